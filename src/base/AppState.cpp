@@ -1,0 +1,49 @@
+#include "base/AppState.h"
+
+#include "base/Prefs.h"
+
+namespace brisklet {
+
+AppState::AppState(QObject* parent) : QObject(parent) {
+    commandsRun_ = Prefs::intValue(Prefs::Key::commandsRun);
+    setupsRun_ = Prefs::intValue(Prefs::Key::setupsRun);
+    secondsSaved_ = storedSecondsSaved();
+}
+
+void AppState::setListening(bool listening) {
+    if (listening == isListening_)
+        return;
+    isListening_ = listening;
+    emit isListeningChanged();
+}
+
+int AppState::storedSecondsSaved() {
+    return secondsSaved(Prefs::intValue(Prefs::Key::commandsRun), Prefs::intValue(Prefs::Key::setupsRun));
+}
+
+void AppState::recordCommand() {
+    Prefs::sync();
+    Prefs::setValue(Prefs::Key::commandsRun, Prefs::intValue(Prefs::Key::commandsRun) + 1);
+    Prefs::sync();
+    refresh();
+}
+
+void AppState::refresh() {
+    const int commands = Prefs::intValue(Prefs::Key::commandsRun);
+    const int setups = Prefs::intValue(Prefs::Key::setupsRun);
+    const int saved = storedSecondsSaved();
+    if (commands != commandsRun_) {
+        commandsRun_ = commands;
+        emit commandsRunChanged();
+    }
+    if (setups != setupsRun_) {
+        setupsRun_ = setups;
+        emit setupsRunChanged();
+    }
+    if (saved != secondsSaved_) {
+        secondsSaved_ = saved;
+        emit secondsSavedChanged();
+    }
+}
+
+} // namespace brisklet

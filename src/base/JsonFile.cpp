@@ -1,0 +1,96 @@
+#include "base/JsonFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace brisklet::JsonFile {
+
+ReadResult read(const QString& path) {
+    ReadResult result;
+    QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        result.status = ReadStatus::missing;
+        return result;
+    }
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        result.status = ReadStatus::unreadable;
+        result.error = info.isDir() ? QStringLiteral("a folder is in the way") : file.errorString();
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.status = ReadStatus::unreadable;
+        result.error = file.errorString();
+        return result;
+    }
+    QJsonParseError parseError{};
+    result.document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError || result.document.isNull()) {
+        result.status = ReadStatus::undecodable;
+        result.error = parseError.errorString();
+        result.document = {};
+        return result;
+    }
+    result.status = ReadStatus::ok;
+    return result;
+}
+
+QByteArray encode(const QJsonDocument& document) { return document.toJson(QJsonDocument::Indented); }
+
+WriteResult write(const QString& path, const QJsonDocument& document) {
+    QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) {
+        QFile probe(path);
+        if (info.isDir() || !probe.open(QIODevice::ReadOnly))
+            return {false, QStringLiteral("the existing file can't be read, so it is left as it is")};
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {false, file.errorString()};
+    const QByteArray bytes = encode(document);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return {false, file.errorString()};
+    }
+    if (!file.commit())
+        return {false, file.errorString()};
+    return {true, {}};
+}
+
+std::optional<QString> backup(const QString& path, const QString& backupName) {
+    const QFileInfo info(path);
+    const QDir folder = info.absoluteDir();
+    const QString target = folder.filePath(backupName);
+    if (QFileInfo::exists(target)) {
+        // Keep the earlier backup under a name stamped with its own time.
+        const QFileInfo old(target);
+        const QString stamp = old.lastModified().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString stem = old.completeBaseName();
+        const QString suffix = old.suffix().isEmpty() ? QString() : QStringLiteral(".") + old.suffix();
+        QString kept = folder.filePath(stem + QStringLiteral("-") + stamp + suffix);
+        for (int n = 2; QFileInfo::exists(kept); ++n)
+            kept = folder.filePath(stem + QStringLiteral("-") + stamp + QStringLiteral("-") + QString::number(n) +
+                                   suffix);
+        if (!QFile::rename(target, kept))
+            return std::nullopt;
+    }
+    if (!QFile::copy(path, target))
+        return std::nullopt;
+    return target;
+}
+
+QString isoDate(const QDateTime& date) { return date.toUTC().toString(Qt::ISODate); }
+
+std::optional<QDateTime> parseIsoDate(const QString& text) {
+    QDateTime date = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!date.isValid())
+        date = QDateTime::fromString(text, Qt::ISODate);
+    if (!date.isValid())
+        return std::nullopt;
+    return date.toUTC();
+}
+
+} // namespace brisklet::JsonFile

@@ -1,0 +1,135 @@
+#include "base/Prefs.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <memory>
+#include <mutex>
+
+namespace brisklet::Prefs {
+
+namespace {
+
+struct Store {
+    std::mutex mutex;
+    std::unique_ptr<QSettings> settings;
+    QVariantMap defaults;
+
+    // Caller holds the mutex.
+    QSettings& open() {
+        if (!settings)
+            settings = std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat);
+        return *settings;
+    }
+};
+
+Store& store() {
+    static Store s;
+    return s;
+}
+
+QVariant lookup(const QString& key) {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    auto& settings = s.open();
+    if (settings.contains(key))
+        return settings.value(key);
+    return s.defaults.value(key);
+}
+
+} // namespace
+
+QString settingsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Brisklet/Brisklet.conf");
+}
+
+QVariant value(const QString& key) { return lookup(key); }
+
+bool contains(const QString& key) {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    return s.open().contains(key);
+}
+
+// The file stores text, so each read converts to the type the caller asks for.
+bool boolValue(const QString& key) { return lookup(key).toBool(); }
+int intValue(const QString& key) { return lookup(key).toInt(); }
+double doubleValue(const QString& key) { return lookup(key).toDouble(); }
+QString stringValue(const QString& key) {
+    const QVariant v = lookup(key);
+    return v.isValid() ? v.toString() : QString();
+}
+QStringList stringListValue(const QString& key) {
+    const QVariant v = lookup(key);
+    if (!v.isValid())
+        return {};
+    // A one-element list comes back from the file as a plain string.
+    if (v.typeId() == QMetaType::QString) {
+        const QString text = v.toString();
+        return text.isEmpty() ? QStringList{} : QStringList{text};
+    }
+    return v.toStringList();
+}
+
+void setValue(const QString& key, const QVariant& value) {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    s.open().setValue(key, value);
+}
+
+void remove(const QString& key) {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    s.open().remove(key);
+}
+
+void sync() {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    s.open().sync();
+}
+
+void migrateWakeModel() {
+    if (contains(Key::clapWake))
+        return;
+    const QString method = stringValue(Key::wakeMethod);
+    setValue(Key::clapWake, method == QLatin1String("clap"));
+    setValue(Key::activationStyle,
+             method == QLatin1String("doubleTap") ? QStringLiteral("tap") : QStringLiteral("hold"));
+}
+
+void registerDefaults() {
+    migrateWakeModel();
+    QVariantMap table{
+        {Key::sensitivity, 6.0},
+        {Key::soundsEnabled, true},
+        {Key::wakeSound, QStringLiteral("droplet")},
+        {Key::soundVolume, 0.35},
+        {Key::fusionDisabled, false},
+        {Key::askEnabled, true},
+        {Key::debugAudio, false},
+        {Key::onboarded, false},
+        {Key::activationStyle, QStringLiteral("hold")},
+        {Key::wakeKeyCode, 54},
+    };
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    s.defaults = std::move(table);
+}
+
+QVariantMap registeredDefaults() {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    return s.defaults;
+}
+
+void reset() {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    if (s.settings)
+        s.settings->sync();
+    s.settings.reset();
+    s.defaults.clear();
+}
+
+} // namespace brisklet::Prefs

@@ -1,0 +1,28 @@
+#include "base/Text.h"
+
+
+namespace brisklet::Text {
+
+QString normalize(const QString& text) {
+    const QString lower = text.toLower();
+    QString kept;
+    kept.reserve(lower.size());
+    for (auto it = lower.cbegin(); it != lower.cend(); ++it) {
+        char32_t code = it->unicode();
+        // Walk by code point so punctuation outside the basic plane is seen whole.
+        if (it->isHighSurrogate() && (it + 1) != lower.cend() && (it + 1)->isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(*it, *(it + 1));
+            if (!QChar::isPunct(code)) {
+                kept.append(*it);
+                kept.append(*(it + 1));
+            }
+            ++it;
+            continue;
+        }
+        if (!QChar::isPunct(code))
+            kept.append(*it);
+    }
+    return kept.simplified();
+}
+
+} // namespace brisklet::Text

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace brisklet::Text {
+
+// The one form in which spoken text is compared with names: lower-cased, every
+// punctuation character removed (symbols and digits stay), split on white space,
+// empty pieces dropped and joined with single blanks.
+QString normalize(const QString& text);
+
+} // namespace brisklet::Text

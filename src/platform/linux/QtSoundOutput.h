@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/SoundOutput.h"
+
+#include <QHash>
+
+class QSoundEffect;
+
+namespace brisklet::platform {
+
+// Sounds from the program's resources through Qt Multimedia. One loaded effect per
+// name, kept for the life of the process.
+class QtSoundOutput final : public SoundOutput {
+public:
+    QtSoundOutput();
+    ~QtSoundOutput() override;
+    bool play(const QString& name, double volume) override;
+
+    // The resource URL of a sound, empty when the program has no such sound.
+    static QString resourceFor(const QString& name);
+
+private:
+    QHash<QString, QSoundEffect*> cache_;
+};
+
+} // namespace brisklet::platform

@@ -1,0 +1,1 @@
+// The views land here as they are built.

@@ -1,0 +1,57 @@
+#include "voice/Chime.h"
+
+#include "base/Prefs.h"
+#include "platform/SoundOutput.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brisklet::Chime {
+
+namespace {
+platform::SoundOutput* currentOutput = nullptr;
+}
+
+const std::vector<Option>& options() {
+    static const std::vector<Option> table{
+        {QStringLiteral("droplet"), QStringLiteral("Droplet")},
+        {QStringLiteral("whisper"), QStringLiteral("Whisper")},
+        {QStringLiteral("tick"), QStringLiteral("Tick")},
+        {QStringLiteral("none"), QStringLiteral("None")},
+    };
+    return table;
+}
+
+void setOutput(platform::SoundOutput* output) { currentOutput = output; }
+
+double userVolume() {
+    const double v = Prefs::doubleValue(Prefs::Key::soundVolume);
+    if (std::isnan(v))
+        return 0.0;
+    return std::clamp(v, 0.0, 1.0);
+}
+
+void play(const QString& name, double volume) {
+    if (!currentOutput || name.isEmpty() || name == QLatin1String("none"))
+        return;
+    if (std::isnan(volume))
+        volume = 0.0;
+    currentOutput->play(name, std::clamp(volume, 0.0, 1.0));
+}
+
+void play() {
+    if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
+        return;
+    QString name = Prefs::stringValue(Prefs::Key::wakeSound);
+    if (name.isEmpty())
+        name = QStringLiteral("droplet");
+    play(name, userVolume());
+}
+
+void playCue(const QString& name) {
+    if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
+        return;
+    play(name, userVolume());
+}
+
+} // namespace brisklet::Chime

@@ -1,0 +1,93 @@
+#include "base/Prefs.h"
+#include "support/TempHome.h"
+
+#include <QFile>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+
+namespace {
+// Write settings the way an earlier run (or another process) would have.
+void storeRaw(const QString& key, const QVariant& value) {
+    QSettings settings(Prefs::settingsPath(), QSettings::IniFormat);
+    settings.setValue(key, value);
+}
+} // namespace
+
+TEST(Prefs, freshInstallReadsTheRegisteredTable) {
+    test::TempHome home;
+    Prefs::registerDefaults();
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::clapWake));
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), "hold");
+    EXPECT_DOUBLE_EQ(Prefs::doubleValue(Prefs::Key::sensitivity), 6.0);
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::soundsEnabled));
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::wakeSound), "droplet");
+    EXPECT_DOUBLE_EQ(Prefs::doubleValue(Prefs::Key::soundVolume), 0.35);
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::fusionDisabled));
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::askEnabled));
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::debugAudio));
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded));
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::wakeKeyCode), 54);
+    EXPECT_EQ(Prefs::registeredDefaults().size(), 10);
+    // Unregistered keys read as nothing.
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 0);
+    EXPECT_FALSE(Prefs::value(Prefs::Key::appearance).isValid());
+    // Registering wrote none of the defaults to the file.
+    EXPECT_FALSE(Prefs::contains(Prefs::Key::sensitivity));
+}
+
+TEST(Prefs, storedValuesWinOverDefaultsAndComeBackTyped) {
+    test::TempHome home;
+    storeRaw(Prefs::Key::sensitivity, 8.5);
+    storeRaw(Prefs::Key::soundsEnabled, false);
+    storeRaw(Prefs::Key::wakeKeyCode, 61);
+    storeRaw(Prefs::Key::commandsExpanded, QStringList{"Setups"});
+    Prefs::registerDefaults();
+    EXPECT_DOUBLE_EQ(Prefs::doubleValue(Prefs::Key::sensitivity), 8.5);
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::soundsEnabled));
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::wakeKeyCode), 61);
+    EXPECT_EQ(Prefs::stringListValue(Prefs::Key::commandsExpanded), QStringList{"Setups"});
+    Prefs::setValue(Prefs::Key::commandsExpanded, QStringList{"Apps", "Windows"});
+    EXPECT_EQ(Prefs::stringListValue(Prefs::Key::commandsExpanded), (QStringList{"Apps", "Windows"}));
+}
+
+struct MigrationCase {
+    const char* wakeMethod; // nullptr: absent
+    bool clapWake;
+    const char* style;
+};
+
+class WakeMigration : public ::testing::TestWithParam<MigrationCase> {};
+
+TEST_P(WakeMigration, convertsTheOldWakeSettingOnce) {
+    test::TempHome home;
+    const auto c = GetParam();
+    if (c.wakeMethod)
+        storeRaw(Prefs::Key::wakeMethod, QString::fromLatin1(c.wakeMethod));
+    storeRaw(Prefs::Key::activationStyle, QStringLiteral("whatever"));
+    Prefs::registerDefaults();
+    EXPECT_EQ(Prefs::boolValue(Prefs::Key::clapWake), c.clapWake);
+    EXPECT_TRUE(Prefs::contains(Prefs::Key::clapWake));
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), QString::fromLatin1(c.style));
+    // The old setting itself is left alone.
+    EXPECT_EQ(Prefs::contains(Prefs::Key::wakeMethod), c.wakeMethod != nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Prefs, WakeMigration,
+                         ::testing::Values(MigrationCase{nullptr, false, "hold"}, MigrationCase{"clap", true, "hold"},
+                                           MigrationCase{"doubleTap", false, "tap"},
+                                           MigrationCase{"somethingElse", false, "hold"}));
+
+TEST(Prefs, migrationNeverRunsAgainOnceClapWakeIsStored) {
+    for (bool stored : {true, false}) {
+        test::TempHome home;
+        storeRaw(Prefs::Key::clapWake, stored);
+        storeRaw(Prefs::Key::wakeMethod, QStringLiteral("doubleTap"));
+        storeRaw(Prefs::Key::activationStyle, QStringLiteral("hold"));
+        Prefs::registerDefaults();
+        Prefs::registerDefaults();
+        EXPECT_EQ(Prefs::boolValue(Prefs::Key::clapWake), stored);
+        EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), "hold");
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace brisklet::test {
+
+// A connection of the test's own to the test desktop's X server, for starting
+// test clients and checking results with direct X requests. A test that needs the
+// desktop fails when it is not running; it never skips.
+class X11Session final {
+public:
+    X11Session();
+    ~X11Session();
+
+    // Empty when connected to a display with a window manager; else why not.
+    QString problem() const { return problem_; }
+    xcb_connection_t* connection() const { return conn_; }
+    xcb_window_t root() const { return root_; }
+
+    xcb_atom_t atom(const char* name);
+    std::vector<xcb_window_t> clientList();
+    QString windowClass(xcb_window_t window);      // "instance,Class"
+    std::optional<uint32_t> windowPid(xcb_window_t window);
+    QString windowTitle(xcb_window_t window);
+
+    // Start the X test client with `args`; returns its window once it is mapped
+    // and listed by the window manager (0 after `timeoutSeconds`).
+    xcb_window_t startClient(const QStringList& args, double timeoutSeconds = 5.0);
+    // Wait until `predicate` holds, processing Qt events; false on time-out.
+    static bool waitUntil(const std::function<bool()>& predicate, double timeoutSeconds);
+
+private:
+    QString problem_;
+    xcb_connection_t* conn_ = nullptr;
+    xcb_window_t root_ = 0;
+    std::vector<std::unique_ptr<QProcess>> clients_;
+};
+
+} // namespace brisklet::test

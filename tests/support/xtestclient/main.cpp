@@ -1,0 +1,197 @@
+// brisklet-xtestclient: a small X client for the integration tests. It opens one
+// or more top-level windows with the class, title, type and size hints it is
+// given, prints "window 0x…" for each once it is mapped, and exits when its last
+// window is closed through WM_DELETE_WINDOW, or on SIGTERM.
+//
+//   --class inst,Class   WM_CLASS (default "xtestclient,XTestClient")
+//   --title TEXT         _NET_WM_NAME and WM_NAME
+//   --wm-name-only       set only WM_NAME (Latin-1), as old clients do
+//   --no-pid             leave out _NET_WM_PID
+//   --type T             normal | dialog | dock | utility | splash
+//   --geometry WxH+X+Y   requested size and position
+//   --min WxH, --max WxH size hints (equal values make a fixed size)
+//   --count N            open N windows in this one process
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xcb/xcb_icccm.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void onSignal(int) { stopRequested = 1; }
+
+struct Options {
+    std::string instance = "xtestclient";
+    std::string klass = "XTestClient";
+    std::string title = "X test client";
+    bool wmNameOnly = false;
+    bool pid = true;
+    std::string type = "normal";
+    int x = 0, y = 0, w = 400, h = 300;
+    bool positioned = false;
+    int minW = 0, minH = 0, maxW = 0, maxH = 0;
+    int count = 1;
+};
+
+bool parseSize(const char* text, int& w, int& h) { return std::sscanf(text, "%dx%d", &w, &h) == 2; }
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+    auto reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+int usage() {
+    std::fprintf(stderr, "brisklet-xtestclient: bad arguments (see the source for the options)\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (arg == "--class") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            std::string s = v;
+            auto comma = s.find(',');
+            if (comma == std::string::npos)
+                return usage();
+            o.instance = s.substr(0, comma);
+            o.klass = s.substr(comma + 1);
+        } else if (arg == "--title") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            o.title = v;
+        } else if (arg == "--wm-name-only") {
+            o.wmNameOnly = true;
+        } else if (arg == "--no-pid") {
+            o.pid = false;
+        } else if (arg == "--type") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            o.type = v;
+        } else if (arg == "--geometry") {
+            const char* v = next();
+            if (!v || std::sscanf(v, "%dx%d+%d+%d", &o.w, &o.h, &o.x, &o.y) != 4)
+                return usage();
+            o.positioned = true;
+        } else if (arg == "--min") {
+            const char* v = next();
+            if (!v || !parseSize(v, o.minW, o.minH))
+                return usage();
+        } else if (arg == "--max") {
+            const char* v = next();
+            if (!v || !parseSize(v, o.maxW, o.maxH))
+                return usage();
+        } else if (arg == "--count") {
+            const char* v = next();
+            if (!v || (o.count = std::atoi(v)) < 1)
+                return usage();
+        } else {
+            return usage();
+        }
+    }
+
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "brisklet-xtestclient: can't open the display\n");
+        return 1;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+
+    const xcb_atom_t wmProtocols = intern(c, "WM_PROTOCOLS");
+    const xcb_atom_t wmDelete = intern(c, "WM_DELETE_WINDOW");
+    const xcb_atom_t netWmName = intern(c, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
+    const xcb_atom_t netWmPid = intern(c, "_NET_WM_PID");
+    const xcb_atom_t netWmType = intern(c, "_NET_WM_WINDOW_TYPE");
+    const std::string typeName = "_NET_WM_WINDOW_TYPE_" + [&] {
+        std::string upper = o.type;
+        for (auto& ch : upper)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        return upper;
+    }();
+    const xcb_atom_t typeAtom = intern(c, typeName.c_str());
+
+    std::vector<xcb_window_t> windows;
+    for (int n = 0; n < o.count; ++n) {
+        xcb_window_t win = xcb_generate_id(c);
+        const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, o.x, o.y, o.w, o.h, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                          values);
+        std::string wmClass = o.instance + '\0' + o.klass + '\0';
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(),
+                            wmClass.data());
+        const std::string title = o.count > 1 ? o.title + " " + std::to_string(n + 1) : o.title;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(),
+                            title.data());
+        if (!o.wmNameOnly)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, title.size(), title.data());
+        if (o.pid) {
+            const uint32_t pid = static_cast<uint32_t>(getpid());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+        }
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmType, XCB_ATOM_ATOM, 32, 1, &typeAtom);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, wmProtocols, XCB_ATOM_ATOM, 32, 1, &wmDelete);
+
+        xcb_size_hints_t hints{};
+        if (o.positioned) {
+            xcb_icccm_size_hints_set_position(&hints, 1, o.x, o.y);
+            xcb_icccm_size_hints_set_size(&hints, 1, o.w, o.h);
+        }
+        if (o.minW > 0)
+            xcb_icccm_size_hints_set_min_size(&hints, o.minW, o.minH);
+        if (o.maxW > 0)
+            xcb_icccm_size_hints_set_max_size(&hints, o.maxW, o.maxH);
+        xcb_icccm_set_wm_normal_hints(c, win, &hints);
+
+        xcb_map_window(c, win);
+        windows.push_back(win);
+    }
+    xcb_flush(c);
+    for (xcb_window_t win : windows)
+        std::printf("window 0x%x\n", win);
+    std::fflush(stdout);
+
+    const int fd = xcb_get_file_descriptor(c);
+    while (!stopRequested && !windows.empty()) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 200) < 0 && !stopRequested)
+            continue;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            const uint8_t kind = event->response_type & 0x7f;
+            if (kind == XCB_CLIENT_MESSAGE) {
+                auto* msg = reinterpret_cast<xcb_client_message_event_t*>(event);
+                if (msg->type == wmProtocols && msg->data.data32[0] == wmDelete) {
+                    xcb_destroy_window(c, msg->window);
+                    std::erase(windows, msg->window);
+                    xcb_flush(c);
+                }
+            }
+            std::free(event);
+        }
+        if (xcb_connection_has_error(c))
+            break;
+    }
+    xcb_disconnect(c);
+    return 0;
+}

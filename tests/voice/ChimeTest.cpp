@@ -1,0 +1,67 @@
+#include "base/Prefs.h"
+#include "support/FakeSoundOutput.h"
+#include "support/TempHome.h"
+#include "voice/Chime.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+
+class ChimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Prefs::registerDefaults();
+        Chime::setOutput(&out);
+    }
+    void TearDown() override { Chime::setOutput(nullptr); }
+    test::TempHome home;
+    test::FakeSoundOutput out;
+};
+
+TEST_F(ChimeTest, wakeChimeUsesTheChosenSoundAtTheUsersVolume) {
+    Chime::play();
+    Prefs::setValue(Prefs::Key::wakeSound, "tick");
+    Prefs::setValue(Prefs::Key::soundVolume, 0.8);
+    Chime::play();
+    ASSERT_EQ(out.played.size(), 2u);
+    EXPECT_EQ(out.played[0].first, "droplet");
+    EXPECT_DOUBLE_EQ(out.played[0].second, 0.35);
+    EXPECT_EQ(out.played[1].first, "tick");
+    EXPECT_DOUBLE_EQ(out.played[1].second, 0.8);
+}
+
+TEST_F(ChimeTest, cuesAreSilentWhenSoundsAreOffOrNamedNone) {
+    Prefs::setValue(Prefs::Key::soundsEnabled, false);
+    Chime::playCue("whisper");
+    Chime::play();
+    EXPECT_TRUE(out.played.empty());
+    Prefs::setValue(Prefs::Key::soundsEnabled, true);
+    Chime::playCue("none");
+    Chime::playCue("");
+    Chime::playCue("no-such-sound");
+    EXPECT_TRUE(out.played.empty());
+    Chime::playCue("whisper");
+    ASSERT_EQ(out.played.size(), 1u);
+    EXPECT_EQ(out.played[0].first, "whisper");
+}
+
+TEST_F(ChimeTest, volumeIsClampedToTheUnitRange) {
+    Prefs::setValue(Prefs::Key::soundVolume, 3.5);
+    Chime::playCue("tick");
+    Prefs::setValue(Prefs::Key::soundVolume, -1);
+    Chime::playCue("tick");
+    Chime::play("droplet", 7.0); // the settings preview passes its own volume
+    ASSERT_EQ(out.played.size(), 3u);
+    EXPECT_DOUBLE_EQ(out.played[0].second, 1.0);
+    EXPECT_DOUBLE_EQ(out.played[1].second, 0.0);
+    EXPECT_DOUBLE_EQ(out.played[2].second, 1.0);
+}
+
+TEST(ChimeOptions, offerTheFourWakeSoundsInOrder) {
+    const auto& options = Chime::options();
+    ASSERT_EQ(options.size(), 4u);
+    EXPECT_EQ(options[0].id, "droplet");
+    EXPECT_EQ(options[1].label, "Whisper");
+    EXPECT_EQ(options[2].id, "tick");
+    EXPECT_EQ(options[3].id, "none");
+}
