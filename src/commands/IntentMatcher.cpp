@@ -218,7 +218,8 @@ Plan IntentMatcher::match(const QString& phrase) const {
         }
     }
     if (best && bestScore >= 0.75) {
-        qCDebug(lcApp, "fuzzy matched %s (%.2f)", qUtf8Printable(label), bestScore);
+        BK_DETAIL(lcApp).noquote()
+            << QStringLiteral("fuzzy matched %1 (%2)").arg(label).arg(bestScore, 0, 'f', 2);
         return *best;
     }
 
