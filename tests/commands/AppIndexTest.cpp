@@ -1,6 +1,7 @@
 #include "CommandFakes.h"
 
 #include "commands/AppIndex.h"
+#include "platform/linux/XdgInstalledApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeScheduler.h"
 
@@ -121,4 +122,18 @@ TEST_F(AppIndexFixture, StartScansNowAndEvery600Seconds) {
     scheduler.advance(1200);
     EXPECT_EQ(installed.scans, 3);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(AppIndexFixture, ListsTheEntriesOfThisMachine) {
+    platform::XdgInstalledApps xdg;
+    AppIndex index(&xdg, nullptr, scheduler);
+    index.refresh();
+    index.waitForScans();
+    const auto apps = index.apps();
+    EXPECT_FALSE(apps.empty());
+    for (const IndexedApp& app : apps) {
+        EXPECT_FALSE(app.normalizedName.isEmpty()) << app.url.toStdString();
+        EXPECT_TRUE(app.bundleID && !app.bundleID->isEmpty());
+        EXPECT_EQ(index.resolve(app.name)->normalizedName, app.normalizedName);
+    }
 }

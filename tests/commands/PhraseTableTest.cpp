@@ -110,6 +110,12 @@ TEST_F(PhraseTable, EveryPhraseGivesItsPlan) {
     // The fixture tree reads as the installed apps (NoDisplay left out, the home copy
     // of slack wins, a sub-folder entry gets a dashed ID).
     ASSERT_EQ(index.apps().size(), 10u);
+    QStringList names;
+    for (const IndexedApp& app : index.apps())
+        names << app.bundleID.value_or("?") + "=" + app.name;
+    EXPECT_TRUE(names.contains("slack=Slack")) << names.join(", ").toStdString();
+    EXPECT_TRUE(names.contains("kde4-konsole=Konsole"));
+    EXPECT_FALSE(names.join(",").contains("Hidden Tool"));
 
     const std::vector<Row> rows = readTable();
     ASSERT_GT(rows.size(), 100u);
