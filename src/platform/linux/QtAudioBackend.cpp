@@ -1,6 +1,7 @@
 #include "platform/linux/QtAudioBackend.h"
 
 #include "base/Log.h"
+#include "platform/linux/PulseServerWatcher.h"
 #include "platform/linux/SampleConverter.h"
 
 #include <QAudioDevice>
@@ -40,8 +41,15 @@ public:
     pthread_t threadHandle{};
     std::function<void(const QString&)> onConfigurationChanged;
 
-    std::optional<InputFormat> readFormat() {
+    // `defaultId` names the default input when we know better than Qt which it is.
+    std::optional<InputFormat> readFormat(const QByteArray& defaultId) {
         device_ = QMediaDevices::defaultAudioInput();
+        if (!defaultId.isEmpty()) {
+            for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+                if (device.id() == defaultId)
+                    device_ = device;
+            }
+        }
         if (device_.isNull())
             return std::nullopt;
         qtFormat_ = device_.preferredFormat();
@@ -139,8 +147,8 @@ private:
             if (sink_ && converter_)
                 converter_->push(std::span<const std::byte>(buffer_.data(), static_cast<std::size_t>(n)),
                                  sink_);
-            if (n < static_cast<qint64>(buffer_.size()))
-                break;
+            // A short read does not mean the source is drained: it may hand out
+            // one fragment at a time. Read until it has nothing more.
         }
     }
 
@@ -181,6 +189,8 @@ QtAudioBackend::QtAudioBackend() {
         Qt::BlockingQueuedConnection);
     worker_->onConfigurationChanged = [this](const QString& reason) { notifyChange(reason); };
 
+    pulse_ = std::make_unique<PulseServerWatcher>(
+        [this](const QByteArray&) { notifyChange(QStringLiteral("default input device changed")); });
     devices_ = std::make_unique<QMediaDevices>();
     lastDefaultId_ = QMediaDevices::defaultAudioInput().id();
     QObject::connect(devices_.get(), &QMediaDevices::audioInputsChanged, devices_.get(),
@@ -189,6 +199,7 @@ QtAudioBackend::QtAudioBackend() {
 
 QtAudioBackend::~QtAudioBackend() {
     devices_.reset();
+    pulse_.reset();
     onWorker(worker_, [this] {
         worker_->remove();
         worker_->stop();
@@ -215,6 +226,10 @@ void QtAudioBackend::notifyChange(const QString& reason) {
         handler(reason);
 }
 
+QByteArray QtAudioBackend::defaultInputId() const {
+    return pulse_ && pulse_->isConnected() ? pulse_->defaultSource() : QByteArray();
+}
+
 void QtAudioBackend::defaultInputsChanged() {
     const QByteArray id = QMediaDevices::defaultAudioInput().id();
     if (id == lastDefaultId_)
@@ -224,7 +239,7 @@ void QtAudioBackend::defaultInputsChanged() {
 }
 
 std::optional<InputFormat> QtAudioBackend::inputFormat() {
-    return onWorker(worker_, [this] { return worker_->readFormat(); });
+    return onWorker(worker_, [this, id = defaultInputId()] { return worker_->readFormat(id); });
 }
 
 std::optional<AudioError> QtAudioBackend::prepareConverter(const InputFormat& format) {

@@ -15,6 +15,7 @@ class QThread;
 namespace brisklet::platform {
 
 class CaptureWorker;
+class PulseServerWatcher;
 
 // The default input through Qt Multimedia (PulseAudio or PipeWire). The audio
 // objects live on a capture thread of their own with its own event loop, where the
@@ -37,11 +38,13 @@ public:
 
 private:
     void defaultInputsChanged();
+    QByteArray defaultInputId() const;
     void notifyChange(const QString& reason);
 
     QThread* thread_ = nullptr;
     CaptureWorker* worker_ = nullptr;
     std::unique_ptr<QMediaDevices> devices_;
+    std::unique_ptr<PulseServerWatcher> pulse_;
     std::mutex handlerMutex_;
     ChangeHandler changeHandler_;
     QByteArray lastDefaultId_; // main thread
