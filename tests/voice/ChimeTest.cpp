@@ -1,7 +1,7 @@
-#include "voice/Chime.h"
 #include "base/Prefs.h"
 #include "support/FakeSoundOutput.h"
 #include "support/TempHome.h"
+#include "voice/Chime.h"
 
 #include <gtest/gtest.h>
 
