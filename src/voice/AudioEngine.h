@@ -47,8 +47,9 @@ public:
     AudioEngine(const AudioEngine&) = delete;
     AudioEngine& operator=(const AudioEngine&) = delete;
 
-    // Handlers run in the order added, on the processing thread. The list is
-    // frozen by the first start(): later additions are refused (false).
+    // Handlers run in the order added, on the processing thread, until the engine
+    // is destroyed (so what they use must outlive it). The list is frozen by the
+    // first start(): later additions are refused (false).
     bool addHandler(Handler handler);
 
     void start();

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <pthread.h>
+#include <time.h>
 
 namespace brisklet::test {
 
@@ -131,7 +133,19 @@ std::optional<platform::AudioError> FileAudioBackend::stopEngine() {
     if (feeder_.joinable())
         feeder_.join();
     running_ = false;
+    std::lock_guard lock(mutex_);
+    feederCpuClock_.reset();
     return std::nullopt;
+}
+
+std::optional<double> FileAudioBackend::captureThreadCpuSeconds() const {
+    std::lock_guard lock(mutex_);
+    if (!feederCpuClock_)
+        return std::nullopt;
+    timespec ts{};
+    if (clock_gettime(*feederCpuClock_, &ts) != 0)
+        return std::nullopt;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 void FileAudioBackend::feed() {
@@ -139,6 +153,9 @@ void FileAudioBackend::feed() {
     const auto begin = steady_clock::now();
     std::size_t paced = 0; // samples fed since this start, for real-time pacing
     std::unique_lock lock(mutex_);
+    clockid_t cpuClock;
+    if (pthread_getcpuclockid(pthread_self(), &cpuClock) == 0)
+        feederCpuClock_ = cpuClock;
     for (;;) {
         changed_.wait(lock, [&] { return stopFeeding_ || cursor_ < audio_.size(); });
         if (stopFeeding_)

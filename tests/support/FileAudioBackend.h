@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,8 @@ public:
     std::optional<platform::AudioError> startEngine() override;
     std::optional<platform::AudioError> stopEngine() override;
     bool isRunning() const override { return running_; }
+    // The feeding thread stands for the capture thread.
+    std::optional<double> captureThreadCpuSeconds() const override;
 
 private:
     void feed();
@@ -83,6 +86,7 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<std::size_t> fed_{0};
     bool stopFeeding_ = false;
+    std::optional<clockid_t> feederCpuClock_;
     std::thread feeder_;
 };
 

@@ -112,13 +112,16 @@ protected:
     test::LogCapture log;
     test::FakeClock clock;
     test::FakeScheduler scheduler{clock};
-    FakeAudioBackend* fake = nullptr;
-    std::unique_ptr<AudioEngine> engine;
 
+    // What the handler fills; declared before the engine, which calls it until it
+    // is gone.
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::vector<float>> chunks;
     std::vector<std::int64_t> positions;
+
+    FakeAudioBackend* fake = nullptr;
+    std::unique_ptr<AudioEngine> engine;
 };
 
 TEST_F(AudioEngineTest, deliversWholeChunksWithTheirPositions) {

@@ -40,9 +40,9 @@ TEST(FileAudioBackend, feedsAnyFormatIntoTheEngineWithoutLosingAudio) {
 
     test::FakeClock clock;
     test::FakeScheduler scheduler(clock);
+    Recorder recorder; // outlives the engine, whose thread calls it
     AudioEngine engine(std::move(backend), scheduler);
     player->attach(engine);
-    Recorder recorder;
     engine.addHandler(recorder.handler());
     engine.start();
     ASSERT_TRUE(player->waitUntilPlayed(30));
@@ -70,8 +70,8 @@ TEST(FileAudioBackend, playsAWavFileAtTheMicrophonesPace) {
 
     test::FakeClock clock;
     test::FakeScheduler scheduler(clock);
-    AudioEngine engine(std::move(backend), scheduler);
     Recorder recorder;
+    AudioEngine engine(std::move(backend), scheduler);
     engine.addHandler(recorder.handler());
     const auto begin = std::chrono::steady_clock::now();
     engine.start();
