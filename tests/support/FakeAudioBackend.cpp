@@ -10,6 +10,11 @@ void FakeAudioBackend::setFormat(std::optional<platform::InputFormat> format) {
     format_ = format;
 }
 
+void FakeAudioBackend::switchFormatAfterNextRead(platform::InputFormat next) {
+    std::lock_guard lock(mutex_);
+    switchTo_ = next;
+}
+
 void FakeAudioBackend::failStarts(int count, std::optional<platform::AudioError> error) {
     std::lock_guard lock(mutex_);
     startFailures_ = count;
@@ -64,7 +69,12 @@ void FakeAudioBackend::setChangeHandler(ChangeHandler handler) {
 std::optional<platform::InputFormat> FakeAudioBackend::inputFormat() {
     std::lock_guard lock(mutex_);
     calls_.push_back("format");
-    return format_;
+    const auto answer = format_;
+    if (switchTo_) {
+        format_ = switchTo_;
+        switchTo_.reset();
+    }
+    return answer;
 }
 
 std::optional<platform::AudioError> FakeAudioBackend::prepareConverter(const platform::InputFormat&) {

@@ -17,6 +17,9 @@ class FakeAudioBackend final : public platform::AudioBackend {
 public:
     // What inputFormat() answers; nullopt = no input device.
     void setFormat(std::optional<platform::InputFormat> format);
+    // The format switches to `next` right after the next inputFormat() answer
+    // (a device that changes while the tap is being set up).
+    void switchFormatAfterNextRead(platform::InputFormat next);
     // The next `count` starts fail, with `error` (nullopt: the input just does not
     // run, and the engine supplies its own error).
     void failStarts(int count, std::optional<platform::AudioError> error = std::nullopt);
@@ -47,6 +50,7 @@ private:
     ChangeHandler changeHandler_;
     std::optional<platform::InputFormat> format_ =
         platform::InputFormat{16000, 1, platform::SampleFormat::float32};
+    std::optional<platform::InputFormat> switchTo_;
     int startFailures_ = 0;
     std::optional<platform::AudioError> startError_;
     std::string throwWhat_;

@@ -150,14 +150,19 @@ std::optional<double> FileAudioBackend::captureThreadCpuSeconds() const {
 
 void FileAudioBackend::feed() {
     using namespace std::chrono;
-    const auto begin = steady_clock::now();
-    std::size_t paced = 0; // samples fed since this start, for real-time pacing
+    auto begin = steady_clock::now();
+    std::size_t paced = 0; // samples fed since `begin`, for real-time pacing
     std::unique_lock lock(mutex_);
     clockid_t cpuClock;
     if (pthread_getcpuclockid(pthread_self(), &cpuClock) == 0)
         feederCpuClock_ = cpuClock;
     for (;;) {
-        changed_.wait(lock, [&] { return stopFeeding_ || cursor_ < audio_.size(); });
+        if (!stopFeeding_ && cursor_ >= audio_.size()) {
+            changed_.wait(lock, [&] { return stopFeeding_ || cursor_ < audio_.size(); });
+            // Audio queued after a pause plays at its own pace, not in a catch-up burst.
+            begin = steady_clock::now();
+            paced = 0;
+        }
         if (stopFeeding_)
             return;
         if (pace_ == Pace::realTime) {

@@ -305,6 +305,15 @@ TEST_F(AudioEngineTest, anUnusableInputFailsWithCodeOneAndRetries) {
     EXPECT_TRUE(engine->isRunning());
 }
 
+TEST_F(AudioEngineTest, aFormatThatChangesDuringSetupFailsWithCodeThree) {
+    fake->switchFormatAfterNextRead({48000, 2, platform::SampleFormat::int16});
+    startAndSettle();
+    EXPECT_EQ(log.count("audio engine start failed: input format changed mid-setup"), 1);
+    EXPECT_EQ(fake->count("install"), 0);
+    advance(0.3); // the retry reads the settled format
+    EXPECT_TRUE(engine->isRunning());
+}
+
 TEST_F(AudioEngineTest, anExceptionFromTheBackendBecomesAFailedStart) {
     fake->throwOnNextStart("device went away");
     startAndSettle();

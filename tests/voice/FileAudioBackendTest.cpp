@@ -79,5 +79,12 @@ TEST(FileAudioBackend, playsAWavFileAtTheMicrophonesPace) {
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     EXPECT_GT(took, 0.15); // paced, not dumped at once (the last block goes out at 0.19 s)
     EXPECT_EQ(player->samplesFed(), 4000u);
+
+    // More audio after a pause keeps the pace too.
+    player->appendSamples(tone, 16000, 1);
+    const auto again = std::chrono::steady_clock::now();
+    ASSERT_TRUE(player->waitUntilPlayed(10));
+    EXPECT_GT(std::chrono::duration<double>(std::chrono::steady_clock::now() - again).count(), 0.15);
+    EXPECT_EQ(player->samplesFed(), 8000u);
     EXPECT_FALSE(FileAudioBackend::fromWav(dir.filePath("missing.wav")));
 }
