@@ -71,6 +71,8 @@ void HotkeyEngine::reloadConfig() {
     if (!tap_->setWakeKey(option.keyCode, &why)) {
         qCCritical(lcApp) << "key grab failed — keyboard wake unavailable (key taken by another program?)";
         qCInfo(lcApp).noquote() << "wake key" << option.label << "not watched:" << why;
+        watchedCode_ = 0; // the next reload tries again
+        return;
     }
     watchedCode_ = option.keyCode;
 }

@@ -237,7 +237,6 @@ bool XcbKeyTap::start(int keyCode, Handlers handlers, QString* error) {
             return;
         }
         xcb_flush(s->c);
-        threadId_ = std::this_thread::get_id();
         session_ = s;
         running_ = true;
         ready.set_value(QString());
@@ -247,6 +246,7 @@ bool XcbKeyTap::start(int keyCode, Handlers handlers, QString* error) {
         qCInfo(lcApp) << "event tap run loop exited";
     });
     const QString why = result.get();
+    threadId_ = thread_.get_id();
     if (!why.isEmpty()) {
         thread_.join();
         close(eventFd_);
@@ -381,10 +381,12 @@ void XcbKeyTap::run(Session* s) {
             }
         }
         if (xcb_connection_has_error(s->c)) {
-            running_ = false;
             qCInfo(lcApp) << "event tap lost its X connection";
+            // Still "running" while the owner hears of it, so that nothing it posts
+            // meanwhile runs beside the handler on another thread.
             if (handlers_.onLost)
                 handlers_.onLost();
+            running_ = false;
             break;
         }
         xcb_flush(s->c);
