@@ -225,3 +225,14 @@ TEST_F(XcbKeyTapX11Test, aLostConnectionCancelsTheHoldAndIsRebuilt) {
     tapKey(rightSuper);
     EXPECT_TRUE(waitForEvents({"down", "up"})) << events.join(", ").toStdString();
 }
+
+TEST_F(XcbKeyTapX11Test, anAutoRepeatingKeyHeldForASecondIsStillOnePressAndOneRelease) {
+    Prefs::setValue(Prefs::Key::wakeKeyCode, 105);
+    engine->start();
+    key(f13, true);
+    QThread::msleep(1000); // the server repeats the key meanwhile
+    key(f13, false);
+    EXPECT_TRUE(waitForEvents({"down", "up"})) << events.join(", ").toStdString();
+    EXPECT_GE(heldFor, 0.9);
+    EXPECT_TRUE(victimKeysAfterSentinel().isEmpty()) << victimKeys().join(", ").toStdString();
+}
