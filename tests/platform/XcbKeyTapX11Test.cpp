@@ -5,6 +5,7 @@
 #include "voice/HotkeyEngine.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -235,4 +236,18 @@ TEST_F(XcbKeyTapX11Test, anAutoRepeatingKeyHeldForASecondIsStillOnePressAndOneRe
     EXPECT_TRUE(waitForEvents({"down", "up"})) << events.join(", ").toStdString();
     EXPECT_GE(heldFor, 0.9);
     EXPECT_TRUE(victimKeysAfterSentinel().isEmpty()) << victimKeys().join(", ").toStdString();
+}
+
+TEST_F(XcbKeyTapX11Test, aChangedModifierMapIsFollowed) {
+    // Once A is made a modifier, pressing it during an F13 hold no longer spoils it.
+    Prefs::setValue(Prefs::Key::wakeKeyCode, 105);
+    engine->start();
+    ASSERT_EQ(QProcess::execute("xmodmap", {"-e", "add mod3 = a"}), 0);
+    X11Session::waitUntil([] { return false; }, 0.3);
+    key(f13, true);
+    key(keyA, true);
+    key(keyA, false);
+    key(f13, false);
+    QProcess::execute("xmodmap", {"-e", "remove mod3 = a"});
+    EXPECT_TRUE(waitForEvents({"down", "up"})) << events.join(", ").toStdString();
 }

@@ -54,6 +54,7 @@ struct XcbKeyTap::Session {
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
     uint8_t xiOpcode = 0;
+    uint8_t xkbEvent = 0;          // the response type of XKB's events
     int code = 0;                  // the settings' code of the watched key
     xcb_keycode_t wakeKeycode = 0; // grabbed, or 0
     std::set<xcb_keycode_t> modifiers;
@@ -206,6 +207,10 @@ bool XcbKeyTap::start(int keyCode, Handlers handlers, QString* error) {
             const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
             free(xcb_xkb_per_client_flags_reply(
                 s->c, xcb_xkb_per_client_flags(s->c, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0), nullptr));
+            // An XKB client hears of keymap changes through XKB's own events.
+            s->xkbEvent = xcb_get_extension_data(s->c, &xcb_xkb_id)->first_event;
+            const uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+            xcb_xkb_select_events(s->c, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, 0xff, 0xff, nullptr);
         }
         if (ok) {
             const xcb_query_extension_reply_t* xi = xcb_get_extension_data(s->c, &xcb_input_id);
@@ -367,7 +372,7 @@ void XcbKeyTap::run(Session* s) {
                 if (isWake)
                     s->wakePhysicallyDown = false;
                 deliver({press ? Type::down : Type::up, isWake, s->modifiers.contains(keycode), false, true});
-            } else if (kind == XCB_MAPPING_NOTIFY) {
+            } else if (kind == XCB_MAPPING_NOTIFY || (s->xkbEvent && kind == s->xkbEvent)) {
                 // The keyboard map changed: the key may sit elsewhere now.
                 s->readModifiers();
                 if (s->resolve(s->code) != s->wakeKeycode) {
