@@ -40,19 +40,22 @@ double median(std::vector<double> values) {
 // the first dip of the autocorrelation: pitched sound peaks again there, noise
 // (even low-pitched noise) only fades.
 double periodicity(const float* x, int n, int minLag, int maxLag) {
-    std::vector<double> r(static_cast<size_t>(maxLag + 1), 0.0);
-    double energy = 0;
-    for (int i = 0; i < n; ++i)
-        energy += static_cast<double>(x[i]) * x[i];
-    if (energy <= 1e-12)
+    maxLag = std::min(maxLag, n - 1);
+    if (maxLag < 1)
         return 0.0;
+    // Running sums of squares give each lag's two energies without another pass.
+    std::vector<double> squares(static_cast<size_t>(n) + 1, 0.0);
+    for (int i = 0; i < n; ++i)
+        squares[i + 1] = squares[i] + static_cast<double>(x[i]) * x[i];
+    if (squares[n] <= 1e-12)
+        return 0.0;
+    std::vector<double> r(static_cast<size_t>(maxLag) + 1, 0.0);
     for (int lag = 1; lag <= maxLag; ++lag) {
-        double sum = 0, e1 = 0, e2 = 0;
-        for (int i = 0; i + lag < n; ++i) {
+        double sum = 0;
+        for (int i = 0; i + lag < n; ++i)
             sum += static_cast<double>(x[i]) * x[i + lag];
-            e1 += static_cast<double>(x[i]) * x[i];
-            e2 += static_cast<double>(x[i + lag]) * x[i + lag];
-        }
+        const double e1 = squares[n - lag];
+        const double e2 = squares[n] - squares[lag];
         r[static_cast<size_t>(lag)] = sum / std::sqrt(e1 * e2 + 1e-20);
     }
     int lag = 1;
