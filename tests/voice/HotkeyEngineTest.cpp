@@ -56,16 +56,6 @@ constexpr Verdict swallow = Verdict::swallow;
 
 } // namespace
 
-TEST(WakeKeyStateMachineTest, holdsAndTapsOfTheWakeKeyAreSwallowed) {
-    WakeKeyStateMachine machine;
-    auto down = machine.handle(wake(Type::down), true, false, 10.0);
-    EXPECT_EQ(down, (WakeKeyStateMachine::Outcome{swallow, Signal::down, 0}));
-    auto up = machine.handle(wake(Type::up), true, false, 11.25);
-    EXPECT_EQ(up, (WakeKeyStateMachine::Outcome{swallow, Signal::up, 1.25}));
-    machine.handle(wake(Type::down), true, false, 20.0);
-    EXPECT_NEAR(machine.handle(wake(Type::up), true, false, 20.2).heldFor, 0.2, 1e-9);
-}
-
 TEST(WakeKeyStateMachineTest, keyScripts) {
     runScript("F13 held with auto-repeat: one press, one release", false,
               {{wake(Type::down), 0, swallow, Signal::down},
@@ -118,15 +108,6 @@ TEST(WakeKeyStateMachineTest, pausedPassesEverythingAndEndsAHoldUnderWay) {
               (WakeKeyStateMachine::Outcome{pass, Signal::cancel}));
     EXPECT_EQ(machine.handle(wake(Type::down), true, true, 3.0),
               (WakeKeyStateMachine::Outcome{pass, Signal::none}));
-}
-
-TEST(WakeKeyStateMachineTest, interruptCancelsOnlyAHoldUnderWay) {
-    WakeKeyStateMachine machine;
-    EXPECT_EQ(machine.interrupt(), Signal::none);
-    machine.handle(wake(Type::down), false, false, 1.0);
-    EXPECT_EQ(machine.interrupt(), Signal::cancel);
-    EXPECT_EQ(machine.interrupt(), Signal::none);
-    EXPECT_EQ(machine.handle(wake(Type::up), false, false, 2.0).signal, Signal::none);
 }
 
 TEST(WakeKeyOptionTest, storedCodesPickTheirRowAndUnknownCodesTheDefault) {
