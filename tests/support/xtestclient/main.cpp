@@ -11,6 +11,8 @@
 //   --geometry WxH+X+Y   requested size and position
 //   --min WxH, --max WxH size hints (equal values make a fixed size)
 //   --count N            open N windows in this one process
+//   --key-log FILE       append "press N" / "release N" for every key event its
+//                        windows receive (N is the X keycode)
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +27,9 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-void onSignal(int) { stopRequested = 1; }
+void onSignal(int) {
+    stopRequested = 1;
+}
 
 struct Options {
     std::string instance = "xtestclient";
@@ -38,9 +42,12 @@ struct Options {
     bool positioned = false;
     int minW = 0, minH = 0, maxW = 0, maxH = 0;
     int count = 1;
+    std::string keyLog;
 };
 
-bool parseSize(const char* text, int& w, int& h) { return std::sscanf(text, "%dx%d", &w, &h) == 2; }
+bool parseSize(const char* text, int& w, int& h) {
+    return std::sscanf(text, "%dx%d", &w, &h) == 2;
+}
 
 xcb_atom_t intern(xcb_connection_t* c, const char* name) {
     auto reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
@@ -102,10 +109,18 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.count = std::atoi(v)) < 1)
                 return usage();
+        } else if (arg == "--key-log") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            o.keyLog = v;
         } else {
             return usage();
         }
     }
+    FILE* keyLog = nullptr;
+    if (!o.keyLog.empty() && !(keyLog = std::fopen(o.keyLog.c_str(), "a")))
+        return usage();
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
@@ -134,18 +149,22 @@ int main(int argc, char** argv) {
     std::vector<xcb_window_t> windows;
     for (int n = 0; n < o.count; ++n) {
         xcb_window_t win = xcb_generate_id(c);
-        const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        if (keyLog)
+            mask |= XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+        const uint32_t values[] = {screen->white_pixel, mask};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, o.x, o.y, o.w, o.h, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                          values);
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         std::string wmClass = o.instance + '\0' + o.klass + '\0';
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(),
-                            wmClass.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            wmClass.size(), wmClass.data());
         const std::string title = o.count > 1 ? o.title + " " + std::to_string(n + 1) : o.title;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(),
                             title.data());
         if (!o.wmNameOnly)
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, title.size(), title.data());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, title.size(),
+                                title.data());
         if (o.pid) {
             const uint32_t pid = static_cast<uint32_t>(getpid());
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
@@ -179,7 +198,11 @@ int main(int argc, char** argv) {
             continue;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const uint8_t kind = event->response_type & 0x7f;
-            if (kind == XCB_CLIENT_MESSAGE) {
+            if (keyLog && (kind == XCB_KEY_PRESS || kind == XCB_KEY_RELEASE)) {
+                auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
+                std::fprintf(keyLog, "%s %u\n", kind == XCB_KEY_PRESS ? "press" : "release", key->detail);
+                std::fflush(keyLog);
+            } else if (kind == XCB_CLIENT_MESSAGE) {
                 auto* msg = reinterpret_cast<xcb_client_message_event_t*>(event);
                 if (msg->type == wmProtocols && msg->data.data32[0] == wmDelete) {
                     xcb_destroy_window(c, msg->window);
@@ -193,5 +216,7 @@ int main(int argc, char** argv) {
             break;
     }
     xcb_disconnect(c);
+    if (keyLog)
+        std::fclose(keyLog);
     return 0;
 }
