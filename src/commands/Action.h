@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/WindowPosition.h"
+
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -7,7 +9,6 @@
 
 namespace brisklet {
 
-enum class WindowPosition { left, right, maximize, center };
 enum class MediaOp { play, pause, playPause, next, previous };
 
 // Raw values are exact, case-sensitive words ("left", "playPause").
