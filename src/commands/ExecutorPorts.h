@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/AppIndex.h"
 #include "commands/WindowEngine.h"
 #include "commands/WindowPosition.h"
 
@@ -76,6 +77,24 @@ public:
     virtual std::optional<App> resolve(const QString& name) = 0;
     // 0…1: how well a normalised spoken name fits a normalised app name.
     virtual double score(const QString& query, const QString& candidate) = 0;
+};
+
+// The app index seen as AppLookup.
+class AppIndexLookup final : public AppLookup {
+public:
+    explicit AppIndexLookup(const AppIndex& index) : index_(index) {}
+    std::optional<App> resolve(const QString& name) override {
+        const auto app = index_.resolve(name);
+        if (!app || !app->bundleID)
+            return std::nullopt; // nothing the launcher could start
+        return App{app->name, *app->bundleID};
+    }
+    double score(const QString& query, const QString& candidate) override {
+        return AppIndex::score(query, candidate);
+    }
+
+private:
+    const AppIndex& index_;
 };
 
 class SetupActions {

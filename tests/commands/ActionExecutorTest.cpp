@@ -501,3 +501,18 @@ TEST_F(Executor, captureOpensTheReviewOnTheMainThread) {
     EXPECT_EQ(*presented, std::optional<QString>("Deep work"));
     EXPECT_TRUE(onMain);
 }
+
+TEST(AppIndexLookup, resolvesInstalledAppsToWhatTheLauncherStarts) {
+    struct Installed final : platform::InstalledApps {
+        std::vector<platform::AppEntry> installedApps() override {
+            return {{"firefox-esr", "Firefox", "/usr/share/applications/firefox-esr.desktop"}};
+        }
+    } installed;
+    AppIndex index(&installed, nullptr);
+    index.refresh();
+    index.waitForScans();
+    AppIndexLookup lookup(index);
+    EXPECT_EQ(lookup.resolve("firefox"), (AppLookup::App{"Firefox", "firefox-esr"}));
+    EXPECT_EQ(lookup.resolve("thunderbird"), std::nullopt);
+    EXPECT_DOUBLE_EQ(lookup.score("firefox", "firefox"), 1.0);
+}
