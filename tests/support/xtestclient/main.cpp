@@ -16,6 +16,7 @@
 //   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
 //   --refuse-focus       WM_HINTS input=False and no WM_TAKE_FOCUS
 //   --map-after S        map the windows only after S seconds
+//   TEXT                 any other argument (a URL from a launcher) is the title
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -136,6 +137,8 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.mapAfter = std::atof(v)) < 0)
                 return usage();
+        } else if (!arg.empty() && arg[0] != '-') {
+            o.title = arg; // a URL or file given by a launcher becomes the title
         } else {
             return usage();
         }
