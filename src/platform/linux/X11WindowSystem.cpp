@@ -515,11 +515,14 @@ std::vector<Display> X11WindowSystem::displays() {
 }
 
 std::vector<WindowInfo> X11WindowSystem::windows() {
-    std::vector<WindowInfo> result;
     if (!d->conn)
-        return result;
+        return {};
+    return describe(d->clientStack());
+}
+
+std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& stack) {
+    std::vector<WindowInfo> result;
     const QPointF o = primaryOrigin();
-    const auto stack = d->clientStack();
     auto* c = d->conn;
     const auto* a = d->atoms;
 
@@ -677,10 +680,15 @@ std::vector<WindowInfo> X11WindowSystem::windows() {
 }
 
 std::optional<WindowInfo> X11WindowSystem::window(WindowId id) {
-    for (auto& w : windows())
-        if (w.id == id)
-            return w;
-    return std::nullopt;
+    if (!d->conn)
+        return std::nullopt;
+    const auto stack = d->clientStack();
+    if (std::find(stack.begin(), stack.end(), id) == stack.end())
+        return std::nullopt; // not a managed client
+    auto found = describe({id});
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
 }
 
 std::optional<QRectF> X11WindowSystem::frame(WindowId window) {
