@@ -1,7 +1,5 @@
 #pragma once
 
-#include "commands/WindowPosition.h"
-
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -9,6 +7,7 @@
 
 namespace brisklet {
 
+enum class WindowPosition { left, right, maximize, center };
 enum class MediaOp { play, pause, playPause, next, previous };
 
 // Raw values are exact, case-sensitive words ("left", "playPause").

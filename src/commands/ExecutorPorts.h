@@ -1,8 +1,8 @@
 #pragma once
 
+#include "commands/Action.h"
 #include "commands/AppIndex.h"
 #include "commands/WindowEngine.h"
-#include "commands/WindowPosition.h"
 
 #include <QString>
 #include <QStringList>
