@@ -1,0 +1,261 @@
+#include "commands/LayoutStore.h"
+
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "setups/DisplayArrangement.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <algorithm>
+#include <cmath>
+
+namespace brisklet {
+
+const QString LayoutStore::corruptBackupName = QStringLiteral("layouts-corrupt-backup.json");
+
+namespace {
+
+std::optional<double> number(const QJsonObject& o, const char* key) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (!v.isDouble())
+        return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<QString> text(const QJsonObject& o, const char* key) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (!v.isString())
+        return std::nullopt;
+    return v.toString();
+}
+
+// Edit distance over Unicode scalars.
+int editDistance(const QString& a, const QString& b) {
+    const QList<uint> s = a.toUcs4();
+    const QList<uint> t = b.toUcs4();
+    std::vector<int> row(t.size() + 1);
+    for (qsizetype j = 0; j <= t.size(); ++j)
+        row[j] = static_cast<int>(j);
+    for (qsizetype i = 1; i <= s.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (qsizetype j = 1; j <= t.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (s[i - 1] == t[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[t.size()];
+}
+
+double similarity(const QString& a, const QString& b) {
+    const auto longer = std::max(a.toUcs4().size(), b.toUcs4().size());
+    if (longer == 0)
+        return 1.0;
+    return 1.0 - static_cast<double>(editDistance(a, b)) / static_cast<double>(longer);
+}
+
+} // namespace
+
+QJsonObject LayoutWindow::toJson() const {
+    return {{"bundleID", bundleID},        {"title", title}, {"rx", rx}, {"ry", ry}, {"rw", rw}, {"rh", rh},
+            {"displayIndex", displayIndex}};
+}
+
+std::optional<LayoutWindow> LayoutWindow::fromJson(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    const auto bundleID = text(o, "bundleID");
+    const auto title = text(o, "title");
+    const auto rx = number(o, "rx"), ry = number(o, "ry"), rw = number(o, "rw"), rh = number(o, "rh");
+    const auto index = number(o, "displayIndex");
+    if (!bundleID || !title || !rx || !ry || !rw || !rh || !index)
+        return std::nullopt;
+    // The index must be a whole number that fits.
+    if (std::trunc(*index) != *index || std::abs(*index) > 1e9)
+        return std::nullopt;
+    return LayoutWindow{*bundleID, *title, *rx, *ry, *rw, *rh, static_cast<int>(*index)};
+}
+
+QJsonObject SavedLayout::toJson() const {
+    QJsonArray list;
+    for (const auto& w : windows)
+        list.append(w.toJson());
+    return {{"name", name},
+            {"fingerprint", fingerprint},
+            {"windows", list},
+            {"savedAt", JsonFile::isoDate(savedAt)}};
+}
+
+std::optional<SavedLayout> SavedLayout::fromJson(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    const auto name = text(o, "name");
+    const auto fingerprint = text(o, "fingerprint");
+    const auto savedAtText = text(o, "savedAt");
+    const QJsonValue list = o.value(QLatin1String("windows"));
+    if (!name || !fingerprint || !savedAtText || !list.isArray())
+        return std::nullopt;
+    const auto savedAt = JsonFile::parseIsoDate(*savedAtText);
+    if (!savedAt)
+        return std::nullopt;
+    SavedLayout layout{*name, *fingerprint, {}, *savedAt};
+    for (const QJsonValue& item : list.toArray()) {
+        auto window = LayoutWindow::fromJson(item);
+        if (!window)
+            return std::nullopt;
+        layout.windows.push_back(std::move(*window));
+    }
+    return layout;
+}
+
+LayoutStore::LayoutStore(Clock& clock) : clock_(clock) {
+    load();
+    refreshNames();
+}
+
+void LayoutStore::load() {
+    const QString path = Paths::layoutsJSON();
+    const auto read = JsonFile::read(path);
+    switch (read.status) {
+    case JsonFile::ReadStatus::missing:
+        return;
+    case JsonFile::ReadStatus::unreadable:
+        fileUnreadable_ = true;
+        qCCritical(lcWindows).noquote() << "couldn't read" << path << "—" << read.error
+                                        << "— saved layouts are unavailable and the file is left as it is";
+        return;
+    case JsonFile::ReadStatus::undecodable:
+        backupPending_ = true;
+        qCCritical(lcWindows).noquote()
+            << "couldn't decode" << path << "—" << read.error << "— it will be kept as" << corruptBackupName
+            << "before the next save";
+        return;
+    case JsonFile::ReadStatus::ok:
+        break;
+    }
+    if (!read.document.isObject()) {
+        backupPending_ = true;
+        qCCritical(lcWindows).noquote() << path << "doesn't hold an object of layouts — it will be kept as"
+                                        << corruptBackupName << "before the next save";
+        return;
+    }
+    std::map<QString, SavedLayout> loaded;
+    const QJsonObject root = read.document.object();
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        auto layout = SavedLayout::fromJson(it.value());
+        if (!layout) {
+            backupPending_ = true;
+            qCCritical(lcWindows).noquote()
+                << "layout" << it.key() << "in" << path << "doesn't decode — the file will be kept as"
+                << corruptBackupName << "before the next save";
+            return;
+        }
+        loaded.emplace(it.key(), std::move(*layout));
+    }
+    layouts_ = std::move(loaded);
+}
+
+void LayoutStore::refreshNames() {
+    QStringList names;
+    for (const auto& [key, layout] : layouts_)
+        names.append(layout.name);
+    std::lock_guard lock(namesLock_);
+    cachedNames_ = std::move(names);
+}
+
+QStringList LayoutStore::layoutNames() const {
+    std::lock_guard lock(namesLock_);
+    return cachedNames_;
+}
+
+QString LayoutStore::fingerprint(const std::vector<QRectF>& screenFrames) {
+    QStringList sizes;
+    for (const QRectF& frame : screenFrames)
+        sizes.append(QString::number(static_cast<long long>(std::trunc(frame.width()))) + QLatin1Char('x') +
+                     QString::number(static_cast<long long>(std::trunc(frame.height()))));
+    return QString::number(screenFrames.size()) + QLatin1Char(':') + sizes.join(QLatin1Char(','));
+}
+
+std::optional<SavedLayout> LayoutStore::lookup(const QString& name) const {
+    const QString key = Text::normalize(name);
+    if (auto it = layouts_.find(key); it != layouts_.end())
+        return it->second;
+    const SavedLayout* best = nullptr;
+    double bestScore = 0;
+    for (const auto& [storedKey, layout] : layouts_) {
+        const double score = similarity(key, storedKey);
+        if (score > bestScore) {
+            best = &layout;
+            bestScore = score;
+        }
+    }
+    if (best && bestScore >= lookupThreshold)
+        return *best;
+    return std::nullopt;
+}
+
+JsonFile::WriteResult LayoutStore::save() {
+    const QString path = Paths::layoutsJSON();
+    if (fileUnreadable_) {
+        JsonFile::WriteResult refused{
+            false, QStringLiteral("the existing file couldn't be read, so it is left as it is")};
+        qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << refused.error;
+        return refused;
+    }
+    if (backupPending_) {
+        if (!JsonFile::backup(path, corruptBackupName)) {
+            JsonFile::WriteResult refused{false,
+                                          QStringLiteral("the unreadable file couldn't be backed up first")};
+            qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << refused.error;
+            return refused;
+        }
+        qCInfo(lcWindows).noquote() << "kept the undecodable" << path << "as" << corruptBackupName;
+        backupPending_ = false;
+    }
+    QJsonObject root;
+    for (const auto& [key, layout] : layouts_)
+        root.insert(key, layout.toJson());
+    Paths::ensure();
+    auto result = JsonFile::write(path, QJsonDocument(root));
+    if (!result.ok)
+        qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << result.error;
+    return result;
+}
+
+JsonFile::WriteResult LayoutStore::store(SavedLayout layout) {
+    const QString key = Text::normalize(layout.name);
+    layout.savedAt = QDateTime::fromSecsSinceEpoch(layout.savedAt.toSecsSinceEpoch(), Qt::UTC);
+    layouts_.insert_or_assign(key, std::move(layout));
+    refreshNames();
+    return save();
+}
+
+std::optional<QRectF> LayoutStore::placement(const LayoutWindow& window,
+                                             const std::vector<QRectF>& visibleFrames, int& cascadeSlot) {
+    if (visibleFrames.empty())
+        return std::nullopt;
+    const bool onItsDisplay =
+        window.displayIndex >= 0 && window.displayIndex < static_cast<int>(visibleFrames.size());
+    const QRectF& v = visibleFrames[onItsDisplay ? window.displayIndex : 0];
+    const QRectF rect(v.x() + window.rx * v.width(), v.y() + window.ry * v.height(), window.rw * v.width(),
+                      window.rh * v.height());
+    if (onItsDisplay)
+        return rect;
+    return DisplayArrangement::cascaded(rect, cascadeSlot++, v);
+}
+
+bool LayoutStore::setRelativeFrame(LayoutWindow& window, const QRectF& frame, const QRectF& visibleFrame) {
+    if (!(visibleFrame.width() > 0) || !(visibleFrame.height() > 0))
+        return false;
+    window.rx = (frame.x() - visibleFrame.x()) / visibleFrame.width();
+    window.ry = (frame.y() - visibleFrame.y()) / visibleFrame.height();
+    window.rw = frame.width() / visibleFrame.width();
+    window.rh = frame.height() / visibleFrame.height();
+    return true;
+}
+
+} // namespace brisklet
