@@ -11,6 +11,8 @@
 //   --geometry WxH+X+Y   requested size and position
 //   --min WxH, --max WxH size hints (equal values make a fixed size)
 //   --count N            open N windows in this one process
+//   --new-window URL…    act as a browser: the pages that follow (plain arguments)
+//                        open in one window titled after the first page
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,7 @@ struct Options {
     bool positioned = false;
     int minW = 0, minH = 0, maxW = 0, maxH = 0;
     int count = 1;
+    std::vector<std::string> pages;
 };
 
 bool parseSize(const char* text, int& w, int& h) { return std::sscanf(text, "%dx%d", &w, &h) == 2; }
@@ -102,10 +105,16 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.count = std::atoi(v)) < 1)
                 return usage();
+        } else if (arg == "--new-window") {
+            // Browsers take this before their pages; the pages themselves follow.
+        } else if (!arg.empty() && arg[0] != '-') {
+            o.pages.push_back(arg);
         } else {
             return usage();
         }
     }
+    if (!o.pages.empty())
+        o.title = o.pages.front();
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
