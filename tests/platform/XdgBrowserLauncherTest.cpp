@@ -1,0 +1,39 @@
+#include "platform/linux/XdgBrowserLauncher.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisklet::platform;
+
+TEST(XdgBrowserLauncher, putsTheArgumentsWhereTheEntryTakesUrls) {
+    const struct {
+        const char* exec;
+        QStringList expected;
+    } cases[] = {
+        {"/usr/lib/firefox-esr/firefox-esr %u",
+         {"/usr/lib/firefox-esr/firefox-esr", "--new-window", "https://a", "https://b"}},
+        {"chromium %U", {"chromium", "--new-window", "https://a", "https://b"}},
+        {"epiphany", {"epiphany", "--new-window", "https://a", "https://b"}},
+        {"flatpak run --file-forwarding org.mozilla.firefox @@u %u @@",
+         {"flatpak", "run", "--file-forwarding", "org.mozilla.firefox", "@@u", "--new-window", "https://a",
+          "https://b", "@@"}},
+        {"browser %F", {"browser", "--new-window", "https://a", "https://b"}},
+        {"browser --url=%u", {"browser", "--new-window", "https://a", "https://b"}},
+    };
+    for (const auto& c : cases) {
+        const QByteArray text =
+            QByteArray("[Desktop Entry]\nType=Application\nName=Browser\nExec=") + c.exec + "\n";
+        const auto entry = parseDesktopText(text, "/tmp/browser.desktop", "browser", DesktopLocale{});
+        ASSERT_TRUE(entry) << c.exec;
+        EXPECT_EQ(XdgBrowserLauncher::commandLine(*entry, {"--new-window", "https://a", "https://b"}),
+                  c.expected)
+            << c.exec;
+    }
+}
+
+TEST(XdgBrowserLauncher, refusesEntriesThatAreNotInstalled) {
+    XdgBrowserLauncher launcher;
+    EXPECT_FALSE(launcher.isInstalled("no-such-browser-here"));
+    const auto launch = launcher.launchWithArguments("no-such-browser-here", {"https://a"});
+    EXPECT_FALSE(launch.ok);
+    EXPECT_FALSE(launch.error.isEmpty());
+}
