@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "commands/WindowMatching.h"
 #include "setups/DisplayArrangement.h"
 
 #include <QJsonArray>
@@ -112,7 +113,7 @@ std::optional<SavedLayout> SavedLayout::fromJson(const QJsonValue& value) {
     return layout;
 }
 
-LayoutStore::LayoutStore(Clock& clock) : clock_(clock) {
+LayoutStore::LayoutStore(WindowEngine& engine, Clock& clock) : engine_(engine), clock_(clock) {
     load();
     refreshNames();
 }
@@ -178,6 +179,96 @@ QString LayoutStore::fingerprint(const std::vector<QRectF>& screenFrames) {
         sizes.append(QString::number(static_cast<long long>(std::trunc(frame.width()))) + QLatin1Char('x') +
                      QString::number(static_cast<long long>(std::trunc(frame.height()))));
     return QString::number(screenFrames.size()) + QLatin1Char(':') + sizes.join(QLatin1Char(','));
+}
+
+namespace {
+std::vector<QRectF> framesOf(const std::vector<Screen>& screens) {
+    std::vector<QRectF> frames;
+    for (const auto& s : screens)
+        frames.push_back(s.frame);
+    return frames;
+}
+double primaryHeight(const std::vector<Screen>& screens) {
+    return screens.empty() ? 0.0 : screens.front().frame.y() + screens.front().frame.height();
+}
+} // namespace
+
+QString LayoutStore::fingerprint() {
+    return fingerprint(framesOf(engine_.screens()));
+}
+
+LayoutStore::SnapshotResult LayoutStore::snapshot(const QString& name) {
+    if (Text::normalize(name).isEmpty())
+        return {};
+    const std::vector<Screen> screens = engine_.screens();
+    const double height = primaryHeight(screens);
+    std::vector<LayoutWindow> collected;
+    for (const WindowRef& w : engine_.visibleWindows()) {
+        if (!w.bundleID || w.bundleID->isEmpty())
+            continue;
+        const auto display = WindowEngine::screen(w.axFrame, screens);
+        if (!display)
+            continue;
+        const auto index = std::find_if(screens.begin(), screens.end(),
+                                        [&](const Screen& s) { return s.displayID == display->displayID; });
+        if (index == screens.end())
+            continue;
+        LayoutWindow saved{*w.bundleID, w.title, 0, 0, 0, 0, static_cast<int>(index - screens.begin())};
+        if (!setRelativeFrame(saved, WindowEngine::flip(w.axFrame, height), display->visibleFrame))
+            continue;
+        collected.push_back(std::move(saved));
+    }
+    if (collected.empty())
+        return {};
+    const int count = static_cast<int>(collected.size());
+    const auto written =
+        store({name, fingerprint(framesOf(screens)), std::move(collected), clock_.wallNow()});
+    qCInfo(lcWindows).noquote() << QStringLiteral("layout “%1” saved (%2 windows)").arg(name).arg(count);
+    return {count, written.ok};
+}
+
+LayoutStore::ApplyResult LayoutStore::apply(const QString& name) {
+    const auto layout = lookup(name);
+    if (!layout)
+        return {};
+    const std::vector<Screen> screens = engine_.screens();
+    const bool differs = layout->fingerprint != fingerprint(framesOf(screens));
+    std::vector<QRectF> visibleFrames;
+    for (const auto& s : screens)
+        visibleFrames.push_back(s.visibleFrame);
+    const double height = primaryHeight(screens);
+
+    // Apps in ID order, so cascade slots come out the same on every run.
+    std::map<QString, std::vector<const LayoutWindow*>> groups;
+    for (const auto& w : layout->windows)
+        groups[w.bundleID].push_back(&w);
+
+    int cascadeSlot = 1;
+    int placed = 0;
+    for (const auto& [bundleID, savedWindows] : groups) {
+        const std::vector<WindowRef> live = engine_.windowsEnsuringLaunch(bundleID);
+        std::vector<WindowMatching::LiveWindow> liveWindows;
+        for (const auto& w : live)
+            liveWindows.push_back({w.title, w.axFrame});
+        std::vector<QString> titles;
+        for (const auto* slot : savedWindows)
+            titles.push_back(slot->title);
+        for (const auto& pair : WindowMatching::pair(liveWindows, titles)) {
+            const auto target = placement(*savedWindows[pair.slot], visibleFrames, cascadeSlot);
+            if (!target)
+                continue;
+            if (engine_.setAXFrameFitted(live[pair.win].element, WindowEngine::flip(*target, height)))
+                ++placed;
+        }
+    }
+    const int total = static_cast<int>(layout->windows.size());
+    qCInfo(lcWindows).noquote() << QStringLiteral("layout “%1” applied: %2/%3%4")
+                                       .arg(layout->name)
+                                       .arg(placed)
+                                       .arg(total)
+                                       .arg(differs ? QStringLiteral(" (arrangement differs from capture)")
+                                                    : QString());
+    return {true, placed, total, differs};
 }
 
 std::optional<SavedLayout> LayoutStore::lookup(const QString& name) const {

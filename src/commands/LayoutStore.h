@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/JsonFile.h"
+#include "commands/WindowEngine.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -48,10 +49,31 @@ struct SavedLayout {
 // executor's queue; the names are also read by the matcher from other threads.
 class LayoutStore final {
 public:
+    struct SnapshotResult {
+        int saved = 0;        // windows saved; 0: nothing was saved
+        bool written = false; // the file holds them
+        bool operator==(const SnapshotResult&) const = default;
+    };
+    struct ApplyResult {
+        bool found = false; // false: no saved layout matched the name
+        int placed = 0;
+        int total = 0;
+        bool arrangementDiffers = false;
+        bool operator==(const ApplyResult&) const = default;
+    };
+
     // Reads layouts.json. A file that does not decode is kept aside as
     // "layouts-corrupt-backup.json" before anything replaces it; a file that could
     // not be read at all is never replaced.
-    explicit LayoutStore(Clock& clock = Clock::system());
+    explicit LayoutStore(WindowEngine& engine, Clock& clock = Clock::system());
+
+    // Saves the windows on screen under `name`. Blocks: call it off the main thread.
+    SnapshotResult snapshot(const QString& name);
+    // Puts the windows of a saved layout back, launching its apps as needed. Blocks.
+    ApplyResult apply(const QString& name);
+
+    // The display fingerprint of the current screens.
+    QString fingerprint();
 
     // The display fingerprint of screens given by their frames, in screen order:
     // "2:1728x1117,2560x1440"; sizes truncated toward zero; "0:" for none.
@@ -90,6 +112,7 @@ private:
     void load();
     void refreshNames();
 
+    WindowEngine& engine_;
     Clock& clock_;
     // Sorted by key, so names, lookups and ties come out the same on every run.
     std::map<QString, SavedLayout> layouts_;

@@ -3,6 +3,7 @@
 #include "base/Paths.h"
 #include "setups/DisplayArrangement.h"
 #include "support/FakeClock.h"
+#include "support/FakeDesktop.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -35,8 +36,12 @@ SavedLayout layout(const QString& name, std::vector<LayoutWindow> windows = {}) 
 
 class LayoutStoreTest : public ::testing::Test {
 protected:
+    LayoutStoreTest() { desktop.setDisplays({test::FakeDesktop::display(1, QRectF(0, 0, 1920, 1080), 30)}); }
     test::TempHome home;
     test::FakeClock clock;
+    test::FakeDesktop desktop{clock};
+    test::FakeLauncher launcher{desktop, clock};
+    WindowEngine engine{desktop, nullptr, &launcher, clock};
     QString file() const { return Paths::layoutsJSON(); }
     QString backup() const { return Paths::dataFolder() + "/layouts-corrupt-backup.json"; }
 };
@@ -54,7 +59,7 @@ TEST(LayoutFingerprint, describesTheScreensInOrder) {
 
 TEST_F(LayoutStoreTest, roundTripsThroughTheFileWithNormalisedKeysSortedAndIsoDates) {
     {
-        LayoutStore store(clock);
+        LayoutStore store(engine, clock);
         ASSERT_TRUE(store.store(layout("Meeting, Room")).ok);
         ASSERT_TRUE(store
                         .store(layout("Deep Work", {{"firefox-esr", "Docs", 0, 0, 0.5, 1, 1},
@@ -71,7 +76,7 @@ TEST_F(LayoutStoreTest, roundTripsThroughTheFileWithNormalisedKeysSortedAndIsoDa
     EXPECT_LT(bytes.indexOf("\"fingerprint\""), bytes.indexOf("\"name\""));
     EXPECT_LT(bytes.indexOf("\"savedAt\""), bytes.indexOf("\"windows\""));
 
-    LayoutStore again(clock);
+    LayoutStore again(engine, clock);
     EXPECT_EQ(again.layoutNames(), (QStringList{"Deep Work", "Meeting, Room"}));
     const auto found = again.lookup("meeting room");
     ASSERT_TRUE(found);
@@ -84,7 +89,7 @@ TEST_F(LayoutStoreTest, roundTripsThroughTheFileWithNormalisedKeysSortedAndIsoDa
 }
 
 TEST_F(LayoutStoreTest, savingUnderAnExistingNameReplacesIt) {
-    LayoutStore store(clock);
+    LayoutStore store(engine, clock);
     ASSERT_TRUE(store.store(layout("Focus")).ok);
     ASSERT_TRUE(store.store(layout("focus!", {{"code", "x", 0, 0, 1, 1, 0}})).ok);
     EXPECT_EQ(store.layoutNames(), QStringList{"focus!"});
@@ -94,7 +99,7 @@ TEST_F(LayoutStoreTest, savingUnderAnExistingNameReplacesIt) {
 TEST_F(LayoutStoreTest, anUndecodableFileIsBackedUpBeforeTheNextSave) {
     writeBytes(file(), "{\"meeting\": {\"name\": ");
     {
-        LayoutStore store(clock);
+        LayoutStore store(engine, clock);
         EXPECT_TRUE(store.layoutNames().isEmpty());
         // Nothing happens to the file until something is saved.
         EXPECT_FALSE(QFile::exists(backup()));
@@ -108,7 +113,7 @@ TEST_F(LayoutStoreTest, anUndecodableFileIsBackedUpBeforeTheNextSave) {
     }
     // A second broken file never replaces the first backup.
     writeBytes(file(), "not json either");
-    LayoutStore store(clock);
+    LayoutStore store(engine, clock);
     ASSERT_TRUE(store.store(layout("Focus")).ok);
     EXPECT_EQ(readBytes(backup()), "not json either");
     const QStringList kept = QDir(Paths::dataFolder()).entryList({"layouts-corrupt-backup-*.json"});
@@ -121,7 +126,7 @@ TEST_F(LayoutStoreTest, aLayoutWithAMissingKeyMakesTheFileUndecodable) {
         "savedAt": "2026-12-07T09:30:15Z", "windows": [{"bundleID": "code", "title": "x",
         "rx": 0, "ry": 0, "rw": 1, "displayIndex": 0}]}})";
     writeBytes(file(), bytes);
-    LayoutStore store(clock);
+    LayoutStore store(engine, clock);
     EXPECT_FALSE(store.lookup("focus"));
     ASSERT_TRUE(store.store(layout("Other")).ok);
     EXPECT_EQ(readBytes(backup()), bytes);
@@ -133,7 +138,7 @@ TEST_F(LayoutStoreTest, aLayoutWithAMissingKeyMakesTheFileUndecodable) {
           QByteArray(R"({"a": {"name": "A", "fingerprint": "", "savedAt": "yesterday", "windows": []}})"),
           QByteArray("[]")}) {
         writeBytes(file(), broken);
-        LayoutStore other(clock);
+        LayoutStore other(engine, clock);
         EXPECT_TRUE(other.layoutNames().isEmpty()) << broken.constData();
     }
 }
@@ -141,7 +146,7 @@ TEST_F(LayoutStoreTest, aLayoutWithAMissingKeyMakesTheFileUndecodable) {
 TEST_F(LayoutStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
     // Tests run as root, so a folder in the way stands for a file that can't be read.
     ASSERT_TRUE(QDir().mkpath(file()));
-    LayoutStore store(clock);
+    LayoutStore store(engine, clock);
     EXPECT_TRUE(store.layoutNames().isEmpty());
     const auto written = store.store(layout("Focus"));
     EXPECT_FALSE(written.ok);
@@ -154,7 +159,7 @@ TEST_F(LayoutStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
 }
 
 TEST_F(LayoutStoreTest, lookupAcceptsASimilarityOfSevenTenthsAndBreaksTiesByKey) {
-    LayoutStore store(clock);
+    LayoutStore store(engine, clock);
     ASSERT_TRUE(store.store(layout("abcdefghij")).ok);
     EXPECT_EQ(store.lookup("abcdefgxyz")->name, "abcdefghij"); // 3 of 10 changed: 0.7 exactly
     EXPECT_FALSE(store.lookup("abcdefwxyz"));                  // 4 of 10: 0.6
@@ -166,7 +171,7 @@ TEST_F(LayoutStoreTest, lookupAcceptsASimilarityOfSevenTenthsAndBreaksTiesByKey)
 }
 
 TEST_F(LayoutStoreTest, aMissingFileGivesAnEmptyStore) {
-    LayoutStore store(clock);
+    LayoutStore store(engine, clock);
     EXPECT_TRUE(store.layoutNames().isEmpty());
     EXPECT_FALSE(store.lookup("anything"));
     EXPECT_FALSE(QFile::exists(file()));
@@ -206,4 +211,85 @@ TEST(DisplayArrangement, cascadesAwayFromTheEdgesAndKeepsTheSize) {
     EXPECT_EQ(DisplayArrangement::cascaded(QRectF(590, 10, 400, 300), 1, frame), QRectF(562, 38, 400, 300));
     // Larger than the frame: pinned to its minimum corner.
     EXPECT_EQ(DisplayArrangement::cascaded(QRectF(50, 50, 1200, 900), 2, frame), QRectF(0, 0, 1200, 900));
+}
+
+namespace {
+bool near(const QRectF& a, const QRectF& b, double tolerance = 12) {
+    return std::abs(a.x() - b.x()) <= tolerance && std::abs(a.y() - b.y()) <= tolerance &&
+           std::abs(a.width() - b.width()) <= tolerance && std::abs(a.height() - b.height()) <= tolerance;
+}
+} // namespace
+
+TEST_F(LayoutStoreTest, savesTheWindowsOnScreenAndPutsThemBack) {
+    const QRectF editorA(100, 130, 800, 600), editorB(960, 30, 960, 1050), web(300, 400, 1000, 600);
+    const auto a = desktop.addWindow(100, "code", editorA, "main.cpp");
+    const auto b = desktop.addWindow(100, "code", editorB, "notes.md");
+    const auto c = desktop.addWindow(200, "firefox-esr", web, "Docs");
+    desktop.addWindow(300, "", QRectF(0, 0, 600, 400), "no entry"); // nothing to launch it by: not saved
+    clock.setWallStart(QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0, 750), Qt::UTC));
+
+    LayoutStore store(engine, clock);
+    EXPECT_EQ(store.snapshot("Coding"), (LayoutStore::SnapshotResult{3, true}));
+    const auto saved = store.lookup("coding");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->fingerprint, "1:1920x1080");
+    EXPECT_EQ(saved->savedAt, QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0), Qt::UTC));
+    ASSERT_EQ(saved->windows.size(), 3u);
+    // Fractions of the visible frame below the 30-point panel, bottom-left origin.
+    const auto first = std::find_if(saved->windows.begin(), saved->windows.end(),
+                                    [](const LayoutWindow& w) { return w.title == "main.cpp"; });
+    ASSERT_NE(first, saved->windows.end());
+    EXPECT_DOUBLE_EQ(first->rx, 100.0 / 1920);
+    EXPECT_DOUBLE_EQ(first->ry, 350.0 / 1050);
+    EXPECT_DOUBLE_EQ(first->rw, 800.0 / 1920);
+    EXPECT_DOUBLE_EQ(first->rh, 600.0 / 1050);
+    EXPECT_EQ(first->displayIndex, 0);
+
+    // Shuffle them, with the two editor windows trading places and order.
+    desktop.update(a, [](auto& w) { w.info.frame = QRectF(900, 300, 500, 500); });
+    desktop.update(b, [](auto& w) { w.info.frame = QRectF(50, 60, 700, 700); });
+    desktop.raise(b);
+    desktop.update(c, [](auto& w) { w.info.frame = QRectF(0, 30, 400, 400); });
+
+    LayoutStore reloaded(engine, clock);
+    EXPECT_EQ(reloaded.apply("coding"), (LayoutStore::ApplyResult{true, 3, 3, false}));
+    EXPECT_TRUE(near(desktop.frameOf(a), editorA)) << desktop.frameOf(a).x();
+    EXPECT_TRUE(near(desktop.frameOf(b), editorB));
+    EXPECT_TRUE(near(desktop.frameOf(c), web));
+}
+
+TEST_F(LayoutStoreTest, savesNothingWithoutWindowsOfKnownApps) {
+    desktop.addWindow(300, "", QRectF(0, 0, 600, 400), "no entry");
+    LayoutStore store(engine, clock);
+    EXPECT_EQ(store.snapshot("Empty"), (LayoutStore::SnapshotResult{0, false}));
+    EXPECT_FALSE(QFile::exists(file()));
+    EXPECT_TRUE(store.layoutNames().isEmpty());
+}
+
+TEST_F(LayoutStoreTest, windowsOfAMissingDisplayCascadeOnTheFirstInAppOrder) {
+    desktop.setDisplays({test::FakeDesktop::display(1, QRectF(0, 0, 1920, 1080)),
+                         test::FakeDesktop::display(2, QRectF(1920, 0, 1920, 1080))});
+    const auto web = desktop.addWindow(200, "firefox-esr", QRectF(1920 + 100, 100, 800, 600), "Docs");
+    const auto code = desktop.addWindow(100, "code", QRectF(1920 + 200, 200, 800, 600), "main.cpp");
+    LayoutStore store(engine, clock);
+    ASSERT_EQ(store.snapshot("Two").saved, 2);
+
+    desktop.setDisplays({test::FakeDesktop::display(1, QRectF(0, 0, 1920, 1080))});
+    EXPECT_EQ(store.apply("two"), (LayoutStore::ApplyResult{true, 2, 2, true}));
+    // "code" comes first by ID, so it takes slot 1 (28 points right and down).
+    EXPECT_TRUE(near(desktop.frameOf(code), QRectF(200 + 28, 200 + 28, 800, 600), 1));
+    EXPECT_TRUE(near(desktop.frameOf(web), QRectF(100 + 56, 100 + 56, 800, 600), 1));
+}
+
+TEST_F(LayoutStoreTest, applyLaunchesAppsThatAreNotRunningAndTellsUnknownNames) {
+    desktop.addWindow(100, "code", QRectF(100, 130, 800, 600), "main.cpp");
+    LayoutStore store(engine, clock);
+    ASSERT_EQ(store.snapshot("Solo").saved, 1);
+    EXPECT_EQ(store.apply("something else entirely"), LayoutStore::ApplyResult{});
+
+    desktop.remove(desktop.windows().front().id);
+    launcher.install("code", {.delay = 0.5, .frame = QRectF(500, 500, 640, 480)});
+    EXPECT_EQ(store.apply("solo"), (LayoutStore::ApplyResult{true, 1, 1, false}));
+    ASSERT_EQ(launcher.launches().size(), 1u);
+    EXPECT_TRUE(near(desktop.frameOf(desktop.windows().front().id), QRectF(100, 130, 800, 600)));
 }
