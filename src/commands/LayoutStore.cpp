@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "commands/Levenshtein.h"
 #include "commands/WindowMatching.h"
 #include "setups/DisplayArrangement.h"
 
@@ -29,32 +30,6 @@ std::optional<QString> text(const QJsonObject& o, const char* key) {
     if (!v.isString())
         return std::nullopt;
     return v.toString();
-}
-
-// Edit distance over Unicode scalars.
-int editDistance(const QString& a, const QString& b) {
-    const QList<uint> s = a.toUcs4();
-    const QList<uint> t = b.toUcs4();
-    std::vector<int> row(t.size() + 1);
-    for (qsizetype j = 0; j <= t.size(); ++j)
-        row[j] = static_cast<int>(j);
-    for (qsizetype i = 1; i <= s.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = static_cast<int>(i);
-        for (qsizetype j = 1; j <= t.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (s[i - 1] == t[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[t.size()];
-}
-
-double similarity(const QString& a, const QString& b) {
-    const auto longer = std::max(a.toUcs4().size(), b.toUcs4().size());
-    if (longer == 0)
-        return 1.0;
-    return 1.0 - static_cast<double>(editDistance(a, b)) / static_cast<double>(longer);
 }
 
 } // namespace
@@ -278,7 +253,7 @@ std::optional<SavedLayout> LayoutStore::lookup(const QString& name) const {
     const SavedLayout* best = nullptr;
     double bestScore = 0;
     for (const auto& [storedKey, layout] : layouts_) {
-        const double score = similarity(key, storedKey);
+        const double score = Levenshtein::similarity(key, storedKey);
         if (score > bestScore) {
             best = &layout;
             bestScore = score;
