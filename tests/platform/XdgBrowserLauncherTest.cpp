@@ -1,4 +1,6 @@
 #include "platform/linux/XdgBrowserLauncher.h"
+#include "support/DesktopEntryFixture.h"
+#include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -36,4 +38,17 @@ TEST(XdgBrowserLauncher, refusesEntriesThatAreNotInstalled) {
     const auto launch = launcher.launchWithArguments("no-such-browser-here", {"https://a"});
     EXPECT_FALSE(launch.ok);
     EXPECT_FALSE(launch.error.isEmpty());
+}
+
+TEST(XdgBrowserLauncher, startsTheFakeBrowserEntryWithItsPages) {
+    brisklet::test::TempHome home;
+    brisklet::test::installFakeBrowser();
+    const auto entries = DesktopEntries::scan();
+    const DesktopEntry* entry = entries->byId("firefox-esr");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(XdgBrowserLauncher::commandLine(*entry, {"--new-window", "https://a", "https://b"}),
+              (QStringList{BRISKLET_XTESTCLIENT, "--class", "Navigator,firefox-esr", "--new-window",
+                           "https://a", "https://b"}));
+    XdgBrowserLauncher launcher;
+    EXPECT_TRUE(launcher.isInstalled("firefox-esr"));
 }
