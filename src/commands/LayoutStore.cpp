@@ -7,6 +7,7 @@
 #include "commands/WindowMatching.h"
 #include "setups/DisplayArrangement.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
@@ -272,6 +273,9 @@ JsonFile::WriteResult LayoutStore::save() {
         qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << refused.error;
         return refused;
     }
+    // Gone since it was read: nothing is left to keep.
+    if (backupPending_ && !QFileInfo::exists(path))
+        backupPending_ = false;
     if (backupPending_) {
         if (!JsonFile::backup(path, corruptBackupName)) {
             JsonFile::WriteResult refused{false,
