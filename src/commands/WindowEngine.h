@@ -2,7 +2,7 @@
 
 #include "base/Clock.h"
 #include "commands/WindowAnimator.h"
-#include "commands/WindowPosition.h"
+#include "commands/Action.h"
 #include "platform/AppLauncher.h"
 #include "platform/OwnWindows.h"
 #include "platform/WindowSystem.h"

@@ -19,6 +19,7 @@ struct GlideWait {
     std::mutex mutex;
     std::condition_variable cv;
     bool done = false;
+    double doneAt = 0; // on the sort's clock
 };
 
 bool waitForGlide(const std::shared_ptr<GlideWait>& box, Clock& clock, double seconds) {
@@ -31,7 +32,7 @@ bool waitForGlide(const std::shared_ptr<GlideWait>& box, Clock& clock, double se
             return false;
         box->cv.wait_for(lock, std::chrono::milliseconds(5));
     }
-    return true;
+    return box->doneAt <= deadline;
 }
 
 } // namespace
@@ -153,9 +154,11 @@ WindowEngine::SortOutcome WindowEngine::executeSort(std::vector<Group> groups) {
         landed = true;
     } else {
         auto box = std::make_shared<GlideWait>();
-        animator_->glide(std::move(glides), 0.3, 0.03, [box](std::vector<bool>) {
+        Clock& clock = clock_;
+        animator_->glide(std::move(glides), 0.3, 0.03, [box, &clock](std::vector<bool>) {
             std::lock_guard lock(box->mutex);
             box->done = true;
+            box->doneAt = clock.now();
             box->cv.notify_all();
         });
         landed = waitForGlide(box, clock_, 3.5);

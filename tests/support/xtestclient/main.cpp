@@ -11,6 +11,11 @@
 //   --geometry WxH+X+Y   requested size and position
 //   --min WxH, --max WxH size hints (equal values make a fixed size)
 //   --count N            open N windows in this one process
+//   --inc WxH            size increments
+//   --strut-bottom N     reserve N pixels at the bottom of the screen (for docks)
+//   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
+//   --refuse-focus       WM_HINTS input=False and no WM_TAKE_FOCUS
+//   --map-after S        map the windows only after S seconds
 //   --new-window URL…    act as a browser: the pages that follow (plain arguments)
 //                        open in one window titled after the first page
 #include <csignal>
@@ -27,7 +32,9 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-void onSignal(int) { stopRequested = 1; }
+void onSignal(int) {
+    stopRequested = 1;
+}
 
 struct Options {
     std::string instance = "xtestclient";
@@ -40,10 +47,18 @@ struct Options {
     bool positioned = false;
     int minW = 0, minH = 0, maxW = 0, maxH = 0;
     int count = 1;
+    int incW = 0, incH = 0;
+    int strutBottom = 0;
+    bool gtkExtents = false;
+    int gtkL = 0, gtkR = 0, gtkT = 0, gtkB = 0;
+    bool refuseFocus = false;
+    double mapAfter = 0;
     std::vector<std::string> pages;
 };
 
-bool parseSize(const char* text, int& w, int& h) { return std::sscanf(text, "%dx%d", &w, &h) == 2; }
+bool parseSize(const char* text, int& w, int& h) {
+    return std::sscanf(text, "%dx%d", &w, &h) == 2;
+}
 
 xcb_atom_t intern(xcb_connection_t* c, const char* name) {
     auto reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
@@ -105,6 +120,25 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.count = std::atoi(v)) < 1)
                 return usage();
+        } else if (arg == "--inc") {
+            const char* v = next();
+            if (!v || !parseSize(v, o.incW, o.incH))
+                return usage();
+        } else if (arg == "--strut-bottom") {
+            const char* v = next();
+            if (!v || (o.strutBottom = std::atoi(v)) < 1)
+                return usage();
+        } else if (arg == "--gtk-extents") {
+            const char* v = next();
+            if (!v || std::sscanf(v, "%d,%d,%d,%d", &o.gtkL, &o.gtkR, &o.gtkT, &o.gtkB) != 4)
+                return usage();
+            o.gtkExtents = true;
+        } else if (arg == "--refuse-focus") {
+            o.refuseFocus = true;
+        } else if (arg == "--map-after") {
+            const char* v = next();
+            if (!v || (o.mapAfter = std::atof(v)) < 0)
+                return usage();
         } else if (arg == "--new-window") {
             // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
@@ -145,16 +179,17 @@ int main(int argc, char** argv) {
         xcb_window_t win = xcb_generate_id(c);
         const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, o.x, o.y, o.w, o.h, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                          values);
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         std::string wmClass = o.instance + '\0' + o.klass + '\0';
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(),
-                            wmClass.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            wmClass.size(), wmClass.data());
         const std::string title = o.count > 1 ? o.title + " " + std::to_string(n + 1) : o.title;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(),
                             title.data());
         if (!o.wmNameOnly)
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, title.size(), title.data());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmName, utf8, 8, title.size(),
+                                title.data());
         if (o.pid) {
             const uint32_t pid = static_cast<uint32_t>(getpid());
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
@@ -171,11 +206,32 @@ int main(int argc, char** argv) {
             xcb_icccm_size_hints_set_min_size(&hints, o.minW, o.minH);
         if (o.maxW > 0)
             xcb_icccm_size_hints_set_max_size(&hints, o.maxW, o.maxH);
+        if (o.incW > 0)
+            xcb_icccm_size_hints_set_resize_inc(&hints, o.incW, o.incH);
         xcb_icccm_set_wm_normal_hints(c, win, &hints);
-
-        xcb_map_window(c, win);
+        if (o.strutBottom > 0) {
+            const uint32_t sw = screen->width_in_pixels;
+            const uint32_t strut[12] = {0, 0, 0, uint32_t(o.strutBottom), 0, 0, 0, 0, 0, 0, 0, sw - 1};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, intern(c, "_NET_WM_STRUT_PARTIAL"),
+                                XCB_ATOM_CARDINAL, 32, 12, strut);
+        }
+        if (o.gtkExtents) {
+            const uint32_t ext[4] = {uint32_t(o.gtkL), uint32_t(o.gtkR), uint32_t(o.gtkT), uint32_t(o.gtkB)};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, intern(c, "_GTK_FRAME_EXTENTS"),
+                                XCB_ATOM_CARDINAL, 32, 4, ext);
+        }
+        if (o.refuseFocus) {
+            xcb_icccm_wm_hints_t wmHints{};
+            xcb_icccm_wm_hints_set_input(&wmHints, 0);
+            xcb_icccm_set_wm_hints(c, win, &wmHints);
+        }
         windows.push_back(win);
     }
+    xcb_flush(c);
+    if (o.mapAfter > 0)
+        usleep(static_cast<useconds_t>(o.mapAfter * 1e6));
+    for (xcb_window_t win : windows)
+        xcb_map_window(c, win);
     xcb_flush(c);
     for (xcb_window_t win : windows)
         std::printf("window 0x%x\n", win);

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "base/Scheduler.h"
+#include "base/SerialQueue.h"
+
+#include <QString>
+#include <QStringView>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace brisklet {
+
+namespace platform {
+class InstalledApps;
+class RunningApps;
+} // namespace platform
+
+struct RunningPair;
+
+// One application a spoken name may refer to.
+struct IndexedApp {
+    QString name;                    // the entry's localised Name (a running app's name outside the scan)
+    QString normalizedName;          // `name` normalised; all scoring uses it
+    QString url;                     // the desktop entry's path
+    std::optional<QString> bundleID; // the desktop-file ID
+    // The phonetic key of `normalizedName`, worked out once per scan so matching
+    // does not redo it for every app on every phrase. Empty: not worked out.
+    QString phoneticKey;
+
+    static IndexedApp make(const QString& name, const QString& url, std::optional<QString> bundleID);
+};
+
+// The installed and running applications, rescanned every 600 s on a queue of its
+// own, and the fuzzy score every part of the program compares app names with.
+class AppIndex final {
+public:
+    // `running` may be null: then only installed applications are listed. Both must
+    // outlive the index.
+    AppIndex(platform::InstalledApps* installed, platform::RunningApps* running,
+             Scheduler& scheduler = Scheduler::main());
+    ~AppIndex();
+    AppIndex(const AppIndex&) = delete;
+    AppIndex& operator=(const AppIndex&) = delete;
+
+    // One scan now, then one every 600 s. Main thread, once.
+    void start();
+    // Start one scan and return; the list changes when it ends.
+    void refresh();
+    // Wait until the scans asked for so far have ended (snapshot mode and tests).
+    void waitForScans();
+
+    // A copy of the current list (empty until the first scan ends). Any thread.
+    std::vector<IndexedApp> apps() const;
+    // The current list without copying it: scans replace the list, never change it.
+    std::shared_ptr<const std::vector<IndexedApp>> snapshot() const;
+
+    // 0…1: how well a spoken name fits an app name. Both already normalised.
+    static double score(QStringView query, QStringView candidate);
+    // The same score when it is at least `floor`; some value below `floor` otherwise
+    // (cheaper: the edit distance stops early).
+    static double scoreAtLeast(QStringView query, QStringView candidate, double floor);
+
+    // The best indexed app for a spoken name, at a score of at least 0.55.
+    std::optional<IndexedApp> resolve(const QString& name) const;
+
+    static constexpr double refreshInterval = 600;
+
+private:
+    void scan(const std::vector<RunningPair>& running);
+
+    platform::InstalledApps* installed_;
+    platform::RunningApps* running_;
+    mutable std::mutex lock_;
+    std::shared_ptr<const std::vector<IndexedApp>> apps_;
+    RepeatingTimer timer_;
+    SerialQueue queue_; // last: stopped first, before anything a scan touches goes away
+};
+
+} // namespace brisklet

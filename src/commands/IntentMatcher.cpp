@@ -1,0 +1,510 @@
+#include "commands/IntentMatcher.h"
+
+#include "base/Log.h"
+#include "base/Text.h"
+#include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "commands/Levenshtein.h"
+
+#include <QSet>
+
+namespace brisklet {
+
+namespace {
+
+using WordSet = QSet<QString>;
+
+const WordSet& parametricVerbs() {
+    static const WordSet s = {"open", "launch", "start",  "quit", "close", "switch", "focus",
+                              "save", "layout", "volume", "make", "setup", "end",    "capture",
+                              "run",  "begin",  "apply",  "new",  "create"};
+    return s;
+}
+const WordSet& tilingVerbs() {
+    static const WordSet s = {"sort", "split", "arrange", "tile", "organize", "organise"};
+    return s;
+}
+const WordSet& fullscreenVerbs() {
+    static const WordSet s = {"maximize", "maximise", "fullscreen"};
+    return s;
+}
+const WordSet& mediaVerbs() {
+    static const WordSet s = {"play", "pause", "resume", "skip", "next", "previous"};
+    return s;
+}
+const WordSet& captureVerbs() {
+    static const WordSet s = {"save", "create", "capture", "new", "make"};
+    return s;
+}
+const WordSet& runSetupVerbs() {
+    static const WordSet s = {"start", "run", "begin", "open", "launch", "apply"};
+    return s;
+}
+const WordSet& endSetupVerbs() {
+    static const WordSet s = {"end", "close", "stop", "quit"};
+    return s;
+}
+const WordSet& nameFiller() {
+    static const WordSet s = {"this", "as", "my", "a", "the", "called", "named"};
+    return s;
+}
+const WordSet& selfWords() {
+    static const WordSet s = {"it", "this", "that", "window"};
+    return s;
+}
+const WordSet& fullscreenTail() {
+    static const WordSet s = {"fullscreen", "full", "screen", "maximized", "maximised", "maximize"};
+    return s;
+}
+const WordSet& songWords() {
+    static const WordSet s = {"song", "track", "tune", "music"};
+    return s;
+}
+const QHash<QString, int>& numberWords() {
+    static const QHash<QString, int> m = {{"one", 1},   {"two", 2},     {"to", 2},     {"too", 2},
+                                          {"three", 3}, {"four", 4},    {"for", 4},    {"five", 5},
+                                          {"six", 6},   {"seven", 7},   {"eight", 8},  {"nine", 9},
+                                          {"ten", 10},  {"eleven", 11}, {"twelve", 12}};
+    return m;
+}
+
+QStringList wordsOf(const QString& text) {
+    return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+QString joined(const QStringList& words, qsizetype from, qsizetype to = -1) {
+    if (to < 0)
+        to = words.size();
+    return words.mid(from, to - from).join(QLatin1Char(' '));
+}
+
+QString withSetupWord(QString text) {
+    text.replace(QLatin1String("set up"), QLatin1String("setup"));
+    return text;
+}
+
+// A decimal whole number: an optional sign, then ASCII digits only.
+std::optional<long long> decimal(const QString& word) {
+    qsizetype i = 0;
+    if (!word.isEmpty() && (word[0] == QLatin1Char('+') || word[0] == QLatin1Char('-')))
+        i = 1;
+    if (i >= word.size())
+        return std::nullopt;
+    for (qsizetype k = i; k < word.size(); ++k) {
+        if (word[k] < QLatin1Char('0') || word[k] > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const long long v = word.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt; // overflow
+    return v;
+}
+
+bool hasDecimalDigit(const QString& text) {
+    for (QChar c : text) {
+        if (c.isDigit())
+            return true;
+    }
+    return false;
+}
+
+// The similarity when it reaches the fuzzy step's 0.75; nothing below. Only those
+// can win, so the distance may stop early.
+std::optional<double> fuzzySimilarity(const QString& a, const QString& b) {
+    const int longest = std::max(Levenshtein::characterCount(a), Levenshtein::characterCount(b));
+    if (longest < 1)
+        return 1.0;
+    const int limit = longest / 4;
+    const int d = Levenshtein::boundedDistance(a, b, limit);
+    if (d > limit)
+        return std::nullopt;
+    const double s = 1.0 - double(d) / double(longest);
+    if (s < 0.75)
+        return std::nullopt;
+    return s;
+}
+
+} // namespace
+
+IntentMatcher::IntentMatcher(const CommandRegistry& registry, const SetupDirectory& setups,
+                             const LayoutNames* layouts, const AppIndex* appIndex, const PlayerNames* players)
+    : registry_(registry), setups_(setups), layouts_(layouts), appIndex_(appIndex), players_(players) {}
+
+std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {
+    std::shared_ptr<const std::vector<SetupNames>> source = setups_.setupNames();
+    if (!source)
+        source = std::make_shared<const std::vector<SetupNames>>();
+    {
+        std::lock_guard guard(cacheLock_);
+        if (cache_ && cache_->source == source)
+            return cache_;
+    }
+    auto table = std::make_shared<SetupTable>();
+    table->source = source;
+    for (const SetupNames& setup : *source) {
+        const QString name = Text::normalize(setup.name);
+        // Texts that normalise to nothing are never keys: an empty transcript must not
+        // find a setup.
+        if (!name.isEmpty()) {
+            if (!table->named.contains(name))
+                table->named.insert(name, setup.name);
+            table->fuzzy.push_back({name, setup.name});
+            table->fuzzy.push_back({name + QStringLiteral(" setup"), setup.name});
+            table->inventory.push_back({name, setup.name, IntentResolver::phoneticKey(name)});
+        }
+        for (const QString& p : setup.phrases) {
+            const QString phrase = Text::normalize(p);
+            if (phrase.isEmpty())
+                continue;
+            if (!table->named.contains(phrase))
+                table->named.insert(phrase, setup.name);
+            table->fuzzy.push_back({phrase, setup.name});
+            table->inventory.push_back({phrase, setup.name, IntentResolver::phoneticKey(phrase)});
+        }
+    }
+    std::lock_guard guard(cacheLock_);
+    cache_ = table;
+    return table;
+}
+
+Plan IntentMatcher::match(const QString& phrase) const {
+    const QString n = Text::normalize(phrase);
+    if (n.isEmpty())
+        return {};
+
+    // 1. An enabled command phrase, exactly.
+    if (const CommandRegistry::Phrase* p = registry_.firstActionable(n))
+        return {*p->action};
+
+    // 2. A setup name or phrase, exactly.
+    const std::shared_ptr<const SetupTable> table = setupTable();
+    if (std::optional<Plan> plan = exactSetupMatch(n, *table))
+        return *plan;
+
+    // 3. Early parametric reading, for phrases that look like one. A first word that
+    // ends a setup counts too, or "stop deep work setup" would fuzzily run the setup.
+    const QStringList words = wordsOf(n);
+    const QString& first = words.first();
+    if (hasDecimalDigit(n) || parametricVerbs().contains(first) || tilingVerbs().contains(first) ||
+        fullscreenVerbs().contains(first) || mediaVerbs().contains(first) ||
+        endSetupVerbs().contains(first)) {
+        Plan plan = parametric(n);
+        if (!plan.empty())
+            return plan;
+    }
+
+    // 4. Fuzzy: commands first, so they win ties against setups.
+    double bestScore = 0;
+    std::optional<Plan> best;
+    QString label;
+    for (const CommandRegistry::Phrase& p : registry_.enabledPhrases()) {
+        if (!p.action)
+            continue;
+        const std::optional<double> s = fuzzySimilarity(n, p.normalized);
+        if (s && *s > bestScore) {
+            bestScore = *s;
+            best = Plan{*p.action};
+            label = registry_.entries()[p.entry].id;
+        }
+    }
+    const QString m = withSetupWord(n);
+    for (const SetupTable::Fuzzy& candidate : table->fuzzy) {
+        const std::optional<double> s = fuzzySimilarity(m, candidate.text);
+        if (s && *s > bestScore) {
+            bestScore = *s;
+            best = Plan{Action::runSetup(candidate.name)};
+            label = QStringLiteral("setup:") + candidate.name;
+        }
+    }
+    if (best && bestScore >= 0.75) {
+        BK_DETAIL(lcApp).noquote()
+            << QStringLiteral("fuzzy matched %1 (%2)").arg(label).arg(bestScore, 0, 'f', 2);
+        return *best;
+    }
+
+    // 5. Parametric reading again, for every phrase.
+    if (Plan plan = parametric(n); !plan.empty())
+        return plan;
+
+    // 6. The phonetic resolver over setups, layouts and apps.
+    const std::optional<IntentResolver::Resolution> resolution = IntentResolver::resolve(n, inventory());
+    if (!resolution)
+        return {};
+    qCInfo(lcApp, "intent resolved: %s (%.2f)", qUtf8Printable(resolution->reason), resolution->score);
+    return resolution->actions;
+}
+
+std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const SetupTable& table) const {
+    const QString m = withSetupWord(n);
+    auto named = [&](const QString& key) -> std::optional<QString> {
+        const auto it = table.named.constFind(key);
+        if (it == table.named.cend())
+            return std::nullopt;
+        return *it;
+    };
+    const QString suffix = QStringLiteral(" setup");
+    if (const auto name = named(m))
+        return Plan{Action::runSetup(*name)};
+    if (m.endsWith(suffix)) {
+        if (const auto name = named(m.chopped(suffix.size())))
+            return Plan{Action::runSetup(*name)};
+    }
+    if (m.startsWith(QLatin1String("end "))) {
+        QString rest = m.mid(4);
+        if (rest.endsWith(suffix))
+            rest.chop(suffix.size());
+        if (const auto name = named(rest))
+            return Plan{Action::endSetup(*name)};
+    }
+    return std::nullopt;
+}
+
+bool IntentMatcher::isExactCommand(const QString& n) const {
+    if (n.isEmpty())
+        return false;
+    if (registry_.hasPhrase(n))
+        return true;
+    if (!exactSetupMatch(n, *setupTable()))
+        return false;
+    const QString m = withSetupWord(n);
+    if (m.contains(QLatin1Char(' ')))
+        return true;
+    if (parametricVerbs().contains(m) || tilingVerbs().contains(m) || fullscreenVerbs().contains(m))
+        return false;
+    return !mediaVerbs().contains(m);
+}
+
+IntentResolver::Inventory IntentMatcher::inventory() const {
+    IntentResolver::Inventory inv;
+    inv.setups = setupTable()->inventory;
+    if (layouts_)
+        inv.layouts = layouts_->cachedNames();
+    if (appIndex_)
+        inv.indexedApps = appIndex_->snapshot();
+    return inv;
+}
+
+std::optional<int> IntentMatcher::count(const QString& word) {
+    if (const std::optional<long long> v = decimal(word)) {
+        if (*v >= 1 && *v <= 12)
+            return int(*v);
+    }
+    const auto it = numberWords().constFind(word);
+    if (it != numberWords().cend())
+        return *it;
+    return std::nullopt;
+}
+
+Plan IntentMatcher::fullScreenPlan(const QString& target) const {
+    if (!target.isEmpty() && !selfWords().contains(target))
+        return {Action::focusApp(target), Action::moveWindow(WindowPosition::maximize)};
+    return {Action::moveWindow(WindowPosition::maximize)};
+}
+
+Plan IntentMatcher::parametric(const QString& phrase) const {
+    const QStringList words = wordsOf(phrase);
+    if (words.isEmpty())
+        return {};
+    const QString& first = words.first();
+    const qsizetype count = words.size();
+
+    // A lone setup verb names no setup: "end setup" must not run a setup called "end".
+    {
+        const QStringList setupWords = wordsOf(withSetupWord(phrase));
+        if (setupWords.size() == 2 && setupWords[1] == QLatin1String("setup") &&
+            (runSetupVerbs().contains(setupWords[0]) || endSetupVerbs().contains(setupWords[0])))
+            return {};
+    }
+
+    // 1. Setup phrasings.
+    if (std::optional<Plan> plan = setupParametric(phrase))
+        return *plan;
+
+    // 2. Tiling, with an optional count.
+    if (tilingVerbs().contains(first)) {
+        for (qsizetype i = 1; i < count; ++i) {
+            if (const std::optional<int> n = IntentMatcher::count(words[i]))
+                return {Action::sortActive(*n)};
+        }
+        return {Action::sortAll()};
+    }
+
+    // 3. Media.
+    if (std::optional<Plan> plan = mediaParametric(words))
+        return *plan;
+
+    // 4. "make … full screen".
+    if (first == QLatin1String("make") && count >= 3 && fullscreenTail().contains(words.last())) {
+        QStringList rest = words.mid(1);
+        while (!rest.isEmpty() && fullscreenTail().contains(rest.last()))
+            rest.removeLast();
+        return fullScreenPlan(rest.join(QLatin1Char(' ')));
+    }
+
+    // 5. A full-screen verb.
+    if (fullscreenVerbs().contains(first))
+        return fullScreenPlan(joined(words, 1));
+
+    // 6. Save a layout.
+    if (count >= 4 && first == QLatin1String("save") && words[1] == QLatin1String("layout") &&
+        words[2] == QLatin1String("as"))
+        return {Action::saveLayout(joined(words, 3))};
+    if (count >= 3 && first == QLatin1String("save") && words[1] == QLatin1String("layout"))
+        return {Action::saveLayout(joined(words, 2))};
+
+    // 7. Apply a layout (looked up when it runs).
+    if (first == QLatin1String("layout") && count >= 2)
+        return {Action::applyLayout(joined(words, 1))};
+
+    // 8. Open: a setup, an app, a command, or an app by that name.
+    if ((first == QLatin1String("open") || first == QLatin1String("launch") ||
+         first == QLatin1String("start")) &&
+        count >= 2) {
+        const QString target = joined(words, 1);
+        if (setups_.lookup(target))
+            return {Action::runSetup(target)};
+        if (appIndex_) {
+            const auto apps = appIndex_->snapshot();
+            for (const IndexedApp& app : *apps) {
+                if (app.normalizedName == target)
+                    return {Action::openApp(target)};
+            }
+        }
+        if (const CommandRegistry::Phrase* p = registry_.firstActionable(target))
+            return {*p->action};
+        return {Action::openApp(target)};
+    }
+
+    // 9. Quit: a setup ends, an app quits.
+    if ((first == QLatin1String("quit") || first == QLatin1String("close")) && count >= 2) {
+        const QString target = joined(words, 1);
+        if (setups_.lookup(target))
+            return {Action::endSetup(target)};
+        return {Action::quitApp(target)};
+    }
+
+    // 10. "switch to …".
+    if (first == QLatin1String("switch") && count >= 3 && words[1] == QLatin1String("to"))
+        return {Action::focusApp(joined(words, 2))};
+
+    // 11. "focus …".
+    if (first == QLatin1String("focus") && count >= 2)
+        return {Action::focusApp(joined(words, 1))};
+
+    // 12. "volume N".
+    if (first == QLatin1String("volume") && count == 2) {
+        const std::optional<long long> level = decimal(words[1]);
+        if (level && *level >= 0 && *level <= 100)
+            return {Action::setVolume(int(*level))};
+        return {};
+    }
+    return {};
+}
+
+std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const {
+    const QStringList words = wordsOf(withSetupWord(phrase));
+    if (words.isEmpty())
+        return std::nullopt;
+    const QString& first = words.first();
+    const qsizetype count = words.size();
+    const QString setupWord = QStringLiteral("setup");
+
+    // Capture: a capture verb and the word "setup" somewhere.
+    const qsizetype k = words.indexOf(setupWord);
+    if (captureVerbs().contains(first) && k >= 0) {
+        qsizetype j = -1;
+        for (qsizetype i = count - 1; i >= 0; --i) {
+            if (words[i] == QLatin1String("as") || words[i] == QLatin1String("called") ||
+                words[i] == QLatin1String("named")) {
+                j = i;
+                break;
+            }
+        }
+        QStringList nameWords;
+        if (j >= 0 && j + 1 < count) {
+            for (const QString& w : words.mid(j + 1)) {
+                if (w != setupWord && w != QLatin1String("my"))
+                    nameWords << w;
+            }
+        } else {
+            for (const QString& w : words.mid(1, k - 1)) {
+                if (!nameFiller().contains(w))
+                    nameWords << w;
+            }
+        }
+        const QString name = nameWords.join(QLatin1Char(' '));
+        return Plan{Action::captureSetup(name.isEmpty() ? std::nullopt : std::optional<QString>(name))};
+    }
+
+    if (count >= 2) {
+        if (words.last() == setupWord) {
+            const QStringList w = words.mid(0, count - 1);
+            if (runSetupVerbs().contains(w[0]) && w.size() >= 2)
+                return Plan{Action::runSetup(joined(w, 1))};
+            if (endSetupVerbs().contains(w[0]) && w.size() >= 2)
+                return Plan{Action::endSetup(joined(w, 1))};
+            return Plan{Action::runSetup(w.join(QLatin1Char(' ')))};
+        }
+        if (first == setupWord)
+            return Plan{Action::runSetup(joined(words, 1))};
+    }
+
+    if (first == QLatin1String("end") && count >= 2) {
+        const QString target = joined(words, 1);
+        if (setups_.lookup(target))
+            return Plan{Action::endSetup(target)};
+    }
+    return std::nullopt;
+}
+
+std::optional<Plan> IntentMatcher::mediaParametric(const QStringList& words) const {
+    if (words.isEmpty())
+        return std::nullopt;
+    const QString& first = words.first();
+    if (first == QLatin1String("pause"))
+        return Plan{Action::mediaControl(MediaOp::pause)};
+    if (first == QLatin1String("resume"))
+        return Plan{Action::mediaControl(MediaOp::play)};
+    if (first == QLatin1String("skip"))
+        return Plan{Action::mediaControl(MediaOp::next)};
+    if (first == QLatin1String("next") || first == QLatin1String("previous")) {
+        if (words.size() >= 2 && songWords().contains(words[1]))
+            return Plan{
+                Action::mediaControl(first == QLatin1String("next") ? MediaOp::next : MediaOp::previous)};
+        return std::nullopt;
+    }
+    if (first != QLatin1String("play"))
+        return std::nullopt;
+    if (words.size() == 1)
+        return Plan{Action::mediaControl(MediaOp::play)};
+
+    QStringList rest = words.mid(1);
+    std::optional<QString> app;
+    for (qsizetype i = rest.size() - 1; i >= 0; --i) {
+        if (rest[i] == QLatin1String("on") || rest[i] == QLatin1String("in")) {
+            const QString tail = joined(rest, i + 1);
+            const PlayerNames& players = players_ ? *players_ : hintPlayers_;
+            if (players.knowsPlayer(tail)) {
+                app = tail;
+                rest = rest.mid(0, i);
+            }
+            break;
+        }
+    }
+    const QString query = rest.join(QLatin1Char(' '));
+    if (query.isEmpty())
+        return Plan{Action::mediaControl(MediaOp::play)};
+    if (app)
+        return Plan{Action::playMusic(query, app)};
+    if (appIndex_) {
+        const auto apps = appIndex_->snapshot();
+        for (const IndexedApp& a : *apps) {
+            if (AppIndex::scoreAtLeast(query, a.normalizedName, 0.85) >= 0.85)
+                return Plan{Action::openApp(query)};
+        }
+    }
+    return Plan{Action::playMusic(query, std::nullopt)};
+}
+
+} // namespace brisklet

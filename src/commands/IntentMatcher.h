@@ -1,0 +1,70 @@
+#pragma once
+
+#include "commands/Action.h"
+#include "commands/IntentResolver.h"
+#include "commands/SetupDirectory.h"
+
+#include <QHash>
+#include <QStringList>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace brisklet {
+
+class AppIndex;
+class CommandRegistry;
+
+// Turns one finished transcript into a plan: exact command phrases, exact setup
+// names, parametric readings, a fuzzy match, parametric readings again, and the
+// phonetic resolver, stopping at the first that gives a plan.
+class IntentMatcher final {
+public:
+    // Everything but `registry` and `setups` may be null (no layouts, no apps, the
+    // players' hint words). All must outlive the matcher.
+    IntentMatcher(const CommandRegistry& registry, const SetupDirectory& setups, const LayoutNames* layouts,
+                  const AppIndex* appIndex, const PlayerNames* players = nullptr);
+
+    // The plan for a raw or normalised transcript; empty when nothing matched.
+    Plan match(const QString& phrase) const;
+    // Whether a normalised transcript is already a complete command (no fuzzy,
+    // parametric or resolver step).
+    bool isExactCommand(const QString& normalized) const;
+
+    // The parametric reading of a normalised phrase (empty: none).
+    Plan parametric(const QString& phrase) const;
+    // A word read as a count from 1 to 12.
+    static std::optional<int> count(const QString& word);
+    IntentResolver::Inventory inventory() const;
+
+private:
+    // What matching derives from one setups list, kept while the same list comes back.
+    struct SetupTable {
+        std::shared_ptr<const std::vector<SetupNames>> source;
+        QHash<QString, QString> named; // key → name of the first setup with that key
+        struct Fuzzy {
+            QString text;
+            QString name;
+        };
+        std::vector<Fuzzy> fuzzy;
+        std::vector<IntentResolver::SetupKey> inventory;
+    };
+    std::shared_ptr<const SetupTable> setupTable() const;
+
+    std::optional<Plan> exactSetupMatch(const QString& n, const SetupTable& table) const;
+    std::optional<Plan> setupParametric(const QString& phrase) const;
+    std::optional<Plan> mediaParametric(const QStringList& words) const;
+    Plan fullScreenPlan(const QString& target) const;
+
+    const CommandRegistry& registry_;
+    const SetupDirectory& setups_;
+    const LayoutNames* layouts_;
+    const AppIndex* appIndex_;
+    const PlayerNames* players_;
+    HintPlayerNames hintPlayers_;
+
+    mutable std::mutex cacheLock_;
+    mutable std::shared_ptr<const SetupTable> cache_;
+};
+
+} // namespace brisklet

@@ -1,0 +1,305 @@
+#include "commands/IntentResolver.h"
+
+#include "base/Text.h"
+#include "commands/Levenshtein.h"
+
+#include <QSet>
+#include <QStringList>
+#include <algorithm>
+
+namespace brisklet::IntentResolver {
+
+namespace {
+
+struct LexiconWord {
+    QString word;
+    QString key; // phonetic key, worked out once
+    bool multiWord = false;
+};
+
+struct LexiconRow {
+    Family family;
+    std::vector<LexiconWord> words;
+};
+
+const std::vector<LexiconRow>& lexicon() {
+    static const std::vector<LexiconRow> rows = [] {
+        const std::vector<std::pair<Family, QStringList>> table = {
+            {Family::end,
+             {"end", "stop", "close", "quit", "kill", "shut", "shut down", "shutdown", "done with", "finish",
+              "finished", "and", "an", "ant", "ended", "quits"}},
+            {Family::run,
+             {"run", "start", "begin", "launch", "open", "load", "bring up", "fire up", "apply", "setup",
+              "set up", "ran", "opened", "starts"}},
+            {Family::focus, {"focus", "focus on", "switch to", "switch", "show", "go to"}},
+        };
+        std::vector<LexiconRow> out;
+        for (const auto& [family, words] : table) {
+            LexiconRow row{family, {}};
+            for (const QString& w : words)
+                row.words.push_back(LexiconWord{w, phoneticKey(w), w.contains(QLatin1Char(' '))});
+            out.push_back(std::move(row));
+        }
+        return out;
+    }();
+    return rows;
+}
+
+const QSet<QString>& filler() {
+    static const QSet<QString> words = {"the",    "my", "a",    "this",       "that",  "to",    "up",
+                                        "please", "it", "them", "everything", "stuff", "things"};
+    return words;
+}
+
+const QSet<QString>& conjunctions() {
+    static const QSet<QString> words = {"and", "then", "also", "plus"};
+    return words;
+}
+
+const QSet<QString>& protectedMediaApps() {
+    static const QSet<QString> words = {"music", "spotify", "tv", "podcasts", "quicktime player"};
+    return words;
+}
+
+bool isVowel(QChar c) {
+    switch (c.unicode()) {
+    case 'a':
+    case 'e':
+    case 'i':
+    case 'o':
+    case 'u':
+    case 'y':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Candidates whose score is below this can neither be accepted (0.66 at least) nor
+// come within 0.1 of an accepted end (0.74 at least), so their exact score is not
+// needed.
+constexpr double kFloor = 0.6;
+
+struct Candidate {
+    ObjectClass cls;
+    QString canonical;
+    double score;
+};
+
+double scoreOf(const QString& obj, const QString& objKey, const QString& text, const QString& textKey) {
+    const double byName = AppIndex::scoreAtLeast(obj, text, kFloor);
+    const double bySound = phoneticScoreOfKeys(objKey, textKey.isEmpty() ? phoneticKey(text) : textKey);
+    return std::max(byName, bySound);
+}
+
+std::optional<Action> actionFor(Family family, ObjectClass cls, const QString& name) {
+    switch (family) {
+    case Family::run:
+        return cls == ObjectClass::setup    ? Action::runSetup(name)
+               : cls == ObjectClass::layout ? Action::applyLayout(name)
+                                            : Action::openApp(name);
+    case Family::focus:
+        return cls == ObjectClass::setup    ? Action::runSetup(name)
+               : cls == ObjectClass::layout ? Action::applyLayout(name)
+                                            : Action::focusApp(name);
+    case Family::end:
+        if (cls == ObjectClass::setup)
+            return Action::endSetup(name);
+        if (cls == ObjectClass::layout || protectedMediaApps().contains(name.toLower()))
+            return std::nullopt;
+        return Action::quitApp(name);
+    }
+    return std::nullopt;
+}
+
+bool hasEndAction(const Candidate& c) {
+    return c.cls == ObjectClass::setup ||
+           (c.cls == ObjectClass::app && !protectedMediaApps().contains(c.canonical.toLower()));
+}
+
+} // namespace
+
+QString familyName(Family family) {
+    switch (family) {
+    case Family::run:
+        return QStringLiteral("run");
+    case Family::end:
+        return QStringLiteral("end");
+    case Family::focus:
+        return QStringLiteral("focus");
+    }
+    return {};
+}
+
+QString phoneticKey(const QString& text) {
+    const QStringList words = text.toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QString out;
+    for (QString word : words) {
+        word.replace(QLatin1String("ph"), QLatin1String("f"));
+        word.replace(QLatin1String("ck"), QLatin1String("k"));
+        word.replace(QLatin1String("gh"), QLatin1String("g"));
+        word.replace(QLatin1String("wh"), QLatin1String("w"));
+        word.replace(QLatin1String("kn"), QLatin1String("n"));
+        QString key;
+        for (qsizetype i = 0; i < word.size(); ++i) {
+            const QChar c = word.at(i);
+            if (isVowel(c)) {
+                if (i == 0)
+                    key.append(QLatin1Char('a'));
+            } else if (key.isEmpty() || key.back() != c) {
+                key.append(c);
+            }
+        }
+        if (!out.isEmpty())
+            out.append(QLatin1Char(' '));
+        out.append(key);
+    }
+    return out;
+}
+
+double phoneticScoreOfKeys(const QString& ka, const QString& kb) {
+    const int la = Levenshtein::characterCount(ka);
+    const int lb = Levenshtein::characterCount(kb);
+    if (la >= 3 && lb >= 3) {
+        if (ka == kb)
+            return 0.9;
+        if (ka.startsWith(kb) || kb.startsWith(ka))
+            return double(std::min(la, lb)) / double(std::max(la, lb)) >= 0.6 ? 0.78 : 0.0;
+        // Only a similarity of 0.75 counts: at most a quarter of the longer key may differ.
+        const int longest = std::max(la, lb);
+        const int limit = longest / 4;
+        const int d = Levenshtein::boundedDistance(ka, kb, limit);
+        if (d > limit)
+            return 0.0;
+        const double s = 1.0 - double(d) / double(longest);
+        return s >= 0.75 ? s * 0.85 : 0.0;
+    }
+    return !ka.isEmpty() && ka == kb ? 0.85 : 0.0;
+}
+
+double phoneticScore(const QString& a, const QString& b) {
+    return phoneticScoreOfKeys(phoneticKey(a), phoneticKey(b));
+}
+
+std::optional<std::pair<Family, double>> matchVerb(const QString& text) {
+    const QString textKey = phoneticKey(text);
+    const bool textMultiWord = text.contains(QLatin1Char(' '));
+    const bool longEnough = Levenshtein::characterCount(text) >= 3;
+    std::optional<std::pair<Family, double>> best;
+    for (const LexiconRow& row : lexicon()) {
+        for (const LexiconWord& w : row.words) {
+            double score = 0;
+            if (text == w.word)
+                score = 1.0;
+            else if (row.family == Family::end || textMultiWord || w.multiWord)
+                continue;
+            else if (textKey == w.key)
+                score = 0.82;
+            else if (longEnough && Levenshtein::similarity(text, w.word) >= 0.8)
+                score = 0.78;
+            else
+                continue;
+            if (!best || score > best->second)
+                best = std::pair{row.family, score};
+        }
+    }
+    return best;
+}
+
+std::optional<Resolution> resolve(const QString& phrase, const Inventory& inventory) {
+    QString text = phrase;
+    text.replace(QLatin1String("set up"), QLatin1String("setup"));
+    QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return std::nullopt;
+
+    std::optional<Family> family;
+    double verbScore = 0;
+    for (qsizetype n = std::min<qsizetype>(3, words.size()); n >= 1; --n) {
+        if (const auto verb = matchVerb(words.mid(0, n).join(QLatin1Char(' ')))) {
+            family = verb->first;
+            verbScore = verb->second;
+            words = words.mid(n);
+            break;
+        }
+    }
+    for (const QString& w : words) {
+        if (conjunctions().contains(w))
+            return std::nullopt; // a compound request is not for this step
+    }
+    words.removeIf([](const QString& w) { return filler().contains(w); });
+
+    std::optional<ObjectClass> hint;
+    if (!words.isEmpty() && words.back() == QLatin1String("setup")) {
+        words.removeLast();
+        hint = ObjectClass::setup;
+    }
+    if (!words.isEmpty() && words.back() == QLatin1String("layout")) {
+        words.removeLast();
+        hint = ObjectClass::layout;
+    }
+    const QString obj = words.join(QLatin1Char(' '));
+    if (obj.isEmpty())
+        return std::nullopt;
+    const QString objKey = phoneticKey(obj);
+
+    // Only candidates that may matter are kept, in the order they are met; the rest
+    // are known to score below the floor.
+    std::vector<Candidate> candidates;
+    auto consider = [&](ObjectClass cls, const QString& canonical, const QString& t, const QString& tKey) {
+        const double s = scoreOf(obj, objKey, t, tKey);
+        if (s >= kFloor)
+            candidates.push_back(Candidate{cls, canonical, s});
+    };
+    if (!hint || hint == ObjectClass::setup) {
+        for (const SetupKey& pair : inventory.setups)
+            consider(ObjectClass::setup, pair.name, pair.key, pair.phonetic);
+    }
+    if (!hint || hint == ObjectClass::layout) {
+        for (const QString& name : inventory.layouts)
+            consider(ObjectClass::layout, name, Text::normalize(name), {});
+    }
+    if (!hint) {
+        if (inventory.indexedApps) {
+            for (const IndexedApp& app : *inventory.indexedApps)
+                consider(ObjectClass::app, app.name, app.normalizedName, app.phoneticKey);
+        } else {
+            for (const QString& name : inventory.apps)
+                consider(ObjectClass::app, name, Text::normalize(name), {});
+        }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    if (candidates.empty() || candidates.front().score <= 0)
+        return std::nullopt;
+    const Candidate& top = candidates.front();
+    const double s1 = top.score;
+
+    if (!family) {
+        if (top.cls == ObjectClass::setup && s1 >= 0.85)
+            return Resolution{{Action::runSetup(top.canonical)}, s1, QStringLiteral("bare:") + top.canonical};
+        return std::nullopt;
+    }
+    const std::optional<Action> action = actionFor(*family, top.cls, top.canonical);
+    if (!action)
+        return std::nullopt;
+    if (verbScore < 0.75)
+        return std::nullopt;
+    if (*family == Family::end) {
+        if (s1 < 0.74)
+            return std::nullopt;
+        for (auto it = candidates.begin() + 1; it != candidates.end(); ++it) {
+            if (it->score <= 0 || it->canonical == top.canonical || !hasEndAction(*it))
+                continue;
+            if (s1 - it->score < 0.1)
+                return std::nullopt; // too close to call
+            break;
+        }
+    } else if (s1 < 0.66) {
+        return std::nullopt;
+    }
+    return Resolution{
+        {*action}, std::min(s1, verbScore), familyName(*family) + QLatin1Char(':') + top.canonical};
+}
+
+} // namespace brisklet::IntentResolver
