@@ -11,8 +11,8 @@ namespace brisklet::test {
 QString writeTestClientEntry(const QString& id, const QString& name, const QStringList& clientArguments,
                              const QString& startupWMClass = {});
 
-// A fake browser: the X test client as the desktop entry "firefox-esr", with the
-// class real Firefox windows carry. `--new-window URL…` opens one window titled
+// A fake browser: the X test client as the desktop entry "firefox-esr", its windows
+// of the class "firefox-esr", so they belong to that entry. `--new-window URL…` opens one window titled
 // after the first page.
 QString installFakeBrowser();
 
