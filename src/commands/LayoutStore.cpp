@@ -137,14 +137,14 @@ void LayoutStore::load() {
 }
 
 void LayoutStore::refreshNames() {
-    QStringList names;
+    std::vector<QString> names;
     for (const auto& [key, layout] : layouts_)
-        names.append(layout.name);
+        names.push_back(layout.name);
     std::lock_guard lock(namesLock_);
     cachedNames_ = std::move(names);
 }
 
-QStringList LayoutStore::layoutNames() const {
+std::vector<QString> LayoutStore::cachedNames() const {
     std::lock_guard lock(namesLock_);
     return cachedNames_;
 }

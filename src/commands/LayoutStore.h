@@ -2,13 +2,13 @@
 
 #include "base/Clock.h"
 #include "base/JsonFile.h"
+#include "commands/SetupDirectory.h"
 #include "commands/WindowEngine.h"
 
 #include <QDateTime>
 #include <QJsonObject>
 #include <QRectF>
 #include <QString>
-#include <QStringList>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -47,7 +47,7 @@ struct SavedLayout {
 
 // Named window layouts, kept in layouts.json. Snapshots and lookups run on the
 // executor's queue; the names are also read by the matcher from other threads.
-class LayoutStore final {
+class LayoutStore final : public LayoutNames {
 public:
     struct SnapshotResult {
         int saved = 0;        // windows saved; 0: nothing was saved
@@ -83,9 +83,9 @@ public:
     // closest key with a similarity of at least 0.7 (ties go to the lowest key).
     std::optional<SavedLayout> lookup(const QString& name) const;
 
-    // The names of every saved layout as the user gave them, ordered by key. Safe
-    // from any thread.
-    QStringList layoutNames() const;
+    // The names of every saved layout as the user gave them, ordered by key: what
+    // the matcher may match against. Safe from any thread.
+    std::vector<QString> cachedNames() const override;
 
     // Writes every layout to layouts.json. A failure is logged and returned.
     JsonFile::WriteResult save();
@@ -122,7 +122,7 @@ private:
     bool backupPending_ = false;
 
     mutable std::mutex namesLock_;
-    QStringList cachedNames_;
+    std::vector<QString> cachedNames_;
 };
 
 } // namespace brisklet

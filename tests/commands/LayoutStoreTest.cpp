@@ -77,7 +77,7 @@ TEST_F(LayoutStoreTest, roundTripsThroughTheFileWithNormalisedKeysSortedAndIsoDa
     EXPECT_LT(bytes.indexOf("\"savedAt\""), bytes.indexOf("\"windows\""));
 
     LayoutStore again(engine, clock);
-    EXPECT_EQ(again.layoutNames(), (QStringList{"Deep Work", "Meeting, Room"}));
+    EXPECT_EQ(again.cachedNames(), (std::vector<QString>{"Deep Work", "Meeting, Room"}));
     const auto found = again.lookup("meeting room");
     ASSERT_TRUE(found);
     EXPECT_EQ(found->name, "Meeting, Room");
@@ -92,7 +92,7 @@ TEST_F(LayoutStoreTest, savingUnderAnExistingNameReplacesIt) {
     LayoutStore store(engine, clock);
     ASSERT_TRUE(store.store(layout("Focus")).ok);
     ASSERT_TRUE(store.store(layout("focus!", {{"code", "x", 0, 0, 1, 1, 0}})).ok);
-    EXPECT_EQ(store.layoutNames(), QStringList{"focus!"});
+    EXPECT_EQ(store.cachedNames(), std::vector<QString>{"focus!"});
     EXPECT_EQ(store.lookup("Focus")->windows.front().bundleID, "code");
 }
 
@@ -100,7 +100,7 @@ TEST_F(LayoutStoreTest, anUndecodableFileIsBackedUpBeforeTheNextSave) {
     writeBytes(file(), "{\"meeting\": {\"name\": ");
     {
         LayoutStore store(engine, clock);
-        EXPECT_TRUE(store.layoutNames().isEmpty());
+        EXPECT_TRUE(store.cachedNames().empty());
         // Nothing happens to the file until something is saved.
         EXPECT_FALSE(QFile::exists(backup()));
         EXPECT_EQ(readBytes(file()), "{\"meeting\": {\"name\": ");
@@ -139,7 +139,7 @@ TEST_F(LayoutStoreTest, aLayoutWithAMissingKeyMakesTheFileUndecodable) {
           QByteArray("[]")}) {
         writeBytes(file(), broken);
         LayoutStore other(engine, clock);
-        EXPECT_TRUE(other.layoutNames().isEmpty()) << broken.constData();
+        EXPECT_TRUE(other.cachedNames().empty()) << broken.constData();
     }
 }
 
@@ -147,7 +147,7 @@ TEST_F(LayoutStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
     // Tests run as root, so a folder in the way stands for a file that can't be read.
     ASSERT_TRUE(QDir().mkpath(file()));
     LayoutStore store(engine, clock);
-    EXPECT_TRUE(store.layoutNames().isEmpty());
+    EXPECT_TRUE(store.cachedNames().empty());
     const auto written = store.store(layout("Focus"));
     EXPECT_FALSE(written.ok);
     EXPECT_FALSE(written.error.isEmpty());
@@ -155,7 +155,7 @@ TEST_F(LayoutStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_FALSE(QFile::exists(backup()));
     // What was saved stays usable until quit.
     EXPECT_TRUE(store.lookup("focus"));
-    EXPECT_EQ(store.layoutNames(), QStringList{"Focus"});
+    EXPECT_EQ(store.cachedNames(), std::vector<QString>{"Focus"});
 }
 
 TEST_F(LayoutStoreTest, lookupAcceptsASimilarityOfSevenTenthsAndBreaksTiesByKey) {
@@ -172,7 +172,7 @@ TEST_F(LayoutStoreTest, lookupAcceptsASimilarityOfSevenTenthsAndBreaksTiesByKey)
 
 TEST_F(LayoutStoreTest, aMissingFileGivesAnEmptyStore) {
     LayoutStore store(engine, clock);
-    EXPECT_TRUE(store.layoutNames().isEmpty());
+    EXPECT_TRUE(store.cachedNames().empty());
     EXPECT_FALSE(store.lookup("anything"));
     EXPECT_FALSE(QFile::exists(file()));
 }
@@ -263,7 +263,7 @@ TEST_F(LayoutStoreTest, savesNothingWithoutWindowsOfKnownApps) {
     LayoutStore store(engine, clock);
     EXPECT_EQ(store.snapshot("Empty"), (LayoutStore::SnapshotResult{0, false}));
     EXPECT_FALSE(QFile::exists(file()));
-    EXPECT_TRUE(store.layoutNames().isEmpty());
+    EXPECT_TRUE(store.cachedNames().empty());
 }
 
 TEST_F(LayoutStoreTest, windowsOfAMissingDisplayCascadeOnTheFirstInAppOrder) {
