@@ -16,8 +16,9 @@
 //   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
 //   --refuse-focus       WM_HINTS input=False and no WM_TAKE_FOCUS
 //   --map-after S        map the windows only after S seconds
-//   --new-window URL…    act as a browser: the pages that follow (plain arguments)
-//                        open in one window titled after the first page
+//   TEXT…                any other arguments (URLs or files from a launcher) are
+//                        pages: the window is titled after the first
+//   --new-window         accepted before pages, as browsers take it
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--new-window") {
             // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
-            o.pages.push_back(arg);
+            o.pages.push_back(arg); // a URL or file given by a launcher
         } else {
             return usage();
         }
