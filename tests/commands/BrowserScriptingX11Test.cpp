@@ -1,5 +1,6 @@
 #include "base/Clock.h"
 #include "commands/BrowserScripting.h"
+#include "platform/linux/AppIdentity.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/XdgBrowserLauncher.h"
 #include "support/DesktopEntryFixture.h"
@@ -24,8 +25,12 @@ TEST(BrowserScriptingX11, opensTwoPagesInOnePlacedWindowAndClosesIt) {
     ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
     TempHome home;
     installFakeBrowser();
+    const auto entries = platform::DesktopEntries::scan();
+    const auto provider = [&] { return entries; };
+    platform::AppIdentity identity(provider);
     platform::X11WindowSystem windows;
-    platform::XdgBrowserLauncher launcher;
+    windows.setIdentityResolver([&](const auto& query) { return identity.resolve(query); });
+    platform::XdgBrowserLauncher launcher(provider);
     BrowserScripting::Desktop desktop{windows, launcher, Clock::system()};
 
     const QRectF bounds(300, 200, 900, 600);
@@ -33,7 +38,7 @@ TEST(BrowserScriptingX11, opensTwoPagesInOnePlacedWindowAndClosesIt) {
         desktop, {"https://example.com/inbox", "https://example.com/calendar"}, "firefox-esr", bounds);
     ASSERT_EQ(opened.kind, BrowserScripting::OpenResult::Kind::opened);
     const xcb_window_t window = opened.windowID;
-    EXPECT_EQ(x.windowClass(window), "firefox-esr,Firefox-esr");
+    EXPECT_EQ(x.windowClass(window), "Navigator,firefox-esr");
     EXPECT_EQ(x.windowTitle(window), "https://example.com/inbox");
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, window), bounds); }, 3));
     EXPECT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == window; }, 3));

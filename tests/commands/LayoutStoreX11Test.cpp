@@ -1,5 +1,6 @@
 #include "commands/LayoutStore.h"
 #include "commands/WindowEngine.h"
+#include "platform/linux/AppIdentity.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "support/DesktopEntryFixture.h"
 #include "support/TempHome.h"
@@ -33,7 +34,10 @@ TEST(LayoutStoreX11, putsThreeMovedWindowsBackWhereTheyWereSaved) {
         {"--class", "brisklet-viewer,Brisklet-viewer", "--title", "Gamma", "--geometry", "800x450+400+560"});
     ASSERT_TRUE(alpha && beta && gamma) << "a test client never appeared";
 
+    const auto entries = platform::DesktopEntries::scan();
+    platform::AppIdentity identity([&] { return entries; });
     platform::X11WindowSystem windows;
+    windows.setIdentityResolver([&](const auto& query) { return identity.resolve(query); });
     WindowEngine engine(windows, nullptr, nullptr);
     const auto savedAlpha = outerFrame(x, alpha), savedBeta = outerFrame(x, beta),
                savedGamma = outerFrame(x, gamma);

@@ -47,7 +47,7 @@ TEST(XdgBrowserLauncher, startsTheFakeBrowserEntryWithItsPages) {
     const DesktopEntry* entry = entries->byId("firefox-esr");
     ASSERT_TRUE(entry);
     EXPECT_EQ(XdgBrowserLauncher::commandLine(*entry, {"--new-window", "https://a", "https://b"}),
-              (QStringList{BRISKLET_XTESTCLIENT, "--class", "firefox-esr,Firefox-esr", "--new-window",
+              (QStringList{BRISKLET_XTESTCLIENT, "--class", "Navigator,firefox-esr", "--new-window",
                            "https://a", "https://b"}));
     XdgBrowserLauncher launcher;
     EXPECT_TRUE(launcher.isInstalled("firefox-esr"));

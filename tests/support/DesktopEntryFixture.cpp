@@ -40,7 +40,7 @@ QString writeTestClientEntry(const QString& id, const QString& name, const QStri
 
 QString installFakeBrowser() {
     return writeTestClientEntry(QStringLiteral("firefox-esr"), QStringLiteral("Firefox ESR"),
-                                {QStringLiteral("--class"), QStringLiteral("firefox-esr,Firefox-esr")},
+                                {QStringLiteral("--class"), QStringLiteral("Navigator,firefox-esr")},
                                 QStringLiteral("firefox-esr"));
 }
 

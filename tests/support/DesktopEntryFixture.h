@@ -12,8 +12,8 @@ QString writeTestClientEntry(const QString& id, const QString& name, const QStri
                              const QString& startupWMClass = {});
 
 // A fake browser: the X test client as the desktop entry "firefox-esr", its windows
-// of the class "firefox-esr", so they belong to that entry. `--new-window URL…` opens one window titled
-// after the first page.
+// of the class that Firefox ESR's carry. `--new-window URL…` opens one window
+// titled after the first page.
 QString installFakeBrowser();
 
 } // namespace brisklet::test

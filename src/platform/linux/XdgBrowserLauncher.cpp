@@ -1,7 +1,7 @@
 #include "platform/linux/XdgBrowserLauncher.h"
 
 #include "base/Log.h"
-#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/LinuxAppLauncher.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -37,31 +37,30 @@ QStringList XdgBrowserLauncher::commandLine(const DesktopEntry& entry, const QSt
     return out;
 }
 
+XdgBrowserLauncher::XdgBrowserLauncher(EntriesProvider entries) : entries_(std::move(entries)) {
+    if (!entries_)
+        entries_ = [] { return DesktopEntries::scan(); };
+}
+
 BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& desktopId,
                                                                 const QStringList& arguments) {
-    const auto entries = DesktopEntries::scan();
-    const DesktopEntry* entry = entries->byId(desktopId);
+    const auto entries = entries_();
+    const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
     if (!entry)
         return {false, 0, QStringLiteral("no application “%1” is installed").arg(desktopId)};
     const QStringList command = commandLine(*entry, arguments);
     if (command.isEmpty())
         return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId)};
-    QProcess process;
-    process.setProgram(command.first());
-    process.setArguments(command.mid(1));
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    qint64 pid = 0;
-    // Detached in a session of its own, so it outlives us and never gets our signals.
-    if (!process.startDetached(&pid))
-        return {false, 0, process.errorString()};
-    BK_DETAIL(lcWindows) << "launched" << desktopId << command;
-    return {true, pid, {}};
+    const auto started = LinuxAppLauncher::spawnDetached(command);
+    if (started.ok) {
+        BK_DETAIL(lcWindows) << "launched" << desktopId << command;
+    }
+    return {started.ok, started.pid, started.error};
 }
 
 bool XdgBrowserLauncher::isInstalled(const QString& desktopId) {
-    return DesktopEntries::scan()->byId(desktopId) != nullptr;
+    const auto entries = entries_();
+    return entries && entries->byId(desktopId) != nullptr;
 }
 
 std::optional<QString> XdgBrowserLauncher::defaultBrowser() {
