@@ -150,7 +150,12 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
         return {OpenResult::Kind::timedOut, 0};
     }
     {
+        // Forget windows that have gone since: X may hand their IDs to new windows.
+        std::set<platform::WindowId> present;
+        for (const auto& w : desktop.windows.windows())
+            present.insert(w.id);
         std::lock_guard lock(openedMutex);
+        std::erase_if(openedSet(), [&](platform::WindowId id) { return !present.contains(id); });
         openedSet().insert(*window);
     }
     // Placing is best effort: the window is open either way.

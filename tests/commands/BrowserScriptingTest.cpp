@@ -168,6 +168,17 @@ TEST_F(BrowserWindowsTest, closesOnlyWindowsItOpened) {
     EXPECT_EQ(BrowserScripting::closeTabs(browsers, "https://x", "chromium"), CloseResult::skipped);
 }
 
+TEST_F(BrowserWindowsTest, forgetsOpenedWindowsThatWentAway) {
+    const auto first =
+        BrowserScripting::openPositioned(browsers, "https://a.example", "chromium", {0, 0, 800, 600});
+    ASSERT_TRUE(BrowserScripting::openedByUs(first.windowID));
+    desktop.remove(first.windowID); // closed by the user
+    const auto second =
+        BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", {0, 0, 800, 600});
+    EXPECT_TRUE(BrowserScripting::openedByUs(second.windowID));
+    EXPECT_FALSE(BrowserScripting::openedByUs(first.windowID));
+}
+
 TEST_F(BrowserWindowsTest, movesExistingWindowsAndOpensEmptyOnes) {
     EXPECT_FALSE(BrowserScripting::positionExisting(browsers, {{1, QRectF()}}, "firefox-esr")); // not running
     const auto id = desktop.addWindow(4242, "firefox-esr", QRectF(0, 0, 800, 600), "Docs");
