@@ -16,7 +16,9 @@
 //   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
 //   --refuse-focus       WM_HINTS input=False and no WM_TAKE_FOCUS
 //   --map-after S        map the windows only after S seconds
-//   TEXT                 any other argument (a URL from a launcher) is the title
+//   TEXT…                any other arguments (URLs or files from a launcher) are
+//                        pages: the window is titled after the first
+//   --new-window         accepted before pages, as browsers take it
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +54,7 @@ struct Options {
     int gtkL = 0, gtkR = 0, gtkT = 0, gtkB = 0;
     bool refuseFocus = false;
     double mapAfter = 0;
+    std::vector<std::string> pages;
 };
 
 bool parseSize(const char* text, int& w, int& h) {
@@ -137,12 +140,16 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.mapAfter = std::atof(v)) < 0)
                 return usage();
+        } else if (arg == "--new-window") {
+            // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
-            o.title = arg; // a URL or file given by a launcher becomes the title
+            o.pages.push_back(arg); // a URL or file given by a launcher
         } else {
             return usage();
         }
     }
+    if (!o.pages.empty())
+        o.title = o.pages.front();
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
