@@ -2,6 +2,7 @@
 
 #include "commands/Action.h"
 #include "commands/AppIndex.h"
+#include "commands/LayoutStore.h"
 #include "commands/WindowEngine.h"
 
 #include <QString>
@@ -63,6 +64,23 @@ public:
     virtual ~LayoutActions() = default;
     virtual SnapshotResult snapshot(const QString& name) = 0;
     virtual ApplyResult apply(const QString& name) = 0;
+};
+
+// The layout store seen as LayoutActions.
+class LayoutStoreActions final : public LayoutActions {
+public:
+    explicit LayoutStoreActions(LayoutStore& store) : store_(store) {}
+    SnapshotResult snapshot(const QString& name) override {
+        const auto r = store_.snapshot(name);
+        return {r.saved, r.written};
+    }
+    ApplyResult apply(const QString& name) override {
+        const auto r = store_.apply(name);
+        return {r.found, r.placed, r.total, r.arrangementDiffers};
+    }
+
+private:
+    LayoutStore& store_;
 };
 
 class AppLookup {

@@ -2,10 +2,13 @@
 // whose program is our X test client, on the test desktop.
 #include "commands/ActionExecutor.h"
 #include "commands/AppIndex.h"
+#include "commands/LayoutStore.h"
+#include "commands/WindowEngine.h"
 #include "platform/linux/AppIdentity.h"
 #include "platform/linux/LinuxAppLauncher.h"
 #include "platform/linux/X11RunningApps.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "support/TempHome.h"
 #include "support/X11Session.h"
 
 #include <QDir>
@@ -40,6 +43,11 @@ protected:
     Installed installed;
     std::unique_ptr<AppIndex> index;
     std::unique_ptr<AppIndexLookup> lookup;
+    brisklet::test::TempHome home;
+    std::unique_ptr<WindowEngine> engine;
+    std::unique_ptr<WindowEngineMoves> moves;
+    std::unique_ptr<LayoutStore> store;
+    std::unique_ptr<LayoutStoreActions> layouts;
     std::unique_ptr<ActionExecutor> executor;
 
     void SetUp() override {
@@ -63,7 +71,13 @@ protected:
         index->refresh();
         index->waitForScans();
         lookup = std::make_unique<AppIndexLookup>(*index);
+        engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
+        moves = std::make_unique<WindowEngineMoves>(*engine);
+        store = std::make_unique<LayoutStore>(*engine);
+        layouts = std::make_unique<LayoutStoreActions>(*store);
         ActionExecutor::Collaborators c;
+        c.windows = moves.get();
+        c.layouts = layouts.get();
         c.apps = lookup.get();
         c.running = running.get();
         c.launcher = launcher.get();
@@ -117,4 +131,19 @@ TEST_F(ExecutorX11Test, opensAnAppToTheFrontAndQuitsItPolitely) {
               (ActionExecutor::Outcome{true, "Quit Example Viewer"}));
     EXPECT_TRUE(X11Session::waitUntil([&] { return viewerWindows().empty(); }, 5.0))
         << "both windows closed on request";
+}
+
+TEST_F(ExecutorX11Test, movesWindowsAndSavesAndAppliesLayouts) {
+    ASSERT_TRUE(executor->execute(Action::openApp("Example Viewer")).success);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return viewerWindows().size() == 2; }, 5.0));
+    EXPECT_EQ(executor->execute(Action::moveWindow(WindowPosition::left)),
+              (ActionExecutor::Outcome{true, "Left half"}));
+    EXPECT_EQ(executor->execute(Action::saveLayout("Work")),
+              (ActionExecutor::Outcome{true, "Saved layout “Work” (2 windows)"}));
+    EXPECT_EQ(executor->execute(Action::moveWindow(WindowPosition::maximize)),
+              (ActionExecutor::Outcome{true, "Maximized"}));
+    EXPECT_EQ(executor->execute(Action::applyLayout("work")),
+              (ActionExecutor::Outcome{true, "Layout “work” (2/2 windows)"}));
+    EXPECT_EQ(executor->execute(Action::applyLayout("play")),
+              (ActionExecutor::Outcome{false, "No layout called “play”"}));
 }
