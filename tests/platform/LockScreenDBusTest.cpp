@@ -1,3 +1,4 @@
+#include "commands/ActionExecutor.h"
 #include "platform/linux/LinuxSystemActions.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "support/FakeDBusService.h"
@@ -53,5 +54,21 @@ TEST(LockScreen, aRefusingScreenSaverFallsBackAndNobodyMeansFailure) {
     PosixProcessRunner runner;
     LinuxSystemActions actions(runner);
     EXPECT_FALSE(actions.lockScreen().isOk());
+    EXPECT_EQ(saver->methodCalls(), QStringList{"Lock"});
+}
+
+TEST(LockScreen, theExecutorNeverCallsAFailedLockLocking) {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        << "the test desktop is not running";
+    PosixProcessRunner runner;
+    LinuxSystemActions actions(runner);
+    brisklet::ActionExecutor::Collaborators c;
+    c.system = &actions;
+    brisklet::ActionExecutor executor(c);
+    using Outcome = brisklet::ActionExecutor::Outcome;
+    EXPECT_EQ(executor.execute(brisklet::Action::lockScreen()), (Outcome{false, "Couldn't lock the screen"}));
+    auto saver = screenSaver();
+    ASSERT_TRUE(saver->problem().isEmpty());
+    EXPECT_EQ(executor.execute(brisklet::Action::lockScreen()), (Outcome{true, "Locking…"}));
     EXPECT_EQ(saver->methodCalls(), QStringList{"Lock"});
 }
