@@ -13,6 +13,14 @@
 //   --count N            open N windows in this one process
 //   --key-log FILE       append "press N" / "release N" for every key event its
 //                        windows receive (N is the X keycode)
+//   --inc WxH            size increments
+//   --strut-bottom N     reserve N pixels at the bottom of the screen (for docks)
+//   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
+//   --refuse-focus       WM_HINTS input=False and no WM_TAKE_FOCUS
+//   --map-after S        map the windows only after S seconds
+//   TEXT…                any other arguments (URLs or files from a launcher) are
+//                        pages: the window is titled after the first
+//   --new-window         accepted before pages, as browsers take it
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +51,13 @@ struct Options {
     int minW = 0, minH = 0, maxW = 0, maxH = 0;
     int count = 1;
     std::string keyLog;
+    int incW = 0, incH = 0;
+    int strutBottom = 0;
+    bool gtkExtents = false;
+    int gtkL = 0, gtkR = 0, gtkT = 0, gtkB = 0;
+    bool refuseFocus = false;
+    double mapAfter = 0;
+    std::vector<std::string> pages;
 };
 
 bool parseSize(const char* text, int& w, int& h) {
@@ -114,6 +129,29 @@ int main(int argc, char** argv) {
             if (!v)
                 return usage();
             o.keyLog = v;
+        } else if (arg == "--inc") {
+            const char* v = next();
+            if (!v || !parseSize(v, o.incW, o.incH))
+                return usage();
+        } else if (arg == "--strut-bottom") {
+            const char* v = next();
+            if (!v || (o.strutBottom = std::atoi(v)) < 1)
+                return usage();
+        } else if (arg == "--gtk-extents") {
+            const char* v = next();
+            if (!v || std::sscanf(v, "%d,%d,%d,%d", &o.gtkL, &o.gtkR, &o.gtkT, &o.gtkB) != 4)
+                return usage();
+            o.gtkExtents = true;
+        } else if (arg == "--refuse-focus") {
+            o.refuseFocus = true;
+        } else if (arg == "--map-after") {
+            const char* v = next();
+            if (!v || (o.mapAfter = std::atof(v)) < 0)
+                return usage();
+        } else if (arg == "--new-window") {
+            // Browsers take this before their pages; the pages themselves follow.
+        } else if (!arg.empty() && arg[0] != '-') {
+            o.pages.push_back(arg); // a URL or file given by a launcher
         } else {
             return usage();
         }
@@ -121,6 +159,8 @@ int main(int argc, char** argv) {
     FILE* keyLog = nullptr;
     if (!o.keyLog.empty() && !(keyLog = std::fopen(o.keyLog.c_str(), "a")))
         return usage();
+    if (!o.pages.empty())
+        o.title = o.pages.front();
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
@@ -181,11 +221,32 @@ int main(int argc, char** argv) {
             xcb_icccm_size_hints_set_min_size(&hints, o.minW, o.minH);
         if (o.maxW > 0)
             xcb_icccm_size_hints_set_max_size(&hints, o.maxW, o.maxH);
+        if (o.incW > 0)
+            xcb_icccm_size_hints_set_resize_inc(&hints, o.incW, o.incH);
         xcb_icccm_set_wm_normal_hints(c, win, &hints);
-
-        xcb_map_window(c, win);
+        if (o.strutBottom > 0) {
+            const uint32_t sw = screen->width_in_pixels;
+            const uint32_t strut[12] = {0, 0, 0, uint32_t(o.strutBottom), 0, 0, 0, 0, 0, 0, 0, sw - 1};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, intern(c, "_NET_WM_STRUT_PARTIAL"),
+                                XCB_ATOM_CARDINAL, 32, 12, strut);
+        }
+        if (o.gtkExtents) {
+            const uint32_t ext[4] = {uint32_t(o.gtkL), uint32_t(o.gtkR), uint32_t(o.gtkT), uint32_t(o.gtkB)};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, intern(c, "_GTK_FRAME_EXTENTS"),
+                                XCB_ATOM_CARDINAL, 32, 4, ext);
+        }
+        if (o.refuseFocus) {
+            xcb_icccm_wm_hints_t wmHints{};
+            xcb_icccm_wm_hints_set_input(&wmHints, 0);
+            xcb_icccm_set_wm_hints(c, win, &wmHints);
+        }
         windows.push_back(win);
     }
+    xcb_flush(c);
+    if (o.mapAfter > 0)
+        usleep(static_cast<useconds_t>(o.mapAfter * 1e6));
+    for (xcb_window_t win : windows)
+        xcb_map_window(c, win);
     xcb_flush(c);
     for (xcb_window_t win : windows)
         std::printf("window 0x%x\n", win);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace brisklet::platform {
+
+// Starts browsers with command-line arguments of our choosing ("--new-window" and
+// pages). Any thread.
+class BrowserLauncher {
+public:
+    struct Launch {
+        bool ok = false;
+        qint64 pid = 0; // the started process; it may hand off to a running instance and exit
+        QString error;  // why it failed, for the log
+    };
+
+    virtual ~BrowserLauncher() = default;
+    // Start the entry detached with `arguments` where its command line takes URLs
+    // (after its other arguments when it takes none).
+    virtual Launch launchWithArguments(const QString& desktopId, const QStringList& arguments) = 0;
+    virtual bool isInstalled(const QString& desktopId) = 0;
+    // The entry that opens https addresses by default, if one is set.
+    virtual std::optional<QString> defaultBrowser() = 0;
+};
+
+} // namespace brisklet::platform

@@ -1,0 +1,172 @@
+#include "platform/linux/LinuxAppLauncher.h"
+
+#include "base/Log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace brisklet::platform {
+
+namespace {
+
+// Parts of the desktop itself: their windows are never asked to close.
+bool isDesktopPart(const QString& id) {
+    static const QStringList parts = {"gnome-shell", "org.gnome.Shell", "plasmashell", "org.kde.plasmashell",
+                                      "xfdesktop",   "xfce4-panel",     "openbox",     "kwin_x11",
+                                      "plank",       "nautilus-desktop"};
+    return parts.contains(id, Qt::CaseInsensitive);
+}
+
+bool takesUrls(const DesktopEntry& e) {
+    for (const QString& arg : e.execArguments())
+        for (const char* code : {"%u", "%U", "%f", "%F"})
+            if (arg.contains(QLatin1String(code)))
+                return true;
+    return false;
+}
+
+} // namespace
+
+AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return {false, 0, QStringLiteral("nothing to run")};
+    // Everything the child needs is made before fork: after it, only plain system calls.
+    std::vector<QByteArray> storage;
+    for (const QString& a : arguments)
+        storage.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (auto& s : storage)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return {false, 0, QString::fromLocal8Bit(std::strerror(errno))};
+    const pid_t child = fork();
+    if (child < 0) {
+        const int e = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        return {false, 0, QString::fromLocal8Bit(std::strerror(e))};
+    }
+    if (child == 0) {
+        // The middle process starts the program and leaves at once, so the program
+        // is never our child and never a zombie.
+        ::close(report[0]);
+        setsid();
+        const pid_t grandchild = fork();
+        if (grandchild != 0) {
+            const qint64 pid = grandchild;
+            [[maybe_unused]] auto n = ::write(report[1], &pid, sizeof pid);
+            _exit(grandchild < 0 ? 1 : 0);
+        }
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+        }
+        // Nothing of ours leaks into the program: every other descriptor closes at exec.
+        syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC);
+        execvp(argv[0], argv.data());
+        const int e = errno;
+        [[maybe_unused]] auto n = ::write(report[1], &e, sizeof e);
+        _exit(127);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    qint64 pid = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &pid, sizeof pid)) < 0 && errno == EINTR) {
+    }
+    if (got != sizeof pid || pid <= 0) {
+        ::close(report[0]);
+        return {false, 0, QStringLiteral("could not start a process")};
+    }
+    // The pipe closes without a word when exec succeeded.
+    int execError = 0;
+    while ((got = ::read(report[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    if (got == sizeof execError)
+        return {false, 0,
+                QStringLiteral("%1: %2").arg(arguments.front(),
+                                             QString::fromLocal8Bit(std::strerror(execError)))};
+    return {true, pid, {}};
+}
+
+AppLauncher::Launch LinuxAppLauncher::launch(const QString& desktopId, const QStringList& urls) {
+    const auto entries = entries_ ? entries_() : nullptr;
+    const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
+    if (!entry)
+        return {false, 0, QStringLiteral("no desktop entry “%1”").arg(desktopId)};
+    const QStringList args = entry->launchArguments(takesUrls(*entry) ? urls : QStringList());
+    if (args.isEmpty())
+        return {false, 0, QStringLiteral("the entry “%1” has no command").arg(desktopId)};
+    auto result = spawnDetached(args);
+    if (result.ok)
+        qCInfo(lcWindows) << "launched" << desktopId << "pid" << result.pid;
+    else
+        qCWarning(lcWindows) << "couldn't launch" << desktopId << result.error;
+    return result;
+}
+
+bool LinuxAppLauncher::acceptsUrls(const QString& desktopId) {
+    const auto entries = entries_ ? entries_() : nullptr;
+    const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
+    return entry && takesUrls(*entry);
+}
+
+std::vector<WindowInfo> LinuxAppLauncher::windowsOf(const QString& desktopId) {
+    std::vector<WindowInfo> result;
+    if (desktopId.isEmpty())
+        return result;
+    for (auto& w : windows_.windows())
+        if (w.appId == desktopId && (w.type == WindowType::normal || w.type == WindowType::dialog))
+            result.push_back(std::move(w));
+    return result; // front to back
+}
+
+bool LinuxAppLauncher::activate(const QString& desktopId) {
+    const auto mine = windowsOf(desktopId);
+    for (const auto& w : mine)
+        if (w.type == WindowType::normal)
+            return w.iconic ? windows_.deiconify(w.id) : windows_.activate(w.id);
+    return false;
+}
+
+bool LinuxAppLauncher::hide(const QString& desktopId) {
+    bool any = false;
+    for (const auto& w : windowsOf(desktopId))
+        if (!w.iconic && w.type == WindowType::normal)
+            any = windows_.iconify(w.id) || any;
+    return any;
+}
+
+bool LinuxAppLauncher::unhide(const QString& desktopId) {
+    const auto mine = windowsOf(desktopId);
+    bool any = false;
+    // Back to front, so the topmost ends on top and active.
+    for (auto it = mine.rbegin(); it != mine.rend(); ++it)
+        if (it->iconic && it->type == WindowType::normal)
+            any = windows_.deiconify(it->id) || any;
+    return any;
+}
+
+bool LinuxAppLauncher::quit(const QString& desktopId) {
+    if (isDesktopPart(desktopId))
+        return false;
+    bool any = false;
+    for (const auto& w : windowsOf(desktopId))
+        any = windows_.close(w.id) || any;
+    return any;
+}
+
+} // namespace brisklet::platform

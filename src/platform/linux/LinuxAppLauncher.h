@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/AppLauncher.h"
+#include "platform/WindowSystem.h"
+#include "platform/linux/DesktopEntries.h"
+
+#include <functional>
+#include <memory>
+
+namespace brisklet::platform {
+
+// Starts desktop entries detached (own session, stdio on /dev/null, reaped at
+// once, never through a shell) and steers applications through their windows.
+class LinuxAppLauncher final : public AppLauncher {
+public:
+    using EntriesProvider = std::function<std::shared_ptr<const DesktopEntries>()>;
+    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries)
+        : windows_(windows), entries_(std::move(entries)) {}
+
+    Launch launch(const QString& desktopId, const QStringList& urls = {}) override;
+    bool acceptsUrls(const QString& desktopId) override;
+    bool activate(const QString& desktopId) override;
+    bool hide(const QString& desktopId) override;
+    bool unhide(const QString& desktopId) override;
+    bool quit(const QString& desktopId) override;
+
+    // Run `arguments` detached; the started process's pid, or the reason it failed.
+    static Launch spawnDetached(const QStringList& arguments);
+
+private:
+    std::vector<WindowInfo> windowsOf(const QString& desktopId);
+    WindowSystem& windows_;
+    EntriesProvider entries_;
+};
+
+} // namespace brisklet::platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/OwnWindows.h"
+#include "platform/WindowSystem.h"
+
+#include <atomic>
+#include <functional>
+
+namespace brisklet::platform {
+
+// The program's own top-level Qt windows. Reads hop to the main thread and wait;
+// moves are posted to it and animated there.
+class QtOwnWindows final : public OwnWindows {
+public:
+    // `windows` gives the display list (for display identities and the primary's
+    // corner in root coordinates, `primaryOrigin`).
+    QtOwnWindows(WindowSystem& windows, std::function<QPointF()> primaryOrigin);
+
+    std::vector<Window> sortable() override;
+    std::optional<Window> front() override;
+    std::optional<Window> focused() override;
+    std::optional<QRectF> frame(Handle window) override;
+    void place(const std::vector<std::pair<Handle, QRectF>>& frames, double duration) override;
+    bool reduceMotion() override;
+    bool owns(WindowId window) override;
+
+private:
+    WindowSystem& windows_;
+    std::function<QPointF()> primaryOrigin_;
+    std::atomic<int> reduceMotion_{-1}; // -1 not read yet
+};
+
+} // namespace brisklet::platform

@@ -1,0 +1,98 @@
+#include "commands/WindowEngine.h"
+#include "platform/linux/AppIdentity.h"
+#include "platform/linux/LinuxAppLauncher.h"
+#include "platform/linux/X11RunningApps.h"
+#include "platform/linux/X11WindowSystem.h"
+#include "support/X11Frames.h"
+#include "support/X11Session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::platform;
+using namespace brisklet::test;
+
+namespace {
+
+// A desktop entry whose program is our X test client, with a window class that
+// differs from its ID, so only StartupWMClass ties the window to the entry.
+class LaunchAndWaitX11Test : public ::testing::Test {
+protected:
+    X11Session x;
+    QTemporaryDir dir;
+    std::shared_ptr<const DesktopEntries> entries;
+    X11WindowSystem ws;
+    std::unique_ptr<AppIdentity> identity;
+    std::unique_ptr<LinuxAppLauncher> launcher;
+    std::unique_ptr<X11RunningApps> running;
+    std::unique_ptr<WindowEngine> engine;
+
+    void SetUp() override {
+        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+        ASSERT_TRUE(dir.isValid());
+        QDir().mkpath(dir.path() + "/applications");
+        QFile f(dir.path() + "/applications/org.example.Viewer.desktop");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Application\nName=Example Viewer\nStartupWMClass=FancyViewer\nExec=" +
+                QByteArray(BRISKLET_XTESTCLIENT) + " --class viewer,FancyViewer %u\n");
+        f.close();
+        entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
+        auto provider = [this] { return entries; };
+        identity = std::make_unique<AppIdentity>(provider);
+        ws.setIdentityResolver(
+            [this](const X11WindowSystem::IdentityQuery& q) { return identity->resolve(q); });
+        launcher = std::make_unique<LinuxAppLauncher>(ws, provider);
+        running =
+            std::make_unique<X11RunningApps>(ws, [this](const QString& id) { return identity->pathOf(id); });
+        engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
+    }
+    void TearDown() override {
+        if (launcher)
+            launcher->quit("org.example.Viewer");
+    }
+};
+
+} // namespace
+
+TEST_F(LaunchAndWaitX11Test, launchesTheEntryWithTheUrlAndReturnsItsWindow) {
+    const auto windows =
+        engine->windowsEnsuringLaunch("org.example.Viewer", QString("https://example.com/a"));
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].title, "https://example.com/a");
+    EXPECT_EQ(windows[0].bundleID, QString("org.example.Viewer"));
+    EXPECT_EQ(windows[0].appName, "Example Viewer");
+
+    // Running already and showing: no second start, the URL is not opened.
+    const auto again = engine->windowsEnsuringLaunch("org.example.Viewer", QString("https://example.com/b"));
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].element, windows[0].element);
+
+    const auto apps = running->runningApps();
+    const auto app = std::find_if(apps.begin(), apps.end(),
+                                  [](const RunningApp& a) { return a.id == "org.example.Viewer"; });
+    ASSERT_NE(app, apps.end());
+    EXPECT_EQ(app->name, "Example Viewer");
+    EXPECT_TRUE(app->path.endsWith("org.example.Viewer.desktop"));
+    EXPECT_EQ(app->pid, windows[0].pid);
+
+    // Quitting asks its window to close, and the client goes.
+    ASSERT_TRUE(launcher->quit("org.example.Viewer"));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !ws.window(windows[0].element).has_value(); }, 3));
+}
+
+TEST_F(LaunchAndWaitX11Test, anIconifiedAppComesBackWithoutAStart) {
+    const auto windows = engine->windowsEnsuringLaunch("org.example.Viewer", std::nullopt);
+    ASSERT_EQ(windows.size(), 1u);
+    const xcb_window_t w = windows[0].element;
+    ASSERT_TRUE(launcher->hide("org.example.Viewer"));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return isIconic(x, w); }, 3));
+    const auto back = engine->windowsEnsuringLaunch("org.example.Viewer", std::nullopt);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].element, w);
+    EXPECT_FALSE(isIconic(x, w));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == w; }, 3));
+    EXPECT_EQ(running->frontmostApp()->id, "org.example.Viewer");
+}

@@ -1,0 +1,54 @@
+#include "platform/linux/XdgBrowserLauncher.h"
+#include "support/DesktopEntryFixture.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisklet::platform;
+
+TEST(XdgBrowserLauncher, putsTheArgumentsWhereTheEntryTakesUrls) {
+    const struct {
+        const char* exec;
+        QStringList expected;
+    } cases[] = {
+        {"/usr/lib/firefox-esr/firefox-esr %u",
+         {"/usr/lib/firefox-esr/firefox-esr", "--new-window", "https://a", "https://b"}},
+        {"chromium %U", {"chromium", "--new-window", "https://a", "https://b"}},
+        {"epiphany", {"epiphany", "--new-window", "https://a", "https://b"}},
+        {"flatpak run --file-forwarding org.mozilla.firefox @@u %u @@",
+         {"flatpak", "run", "--file-forwarding", "org.mozilla.firefox", "@@u", "--new-window", "https://a",
+          "https://b", "@@"}},
+        {"browser %F", {"browser", "--new-window", "https://a", "https://b"}},
+        {"browser --url=%u", {"browser", "--new-window", "https://a", "https://b"}},
+    };
+    for (const auto& c : cases) {
+        const QByteArray text =
+            QByteArray("[Desktop Entry]\nType=Application\nName=Browser\nExec=") + c.exec + "\n";
+        const auto entry = parseDesktopText(text, "/tmp/browser.desktop", "browser", DesktopLocale{});
+        ASSERT_TRUE(entry) << c.exec;
+        EXPECT_EQ(XdgBrowserLauncher::commandLine(*entry, {"--new-window", "https://a", "https://b"}),
+                  c.expected)
+            << c.exec;
+    }
+}
+
+TEST(XdgBrowserLauncher, refusesEntriesThatAreNotInstalled) {
+    XdgBrowserLauncher launcher;
+    EXPECT_FALSE(launcher.isInstalled("no-such-browser-here"));
+    const auto launch = launcher.launchWithArguments("no-such-browser-here", {"https://a"});
+    EXPECT_FALSE(launch.ok);
+    EXPECT_FALSE(launch.error.isEmpty());
+}
+
+TEST(XdgBrowserLauncher, startsTheFakeBrowserEntryWithItsPages) {
+    brisklet::test::TempHome home;
+    brisklet::test::installFakeBrowser();
+    const auto entries = DesktopEntries::scan();
+    const DesktopEntry* entry = entries->byId("firefox-esr");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(XdgBrowserLauncher::commandLine(*entry, {"--new-window", "https://a", "https://b"}),
+              (QStringList{BRISKLET_XTESTCLIENT, "--class", "Navigator,firefox-esr", "--new-window",
+                           "https://a", "https://b"}));
+    XdgBrowserLauncher launcher;
+    EXPECT_TRUE(launcher.isInstalled("firefox-esr"));
+}
