@@ -1,8 +1,5 @@
 #include "commands/WindowEngine.h"
-#include "platform/linux/AppIdentity.h"
-#include "platform/linux/LinuxAppLauncher.h"
-#include "platform/linux/X11RunningApps.h"
-#include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 
@@ -24,10 +21,10 @@ protected:
     X11Session x;
     QTemporaryDir dir;
     std::shared_ptr<const DesktopEntries> entries;
-    X11WindowSystem ws;
-    std::unique_ptr<AppIdentity> identity;
-    std::unique_ptr<LinuxAppLauncher> launcher;
-    std::unique_ptr<X11RunningApps> running;
+    std::unique_ptr<LinuxDesktop> desktop;
+    X11WindowSystem* ws = nullptr;
+    LinuxAppLauncher* launcher = nullptr;
+    X11RunningApps* running = nullptr;
     std::unique_ptr<WindowEngine> engine;
 
     void SetUp() override {
@@ -40,14 +37,11 @@ protected:
                 QByteArray(BRISKLET_XTESTCLIENT) + " --class viewer,FancyViewer %u\n");
         f.close();
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
-        auto provider = [this] { return entries; };
-        identity = std::make_unique<AppIdentity>(provider);
-        ws.setIdentityResolver(
-            [this](const X11WindowSystem::IdentityQuery& q) { return identity->resolve(q); });
-        launcher = std::make_unique<LinuxAppLauncher>(ws, provider);
-        running =
-            std::make_unique<X11RunningApps>(ws, [this](const QString& id) { return identity->pathOf(id); });
-        engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
+        desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
+        ws = &desktop->windows();
+        launcher = &desktop->launcher();
+        running = &desktop->runningApps();
+        engine = std::make_unique<WindowEngine>(*ws, &desktop->ownWindows(), launcher);
     }
     void TearDown() override {
         if (launcher)
@@ -80,7 +74,7 @@ TEST_F(LaunchAndWaitX11Test, launchesTheEntryWithTheUrlAndReturnsItsWindow) {
 
     // Quitting asks its window to close, and the client goes.
     ASSERT_TRUE(launcher->quit("org.example.Viewer"));
-    EXPECT_TRUE(X11Session::waitUntil([&] { return !ws.window(windows[0].element).has_value(); }, 3));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !ws->window(windows[0].element).has_value(); }, 3));
 }
 
 TEST_F(LaunchAndWaitX11Test, anIconifiedAppComesBackWithoutAStart) {
