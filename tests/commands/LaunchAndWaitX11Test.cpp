@@ -36,6 +36,12 @@ protected:
         f.write("[Desktop Entry]\nType=Application\nName=Example Viewer\nStartupWMClass=FancyViewer\nExec=" +
                 QByteArray(BRISKLET_XTESTCLIENT) + " --class viewer,FancyViewer %u\n");
         f.close();
+        QFile slow(dir.path() + "/applications/org.example.Slow.desktop");
+        ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
+        slow.write(
+            "[Desktop Entry]\nType=Application\nName=Slow Starter\nExec=" + QByteArray(BRISKLET_XTESTCLIENT) +
+            " --class org.example.Slow,Slow --map-after 0.8 --title slow\n");
+        slow.close();
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
         desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
         ws = &desktop->windows();
@@ -44,8 +50,10 @@ protected:
         engine = std::make_unique<WindowEngine>(*ws, &desktop->ownWindows(), launcher);
     }
     void TearDown() override {
-        if (launcher)
-            launcher->quit("org.example.Viewer");
+        if (!launcher)
+            return;
+        launcher->quit("org.example.Viewer");
+        launcher->quit("org.example.Slow");
     }
 };
 
@@ -89,4 +97,13 @@ TEST_F(LaunchAndWaitX11Test, anIconifiedAppComesBackWithoutAStart) {
     EXPECT_FALSE(isIconic(x, w));
     ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == w; }, 3));
     EXPECT_EQ(running->frontmostApp()->id, "org.example.Viewer");
+}
+
+TEST_F(LaunchAndWaitX11Test, waitsForAnAppThatMapsItsWindowLate) {
+    // Its window class is its ID, which is how this one is recognised.
+    const auto windows =
+        engine->windowsEnsuringLaunch("org.example.Slow", QString("https://ignored.example"));
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].title, "slow"); // the entry takes no URL
+    EXPECT_EQ(windows[0].appName, "Slow Starter");
 }
