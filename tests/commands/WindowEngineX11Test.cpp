@@ -94,6 +94,17 @@ TEST_F(WindowEngineX11Test, halvesMaximiseAndCentreLandWithin12) {
     EXPECT_NEAR(outerFrame(x, w)->x(), 6, 1);
 }
 
+TEST_F(WindowEngineX11Test, sizeIncrementsStillCountAsLanded) {
+    // Terminals size in whole character cells: the window manager rounds the size down.
+    const auto w = x.startClient({"--title", "terminal", "--inc", "9x17", "--geometry", "640x480+300+200"});
+    ASSERT_NE(w, 0u);
+    focus(w);
+    const QRectF expected = target(WindowPosition::left, w);
+    EXPECT_TRUE(engine.move(WindowPosition::left));
+    EXPECT_TRUE(near(*outerFrame(x, w), expected)) << describe(outerFrame(x, w));
+    EXPECT_NE(outerFrame(x, w)->size(), expected.size()); // the rounding did happen
+}
+
 TEST_F(WindowEngineX11Test, aWindowWithAMinimumSizeIsClampedThenNudgedOnScreen) {
     const auto w =
         x.startClient({"--title", "stubborn", "--min", "1100x700", "--geometry", "1100x700+10+10"});
