@@ -34,8 +34,13 @@ int main(int argc, char** argv) {
 
     // Window control and the wake key speak X11; in a Wayland session run on XWayland.
     const char* snapshotDir = std::getenv("BRISKLET_SNAPSHOT_DIR");
-    if (!std::getenv("QT_QPA_PLATFORM") && !(snapshotDir && *snapshotDir))
-        setenv("QT_QPA_PLATFORM", "xcb", 0);
+    // Snapshots render offscreen and need no display at all.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", snapshotDir && *snapshotDir ? "offscreen" : "xcb", 0);
+    brisklet::AppDelegate::Options options;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--autostart") == 0)
+            options.autostart = true;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
@@ -45,8 +50,14 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     brisklet::Termination::install();
 
-    brisklet::AppDelegate delegate;
-    if (delegate.launch() == brisklet::AppDelegate::LaunchResult::deferred)
+    brisklet::AppDelegate delegate(nullptr, options);
+    switch (delegate.launch()) {
+    case brisklet::AppDelegate::LaunchResult::deferred:
         return 0;
+    case brisklet::AppDelegate::LaunchResult::failed:
+        return 1;
+    case brisklet::AppDelegate::LaunchResult::running:
+        break;
+    }
     return app.exec();
 }

@@ -1,14 +1,49 @@
 #pragma once
 
+#include "platform/SleepWatcher.h"
+#include "shell/PlatformFactory.h"
+
 #include <QObject>
+#include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace brisklet {
+class ActionExecutor;
+class AppIndex;
+class AppLookup;
 class AppState;
+class AskPort;
+class AudioEngine;
+class BrightnessControl;
+class CapturePort;
+class ClapDetector;
+class CommandRegistry;
+class HUDController;
+class HotkeyEngine;
 class InstanceServer;
-namespace platform {
-class SoundOutput;
-}
+class IntentMatcher;
+class LayoutActions;
+class LayoutStore;
+class MagicStandIn;
+class MediaActions;
+class NudgeStandIn;
+class PlanRunner;
+class PlatformFactory;
+class ReceiptsStandIn;
+class RequestFlow;
+class SetupDirectory;
+class SoundClassifier;
+class SpeechController;
+class WakeController;
+class WatchdogPort;
+class WindowEngine;
+class WindowMoves;
+class WindowPort;
+
+struct LaunchOptions {
+    bool autostart = false; // started at login: show no window
+};
 
 // The composition root: builds every component in a fixed order, wires them and
 // owns them for the life of the process.
@@ -18,25 +53,97 @@ public:
     enum class LaunchResult {
         running,  // this instance carries on
         deferred, // another Brisklet runs; it was asked to show itself
+        failed,   // this mode can't run; the process should exit with an error
     };
+    enum class Appearance { system, light, dark };
 
-    explicit AppDelegate(QObject* parent = nullptr);
+    using Options = LaunchOptions;
+
+    // `platform` null: the Linux desktop.
+    explicit AppDelegate(std::unique_ptr<PlatformFactory> platform = nullptr, Options options = {},
+                         QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // Run the launch sequence once the application object exists.
     LaunchResult launch();
 
-    AppState* appState() const { return appState_; }
-
     // A second launch (or reopening) asks for the home window.
     void handleReopen();
+    void showOnboarding();
+    // Stops every worker thread; the components stay until the delegate goes.
+    void shutdown();
+
+    // The phrases a drafted setup may not take: the fixed ones and every phrase of
+    // the registry, enabled or not, normalised.
+    static QStringList reservedPhrases(const CommandRegistry& registry);
+    static const QStringList& fixedReservedPhrases();
+    // What the recogniser should expect in the next window.
+    QStringList vocabulary() const;
+    // The microphone's level for the meters; 0 once the delegate is gone.
+    std::function<float()> levelProvider();
+    Appearance appearance() const { return appearance_; }
+    // The keyring may prompt only outside the launch.
+    static bool keychainInteractionAllowed();
+
+    AppState* appState() const { return appState_; }
+    RequestFlow* flow() const { return flow_.get(); }
+    HUDController* hud() const { return hud_.get(); }
+    SpeechController* speech() const { return speech_.get(); }
+    AudioEngine* audio() const { return audio_.get(); }
+    HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
+    CommandRegistry* registry() const { return registry_.get(); }
+    AppIndex* appIndex() const { return appIndex_.get(); }
+    LayoutStore* layouts() const { return layouts_.get(); }
+    WindowPort* home() const { return home_.get(); }
+    WindowPort* onboarding() const { return onboarding_.get(); }
+    BrightnessControl* brightness() const { return brightness_.get(); }
 
 private:
     bool deferToRunningInstance();
+    void buildPipeline();
+    void willTerminate();
+    void record(const QString& step);
 
+    std::unique_ptr<PlatformFactory> platform_;
+    Options options_;
     AppState* appState_ = nullptr;
     InstanceServer* instanceServer_ = nullptr;
-    std::unique_ptr<platform::SoundOutput> soundOutput_;
+    Appearance appearance_ = Appearance::system;
+    bool previewAwaitingReturn_ = false;
+    bool shutDown_ = false;
+    platform::SleepWatcher::Token wakeToken_ = 0;
+    bool wakeObserved_ = false;
+    std::unique_ptr<BrightnessControl> brightness_;
+
+    // In the order they are made.
+    std::unique_ptr<AudioEngine> audio_;
+    std::unique_ptr<ClapDetector> detector_;
+    std::unique_ptr<SoundClassifier> classifier_;
+    std::unique_ptr<WakeController> wake_;
+    std::unique_ptr<HotkeyEngine> hotkeyEngine_;
+    std::unique_ptr<SpeechController> speech_;
+    std::unique_ptr<HUDController> hud_;
+    std::unique_ptr<CommandRegistry> registry_;
+    std::unique_ptr<AppIndex> appIndex_;
+    std::unique_ptr<WindowEngine> windows_;
+    std::unique_ptr<LayoutStore> layouts_;
+    std::unique_ptr<SetupDirectory> setups_;
+    std::unique_ptr<IntentMatcher> matcher_;
+    std::unique_ptr<MediaActions> media_;
+    std::unique_ptr<WindowMoves> moves_;
+    std::unique_ptr<LayoutActions> layoutActions_;
+    std::unique_ptr<AppLookup> appLookup_;
+    std::unique_ptr<ActionExecutor> executor_;
+    std::unique_ptr<PlanRunner> planRunner_;
+    std::unique_ptr<AskPort> ask_;
+    std::unique_ptr<WatchdogPort> watchdog_;
+    std::unique_ptr<WindowPort> onboarding_;
+    std::unique_ptr<MagicStandIn> magic_;
+    std::unique_ptr<WindowPort> home_;
+    std::unique_ptr<CapturePort> captureCtl_;
+    std::unique_ptr<ReceiptsStandIn> receipts_;
+    std::unique_ptr<NudgeStandIn> nudge_;
+    std::unique_ptr<RequestFlow> flow_;
 };
 
 } // namespace brisklet

@@ -1,0 +1,89 @@
+#include "shell/LinuxPlatform.h"
+
+#include "commands/BrightnessControl.h"
+#include "platform/linux/BacklightBrightness.h"
+#include "platform/linux/GammaBrightness.h"
+#include "platform/linux/HeuristicSoundAnalyzer.h"
+#include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/LinuxSystemActions.h"
+#include "platform/linux/LogindSleepWatcher.h"
+#include "platform/linux/MprisPlayers.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/PosixProcessRunner.h"
+#include "platform/linux/QtAudioBackend.h"
+#include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/XcbKeyTap.h"
+#include "platform/linux/XdgInstalledApps.h"
+
+namespace brisklet {
+
+struct LinuxPlatform::Parts {
+    platform::XdgInstalledApps installed;
+    platform::LinuxDesktop desktop{[this] { return installed.entries(); }};
+    platform::PosixProcessRunner runner;
+    platform::LinuxSystemActions system{runner};
+    platform::MprisPlayers players;
+    platform::LogindSleepWatcher sleep;
+    platform::QtSoundOutput sound;
+    platform::PocketSphinxRecognizer recognizer;
+    Parts() { recognizer.load(); }
+    ~Parts() { recognizer.shutdown(); }
+};
+
+LinuxPlatform::LinuxPlatform() = default;
+LinuxPlatform::~LinuxPlatform() = default;
+
+LinuxPlatform::Parts& LinuxPlatform::parts() {
+    if (!parts_)
+        parts_ = std::make_unique<Parts>();
+    return *parts_;
+}
+
+std::unique_ptr<platform::AudioBackend> LinuxPlatform::makeAudioBackend() {
+    return std::make_unique<platform::QtAudioBackend>();
+}
+std::unique_ptr<platform::SoundAnalyzer> LinuxPlatform::makeSoundAnalyzer() {
+    return std::make_unique<platform::HeuristicSoundAnalyzer>();
+}
+std::unique_ptr<platform::KeyTap> LinuxPlatform::makeKeyTap() {
+    return std::make_unique<platform::XcbKeyTap>();
+}
+std::unique_ptr<BrightnessControl> LinuxPlatform::makeBrightness() {
+    platform::OwnWindows* own = ownWindows();
+    return std::make_unique<BrightnessControl>(
+        [] { return std::make_unique<platform::BacklightBrightness>(); },
+        [] { return std::make_unique<platform::GammaBrightness>(); }, Clock::system(),
+        [own] { return own->reduceMotion(); });
+}
+platform::SpeechRecognizer* LinuxPlatform::recognizer() {
+    return &parts().recognizer;
+}
+platform::InstalledApps& LinuxPlatform::installedApps() {
+    return parts().installed;
+}
+platform::RunningApps* LinuxPlatform::runningApps() {
+    return &parts().desktop.runningApps();
+}
+platform::WindowSystem& LinuxPlatform::windowSystem() {
+    return parts().desktop.windows();
+}
+platform::OwnWindows* LinuxPlatform::ownWindows() {
+    return &parts().desktop.ownWindows();
+}
+platform::AppLauncher* LinuxPlatform::launcher() {
+    return &parts().desktop.launcher();
+}
+platform::SystemActions* LinuxPlatform::systemActions() {
+    return &parts().system;
+}
+platform::MediaPlayers* LinuxPlatform::mediaPlayers() {
+    return &parts().players;
+}
+platform::SleepWatcher* LinuxPlatform::sleepWatcher() {
+    return &parts().sleep;
+}
+platform::SoundOutput* LinuxPlatform::soundOutput() {
+    return &parts().sound;
+}
+
+} // namespace brisklet

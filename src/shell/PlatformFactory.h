@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace brisklet {
+
+class BrightnessControl;
+
+namespace platform {
+class AppLauncher;
+class AudioBackend;
+class InstalledApps;
+class KeyTap;
+class MediaPlayers;
+class OwnWindows;
+class RunningApps;
+class SleepWatcher;
+class SoundAnalyzer;
+class SoundOutput;
+class SpeechRecognizer;
+class SystemActions;
+class WindowSystem;
+} // namespace platform
+
+// Where the composition root gets the desktop from: the Linux layer in the app,
+// fakes or a recording file microphone in tests. Pieces handed out by reference
+// belong to the factory, which outlives every component built over them.
+class PlatformFactory {
+public:
+    virtual ~PlatformFactory() = default;
+
+    virtual std::unique_ptr<platform::AudioBackend> makeAudioBackend() = 0;
+    virtual std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() = 0;
+    virtual std::unique_ptr<platform::KeyTap> makeKeyTap() = 0;
+    virtual std::unique_ptr<BrightnessControl> makeBrightness() = 0;
+    // Null: no recogniser on this machine.
+    virtual platform::SpeechRecognizer* recognizer() = 0;
+    virtual platform::InstalledApps& installedApps() = 0;
+    virtual platform::RunningApps* runningApps() = 0;
+    virtual platform::WindowSystem& windowSystem() = 0;
+    virtual platform::OwnWindows* ownWindows() = 0;
+    virtual platform::AppLauncher* launcher() = 0;
+    virtual platform::SystemActions* systemActions() = 0;
+    virtual platform::MediaPlayers* mediaPlayers() = 0;
+    virtual platform::SleepWatcher* sleepWatcher() = 0;
+    virtual platform::SoundOutput* soundOutput() = 0;
+
+    // Told each step of the launch and each component as it is made (for tests).
+    virtual void record(const QString& step) { (void)step; }
+};
+
+} // namespace brisklet
