@@ -1,0 +1,279 @@
+// The launch and its wiring over a fake desktop: the order of the launch, the
+// first window, reopening, the phrase tables, the shutdown and the layouts file.
+#include "shell/AppDelegate.h"
+
+#include "base/JsonFile.h"
+#include "base/Paths.h"
+#include "base/Prefs.h"
+#include "commands/BrightnessControl.h"
+#include "commands/CommandRegistry.h"
+#include "commands/LayoutStore.h"
+#include "platform/Apps.h"
+#include "platform/SleepWatcher.h"
+#include "shell/RequestFlow.h"
+#include "shell/StandIns.h"
+#include "support/FakeAudioBackend.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeKeyTap.h"
+#include "support/FakeMediaPlayers.h"
+#include "support/FakeRecognizer.h"
+#include "support/FakeSoundAnalyzer.h"
+#include "support/FakeSoundOutput.h"
+#include "support/FakeSystemActions.h"
+#include "support/TempHome.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+struct NoApps final : platform::InstalledApps {
+    std::vector<platform::AppEntry> installedApps() override { return {}; }
+};
+
+struct ManualSleepWatcher final : platform::SleepWatcher {
+    std::map<Token, std::function<void()>> handlers;
+    Token next = 0;
+    Token addWakeHandler(std::function<void()> handler) override {
+        handlers[++next] = std::move(handler);
+        return next;
+    }
+    void removeWakeHandler(Token token) override { handlers.erase(token); }
+    void wake() {
+        auto copy = handlers;
+        for (auto& [token, handler] : copy)
+            handler();
+    }
+};
+
+struct GammaLike final : platform::BrightnessEngine {
+    std::shared_ptr<int> restores;
+    bool changed = false;
+    bool isAvailable() override { return true; }
+    std::optional<double> read() override { return std::nullopt; }
+    bool set(double) override { return changed = true; }
+    bool restore() override {
+        if (!changed)
+            return false;
+        ++*restores;
+        changed = false;
+        return true;
+    }
+};
+
+// Fakes for every platform piece; remembers each step of the launch.
+struct RecordingPlatform final : PlatformFactory {
+    QStringList steps;
+    FakeDesktop desktop{Clock::system()};
+    FakeOwnWindows own;
+    FakeLauncher launcherFake{desktop, Clock::system()};
+    NoApps installed;
+    FakeSystemActions system;
+    FakeMediaPlayers players;
+    ManualSleepWatcher sleep;
+    FakeSoundOutput sound;
+    FakeRecognizer speech;
+    FakeKeyTap* keyTap = nullptr;
+    std::shared_ptr<int> gammaRestores = std::make_shared<int>(0);
+
+    std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
+        auto backend = std::make_unique<FakeAudioBackend>();
+        backend->setFormat(platform::InputFormat{16000, 1});
+        return backend;
+    }
+    std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
+        return std::make_unique<FakeSoundAnalyzer>();
+    }
+    std::unique_ptr<platform::KeyTap> makeKeyTap() override {
+        auto tap = std::make_unique<FakeKeyTap>();
+        keyTap = tap.get();
+        return tap;
+    }
+    std::unique_ptr<BrightnessControl> makeBrightness() override {
+        auto restores = gammaRestores;
+        return std::make_unique<BrightnessControl>(
+            [] { return std::unique_ptr<platform::BrightnessEngine>(); },
+            [restores] {
+                auto e = std::make_unique<GammaLike>();
+                e->restores = restores;
+                return e;
+            },
+            Clock::system(), [] { return true; });
+    }
+    platform::SpeechRecognizer* recognizer() override { return &speech; }
+    platform::InstalledApps& installedApps() override { return installed; }
+    platform::RunningApps* runningApps() override { return nullptr; }
+    platform::WindowSystem& windowSystem() override { return desktop; }
+    platform::OwnWindows* ownWindows() override { return &own; }
+    platform::AppLauncher* launcher() override { return &launcherFake; }
+    platform::SystemActions* systemActions() override { return &system; }
+    platform::MediaPlayers* mediaPlayers() override { return &players; }
+    platform::SleepWatcher* sleepWatcher() override { return &sleep; }
+    platform::SoundOutput* soundOutput() override { return &sound; }
+    void record(const QString& step) override { steps << step; }
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    TempHome home;
+    QTemporaryDir runtime;
+    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    RecordingPlatform* platform = nullptr;
+
+    void SetUp() override { qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8()); }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", oldRuntime); }
+
+    std::unique_ptr<AppDelegate> make(bool autostart = false) {
+        auto p = std::make_unique<RecordingPlatform>();
+        platform = p.get();
+        AppDelegate::Options options;
+        options.autostart = autostart;
+        return std::make_unique<AppDelegate>(std::move(p), options);
+    }
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, launchesInItsFixedOrder) {
+    auto delegate = make();
+    ASSERT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
+    const QStringList expected{
+        "keychain off", "single instance", "defaults",     "appearance",    "audio",
+        "detector",     "classifier",      "wake",         "hotkeyEngine",  "speech",
+        "hud",          "registry",        "appIndex",     "windows",       "layouts",
+        "setups",       "matcher",         "executor",     "ask",           "watchdog",
+        "onboarding",   "magic",           "home",         "captureCtl",    "receipts",
+        "nudge",        "watchdog",        "first window", "wake observer", "launched"};
+    EXPECT_EQ(platform->steps, expected);
+    EXPECT_TRUE(AppDelegate::keychainInteractionAllowed()) << "switched back on after the launch";
+    EXPECT_TRUE(platform->keyTap->running) << "the wake key is watched";
+    EXPECT_EQ(platform->keyTap->key, 54);
+}
+
+TEST_F(AppDelegateTest, snapshotModeStopsBeforeAnythingElse) {
+    qputenv("BRISKLET_SNAPSHOT_DIR", runtime.path().toUtf8() + "/shots");
+    auto delegate = make();
+    const auto result = delegate->launch();
+    qunsetenv("BRISKLET_SNAPSHOT_DIR");
+    EXPECT_EQ(result, AppDelegate::LaunchResult::failed);
+    EXPECT_EQ(platform->steps, QStringList{"snapshots"});
+    EXPECT_TRUE(
+        QDir(runtime.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty())
+        << "no instance socket";
+    EXPECT_EQ(delegate->audio(), nullptr);
+}
+
+TEST_F(AppDelegateTest, theFirstWindowDependsOnOnboardingAndOnHowWeWereStarted) {
+    {
+        auto delegate = make();
+        delegate->launch();
+        EXPECT_TRUE(delegate->onboarding()->isVisible());
+        EXPECT_FALSE(delegate->home()->isVisible());
+        EXPECT_TRUE(delegate->flow()->onboardingClapPreview());
+    }
+    Prefs::setValue(Prefs::Key::onboarded, true);
+    {
+        auto delegate = make();
+        delegate->launch();
+        EXPECT_TRUE(delegate->home()->isVisible());
+        EXPECT_FALSE(delegate->onboarding()->isVisible());
+    }
+    {
+        auto delegate = make(true);
+        delegate->launch();
+        EXPECT_FALSE(delegate->home()->isVisible()) << "a login start shows nothing";
+        delegate->handleReopen();
+        EXPECT_TRUE(delegate->home()->isVisible());
+        delegate->handleReopen();
+        EXPECT_EQ(static_cast<WindowStandIn*>(delegate->home())->shown(), 1) << "visible: nothing more";
+    }
+}
+
+TEST_F(AppDelegateTest, reopeningBeforeOnboardingShowsOnboarding) {
+    auto delegate = make();
+    delegate->launch();
+    delegate->handleReopen();
+    EXPECT_EQ(static_cast<WindowStandIn*>(delegate->onboarding())->shown(), 2);
+    EXPECT_FALSE(delegate->home()->isVisible());
+}
+
+TEST_F(AppDelegateTest, reservedPhrasesHoldTheFixedOnesAndEveryRegistryPhrase) {
+    CommandRegistry empty(QStringLiteral("/nonexistent/commands.json"));
+    empty.setEntries({});
+    const QStringList fixed = AppDelegate::reservedPhrases(empty);
+    EXPECT_EQ(fixed.size(), 27);
+    EXPECT_TRUE(fixed.contains("put it back"));
+    EXPECT_TRUE(fixed.contains("do not disturb"));
+
+    auto delegate = make();
+    delegate->launch();
+    CommandEntry off;
+    off.id = "custom-abcd1234";
+    off.phrases = {"Play Jazz!"};
+    off.action = "runShortcut";
+    off.params = {{"name", "Jazz"}};
+    off.enabled = false;
+    delegate->registry()->setEntries({off});
+    EXPECT_TRUE(AppDelegate::reservedPhrases(*delegate->registry()).contains("play jazz"));
+    EXPECT_FALSE(delegate->vocabulary().contains("Play Jazz!")) << "disabled: not expected by the recogniser";
+    off.enabled = true;
+    delegate->registry()->setEntries({off});
+    EXPECT_TRUE(delegate->vocabulary().contains("Play Jazz!"));
+}
+
+TEST_F(AppDelegateTest, theLevelProviderAnswersZeroOnceTheDelegateIsGone) {
+    auto delegate = make();
+    delegate->launch();
+    auto level = delegate->levelProvider();
+    delegate.reset();
+    EXPECT_EQ(level(), 0.0f);
+}
+
+TEST_F(AppDelegateTest, anUndecodableLayoutsFileIsKeptAndBackedUpBeforeItIsReplaced) {
+    Paths::ensure();
+    const QString path = Paths::layoutsJSON();
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{ not json");
+    }
+    auto delegate = make();
+    delegate->launch();
+    EXPECT_TRUE(delegate->layouts()->cachedNames().empty());
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("{ not json")) << "the launch leaves the file as it was";
+
+    delegate->layouts()->save();
+    QFile backup(QFileInfo(path).dir().filePath(LayoutStore::corruptBackupName));
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), QByteArray("{ not json"));
+}
+
+TEST_F(AppDelegateTest, aWakeFromSleepRebuildsALostKeyTap) {
+    auto delegate = make();
+    delegate->launch();
+    const int starts = platform->keyTap->starts;
+    platform->keyTap->lose();
+    platform->sleep.wake();
+    EXPECT_GT(platform->keyTap->starts, starts);
+    EXPECT_TRUE(platform->keyTap->running);
+}
+
+TEST_F(AppDelegateTest, quittingRestoresGammaChangedByTheFallbackAndStopsTheWorkers) {
+    auto delegate = make();
+    delegate->launch();
+    ASSERT_TRUE(delegate->brightness()->apply(50));
+    QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    QCoreApplication::exec();
+    EXPECT_EQ(*platform->gammaRestores, 1);
+    EXPECT_EQ(delegate->audio(), nullptr) << "the audio threads are gone";
+    EXPECT_FALSE(platform->keyTap->running);
+}
