@@ -64,7 +64,7 @@ void mix(std::vector<float>& signal, const std::vector<float>& clip, double atSe
         signal[start + i] += clip[i] * gain;
 }
 
-std::vector<float> speech(const std::string& text, std::string* error) {
+std::vector<float> speech(const std::string& text, std::string* error, const std::string& voice) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why.toStdString();
@@ -76,8 +76,10 @@ std::vector<float> speech(const std::string& text, std::string* error) {
     const QString spoken = dir.filePath(QStringLiteral("spoken.wav"));
     const QString raw = dir.filePath(QStringLiteral("speech.raw"));
     QProcess flite;
-    flite.start(QStringLiteral("flite"),
-                {QStringLiteral("-t"), QString::fromStdString(text), QStringLiteral("-o"), spoken});
+    QStringList args{QStringLiteral("-t"), QString::fromStdString(text), QStringLiteral("-o"), spoken};
+    if (!voice.empty())
+        args = QStringList{QStringLiteral("-voice"), QString::fromStdString(voice)} + args;
+    flite.start(QStringLiteral("flite"), args);
     if (!flite.waitForFinished(30000) || flite.exitStatus() != QProcess::NormalExit || flite.exitCode() != 0)
         return fail(QStringLiteral("flite failed: ") + flite.errorString());
     QProcess sox;

@@ -24,7 +24,10 @@ void addTone(std::vector<float>& signal, double fromSeconds, double seconds, dou
 void mix(std::vector<float>& signal, const std::vector<float>& clip, double atSeconds, float gain = 1.0f);
 // Spoken text from flite, converted to 16 kHz mono by sox. Empty with `error` set
 // when either program is missing or fails.
-std::vector<float> speech(const std::string& text, std::string* error = nullptr);
+// `voice` names a flite voice ("slt", "rms", "awb", "kal16"); empty: flite's own
+// default (an 8 kHz voice that recognisers hear poorly).
+std::vector<float> speech(const std::string& text, std::string* error = nullptr,
+                          const std::string& voice = {});
 
 // Hands the signal out in 512-sample chunks with their positions, as the audio
 // engine does (a short tail is dropped).

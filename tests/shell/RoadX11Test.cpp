@@ -1,0 +1,241 @@
+// One request end to end, in-process, on the test desktop: the real wake key,
+// clap detector, sound analyser, recogniser, matcher, executor and window layer;
+// only the microphone is a file player fed with generated speech and claps.
+#include "shell/AppDelegate.h"
+
+#include "base/AppState.h"
+#include "base/Prefs.h"
+#include "commands/BrightnessControl.h"
+#include "platform/AppLauncher.h"
+#include "platform/AudioBackend.h"
+#include "platform/KeyTap.h"
+#include "platform/SoundAnalyzer.h"
+#include "platform/SpeechRecognizer.h"
+#include "platform/WindowSystem.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+#include "shell/LinuxPlatform.h"
+#include "shell/RequestFlow.h"
+#include "support/FileAudioBackend.h"
+#include "support/TempHome.h"
+#include "support/TestSignals.h"
+#include "support/X11Frames.h"
+#include "support/X11Session.h"
+#include "ui/HUDController.h"
+#include "voice/AudioEngine.h"
+#include "voice/HotkeyEngine.h"
+#include "voice/SpeechController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <xcb/xtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+constexpr uint8_t rightSuper = 134; // the default wake key
+
+// The Linux desktop, except that the microphone plays what the test queues.
+struct FileMicPlatform final : PlatformFactory {
+    LinuxPlatform linux;
+    FileAudioBackend* mic = nullptr;
+
+    std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
+        auto backend = std::make_unique<FileAudioBackend>(FileAudioBackend::Pace::realTime);
+        mic = backend.get();
+        return backend;
+    }
+    std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
+        return linux.makeSoundAnalyzer();
+    }
+    std::unique_ptr<platform::KeyTap> makeKeyTap() override { return linux.makeKeyTap(); }
+    std::unique_ptr<BrightnessControl> makeBrightness() override { return linux.makeBrightness(); }
+    platform::SpeechRecognizer* recognizer() override { return linux.recognizer(); }
+    platform::InstalledApps& installedApps() override { return linux.installedApps(); }
+    platform::RunningApps* runningApps() override { return linux.runningApps(); }
+    platform::WindowSystem& windowSystem() override { return linux.windowSystem(); }
+    platform::OwnWindows* ownWindows() override { return linux.ownWindows(); }
+    platform::AppLauncher* launcher() override { return linux.launcher(); }
+    platform::SystemActions* systemActions() override { return linux.systemActions(); }
+    platform::MediaPlayers* mediaPlayers() override { return linux.mediaPlayers(); }
+    platform::SleepWatcher* sleepWatcher() override { return linux.sleepWatcher(); }
+    platform::SoundOutput* soundOutput() override { return linux.soundOutput(); }
+};
+
+class RoadX11Test : public ::testing::Test {
+protected:
+    X11Session x;
+    TempHome home;
+    QTemporaryDir runtime;
+    QTemporaryDir files;
+    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    FileMicPlatform* platform = nullptr;
+    std::unique_ptr<AppDelegate> delegate;
+    xcb_window_t victim = 0;
+    QString keyLog;
+
+    void SetUp() override {
+        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        Prefs::setValue(Prefs::Key::onboarded, true);
+        Prefs::setValue(Prefs::Key::clapWake, true);
+        Prefs::setValue(Prefs::Key::fusionDisabled, false);
+        Prefs::setValue(Prefs::Key::askEnabled, false);
+        Prefs::setValue(Prefs::Key::soundsEnabled, false);
+        Prefs::setValue(Prefs::Key::wakeKeyCode, 54);
+        installViewer();
+
+        keyLog = files.filePath("keys.log");
+        victim = x.startClient({"--title", "victim", "--key-log", keyLog, "--geometry", "300x200+200+150"});
+        ASSERT_NE(victim, 0u);
+
+        auto p = std::make_unique<FileMicPlatform>();
+        platform = p.get();
+        delegate = std::make_unique<AppDelegate>(std::move(p), AppDelegate::Options{true});
+        ASSERT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
+        ASSERT_NE(platform->mic, nullptr);
+        platform->mic->appendSamples(TestSignals::pinkNoise(0.5, 0.01f));
+        ASSERT_TRUE(X11Session::waitUntil(
+            [&] {
+                return platform->recognizer()->isAvailable() && delegate->hotkeyEngine()->isActive() &&
+                       delegate->audio()->isRunning();
+            },
+            30))
+            << "speech model, wake key and microphone ready";
+
+        ASSERT_TRUE(platform->windowSystem().activate(victim));
+        ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == victim; }, 5));
+    }
+    void TearDown() override {
+        if (platform)
+            platform->launcher()->quit("org.example.Viewer");
+        delegate.reset();
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    }
+
+    // A desktop entry whose program is our test client.
+    void installViewer() {
+        const QString folder = home.dataHome() + "/applications";
+        QDir().mkpath(folder);
+        QFile f(folder + "/org.example.Viewer.desktop");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Application\nName=Calculator\nStartupWMClass=RoadViewer\nExec=" +
+                QByteArray(BRISKLET_XTESTCLIENT) + " --title Viewer --class roadviewer,RoadViewer\n");
+    }
+
+    void key(bool press) {
+        xcb_test_fake_input(x.connection(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, rightSuper,
+                            XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(x.connection());
+    }
+    // Queues `text` as speech with a little room noise after it.
+    std::size_t say(const std::string& text) {
+        std::string error;
+        auto clip = TestSignals::speech(text, &error, "slt");
+        EXPECT_FALSE(clip.empty()) << error;
+        auto noise = TestSignals::pinkNoise(0.3, 0.001f, 3);
+        clip.insert(clip.begin(), noise.begin(), noise.end());
+        clip.insert(clip.end(), noise.begin(), noise.end());
+        platform->mic->appendSamples(clip);
+        return platform->mic->samplesQueued();
+    }
+    bool playedUpTo(std::size_t samples, double timeout = 15) {
+        return X11Session::waitUntil([&] { return platform->mic->samplesFed() >= samples; }, timeout);
+    }
+    // The key held while `text` is spoken, released 0.2 s after the clip ends.
+    void holdAndSay(const std::string& text) {
+        key(true);
+        ASSERT_TRUE(X11Session::waitUntil([&] { return delegate->speech()->isListening(); }, 5))
+            << "a hold window opened";
+        ASSERT_EQ(delegate->speech()->mode(), SpeechController::Mode::hold);
+        const std::size_t end = say(text);
+        ASSERT_TRUE(playedUpTo(end));
+        X11Session::waitUntil([] { return false; }, 0.2);
+        key(false);
+    }
+    bool commandsRunReaches(int n) {
+        return X11Session::waitUntil([&] { return delegate->appState()->commandsRun() >= n; }, 15);
+    }
+    QRectF workArea() {
+        auto cookie =
+            xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL, 0, 4);
+        auto* r = xcb_get_property_reply(x.connection(), cookie, nullptr);
+        QRectF area;
+        if (r && xcb_get_property_value_length(r) >= 16) {
+            auto* v = static_cast<uint32_t*>(xcb_get_property_value(r));
+            area = QRectF(v[0], v[1], v[2], v[3]);
+        }
+        std::free(r);
+        return area;
+    }
+    bool victimHeardTheWakeKey() {
+        QFile f(keyLog);
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains(" 134");
+    }
+    std::string hudText() { return delegate->hud()->state().text.toStdString(); }
+};
+
+} // namespace
+
+TEST_F(RoadX11Test, holdingTheWakeKeyAndSayingMaximizeMaximizesTheFocusedWindow) {
+    holdAndSay("maximize");
+    ASSERT_TRUE(commandsRunReaches(1)) << hudText();
+    const QRectF area = workArea();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, victim), area, 16); }, 5))
+        << "frame " << outerFrame(x, victim)->width() << "x" << outerFrame(x, victim)->height();
+    EXPECT_EQ(delegate->hud()->state().kind, HUDState::Kind::done);
+    EXPECT_FALSE(victimHeardTheWakeKey());
+}
+
+TEST_F(RoadX11Test, holdingTheWakeKeyAndSayingLeftHalfMovesTheWindow) {
+    holdAndSay("left half");
+    ASSERT_TRUE(commandsRunReaches(1)) << hudText();
+    const QRectF area = workArea();
+    const QRectF left(area.x(), area.y(), area.width() / 2, area.height());
+    EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, victim), left, 16); }, 5));
+}
+
+TEST_F(RoadX11Test, holdingTheWakeKeyAndSayingOpenCalculatorOpensTheApp) {
+    holdAndSay("open calculator");
+    const bool ran = commandsRunReaches(1);
+    auto d = static_cast<platform::PocketSphinxRecognizer*>(platform->recognizer())->lastDecision();
+    ASSERT_TRUE(ran) << hudText() << " vocab " << delegate->vocabulary().join("|").toStdString() << " G "
+                     << d.grammarText.toStdString() << " " << d.scorePerFrame << " " << d.coverage << " L "
+                     << d.generalText.toStdString();
+    EXPECT_TRUE(X11Session::waitUntil(
+        [&] {
+            for (xcb_window_t w : x.clientList())
+                if (x.windowClass(w) == "roadviewer,RoadViewer")
+                    return true;
+            return false;
+        },
+        10));
+}
+
+TEST_F(RoadX11Test, aDoubleClapThenAPhraseMovesTheWindow) {
+    std::vector<float> claps = TestSignals::pinkNoise(3.0, 0.01f, 5);
+    TestSignals::addClap(claps, 1.5);
+    TestSignals::addClap(claps, 1.85, 0.6f, 11);
+    platform->mic->appendSamples(claps);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return delegate->speech()->isListening(); }, 10))
+        << "the double clap opened a window";
+    EXPECT_EQ(delegate->speech()->mode(), SpeechController::Mode::timed);
+    say("left half");
+    ASSERT_TRUE(commandsRunReaches(1)) << hudText();
+    const QRectF area = workArea();
+    const QRectF left(area.x(), area.y(), area.width() / 2, area.height());
+    EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, victim), left, 16); }, 5));
+}
+
+TEST_F(RoadX11Test, whilePausedTheWakeKeyReachesTheFocusedWindowAndNothingListens) {
+    delegate->flow()->togglePause();
+    key(true);
+    X11Session::waitUntil([] { return false; }, 0.3);
+    key(false);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return victimHeardTheWakeKey(); }, 5));
+    EXPECT_FALSE(delegate->speech()->isListening());
+    EXPECT_FALSE(delegate->audio()->isRunning());
+}
