@@ -16,6 +16,7 @@
 #include "shell/LinuxPlatform.h"
 #include "shell/RequestFlow.h"
 #include "support/FileAudioBackend.h"
+#include "support/FileMicPlatform.h"
 #include "support/TempHome.h"
 #include "support/TestSignals.h"
 #include "support/X11Frames.h"
@@ -37,33 +38,6 @@ using namespace brisklet::test;
 namespace {
 
 constexpr uint8_t rightSuper = 134; // the default wake key
-
-// The Linux desktop, except that the microphone plays what the test queues.
-struct FileMicPlatform final : PlatformFactory {
-    LinuxPlatform linux;
-    FileAudioBackend* mic = nullptr;
-
-    std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
-        auto backend = std::make_unique<FileAudioBackend>(FileAudioBackend::Pace::realTime);
-        mic = backend.get();
-        return backend;
-    }
-    std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
-        return linux.makeSoundAnalyzer();
-    }
-    std::unique_ptr<platform::KeyTap> makeKeyTap() override { return linux.makeKeyTap(); }
-    std::unique_ptr<BrightnessControl> makeBrightness() override { return linux.makeBrightness(); }
-    platform::SpeechRecognizer* recognizer() override { return linux.recognizer(); }
-    platform::InstalledApps& installedApps() override { return linux.installedApps(); }
-    platform::RunningApps* runningApps() override { return linux.runningApps(); }
-    platform::WindowSystem& windowSystem() override { return linux.windowSystem(); }
-    platform::OwnWindows* ownWindows() override { return linux.ownWindows(); }
-    platform::AppLauncher* launcher() override { return linux.launcher(); }
-    platform::SystemActions* systemActions() override { return linux.systemActions(); }
-    platform::MediaPlayers* mediaPlayers() override { return linux.mediaPlayers(); }
-    platform::SleepWatcher* sleepWatcher() override { return linux.sleepWatcher(); }
-    platform::SoundOutput* soundOutput() override { return linux.soundOutput(); }
-};
 
 class RoadX11Test : public ::testing::Test {
 protected:
