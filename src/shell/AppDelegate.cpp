@@ -217,11 +217,11 @@ void AppDelegate::buildPipeline() {
     record(QStringLiteral("watchdog"));
     watchdog_ = std::make_unique<WatchdogStandIn>();
     record(QStringLiteral("onboarding"));
-    onboarding_ = std::make_unique<WindowStandIn>(QStringLiteral("onboarding"));
+    onboarding_ = std::make_unique<OnboardingStandIn>();
     record(QStringLiteral("magic"));
     magic_ = std::make_unique<MagicStandIn>();
     record(QStringLiteral("home"));
-    home_ = std::make_unique<WindowStandIn>(QStringLiteral("home"));
+    home_ = std::make_unique<HomeStandIn>();
     record(QStringLiteral("captureCtl"));
     captureCtl_ = std::make_unique<CaptureStandIn>();
     record(QStringLiteral("receipts"));
@@ -317,6 +317,40 @@ void AppDelegate::buildPipeline() {
     };
     hotkeyEngine_->start();
     appIndex_->start();
+
+    const auto wakeConfigChanged = [self] {
+        if (!self)
+            return;
+        self->hotkeyEngine_->reloadConfig();
+        self->flow_->updateClapMode();
+    };
+    const auto sensitivityChanged = [self](double value) {
+        if (self)
+            self->detector_->setSensitivity(value);
+    };
+    onboarding_->levelProvider = levelProvider();
+    onboarding_->onSensitivityChange = sensitivityChanged;
+    onboarding_->onWakeConfigChange = wakeConfigChanged;
+    onboarding_->onPermissionsChanged = [self] {
+        if (!self)
+            return;
+        self->hotkeyEngine_->refreshIfNeeded();
+        self->flow_->startPipelineIfPermitted();
+        self->watchdog_->check();
+    };
+    onboarding_->onFinished = [self] {
+        if (!self)
+            return;
+        self->flow_->setOnboardingClapPreview(false);
+        self->home_->show();
+    };
+    home_->levelProvider = levelProvider();
+    home_->onSensitivityChange = sensitivityChanged;
+    home_->onWakeConfigChange = wakeConfigChanged;
+    home_->onRunOnboarding = [self] {
+        if (self)
+            self->showOnboarding();
+    };
 }
 
 const QStringList& AppDelegate::fixedReservedPhrases() {

@@ -40,6 +40,8 @@ class WatchdogPort;
 class WindowEngine;
 class WindowMoves;
 class WindowPort;
+class HomeStandIn;
+class OnboardingStandIn;
 
 struct LaunchOptions {
     bool autostart = false; // started at login: show no window
@@ -94,8 +96,8 @@ public:
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
     LayoutStore* layouts() const { return layouts_.get(); }
-    WindowPort* home() const { return home_.get(); }
-    WindowPort* onboarding() const { return onboarding_.get(); }
+    HomeStandIn* home() const { return home_.get(); }
+    OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
 
 private:
@@ -137,9 +139,9 @@ private:
     std::unique_ptr<PlanRunner> planRunner_;
     std::unique_ptr<AskPort> ask_;
     std::unique_ptr<WatchdogPort> watchdog_;
-    std::unique_ptr<WindowPort> onboarding_;
+    std::unique_ptr<OnboardingStandIn> onboarding_;
     std::unique_ptr<MagicStandIn> magic_;
-    std::unique_ptr<WindowPort> home_;
+    std::unique_ptr<HomeStandIn> home_;
     std::unique_ptr<CapturePort> captureCtl_;
     std::unique_ptr<ReceiptsStandIn> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;

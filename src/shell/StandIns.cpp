@@ -9,10 +9,18 @@ void AskStandIn::plan(const QString&, std::function<void(const AskResult&)> comp
         completion(AskResult{std::nullopt, AskError::disabled, {}});
 }
 
-void WindowStandIn::show() {
+void OnboardingStandIn::show() {
     ++shown_;
     visible_ = true;
-    qCInfo(lcApp).noquote() << name_ << "window shown";
+    qCInfo(lcApp) << "onboarding window shown";
+    if (onPermissionsChanged)
+        onPermissionsChanged();
+}
+
+void HomeStandIn::show() {
+    ++shown_;
+    visible_ = true;
+    qCInfo(lcApp) << "home window shown";
 }
 
 void CaptureStandIn::begin(const std::optional<QString>& prefillName) {

@@ -47,16 +47,39 @@ public:
     virtual bool isVisible() const = 0;
 };
 
-// Logs instead of showing a window; remembers that it was asked to.
-class WindowStandIn final : public WindowPort {
+// The first-run flow. Until it exists its stand-in only logs; there is no consent
+// to wait for on this desktop, so it reports the permissions as settled at once and
+// listening starts.
+class OnboardingStandIn final : public WindowPort {
 public:
-    explicit WindowStandIn(QString name) : name_(std::move(name)) {}
     void show() override;
     bool isVisible() const override { return visible_; }
     int shown() const { return shown_; }
 
+    std::function<float()> levelProvider;
+    std::function<void(double)> onSensitivityChange;
+    std::function<void()> onWakeConfigChange;
+    std::function<void()> onPermissionsChanged;
+    std::function<void()> onFinished;
+
 private:
-    QString name_;
+    bool visible_ = false;
+    int shown_ = 0;
+};
+
+// The home window, with the callbacks of its settings section.
+class HomeStandIn final : public WindowPort {
+public:
+    void show() override;
+    bool isVisible() const override { return visible_; }
+    int shown() const { return shown_; }
+
+    std::function<float()> levelProvider;
+    std::function<void(double)> onSensitivityChange;
+    std::function<void()> onWakeConfigChange;
+    std::function<void()> onRunOnboarding;
+
+private:
     bool visible_ = false;
     int shown_ = 0;
 };

@@ -21,6 +21,7 @@
 #include "support/FakeSoundOutput.h"
 #include "support/FakeSystemActions.h"
 #include "support/TempHome.h"
+#include "voice/AudioEngine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -177,6 +178,8 @@ TEST_F(AppDelegateTest, theFirstWindowDependsOnOnboardingAndOnHowWeWereStarted) 
         EXPECT_TRUE(delegate->onboarding()->isVisible());
         EXPECT_FALSE(delegate->home()->isVisible());
         EXPECT_TRUE(delegate->flow()->onboardingClapPreview());
+        delegate->audio()->waitForControl();
+        EXPECT_TRUE(delegate->audio()->isRunning()) << "nothing to consent to here: listening starts";
     }
     Prefs::setValue(Prefs::Key::onboarded, true);
     {
@@ -192,15 +195,28 @@ TEST_F(AppDelegateTest, theFirstWindowDependsOnOnboardingAndOnHowWeWereStarted) 
         delegate->handleReopen();
         EXPECT_TRUE(delegate->home()->isVisible());
         delegate->handleReopen();
-        EXPECT_EQ(static_cast<WindowStandIn*>(delegate->home())->shown(), 1) << "visible: nothing more";
+        EXPECT_EQ(delegate->home()->shown(), 1) << "visible: nothing more";
     }
+}
+
+TEST_F(AppDelegateTest, changedWakeSettingsReachTheKeyAndTheClapPipeline) {
+    auto delegate = make();
+    delegate->launch();
+    Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
+    Prefs::setValue(Prefs::Key::clapWake, true);
+    delegate->home()->onWakeConfigChange();
+    EXPECT_NE(platform->keyTap->key, 54);
+    EXPECT_TRUE(delegate->flow()->clapModeActive());
+    delegate->onboarding()->onFinished();
+    EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
+    EXPECT_TRUE(delegate->home()->isVisible());
 }
 
 TEST_F(AppDelegateTest, reopeningBeforeOnboardingShowsOnboarding) {
     auto delegate = make();
     delegate->launch();
     delegate->handleReopen();
-    EXPECT_EQ(static_cast<WindowStandIn*>(delegate->onboarding())->shown(), 2);
+    EXPECT_EQ(delegate->onboarding()->shown(), 2);
     EXPECT_FALSE(delegate->home()->isVisible());
 }
 

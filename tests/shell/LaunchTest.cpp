@@ -21,7 +21,8 @@ Run runHeadless(const QStringList& args) {
         p.kill();
         return {-1, {}};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput())};
 }
 } // namespace
 
