@@ -404,11 +404,10 @@ std::function<float()> AppDelegate::levelProvider() {
 }
 
 void AppDelegate::handleReopen() {
+    qCInfo(lcApp) << "asked to show the home window";
     if (Prefs::boolValue(Prefs::Key::onboarded)) {
-        if (home_ && home_->isVisible()) {
-            qCInfo(lcApp) << "asked to show the home window: already visible";
+        if (home_ && home_->isVisible())
             return;
-        }
         if (home_)
             home_->show();
     } else {
