@@ -204,6 +204,23 @@ TEST_F(RoadX11Test, aDoubleClapThenAPhraseMovesTheWindow) {
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, victim), left, 16); }, 5));
 }
 
+TEST_F(RoadX11Test, aTappedKeyListensHandsFreeAndAQuestionIsAMissWhileAskIsOff) {
+    key(true);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return delegate->speech()->isListening(); }, 5));
+    X11Session::waitUntil([] { return false; }, 0.15);
+    key(false);
+    ASSERT_TRUE(
+        X11Session::waitUntil([&] { return delegate->speech()->mode() == SpeechController::Mode::open; }, 5))
+        << "the tap made the window hands-free";
+    const std::size_t end = say("what is the weather like tomorrow");
+    ASSERT_TRUE(playedUpTo(end));
+    ASSERT_TRUE(
+        X11Session::waitUntil([&] { return delegate->hud()->state().kind == HUDState::Kind::miss; }, 10))
+        << hudText();
+    EXPECT_FALSE(delegate->hud()->state().text.isEmpty());
+    EXPECT_EQ(delegate->appState()->commandsRun(), 0);
+}
+
 TEST_F(RoadX11Test, whilePausedTheWakeKeyReachesTheFocusedWindowAndNothingListens) {
     delegate->flow()->togglePause();
     key(true);
