@@ -44,23 +44,30 @@ std::optional<double> cheapScore(QStringView query, QStringView candidate) {
         return 1.0;
     if (candidate.startsWith(query))
         return 0.9;
-    if (anyWord(candidate, [&](QStringView w) { return w == query; }))
-        return 0.88;
-    if (anyWord(candidate, [&](QStringView w) { return w.startsWith(query); }))
-        return 0.82;
-    if (candidate.contains(query))
-        return 0.75;
-    int queryWords = 0;
-    anyWord(query, [&](QStringView) {
-        ++queryWords;
+    bool wordBegins = false;
+    const bool wordEquals = anyWord(candidate, [&](QStringView w) {
+        if (w.startsWith(query)) {
+            wordBegins = true;
+            return w.size() == query.size();
+        }
         return false;
     });
-    if (queryWords >= 2) {
-        const bool allPrefixes = !anyWord(query, [&](QStringView q) {
-            return !anyWord(candidate, [&](QStringView c) { return c.startsWith(q); });
-        });
-        if (allPrefixes)
-            return 0.8;
+    if (wordEquals)
+        return 0.88;
+    if (wordBegins)
+        return 0.82;
+    if (query.size() <= candidate.size() && candidate.contains(query))
+        return 0.75;
+    if (query.contains(QLatin1Char(' '))) {
+        int queryWords = 0;
+        anyWord(query, [&](QStringView) { return ++queryWords >= 2; });
+        if (queryWords >= 2) {
+            const bool allPrefixes = !anyWord(query, [&](QStringView q) {
+                return !anyWord(candidate, [&](QStringView c) { return c.startsWith(q); });
+            });
+            if (allPrefixes)
+                return 0.8;
+        }
     }
     return std::nullopt;
 }

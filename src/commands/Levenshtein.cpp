@@ -57,9 +57,28 @@ template <typename A, typename B> int rows(const A* a, int m, const B* b, int n,
     return prev[n];
 }
 
+// Each edit changes a text's letter counts by at most two, so half the difference of
+// the two texts' counts is a lower bound of their distance. Letters share 32 buckets,
+// which can only lower the bound.
+int countsBound(QStringView a, QStringView b) {
+    int counts[32] = {};
+    for (QChar c : a)
+        ++counts[c.unicode() & 31];
+    for (QChar c : b)
+        --counts[c.unicode() & 31];
+    int sum = 0;
+    for (int n : counts)
+        sum += std::abs(n);
+    return (sum + 1) / 2;
+}
+
 int compute(QStringView a, QStringView b, int limit) {
-    if (!hasSurrogates(a) && !hasSurrogates(b))
+    if (!hasSurrogates(a) && !hasSurrogates(b)) {
+        // Code units are scalars here, so the letter counts bound the distance.
+        if (limit >= 0 && std::abs(a.size() - b.size()) <= limit && countsBound(a, b) > limit)
+            return limit + 1;
         return rows(a.utf16(), int(a.size()), b.utf16(), int(b.size()), limit);
+    }
     const QList<uint> ua = a.toUcs4();
     const QList<uint> ub = b.toUcs4();
     return rows(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()), limit);

@@ -2,6 +2,7 @@
 #include "commands/Levenshtein.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace brisklet;
 
@@ -110,5 +111,27 @@ TEST(Levenshtein, BoundedDistanceAgreesUpToItsLimit) {
                     EXPECT_GT(bounded, limit);
             }
         }
+    }
+}
+
+TEST(Levenshtein, BoundedDistanceAgreesOnRandomTexts) {
+    std::mt19937 rng(11);
+    const QString alphabet = QStringLiteral("abcAB a!\u00E9");
+    auto randomText = [&] {
+        QString t;
+        const int n = int(rng() % 12);
+        for (int i = 0; i < n; ++i)
+            t += alphabet[int(rng() % alphabet.size())];
+        return t;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const QString a = randomText(), b = randomText();
+        const int d = Levenshtein::distance(a, b);
+        const int limit = int(rng() % 8);
+        const int bounded = Levenshtein::boundedDistance(a, b, limit);
+        if (d <= limit)
+            ASSERT_EQ(bounded, d) << a.toStdString() << " / " << b.toStdString();
+        else
+            ASSERT_GT(bounded, limit) << a.toStdString() << " / " << b.toStdString();
     }
 }

@@ -1,8 +1,5 @@
 #include "commands/WindowEngine.h"
-#include "platform/linux/AppIdentity.h"
-#include "platform/linux/LinuxAppLauncher.h"
-#include "platform/linux/X11RunningApps.h"
-#include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 
@@ -24,10 +21,10 @@ protected:
     X11Session x;
     QTemporaryDir dir;
     std::shared_ptr<const DesktopEntries> entries;
-    X11WindowSystem ws;
-    std::unique_ptr<AppIdentity> identity;
-    std::unique_ptr<LinuxAppLauncher> launcher;
-    std::unique_ptr<X11RunningApps> running;
+    std::unique_ptr<LinuxDesktop> desktop;
+    X11WindowSystem* ws = nullptr;
+    LinuxAppLauncher* launcher = nullptr;
+    X11RunningApps* running = nullptr;
     std::unique_ptr<WindowEngine> engine;
 
     void SetUp() override {
@@ -39,19 +36,24 @@ protected:
         f.write("[Desktop Entry]\nType=Application\nName=Example Viewer\nStartupWMClass=FancyViewer\nExec=" +
                 QByteArray(BRISKLET_XTESTCLIENT) + " --class viewer,FancyViewer %u\n");
         f.close();
+        QFile slow(dir.path() + "/applications/org.example.Slow.desktop");
+        ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
+        slow.write(
+            "[Desktop Entry]\nType=Application\nName=Slow Starter\nExec=" + QByteArray(BRISKLET_XTESTCLIENT) +
+            " --class org.example.Slow,Slow --map-after 0.8 --title slow\n");
+        slow.close();
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
-        auto provider = [this] { return entries; };
-        identity = std::make_unique<AppIdentity>(provider);
-        ws.setIdentityResolver(
-            [this](const X11WindowSystem::IdentityQuery& q) { return identity->resolve(q); });
-        launcher = std::make_unique<LinuxAppLauncher>(ws, provider);
-        running =
-            std::make_unique<X11RunningApps>(ws, [this](const QString& id) { return identity->pathOf(id); });
-        engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
+        desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
+        ws = &desktop->windows();
+        launcher = &desktop->launcher();
+        running = &desktop->runningApps();
+        engine = std::make_unique<WindowEngine>(*ws, &desktop->ownWindows(), launcher);
     }
     void TearDown() override {
-        if (launcher)
-            launcher->quit("org.example.Viewer");
+        if (!launcher)
+            return;
+        launcher->quit("org.example.Viewer");
+        launcher->quit("org.example.Slow");
     }
 };
 
@@ -80,7 +82,7 @@ TEST_F(LaunchAndWaitX11Test, launchesTheEntryWithTheUrlAndReturnsItsWindow) {
 
     // Quitting asks its window to close, and the client goes.
     ASSERT_TRUE(launcher->quit("org.example.Viewer"));
-    EXPECT_TRUE(X11Session::waitUntil([&] { return !ws.window(windows[0].element).has_value(); }, 3));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !ws->window(windows[0].element).has_value(); }, 3));
 }
 
 TEST_F(LaunchAndWaitX11Test, anIconifiedAppComesBackWithoutAStart) {
@@ -95,4 +97,13 @@ TEST_F(LaunchAndWaitX11Test, anIconifiedAppComesBackWithoutAStart) {
     EXPECT_FALSE(isIconic(x, w));
     ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == w; }, 3));
     EXPECT_EQ(running->frontmostApp()->id, "org.example.Viewer");
+}
+
+TEST_F(LaunchAndWaitX11Test, waitsForAnAppThatMapsItsWindowLate) {
+    // Its window class is its ID, which is how this one is recognised.
+    const auto windows =
+        engine->windowsEnsuringLaunch("org.example.Slow", QString("https://ignored.example"));
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].title, "slow"); // the entry takes no URL
+    EXPECT_EQ(windows[0].appName, "Slow Starter");
 }

@@ -155,6 +155,19 @@ TEST_F(WindowAnimatorTest, destroyingTheAnimatorMidGlideDeliversItsCompletion) {
     EXPECT_EQ(delivered.results[0], std::vector<bool>{false});
 }
 
+TEST_F(WindowAnimatorTest, aWindowThatVanishesMidGlideEndsUnfitted) {
+    const auto a = desktop.addWindow(10, "editor", {0, 0, 400, 300});
+    const auto b = desktop.addWindow(10, "editor", {0, 400, 400, 300});
+    Delivery delivered;
+    engine->animator().glide({glide(a, {1000, 0, 400, 300}), glide(b, {1000, 400, 400, 300})}, 0.3, 0.0,
+                             [&](std::vector<bool> r) { delivered.add(0, r); });
+    ASSERT_TRUE(frames.step());
+    desktop.remove(a);
+    frames.runAll();
+    ASSERT_EQ(delivered.count(), 1u);
+    EXPECT_EQ(delivered.results[0], (std::vector<bool>{false, true}));
+}
+
 TEST(WindowAnimatorSizes, slowRepaintingAppsGlideByPositionOnly) {
     EXPECT_FALSE(WindowAnimator::animatesSizeSmoothly(QString("Com.Google.Chrome.Beta")));
     EXPECT_FALSE(WindowAnimator::animatesSizeSmoothly(QString("chromium")));

@@ -136,6 +136,18 @@ TEST_F(WindowEngineTest, fittedSetLandsAtOnceOrAfterOneRetry) {
     // Within 12 in every dimension counts as landed (a size increment, say).
     desktop.update(w, [](auto& win) { win.maxSize = QSizeF(942, 1026); });
     EXPECT_TRUE(engine.setAXFrameFitted(w, target));
+    // A move the window manager drops once lands with the one re-set, 0.12 s later.
+    desktop.update(w, [](auto& win) {
+        win.maxSize = QSizeF();
+        win.dropsMoves = 1;
+    });
+    const double t1 = clock.now();
+    const int sets = desktop.setFrameCount();
+    EXPECT_TRUE(engine.setAXFrameFitted(w, QRectF(700, 100, 600, 500)));
+    EXPECT_EQ(desktop.frameOf(w), QRectF(700, 100, 600, 500));
+    EXPECT_EQ(desktop.setFrameCount() - sets, 2);
+    EXPECT_NEAR(clock.now() - t1, 0.12, 1e-9);
+
     // A window that is gone is not placed.
     desktop.remove(w);
     EXPECT_FALSE(engine.setAXFrameFitted(w, target));

@@ -46,7 +46,28 @@ TEST_F(WindowEngineX11Test, listsOrdinaryWindowsFrontToBack) {
         x.startClient({"--class", "viewer,Viewer", "--title", "front", "--geometry", "500x400+80+80"});
     x.startClient({"--type", "dialog", "--title", "question"});
     x.startClient({"--title", "small", "--geometry", "150x100+0+0"});
-    ASSERT_TRUE(back && front);
+    const auto iconic = x.startClient({"--title", "iconic"});
+    const auto away = x.startClient({"--title", "away"});
+    ASSERT_TRUE(back && front && iconic && away);
+    ASSERT_TRUE(ws.iconify(iconic));
+    // Send one client to the third desktop.
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = away;
+    e.type = x.atom("_NET_WM_DESKTOP");
+    e.data.data32[0] = 2;
+    e.data.data32[1] = 2;
+    xcb_send_event(x.connection(), 0, x.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(x.connection());
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] {
+            const auto a = ws.window(away);
+            return isIconic(x, iconic) && a && !a->onCurrentDesktop;
+        },
+        3));
     focus(front);
     const auto list = engine.visibleWindows();
     ASSERT_EQ(list.size(), 2u);
@@ -71,6 +92,17 @@ TEST_F(WindowEngineX11Test, halvesMaximiseAndCentreLandWithin12) {
     // Left half lands at the visible frame's edge plus the margin.
     ASSERT_TRUE(engine.move(WindowPosition::left));
     EXPECT_NEAR(outerFrame(x, w)->x(), 6, 1);
+}
+
+TEST_F(WindowEngineX11Test, sizeIncrementsStillCountAsLanded) {
+    // Terminals size in whole character cells: the window manager rounds the size down.
+    const auto w = x.startClient({"--title", "terminal", "--inc", "9x17", "--geometry", "640x480+300+200"});
+    ASSERT_NE(w, 0u);
+    focus(w);
+    const QRectF expected = target(WindowPosition::left, w);
+    EXPECT_TRUE(engine.move(WindowPosition::left));
+    EXPECT_TRUE(near(*outerFrame(x, w), expected)) << describe(outerFrame(x, w));
+    EXPECT_NE(outerFrame(x, w)->size(), expected.size()); // the rounding did happen
 }
 
 TEST_F(WindowEngineX11Test, aWindowWithAMinimumSizeIsClampedThenNudgedOnScreen) {

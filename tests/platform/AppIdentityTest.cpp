@@ -1,5 +1,6 @@
 #include "platform/linux/AppIdentity.h"
 #include "platform/linux/LinuxAppLauncher.h"
+#include "platform/linux/X11WindowSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,4 +123,17 @@ TEST(DetachedLaunch, argumentsReachTheProgramAsTheyAreWithoutAShell) {
     for (int i = 0; i < 200 && !QFile::exists(out + " $HOME"); ++i)
         QThread::msleep(10);
     EXPECT_TRUE(QFile::exists(out + " $HOME"));
+}
+
+TEST(X11WindowSystemOffline, withoutADisplayThereIsStillOneScreen) {
+    X11WindowSystem ws(":7777", QRect(0, 0, 1280, 800));
+    EXPECT_FALSE(ws.isConnected());
+    const auto displays = ws.displays();
+    ASSERT_EQ(displays.size(), 1u);
+    EXPECT_EQ(displays[0].id, 1u);
+    EXPECT_EQ(displays[0].frame, QRectF(0, 0, 1280, 800));
+    EXPECT_EQ(displays[0].visibleFrame, QRectF(0, 0, 1280, 800));
+    EXPECT_TRUE(ws.windows().empty());
+    EXPECT_FALSE(ws.setFrame(0x400001, QRectF(0, 0, 10, 10)));
+    EXPECT_FALSE(ws.activeWindow().has_value());
 }

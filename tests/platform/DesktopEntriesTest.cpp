@@ -122,6 +122,8 @@ TEST_F(DesktopTree, FirstIdWinsHiddenClaimsAndSubFoldersGiveDashedIds) {
     EXPECT_EQ(entries->byStartupWMClass("code")->id, "code");
     EXPECT_EQ(entries->byExecProgram("/usr/lib/code")->id, "code");
     EXPECT_EQ(entries->byExecProgram("nothing"), nullptr);
+    EXPECT_EQ(entries->byIdIgnoringCase("CODE")->id, "code");
+    EXPECT_EQ(entries->byId("CODE"), nullptr);
 }
 
 TEST_F(DesktopTree, InstalledAppsReadTheXdgFoldersFromTheEnvironment) {

@@ -152,6 +152,10 @@ std::optional<QRectF> FakeDesktop::frame(WindowId window) {
 void FakeDesktop::apply(Entry& e, QRectF f) {
     if (e.w.ignoresMoves)
         return;
+    if (e.w.dropsMoves > 0) {
+        --e.w.dropsMoves;
+        return;
+    }
     // The window manager enforces the size limits.
     double w = f.width(), h = f.height();
     if (e.w.minSize.width() > 0)

@@ -24,6 +24,7 @@ public:
         QSizeF maxSize;            // 0: none
         double lag = 0;            // reads show the previous frame for this long after a move
         bool ignoresMoves = false; // the window manager never applies moves
+        int dropsMoves = 0;        // the window manager drops this many moves first
         bool unreadable = false;   // frame reads fail (the window is half gone)
         double appearsAt = 0;      // listed only from this clock time on
     };

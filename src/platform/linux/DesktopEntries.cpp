@@ -387,6 +387,8 @@ void DesktopEntries::index() {
         if (e.hidden || e.type != QLatin1String("Application"))
             continue;
         byId_.insert(e.id, i);
+        if (!byLowerId_.contains(e.id.toLower()))
+            byLowerId_.insert(e.id.toLower(), i);
         if (!e.startupWMClass.isEmpty() && !byWMClass_.contains(e.startupWMClass.toLower()))
             byWMClass_.insert(e.startupWMClass.toLower(), i);
         for (const QString& program : {e.execProgram(), baseName(e.tryExec)}) {
@@ -408,6 +410,11 @@ std::vector<DesktopEntry> DesktopEntries::listed() const {
 const DesktopEntry* DesktopEntries::byId(const QString& id) const {
     const auto it = byId_.constFind(id);
     return it == byId_.cend() ? nullptr : &entries_[*it];
+}
+
+const DesktopEntry* DesktopEntries::byIdIgnoringCase(const QString& id) const {
+    const auto it = byLowerId_.constFind(id.toLower());
+    return it == byLowerId_.cend() ? nullptr : &entries_[*it];
 }
 
 const DesktopEntry* DesktopEntries::byStartupWMClass(const QString& wmClass) const {

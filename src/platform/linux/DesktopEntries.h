@@ -81,6 +81,8 @@ public:
     // Lookups over the entries that won their ID and are Applications not Hidden
     // (NoDisplay ones included, since such apps still own windows). Nothing when none.
     const DesktopEntry* byId(const QString& id) const;
+    // Case-insensitive against the ID ("Code" finds "code"); the first entry wins.
+    const DesktopEntry* byIdIgnoringCase(const QString& id) const;
     // Case-insensitive against StartupWMClass; the first entry in scan order wins.
     const DesktopEntry* byStartupWMClass(const QString& wmClass) const;
     // Against the base name of Exec's program or of TryExec; the first entry wins.
@@ -90,6 +92,7 @@ private:
     void index();
     std::vector<DesktopEntry> entries_;
     QHash<QString, int> byId_;
+    QHash<QString, int> byLowerId_;
     QHash<QString, int> byWMClass_; // lower-cased
     QHash<QString, int> byProgram_;
 };

@@ -86,6 +86,7 @@ std::vector<OwnWindows::Window> QtOwnWindows::sortable() {
     const Reader reader{windows_.displays(), primaryOrigin_ ? primaryOrigin_() : QPointF()};
     std::vector<Window> result;
     MainThread::runSync([&] {
+        remember();
         for (QWindow* w : QGuiApplication::topLevelWindows())
             if (Reader::qualifies(w))
                 result.push_back(reader.describe(w));
@@ -97,6 +98,7 @@ std::optional<OwnWindows::Window> QtOwnWindows::focused() {
     const Reader reader{windows_.displays(), primaryOrigin_ ? primaryOrigin_() : QPointF()};
     std::optional<Window> result;
     MainThread::runSync([&] {
+        remember();
         QWindow* w = QGuiApplication::focusWindow();
         while (w && w->parent())
             w = w->parent();
@@ -186,12 +188,24 @@ bool QtOwnWindows::reduceMotion() {
     return reduce;
 }
 
+void QtOwnWindows::remember() {
+    std::set<WindowId> ids;
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (w->handle())
+            ids.insert(static_cast<WindowId>(w->winId()));
+    std::lock_guard lock(knownMutex_);
+    known_ = std::move(ids);
+}
+
 bool QtOwnWindows::owns(WindowId window) {
     if (window == 0 || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return false;
-    bool mine = false;
-    MainThread::runSync([&] { mine = byHandle(window) != nullptr; });
-    return mine;
+    // The animator's queue asks this while the main thread may be waiting for that
+    // queue, so no hop here; our windows also carry our pid, which the engine checks.
+    if (MainThread::isCurrent())
+        remember();
+    std::lock_guard lock(knownMutex_);
+    return known_.count(window) > 0;
 }
 
 } // namespace brisklet::platform

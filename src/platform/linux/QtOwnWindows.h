@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <set>
 
 namespace brisklet::platform {
 
@@ -25,7 +27,11 @@ public:
     bool owns(WindowId window) override;
 
 private:
+    // Main thread only: remembers the native windows we have, for owns().
+    void remember();
     WindowSystem& windows_;
+    std::mutex knownMutex_;
+    std::set<WindowId> known_;
     std::function<QPointF()> primaryOrigin_;
     std::atomic<int> reduceMotion_{-1}; // -1 not read yet
 };

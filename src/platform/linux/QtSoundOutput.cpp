@@ -8,7 +8,9 @@ namespace brisklet::platform {
 
 QtSoundOutput::QtSoundOutput() = default;
 
-QtSoundOutput::~QtSoundOutput() { qDeleteAll(cache_); }
+QtSoundOutput::~QtSoundOutput() {
+    qDeleteAll(cache_);
+}
 
 QString QtSoundOutput::resourceFor(const QString& name) {
     const QString path = QStringLiteral(":/sounds/sound-") + name + QStringLiteral(".wav");
@@ -24,6 +26,13 @@ bool QtSoundOutput::play(const QString& name, double volume) {
         effect = new QSoundEffect;
         effect->setSource(QUrl(QStringLiteral("qrc") + path));
         cache_.insert(name, effect);
+        // A sound that turns out unreadable is dropped, so a later play tries afresh.
+        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [this, name, effect] {
+            if (effect->status() != QSoundEffect::Error || cache_.value(name) != effect)
+                return;
+            cache_.remove(name);
+            effect->deleteLater();
+        });
     }
     // Restart rather than overlap when the same sound comes twice in a row.
     effect->stop();

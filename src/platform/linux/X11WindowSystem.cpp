@@ -1,5 +1,7 @@
 #include "platform/linux/X11WindowSystem.h"
 
+#include "platform/linux/X11Displays.h"
+
 #include "base/Log.h"
 
 #include <QHash>
@@ -253,15 +255,13 @@ struct X11WindowSystem::Impl {
 };
 
 void X11WindowSystem::Impl::rebuildDisplays() {
-    struct Monitor {
-        quint32 id;
-        QRectF frame;
-        bool primary;
-        QString name;
-    };
-    std::vector<Monitor> monitors;
+    std::vector<x11::Monitor> monitors;
+    std::vector<x11::Strut> struts;
+    bool anyDock = false;
+    std::optional<QRectF> workarea;
+    QRectF rootArea(rootRect);
     if (!conn) {
-        monitors.push_back({1, QRectF(fallback), true, QStringLiteral("default")});
+        rootArea = QRectF(fallback);
     } else {
         if (hasRandr) {
             auto cookie = xcb_randr_get_monitors(conn, root, 1);
@@ -270,8 +270,6 @@ void X11WindowSystem::Impl::rebuildDisplays() {
                 for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
                      xcb_randr_monitor_info_next(&it)) {
                     const auto* m = it.data;
-                    if (m->width == 0 || m->height == 0)
-                        continue;
                     QString name;
                     auto nc = xcb_get_atom_name(conn, m->name);
                     Reply<xcb_get_atom_name_reply_t> nr(xcb_get_atom_name_reply(conn, nc, nullptr));
@@ -283,31 +281,7 @@ void X11WindowSystem::Impl::rebuildDisplays() {
                 }
             }
         }
-        // Without monitor information the whole desktop is one screen.
-        if (monitors.empty())
-            monitors.push_back({1, QRectF(rootRect), true, QStringLiteral("default")});
-    }
-    // Primary first: the flagged one, else the one at the root's origin, else the first.
-    auto primary = std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; });
-    if (primary == monitors.end())
-        primary = std::find_if(monitors.begin(), monitors.end(),
-                               [](const Monitor& m) { return m.frame.contains(QPointF(0, 0)); });
-    if (primary != monitors.end() && primary != monitors.begin())
-        std::rotate(monitors.begin(), primary, primary + 1);
-    // Identities must be non-zero and unique.
-    std::vector<quint32> seen;
-    for (size_t i = 0; i < monitors.size(); ++i) {
-        quint32& id = monitors[i].id;
-        if (id == 0 || std::find(seen.begin(), seen.end(), id) != seen.end())
-            id = 0x7f000000u + static_cast<quint32>(i) + 1;
-        seen.push_back(id);
-    }
-
-    // Panels: struts of dock windows, measured from the root's edges.
-    enum Edge { left, right, top, bottom };
-    std::vector<std::pair<Edge, QRectF>> struts;
-    bool anyDock = false;
-    if (conn) {
+        // Panels: the struts of dock windows.
         auto list = property(root, atoms[aClientList], XCB_ATOM_WINDOW, 16384);
         for (uint32_t w : cardinals(list.get())) {
             auto type = property(w, atoms[aWindowType], XCB_ATOM_ATOM, 16);
@@ -315,78 +289,29 @@ void X11WindowSystem::Impl::rebuildDisplays() {
             if (std::find(types.begin(), types.end(), atoms[aTypeDock]) == types.end())
                 continue;
             auto partial = property(w, atoms[aStrutPartial], XCB_ATOM_CARDINAL, 12);
-            auto v = cardinals(partial.get());
-            if (v.size() < 12) {
+            auto values = cardinals(partial.get());
+            if (values.size() < 12) {
                 auto plain = property(w, atoms[aStrut], XCB_ATOM_CARDINAL, 4);
-                v = cardinals(plain.get());
-                if (v.size() < 4)
-                    continue;
-                const double rw = rootRect.width(), rh = rootRect.height();
-                v = {v[0], v[1],
-                     v[2], v[3],
-                     0,    uint32_t(rh - 1),
-                     0,    uint32_t(rh - 1),
-                     0,    uint32_t(rw - 1),
-                     0,    uint32_t(rw - 1)};
+                values = cardinals(plain.get());
             }
-            anyDock = true;
-            const double rw = rootRect.width(), rh = rootRect.height();
-            if (v[0])
-                struts.push_back({left, QRectF(0, v[4], v[0], double(v[5]) - v[4] + 1)});
-            if (v[1])
-                struts.push_back({right, QRectF(rw - v[1], v[6], v[1], double(v[7]) - v[6] + 1)});
-            if (v[2])
-                struts.push_back({top, QRectF(v[8], 0, double(v[9]) - v[8] + 1, v[2])});
-            if (v[3])
-                struts.push_back({bottom, QRectF(v[10], rh - v[3], double(v[11]) - v[10] + 1, v[3])});
+            const auto found = x11::struts(values, rootArea);
+            anyDock = anyDock || !found.empty();
+            struts.insert(struts.end(), found.begin(), found.end());
+        }
+        if (!anyDock) {
+            auto current = property(root, atoms[aCurrentDesktop], XCB_ATOM_CARDINAL, 1);
+            const auto cur = cardinals(current.get());
+            const uint32_t desk = cur.empty() ? 0 : cur[0];
+            auto wa = property(root, atoms[aWorkarea], XCB_ATOM_CARDINAL, 4 * 64);
+            const auto v = cardinals(wa.get());
+            if (v.size() >= 4 * (desk + 1))
+                workarea = QRectF(v[4 * desk], v[4 * desk + 1], v[4 * desk + 2], v[4 * desk + 3]);
         }
     }
-    std::optional<QRectF> workarea;
-    if (conn && !anyDock) {
-        auto current = property(root, atoms[aCurrentDesktop], XCB_ATOM_CARDINAL, 1);
-        const auto cur = cardinals(current.get());
-        const uint32_t desk = cur.empty() ? 0 : cur[0];
-        auto wa = property(root, atoms[aWorkarea], XCB_ATOM_CARDINAL, 4 * 64);
-        const auto v = cardinals(wa.get());
-        if (v.size() >= 4 * (desk + 1))
-            workarea = QRectF(v[4 * desk], v[4 * desk + 1], v[4 * desk + 2], v[4 * desk + 3]);
-    }
-
-    const QPointF o = monitors.front().frame.topLeft();
-    auto result = std::make_shared<std::vector<Display>>();
-    for (const auto& m : monitors) {
-        QRectF visible = m.frame;
-        if (anyDock) {
-            double l = m.frame.left(), t = m.frame.top(), r = m.frame.right(), b = m.frame.bottom();
-            for (const auto& [edge, s] : struts) {
-                if (!s.intersects(m.frame))
-                    continue;
-                switch (edge) {
-                case left:
-                    l = std::max(l, s.right());
-                    break;
-                case right:
-                    r = std::min(r, s.left());
-                    break;
-                case top:
-                    t = std::max(t, s.bottom());
-                    break;
-                case bottom:
-                    b = std::min(b, s.top());
-                    break;
-                }
-            }
-            if (r > l && b > t)
-                visible = QRectF(QPointF(l, t), QPointF(r, b));
-        } else if (workarea) {
-            const QRectF cut = workarea->intersected(m.frame);
-            if (!cut.isEmpty())
-                visible = cut;
-        }
-        result->push_back({m.id, m.frame.translated(-o), visible.translated(-o), m.name});
-    }
+    QPointF o;
+    displayCache = std::make_shared<const std::vector<Display>>(
+        x11::arrange(std::move(monitors), rootArea, struts, anyDock, workarea, &o));
     origin = o;
-    displayCache = std::move(result);
 }
 
 void X11WindowSystem::Impl::startWatcher() {
@@ -515,11 +440,14 @@ std::vector<Display> X11WindowSystem::displays() {
 }
 
 std::vector<WindowInfo> X11WindowSystem::windows() {
-    std::vector<WindowInfo> result;
     if (!d->conn)
-        return result;
+        return {};
+    return describe(d->clientStack());
+}
+
+std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& stack) {
+    std::vector<WindowInfo> result;
     const QPointF o = primaryOrigin();
-    const auto stack = d->clientStack();
     auto* c = d->conn;
     const auto* a = d->atoms;
 
@@ -677,10 +605,15 @@ std::vector<WindowInfo> X11WindowSystem::windows() {
 }
 
 std::optional<WindowInfo> X11WindowSystem::window(WindowId id) {
-    for (auto& w : windows())
-        if (w.id == id)
-            return w;
-    return std::nullopt;
+    if (!d->conn)
+        return std::nullopt;
+    const auto stack = d->clientStack();
+    if (std::find(stack.begin(), stack.end(), id) == stack.end())
+        return std::nullopt; // not a managed client
+    auto found = describe({id});
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
 }
 
 std::optional<QRectF> X11WindowSystem::frame(WindowId window) {

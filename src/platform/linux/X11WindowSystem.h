@@ -61,6 +61,8 @@ public:
     std::optional<QPointF> pointer() override;
 
 private:
+    // Descriptions of these clients, in the given order; the gone ones left out.
+    std::vector<WindowInfo> describe(const std::vector<WindowId>& clients);
     struct Impl;
     std::unique_ptr<Impl> d;
 };

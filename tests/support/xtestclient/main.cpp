@@ -16,6 +16,8 @@
 //   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
 //   --refuse-focus       WM_HINTS input=False and no WM_TAKE_FOCUS
 //   --map-after S        map the windows only after S seconds
+//   --key-log FILE       append "press N" / "release N" for every key event its
+//                        windows receive (N is the X keycode)
 //   TEXT…                any other arguments (URLs or files from a launcher) are
 //                        pages: the window is titled after the first
 //   --new-window         accepted before pages, as browsers take it
@@ -54,6 +56,7 @@ struct Options {
     int gtkL = 0, gtkR = 0, gtkT = 0, gtkB = 0;
     bool refuseFocus = false;
     double mapAfter = 0;
+    std::string keyLog;
     std::vector<std::string> pages;
 };
 
@@ -140,6 +143,11 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.mapAfter = std::atof(v)) < 0)
                 return usage();
+        } else if (arg == "--key-log") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            o.keyLog = v;
         } else if (arg == "--new-window") {
             // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
@@ -150,6 +158,9 @@ int main(int argc, char** argv) {
     }
     if (!o.pages.empty())
         o.title = o.pages.front();
+    FILE* keyLog = nullptr;
+    if (!o.keyLog.empty() && !(keyLog = std::fopen(o.keyLog.c_str(), "a")))
+        return usage();
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
@@ -178,7 +189,10 @@ int main(int argc, char** argv) {
     std::vector<xcb_window_t> windows;
     for (int n = 0; n < o.count; ++n) {
         xcb_window_t win = xcb_generate_id(c);
-        const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        if (keyLog)
+            mask |= XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+        const uint32_t values[] = {screen->white_pixel, mask};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, o.x, o.y, o.w, o.h, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
@@ -245,7 +259,11 @@ int main(int argc, char** argv) {
             continue;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const uint8_t kind = event->response_type & 0x7f;
-            if (kind == XCB_CLIENT_MESSAGE) {
+            if (keyLog && (kind == XCB_KEY_PRESS || kind == XCB_KEY_RELEASE)) {
+                auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
+                std::fprintf(keyLog, "%s %u\n", kind == XCB_KEY_PRESS ? "press" : "release", key->detail);
+                std::fflush(keyLog);
+            } else if (kind == XCB_CLIENT_MESSAGE) {
                 auto* msg = reinterpret_cast<xcb_client_message_event_t*>(event);
                 if (msg->type == wmProtocols && msg->data.data32[0] == wmDelete) {
                     xcb_destroy_window(c, msg->window);
@@ -259,5 +277,7 @@ int main(int argc, char** argv) {
             break;
     }
     xcb_disconnect(c);
+    if (keyLog)
+        std::fclose(keyLog);
     return 0;
 }

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "base/Clock.h"
+#include "platform/KeyTap.h"
+#include "voice/WakeKeyStateMachine.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace brisklet {
+
+// One selectable wake key. The key code is the one the settings store.
+struct WakeKeyOption {
+    int keyCode = 54;
+    QString label;
+    bool isModifier = false;
+    std::uint64_t deviceFlag = 0; // kept with the setting; the key code tells left from right here
+    bool operator==(const WakeKeyOption&) const = default;
+
+    // The eight keys on offer, the default first.
+    static const std::vector<WakeKeyOption>& all();
+    static const WakeKeyOption& defaultOption();
+    // The row for a stored code; 0 and unknown codes give the default.
+    static const WakeKeyOption& forCode(int keyCode);
+};
+
+// How the user thinks of the wake key; only the hints' wording depends on it.
+enum class ActivationStyle { hold, tap };
+QString activationStyleRawValue(ActivationStyle style);
+std::optional<ActivationStyle> activationStyleFromRawValue(const QString& raw);
+const std::vector<ActivationStyle>& allActivationStyles();
+
+// Watches the keyboard for the wake key and reports, on the main thread, when it
+// goes down, when it comes up (with the seconds it was held) and when a hold is
+// spoiled. The key's own presses are kept from the applications; every other key
+// passes.
+class HotkeyEngine final {
+public:
+    explicit HotkeyEngine(std::unique_ptr<platform::KeyTap> tap, Clock& clock = Clock::system());
+    ~HotkeyEngine();
+    HotkeyEngine(const HotkeyEngine&) = delete;
+    HotkeyEngine& operator=(const HotkeyEngine&) = delete;
+
+    // Main thread.
+    std::function<void()> onWakeDown;
+    std::function<void(double heldFor)> onWakeUp;
+    std::function<void()> onWakeCancel;
+    // Asked on the tap's thread for every key event; install it before start().
+    std::function<bool()> isPaused;
+
+    void start();
+    // Re-reads "brisklet.wakeKeyCode" and watches that key.
+    void reloadConfig();
+    // Starts a tap that isn't there and rebuilds one that died.
+    void refreshIfNeeded();
+    // After system sleep: a release lost while asleep must not leave a hold open.
+    void resetHoldStateOnWake();
+    void teardown();
+
+    WakeKeyOption keyOption() const;
+    // A tap is watching the keyboard.
+    bool isActive() const { return tap_->isRunning(); }
+
+private:
+    platform::KeyTap::Verdict handle(const platform::KeyTap::Event& event,
+                                     const std::function<bool()>& paused);
+    void report(WakeKeyStateMachine::Signal signal, double heldFor = 0);
+
+    std::unique_ptr<platform::KeyTap> tap_;
+    Clock& clock_;
+    mutable std::mutex cfgLock_;
+    WakeKeyOption keyOption_ = WakeKeyOption::defaultOption();
+    int watchedCode_ = 0;
+    bool started_ = false;
+    WakeKeyStateMachine machine_; // the tap's thread only
+    std::shared_ptr<HotkeyEngine*> self_;
+};
+
+} // namespace brisklet

@@ -1,0 +1,70 @@
+#include "voice/WakeKeyStateMachine.h"
+
+namespace brisklet {
+
+using Type = platform::KeyTap::Event::Type;
+
+WakeKeyStateMachine::Outcome WakeKeyStateMachine::handle(const Event& event, bool wakeIsModifier, bool paused,
+                                                         double now) {
+    if (paused) {
+        // A paused engine swallows nothing; a hold already under way ends.
+        return {Verdict::pass, interrupt()};
+    }
+    if (event.isWakeKey) {
+        if (event.type == Type::up)
+            return released(now);
+        // Only the press we caught ourselves starts a hold; one we merely heard
+        // about has already reached the application.
+        if (event.observedOnly)
+            return {};
+        if (event.isRepeat)
+            return {Verdict::swallow};
+        return pressed(now);
+    }
+    if (!wakeDown_)
+        return {};
+    if (wakeIsModifier) // any other key, or a change of the modifiers
+        return chord();
+    if (event.type == Type::down && !event.isModifier)
+        return chord();
+    return {};
+}
+
+WakeKeyStateMachine::Outcome WakeKeyStateMachine::pressed(double now) {
+    if (wakeDown_)
+        return {Verdict::swallow};
+    wakeDown_ = true;
+    holdChorded_ = false;
+    downAt_ = now;
+    return {Verdict::swallow, Signal::down};
+}
+
+WakeKeyStateMachine::Outcome WakeKeyStateMachine::released(double now) {
+    if (!wakeDown_) {
+        holdChorded_ = false;
+        return {Verdict::swallow};
+    }
+    wakeDown_ = false;
+    return {Verdict::swallow, Signal::up, now - downAt_};
+}
+
+WakeKeyStateMachine::Outcome WakeKeyStateMachine::chord() {
+    wakeDown_ = false;
+    holdChorded_ = true;
+    return {Verdict::pass, Signal::cancel};
+}
+
+WakeKeyStateMachine::Signal WakeKeyStateMachine::interrupt() {
+    if (!wakeDown_)
+        return Signal::none;
+    wakeDown_ = false;
+    holdChorded_ = false;
+    return Signal::cancel;
+}
+
+void WakeKeyStateMachine::reset() {
+    wakeDown_ = false;
+    holdChorded_ = false;
+}
+
+} // namespace brisklet

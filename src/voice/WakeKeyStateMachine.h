@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/KeyTap.h"
+
+namespace brisklet {
+
+// The wake key's rules, free of any desktop: which key events are swallowed, and
+// when a hold starts, ends or is spoiled. Every press that reports `down` ends in
+// exactly one `up` or one `cancel`. Used on the tap's thread only.
+class WakeKeyStateMachine final {
+public:
+    using Event = platform::KeyTap::Event;
+    using Verdict = platform::KeyTap::Verdict;
+
+    enum class Signal { none, down, up, cancel };
+    struct Outcome {
+        Verdict verdict = Verdict::pass;
+        Signal signal = Signal::none;
+        double heldFor = 0; // with `up`
+        bool operator==(const Outcome&) const = default;
+    };
+
+    // `wakeIsModifier`: the wake key is a modifier, so any other key or modifier
+    // change spoils a hold; for an ordinary key only a non-modifier press does.
+    Outcome handle(const Event& event, bool wakeIsModifier, bool paused, double now);
+    // The key's state can no longer be followed (lost connection, system sleep):
+    // a hold in progress is cancelled.
+    Signal interrupt();
+    // Forget everything without a signal.
+    void reset();
+
+    bool wakeDown() const { return wakeDown_; }
+    bool holdChorded() const { return holdChorded_; }
+
+private:
+    Outcome pressed(double now);
+    Outcome released(double now);
+    Outcome chord();
+
+    bool wakeDown_ = false;
+    bool holdChorded_ = false;
+    double downAt_ = 0;
+};
+
+} // namespace brisklet
