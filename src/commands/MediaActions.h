@@ -1,0 +1,71 @@
+#pragma once
+
+#include "commands/Action.h"
+#include "platform/Apps.h"
+#include "platform/MediaPlayers.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace brisklet {
+
+// Control of the two music players Brisklet knows (Spotify and the desktop's own
+// music player) and playing music from a spoken query. Every call blocks for a few
+// seconds at most; it runs on the executor's queue.
+class MediaActions final {
+public:
+    enum class Which { spotify, music };
+    struct Player {
+        Which which = Which::spotify;
+        QString name;           // used in messages
+        QStringList desktopIDs; // the entries it may be installed as
+        QStringList busNames;   // well-known bus names, when it doesn't say its entry
+        bool operator==(const Player&) const = default;
+    };
+    struct Result {
+        bool ok = false;
+        QString message;
+        bool operator==(const Result&) const = default;
+    };
+    // Starts an installed entry, handing it URLs (or files); true when it started.
+    using Launch = std::function<bool(const QString& desktopID, const QStringList& urls)>;
+
+    // `musicFolder` empty: the user's Music folder.
+    MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
+                 QString musicFolder = {});
+
+    Result control(MediaOp op);
+    Result play(const QString& query, const std::optional<QString>& appHint);
+
+    // Which player a hint word names ("spotify please" → Spotify; "apple music",
+    // "itunes" → the music player); nothing for other words.
+    static std::optional<Which> playerNamed(const std::optional<QString>& hint);
+    // The players in order of preference, with the music player's slot filled by the
+    // first one installed.
+    std::vector<Player> players();
+    // Only ASCII letters and digits stay as they are; everything else is
+    // percent-encoded as UTF-8.
+    static QString encodeQuery(const QString& query);
+
+private:
+    struct Running {
+        Player player;
+        QString bus;
+    };
+    std::vector<Running> running(const std::vector<Player>& known);
+    std::optional<Running> currentPlayer(const std::vector<Player>& known);
+    bool isPlaying(const QString& bus);
+    std::optional<QString> installedID(const Player& player);
+    Result playFromMusicFolder(const Player& player, const QString& query);
+    Result openSpotifySearch(const Player& player, const QString& query);
+
+    platform::MediaPlayers& players_;
+    platform::InstalledApps& installed_;
+    Launch launch_;
+    QString musicFolder_;
+};
+
+} // namespace brisklet

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/ScriptOutcome.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace brisklet::platform {
+
+// Music players that take remote control (MPRIS on the session bus). Players are
+// addressed by their bus name. Every call blocks: off the main thread.
+class MediaPlayers {
+public:
+    virtual ~MediaPlayers() = default;
+    // The bus name of a running player that says it is one of `desktopIDs` (compared
+    // without regard to case), else of one that owns one of `busNames` (or an
+    // ".instance…" of it). Asking never starts a player.
+    virtual std::optional<QString> findRunning(const QStringList& desktopIDs,
+                                               const QStringList& busNames) = 0;
+    // "Playing", "Paused" or "Stopped"; nothing when the player doesn't answer.
+    virtual std::optional<QString> playbackStatus(const QString& bus) = 0;
+    // One of "Play", "Pause", "PlayPause", "Next", "Previous".
+    virtual ScriptOutcome command(const QString& bus, const QString& method) = 0;
+    virtual ScriptOutcome openUri(const QString& bus, const QString& uri) = 0;
+    // Bring the player's window forward, when it says it can.
+    virtual ScriptOutcome raise(const QString& bus) = 0;
+};
+
+} // namespace brisklet::platform
