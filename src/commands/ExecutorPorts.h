@@ -49,18 +49,8 @@ private:
 
 class LayoutActions {
 public:
-    struct SnapshotResult {
-        int saved = 0;        // windows saved; 0: nothing was saved
-        bool written = false; // the file holds them
-        bool operator==(const SnapshotResult&) const = default;
-    };
-    struct ApplyResult {
-        bool found = false; // false: no saved layout matched the name
-        int placed = 0;
-        int total = 0;
-        bool arrangementDiffers = false;
-        bool operator==(const ApplyResult&) const = default;
-    };
+    using SnapshotResult = LayoutStore::SnapshotResult;
+    using ApplyResult = LayoutStore::ApplyResult;
     virtual ~LayoutActions() = default;
     virtual SnapshotResult snapshot(const QString& name) = 0;
     virtual ApplyResult apply(const QString& name) = 0;
@@ -70,14 +60,8 @@ public:
 class LayoutStoreActions final : public LayoutActions {
 public:
     explicit LayoutStoreActions(LayoutStore& store) : store_(store) {}
-    SnapshotResult snapshot(const QString& name) override {
-        const auto r = store_.snapshot(name);
-        return {r.saved, r.written};
-    }
-    ApplyResult apply(const QString& name) override {
-        const auto r = store_.apply(name);
-        return {r.found, r.placed, r.total, r.arrangementDiffers};
-    }
+    SnapshotResult snapshot(const QString& name) override { return store_.snapshot(name); }
+    ApplyResult apply(const QString& name) override { return store_.apply(name); }
 
 private:
     LayoutStore& store_;

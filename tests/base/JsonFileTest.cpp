@@ -1,25 +1,20 @@
 #include "base/JsonFile.h"
 
+#include "support/FileBytes.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace brisklet;
 using JsonFile::ReadStatus;
 
 namespace {
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::readBytes;
+using test::writeBytes;
 } // namespace
 
 TEST(JsonFile, tellsMissingFromUnreadableFromUndecodable) {

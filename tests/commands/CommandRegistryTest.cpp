@@ -4,27 +4,20 @@
 #include "base/Paths.h"
 #include "support/TempHome.h"
 
+#include "support/FileBytes.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 using namespace brisklet;
 
 namespace {
 
-void writeText(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
-}
-
-QByteArray readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const auto& writeText = test::writeBytes;
+const auto& readText = test::readBytes;
 
 std::vector<QString> ids(const CommandRegistry& r) {
     std::vector<QString> out;

@@ -6,26 +6,19 @@
 #include "support/FakeDesktop.h"
 #include "support/TempHome.h"
 
+#include "support/FileBytes.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 using namespace brisklet;
 
 namespace {
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::readBytes;
+using test::writeBytes;
 
 SavedLayout layout(const QString& name, std::vector<LayoutWindow> windows = {}) {
     if (windows.empty())

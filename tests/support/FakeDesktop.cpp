@@ -237,15 +237,8 @@ bool FakeDesktop::iconify(WindowId window) {
     return true;
 }
 
-bool FakeDesktop::deiconify(WindowId window) {
-    std::lock_guard lock(mutex_);
-    auto* e = find(window);
-    if (!e)
-        return false;
-    e->w.info.iconic = false;
-    active_ = window;
-    return true;
-}
+// Mapping a window again brings it to the front, as activating does.
+bool FakeDesktop::deiconify(WindowId window) { return activate(window); }
 
 bool FakeDesktop::close(WindowId window) {
     std::lock_guard lock(mutex_);
