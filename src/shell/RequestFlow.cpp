@@ -252,7 +252,7 @@ void RequestFlow::performActions(const Plan& plan) {
 
 void RequestFlow::runPlan(const Plan& plan) {
     if (!p_.executor) {
-        p_.hud->show(HUDState::info(QStringLiteral("Commands aren't available right now")));
+        qCCritical(lcApp) << "no executor to run the plan";
         return;
     }
     QPointer<RequestFlow> self(this);
