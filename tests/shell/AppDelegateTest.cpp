@@ -293,3 +293,19 @@ TEST_F(AppDelegateTest, quittingRestoresGammaChangedByTheFallbackAndStopsTheWork
     EXPECT_EQ(delegate->audio(), nullptr) << "the audio threads are gone";
     EXPECT_FALSE(platform->keyTap->running);
 }
+
+TEST_F(AppDelegateTest, anUnknownAppearanceFollowsTheSystem) {
+    const struct {
+        const char* stored;
+        AppDelegate::Appearance expected;
+    } cases[] = {{"dark", AppDelegate::Appearance::dark},
+                 {"light", AppDelegate::Appearance::light},
+                 {"system", AppDelegate::Appearance::system},
+                 {"purple", AppDelegate::Appearance::system}};
+    for (const auto& c : cases) {
+        Prefs::setValue(Prefs::Key::appearance, QString::fromLatin1(c.stored));
+        auto delegate = make();
+        delegate->launch();
+        EXPECT_EQ(delegate->appearance(), c.expected) << c.stored;
+    }
+}
