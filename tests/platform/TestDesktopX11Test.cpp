@@ -9,9 +9,8 @@ using brisklet::test::X11Session;
 TEST(TestDesktop, testClientWindowIsListedWithItsClassTitleAndPid) {
     X11Session x;
     ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
-    const xcb_window_t window =
-        x.startClient({"--class", "brisklet-probe,BriskletProbe", "--title", "Probe \u00e9t\u00e9", "--geometry",
-                       "320x200+40+60"});
+    const xcb_window_t window = x.startClient({"--class", "brisklet-probe,BriskletProbe", "--title",
+                                               "Probe \u00e9t\u00e9", "--geometry", "320x200+40+60"});
     ASSERT_NE(window, 0u) << "the client window never appeared in _NET_CLIENT_LIST";
     EXPECT_EQ(x.windowClass(window), "brisklet-probe,BriskletProbe");
     EXPECT_EQ(x.windowTitle(window), QString::fromUtf8("Probe \u00e9t\u00e9"));

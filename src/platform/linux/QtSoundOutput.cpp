@@ -8,7 +8,9 @@ namespace brisklet::platform {
 
 QtSoundOutput::QtSoundOutput() = default;
 
-QtSoundOutput::~QtSoundOutput() { qDeleteAll(cache_); }
+QtSoundOutput::~QtSoundOutput() {
+    qDeleteAll(cache_);
+}
 
 QString QtSoundOutput::resourceFor(const QString& name) {
     const QString path = QStringLiteral(":/sounds/sound-") + name + QStringLiteral(".wav");
