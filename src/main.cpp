@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     brisklet::Termination::install();
 
     brisklet::AppDelegate delegate;
-    delegate.launch();
+    if (delegate.launch() == brisklet::AppDelegate::LaunchResult::deferred)
+        return 0;
     return app.exec();
 }

@@ -15,10 +15,13 @@ Q_DECLARE_LOGGING_CATEGORY(lcAsk)
 namespace brisklet::Log {
 // Whether per-event detail is wanted ("brisklet.debugAudio"), read fresh each time.
 bool detailEnabled();
+// The same, and switches the category's debug level to match, so its debug lines
+// appear exactly while the setting is on.
+bool detailEnabled(const QLoggingCategory& category);
 } // namespace brisklet::Log
 
 // Detail lines: the preference is checked before anything is formatted.
 #define BK_DETAIL(category)                                                                                  \
-    if (!::brisklet::Log::detailEnabled()) {                                                                 \
+    if (!::brisklet::Log::detailEnabled(category())) {                                                       \
     } else                                                                                                   \
         qCDebug(category)

@@ -5,6 +5,7 @@
 
 namespace brisklet {
 class AppState;
+class InstanceServer;
 namespace platform {
 class SoundOutput;
 }
@@ -14,16 +15,27 @@ class SoundOutput;
 class AppDelegate final : public QObject {
     Q_OBJECT
 public:
+    enum class LaunchResult {
+        running,  // this instance carries on
+        deferred, // another Brisklet runs; it was asked to show itself
+    };
+
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // Run the launch sequence once the application object exists.
-    void launch();
+    LaunchResult launch();
 
     AppState* appState() const { return appState_; }
 
+    // A second launch (or reopening) asks for the home window.
+    void handleReopen();
+
 private:
+    bool deferToRunningInstance();
+
     AppState* appState_ = nullptr;
+    InstanceServer* instanceServer_ = nullptr;
     std::unique_ptr<platform::SoundOutput> soundOutput_;
 };
 

@@ -1,4 +1,5 @@
 #include "base/AppState.h"
+#include "base/Log.h"
 #include "base/Notifications.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
@@ -90,4 +91,23 @@ TEST(Text, normalizeKeepsWordsSymbolsAndDigitsOnly) {
     EXPECT_EQ(Text::normalize("\u00BFQu\u00C9?"), "qu\u00E9");
     EXPECT_EQ(Text::normalize("... !!"), "");
     EXPECT_EQ(Text::normalize(""), "");
+}
+
+TEST(Log, detailLinesAppearOnlyWhileTheSettingIsOn) {
+    test::TempHome home;
+    Prefs::registerDefaults();
+    EXPECT_FALSE(lcAudio().isDebugEnabled());
+    EXPECT_TRUE(lcAudio().isInfoEnabled());
+    int formatted = 0;
+    auto count = [&] { return ++formatted; };
+    BK_DETAIL(lcAudio) << "frame" << count();
+    EXPECT_EQ(formatted, 0); // nothing is even formatted while off
+    Prefs::setValue(Prefs::Key::debugAudio, true);
+    BK_DETAIL(lcAudio) << "frame" << count();
+    EXPECT_EQ(formatted, 1);
+    EXPECT_TRUE(lcAudio().isDebugEnabled());
+    Prefs::setValue(Prefs::Key::debugAudio, false);
+    BK_DETAIL(lcAudio) << "frame" << count();
+    EXPECT_EQ(formatted, 1);
+    EXPECT_FALSE(lcAudio().isDebugEnabled());
 }

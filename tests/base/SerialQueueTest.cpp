@@ -65,13 +65,17 @@ TEST(SerialQueue, stopDropsPendingWorkAndRefusesMore) {
     SerialQueue queue("com.brisklet.test");
     std::atomic<int> ran = 0;
     std::atomic<bool> release = false;
+    std::atomic<bool> started = false;
     queue.async([&] {
+        started = true;
         while (!release)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ++ran;
     });
     for (int i = 0; i < 10; ++i)
         queue.async([&] { ++ran; });
+    while (!started)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::thread stopper([&] { queue.stop(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     release = true;

@@ -1,1 +1,0 @@
-// The views land here as they are built.

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "base/SerialQueue.h"
+#include "platform/AudioBackend.h"
+#include "platform/SleepWatcher.h"
+#include "voice/FloatRingBuffer.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <semaphore>
+#include <span>
+#include <thread>
+#include <vector>
+
+namespace brisklet {
+
+class Scheduler;
+
+// The always-open microphone: input converted to 16 kHz mono float, buffered in a
+// ring, and handed out in 512-sample chunks on one processing thread. It keeps
+// itself alive: failed starts are retried, device changes re-tap the input, and a
+// wake from sleep restarts it.
+class AudioEngine final {
+public:
+    // `samples` (512 of them, 16 kHz mono) are valid only during the call; a
+    // handler that keeps audio copies it. `position` counts the samples delivered
+    // before this chunk since the engine was made (0, 512, 1024, …, never reset).
+    using Handler = std::function<void(std::span<const float> samples, std::int64_t position)>;
+
+    static constexpr int sampleRate = 16000;
+    static constexpr std::size_t chunkFrames = 512;
+    static constexpr int maxStartRetries = 5;
+    static constexpr double rebuildDelay = 0.35;
+
+    // `scheduler` times the retries and the debounced rebuild; `sleepWatcher`
+    // (optional) restarts the input after the computer wakes.
+    AudioEngine(std::unique_ptr<platform::AudioBackend> backend, Scheduler& scheduler,
+                platform::SleepWatcher* sleepWatcher = nullptr);
+    ~AudioEngine();
+
+    AudioEngine(const AudioEngine&) = delete;
+    AudioEngine& operator=(const AudioEngine&) = delete;
+
+    // Handlers run in the order added, on the processing thread, until the engine
+    // is destroyed (so what they use must outlive it). The list is frozen by the
+    // first start(): later additions are refused (false).
+    bool addHandler(Handler handler);
+
+    void start();
+    void stop();
+    // Restart the input if it is wanted (after a wake from sleep, or when chunks
+    // stopped arriving).
+    void recover(const QString& reason);
+
+    // RMS of the latest chunk (linear, 0…1 for full-scale input).
+    float level() const;
+    // Clock time of the latest chunk or successful start; nullopt before either.
+    std::optional<double> lastBufferAt() const;
+    bool isRunning() const;
+
+    // Samples waiting in the ring for the processing thread.
+    std::size_t bufferedSamples() const { return ring_.count(); }
+    // Wait until the control work queued so far has run.
+    void waitForControl();
+
+    // CPU seconds used by the audio threads so far (nullopt: the thread does not
+    // run yet), for measuring what the idle microphone costs.
+    struct ThreadCpu {
+        std::optional<double> capture;
+        std::optional<double> processing;
+    };
+    ThreadCpu threadCpuSeconds() const;
+
+    platform::AudioBackend& backend() { return *backend_; }
+
+private:
+    struct Anchor;
+
+    // Control thread only.
+    void startNow();
+    std::optional<platform::AudioError> installTap();
+    void removeTapQuietly();
+    void stopEngine();
+    void scheduleStartRetry();
+    void scheduleRebuild(const QString& reason);
+    void restart();
+
+    // Capture thread.
+    void consume(std::span<const float> samples);
+    // Processing thread.
+    void processLoop();
+    void deliverChunk(std::span<const float> chunk);
+
+    // Post work to the control thread unless the engine is gone by then.
+    static void postControl(const std::shared_ptr<Anchor>& anchor, std::function<void(AudioEngine&)> work);
+
+    std::unique_ptr<platform::AudioBackend> backend_;
+    Scheduler& scheduler_;
+    platform::SleepWatcher* sleepWatcher_;
+    platform::SleepWatcher::Token sleepToken_ = 0;
+    std::shared_ptr<Anchor> anchor_;
+
+    FloatRingBuffer ring_;
+    std::counting_semaphore<> sem_{0};
+
+    std::vector<Handler> handlers_;
+    std::atomic<bool> handlersFrozen_{false};
+
+    // Control thread state.
+    bool desiredRunning_ = false;
+    int startRetryCount_ = 0;
+    std::uint64_t retryToken_ = 0;
+    std::uint64_t rebuildToken_ = 0;
+    std::uint64_t rebuildGeneration_ = 0;
+
+    // Processing thread.
+    std::thread procThread_;
+    std::atomic<bool> procStop_{false};
+    std::atomic<bool> procStarted_{false};
+    std::thread::native_handle_type procHandle_{};
+    std::int64_t framePosition_ = 0;
+
+    mutable std::mutex levelMutex_;
+    float level_ = 0.0f;
+    std::optional<double> lastBufferAt_;
+
+    SerialQueue control_{"com.brisklet.audio.control", "bk.audio.ctl"};
+};
+
+} // namespace brisklet

@@ -1,0 +1,87 @@
+#include "base/Scheduler.h"
+#include "platform/linux/QtAudioBackend.h"
+#include "support/LogCapture.h"
+#include "voice/AudioEngine.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using namespace brisklet;
+
+namespace {
+bool pactl(const QStringList& args) {
+    QProcess p;
+    p.start("pactl", args);
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+template <typename Pred> bool spinUntil(Pred pred, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!pred() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return pred();
+}
+} // namespace
+
+TEST(QtAudioBackend, opensAndClosesTheDefaultInput) {
+    ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
+    test::LogCapture log;
+    auto backend = std::make_unique<platform::QtAudioBackend>();
+    auto format = backend->inputFormat();
+    ASSERT_TRUE(format.has_value()) << "the sound server offers no input";
+    EXPECT_GT(format->sampleRate, 0);
+    EXPECT_GT(format->channels, 0);
+
+    std::atomic<int> chunks{0};
+    AudioEngine engine(std::move(backend), Scheduler::main());
+    engine.addHandler([&](std::span<const float> samples, std::int64_t) {
+        EXPECT_EQ(samples.size(), 512u);
+        ++chunks;
+    });
+    engine.start();
+    engine.waitForControl();
+    ASSERT_TRUE(engine.isRunning()) << log.messages().join('\n').toStdString();
+    // The test microphone only carries sound while something plays into the test
+    // sink, so chunks are reported, not required.
+    spinUntil([&] { return chunks > 10; }, 1000);
+    std::printf("chunks from the live input: %d, level %.4f\n", chunks.load(), engine.level());
+    auto cpu = engine.threadCpuSeconds();
+    EXPECT_TRUE(cpu.capture.has_value());
+    EXPECT_TRUE(cpu.processing.has_value());
+
+    engine.stop();
+    engine.waitForControl();
+    EXPECT_FALSE(engine.isRunning());
+    engine.start();
+    engine.waitForControl();
+    EXPECT_TRUE(engine.isRunning());
+}
+
+TEST(QtAudioBackend, followsAChangeOfTheDefaultInput) {
+    ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
+    test::LogCapture log;
+    AudioEngine engine(std::make_unique<platform::QtAudioBackend>(), Scheduler::main());
+    engine.start();
+    engine.waitForControl();
+    ASSERT_TRUE(engine.isRunning());
+
+    // Another microphone appears and becomes the default: the engine re-taps and
+    // opens it.
+    ASSERT_TRUE(pactl({"load-module", "module-null-sink", "sink_name=othersink"}));
+    ASSERT_TRUE(pactl({"load-module", "module-remap-source", "master=othersink.monitor",
+                       "source_name=othermic", "source_properties=device.description=OtherMic"}));
+    ASSERT_TRUE(pactl({"set-default-source", "othermic"}));
+    EXPECT_TRUE(spinUntil([&] { return log.count("audio input: OtherMic") > 0; }, 5000))
+        << log.messages().join('\n').toStdString();
+    EXPECT_EQ(log.count("re-tapping audio input (default input device changed)"), 1);
+    engine.waitForControl();
+    EXPECT_TRUE(engine.isRunning());
+    pactl({"set-default-source", "testmic"});
+}

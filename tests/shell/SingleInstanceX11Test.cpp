@@ -1,0 +1,49 @@
+#include "support/X11Session.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using brisklet::test::X11Session;
+
+namespace {
+QByteArray collect(QProcess& p, QByteArray& seen) {
+    p.waitForReadyRead(20);
+    seen += p.readAll();
+    return seen;
+}
+} // namespace
+
+// Two launches: the second defers to the first, asks it to show itself and quits.
+TEST(SingleInstance, aSecondLaunchDefersAndTheFirstIsAskedToShow) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    QTemporaryDir runtime; // a socket of this test's own
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(QStringLiteral(BRISKLET_EXECUTABLE), {"--autostart"});
+    QByteArray firstOut;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, firstOut).contains("launched"); }, 15))
+        << firstOut.toStdString();
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(QStringLiteral(BRISKLET_EXECUTABLE), {});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    const QByteArray secondOut = second.readAll();
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(secondOut.contains("is already running — deferring to it")) << secondOut.toStdString();
+    EXPECT_FALSE(secondOut.contains("launched"));
+
+    EXPECT_TRUE(X11Session::waitUntil([&] { return collect(first, firstOut).contains("asked to show"); }, 5))
+        << firstOut.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    first.waitForFinished(5000);
+}
