@@ -14,7 +14,11 @@
 #include "base/Text.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "platform/linux/SpeechGrammar.h"
+#include "support/FakeScheduler.h"
+#include "support/FileAudioBackend.h"
 #include "support/SpeechSet.h"
+#include "voice/AudioEngine.h"
+#include "voice/SpeechController.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 using namespace brisklet;
 namespace SpeechSet = brisklet::test::SpeechSet;
@@ -172,5 +177,35 @@ int main(int argc, char** argv) {
                 1000 * median(endToFinal));
     std::printf("decoding real-time factor: %.3f (%.1f s of audio in %.1f s)\n",
                 audioSeconds > 0 ? decodeSeconds / audioSeconds : 0, audioSeconds, decodeSeconds);
+
+    // The idle audio path: a quiet room played at the microphone's pace into the
+    // engine, with the speech feed attached and nobody listening.
+    {
+        constexpr double seconds = 6.0;
+        test::FakeClock clock;
+        test::FakeScheduler scheduler(clock);
+        SpeechController controller(&recognizer, scheduler);
+        std::vector<float> room = SpeechSet::pinkNoise(std::size_t((seconds + 2) * 16000), 7);
+        for (float& sample : room)
+            sample *= 0.01f;
+        AudioEngine engine(
+            test::FileAudioBackend::fromSamples(room, 16000, 1, test::FileAudioBackend::Pace::realTime),
+            scheduler);
+        engine.addHandler(
+            [&](std::span<const float> samples, std::int64_t) { controller.appendAudio(samples); });
+        engine.start();
+        engine.waitForControl();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const auto before = engine.threadCpuSeconds();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        const auto after = engine.threadCpuSeconds();
+        engine.stop();
+        engine.waitForControl();
+        const double capture = after.capture.value_or(0) - before.capture.value_or(0);
+        const double processing = after.processing.value_or(0) - before.processing.value_or(0);
+        std::printf(
+            "idle audio path (capture %.2f %% + processing %.2f %%): %.2f %% of one core  target < 2 %%\n",
+            100 * capture / seconds, 100 * processing / seconds, 100 * (capture + processing) / seconds);
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "support/FakeScheduler.h"
+#include "support/RecordingRecognizer.h"
 #include "support/SpeechSet.h"
 #include "voice/SpeechController.h"
 
@@ -147,27 +148,10 @@ TEST_F(RecognizerSpeechTest, partialsArriveBeforeTheFinalAndACancelledWindowRepo
     EXPECT_EQ(finals.load(), 0);
 }
 
-// Passes requests on to the real recogniser and keeps the latest, so the test can
-// wait until it has caught up.
-class RecordingRecognizer final : public platform::SpeechRecognizer {
-public:
-    explicit RecordingRecognizer(platform::SpeechRecognizer& inner) : inner_(inner) {}
-    bool isAvailable() const override { return inner_.isAvailable(); }
-    bool supportsOnDeviceRecognition() const override { return inner_.supportsOnDeviceRecognition(); }
-    void recognize(std::shared_ptr<platform::RecognitionRequest> request, ResultHandler handler) override {
-        last = request;
-        inner_.recognize(std::move(request), std::move(handler));
-    }
-    std::shared_ptr<platform::RecognitionRequest> last;
-
-private:
-    platform::SpeechRecognizer& inner_;
-};
-
 // The controller over the real recogniser, audio fed at its own pace on a fake clock.
 class ControllerSpeechTest : public RecognizerSpeechTest {
 protected:
-    RecordingRecognizer recording{*shared().recognizer};
+    test::RecordingRecognizer recording{*shared().recognizer};
     test::FakeClock clock;
     test::FakeScheduler scheduler{clock};
 
