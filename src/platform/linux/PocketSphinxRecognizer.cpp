@@ -115,13 +115,15 @@ PocketSphinxRecognizer::~PocketSphinxRecognizer() {
 }
 
 void PocketSphinxRecognizer::shutdown() {
-    std::shared_ptr<RecognitionRequest> current;
+    // Every window still open would keep the worker waiting for audio.
+    std::vector<std::weak_ptr<RecognitionRequest>> open;
     {
         std::lock_guard lock(mutex_);
-        current = current_;
+        open.swap(open_);
     }
-    if (current)
-        current->cancel();
+    for (const auto& weak : open)
+        if (auto request = weak.lock())
+            request->cancel();
     queue_.stop();
 }
 
@@ -185,14 +187,11 @@ void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> reque
         return;
     {
         std::lock_guard lock(mutex_);
-        current_ = request;
+        std::erase_if(open_, [](const auto& weak) { return weak.expired(); });
+        open_.push_back(request);
     }
-    const bool queued = queue_.async([this, request, handler = std::move(handler)] {
-        run(request, handler);
-        std::lock_guard lock(mutex_);
-        if (current_ == request)
-            current_.reset();
-    });
+    const bool queued =
+        queue_.async([this, request, handler = std::move(handler)] { run(request, handler); });
     if (!queued)
         request->cancel();
 }
@@ -265,9 +264,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // Without an active search the decoder crashes on the first hypothesis.
     const bool useGrammar = d.grammarReady;
 
-    // Every utterance starts from the model's own channel estimate, lightly weighted,
-    // and follows its own audio from there: nothing learnt from the previous
-    // utterance (noisy or clean) carries over.
+    // Every utterance starts a new stream (which forgets the noise estimate) and
+    // the model's own channel estimate, lightly weighted, and follows its own audio
+    // from there: nothing learnt from the previous utterance, noisy or clean,
+    // carries over.
+    if (useGrammar)
+        ps_start_stream(g);
+    ps_start_stream(l);
     if (useGrammar)
         d.grammarPrior.restore(g, cmnPriorFrames);
     d.generalPrior.restore(l, cmnPriorFrames);
@@ -314,6 +317,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
             if (useGrammar && !utterance.empty() && utterance.size() <= maxSecondPassSamples) {
+                ps_start_stream(g);
                 if (ps_start_utt(g) >= 0 &&
                     ps_process_raw(g, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
                     ps_end_utt(g) >= 0)

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace brisklet::platform {
 
@@ -71,7 +72,7 @@ private:
     std::atomic<bool> available_{false};
     std::atomic<bool> loadFinished_{false};
     mutable std::mutex mutex_;
-    std::shared_ptr<RecognitionRequest> current_;
+    std::vector<std::weak_ptr<RecognitionRequest>> open_; // submitted windows
     Decision lastDecision_;
     SerialQueue queue_;
 };
