@@ -5,14 +5,20 @@
 //
 // Default: a set spoken by flite in several voices, with noisy twins (pink noise at
 // 15 dB). Your own recordings:
-//   SpeechBench --set=DIR --tsv=FILE [--bias=FILE]
-// (or BRISKLET_SPEECH_SET / BRISKLET_SPEECH_TSV / BRISKLET_SPEECH_BIAS). The TSV holds
+//   SpeechBench --set=DIR --tsv=FILE [--bias=FILE] [--min-score=N] [--min-coverage=N]
+// (or BRISKLET_SPEECH_SET / _TSV / _BIAS / _MIN_SCORE / _MIN_COVERAGE; BRISKLET_SPEECH_VERBOSE
+// prints every clip, not only the misses). The TSV holds
 // one line per WAV: file name, a tab, the expected transcript (empty for a free
 // question). The bias file lists the phrases to expect, one per line (default: the
 // built-in commands, a few setups and apps).
 #include "base/Text.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/SpeechGrammar.h"
+#include "support/FakeScheduler.h"
+#include "support/FileAudioBackend.h"
 #include "support/SpeechSet.h"
+#include "voice/AudioEngine.h"
+#include "voice/SpeechController.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -22,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 using namespace brisklet;
 namespace SpeechSet = brisklet::test::SpeechSet;
@@ -44,7 +51,9 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-double percent(int part, int whole) { return whole ? 100.0 * part / whole : 0; }
+double percent(int part, int whole) {
+    return whole ? 100.0 * part / whole : 0;
+}
 
 } // namespace
 
@@ -69,8 +78,8 @@ int main(int argc, char** argv) {
         for (const auto& q : SpeechSet::questions())
             phrases.push_back(q);
         clips = SpeechSet::generate(work.path(), phrases, SpeechSet::voices(), 15.0, &error);
-        std::printf("set: generated, %zu clips (flite voices %s, clean and pink noise at 15 dB)\n", clips.size(),
-                    qUtf8Printable(SpeechSet::voices().join(' ')));
+        std::printf("set: generated, %zu clips (flite voices %s, clean and pink noise at 15 dB)\n",
+                    clips.size(), qUtf8Printable(SpeechSet::voices().join(' ')));
     }
     if (clips.empty()) {
         std::fprintf(stderr, "SpeechBench: no clips: %s\n", qUtf8Printable(error));
@@ -97,7 +106,15 @@ int main(int argc, char** argv) {
         if (!clip.expected.isEmpty())
             commands.insert(clip.expected);
 
-    platform::PocketSphinxRecognizer recognizer;
+    // The rule's thresholds can be tried out on one's own recordings.
+    platform::GrammarRule rule;
+    if (const QString v = option(argc, argv, "min-score", "BRISKLET_SPEECH_MIN_SCORE"); !v.isEmpty())
+        rule.minScorePerFrame = v.toDouble();
+    if (const QString v = option(argc, argv, "min-coverage", "BRISKLET_SPEECH_MIN_COVERAGE"); !v.isEmpty())
+        rule.minCoverage = v.toDouble();
+    std::printf("rule: grammar kept at score/frame ≥ %.1f and coverage ≥ %.2f\n", rule.minScorePerFrame,
+                rule.minCoverage);
+    platform::PocketSphinxRecognizer recognizer(platform::PocketSphinxRecognizer::defaultModelDir(), rule);
     const std::clock_t loadStart = std::clock();
     recognizer.load();
     if (!recognizer.waitUntilLoaded()) {
@@ -107,6 +124,7 @@ int main(int argc, char** argv) {
     std::printf("model load: %.0f ms CPU\n", 1000.0 * double(std::clock() - loadStart) / CLOCKS_PER_SEC);
 
     int commandsTotal = 0, commandsRight = 0, questionsTotal = 0, questionsFree = 0;
+    int generalRight = 0, grammarRight = 0;
     int cleanTotal = 0, cleanRight = 0, noisyTotal = 0, noisyRight = 0;
     std::vector<double> endToFinal;
     double audioSeconds = 0, decodeSeconds = 0;
@@ -126,29 +144,68 @@ int main(int argc, char** argv) {
         bool ok;
         if (!clip.expected.isEmpty()) {
             ok = heard == clip.expected;
+            generalRight += Text::normalize(platform::SpeechGrammar::formatNumbers(decision.generalText)) ==
+                            clip.expected;
+            grammarRight += Text::normalize(platform::SpeechGrammar::formatNumbers(decision.grammarText)) ==
+                            clip.expected;
             ++commandsTotal;
             commandsRight += ok;
             (clip.noisy ? noisyTotal : cleanTotal)++;
             (clip.noisy ? noisyRight : cleanRight) += ok;
         } else {
-            ok = !commands.contains(heard);
+            // Free text: the general model's words, and nothing that reads as a command.
+            ok = !decision.grammarKept && !commands.contains(heard);
             ++questionsTotal;
             questionsFree += ok;
         }
         if (verbose || !ok)
-            std::printf("%s %-6s %-5s \"%s\" → \"%s\" (grammar \"%s\" %.1f/frame cover %.2f, general \"%s\")\n",
-                        ok ? "  " : "✗", qUtf8Printable(clip.voice), clip.noisy ? "noisy" : "clean",
-                        qUtf8Printable(clip.spoken), qUtf8Printable(heard), qUtf8Printable(decision.grammarText),
-                        decision.scorePerFrame, decision.coverage, qUtf8Printable(decision.generalText));
+            std::printf(
+                "%s %-6s %-5s \"%s\" → \"%s\" (grammar \"%s\" %.1f/frame cover %.2f, general \"%s\")\n",
+                ok ? "  " : "✗", qUtf8Printable(clip.voice), clip.noisy ? "noisy" : "clean",
+                qUtf8Printable(clip.spoken), qUtf8Printable(heard), qUtf8Printable(decision.grammarText),
+                decision.scorePerFrame, decision.coverage, qUtf8Printable(decision.generalText));
     }
 
     std::printf("command accuracy: %.1f %% (%d/%d; clean %d/%d, noisy %d/%d)  target ≥ 95 %%\n",
                 percent(commandsRight, commandsTotal), commandsRight, commandsTotal, cleanRight, cleanTotal,
                 noisyRight, noisyTotal);
+    std::printf("  (general model alone %d/%d, grammar alone %d/%d)\n", generalRight, commandsTotal,
+                grammarRight, commandsTotal);
     std::printf("free questions kept as free text: %.1f %% (%d/%d)  target ≥ 90 %%\n",
                 percent(questionsFree, questionsTotal), questionsFree, questionsTotal);
-    std::printf("end of audio → final transcript, median: %.1f ms  target < 150 ms\n", 1000 * median(endToFinal));
+    std::printf("end of audio → final transcript, median: %.1f ms  target < 150 ms\n",
+                1000 * median(endToFinal));
     std::printf("decoding real-time factor: %.3f (%.1f s of audio in %.1f s)\n",
                 audioSeconds > 0 ? decodeSeconds / audioSeconds : 0, audioSeconds, decodeSeconds);
+
+    // The idle audio path: a quiet room played at the microphone's pace into the
+    // engine, with the speech feed attached and nobody listening.
+    {
+        constexpr double seconds = 6.0;
+        test::FakeClock clock;
+        test::FakeScheduler scheduler(clock);
+        SpeechController controller(&recognizer, scheduler);
+        std::vector<float> room = SpeechSet::pinkNoise(std::size_t((seconds + 2) * 16000), 7);
+        for (float& sample : room)
+            sample *= 0.01f;
+        AudioEngine engine(
+            test::FileAudioBackend::fromSamples(room, 16000, 1, test::FileAudioBackend::Pace::realTime),
+            scheduler);
+        engine.addHandler(
+            [&](std::span<const float> samples, std::int64_t) { controller.appendAudio(samples); });
+        engine.start();
+        engine.waitForControl();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const auto before = engine.threadCpuSeconds();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        const auto after = engine.threadCpuSeconds();
+        engine.stop();
+        engine.waitForControl();
+        const double capture = after.capture.value_or(0) - before.capture.value_or(0);
+        const double processing = after.processing.value_or(0) - before.processing.value_or(0);
+        std::printf(
+            "idle audio path (capture %.2f %% + processing %.2f %%): %.2f %% of one core  target < 2 %%\n",
+            100 * capture / seconds, 100 * processing / seconds, 100 * (capture + processing) / seconds);
+    }
     return 0;
 }

@@ -29,9 +29,11 @@ bool run(const QString& program, const QStringList& args, QString* error) {
             *error = program + " could not be started";
         return false;
     }
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
         if (error)
-            *error = program + " " + args.join(' ') + " failed: " + QString::fromLocal8Bit(process.readAllStandardError());
+            *error = program + " " + args.join(' ') +
+                     " failed: " + QString::fromLocal8Bit(process.readAllStandardError());
         return false;
     }
     return true;
@@ -75,54 +77,134 @@ std::vector<Phrase> commandPhrases() {
     auto same = [](const char* text) { return Phrase{text, Text::normalize(QString::fromUtf8(text))}; };
     return {
         // built-in commands
-        same("open terminal"), same("left half"), same("right half"), same("maximize"), same("center"),
-        same("lock screen"), same("volume up"), same("volume down"), same("mute"), same("unmute"),
-        same("next display"), same("hide others"), same("screenshot"), same("do not disturb"),
-        same("meeting mode"), same("put it back"), same("sort windows"), same("sort all"), same("next song"),
-        same("pause the music"), same("previous track"), same("undo"),
+        same("open terminal"),
+        same("left half"),
+        same("right half"),
+        same("maximize"),
+        same("center"),
+        same("lock screen"),
+        same("volume up"),
+        same("volume down"),
+        same("mute"),
+        same("unmute"),
+        same("next display"),
+        same("hide others"),
+        same("screenshot"),
+        same("do not disturb"),
+        same("meeting mode"),
+        same("put it back"),
+        same("sort windows"),
+        same("sort all"),
+        same("next song"),
+        same("pause the music"),
+        same("previous track"),
+        same("undo"),
         // parametric
-        same("volume 40"), same("volume 75"), same("open firefox"), same("switch to spotify"),
-        same("sort 3 windows"), same("quit slack"), same("open vlc"), same("open libreoffice"),
+        same("volume 40"),
+        same("volume 75"),
+        same("open firefox"),
+        same("switch to spotify"),
+        same("sort 3 windows"),
+        same("quit slack"),
+        same("open vlc"),
+        same("open libreoffice"),
         // setups
-        same("deep work"), same("end deep work"), same("run morning setup"), same("start focus time"),
+        same("deep work"),
+        same("end deep work"),
+        same("run morning setup"),
+        same("start focus time"),
     };
 }
 
 std::vector<Phrase> questions() {
     return {
-        {"how tall is the eiffel tower", ""},
-        {"what is the weather like tomorrow", ""},
-        {"who wrote the lord of the rings", ""},
-        {"tell me a joke about computers", ""},
-        {"how many days are in a leap year", ""},
-        {"why is the sky blue", ""},
-        {"what should I cook for dinner tonight", ""},
-        {"remind me to call my mother later", ""},
+        {"how tall is the eiffel tower", ""},          {"what is the weather like tomorrow", ""},
+        {"who wrote the lord of the rings", ""},       {"tell me a joke about computers", ""},
+        {"how many days are in a leap year", ""},      {"why is the sky blue", ""},
+        {"what should I cook for dinner tonight", ""}, {"remind me to call my mother later", ""},
     };
 }
 
 QStringList biasPhrases() {
     return {
         // the built-in command phrases
-        "sort", "sort windows", "sort all", "sort everything", "left half", "snap left", "right half",
-        "snap right", "maximize", "fill screen", "full screen", "center", "centre", "hide others", "focus mode",
-        "next display", "next screen", "volume up", "louder", "volume down", "quieter", "mute", "unmute",
-        "sound on", "screenshot", "screen shot", "capture screen", "lock screen", "lock my mac", "do not disturb",
-        "dnd", "meeting mode", "meeting", "undo", "undo that", "put it back", "put everything back", "pause",
-        "pause music", "pause the music", "resume", "keep playing", "resume music", "next song", "skip",
-        "next track", "skip song", "previous song", "last song", "previous track",
+        "sort",
+        "sort windows",
+        "sort all",
+        "sort everything",
+        "left half",
+        "snap left",
+        "right half",
+        "snap right",
+        "maximize",
+        "fill screen",
+        "full screen",
+        "center",
+        "centre",
+        "hide others",
+        "focus mode",
+        "next display",
+        "next screen",
+        "volume up",
+        "louder",
+        "volume down",
+        "quieter",
+        "mute",
+        "unmute",
+        "sound on",
+        "screenshot",
+        "screen shot",
+        "capture screen",
+        "lock screen",
+        "lock my mac",
+        "do not disturb",
+        "dnd",
+        "meeting mode",
+        "meeting",
+        "undo",
+        "undo that",
+        "put it back",
+        "put everything back",
+        "pause",
+        "pause music",
+        "pause the music",
+        "resume",
+        "keep playing",
+        "resume music",
+        "next song",
+        "skip",
+        "next track",
+        "skip song",
+        "previous song",
+        "last song",
+        "previous track",
         // setups and their end forms
-        "deep work", "end deep work", "morning", "end morning", "focus time", "end focus time",
+        "deep work",
+        "end deep work",
+        "morning",
+        "end morning",
+        "focus time",
+        "end focus time",
         // installed apps
-        "firefox", "terminal", "spotify", "slack", "vlc", "libreoffice", "thunderbird", "files", "text editor",
+        "firefox",
+        "terminal",
+        "spotify",
+        "slack",
+        "vlc",
+        "libreoffice",
+        "thunderbird",
+        "files",
+        "text editor",
         "calculator",
     };
 }
 
-QStringList voices() { return {"slt", "rms", "awb", "kal16"}; }
+QStringList voices() {
+    return {"slt", "rms", "awb", "kal16"};
+}
 
-std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phrases, const QStringList& voiceList,
-                           std::optional<double> snrDb, QString* error) {
+std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phrases,
+                           const QStringList& voiceList, std::optional<double> snrDb, QString* error) {
     const QString flite = QStandardPaths::findExecutable("flite");
     const QString sox = QStandardPaths::findExecutable("sox");
     if (flite.isEmpty() || sox.isEmpty()) {
@@ -149,12 +231,16 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
     auto worker = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             const Job& job = jobs[i];
-            const QString base = QString("%1/%2_%3_%4").arg(folder).arg(job.index, 3, 10, QChar('0'))
+            const QString base = QString("%1/%2_%3_%4")
+                                     .arg(folder)
+                                     .arg(job.index, 3, 10, QChar('0'))
                                      .arg(job.voice, slug(job.phrase.spoken));
             const QString raw = base + ".raw.wav";
             const QString clean = base + ".wav";
             if (!run(flite, {"-voice", job.voice, "-t", job.phrase.spoken, "-o", raw}, &errors[i]) ||
-                !run(sox, {raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", clean, "pad", "0.3", "0.4"},
+                !run(sox,
+                     {raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", clean, "pad", "0.3",
+                      "0.4"},
                      &errors[i]))
                 continue;
             QFile::remove(raw);
@@ -195,7 +281,8 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
     return out;
 }
 
-std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder, QString* error) {
+std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
+                              QString* error) {
     QFile file(tsv);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         if (error)
@@ -218,8 +305,10 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
                 *error = QString("%1 line %2: no such file %3").arg(tsv).arg(lineNo).arg(source);
             return {};
         }
-        const QString converted = QDir(workFolder).filePath(QString("%1.wav").arg(out.size(), 4, 10, QChar('0')));
-        if (!run("sox", {source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted}, error))
+        const QString converted =
+            QDir(workFolder).filePath(QString("%1.wav").arg(out.size(), 4, 10, QChar('0')));
+        if (!run("sox", {source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
+                 error))
             return {};
         out.push_back({converted, name, expected, "user", false});
     }
@@ -330,8 +419,8 @@ std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsi
     return out;
 }
 
-Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples, const QStringList& context,
-               double timeoutSeconds) {
+Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
+               const QStringList& context, double timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
     struct Shared {
         std::mutex mutex;
@@ -360,7 +449,8 @@ Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>&
         shared->done.notify_all();
     });
     for (std::size_t i = 0; i < samples.size(); i += 512)
-        request->append(std::span<const float>(samples).subspan(i, std::min<std::size_t>(512, samples.size() - i)));
+        request->append(
+            std::span<const float>(samples).subspan(i, std::min<std::size_t>(512, samples.size() - i)));
     const auto deadline = began + std::chrono::duration<double>(timeoutSeconds);
     while (request->backlog() > 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(200));

@@ -38,16 +38,18 @@ QStringList voices();
 // Speaks every phrase in every voice into `folder`, each clean and (when `snrDb` is
 // given) noisy. Clean and noisy clips alternate in the returned order. Fails (empty
 // list and `error`) when flite or sox is missing or fails.
-std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phrases, const QStringList& voices,
-                           std::optional<double> snrDb, QString* error);
+std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phrases,
+                           const QStringList& voices, std::optional<double> snrDb, QString* error);
 
 // A user's set: a folder of WAV files and a TSV of file name, tab, expected
 // transcript (empty for a free question). The files are converted with sox to 16 kHz
 // mono into `workFolder`.
-std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder, QString* error);
+std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
+                              QString* error);
 
 // 16-bit PCM or float WAV (any chunk layout) as float samples; mono 16 kHz expected.
-std::optional<std::vector<float>> readWav(const QString& path, int* sampleRate = nullptr, int* channels = nullptr);
+std::optional<std::vector<float>> readWav(const QString& path, int* sampleRate = nullptr,
+                                          int* channels = nullptr);
 bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate = 16000);
 
 // Pink noise, the same for the same seed.

@@ -25,6 +25,11 @@ namespace brisklet::platform {
 namespace {
 
 constexpr const char* grammarSearch = "brisklet";
+// How many frames of the model's prior the channel estimate starts with (0.5 s).
+constexpr int cmnPriorFrames = 50;
+// Utterances up to this long get the whole-utterance grammar pass (8 s).
+constexpr std::size_t maxSecondPassSamples = 8 * 16000;
+constexpr int partialEveryBlocks = 3;
 
 // The live cepstral mean a decoder starts from. Each utterance starts from it again:
 // a mean learnt on a noisy utterance costs the next clean one (and the other way
@@ -39,11 +44,21 @@ struct CmnPrior {
         mean.assign(feat->cmn_struct->veclen, 0);
         cmn_live_get(feat->cmn_struct, mean.data());
     }
-    void restore(ps_decoder_t* ps) const {
+    void restore(ps_decoder_t* ps, int weightFrames) const {
         feat_t* feat = ps_get_feat(ps);
         if (!feat || !feat->cmn_struct || mean.size() != static_cast<std::size_t>(feat->cmn_struct->veclen))
             return;
-        cmn_live_set(feat->cmn_struct, mean.data());
+        cmn_t* cmn = feat->cmn_struct;
+        cmn_live_set(cmn, mean.data());
+        for (int i = 0; i < cmn->veclen; ++i)
+            cmn->sum[i] = mean[std::size_t(i)] * weightFrames;
+        cmn->nframe = weightFrames;
+    }
+    // Moves the estimate to what the utterance has shown so far.
+    static void follow(ps_decoder_t* ps) {
+        feat_t* feat = ps_get_feat(ps);
+        if (feat && feat->cmn_struct && feat->cmn_struct->nframe > 0)
+            cmn_live_update(feat->cmn_struct);
     }
 };
 
@@ -88,21 +103,27 @@ struct PocketSphinxRecognizer::Decoders {
     }
 };
 
-QString PocketSphinxRecognizer::defaultModelDir() { return QStringLiteral(BRISKLET_POCKETSPHINX_MODELDIR); }
+QString PocketSphinxRecognizer::defaultModelDir() {
+    return QStringLiteral(BRISKLET_POCKETSPHINX_MODELDIR);
+}
 
 PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
     : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech") {}
 
-PocketSphinxRecognizer::~PocketSphinxRecognizer() { shutdown(); }
+PocketSphinxRecognizer::~PocketSphinxRecognizer() {
+    shutdown();
+}
 
 void PocketSphinxRecognizer::shutdown() {
-    std::shared_ptr<RecognitionRequest> current;
+    // Every window still open would keep the worker waiting for audio.
+    std::vector<std::weak_ptr<RecognitionRequest>> open;
     {
         std::lock_guard lock(mutex_);
-        current = current_;
+        open.swap(open_);
     }
-    if (current)
-        current->cancel();
+    for (const auto& weak : open)
+        if (auto request = weak.lock())
+            request->cancel();
     queue_.stop();
 }
 
@@ -136,8 +157,9 @@ void PocketSphinxRecognizer::loadNow() {
     // The grammar decoder starts without a search; each window installs its grammar.
     cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
                                           dict.constData(), "-logfn", "/dev/null", nullptr);
-    cmd_ln_t* generalConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-                                          dict.constData(), "-lm", lm.constData(), "-logfn", "/dev/null", nullptr);
+    cmd_ln_t* generalConfig =
+        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
+                    lm.constData(), "-logfn", "/dev/null", nullptr);
     if (grammarConfig)
         decoders->grammar = ps_init(grammarConfig);
     if (generalConfig)
@@ -165,14 +187,11 @@ void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> reque
         return;
     {
         std::lock_guard lock(mutex_);
-        current_ = request;
+        std::erase_if(open_, [](const auto& weak) { return weak.expired(); });
+        open_.push_back(request);
     }
-    const bool queued = queue_.async([this, request, handler = std::move(handler)] {
-        run(request, handler);
-        std::lock_guard lock(mutex_);
-        if (current_ == request)
-            current_.reset();
-    });
+    const bool queued =
+        queue_.async([this, request, handler = std::move(handler)] { run(request, handler); });
     if (!queued)
         request->cancel();
 }
@@ -182,7 +201,29 @@ PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
     return lastDecision_;
 }
 
-void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request, const ResultHandler& handler) {
+namespace {
+
+struct Reading {
+    QString text;
+    double scorePerFrame = -1e9;
+    int speechFrames = 0;
+};
+
+Reading read(ps_decoder_t* ps) {
+    Reading r;
+    int score = 0;
+    r.text = hypothesis(ps, &score);
+    const int frames = ps_get_n_frames(ps);
+    if (frames > 0)
+        r.scorePerFrame = static_cast<double>(score) / frames;
+    r.speechFrames = speechFrames(ps);
+    return r;
+}
+
+} // namespace
+
+void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
+                                 const ResultHandler& handler) {
     if (request->isCancelled())
         return;
     if (!decoders_) {
@@ -193,7 +234,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     ps_decoder_t* g = d.grammar;
     ps_decoder_t* l = d.general;
 
-    // The grammar of this window; rebuilt only when the phrases changed.
+    // The grammar of this window; loaded again only when the phrases changed.
     const SpeechGrammar::Lookup lookup = [g](const std::string& word) -> std::optional<std::string> {
         char* phones = ps_lookup_word(g, word.c_str());
         if (!phones)
@@ -202,14 +243,16 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         ckd_free(phones);
         return out;
     };
-    SpeechGrammar::Build grammar = SpeechGrammar::build(request->contextualStrings(), lookup);
+    const SpeechGrammar::Build grammar = SpeechGrammar::build(request->contextualStrings(), lookup);
     if (grammar.jsgf != d.loadedGrammar) {
+        // A word missing from the dictionary would make the whole grammar fail.
         for (const auto& [word, phones] : grammar.newWords)
             if (ps_add_word(g, word.c_str(), phones.c_str(), TRUE) < 0)
                 qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
         for (const QString& phrase : grammar.dropped)
             BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
-        if (ps_set_jsgf_string(g, grammarSearch, grammar.jsgf.c_str()) < 0 || ps_set_search(g, grammarSearch) < 0) {
+        if (ps_set_jsgf_string(g, grammarSearch, grammar.jsgf.c_str()) < 0 ||
+            ps_set_search(g, grammarSearch) < 0) {
             qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
             d.grammarReady = false;
             d.loadedGrammar.clear();
@@ -218,52 +261,70 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             d.loadedGrammar = grammar.jsgf;
         }
     }
+    // Without an active search the decoder crashes on the first hypothesis.
     const bool useGrammar = d.grammarReady;
 
+    // Every utterance starts a new stream (which forgets the noise estimate) and
+    // the model's own channel estimate, lightly weighted, and follows its own audio
+    // from there: nothing learnt from the previous utterance, noisy or clean,
+    // carries over.
     if (useGrammar)
-        d.grammarPrior.restore(g);
-    d.generalPrior.restore(l);
+        ps_start_stream(g);
+    ps_start_stream(l);
+    if (useGrammar)
+        d.grammarPrior.restore(g, cmnPriorFrames);
+    d.generalPrior.restore(l, cmnPriorFrames);
     if ((useGrammar && ps_start_utt(g) < 0) || ps_start_utt(l) < 0) {
         handler(std::nullopt, QStringLiteral("speech decoder could not start"));
         return;
     }
 
-    Decision decision;
-    auto decide = [&] {
+    auto choose = [&](const Reading& grammarReading, const Reading& general, Decision& decision) {
         decision = {};
-        decision.generalText = hypothesis(l, nullptr);
+        decision.generalText = general.text;
         if (!useGrammar)
-            return decision.generalText;
-        int score = 0;
-        decision.grammarText = hypothesis(g, &score);
-        const int frames = ps_get_n_frames(g);
-        decision.scorePerFrame = frames > 0 ? static_cast<double>(score) / frames : -1e9;
-        const int grammarSpeech = speechFrames(g);
-        const int generalSpeech = speechFrames(l);
-        decision.coverage = generalSpeech > 0 ? static_cast<double>(grammarSpeech) / generalSpeech
-                                              : (grammarSpeech > 0 ? 1.0 : 0.0);
-        decision.grammarKept = !decision.grammarText.isEmpty() && decision.scorePerFrame >= rule_.minScorePerFrame &&
+            return general.text;
+        decision.grammarText = grammarReading.text;
+        decision.scorePerFrame = grammarReading.scorePerFrame;
+        decision.coverage = general.speechFrames > 0
+                                ? static_cast<double>(grammarReading.speechFrames) / general.speechFrames
+                                : (grammarReading.speechFrames > 0 ? 1.0 : 0.0);
+        decision.grammarKept = !grammarReading.text.isEmpty() &&
+                               decision.scorePerFrame >= rule_.minScorePerFrame &&
                                decision.coverage >= rule_.minCoverage;
         return decision.grammarKept ? decision.grammarText : decision.generalText;
     };
 
     std::vector<float> chunk;
     std::vector<int16> pcm;
+    std::vector<int16> utterance;
     QString lastPartial;
     bool failed = false;
+    int blocks = 0;
     for (;;) {
         const auto next = request->next(chunk);
         if (next != RecognitionRequest::Next::audio) {
-            const bool cancelled = next == RecognitionRequest::Next::cancelled;
-            const int endGrammar = useGrammar ? ps_end_utt(g) : 0;
+            int endGrammar = useGrammar ? ps_end_utt(g) : 0;
             const int endGeneral = ps_end_utt(l);
-            if (cancelled)
+            if (next == RecognitionRequest::Next::cancelled)
                 return;
             if (failed || endGrammar < 0 || endGeneral < 0) {
                 handler(std::nullopt, QStringLiteral("speech decoding failed"));
                 return;
             }
-            const QString text = SpeechGrammar::formatNumbers(decide());
+            const Reading general = read(l);
+            Reading grammarReading = useGrammar ? read(g) : Reading{};
+            // The grammar pass is cheap, so a short utterance is decoded once more as a
+            // whole, with its channel estimate taken from all of it: much better in noise.
+            if (useGrammar && !utterance.empty() && utterance.size() <= maxSecondPassSamples) {
+                ps_start_stream(g);
+                if (ps_start_utt(g) >= 0 &&
+                    ps_process_raw(g, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
+                    ps_end_utt(g) >= 0)
+                    grammarReading = read(g);
+            }
+            Decision decision;
+            const QString text = SpeechGrammar::formatNumbers(choose(grammarReading, general, decision));
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "kept" << decision.grammarKept;
@@ -282,6 +343,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         std::transform(chunk.begin(), chunk.end(), pcm.begin(), [](float s) {
             return static_cast<int16>(std::lrintf(std::clamp(s, -1.0f, 1.0f) * 32767.0f));
         });
+        if (utterance.size() <= maxSecondPassSamples)
+            utterance.insert(utterance.end(), pcm.begin(), pcm.end());
         const int a = useGrammar ? ps_process_raw(g, pcm.data(), pcm.size(), FALSE, FALSE) : 0;
         const int b = ps_process_raw(l, pcm.data(), pcm.size(), FALSE, FALSE);
         if (a < 0 || b < 0) {
@@ -289,14 +352,25 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
-        // Partials follow the same rule as the final, so a question never shows up
-        // as the command the grammar forced it into.
-        const QString partial = SpeechGrammar::formatNumbers(decide());
-        request->chunkDone();
+        if (useGrammar)
+            CmnPrior::follow(g);
+        CmnPrior::follow(l);
+        // Partials follow the same rule as the final, so a question never shows up as
+        // the command the grammar forced it into. Checked every few blocks: the
+        // listening window ticks only every 0.2 s anyway.
+        if (++blocks % partialEveryBlocks != 0) {
+            request->chunkDone();
+            continue;
+        }
+        Decision decision;
+        const QString partial =
+            SpeechGrammar::formatNumbers(choose(useGrammar ? read(g) : Reading{}, read(l), decision));
         if (partial != lastPartial && !partial.isEmpty()) {
             lastPartial = partial;
             handler(RecognitionResult{partial, false}, {});
         }
+        // Only now is the chunk done: whoever waits for the backlog has its partial too.
+        request->chunkDone();
     }
 }
 

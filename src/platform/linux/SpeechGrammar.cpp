@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <set>
 
@@ -34,9 +35,32 @@ const std::map<std::string, std::string>& extraWords() {
 }
 
 const std::array<const char*, 26> letterPhones = {
-    "EY",    "B IY", "S IY", "D IY",          "IY",   "EH F", "JH IY",   "EY CH", "AY",
-    "JH EY", "K EY", "EH L", "EH M",          "EH N", "OW",   "P IY",    "K Y UW", "AA R",
-    "EH S",  "T IY", "Y UW", "V IY",          "D AH B AH L Y UW", "EH K S", "W AY", "Z IY",
+    "EY",
+    "B IY",
+    "S IY",
+    "D IY",
+    "IY",
+    "EH F",
+    "JH IY",
+    "EY CH",
+    "AY",
+    "JH EY",
+    "K EY",
+    "EH L",
+    "EH M",
+    "EH N",
+    "OW",
+    "P IY",
+    "K Y UW",
+    "AA R",
+    "EH S",
+    "T IY",
+    "Y UW",
+    "V IY",
+    "D AH B AH L Y UW",
+    "EH K S",
+    "W AY",
+    "Z IY",
 };
 
 const std::array<const char*, 20> ones = {"zero",    "one",     "two",       "three",    "four",
@@ -163,9 +187,15 @@ Build build(const QStringList& phrases, const Lookup& lookup) {
                 result.dropped << phrase;
             continue;
         }
-        const std::string text = join(*spelled, " ");
-        if (seen.insert(text).second)
-            spoken.push_back(text);
+        // Phrases that sound the same ("center", "centre"; "screenshot", "screen shot")
+        // would make the grammar pick a spelling at random: the first one stays.
+        std::vector<std::string> phones;
+        for (const auto& word : *spelled) {
+            auto it = result.newWords.find(word);
+            phones.push_back(it != result.newWords.end() ? it->second : lookup(word).value_or(word));
+        }
+        if (seen.insert(join(phones, " ")).second)
+            spoken.push_back(join(*spelled, " "));
     }
 
     std::string levels = "zero | one hundred";
@@ -175,14 +205,25 @@ Build build(const QStringList& phrases, const Lookup& lookup) {
     for (int n = 1; n <= 12; ++n)
         counts += (n > 1 ? " | " : "") + numberWords(n);
 
+    // Setup names are the phrases that also come with an "end" form; only they take
+    // the setup phrasings, which would otherwise give every phrase a longer twin.
+    std::vector<std::string> setups;
+    for (const auto& text : spoken)
+        if (std::find(spoken.begin(), spoken.end(), "end " + text) != spoken.end())
+            setups.push_back(text);
+
     std::string& g = result.jsgf;
     g = "#JSGF V1.0;\ngrammar brisklet;\n";
     g += "public <utterance> = volume <level> | <tiling> [<count>] [windows]";
     if (!spoken.empty())
-        g += " | <phrase> | <verb> <phrase> | <setupverb> <phrase> setup | <phrase> setup";
+        g += " | <phrase> | <verb> <phrase>";
+    if (!setups.empty())
+        g += " | <setupverb> <setup> setup | <setup> setup";
     g += ";\n";
     if (!spoken.empty())
         g += "<phrase> = " + join(spoken, " | ") + ";\n";
+    if (!setups.empty())
+        g += "<setup> = " + join(setups, " | ") + ";\n";
     g += "<verb> = open | launch | start | quit | close | switch to | focus | run | begin | end | stop;\n";
     g += "<setupverb> = run | start | begin | open | launch | end | stop | close;\n";
     g += "<tiling> = sort | tile | split | arrange | organize;\n";
@@ -219,7 +260,8 @@ QString formatNumbers(const QString& text) {
                 return std::nullopt;
             return found->second;
         };
-        if (value >= 1 && value <= 9 && i < tokens.size() && tokens[i].toLower() == QLatin1String("hundred")) {
+        if (value >= 1 && value <= 9 && i < tokens.size() &&
+            tokens[i].toLower() == QLatin1String("hundred")) {
             value *= 100;
             ++i;
             auto rest = valueAt(i);

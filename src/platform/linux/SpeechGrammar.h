@@ -16,9 +16,9 @@ namespace brisklet::platform::SpeechGrammar {
 using Lookup = std::function<std::optional<std::string>(const std::string& word)>;
 
 struct Build {
-    std::string jsgf;                                // the grammar text
-    std::map<std::string, std::string> newWords;     // words to add first: word → phones
-    QStringList dropped;                             // phrases that could not be spoken
+    std::string jsgf;                            // the grammar text
+    std::map<std::string, std::string> newWords; // words to add first: word → phones
+    QStringList dropped;                         // phrases that could not be spoken
     bool operator==(const Build&) const = default;
 };
 
