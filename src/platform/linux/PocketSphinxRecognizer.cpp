@@ -1,0 +1,374 @@
+#include "platform/linux/PocketSphinxRecognizer.h"
+
+#include "base/Log.h"
+#include "platform/linux/SpeechGrammar.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <pocketsphinx.h>
+#include <sphinxbase/ckd_alloc.h>
+#include <sphinxbase/cmn.h>
+#include <sphinxbase/feat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#ifndef BRISKLET_POCKETSPHINX_MODELDIR
+#define BRISKLET_POCKETSPHINX_MODELDIR "/usr/share/pocketsphinx/model"
+#endif
+
+namespace brisklet::platform {
+
+namespace {
+
+constexpr const char* grammarSearch = "brisklet";
+// How many frames of the model's prior the channel estimate starts with (0.5 s).
+constexpr int cmnPriorFrames = 50;
+// Utterances up to this long get the whole-utterance grammar pass (8 s).
+constexpr std::size_t maxSecondPassSamples = 8 * 16000;
+constexpr int partialEveryBlocks = 3;
+
+// The live cepstral mean a decoder starts from. Each utterance starts from it again:
+// a mean learnt on a noisy utterance costs the next clean one (and the other way
+// round) far more than starting fresh does.
+struct CmnPrior {
+    std::vector<mfcc_t> mean;
+
+    void capture(ps_decoder_t* ps) {
+        feat_t* feat = ps_get_feat(ps);
+        if (!feat || !feat->cmn_struct)
+            return;
+        mean.assign(feat->cmn_struct->veclen, 0);
+        cmn_live_get(feat->cmn_struct, mean.data());
+    }
+    void restore(ps_decoder_t* ps, int weightFrames) const {
+        feat_t* feat = ps_get_feat(ps);
+        if (!feat || !feat->cmn_struct || mean.size() != static_cast<std::size_t>(feat->cmn_struct->veclen))
+            return;
+        cmn_t* cmn = feat->cmn_struct;
+        cmn_live_set(cmn, mean.data());
+        for (int i = 0; i < cmn->veclen; ++i)
+            cmn->sum[i] = mean[std::size_t(i)] * weightFrames;
+        cmn->nframe = weightFrames;
+    }
+    // Moves the estimate to what the utterance has shown so far.
+    static void follow(ps_decoder_t* ps) {
+        feat_t* feat = ps_get_feat(ps);
+        if (feat && feat->cmn_struct && feat->cmn_struct->nframe > 0)
+            cmn_live_update(feat->cmn_struct);
+    }
+};
+
+// Frames under real words (not silence or fillers) in the decoder's best path.
+int speechFrames(ps_decoder_t* ps) {
+    int frames = 0;
+    for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
+        const char* word = ps_seg_word(seg);
+        if (!word || word[0] == '<' || word[0] == '[' || word[0] == '+' || word[0] == '(')
+            continue;
+        int start = 0, end = 0;
+        ps_seg_frames(seg, &start, &end);
+        frames += std::max(0, end - start + 1);
+    }
+    return frames;
+}
+
+QString hypothesis(ps_decoder_t* ps, int* score) {
+    int32 s = 0;
+    const char* text = ps_get_hyp(ps, &s);
+    if (score)
+        *score = s;
+    // The decoder owns the string: copy it at once.
+    return text ? QString::fromUtf8(text).simplified() : QString();
+}
+
+} // namespace
+
+struct PocketSphinxRecognizer::Decoders {
+    ps_decoder_t* grammar = nullptr;
+    ps_decoder_t* general = nullptr;
+    CmnPrior grammarPrior;
+    CmnPrior generalPrior;
+    std::string loadedGrammar;
+    bool grammarReady = false;
+
+    ~Decoders() {
+        if (grammar)
+            ps_free(grammar);
+        if (general)
+            ps_free(general);
+    }
+};
+
+QString PocketSphinxRecognizer::defaultModelDir() {
+    return QStringLiteral(BRISKLET_POCKETSPHINX_MODELDIR);
+}
+
+PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
+    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech") {}
+
+PocketSphinxRecognizer::~PocketSphinxRecognizer() {
+    shutdown();
+}
+
+void PocketSphinxRecognizer::shutdown() {
+    // Every window still open would keep the worker waiting for audio.
+    std::vector<std::weak_ptr<RecognitionRequest>> open;
+    {
+        std::lock_guard lock(mutex_);
+        open.swap(open_);
+    }
+    for (const auto& weak : open)
+        if (auto request = weak.lock())
+            request->cancel();
+    queue_.stop();
+}
+
+void PocketSphinxRecognizer::load() {
+    if (!queue_.async([this] { loadNow(); }))
+        loadFinished_ = true;
+}
+
+bool PocketSphinxRecognizer::waitUntilLoaded() {
+    queue_.sync([] {});
+    return isAvailable();
+}
+
+void PocketSphinxRecognizer::loadNow() {
+    if (decoders_ || loadFinished_)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    const QString base = modelDir_ + QStringLiteral("/en-us");
+    const QByteArray hmm = (base + QStringLiteral("/en-us")).toUtf8();
+    const QByteArray dict = (base + QStringLiteral("/cmudict-en-us.dict")).toUtf8();
+    const QByteArray lm = (base + QStringLiteral("/en-us.lm.bin")).toUtf8();
+    if (!QFileInfo::exists(QString::fromUtf8(hmm)) || !QFileInfo::exists(QString::fromUtf8(dict)) ||
+        !QFileInfo::exists(QString::fromUtf8(lm))) {
+        qCCritical(lcSpeech, "speech model not found under %s", qUtf8Printable(base));
+        loadFinished_ = true;
+        return;
+    }
+
+    auto decoders = std::make_unique<Decoders>();
+    // The grammar decoder starts without a search; each window installs its grammar.
+    cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
+                                          dict.constData(), "-logfn", "/dev/null", nullptr);
+    cmd_ln_t* generalConfig =
+        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
+                    lm.constData(), "-logfn", "/dev/null", nullptr);
+    if (grammarConfig)
+        decoders->grammar = ps_init(grammarConfig);
+    if (generalConfig)
+        decoders->general = ps_init(generalConfig);
+    // The decoders keep their own references.
+    if (grammarConfig)
+        cmd_ln_free_r(grammarConfig);
+    if (generalConfig)
+        cmd_ln_free_r(generalConfig);
+    if (!decoders->grammar || !decoders->general) {
+        qCCritical(lcSpeech, "speech model failed to load from %s", qUtf8Printable(base));
+        loadFinished_ = true;
+        return;
+    }
+    decoders->grammarPrior.capture(decoders->grammar);
+    decoders->generalPrior.capture(decoders->general);
+    decoders_ = std::move(decoders);
+    available_ = true;
+    loadFinished_ = true;
+    qCInfo(lcSpeech, "on-device speech model loaded (%lld ms)", static_cast<long long>(timer.elapsed()));
+}
+
+void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
+    if (!request)
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(open_, [](const auto& weak) { return weak.expired(); });
+        open_.push_back(request);
+    }
+    const bool queued =
+        queue_.async([this, request, handler = std::move(handler)] { run(request, handler); });
+    if (!queued)
+        request->cancel();
+}
+
+PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
+    std::lock_guard lock(mutex_);
+    return lastDecision_;
+}
+
+namespace {
+
+struct Reading {
+    QString text;
+    double scorePerFrame = -1e9;
+    int speechFrames = 0;
+};
+
+Reading read(ps_decoder_t* ps) {
+    Reading r;
+    int score = 0;
+    r.text = hypothesis(ps, &score);
+    const int frames = ps_get_n_frames(ps);
+    if (frames > 0)
+        r.scorePerFrame = static_cast<double>(score) / frames;
+    r.speechFrames = speechFrames(ps);
+    return r;
+}
+
+} // namespace
+
+void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
+                                 const ResultHandler& handler) {
+    if (request->isCancelled())
+        return;
+    if (!decoders_) {
+        handler(std::nullopt, QStringLiteral("speech model not loaded"));
+        return;
+    }
+    Decoders& d = *decoders_;
+    ps_decoder_t* g = d.grammar;
+    ps_decoder_t* l = d.general;
+
+    // The grammar of this window; loaded again only when the phrases changed.
+    const SpeechGrammar::Lookup lookup = [g](const std::string& word) -> std::optional<std::string> {
+        char* phones = ps_lookup_word(g, word.c_str());
+        if (!phones)
+            return std::nullopt;
+        std::string out(phones);
+        ckd_free(phones);
+        return out;
+    };
+    const SpeechGrammar::Build grammar = SpeechGrammar::build(request->contextualStrings(), lookup);
+    if (grammar.jsgf != d.loadedGrammar) {
+        // A word missing from the dictionary would make the whole grammar fail.
+        for (const auto& [word, phones] : grammar.newWords)
+            if (ps_add_word(g, word.c_str(), phones.c_str(), TRUE) < 0)
+                qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
+        for (const QString& phrase : grammar.dropped)
+            BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
+        if (ps_set_jsgf_string(g, grammarSearch, grammar.jsgf.c_str()) < 0 ||
+            ps_set_search(g, grammarSearch) < 0) {
+            qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
+            d.grammarReady = false;
+            d.loadedGrammar.clear();
+        } else {
+            d.grammarReady = true;
+            d.loadedGrammar = grammar.jsgf;
+        }
+    }
+    // Without an active search the decoder crashes on the first hypothesis.
+    const bool useGrammar = d.grammarReady;
+
+    // Every utterance starts from the model's own channel estimate, lightly
+    // weighted, and follows its own audio from there: a channel mean learnt on a
+    // noisy utterance would otherwise spoil the next clean one, and the other way
+    // round. (The front end's noise estimate does carry over: forgetting it cost
+    // noisy commands more than keeping it.)
+    if (useGrammar)
+        d.grammarPrior.restore(g, cmnPriorFrames);
+    d.generalPrior.restore(l, cmnPriorFrames);
+    if ((useGrammar && ps_start_utt(g) < 0) || ps_start_utt(l) < 0) {
+        handler(std::nullopt, QStringLiteral("speech decoder could not start"));
+        return;
+    }
+
+    auto choose = [&](const Reading& grammarReading, const Reading& general, Decision& decision) {
+        decision = {};
+        decision.generalText = general.text;
+        if (!useGrammar)
+            return general.text;
+        decision.grammarText = grammarReading.text;
+        decision.scorePerFrame = grammarReading.scorePerFrame;
+        decision.coverage = general.speechFrames > 0
+                                ? static_cast<double>(grammarReading.speechFrames) / general.speechFrames
+                                : (grammarReading.speechFrames > 0 ? 1.0 : 0.0);
+        decision.grammarKept = !grammarReading.text.isEmpty() &&
+                               decision.scorePerFrame >= rule_.minScorePerFrame &&
+                               decision.coverage >= rule_.minCoverage;
+        return decision.grammarKept ? decision.grammarText : decision.generalText;
+    };
+
+    std::vector<float> chunk;
+    std::vector<int16> pcm;
+    std::vector<int16> utterance;
+    QString lastPartial;
+    bool failed = false;
+    int blocks = 0;
+    for (;;) {
+        const auto next = request->next(chunk);
+        if (next != RecognitionRequest::Next::audio) {
+            int endGrammar = useGrammar ? ps_end_utt(g) : 0;
+            const int endGeneral = ps_end_utt(l);
+            if (next == RecognitionRequest::Next::cancelled)
+                return;
+            if (failed || endGrammar < 0 || endGeneral < 0) {
+                handler(std::nullopt, QStringLiteral("speech decoding failed"));
+                return;
+            }
+            const Reading general = read(l);
+            Reading grammarReading = useGrammar ? read(g) : Reading{};
+            // The grammar pass is cheap, so a short utterance is decoded once more as a
+            // whole, with its channel estimate taken from all of it: much better in noise.
+            if (useGrammar && !utterance.empty() && utterance.size() <= maxSecondPassSamples) {
+                if (ps_start_utt(g) >= 0 &&
+                    ps_process_raw(g, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
+                    ps_end_utt(g) >= 0)
+                    grammarReading = read(g);
+            }
+            Decision decision;
+            const QString text = SpeechGrammar::formatNumbers(choose(grammarReading, general, decision));
+            BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
+                                << decision.scorePerFrame << "coverage" << decision.coverage << "general"
+                                << decision.generalText << "kept" << decision.grammarKept;
+            {
+                std::lock_guard lock(mutex_);
+                lastDecision_ = decision;
+            }
+            handler(RecognitionResult{text, true}, {});
+            return;
+        }
+        if (failed) {
+            request->chunkDone();
+            continue;
+        }
+        pcm.resize(chunk.size());
+        std::transform(chunk.begin(), chunk.end(), pcm.begin(), [](float s) {
+            return static_cast<int16>(std::lrintf(std::clamp(s, -1.0f, 1.0f) * 32767.0f));
+        });
+        if (utterance.size() <= maxSecondPassSamples)
+            utterance.insert(utterance.end(), pcm.begin(), pcm.end());
+        const int a = useGrammar ? ps_process_raw(g, pcm.data(), pcm.size(), FALSE, FALSE) : 0;
+        const int b = ps_process_raw(l, pcm.data(), pcm.size(), FALSE, FALSE);
+        if (a < 0 || b < 0) {
+            failed = true;
+            request->chunkDone();
+            continue;
+        }
+        if (useGrammar)
+            CmnPrior::follow(g);
+        CmnPrior::follow(l);
+        // Partials follow the same rule as the final, so a question never shows up as
+        // the command the grammar forced it into. Checked every few blocks: the
+        // listening window ticks only every 0.2 s anyway.
+        if (++blocks % partialEveryBlocks != 0) {
+            request->chunkDone();
+            continue;
+        }
+        Decision decision;
+        const QString partial =
+            SpeechGrammar::formatNumbers(choose(useGrammar ? read(g) : Reading{}, read(l), decision));
+        if (partial != lastPartial && !partial.isEmpty()) {
+            lastPartial = partial;
+            handler(RecognitionResult{partial, false}, {});
+        }
+        // Only now is the chunk done: whoever waits for the backlog has its partial too.
+        request->chunkDone();
+    }
+}
+
+} // namespace brisklet::platform

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "base/SerialQueue.h"
+#include "platform/SpeechRecognizer.h"
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace brisklet::platform {
+
+// When the grammar decoder's hypothesis is believed (re-measure with real recordings).
+struct GrammarRule {
+    // Measured on flite speech, clean and with pink noise at 15 dB: commands mostly
+    // score −29…−10 clean and down to −38 noisy, questions forced into the grammar
+    // mostly −56…−35; short forced paths give themselves away by covering less than
+    // half of what the general model heard.
+    double minScorePerFrame = -32.0; // path score per frame
+    double minCoverage = 0.45;       // grammar's speech frames ÷ the general model's
+};
+
+// On-device recognition with PocketSphinx and the shipped US English model, on its
+// own worker thread. Two decoders hear the same audio: one constrained to a grammar
+// of the phrases we expect (fast and exact for known commands) and one with the
+// general language model. The grammar's text is kept only when it looks trustworthy,
+// so a phrase that fits no command comes out as free text instead of the nearest
+// command.
+class PocketSphinxRecognizer final : public SpeechRecognizer {
+public:
+    using Rule = GrammarRule;
+
+    // The folder that holds "en-us/" of the pocketsphinx-en-us package.
+    static QString defaultModelDir();
+
+    explicit PocketSphinxRecognizer(QString modelDir = defaultModelDir(), Rule rule = {});
+    ~PocketSphinxRecognizer() override;
+
+    // Loads the model in the background; available once both decoders are ready.
+    void load();
+    // Blocks until the load finished (tools and tests); returns isAvailable().
+    bool waitUntilLoaded();
+
+    bool isAvailable() const override { return available_.load(); }
+    bool supportsOnDeviceRecognition() const override { return true; }
+    void recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) override;
+
+    // What the rule decided, per utterance (for measuring).
+    struct Decision {
+        QString grammarText;
+        QString generalText;
+        double scorePerFrame = 0;
+        double coverage = 0;
+        bool grammarKept = false;
+    };
+    Decision lastDecision() const;
+
+    // Stops the worker: the current window is cancelled, nothing more is decoded.
+    void shutdown();
+
+private:
+    struct Decoders;
+    void loadNow();
+    void run(const std::shared_ptr<RecognitionRequest>& request, const ResultHandler& handler);
+
+    const QString modelDir_;
+    const Rule rule_;
+    std::unique_ptr<Decoders> decoders_; // worker thread only
+    std::atomic<bool> available_{false};
+    std::atomic<bool> loadFinished_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::weak_ptr<RecognitionRequest>> open_; // submitted windows
+    Decision lastDecision_;
+    SerialQueue queue_;
+};
+
+} // namespace brisklet::platform

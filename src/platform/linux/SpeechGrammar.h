@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brisklet::platform::SpeechGrammar {
+
+// A word's pronunciation in the model's phone set ("OW P AH N"), or none when the
+// dictionary lacks it.
+using Lookup = std::function<std::optional<std::string>(const std::string& word)>;
+
+struct Build {
+    std::string jsgf;                            // the grammar text
+    std::map<std::string, std::string> newWords; // words to add first: word → phones
+    QStringList dropped;                         // phrases that could not be spoken
+    bool operator==(const Build&) const = default;
+};
+
+// The grammar of one listening window: the expected phrases, the command verbs with
+// those phrases as objects, volume levels and window counts. Every word is checked
+// against the dictionary; a missing one gets a pronunciation of our own or its
+// phrase is left out.
+Build build(const QStringList& phrases, const Lookup& lookup);
+
+// The words of one phrase as the grammar spells them (digits as number words), or
+// none when a word cannot be pronounced. Found pronunciations go into `newWords`.
+std::optional<std::vector<std::string>> words(const QString& phrase, const Lookup& lookup,
+                                              std::map<std::string, std::string>& newWords);
+
+// A pronunciation of our own for a word the dictionary lacks: a known spelling, a
+// compound of dictionary words, or a short consonant-only name said letter by letter.
+std::optional<std::string> pronounce(const std::string& word, const Lookup& lookup);
+
+// 0…999 in words: 40 → "forty", 105 → "one hundred five".
+std::string numberWords(int n);
+
+// Runs of number words become digits, as a written transcript shows them:
+// "volume forty five" → "volume 45".
+QString formatNumbers(const QString& text);
+
+} // namespace brisklet::platform::SpeechGrammar

@@ -1,0 +1,235 @@
+#include "voice/SpeechController.h"
+
+#include "base/Log.h"
+#include "base/Text.h"
+
+namespace brisklet {
+
+QString SpeechController::modeName(Mode mode) {
+    switch (mode) {
+    case Mode::hold:
+        return QStringLiteral("hold");
+    case Mode::timed:
+        return QStringLiteral("timed");
+    case Mode::open:
+        return QStringLiteral("open");
+    }
+    return QStringLiteral("timed");
+}
+
+SpeechController::SpeechController(platform::SpeechRecognizer* recognizer, Scheduler& scheduler)
+    : recognizer_(recognizer), scheduler_(scheduler), self_(std::make_shared<SpeechController*>(this)) {}
+
+SpeechController::~SpeechController() {
+    self_.reset();
+    teardown();
+}
+
+QString SpeechController::normalize(const QString& text) {
+    return Text::normalize(text);
+}
+
+bool SpeechController::isListening() const {
+    std::lock_guard lock(lock_);
+    return listening_;
+}
+
+void SpeechController::start(Mode mode, PartialHandler onPartial, Completion completion) {
+    if (!recognizer_ || !recognizer_->isAvailable()) {
+        qCCritical(lcSpeech, "speech recognizer unavailable or not authorized");
+        if (completion)
+            completion(std::nullopt);
+        return;
+    }
+    if (!recognizer_->supportsOnDeviceRecognition()) {
+        qCCritical(lcSpeech, "on-device recognition unavailable — refusing to capture");
+        if (completion)
+            completion(std::nullopt);
+        return;
+    }
+    if (completion_)
+        qCInfo(lcSpeech, "previous session still finalizing — dropping it for the new wake");
+
+    teardown();
+    const int gen = ++generation_;
+    mode_ = mode;
+
+    QStringList context;
+    if (vocabularyProvider)
+        context = vocabularyProvider();
+    auto request = std::make_shared<platform::RecognitionRequest>(std::move(context));
+
+    onPartial_ = std::move(onPartial);
+    completion_ = std::move(completion);
+    bestTranscript_.clear();
+    startTime_ = lastChange_ = now();
+    endAudioSent_ = false;
+
+    {
+        std::lock_guard lock(lock_);
+        request_ = request;
+        listening_ = true;
+    }
+
+    // Results come on the recogniser's thread; handle them on ours.
+    std::weak_ptr<SpeechController*> weak = self_;
+    Scheduler* scheduler = &scheduler_;
+    recognizer_->recognize(
+        request, [weak, scheduler, gen](std::optional<platform::RecognitionResult> result, QString error) {
+            scheduler->schedule(0, [weak, gen, result = std::move(result), error = std::move(error)] {
+                if (auto self = weak.lock())
+                    (*self)->handleResult(gen, result, error);
+            });
+        });
+
+    tickTimer_ = std::make_unique<RepeatingTimer>(scheduler_, tickInterval, [weak, gen] {
+        if (auto self = weak.lock())
+            (*self)->tick(gen);
+    });
+    tickTimer_->start();
+
+    qCInfo(lcSpeech, "listening window opened (%s)", qUtf8Printable(modeName(mode)));
+}
+
+void SpeechController::handleResult(int gen, std::optional<platform::RecognitionResult> result,
+                                    const QString& error) {
+    if (gen != generation_ || !completion_)
+        return;
+    if (result) {
+        if (result->text != bestTranscript_) {
+            bestTranscript_ = result->text;
+            lastChange_ = now();
+            if (onPartial_)
+                onPartial_(bestTranscript_);
+        }
+        if (result->isFinal) {
+            finish(gen);
+            return;
+        }
+    }
+    if (!error.isEmpty()) {
+        qCCritical(lcSpeech, "recognition failed: %s", qUtf8Printable(error));
+        finish(gen);
+    }
+}
+
+void SpeechController::tick(int gen) {
+    if (gen != generation_ || !isListening())
+        return;
+    const double t = now();
+    const double elapsed = t - startTime_;
+    const double quiet = t - lastChange_;
+    const bool empty = bestTranscript_.isEmpty();
+    // A small tolerance: tick times are sums of 0.2 s steps.
+    constexpr double eps = 1e-6;
+
+    switch (mode_) {
+    case Mode::hold:
+        if (elapsed >= holdLimit - eps)
+            endListeningWindow(gen);
+        return; // only the key release ends a hold otherwise
+    case Mode::timed:
+        if (elapsed >= timedLimit - eps) {
+            endListeningWindow(gen);
+            return;
+        }
+        break;
+    case Mode::open:
+        if (elapsed >= openLimit - eps || (empty && elapsed >= openEmptyLimit - eps)) {
+            endListeningWindow(gen);
+            return;
+        }
+        break;
+    }
+    if (!empty && quiet >= silenceEnd - eps) {
+        endListeningWindow(gen);
+        return;
+    }
+    if (!empty && quiet >= quickMatchQuiet - eps && quickMatch && quickMatch(normalize(bestTranscript_)))
+        endListeningWindow(gen);
+}
+
+void SpeechController::endListeningWindow(int gen) {
+    if (gen != generation_ || endAudioSent_)
+        return;
+    endAudioSent_ = true;
+    std::shared_ptr<platform::RecognitionRequest> request;
+    {
+        std::lock_guard lock(lock_);
+        listening_ = false;
+        request = request_;
+    }
+    if (request)
+        request->endAudio();
+    qCInfo(lcSpeech, "listening window closed (%s)",
+           bestTranscript_.isEmpty() ? "no speech" : "speech captured");
+
+    std::weak_ptr<SpeechController*> weak = self_;
+    scheduler_.schedule(finishDelay, [weak, gen] {
+        if (auto self = weak.lock())
+            (*self)->finish(gen);
+    });
+}
+
+void SpeechController::finish(int gen) {
+    if (gen != generation_ || !completion_)
+        return;
+    Completion completion = std::move(completion_);
+    completion_ = nullptr;
+    const QString text = normalize(bestTranscript_);
+    teardown();
+    if (text.isEmpty())
+        qCInfo(lcSpeech, "final transcript ready (empty)");
+    else
+        qCInfo(lcSpeech, "final transcript ready (%lld chars)", static_cast<long long>(text.size()));
+    if (text.isEmpty())
+        completion(std::nullopt);
+    else
+        completion(text);
+}
+
+void SpeechController::teardown() {
+    tickTimer_.reset();
+    std::shared_ptr<platform::RecognitionRequest> request;
+    {
+        std::lock_guard lock(lock_);
+        listening_ = false;
+        request = std::move(request_);
+        request_.reset();
+    }
+    // The recognition task lives as long as its request: cancelling one stops the other.
+    if (request)
+        request->cancel();
+    onPartial_ = nullptr;
+    completion_ = nullptr;
+    mode_ = Mode::timed;
+}
+
+void SpeechController::releaseToOpenEnded() {
+    if (mode_ != Mode::hold || !isListening())
+        return;
+    mode_ = Mode::open;
+    startTime_ = now();
+    qCInfo(lcSpeech, "listening window now hands-free (tap)");
+}
+
+void SpeechController::cancel() {
+    if (!completion_)
+        return;
+    qCInfo(lcSpeech, "listening cancelled");
+    teardown();
+}
+
+void SpeechController::appendAudio(std::span<const float> samples) {
+    std::shared_ptr<platform::RecognitionRequest> request;
+    {
+        std::lock_guard lock(lock_);
+        if (!listening_ || !request_)
+            return;
+        request = request_;
+    }
+    // Appended outside the lock; the request itself drops audio after its end.
+    request->append(samples);
+}
+
+} // namespace brisklet

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "base/Scheduler.h"
+#include "platform/SpeechRecognizer.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+
+namespace brisklet {
+
+// Runs one listening window at a time: audio goes to the recogniser, partial
+// transcripts come back while the user speaks, and one final normalised transcript
+// (or nothing) when the window ends. Main thread, except appendAudio().
+class SpeechController final {
+public:
+    enum class Mode { hold = 0, timed = 1, open = 2 };
+    static QString modeName(Mode mode);
+
+    using PartialHandler = std::function<void(const QString& text)>;
+    using Completion = std::function<void(std::optional<QString> text)>;
+
+    // `recognizer` may be null (no recogniser on this machine); it must outlive us.
+    explicit SpeechController(platform::SpeechRecognizer* recognizer,
+                              Scheduler& scheduler = Scheduler::main());
+    ~SpeechController();
+    SpeechController(const SpeechController&) = delete;
+    SpeechController& operator=(const SpeechController&) = delete;
+
+    // The program's one normaliser of spoken text.
+    static QString normalize(const QString& text);
+
+    // Opens a window. `completion` is called exactly once with the final normalised
+    // text (nullopt when nothing was heard), unless the window is cancelled or
+    // superseded; when the start is refused it is called at once with nullopt.
+    void start(Mode mode, PartialHandler onPartial, Completion completion);
+    // Ends the window of generation `gen`; the final result follows within 0.5 s.
+    void endListeningWindow(int gen);
+    // A held window becomes hands-free; its limits count from now.
+    void releaseToOpenEnded();
+    // Drops the pending window without calling its completion.
+    void cancel();
+
+    // Audio thread: feeds one chunk to the open window, if any.
+    void appendAudio(std::span<const float> samples);
+
+    // True when the normalised text is a complete, exact command (ends timed and
+    // open windows early).
+    std::function<bool(const QString& normalized)> quickMatch;
+    // The phrases the recogniser should expect in the next window.
+    std::function<QStringList()> vocabularyProvider;
+
+    int generation() const { return generation_; }
+    Mode mode() const { return mode_; }
+    double startTime() const { return startTime_; }
+    const QString& bestTranscript() const { return bestTranscript_; }
+    bool isListening() const;
+
+    // Window limits and tick, in seconds.
+    static constexpr double tickInterval = 0.2;
+    static constexpr double holdLimit = 30.0;
+    static constexpr double timedLimit = 4.0;
+    static constexpr double openLimit = 30.0;
+    static constexpr double openEmptyLimit = 6.0;
+    static constexpr double silenceEnd = 1.0;
+    static constexpr double quickMatchQuiet = 0.5;
+    static constexpr double finishDelay = 0.5;
+
+private:
+    void handleResult(int gen, std::optional<platform::RecognitionResult> result, const QString& error);
+    void tick(int gen);
+    void finish(int gen);
+    void teardown();
+    double now() const { return scheduler_.clock().now(); }
+
+    platform::SpeechRecognizer* recognizer_;
+    Scheduler& scheduler_;
+    // Guards request_ and listening_, which the audio thread reads.
+    mutable std::mutex lock_;
+    std::shared_ptr<platform::RecognitionRequest> request_;
+    bool listening_ = false;
+    int generation_ = 0;
+    std::unique_ptr<RepeatingTimer> tickTimer_;
+    double startTime_ = 0;
+    double lastChange_ = 0;
+    QString bestTranscript_;
+    Completion completion_;
+    PartialHandler onPartial_;
+    bool endAudioSent_ = false;
+    Mode mode_ = Mode::timed;
+    // Work scheduled for later holds this weakly and does nothing once we are gone.
+    std::shared_ptr<SpeechController*> self_;
+};
+
+} // namespace brisklet

@@ -1,0 +1,260 @@
+// The real recogniser on speech made with flite and sox at test time. One
+// recogniser lives through the whole program and hears clean and noisy clips in
+// turn, as the app's does.
+#include "base/Text.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+#include "support/FakeScheduler.h"
+#include "support/RecordingRecognizer.h"
+#include "support/SpeechSet.h"
+#include "voice/SpeechController.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace brisklet;
+namespace SpeechSet = brisklet::test::SpeechSet;
+
+namespace {
+
+struct Shared {
+    QTemporaryDir folder;
+    std::unique_ptr<platform::PocketSphinxRecognizer> recognizer;
+    std::vector<SpeechSet::Clip> commands;  // clean and noisy in turn
+    std::vector<SpeechSet::Clip> questions; // clean and noisy in turn
+    QString error;
+};
+
+Shared& shared() {
+    static Shared* s = [] {
+        auto* s = new Shared;
+        s->recognizer = std::make_unique<platform::PocketSphinxRecognizer>();
+        s->recognizer->load();
+        // Two voices over the phrases, alternating, keep the program short; the
+        // benchmark speaks every phrase in every voice.
+        std::vector<SpeechSet::Phrase> slt, rms;
+        const auto phrases = SpeechSet::commandPhrases();
+        for (std::size_t i = 0; i < phrases.size(); ++i)
+            (i % 2 ? rms : slt).push_back(phrases[i]);
+        for (auto [list, voice] : {std::pair{&slt, "slt"}, std::pair{&rms, "rms"}}) {
+            auto clips = SpeechSet::generate(s->folder.filePath(voice), *list, {voice}, 15.0, &s->error);
+            s->commands.insert(s->commands.end(), clips.begin(), clips.end());
+        }
+        s->questions = SpeechSet::generate(s->folder.filePath("questions"), SpeechSet::questions(),
+                                           {"slt", "awb"}, 15.0, &s->error);
+        return s;
+    }();
+    return *s;
+}
+
+class RecognizerSpeechTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Shared& s = shared();
+        ASSERT_TRUE(s.recognizer->waitUntilLoaded()) << "the pocketsphinx-en-us model did not load";
+        ASSERT_FALSE(s.commands.empty()) << qPrintable(s.error);
+        ASSERT_FALSE(s.questions.empty()) << qPrintable(s.error);
+    }
+    static SpeechSet::Decoded decode(const SpeechSet::Clip& clip) {
+        auto samples = SpeechSet::readWav(clip.file);
+        EXPECT_TRUE(samples.has_value()) << qPrintable(clip.file);
+        if (!samples)
+            return {};
+        return SpeechSet::decode(*shared().recognizer, *samples, SpeechSet::biasPhrases());
+    }
+    static QSet<QString> commandTexts() {
+        QSet<QString> out;
+        for (const QString& phrase : SpeechSet::biasPhrases())
+            out.insert(Text::normalize(phrase));
+        for (const auto& phrase : SpeechSet::commandPhrases())
+            out.insert(phrase.expected);
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(RecognizerSpeechTest, commandPhrasesComeOutExactlyCleanAndMostlyInNoise) {
+    int noisy = 0, noisyRight = 0;
+    for (const auto& clip : shared().commands) {
+        const auto decoded = decode(clip);
+        ASSERT_TRUE(decoded.error.isEmpty()) << qPrintable(decoded.error);
+        const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
+        if (!clip.noisy) {
+            EXPECT_EQ(heard, clip.expected)
+                << qPrintable(clip.voice) << " said \"" << qPrintable(clip.spoken) << "\"";
+        } else {
+            ++noisy;
+            noisyRight += heard == clip.expected;
+            if (heard != clip.expected)
+                std::printf("noisy miss: %s \"%s\" → \"%s\"\n", qPrintable(clip.voice),
+                            qPrintable(clip.spoken), qPrintable(heard));
+        }
+    }
+    // Pink noise at 15 dB is hard on this model; most commands still come through.
+    EXPECT_GE(noisyRight * 100, noisy * 65) << noisyRight << "/" << noisy << " noisy commands";
+}
+
+TEST_F(RecognizerSpeechTest, freeQuestionsStayFreeTextInsteadOfBecomingTheNearestCommand) {
+    const QSet<QString> commands = commandTexts();
+    int free = 0;
+    for (const auto& clip : shared().questions) {
+        const auto decoded = decode(clip);
+        ASSERT_TRUE(decoded.error.isEmpty()) << qPrintable(decoded.error);
+        const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
+        const auto decision = shared().recognizer->lastDecision();
+        if (!decision.grammarKept && !commands.contains(heard))
+            ++free;
+        else
+            std::printf("question taken for a command: %s \"%s\" → \"%s\"\n", qPrintable(clip.voice),
+                        qPrintable(clip.spoken), qPrintable(heard));
+        if (!clip.noisy && !decision.grammarKept) {
+            // The general model's words, roughly: at least one word of the question.
+            const QStringList said = Text::normalize(clip.spoken).split(' ');
+            bool overlap = false;
+            for (const QString& word : heard.split(' ', Qt::SkipEmptyParts))
+                overlap = overlap || said.contains(word);
+            EXPECT_TRUE(overlap) << qPrintable(clip.spoken) << " → " << qPrintable(heard);
+        }
+    }
+    // The grammar alone forces every question into some command; the rule must turn
+    // nearly all of them back into free text.
+    const int total = int(shared().questions.size());
+    EXPECT_GE(free * 100, total * 85) << free << "/" << total << " questions stayed free text";
+}
+
+TEST_F(RecognizerSpeechTest, partialsArriveBeforeTheFinalAndACancelledWindowReportsNothing) {
+    const auto& clip = shared().commands.front(); // clean "open terminal"
+    ASSERT_FALSE(clip.noisy);
+    const auto decoded = decode(clip);
+    EXPECT_FALSE(decoded.partials.isEmpty());
+    EXPECT_EQ(Text::normalize(decoded.finalText.value_or(QString())), clip.expected);
+
+    auto samples = SpeechSet::readWav(clip.file);
+    ASSERT_TRUE(samples);
+    auto request = std::make_shared<platform::RecognitionRequest>(SpeechSet::biasPhrases());
+    std::atomic<int> finals{0};
+    shared().recognizer->recognize(request, [&](std::optional<platform::RecognitionResult> result, QString) {
+        if (!result || result->isFinal)
+            ++finals;
+    });
+    request->append(std::span<const float>(*samples).first(std::min<std::size_t>(samples->size(), 8000)));
+    request->cancel();
+    // The next window still works and the cancelled one never reported.
+    const auto after = decode(clip);
+    EXPECT_EQ(Text::normalize(after.finalText.value_or(QString())), clip.expected);
+    EXPECT_EQ(finals.load(), 0);
+}
+
+// The controller over the real recogniser, audio fed at its own pace on a fake clock.
+class ControllerSpeechTest : public RecognizerSpeechTest {
+protected:
+    test::RecordingRecognizer recording{*shared().recognizer};
+    test::FakeClock clock;
+    test::FakeScheduler scheduler{clock};
+
+    // Feeds the clip chunk by chunk, letting 32 ms pass per chunk once the recogniser
+    // has caught up; returns the clip time at which the window stopped listening
+    // (or the clip's length when it listened throughout).
+    double play(SpeechController& controller, const SpeechSet::Clip& clip) {
+        platform::RecognitionRequest* request = recording.last.get();
+        auto samples = SpeechSet::readWav(clip.file);
+        EXPECT_TRUE(samples);
+        const double start = clock.now();
+        for (std::size_t i = 0; samples && i + 512 <= samples->size(); i += 512) {
+            if (!controller.isListening())
+                return clock.now() - start;
+            controller.appendAudio(std::span<const float>(*samples).subspan(i, 512));
+            for (int spin = 0; request && request->backlog() > 0 && spin < 20000; ++spin)
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            scheduler.advance(512.0 / 16000.0);
+        }
+        return clock.now() - start;
+    }
+    // Lets the window close on its own, then gives the recogniser real time for its
+    // final result before the fake clock reaches the controller's fallback finish.
+    void finishWindow(SpeechController& controller, int& completions) {
+        for (int i = 0; controller.isListening() && i < 200; ++i)
+            scheduler.advance(0.05);
+        waitForFinal(completions, 1);
+        scheduler.advance(0.6);
+    }
+    void waitForFinal(int& completions, int want) {
+        for (int spin = 0; completions < want && spin < 2000; ++spin) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            scheduler.runDue();
+        }
+    }
+};
+
+TEST_F(ControllerSpeechTest, aCommandEndsATimedWindowEarlyAndAQuestionKeepsAnOpenWindowToItsEnd) {
+    SpeechController controller(&recording, scheduler);
+    const QSet<QString> commands = commandTexts();
+    controller.quickMatch = [&](const QString& text) { return commands.contains(text); };
+    controller.vocabularyProvider = [] { return SpeechSet::biasPhrases(); };
+
+    // A clean command ("open terminal"): the quick match closes the window before the
+    // clip's trailing silence is over plus a second.
+    const auto& command = shared().commands.front();
+    int completions = 0;
+    std::optional<QString> finalText;
+    controller.start(SpeechController::Mode::timed, nullptr, [&](std::optional<QString> text) {
+        ++completions;
+        finalText = text;
+    });
+    const double closedAt = play(controller, command);
+    finishWindow(controller, completions);
+    EXPECT_FALSE(controller.isListening());
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>(command.expected));
+    EXPECT_LT(closedAt, 4.0);
+
+    // Questions in an open window: none is taken for a command on the way, so the
+    // window is still open when the clip ends.
+    for (const auto& question : shared().questions) {
+        if (question.noisy)
+            continue;
+        completions = 0;
+        finalText.reset();
+        controller.start(SpeechController::Mode::open, nullptr, [&](std::optional<QString> text) {
+            ++completions;
+            finalText = text;
+        });
+        const double length = play(controller, question);
+        EXPECT_TRUE(controller.isListening())
+            << "closed before \"" << qPrintable(question.spoken) << "\" ended";
+        EXPECT_GT(length, 1.5);
+        finishWindow(controller, completions);
+        EXPECT_EQ(completions, 1);
+        ASSERT_TRUE(finalText.has_value());
+        EXPECT_FALSE(commands.contains(*finalText)) << qPrintable(*finalText);
+    }
+}
+
+TEST(PocketSphinxRecognizer, isUnavailableWithoutItsModelAndStopsWithWindowsStillOpen) {
+    platform::PocketSphinxRecognizer missing("/nonexistent/model");
+    EXPECT_FALSE(missing.isAvailable());
+    missing.load();
+    EXPECT_FALSE(missing.waitUntilLoaded());
+    std::atomic<int> errors{0};
+    missing.recognize(
+        std::make_shared<platform::RecognitionRequest>(),
+        [&](std::optional<platform::RecognitionResult>, QString error) { errors += !error.isEmpty(); });
+    missing.waitUntilLoaded();
+    EXPECT_EQ(errors.load(), 1);
+
+    // Two windows that never end: going away must not wait for their audio.
+    auto recognizer = std::make_unique<platform::PocketSphinxRecognizer>();
+    recognizer->load();
+    ASSERT_TRUE(recognizer->waitUntilLoaded());
+    auto first = std::make_shared<platform::RecognitionRequest>();
+    auto second = std::make_shared<platform::RecognitionRequest>();
+    recognizer->recognize(first, [](auto, auto) {});
+    recognizer->recognize(second, [](auto, auto) {});
+    first->append(std::vector<float>(512, 0.0f));
+    recognizer.reset();
+    EXPECT_TRUE(first->isCancelled());
+    EXPECT_TRUE(second->isCancelled());
+}

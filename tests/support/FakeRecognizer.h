@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/SpeechRecognizer.h"
+
+#include <memory>
+#include <vector>
+
+namespace brisklet::test {
+
+// A recogniser driven by the test: it records each request and lets the test send
+// partial and final results or errors for it, as the real one would from its thread.
+class FakeRecognizer final : public platform::SpeechRecognizer {
+public:
+    struct Task {
+        std::shared_ptr<platform::RecognitionRequest> request;
+        ResultHandler handler;
+    };
+
+    bool available = true;
+    bool onDevice = true;
+    std::vector<Task> tasks;
+
+    bool isAvailable() const override { return available; }
+    bool supportsOnDeviceRecognition() const override { return onDevice; }
+    void recognize(std::shared_ptr<platform::RecognitionRequest> request, ResultHandler handler) override {
+        tasks.push_back({std::move(request), std::move(handler)});
+    }
+
+    Task& last() { return tasks.back(); }
+    void partial(const QString& text) { last().handler(platform::RecognitionResult{text, false}, {}); }
+    void final(const QString& text) { last().handler(platform::RecognitionResult{text, true}, {}); }
+    void fail(const QString& error) { last().handler(std::nullopt, error); }
+};
+
+} // namespace brisklet::test

@@ -1,0 +1,472 @@
+#include "support/SpeechSet.h"
+
+#include "base/Text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <random>
+#include <thread>
+
+namespace brisklet::test::SpeechSet {
+
+namespace {
+
+bool run(const QString& program, const QStringList& args, QString* error) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForStarted(10000)) {
+        if (error)
+            *error = program + " could not be started";
+        return false;
+    }
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        if (error)
+            *error = program + " " + args.join(' ') +
+                     " failed: " + QString::fromLocal8Bit(process.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+QString slug(const QString& text) {
+    QString out;
+    for (QChar c : Text::normalize(text))
+        out += c.isLetterOrNumber() ? c : QChar('_');
+    return out.left(48);
+}
+
+double activeRms(const std::vector<float>& samples) {
+    // The level of the louder frames, so the padding's silence does not dilute it.
+    std::vector<double> frames;
+    for (std::size_t i = 0; i + 512 <= samples.size(); i += 512) {
+        double sum = 0;
+        for (std::size_t k = i; k < i + 512; ++k)
+            sum += double(samples[k]) * samples[k];
+        frames.push_back(sum / 512);
+    }
+    if (frames.empty())
+        return 0;
+    std::sort(frames.begin(), frames.end());
+    double sum = 0;
+    std::size_t n = 0;
+    for (std::size_t i = frames.size() / 2; i < frames.size(); ++i, ++n)
+        sum += frames[i];
+    return std::sqrt(sum / double(n));
+}
+
+template <typename T> T readLE(const char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+
+} // namespace
+
+std::vector<Phrase> commandPhrases() {
+    auto same = [](const char* text) { return Phrase{text, Text::normalize(QString::fromUtf8(text))}; };
+    return {
+        // built-in commands
+        same("open terminal"),
+        same("left half"),
+        same("right half"),
+        same("maximize"),
+        same("center"),
+        same("lock screen"),
+        same("volume up"),
+        same("volume down"),
+        same("mute"),
+        same("unmute"),
+        same("next display"),
+        same("hide others"),
+        same("screenshot"),
+        same("do not disturb"),
+        same("meeting mode"),
+        same("put it back"),
+        same("sort windows"),
+        same("sort all"),
+        same("next song"),
+        same("pause the music"),
+        same("previous track"),
+        same("undo"),
+        // parametric
+        same("volume 40"),
+        same("volume 75"),
+        same("open firefox"),
+        same("switch to spotify"),
+        same("sort 3 windows"),
+        same("quit slack"),
+        same("open vlc"),
+        same("open libreoffice"),
+        // setups
+        same("deep work"),
+        same("end deep work"),
+        same("run morning setup"),
+        same("start focus time"),
+    };
+}
+
+std::vector<Phrase> questions() {
+    return {
+        {"how tall is the eiffel tower", ""},          {"what is the weather like tomorrow", ""},
+        {"who wrote the lord of the rings", ""},       {"tell me a joke about computers", ""},
+        {"how many days are in a leap year", ""},      {"why is the sky blue", ""},
+        {"what should I cook for dinner tonight", ""}, {"remind me to call my mother later", ""},
+    };
+}
+
+QStringList biasPhrases() {
+    return {
+        // the built-in command phrases
+        "sort",
+        "sort windows",
+        "sort all",
+        "sort everything",
+        "left half",
+        "snap left",
+        "right half",
+        "snap right",
+        "maximize",
+        "fill screen",
+        "full screen",
+        "center",
+        "centre",
+        "hide others",
+        "focus mode",
+        "next display",
+        "next screen",
+        "volume up",
+        "louder",
+        "volume down",
+        "quieter",
+        "mute",
+        "unmute",
+        "sound on",
+        "screenshot",
+        "screen shot",
+        "capture screen",
+        "lock screen",
+        "lock my mac",
+        "do not disturb",
+        "dnd",
+        "meeting mode",
+        "meeting",
+        "undo",
+        "undo that",
+        "put it back",
+        "put everything back",
+        "pause",
+        "pause music",
+        "pause the music",
+        "resume",
+        "keep playing",
+        "resume music",
+        "next song",
+        "skip",
+        "next track",
+        "skip song",
+        "previous song",
+        "last song",
+        "previous track",
+        // setups and their end forms
+        "deep work",
+        "end deep work",
+        "morning",
+        "end morning",
+        "focus time",
+        "end focus time",
+        // installed apps
+        "firefox",
+        "terminal",
+        "spotify",
+        "slack",
+        "vlc",
+        "libreoffice",
+        "thunderbird",
+        "files",
+        "text editor",
+        "calculator",
+    };
+}
+
+QStringList voices() {
+    return {"slt", "rms", "awb", "kal16"};
+}
+
+std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phrases,
+                           const QStringList& voiceList, std::optional<double> snrDb, QString* error) {
+    const QString flite = QStandardPaths::findExecutable("flite");
+    const QString sox = QStandardPaths::findExecutable("sox");
+    if (flite.isEmpty() || sox.isEmpty()) {
+        if (error)
+            *error = "flite and sox are needed to make the speech set";
+        return {};
+    }
+    QDir().mkpath(folder);
+
+    struct Job {
+        Phrase phrase;
+        QString voice;
+        int index;
+    };
+    std::vector<Job> jobs;
+    int index = 0;
+    for (const auto& phrase : phrases)
+        for (const auto& voice : voiceList)
+            jobs.push_back({phrase, voice, index++});
+
+    std::vector<std::vector<Clip>> made(jobs.size());
+    std::vector<QString> errors(jobs.size());
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] {
+        for (std::size_t i = next++; i < jobs.size(); i = next++) {
+            const Job& job = jobs[i];
+            const QString base = QString("%1/%2_%3_%4")
+                                     .arg(folder)
+                                     .arg(job.index, 3, 10, QChar('0'))
+                                     .arg(job.voice, slug(job.phrase.spoken));
+            const QString raw = base + ".raw.wav";
+            const QString clean = base + ".wav";
+            if (!run(flite, {"-voice", job.voice, "-t", job.phrase.spoken, "-o", raw}, &errors[i]) ||
+                !run(sox,
+                     {raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", clean, "pad", "0.3",
+                      "0.4"},
+                     &errors[i]))
+                continue;
+            QFile::remove(raw);
+            made[i].push_back({clean, job.phrase.spoken, job.phrase.expected, job.voice, false});
+            if (!snrDb)
+                continue;
+            auto samples = readWav(clean);
+            if (!samples) {
+                errors[i] = "unreadable " + clean;
+                continue;
+            }
+            const QString noisy = base + ".noisy.wav";
+            if (!writeWav(noisy, mixNoise(*samples, *snrDb, unsigned(job.index + 1)))) {
+                errors[i] = "could not write " + noisy;
+                continue;
+            }
+            made[i].push_back({noisy, job.phrase.spoken, job.phrase.expected, job.voice, true});
+        }
+    };
+    std::vector<std::thread> threads;
+    const unsigned n = std::max(2u, std::min(8u, std::thread::hardware_concurrency()));
+    for (unsigned t = 0; t < n; ++t)
+        threads.emplace_back(worker);
+    for (auto& t : threads)
+        t.join();
+
+    for (const auto& e : errors)
+        if (!e.isEmpty()) {
+            if (error)
+                *error = e;
+            return {};
+        }
+    // Each clean clip is followed by its noisy twin, so one recogniser hears them in turn.
+    std::vector<Clip> out;
+    for (auto& pair : made)
+        for (auto& clip : pair)
+            out.push_back(std::move(clip));
+    return out;
+}
+
+std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
+                              QString* error) {
+    QFile file(tsv);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        if (error)
+            *error = "cannot read " + tsv;
+        return {};
+    }
+    QDir().mkpath(workFolder);
+    std::vector<Clip> out;
+    int lineNo = 0;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).remove('\n').remove('\r');
+        ++lineNo;
+        if (line.trimmed().isEmpty() || line.startsWith('#'))
+            continue;
+        const QString name = line.section('\t', 0, 0).trimmed();
+        const QString expected = Text::normalize(line.section('\t', 1));
+        const QString source = QDir(folder).filePath(name);
+        if (!QFileInfo::exists(source)) {
+            if (error)
+                *error = QString("%1 line %2: no such file %3").arg(tsv).arg(lineNo).arg(source);
+            return {};
+        }
+        const QString converted =
+            QDir(workFolder).filePath(QString("%1.wav").arg(out.size(), 4, 10, QChar('0')));
+        if (!run("sox", {source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
+                 error))
+            return {};
+        out.push_back({converted, name, expected, "user", false});
+    }
+    return out;
+}
+
+std::optional<std::vector<float>> readWav(const QString& path, int* sampleRate, int* channels) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WAVE")
+        return std::nullopt;
+    int format = 0, chans = 0, rate = 0, bits = 0;
+    qsizetype pos = 12;
+    while (pos + 8 <= data.size()) {
+        const QByteArray id = data.mid(pos, 4);
+        const quint32 size = readLE<quint32>(data.constData() + pos + 4);
+        const qsizetype body = pos + 8;
+        if (body + qsizetype(size) > data.size() && id != "data")
+            return std::nullopt;
+        if (id == "fmt " && size >= 16) {
+            format = readLE<quint16>(data.constData() + body);
+            chans = readLE<quint16>(data.constData() + body + 2);
+            rate = int(readLE<quint32>(data.constData() + body + 4));
+            bits = readLE<quint16>(data.constData() + body + 14);
+            if (format == 0xFFFE && size >= 26)
+                format = readLE<quint16>(data.constData() + body + 24);
+        } else if (id == "data") {
+            if (chans <= 0 || bits <= 0)
+                return std::nullopt;
+            const qsizetype bytes = std::min<qsizetype>(size, data.size() - body);
+            const int frameBytes = chans * bits / 8;
+            const qsizetype frames = bytes / frameBytes;
+            std::vector<float> out(std::size_t(frames), 0.0f);
+            for (qsizetype f = 0; f < frames; ++f) {
+                double sum = 0;
+                for (int c = 0; c < chans; ++c) {
+                    const char* p = data.constData() + body + f * frameBytes + c * (bits / 8);
+                    if (format == 1 && bits == 16)
+                        sum += readLE<qint16>(p) / 32768.0;
+                    else if (format == 3 && bits == 32)
+                        sum += readLE<float>(p);
+                    else
+                        return std::nullopt;
+                }
+                out[std::size_t(f)] = float(sum / chans);
+            }
+            if (sampleRate)
+                *sampleRate = rate;
+            if (channels)
+                *channels = chans;
+            return out;
+        }
+        pos = body + size + (size & 1);
+    }
+    return std::nullopt;
+}
+
+bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+    auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+    const quint32 dataBytes = quint32(samples.size() * 2);
+    QByteArray out;
+    out += "RIFF" + le32(36 + dataBytes) + "WAVE";
+    out += "fmt " + le32(16) + le16(1) + le16(1) + le32(quint32(sampleRate)) + le32(quint32(sampleRate * 2)) +
+           le16(2) + le16(16);
+    out += "data" + le32(dataBytes);
+    for (float s : samples)
+        out += le16(quint16(qint16(std::lrint(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
+    return file.write(out) == out.size();
+}
+
+std::vector<float> pinkNoise(std::size_t count, unsigned seed) {
+    // Paul Kellet's filter over white noise.
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> white(-1.0f, 1.0f);
+    std::vector<float> out(count);
+    float b0 = 0, b1 = 0, b2 = 0, b3 = 0, b4 = 0, b5 = 0, b6 = 0;
+    for (auto& s : out) {
+        const float w = white(rng);
+        b0 = 0.99886f * b0 + w * 0.0555179f;
+        b1 = 0.99332f * b1 + w * 0.0750759f;
+        b2 = 0.96900f * b2 + w * 0.1538520f;
+        b3 = 0.86650f * b3 + w * 0.3104856f;
+        b4 = 0.55000f * b4 + w * 0.5329522f;
+        b5 = -0.7616f * b5 - w * 0.0168980f;
+        s = (b0 + b1 + b2 + b3 + b4 + b5 + b6 + w * 0.5362f) * 0.11f;
+        b6 = w * 0.115926f;
+    }
+    return out;
+}
+
+std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsigned seed) {
+    std::vector<float> noise = pinkNoise(speech.size(), seed);
+    double sum = 0;
+    for (float s : noise)
+        sum += double(s) * s;
+    const double noiseRms = noise.empty() ? 0 : std::sqrt(sum / double(noise.size()));
+    const double target = activeRms(speech) / std::pow(10.0, snrDb / 20.0);
+    const double gain = noiseRms > 0 ? target / noiseRms : 0;
+    std::vector<float> out(speech.size());
+    for (std::size_t i = 0; i < speech.size(); ++i)
+        out[i] = std::clamp(float(speech[i] + gain * noise[i]), -1.0f, 1.0f);
+    return out;
+}
+
+Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
+               const QStringList& context, double timeoutSeconds) {
+    using Clock = std::chrono::steady_clock;
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        Decoded result;
+        Clock::time_point endedAt;
+    };
+    auto shared = std::make_shared<Shared>();
+    auto request = std::make_shared<platform::RecognitionRequest>(context);
+    const auto began = Clock::now();
+    recognizer.recognize(request, [shared](std::optional<platform::RecognitionResult> result, QString error) {
+        std::lock_guard lock(shared->mutex);
+        if (shared->finished)
+            return;
+        if (result && !result->isFinal) {
+            shared->result.partials << result->text;
+            return;
+        }
+        if (result)
+            shared->result.finalText = result->text;
+        shared->result.error = error;
+        shared->result.endToFinalSeconds =
+            std::chrono::duration<double>(Clock::now() - shared->endedAt).count();
+        shared->finished = true;
+        shared->done.notify_all();
+    });
+    for (std::size_t i = 0; i < samples.size(); i += 512)
+        request->append(
+            std::span<const float>(samples).subspan(i, std::min<std::size_t>(512, samples.size() - i)));
+    const auto deadline = began + std::chrono::duration<double>(timeoutSeconds);
+    while (request->backlog() > 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    {
+        std::lock_guard lock(shared->mutex);
+        shared->endedAt = Clock::now();
+    }
+    request->endAudio();
+    std::unique_lock lock(shared->mutex);
+    if (!shared->done.wait_until(lock, deadline, [&] { return shared->finished; })) {
+        request->cancel();
+        shared->result.error = "timed out";
+        return shared->result;
+    }
+    shared->result.decodeSeconds = std::chrono::duration<double>(Clock::now() - began).count();
+    return shared->result;
+}
+
+} // namespace brisklet::test::SpeechSet

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/SpeechRecognizer.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace brisklet::test {
+
+// Speech made at run time with flite (several voices) and sox, 16 kHz mono, with
+// noisy twins that carry pink noise at a chosen signal-to-noise ratio.
+namespace SpeechSet {
+
+struct Clip {
+    QString file;     // WAV path
+    QString spoken;   // what the voice says
+    QString expected; // the normalised transcript wanted; empty for a free question
+    QString voice;
+    bool noisy = false;
+};
+
+struct Phrase {
+    QString spoken;
+    QString expected; // empty: a free question that must not become a command
+};
+
+// Built-in commands, parametric phrases, setup names and free questions.
+std::vector<Phrase> commandPhrases();
+std::vector<Phrase> questions();
+// The phrases a listening window is biased with (enabled command phrases, setup
+// names with their "end" forms, app names), as the app passes them.
+QStringList biasPhrases();
+QStringList voices();
+
+// Speaks every phrase in every voice into `folder`, each clean and (when `snrDb` is
+// given) noisy. Clean and noisy clips alternate in the returned order. Fails (empty
+// list and `error`) when flite or sox is missing or fails.
+std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phrases,
+                           const QStringList& voices, std::optional<double> snrDb, QString* error);
+
+// A user's set: a folder of WAV files and a TSV of file name, tab, expected
+// transcript (empty for a free question). The files are converted with sox to 16 kHz
+// mono into `workFolder`.
+std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
+                              QString* error);
+
+// 16-bit PCM or float WAV (any chunk layout) as float samples; mono 16 kHz expected.
+std::optional<std::vector<float>> readWav(const QString& path, int* sampleRate = nullptr,
+                                          int* channels = nullptr);
+bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate = 16000);
+
+// Pink noise, the same for the same seed.
+std::vector<float> pinkNoise(std::size_t count, unsigned seed);
+// `speech` with pink noise at `snrDb` below the speech's active level.
+std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsigned seed);
+
+struct Decoded {
+    std::optional<QString> finalText;
+    QStringList partials;
+    QString error;
+    double endToFinalSeconds = 0; // from the end of audio to the final result
+    double decodeSeconds = 0;     // wall time of the whole decode
+};
+
+// Feeds `samples` in 512-sample chunks to one request, waits until the recogniser
+// has caught up, ends the audio and waits for the final result.
+Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
+               const QStringList& context, double timeoutSeconds = 30);
+
+} // namespace SpeechSet
+} // namespace brisklet::test

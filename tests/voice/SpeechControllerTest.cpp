@@ -1,0 +1,303 @@
+#include "voice/SpeechController.h"
+#include "support/FakeRecognizer.h"
+#include "support/FakeScheduler.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using brisklet::test::FakeClock;
+using brisklet::test::FakeRecognizer;
+using brisklet::test::FakeScheduler;
+using Mode = SpeechController::Mode;
+
+TEST(SpeechNormalize, followsTheOneNormaliser) {
+    const struct {
+        QString in;
+        QString out;
+    } cases[] = {
+        {"  Open   SAFARI, please!", "open safari please"},
+        {"Move it to the left-half.", "move it to the lefthalf"},
+        {"...", ""},
+        {"", ""},
+        {QString::fromUtf8("Ünïcode Straße"), QString::fromUtf8("ünïcode straße")},
+        {"wi-fi", "wifi"},
+        {"a.m.", "am"},
+        {QString::fromUtf8("don\u2019t stop"), "dont stop"},
+        {QString::fromUtf8("volume 40 $5 + 2 \U0001F600"), QString::fromUtf8("volume 40 $5 + 2 \U0001F600")},
+        {QString::fromUtf8("left\u00A0half\u2028now\nthen\tgo"), "left half now then go"},
+        // Punctuation outside the basic plane is removed whole, not half a surrogate pair.
+        {QString::fromUtf8("a\U00010100b"), "ab"},
+        {QString::fromUtf8("\u201CMusic\u201D \u2014 next"), "music next"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SpeechController::normalize(c.in), c.out) << c.in.toStdString();
+}
+
+class SpeechControllerTest : public ::testing::Test {
+protected:
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    FakeRecognizer recognizer;
+    SpeechController controller{&recognizer, scheduler};
+
+    int completions = 0;
+    std::optional<QString> finalText;
+    std::vector<QString> partials;
+    double start = 0;
+
+    void open(Mode mode) {
+        start = clock.now();
+        controller.start(
+            mode, [this](const QString& text) { partials.push_back(text); },
+            [this](std::optional<QString> text) {
+                ++completions;
+                finalText = text;
+            });
+    }
+    double elapsed() const { return clock.now() - start; }
+    // Advance in small steps until the window stops listening; the time it stopped.
+    double closesAt(double limit = 40) {
+        while (controller.isListening() && elapsed() < limit)
+            scheduler.advance(0.05);
+        return elapsed();
+    }
+    void say(const QString& text) {
+        recognizer.partial(text);
+        scheduler.runDue();
+    }
+};
+
+TEST_F(SpeechControllerTest, timedWindowWithNoSpeechEndsAtFourSecondsAndReportsNothing) {
+    open(Mode::timed);
+    EXPECT_TRUE(controller.isListening());
+    EXPECT_NEAR(closesAt(), 4.0, 0.051);
+    EXPECT_EQ(completions, 0);
+    scheduler.advance(0.5);
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(finalText.has_value());
+}
+
+TEST_F(SpeechControllerTest, timedWindowEndsOneSecondAfterTheLastChangeOrHalfASecondForAnExactCommand) {
+    for (bool exact : {false, true}) {
+        controller.quickMatch = [exact](const QString& text) { return exact && text == "left half"; };
+        open(Mode::timed);
+        scheduler.advance(0.6);
+        say("Left");
+        scheduler.advance(0.3);
+        say("Left half");
+        const double lastChange = elapsed();
+        const double closed = closesAt();
+        EXPECT_NEAR(closed - lastChange, exact ? 0.5 : 1.0, 0.21) << "exact " << exact;
+        recognizer.final("Left half.");
+        scheduler.runDue();
+        EXPECT_EQ(finalText, std::optional<QString>("left half"));
+    }
+    EXPECT_EQ(completions, 2);
+    EXPECT_EQ(partials,
+              (std::vector<QString>{"Left", "Left half", "Left half.", "Left", "Left half", "Left half."}));
+}
+
+TEST_F(SpeechControllerTest, quickMatchSeesTheNormalisedTranscriptAndIsNotAskedWhileSpeechChanges) {
+    std::vector<QString> asked;
+    controller.quickMatch = [&](const QString& text) {
+        asked.push_back(text);
+        return false;
+    };
+    open(Mode::open);
+    for (int i = 0; i < 10; ++i) {
+        say(QString("Word %1,").arg(i));
+        scheduler.advance(0.3);
+    }
+    EXPECT_TRUE(asked.empty());
+    scheduler.advance(0.6);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.front(), "word 9");
+}
+
+TEST_F(SpeechControllerTest, holdWindowWithContinuousSpeechClosesAtThirtySeconds) {
+    controller.quickMatch = [](const QString&) { return true; };
+    open(Mode::hold);
+    int n = 0;
+    while (controller.isListening() && elapsed() < 40) {
+        say(QString("word %1").arg(n++));
+        scheduler.advance(0.3);
+    }
+    EXPECT_NEAR(elapsed(), 30.0, 0.31);
+}
+
+TEST_F(SpeechControllerTest, holdWindowIgnoresSilenceAndQuickMatch) {
+    controller.quickMatch = [](const QString&) { return true; };
+    open(Mode::hold);
+    say("maximize");
+    scheduler.advance(10);
+    EXPECT_TRUE(controller.isListening());
+    controller.endListeningWindow(controller.generation());
+    EXPECT_FALSE(controller.isListening());
+    scheduler.advance(0.5);
+    EXPECT_EQ(finalText, std::optional<QString>("maximize"));
+}
+
+TEST_F(SpeechControllerTest, openWindowLimitsCountFromTheRelease) {
+    // Nothing heard: 6 s after the release.
+    open(Mode::hold);
+    scheduler.advance(2);
+    controller.releaseToOpenEnded();
+    EXPECT_EQ(controller.mode(), Mode::open);
+    EXPECT_DOUBLE_EQ(controller.startTime(), clock.now());
+    start = clock.now();
+    EXPECT_NEAR(closesAt(), 6.0, 0.21);
+
+    // Speech that stops: 1 s after the last change.
+    open(Mode::open);
+    scheduler.advance(3);
+    say("what is the weather");
+    const double lastChange = elapsed();
+    EXPECT_NEAR(closesAt() - lastChange, 1.0, 0.21);
+
+    // Speech that never stops: 30 s.
+    open(Mode::open);
+    int n = 0;
+    while (controller.isListening() && elapsed() < 40) {
+        say(QString("word %1").arg(n++));
+        scheduler.advance(0.3);
+    }
+    EXPECT_NEAR(elapsed(), 30.0, 0.31);
+}
+
+TEST_F(SpeechControllerTest, aFinalResultFinishesBeforeTheDelayAndTheDelayThenDoesNothing) {
+    open(Mode::hold);
+    say("open terminal");
+    controller.endListeningWindow(controller.generation());
+    scheduler.advance(0.1);
+    recognizer.final("Open terminal");
+    scheduler.runDue();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>("open terminal"));
+    scheduler.advance(1);
+    EXPECT_EQ(completions, 1);
+}
+
+TEST_F(SpeechControllerTest, anErrorEndsTheWindowWithWhatWasHeard) {
+    open(Mode::timed);
+    say("Volume up");
+    recognizer.fail("decoder failed");
+    scheduler.runDue();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>("volume up"));
+    EXPECT_FALSE(controller.isListening());
+
+    open(Mode::timed);
+    recognizer.final("...");
+    scheduler.runDue();
+    EXPECT_EQ(completions, 2);
+    EXPECT_FALSE(finalText.has_value());
+}
+
+TEST_F(SpeechControllerTest, aNewStartDropsTheWindowStillWaitingForItsFinalResult) {
+    int firstCalled = 0;
+    controller.start(Mode::hold, nullptr, [&](std::optional<QString>) { ++firstCalled; });
+    recognizer.partial("sort");
+    scheduler.runDue();
+    controller.endListeningWindow(controller.generation());
+    auto firstRequest = recognizer.last().request;
+    open(Mode::timed);
+    EXPECT_TRUE(firstRequest->isCancelled());
+    // The first window's late result and its delayed finish both find nothing to do.
+    recognizer.tasks.front().handler(platform::RecognitionResult{"sort all", true}, {});
+    scheduler.advance(0.6);
+    EXPECT_EQ(firstCalled, 0);
+    EXPECT_EQ(controller.bestTranscript(), "");
+    EXPECT_TRUE(controller.isListening());
+}
+
+TEST_F(SpeechControllerTest, resultsAfterCancelAndStaleGenerationsDoNothing) {
+    open(Mode::open);
+    const int gen = controller.generation();
+    controller.cancel();
+    EXPECT_FALSE(controller.isListening());
+    recognizer.final("undo");
+    scheduler.advance(1);
+    EXPECT_EQ(completions, 0);
+    EXPECT_TRUE(partials.empty());
+
+    open(Mode::open);
+    controller.endListeningWindow(gen); // an earlier generation
+    EXPECT_TRUE(controller.isListening());
+    controller.cancel();
+    controller.cancel(); // nothing pending: no-op
+    scheduler.advance(10);
+    EXPECT_EQ(completions, 0);
+}
+
+TEST_F(SpeechControllerTest, releaseToOpenEndedOnlyTurnsAListeningHold) {
+    open(Mode::timed);
+    controller.releaseToOpenEnded();
+    EXPECT_EQ(controller.mode(), Mode::timed);
+    EXPECT_NEAR(closesAt(), 4.0, 0.051);
+
+    open(Mode::hold);
+    controller.endListeningWindow(controller.generation());
+    controller.releaseToOpenEnded();
+    EXPECT_EQ(controller.mode(), Mode::hold);
+}
+
+TEST_F(SpeechControllerTest, refusesWhenTheRecogniserIsMissingUnavailableOrNotOnDevice) {
+    for (int i = 0; i < 3; ++i) {
+        FakeRecognizer other;
+        other.available = i != 1;
+        other.onDevice = i != 2;
+        SpeechController refusing(i == 0 ? nullptr : &other, scheduler);
+        int called = 0;
+        std::optional<QString> text = QString("x");
+        refusing.start(Mode::timed, nullptr, [&](std::optional<QString> t) {
+            ++called;
+            text = t;
+        });
+        EXPECT_EQ(called, 1);
+        EXPECT_FALSE(text.has_value());
+        EXPECT_FALSE(refusing.isListening());
+        EXPECT_TRUE(other.tasks.empty());
+        EXPECT_EQ(refusing.generation(), 0);
+    }
+}
+
+TEST_F(SpeechControllerTest, audioReachesOnlyTheOpenWindowAndNeverAfterItsEnd) {
+    const std::vector<float> chunk(512, 0.1f);
+    controller.appendAudio(chunk); // no window
+    open(Mode::hold);
+    auto request = recognizer.last().request;
+    controller.appendAudio(chunk);
+    controller.appendAudio(chunk);
+    EXPECT_EQ(request->backlog(), 2u);
+    controller.endListeningWindow(controller.generation());
+    controller.appendAudio(chunk);
+    // A chunk handler that took the request just before the end appends late.
+    request->append(chunk);
+    EXPECT_EQ(request->backlog(), 2u);
+
+    open(Mode::hold);
+    auto next = recognizer.last().request;
+    EXPECT_TRUE(request->isCancelled());
+    request->append(chunk);
+    controller.appendAudio(chunk);
+    EXPECT_EQ(next->backlog(), 1u);
+    EXPECT_EQ(request->backlog(), 0u);
+}
+
+TEST_F(SpeechControllerTest, theVocabularyBecomesTheRequestsContextualStrings) {
+    controller.vocabularyProvider = [] { return QStringList{"deep work", "end deep work"}; };
+    open(Mode::timed);
+    EXPECT_EQ(recognizer.last().request->contextualStrings(), (QStringList{"deep work", "end deep work"}));
+}
+
+TEST_F(SpeechControllerTest, destroyingTheControllerDropsItsPendingWork) {
+    auto owned = std::make_unique<SpeechController>(&recognizer, scheduler);
+    int called = 0;
+    owned->start(Mode::timed, nullptr, [&](std::optional<QString>) { ++called; });
+    auto request = recognizer.last().request;
+    owned.reset();
+    EXPECT_TRUE(request->isCancelled());
+    recognizer.final("sort");
+    scheduler.advance(10);
+    EXPECT_EQ(called, 0);
+}
