@@ -258,28 +258,3 @@ TEST(PocketSphinxRecognizer, isUnavailableWithoutItsModelAndStopsWithWindowsStil
     EXPECT_TRUE(first->isCancelled());
     EXPECT_TRUE(second->isCancelled());
 }
-
-TEST_F(RecognizerSpeechTest, anUtteranceIsHeardTheSameWhateverCameBefore) {
-    // What one utterance teaches the decoders (its noise, its channel) must not
-    // change how the next is heard: a noisy command decodes alike after a clean
-    // clip and after another noisy one.
-    const auto& commands = shared().commands;
-    ASSERT_GE(commands.size(), 4u);
-    const auto& clean = commands[0];
-    const auto& noisyOther = commands[3];
-    const auto& target = commands[1];
-    ASSERT_FALSE(clean.noisy);
-    ASSERT_TRUE(noisyOther.noisy);
-    ASSERT_TRUE(target.noisy);
-    decode(clean);
-    const auto afterClean = decode(target);
-    const auto first = shared().recognizer->lastDecision();
-    decode(noisyOther);
-    const auto afterNoisy = decode(target);
-    const auto second = shared().recognizer->lastDecision();
-    EXPECT_EQ(afterClean.finalText, afterNoisy.finalText);
-    EXPECT_EQ(first.grammarText, second.grammarText);
-    EXPECT_EQ(first.generalText, second.generalText);
-    EXPECT_DOUBLE_EQ(first.scorePerFrame, second.scorePerFrame);
-    EXPECT_DOUBLE_EQ(first.coverage, second.coverage);
-}

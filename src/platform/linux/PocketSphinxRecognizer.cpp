@@ -264,13 +264,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // Without an active search the decoder crashes on the first hypothesis.
     const bool useGrammar = d.grammarReady;
 
-    // Every utterance starts a new stream (which forgets the noise estimate) and
-    // the model's own channel estimate, lightly weighted, and follows its own audio
-    // from there: nothing learnt from the previous utterance, noisy or clean,
-    // carries over.
-    if (useGrammar)
-        ps_start_stream(g);
-    ps_start_stream(l);
+    // Every utterance starts from the model's own channel estimate, lightly
+    // weighted, and follows its own audio from there: a channel mean learnt on a
+    // noisy utterance would otherwise spoil the next clean one, and the other way
+    // round. (The front end's noise estimate does carry over: forgetting it cost
+    // noisy commands more than keeping it.)
     if (useGrammar)
         d.grammarPrior.restore(g, cmnPriorFrames);
     d.generalPrior.restore(l, cmnPriorFrames);
@@ -317,7 +315,6 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
             if (useGrammar && !utterance.empty() && utterance.size() <= maxSecondPassSamples) {
-                ps_start_stream(g);
                 if (ps_start_utt(g) >= 0 &&
                     ps_process_raw(g, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
                     ps_end_utt(g) >= 0)
