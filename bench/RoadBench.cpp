@@ -5,6 +5,7 @@
 //   wake key armed, clap detection on and the speech model loaded
 //   (BRISKLET_BENCH_SKIP_IDLE=1 leaves this one out).
 // Figures are printed; nothing fails on them.
+#include "BenchDesktop.h"
 #include "base/AppState.h"
 #include "base/Prefs.h"
 #include "platform/SpeechRecognizer.h"
@@ -234,17 +235,7 @@ void idleFootprint() {
 
 int main(int argc, char** argv) {
     selfDir = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
-    // Always on a private test desktop: the bench presses keys and moves windows.
-    if (!std::getenv("BRISKLET_BENCH_DESKTOP")) {
-        const QByteArray script = (selfDir + "/../../scripts/test-desktop").toLocal8Bit();
-        if (QFileInfo::exists(QString::fromLocal8Bit(script))) {
-            setenv("BRISKLET_BENCH_DESKTOP", "1", 1);
-            std::vector<char*> args = {const_cast<char*>(script.constData())};
-            for (int i = 0; i < argc; ++i)
-                args.push_back(argv[i]);
-            args.push_back(nullptr);
-            execv(script.constData(), args.data());
-        }
+    if (!bench::enterTestDesktop(argc, argv, selfDir)) {
         std::fputs("no test desktop: the road figures are skipped\n", stderr);
         return 0;
     }

@@ -2,6 +2,7 @@
 // request to its verified landing, and the time to sort eight windows. It always
 // runs itself inside a private test desktop, never on the user's own display (a
 // sort would tile the user's windows). Pure layout time too.
+#include "BenchDesktop.h"
 #include "commands/WindowEngine.h"
 #include "platform/linux/X11WindowSystem.h"
 
@@ -133,19 +134,8 @@ BENCHMARK(layoutEightWindows);
 
 int main(int argc, char** argv) {
     selfDir = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
-    // Run again inside a private test desktop.
-    if (!std::getenv("BRISKLET_BENCH_DESKTOP")) {
-        const QByteArray script = (selfDir + "/../../scripts/test-desktop").toLocal8Bit();
-        if (QFileInfo::exists(QString::fromLocal8Bit(script))) {
-            setenv("BRISKLET_BENCH_DESKTOP", "1", 1);
-            std::vector<char*> args = {const_cast<char*>(script.constData())};
-            for (int i = 0; i < argc; ++i)
-                args.push_back(argv[i]);
-            args.push_back(nullptr);
-            execv(script.constData(), args.data());
-        }
+    if (!bench::enterTestDesktop(argc, argv, selfDir))
         std::fputs("no test desktop: the X figures are skipped\n", stderr);
-    }
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

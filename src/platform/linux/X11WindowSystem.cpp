@@ -145,6 +145,12 @@ struct X11WindowSystem::Impl {
             std::free(e);
     }
 
+    // Requests about a window that has gone would only come back as errors.
+    bool exists(xcb_window_t w) {
+        Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(conn, xcb_get_geometry(conn, w), nullptr));
+        return geo != nullptr;
+    }
+
     Reply<xcb_get_property_reply_t> property(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type,
                                              uint32_t length) {
         auto cookie = xcb_get_property(conn, 0, w, prop, type, 0, length);
@@ -706,9 +712,7 @@ std::optional<WindowId> X11WindowSystem::activeWindow() {
 bool X11WindowSystem::activate(WindowId window) {
     if (!d->conn || !d->ewmhReady)
         return false;
-    auto gc = xcb_get_geometry(d->conn, window);
-    Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(d->conn, gc, nullptr));
-    if (!geo)
+    if (!d->exists(window))
         return false;
     const xcb_window_t current = activeWindow().value_or(0);
     xcb_ewmh_request_change_active_window(&d->ewmh, d->screenNumber, window,
@@ -721,9 +725,7 @@ bool X11WindowSystem::activate(WindowId window) {
 bool X11WindowSystem::iconify(WindowId window) {
     if (!d->conn)
         return false;
-    auto gc = xcb_get_geometry(d->conn, window);
-    Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(d->conn, gc, nullptr));
-    if (!geo)
+    if (!d->exists(window))
         return false;
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -750,9 +752,7 @@ bool X11WindowSystem::deiconify(WindowId window) {
 bool X11WindowSystem::close(WindowId window) {
     if (!d->conn || !d->ewmhReady)
         return false;
-    auto gc = xcb_get_geometry(d->conn, window);
-    Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(d->conn, gc, nullptr));
-    if (!geo)
+    if (!d->exists(window))
         return false;
     xcb_ewmh_request_close_window(&d->ewmh, d->screenNumber, window, XCB_CURRENT_TIME,
                                   XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
