@@ -9,18 +9,16 @@ void AskStandIn::plan(const QString&, std::function<void(const AskResult&)> comp
         completion(AskResult{std::nullopt, AskError::disabled, {}});
 }
 
-void OnboardingStandIn::show() {
+void WindowStandIn::show() {
     ++shown_;
     visible_ = true;
-    qCInfo(lcApp) << "onboarding window shown";
-    if (onPermissionsChanged)
-        onPermissionsChanged();
+    qCInfo(lcApp).noquote() << name_ << "window shown";
 }
 
-void HomeStandIn::show() {
-    ++shown_;
-    visible_ = true;
-    qCInfo(lcApp) << "home window shown";
+void OnboardingStandIn::show() {
+    WindowStandIn::show();
+    if (onPermissionsChanged)
+        onPermissionsChanged();
 }
 
 void CaptureStandIn::begin(const std::optional<QString>& prefillName) {

@@ -47,11 +47,11 @@ public:
     virtual bool isVisible() const = 0;
 };
 
-// The first-run flow. Until it exists its stand-in only logs; there is no consent
-// to wait for on this desktop, so it reports the permissions as settled at once and
-// listening starts.
-class OnboardingStandIn final : public WindowPort {
+// A window of a later issue: counts and logs its showings and keeps the callbacks
+// that the wake settings of both windows share.
+class WindowStandIn : public WindowPort {
 public:
+    explicit WindowStandIn(const char* name) : name_(name) {}
     void show() override;
     bool isVisible() const override { return visible_; }
     int shown() const { return shown_; }
@@ -59,29 +59,31 @@ public:
     std::function<float()> levelProvider;
     std::function<void(double)> onSensitivityChange;
     std::function<void()> onWakeConfigChange;
-    std::function<void()> onPermissionsChanged;
-    std::function<void()> onFinished;
 
 private:
+    const char* name_;
     bool visible_ = false;
     int shown_ = 0;
 };
 
-// The home window, with the callbacks of its settings section.
-class HomeStandIn final : public WindowPort {
+// The first-run flow. Until it exists its stand-in only logs; there is no consent
+// to wait for on this desktop, so it reports the permissions as settled at once and
+// listening starts.
+class OnboardingStandIn final : public WindowStandIn {
 public:
+    OnboardingStandIn() : WindowStandIn("onboarding") {}
     void show() override;
-    bool isVisible() const override { return visible_; }
-    int shown() const { return shown_; }
 
-    std::function<float()> levelProvider;
-    std::function<void(double)> onSensitivityChange;
-    std::function<void()> onWakeConfigChange;
+    std::function<void()> onPermissionsChanged;
+    std::function<void()> onFinished;
+};
+
+// The home window, with the callbacks of its settings section.
+class HomeStandIn final : public WindowStandIn {
+public:
+    HomeStandIn() : WindowStandIn("home") {}
+
     std::function<void()> onRunOnboarding;
-
-private:
-    bool visible_ = false;
-    int shown_ = 0;
 };
 
 // The capture review flow for a new setup.
