@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     double audioSeconds = 0, decodeSeconds = 0;
     const bool verbose = qEnvironmentVariableIsSet("BRISKLET_SPEECH_VERBOSE");
     for (const auto& clip : clips) {
-        auto samples = SpeechSet::readWav(clip.file);
+        auto samples = SpeechSet::readClip(clip.file);
         if (!samples) {
             std::fprintf(stderr, "SpeechBench: unreadable %s\n", qUtf8Printable(clip.file));
             return 1;

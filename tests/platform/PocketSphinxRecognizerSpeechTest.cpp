@@ -58,7 +58,7 @@ protected:
         ASSERT_FALSE(s.questions.empty()) << qPrintable(s.error);
     }
     static SpeechSet::Decoded decode(const SpeechSet::Clip& clip) {
-        auto samples = SpeechSet::readWav(clip.file);
+        auto samples = SpeechSet::readClip(clip.file);
         EXPECT_TRUE(samples.has_value()) << qPrintable(clip.file);
         if (!samples)
             return {};
@@ -94,7 +94,7 @@ TEST_F(RecognizerSpeechTest, commandPhrasesComeOutExactlyCleanAndMostlyInNoise) 
         }
     }
     // Pink noise at 15 dB is hard on this model; most commands still come through.
-    EXPECT_GE(noisyRight * 100, noisy * 65) << noisyRight << "/" << noisy << " noisy commands";
+    EXPECT_GE(noisyRight * 100, noisy * 70) << noisyRight << "/" << noisy << " noisy commands";
 }
 
 TEST_F(RecognizerSpeechTest, freeQuestionsStayFreeTextInsteadOfBecomingTheNearestCommand) {
@@ -132,7 +132,7 @@ TEST_F(RecognizerSpeechTest, partialsArriveBeforeTheFinalAndACancelledWindowRepo
     EXPECT_FALSE(decoded.partials.isEmpty());
     EXPECT_EQ(Text::normalize(decoded.finalText.value_or(QString())), clip.expected);
 
-    auto samples = SpeechSet::readWav(clip.file);
+    auto samples = SpeechSet::readClip(clip.file);
     ASSERT_TRUE(samples);
     auto request = std::make_shared<platform::RecognitionRequest>(SpeechSet::biasPhrases());
     std::atomic<int> finals{0};
@@ -160,7 +160,7 @@ protected:
     // (or the clip's length when it listened throughout).
     double play(SpeechController& controller, const SpeechSet::Clip& clip) {
         platform::RecognitionRequest* request = recording.last.get();
-        auto samples = SpeechSet::readWav(clip.file);
+        auto samples = SpeechSet::readClip(clip.file);
         EXPECT_TRUE(samples);
         const double start = clock.now();
         for (std::size_t i = 0; samples && i + 512 <= samples->size(); i += 512) {

@@ -1,6 +1,7 @@
 #include "support/SpeechSet.h"
 
 #include "base/Text.h"
+#include "support/WavFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <future>
 #include <mutex>
 #include <random>
@@ -63,12 +63,6 @@ double activeRms(const std::vector<float>& samples) {
     for (std::size_t i = frames.size() / 2; i < frames.size(); ++i, ++n)
         sum += frames[i];
     return std::sqrt(sum / double(n));
-}
-
-template <typename T> T readLE(const char* p) {
-    T v;
-    std::memcpy(&v, p, sizeof(T));
-    return v;
 }
 
 } // namespace
@@ -247,13 +241,13 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
             made[i].push_back({clean, job.phrase.spoken, job.phrase.expected, job.voice, false});
             if (!snrDb)
                 continue;
-            auto samples = readWav(clean);
+            auto samples = readClip(clean);
             if (!samples) {
                 errors[i] = "unreadable " + clean;
                 continue;
             }
             const QString noisy = base + ".noisy.wav";
-            if (!writeWav(noisy, mixNoise(*samples, *snrDb, unsigned(job.index + 1)))) {
+            if (!writeWav(noisy, mixNoise(*samples, *snrDb, unsigned(job.index + 1)), 16000)) {
                 errors[i] = "could not write " + noisy;
                 continue;
             }
@@ -315,74 +309,22 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
     return out;
 }
 
-std::optional<std::vector<float>> readWav(const QString& path, int* sampleRate, int* channels) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+std::optional<std::vector<float>> readClip(const QString& path) {
+    const auto wav = readWav(path);
+    if (!wav)
         return std::nullopt;
-    const QByteArray data = file.readAll();
-    if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WAVE")
-        return std::nullopt;
-    int format = 0, chans = 0, rate = 0, bits = 0;
-    qsizetype pos = 12;
-    while (pos + 8 <= data.size()) {
-        const QByteArray id = data.mid(pos, 4);
-        const quint32 size = readLE<quint32>(data.constData() + pos + 4);
-        const qsizetype body = pos + 8;
-        if (body + qsizetype(size) > data.size() && id != "data")
-            return std::nullopt;
-        if (id == "fmt " && size >= 16) {
-            format = readLE<quint16>(data.constData() + body);
-            chans = readLE<quint16>(data.constData() + body + 2);
-            rate = int(readLE<quint32>(data.constData() + body + 4));
-            bits = readLE<quint16>(data.constData() + body + 14);
-            if (format == 0xFFFE && size >= 26)
-                format = readLE<quint16>(data.constData() + body + 24);
-        } else if (id == "data") {
-            if (chans <= 0 || bits <= 0)
-                return std::nullopt;
-            const qsizetype bytes = std::min<qsizetype>(size, data.size() - body);
-            const int frameBytes = chans * bits / 8;
-            const qsizetype frames = bytes / frameBytes;
-            std::vector<float> out(std::size_t(frames), 0.0f);
-            for (qsizetype f = 0; f < frames; ++f) {
-                double sum = 0;
-                for (int c = 0; c < chans; ++c) {
-                    const char* p = data.constData() + body + f * frameBytes + c * (bits / 8);
-                    if (format == 1 && bits == 16)
-                        sum += readLE<qint16>(p) / 32768.0;
-                    else if (format == 3 && bits == 32)
-                        sum += readLE<float>(p);
-                    else
-                        return std::nullopt;
-                }
-                out[std::size_t(f)] = float(sum / chans);
-            }
-            if (sampleRate)
-                *sampleRate = rate;
-            if (channels)
-                *channels = chans;
-            return out;
-        }
-        pos = body + size + (size & 1);
+    const std::vector<float> interleaved = wav->samples();
+    const int channels = wav->format.channels;
+    if (channels == 1)
+        return interleaved;
+    std::vector<float> out(interleaved.size() / std::size_t(channels));
+    for (std::size_t f = 0; f < out.size(); ++f) {
+        double sum = 0;
+        for (int c = 0; c < channels; ++c)
+            sum += interleaved[f * std::size_t(channels) + std::size_t(c)];
+        out[f] = float(sum / channels);
     }
-    return std::nullopt;
-}
-
-bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
-    auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
-    const quint32 dataBytes = quint32(samples.size() * 2);
-    QByteArray out;
-    out += "RIFF" + le32(36 + dataBytes) + "WAVE";
-    out += "fmt " + le32(16) + le16(1) + le16(1) + le32(quint32(sampleRate)) + le32(quint32(sampleRate * 2)) +
-           le16(2) + le16(16);
-    out += "data" + le32(dataBytes);
-    for (float s : samples)
-        out += le16(quint16(qint16(std::lrint(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
-    return file.write(out) == out.size();
+    return out;
 }
 
 std::vector<float> pinkNoise(std::size_t count, unsigned seed) {

@@ -47,10 +47,8 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
 std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
                               QString* error);
 
-// 16-bit PCM or float WAV (any chunk layout) as float samples; mono 16 kHz expected.
-std::optional<std::vector<float>> readWav(const QString& path, int* sampleRate = nullptr,
-                                          int* channels = nullptr);
-bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate = 16000);
+// A clip's samples as mono float (channels mixed); null when unreadable.
+std::optional<std::vector<float>> readClip(const QString& path);
 
 // Pink noise, the same for the same seed.
 std::vector<float> pinkNoise(std::size_t count, unsigned seed);

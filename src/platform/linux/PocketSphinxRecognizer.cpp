@@ -30,6 +30,8 @@ constexpr int cmnPriorFrames = 50;
 // Utterances up to this long get the whole-utterance grammar pass (8 s).
 constexpr std::size_t maxSecondPassSamples = 8 * 16000;
 constexpr int partialEveryBlocks = 3;
+// The grammar decoder's language weight (the library's default is 6.5).
+constexpr const char* grammarWeight = "3";
 
 // The live cepstral mean a decoder starts from. Each utterance starts from it again:
 // a mean learnt on a noisy utterance costs the next clean one (and the other way
@@ -155,8 +157,12 @@ void PocketSphinxRecognizer::loadNow() {
 
     auto decoders = std::make_unique<Decoders>();
     // The grammar decoder starts without a search; each window installs its grammar.
-    cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-                                          dict.constData(), "-logfn", "/dev/null", nullptr);
+    // Its weight on the grammar's own odds is lowered, so the sound has more say
+    // between alternatives (measured in 15 dB noise: 4 more of 136 commands right,
+    // clean commands and free questions unchanged; 2 and 4 did worse).
+    cmd_ln_t* grammarConfig =
+        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lw",
+                    grammarWeight, "-logfn", "/dev/null", nullptr);
     cmd_ln_t* generalConfig =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
                     lm.constData(), "-logfn", "/dev/null", nullptr);

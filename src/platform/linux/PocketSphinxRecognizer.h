@@ -15,10 +15,10 @@ namespace brisklet::platform {
 
 // When the grammar decoder's hypothesis is believed (re-measure with real recordings).
 struct GrammarRule {
-    // Measured on flite speech, clean and with pink noise at 15 dB: commands mostly
-    // score −29…−10 clean and down to −38 noisy, questions forced into the grammar
-    // mostly −56…−35; short forced paths give themselves away by covering less than
-    // half of what the general model heard.
+    // Measured on flite speech, clean and with pink noise at 15 dB: commands score
+    // −27…−8 clean and mostly above −30 noisy (a few down to −37), questions forced
+    // into the grammar mostly −50…−30; short forced paths give themselves away by
+    // covering less than half of what the general model heard.
     double minScorePerFrame = -32.0; // path score per frame
     double minCoverage = 0.45;       // grammar's speech frames ÷ the general model's
 };
