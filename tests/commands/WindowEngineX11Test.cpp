@@ -51,17 +51,7 @@ TEST_F(WindowEngineX11Test, listsOrdinaryWindowsFrontToBack) {
     ASSERT_TRUE(back && front && iconic && away);
     ASSERT_TRUE(ws.iconify(iconic));
     // Send one client to the third desktop.
-    xcb_client_message_event_t e{};
-    e.response_type = XCB_CLIENT_MESSAGE;
-    e.format = 32;
-    e.window = away;
-    e.type = x.atom("_NET_WM_DESKTOP");
-    e.data.data32[0] = 2;
-    e.data.data32[1] = 2;
-    xcb_send_event(x.connection(), 0, x.root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&e));
-    xcb_flush(x.connection());
+    x.sendToRoot(away, "_NET_WM_DESKTOP", {2, 2});
     ASSERT_TRUE(X11Session::waitUntil(
         [&] {
             const auto a = ws.window(away);
@@ -124,18 +114,8 @@ TEST_F(WindowEngineX11Test, aMaximisedWindowMovesOnceItLeavesThatState) {
     focus(w);
     ASSERT_TRUE(engine.move(WindowPosition::maximize));
     // Ask the window manager to maximise it for real.
-    xcb_client_message_event_t e{};
-    e.response_type = XCB_CLIENT_MESSAGE;
-    e.format = 32;
-    e.window = w;
-    e.type = x.atom("_NET_WM_STATE");
-    e.data.data32[0] = 1;
-    e.data.data32[1] = x.atom("_NET_WM_STATE_MAXIMIZED_VERT");
-    e.data.data32[2] = x.atom("_NET_WM_STATE_MAXIMIZED_HORZ");
-    xcb_send_event(x.connection(), 0, x.root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&e));
-    xcb_flush(x.connection());
+    x.sendToRoot(w, "_NET_WM_STATE",
+                 {1, x.atom("_NET_WM_STATE_MAXIMIZED_VERT"), x.atom("_NET_WM_STATE_MAXIMIZED_HORZ")});
     ASSERT_TRUE(X11Session::waitUntil([&] { return outerFrame(x, w)->width() >= 1900; }, 3));
     const QRectF expected = target(WindowPosition::left, w);
     EXPECT_TRUE(engine.move(WindowPosition::left));

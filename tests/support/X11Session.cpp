@@ -101,6 +101,21 @@ QString X11Session::windowTitle(xcb_window_t window) {
                              xcb_get_property_value_length(reply.get()));
 }
 
+void X11Session::sendToRoot(xcb_window_t window, const char* type, std::initializer_list<uint32_t> data) {
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = window;
+    e.type = atom(type);
+    int i = 0;
+    for (uint32_t value : data)
+        if (i < 5)
+            e.data.data32[i++] = value;
+    xcb_send_event(conn_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(conn_);
+}
+
 bool X11Session::waitUntil(const std::function<bool()>& predicate, double timeoutSeconds) {
     QElapsedTimer timer;
     timer.start();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -26,9 +27,13 @@ public:
 
     xcb_atom_t atom(const char* name);
     std::vector<xcb_window_t> clientList();
-    QString windowClass(xcb_window_t window);      // "instance,Class"
+    QString windowClass(xcb_window_t window); // "instance,Class"
     std::optional<uint32_t> windowPid(xcb_window_t window);
     QString windowTitle(xcb_window_t window);
+
+    // Ask the window manager for something about `window` (a client message to
+    // the root, as pagers and task bars send them).
+    void sendToRoot(xcb_window_t window, const char* type, std::initializer_list<uint32_t> data);
 
     // Start the X test client with `args`; returns its window once it is mapped
     // and listed by the window manager (0 after `timeoutSeconds`).
