@@ -3,7 +3,7 @@
 // runs itself inside a private test desktop, never on the user's own display (a
 // sort would tile the user's windows). Pure layout time too.
 #include "BenchDesktop.h"
-#include "commands/WindowEngine.h"
+#include "windows/WindowEngine.h"
 #include "platform/linux/X11WindowSystem.h"
 
 #include <QCoreApplication>

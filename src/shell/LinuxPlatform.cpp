@@ -1,6 +1,6 @@
 #include "shell/LinuxPlatform.h"
 
-#include "commands/BrightnessControl.h"
+#include "actions/BrightnessControl.h"
 #include "platform/linux/BacklightBrightness.h"
 #include "platform/linux/GammaBrightness.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/HUDState.h"
+#include "flow/HUDPort.h"
 
 #include <QObject>
 #include <functional>
@@ -10,18 +10,19 @@ namespace brisklet {
 // Drives the heads-up display. Until the floating panel exists this controller
 // keeps the state and writes each change to the log, so every request's road can
 // be followed. Main thread.
-class HUDController final : public QObject {
+class HUDController final : public QObject, public HUDPort {
     Q_OBJECT
 public:
     explicit HUDController(QObject* parent = nullptr);
 
-    void show(const HUDState& state);
+    void show(const HUDState& state) override;
     // Replaces the partial transcript while listening; never overwrites a later state.
-    void updateListening(const QString& partial);
+    void updateListening(const QString& partial) override;
     // Asks a yes/no question; exactly one of the two runs, unless a newer state
     // replaces the question first.
-    void showConfirm(const QString& question, std::function<void()> onRun, std::function<void()> onCancel);
-    void hide();
+    void showConfirm(const QString& question, std::function<void()> onRun,
+                     std::function<void()> onCancel) override;
+    void hide() override;
 
     // The user's answer to a pending question.
     void answerConfirm(bool run);

@@ -1,4 +1,4 @@
-#include "commands/ActionExecutor.h"
+#include "actions/ActionExecutor.h"
 #include "platform/linux/LinuxSystemActions.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "support/FakeDBusService.h"

@@ -1,5 +1,5 @@
 // MPRIS control against fake players on the private session bus.
-#include "commands/MediaActions.h"
+#include "actions/MediaActions.h"
 #include "platform/linux/MprisPlayers.h"
 #include "support/FakeMprisPlayer.h"
 

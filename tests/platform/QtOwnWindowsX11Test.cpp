@@ -1,4 +1,4 @@
-#include "commands/WindowEngine.h"
+#include "windows/WindowEngine.h"
 #include "platform/linux/QtOwnWindows.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "support/X11Frames.h"

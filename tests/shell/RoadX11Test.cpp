@@ -5,7 +5,7 @@
 
 #include "base/AppState.h"
 #include "base/Prefs.h"
-#include "commands/BrightnessControl.h"
+#include "actions/BrightnessControl.h"
 #include "platform/AppLauncher.h"
 #include "platform/AudioBackend.h"
 #include "platform/KeyTap.h"
@@ -14,7 +14,7 @@
 #include "platform/WindowSystem.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "shell/LinuxPlatform.h"
-#include "shell/RequestFlow.h"
+#include "flow/RequestFlow.h"
 #include "support/FileAudioBackend.h"
 #include "support/FileMicPlatform.h"
 #include "support/TempHome.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/SerialQueue.h"
-#include "commands/WindowAnimator.h"
+#include "windows/WindowAnimator.h"
 #include "support/FakeClock.h"
 
 #include <chrono>

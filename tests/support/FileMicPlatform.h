@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/BrightnessControl.h"
+#include "actions/BrightnessControl.h"
 #include "platform/AudioBackend.h"
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"

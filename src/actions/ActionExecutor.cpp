@@ -1,0 +1,444 @@
+#include "actions/ActionExecutor.h"
+
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "base/Notifications.h"
+#include "base/Text.h"
+#include "actions/MediaActions.h"
+#include "platform/AppLauncher.h"
+#include "platform/Apps.h"
+#include "platform/SystemActions.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace brisklet {
+
+namespace {
+using Outcome = ActionExecutor::Outcome;
+
+QString quoted(const QString& text) {
+    return QStringLiteral("“") + text + QStringLiteral("”");
+}
+QString plural(int n, const QString& word) {
+    return QString::number(n) + QLatin1Char(' ') + word + (n == 1 ? QString() : QStringLiteral("s"));
+}
+Outcome succeeded(const QString& message) {
+    return {true, message};
+}
+Outcome failed(const QString& message) {
+    return {false, message};
+}
+} // namespace
+
+ActionExecutor::ActionExecutor(Collaborators collaborators, QObject* parent)
+    : QObject(parent), c_(collaborators),
+      clock_(collaborators.clock ? *collaborators.clock : Clock::system()),
+      queue_("com.brisklet.executor", "bk-executor") {}
+
+ActionExecutor::~ActionExecutor() {
+    queue_.stop();
+}
+
+void ActionExecutor::finish(const Outcome& outcome, Completion completion) {
+    MainThread::post([outcome, completion = std::move(completion)] {
+        NotificationBus::instance().post(QString::fromLatin1(Notifications::commandDone),
+                                         {{QStringLiteral("success"), outcome.success}});
+        if (completion)
+            completion(outcome);
+    });
+}
+
+void ActionExecutor::performPlan(Plan plan, Completion completion) {
+    QPointer<ActionExecutor> self(this);
+    queue_.async([self, plan = std::move(plan), completion = std::move(completion)]() mutable {
+        if (!self)
+            return;
+        Outcome outcome{true, QStringLiteral("Done")};
+        for (const Action& action : plan) {
+            outcome = self->execute(action);
+            if (!outcome.success)
+                break;
+        }
+        self->finish(outcome, std::move(completion));
+    });
+}
+
+void ActionExecutor::runDraft(std::shared_ptr<const Setup> draft, Completion completion) {
+    QPointer<ActionExecutor> self(this);
+    queue_.async([self, draft = std::move(draft), completion = std::move(completion)]() mutable {
+        if (!self)
+            return;
+        qCInfo(lcApp) << "executing: draft run";
+        Outcome outcome;
+        if (!self->c_.setups || !draft) {
+            outcome = failed(QStringLiteral("Setups aren't available yet"));
+        } else {
+            const SetupActions::RunReport report = self->c_.setups->runDraft(*draft);
+            outcome.success = report.opened > 0 || report.placed > 0;
+            if (outcome.success)
+                outcome.message = runSummary(report);
+            else if (!report.notes.isEmpty())
+                outcome.message = report.notes.first();
+            else
+                outcome.message = QStringLiteral("Nothing could be opened — try again in a moment.");
+        }
+        self->finish(outcome, std::move(completion));
+    });
+}
+
+QString ActionExecutor::runSummary(const SetupActions::RunReport& report) {
+    QStringList parts;
+    if (report.placed >= 1)
+        parts << plural(report.placed, QStringLiteral("window")) + QStringLiteral(" placed");
+    else if (report.placed == 0 && report.opened >= 1)
+        parts << QStringLiteral("opened");
+    if (report.clearedOthers >= 1)
+        parts << QStringLiteral("cleared ") + plural(report.clearedOthers, QStringLiteral("other app"));
+    QString text = parts.isEmpty()
+                       ? quoted(report.name) + QStringLiteral(": nothing to do")
+                       : quoted(report.name) + QStringLiteral(" is up — ") + parts.join(QStringLiteral(", "));
+    if (report.fingerprintMismatch)
+        text += QStringLiteral(" (made for ") + report.arrangement + QLatin1Char(')');
+    if (!report.notes.isEmpty())
+        text += QStringLiteral(" · ") + report.notes.first();
+    return text;
+}
+
+QString ActionExecutor::named(const QStringList& names) {
+    if (names.size() <= 1)
+        return names.value(0);
+    if (names.size() == 2)
+        return names[0] + QStringLiteral(" and ") + names[1];
+    return names[0] + QStringLiteral(", ") + names[1] + QStringLiteral(" and ") +
+           QString::number(names.size() - 2) + QStringLiteral(" more");
+}
+
+Outcome ActionExecutor::sortOutcome(const WindowMoves::SortOutcome& result, bool allDisplays,
+                                    int screenCount) {
+    if (result.landed < 1)
+        return failed(QStringLiteral("No windows to sort"));
+    QString text = QStringLiteral("Sorted ") + plural(result.landed, QStringLiteral("window"));
+    if (allDisplays && screenCount >= 2)
+        text += QStringLiteral(" across displays");
+    if (!result.unfit.isEmpty()) {
+        text += QStringLiteral(" — ") + named(result.unfit) +
+                (result.unfit.size() == 1
+                     ? QStringLiteral(" needs more room than this screen has, so it overlaps")
+                     : QStringLiteral(" need more room than this screen has, so they overlap"));
+    } else if (!result.tiledAround.isEmpty()) {
+        text += QStringLiteral(" — tiled around ") + named(result.tiledAround);
+    } else if (result.keptMinimum >= 1) {
+        text += QStringLiteral(" — ") + QString::number(result.keptMinimum) + QStringLiteral(" kept ") +
+                (result.keptMinimum == 1 ? QStringLiteral("its") : QStringLiteral("their")) +
+                QStringLiteral(" minimum size");
+    }
+    return succeeded(text);
+}
+
+std::optional<ActionExecutor::Running> ActionExecutor::runningApp(const QString& name) {
+    if (!c_.running || !c_.apps)
+        return std::nullopt;
+    const QString query = Text::normalize(name);
+    std::optional<Running> best;
+    double bestScore = 0;
+    for (const platform::RunningApp& app : c_.running->runningApps()) {
+        // Only ordinary apps: never the desktop's own panels, docks or background parts.
+        if (!app.regular || app.name.isEmpty())
+            continue;
+        const double score = c_.apps->score(query, Text::normalize(app.name));
+        if (score > bestScore) {
+            bestScore = score;
+            best = Running{app.pid, app.id, app.name};
+        }
+    }
+    if (best && bestScore >= 0.55)
+        return best;
+    return std::nullopt;
+}
+
+void ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double timeout) {
+    if (!c_.running)
+        return;
+    const double deadline = clock_.now() + timeout;
+    while (clock_.now() < deadline) {
+        // The started process often hands off to another one, so the entry counts too.
+        const auto front = c_.running->frontmostApp();
+        if (front && ((pid > 0 && front->pid == pid) || (!id.isEmpty() && front->id == id))) {
+            clock_.sleep(0.06);
+            return;
+        }
+        clock_.sleep(0.03);
+    }
+}
+
+Outcome ActionExecutor::openApp(const QString& name) {
+    const auto app = c_.apps ? c_.apps->resolve(name) : std::nullopt;
+    if (!app)
+        return failed(QStringLiteral("No app called ") + quoted(name));
+    const auto launch = c_.launcher ? c_.launcher->launch(app->desktopID) : platform::AppLauncher::Launch{};
+    if (!launch.ok) {
+        qCInfo(lcApp).noquote() << "couldn't start" << app->desktopID << "—" << launch.error;
+        return failed(QStringLiteral("Couldn't open ") + app->name);
+    }
+    waitForFrontmost(launch.pid, app->desktopID, launchFrontWait);
+    return succeeded(QStringLiteral("Opened ") + app->name);
+}
+
+Outcome ActionExecutor::quitApp(const QString& name) {
+    const auto app = runningApp(name);
+    if (!app)
+        return failed(quoted(name) + QStringLiteral(" isn't running"));
+    const QString display = app->name.isEmpty() ? name : app->name;
+    // A polite request to close its windows; never a signal.
+    const bool asked = c_.launcher && !app->id.isEmpty() && c_.launcher->quit(app->id);
+    if (!asked)
+        return failed(QStringLiteral("Couldn't quit ") + display);
+    return succeeded(QStringLiteral("Quit ") + display);
+}
+
+Outcome ActionExecutor::focusApp(const QString& name) {
+    const auto app = runningApp(name);
+    if (!app)
+        return execute(Action::openApp(name));
+    const QString display = app->name.isEmpty() ? name : app->name;
+    const bool activated = c_.launcher && !app->id.isEmpty() && c_.launcher->activate(app->id);
+    waitForFrontmost(app->pid, app->id, launchFrontWait);
+    if (!activated)
+        return failed(QStringLiteral("Couldn't switch to ") + display);
+    return succeeded(QStringLiteral("Switched to ") + display);
+}
+
+Outcome ActionExecutor::meetingMode() {
+    QStringList parts;
+    if (c_.apps &&
+        (c_.apps->resolve(QStringLiteral("microsoft teams")) || c_.apps->resolve(QStringLiteral("teams")))) {
+        if (execute(Action::openApp(QStringLiteral("teams"))).success)
+            parts << QStringLiteral("Teams");
+    }
+    const QString dnd = QString::fromLatin1(dndShortcut);
+    if (c_.system && c_.system->shortcutExists(dnd) && c_.system->runShortcut(dnd, shortcutLimit).status == 0)
+        parts << QStringLiteral("DND");
+    if (c_.layouts) {
+        const auto applied = c_.layouts->apply(QStringLiteral("meeting"));
+        if (applied.found && applied.placed >= 1)
+            parts << QStringLiteral("layout “meeting”");
+    }
+    if (parts.isEmpty())
+        return failed(QStringLiteral("Meeting mode found nothing to do — install Teams, add a “Brisklet DND” "
+                                     "Shortcut, or save a layout named “meeting”"));
+    return succeeded(QStringLiteral("Meeting mode: ") + parts.join(QStringLiteral(" + ")));
+}
+
+Outcome ActionExecutor::undoSetup() {
+    const auto report = c_.setups->undoLast();
+    if (!report)
+        return failed(QStringLiteral("Nothing to undo — no setup has run recently"));
+    const auto& r = *report;
+    if (r.reranSetup)
+        return succeeded(QStringLiteral("Brought ") + quoted(r.name) + QStringLiteral(" back"));
+    const bool nothing = r.restoredWindows <= 0 && r.relaunchedApps <= 0 && !r.closedSetupWindows;
+    if (nothing && !r.notes.isEmpty())
+        return failed(r.notes.first());
+    if (nothing)
+        return succeeded(QStringLiteral("Everything is already where it was before ") + quoted(r.name));
+    QStringList parts;
+    if (r.restoredWindows >= 1)
+        parts << plural(r.restoredWindows, QStringLiteral("window")) + QStringLiteral(" back in place");
+    if (r.relaunchedApps >= 1)
+        parts << plural(r.relaunchedApps, QStringLiteral("app")) + QStringLiteral(" reopening");
+    if (r.closedSetupWindows)
+        parts << QStringLiteral("its windows closed");
+    return succeeded(QStringLiteral("Put things back — ") + parts.join(QStringLiteral(" · ")));
+}
+
+Outcome ActionExecutor::execute(const Action& action) {
+    using K = Action::Kind;
+    qCInfo(lcApp).noquote() << "executing:" << action.planToken();
+    const QString& name = action.name;
+    const auto windowsMissing = [] { return failed(QStringLiteral("Window control isn't available")); };
+    const auto layoutsMissing = [] { return failed(QStringLiteral("Saved layouts aren't available yet")); };
+    const auto setupsMissing = [] { return failed(QStringLiteral("Setups aren't available yet")); };
+    const auto systemMissing = [] { return failed(QStringLiteral("System actions aren't available")); };
+
+    switch (action.kind) {
+    case K::openApp:
+        return openApp(name);
+    case K::quitApp:
+        return quitApp(name);
+    case K::focusApp:
+        return focusApp(name);
+    case K::sortActive:
+        if (!c_.windows)
+            return windowsMissing();
+        return sortOutcome(c_.windows->sortActive(action.count), false, c_.windows->screenCount());
+    case K::sortAll:
+        if (!c_.windows)
+            return windowsMissing();
+        return sortOutcome(c_.windows->sortAll(), true, c_.windows->screenCount());
+    case K::moveWindow: {
+        if (!c_.windows)
+            return windowsMissing();
+        if (!c_.windows->move(action.position))
+            return failed(QStringLiteral("No focused window"));
+        static const char* done[] = {"Left half", "Right half", "Maximized", "Centered"};
+        return succeeded(QString::fromLatin1(done[static_cast<int>(action.position)]));
+    }
+    case K::saveLayout: {
+        if (!c_.layouts)
+            return layoutsMissing();
+        const auto saved = c_.layouts->snapshot(name);
+        if (saved.saved < 1)
+            return failed(QStringLiteral("No windows to save"));
+        if (!saved.written)
+            return failed(QStringLiteral("Couldn't save layout ") + quoted(name));
+        return succeeded(QStringLiteral("Saved layout ") + quoted(name) + QStringLiteral(" (") +
+                         QString::number(saved.saved) + QStringLiteral(" windows)"));
+    }
+    case K::applyLayout: {
+        if (!c_.layouts)
+            return layoutsMissing();
+        const auto applied = c_.layouts->apply(name);
+        if (!applied.found)
+            return failed(QStringLiteral("No layout called ") + quoted(name));
+        if (applied.arrangementDiffers)
+            return {applied.placed > 0,
+                    QStringLiteral("Layout saved on a different display setup — placed ") +
+                        QString::number(applied.placed) + QStringLiteral(" on the main display")};
+        return {applied.placed > 0, QStringLiteral("Layout ") + quoted(name) + QStringLiteral(" (") +
+                                        QString::number(applied.placed) + QLatin1Char('/') +
+                                        QString::number(applied.total) + QStringLiteral(" windows)")};
+    }
+    case K::setVolume: {
+        if (!c_.system)
+            return systemMissing();
+        const int level = std::clamp(action.level, 0, 100);
+        if (!c_.system->setVolume(level))
+            return failed(QStringLiteral("Couldn't set volume"));
+        return succeeded(QStringLiteral("Volume ") + QString::number(level) + QLatin1Char('%'));
+    }
+    case K::volumeUp:
+    case K::volumeDown: {
+        if (!c_.system)
+            return systemMissing();
+        const auto current = c_.system->currentVolume();
+        if (!current)
+            return failed(QStringLiteral("Couldn't change volume"));
+        const int level = std::clamp(*current + (action.kind == K::volumeUp ? 10 : -10), 0, 100);
+        if (!c_.system->setVolume(level))
+            return failed(QStringLiteral("Couldn't change volume"));
+        return succeeded(QStringLiteral("Volume ") + QString::number(level) + QLatin1Char('%'));
+    }
+    case K::mute:
+        if (!c_.system)
+            return systemMissing();
+        if (!c_.system->setMuted(action.muted))
+            return failed(action.muted ? QStringLiteral("Couldn't mute") : QStringLiteral("Couldn't unmute"));
+        return succeeded(action.muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted"));
+    case K::runShortcut:
+        if (!c_.system)
+            return systemMissing();
+        if (c_.system->runShortcut(name, shortcutLimit).status == 0)
+            return succeeded(QStringLiteral("Ran ") + quoted(name));
+        return failed(QStringLiteral("Shortcut ") + quoted(name) + QStringLiteral(" failed"));
+    case K::mediaControl: {
+        if (!c_.media)
+            return failed(QStringLiteral("Music control isn't available"));
+        const auto r = c_.media->control(action.op);
+        return {r.ok, r.message};
+    }
+    case K::playMusic: {
+        if (!c_.media)
+            return failed(QStringLiteral("Music control isn't available"));
+        const auto r = c_.media->play(action.query(), action.app());
+        return {r.ok, r.message};
+    }
+    case K::runSetup: {
+        if (!c_.setups)
+            return setupsMissing();
+        const auto setup = c_.setups->lookup(name);
+        if (!setup)
+            return failed(QStringLiteral("No setup called ") + quoted(name) +
+                          QStringLiteral(" — say “save this as ") + name +
+                          QStringLiteral(" setup” to create it"));
+        const auto report = c_.setups->run(*setup);
+        return {report.opened > 0 || report.placed > 0, runSummary(report)};
+    }
+    case K::endSetup: {
+        if (!c_.setups)
+            return setupsMissing();
+        const auto setup = c_.setups->lookup(name);
+        if (!setup)
+            return failed(QStringLiteral("No setup called ") + quoted(name));
+        const auto report = c_.setups->end(*setup);
+        QString text = quoted(report.name) + QStringLiteral(" ended");
+        if (report.closedApps >= 1)
+            text += QStringLiteral(" — closing ") + plural(report.closedApps, QStringLiteral("app"));
+        if (!report.notes.isEmpty())
+            text += QStringLiteral(" · ") + report.notes.first();
+        return succeeded(text);
+    }
+    case K::captureSetup: {
+        const std::optional<QString> captureName = action.optionalName;
+        MainThread::post(this, [this, captureName] {
+            if (presentCapture)
+                presentCapture(captureName);
+        });
+        return succeeded(QStringLiteral("Capturing — review what to save"));
+    }
+    case K::closeOthers: {
+        if (!c_.setups)
+            return setupsMissing();
+        const auto closing = c_.setups->closeOthersForLastRun(action.setupID);
+        if (!closing)
+            return failed(
+                QStringLiteral("That moment has passed — run the setup again, then close the rest"));
+        if (*closing < 1)
+            return succeeded(QStringLiteral("Nothing else to close"));
+        return succeeded(QStringLiteral("Closing ") + plural(*closing, QStringLiteral("other app")) +
+                         QStringLiteral(" — say “undo” to bring them back"));
+    }
+    case K::hideOthers:
+        if (!c_.windows)
+            return windowsMissing();
+        c_.windows->hideOthers();
+        return succeeded(QStringLiteral("Hid other apps"));
+    case K::nextDisplay:
+        if (!c_.windows)
+            return windowsMissing();
+        if (!c_.windows->nextDisplay())
+            return failed(QStringLiteral("Only one display"));
+        return succeeded(QStringLiteral("Moved to next display"));
+    case K::screenshot:
+        if (!c_.system)
+            return systemMissing();
+        if (!c_.system->screenshot())
+            return failed(QStringLiteral("Screenshot failed"));
+        return succeeded(QStringLiteral("Screenshot saved to Desktop"));
+    case K::lockScreen:
+        if (!c_.system)
+            return systemMissing();
+        if (!c_.system->lockScreen().isOk())
+            return failed(QStringLiteral("Couldn't lock the screen"));
+        return succeeded(QStringLiteral("Locking…"));
+    case K::doNotDisturb: {
+        if (!c_.system)
+            return systemMissing();
+        const QString dnd = QString::fromLatin1(dndShortcut);
+        if (!c_.system->shortcutExists(dnd))
+            return failed(QStringLiteral("Create a Shortcut named “Brisklet DND” first (see README)"));
+        if (c_.system->runShortcut(dnd, shortcutLimit).status != 0)
+            return failed(QStringLiteral("DND shortcut failed"));
+        return succeeded(QStringLiteral("Do Not Disturb toggled"));
+    }
+    case K::meetingMode:
+        return meetingMode();
+    case K::undoSetup:
+        if (!c_.setups)
+            return setupsMissing();
+        return undoSetup();
+    }
+    return failed(QStringLiteral("Unknown action"));
+}
+
+} // namespace brisklet

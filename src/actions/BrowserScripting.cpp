@@ -1,0 +1,248 @@
+#include "actions/BrowserScripting.h"
+
+#include "base/Log.h"
+
+#include <QUrl>
+#include <algorithm>
+#include <mutex>
+
+namespace brisklet::BrowserScripting {
+
+const std::map<QString, Family>& families() {
+    static const std::map<QString, Family> table{
+        {QStringLiteral("firefox"), Family::firefox},
+        {QStringLiteral("firefox-esr"), Family::firefox},
+        {QStringLiteral("org.mozilla.firefox"), Family::firefox},
+        {QStringLiteral("org.gnome.Epiphany"), Family::firefox},
+        {QStringLiteral("chromium"), Family::chromium},
+        {QStringLiteral("org.chromium.Chromium"), Family::chromium},
+        {QStringLiteral("google-chrome"), Family::chromium},
+        {QStringLiteral("com.google.Chrome"), Family::chromium},
+        {QStringLiteral("brave-browser"), Family::chromium},
+        {QStringLiteral("com.brave.Browser"), Family::chromium},
+        {QStringLiteral("microsoft-edge"), Family::chromium},
+        {QStringLiteral("com.microsoft.Edge"), Family::chromium},
+        {QStringLiteral("vivaldi-stable"), Family::chromium},
+        {QStringLiteral("com.vivaldi.Vivaldi"), Family::chromium},
+        {QStringLiteral("opera"), Family::chromium},
+        {QStringLiteral("com.opera.Opera"), Family::chromium},
+    };
+    return table;
+}
+
+const std::set<QString>& unscriptableBrowsers() {
+    static const std::set<QString> table{
+        QStringLiteral("org.qutebrowser.qutebrowser"),
+        QStringLiteral("org.kde.falkon"),
+        QStringLiteral("org.kde.konqueror"),
+    };
+    return table;
+}
+
+bool isKnownBrowser(const QString& desktopId) {
+    return families().contains(desktopId) || unscriptableBrowsers().contains(desktopId);
+}
+
+std::optional<Family> family(const QString& desktopId) {
+    const auto it = families().find(desktopId);
+    if (it == families().end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool isAllowedURL(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty();
+}
+
+QString quoted(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 2);
+    out.append(QLatin1Char('"'));
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20)
+            continue;
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
+            out.append(QLatin1Char('\\'));
+        out.append(c);
+    }
+    out.append(QLatin1Char('"'));
+    return out;
+}
+
+namespace {
+
+// Windows opened by openPositioned, so closing never reaches a window of the user's.
+std::mutex openedMutex;
+std::set<platform::WindowId>& openedSet() {
+    static std::set<platform::WindowId> set;
+    return set;
+}
+
+std::vector<platform::WindowInfo> browserWindows(Desktop& desktop, const QString& bundleID) {
+    std::vector<platform::WindowInfo> found;
+    for (auto& w : desktop.windows.windows())
+        if (w.appId == bundleID && w.type == platform::WindowType::normal)
+            found.push_back(std::move(w));
+    return found;
+}
+
+std::set<platform::WindowId> idsOf(const std::vector<platform::WindowInfo>& windows) {
+    std::set<platform::WindowId> ids;
+    for (const auto& w : windows)
+        ids.insert(w.id);
+    return ids;
+}
+
+// Polls until a window of the browser shows up that was not there before; the
+// front-most one wins, since a cold start may also restore older windows.
+std::optional<platform::WindowId> waitForNewWindow(Desktop& desktop, const QString& bundleID,
+                                                   const std::set<platform::WindowId>& before, double limit) {
+    const double deadline = desktop.clock.now() + limit;
+    for (;;) {
+        for (const auto& w : browserWindows(desktop, bundleID))
+            if (!before.contains(w.id))
+                return w.id;
+        if (desktop.clock.now() >= deadline)
+            return std::nullopt;
+        desktop.clock.sleep(pollStep);
+    }
+}
+
+void surface(Desktop& desktop, platform::WindowId window) {
+    if (auto info = desktop.windows.window(window); info && info->iconic)
+        desktop.windows.deiconify(window);
+    desktop.windows.activate(window);
+}
+
+} // namespace
+
+HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID) {
+    if (!family(bundleID))
+        return {HarvestResult::Kind::failed, {}};
+    const auto windows = browserWindows(desktop, bundleID);
+    if (windows.empty())
+        return {HarvestResult::Kind::failed, {}};
+    HarvestResult result{HarvestResult::Kind::windows, {}};
+    for (const auto& w : windows)
+        result.windows.push_back({w.id, w.title, {}});
+    return result;
+}
+
+OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QString& bundleID,
+                          const QRectF& axBounds) {
+    if (!family(bundleID) || urls.isEmpty() || !std::all_of(urls.begin(), urls.end(), isAllowedURL))
+        return {OpenResult::Kind::failed, 0};
+    const auto before = idsOf(browserWindows(desktop, bundleID));
+    const auto launch =
+        desktop.launcher.launchWithArguments(bundleID, QStringList{QStringLiteral("--new-window")} + urls);
+    if (!launch.ok) {
+        qCCritical(lcWindows).noquote()
+            << QStringLiteral("scripted open failed (%1): %2").arg(bundleID, launch.error);
+        return {OpenResult::Kind::failed, 0};
+    }
+    const auto window = waitForNewWindow(desktop, bundleID, before, openLimit);
+    if (!window) {
+        qCCritical(lcWindows).noquote() << QStringLiteral("scripted open failed (%1): timeout").arg(bundleID);
+        return {OpenResult::Kind::timedOut, 0};
+    }
+    {
+        // Forget windows that have gone since: X may hand their IDs to new windows.
+        std::set<platform::WindowId> present;
+        for (const auto& w : desktop.windows.windows())
+            present.insert(w.id);
+        std::lock_guard lock(openedMutex);
+        std::erase_if(openedSet(), [&](platform::WindowId id) { return !present.contains(id); });
+        openedSet().insert(*window);
+    }
+    // Placing is best effort: the window is open either way.
+    desktop.windows.setFrame(*window, axBounds);
+    surface(desktop, *window);
+    return {OpenResult::Kind::opened, *window};
+}
+
+bool positionExisting(Desktop& desktop, const std::vector<Placement>& windows, const QString& bundleID) {
+    if (!family(bundleID) || windows.empty())
+        return false;
+    const auto ids = idsOf(browserWindows(desktop, bundleID));
+    if (ids.empty())
+        return false;
+    for (const auto& p : windows) {
+        // One closed window never stops the others.
+        if (!ids.contains(p.windowID))
+            continue;
+        desktop.windows.setFrame(p.windowID, p.axBounds);
+        surface(desktop, p.windowID);
+    }
+    return true;
+}
+
+bool openEmptyWindow(Desktop& desktop, const QString& bundleID) {
+    const auto kind = family(bundleID);
+    if (!kind)
+        return false;
+    const auto before = idsOf(browserWindows(desktop, bundleID));
+    if (before.empty())
+        return false;
+    QStringList arguments{QStringLiteral("--new-window")};
+    if (*kind == Family::firefox)
+        arguments << QStringLiteral("about:blank");
+    if (!desktop.launcher.launchWithArguments(bundleID, arguments).ok)
+        return false;
+    if (const auto window = waitForNewWindow(desktop, bundleID, before, emptyWindowLimit))
+        surface(desktop, *window);
+    return true;
+}
+
+CloseResult closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& windows,
+                         const QString& bundleID) {
+    if (!family(bundleID) || windows.empty())
+        return CloseResult::skipped;
+    const auto present = idsOf(browserWindows(desktop, bundleID));
+    if (present.empty())
+        return CloseResult::skipped;
+    QStringList failures;
+    std::lock_guard lock(openedMutex);
+    for (const auto& w : windows) {
+        if (!openedSet().contains(w.windowID))
+            continue;
+        // A window that has gone already is passed over; its ID may come back for
+        // another window, so it is forgotten.
+        if (present.contains(w.windowID) && !desktop.windows.close(w.windowID))
+            failures << QStringLiteral("window 0x%1 refused").arg(w.windowID, 0, 16);
+        openedSet().erase(w.windowID);
+    }
+    if (!failures.isEmpty()) {
+        qCCritical(lcWindows).noquote() << QStringLiteral("closeWindows failed (%1): %2")
+                                               .arg(bundleID, failures.join(QStringLiteral(", ")));
+        return CloseResult::failed;
+    }
+    return CloseResult::closed;
+}
+
+CloseResult closeTabs(Desktop&, const QString&, const QString&) {
+    return CloseResult::skipped;
+}
+
+bool openPlain(Desktop& desktop, const QString& url, const std::optional<QString>& bundleID) {
+    if (!isAllowedURL(url))
+        return false;
+    if (bundleID && desktop.launcher.isInstalled(*bundleID))
+        return desktop.launcher.launchWithArguments(*bundleID, {url}).ok;
+    const auto fallback = desktop.launcher.defaultBrowser();
+    if (!fallback) {
+        qCWarning(lcWindows).noquote() << "no default browser to open" << url;
+        return false;
+    }
+    return desktop.launcher.launchWithArguments(*fallback, {url}).ok;
+}
+
+bool openedByUs(platform::WindowId window) {
+    std::lock_guard lock(openedMutex);
+    return openedSet().contains(window);
+}
+
+} // namespace brisklet::BrowserScripting

@@ -1,0 +1,234 @@
+#include "actions/MediaActions.h"
+
+#include "base/Log.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QStandardPaths>
+#include <QUrl>
+#include <algorithm>
+
+namespace brisklet {
+
+namespace {
+// The desktop's own music players, in order of preference: (entry, MPRIS bus name).
+const std::vector<std::pair<QString, QString>> musicPlayerTable = {
+    {QStringLiteral("org.gnome.Rhythmbox3"), QStringLiteral("org.mpris.MediaPlayer2.rhythmbox")},
+    {QStringLiteral("org.kde.elisa"), QStringLiteral("org.mpris.MediaPlayer2.elisa")},
+    {QStringLiteral("org.gnome.Lollypop"), QStringLiteral("org.mpris.MediaPlayer2.Lollypop")},
+    {QStringLiteral("org.gnome.Music"), QStringLiteral("org.mpris.MediaPlayer2.GnomeMusic")},
+    {QStringLiteral("audacious"), QStringLiteral("org.mpris.MediaPlayer2.audacious")},
+    {QStringLiteral("vlc"), QStringLiteral("org.mpris.MediaPlayer2.vlc")},
+};
+const QStringList spotifyIDs = {QStringLiteral("spotify"), QStringLiteral("com.spotify.Client"),
+                                QStringLiteral("spotify_spotify")};
+const QStringList audioSuffixes = {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
+                                   QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("m4a"),
+                                   QStringLiteral("wav")};
+constexpr int maxFilesScanned = 200000;
+
+QString quotedName(const QString& text) {
+    return QStringLiteral("“") + text + QStringLiteral("”");
+}
+
+QString trimBlanks(QString text) {
+    while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
+        text.remove(0, 1);
+    while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
+        text.chop(1);
+    return text;
+}
+} // namespace
+
+MediaActions::MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
+                           QString musicFolder)
+    : players_(players), installed_(installed), launch_(std::move(launch)),
+      musicFolder_(std::move(musicFolder)) {}
+
+std::optional<MediaActions::Which> MediaActions::playerNamed(const std::optional<QString>& hint) {
+    if (!hint)
+        return std::nullopt;
+    const QString lower = hint->toLower();
+    if (lower.isEmpty())
+        return std::nullopt;
+    if (lower.contains(QLatin1String("spotify")))
+        return Which::spotify;
+    if (lower.contains(QLatin1String("music")) || lower.contains(QLatin1String("itunes")))
+        return Which::music;
+    return std::nullopt;
+}
+
+std::vector<MediaActions::Player> MediaActions::players() {
+    Player spotify{Which::spotify,
+                   QStringLiteral("Spotify"),
+                   spotifyIDs,
+                   {QStringLiteral("org.mpris.MediaPlayer2.spotify")}};
+    Player music{Which::music, QStringLiteral("Music"), {}, {}};
+    const auto entries = installed_.installedApps();
+    for (const auto& [id, bus] : musicPlayerTable) {
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&](const platform::AppEntry& e) { return e.id == id; });
+        if (found != entries.end()) {
+            music.name = found->name.isEmpty() ? id : found->name;
+            music.desktopIDs = {id};
+            music.busNames = {bus};
+            break;
+        }
+    }
+    return {spotify, music};
+}
+
+std::optional<QString> MediaActions::installedID(const Player& player) {
+    const auto entries = installed_.installedApps();
+    for (const QString& id : player.desktopIDs) {
+        if (std::any_of(entries.begin(), entries.end(),
+                        [&](const platform::AppEntry& e) { return e.id == id; }))
+            return id;
+    }
+    return std::nullopt;
+}
+
+std::vector<MediaActions::Running> MediaActions::running(const std::vector<Player>& known) {
+    std::vector<Running> result;
+    for (const Player& p : known) {
+        if (p.desktopIDs.isEmpty() && p.busNames.isEmpty())
+            continue;
+        if (auto bus = players_.findRunning(p.desktopIDs, p.busNames))
+            result.push_back({p, *bus});
+    }
+    return result;
+}
+
+bool MediaActions::isPlaying(const QString& bus) {
+    return players_.playbackStatus(bus) == QStringLiteral("Playing");
+}
+
+std::optional<MediaActions::Running> MediaActions::currentPlayer(const std::vector<Player>& known) {
+    const auto candidates = running(known);
+    if (candidates.empty())
+        return std::nullopt;
+    for (const Running& r : candidates) {
+        if (isPlaying(r.bus))
+            return r;
+    }
+    return candidates.front();
+}
+
+MediaActions::Result MediaActions::control(MediaOp op) {
+    const auto current = currentPlayer(players());
+    if (!current)
+        return {false, QStringLiteral("Nothing is playing — try “play … on Spotify”")};
+    static const char* methods[] = {"Play", "Pause", "PlayPause", "Next", "Previous"};
+    const QString method = QLatin1String(methods[static_cast<int>(op)]);
+    const QString& name = current->player.name;
+    const platform::ScriptOutcome outcome = players_.command(current->bus, method);
+    if (outcome.isDenied())
+        return {false, QStringLiteral("The desktop blocked control of ") + name +
+                           QStringLiteral(" — allow Brisklet on the session bus")};
+    if (!outcome.isOk())
+        return {false, name + QStringLiteral(" didn't respond")};
+    QString message;
+    switch (op) {
+    case MediaOp::play:
+        message = QStringLiteral("Playing");
+        break;
+    case MediaOp::pause:
+        message = QStringLiteral("Paused");
+        break;
+    case MediaOp::playPause:
+        message = isPlaying(current->bus) ? QStringLiteral("Playing") : QStringLiteral("Paused");
+        break;
+    case MediaOp::next:
+        message = QStringLiteral("Next track");
+        break;
+    case MediaOp::previous:
+        message = QStringLiteral("Previous track");
+        break;
+    }
+    return {true, message + QStringLiteral(" — ") + name};
+}
+
+QString MediaActions::encodeQuery(const QString& query) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(query, {}, "-._~"));
+}
+
+MediaActions::Result MediaActions::play(const QString& query, const std::optional<QString>& appHint) {
+    const auto known = players();
+    std::optional<Player> chosen;
+    if (const auto which = playerNamed(appHint))
+        chosen = known[*which == Which::spotify ? 0 : 1];
+    if (!chosen) {
+        if (const auto current = currentPlayer(known))
+            chosen = current->player;
+    }
+    if (!chosen)
+        chosen = installedID(known[0]) ? known[0] : known[1];
+    if (!installedID(*chosen))
+        return {false, chosen->name + QStringLiteral(" isn't installed")};
+    const QString trimmed = trimBlanks(query);
+    if (trimmed.isEmpty())
+        return control(MediaOp::play);
+    if (chosen->which == Which::music)
+        return playFromMusicFolder(*chosen, trimmed);
+    return openSpotifySearch(*chosen, trimmed);
+}
+
+MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const QString& query) {
+    const auto id = installedID(player);
+    const QString url = QStringLiteral("spotify:search:") + encodeQuery(query);
+    // Spotify takes searches on its command line, not through OpenUri.
+    if (!id || !launch_ || !launch_(*id, {url}))
+        return {false, QStringLiteral("Couldn't open ") + player.name};
+    if (const auto bus = players_.findRunning(player.desktopIDs, player.busNames))
+        players_.raise(*bus);
+    return {true, QStringLiteral("Searching Spotify for ") + quotedName(query) +
+                      QStringLiteral(" — pick a result")};
+}
+
+MediaActions::Result MediaActions::playFromMusicFolder(const Player& player, const QString& query) {
+    const QString folder = musicFolder_.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation)
+                               : musicFolder_;
+    // Artist/Album/Track folders stand in for the tags: the relative path is matched.
+    QStringList hits;
+    if (!folder.isEmpty() && QDir(folder).exists()) {
+        const QDir root(folder);
+        QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+        int scanned = 0;
+        while (it.hasNext() && scanned++ < maxFilesScanned) {
+            const QString path = it.next();
+            if (!audioSuffixes.contains(it.fileInfo().suffix(), Qt::CaseInsensitive))
+                continue;
+            const QString relative = root.relativeFilePath(path);
+            if (relative.contains(query, Qt::CaseInsensitive))
+                hits << relative;
+        }
+    }
+    const auto bus = players_.findRunning(player.desktopIDs, player.busNames);
+    if (hits.isEmpty()) {
+        if (bus)
+            players_.raise(*bus);
+        return {false,
+                QStringLiteral("No match for ") + quotedName(query) + QStringLiteral(" in ") + player.name};
+    }
+    hits.sort();
+    const QString relative = hits.first();
+    const QString path = QDir(folder).filePath(relative);
+    bool started = false;
+    if (bus) {
+        started = players_.openUri(*bus, QUrl::fromLocalFile(path).toString()).isOk();
+    } else if (const auto id = installedID(player); id && launch_) {
+        started = launch_(*id, {path});
+    }
+    if (!started)
+        return {false, player.name + QStringLiteral(" didn't respond")};
+    const QFileInfo info(path);
+    QString text = info.completeBaseName();
+    const int slash = relative.indexOf(QLatin1Char('/'));
+    if (slash > 0)
+        text += QStringLiteral(" — ") + relative.left(slash);
+    qCInfo(lcApp).noquote() << "playing" << relative << "in" << player.name;
+    return {true, QStringLiteral("Playing ") + text};
+}
+
+} // namespace brisklet

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "commands/Action.h"
+#include "actions/ActionExecutor.h"
+#include "flow/HUDPort.h"
+#include "ask/AskPort.h"
+#include "flow/WatchdogPort.h"
+#include "voice/WakeController.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+
+namespace brisklet {
+
+class AppState;
+class ClapDetector;
+class Scheduler;
+class SoundClassifier;
+class SpeechController;
+
+// Hands a plan to whatever carries plans out (the action executor in the app).
+class PlanRunner {
+public:
+    virtual ~PlanRunner() = default;
+    // The completion runs once, on the main thread.
+    virtual void performPlan(Plan plan, ActionExecutor::Completion completion) = 0;
+};
+
+class ExecutorPlanRunner final : public PlanRunner {
+public:
+    explicit ExecutorPlanRunner(ActionExecutor& executor) : executor_(executor) {}
+    void performPlan(Plan plan, ActionExecutor::Completion completion) override {
+        executor_.performPlan(std::move(plan), std::move(completion));
+    }
+
+private:
+    ActionExecutor& executor_;
+};
+
+// When a listening window opens and closes, and what happens to what was heard:
+// the wake key's press, release and cancel, clap wakes, the audio feeds, the
+// hand-off of the transcript, pause, and the dispatch of a phrase to the matcher,
+// the executor or Ask. Main thread, except the audio handlers and onDoubleClap,
+// which run on the audio processing thread and touch only atomics and thread-safe
+// parts.
+class RequestFlow final : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        SpeechController* speech = nullptr;
+        HUDPort* hud = nullptr;
+        AppState* appState = nullptr;
+        PlanRunner* executor = nullptr;
+        AskPort* ask = nullptr;
+        WakeController* wake = nullptr;
+        ClapDetector* detector = nullptr;
+        SoundClassifier* classifier = nullptr;
+        WatchdogPort* watchdog = nullptr;
+        Scheduler* scheduler = nullptr; // null: the app's
+        // The plan for a heard phrase (empty: nothing matched).
+        std::function<Plan(const QString&)> match;
+        // The recogniser's model is loaded.
+        std::function<bool()> speechAuthorized;
+        // A microphone exists and opens.
+        std::function<bool()> microphoneAuthorized;
+        std::function<void()> startAudio;
+        std::function<void()> stopAudio;
+        // Told after every pause or resume (the status item's title and state).
+        std::function<void(bool paused)> onPauseChanged;
+    };
+
+    static constexpr double tapThreshold = 0.35;
+    static constexpr double openWindowGrace = 0.6;
+    static constexpr double handOffDelay = 0.12;
+    static constexpr double clapFusionWindow = 1.5;
+    static constexpr int vocabularyLimit = 100;
+
+    explicit RequestFlow(Parts parts, QObject* parent = nullptr);
+
+    // --- listening (main thread)
+    void wakeKeyDown();
+    void wakeKeyUp(double heldFor);
+    void holdCancel();
+    void holdStart();
+    void handleWake(WakeSource source);
+    void handleTranscript(const std::optional<QString>& text);
+    void togglePause();
+    void updateClapMode();
+    void startPipelineIfPermitted();
+
+    // --- audio processing thread
+    void feedClapAndClassifier(std::span<const float> samples, std::int64_t position);
+    void feedSpeech(std::span<const float> samples);
+    void onDoubleClap(double time);
+
+    // --- dispatch (main thread)
+    void dispatch(const QString& text);
+    void performActions(const Plan& plan);
+    // The question to ask before an Ask plan runs, if it is risky.
+    static std::optional<QString> confirmQuestion(const Plan& plan, const QString& phrase);
+    // Contextual phrases: empty ones dropped, the first of those equal but for
+    // letter case kept, at most 100.
+    static QStringList capVocabulary(const QStringList& phrases);
+
+    bool isPaused() const { return paused_.load(); }
+    bool clapModeActive() const { return clapModeActive_.load(); }
+    void setOnboardingClapPreview(bool on) { onboardingClapPreview_.store(on); }
+    bool onboardingClapPreview() const { return onboardingClapPreview_.load(); }
+
+private:
+    enum class Opening { hold, wake };
+    void openWindow(Opening how);
+    void endCurrentWindow();
+    void handleAskResult(const QString& text, const AskResult& result);
+    void runPlan(const Plan& plan);
+    Scheduler& scheduler();
+
+    Parts p_;
+    // Read on the audio processing thread and the wake-key thread.
+    std::atomic<bool> paused_{false};
+    std::atomic<bool> clapModeActive_{false};
+    std::atomic<bool> onboardingClapPreview_{false};
+    std::atomic<bool> suppressNextWakeUp_{false};
+};
+
+} // namespace brisklet

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "shell/WindowStandIn.h"
+
+namespace brisklet {
+
+// The first-run flow. Until it exists its stand-in only logs; there is no consent
+// to wait for on this desktop, so it reports the permissions as settled at once and
+// listening starts.
+class OnboardingStandIn final : public WindowStandIn {
+public:
+    OnboardingStandIn() : WindowStandIn("onboarding") {}
+    void show() override;
+
+    std::function<void()> onPermissionsChanged;
+    std::function<void()> onFinished;
+};
+
+} // namespace brisklet

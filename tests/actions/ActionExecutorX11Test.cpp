@@ -1,0 +1,149 @@
+// Opening and quitting a real application through the executor: a desktop entry
+// whose program is our X test client, on the test desktop.
+#include "actions/ActionExecutor.h"
+#include "commands/AppIndex.h"
+#include "windows/LayoutStore.h"
+#include "windows/WindowEngine.h"
+#include "platform/linux/AppIdentity.h"
+#include "platform/linux/LinuxAppLauncher.h"
+#include "platform/linux/X11RunningApps.h"
+#include "platform/linux/X11WindowSystem.h"
+#include "support/TempHome.h"
+#include "support/X11Session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::platform;
+using brisklet::test::X11Session;
+
+namespace {
+class ExecutorX11Test : public ::testing::Test {
+protected:
+    struct Installed final : InstalledApps {
+        std::shared_ptr<const DesktopEntries>* entries = nullptr;
+        std::vector<AppEntry> installedApps() override {
+            std::vector<AppEntry> apps;
+            for (const DesktopEntry& e : (*entries)->listed())
+                apps.push_back({e.id, e.name, e.path});
+            return apps;
+        }
+    };
+
+    X11Session x;
+    QTemporaryDir dir;
+    std::shared_ptr<const DesktopEntries> entries;
+    X11WindowSystem ws;
+    std::unique_ptr<AppIdentity> identity;
+    std::unique_ptr<LinuxAppLauncher> launcher;
+    std::unique_ptr<X11RunningApps> running;
+    Installed installed;
+    std::unique_ptr<AppIndex> index;
+    std::unique_ptr<AppIndexLookup> lookup;
+    brisklet::test::TempHome home;
+    std::unique_ptr<WindowEngine> engine;
+    std::unique_ptr<WindowEngineMoves> moves;
+    std::unique_ptr<LayoutStore> store;
+    std::unique_ptr<LayoutStoreActions> layouts;
+    std::unique_ptr<ActionExecutor> executor;
+
+    void SetUp() override {
+        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+        QDir().mkpath(dir.path() + "/applications");
+        QFile f(dir.path() + "/applications/org.example.Viewer.desktop");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Application\nName=Example Viewer\nStartupWMClass=FancyViewer\nExec=" +
+                QByteArray(BRISKLET_XTESTCLIENT) + " --count 2 --title Viewer --class viewer,FancyViewer\n");
+        f.close();
+        entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
+        auto provider = [this] { return entries; };
+        identity = std::make_unique<AppIdentity>(provider);
+        ws.setIdentityResolver(
+            [this](const X11WindowSystem::IdentityQuery& q) { return identity->resolve(q); });
+        launcher = std::make_unique<LinuxAppLauncher>(ws, provider);
+        running =
+            std::make_unique<X11RunningApps>(ws, [this](const QString& id) { return identity->pathOf(id); });
+        installed.entries = &entries;
+        index = std::make_unique<AppIndex>(&installed, nullptr);
+        index->refresh();
+        index->waitForScans();
+        lookup = std::make_unique<AppIndexLookup>(*index);
+        engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
+        moves = std::make_unique<WindowEngineMoves>(*engine);
+        store = std::make_unique<LayoutStore>(*engine);
+        layouts = std::make_unique<LayoutStoreActions>(*store);
+        ActionExecutor::Collaborators c;
+        c.windows = moves.get();
+        c.layouts = layouts.get();
+        c.apps = lookup.get();
+        c.running = running.get();
+        c.launcher = launcher.get();
+        executor = std::make_unique<ActionExecutor>(c);
+    }
+    void TearDown() override {
+        if (launcher)
+            launcher->quit("org.example.Viewer");
+    }
+
+    std::vector<xcb_window_t> viewerWindows() {
+        std::vector<xcb_window_t> found;
+        for (xcb_window_t w : x.clientList())
+            if (x.windowClass(w) == "viewer,FancyViewer")
+                found.push_back(w);
+        return found;
+    }
+    std::optional<xcb_window_t> activeWindow() {
+        auto cookie = xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"),
+                                       XCB_ATOM_WINDOW, 0, 1);
+        auto* reply = xcb_get_property_reply(x.connection(), cookie, nullptr);
+        std::optional<xcb_window_t> active;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            active = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+        return active;
+    }
+};
+} // namespace
+
+TEST_F(ExecutorX11Test, opensAnAppToTheFrontAndQuitsItPolitely) {
+    EXPECT_EQ(executor->execute(Action::quitApp("Example Viewer")),
+              (ActionExecutor::Outcome{false, "“Example Viewer” isn't running"}));
+
+    EXPECT_EQ(executor->execute(Action::openApp("example viewer")),
+              (ActionExecutor::Outcome{true, "Opened Example Viewer"}));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return viewerWindows().size() == 2; }, 5.0));
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] {
+            auto active = activeWindow();
+            auto mine = viewerWindows();
+            return active && std::find(mine.begin(), mine.end(), *active) != mine.end();
+        },
+        5.0))
+        << "the app came to the front";
+
+    EXPECT_EQ(executor->execute(Action::focusApp("Example Viewer")),
+              (ActionExecutor::Outcome{true, "Switched to Example Viewer"}));
+
+    EXPECT_EQ(executor->execute(Action::quitApp("example viewer")),
+              (ActionExecutor::Outcome{true, "Quit Example Viewer"}));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return viewerWindows().empty(); }, 5.0))
+        << "both windows closed on request";
+}
+
+TEST_F(ExecutorX11Test, movesWindowsAndSavesAndAppliesLayouts) {
+    ASSERT_TRUE(executor->execute(Action::openApp("Example Viewer")).success);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return viewerWindows().size() == 2; }, 5.0));
+    EXPECT_EQ(executor->execute(Action::moveWindow(WindowPosition::left)),
+              (ActionExecutor::Outcome{true, "Left half"}));
+    EXPECT_EQ(executor->execute(Action::saveLayout("Work")),
+              (ActionExecutor::Outcome{true, "Saved layout “Work” (2 windows)"}));
+    EXPECT_EQ(executor->execute(Action::moveWindow(WindowPosition::maximize)),
+              (ActionExecutor::Outcome{true, "Maximized"}));
+    EXPECT_EQ(executor->execute(Action::applyLayout("work")),
+              (ActionExecutor::Outcome{true, "Layout “work” (2/2 windows)"}));
+    EXPECT_EQ(executor->execute(Action::applyLayout("play")),
+              (ActionExecutor::Outcome{false, "No layout called “play”"}));
+}

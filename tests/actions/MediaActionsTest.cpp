@@ -1,0 +1,141 @@
+#include "actions/MediaActions.h"
+#include "support/FakeMediaPlayers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using brisklet::test::FakeMediaPlayers;
+
+namespace {
+const QString spotifyBus = "org.mpris.MediaPlayer2.spotify";
+const QString rhythmboxBus = "org.mpris.MediaPlayer2.rhythmbox";
+
+class Installed final : public platform::InstalledApps {
+public:
+    std::vector<platform::AppEntry> apps;
+    std::vector<platform::AppEntry> installedApps() override { return apps; }
+};
+
+class Media : public ::testing::Test {
+protected:
+    Media() {
+        installed.apps = {
+            {"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
+            {"org.gnome.Rhythmbox3", "Rhythmbox", "/usr/share/applications/org.gnome.Rhythmbox3.desktop"}};
+    }
+    MediaActions media() {
+        return MediaActions(
+            players, installed,
+            [this](const QString& id, const QStringList& urls) {
+                launches << id + " " + urls.join(' ');
+                return launchWorks;
+            },
+            music.path());
+    }
+    FakeMediaPlayers players;
+    Installed installed;
+    QStringList launches;
+    bool launchWorks = true;
+    QTemporaryDir music;
+};
+} // namespace
+
+TEST(MediaActionsWords, hintsNameAPlayer) {
+    using W = MediaActions::Which;
+    EXPECT_EQ(MediaActions::playerNamed(QString("spotify please")), W::spotify);
+    EXPECT_EQ(MediaActions::playerNamed(QString("Apple Music")), W::music);
+    EXPECT_EQ(MediaActions::playerNamed(QString("itunes")), W::music);
+    EXPECT_EQ(MediaActions::playerNamed(QString("radio")), std::nullopt);
+    EXPECT_EQ(MediaActions::playerNamed(QString("")), std::nullopt);
+    EXPECT_EQ(MediaActions::playerNamed(std::nullopt), std::nullopt);
+}
+
+TEST(MediaActionsWords, queriesKeepOnlyAsciiLettersAndDigits) {
+    EXPECT_EQ(MediaActions::encodeQuery("lo fi"), "lo%20fi");
+    EXPECT_EQ(MediaActions::encodeQuery("café"), "caf%C3%A9");
+    EXPECT_EQ(MediaActions::encodeQuery("a-b.c_d~e"), "a%2Db%2Ec%5Fd%7Ee");
+    EXPECT_EQ(MediaActions::encodeQuery("AC/DC & \"x\""), "AC%2FDC%20%26%20%22x%22");
+}
+
+TEST_F(Media, theMusicSlotIsTheFirstInstalledPlayer) {
+    auto list = media().players();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].name, "Spotify");
+    EXPECT_EQ(list[1].name, "Rhythmbox");
+    installed.apps = {};
+    EXPECT_EQ(media().players()[1].name, "Music");
+}
+
+TEST_F(Media, controlGoesToThePlayingPlayerElseTheFirstRunning) {
+    players.add(spotifyBus, {"spotify"});
+    players.add(rhythmboxBus, {"org.gnome.Rhythmbox3", "Playing"});
+    EXPECT_EQ(media().control(MediaOp::pause), (MediaActions::Result{true, "Paused — Rhythmbox"}));
+    EXPECT_EQ(players.calls(), QStringList{rhythmboxBus + " Pause"});
+    EXPECT_EQ(media().control(MediaOp::next), (MediaActions::Result{true, "Next track — Spotify"}));
+    EXPECT_EQ(media().control(MediaOp::previous), (MediaActions::Result{true, "Previous track — Spotify"}));
+    EXPECT_EQ(media().control(MediaOp::playPause), (MediaActions::Result{true, "Playing — Spotify"}));
+    EXPECT_EQ(media().control(MediaOp::playPause), (MediaActions::Result{true, "Paused — Spotify"}));
+}
+
+TEST_F(Media, nothingRunningSendsNothing) {
+    EXPECT_EQ(media().control(MediaOp::next),
+              (MediaActions::Result{false, "Nothing is playing — try “play … on Spotify”"}));
+    EXPECT_TRUE(players.calls().isEmpty());
+}
+
+TEST_F(Media, refusedAndSilentPlayersAreFailures) {
+    players.add(spotifyBus, {"spotify", "Playing", true});
+    EXPECT_EQ(media().control(MediaOp::pause),
+              (MediaActions::Result{
+                  false, "The desktop blocked control of Spotify — allow Brisklet on the session bus"}));
+    players.at(spotifyBus).denied = false;
+    players.at(spotifyBus).silent = true;
+    EXPECT_EQ(media().control(MediaOp::pause), (MediaActions::Result{false, "Spotify didn't respond"}));
+}
+
+TEST_F(Media, aSpotifySearchLaunchesItsEntryWithTheSearchAddress) {
+    auto r = media().play("  lo fi\t", QString("spotify"));
+    EXPECT_EQ(r, (MediaActions::Result{true, "Searching Spotify for “lo fi” — pick a result"}));
+    EXPECT_EQ(launches, QStringList{"spotify spotify:search:lo%20fi"});
+    launchWorks = false;
+    EXPECT_FALSE(media().play("jazz", QString("spotify")).ok);
+}
+
+TEST_F(Media, aPlayerThatIsNotInstalledSaysSo) {
+    installed.apps = {};
+    EXPECT_EQ(media().play("jazz", QString("spotify")),
+              (MediaActions::Result{false, "Spotify isn't installed"}));
+    EXPECT_EQ(media().play("jazz", std::nullopt), (MediaActions::Result{false, "Music isn't installed"}));
+    EXPECT_TRUE(launches.isEmpty());
+}
+
+TEST_F(Media, anEmptyQueryResumes) {
+    players.add(rhythmboxBus, {"org.gnome.Rhythmbox3"});
+    EXPECT_EQ(media().play(" \t ", std::nullopt), (MediaActions::Result{true, "Playing — Rhythmbox"}));
+}
+
+TEST_F(Media, theMusicPlayerPlaysTheFirstMatchingFileOfTheMusicFolder) {
+    QDir(music.path()).mkpath("Miles Davis/Kind of Blue");
+    QDir(music.path()).mkpath("Nina Simone");
+    for (const char* file :
+         {"Miles Davis/Kind of Blue/So What.flac", "Miles Davis/Kind of Blue/Blue in Green.mp3",
+          "Nina Simone/Feeling Good.ogg", "Nina Simone/cover.jpg"}) {
+        QFile f(music.path() + "/" + file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    // Not running: the player is started with the file.
+    auto r = media().play("blue", QString("music"));
+    EXPECT_EQ(r, (MediaActions::Result{true, "Playing Blue in Green — Miles Davis"}));
+    EXPECT_EQ(launches, QStringList{"org.gnome.Rhythmbox3 " + music.path() +
+                                    "/Miles Davis/Kind of Blue/Blue in Green.mp3"});
+    // Running: the file goes to it over the bus.
+    players.add(rhythmboxBus, {"org.gnome.Rhythmbox3"});
+    EXPECT_EQ(media().play("FEELING", QString("itunes")),
+              (MediaActions::Result{true, "Playing Feeling Good — Nina Simone"}));
+    EXPECT_TRUE(players.calls().first().startsWith(rhythmboxBus + " OpenUri file://"));
+    EXPECT_EQ(media().play("cover", QString("music")),
+              (MediaActions::Result{false, "No match for “cover” in Rhythmbox"}));
+}
