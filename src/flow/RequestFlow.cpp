@@ -2,7 +2,6 @@
 
 #include "base/AppState.h"
 #include "base/Log.h"
-#include "base/Notifications.h"
 #include "base/Prefs.h"
 #include "base/Scheduler.h"
 #include "base/Text.h"
@@ -12,7 +11,6 @@
 #include "voice/SpeechController.h"
 
 #include <QPointer>
-#include <QSet>
 
 namespace brisklet {
 
@@ -42,12 +40,13 @@ void RequestFlow::openWindow(Opening how) {
         p_.hud->show(HUDState::info(kGrantSpeech));
         return;
     }
-    Chime::play();
+    if (p_.chime)
+        p_.chime->play();
     if (how == Opening::hold) {
         p_.appState->setListening(true);
-        NotificationBus::instance().post(QString::fromLatin1(Notifications::wake));
+        emit listeningStarted();
     } else {
-        NotificationBus::instance().post(QString::fromLatin1(Notifications::wake));
+        emit listeningStarted();
         p_.appState->setListening(true);
     }
     p_.hud->show(HUDState::listening(QString()));
@@ -64,10 +63,6 @@ void RequestFlow::openWindow(Opening how) {
         });
 }
 
-void RequestFlow::holdStart() {
-    openWindow(Opening::hold);
-}
-
 void RequestFlow::handleWake(WakeSource) {
     openWindow(Opening::wake);
 }
@@ -76,54 +71,53 @@ void RequestFlow::endCurrentWindow() {
     p_.speech->endListeningWindow(p_.speech->generation());
 }
 
+void RequestFlow::cancelWindow() {
+    p_.speech->cancel();
+    p_.appState->setListening(false);
+    p_.hud->hide();
+}
+
 void RequestFlow::wakeKeyDown() {
-    suppressNextWakeUp_.store(false);
-    if (paused_.load() || !p_.speech)
-        return;
-    SpeechController& speech = *p_.speech;
-    if (!speech.isListening()) {
-        holdStart();
+    if (paused_.load() || !p_.speech) {
+        gesture_.reset();
         return;
     }
-    if (speech.mode() == SpeechController::Mode::hold && speech.isListening()) {
-        holdStart(); // a second press during a hold changes nothing
-        return;
-    }
-    if (speech.mode() == SpeechController::Mode::open && speech.isListening() &&
-        scheduler().clock().now() - speech.startTime() < openWindowGrace &&
-        speech.bestTranscript().isEmpty()) {
-        // Likely a bounce of the tap that opened the window: ignore it and its release.
-        suppressNextWakeUp_.store(true);
-        return;
-    }
-    if (speech.isListening())
+    switch (gesture_.pressed(p_.speech->window())) {
+    case WakeKeyGesture::Step::openHold:
+        openWindow(Opening::hold);
+        break;
+    case WakeKeyGesture::Step::endWindow:
         endCurrentWindow();
-    suppressNextWakeUp_.store(true);
+        break;
+    default:
+        break;
+    }
 }
 
 void RequestFlow::wakeKeyUp(double heldFor) {
-    if (suppressNextWakeUp_.exchange(false))
+    if (!p_.speech) {
+        gesture_.reset();
         return;
-    if (!p_.speech)
-        return;
-    SpeechController& speech = *p_.speech;
-    if (speech.mode() != SpeechController::Mode::hold || !speech.isListening())
-        return;
-    if (heldFor < tapThreshold)
-        speech.releaseToOpenEnded();
-    else
+    }
+    switch (gesture_.released(p_.speech->window(), heldFor)) {
+    case WakeKeyGesture::Step::openEnded:
+        p_.speech->releaseToOpenEnded();
+        break;
+    case WakeKeyGesture::Step::endWindow:
         endCurrentWindow();
+        break;
+    default:
+        break;
+    }
 }
 
 void RequestFlow::holdCancel() {
-    suppressNextWakeUp_.store(false);
-    if (!p_.speech)
+    if (!p_.speech) {
+        gesture_.reset();
         return;
-    if (p_.speech->mode() == SpeechController::Mode::hold && p_.speech->isListening()) {
-        p_.speech->cancel();
-        p_.appState->setListening(false);
-        p_.hud->hide();
     }
+    if (gesture_.cancelled(p_.speech->window()) == WakeKeyGesture::Step::cancelHold)
+        cancelWindow();
 }
 
 void RequestFlow::handleTranscript(const std::optional<QString>& text) {
@@ -161,19 +155,15 @@ void RequestFlow::startPipelineIfPermitted() {
 void RequestFlow::togglePause() {
     const bool nowPaused = !paused_.load();
     paused_.store(nowPaused);
-    if (p_.onPauseChanged)
-        p_.onPauseChanged(nowPaused);
+    emit pauseChanged(nowPaused);
     if (!nowPaused) {
         startPipelineIfPermitted();
         if (p_.watchdog)
             p_.watchdog->check();
     } else {
-        if (p_.speech && p_.speech->isListening()) {
-            p_.speech->cancel();
-            p_.appState->setListening(false);
-            p_.hud->hide();
-        }
-        suppressNextWakeUp_.store(false);
+        if (p_.speech && p_.speech->isListening())
+            cancelWindow();
+        gesture_.reset();
         if (p_.stopAudio)
             p_.stopAudio();
     }
@@ -200,28 +190,11 @@ void RequestFlow::feedSpeech(std::span<const float> samples) {
 
 void RequestFlow::onDoubleClap(double) {
     if (onboardingClapPreview_.load())
-        NotificationBus::instance().post(QString::fromLatin1(Notifications::clapDemo));
+        emit clapDemoHeard();
     if (!Prefs::boolValue(Prefs::Key::clapWake))
         return;
     if (p_.wake)
         p_.wake->clapDetected();
-}
-
-QStringList RequestFlow::capVocabulary(const QStringList& phrases) {
-    QStringList out;
-    QSet<QString> seen;
-    for (const QString& phrase : phrases) {
-        if (phrase.isEmpty())
-            continue;
-        const QString key = phrase.toLower();
-        if (seen.contains(key))
-            continue;
-        seen.insert(key);
-        out.append(phrase);
-        if (out.size() == vocabularyLimit)
-            break;
-    }
-    return out;
 }
 
 // --- dispatch

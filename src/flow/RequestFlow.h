@@ -1,9 +1,10 @@
 #pragma once
 
-#include "commands/Action.h"
 #include "actions/ActionExecutor.h"
-#include "flow/HUDPort.h"
 #include "ask/AskPort.h"
+#include "commands/Action.h"
+#include "flow/HUDPort.h"
+#include "flow/WakeKeyGesture.h"
 #include "flow/WatchdogPort.h"
 #include "voice/WakeController.h"
 
@@ -19,6 +20,7 @@
 namespace brisklet {
 
 class AppState;
+class Chime;
 class ClapDetector;
 class Scheduler;
 class SoundClassifier;
@@ -44,11 +46,11 @@ private:
 };
 
 // When a listening window opens and closes, and what happens to what was heard:
-// the wake key's press, release and cancel, clap wakes, the audio feeds, the
-// hand-off of the transcript, pause, and the dispatch of a phrase to the matcher,
-// the executor or Ask. Main thread, except the audio handlers and onDoubleClap,
-// which run on the audio processing thread and touch only atomics and thread-safe
-// parts.
+// the wake key's press, release and cancel (their meaning is the gesture's), clap
+// wakes, the audio feeds, the hand-off of the transcript, pause, and the dispatch
+// of a phrase to the matcher, the executor or Ask. Main thread, except the audio
+// handlers and onDoubleClap, which run on the audio processing thread and touch
+// only atomics and thread-safe parts.
 class RequestFlow final : public QObject {
     Q_OBJECT
 public:
@@ -62,6 +64,7 @@ public:
         ClapDetector* detector = nullptr;
         SoundClassifier* classifier = nullptr;
         WatchdogPort* watchdog = nullptr;
+        Chime* chime = nullptr;         // null: silent
         Scheduler* scheduler = nullptr; // null: the app's
         // The plan for a heard phrase (empty: nothing matched).
         std::function<Plan(const QString&)> match;
@@ -71,12 +74,8 @@ public:
         std::function<bool()> microphoneAuthorized;
         std::function<void()> startAudio;
         std::function<void()> stopAudio;
-        // Told after every pause or resume (the status item's title and state).
-        std::function<void(bool paused)> onPauseChanged;
     };
 
-    static constexpr double tapThreshold = 0.35;
-    static constexpr double openWindowGrace = 0.6;
     static constexpr double handOffDelay = 0.12;
     static constexpr double clapFusionWindow = 1.5;
     static constexpr int vocabularyLimit = 100;
@@ -87,7 +86,6 @@ public:
     void wakeKeyDown();
     void wakeKeyUp(double heldFor);
     void holdCancel();
-    void holdStart();
     void handleWake(WakeSource source);
     void handleTranscript(const std::optional<QString>& text);
     void togglePause();
@@ -104,29 +102,36 @@ public:
     void performActions(const Plan& plan);
     // The question to ask before an Ask plan runs, if it is risky.
     static std::optional<QString> confirmQuestion(const Plan& plan, const QString& phrase);
-    // Contextual phrases: empty ones dropped, the first of those equal but for
-    // letter case kept, at most 100.
-    static QStringList capVocabulary(const QStringList& phrases);
 
     bool isPaused() const { return paused_.load(); }
     bool clapModeActive() const { return clapModeActive_.load(); }
     void setOnboardingClapPreview(bool on) { onboardingClapPreview_.store(on); }
     bool onboardingClapPreview() const { return onboardingClapPreview_.load(); }
 
+signals:
+    // A listening window opened.
+    void listeningStarted();
+    // A double clap was heard while the onboarding shows its clap preview; may be
+    // emitted on the audio processing thread.
+    void clapDemoHeard();
+    // After every pause or resume (the status item's title and state).
+    void pauseChanged(bool paused);
+
 private:
     enum class Opening { hold, wake };
     void openWindow(Opening how);
     void endCurrentWindow();
+    void cancelWindow();
     void handleAskResult(const QString& text, const AskResult& result);
     void runPlan(const Plan& plan);
     Scheduler& scheduler();
 
     Parts p_;
+    WakeKeyGesture gesture_;
     // Read on the audio processing thread and the wake-key thread.
     std::atomic<bool> paused_{false};
     std::atomic<bool> clapModeActive_{false};
     std::atomic<bool> onboardingClapPreview_{false};
-    std::atomic<bool> suppressNextWakeUp_{false};
 };
 
 } // namespace brisklet

@@ -1,36 +1,34 @@
 #include "shell/AppDelegate.h"
 
+#include "actions/ActionExecutor.h"
+#include "actions/BrightnessControl.h"
+#include "actions/ExecutorPorts.h"
+#include "actions/MediaActions.h"
 #include "base/AppState.h"
 #include "base/Log.h"
-#include "base/Notifications.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
-#include "base/Text.h"
-#include "actions/ActionExecutor.h"
 #include "commands/AppIndex.h"
-#include "actions/BrightnessControl.h"
 #include "commands/CommandRegistry.h"
-#include "actions/ExecutorPorts.h"
 #include "commands/IntentMatcher.h"
-#include "windows/LayoutStore.h"
-#include "actions/MediaActions.h"
-#include "windows/WindowEngine.h"
+#include "commands/ReservedPhrases.h"
+#include "commands/Vocabulary.h"
+#include "flow/RequestFlow.h"
 #include "platform/AppLauncher.h"
 #include "platform/AudioBackend.h"
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
 #include "platform/SpeechRecognizer.h"
-#include "shell/LinuxPlatform.h"
-#include "flow/RequestFlow.h"
-#include "shell/SingleInstance.h"
 #include "shell/AskStandIn.h"
 #include "shell/CaptureStandIn.h"
 #include "shell/HomeStandIn.h"
+#include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/ReceiptsStandIn.h"
 #include "shell/SetupsStandIn.h"
+#include "shell/SingleInstance.h"
 #include "shell/WatchdogStandIn.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
@@ -40,11 +38,12 @@
 #include "voice/SoundClassifier.h"
 #include "voice/SpeechController.h"
 #include "voice/WakeController.h"
+#include "windows/LayoutStore.h"
+#include "windows/WindowEngine.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QSet>
 #include <atomic>
 #include <cstdio>
 
@@ -65,11 +64,6 @@ AppDelegate::AppDelegate(std::unique_ptr<PlatformFactory> platform, Options opti
 
 AppDelegate::~AppDelegate() {
     shutdown();
-    Chime::setOutput(nullptr);
-}
-
-void AppDelegate::record(const QString& step) {
-    platform_->record(step);
 }
 
 bool AppDelegate::deferToRunningInstance() {
@@ -90,15 +84,12 @@ bool AppDelegate::deferToRunningInstance() {
 
 AppDelegate::LaunchResult AppDelegate::launch() {
     if (!qEnvironmentVariableIsEmpty("BRISKLET_SNAPSHOT_DIR")) {
-        record(QStringLiteral("snapshots"));
         qCCritical(lcApp) << "snapshot mode isn't available in this build — nothing was rendered";
         std::fputs("Brisklet: snapshots are not built yet\n", stderr);
         return LaunchResult::failed;
     }
-    record(QStringLiteral("keychain off"));
     keychainInteraction.store(false);
 
-    record(QStringLiteral("single instance"));
     if (deferToRunningInstance()) {
         keychainInteraction.store(true);
         return LaunchResult::deferred;
@@ -107,24 +98,27 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     connect(instanceServer_, &InstanceServer::showRequested, this, &AppDelegate::handleReopen);
     instanceServer_->listen();
 
-    record(QStringLiteral("defaults"));
     Prefs::registerDefaults();
     Paths::ensure();
     appState_->refresh();
 
     // The toolkit can't force a colour scheme here; the views read this choice.
-    record(QStringLiteral("appearance"));
     const QString appearance = Prefs::stringValue(Prefs::Key::appearance);
     appearance_ = appearance == QLatin1String("light")  ? Appearance::light
                   : appearance == QLatin1String("dark") ? Appearance::dark
                                                         : Appearance::system;
 
-    buildPipeline();
+    buildVoice();
+    buildPhrases();
+    buildWindows();
+    buildActions();
+    buildStandIns();
+    buildFlow();
+    connectVoice();
+    connectWindows();
 
-    record(QStringLiteral("watchdog"));
     watchdog_->start();
 
-    record(QStringLiteral("first window"));
     if (Prefs::boolValue(Prefs::Key::onboarded)) {
         flow_->startPipelineIfPermitted();
         // A login start stays in the background; a launch by the user shows home.
@@ -134,28 +128,8 @@ AppDelegate::LaunchResult AppDelegate::launch() {
         showOnboarding();
     }
 
-    record(QStringLiteral("wake observer"));
-    if (auto* sleep = platform_->sleepWatcher()) {
-        QPointer<AppDelegate> self(this);
-        wakeToken_ = sleep->addWakeHandler([self] {
-            if (!self || self->shutDown_)
-                return;
-            self->hotkeyEngine_->resetHoldStateOnWake();
-            self->hotkeyEngine_->refreshIfNeeded();
-            self->watchdog_->check();
-        });
-        wakeObserved_ = true;
-    }
-    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(gui, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-            if (state == Qt::ApplicationActive && hotkeyEngine_ && !shutDown_)
-                hotkeyEngine_->refreshIfNeeded();
-        });
-    }
-    if (auto* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &AppDelegate::willTerminate);
+    observeSystem();
 
-    record(QStringLiteral("launched"));
     qCInfo(lcApp).noquote() << QStringLiteral(
                                    "Brisklet launched — window + menu bar ready (onboarded: %1, clap: %2)")
                                    .arg(Prefs::boolValue(Prefs::Key::onboarded) ? "true" : "false")
@@ -164,41 +138,32 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     return LaunchResult::running;
 }
 
-void AppDelegate::buildPipeline() {
-    brightness_ = platform_->makeBrightness();
-    Chime::setOutput(platform_->soundOutput());
-
-    record(QStringLiteral("audio"));
+void AppDelegate::buildVoice() {
     audio_ = std::make_unique<AudioEngine>(platform_->makeAudioBackend(), Scheduler::main(),
                                            platform_->sleepWatcher());
-    record(QStringLiteral("detector"));
     detector_ = std::make_unique<ClapDetector>();
-    record(QStringLiteral("classifier"));
     classifier_ = std::make_unique<SoundClassifier>(platform_->makeSoundAnalyzer());
-    record(QStringLiteral("wake"));
     wake_ = std::make_unique<WakeController>(*classifier_);
-    record(QStringLiteral("hotkeyEngine"));
     hotkeyEngine_ = std::make_unique<HotkeyEngine>(platform_->makeKeyTap());
-    record(QStringLiteral("speech"));
     speech_ = std::make_unique<SpeechController>(platform_->recognizer());
-    record(QStringLiteral("hud"));
-    hud_ = std::make_unique<HUDController>();
-    record(QStringLiteral("registry"));
+    chime_ = std::make_unique<Chime>(platform_->soundOutput());
+}
+
+void AppDelegate::buildPhrases() {
     registry_ = std::make_unique<CommandRegistry>();
     registry_->load();
-    record(QStringLiteral("appIndex"));
     appIndex_ = std::make_unique<AppIndex>(&platform_->installedApps(), platform_->runningApps());
-    record(QStringLiteral("windows"));
+    setups_ = std::make_unique<SetupsStandIn>();
+}
+
+void AppDelegate::buildWindows() {
     windows_ = std::make_unique<WindowEngine>(platform_->windowSystem(), platform_->ownWindows(),
                                               platform_->launcher());
-    record(QStringLiteral("layouts"));
     layouts_ = std::make_unique<LayoutStore>(*windows_);
-    record(QStringLiteral("setups"));
-    setups_ = std::make_unique<SetupsStandIn>();
-    record(QStringLiteral("matcher"));
-    matcher_ = std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get());
+}
 
-    record(QStringLiteral("executor"));
+void AppDelegate::buildActions() {
+    brightness_ = platform_->makeBrightness();
     if (auto* players = platform_->mediaPlayers()) {
         platform::AppLauncher* launcher = platform_->launcher();
         media_ = std::make_unique<MediaActions>(*players, platform_->installedApps(),
@@ -219,25 +184,42 @@ void AppDelegate::buildPipeline() {
     c.media = media_.get();
     executor_ = std::make_unique<ActionExecutor>(c);
     planRunner_ = std::make_unique<ExecutorPlanRunner>(*executor_);
+}
 
-    record(QStringLiteral("ask"));
+void AppDelegate::buildStandIns() {
     ask_ = std::make_unique<AskStandIn>();
-    record(QStringLiteral("watchdog"));
     watchdog_ = std::make_unique<WatchdogStandIn>();
-    record(QStringLiteral("onboarding"));
     onboarding_ = std::make_unique<OnboardingStandIn>();
-    record(QStringLiteral("magic"));
     magic_ = std::make_unique<MagicStandIn>();
-    record(QStringLiteral("home"));
     home_ = std::make_unique<HomeStandIn>();
-    record(QStringLiteral("captureCtl"));
     captureCtl_ = std::make_unique<CaptureStandIn>();
-    record(QStringLiteral("receipts"));
     receipts_ = std::make_unique<ReceiptsStandIn>();
-    record(QStringLiteral("nudge"));
     nudge_ = std::make_unique<NudgeStandIn>();
 
-    // The listening and dispatch logic over the parts above.
+    QPointer<AppDelegate> self(this);
+    magic_->reservedPhrasesProvider = [self] {
+        return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed();
+    };
+    executor_->presentCapture = [self](const std::optional<QString>& name) {
+        if (self)
+            self->captureCtl_->begin(name);
+    };
+    connect(receipts_.get(), &ReceiptsStandIn::undoRequested, this, [this] {
+        flow_->performActions({Action::undoSetup()});
+        previewAwaitingReturn_ = false;
+    });
+    connect(receipts_.get(), &ReceiptsStandIn::acknowledged, this,
+            [this] { previewAwaitingReturn_ = false; });
+    connect(receipts_.get(), &ReceiptsStandIn::expired, this, [this] { previewAwaitingReturn_ = false; });
+    connect(nudge_.get(), &NudgeStandIn::updateRequested, this,
+            [](const QString& id) { qCInfo(lcApp) << "asked to re-capture setup" << id; });
+}
+
+void AppDelegate::buildFlow() {
+    matcher_ = std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get());
+    hud_ = std::make_unique<HUDController>();
+    hud_->levelProvider = levelProvider();
+
     RequestFlow::Parts parts;
     parts.speech = speech_.get();
     parts.hud = hud_.get();
@@ -248,6 +230,7 @@ void AppDelegate::buildPipeline() {
     parts.detector = detector_.get();
     parts.classifier = classifier_.get();
     parts.watchdog = watchdog_.get();
+    parts.chime = chime_.get();
     IntentMatcher* matcher = matcher_.get();
     parts.match = [matcher](const QString& text) { return matcher->match(text); };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
@@ -256,150 +239,91 @@ void AppDelegate::buildPipeline() {
     parts.microphoneAuthorized = [audio] { return audio->backend().inputFormat().has_value(); };
     parts.startAudio = [audio] { audio->start(); };
     parts.stopAudio = [audio] { audio->stop(); };
-    parts.onPauseChanged = [](bool paused) {
-        qCInfo(lcApp).noquote() << (paused ? "status: Resume Listening" : "status: Pause Listening");
-    };
     flow_ = std::make_unique<RequestFlow>(parts);
+
+    connect(flow_.get(), &RequestFlow::pauseChanged, this, [](bool paused) {
+        qCInfo(lcApp).noquote() << (paused ? "status: Resume Listening" : "status: Pause Listening");
+    });
+    QPointer<AppDelegate> self(this);
+    watchdog_->isPaused = [self] { return self && self->flow_ && self->flow_->isPaused(); };
+}
+
+void AppDelegate::connectVoice() {
     RequestFlow* flow = flow_.get();
     QPointer<AppDelegate> self(this);
-
-    // Callbacks, in the order the components need them.
-    watchdog_->isPaused = [self] { return self && self->flow_ && self->flow_->isPaused(); };
-    magic_->reservedPhrasesProvider = [self] {
-        return self ? reservedPhrases(*self->registry_) : fixedReservedPhrases();
-    };
-    executor_->presentCapture = [self](const std::optional<QString>& name) {
-        if (self)
-            self->captureCtl_->begin(name);
-    };
-    receipts_->onUndo = [self] {
-        if (self) {
-            self->flow_->performActions({Action::undoSetup()});
-            self->previewAwaitingReturn_ = false;
-        }
-    };
-    receipts_->onAcknowledged = [self] {
-        if (self)
-            self->previewAwaitingReturn_ = false;
-    };
-    receipts_->onExpired = [self] {
-        if (self)
-            self->previewAwaitingReturn_ = false;
-    };
-    nudge_->onUpdate = [](const QString& id) { qCInfo(lcApp) << "asked to re-capture setup" << id; };
-
-    hud_->levelProvider = levelProvider();
     speech_->quickMatch = [self](const QString& text) {
         return self && self->matcher_->isExactCommand(text);
     };
     speech_->vocabularyProvider = [self] { return self ? self->vocabulary() : QStringList(); };
+
     // The processing thread: audio is destroyed first at shutdown, so `flow` outlives
     // every call.
-    detector_->onDoubleClap = [flow](double time) { flow->onDoubleClap(time); };
-    detector_->onPeak = [](double) {
-        NotificationBus::instance().post(QString::fromLatin1(Notifications::peak));
-    };
+    connect(detector_.get(), &ClapDetector::doubleClap, flow, &RequestFlow::onDoubleClap,
+            Qt::DirectConnection);
     audio_->addHandler([flow](std::span<const float> samples, std::int64_t position) {
         flow->feedClapAndClassifier(samples, position);
     });
     audio_->addHandler([flow](std::span<const float> samples, std::int64_t) { flow->feedSpeech(samples); });
     flow_->updateClapMode();
 
-    wake_->onWake = [self](WakeSource source) {
-        if (self && self->flow_)
-            self->flow_->handleWake(source);
-    };
-    // The key thread: the engine is torn down before `flow` goes.
+    connect(wake_.get(), &WakeController::woke, flow, &RequestFlow::handleWake);
+    // The key thread asks this; the engine is torn down before `flow` goes.
     hotkeyEngine_->isPaused = [flow] { return flow->isPaused(); };
-    hotkeyEngine_->onWakeDown = [self] {
-        if (self && self->flow_)
-            self->flow_->wakeKeyDown();
-    };
-    hotkeyEngine_->onWakeUp = [self](double heldFor) {
-        if (self && self->flow_)
-            self->flow_->wakeKeyUp(heldFor);
-    };
-    hotkeyEngine_->onWakeCancel = [self] {
-        if (self && self->flow_)
-            self->flow_->holdCancel();
-    };
+    connect(hotkeyEngine_.get(), &HotkeyEngine::wakeDown, flow, &RequestFlow::wakeKeyDown);
+    connect(hotkeyEngine_.get(), &HotkeyEngine::wakeUp, flow, &RequestFlow::wakeKeyUp);
+    connect(hotkeyEngine_.get(), &HotkeyEngine::wakeCancelled, flow, &RequestFlow::holdCancel);
     hotkeyEngine_->start();
     appIndex_->start();
-
-    const auto wakeConfigChanged = [self] {
-        if (!self)
-            return;
-        self->hotkeyEngine_->reloadConfig();
-        self->flow_->updateClapMode();
-    };
-    const auto sensitivityChanged = [self](double value) {
-        if (self)
-            self->detector_->setSensitivity(value);
-    };
-    onboarding_->levelProvider = levelProvider();
-    onboarding_->onSensitivityChange = sensitivityChanged;
-    onboarding_->onWakeConfigChange = wakeConfigChanged;
-    onboarding_->onPermissionsChanged = [self] {
-        if (!self)
-            return;
-        self->hotkeyEngine_->refreshIfNeeded();
-        self->flow_->startPipelineIfPermitted();
-        self->watchdog_->check();
-    };
-    onboarding_->onFinished = [self] {
-        if (!self)
-            return;
-        self->flow_->setOnboardingClapPreview(false);
-        self->home_->show();
-    };
-    home_->levelProvider = levelProvider();
-    home_->onSensitivityChange = sensitivityChanged;
-    home_->onWakeConfigChange = wakeConfigChanged;
-    home_->onRunOnboarding = [self] {
-        if (self)
-            self->showOnboarding();
-    };
 }
 
-const QStringList& AppDelegate::fixedReservedPhrases() {
-    static const QStringList phrases{
-        "open",       "launch",     "start",       "quit",           "close",        "switch to", "focus",
-        "end",        "undo",       "put it back", "sort",           "sort all",     "layout",    "left half",
-        "right half", "maximize",   "center",      "next display",   "hide others",  "volume",    "mute",
-        "unmute",     "screenshot", "lock screen", "do not disturb", "meeting mode", "setup"};
-    return phrases;
+void AppDelegate::connectWindows() {
+    const auto wakeConfigChanged = [this] {
+        hotkeyEngine_->reloadConfig();
+        flow_->updateClapMode();
+    };
+    const auto sensitivityChanged = [this](double value) { detector_->setSensitivity(value); };
+    for (WindowStandIn* window :
+         {static_cast<WindowStandIn*>(onboarding_.get()), static_cast<WindowStandIn*>(home_.get())}) {
+        window->levelProvider = levelProvider();
+        connect(window, &WindowStandIn::sensitivityChanged, this, sensitivityChanged);
+        connect(window, &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
+    }
+    connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
+        hotkeyEngine_->refreshIfNeeded();
+        flow_->startPipelineIfPermitted();
+        watchdog_->check();
+    });
+    connect(onboarding_.get(), &OnboardingStandIn::finished, this, [this] {
+        flow_->setOnboardingClapPreview(false);
+        home_->show();
+    });
+    connect(home_.get(), &HomeStandIn::runOnboardingRequested, this, &AppDelegate::showOnboarding);
 }
 
-QStringList AppDelegate::reservedPhrases(const CommandRegistry& registry) {
-    QSet<QString> set;
-    for (const QString& phrase : fixedReservedPhrases())
-        set.insert(Text::normalize(phrase));
-    for (const CommandEntry& entry : registry.entries())
-        for (const QString& phrase : entry.phrases)
-            set.insert(Text::normalize(phrase));
-    set.remove(QString());
-    QStringList out(set.begin(), set.end());
-    out.sort();
-    return out;
+void AppDelegate::observeSystem() {
+    if (auto* sleep = platform_->sleepWatcher()) {
+        QPointer<AppDelegate> self(this);
+        wakeToken_ = sleep->addWakeHandler([self] {
+            if (!self || self->shutDown_)
+                return;
+            self->hotkeyEngine_->resetHoldStateOnWake();
+            self->hotkeyEngine_->refreshIfNeeded();
+            self->watchdog_->check();
+        });
+        wakeObserved_ = true;
+    }
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive && hotkeyEngine_ && !shutDown_)
+                hotkeyEngine_->refreshIfNeeded();
+        });
+    }
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &AppDelegate::willTerminate);
 }
 
 QStringList AppDelegate::vocabulary() const {
-    QStringList phrases;
-    // Each store's lock is taken on its own, never inside another's.
-    if (const auto list = setups_->setupNames()) {
-        for (const SetupNames& setup : *list) {
-            phrases << setup.name << QStringLiteral("end ") + setup.name;
-            phrases << setup.phrases;
-        }
-    }
-    for (const QString& name : layouts_->cachedNames())
-        phrases << name;
-    for (const CommandEntry& entry : registry_->enabledEntries())
-        phrases << entry.phrases;
-    if (const auto apps = appIndex_->snapshot())
-        for (const IndexedApp& app : *apps)
-            phrases << app.name;
-    return RequestFlow::capVocabulary(phrases);
+    return Vocabulary::gather(*setups_, *layouts_, *registry_, *appIndex_);
 }
 
 std::function<float()> AppDelegate::levelProvider() {

@@ -17,6 +17,7 @@ class AskPort;
 class AudioEngine;
 class BrightnessControl;
 class CapturePort;
+class Chime;
 class ClapDetector;
 class CommandRegistry;
 class HUDController;
@@ -75,10 +76,6 @@ public:
     // Stops every worker thread; the components stay until the delegate goes.
     void shutdown();
 
-    // The phrases a drafted setup may not take: the fixed ones and every phrase of
-    // the registry, enabled or not, normalised.
-    static QStringList reservedPhrases(const CommandRegistry& registry);
-    static const QStringList& fixedReservedPhrases();
     // What the recogniser should expect in the next window.
     QStringList vocabulary() const;
     // The microphone's level for the meters; 0 once the delegate is gone.
@@ -102,9 +99,17 @@ public:
 
 private:
     bool deferToRunningInstance();
-    void buildPipeline();
+    // The components, by subject, in the order they are made, then their wiring.
+    void buildVoice();
+    void buildPhrases();
+    void buildWindows();
+    void buildActions();
+    void buildStandIns();
+    void buildFlow();
+    void connectVoice();
+    void connectWindows();
+    void observeSystem();
     void willTerminate();
-    void record(const QString& step);
 
     std::unique_ptr<PlatformFactory> platform_;
     Options options_;
@@ -124,6 +129,7 @@ private:
     std::unique_ptr<WakeController> wake_;
     std::unique_ptr<HotkeyEngine> hotkeyEngine_;
     std::unique_ptr<SpeechController> speech_;
+    std::unique_ptr<Chime> chime_;
     std::unique_ptr<HUDController> hud_;
     std::unique_ptr<CommandRegistry> registry_;
     std::unique_ptr<AppIndex> appIndex_;

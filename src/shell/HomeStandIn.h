@@ -4,12 +4,14 @@
 
 namespace brisklet {
 
-// The home window, with the callbacks of its settings section.
+// The home window, with what its settings section asks for.
 class HomeStandIn final : public WindowStandIn {
+    Q_OBJECT
 public:
-    HomeStandIn() : WindowStandIn("home") {}
+    explicit HomeStandIn(QObject* parent = nullptr) : WindowStandIn("home", parent) {}
 
-    std::function<void()> onRunOnboarding;
+signals:
+    void runOnboardingRequested();
 };
 
 } // namespace brisklet

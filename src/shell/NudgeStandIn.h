@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
-#include <functional>
 
 namespace brisklet {
 
 // The drift nudge: nothing reaches it until setups exist.
-class NudgeStandIn final {
+class NudgeStandIn final : public QObject {
+    Q_OBJECT
 public:
-    std::function<void(const QString& setupID)> onUpdate;
+    using QObject::QObject;
+
+signals:
+    void updateRequested(const QString& setupID);
 };
 
 } // namespace brisklet

@@ -4,8 +4,7 @@ namespace brisklet {
 
 void OnboardingStandIn::show() {
     WindowStandIn::show();
-    if (onPermissionsChanged)
-        onPermissionsChanged();
+    emit permissionsChanged();
 }
 
 } // namespace brisklet

@@ -8,12 +8,14 @@ namespace brisklet {
 // to wait for on this desktop, so it reports the permissions as settled at once and
 // listening starts.
 class OnboardingStandIn final : public WindowStandIn {
+    Q_OBJECT
 public:
-    OnboardingStandIn() : WindowStandIn("onboarding") {}
+    explicit OnboardingStandIn(QObject* parent = nullptr) : WindowStandIn("onboarding", parent) {}
     void show() override;
 
-    std::function<void()> onPermissionsChanged;
-    std::function<void()> onFinished;
+signals:
+    void permissionsChanged();
+    void finished();
 };
 
 } // namespace brisklet

@@ -45,9 +45,6 @@ public:
     virtual platform::MediaPlayers* mediaPlayers() = 0;
     virtual platform::SleepWatcher* sleepWatcher() = 0;
     virtual platform::SoundOutput* soundOutput() = 0;
-
-    // Told each step of the launch and each component as it is made (for tests).
-    virtual void record(const QString& step) { (void)step; }
 };
 
 } // namespace brisklet

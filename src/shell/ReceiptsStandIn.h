@@ -1,16 +1,20 @@
 #pragma once
 
-#include <functional>
+#include <QObject>
 
 namespace brisklet {
 
 // Receipt cards after setup runs: nothing reaches them until setups exist, so the
-// stand-in only keeps the callbacks the delegate installs.
-class ReceiptsStandIn final {
+// stand-in only carries the answers a card can give.
+class ReceiptsStandIn final : public QObject {
+    Q_OBJECT
 public:
-    std::function<void()> onUndo;
-    std::function<void()> onAcknowledged;
-    std::function<void()> onExpired;
+    using QObject::QObject;
+
+signals:
+    void undoRequested();
+    void acknowledged();
+    void expired();
 };
 
 } // namespace brisklet

@@ -2,22 +2,27 @@
 
 #include "ui/WindowPort.h"
 
+#include <QObject>
 #include <functional>
 
 namespace brisklet {
 
-// A window still to come: counts and logs its showings and keeps the callbacks
-// that the wake settings of both windows share.
-class WindowStandIn : public WindowPort {
+// A window still to come: counts and logs its showings, and carries what the wake
+// settings of both windows share: the level meter's provider and the changes the
+// user makes.
+class WindowStandIn : public QObject, public WindowPort {
+    Q_OBJECT
 public:
-    explicit WindowStandIn(const char* name) : name_(name) {}
+    explicit WindowStandIn(const char* name, QObject* parent = nullptr) : QObject(parent), name_(name) {}
     void show() override;
     bool isVisible() const override { return visible_; }
     int shown() const { return shown_; }
 
     std::function<float()> levelProvider;
-    std::function<void(double)> onSensitivityChange;
-    std::function<void()> onWakeConfigChange;
+
+signals:
+    void sensitivityChanged(double value);
+    void wakeConfigChanged();
 
 private:
     const char* name_;

@@ -6,13 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace brisklet::Chime {
+namespace brisklet {
 
-namespace {
-platform::SoundOutput* currentOutput = nullptr;
-}
-
-const std::vector<Option>& options() {
+const std::vector<Chime::Option>& Chime::options() {
     static const std::vector<Option> table{
         {QStringLiteral("droplet"), QStringLiteral("Droplet")},
         {QStringLiteral("whisper"), QStringLiteral("Whisper")},
@@ -22,24 +18,22 @@ const std::vector<Option>& options() {
     return table;
 }
 
-void setOutput(platform::SoundOutput* output) { currentOutput = output; }
-
-double userVolume() {
+double Chime::userVolume() {
     const double v = Prefs::doubleValue(Prefs::Key::soundVolume);
     if (std::isnan(v))
         return 0.0;
     return std::clamp(v, 0.0, 1.0);
 }
 
-void play(const QString& name, double volume) {
-    if (!currentOutput || name.isEmpty() || name == QLatin1String("none"))
+void Chime::play(const QString& name, double volume) {
+    if (!output_ || name.isEmpty() || name == QLatin1String("none"))
         return;
     if (std::isnan(volume))
         volume = 0.0;
-    currentOutput->play(name, std::clamp(volume, 0.0, 1.0));
+    output_->play(name, std::clamp(volume, 0.0, 1.0));
 }
 
-void play() {
+void Chime::play() {
     if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
         return;
     QString name = Prefs::stringValue(Prefs::Key::wakeSound);
@@ -48,10 +42,10 @@ void play() {
     play(name, userVolume());
 }
 
-void playCue(const QString& name) {
+void Chime::playCue(const QString& name) {
     if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
         return;
     play(name, userVolume());
 }
 
-} // namespace brisklet::Chime
+} // namespace brisklet

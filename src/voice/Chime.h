@@ -8,30 +8,33 @@ namespace platform {
 class SoundOutput;
 }
 
-// The program's short sounds: the wake chime and named cues. Main thread.
-namespace Chime {
+// The program's short sounds: the wake chime and named cues, played through the
+// sound output it is given. Main thread.
+class Chime final {
+public:
+    struct Option {
+        QString id;
+        QString label;
+    };
 
-struct Option {
-    QString id;
-    QString label;
+    // Null output: silence.
+    explicit Chime(platform::SoundOutput* output) : output_(output) {}
+
+    // The wake sounds offered in the settings, in order.
+    static const std::vector<Option>& options();
+    // "brisklet.soundVolume" clamped to 0…1.
+    static double userVolume();
+
+    // The wake chime: the sound chosen in "brisklet.wakeSound" at the user's volume,
+    // unless sounds are switched off.
+    void play();
+    // One named sound at `volume` clamped to 0…1; "none" plays nothing.
+    void play(const QString& name, double volume);
+    // A named cue at the user's volume, unless sounds are switched off.
+    void playCue(const QString& name);
+
+private:
+    platform::SoundOutput* output_;
 };
 
-// The wake sounds offered in the settings, in order.
-const std::vector<Option>& options();
-
-// Where sounds go; the app installs the real output, tests a fake. Null: silence.
-void setOutput(platform::SoundOutput* output);
-
-// The wake chime: the sound chosen in "brisklet.wakeSound" at the user's volume,
-// unless sounds are switched off.
-void play();
-// One named sound at `volume` clamped to 0…1; "none" plays nothing.
-void play(const QString& name, double volume);
-// A named cue at the user's volume, unless sounds are switched off.
-void playCue(const QString& name);
-
-// "brisklet.soundVolume" clamped to 0…1.
-double userVolume();
-
-} // namespace Chime
 } // namespace brisklet

@@ -98,8 +98,7 @@ void ClapDetector::ingest(float rms, double time) {
 
 void ClapDetector::qualify(double onset, float amp, double time) {
     BK_DETAIL(lcClap).noquote() << QString::asprintf("qualifying clap peak at t=%.*f", 3, onset);
-    if (onPeak)
-        onPeak(onset);
+    emit peak(onset);
     if (lastPeak_) {
         const double gap = onset - lastPeak_->onset;
         const bool inRange = gap >= minGap - timeTolerance && gap <= maxGap + timeTolerance;
@@ -109,8 +108,7 @@ void ClapDetector::qualify(double onset, float amp, double time) {
             // Whole milliseconds, truncated; the nudge keeps 0.288 from reading 287.
             const long gapMs = static_cast<long>(std::floor(gap * 1000.0 + 1e-6));
             qCInfo(lcClap).noquote() << QString::asprintf("DSP double-clap detected (gap %ldms)", gapMs);
-            if (onDoubleClap)
-                onDoubleClap(time);
+            emit doubleClap(time);
             return;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -32,7 +34,8 @@ struct Biquad {
 // Finds double claps in 16 kHz mono audio, one 512-sample chunk (32 ms) at a time:
 // the high-passed level of each chunk against an adaptive noise floor. Everything
 // runs on the audio processing thread; only `sensitivity` may be set from elsewhere.
-class ClapDetector final {
+class ClapDetector final : public QObject {
+    Q_OBJECT
 public:
     static constexpr double frameDuration = 0.032;
     static constexpr double maxTransientWidth = 0.15;
@@ -57,10 +60,12 @@ public:
     // The stored sensitivity clamped to 4…10 (6 when none is stored).
     static double storedSensitivity();
 
-    // Onset time of every clap-like peak, in seconds of audio.
-    std::function<void(double)> onPeak;
+signals:
+    // Both on the audio processing thread. Onset time of every clap-like peak, in
+    // seconds of audio.
+    void peak(double onset);
     // Time of the frame that completed the second clap of a pair.
-    std::function<void(double)> onDoubleClap;
+    void doubleClap(double time);
 
 private:
     struct Idle {};

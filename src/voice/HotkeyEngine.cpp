@@ -44,8 +44,8 @@ const std::vector<ActivationStyle>& allActivationStyles() {
     return styles;
 }
 
-HotkeyEngine::HotkeyEngine(std::unique_ptr<platform::KeyTap> tap, Clock& clock)
-    : tap_(std::move(tap)), clock_(clock), self_(std::make_shared<HotkeyEngine*>(this)) {}
+HotkeyEngine::HotkeyEngine(std::unique_ptr<platform::KeyTap> tap, Clock& clock, QObject* parent)
+    : QObject(parent), tap_(std::move(tap)), clock_(clock), self_(std::make_shared<HotkeyEngine*>(this)) {}
 
 HotkeyEngine::~HotkeyEngine() {
     teardown();
@@ -147,16 +147,13 @@ void HotkeyEngine::report(WakeKeyStateMachine::Signal signal, double heldFor) {
         HotkeyEngine* engine = *self;
         switch (signal) {
         case WakeKeyStateMachine::Signal::down:
-            if (engine->onWakeDown)
-                engine->onWakeDown();
+            emit engine->wakeDown();
             break;
         case WakeKeyStateMachine::Signal::up:
-            if (engine->onWakeUp)
-                engine->onWakeUp(heldFor);
+            emit engine->wakeUp(heldFor);
             break;
         case WakeKeyStateMachine::Signal::cancel:
-            if (engine->onWakeCancel)
-                engine->onWakeCancel();
+            emit engine->wakeCancelled();
             break;
         case WakeKeyStateMachine::Signal::none:
             break;

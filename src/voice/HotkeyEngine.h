@@ -4,6 +4,7 @@
 #include "platform/KeyTap.h"
 #include "voice/WakeKeyStateMachine.h"
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -39,17 +40,15 @@ const std::vector<ActivationStyle>& allActivationStyles();
 // goes down, when it comes up (with the seconds it was held) and when a hold is
 // spoiled. The key's own presses are kept from the applications; every other key
 // passes.
-class HotkeyEngine final {
+class HotkeyEngine final : public QObject {
+    Q_OBJECT
 public:
-    explicit HotkeyEngine(std::unique_ptr<platform::KeyTap> tap, Clock& clock = Clock::system());
+    explicit HotkeyEngine(std::unique_ptr<platform::KeyTap> tap, Clock& clock = Clock::system(),
+                          QObject* parent = nullptr);
     ~HotkeyEngine();
     HotkeyEngine(const HotkeyEngine&) = delete;
     HotkeyEngine& operator=(const HotkeyEngine&) = delete;
 
-    // Main thread.
-    std::function<void()> onWakeDown;
-    std::function<void(double heldFor)> onWakeUp;
-    std::function<void()> onWakeCancel;
     // Asked on the tap's thread for every key event; install it before start().
     std::function<bool()> isPaused;
 
@@ -65,6 +64,12 @@ public:
     WakeKeyOption keyOption() const;
     // A tap is watching the keyboard.
     bool isActive() const { return tap_->isRunning(); }
+
+signals:
+    // Main thread.
+    void wakeDown();
+    void wakeUp(double heldFor);
+    void wakeCancelled();
 
 private:
     platform::KeyTap::Verdict handle(const platform::KeyTap::Event& event,

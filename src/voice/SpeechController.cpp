@@ -34,6 +34,10 @@ bool SpeechController::isListening() const {
     return listening_;
 }
 
+SpeechController::Window SpeechController::window() const {
+    return {isListening(), mode_, startTime_, !bestTranscript_.isEmpty(), now()};
+}
+
 void SpeechController::start(Mode mode, PartialHandler onPartial, Completion completion) {
     if (!recognizer_ || !recognizer_->isAvailable()) {
         qCCritical(lcSpeech, "speech recognizer unavailable or not authorized");

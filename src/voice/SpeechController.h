@@ -55,6 +55,16 @@ public:
     // The phrases the recogniser should expect in the next window.
     std::function<QStringList()> vocabularyProvider;
 
+    // The listening window as it stands, in one answer (main thread).
+    struct Window {
+        bool listening = false;
+        Mode mode = Mode::timed;
+        double startTime = 0;        // clock seconds when the window opened
+        bool heardSomething = false; // a partial transcript has come back
+        double now = 0;              // the controller's clock at the time of asking
+    };
+    Window window() const;
+
     int generation() const { return generation_; }
     Mode mode() const { return mode_; }
     double startTime() const { return startTime_; }

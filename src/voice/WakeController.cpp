@@ -11,8 +11,9 @@ QString wakeSourceName(WakeSource source) {
     return source == WakeSource::clap ? QStringLiteral("clap") : QStringLiteral("hotkey");
 }
 
-WakeController::WakeController(SoundClassifier& classifier, Scheduler& scheduler)
-    : classifier_(classifier), scheduler_(scheduler), self_(std::make_shared<WakeController*>(this)) {}
+WakeController::WakeController(SoundClassifier& classifier, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), classifier_(classifier), scheduler_(scheduler),
+      self_(std::make_shared<WakeController*>(this)) {}
 
 WakeController::~WakeController() {
     stop();
@@ -39,8 +40,8 @@ void WakeController::fireNow(WakeSource source) {
     qCInfo(lcClap).noquote() << "WAKE via" << wakeSourceName(source);
     std::weak_ptr<WakeController*> weak = self_;
     MainThread::post([weak, source] {
-        if (auto self = weak.lock(); self && (*self)->onWake)
-            (*self)->onWake(source);
+        if (auto self = weak.lock())
+            emit(*self)->woke(source);
     });
 }
 

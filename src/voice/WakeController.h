@@ -3,6 +3,7 @@
 #include "base/Scheduler.h"
 #include "base/SerialQueue.h"
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -18,7 +19,8 @@ QString wakeSourceName(WakeSource source);
 // The one gate through which a wake gesture becomes a wake: drops a wake that
 // follows the previous one within 1 s, and confirms double claps with the sound
 // classifier (a confident clap confirms, dominating speech vetoes).
-class WakeController final {
+class WakeController final : public QObject {
+    Q_OBJECT
 public:
     static constexpr double debounce = 1.0;
     static constexpr double fusionWindow = 1.5;
@@ -29,7 +31,8 @@ public:
     static constexpr double clapOutweighsSpeechAt = 0.5;
 
     // `scheduler` times the fusion retries; its clock is the controller's time.
-    explicit WakeController(SoundClassifier& classifier, Scheduler& scheduler = Scheduler::main());
+    explicit WakeController(SoundClassifier& classifier, Scheduler& scheduler = Scheduler::main(),
+                            QObject* parent = nullptr);
     ~WakeController();
     WakeController(const WakeController&) = delete;
     WakeController& operator=(const WakeController&) = delete;
@@ -46,13 +49,14 @@ public:
     // classifier agrees now, or retry.
     void clapDetected();
 
-    // Called on the main thread.
-    std::function<void(WakeSource)> onWake;
-
     // Waits until the wake queue has run what was handed to it so far.
     void waitIdle();
     // Stops the wake queue; nothing fires afterwards.
     void stop();
+
+signals:
+    // A wake got through the gate; main thread.
+    void woke(brisklet::WakeSource source);
 
 private:
     void fireNow(WakeSource source);

@@ -4,13 +4,12 @@
 #include "flow/RequestFlow.h"
 
 #include "base/AppState.h"
-#include "base/Notifications.h"
 #include "base/Prefs.h"
+#include "support/FakeHUD.h"
 #include "support/FakeRecognizer.h"
 #include "support/FakeScheduler.h"
 #include "support/FakeSoundAnalyzer.h"
 #include "support/TempHome.h"
-#include "support/FakeHUD.h"
 #include "voice/ClapDetector.h"
 #include "voice/SoundClassifier.h"
 #include "voice/SpeechController.h"
@@ -92,8 +91,8 @@ protected:
         p.startAudio = [this] { ++audioStarts; };
         p.stopAudio = [this] { ++audioStops; };
         flow = std::make_unique<RequestFlow>(p);
-        QObject::connect(&NotificationBus::instance(), &NotificationBus::posted, flow.get(),
-                         [this](const QString& name, const QVariantMap&) { posted << name; });
+        QObject::connect(flow.get(), &RequestFlow::listeningStarted, [this] { posted << "listening"; });
+        QObject::connect(flow.get(), &RequestFlow::clapDemoHeard, [this] { posted << "clap demo"; });
     }
     void TearDown() override {
         flow.reset();
@@ -125,7 +124,7 @@ TEST_F(RequestFlowTest, aTapTurnsTheHoldOpenAndABouncingSecondPressIsIgnoredUnti
     EXPECT_EQ(speech.mode(), Mode::hold);
     EXPECT_TRUE(appState.isListening());
     EXPECT_EQ(hud.state(), HUDState::listening(""));
-    EXPECT_EQ(posted, QStringList{Notifications::wake});
+    EXPECT_EQ(posted, QStringList{"listening"});
 
     scheduler.advance(0.2);
     release(0.2);
@@ -221,10 +220,12 @@ TEST_F(RequestFlowTest, nothingHeardShowsAnEmptyMiss) {
 }
 
 TEST_F(RequestFlowTest, pausingWhileListeningCancelsAndResumingStartsAudioOnlyWithAMicrophone) {
-    bool lastPaused = false;
+    std::vector<bool> told;
+    QObject::connect(flow.get(), &RequestFlow::pauseChanged, [&](bool paused) { told.push_back(paused); });
     press();
     flow->togglePause();
     EXPECT_TRUE(flow->isPaused());
+    EXPECT_EQ(told, std::vector<bool>{true});
     EXPECT_FALSE(speech.isListening());
     EXPECT_FALSE(hud.isVisible());
     EXPECT_EQ(audioStops, 1);
@@ -242,19 +243,19 @@ TEST_F(RequestFlowTest, pausingWhileListeningCancelsAndResumingStartsAudioOnlyWi
     micReady = true;
     flow->togglePause();
     EXPECT_EQ(audioStarts, 1);
-    (void)lastPaused;
+    EXPECT_EQ(told, (std::vector<bool>{true, false, true, false}));
 }
 
-TEST_F(RequestFlowTest, aDoubleClapDuringThePreviewWithClapWakeOffOnlyPostsTheDemo) {
+TEST_F(RequestFlowTest, aDoubleClapDuringThePreviewWithClapWakeOffOnlyShowsTheDemo) {
     Prefs::setValue(Prefs::Key::clapWake, false);
     int wakes = 0;
-    wake.onWake = [&](WakeSource) { ++wakes; };
+    QObject::connect(&wake, &WakeController::woke, [&](WakeSource) { ++wakes; });
     flow->setOnboardingClapPreview(true);
     flow->onDoubleClap(1.0);
     wake.waitIdle();
     scheduler.advance(2.0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(posted, QStringList{Notifications::clapDemo});
+    EXPECT_EQ(posted, QStringList{"clap demo"});
     EXPECT_EQ(wakes, 0);
 
     Prefs::setValue(Prefs::Key::clapWake, true);
@@ -273,17 +274,6 @@ TEST_F(RequestFlowTest, clapModeFollowsTheSetting) {
     Prefs::setValue(Prefs::Key::clapWake, false);
     flow->updateClapMode();
     EXPECT_FALSE(flow->clapModeActive());
-}
-
-TEST(RequestFlowVocabulary, keepsTheFirstHundredAndDropsCaseDuplicatesAndEmpties) {
-    QStringList phrases{"Firefox", "", "firefox", "FIREFOX"};
-    for (int i = 0; i < 150; ++i)
-        phrases << QStringLiteral("phrase %1").arg(i);
-    const QStringList out = RequestFlow::capVocabulary(phrases);
-    ASSERT_EQ(out.size(), 100);
-    EXPECT_EQ(out[0], "Firefox");
-    EXPECT_EQ(out[1], "phrase 0");
-    EXPECT_EQ(out[99], "phrase 98");
 }
 
 // --- dispatch

@@ -47,7 +47,7 @@ TEST(HeuristicSoundAnalyzerSpeechTest, theClapDetectorHearsNoDoubleClapInSpeech)
         SCOPED_TRACE(text);
         ClapDetector detector;
         int doubles = 0;
-        detector.onDoubleClap = [&](double) { ++doubles; };
+        QObject::connect(&detector, &ClapDetector::doubleClap, [&](double) { ++doubles; });
         sig::feed(spokenOverBed(text),
                   [&](std::span<const float> chunk, std::int64_t pos) { detector.process(chunk, pos); });
         EXPECT_EQ(doubles, 0);

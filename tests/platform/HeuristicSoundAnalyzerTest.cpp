@@ -74,9 +74,9 @@ TEST(HeuristicSoundAnalyzerTest, aDoubleClapWakesAtEveryPhaseOfTheHop) {
         ASSERT_TRUE(classifier.available());
         WakeController controller(classifier, scheduler);
         int wakes = 0;
-        controller.onWake = [&](WakeSource) { ++wakes; };
+        QObject::connect(&controller, &WakeController::woke, [&](WakeSource) { ++wakes; });
         ClapDetector detector;
-        detector.onDoubleClap = [&](double) { controller.clapDetected(); };
+        QObject::connect(&detector, &ClapDetector::doubleClap, [&](double) { controller.clapDetected(); });
 
         auto signal = bed(4.0);
         const double first = 1.5 + phase * 0.032;

@@ -51,12 +51,12 @@ protected:
         ASSERT_TRUE(X11Session::waitUntil([&] { return victimKeys().contains("release 56"); }, 5));
 
         engine = std::make_unique<HotkeyEngine>(std::make_unique<platform::XcbKeyTap>());
-        engine->onWakeDown = [this] { events << "down"; };
-        engine->onWakeUp = [this](double held) {
+        QObject::connect(engine.get(), &HotkeyEngine::wakeDown, [this] { events << "down"; });
+        QObject::connect(engine.get(), &HotkeyEngine::wakeUp, [this](double held) {
             events << "up";
             heldFor = held;
-        };
-        engine->onWakeCancel = [this] { events << "cancel"; };
+        });
+        QObject::connect(engine.get(), &HotkeyEngine::wakeCancelled, [this] { events << "cancel"; });
         engine->isPaused = [this] { return paused.load(); };
     }
     void TearDown() override {

@@ -1,7 +1,7 @@
+#include "voice/Chime.h"
 #include "base/Prefs.h"
 #include "support/FakeSoundOutput.h"
 #include "support/TempHome.h"
-#include "voice/Chime.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +9,17 @@ using namespace brisklet;
 
 class ChimeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Prefs::registerDefaults();
-        Chime::setOutput(&out);
-    }
-    void TearDown() override { Chime::setOutput(nullptr); }
+    void SetUp() override { Prefs::registerDefaults(); }
     test::TempHome home;
     test::FakeSoundOutput out;
+    Chime chime{&out};
 };
 
 TEST_F(ChimeTest, wakeChimeUsesTheChosenSoundAtTheUsersVolume) {
-    Chime::play();
+    chime.play();
     Prefs::setValue(Prefs::Key::wakeSound, "tick");
     Prefs::setValue(Prefs::Key::soundVolume, 0.8);
-    Chime::play();
+    chime.play();
     ASSERT_EQ(out.played.size(), 2u);
     EXPECT_EQ(out.played[0].first, "droplet");
     EXPECT_DOUBLE_EQ(out.played[0].second, 0.35);
@@ -32,25 +29,25 @@ TEST_F(ChimeTest, wakeChimeUsesTheChosenSoundAtTheUsersVolume) {
 
 TEST_F(ChimeTest, cuesAreSilentWhenSoundsAreOffOrNamedNone) {
     Prefs::setValue(Prefs::Key::soundsEnabled, false);
-    Chime::playCue("whisper");
-    Chime::play();
+    chime.playCue("whisper");
+    chime.play();
     EXPECT_TRUE(out.played.empty());
     Prefs::setValue(Prefs::Key::soundsEnabled, true);
-    Chime::playCue("none");
-    Chime::playCue("");
-    Chime::playCue("no-such-sound");
+    chime.playCue("none");
+    chime.playCue("");
+    chime.playCue("no-such-sound");
     EXPECT_TRUE(out.played.empty());
-    Chime::playCue("whisper");
+    chime.playCue("whisper");
     ASSERT_EQ(out.played.size(), 1u);
     EXPECT_EQ(out.played[0].first, "whisper");
 }
 
 TEST_F(ChimeTest, volumeIsClampedToTheUnitRange) {
     Prefs::setValue(Prefs::Key::soundVolume, 3.5);
-    Chime::playCue("tick");
+    chime.playCue("tick");
     Prefs::setValue(Prefs::Key::soundVolume, -1);
-    Chime::playCue("tick");
-    Chime::play("droplet", 7.0); // the settings preview passes its own volume
+    chime.playCue("tick");
+    chime.play("droplet", 7.0); // the settings preview passes its own volume
     ASSERT_EQ(out.played.size(), 3u);
     EXPECT_DOUBLE_EQ(out.played[0].second, 1.0);
     EXPECT_DOUBLE_EQ(out.played[1].second, 0.0);

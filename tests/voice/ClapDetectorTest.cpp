@@ -14,8 +14,8 @@ namespace {
 
 struct Recorder {
     explicit Recorder(ClapDetector& detector) {
-        detector.onPeak = [this](double t) { peaks.push_back(t); };
-        detector.onDoubleClap = [this](double t) { doubles.push_back(t); };
+        QObject::connect(&detector, &ClapDetector::peak, [this](double t) { peaks.push_back(t); });
+        QObject::connect(&detector, &ClapDetector::doubleClap, [this](double t) { doubles.push_back(t); });
     }
     std::vector<double> peaks;
     std::vector<double> doubles;

@@ -131,11 +131,11 @@ protected:
         auto owned = std::make_unique<test::FakeKeyTap>();
         tap = owned.get();
         engine = std::make_unique<HotkeyEngine>(std::move(owned), clock);
-        engine->onWakeDown = [this] { log.push_back("down"); };
-        engine->onWakeUp = [this](double held) {
+        QObject::connect(engine.get(), &HotkeyEngine::wakeDown, [this] { log.push_back("down"); });
+        QObject::connect(engine.get(), &HotkeyEngine::wakeUp, [this](double held) {
             log.push_back("up " + std::to_string(int(held * 1000 + 0.5)));
-        };
-        engine->onWakeCancel = [this] { log.push_back("cancel"); };
+        });
+        QObject::connect(engine.get(), &HotkeyEngine::wakeCancelled, [this] { log.push_back("cancel"); });
         engine->isPaused = [this] { return paused.load(); };
     }
     std::vector<std::string> drain() {

@@ -20,7 +20,8 @@ protected:
         analyzer = owned.get();
         classifier = std::make_unique<SoundClassifier>(std::move(owned), clock);
         controller = std::make_unique<WakeController>(*classifier, scheduler);
-        controller->onWake = [this](WakeSource source) { wakes.push_back(source); };
+        QObject::connect(controller.get(), &WakeController::woke,
+                         [this](WakeSource source) { wakes.push_back(source); });
     }
 
     // Let the wake queue and the main thread finish what they were given.
@@ -133,7 +134,8 @@ TEST_F(WakeControllerTest, withFusionOffOrNoClassifierEveryDoubleClapFires) {
     SoundClassifier unavailable(std::move(broken), clock);
     WakeController direct(unavailable, scheduler);
     std::vector<WakeSource> directWakes;
-    direct.onWake = [&](WakeSource source) { directWakes.push_back(source); };
+    QObject::connect(&direct, &WakeController::woke,
+                     [&](WakeSource source) { directWakes.push_back(source); });
     direct.clapDetected();
     direct.waitIdle();
     QCoreApplication::processEvents();
