@@ -18,11 +18,4 @@ public:
     static Clock& system();
 };
 
-class SteadyClock final : public Clock {
-public:
-    double now() const override;
-    QDateTime wallNow() const override;
-    void sleep(double seconds) override;
-};
-
 } // namespace brisklet

@@ -79,32 +79,4 @@ Scheduler& Scheduler::main() {
     return scheduler;
 }
 
-void PendingWork::schedule(double seconds, std::function<void()> work) {
-    cancel();
-    const auto generation = ++generation_;
-    token_ = scheduler_.schedule(seconds, [this, generation, work = std::move(work)] {
-        if (generation != generation_)
-            return;
-        token_ = 0;
-        work();
-    });
-}
-
-void PendingWork::cancel() {
-    if (token_ != 0) {
-        scheduler_.cancel(token_);
-        token_ = 0;
-    }
-    ++generation_;
-}
-
-void RepeatingTimer::start(double firstDelay) { arm(firstDelay < 0 ? interval_ : firstDelay); }
-
-void RepeatingTimer::arm(double seconds) {
-    pending_.schedule(seconds, [this] {
-        arm(interval_);
-        tick_();
-    });
-}
-
 } // namespace brisklet

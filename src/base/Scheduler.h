@@ -25,40 +25,4 @@ public:
     static Scheduler& main();
 };
 
-// One pending work item of a kind: scheduling a newer one cancels the older, and
-// destruction cancels what is still pending.
-class PendingWork final {
-public:
-    explicit PendingWork(Scheduler& scheduler) : scheduler_(scheduler) {}
-    ~PendingWork() { cancel(); }
-    PendingWork(const PendingWork&) = delete;
-    PendingWork& operator=(const PendingWork&) = delete;
-
-    void schedule(double seconds, std::function<void()> work);
-    void cancel();
-    bool isPending() const { return token_ != 0; }
-
-private:
-    Scheduler& scheduler_;
-    Scheduler::Token token_ = 0;
-    std::uint64_t generation_ = 0;
-};
-
-// Work repeated every `interval` seconds on the main thread until stopped.
-class RepeatingTimer final {
-public:
-    RepeatingTimer(Scheduler& scheduler, double interval, std::function<void()> tick)
-        : pending_(scheduler), interval_(interval), tick_(std::move(tick)) {}
-    // First tick after `firstDelay` seconds (negative: one interval).
-    void start(double firstDelay = -1);
-    void stop() { pending_.cancel(); }
-    bool isRunning() const { return pending_.isPending(); }
-
-private:
-    void arm(double seconds);
-    PendingWork pending_;
-    double interval_;
-    std::function<void()> tick_;
-};
-
 } // namespace brisklet

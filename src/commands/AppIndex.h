@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/RepeatingTimer.h"
 #include "base/Scheduler.h"
 #include "base/SerialQueue.h"
 

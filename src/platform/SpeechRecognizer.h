@@ -1,56 +1,14 @@
 #pragma once
 
+#include "platform/RecognitionRequest.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <condition_variable>
-#include <cstddef>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <span>
-#include <vector>
 
 namespace brisklet::platform {
-
-// The audio of one listening window. The audio thread appends 16 kHz mono chunks,
-// the recogniser's worker takes them. Once the window has ended or been cancelled
-// every further append is dropped, so a late chunk can never reach the next window.
-class RecognitionRequest final {
-public:
-    explicit RecognitionRequest(QStringList contextualStrings = {});
-
-    // Phrases the recogniser should expect (commands, setup and app names).
-    const QStringList& contextualStrings() const { return contextual_; }
-
-    // Any thread. Ignored after endAudio() or cancel().
-    void append(std::span<const float> samples);
-    // No more audio: the recogniser finishes what it has and reports the final result.
-    void endAudio();
-    // Drop the window: the recogniser stops and reports nothing more.
-    void cancel();
-    bool isEnded() const;
-    bool isCancelled() const;
-
-    // Recogniser side. Waits for the next chunk and moves it into `out`.
-    enum class Next { audio, ended, cancelled };
-    Next next(std::vector<float>& out);
-    // Recogniser side: one chunk taken by next() has been fully decoded.
-    void chunkDone();
-    // Chunks appended but not yet decoded (for measuring).
-    std::size_t backlog() const;
-
-private:
-    const QStringList contextual_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::vector<float>> chunks_;
-    std::size_t inFlight_ = 0;
-    bool ended_ = false;
-    bool cancelled_ = false;
-};
 
 struct RecognitionResult {
     QString text; // the transcript as recognised, not normalised

@@ -1,3 +1,4 @@
+#include "base/RepeatingTimer.h"
 #include "base/Scheduler.h"
 #include "support/FakeScheduler.h"
 

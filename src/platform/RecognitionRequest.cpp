@@ -1,4 +1,4 @@
-#include "platform/SpeechRecognizer.h"
+#include "platform/RecognitionRequest.h"
 
 namespace brisklet::platform {
 
