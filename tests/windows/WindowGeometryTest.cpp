@@ -14,6 +14,38 @@ constexpr double H = 800;
 
 } // namespace
 
+TEST(DisplayGeometry, theFlipAndTheScreenOfARectangleFollowThePrimaryDisplay) {
+    // The primary display is 1000 high; the second one reaches 200 above its top.
+    const std::vector<Screen> screens = {{5, {0, 0, 1000, 1000}, {0, 0, 1000, 970}},
+                                         {6, {1000, 0, 800, 1200}, {1000, 0, 800, 1200}}};
+    EXPECT_DOUBLE_EQ(WindowGeometry::primaryHeight(screens), 1000);
+    EXPECT_DOUBLE_EQ(WindowGeometry::primaryHeight({}), 0);
+    const QRectF r(10, 20, 100, 50);
+    EXPECT_EQ(WindowGeometry::flip(r, 1000), QRectF(10, 930, 100, 50));
+    EXPECT_EQ(WindowGeometry::flip(WindowGeometry::flip(r, 1000), 1000), r);
+
+    // Top-left y of -150 is above the primary: only the taller display has it.
+    EXPECT_EQ(WindowGeometry::screen(QRectF(1100, -150, 100, 100), screens)->displayID, 6u);
+    EXPECT_EQ(WindowGeometry::screen(QRectF(900, 100, 200, 100), screens)->displayID, 5u);
+    EXPECT_FALSE(WindowGeometry::screen(QRectF(100, -150, 100, 100), screens).has_value());
+    EXPECT_FALSE(WindowGeometry::screen(r, {}).has_value());
+}
+
+TEST(DisplayGeometry, theDesktopsOwnWindowsAreExcludedByClassOrInstance) {
+    platform::WindowInfo window;
+    window.wmInstance = QStringLiteral("editor");
+    window.wmClass = QStringLiteral("Editor");
+    EXPECT_FALSE(WindowGeometry::isExcludedOwner(window));
+    window.wmClass = QStringLiteral("Plasmashell");
+    EXPECT_TRUE(WindowGeometry::isExcludedOwner(window));
+    window.wmClass = QStringLiteral("Panel");
+    window.wmInstance = QStringLiteral("xfce4-panel");
+    EXPECT_TRUE(WindowGeometry::isExcludedOwner(window));
+    // A name that merely contains one is an ordinary window.
+    window.wmInstance = QStringLiteral("conky-notes");
+    EXPECT_FALSE(WindowGeometry::isExcludedOwner(window));
+}
+
 TEST(WindowMoveTargets, halvesMaximiseAndCentre) {
     const QRectF v(0, 25, 1440, 875);
     const QRectF current(100, 100, 800, 600);
