@@ -3,8 +3,8 @@
 // runs itself inside a private test desktop, never on the user's own display (a
 // sort would tile the user's windows). Pure layout time too.
 #include "BenchDesktop.h"
-#include "windows/WindowEngine.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "windows/WindowEngine.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -111,7 +111,7 @@ void sortEightWindows(benchmark::State& state) {
 BENCHMARK(sortEightWindows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void layoutEightWindows(benchmark::State& state) {
-    WindowEngine::Group group;
+    WindowGeometry::Group group;
     group.visible = QRectF(0, 0, 2560, 1415);
     std::map<quint32, QSizeF> floors;
     for (quint32 i = 0; i < 8; ++i) {
@@ -125,7 +125,7 @@ void layoutEightWindows(benchmark::State& state) {
     }
     for (auto _ : state) {
         QStringList around, unfit;
-        benchmark::DoNotOptimize(WindowEngine::layoutGroup(group, floors, 1440, around, unfit));
+        benchmark::DoNotOptimize(WindowGeometry::layoutGroup(group, floors, 1440, around, unfit));
     }
 }
 BENCHMARK(layoutEightWindows);

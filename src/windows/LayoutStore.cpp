@@ -4,8 +4,9 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "commands/Levenshtein.h"
-#include "windows/WindowMatching.h"
 #include "windows/DisplayArrangement.h"
+#include "windows/WindowGeometry.h"
+#include "windows/WindowMatching.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -164,9 +165,6 @@ std::vector<QRectF> framesOf(const std::vector<Screen>& screens) {
         frames.push_back(s.frame);
     return frames;
 }
-double primaryHeight(const std::vector<Screen>& screens) {
-    return screens.empty() ? 0.0 : screens.front().frame.y() + screens.front().frame.height();
-}
 } // namespace
 
 QString LayoutStore::fingerprint() {
@@ -177,12 +175,12 @@ LayoutStore::SnapshotResult LayoutStore::snapshot(const QString& name) {
     if (Text::normalize(name).isEmpty())
         return {};
     const std::vector<Screen> screens = engine_.screens();
-    const double height = primaryHeight(screens);
+    const double height = WindowGeometry::primaryHeight(screens);
     std::vector<LayoutWindow> collected;
     for (const WindowRef& w : engine_.visibleWindows()) {
         if (!w.bundleID || w.bundleID->isEmpty())
             continue;
-        const auto display = WindowEngine::screen(w.axFrame, screens);
+        const auto display = WindowGeometry::screen(w.axFrame, screens);
         if (!display)
             continue;
         const auto index = std::find_if(screens.begin(), screens.end(),
@@ -190,7 +188,7 @@ LayoutStore::SnapshotResult LayoutStore::snapshot(const QString& name) {
         if (index == screens.end())
             continue;
         LayoutWindow saved{*w.bundleID, w.title, 0, 0, 0, 0, static_cast<int>(index - screens.begin())};
-        if (!setRelativeFrame(saved, WindowEngine::flip(w.axFrame, height), display->visibleFrame))
+        if (!setRelativeFrame(saved, WindowGeometry::flip(w.axFrame, height), display->visibleFrame))
             continue;
         collected.push_back(std::move(saved));
     }
@@ -212,7 +210,7 @@ LayoutStore::ApplyResult LayoutStore::apply(const QString& name) {
     std::vector<QRectF> visibleFrames;
     for (const auto& s : screens)
         visibleFrames.push_back(s.visibleFrame);
-    const double height = primaryHeight(screens);
+    const double height = WindowGeometry::primaryHeight(screens);
 
     // Apps in ID order, so cascade slots come out the same on every run.
     std::map<QString, std::vector<const LayoutWindow*>> groups;
@@ -233,7 +231,7 @@ LayoutStore::ApplyResult LayoutStore::apply(const QString& name) {
             const auto target = placement(*savedWindows[pair.slot], visibleFrames, cascadeSlot);
             if (!target)
                 continue;
-            if (engine_.setAXFrameFitted(live[pair.win].element, WindowEngine::flip(*target, height)))
+            if (engine_.setAXFrameFitted(live[pair.win].element, WindowGeometry::flip(*target, height)))
                 ++placed;
         }
     }

@@ -30,13 +30,6 @@ bool unchanged(const QRectF& a, const QRectF& b) {
            within(a.height(), b.height(), 1);
 }
 
-// Parts of the desktop itself that map ordinary windows.
-const QStringList& shellClasses() {
-    static const QStringList names = {"plasmashell", "gnome-shell", "xfdesktop",
-                                      "xfce4-panel", "plank",       "conky"};
-    return names;
-}
-
 } // namespace
 
 WindowEngine::WindowEngine(platform::WindowSystem& windows, platform::OwnWindows* own,
@@ -57,7 +50,7 @@ std::vector<Screen> WindowEngine::screens() {
     const double h = displays.front().frame.y() + displays.front().frame.height();
     result.reserve(displays.size());
     for (const auto& d : displays)
-        result.push_back({d.id, flip(d.frame, h), flip(d.visibleFrame, h)});
+        result.push_back({d.id, WindowGeometry::flip(d.frame, h), WindowGeometry::flip(d.visibleFrame, h)});
     return result;
 }
 
@@ -68,38 +61,12 @@ double WindowEngine::primaryHeight() {
     return displays.front().frame.y() + displays.front().frame.height();
 }
 
-QRectF WindowEngine::flip(const QRectF& rect, double primaryHeight) {
-    return QRectF(rect.x(), primaryHeight - (rect.y() + rect.height()), rect.width(), rect.height());
-}
-
 QRectF WindowEngine::toAX(const QRectF& rect) {
-    return flip(rect, primaryHeight());
+    return WindowGeometry::flip(rect, primaryHeight());
 }
 
 std::optional<Screen> WindowEngine::screen(const QRectF& axRect) {
-    const auto all = screens();
-    if (all.empty())
-        return std::nullopt;
-    return screen(axRect, all);
-}
-
-std::optional<Screen> WindowEngine::screen(const QRectF& axRect, const std::vector<Screen>& screens) {
-    if (screens.empty())
-        return std::nullopt;
-    // Screens are in bottom-left space; the primary's frame gives the flip.
-    const double h = screens.front().frame.y() + screens.front().frame.height();
-    const QRectF rect = flip(axRect, h);
-    std::optional<Screen> best;
-    double bestArea = 0;
-    for (const auto& s : screens) {
-        const QRectF overlap = s.frame.intersected(rect);
-        const double area = overlap.isEmpty() ? 0 : overlap.width() * overlap.height();
-        if (area > bestArea) {
-            bestArea = area;
-            best = s;
-        }
-    }
-    return best;
+    return WindowGeometry::screen(axRect, screens());
 }
 
 Screen WindowEngine::activeScreen() {
@@ -107,11 +74,10 @@ Screen WindowEngine::activeScreen() {
     if (all.empty())
         return {};
     if (auto focused = focusedWindow())
-        if (auto s = screen(focused->frame, all))
+        if (auto s = WindowGeometry::screen(focused->frame, all))
             return *s;
     if (auto p = windows_.pointer()) {
-        const double h = all.front().frame.y() + all.front().frame.height();
-        const QPointF cocoa(p->x(), h - p->y());
+        const QPointF cocoa(p->x(), WindowGeometry::primaryHeight(all) - p->y());
         for (const auto& s : all)
             if (s.frame.contains(cocoa))
                 return s;
@@ -209,14 +175,6 @@ bool WindowEngine::setAXFrameFitted(WindowId element, const QRectF& target) {
 
 // --- listing
 
-bool WindowEngine::isExcludedOwner(const WindowInfo& window) {
-    for (const auto& name : shellClasses())
-        if (window.wmClass.compare(name, Qt::CaseInsensitive) == 0 ||
-            window.wmInstance.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 std::vector<WindowId> WindowEngine::axWindows(qint64 pid) {
     std::vector<WindowId> result;
     if (pid == 0)
@@ -286,7 +244,7 @@ std::vector<WindowRef> WindowEngine::visibleWindows() {
             continue;
         if (!(w.frame->width() > 200 && w.frame->height() > 150))
             continue;
-        if (isExcludedOwner(w))
+        if (WindowGeometry::isExcludedOwner(w))
             continue;
         auto pool = pools.find(w.pid);
         if (pool == pools.end()) {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "base/Clock.h"
-#include "windows/WindowAnimator.h"
 #include "commands/Action.h"
 #include "platform/AppLauncher.h"
 #include "platform/OwnWindows.h"
 #include "platform/WindowSystem.h"
+#include "windows/WindowAnimator.h"
+#include "windows/WindowGeometry.h"
 
-#include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -20,29 +20,10 @@
 
 namespace brisklet {
 
-// One window of another application.
-struct WindowRef {
-    qint64 pid = 0;
-    platform::WindowId element = 0;
-    QRectF axFrame; // top-left space
-    QString appName;
-    std::optional<QString> bundleID; // desktop ID of its application
-    QString title;
-    quint32 windowID = 0;
-};
-
-// A display. Its frames are in bottom-left space (origin at the primary display's
-// bottom-left corner, y growing upwards).
-struct Screen {
-    quint32 displayID = 0;
-    QRectF frame;
-    QRectF visibleFrame;
-    bool operator==(const Screen&) const = default;
-};
-
 // Sees and moves the windows of other applications, and the program's own windows
 // through the toolkit. Every operation may block (round trips, short sleeps): call
-// them off the main thread, except activeScreen() and the pure helpers.
+// them off the main thread, except activeScreen(). The pure geometry it uses lives
+// in WindowGeometry.
 class WindowEngine {
 public:
     WindowEngine(platform::WindowSystem& windows, platform::OwnWindows* own, platform::AppLauncher* launcher,
@@ -60,13 +41,11 @@ public:
 
     // --- coordinates and displays
     std::vector<Screen> screens();
-    // The one flip between top-left and bottom-left space (its own inverse).
+    // The flip between top-left and bottom-left space on the current displays (its
+    // own inverse).
     QRectF toAX(const QRectF& rect);
     QRectF toCocoa(const QRectF& rect) { return toAX(rect); }
-    static QRectF flip(const QRectF& rect, double primaryHeight);
     std::optional<Screen> screen(const QRectF& axRect);
-    static std::optional<Screen> screen(const QRectF& axRect, const std::vector<Screen>& screens);
-    static quint32 displayID(const Screen& screen) { return screen.displayID; }
     Screen activeScreen();
 
     // --- reading and setting frames
@@ -93,19 +72,10 @@ public:
     };
     std::optional<Focused> focusedWindow();
     std::set<qint64> pidsOnCurrentSpace();
-    bool stageManagerActive() const { return false; }
-    bool axAppearsStale() { return false; }
-    static bool isExcludedOwner(const platform::WindowInfo& window);
 
     // --- moves of one window or application
-    static QRectF targetRect(WindowPosition position, const QRectF& current, const QRectF& visible);
     bool move(WindowPosition position);
     bool nextDisplay();
-    static std::optional<QRectF> nextDisplayRect(const QRectF& frame, const Screen& on,
-                                                 const std::vector<Screen>& screens);
-    std::optional<QRectF> nextDisplayRect(const QRectF& frame, const Screen& on) {
-        return nextDisplayRect(frame, on, screens());
-    }
     void hideOthers();
     bool unminimizeWindows(qint64 pid);
     std::vector<WindowRef> windowsEnsuringLaunch(const QString& bundleID,
@@ -119,33 +89,9 @@ public:
         QStringList unfit;
         bool operator==(const SortOutcome&) const = default;
     };
-    struct OwnWindowRef {
-        platform::OwnWindows::Handle window = 0;
-        QRectF axFrame;
-        QSizeF minSize;
-    };
     SortOutcome sortActive(std::optional<int> count);
     SortOutcome sortAll();
     std::map<quint32, QSizeF> learnedFloors; // by window number; touched only by the sort
-
-    // --- sort geometry (pure; `primaryHeight` is the flip's height)
-    static std::vector<QRectF> gridCells(int count, const QRectF& visible, double primaryHeight);
-    static std::map<int, QRectF> assignNearest(const std::vector<QRectF>& frames,
-                                               const std::vector<QRectF>& cells);
-    static std::vector<double> distribute(double total, const std::vector<double>& mins);
-    static std::optional<std::vector<QRectF>> minAwareCells(const std::vector<QSizeF>& mins,
-                                                            const std::vector<QPointF>& centers,
-                                                            const QRectF& visible, double primaryHeight);
-    struct Group {
-        std::vector<WindowRef> windows;
-        std::vector<OwnWindowRef> own;
-        QRectF visible; // bottom-left space
-    };
-    // The cells of one group, one per window (other apps' windows first), appending
-    // to the two name lists.
-    static std::vector<QRectF> layoutGroup(const Group& group, const std::map<quint32, QSizeF>& floors,
-                                           double primaryHeight, QStringList& tiledAround,
-                                           QStringList& unfit);
 
     static constexpr double fitTolerance = 12.0;
     static constexpr double landTolerance = 24.0;
@@ -153,7 +99,7 @@ public:
 private:
     double primaryHeight();
     std::vector<OwnWindowRef> ownWindows(std::optional<quint32> onDisplay);
-    SortOutcome executeSort(std::vector<Group> groups);
+    SortOutcome executeSort(std::vector<WindowGeometry::Group> groups);
     bool moveOwnFrontWindow(WindowPosition position);
     bool ownWindowToNextDisplay();
     std::optional<platform::WindowInfo> info(platform::WindowId element);

@@ -43,7 +43,8 @@ bool WindowEngine::move(WindowPosition position) {
     const auto s = screen(focused->frame);
     if (!s)
         return false;
-    const QRectF target = toAX(targetRect(position, toCocoa(focused->frame), s->visibleFrame));
+    const QRectF target =
+        toAX(WindowGeometry::targetRect(position, toCocoa(focused->frame), s->visibleFrame));
     return setAXFrameFitted(focused->element, target);
 }
 
@@ -56,10 +57,10 @@ bool WindowEngine::nextDisplay() {
     const auto focused = focusedWindow();
     if (!focused)
         return false;
-    const auto s = screen(focused->frame, all);
+    const auto s = WindowGeometry::screen(focused->frame, all);
     if (!s)
         return false;
-    const auto rect = nextDisplayRect(toCocoa(focused->frame), *s, all);
+    const auto rect = WindowGeometry::nextDisplayRect(toCocoa(focused->frame), *s, all);
     if (!rect)
         return false;
     return setAXFrameFitted(focused->element, toAX(*rect));
@@ -81,7 +82,7 @@ bool WindowEngine::moveOwnFrontWindow(WindowPosition position) {
         }
     if (!found)
         on = activeScreen();
-    const QRectF target = targetRect(position, toCocoa(window->frame), on.visibleFrame);
+    const QRectF target = WindowGeometry::targetRect(position, toCocoa(window->frame), on.visibleFrame);
     own_->place({{window->handle, toAX(target)}}, 0.22);
     return true;
 }
@@ -97,7 +98,7 @@ bool WindowEngine::ownWindowToNextDisplay() {
                                  [&](const Screen& s) { return s.displayID == window->displayID; });
     if (on == all.end())
         return false;
-    const auto rect = nextDisplayRect(toCocoa(window->frame), *on, all);
+    const auto rect = WindowGeometry::nextDisplayRect(toCocoa(window->frame), *on, all);
     if (!rect)
         return false;
     own_->place({{window->handle, toAX(*rect)}}, 0);
@@ -116,7 +117,7 @@ void WindowEngine::hideOthers() {
             }
     int hidden = 0;
     for (const auto& w : all) {
-        if (w.type != WindowType::normal || w.skipTaskbar || w.iconic || isExcludedOwner(w))
+        if (w.type != WindowType::normal || w.skipTaskbar || w.iconic || WindowGeometry::isExcludedOwner(w))
             continue;
         if (w.pid == ownPid_ || (own_ && own_->owns(w.id)))
             continue;

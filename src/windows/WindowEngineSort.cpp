@@ -11,6 +11,8 @@
 
 namespace brisklet {
 
+using WindowGeometry::Group;
+
 namespace {
 
 // The glide's completion may come after the sort stopped waiting: it touches only
@@ -37,7 +39,7 @@ bool waitForGlide(const std::shared_ptr<GlideWait>& box, Clock& clock, double se
 
 } // namespace
 
-std::vector<WindowEngine::OwnWindowRef> WindowEngine::ownWindows(std::optional<quint32> onDisplay) {
+std::vector<OwnWindowRef> WindowEngine::ownWindows(std::optional<quint32> onDisplay) {
     std::vector<OwnWindowRef> result;
     if (!own_)
         return result;
@@ -49,7 +51,7 @@ std::vector<WindowEngine::OwnWindowRef> WindowEngine::ownWindows(std::optional<q
 
 WindowEngine::SortOutcome WindowEngine::sortActive(std::optional<int> count) {
     const Screen active = activeScreen();
-    const quint32 d = displayID(active);
+    const quint32 d = active.displayID;
     const auto all = screens();
     const auto windows = visibleWindows();
     // Window numbers are reused: a floor belongs only to a window still listed.
@@ -59,7 +61,7 @@ WindowEngine::SortOutcome WindowEngine::sortActive(std::optional<int> count) {
     });
     std::vector<WindowRef> candidates;
     for (const auto& w : windows)
-        if (auto s = screen(w.axFrame, all); s && s->displayID == d)
+        if (auto s = WindowGeometry::screen(w.axFrame, all); s && s->displayID == d)
             candidates.push_back(w);
     auto own = ownWindows(d);
     const int total = static_cast<int>(candidates.size() + own.size());
@@ -89,7 +91,7 @@ WindowEngine::SortOutcome WindowEngine::sortAll() {
         Group group;
         group.visible = s.visibleFrame;
         for (const auto& w : windows)
-            if (auto on = screen(w.axFrame, all); on && on->displayID == s.displayID)
+            if (auto on = WindowGeometry::screen(w.axFrame, all); on && on->displayID == s.displayID)
                 group.windows.push_back(w);
         for (const auto& w : own)
             if (w.displayID != 0 && w.displayID == s.displayID)
@@ -118,7 +120,7 @@ WindowEngine::SortOutcome WindowEngine::executeSort(std::vector<Group> groups) {
         unfit.clear();
         std::vector<Slot> plan;
         for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
-            const auto cells = layoutGroup(groups[g], learnedFloors, h, tiledAround, unfit);
+            const auto cells = WindowGeometry::layoutGroup(groups[g], learnedFloors, h, tiledAround, unfit);
             const size_t others = groups[g].windows.size();
             for (size_t i = 0; i < others; ++i)
                 plan.push_back({groups[g].windows[i], std::nullopt, g, cells[i]});

@@ -1,7 +1,7 @@
-#include "windows/WindowEngine.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
+#include "windows/WindowEngine.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ protected:
     QRectF target(WindowPosition position, xcb_window_t w) {
         const auto s = engine.activeScreen();
         return engine.toAX(
-            WindowEngine::targetRect(position, engine.toCocoa(*outerFrame(x, w)), s.visibleFrame));
+            WindowGeometry::targetRect(position, engine.toCocoa(*outerFrame(x, w)), s.visibleFrame));
     }
 };
 

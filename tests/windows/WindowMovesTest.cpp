@@ -1,6 +1,6 @@
-#include "windows/WindowEngine.h"
 #include "support/AnimatorTimers.h"
 #include "support/FakeDesktop.h"
+#include "windows/WindowEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -24,31 +24,6 @@ protected:
 };
 
 } // namespace
-
-TEST(WindowMoveTargets, halvesMaximiseAndCentre) {
-    const QRectF v(0, 25, 1440, 875);
-    const QRectF current(100, 100, 800, 600);
-    EXPECT_EQ(WindowEngine::targetRect(WindowPosition::left, current, v), QRectF(6, 31, 711, 863));
-    EXPECT_EQ(WindowEngine::targetRect(WindowPosition::right, current, v), QRectF(723, 31, 711, 863));
-    EXPECT_EQ(WindowEngine::targetRect(WindowPosition::maximize, current, v), v);
-    EXPECT_EQ(WindowEngine::targetRect(WindowPosition::center, QRectF(0, 0, 2000, 300), v),
-              QRectF(0, 25 + 875 / 2.0 - 150, 1440, 300));
-}
-
-TEST(WindowMoveTargets, nextDisplayWrapsLeftToRightAndKeepsTheRelativeSize) {
-    const std::vector<Screen> screens = {{1, {0, 0, 1920, 1080}, {0, 0, 1920, 1080}},
-                                         {2, {1440 + 480, 0, 2560, 1440}, {1920, 0, 2560, 1440}},
-                                         {3, {-1920, 0, 1920, 1080}, {-1920, 0, 1920, 1080}}};
-    // From the rightmost display to the leftmost.
-    auto rect = WindowEngine::nextDisplayRect(QRectF(2000, 100, 960, 540), screens[1], screens);
-    ASSERT_TRUE(rect.has_value());
-    EXPECT_EQ(*rect, QRectF(-1320, 337.5, 720, 405));
-    // 960 × 540 on 1920 × 1080 becomes 1280 × 720 on 2560 × 1440, centred.
-    rect = WindowEngine::nextDisplayRect(QRectF(10, 10, 960, 540), screens[0], screens);
-    EXPECT_EQ(*rect, QRectF(1920 + 1280 - 640, 720 - 360, 1280, 720));
-    EXPECT_FALSE(
-        WindowEngine::nextDisplayRect(QRectF(10, 10, 960, 540), Screen{9, {}, {}}, screens).has_value());
-}
 
 TEST_F(WindowMovesTest, leftHalfPlacesTheFocusedWindow) {
     EXPECT_FALSE(engine.move(WindowPosition::left));

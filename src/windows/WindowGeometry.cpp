@@ -1,21 +1,59 @@
-// The pure geometry of window placement: move targets, the next display, and the
-// cells of a sorted grid.
-#include "windows/WindowEngine.h"
+#include "windows/WindowGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
-namespace brisklet {
+namespace brisklet::WindowGeometry {
 
 namespace {
 constexpr double gap = 6.0;
 QPointF centre(const QRectF& r) {
     return {r.x() + r.width() * 0.5, r.y() + r.height() * 0.5};
 }
+// Windows that the desktop maps for itself: panels, docks, desktop icons.
+const QStringList& shellClasses() {
+    static const QStringList names = {"plasmashell", "gnome-shell", "xfdesktop",
+                                      "xfce4-panel", "plank",       "conky"};
+    return names;
+}
 } // namespace
 
-QRectF WindowEngine::targetRect(WindowPosition position, const QRectF& current, const QRectF& v) {
+QRectF flip(const QRectF& rect, double primaryHeight) {
+    return QRectF(rect.x(), primaryHeight - (rect.y() + rect.height()), rect.width(), rect.height());
+}
+
+double primaryHeight(const std::vector<Screen>& screens) {
+    return screens.empty() ? 0.0 : screens.front().frame.y() + screens.front().frame.height();
+}
+
+std::optional<Screen> screen(const QRectF& axRect, const std::vector<Screen>& screens) {
+    if (screens.empty())
+        return std::nullopt;
+    // Screens are in bottom-left space; the primary's frame gives the flip.
+    const QRectF rect = flip(axRect, primaryHeight(screens));
+    std::optional<Screen> best;
+    double bestArea = 0;
+    for (const auto& s : screens) {
+        const QRectF overlap = s.frame.intersected(rect);
+        const double area = overlap.isEmpty() ? 0 : overlap.width() * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = s;
+        }
+    }
+    return best;
+}
+
+bool isExcludedOwner(const platform::WindowInfo& window) {
+    for (const auto& name : shellClasses())
+        if (window.wmClass.compare(name, Qt::CaseInsensitive) == 0 ||
+            window.wmInstance.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QRectF targetRect(WindowPosition position, const QRectF& current, const QRectF& v) {
     switch (position) {
     case WindowPosition::left:
         return {v.x() + 6, v.y() + 6, v.width() * 0.5 - 9, v.height() - 12};
@@ -32,8 +70,8 @@ QRectF WindowEngine::targetRect(WindowPosition position, const QRectF& current, 
     return v;
 }
 
-std::optional<QRectF> WindowEngine::nextDisplayRect(const QRectF& frame, const Screen& on,
-                                                    const std::vector<Screen>& screens) {
+std::optional<QRectF> nextDisplayRect(const QRectF& frame, const Screen& on,
+                                      const std::vector<Screen>& screens) {
     std::vector<Screen> ordered = screens;
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const Screen& a, const Screen& b) { return a.frame.x() < b.frame.x(); });
@@ -51,7 +89,7 @@ std::optional<QRectF> WindowEngine::nextDisplayRect(const QRectF& frame, const S
     return QRectF(t.center().x() - w * 0.5, t.center().y() - h * 0.5, w, h);
 }
 
-std::vector<QRectF> WindowEngine::gridCells(int n, const QRectF& visible, double primaryHeight) {
+std::vector<QRectF> gridCells(int n, const QRectF& visible, double primaryHeight) {
     std::vector<QRectF> cells;
     if (n < 1)
         return cells;
@@ -73,8 +111,7 @@ std::vector<QRectF> WindowEngine::gridCells(int n, const QRectF& visible, double
     return cells;
 }
 
-std::map<int, QRectF> WindowEngine::assignNearest(const std::vector<QRectF>& frames,
-                                                  const std::vector<QRectF>& cells) {
+std::map<int, QRectF> assignNearest(const std::vector<QRectF>& frames, const std::vector<QRectF>& cells) {
     struct Pair {
         int window;
         int cell;
@@ -102,7 +139,7 @@ std::map<int, QRectF> WindowEngine::assignNearest(const std::vector<QRectF>& fra
     return result;
 }
 
-std::vector<double> WindowEngine::distribute(double total, const std::vector<double>& mins) {
+std::vector<double> distribute(double total, const std::vector<double>& mins) {
     const size_t n = mins.size();
     if (n == 0)
         return {};
@@ -144,9 +181,9 @@ std::vector<double> WindowEngine::distribute(double total, const std::vector<dou
     return sizes;
 }
 
-std::optional<std::vector<QRectF>> WindowEngine::minAwareCells(const std::vector<QSizeF>& minsIn,
-                                                               const std::vector<QPointF>& centers,
-                                                               const QRectF& visible, double primaryHeight) {
+std::optional<std::vector<QRectF>> minAwareCells(const std::vector<QSizeF>& minsIn,
+                                                 const std::vector<QPointF>& centers, const QRectF& visible,
+                                                 double primaryHeight) {
     const int n = static_cast<int>(minsIn.size());
     if (n == 0)
         return std::vector<QRectF>{};
@@ -302,9 +339,8 @@ std::optional<std::vector<QRectF>> WindowEngine::minAwareCells(const std::vector
     return result;
 }
 
-std::vector<QRectF> WindowEngine::layoutGroup(const Group& group, const std::map<quint32, QSizeF>& floors,
-                                              double primaryHeight, QStringList& tiledAround,
-                                              QStringList& unfit) {
+std::vector<QRectF> layoutGroup(const Group& group, const std::map<quint32, QSizeF>& floors,
+                                double primaryHeight, QStringList& tiledAround, QStringList& unfit) {
     std::vector<QRectF> frames;
     QStringList names;
     std::vector<QSizeF> mins;
@@ -359,4 +395,4 @@ std::vector<QRectF> WindowEngine::layoutGroup(const Group& group, const std::map
     return cells;
 }
 
-} // namespace brisklet
+} // namespace brisklet::WindowGeometry
