@@ -6,23 +6,43 @@ namespace brisklet {
 
 HUDController::HUDController(QObject* parent) : QObject(parent) {}
 
+QString HUDController::kind() const {
+    return QLatin1String(kindName(state_.kind));
+}
+
 void HUDController::show(const HUDState& state) {
-    state_ = state;
-    visible_ = true;
+    const bool kindMoved = state.kind != state_.kind;
+    const bool textMoved = state.text != state_.text;
+    const bool appears = !visible_;
+    bool dropsQuestion = false;
     if (state.kind != HUDState::Kind::confirm) {
         // A newer state drops a pending question without answering it.
         onRun_ = nullptr;
         onCancel_ = nullptr;
+        dropsQuestion = awaitingAnswer_;
+        awaitingAnswer_ = false;
     }
-    qCInfo(lcApp).noquote() << QStringLiteral("hud: %1 “%2”").arg(QLatin1String(kindName(state.kind)), state.text);
-    emit stateChanged(state_);
+    state_ = state;
+    visible_ = true;
+    qCInfo(lcApp).noquote()
+        << QStringLiteral("hud: %1 “%2”").arg(QLatin1String(kindName(state.kind)), state.text);
+    if (kindMoved)
+        emit kindChanged();
+    if (textMoved)
+        emit textChanged();
+    if (appears)
+        emit visibleChanged();
+    if (dropsQuestion)
+        emit awaitingAnswerChanged();
 }
 
 void HUDController::updateListening(const QString& partial) {
     if (state_.kind != HUDState::Kind::listening)
         return;
+    if (state_.text == partial)
+        return;
     state_.text = partial;
-    emit stateChanged(state_);
+    emit textChanged();
 }
 
 void HUDController::showConfirm(const QString& question, std::function<void()> onRun,
@@ -30,12 +50,15 @@ void HUDController::showConfirm(const QString& question, std::function<void()> o
     show(HUDState::confirm(question));
     onRun_ = std::move(onRun);
     onCancel_ = std::move(onCancel);
+    setAwaitingAnswer(true);
 }
 
 void HUDController::answerConfirm(bool run) {
     auto action = run ? std::move(onRun_) : std::move(onCancel_);
     onRun_ = nullptr;
     onCancel_ = nullptr;
+    // Settled before the answer runs: it may well ask the next question.
+    setAwaitingAnswer(false);
     if (action)
         action();
 }
@@ -45,6 +68,14 @@ void HUDController::hide() {
         return;
     visible_ = false;
     qCInfo(lcApp) << "hud: hidden";
+    emit visibleChanged();
+}
+
+void HUDController::setAwaitingAnswer(bool awaiting) {
+    if (awaitingAnswer_ == awaiting)
+        return;
+    awaitingAnswer_ = awaiting;
+    emit awaitingAnswerChanged();
 }
 
 } // namespace brisklet

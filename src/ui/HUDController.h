@@ -3,15 +3,26 @@
 #include "flow/HUDPort.h"
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <functional>
 
 namespace brisklet {
 
-// Drives the heads-up display. Until the floating panel exists this controller
-// keeps the state and writes each change to the log, so every request's road can
-// be followed. Main thread.
-class HUDController final : public QObject, public HUDPort {
+// Drives the heads-up display: the request flow tells it what to show, the view
+// binds to its properties and answers its questions. Every change is also written
+// to the log, so each request's road can be followed. Main thread.
+// Not final: Qt 6.4 registers a QML element by deriving from it, even one that QML
+// may not create.
+class HUDController : public QObject, public HUDPort {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The app owns the heads-up display's controller.")
+    // The state's kind as kindName() spells it: "listening", "heard", "confirm", …
+    Q_PROPERTY(QString kind READ kind NOTIFY kindChanged)
+    Q_PROPERTY(QString text READ text NOTIFY textChanged)
+    Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
+    // A question from showConfirm() waits for answerConfirm().
+    Q_PROPERTY(bool awaitingAnswer READ isAwaitingAnswer NOTIFY awaitingAnswerChanged)
 public:
     explicit HUDController(QObject* parent = nullptr);
 
@@ -25,19 +36,28 @@ public:
     void hide() override;
 
     // The user's answer to a pending question.
-    void answerConfirm(bool run);
+    Q_INVOKABLE void answerConfirm(bool run);
 
     const HUDState& state() const { return state_; }
+    QString kind() const;
+    QString text() const { return state_.text; }
     bool isVisible() const { return visible_; }
+    bool isAwaitingAnswer() const { return awaitingAnswer_; }
 
     std::function<float()> levelProvider;
 
 signals:
-    void stateChanged(const brisklet::HUDState& state);
+    void kindChanged();
+    void textChanged();
+    void visibleChanged();
+    void awaitingAnswerChanged();
 
 private:
+    void setAwaitingAnswer(bool awaiting);
+
     HUDState state_;
     bool visible_ = false;
+    bool awaitingAnswer_ = false;
     std::function<void()> onRun_;
     std::function<void()> onCancel_;
 };
