@@ -92,6 +92,18 @@ public:
     // errors about windows that went away meanwhile are expected.
     void drain();
 
+    // Sends what `send` writes about `window`, flushes and drains. False, and
+    // nothing sent, without a display or when the window has gone: requests about
+    // it would only come back as errors.
+    template <typename Send> bool request(xcb_window_t window, Send&& send) {
+        if (!conn_ || !exists(window))
+            return false;
+        send();
+        xcb_flush(conn_);
+        drain();
+        return true;
+    }
+
     // The displays in top-left space, primary first; never empty.
     std::vector<Display> displays();
     // The top-left corner of the primary display in root coordinates.

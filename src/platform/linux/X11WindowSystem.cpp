@@ -337,6 +337,7 @@ bool X11WindowSystem::setFrame(WindowId window, const QRectF& target) {
     if (!x_->isConnected())
         return false;
     const QPointF o = primaryOrigin();
+    // Reading the frame first also tells whether the window is still there.
     const auto before = rootFrame(*x_, window);
     if (!before)
         return false;
@@ -383,16 +384,14 @@ bool X11WindowSystem::setPosition(WindowId window, const QPointF& topLeft) {
 void X11WindowSystem::requestFrame(WindowId window, const QRectF& frame, bool withSize) {
     if (!x_->isConnected())
         return;
+    // No check that the window is still there: animation frames cannot wait for a
+    // round trip, and the window manager ignores a request about a gone window.
     moveResize(*x_, window, frame.translated(primaryOrigin()), withSize);
     x_->drain();
 }
 
 void X11WindowSystem::unmaximize(WindowId window) {
-    if (!x_->isConnected())
-        return;
-    leaveMaximized(*x_, window);
-    xcb_flush(x_->get());
-    x_->drain();
+    x_->request(window, [&] { leaveMaximized(*x_, window); });
 }
 
 std::optional<WindowId> X11WindowSystem::activeWindow() {
@@ -414,54 +413,39 @@ bool X11WindowSystem::activate(WindowId window) {
     auto* ewmh = x_->ewmh();
     if (!ewmh)
         return false;
-    if (!x_->exists(window))
-        return false;
-    const xcb_window_t current = activeWindow().value_or(0);
-    xcb_ewmh_request_change_active_window(ewmh, x_->screenNumber(), window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                                          XCB_CURRENT_TIME, current);
-    xcb_flush(x_->get());
-    x_->drain();
-    return true;
+    return x_->request(window, [&] {
+        const xcb_window_t current = activeWindow().value_or(0);
+        xcb_ewmh_request_change_active_window(ewmh, x_->screenNumber(), window,
+                                              XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME, current);
+    });
 }
 
 bool X11WindowSystem::iconify(WindowId window) {
-    if (!x_->isConnected())
-        return false;
-    if (!x_->exists(window))
-        return false;
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = x_->atom(Atom::changeState);
-    event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
-    xcb_send_event(x_->get(), 0, x_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(x_->get());
-    x_->drain();
-    return true;
+    return x_->request(window, [&] {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = x_->atom(Atom::changeState);
+        event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
+        xcb_send_event(x_->get(), 0, x_->root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    });
 }
 
 bool X11WindowSystem::deiconify(WindowId window) {
-    if (!x_->isConnected())
-        return false;
-    xcb_map_window(x_->get(), window);
-    xcb_flush(x_->get());
-    return activate(window);
+    return x_->request(window, [&] { xcb_map_window(x_->get(), window); }) && activate(window);
 }
 
 bool X11WindowSystem::close(WindowId window) {
     auto* ewmh = x_->ewmh();
     if (!ewmh)
         return false;
-    if (!x_->exists(window))
-        return false;
-    xcb_ewmh_request_close_window(ewmh, x_->screenNumber(), window, XCB_CURRENT_TIME,
-                                  XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
-    xcb_flush(x_->get());
-    x_->drain();
-    return true;
+    return x_->request(window, [&] {
+        xcb_ewmh_request_close_window(ewmh, x_->screenNumber(), window, XCB_CURRENT_TIME,
+                                      XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    });
 }
 
 std::optional<QPointF> X11WindowSystem::pointer() {
