@@ -277,8 +277,8 @@ std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& s
     if (x_->hasRes() && !withoutPid.empty()) {
         std::vector<xcb_res_query_client_ids_cookie_t> resCookies;
         for (size_t idx : withoutPid) {
-            xcb_res_client_id_spec_t spec{result[idx].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            resCookies.push_back(xcb_res_query_client_ids(c, 1, &spec));
+            xcb_res_client_id_spec_t client{result[idx].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            resCookies.push_back(xcb_res_query_client_ids(c, 1, &client));
         }
         for (size_t n = 0; n < withoutPid.size(); ++n) {
             Reply<xcb_res_query_client_ids_reply_t> r(
