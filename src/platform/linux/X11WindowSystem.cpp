@@ -1,102 +1,21 @@
 #include "platform/linux/X11WindowSystem.h"
 
-#include "platform/linux/X11Displays.h"
+#include "platform/linux/X11Connection.h"
 
-#include "base/Log.h"
-
-#include <QHash>
+#include <QList>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-#include <xcb/randr.h>
+#include <thread>
 #include <xcb/res.h>
-#include <xcb/xcb.h>
-#include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
 namespace brisklet::platform {
 
 namespace {
 
-template <typename T> struct Freer {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, Freer<T>>;
-
-const char* const atomNames[] = {"_NET_CLIENT_LIST_STACKING",
-                                 "_NET_CLIENT_LIST",
-                                 "_NET_WM_DESKTOP",
-                                 "_NET_CURRENT_DESKTOP",
-                                 "_NET_WM_STATE",
-                                 "_NET_WM_STATE_HIDDEN",
-                                 "_NET_WM_STATE_MAXIMIZED_VERT",
-                                 "_NET_WM_STATE_MAXIMIZED_HORZ",
-                                 "_NET_WM_STATE_FULLSCREEN",
-                                 "_NET_WM_STATE_SKIP_TASKBAR",
-                                 "WM_STATE",
-                                 "_NET_WM_WINDOW_TYPE",
-                                 "_NET_WM_WINDOW_TYPE_NORMAL",
-                                 "_NET_WM_WINDOW_TYPE_DIALOG",
-                                 "_NET_WM_WINDOW_TYPE_DOCK",
-                                 "_NET_WM_WINDOW_TYPE_DESKTOP",
-                                 "_NET_WM_WINDOW_TYPE_UTILITY",
-                                 "_NET_WM_WINDOW_TYPE_SPLASH",
-                                 "_NET_WM_WINDOW_TYPE_TOOLBAR",
-                                 "_NET_WM_WINDOW_TYPE_MENU",
-                                 "_NET_WM_WINDOW_TYPE_NOTIFICATION",
-                                 "_NET_WM_PID",
-                                 "_NET_WM_NAME",
-                                 "UTF8_STRING",
-                                 "_NET_ACTIVE_WINDOW",
-                                 "_NET_FRAME_EXTENTS",
-                                 "_GTK_FRAME_EXTENTS",
-                                 "_NET_WM_STRUT_PARTIAL",
-                                 "_NET_WM_STRUT",
-                                 "_NET_WORKAREA",
-                                 "WM_CHANGE_STATE",
-                                 "_GTK_APPLICATION_ID",
-                                 "_NET_SUPPORTING_WM_CHECK"};
-enum AtomIndex {
-    aClientListStacking,
-    aClientList,
-    aWmDesktop,
-    aCurrentDesktop,
-    aWmState,
-    aStateHidden,
-    aStateMaxVert,
-    aStateMaxHorz,
-    aStateFullscreen,
-    aStateSkipTaskbar,
-    aIcccmWmState,
-    aWindowType,
-    aTypeNormal,
-    aTypeDialog,
-    aTypeDock,
-    aTypeDesktop,
-    aTypeUtility,
-    aTypeSplash,
-    aTypeToolbar,
-    aTypeMenu,
-    aTypeNotification,
-    aWmPid,
-    aWmName,
-    aUtf8,
-    aActiveWindow,
-    aFrameExtents,
-    aGtkFrameExtents,
-    aStrutPartial,
-    aStrut,
-    aWorkarea,
-    aChangeState,
-    aGtkAppId,
-    aSupportingWmCheck,
-    atomCount
-};
+using Atom = X11Connection::Atom;
+template <typename T> using Reply = X11Connection::Reply<T>;
 
 // Doubles become X's integers only here: truncated, clamped, never NaN.
 int16_t toCoord(double v) {
@@ -114,351 +33,130 @@ struct Extents {
     double l = 0, r = 0, t = 0, b = 0;
 };
 
+Extents extents(const xcb_get_property_reply_t* reply) {
+    const auto v = X11Connection::cardinals(reply);
+    if (v.size() < 4)
+        return {};
+    return {double(v[0]), double(v[1]), double(v[2]), double(v[3])};
+}
+
+std::vector<xcb_window_t> clientStack(X11Connection& x) {
+    auto reply = x.property(x.root(), x.atom(Atom::clientListStacking), XCB_ATOM_WINDOW, 16384);
+    std::vector<xcb_window_t> list;
+    for (uint32_t w : X11Connection::cardinals(reply.get()))
+        list.push_back(w);
+    std::reverse(list.begin(), list.end()); // stored bottom to top
+    return list;
+}
+
+// The outer frame in root coordinates, from one window's replies.
+std::optional<QRectF> outerFrame(xcb_translate_coordinates_reply_t* pos, xcb_get_geometry_reply_t* geo,
+                                 const Extents& f, const Extents& g) {
+    if (!pos || !geo)
+        return std::nullopt;
+    return QRectF(pos->dst_x - f.l + g.l, pos->dst_y - f.t + g.t, geo->width + f.l + f.r - g.l - g.r,
+                  geo->height + f.t + f.b - g.t - g.b);
+}
+
+std::optional<QRectF> rootFrame(X11Connection& x, xcb_window_t w) {
+    auto* c = x.get();
+    auto tc = xcb_translate_coordinates(c, w, x.root(), 0, 0);
+    auto gc = xcb_get_geometry(c, w);
+    auto fc = xcb_get_property(c, 0, w, x.atom(Atom::frameExtents), XCB_ATOM_CARDINAL, 0, 4);
+    auto kc = xcb_get_property(c, 0, w, x.atom(Atom::gtkFrameExtents), XCB_ATOM_CARDINAL, 0, 4);
+    Reply<xcb_translate_coordinates_reply_t> pos(xcb_translate_coordinates_reply(c, tc, nullptr));
+    Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(c, gc, nullptr));
+    Reply<xcb_get_property_reply_t> f(xcb_get_property_reply(c, fc, nullptr));
+    Reply<xcb_get_property_reply_t> k(xcb_get_property_reply(c, kc, nullptr));
+    return outerFrame(pos.get(), geo.get(), extents(f.get()), extents(k.get()));
+}
+
+// Asks to leave the maximised and full-screen states the window is in.
+void leaveMaximized(X11Connection& x, xcb_window_t w) {
+    auto reply = x.property(w, x.atom(Atom::wmState), XCB_ATOM_ATOM, 64);
+    const auto s = X11Connection::cardinals(reply.get());
+    auto has = [&](Atom a) { return std::find(s.begin(), s.end(), x.atom(a)) != s.end(); };
+    auto* ewmh = x.ewmh();
+    if (!ewmh)
+        return;
+    if (has(Atom::stateMaxVert) || has(Atom::stateMaxHorz))
+        xcb_ewmh_request_change_wm_state(ewmh, x.screenNumber(), w, XCB_EWMH_WM_STATE_REMOVE,
+                                         x.atom(Atom::stateMaxVert), x.atom(Atom::stateMaxHorz),
+                                         XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    if (has(Atom::stateFullscreen))
+        xcb_ewmh_request_change_wm_state(ewmh, x.screenNumber(), w, XCB_EWMH_WM_STATE_REMOVE,
+                                         x.atom(Atom::stateFullscreen), 0, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+}
+
+void moveResize(X11Connection& x, xcb_window_t w, const QRectF& rootRect, bool withSize) {
+    auto* ewmh = x.ewmh();
+    if (!ewmh)
+        return;
+    // The window manager places the frame's corner; sizes are the client's.
+    auto* c = x.get();
+    auto fc = xcb_get_property(c, 0, w, x.atom(Atom::frameExtents), XCB_ATOM_CARDINAL, 0, 4);
+    auto kc = xcb_get_property(c, 0, w, x.atom(Atom::gtkFrameExtents), XCB_ATOM_CARDINAL, 0, 4);
+    Reply<xcb_get_property_reply_t> fr(xcb_get_property_reply(c, fc, nullptr));
+    Reply<xcb_get_property_reply_t> kr(xcb_get_property_reply(c, kc, nullptr));
+    const Extents f = extents(fr.get()), g = extents(kr.get());
+    int flags = XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
+    if (withSize)
+        flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    const int16_t left = toCoord(rootRect.x() - g.l);
+    const int16_t top = toCoord(rootRect.y() - g.t);
+    const uint16_t width = toLength(rootRect.width() - f.l - f.r + g.l + g.r);
+    const uint16_t height = toLength(rootRect.height() - f.t - f.b + g.t + g.b);
+    xcb_ewmh_request_moveresize_window(
+        ewmh, x.screenNumber(), w, XCB_GRAVITY_NORTH_WEST, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
+        static_cast<xcb_ewmh_moveresize_window_opt_flags_t>(flags), static_cast<uint32_t>(int32_t(left)),
+        static_cast<uint32_t>(int32_t(top)), width, height);
+    xcb_flush(c);
+}
+
 } // namespace
 
-struct X11WindowSystem::Impl {
-    xcb_connection_t* conn = nullptr;
-    xcb_ewmh_connection_t ewmh{};
-    bool ewmhReady = false;
-    xcb_window_t root = 0;
-    int screenNumber = 0;
-    QRect rootRect;
-    QRect fallback;
-    xcb_atom_t atoms[atomCount] = {};
-    bool hasRes = false;
-    bool hasRandr = false;
-    IdentityResolver resolver;
-
-    // Display snapshot, rebuilt when the watcher says something changed.
-    std::mutex displayMutex;
-    std::shared_ptr<const std::vector<Display>> displayCache;
-    QPointF origin;
-    std::atomic<bool> displaysDirty{true};
-
-    // Watcher of RandR and root property changes on a connection of its own.
-    xcb_connection_t* events = nullptr;
-    int stopFd = -1;
-    std::thread watcher;
-
-    void drain() {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(conn))
-            std::free(e);
-    }
-
-    // Requests about a window that has gone would only come back as errors.
-    bool exists(xcb_window_t w) {
-        Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(conn, xcb_get_geometry(conn, w), nullptr));
-        return geo != nullptr;
-    }
-
-    Reply<xcb_get_property_reply_t> property(xcb_window_t w, xcb_atom_t prop, xcb_atom_t type,
-                                             uint32_t length) {
-        auto cookie = xcb_get_property(conn, 0, w, prop, type, 0, length);
-        return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(conn, cookie, nullptr));
-    }
-
-    static std::vector<uint32_t> cardinals(xcb_get_property_reply_t* reply) {
-        std::vector<uint32_t> values;
-        if (!reply || reply->format != 32)
-            return values;
-        auto* data = static_cast<uint32_t*>(xcb_get_property_value(reply));
-        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
-        return values;
-    }
-
-    static Extents extents(xcb_get_property_reply_t* reply) {
-        const auto v = cardinals(reply);
-        if (v.size() < 4)
-            return {};
-        return {double(v[0]), double(v[1]), double(v[2]), double(v[3])};
-    }
-
-    std::vector<xcb_window_t> clientStack() {
-        auto reply = property(root, atoms[aClientListStacking], XCB_ATOM_WINDOW, 16384);
-        std::vector<xcb_window_t> list;
-        for (uint32_t w : cardinals(reply.get()))
-            list.push_back(w);
-        std::reverse(list.begin(), list.end()); // stored bottom to top
-        return list;
-    }
-
-    // The outer frame in root coordinates, from the pieces of one window's replies.
-    static std::optional<QRectF> outer(xcb_translate_coordinates_reply_t* pos, xcb_get_geometry_reply_t* geo,
-                                       const Extents& f, const Extents& g) {
-        if (!pos || !geo)
-            return std::nullopt;
-        return QRectF(pos->dst_x - f.l + g.l, pos->dst_y - f.t + g.t, geo->width + f.l + f.r - g.l - g.r,
-                      geo->height + f.t + f.b - g.t - g.b);
-    }
-
-    std::optional<QRectF> rootFrame(xcb_window_t w) {
-        auto tc = xcb_translate_coordinates(conn, w, root, 0, 0);
-        auto gc = xcb_get_geometry(conn, w);
-        auto fc = xcb_get_property(conn, 0, w, atoms[aFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-        auto kc = xcb_get_property(conn, 0, w, atoms[aGtkFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-        Reply<xcb_translate_coordinates_reply_t> pos(xcb_translate_coordinates_reply(conn, tc, nullptr));
-        Reply<xcb_get_geometry_reply_t> geo(xcb_get_geometry_reply(conn, gc, nullptr));
-        Reply<xcb_get_property_reply_t> f(xcb_get_property_reply(conn, fc, nullptr));
-        Reply<xcb_get_property_reply_t> k(xcb_get_property_reply(conn, kc, nullptr));
-        return outer(pos.get(), geo.get(), extents(f.get()), extents(k.get()));
-    }
-
-    std::vector<xcb_atom_t> states(xcb_window_t w) {
-        auto reply = property(w, atoms[aWmState], XCB_ATOM_ATOM, 64);
-        std::vector<xcb_atom_t> list;
-        for (uint32_t a : cardinals(reply.get()))
-            list.push_back(a);
-        return list;
-    }
-
-    void unmaximize(xcb_window_t w) {
-        const auto s = states(w);
-        auto has = [&](int a) { return std::find(s.begin(), s.end(), atoms[a]) != s.end(); };
-        if (!ewmhReady)
-            return;
-        if (has(aStateMaxVert) || has(aStateMaxHorz))
-            xcb_ewmh_request_change_wm_state(&ewmh, screenNumber, w, XCB_EWMH_WM_STATE_REMOVE,
-                                             atoms[aStateMaxVert], atoms[aStateMaxHorz],
-                                             XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
-        if (has(aStateFullscreen))
-            xcb_ewmh_request_change_wm_state(&ewmh, screenNumber, w, XCB_EWMH_WM_STATE_REMOVE,
-                                             atoms[aStateFullscreen], 0, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
-    }
-
-    void moveResize(xcb_window_t w, const QRectF& rootRect, bool withSize) {
-        if (!ewmhReady)
-            return;
-        // The window manager places the frame's corner; sizes are the client's.
-        auto fc = xcb_get_property(conn, 0, w, atoms[aFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-        auto kc = xcb_get_property(conn, 0, w, atoms[aGtkFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-        Reply<xcb_get_property_reply_t> fr(xcb_get_property_reply(conn, fc, nullptr));
-        Reply<xcb_get_property_reply_t> kr(xcb_get_property_reply(conn, kc, nullptr));
-        const Extents f = extents(fr.get()), g = extents(kr.get());
-        int flags = XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
-        if (withSize)
-            flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
-        const int16_t x = toCoord(rootRect.x() - g.l);
-        const int16_t y = toCoord(rootRect.y() - g.t);
-        const uint16_t width = toLength(rootRect.width() - f.l - f.r + g.l + g.r);
-        const uint16_t height = toLength(rootRect.height() - f.t - f.b + g.t + g.b);
-        xcb_ewmh_request_moveresize_window(
-            &ewmh, screenNumber, w, XCB_GRAVITY_NORTH_WEST, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-            static_cast<xcb_ewmh_moveresize_window_opt_flags_t>(flags), static_cast<uint32_t>(int32_t(x)),
-            static_cast<uint32_t>(int32_t(y)), width, height);
-        xcb_flush(conn);
-    }
-
-    std::shared_ptr<const std::vector<Display>> snapshot() {
-        std::lock_guard lock(displayMutex);
-        if (!displayCache || displaysDirty.exchange(false))
-            rebuildDisplays();
-        return displayCache;
-    }
-
-    void rebuildDisplays();
-    void startWatcher();
-    void watch();
-};
-
-void X11WindowSystem::Impl::rebuildDisplays() {
-    std::vector<x11::Monitor> monitors;
-    std::vector<x11::Strut> struts;
-    bool anyDock = false;
-    std::optional<QRectF> workarea;
-    QRectF rootArea(rootRect);
-    if (!conn) {
-        rootArea = QRectF(fallback);
-    } else {
-        if (hasRandr) {
-            auto cookie = xcb_randr_get_monitors(conn, root, 1);
-            Reply<xcb_randr_get_monitors_reply_t> reply(xcb_randr_get_monitors_reply(conn, cookie, nullptr));
-            if (reply) {
-                for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
-                     xcb_randr_monitor_info_next(&it)) {
-                    const auto* m = it.data;
-                    QString name;
-                    auto nc = xcb_get_atom_name(conn, m->name);
-                    Reply<xcb_get_atom_name_reply_t> nr(xcb_get_atom_name_reply(conn, nc, nullptr));
-                    if (nr)
-                        name = QString::fromLatin1(xcb_get_atom_name_name(nr.get()),
-                                                   xcb_get_atom_name_name_length(nr.get()));
-                    monitors.push_back(
-                        {m->name, QRectF(m->x, m->y, m->width, m->height), m->primary != 0, name});
-                }
-            }
-        }
-        // Panels: the struts of dock windows.
-        auto list = property(root, atoms[aClientList], XCB_ATOM_WINDOW, 16384);
-        for (uint32_t w : cardinals(list.get())) {
-            auto type = property(w, atoms[aWindowType], XCB_ATOM_ATOM, 16);
-            const auto types = cardinals(type.get());
-            if (std::find(types.begin(), types.end(), atoms[aTypeDock]) == types.end())
-                continue;
-            auto partial = property(w, atoms[aStrutPartial], XCB_ATOM_CARDINAL, 12);
-            auto values = cardinals(partial.get());
-            if (values.size() < 12) {
-                auto plain = property(w, atoms[aStrut], XCB_ATOM_CARDINAL, 4);
-                values = cardinals(plain.get());
-            }
-            const auto found = x11::struts(values, rootArea);
-            anyDock = anyDock || !found.empty();
-            struts.insert(struts.end(), found.begin(), found.end());
-        }
-        if (!anyDock) {
-            auto current = property(root, atoms[aCurrentDesktop], XCB_ATOM_CARDINAL, 1);
-            const auto cur = cardinals(current.get());
-            const uint32_t desk = cur.empty() ? 0 : cur[0];
-            auto wa = property(root, atoms[aWorkarea], XCB_ATOM_CARDINAL, 4 * 64);
-            const auto v = cardinals(wa.get());
-            if (v.size() >= 4 * (desk + 1))
-                workarea = QRectF(v[4 * desk], v[4 * desk + 1], v[4 * desk + 2], v[4 * desk + 3]);
-        }
-    }
-    QPointF o;
-    displayCache = std::make_shared<const std::vector<Display>>(
-        x11::arrange(std::move(monitors), rootArea, struts, anyDock, workarea, &o));
-    origin = o;
-}
-
-void X11WindowSystem::Impl::startWatcher() {
-    events = xcb_connect(nullptr, nullptr);
-    if (!events || xcb_connection_has_error(events)) {
-        if (events)
-            xcb_disconnect(events);
-        events = nullptr;
-        return;
-    }
-    stopFd = eventfd(0, EFD_CLOEXEC);
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(events, root, XCB_CW_EVENT_MASK, &mask);
-    if (hasRandr)
-        xcb_randr_select_input(events, root,
-                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
-                                   XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
-    xcb_flush(events);
-    watcher = std::thread([this] { watch(); });
-}
-
-void X11WindowSystem::Impl::watch() {
-    const auto* randr = hasRandr ? xcb_get_extension_data(events, &xcb_randr_id) : nullptr;
-    const int fd = xcb_get_file_descriptor(events);
-    for (;;) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[1].revents)
-            return;
-        while (xcb_generic_event_t* e = xcb_poll_for_event(events)) {
-            const uint8_t kind = e->response_type & 0x7f;
-            if (kind == XCB_PROPERTY_NOTIFY) {
-                auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                if (p->atom == atoms[aWorkarea] || p->atom == atoms[aClientList] ||
-                    p->atom == atoms[aCurrentDesktop])
-                    displaysDirty = true;
-            } else if (randr && randr->present && kind >= randr->first_event &&
-                       kind <= randr->first_event + XCB_RANDR_NOTIFY) {
-                displaysDirty = true;
-            }
-            std::free(e);
-        }
-        if (xcb_connection_has_error(events))
-            return;
-    }
-}
-
 X11WindowSystem::X11WindowSystem(const QByteArray& display, QRect fallbackScreen)
-    : d(std::make_unique<Impl>()) {
-    d->fallback = fallbackScreen;
-    d->conn = xcb_connect(display.isEmpty() ? nullptr : display.constData(), &d->screenNumber);
-    if (!d->conn || xcb_connection_has_error(d->conn)) {
-        if (d->conn)
-            xcb_disconnect(d->conn);
-        d->conn = nullptr;
-        qCWarning(lcWindows) << "no X display: window control is off";
-        return;
-    }
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(d->conn));
-    for (int i = 0; i < d->screenNumber && it.rem; ++i)
-        xcb_screen_next(&it);
-    d->root = it.data->root;
-    d->rootRect = QRect(0, 0, it.data->width_in_pixels, it.data->height_in_pixels);
+    : x_(std::make_unique<X11Connection>(display, fallbackScreen)) {}
 
-    xcb_intern_atom_cookie_t cookies[atomCount];
-    for (int i = 0; i < atomCount; ++i)
-        cookies[i] = xcb_intern_atom(d->conn, 0, std::strlen(atomNames[i]), atomNames[i]);
-    for (int i = 0; i < atomCount; ++i) {
-        Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(d->conn, cookies[i], nullptr));
-        d->atoms[i] = r ? r->atom : 0;
-    }
-    auto* ewmhCookies = xcb_ewmh_init_atoms(d->conn, &d->ewmh);
-    d->ewmhReady = xcb_ewmh_init_atoms_replies(&d->ewmh, ewmhCookies, nullptr) != 0;
-
-    const auto* res = xcb_get_extension_data(d->conn, &xcb_res_id);
-    d->hasRes = res && res->present;
-    const auto* randr = xcb_get_extension_data(d->conn, &xcb_randr_id);
-    if (randr && randr->present) {
-        auto vc = xcb_randr_query_version(d->conn, 1, 5);
-        Reply<xcb_randr_query_version_reply_t> v(xcb_randr_query_version_reply(d->conn, vc, nullptr));
-        d->hasRandr = v && (v->major_version > 1 || v->minor_version >= 5);
-    }
-    d->startWatcher();
-}
-
-X11WindowSystem::~X11WindowSystem() {
-    if (d->watcher.joinable()) {
-        const uint64_t one = 1;
-        [[maybe_unused]] auto n = ::write(d->stopFd, &one, sizeof one);
-        d->watcher.join();
-    }
-    if (d->stopFd >= 0)
-        ::close(d->stopFd);
-    if (d->events)
-        xcb_disconnect(d->events);
-    if (d->ewmhReady)
-        xcb_ewmh_connection_wipe(&d->ewmh);
-    if (d->conn)
-        xcb_disconnect(d->conn);
-}
+X11WindowSystem::~X11WindowSystem() = default;
 
 bool X11WindowSystem::isConnected() const {
-    return d->conn != nullptr;
+    return x_->isConnected();
 }
 
 bool X11WindowSystem::hasWindowManager() {
-    if (!d->conn)
+    if (!x_->isConnected())
         return false;
-    auto reply = d->property(d->root, d->atoms[aSupportingWmCheck], XCB_ATOM_WINDOW, 1);
-    return !Impl::cardinals(reply.get()).empty();
+    auto reply = x_->property(x_->root(), x_->atom(Atom::supportingWmCheck), XCB_ATOM_WINDOW, 1);
+    return !X11Connection::cardinals(reply.get()).empty();
 }
 
 void X11WindowSystem::setIdentityResolver(IdentityResolver resolver) {
-    d->resolver = std::move(resolver);
+    resolver_ = std::move(resolver);
 }
 
 QPointF X11WindowSystem::primaryOrigin() {
-    d->snapshot();
-    std::lock_guard lock(d->displayMutex);
-    return d->origin;
+    return x_->primaryOrigin();
 }
 
 std::vector<Display> X11WindowSystem::displays() {
-    return *d->snapshot();
+    return x_->displays();
 }
 
 std::vector<WindowInfo> X11WindowSystem::windows() {
-    if (!d->conn)
+    if (!x_->isConnected())
         return {};
-    return describe(d->clientStack());
+    return describe(clientStack(*x_));
 }
 
 std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& stack) {
     std::vector<WindowInfo> result;
     const QPointF o = primaryOrigin();
-    auto* c = d->conn;
-    const auto* a = d->atoms;
+    auto* c = x_->get();
+    const auto a = [this](Atom n) { return x_->atom(n); };
 
-    auto currentReply = d->property(d->root, a[aCurrentDesktop], XCB_ATOM_CARDINAL, 1);
-    const auto currentValues = Impl::cardinals(currentReply.get());
+    auto currentReply = x_->property(x_->root(), a(Atom::currentDesktop), XCB_ATOM_CARDINAL, 1);
+    const auto currentValues = X11Connection::cardinals(currentReply.get());
     const bool knowsDesktop = !currentValues.empty();
     const uint32_t currentDesktop = knowsDesktop ? currentValues[0] : 0;
 
@@ -473,20 +171,20 @@ std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& s
     cookies.reserve(stack.size());
     for (xcb_window_t w : stack) {
         Cookies k;
-        k.pid = xcb_get_property(c, 0, w, a[aWmPid], XCB_ATOM_CARDINAL, 0, 1);
+        k.pid = xcb_get_property(c, 0, w, a(Atom::wmPid), XCB_ATOM_CARDINAL, 0, 1);
         k.wmClass = xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256);
-        k.netName = xcb_get_property(c, 0, w, a[aWmName], a[aUtf8], 0, 1024);
+        k.netName = xcb_get_property(c, 0, w, a(Atom::wmName), a(Atom::utf8), 0, 1024);
         k.name = xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-        k.type = xcb_get_property(c, 0, w, a[aWindowType], XCB_ATOM_ATOM, 0, 16);
+        k.type = xcb_get_property(c, 0, w, a(Atom::windowType), XCB_ATOM_ATOM, 0, 16);
         k.transient = xcb_get_property(c, 0, w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1);
-        k.state = xcb_get_property(c, 0, w, a[aWmState], XCB_ATOM_ATOM, 0, 64);
-        k.icccmState = xcb_get_property(c, 0, w, a[aIcccmWmState], a[aIcccmWmState], 0, 2);
-        k.desktop = xcb_get_property(c, 0, w, a[aWmDesktop], XCB_ATOM_CARDINAL, 0, 1);
-        k.frame = xcb_get_property(c, 0, w, a[aFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-        k.gtkFrame = xcb_get_property(c, 0, w, a[aGtkFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
-        k.gtkApp = xcb_get_property(c, 0, w, a[aGtkAppId], a[aUtf8], 0, 256);
+        k.state = xcb_get_property(c, 0, w, a(Atom::wmState), XCB_ATOM_ATOM, 0, 64);
+        k.icccmState = xcb_get_property(c, 0, w, a(Atom::icccmWmState), a(Atom::icccmWmState), 0, 2);
+        k.desktop = xcb_get_property(c, 0, w, a(Atom::wmDesktop), XCB_ATOM_CARDINAL, 0, 1);
+        k.frame = xcb_get_property(c, 0, w, a(Atom::frameExtents), XCB_ATOM_CARDINAL, 0, 4);
+        k.gtkFrame = xcb_get_property(c, 0, w, a(Atom::gtkFrameExtents), XCB_ATOM_CARDINAL, 0, 4);
+        k.gtkApp = xcb_get_property(c, 0, w, a(Atom::gtkAppId), a(Atom::utf8), 0, 256);
         k.geometry = xcb_get_geometry(c, w);
-        k.position = xcb_translate_coordinates(c, w, d->root, 0, 0);
+        k.position = xcb_translate_coordinates(c, w, x_->root(), 0, 0);
         cookies.push_back(k);
     }
     auto get = [c](xcb_get_property_cookie_t k) {
@@ -521,7 +219,7 @@ std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& s
         if (!geometry)
             continue; // gone while we asked
 
-        const auto pids = Impl::cardinals(pid.get());
+        const auto pids = X11Connection::cardinals(pid.get());
         info.pid = pids.empty() ? 0 : pids[0];
         if (!info.pid)
             withoutPid.push_back(result.size());
@@ -533,51 +231,54 @@ std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& s
         const QByteArray utf8Title = text(netName.get());
         if (!utf8Title.isEmpty())
             info.title = QString::fromUtf8(utf8Title);
-        else if (name && name->type == a[aUtf8])
+        else if (name && name->type == a(Atom::utf8))
             info.title = QString::fromUtf8(text(name.get()));
         else
             info.title = QString::fromLatin1(text(name.get()));
 
         // The first type we know decides; no type means normal, or dialog when transient.
-        info.type = Impl::cardinals(transient.get()).empty() ? WindowType::normal : WindowType::dialog;
-        for (uint32_t t : Impl::cardinals(type.get())) {
-            if (t == a[aTypeNormal]) {
+        info.type =
+            X11Connection::cardinals(transient.get()).empty() ? WindowType::normal : WindowType::dialog;
+        for (uint32_t t : X11Connection::cardinals(type.get())) {
+            if (t == a(Atom::typeNormal)) {
                 info.type = WindowType::normal;
-            } else if (t == a[aTypeDialog]) {
+            } else if (t == a(Atom::typeDialog)) {
                 info.type = WindowType::dialog;
-            } else if (t == a[aTypeDock]) {
+            } else if (t == a(Atom::typeDock)) {
                 info.type = WindowType::dock;
-            } else if (t == a[aTypeDesktop]) {
+            } else if (t == a(Atom::typeDesktop)) {
                 info.type = WindowType::desktop;
-            } else if (t == a[aTypeUtility] || t == a[aTypeSplash] || t == a[aTypeToolbar] ||
-                       t == a[aTypeMenu] || t == a[aTypeNotification]) {
+            } else if (t == a(Atom::typeUtility) || t == a(Atom::typeSplash) || t == a(Atom::typeToolbar) ||
+                       t == a(Atom::typeMenu) || t == a(Atom::typeNotification)) {
                 info.type = WindowType::other;
             } else {
                 continue;
             }
             break;
         }
-        const auto states = Impl::cardinals(state.get());
-        auto has = [&](int atom) { return std::find(states.begin(), states.end(), a[atom]) != states.end(); };
-        const auto icccm = Impl::cardinals(icccmState.get());
-        info.iconic = has(aStateHidden) || (!icccm.empty() && icccm[0] == XCB_ICCCM_WM_STATE_ICONIC);
-        info.skipTaskbar = has(aStateSkipTaskbar);
-        const auto desks = Impl::cardinals(desktop.get());
+        const auto states = X11Connection::cardinals(state.get());
+        auto has = [&](Atom atom) {
+            return std::find(states.begin(), states.end(), a(atom)) != states.end();
+        };
+        const auto icccm = X11Connection::cardinals(icccmState.get());
+        info.iconic = has(Atom::stateHidden) || (!icccm.empty() && icccm[0] == XCB_ICCCM_WM_STATE_ICONIC);
+        info.skipTaskbar = has(Atom::stateSkipTaskbar);
+        const auto desks = X11Connection::cardinals(desktop.get());
         info.onCurrentDesktop =
             desks.empty() || !knowsDesktop || desks[0] == 0xFFFFFFFFu || desks[0] == currentDesktop;
-        if (auto outer = Impl::outer(position.get(), geometry.get(), Impl::extents(frame.get()),
-                                     Impl::extents(gtkFrame.get())))
+        if (auto outer =
+                outerFrame(position.get(), geometry.get(), extents(frame.get()), extents(gtkFrame.get())))
             info.frame = outer->translated(-o);
         info.appId = QString::fromUtf8(text(gtkApp.get()));
         result.push_back(std::move(info));
     }
 
     // Clients that do not name their process: ask the server who they are.
-    if (d->hasRes && !withoutPid.empty()) {
+    if (x_->hasRes() && !withoutPid.empty()) {
         std::vector<xcb_res_query_client_ids_cookie_t> resCookies;
         for (size_t idx : withoutPid) {
-            xcb_res_client_id_spec_t spec{result[idx].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            resCookies.push_back(xcb_res_query_client_ids(c, 1, &spec));
+            xcb_res_client_id_spec_t client{result[idx].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            resCookies.push_back(xcb_res_query_client_ids(c, 1, &client));
         }
         for (size_t n = 0; n < withoutPid.size(); ++n) {
             Reply<xcb_res_query_client_ids_reply_t> r(
@@ -597,8 +298,8 @@ std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& s
 
     for (auto& info : result) {
         const QString gtkAppId = info.appId;
-        if (d->resolver) {
-            const auto identity = d->resolver({info.pid, info.wmInstance, info.wmClass, gtkAppId});
+        if (resolver_) {
+            const auto identity = resolver_({info.pid, info.wmInstance, info.wmClass, gtkAppId});
             info.appId = identity.id;
             info.appName = identity.name;
         } else {
@@ -606,14 +307,14 @@ std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& s
             info.appName = info.wmClass;
         }
     }
-    d->drain();
+    x_->drain();
     return result;
 }
 
 std::optional<WindowInfo> X11WindowSystem::window(WindowId id) {
-    if (!d->conn)
+    if (!x_->isConnected())
         return std::nullopt;
-    const auto stack = d->clientStack();
+    const auto stack = clientStack(*x_);
     if (std::find(stack.begin(), stack.end(), id) == stack.end())
         return std::nullopt; // not a managed client
     auto found = describe({id});
@@ -623,25 +324,26 @@ std::optional<WindowInfo> X11WindowSystem::window(WindowId id) {
 }
 
 std::optional<QRectF> X11WindowSystem::frame(WindowId window) {
-    if (!d->conn)
+    if (!x_->isConnected())
         return std::nullopt;
-    auto f = d->rootFrame(window);
-    d->drain();
+    auto f = rootFrame(*x_, window);
+    x_->drain();
     if (!f)
         return std::nullopt;
     return f->translated(-primaryOrigin());
 }
 
 bool X11WindowSystem::setFrame(WindowId window, const QRectF& target) {
-    if (!d->conn)
+    if (!x_->isConnected())
         return false;
     const QPointF o = primaryOrigin();
-    const auto before = d->rootFrame(window);
+    // Reading the frame first also tells whether the window is still there.
+    const auto before = rootFrame(*x_, window);
     if (!before)
         return false;
-    d->unmaximize(window);
+    leaveMaximized(*x_, window);
     const QRectF rootTarget = target.translated(o);
-    d->moveResize(window, rootTarget, true);
+    moveResize(*x_, window, rootTarget, true);
     // The window manager applies moves a few milliseconds later; wait for it a
     // little so the caller's read-back sees the result.
     auto near = [&](const QRectF& a) {
@@ -652,120 +354,106 @@ bool X11WindowSystem::setFrame(WindowId window, const QRectF& target) {
     if (!near(*before)) {
         for (int i = 0; i < 10; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            const auto now = d->rootFrame(window);
+            const auto now = rootFrame(*x_, window);
             if (!now || *now != *before)
                 break;
         }
     }
-    d->drain();
+    x_->drain();
     return true;
 }
 
 bool X11WindowSystem::setPosition(WindowId window, const QPointF& topLeft) {
-    if (!d->conn)
+    if (!x_->isConnected())
         return false;
-    const auto before = d->rootFrame(window);
+    const auto before = rootFrame(*x_, window);
     if (!before)
         return false;
     const QPointF rootPoint = topLeft + primaryOrigin();
-    d->moveResize(window, QRectF(rootPoint, before->size()), false);
+    moveResize(*x_, window, QRectF(rootPoint, before->size()), false);
     for (int i = 0; i < 10; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        const auto now = d->rootFrame(window);
+        const auto now = rootFrame(*x_, window);
         if (!now || now->topLeft() != before->topLeft())
             break;
     }
-    d->drain();
+    x_->drain();
     return true;
 }
 
 void X11WindowSystem::requestFrame(WindowId window, const QRectF& frame, bool withSize) {
-    if (!d->conn)
+    if (!x_->isConnected())
         return;
-    d->moveResize(window, frame.translated(primaryOrigin()), withSize);
-    d->drain();
+    // No check that the window is still there: animation frames cannot wait for a
+    // round trip, and the window manager ignores a request about a gone window.
+    moveResize(*x_, window, frame.translated(primaryOrigin()), withSize);
+    x_->drain();
 }
 
 void X11WindowSystem::unmaximize(WindowId window) {
-    if (!d->conn)
-        return;
-    d->unmaximize(window);
-    xcb_flush(d->conn);
-    d->drain();
+    x_->request(window, [&] { leaveMaximized(*x_, window); });
 }
 
 std::optional<WindowId> X11WindowSystem::activeWindow() {
-    if (!d->conn)
+    if (!x_->isConnected())
         return std::nullopt;
-    auto reply = d->property(d->root, d->atoms[aActiveWindow], XCB_ATOM_WINDOW, 1);
-    const auto v = Impl::cardinals(reply.get());
+    auto reply = x_->property(x_->root(), x_->atom(Atom::activeWindow), XCB_ATOM_WINDOW, 1);
+    const auto v = X11Connection::cardinals(reply.get());
     if (v.empty() || v[0] == 0)
         return std::nullopt;
     // The desktop or a panel having the focus means no window has it.
-    auto type = d->property(v[0], d->atoms[aWindowType], XCB_ATOM_ATOM, 16);
-    for (uint32_t t : Impl::cardinals(type.get()))
-        if (t == d->atoms[aTypeDesktop] || t == d->atoms[aTypeDock])
+    auto type = x_->property(v[0], x_->atom(Atom::windowType), XCB_ATOM_ATOM, 16);
+    for (uint32_t t : X11Connection::cardinals(type.get()))
+        if (t == x_->atom(Atom::typeDesktop) || t == x_->atom(Atom::typeDock))
             return std::nullopt;
     return v[0];
 }
 
 bool X11WindowSystem::activate(WindowId window) {
-    if (!d->conn || !d->ewmhReady)
+    auto* ewmh = x_->ewmh();
+    if (!ewmh)
         return false;
-    if (!d->exists(window))
-        return false;
-    const xcb_window_t current = activeWindow().value_or(0);
-    xcb_ewmh_request_change_active_window(&d->ewmh, d->screenNumber, window,
-                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME, current);
-    xcb_flush(d->conn);
-    d->drain();
-    return true;
+    return x_->request(window, [&] {
+        const xcb_window_t current = activeWindow().value_or(0);
+        xcb_ewmh_request_change_active_window(ewmh, x_->screenNumber(), window,
+                                              XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME, current);
+    });
 }
 
 bool X11WindowSystem::iconify(WindowId window) {
-    if (!d->conn)
-        return false;
-    if (!d->exists(window))
-        return false;
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = d->atoms[aChangeState];
-    event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
-    xcb_send_event(d->conn, 0, d->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(d->conn);
-    d->drain();
-    return true;
+    return x_->request(window, [&] {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = x_->atom(Atom::changeState);
+        event.data.data32[0] = XCB_ICCCM_WM_STATE_ICONIC;
+        xcb_send_event(x_->get(), 0, x_->root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    });
 }
 
 bool X11WindowSystem::deiconify(WindowId window) {
-    if (!d->conn)
-        return false;
-    xcb_map_window(d->conn, window);
-    xcb_flush(d->conn);
-    return activate(window);
+    return x_->request(window, [&] { xcb_map_window(x_->get(), window); }) && activate(window);
 }
 
 bool X11WindowSystem::close(WindowId window) {
-    if (!d->conn || !d->ewmhReady)
+    auto* ewmh = x_->ewmh();
+    if (!ewmh)
         return false;
-    if (!d->exists(window))
-        return false;
-    xcb_ewmh_request_close_window(&d->ewmh, d->screenNumber, window, XCB_CURRENT_TIME,
-                                  XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
-    xcb_flush(d->conn);
-    d->drain();
-    return true;
+    return x_->request(window, [&] {
+        xcb_ewmh_request_close_window(ewmh, x_->screenNumber(), window, XCB_CURRENT_TIME,
+                                      XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    });
 }
 
 std::optional<QPointF> X11WindowSystem::pointer() {
-    if (!d->conn)
+    if (!x_->isConnected())
         return std::nullopt;
-    auto cookie = xcb_query_pointer(d->conn, d->root);
-    Reply<xcb_query_pointer_reply_t> reply(xcb_query_pointer_reply(d->conn, cookie, nullptr));
+    auto* c = x_->get();
+    Reply<xcb_query_pointer_reply_t> reply(
+        xcb_query_pointer_reply(c, xcb_query_pointer(c, x_->root()), nullptr));
     if (!reply || !reply->same_screen)
         return std::nullopt;
     return QPointF(reply->root_x, reply->root_y) - primaryOrigin();

@@ -2,19 +2,17 @@
 
 #include "platform/WindowSystem.h"
 
+#include <QByteArray>
 #include <QRect>
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
-
-struct xcb_connection_t;
 
 namespace brisklet::platform {
 
+class X11Connection;
+
 // The windows and displays of an X11 desktop, through EWMH/ICCCM, RandR and XRes
-// on connections of our own (never Qt's).
+// on a connection of our own (never Qt's).
 class X11WindowSystem final : public WindowSystem {
 public:
     struct Identity {
@@ -63,8 +61,9 @@ public:
 private:
     // Descriptions of these clients, in the given order; the gone ones left out.
     std::vector<WindowInfo> describe(const std::vector<WindowId>& clients);
-    struct Impl;
-    std::unique_ptr<Impl> d;
+
+    std::unique_ptr<X11Connection> x_;
+    IdentityResolver resolver_;
 };
 
 } // namespace brisklet::platform
