@@ -44,6 +44,14 @@ const WordSet& endSetupVerbs() {
     static const WordSet s = {"end", "close", "stop", "quit"};
     return s;
 }
+const WordSet& openVerbs() {
+    static const WordSet s = {"open", "launch", "start"};
+    return s;
+}
+const WordSet& quitVerbs() {
+    static const WordSet s = {"quit", "close"};
+    return s;
+}
 const WordSet& nameFiller() {
     static const WordSet s = {"this", "as", "my", "a", "the", "called", "named"};
     return s;
@@ -125,11 +133,110 @@ std::optional<double> fuzzySimilarity(const QString& a, const QString& b) {
     return s;
 }
 
+// A lone setup verb names no setup: "end setup" must not run a setup called "end".
+bool isLoneSetupVerb(const QString& phrase) {
+    const QStringList words = wordsOf(withSetupWord(phrase));
+    return words.size() == 2 && words[1] == QLatin1String("setup") &&
+           (runSetupVerbs().contains(words[0]) || endSetupVerbs().contains(words[0]));
+}
+
+// The name a capture phrase gives: the words after its last "as", "called" or
+// "named", else those between the verb and "setup" (at `setupAt`), less fillers.
+std::optional<QString> captureName(const QStringList& words, qsizetype setupAt) {
+    qsizetype j = -1;
+    for (qsizetype i = words.size() - 1; i >= 0; --i) {
+        if (words[i] == QLatin1String("as") || words[i] == QLatin1String("called") ||
+            words[i] == QLatin1String("named")) {
+            j = i;
+            break;
+        }
+    }
+    QStringList nameWords;
+    if (j >= 0 && j + 1 < words.size()) {
+        for (const QString& w : words.mid(j + 1)) {
+            if (w != QLatin1String("setup") && w != QLatin1String("my"))
+                nameWords << w;
+        }
+    } else {
+        for (const QString& w : words.mid(1, setupAt - 1)) {
+            if (!nameFiller().contains(w))
+                nameWords << w;
+        }
+    }
+    const QString name = nameWords.join(QLatin1Char(' '));
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+// Tiling, with the first count among the words, else every window.
+Plan tiledPlan(const QStringList& rest) {
+    for (const QString& word : rest) {
+        if (const std::optional<int> n = IntentMatcher::count(word))
+            return {Action::sortActive(*n)};
+    }
+    return {Action::sortAll()};
+}
+
+Plan fullScreenPlan(const QString& target) {
+    if (!target.isEmpty() && !selfWords().contains(target))
+        return {Action::focusApp(target), Action::moveWindow(WindowPosition::maximize)};
+    return {Action::moveWindow(WindowPosition::maximize)};
+}
+
+// "make … full screen".
+Plan madeFullScreenPlan(QStringList rest) {
+    if (!fullscreenTail().contains(rest.last()))
+        return {};
+    while (!rest.isEmpty() && fullscreenTail().contains(rest.last()))
+        rest.removeLast();
+    return fullScreenPlan(rest.join(QLatin1Char(' ')));
+}
+
+// "volume N": one whole number from 0 to 100.
+Plan volumePlan(const QStringList& rest) {
+    const std::optional<long long> level = rest.size() == 1 ? decimal(rest[0]) : std::nullopt;
+    if (level && *level >= 0 && *level <= 100)
+        return {Action::setVolume(int(*level))};
+    return {};
+}
+
 } // namespace
 
 IntentMatcher::IntentMatcher(const CommandRegistry& registry, const SetupDirectory& setups,
                              const LayoutNames* layouts, const AppIndex* appIndex, const PlayerNames* players)
-    : registry_(registry), setups_(setups), layouts_(layouts), appIndex_(appIndex), players_(players) {}
+    : registry_(registry), setups_(setups), layouts_(layouts), appIndex_(appIndex), players_(players),
+      readings_(readings(*this)) {}
+
+std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher& m) {
+    using Rest = const QStringList&;
+    const auto word = [](const char* w) { return WordSet{QString::fromLatin1(w)}; };
+    const auto named = [](Action (*make)(const QString&)) {
+        return [make](Rest rest) { return Plan{make(rest.join(QLatin1Char(' ')))}; };
+    };
+    const auto media = [](MediaOp op) { return [op](Rest) { return Plan{Action::mediaControl(op)}; }; };
+    return {
+        {{tilingVerbs()}, 0, tiledPlan},
+        {{word("pause")}, 0, media(MediaOp::pause)},
+        {{word("resume")}, 0, media(MediaOp::play)},
+        {{word("skip")}, 0, media(MediaOp::next)},
+        {{word("next"), songWords()}, 0, media(MediaOp::next)},
+        {{word("previous"), songWords()}, 0, media(MediaOp::previous)},
+        {{word("play")}, 0, [&m](Rest rest) { return m.playPlan(rest); }},
+        {{word("make")}, 2, madeFullScreenPlan},
+        {{fullscreenVerbs()}, 0, [](Rest rest) { return fullScreenPlan(rest.join(QLatin1Char(' '))); }},
+        {{word("save"), word("layout"), word("as")}, 1, named(Action::saveLayout)},
+        {{word("save"), word("layout")}, 1, named(Action::saveLayout)},
+        {{word("layout")}, 1, named(Action::applyLayout)},
+        // Open: a setup, an app, a command, or an app by that name.
+        {{openVerbs()}, 1, [&m](Rest rest) { return m.openPlan(rest.join(QLatin1Char(' '))); }},
+        // Quit: a setup ends, an app quits.
+        {{quitVerbs()}, 1, [&m](Rest rest) { return m.quitPlan(rest.join(QLatin1Char(' '))); }},
+        {{word("switch"), word("to")}, 1, named(Action::focusApp)},
+        {{word("focus")}, 1, named(Action::focusApp)},
+        {{word("volume")}, 1, volumePlan},
+    };
+}
 
 std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {
     std::shared_ptr<const std::vector<SetupNames>> source = setups_.setupNames();
@@ -195,6 +302,22 @@ Plan IntentMatcher::match(const QString& phrase) const {
     }
 
     // 4. Fuzzy: commands first, so they win ties against setups.
+    if (std::optional<Plan> plan = fuzzyMatch(n, *table))
+        return *plan;
+
+    // 5. Parametric reading again, for every phrase.
+    if (Plan plan = parametric(n); !plan.empty())
+        return plan;
+
+    // 6. The phonetic resolver over setups, layouts and apps.
+    const std::optional<IntentResolver::Resolution> resolution = IntentResolver::resolve(n, inventory());
+    if (!resolution)
+        return {};
+    qCInfo(lcApp, "intent resolved: %s (%.2f)", qUtf8Printable(resolution->reason), resolution->score);
+    return resolution->actions;
+}
+
+std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable& table) const {
     double bestScore = 0;
     std::optional<Plan> best;
     QString label;
@@ -209,7 +332,7 @@ Plan IntentMatcher::match(const QString& phrase) const {
         }
     }
     const QString m = withSetupWord(n);
-    for (const SetupTable::Fuzzy& candidate : table->fuzzy) {
+    for (const SetupTable::Fuzzy& candidate : table.fuzzy) {
         const std::optional<double> s = fuzzySimilarity(m, candidate.text);
         if (s && *s > bestScore) {
             bestScore = *s;
@@ -217,22 +340,11 @@ Plan IntentMatcher::match(const QString& phrase) const {
             label = QStringLiteral("setup:") + candidate.name;
         }
     }
-    if (best && bestScore >= 0.75) {
-        BK_DETAIL(lcApp).noquote()
-            << QStringLiteral("fuzzy matched %1 (%2)").arg(label).arg(bestScore, 0, 'f', 2);
-        return *best;
-    }
-
-    // 5. Parametric reading again, for every phrase.
-    if (Plan plan = parametric(n); !plan.empty())
-        return plan;
-
-    // 6. The phonetic resolver over setups, layouts and apps.
-    const std::optional<IntentResolver::Resolution> resolution = IntentResolver::resolve(n, inventory());
-    if (!resolution)
-        return {};
-    qCInfo(lcApp, "intent resolved: %s (%.2f)", qUtf8Printable(resolution->reason), resolution->score);
-    return resolution->actions;
+    if (!best || bestScore < 0.75)
+        return std::nullopt;
+    BK_DETAIL(lcApp).noquote()
+        << QStringLiteral("fuzzy matched %1 (%2)").arg(label).arg(bestScore, 0, 'f', 2);
+    return best;
 }
 
 std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const SetupTable& table) const {
@@ -296,108 +408,23 @@ std::optional<int> IntentMatcher::count(const QString& word) {
     return std::nullopt;
 }
 
-Plan IntentMatcher::fullScreenPlan(const QString& target) const {
-    if (!target.isEmpty() && !selfWords().contains(target))
-        return {Action::focusApp(target), Action::moveWindow(WindowPosition::maximize)};
-    return {Action::moveWindow(WindowPosition::maximize)};
-}
-
 Plan IntentMatcher::parametric(const QString& phrase) const {
     const QStringList words = wordsOf(phrase);
-    if (words.isEmpty())
+    if (words.isEmpty() || isLoneSetupVerb(phrase))
         return {};
-    const QString& first = words.first();
-    const qsizetype count = words.size();
-
-    // A lone setup verb names no setup: "end setup" must not run a setup called "end".
-    {
-        const QStringList setupWords = wordsOf(withSetupWord(phrase));
-        if (setupWords.size() == 2 && setupWords[1] == QLatin1String("setup") &&
-            (runSetupVerbs().contains(setupWords[0]) || endSetupVerbs().contains(setupWords[0])))
-            return {};
-    }
-
-    // 1. Setup phrasings.
     if (std::optional<Plan> plan = setupParametric(phrase))
         return *plan;
-
-    // 2. Tiling, with an optional count.
-    if (tilingVerbs().contains(first)) {
-        for (qsizetype i = 1; i < count; ++i) {
-            if (const std::optional<int> n = IntentMatcher::count(words[i]))
-                return {Action::sortActive(*n)};
-        }
-        return {Action::sortAll()};
-    }
-
-    // 3. Media.
-    if (std::optional<Plan> plan = mediaParametric(words))
-        return *plan;
-
-    // 4. "make … full screen".
-    if (first == QLatin1String("make") && count >= 3 && fullscreenTail().contains(words.last())) {
-        QStringList rest = words.mid(1);
-        while (!rest.isEmpty() && fullscreenTail().contains(rest.last()))
-            rest.removeLast();
-        return fullScreenPlan(rest.join(QLatin1Char(' ')));
-    }
-
-    // 5. A full-screen verb.
-    if (fullscreenVerbs().contains(first))
-        return fullScreenPlan(joined(words, 1));
-
-    // 6. Save a layout.
-    if (count >= 4 && first == QLatin1String("save") && words[1] == QLatin1String("layout") &&
-        words[2] == QLatin1String("as"))
-        return {Action::saveLayout(joined(words, 3))};
-    if (count >= 3 && first == QLatin1String("save") && words[1] == QLatin1String("layout"))
-        return {Action::saveLayout(joined(words, 2))};
-
-    // 7. Apply a layout (looked up when it runs).
-    if (first == QLatin1String("layout") && count >= 2)
-        return {Action::applyLayout(joined(words, 1))};
-
-    // 8. Open: a setup, an app, a command, or an app by that name.
-    if ((first == QLatin1String("open") || first == QLatin1String("launch") ||
-         first == QLatin1String("start")) &&
-        count >= 2) {
-        const QString target = joined(words, 1);
-        if (setups_.lookup(target))
-            return {Action::runSetup(target)};
-        if (appIndex_) {
-            const auto apps = appIndex_->snapshot();
-            for (const IndexedApp& app : *apps) {
-                if (app.normalizedName == target)
-                    return {Action::openApp(target)};
-            }
-        }
-        if (const CommandRegistry::Phrase* p = registry_.firstActionable(target))
-            return {*p->action};
-        return {Action::openApp(target)};
-    }
-
-    // 9. Quit: a setup ends, an app quits.
-    if ((first == QLatin1String("quit") || first == QLatin1String("close")) && count >= 2) {
-        const QString target = joined(words, 1);
-        if (setups_.lookup(target))
-            return {Action::endSetup(target)};
-        return {Action::quitApp(target)};
-    }
-
-    // 10. "switch to …".
-    if (first == QLatin1String("switch") && count >= 3 && words[1] == QLatin1String("to"))
-        return {Action::focusApp(joined(words, 2))};
-
-    // 11. "focus …".
-    if (first == QLatin1String("focus") && count >= 2)
-        return {Action::focusApp(joined(words, 1))};
-
-    // 12. "volume N".
-    if (first == QLatin1String("volume") && count == 2) {
-        const std::optional<long long> level = decimal(words[1]);
-        if (level && *level >= 0 && *level <= 100)
-            return {Action::setVolume(int(*level))};
-        return {};
+    for (const Reading& reading : readings_) {
+        const qsizetype length = qsizetype(reading.prefix.size());
+        if (words.size() < length + reading.minRest)
+            continue;
+        qsizetype i = 0;
+        while (i < length && reading.prefix[size_t(i)].contains(words[i]))
+            ++i;
+        if (i < length)
+            continue;
+        if (Plan plan = reading.plan(words.mid(length)); !plan.empty())
+            return plan;
     }
     return {};
 }
@@ -412,30 +439,8 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 
     // Capture: a capture verb and the word "setup" somewhere.
     const qsizetype k = words.indexOf(setupWord);
-    if (captureVerbs().contains(first) && k >= 0) {
-        qsizetype j = -1;
-        for (qsizetype i = count - 1; i >= 0; --i) {
-            if (words[i] == QLatin1String("as") || words[i] == QLatin1String("called") ||
-                words[i] == QLatin1String("named")) {
-                j = i;
-                break;
-            }
-        }
-        QStringList nameWords;
-        if (j >= 0 && j + 1 < count) {
-            for (const QString& w : words.mid(j + 1)) {
-                if (w != setupWord && w != QLatin1String("my"))
-                    nameWords << w;
-            }
-        } else {
-            for (const QString& w : words.mid(1, k - 1)) {
-                if (!nameFiller().contains(w))
-                    nameWords << w;
-            }
-        }
-        const QString name = nameWords.join(QLatin1Char(' '));
-        return Plan{Action::captureSetup(name.isEmpty() ? std::nullopt : std::optional<QString>(name))};
-    }
+    if (captureVerbs().contains(first) && k >= 0)
+        return Plan{Action::captureSetup(captureName(words, k))};
 
     if (count >= 2) {
         if (words.last() == setupWord) {
@@ -458,34 +463,38 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
     return std::nullopt;
 }
 
-std::optional<Plan> IntentMatcher::mediaParametric(const QStringList& words) const {
-    if (words.isEmpty())
-        return std::nullopt;
-    const QString& first = words.first();
-    if (first == QLatin1String("pause"))
-        return Plan{Action::mediaControl(MediaOp::pause)};
-    if (first == QLatin1String("resume"))
-        return Plan{Action::mediaControl(MediaOp::play)};
-    if (first == QLatin1String("skip"))
-        return Plan{Action::mediaControl(MediaOp::next)};
-    if (first == QLatin1String("next") || first == QLatin1String("previous")) {
-        if (words.size() >= 2 && songWords().contains(words[1]))
-            return Plan{
-                Action::mediaControl(first == QLatin1String("next") ? MediaOp::next : MediaOp::previous)};
-        return std::nullopt;
+Plan IntentMatcher::openPlan(const QString& target) const {
+    if (setups_.lookup(target))
+        return {Action::runSetup(target)};
+    if (appIndex_) {
+        const auto apps = appIndex_->snapshot();
+        for (const IndexedApp& app : *apps) {
+            if (app.normalizedName == target)
+                return {Action::openApp(target)};
+        }
     }
-    if (first != QLatin1String("play"))
-        return std::nullopt;
-    if (words.size() == 1)
-        return Plan{Action::mediaControl(MediaOp::play)};
+    if (const CommandRegistry::Phrase* p = registry_.firstActionable(target))
+        return {*p->action};
+    return {Action::openApp(target)};
+}
 
-    QStringList rest = words.mid(1);
+Plan IntentMatcher::quitPlan(const QString& target) const {
+    if (setups_.lookup(target))
+        return {Action::endSetup(target)};
+    return {Action::quitApp(target)};
+}
+
+bool IntentMatcher::knowsPlayer(const QString& hint) const {
+    return players_ ? players_->knowsPlayer(hint) : PlayerNames::playerNamed(hint).has_value();
+}
+
+// "play", "play <query>", "play <query> on|in <player>".
+Plan IntentMatcher::playPlan(QStringList rest) const {
     std::optional<QString> app;
     for (qsizetype i = rest.size() - 1; i >= 0; --i) {
         if (rest[i] == QLatin1String("on") || rest[i] == QLatin1String("in")) {
             const QString tail = joined(rest, i + 1);
-            const PlayerNames& players = players_ ? *players_ : hintPlayers_;
-            if (players.knowsPlayer(tail)) {
+            if (knowsPlayer(tail)) {
                 app = tail;
                 rest = rest.mid(0, i);
             }
@@ -494,17 +503,17 @@ std::optional<Plan> IntentMatcher::mediaParametric(const QStringList& words) con
     }
     const QString query = rest.join(QLatin1Char(' '));
     if (query.isEmpty())
-        return Plan{Action::mediaControl(MediaOp::play)};
+        return {Action::mediaControl(MediaOp::play)};
     if (app)
-        return Plan{Action::playMusic(query, app)};
+        return {Action::playMusic(query, app)};
     if (appIndex_) {
         const auto apps = appIndex_->snapshot();
         for (const IndexedApp& a : *apps) {
             if (AppIndex::scoreAtLeast(query, a.normalizedName, 0.85) >= 0.85)
-                return Plan{Action::openApp(query)};
+                return {Action::openApp(query)};
         }
     }
-    return Plan{Action::playMusic(query, std::nullopt)};
+    return {Action::playMusic(query, std::nullopt)};
 }
 
 } // namespace brisklet

@@ -2,13 +2,18 @@
 
 #include "commands/Action.h"
 #include "commands/IntentResolver.h"
+#include "commands/LayoutNames.h"
+#include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace brisklet {
 
@@ -20,8 +25,9 @@ class CommandRegistry;
 // phonetic resolver, stopping at the first that gives a plan.
 class IntentMatcher final {
 public:
-    // Everything but `registry` and `setups` may be null (no layouts, no apps, the
-    // players' hint words). All must outlive the matcher.
+    // Everything but `registry` and `setups` may be null (no layouts, no apps, no
+    // media actions: the players are then the ones PlayerNames::playerNamed knows).
+    // All must outlive the matcher.
     IntentMatcher(const CommandRegistry& registry, const SetupDirectory& setups, const LayoutNames* layouts,
                   const AppIndex* appIndex, const PlayerNames* players = nullptr);
 
@@ -51,17 +57,29 @@ private:
     };
     std::shared_ptr<const SetupTable> setupTable() const;
 
+    // One parametric reading: the words a phrase starts with (each as the words that
+    // may stand there), how many more must follow, and the plan for those.
+    struct Reading {
+        std::vector<QSet<QString>> prefix;
+        qsizetype minRest = 0;
+        std::function<Plan(const QStringList& rest)> plan;
+    };
+    static std::vector<Reading> readings(const IntentMatcher& matcher);
+
     std::optional<Plan> exactSetupMatch(const QString& n, const SetupTable& table) const;
+    std::optional<Plan> fuzzyMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> setupParametric(const QString& phrase) const;
-    std::optional<Plan> mediaParametric(const QStringList& words) const;
-    Plan fullScreenPlan(const QString& target) const;
+    Plan openPlan(const QString& target) const;
+    Plan quitPlan(const QString& target) const;
+    Plan playPlan(QStringList rest) const;
+    bool knowsPlayer(const QString& hint) const;
 
     const CommandRegistry& registry_;
     const SetupDirectory& setups_;
     const LayoutNames* layouts_;
     const AppIndex* appIndex_;
     const PlayerNames* players_;
-    HintPlayerNames hintPlayers_;
+    const std::vector<Reading> readings_; // after the setup phrasings, in order
 
     mutable std::mutex cacheLock_;
     mutable std::shared_ptr<const SetupTable> cache_;

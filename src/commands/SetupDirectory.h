@@ -27,26 +27,4 @@ public:
     virtual std::optional<QString> lookup(const QString& phrase) const = 0;
 };
 
-// The names of the saved layouts. The layout store implements it.
-class LayoutNames {
-public:
-    virtual ~LayoutNames() = default;
-    // A copy taken under the owner's lock.
-    virtual std::vector<QString> cachedNames() const = 0;
-};
-
-// Which spoken words name a media player ("spotify", "music"). The media actions
-// implement it.
-class PlayerNames {
-public:
-    virtual ~PlayerNames() = default;
-    virtual bool knowsPlayer(const QString& hint) const = 0;
-};
-
-// Until the media actions are wired in: the hint words of the two known players.
-class HintPlayerNames final : public PlayerNames {
-public:
-    bool knowsPlayer(const QString& hint) const override;
-};
-
 } // namespace brisklet

@@ -2,7 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/JsonFile.h"
-#include "commands/SetupDirectory.h"
+#include "commands/LayoutNames.h"
 #include "windows/WindowEngine.h"
 
 #include <QDateTime>

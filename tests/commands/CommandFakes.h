@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "commands/LayoutNames.h"
 #include "commands/Levenshtein.h"
 #include "commands/SetupDirectory.h"
 #include "platform/Apps.h"
