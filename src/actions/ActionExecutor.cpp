@@ -1,15 +1,15 @@
 #include "actions/ActionExecutor.h"
 
+#include "actions/MediaActions.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
-#include "base/Notifications.h"
 #include "base/Text.h"
-#include "actions/MediaActions.h"
+#include "commands/AppIndex.h"
 #include "platform/AppLauncher.h"
 #include "platform/Apps.h"
 #include "platform/SystemActions.h"
+#include "windows/LayoutStore.h"
 
-#include <QPointer>
 #include <algorithm>
 
 namespace brisklet {
@@ -29,6 +29,24 @@ Outcome succeeded(const QString& message) {
 Outcome failed(const QString& message) {
     return {false, message};
 }
+Outcome windowsMissing() {
+    return failed(QStringLiteral("Window control isn't available"));
+}
+Outcome layoutsMissing() {
+    return failed(QStringLiteral("Saved layouts aren't available yet"));
+}
+Outcome setupsMissing() {
+    return failed(QStringLiteral("Setups aren't available yet"));
+}
+Outcome systemMissing() {
+    return failed(QStringLiteral("System actions aren't available"));
+}
+Outcome unknownAction() {
+    return failed(QStringLiteral("Unknown action"));
+}
+Outcome volumeSet(int level) {
+    return succeeded(QStringLiteral("Volume ") + QString::number(level) + QLatin1Char('%'));
+}
 } // namespace
 
 ActionExecutor::ActionExecutor(Collaborators collaborators, QObject* parent)
@@ -40,10 +58,10 @@ ActionExecutor::~ActionExecutor() {
     queue_.stop();
 }
 
-void ActionExecutor::finish(const Outcome& outcome, Completion completion) {
-    MainThread::post([outcome, completion = std::move(completion)] {
-        NotificationBus::instance().post(QString::fromLatin1(Notifications::commandDone),
-                                         {{QStringLiteral("success"), outcome.success}});
+void ActionExecutor::finish(QPointer<ActionExecutor> self, const Outcome& outcome, Completion completion) {
+    MainThread::post([self, outcome, completion = std::move(completion)] {
+        if (self)
+            emit self->commandDone(outcome.success);
         if (completion)
             completion(outcome);
     });
@@ -60,7 +78,7 @@ void ActionExecutor::performPlan(Plan plan, Completion completion) {
             if (!outcome.success)
                 break;
         }
-        self->finish(outcome, std::move(completion));
+        finish(self, outcome, std::move(completion));
     });
 }
 
@@ -72,9 +90,9 @@ void ActionExecutor::runDraft(std::shared_ptr<const Setup> draft, Completion com
         qCInfo(lcApp) << "executing: draft run";
         Outcome outcome;
         if (!self->c_.setups || !draft) {
-            outcome = failed(QStringLiteral("Setups aren't available yet"));
+            outcome = setupsMissing();
         } else {
-            const SetupActions::RunReport report = self->c_.setups->runDraft(*draft);
+            const SetupPort::RunReport report = self->c_.setups->runDraft(*draft);
             outcome.success = report.opened > 0 || report.placed > 0;
             if (outcome.success)
                 outcome.message = runSummary(report);
@@ -83,11 +101,11 @@ void ActionExecutor::runDraft(std::shared_ptr<const Setup> draft, Completion com
             else
                 outcome.message = QStringLiteral("Nothing could be opened — try again in a moment.");
         }
-        self->finish(outcome, std::move(completion));
+        finish(self, outcome, std::move(completion));
     });
 }
 
-QString ActionExecutor::runSummary(const SetupActions::RunReport& report) {
+QString ActionExecutor::runSummary(const SetupPort::RunReport& report) {
     QStringList parts;
     if (report.placed >= 1)
         parts << plural(report.placed, QStringLiteral("window")) + QStringLiteral(" placed");
@@ -114,7 +132,7 @@ QString ActionExecutor::named(const QStringList& names) {
            QString::number(names.size() - 2) + QStringLiteral(" more");
 }
 
-Outcome ActionExecutor::sortOutcome(const WindowMoves::SortOutcome& result, bool allDisplays,
+Outcome ActionExecutor::sortOutcome(const WindowEngine::SortOutcome& result, bool allDisplays,
                                     int screenCount) {
     if (result.landed < 1)
         return failed(QStringLiteral("No windows to sort"));
@@ -136,6 +154,57 @@ Outcome ActionExecutor::sortOutcome(const WindowMoves::SortOutcome& result, bool
     return succeeded(text);
 }
 
+// --- dispatch
+
+const std::vector<ActionExecutor::FamilyKinds>& ActionExecutor::families() {
+    using K = Action::Kind;
+    static const std::vector<FamilyKinds> table = {
+        {&ActionExecutor::appAction, {K::openApp, K::quitApp, K::focusApp, K::meetingMode}},
+        {&ActionExecutor::windowAction,
+         {K::sortActive, K::sortAll, K::moveWindow, K::hideOthers, K::nextDisplay}},
+        {&ActionExecutor::layoutAction, {K::saveLayout, K::applyLayout}},
+        {&ActionExecutor::soundAction, {K::setVolume, K::volumeUp, K::volumeDown, K::mute}},
+        {&ActionExecutor::systemAction, {K::runShortcut, K::screenshot, K::lockScreen, K::doNotDisturb}},
+        {&ActionExecutor::mediaAction, {K::mediaControl, K::playMusic}},
+        {&ActionExecutor::setupAction,
+         {K::runSetup, K::endSetup, K::captureSetup, K::closeOthers, K::undoSetup}},
+    };
+    return table;
+}
+
+Outcome ActionExecutor::execute(const Action& action) {
+    qCInfo(lcApp).noquote() << "executing:" << action.planToken();
+    for (const FamilyKinds& entry : families()) {
+        if (std::find(entry.kinds.begin(), entry.kinds.end(), action.kind) != entry.kinds.end())
+            return (this->*entry.family)(action);
+    }
+    return unknownAction();
+}
+
+// --- apps
+
+Outcome ActionExecutor::appAction(const Action& action) {
+    switch (action.kind) {
+    case Action::Kind::openApp:
+        return openApp(action.name);
+    case Action::Kind::quitApp:
+        return quitApp(action.name);
+    case Action::Kind::focusApp:
+        return focusApp(action.name);
+    case Action::Kind::meetingMode:
+        return meetingMode();
+    default:
+        return unknownAction();
+    }
+}
+
+std::optional<IndexedApp> ActionExecutor::installedApp(const QString& name) const {
+    auto app = c_.apps ? c_.apps->resolve(name) : std::nullopt;
+    if (!app || !app->bundleID)
+        return std::nullopt; // nothing the launcher could start
+    return app;
+}
+
 std::optional<ActionExecutor::Running> ActionExecutor::runningApp(const QString& name) {
     if (!c_.running || !c_.apps)
         return std::nullopt;
@@ -146,7 +215,7 @@ std::optional<ActionExecutor::Running> ActionExecutor::runningApp(const QString&
         // Only ordinary apps: never the desktop's own panels, docks or background parts.
         if (!app.regular || app.name.isEmpty())
             continue;
-        const double score = c_.apps->score(query, Text::normalize(app.name));
+        const double score = AppIndex::score(query, Text::normalize(app.name));
         if (score > bestScore) {
             bestScore = score;
             best = Running{app.pid, app.id, app.name};
@@ -173,15 +242,16 @@ void ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double time
 }
 
 Outcome ActionExecutor::openApp(const QString& name) {
-    const auto app = c_.apps ? c_.apps->resolve(name) : std::nullopt;
+    const auto app = installedApp(name);
     if (!app)
         return failed(QStringLiteral("No app called ") + quoted(name));
-    const auto launch = c_.launcher ? c_.launcher->launch(app->desktopID) : platform::AppLauncher::Launch{};
+    const QString& id = *app->bundleID;
+    const auto launch = c_.launcher ? c_.launcher->launch(id) : platform::AppLauncher::Launch{};
     if (!launch.ok) {
-        qCInfo(lcApp).noquote() << "couldn't start" << app->desktopID << "—" << launch.error;
+        qCInfo(lcApp).noquote() << "couldn't start" << id << "—" << launch.error;
         return failed(QStringLiteral("Couldn't open ") + app->name);
     }
-    waitForFrontmost(launch.pid, app->desktopID, launchFrontWait);
+    waitForFrontmost(launch.pid, id, launchFrontWait);
     return succeeded(QStringLiteral("Opened ") + app->name);
 }
 
@@ -211,8 +281,7 @@ Outcome ActionExecutor::focusApp(const QString& name) {
 
 Outcome ActionExecutor::meetingMode() {
     QStringList parts;
-    if (c_.apps &&
-        (c_.apps->resolve(QStringLiteral("microsoft teams")) || c_.apps->resolve(QStringLiteral("teams")))) {
+    if (installedApp(QStringLiteral("microsoft teams")) || installedApp(QStringLiteral("teams"))) {
         if (execute(Action::openApp(QStringLiteral("teams"))).success)
             parts << QStringLiteral("Teams");
     }
@@ -228,6 +297,205 @@ Outcome ActionExecutor::meetingMode() {
         return failed(QStringLiteral("Meeting mode found nothing to do — install Teams, add a “Brisklet DND” "
                                      "Shortcut, or save a layout named “meeting”"));
     return succeeded(QStringLiteral("Meeting mode: ") + parts.join(QStringLiteral(" + ")));
+}
+
+// --- windows
+
+Outcome ActionExecutor::windowAction(const Action& action) {
+    WindowEngine* windows = c_.windows;
+    if (!windows)
+        return windowsMissing();
+    const auto screenCount = [windows] { return static_cast<int>(windows->screens().size()); };
+    switch (action.kind) {
+    case Action::Kind::sortActive:
+        return sortOutcome(windows->sortActive(action.count), false, screenCount());
+    case Action::Kind::sortAll:
+        return sortOutcome(windows->sortAll(), true, screenCount());
+    case Action::Kind::moveWindow: {
+        if (!windows->move(action.position))
+            return failed(QStringLiteral("No focused window"));
+        static const char* done[] = {"Left half", "Right half", "Maximized", "Centered"};
+        return succeeded(QString::fromLatin1(done[static_cast<int>(action.position)]));
+    }
+    case Action::Kind::hideOthers:
+        windows->hideOthers();
+        return succeeded(QStringLiteral("Hid other apps"));
+    case Action::Kind::nextDisplay:
+        if (!windows->nextDisplay())
+            return failed(QStringLiteral("Only one display"));
+        return succeeded(QStringLiteral("Moved to next display"));
+    default:
+        return unknownAction();
+    }
+}
+
+// --- layouts
+
+Outcome ActionExecutor::layoutAction(const Action& action) {
+    if (!c_.layouts)
+        return layoutsMissing();
+    if (action.kind == Action::Kind::saveLayout)
+        return saveLayout(action.name);
+    return applyLayout(action.name);
+}
+
+Outcome ActionExecutor::saveLayout(const QString& name) {
+    const auto saved = c_.layouts->snapshot(name);
+    if (saved.saved < 1)
+        return failed(QStringLiteral("No windows to save"));
+    if (!saved.written)
+        return failed(QStringLiteral("Couldn't save layout ") + quoted(name));
+    return succeeded(QStringLiteral("Saved layout ") + quoted(name) + QStringLiteral(" (") +
+                     QString::number(saved.saved) + QStringLiteral(" windows)"));
+}
+
+Outcome ActionExecutor::applyLayout(const QString& name) {
+    const auto applied = c_.layouts->apply(name);
+    if (!applied.found)
+        return failed(QStringLiteral("No layout called ") + quoted(name));
+    if (applied.arrangementDiffers)
+        return {applied.placed > 0, QStringLiteral("Layout saved on a different display setup — placed ") +
+                                        QString::number(applied.placed) +
+                                        QStringLiteral(" on the main display")};
+    return {applied.placed > 0, QStringLiteral("Layout ") + quoted(name) + QStringLiteral(" (") +
+                                    QString::number(applied.placed) + QLatin1Char('/') +
+                                    QString::number(applied.total) + QStringLiteral(" windows)")};
+}
+
+// --- sound and system
+
+Outcome ActionExecutor::soundAction(const Action& action) {
+    if (!c_.system)
+        return systemMissing();
+    switch (action.kind) {
+    case Action::Kind::setVolume: {
+        const int level = std::clamp(action.level, 0, 100);
+        if (!c_.system->setVolume(level))
+            return failed(QStringLiteral("Couldn't set volume"));
+        return volumeSet(level);
+    }
+    case Action::Kind::volumeUp:
+        return changeVolume(10);
+    case Action::Kind::volumeDown:
+        return changeVolume(-10);
+    case Action::Kind::mute:
+        if (!c_.system->setMuted(action.muted))
+            return failed(action.muted ? QStringLiteral("Couldn't mute") : QStringLiteral("Couldn't unmute"));
+        return succeeded(action.muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted"));
+    default:
+        return unknownAction();
+    }
+}
+
+Outcome ActionExecutor::changeVolume(int step) {
+    const auto current = c_.system->currentVolume();
+    if (!current)
+        return failed(QStringLiteral("Couldn't change volume"));
+    const int level = std::clamp(*current + step, 0, 100);
+    if (!c_.system->setVolume(level))
+        return failed(QStringLiteral("Couldn't change volume"));
+    return volumeSet(level);
+}
+
+Outcome ActionExecutor::systemAction(const Action& action) {
+    if (!c_.system)
+        return systemMissing();
+    switch (action.kind) {
+    case Action::Kind::runShortcut:
+        if (c_.system->runShortcut(action.name, shortcutLimit).status == 0)
+            return succeeded(QStringLiteral("Ran ") + quoted(action.name));
+        return failed(QStringLiteral("Shortcut ") + quoted(action.name) + QStringLiteral(" failed"));
+    case Action::Kind::screenshot:
+        if (!c_.system->screenshot())
+            return failed(QStringLiteral("Screenshot failed"));
+        return succeeded(QStringLiteral("Screenshot saved to Desktop"));
+    case Action::Kind::lockScreen:
+        if (!c_.system->lockScreen().isOk())
+            return failed(QStringLiteral("Couldn't lock the screen"));
+        return succeeded(QStringLiteral("Locking…"));
+    case Action::Kind::doNotDisturb:
+        return doNotDisturb();
+    default:
+        return unknownAction();
+    }
+}
+
+Outcome ActionExecutor::doNotDisturb() {
+    const QString dnd = QString::fromLatin1(dndShortcut);
+    if (!c_.system->shortcutExists(dnd))
+        return failed(QStringLiteral("Create a Shortcut named “Brisklet DND” first (see README)"));
+    if (c_.system->runShortcut(dnd, shortcutLimit).status != 0)
+        return failed(QStringLiteral("DND shortcut failed"));
+    return succeeded(QStringLiteral("Do Not Disturb toggled"));
+}
+
+// --- media
+
+Outcome ActionExecutor::mediaAction(const Action& action) {
+    if (!c_.media)
+        return failed(QStringLiteral("Music control isn't available"));
+    const auto r = action.kind == Action::Kind::mediaControl ? c_.media->control(action.op)
+                                                             : c_.media->play(action.query(), action.app());
+    return {r.ok, r.message};
+}
+
+// --- setups
+
+Outcome ActionExecutor::setupAction(const Action& action) {
+    if (action.kind == Action::Kind::captureSetup)
+        return captureSetup(action.optionalName);
+    if (!c_.setups)
+        return setupsMissing();
+    switch (action.kind) {
+    case Action::Kind::runSetup:
+        return runSetup(action.name);
+    case Action::Kind::endSetup:
+        return endSetup(action.name);
+    case Action::Kind::closeOthers:
+        return closeOthers(action.setupID);
+    case Action::Kind::undoSetup:
+        return undoSetup();
+    default:
+        return unknownAction();
+    }
+}
+
+Outcome ActionExecutor::runSetup(const QString& name) {
+    const auto setup = c_.setups->lookup(name);
+    if (!setup)
+        return failed(QStringLiteral("No setup called ") + quoted(name) +
+                      QStringLiteral(" — say “save this as ") + name +
+                      QStringLiteral(" setup” to create it"));
+    const auto report = c_.setups->run(*setup);
+    return {report.opened > 0 || report.placed > 0, runSummary(report)};
+}
+
+Outcome ActionExecutor::endSetup(const QString& name) {
+    const auto setup = c_.setups->lookup(name);
+    if (!setup)
+        return failed(QStringLiteral("No setup called ") + quoted(name));
+    const auto report = c_.setups->end(*setup);
+    QString text = quoted(report.name) + QStringLiteral(" ended");
+    if (report.closedApps >= 1)
+        text += QStringLiteral(" — closing ") + plural(report.closedApps, QStringLiteral("app"));
+    if (!report.notes.isEmpty())
+        text += QStringLiteral(" · ") + report.notes.first();
+    return succeeded(text);
+}
+
+Outcome ActionExecutor::closeOthers(const QUuid& setupID) {
+    const auto closing = c_.setups->closeOthersForLastRun(setupID);
+    if (!closing)
+        return failed(QStringLiteral("That moment has passed — run the setup again, then close the rest"));
+    if (*closing < 1)
+        return succeeded(QStringLiteral("Nothing else to close"));
+    return succeeded(QStringLiteral("Closing ") + plural(*closing, QStringLiteral("other app")) +
+                     QStringLiteral(" — say “undo” to bring them back"));
+}
+
+Outcome ActionExecutor::captureSetup(const std::optional<QString>& name) {
+    MainThread::post(this, [this, name] { emit captureRequested(name); });
+    return succeeded(QStringLiteral("Capturing — review what to save"));
 }
 
 Outcome ActionExecutor::undoSetup() {
@@ -250,195 +518,6 @@ Outcome ActionExecutor::undoSetup() {
     if (r.closedSetupWindows)
         parts << QStringLiteral("its windows closed");
     return succeeded(QStringLiteral("Put things back — ") + parts.join(QStringLiteral(" · ")));
-}
-
-Outcome ActionExecutor::execute(const Action& action) {
-    using K = Action::Kind;
-    qCInfo(lcApp).noquote() << "executing:" << action.planToken();
-    const QString& name = action.name;
-    const auto windowsMissing = [] { return failed(QStringLiteral("Window control isn't available")); };
-    const auto layoutsMissing = [] { return failed(QStringLiteral("Saved layouts aren't available yet")); };
-    const auto setupsMissing = [] { return failed(QStringLiteral("Setups aren't available yet")); };
-    const auto systemMissing = [] { return failed(QStringLiteral("System actions aren't available")); };
-
-    switch (action.kind) {
-    case K::openApp:
-        return openApp(name);
-    case K::quitApp:
-        return quitApp(name);
-    case K::focusApp:
-        return focusApp(name);
-    case K::sortActive:
-        if (!c_.windows)
-            return windowsMissing();
-        return sortOutcome(c_.windows->sortActive(action.count), false, c_.windows->screenCount());
-    case K::sortAll:
-        if (!c_.windows)
-            return windowsMissing();
-        return sortOutcome(c_.windows->sortAll(), true, c_.windows->screenCount());
-    case K::moveWindow: {
-        if (!c_.windows)
-            return windowsMissing();
-        if (!c_.windows->move(action.position))
-            return failed(QStringLiteral("No focused window"));
-        static const char* done[] = {"Left half", "Right half", "Maximized", "Centered"};
-        return succeeded(QString::fromLatin1(done[static_cast<int>(action.position)]));
-    }
-    case K::saveLayout: {
-        if (!c_.layouts)
-            return layoutsMissing();
-        const auto saved = c_.layouts->snapshot(name);
-        if (saved.saved < 1)
-            return failed(QStringLiteral("No windows to save"));
-        if (!saved.written)
-            return failed(QStringLiteral("Couldn't save layout ") + quoted(name));
-        return succeeded(QStringLiteral("Saved layout ") + quoted(name) + QStringLiteral(" (") +
-                         QString::number(saved.saved) + QStringLiteral(" windows)"));
-    }
-    case K::applyLayout: {
-        if (!c_.layouts)
-            return layoutsMissing();
-        const auto applied = c_.layouts->apply(name);
-        if (!applied.found)
-            return failed(QStringLiteral("No layout called ") + quoted(name));
-        if (applied.arrangementDiffers)
-            return {applied.placed > 0,
-                    QStringLiteral("Layout saved on a different display setup — placed ") +
-                        QString::number(applied.placed) + QStringLiteral(" on the main display")};
-        return {applied.placed > 0, QStringLiteral("Layout ") + quoted(name) + QStringLiteral(" (") +
-                                        QString::number(applied.placed) + QLatin1Char('/') +
-                                        QString::number(applied.total) + QStringLiteral(" windows)")};
-    }
-    case K::setVolume: {
-        if (!c_.system)
-            return systemMissing();
-        const int level = std::clamp(action.level, 0, 100);
-        if (!c_.system->setVolume(level))
-            return failed(QStringLiteral("Couldn't set volume"));
-        return succeeded(QStringLiteral("Volume ") + QString::number(level) + QLatin1Char('%'));
-    }
-    case K::volumeUp:
-    case K::volumeDown: {
-        if (!c_.system)
-            return systemMissing();
-        const auto current = c_.system->currentVolume();
-        if (!current)
-            return failed(QStringLiteral("Couldn't change volume"));
-        const int level = std::clamp(*current + (action.kind == K::volumeUp ? 10 : -10), 0, 100);
-        if (!c_.system->setVolume(level))
-            return failed(QStringLiteral("Couldn't change volume"));
-        return succeeded(QStringLiteral("Volume ") + QString::number(level) + QLatin1Char('%'));
-    }
-    case K::mute:
-        if (!c_.system)
-            return systemMissing();
-        if (!c_.system->setMuted(action.muted))
-            return failed(action.muted ? QStringLiteral("Couldn't mute") : QStringLiteral("Couldn't unmute"));
-        return succeeded(action.muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted"));
-    case K::runShortcut:
-        if (!c_.system)
-            return systemMissing();
-        if (c_.system->runShortcut(name, shortcutLimit).status == 0)
-            return succeeded(QStringLiteral("Ran ") + quoted(name));
-        return failed(QStringLiteral("Shortcut ") + quoted(name) + QStringLiteral(" failed"));
-    case K::mediaControl: {
-        if (!c_.media)
-            return failed(QStringLiteral("Music control isn't available"));
-        const auto r = c_.media->control(action.op);
-        return {r.ok, r.message};
-    }
-    case K::playMusic: {
-        if (!c_.media)
-            return failed(QStringLiteral("Music control isn't available"));
-        const auto r = c_.media->play(action.query(), action.app());
-        return {r.ok, r.message};
-    }
-    case K::runSetup: {
-        if (!c_.setups)
-            return setupsMissing();
-        const auto setup = c_.setups->lookup(name);
-        if (!setup)
-            return failed(QStringLiteral("No setup called ") + quoted(name) +
-                          QStringLiteral(" — say “save this as ") + name +
-                          QStringLiteral(" setup” to create it"));
-        const auto report = c_.setups->run(*setup);
-        return {report.opened > 0 || report.placed > 0, runSummary(report)};
-    }
-    case K::endSetup: {
-        if (!c_.setups)
-            return setupsMissing();
-        const auto setup = c_.setups->lookup(name);
-        if (!setup)
-            return failed(QStringLiteral("No setup called ") + quoted(name));
-        const auto report = c_.setups->end(*setup);
-        QString text = quoted(report.name) + QStringLiteral(" ended");
-        if (report.closedApps >= 1)
-            text += QStringLiteral(" — closing ") + plural(report.closedApps, QStringLiteral("app"));
-        if (!report.notes.isEmpty())
-            text += QStringLiteral(" · ") + report.notes.first();
-        return succeeded(text);
-    }
-    case K::captureSetup: {
-        const std::optional<QString> captureName = action.optionalName;
-        MainThread::post(this, [this, captureName] {
-            if (presentCapture)
-                presentCapture(captureName);
-        });
-        return succeeded(QStringLiteral("Capturing — review what to save"));
-    }
-    case K::closeOthers: {
-        if (!c_.setups)
-            return setupsMissing();
-        const auto closing = c_.setups->closeOthersForLastRun(action.setupID);
-        if (!closing)
-            return failed(
-                QStringLiteral("That moment has passed — run the setup again, then close the rest"));
-        if (*closing < 1)
-            return succeeded(QStringLiteral("Nothing else to close"));
-        return succeeded(QStringLiteral("Closing ") + plural(*closing, QStringLiteral("other app")) +
-                         QStringLiteral(" — say “undo” to bring them back"));
-    }
-    case K::hideOthers:
-        if (!c_.windows)
-            return windowsMissing();
-        c_.windows->hideOthers();
-        return succeeded(QStringLiteral("Hid other apps"));
-    case K::nextDisplay:
-        if (!c_.windows)
-            return windowsMissing();
-        if (!c_.windows->nextDisplay())
-            return failed(QStringLiteral("Only one display"));
-        return succeeded(QStringLiteral("Moved to next display"));
-    case K::screenshot:
-        if (!c_.system)
-            return systemMissing();
-        if (!c_.system->screenshot())
-            return failed(QStringLiteral("Screenshot failed"));
-        return succeeded(QStringLiteral("Screenshot saved to Desktop"));
-    case K::lockScreen:
-        if (!c_.system)
-            return systemMissing();
-        if (!c_.system->lockScreen().isOk())
-            return failed(QStringLiteral("Couldn't lock the screen"));
-        return succeeded(QStringLiteral("Locking…"));
-    case K::doNotDisturb: {
-        if (!c_.system)
-            return systemMissing();
-        const QString dnd = QString::fromLatin1(dndShortcut);
-        if (!c_.system->shortcutExists(dnd))
-            return failed(QStringLiteral("Create a Shortcut named “Brisklet DND” first (see README)"));
-        if (c_.system->runShortcut(dnd, shortcutLimit).status != 0)
-            return failed(QStringLiteral("DND shortcut failed"));
-        return succeeded(QStringLiteral("Do Not Disturb toggled"));
-    }
-    case K::meetingMode:
-        return meetingMode();
-    case K::undoSetup:
-        if (!c_.setups)
-            return setupsMissing();
-        return undoSetup();
-    }
-    return failed(QStringLiteral("Unknown action"));
 }
 
 } // namespace brisklet

@@ -1,19 +1,25 @@
 #pragma once
 
+#include "actions/PlanRunner.h"
+#include "actions/SetupPort.h"
 #include "base/Clock.h"
 #include "base/SerialQueue.h"
 #include "commands/Action.h"
-#include "actions/ExecutorPorts.h"
+#include "windows/WindowEngine.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace brisklet {
 
+class AppIndex;
+class LayoutStore;
 class MediaActions;
+struct IndexedApp;
 namespace platform {
 class AppLauncher;
 class RunningApps;
@@ -23,23 +29,16 @@ class SystemActions;
 // Carries out plans of actions, one at a time, on its own serial queue
 // ("com.brisklet.executor"), because the effectors block. A plan stops at its first
 // failed action; its outcome is the last action's. After every plan and draft run
-// it posts "briskletCommandDone" on the main thread, then calls the completion.
-class ActionExecutor final : public QObject {
+// it emits commandDone on the main thread, then calls the completion.
+class ActionExecutor final : public QObject, public PlanRunner {
     Q_OBJECT
 public:
-    struct Outcome {
-        bool success = false;
-        QString message;
-        bool operator==(const Outcome&) const = default;
-    };
-    using Completion = std::function<void(const Outcome&)>;
-
     // Absent parts answer their actions with a failure that says so.
     struct Collaborators {
-        WindowMoves* windows = nullptr;
-        LayoutActions* layouts = nullptr;
-        AppLookup* apps = nullptr;
-        SetupActions* setups = nullptr;
+        WindowEngine* windows = nullptr;
+        LayoutStore* layouts = nullptr;
+        const AppIndex* apps = nullptr;
+        SetupPort* setups = nullptr;
         platform::RunningApps* running = nullptr;
         platform::AppLauncher* launcher = nullptr;
         platform::SystemActions* system = nullptr;
@@ -52,17 +51,14 @@ public:
     ~ActionExecutor() override;
 
     // Main thread; return at once. The completion runs on the main thread.
-    void performPlan(Plan plan, Completion completion);
+    void performPlan(Plan plan, Completion completion) override;
     void runDraft(std::shared_ptr<const Setup> draft, Completion completion);
-
-    // Opens the capture review window for an optional setup name. Main thread only.
-    std::function<void(const std::optional<QString>&)> presentCapture;
 
     // Runs one action on the calling thread (the queue, or a test).
     Outcome execute(const Action& action);
 
-    static QString runSummary(const SetupActions::RunReport& report);
-    static Outcome sortOutcome(const WindowMoves::SortOutcome& result, bool allDisplays, int screenCount);
+    static QString runSummary(const SetupPort::RunReport& report);
+    static Outcome sortOutcome(const WindowEngine::SortOutcome& result, bool allDisplays, int screenCount);
     // "A", "A and B", "A, B and 2 more".
     static QString named(const QStringList& names);
 
@@ -70,20 +66,51 @@ public:
     static constexpr double shortcutLimit = 10.0;
     static constexpr const char* dndShortcut = "Brisklet DND";
 
+signals:
+    // A plan or draft run ended. Main thread, just before its completion runs.
+    void commandDone(bool success);
+    // A capture asks for the review window, with the name the user gave, if any.
+    // Main thread.
+    void captureRequested(const std::optional<QString>& name);
+
 private:
+    // The actions of one family; each family answers only its own kinds.
+    using Family = Outcome (ActionExecutor::*)(const Action&);
+    struct FamilyKinds {
+        Family family;
+        std::vector<Action::Kind> kinds;
+    };
+    static const std::vector<FamilyKinds>& families();
+    Outcome appAction(const Action& action);
+    Outcome windowAction(const Action& action);
+    Outcome layoutAction(const Action& action);
+    Outcome soundAction(const Action& action);
+    Outcome systemAction(const Action& action);
+    Outcome mediaAction(const Action& action);
+    Outcome setupAction(const Action& action);
+
     struct Running {
         qint64 pid = 0;
         QString id;
         QString name;
     };
+    std::optional<IndexedApp> installedApp(const QString& name) const;
     std::optional<Running> runningApp(const QString& name);
     void waitForFrontmost(qint64 pid, const QString& id, double timeout);
     Outcome openApp(const QString& name);
     Outcome quitApp(const QString& name);
     Outcome focusApp(const QString& name);
     Outcome meetingMode();
+    Outcome saveLayout(const QString& name);
+    Outcome applyLayout(const QString& name);
+    Outcome changeVolume(int step);
+    Outcome doNotDisturb();
+    Outcome runSetup(const QString& name);
+    Outcome endSetup(const QString& name);
+    Outcome closeOthers(const QUuid& setupID);
     Outcome undoSetup();
-    void finish(const Outcome& outcome, Completion completion);
+    Outcome captureSetup(const std::optional<QString>& name);
+    static void finish(QPointer<ActionExecutor> self, const Outcome& outcome, Completion completion);
 
     Collaborators c_;
     Clock& clock_;

@@ -45,17 +45,8 @@ MediaActions::MediaActions(platform::MediaPlayers& players, platform::InstalledA
     : players_(players), installed_(installed), launch_(std::move(launch)),
       musicFolder_(std::move(musicFolder)) {}
 
-std::optional<MediaActions::Which> MediaActions::playerNamed(const std::optional<QString>& hint) {
-    if (!hint)
-        return std::nullopt;
-    const QString lower = hint->toLower();
-    if (lower.isEmpty())
-        return std::nullopt;
-    if (lower.contains(QLatin1String("spotify")))
-        return Which::spotify;
-    if (lower.contains(QLatin1String("music")) || lower.contains(QLatin1String("itunes")))
-        return Which::music;
-    return std::nullopt;
+bool MediaActions::knowsPlayer(const QString& hint) const {
+    return playerNamed(hint).has_value();
 }
 
 std::vector<MediaActions::Player> MediaActions::players() {
@@ -155,7 +146,7 @@ QString MediaActions::encodeQuery(const QString& query) {
 MediaActions::Result MediaActions::play(const QString& query, const std::optional<QString>& appHint) {
     const auto known = players();
     std::optional<Player> chosen;
-    if (const auto which = playerNamed(appHint))
+    if (const auto which = appHint ? playerNamed(*appHint) : std::nullopt)
         chosen = known[*which == Which::spotify ? 0 : 1];
     if (!chosen) {
         if (const auto current = currentPlayer(known))

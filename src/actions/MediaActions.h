@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/Action.h"
+#include "commands/PlayerNames.h"
 #include "platform/Apps.h"
 #include "platform/MediaPlayers.h"
 
@@ -13,11 +14,11 @@
 namespace brisklet {
 
 // Control of the two music players Brisklet knows (Spotify and the desktop's own
-// music player) and playing music from a spoken query. Every call blocks for a few
-// seconds at most; it runs on the executor's queue.
-class MediaActions final {
+// music player) and playing music from a spoken query. Every call but knowsPlayer
+// blocks for a few seconds at most; they run on the executor's queue. The matcher
+// asks knowsPlayer from any thread.
+class MediaActions final : public PlayerNames {
 public:
-    enum class Which { spotify, music };
     struct Player {
         Which which = Which::spotify;
         QString name;           // used in messages
@@ -40,9 +41,8 @@ public:
     Result control(MediaOp op);
     Result play(const QString& query, const std::optional<QString>& appHint);
 
-    // Which player a hint word names ("spotify please" → Spotify; "apple music",
-    // "itunes" → the music player); nothing for other words.
-    static std::optional<Which> playerNamed(const std::optional<QString>& hint);
+    // Whether a hint word names one of the players play() chooses from.
+    bool knowsPlayer(const QString& hint) const override;
     // The players in order of preference, with the music player's slot filled by the
     // first one installed.
     std::vector<Player> players();

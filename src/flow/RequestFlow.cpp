@@ -228,7 +228,7 @@ void RequestFlow::runPlan(const Plan& plan) {
         return;
     }
     QPointer<RequestFlow> self(this);
-    p_.executor->performPlan(plan, [self](const ActionExecutor::Outcome& outcome) {
+    p_.executor->performPlan(plan, [self](const PlanRunner::Outcome& outcome) {
         if (!self)
             return;
         if (outcome.success)

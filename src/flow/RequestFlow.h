@@ -1,6 +1,6 @@
 #pragma once
 
-#include "actions/ActionExecutor.h"
+#include "actions/PlanRunner.h"
 #include "ask/AskPort.h"
 #include "commands/Action.h"
 #include "flow/HUDPort.h"
@@ -25,25 +25,6 @@ class ClapDetector;
 class Scheduler;
 class SoundClassifier;
 class SpeechController;
-
-// Hands a plan to whatever carries plans out (the action executor in the app).
-class PlanRunner {
-public:
-    virtual ~PlanRunner() = default;
-    // The completion runs once, on the main thread.
-    virtual void performPlan(Plan plan, ActionExecutor::Completion completion) = 0;
-};
-
-class ExecutorPlanRunner final : public PlanRunner {
-public:
-    explicit ExecutorPlanRunner(ActionExecutor& executor) : executor_(executor) {}
-    void performPlan(Plan plan, ActionExecutor::Completion completion) override {
-        executor_.performPlan(std::move(plan), std::move(completion));
-    }
-
-private:
-    ActionExecutor& executor_;
-};
 
 // When a listening window opens and closes, and what happens to what was heard:
 // the wake key's press, release and cancel (their meaning is the gesture's), clap

@@ -2,7 +2,6 @@
 
 #include "actions/ActionExecutor.h"
 #include "actions/BrightnessControl.h"
-#include "actions/ExecutorPorts.h"
 #include "actions/MediaActions.h"
 #include "base/AppState.h"
 #include "base/Log.h"
@@ -171,19 +170,15 @@ void AppDelegate::buildActions() {
                                                     return launcher && launcher->launch(id, urls).ok;
                                                 });
     }
-    moves_ = std::make_unique<WindowEngineMoves>(*windows_);
-    layoutActions_ = std::make_unique<LayoutStoreActions>(*layouts_);
-    appLookup_ = std::make_unique<AppIndexLookup>(*appIndex_);
     ActionExecutor::Collaborators c;
-    c.windows = moves_.get();
-    c.layouts = layoutActions_.get();
-    c.apps = appLookup_.get();
+    c.windows = windows_.get();
+    c.layouts = layouts_.get();
+    c.apps = appIndex_.get();
     c.running = platform_->runningApps();
     c.launcher = platform_->launcher();
     c.system = platform_->systemActions();
     c.media = media_.get();
     executor_ = std::make_unique<ActionExecutor>(c);
-    planRunner_ = std::make_unique<ExecutorPlanRunner>(*executor_);
 }
 
 void AppDelegate::buildStandIns() {
@@ -200,10 +195,8 @@ void AppDelegate::buildStandIns() {
     magic_->reservedPhrasesProvider = [self] {
         return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed();
     };
-    executor_->presentCapture = [self](const std::optional<QString>& name) {
-        if (self)
-            self->captureCtl_->begin(name);
-    };
+    connect(executor_.get(), &ActionExecutor::captureRequested, this,
+            [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
     connect(receipts_.get(), &ReceiptsStandIn::undoRequested, this, [this] {
         flow_->performActions({Action::undoSetup()});
         previewAwaitingReturn_ = false;
@@ -216,7 +209,9 @@ void AppDelegate::buildStandIns() {
 }
 
 void AppDelegate::buildFlow() {
-    matcher_ = std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get());
+    // The media actions say which words name a player, so the matcher reads them as they do.
+    matcher_ =
+        std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get(), media_.get());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();
 
@@ -224,7 +219,7 @@ void AppDelegate::buildFlow() {
     parts.speech = speech_.get();
     parts.hud = hud_.get();
     parts.appState = appState_;
-    parts.executor = planRunner_.get();
+    parts.executor = executor_.get();
     parts.ask = ask_.get();
     parts.wake = wake_.get();
     parts.detector = detector_.get();

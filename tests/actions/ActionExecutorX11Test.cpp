@@ -2,14 +2,14 @@
 // whose program is our X test client, on the test desktop.
 #include "actions/ActionExecutor.h"
 #include "commands/AppIndex.h"
-#include "windows/LayoutStore.h"
-#include "windows/WindowEngine.h"
 #include "platform/linux/AppIdentity.h"
 #include "platform/linux/LinuxAppLauncher.h"
 #include "platform/linux/X11RunningApps.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "support/TempHome.h"
 #include "support/X11Session.h"
+#include "windows/LayoutStore.h"
+#include "windows/WindowEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,12 +42,9 @@ protected:
     std::unique_ptr<X11RunningApps> running;
     Installed installed;
     std::unique_ptr<AppIndex> index;
-    std::unique_ptr<AppIndexLookup> lookup;
     brisklet::test::TempHome home;
     std::unique_ptr<WindowEngine> engine;
-    std::unique_ptr<WindowEngineMoves> moves;
     std::unique_ptr<LayoutStore> store;
-    std::unique_ptr<LayoutStoreActions> layouts;
     std::unique_ptr<ActionExecutor> executor;
 
     void SetUp() override {
@@ -70,15 +67,12 @@ protected:
         index = std::make_unique<AppIndex>(&installed, nullptr);
         index->refresh();
         index->waitForScans();
-        lookup = std::make_unique<AppIndexLookup>(*index);
         engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
-        moves = std::make_unique<WindowEngineMoves>(*engine);
         store = std::make_unique<LayoutStore>(*engine);
-        layouts = std::make_unique<LayoutStoreActions>(*store);
         ActionExecutor::Collaborators c;
-        c.windows = moves.get();
-        c.layouts = layouts.get();
-        c.apps = lookup.get();
+        c.windows = engine.get();
+        c.layouts = store.get();
+        c.apps = index.get();
         c.running = running.get();
         c.launcher = launcher.get();
         executor = std::make_unique<ActionExecutor>(c);

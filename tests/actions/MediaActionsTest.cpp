@@ -43,14 +43,14 @@ protected:
 };
 } // namespace
 
-TEST(MediaActionsWords, hintsNameAPlayer) {
-    using W = MediaActions::Which;
-    EXPECT_EQ(MediaActions::playerNamed(QString("spotify please")), W::spotify);
-    EXPECT_EQ(MediaActions::playerNamed(QString("Apple Music")), W::music);
-    EXPECT_EQ(MediaActions::playerNamed(QString("itunes")), W::music);
-    EXPECT_EQ(MediaActions::playerNamed(QString("radio")), std::nullopt);
-    EXPECT_EQ(MediaActions::playerNamed(QString("")), std::nullopt);
-    EXPECT_EQ(MediaActions::playerNamed(std::nullopt), std::nullopt);
+TEST_F(Media, theMatcherIsToldOfThePlayersThatPlayChoosesFrom) {
+    for (const char* hint : {"spotify please", "Apple Music", "itunes", "music", "radio", "", "my spotter"})
+        EXPECT_EQ(media().knowsPlayer(hint), PlayerNames::playerNamed(hint).has_value()) << hint;
+    // A hint the matcher took for a player picks that player here.
+    EXPECT_EQ(media().play("jazz", QString("apple music")),
+              (MediaActions::Result{false, "No match for “jazz” in Rhythmbox"}));
+    EXPECT_EQ(media().play("jazz", QString("Spotify")).message,
+              "Searching Spotify for “jazz” — pick a result");
 }
 
 TEST(MediaActionsWords, queriesKeepOnlyAsciiLettersAndDigits) {

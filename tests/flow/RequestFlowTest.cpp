@@ -6,6 +6,7 @@
 #include "base/AppState.h"
 #include "base/Prefs.h"
 #include "support/FakeHUD.h"
+#include "support/FakePlanRunner.h"
 #include "support/FakeRecognizer.h"
 #include "support/FakeScheduler.h"
 #include "support/FakeSoundAnalyzer.h"
@@ -22,20 +23,6 @@ using namespace brisklet::test;
 using Mode = SpeechController::Mode;
 
 namespace {
-
-struct RecordingRunner final : PlanRunner {
-    std::vector<Plan> plans;
-    std::vector<ActionExecutor::Completion> pending;
-    void performPlan(Plan plan, ActionExecutor::Completion completion) override {
-        plans.push_back(std::move(plan));
-        pending.push_back(std::move(completion));
-    }
-    void finish(bool success, const QString& message) {
-        auto c = std::move(pending.back());
-        pending.pop_back();
-        c({success, message});
-    }
-};
 
 struct ScriptedAsk final : AskPort {
     bool enabled = true;
@@ -57,7 +44,7 @@ protected:
     SpeechController speech{&recognizer, scheduler};
     test::FakeHUD hud;
     AppState appState;
-    RecordingRunner runner;
+    FakePlanRunner runner;
     ScriptedAsk ask;
     SoundClassifier classifier{std::make_unique<FakeSoundAnalyzer>(), clock};
     WakeController wake{classifier, scheduler};

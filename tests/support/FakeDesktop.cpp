@@ -238,7 +238,9 @@ bool FakeDesktop::iconify(WindowId window) {
 }
 
 // Mapping a window again brings it to the front, as activating does.
-bool FakeDesktop::deiconify(WindowId window) { return activate(window); }
+bool FakeDesktop::deiconify(WindowId window) {
+    return activate(window);
+}
 
 bool FakeDesktop::close(WindowId window) {
     std::lock_guard lock(mutex_);
@@ -376,7 +378,9 @@ platform::AppLauncher::Launch FakeLauncher::launch(const QString& desktopId, con
         w.info.title = urls.isEmpty() ? desktopId : urls.front();
         w.info.frame = app.frame;
         w.appearsAt = clock_.now() + app.delay;
-        desktop_.addWindow(w);
+        const platform::WindowId id = desktop_.addWindow(w);
+        if (app.takesFocus)
+            desktop_.setActive(id);
     }
     return {true, pid, {}};
 }
@@ -388,6 +392,12 @@ bool FakeLauncher::acceptsUrls(const QString& desktopId) {
 }
 
 bool FakeLauncher::activate(const QString& desktopId) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = apps_.find(desktopId);
+        if (it != apps_.end() && !it->second.activates)
+            return false;
+    }
     for (const auto& w : desktop_.windows())
         if (w.appId == desktopId)
             return desktop_.activate(w.id);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+#include <optional>
+
+namespace brisklet {
+
+struct Setup; // a setup record, as its store keeps it
+
+// What the action executor asks of the setups engine, which implements it.
+class SetupPort {
+public:
+    struct SetupRef {
+        QUuid id;
+        QString name;
+        bool operator==(const SetupRef&) const = default;
+    };
+    struct RunReport {
+        QString name;
+        int opened = 0;
+        int placed = 0;
+        int clearedOthers = 0;
+        QString arrangement;
+        QStringList notes;
+        bool fingerprintMismatch = false;
+        bool operator==(const RunReport&) const = default;
+    };
+    struct EndReport {
+        QString name;
+        int closedApps = 0;
+        QStringList notes;
+        bool operator==(const EndReport&) const = default;
+    };
+    struct UndoReport {
+        QString name;
+        int restoredWindows = 0;
+        int relaunchedApps = 0;
+        bool closedSetupWindows = false;
+        bool reranSetup = false;
+        QStringList notes;
+        bool operator==(const UndoReport&) const = default;
+    };
+
+    virtual ~SetupPort() = default;
+    virtual std::optional<SetupRef> lookup(const QString& phrase) = 0;
+    virtual RunReport run(const SetupRef& setup) = 0;
+    virtual RunReport runDraft(const Setup& draft) = 0;
+    virtual EndReport end(const SetupRef& setup) = 0;
+    // Nothing when the last run is no longer the one to close around.
+    virtual std::optional<int> closeOthersForLastRun(const QUuid& expecting) = 0;
+    // Nothing when there is nothing to undo.
+    virtual std::optional<UndoReport> undoLast() = 0;
+};
+
+} // namespace brisklet
