@@ -47,6 +47,198 @@ Outcome unknownAction() {
 Outcome volumeSet(int level) {
     return succeeded(QStringLiteral("Volume ") + QString::number(level) + QLatin1Char('%'));
 }
+
+// The actions of one collaborator, once the executor knows it is there.
+
+Outcome saveLayout(LayoutStore& layouts, const QString& name) {
+    const auto saved = layouts.snapshot(name);
+    if (saved.saved < 1)
+        return failed(QStringLiteral("No windows to save"));
+    if (!saved.written)
+        return failed(QStringLiteral("Couldn't save layout ") + quoted(name));
+    return succeeded(QStringLiteral("Saved layout ") + quoted(name) + QStringLiteral(" (") +
+                     QString::number(saved.saved) + QStringLiteral(" windows)"));
+}
+
+Outcome applyLayout(LayoutStore& layouts, const QString& name) {
+    const auto applied = layouts.apply(name);
+    if (!applied.found)
+        return failed(QStringLiteral("No layout called ") + quoted(name));
+    if (applied.arrangementDiffers)
+        return {applied.placed > 0, QStringLiteral("Layout saved on a different display setup — placed ") +
+                                        QString::number(applied.placed) +
+                                        QStringLiteral(" on the main display")};
+    return {applied.placed > 0, QStringLiteral("Layout ") + quoted(name) + QStringLiteral(" (") +
+                                    QString::number(applied.placed) + QLatin1Char('/') +
+                                    QString::number(applied.total) + QStringLiteral(" windows)")};
+}
+
+Outcome changeVolume(platform::SystemActions& system, int step) {
+    const auto current = system.currentVolume();
+    if (!current)
+        return failed(QStringLiteral("Couldn't change volume"));
+    const int level = std::clamp(*current + step, 0, 100);
+    if (!system.setVolume(level))
+        return failed(QStringLiteral("Couldn't change volume"));
+    return volumeSet(level);
+}
+
+Outcome doNotDisturb(platform::SystemActions& system) {
+    const QString dnd = QString::fromLatin1(ActionExecutor::dndShortcut);
+    if (!system.shortcutExists(dnd))
+        return failed(QStringLiteral("Create a Shortcut named “Brisklet DND” first (see README)"));
+    if (system.runShortcut(dnd, ActionExecutor::shortcutLimit).status != 0)
+        return failed(QStringLiteral("DND shortcut failed"));
+    return succeeded(QStringLiteral("Do Not Disturb toggled"));
+}
+
+Outcome runSetup(SetupPort& setups, const QString& name) {
+    const auto setup = setups.lookup(name);
+    if (!setup)
+        return failed(QStringLiteral("No setup called ") + quoted(name) +
+                      QStringLiteral(" — say “save this as ") + name +
+                      QStringLiteral(" setup” to create it"));
+    const auto report = setups.run(*setup);
+    return {report.opened > 0 || report.placed > 0, ActionExecutor::runSummary(report)};
+}
+
+Outcome endSetup(SetupPort& setups, const QString& name) {
+    const auto setup = setups.lookup(name);
+    if (!setup)
+        return failed(QStringLiteral("No setup called ") + quoted(name));
+    const auto report = setups.end(*setup);
+    QString text = quoted(report.name) + QStringLiteral(" ended");
+    if (report.closedApps >= 1)
+        text += QStringLiteral(" — closing ") + plural(report.closedApps, QStringLiteral("app"));
+    if (!report.notes.isEmpty())
+        text += QStringLiteral(" · ") + report.notes.first();
+    return succeeded(text);
+}
+
+Outcome closeOthers(SetupPort& setups, const QUuid& setupID) {
+    const auto closing = setups.closeOthersForLastRun(setupID);
+    if (!closing)
+        return failed(QStringLiteral("That moment has passed — run the setup again, then close the rest"));
+    if (*closing < 1)
+        return succeeded(QStringLiteral("Nothing else to close"));
+    return succeeded(QStringLiteral("Closing ") + plural(*closing, QStringLiteral("other app")) +
+                     QStringLiteral(" — say “undo” to bring them back"));
+}
+
+Outcome undoSetup(SetupPort& setups) {
+    const auto report = setups.undoLast();
+    if (!report)
+        return failed(QStringLiteral("Nothing to undo — no setup has run recently"));
+    const auto& r = *report;
+    if (r.reranSetup)
+        return succeeded(QStringLiteral("Brought ") + quoted(r.name) + QStringLiteral(" back"));
+    const bool nothing = r.restoredWindows <= 0 && r.relaunchedApps <= 0 && !r.closedSetupWindows;
+    if (nothing && !r.notes.isEmpty())
+        return failed(r.notes.first());
+    if (nothing)
+        return succeeded(QStringLiteral("Everything is already where it was before ") + quoted(r.name));
+    QStringList parts;
+    if (r.restoredWindows >= 1)
+        parts << plural(r.restoredWindows, QStringLiteral("window")) + QStringLiteral(" back in place");
+    if (r.relaunchedApps >= 1)
+        parts << plural(r.relaunchedApps, QStringLiteral("app")) + QStringLiteral(" reopening");
+    if (r.closedSetupWindows)
+        parts << QStringLiteral("its windows closed");
+    return succeeded(QStringLiteral("Put things back — ") + parts.join(QStringLiteral(" · ")));
+}
+
+// The families that need only the collaborators.
+
+Outcome windowAction(const ActionExecutor::Collaborators& c, const Action& action) {
+    WindowEngine* windows = c.windows;
+    if (!windows)
+        return windowsMissing();
+    const auto screenCount = [windows] { return static_cast<int>(windows->screens().size()); };
+    switch (action.kind) {
+    case Action::Kind::sortActive:
+        return ActionExecutor::sortOutcome(windows->sortActive(action.count), false, screenCount());
+    case Action::Kind::sortAll:
+        return ActionExecutor::sortOutcome(windows->sortAll(), true, screenCount());
+    case Action::Kind::moveWindow: {
+        if (!windows->move(action.position))
+            return failed(QStringLiteral("No focused window"));
+        static const char* done[] = {"Left half", "Right half", "Maximized", "Centered"};
+        return succeeded(QString::fromLatin1(done[static_cast<int>(action.position)]));
+    }
+    case Action::Kind::hideOthers:
+        windows->hideOthers();
+        return succeeded(QStringLiteral("Hid other apps"));
+    case Action::Kind::nextDisplay:
+        if (!windows->nextDisplay())
+            return failed(QStringLiteral("Only one display"));
+        return succeeded(QStringLiteral("Moved to next display"));
+    default:
+        return unknownAction();
+    }
+}
+
+Outcome layoutAction(const ActionExecutor::Collaborators& c, const Action& action) {
+    if (!c.layouts)
+        return layoutsMissing();
+    if (action.kind == Action::Kind::saveLayout)
+        return saveLayout(*c.layouts, action.name);
+    return applyLayout(*c.layouts, action.name);
+}
+
+Outcome soundAction(const ActionExecutor::Collaborators& c, const Action& action) {
+    if (!c.system)
+        return systemMissing();
+    switch (action.kind) {
+    case Action::Kind::setVolume: {
+        const int level = std::clamp(action.level, 0, 100);
+        if (!c.system->setVolume(level))
+            return failed(QStringLiteral("Couldn't set volume"));
+        return volumeSet(level);
+    }
+    case Action::Kind::volumeUp:
+        return changeVolume(*c.system, 10);
+    case Action::Kind::volumeDown:
+        return changeVolume(*c.system, -10);
+    case Action::Kind::mute:
+        if (!c.system->setMuted(action.muted))
+            return failed(action.muted ? QStringLiteral("Couldn't mute") : QStringLiteral("Couldn't unmute"));
+        return succeeded(action.muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted"));
+    default:
+        return unknownAction();
+    }
+}
+
+Outcome systemAction(const ActionExecutor::Collaborators& c, const Action& action) {
+    if (!c.system)
+        return systemMissing();
+    switch (action.kind) {
+    case Action::Kind::runShortcut:
+        if (c.system->runShortcut(action.name, ActionExecutor::shortcutLimit).status == 0)
+            return succeeded(QStringLiteral("Ran ") + quoted(action.name));
+        return failed(QStringLiteral("Shortcut ") + quoted(action.name) + QStringLiteral(" failed"));
+    case Action::Kind::screenshot:
+        if (!c.system->screenshot())
+            return failed(QStringLiteral("Screenshot failed"));
+        return succeeded(QStringLiteral("Screenshot saved to Desktop"));
+    case Action::Kind::lockScreen:
+        if (!c.system->lockScreen().isOk())
+            return failed(QStringLiteral("Couldn't lock the screen"));
+        return succeeded(QStringLiteral("Locking…"));
+    case Action::Kind::doNotDisturb:
+        return doNotDisturb(*c.system);
+    default:
+        return unknownAction();
+    }
+}
+
+Outcome mediaAction(const ActionExecutor::Collaborators& c, const Action& action) {
+    if (!c.media)
+        return failed(QStringLiteral("Music control isn't available"));
+    const auto r = action.kind == Action::Kind::mediaControl ? c.media->control(action.op)
+                                                             : c.media->play(action.query(), action.app());
+    return {r.ok, r.message};
+}
+
 } // namespace
 
 ActionExecutor::ActionExecutor(Collaborators collaborators, QObject* parent)
@@ -159,14 +351,19 @@ Outcome ActionExecutor::sortOutcome(const WindowEngine::SortOutcome& result, boo
 const std::vector<ActionExecutor::FamilyKinds>& ActionExecutor::families() {
     using K = Action::Kind;
     static const std::vector<FamilyKinds> table = {
-        {&ActionExecutor::appAction, {K::openApp, K::quitApp, K::focusApp, K::meetingMode}},
-        {&ActionExecutor::windowAction,
+        {[](ActionExecutor& e, const Action& a) { return e.appAction(a); },
+         {K::openApp, K::quitApp, K::focusApp, K::meetingMode}},
+        {[](ActionExecutor& e, const Action& a) { return windowAction(e.c_, a); },
          {K::sortActive, K::sortAll, K::moveWindow, K::hideOthers, K::nextDisplay}},
-        {&ActionExecutor::layoutAction, {K::saveLayout, K::applyLayout}},
-        {&ActionExecutor::soundAction, {K::setVolume, K::volumeUp, K::volumeDown, K::mute}},
-        {&ActionExecutor::systemAction, {K::runShortcut, K::screenshot, K::lockScreen, K::doNotDisturb}},
-        {&ActionExecutor::mediaAction, {K::mediaControl, K::playMusic}},
-        {&ActionExecutor::setupAction,
+        {[](ActionExecutor& e, const Action& a) { return layoutAction(e.c_, a); },
+         {K::saveLayout, K::applyLayout}},
+        {[](ActionExecutor& e, const Action& a) { return soundAction(e.c_, a); },
+         {K::setVolume, K::volumeUp, K::volumeDown, K::mute}},
+        {[](ActionExecutor& e, const Action& a) { return systemAction(e.c_, a); },
+         {K::runShortcut, K::screenshot, K::lockScreen, K::doNotDisturb}},
+        {[](ActionExecutor& e, const Action& a) { return mediaAction(e.c_, a); },
+         {K::mediaControl, K::playMusic}},
+        {[](ActionExecutor& e, const Action& a) { return e.setupAction(a); },
          {K::runSetup, K::endSetup, K::captureSetup, K::closeOthers, K::undoSetup}},
     };
     return table;
@@ -176,7 +373,7 @@ Outcome ActionExecutor::execute(const Action& action) {
     qCInfo(lcApp).noquote() << "executing:" << action.planToken();
     for (const FamilyKinds& entry : families()) {
         if (std::find(entry.kinds.begin(), entry.kinds.end(), action.kind) != entry.kinds.end())
-            return (this->*entry.family)(action);
+            return entry.family(*this, action);
     }
     return unknownAction();
 }
@@ -299,146 +496,6 @@ Outcome ActionExecutor::meetingMode() {
     return succeeded(QStringLiteral("Meeting mode: ") + parts.join(QStringLiteral(" + ")));
 }
 
-// --- windows
-
-Outcome ActionExecutor::windowAction(const Action& action) {
-    WindowEngine* windows = c_.windows;
-    if (!windows)
-        return windowsMissing();
-    const auto screenCount = [windows] { return static_cast<int>(windows->screens().size()); };
-    switch (action.kind) {
-    case Action::Kind::sortActive:
-        return sortOutcome(windows->sortActive(action.count), false, screenCount());
-    case Action::Kind::sortAll:
-        return sortOutcome(windows->sortAll(), true, screenCount());
-    case Action::Kind::moveWindow: {
-        if (!windows->move(action.position))
-            return failed(QStringLiteral("No focused window"));
-        static const char* done[] = {"Left half", "Right half", "Maximized", "Centered"};
-        return succeeded(QString::fromLatin1(done[static_cast<int>(action.position)]));
-    }
-    case Action::Kind::hideOthers:
-        windows->hideOthers();
-        return succeeded(QStringLiteral("Hid other apps"));
-    case Action::Kind::nextDisplay:
-        if (!windows->nextDisplay())
-            return failed(QStringLiteral("Only one display"));
-        return succeeded(QStringLiteral("Moved to next display"));
-    default:
-        return unknownAction();
-    }
-}
-
-// --- layouts
-
-Outcome ActionExecutor::layoutAction(const Action& action) {
-    if (!c_.layouts)
-        return layoutsMissing();
-    if (action.kind == Action::Kind::saveLayout)
-        return saveLayout(action.name);
-    return applyLayout(action.name);
-}
-
-Outcome ActionExecutor::saveLayout(const QString& name) {
-    const auto saved = c_.layouts->snapshot(name);
-    if (saved.saved < 1)
-        return failed(QStringLiteral("No windows to save"));
-    if (!saved.written)
-        return failed(QStringLiteral("Couldn't save layout ") + quoted(name));
-    return succeeded(QStringLiteral("Saved layout ") + quoted(name) + QStringLiteral(" (") +
-                     QString::number(saved.saved) + QStringLiteral(" windows)"));
-}
-
-Outcome ActionExecutor::applyLayout(const QString& name) {
-    const auto applied = c_.layouts->apply(name);
-    if (!applied.found)
-        return failed(QStringLiteral("No layout called ") + quoted(name));
-    if (applied.arrangementDiffers)
-        return {applied.placed > 0, QStringLiteral("Layout saved on a different display setup — placed ") +
-                                        QString::number(applied.placed) +
-                                        QStringLiteral(" on the main display")};
-    return {applied.placed > 0, QStringLiteral("Layout ") + quoted(name) + QStringLiteral(" (") +
-                                    QString::number(applied.placed) + QLatin1Char('/') +
-                                    QString::number(applied.total) + QStringLiteral(" windows)")};
-}
-
-// --- sound and system
-
-Outcome ActionExecutor::soundAction(const Action& action) {
-    if (!c_.system)
-        return systemMissing();
-    switch (action.kind) {
-    case Action::Kind::setVolume: {
-        const int level = std::clamp(action.level, 0, 100);
-        if (!c_.system->setVolume(level))
-            return failed(QStringLiteral("Couldn't set volume"));
-        return volumeSet(level);
-    }
-    case Action::Kind::volumeUp:
-        return changeVolume(10);
-    case Action::Kind::volumeDown:
-        return changeVolume(-10);
-    case Action::Kind::mute:
-        if (!c_.system->setMuted(action.muted))
-            return failed(action.muted ? QStringLiteral("Couldn't mute") : QStringLiteral("Couldn't unmute"));
-        return succeeded(action.muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted"));
-    default:
-        return unknownAction();
-    }
-}
-
-Outcome ActionExecutor::changeVolume(int step) {
-    const auto current = c_.system->currentVolume();
-    if (!current)
-        return failed(QStringLiteral("Couldn't change volume"));
-    const int level = std::clamp(*current + step, 0, 100);
-    if (!c_.system->setVolume(level))
-        return failed(QStringLiteral("Couldn't change volume"));
-    return volumeSet(level);
-}
-
-Outcome ActionExecutor::systemAction(const Action& action) {
-    if (!c_.system)
-        return systemMissing();
-    switch (action.kind) {
-    case Action::Kind::runShortcut:
-        if (c_.system->runShortcut(action.name, shortcutLimit).status == 0)
-            return succeeded(QStringLiteral("Ran ") + quoted(action.name));
-        return failed(QStringLiteral("Shortcut ") + quoted(action.name) + QStringLiteral(" failed"));
-    case Action::Kind::screenshot:
-        if (!c_.system->screenshot())
-            return failed(QStringLiteral("Screenshot failed"));
-        return succeeded(QStringLiteral("Screenshot saved to Desktop"));
-    case Action::Kind::lockScreen:
-        if (!c_.system->lockScreen().isOk())
-            return failed(QStringLiteral("Couldn't lock the screen"));
-        return succeeded(QStringLiteral("Locking…"));
-    case Action::Kind::doNotDisturb:
-        return doNotDisturb();
-    default:
-        return unknownAction();
-    }
-}
-
-Outcome ActionExecutor::doNotDisturb() {
-    const QString dnd = QString::fromLatin1(dndShortcut);
-    if (!c_.system->shortcutExists(dnd))
-        return failed(QStringLiteral("Create a Shortcut named “Brisklet DND” first (see README)"));
-    if (c_.system->runShortcut(dnd, shortcutLimit).status != 0)
-        return failed(QStringLiteral("DND shortcut failed"));
-    return succeeded(QStringLiteral("Do Not Disturb toggled"));
-}
-
-// --- media
-
-Outcome ActionExecutor::mediaAction(const Action& action) {
-    if (!c_.media)
-        return failed(QStringLiteral("Music control isn't available"));
-    const auto r = action.kind == Action::Kind::mediaControl ? c_.media->control(action.op)
-                                                             : c_.media->play(action.query(), action.app());
-    return {r.ok, r.message};
-}
-
 // --- setups
 
 Outcome ActionExecutor::setupAction(const Action& action) {
@@ -448,76 +505,21 @@ Outcome ActionExecutor::setupAction(const Action& action) {
         return setupsMissing();
     switch (action.kind) {
     case Action::Kind::runSetup:
-        return runSetup(action.name);
+        return runSetup(*c_.setups, action.name);
     case Action::Kind::endSetup:
-        return endSetup(action.name);
+        return endSetup(*c_.setups, action.name);
     case Action::Kind::closeOthers:
-        return closeOthers(action.setupID);
+        return closeOthers(*c_.setups, action.setupID);
     case Action::Kind::undoSetup:
-        return undoSetup();
+        return undoSetup(*c_.setups);
     default:
         return unknownAction();
     }
 }
 
-Outcome ActionExecutor::runSetup(const QString& name) {
-    const auto setup = c_.setups->lookup(name);
-    if (!setup)
-        return failed(QStringLiteral("No setup called ") + quoted(name) +
-                      QStringLiteral(" — say “save this as ") + name +
-                      QStringLiteral(" setup” to create it"));
-    const auto report = c_.setups->run(*setup);
-    return {report.opened > 0 || report.placed > 0, runSummary(report)};
-}
-
-Outcome ActionExecutor::endSetup(const QString& name) {
-    const auto setup = c_.setups->lookup(name);
-    if (!setup)
-        return failed(QStringLiteral("No setup called ") + quoted(name));
-    const auto report = c_.setups->end(*setup);
-    QString text = quoted(report.name) + QStringLiteral(" ended");
-    if (report.closedApps >= 1)
-        text += QStringLiteral(" — closing ") + plural(report.closedApps, QStringLiteral("app"));
-    if (!report.notes.isEmpty())
-        text += QStringLiteral(" · ") + report.notes.first();
-    return succeeded(text);
-}
-
-Outcome ActionExecutor::closeOthers(const QUuid& setupID) {
-    const auto closing = c_.setups->closeOthersForLastRun(setupID);
-    if (!closing)
-        return failed(QStringLiteral("That moment has passed — run the setup again, then close the rest"));
-    if (*closing < 1)
-        return succeeded(QStringLiteral("Nothing else to close"));
-    return succeeded(QStringLiteral("Closing ") + plural(*closing, QStringLiteral("other app")) +
-                     QStringLiteral(" — say “undo” to bring them back"));
-}
-
 Outcome ActionExecutor::captureSetup(const std::optional<QString>& name) {
     MainThread::post(this, [this, name] { emit captureRequested(name); });
     return succeeded(QStringLiteral("Capturing — review what to save"));
-}
-
-Outcome ActionExecutor::undoSetup() {
-    const auto report = c_.setups->undoLast();
-    if (!report)
-        return failed(QStringLiteral("Nothing to undo — no setup has run recently"));
-    const auto& r = *report;
-    if (r.reranSetup)
-        return succeeded(QStringLiteral("Brought ") + quoted(r.name) + QStringLiteral(" back"));
-    const bool nothing = r.restoredWindows <= 0 && r.relaunchedApps <= 0 && !r.closedSetupWindows;
-    if (nothing && !r.notes.isEmpty())
-        return failed(r.notes.first());
-    if (nothing)
-        return succeeded(QStringLiteral("Everything is already where it was before ") + quoted(r.name));
-    QStringList parts;
-    if (r.restoredWindows >= 1)
-        parts << plural(r.restoredWindows, QStringLiteral("window")) + QStringLiteral(" back in place");
-    if (r.relaunchedApps >= 1)
-        parts << plural(r.relaunchedApps, QStringLiteral("app")) + QStringLiteral(" reopening");
-    if (r.closedSetupWindows)
-        parts << QStringLiteral("its windows closed");
-    return succeeded(QStringLiteral("Put things back — ") + parts.join(QStringLiteral(" · ")));
 }
 
 } // namespace brisklet

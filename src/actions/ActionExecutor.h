@@ -75,25 +75,19 @@ signals:
 
 private:
     // The actions of one family; each family answers only its own kinds.
-    using Family = Outcome (ActionExecutor::*)(const Action&);
+    using Family = Outcome (*)(ActionExecutor& executor, const Action& action);
     struct FamilyKinds {
         Family family;
         std::vector<Action::Kind> kinds;
     };
     static const std::vector<FamilyKinds>& families();
-    Outcome appAction(const Action& action);
-    Outcome windowAction(const Action& action);
-    Outcome layoutAction(const Action& action);
-    Outcome soundAction(const Action& action);
-    Outcome systemAction(const Action& action);
-    Outcome mediaAction(const Action& action);
-    Outcome setupAction(const Action& action);
 
     struct Running {
         qint64 pid = 0;
         QString id;
         QString name;
     };
+    Outcome appAction(const Action& action);
     std::optional<IndexedApp> installedApp(const QString& name) const;
     std::optional<Running> runningApp(const QString& name);
     void waitForFrontmost(qint64 pid, const QString& id, double timeout);
@@ -101,15 +95,9 @@ private:
     Outcome quitApp(const QString& name);
     Outcome focusApp(const QString& name);
     Outcome meetingMode();
-    Outcome saveLayout(const QString& name);
-    Outcome applyLayout(const QString& name);
-    Outcome changeVolume(int step);
-    Outcome doNotDisturb();
-    Outcome runSetup(const QString& name);
-    Outcome endSetup(const QString& name);
-    Outcome closeOthers(const QUuid& setupID);
-    Outcome undoSetup();
+    Outcome setupAction(const Action& action);
     Outcome captureSetup(const std::optional<QString>& name);
+
     static void finish(QPointer<ActionExecutor> self, const Outcome& outcome, Completion completion);
 
     Collaborators c_;

@@ -15,7 +15,6 @@ public:
     struct SetupRef {
         QUuid id;
         QString name;
-        bool operator==(const SetupRef&) const = default;
     };
     struct RunReport {
         QString name;
@@ -25,13 +24,11 @@ public:
         QString arrangement;
         QStringList notes;
         bool fingerprintMismatch = false;
-        bool operator==(const RunReport&) const = default;
     };
     struct EndReport {
         QString name;
         int closedApps = 0;
         QStringList notes;
-        bool operator==(const EndReport&) const = default;
     };
     struct UndoReport {
         QString name;
@@ -40,7 +37,6 @@ public:
         bool closedSetupWindows = false;
         bool reranSetup = false;
         QStringList notes;
-        bool operator==(const UndoReport&) const = default;
     };
 
     virtual ~SetupPort() = default;

@@ -45,14 +45,13 @@ std::vector<platform::RunningApp> FakeApps::runningApps() {
 }
 
 std::optional<platform::RunningApp> FakeApps::frontmostApp() {
+    // Among the listed windows only: one that has not appeared yet is not in front.
     const auto active = desktop_.activeWindow();
-    if (!active)
-        return std::nullopt;
-    // A window that has not appeared yet is not in front either.
-    const auto window = desktop_.window(*active);
-    if (!window || window->pid == 0)
-        return std::nullopt;
-    return appOf(*window);
+    const auto windows = desktop_.windows();
+    const auto front = std::find_if(windows.begin(), windows.end(), [&](const platform::WindowInfo& w) {
+        return active == w.id && w.pid != 0;
+    });
+    return front == windows.end() ? std::nullopt : std::optional(appOf(*front));
 }
 
 } // namespace brisklet::test
