@@ -2,6 +2,7 @@
 
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
+#include "commands/LayoutNames.h"
 #include "commands/SetupDirectory.h"
 
 #include <QSet>
