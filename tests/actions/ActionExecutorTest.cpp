@@ -56,12 +56,12 @@ protected:
     platform::WindowId window(qint64 pid, const QString& appId, const QRectF& frame = {100, 100, 600, 400}) {
         return desktop.addWindow(pid, appId, frame, appId);
     }
-    ActionExecutor::Collaborators parts() {
+    ActionExecutor::Collaborators collaborators() {
         return {&engine, &layouts, &index, &setups, &apps, &launcher, &system, &media, &clock};
     }
     ActionExecutor& executor() {
         if (!executor_)
-            executor_ = std::make_unique<ActionExecutor>(parts());
+            executor_ = std::make_unique<ActionExecutor>(collaborators());
         return *executor_;
     }
     Outcome run(const Action& action) { return executor().execute(action); }
@@ -164,7 +164,7 @@ TEST_F(Executor, draftRunsAreHandedToTheSetupsAsTheyAre) {
     EXPECT_EQ(setups.drafts.size(), 3u);
 }
 
-TEST_F(Executor, absentPartsSaySo) {
+TEST_F(Executor, absentCollaboratorsSaySo) {
     ActionExecutor bare(ActionExecutor::Collaborators{.clock = &clock});
     EXPECT_EQ(bare.execute(Action::sortAll()), (Outcome{false, "Window control isn't available"}));
     EXPECT_EQ(bare.execute(Action::nextDisplay()), (Outcome{false, "Window control isn't available"}));

@@ -19,10 +19,10 @@ public:
 };
 
 QString describe(const Plan& plan) {
-    QStringList parts;
+    QStringList actions;
     for (const Action& a : plan)
-        parts << debugDescription(a);
-    return parts.join(" + ");
+        actions << debugDescription(a);
+    return actions.join(" + ");
 }
 
 } // namespace
