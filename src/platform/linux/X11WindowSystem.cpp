@@ -247,10 +247,10 @@ std::optional<WindowInfo> readWindow(const X11Connection& x, xcb_window_t id, co
     info.id = id;
     const auto pids = X11Connection::cardinals(r[field::pid]);
     info.pid = pids.empty() ? 0 : pids[0];
-    const QList<QByteArray> classParts = text(r[field::wmClass]).split('\0');
-    if (classParts.size() >= 2) {
-        info.wmInstance = QString::fromLatin1(classParts[0]);
-        info.wmClass = QString::fromLatin1(classParts[1]);
+    const QList<QByteArray> instanceAndClass = text(r[field::wmClass]).split('\0');
+    if (instanceAndClass.size() >= 2) {
+        info.wmInstance = QString::fromLatin1(instanceAndClass[0]);
+        info.wmClass = QString::fromLatin1(instanceAndClass[1]);
     }
     info.title = title(x, r[field::netName], r[field::name]);
     info.type = windowType(x, r[field::type], r[field::transient]);
