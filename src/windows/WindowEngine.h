@@ -100,6 +100,16 @@ private:
     double primaryHeight();
     std::vector<OwnWindowRef> ownWindows(std::optional<quint32> onDisplay);
     SortOutcome executeSort(std::vector<WindowGeometry::Group> groups);
+    // The steps of a sort, in WindowEngineSort.cpp.
+    struct SortSlot;
+    struct SortPlan;
+    using OwnPlacements = std::vector<std::pair<platform::OwnWindows::Handle, QRectF>>;
+    SortPlan planSort(const std::vector<WindowGeometry::Group>& groups, double primaryHeight);
+    bool glideIntoCells(const std::vector<SortSlot>& windows);
+    void placeOwnWindows(const OwnPlacements& placements, bool animated);
+    bool learnFloors(const std::vector<SortSlot>& windows);
+    void moveChangedCells(const std::vector<SortSlot>& before, const std::vector<SortSlot>& after);
+    SortOutcome tallySort(const SortPlan& plan);
     bool moveOwnFrontWindow(WindowPosition position);
     bool ownWindowToNextDisplay();
     std::optional<platform::WindowInfo> info(platform::WindowId element);

@@ -37,6 +37,55 @@ bool waitForGlide(const std::shared_ptr<GlideWait>& box, Clock& clock, double se
     return box->doneAt <= deadline;
 }
 
+// Starts the glide and waits up to 3.5 s on the clock for it; a late glide is
+// stopped before anything else sets frames.
+bool glideAndWait(WindowAnimator& animator, Clock& clock, std::vector<WindowAnimator::Glide> glides) {
+    auto box = std::make_shared<GlideWait>();
+    animator.glide(std::move(glides), 0.3, 0.03, [box, &clock](std::vector<bool>) {
+        std::lock_guard lock(box->mutex);
+        box->done = true;
+        box->doneAt = clock.now();
+        box->cv.notify_all();
+    });
+    const bool landed = waitForGlide(box, clock, 3.5);
+    if (!landed)
+        animator.glide({}, 0, 0, {});
+    return landed;
+}
+
+// Folds the frame a window kept in its cell into its floor. True when the floor
+// grew, which calls for another layout.
+bool learnFloor(std::map<quint32, QSizeF>& floors, quint32 id, const QRectF& cell, const QRectF& actual) {
+    const bool wider = cell.width() + WindowEngine::landTolerance < actual.width();
+    const bool taller = cell.height() + WindowEngine::landTolerance < actual.height();
+    const auto found = floors.find(id);
+    const QSizeF known = found != floors.end() ? found->second : QSizeF(0, 0);
+    if (wider || taller) {
+        const QSizeF learned(wider ? std::max(known.width(), actual.width()) : known.width(),
+                             taller ? std::max(known.height(), actual.height()) : known.height());
+        if (learned == known)
+            return false;
+        floors[id] = learned;
+        return true;
+    }
+    if (found == floors.end())
+        return false;
+    // It fits a smaller cell now: lower the floor, and drop one too small to matter.
+    const QSizeF lowered(std::min(known.width(), actual.width()), std::min(known.height(), actual.height()));
+    if (lowered == known)
+        return false;
+    if (lowered.width() < 50 && lowered.height() < 50)
+        floors.erase(found);
+    else
+        found->second = lowered;
+    return false;
+}
+
+bool movedNoticeably(const QRectF& a, const QRectF& b) {
+    return std::abs(a.x() - b.x()) > 1 || std::abs(a.y() - b.y()) > 1 ||
+           std::abs(a.width() - b.width()) > 1 || std::abs(a.height() - b.height()) > 1;
+}
+
 } // namespace
 
 std::vector<OwnWindowRef> WindowEngine::ownWindows(std::optional<quint32> onDisplay) {
@@ -102,128 +151,114 @@ WindowEngine::SortOutcome WindowEngine::sortAll() {
     return executeSort(std::move(groups));
 }
 
+struct WindowEngine::SortSlot {
+    std::optional<WindowRef> ref;
+    std::optional<OwnWindowRef> own;
+    int group = 0;
+    QRectF cell; // top-left space
+};
+
+struct WindowEngine::SortPlan {
+    std::vector<SortSlot> windows;
+    QStringList tiledAround;
+    QStringList unfit;
+};
+
 WindowEngine::SortOutcome WindowEngine::executeSort(std::vector<Group> groups) {
     std::erase_if(groups, [](const Group& g) { return g.windows.empty() && g.own.empty(); });
     if (groups.empty())
         return {};
     const double h = primaryHeight();
-
-    struct Slot {
-        std::optional<WindowRef> ref;
-        std::optional<OwnWindowRef> own;
-        int group = 0;
-        QRectF cell; // top-left space
-    };
-    QStringList tiledAround, unfit;
-    auto buildSlots = [&] {
-        tiledAround.clear();
-        unfit.clear();
-        std::vector<Slot> plan;
-        for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
-            const auto cells = WindowGeometry::layoutGroup(groups[g], learnedFloors, h, tiledAround, unfit);
-            const size_t others = groups[g].windows.size();
-            for (size_t i = 0; i < others; ++i)
-                plan.push_back({groups[g].windows[i], std::nullopt, g, cells[i]});
-            for (size_t j = 0; j < groups[g].own.size(); ++j)
-                plan.push_back({std::nullopt, groups[g].own[j], g, cells[others + j]});
+    SortPlan plan = planSort(groups, h);
+    if (glideIntoCells(plan.windows)) {
+        // Windows that kept a larger size than their cell raise their floors; lay
+        // out again around them, twice at most.
+        for (int pass = 0; pass < 2 && learnFloors(plan.windows); ++pass) {
+            SortPlan fresh = planSort(groups, h);
+            moveChangedCells(plan.windows, fresh.windows);
+            plan = std::move(fresh);
         }
-        return plan;
-    };
-    auto placeOwn = [&](const std::vector<std::pair<platform::OwnWindows::Handle, QRectF>>& pairs,
-                        bool animated) {
-        if (pairs.empty() || !own_)
-            return;
-        own_->place(pairs, animated && !own_->reduceMotion() ? 0.28 : 0.0);
-    };
+    }
+    return tallySort(plan);
+}
 
-    auto plan = buildSlots();
+// One cell per window, group by group: other applications' windows, then our own.
+WindowEngine::SortPlan WindowEngine::planSort(const std::vector<Group>& groups, double height) {
+    SortPlan plan;
+    for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
+        const auto cells =
+            WindowGeometry::layoutGroup(groups[g], learnedFloors, height, plan.tiledAround, plan.unfit);
+        const size_t others = groups[g].windows.size();
+        for (size_t i = 0; i < others; ++i)
+            plan.windows.push_back({groups[g].windows[i], std::nullopt, g, cells[i]});
+        for (size_t j = 0; j < groups[g].own.size(); ++j)
+            plan.windows.push_back({std::nullopt, groups[g].own[j], g, cells[others + j]});
+    }
+    return plan;
+}
 
+// Places our own windows and glides the others into their cells. False when the
+// glide did not finish in time.
+bool WindowEngine::glideIntoCells(const std::vector<SortSlot>& windows) {
     std::vector<WindowAnimator::Glide> glides;
-    std::vector<std::pair<platform::OwnWindows::Handle, QRectF>> ownPairs;
-    for (const auto& slot : plan) {
+    OwnPlacements own;
+    for (const auto& slot : windows) {
         if (slot.ref) {
             const bool smooth =
                 !slot.ref->bundleID || WindowAnimator::animatesSizeSmoothly(slot.ref->bundleID);
             glides.push_back({slot.ref->element, slot.ref->pid, slot.ref->axFrame, slot.cell, smooth});
         } else if (slot.own) {
-            ownPairs.push_back({slot.own->window, slot.cell});
+            own.push_back({slot.own->window, slot.cell});
         }
     }
-    placeOwn(ownPairs, true);
-    bool landed;
+    placeOwnWindows(own, true);
     if (glides.empty()) {
         clock_.sleep(0.35);
-        landed = true;
-    } else {
-        auto box = std::make_shared<GlideWait>();
-        Clock& clock = clock_;
-        animator_->glide(std::move(glides), 0.3, 0.03, [box, &clock](std::vector<bool>) {
-            std::lock_guard lock(box->mutex);
-            box->done = true;
-            box->doneAt = clock.now();
-            box->cv.notify_all();
-        });
-        landed = waitForGlide(box, clock_, 3.5);
-        // Stop the late glide before anything else sets frames.
-        if (!landed)
-            animator_->glide({}, 0, 0, {});
+        return true;
     }
+    return glideAndWait(*animator_, clock_, std::move(glides));
+}
 
-    for (int pass = 0; landed && pass < 2; ++pass) {
-        bool relayout = false;
-        for (const auto& slot : plan) {
-            if (!slot.ref)
-                continue;
-            const auto actual = axFrame(slot.ref->element);
-            if (!actual)
-                continue;
-            const bool wider = slot.cell.width() + landTolerance < actual->width();
-            const bool taller = slot.cell.height() + landTolerance < actual->height();
-            const quint32 id = slot.ref->windowID;
-            const auto found = learnedFloors.find(id);
-            const QSizeF known = found != learnedFloors.end() ? found->second : QSizeF(0, 0);
-            if (wider || taller) {
-                const QSizeF learned(wider ? std::max(known.width(), actual->width()) : known.width(),
-                                     taller ? std::max(known.height(), actual->height()) : known.height());
-                if (learned != known) {
-                    learnedFloors[id] = learned;
-                    relayout = true;
-                }
-            } else if (found != learnedFloors.end()) {
-                const QSizeF lowered(std::min(known.width(), actual->width()),
-                                     std::min(known.height(), actual->height()));
-                if (lowered == known)
-                    continue;
-                if (lowered.width() < 50 && lowered.height() < 50)
-                    learnedFloors.erase(found);
-                else
-                    found->second = lowered;
-            }
-        }
-        if (!relayout)
-            break;
-        auto fresh = buildSlots();
-        std::vector<std::pair<platform::OwnWindows::Handle, QRectF>> collected;
-        for (size_t i = 0; i < fresh.size() && i < plan.size(); ++i) {
-            const QRectF& a = plan[i].cell;
-            const QRectF& b = fresh[i].cell;
-            const bool moved = std::abs(a.x() - b.x()) > 1 || std::abs(a.y() - b.y()) > 1 ||
-                               std::abs(a.width() - b.width()) > 1 || std::abs(a.height() - b.height()) > 1;
-            if (!moved)
-                continue;
-            if (fresh[i].ref)
-                setAXFrameFitted(fresh[i].ref->element, b);
-            else if (fresh[i].own)
-                collected.push_back({fresh[i].own->window, b});
-        }
-        placeOwn(collected, false);
-        if (!collected.empty())
-            clock_.sleep(0.1);
-        plan = std::move(fresh);
+void WindowEngine::placeOwnWindows(const OwnPlacements& placements, bool animated) {
+    if (placements.empty() || !own_)
+        return;
+    own_->place(placements, animated && !own_->reduceMotion() ? 0.28 : 0.0);
+}
+
+// True when some floor grew.
+bool WindowEngine::learnFloors(const std::vector<SortSlot>& windows) {
+    bool grew = false;
+    for (const auto& slot : windows) {
+        if (!slot.ref)
+            continue;
+        if (const auto actual = axFrame(slot.ref->element))
+            grew = learnFloor(learnedFloors, slot.ref->windowID, slot.cell, *actual) || grew;
     }
+    return grew;
+}
 
+// Sets at once the windows whose cell moved between two layouts.
+void WindowEngine::moveChangedCells(const std::vector<SortSlot>& before, const std::vector<SortSlot>& after) {
+    OwnPlacements own;
+    for (size_t i = 0; i < after.size() && i < before.size(); ++i) {
+        const QRectF& cell = after[i].cell;
+        if (!movedNoticeably(before[i].cell, cell))
+            continue;
+        if (after[i].ref)
+            setAXFrameFitted(after[i].ref->element, cell);
+        else if (after[i].own)
+            own.push_back({after[i].own->window, cell});
+    }
+    placeOwnWindows(own, false);
+    if (!own.empty())
+        clock_.sleep(0.1);
+}
+
+// Counts the windows that ended at their cell's corner, and those of them that
+// kept a larger size.
+WindowEngine::SortOutcome WindowEngine::tallySort(const SortPlan& plan) {
     SortOutcome outcome;
-    for (const auto& slot : plan) {
+    for (const auto& slot : plan.windows) {
         std::optional<QRectF> actual;
         if (slot.ref)
             actual = axFrame(slot.ref->element);
@@ -239,11 +274,11 @@ WindowEngine::SortOutcome WindowEngine::executeSort(std::vector<Group> groups) {
                 ++outcome.keptMinimum;
         }
     }
-    outcome.tiledAround = tiledAround;
-    outcome.unfit = unfit;
+    outcome.tiledAround = plan.tiledAround;
+    outcome.unfit = plan.unfit;
     qCInfo(lcWindows, "sort: %d landed (%d kept their minimum size) of %d planned; around: %s; unfit: %s",
-           outcome.landed, outcome.keptMinimum, static_cast<int>(plan.size()),
-           qPrintable(tiledAround.join(',')), qPrintable(unfit.join(',')));
+           outcome.landed, outcome.keptMinimum, static_cast<int>(plan.windows.size()),
+           qPrintable(plan.tiledAround.join(',')), qPrintable(plan.unfit.join(',')));
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -113,6 +114,200 @@ void moveResize(X11Connection& x, xcb_window_t w, const QRectF& rootRect, bool w
     xcb_flush(c);
 }
 
+// The desktop the user is on; nothing when the window manager does not say.
+std::optional<uint32_t> currentDesktop(X11Connection& x) {
+    auto reply = x.property(x.root(), x.atom(Atom::currentDesktop), XCB_ATOM_CARDINAL, 1);
+    const auto values = X11Connection::cardinals(reply.get());
+    if (values.empty())
+        return std::nullopt;
+    return values[0];
+}
+
+// The properties describe() reads of every window, in the order they are asked.
+namespace field {
+enum : size_t {
+    pid,
+    wmClass,
+    netName,
+    name,
+    type,
+    transient,
+    state,
+    icccmState,
+    desktop,
+    frame,
+    gtkFrame,
+    gtkApp,
+    count
+};
+} // namespace field
+
+struct PropertyAsk {
+    xcb_atom_t property = 0;
+    xcb_atom_t type = 0;
+    uint32_t length = 0; // in 32-bit units
+};
+using PropertyAsks = std::array<PropertyAsk, field::count>;
+
+PropertyAsks propertyAsks(const X11Connection& x) {
+    const auto a = [&x](Atom n) { return x.atom(n); };
+    PropertyAsks asks;
+    asks[field::pid] = {a(Atom::wmPid), XCB_ATOM_CARDINAL, 1};
+    asks[field::wmClass] = {XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256};
+    asks[field::netName] = {a(Atom::wmName), a(Atom::utf8), 1024};
+    asks[field::name] = {XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 1024};
+    asks[field::type] = {a(Atom::windowType), XCB_ATOM_ATOM, 16};
+    asks[field::transient] = {XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1};
+    asks[field::state] = {a(Atom::wmState), XCB_ATOM_ATOM, 64};
+    asks[field::icccmState] = {a(Atom::icccmWmState), a(Atom::icccmWmState), 2};
+    asks[field::desktop] = {a(Atom::wmDesktop), XCB_ATOM_CARDINAL, 1};
+    asks[field::frame] = {a(Atom::frameExtents), XCB_ATOM_CARDINAL, 4};
+    asks[field::gtkFrame] = {a(Atom::gtkFrameExtents), XCB_ATOM_CARDINAL, 4};
+    asks[field::gtkApp] = {a(Atom::gtkAppId), a(Atom::utf8), 256};
+    return asks;
+}
+
+struct WindowCookies {
+    std::array<xcb_get_property_cookie_t, field::count> properties;
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t position;
+};
+
+struct WindowReplies {
+    std::array<Reply<xcb_get_property_reply_t>, field::count> properties;
+    Reply<xcb_get_geometry_reply_t> geometry;
+    Reply<xcb_translate_coordinates_reply_t> position;
+
+    const xcb_get_property_reply_t* operator[](size_t f) const { return properties[f].get(); }
+};
+
+WindowCookies askAbout(X11Connection& x, xcb_window_t w, const PropertyAsks& asks) {
+    auto* c = x.get();
+    WindowCookies k;
+    for (size_t f = 0; f < field::count; ++f)
+        k.properties[f] = xcb_get_property(c, 0, w, asks[f].property, asks[f].type, 0, asks[f].length);
+    k.geometry = xcb_get_geometry(c, w);
+    k.position = xcb_translate_coordinates(c, w, x.root(), 0, 0);
+    return k;
+}
+
+WindowReplies collect(X11Connection& x, const WindowCookies& k) {
+    auto* c = x.get();
+    WindowReplies r;
+    for (size_t f = 0; f < field::count; ++f)
+        r.properties[f].reset(xcb_get_property_reply(c, k.properties[f], nullptr));
+    r.geometry.reset(xcb_get_geometry_reply(c, k.geometry, nullptr));
+    r.position.reset(xcb_translate_coordinates_reply(c, k.position, nullptr));
+    return r;
+}
+
+QByteArray text(const xcb_get_property_reply_t* r) {
+    if (!r || r->format != 8)
+        return {};
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+}
+
+QString title(const X11Connection& x, const xcb_get_property_reply_t* netName,
+              const xcb_get_property_reply_t* name) {
+    const QByteArray utf8Title = text(netName);
+    if (!utf8Title.isEmpty())
+        return QString::fromUtf8(utf8Title);
+    if (name && name->type == x.atom(Atom::utf8))
+        return QString::fromUtf8(text(name));
+    return QString::fromLatin1(text(name));
+}
+
+// The first type we know decides; no type means normal, or dialog when transient.
+WindowType windowType(const X11Connection& x, const xcb_get_property_reply_t* types,
+                      const xcb_get_property_reply_t* transient) {
+    static constexpr std::pair<Atom, WindowType> known[] = {
+        {Atom::typeNormal, WindowType::normal},     {Atom::typeDialog, WindowType::dialog},
+        {Atom::typeDock, WindowType::dock},         {Atom::typeDesktop, WindowType::desktop},
+        {Atom::typeUtility, WindowType::other},     {Atom::typeSplash, WindowType::other},
+        {Atom::typeToolbar, WindowType::other},     {Atom::typeMenu, WindowType::other},
+        {Atom::typeNotification, WindowType::other}};
+    for (uint32_t t : X11Connection::cardinals(types))
+        for (const auto& [atom, type] : known)
+            if (t == x.atom(atom))
+                return type;
+    return X11Connection::cardinals(transient).empty() ? WindowType::normal : WindowType::dialog;
+}
+
+bool onDesktop(const xcb_get_property_reply_t* desktop, std::optional<uint32_t> current) {
+    const auto desks = X11Connection::cardinals(desktop);
+    return desks.empty() || !current || desks[0] == 0xFFFFFFFFu || desks[0] == *current;
+}
+
+// What the replies say of one window; nothing when it went away while we asked.
+std::optional<WindowInfo> readWindow(const X11Connection& x, xcb_window_t id, const WindowReplies& r,
+                                     std::optional<uint32_t> desktop, QPointF origin) {
+    if (!r.geometry)
+        return std::nullopt;
+    WindowInfo info;
+    info.id = id;
+    const auto pids = X11Connection::cardinals(r[field::pid]);
+    info.pid = pids.empty() ? 0 : pids[0];
+    const QList<QByteArray> instanceAndClass = text(r[field::wmClass]).split('\0');
+    if (instanceAndClass.size() >= 2) {
+        info.wmInstance = QString::fromLatin1(instanceAndClass[0]);
+        info.wmClass = QString::fromLatin1(instanceAndClass[1]);
+    }
+    info.title = title(x, r[field::netName], r[field::name]);
+    info.type = windowType(x, r[field::type], r[field::transient]);
+    const auto states = X11Connection::cardinals(r[field::state]);
+    auto has = [&](Atom atom) {
+        return std::find(states.begin(), states.end(), x.atom(atom)) != states.end();
+    };
+    const auto icccm = X11Connection::cardinals(r[field::icccmState]);
+    info.iconic = has(Atom::stateHidden) || (!icccm.empty() && icccm[0] == XCB_ICCCM_WM_STATE_ICONIC);
+    info.skipTaskbar = has(Atom::stateSkipTaskbar);
+    info.onCurrentDesktop = onDesktop(r[field::desktop], desktop);
+    if (auto outer = outerFrame(r.position.get(), r.geometry.get(), extents(r[field::frame]),
+                                extents(r[field::gtkFrame])))
+        info.frame = outer->translated(-origin);
+    info.appId = QString::fromUtf8(text(r[field::gtkApp]));
+    return info;
+}
+
+// Clients that do not name their process: ask the server who they are, all at once.
+void askServerForPids(X11Connection& x, std::vector<WindowInfo>& windows,
+                      const std::vector<size_t>& unnamed) {
+    auto* c = x.get();
+    std::vector<xcb_res_query_client_ids_cookie_t> cookies;
+    for (size_t idx : unnamed) {
+        xcb_res_client_id_spec_t client{windows[idx].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        cookies.push_back(xcb_res_query_client_ids(c, 1, &client));
+    }
+    for (size_t n = 0; n < unnamed.size(); ++n) {
+        Reply<xcb_res_query_client_ids_reply_t> r(xcb_res_query_client_ids_reply(c, cookies[n], nullptr));
+        if (!r)
+            continue;
+        for (auto it = xcb_res_query_client_ids_ids_iterator(r.get()); it.rem;
+             xcb_res_client_id_value_next(&it)) {
+            if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID &&
+                xcb_res_client_id_value_value_length(it.data) >= 1) {
+                windows[unnamed[n]].pid = *xcb_res_client_id_value_value(it.data);
+                break;
+            }
+        }
+    }
+}
+
+// The application behind each window; without a resolver, its WM_CLASS.
+void nameApps(std::vector<WindowInfo>& windows, const X11WindowSystem::IdentityResolver& resolver) {
+    for (auto& info : windows) {
+        const QString gtkAppId = info.appId;
+        if (resolver) {
+            const auto identity = resolver({info.pid, info.wmInstance, info.wmClass, gtkAppId});
+            info.appId = identity.id;
+            info.appName = identity.name;
+        } else {
+            info.appId = !gtkAppId.isEmpty() ? gtkAppId : info.wmInstance;
+            info.appName = info.wmClass;
+        }
+    }
+}
+
 } // namespace
 
 X11WindowSystem::X11WindowSystem(const QByteArray& display, QRect fallbackScreen)
@@ -150,163 +345,27 @@ std::vector<WindowInfo> X11WindowSystem::windows() {
 }
 
 std::vector<WindowInfo> X11WindowSystem::describe(const std::vector<WindowId>& stack) {
-    std::vector<WindowInfo> result;
     const QPointF o = primaryOrigin();
-    auto* c = x_->get();
-    const auto a = [this](Atom n) { return x_->atom(n); };
-
-    auto currentReply = x_->property(x_->root(), a(Atom::currentDesktop), XCB_ATOM_CARDINAL, 1);
-    const auto currentValues = X11Connection::cardinals(currentReply.get());
-    const bool knowsDesktop = !currentValues.empty();
-    const uint32_t currentDesktop = knowsDesktop ? currentValues[0] : 0;
-
+    const auto desktop = currentDesktop(*x_);
     // Every request of every window goes out first; then the replies come back.
-    struct Cookies {
-        xcb_get_property_cookie_t pid, wmClass, netName, name, type, transient, state, icccmState, desktop,
-            frame, gtkFrame, gtkApp;
-        xcb_get_geometry_cookie_t geometry;
-        xcb_translate_coordinates_cookie_t position;
-    };
-    std::vector<Cookies> cookies;
+    const auto asks = propertyAsks(*x_);
+    std::vector<WindowCookies> cookies;
     cookies.reserve(stack.size());
-    for (xcb_window_t w : stack) {
-        Cookies k;
-        k.pid = xcb_get_property(c, 0, w, a(Atom::wmPid), XCB_ATOM_CARDINAL, 0, 1);
-        k.wmClass = xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256);
-        k.netName = xcb_get_property(c, 0, w, a(Atom::wmName), a(Atom::utf8), 0, 1024);
-        k.name = xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-        k.type = xcb_get_property(c, 0, w, a(Atom::windowType), XCB_ATOM_ATOM, 0, 16);
-        k.transient = xcb_get_property(c, 0, w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1);
-        k.state = xcb_get_property(c, 0, w, a(Atom::wmState), XCB_ATOM_ATOM, 0, 64);
-        k.icccmState = xcb_get_property(c, 0, w, a(Atom::icccmWmState), a(Atom::icccmWmState), 0, 2);
-        k.desktop = xcb_get_property(c, 0, w, a(Atom::wmDesktop), XCB_ATOM_CARDINAL, 0, 1);
-        k.frame = xcb_get_property(c, 0, w, a(Atom::frameExtents), XCB_ATOM_CARDINAL, 0, 4);
-        k.gtkFrame = xcb_get_property(c, 0, w, a(Atom::gtkFrameExtents), XCB_ATOM_CARDINAL, 0, 4);
-        k.gtkApp = xcb_get_property(c, 0, w, a(Atom::gtkAppId), a(Atom::utf8), 0, 256);
-        k.geometry = xcb_get_geometry(c, w);
-        k.position = xcb_translate_coordinates(c, w, x_->root(), 0, 0);
-        cookies.push_back(k);
-    }
-    auto get = [c](xcb_get_property_cookie_t k) {
-        return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(c, k, nullptr));
-    };
-    auto text = [](xcb_get_property_reply_t* r) -> QByteArray {
-        if (!r || r->format != 8)
-            return {};
-        return QByteArray(static_cast<const char*>(xcb_get_property_value(r)),
-                          xcb_get_property_value_length(r));
-    };
+    for (xcb_window_t w : stack)
+        cookies.push_back(askAbout(*x_, w, asks));
+    std::vector<WindowInfo> result;
     std::vector<size_t> withoutPid;
     for (size_t i = 0; i < stack.size(); ++i) {
-        const Cookies& k = cookies[i];
-        WindowInfo info;
-        info.id = stack[i];
-        auto pid = get(k.pid);
-        auto wmClass = get(k.wmClass);
-        auto netName = get(k.netName);
-        auto name = get(k.name);
-        auto type = get(k.type);
-        auto transient = get(k.transient);
-        auto state = get(k.state);
-        auto icccmState = get(k.icccmState);
-        auto desktop = get(k.desktop);
-        auto frame = get(k.frame);
-        auto gtkFrame = get(k.gtkFrame);
-        auto gtkApp = get(k.gtkApp);
-        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, k.geometry, nullptr));
-        Reply<xcb_translate_coordinates_reply_t> position(
-            xcb_translate_coordinates_reply(c, k.position, nullptr));
-        if (!geometry)
-            continue; // gone while we asked
-
-        const auto pids = X11Connection::cardinals(pid.get());
-        info.pid = pids.empty() ? 0 : pids[0];
-        if (!info.pid)
+        auto info = readWindow(*x_, stack[i], collect(*x_, cookies[i]), desktop, o);
+        if (!info)
+            continue;
+        if (!info->pid)
             withoutPid.push_back(result.size());
-        const QList<QByteArray> classParts = text(wmClass.get()).split('\0');
-        if (classParts.size() >= 2) {
-            info.wmInstance = QString::fromLatin1(classParts[0]);
-            info.wmClass = QString::fromLatin1(classParts[1]);
-        }
-        const QByteArray utf8Title = text(netName.get());
-        if (!utf8Title.isEmpty())
-            info.title = QString::fromUtf8(utf8Title);
-        else if (name && name->type == a(Atom::utf8))
-            info.title = QString::fromUtf8(text(name.get()));
-        else
-            info.title = QString::fromLatin1(text(name.get()));
-
-        // The first type we know decides; no type means normal, or dialog when transient.
-        info.type =
-            X11Connection::cardinals(transient.get()).empty() ? WindowType::normal : WindowType::dialog;
-        for (uint32_t t : X11Connection::cardinals(type.get())) {
-            if (t == a(Atom::typeNormal)) {
-                info.type = WindowType::normal;
-            } else if (t == a(Atom::typeDialog)) {
-                info.type = WindowType::dialog;
-            } else if (t == a(Atom::typeDock)) {
-                info.type = WindowType::dock;
-            } else if (t == a(Atom::typeDesktop)) {
-                info.type = WindowType::desktop;
-            } else if (t == a(Atom::typeUtility) || t == a(Atom::typeSplash) || t == a(Atom::typeToolbar) ||
-                       t == a(Atom::typeMenu) || t == a(Atom::typeNotification)) {
-                info.type = WindowType::other;
-            } else {
-                continue;
-            }
-            break;
-        }
-        const auto states = X11Connection::cardinals(state.get());
-        auto has = [&](Atom atom) {
-            return std::find(states.begin(), states.end(), a(atom)) != states.end();
-        };
-        const auto icccm = X11Connection::cardinals(icccmState.get());
-        info.iconic = has(Atom::stateHidden) || (!icccm.empty() && icccm[0] == XCB_ICCCM_WM_STATE_ICONIC);
-        info.skipTaskbar = has(Atom::stateSkipTaskbar);
-        const auto desks = X11Connection::cardinals(desktop.get());
-        info.onCurrentDesktop =
-            desks.empty() || !knowsDesktop || desks[0] == 0xFFFFFFFFu || desks[0] == currentDesktop;
-        if (auto outer =
-                outerFrame(position.get(), geometry.get(), extents(frame.get()), extents(gtkFrame.get())))
-            info.frame = outer->translated(-o);
-        info.appId = QString::fromUtf8(text(gtkApp.get()));
-        result.push_back(std::move(info));
+        result.push_back(std::move(*info));
     }
-
-    // Clients that do not name their process: ask the server who they are.
-    if (x_->hasRes() && !withoutPid.empty()) {
-        std::vector<xcb_res_query_client_ids_cookie_t> resCookies;
-        for (size_t idx : withoutPid) {
-            xcb_res_client_id_spec_t client{result[idx].id, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            resCookies.push_back(xcb_res_query_client_ids(c, 1, &client));
-        }
-        for (size_t n = 0; n < withoutPid.size(); ++n) {
-            Reply<xcb_res_query_client_ids_reply_t> r(
-                xcb_res_query_client_ids_reply(c, resCookies[n], nullptr));
-            if (!r)
-                continue;
-            for (auto it = xcb_res_query_client_ids_ids_iterator(r.get()); it.rem;
-                 xcb_res_client_id_value_next(&it)) {
-                if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID &&
-                    xcb_res_client_id_value_value_length(it.data) >= 1) {
-                    result[withoutPid[n]].pid = *xcb_res_client_id_value_value(it.data);
-                    break;
-                }
-            }
-        }
-    }
-
-    for (auto& info : result) {
-        const QString gtkAppId = info.appId;
-        if (resolver_) {
-            const auto identity = resolver_({info.pid, info.wmInstance, info.wmClass, gtkAppId});
-            info.appId = identity.id;
-            info.appName = identity.name;
-        } else {
-            info.appId = !gtkAppId.isEmpty() ? gtkAppId : info.wmInstance;
-            info.appName = info.wmClass;
-        }
-    }
+    if (x_->hasRes() && !withoutPid.empty())
+        askServerForPids(*x_, result, withoutPid);
+    nameApps(result, resolver_);
     x_->drain();
     return result;
 }
