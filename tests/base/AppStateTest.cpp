@@ -1,6 +1,5 @@
 #include "base/AppState.h"
 #include "base/Log.h"
-#include "base/Notifications.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
 #include "base/Text.h"
@@ -11,7 +10,6 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-#include <thread>
 
 using namespace brisklet;
 
@@ -66,21 +64,6 @@ TEST(Paths, ensureReportsAFolderThatCannotBeMade) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder belongs
     blocker.close();
     EXPECT_FALSE(Paths::ensure());
-}
-
-TEST(Notifications, postsFromAnyThreadReachObserversOnTheMainThread) {
-    auto& bus = NotificationBus::instance();
-    QSignalSpy spy(&bus, &NotificationBus::posted);
-    bus.post(Notifications::commandDone, {{"success", true}});
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.at(0).at(0).toString(), "briskletCommandDone");
-    EXPECT_TRUE(spy.at(0).at(1).toMap().value("success").toBool());
-
-    std::thread worker([&] { bus.post(Notifications::peak); });
-    worker.join();
-    EXPECT_TRUE(spy.wait(2000) || spy.count() == 2);
-    ASSERT_EQ(spy.count(), 2);
-    EXPECT_EQ(spy.at(1).at(0).toString(), "briskletPeak");
 }
 
 TEST(Text, normalizeKeepsWordsSymbolsAndDigitsOnly) {
