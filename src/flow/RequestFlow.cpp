@@ -82,16 +82,7 @@ void RequestFlow::wakeKeyDown() {
         gesture_.reset();
         return;
     }
-    switch (gesture_.pressed(p_.speech->window())) {
-    case WakeKeyGesture::Step::openHold:
-        openWindow(Opening::hold);
-        break;
-    case WakeKeyGesture::Step::endWindow:
-        endCurrentWindow();
-        break;
-    default:
-        break;
-    }
+    perform(gesture_.pressed(p_.speech->window()));
 }
 
 void RequestFlow::wakeKeyUp(double heldFor) {
@@ -99,16 +90,7 @@ void RequestFlow::wakeKeyUp(double heldFor) {
         gesture_.reset();
         return;
     }
-    switch (gesture_.released(p_.speech->window(), heldFor)) {
-    case WakeKeyGesture::Step::openEnded:
-        p_.speech->releaseToOpenEnded();
-        break;
-    case WakeKeyGesture::Step::endWindow:
-        endCurrentWindow();
-        break;
-    default:
-        break;
-    }
+    perform(gesture_.released(p_.speech->window(), heldFor));
 }
 
 void RequestFlow::holdCancel() {
@@ -116,8 +98,26 @@ void RequestFlow::holdCancel() {
         gesture_.reset();
         return;
     }
-    if (gesture_.cancelled(p_.speech->window()) == WakeKeyGesture::Step::cancelHold)
+    perform(gesture_.cancelled(p_.speech->window()));
+}
+
+void RequestFlow::perform(WakeKeyGesture::Step step) {
+    switch (step) {
+    case WakeKeyGesture::Step::none:
+        break;
+    case WakeKeyGesture::Step::openHold:
+        openWindow(Opening::hold);
+        break;
+    case WakeKeyGesture::Step::openEnded:
+        p_.speech->releaseToOpenEnded();
+        break;
+    case WakeKeyGesture::Step::endWindow:
+        endCurrentWindow();
+        break;
+    case WakeKeyGesture::Step::cancelHold:
         cancelWindow();
+        break;
+    }
 }
 
 void RequestFlow::handleTranscript(const std::optional<QString>& text) {

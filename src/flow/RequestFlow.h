@@ -103,6 +103,8 @@ private:
     void openWindow(Opening how);
     void endCurrentWindow();
     void cancelWindow();
+    // Carries out what the wake key's gesture decided.
+    void perform(WakeKeyGesture::Step step);
     void handleAskResult(const QString& text, const AskResult& result);
     void runPlan(const Plan& plan);
     Scheduler& scheduler();

@@ -118,7 +118,7 @@ private:
     bool wakeObserved_ = false;
     std::unique_ptr<BrightnessControl> brightness_;
 
-    // In the order they are made.
+    // Each is declared after what it uses, so it is destroyed first.
     std::unique_ptr<AudioEngine> audio_;
     std::unique_ptr<ClapDetector> detector_;
     std::unique_ptr<SoundClassifier> classifier_;

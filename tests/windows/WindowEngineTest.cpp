@@ -1,6 +1,5 @@
 #include "windows/WindowEngine.h"
-#include "support/AnimatorTimers.h"
-#include "support/FakeDesktop.h"
+#include "support/FakeDesktopEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +9,9 @@ using platform::WindowType;
 
 namespace {
 
-class WindowEngineTest : public ::testing::Test {
+class WindowEngineTest : public test::FakeDesktopEngine {
 protected:
-    test::FakeClock clock;
-    FakeDesktop desktop{clock};
-    test::FakeOwnWindows own;
-    WindowEngine engine{desktop, &own, nullptr, clock, test::virtualTimeTimer(clock)};
-
-    void SetUp() override {
-        engine.setOwnPid(99);
-        desktop.setDisplays({FakeDesktop::display(1, {0, 0, 1920, 1080}, 30)});
-    }
+    WindowEngineTest() : FakeDesktopEngine({0, 0, 1920, 1080}, 30) {}
 };
 
 } // namespace

@@ -1,5 +1,4 @@
-#include "support/AnimatorTimers.h"
-#include "support/FakeDesktop.h"
+#include "support/FakeDesktopEngine.h"
 #include "windows/WindowEngine.h"
 
 #include <gtest/gtest.h>
@@ -9,18 +8,9 @@ using brisklet::test::FakeDesktop;
 
 namespace {
 
-class WindowMovesTest : public ::testing::Test {
+class WindowMovesTest : public test::FakeDesktopEngine {
 protected:
-    test::FakeClock clock;
-    FakeDesktop desktop{clock};
-    test::FakeOwnWindows own;
-    test::FakeLauncher launcher{desktop, clock};
-    WindowEngine engine{desktop, &own, &launcher, clock, test::virtualTimeTimer(clock)};
-
-    void SetUp() override {
-        engine.setOwnPid(99);
-        desktop.setDisplays({FakeDesktop::display(1, {0, 0, 1440, 900}, 25)});
-    }
+    WindowMovesTest() : FakeDesktopEngine({0, 0, 1440, 900}, 25) {}
 };
 
 } // namespace

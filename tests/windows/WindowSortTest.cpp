@@ -1,6 +1,5 @@
+#include "support/FakeDesktopEngine.h"
 #include "windows/WindowEngine.h"
-#include "support/AnimatorTimers.h"
-#include "support/FakeDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -9,17 +8,9 @@ using brisklet::test::FakeDesktop;
 
 namespace {
 
-class WindowSortTest : public ::testing::Test {
+class WindowSortTest : public test::FakeDesktopEngine {
 protected:
-    test::FakeClock clock;
-    FakeDesktop desktop{clock};
-    test::FakeOwnWindows own;
-    WindowEngine engine{desktop, &own, nullptr, clock, test::virtualTimeTimer(clock)};
-
-    void SetUp() override {
-        engine.setOwnPid(99);
-        desktop.setDisplays({FakeDesktop::display(1, {0, 0, 1452, 918})}); // 2 × 2 cells of 714 × 450
-    }
+    WindowSortTest() : FakeDesktopEngine({0, 0, 1452, 918}) {} // 2 × 2 cells of 714 × 450
     platform::WindowId window(qint64 pid, const QString& app, QRectF frame) {
         return desktop.addWindow(pid, app, frame);
     }
