@@ -24,7 +24,7 @@ namespace brisklet {
 // through the toolkit. Every operation may block (round trips, short sleeps): call
 // them off the main thread, except activeScreen(). The pure geometry it uses lives
 // in WindowGeometry.
-class WindowEngine {
+class WindowEngine final {
 public:
     WindowEngine(platform::WindowSystem& windows, platform::OwnWindows* own, platform::AppLauncher* launcher,
                  Clock& clock = Clock::system(), WindowAnimator::Timer animatorTimer = {});
