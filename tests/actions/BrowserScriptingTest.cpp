@@ -1,9 +1,7 @@
 #include "actions/BrowserScripting.h"
 #include "support/FakeClock.h"
+#include "support/FakeBrowserLauncher.h"
 #include "support/FakeDesktop.h"
-
-#include <algorithm>
-#include <set>
 
 #include <gtest/gtest.h>
 
@@ -48,41 +46,7 @@ TEST(BrowserScripting, knowsBrowsersByDesktopId) {
 
 namespace {
 
-// A browser that maps a window titled after its first page some time after a launch.
-class FakeBrowserLauncher final : public platform::BrowserLauncher {
-public:
-    FakeBrowserLauncher(test::FakeDesktop& desktop, Clock& clock) : desktop_(desktop), clock_(clock) {}
-    double delay = 0.3; // negative: the window never comes
-    bool fails = false;
-    std::set<QString> installed{"firefox-esr", "chromium"};
-    std::optional<QString> defaultId = QString("chromium");
-    std::vector<std::pair<QString, QStringList>> calls;
-
-    Launch launchWithArguments(const QString& id, const QStringList& arguments) override {
-        calls.emplace_back(id, arguments);
-        if (fails || !installed.contains(id))
-            return {false, 0, "exec failed"};
-        if (delay >= 0) {
-            test::FakeDesktop::Window w;
-            w.info.pid = 4242;
-            w.info.appId = id;
-            w.info.appName = id;
-            const auto page = std::find_if(arguments.begin(), arguments.end(),
-                                           [](const QString& a) { return !a.startsWith("--"); });
-            w.info.title = page == arguments.end() ? "New Tab" : *page;
-            w.info.frame = QRectF(10, 10, 900, 700);
-            w.appearsAt = clock_.now() + delay;
-            desktop_.addWindow(w);
-        }
-        return {true, 4242, {}};
-    }
-    bool isInstalled(const QString& id) override { return installed.contains(id); }
-    std::optional<QString> defaultBrowser() override { return defaultId; }
-
-private:
-    test::FakeDesktop& desktop_;
-    Clock& clock_;
-};
+using test::FakeBrowserLauncher;
 
 class BrowserWindowsTest : public ::testing::Test {
 protected:

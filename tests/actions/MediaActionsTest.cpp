@@ -1,4 +1,6 @@
 #include "actions/MediaActions.h"
+#include "support/FakeApps.h"
+#include "support/FakeClock.h"
 #include "support/FakeMediaPlayers.h"
 
 #include <QDir>
@@ -13,18 +15,12 @@ namespace {
 const QString spotifyBus = "org.mpris.MediaPlayer2.spotify";
 const QString rhythmboxBus = "org.mpris.MediaPlayer2.rhythmbox";
 
-class Installed final : public platform::InstalledApps {
-public:
-    std::vector<platform::AppEntry> apps;
-    std::vector<platform::AppEntry> installedApps() override { return apps; }
-};
-
 class Media : public ::testing::Test {
 protected:
     Media() {
-        installed.apps = {
+        installed.setInstalled({
             {"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
-            {"org.gnome.Rhythmbox3", "Rhythmbox", "/usr/share/applications/org.gnome.Rhythmbox3.desktop"}};
+            {"org.gnome.Rhythmbox3", "Rhythmbox", "/usr/share/applications/org.gnome.Rhythmbox3.desktop"}});
     }
     MediaActions media() {
         return MediaActions(
@@ -36,7 +32,9 @@ protected:
             music.path());
     }
     FakeMediaPlayers players;
-    Installed installed;
+    test::FakeClock clock;
+    test::FakeDesktop desktop{clock};
+    test::FakeApps installed{desktop};
     QStringList launches;
     bool launchWorks = true;
     QTemporaryDir music;
@@ -65,7 +63,7 @@ TEST_F(Media, theMusicSlotIsTheFirstInstalledPlayer) {
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].name, "Spotify");
     EXPECT_EQ(list[1].name, "Rhythmbox");
-    installed.apps = {};
+    installed.setInstalled({});
     EXPECT_EQ(media().players()[1].name, "Music");
 }
 
@@ -105,7 +103,7 @@ TEST_F(Media, aSpotifySearchLaunchesItsEntryWithTheSearchAddress) {
 }
 
 TEST_F(Media, aPlayerThatIsNotInstalledSaysSo) {
-    installed.apps = {};
+    installed.setInstalled({});
     EXPECT_EQ(media().play("jazz", QString("spotify")),
               (MediaActions::Result{false, "Spotify isn't installed"}));
     EXPECT_EQ(media().play("jazz", std::nullopt), (MediaActions::Result{false, "Music isn't installed"}));

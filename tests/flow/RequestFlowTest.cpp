@@ -5,6 +5,7 @@
 
 #include "base/AppState.h"
 #include "base/Prefs.h"
+#include "support/FakeAsk.h"
 #include "support/FakeHUD.h"
 #include "support/FakePlanRunner.h"
 #include "support/FakeRecognizer.h"
@@ -24,17 +25,6 @@ using Mode = SpeechController::Mode;
 
 namespace {
 
-struct ScriptedAsk final : AskPort {
-    bool enabled = true;
-    std::vector<QString> asked;
-    std::function<void(const AskResult&)> completion;
-    bool isEnabled() const override { return enabled; }
-    void plan(const QString& phrase, std::function<void(const AskResult&)> c) override {
-        asked.push_back(phrase);
-        completion = std::move(c);
-    }
-};
-
 class RequestFlowTest : public ::testing::Test {
 protected:
     TempHome home;
@@ -45,7 +35,7 @@ protected:
     test::FakeHUD hud;
     AppState appState;
     FakePlanRunner runner;
-    ScriptedAsk ask;
+    FakeAsk ask;
     SoundClassifier classifier{std::make_unique<FakeSoundAnalyzer>(), clock};
     WakeController wake{classifier, scheduler};
     ClapDetector detector;

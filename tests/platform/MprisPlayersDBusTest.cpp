@@ -1,6 +1,8 @@
 // MPRIS control against fake players on the private session bus.
 #include "actions/MediaActions.h"
 #include "platform/linux/MprisPlayers.h"
+#include "support/FakeApps.h"
+#include "support/FakeClock.h"
 #include "support/FakeMprisPlayer.h"
 
 #include <QTemporaryDir>
@@ -10,17 +12,11 @@ using namespace brisklet;
 using brisklet::test::FakeMprisPlayer;
 
 namespace {
-class Installed final : public platform::InstalledApps {
-public:
-    std::vector<platform::AppEntry> installedApps() override {
-        return {{"spotify", "Spotify", "/x/spotify.desktop"},
-                {"org.kde.elisa", "Elisa", "/x/org.kde.elisa.desktop"}};
-    }
-};
-
 class Mpris : public ::testing::Test {
 protected:
     void SetUp() override {
+        installed.setInstalled({{"spotify", "Spotify", "/x/spotify.desktop"},
+                                {"org.kde.elisa", "Elisa", "/x/org.kde.elisa.desktop"}});
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
             << "the test desktop is not running";
     }
@@ -34,7 +30,9 @@ protected:
             empty.path());
     }
     platform::MprisPlayers bus;
-    Installed installed;
+    test::FakeClock clock;
+    test::FakeDesktop desktop{clock};
+    test::FakeApps installed{desktop};
     QStringList launches;
     QTemporaryDir empty;
 };

@@ -1,4 +1,4 @@
-// The launch and its wiring over a fake desktop: the order of the launch, the
+// The launch and its wiring over a fake desktop: what the launch sets going, the
 // first window, reopening, the phrase tables, the shutdown and the layouts file.
 #include "shell/AppDelegate.h"
 
@@ -13,12 +13,15 @@
 #include "platform/SleepWatcher.h"
 #include "shell/HomeStandIn.h"
 #include "shell/OnboardingStandIn.h"
+#include "support/FakeApps.h"
 #include "support/FakeAudioBackend.h"
+#include "support/FakeBrightnessEngine.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeKeyTap.h"
 #include "support/FakeMediaPlayers.h"
 #include "support/FakeRecognizer.h"
 #include "support/FakeSoundAnalyzer.h"
+#include "support/FakeSleepWatcher.h"
 #include "support/FakeSoundOutput.h"
 #include "support/FakeSystemActions.h"
 #include "support/TempHome.h"
@@ -37,53 +40,19 @@ using namespace brisklet::test;
 
 namespace {
 
-struct NoApps final : platform::InstalledApps {
-    std::vector<platform::AppEntry> installedApps() override { return {}; }
-};
-
-struct ManualSleepWatcher final : platform::SleepWatcher {
-    std::map<Token, std::function<void()>> handlers;
-    Token next = 0;
-    Token addWakeHandler(std::function<void()> handler) override {
-        handlers[++next] = std::move(handler);
-        return next;
-    }
-    void removeWakeHandler(Token token) override { handlers.erase(token); }
-    void wake() {
-        auto copy = handlers;
-        for (auto& [token, handler] : copy)
-            handler();
-    }
-};
-
-struct GammaLike final : platform::BrightnessEngine {
-    std::shared_ptr<int> restores;
-    bool changed = false;
-    bool isAvailable() override { return true; }
-    std::optional<double> read() override { return std::nullopt; }
-    bool set(double) override { return changed = true; }
-    bool restore() override {
-        if (!changed)
-            return false;
-        ++*restores;
-        changed = false;
-        return true;
-    }
-};
-
 // Fakes for every platform piece; remembers each step of the launch.
 struct RecordingPlatform final : PlatformFactory {
     FakeDesktop desktop{Clock::system()};
     FakeOwnWindows own;
     FakeLauncher launcherFake{desktop, Clock::system()};
-    NoApps installed;
+    FakeApps installed{desktop};
     FakeSystemActions system;
     FakeMediaPlayers players;
-    ManualSleepWatcher sleep;
+    FakeSleepWatcher sleep;
     FakeSoundOutput sound;
     FakeRecognizer speech;
     FakeKeyTap* keyTap = nullptr;
-    std::shared_ptr<int> gammaRestores = std::make_shared<int>(0);
+    std::shared_ptr<BrightnessLog> gamma = std::make_shared<BrightnessLog>();
 
     std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
         auto backend = std::make_unique<FakeAudioBackend>();
@@ -99,14 +68,10 @@ struct RecordingPlatform final : PlatformFactory {
         return tap;
     }
     std::unique_ptr<BrightnessControl> makeBrightness() override {
-        auto restores = gammaRestores;
+        auto log = gamma;
         return std::make_unique<BrightnessControl>(
             [] { return std::unique_ptr<platform::BrightnessEngine>(); },
-            [restores] {
-                auto e = std::make_unique<GammaLike>();
-                e->restores = restores;
-                return e;
-            },
+            [log] { return std::make_unique<FakeBrightnessEngine>(log, Clock::system()); },
             Clock::system(), [] { return true; });
     }
     platform::SpeechRecognizer* recognizer() override { return &speech; }
@@ -273,7 +238,7 @@ TEST_F(AppDelegateTest, quittingRestoresGammaChangedByTheFallbackAndStopsTheWork
     ASSERT_TRUE(delegate->brightness()->apply(50));
     QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
     QCoreApplication::exec();
-    EXPECT_EQ(*platform->gammaRestores, 1);
+    EXPECT_EQ(platform->gamma->restores, 1);
     EXPECT_EQ(delegate->audio(), nullptr) << "the audio threads are gone";
     EXPECT_FALSE(platform->keyTap->running);
 }

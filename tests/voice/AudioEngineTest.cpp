@@ -1,6 +1,7 @@
 #include "voice/AudioEngine.h"
 #include "support/FakeAudioBackend.h"
 #include "support/FakeScheduler.h"
+#include "support/FakeSleepWatcher.h"
 #include "support/LogCapture.h"
 #include "voice/FloatRingBuffer.h"
 
@@ -13,6 +14,7 @@
 
 using namespace brisklet;
 using test::FakeAudioBackend;
+using test::FakeSleepWatcher;
 
 namespace {
 
@@ -21,21 +23,6 @@ std::vector<float> ramp(std::size_t n, float from = 0.0f) {
     std::iota(v.begin(), v.end(), from);
     return v;
 }
-
-class FakeSleepWatcher final : public platform::SleepWatcher {
-public:
-    Token addWakeHandler(std::function<void()> handler) override {
-        handlers[++next] = std::move(handler);
-        return next;
-    }
-    void removeWakeHandler(Token token) override { handlers.erase(token); }
-    void wake() {
-        for (auto& [token, handler] : handlers)
-            handler();
-    }
-    std::map<Token, std::function<void()>> handlers;
-    Token next = 0;
-};
 
 } // namespace
 
