@@ -348,52 +348,52 @@ Outcome ActionExecutor::sortOutcome(const WindowEngine::SortOutcome& result, boo
 
 // --- dispatch
 
-const std::vector<ActionExecutor::FamilyKinds>& ActionExecutor::families() {
-    using K = Action::Kind;
-    static const std::vector<FamilyKinds> table = {
-        {[](ActionExecutor& e, const Action& a) { return e.appAction(a); },
-         {K::openApp, K::quitApp, K::focusApp, K::meetingMode}},
-        {[](ActionExecutor& e, const Action& a) { return windowAction(e.c_, a); },
-         {K::sortActive, K::sortAll, K::moveWindow, K::hideOthers, K::nextDisplay}},
-        {[](ActionExecutor& e, const Action& a) { return layoutAction(e.c_, a); },
-         {K::saveLayout, K::applyLayout}},
-        {[](ActionExecutor& e, const Action& a) { return soundAction(e.c_, a); },
-         {K::setVolume, K::volumeUp, K::volumeDown, K::mute}},
-        {[](ActionExecutor& e, const Action& a) { return systemAction(e.c_, a); },
-         {K::runShortcut, K::screenshot, K::lockScreen, K::doNotDisturb}},
-        {[](ActionExecutor& e, const Action& a) { return mediaAction(e.c_, a); },
-         {K::mediaControl, K::playMusic}},
-        {[](ActionExecutor& e, const Action& a) { return e.setupAction(a); },
-         {K::runSetup, K::endSetup, K::captureSetup, K::closeOthers, K::undoSetup}},
-    };
-    return table;
-}
-
 Outcome ActionExecutor::execute(const Action& action) {
     qCInfo(lcApp).noquote() << "executing:" << action.planToken();
-    for (const FamilyKinds& entry : families()) {
-        if (std::find(entry.kinds.begin(), entry.kinds.end(), action.kind) != entry.kinds.end())
-            return entry.family(*this, action);
+    using K = Action::Kind;
+    switch (action.kind) {
+    case K::openApp:
+        return openApp(action.name);
+    case K::quitApp:
+        return quitApp(action.name);
+    case K::focusApp:
+        return focusApp(action.name);
+    case K::meetingMode:
+        return meetingMode();
+    case K::sortActive:
+    case K::sortAll:
+    case K::moveWindow:
+    case K::hideOthers:
+    case K::nextDisplay:
+        return windowAction(c_, action);
+    case K::saveLayout:
+    case K::applyLayout:
+        return layoutAction(c_, action);
+    case K::setVolume:
+    case K::volumeUp:
+    case K::volumeDown:
+    case K::mute:
+        return soundAction(c_, action);
+    case K::runShortcut:
+    case K::screenshot:
+    case K::lockScreen:
+    case K::doNotDisturb:
+        return systemAction(c_, action);
+    case K::mediaControl:
+    case K::playMusic:
+        return mediaAction(c_, action);
+    case K::captureSetup:
+        return captureSetup(action.optionalName);
+    case K::runSetup:
+    case K::endSetup:
+    case K::closeOthers:
+    case K::undoSetup:
+        return setupAction(action);
     }
     return unknownAction();
 }
 
 // --- apps
-
-Outcome ActionExecutor::appAction(const Action& action) {
-    switch (action.kind) {
-    case Action::Kind::openApp:
-        return openApp(action.name);
-    case Action::Kind::quitApp:
-        return quitApp(action.name);
-    case Action::Kind::focusApp:
-        return focusApp(action.name);
-    case Action::Kind::meetingMode:
-        return meetingMode();
-    default:
-        return unknownAction();
-    }
-}
 
 std::optional<IndexedApp> ActionExecutor::installedApp(const QString& name) const {
     auto app = c_.apps ? c_.apps->resolve(name) : std::nullopt;
@@ -499,8 +499,6 @@ Outcome ActionExecutor::meetingMode() {
 // --- setups
 
 Outcome ActionExecutor::setupAction(const Action& action) {
-    if (action.kind == Action::Kind::captureSetup)
-        return captureSetup(action.optionalName);
     if (!c_.setups)
         return setupsMissing();
     switch (action.kind) {

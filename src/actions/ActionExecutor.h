@@ -12,7 +12,6 @@
 #include <QString>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace brisklet {
 
@@ -74,20 +73,11 @@ signals:
     void captureRequested(const std::optional<QString>& name);
 
 private:
-    // The actions of one family; each family answers only its own kinds.
-    using Family = Outcome (*)(ActionExecutor& executor, const Action& action);
-    struct FamilyKinds {
-        Family family;
-        std::vector<Action::Kind> kinds;
-    };
-    static const std::vector<FamilyKinds>& families();
-
     struct Running {
         qint64 pid = 0;
         QString id;
         QString name;
     };
-    Outcome appAction(const Action& action);
     std::optional<IndexedApp> installedApp(const QString& name) const;
     std::optional<Running> runningApp(const QString& name);
     void waitForFrontmost(qint64 pid, const QString& id, double timeout);
