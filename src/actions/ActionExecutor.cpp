@@ -16,10 +16,8 @@ namespace brisklet {
 
 namespace {
 using Outcome = ActionExecutor::Outcome;
+using Text::quoted;
 
-QString quoted(const QString& text) {
-    return QStringLiteral("“") + text + QStringLiteral("”");
-}
 QString plural(int n, const QString& word) {
     return QString::number(n) + QLatin1Char(' ') + word + (n == 1 ? QString() : QStringLiteral("s"));
 }

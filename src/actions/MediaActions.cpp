@@ -1,6 +1,7 @@
 #include "actions/MediaActions.h"
 
 #include "base/Log.h"
+#include "base/Text.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,10 +27,6 @@ const QStringList audioSuffixes = {QStringLiteral("mp3"), QStringLiteral("flac")
                                    QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("m4a"),
                                    QStringLiteral("wav")};
 constexpr int maxFilesScanned = 200000;
-
-QString quotedName(const QString& text) {
-    return QStringLiteral("“") + text + QStringLiteral("”");
-}
 
 QString trimBlanks(QString text) {
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
@@ -172,7 +169,7 @@ MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const
         return {false, QStringLiteral("Couldn't open ") + player.name};
     if (const auto bus = players_.findRunning(player.desktopIDs, player.busNames))
         players_.raise(*bus);
-    return {true, QStringLiteral("Searching Spotify for ") + quotedName(query) +
+    return {true, QStringLiteral("Searching Spotify for ") + Text::quoted(query) +
                       QStringLiteral(" — pick a result")};
 }
 
@@ -200,7 +197,7 @@ MediaActions::Result MediaActions::playFromMusicFolder(const Player& player, con
         if (bus)
             players_.raise(*bus);
         return {false,
-                QStringLiteral("No match for ") + quotedName(query) + QStringLiteral(" in ") + player.name};
+                QStringLiteral("No match for ") + Text::quoted(query) + QStringLiteral(" in ") + player.name};
     }
     hits.sort();
     const QString relative = hits.first();

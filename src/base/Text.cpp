@@ -25,4 +25,8 @@ QString normalize(const QString& text) {
     return kept.simplified();
 }
 
+QString quoted(const QString& name) {
+    return QStringLiteral("\u201C") + name + QStringLiteral("\u201D");
+}
+
 } // namespace brisklet::Text

@@ -9,4 +9,7 @@ namespace brisklet::Text {
 // empty pieces dropped and joined with single blanks.
 QString normalize(const QString& text);
 
+// A name as the messages show it: between curly double quotes.
+QString quoted(const QString& name);
+
 } // namespace brisklet::Text

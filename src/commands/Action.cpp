@@ -1,16 +1,12 @@
 #include "commands/Action.h"
 
+#include "base/Text.h"
+
 #include <QStringList>
 
 namespace brisklet {
 
-namespace {
-const QString kOpenQuote = QStringLiteral("\u201C");
-const QString kCloseQuote = QStringLiteral("\u201D");
-QString quoted(const QString& name) {
-    return kOpenQuote + name + kCloseQuote;
-}
-} // namespace
+using Text::quoted;
 
 QString rawValue(WindowPosition position) {
     switch (position) {
