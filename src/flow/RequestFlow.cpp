@@ -77,28 +77,25 @@ void RequestFlow::cancelWindow() {
     p_.hud->hide();
 }
 
+SpeechController::Window RequestFlow::window() const {
+    // Without a recogniser nothing listens: a press opens nothing, a release ends nothing.
+    return p_.speech ? p_.speech->window() : SpeechController::Window{};
+}
+
 void RequestFlow::wakeKeyDown() {
-    if (paused_.load() || !p_.speech) {
+    if (paused_.load()) {
         gesture_.reset();
         return;
     }
-    perform(gesture_.pressed(p_.speech->window()));
+    perform(gesture_.pressed(window()));
 }
 
 void RequestFlow::wakeKeyUp(double heldFor) {
-    if (!p_.speech) {
-        gesture_.reset();
-        return;
-    }
-    perform(gesture_.released(p_.speech->window(), heldFor));
+    perform(gesture_.released(window(), heldFor));
 }
 
 void RequestFlow::holdCancel() {
-    if (!p_.speech) {
-        gesture_.reset();
-        return;
-    }
-    perform(gesture_.cancelled(p_.speech->window()));
+    perform(gesture_.cancelled(window()));
 }
 
 void RequestFlow::perform(WakeKeyGesture::Step step) {

@@ -103,6 +103,7 @@ private:
     void openWindow(Opening how);
     void endCurrentWindow();
     void cancelWindow();
+    SpeechController::Window window() const;
     // Carries out what the wake key's gesture decided.
     void perform(WakeKeyGesture::Step step);
     void handleAskResult(const QString& text, const AskResult& result);
