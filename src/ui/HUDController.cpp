@@ -14,13 +14,11 @@ void HUDController::show(const HUDState& state) {
     const bool kindMoved = state.kind != state_.kind;
     const bool textMoved = state.text != state_.text;
     const bool appears = !visible_;
-    bool dropsQuestion = false;
-    if (state.kind != HUDState::Kind::confirm) {
+    const bool dropsQuestion = state.kind != HUDState::Kind::confirm;
+    if (dropsQuestion) {
         // A newer state drops a pending question without answering it.
         onRun_ = nullptr;
         onCancel_ = nullptr;
-        dropsQuestion = awaitingAnswer_;
-        awaitingAnswer_ = false;
     }
     state_ = state;
     visible_ = true;
@@ -33,7 +31,7 @@ void HUDController::show(const HUDState& state) {
     if (appears)
         emit visibleChanged();
     if (dropsQuestion)
-        emit awaitingAnswerChanged();
+        setAwaitingAnswer(false);
 }
 
 void HUDController::updateListening(const QString& partial) {
