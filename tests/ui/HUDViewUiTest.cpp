@@ -65,6 +65,25 @@ TEST_F(HUDViewUiTest, LoadsFromTheModuleBoundToTheController) {
     EXPECT_EQ(text->property("text").toString(), "open fire");
 }
 
+TEST_F(HUDViewUiTest, aLongQuestionKeepsItsStartAndALiveTranscriptItsEnd) {
+    ASSERT_EQ(view->status(), QQuickView::Ready) << QDebug::toString(view->errors()).toStdString();
+    auto* text = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("text"));
+    ASSERT_NE(text, nullptr);
+    ASSERT_FALSE(render().isNull());
+
+    hud.showConfirm(QString::fromUtf8("End \xE2\x80\x9C"
+                                      "Deep Work\xE2\x80\x9D and close its apps?"),
+                    {}, {});
+    EXPECT_EQ(text->property("lineCount").toInt(), 2) << "wrapped, not cut";
+    EXPECT_FALSE(text->property("truncated").toBool());
+
+    hud.show(
+        HUDState::listening(QStringLiteral("open the editor and put it on the left half of the screen")));
+    EXPECT_EQ(text->property("lineCount").toInt(), 1);
+    EXPECT_TRUE(text->property("truncated").toBool());
+    EXPECT_EQ(text->property("elide").toInt(), int(Qt::ElideLeft)) << "the newest words stay";
+}
+
 TEST_F(HUDViewUiTest, RendersTheStateTextOnARoundedPanel) {
     ASSERT_EQ(view->status(), QQuickView::Ready) << QDebug::toString(view->errors()).toStdString();
     hud.show(HUDState::done(QStringLiteral("Opened Firefox")));

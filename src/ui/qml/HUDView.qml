@@ -25,7 +25,12 @@ Item {
             verticalAlignment: Text.AlignVCenter
             color: "white"
             font.pixelSize: 15
-            elide: Text.ElideLeft
+            // A live transcript keeps its newest words; a message or a question
+            // keeps its start and wraps onto a second line.
+            readonly property bool live: root.controller.kind === "listening"
+            wrapMode: live ? Text.NoWrap : Text.WordWrap
+            maximumLineCount: live ? 1 : 2
+            elide: live ? Text.ElideLeft : Text.ElideRight
             text: root.controller.text
         }
     }
