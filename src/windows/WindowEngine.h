@@ -98,6 +98,7 @@ public:
 
 private:
     double primaryHeight();
+    void forgetClosedFloors(const std::vector<WindowRef>& windows);
     std::vector<OwnWindowRef> ownWindows(std::optional<quint32> onDisplay);
     SortOutcome executeSort(std::vector<WindowGeometry::Group> groups);
     // The steps of a sort, in WindowEngineSort.cpp.

@@ -98,16 +98,20 @@ std::vector<OwnWindowRef> WindowEngine::ownWindows(std::optional<quint32> onDisp
     return result;
 }
 
-WindowEngine::SortOutcome WindowEngine::sortActive(std::optional<int> count) {
-    const Screen active = activeScreen();
-    const quint32 d = active.displayID;
-    const auto all = screens();
-    const auto windows = visibleWindows();
+void WindowEngine::forgetClosedFloors(const std::vector<WindowRef>& windows) {
     // Window numbers are reused: a floor belongs only to a window still listed.
     std::erase_if(learnedFloors, [&](const auto& entry) {
         return std::none_of(windows.begin(), windows.end(),
                             [&](const WindowRef& w) { return w.windowID == entry.first; });
     });
+}
+
+WindowEngine::SortOutcome WindowEngine::sortActive(std::optional<int> count) {
+    const Screen active = activeScreen();
+    const quint32 d = active.displayID;
+    const auto all = screens();
+    const auto windows = visibleWindows();
+    forgetClosedFloors(windows);
     std::vector<WindowRef> candidates;
     for (const auto& w : windows)
         if (auto s = WindowGeometry::screen(w.axFrame, all); s && s->displayID == d)
@@ -127,10 +131,7 @@ WindowEngine::SortOutcome WindowEngine::sortActive(std::optional<int> count) {
 
 WindowEngine::SortOutcome WindowEngine::sortAll() {
     const auto windows = visibleWindows();
-    std::erase_if(learnedFloors, [&](const auto& entry) {
-        return std::none_of(windows.begin(), windows.end(),
-                            [&](const WindowRef& w) { return w.windowID == entry.first; });
-    });
+    forgetClosedFloors(windows);
     std::vector<platform::OwnWindows::Window> own;
     if (own_)
         own = own_->sortable();
