@@ -1,6 +1,12 @@
 #include "support/X11Session.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
 
 using brisklet::test::X11Session;
 
@@ -25,4 +31,60 @@ TEST(TestDesktop, aClientWithoutPidCarriesNone) {
     const xcb_window_t window = x.startClient({"--no-pid", "--title", "anonymous"});
     ASSERT_NE(window, 0u);
     EXPECT_FALSE(x.windowPid(window).has_value());
+}
+
+namespace {
+
+std::vector<xcb_window_t> windowsTitled(X11Session& x, const QString& prefix) {
+    std::vector<xcb_window_t> found;
+    for (xcb_window_t window : x.clientList())
+        if (x.windowTitle(window).startsWith(prefix))
+            found.push_back(window);
+    return found;
+}
+
+} // namespace
+
+// Run only by the test below, in a program of its own: opens one client of its
+// own and one through a detached start (as a desktop entry would), then ends the
+// way BRISKLET_DYING_MODE says.
+TEST(TestDesktop, DISABLED_aProgramThatDiesWithClientsOpen) {
+    const QByteArray mode = qgetenv("BRISKLET_DYING_MODE");
+    ASSERT_FALSE(mode.isEmpty());
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    const QString title = "doomed " + QString::fromLatin1(mode);
+    ASSERT_NE(x.startClient({"--title", title + " own"}), 0u);
+    ASSERT_TRUE(QProcess::startDetached(BRISKLET_XTESTCLIENT, {"--title", title + " detached"}));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return windowsTitled(x, title).size() == 2; }, 5));
+    if (mode == "abort")
+        std::abort();
+    if (mode == "kill") // as ctest does when the time limit runs out
+        ::raise(SIGKILL);
+    std::exit(0); // no destructor runs
+}
+
+TEST(TestDesktop, clientsCloseWhenTheTestProgramDiesHoweverItDies) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    for (const char* mode : {"exit", "abort", "kill"}) {
+        SCOPED_TRACE(mode);
+        QProcess program;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("BRISKLET_DYING_MODE", mode);
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QCoreApplication::applicationFilePath(),
+                      {"--gtest_also_run_disabled_tests",
+                       "--gtest_filter=TestDesktop.DISABLED_aProgramThatDiesWithClientsOpen"});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        const QString title = "doomed " + QString::fromLatin1(mode);
+        const bool allGone = X11Session::waitUntil([&] { return windowsTitled(x, title).empty(); }, 5);
+        EXPECT_TRUE(allGone) << windowsTitled(x, title).size() << " left; "
+                             << program.readAll().toStdString();
+        if (!allGone) // leave the display clean for the tests that follow
+            for (xcb_window_t window : windowsTitled(x, title))
+                xcb_kill_client(x.connection(), window);
+        xcb_flush(x.connection());
+    }
 }

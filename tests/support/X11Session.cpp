@@ -3,8 +3,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace brisklet::test {
 
@@ -13,9 +18,17 @@ template <typename T> struct Freer {
     void operator()(T* p) const { std::free(p); }
 };
 template <typename T> using Reply = std::unique_ptr<T, Freer<T>>;
+
+// Every client, and every program a client is started through, learns who the
+// test program is from the environment.
+void nameTheOwner() {
+    static std::once_flag once;
+    std::call_once(once, [] { setenv(X11Session::ownerVariable, std::to_string(::getpid()).c_str(), 1); });
+}
 } // namespace
 
 X11Session::X11Session() {
+    nameTheOwner();
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
         problem_ = QStringLiteral("DISPLAY is not set: the test desktop is not running (use scripts/test)");
@@ -129,35 +142,63 @@ bool X11Session::waitUntil(const std::function<bool()>& predicate, double timeou
 }
 
 xcb_window_t X11Session::startClient(const QStringList& args, double timeoutSeconds) {
+    const auto windows = startClients(args, 1, timeoutSeconds);
+    return windows.empty() ? 0 : windows.front();
+}
+
+std::vector<xcb_window_t> X11Session::startClients(const QStringList& args, int count,
+                                                   double timeoutSeconds) {
+    nameTheOwner();
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(QStringLiteral(BRISKLET_XTESTCLIENT), args);
+    const pid_t parent = ::getpid();
+    // Runs in the child between fork and exec: the kernel kills the client when
+    // the thread that started it ends, which is when the test program dies.
+    process->setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) // already gone before the line above
+            ::_exit(1);
+    });
+    QStringList arguments = args;
+    if (count != 1)
+        arguments << QStringLiteral("--count") << QString::number(count);
+    process->start(QStringLiteral(BRISKLET_XTESTCLIENT), arguments);
     if (!process->waitForStarted(3000))
-        return 0;
-    // The client prints its window ID once the window is mapped.
-    xcb_window_t window = 0;
+        return {};
+    // The client prints each window's ID once the window is mapped.
+    std::vector<xcb_window_t> windows;
     waitUntil(
         [&] {
             if (!process->canReadLine())
                 process->waitForReadyRead(10);
-            if (process->canReadLine()) {
+            while (process->canReadLine()) {
                 const QByteArray line = process->readLine().trimmed();
                 if (line.startsWith("window "))
-                    window = line.mid(7).toUInt(nullptr, 0);
+                    windows.push_back(line.mid(7).toUInt(nullptr, 0));
             }
-            return window != 0 || process->state() == QProcess::NotRunning;
+            return int(windows.size()) >= count || process->state() == QProcess::NotRunning;
         },
         timeoutSeconds);
     clients_.push_back(std::move(process));
-    if (!window)
-        return 0;
+    if (int(windows.size()) < count)
+        return {};
     const bool listed = waitUntil(
         [&] {
             auto list = clientList();
-            return std::find(list.begin(), list.end(), window) != list.end();
+            return std::all_of(windows.begin(), windows.end(), [&](xcb_window_t window) {
+                return std::find(list.begin(), list.end(), window) != list.end();
+            });
         },
         timeoutSeconds);
-    return listed ? window : 0;
+    return listed ? windows : std::vector<xcb_window_t>{};
+}
+
+std::vector<qint64> X11Session::clientPids() const {
+    std::vector<qint64> pids;
+    for (const auto& client : clients_)
+        if (client->processId() > 0)
+            pids.push_back(client->processId());
+    return pids;
 }
 
 } // namespace brisklet::test

@@ -15,6 +15,11 @@ namespace brisklet::test {
 // A connection of the test's own to the test desktop's X server, for starting
 // test clients and checking results with direct X requests. A test that needs the
 // desktop fails when it is not running; it never skips.
+//
+// Test clients never outlive the test program, however it ends: the session kills
+// them when it goes, the kernel kills the ones it started when the program dies
+// (a crash, or ctest's time limit), and every client, even one started through a
+// desktop entry, quits once the program named in `ownerVariable` is gone.
 class X11Session final {
 public:
     X11Session();
@@ -38,6 +43,14 @@ public:
     // Start the X test client with `args`; returns its window once it is mapped
     // and listed by the window manager (0 after `timeoutSeconds`).
     xcb_window_t startClient(const QStringList& args, double timeoutSeconds = 5.0);
+    // The same for a client that opens `count` windows ("--count" is added); all
+    // of them, or none after `timeoutSeconds`.
+    std::vector<xcb_window_t> startClients(const QStringList& args, int count, double timeoutSeconds = 5.0);
+    // The pids of the clients this session started.
+    std::vector<qint64> clientPids() const;
+
+    // The environment variable that names the test program to every X test client.
+    static constexpr const char* ownerVariable = "BRISKLET_TEST_OWNER_PID";
     // Wait until `predicate` holds, processing Qt events; false on time-out.
     static bool waitUntil(const std::function<bool()>& predicate, double timeoutSeconds);
 

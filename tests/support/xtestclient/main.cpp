@@ -1,7 +1,9 @@
 // brisklet-xtestclient: a small X client for the integration tests. It opens one
 // or more top-level windows with the class, title, type and size hints it is
 // given, prints "window 0x…" for each once it is mapped, and exits when its last
-// window is closed through WM_DELETE_WINDOW, or on SIGTERM.
+// window is closed through WM_DELETE_WINDOW, on SIGTERM, or once the test program
+// named by BRISKLET_TEST_OWNER_PID is gone (so a test that dies leaves no
+// windows on the shared display).
 //
 //   --class inst,Class   WM_CLASS (default "xtestclient,XTestClient")
 //   --title TEXT         _NET_WM_NAME and WM_NAME
@@ -21,6 +23,7 @@
 //   TEXT…                any other arguments (URLs or files from a launcher) are
 //                        pages: the window is titled after the first
 //   --new-window         accepted before pages, as browsers take it
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +72,30 @@ xcb_atom_t intern(xcb_connection_t* c, const char* name) {
     xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return atom;
+}
+
+// The test program that started us, directly or through a launcher; 0 when none.
+pid_t ownerPid() {
+    const char* text = std::getenv("BRISKLET_TEST_OWNER_PID");
+    const long pid = text ? std::atol(text) : 0;
+    return pid > 1 ? static_cast<pid_t>(pid) : 0;
+}
+
+// Gone, or dead and waiting to be reaped.
+bool isGone(pid_t pid) {
+    if (kill(pid, 0) != 0)
+        return errno == ESRCH;
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    FILE* stat = std::fopen(path.c_str(), "r");
+    if (!stat)
+        return true;
+    char line[512] = {};
+    const size_t n = std::fread(line, 1, sizeof line - 1, stat);
+    std::fclose(stat);
+    const char* close = std::strrchr(line, ')');
+    if (n == 0 || !close || close[1] == '\0')
+        return false;
+    return close[2] == 'Z' || close[2] == 'X';
 }
 
 int usage() {
@@ -252,8 +279,11 @@ int main(int argc, char** argv) {
         std::printf("window 0x%x\n", win);
     std::fflush(stdout);
 
+    const pid_t owner = ownerPid();
     const int fd = xcb_get_file_descriptor(c);
     while (!stopRequested && !windows.empty()) {
+        if (owner && isGone(owner))
+            break;
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, 200) < 0 && !stopRequested)
             continue;
