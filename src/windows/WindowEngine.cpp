@@ -248,9 +248,11 @@ std::vector<WindowRef> WindowEngine::visibleWindows() {
             continue;
         auto pool = pools.find(w.pid);
         if (pool == pools.end()) {
+            // Only windows shown here may pair: a minimised twin with the same
+            // frame in front would otherwise take the visible one's place.
             std::vector<WindowId> ids;
             for (const auto& other : all)
-                if (other.pid == w.pid)
+                if (other.pid == w.pid && other.onCurrentDesktop && !other.iconic)
                     ids.push_back(other.id);
             pool = pools.emplace(w.pid, std::move(ids)).first;
         }

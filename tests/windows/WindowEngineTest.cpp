@@ -94,6 +94,24 @@ TEST_F(WindowEngineTest, windowsOfOneAppWithEqualFramesPairWithThemselves) {
     EXPECT_EQ(list[1].title, "b");
 }
 
+TEST_F(WindowEngineTest, aHiddenTwinInFrontNeverTakesTheVisibleWindowsPlace) {
+    // Same app, same frame: the minimised window and the one on another desktop
+    // stand in front of the visible one, which must still pair with itself.
+    const auto minimised = desktop.addWindow(10, "editor", {100, 100, 800, 600}, "minimised");
+    desktop.update(minimised, [](auto& w) { w.info.iconic = true; });
+    const auto away = desktop.addWindow(10, "editor", {100, 100, 800, 600}, "away");
+    desktop.update(away, [](auto& w) { w.info.onCurrentDesktop = false; });
+    const auto shown = desktop.addWindow(10, "editor", {100, 100, 800, 600}, "shown");
+    const auto other = desktop.addWindow(11, "viewer", {300, 200, 800, 600}, "other");
+
+    const auto list = engine.visibleWindows();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].element, shown);
+    EXPECT_EQ(list[0].windowID, shown);
+    EXPECT_EQ(list[0].title, "shown");
+    EXPECT_EQ(list[1].element, other);
+}
+
 TEST_F(WindowEngineTest, sizeOnlyPairingNeedsOneCandidateAndNoUnreadableElement) {
     const auto a = desktop.addWindow(10, "editor", {100, 100, 800, 600});
     const auto b = desktop.addWindow(10, "editor", {300, 300, 800, 600});

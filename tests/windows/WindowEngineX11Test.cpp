@@ -182,3 +182,24 @@ TEST_F(WindowEngineX11Test, hideOthersIconifiesTheOtherAppsWindows) {
     EXPECT_TRUE(X11Session::waitUntil([&] { return isIconic(x, other) && isIconic(x, third); }, 3));
     EXPECT_FALSE(isIconic(x, mine));
 }
+
+TEST_F(WindowEngineX11Test, aMinimisedTwinInFrontNeverTakesTheVisibleWindowsPlace) {
+    // One process, two windows with the same frame; the front one is minimised.
+    const auto twins =
+        x.startClients({"--class", "twins,Twins", "--title", "twin", "--geometry", "500x400+70+70"}, 2);
+    ASSERT_EQ(twins.size(), 2u);
+    const auto list0 = ws.windows();
+    const auto front = std::find_if(list0.begin(), list0.end(),
+                                    [&](const auto& w) { return w.id == twins[0] || w.id == twins[1]; });
+    ASSERT_NE(front, list0.end());
+    const xcb_window_t hidden = front->id;
+    const xcb_window_t shown = hidden == twins[0] ? twins[1] : twins[0];
+    ASSERT_EQ(ws.frame(hidden), ws.frame(shown));
+    ASSERT_TRUE(ws.iconify(hidden));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return isIconic(x, hidden); }, 3));
+
+    const auto list = engine.visibleWindows();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].element, shown);
+    EXPECT_EQ(list[0].title, x.windowTitle(shown));
+}
