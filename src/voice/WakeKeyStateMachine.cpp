@@ -23,7 +23,9 @@ WakeKeyStateMachine::Outcome WakeKeyStateMachine::handle(const Event& event, boo
     }
     if (!wakeDown_)
         return {};
-    if (wakeIsModifier) // any other key, or a change of the modifiers
+    // A modifier wake key: a press of any key, or any change of the modifiers. The
+    // release of an ordinary key held since before the hold is neither.
+    if (wakeIsModifier && (event.type == Type::down || event.isModifier))
         return chord();
     if (event.type == Type::down && !event.isModifier)
         return chord();

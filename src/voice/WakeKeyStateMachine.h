@@ -20,8 +20,9 @@ public:
         bool operator==(const Outcome&) const = default;
     };
 
-    // `wakeIsModifier`: the wake key is a modifier, so any other key or modifier
-    // change spoils a hold; for an ordinary key only a non-modifier press does.
+    // `wakeIsModifier`: the wake key is a modifier, so a press of another key or
+    // any modifier change spoils a hold; for an ordinary key only a non-modifier
+    // press does.
     Outcome handle(const Event& event, bool wakeIsModifier, bool paused, double now);
     // The key's state can no longer be followed (lost connection, system sleep):
     // a hold in progress is cancelled.

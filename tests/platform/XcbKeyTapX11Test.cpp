@@ -143,6 +143,18 @@ TEST_F(XcbKeyTapX11Test, aChordCancelsTheHoldAndTheOtherKeyReachesTheApplication
     EXPECT_FALSE(keys.contains("press 134"));
 }
 
+TEST_F(XcbKeyTapX11Test, aKeyHeldBeforeTheHoldMayComeUpDuringIt) {
+    engine->start();
+    key(keyA, true);
+    key(rightSuper, true);
+    key(keyA, false);
+    key(rightSuper, false);
+    EXPECT_TRUE(waitForEvents({"down", "up"})) << events.join(", ").toStdString();
+    const QStringList keys = victimKeysAfterSentinel();
+    EXPECT_TRUE(keys.contains("release 38")) << keys.join(", ").toStdString();
+    EXPECT_FALSE(keys.contains("press 134"));
+}
+
 TEST_F(XcbKeyTapX11Test, theReleaseIsFollowedAfterAModifierEndsTheGrab) {
     // With F13 as the wake key, Shift passes without spoiling the hold, which ends
     // our grab; F13's release then comes only as a raw event.

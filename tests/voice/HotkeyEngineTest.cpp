@@ -82,6 +82,19 @@ TEST(WakeKeyStateMachineTest, keyScripts) {
               {{wake(Type::down), 0, swallow, Signal::down},
                {observed(other(Type::up, true)), 0.1, pass, Signal::cancel},
                {observed(wake(Type::up)), 0.1, swallow, Signal::none}});
+    runScript("a key down before a modifier hold may come up during it", true,
+              {{other(Type::down), 0, pass, Signal::none},
+               {wake(Type::down), 0.1, swallow, Signal::down},
+               {other(Type::up), 0.2, pass, Signal::none},
+               {observed(other(Type::up)), 0.1, pass, Signal::none},
+               {wake(Type::up), 0.3, swallow, Signal::up}});
+    runScript("during a modifier hold a key press or any modifier change is a chord", true,
+              {{wake(Type::down), 0, swallow, Signal::down},
+               {observed(other(Type::down)), 0.1, pass, Signal::cancel},
+               {wake(Type::up), 0.1, swallow, Signal::none},
+               {wake(Type::down), 0.5, swallow, Signal::down},
+               {other(Type::down, true), 0.1, pass, Signal::cancel},
+               {wake(Type::up), 0.1, swallow, Signal::none}});
     runScript(
         "a release heard only after the fact still ends the hold", true,
         {{wake(Type::down), 0, swallow, Signal::down}, {observed(wake(Type::up)), 0.8, swallow, Signal::up}});
