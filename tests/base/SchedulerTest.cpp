@@ -1,10 +1,13 @@
-#include "base/RepeatingTimer.h"
 #include "base/Scheduler.h"
+#include "base/QtScheduler.h"
+#include "base/RepeatingTimer.h"
 #include "support/FakeScheduler.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace brisklet;
 using brisklet::test::FakeClock;
@@ -94,4 +97,29 @@ TEST(MainScheduler, runsOnQtTimersAndHonoursCancel) {
     while (t.elapsed() < 200)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(ran, 1);
+}
+
+TEST(MainScheduler, remembersOnlyCancellationsOfWorkStillOnItsWay) {
+    QtScheduler scheduler;
+    int ran = 0;
+    const auto fired = scheduler.schedule(0, [&] { ran += 1; });
+    QElapsedTimer t;
+    t.start();
+    while (ran == 0 && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(ran, 1);
+    scheduler.cancel(fired);
+    scheduler.cancel(fired + 1000); // never handed out
+    EXPECT_EQ(scheduler.rememberedCancellations(), 0u) << "finished and unknown tokens are forgotten";
+
+    // Scheduled from another thread: cancelled before the main thread arms it.
+    Scheduler::Token token = 0;
+    std::thread([&] { token = scheduler.schedule(0, [&] { ran += 100; }); }).join();
+    scheduler.cancel(token);
+    EXPECT_EQ(scheduler.rememberedCancellations(), 1u);
+    t.restart();
+    while (t.elapsed() < 100)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(scheduler.rememberedCancellations(), 0u);
 }
