@@ -70,8 +70,9 @@ bool AppDelegate::deferToRunningInstance() {
     const auto self = SingleInstance::readProcess(QStringLiteral("/proc"), selfPid);
     if (!self)
         return false;
-    const auto others =
-        SingleInstance::findOthers(QStringLiteral("/proc"), QCoreApplication::applicationFilePath(), selfPid);
+    const auto others = SingleInstance::findOthers(
+        QStringLiteral("/proc"), SingleInstance::programName(QCoreApplication::applicationFilePath()),
+        qgetenv("XDG_RUNTIME_DIR"), selfPid);
     const auto winner = SingleInstance::deferTo(*self, others);
     if (!winner)
         return false;

@@ -65,9 +65,35 @@ std::optional<Process> readProcess(const QString& procRoot, qint64 pid) {
     return process;
 }
 
-std::vector<Process> findOthers(const QString& procRoot, const QString& exePath, qint64 selfPid) {
+QString programName(const QString& exePath) {
+    QString path = exePath;
+    // After a package upgrade the running binary reads as "… (deleted)".
+    if (path.endsWith(QStringLiteral(" (deleted)")))
+        path.chop(10);
+    return QFileInfo(path).fileName();
+}
+
+namespace {
+
+// One variable of a process's environment as it was started ("" when unset).
+QByteArray environmentValue(const QString& procRoot, const QString& pidEntry, const QByteArray& name) {
+    QFile file(procRoot + QLatin1Char('/') + pidEntry + QStringLiteral("/environ"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray prefix = name + '=';
+    for (const QByteArray& entry : file.readAll().split('\0'))
+        if (entry.startsWith(prefix))
+            return entry.mid(prefix.size());
+    return {};
+}
+
+} // namespace
+
+std::vector<Process> findOthers(const QString& procRoot, const QString& programName,
+                                const QByteArray& runtimeDir, qint64 selfPid) {
     std::vector<Process> others;
-    const QString target = QFileInfo(exePath).canonicalFilePath();
+    if (programName.isEmpty())
+        return others;
     const uid_t uid = ::getuid();
     const QStringList entries = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
@@ -79,11 +105,10 @@ std::vector<Process> findOthers(const QString& procRoot, const QString& exePath,
         struct stat info {};
         if (::stat(QFile::encodeName(dir).constData(), &info) != 0 || info.st_uid != uid)
             continue;
-        QString exe = QFile::symLinkTarget(dir + QStringLiteral("/exe"));
-        // After a package upgrade the running binary reads as "… (deleted)".
-        if (exe.endsWith(QStringLiteral(" (deleted)")))
-            exe.chop(10);
-        if (exe.isEmpty() || (exe != target && QFileInfo(exe).canonicalFilePath() != target))
+        const QString exe = QFile::symLinkTarget(dir + QStringLiteral("/exe"));
+        if (exe.isEmpty() || SingleInstance::programName(exe) != programName)
+            continue;
+        if (environmentValue(procRoot, entry, "XDG_RUNTIME_DIR") != runtimeDir)
             continue;
         if (auto process = readProcess(procRoot, pid))
             others.push_back(*process);

@@ -9,8 +9,9 @@ class QLocalServer;
 
 namespace brisklet {
 
-// One Brisklet per user: the earliest-started process wins (ties go to the lower
-// pid); a later one asks the winner to show its home window, then quits.
+// One Brisklet per user, whatever path it was started from: the earliest-started
+// process wins (ties go to the lower pid); a later one asks the winner to show its
+// home window, then quits.
 namespace SingleInstance {
 
 struct Process {
@@ -25,8 +26,15 @@ std::optional<qint64> deferTo(const Process& self, const std::vector<Process>& o
 // Read one process from `procRoot` (normally "/proc"); nothing when it is gone.
 std::optional<Process> readProcess(const QString& procRoot, qint64 pid);
 
-// Other processes of this user running the executable at `exePath`.
-std::vector<Process> findOthers(const QString& procRoot, const QString& exePath, qint64 selfPid);
+// The name that makes a process a Brisklet: its executable's file name, wherever
+// it lies (a build folder and an installed copy are the same program to the user).
+QString programName(const QString& exePath);
+
+// Other processes of this user whose executable is named `programName` and whose
+// runtime folder ($XDG_RUNTIME_DIR, where the show-request socket lives) is
+// `runtimeDir`: those are the ones this instance could ask to show themselves.
+std::vector<Process> findOthers(const QString& procRoot, const QString& programName,
+                                const QByteArray& runtimeDir, qint64 selfPid);
 
 // The local socket the winner listens on, private to this user.
 QString socketName();

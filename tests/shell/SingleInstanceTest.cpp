@@ -31,7 +31,7 @@ TEST(SingleInstance, unknownStartTimesAndDyingProcessesNeverWin) {
 
 namespace {
 void writeStat(const QString& root, qint64 pid, const QByteArray& comm, const char* state, quint64 start,
-               const QString& exe) {
+               const QString& exe, const QByteArray& runtimeDir = "/run/user/1000") {
     const QString dir = root + QStringLiteral("/%1").arg(pid);
     QDir().mkpath(dir);
     QFile f(dir + "/stat");
@@ -45,6 +45,11 @@ void writeStat(const QString& root, qint64 pid, const QByteArray& comm, const ch
     f.close();
     if (!exe.isEmpty())
         QFile::link(exe, dir + "/exe");
+    QFile environ(dir + "/environ");
+    ASSERT_TRUE(environ.open(QIODevice::WriteOnly));
+    for (const QByteArray& entry :
+         {QByteArray("HOME=/home/u"), "XDG_RUNTIME_DIR=" + runtimeDir, QByteArray("LANG=C")})
+        environ.write(entry + '\0');
 }
 } // namespace
 
@@ -60,12 +65,14 @@ TEST(SingleInstance, readsStartTimesPastTrickyCommandNames) {
     EXPECT_FALSE(SingleInstance::readProcess(proc.path(), 44).has_value());
 }
 
-TEST(SingleInstance, findsOnlyProcessesOfTheSameExecutable) {
+TEST(SingleInstance, findsTheSameProgramWhateverItsPathButOnlyInTheSameSession) {
     QTemporaryDir proc;
     QTemporaryDir bin;
+    QTemporaryDir installed;
     const QString ours = bin.filePath("brisklet");
     const QString theirs = bin.filePath("other");
-    for (const QString& path : {ours, theirs}) {
+    const QString copy = installed.filePath("brisklet"); // an installed copy beside a build
+    for (const QString& path : {ours, theirs, copy}) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
@@ -73,10 +80,14 @@ TEST(SingleInstance, findsOnlyProcessesOfTheSameExecutable) {
     writeStat(proc.path(), 11, "other", "S", 50, theirs);
     writeStat(proc.path(), 12, "brisklet", "S", 90, ours + " (deleted)");
     writeStat(proc.path(), 13, "brisklet", "S", 80, ours); // ourselves
-    auto others = SingleInstance::findOthers(proc.path(), ours, 13);
+    writeStat(proc.path(), 14, "brisklet", "S", 70, copy);
+    writeStat(proc.path(), 15, "brisklet", "S", 60, copy, "/tmp/elsewhere"); // can't be asked to show
+    EXPECT_EQ(SingleInstance::programName(ours), "brisklet");
+    EXPECT_EQ(SingleInstance::programName(copy + " (deleted)"), "brisklet");
+    auto others = SingleInstance::findOthers(proc.path(), "brisklet", "/run/user/1000", 13);
     std::vector<qint64> pids;
     for (const auto& p : others)
         pids.push_back(p.pid);
     std::sort(pids.begin(), pids.end());
-    EXPECT_EQ(pids, (std::vector<qint64>{10, 12}));
+    EXPECT_EQ(pids, (std::vector<qint64>{10, 12, 14}));
 }

@@ -1,5 +1,6 @@
 #include "support/X11Session.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -13,10 +14,10 @@ QByteArray collect(QProcess& p, QByteArray& seen) {
     seen += p.readAll();
     return seen;
 }
-} // namespace
 
-// Two launches: the second defers to the first, asks it to show itself and quits.
-TEST(SingleInstance, aSecondLaunchDefersAndTheFirstIsAskedToShow) {
+// Two launches in one session: the second defers to the first, asks it to show
+// itself and quits.
+void secondLaunchDefers(const QString& firstProgram, const QString& secondProgram) {
     X11Session x;
     ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
     QTemporaryDir runtime; // a socket of this test's own
@@ -26,7 +27,7 @@ TEST(SingleInstance, aSecondLaunchDefersAndTheFirstIsAskedToShow) {
     QProcess first;
     first.setProcessEnvironment(env);
     first.setProcessChannelMode(QProcess::MergedChannels);
-    first.start(QStringLiteral(BRISKLET_EXECUTABLE), {"--autostart"});
+    first.start(firstProgram, {"--autostart"});
     QByteArray firstOut;
     ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, firstOut).contains("launched"); }, 15))
         << firstOut.toStdString();
@@ -34,7 +35,7 @@ TEST(SingleInstance, aSecondLaunchDefersAndTheFirstIsAskedToShow) {
     QProcess second;
     second.setProcessEnvironment(env);
     second.setProcessChannelMode(QProcess::MergedChannels);
-    second.start(QStringLiteral(BRISKLET_EXECUTABLE), {});
+    second.start(secondProgram, {});
     ASSERT_TRUE(second.waitForFinished(15000));
     const QByteArray secondOut = second.readAll();
     EXPECT_EQ(second.exitCode(), 0);
@@ -46,4 +47,19 @@ TEST(SingleInstance, aSecondLaunchDefersAndTheFirstIsAskedToShow) {
     EXPECT_EQ(first.state(), QProcess::Running);
     first.terminate();
     first.waitForFinished(5000);
+}
+
+} // namespace
+
+TEST(SingleInstance, aSecondLaunchDefersAndTheFirstIsAskedToShow) {
+    secondLaunchDefers(BRISKLET_EXECUTABLE, BRISKLET_EXECUTABLE);
+}
+
+// A development build and an installed copy are one program to the user.
+TEST(SingleInstance, aSecondLaunchFromAnotherPathDefersToo) {
+    QTemporaryDir installed;
+    const QString copy = installed.filePath("brisklet");
+    ASSERT_TRUE(QFile::copy(BRISKLET_EXECUTABLE, copy));
+    ASSERT_TRUE(QFile::setPermissions(copy, QFile::permissions(BRISKLET_EXECUTABLE)));
+    secondLaunchDefers(BRISKLET_EXECUTABLE, copy);
 }
