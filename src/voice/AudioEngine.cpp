@@ -192,6 +192,8 @@ void AudioEngine::startNow() {
     ring_.clear();
 
     std::optional<AudioError> error = installTap();
+    inputAvailable_ =
+        !(error && error->domain == AudioError::appDomain && error->code == AudioError::noInputDevice);
     if (!error) {
         error = guarded([&] { return backend_->startEngine(); });
         if (!error && !backend_->isRunning())
@@ -237,6 +239,15 @@ std::optional<AudioError> AudioEngine::installTap() {
         return AudioError::app(AudioError::formatChangedMidSetup);
     return guarded(
         [&] { return backend_->installTap([this](std::span<const float> samples) { consume(samples); }); });
+}
+
+void AudioEngine::checkInput() {
+    std::optional<platform::InputFormat> format;
+    const auto error = guarded([&]() -> std::optional<AudioError> {
+        format = backend_->inputFormat();
+        return std::nullopt;
+    });
+    inputAvailable_ = !error && format && format->sampleRate > 0 && format->channels > 0;
 }
 
 void AudioEngine::removeTapQuietly() {
@@ -288,8 +299,11 @@ void AudioEngine::scheduleRebuild(const QString& reason) {
             if (generation != engine.rebuildGeneration_)
                 return;
             engine.rebuildToken_ = 0;
-            if (!engine.desiredRunning_)
+            if (!engine.desiredRunning_) {
+                // Stopped: only note whether there is an input to start with now.
+                engine.checkInput();
                 return;
+            }
             qCInfo(lcAudio, "re-tapping audio input (%s)", qUtf8Printable(reason));
             engine.restart();
         });

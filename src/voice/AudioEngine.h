@@ -63,6 +63,10 @@ public:
     // Clock time of the latest chunk or successful start; nullopt before either.
     std::optional<double> lastBufferAt() const;
     bool isRunning() const;
+    // Whether a default input device answered at the last start, or at the last
+    // device change while stopped; true until either has happened (the first start
+    // finds out). Any thread; never waits for the backend.
+    bool inputAvailable() const { return inputAvailable_.load(); }
 
     // Samples waiting in the ring for the processing thread.
     std::size_t bufferedSamples() const { return ring_.count(); }
@@ -90,6 +94,7 @@ private:
     void scheduleStartRetry();
     void scheduleRebuild(const QString& reason);
     void restart();
+    void checkInput();
 
     // Capture thread.
     void consume(std::span<const float> samples);
@@ -111,6 +116,9 @@ private:
 
     std::vector<Handler> handlers_;
     std::atomic<bool> handlersFrozen_{false};
+
+    // Written on the control thread.
+    std::atomic<bool> inputAvailable_{true};
 
     // Control thread state.
     bool desiredRunning_ = false;

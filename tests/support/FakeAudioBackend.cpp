@@ -1,5 +1,7 @@
 #include "support/FakeAudioBackend.h"
 
+#include "base/MainThread.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -56,6 +58,17 @@ int FakeAudioBackend::count(const std::string& call) const {
     return static_cast<int>(std::count(calls_.begin(), calls_.end(), call));
 }
 
+void FakeAudioBackend::note(const char* call) {
+    calls_.push_back(call);
+    if (MainThread::isCurrent())
+        ++mainThreadCalls_;
+}
+
+int FakeAudioBackend::mainThreadCalls() const {
+    std::lock_guard lock(mutex_);
+    return mainThreadCalls_;
+}
+
 void FakeAudioBackend::clearCalls() {
     std::lock_guard lock(mutex_);
     calls_.clear();
@@ -68,7 +81,7 @@ void FakeAudioBackend::setChangeHandler(ChangeHandler handler) {
 
 std::optional<platform::InputFormat> FakeAudioBackend::inputFormat() {
     std::lock_guard lock(mutex_);
-    calls_.push_back("format");
+    note("format");
     const auto answer = format_;
     if (switchTo_) {
         format_ = switchTo_;
@@ -79,27 +92,27 @@ std::optional<platform::InputFormat> FakeAudioBackend::inputFormat() {
 
 std::optional<platform::AudioError> FakeAudioBackend::prepareConverter(const platform::InputFormat&) {
     std::lock_guard lock(mutex_);
-    calls_.push_back("converter");
+    note("converter");
     return std::nullopt;
 }
 
 std::optional<platform::AudioError> FakeAudioBackend::installTap(Sink sink) {
     std::lock_guard lock(mutex_);
-    calls_.push_back("install");
+    note("install");
     sink_ = std::move(sink);
     return std::nullopt;
 }
 
 std::optional<platform::AudioError> FakeAudioBackend::removeTap() {
     std::lock_guard lock(mutex_);
-    calls_.push_back("remove");
+    note("remove");
     sink_ = nullptr;
     return std::nullopt;
 }
 
 std::optional<platform::AudioError> FakeAudioBackend::startEngine() {
     std::lock_guard lock(mutex_);
-    calls_.push_back("start");
+    note("start");
     if (throwNext_) {
         throwNext_ = false;
         throw std::runtime_error(throwWhat_);
@@ -114,7 +127,7 @@ std::optional<platform::AudioError> FakeAudioBackend::startEngine() {
 
 std::optional<platform::AudioError> FakeAudioBackend::stopEngine() {
     std::lock_guard lock(mutex_);
-    calls_.push_back("stop");
+    note("stop");
     running_ = false;
     return std::nullopt;
 }

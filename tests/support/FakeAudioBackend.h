@@ -35,6 +35,9 @@ public:
     std::vector<std::string> calls() const;
     int count(const std::string& call) const;
     void clearCalls();
+    // Calls made on the main thread, against the contract (the engine's control
+    // thread makes them all).
+    int mainThreadCalls() const;
 
     void setChangeHandler(ChangeHandler handler) override;
     std::optional<platform::InputFormat> inputFormat() override;
@@ -46,7 +49,10 @@ public:
     bool isRunning() const override;
 
 private:
+    void note(const char* call); // with the lock held
+
     mutable std::mutex mutex_;
+    int mainThreadCalls_ = 0;
     ChangeHandler changeHandler_;
     std::optional<platform::InputFormat> format_ =
         platform::InputFormat{16000, 1, platform::SampleFormat::float32};

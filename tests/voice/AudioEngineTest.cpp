@@ -292,6 +292,30 @@ TEST_F(AudioEngineTest, anUnusableInputFailsWithCodeOneAndRetries) {
     EXPECT_TRUE(engine->isRunning());
 }
 
+TEST_F(AudioEngineTest, theLastStartOrDeviceChangeSaysWhetherThereIsAnInput) {
+    EXPECT_TRUE(engine->inputAvailable()) << "unknown before the first start: the start finds out";
+    fake->setFormat(std::nullopt);
+    startAndSettle();
+    EXPECT_FALSE(engine->inputAvailable());
+    engine->stop();
+    engine->waitForControl();
+    scheduler.advance(10);
+
+    // A microphone is plugged in while stopped: noted, but nothing starts.
+    fake->setFormat(platform::InputFormat{44100, 2, platform::SampleFormat::int16});
+    fake->clearCalls();
+    fake->emitChange("default input changed");
+    engine->waitForControl();
+    advance(AudioEngine::rebuildDelay);
+    EXPECT_TRUE(engine->inputAvailable());
+    EXPECT_EQ(fake->count("start"), 0);
+    EXPECT_EQ(fake->mainThreadCalls(), 0);
+
+    startAndSettle();
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_TRUE(engine->inputAvailable());
+}
+
 TEST_F(AudioEngineTest, aFormatThatChangesDuringSetupFailsWithCodeThree) {
     fake->switchFormatAfterNextRead({48000, 2, platform::SampleFormat::int16});
     startAndSettle();
