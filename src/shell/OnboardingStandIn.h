@@ -4,9 +4,10 @@
 
 namespace brisklet {
 
-// The first-run flow. Until it exists its stand-in only logs; there is no consent
-// to wait for on this desktop, so it reports the permissions as settled at once and
-// listening starts.
+// The first-run flow. Until it exists its stand-in finishes as soon as it is shown:
+// there is no consent to wait for on this desktop, so it reports the permissions as
+// settled, marks the user onboarded and closes, and listening starts. Nothing of
+// it (the clap preview above all) stays on, and a reopen shows home.
 class OnboardingStandIn final : public WindowStandIn {
     Q_OBJECT
 public:

@@ -24,6 +24,9 @@ signals:
     void sensitivityChanged(double value);
     void wakeConfigChanged();
 
+protected:
+    void close() { visible_ = false; }
+
 private:
     const char* name_;
     bool visible_ = false;
