@@ -199,6 +199,8 @@ void AppDelegate::buildStandIns() {
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
     connect(receipts_.get(), &ReceiptsStandIn::undoRequested, this, [this] {
+        if (shutDown_) // the executor is gone
+            return;
         flow_->performActions({Action::undoSetup()});
         previewAwaitingReturn_ = false;
     });
@@ -231,16 +233,26 @@ void AppDelegate::buildFlow() {
     parts.match = [matcher](const QString& text) { return matcher->match(text); };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     parts.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
-    AudioEngine* audio = audio_.get();
-    parts.microphoneAuthorized = [audio] { return audio->backend().inputFormat().has_value(); };
-    parts.startAudio = [audio] { audio->start(); };
-    parts.stopAudio = [audio] { audio->stop(); };
+    // The flow outlives the audio engine, which goes at shutdown. The answer comes
+    // from the engine's own record: the backend is the control thread's alone.
+    QPointer<AppDelegate> self(this);
+    parts.microphoneAuthorized = [self] {
+        AudioEngine* audio = self ? self->liveAudio() : nullptr;
+        return audio && audio->inputAvailable();
+    };
+    parts.startAudio = [self] {
+        if (AudioEngine* audio = self ? self->liveAudio() : nullptr)
+            audio->start();
+    };
+    parts.stopAudio = [self] {
+        if (AudioEngine* audio = self ? self->liveAudio() : nullptr)
+            audio->stop();
+    };
     flow_ = std::make_unique<RequestFlow>(parts);
 
     connect(flow_.get(), &RequestFlow::pauseChanged, this, [](bool paused) {
         qCInfo(lcApp).noquote() << (paused ? "status: Resume Listening" : "status: Pause Listening");
     });
-    QPointer<AppDelegate> self(this);
     watchdog_->isPaused = [self] { return self && self->flow_ && self->flow_->isPaused(); };
 }
 
@@ -273,7 +285,10 @@ void AppDelegate::connectVoice() {
 }
 
 void AppDelegate::connectWindows() {
+    // After shutdown nothing may start the key tap or the microphone again.
     const auto wakeConfigChanged = [this] {
+        if (shutDown_)
+            return;
         hotkeyEngine_->reloadConfig();
         flow_->updateClapMode();
     };
@@ -285,6 +300,8 @@ void AppDelegate::connectWindows() {
         connect(window, &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
     }
     connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
+        if (shutDown_)
+            return;
         hotkeyEngine_->refreshIfNeeded();
         flow_->startPipelineIfPermitted();
         watchdog_->check();
@@ -320,6 +337,10 @@ void AppDelegate::observeSystem() {
 
 QStringList AppDelegate::vocabulary() const {
     return Vocabulary::gather(*setups_, *layouts_, *registry_, *appIndex_);
+}
+
+AudioEngine* AppDelegate::liveAudio() const {
+    return shutDown_ ? nullptr : audio_.get();
 }
 
 std::function<float()> AppDelegate::levelProvider() {
@@ -365,8 +386,12 @@ void AppDelegate::shutdown() {
         platform_->sleepWatcher()->removeWakeHandler(wakeToken_);
     wakeObserved_ = false;
     // Worker threads first: they call into components that go away below.
-    if (hotkeyEngine_)
+    if (hotkeyEngine_) {
         hotkeyEngine_->teardown();
+        // A press reported just before the tap stopped may still be on its way.
+        if (flow_)
+            QObject::disconnect(hotkeyEngine_.get(), nullptr, flow_.get(), nullptr);
+    }
     audio_.reset();
     if (wake_)
         wake_->stop();

@@ -95,6 +95,8 @@ public:
 
 private:
     bool deferToRunningInstance();
+    // The audio engine until shutdown; null after.
+    AudioEngine* liveAudio() const;
     // The components, by subject, in the order they are made, then their wiring.
     void buildVoice();
     void buildPhrases();

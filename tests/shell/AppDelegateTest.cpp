@@ -52,11 +52,13 @@ struct RecordingPlatform final : PlatformFactory {
     FakeSoundOutput sound;
     FakeRecognizer speech;
     FakeKeyTap* keyTap = nullptr;
+    FakeAudioBackend* audioBackend = nullptr;
     std::shared_ptr<BrightnessLog> gamma = std::make_shared<BrightnessLog>();
 
     std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
         auto backend = std::make_unique<FakeAudioBackend>();
         backend->setFormat(platform::InputFormat{16000, 1});
+        audioBackend = backend.get();
         return backend;
     }
     std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
@@ -179,6 +181,39 @@ TEST_F(AppDelegateTest, afterAFirstLaunchReopeningShowsHomeNotOnboarding) {
     EXPECT_EQ(delegate->onboarding()->shown(), 1);
     EXPECT_TRUE(delegate->home()->isVisible());
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
+}
+
+TEST_F(AppDelegateTest, theMicrophoneIsAskedAboutOnlyOnTheAudioControlThread) {
+    auto delegate = make();
+    delegate->launch();
+    delegate->audio()->waitForControl();
+    ASSERT_TRUE(delegate->audio()->isRunning());
+    delegate->flow()->togglePause();
+    delegate->flow()->togglePause(); // resuming asks whether there is a microphone
+    delegate->audio()->waitForControl();
+    EXPECT_TRUE(delegate->audio()->isRunning());
+    EXPECT_GT(platform->audioBackend->count("format"), 0);
+    EXPECT_EQ(platform->audioBackend->mainThreadCalls(), 0);
+}
+
+TEST_F(AppDelegateTest, afterShutdownNothingRestartsTheKeyTapOrReachesTheAudioEngine) {
+    auto delegate = make();
+    delegate->launch();
+    delegate->shutdown();
+    ASSERT_FALSE(platform->keyTap->running);
+    const int starts = platform->keyTap->starts;
+    Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
+    emit delegate->home()->wakeConfigChanged();
+    emit delegate->onboarding()->permissionsChanged();
+    delegate->handleReopen();
+    platform->sleep.wake();
+    EXPECT_FALSE(platform->keyTap->running);
+    EXPECT_EQ(platform->keyTap->starts, starts);
+    // Pausing and resuming stop and start the microphone: the engine is gone.
+    delegate->flow()->togglePause();
+    delegate->flow()->togglePause();
+    delegate->flow()->startPipelineIfPermitted();
+    EXPECT_EQ(delegate->audio(), nullptr);
 }
 
 TEST_F(AppDelegateTest, theRecogniserExpectsOnlyEnabledCommandsButEveryPhraseStaysReserved) {
