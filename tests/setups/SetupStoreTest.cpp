@@ -451,17 +451,3 @@ TEST_F(SetupStoreTest, changesFromOtherThreadsArePublishedInOrder) {
     EXPECT_EQ(published.count(), 22);
     EXPECT_EQ(Prefs::intValue(Prefs::Key::setupsRun), 1);
 }
-
-TEST_F(SetupStoreTest, theActiveRunIsOnlyMemory) {
-    auto store = open();
-    QSignalSpy changed(store.get(), &SetupStore::activeRunChanged);
-    SetupStore::ActiveRun run{QUuid::createUuid(), "Alpha", {{"code", "main.cpp", QRectF(0, 25, 800, 600)}},
-                              clock.wallNow(),     false,   false,
-                              "1:1920x1080"};
-    store->setActiveRun(run);
-    EXPECT_EQ(store->activeRun(), run);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_FALSE(open()->activeRun());
-    store->setActiveRun(std::nullopt);
-    EXPECT_FALSE(store->activeRun());
-}
