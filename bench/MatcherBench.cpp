@@ -34,7 +34,7 @@ public:
 class BenchSetups final : public SetupDirectory {
 public:
     std::shared_ptr<const std::vector<SetupNames>> setupNames() const override { return list; }
-    std::optional<QString> lookup(const QString& phrase) const override {
+    std::optional<QString> lookupName(const QString& phrase) const override {
         for (const SetupNames& s : *list) {
             if (s.name.toLower() == phrase)
                 return s.name;

@@ -42,6 +42,13 @@ MediaActions::MediaActions(platform::MediaPlayers& players, platform::InstalledA
     : players_(players), installed_(installed), launch_(std::move(launch)),
       musicFolder_(std::move(musicFolder)) {}
 
+QStringList MediaActions::localPlayerIDs() {
+    QStringList ids;
+    for (const auto& [id, bus] : musicPlayerTable)
+        ids << id;
+    return ids;
+}
+
 bool MediaActions::knowsPlayer(const QString& hint) const {
     return playerNamed(hint).has_value();
 }

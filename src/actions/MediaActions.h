@@ -49,6 +49,9 @@ public:
     // Only ASCII letters and digits stay as they are; everything else is
     // percent-encoded as UTF-8.
     static QString encodeQuery(const QString& query);
+    // The desktop's own music players that can stand in for "Music", in order of
+    // preference.
+    static QStringList localPlayerIDs();
 
 private:
     struct Running {

@@ -457,14 +457,14 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 
     if (first == QLatin1String("end") && count >= 2) {
         const QString target = joined(words, 1);
-        if (setups_.lookup(target))
+        if (setups_.lookupName(target))
             return Plan{Action::endSetup(target)};
     }
     return std::nullopt;
 }
 
 Plan IntentMatcher::openPlan(const QString& target) const {
-    if (setups_.lookup(target))
+    if (setups_.lookupName(target))
         return {Action::runSetup(target)};
     if (appIndex_) {
         const auto apps = appIndex_->snapshot();
@@ -479,7 +479,7 @@ Plan IntentMatcher::openPlan(const QString& target) const {
 }
 
 Plan IntentMatcher::quitPlan(const QString& target) const {
-    if (setups_.lookup(target))
+    if (setups_.lookupName(target))
         return {Action::endSetup(target)};
     return {Action::quitApp(target)};
 }

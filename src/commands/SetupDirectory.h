@@ -24,7 +24,7 @@ public:
     // from one list for as long as the same list comes back.
     virtual std::shared_ptr<const std::vector<SetupNames>> setupNames() const = 0;
     // The stored name of the setup that a spoken phrase finds, or nothing.
-    virtual std::optional<QString> lookup(const QString& phrase) const = 0;
+    virtual std::optional<QString> lookupName(const QString& phrase) const = 0;
 };
 
 } // namespace brisklet

@@ -18,6 +18,7 @@
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
 #include "platform/SpeechRecognizer.h"
+#include "setups/SetupStore.h"
 #include "shell/AskStandIn.h"
 #include "shell/CaptureStandIn.h"
 #include "shell/HomeStandIn.h"
@@ -26,7 +27,6 @@
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/ReceiptsStandIn.h"
-#include "shell/SetupsStandIn.h"
 #include "shell/SingleInstance.h"
 #include "shell/WatchdogStandIn.h"
 #include "ui/HUDController.h"
@@ -153,13 +153,14 @@ void AppDelegate::buildPhrases() {
     registry_ = std::make_unique<CommandRegistry>();
     registry_->load();
     appIndex_ = std::make_unique<AppIndex>(&platform_->installedApps(), platform_->runningApps());
-    setups_ = std::make_unique<SetupsStandIn>();
 }
 
 void AppDelegate::buildWindows() {
     windows_ = std::make_unique<WindowEngine>(platform_->windowSystem(), platform_->ownWindows(),
                                               platform_->launcher());
     layouts_ = std::make_unique<LayoutStore>(*windows_);
+    setups_ = std::make_unique<SetupStore>(Paths::setupsJSON());
+    connect(setups_.get(), &SetupStore::runCounted, appState_, &AppState::refresh);
 }
 
 void AppDelegate::buildActions() {

@@ -30,7 +30,7 @@ class NudgeStandIn;
 class PlatformFactory;
 class ReceiptsStandIn;
 class RequestFlow;
-class SetupDirectory;
+class SetupStore;
 class SoundClassifier;
 class SpeechController;
 class WakeController;
@@ -133,7 +133,7 @@ private:
     std::unique_ptr<AppIndex> appIndex_;
     std::unique_ptr<WindowEngine> windows_;
     std::unique_ptr<LayoutStore> layouts_;
-    std::unique_ptr<SetupDirectory> setups_;
+    std::unique_ptr<SetupStore> setups_;
     std::unique_ptr<MediaActions> media_;
     std::unique_ptr<IntentMatcher> matcher_;
     std::unique_ptr<ActionExecutor> executor_;

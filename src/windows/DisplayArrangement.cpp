@@ -1,5 +1,6 @@
 #include "windows/DisplayArrangement.h"
 
+#include <QStringList>
 #include <algorithm>
 
 namespace brisklet::DisplayArrangement {
@@ -16,6 +17,17 @@ QRectF cascaded(const QRectF& rect, int slot, const QRectF& frame) {
     const double x = std::min(std::max(frameMinX, frameMaxX - rect.width()), std::max(x1, frameMinX));
     const double y = std::min(std::max(frameMinY, frameMaxY - rect.height()), std::max(y1, frameMinY));
     return {x, y, rect.width(), rect.height()};
+}
+
+QString label(const QString& fingerprint) {
+    const QStringList pieces = fingerprint.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (pieces.isEmpty())
+        return QStringLiteral("single display");
+    bool ok = false;
+    const qlonglong count = pieces.front().toLongLong(&ok, 10);
+    if (ok && count >= 2)
+        return QString::number(count) + QStringLiteral(" displays");
+    return QStringLiteral("single display");
 }
 
 } // namespace brisklet::DisplayArrangement

@@ -21,7 +21,7 @@ public:
         ++reads;
         return list_;
     }
-    std::optional<QString> lookup(const QString& phrase) const override {
+    std::optional<QString> lookupName(const QString& phrase) const override {
         ++reads;
         const QString q = Text::normalize(phrase);
         if (q.isEmpty())

@@ -6,10 +6,12 @@
 #include "commands/CommandRegistry.h"
 #include "commands/IntentMatcher.h"
 #include "platform/linux/XdgInstalledApps.h"
+#include "setups/SetupStore.h"
 #include "support/FakeClock.h"
 #include "support/FakeScheduler.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -67,6 +69,13 @@ std::vector<platform::AppEntry> fixtureApps() {
     return apps;
 }
 
+// The setups come from a copy of fixtures/setups.json, read by the real store.
+QString copiedSetups(const QTemporaryDir& folder) {
+    const QString path = folder.filePath("setups.json");
+    QFile::copy(kFixtures + "/setups.json", path);
+    return path;
+}
+
 class PhraseTable : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -87,19 +96,12 @@ protected:
     }
 
     CommandRegistry registry{"/nonexistent/commands.json"};
-    test::FakeSetups setups{{
-        {"Deep Work", {"focus time", ""}},
-        {"Morning", {"good morning"}},
-        {"Work", {}},
-        {"Gym", {"workout"}},
-        {"Reading", {"quiet time"}},
-        {"Reading Two", {"quiet time"}},
-        {"Quieted", {}},
-    }};
-    test::FakeLayouts layouts{{"coding", "Meeting Room"}};
-    test::FakeInstalledApps installed;
     test::FakeClock clock;
     test::FakeScheduler scheduler{clock};
+    QTemporaryDir folder;
+    SetupStore setups{copiedSetups(folder), scheduler};
+    test::FakeLayouts layouts{{"coding", "Meeting Room"}};
+    test::FakeInstalledApps installed;
     AppIndex index{&installed, nullptr, scheduler};
     IntentMatcher matcher{registry, setups, &layouts, &index};
 };
@@ -110,6 +112,7 @@ TEST_F(PhraseTable, EveryPhraseGivesItsPlan) {
     // The fixture tree reads as the installed apps (NoDisplay left out, the home copy
     // of slack wins, a sub-folder entry gets a dashed ID).
     ASSERT_EQ(index.apps().size(), 10u);
+    ASSERT_EQ(setups.setups().size(), 7u);
     QStringList names;
     for (const IndexedApp& app : index.apps())
         names << app.bundleID.value_or("?") + "=" + app.name;
@@ -126,7 +129,8 @@ TEST_F(PhraseTable, EveryPhraseGivesItsPlan) {
 }
 
 TEST_F(PhraseTable, AnEmptyTranscriptTouchesNoStore) {
-    setups.reads = 0;
+    test::FakeSetups setups{{{"Gym", {}}}};
+    IntentMatcher matcher{registry, setups, &layouts, &index};
     layouts.reads = 0;
     EXPECT_TRUE(matcher.match(" ?! ").empty());
     EXPECT_EQ(setups.reads, 0);

@@ -262,6 +262,19 @@ TEST_F(AppDelegateTest, anUndecodableLayoutsFileIsKeptAndBackedUpBeforeItIsRepla
     EXPECT_EQ(backup.readAll(), QByteArray("{ not json"));
 }
 
+TEST_F(AppDelegateTest, theSavedSetupsReachTheRecogniser) {
+    Paths::ensure();
+    QFile f(Paths::setupsJSON());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"([{"id": "2F1C3B1E-5A57-4D49-9C55-1B1A2C3D4E04", "name": "Gym", "phrases": ["workout"],
+                 "createdAt": "2026-11-02T08:15:00Z"}])");
+    f.close();
+    auto delegate = make();
+    delegate->launch();
+    EXPECT_TRUE(delegate->vocabulary().contains("Gym"));
+    EXPECT_TRUE(delegate->vocabulary().contains("workout"));
+}
+
 TEST_F(AppDelegateTest, aWakeFromSleepRebuildsALostKeyTap) {
     auto delegate = make();
     delegate->launch();

@@ -1,0 +1,404 @@
+#include "setups/SetupStore.h"
+
+#include "base/JsonFile.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "base/Prefs.h"
+#include "base/Text.h"
+#include "commands/Levenshtein.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
+#include <QSet>
+#include <algorithm>
+
+namespace brisklet {
+
+const QString SetupStore::corruptBackupName = QStringLiteral("setups-corrupt-backup.json");
+
+namespace {
+
+QJsonArray toArray(const SetupStore::List& list) {
+    QJsonArray array;
+    for (const Setup& setup : list)
+        array.append(setup.toJson());
+    return array;
+}
+
+// The list as the file would hold it, without the layout: two lists are the same
+// exactly when these bytes are.
+QByteArray encoded(const SetupStore::List& list) {
+    return QJsonDocument(toArray(list)).toJson(QJsonDocument::Compact);
+}
+
+// Spoken text compared with setup names: normalised, and "set up" read as "setup".
+QString spokenKey(const QString& text) {
+    const QStringList words = Text::normalize(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList out;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (words[i] == QLatin1String("set") && i + 1 < words.size() && words[i + 1] == QLatin1String("up")) {
+            out << QStringLiteral("setup");
+            ++i;
+        } else {
+            out << words[i];
+        }
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+std::shared_ptr<const std::vector<SetupNames>> namesOf(const SetupStore::List& list) {
+    auto names = std::make_shared<std::vector<SetupNames>>();
+    names->reserve(list.size());
+    for (const Setup& setup : list)
+        names->push_back({setup.name, setup.phrases});
+    return names;
+}
+
+QByteArray bytesAt(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+SetupStore::SetupStore(QString filePath, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), filePath_(std::move(filePath)), scheduler_(scheduler),
+      storage_(std::make_shared<const List>()), names_(namesOf({})) {
+    {
+        std::lock_guard lock(lock_);
+        Loaded loaded = readFile();
+        switch (loaded.outcome) {
+        case Outcome::missing:
+            break;
+        case Outcome::unreadable:
+            writesBlocked_ = true;
+            break;
+        case Outcome::undecodable:
+            rescueCorruptFile();
+            break;
+        case Outcome::ok:
+            replaceStorage(std::move(loaded.list));
+            // Made-up ids must reach the file, or they change at every load.
+            if (loaded.filledIn)
+                save(*storage_);
+            break;
+        }
+        published_ = storage_;
+    }
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        watch();
+        scheduleReload();
+    });
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] {
+        watch();
+        scheduleReload();
+    });
+    watch();
+}
+
+SetupStore::~SetupStore() {
+    if (reloadToken_)
+        scheduler_.cancel(reloadToken_);
+}
+
+std::shared_ptr<const SetupStore::List> SetupStore::snapshot() const {
+    std::lock_guard lock(lock_);
+    return storage_;
+}
+
+std::optional<Setup> SetupStore::setup(const QUuid& id) const {
+    const auto list = snapshot();
+    const auto it = std::find_if(list->begin(), list->end(), [&](const Setup& s) { return s.id == id; });
+    if (it == list->end())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<Setup> SetupStore::lookup(const QString& phrase) const {
+    const QString q = spokenKey(phrase);
+    if (q.isEmpty())
+        return std::nullopt;
+    const auto list = snapshot();
+    for (const Setup& setup : *list) {
+        if (spokenKey(setup.name) == q)
+            return setup;
+    }
+    const Setup* best = nullptr;
+    double bestScore = 0;
+    for (const Setup& setup : *list) {
+        const double score = Levenshtein::similarity(q, spokenKey(setup.name));
+        if (score > bestScore) {
+            best = &setup;
+            bestScore = score;
+        }
+    }
+    if (best && bestScore >= lookupThreshold)
+        return *best;
+    return std::nullopt;
+}
+
+std::optional<QString> SetupStore::lookupName(const QString& phrase) const {
+    if (const auto found = lookup(phrase))
+        return found->name;
+    return std::nullopt;
+}
+
+std::shared_ptr<const std::vector<SetupNames>> SetupStore::setupNames() const {
+    std::lock_guard lock(lock_);
+    return names_;
+}
+
+bool SetupStore::upsert(Setup setup) {
+    setup.updatedAt = now();
+    if (!setup.createdAt.isValid())
+        setup.createdAt = setup.updatedAt;
+    return commit([&](List& list) {
+        const auto it =
+            std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == setup.id; });
+        if (it != list.end())
+            *it = setup;
+        else
+            list.push_back(setup);
+    });
+}
+
+bool SetupStore::remove(const QUuid& id) {
+    return commit([&](List& list) { std::erase_if(list, [&](const Setup& s) { return s.id == id; }); });
+}
+
+bool SetupStore::duplicate(const QUuid& id) {
+    const QDateTime stamp = now();
+    return commit([&](List& list) {
+        const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
+        if (it == list.end())
+            return;
+        QStringList names;
+        for (const Setup& s : list)
+            names << s.name;
+        Setup copy = *it;
+        copy.id = QUuid::createUuid();
+        copy.name = copyName(it->name, names);
+        copy.phrases.clear();
+        copy.createdAt = stamp;
+        copy.updatedAt = stamp;
+        copy.lastRunAt.reset();
+        list.push_back(std::move(copy));
+    });
+}
+
+bool SetupStore::markRun(const QUuid& id) {
+    const QDateTime stamp = now();
+    const bool ok = commit([&](List& list) {
+        // Counted under the lock, so two runs at once both count.
+        Prefs::setValue(Prefs::Key::setupsRun, Prefs::intValue(Prefs::Key::setupsRun) + 1);
+        const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
+        if (it != list.end())
+            it->lastRunAt = stamp;
+    });
+    if (MainThread::isCurrent())
+        emit runCounted();
+    else
+        MainThread::post(this, [this] { emit runCounted(); });
+    return ok;
+}
+
+QString SetupStore::copyName(const QString& name, const QStringList& existing) {
+    QSet<QString> taken;
+    for (const QString& other : existing)
+        taken.insert(Text::normalize(other));
+    QString candidate = name + QStringLiteral(" copy");
+    for (int n = 2; taken.contains(Text::normalize(candidate)); ++n)
+        candidate = name + QStringLiteral(" copy ") + QString::number(n);
+    return candidate;
+}
+
+void SetupStore::setActiveRun(std::optional<ActiveRun> run) {
+    activeRun_ = std::move(run);
+    emit activeRunChanged();
+}
+
+SetupStore::Loaded SetupStore::readFile() const {
+    const JsonFile::ReadResult read = JsonFile::read(filePath_);
+    Loaded loaded;
+    switch (read.status) {
+    case JsonFile::ReadStatus::missing:
+        return loaded;
+    case JsonFile::ReadStatus::unreadable:
+        loaded.outcome = Outcome::unreadable;
+        qCCritical(lcApp).noquote() << "couldn't read" << filePath_ << "—" << read.error
+                                    << "— the setups stay as they were and the file is left as it is";
+        return loaded;
+    case JsonFile::ReadStatus::undecodable:
+        loaded.outcome = Outcome::undecodable;
+        return loaded;
+    case JsonFile::ReadStatus::ok:
+        break;
+    }
+    loaded.outcome = Outcome::undecodable;
+    if (!read.document.isArray())
+        return loaded;
+    const QDateTime stamp = now();
+    QSet<QUuid> seen;
+    for (const QJsonValue& value : read.document.array()) {
+        Setup::Filled filled;
+        auto setup = Setup::fromJson(value, stamp, &filled);
+        if (!setup)
+            return {Outcome::undecodable, {}, false};
+        // A setup copied by hand inside the file keeps the first one's id; the
+        // copy gets its own, so each can be reached and removed alone.
+        while (seen.contains(setup->id)) {
+            setup->id = QUuid::createUuid();
+            filled.id = true;
+        }
+        seen.insert(setup->id);
+        loaded.filledIn = loaded.filledIn || filled.id || filled.createdAt;
+        loaded.list.push_back(std::move(*setup));
+    }
+    loaded.outcome = Outcome::ok;
+    return loaded;
+}
+
+void SetupStore::rescueCorruptFile() {
+    const QString backup = QFileInfo(filePath_).absoluteDir().filePath(corruptBackupName);
+    // The same bad text again (a burst of reloads) is already kept.
+    if (QFileInfo(backup).isFile() && bytesAt(backup) == bytesAt(filePath_)) {
+        rescuePending_ = false;
+    } else if (JsonFile::backup(filePath_, corruptBackupName)) {
+        rescuePending_ = false;
+    } else {
+        rescuePending_ = true;
+        qCCritical(lcApp).noquote() << "setups.json failed to decode — and couldn't be backed up to"
+                                    << corruptBackupName << "— it won't be replaced until it can be";
+        return;
+    }
+    qCCritical(lcApp).noquote() << "setups.json failed to decode — backed up to setups-corrupt-backup.json";
+}
+
+bool SetupStore::save(const List& list) {
+    if (writesBlocked_) {
+        qCCritical(lcApp).noquote() << "couldn't save" << filePath_
+                                    << "— the existing file couldn't be read, so it is left as it is";
+        return false;
+    }
+    if (rescuePending_ && !QFileInfo::exists(filePath_))
+        rescuePending_ = false;
+    if (rescuePending_) {
+        rescueCorruptFile();
+        if (rescuePending_) {
+            qCCritical(lcApp).noquote()
+                << "couldn't save" << filePath_ << "— the undecodable file couldn't be backed up first";
+            return false;
+        }
+    }
+    QDir().mkpath(QFileInfo(filePath_).absolutePath());
+    const JsonFile::WriteResult written = JsonFile::write(filePath_, QJsonDocument(toArray(list)));
+    if (!written.ok)
+        qCCritical(lcApp).noquote() << "couldn't save" << filePath_ << "—" << written.error;
+    return written.ok;
+}
+
+bool SetupStore::commit(const std::function<void(List&)>& change) {
+    const bool onMain = MainThread::isCurrent();
+    bool ok = false;
+    {
+        std::lock_guard lock(lock_);
+        List list = *storage_;
+        change(list);
+        ok = save(list);
+        replaceStorage(std::move(list));
+        // Queued while the lock is held, so hops reach the main thread in commit order.
+        if (!onMain)
+            publishLater();
+    }
+    if (onMain)
+        publish();
+    return ok;
+}
+
+void SetupStore::replaceStorage(List list) {
+    names_ = namesOf(list);
+    storage_ = std::make_shared<const List>(std::move(list));
+}
+
+void SetupStore::publish() {
+    {
+        std::lock_guard lock(lock_);
+        published_ = storage_;
+    }
+    watch();
+    emit setupsChanged();
+}
+
+void SetupStore::publishLater() {
+    // The hop publishes whatever the store holds when it runs, so a late hop never
+    // brings back an older list.
+    MainThread::post(this, [this] { publish(); });
+}
+
+void SetupStore::watch() {
+    const QFileInfo file(filePath_);
+    const QString folder = file.absolutePath();
+    if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir())
+        watcher_.addPath(folder);
+    // A replaced file is a new file: watch it again after every change.
+    if (!watcher_.files().contains(filePath_) && !watcher_.directories().contains(filePath_) && file.exists())
+        watcher_.addPath(filePath_);
+}
+
+void SetupStore::scheduleReload() {
+    if (reloadToken_)
+        scheduler_.cancel(reloadToken_);
+    QPointer<SetupStore> self(this);
+    reloadToken_ = scheduler_.schedule(reloadDelay, [self] {
+        if (!self)
+            return;
+        self->reloadToken_ = 0;
+        self->reloadIfChanged();
+    });
+}
+
+void SetupStore::reloadIfChanged() {
+    bool changed = false;
+    qsizetype count = 0;
+    {
+        std::lock_guard lock(lock_);
+        Loaded loaded = readFile();
+        switch (loaded.outcome) {
+        case Outcome::unreadable:
+            writesBlocked_ = true;
+            break;
+        case Outcome::undecodable:
+            // Most likely a half-written file: keep the last good list.
+            rescueCorruptFile();
+            break;
+        case Outcome::missing:
+        case Outcome::ok:
+            writesBlocked_ = false;
+            rescuePending_ = false;
+            if (encoded(loaded.list) != encoded(*storage_)) {
+                count = static_cast<qsizetype>(loaded.list.size());
+                replaceStorage(std::move(loaded.list));
+                changed = true;
+            }
+            if (loaded.filledIn)
+                save(*storage_);
+            break;
+        }
+    }
+    watch();
+    if (!changed)
+        return;
+    qCInfo(lcApp).noquote()
+        << QStringLiteral("setups.json changed on disk — reloaded (%1 setups)").arg(count);
+    publish();
+}
+
+QDateTime SetupStore::now() const {
+    return SetupJson::wholeSeconds(scheduler_.clock().wallNow());
+}
+
+} // namespace brisklet

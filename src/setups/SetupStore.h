@@ -1,0 +1,138 @@
+#pragma once
+
+#include "base/Scheduler.h"
+#include "commands/SetupDirectory.h"
+#include "setups/Setup.h"
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QRectF>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace brisklet {
+
+// The user's setups, kept in setups.json: loaded at start, written whole after every
+// change, and reloaded when something else changes the file. Mutators and lookups
+// may be called from any thread; `setups()` and the active run belong to the main
+// thread.
+class SetupStore final : public QObject, public SetupDirectory {
+    Q_OBJECT
+public:
+    // One window a run placed, with the frame it was given (top-left origin).
+    struct AppliedWindow {
+        QString bundleID;
+        QString title;
+        QRectF axFrame;
+        bool operator==(const AppliedWindow&) const = default;
+    };
+    // The setup currently applied, for the drift check. Nothing keeps it across a
+    // restart.
+    struct ActiveRun {
+        QUuid setupID;
+        QString name;
+        std::vector<AppliedWindow> applied;
+        QDateTime startedAt;
+        bool nudgeShown = false;
+        bool driftSeenOnce = false;
+        QString displayFingerprint;
+        bool operator==(const ActiveRun&) const = default;
+    };
+    using List = std::vector<Setup>;
+
+    // Loads the file and starts watching it and its folder. Main thread.
+    explicit SetupStore(QString filePath, Scheduler& scheduler = Scheduler::main(),
+                        QObject* parent = nullptr);
+    ~SetupStore() override;
+
+    QString filePath() const { return filePath_; }
+
+    // The published list, in file order. Main thread.
+    List setups() const { return *published_; }
+    // The authoritative list, taken under the lock: what readers off the main
+    // thread use. A new list after every change.
+    std::shared_ptr<const List> snapshot() const;
+
+    std::optional<Setup> setup(const QUuid& id) const;
+    // The setup a spoken phrase names: the first whose normalised name equals it,
+    // else the closest name at a similarity of at least 0.7 (ties to the earlier).
+    std::optional<Setup> lookup(const QString& phrase) const;
+
+    // Each mutator changes the list, writes the file and publishes the list. It
+    // returns false when the file could not be written (the change stays in
+    // memory and is published all the same).
+    // Stamps `updatedAt` (and `createdAt` when it has none), then replaces the first
+    // setup with its id or appends it.
+    bool upsert(Setup setup);
+    // Removes every setup with that id.
+    bool remove(const QUuid& id);
+    // Appends a copy under a new id and a free " copy" name, without phrases.
+    bool duplicate(const QUuid& id);
+    // Counts a run in "brisklet.setupsRun" (even for an unknown id), then stamps the
+    // setup's `lastRunAt`.
+    bool markRun(const QUuid& id);
+
+    // "Focus copy", else "Focus copy 2", 3, … : the first that none of `existing`
+    // equals once both are normalised.
+    static QString copyName(const QString& name, const QStringList& existing);
+
+    const std::optional<ActiveRun>& activeRun() const { return activeRun_; }
+    void setActiveRun(std::optional<ActiveRun> run);
+
+    // What matching reads.
+    std::shared_ptr<const std::vector<SetupNames>> setupNames() const override;
+    std::optional<QString> lookupName(const QString& phrase) const override;
+
+    static constexpr double lookupThreshold = 0.7;
+    static constexpr double reloadDelay = 0.3;
+    static const QString corruptBackupName;
+
+signals:
+    // `setups()` holds a new list.
+    void setupsChanged();
+    void activeRunChanged();
+    // A run was counted in the settings; the app state may re-read its counters.
+    void runCounted();
+
+private:
+    enum class Outcome { missing, unreadable, undecodable, ok };
+    struct Loaded {
+        Outcome outcome = Outcome::missing;
+        List list;
+        bool filledIn = false; // ids or dates were made up: write them back
+    };
+
+    Loaded readFile() const;
+    void rescueCorruptFile();
+    bool save(const List& list);
+    bool commit(const std::function<void(List&)>& change);
+    void replaceStorage(List list);
+    void publish();
+    void publishLater();
+    void watch();
+    void scheduleReload();
+    void reloadIfChanged();
+    QDateTime now() const;
+
+    const QString filePath_;
+    Scheduler& scheduler_;
+
+    mutable std::mutex lock_; // storage, names and every read and write of the file
+    std::shared_ptr<const List> storage_;
+    std::shared_ptr<const std::vector<SetupNames>> names_;
+    // The file is there but couldn't be read: never replace it until it reads again.
+    bool writesBlocked_ = false;
+    // The file didn't decode and no copy of it could be kept yet.
+    bool rescuePending_ = false;
+
+    std::shared_ptr<const List> published_;
+    std::optional<ActiveRun> activeRun_;
+    QFileSystemWatcher watcher_;
+    Scheduler::Token reloadToken_ = 0;
+};
+
+} // namespace brisklet
