@@ -12,7 +12,9 @@ AnthropicDirectBackend::AnthropicDirectBackend(QNetworkAccessManager& network, p
                                                QString apiBase)
     : network_(network), secrets_(secrets), apiBase_(std::move(apiBase)) {}
 
-bool AnthropicDirectBackend::isAvailable() const { return MessagesApi::apiKey(secrets_).has_value(); }
+bool AnthropicDirectBackend::isAvailable() const {
+    return MessagesApi::apiKey(secrets_).has_value();
+}
 
 void AnthropicDirectBackend::plan(const QString& phrase, std::function<void(const AskResult&)> completion) {
     const std::optional<QString> key = MessagesApi::apiKey(secrets_);

@@ -11,7 +11,9 @@ AnthropicDirectMagicBackend::AnthropicDirectMagicBackend(QNetworkAccessManager& 
                                                          platform::SecretStore* secrets, QString apiBase)
     : network_(network), secrets_(secrets), apiBase_(std::move(apiBase)) {}
 
-bool AnthropicDirectMagicBackend::isAvailable() const { return MessagesApi::apiKey(secrets_).has_value(); }
+bool AnthropicDirectMagicBackend::isAvailable() const {
+    return MessagesApi::apiKey(secrets_).has_value();
+}
 
 void AnthropicDirectMagicBackend::build(const QString& description,
                                         std::function<void(const TextResult&)> completion) {

@@ -13,7 +13,8 @@ class SecretStore;
 // The setup builder with the user's own model key: the draft's text, unparsed.
 class AnthropicDirectMagicBackend final : public MagicBackend {
 public:
-    AnthropicDirectMagicBackend(QNetworkAccessManager& network, platform::SecretStore* secrets, QString apiBase);
+    AnthropicDirectMagicBackend(QNetworkAccessManager& network, platform::SecretStore* secrets,
+                                QString apiBase);
 
     bool isAvailable() const override;
     void build(const QString& description, std::function<void(const TextResult&)> completion) override;

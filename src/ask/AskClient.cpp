@@ -23,7 +23,8 @@ AskClient::AskClient(platform::SecretStore* secrets, Options options) : secrets_
         ownNetwork_ = std::make_unique<QNetworkAccessManager>();
     network_ = options.network ? options.network : ownNetwork_.get();
     direct_ = std::make_unique<AnthropicDirectBackend>(*network_, secrets_, options.directApiBase);
-    service_ = std::make_unique<BriskletServiceBackend>([this]() -> ServiceClient& { return serviceClient(); });
+    service_ =
+        std::make_unique<BriskletServiceBackend>([this]() -> ServiceClient& { return serviceClient(); });
 }
 
 AskClient::~AskClient() = default;
@@ -91,6 +92,8 @@ bool AskClient::setKeychainKey(platform::SecretStore* secrets, const std::option
     return secrets->set(kKeyAccount, trimmed);
 }
 
-bool AskClient::keyIsFromEnvironment() { return !qEnvironmentVariable("ANTHROPIC_API_KEY").isEmpty(); }
+bool AskClient::keyIsFromEnvironment() {
+    return !qEnvironmentVariable("ANTHROPIC_API_KEY").isEmpty();
+}
 
 } // namespace brisklet

@@ -40,8 +40,6 @@ public:
     bool isEnabled() const override;
     void plan(const QString& phrase, std::function<void(const AskResult&)> completion) override;
 
-    AnthropicDirectBackend& direct() { return *direct_; }
-    BriskletServiceBackend& service() { return *service_; }
     // Made on first use; the setup builder sends through it too.
     ServiceClient& serviceClient();
     QNetworkAccessManager& network() { return *network_; }

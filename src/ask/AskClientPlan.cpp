@@ -182,8 +182,8 @@ bool appendAction(const QJsonObject& o, Plan& plan, PlanError& error) {
         error.msg = QStringLiteral("missing/empty type");
         return false;
     }
-    if (t == u"openApp" || t == u"quitApp" || t == u"focusApp" || t == u"applyLayout" || t == u"runShortcut" ||
-        t == u"runSetup" || t == u"endSetup")
+    if (t == u"openApp" || t == u"quitApp" || t == u"focusApp" || t == u"applyLayout" ||
+        t == u"runShortcut" || t == u"runSetup" || t == u"endSetup")
         return namedAction(t, o, plan, error);
     if (t == u"moveWindow")
         return moveWindow(o, plan, error);
@@ -226,7 +226,8 @@ AskClient::ParsedPlan AskClient::parsePlan(const QString& reply) {
     if (parseError.error != QJsonParseError::NoError)
         return {{}, PlanError{parseError.errorString()}};
     const QJsonArray array = doc.array();
-    if (!doc.isArray() || std::any_of(array.begin(), array.end(), [](const QJsonValue& v) { return !v.isObject(); }))
+    if (!doc.isArray() ||
+        std::any_of(array.begin(), array.end(), [](const QJsonValue& v) { return !v.isObject(); }))
         return {{}, PlanError{QStringLiteral("not a JSON array of objects")}};
     if (array.size() > 10)
         return {{}, PlanError{QStringLiteral("plan too long (%1)").arg(array.size())}};

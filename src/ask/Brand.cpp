@@ -21,7 +21,9 @@ QString serviceBaseAddress() {
     return QString::fromLatin1(kBuiltInBase);
 }
 
-QString apiBase() { return serviceBaseAddress() + QStringLiteral("/functions/v1"); }
+QString apiBase() {
+    return serviceBaseAddress() + QStringLiteral("/functions/v1");
+}
 
 QString publishableKey() {
     if (qEnvironmentVariableIsSet("BRISKLET_SERVICE_ANON_KEY"))
@@ -51,7 +53,9 @@ bool serviceConfigured() {
     return true;
 }
 
-bool snapshotMode() { return qEnvironmentVariableIsSet("BRISKLET_SNAPSHOT_DIR"); }
+bool snapshotMode() {
+    return qEnvironmentVariableIsSet("BRISKLET_SNAPSHOT_DIR");
+}
 
 bool headerSafe(const QString& value) {
     for (const QChar c : value)

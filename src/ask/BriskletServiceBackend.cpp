@@ -9,7 +9,9 @@ namespace brisklet {
 BriskletServiceBackend::BriskletServiceBackend(std::function<ServiceClient&()> client)
     : client_(std::move(client)) {}
 
-bool BriskletServiceBackend::isAvailable() const { return Brand::serviceConfigured(); }
+bool BriskletServiceBackend::isAvailable() const {
+    return Brand::serviceConfigured();
+}
 
 void BriskletServiceBackend::plan(const QString& phrase, std::function<void(const AskResult&)> completion) {
     client_().ask(phrase, [completion = std::move(completion)](const TextResult& text) {

@@ -63,7 +63,8 @@ std::optional<QString> firstText(const QByteArray& body) {
 TextResult readReply(QNetworkReply& reply, bool logFailures) {
     const QNetworkReply::NetworkError error = reply.error();
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool transport = error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied;
+    const bool transport =
+        error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied;
     if (transport || (!status.isValid() && error != QNetworkReply::NoError)) {
         if (logFailures)
             qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString()));

@@ -25,7 +25,6 @@ std::optional<QString> apiKey(platform::SecretStore* secrets);
 
 struct Call {
     int maxTokens = 0;
-    int timeoutMs = 0;
     QString system;
     QString content;
 };
@@ -35,9 +34,9 @@ QNetworkRequest request(const QString& base, const QString& key, int timeoutMs);
 // {"model", "max_tokens", "system", "messages": [{"role": "user", "content"}]}.
 QByteArray body(const Call& call);
 
-// A finished reply as the text of its first text block. A reply that arrived but
-// holds no such text is badPlan; `logged` says whether the failure was already
-// written to the log (network and HTTP failures are).
+// A finished reply as the text of its first text block; a reply that arrived but
+// holds no such text is badPlan. With `logFailures`, network and HTTP failures are
+// written to the log.
 TextResult readReply(QNetworkReply& reply, bool logFailures);
 // The text of the first "text" block of a messages reply body.
 std::optional<QString> firstText(const QByteArray& body);

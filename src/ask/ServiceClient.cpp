@@ -20,7 +20,9 @@ namespace {
 
 const QString kInstallAccount = QStringLiteral("install-id");
 
-bool usableID(const std::optional<QString>& id) { return id && !id->isEmpty() && Brand::headerSafe(*id); }
+bool usableID(const std::optional<QString>& id) {
+    return id && !id->isEmpty() && Brand::headerSafe(*id);
+}
 
 } // namespace
 
@@ -73,7 +75,8 @@ void ServiceClient::ask(const QString& phrase, std::function<void(const TextResu
     send(QJsonDocument(body).toJson(QJsonDocument::Compact), askTimeoutMs, std::move(completion));
 }
 
-void ServiceClient::buildSetup(const QString& description, std::function<void(const TextResult&)> completion) {
+void ServiceClient::buildSetup(const QString& description,
+                               std::function<void(const TextResult&)> completion) {
     const QJsonObject body{{QStringLiteral("phrase"), description}, {QStringLiteral("kind"), "build"}};
     send(QJsonDocument(body).toJson(QJsonDocument::Compact), buildTimeoutMs, std::move(completion));
 }

@@ -88,6 +88,8 @@ platform::SoundOutput* LinuxPlatform::soundOutput() {
     return &parts().sound;
 }
 
-platform::SecretStore* LinuxPlatform::secretStore() { return &parts().secrets; }
+platform::SecretStore* LinuxPlatform::secretStore() {
+    return &parts().secrets;
+}
 
 } // namespace brisklet

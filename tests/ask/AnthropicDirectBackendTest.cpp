@@ -99,13 +99,15 @@ TEST_F(AnthropicDirectBackendTest, anAskRequestIsTheMessagesCallWithExactlyFourK
 }
 
 TEST_F(AnthropicDirectBackendTest, theFirstTextBlockIsReadAndLaterOnesIgnored) {
-    server.enqueue(Answer::ok(messagesReply({QJsonObject{{"type", "thinking"}, {"thinking", "hm"}},
-                                             QJsonObject{{"type", "text"}, {"text", R"([{"type":"lockScreen"}])"}},
-                                             QJsonObject{{"type", "text"}, {"text", "ignored"}}})));
+    server.enqueue(
+        Answer::ok(messagesReply({QJsonObject{{"type", "thinking"}, {"thinking", "hm"}},
+                                  QJsonObject{{"type", "text"}, {"text", R"([{"type":"lockScreen"}])"}},
+                                  QJsonObject{{"type", "text"}, {"text", "ignored"}}})));
     EXPECT_EQ(plan(), AskResult::success({Action::lockScreen()}));
 
-    server.enqueue(Answer::ok(messagesReply({QJsonObject{{"type", "text"}, {"text", 5}},
-                                             QJsonObject{{"type", "text"}, {"text", R"([{"type":"lockScreen"}])"}}})));
+    server.enqueue(
+        Answer::ok(messagesReply({QJsonObject{{"type", "text"}, {"text", 5}},
+                                  QJsonObject{{"type", "text"}, {"text", R"([{"type":"lockScreen"}])"}}})));
     EXPECT_EQ(plan(), AskResult::failure(AskError::badPlan));
 
     for (const QByteArray& body : {QByteArray("not json"), QByteArray("[]"), QByteArray(R"({"content":{}})"),

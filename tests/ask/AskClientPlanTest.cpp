@@ -48,7 +48,8 @@ TEST(AskClientPlanTest, everyTypeBecomesItsAction) {
         {R"([{"type":"screenshot"},{"type":"lockScreen"},{"type":"undoSetup"}])",
          {Action::screenshot(), Action::lockScreen(), Action::undoSetup()}},
         {R"([{"type":"runShortcut","name":"Brisklet DND"}])", {Action::runShortcut("Brisklet DND")}},
-        {R"([{"type":"playMusic","query":"zevro","app":"Spotify"}])", {Action::playMusic("zevro", "Spotify")}},
+        {R"([{"type":"playMusic","query":"zevro","app":"Spotify"}])",
+         {Action::playMusic("zevro", "Spotify")}},
         {R"([{"type":"playMusic","query":"zevro","app":""}])", {Action::playMusic("zevro", std::nullopt)}},
         {R"([{"type":"mediaControl","op":"playPause"}])", {Action::mediaControl(MediaOp::playPause)}},
         {R"([{"type":"runSetup","name":"study"},{"type":"endSetup","name":"work"}])",
@@ -132,7 +133,8 @@ TEST(AskClientPlanTest, namesLoseControlAndFormatCharactersBeforeAnyoneSeesThem)
               Plan{Action::playMusic("ab", std::nullopt)});
     EXPECT_EQ(parsed(QString::fromUtf8(R"([{"type":"captureSetup","name":"\t"}])")),
               Plan{Action::captureSetup(std::nullopt)});
-    EXPECT_EQ(rejection(QString::fromUtf8(R"([{"type":"runSetup","name":"\u202E\r\n"}])")), "missing/empty name");
+    EXPECT_EQ(rejection(QString::fromUtf8(R"([{"type":"runSetup","name":"\u202E\r\n"}])")),
+              "missing/empty name");
     // The type is compared as sent: a hidden character does not make it right.
     EXPECT_EQ(rejection(QString::fromUtf8("[{\"type\":\"open\u200BApp\",\"name\":\"x\"}]")),
               QString::fromUtf8("unknown type open\u200BApp"));

@@ -79,10 +79,11 @@ TEST_F(AskClientTest, withoutAKeyThePhraseGoesToTheHostedService) {
 
 TEST_F(AskClientTest, theUsersOwnKeyAlwaysWins) {
     secrets.items.insert("anthropic-api-key", "sk-stored");
-    const QByteArray reply = QJsonDocument(QJsonObject{{"content", QJsonArray{QJsonObject{
-                                                                       {"type", "text"},
-                                                                       {"text", QString::fromUtf8(kCalculator)}}}}})
-                                 .toJson();
+    const QByteArray reply =
+        QJsonDocument(
+            QJsonObject{{"content", QJsonArray{QJsonObject{{"type", "text"},
+                                                           {"text", QString::fromUtf8(kCalculator)}}}}})
+            .toJson();
     messages.enqueue(Answer::ok(reply));
     EXPECT_EQ(ask(), AskResult::success({Action::openApp("Calculator")}));
     EXPECT_TRUE(service.requests().empty());

@@ -28,10 +28,11 @@ std::vector<QByteArray> corpus() {
 }
 
 const std::vector<QByteArray> kTokens = {
-    "{",      "}",        "[",          "]",        ",",        ":",           "\"",     "null",  "true",
-    "false",  "0",        "-1",         "1e308",    "-0.5",     "12.999",      "1e-400", "NaN",   "\"type\"",
-    "\"name\"", "\"level\"", "\"count\"", "\"scope\"", "\"value\"", "\"openApp\"", "\"all\"", "```",
-    "```json", "\\u202e", "\\u0000",    "\\n",      "\xE2\x80\xAE", "\xFF",      " ",      "\n",    "\"\"",
+    "{",       "}",        "[",        "]",         ",",         ":",         "\"",           "null",
+    "true",    "false",    "0",        "-1",        "1e308",     "-0.5",      "12.999",       "1e-400",
+    "NaN",     "\"type\"", "\"name\"", "\"level\"", "\"count\"", "\"scope\"", "\"value\"",    "\"openApp\"",
+    "\"all\"", "```",      "```json",  "\\u202e",   "\\u0000",   "\\n",       "\xE2\x80\xAE", "\xFF",
+    " ",       "\n",       "\"\"",
 };
 
 class Mutator {
@@ -120,9 +121,11 @@ bool visible(const QString& text) {
             break;
         }
         if (!visible(a.name) || (a.optionalName && (a.optionalName->isEmpty() || !visible(*a.optionalName))))
-            return ::testing::AssertionFailure() << "hidden characters in " << qPrintable(debugDescription(a));
+            return ::testing::AssertionFailure()
+                   << "hidden characters in " << qPrintable(debugDescription(a));
         if (a.level < 0 || a.level > 100 || (a.count && (*a.count < 1 || *a.count > 12)))
-            return ::testing::AssertionFailure() << "number out of range in " << qPrintable(debugDescription(a));
+            return ::testing::AssertionFailure()
+                   << "number out of range in " << qPrintable(debugDescription(a));
     }
     return ::testing::AssertionSuccess();
 }

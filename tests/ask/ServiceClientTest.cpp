@@ -106,8 +106,8 @@ TEST_F(ServiceClientTest, repliesMapToResultsByStatusNotByTransportError) {
         server.enqueue(c.answer);
         EXPECT_EQ(ask(client), c.expected) << c.answer.status;
     }
-    for (const Answer& broken : {Answer::closed(), Answer{Answer::Kind::headersThenClose, 200, "[", 0},
-                                 Answer::silent()}) {
+    for (const Answer& broken :
+         {Answer::closed(), Answer{Answer::Kind::headersThenClose, 200, "[", 0}, Answer::silent()}) {
         server.enqueue(broken);
         // A connection closed before any answer is tried once more by the network layer.
         if (broken.kind == Answer::Kind::close)

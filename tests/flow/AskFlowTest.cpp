@@ -91,7 +91,8 @@ protected:
 } // namespace
 
 TEST_F(AskFlowTest, aQuitTheUserDidNotNameIsAskedAboutInCleanWords) {
-    service.enqueue(Answer::ok(QString::fromUtf8(R"([{"type":"quitApp","name":"Fire\u202Efox\n"}])").toUtf8()));
+    service.enqueue(
+        Answer::ok(QString::fromUtf8(R"([{"type":"quitApp","name":"Fire\u202Efox\n"}])").toUtf8()));
     dispatch("close the browser");
     EXPECT_EQ(hud.state(), HUDState::confirm("Quit Firefox?"));
     EXPECT_TRUE(runner.plans.empty());
@@ -116,8 +117,9 @@ TEST_F(AskFlowTest, aSetupTheUserNamedRunsWithoutAQuestion) {
 TEST_F(AskFlowTest, serviceFailuresEndAsTheirMessagesAndNothingRuns) {
     service.enqueue(Answer::withStatus(500));
     dispatch("tell me a joke");
-    EXPECT_EQ(hud.state(), HUDState::info(QString::fromUtf8(
-                               "Ask is having trouble right now \xE2\x80\x94 everyday commands still work.")));
+    EXPECT_EQ(hud.state(),
+              HUDState::info(QString::fromUtf8(
+                  "Ask is having trouble right now \xE2\x80\x94 everyday commands still work.")));
     service.enqueue(Answer::ok(R"([{"type":"tellJoke"}])"));
     dispatch("tell me a joke");
     EXPECT_EQ(hud.state(), HUDState::miss("tell me a joke"));

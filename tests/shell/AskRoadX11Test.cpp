@@ -86,7 +86,8 @@ protected:
         QFile f(folder + "/org.example.AskCalculator.desktop");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[Desktop Entry]\nType=Application\nName=Calculator\nStartupWMClass=AskCalculator\nExec=" +
-                QByteArray(BRISKLET_XTESTCLIENT) + " --title Calculator --class askcalculator,AskCalculator\n");
+                QByteArray(BRISKLET_XTESTCLIENT) +
+                " --title Calculator --class askcalculator,AskCalculator\n");
     }
 
     void key(bool press) {

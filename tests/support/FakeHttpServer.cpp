@@ -24,7 +24,8 @@ bool takeRequest(QByteArray& buffer, FakeHttpServer::Request& request) {
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon > 0)
-            request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+            request.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                   lines[i].mid(colon + 1).trimmed());
     }
     const qsizetype length = request.headers.value("content-length", "0").toLongLong();
     if (buffer.size() < end + 4 + length)
@@ -41,9 +42,13 @@ FakeHttpServer::FakeHttpServer() {
     QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
 }
 
-FakeHttpServer::~FakeHttpServer() { server_.close(); }
+FakeHttpServer::~FakeHttpServer() {
+    server_.close();
+}
 
-QString FakeHttpServer::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+QString FakeHttpServer::base() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
+}
 
 void FakeHttpServer::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -78,8 +83,9 @@ void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
     }
     QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
     out += "Content-Type: application/json\r\n";
-    out += "Content-Length: " + QByteArray::number(a.body.size() + (a.kind == Answer::Kind::reply ? 0 : 100)) +
-           "\r\n";
+    out +=
+        "Content-Length: " + QByteArray::number(a.body.size() + (a.kind == Answer::Kind::reply ? 0 : 100)) +
+        "\r\n";
     out += "Connection: close\r\n\r\n";
     out += a.body;
     socket->write(out);

@@ -33,7 +33,9 @@ public:
         int delayMs = 0;
 
         static Answer ok(const QByteArray& body) { return {Kind::reply, 200, body, 0}; }
-        static Answer withStatus(int status, const QByteArray& body = {}) { return {Kind::reply, status, body, 0}; }
+        static Answer withStatus(int status, const QByteArray& body = {}) {
+            return {Kind::reply, status, body, 0};
+        }
         static Answer silent() { return {Kind::silence, 0, {}, 0}; }
         static Answer closed() { return {Kind::close, 0, {}, 0}; }
     };

@@ -58,7 +58,9 @@ bool matches(const StringMap& have, const StringMap& wanted) {
     return true;
 }
 
-QDBusObjectPath noPrompt() { return QDBusObjectPath(QStringLiteral("/")); }
+QDBusObjectPath noPrompt() {
+    return QDBusObjectPath(QStringLiteral("/"));
+}
 
 } // namespace
 
@@ -118,7 +120,9 @@ QMap<QString, FakeSecretService::Item> FakeSecretService::items() const {
     return items_;
 }
 
-QString FakeSecretService::introspect(const QString&) const { return {}; }
+QString FakeSecretService::introspect(const QString&) const {
+    return {};
+}
 
 bool FakeSecretService::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
     QDBusMessage reply;
@@ -151,17 +155,22 @@ QDBusMessage FakeSecretService::answer(const QDBusMessage& m) {
     if (member == u"CreateItem")
         return createItem(m);
     if (member == u"Unlock")
-        return m.createReply({QVariant::fromValue(QList<QDBusObjectPath>()), QVariant::fromValue(noPrompt())});
+        return m.createReply(
+            {QVariant::fromValue(QList<QDBusObjectPath>()), QVariant::fromValue(noPrompt())});
     if (member == u"Delete" && m.interface() == kItem) {
         if (failWrites_)
-            return m.createErrorReply(QStringLiteral("org.freedesktop.Secret.Error.IsLocked"), QStringLiteral("no"));
+            return m.createErrorReply(QStringLiteral("org.freedesktop.Secret.Error.IsLocked"),
+                                      QStringLiteral("no"));
         items_.remove(m.path());
         return m.createReply(QVariant::fromValue(noPrompt()));
     }
     if (member == u"GetSecret" && m.interface() == kItem) {
         if (locked_ || !items_.contains(m.path()))
-            return m.createErrorReply(QStringLiteral("org.freedesktop.Secret.Error.IsLocked"), QStringLiteral("locked"));
-        const Secret s{args.value(0).value<QDBusObjectPath>(), {}, items_.value(m.path()).secret,
+            return m.createErrorReply(QStringLiteral("org.freedesktop.Secret.Error.IsLocked"),
+                                      QStringLiteral("locked"));
+        const Secret s{args.value(0).value<QDBusObjectPath>(),
+                       {},
+                       items_.value(m.path()).secret,
                        QStringLiteral("text/plain")};
         return m.createReply(QVariant::fromValue(s));
     }
@@ -170,7 +179,8 @@ QDBusMessage FakeSecretService::answer(const QDBusMessage& m) {
 
 QDBusMessage FakeSecretService::createItem(const QDBusMessage& m) {
     if (failWrites_)
-        return m.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.Failed"), QStringLiteral("disk full"));
+        return m.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.Failed"),
+                                  QStringLiteral("disk full"));
     QVariantMap props;
     m.arguments().value(0).value<QDBusArgument>() >> props;
     Secret secret;
@@ -202,7 +212,8 @@ QDBusMessage FakeSecretService::searchItems(const QDBusMessage& m) {
     const QList<QDBusObjectPath> none;
     if (m.path() != kRoot) // a collection answers with one list
         return m.createReply(QVariant::fromValue(found));
-    return m.createReply({QVariant::fromValue(locked_ ? none : found), QVariant::fromValue(locked_ ? found : none)});
+    return m.createReply(
+        {QVariant::fromValue(locked_ ? none : found), QVariant::fromValue(locked_ ? found : none)});
 }
 
 QDBusMessage FakeSecretService::getSecrets(const QDBusMessage& m) {
@@ -213,7 +224,8 @@ QDBusMessage FakeSecretService::getSecrets(const QDBusMessage& m) {
     if (!locked_)
         for (const QDBusObjectPath& p : paths)
             if (items_.contains(p.path()))
-                out.insert(p, Secret{session, {}, items_.value(p.path()).secret, QStringLiteral("text/plain")});
+                out.insert(p,
+                           Secret{session, {}, items_.value(p.path()).secret, QStringLiteral("text/plain")});
     return m.createReply(QVariant::fromValue(out));
 }
 
@@ -221,7 +233,8 @@ QDBusMessage FakeSecretService::properties(const QDBusMessage& m) {
     const QString iface = m.arguments().value(0).toString();
     QVariantMap all;
     if (iface == kService) {
-        all.insert(QStringLiteral("Collections"), QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(kCollection)}));
+        all.insert(QStringLiteral("Collections"),
+                   QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(kCollection)}));
     } else if (iface == kCollectionIface) {
         QList<QDBusObjectPath> paths;
         for (const QString& p : items_.keys())

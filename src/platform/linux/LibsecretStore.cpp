@@ -22,7 +22,14 @@ const SecretSchema* schema() {
                                        {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                        {nullptr, SecretSchemaAttributeType(0)},
                                    },
-                                   0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+                                   0,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr};
     return &s;
 }
 
@@ -59,8 +66,8 @@ std::optional<QString> LibsecretStore::get(const QString& account) {
     GError* error = nullptr;
     // No SECRET_SEARCH_UNLOCK: a locked keyring reads as "nothing stored" rather than
     // asking the user for a password in the middle of a launch.
-    GList* items = secret_service_search_sync(nullptr, schema(), attrs, SECRET_SEARCH_LOAD_SECRETS, nullptr,
-                                              &error);
+    GList* items =
+        secret_service_search_sync(nullptr, schema(), attrs, SECRET_SEARCH_LOAD_SECRETS, nullptr, &error);
     g_hash_table_unref(attrs);
     logError("keyring search failed:", error);
     std::optional<QString> found;
@@ -82,9 +89,9 @@ bool LibsecretStore::set(const QString& account, const QString& value) {
     GError* error = nullptr;
     // Stored over the item with the same attributes in one step, so a failure keeps
     // the value that was there.
-    const gboolean ok =
-        secret_password_store_sync(schema(), SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(),
-                                   nullptr, &error, "service", "Brisklet", "account", name.constData(), nullptr);
+    const gboolean ok = secret_password_store_sync(schema(), SECRET_COLLECTION_DEFAULT, label.constData(),
+                                                   secret.constData(), nullptr, &error, "service", "Brisklet",
+                                                   "account", name.constData(), nullptr);
     logError("keyring store failed:", error);
     return ok;
 }
