@@ -35,13 +35,15 @@ QString ServiceClient::loadInstallID(platform::SecretStore* secrets) {
     std::optional<QString> id;
     if (secrets)
         id = secrets->get(kInstallAccount);
+    const std::optional<QString> inKeyring = id;
     if (!usableID(id) && Prefs::contains(Prefs::Key::installID))
         id = Prefs::stringValue(Prefs::Key::installID);
     // A stored value that would break a header is made anew rather than sent.
     if (!usableID(id))
         id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     // Both places agree from now on, so a reset keyring is refilled and vice versa.
-    if (secrets && !secrets->set(kInstallAccount, *id))
+    // A keyring that already holds it is left alone.
+    if (secrets && inKeyring != id && !secrets->set(kInstallAccount, *id))
         qCWarning(lcAsk) << "could not keep the install id in the keyring";
     Prefs::setValue(Prefs::Key::installID, *id);
     return *id;

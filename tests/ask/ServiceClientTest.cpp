@@ -100,14 +100,15 @@ TEST_F(ServiceClientTest, repliesMapToResultsByStatusNotByTransportError) {
         {Answer::withStatus(404), TextResult::failure(AskError::server, "404")},
         {Answer::withStatus(429), TextResult::failure(AskError::server, "429")},
         {Answer::ok(""), TextResult::success("")},
+        {Answer{Answer::Kind::reply, 200, "late but in time", 150}, TextResult::success("late but in time")},
         {Answer::ok("\xFF\xFE[]"), TextResult::success("")},
     };
     for (const auto& c : cases) {
         server.enqueue(c.answer);
         EXPECT_EQ(ask(client), c.expected) << c.answer.status;
     }
-    for (const Answer& broken :
-         {Answer::closed(), Answer{Answer::Kind::headersThenClose, 200, "[", 0}, Answer::silent()}) {
+    for (const Answer& broken : {Answer::closed(), Answer{Answer::Kind::headersThenClose, 200, "[", 0},
+                                 Answer::silent(), Answer{Answer::Kind::reply, 200, "too late", 900}}) {
         server.enqueue(broken);
         // A connection closed before any answer is tried once more by the network layer.
         if (broken.kind == Answer::Kind::close)
@@ -177,6 +178,9 @@ TEST_F(ServiceClientTest, theInstallIdIsKeptInBothPlacesAndRepairedWhenUnfit) {
     secrets.items.insert("install-id", "FROM-KEYRING");
     EXPECT_EQ(ServiceClient(network, &secrets).installID(), "FROM-KEYRING");
     EXPECT_EQ(Prefs::stringValue(Prefs::Key::installID), "FROM-KEYRING");
+    const int writes = secrets.writes;
+    EXPECT_EQ(ServiceClient(network, &secrets).installID(), "FROM-KEYRING");
+    EXPECT_EQ(secrets.writes, writes) << "a keyring that holds the id is not written again";
 
     // A stored value that would break a header line is replaced, not sent.
     secrets.items.insert("install-id", "bad\r\nx-evil: 1");

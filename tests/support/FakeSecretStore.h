@@ -11,6 +11,7 @@ struct FakeSecretStore final : platform::SecretStore {
     QMap<QString, QString> items;
     bool failWrites = false;
     int reads = 0;
+    int writes = 0;
 
     std::optional<QString> get(const QString& account) override {
         ++reads;
@@ -19,6 +20,7 @@ struct FakeSecretStore final : platform::SecretStore {
         return items.value(account);
     }
     bool set(const QString& account, const QString& value) override {
+        ++writes;
         if (failWrites)
             return false;
         items.insert(account, value);
