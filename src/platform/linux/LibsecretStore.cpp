@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QStringDecoder>
+#include <mutex>
 // glib names a struct member "signals", which Qt defines as a keyword.
 #pragma push_macro("signals")
 #undef signals
@@ -40,11 +41,19 @@ GHashTable* attributes(const QByteArray& account) {
     return table;
 }
 
+// A desktop without a keyring answers every call with the same error: say it once.
 void logError(const char* what, GError* error) {
     if (!error)
         return;
-    qCWarning(lcAsk) << what << error->message;
+    static std::mutex mutex;
+    static QString last;
+    const QString text = QString::fromUtf8(what) + QLatin1Char(' ') + QString::fromUtf8(error->message);
     g_error_free(error);
+    std::lock_guard lock(mutex);
+    if (text == last)
+        return;
+    last = text;
+    qCWarning(lcAsk).noquote() << text;
 }
 
 std::optional<QString> decode(SecretValue* value) {
