@@ -73,9 +73,6 @@ namespace brisklet::test {
 FakeSecretService::FakeSecretService()
     : connectionName_(QStringLiteral("brisklet-secrets-%1").arg(nextConnection++)) {
     registerTypes();
-    thread_ = std::make_unique<QThread>();
-    thread_->start();
-    moveToThread(thread_.get());
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         problem_ = QStringLiteral("DBUS_SESSION_BUS_ADDRESS is not set — the test desktop is not running");
         return;
@@ -85,6 +82,10 @@ FakeSecretService::FakeSecretService()
         problem_ = QStringLiteral("couldn't register ") + kRoot;
     else if (!conn.registerService(QStringLiteral("org.freedesktop.secrets")))
         problem_ = QStringLiteral("couldn't own org.freedesktop.secrets: ") + conn.lastError().message();
+    // Calls are answered on a thread of our own, so the test thread may block on them.
+    thread_ = std::make_unique<QThread>();
+    thread_->start();
+    moveToThread(thread_.get());
 }
 
 FakeSecretService::~FakeSecretService() {
@@ -94,8 +95,10 @@ FakeSecretService::~FakeSecretService() {
         conn.unregisterObject(kRoot, QDBusConnection::UnregisterTree);
     }
     QDBusConnection::disconnectFromBus(connectionName_);
-    thread_->quit();
-    thread_->wait();
+    if (thread_) {
+        thread_->quit();
+        thread_->wait();
+    }
 }
 
 void FakeSecretService::setLocked(bool locked) {
