@@ -2,6 +2,7 @@
 #include "shell/AppDelegate.h"
 
 #include <QApplication>
+#include <QNetworkProxyFactory>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +47,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
     QApplication::setOrganizationName(QStringLiteral("Brisklet"));
     QApplication::setApplicationVersion(QStringLiteral(BRISKLET_VERSION));
+    // Ask's requests go through the desktop's proxy settings, as a browser's would.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     // Brisklet lives in the background: closing its last window never quits it.
     QApplication::setQuitOnLastWindowClosed(false);
     brisklet::Termination::install();

@@ -15,6 +15,12 @@ struct AskResult {
     std::optional<Plan> plan; // set on success
     AskError error = AskError::disabled;
     QString detail; // network: the reason; server: the status code
+
+    static AskResult success(Plan plan) { return {std::move(plan), AskError::badPlan, {}}; }
+    static AskResult failure(AskError error, const QString& detail = {}) {
+        return {std::nullopt, error, detail};
+    }
+    bool operator==(const AskResult&) const = default;
 };
 
 // Sends a phrase that matched nothing to a language model.

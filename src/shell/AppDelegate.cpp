@@ -3,6 +3,7 @@
 #include "actions/ActionExecutor.h"
 #include "actions/BrightnessControl.h"
 #include "actions/MediaActions.h"
+#include "ask/AskClient.h"
 #include "base/AppState.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -19,7 +20,6 @@
 #include "platform/SoundAnalyzer.h"
 #include "platform/SpeechRecognizer.h"
 #include "setups/SetupStore.h"
-#include "shell/AskStandIn.h"
 #include "shell/CaptureStandIn.h"
 #include "shell/HomeStandIn.h"
 #include "shell/LinuxPlatform.h"
@@ -184,7 +184,7 @@ void AppDelegate::buildActions() {
 }
 
 void AppDelegate::buildStandIns() {
-    ask_ = std::make_unique<AskStandIn>();
+    ask_ = std::make_unique<AskClient>(platform_->secretStore());
     watchdog_ = std::make_unique<WatchdogStandIn>();
     onboarding_ = std::make_unique<OnboardingStandIn>();
     magic_ = std::make_unique<MagicStandIn>();

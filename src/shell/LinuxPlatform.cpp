@@ -4,6 +4,7 @@
 #include "platform/linux/BacklightBrightness.h"
 #include "platform/linux/GammaBrightness.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
+#include "platform/linux/LibsecretStore.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxSystemActions.h"
 #include "platform/linux/LogindSleepWatcher.h"
@@ -25,6 +26,7 @@ struct LinuxPlatform::Parts {
     platform::MprisPlayers players;
     platform::LogindSleepWatcher sleep;
     platform::QtSoundOutput sound;
+    platform::LibsecretStore secrets;
     platform::PocketSphinxRecognizer recognizer;
     Parts() { recognizer.load(); }
     ~Parts() { recognizer.shutdown(); }
@@ -84,6 +86,10 @@ platform::SleepWatcher* LinuxPlatform::sleepWatcher() {
 }
 platform::SoundOutput* LinuxPlatform::soundOutput() {
     return &parts().sound;
+}
+
+platform::SecretStore* LinuxPlatform::secretStore() {
+    return &parts().secrets;
 }
 
 } // namespace brisklet

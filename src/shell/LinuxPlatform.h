@@ -28,6 +28,7 @@ public:
     platform::MediaPlayers* mediaPlayers() override;
     platform::SleepWatcher* sleepWatcher() override;
     platform::SoundOutput* soundOutput() override;
+    platform::SecretStore* secretStore() override;
 
 private:
     struct Parts;

@@ -15,6 +15,7 @@ class KeyTap;
 class MediaPlayers;
 class OwnWindows;
 class RunningApps;
+class SecretStore;
 class SleepWatcher;
 class SoundAnalyzer;
 class SoundOutput;
@@ -45,6 +46,8 @@ public:
     virtual platform::MediaPlayers* mediaPlayers() = 0;
     virtual platform::SleepWatcher* sleepWatcher() = 0;
     virtual platform::SoundOutput* soundOutput() = 0;
+    // Null: no keyring (nothing stored survives the run).
+    virtual platform::SecretStore* secretStore() { return nullptr; }
 };
 
 } // namespace brisklet

@@ -35,6 +35,7 @@ struct FileMicPlatform final : PlatformFactory {
     platform::MediaPlayers* mediaPlayers() override { return linux.mediaPlayers(); }
     platform::SleepWatcher* sleepWatcher() override { return linux.sleepWatcher(); }
     platform::SoundOutput* soundOutput() override { return linux.soundOutput(); }
+    platform::SecretStore* secretStore() override { return linux.secretStore(); }
 };
 
 } // namespace brisklet::test

@@ -1,0 +1,94 @@
+#include "ask/MessagesApi.h"
+
+#include "ask/AskClient.h"
+#include "ask/Brand.h"
+#include "base/Log.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QUrl>
+
+namespace brisklet::MessagesApi {
+
+std::optional<QString> apiKey(platform::SecretStore* secrets) {
+    const QString env = qEnvironmentVariable("ANTHROPIC_API_KEY");
+    if (!env.isEmpty() && Brand::headerSafe(env))
+        return env;
+    return AskClient::keychainKey(secrets);
+}
+
+QNetworkRequest request(const QString& base, const QString& key, int timeoutMs) {
+    QNetworkRequest r(QUrl(base + QStringLiteral("/v1/messages")));
+    r.setTransferTimeout(timeoutMs);
+    r.setRawHeader("content-type", "application/json");
+    r.setRawHeader("x-api-key", key.toUtf8());
+    r.setRawHeader("anthropic-version", version);
+    return r;
+}
+
+QByteArray body(const Call& call) {
+    const QJsonObject message{{QStringLiteral("role"), QStringLiteral("user")},
+                              {QStringLiteral("content"), call.content}};
+    const QJsonObject root{{QStringLiteral("model"), QString::fromLatin1(model)},
+                           {QStringLiteral("max_tokens"), call.maxTokens},
+                           {QStringLiteral("system"), call.system},
+                           {QStringLiteral("messages"), QJsonArray{message}}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QString> firstText(const QByteArray& body) {
+    const QJsonDocument doc = QJsonDocument::fromJson(body);
+    if (!doc.isObject())
+        return std::nullopt;
+    const QJsonValue content = doc.object().value(QStringLiteral("content"));
+    if (!content.isArray())
+        return std::nullopt;
+    for (const QJsonValue& block : content.toArray()) {
+        if (!block.isObject())
+            return std::nullopt;
+        const QJsonObject o = block.toObject();
+        if (o.value(QStringLiteral("type")) != QJsonValue(QStringLiteral("text")))
+            continue;
+        const QJsonValue text = o.value(QStringLiteral("text"));
+        if (!text.isString())
+            return std::nullopt;
+        return text.toString();
+    }
+    return std::nullopt;
+}
+
+TextResult readReply(QNetworkReply& reply, bool logFailures) {
+    const QNetworkReply::NetworkError error = reply.error();
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool transport =
+        error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied;
+    if (transport || (!status.isValid() && error != QNetworkReply::NoError)) {
+        if (logFailures)
+            qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString()));
+        return TextResult::failure(AskError::network, reply.errorString());
+    }
+    const int code = status.isValid() ? status.toInt() : 0;
+    const QByteArray data = code == 200 ? reply.readAll() : QByteArray();
+    if (code != 200 || data.isEmpty()) {
+        if (logFailures)
+            qCCritical(lcAsk, "ask HTTP %ld", long(code));
+        return TextResult::failure(AskError::server, QString::number(code));
+    }
+    if (std::optional<QString> text = firstText(data))
+        return TextResult::success(*text);
+    return TextResult::failure(AskError::badPlan);
+}
+
+QString prompt(const QString& name) {
+    QFile file(QStringLiteral(":/prompts/") + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCCritical(lcAsk).noquote() << "missing prompt" << name;
+        return {};
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace brisklet::MessagesApi

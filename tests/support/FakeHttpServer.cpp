@@ -1,0 +1,99 @@
+#include "support/FakeHttpServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <memory>
+
+namespace brisklet::test {
+
+namespace {
+
+struct Pending {
+    QByteArray buffer;
+};
+
+// A whole request in `buffer`: headers and Content-Length bytes of body.
+bool takeRequest(QByteArray& buffer, FakeHttpServer::Request& request) {
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0)
+        return false;
+    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+    request.method = first.value(0);
+    request.path = first.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            request.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                   lines[i].mid(colon + 1).trimmed());
+    }
+    const qsizetype length = request.headers.value("content-length", "0").toLongLong();
+    if (buffer.size() < end + 4 + length)
+        return false;
+    request.body = buffer.mid(end + 4, length);
+    buffer.remove(0, end + 4 + length);
+    return true;
+}
+
+} // namespace
+
+FakeHttpServer::FakeHttpServer() {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
+}
+
+FakeHttpServer::~FakeHttpServer() {
+    server_.close();
+}
+
+QString FakeHttpServer::base() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
+}
+
+void FakeHttpServer::accept() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        auto pending = std::make_shared<Pending>();
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
+            pending->buffer += socket->readAll();
+            Request request;
+            if (!takeRequest(pending->buffer, request))
+                return;
+            requests_.push_back(request);
+            Answer next = Answer::withStatus(404);
+            if (!answers_.empty()) {
+                next = answers_.front();
+                answers_.pop_front();
+            }
+            QTimer::singleShot(next.delayMs, socket, [this, socket, next] { answer(socket, next); });
+        });
+    }
+}
+
+void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
+    switch (a.kind) {
+    case Answer::Kind::silence:
+        return;
+    case Answer::Kind::close:
+        socket->abort();
+        return;
+    case Answer::Kind::reply:
+    case Answer::Kind::headersThenClose:
+        break;
+    }
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
+    out += "Content-Type: application/json\r\n";
+    out +=
+        "Content-Length: " + QByteArray::number(a.body.size() + (a.kind == Answer::Kind::reply ? 0 : 100)) +
+        "\r\n";
+    out += "Connection: close\r\n\r\n";
+    out += a.body;
+    socket->write(out);
+    socket->flush();
+    if (a.kind == Answer::Kind::headersThenClose)
+        socket->abort();
+    else
+        socket->disconnectFromHost();
+}
+
+} // namespace brisklet::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <optional>
+
+namespace brisklet::test {
+
+// Sets (or, with none, unsets) one environment variable for the life of the value.
+class ScopedEnv final {
+public:
+    ScopedEnv(const char* name, std::optional<QByteArray> value) : name_(name) {
+        if (qEnvironmentVariableIsSet(name))
+            old_ = qgetenv(name);
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            qputenv(name_, *old_);
+        else
+            qunsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<QByteArray> old_;
+};
+
+} // namespace brisklet::test
