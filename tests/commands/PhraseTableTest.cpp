@@ -89,7 +89,7 @@ protected:
     CommandRegistry registry{"/nonexistent/commands.json"};
     test::FakeSetups setups{{
         {"Deep Work", {"focus time", ""}},
-        {"Morning", {"good morning"}},
+        {"Morning", {"good morning", "start my day"}},
         {"Work", {}},
         {"Gym", {"workout"}},
         {"Reading", {"quiet time"}},
