@@ -26,7 +26,6 @@ const QStringList spotifyIDs = {QStringLiteral("spotify"), QStringLiteral("com.s
 const QStringList audioSuffixes = {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
                                    QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("m4a"),
                                    QStringLiteral("wav")};
-constexpr int maxFilesScanned = 200000;
 
 QString trimBlanks(QString text) {
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
@@ -38,9 +37,9 @@ QString trimBlanks(QString text) {
 } // namespace
 
 MediaActions::MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
-                           QString musicFolder)
+                           QString musicFolder, Clock& clock)
     : players_(players), installed_(installed), launch_(std::move(launch)),
-      musicFolder_(std::move(musicFolder)) {}
+      musicFolder_(std::move(musicFolder)), clock_(clock) {}
 
 bool MediaActions::knowsPlayer(const QString& hint) const {
     return playerNamed(hint).has_value();
@@ -173,25 +172,37 @@ MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const
                       QStringLiteral(" — pick a result")};
 }
 
+QStringList MediaActions::searchMusicFolder(const QString& folder, const QString& query) {
+    // Artist/Album/Track folders stand in for the tags: the relative path is matched.
+    QStringList hits;
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return hits;
+    const QDir root(folder);
+    // A huge or slow folder must not hold up the commands queued behind this one.
+    const double deadline = clock_.now() + musicSearchLimit;
+    QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        if (clock_.now() >= deadline) {
+            qCInfo(lcApp).noquote() << "stopped searching" << folder << "after" << musicSearchLimit
+                                    << "s with" << hits.size() << "matches";
+            break;
+        }
+        const QString path = it.next();
+        if (!audioSuffixes.contains(it.fileInfo().suffix(), Qt::CaseInsensitive))
+            continue;
+        const QString relative = root.relativeFilePath(path);
+        if (relative.contains(query, Qt::CaseInsensitive))
+            hits << relative;
+    }
+    hits.sort();
+    return hits;
+}
+
 MediaActions::Result MediaActions::playFromMusicFolder(const Player& player, const QString& query) {
     const QString folder = musicFolder_.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation)
                                : musicFolder_;
-    // Artist/Album/Track folders stand in for the tags: the relative path is matched.
-    QStringList hits;
-    if (!folder.isEmpty() && QDir(folder).exists()) {
-        const QDir root(folder);
-        QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
-        int scanned = 0;
-        while (it.hasNext() && scanned++ < maxFilesScanned) {
-            const QString path = it.next();
-            if (!audioSuffixes.contains(it.fileInfo().suffix(), Qt::CaseInsensitive))
-                continue;
-            const QString relative = root.relativeFilePath(path);
-            if (relative.contains(query, Qt::CaseInsensitive))
-                hits << relative;
-        }
-    }
+    const QStringList hits = searchMusicFolder(folder, query);
     const auto bus = players_.findRunning(player.desktopIDs, player.busNames);
     if (hits.isEmpty()) {
         if (bus)
@@ -199,7 +210,6 @@ MediaActions::Result MediaActions::playFromMusicFolder(const Player& player, con
         return {false,
                 QStringLiteral("No match for ") + Text::quoted(query) + QStringLiteral(" in ") + player.name};
     }
-    hits.sort();
     const QString relative = hits.first();
     const QString path = QDir(folder).filePath(relative);
     bool started = false;

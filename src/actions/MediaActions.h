@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "commands/Action.h"
 #include "commands/PlayerNames.h"
 #include "platform/Apps.h"
@@ -36,7 +37,7 @@ public:
 
     // `musicFolder` empty: the user's Music folder.
     MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
-                 QString musicFolder = {});
+                 QString musicFolder = {}, Clock& clock = Clock::system());
 
     Result control(MediaOp op);
     Result play(const QString& query, const std::optional<QString>& appHint);
@@ -50,6 +51,9 @@ public:
     // percent-encoded as UTF-8.
     static QString encodeQuery(const QString& query);
 
+    // How long the music folder is searched before what was found is used.
+    static constexpr double musicSearchLimit = 8.0;
+
 private:
     struct Running {
         Player player;
@@ -60,12 +64,16 @@ private:
     bool isPlaying(const QString& bus);
     std::optional<QString> installedID(const Player& player);
     Result playFromMusicFolder(const Player& player, const QString& query);
+    // The matching audio files' paths relative to `folder`, sorted; those found
+    // within the time limit.
+    QStringList searchMusicFolder(const QString& folder, const QString& query);
     Result openSpotifySearch(const Player& player, const QString& query);
 
     platform::MediaPlayers& players_;
     platform::InstalledApps& installed_;
     Launch launch_;
     QString musicFolder_;
+    Clock& clock_;
 };
 
 } // namespace brisklet
