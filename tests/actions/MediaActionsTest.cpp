@@ -50,8 +50,8 @@ protected:
             },
             music.path(), time ? *time : clock);
     }
-    FakeMediaPlayers players;
     test::FakeClock clock;
+    FakeMediaPlayers players{&clock};
     test::FakeDesktop desktop{clock};
     test::FakeApps installed{desktop};
     QStringList launches;
@@ -111,6 +111,19 @@ TEST_F(Media, refusedAndSilentPlayersAreFailures) {
     players.at(spotifyBus).denied = false;
     players.at(spotifyBus).silent = true;
     EXPECT_EQ(media().control(MediaOp::pause), (MediaActions::Result{false, "Spotify didn't respond"}));
+}
+
+TEST_F(Media, silentPlayersShareOneDeadlineForTheWholeCommand) {
+    players.add(spotifyBus, {"spotify", "Playing", false, true});
+    players.add(rhythmboxBus, {"org.gnome.Rhythmbox3", "Playing", false, true});
+    for (MediaOp op : {MediaOp::pause, MediaOp::playPause}) {
+        const double start = clock.now();
+        EXPECT_EQ(media().control(op), (MediaActions::Result{false, "Spotify didn't respond"}));
+        EXPECT_LE(clock.now() - start, MediaActions::commandLimit);
+    }
+    const double start = clock.now();
+    EXPECT_FALSE(media().play("jazz", QString("music")).ok);
+    EXPECT_LE(clock.now() - start, MediaActions::commandLimit);
 }
 
 TEST_F(Media, aSpotifySearchLaunchesItsEntryWithTheSearchAddress) {
