@@ -64,7 +64,7 @@ QByteArray mutate(const QByteArray& input, const std::vector<QByteArray>& seeds,
         case 2:
             out.remove(at, span);
             break;
-        case 3: // repeat a piece
+        case 3: // repeat a stretch
             out.insert(at, out.mid(at, span));
             break;
         case 4:
@@ -73,7 +73,7 @@ QByteArray mutate(const QByteArray& input, const std::vector<QByteArray>& seeds,
         case 5:
             out.insert(at, tokens[pick(rng, std::size(tokens))]);
             break;
-        default: { // a piece of another seed
+        default: { // a stretch of another seed
             const QByteArray& other = seeds[pick(rng, seeds.size())];
             const qsizetype from = static_cast<qsizetype>(pick(rng, static_cast<size_t>(other.size()) + 1));
             out.insert(at, other.mid(from, span * 4));

@@ -40,7 +40,7 @@ struct FuzzReport {
 FuzzReport fuzzKeepingRule(const FuzzedStore& store, unsigned seed, int count);
 
 // One mutation of `input`: bytes flipped, inserted, deleted, duplicated or truncated,
-// JSON tokens dropped in, or a piece of another seed spliced in.
+// JSON tokens dropped in, or a stretch of another seed spliced in.
 QByteArray mutate(const QByteArray& input, const std::vector<QByteArray>& seeds, unsigned& state);
 
 } // namespace brisklet::test
