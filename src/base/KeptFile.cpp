@@ -31,8 +31,8 @@ void KeptFile::markUndecodable() {
 }
 
 JsonFile::WriteResult KeptFile::write(const QString& path, const QJsonDocument& document) {
-    // A path that was never read here holds nothing we know of: the plain write rule applies.
     keptAs_.reset();
+    // A path that was never read here holds nothing we know of: the plain write rule applies.
     const State state = path == path_ ? state_ : State::free;
     if (state == State::untouchable)
         return {false, QStringLiteral("the existing file couldn't be read, so it is left as it is")};
