@@ -205,14 +205,19 @@ CloseResult closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
     if (present.empty())
         return CloseResult::skipped;
     QStringList failures;
+    int closed = 0;
     std::lock_guard lock(openedMutex);
     for (const auto& w : windows) {
         if (!openedSet().contains(w.windowID))
             continue;
         // A window that has gone already is passed over; its ID may come back for
         // another window, so it is forgotten.
-        if (present.contains(w.windowID) && !desktop.windows.close(w.windowID))
-            failures << QStringLiteral("window 0x%1 refused").arg(w.windowID, 0, 16);
+        if (present.contains(w.windowID)) {
+            if (desktop.windows.close(w.windowID))
+                ++closed;
+            else
+                failures << QStringLiteral("window 0x%1 refused").arg(w.windowID, 0, 16);
+        }
         openedSet().erase(w.windowID);
     }
     if (!failures.isEmpty()) {
@@ -220,7 +225,7 @@ CloseResult closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
                                                .arg(bundleID, failures.join(QStringLiteral(", ")));
         return CloseResult::failed;
     }
-    return CloseResult::closed;
+    return closed > 0 ? CloseResult::closed : CloseResult::skipped;
 }
 
 CloseResult closeTabs(Desktop&, const QString&, const QString&) {

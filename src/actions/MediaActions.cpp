@@ -26,7 +26,6 @@ const QStringList spotifyIDs = {QStringLiteral("spotify"), QStringLiteral("com.s
 const QStringList audioSuffixes = {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
                                    QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("m4a"),
                                    QStringLiteral("wav")};
-constexpr int maxFilesScanned = 200000;
 
 QString trimBlanks(QString text) {
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
@@ -38,9 +37,9 @@ QString trimBlanks(QString text) {
 } // namespace
 
 MediaActions::MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
-                           QString musicFolder)
+                           QString musicFolder, Clock& clock)
     : players_(players), installed_(installed), launch_(std::move(launch)),
-      musicFolder_(std::move(musicFolder)) {}
+      musicFolder_(std::move(musicFolder)), clock_(clock) {}
 
 QStringList MediaActions::localPlayerIDs() {
     QStringList ids;
@@ -83,40 +82,50 @@ std::optional<QString> MediaActions::installedID(const Player& player) {
     return std::nullopt;
 }
 
-std::vector<MediaActions::Running> MediaActions::running(const std::vector<Player>& known) {
+int MediaActions::budgetMs(double deadline, double cap) const {
+    const double left = std::min(deadline - clock_.now(), cap);
+    return left <= 0 ? 0 : static_cast<int>(left * 1000.0);
+}
+
+std::vector<MediaActions::Running> MediaActions::running(const std::vector<Player>& known, double deadline) {
     std::vector<Running> result;
     for (const Player& p : known) {
         if (p.desktopIDs.isEmpty() && p.busNames.isEmpty())
             continue;
-        if (auto bus = players_.findRunning(p.desktopIDs, p.busNames))
+        if (auto bus = players_.findRunning(p.desktopIDs, p.busNames, budgetMs(deadline, readLimit)))
             result.push_back({p, *bus});
     }
     return result;
 }
 
-bool MediaActions::isPlaying(const QString& bus) {
-    return players_.playbackStatus(bus) == QStringLiteral("Playing");
+bool MediaActions::isPlaying(const QString& bus, double deadline) {
+    return players_.playbackStatus(bus, budgetMs(deadline, readLimit)) == QStringLiteral("Playing");
 }
 
-std::optional<MediaActions::Running> MediaActions::currentPlayer(const std::vector<Player>& known) {
-    const auto candidates = running(known);
+std::optional<MediaActions::Running> MediaActions::currentPlayer(const std::vector<Player>& known,
+                                                                 double deadline) {
+    const auto candidates = running(known, deadline);
     if (candidates.empty())
         return std::nullopt;
     for (const Running& r : candidates) {
-        if (isPlaying(r.bus))
+        if (isPlaying(r.bus, deadline))
             return r;
     }
     return candidates.front();
 }
 
 MediaActions::Result MediaActions::control(MediaOp op) {
-    const auto current = currentPlayer(players());
+    return control(op, clock_.now() + commandLimit);
+}
+
+MediaActions::Result MediaActions::control(MediaOp op, double deadline) {
+    const auto current = currentPlayer(players(), deadline);
     if (!current)
         return {false, QStringLiteral("Nothing is playing — try “play … on Spotify”")};
     static const char* methods[] = {"Play", "Pause", "PlayPause", "Next", "Previous"};
     const QString method = QLatin1String(methods[static_cast<int>(op)]);
     const QString& name = current->player.name;
-    const platform::ScriptOutcome outcome = players_.command(current->bus, method);
+    const platform::ScriptOutcome outcome = players_.command(current->bus, method, budgetMs(deadline));
     if (outcome.isDenied())
         return {false, QStringLiteral("The desktop blocked control of ") + name +
                            QStringLiteral(" — allow Brisklet on the session bus")};
@@ -131,7 +140,7 @@ MediaActions::Result MediaActions::control(MediaOp op) {
         message = QStringLiteral("Paused");
         break;
     case MediaOp::playPause:
-        message = isPlaying(current->bus) ? QStringLiteral("Playing") : QStringLiteral("Paused");
+        message = isPlaying(current->bus, deadline) ? QStringLiteral("Playing") : QStringLiteral("Paused");
         break;
     case MediaOp::next:
         message = QStringLiteral("Next track");
@@ -148,12 +157,13 @@ QString MediaActions::encodeQuery(const QString& query) {
 }
 
 MediaActions::Result MediaActions::play(const QString& query, const std::optional<QString>& appHint) {
+    const double deadline = clock_.now() + commandLimit;
     const auto known = players();
     std::optional<Player> chosen;
     if (const auto which = appHint ? playerNamed(*appHint) : std::nullopt)
         chosen = known[*which == Which::spotify ? 0 : 1];
     if (!chosen) {
-        if (const auto current = currentPlayer(known))
+        if (const auto current = currentPlayer(known, deadline))
             chosen = current->player;
     }
     if (!chosen)
@@ -162,56 +172,71 @@ MediaActions::Result MediaActions::play(const QString& query, const std::optiona
         return {false, chosen->name + QStringLiteral(" isn't installed")};
     const QString trimmed = trimBlanks(query);
     if (trimmed.isEmpty())
-        return control(MediaOp::play);
+        return control(MediaOp::play, deadline);
     if (chosen->which == Which::music)
         return playFromMusicFolder(*chosen, trimmed);
-    return openSpotifySearch(*chosen, trimmed);
+    return openSpotifySearch(*chosen, trimmed, deadline);
 }
 
-MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const QString& query) {
+MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const QString& query,
+                                                     double deadline) {
     const auto id = installedID(player);
     const QString url = QStringLiteral("spotify:search:") + encodeQuery(query);
     // Spotify takes searches on its command line, not through OpenUri.
     if (!id || !launch_ || !launch_(*id, {url}))
         return {false, QStringLiteral("Couldn't open ") + player.name};
-    if (const auto bus = players_.findRunning(player.desktopIDs, player.busNames))
-        players_.raise(*bus);
+    if (const auto bus =
+            players_.findRunning(player.desktopIDs, player.busNames, budgetMs(deadline, readLimit)))
+        players_.raise(*bus, budgetMs(deadline));
     return {true, QStringLiteral("Searching Spotify for ") + Text::quoted(query) +
                       QStringLiteral(" — pick a result")};
+}
+
+QStringList MediaActions::searchMusicFolder(const QString& folder, const QString& query) {
+    // Artist/Album/Track folders stand in for the tags: the relative path is matched.
+    QStringList hits;
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return hits;
+    const QDir root(folder);
+    // A huge or slow folder must not hold up the commands queued behind this one.
+    const double deadline = clock_.now() + musicSearchLimit;
+    QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        if (clock_.now() >= deadline) {
+            qCInfo(lcApp).noquote() << "stopped searching" << folder << "after" << musicSearchLimit
+                                    << "s with" << hits.size() << "matches";
+            break;
+        }
+        const QString path = it.next();
+        if (!audioSuffixes.contains(it.fileInfo().suffix(), Qt::CaseInsensitive))
+            continue;
+        const QString relative = root.relativeFilePath(path);
+        if (relative.contains(query, Qt::CaseInsensitive))
+            hits << relative;
+    }
+    hits.sort();
+    return hits;
 }
 
 MediaActions::Result MediaActions::playFromMusicFolder(const Player& player, const QString& query) {
     const QString folder = musicFolder_.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation)
                                : musicFolder_;
-    // Artist/Album/Track folders stand in for the tags: the relative path is matched.
-    QStringList hits;
-    if (!folder.isEmpty() && QDir(folder).exists()) {
-        const QDir root(folder);
-        QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
-        int scanned = 0;
-        while (it.hasNext() && scanned++ < maxFilesScanned) {
-            const QString path = it.next();
-            if (!audioSuffixes.contains(it.fileInfo().suffix(), Qt::CaseInsensitive))
-                continue;
-            const QString relative = root.relativeFilePath(path);
-            if (relative.contains(query, Qt::CaseInsensitive))
-                hits << relative;
-        }
-    }
-    const auto bus = players_.findRunning(player.desktopIDs, player.busNames);
+    const QStringList hits = searchMusicFolder(folder, query);
+    // The folder has a limit of its own: the players' time starts after it.
+    const double deadline = clock_.now() + commandLimit;
+    const auto bus = players_.findRunning(player.desktopIDs, player.busNames, budgetMs(deadline, readLimit));
     if (hits.isEmpty()) {
         if (bus)
-            players_.raise(*bus);
+            players_.raise(*bus, budgetMs(deadline));
         return {false,
                 QStringLiteral("No match for ") + Text::quoted(query) + QStringLiteral(" in ") + player.name};
     }
-    hits.sort();
     const QString relative = hits.first();
     const QString path = QDir(folder).filePath(relative);
     bool started = false;
     if (bus) {
-        started = players_.openUri(*bus, QUrl::fromLocalFile(path).toString()).isOk();
+        started = players_.openUri(*bus, QUrl::fromLocalFile(path).toString(), budgetMs(deadline)).isOk();
     } else if (const auto id = installedID(player); id && launch_) {
         started = launch_(*id, {path});
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "commands/Action.h"
 #include "commands/PlayerNames.h"
 #include "platform/Apps.h"
@@ -15,8 +16,9 @@ namespace brisklet {
 
 // Control of the two music players Brisklet knows (Spotify and the desktop's own
 // music player) and playing music from a spoken query. Every call but knowsPlayer
-// blocks for a few seconds at most; they run on the executor's queue. The matcher
-// asks knowsPlayer from any thread.
+// blocks for a few seconds at most (the players on the bus share one deadline per
+// command); they run on the executor's queue. The matcher asks knowsPlayer from any
+// thread.
 class MediaActions final : public PlayerNames {
 public:
     struct Player {
@@ -36,7 +38,7 @@ public:
 
     // `musicFolder` empty: the user's Music folder.
     MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
-                 QString musicFolder = {});
+                 QString musicFolder = {}, Clock& clock = Clock::system());
 
     Result control(MediaOp op);
     Result play(const QString& query, const std::optional<QString>& appHint);
@@ -53,22 +55,37 @@ public:
     // preference.
     static QStringList localPlayerIDs();
 
+    // How long the music folder is searched before what was found is used.
+    static constexpr double musicSearchLimit = 8.0;
+    // How long the players on the bus may take over one command, all calls together,
+    // and over one state read among them.
+    static constexpr double commandLimit = 4.0;
+    static constexpr double readLimit = 1.5;
+
 private:
     struct Running {
         Player player;
         QString bus;
     };
-    std::vector<Running> running(const std::vector<Player>& known);
-    std::optional<Running> currentPlayer(const std::vector<Player>& known);
-    bool isPlaying(const QString& bus);
+    // Bus calls take the time left before `deadline` (clock seconds); a state read
+    // takes at most readLimit of it, so one silent player leaves time for the rest.
+    int budgetMs(double deadline, double cap = commandLimit) const;
+    Result control(MediaOp op, double deadline);
+    std::vector<Running> running(const std::vector<Player>& known, double deadline);
+    std::optional<Running> currentPlayer(const std::vector<Player>& known, double deadline);
+    bool isPlaying(const QString& bus, double deadline);
     std::optional<QString> installedID(const Player& player);
     Result playFromMusicFolder(const Player& player, const QString& query);
-    Result openSpotifySearch(const Player& player, const QString& query);
+    // The matching audio files' paths relative to `folder`, sorted; those found
+    // within the time limit.
+    QStringList searchMusicFolder(const QString& folder, const QString& query);
+    Result openSpotifySearch(const Player& player, const QString& query, double deadline);
 
     platform::MediaPlayers& players_;
     platform::InstalledApps& installed_;
     Launch launch_;
     QString musicFolder_;
+    Clock& clock_;
 };
 
 } // namespace brisklet

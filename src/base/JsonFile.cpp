@@ -7,6 +7,22 @@
 
 namespace brisklet::JsonFile {
 
+namespace {
+
+// Why something in the file's place is never opened: a pipe or a device would block
+// the caller or feed it without end. Links are followed.
+std::optional<QString> notARegularFile(const QFileInfo& info) {
+    if (info.isFile())
+        return std::nullopt;
+    if (info.isDir())
+        return QStringLiteral("a folder is in the way");
+    if (!info.exists())
+        return QStringLiteral("it is a link to nothing");
+    return QStringLiteral("it is not a regular file (a pipe, socket or device), so it is not opened");
+}
+
+} // namespace
+
 ReadResult read(const QString& path) {
     ReadResult result;
     QFileInfo info(path);
@@ -14,10 +30,15 @@ ReadResult read(const QString& path) {
         result.status = ReadStatus::missing;
         return result;
     }
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (auto refusal = notARegularFile(info)) {
         result.status = ReadStatus::unreadable;
-        result.error = info.isDir() ? QStringLiteral("a folder is in the way") : file.errorString();
+        result.error = *refusal;
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status = ReadStatus::unreadable;
+        result.error = file.errorString();
         return result;
     }
     const QByteArray bytes = file.readAll();
@@ -38,13 +59,17 @@ ReadResult read(const QString& path) {
     return result;
 }
 
-QByteArray encode(const QJsonDocument& document) { return document.toJson(QJsonDocument::Indented); }
+QByteArray encode(const QJsonDocument& document) {
+    return document.toJson(QJsonDocument::Indented);
+}
 
 WriteResult write(const QString& path, const QJsonDocument& document) {
     QFileInfo info(path);
     if (info.exists() || info.isSymLink()) {
+        if (auto refusal = notARegularFile(info))
+            return {false, *refusal + QStringLiteral(", so it is left as it is")};
         QFile probe(path);
-        if (info.isDir() || !probe.open(QIODevice::ReadOnly))
+        if (!probe.open(QIODevice::ReadOnly))
             return {false, QStringLiteral("the existing file can't be read, so it is left as it is")};
     }
     QSaveFile file(path);
@@ -62,6 +87,8 @@ WriteResult write(const QString& path, const QJsonDocument& document) {
 
 std::optional<QString> backup(const QString& path, const QString& backupName) {
     const QFileInfo info(path);
+    if (notARegularFile(info))
+        return std::nullopt;
     const QDir folder = info.absoluteDir();
     const QString target = folder.filePath(backupName);
     if (QFileInfo::exists(target)) {
@@ -72,8 +99,8 @@ std::optional<QString> backup(const QString& path, const QString& backupName) {
         const QString suffix = old.suffix().isEmpty() ? QString() : QStringLiteral(".") + old.suffix();
         QString kept = folder.filePath(stem + QStringLiteral("-") + stamp + suffix);
         for (int n = 2; QFileInfo::exists(kept); ++n)
-            kept = folder.filePath(stem + QStringLiteral("-") + stamp + QStringLiteral("-") + QString::number(n) +
-                                   suffix);
+            kept = folder.filePath(stem + QStringLiteral("-") + stamp + QStringLiteral("-") +
+                                   QString::number(n) + suffix);
         if (!QFile::rename(target, kept))
             return std::nullopt;
     }
@@ -82,7 +109,9 @@ std::optional<QString> backup(const QString& path, const QString& backupName) {
     return target;
 }
 
-QString isoDate(const QDateTime& date) { return date.toUTC().toString(Qt::ISODate); }
+QString isoDate(const QDateTime& date) {
+    return date.toUTC().toString(Qt::ISODate);
+}
 
 std::optional<QDateTime> parseIsoDate(const QString& text) {
     QDateTime date = QDateTime::fromString(text, Qt::ISODateWithMs);

@@ -17,6 +17,8 @@ CommandEntry builtIn(const char* id, QStringList phrases, const char* action) {
 
 } // namespace
 
+const QString CommandRegistry::corruptBackupName = QStringLiteral("commands-corrupt-backup.json");
+
 CommandRegistry::CommandRegistry(QString path, QObject* parent) : QObject(parent), path_(std::move(path)) {}
 
 QString CommandRegistry::path() const {
@@ -71,9 +73,8 @@ std::vector<CommandEntry> CommandRegistry::enabledEntries() const {
 
 void CommandRegistry::load() {
     const QString file = path();
-    const JsonFile::ReadResult read = JsonFile::read(file);
+    const JsonFile::ReadResult read = file_.read(file);
     std::optional<std::vector<CommandEntry>> stored;
-    bool mayWrite = true;
 
     switch (read.status) {
     case JsonFile::ReadStatus::missing:
@@ -82,45 +83,21 @@ void CommandRegistry::load() {
         // It may still hold the user's commands: leave it alone, use the built-ins in memory.
         qCCritical(lcApp, "commands.json cannot be read (%s); using the built-in commands without saving",
                    qUtf8Printable(read.error));
-        mayWrite = false;
         break;
     case JsonFile::ReadStatus::undecodable:
         break;
-    case JsonFile::ReadStatus::ok: {
-        std::vector<CommandEntry> list;
-        bool valid = read.document.isArray();
-        if (valid) {
-            for (const QJsonValue& v : read.document.array()) {
-                std::optional<CommandEntry> entry = CommandEntry::fromJson(v);
-                if (!entry) {
-                    valid = false; // one bad entry discards the whole file
-                    break;
-                }
-                list.push_back(std::move(*entry));
-            }
-        }
-        if (valid)
-            stored = std::move(list);
+    case JsonFile::ReadStatus::ok:
+        stored = decode(read.document);
+        if (!stored)
+            file_.markUndecodable();
         break;
     }
-    }
-
-    const bool corrupt = read.status == JsonFile::ReadStatus::undecodable ||
-                         (read.status == JsonFile::ReadStatus::ok && !stored);
-    if (corrupt) {
-        const std::optional<QString> copy =
-            JsonFile::backup(file, QStringLiteral("commands-corrupt-backup.json"));
-        if (copy) {
-            qCWarning(lcApp,
-                      "commands.json could not be decoded; kept it as %s and restored the built-in commands",
-                      qUtf8Printable(*copy));
-        } else {
-            // Without a copy the file is the only one left: never replace it.
-            qCCritical(lcApp,
-                       "commands.json could not be decoded and could not be backed up; leaving it untouched");
-            mayWrite = false;
-        }
-    }
+    if (read.status == JsonFile::ReadStatus::undecodable ||
+        (read.status == JsonFile::ReadStatus::ok && !stored))
+        qCWarning(lcApp,
+                  "commands.json could not be decoded; it is kept as %s before the built-in commands "
+                  "replace it",
+                  qUtf8Printable(corruptBackupName));
 
     if (stored && !stored->empty()) {
         std::vector<CommandEntry> merged = *stored;
@@ -138,17 +115,32 @@ void CommandRegistry::load() {
     }
 
     setEntries(defaults());
-    if (mayWrite)
+    if (read.status != JsonFile::ReadStatus::unreadable)
         save();
+}
+
+std::optional<std::vector<CommandEntry>> CommandRegistry::decode(const QJsonDocument& document) {
+    if (!document.isArray())
+        return std::nullopt;
+    std::vector<CommandEntry> list;
+    for (const QJsonValue& v : document.array()) {
+        std::optional<CommandEntry> entry = CommandEntry::fromJson(v);
+        if (!entry)
+            return std::nullopt; // one bad entry discards the whole file
+        list.push_back(std::move(*entry));
+    }
+    return list;
 }
 
 bool CommandRegistry::save() {
     QJsonArray array;
     for (const CommandEntry& e : entries_)
         array.append(e.toJson());
-    const JsonFile::WriteResult result = JsonFile::write(path(), QJsonDocument(array));
+    const JsonFile::WriteResult result = file_.write(path(), QJsonDocument(array));
     if (!result.ok)
         qCCritical(lcApp, "couldn't save commands.json: %s", qUtf8Printable(result.error));
+    else if (file_.keptAs())
+        qCInfo(lcApp, "kept the undecodable commands.json as %s", qUtf8Printable(*file_.keptAs()));
     return result.ok;
 }
 

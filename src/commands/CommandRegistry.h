@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/KeptFile.h"
 #include "commands/Action.h"
 #include "commands/CommandEntry.h"
 
@@ -24,8 +25,9 @@ public:
 
     // Stored commands first, then every built-in whose id they lack. A file that is
     // missing, empty, or does not decode gives the built-ins; one that does not decode
-    // is kept as "commands-corrupt-backup.json" first, and one that cannot be read is
-    // never overwritten (the built-ins then live in memory only).
+    // is kept as "commands-corrupt-backup.json" before a save replaces it (no save
+    // does while that copy fails), and one that cannot be read, or is no regular
+    // file, is never opened for writing (the built-ins then live in memory only).
     void load();
     // Writes the list atomically. False (and logged) when it could not be written.
     bool save();
@@ -36,6 +38,9 @@ public:
     // openApp/runShortcut without a "name".
     static std::optional<Action> action(const CommandEntry& entry);
     static const std::vector<CommandEntry>& defaults();
+    // The entries a file's document holds; nothing unless every one decodes.
+    static std::optional<std::vector<CommandEntry>> decode(const QJsonDocument& document);
+    static const QString corruptBackupName;
 
     // The enabled phrases, normalised, with their entry's action, in list order.
     // Cached until the list changes, so matching never re-normalises them.
@@ -59,6 +64,7 @@ private:
     void rebuild() const;
 
     QString path_;
+    KeptFile file_{corruptBackupName};
     std::vector<CommandEntry> entries_;
     mutable bool dirty_ = true;
     mutable std::vector<Phrase> phrases_;

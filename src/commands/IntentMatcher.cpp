@@ -331,8 +331,14 @@ std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable
             label = registry_.entries()[p.entry].id;
         }
     }
+    // "stop morning" is as close to "good morning" as a misheard phrase, but it asks
+    // for the opposite: a phrase starting with an end verb never runs a setup here
+    // (the resolver ends one).
     const QString m = withSetupWord(n);
+    const bool ending = endSetupVerbs().contains(n.section(QLatin1Char(' '), 0, 0));
     for (const SetupTable::Fuzzy& candidate : table.fuzzy) {
+        if (ending)
+            break;
         const std::optional<double> s = fuzzySimilarity(m, candidate.text);
         if (s && *s > bestScore) {
             bestScore = *s;

@@ -9,22 +9,25 @@
 namespace brisklet::platform {
 
 // Music players that take remote control (MPRIS on the session bus). Players are
-// addressed by their bus name. Every call blocks: off the main thread.
+// addressed by their bus name. Every call blocks for at most `timeoutMs` (nothing is
+// asked when it is 0 or less): off the main thread. A player that once left a call
+// unanswered is taken as silent for a while and not asked again meanwhile.
 class MediaPlayers {
 public:
     virtual ~MediaPlayers() = default;
     // The bus name of a running player that says it is one of `desktopIDs` (compared
     // without regard to case), else of one that owns one of `busNames` (or an
-    // ".instance…" of it). Asking never starts a player.
-    virtual std::optional<QString> findRunning(const QStringList& desktopIDs,
-                                               const QStringList& busNames) = 0;
+    // ".instance…" of it). Asking never starts a player; the players are asked at once,
+    // and a silent one is never the answer.
+    virtual std::optional<QString> findRunning(const QStringList& desktopIDs, const QStringList& busNames,
+                                               int timeoutMs) = 0;
     // "Playing", "Paused" or "Stopped"; nothing when the player doesn't answer.
-    virtual std::optional<QString> playbackStatus(const QString& bus) = 0;
+    virtual std::optional<QString> playbackStatus(const QString& bus, int timeoutMs) = 0;
     // One of "Play", "Pause", "PlayPause", "Next", "Previous".
-    virtual ScriptOutcome command(const QString& bus, const QString& method) = 0;
-    virtual ScriptOutcome openUri(const QString& bus, const QString& uri) = 0;
+    virtual ScriptOutcome command(const QString& bus, const QString& method, int timeoutMs) = 0;
+    virtual ScriptOutcome openUri(const QString& bus, const QString& uri, int timeoutMs) = 0;
     // Bring the player's window forward, when it says it can.
-    virtual ScriptOutcome raise(const QString& bus) = 0;
+    virtual ScriptOutcome raise(const QString& bus, int timeoutMs) = 0;
 };
 
 } // namespace brisklet::platform

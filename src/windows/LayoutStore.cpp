@@ -97,17 +97,15 @@ LayoutStore::LayoutStore(WindowEngine& engine, Clock& clock) : engine_(engine), 
 
 void LayoutStore::load() {
     const QString path = Paths::layoutsJSON();
-    const auto read = JsonFile::read(path);
+    const auto read = file_.read(path);
     switch (read.status) {
     case JsonFile::ReadStatus::missing:
         return;
     case JsonFile::ReadStatus::unreadable:
-        fileUnreadable_ = true;
         qCCritical(lcWindows).noquote() << "couldn't read" << path << "—" << read.error
                                         << "— saved layouts are unavailable and the file is left as it is";
         return;
     case JsonFile::ReadStatus::undecodable:
-        backupPending_ = true;
         qCCritical(lcWindows).noquote()
             << "couldn't decode" << path << "—" << read.error << "— it will be kept as" << corruptBackupName
             << "before the next save";
@@ -116,7 +114,7 @@ void LayoutStore::load() {
         break;
     }
     if (!read.document.isObject()) {
-        backupPending_ = true;
+        file_.markUndecodable();
         qCCritical(lcWindows).noquote() << path << "doesn't hold an object of layouts — it will be kept as"
                                         << corruptBackupName << "before the next save";
         return;
@@ -126,7 +124,7 @@ void LayoutStore::load() {
     for (auto it = root.begin(); it != root.end(); ++it) {
         auto layout = SavedLayout::fromJson(it.value());
         if (!layout) {
-            backupPending_ = true;
+            file_.markUndecodable();
             qCCritical(lcWindows).noquote()
                 << "layout" << it.key() << "in" << path << "doesn't decode — the file will be kept as"
                 << corruptBackupName << "before the next save";
@@ -265,32 +263,15 @@ std::optional<SavedLayout> LayoutStore::lookup(const QString& name) const {
 
 JsonFile::WriteResult LayoutStore::save() {
     const QString path = Paths::layoutsJSON();
-    if (fileUnreadable_) {
-        JsonFile::WriteResult refused{
-            false, QStringLiteral("the existing file couldn't be read, so it is left as it is")};
-        qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << refused.error;
-        return refused;
-    }
-    // Gone since it was read: nothing is left to keep.
-    if (backupPending_ && !QFileInfo::exists(path))
-        backupPending_ = false;
-    if (backupPending_) {
-        if (!JsonFile::backup(path, corruptBackupName)) {
-            JsonFile::WriteResult refused{false,
-                                          QStringLiteral("the unreadable file couldn't be backed up first")};
-            qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << refused.error;
-            return refused;
-        }
-        qCInfo(lcWindows).noquote() << "kept the undecodable" << path << "as" << corruptBackupName;
-        backupPending_ = false;
-    }
     QJsonObject root;
     for (const auto& [key, layout] : layouts_)
         root.insert(key, layout.toJson());
     Paths::ensure();
-    auto result = JsonFile::write(path, QJsonDocument(root));
+    auto result = file_.write(path, QJsonDocument(root));
     if (!result.ok)
         qCCritical(lcWindows).noquote() << "couldn't save" << path << "—" << result.error;
+    else if (file_.keptAs())
+        qCInfo(lcWindows).noquote() << "kept the undecodable" << path << "as" << *file_.keptAs();
     return result;
 }
 

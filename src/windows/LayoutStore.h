@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/JsonFile.h"
+#include "base/KeptFile.h"
 #include "commands/LayoutNames.h"
 #include "windows/WindowEngine.h"
 
@@ -116,10 +117,8 @@ private:
     Clock& clock_;
     // Sorted by key, so names, lookups and ties come out the same on every run.
     std::map<QString, SavedLayout> layouts_;
-    // The file was there but could not be read: it must never be replaced.
-    bool fileUnreadable_ = false;
-    // The file did not decode: keep a copy before the first save replaces it.
-    bool backupPending_ = false;
+    // Never replaces what it can't read, nor an undecodable file before its backup.
+    KeptFile file_{corruptBackupName};
 
     mutable std::mutex namesLock_;
     std::vector<QString> cachedNames_;

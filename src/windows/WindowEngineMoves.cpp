@@ -179,7 +179,13 @@ std::vector<WindowRef> WindowEngine::windowsEnsuringLaunch(const QString& bundle
     QStringList urls;
     if (url && !url->isEmpty() && launcher_->acceptsUrls(bundleID))
         urls << *url;
-    const auto launched = launcher_->launch(bundleID, urls);
+    auto launched = launcher_->launch(bundleID, urls);
+    if (!launched.ok && !urls.isEmpty()) {
+        // The app may still start without the page.
+        qCWarning(lcWindows) << "couldn't launch" << bundleID << "with" << urls.front() << launched.error
+                             << "— starting it alone";
+        launched = launcher_->launch(bundleID, {});
+    }
     if (!launched.ok) {
         qCWarning(lcWindows) << "couldn't launch" << bundleID << launched.error;
         return {};

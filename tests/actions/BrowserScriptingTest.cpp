@@ -1,6 +1,6 @@
 #include "actions/BrowserScripting.h"
-#include "support/FakeClock.h"
 #include "support/FakeBrowserLauncher.h"
+#include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +130,21 @@ TEST_F(BrowserWindowsTest, closesOnlyWindowsItOpened) {
     EXPECT_EQ(desktop.closed(), std::vector<platform::WindowId>{ours.windowID});
     EXPECT_FALSE(BrowserScripting::openedByUs(ours.windowID));
     EXPECT_EQ(BrowserScripting::closeTabs(browsers, "https://x", "chromium"), CloseResult::skipped);
+}
+
+TEST_F(BrowserWindowsTest, reportsSkippedWhenItClosedNothing) {
+    using BrowserScripting::CloseResult;
+    const auto users = desktop.addWindow(4242, "chromium", QRectF(0, 0, 800, 600), "Mine");
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{users, "https://x"}}, "chromium"),
+              CloseResult::skipped);
+
+    const auto ours =
+        BrowserScripting::openPositioned(browsers, "https://a.example", "chromium", {0, 0, 800, 600});
+    ASSERT_EQ(ours.kind, BrowserScripting::OpenResult::Kind::opened);
+    desktop.remove(ours.windowID); // the user closed it first
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{ours.windowID, "https://a.example"}}, "chromium"),
+              CloseResult::skipped);
+    EXPECT_TRUE(desktop.closed().empty());
 }
 
 TEST_F(BrowserWindowsTest, forgetsOpenedWindowsThatWentAway) {

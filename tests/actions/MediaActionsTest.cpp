@@ -12,27 +12,46 @@ using namespace brisklet;
 using brisklet::test::FakeMediaPlayers;
 
 namespace {
+// Moves a fixed step each time it is read, as if every look took that long.
+class TickingClock final : public Clock {
+public:
+    explicit TickingClock(double step) : step_(step) {}
+    double now() const override {
+        ++reads;
+        return now_ += step_;
+    }
+    QDateTime wallNow() const override {
+        return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(now_), Qt::UTC);
+    }
+    void sleep(double seconds) override { now_ += seconds; }
+    mutable int reads = 0;
+
+private:
+    double step_;
+    mutable double now_ = 1000;
+};
+
 const QString spotifyBus = "org.mpris.MediaPlayer2.spotify";
 const QString rhythmboxBus = "org.mpris.MediaPlayer2.rhythmbox";
 
 class Media : public ::testing::Test {
 protected:
     Media() {
-        installed.setInstalled({
-            {"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
-            {"org.gnome.Rhythmbox3", "Rhythmbox", "/usr/share/applications/org.gnome.Rhythmbox3.desktop"}});
+        installed.setInstalled(
+            {{"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
+             {"org.gnome.Rhythmbox3", "Rhythmbox", "/usr/share/applications/org.gnome.Rhythmbox3.desktop"}});
     }
-    MediaActions media() {
+    MediaActions media(Clock* time = nullptr) {
         return MediaActions(
             players, installed,
             [this](const QString& id, const QStringList& urls) {
                 launches << id + " " + urls.join(' ');
                 return launchWorks;
             },
-            music.path());
+            music.path(), time ? *time : clock);
     }
-    FakeMediaPlayers players;
     test::FakeClock clock;
+    FakeMediaPlayers players{&clock};
     test::FakeDesktop desktop{clock};
     test::FakeApps installed{desktop};
     QStringList launches;
@@ -94,6 +113,19 @@ TEST_F(Media, refusedAndSilentPlayersAreFailures) {
     EXPECT_EQ(media().control(MediaOp::pause), (MediaActions::Result{false, "Spotify didn't respond"}));
 }
 
+TEST_F(Media, silentPlayersShareOneDeadlineForTheWholeCommand) {
+    players.add(spotifyBus, {"spotify", "Playing", false, true});
+    players.add(rhythmboxBus, {"org.gnome.Rhythmbox3", "Playing", false, true});
+    for (MediaOp op : {MediaOp::pause, MediaOp::playPause}) {
+        const double start = clock.now();
+        EXPECT_EQ(media().control(op), (MediaActions::Result{false, "Spotify didn't respond"}));
+        EXPECT_LE(clock.now() - start, MediaActions::commandLimit);
+    }
+    const double start = clock.now();
+    EXPECT_FALSE(media().play("jazz", QString("music")).ok);
+    EXPECT_LE(clock.now() - start, MediaActions::commandLimit);
+}
+
 TEST_F(Media, aSpotifySearchLaunchesItsEntryWithTheSearchAddress) {
     auto r = media().play("  lo fi\t", QString("spotify"));
     EXPECT_EQ(r, (MediaActions::Result{true, "Searching Spotify for “lo fi” — pick a result"}));
@@ -136,4 +168,19 @@ TEST_F(Media, theMusicPlayerPlaysTheFirstMatchingFileOfTheMusicFolder) {
     EXPECT_TRUE(players.calls().first().startsWith(rhythmboxBus + " OpenUri file://"));
     EXPECT_EQ(media().play("cover", QString("music")),
               (MediaActions::Result{false, "No match for “cover” in Rhythmbox"}));
+}
+
+TEST_F(Media, theMusicFolderSearchStopsAtItsTimeLimit) {
+    QDir(music.path()).mkpath("Band");
+    for (int i = 0; i < 60; ++i) {
+        QFile f(music.path() + QStringLiteral("/Band/Track %1.mp3").arg(i, 2, 10, QChar('0')));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    // Each file takes a second to look at: only the first eight seconds' worth are.
+    TickingClock slow(1.0);
+    const auto r = media(&slow).play("track", QString("music"));
+    EXPECT_LE(slow.reads, 12);
+    // What was found in time still plays.
+    EXPECT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_EQ(launches.size(), 1);
 }

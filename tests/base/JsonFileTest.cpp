@@ -1,6 +1,7 @@
 #include "base/JsonFile.h"
 
 #include "support/FileBytes.h"
+#include "support/FileFaults.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -96,4 +97,28 @@ TEST(JsonFile, datesRoundTripAsIso8601) {
     EXPECT_EQ(JsonFile::parseIsoDate("2026-12-07T10:30:05+01:00"), date);
     EXPECT_EQ(JsonFile::parseIsoDate("2026-12-07T09:30:05.250Z"), date.addMSecs(250));
     EXPECT_FALSE(JsonFile::parseIsoDate("yesterday").has_value());
+}
+
+TEST(JsonFile, leavesAnythingButARegularFileUnopened) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("commands.json");
+    ASSERT_TRUE(test::makePipe(pipe));
+    // Opening a pipe would wait for a writer for ever.
+    const auto read = JsonFile::read(pipe);
+    EXPECT_EQ(read.status, ReadStatus::unreadable);
+    EXPECT_FALSE(read.error.isEmpty());
+    EXPECT_FALSE(JsonFile::write(pipe, QJsonDocument(QJsonArray{})).ok);
+    EXPECT_FALSE(JsonFile::backup(pipe, "commands-corrupt-backup.json"));
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
+
+    // A link to a regular file is that file.
+    const QString real = dir.filePath("real.json");
+    writeBytes(real, "[1]");
+    const QString link = dir.filePath("link.json");
+    ASSERT_TRUE(QFile::link(real, link));
+    EXPECT_EQ(JsonFile::read(link).status, ReadStatus::ok);
+    // A link to nowhere can't be read, and is not replaced either.
+    const QString dangling = dir.filePath("dangling.json");
+    ASSERT_TRUE(QFile::link(dir.filePath("gone.json"), dangling));
+    EXPECT_EQ(JsonFile::read(dangling).status, ReadStatus::unreadable);
 }

@@ -5,6 +5,7 @@
 #include "support/TempHome.h"
 
 #include "support/FileBytes.h"
+#include "support/FileFaults.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -147,6 +148,32 @@ TEST_F(CommandsFile, UnreadableFileIsNeverOverwritten) {
     EXPECT_FALSE(r.save());
     EXPECT_FALSE(r.update(CommandEntry{"x", {"x"}, "mute", {}, true}));
     EXPECT_EQ(r.entries().back().id, "x"); // the change still holds in memory
+}
+
+TEST_F(CommandsFile, AnUndecodableFileThatCouldNotBeBackedUpIsNeverReplaced) {
+    // Bigger than the files may grow below, so only its copy fails.
+    const QByteArray broken = "[{\"id\": " + QByteArray(256 * 1024, ' ');
+    writeText(file(), broken);
+    {
+        test::FileSizeLimit limit(64 * 1024);
+        CommandRegistry r;
+        r.load();
+        EXPECT_EQ(ids(r), builtInIds());
+        EXPECT_FALSE(r.save());
+        EXPECT_FALSE(r.update(CommandEntry{"x", {"x"}, "mute", {}, true}));
+        EXPECT_EQ(r.entries().back().id, "x"); // the change still holds in memory
+    }
+    EXPECT_EQ(readText(file()), broken);
+}
+
+TEST_F(CommandsFile, APipeInPlaceOfTheFileIsNeitherOpenedNorReplaced) {
+    ASSERT_TRUE(test::makePipe(file()));
+    CommandRegistry r;
+    r.load(); // must not wait for a writer
+    EXPECT_EQ(ids(r), builtInIds());
+    EXPECT_FALSE(r.update(CommandEntry{"x", {"x"}, "mute", {}, true}));
+    EXPECT_FALSE(QFileInfo(file()).isFile());
+    EXPECT_FALSE(QFile::exists(backup()));
 }
 
 TEST_F(CommandsFile, StoredEntriesWinAndMissingBuiltInsAreAppended) {

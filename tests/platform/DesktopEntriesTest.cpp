@@ -91,6 +91,25 @@ TEST(DesktopEntries, LaunchArgumentsExpandFieldCodesWithoutAShell) {
     EXPECT_TRUE(e.launchArguments().isEmpty());
 }
 
+TEST(DesktopEntries, LaunchArgumentsPassOnlyRealFilesAndNeverRunAnAddress) {
+    DesktopEntry e;
+    e.exec = "viewer %F";
+    // Only absolute paths and file: addresses are files; nothing may pass as an option.
+    EXPECT_EQ(
+        e.launchArguments({"-rf", "--exec=evil", "notes.txt", "/tmp/a.txt", "file:///tmp/b.txt", "file:-x"}),
+        QStringList({"viewer", "/tmp/a.txt", "/tmp/b.txt"}));
+    e.exec = "viewer %f";
+    EXPECT_EQ(e.launchArguments({"--help", "/tmp/a.txt"}), QStringList({"viewer", "/tmp/a.txt"}));
+    EXPECT_EQ(e.launchArguments({"--help"}), QStringList({"viewer"}));
+    e.exec = "browser %U";
+    EXPECT_EQ(e.launchArguments({"-x", "https://a"}), QStringList({"browser", "https://a"}));
+    // The program itself must be named: a field code in its place runs nothing.
+    for (const char* exec : {"%u", "%U", "%f", "%F", "%k x", "\"%u\" --new"}) {
+        e.exec = exec;
+        EXPECT_TRUE(e.launchArguments({"/usr/bin/xterm"}).isEmpty()) << exec;
+    }
+}
+
 class DesktopTree : public ::testing::Test {
 protected:
     QTemporaryDir dir;

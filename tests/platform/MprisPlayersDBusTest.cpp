@@ -41,11 +41,11 @@ protected:
 TEST_F(Mpris, playersAreFoundByTheirEntryAndNeverStarted) {
     FakeMprisPlayer elisa("elisa.instance4242", "org.kde.elisa");
     ASSERT_TRUE(elisa.problem().isEmpty()) << elisa.problem().toStdString();
-    EXPECT_EQ(bus.findRunning({"org.kde.elisa"}, {}), elisa.busName());
-    EXPECT_EQ(bus.findRunning({"ORG.KDE.ELISA"}, {}), elisa.busName());
-    EXPECT_EQ(bus.findRunning({"spotify"}, {"org.mpris.MediaPlayer2.spotify"}), std::nullopt);
-    EXPECT_EQ(bus.findRunning({"nothing"}, {"org.mpris.MediaPlayer2.elisa"}), elisa.busName());
-    EXPECT_EQ(bus.playbackStatus("org.mpris.MediaPlayer2.notthere"), std::nullopt);
+    EXPECT_EQ(bus.findRunning({"org.kde.elisa"}, {}, 3000), elisa.busName());
+    EXPECT_EQ(bus.findRunning({"ORG.KDE.ELISA"}, {}, 3000), elisa.busName());
+    EXPECT_EQ(bus.findRunning({"spotify"}, {"org.mpris.MediaPlayer2.spotify"}, 3000), std::nullopt);
+    EXPECT_EQ(bus.findRunning({"nothing"}, {"org.mpris.MediaPlayer2.elisa"}, 3000), elisa.busName());
+    EXPECT_EQ(bus.playbackStatus("org.mpris.MediaPlayer2.notthere", 3000), std::nullopt);
 }
 
 TEST_F(Mpris, onlyTheSecondPlayerPlayingGetsThePause) {
@@ -96,4 +96,18 @@ TEST_F(Mpris, accessDeniedIsReportedAsBlocked) {
         return m.createErrorReply("org.freedesktop.DBus.Error.Failed", "broken");
     });
     EXPECT_EQ(media().control(MediaOp::pause), (MediaActions::Result{false, "Spotify didn't respond"}));
+}
+
+TEST_F(Mpris, aSilentPlayerIsAskedOnceAndTheOthersStillAnswer) {
+    FakeMprisPlayer spotify("spotify", "spotify", "Playing");
+    FakeMprisPlayer elisa("elisa", "org.kde.elisa", "Playing");
+    ASSERT_TRUE(spotify.problem().isEmpty() && elisa.problem().isEmpty());
+    spotify.service().setSilent(true);
+    EXPECT_EQ(media().control(MediaOp::pause), (MediaActions::Result{true, "Paused — Elisa"}));
+    EXPECT_EQ(media().control(MediaOp::play), (MediaActions::Result{true, "Playing — Elisa"}));
+    EXPECT_EQ(media().play("jazz", QString("spotify")).message,
+              "Searching Spotify for “jazz” — pick a result");
+    // One read of its entry went unanswered; it was not asked again.
+    EXPECT_EQ(spotify.service().calls().size(), 1u);
+    EXPECT_EQ(elisa.methodCalls(), (QStringList{"Pause", "Play"}));
 }

@@ -41,6 +41,8 @@ public:
     QVariant property(const QString& interface, const QString& name) const;
     // Answer every call with org.freedesktop.DBus.Error.AccessDenied.
     void setDenyAll(bool deny);
+    // Record every call and answer none, as a hung program would.
+    void setSilent(bool silent);
 
     std::vector<Call> calls() const;
     // "Member" names of the calls other than property reads, in order.
@@ -60,6 +62,7 @@ private:
     QMap<QString, QVariantMap> properties_;
     std::vector<Call> calls_;
     bool denyAll_ = false;
+    bool silent_ = false;
 };
 
 } // namespace brisklet::test

@@ -366,7 +366,7 @@ platform::AppLauncher::Launch FakeLauncher::launch(const QString& desktopId, con
         if (it == apps_.end())
             return {false, 0, QStringLiteral("no such application")};
         app = it->second;
-        if (app.fails)
+        if (app.fails || (app.failsWithUrls && !urls.isEmpty()))
             return {false, 0, QStringLiteral("exec failed")};
         pid = app.pid ? app.pid : nextPid_++;
     }

@@ -139,8 +139,9 @@ public:
         QRectF frame{100, 100, 800, 600};
         qint64 pid = 0; // 0: a new pid per launch
         bool fails = false;
-        bool takesFocus = false; // its window is the active one once it appears
-        bool activates = true;   // false: requests to bring it to the front are refused
+        bool failsWithUrls = false; // starting it with an address fails, alone it starts
+        bool takesFocus = false;    // its window is the active one once it appears
+        bool activates = true;      // false: requests to bring it to the front are refused
     };
     void install(const QString& id, App app);
     struct Call {

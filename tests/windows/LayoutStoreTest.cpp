@@ -1,12 +1,13 @@
 #include "windows/LayoutStore.h"
 #include "base/JsonFile.h"
 #include "base/Paths.h"
-#include "windows/DisplayArrangement.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
 #include "support/TempHome.h"
+#include "windows/DisplayArrangement.h"
 
 #include "support/FileBytes.h"
+#include "support/FileFaults.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
@@ -149,6 +150,28 @@ TEST_F(LayoutStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
     // What was saved stays usable until quit.
     EXPECT_TRUE(store.lookup("focus"));
     EXPECT_EQ(store.cachedNames(), std::vector<QString>{"Focus"});
+}
+
+TEST_F(LayoutStoreTest, aPipeInPlaceOfTheFileIsNeitherOpenedNorReplaced) {
+    ASSERT_TRUE(Paths::ensure());
+    ASSERT_TRUE(test::makePipe(file()));
+    LayoutStore store(engine, clock); // must not wait for a writer
+    EXPECT_TRUE(store.cachedNames().empty());
+    EXPECT_FALSE(store.store(layout("Focus")).ok);
+    EXPECT_FALSE(QFileInfo(file()).isFile());
+    EXPECT_FALSE(QFile::exists(backup()));
+}
+
+TEST_F(LayoutStoreTest, anUndecodableFileThatCouldNotBeBackedUpIsNeverReplaced) {
+    const QByteArray broken = "{\"a\": " + QByteArray(256 * 1024, ' ');
+    writeBytes(file(), broken);
+    {
+        test::FileSizeLimit limit(64 * 1024);
+        LayoutStore store(engine, clock);
+        EXPECT_FALSE(store.store(layout("Focus")).ok);
+        EXPECT_FALSE(store.store(layout("Other")).ok);
+    }
+    EXPECT_EQ(readBytes(file()), broken);
 }
 
 TEST_F(LayoutStoreTest, lookupAcceptsASimilarityOfSevenTenthsAndBreaksTiesByKey) {

@@ -109,6 +109,16 @@ TEST_F(WindowMovesTest, launchAndWaitStartsTheAppAndWaitsForItsWindow) {
     EXPECT_TRUE(launcher.launches()[1].urls.isEmpty());
 }
 
+TEST_F(WindowMovesTest, launchAndWaitStartsTheAppAloneWhenTheAddressFails) {
+    launcher.install("viewer", {.acceptsUrls = true, .delay = 0.5, .failsWithUrls = true});
+    const auto found = engine.windowsEnsuringLaunch("viewer", QString("https://example.com"));
+    ASSERT_EQ(found.size(), 1u);
+    const auto calls = launcher.launches();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].urls, QStringList{"https://example.com"});
+    EXPECT_TRUE(calls[1].urls.isEmpty());
+}
+
 TEST_F(WindowMovesTest, launchAndWaitGivesUpWhenNoWindowComes) {
     launcher.install("silent", {.delay = -1});
     const double t0 = clock.now();

@@ -53,13 +53,27 @@ QString baseName(const QString& program) {
     return slash < 0 ? program : program.mid(slash + 1);
 }
 
+// Only an absolute path or a file: address is a file: anything else could pass
+// as an option of the program.
 QString localPath(const QString& text) {
+    if (text.startsWith(QLatin1Char('/')))
+        return text;
     const QUrl url(text);
-    if (url.isLocalFile())
-        return url.toLocalFile();
-    if (url.scheme().isEmpty() && !text.isEmpty())
-        return text; // already a path
-    return {};
+    if (!url.isLocalFile())
+        return {};
+    const QString path = url.toLocalFile();
+    return path.startsWith(QLatin1Char('/')) ? path : QString();
+}
+
+bool hasFieldCode(const QString& arg) {
+    for (qsizetype i = 0; i + 1 < arg.size(); ++i) {
+        if (arg.at(i) != QLatin1Char('%'))
+            continue;
+        if (arg.at(i + 1) != QLatin1Char('%'))
+            return true;
+        ++i;
+    }
+    return false;
 }
 
 } // namespace
@@ -162,15 +176,19 @@ QString DesktopEntry::execProgram() const {
     return args.isEmpty() ? QString() : baseName(args.first());
 }
 
-QStringList DesktopEntry::launchArguments(const QStringList& urls) const {
+QStringList DesktopEntry::launchArguments(const QStringList& items) const {
     const QStringList args = execArguments();
-    if (args.isEmpty())
+    // The program must be named by the entry, never taken from what is opened.
+    if (args.isEmpty() || hasFieldCode(args.first()))
         return {};
     QStringList files;
-    for (const QString& u : urls) {
+    QStringList urls;
+    for (const QString& u : items) {
         const QString path = localPath(u);
         if (!path.isEmpty())
             files << path;
+        if (!u.isEmpty() && !u.startsWith(QLatin1Char('-')))
+            urls << u;
     }
     QStringList out;
     for (const QString& arg : args) {

@@ -45,8 +45,9 @@ struct DesktopEntry {
     QString execProgram() const;
     // The command line to start the entry with these URLs or local paths: field codes
     // expanded (%u %U %f %F %i %c %k %%), deprecated codes dropped. Never runs through a
-    // shell. Empty when Exec is empty or malformed.
-    QStringList launchArguments(const QStringList& urls = {}) const;
+    // shell. Files are only absolute paths and file: addresses; nothing starting with
+    // "-" is passed. Empty when Exec is empty, malformed or starts with a field code.
+    QStringList launchArguments(const QStringList& items = {}) const;
 };
 
 // Parse one desktop file. Nothing when it cannot be read or has no [Desktop Entry]

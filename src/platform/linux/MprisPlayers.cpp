@@ -4,7 +4,11 @@
 #include "platform/linux/DBusCall.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <utility>
+#include <vector>
 
 namespace brisklet::platform {
 
@@ -13,14 +17,20 @@ const QString prefix = QStringLiteral("org.mpris.MediaPlayer2.");
 const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
 const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-constexpr int stateTimeoutMs = 3000;
-constexpr int commandTimeoutMs = 5000;
+const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 
-QStringList playerNames() {
+ScriptOutcome noTime() {
+    return ScriptOutcome::failed(QStringLiteral("no time left to ask"));
+}
+ScriptOutcome silent() {
+    return ScriptOutcome::failed(QStringLiteral("the player didn't answer lately"));
+}
+
+QStringList playerNames(int timeoutMs) {
     QDBusMessage list = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
-    const QDBusMessage reply = DBusCall::call(QDBusConnection::sessionBus(), list, stateTimeoutMs);
+    const QDBusMessage reply = DBusCall::call(QDBusConnection::sessionBus(), list, timeoutMs);
     QStringList names;
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return names;
@@ -32,24 +42,105 @@ QStringList playerNames() {
     return names;
 }
 
-ScriptOutcome callPlayer(const QString& bus, const QString& interface, const QString& method,
-                         const QVariantList& args = {}) {
-    QDBusMessage m = QDBusMessage::createMethodCall(bus, objectPath, interface, method);
-    m.setArguments(args);
-    m.setAutoStartService(false);
-    return DBusCall::outcomeOf(DBusCall::call(QDBusConnection::sessionBus(), m, commandTimeoutMs));
+QDBusMessage propertyGet(const QString& bus, const QString& interface, const QString& name) {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(bus, objectPath, propertiesInterface, QStringLiteral("Get"));
+    get << interface << name;
+    get.setAutoStartService(false);
+    return get;
+}
+
+std::optional<QVariant> valueOf(const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    QVariant value = reply.arguments().first();
+    if (value.canConvert<QDBusVariant>())
+        value = value.value<QDBusVariant>().variant();
+    return value;
+}
+
+bool timedOut(const QDBusMessage& reply) {
+    const QString name = reply.errorName();
+    return reply.type() == QDBusMessage::ErrorMessage &&
+           (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+            name == QLatin1String("org.freedesktop.DBus.Error.Timeout") ||
+            name == QLatin1String("org.freedesktop.DBus.Error.TimedOut"));
 }
 } // namespace
 
-std::optional<QString> MprisPlayers::findRunning(const QStringList& desktopIDs, const QStringList& busNames) {
-    const QStringList names = playerNames();
+bool MprisPlayers::isSilent(const QString& bus) {
+    std::lock_guard lock(mutex_);
+    const auto it = silentUntil_.find(bus);
+    if (it == silentUntil_.end())
+        return false;
+    if (clock_.now() < *it)
+        return true;
+    silentUntil_.erase(it);
+    return false;
+}
+
+void MprisPlayers::note(const QString& bus, const QDBusMessage& reply) {
+    if (!timedOut(reply))
+        return;
+    qCInfo(lcApp).noquote() << bus << "didn't answer; not asking it again for" << silenceMemory << "s";
+    std::lock_guard lock(mutex_);
+    silentUntil_.insert(bus, clock_.now() + silenceMemory);
+}
+
+std::optional<QVariant> MprisPlayers::property(const QString& bus, const QString& interface,
+                                               const QString& name, int timeoutMs) {
+    if (timeoutMs <= 0 || isSilent(bus))
+        return std::nullopt;
+    const QDBusMessage reply =
+        DBusCall::call(QDBusConnection::sessionBus(), propertyGet(bus, interface, name), timeoutMs);
+    note(bus, reply);
+    return valueOf(reply);
+}
+
+ScriptOutcome MprisPlayers::call(const QString& bus, const QString& interface, const QString& method,
+                                 const QVariantList& args, int timeoutMs) {
+    if (timeoutMs <= 0)
+        return noTime();
+    if (isSilent(bus))
+        return silent();
+    QDBusMessage m = QDBusMessage::createMethodCall(bus, objectPath, interface, method);
+    m.setArguments(args);
+    m.setAutoStartService(false);
+    const QDBusMessage reply = DBusCall::call(QDBusConnection::sessionBus(), m, timeoutMs);
+    note(bus, reply);
+    return DBusCall::outcomeOf(reply);
+}
+
+std::optional<QString> MprisPlayers::findRunning(const QStringList& desktopIDs, const QStringList& busNames,
+                                                 int timeoutMs) {
+    if (timeoutMs <= 0)
+        return std::nullopt;
+    const QDeadlineTimer deadline(timeoutMs);
+    const QStringList names = playerNames(timeoutMs);
+    // Every player is asked at once, so one that never answers costs one time-out, not one each.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    std::vector<std::pair<QString, QDBusPendingCall>> asked;
+    const int left = static_cast<int>(deadline.remainingTime());
     for (const QString& name : names) {
-        const auto entry = DBusCall::property(QDBusConnection::sessionBus(), name, objectPath, rootInterface,
-                                              QStringLiteral("DesktopEntry"), stateTimeoutMs);
-        if (entry && desktopIDs.contains(entry->toString(), Qt::CaseInsensitive))
-            return name;
+        if (left > 0 && !isSilent(name))
+            asked.emplace_back(
+                name, bus.asyncCall(propertyGet(name, rootInterface, QStringLiteral("DesktopEntry")), left));
     }
+    std::optional<QString> found;
+    for (auto& [name, pending] : asked) {
+        pending.waitForFinished();
+        const QDBusMessage reply = pending.reply();
+        note(name, reply);
+        const auto entry = valueOf(reply);
+        if (!found && entry && desktopIDs.contains(entry->toString(), Qt::CaseInsensitive))
+            found = name;
+    }
+    if (found)
+        return found;
+    // A player that doesn't answer can't be steered: it doesn't count as running.
     for (const QString& name : names) {
+        if (isSilent(name))
+            continue;
         for (const QString& known : busNames) {
             if (name == known || name.startsWith(known + QStringLiteral(".instance")))
                 return name;
@@ -58,32 +149,31 @@ std::optional<QString> MprisPlayers::findRunning(const QStringList& desktopIDs, 
     return std::nullopt;
 }
 
-std::optional<QString> MprisPlayers::playbackStatus(const QString& bus) {
-    const auto status = DBusCall::property(QDBusConnection::sessionBus(), bus, objectPath, playerInterface,
-                                           QStringLiteral("PlaybackStatus"), stateTimeoutMs);
+std::optional<QString> MprisPlayers::playbackStatus(const QString& bus, int timeoutMs) {
+    const auto status = property(bus, playerInterface, QStringLiteral("PlaybackStatus"), timeoutMs);
     if (!status)
         return std::nullopt;
     return status->toString();
 }
 
-ScriptOutcome MprisPlayers::command(const QString& bus, const QString& method) {
-    const ScriptOutcome outcome = callPlayer(bus, playerInterface, method);
+ScriptOutcome MprisPlayers::command(const QString& bus, const QString& method, int timeoutMs) {
+    const ScriptOutcome outcome = call(bus, playerInterface, method, {}, timeoutMs);
     if (!outcome.isOk())
         qCInfo(lcApp).noquote() << method << "on" << bus
                                 << "failed:" << (outcome.isDenied() ? "denied" : outcome.text);
     return outcome;
 }
 
-ScriptOutcome MprisPlayers::openUri(const QString& bus, const QString& uri) {
-    return callPlayer(bus, playerInterface, QStringLiteral("OpenUri"), {uri});
+ScriptOutcome MprisPlayers::openUri(const QString& bus, const QString& uri, int timeoutMs) {
+    return call(bus, playerInterface, QStringLiteral("OpenUri"), {uri}, timeoutMs);
 }
 
-ScriptOutcome MprisPlayers::raise(const QString& bus) {
-    const auto canRaise = DBusCall::property(QDBusConnection::sessionBus(), bus, objectPath, rootInterface,
-                                             QStringLiteral("CanRaise"), stateTimeoutMs);
+ScriptOutcome MprisPlayers::raise(const QString& bus, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    const auto canRaise = property(bus, rootInterface, QStringLiteral("CanRaise"), timeoutMs);
     if (!canRaise || !canRaise->toBool())
         return ScriptOutcome::failed(QStringLiteral("the player can't raise its window"));
-    return callPlayer(bus, rootInterface, QStringLiteral("Raise"));
+    return call(bus, rootInterface, QStringLiteral("Raise"), {}, static_cast<int>(deadline.remainingTime()));
 }
 
 } // namespace brisklet::platform
