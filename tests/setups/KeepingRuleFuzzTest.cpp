@@ -3,8 +3,10 @@
 #include "base/JsonFile.h"
 #include "base/Paths.h"
 #include "commands/CommandRegistry.h"
+#include "setups/SetupStore.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeScheduler.h"
 #include "support/KeepingRuleFuzzer.h"
 #include "support/TempHome.h"
 #include "windows/LayoutStore.h"
@@ -21,6 +23,9 @@ namespace {
 
 constexpr unsigned fuzzSeed = 20261207;
 constexpr int fuzzInputs = 3000;
+// Each setups store watches its file, and closing a file watch waits on the
+// kernel for milliseconds: fewer inputs keep the run short.
+constexpr int watchedFuzzInputs = 1000;
 
 QByteArray compact(const QJsonObject& o) {
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
@@ -34,8 +39,8 @@ std::optional<QJsonDocument> parsed(const QByteArray& bytes) {
     return document;
 }
 
-void expectKept(const test::FuzzReport& report) {
-    EXPECT_EQ(report.inputs, fuzzInputs);
+void expectKept(const test::FuzzReport& report, int inputs = fuzzInputs) {
+    EXPECT_EQ(report.inputs, inputs);
     EXPECT_TRUE(report.failures.isEmpty()) << report.failures.mid(0, 5).join('\n').toStdString();
     // The mutations reach every branch of the rule.
     EXPECT_GT(report.unchanged + report.backedUp, 0);
@@ -121,4 +126,55 @@ TEST_F(KeepingRuleFuzz, layoutsFileKeepsWhatItHeld) {
         return out;
     };
     expectKept(test::fuzzKeepingRule(store, fuzzSeed, fuzzInputs));
+}
+
+TEST_F(KeepingRuleFuzz, setupsFileKeepsWhatItHeld) {
+    const QDateTime when(QDate(2026, 12, 7), QTime(9, 30, 15), Qt::UTC);
+    brisklet::Setup focus;
+    focus.id = QUuid("{2F1C3B1E-5A57-4D49-9C55-1B1A2C3D4E01}");
+    focus.name = "Deep Work";
+    focus.phrases = {"focus time"};
+    focus.createdAt = when;
+    focus.updatedAt = when;
+    SetupItem page;
+    page.id = QUuid("{2F1C3B1E-5A57-4D49-9C55-1B1A2C3D4E09}");
+    page.kind = SetupItemKind::url;
+    page.bundleID = "firefox-esr.desktop";
+    page.url = "https://example.org/board";
+    page.frame = SetupFrame{0.5, 0, 0.5, 1, 1};
+    focus.items = {page};
+    focus.system.volume = 30;
+    test::FuzzedStore store;
+    store.filePath = Paths::setupsJSON();
+    store.backupName = SetupStore::corruptBackupName;
+    store.seeds = {JsonFile::encode(QJsonDocument(QJsonArray{focus.toJson()})), "[]"};
+    store.loadChangeAndSave = [when] {
+        test::FakeClock clock;
+        test::FakeScheduler scheduler{clock};
+        SetupStore setups(Paths::setupsJSON(), scheduler);
+        brisklet::Setup added;
+        added.id = QUuid::createUuid();
+        added.name = "zz fuzz added";
+        added.createdAt = when;
+        setups.upsert(added);
+    };
+    store.records = [when](const QByteArray& bytes) -> std::optional<std::set<QByteArray>> {
+        const auto document = parsed(bytes);
+        if (!document || !document->isArray())
+            return std::nullopt;
+        std::set<QByteArray> out;
+        for (const QJsonValue& value : document->array()) {
+            auto setup = brisklet::Setup::fromJson(value, when);
+            if (!setup)
+                return std::nullopt;
+            // Loading gives a setup without an id or a creation date its own: the
+            // record is what the user wrote.
+            QJsonObject canonical = setup->toJson();
+            canonical.remove("id");
+            canonical.remove("createdAt");
+            out.insert(compact(canonical));
+        }
+        return out;
+    };
+    expectKept(test::fuzzKeepingRule(store, fuzzSeed, watchedFuzzInputs), watchedFuzzInputs);
 }
