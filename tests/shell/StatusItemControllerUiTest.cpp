@@ -1,0 +1,147 @@
+// The tray menu and icon state without a tray: entries in their places, the
+// setups submenu made at each opening, the pick panel kept away while the menu is
+// open, and a paused icon that stays paused.
+#include "shell/StatusItemController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using IconState = StatusItemController::IconState;
+
+namespace {
+
+QStringList titles(const QMenu& menu) {
+    QStringList out;
+    for (QAction* action : menu.actions()) {
+        if (!action->isVisible())
+            continue;
+        out << (action->isSeparator() ? QStringLiteral("---") : action->text());
+    }
+    return out;
+}
+
+QList<StatusSetup> numbered(int count) {
+    QList<StatusSetup> setups;
+    for (int i = 1; i <= count; ++i)
+        setups.append({QStringLiteral("Setup %1").arg(i), QStringLiteral("work"), i == 2});
+    return setups;
+}
+
+// What the user sees on opening the menu.
+void open(StatusItemController& status) {
+    emit status.menu()->aboutToShow();
+}
+
+} // namespace
+
+TEST(StatusItem, withoutSetupsRunASetupIsHiddenAndTheRestKeepTheirPlaces) {
+    StatusItemController status(StatusItemController::Tray::none);
+    open(status);
+    EXPECT_EQ(titles(*status.menu()),
+              (QStringList{"Open Brisklet", "---", "Pause Listening", "---", "Quit Brisklet"}));
+    status.setupsProvider = [] { return numbered(1); };
+    open(status);
+    EXPECT_EQ(titles(*status.menu()), (QStringList{"Open Brisklet", "Run a Setup", "---", "Pause Listening",
+                                                   "---", "Quit Brisklet"}));
+}
+
+TEST(StatusItem, twelveSetupsOfferTheFirstEightInTheMenuAndThePanel) {
+    StatusItemController status(StatusItemController::Tray::none);
+    status.setupsProvider = [] { return numbered(12); };
+    open(status);
+    const QMenu* submenu = status.setupsAction()->menu();
+    ASSERT_NE(submenu, nullptr);
+    QStringList expected;
+    for (int i = 1; i <= 8; ++i)
+        expected << QStringLiteral("Setup %1").arg(i);
+    EXPECT_EQ(titles(*submenu), expected);
+    emit status.menu()->aboutToHide();
+
+    status.pick().toggle({});
+    ASSERT_TRUE(status.pick().isVisible());
+    EXPECT_EQ(status.pick().shownEntries(), numbered(8));
+}
+
+TEST(StatusItem, theSubmenuIsMadeAfreshAtEachOpening) {
+    StatusItemController status(StatusItemController::Tray::none);
+    int count = 3;
+    status.setupsProvider = [&] { return numbered(count); };
+    open(status);
+    EXPECT_EQ(status.setupsAction()->menu()->actions().size(), 3);
+    count = 0;
+    open(status);
+    EXPECT_FALSE(status.setupsAction()->isVisible());
+}
+
+TEST(StatusItem, entriesRunByNameAndTwoOfOneNameRunTheSame) {
+    StatusItemController status(StatusItemController::Tray::none);
+    status.setupsProvider = [] {
+        return QList<StatusSetup>{{"Focus & Write", "edit", false}, {"Focus & Write", "edit", true}};
+    };
+    QStringList ran;
+    status.onRunSetup = [&](const QString& name) { ran << name; };
+    open(status);
+    const QList<QAction*> entries = status.setupsAction()->menu()->actions();
+    ASSERT_EQ(entries.size(), 2);
+    entries[0]->trigger();
+    entries[1]->trigger();
+    EXPECT_EQ(ran, (QStringList{"Focus & Write", "Focus & Write"}));
+}
+
+TEST(StatusItem, unassignedCallbacksDoNothing) {
+    StatusItemController status(StatusItemController::Tray::none);
+    status.onQuit = [] {};
+    for (QAction* action : status.menu()->actions())
+        action->trigger();
+    status.pick().toggle({});
+    EXPECT_TRUE(status.pick().shownEntries().isEmpty());
+    status.pick().onRun("x");
+    status.pick().onOpenHome();
+}
+
+TEST(StatusItem, entriesReachTheirCallbacks) {
+    StatusItemController status(StatusItemController::Tray::none);
+    QStringList calls;
+    status.onOpenHome = [&] { calls << "home"; };
+    status.onPauseToggle = [&] { calls << "pause"; };
+    status.onQuit = [&] { calls << "quit"; };
+    for (QAction* action : status.menu()->actions())
+        action->trigger();
+    status.pick().onOpenHome();
+    EXPECT_EQ(calls, (QStringList{"home", "pause", "quit", "home"}));
+}
+
+TEST(StatusItem, openingTheMenuHidesThePanelUntilTheMenuCloses) {
+    StatusItemController status(StatusItemController::Tray::none);
+    status.pick().toggle({});
+    ASSERT_TRUE(status.pick().isVisible());
+    open(status);
+    EXPECT_FALSE(status.pick().isVisible());
+    status.pick().toggle({});
+    EXPECT_FALSE(status.pick().isVisible()) << "suppressed while the menu is open";
+    emit status.menu()->aboutToHide();
+    status.pick().toggle({});
+    EXPECT_TRUE(status.pick().isVisible());
+}
+
+TEST(StatusItem, pausingShowsPausedEvenWhenDegradedAndResumingShowsListening) {
+    StatusItemController status(StatusItemController::Tray::none);
+    EXPECT_EQ(status.state(), IconState::listening);
+    EXPECT_EQ(status.toolTip(), QString::fromUtf8("Brisklet — listening"));
+    status.setHealth(true);
+    EXPECT_EQ(status.state(), IconState::needsAttention);
+    EXPECT_EQ(status.toolTip(), QString::fromUtf8("Brisklet — needs attention (permissions or microphone)"));
+
+    status.setPaused(true);
+    EXPECT_EQ(status.state(), IconState::paused);
+    EXPECT_EQ(status.pauseAction()->text(), "Resume Listening");
+    status.setHealth(true);
+    EXPECT_EQ(status.state(), IconState::paused) << "a paused icon stays paused";
+    EXPECT_EQ(status.toolTip(), QString::fromUtf8("Brisklet — paused"));
+
+    status.setPaused(false);
+    EXPECT_EQ(status.state(), IconState::listening);
+    EXPECT_EQ(status.pauseAction()->text(), "Pause Listening");
+}
