@@ -1,0 +1,139 @@
+// The one-time import of the predecessor's data folder and settings.
+#include "shell/LegacyMigration.h"
+
+#include "base/Paths.h"
+#include "base/Prefs.h"
+#include "support/LogCapture.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QSettings>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+void write(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeLegacySettings(const QVariantMap& values) {
+    QDir().mkpath(QFileInfo(LegacyMigration::legacySettingsPath()).path());
+    QSettings legacy(LegacyMigration::legacySettingsPath(), QSettings::IniFormat);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        legacy.setValue(it.key(), it.value());
+    legacy.sync();
+}
+
+} // namespace
+
+TEST(LegacyMigration, copiesTheWholeFolderAndLeavesTheOldOneInPlace) {
+    TempHome home;
+    const QString old = LegacyMigration::legacyDataFolder();
+    write(old + "/setups.json", "[1]");
+    write(old + "/Shortcuts/Brisklet DND", "#!/bin/sh\n");
+    write(old + "/.hidden", "h");
+    LegacyMigration::runIfNeeded();
+    EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
+    EXPECT_EQ(read(Paths::shortcutsFolder() + "/Brisklet DND"), "#!/bin/sh\n");
+    EXPECT_EQ(read(Paths::dataFolder() + "/.hidden"), "h");
+    EXPECT_EQ(read(old + "/setups.json"), "[1]");
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
+}
+
+TEST(LegacyMigration, bothFoldersPresentCopiesNothingButSettingsStillImportOnce) {
+    TempHome home;
+    write(LegacyMigration::legacyDataFolder() + "/setups.json", "old");
+    write(Paths::setupsJSON(), "mine");
+    writeLegacySettings({{"tapsly.commandsRun", 12}});
+    LegacyMigration::runIfNeeded();
+    EXPECT_EQ(read(Paths::setupsJSON()), "mine");
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 12);
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy));
+}
+
+TEST(LegacyMigration, aLeftoverStagingFolderIsReplacedByAFreshCopy) {
+    TempHome home;
+    write(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
+    write(Paths::dataFolder() + ".migrating/stale.json", "stale");
+    LegacyMigration::runIfNeeded();
+    EXPECT_EQ(read(Paths::layoutsJSON()), "{}");
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + "/stale.json"));
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
+}
+
+TEST(LegacyMigration, aLeftoverStagingFileIsRemovedToo) {
+    TempHome home;
+    write(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
+    write(Paths::dataFolder() + ".migrating", "half");
+    LegacyMigration::runIfNeeded();
+    EXPECT_EQ(read(Paths::layoutsJSON()), "{}");
+}
+
+TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
+    TempHome home;
+    LogCapture log;
+    const QString old = LegacyMigration::legacyDataFolder();
+    write(old + "/setups.json", "[1]");
+    // A socket can't be opened for reading, whoever runs the test.
+    auto socket = std::make_unique<QLocalServer>();
+    ASSERT_TRUE(socket->listen(old + "/live.sock"));
+    LegacyMigration::runIfNeeded();
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
+    EXPECT_EQ(log.count("legacy data migration failed: couldn't copy"), 1);
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy)) << "settings are imported at most once";
+
+    socket.reset(); // removes the socket file
+    ASSERT_FALSE(QFileInfo::exists(old + "/live.sock"));
+    LegacyMigration::runIfNeeded();
+    EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
+}
+
+TEST(LegacyMigration, storedValuesWinOverImportedOnesAndDefaultsDoNot) {
+    TempHome home;
+    Prefs::setValue(Prefs::Key::sensitivity, 0.9);
+    writeLegacySettings({{"tapsly.sensitivity", 0.2},
+                         {"tapsly.soundsEnabled", false},
+                         {"tapsly.wakeKeyCode", 61},
+                         {"tapsly.appearance", "dark"},
+                         {"tapsly.unrelated", "no"}});
+    LegacyMigration::runIfNeeded();
+    Prefs::registerDefaults(); // as the launch does next
+    EXPECT_DOUBLE_EQ(Prefs::doubleValue(Prefs::Key::sensitivity), 0.9);
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::soundsEnabled)) << "imported over the registered default";
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::wakeKeyCode), 61);
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::appearance), "dark");
+    EXPECT_FALSE(Prefs::contains("brisklet.unrelated"));
+    EXPECT_FALSE(Prefs::contains(Prefs::Key::askEnabled)) << "nothing to import, nothing stored";
+}
+
+TEST(LegacyMigration, aSecondLaunchImportsNoSettings) {
+    TempHome home;
+    writeLegacySettings({{"tapsly.setupsRun", 3}});
+    LegacyMigration::runIfNeeded();
+    Prefs::remove(Prefs::Key::setupsRun);
+    writeLegacySettings({{"tapsly.setupsRun", 7}});
+    LegacyMigration::runIfNeeded();
+    EXPECT_FALSE(Prefs::contains(Prefs::Key::setupsRun));
+}
+
+TEST(LegacyMigration, noPredecessorStillSetsTheMarkerAndMakesNoFolder) {
+    TempHome home;
+    LegacyMigration::runIfNeeded();
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy));
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
+}
