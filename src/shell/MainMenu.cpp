@@ -1,0 +1,85 @@
+#include "shell/MainMenu.h"
+
+#include "base/Log.h"
+
+#include <QDesktopServices>
+#include <QSysInfo>
+
+namespace brisklet::MainMenu {
+
+namespace {
+
+Entry separator() {
+    return {};
+}
+
+bool openWithDesktop(const QUrl& url, const std::function<bool(const QUrl&)>& open) {
+    return open ? open(url) : QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
+const QList<Menu>& menus() {
+    static const QList<Menu> all{
+        {QString(),
+         {{QStringLiteral("About Brisklet"), Command::about, {}},
+          separator(),
+          {QStringLiteral("Hide Brisklet"), Command::hide, QKeySequence(Qt::CTRL | Qt::Key_H)},
+          {QStringLiteral("Hide Others"), Command::hideOthers, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_H)},
+          {QStringLiteral("Show All"), Command::showAll, {}},
+          separator(),
+          {QStringLiteral("Quit Brisklet"), Command::quit, QKeySequence(Qt::CTRL | Qt::Key_Q)}}},
+        {QStringLiteral("Edit"),
+         {{QStringLiteral("Undo"), Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+          {QStringLiteral("Redo"), Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+          separator(),
+          {QStringLiteral("Cut"), Command::cut, QKeySequence(Qt::CTRL | Qt::Key_X)},
+          {QStringLiteral("Copy"), Command::copy, QKeySequence(Qt::CTRL | Qt::Key_C)},
+          {QStringLiteral("Paste"), Command::paste, QKeySequence(Qt::CTRL | Qt::Key_V)},
+          {QStringLiteral("Select All"), Command::selectAll, QKeySequence(Qt::CTRL | Qt::Key_A)}}},
+        {QStringLiteral("Window"),
+         {{QStringLiteral("Minimize"), Command::minimize, QKeySequence(Qt::CTRL | Qt::Key_M)},
+          {QStringLiteral("Zoom"), Command::zoom, {}}}},
+        {QStringLiteral("Help"),
+         {{QStringLiteral("Brisklet Help"), Command::help, QKeySequence(Qt::CTRL | Qt::Key_Question)},
+          {QStringLiteral("Report a Problem\u2026"), Command::reportProblem, {}}}},
+    };
+    return all;
+}
+
+QUrl helpURL() {
+    return QUrl(QStringLiteral("https://brisklet.app/help"));
+}
+
+QUrl reportProblemURL(const QString& version, const QString& systemName) {
+    const QString v = version.isEmpty() ? QStringLiteral("dev") : version;
+    const QString subject = QStringLiteral("Brisklet problem report (v%1)").arg(v);
+    const QString body =
+        QStringLiteral("What happened?\n\n\nWhat did you expect?\n\n\n\u2014 Brisklet v%1, %2")
+            .arg(v, systemName);
+    // Spaces as %20, never "+": mail programs differ on the latter.
+    const QByteArray text = "mailto:" + QByteArray(supportAddress) +
+                            "?subject=" + QUrl::toPercentEncoding(subject) +
+                            "&body=" + QUrl::toPercentEncoding(body);
+    const QUrl url = QUrl::fromEncoded(text, QUrl::StrictMode);
+    return url.isValid() ? url : QUrl();
+}
+
+QUrl reportProblemURL() {
+    return reportProblemURL(QStringLiteral(BRISKLET_VERSION), QSysInfo::prettyProductName());
+}
+
+void openHelp(const std::function<bool(const QUrl&)>& open) {
+    if (!openWithDesktop(helpURL(), open))
+        qCCritical(lcApp) << "couldn't open the help page";
+}
+
+void reportProblem(const std::function<bool(const QUrl&)>& open) {
+    const QUrl url = reportProblemURL();
+    if (url.isEmpty())
+        return;
+    if (!openWithDesktop(url, open))
+        qCCritical(lcApp) << "couldn't start a problem report in the mail program";
+}
+
+} // namespace brisklet::MainMenu

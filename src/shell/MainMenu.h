@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+namespace brisklet::MainMenu {
+
+// What an entry of the home window's menu bar does.
+enum class Command {
+    about,
+    hide,
+    hideOthers,
+    showAll,
+    quit,
+    undo,
+    redo,
+    cut,
+    copy,
+    paste,
+    selectAll,
+    minimize,
+    zoom,
+    help,
+    reportProblem,
+};
+
+struct Entry {
+    QString title; // empty: a separator
+    Command command = Command::about;
+    QKeySequence shortcut;
+    bool isSeparator() const { return title.isEmpty(); }
+    bool operator==(const Entry&) const = default;
+};
+
+struct Menu {
+    QString title; // empty: the application menu
+    QList<Entry> entries;
+    bool operator==(const Menu&) const = default;
+};
+
+// The menus in order: application, Edit, Window, Help. There are no update
+// entries: updates come from the package manager.
+const QList<Menu>& menus();
+
+// Where help lives and where problem reports go.
+QUrl helpURL();
+inline constexpr const char* supportAddress = "support@brisklet.app";
+
+// The problem-report mail for this build on this system; empty when the address
+// can't form a URL.
+QUrl reportProblemURL();
+// The same for a given version ("dev" when empty) and system name.
+QUrl reportProblemURL(const QString& version, const QString& systemName);
+
+// The two entries that need no window: open the help page, start a report in
+// the user's mail program. `open` null: the desktop's handler.
+void openHelp(const std::function<bool(const QUrl&)>& open = nullptr);
+void reportProblem(const std::function<bool(const QUrl&)>& open = nullptr);
+
+} // namespace brisklet::MainMenu

@@ -1,0 +1,72 @@
+// The menu bar's entries and shortcuts, and the problem-report mail exactly as the
+// mail program receives it.
+#include "shell/MainMenu.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using MainMenu::Command;
+
+namespace {
+
+const MainMenu::Entry* find(Command command) {
+    for (const auto& menu : MainMenu::menus())
+        for (const auto& entry : menu.entries)
+            if (!entry.isSeparator() && entry.command == command)
+                return &entry;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(MainMenu, menusInOrderWithoutUpdatesOrAFileMenu) {
+    QStringList titles;
+    for (const auto& menu : MainMenu::menus())
+        titles << menu.title;
+    EXPECT_EQ(titles, (QStringList{"", "Edit", "Window", "Help"}));
+    QStringList app;
+    for (const auto& entry : MainMenu::menus()[0].entries)
+        app << (entry.isSeparator() ? "---" : entry.title);
+    EXPECT_EQ(app, (QStringList{"About Brisklet", "---", "Hide Brisklet", "Hide Others", "Show All", "---",
+                                "Quit Brisklet"}));
+    EXPECT_EQ(MainMenu::menus()[3].entries[1].title, QString::fromUtf8("Report a Problem…"));
+}
+
+TEST(MainMenu, shortcutsUseControlForCommand) {
+    EXPECT_EQ(find(Command::redo)->shortcut, QKeySequence("Ctrl+Shift+Z"));
+    EXPECT_EQ(find(Command::hideOthers)->shortcut, QKeySequence("Ctrl+Alt+H"));
+    EXPECT_EQ(find(Command::hide)->shortcut, QKeySequence("Ctrl+H"));
+    EXPECT_EQ(find(Command::help)->shortcut, QKeySequence("Ctrl+?"));
+    EXPECT_EQ(find(Command::quit)->shortcut, QKeySequence("Ctrl+Q"));
+    EXPECT_TRUE(find(Command::zoom)->shortcut.isEmpty());
+}
+
+TEST(MainMenu, theProblemReportMailIsEncodedExactly) {
+    const QUrl url = MainMenu::reportProblemURL("1.2", "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(url.toString(QUrl::FullyEncoded),
+              "mailto:support@brisklet.app?subject=Brisklet%20problem%20report%20%28v1.2%29"
+              "&body=What%20happened%3F%0A%0A%0AWhat%20did%20you%20expect%3F%0A%0A%0A"
+              "%E2%80%94%20Brisklet%20v1.2%2C%20Debian%20GNU%2FLinux%2012%20%28bookworm%29");
+}
+
+TEST(MainMenu, anEmptyVersionReadsDev) {
+    const QUrl url = MainMenu::reportProblemURL("", "Linux");
+    const QString text = url.toString(QUrl::FullyEncoded);
+    EXPECT_TRUE(text.contains("subject=Brisklet%20problem%20report%20%28vdev%29&")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("%E2%80%94%20Brisklet%20vdev%2C%20Linux")) << text.toStdString();
+}
+
+TEST(MainMenu, helpAndReportGoToTheDesktopsHandler) {
+    QList<QUrl> opened;
+    const auto open = [&](const QUrl& url) {
+        opened << url;
+        return true;
+    };
+    MainMenu::openHelp(open);
+    MainMenu::reportProblem(open);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened[0].scheme(), "https");
+    EXPECT_EQ(opened[0].path(), "/help");
+    EXPECT_EQ(opened[1].scheme(), "mailto");
+    EXPECT_TRUE(opened[1].toString(QUrl::FullyEncoded).contains("v" BRISKLET_VERSION));
+}
