@@ -22,13 +22,15 @@
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
 #include "shell/HomeStandIn.h"
+#include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/ReceiptsStandIn.h"
 #include "shell/SingleInstance.h"
-#include "shell/WatchdogStandIn.h"
+#include "shell/StatusItemController.h"
+#include "shell/Watchdog.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
@@ -40,6 +42,7 @@
 #include "windows/LayoutStore.h"
 #include "windows/WindowEngine.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
@@ -89,6 +92,8 @@ AppDelegate::LaunchResult AppDelegate::launch() {
         return LaunchResult::failed;
     }
     keychainInteraction.store(false);
+    // Before anything reads the data folder or the settings.
+    LegacyMigration::runIfNeeded();
 
     if (deferToRunningInstance()) {
         keychainInteraction.store(true);
@@ -116,6 +121,7 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     buildFlow();
     connectVoice();
     connectWindows();
+    buildStatusItem();
 
     watchdog_->start();
 
@@ -185,7 +191,7 @@ void AppDelegate::buildActions() {
 
 void AppDelegate::buildStandIns() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
-    watchdog_ = std::make_unique<WatchdogStandIn>();
+    buildWatchdog();
     onboarding_ = std::make_unique<OnboardingStandIn>();
     magic_ = std::make_unique<MagicStandIn>();
     home_ = std::make_unique<HomeStandIn>();
@@ -255,6 +261,57 @@ void AppDelegate::buildFlow() {
         qCInfo(lcApp).noquote() << (paused ? "status: Resume Listening" : "status: Pause Listening");
     });
     watchdog_->isPaused = [self] { return self && self->flow_ && self->flow_->isPaused(); };
+}
+
+void AppDelegate::buildWatchdog() {
+    QPointer<AppDelegate> self(this);
+    Watchdog::Checks checks;
+    checks.accessibilityTrusted = [self] { return self && self->hotkeyEngine_->isTrusted(); };
+    checks.microphoneAuthorized = [self] {
+        AudioEngine* audio = self ? self->liveAudio() : nullptr;
+        return audio && audio->inputAvailable();
+    };
+    platform::SpeechRecognizer* recognizer = platform_->recognizer();
+    checks.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    checks.audio = [self] { return self ? self->liveAudio() : nullptr; };
+    auto watchdog = std::make_unique<Watchdog>(checks, Scheduler::main(), platform_->notifications());
+    watchdog->onStateChange = [self](bool degraded, const QStringList&) {
+        if (!self || self->shutDown_)
+            return;
+        self->hotkeyEngine_->refreshIfNeeded();
+        if (self->status_)
+            self->status_->setHealth(degraded);
+    };
+    watchdog_ = std::move(watchdog);
+}
+
+// The tray needs a widget application; without one the app stays reachable
+// through its window and a second launch.
+void AppDelegate::buildStatusItem() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    status_ = std::make_unique<StatusItemController>();
+    QPointer<AppDelegate> self(this);
+    status_->onPauseToggle = [self] {
+        if (self && !self->shutDown_)
+            self->flow_->togglePause();
+    };
+    status_->onOpenHome = [self] {
+        if (self)
+            self->home_->show();
+    };
+    status_->setupsProvider = [self] {
+        if (!self)
+            return QList<StatusSetup>();
+        const auto& run = self->setups_->activeRun();
+        return statusSetupsOf(self->setups_->setups(),
+                              run ? std::optional<QUuid>(run->setupID) : std::nullopt);
+    };
+    status_->onRunSetup = [self](const QString& name) {
+        if (self && !self->shutDown_)
+            self->flow_->performActions({Action::runSetup(name)});
+    };
+    connect(flow_.get(), &RequestFlow::pauseChanged, status_.get(), &StatusItemController::setPaused);
 }
 
 void AppDelegate::connectVoice() {

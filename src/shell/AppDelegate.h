@@ -33,6 +33,7 @@ class RequestFlow;
 class SetupStore;
 class SoundClassifier;
 class SpeechController;
+class StatusItemController;
 class WakeController;
 class WatchdogPort;
 class WindowEngine;
@@ -92,6 +93,9 @@ public:
     HomeStandIn* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
+    // Null where there is no widget application to carry a tray icon.
+    StatusItemController* status() const { return status_.get(); }
+    WatchdogPort* watchdog() const { return watchdog_.get(); }
 
 private:
     bool deferToRunningInstance();
@@ -104,6 +108,8 @@ private:
     void buildActions();
     void buildStandIns();
     void buildFlow();
+    void buildWatchdog();
+    void buildStatusItem();
     void connectVoice();
     void connectWindows();
     void observeSystem();
@@ -146,6 +152,7 @@ private:
     std::unique_ptr<ReceiptsStandIn> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;
     std::unique_ptr<RequestFlow> flow_;
+    std::unique_ptr<StatusItemController> status_;
 };
 
 } // namespace brisklet

@@ -2,6 +2,8 @@
 
 #include "actions/BrightnessControl.h"
 #include "platform/linux/BacklightBrightness.h"
+#include "platform/linux/DBusNotifications.h"
+#include "platform/linux/DesktopPermissions.h"
 #include "platform/linux/GammaBrightness.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
 #include "platform/linux/LibsecretStore.h"
@@ -15,6 +17,7 @@
 #include "platform/linux/QtSoundOutput.h"
 #include "platform/linux/XcbKeyTap.h"
 #include "platform/linux/XdgInstalledApps.h"
+#include "platform/linux/XdgLoginItem.h"
 
 namespace brisklet {
 
@@ -28,6 +31,9 @@ struct LinuxPlatform::Parts {
     platform::QtSoundOutput sound;
     platform::LibsecretStore secrets;
     platform::PocketSphinxRecognizer recognizer;
+    platform::DBusNotifications notifications;
+    platform::DesktopPermissions permissions{installed};
+    platform::XdgLoginItem loginItem;
     Parts() { recognizer.load(); }
     ~Parts() { recognizer.shutdown(); }
 };
@@ -90,6 +96,15 @@ platform::SoundOutput* LinuxPlatform::soundOutput() {
 
 platform::SecretStore* LinuxPlatform::secretStore() {
     return &parts().secrets;
+}
+platform::Notifications* LinuxPlatform::notifications() {
+    return &parts().notifications;
+}
+platform::Permissions* LinuxPlatform::permissions() {
+    return &parts().permissions;
+}
+platform::LoginItem* LinuxPlatform::loginItem() {
+    return &parts().loginItem;
 }
 
 } // namespace brisklet

@@ -29,6 +29,9 @@ public:
     platform::SleepWatcher* sleepWatcher() override;
     platform::SoundOutput* soundOutput() override;
     platform::SecretStore* secretStore() override;
+    platform::Notifications* notifications() override;
+    platform::Permissions* permissions() override;
+    platform::LoginItem* loginItem() override;
 
 private:
     struct Parts;

@@ -12,8 +12,11 @@ class AppLauncher;
 class AudioBackend;
 class InstalledApps;
 class KeyTap;
+class LoginItem;
 class MediaPlayers;
+class Notifications;
 class OwnWindows;
+class Permissions;
 class RunningApps;
 class SecretStore;
 class SleepWatcher;
@@ -48,6 +51,10 @@ public:
     virtual platform::SoundOutput* soundOutput() = 0;
     // Null: no keyring (nothing stored survives the run).
     virtual platform::SecretStore* secretStore() { return nullptr; }
+    // Null: no alerts, no permission pages, no login item.
+    virtual platform::Notifications* notifications() { return nullptr; }
+    virtual platform::Permissions* permissions() { return nullptr; }
+    virtual platform::LoginItem* loginItem() { return nullptr; }
 };
 
 } // namespace brisklet

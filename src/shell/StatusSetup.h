@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QUuid>
+#include <optional>
+#include <vector>
 
 namespace brisklet {
+
+struct Setup;
 
 // One setup as the tray menu and the pick panel offer it.
 struct StatusSetup {
@@ -11,5 +17,9 @@ struct StatusSetup {
     bool active = false; // the setup now applied
     bool operator==(const StatusSetup&) const = default;
 };
+
+// Every setup, most recently run (or, never run, made) first, ties in the given
+// order; `activeID` marks the one now applied.
+QList<StatusSetup> statusSetupsOf(const std::vector<Setup>& setups, const std::optional<QUuid>& activeID);
 
 } // namespace brisklet

@@ -44,6 +44,8 @@ public:
     WakeKeyOption keyOption() const;
     // A tap is watching the keyboard.
     bool isActive() const { return tap_->isRunning(); }
+    // The desktop lets a tap watch the keyboard.
+    bool isTrusted() const { return tap_->isTrusted(); }
 
 signals:
     // Main thread.

@@ -3,6 +3,9 @@
 // open, and a paused icon that stays paused.
 #include "shell/StatusItemController.h"
 
+#include "setups/Setup.h"
+#include "setups/SetupIcons.h"
+
 #include <QAction>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -144,4 +147,33 @@ TEST(StatusItem, pausingShowsPausedEvenWhenDegradedAndResumingShowsListening) {
     status.setPaused(false);
     EXPECT_EQ(status.state(), IconState::listening);
     EXPECT_EQ(status.pauseAction()->text(), "Pause Listening");
+}
+
+TEST(StatusSetups, mostRecentFirstWithTheirIconsAndTheActiveOneMarked) {
+    const QDateTime day(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+    brisklet::Setup never;
+    never.id = QUuid::createUuid();
+    never.name = "Never run";
+    never.createdAt = day.addDays(2);
+    brisklet::Setup old;
+    old.id = QUuid::createUuid();
+    old.name = "Old";
+    old.icon = "book";
+    old.createdAt = day;
+    old.lastRunAt = day.addDays(1);
+    brisklet::Setup recent = old;
+    recent.id = QUuid::createUuid();
+    recent.name = "Recent";
+    recent.icon.reset();
+    recent.lastRunAt = day.addDays(3);
+    brisklet::Setup tie = old;
+    tie.id = QUuid::createUuid();
+    tie.name = "Tie";
+
+    const auto rows = statusSetupsOf({old, never, recent, tie}, recent.id);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0], (StatusSetup{"Recent", SetupIcons::autoFor("Recent"), true}));
+    EXPECT_EQ(rows[1].name, "Never run");
+    EXPECT_EQ(rows[2], (StatusSetup{"Old", "book", false}));
+    EXPECT_EQ(rows[3].name, "Tie") << "ties keep the store's order";
 }
