@@ -1,0 +1,142 @@
+// The tray icon on the test desktop: it registers with a tray host on the session
+// bus, exports its menu, and that menu runs a setup through the request flow and
+// pauses listening.
+#include "shell/AppDelegate.h"
+
+#include "actions/BrightnessControl.h"
+#include "base/Paths.h"
+#include "flow/WatchdogPort.h"
+#include "setups/Setup.h"
+#include "setups/SetupStore.h"
+#include "shell/StatusItemController.h"
+#include "support/FakeApps.h"
+#include "support/FakeAudioBackend.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeKeyTap.h"
+#include "support/FakeMediaPlayers.h"
+#include "support/FakeRecognizer.h"
+#include "support/FakeSleepWatcher.h"
+#include "support/FakeSoundAnalyzer.h"
+#include "support/FakeSoundOutput.h"
+#include "support/FakeSystemActions.h"
+#include "support/FakeTrayHost.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+#include "ui/HUDController.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+struct TrayPlatform final : PlatformFactory {
+    FakeDesktop desktop{Clock::system()};
+    FakeOwnWindows own;
+    FakeLauncher launcherFake{desktop, Clock::system()};
+    FakeApps installed{desktop};
+    FakeSystemActions system;
+    FakeMediaPlayers players;
+    FakeSleepWatcher sleep;
+    FakeSoundOutput sound;
+    FakeRecognizer speech;
+
+    std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
+        return std::make_unique<FakeAudioBackend>();
+    }
+    std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
+        return std::make_unique<FakeSoundAnalyzer>();
+    }
+    FakeKeyTap* keyTap = nullptr;
+    std::unique_ptr<platform::KeyTap> makeKeyTap() override {
+        auto tap = std::make_unique<FakeKeyTap>();
+        keyTap = tap.get();
+        return tap;
+    }
+    std::unique_ptr<BrightnessControl> makeBrightness() override {
+        return std::make_unique<BrightnessControl>(
+            [] { return std::unique_ptr<platform::BrightnessEngine>(); },
+            [] { return std::unique_ptr<platform::BrightnessEngine>(); }, Clock::system(),
+            [] { return true; });
+    }
+    platform::SpeechRecognizer* recognizer() override { return &speech; }
+    platform::InstalledApps& installedApps() override { return installed; }
+    platform::RunningApps* runningApps() override { return nullptr; }
+    platform::WindowSystem& windowSystem() override { return desktop; }
+    platform::OwnWindows* ownWindows() override { return &own; }
+    platform::AppLauncher* launcher() override { return &launcherFake; }
+    platform::SystemActions* systemActions() override { return &system; }
+    platform::MediaPlayers* mediaPlayers() override { return &players; }
+    platform::SleepWatcher* sleepWatcher() override { return &sleep; }
+    platform::SoundOutput* soundOutput() override { return &sound; }
+};
+
+Setup setupNamed(const QString& name) {
+    Setup setup;
+    setup.id = QUuid::createUuid();
+    setup.name = name;
+    setup.phrases = {name.toLower()};
+    setup.createdAt = QDateTime::currentDateTimeUtc();
+    return setup;
+}
+
+} // namespace
+
+TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        << "the test desktop is not running";
+    FakeTrayHost tray;
+    ASSERT_TRUE(tray.problem().isEmpty()) << tray.problem().toStdString();
+    TempHome home;
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    {
+        ASSERT_TRUE(Paths::ensure());
+        SetupStore store(Paths::setupsJSON());
+        ASSERT_TRUE(store.upsert(setupNamed("Deep Work")));
+        ASSERT_TRUE(store.upsert(setupNamed("Standup")));
+    }
+
+    auto owned = std::make_unique<TrayPlatform>();
+    TrayPlatform* platform = owned.get();
+    AppDelegate delegate(std::move(owned));
+    ASSERT_EQ(delegate.launch(), AppDelegate::LaunchResult::running);
+    ASSERT_NE(delegate.status(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return !tray.items().isEmpty(); })) << "the icon never reached the tray";
+    const QString item = tray.items().first();
+    EXPECT_EQ(tray.itemProperty(item, "Status").value_or(QVariant()).toString(), "Active");
+
+    auto menu = tray.openMenu(item);
+    ASSERT_TRUE(menu.has_value());
+    for (const char* entry : {"Open Brisklet", "Run a Setup", "Pause Listening", "Quit Brisklet"})
+        EXPECT_NE(menu->find(entry), nullptr) << entry;
+    const FakeTrayHost::MenuNode* run = menu->find("Run a Setup");
+    ASSERT_NE(run, nullptr);
+    EXPECT_TRUE(run->visible());
+    const FakeTrayHost::MenuNode* standup = run->find("Standup");
+    ASSERT_NE(standup, nullptr) << "the submenu lists the stored setups";
+
+    ASSERT_TRUE(tray.click(item, standup->id));
+    // The setup went down the plan path: the executor answered it, and the display
+    // shows that answer.
+    EXPECT_TRUE(waitFor([&] { return delegate.hud()->text().contains("Setups aren"); }))
+        << delegate.hud()->text().toStdString();
+
+    // The watchdog's verdict reaches the icon.
+    platform->keyTap->trusted = false;
+    delegate.watchdog()->check();
+    EXPECT_EQ(delegate.status()->state(), StatusItemController::IconState::needsAttention);
+
+    const FakeTrayHost::MenuNode* pause = menu->find("Pause Listening");
+    ASSERT_NE(pause, nullptr);
+    ASSERT_TRUE(tray.click(item, pause->id));
+    ASSERT_TRUE(
+        waitFor([&] { return delegate.status()->state() == StatusItemController::IconState::paused; }));
+    menu = tray.openMenu(item);
+    ASSERT_TRUE(menu.has_value());
+    EXPECT_NE(menu->find("Resume Listening"), nullptr);
+
+    delegate.shutdown();
+}
