@@ -31,6 +31,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -310,4 +311,23 @@ TEST_F(AppDelegateTest, anUnknownAppearanceFollowsTheSystem) {
         delegate->launch();
         EXPECT_EQ(delegate->appearance(), c.expected) << c.stored;
     }
+}
+
+TEST_F(AppDelegateTest, aTapslyUsersDataAndSettingsArrivePlacedBeforeAnythingReadsThem) {
+    const QString legacyData = home.dataHome() + "/Tapsly";
+    ASSERT_TRUE(QDir().mkpath(legacyData));
+    QFile marker(legacyData + "/notes.txt");
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.write("kept");
+    marker.close();
+    ASSERT_TRUE(QDir().mkpath(home.configHome() + "/Tapsly"));
+    {
+        QSettings legacy(home.configHome() + "/Tapsly/Tapsly.conf", QSettings::IniFormat);
+        legacy.setValue("tapsly.wakeKeyCode", 61);
+    }
+    auto delegate = make();
+    ASSERT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
+    EXPECT_TRUE(QFile::exists(Paths::dataFolder() + "/notes.txt"));
+    EXPECT_EQ(platform->keyTap->key, 61) << "the imported wake key is the one watched";
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy));
 }
