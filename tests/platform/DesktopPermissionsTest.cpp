@@ -7,8 +7,11 @@
 #include "support/FakeDesktop.h"
 #include "support/WaitFor.h"
 
+#include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <optional>
+#include <vector>
 
 using namespace brisklet;
 using brisklet::platform::DesktopPermissions;
@@ -32,6 +35,34 @@ TEST(DesktopPermissions, installedTargetsAreGrantedAndOthersNotRunning) {
     ASSERT_TRUE(test::waitFor([&] { return answer.has_value(); }));
     EXPECT_EQ(*answer, Status::targetNotRunning);
     EXPECT_TRUE(started.isEmpty()) << "nothing is opened to ask";
+}
+
+namespace {
+// Counts the looks at the installed apps.
+struct CountingApps final : platform::InstalledApps {
+    std::atomic<int> looks{0};
+    std::vector<platform::AppEntry> installedApps() override {
+        ++looks;
+        return {{"org.gnome.Terminal", "Terminal", "/usr/share/applications/org.gnome.Terminal.desktop"}};
+    }
+};
+} // namespace
+
+TEST(DesktopPermissions, askersOfOneAppShareOneLook) {
+    CountingApps apps;
+    DesktopPermissions permissions(apps);
+    std::vector<Status> answers;
+    const auto record = [&](Status status) { answers.push_back(status); };
+    permissions.requestAutomation("org.gnome.Terminal", record);
+    permissions.requestAutomation("org.gnome.Terminal", record);
+    permissions.requestAutomation("missing", record);
+    ASSERT_TRUE(test::waitFor([&] { return answers.size() == 3; }));
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), Status::granted), 2);
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), Status::targetNotRunning), 1);
+    EXPECT_EQ(apps.looks.load(), 2) << "one look per app";
+    // A later ask looks again.
+    permissions.requestAutomation("org.gnome.Terminal", record);
+    ASSERT_TRUE(test::waitFor([&] { return answers.size() == 4; }));
 }
 
 TEST(DesktopPermissions, onlyTheMicrophoneHasASettingsPage) {

@@ -33,20 +33,30 @@ Permissions::AutomationStatus DesktopPermissions::determine(const QString& appID
 
 void DesktopPermissions::requestAutomation(const QString& appID,
                                            std::function<void(AutomationStatus)> completion) {
+    auto& waiting = waiting_[appID];
+    waiting.push_back(std::move(completion));
+    if (waiting.size() > 1)
+        return;
     // The apps belong to the platform, which outlives us; this object may go while
     // the pool looks, and then nobody waits for the answer.
     QPointer<DesktopPermissions> self(this);
     InstalledApps* apps = &apps_;
-    QThreadPool::globalInstance()->start([self, apps, appID, completion = std::move(completion)] {
+    QThreadPool::globalInstance()->start([self, apps, appID] {
         const AutomationStatus status = statusIn(apps->installedApps(), appID);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, completion, status] {
+            [self, appID, status] {
                 if (self)
-                    completion(status);
+                    self->finish(appID, status);
             },
             Qt::QueuedConnection);
     });
+}
+
+void DesktopPermissions::finish(const QString& appID, AutomationStatus status) {
+    const auto completions = waiting_.take(appID);
+    for (const auto& completion : completions)
+        completion(status);
 }
 
 std::optional<QStringList> DesktopPermissions::paneCommand(const QString& anchor,

@@ -2,10 +2,12 @@
 
 #include "platform/Permissions.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace brisklet::platform {
 
@@ -34,8 +36,12 @@ public:
     static std::optional<QStringList> paneCommand(const QString& anchor, const QString& currentDesktop);
 
 private:
+    void finish(const QString& appID, AutomationStatus status);
+
     InstalledApps& apps_;
     Starter starter_;
+    // One look per app at a time; later askers wait for its answer.
+    QHash<QString, std::vector<std::function<void(AutomationStatus)>>> waiting_;
 };
 
 } // namespace brisklet::platform
