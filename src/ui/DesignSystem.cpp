@@ -1,0 +1,134 @@
+#include "ui/DesignSystem.h"
+
+#include "base/Log.h"
+#include "base/Prefs.h"
+#include "platform/DesktopAppearance.h"
+#include "ui/Symbols.h"
+
+#include <QQmlEngine>
+
+namespace brisklet {
+
+std::optional<AppAppearance> appAppearanceFrom(const QString& raw) {
+    if (raw == QLatin1String("system"))
+        return AppAppearance::system;
+    if (raw == QLatin1String("light"))
+        return AppAppearance::light;
+    if (raw == QLatin1String("dark"))
+        return AppAppearance::dark;
+    return std::nullopt;
+}
+
+QString rawValue(AppAppearance appearance) {
+    switch (appearance) {
+    case AppAppearance::light:
+        return QStringLiteral("light");
+    case AppAppearance::dark:
+        return QStringLiteral("dark");
+    case AppAppearance::system:
+        break;
+    }
+    return QStringLiteral("system");
+}
+
+DesignSystem& DesignSystem::instance() {
+    static DesignSystem* ds = new DesignSystem; // lives as long as the process
+    return *ds;
+}
+
+DesignSystem* DesignSystem::create(QQmlEngine*, QJSEngine*) {
+    DesignSystem* ds = &instance();
+    QJSEngine::setObjectOwnership(ds, QJSEngine::CppOwnership);
+    return ds;
+}
+
+DesignSystem::DesignSystem() {
+    reloadAppearance();
+}
+
+void DesignSystem::setDesktop(platform::DesktopAppearance* desktop) {
+    if (desktop_)
+        desktop_->removeChangeHandler(desktopToken_);
+    desktop_ = desktop;
+    desktopToken_ = desktop ? desktop->addChangeHandler([this] { readDesktop(); }) : 0;
+    readDesktop();
+}
+
+void DesignSystem::readDesktop() {
+    const bool dark = desktop_ && desktop_->prefersDark();
+    const bool reduce = desktop_ && desktop_->reducesMotion();
+    const bool wasDark = isDark();
+    systemDark_ = dark;
+    if (isDark() != wasDark || appearance_ == AppAppearance::system)
+        emit appearanceChanged();
+    if (reduce != reduceMotion_) {
+        reduceMotion_ = reduce;
+        emit reduceMotionChanged();
+    }
+}
+
+void DesignSystem::reloadAppearance() {
+    const AppAppearance chosen = appAppearanceFrom(Prefs::stringValue(QLatin1String(Prefs::Key::appearance)))
+                                     .value_or(AppAppearance::system);
+    if (chosen == appearance_)
+        return;
+    appearance_ = chosen;
+    emit appearanceChanged();
+}
+
+void DesignSystem::setAppearance(const QString& raw) {
+    const AppAppearance chosen = appAppearanceFrom(raw).value_or(AppAppearance::system);
+    Prefs::setValue(QLatin1String(Prefs::Key::appearance), rawValue(chosen));
+    if (chosen == appearance_)
+        return;
+    appearance_ = chosen;
+    qCInfo(lcApp).noquote() << "appearance:" << rawValue(chosen);
+    emit appearanceChanged();
+}
+
+bool DesignSystem::isDark() const {
+    switch (appearance_) {
+    case AppAppearance::light:
+        return false;
+    case AppAppearance::dark:
+        return true;
+    case AppAppearance::system:
+        break;
+    }
+    return systemDark_;
+}
+
+QVariantMap DesignSystem::shadow() const {
+    const auto recipe = [](double opacity, double radius, double y) {
+        return QVariantMap{{QStringLiteral("opacity"), opacity},
+                           {QStringLiteral("radius"), radius},
+                           {QStringLiteral("y"), y}};
+    };
+    return {{QStringLiteral("floating"), recipe(0.28, 18, 6)},
+            {QStringLiteral("popover"), recipe(0.16, 10, 3)}};
+}
+
+QString DesignSystem::symbolFamily() const {
+    return QLatin1String(Symbols::fontFamily);
+}
+
+QString DesignSystem::symbol(const QString& name) const {
+    return Symbols::glyph(name);
+}
+
+QFont DesignSystem::font(qreal size, int weight, const QString& design) const {
+    DSText::Design d = DSText::Design::standard;
+    if (design == QLatin1String("serif"))
+        d = DSText::Design::serif;
+    else if (design == QLatin1String("rounded"))
+        d = DSText::Design::rounded;
+    else if (design == QLatin1String("monospaced"))
+        d = DSText::Design::monospaced;
+    return DSText::font(size, weight, d);
+}
+
+QString DesignSystem::quoted(const QString& text) const {
+    return QChar(0x201C) + text + QChar(0x201D);
+}
+
+} // namespace brisklet

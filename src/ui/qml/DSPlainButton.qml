@@ -1,0 +1,18 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Brisklet
+
+// A text-only action in the secondary ink; it dims while pressed.
+AbstractButton {
+    id: button
+    font: DS.text.bodyMedium
+    padding: 0
+    opacity: pressed ? 0.6 : 1
+    contentItem: Text {
+        objectName: "label"
+        text: button.text
+        font: button.font
+        color: button.Theme.c.inkSecondary
+        verticalAlignment: Text.AlignVCenter
+    }
+}
