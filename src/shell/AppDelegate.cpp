@@ -29,6 +29,7 @@
 #include "shell/SetupsStandIn.h"
 #include "shell/SingleInstance.h"
 #include "shell/WatchdogStandIn.h"
+#include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
@@ -63,6 +64,7 @@ AppDelegate::AppDelegate(std::unique_ptr<PlatformFactory> platform, Options opti
 
 AppDelegate::~AppDelegate() {
     shutdown();
+    DesignSystem::instance().setDesktop(nullptr);
 }
 
 bool AppDelegate::deferToRunningInstance() {
@@ -212,6 +214,7 @@ void AppDelegate::buildFlow() {
     // The media actions say which words name a player, so the matcher reads them as they do.
     matcher_ =
         std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get(), media_.get());
+    DesignSystem::instance().setDesktop(platform_->appearance());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();
 

@@ -9,6 +9,7 @@
 #include "platform/linux/LogindSleepWatcher.h"
 #include "platform/linux/MprisPlayers.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
@@ -84,6 +85,12 @@ platform::SleepWatcher* LinuxPlatform::sleepWatcher() {
 }
 platform::SoundOutput* LinuxPlatform::soundOutput() {
     return &parts().sound;
+}
+
+platform::DesktopAppearance* LinuxPlatform::appearance() {
+    if (!appearance_)
+        appearance_ = std::make_unique<platform::PortalAppearance>();
+    return appearance_.get();
 }
 
 } // namespace brisklet

@@ -10,6 +10,7 @@ class BrightnessControl;
 namespace platform {
 class AppLauncher;
 class AudioBackend;
+class DesktopAppearance;
 class InstalledApps;
 class KeyTap;
 class MediaPlayers;
@@ -45,6 +46,8 @@ public:
     virtual platform::MediaPlayers* mediaPlayers() = 0;
     virtual platform::SleepWatcher* sleepWatcher() = 0;
     virtual platform::SoundOutput* soundOutput() = 0;
+    // Null: the desktop's dark mode and reduced motion are not followed.
+    virtual platform::DesktopAppearance* appearance() { return nullptr; }
 };
 
 } // namespace brisklet

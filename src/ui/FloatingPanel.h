@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ui/FloatingSurface.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QUrl>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+
+class QPropertyAnimation;
+class QQuickView;
+
+namespace brisklet {
+
+// A frameless Qt Quick window that floats above every other window: the window
+// manager never manages it, it never takes focus, and clicks pass through it
+// unless the controller says otherwise. Without a compositor its transparent
+// parts would show black, so the window is shaped to its rounded content.
+class FloatingPanel final : public QObject, public FloatingSurface {
+    Q_OBJECT
+public:
+    struct Options {
+        QUrl source;
+        QSize size;
+        QVariantMap properties; // the view's required properties
+        std::optional<bool> forcedDark;
+        QRect shape; // the visible part; empty: the whole window
+        int shapeRadius = 0;
+    };
+
+    explicit FloatingPanel(const Options& options, QObject* parent = nullptr);
+    ~FloatingPanel() override;
+
+    QSize size() const override { return size_; }
+    void moveTo(QPoint topLeft) override;
+    void setClickThrough(bool through) override;
+    bool isClickThrough() const override { return clickThrough_; }
+    void orderFront() override;
+    void fadeOut(double seconds) override;
+    void orderOut() override;
+    bool isVisible() const override;
+
+    QQuickView* view() const { return view_.get(); }
+
+private:
+    void setContentOpacity(qreal opacity);
+
+    QSize size_;
+    bool clickThrough_ = true;
+    std::unique_ptr<QQuickView> view_;
+    QPointer<QPropertyAnimation> fade_;
+};
+
+} // namespace brisklet
