@@ -28,8 +28,9 @@ PortalAppearance::PortalAppearance(QDBusConnection bus, QObject* parent)
         qCInfo(lcApp) << "no session bus; the desktop's dark mode and reduced motion go unnoticed";
         return;
     }
-    bus_.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
-                 SLOT(settingChanged(QString, QString, QDBusVariant)));
+    if (!bus_.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
+                      SLOT(settingChanged(QDBusMessage))))
+        qCInfo(lcApp) << "couldn't follow the desktop's settings; changes go unnoticed until the next start";
     read(kAppearance, kColorScheme);
     read(kGnomeInterface, kAnimations);
 }
@@ -80,9 +81,11 @@ void PortalAppearance::read(const QString& nameSpace, const QString& key) {
             });
 }
 
-void PortalAppearance::settingChanged(const QString& nameSpace, const QString& key,
-                                      const QDBusVariant& value) {
-    apply(nameSpace, key, unwrap(value.variant()));
+void PortalAppearance::settingChanged(const QDBusMessage& message) {
+    const QVariantList args = message.arguments();
+    if (args.size() < 3)
+        return;
+    apply(args.at(0).toString(), args.at(1).toString(), unwrap(args.at(2)));
 }
 
 void PortalAppearance::apply(const QString& nameSpace, const QString& key, const QVariant& value) {

@@ -3,7 +3,7 @@
 #include "platform/DesktopAppearance.h"
 
 #include <QDBusConnection>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 #include <QVariant>
 
@@ -29,7 +29,8 @@ public:
     static QVariant unwrap(const QVariant& value);
 
 private slots:
-    void settingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
+    // (namespace, key, value) of org.freedesktop.portal.Settings.SettingChanged
+    void settingChanged(const QDBusMessage& message);
 
 private:
     void read(const QString& nameSpace, const QString& key);
