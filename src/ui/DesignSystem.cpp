@@ -98,6 +98,12 @@ bool DesignSystem::isDark() const {
     return systemDark_;
 }
 
+DSText* DesignSystem::text() {
+    if (!text_)
+        text_ = std::make_unique<DSText>();
+    return text_.get();
+}
+
 QVariantMap DesignSystem::shadow() const {
     const auto recipe = [](double opacity, double radius, double y) {
         return QVariantMap{{QStringLiteral("opacity"), opacity},

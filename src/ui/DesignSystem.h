@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
+#include <memory>
 #include <optional>
 
 class QQmlEngine;
@@ -62,7 +63,9 @@ public:
     DSPalette* light() { return &light_; }
     DSPalette* dark() { return &dark_; }
     DSPalette* palette(bool dark) { return dark ? &dark_ : &light_; }
-    DSText* text() { return &text_; }
+    // Made on first use: resolving the families reads the whole font database,
+    // which an app that shows nothing yet can do without.
+    DSText* text();
     DSMotion* motion() { return &motion_; }
     QVariantMap shadow() const;
     QString symbolFamily() const;
@@ -89,7 +92,7 @@ private:
 
     DSPalette light_{false};
     DSPalette dark_{true};
-    DSText text_;
+    std::unique_ptr<DSText> text_;
     DSMotion motion_;
     AppAppearance appearance_ = AppAppearance::system;
     bool systemDark_ = false;
