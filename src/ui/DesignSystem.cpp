@@ -3,9 +3,11 @@
 #include "base/Log.h"
 #include "base/Prefs.h"
 #include "platform/DesktopAppearance.h"
+#include "ui/BriskGeometry.h"
 #include "ui/Symbols.h"
 
 #include <QQmlEngine>
+#include <QWindow>
 
 namespace brisklet {
 
@@ -43,6 +45,9 @@ DesignSystem* DesignSystem::create(QQmlEngine*, QJSEngine*) {
 }
 
 DesignSystem::DesignSystem() {
+    // Handed to QML by functions too: the engine must never take them over.
+    for (QObject* owned : std::initializer_list<QObject*>{&light_, &dark_, &motion_})
+        QJSEngine::setObjectOwnership(owned, QJSEngine::CppOwnership);
     reloadAppearance();
 }
 
@@ -99,9 +104,61 @@ bool DesignSystem::isDark() const {
 }
 
 DSText* DesignSystem::text() {
-    if (!text_)
+    if (!text_) {
         text_ = std::make_unique<DSText>();
+        QJSEngine::setObjectOwnership(text_.get(), QJSEngine::CppOwnership);
+    }
     return text_.get();
+}
+
+namespace {
+constexpr const char* kForcedDark = "_brisklet_forcedDark";
+}
+
+void DesignSystem::forceAppearance(QWindow* window, std::optional<bool> dark) {
+    if (window)
+        window->setProperty(kForcedDark, dark ? QVariant(*dark) : QVariant());
+}
+
+std::optional<bool> DesignSystem::forcedAppearance(const QWindow* window) {
+    const QVariant value = window ? window->property(kForcedDark) : QVariant();
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toBool();
+}
+
+DSPalette* DesignSystem::paletteFor(QObject* window, bool appDark) {
+    return palette(forcedAppearance(qobject_cast<QWindow*>(window)).value_or(appDark));
+}
+
+namespace {
+
+QVariantList steps(const QPainterPath& path) {
+    QVariantList out;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            out << QVariant(QVariantList{QStringLiteral("M"), e.x, e.y});
+        } else if (e.isLineTo()) {
+            out << QVariant(QVariantList{QStringLiteral("L"), e.x, e.y});
+        } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            const auto c2 = path.elementAt(i + 1);
+            const auto end = path.elementAt(i + 2);
+            out << QVariant(QVariantList{QStringLiteral("C"), e.x, e.y, c2.x, c2.y, end.x, end.y});
+            i += 2;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QVariantList DesignSystem::ribbonPath(qreal size, qreal progress) const {
+    return steps(BriskGeometry::strokePath(QRectF(0, 0, size, size), progress));
+}
+
+QVariantList DesignSystem::starPath(qreal size) const {
+    return steps(BriskGeometry::starPath(QRectF(0, 0, size, size)));
 }
 
 QVariantMap DesignSystem::shadow() const {

@@ -13,6 +13,7 @@
 
 class QQmlEngine;
 class QJSEngine;
+class QWindow;
 
 namespace brisklet {
 
@@ -63,6 +64,13 @@ public:
     DSPalette* light() { return &light_; }
     DSPalette* dark() { return &dark_; }
     DSPalette* palette(bool dark) { return dark ? &dark_ : &light_; }
+    // The palette a view in `window` draws with: the window's own appearance if it
+    // has one (the heads-up display is always dark), else the app's. Views pass
+    // DS.isDark too, so their bindings follow the app's appearance.
+    Q_INVOKABLE brisklet::DSPalette* paletteFor(QObject* window, bool appDark);
+    // Give a window an appearance of its own, or none; before its content is made.
+    static void forceAppearance(QWindow* window, std::optional<bool> dark);
+    static std::optional<bool> forcedAppearance(const QWindow* window);
     // Made on first use: resolving the families reads the whole font database,
     // which an app that shows nothing yet can do without.
     DSText* text();
@@ -74,6 +82,10 @@ public:
     // design: "default", "serif", "rounded" or "monospaced"
     Q_INVOKABLE QFont font(qreal size, int weight, const QString& design = {}) const;
     Q_INVOKABLE QString upper(const QString& text) const { return text.toUpper(); }
+    // The brand mark's outlines in a size × size square, for a canvas to draw:
+    // a list of ["M", x, y], ["L", x, y] and ["C", x1, y1, x2, y2, x, y] steps.
+    Q_INVOKABLE QVariantList ribbonPath(qreal size, qreal progress) const;
+    Q_INVOKABLE QVariantList starPath(qreal size) const;
     // A copy of `font` with extra space between letters, in logical pixels.
     Q_INVOKABLE QFont tracked(QFont font, qreal spacing) const {
         font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);

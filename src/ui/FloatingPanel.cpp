@@ -1,13 +1,13 @@
 #include "ui/FloatingPanel.h"
 
 #include "base/Log.h"
-#include "ui/Theme.h"
+#include "ui/DesignSystem.h"
 
 #include <QPropertyAnimation>
+#include <QQmlComponent>
 #include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
 #include <QRegion>
+#include <QWindow>
 
 namespace brisklet {
 
@@ -28,60 +28,85 @@ QRegion roundedRegion(const QRect& r, int radius) {
     return region;
 }
 
+QObject* create(QQmlEngine& engine, QQmlComponent& component, const QVariantMap& properties) {
+    QObject* object = component.createWithInitialProperties(properties, engine.rootContext());
+    if (!object)
+        qCWarning(lcApp).noquote() << "floating panel failed to load:" << component.errorString();
+    return object;
+}
+
 } // namespace
 
 FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
-    : QObject(parent), size_(options.size), view_(std::make_unique<QQuickView>()) {
-    QSurfaceFormat format = view_->format();
-    format.setAlphaBufferSize(8);
-    view_->setFormat(format);
-    // Unmanaged (override-redirect), never focused, above the rest, click-through.
-    view_->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                    Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput);
-    view_->setProperty("_q_showWithoutActivating", true);
-    view_->setColor(Qt::transparent);
-    view_->setResizeMode(QQuickView::SizeRootObjectToView);
-    view_->resize(size_);
-    Theme::force(view_.get(), options.forcedDark);
+    : QObject(parent), size_(options.size), engine_(std::make_unique<QQmlEngine>()) {
     // The module's files live under qrc:/Brisklet.
-    view_->engine()->addImportPath(QStringLiteral("qrc:/"));
-    view_->setInitialProperties(options.properties);
-    view_->setSource(options.source);
-    if (view_->status() != QQuickView::Ready)
-        qCWarning(lcApp).noquote() << "floating panel failed to load:" << QDebug::toString(view_->errors());
+    engine_->addImportPath(QStringLiteral("qrc:/"));
+    QQmlComponent windowComponent(engine_.get());
+    windowComponent.setData("import QtQuick\nWindow { color: \"transparent\"; visible: false }",
+                            QUrl(QStringLiteral("qrc:/Brisklet/FloatingWindow.qml")));
+    window_ = qobject_cast<QWindow*>(create(*engine_, windowComponent, {}));
+    if (!window_)
+        return;
+    QSurfaceFormat format = window_->format();
+    format.setAlphaBufferSize(8);
+    window_->setFormat(format);
+    // Unmanaged (override-redirect), never focused, above the rest, click-through.
+    window_->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                      Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint |
+                      Qt::WindowTransparentForInput);
+    window_->setProperty("_q_showWithoutActivating", true);
+    window_->resize(size_);
+    DesignSystem::forceAppearance(window_, options.forcedDark);
     if (!options.shape.isEmpty())
-        view_->setMask(roundedRegion(options.shape, options.shapeRadius));
+        window_->setMask(roundedRegion(options.shape, options.shapeRadius));
+
+    QQmlComponent viewComponent(engine_.get(), options.source);
+    QVariantMap properties = options.properties;
+    properties.insert(QStringLiteral("parent"), window_->property("contentItem"));
+    content_ = create(*engine_, viewComponent, properties);
+    if (content_) {
+        content_->setParent(window_);
+        content_->setProperty("width", size_.width());
+        content_->setProperty("height", size_.height());
+    }
 }
 
-FloatingPanel::~FloatingPanel() = default;
+FloatingPanel::~FloatingPanel() {
+    if (fade_)
+        fade_->stop();
+    delete content_;
+    delete window_;
+}
 
 void FloatingPanel::moveTo(QPoint topLeft) {
-    view_->setPosition(topLeft);
+    if (window_)
+        window_->setPosition(topLeft);
 }
 
 void FloatingPanel::setClickThrough(bool through) {
-    if (through == clickThrough_)
+    if (through == clickThrough_ || !window_)
         return;
     clickThrough_ = through;
-    view_->setFlag(Qt::WindowTransparentForInput, through);
+    window_->setFlag(Qt::WindowTransparentForInput, through);
 }
 
 void FloatingPanel::orderFront() {
-    if (fade_)
-        fade_->stop();
-    setContentOpacity(1);
-    if (!view_->isVisible())
-        view_->show();
-    view_->raise();
-}
-
-void FloatingPanel::fadeOut(double seconds) {
-    QQuickItem* root = view_->rootObject();
-    if (!root)
+    if (!window_)
         return;
     if (fade_)
         fade_->stop();
-    auto* fade = new QPropertyAnimation(root, "opacity", this);
+    setContentOpacity(1);
+    if (!window_->isVisible())
+        window_->show();
+    window_->raise();
+}
+
+void FloatingPanel::fadeOut(double seconds) {
+    if (!content_)
+        return;
+    if (fade_)
+        fade_->stop();
+    auto* fade = new QPropertyAnimation(content_, "opacity", this);
     fade->setDuration(int(seconds * 1000));
     fade->setEndValue(0.0);
     fade_ = fade;
@@ -91,17 +116,18 @@ void FloatingPanel::fadeOut(double seconds) {
 void FloatingPanel::orderOut() {
     if (fade_)
         fade_->stop();
-    view_->hide();
+    if (window_)
+        window_->hide();
     setContentOpacity(1);
 }
 
 bool FloatingPanel::isVisible() const {
-    return view_->isVisible();
+    return window_ && window_->isVisible();
 }
 
 void FloatingPanel::setContentOpacity(qreal opacity) {
-    if (QQuickItem* root = view_->rootObject())
-        root->setOpacity(opacity);
+    if (content_)
+        content_->setProperty("opacity", opacity);
 }
 
 } // namespace brisklet

@@ -7,11 +7,12 @@
 #include <QRect>
 #include <QUrl>
 #include <QVariantMap>
+#include <QWindow>
 #include <memory>
 #include <optional>
 
 class QPropertyAnimation;
-class QQuickView;
+class QQmlEngine;
 
 namespace brisklet {
 
@@ -19,6 +20,7 @@ namespace brisklet {
 // manager never manages it, it never takes focus, and clicks pass through it
 // unless the controller says otherwise. Without a compositor its transparent
 // parts would show black, so the window is shaped to its rounded content.
+// Window and view come from QML, so Qt Quick is loaded only once a panel is made.
 class FloatingPanel final : public QObject, public FloatingSurface {
     Q_OBJECT
 public:
@@ -43,14 +45,18 @@ public:
     void orderOut() override;
     bool isVisible() const override;
 
-    QQuickView* view() const { return view_.get(); }
+    QWindow* window() const { return window_; }
+    // The view inside the window (its root item).
+    QObject* content() const { return content_; }
 
 private:
     void setContentOpacity(qreal opacity);
 
     QSize size_;
     bool clickThrough_ = true;
-    std::unique_ptr<QQuickView> view_;
+    std::unique_ptr<QQmlEngine> engine_;
+    QPointer<QWindow> window_;
+    QPointer<QObject> content_;
     QPointer<QPropertyAnimation> fade_;
 };
 

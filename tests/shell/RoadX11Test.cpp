@@ -30,8 +30,8 @@
 #include <QDir>
 #include <QFile>
 #include <QQuickItem>
-#include <QQuickView>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
@@ -166,9 +166,9 @@ protected:
         xcb_flush(x.connection());
     }
     // The heads-up display's own X window, once it exists.
-    QQuickView* hudView() {
+    QWindow* hudView() {
         auto* panel = dynamic_cast<FloatingPanel*>(delegate->hud()->surface());
-        return panel ? panel->view() : nullptr;
+        return panel ? panel->window() : nullptr;
     }
     bool mappedOverrideRedirect(xcb_window_t window) {
         auto* attrs = xcb_get_window_attributes_reply(
@@ -286,7 +286,7 @@ TEST_F(RoadX11Test, theHeadsUpDisplayShowsEachStepWithoutTakingFocusAndLetsClick
     EXPECT_EQ(kinds.last(), "done") << kinds.join(' ').toStdString();
     EXPECT_TRUE(focusKept);
 
-    QQuickView* view = hudView();
+    QWindow* view = hudView();
     ASSERT_NE(view, nullptr);
     const auto hudWindow = xcb_window_t(view->winId());
     EXPECT_TRUE(X11Session::waitUntil([&] { return mappedOverrideRedirect(hudWindow); }, 2))
@@ -310,7 +310,9 @@ TEST_F(RoadX11Test, theHeadsUpDisplayShowsEachStepWithoutTakingFocusAndLetsClick
     QQuickItem* runIt = nullptr;
     ASSERT_TRUE(X11Session::waitUntil(
         [&] {
-            return (runIt = findItem(view->contentItem(), QStringLiteral("runIt"))) && runIt->isVisible();
+            return (runIt = findItem(view->property("contentItem").value<QQuickItem*>(),
+                                     QStringLiteral("runIt"))) &&
+                   runIt->isVisible();
         },
         3));
     X11Session::waitUntil([] { return false; }, 0.5); // the content's transition settles

@@ -2,12 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPainter>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItemGrabResult>
 #include <QTest>
 
-#include "ui/Theme.h"
+#include "ui/DesignSystem.h"
 
 namespace brisklet::test {
 
@@ -24,7 +25,7 @@ ViewHarness::ViewHarness(std::optional<bool> forcedDark, QColor backdrop)
     // The module's files live under qrc:/Brisklet.
     view_->engine()->addImportPath(QStringLiteral("qrc:/"));
     view_->setResizeMode(QQuickView::SizeViewToRootObject);
-    Theme::force(view_.get(), forcedDark);
+    DesignSystem::forceAppearance(view_.get(), forcedDark);
 }
 
 ViewHarness::~ViewHarness() = default;
@@ -98,11 +99,16 @@ QImage ViewHarness::render() {
     return image;
 }
 
-QString ViewHarness::save(const QImage& image, const QString& name) {
+QString ViewHarness::save(const QImage& image, const QString& name, const QColor& backdrop) {
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/ui-shots");
     QDir().mkpath(folder);
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    image.save(path);
+    QImage shown(image.size(), QImage::Format_ARGB32);
+    shown.fill(backdrop);
+    QPainter painter(&shown);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    shown.save(path);
     return path;
 }
 

@@ -36,8 +36,9 @@ public:
     static QQuickItem* find(QQuickItem* under, const QString& objectName);
     // Renders at 1:1 (ARGB32); null on failure.
     QImage render();
-    // Saves a picture under <test binary>/ui-shots/<name>.png and returns its path.
-    static QString save(const QImage& image, const QString& name);
+    // Saves a picture under <test binary>/ui-shots/<name>.png, laid over `backdrop`
+    // (the surface it will sit on, for a person to look at), and returns its path.
+    static QString save(const QImage& image, const QString& name, const QColor& backdrop = Qt::transparent);
     // An item's box in the rendered picture.
     QRect boxOf(const QQuickItem* item) const;
 

@@ -121,8 +121,8 @@ TEST_F(DesignSystemUiTest, ReduceMotionFollowsTheDesktopLive) {
 }
 
 TEST_F(DesignSystemUiTest, AForcedDarkWindowShowsDarkTokensWhileTheAppIsLight) {
-    const QByteArray qml =
-        "import QtQuick\nimport Brisklet\nRectangle { width: 10; height: 10; color: Theme.c.ink }";
+    const QByteArray qml = "import QtQuick\nimport Brisklet\nRectangle { width: 10; height: 10; color: "
+                           "DS.paletteFor(Window.window, DS.isDark).ink }";
     ViewHarness forced(true);
     ViewHarness plain;
     ASSERT_TRUE(forced.loadText(qml));

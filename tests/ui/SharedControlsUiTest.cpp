@@ -25,8 +25,8 @@ struct Control {
 
 const Control controls[] = {
     {"DSCard",
-     "DSCard { width: 200; Text { text: 'Inside a card'; font: DS.text.body; color: Theme.c.ink } }", true,
-     ""},
+     "DSCard { id: card; width: 200; Text { text: 'Inside a card'; font: DS.text.body; color: card.c.ink } }",
+     true, ""},
     {"DSPrimaryButton", "DSPrimaryButton { text: 'Run setup' }", true, "label"},
     {"DSSecondaryButton", "DSSecondaryButton { text: 'Cancel' }", true, "label"},
     {"DSPlainButton", "DSPlainButton { text: 'Not now' }", false, "label"},
@@ -41,6 +41,8 @@ const Control controls[] = {
      "DSSegmented { options: [{value: 'system', label: 'System'}, {value: 'light', label: 'Light'},"
      " {value: 'dark', label: 'Dark'}]; selection: 'light' }",
      true, ""},
+    {"BriskMark", "BriskMark { size: 56; level: 0.5 }", true, ""},
+    {"BriskMarkFlat", "BriskMark { size: 56; flat: true; flatColor: c.ink }", true, ""},
 };
 
 class SharedControlsUiTest : public ::testing::TestWithParam<bool> {
@@ -69,7 +71,7 @@ TEST_P(SharedControlsUiTest, EachControlRendersLegiblyInItsAppearance) {
         ViewHarness h;
         ASSERT_TRUE(load(h, c.qml));
         const QImage image = h.render();
-        ViewHarness::save(image, QLatin1String(c.name) + suffix());
+        ViewHarness::save(image, QLatin1String(c.name) + suffix(), canvas());
         ASSERT_FALSE(image.isNull());
         EXPECT_TRUE(Pixels::nonBlank(image));
         if (c.roundCorners) {
@@ -110,7 +112,7 @@ TEST_P(SharedControlsUiTest, ALongPhraseStaysOnOneLineWithItsQuotes) {
     ASSERT_TRUE(load(
         h, "PhraseChip { width: 120; phrase: 'put the editor on the left and the browser on the right' }"));
     const QImage image = h.render();
-    ViewHarness::save(image, QStringLiteral("PhraseChipLong") + suffix());
+    ViewHarness::save(image, QStringLiteral("PhraseChipLong") + suffix(), canvas());
     QQuickItem* label = h.find(QStringLiteral("label"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->property("lineCount").toInt(), 1);

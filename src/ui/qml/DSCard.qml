@@ -4,6 +4,8 @@ import Brisklet
 // A rounded surface card that takes the full width; its children stack in a column.
 Item {
     id: card
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property real padding: 16
     property real spacing: 0
     default property alias content: column.data
@@ -14,9 +16,9 @@ Item {
         objectName: "cardBackground"
         anchors.fill: parent
         radius: 14
-        color: card.Theme.c.surface
+        color: card.c.surface
         border.width: 1
-        border.color: card.Theme.c.hairline
+        border.color: card.c.hairline
     }
     Column {
         id: column

@@ -6,10 +6,12 @@ import Brisklet
 // row flips it.
 AbstractButton {
     id: box
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     checkable: true
     padding: 0
     spacing: 8
-    readonly property color fill: checked ? Theme.c.action : Theme.c.surface
+    readonly property color fill: checked ? c.action : c.surface
 
     contentItem: Row {
         spacing: box.spacing
@@ -21,7 +23,7 @@ AbstractButton {
             anchors.verticalCenter: parent.verticalCenter
             color: box.fill
             border.width: 1
-            border.color: box.checked ? box.Theme.c.action : box.Theme.c.hairlineStrong
+            border.color: box.checked ? box.c.action : box.c.hairlineStrong
             Behavior on color {
                 enabled: !DS.reduceMotion
                 ColorAnimation { duration: DS.motion.quick; easing: DS.motion.easeOut }
@@ -32,7 +34,7 @@ AbstractButton {
                 visible: box.checked
                 name: "checkmark"
                 size: 11
-                color: box.Theme.c.onAction
+                color: box.c.onAction
             }
         }
         Text {
@@ -40,7 +42,7 @@ AbstractButton {
             anchors.verticalCenter: parent.verticalCenter
             text: box.text
             font: box.font
-            color: box.Theme.c.ink
+            color: box.c.ink
         }
     }
 }

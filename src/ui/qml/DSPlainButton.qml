@@ -5,6 +5,8 @@ import Brisklet
 // A text-only action in the secondary ink; it dims while pressed.
 AbstractButton {
     id: button
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     font: DS.text.bodyMedium
     padding: 0
     opacity: pressed ? 0.6 : 1
@@ -12,7 +14,7 @@ AbstractButton {
         objectName: "label"
         text: button.text
         font: button.font
-        color: button.Theme.c.inkSecondary
+        color: button.c.inkSecondary
         verticalAlignment: Text.AlignVCenter
     }
 }

@@ -5,6 +5,8 @@ import Brisklet
 // The filled, ink-coloured capsule of a primary action.
 AbstractButton {
     id: button
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     font: DS.text.bodyMedium
     leftPadding: 16
     rightPadding: 16
@@ -19,14 +21,14 @@ AbstractButton {
         objectName: "label"
         text: button.text
         font: button.font
-        color: button.Theme.c.onAction
+        color: button.c.onAction
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
     }
     background: Rectangle {
         objectName: "background"
         radius: height / 2
-        color: button.Theme.c.action
+        color: button.c.action
         opacity: button.pressed ? 0.85 : 1
     }
 }

@@ -5,6 +5,8 @@ import Brisklet
 // The outlined surface capsule of a secondary action.
 AbstractButton {
     id: button
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     font: DS.text.bodyMedium
     leftPadding: 16
     rightPadding: 16
@@ -19,15 +21,15 @@ AbstractButton {
         objectName: "label"
         text: button.text
         font: button.font
-        color: button.Theme.c.ink
+        color: button.c.ink
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
     }
     background: Rectangle {
         objectName: "background"
         radius: height / 2
-        color: button.pressed ? button.Theme.c.surfaceRaised : button.Theme.c.surface
+        color: button.pressed ? button.c.surfaceRaised : button.c.surface
         border.width: 1
-        border.color: button.Theme.c.hairlineStrong
+        border.color: button.c.hairlineStrong
     }
 }

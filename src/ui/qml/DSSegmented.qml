@@ -6,6 +6,8 @@ import Brisklet
 // `selection` (compared as text) is raised. Pressing a segment selects it.
 Rectangle {
     id: control
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var options: []
     property var selection
     signal activated(var value)
@@ -13,9 +15,9 @@ Rectangle {
     implicitWidth: row.implicitWidth + 4
     implicitHeight: row.implicitHeight + 4
     radius: 8
-    color: Theme.c.well
+    color: c.well
     border.width: 1
-    border.color: Theme.c.hairline
+    border.color: c.hairline
 
     Row {
         id: row
@@ -40,14 +42,14 @@ Rectangle {
                 contentItem: Text {
                     text: segment.text
                     font: segment.font
-                    color: segment.selected ? control.Theme.c.ink : control.Theme.c.inkSecondary
+                    color: segment.selected ? control.c.ink : control.c.inkSecondary
                     horizontalAlignment: Text.AlignHCenter
                 }
                 background: Rectangle {
                     radius: 6
-                    color: segment.selected ? control.Theme.c.surface : "transparent"
+                    color: segment.selected ? control.c.surface : "transparent"
                     border.width: segment.selected ? 1 : 0
-                    border.color: control.Theme.c.hairline
+                    border.color: control.c.hairline
                     Behavior on color {
                         enabled: !DS.reduceMotion
                         ColorAnimation { duration: DS.motion.quick; easing: DS.motion.easeOut }

@@ -6,6 +6,8 @@ import Brisklet
 // prominent, a faint white capsule otherwise.
 AbstractButton {
     id: button
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property bool prominent: false
     font: DS.font(11.5, 600, "rounded")
     leftPadding: 12
@@ -22,6 +24,6 @@ AbstractButton {
     }
     background: Rectangle {
         radius: height / 2
-        color: button.prominent ? button.Theme.c.briskletAmber : Qt.rgba(1, 1, 1, 0.14)
+        color: button.prominent ? button.c.briskletAmber : Qt.rgba(1, 1, 1, 0.14)
     }
 }

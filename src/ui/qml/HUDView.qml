@@ -7,6 +7,8 @@ import Brisklet
 // kind (a growing transcript) update in place.
 Item {
     id: root
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     required property HUDModel model
 
     implicitWidth: 264
@@ -14,8 +16,8 @@ Item {
     width: 264
     height: 86
 
-    readonly property color primary: Theme.c.labelPrimary
-    readonly property color secondary: Theme.c.labelSecondary
+    readonly property color primary: c.labelPrimary
+    readonly property color secondary: c.labelSecondary
     readonly property bool reduce: DS.reduceMotion
 
     Item {

@@ -5,12 +5,14 @@ import Brisklet
 // prominent chip is tinted amber.
 Rectangle {
     id: chip
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property string phrase
     property bool prominent: false
     implicitWidth: label.implicitWidth + 16
     implicitHeight: label.implicitHeight + 6
     radius: height / 2
-    color: prominent ? Theme.c.emberWash : Theme.c.well
+    color: prominent ? c.emberWash : c.well
 
     Text {
         id: label
@@ -20,7 +22,7 @@ Rectangle {
         width: chip.width - 16
         text: DS.quoted(chip.phrase)
         font: DS.text.phrase
-        color: chip.prominent ? chip.Theme.c.emberText : chip.Theme.c.inkSecondary
+        color: chip.prominent ? chip.c.emberText : chip.c.inkSecondary
         maximumLineCount: 1
         wrapMode: Text.NoWrap
         elide: Text.ElideRight

@@ -5,6 +5,8 @@ import Brisklet
 // still takes its line; leave it undefined for none.
 DSCard {
     id: tile
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property string value
     property string label
     property var detail
@@ -15,13 +17,13 @@ DSCard {
         objectName: "value"
         text: tile.value
         font: DS.text.numeral
-        color: tile.Theme.c.ink
+        color: tile.c.ink
     }
     Text {
         objectName: "label"
         text: tile.label
         font: DS.text.caption
-        color: tile.Theme.c.inkSecondary
+        color: tile.c.inkSecondary
     }
     Text {
         objectName: "detail"
@@ -31,6 +33,6 @@ DSCard {
         height: Math.max(implicitHeight, 1)
         width: Math.max(implicitWidth, 1)
         font: DS.text.caption
-        color: tile.Theme.c.inkTertiary
+        color: tile.c.inkTertiary
     }
 }

@@ -5,6 +5,8 @@ import Brisklet
 // the width it is given. Each bar springs to its height, Reduce Motion or not.
 Item {
     id: meter
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var bars: []
     property real maxHeight: 22
     implicitHeight: maxHeight
@@ -24,11 +26,11 @@ Item {
                 height: Math.max(meter.maxHeight * (meter.bars[index] || 0), 3)
                 radius: 1.75
                 gradient: Gradient {
-                    GradientStop { position: 0; color: meter.Theme.c.briskletAmber }
+                    GradientStop { position: 0; color: meter.c.briskletAmber }
                     GradientStop {
                         position: 1
-                        color: Qt.rgba(meter.Theme.c.briskletAmber.r, meter.Theme.c.briskletAmber.g,
-                                       meter.Theme.c.briskletAmber.b, 0.55)
+                        color: Qt.rgba(meter.c.briskletAmber.r, meter.c.briskletAmber.g,
+                                       meter.c.briskletAmber.b, 0.55)
                     }
                 }
                 Behavior on height {
