@@ -44,6 +44,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <atomic>
 #include <cstdio>
 
@@ -217,6 +218,15 @@ void AppDelegate::buildFlow() {
     DesignSystem::instance().setDesktop(platform_->appearance());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();
+    // The display of the focused window, else the pointer's: the one the user works on.
+    WindowEngine* engine = windows_.get();
+    hud_->activeScreenProvider = [engine]() -> std::optional<QRect> {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        if (!engine || !primary)
+            return std::nullopt;
+        const QRectF topLeft = engine->toAX(engine->activeScreen().visibleFrame);
+        return topLeft.translated(primary->geometry().topLeft()).toRect();
+    };
 
     RequestFlow::Parts parts;
     parts.speech = speech_.get();

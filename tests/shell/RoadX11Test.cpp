@@ -292,6 +292,10 @@ TEST_F(RoadX11Test, theHeadsUpDisplayShowsEachStepWithoutTakingFocusAndLetsClick
     EXPECT_TRUE(X11Session::waitUntil([&] { return mappedOverrideRedirect(hudWindow); }, 2))
         << "shown, outside the window manager's care";
     EXPECT_EQ(activeWindow(x), victim);
+    // Centred 48 above the bottom of the focused window's work area.
+    const QRectF area = workArea();
+    EXPECT_NEAR(view->x() + view->width() / 2.0, area.center().x(), 1);
+    EXPECT_NEAR(view->y() + view->height(), area.bottom() - 48, 1);
     // It goes by itself.
     EXPECT_TRUE(X11Session::waitUntil([&] { return !view->isVisible(); }, 3));
 
