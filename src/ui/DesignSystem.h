@@ -82,6 +82,9 @@ public:
     // design: "default", "serif", "rounded" or "monospaced"
     Q_INVOKABLE QFont font(qreal size, int weight, const QString& design = {}) const;
     Q_INVOKABLE QString upper(const QString& text) const { return text.toUpper(); }
+    // The widest digit of `font`: the cell every digit of a figure takes, so that
+    // figures line up even in a face whose digits differ in width.
+    Q_INVOKABLE qreal digitCell(const QFont& font) const;
     // The brand mark's outlines in a size × size square, for a canvas to draw:
     // a list of ["M", x, y], ["L", x, y] and ["C", x1, y1, x2, y2, x, y] steps.
     Q_INVOKABLE QVariantList ribbonPath(qreal size, qreal progress) const;

@@ -134,6 +134,18 @@ TEST_P(SharedControlsUiTest, AStatTileKeepsAnEmptyDetailLineButNotAMissingOne) {
         << "the line and the spacing before it";
 }
 
+TEST_P(SharedControlsUiTest, AStatTilesFiguresKeepTheirWidthWhateverTheDigits) {
+    ViewHarness ones;
+    ViewHarness eights;
+    ASSERT_TRUE(load(ones, "StatTile { width: 160; value: '111'; label: 'runs' }"));
+    ASSERT_TRUE(load(eights, "StatTile { width: 160; value: '888'; label: 'runs' }"));
+    ASSERT_FALSE(ones.render().isNull());
+    ASSERT_FALSE(eights.render().isNull());
+    const qreal narrow = ones.find(QStringLiteral("value"))->width();
+    EXPECT_GT(narrow, 0);
+    EXPECT_DOUBLE_EQ(narrow, eights.find(QStringLiteral("value"))->width());
+}
+
 TEST_P(SharedControlsUiTest, AHeaderIsInCapitalsWithSpacedLetters) {
     ViewHarness h;
     ASSERT_TRUE(load(h, "DSSectionHeader { title: 'Recent Setups of Max' }"));

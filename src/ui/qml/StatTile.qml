@@ -13,7 +13,7 @@ DSCard {
     padding: 16
     spacing: 4
 
-    Text {
+    NumeralText {
         objectName: "value"
         text: tile.value
         font: DS.text.numeral
