@@ -29,6 +29,7 @@
 #include "shell/ReceiptsStandIn.h"
 #include "shell/SingleInstance.h"
 #include "shell/WatchdogStandIn.h"
+#include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
@@ -43,6 +44,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <atomic>
 #include <cstdio>
 
@@ -63,6 +65,7 @@ AppDelegate::AppDelegate(std::unique_ptr<PlatformFactory> platform, Options opti
 
 AppDelegate::~AppDelegate() {
     shutdown();
+    DesignSystem::instance().setDesktop(nullptr);
 }
 
 bool AppDelegate::deferToRunningInstance() {
@@ -216,8 +219,18 @@ void AppDelegate::buildFlow() {
     // The media actions say which words name a player, so the matcher reads them as they do.
     matcher_ =
         std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get(), media_.get());
+    DesignSystem::instance().setDesktop(platform_->appearance());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();
+    // The display of the focused window, else the pointer's: the one the user works on.
+    WindowEngine* engine = windows_.get();
+    hud_->activeScreenProvider = [engine]() -> std::optional<QRect> {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        if (!engine || !primary)
+            return std::nullopt;
+        const QRectF topLeft = engine->toAX(engine->activeScreen().visibleFrame);
+        return topLeft.translated(primary->geometry().topLeft()).toRect();
+    };
 
     RequestFlow::Parts parts;
     parts.speech = speech_.get();

@@ -10,6 +10,7 @@
 #include "platform/linux/LogindSleepWatcher.h"
 #include "platform/linux/MprisPlayers.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
@@ -90,6 +91,12 @@ platform::SoundOutput* LinuxPlatform::soundOutput() {
 
 platform::SecretStore* LinuxPlatform::secretStore() {
     return &parts().secrets;
+}
+
+platform::DesktopAppearance* LinuxPlatform::appearance() {
+    if (!appearance_)
+        appearance_ = std::make_unique<platform::PortalAppearance>();
+    return appearance_.get();
 }
 
 } // namespace brisklet

@@ -10,6 +10,7 @@ class BrightnessControl;
 namespace platform {
 class AppLauncher;
 class AudioBackend;
+class DesktopAppearance;
 class InstalledApps;
 class KeyTap;
 class MediaPlayers;
@@ -48,6 +49,8 @@ public:
     virtual platform::SoundOutput* soundOutput() = 0;
     // Null: no keyring (nothing stored survives the run).
     virtual platform::SecretStore* secretStore() { return nullptr; }
+    // Null: the desktop's dark mode and reduced motion are not followed.
+    virtual platform::DesktopAppearance* appearance() { return nullptr; }
 };
 
 } // namespace brisklet
