@@ -31,6 +31,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
+#include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
@@ -46,6 +47,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <atomic>
 #include <cstdio>
 
@@ -66,6 +68,7 @@ AppDelegate::AppDelegate(std::unique_ptr<PlatformFactory> platform, Options opti
 
 AppDelegate::~AppDelegate() {
     shutdown();
+    DesignSystem::instance().setDesktop(nullptr);
 }
 
 bool AppDelegate::deferToRunningInstance() {
@@ -222,8 +225,18 @@ void AppDelegate::buildFlow() {
     // The media actions say which words name a player, so the matcher reads them as they do.
     matcher_ =
         std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get(), media_.get());
+    DesignSystem::instance().setDesktop(platform_->appearance());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();
+    // The display of the focused window, else the pointer's: the one the user works on.
+    WindowEngine* engine = windows_.get();
+    hud_->activeScreenProvider = [engine]() -> std::optional<QRect> {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        if (!engine || !primary)
+            return std::nullopt;
+        const QRectF topLeft = engine->toAX(engine->activeScreen().visibleFrame);
+        return topLeft.translated(primary->geometry().topLeft()).toRect();
+    };
 
     RequestFlow::Parts parts;
     parts.speech = speech_.get();

@@ -12,6 +12,7 @@
 #include "platform/linux/LogindSleepWatcher.h"
 #include "platform/linux/MprisPlayers.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
@@ -105,6 +106,12 @@ platform::Permissions* LinuxPlatform::permissions() {
 }
 platform::LoginItem* LinuxPlatform::loginItem() {
     return &parts().loginItem;
+}
+
+platform::DesktopAppearance* LinuxPlatform::appearance() {
+    if (!appearance_)
+        appearance_ = std::make_unique<platform::PortalAppearance>();
+    return appearance_.get();
 }
 
 } // namespace brisklet

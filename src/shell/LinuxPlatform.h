@@ -4,6 +4,10 @@
 
 #include <memory>
 
+namespace brisklet::platform {
+class PortalAppearance;
+}
+
 namespace brisklet {
 
 // The Linux desktop: X11 windows and wake key, XDG apps, PulseAudio microphone,
@@ -32,11 +36,13 @@ public:
     platform::Notifications* notifications() override;
     platform::Permissions* permissions() override;
     platform::LoginItem* loginItem() override;
+    platform::DesktopAppearance* appearance() override;
 
 private:
     struct Parts;
     Parts& parts();
     std::unique_ptr<Parts> parts_;
+    std::unique_ptr<platform::PortalAppearance> appearance_;
 };
 
 } // namespace brisklet

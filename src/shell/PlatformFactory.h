@@ -10,6 +10,7 @@ class BrightnessControl;
 namespace platform {
 class AppLauncher;
 class AudioBackend;
+class DesktopAppearance;
 class InstalledApps;
 class KeyTap;
 class LoginItem;
@@ -55,6 +56,8 @@ public:
     virtual platform::Notifications* notifications() { return nullptr; }
     virtual platform::Permissions* permissions() { return nullptr; }
     virtual platform::LoginItem* loginItem() { return nullptr; }
+    // Null: the desktop's dark mode and reduced motion are not followed.
+    virtual platform::DesktopAppearance* appearance() { return nullptr; }
 };
 
 } // namespace brisklet

@@ -1,65 +1,83 @@
 #pragma once
 
+#include "base/PendingWork.h"
+#include "base/RepeatingTimer.h"
 #include "flow/HUDPort.h"
+#include "ui/FloatingSurface.h"
+#include "ui/HUDModel.h"
 
 #include <QObject>
-#include <QtQml/qqmlregistration.h>
+#include <QRect>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace brisklet {
 
-// Drives the heads-up display: the request flow tells it what to show, the view
-// binds to its properties and answers its questions. Every change is also written
-// to the log, so each request's road can be followed. Main thread.
-// Not final: Qt 6.4 registers a QML element by deriving from it, even one that QML
-// may not create.
-class HUDController : public QObject, public HUDPort {
+// Drives the heads-up display: the request flow tells it what to show; it keeps
+// the model the view renders, places and shows the panel, hides it by itself after
+// each state's time, runs the level meter while listening and holds a pending
+// question. Every change is also logged, so each request's road can be followed.
+// Main thread.
+class HUDController final : public QObject, public HUDPort {
     Q_OBJECT
-    QML_ELEMENT
-    QML_UNCREATABLE("The app owns the heads-up display's controller.")
-    // The state's kind as kindName() spells it: "listening", "heard", "confirm", …
-    Q_PROPERTY(QString kind READ kind NOTIFY kindChanged)
-    Q_PROPERTY(QString text READ text NOTIFY textChanged)
     Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
-    // A question from showConfirm() waits for answerConfirm().
-    Q_PROPERTY(bool awaitingAnswer READ isAwaitingAnswer NOTIFY awaitingAnswerChanged)
 public:
+    using SurfaceFactory = std::function<std::unique_ptr<FloatingSurface>(HUDModel& model)>;
+    static constexpr QSize panelSize{264, 86};
+    static constexpr double fadeSeconds = 0.18;
+
+    // The app's: Qt timers, the view in a floating panel, screens from Qt.
     explicit HUDController(QObject* parent = nullptr);
+    HUDController(Scheduler& scheduler, SurfaceFactory makeSurface, QObject* parent = nullptr);
+    ~HUDController() override;
 
     void show(const HUDState& state) override;
-    // Replaces the partial transcript while listening; never overwrites a later state.
     void updateListening(const QString& partial) override;
-    // Asks a yes/no question; exactly one of the two runs, unless a newer state
-    // replaces the question first.
     void showConfirm(const QString& question, std::function<void()> onRun,
                      std::function<void()> onCancel) override;
     void hide() override;
 
-    // The user's answer to a pending question.
-    Q_INVOKABLE void answerConfirm(bool run);
+    // The user's answer to a pending question, as the view's buttons give it.
+    void answerConfirm(bool run);
 
-    const HUDState& state() const { return state_; }
-    QString kind() const;
-    QString text() const { return state_.text; }
-    bool isVisible() const { return visible_; }
-    bool isAwaitingAnswer() const { return awaitingAnswer_; }
+    const HUDState& state() const { return model_.state(); }
+    // Shown and not yet hidden (by hide() or by itself).
+    bool isVisible() const { return showing_; }
+    bool isAwaitingAnswer() const { return model_.isAsking(); }
+    HUDModel& model() { return model_; }
+    // Made on the first show, then kept.
+    FloatingSurface* surface() const { return surface_.get(); }
+    int hideGeneration() const { return hideGeneration_; }
+    bool isMeterRunning() const { return meter_.isRunning(); }
+    // Seconds before a state hides by itself.
+    static double autoHideSeconds(HUDState::Kind kind);
 
+    // The microphone's level, 0…1; none: flat bars.
     std::function<float()> levelProvider;
+    // The visible frame (root coordinates) of the screen the user works on, if known.
+    std::function<std::optional<QRect>()> activeScreenProvider;
+    // The visible frame of the screen under the pointer (the fallback).
+    std::function<QRect()> pointerScreenProvider;
+    // Uniform in 0…1.
+    std::function<double()> random;
 
 signals:
-    void kindChanged();
-    void textChanged();
     void visibleChanged();
-    void awaitingAnswerChanged();
 
 private:
-    void setAwaitingAnswer(bool awaiting);
+    void place();
+    void tickMeter();
+    void setShowing(bool showing);
 
-    HUDState state_;
-    bool visible_ = false;
-    bool awaitingAnswer_ = false;
-    std::function<void()> onRun_;
-    std::function<void()> onCancel_;
+    Scheduler& scheduler_;
+    SurfaceFactory makeSurface_;
+    HUDModel model_;
+    std::unique_ptr<FloatingSurface> surface_;
+    PendingWork dismiss_;
+    RepeatingTimer meter_;
+    int hideGeneration_ = 0;
+    bool showing_ = false;
 };
 
 } // namespace brisklet

@@ -77,3 +77,37 @@ TEST(X11ConnectionOffline, nothingIsSent) {
     EXPECT_FALSE(conn.request(1, [&] { called = true; }));
     EXPECT_FALSE(called);
 }
+
+// The display watch follows the display the connection was opened on, even when
+// $DISPLAY names another (or none).
+TEST(X11ConnectionWatch, followsTheDisplayItWasGivenNotTheEnvironments) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    const QByteArray real = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":987");
+    X11Connection conn{real, QRect(0, 0, 1920, 1080)};
+    qputenv("DISPLAY", real);
+    ASSERT_TRUE(conn.isConnected());
+    conn.displays(); // the first reads settle the cache
+    const QRectF before = conn.displays().front().visibleFrame;
+    ASSERT_EQ(conn.displays().front().visibleFrame, before);
+
+    const xcb_atom_t workarea = conn.atom(Atom::workarea);
+    const auto original = conn.property(conn.root(), workarea, XCB_ATOM_CARDINAL, 64);
+    ASSERT_TRUE(original);
+    const std::vector<uint32_t> saved = X11Connection::cardinals(original.get());
+    ASSERT_GE(saved.size(), 4u);
+    std::vector<uint32_t> changed = saved;
+    changed[1] += 40; // a panel appeared along the top
+    changed[3] -= 40;
+    auto setWorkarea = [&](const std::vector<uint32_t>& v) {
+        xcb_change_property(x.connection(), XCB_PROP_MODE_REPLACE, x.root(), workarea, XCB_ATOM_CARDINAL, 32,
+                            static_cast<uint32_t>(v.size()), v.data());
+        xcb_flush(x.connection());
+    };
+    setWorkarea(changed);
+    const bool followed =
+        X11Session::waitUntil([&] { return conn.displays().front().visibleFrame != before; }, 5);
+    setWorkarea(saved);
+    EXPECT_TRUE(followed) << "the display layout never noticed the new work area";
+}

@@ -3,9 +3,10 @@
 // only the microphone is a file player fed with generated speech and claps.
 #include "shell/AppDelegate.h"
 
+#include "actions/BrightnessControl.h"
 #include "base/AppState.h"
 #include "base/Prefs.h"
-#include "actions/BrightnessControl.h"
+#include "flow/RequestFlow.h"
 #include "platform/AppLauncher.h"
 #include "platform/AudioBackend.h"
 #include "platform/KeyTap.h"
@@ -14,13 +15,13 @@
 #include "platform/WindowSystem.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "shell/LinuxPlatform.h"
-#include "flow/RequestFlow.h"
 #include "support/FileAudioBackend.h"
 #include "support/FileMicPlatform.h"
 #include "support/TempHome.h"
 #include "support/TestSignals.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
+#include "ui/FloatingPanel.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/HotkeyEngine.h"
@@ -28,7 +29,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QQuickItem>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
@@ -150,7 +153,41 @@ protected:
         return f.open(QIODevice::ReadOnly) && f.readAll().contains(" 134");
     }
     std::string hudText() { return delegate->hud()->state().text.toStdString(); }
+    int victimButtonPresses() {
+        QFile f(keyLog);
+        return f.open(QIODevice::ReadOnly) ? int(f.readAll().count("button 1")) : -1;
+    }
+    // A left click at a point of the root window, as a user's.
+    void click(QPoint at) {
+        xcb_test_fake_input(x.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x.root(), int16_t(at.x()),
+                            int16_t(at.y()), 0);
+        xcb_test_fake_input(x.connection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(x.connection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(x.connection());
+    }
+    // The heads-up display's own X window, once it exists.
+    QWindow* hudView() {
+        auto* panel = dynamic_cast<FloatingPanel*>(delegate->hud()->surface());
+        return panel ? panel->window() : nullptr;
+    }
+    bool mappedOverrideRedirect(xcb_window_t window) {
+        auto* attrs = xcb_get_window_attributes_reply(
+            x.connection(), xcb_get_window_attributes(x.connection(), window), nullptr);
+        const bool ok = attrs && attrs->override_redirect && attrs->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attrs);
+        return ok;
+    }
 };
+
+QQuickItem* findItem(QQuickItem* under, const QString& name) {
+    for (QQuickItem* child : under->childItems()) {
+        if (child->objectName() == name)
+            return child;
+        if (QQuickItem* found = findItem(child, name))
+            return found;
+    }
+    return nullptr;
+}
 
 } // namespace
 
@@ -229,4 +266,64 @@ TEST_F(RoadX11Test, whilePausedTheWakeKeyReachesTheFocusedWindowAndNothingListen
     EXPECT_TRUE(X11Session::waitUntil([&] { return victimHeardTheWakeKey(); }, 5));
     EXPECT_FALSE(delegate->speech()->isListening());
     EXPECT_FALSE(delegate->audio()->isRunning());
+}
+
+TEST_F(RoadX11Test, theHeadsUpDisplayShowsEachStepWithoutTakingFocusAndLetsClicksThroughUnlessItAsks) {
+    QStringList kinds;
+    bool focusKept = true;
+    HUDModel& model = delegate->hud()->model();
+    QObject::connect(&model, &HUDModel::stateChanged, [&] {
+        if (kinds.isEmpty() || kinds.last() != model.stateKey())
+            kinds << model.stateKey();
+        focusKept = focusKept && activeWindow(x) == victim;
+    });
+    holdAndSay("maximize");
+    ASSERT_TRUE(commandsRunReaches(1)) << hudText();
+    ASSERT_TRUE(X11Session::waitUntil([&] { return model.stateKey() == "done"; }, 5)) << hudText();
+    ASSERT_GE(kinds.size(), 3) << kinds.join(' ').toStdString();
+    EXPECT_EQ(kinds.first(), "listening") << kinds.join(' ').toStdString();
+    EXPECT_LT(kinds.indexOf("listening"), kinds.indexOf("heard")) << kinds.join(' ').toStdString();
+    EXPECT_EQ(kinds.last(), "done") << kinds.join(' ').toStdString();
+    EXPECT_TRUE(focusKept);
+
+    QWindow* view = hudView();
+    ASSERT_NE(view, nullptr);
+    const auto hudWindow = xcb_window_t(view->winId());
+    EXPECT_TRUE(X11Session::waitUntil([&] { return mappedOverrideRedirect(hudWindow); }, 2))
+        << "shown, outside the window manager's care";
+    EXPECT_EQ(activeWindow(x), victim);
+    // Centred 48 above the bottom of the focused window's work area.
+    const QRectF area = workArea();
+    EXPECT_NEAR(view->x() + view->width() / 2.0, area.center().x(), 1);
+    EXPECT_NEAR(view->y() + view->height(), area.bottom() - 48, 1);
+    // It goes by itself.
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !view->isVisible(); }, 3));
+
+    // A notice over the (maximized) window lets a click through to it.
+    const int before = victimButtonPresses();
+    delegate->hud()->show(HUDState::info(QStringLiteral("Clicks pass through")));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return mappedOverrideRedirect(hudWindow); }, 2));
+    click(view->geometry().center());
+    EXPECT_TRUE(X11Session::waitUntil([&] { return victimButtonPresses() == before + 1; }, 3))
+        << "the click reached the window below";
+
+    // A question takes the click on its button; the window below hears nothing.
+    int runs = 0;
+    delegate->hud()->showConfirm(
+        QStringLiteral("Close 4 windows?"), [&] { ++runs; }, [] {});
+    QQuickItem* runIt = nullptr;
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] {
+            return (runIt = findItem(view->property("contentItem").value<QQuickItem*>(),
+                                     QStringLiteral("runIt"))) &&
+                   runIt->isVisible();
+        },
+        3));
+    X11Session::waitUntil([] { return false; }, 0.5); // the content's transition settles
+    const QPointF inView = runIt->mapToScene(QPointF(runIt->width() / 2, runIt->height() / 2));
+    click(view->position() + inView.toPoint());
+    EXPECT_TRUE(X11Session::waitUntil([&] { return runs == 1; }, 3)) << "the question took the click";
+    X11Session::waitUntil([] { return false; }, 0.3);
+    EXPECT_EQ(victimButtonPresses(), before + 1);
+    EXPECT_EQ(activeWindow(x), victim) << "answering takes no focus";
 }

@@ -1,134 +1,162 @@
-// The heads-up display's view from the QML module, bound to a real controller and
-// rendered offscreen: the picture must show the panel and the state's text.
-#include "ui/HUDController.h"
+// The heads-up display's view rendered offscreen for every state, with the app
+// light and dark (the display itself is always dark): each picture must show the
+// pill, its corners must stay transparent and its text must stand out.
+#include "ui/DesignSystem.h"
+#include "ui/HUDModel.h"
 
-#include <QColor>
-#include <QCoreApplication>
-#include <QDir>
-#include <QImage>
+#include "support/FakeDesktopAppearance.h"
+#include "support/Pixels.h"
+#include "support/ViewHarness.h"
+
 #include <QQuickItem>
-#include <QQuickView>
-#include <QSet>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-
 using namespace brisklet;
+using namespace brisklet::test;
 
 namespace {
 
-int lightness(QRgb pixel) {
-    return QColor::fromRgba(pixel).lightness();
-}
-
-class HUDViewUiTest : public ::testing::Test {
+class HUDViewUiTest : public ::testing::TestWithParam<bool> {
 protected:
-    // The software renderer draws the same picture on any machine, with or without
-    // a GPU. It can be chosen once, before the first window.
-    static void SetUpTestSuite() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
-
+    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
     void SetUp() override {
-        view = std::make_unique<QQuickView>();
-        // A backdrop unlike both the panel and its text, so the round corners show.
-        view->setColor(backdrop);
-        view->setInitialProperties({{QStringLiteral("controller"), QVariant::fromValue(&hud)}});
-        view->setSource(QUrl(QStringLiteral("qrc:/Brisklet/qml/HUDView.qml")));
+        DesignSystem::instance().setDesktop(&desktop);
+        desktop.set(GetParam(), true); // no transitions: each picture shows its state
+        ASSERT_TRUE(harness.loadView(QStringLiteral("HUDView"), {{"model", QVariant::fromValue(&model)}}))
+            << harness.errors().toStdString();
+    }
+    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
+
+    // The newest content's primary text.
+    QQuickItem* text(const char* name = "primaryText") {
+        QQuickItem* content = harness.find(QStringLiteral("content"));
+        QQuickItem* current = content ? content->property("currentItem").value<QQuickItem*>() : nullptr;
+        return ViewHarness::find(current, QLatin1String(name));
+    }
+    QImage shoot(const HUDState& state, const QString& name) {
+        model.setState(state);
+        QTest::qWait(30);
+        QImage image = harness.render();
+        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")));
+        return image;
     }
 
-    QImage render() {
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view.get()))
-            return {};
-        return view->grabWindow();
-    }
-
-    static constexpr QRgb backdrop = 0xff808080;
-    HUDController hud;
-    std::unique_ptr<QQuickView> view;
+    FakeDesktopAppearance desktop;
+    HUDModel model;
+    ViewHarness harness{true};
 };
 
 } // namespace
 
-TEST_F(HUDViewUiTest, LoadsFromTheModuleBoundToTheController) {
-    ASSERT_EQ(view->status(), QQuickView::Ready) << QDebug::toString(view->errors()).toStdString();
-    ASSERT_NE(view->rootObject(), nullptr);
-    EXPECT_EQ(view->rootObject()->width(), 264);
-    EXPECT_EQ(view->rootObject()->height(), 86);
-
-    auto* text = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("text"));
-    ASSERT_NE(text, nullptr);
-    hud.show(HUDState::listening(QStringLiteral("open")));
-    EXPECT_EQ(text->property("text").toString(), "open");
-    hud.updateListening(QStringLiteral("open fire"));
-    EXPECT_EQ(text->property("text").toString(), "open fire");
-}
-
-TEST_F(HUDViewUiTest, aLongQuestionKeepsItsStartAndALiveTranscriptItsEnd) {
-    ASSERT_EQ(view->status(), QQuickView::Ready) << QDebug::toString(view->errors()).toStdString();
-    auto* text = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("text"));
-    ASSERT_NE(text, nullptr);
-    ASSERT_FALSE(render().isNull());
-
-    hud.showConfirm(QString::fromUtf8("End \xE2\x80\x9C"
-                                      "Deep Work\xE2\x80\x9D and close its apps?"),
-                    {}, {});
-    EXPECT_EQ(text->property("lineCount").toInt(), 2) << "wrapped, not cut";
-    EXPECT_FALSE(text->property("truncated").toBool());
-
-    hud.show(
-        HUDState::listening(QStringLiteral("open the editor and put it on the left half of the screen")));
-    EXPECT_EQ(text->property("lineCount").toInt(), 1);
-    EXPECT_TRUE(text->property("truncated").toBool());
-    EXPECT_EQ(text->property("elide").toInt(), int(Qt::ElideLeft)) << "the newest words stay";
-}
-
-TEST_F(HUDViewUiTest, RendersTheStateTextOnARoundedPanel) {
-    ASSERT_EQ(view->status(), QQuickView::Ready) << QDebug::toString(view->errors()).toStdString();
-    hud.show(HUDState::done(QStringLiteral("Opened Firefox")));
-    QImage image = render();
-    ASSERT_FALSE(image.isNull());
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    image.setDevicePixelRatio(1);
-
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/ui-shots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(image.save(folder + QStringLiteral("/HUDView.png")));
-
-    const qreal scale = view->effectiveDevicePixelRatio();
-    ASSERT_EQ(image.size(), QSize(qRound(264 * scale), qRound(86 * scale)));
-    const int w = image.width();
-    const int h = image.height();
-
-    // Round corners: the backdrop in the very corners, the dark panel just inside.
-    EXPECT_EQ(image.pixel(0, 0), backdrop);
-    EXPECT_EQ(image.pixel(w - 1, h - 1), backdrop);
-    const QRgb panel = image.pixel(qRound(12 * scale), h / 2);
-    EXPECT_LT(lightness(panel), 60);
-
-    // Text: light pixels on the dark panel, in the middle band, roughly centred.
-    QSet<QRgb> colours;
-    int textPixels = 0;
-    int brightest = 0;
-    QRect textBox;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const QRgb pixel = image.pixel(x, y);
-            colours.insert(pixel);
-            if (lightness(pixel) > 160) {
-                ++textPixels;
-                textBox |= QRect(x, y, 1, 1);
-            }
-            brightest = std::max(brightest, lightness(pixel));
-        }
+TEST_P(HUDViewUiTest, EveryStateRendersLegiblyOnAPillWithClearCorners) {
+    model.setConfirm([] {}, [] {});
+    const std::pair<HUDState, QString> states[] = {
+        {HUDState::listening(QStringLiteral("open fire")), "listening"},
+        {HUDState::heard(QStringLiteral("maximize")), "heard"},
+        {HUDState::executing(QStringLiteral("Maximizing the window")), "executing"},
+        {HUDState::done(QStringLiteral("Maximized Firefox")), "done"},
+        {HUDState::miss(QStringLiteral("play something nice")), "miss"},
+        {HUDState::info(QStringLiteral("Microphone is off")), "info"},
+        {HUDState::confirm(QStringLiteral("Close 4 windows?")), "confirm"},
+    };
+    for (const auto& [state, name] : states) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage image = shoot(state, QStringLiteral("HUD-") + name);
+        ASSERT_EQ(image.size(), QSize(264, 86));
+        EXPECT_TRUE(Pixels::nonBlank(image));
+        EXPECT_TRUE(Pixels::cornersTransparent(image, 4));
+        EXPECT_GT(qAlpha(image.pixel(132, 43)), 150) << "the pill is there";
+        QQuickItem* primary = text();
+        ASSERT_NE(primary, nullptr);
+        EXPECT_FALSE(primary->property("text").toString().isEmpty());
+        const QRect box = harness.boxOf(primary);
+        // White text on the translucent pill, over a white desktop and a black one.
+        EXPECT_GE(Pixels::textContrast(image, box, Qt::white), 4.5);
+        EXPECT_GE(Pixels::textContrast(image, box, Qt::black), 4.5);
     }
-    EXPECT_GE(colours.size(), 8) << "a flat picture";
-    EXPECT_GT(brightest - lightness(panel), 150) << "no contrast between text and panel";
-    EXPECT_GT(textPixels, 60 * scale * scale);
-    ASSERT_TRUE(textBox.isValid());
-    EXPECT_GT(textBox.top(), h / 5);
-    EXPECT_LT(textBox.bottom(), h - h / 5);
-    EXPECT_NEAR(textBox.center().x(), w / 2, 8 * scale);
-    EXPECT_GT(textBox.width(), 60 * scale) << "the text looks too short for “Opened Firefox”";
 }
+
+TEST_P(HUDViewUiTest, AnEmptyTranscriptSaysListeningInTheSecondaryColour) {
+    shoot(HUDState::listening(), QStringLiteral("HUD-listening-empty"));
+    QQuickItem* line = text();
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->property("text").toString(), QString::fromUtf8("Listening\u2026"));
+    const QColor secondary = DesignSystem::instance().dark()->labelSecondary;
+    EXPECT_EQ(line->property("color").value<QColor>().rgba(), secondary.rgba());
+    model.setState(HUDState::listening(QStringLiteral("open")));
+    EXPECT_EQ(line->property("color").value<QColor>().rgba(),
+              DesignSystem::instance().dark()->labelPrimary.rgba());
+}
+
+TEST_P(HUDViewUiTest, AGrowingTranscriptUpdatesInPlaceAndANewKindReplacesTheContent) {
+    shoot(HUDState::listening(QStringLiteral("open")), QStringLiteral("HUD-partial"));
+    QQuickItem* line = text();
+    ASSERT_NE(line, nullptr);
+    model.setState(
+        HUDState::listening(QStringLiteral("open the editor and put it on the left half of the screen")));
+    EXPECT_EQ(text(), line) << "same item";
+    EXPECT_TRUE(line->property("truncated").toBool());
+    EXPECT_EQ(line->property("elide").toInt(), int(Qt::ElideLeft)) << "the newest words stay";
+
+    model.setState(HUDState::heard(QStringLiteral("open the editor")));
+    QTest::qWait(10);
+    ASSERT_NE(text(), nullptr);
+    EXPECT_NE(text(), line);
+    EXPECT_EQ(text()->property("text").toString(), QString::fromUtf8("\u201Copen the editor\u201D"));
+}
+
+TEST_P(HUDViewUiTest, AMissShowsWhatWasHeardOnlyWhenThereIsSomething) {
+    shoot(HUDState::miss(QString()), QStringLiteral("HUD-miss-empty"));
+    ASSERT_NE(text(), nullptr);
+    EXPECT_EQ(text()->property("text").toString(), "Didn't catch a command");
+    ASSERT_NE(text("secondaryText"), nullptr);
+    EXPECT_FALSE(text("secondaryText")->isVisible());
+    model.setState(HUDState::miss(QStringLiteral("hum")));
+    EXPECT_TRUE(text("secondaryText")->isVisible());
+    EXPECT_EQ(text("secondaryText")->property("text").toString(), QString::fromUtf8("\u201Chum\u201D"));
+}
+
+TEST_P(HUDViewUiTest, TheQuestionsButtonsAnswerThroughTheModel) {
+    QStringList answers;
+    model.setConfirm([&] { answers << "run"; }, [&] { answers << "cancel"; });
+    shoot(HUDState::confirm(QStringLiteral("Quit Firefox?")), QStringLiteral("HUD-question"));
+    QQuickItem* run = text("runIt");
+    QQuickItem* notNow = text("notNow");
+    ASSERT_NE(run, nullptr);
+    ASSERT_NE(notNow, nullptr);
+    EXPECT_EQ(run->property("text").toString(), "Yes, run it");
+    EXPECT_EQ(notNow->property("text").toString(), "Not now");
+    QMetaObject::invokeMethod(notNow, "clicked");
+    QMetaObject::invokeMethod(run, "clicked");
+    EXPECT_EQ(answers, QStringList({"cancel", "run"}));
+    model.clearConfirm();
+    QMetaObject::invokeMethod(run, "clicked"); // nothing pending: nothing happens
+    EXPECT_EQ(answers.size(), 2);
+}
+
+TEST_P(HUDViewUiTest, MeterBarsFollowTheirValuesWithAThreePointFloor) {
+    shoot(HUDState::listening(), QStringLiteral("HUD-meter-flat"));
+    QQuickItem* meter = text("meter");
+    ASSERT_NE(meter, nullptr);
+    QList<qreal> bars(20, 0.08);
+    bars[0] = 1.0;
+    bars[1] = 0.5;
+    model.setBars(bars);
+    QTest::qWait(400); // the bars' spring settles
+    QList<QQuickItem*> rects;
+    for (QQuickItem* child : meter->childItems().first()->childItems())
+        if (child->width() == 3.5)
+            rects << child;
+    ASSERT_EQ(rects.size(), 20);
+    EXPECT_NEAR(rects[0]->height(), 22, 0.01);
+    EXPECT_NEAR(rects[1]->height(), 11, 0.01);
+    EXPECT_NEAR(rects[19]->height(), 3, 0.01);
+    EXPECT_NEAR(HUDModel::liveLevelOf(bars), 1.0, 1e-9);
+    EXPECT_NEAR(HUDModel::liveLevelOf(QList<qreal>(20, 0.08)), 0.0, 1e-9);
+    EXPECT_EQ(HUDModel::liveLevelOf({}), 0.0);
+    ViewHarness::save(harness.render(), QStringLiteral("HUD-meter-") + (GetParam() ? "dark" : "light"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearance, HUDViewUiTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Dark" : "Light"; });

@@ -56,7 +56,8 @@ static_assert(std::size(atomNames) == static_cast<size_t>(X11Connection::Atom::c
 
 } // namespace
 
-X11Connection::X11Connection(const QByteArray& display, QRect fallbackScreen) : fallback_(fallbackScreen) {
+X11Connection::X11Connection(const QByteArray& display, QRect fallbackScreen)
+    : displayName_(display), fallback_(fallbackScreen) {
     conn_ = xcb_connect(display.isEmpty() ? nullptr : display.constData(), &screenNumber_);
     if (!conn_ || xcb_connection_has_error(conn_)) {
         if (conn_)
@@ -213,7 +214,8 @@ void X11Connection::rebuildDisplays() {
 }
 
 void X11Connection::startWatch() {
-    events_ = xcb_connect(nullptr, nullptr);
+    // The watch follows the display we were given, not whatever $DISPLAY says.
+    events_ = xcb_connect(displayName_.isEmpty() ? nullptr : displayName_.constData(), nullptr);
     if (!events_ || xcb_connection_has_error(events_)) {
         if (events_)
             xcb_disconnect(events_);

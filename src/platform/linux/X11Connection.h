@@ -115,6 +115,7 @@ private:
     void startWatch();
     void watch();
 
+    QByteArray displayName_;
     xcb_connection_t* conn_ = nullptr;
     xcb_ewmh_connection_t ewmh_{};
     bool ewmhReady_ = false;

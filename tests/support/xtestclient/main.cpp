@@ -14,7 +14,8 @@
 //   --min WxH, --max WxH size hints (equal values make a fixed size)
 //   --count N            open N windows in this one process
 //   --key-log FILE       append "press N" / "release N" for every key event its
-//                        windows receive (N is the X keycode)
+//                        windows receive (N is the X keycode), and "button N"
+//                        for every mouse button pressed on them
 //   --inc WxH            size increments
 //   --strut-bottom N     reserve N pixels at the bottom of the screen (for docks)
 //   --gtk-extents l,r,t,b  client-side shadows (_GTK_FRAME_EXTENTS)
@@ -218,7 +219,7 @@ int main(int argc, char** argv) {
         xcb_window_t win = xcb_generate_id(c);
         uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         if (keyLog)
-            mask |= XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+            mask |= XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_BUTTON_PRESS;
         const uint32_t values[] = {screen->white_pixel, mask};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, o.x, o.y, o.w, o.h, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
@@ -292,6 +293,10 @@ int main(int argc, char** argv) {
             if (keyLog && (kind == XCB_KEY_PRESS || kind == XCB_KEY_RELEASE)) {
                 auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
                 std::fprintf(keyLog, "%s %u\n", kind == XCB_KEY_PRESS ? "press" : "release", key->detail);
+                std::fflush(keyLog);
+            } else if (keyLog && kind == XCB_BUTTON_PRESS) {
+                auto* button = reinterpret_cast<xcb_button_press_event_t*>(event);
+                std::fprintf(keyLog, "button %u\n", button->detail);
                 std::fflush(keyLog);
             } else if (kind == XCB_CLIENT_MESSAGE) {
                 auto* msg = reinterpret_cast<xcb_client_message_event_t*>(event);

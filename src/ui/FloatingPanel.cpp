@@ -1,0 +1,133 @@
+#include "ui/FloatingPanel.h"
+
+#include "base/Log.h"
+#include "ui/DesignSystem.h"
+
+#include <QPropertyAnimation>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QRegion>
+#include <QWindow>
+
+namespace brisklet {
+
+namespace {
+
+// A rounded rectangle as a region: the middle band plus the four corner discs.
+QRegion roundedRegion(const QRect& r, int radius) {
+    radius = std::min({radius, r.width() / 2, r.height() / 2});
+    if (radius <= 0)
+        return QRegion(r);
+    const int d = 2 * radius;
+    QRegion region(r.adjusted(radius, 0, -radius, 0));
+    region += QRegion(r.adjusted(0, radius, 0, -radius));
+    region += QRegion(QRect(r.left(), r.top(), d, d), QRegion::Ellipse);
+    region += QRegion(QRect(r.right() - d + 1, r.top(), d, d), QRegion::Ellipse);
+    region += QRegion(QRect(r.left(), r.bottom() - d + 1, d, d), QRegion::Ellipse);
+    region += QRegion(QRect(r.right() - d + 1, r.bottom() - d + 1, d, d), QRegion::Ellipse);
+    return region;
+}
+
+QObject* create(QQmlEngine& engine, QQmlComponent& component, const QVariantMap& properties) {
+    QObject* object = component.createWithInitialProperties(properties, engine.rootContext());
+    if (!object)
+        qCWarning(lcApp).noquote() << "floating panel failed to load:" << component.errorString();
+    return object;
+}
+
+} // namespace
+
+FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
+    : QObject(parent), size_(options.size), engine_(std::make_unique<QQmlEngine>()) {
+    // The module's files live under qrc:/Brisklet.
+    engine_->addImportPath(QStringLiteral("qrc:/"));
+    QQmlComponent windowComponent(engine_.get());
+    windowComponent.setData("import QtQuick\nWindow { color: \"transparent\"; visible: false }",
+                            QUrl(QStringLiteral("qrc:/Brisklet/FloatingWindow.qml")));
+    window_ = qobject_cast<QWindow*>(create(*engine_, windowComponent, {}));
+    if (!window_)
+        return;
+    QSurfaceFormat format = window_->format();
+    format.setAlphaBufferSize(8);
+    window_->setFormat(format);
+    // Unmanaged (override-redirect), never focused, above the rest, click-through.
+    window_->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                      Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint |
+                      Qt::WindowTransparentForInput);
+    window_->setProperty("_q_showWithoutActivating", true);
+    window_->resize(size_);
+    DesignSystem::forceAppearance(window_, options.forcedDark);
+    if (!options.shape.isEmpty())
+        window_->setMask(roundedRegion(options.shape, options.shapeRadius));
+
+    QQmlComponent viewComponent(engine_.get(), options.source);
+    QVariantMap properties = options.properties;
+    properties.insert(QStringLiteral("parent"), window_->property("contentItem"));
+    content_ = create(*engine_, viewComponent, properties);
+    if (content_) {
+        content_->setParent(window_);
+        content_->setProperty("width", size_.width());
+        content_->setProperty("height", size_.height());
+    }
+}
+
+FloatingPanel::~FloatingPanel() {
+    if (fade_)
+        fade_->stop();
+    delete content_;
+    delete window_;
+}
+
+void FloatingPanel::moveTo(QPoint topLeft) {
+    if (window_)
+        window_->setPosition(topLeft);
+}
+
+void FloatingPanel::setClickThrough(bool through) {
+    if (through == clickThrough_ || !window_)
+        return;
+    clickThrough_ = through;
+    window_->setFlag(Qt::WindowTransparentForInput, through);
+}
+
+void FloatingPanel::orderFront() {
+    if (!window_)
+        return;
+    if (fade_)
+        fade_->stop();
+    setContentOpacity(1);
+    if (!window_->isVisible())
+        window_->show();
+    window_->raise();
+}
+
+void FloatingPanel::fadeOut(double seconds) {
+    if (!content_)
+        return;
+    if (fade_)
+        fade_->stop();
+    auto* fade = new QPropertyAnimation(content_, "opacity", this);
+    fade->setDuration(int(seconds * 1000));
+    fade->setEndValue(0.0);
+    fade_ = fade;
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void FloatingPanel::orderOut() {
+    if (fade_)
+        fade_->stop();
+    if (window_)
+        window_->hide();
+    setContentOpacity(1);
+}
+
+bool FloatingPanel::isVisible() const {
+    return window_ && window_->isVisible();
+}
+
+void FloatingPanel::setContentOpacity(qreal opacity) {
+    if (content_)
+        content_->setProperty("opacity", opacity);
+}
+
+} // namespace brisklet

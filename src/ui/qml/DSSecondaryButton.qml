@@ -1,0 +1,35 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Brisklet
+
+// The outlined surface capsule of a secondary action.
+AbstractButton {
+    id: button
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
+    font: DS.text.bodyMedium
+    leftPadding: 16
+    rightPadding: 16
+    topPadding: 7
+    bottomPadding: 7
+    scale: pressed ? 0.97 : 1
+    Behavior on scale {
+        enabled: !DS.reduceMotion
+        NumberAnimation { duration: DS.motion.quick; easing: DS.motion.easeOut }
+    }
+    contentItem: Text {
+        objectName: "label"
+        text: button.text
+        font: button.font
+        color: button.c.ink
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+    }
+    background: Rectangle {
+        objectName: "background"
+        radius: height / 2
+        color: button.pressed ? button.c.surfaceRaised : button.c.surface
+        border.width: 1
+        border.color: button.c.hairlineStrong
+    }
+}

@@ -1,0 +1,101 @@
+// The desktop's dark mode and reduced motion, read from a stand-in settings portal
+// on the private session bus, answers nested in variants as the real one nests them.
+#include "platform/linux/PortalAppearance.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+
+namespace {
+
+template <typename Pred> bool spinUntil(Pred pred, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!pred() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return pred();
+}
+
+// The portal's Settings interface over a table of values.
+class FakeSettingsPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    QMap<QString, QVariant> values;
+
+public slots:
+    QDBusVariant Read(const QString& nameSpace, const QString& key, const QDBusMessage& message) {
+        const QString id = nameSpace + '/' + key;
+        if (!values.contains(id)) {
+            QDBusConnection::sessionBus().send(message.createErrorReply(
+                QStringLiteral("org.freedesktop.portal.Error.NotFound"), QStringLiteral("no such setting")));
+            return {};
+        }
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(values.value(id))));
+    }
+};
+
+class PortalAppearanceDBusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(bus.isConnected()) << "no session bus: run inside scripts/test-desktop";
+        ASSERT_TRUE(bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                       QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    }
+    void TearDown() override {
+        bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
+    }
+    void change(const QString& nameSpace, const QString& key, const QVariant& value) {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                         QStringLiteral("org.freedesktop.portal.Settings"),
+                                                         QStringLiteral("SettingChanged"));
+        signal << nameSpace << key << QVariant::fromValue(QDBusVariant(value));
+        ASSERT_TRUE(bus.send(signal));
+    }
+
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal"));
+    FakeSettingsPortal portal;
+};
+
+} // namespace
+
+TEST_F(PortalAppearanceDBusTest, ReadsThePreferencesAndFollowsTheirChanges) {
+    portal.values["org.freedesktop.appearance/color-scheme"] = 1u;
+    portal.values["org.gnome.desktop.interface/enable-animations"] = false;
+    platform::PortalAppearance appearance;
+    int changes = 0;
+    appearance.addChangeHandler([&] { ++changes; });
+    EXPECT_TRUE(spinUntil([&] { return appearance.prefersDark() && appearance.reducesMotion(); }, 5000));
+
+    change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 2u); // prefer light
+    EXPECT_TRUE(spinUntil([&] { return !appearance.prefersDark(); }, 5000));
+    change(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"), true);
+    EXPECT_TRUE(spinUntil([&] { return !appearance.reducesMotion(); }, 5000));
+    change(QStringLiteral("org.example.other"), QStringLiteral("color-scheme"), 1u); // not ours
+    QThread::msleep(50);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(appearance.prefersDark());
+    EXPECT_EQ(changes, 4);
+}
+
+TEST_F(PortalAppearanceDBusTest, MissingSettingsLeaveALightDesktopThatMoves) {
+    platform::PortalAppearance appearance;
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    spinUntil([] { return false; }, 200);
+    EXPECT_FALSE(appearance.prefersDark());
+    EXPECT_FALSE(appearance.reducesMotion());
+}
+
+#include "PortalAppearanceDBusTest.moc"

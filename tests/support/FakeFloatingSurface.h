@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/FloatingSurface.h"
+
+#include <QStringList>
+
+namespace brisklet::test {
+
+// A floating panel that only records: where it went, whether clicks pass, whether
+// it is on screen and fading, and every call in order.
+class FakeFloatingSurface final : public FloatingSurface {
+public:
+    explicit FakeFloatingSurface(QSize size = {264, 86}) : size_(size) {}
+
+    QSize size() const override { return size_; }
+    void moveTo(QPoint topLeft) override {
+        position = topLeft;
+        calls << QStringLiteral("move");
+    }
+    void setClickThrough(bool through) override { clickThrough = through; }
+    bool isClickThrough() const override { return clickThrough; }
+    void orderFront() override {
+        visible = true;
+        fading = false;
+        calls << QStringLiteral("front");
+    }
+    void fadeOut(double seconds) override {
+        fading = true;
+        fadeSeconds = seconds;
+        calls << QStringLiteral("fade");
+    }
+    void orderOut() override {
+        visible = false;
+        fading = false;
+        calls << QStringLiteral("out");
+    }
+    bool isVisible() const override { return visible; }
+
+    QPoint position;
+    bool clickThrough = true;
+    bool visible = false;
+    bool fading = false;
+    double fadeSeconds = 0;
+    QStringList calls;
+
+private:
+    QSize size_;
+};
+
+} // namespace brisklet::test

@@ -1,0 +1,182 @@
+// The shared controls, each rendered offscreen in light and dark: drawn, corners
+// left clear where the shape is round, text legible on the canvas it sits on, and
+// the behaviour callers rely on.
+#include "ui/DesignSystem.h"
+
+#include "support/FakeDesktopAppearance.h"
+#include "support/Pixels.h"
+#include "support/ViewHarness.h"
+
+#include <QQuickItem>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+struct Control {
+    const char* name;
+    const char* qml;
+    bool roundCorners;
+    const char* textItem; // objectName of the text whose contrast counts; "" for none
+};
+
+const Control controls[] = {
+    {"DSCard",
+     "DSCard { id: card; width: 200; Text { text: 'Inside a card'; font: DS.text.body; color: card.c.ink } }",
+     true, ""},
+    {"DSPrimaryButton", "DSPrimaryButton { text: 'Run setup' }", true, "label"},
+    {"DSSecondaryButton", "DSSecondaryButton { text: 'Cancel' }", true, "label"},
+    {"DSPlainButton", "DSPlainButton { text: 'Not now' }", false, "label"},
+    {"PhraseChip", "PhraseChip { phrase: 'open Firefox' }", true, "label"},
+    {"PhraseChipProminent", "PhraseChip { phrase: 'left half'; prominent: true }", true, "label"},
+    {"DSSectionHeader", "DSSectionHeader { title: 'Recent setups' }", false, ""},
+    {"StatTile", "StatTile { width: 160; value: '42'; label: 'commands run'; detail: 'this week' }", true,
+     "label"},
+    {"DSCheckboxOff", "DSCheckbox { text: 'Play sounds'; font: DS.text.body }", false, "label"},
+    {"DSCheckboxOn", "DSCheckbox { text: 'Play sounds'; font: DS.text.body; checked: true }", false, "label"},
+    {"DSSegmented",
+     "DSSegmented { options: [{value: 'system', label: 'System'}, {value: 'light', label: 'Light'},"
+     " {value: 'dark', label: 'Dark'}]; selection: 'light' }",
+     true, ""},
+    {"BriskMark", "BriskMark { size: 56; level: 0.5 }", true, ""},
+    {"BriskMarkFlat", "BriskMark { size: 56; flat: true; flatColor: c.ink }", true, ""},
+};
+
+class SharedControlsUiTest : public ::testing::TestWithParam<bool> {
+protected:
+    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
+    void SetUp() override {
+        DesignSystem::instance().setDesktop(&desktop);
+        desktop.set(GetParam(), false);
+    }
+    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
+
+    bool load(ViewHarness& h, const QByteArray& body) {
+        return h.loadText("import QtQuick\nimport Brisklet\n" + body);
+    }
+    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
+    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
+
+    FakeDesktopAppearance desktop;
+};
+
+} // namespace
+
+TEST_P(SharedControlsUiTest, EachControlRendersLegiblyInItsAppearance) {
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        ViewHarness h;
+        ASSERT_TRUE(load(h, c.qml));
+        const QImage image = h.render();
+        ViewHarness::save(image, QLatin1String(c.name) + suffix(), canvas());
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(Pixels::nonBlank(image));
+        if (c.roundCorners) {
+            EXPECT_TRUE(Pixels::cornersTransparent(image, 1));
+        }
+        if (*c.textItem) {
+            QQuickItem* text = h.find(QLatin1String(c.textItem));
+            ASSERT_NE(text, nullptr);
+            const QColor ink = text->property("color").value<QColor>();
+            EXPECT_GE(Pixels::textContrast(image, h.boxOf(text), canvas(), ink), 4.5);
+        }
+    }
+}
+
+TEST_P(SharedControlsUiTest, ASegmentedControlWithAForeignValueSelectsNothingUntilPressed) {
+    ViewHarness h;
+    ASSERT_TRUE(load(h, "DSSegmented { options: [{value: 1, label: 'One'}, {value: 2, label: 'Two'}];"
+                        " selection: 'three' }"));
+    ASSERT_FALSE(h.render().isNull());
+    QQuickItem* one = h.find(QStringLiteral("segment0"));
+    QQuickItem* two = h.find(QStringLiteral("segment1"));
+    ASSERT_NE(one, nullptr);
+    ASSERT_NE(two, nullptr);
+    EXPECT_FALSE(one->property("selected").toBool());
+    EXPECT_FALSE(two->property("selected").toBool());
+    QMetaObject::invokeMethod(two, "clicked");
+    EXPECT_TRUE(two->property("selected").toBool());
+    EXPECT_EQ(h.root()->property("selection").toInt(), 2);
+    QMetaObject::invokeMethod(two, "clicked");
+    EXPECT_TRUE(two->property("selected").toBool()) << "pressing the selected one keeps it";
+    // Values compare as text: "1" selects the option of value 1.
+    h.root()->setProperty("selection", QStringLiteral("1"));
+    EXPECT_TRUE(one->property("selected").toBool());
+}
+
+TEST_P(SharedControlsUiTest, ALongPhraseStaysOnOneLineWithItsQuotes) {
+    ViewHarness h;
+    ASSERT_TRUE(load(
+        h, "PhraseChip { width: 120; phrase: 'put the editor on the left and the browser on the right' }"));
+    const QImage image = h.render();
+    ViewHarness::save(image, QStringLiteral("PhraseChipLong") + suffix(), canvas());
+    QQuickItem* label = h.find(QStringLiteral("label"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->property("lineCount").toInt(), 1);
+    EXPECT_TRUE(label->property("truncated").toBool());
+    EXPECT_TRUE(label->property("text").toString().startsWith(QChar(0x201C)));
+    EXPECT_TRUE(label->property("text").toString().endsWith(QChar(0x201D)));
+}
+
+TEST_P(SharedControlsUiTest, AStatTileKeepsAnEmptyDetailLineButNotAMissingOne) {
+    ViewHarness with;
+    ViewHarness without;
+    ASSERT_TRUE(load(with, "StatTile { width: 160; value: '3'; label: 'setups'; detail: '' }"));
+    ASSERT_TRUE(load(without, "StatTile { width: 160; value: '3'; label: 'setups' }"));
+    ASSERT_FALSE(with.render().isNull());
+    ASSERT_FALSE(without.render().isNull());
+    EXPECT_TRUE(with.find(QStringLiteral("detail"))->isVisible());
+    EXPECT_FALSE(without.find(QStringLiteral("detail"))->isVisible());
+    EXPECT_GE(with.root()->implicitHeight() - without.root()->implicitHeight(), 4)
+        << "the line and the spacing before it";
+}
+
+TEST_P(SharedControlsUiTest, AStatTilesFiguresKeepTheirWidthWhateverTheDigits) {
+    ViewHarness ones;
+    ViewHarness eights;
+    ASSERT_TRUE(load(ones, "StatTile { width: 160; value: '111'; label: 'runs' }"));
+    ASSERT_TRUE(load(eights, "StatTile { width: 160; value: '888'; label: 'runs' }"));
+    ASSERT_FALSE(ones.render().isNull());
+    ASSERT_FALSE(eights.render().isNull());
+    const qreal narrow = ones.find(QStringLiteral("value"))->width();
+    EXPECT_GT(narrow, 0);
+    EXPECT_DOUBLE_EQ(narrow, eights.find(QStringLiteral("value"))->width());
+}
+
+TEST_P(SharedControlsUiTest, AHeaderIsInCapitalsWithSpacedLetters) {
+    ViewHarness h;
+    ASSERT_TRUE(load(h, "DSSectionHeader { title: 'Recent Setups of Max' }"));
+    EXPECT_EQ(h.root()->property("text").toString(), "RECENT SETUPS OF MAX");
+    EXPECT_NEAR(h.root()->property("font").value<QFont>().letterSpacing(), 0.8, 0.01);
+}
+
+TEST_P(SharedControlsUiTest, UnderReduceMotionAPressedButtonStillShrinksAtOnce) {
+    desktop.set(GetParam(), true);
+    ViewHarness h;
+    ASSERT_TRUE(load(h, "DSPrimaryButton { text: 'Run' }"));
+    ASSERT_FALSE(h.render().isNull());
+    QQuickItem* button = h.root();
+    const QPoint centre(int(button->width() / 2), int(button->height() / 2));
+    QTest::mousePress(&h.view(), Qt::LeftButton, {}, centre);
+    EXPECT_DOUBLE_EQ(button->scale(), 0.97) << "no animation to wait for";
+    QTest::mouseRelease(&h.view(), Qt::LeftButton, {}, centre);
+    EXPECT_DOUBLE_EQ(button->scale(), 1.0);
+}
+
+TEST_P(SharedControlsUiTest, ClickingACheckboxsLabelFlipsIt) {
+    ViewHarness h;
+    ASSERT_TRUE(load(h, "DSCheckbox { text: 'Play sounds and chimes'; font: DS.text.body }"));
+    ASSERT_FALSE(h.render().isNull());
+    QQuickItem* label = h.find(QStringLiteral("label"));
+    ASSERT_NE(label, nullptr);
+    const QPoint onLabel = h.boxOf(label).center();
+    QTest::mouseClick(&h.view(), Qt::LeftButton, {}, onLabel);
+    EXPECT_TRUE(h.root()->property("checked").toBool());
+    EXPECT_TRUE(h.find(QStringLiteral("check"))->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearance, SharedControlsUiTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Dark" : "Light"; });
