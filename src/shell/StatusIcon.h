@@ -5,8 +5,8 @@
 
 namespace brisklet::StatusIcon {
 
-// The tray icon: a simple mark drawn in code, in the given colour, with the
-// paused form showing two bars. Sizes 16 to 48 px.
+// The tray icon: the brand mark in the given colour (crossed out when paused), at
+// the sizes trays ask for, 16 to 48 px.
 QIcon make(bool paused, const QColor& color);
 
 } // namespace brisklet::StatusIcon

@@ -5,8 +5,10 @@
 
 #include "setups/Setup.h"
 #include "setups/SetupIcons.h"
+#include "shell/StatusIcon.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMenu>
 #include <gtest/gtest.h>
 
@@ -176,4 +178,23 @@ TEST(StatusSetups, mostRecentFirstWithTheirIconsAndTheActiveOneMarked) {
     EXPECT_EQ(rows[1].name, "Never run");
     EXPECT_EQ(rows[2], (StatusSetup{"Old", "book", false}));
     EXPECT_EQ(rows[3].name, "Tie") << "ties keep the store's order";
+}
+
+TEST(StatusIcon, theMarkTakesTheColourAndPausedLooksDifferent) {
+    const QColor orange(0xff, 0x95, 0x00);
+    const QImage attention = StatusIcon::make(false, orange).pixmap(22, 22).toImage();
+    ASSERT_EQ(attention.size(), QSize(22, 22));
+    int inked = 0;
+    for (int y = 0; y < attention.height(); ++y)
+        for (int x = 0; x < attention.width(); ++x) {
+            const QColor pixel = attention.pixelColor(x, y);
+            if (pixel.alpha() < 250)
+                continue;
+            ++inked;
+            EXPECT_EQ(pixel.rgb(), orange.rgb()) << x << "," << y;
+        }
+    EXPECT_GT(inked, 10) << "the mark is drawn";
+    const QImage listening = StatusIcon::make(false, Qt::black).pixmap(22, 22).toImage();
+    const QImage paused = StatusIcon::make(true, Qt::black).pixmap(22, 22).toImage();
+    EXPECT_NE(listening, paused);
 }

@@ -121,8 +121,8 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     ASSERT_TRUE(tray.click(item, standup->id));
     // The setup went down the plan path: the executor answered it, and the display
     // shows that answer.
-    EXPECT_TRUE(waitFor([&] { return delegate.hud()->text().contains("Setups aren"); }))
-        << delegate.hud()->text().toStdString();
+    EXPECT_TRUE(waitFor([&] { return delegate.hud()->state().text.contains("Setups aren"); }))
+        << delegate.hud()->state().text.toStdString();
 
     // The watchdog's verdict reaches the icon.
     platform->keyTap->trusted = false;
