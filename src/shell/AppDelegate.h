@@ -38,7 +38,7 @@ class WakeController;
 class WatchdogPort;
 class WindowEngine;
 class WindowPort;
-class HomeStandIn;
+class HomeWindowController;
 class OnboardingStandIn;
 
 struct LaunchOptions {
@@ -90,7 +90,7 @@ public:
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
     LayoutStore* layouts() const { return layouts_.get(); }
-    HomeStandIn* home() const { return home_.get(); }
+    HomeWindowController* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
     // Null where there is no widget application to carry a tray icon.
@@ -112,6 +112,7 @@ private:
     void buildStatusItem();
     void connectVoice();
     void connectWindows();
+    void connectHome();
     void observeSystem();
     void willTerminate();
 
@@ -147,7 +148,7 @@ private:
     std::unique_ptr<WatchdogPort> watchdog_;
     std::unique_ptr<OnboardingStandIn> onboarding_;
     std::unique_ptr<MagicStandIn> magic_;
-    std::unique_ptr<HomeStandIn> home_;
+    std::unique_ptr<HomeWindowController> home_;
     std::unique_ptr<CapturePort> captureCtl_;
     std::unique_ptr<ReceiptsStandIn> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;
