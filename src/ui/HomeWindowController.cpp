@@ -38,6 +38,9 @@ void HomeWindowController::show() {
         return;
     }
     if (window_) {
+        // A show during the fade wins: the window stays, at full opacity.
+        if (fade_)
+            fade_->stop();
         window_->setOpacity(1.0);
         bringForward();
         return;
@@ -104,11 +107,13 @@ void HomeWindowController::stepAside() {
         finish();
         return;
     }
-    auto* fade = new QPropertyAnimation(window_, "opacity", window_);
-    fade->setDuration(180);
-    fade->setEndValue(0.0);
-    connect(fade, &QPropertyAnimation::finished, this, finish);
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
+    if (fade_)
+        fade_->stop();
+    fade_ = new QPropertyAnimation(window_, "opacity", window_);
+    fade_->setDuration(180);
+    fade_->setEndValue(0.0);
+    connect(fade_, &QPropertyAnimation::finished, this, finish);
+    fade_->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 std::optional<Setup> HomeWindowController::setupOf(const QString& id) const {

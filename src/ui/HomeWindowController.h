@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QPropertyAnimation>
 #include <QQuickView>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -97,6 +98,7 @@ private:
     AppState& appState_;
     QIcon icon_;
     QPointer<QQuickView> window_;
+    QPointer<QPropertyAnimation> fade_;
     bool parkedForPreview_ = false;
     bool headlessVisible_ = false;
     int shown_ = 0;

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import QtQuick.Templates as T
 import Brisklet
 
 // The sheet for a command of the user's own: a phrase, and an app to open or a
@@ -11,7 +12,7 @@ Popup {
     property var paneModel
     property var appNames: []
     property string kind: "openApp"
-    parent: Overlay.overlay
+    parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: 460
     modal: true
@@ -33,7 +34,7 @@ Popup {
             sheet.close()
     }
 
-    Overlay.modal: Rectangle {
+    T.Overlay.modal: Rectangle {
         color: Qt.rgba(0, 0, 0, 0.25)
     }
     background: Rectangle {
@@ -59,7 +60,6 @@ Popup {
             objectName: "phrase"
             width: parent.width
             placeholderText: "Phrase to say (e.g. “work mode”)"
-            onAccepted: sheet.add()
         }
         DSSegmented {
             objectName: "kind"
@@ -110,7 +110,6 @@ Popup {
             visible: sheet.kind !== "openApp"
             width: parent.width
             placeholderText: "Shortcut name (as in the Brisklet Shortcuts folder)"
-            onAccepted: sheet.add()
         }
         Item {
             width: parent.width

@@ -99,6 +99,7 @@ Rectangle {
                 required property int index
                 width: column.width
                 DocRow {
+                    objectName: "doc " + entry.modelData.title
                     width: parent.width
                     doc: entry.modelData
                     paneModel: card.paneModel

@@ -9,12 +9,12 @@ Column {
     // The palette of this view's window: its own appearance, else the app's.
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var home
-    readonly property alias model: paneModel
+    readonly property alias model: commandsModel
     readonly property alias sheet: addSheet
     spacing: 20
 
     CommandsPaneModel {
-        id: paneModel
+        id: commandsModel
         registry: pane.home ? pane.home.registry : null
         setups: pane.home ? pane.home.setups : null
     }
@@ -81,13 +81,13 @@ Column {
             selectedTextColor: pane.c.ink
             font: DS.text.body
             background: null
-            onTextChanged: paneModel.query = text
+            onTextChanged: commandsModel.query = text
         }
     }
 
     Column {
         objectName: "setupsSection"
-        visible: paneModel.setupRows.length > 0
+        visible: commandsModel.setupRows.length > 0
         width: pane.width
         spacing: 8
         DSSectionHeader {
@@ -97,7 +97,7 @@ Column {
             width: parent.width
             spacing: 8
             Repeater {
-                model: paneModel.setupRows
+                model: commandsModel.setupRows
                 SetupVocabularyRow {
                     required property var modelData
                     width: parent.width
@@ -111,7 +111,7 @@ Column {
 
     Column {
         objectName: "commandsSection"
-        visible: paneModel.customRows.length > 0
+        visible: commandsModel.customRows.length > 0
         width: pane.width
         spacing: 8
         DSSectionHeader {
@@ -121,12 +121,12 @@ Column {
             width: parent.width
             spacing: 8
             Repeater {
-                model: paneModel.customRows
+                model: commandsModel.customRows
                 CustomCommandRow {
                     required property var modelData
                     width: parent.width
                     row: modelData
-                    onRemove: paneModel.deleteCommand(modelData.id)
+                    onRemove: commandsModel.deleteCommand(modelData.id)
                 }
             }
         }
@@ -143,16 +143,16 @@ Column {
             width: parent.width
             spacing: 8
             Repeater {
-                model: paneModel.groups
+                model: commandsModel.groups
                 CommandGroupCard {
                     required property var modelData
                     objectName: "family" + modelData.family
                     width: parent.width
                     group: modelData
-                    paneModel: paneModel
-                    isExpanded: paneModel.searching || paneModel.expanded.indexOf(modelData.family) >= 0
-                    chevronLocked: paneModel.searching
-                    onToggle: on => paneModel.setExpanded(modelData.family, on)
+                    paneModel: commandsModel
+                    isExpanded: commandsModel.searching || commandsModel.expanded.indexOf(modelData.family) >= 0
+                    chevronLocked: commandsModel.searching
+                    onToggle: on => commandsModel.setExpanded(modelData.family, on)
                 }
             }
         }
@@ -160,7 +160,7 @@ Column {
 
     AddCommandSheet {
         id: addSheet
-        paneModel: paneModel
+        paneModel: commandsModel
         appNames: pane.home ? pane.home.appNames() : []
     }
 }
