@@ -281,11 +281,13 @@ std::vector<CommandEntry> CommandsPaneModel::docEntries(const QString& title,
                                                         const std::vector<CommandEntry>& entries) {
     std::vector<CommandEntry> found;
     const auto& map = registryMap();
-    const auto row = std::find_if(map.begin(), map.end(), [&](const auto& pair) { return pair.first == title; });
+    const auto row =
+        std::find_if(map.begin(), map.end(), [&](const auto& pair) { return pair.first == title; });
     if (row == map.end())
         return found;
     for (const QString& id : row->second) {
-        const auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.id == id; });
+        const auto it =
+            std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.id == id; });
         if (it != entries.end())
             found.push_back(*it);
     }
@@ -294,13 +296,20 @@ std::vector<CommandEntry> CommandsPaneModel::docEntries(const QString& title,
 
 QString CommandsPaneModel::familySymbol(CommandGroup group) {
     switch (group) {
-    case CommandGroup::setups: return QStringLiteral("square.grid.2x2");
-    case CommandGroup::windows: return QStringLiteral("macwindow.on.rectangle");
-    case CommandGroup::apps: return QStringLiteral("app.badge");
-    case CommandGroup::music: return QStringLiteral("music.note");
-    case CommandGroup::system: return QStringLiteral("slider.horizontal.3");
-    case CommandGroup::layouts: return QStringLiteral("rectangle.3.group");
-    case CommandGroup::ask: return QStringLiteral("sparkles");
+    case CommandGroup::setups:
+        return QStringLiteral("square.grid.2x2");
+    case CommandGroup::windows:
+        return QStringLiteral("macwindow.on.rectangle");
+    case CommandGroup::apps:
+        return QStringLiteral("app.badge");
+    case CommandGroup::music:
+        return QStringLiteral("music.note");
+    case CommandGroup::system:
+        return QStringLiteral("slider.horizontal.3");
+    case CommandGroup::layouts:
+        return QStringLiteral("rectangle.3.group");
+    case CommandGroup::ask:
+        return QStringLiteral("sparkles");
     }
     return {};
 }

@@ -70,7 +70,8 @@ public:
     static QStringList previewPhrases(const std::vector<CommandDoc>& docs);
     // Catalog row title → the registry ids whose phrases it edits.
     static const std::vector<std::pair<QString, QStringList>>& registryMap();
-    static std::vector<CommandEntry> docEntries(const QString& title, const std::vector<CommandEntry>& entries);
+    static std::vector<CommandEntry> docEntries(const QString& title,
+                                                const std::vector<CommandEntry>& entries);
     static QString familySymbol(CommandGroup group);
 
 signals:

@@ -58,7 +58,8 @@ bool HomePaneModel::listening() const {
 QString HomePaneModel::statusLine() const {
     if (listening())
         return QStringLiteral("Listening…");
-    return QStringLiteral("Ready — ") + methodHint(storedStyle(), storedKeyCode()) + QStringLiteral(", then speak");
+    return QStringLiteral("Ready — ") + methodHint(storedStyle(), storedKeyCode()) +
+           QStringLiteral(", then speak");
 }
 
 QString HomePaneModel::commandsRun() const {
@@ -116,7 +117,8 @@ QString HomePaneModel::methodHint(const QString& style, int keyCode) {
 QString HomePaneModel::wakeHint(const QString& style, int keyCode) {
     const QString key = WakeKeyOption::forCode(keyCode).label;
     if (activationStyleFromRawValue(style) == ActivationStyle::tap)
-        return QStringLiteral("Tap ") + key + QStringLiteral(" once, speak, and Brisklet finishes when you do.");
+        return QStringLiteral("Tap ") + key +
+               QStringLiteral(" once, speak, and Brisklet finishes when you do.");
     return QStringLiteral("Hold ") + key + QStringLiteral(" like a walkie-talkie — press, speak, release.");
 }
 

@@ -162,7 +162,8 @@ QStringList HomeWindowController::appNames() const {
             names << app.name;
     }
     // Plain code-unit order, as the sheet lists them.
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.compare(b) < 0; });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.compare(b) < 0; });
     return names;
 }
 
@@ -181,7 +182,8 @@ QObject* HomeWindowController::appStateObject() const {
 QVariantList HomeWindowController::panes() {
     QVariantList list;
     for (HomePane pane : allHomePanes())
-        list << QVariantMap{{QStringLiteral("name"), rawValue(pane)}, {QStringLiteral("symbol"), symbolName(pane)}};
+        list << QVariantMap{{QStringLiteral("name"), rawValue(pane)},
+                            {QStringLiteral("symbol"), symbolName(pane)}};
     return list;
 }
 

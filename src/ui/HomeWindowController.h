@@ -34,8 +34,8 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
 public:
     // `appIndex` may be null (no apps to offer).
-    HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups, AppState& appState,
-                         QObject* parent = nullptr);
+    HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
+                         AppState& appState, QObject* parent = nullptr);
     ~HomeWindowController() override;
 
     // Brings the window forward, building it when there is none. Without a GUI

@@ -11,7 +11,6 @@
 #include "flow/RequestFlow.h"
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
-#include "ui/HomeWindowController.h"
 #include "shell/OnboardingStandIn.h"
 #include "support/FakeApps.h"
 #include "support/FakeAudioBackend.h"
@@ -25,6 +24,7 @@
 #include "support/FakeSoundOutput.h"
 #include "support/FakeSystemActions.h"
 #include "support/TempHome.h"
+#include "ui/HomeWindowController.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
 

@@ -44,7 +44,8 @@ TEST(CommandEditsTest, DuplicatePhrasesAreKeptAsTyped) {
 }
 
 TEST(CommandEditsTest, ANewAppCommandStoresOneTrimmedLowerCasedPhrase) {
-    const auto entry = newCommand("  Work Mode ", openApp, "Firefox", "ignored", "1a2b3c4d-0000-4000-8000-000000000000");
+    const auto entry =
+        newCommand("  Work Mode ", openApp, "Firefox", "ignored", "1a2b3c4d-0000-4000-8000-000000000000");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->id, "custom-1a2b3c4d");
     EXPECT_EQ(entry->phrases, QStringList({"work mode"}));
@@ -56,7 +57,8 @@ TEST(CommandEditsTest, ANewAppCommandStoresOneTrimmedLowerCasedPhrase) {
 TEST(CommandEditsTest, IncompleteFormsMakeNoCommand) {
     EXPECT_FALSE(newCommand("", openApp, "Firefox", "", "X"));
     EXPECT_FALSE(newCommand(" \t ", openApp, "Firefox", "", "X")) << "a blank phrase";
-    EXPECT_FALSE(newCommand("work", openApp, "", "Backup", "X")) << "no app chosen; the Shortcut name is not used";
+    EXPECT_FALSE(newCommand("work", openApp, "", "Backup", "X"))
+        << "no app chosen; the Shortcut name is not used";
     EXPECT_FALSE(newCommand("work", runShortcut, "Firefox", "", "X"));
     const auto spaces = newCommand("work", runShortcut, "", "  ", "X");
     ASSERT_TRUE(spaces) << "a name is taken as entered";
@@ -67,7 +69,8 @@ TEST(CommandEditsTest, CommasStayInsideTheOnePhraseAndIdsAreEightUpperHexDigits)
     const auto entry = newCommand("Mail, Then Chat", runShortcut, "", "Morning");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->phrases, QStringList({"mail, then chat"}));
-    EXPECT_TRUE(QRegularExpression("^custom-[0-9A-F]{8}$").match(entry->id).hasMatch()) << entry->id.toStdString();
+    EXPECT_TRUE(QRegularExpression("^custom-[0-9A-F]{8}$").match(entry->id).hasMatch())
+        << entry->id.toStdString();
     EXPECT_NE(newCommand("x", runShortcut, "", "y")->id, newCommand("x", runShortcut, "", "y")->id);
 }
 

@@ -144,7 +144,8 @@ TEST_F(CommandsPaneModelTest, OpenFamiliesRoundTripThroughTheSettingsFile) {
     EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Apps", "Windows"}));
 
     Prefs::setValue(Prefs::Key::commandsExpanded, QStringList{"Ask", "Nonsense"});
-    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Ask", "Nonsense"})) << "unknown names are carried along";
+    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Ask", "Nonsense"}))
+        << "unknown names are carried along";
     Prefs::setValue(Prefs::Key::commandsExpanded, 7);
     EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Setups", "Windows"})) << "not a list: the default";
 }

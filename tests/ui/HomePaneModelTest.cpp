@@ -42,7 +42,8 @@ TEST(HomePaneModelTest, TheHintsNameTheStoredKeyAndStyleWithFallbacks) {
     EXPECT_EQ(HomePaneModel::methodHint("Tap", 54), "hold Right Super") << "only exactly tap taps";
     EXPECT_EQ(HomePaneModel::methodHint("hold", 0), "hold Right Super");
     EXPECT_EQ(HomePaneModel::methodHint("hold", 9999), "hold Right Super") << "an unknown key";
-    EXPECT_EQ(HomePaneModel::wakeHint("tap", 58), "Tap Left Alt once, speak, and Brisklet finishes when you do.");
+    EXPECT_EQ(HomePaneModel::wakeHint("tap", 58),
+              "Tap Left Alt once, speak, and Brisklet finishes when you do.");
     EXPECT_EQ(HomePaneModel::wakeHint("sideways", 54),
               "Hold Right Super like a walkie-talkie — press, speak, release.");
 }
@@ -63,7 +64,8 @@ TEST(HomePaneModelTest, TheStatusLineReadsTheSettingsEachTimeAndFollowsListening
 
 TEST(HomePaneModelTest, TimeSavedIsSecondsMinutesOrHoursAndMinutes) {
     const std::pair<qint64, const char*> cases[] = {
-        {-5, "-5s"}, {0, "0s"}, {59, "59s"}, {60, "1m"}, {3599, "59m"}, {3600, "1h 0m"}, {3661, "1h 1m"}, {7500, "2h 5m"},
+        {-5, "-5s"},   {0, "0s"},       {59, "59s"},     {60, "1m"},
+        {3599, "59m"}, {3600, "1h 0m"}, {3661, "1h 1m"}, {7500, "2h 5m"},
     };
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(HomePaneModel::timeSavedText(seconds), text) << seconds;
@@ -80,7 +82,8 @@ TEST(HomePaneModelTest, RecentSetupsAreTheThreeNewestByLastRunOrCreation) {
               QStringList({"Ran today", "Made yesterday", "Ran last week"}));
 
     const std::vector<brisklet::Setup> tied{setupNamed("A", day), setupNamed("B", day), setupNamed("C", day)};
-    EXPECT_EQ(namesOf(HomePaneModel::recentSetups(tied)), QStringList({"A", "B", "C"})) << "ties keep store order";
+    EXPECT_EQ(namesOf(HomePaneModel::recentSetups(tied)), QStringList({"A", "B", "C"}))
+        << "ties keep store order";
 }
 
 TEST(HomePaneModelTest, TheThirdPhraseToTryIsTheNewestSetup) {
@@ -122,9 +125,10 @@ TEST(HomePaneModelTest, TheStoreDecidesBetweenRecentSetupsAndTheInvitation) {
 
 TEST(HomePaneModelTest, RelativeTimesUseTheLargestWholeUnit) {
     const std::pair<qint64, const char*> cases[] = {
-        {0, "0 sec. ago"},       {45, "45 sec. ago"},   {61, "1 min. ago"},       {7200, "2 hr. ago"},
-        {86400, "1 day ago"},    {172800, "2 days ago"}, {8 * 86400, "1 wk. ago"}, {61 * 86400, "2 mo. ago"},
-        {800 * 86400, "2 yr. ago"}, {-120, "in 2 min."},
+        {0, "0 sec. ago"},        {45, "45 sec. ago"},       {61, "1 min. ago"},
+        {7200, "2 hr. ago"},      {86400, "1 day ago"},      {172800, "2 days ago"},
+        {8 * 86400, "1 wk. ago"}, {61 * 86400, "2 mo. ago"}, {800 * 86400, "2 yr. ago"},
+        {-120, "in 2 min."},
     };
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(HomePaneModel::relativeTime(day.addSecs(-seconds), day), text) << seconds;

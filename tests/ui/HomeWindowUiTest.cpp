@@ -63,7 +63,8 @@ protected:
     void SetUp() override {
         DesignSystem::instance().setDesktop(&appearance);
         appearance.set(GetParam(), false);
-        apps.setInstalled({{"firefox", "Firefox", "/f.desktop"}, {"org.gnome.Terminal", "Terminal", "/t.desktop"}});
+        apps.setInstalled(
+            {{"firefox", "Firefox", "/f.desktop"}, {"org.gnome.Terminal", "Terminal", "/t.desktop"}});
         index.refresh();
         index.waitForScans();
         registry.load();
@@ -185,6 +186,7 @@ TEST_P(HomeWindowUiTest, TheCommandsPaneDrawsSetupsOwnCommandsAndFamilies) {
 
     QQuickItem* search = h.find("search");
     search->setProperty("text", "volume");
+    h.root()->setHeight(640);
     image = shot(h, "commands-search");
     EXPECT_TRUE(h.find("doc Volume"));
     EXPECT_FALSE(h.find("familyWindows")) << "a family without matching rows is left out";
@@ -237,8 +239,8 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     phrase->forceActiveFocus();
     QTest::keyClick(&h.view(), Qt::Key_Return);
     QTRY_VERIFY(!phrase->isVisible());
-    const QJsonObject stored =
-        storedCommand(commandsPath(), [](const QJsonObject& o) { return o["id"].toString().startsWith("custom-"); });
+    const QJsonObject stored = storedCommand(
+        commandsPath(), [](const QJsonObject& o) { return o["id"].toString().startsWith("custom-"); });
     EXPECT_EQ(stored["phrases"].toArray(), QJsonArray({"work mode"}));
     EXPECT_EQ(stored["action"], "openApp");
     EXPECT_EQ(stored["params"].toObject(), QJsonObject({{"name", "Firefox"}}));
@@ -298,12 +300,14 @@ TEST_P(HomeWindowUiTest, APhraseEditInTheWindowReachesCommandsJsonAndNothingType
     click(h.view(), ViewHarness::find(doc, "editPhrases"));
     QQuickItem* field = ViewHarness::find(doc, "phrases");
     ASSERT_TRUE(field);
-    EXPECT_EQ(field->property("text"), CommandEdits::joined(CommandsPaneModel::docEntries("Center", registry.entries())[0].phrases));
+    EXPECT_EQ(field->property("text"),
+              CommandEdits::joined(CommandsPaneModel::docEntries("Center", registry.entries())[0].phrases));
     field->forceActiveFocus();
     field->setProperty("text", "Middle,  Centre It ,");
     QTest::keyClick(&h.view(), Qt::Key_Return);
     const auto center = [](const QJsonObject& o) { return o["id"] == "center"; };
-    EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(), QJsonArray({"middle", "centre it"}));
+    EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
+              QJsonArray({"middle", "centre it"}));
     EXPECT_EQ(field->property("text"), "Middle,  Centre It ,") << "the field keeps what was typed";
 
     field->setProperty("text", "");
@@ -322,14 +326,16 @@ TEST_P(HomeWindowUiTest, OpenFamiliesAreRememberedButASearchOverridesThem) {
     ASSERT_TRUE(load(h, "Commands", 2600));
     h.render();
     click(h.view(), ViewHarness::find(h.find("familyApps"), "header"));
-    EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(), QStringList({"Apps", "Setups", "Windows"}));
+    EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(),
+              QStringList({"Apps", "Setups", "Windows"}));
     click(h.view(), h.find("navHome"));
     click(h.view(), h.find("navCommands"));
     EXPECT_TRUE(h.find("doc Open an app")) << "a new visit opens Apps again";
 
     h.find("search")->setProperty("text", "a");
     click(h.view(), ViewHarness::find(h.find("familyApps"), "header"));
-    EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(), QStringList({"Apps", "Setups", "Windows"}))
+    EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(),
+              QStringList({"Apps", "Setups", "Windows"}))
         << "a header does nothing while searching";
 }
 

@@ -82,6 +82,13 @@ Popup {
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideRight
             }
+            indicator: DSIcon {
+                x: appChoice.width - width - 10
+                anchors.verticalCenter: parent.verticalCenter
+                name: "chevron.down"
+                size: 14
+                color: sheet.c.inkSecondary
+            }
             background: Rectangle {
                 implicitHeight: 30
                 radius: 6

@@ -48,21 +48,30 @@ Column {
         width: pane.width
         spacing: 12
         readonly property real tileWidth: (width - 2 * spacing) / 3
+        // One height for the three, so a tile without a detail line lines up.
+        readonly property real tileHeight: Math.max(commandsTile.implicitHeight, setupsTile.implicitHeight,
+                                                    timeTile.implicitHeight)
         StatTile {
+            id: commandsTile
             objectName: "commandsTile"
+            height: parent.tileHeight
             width: parent.tileWidth
             value: paneModel.commandsRun
             label: "commands run"
         }
         StatTile {
+            id: setupsTile
             objectName: "setupsTile"
+            height: parent.tileHeight
             width: parent.tileWidth
             value: paneModel.setupsRun
             label: "setups run"
             detail: paneModel.setupsRunDetail
         }
         StatTile {
+            id: timeTile
             objectName: "timeTile"
+            height: parent.tileHeight
             width: parent.tileWidth
             value: paneModel.timeSaved
             label: "time saved"
