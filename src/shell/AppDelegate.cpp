@@ -449,8 +449,11 @@ std::function<float()> AppDelegate::levelProvider() {
 void AppDelegate::handleReopen() {
     qCInfo(lcApp) << "asked to show the home window";
     if (Prefs::boolValue(Prefs::Key::onboarded)) {
-        if (home_ && home_->isVisible())
+        // A visible window may sit behind others: bring it forward, build nothing.
+        if (home_ && home_->isVisible()) {
+            home_->bringForward();
             return;
+        }
         if (home_)
             home_->show();
     } else {

@@ -86,6 +86,8 @@ bool HomeWindowController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void HomeWindowController::bringForward() {
+    if (!window_)
+        return;
     window_->showNormal();
     window_->raise();
     window_->requestActivate();

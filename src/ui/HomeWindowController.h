@@ -42,6 +42,8 @@ public:
     // application (headless tests) it only records the showing.
     void show() override;
     bool isVisible() const override;
+    // Raises and activates the window when it exists; nothing else.
+    void bringForward();
     // Fades the window out of the way of a preview, keeping it and its pane.
     void stepAside();
 
@@ -89,7 +91,6 @@ signals:
 
 private:
     void build();
-    void bringForward();
     std::optional<Setup> setupOf(const QString& id) const;
 
     CommandRegistry& registry_;

@@ -256,6 +256,31 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     EXPECT_EQ(customCount(registry), 1);
 }
 
+TEST_P(HomeWindowUiTest, TheSheetListsTheAppsOfTheLatestScanEachTimeItOpens) {
+    apps.setInstalled({});
+    index.refresh();
+    index.waitForScans();
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.render();
+    click(h.view(), h.find("addButton"));
+    QQuickItem* overlay = h.view().contentItem();
+    QQuickItem* app = ViewHarness::find(overlay, "app");
+    ASSERT_TRUE(app);
+    QTRY_VERIFY(app->isVisible());
+    EXPECT_EQ(app->property("count").toInt(), 1) << "no scan yet: only Choose…";
+    click(h.view(), ViewHarness::find(overlay, "cancel"));
+    QTRY_VERIFY(!app->isVisible());
+
+    apps.setInstalled(
+        {{"zed", "Zed", "/z.desktop"}, {"b", "Anki", "/a.desktop"}, {"c", "Anki", "/a2.desktop"}});
+    index.refresh();
+    index.waitForScans();
+    click(h.view(), h.find("addButton"));
+    QTRY_VERIFY(app->isVisible());
+    EXPECT_EQ(app->property("model").toStringList(), QStringList({"Choose…", "Anki", "Anki", "Zed"}));
+}
+
 TEST_P(HomeWindowUiTest, TheSidebarSwitchesPanesAndReselectingKeepsThePane) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Home"));

@@ -10,6 +10,8 @@ Popup {
     // The palette of this view's window: its own appearance, else the app's.
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var paneModel
+    property var home
+    // Read at each opening: the app index may have finished a scan since.
     property var appNames: []
     property string kind: "openApp"
     parent: T.Overlay.overlay
@@ -21,6 +23,7 @@ Popup {
     closePolicy: Popup.CloseOnEscape
 
     onAboutToShow: {
+        appNames = sheet.home ? sheet.home.appNames() : []
         phrase.text = ""
         kind = "openApp"
         appChoice.currentIndex = 0

@@ -161,6 +161,6 @@ Column {
     AddCommandSheet {
         id: addSheet
         paneModel: commandsModel
-        appNames: pane.home ? pane.home.appNames() : []
+        home: pane.home
     }
 }
