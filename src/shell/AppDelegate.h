@@ -30,6 +30,7 @@ class NudgeStandIn;
 class PlatformFactory;
 class ReceiptsStandIn;
 class RequestFlow;
+class SetupEngine;
 class SetupStore;
 class SoundClassifier;
 class SpeechController;
@@ -92,6 +93,8 @@ public:
     HomeStandIn* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
+    SetupStore* setups() const { return setups_.get(); }
+    SetupEngine* setupEngine() const { return setupEngine_.get(); }
 
 private:
     bool deferToRunningInstance();
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<LayoutStore> layouts_;
     std::unique_ptr<SetupStore> setups_;
     std::unique_ptr<MediaActions> media_;
+    std::unique_ptr<SetupEngine> setupEngine_;
     std::unique_ptr<IntentMatcher> matcher_;
     std::unique_ptr<ActionExecutor> executor_;
     std::unique_ptr<AskPort> ask_;

@@ -3,6 +3,7 @@
 #include "actions/BrightnessControl.h"
 #include "platform/linux/BacklightBrightness.h"
 #include "platform/linux/GammaBrightness.h"
+#include "platform/linux/GsettingsAppearance.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/LinuxDesktop.h"
@@ -14,6 +15,7 @@
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
 #include "platform/linux/XcbKeyTap.h"
+#include "platform/linux/XdgBrowserLauncher.h"
 #include "platform/linux/XdgInstalledApps.h"
 
 namespace brisklet {
@@ -23,6 +25,8 @@ struct LinuxPlatform::Parts {
     platform::LinuxDesktop desktop{[this] { return installed.entries(); }};
     platform::PosixProcessRunner runner;
     platform::LinuxSystemActions system{runner};
+    platform::XdgBrowserLauncher browsers{[this] { return installed.entries(); }};
+    platform::GsettingsAppearance appearance{runner};
     platform::MprisPlayers players;
     platform::LogindSleepWatcher sleep;
     platform::QtSoundOutput sound;
@@ -90,6 +94,14 @@ platform::SoundOutput* LinuxPlatform::soundOutput() {
 
 platform::SecretStore* LinuxPlatform::secretStore() {
     return &parts().secrets;
+}
+
+platform::BrowserLauncher* LinuxPlatform::browserLauncher() {
+    return &parts().browsers;
+}
+
+platform::DesktopAppearance* LinuxPlatform::desktopAppearance() {
+    return &parts().appearance;
 }
 
 } // namespace brisklet

@@ -29,6 +29,8 @@ public:
     platform::SleepWatcher* sleepWatcher() override;
     platform::SoundOutput* soundOutput() override;
     platform::SecretStore* secretStore() override;
+    platform::BrowserLauncher* browserLauncher() override;
+    platform::DesktopAppearance* desktopAppearance() override;
 
 private:
     struct Parts;

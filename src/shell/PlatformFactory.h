@@ -10,6 +10,8 @@ class BrightnessControl;
 namespace platform {
 class AppLauncher;
 class AudioBackend;
+class BrowserLauncher;
+class DesktopAppearance;
 class InstalledApps;
 class KeyTap;
 class MediaPlayers;
@@ -46,6 +48,10 @@ public:
     virtual platform::MediaPlayers* mediaPlayers() = 0;
     virtual platform::SleepWatcher* sleepWatcher() = 0;
     virtual platform::SoundOutput* soundOutput() = 0;
+    // Null: pages open nowhere.
+    virtual platform::BrowserLauncher* browserLauncher() { return nullptr; }
+    // Null: the desktop's light or dark appearance can't be switched.
+    virtual platform::DesktopAppearance* desktopAppearance() { return nullptr; }
     // Null: no keyring (nothing stored survives the run).
     virtual platform::SecretStore* secretStore() { return nullptr; }
 };
