@@ -17,7 +17,6 @@
 
 namespace brisklet {
 
-
 namespace {
 
 // The option that starts a terminal in a folder, for terminals whose command line
@@ -54,8 +53,10 @@ QStringList titlesOf(const std::vector<WindowRef>& windows) {
 
 } // namespace
 
-SetupEngine::SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators collaborators, QObject* parent)
-    : QObject(parent), windows_(windows), store_(store), c_(std::move(collaborators)), clock_(windows.clock()),
+SetupEngine::SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators collaborators,
+                         QObject* parent)
+    : QObject(parent), windows_(windows), store_(store), c_(std::move(collaborators)),
+      clock_(windows.clock()),
       animator_(std::make_unique<WindowAnimator>(windows, windows.clock(), c_.animatorTimer)) {}
 
 SetupEngine::~SetupEngine() = default;
@@ -114,15 +115,18 @@ std::optional<QString> SetupEngine::refusal(const Setup& setup, const Run& run) 
         clock_.sleep(0.15);
         if (stale() >= 2) {
             qCCritical(lcWindows) << "run refused: AX stale (CG sees windows, AX maps none)";
-            return QStringLiteral("Brisklet can't see your windows yet — restart Brisklet once, then try again.");
+            return QStringLiteral(
+                "Brisklet can't see your windows yet — restart Brisklet once, then try again.");
         }
     }
     const qint64 needed = setup.displaysNeeded();
     const qint64 connected = static_cast<qint64>(run.visibleFrames.size());
     if (setup.requiresAllDisplays && connected < needed) {
         qCInfo(lcWindows, "run refused: needs %lld displays, %lld connected", needed, connected);
-        return setup.name + QStringLiteral(" needs ") + QString::number(needed) + QStringLiteral(" displays — ") +
-               (connected == 1 ? QStringLiteral("only one is") : QString::number(connected) + QStringLiteral(" are")) +
+        return setup.name + QStringLiteral(" needs ") + QString::number(needed) +
+               QStringLiteral(" displays — ") +
+               (connected == 1 ? QStringLiteral("only one is")
+                               : QString::number(connected) + QStringLiteral(" are")) +
                QStringLiteral(" connected. Nothing was changed.");
     }
     return std::nullopt;
@@ -273,15 +277,16 @@ void SetupEngine::launchGroup(const Group& group, Run& run) {
 
 // Opens the folder in the app and waits briefly for the window it brings. What
 // was shown before, when nothing new came.
-std::vector<WindowRef> SetupEngine::openProject(const QString& bundleID, const QString& appName, const QString& path,
-                                                std::vector<WindowRef> shown, Run& run) {
+std::vector<WindowRef> SetupEngine::openProject(const QString& bundleID, const QString& appName,
+                                                const QString& path, std::vector<WindowRef> shown, Run& run) {
     bool started = false;
     if (c_.launcher && c_.launcher->acceptsUrls(bundleID))
         started = c_.launcher->launch(bundleID, {QUrl::fromLocalFile(path).toString()}).ok;
     else if (const auto args = terminalInFolder(bundleID, path); args && c_.browsers)
         started = c_.browsers->launchWithArguments(bundleID, *args).ok;
     if (!started) {
-        run.report.notes << appName + QStringLiteral(" couldn't open the project folder — opened without it.");
+        run.report.notes << appName +
+                                QStringLiteral(" couldn't open the project folder — opened without it.");
         return shown;
     }
     // A first window may take as long as a launch; another one comes quicker.
@@ -302,8 +307,10 @@ void SetupEngine::explainMissingWindows(const QString& bundleID, const QString& 
         const auto spacePids = windows_.pidsOnCurrentSpace();
         elsewhere = !spacePids.contains(pids.front()) && !windows_.axWindows(pids.front()).empty();
     }
-    run.report.notes << appName + (elsewhere ? QStringLiteral("'s windows are on another desktop — left them there.")
-                                             : QStringLiteral(" didn't show a window."));
+    run.report.notes << appName +
+                            (elsewhere
+                                 ? QStringLiteral("'s windows are on another desktop — left them there.")
+                                 : QStringLiteral(" didn't show a window."));
     run.report.failedItems << appName;
 }
 
@@ -372,10 +379,12 @@ bool SetupEngine::projectWindowOpen(const QStringList& titles, const QString& fo
     const QString folder = folderName.toLower();
     if (folder.isEmpty())
         return false;
-    return std::any_of(titles.begin(), titles.end(), [&](const QString& t) { return t.toLower().contains(folder); });
+    return std::any_of(titles.begin(), titles.end(),
+                       [&](const QString& t) { return t.toLower().contains(folder); });
 }
 
-SetupEngine::UndoCheckpoint SetupEngine::foldingQuits(const UndoCheckpoint& checkpoint, const QStringList& asked) {
+SetupEngine::UndoCheckpoint SetupEngine::foldingQuits(const UndoCheckpoint& checkpoint,
+                                                      const QStringList& asked) {
     UndoCheckpoint folded = checkpoint;
     for (const auto& id : asked)
         if (!folded.quitApps.contains(id))

@@ -50,7 +50,7 @@ public:
         QUuid setupID;
         QString setupName;
         std::vector<AppliedWindow> windowFrames; // the windows before the run
-        QStringList quitApps;                     // other apps that agreed to quit
+        QStringList quitApps;                    // other apps that agreed to quit
         Ledger openedLedger;
         QString displayFingerprint;
     };
@@ -97,7 +97,8 @@ public:
         std::function<bool()> stageManagerActive;
     };
 
-    SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators collaborators, QObject* parent = nullptr);
+    SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators collaborators,
+                QObject* parent = nullptr);
     ~SetupEngine() override;
 
     // --- the executor's port
@@ -114,7 +115,8 @@ public:
 
     // Opens one browser's pages of a run, places them and records their windows.
     void runURLItems(const std::vector<SetupItem>& items, const QString& browser, RunReport& report,
-                     std::vector<AppliedWindow>& applied, OpenedWindows& opened, const TargetRect& targetAXRect);
+                     std::vector<AppliedWindow>& applied, OpenedWindows& opened,
+                     const TargetRect& targetAXRect);
     // The browser runs and has a window; false when it could not be made to.
     bool ensureBrowserRunning(const QString& bundleID);
     // Volume, brightness, arrival sound, appearance, music and Shortcut, in that order.
@@ -128,8 +130,8 @@ public:
     // --- the pure rules
     // Where a relative frame lands among the visible frames; a missing (or negative)
     // display cascades onto the first, taking the next slot.
-    static std::optional<Placement> placement(const SetupFrame& frame, const std::vector<QRectF>& visibleFrames,
-                                              int& cascadeSlot);
+    static std::optional<Placement> placement(const SetupFrame& frame,
+                                              const std::vector<QRectF>& visibleFrames, int& cascadeSlot);
     // Each app once, ordered by its last item: A, B, A, C gives B, A, C.
     static QStringList surfaceOrder(const std::vector<SetupItem>& items);
     static bool projectWindowOpen(const QStringList& titles, const QString& folderName);
@@ -194,11 +196,11 @@ private:
     // SetupEngineWeb.cpp: pages.
     BrowserScripting::Desktop browserDesktop();
     BrowserScripting::HarvestResult harvest(const QString& bundleID);
-    void openPages(const std::vector<std::pair<SetupItem, std::optional<QRectF>>>& kept, const QString& browser,
-                   const QString& name, bool notInstalled, bool unscriptable, RunReport& report, std::vector<AppliedWindow>& applied,
-                   OpenedWindows& opened);
-    void openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
-                     bool hadFrame, RunReport& report);
+    void openPages(const std::vector<std::pair<SetupItem, std::optional<QRectF>>>& kept,
+                   const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
+                   RunReport& report, std::vector<AppliedWindow>& applied, OpenedWindows& opened);
+    void openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled,
+                     bool unscriptable, bool hadFrame, RunReport& report);
 
     // SetupEngineSystem.cpp: the system steps that talk to other programs.
     void applyAppearance(SetupSystemState::Appearance appearance, QStringList& notes, int& appliedSteps);

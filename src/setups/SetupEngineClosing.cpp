@@ -4,8 +4,8 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "platform/AppLauncher.h"
-#include "platform/BrowserLauncher.h"
 #include "platform/Apps.h"
+#include "platform/BrowserLauncher.h"
 
 #include <QPointer>
 #include <cmath>
@@ -17,12 +17,24 @@ namespace {
 // Parts of the desktop session and file managers: never asked to quit.
 const QSet<QString>& sessionApps() {
     static const QSet<QString> ids{
-        QStringLiteral("org.gnome.Shell"),   QStringLiteral("gnome-shell"),   QStringLiteral("plasmashell"),
-        QStringLiteral("org.kde.plasmashell"), QStringLiteral("xfdesktop"),   QStringLiteral("xfce4-panel"),
-        QStringLiteral("lxpanel"),           QStringLiteral("mate-panel"),    QStringLiteral("cinnamon"),
-        QStringLiteral("org.gnome.Nautilus"), QStringLiteral("nautilus"),     QStringLiteral("org.kde.dolphin"),
-        QStringLiteral("thunar"),            QStringLiteral("Thunar"),        QStringLiteral("pcmanfm"),
-        QStringLiteral("nemo"),              QStringLiteral("caja"),          QStringLiteral("openbox"),
+        QStringLiteral("org.gnome.Shell"),
+        QStringLiteral("gnome-shell"),
+        QStringLiteral("plasmashell"),
+        QStringLiteral("org.kde.plasmashell"),
+        QStringLiteral("xfdesktop"),
+        QStringLiteral("xfce4-panel"),
+        QStringLiteral("lxpanel"),
+        QStringLiteral("mate-panel"),
+        QStringLiteral("cinnamon"),
+        QStringLiteral("org.gnome.Nautilus"),
+        QStringLiteral("nautilus"),
+        QStringLiteral("org.kde.dolphin"),
+        QStringLiteral("thunar"),
+        QStringLiteral("Thunar"),
+        QStringLiteral("pcmanfm"),
+        QStringLiteral("nemo"),
+        QStringLiteral("caja"),
+        QStringLiteral("openbox"),
     };
     return ids;
 }
@@ -101,8 +113,10 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
             if (item.url && !prefixes.contains(ledgerPrefix(*item.url)))
                 results.push_back(BrowserScripting::closeTabs(desktop, *item.url, group.bundleID));
         if (std::find(results.begin(), results.end(), BrowserScripting::CloseResult::denied) != results.end())
-            report.notes << QStringLiteral("Couldn't close ") + name + QStringLiteral(" tabs — the desktop refused access.");
-        else if (std::find(results.begin(), results.end(), BrowserScripting::CloseResult::skipped) != results.end())
+            report.notes << QStringLiteral("Couldn't close ") + name +
+                                QStringLiteral(" tabs — the desktop refused access.");
+        else if (std::find(results.begin(), results.end(), BrowserScripting::CloseResult::skipped) !=
+                 results.end())
             report.notes << name + QStringLiteral(" tabs can't be closed by script — left open.");
     }
     windowLedger_.erase(setup.id);
@@ -120,7 +134,8 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
             if (c_.launcher->quit(id))
                 report.closedApps += static_cast<int>(pids.size());
             else
-                report.notes << (item.appName.isEmpty() ? id : item.appName) + QStringLiteral(" wouldn't quit.");
+                report.notes << (item.appName.isEmpty() ? id : item.appName) +
+                                    QStringLiteral(" wouldn't quit.");
         }
     }
 
@@ -130,7 +145,8 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         if (store->activeRun() && store->activeRun()->setupID == id)
             store->setActiveRun(std::nullopt);
     });
-    lastUndo_ = UndoCheckpoint{UndoCheckpoint::Kind::end, setup.id, setup.name, {}, {}, {}, currentFingerprint()};
+    lastUndo_ =
+        UndoCheckpoint{UndoCheckpoint::Kind::end, setup.id, setup.name, {}, {}, {}, currentFingerprint()};
     QPointer<SetupEngine> self(this);
     MainThread::post(this, [self, report, setup] {
         if (self)
@@ -152,7 +168,8 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
             run(*setup);
             report.reranSetup = true;
         } else {
-            report.notes << QStringLiteral("“") + checkpoint.setupName + QStringLiteral("” doesn't exist anymore.");
+            report.notes << QStringLiteral("“") + checkpoint.setupName +
+                                QStringLiteral("” doesn't exist anymore.");
         }
         return report;
     }
@@ -168,8 +185,9 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
         if (instancePids(id).empty() && installed.contains(id) && c_.launcher && c_.launcher->launch(id).ok)
             report.relaunchedApps += 1;
     if (!checkpoint.displayFingerprint.isEmpty() && checkpoint.displayFingerprint != currentFingerprint()) {
-        report.notes << QStringLiteral("Your displays changed since that run, so windows were left where they are — "
-                                       "putting them back would have moved them off screen.");
+        report.notes << QStringLiteral(
+            "Your displays changed since that run, so windows were left where they are — "
+            "putting them back would have moved them off screen.");
         return report;
     }
     report.restoredWindows = restoreWindows(checkpoint.windowFrames);

@@ -16,7 +16,6 @@
 
 namespace brisklet {
 
-
 namespace {
 
 // Where a glide's completion leaves its results. Shared, because the completion may
@@ -34,9 +33,8 @@ bool near(const QRectF& a, const QRectF& b, double tolerance) {
 
 } // namespace
 
-std::optional<SetupEngine::Placement> SetupEngine::placement(const SetupFrame& frame,
-                                                             const std::vector<QRectF>& visibleFrames,
-                                                             int& cascadeSlot) {
+std::optional<SetupEngine::Placement>
+SetupEngine::placement(const SetupFrame& frame, const std::vector<QRectF>& visibleFrames, int& cascadeSlot) {
     if (visibleFrames.empty())
         return std::nullopt;
     auto on = [&](const QRectF& v) {
@@ -61,8 +59,9 @@ std::optional<QRectF> SetupEngine::targetAXRect(const SetupFrame& frame, Run& ru
 }
 
 QString SetupEngine::cascadeNote(int count) {
-    return QString::number(count) + QStringLiteral(" window") + (count == 1 ? QString() : QStringLiteral("s")) +
-           QStringLiteral(" belong") + (count == 1 ? QStringLiteral("s") : QString()) +
+    return QString::number(count) + QStringLiteral(" window") +
+           (count == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" belong") +
+           (count == 1 ? QStringLiteral("s") : QString()) +
            QStringLiteral(" on a display that isn't connected — placed on your main screen.");
 }
 
@@ -144,8 +143,8 @@ void SetupEngine::placePending(Run& run) {
         auto glided = glide(pending, glideCount);
         for (int i = 0; i < glideCount; ++i) {
             const auto& p = pending[static_cast<size_t>(i)];
-            results[static_cast<size_t>(i)] =
-                glided.empty() ? windows_.setAXFrameFitted(p.element, p.target) : glided[static_cast<size_t>(i)];
+            results[static_cast<size_t>(i)] = glided.empty() ? windows_.setAXFrameFitted(p.element, p.target)
+                                                             : glided[static_cast<size_t>(i)];
         }
     }
     QStringList failedApps;
@@ -224,8 +223,8 @@ SetupEngine::windowsToRaise(const QString& bundleID, const Run& run,
         return chosen;
     }
     for (const auto& w : mine) {
-        const bool onPlacedFrame =
-            std::any_of(placed.begin(), placed.end(), [&](const QRectF& f) { return near(w.axFrame, f, 16.0); });
+        const bool onPlacedFrame = std::any_of(placed.begin(), placed.end(),
+                                               [&](const QRectF& f) { return near(w.axFrame, f, 16.0); });
         if (onPlacedFrame && std::find(chosen.begin(), chosen.end(), w.element) == chosen.end())
             chosen.push_back(w.element);
     }

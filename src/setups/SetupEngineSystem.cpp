@@ -18,7 +18,8 @@
 namespace brisklet {
 
 const QStringList& SetupEngine::arrivalSounds() {
-    static const QStringList names{QStringLiteral("droplet"), QStringLiteral("whisper"), QStringLiteral("tick")};
+    static const QStringList names{QStringLiteral("droplet"), QStringLiteral("whisper"),
+                                   QStringLiteral("tick")};
     return names;
 }
 
@@ -51,12 +52,13 @@ void SetupEngine::applySystemState(const SetupSystemState& state, QStringList& n
         applyShortcut(*state.shortcut, notes, appliedSteps);
 }
 
-void SetupEngine::applyAppearance(SetupSystemState::Appearance appearance, QStringList& notes, int& appliedSteps) {
+void SetupEngine::applyAppearance(SetupSystemState::Appearance appearance, QStringList& notes,
+                                  int& appliedSteps) {
     using Scheme = platform::DesktopAppearance::Scheme;
-    const auto outcome = c_.appearance
-                             ? c_.appearance->set(appearance == SetupSystemState::Appearance::dark ? Scheme::dark
-                                                                                                    : Scheme::light)
-                             : platform::ScriptOutcome::failed(QStringLiteral("no appearance setting"));
+    const auto outcome =
+        c_.appearance ? c_.appearance->set(appearance == SetupSystemState::Appearance::dark ? Scheme::dark
+                                                                                            : Scheme::light)
+                      : platform::ScriptOutcome::failed(QStringLiteral("no appearance setting"));
     if (outcome.isOk())
         appliedSteps += 1;
     else if (outcome.isDenied())
@@ -122,7 +124,8 @@ std::optional<QString> SetupEngine::findPlayer(const QString& id, double deadlin
 
 void SetupEngine::applyShortcut(const QString& name, QStringList& notes, int& appliedSteps) {
     // Names that could reach outside the Shortcuts folder never run.
-    if (!platform::SystemActions::isAcceptableShortcutName(name) || !c_.system || !c_.system->shortcutExists(name)) {
+    if (!platform::SystemActions::isAcceptableShortcutName(name) || !c_.system ||
+        !c_.system->shortcutExists(name)) {
         notes << QStringLiteral("Shortcut “") + name +
                      QStringLiteral("” doesn't exist — create it in the Brisklet Shortcuts folder.");
         return;

@@ -29,8 +29,8 @@ bool validPage(const SetupItem& item) {
 }
 
 // Takes the first harvested window that shows the page out of the list.
-std::optional<BrowserScripting::BrowserWindow> takeMatch(std::vector<BrowserScripting::BrowserWindow>& windows,
-                                                         const QString& url) {
+std::optional<BrowserScripting::BrowserWindow>
+takeMatch(std::vector<BrowserScripting::BrowserWindow>& windows, const QString& url) {
     for (auto it = windows.begin(); it != windows.end(); ++it)
         if (SetupEngine::urlMatches(it->url, url)) {
             auto found = *it;
@@ -52,8 +52,9 @@ bool SetupEngine::urlMatches(const QString& windowUrl, const QString& itemUrl) {
         u.chop(1);
     if (windowUrl.isEmpty() || u.isEmpty())
         return false;
-    return windowUrl == u || windowUrl == u + QLatin1Char('/') || windowUrl.startsWith(u + QLatin1Char('/')) ||
-           windowUrl.startsWith(u + QLatin1Char('?')) || windowUrl.startsWith(u + QLatin1Char('#'));
+    return windowUrl == u || windowUrl == u + QLatin1Char('/') ||
+           windowUrl.startsWith(u + QLatin1Char('/')) || windowUrl.startsWith(u + QLatin1Char('?')) ||
+           windowUrl.startsWith(u + QLatin1Char('#'));
 }
 
 BrowserScripting::Desktop SetupEngine::browserDesktop() {
@@ -110,7 +111,8 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
     std::vector<std::pair<SetupItem, std::optional<QRectF>>> kept;
     for (const auto& item : items) {
         if (!validPage(item)) {
-            report.notes << QStringLiteral("“") + pageLabel(item) + QStringLiteral("” has no valid web address — skipped.");
+            report.notes << QStringLiteral("“") + pageLabel(item) +
+                                QStringLiteral("” has no valid web address — skipped.");
             continue;
         }
         const std::optional<QRectF> target = item.frame ? targetAXRect(*item.frame) : std::nullopt;
@@ -138,8 +140,8 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
 }
 
 void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional<QRectF>>>& kept,
-                            const QString& browser, const QString& name, bool notInstalled, bool unscriptable, RunReport& report,
-                            std::vector<AppliedWindow>& applied, OpenedWindows& opened) {
+                            const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
+                            RunReport& report, std::vector<AppliedWindow>& applied, OpenedWindows& opened) {
     using Kind = BrowserScripting::OpenResult::Kind;
     for (const auto& [item, target] : kept) {
         const QString prefix = ledgerPrefix(*item.url);
@@ -157,12 +159,15 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
             continue;
         }
         if (result.kind == Kind::denied) {
-            report.notes << name + QStringLiteral(" opened the site but Brisklet can't place it — the desktop refused access.");
+            report.notes
+                << name + QStringLiteral(
+                              " opened the site but Brisklet can't place it — the desktop refused access.");
             openPlainly(item, browser, name, false, false, true, report);
             continue;
         }
-        report.notes << (result.kind == Kind::timedOut ? name + QStringLiteral(" was slow to script — recovered best-effort.")
-                                                       : name + QStringLiteral(" couldn't open a positioned window."));
+        report.notes << (result.kind == Kind::timedOut
+                             ? name + QStringLiteral(" was slow to script — recovered best-effort.")
+                             : name + QStringLiteral(" couldn't open a positioned window."));
         // One look for the page that may have come after all, then a plain open.
         clock_.sleep(1.0);
         auto again = harvest(browser);
@@ -176,8 +181,8 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
     }
 }
 
-void SetupEngine::openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
-                              bool hadFrame, RunReport& report) {
+void SetupEngine::openPlainly(const SetupItem& item, const QString& browser, const QString& name,
+                              bool notInstalled, bool unscriptable, bool hadFrame, RunReport& report) {
     bool ok = false;
     if (c_.browsers) {
         auto desktop = browserDesktop();

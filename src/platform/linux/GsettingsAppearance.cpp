@@ -58,7 +58,8 @@ std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromPortal() {
     // ReadOne answers plainly; portals older than it only know Read.
     for (const char* method : {"ReadOne", "Read"}) {
         QDBusMessage message = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+            QStringLiteral("org.freedesktop.portal.Desktop"),
+            QStringLiteral("/org/freedesktop/portal/desktop"),
             QStringLiteral("org.freedesktop.portal.Settings"), QString::fromLatin1(method));
         message << QStringLiteral("org.freedesktop.appearance") << key;
         message.setAutoStartService(false);
@@ -82,7 +83,8 @@ std::optional<DesktopAppearance::Scheme> GsettingsAppearance::current() {
 
 ScriptOutcome GsettingsAppearance::set(Scheme scheme) {
     const QString value = scheme == Scheme::dark ? QStringLiteral("prefer-dark") : QStringLiteral("default");
-    const auto result = runner_.run(QStringLiteral("gsettings"), {QStringLiteral("set"), schema, key, value}, limit);
+    const auto result =
+        runner_.run(QStringLiteral("gsettings"), {QStringLiteral("set"), schema, key, value}, limit);
     if (result.status != 0)
         return ScriptOutcome::failed(result.err.trimmed().isEmpty() ? QStringLiteral("gsettings failed")
                                                                     : result.err.trimmed());
