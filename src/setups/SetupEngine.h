@@ -26,7 +26,7 @@ class BrightnessControl;
 namespace platform {
 class AppLauncher;
 class BrowserLauncher;
-class DesktopAppearance;
+class AppearanceSwitch;
 class MediaPlayers;
 class OwnWindows;
 class SystemActions;
@@ -85,7 +85,7 @@ public:
         platform::SystemActions* system = nullptr;
         BrightnessControl* brightness = nullptr;
         platform::MediaPlayers* players = nullptr;
-        platform::DesktopAppearance* appearance = nullptr;
+        platform::AppearanceSwitch* appearance = nullptr;
         platform::OwnWindows* own = nullptr; // the desktop's reduce-motion switch
         WindowAnimator::Timer animatorTimer;
         // The browsers' own windows with their pages; absent: BrowserScripting's.

@@ -7,7 +7,7 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "platform/AppLauncher.h"
-#include "platform/DesktopAppearance.h"
+#include "platform/AppearanceSwitch.h"
 #include "platform/MediaPlayers.h"
 #include "platform/SystemActions.h"
 
@@ -54,7 +54,7 @@ void SetupEngine::applySystemState(const SetupSystemState& state, QStringList& n
 
 void SetupEngine::applyAppearance(SetupSystemState::Appearance appearance, QStringList& notes,
                                   int& appliedSteps) {
-    using Scheme = platform::DesktopAppearance::Scheme;
+    using Scheme = platform::AppearanceSwitch::Scheme;
     const auto outcome =
         c_.appearance ? c_.appearance->set(appearance == SetupSystemState::Appearance::dark ? Scheme::dark
                                                                                             : Scheme::light)

@@ -181,7 +181,7 @@ void AppDelegate::buildActions() {
     engine.system = platform_->systemActions();
     engine.brightness = brightness_.get();
     engine.players = platform_->mediaPlayers();
-    engine.appearance = platform_->desktopAppearance();
+    engine.appearance = platform_->appearanceSwitch();
     engine.own = platform_->ownWindows();
     setupEngine_ = std::make_unique<SetupEngine>(*windows_, *setups_, std::move(engine));
     connect(setupEngine_.get(), &SetupEngine::soundCueRequested, this,

@@ -100,7 +100,7 @@ platform::BrowserLauncher* LinuxPlatform::browserLauncher() {
     return &parts().browsers;
 }
 
-platform::DesktopAppearance* LinuxPlatform::desktopAppearance() {
+platform::AppearanceSwitch* LinuxPlatform::appearanceSwitch() {
     return &parts().appearance;
 }
 

@@ -30,7 +30,7 @@ public:
     platform::SoundOutput* soundOutput() override;
     platform::SecretStore* secretStore() override;
     platform::BrowserLauncher* browserLauncher() override;
-    platform::DesktopAppearance* desktopAppearance() override;
+    platform::AppearanceSwitch* appearanceSwitch() override;
 
 private:
     struct Parts;

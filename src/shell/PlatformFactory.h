@@ -11,7 +11,7 @@ namespace platform {
 class AppLauncher;
 class AudioBackend;
 class BrowserLauncher;
-class DesktopAppearance;
+class AppearanceSwitch;
 class InstalledApps;
 class KeyTap;
 class MediaPlayers;
@@ -51,7 +51,7 @@ public:
     // Null: pages open nowhere.
     virtual platform::BrowserLauncher* browserLauncher() { return nullptr; }
     // Null: the desktop's light or dark appearance can't be switched.
-    virtual platform::DesktopAppearance* desktopAppearance() { return nullptr; }
+    virtual platform::AppearanceSwitch* appearanceSwitch() { return nullptr; }
     // Null: no keyring (nothing stored survives the run).
     virtual platform::SecretStore* secretStore() { return nullptr; }
 };

@@ -21,7 +21,7 @@
 
 using namespace brisklet;
 using namespace brisklet::test;
-using Scheme = platform::DesktopAppearance::Scheme;
+using Scheme = platform::AppearanceSwitch::Scheme;
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "support/AnimatorTimers.h"
+#include "support/FakeAppearanceSwitch.h"
 #include "support/FakeApps.h"
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakeBrowserLauncher.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
-#include "support/FakeDesktopAppearance.h"
 #include "support/FakeMediaPlayers.h"
 #include "support/FakeScheduler.h"
 #include "support/FakeSystemActions.h"
@@ -138,7 +138,7 @@ protected:
     FakeBrowserLauncher browsers{desktop, clock};
     FakeSystemActions system;
     FakeMediaPlayers players{&clock};
-    FakeDesktopAppearance appearance;
+    FakeAppearanceSwitch appearance;
     std::shared_ptr<BrightnessLog> brightnessLog = std::make_shared<BrightnessLog>();
     bool brightnessWorks = true;
     BrightnessControl brightness{

@@ -212,7 +212,7 @@ TEST_F(SetupEngineStepsTest, volumeIsClampedAndEachAppliedStepCounts) {
                            &steps)
                     .isEmpty());
     EXPECT_EQ(steps, 4);
-    EXPECT_EQ(appearance.current(), platform::DesktopAppearance::Scheme::dark);
+    EXPECT_EQ(appearance.current(), platform::AppearanceSwitch::Scheme::dark);
     ASSERT_FALSE(brightnessLog->sets.empty());
     EXPECT_NEAR(brightnessLog->sets.back(), 0.6, 0.01);
 }
@@ -220,7 +220,7 @@ TEST_F(SetupEngineStepsTest, volumeIsClampedAndEachAppliedStepCounts) {
 TEST_F(SetupEngineStepsTest, everyFailureIsOneNoteInStepOrderAndTheRestStillRuns) {
     system.volumeFails = true;
     brightnessWorks = false;
-    appearance.setAnswer(FakeDesktopAppearance::Answer::fails);
+    appearance.setAnswer(FakeAppearanceSwitch::Answer::fails);
     int steps = -1;
     const auto notes = applyState({.volume = 50,
                                    .appearance = SetupSystemState::Appearance::light,
@@ -236,10 +236,10 @@ TEST_F(SetupEngineStepsTest, everyFailureIsOneNoteInStepOrderAndTheRestStillRuns
 }
 
 TEST_F(SetupEngineStepsTest, anAppearanceTheDesktopRefusesOrIgnoresIsReported) {
-    appearance.setAnswer(FakeDesktopAppearance::Answer::denied);
+    appearance.setAnswer(FakeAppearanceSwitch::Answer::denied);
     EXPECT_EQ(applyState({.appearance = SetupSystemState::Appearance::dark}),
               QStringList{"Appearance unchanged — the desktop refused access."});
-    appearance.setAnswer(FakeDesktopAppearance::Answer::ignores);
+    appearance.setAnswer(FakeAppearanceSwitch::Answer::ignores);
     EXPECT_EQ(applyState({.appearance = SetupSystemState::Appearance::dark}),
               QStringList{"Couldn't switch the appearance."});
     int steps = 0;

@@ -37,7 +37,7 @@ struct FileMicPlatform final : PlatformFactory {
     platform::SoundOutput* soundOutput() override { return linux.soundOutput(); }
     platform::SecretStore* secretStore() override { return linux.secretStore(); }
     platform::BrowserLauncher* browserLauncher() override { return linux.browserLauncher(); }
-    platform::DesktopAppearance* desktopAppearance() override { return linux.desktopAppearance(); }
+    platform::AppearanceSwitch* appearanceSwitch() override { return linux.appearanceSwitch(); }
 };
 
 } // namespace brisklet::test

@@ -21,7 +21,7 @@ QVariant unwrapped(QVariant value) {
 }
 } // namespace
 
-std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromSetting(const QString& text) {
+std::optional<AppearanceSwitch::Scheme> GsettingsAppearance::fromSetting(const QString& text) {
     QString value = text.trimmed();
     if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))
         value = value.mid(1, value.size() - 2);
@@ -32,7 +32,7 @@ std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromSetting(const 
     return std::nullopt;
 }
 
-std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromPortal(uint value) {
+std::optional<AppearanceSwitch::Scheme> GsettingsAppearance::fromPortal(uint value) {
     switch (value) {
     case 0:
     case 2:
@@ -44,14 +44,14 @@ std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromPortal(uint va
     }
 }
 
-std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromGsettings() {
+std::optional<AppearanceSwitch::Scheme> GsettingsAppearance::fromGsettings() {
     const auto result = runner_.run(QStringLiteral("gsettings"), {QStringLiteral("get"), schema, key}, limit);
     if (result.status != 0)
         return std::nullopt;
     return fromSetting(result.out);
 }
 
-std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromPortal() {
+std::optional<AppearanceSwitch::Scheme> GsettingsAppearance::fromPortal() {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return std::nullopt;
@@ -75,7 +75,7 @@ std::optional<DesktopAppearance::Scheme> GsettingsAppearance::fromPortal() {
     return std::nullopt;
 }
 
-std::optional<DesktopAppearance::Scheme> GsettingsAppearance::current() {
+std::optional<AppearanceSwitch::Scheme> GsettingsAppearance::current() {
     if (auto portal = fromPortal())
         return portal;
     return fromGsettings();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DesktopAppearance.h"
+#include "platform/AppearanceSwitch.h"
 #include "platform/ProcessRunner.h"
 
 #include <QString>
@@ -10,7 +10,7 @@ namespace brisklet::platform {
 // The appearance through GNOME's `color-scheme` setting, which GNOME-like desktops
 // and the settings portal follow. Read from the portal when one answers on the
 // session bus, else from gsettings.
-class GsettingsAppearance final : public DesktopAppearance {
+class GsettingsAppearance final : public AppearanceSwitch {
 public:
     explicit GsettingsAppearance(ProcessRunner& runner) : runner_(runner) {}
 

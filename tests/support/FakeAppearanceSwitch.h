@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DesktopAppearance.h"
+#include "platform/AppearanceSwitch.h"
 
 #include <mutex>
 #include <vector>
@@ -8,7 +8,7 @@
 namespace brisklet::test {
 
 // An appearance in memory that can refuse, fail or ignore a switch.
-class FakeDesktopAppearance final : public platform::DesktopAppearance {
+class FakeAppearanceSwitch final : public platform::AppearanceSwitch {
 public:
     enum class Answer { works, fails, denied, ignores };
 
