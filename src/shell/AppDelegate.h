@@ -90,11 +90,11 @@ public:
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
     LayoutStore* layouts() const { return layouts_.get(); }
+    SetupStore* setups() const { return setups_.get(); }
+    SetupEngine* setupEngine() const { return setupEngine_.get(); }
     HomeStandIn* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
-    SetupStore* setups() const { return setups_.get(); }
-    SetupEngine* setupEngine() const { return setupEngine_.get(); }
 
 private:
     bool deferToRunningInstance();

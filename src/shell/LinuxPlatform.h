@@ -28,9 +28,9 @@ public:
     platform::MediaPlayers* mediaPlayers() override;
     platform::SleepWatcher* sleepWatcher() override;
     platform::SoundOutput* soundOutput() override;
-    platform::SecretStore* secretStore() override;
     platform::BrowserLauncher* browserLauncher() override;
     platform::AppearanceSwitch* appearanceSwitch() override;
+    platform::SecretStore* secretStore() override;
 
 private:
     struct Parts;

@@ -9,9 +9,9 @@ class BrightnessControl;
 
 namespace platform {
 class AppLauncher;
-class AudioBackend;
-class BrowserLauncher;
 class AppearanceSwitch;
+class BrowserLauncher;
+class AudioBackend;
 class InstalledApps;
 class KeyTap;
 class MediaPlayers;
