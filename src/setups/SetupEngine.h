@@ -75,7 +75,7 @@ public:
     using Harvest = std::function<BrowserScripting::HarvestResult(const QString& bundleID)>;
     using TargetRect = std::function<std::optional<QRectF>(const SetupFrame&)>;
 
-    // What the engine drives besides the window engine and the store. Absent parts
+    // What the engine drives besides the window engine and the store. Absent ones
     // make their steps fail with their notes.
     struct Collaborators {
         platform::InstalledApps* installed = nullptr;

@@ -14,7 +14,7 @@ namespace brisklet {
 
 namespace {
 
-// Parts of the desktop session and file managers: never asked to quit.
+// The desktop session's own programs and file managers: never asked to quit.
 const QSet<QString>& sessionApps() {
     static const QSet<QString> ids{
         QStringLiteral("org.gnome.Shell"),
