@@ -19,6 +19,7 @@
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
 #include "platform/SpeechRecognizer.h"
+#include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
 #include "shell/HomeStandIn.h"
@@ -181,6 +182,20 @@ void AppDelegate::buildActions() {
                                                     return launcher && launcher->launch(id, urls).ok;
                                                 });
     }
+    SetupEngine::Collaborators engine;
+    engine.installed = &platform_->installedApps();
+    engine.running = platform_->runningApps();
+    engine.launcher = platform_->launcher();
+    engine.browsers = platform_->browserLauncher();
+    engine.system = platform_->systemActions();
+    engine.brightness = brightness_.get();
+    engine.players = platform_->mediaPlayers();
+    engine.appearance = platform_->appearanceSwitch();
+    engine.own = platform_->ownWindows();
+    setupEngine_ = std::make_unique<SetupEngine>(*windows_, *setups_, std::move(engine));
+    connect(setupEngine_.get(), &SetupEngine::soundCueRequested, this,
+            [this](const QString& name) { chime_->playCue(name); });
+
     ActionExecutor::Collaborators c;
     c.windows = windows_.get();
     c.layouts = layouts_.get();
@@ -189,6 +204,7 @@ void AppDelegate::buildActions() {
     c.launcher = platform_->launcher();
     c.system = platform_->systemActions();
     c.media = media_.get();
+    c.setups = setupEngine_.get();
     executor_ = std::make_unique<ActionExecutor>(c);
 }
 

@@ -30,6 +30,7 @@ class NudgeStandIn;
 class PlatformFactory;
 class ReceiptsStandIn;
 class RequestFlow;
+class SetupEngine;
 class SetupStore;
 class SoundClassifier;
 class SpeechController;
@@ -90,6 +91,8 @@ public:
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
     LayoutStore* layouts() const { return layouts_.get(); }
+    SetupStore* setups() const { return setups_.get(); }
+    SetupEngine* setupEngine() const { return setupEngine_.get(); }
     HomeStandIn* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
@@ -141,6 +144,7 @@ private:
     std::unique_ptr<LayoutStore> layouts_;
     std::unique_ptr<SetupStore> setups_;
     std::unique_ptr<MediaActions> media_;
+    std::unique_ptr<SetupEngine> setupEngine_;
     std::unique_ptr<IntentMatcher> matcher_;
     std::unique_ptr<ActionExecutor> executor_;
     std::unique_ptr<AskPort> ask_;
