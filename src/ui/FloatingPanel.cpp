@@ -6,6 +6,8 @@
 #include <QPropertyAnimation>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQuickItem>
+#include <QtMath>
 #include <QRegion>
 #include <QWindow>
 
@@ -101,16 +103,64 @@ void FloatingPanel::orderFront() {
     window_->raise();
 }
 
+void FloatingPanel::fadeIn(double seconds) {
+    if (!window_)
+        return;
+    if (fade_)
+        fade_->stop();
+    if (seconds <= 0) {
+        orderFront();
+        return;
+    }
+    setContentOpacity(0);
+    if (!window_->isVisible())
+        window_->show();
+    window_->raise();
+    animateOpacity(1.0, seconds);
+}
+
 void FloatingPanel::fadeOut(double seconds) {
+    animateOpacity(0.0, seconds);
+}
+
+void FloatingPanel::animateOpacity(qreal to, double seconds) {
     if (!content_)
         return;
     if (fade_)
         fade_->stop();
     auto* fade = new QPropertyAnimation(content_, "opacity", this);
     fade->setDuration(int(seconds * 1000));
-    fade->setEndValue(0.0);
+    fade->setEndValue(to);
     fade_ = fade;
     fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void FloatingPanel::fitToContent() {
+    auto* item = qobject_cast<QQuickItem*>(content_);
+    if (!window_ || !item)
+        return;
+    item->ensurePolished();
+    const QSize wanted(qCeil(item->implicitWidth()), qCeil(item->implicitHeight()));
+    if (wanted.isEmpty())
+        return;
+    size_ = wanted;
+    window_->resize(size_);
+    item->setSize(size_);
+}
+
+void FloatingPanel::shapeTo(const QString& itemName, int radius) {
+    auto* root = qobject_cast<QQuickItem*>(content_);
+    if (!window_ || !root)
+        return;
+    root->ensurePolished();
+    auto* target = root->findChild<QQuickItem*>(itemName);
+    if (!target)
+        return;
+    target->ensurePolished();
+    const QRect box =
+        target->mapRectToItem(root, QRectF(0, 0, target->width(), target->height())).toAlignedRect();
+    if (!box.isEmpty())
+        window_->setMask(roundedRegion(box, radius));
 }
 
 void FloatingPanel::orderOut() {

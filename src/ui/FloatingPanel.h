@@ -41,9 +41,16 @@ public:
     void setClickThrough(bool through) override;
     bool isClickThrough() const override { return clickThrough_; }
     void orderFront() override;
+    void fadeIn(double seconds) override;
     void fadeOut(double seconds) override;
     void orderOut() override;
     bool isVisible() const override;
+
+    // Takes the size the view asks for (its implicit size).
+    void fitToContent();
+    // Shapes the window to the view's item of that name, with rounded corners,
+    // once the view has laid itself out.
+    void shapeTo(const QString& itemName, int radius);
 
     QWindow* window() const { return window_; }
     // The view inside the window (its root item).
@@ -51,6 +58,7 @@ public:
 
 private:
     void setContentOpacity(qreal opacity);
+    void animateOpacity(qreal to, double seconds);
 
     QSize size_;
     bool clickThrough_ = true;
