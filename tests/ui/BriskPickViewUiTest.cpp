@@ -1,7 +1,9 @@
 // The pick panel rendered offscreen with the app light and dark: a rounded list
 // with clear corners, the heading, one row per setup with "OPEN" on the applied
 // one, the play mark only on a hovered row, and the muted "Open Brisklet" last.
+#include "ui/BriskPickController.h"
 #include "ui/BriskPickModel.h"
+#include "ui/FloatingPanel.h"
 #include "ui/DesignSystem.h"
 
 #include "support/FakeDesktopAppearance.h"
@@ -146,3 +148,27 @@ TEST_P(BriskPickViewUiTest, rowsAndThePointerReportThroughTheModel) {
 
 INSTANTIATE_TEST_SUITE_P(Appearance, BriskPickViewUiTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "dark" : "light"; });
+
+TEST(BriskPickPanelUiTest, theAppsPanelTakesTheListsHeightUnderTheIconAndClicksThrough) {
+    ViewHarness::useSoftwareRenderer();
+    BriskPickController pick;
+    pick.setupsProvider = [] {
+        return QList<PickEntry>{{"Work", "laptopcomputer", false}, {"Evening", "moon.stars", true}};
+    };
+    pick.visibleFrameProvider = [](const QRect&) { return QRect(0, 28, 1920, 1052); };
+    pick.pointerProvider = [] { return QPoint(1012, 14); };
+    pick.toggle(QRect(1000, 2, 24, 24));
+    auto* panel = dynamic_cast<FloatingPanel*>(pick.surface());
+    ASSERT_NE(panel, nullptr);
+    ASSERT_NE(panel->window(), nullptr);
+    EXPECT_TRUE(panel->window()->isVisible());
+    const QSize size = panel->window()->size();
+    EXPECT_EQ(size.width(), 244);
+    EXPECT_GT(size.height(), 2 * 32 + 40) << "two rows, the heading and the last row";
+    EXPECT_LT(size.height(), 220);
+    EXPECT_EQ(panel->window()->position(), QPoint(1012 - 122, 28));
+    EXPECT_FALSE(panel->window()->flags().testFlag(Qt::WindowTransparentForInput));
+    EXPECT_EQ(panel->window()->mask().boundingRect(), QRect(6, 6, 232, size.height() - 12));
+    pick.toggle(QRect(1000, 2, 24, 24));
+    EXPECT_FALSE(panel->window()->isVisible());
+}

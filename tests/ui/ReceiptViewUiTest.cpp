@@ -3,6 +3,8 @@
 // and its text stands out from the card.
 #include "setups/Setup.h"
 #include "ui/DesignSystem.h"
+#include "ui/FloatingPanel.h"
+#include "ui/ReceiptController.h"
 #include "ui/ReceiptModel.h"
 #include "ui/ReceiptWording.h"
 
@@ -150,3 +152,25 @@ TEST_P(ReceiptViewUiTest, anEndCardOffersToBringItBackAndItsButtonsReachTheModel
 
 INSTANTIATE_TEST_SUITE_P(Appearance, ReceiptViewUiTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "dark" : "light"; });
+
+TEST(ReceiptPanelUiTest, theAppsPanelIsShapedToTheCardAndTakesClicksUntilItFades) {
+    ViewHarness::useSoftwareRenderer();
+    ReceiptController receipts;
+    receipts.reduceMotion = [] { return true; };
+    receipts.show(fullRun(), QRect(0, 0, 1920, 1080));
+    auto* panel = dynamic_cast<FloatingPanel*>(receipts.currentSurface());
+    ASSERT_NE(panel, nullptr);
+    ASSERT_NE(panel->window(), nullptr);
+    EXPECT_TRUE(panel->window()->isVisible());
+    EXPECT_EQ(panel->window()->size(), QSize(380, 150));
+    EXPECT_EQ(panel->window()->position(), QPoint(1920 - 380 - 20, 1080 - 20 - 150));
+    EXPECT_FALSE(panel->window()->flags().testFlag(Qt::WindowTransparentForInput));
+    auto* card = panel->content()->findChild<QQuickItem*>(QStringLiteral("card"));
+    ASSERT_NE(card, nullptr);
+    const QRect box = card->mapRectToItem(nullptr, QRectF(0, 0, card->width(), card->height())).toRect();
+    EXPECT_GT(box.height(), 60);
+    EXPECT_EQ(panel->window()->mask().boundingRect(), box) << "shaped to the card";
+    EXPECT_FALSE(panel->window()->mask().contains(box.topLeft())) << "round corners";
+    receipts.dismiss();
+    EXPECT_FALSE(panel->window()->isVisible());
+}
