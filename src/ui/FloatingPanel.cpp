@@ -7,9 +7,9 @@
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QtMath>
 #include <QRegion>
 #include <QWindow>
+#include <QtMath>
 
 namespace brisklet {
 

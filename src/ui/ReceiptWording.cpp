@@ -51,8 +51,8 @@ ReceiptCard forRun(const SetupPort::RunReport& report, const Setup& setup, bool 
     card.body = parts.join(separator);
     const bool cameUp = report.placed > 0 || report.opened > 0;
     if (cameUp && !report.failedItems.isEmpty())
-        card.title =
-            named(setup, QStringLiteral(" is up \u2014 without ") + shortList(report.failedItems) + QLatin1Char('.'));
+        card.title = named(setup, QStringLiteral(" is up \u2014 without ") + shortList(report.failedItems) +
+                                      QLatin1Char('.'));
     else if (cameUp)
         card.title = named(setup, QStringLiteral(" is ready."));
     else

@@ -35,7 +35,8 @@ protected:
     FakeClock clock;
     FakeScheduler scheduler{clock};
     std::vector<FakeFloatingSurface*> panels;
-    QList<PickEntry> entries{{"Work", "laptopcomputer", true}, {"Focus & Write", "pencil.and.outline", false}};
+    QList<PickEntry> entries{{"Work", "laptopcomputer", true},
+                             {"Focus & Write", "pencil.and.outline", false}};
     QPoint pointer = icon.center();
     QStringList calls;
     BriskPickController pick{scheduler, [this](BriskPickModel&) {

@@ -3,8 +3,8 @@
 // one, the play mark only on a hovered row, and the muted "Open Brisklet" last.
 #include "ui/BriskPickController.h"
 #include "ui/BriskPickModel.h"
-#include "ui/FloatingPanel.h"
 #include "ui/DesignSystem.h"
+#include "ui/FloatingPanel.h"
 
 #include "support/FakeDesktopAppearance.h"
 #include "support/Pixels.h"
@@ -25,7 +25,8 @@ protected:
     void SetUp() override {
         DesignSystem::instance().setDesktop(&desktop);
         desktop.set(GetParam(), true);
-        ASSERT_TRUE(harness.loadView(QStringLiteral("BriskPickView"), {{"model", QVariant::fromValue(&model)}}))
+        ASSERT_TRUE(
+            harness.loadView(QStringLiteral("BriskPickView"), {{"model", QVariant::fromValue(&model)}}))
             << harness.errors().toStdString();
     }
     void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
@@ -123,7 +124,8 @@ TEST_P(BriskPickViewUiTest, aHoveredRowShowsThePlayMarkOnItsRaisedBackground) {
     EXPECT_EQ(image.pixel(harness.boxOf(button).topLeft() + QPoint(20, 2)), palette()->surfaceRaised.rgba());
     // The applied setup keeps "OPEN" and the muted row never shows the mark.
     QQuickItem* home = harness.find(QStringLiteral("openHomeRow"));
-    QTest::mouseMove(&harness.view(), harness.boxOf(ViewHarness::find(home, QStringLiteral("rowButton"))).center());
+    QTest::mouseMove(&harness.view(),
+                     harness.boxOf(ViewHarness::find(home, QStringLiteral("rowButton"))).center());
     QTRY_VERIFY_WITH_TIMEOUT(home->property("hovering").toBool(), 2000);
     EXPECT_FALSE(ViewHarness::find(home, QStringLiteral("playMark"))->isVisible());
 }
@@ -137,8 +139,9 @@ TEST_P(BriskPickViewUiTest, rowsAndThePointerReportThroughTheModel) {
     shoot(QStringLiteral("Pick-clicks"));
     QTest::mouseMove(&harness.view(), QPoint(100, 40));
     QTRY_VERIFY_WITH_TIMEOUT(calls.contains("in"), 2000);
-    QTest::mouseClick(&harness.view(), Qt::LeftButton, {},
-                      harness.boxOf(ViewHarness::find(rows().value(1), QStringLiteral("rowButton"))).center());
+    QTest::mouseClick(
+        &harness.view(), Qt::LeftButton, {},
+        harness.boxOf(ViewHarness::find(rows().value(1), QStringLiteral("rowButton"))).center());
     QQuickItem* home = harness.find(QStringLiteral("openHomeRow"));
     QTest::mouseClick(&harness.view(), Qt::LeftButton, {},
                       harness.boxOf(ViewHarness::find(home, QStringLiteral("rowButton"))).center());

@@ -107,9 +107,8 @@ TEST_F(ReceiptControllerTest, eachButtonDismissesFirstThenReportsOnce) {
         showRun();
         ReceiptModel* model = receipts.current();
         QString seenCurrent = "unset";
-        auto probe = QObject::connect(&receipts, &ReceiptController::undoRequested, [&] {
-            seenCurrent = receipts.current() ? "card" : "none";
-        });
+        auto probe = QObject::connect(&receipts, &ReceiptController::undoRequested,
+                                      [&] { seenCurrent = receipts.current() ? "card" : "none"; });
         (model->*press)();
         QObject::disconnect(probe);
         EXPECT_EQ(reports, QStringList{name});

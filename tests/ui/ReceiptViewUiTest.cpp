@@ -58,7 +58,8 @@ protected:
     void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
 
     QImage shoot(ReceiptModel& model, const QString& name) {
-        const bool loaded = harness.loadView(QStringLiteral("ReceiptView"), {{"model", QVariant::fromValue(&model)}});
+        const bool loaded =
+            harness.loadView(QStringLiteral("ReceiptView"), {{"model", QVariant::fromValue(&model)}});
         EXPECT_TRUE(loaded) << harness.errors().toStdString();
         if (!loaded)
             return {};
