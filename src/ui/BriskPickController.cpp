@@ -18,6 +18,7 @@ std::unique_ptr<FloatingSurface> makePickPanel(BriskPickModel& model) {
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/BriskPickView.qml"));
     options.size = QSize(244, 120);
     options.properties = {{QStringLiteral("model"), QVariant::fromValue(&model)}};
+    options.level = 101;
     auto panel = std::make_unique<FloatingPanel>(options);
     // The list's own height; the corners outside the card are cut away.
     panel->fitToContent();

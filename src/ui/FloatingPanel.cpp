@@ -37,10 +37,17 @@ QObject* create(QQmlEngine& engine, QQmlComponent& component, const QVariantMap&
     return object;
 }
 
+// Every live panel, for keeping their levels in order.
+QList<QPointer<FloatingPanel>>& livePanels() {
+    static QList<QPointer<FloatingPanel>> panels;
+    return panels;
+}
+
 } // namespace
 
 FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
-    : QObject(parent), size_(options.size), engine_(std::make_unique<QQmlEngine>()) {
+    : QObject(parent), size_(options.size), level_(options.level), engine_(std::make_unique<QQmlEngine>()) {
+    livePanels().append(this);
     // The module's files live under qrc:/Brisklet.
     engine_->addImportPath(QStringLiteral("qrc:/"));
     QQmlComponent windowComponent(engine_.get());
@@ -74,6 +81,8 @@ FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
 }
 
 FloatingPanel::~FloatingPanel() {
+    livePanels().removeAll(QPointer<FloatingPanel>(this));
+    livePanels().removeAll(QPointer<FloatingPanel>());
     if (fade_)
         fade_->stop();
     delete content_;
@@ -100,7 +109,20 @@ void FloatingPanel::orderFront() {
     setContentOpacity(1);
     if (!window_->isVisible())
         window_->show();
+    raiseInLevel();
+}
+
+void FloatingPanel::raiseInLevel() {
     window_->raise();
+    QList<FloatingPanel*> above;
+    for (const QPointer<FloatingPanel>& panel : livePanels()) {
+        if (panel && panel != this && panel->level_ > level_ && panel->isVisible())
+            above << panel;
+    }
+    std::stable_sort(above.begin(), above.end(),
+                     [](const FloatingPanel* a, const FloatingPanel* b) { return a->level_ < b->level_; });
+    for (FloatingPanel* panel : above)
+        panel->window_->raise();
 }
 
 void FloatingPanel::fadeIn(double seconds) {
@@ -115,7 +137,7 @@ void FloatingPanel::fadeIn(double seconds) {
     setContentOpacity(0);
     if (!window_->isVisible())
         window_->show();
-    window_->raise();
+    raiseInLevel();
     animateOpacity(1.0, seconds);
 }
 

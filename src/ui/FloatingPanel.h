@@ -31,6 +31,8 @@ public:
         std::optional<bool> forcedDark;
         QRect shape; // the visible part; empty: the whole window
         int shapeRadius = 0;
+        // Panels of a higher level stay above: receipt 3, heads-up display 25, pick panel 101.
+        int level = 0;
     };
 
     explicit FloatingPanel(const Options& options, QObject* parent = nullptr);
@@ -58,9 +60,12 @@ public:
 
 private:
     void setContentOpacity(qreal opacity);
+    // Above the rest, then every visible panel of a higher level back on top.
+    void raiseInLevel();
     void animateOpacity(qreal to, double seconds);
 
     QSize size_;
+    int level_ = 0;
     bool clickThrough_ = true;
     std::unique_ptr<QQmlEngine> engine_;
     QPointer<QWindow> window_;

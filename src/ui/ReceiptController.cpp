@@ -17,6 +17,7 @@ std::unique_ptr<FloatingSurface> makeReceiptPanel(ReceiptModel& model) {
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/ReceiptView.qml"));
     options.size = QSize(model.cardWidth(), model.panelHeight());
     options.properties = {{QStringLiteral("model"), QVariant::fromValue(&model)}};
+    options.level = 3;
     auto panel = std::make_unique<FloatingPanel>(options);
     // Shaped to the card, whose height follows its text.
     panel->shapeTo(QStringLiteral("card"), 14);
