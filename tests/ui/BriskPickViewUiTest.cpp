@@ -10,8 +10,10 @@
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
 
+#include <QPointer>
 #include <QQuickItem>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -174,4 +176,26 @@ TEST(BriskPickPanelUiTest, theAppsPanelTakesTheListsHeightUnderTheIconAndClicksT
     EXPECT_EQ(panel->window()->mask().boundingRect(), QRect(6, 6, 232, size.height() - 12));
     pick.toggle(QRect(1000, 2, 24, 24));
     EXPECT_FALSE(panel->window()->isVisible());
+}
+
+TEST(BriskPickPanelUiTest, clickingARowOfTheAppsPanelRunsItsSetupAndDropsThePanelSafely) {
+    ViewHarness::useSoftwareRenderer();
+    BriskPickController pick;
+    pick.setupsProvider = [] { return QList<PickEntry>{{"Work", "laptopcomputer", false}}; };
+    pick.pointerProvider = [] { return QPoint(1012, 14); };
+    QStringList ran;
+    QObject::connect(&pick, &BriskPickController::runRequested, [&](const QString& name) { ran << name; });
+    pick.toggle(QRect(1000, 2, 24, 24));
+    auto* panel = dynamic_cast<FloatingPanel*>(pick.surface());
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel->window()));
+    QQuickItem* row =
+        ViewHarness::find(qobject_cast<QQuickItem*>(panel->content()), QStringLiteral("setupRow"));
+    ASSERT_NE(row, nullptr);
+    const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+    QPointer<QWindow> window = panel->window();
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(ran, QStringList{"Work"});
+    EXPECT_FALSE(pick.isShown());
+    QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 2000); // dropped after its click, not during it
 }
