@@ -28,12 +28,12 @@
 #include "shell/MagicStandIn.h"
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
-#include "shell/ReceiptsStandIn.h"
 #include "shell/SingleInstance.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
+#include "ui/ReceiptController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 #include "voice/ClapDetector.h"
@@ -215,7 +215,7 @@ void AppDelegate::buildStandIns() {
     magic_ = std::make_unique<MagicStandIn>();
     home_ = std::make_unique<HomeStandIn>();
     captureCtl_ = std::make_unique<CaptureStandIn>();
-    receipts_ = std::make_unique<ReceiptsStandIn>();
+    receipts_ = std::make_unique<ReceiptController>();
     nudge_ = std::make_unique<NudgeStandIn>();
 
     QPointer<AppDelegate> self(this);
@@ -224,15 +224,15 @@ void AppDelegate::buildStandIns() {
     };
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
-    connect(receipts_.get(), &ReceiptsStandIn::undoRequested, this, [this] {
+    connect(receipts_.get(), &ReceiptController::undoRequested, this, [this] {
         if (shutDown_) // the executor is gone
             return;
         flow_->performActions({Action::undoSetup()});
         previewAwaitingReturn_ = false;
     });
-    connect(receipts_.get(), &ReceiptsStandIn::acknowledged, this,
+    connect(receipts_.get(), &ReceiptController::acknowledged, this,
             [this] { previewAwaitingReturn_ = false; });
-    connect(receipts_.get(), &ReceiptsStandIn::expired, this, [this] { previewAwaitingReturn_ = false; });
+    connect(receipts_.get(), &ReceiptController::expired, this, [this] { previewAwaitingReturn_ = false; });
     connect(nudge_.get(), &NudgeStandIn::updateRequested, this,
             [](const QString& id) { qCInfo(lcApp) << "asked to re-capture setup" << id; });
 }

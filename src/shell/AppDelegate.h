@@ -28,7 +28,7 @@ class MagicStandIn;
 class MediaActions;
 class NudgeStandIn;
 class PlatformFactory;
-class ReceiptsStandIn;
+class ReceiptController;
 class RequestFlow;
 class SetupEngine;
 class SetupStore;
@@ -85,6 +85,7 @@ public:
     AppState* appState() const { return appState_; }
     RequestFlow* flow() const { return flow_.get(); }
     HUDController* hud() const { return hud_.get(); }
+    ReceiptController* receipts() const { return receipts_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
@@ -153,7 +154,7 @@ private:
     std::unique_ptr<MagicStandIn> magic_;
     std::unique_ptr<HomeStandIn> home_;
     std::unique_ptr<CapturePort> captureCtl_;
-    std::unique_ptr<ReceiptsStandIn> receipts_;
+    std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<StatusItemController> status_;
