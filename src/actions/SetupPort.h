@@ -24,6 +24,8 @@ public:
         QString arrangement;
         QStringList notes;
         bool fingerprintMismatch = false;
+        int total = 0;           // the setup's items, apps and pages together
+        QStringList failedItems; // what didn't come up: app names and page hosts
     };
     struct EndReport {
         QString name;

@@ -249,6 +249,14 @@ std::optional<SetupItem> SetupItem::fromJson(const QJsonValue& value) {
                      url.value, *title.value, frame,           project.value};
 }
 
+bool Setup::sameApartFromStamps(const Setup& other) const {
+    Setup a = *this;
+    Setup b = other;
+    a.lastRunAt = b.lastRunAt = std::nullopt;
+    a.updatedAt = b.updatedAt = QDateTime();
+    return a == b;
+}
+
 std::vector<SetupItem> Setup::urlItems() const {
     std::vector<SetupItem> out;
     std::copy_if(items.begin(), items.end(), std::back_inserter(out),

@@ -88,6 +88,10 @@ struct Setup {
         bool createdAt = false; // the time of decoding
     };
 
+    // Equal in everything a run reads; a run itself stamps `lastRunAt` and
+    // `updatedAt`, so those don't count.
+    bool sameApartFromStamps(const Setup& other) const;
+
     std::vector<SetupItem> urlItems() const;
     std::vector<SetupItem> appItems() const;
     // 1 + the largest display index among framed items; 1 when none has a frame.

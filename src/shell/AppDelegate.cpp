@@ -19,6 +19,7 @@
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
 #include "platform/SpeechRecognizer.h"
+#include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
 #include "shell/LegacyMigration.h"
@@ -26,7 +27,6 @@
 #include "shell/MagicStandIn.h"
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
-#include "shell/ReceiptsStandIn.h"
 #include "shell/SingleInstance.h"
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
@@ -34,6 +34,7 @@
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/ReceiptController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 #include "voice/ClapDetector.h"
@@ -182,6 +183,20 @@ void AppDelegate::buildActions() {
                                                     return launcher && launcher->launch(id, urls).ok;
                                                 });
     }
+    SetupEngine::Collaborators engine;
+    engine.installed = &platform_->installedApps();
+    engine.running = platform_->runningApps();
+    engine.launcher = platform_->launcher();
+    engine.browsers = platform_->browserLauncher();
+    engine.system = platform_->systemActions();
+    engine.brightness = brightness_.get();
+    engine.players = platform_->mediaPlayers();
+    engine.appearance = platform_->appearanceSwitch();
+    engine.own = platform_->ownWindows();
+    setupEngine_ = std::make_unique<SetupEngine>(*windows_, *setups_, std::move(engine));
+    connect(setupEngine_.get(), &SetupEngine::soundCueRequested, this,
+            [this](const QString& name) { chime_->playCue(name); });
+
     ActionExecutor::Collaborators c;
     c.windows = windows_.get();
     c.layouts = layouts_.get();
@@ -190,6 +205,7 @@ void AppDelegate::buildActions() {
     c.launcher = platform_->launcher();
     c.system = platform_->systemActions();
     c.media = media_.get();
+    c.setups = setupEngine_.get();
     executor_ = std::make_unique<ActionExecutor>(c);
 }
 
@@ -201,7 +217,7 @@ void AppDelegate::buildStandIns() {
     home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
     captureCtl_ = std::make_unique<CaptureStandIn>();
-    receipts_ = std::make_unique<ReceiptsStandIn>();
+    receipts_ = std::make_unique<ReceiptController>();
     nudge_ = std::make_unique<NudgeStandIn>();
 
     QPointer<AppDelegate> self(this);
@@ -210,15 +226,15 @@ void AppDelegate::buildStandIns() {
     };
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
-    connect(receipts_.get(), &ReceiptsStandIn::undoRequested, this, [this] {
+    connect(receipts_.get(), &ReceiptController::undoRequested, this, [this] {
         if (shutDown_) // the executor is gone
             return;
         flow_->performActions({Action::undoSetup()});
         previewAwaitingReturn_ = false;
     });
-    connect(receipts_.get(), &ReceiptsStandIn::acknowledged, this,
+    connect(receipts_.get(), &ReceiptController::acknowledged, this,
             [this] { previewAwaitingReturn_ = false; });
-    connect(receipts_.get(), &ReceiptsStandIn::expired, this, [this] { previewAwaitingReturn_ = false; });
+    connect(receipts_.get(), &ReceiptController::expired, this, [this] { previewAwaitingReturn_ = false; });
     connect(nudge_.get(), &NudgeStandIn::updateRequested, this,
             [](const QString& id) { qCInfo(lcApp) << "asked to re-capture setup" << id; });
 }

@@ -28,8 +28,9 @@ class MagicStandIn;
 class MediaActions;
 class NudgeStandIn;
 class PlatformFactory;
-class ReceiptsStandIn;
+class ReceiptController;
 class RequestFlow;
+class SetupEngine;
 class SetupStore;
 class SoundClassifier;
 class SpeechController;
@@ -84,12 +85,15 @@ public:
     AppState* appState() const { return appState_; }
     RequestFlow* flow() const { return flow_.get(); }
     HUDController* hud() const { return hud_.get(); }
+    ReceiptController* receipts() const { return receipts_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
     LayoutStore* layouts() const { return layouts_.get(); }
+    SetupStore* setups() const { return setups_.get(); }
+    SetupEngine* setupEngine() const { return setupEngine_.get(); }
     HomeWindowController* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
@@ -142,6 +146,7 @@ private:
     std::unique_ptr<LayoutStore> layouts_;
     std::unique_ptr<SetupStore> setups_;
     std::unique_ptr<MediaActions> media_;
+    std::unique_ptr<SetupEngine> setupEngine_;
     std::unique_ptr<IntentMatcher> matcher_;
     std::unique_ptr<ActionExecutor> executor_;
     std::unique_ptr<AskPort> ask_;
@@ -150,7 +155,7 @@ private:
     std::unique_ptr<MagicStandIn> magic_;
     std::unique_ptr<HomeWindowController> home_;
     std::unique_ptr<CapturePort> captureCtl_;
-    std::unique_ptr<ReceiptsStandIn> receipts_;
+    std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<StatusItemController> status_;

@@ -5,6 +5,7 @@
 #include "platform/linux/DBusNotifications.h"
 #include "platform/linux/DesktopPermissions.h"
 #include "platform/linux/GammaBrightness.h"
+#include "platform/linux/GsettingsAppearance.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/LinuxDesktop.h"
@@ -17,6 +18,7 @@
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
 #include "platform/linux/XcbKeyTap.h"
+#include "platform/linux/XdgBrowserLauncher.h"
 #include "platform/linux/XdgInstalledApps.h"
 #include "platform/linux/XdgLoginItem.h"
 
@@ -27,6 +29,8 @@ struct LinuxPlatform::Parts {
     platform::LinuxDesktop desktop{[this] { return installed.entries(); }};
     platform::PosixProcessRunner runner;
     platform::LinuxSystemActions system{runner};
+    platform::XdgBrowserLauncher browsers{[this] { return installed.entries(); }};
+    platform::GsettingsAppearance appearance{runner};
     platform::MprisPlayers players;
     platform::LogindSleepWatcher sleep;
     platform::QtSoundOutput sound;
@@ -112,6 +116,14 @@ platform::DesktopAppearance* LinuxPlatform::appearance() {
     if (!appearance_)
         appearance_ = std::make_unique<platform::PortalAppearance>();
     return appearance_.get();
+}
+
+platform::BrowserLauncher* LinuxPlatform::browserLauncher() {
+    return &parts().browsers;
+}
+
+platform::AppearanceSwitch* LinuxPlatform::appearanceSwitch() {
+    return &parts().appearance;
 }
 
 } // namespace brisklet

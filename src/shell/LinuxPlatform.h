@@ -32,6 +32,8 @@ public:
     platform::MediaPlayers* mediaPlayers() override;
     platform::SleepWatcher* sleepWatcher() override;
     platform::SoundOutput* soundOutput() override;
+    platform::BrowserLauncher* browserLauncher() override;
+    platform::AppearanceSwitch* appearanceSwitch() override;
     platform::SecretStore* secretStore() override;
     platform::Notifications* notifications() override;
     platform::Permissions* permissions() override;

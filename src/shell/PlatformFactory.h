@@ -9,6 +9,8 @@ class BrightnessControl;
 
 namespace platform {
 class AppLauncher;
+class AppearanceSwitch;
+class BrowserLauncher;
 class AudioBackend;
 class DesktopAppearance;
 class InstalledApps;
@@ -50,6 +52,10 @@ public:
     virtual platform::MediaPlayers* mediaPlayers() = 0;
     virtual platform::SleepWatcher* sleepWatcher() = 0;
     virtual platform::SoundOutput* soundOutput() = 0;
+    // Null: pages open nowhere.
+    virtual platform::BrowserLauncher* browserLauncher() { return nullptr; }
+    // Null: the desktop's light or dark appearance can't be switched.
+    virtual platform::AppearanceSwitch* appearanceSwitch() { return nullptr; }
     // Null: no keyring (nothing stored survives the run).
     virtual platform::SecretStore* secretStore() { return nullptr; }
     // Null: no alerts, no permission pages, no login item.

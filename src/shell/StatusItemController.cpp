@@ -15,11 +15,11 @@
 namespace brisklet {
 
 StatusItemController::StatusItemController(Tray tray, QObject* parent)
-    : QObject(parent), menu_(std::make_unique<QMenu>()) {
+    : QObject(parent), menu_(std::make_unique<QMenu>()), pick_(new BriskPickController(this)) {
     suppressionTimer_ = new QTimer(this);
     suppressionTimer_->setSingleShot(true);
     suppressionTimer_->setInterval(suppressionTimeoutMs);
-    connect(suppressionTimer_, &QTimer::timeout, this, [this] { pick_.suppressed = false; });
+    connect(suppressionTimer_, &QTimer::timeout, this, [this] { pick_->suppressed = false; });
     if (tray == Tray::show) {
         tray_ = std::make_unique<QSystemTrayIcon>();
         connect(tray_.get(), &QSystemTrayIcon::activated, this, &StatusItemController::activated);
@@ -69,15 +69,22 @@ void StatusItemController::buildMenu() {
 
 void StatusItemController::wirePick() {
     QPointer<StatusItemController> self(this);
-    pick_.setupsProvider = [self] { return self ? self->offeredSetups() : QList<StatusSetup>(); };
-    pick_.onRun = [self](const QString& name) {
-        if (self && self->onRunSetup)
-            self->onRunSetup(name);
+    pick_->setupsProvider = [self] {
+        QList<PickEntry> entries;
+        if (self) {
+            for (const StatusSetup& setup : self->offeredSetups())
+                entries.append({setup.name, setup.icon, setup.active});
+        }
+        return entries;
     };
-    pick_.onOpenHome = [self] {
-        if (self && self->onOpenHome)
-            self->onOpenHome();
-    };
+    connect(pick_, &BriskPickController::runRequested, this, [this](const QString& name) {
+        if (onRunSetup)
+            onRunSetup(name);
+    });
+    connect(pick_, &BriskPickController::openHomeRequested, this, [this] {
+        if (onOpenHome)
+            onOpenHome();
+    });
 }
 
 QList<StatusSetup> StatusItemController::offeredSetups() const {
@@ -147,14 +154,14 @@ void StatusItemController::menuNeedsUpdate() {
 }
 
 void StatusItemController::menuWillOpen() {
-    pick_.suppressed = true;
-    pick_.cancelPendingShow();
-    pick_.hide();
+    pick_->suppressed = true;
+    pick_->cancelPendingShow();
+    pick_->hide();
     suppressionTimer_->start();
 }
 
 void StatusItemController::menuDidClose() {
-    pick_.suppressed = false;
+    pick_->suppressed = false;
     suppressionTimer_->stop();
 }
 
@@ -163,8 +170,9 @@ void StatusItemController::activated(QSystemTrayIcon::ActivationReason reason) {
         return;
     // The menu has closed by now even where the tray never said so.
     menuDidClose();
+    // Trays that give no geometry: a box the size of an icon under the pointer.
     const QRect geometry = tray_ ? tray_->geometry() : QRect();
-    pick_.toggle(geometry.isValid() ? geometry.bottomLeft() : QCursor::pos());
+    pick_->toggle(geometry.isValid() ? geometry : QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24)));
 }
 
 } // namespace brisklet

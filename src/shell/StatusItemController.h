@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/PickStandIn.h"
 #include "shell/StatusSetup.h"
+#include "ui/BriskPickController.h"
 
 #include <QList>
 #include <QObject>
@@ -47,7 +47,7 @@ public:
     QMenu* menu() const { return menu_.get(); }
     QAction* pauseAction() const { return pauseAction_; }
     QAction* setupsAction() const { return setupsAction_; }
-    PickStandIn& pick() { return pick_; }
+    BriskPickController& pick() { return *pick_; }
     // Null without a tray icon.
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
@@ -72,7 +72,7 @@ private:
     QAction* pauseAction_ = nullptr;
     QAction* setupsAction_ = nullptr;
     QTimer* suppressionTimer_ = nullptr;
-    PickStandIn pick_;
+    BriskPickController* pick_ = nullptr;
     IconState state_ = IconState::listening;
 };
 

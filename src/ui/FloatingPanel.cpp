@@ -6,8 +6,10 @@
 #include <QPropertyAnimation>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QRegion>
 #include <QWindow>
+#include <QtMath>
 
 namespace brisklet {
 
@@ -35,10 +37,17 @@ QObject* create(QQmlEngine& engine, QQmlComponent& component, const QVariantMap&
     return object;
 }
 
+// Every live panel, for keeping their levels in order.
+QList<QPointer<FloatingPanel>>& livePanels() {
+    static QList<QPointer<FloatingPanel>> panels;
+    return panels;
+}
+
 } // namespace
 
 FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
-    : QObject(parent), size_(options.size), engine_(std::make_unique<QQmlEngine>()) {
+    : QObject(parent), size_(options.size), level_(options.level), engine_(std::make_unique<QQmlEngine>()) {
+    livePanels().append(this);
     // The module's files live under qrc:/Brisklet.
     engine_->addImportPath(QStringLiteral("qrc:/"));
     QQmlComponent windowComponent(engine_.get());
@@ -72,6 +81,8 @@ FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
 }
 
 FloatingPanel::~FloatingPanel() {
+    livePanels().removeAll(QPointer<FloatingPanel>(this));
+    livePanels().removeAll(QPointer<FloatingPanel>());
     if (fade_)
         fade_->stop();
     delete content_;
@@ -98,19 +109,80 @@ void FloatingPanel::orderFront() {
     setContentOpacity(1);
     if (!window_->isVisible())
         window_->show();
+    raiseInLevel();
+}
+
+void FloatingPanel::raiseInLevel() {
     window_->raise();
+    QList<FloatingPanel*> above;
+    for (const QPointer<FloatingPanel>& panel : livePanels()) {
+        if (panel && panel != this && panel->level_ > level_ && panel->isVisible())
+            above << panel;
+    }
+    std::stable_sort(above.begin(), above.end(),
+                     [](const FloatingPanel* a, const FloatingPanel* b) { return a->level_ < b->level_; });
+    for (FloatingPanel* panel : above)
+        panel->window_->raise();
+}
+
+void FloatingPanel::fadeIn(double seconds) {
+    if (!window_)
+        return;
+    if (fade_)
+        fade_->stop();
+    if (seconds <= 0) {
+        orderFront();
+        return;
+    }
+    setContentOpacity(0);
+    if (!window_->isVisible())
+        window_->show();
+    raiseInLevel();
+    animateOpacity(1.0, seconds);
 }
 
 void FloatingPanel::fadeOut(double seconds) {
+    animateOpacity(0.0, seconds);
+}
+
+void FloatingPanel::animateOpacity(qreal to, double seconds) {
     if (!content_)
         return;
     if (fade_)
         fade_->stop();
     auto* fade = new QPropertyAnimation(content_, "opacity", this);
     fade->setDuration(int(seconds * 1000));
-    fade->setEndValue(0.0);
+    fade->setEndValue(to);
     fade_ = fade;
     fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void FloatingPanel::fitToContent() {
+    auto* item = qobject_cast<QQuickItem*>(content_);
+    if (!window_ || !item)
+        return;
+    item->ensurePolished();
+    const QSize wanted(qCeil(item->implicitWidth()), qCeil(item->implicitHeight()));
+    if (wanted.isEmpty())
+        return;
+    size_ = wanted;
+    window_->resize(size_);
+    item->setSize(size_);
+}
+
+void FloatingPanel::shapeTo(const QString& itemName, int radius) {
+    auto* root = qobject_cast<QQuickItem*>(content_);
+    if (!window_ || !root)
+        return;
+    root->ensurePolished();
+    auto* target = root->findChild<QQuickItem*>(itemName);
+    if (!target)
+        return;
+    target->ensurePolished();
+    const QRect box =
+        target->mapRectToItem(root, QRectF(0, 0, target->width(), target->height())).toAlignedRect();
+    if (!box.isEmpty())
+        window_->setMask(roundedRegion(box, radius));
 }
 
 void FloatingPanel::orderOut() {

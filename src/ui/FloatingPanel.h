@@ -31,6 +31,8 @@ public:
         std::optional<bool> forcedDark;
         QRect shape; // the visible part; empty: the whole window
         int shapeRadius = 0;
+        // Panels of a higher level stay above: receipt 3, heads-up display 25, pick panel 101.
+        int level = 0;
     };
 
     explicit FloatingPanel(const Options& options, QObject* parent = nullptr);
@@ -41,9 +43,16 @@ public:
     void setClickThrough(bool through) override;
     bool isClickThrough() const override { return clickThrough_; }
     void orderFront() override;
+    void fadeIn(double seconds) override;
     void fadeOut(double seconds) override;
     void orderOut() override;
     bool isVisible() const override;
+
+    // Takes the size the view asks for (its implicit size).
+    void fitToContent();
+    // Shapes the window to the view's item of that name, with rounded corners,
+    // once the view has laid itself out.
+    void shapeTo(const QString& itemName, int radius);
 
     QWindow* window() const { return window_; }
     // The view inside the window (its root item).
@@ -51,8 +60,12 @@ public:
 
 private:
     void setContentOpacity(qreal opacity);
+    // Above the rest, then every visible panel of a higher level back on top.
+    void raiseInLevel();
+    void animateOpacity(qreal to, double seconds);
 
     QSize size_;
+    int level_ = 0;
     bool clickThrough_ = true;
     std::unique_ptr<QQmlEngine> engine_;
     QPointer<QWindow> window_;

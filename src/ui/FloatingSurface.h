@@ -17,6 +17,11 @@ public:
     virtual bool isClickThrough() const = 0;
     // Full opacity, above other windows, without taking focus.
     virtual void orderFront() = 0;
+    // Above other windows like orderFront(), rising from transparent over `seconds`.
+    virtual void fadeIn(double seconds) {
+        (void)seconds;
+        orderFront();
+    }
     // Starts fading to transparent over `seconds`; the controller decides when it ends.
     virtual void fadeOut(double seconds) = 0;
     virtual void orderOut() = 0;

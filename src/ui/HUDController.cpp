@@ -33,6 +33,7 @@ std::unique_ptr<FloatingSurface> makeHUDPanel(HUDModel& model) {
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/HUDView.qml"));
     options.size = HUDController::panelSize;
     options.properties = {{QStringLiteral("model"), QVariant::fromValue(&model)}};
+    options.level = 25;
     options.forcedDark = true;
     // The pill: 7 in from every edge, fully rounded.
     options.shape = QRect(QPoint(0, 0), HUDController::panelSize).adjusted(7, 7, -7, -7);

@@ -19,5 +19,11 @@ struct Screen {
 QRect underPointer(const std::vector<Screen>& screens, QPoint pointer, int primaryIndex);
 // The heads-up display: centred, 48 above the bottom of the visible frame.
 QPoint hud(const QRect& visibleFrame, QSize size);
+// A receipt card: 20 in from the right and bottom edges of the visible frame.
+QPoint receipt(const QRect& visibleFrame, QSize size);
+// The pick panel: centred under the tray icon's box, 2 below it, kept 4 inside the
+// visible frame; a tray at the bottom lifts it above the bar. The right-hand limit
+// wins over the left when the panel is wider than the screen.
+QPoint pick(const QRect& anchor, QSize size, const QRect& visibleFrame);
 
 } // namespace brisklet::PanelPlacement

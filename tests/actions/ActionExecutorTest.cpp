@@ -200,12 +200,12 @@ TEST(ExecutorWording, runSummary) {
         R report;
         QString text;
     } rows[] = {
-        {R{"Focus", 2, 1, 3, {}, {}, false}, "“Focus” is up — 1 window placed, cleared 3 other apps"},
-        {R{"Focus", 0, 4, 1, {}, {}, false}, "“Focus” is up — 4 windows placed, cleared 1 other app"},
-        {R{"Focus", 2, 0, 0, {}, {}, false}, "“Focus” is up — opened"},
-        {R{"Focus", 0, 0, 0, {}, {}, false}, "“Focus”: nothing to do"},
-        {R{"Focus", 0, 0, 0, {}, {"a note", "b"}, false}, "“Focus”: nothing to do · a note"},
-        {R{"Focus", 0, 2, 0, "2:1728x1117,2560x1440", {"a note"}, true},
+        {R{"Focus", 2, 1, 3, {}, {}, false, 0, {}}, "“Focus” is up — 1 window placed, cleared 3 other apps"},
+        {R{"Focus", 0, 4, 1, {}, {}, false, 0, {}}, "“Focus” is up — 4 windows placed, cleared 1 other app"},
+        {R{"Focus", 2, 0, 0, {}, {}, false, 0, {}}, "“Focus” is up — opened"},
+        {R{"Focus", 0, 0, 0, {}, {}, false, 0, {}}, "“Focus”: nothing to do"},
+        {R{"Focus", 0, 0, 0, {}, {"a note", "b"}, false, 0, {}}, "“Focus”: nothing to do · a note"},
+        {R{"Focus", 0, 2, 0, "2:1728x1117,2560x1440", {"a note"}, true, 0, {}},
          "“Focus” is up — 2 windows placed (made for 2:1728x1117,2560x1440) · a note"},
     };
     for (const Row& row : rows)
@@ -497,7 +497,7 @@ TEST_F(Executor, setupActions) {
               (Outcome{false, "No setup called “focus” — say “save this as focus setup” to create it"}));
     EXPECT_EQ(run(Action::endSetup("focus")), (Outcome{false, "No setup called “focus”"}));
     setups.known["focus"] = {id, "Focus"};
-    setups.runReport = {"Focus", 0, 0, 0, {}, {}, false};
+    setups.runReport = {"Focus", 0, 0, 0, {}, {}, false, 0, {}};
     EXPECT_EQ(run(Action::runSetup("focus")), (Outcome{false, "“Focus”: nothing to do"}));
     setups.runReport.placed = 2;
     EXPECT_EQ(run(Action::runSetup("focus")), (Outcome{true, "“Focus” is up — 2 windows placed"}));

@@ -105,3 +105,12 @@ TEST(SpeechGrammar, buildsOneGrammarOfThePhrasesAndTheCommandPatterns) {
     EXPECT_EQ(bare.jsgf.find("<phrase>"), std::string::npos);
     EXPECT_NE(bare.jsgf.find("public <utterance> = volume <level>"), std::string::npos);
 }
+
+TEST(SpeechGrammar, theWordsOfAGrammarAreEveryPlainWordButRuleNames) {
+    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center", "volume 75"}, lookup);
+    const std::set<std::string> words = SpeechGrammar::wordsOf(withSetup.jsgf);
+    for (const char* word : {"mute", "end", "center", "setup", "seventy", "five", "volume"})
+        EXPECT_TRUE(words.count(word)) << word << " missing from the words of\n" << withSetup.jsgf;
+    for (const char* ruleName : {"setupverb", "phrase", "level", "utterance", "jsgf"})
+        EXPECT_FALSE(words.count(ruleName)) << ruleName;
+}

@@ -34,6 +34,9 @@ QList<StatusSetup> numbered(int count) {
     return setups;
 }
 
+// Where a tray icon sits, in screen coordinates.
+const QRect trayBox(600, 0, 24, 24);
+
 // What the user sees on opening the menu.
 void open(StatusItemController& status) {
     emit status.menu()->aboutToShow();
@@ -64,9 +67,12 @@ TEST(StatusItem, twelveSetupsOfferTheFirstEightInTheMenuAndThePanel) {
     EXPECT_EQ(titles(*submenu), expected);
     emit status.menu()->aboutToHide();
 
-    status.pick().toggle({});
-    ASSERT_TRUE(status.pick().isVisible());
-    EXPECT_EQ(status.pick().shownEntries(), numbered(8));
+    status.pick().toggle(trayBox);
+    ASSERT_TRUE(status.pick().isShown());
+    const QList<PickEntry> shown = status.pick().shownEntries();
+    ASSERT_EQ(shown.size(), 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(shown[i], (PickEntry{numbered(8)[i].name, numbered(8)[i].icon, numbered(8)[i].active}));
 }
 
 TEST(StatusItem, theSubmenuIsMadeAfreshAtEachOpening) {
@@ -100,10 +106,10 @@ TEST(StatusItem, unassignedCallbacksDoNothing) {
     status.onQuit = [] {};
     for (QAction* action : status.menu()->actions())
         action->trigger();
-    status.pick().toggle({});
+    status.pick().toggle(trayBox);
     EXPECT_TRUE(status.pick().shownEntries().isEmpty());
-    status.pick().onRun("x");
-    status.pick().onOpenHome();
+    emit status.pick().runRequested("x");
+    emit status.pick().openHomeRequested();
 }
 
 TEST(StatusItem, entriesReachTheirCallbacks) {
@@ -114,21 +120,39 @@ TEST(StatusItem, entriesReachTheirCallbacks) {
     status.onQuit = [&] { calls << "quit"; };
     for (QAction* action : status.menu()->actions())
         action->trigger();
-    status.pick().onOpenHome();
+    emit status.pick().openHomeRequested();
     EXPECT_EQ(calls, (QStringList{"home", "pause", "quit", "home"}));
 }
 
 TEST(StatusItem, openingTheMenuHidesThePanelUntilTheMenuCloses) {
     StatusItemController status(StatusItemController::Tray::none);
-    status.pick().toggle({});
-    ASSERT_TRUE(status.pick().isVisible());
+    status.setupsProvider = [] { return numbered(2); };
+    status.pick().toggle(trayBox);
+    ASSERT_TRUE(status.pick().isShown());
     open(status);
-    EXPECT_FALSE(status.pick().isVisible());
-    status.pick().toggle({});
-    EXPECT_FALSE(status.pick().isVisible()) << "suppressed while the menu is open";
+    EXPECT_FALSE(status.pick().isShown());
+    status.pick().toggle(trayBox);
+    EXPECT_FALSE(status.pick().isShown()) << "suppressed while the menu is open";
     emit status.menu()->aboutToHide();
-    status.pick().toggle({});
-    EXPECT_TRUE(status.pick().isVisible());
+    status.pick().toggle(trayBox);
+    EXPECT_TRUE(status.pick().isShown());
+}
+
+TEST(StatusItem, thePanelsRowsRunTheirSetupByNameAndTheLastRowOpensHome) {
+    StatusItemController status(StatusItemController::Tray::none);
+    status.setupsProvider = [] { return numbered(3); };
+    QStringList calls;
+    status.onRunSetup = [&](const QString& name) { calls << name; };
+    status.onOpenHome = [&] { calls << "home"; };
+    status.pick().toggle(trayBox);
+    ASSERT_NE(status.pick().model(), nullptr);
+    status.pick().model()->run("Setup 3");
+    EXPECT_FALSE(status.pick().isShown()) << "hidden before the setup runs";
+    status.pick().toggle(trayBox);
+    ASSERT_NE(status.pick().model(), nullptr);
+    status.pick().model()->openHome();
+    EXPECT_EQ(calls, (QStringList{"Setup 3", "home"}));
+    EXPECT_FALSE(status.pick().isShown());
 }
 
 TEST(StatusItem, pausingShowsPausedEvenWhenDegradedAndResumingShowsListening) {

@@ -22,8 +22,10 @@
 #include "support/FakeTrayHost.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
+#include "ui/FloatingPanel.h"
 #include "ui/HUDController.h"
 
+#include <QMenu>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -137,6 +139,26 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     menu = tray.openMenu(item);
     ASSERT_TRUE(menu.has_value());
     EXPECT_NE(menu->find("Resume Listening"), nullptr);
+    emit delegate.status()->menu()->aboutToHide();
+
+    // A left click on the icon opens the pick panel on the desktop; a row runs its setup.
+    ASSERT_TRUE(tray.activate(item, QPoint(600, 10)));
+    BriskPickController& pick = delegate.status()->pick();
+    ASSERT_TRUE(waitFor([&] { return pick.isShown(); })) << "the pick panel never opened";
+    QStringList listed;
+    for (const PickEntry& entry : pick.shownEntries())
+        listed << entry.name;
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"Deep Work", "Standup"}));
+    auto* panel = dynamic_cast<FloatingPanel*>(pick.surface());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(waitFor([&] { return panel->window() && panel->window()->isExposed(); }))
+        << "the panel is on the screen";
+    delegate.hud()->show(HUDState::info(QStringLiteral("before")));
+    pick.model()->run(QStringLiteral("Deep Work"));
+    EXPECT_FALSE(pick.isShown()) << "hidden before the setup runs";
+    EXPECT_TRUE(waitFor([&] { return delegate.hud()->state().text.contains("Setups aren"); }))
+        << delegate.hud()->state().text.toStdString();
 
     delegate.shutdown();
 }

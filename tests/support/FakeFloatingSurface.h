@@ -11,6 +11,7 @@ namespace brisklet::test {
 class FakeFloatingSurface final : public FloatingSurface {
 public:
     explicit FakeFloatingSurface(QSize size = {264, 86}) : size_(size) {}
+    void setSize(QSize size) { size_ = size; }
 
     QSize size() const override { return size_; }
     void moveTo(QPoint topLeft) override {
@@ -23,6 +24,12 @@ public:
         visible = true;
         fading = false;
         calls << QStringLiteral("front");
+    }
+    void fadeIn(double seconds) override {
+        visible = true;
+        fading = false;
+        fadeInSeconds = seconds;
+        calls << QStringLiteral("fadeIn");
     }
     void fadeOut(double seconds) override {
         fading = true;
@@ -41,6 +48,7 @@ public:
     bool visible = false;
     bool fading = false;
     double fadeSeconds = 0;
+    double fadeInSeconds = -1;
     QStringList calls;
 
 private:

@@ -123,4 +123,10 @@ bool FakeTrayHost::click(const QString& item, int id) const {
         .has_value();
 }
 
+bool FakeTrayHost::activate(const QString& item, QPoint at) const {
+    return call(item, QStringLiteral("/StatusNotifierItem"), itemInterface, QStringLiteral("Activate"),
+                {at.x(), at.y()})
+        .has_value();
+}
+
 } // namespace brisklet::test

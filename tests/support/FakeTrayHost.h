@@ -4,6 +4,7 @@
 
 #include <QDBusArgument>
 #include <QList>
+#include <QPoint>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -39,6 +40,8 @@ public:
     std::optional<MenuNode> openMenu(const QString& item) const;
     // Click the entry `id` of the item's menu.
     bool click(const QString& item, int id) const;
+    // A left click on the icon itself, at `at` on the screen.
+    bool activate(const QString& item, QPoint at) const;
 
 private:
     std::optional<QDBusMessage> call(const QString& service, const QString& path, const QString& interface,

@@ -36,6 +36,8 @@ struct FileMicPlatform final : PlatformFactory {
     platform::SleepWatcher* sleepWatcher() override { return linux.sleepWatcher(); }
     platform::SoundOutput* soundOutput() override { return linux.soundOutput(); }
     platform::SecretStore* secretStore() override { return linux.secretStore(); }
+    platform::BrowserLauncher* browserLauncher() override { return linux.browserLauncher(); }
+    platform::AppearanceSwitch* appearanceSwitch() override { return linux.appearanceSwitch(); }
 };
 
 } // namespace brisklet::test

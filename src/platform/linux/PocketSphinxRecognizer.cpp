@@ -160,9 +160,11 @@ void PocketSphinxRecognizer::loadNow() {
     // Its weight on the grammar's own odds is lowered, so the sound has more say
     // between alternatives (measured in 15 dB noise: 4 more of 136 commands right,
     // clean commands and free questions unchanged; 2 and 4 did worse).
-    cmd_ln_t* grammarConfig =
-        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lw",
-                    grammarWeight, "-logfn", "/dev/null", nullptr);
+    // Its dictionary starts empty: a grammar only ever names a few hundred words,
+    // which are copied from the general decoder's dictionary as grammars need them
+    // (a second copy of the whole dictionary costs over 20 MB for nothing).
+    cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
+                                          "/dev/null", "-lw", grammarWeight, "-logfn", "/dev/null", nullptr);
     cmd_ln_t* generalConfig =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
                     lm.constData(), "-logfn", "/dev/null", nullptr);
@@ -228,6 +230,40 @@ Reading read(ps_decoder_t* ps) {
 
 } // namespace
 
+namespace {
+
+std::optional<std::string> phonesOf(ps_decoder_t* decoder, const std::string& word) {
+    char* phones = ps_lookup_word(decoder, word.c_str());
+    if (!phones)
+        return std::nullopt;
+    std::string out(phones);
+    ckd_free(phones);
+    return out;
+}
+
+// A word's pronunciation for the grammar decoder; one it lacks is copied over from
+// the general decoder's dictionary with all its pronunciations.
+std::optional<std::string> lookUpWord(ps_decoder_t* grammar, ps_decoder_t* general, const std::string& word) {
+    if (auto phones = phonesOf(grammar, word))
+        return phones;
+    auto phones = phonesOf(general, word);
+    if (!phones)
+        return std::nullopt;
+    // The word and its other pronunciations, "word(2)" and on, as the full
+    // dictionary has them.
+    ps_add_word(grammar, word.c_str(), phones->c_str(), FALSE);
+    for (int alt = 2;; ++alt) {
+        const std::string name = word + '(' + std::to_string(alt) + ')';
+        const auto other = phonesOf(general, name);
+        if (!other)
+            break;
+        ps_add_word(grammar, name.c_str(), other->c_str(), FALSE);
+    }
+    return phones;
+}
+
+} // namespace
+
 void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
                                  const ResultHandler& handler) {
     if (request->isCancelled())
@@ -241,13 +277,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     ps_decoder_t* l = d.general;
 
     // The grammar of this window; loaded again only when the phrases changed.
-    const SpeechGrammar::Lookup lookup = [g](const std::string& word) -> std::optional<std::string> {
-        char* phones = ps_lookup_word(g, word.c_str());
-        if (!phones)
-            return std::nullopt;
-        std::string out(phones);
-        ckd_free(phones);
-        return out;
+    const SpeechGrammar::Lookup lookup = [g, l](const std::string& word) -> std::optional<std::string> {
+        return lookUpWord(g, l, word);
     };
     const SpeechGrammar::Build grammar = SpeechGrammar::build(request->contextualStrings(), lookup);
     if (grammar.jsgf != d.loadedGrammar) {
@@ -257,6 +288,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
         for (const QString& phrase : grammar.dropped)
             BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
+        // The grammar's own words ("setup", "windows", …) come into the dictionary too.
+        for (const std::string& word : SpeechGrammar::wordsOf(grammar.jsgf))
+            lookUpWord(g, l, word);
         if (ps_set_jsgf_string(g, grammarSearch, grammar.jsgf.c_str()) < 0 ||
             ps_set_search(g, grammarSearch) < 0) {
             qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");

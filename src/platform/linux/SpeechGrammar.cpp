@@ -287,4 +287,27 @@ QString formatNumbers(const QString& text) {
     return out.join(QLatin1Char(' '));
 }
 
+std::set<std::string> wordsOf(const std::string& jsgf) {
+    std::set<std::string> out;
+    // The header's first line ("#JSGF V1.0;") names no word.
+    const std::size_t body = jsgf.find('\n');
+    std::string word;
+    bool inRuleName = false;
+    for (std::size_t i = body == std::string::npos ? jsgf.size() : body; i <= jsgf.size(); ++i) {
+        const char c = i < jsgf.size() ? jsgf[i] : ' ';
+        if (c == '<')
+            inRuleName = true;
+        if (!inRuleName && ((c >= 'a' && c <= 'z') || c == '\'')) {
+            word += c;
+            continue;
+        }
+        if (c == '>')
+            inRuleName = false;
+        if (!word.empty())
+            out.insert(word);
+        word.clear();
+    }
+    return out;
+}
+
 } // namespace brisklet::platform::SpeechGrammar

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct Build {
 // against the dictionary; a missing one gets a pronunciation of our own or its
 // phrase is left out.
 Build build(const QStringList& phrases, const Lookup& lookup);
+
+// Every plain word a grammar text names, rule names left out.
+std::set<std::string> wordsOf(const std::string& jsgf);
 
 // The words of one phrase as the grammar spells them (digits as number words), or
 // none when a word cannot be pronounced. Found pronunciations go into `newWords`.

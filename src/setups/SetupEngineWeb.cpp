@@ -1,0 +1,205 @@
+// A run's web pages: opened in their browsers, placed and recorded for the end.
+#include "setups/SetupEngine.h"
+
+#include "base/Log.h"
+#include "platform/BrowserLauncher.h"
+
+#include <QUrl>
+
+namespace brisklet {
+
+namespace {
+
+QString pageLabel(const SetupItem& item) {
+    if (!item.title.isEmpty())
+        return item.title;
+    if (item.url)
+        return *item.url;
+    return QStringLiteral("?");
+}
+
+bool validPage(const SetupItem& item) {
+    if (!item.url)
+        return false;
+    const QUrl url(*item.url, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           BrowserScripting::isAllowedURL(*item.url);
+}
+
+// Takes the first harvested window that shows the page out of the list.
+std::optional<BrowserScripting::BrowserWindow>
+takeMatch(std::vector<BrowserScripting::BrowserWindow>& windows, const QString& url) {
+    for (auto it = windows.begin(); it != windows.end(); ++it)
+        if (SetupEngine::urlMatches(it->url, url)) {
+            auto found = *it;
+            windows.erase(it);
+            return found;
+        }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString SetupEngine::ledgerPrefix(const QString& url) {
+    return url.endsWith(QLatin1Char('/')) ? url.chopped(1) : url;
+}
+
+bool SetupEngine::urlMatches(const QString& windowUrl, const QString& itemUrl) {
+    QString u = ledgerPrefix(itemUrl);
+    if (u.endsWith(QLatin1Char('/')))
+        u.chop(1);
+    if (windowUrl.isEmpty() || u.isEmpty())
+        return false;
+    return windowUrl == u || windowUrl == u + QLatin1Char('/') ||
+           windowUrl.startsWith(u + QLatin1Char('/')) || windowUrl.startsWith(u + QLatin1Char('?')) ||
+           windowUrl.startsWith(u + QLatin1Char('#'));
+}
+
+BrowserScripting::Desktop SetupEngine::browserDesktop() {
+    return {windows_.windowSystem(), *c_.browsers, clock_};
+}
+
+BrowserScripting::HarvestResult SetupEngine::harvest(const QString& bundleID) {
+    if (c_.harvest)
+        return c_.harvest(bundleID);
+    if (!c_.browsers)
+        return {};
+    auto desktop = browserDesktop();
+    return BrowserScripting::harvestWindows(desktop, bundleID);
+}
+
+bool SetupEngine::ensureBrowserRunning(const QString& bundleID) {
+    if (hasWindow(bundleID))
+        return true;
+    if (!c_.browsers || !c_.browsers->isInstalled(bundleID))
+        return false;
+    const auto launched = c_.browsers->launchWithArguments(bundleID, {});
+    if (!launched.ok)
+        qCWarning(lcWindows) << "couldn't start" << bundleID << launched.error;
+    const double deadline = clock_.now() + 8.0;
+    while (clock_.now() < deadline) {
+        if (hasWindow(bundleID)) {
+            clock_.sleep(0.8); // let it finish starting before it is asked for pages
+            return true;
+        }
+        clock_.sleep(0.2);
+    }
+    return hasWindow(bundleID);
+}
+
+void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString& browser, RunReport& report,
+                              std::vector<AppliedWindow>& applied, OpenedWindows& opened,
+                              const TargetRect& targetAXRect) {
+    if (items.empty())
+        return;
+    const QString name = items.front().appName;
+    const bool notInstalled = !c_.browsers || !c_.browsers->isInstalled(browser);
+    const bool unscriptable = !BrowserScripting::family(browser).has_value();
+    std::vector<BrowserScripting::BrowserWindow> harvested;
+    if (!notInstalled && !unscriptable) {
+        if (!ensureBrowserRunning(browser))
+            report.notes << name + QStringLiteral(" didn't finish launching — sites opened best-effort.");
+        if (hasWindow(browser))
+            if (auto h = harvest(browser); h.kind == BrowserScripting::HarvestResult::Kind::windows)
+                harvested = std::move(h.windows);
+    }
+
+    std::vector<BrowserScripting::Placement> reposition;
+    std::vector<AppliedWindow> pendingApplied;
+    std::vector<std::pair<SetupItem, std::optional<QRectF>>> kept;
+    for (const auto& item : items) {
+        if (!validPage(item)) {
+            report.notes << QStringLiteral("“") + pageLabel(item) +
+                                QStringLiteral("” has no valid web address — skipped.");
+            continue;
+        }
+        const std::optional<QRectF> target = item.frame ? targetAXRect(*item.frame) : std::nullopt;
+        if (const auto window = takeMatch(harvested, *item.url)) {
+            report.opened += 1;
+            opened.push_back({window->windowID, ledgerPrefix(*item.url)});
+            if (target) {
+                reposition.push_back({window->windowID, *target});
+                pendingApplied.push_back({browser, item.title, *target});
+            }
+            continue;
+        }
+        kept.emplace_back(item, target);
+    }
+    if (!reposition.empty()) {
+        auto desktop = browserDesktop();
+        if (BrowserScripting::positionExisting(desktop, reposition, browser)) {
+            report.placed += static_cast<int>(reposition.size());
+            applied.insert(applied.end(), pendingApplied.begin(), pendingApplied.end());
+        } else {
+            report.notes << QStringLiteral("Couldn't reposition ") + name + QStringLiteral(" windows.");
+        }
+    }
+    openPages(kept, browser, name, notInstalled, unscriptable, report, applied, opened);
+}
+
+void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional<QRectF>>>& kept,
+                            const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
+                            RunReport& report, std::vector<AppliedWindow>& applied, OpenedWindows& opened) {
+    using Kind = BrowserScripting::OpenResult::Kind;
+    for (const auto& [item, target] : kept) {
+        const QString prefix = ledgerPrefix(*item.url);
+        if (notInstalled || unscriptable || !target) {
+            openPlainly(item, browser, name, notInstalled, unscriptable, target.has_value(), report);
+            continue;
+        }
+        auto desktop = browserDesktop();
+        const auto result = BrowserScripting::openPositioned(desktop, *item.url, browser, *target);
+        if (result.kind == Kind::opened) {
+            report.opened += 1;
+            report.placed += 1;
+            applied.push_back({browser, item.title, *target});
+            opened.push_back({result.windowID, prefix});
+            continue;
+        }
+        if (result.kind == Kind::denied) {
+            report.notes
+                << name + QStringLiteral(
+                              " opened the site but Brisklet can't place it — the desktop refused access.");
+            openPlainly(item, browser, name, false, false, true, report);
+            continue;
+        }
+        report.notes << (result.kind == Kind::timedOut
+                             ? name + QStringLiteral(" was slow to script — recovered best-effort.")
+                             : name + QStringLiteral(" couldn't open a positioned window."));
+        // One look for the page that may have come after all, then a plain open.
+        clock_.sleep(1.0);
+        auto again = harvest(browser);
+        if (again.kind == BrowserScripting::HarvestResult::Kind::windows)
+            if (const auto window = takeMatch(again.windows, *item.url)) {
+                report.opened += 1;
+                opened.push_back({window->windowID, prefix});
+                continue;
+            }
+        openPlainly(item, browser, name, false, false, true, report);
+    }
+}
+
+void SetupEngine::openPlainly(const SetupItem& item, const QString& browser, const QString& name,
+                              bool notInstalled, bool unscriptable, bool hadFrame, RunReport& report) {
+    bool ok = false;
+    if (c_.browsers) {
+        auto desktop = browserDesktop();
+        ok = BrowserScripting::openPlain(desktop, *item.url,
+                                         notInstalled ? std::nullopt : std::optional<QString>(browser));
+    }
+    if (!ok) {
+        report.notes << QStringLiteral("Couldn't open ") + *item.url + QLatin1Char('.');
+        const QString host = QUrl(*item.url).host();
+        report.failedItems << (host.isEmpty() ? *item.url : host);
+        return;
+    }
+    report.opened += 1;
+    if (notInstalled)
+        report.notes << name + QStringLiteral(" isn't installed — opened in your default browser.");
+    else if (unscriptable && hadFrame)
+        report.notes << name + QStringLiteral(" can't be positioned by script — site opened unplaced.");
+}
+
+} // namespace brisklet
