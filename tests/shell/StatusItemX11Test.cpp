@@ -121,9 +121,9 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     ASSERT_NE(standup, nullptr) << "the submenu lists the stored setups";
 
     ASSERT_TRUE(tray.click(item, standup->id));
-    // The setup went down the plan path: the executor answered it, and the display
-    // shows that answer.
-    EXPECT_TRUE(waitFor([&] { return delegate.hud()->state().text.contains("Setups aren"); }))
+    // The setup went down the plan path: the engine ran it (it holds nothing to
+    // open), and the display shows its answer.
+    EXPECT_TRUE(waitFor([&] { return delegate.hud()->state().text.startsWith("“Standup”: nothing to do"); }))
         << delegate.hud()->state().text.toStdString();
 
     // The watchdog's verdict reaches the icon.
@@ -157,8 +157,9 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     delegate.hud()->show(HUDState::info(QStringLiteral("before")));
     pick.model()->run(QStringLiteral("Deep Work"));
     EXPECT_FALSE(pick.isShown()) << "hidden before the setup runs";
-    EXPECT_TRUE(waitFor([&] { return delegate.hud()->state().text.contains("Setups aren"); }))
-        << delegate.hud()->state().text.toStdString();
+    EXPECT_TRUE(waitFor([&] {
+        return delegate.hud()->state().text.startsWith("“Deep Work”: nothing to do");
+    })) << delegate.hud()->state().text.toStdString();
 
     delegate.shutdown();
 }
