@@ -72,7 +72,6 @@ void HomeWindowController::build() {
     view->installEventFilter(this);
     window_ = view;
     qCInfo(lcApp) << "home window built";
-    emit windowBuilt();
 }
 
 // Closing drops the window; the next show builds a new one on the Home pane.

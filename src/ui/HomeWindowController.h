@@ -85,10 +85,6 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-signals:
-    // The window was built (a new view, starting on the Home pane).
-    void windowBuilt();
-
 private:
     void build();
     std::optional<Setup> setupOf(const QString& id) const;
