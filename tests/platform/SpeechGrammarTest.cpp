@@ -174,9 +174,11 @@ TEST(SpeechGrammar, lettersAndDigitsRunTogetherAreSaidApart) {
 }
 
 TEST(SpeechGrammar, theWordsOfAGrammarAreEveryPlainWordButRuleNames) {
-    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center", "volume 75"}, lookup);
+    const auto withSetup =
+        SpeechGrammar::build({"mute", "center", "end center", "volume 75"}, {"terminal"}, lookup);
     const std::set<std::string> words = SpeechGrammar::wordsOf(withSetup.jsgf);
-    for (const char* word : {"mute", "end", "center", "setup", "seventy", "five", "volume"})
+    for (const char* word :
+         {"mute", "end", "center", "setup", "seventy", "five", "volume", "terminal", "open"})
         EXPECT_TRUE(words.count(word)) << word << " missing from the words of\n" << withSetup.jsgf;
     for (const char* ruleName : {"setupverb", "phrase", "level", "utterance", "jsgf"})
         EXPECT_FALSE(words.count(ruleName)) << ruleName;
