@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QString>
 #include <QUuid>
 
@@ -11,7 +10,7 @@ struct DraftRunOutcome {
     QUuid draftID;
     bool success = false;
     QString message;
-    QDateTime stamp;
+    QUuid stamp; // new for each outcome, so that two equal runs still differ
     bool operator==(const DraftRunOutcome&) const = default;
 };
 

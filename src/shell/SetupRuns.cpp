@@ -133,8 +133,7 @@ void SetupRuns::finishDraftRun(const Setup& draft, const PlanRunner::Outcome& ou
         c_.recordCommand();
     if (c_.hud)
         c_.hud->show(outcome.success ? HUDState::done(outcome.message) : HUDState::info(outcome.message));
-    const QDateTime stamp = c_.scheduler ? c_.scheduler->clock().wallNow() : QDateTime::currentDateTime();
-    emit draftRunFinished({draft.id, outcome.success, outcome.message, stamp});
+    emit draftRunFinished({draft.id, outcome.success, outcome.message, QUuid::createUuid()});
     if (outcome.success) {
         // Back only once the receipt is answered or gone.
         for (PreviewWindow* window : c_.previewWindows)

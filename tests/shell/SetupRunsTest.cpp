@@ -211,7 +211,7 @@ TEST_F(SetupRunsTest, aFailedDraftRunBringsTheWindowsBackAtOnce) {
     ASSERT_TRUE(outcome);
     EXPECT_EQ(outcome->draftID, draft.id);
     EXPECT_FALSE(outcome->success);
-    EXPECT_EQ(outcome->stamp, clock.wallNow());
+    EXPECT_FALSE(outcome->stamp.isNull());
     EXPECT_FALSE(runs->previewAwaitingReturn());
     EXPECT_EQ(homeWindow.steps, (QStringList{"aside", "back"}));
     EXPECT_EQ(onboardingWindow.steps, (QStringList{"aside", "back"}));
@@ -223,6 +223,9 @@ TEST_F(SetupRunsTest, aSuccessfulDraftRunWaitsForTheReceipt) {
     draft.id = QUuid::createUuid();
     draft.name = "Deep Work";
     runs->runDraft(draft);
+    std::vector<DraftRunOutcome> outcomes;
+    QObject::connect(runs.get(), &SetupRuns::draftRunFinished,
+                     [&](const DraftRunOutcome& o) { outcomes.push_back(o); });
     draftDone({true, "Deep Work is set."});
     EXPECT_EQ(hud.state(), HUDState::done("Deep Work is set."));
     EXPECT_EQ(commandsRecorded, 1);
@@ -242,6 +245,8 @@ TEST_F(SetupRunsTest, aSuccessfulDraftRunWaitsForTheReceipt) {
     runs->showRunReceipt({}, work, true);
     receipts.current()->acknowledge();
     EXPECT_EQ(homeWindow.steps.last(), "back");
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_NE(outcomes[0], outcomes[1]) << "the same result twice is still news";
 
     runs->runDraft(draft);
     draftDone({true, "set"});
