@@ -349,6 +349,13 @@ void AppDelegate::buildSetupRuns() {
     setupRuns_ = std::make_unique<SetupRuns>(std::move(c));
     connect(setupEngine_.get(), &SetupEngine::runReceipt, setupRuns_.get(), &SetupRuns::showRunReceipt);
     connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
+    // Home's buttons take the same path as a spoken request.
+    connect(home_.get(), &HomeStandIn::runSetupRequested, this,
+            [this](const QString& name) { setupRuns_->perform({Action::runSetup(name)}); });
+    connect(home_.get(), &HomeStandIn::endSetupRequested, this,
+            [this](const QString& name) { setupRuns_->perform({Action::endSetup(name)}); });
+    connect(home_.get(), &HomeStandIn::undoSetupRequested, this,
+            [this] { setupRuns_->perform({Action::undoSetup()}); });
     connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
         magic_->lastRunOutcome = outcome;
         if (!outcome.success && onboarding_->magicRanID == outcome.draftID)

@@ -12,6 +12,10 @@ public:
 
 signals:
     void runOnboardingRequested();
+    // The setups section's buttons.
+    void runSetupRequested(const QString& name);
+    void endSetupRequested(const QString& name);
+    void undoSetupRequested();
 };
 
 } // namespace brisklet

@@ -58,6 +58,9 @@ public:
     explicit SetupRuns(Collaborators c, QObject* parent = nullptr);
     ~SetupRuns() override;
 
+    // Through the request flow's plan path; nothing after shutdown.
+    void perform(const Plan& plan);
+
     void showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo);
     void showEndReceipt(const SetupPort::EndReport& report, const Setup& setup);
     // Other running apps the "close the rest" offer would ask to quit; none below 1,
@@ -84,7 +87,6 @@ private:
     void driftTested(const SetupStore::ActiveRun& started, bool drifted);
     void scheduleDriftTick();
     QRect screen() const;
-    void perform(const Plan& plan);
 
     Collaborators c_;
     bool previewAwaitingReturn_ = false;
