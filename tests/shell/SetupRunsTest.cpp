@@ -10,9 +10,13 @@
 #include "support/FakeScheduler.h"
 #include "support/FileBytes.h"
 #include "support/TempHome.h"
+#include "support/WaitFor.h"
 #include "ui/ReceiptController.h"
 #include "ui/ReceiptModel.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -387,4 +391,26 @@ TEST_F(SetupRunsTest, aStartDateReadBackFromTextStillMatches) {
     store->setActiveRun(run);
     answerTests();
     EXPECT_TRUE(store->activeRun()->driftSeenOnce);
+}
+
+TEST_F(SetupRunsTest, theTestRunsOnAWorkerAndItsResultLandsOnTheMainThread) {
+    const brisklet::Setup work = stored("Work", {"code"});
+    std::atomic<bool> testedOnMain{true};
+    SetupRuns::Collaborators c;
+    c.store = store.get();
+    c.scheduler = &scheduler;
+    c.hasDrifted = [&](const SetupStore::ActiveRun&) {
+        testedOnMain = QThread::currentThread() == QCoreApplication::instance()->thread();
+        return true;
+    };
+    SetupRuns pooled(std::move(c));
+    startRun(work);
+    bool changedOnMain = false;
+    QObject::connect(store.get(), &SetupStore::activeRunChanged, [&] {
+        changedOnMain = QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+    pooled.checkDrift();
+    ASSERT_TRUE(waitFor([&] { return store->activeRun()->driftSeenOnce; }));
+    EXPECT_FALSE(testedOnMain);
+    EXPECT_TRUE(changedOnMain);
 }
