@@ -23,6 +23,8 @@ public:
     virtual bool isInstalled(const QString& desktopId) = 0;
     // The entry that opens https addresses by default, if one is set.
     virtual std::optional<QString> defaultBrowser() = 0;
+    // The entry that opens folders by default, if one is set.
+    virtual std::optional<QString> defaultFileManager() { return std::nullopt; }
 };
 
 } // namespace brisklet::platform

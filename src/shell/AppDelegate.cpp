@@ -16,17 +16,20 @@
 #include "flow/RequestFlow.h"
 #include "platform/AppLauncher.h"
 #include "platform/AudioBackend.h"
+#include "platform/BrowserLauncher.h"
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
 #include "platform/SpeechRecognizer.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
+#include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
+#include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
@@ -124,6 +127,7 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     buildActions();
     buildStandIns();
     buildFlow();
+    buildSetupRuns();
     connectVoice();
     connectWindows();
     buildStatusItem();
@@ -226,15 +230,6 @@ void AppDelegate::buildStandIns() {
     };
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
-    connect(receipts_.get(), &ReceiptController::undoRequested, this, [this] {
-        if (shutDown_) // the executor is gone
-            return;
-        flow_->performActions({Action::undoSetup()});
-        previewAwaitingReturn_ = false;
-    });
-    connect(receipts_.get(), &ReceiptController::acknowledged, this,
-            [this] { previewAwaitingReturn_ = false; });
-    connect(receipts_.get(), &ReceiptController::expired, this, [this] { previewAwaitingReturn_ = false; });
     connect(nudge_.get(), &NudgeStandIn::updateRequested, this,
             [](const QString& id) { qCInfo(lcApp) << "asked to re-capture setup" << id; });
 }
@@ -314,6 +309,57 @@ void AppDelegate::buildWatchdog() {
             self->status_->setHealth(degraded);
     };
     watchdog_ = std::move(watchdog);
+}
+
+void AppDelegate::buildSetupRuns() {
+    QPointer<AppDelegate> self(this);
+    SetupRuns::Collaborators c;
+    c.store = setups_.get();
+    c.receipts = receipts_.get();
+    c.hud = hud_.get();
+    c.scheduler = &Scheduler::main();
+    c.performActions = [self](const Plan& plan) {
+        if (self && !self->shutDown_) // the executor is gone after shutdown
+            self->flow_->performActions(plan);
+    };
+    c.activeScreen = [self] {
+        return self && self->hud_->activeScreenProvider ? self->hud_->activeScreenProvider().value_or(QRect())
+                                                        : QRect();
+    };
+    if (platform::RunningApps* running = platform_->runningApps())
+        c.runningApps = [running] { return running->runningApps(); };
+    if (platform::BrowserLauncher* browsers = platform_->browserLauncher()) {
+        c.defaultBrowser = [browsers] { return browsers->defaultBrowser(); };
+        c.defaultFileManager = [browsers] { return browsers->defaultFileManager(); };
+    }
+    c.ownPid = windows_->ownPid();
+    c.runDraft = [self](std::shared_ptr<const Setup> draft, PlanRunner::Completion done) {
+        if (self && self->executor_)
+            self->executor_->runDraft(std::move(draft), std::move(done));
+        else
+            done({false, QStringLiteral("Brisklet is shutting down.")});
+    };
+    c.recordCommand = [self] {
+        if (self)
+            self->appState_->recordCommand();
+    };
+    homePreview_ = std::make_unique<HomePreview>(*home_);
+    c.previewWindows = {homePreview_.get(), onboarding_.get()};
+    // The drift test itself and the nudge panel are connected here once they exist.
+    c.showNudge = [](const QUuid& id, const QString& name, const QRect&) {
+        qCInfo(lcApp).noquote()
+            << QStringLiteral("would offer to update setup %1 (%2)").arg(name, id.toString());
+    };
+    setupRuns_ = std::make_unique<SetupRuns>(std::move(c));
+    connect(setupEngine_.get(), &SetupEngine::runReceipt, setupRuns_.get(), &SetupRuns::showRunReceipt);
+    connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
+    connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
+        magic_->lastRunOutcome = outcome;
+        if (!outcome.success && onboarding_->magicRanID == outcome.draftID)
+            onboarding_->magicRanID.reset();
+        onboarding_->magicRunOutcome = outcome;
+    });
+    setupRuns_->startDriftTimer();
 }
 
 // The tray needs a widget application; without one the app stays reachable
@@ -515,6 +561,8 @@ void AppDelegate::shutdown() {
         classifier_->stop();
     if (speech_)
         speech_->cancel();
+    if (setupRuns_)
+        setupRuns_->stopDriftTimer();
     executor_.reset();
 }
 

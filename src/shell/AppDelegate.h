@@ -20,6 +20,7 @@ class Chime;
 class ClapDetector;
 class CommandRegistry;
 class HUDController;
+class HomePreview;
 class HotkeyEngine;
 class InstanceServer;
 class IntentMatcher;
@@ -31,6 +32,7 @@ class PlatformFactory;
 class ReceiptController;
 class RequestFlow;
 class SetupEngine;
+class SetupRuns;
 class SetupStore;
 class SoundClassifier;
 class SpeechController;
@@ -94,6 +96,7 @@ public:
     LayoutStore* layouts() const { return layouts_.get(); }
     SetupStore* setups() const { return setups_.get(); }
     SetupEngine* setupEngine() const { return setupEngine_.get(); }
+    SetupRuns* setupRuns() const { return setupRuns_.get(); }
     HomeWindowController* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
@@ -114,6 +117,7 @@ private:
     void buildFlow();
     void buildWatchdog();
     void buildStatusItem();
+    void buildSetupRuns();
     void connectVoice();
     void connectWindows();
     void connectHome();
@@ -125,7 +129,6 @@ private:
     AppState* appState_ = nullptr;
     InstanceServer* instanceServer_ = nullptr;
     Appearance appearance_ = Appearance::system;
-    bool previewAwaitingReturn_ = false;
     bool shutDown_ = false;
     platform::SleepWatcher::Token wakeToken_ = 0;
     bool wakeObserved_ = false;
@@ -158,6 +161,8 @@ private:
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;
     std::unique_ptr<RequestFlow> flow_;
+    std::unique_ptr<HomePreview> homePreview_;
+    std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
 };
 

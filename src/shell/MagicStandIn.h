@@ -1,7 +1,10 @@
 #pragma once
 
+#include "shell/DraftRunOutcome.h"
+
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace brisklet {
 
@@ -9,6 +12,7 @@ namespace brisklet {
 class MagicStandIn final {
 public:
     std::function<QStringList()> reservedPhrasesProvider;
+    std::optional<DraftRunOutcome> lastRunOutcome;
 };
 
 } // namespace brisklet

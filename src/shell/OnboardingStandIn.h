@@ -1,6 +1,9 @@
 #pragma once
 
+#include "shell/DraftRunOutcome.h"
 #include "shell/WindowStandIn.h"
+
+#include <optional>
 
 namespace brisklet {
 
@@ -13,6 +16,10 @@ class OnboardingStandIn final : public WindowStandIn {
 public:
     explicit OnboardingStandIn(QObject* parent = nullptr) : WindowStandIn("onboarding", parent) {}
     void show() override;
+
+    // The draft its Magic step ran, and how that went.
+    std::optional<QUuid> magicRanID;
+    std::optional<DraftRunOutcome> magicRunOutcome;
 
 signals:
     void permissionsChanged();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/PreviewWindow.h"
 #include "ui/WindowPort.h"
 
 #include <QObject>
@@ -10,13 +11,18 @@ namespace brisklet {
 // A window still to come: counts and logs its showings, and carries what the wake
 // settings of both windows share: the level meter's provider and the changes the
 // user makes.
-class WindowStandIn : public QObject, public WindowPort {
+class WindowStandIn : public QObject, public WindowPort, public PreviewWindow {
     Q_OBJECT
 public:
     explicit WindowStandIn(const char* name, QObject* parent = nullptr) : QObject(parent), name_(name) {}
     void show() override;
     bool isVisible() const override { return visible_; }
     int shown() const { return shown_; }
+
+    void stepAside() override;
+    bool isParked() const override { return parked_; }
+    void settleBehind() override;
+    void returnFromPreview() override;
 
     std::function<float()> levelProvider;
 
@@ -31,6 +37,7 @@ private:
     const char* name_;
     bool visible_ = false;
     int shown_ = 0;
+    bool parked_ = false;
 };
 
 } // namespace brisklet

@@ -14,6 +14,8 @@
 #include "support/TempHome.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
+#include "ui/ReceiptController.h"
+#include "ui/ReceiptModel.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -149,4 +151,38 @@ TEST_F(SetupRoadX11Test, theSpokenPhraseRunsTheStoredSetupAndItsWindowsLand) {
     ASSERT_TRUE(delegate->setups()->activeRun());
     EXPECT_EQ(delegate->setups()->activeRun()->setupID, s.id);
     EXPECT_TRUE(delegate->setups()->setup(s.id)->lastRunAt);
+}
+
+TEST_F(SetupRoadX11Test, theReceiptCardsUndoPutsTheWindowsBack) {
+    const xcb_window_t notes = x.startClient({"--title", "Notes", "--class", "roadnotes,RoadNotes"});
+    ASSERT_NE(notes, 0u);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return outerFrame(x, notes).has_value(); }, 5));
+    const QRectF before = *outerFrame(x, notes);
+
+    const SetupFrame left{0, 0.5, 0.45, 0.5, 0};
+    const SetupFrame right{0.5, 0.5, 0.45, 0.5, 0};
+    brisklet::Setup s;
+    s.id = QUuid::createUuid();
+    s.name = "Writing Room";
+    s.items = {item(SetupItemKind::app, "org.example.Notes", "Notes", left),
+               item(SetupItemKind::app, "org.example.Board", "Board", right)};
+    ASSERT_TRUE(delegate->setups()->upsert(s));
+
+    delegate->flow()->dispatch("set up writing room");
+    ReceiptController* receipts = delegate->receipts();
+    ASSERT_TRUE(X11Session::waitUntil([&] { return receipts->current() != nullptr; }, 60))
+        << "no receipt card";
+    ASSERT_NE(receipts->currentSurface(), nullptr);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return receipts->currentSurface()->isVisible(); }, 5));
+    EXPECT_EQ(receipts->current()->undoLabel(), "Put it back");
+    EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, notes), target(left)); }, 5))
+        << "Notes is not on its slot";
+    ASSERT_EQ(windowsOfClass("roadboard,RoadBoard").size(), 1u);
+
+    receipts->current()->undo();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, notes), before); }, 10))
+        << "Notes did not go back";
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !delegate->setups()->activeRun(); }, 5))
+        << "the undone run is still the active one";
+    EXPECT_EQ(receipts->current(), nullptr);
 }

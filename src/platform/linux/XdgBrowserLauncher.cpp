@@ -63,14 +63,16 @@ bool XdgBrowserLauncher::isInstalled(const QString& desktopId) {
     return entries && entries->byId(desktopId) != nullptr;
 }
 
-std::optional<QString> XdgBrowserLauncher::defaultBrowser() {
+namespace {
+
+// The desktop ID xdg-mime names for `mimeType`.
+std::optional<QString> defaultFor(const QString& mimeType) {
     QProcess query;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     query.setProcessEnvironment(env);
     query.setStandardInputFile(QProcess::nullDevice());
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QStringLiteral("x-scheme-handler/https")});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
     if (!query.waitForFinished(5000)) {
         query.kill();
         query.waitForFinished(1000);
@@ -84,6 +86,16 @@ std::optional<QString> XdgBrowserLauncher::defaultBrowser() {
     if (id.isEmpty())
         return std::nullopt;
     return id;
+}
+
+} // namespace
+
+std::optional<QString> XdgBrowserLauncher::defaultBrowser() {
+    return defaultFor(QStringLiteral("x-scheme-handler/https"));
+}
+
+std::optional<QString> XdgBrowserLauncher::defaultFileManager() {
+    return defaultFor(QStringLiteral("inode/directory"));
 }
 
 } // namespace brisklet::platform

@@ -1,0 +1,256 @@
+#include "shell/SetupRuns.h"
+
+#include "base/Log.h"
+#include "base/Scheduler.h"
+#include "flow/HUDPort.h"
+#include "shell/PreviewWindow.h"
+#include "ui/ReceiptController.h"
+#include "voice/SpeechController.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSet>
+#include <QThreadPool>
+
+namespace brisklet {
+
+namespace {
+
+QString quoted(const QString& text) {
+    return QStringLiteral("“") + text + QStringLiteral("”");
+}
+
+QString savedText(const QString& name) {
+    return QStringLiteral("Saved ") + quoted(name) + QStringLiteral(" — say ") + quoted(name.toLower()) +
+           QStringLiteral(" anytime");
+}
+
+// Dates that went through the file keep milliseconds only.
+bool sameRun(const SetupStore::ActiveRun& a, const SetupStore::ActiveRun& b) {
+    return a.setupID == b.setupID && a.startedAt.toMSecsSinceEpoch() == b.startedAt.toMSecsSinceEpoch();
+}
+
+void onThreadPool(std::function<bool()> test, std::function<void(bool)> done) {
+    QThreadPool::globalInstance()->start([test = std::move(test), done = std::move(done)] {
+        const bool result = test();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done, result] { done(result); }, Qt::QueuedConnection);
+    });
+}
+
+} // namespace
+
+SetupRuns::SetupRuns(Collaborators c, QObject* parent) : QObject(parent), c_(std::move(c)) {
+    if (!c_.offMainThread)
+        c_.offMainThread = onThreadPool;
+    connectReceipts();
+}
+
+SetupRuns::~SetupRuns() {
+    stopDriftTimer();
+}
+
+void SetupRuns::connectReceipts() {
+    if (!c_.receipts)
+        return;
+    connect(c_.receipts, &ReceiptController::undoRequested, this, [this] {
+        perform({Action::undoSetup()});
+        returnFromPreviewIfNeeded();
+    });
+    connect(c_.receipts, &ReceiptController::closeOthersRequested, this, [this] {
+        if (receiptSetupID_)
+            perform({Action::closeOthers(*receiptSetupID_)});
+    });
+    connect(c_.receipts, &ReceiptController::acknowledged, this, &SetupRuns::returnFromPreviewIfNeeded);
+    // The card went by itself: the windows stay where they are.
+    connect(c_.receipts, &ReceiptController::expired, this, [this] { previewAwaitingReturn_ = false; });
+}
+
+void SetupRuns::perform(const Plan& plan) {
+    if (c_.performActions)
+        c_.performActions(plan);
+}
+
+QRect SetupRuns::screen() const {
+    return c_.activeScreen ? c_.activeScreen() : QRect();
+}
+
+std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo) const {
+    if (setup.closeOthers || !canUndo || !c_.store || !c_.runningApps)
+        return std::nullopt;
+    const auto stored = c_.store->setup(setup.id);
+    if (!stored || !stored->sameApartFromStamps(setup))
+        return std::nullopt;
+    QSet<QString> keep;
+    for (const auto& item : setup.items)
+        keep.insert(item.bundleID);
+    for (const auto& provider : {c_.defaultFileManager, c_.defaultBrowser})
+        if (provider)
+            if (const auto id = provider())
+                keep.insert(*id);
+    // Apps without a desktop entry can't be asked to quit, so they aren't offered.
+    QSet<QString> others;
+    for (const auto& app : c_.runningApps())
+        if (app.regular && app.pid != c_.ownPid && !app.id.isEmpty() && !keep.contains(app.id))
+            others.insert(app.id);
+    if (others.isEmpty())
+        return std::nullopt;
+    return static_cast<int>(others.size());
+}
+
+void SetupRuns::showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo) {
+    const auto count = closeOthersCount(setup, canUndo);
+    receiptSetupID_ = setup.id;
+    if (c_.receipts)
+        c_.receipts->showRun(report, setup, canUndo, count, screen());
+}
+
+void SetupRuns::showEndReceipt(const SetupPort::EndReport& report, const Setup& setup) {
+    receiptSetupID_.reset();
+    if (c_.receipts)
+        c_.receipts->showEnd(report, setup, screen());
+}
+
+void SetupRuns::runDraft(const Setup& draft) {
+    previewAwaitingReturn_ = true;
+    for (PreviewWindow* window : c_.previewWindows)
+        window->stepAside();
+    if (c_.hud)
+        c_.hud->show(HUDState::executing(QStringLiteral("Setting up ") + quoted(draft.name)));
+    if (!c_.runDraft) {
+        finishDraftRun(draft, {false, QStringLiteral("Setups can't run right now.")});
+        return;
+    }
+    QPointer<SetupRuns> self(this);
+    c_.runDraft(std::make_shared<const Setup>(draft), [self, draft](const PlanRunner::Outcome& outcome) {
+        if (self)
+            self->finishDraftRun(draft, outcome);
+    });
+}
+
+void SetupRuns::finishDraftRun(const Setup& draft, const PlanRunner::Outcome& outcome) {
+    if (outcome.success && c_.recordCommand)
+        c_.recordCommand();
+    if (c_.hud)
+        c_.hud->show(outcome.success ? HUDState::done(outcome.message) : HUDState::info(outcome.message));
+    emit draftRunFinished({draft.id, outcome.success, outcome.message, QUuid::createUuid()});
+    if (outcome.success) {
+        // Back only once the receipt is answered or gone.
+        for (PreviewWindow* window : c_.previewWindows)
+            if (window->isParked())
+                window->settleBehind();
+        return;
+    }
+    previewAwaitingReturn_ = false;
+    for (PreviewWindow* window : c_.previewWindows)
+        if (window->isParked())
+            window->returnFromPreview();
+}
+
+void SetupRuns::returnFromPreviewIfNeeded() {
+    if (!previewAwaitingReturn_)
+        return;
+    previewAwaitingReturn_ = false;
+    for (PreviewWindow* window : c_.previewWindows)
+        if (window->isParked())
+            window->returnFromPreview();
+}
+
+bool SetupRuns::saveDraft(Setup draft) {
+    if (!c_.store)
+        return false;
+    // Saved before (a second press of "Save"): nothing to write.
+    if (const auto stored = c_.store->setup(draft.id)) {
+        if (c_.hud)
+            c_.hud->show(HUDState::done(savedText(stored->name)));
+        return true;
+    }
+    const auto all = c_.store->setups();
+    const QString key = SpeechController::normalize(draft.name);
+    QStringList names;
+    bool clash = false;
+    for (const Setup& other : all) {
+        names << other.name;
+        clash = clash || (other.id != draft.id && SpeechController::normalize(other.name) == key);
+    }
+    if (clash)
+        draft.name = SetupStore::copyName(draft.name, names);
+    if (!c_.store->upsert(draft)) {
+        if (c_.hud)
+            c_.hud->show(HUDState::info(QStringLiteral("Couldn't save ") + quoted(draft.name) +
+                                        QStringLiteral(" — the setups file can't be written")));
+        return false;
+    }
+    if (c_.hud)
+        c_.hud->show(HUDState::done(savedText(draft.name)));
+    return true;
+}
+
+void SetupRuns::startDriftTimer() {
+    stopDriftTimer();
+    driftTimerOn_ = true;
+    scheduleDriftTick();
+}
+
+void SetupRuns::stopDriftTimer() {
+    driftTimerOn_ = false;
+    if (driftToken_ && c_.scheduler)
+        c_.scheduler->cancel(driftToken_);
+    driftToken_ = 0;
+}
+
+void SetupRuns::scheduleDriftTick() {
+    if (!c_.scheduler || !driftTimerOn_)
+        return;
+    QPointer<SetupRuns> self(this);
+    driftToken_ = c_.scheduler->schedule(driftInterval, [self] {
+        if (!self)
+            return;
+        self->driftToken_ = 0;
+        self->scheduleDriftTick();
+        self->checkDrift();
+    });
+}
+
+void SetupRuns::checkDrift() {
+    if (!c_.store)
+        return;
+    const auto run = c_.store->activeRun();
+    if (!run || run->nudgeShown)
+        return;
+    const QDateTime now = c_.scheduler ? c_.scheduler->clock().wallNow() : QDateTime::currentDateTime();
+    if (run->startedAt.msecsTo(now) >= qint64(driftMaxAge * 1000) || !c_.store->setup(run->setupID)) {
+        c_.store->setActiveRun(std::nullopt);
+        return;
+    }
+    if (!c_.hasDrifted)
+        return;
+    QPointer<SetupRuns> self(this);
+    const auto test = c_.hasDrifted;
+    const SetupStore::ActiveRun started = *run;
+    c_.offMainThread([test, started] { return test(started); },
+                     [self, started](bool drifted) {
+                         if (self)
+                             self->driftTested(started, drifted);
+                     });
+}
+
+// Always on the run as it stands now: the copy the test started with may be stale.
+void SetupRuns::driftTested(const SetupStore::ActiveRun& started, bool drifted) {
+    auto run = c_.store->activeRun();
+    if (!run || !sameRun(*run, started))
+        return;
+    if (drifted && run->driftSeenOnce) {
+        run->nudgeShown = true;
+        c_.store->setActiveRun(run);
+        qCInfo(lcApp).noquote()
+            << QStringLiteral("windows of %1 moved — offering to update it").arg(quoted(run->name));
+        if (c_.showNudge)
+            c_.showNudge(run->setupID, run->name, screen());
+        return;
+    }
+    run->driftSeenOnce = drifted;
+    c_.store->setActiveRun(run);
+}
+
+} // namespace brisklet

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "actions/PlanRunner.h"
+#include "actions/SetupPort.h"
+#include "commands/Action.h"
+#include "platform/Apps.h"
+#include "setups/SetupStore.h"
+#include "shell/DraftRunOutcome.h"
+
+#include <QObject>
+#include <QRect>
+#include <QUuid>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace brisklet {
+
+class HUDPort;
+class PreviewWindow;
+class ReceiptController;
+class Scheduler;
+
+// Where setup runs meet the rest of the app: the run and end receipts and their
+// buttons, drafts tried out and saved, and the periodic check that the windows of
+// the active run still stand where the run put them. Main thread.
+class SetupRuns final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double driftInterval = 300;
+    static constexpr double driftMaxAge = 14400;
+
+    struct Collaborators {
+        SetupStore* store = nullptr;
+        ReceiptController* receipts = nullptr;
+        HUDPort* hud = nullptr;
+        Scheduler* scheduler = nullptr;
+        // The request flow's plan path.
+        std::function<void(const Plan&)> performActions;
+        // The visible frame of the display the user works on, in root coordinates.
+        std::function<QRect()> activeScreen;
+        std::function<std::vector<platform::RunningApp>()> runningApps;
+        std::function<std::optional<QString>()> defaultBrowser;
+        std::function<std::optional<QString>()> defaultFileManager;
+        qint64 ownPid = 0;
+        std::function<void(std::shared_ptr<const Setup>, PlanRunner::Completion)> runDraft;
+        std::function<void()> recordCommand;
+        std::vector<PreviewWindow*> previewWindows;
+        // Whether the windows of the run moved away; called off the main thread.
+        std::function<bool(const SetupStore::ActiveRun&)> hasDrifted;
+        // Runs `test` on a worker, then `done` with its result on the main thread.
+        // None: the global thread pool.
+        std::function<void(std::function<bool()> test, std::function<void(bool)> done)> offMainThread;
+        std::function<void(const QUuid& setupID, const QString& name, const QRect& screen)> showNudge;
+    };
+
+    explicit SetupRuns(Collaborators c, QObject* parent = nullptr);
+    ~SetupRuns() override;
+
+    // Through the request flow's plan path; nothing after shutdown.
+    void perform(const Plan& plan);
+
+    void showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo);
+    void showEndReceipt(const SetupPort::EndReport& report, const Setup& setup);
+    // Other running apps the "close the rest" offer would ask to quit; none below 1,
+    // or when the setup closes them itself, can't be undone or changed since.
+    std::optional<int> closeOthersCount(const Setup& setup, bool canUndo) const;
+
+    void runDraft(const Setup& draft);
+    // False when the store couldn't write it.
+    bool saveDraft(Setup draft);
+    void returnFromPreviewIfNeeded();
+    bool previewAwaitingReturn() const { return previewAwaitingReturn_; }
+
+    // Checks every 300 s from now on.
+    void startDriftTimer();
+    void stopDriftTimer();
+    void checkDrift();
+
+signals:
+    void draftRunFinished(const brisklet::DraftRunOutcome& outcome);
+
+private:
+    void connectReceipts();
+    void finishDraftRun(const Setup& draft, const PlanRunner::Outcome& outcome);
+    void driftTested(const SetupStore::ActiveRun& started, bool drifted);
+    void scheduleDriftTick();
+    QRect screen() const;
+
+    Collaborators c_;
+    bool previewAwaitingReturn_ = false;
+    std::optional<QUuid> receiptSetupID_; // the run the card's "close the rest" is about
+    std::uint64_t driftToken_ = 0;
+    bool driftTimerOn_ = false;
+};
+
+} // namespace brisklet
