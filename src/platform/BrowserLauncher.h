@@ -23,6 +23,11 @@ public:
     virtual bool isInstalled(const QString& desktopId) = 0;
     // The entry that opens https addresses by default, if one is set.
     virtual std::optional<QString> defaultBrowser() = 0;
+    // Every installed entry that can open https addresses, the default one included.
+    virtual QStringList webHandlers() {
+        const auto id = defaultBrowser();
+        return id ? QStringList{*id} : QStringList{};
+    }
 };
 
 } // namespace brisklet::platform

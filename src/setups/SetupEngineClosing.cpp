@@ -51,8 +51,8 @@ QStringList SetupEngine::closeOtherApps(const QSet<QString>& keeping) {
         return asked;
     QSet<QString> webHandlers;
     if (c_.browsers)
-        if (const auto browser = c_.browsers->defaultBrowser())
-            webHandlers.insert(*browser);
+        for (const auto& id : c_.browsers->webHandlers())
+            webHandlers.insert(id);
     QSet<QString> seen;
     for (const auto& app : c_.running->runningApps()) {
         const QString& id = app.id;

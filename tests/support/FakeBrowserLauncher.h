@@ -43,6 +43,14 @@ public:
     }
     bool isInstalled(const QString& id) override { return installed.contains(id); }
     std::optional<QString> defaultBrowser() override { return defaultId; }
+    // Entries besides the default that open web addresses.
+    QStringList otherWebHandlers;
+    QStringList webHandlers() override {
+        QStringList ids = otherWebHandlers;
+        if (defaultId)
+            ids << *defaultId;
+        return ids;
+    }
 
 private:
     FakeDesktop& desktop_;

@@ -19,6 +19,7 @@ public:
     Launch launchWithArguments(const QString& desktopId, const QStringList& arguments) override;
     bool isInstalled(const QString& desktopId) override;
     std::optional<QString> defaultBrowser() override;
+    QStringList webHandlers() override;
 
     // The command line: Exec with `arguments` in place of its URL field code, or
     // after it when it has none. Empty when Exec is empty or malformed.
