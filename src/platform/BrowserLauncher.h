@@ -28,6 +28,8 @@ public:
         const auto id = defaultBrowser();
         return id ? QStringList{*id} : QStringList{};
     }
+    // The entry that opens folders by default (the file manager), if one is set.
+    virtual std::optional<QString> fileManager() { return std::nullopt; }
 };
 
 } // namespace brisklet::platform

@@ -45,6 +45,8 @@ public:
     std::optional<QString> defaultBrowser() override { return defaultId; }
     // Entries besides the default that open web addresses.
     QStringList otherWebHandlers;
+    std::optional<QString> fileManagerId;
+    std::optional<QString> fileManager() override { return fileManagerId; }
     QStringList webHandlers() override {
         QStringList ids = otherWebHandlers;
         if (defaultId)

@@ -76,13 +76,20 @@ QStringList XdgBrowserLauncher::webHandlers() {
 }
 
 std::optional<QString> XdgBrowserLauncher::defaultBrowser() {
+    return defaultFor(QStringLiteral("x-scheme-handler/https"));
+}
+
+std::optional<QString> XdgBrowserLauncher::fileManager() {
+    return defaultFor(QStringLiteral("inode/directory"));
+}
+
+std::optional<QString> XdgBrowserLauncher::defaultFor(const QString& mimeType) {
     QProcess query;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     query.setProcessEnvironment(env);
     query.setStandardInputFile(QProcess::nullDevice());
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QStringLiteral("x-scheme-handler/https")});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
     if (!query.waitForFinished(5000)) {
         query.kill();
         query.waitForFinished(1000);

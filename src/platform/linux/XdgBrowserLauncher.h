@@ -20,12 +20,15 @@ public:
     bool isInstalled(const QString& desktopId) override;
     std::optional<QString> defaultBrowser() override;
     QStringList webHandlers() override;
+    std::optional<QString> fileManager() override;
 
     // The command line: Exec with `arguments` in place of its URL field code, or
     // after it when it has none. Empty when Exec is empty or malformed.
     static QStringList commandLine(const DesktopEntry& entry, const QStringList& arguments);
 
 private:
+    // The entry xdg-mime names as the default for `mimeType`.
+    static std::optional<QString> defaultFor(const QString& mimeType);
     EntriesProvider entries_;
 };
 
