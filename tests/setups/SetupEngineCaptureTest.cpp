@@ -271,3 +271,16 @@ TEST_F(SetupEngineCaptureTest, driftPrefersTheWindowWithTheSameTitle) {
     EXPECT_TRUE(engine->hasDrifted(runOf({{"code", "Editor", a}})));
     EXPECT_FALSE(engine->hasDrifted(runOf({{"code", "Renamed", a}}))) << "no title: the nearest window";
 }
+
+TEST_F(SetupEngineCaptureTest, aCaptureAskedForJustBeforeTheEngineGoesStillAnswers) {
+    desktop.addWindow(501, "code", QRectF(0, 30, 960, 1050), "Editor");
+    int answers = 0;
+    for (int i = 0; i < 3; ++i)
+        engine->captureCurrent([&](const SetupEngine::CaptureResult& result) {
+            EXPECT_TRUE(MainThread::isCurrent());
+            EXPECT_LE(result.items.size(), 1u);
+            answers += 1;
+        });
+    engine.reset();
+    EXPECT_TRUE(waitFor([&] { return answers == 3; })) << "no completion is lost";
+}
