@@ -81,7 +81,24 @@ IndexedApp IndexedApp::make(const QString& name, const QString& url, std::option
     app.url = url;
     app.bundleID = std::move(bundleID);
     app.phoneticKey = IntentResolver::phoneticKey(app.normalizedName);
+    app.nameProfile = LetterProfile::of(app.normalizedName);
+    app.keyProfile = LetterProfile::of(app.phoneticKey);
     return app;
+}
+
+LetterProfile LetterProfile::of(QStringView text) {
+    LetterProfile p;
+    p.size = int(text.size());
+    p.plain = true;
+    for (QChar c : text) {
+        quint8& n = p.counts[c.unicode() & 31];
+        // Below U+0300 there are no surrogates or combining marks ('\r' joins "\r\n").
+        if (c.unicode() >= 0x300 || c == QLatin1Char('\r') || n == 255)
+            p.plain = false;
+        else
+            ++n;
+    }
+    return p;
 }
 
 AppIndex::AppIndex(platform::InstalledApps* installed, platform::RunningApps* running, Scheduler& scheduler)
@@ -166,12 +183,16 @@ double AppIndex::scoreAtLeast(QStringView query, QStringView candidate, double f
     const int m = std::max(Levenshtein::characterCount(query), Levenshtein::characterCount(candidate));
     if (m == 0)
         return 1.0;
-    // 0.9 × (1 − d ÷ m) ≥ floor needs d ≤ m × (1 − floor ÷ 0.9); one more for rounding.
-    const int limit = std::max(0, int(std::floor(double(m) * (1.0 - floor / 0.9))) + 1);
+    const int limit = editLimit(m, floor);
     const int d = Levenshtein::boundedDistance(query, candidate, limit);
     if (d > limit)
         return -1.0;
     return 0.9 * (1.0 - double(d) / double(m));
+}
+
+int AppIndex::editLimit(int longest, double floor) {
+    // 0.9 × (1 − d ÷ m) ≥ floor needs d ≤ m × (1 − floor ÷ 0.9); one more for rounding.
+    return std::max(0, int(std::floor(double(longest) * (1.0 - floor / 0.9))) + 1);
 }
 
 std::optional<IndexedApp> AppIndex::resolve(const QString& name) const {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,6 +21,19 @@ class RunningApps;
 
 struct RunningPair;
 
+// A text's letters counted in 32 buckets, so that names far from a phrase can be
+// ruled out before any edit distance. Letters sharing a bucket only make such tests
+// more lenient.
+struct LetterProfile {
+    std::array<quint8, 32> counts{};
+    int size = 0;
+    // Every code unit is one character and no bucket overflowed; tests apply only then.
+    bool plain = false;
+
+    static LetterProfile of(QStringView text);
+    bool operator==(const LetterProfile&) const = default;
+};
+
 // One application a spoken name may refer to.
 struct IndexedApp {
     QString name;                    // the entry's localised Name (a running app's name outside the scan)
@@ -29,6 +43,9 @@ struct IndexedApp {
     // The phonetic key of `normalizedName`, worked out once per scan so matching
     // does not redo it for every app on every phrase. Empty: not worked out.
     QString phoneticKey;
+    // Profiles of `normalizedName` and `phoneticKey`; not plain when not worked out.
+    LetterProfile nameProfile;
+    LetterProfile keyProfile;
 
     static IndexedApp make(const QString& name, const QString& url, std::optional<QString> bundleID);
 };
@@ -62,6 +79,9 @@ public:
     // The same score when it is at least `floor`; some value below `floor` otherwise
     // (cheaper: the edit distance stops early).
     static double scoreAtLeast(QStringView query, QStringView candidate, double floor);
+    // The largest edit distance at which `scoreAtLeast` may still reach `floor`, for
+    // texts whose longer one has `longest` characters.
+    static int editLimit(int longest, double floor);
 
     // The best indexed app for a spoken name, at a score of at least 0.55.
     std::optional<IndexedApp> resolve(const QString& name) const;

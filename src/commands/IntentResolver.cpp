@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 
 namespace brisklet::IntentResolver {
 
@@ -90,6 +92,76 @@ double scoreOf(const QString& obj, const QString& objKey, const QString& text, c
     const double byName = AppIndex::scoreAtLeast(obj, text, kFloor);
     const double bySound = phoneticScoreOfKeys(objKey, textKey.isEmpty() ? phoneticKey(text) : textKey);
     return std::max(byName, bySound);
+}
+
+// Half the summed difference of two profiles' counts: a lower bound of the edit
+// distance, as each edit changes the counts by at most two.
+int countsBound(const LetterProfile& a, const LetterProfile& b) {
+    int sum = 0;
+    for (std::size_t i = 0; i < a.counts.size(); ++i)
+        sum += std::abs(int(a.counts[i]) - int(b.counts[i]));
+    return (sum + 1) / 2;
+}
+
+bool isInside(const LetterProfile& part, const LetterProfile& whole) {
+    for (std::size_t i = 0; i < part.counts.size(); ++i) {
+        if (part.counts[i] > whole.counts[i])
+            return false;
+    }
+    return true;
+}
+
+// The spoken object, worked out once so that thousands of names can be ruled out
+// without the full score.
+struct Query {
+    LetterProfile text;
+    LetterProfile key;
+    std::vector<LetterProfile> words;
+    std::array<int, 128> limits{}; // the edit limit by the longer text's length
+
+    Query(const QString& obj, const QString& objKey)
+        : text(LetterProfile::of(obj)), key(LetterProfile::of(objKey)) {
+        for (const QString& w : obj.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            words.push_back(LetterProfile::of(w));
+        for (std::size_t n = 0; n < limits.size(); ++n)
+            limits[n] = AppIndex::editLimit(int(n), kFloor);
+    }
+
+    int limit(int longest) const {
+        return std::size_t(longest) < limits.size() ? limits[std::size_t(longest)]
+                                                    : AppIndex::editLimit(longest, kFloor);
+    }
+};
+
+// Whether the sound score of two keys can be above zero (see phoneticScoreOfKeys):
+// equal keys, one a prefix of the other at 0.6 of its length, or a distance of at
+// most a quarter of the longer.
+bool keysMayMatch(const LetterProfile& q, const LetterProfile& k) {
+    if (!q.plain || !k.plain || k.size == 0)
+        return true;
+    const int lo = std::min(q.size, k.size);
+    const int hi = std::max(q.size, k.size);
+    if (lo < 3)
+        return lo == hi;
+    if ((isInside(q, k) || isInside(k, q)) && double(lo) / double(hi) >= 0.6)
+        return true;
+    return hi - lo <= hi / 4 && countsBound(q, k) <= hi / 4;
+}
+
+// False only when neither the name nor its sound can reach the floor; a name it lets
+// through is scored in full, so it never changes a result. The rules without edit
+// distance need every word of the phrase inside the name; the edit distance is at least
+// the difference of the lengths and the bound of the counts.
+bool mayReachFloor(const Query& q, const LetterProfile& name, const LetterProfile& key) {
+    if (!q.text.plain || !name.plain)
+        return true;
+    if (std::all_of(q.words.begin(), q.words.end(),
+                    [&](const LetterProfile& w) { return isInside(w, name); }))
+        return true;
+    const int limit = q.limit(std::max(q.text.size, name.size));
+    if (std::abs(q.text.size - name.size) <= limit && countsBound(q.text, name) <= limit)
+        return true;
+    return keysMayMatch(q.key, key);
 }
 
 std::optional<Action> actionFor(Family family, ObjectClass cls, const QString& name) {
@@ -246,6 +318,7 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
     // Only candidates that may matter are kept, in the order they are met; the rest
     // are known to score below the floor.
     std::vector<Candidate> candidates;
+    const Query query(obj, objKey);
     auto consider = [&](ObjectClass cls, const QString& canonical, const QString& t, const QString& tKey) {
         const double s = scoreOf(obj, objKey, t, tKey);
         if (s >= kFloor)
@@ -261,8 +334,10 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
     }
     if (!hint) {
         if (inventory.indexedApps) {
-            for (const IndexedApp& app : *inventory.indexedApps)
-                consider(ObjectClass::app, app.name, app.normalizedName, app.phoneticKey);
+            for (const IndexedApp& app : *inventory.indexedApps) {
+                if (mayReachFloor(query, app.nameProfile, app.keyProfile))
+                    consider(ObjectClass::app, app.name, app.normalizedName, app.phoneticKey);
+            }
         } else {
             for (const QString& name : inventory.apps)
                 consider(ObjectClass::app, name, Text::normalize(name), {});

@@ -57,6 +57,71 @@ template <typename A, typename B> int rows(const A* a, int m, const B* b, int n,
     return prev[n];
 }
 
+// The exact distance by bit-parallel columns (Myers, Hyyrö), for a pattern of at
+// most 64 code units: one machine word per column instead of a row of cells.
+int bitParallel(QStringView pattern, QStringView text) {
+    const int m = int(pattern.size());
+    struct Mask {
+        char16_t unit;
+        quint64 bits;
+    };
+    // Only the cells that will be read are cleared.
+    quint64 ascii[128];
+    for (QChar c : pattern) {
+        if (c.unicode() < 128)
+            ascii[c.unicode()] = 0;
+    }
+    for (QChar c : text) {
+        if (c.unicode() < 128)
+            ascii[c.unicode()] = 0;
+    }
+    Mask others[64];
+    int otherCount = 0;
+    for (int i = 0; i < m; ++i) {
+        const char16_t u = pattern[i].unicode();
+        if (u < 128) {
+            ascii[u] |= quint64(1) << i;
+            continue;
+        }
+        int k = 0;
+        while (k < otherCount && others[k].unit != u)
+            ++k;
+        if (k == otherCount)
+            others[otherCount++] = Mask{u, 0};
+        others[k].bits |= quint64(1) << i;
+    }
+    const quint64 last = quint64(1) << (m - 1);
+    quint64 pv = ~quint64(0);
+    quint64 mv = 0;
+    int score = m;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        quint64 eq = 0;
+        if (u < 128) {
+            eq = ascii[u];
+        } else {
+            for (int k = 0; k < otherCount; ++k) {
+                if (others[k].unit == u)
+                    eq = others[k].bits;
+            }
+        }
+        const quint64 xv = eq | mv;
+        const quint64 xh = (((eq & pv) + pv) ^ pv) | eq;
+        quint64 ph = mv | ~(xh | pv);
+        quint64 mh = pv & xh;
+        if (ph & last)
+            ++score;
+        if (mh & last)
+            --score;
+        // Row 0 of the table counts up by one per column.
+        ph = (ph << 1) | 1;
+        mh <<= 1;
+        pv = mh | ~(xv | ph);
+        mv = ph & xv;
+    }
+    return score;
+}
+
 // Each edit changes a text's letter counts by at most two, so half the difference of
 // the two texts' counts is a lower bound of their distance. Letters share 32 buckets,
 // which can only lower the bound.
@@ -77,6 +142,12 @@ int compute(QStringView a, QStringView b, int limit) {
         // Code units are scalars here, so the letter counts bound the distance.
         if (limit >= 0 && std::abs(a.size() - b.size()) <= limit && countsBound(a, b) > limit)
             return limit + 1;
+        if (limit >= 0 && std::abs(a.size() - b.size()) > limit)
+            return limit + 1;
+        const QStringView shorter = a.size() <= b.size() ? a : b;
+        const QStringView longer = a.size() <= b.size() ? b : a;
+        if (!shorter.isEmpty() && shorter.size() <= 64)
+            return bitParallel(shorter, longer);
         return rows(a.utf16(), int(a.size()), b.utf16(), int(b.size()), limit);
     }
     const QList<uint> ua = a.toUcs4();

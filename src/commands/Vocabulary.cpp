@@ -28,7 +28,21 @@ QStringList gather(const SetupDirectory& setups, const LayoutNames& layouts, con
     return cap(phrases);
 }
 
-QStringList cap(const QStringList& phrases) {
+QStringList names(const SetupDirectory& setups, const LayoutNames& layouts, const AppIndex& apps) {
+    QStringList out;
+    if (const auto list = setups.setupNames()) {
+        for (const SetupNames& setup : *list)
+            out << setup.name;
+    }
+    for (const QString& name : layouts.cachedNames())
+        out << name;
+    if (const auto indexed = apps.snapshot())
+        for (const IndexedApp& app : *indexed)
+            out << app.name;
+    return cap(out, nameLimit);
+}
+
+QStringList cap(const QStringList& phrases, int most) {
     QStringList out;
     QSet<QString> seen;
     for (const QString& phrase : phrases) {
@@ -39,7 +53,7 @@ QStringList cap(const QStringList& phrases) {
             continue;
         seen.insert(key);
         out.append(phrase);
-        if (out.size() == limit)
+        if (out.size() == most)
             break;
     }
     return out;

@@ -2,8 +2,8 @@
 
 namespace brisklet::platform {
 
-RecognitionRequest::RecognitionRequest(QStringList contextualStrings)
-    : contextual_(std::move(contextualStrings)) {}
+RecognitionRequest::RecognitionRequest(QStringList contextualStrings, QStringList names)
+    : contextual_(std::move(contextualStrings)), names_(std::move(names)) {}
 
 void RecognitionRequest::append(std::span<const float> samples) {
     if (samples.empty())

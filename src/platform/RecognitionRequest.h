@@ -17,10 +17,18 @@ namespace brisklet::platform {
 // every further append is dropped, so a late chunk can never reach the next window.
 class RecognitionRequest final {
 public:
-    explicit RecognitionRequest(QStringList contextualStrings = {});
+    explicit RecognitionRequest(QStringList contextualStrings = {}, QStringList names = {});
 
     // Phrases the recogniser should expect (commands, setup and app names).
     const QStringList& contextualStrings() const { return contextual_; }
+    // Names a command verb may take ("open …", "quit …"): apps, setups, layouts.
+    const QStringList& names() const { return names_; }
+
+    // The room sound just before the window (16 kHz mono), for the recogniser to learn
+    // the noise from without hearing it as speech. Set before the request is handed
+    // to the recogniser.
+    void setPreRoll(std::vector<float> samples) { preRoll_ = std::move(samples); }
+    const std::vector<float>& preRoll() const { return preRoll_; }
 
     // Any thread. Ignored after endAudio() or cancel().
     void append(std::span<const float> samples);
@@ -41,6 +49,8 @@ public:
 
 private:
     const QStringList contextual_;
+    const QStringList names_;
+    std::vector<float> preRoll_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;

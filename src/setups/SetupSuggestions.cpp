@@ -91,7 +91,7 @@ std::vector<SetupSuggestion> forInstalled(const std::vector<IndexedApp>& apps, c
         if (const IndexedApp* indexed = byID.value(entry.id))
             browser = *indexed;
         else
-            browser = IndexedApp{entry.name, {}, entry.path, entry.id, {}};
+            browser = IndexedApp{entry.name, {}, entry.path, entry.id, {}, {}, {}};
     }
 
     std::vector<SetupSuggestion> out;

@@ -22,17 +22,18 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
-#include "shell/HomeStandIn.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
 #include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/SingleInstance.h"
+#include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
+#include "ui/HomeWindowController.h"
 #include "ui/ReceiptController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
@@ -213,7 +214,8 @@ void AppDelegate::buildStandIns() {
     buildWatchdog();
     onboarding_ = std::make_unique<OnboardingStandIn>();
     magic_ = std::make_unique<MagicStandIn>();
-    home_ = std::make_unique<HomeStandIn>();
+    home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
+    home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
     captureCtl_ = std::make_unique<CaptureStandIn>();
     receipts_ = std::make_unique<ReceiptController>();
     nudge_ = std::make_unique<NudgeStandIn>();
@@ -350,6 +352,9 @@ void AppDelegate::connectVoice() {
         return self && self->matcher_->isExactCommand(text);
     };
     speech_->vocabularyProvider = [self] { return self ? self->vocabulary() : QStringList(); };
+    speech_->nameProvider = [self] {
+        return self ? Vocabulary::names(*self->setups_, *self->layouts_, *self->appIndex_) : QStringList();
+    };
 
     // The processing thread: audio is destroyed first at shutdown, so `flow` outlives
     // every call.
@@ -380,12 +385,13 @@ void AppDelegate::connectWindows() {
         flow_->updateClapMode();
     };
     const auto sensitivityChanged = [this](double value) { detector_->setSensitivity(value); };
-    for (WindowStandIn* window :
-         {static_cast<WindowStandIn*>(onboarding_.get()), static_cast<WindowStandIn*>(home_.get())}) {
-        window->levelProvider = levelProvider();
-        connect(window, &WindowStandIn::sensitivityChanged, this, sensitivityChanged);
-        connect(window, &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
-    }
+    onboarding_->levelProvider = levelProvider();
+    connect(onboarding_.get(), &WindowStandIn::sensitivityChanged, this, sensitivityChanged);
+    connect(onboarding_.get(), &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
+    home_->levelProvider = levelProvider();
+    home_->onSensitivityChange = sensitivityChanged;
+    home_->onWakeConfigChange = wakeConfigChanged;
+    connectHome();
     connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
         if (shutDown_)
             return;
@@ -397,7 +403,27 @@ void AppDelegate::connectWindows() {
         flow_->setOnboardingClapPreview(false);
         home_->show();
     });
-    connect(home_.get(), &HomeStandIn::runOnboardingRequested, this, &AppDelegate::showOnboarding);
+}
+
+// The home window's setup buttons take the same path as a spoken setup name.
+void AppDelegate::connectHome() {
+    QPointer<AppDelegate> self(this);
+    home_->onRunOnboarding = [self] {
+        if (self)
+            self->showOnboarding();
+    };
+    home_->onRunSetup = [self](const Setup& setup) {
+        if (self && !self->shutDown_)
+            self->flow_->performActions({Action::runSetup(setup.name)});
+    };
+    home_->onEndSetup = [self](const Setup& setup) {
+        if (self && !self->shutDown_)
+            self->flow_->performActions({Action::endSetup(setup.name)});
+    };
+    home_->onCaptureSetup = [self] {
+        if (self && !self->shutDown_)
+            self->captureCtl_->begin(std::nullopt);
+    };
 }
 
 void AppDelegate::observeSystem() {
@@ -442,8 +468,11 @@ std::function<float()> AppDelegate::levelProvider() {
 void AppDelegate::handleReopen() {
     qCInfo(lcApp) << "asked to show the home window";
     if (Prefs::boolValue(Prefs::Key::onboarded)) {
-        if (home_ && home_->isVisible())
+        // A visible window may sit behind others: bring it forward, build nothing.
+        if (home_ && home_->isVisible()) {
+            home_->bringForward();
             return;
+        }
         if (home_)
             home_->show();
     } else {

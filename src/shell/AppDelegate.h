@@ -39,7 +39,7 @@ class WakeController;
 class WatchdogPort;
 class WindowEngine;
 class WindowPort;
-class HomeStandIn;
+class HomeWindowController;
 class OnboardingStandIn;
 
 struct LaunchOptions {
@@ -94,7 +94,7 @@ public:
     LayoutStore* layouts() const { return layouts_.get(); }
     SetupStore* setups() const { return setups_.get(); }
     SetupEngine* setupEngine() const { return setupEngine_.get(); }
-    HomeStandIn* home() const { return home_.get(); }
+    HomeWindowController* home() const { return home_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
     // Null where there is no widget application to carry a tray icon.
@@ -116,6 +116,7 @@ private:
     void buildStatusItem();
     void connectVoice();
     void connectWindows();
+    void connectHome();
     void observeSystem();
     void willTerminate();
 
@@ -152,7 +153,7 @@ private:
     std::unique_ptr<WatchdogPort> watchdog_;
     std::unique_ptr<OnboardingStandIn> onboarding_;
     std::unique_ptr<MagicStandIn> magic_;
-    std::unique_ptr<HomeStandIn> home_;
+    std::unique_ptr<HomeWindowController> home_;
     std::unique_ptr<CapturePort> captureCtl_;
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<NudgeStandIn> nudge_;

@@ -61,7 +61,10 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
     QStringList context;
     if (vocabularyProvider)
         context = vocabularyProvider();
-    auto request = std::make_shared<platform::RecognitionRequest>(std::move(context));
+    QStringList names;
+    if (nameProvider)
+        names = nameProvider();
+    auto request = std::make_shared<platform::RecognitionRequest>(std::move(context), std::move(names));
 
     onPartial_ = std::move(onPartial);
     completion_ = std::move(completion);
@@ -71,6 +74,7 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
 
     {
         std::lock_guard lock(lock_);
+        request->setPreRoll(takeHistory());
         request_ = request;
         listening_ = true;
     }
@@ -228,12 +232,35 @@ void SpeechController::appendAudio(std::span<const float> samples) {
     std::shared_ptr<platform::RecognitionRequest> request;
     {
         std::lock_guard lock(lock_);
-        if (!listening_ || !request_)
+        if (!listening_ || !request_) {
+            remember(samples);
             return;
+        }
         request = request_;
     }
     // Appended outside the lock; the request itself drops audio after its end.
     request->append(samples);
+}
+
+// Called with lock_ held.
+void SpeechController::remember(std::span<const float> samples) {
+    if (history_.size() != preRollSamples)
+        history_.assign(preRollSamples, 0.0f);
+    for (float s : samples.last(std::min(samples.size(), preRollSamples))) {
+        history_[historyAt_] = s;
+        historyAt_ = (historyAt_ + 1) % preRollSamples;
+    }
+    historyFilled_ = std::min(preRollSamples, historyFilled_ + samples.size());
+}
+
+// Called with lock_ held: the remembered audio, oldest first, and forgotten.
+std::vector<float> SpeechController::takeHistory() {
+    std::vector<float> out;
+    out.reserve(historyFilled_);
+    for (std::size_t i = preRollSamples - historyFilled_; i < preRollSamples; ++i)
+        out.push_back(history_[(historyAt_ + i) % preRollSamples]);
+    historyFilled_ = 0;
+    return out;
 }
 
 } // namespace brisklet

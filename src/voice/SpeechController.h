@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace brisklet {
 
@@ -55,6 +56,8 @@ public:
     std::function<bool(const QString& normalized)> quickMatch;
     // The phrases the recogniser should expect in the next window.
     std::function<QStringList()> vocabularyProvider;
+    // The names a command verb may take in the next window (apps, setups, layouts).
+    std::function<QStringList()> nameProvider;
 
     // The listening window as it stands, in one answer (main thread).
     struct Window {
@@ -81,12 +84,16 @@ public:
     static constexpr double silenceEnd = 1.0;
     static constexpr double quickMatchQuiet = 0.5;
     static constexpr double finishDelay = 0.5;
+    // Room sound kept from before a window and handed to the recogniser with it.
+    static constexpr std::size_t preRollSamples = 16000 * 4 / 10;
 
 private:
     void handleResult(int gen, std::optional<platform::RecognitionResult> result, const QString& error);
     void tick(int gen);
     void finish(int gen);
     void teardown();
+    void remember(std::span<const float> samples);
+    std::vector<float> takeHistory();
     double now() const { return scheduler_.clock().now(); }
 
     platform::SpeechRecognizer* recognizer_;
@@ -95,6 +102,11 @@ private:
     mutable std::mutex lock_;
     std::shared_ptr<platform::RecognitionRequest> request_;
     bool listening_ = false;
+    // The latest audio while nobody listens: a ring of preRollSamples, next write at
+    // historyAt_.
+    std::vector<float> history_;
+    std::size_t historyAt_ = 0;
+    std::size_t historyFilled_ = 0;
     int generation_ = 0;
     std::unique_ptr<RepeatingTimer> tickTimer_;
     double startTime_ = 0;

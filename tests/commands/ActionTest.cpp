@@ -1,8 +1,11 @@
 #include "commands/Action.h"
 #include "commands/Levenshtein.h"
 
+#include <QList>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <vector>
 
 using namespace brisklet;
 
@@ -131,6 +134,47 @@ TEST(Levenshtein, BoundedDistanceAgreesOnRandomTexts) {
         const int bounded = Levenshtein::boundedDistance(a, b, limit);
         if (d <= limit)
             ASSERT_EQ(bounded, d) << a.toStdString() << " / " << b.toStdString();
+        else
+            ASSERT_GT(bounded, limit) << a.toStdString() << " / " << b.toStdString();
+    }
+}
+
+// The plain table of cells, written out here so the fast paths have something
+// independent to agree with.
+int tableDistance(const QList<uint>& a, const QList<uint>& b) {
+    std::vector<int> prev(size_t(b.size()) + 1), cur(prev.size());
+    for (size_t j = 0; j < prev.size(); ++j)
+        prev[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        cur[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j)
+            cur[size_t(j)] = std::min({prev[size_t(j - 1)] + (a[i - 1] == b[j - 1] ? 0 : 1),
+                                       cur[size_t(j - 1)] + 1, prev[size_t(j)] + 1});
+        std::swap(prev, cur);
+    }
+    return prev.back();
+}
+
+TEST(Levenshtein, DistanceAgreesWithTheTableOnLongAndMixedTexts) {
+    std::mt19937 rng(23);
+    // Letters beyond ASCII and beyond Latin-1, blanks, and a text past 64 units.
+    const QString alphabet = QStringLiteral("abcdeab \u00E9\u00DF\u0436\u4E2D");
+    auto randomText = [&](int most) {
+        QString t;
+        const int n = int(rng() % unsigned(most));
+        for (int i = 0; i < n; ++i)
+            t += alphabet[int(rng() % alphabet.size())];
+        return t;
+    };
+    for (int round = 0; round < 4000; ++round) {
+        const int most = round % 10 == 0 ? 90 : 30;
+        const QString a = randomText(most), b = randomText(most);
+        const int expected = tableDistance(a.toUcs4(), b.toUcs4());
+        ASSERT_EQ(Levenshtein::distance(a, b), expected) << a.toStdString() << " / " << b.toStdString();
+        const int limit = int(rng() % 12);
+        const int bounded = Levenshtein::boundedDistance(a, b, limit);
+        if (expected <= limit)
+            ASSERT_EQ(bounded, expected) << a.toStdString() << " / " << b.toStdString();
         else
             ASSERT_GT(bounded, limit) << a.toStdString() << " / " << b.toStdString();
     }

@@ -2,6 +2,7 @@
 #include "commands/IntentMatcher.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace brisklet;
 using namespace brisklet::IntentResolver;
@@ -144,4 +145,45 @@ TEST(IntentMatcher, CountWords) {
     EXPECT_FALSE(IntentMatcher::count("99999999999999999999999"));
     EXPECT_FALSE(IntentMatcher::count("３")); // digits are ASCII here
     EXPECT_FALSE(IntentMatcher::count(""));
+}
+
+// The index's records let the resolver rule names out by their letters before scoring
+// them; the plain name list is scored in full. Both must always agree.
+TEST(IntentResolver, RulingNamesOutNeverChangesTheResult) {
+    std::mt19937 rng(5);
+    const QStringList words = {"photo", "studio",   "code", "notes",     "slack", "fire",
+                               "fox",   "terminal", "mail", "caf\u00E9", "x",     "zoom",
+                               "vim",   "term",     "note", "studios",   "fone",  "photos"};
+    auto pick = [&] { return words[int(rng() % words.size())]; };
+    auto indexed = std::make_shared<std::vector<IndexedApp>>();
+    Inventory plain;
+    for (int i = 0; i < 400; ++i) {
+        QStringList parts;
+        for (unsigned k = 0, n = 1 + rng() % 3; k < n; ++k)
+            parts << pick();
+        const QString name = parts.join(' ');
+        indexed->push_back(
+            IndexedApp::make(name, QStringLiteral("/apps/%1.desktop").arg(i), QString::number(i)));
+        plain.apps.push_back(name);
+    }
+    Inventory fast;
+    fast.indexedApps = indexed;
+    const QStringList verbs = {"", "open ", "quit ", "switch to ", "close the "};
+    for (int round = 0; round < 1500; ++round) {
+        QStringList parts;
+        for (unsigned k = 0, n = 1 + rng() % 4; k < n; ++k) {
+            QString w = pick();
+            if (rng() % 3 == 0)
+                w.remove(int(rng() % w.size()), 1); // misheard
+            parts << w;
+        }
+        const QString phrase = verbs[int(rng() % verbs.size())] + parts.join(' ');
+        const auto a = resolve(phrase, plain);
+        const auto b = resolve(phrase, fast);
+        ASSERT_EQ(a.has_value(), b.has_value()) << phrase.toStdString();
+        if (a) {
+            EXPECT_EQ(a->reason, b->reason) << phrase.toStdString();
+            EXPECT_DOUBLE_EQ(a->score, b->score) << phrase.toStdString();
+        }
+    }
 }

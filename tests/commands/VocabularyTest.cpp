@@ -1,4 +1,6 @@
 #include "commands/Vocabulary.h"
+#include "CommandFakes.h"
+#include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
 #include "commands/ReservedPhrases.h"
 
@@ -15,6 +17,29 @@ TEST(Vocabulary, keepsTheFirstHundredAndDropsCaseDuplicatesAndEmpties) {
     EXPECT_EQ(out[0], "Firefox");
     EXPECT_EQ(out[1], "phrase 0");
     EXPECT_EQ(out[99], "phrase 98");
+}
+
+// The names a verb may take: setups, layouts and every installed app, far past the
+// phrases' cap, but no command phrase.
+TEST(Vocabulary, namesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
+    test::FakeSetups setups(std::vector<SetupNames>{{"Deep Work", {"focus time"}}});
+    test::FakeLayouts layouts({"coding"});
+    test::FakeInstalledApps installed;
+    installed.apps.push_back({"galculator", "Galculator", "/apps/galculator.desktop"});
+    for (int i = 0; i < 600; ++i)
+        installed.apps.push_back({QStringLiteral("app%1").arg(i), QStringLiteral("App %1").arg(i),
+                                  QStringLiteral("/apps/%1.desktop").arg(i)});
+    installed.apps.push_back({"deep-work", "deep work", "/apps/deep-work.desktop"});
+    AppIndex index(&installed, nullptr);
+    index.refresh();
+    index.waitForScans();
+    const QStringList names = Vocabulary::names(setups, layouts, index);
+    ASSERT_EQ(names.size(), Vocabulary::nameLimit);
+    EXPECT_EQ(names[0], "Deep Work");
+    EXPECT_EQ(names[1], "coding");
+    EXPECT_TRUE(names.contains("Galculator"));
+    EXPECT_FALSE(names.contains("focus time")) << "a trigger phrase is not a name";
+    EXPECT_EQ(names.count("deep work") + names.count("Deep Work"), 1) << "case duplicates dropped";
 }
 
 TEST(ReservedPhrases, holdTheFixedOnesAndEveryRegistryPhraseEnabledOrNot) {

@@ -21,6 +21,8 @@ const std::map<std::string, std::string> dictionary = {
     {"forty", "F AO R T IY"},
     {"mute", "M Y UW T"},
     {"end", "EH N D"},
+    {"sort", "S AO R T"},
+    {"windows", "W IH N D OW Z"},
 };
 
 std::optional<std::string> lookup(const std::string& word) {
@@ -84,32 +86,99 @@ TEST(SpeechGrammar, missingWordsGetPronunciationsOfOurOwnOrTheirPhraseIsLeftOut)
 TEST(SpeechGrammar, buildsOneGrammarOfThePhrasesAndTheCommandPatterns) {
     const auto build = SpeechGrammar::build({"open terminal", "center", "centre", "screenshot", "screen shot",
                                              "unmute", "open zorblax", "c++ mode", "", "Open Terminal"},
-                                            lookup);
-    EXPECT_EQ(build.dropped, (QStringList{"open zorblax", "c++ mode"}));
+                                            {"terminal", "zorblax"}, lookup);
+    EXPECT_EQ(build.dropped, (QStringList{"open zorblax", "c++ mode", "zorblax"}));
     EXPECT_EQ(build.newWords, (std::map<std::string, std::string>{{"unmute", "AH N M Y UW T"}}));
     // Same-sounding phrases keep their first spelling; repeats are dropped.
     EXPECT_NE(build.jsgf.find("<phrase> = open terminal | center | screenshot | unmute;"), std::string::npos)
         << build.jsgf;
     EXPECT_NE(build.jsgf.find("volume <level>"), std::string::npos);
     EXPECT_NE(build.jsgf.find("seventy five"), std::string::npos);
-    EXPECT_NE(build.jsgf.find("<verb> <phrase>"), std::string::npos);
+    EXPECT_NE(build.jsgf.find("<verb> <name>"), std::string::npos);
+    EXPECT_NE(build.jsgf.find("<name> = terminal;"), std::string::npos) << build.jsgf;
 
     // Only setup names (phrases that come with an "end" form) take the setup phrasings.
     EXPECT_EQ(build.jsgf.find("<setup>"), std::string::npos);
-    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center"}, lookup);
+    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center"}, {}, lookup);
     EXPECT_NE(withSetup.jsgf.find("<setup> = center;"), std::string::npos) << withSetup.jsgf;
     EXPECT_NE(withSetup.jsgf.find("<setupverb> <setup> setup | <setup> setup"), std::string::npos);
 
     // Without phrases the patterns still make a valid grammar.
-    const auto bare = SpeechGrammar::build({}, lookup);
+    const auto bare = SpeechGrammar::build({}, {}, lookup);
     EXPECT_EQ(bare.jsgf.find("<phrase>"), std::string::npos);
-    EXPECT_NE(bare.jsgf.find("public <utterance> = volume <level>"), std::string::npos);
+    EXPECT_NE(bare.jsgf.find("public <utterance> = volume <level>;"), std::string::npos) << bare.jsgf;
+}
+
+// A pattern may say no more than the phrases it stands for: a verb takes a name, not
+// a command phrase, and only tiling verbs the phrases use take a count.
+TEST(SpeechGrammar, patternsReachNoFurtherThanThePhrasesTheyStandFor) {
+    const auto build =
+        SpeechGrammar::build({"screenshot", "screen shot", "open terminal", "sort", "sort windows"},
+                             {"terminal", "file manager"}, lookup);
+    EXPECT_NE(build.jsgf.find("<verb> <name>"), std::string::npos);
+    EXPECT_EQ(build.jsgf.find("<verb> <phrase>"), std::string::npos) << build.jsgf;
+    // A name of several words may also be called by its first.
+    EXPECT_NE(build.jsgf.find("<name> = terminal | file manager | file;"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<tiling> = sort;"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<tiling> [<count>] [windows]"), std::string::npos);
+
+    // No names: no verb pattern at all; no tiling phrase: no count after "tile".
+    const auto plain = SpeechGrammar::build({"screenshot", "mute"}, {}, lookup);
+    EXPECT_EQ(plain.jsgf.find("<verb>"), std::string::npos) << plain.jsgf;
+    EXPECT_EQ(plain.jsgf.find("<tiling>"), std::string::npos) << plain.jsgf;
+    EXPECT_EQ(plain.jsgf.find("<count>"), std::string::npos) << plain.jsgf;
+}
+
+// Names the dictionary lacks go to the letter-to-sound model rather than out of the
+// grammar; our own spellings and dictionary compounds still come first.
+TEST(SpeechGrammar, wordsNoRuleKnowsGoToTheLetterToSoundModel) {
+    int asked = 0;
+    const SpeechGrammar::Lookup guess = [&](const std::string& word) -> std::optional<std::string> {
+        ++asked;
+        if (word == "galculator")
+            return "G AE L K Y AH L EY T ER";
+        return std::nullopt;
+    };
+    EXPECT_EQ(SpeechGrammar::pronounce("galculator", lookup, guess), "G AE L K Y AH L EY T ER");
+    EXPECT_EQ(SpeechGrammar::pronounce("unmute", lookup, guess), "AH N M Y UW T");
+    EXPECT_EQ(SpeechGrammar::pronounce("filemanager", lookup, guess), "F AY L M AE N IH JH ER");
+    EXPECT_EQ(SpeechGrammar::pronounce("zorblax", lookup, guess), std::nullopt);
+    EXPECT_EQ(asked, 2);
+
+    const auto build = SpeechGrammar::build({"open galculator"}, {"galculator"}, lookup, guess);
+    EXPECT_TRUE(build.dropped.isEmpty()) << build.dropped.join(", ").toStdString();
+    EXPECT_EQ(build.newWords.at("galculator"), "G AE L K Y AH L EY T ER");
+    EXPECT_NE(build.jsgf.find("<name> = galculator;"), std::string::npos) << build.jsgf;
+}
+
+TEST(SpeechGrammar, lettersAndDigitsRunTogetherAreSaidApart) {
+    const SpeechGrammar::Lookup guess = [](const std::string& word) -> std::optional<std::string> {
+        if (word == "imagemagick")
+            return "IH M AH G M AA JH IH K";
+        if (word == "display")
+            return "D IH S P L EY";
+        return std::nullopt;
+    };
+    std::map<std::string, std::string> added;
+    EXPECT_EQ(SpeechGrammar::words("ImageMagick (display Q16)", lookup, added, guess),
+              (std::vector<std::string>{"imagemagick", "display", "q", "sixteen"}));
+    EXPECT_EQ(added.at("q"), "K Y UW");
+    EXPECT_EQ(SpeechGrammar::words("mp3 player2", lookup, added, guess),
+              std::nullopt);                                                     // "player" unknown here
+    EXPECT_EQ(SpeechGrammar::words("2048", lookup, added, guess), std::nullopt); // too long to say
+    EXPECT_EQ(SpeechGrammar::words("end 40x", lookup, added, guess),
+              (std::vector<std::string>{"end", "forty", "x"}));
+    const auto build = SpeechGrammar::build({}, {"ImageMagick (display Q16)"}, lookup, guess);
+    EXPECT_NE(build.jsgf.find("<name> = imagemagick display q sixteen | imagemagick;"), std::string::npos)
+        << build.jsgf;
 }
 
 TEST(SpeechGrammar, theWordsOfAGrammarAreEveryPlainWordButRuleNames) {
-    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center", "volume 75"}, lookup);
+    const auto withSetup =
+        SpeechGrammar::build({"mute", "center", "end center", "volume 75"}, {"terminal"}, lookup);
     const std::set<std::string> words = SpeechGrammar::wordsOf(withSetup.jsgf);
-    for (const char* word : {"mute", "end", "center", "setup", "seventy", "five", "volume"})
+    for (const char* word :
+         {"mute", "end", "center", "setup", "seventy", "five", "volume", "terminal", "open"})
         EXPECT_TRUE(words.count(word)) << word << " missing from the words of\n" << withSetup.jsgf;
     for (const char* ruleName : {"setupverb", "phrase", "level", "utterance", "jsgf"})
         EXPECT_FALSE(words.count(ruleName)) << ruleName;

@@ -11,7 +11,6 @@
 #include "flow/RequestFlow.h"
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
-#include "shell/HomeStandIn.h"
 #include "shell/OnboardingStandIn.h"
 #include "support/FakeApps.h"
 #include "support/FakeAudioBackend.h"
@@ -25,6 +24,7 @@
 #include "support/FakeSoundOutput.h"
 #include "support/FakeSystemActions.h"
 #include "support/TempHome.h"
+#include "ui/HomeWindowController.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
 
@@ -166,7 +166,7 @@ TEST_F(AppDelegateTest, changedWakeSettingsReachTheKeyAndTheClapPipeline) {
     delegate->launch();
     Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
     Prefs::setValue(Prefs::Key::clapWake, true);
-    emit delegate->home()->wakeConfigChanged();
+    delegate->home()->onWakeConfigChange();
     EXPECT_NE(platform->keyTap->key, 54);
     EXPECT_TRUE(delegate->flow()->clapModeActive());
     delegate->showOnboarding();
@@ -204,7 +204,7 @@ TEST_F(AppDelegateTest, afterShutdownNothingRestartsTheKeyTapOrReachesTheAudioEn
     ASSERT_FALSE(platform->keyTap->running);
     const int starts = platform->keyTap->starts;
     Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
-    emit delegate->home()->wakeConfigChanged();
+    delegate->home()->onWakeConfigChange();
     emit delegate->onboarding()->permissionsChanged();
     delegate->handleReopen();
     platform->sleep.wake();

@@ -21,6 +21,9 @@ namespace brisklet::test::SpeechSet {
 
 namespace {
 
+// Room sound before each clip: 0.4 s, as the app keeps.
+constexpr std::size_t kRoomSamples = 6400;
+
 bool run(const QString& program, const QStringList& args, QString* error) {
     QProcess process;
     process.start(program, args);
@@ -193,6 +196,11 @@ QStringList biasPhrases() {
     };
 }
 
+QStringList biasNames() {
+    return {"deep work", "morning",     "focus time",  "firefox", "terminal",    "spotify",   "slack",
+            "vlc",       "libreoffice", "thunderbird", "files",   "text editor", "calculator"};
+}
+
 QStringList voices() {
     return {"slt", "rms", "awb", "kal16"};
 }
@@ -238,20 +246,32 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
                      &errors[i]))
                 continue;
             QFile::remove(raw);
-            made[i].push_back({clean, job.phrase.spoken, job.phrase.expected, job.voice, false});
-            if (!snrDb)
-                continue;
             auto samples = readClip(clean);
             if (!samples) {
                 errors[i] = "unreadable " + clean;
                 continue;
             }
+            // A quiet room before a clean clip; before a noisy one, the same noise alone.
+            const QString quietRoom = base + ".room.wav";
+            if (!writeWav(quietRoom, roomNoise(*samples, 70.0, unsigned(job.index + 1000), kRoomSamples),
+                          16000)) {
+                errors[i] = "could not write " + quietRoom;
+                continue;
+            }
+            made[i].push_back(
+                {clean, job.phrase.spoken, job.phrase.expected, job.voice, false, "clean", quietRoom});
+            if (!snrDb)
+                continue;
             const QString noisy = base + ".noisy.wav";
-            if (!writeWav(noisy, mixNoise(*samples, *snrDb, unsigned(job.index + 1)), 16000)) {
+            const QString noisyRoom = base + ".noisy.room.wav";
+            if (!writeWav(noisy, mixNoise(*samples, *snrDb, unsigned(job.index + 1)), 16000) ||
+                !writeWav(noisyRoom, roomNoise(*samples, *snrDb, unsigned(job.index + 2000), kRoomSamples),
+                          16000)) {
                 errors[i] = "could not write " + noisy;
                 continue;
             }
-            made[i].push_back({noisy, job.phrase.spoken, job.phrase.expected, job.voice, true});
+            made[i].push_back(
+                {noisy, job.phrase.spoken, job.phrase.expected, job.voice, true, "noisy", noisyRoom});
         }
     };
     std::vector<std::thread> threads;
@@ -292,7 +312,7 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
         if (line.trimmed().isEmpty() || line.startsWith('#'))
             continue;
         const QString name = line.section('\t', 0, 0).trimmed();
-        const QString expected = Text::normalize(line.section('\t', 1));
+        const QString expected = Text::normalize(line.section('\t', 1, 1));
         const QString source = QDir(folder).filePath(name);
         if (!QFileInfo::exists(source)) {
             if (error)
@@ -304,7 +324,11 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
         if (!run("sox", {source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
                  error))
             return {};
-        out.push_back({converted, name, expected, "user", false});
+        const QString condition = line.section('\t', 2, 2).trimmed().toLower();
+        const QString voice = line.section('\t', 3, 3).trimmed();
+        const bool noisy = !condition.isEmpty() && condition != QLatin1String("clean");
+        out.push_back({converted, name, expected, voice.isEmpty() ? QStringLiteral("user") : voice, noisy,
+                       condition.isEmpty() ? QStringLiteral("clean") : condition, QString()});
     }
     return out;
 }
@@ -347,14 +371,37 @@ std::vector<float> pinkNoise(std::size_t count, unsigned seed) {
     return out;
 }
 
-std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsigned seed) {
-    std::vector<float> noise = pinkNoise(speech.size(), seed);
+namespace {
+
+double noiseGain(const std::vector<float>& speech, const std::vector<float>& noise, double snrDb) {
     double sum = 0;
     for (float s : noise)
         sum += double(s) * s;
     const double noiseRms = noise.empty() ? 0 : std::sqrt(sum / double(noise.size()));
     const double target = activeRms(speech) / std::pow(10.0, snrDb / 20.0);
-    const double gain = noiseRms > 0 ? target / noiseRms : 0;
+    return noiseRms > 0 ? target / noiseRms : 0;
+}
+
+} // namespace
+
+std::vector<float> roomNoise(const std::vector<float>& speech, double snrDb, unsigned seed,
+                             std::size_t count) {
+    std::vector<float> noise = pinkNoise(count, seed);
+    const double gain = noiseGain(speech, noise, snrDb);
+    for (float& s : noise)
+        s = std::clamp(float(gain * s), -1.0f, 1.0f);
+    return noise;
+}
+
+std::vector<float> roomOf(const Clip& clip) {
+    if (clip.roomFile.isEmpty())
+        return {};
+    return readClip(clip.roomFile).value_or(std::vector<float>());
+}
+
+std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsigned seed) {
+    std::vector<float> noise = pinkNoise(speech.size(), seed);
+    const double gain = noiseGain(speech, noise, snrDb);
     std::vector<float> out(speech.size());
     for (std::size_t i = 0; i < speech.size(); ++i)
         out[i] = std::clamp(float(speech[i] + gain * noise[i]), -1.0f, 1.0f);
@@ -362,7 +409,8 @@ std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsi
 }
 
 Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
-               const QStringList& context, double timeoutSeconds) {
+               const QStringList& context, const QStringList& names, const std::vector<float>& preRoll,
+               double timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
     struct Shared {
         std::mutex mutex;
@@ -372,7 +420,8 @@ Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>&
         Clock::time_point endedAt;
     };
     auto shared = std::make_shared<Shared>();
-    auto request = std::make_shared<platform::RecognitionRequest>(context);
+    auto request = std::make_shared<platform::RecognitionRequest>(context, names);
+    request->setPreRoll(preRoll);
     const auto began = Clock::now();
     recognizer.recognize(request, [shared](std::optional<platform::RecognitionResult> result, QString error) {
         std::lock_guard lock(shared->mutex);

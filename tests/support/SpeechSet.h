@@ -20,6 +20,8 @@ struct Clip {
     QString expected; // the normalised transcript wanted; empty for a free question
     QString voice;
     bool noisy = false;
+    QString condition; // "clean", "noisy", or a user's own label
+    QString roomFile;  // the room's sound just before the clip (WAV); empty: none
 };
 
 struct Phrase {
@@ -33,6 +35,8 @@ std::vector<Phrase> questions();
 // The phrases a listening window is biased with (enabled command phrases, setup
 // names with their "end" forms, app names), as the app passes them.
 QStringList biasPhrases();
+// The names among them that a command verb may take: setups and apps.
+QStringList biasNames();
 QStringList voices();
 
 // Speaks every phrase in every voice into `folder`, each clean and (when `snrDb` is
@@ -42,8 +46,9 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
                            const QStringList& voices, std::optional<double> snrDb, QString* error);
 
 // A user's set: a folder of WAV files and a TSV of file name, tab, expected
-// transcript (empty for a free question). The files are converted with sox to 16 kHz
-// mono into `workFolder`.
+// transcript (empty for a free question), and optionally a tab and the condition
+// ("clean", "noisy", "car" …; anything but "clean" counts as noisy), a tab and the voice. The files are
+// converted with sox to 16 kHz mono into `workFolder`.
 std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
                               QString* error);
 
@@ -54,6 +59,9 @@ std::optional<std::vector<float>> readClip(const QString& path);
 std::vector<float> pinkNoise(std::size_t count, unsigned seed);
 // `speech` with pink noise at `snrDb` below the speech's active level.
 std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsigned seed);
+// `count` samples of that noise alone, as the room sounds before the speech.
+std::vector<float> roomNoise(const std::vector<float>& speech, double snrDb, unsigned seed,
+                             std::size_t count);
 
 struct Decoded {
     std::optional<QString> finalText;
@@ -66,7 +74,10 @@ struct Decoded {
 // Feeds `samples` in 512-sample chunks to one request, waits until the recogniser
 // has caught up, ends the audio and waits for the final result.
 Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
-               const QStringList& context, double timeoutSeconds = 30);
+               const QStringList& context, const QStringList& names = biasNames(),
+               const std::vector<float>& preRoll = {}, double timeoutSeconds = 30);
+// The room sound of a clip (its roomFile), empty when it has none.
+std::vector<float> roomOf(const Clip& clip);
 
 } // namespace SpeechSet
 } // namespace brisklet::test

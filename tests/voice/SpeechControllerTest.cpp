@@ -290,6 +290,41 @@ TEST_F(SpeechControllerTest, theVocabularyBecomesTheRequestsContextualStrings) {
     EXPECT_EQ(recognizer.last().request->contextualStrings(), (QStringList{"deep work", "end deep work"}));
 }
 
+TEST_F(SpeechControllerTest, theNamesBecomeTheRequestsNames) {
+    controller.nameProvider = [] { return QStringList{"Galculator", "Deep Work"}; };
+    open(Mode::timed);
+    EXPECT_EQ(recognizer.last().request->names(), (QStringList{"Galculator", "Deep Work"}));
+}
+
+// The room sound heard while nobody listens goes with the next window, the latest
+// 0.4 s of it in order; what a window hears is not kept for the next one.
+TEST_F(SpeechControllerTest, theRoomSoundBeforeAWindowIsHandedOverWithIt) {
+    open(Mode::hold);
+    EXPECT_TRUE(recognizer.last().request->preRoll().empty());
+    controller.endListeningWindow(controller.generation());
+    closesAt();
+
+    std::vector<float> chunk(512);
+    for (int n = 0; n < 20; ++n) { // 10,240 samples, more than the ring holds
+        for (std::size_t i = 0; i < chunk.size(); ++i)
+            chunk[i] = float(n * 512 + int(i));
+        controller.appendAudio(chunk);
+    }
+    open(Mode::hold);
+    const std::vector<float>& room = recognizer.last().request->preRoll();
+    ASSERT_EQ(room.size(), SpeechController::preRollSamples);
+    for (std::size_t i = 0; i < room.size(); ++i)
+        ASSERT_EQ(room[i], float(10240 - room.size() + i)) << i;
+
+    controller.appendAudio(chunk); // heard by the window
+    controller.endListeningWindow(controller.generation());
+    closesAt();
+    const std::vector<float> little(100, 0.5f);
+    controller.appendAudio(little);
+    open(Mode::hold);
+    EXPECT_EQ(recognizer.last().request->preRoll(), little);
+}
+
 TEST_F(SpeechControllerTest, destroyingTheControllerDropsItsPendingWork) {
     auto owned = std::make_unique<SpeechController>(&recognizer, scheduler);
     int called = 0;

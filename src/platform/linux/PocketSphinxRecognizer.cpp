@@ -1,6 +1,7 @@
 #include "platform/linux/PocketSphinxRecognizer.h"
 
 #include "base/Log.h"
+#include "platform/linux/FliteLexicon.h"
 #include "platform/linux/SpeechGrammar.h"
 
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <vector>
 
 #ifndef BRISKLET_POCKETSPHINX_MODELDIR
@@ -76,6 +78,50 @@ int speechFrames(ps_decoder_t* ps) {
         frames += std::max(0, end - start + 1);
     }
     return frames;
+}
+
+std::vector<int16> toPcm(const std::vector<float>& samples) {
+    std::vector<int16> pcm(samples.size());
+    std::transform(samples.begin(), samples.end(), pcm.begin(), [](float s) {
+        return static_cast<int16>(std::lrintf(std::clamp(s, -1.0f, 1.0f) * 32767.0f));
+    });
+    return pcm;
+}
+
+// Vowels of a pronunciation ("G AE L K Y AH L EY T ER": 4).
+int syllables(const std::string& phones) {
+    static const std::set<std::string> vowels = {"AA", "AE", "AH", "AO", "AW", "AY", "EH", "ER",
+                                                 "EY", "IH", "IY", "OW", "OY", "UH", "UW"};
+    int n = 0;
+    std::size_t at = 0;
+    while (at < phones.size()) {
+        const std::size_t end = std::min(phones.find(' ', at), phones.size());
+        n += vowels.count(phones.substr(at, end - at)) ? 1 : 0;
+        at = end + 1;
+    }
+    return n;
+}
+
+// Syllables of a text as the decoder's dictionary says it; a word it lacks counts two.
+int syllablesOf(ps_decoder_t* ps, const QString& text) {
+    int n = 0;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        char* phones = ps_lookup_word(ps, word.toUtf8().constData());
+        n += phones ? syllables(phones) : 2;
+        if (phones)
+            ckd_free(phones);
+    }
+    return n;
+}
+
+// Whether the room sound before a window is quiet; unknown counts as not quiet.
+bool isQuiet(const std::vector<float>& room, double limitRms) {
+    if (room.empty())
+        return false;
+    double sum = 0;
+    for (float s : room)
+        sum += double(s) * s;
+    return std::sqrt(sum / double(room.size())) < limitRms;
 }
 
 QString hypothesis(ps_decoder_t* ps, int* score) {
@@ -165,9 +211,12 @@ void PocketSphinxRecognizer::loadNow() {
     // (a second copy of the whole dictionary costs over 20 MB for nothing).
     cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
                                           "/dev/null", "-lw", grammarWeight, "-logfn", "/dev/null", nullptr);
+    // The general decoder skips its second, flat-lexicon pass, which runs only at the
+    // end of the utterance: measured, the final came 55–90 ms sooner (noisy windows
+    // 164 → 71 ms median), commands as right as before, one more question kept free.
     cmd_ln_t* generalConfig =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
-                    lm.constData(), "-logfn", "/dev/null", nullptr);
+                    lm.constData(), "-fwdflat", "no", "-logfn", "/dev/null", nullptr);
     if (grammarConfig)
         decoders->grammar = ps_init(grammarConfig);
     if (generalConfig)
@@ -280,7 +329,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const SpeechGrammar::Lookup lookup = [g, l](const std::string& word) -> std::optional<std::string> {
         return lookUpWord(g, l, word);
     };
-    const SpeechGrammar::Build grammar = SpeechGrammar::build(request->contextualStrings(), lookup);
+    const SpeechGrammar::Build grammar =
+        SpeechGrammar::build(request->contextualStrings(), request->names(), lookup,
+                             [](const std::string& word) { return FliteLexicon::pronounce(word); });
     if (grammar.jsgf != d.loadedGrammar) {
         // A word missing from the dictionary would make the whole grammar fail.
         for (const auto& [word, phones] : grammar.newWords)
@@ -304,6 +355,18 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // Without an active search the decoder crashes on the first hypothesis.
     const bool useGrammar = d.grammarReady;
 
+    // The room sound before the window is decoded and thrown away: the front end's
+    // noise estimate learns the room, so the onset of a noise is not heard as a word.
+    const bool quietRoom = rule_.usePreRoll && isQuiet(request->preRoll(), rule_.quietRoomRms);
+    if (rule_.usePreRoll && !request->preRoll().empty()) {
+        const std::vector<int16> room = toPcm(request->preRoll());
+        for (ps_decoder_t* ps : {useGrammar ? g : nullptr, l}) {
+            if (ps && ps_start_utt(ps) >= 0) {
+                ps_process_raw(ps, room.data(), room.size(), FALSE, FALSE);
+                ps_end_utt(ps);
+            }
+        }
+    }
     // Every utterance starts from the model's own channel estimate, lightly
     // weighted, and follows its own audio from there: a channel mean learnt on a
     // noisy utterance would otherwise spoil the next clean one, and the other way
@@ -320,6 +383,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     auto choose = [&](const Reading& grammarReading, const Reading& general, Decision& decision) {
         decision = {};
         decision.generalText = general.text;
+        decision.generalScorePerFrame = general.scorePerFrame;
+        decision.quietRoom = quietRoom;
         if (!useGrammar)
             return general.text;
         decision.grammarText = grammarReading.text;
@@ -327,9 +392,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.coverage = general.speechFrames > 0
                                 ? static_cast<double>(grammarReading.speechFrames) / general.speechFrames
                                 : (grammarReading.speechFrames > 0 ? 1.0 : 0.0);
-        decision.grammarKept = !grammarReading.text.isEmpty() &&
-                               decision.scorePerFrame >= rule_.minScorePerFrame &&
-                               decision.coverage >= rule_.minCoverage;
+        const int extraSyllables = syllablesOf(l, general.text) - syllablesOf(g, grammarReading.text);
+        decision.grammarKept =
+            !grammarReading.text.isEmpty() && decision.scorePerFrame >= rule_.minScorePerFrame &&
+            decision.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
+            extraSyllables <= rule_.maxExtraSyllables;
         return decision.grammarKept ? decision.grammarText : decision.generalText;
     };
 
@@ -376,10 +443,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
-        pcm.resize(chunk.size());
-        std::transform(chunk.begin(), chunk.end(), pcm.begin(), [](float s) {
-            return static_cast<int16>(std::lrintf(std::clamp(s, -1.0f, 1.0f) * 32767.0f));
-        });
+        pcm = toPcm(chunk);
         if (utterance.size() <= maxSecondPassSamples)
             utterance.insert(utterance.end(), pcm.begin(), pcm.end());
         const int a = useGrammar ? ps_process_raw(g, pcm.data(), pcm.size(), FALSE, FALSE) : 0;

@@ -15,12 +15,23 @@ namespace brisklet::platform {
 
 // When the grammar decoder's hypothesis is believed (re-measure with real recordings).
 struct GrammarRule {
-    // Measured on flite speech, clean and with pink noise at 15 dB: commands score
-    // −27…−8 clean and mostly above −30 noisy (a few down to −37), questions forced
-    // into the grammar mostly −50…−30; short forced paths give themselves away by
-    // covering less than half of what the general model heard.
-    double minScorePerFrame = -32.0; // path score per frame
+    // Measured on flite speech, clean and with pink noise at 15 dB, clean and noisy
+    // windows in turn: commands score −27…−8 clean and mostly above −30 noisy,
+    // questions forced into the grammar mostly −50…−30; short forced paths give
+    // themselves away by covering less than half of what the general model heard.
+    double minScorePerFrame = -30.0; // path score per frame
     double minCoverage = 0.45;       // grammar's speech frames ÷ the general model's
+    // In a quiet room the general model hears speech well, so a right command covers
+    // nearly all of it (measured 0.80 and up); a name forced onto another ("quit
+    // photoshop" → "quit featherpad") covers about 0.6.
+    double minCoverageQuiet = 0.75;
+    double quietRoomRms = 0.003; // the room sound before the window, below −50 dBFS
+    // A question forced into a short command leaves the general model with more to
+    // say than the grammar's text; counted in syllables, which a name the general
+    // model does not know keeps even when it falls apart into short words (measured:
+    // questions up to 7 more, right commands at most 2).
+    int maxExtraSyllables = 2;
+    bool usePreRoll = true; // learn the room's noise from the sound before a window
 };
 
 // On-device recognition with PocketSphinx and the shipped US English model, on its
@@ -53,8 +64,10 @@ public:
         QString grammarText;
         QString generalText;
         double scorePerFrame = 0;
+        double generalScorePerFrame = 0;
         double coverage = 0;
         bool grammarKept = false;
+        bool quietRoom = false;
     };
     Decision lastDecision() const;
 

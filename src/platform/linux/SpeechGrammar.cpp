@@ -88,6 +88,22 @@ bool isDigits(const QString& token) {
     return true;
 }
 
+// Letters and digits run together are said apart ("q16" → "q", "16"); any other token
+// stays whole.
+QStringList pieces(const QString& token) {
+    auto isDigit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    auto isLetter = [](QChar c) { return c >= QLatin1Char('a') && c <= QLatin1Char('z'); };
+    if (!std::all_of(token.begin(), token.end(), [&](QChar c) { return isDigit(c) || isLetter(c); }))
+        return {token};
+    QStringList out;
+    for (QChar c : token) {
+        if (out.isEmpty() || isDigit(out.last().back()) != isDigit(c))
+            out << QString();
+        out.last() += c;
+    }
+    return out;
+}
+
 std::string join(const std::vector<std::string>& parts, const char* separator) {
     std::string out;
     for (const auto& part : parts) {
@@ -121,7 +137,7 @@ std::string numberWords(int n) {
     return join(parts, " ");
 }
 
-std::optional<std::string> pronounce(const std::string& word, const Lookup& lookup) {
+std::optional<std::string> pronounce(const std::string& word, const Lookup& lookup, const Lookup& guess) {
     if (auto known = lookup(word))
         return known;
     if (auto it = extraWords().find(word); it != extraWords().end())
@@ -143,13 +159,18 @@ std::optional<std::string> pronounce(const std::string& word, const Lookup& look
             phones.push_back(letterPhones[c - 'a']);
         return join(phones, " ");
     }
+    if (guess)
+        return guess(word);
     return std::nullopt;
 }
 
 std::optional<std::vector<std::string>> words(const QString& phrase, const Lookup& lookup,
-                                              std::map<std::string, std::string>& newWords) {
+                                              std::map<std::string, std::string>& newWords,
+                                              const Lookup& guess) {
     std::vector<std::string> out;
-    const QStringList tokens = Text::normalize(phrase).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList tokens;
+    for (const QString& token : Text::normalize(phrase).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        tokens << pieces(token);
     for (const QString& token : tokens) {
         if (isDigits(token)) {
             const std::string spoken = numberWords(token.toInt());
@@ -165,7 +186,7 @@ std::optional<std::vector<std::string>> words(const QString& phrase, const Looku
             out.push_back(word);
             continue;
         }
-        auto phones = pronounce(word, lookup);
+        auto phones = pronounce(word, lookup, guess);
         if (!phones)
             return std::nullopt;
         newWords[word] = *phones;
@@ -176,27 +197,66 @@ std::optional<std::vector<std::string>> words(const QString& phrase, const Looku
     return out;
 }
 
-Build build(const QStringList& phrases, const Lookup& lookup) {
-    Build result;
-    std::set<std::string> seen;
-    std::vector<std::string> spoken;
-    for (const QString& phrase : phrases) {
-        auto spelled = words(phrase, lookup, result.newWords);
-        if (!spelled) {
-            if (!Text::normalize(phrase).isEmpty())
-                result.dropped << phrase;
-            continue;
+namespace {
+
+// The phrases that can be spoken, each spelled once: phrases that sound the same
+// ("center", "centre"; "screenshot", "screen shot") would make the grammar pick a
+// spelling at random, so the first one stays.
+struct Spoken {
+    std::vector<std::string> texts;
+    std::set<std::string> sounds;
+
+    void add(const QStringList& phrases, const Lookup& lookup, const Lookup& guess, Build& result) {
+        for (const QString& phrase : phrases) {
+            auto spelled = words(phrase, lookup, result.newWords, guess);
+            if (!spelled) {
+                if (!Text::normalize(phrase).isEmpty() && !result.dropped.contains(phrase))
+                    result.dropped << phrase;
+                continue;
+            }
+            std::vector<std::string> phones;
+            for (const auto& word : *spelled) {
+                auto it = result.newWords.find(word);
+                phones.push_back(it != result.newWords.end() ? it->second : lookup(word).value_or(word));
+            }
+            if (sounds.insert(join(phones, " ")).second)
+                texts.push_back(join(*spelled, " "));
         }
-        // Phrases that sound the same ("center", "centre"; "screenshot", "screen shot")
-        // would make the grammar pick a spelling at random: the first one stays.
-        std::vector<std::string> phones;
-        for (const auto& word : *spelled) {
-            auto it = result.newWords.find(word);
-            phones.push_back(it != result.newWords.end() ? it->second : lookup(word).value_or(word));
-        }
-        if (seen.insert(join(phones, " ")).second)
-            spoken.push_back(join(*spelled, " "));
     }
+};
+
+// The tiling verbs that begin one of the phrases: only they take a count.
+std::vector<std::string> tilingVerbsOf(const std::vector<std::string>& phrases) {
+    static const std::array<const char*, 6> verbs = {"sort",    "tile",     "split",
+                                                     "arrange", "organize", "organise"};
+    std::vector<std::string> out;
+    for (const char* verb : verbs) {
+        const std::string v(verb);
+        const bool used = std::any_of(phrases.begin(), phrases.end(), [&](const std::string& p) {
+            return p == v || p.rfind(v + " ", 0) == 0;
+        });
+        if (used)
+            out.push_back(v);
+    }
+    return out;
+}
+
+} // namespace
+
+Build build(const QStringList& phrases, const QStringList& names, const Lookup& lookup, const Lookup& guess) {
+    Build result;
+    Spoken spoken;
+    spoken.add(phrases, lookup, guess, result);
+    // A name of several words may be called by its first ("open imagemagick" for
+    // "ImageMagick (display Q16)"), as the app index takes a leading part of a name.
+    QStringList callable = names;
+    for (const QString& name : names) {
+        const QStringList parts = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (parts.size() > 1 && parts.first().size() >= 4)
+            callable << parts.first();
+    }
+    Spoken named;
+    named.add(callable, lookup, guess, result);
 
     std::string levels = "zero | one hundred";
     for (int n = 1; n < 100; ++n)
@@ -208,27 +268,41 @@ Build build(const QStringList& phrases, const Lookup& lookup) {
     // Setup names are the phrases that also come with an "end" form; only they take
     // the setup phrasings, which would otherwise give every phrase a longer twin.
     std::vector<std::string> setups;
-    for (const auto& text : spoken)
-        if (std::find(spoken.begin(), spoken.end(), "end " + text) != spoken.end())
+    for (const auto& text : spoken.texts)
+        if (std::find(spoken.texts.begin(), spoken.texts.end(), "end " + text) != spoken.texts.end())
             setups.push_back(text);
+    const std::vector<std::string> tiling = tilingVerbsOf(spoken.texts);
 
+    // Each pattern reaches no further than what it stands for: a verb takes a name,
+    // never a whole command phrase ("open capture screen").
     std::string& g = result.jsgf;
     g = "#JSGF V1.0;\ngrammar brisklet;\n";
-    g += "public <utterance> = volume <level> | <tiling> [<count>] [windows]";
-    if (!spoken.empty())
-        g += " | <phrase> | <verb> <phrase>";
+    g += "public <utterance> = volume <level>";
+    if (!tiling.empty())
+        g += " | <tiling> [<count>] [windows]";
+    if (!spoken.texts.empty())
+        g += " | <phrase>";
+    if (!named.texts.empty())
+        g += " | <verb> <name>";
     if (!setups.empty())
         g += " | <setupverb> <setup> setup | <setup> setup";
     g += ";\n";
-    if (!spoken.empty())
-        g += "<phrase> = " + join(spoken, " | ") + ";\n";
+    if (!spoken.texts.empty())
+        g += "<phrase> = " + join(spoken.texts, " | ") + ";\n";
+    if (!named.texts.empty())
+        g += "<name> = " + join(named.texts, " | ") + ";\n";
     if (!setups.empty())
         g += "<setup> = " + join(setups, " | ") + ";\n";
-    g += "<verb> = open | launch | start | quit | close | switch to | focus | run | begin | end | stop;\n";
-    g += "<setupverb> = run | start | begin | open | launch | end | stop | close;\n";
-    g += "<tiling> = sort | tile | split | arrange | organize;\n";
+    if (!named.texts.empty())
+        g +=
+            "<verb> = open | launch | start | quit | close | switch to | focus | run | begin | end | stop;\n";
+    if (!setups.empty())
+        g += "<setupverb> = run | start | begin | open | launch | end | stop | close;\n";
+    if (!tiling.empty())
+        g += "<tiling> = " + join(tiling, " | ") + ";\n";
     g += "<level> = " + levels + ";\n";
-    g += "<count> = " + counts + ";\n";
+    if (!tiling.empty())
+        g += "<count> = " + counts + ";\n";
     return result;
 }
 

@@ -1,0 +1,191 @@
+#include "ui/HomeWindowController.h"
+
+#include "base/AppState.h"
+#include "base/Log.h"
+#include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "setups/SetupStore.h"
+#include "ui/DesignSystem.h"
+#include "ui/HomePane.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPropertyAnimation>
+#include <QQmlEngine>
+#include <QQuickView>
+#include <QScreen>
+#include <algorithm>
+
+namespace brisklet {
+
+HomeWindowController::HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
+                                           AppState& appState, QObject* parent)
+    : QObject(parent), registry_(registry), appIndex_(appIndex), setups_(setups), appState_(appState) {}
+
+HomeWindowController::~HomeWindowController() {
+    delete window_.data();
+}
+
+bool HomeWindowController::isVisible() const {
+    return window_ ? window_->isVisible() : headlessVisible_;
+}
+
+void HomeWindowController::show() {
+    ++shown_;
+    parkedForPreview_ = false;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        headlessVisible_ = true;
+        return;
+    }
+    if (window_) {
+        // A show during the fade wins: the window stays, at full opacity.
+        if (fade_)
+            fade_->stop();
+        window_->setOpacity(1.0);
+        bringForward();
+        return;
+    }
+    build();
+    bringForward();
+}
+
+void HomeWindowController::build() {
+    auto* view = new QQuickView();
+    view->engine()->addImportPath(QStringLiteral("qrc:/"));
+    view->setTitle(QStringLiteral("Brisklet"));
+    if (!icon_.isNull())
+        view->setIcon(icon_);
+    view->setResizeMode(QQuickView::SizeRootObjectToView);
+    view->setMinimumSize(QSize(minimumWidth, minimumHeight));
+    view->resize(width, height);
+    view->setColor(DesignSystem::instance().palette(DesignSystem::instance().isDark())->canvas);
+    view->setInitialProperties({{QStringLiteral("home"), QVariant::fromValue<QObject*>(this)}});
+    view->setSource(QUrl(QStringLiteral("qrc:/Brisklet/qml/HomeView.qml")));
+    if (view->status() == QQuickView::Error) {
+        for (const auto& error : view->errors())
+            qCCritical(lcApp).noquote() << "home window:" << error.toString();
+    }
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        view->setPosition(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
+    }
+    view->installEventFilter(this);
+    window_ = view;
+    qCInfo(lcApp) << "home window built";
+}
+
+// Closing drops the window; the next show builds a new one on the Home pane.
+bool HomeWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && watched == window_.data()) {
+        parkedForPreview_ = false;
+        window_->deleteLater();
+        window_ = nullptr;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void HomeWindowController::bringForward() {
+    if (!window_)
+        return;
+    window_->showNormal();
+    window_->raise();
+    window_->requestActivate();
+}
+
+void HomeWindowController::stepAside() {
+    if (!window_ || !window_->isVisible())
+        return;
+    parkedForPreview_ = true;
+    QPointer<HomeWindowController> self(this);
+    QPointer<QQuickView> view(window_);
+    const auto finish = [self, view] {
+        if (!self || !view || !self->parkedForPreview_ || self->window_ != view)
+            return;
+        view->hide();
+        view->setOpacity(1.0);
+    };
+    if (DesignSystem::instance().reduceMotion()) {
+        finish();
+        return;
+    }
+    if (fade_)
+        fade_->stop();
+    fade_ = new QPropertyAnimation(window_, "opacity", window_);
+    fade_->setDuration(180);
+    fade_->setEndValue(0.0);
+    connect(fade_, &QPropertyAnimation::finished, this, finish);
+    fade_->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+std::optional<Setup> HomeWindowController::setupOf(const QString& id) const {
+    const auto uuid = SetupJson::parseId(id);
+    return uuid ? setups_.setup(*uuid) : std::nullopt;
+}
+
+void HomeWindowController::runSetup(const QString& id) {
+    if (const auto setup = setupOf(id); setup && onRunSetup)
+        onRunSetup(*setup);
+}
+
+void HomeWindowController::endSetup(const QString& id) {
+    if (const auto setup = setupOf(id); setup && onEndSetup)
+        onEndSetup(*setup);
+}
+
+void HomeWindowController::captureSetup() {
+    if (onCaptureSetup)
+        onCaptureSetup();
+}
+
+void HomeWindowController::runOnboarding() {
+    if (onRunOnboarding)
+        onRunOnboarding();
+}
+
+void HomeWindowController::changeSensitivity(double value) {
+    if (onSensitivityChange)
+        onSensitivityChange(value);
+}
+
+void HomeWindowController::changeWakeConfig() {
+    if (onWakeConfigChange)
+        onWakeConfigChange();
+}
+
+float HomeWindowController::level() const {
+    return levelProvider ? levelProvider() : 0.0f;
+}
+
+QStringList HomeWindowController::appNames() const {
+    QStringList names;
+    if (appIndex_) {
+        for (const auto& app : *appIndex_->snapshot())
+            names << app.name;
+    }
+    // Plain code-unit order, as the sheet lists them.
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.compare(b) < 0; });
+    return names;
+}
+
+QObject* HomeWindowController::registryObject() const {
+    return &registry_;
+}
+
+QObject* HomeWindowController::setupsObject() const {
+    return &setups_;
+}
+
+QObject* HomeWindowController::appStateObject() const {
+    return &appState_;
+}
+
+QVariantList HomeWindowController::panes() {
+    QVariantList list;
+    for (HomePane pane : allHomePanes())
+        list << QVariantMap{{QStringLiteral("name"), rawValue(pane)},
+                            {QStringLiteral("symbol"), symbolName(pane)}};
+    return list;
+}
+
+} // namespace brisklet

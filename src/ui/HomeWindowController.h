@@ -1,0 +1,104 @@
+#pragma once
+
+#include "ui/WindowPort.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QQuickView>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <memory>
+
+namespace brisklet {
+
+class AppIndex;
+class AppState;
+class CommandRegistry;
+class SetupStore;
+struct Setup;
+
+// The home window: built on the first show, kept while it exists (also while it
+// stands aside for a preview), dropped when the user closes it. Every user action
+// in it goes out through a callback read at the moment it is called, so callbacks
+// assigned after the window was built still count. Main thread.
+class HomeWindowController final : public QObject, public WindowPort {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The application owns the home window.")
+    Q_PROPERTY(QObject* registry READ registryObject CONSTANT)
+    Q_PROPERTY(QObject* setups READ setupsObject CONSTANT)
+    Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
+    Q_PROPERTY(QVariantList panes READ panes CONSTANT)
+public:
+    // `appIndex` may be null (no apps to offer).
+    HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
+                         AppState& appState, QObject* parent = nullptr);
+    ~HomeWindowController() override;
+
+    // Brings the window forward, building it when there is none. Without a GUI
+    // application (headless tests) it only records the showing.
+    void show() override;
+    bool isVisible() const override;
+    // Raises and activates the window when it exists; nothing else.
+    void bringForward();
+    // Fades the window out of the way of a preview, keeping it and its pane.
+    void stepAside();
+
+    int shown() const { return shown_; }
+    bool parkedForPreview() const { return parkedForPreview_; }
+    QQuickView* window() const { return window_; }
+    void setIcon(const QIcon& icon) { icon_ = icon; }
+
+    static constexpr int width = 940;
+    static constexpr int height = 640;
+    static constexpr int minimumWidth = 860;
+    static constexpr int minimumHeight = 580;
+
+    std::function<float()> levelProvider;
+    std::function<void(double)> onSensitivityChange;
+    std::function<void()> onWakeConfigChange;
+    std::function<void()> onRunOnboarding;
+    std::function<void(const Setup&)> onRunSetup;
+    std::function<void(const Setup&)> onEndSetup;
+    std::function<void()> onCaptureSetup;
+    std::function<void(const Setup&)> onUpdateSetup;
+
+    // What the views call.
+    Q_INVOKABLE void runSetup(const QString& id);
+    Q_INVOKABLE void endSetup(const QString& id);
+    Q_INVOKABLE void captureSetup();
+    Q_INVOKABLE void runOnboarding();
+    Q_INVOKABLE void changeSensitivity(double value);
+    Q_INVOKABLE void changeWakeConfig();
+    Q_INVOKABLE float level() const;
+    // The installed apps' names for the add-command sheet, sorted, duplicates kept.
+    Q_INVOKABLE QStringList appNames() const;
+
+    QObject* registryObject() const;
+    QObject* setupsObject() const;
+    QObject* appStateObject() const;
+    static QVariantList panes();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    std::optional<Setup> setupOf(const QString& id) const;
+
+    CommandRegistry& registry_;
+    AppIndex* appIndex_;
+    SetupStore& setups_;
+    AppState& appState_;
+    QIcon icon_;
+    QPointer<QQuickView> window_;
+    QPointer<QPropertyAnimation> fade_;
+    bool parkedForPreview_ = false;
+    bool headlessVisible_ = false;
+    int shown_ = 0;
+};
+
+} // namespace brisklet

@@ -1,0 +1,58 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Brisklet
+
+// One command the user added: its phrases, what it does, and a delete button.
+Rectangle {
+    id: rowItem
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
+    property var row: ({})
+    signal remove()
+    implicitHeight: layout.implicitHeight + 24
+    radius: 10
+    color: c.surface
+    border.width: 1
+    border.color: c.hairline
+
+    RowLayout {
+        id: layout
+        x: 12
+        width: rowItem.width - 24
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 12
+        Column {
+            Layout.fillWidth: true
+            spacing: 3
+            Row {
+                spacing: 4
+                Repeater {
+                    model: rowItem.row.phrases || []
+                    PhraseChip {
+                        required property string modelData
+                        phrase: modelData
+                        prominent: true
+                    }
+                }
+            }
+            Text {
+                objectName: "caption"
+                text: rowItem.row.caption || ""
+                font: DS.text.caption
+                color: rowItem.c.inkSecondary
+            }
+        }
+        DSPlainButton {
+            objectName: "delete"
+            implicitWidth: 24
+            implicitHeight: 24
+            contentItem: DSIcon {
+                name: "trash"
+                size: 12
+                color: rowItem.c.inkSecondary
+            }
+            onClicked: rowItem.remove()
+        }
+    }
+}

@@ -1,0 +1,82 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Brisklet
+
+// The home window's content: the sidebar, a hairline, and the selected pane in a
+// scrolling column at most 960 wide, centred. Each visit builds the pane afresh.
+Rectangle {
+    id: root
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
+    property var home
+    property string pane: "Home"
+    implicitWidth: 940
+    implicitHeight: 640
+    color: c.canvas
+
+    Sidebar {
+        id: sidebar
+        objectName: "sidebar"
+        height: root.height
+        panes: root.home ? root.home.panes : []
+        pane: root.pane
+        onSelected: name => root.pane = name
+    }
+    Rectangle {
+        id: divider
+        x: sidebar.width
+        width: 1
+        height: root.height
+        color: root.c.hairline
+    }
+    Flickable {
+        id: scroller
+        objectName: "scroller"
+        x: divider.x + 1
+        width: root.width - x
+        height: root.height
+        contentWidth: width
+        contentHeight: column.height
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+        ScrollBar.vertical: ScrollBar {}
+
+        Item {
+            id: column
+            objectName: "paneColumn"
+            width: Math.min(scroller.width, 960)
+            x: (scroller.width - width) / 2
+            height: loader.height + 32 + 40
+            Loader {
+                id: loader
+                objectName: "paneLoader"
+                x: 40
+                y: 32
+                width: column.width - 80
+                sourceComponent: root.pane === "Home" ? homePane
+                               : root.pane === "Commands" ? commandsPane
+                               : placeholder
+            }
+        }
+    }
+
+    Component {
+        id: homePane
+        HomePaneView {
+            home: root.home
+            onGoToSetups: root.pane = "Setups"
+        }
+    }
+    Component {
+        id: commandsPane
+        CommandsPane {
+            home: root.home
+        }
+    }
+    Component {
+        id: placeholder
+        PlaceholderPane {
+            title: root.pane
+        }
+    }
+}

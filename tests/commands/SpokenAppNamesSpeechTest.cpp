@@ -1,0 +1,144 @@
+// Names of real desktop apps said by flite voices, heard by the real recogniser with
+// the phrases and names the app gives it, and read by the matcher: each app opens and
+// quits by voice, and a phrase naming an app that is not installed ends as free text
+// or a miss, never as another command.
+#include "CommandFakes.h"
+#include "base/Text.h"
+#include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "commands/IntentMatcher.h"
+#include "commands/Vocabulary.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+#include "support/SpeechSet.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+namespace SpeechSet = brisklet::test::SpeechSet;
+
+namespace {
+
+// The desktop entries of these apps as Debian installs them.
+const std::vector<platform::AppEntry> kDesktop = {
+    {"galculator", "Galculator", "/usr/share/applications/galculator.desktop"},
+    {"debian-uxterm", "UXTerm", "/usr/share/applications/debian-uxterm.desktop"},
+    {"debian-xterm", "XTerm", "/usr/share/applications/debian-xterm.desktop"},
+    {"display-im6.q16", "ImageMagick (display Q16)", "/usr/share/applications/display-im6.q16.desktop"},
+    {"org.xfce.mousepad", "Mousepad", "/usr/share/applications/org.xfce.mousepad.desktop"},
+    {"featherpad", "FeatherPad", "/usr/share/applications/featherpad.desktop"},
+    {"firefox-esr", "Firefox ESR", "/usr/share/applications/firefox-esr.desktop"},
+};
+
+struct Desktop {
+    test::FakeInstalledApps installed;
+    test::FakeSetups setups{{{"Deep Work", {}}}};
+    test::FakeLayouts layouts;
+    CommandRegistry registry{QStringLiteral("/nonexistent/commands.json")};
+    std::unique_ptr<AppIndex> index;
+    std::unique_ptr<IntentMatcher> matcher;
+    QString lastDecision; // how the recogniser decided the last clip, for messages
+
+    explicit Desktop(std::vector<platform::AppEntry> apps) {
+        installed.apps = std::move(apps);
+        registry.setEntries(CommandRegistry::defaults());
+        index = std::make_unique<AppIndex>(&installed, nullptr);
+        index->refresh();
+        index->waitForScans();
+        matcher = std::make_unique<IntentMatcher>(registry, setups, &layouts, index.get());
+    }
+
+    // What one spoken clip becomes: the transcript and the plan the matcher makes of it.
+    std::pair<QString, Plan> hear(platform::PocketSphinxRecognizer& recognizer, const SpeechSet::Clip& clip) {
+        const auto samples = SpeechSet::readClip(clip.file);
+        if (!samples)
+            return {};
+        const auto decoded =
+            SpeechSet::decode(recognizer, *samples, Vocabulary::gather(setups, layouts, registry, *index),
+                              Vocabulary::names(setups, layouts, *index), SpeechSet::roomOf(clip));
+        const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
+        const auto d = recognizer.lastDecision();
+        lastDecision = QString("grammar \"%1\" %2/frame cover %3, general \"%4\"")
+                           .arg(d.grammarText)
+                           .arg(d.scorePerFrame, 0, 'f', 1)
+                           .arg(d.coverage, 0, 'f', 2)
+                           .arg(d.generalText);
+        return {heard, matcher->match(heard)};
+    }
+};
+
+platform::PocketSphinxRecognizer& recognizer() {
+    static platform::PocketSphinxRecognizer shared;
+    static const bool loading = (shared.load(), true);
+    (void)loading;
+    return shared;
+}
+
+} // namespace
+
+TEST(SpokenAppNames, eachInstalledAppOpensAndQuitsByVoice) {
+    ASSERT_TRUE(recognizer().waitUntilLoaded()) << "the pocketsphinx-en-us model did not load";
+    Desktop desktop(kDesktop);
+    struct Said {
+        const char* spoken;
+        Action::Kind kind;
+        const char* app; // desktop ID
+    };
+    const std::vector<Said> said = {
+        {"open galculator", Action::Kind::openApp, "galculator"},
+        {"quit galculator", Action::Kind::quitApp, "galculator"},
+        {"open uxterm", Action::Kind::openApp, "debian-uxterm"},
+        {"quit uxterm", Action::Kind::quitApp, "debian-uxterm"},
+        {"open imagemagick", Action::Kind::openApp, "display-im6.q16"},
+        {"quit imagemagick", Action::Kind::quitApp, "display-im6.q16"},
+        {"open mousepad", Action::Kind::openApp, "org.xfce.mousepad"},
+        {"quit featherpad", Action::Kind::quitApp, "featherpad"},
+    };
+    std::vector<SpeechSet::Phrase> phrases;
+    for (const Said& s : said)
+        phrases.push_back({s.spoken, s.spoken});
+    QTemporaryDir folder;
+    QString error;
+    const auto clips = SpeechSet::generate(folder.path(), phrases, {"slt", "rms"}, std::nullopt, &error);
+    ASSERT_EQ(clips.size(), said.size() * 2) << qPrintable(error);
+
+    for (const auto& clip : clips) {
+        const auto it = std::find_if(said.begin(), said.end(),
+                                     [&](const Said& s) { return clip.spoken == QLatin1String(s.spoken); });
+        ASSERT_NE(it, said.end());
+        const auto [heard, plan] = desktop.hear(recognizer(), clip);
+        const QString where = clip.voice + ": \"" + clip.spoken + "\" heard as \"" + heard + "\" (" +
+                              desktop.lastDecision + ")";
+        ASSERT_EQ(plan.size(), 1u) << qPrintable(where);
+        EXPECT_EQ(plan.front().kind, it->kind) << qPrintable(where);
+        const auto app = desktop.index->resolve(plan.front().name);
+        ASSERT_TRUE(app) << qPrintable(where);
+        EXPECT_EQ(app->bundleID, QString::fromLatin1(it->app)) << qPrintable(where);
+    }
+}
+
+TEST(SpokenAppNames, namingAnAppThatIsNotInstalledNeverRunsAnotherCommand) {
+    ASSERT_TRUE(recognizer().waitUntilLoaded()) << "the pocketsphinx-en-us model did not load";
+    std::vector<platform::AppEntry> apps = kDesktop;
+    std::erase_if(apps, [](const platform::AppEntry& e) { return e.id == QLatin1String("galculator"); });
+    Desktop desktop(apps);
+    const std::vector<SpeechSet::Phrase> phrases = {{"open calculator", ""}, {"quit photoshop", ""}};
+    QTemporaryDir folder;
+    QString error;
+    const auto clips = SpeechSet::generate(folder.path(), phrases, {"slt", "rms", "awb"}, 15.0, &error);
+    ASSERT_EQ(clips.size(), phrases.size() * 6) << qPrintable(error);
+
+    for (const auto& clip : clips) {
+        const auto [heard, plan] = desktop.hear(recognizer(), clip);
+        const QString where = clip.voice + (clip.noisy ? " noisy" : " clean") + ": \"" + clip.spoken +
+                              "\" heard as \"" + heard + "\" (" + desktop.lastDecision + ")";
+        // Free text for Ask, or an open or quit of a name that no installed app answers to.
+        if (plan.empty())
+            continue;
+        ASSERT_EQ(plan.size(), 1u) << qPrintable(where);
+        const Action& action = plan.front();
+        ASSERT_TRUE(action.kind == Action::Kind::openApp || action.kind == Action::Kind::quitApp)
+            << qPrintable(where);
+        EXPECT_FALSE(desktop.index->resolve(action.name)) << qPrintable(where);
+    }
+}

@@ -1,0 +1,90 @@
+// The real program's home window on the test desktop: a titled window of the
+// program's own that a second launch brings forward, also when it was only buried.
+#include "support/X11Session.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+using brisklet::test::X11Session;
+
+namespace {
+
+QByteArray collect(QProcess& p, QByteArray& seen) {
+    p.waitForReadyRead(20);
+    seen += p.readAll();
+    return seen;
+}
+
+xcb_window_t activeWindow(X11Session& x) {
+    auto cookie =
+        xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(x.connection(), cookie, nullptr);
+    xcb_window_t window = 0;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
+    free(reply);
+    return window;
+}
+
+// The managed window titled "Brisklet" that belongs to `pid`.
+xcb_window_t homeWindow(X11Session& x, qint64 pid) {
+    for (xcb_window_t window : x.clientList()) {
+        if (x.windowTitle(window) == "Brisklet" && x.windowPid(window) == std::optional<uint32_t>(pid))
+            return window;
+    }
+    return 0;
+}
+
+class HomeWindowX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+    }
+    void TearDown() override {
+        first.terminate();
+        first.waitForFinished(5000);
+    }
+    void launchAgain() {
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(BRISKLET_EXECUTABLE, {});
+        ASSERT_TRUE(second.waitForFinished(15000));
+        EXPECT_TRUE(second.readAll().contains("deferring to it"));
+    }
+
+    X11Session x;
+    QTemporaryDir runtime;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcess first;
+    QByteArray out;
+};
+
+} // namespace
+
+TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried) {
+    first.setProcessEnvironment(env);
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(BRISKLET_EXECUTABLE, {"--autostart"});
+    ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, out).contains("launched"); }, 15))
+        << out.toStdString();
+
+    xcb_window_t home = 0;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (home = homeWindow(x, first.processId())) != 0; }, 10))
+        << "the first window after a fresh start is home" << out.toStdString();
+    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == home; }, 5));
+
+    const xcb_window_t other = x.startClient({"--title", "Other", "--geometry", "1200x900+0+0"});
+    ASSERT_NE(other, 0u);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == other; }, 5))
+        << "the client took focus";
+
+    launchAgain();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == home; }, 5))
+        << "the visible but buried window came forward" << out.toStdString();
+    EXPECT_EQ(homeWindow(x, first.processId()), home) << "the same window, not a new one";
+}

@@ -1,0 +1,425 @@
+// The home window offscreen: every pane state drawn in light and dark (not blank,
+// its text legible on the canvas), navigation, the pane column, phrase editing and
+// the add-command sheet reaching commands.json, and the window's own life cycle.
+#include "ui/HomeWindowController.h"
+
+#include "base/AppState.h"
+#include "base/Prefs.h"
+#include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "setups/SetupStore.h"
+#include "ui/CommandEdits.h"
+#include "ui/CommandsPaneModel.h"
+#include "ui/DesignSystem.h"
+
+#include "support/FakeApps.h"
+#include "support/FakeClock.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeDesktopAppearance.h"
+#include "support/Pixels.h"
+#include "support/TempHome.h"
+#include "support/ViewHarness.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQuickItem>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+QJsonObject storedCommand(const QString& path, const std::function<bool(const QJsonObject&)>& pick) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const auto& value : QJsonDocument::fromJson(file.readAll()).array()) {
+        if (pick(value.toObject()))
+            return value.toObject();
+    }
+    return {};
+}
+
+int customCount(const CommandRegistry& registry) {
+    return static_cast<int>(std::count_if(registry.entries().begin(), registry.entries().end(),
+                                          [](const auto& e) { return e.id.startsWith("custom-"); }));
+}
+
+void click(QQuickView& view, QQuickItem* item) {
+    ASSERT_TRUE(item);
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
+}
+
+class HomeWindowUiTest : public ::testing::TestWithParam<bool> {
+protected:
+    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
+
+    void SetUp() override {
+        DesignSystem::instance().setDesktop(&appearance);
+        appearance.set(GetParam(), false);
+        apps.setInstalled(
+            {{"firefox", "Firefox", "/f.desktop"}, {"org.gnome.Terminal", "Terminal", "/t.desktop"}});
+        index.refresh();
+        index.waitForScans();
+        registry.load();
+    }
+    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
+
+    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
+    QString commandsPath() const { return dir.filePath("commands.json"); }
+
+    bool load(ViewHarness& h, const QString& pane, int height = 640, int width = 940) {
+        if (!h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&controller)}, {"pane", pane}}))
+            return false;
+        h.root()->setSize(QSizeF(width, height));
+        return true;
+    }
+
+    void addSetups() {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        brisklet::Setup deep;
+        deep.id = QUuid::createUuid();
+        deep.name = "Deep Work";
+        deep.phrases = {"focus time", "heads down", "third phrase"};
+        deep.items.resize(2);
+        deep.lastRunAt = now.addSecs(-7200);
+        setups.upsert(deep);
+        brisklet::Setup evening;
+        evening.id = QUuid::createUuid();
+        evening.name = "Evening";
+        evening.closeOthers = true;
+        evening.createdAt = now.addDays(-3);
+        setups.upsert(evening);
+        setups.setActiveRun(SetupStore::ActiveRun{deep.id, deep.name, {}, now, false, false, {}});
+        deepId = deep.id;
+    }
+
+    // Draws the view, saves the picture and checks it is more than a flat fill.
+    QImage shot(ViewHarness& h, const QString& name) {
+        QImage image = h.render();
+        EXPECT_FALSE(image.isNull()) << name.toStdString();
+        EXPECT_TRUE(Pixels::nonBlank(image)) << name.toStdString();
+        ViewHarness::save(image, "home-" + name + suffix());
+        return image;
+    }
+
+    // A text item by name: present, saying something, and legible where it is drawn.
+    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName) {
+        QQuickItem* item = ViewHarness::find(under, objectName);
+        ASSERT_TRUE(item) << objectName.toStdString();
+        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
+        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
+        const QColor ink = item->property("color").value<QColor>();
+        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), 4.5) << objectName.toStdString();
+    }
+
+    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
+    QQuickItem* paneItem(ViewHarness& h) const {
+        return qvariant_cast<QQuickItem*>(h.find("paneLoader")->property("item"));
+    }
+
+    FakeDesktopAppearance appearance;
+    TempHome home;
+    QTemporaryDir dir;
+    FakeClock clock;
+    FakeDesktop desktop{clock};
+    FakeApps apps{desktop};
+    AppIndex index{&apps, nullptr};
+    CommandRegistry registry{dir.filePath("commands.json")};
+    SetupStore setups{dir.filePath("setups.json")};
+    AppState state;
+    HomeWindowController controller{registry, &index, setups, state};
+    QUuid deepId;
+};
+
+} // namespace
+
+TEST_P(HomeWindowUiTest, TheHomePaneDrawsItsInvitationAndThenTheRecentSetups) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home")) << h.errors().toStdString();
+    QImage image = shot(h, "home-empty");
+    legible(h, image, h.root(), "title");
+    legible(h, image, h.root(), "status");
+    legible(h, image, h.root(), "firstSetupTitle");
+    legible(h, image, h.find("navHome"), "label");
+    legible(h, image, h.root(), "brandName");
+    EXPECT_FALSE(h.find("recentSetups")->isVisible());
+
+    Prefs::setValue(Prefs::Key::commandsRun, 12);
+    Prefs::setValue(Prefs::Key::setupsRun, 3);
+    state.refresh();
+    addSetups();
+    image = shot(h, "home-setups");
+    EXPECT_FALSE(h.find("firstSetupCard")->isVisible());
+    legible(h, image, h.find("recentSetups"), "name");
+    legible(h, image, h.find("commandsTile"), "value");
+    EXPECT_EQ(h.find("commandsTile")->property("value"), "12");
+    EXPECT_EQ(h.find("timeTile")->property("value"), "6m") << "12 × 14 + 3 × 76 = 396 s";
+    EXPECT_EQ(ViewHarness::find(h.find("recentSetups"), "lastRun")->property("text"), "2 hr. ago");
+}
+
+TEST_P(HomeWindowUiTest, TheCommandsPaneDrawsSetupsOwnCommandsAndFamilies) {
+    addSetups();
+    ASSERT_TRUE(registry.update({"custom-1A2B3C4D", {"work mode"}, "openApp", {{"name", "Firefox"}}, true}));
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands", 2600));
+    QImage image = shot(h, "commands");
+    legible(h, image, h.find("setupsSection"), "caption");
+    legible(h, image, h.find("commandsSection"), "caption");
+    legible(h, image, h.find("familyWindows"), "family");
+    legible(h, image, h.find("doc Center"), "title");
+    EXPECT_TRUE(h.find("doc Center")) << "Windows starts open";
+    EXPECT_FALSE(h.find("doc Open an app")) << "Apps starts closed";
+
+    int ends = 0;
+    for (QQuickItem* row : h.find("setupsSection")->childItems().last()->childItems()) {
+        if (QQuickItem* end = ViewHarness::find(row, "end"); end && end->isVisible())
+            ++ends;
+    }
+    EXPECT_EQ(ends, 1) << "End only for the active run";
+
+    QQuickItem* search = h.find("search");
+    search->setProperty("text", "volume");
+    h.root()->setHeight(640);
+    image = shot(h, "commands-search");
+    EXPECT_TRUE(h.find("doc Volume"));
+    EXPECT_FALSE(h.find("familyWindows")) << "a family without matching rows is left out";
+    legible(h, image, h.find("doc Volume"), "title");
+
+    click(h.view(), ViewHarness::find(h.find("doc Volume"), "editPhrases"));
+    image = shot(h, "commands-editing");
+    legible(h, image, h.find("doc Volume"), "label");
+}
+
+TEST_P(HomeWindowUiTest, PanesStillToComeShowAPlaceholder) {
+    for (const QString pane : {"Magic", "Setups", "Settings"}) {
+        ViewHarness h(GetParam());
+        ASSERT_TRUE(load(h, pane));
+        const QImage image = shot(h, pane.toLower());
+        legible(h, image, h.root(), "placeholder");
+        legible(h, image, h.find("nav" + pane), "label");
+    }
+}
+
+TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.render();
+    click(h.view(), h.find("addButton"));
+    QQuickItem* overlay = h.view().contentItem();
+    QQuickItem* phrase = ViewHarness::find(overlay, "phrase");
+    ASSERT_TRUE(phrase);
+    QTRY_VERIFY(phrase->isVisible());
+    const QImage picture = h.view().grabWindow();
+    EXPECT_TRUE(Pixels::nonBlank(picture));
+    ViewHarness::save(picture, "home-add-sheet" + suffix());
+    QQuickItem* title = ViewHarness::find(overlay, "sheetTitle");
+    EXPECT_GE(Pixels::textContrast(picture.convertToFormat(QImage::Format_ARGB32), h.boxOf(title), canvas(),
+                                   title->property("color").value<QColor>()),
+              4.5);
+
+    QQuickItem* app = ViewHarness::find(overlay, "app");
+    EXPECT_EQ(app->property("count").toInt(), 3) << "Choose… and the two apps";
+    click(h.view(), ViewHarness::find(overlay, "add"));
+    EXPECT_TRUE(phrase->isVisible()) << "nothing given: the sheet stays";
+
+    phrase->setProperty("text", "  Work Mode ");
+    click(h.view(), ViewHarness::find(overlay, "add"));
+    EXPECT_TRUE(phrase->isVisible()) << "no app chosen: the sheet stays";
+    EXPECT_EQ(customCount(registry), 0);
+
+    app->setProperty("currentIndex", 1);
+    EXPECT_EQ(app->property("currentText"), "Firefox");
+    phrase->forceActiveFocus();
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    QTRY_VERIFY(!phrase->isVisible());
+    const QJsonObject stored = storedCommand(
+        commandsPath(), [](const QJsonObject& o) { return o["id"].toString().startsWith("custom-"); });
+    EXPECT_EQ(stored["phrases"].toArray(), QJsonArray({"work mode"}));
+    EXPECT_EQ(stored["action"], "openApp");
+    EXPECT_EQ(stored["params"].toObject(), QJsonObject({{"name", "Firefox"}}));
+    EXPECT_EQ(stored["enabled"], true);
+    QTRY_VERIFY(h.find("commandsSection")->isVisible());
+
+    click(h.view(), h.find("addButton"));
+    QTRY_VERIFY(phrase->isVisible());
+    EXPECT_EQ(phrase->property("text"), "") << "every opening starts fresh";
+    EXPECT_EQ(app->property("currentIndex"), 0);
+    click(h.view(), ViewHarness::find(overlay, "cancel"));
+    QTRY_VERIFY(!phrase->isVisible());
+    EXPECT_EQ(customCount(registry), 1);
+}
+
+TEST_P(HomeWindowUiTest, TheSheetListsTheAppsOfTheLatestScanEachTimeItOpens) {
+    apps.setInstalled({});
+    index.refresh();
+    index.waitForScans();
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.render();
+    click(h.view(), h.find("addButton"));
+    QQuickItem* overlay = h.view().contentItem();
+    QQuickItem* app = ViewHarness::find(overlay, "app");
+    ASSERT_TRUE(app);
+    QTRY_VERIFY(app->isVisible());
+    EXPECT_EQ(app->property("count").toInt(), 1) << "no scan yet: only Choose…";
+    click(h.view(), ViewHarness::find(overlay, "cancel"));
+    QTRY_VERIFY(!app->isVisible());
+
+    apps.setInstalled(
+        {{"zed", "Zed", "/z.desktop"}, {"b", "Anki", "/a.desktop"}, {"c", "Anki", "/a2.desktop"}});
+    index.refresh();
+    index.waitForScans();
+    click(h.view(), h.find("addButton"));
+    QTRY_VERIFY(app->isVisible());
+    EXPECT_EQ(app->property("model").toStringList(), QStringList({"Choose…", "Anki", "Anki", "Zed"}));
+}
+
+TEST_P(HomeWindowUiTest, TheSidebarSwitchesPanesAndReselectingKeepsThePane) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home"));
+    h.render();
+    click(h.view(), h.find("navCommands"));
+    EXPECT_EQ(h.root()->property("pane"), "Commands");
+    QQuickItem* commands = paneItem(h);
+    ASSERT_TRUE(commands);
+    click(h.view(), h.find("navCommands"));
+    EXPECT_EQ(paneItem(h), commands) << "the same pane, not a new one";
+
+    click(h.view(), h.find("navHome"));
+    click(h.view(), h.find("createFirstSetup"));
+    EXPECT_EQ(h.root()->property("pane"), "Setups");
+
+    addSetups();
+    click(h.view(), h.find("navHome"));
+    click(h.view(), h.find("seeAll"));
+    EXPECT_EQ(h.root()->property("pane"), "Setups");
+}
+
+TEST_P(HomeWindowUiTest, ThePaneColumnIsAtMost960WideAndCentred) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home", 640, 1600));
+    h.render();
+    QQuickItem* scroller = h.find("scroller");
+    QQuickItem* column = h.find("paneColumn");
+    EXPECT_EQ(column->width(), 960);
+    EXPECT_EQ(column->x(), (scroller->width() - 960) / 2);
+    EXPECT_EQ(paneItem(h)->width(), 880);
+    h.root()->setWidth(860);
+    EXPECT_EQ(column->width(), scroller->width());
+    EXPECT_EQ(column->x(), 0);
+}
+
+TEST_P(HomeWindowUiTest, APhraseEditInTheWindowReachesCommandsJsonAndNothingTypedIsLost) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands", 2600));
+    h.render();
+    QQuickItem* doc = h.find("doc Center");
+    ASSERT_TRUE(doc);
+    click(h.view(), ViewHarness::find(doc, "editPhrases"));
+    QQuickItem* field = ViewHarness::find(doc, "phrases");
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->property("text"),
+              CommandEdits::joined(CommandsPaneModel::docEntries("Center", registry.entries())[0].phrases));
+    field->forceActiveFocus();
+    field->setProperty("text", "Middle,  Centre It ,");
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    const auto center = [](const QJsonObject& o) { return o["id"] == "center"; };
+    EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
+              QJsonArray({"middle", "centre it"}));
+    EXPECT_EQ(field->property("text"), "Middle,  Centre It ,") << "the field keeps what was typed";
+
+    field->setProperty("text", "");
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    EXPECT_EQ(field->property("text"), "middle, centre it") << "an emptied field gets its phrases back";
+
+    field->setProperty("text", "middle, centre it, dead centre");
+    click(h.view(), ViewHarness::find(h.find("familyWindows"), "header"));
+    EXPECT_FALSE(h.find("doc Center")) << "the family closed";
+    EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
+              QJsonArray({"middle", "centre it", "dead centre"}));
+}
+
+TEST_P(HomeWindowUiTest, OpenFamiliesAreRememberedButASearchOverridesThem) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands", 2600));
+    h.render();
+    click(h.view(), ViewHarness::find(h.find("familyApps"), "header"));
+    EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(),
+              QStringList({"Apps", "Setups", "Windows"}));
+    click(h.view(), h.find("navHome"));
+    click(h.view(), h.find("navCommands"));
+    EXPECT_TRUE(h.find("doc Open an app")) << "a new visit opens Apps again";
+
+    h.find("search")->setProperty("text", "a");
+    click(h.view(), ViewHarness::find(h.find("familyApps"), "header"));
+    EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(),
+              QStringList({"Apps", "Setups", "Windows"}))
+        << "a header does nothing while searching";
+}
+
+TEST_P(HomeWindowUiTest, TheWindowIsBuiltOnceKeptWhileAsideAndRebuiltAfterClosing) {
+    controller.show();
+    QQuickView* window = controller.window();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->title(), "Brisklet");
+    EXPECT_EQ(window->size(), QSize(940, 640));
+    EXPECT_EQ(window->minimumSize(), QSize(860, 580));
+    EXPECT_TRUE(controller.isVisible());
+    EXPECT_EQ(window->rootObject()->property("pane"), "Home");
+
+    window->rootObject()->setProperty("pane", "Magic");
+    controller.stepAside();
+    EXPECT_TRUE(controller.parkedForPreview());
+    controller.show();
+    EXPECT_FALSE(controller.parkedForPreview());
+    EXPECT_DOUBLE_EQ(window->opacity(), 1.0) << "a show during the fade wins";
+    QTest::qWait(250);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_DOUBLE_EQ(window->opacity(), 1.0);
+
+    appearance.set(GetParam(), true);
+    controller.stepAside();
+    EXPECT_FALSE(window->isVisible()) << "no fade under reduced motion";
+    controller.show();
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_EQ(window->rootObject()->property("pane"), "Magic") << "the same pane after standing aside";
+
+    window->close();
+    EXPECT_EQ(controller.window(), nullptr);
+    controller.show();
+    ASSERT_TRUE(controller.window());
+    EXPECT_EQ(controller.window()->rootObject()->property("pane"), "Home");
+}
+
+TEST_P(HomeWindowUiTest, CallbacksAssignedAfterTheWindowWasBuiltAreCalled) {
+    addSetups();
+    controller.show();
+    QStringList calls;
+    controller.onRunSetup = [&](const brisklet::Setup& setup) { calls << "run " + setup.name; };
+    controller.onEndSetup = [&](const brisklet::Setup& setup) { calls << "end " + setup.name; };
+    QQuickItem* root = controller.window()->rootObject();
+    root->setProperty("pane", "Commands");
+    QQuickItem* section = ViewHarness::find(root, "setupsSection");
+    ASSERT_TRUE(section);
+    QTRY_VERIFY(section->isVisible());
+    QQuickItem* end = nullptr;
+    for (QQuickItem* row : section->childItems().last()->childItems()) {
+        if (QQuickItem* button = ViewHarness::find(row, "end"); button && button->isVisible())
+            end = button;
+    }
+    ASSERT_TRUE(end);
+    QMetaObject::invokeMethod(end, "clicked");
+    controller.runSetup(SetupJson::idText(deepId));
+    controller.runSetup("not an id");
+    EXPECT_EQ(calls, QStringList({"end Deep Work", "run Deep Work"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearance, HomeWindowUiTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
