@@ -25,6 +25,11 @@ public:
     virtual std::optional<QString> defaultBrowser() = 0;
     // The entry that opens folders by default, if one is set.
     virtual std::optional<QString> defaultFileManager() { return std::nullopt; }
+    // Every installed entry that can open https addresses, the default one included.
+    virtual QStringList webHandlers() {
+        const auto id = defaultBrowser();
+        return id ? QStringList{*id} : QStringList{};
+    }
 };
 
 } // namespace brisklet::platform

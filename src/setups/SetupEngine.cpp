@@ -3,6 +3,7 @@
 
 #include "base/Log.h"
 #include "base/MainThread.h"
+#include "base/SerialQueue.h"
 #include "platform/AppLauncher.h"
 #include "platform/BrowserLauncher.h"
 #include "windows/DisplayArrangement.h"
@@ -57,9 +58,14 @@ SetupEngine::SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators
                          QObject* parent)
     : QObject(parent), windows_(windows), store_(store), c_(std::move(collaborators)),
       clock_(windows.clock()),
-      animator_(std::make_unique<WindowAnimator>(windows, windows.clock(), c_.animatorTimer)) {}
+      animator_(std::make_unique<WindowAnimator>(windows, windows.clock(), c_.animatorTimer)),
+      captureQueue_(std::make_unique<SerialQueue>("com.brisklet.setupcapture", "setupcapture")) {}
 
-SetupEngine::~SetupEngine() = default;
+SetupEngine::~SetupEngine() {
+    // Captures still queued find the engine gone and hand back empty results.
+    alive_->store(false);
+    captureQueue_->sync([] {});
+}
 
 // --- the executor's port
 

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUuid>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,6 +24,7 @@
 namespace brisklet {
 
 class BrightnessControl;
+class SerialQueue;
 namespace platform {
 class AppLauncher;
 class BrowserLauncher;
@@ -97,9 +99,34 @@ public:
         std::function<bool()> stageManagerActive;
     };
 
+    // What is on screen now, as setup items.
+    struct CaptureResult {
+        std::vector<SetupItem> items;
+        QString fingerprint;
+        QStringList notes;                                 // pages that could not be read
+        std::vector<std::pair<QUuid, QUuid>> overlapPairs; // items that cover each other badly
+        bool operator==(const CaptureResult&) const = default;
+    };
+
     SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators collaborators,
                 QObject* parent = nullptr);
     ~SetupEngine() override;
+
+    // --- capture and drift (SetupEngineCapture.cpp)
+    // Blocks on the window list and the browsers; never the main thread.
+    CaptureResult captureNow();
+    // captureNow() on the capture queue; `completion` runs on the main thread, with
+    // an empty result when the engine is gone by then.
+    void captureCurrent(std::function<void(const CaptureResult&)> completion);
+    // Captures, then hands the store's copy of the setup (or `setup` when the store
+    // has none) over to `completion` with its windows replaced. Main thread.
+    void updateFromCurrent(const Setup& setup, std::function<void(const Setup&)> completion);
+    // Whether the windows a run placed have since moved enough to offer putting them
+    // back. Blocks; never the main thread.
+    bool hasDrifted(const SetupStore::ActiveRun& run);
+    // `setup` with the captured windows in place of its own. An empty capture
+    // changes nothing; pages and project folders the capture cannot see are kept.
+    static Setup withCapture(const Setup& setup, const CaptureResult& capture);
 
     // --- the executor's port
     std::optional<SetupRef> lookup(const QString& phrase) override;
@@ -225,6 +252,8 @@ private:
     std::map<QUuid, Ledger> windowLedger_;
     std::optional<UndoCheckpoint> lastUndo_;
     std::unique_ptr<WindowAnimator> animator_; // our own, not the window engine's
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
+    std::unique_ptr<SerialQueue> captureQueue_; // last: drained before the rest goes
 };
 
 } // namespace brisklet

@@ -50,15 +50,18 @@ QStringList SetupEngine::closeOtherApps(const QSet<QString>& keeping) {
     if (!c_.launcher || !c_.running)
         return asked;
     QSet<QString> webHandlers;
-    if (c_.browsers)
-        if (const auto browser = c_.browsers->defaultBrowser())
-            webHandlers.insert(*browser);
+    std::optional<QString> fileManager;
+    if (c_.browsers) {
+        for (const auto& id : c_.browsers->webHandlers())
+            webHandlers.insert(id);
+        fileManager = c_.browsers->defaultFileManager();
+    }
     QSet<QString> seen;
     for (const auto& app : c_.running->runningApps()) {
         const QString& id = app.id;
         if (!app.regular || app.pid == windows_.ownPid() || id.isEmpty() || keeping.contains(id) ||
-            sessionApps().contains(id) || BrowserScripting::isKnownBrowser(id) || webHandlers.contains(id) ||
-            seen.contains(id))
+            sessionApps().contains(id) || id == fileManager || BrowserScripting::isKnownBrowser(id) ||
+            webHandlers.contains(id) || seen.contains(id))
             continue;
         seen.insert(id);
         if (c_.launcher->quit(id))

@@ -27,7 +27,6 @@
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
-#include "shell/NudgeStandIn.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
@@ -38,6 +37,7 @@
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
 #include "ui/ReceiptController.h"
+#include "ui/SetupNudgeController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 #include "voice/ClapDetector.h"
@@ -222,7 +222,7 @@ void AppDelegate::buildStandIns() {
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
     captureCtl_ = std::make_unique<CaptureStandIn>();
     receipts_ = std::make_unique<ReceiptController>();
-    nudge_ = std::make_unique<NudgeStandIn>();
+    nudge_ = std::make_unique<SetupNudgeController>();
 
     QPointer<AppDelegate> self(this);
     magic_->reservedPhrasesProvider = [self] {
@@ -230,8 +230,15 @@ void AppDelegate::buildStandIns() {
     };
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
-    connect(nudge_.get(), &NudgeStandIn::updateRequested, this,
-            [](const QString& id) { qCInfo(lcApp) << "asked to re-capture setup" << id; });
+    // "Update" on the nudge: the drifted run is over, and its setup takes the
+    // windows as they are now.
+    connect(nudge_.get(), &SetupNudgeController::updateRequested, this, [this](const QUuid& id) {
+        const std::optional<Setup> setup = setups_->setup(id);
+        if (shutDown_ || !setup)
+            return;
+        setups_->setActiveRun(std::nullopt);
+        updateSetupFromScreen(*setup);
+    });
 }
 
 void AppDelegate::buildFlow() {
@@ -345,10 +352,12 @@ void AppDelegate::buildSetupRuns() {
     };
     homePreview_ = std::make_unique<HomePreview>(*home_);
     c.previewWindows = {homePreview_.get(), onboarding_.get()};
-    // The drift test itself and the nudge panel are connected here once they exist.
-    c.showNudge = [](const QUuid& id, const QString& name, const QRect&) {
-        qCInfo(lcApp).noquote()
-            << QStringLiteral("would offer to update setup %1 (%2)").arg(name, id.toString());
+    // The engine outlives the drift checks: they stop with the timer at shutdown.
+    SetupEngine* engine = setupEngine_.get();
+    c.hasDrifted = [engine](const SetupStore::ActiveRun& run) { return engine->hasDrifted(run); };
+    c.showNudge = [self](const QUuid& id, const QString& name, const QRect& screen) {
+        if (self && !self->shutDown_)
+            self->nudge_->show(id, name, screen);
     };
     setupRuns_ = std::make_unique<SetupRuns>(std::move(c));
     connect(setupEngine_.get(), &SetupEngine::runReceipt, setupRuns_.get(), &SetupRuns::showRunReceipt);
@@ -466,10 +475,25 @@ void AppDelegate::connectHome() {
         if (self && !self->shutDown_)
             self->flow_->performActions({Action::endSetup(setup.name)});
     };
+    home_->onUpdateSetup = [self](const Setup& setup) {
+        if (self && !self->shutDown_)
+            self->updateSetupFromScreen(setup);
+    };
     home_->onCaptureSetup = [self] {
         if (self && !self->shutDown_)
             self->captureCtl_->begin(std::nullopt);
     };
+}
+
+void AppDelegate::updateSetupFromScreen(const Setup& setup) {
+    QPointer<AppDelegate> self(this);
+    setupEngine_->updateFromCurrent(setup, [self](const Setup& updated) {
+        if (!self || self->shutDown_)
+            return;
+        // A write that fails is logged by the store; the change stays in memory.
+        self->setups_->upsert(updated);
+        self->hud_->show(HUDState::done(QStringLiteral("“%1” now matches your screen").arg(updated.name)));
+    });
 }
 
 void AppDelegate::observeSystem() {

@@ -27,11 +27,12 @@ class IntentMatcher;
 class LayoutStore;
 class MagicStandIn;
 class MediaActions;
-class NudgeStandIn;
 class PlatformFactory;
 class ReceiptController;
 class RequestFlow;
 class SetupEngine;
+class SetupNudgeController;
+struct Setup;
 class SetupRuns;
 class SetupStore;
 class SoundClassifier;
@@ -121,6 +122,8 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    // Re-captures `setup` from the windows on screen and saves it.
+    void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
     void willTerminate();
 
@@ -159,7 +162,7 @@ private:
     std::unique_ptr<HomeWindowController> home_;
     std::unique_ptr<CapturePort> captureCtl_;
     std::unique_ptr<ReceiptController> receipts_;
-    std::unique_ptr<NudgeStandIn> nudge_;
+    std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<HomePreview> homePreview_;
     std::unique_ptr<SetupRuns> setupRuns_;

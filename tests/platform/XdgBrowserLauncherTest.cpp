@@ -2,6 +2,8 @@
 #include "support/DesktopEntryFixture.h"
 #include "support/TempHome.h"
 
+#include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace brisklet::platform;
@@ -51,4 +53,28 @@ TEST(XdgBrowserLauncher, startsTheFakeBrowserEntryWithItsPages) {
                            "https://a", "https://b"}));
     XdgBrowserLauncher launcher;
     EXPECT_TRUE(launcher.isInstalled("firefox-esr"));
+}
+
+TEST(XdgBrowserLauncher, listsEveryEntryThatOpensWebAddresses) {
+    brisklet::test::TempHome home;
+    const QString folder = home.dataHome() + "/applications";
+    QDir().mkpath(folder);
+    const std::pair<const char*, const char*> files[] = {
+        {"org.example.Reader", "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n"},
+        {"org.example.Editor", "MimeType=text/plain;\n"},
+    };
+    for (const auto& [id, extra] : files) {
+        QFile f(folder + "/" + id + ".desktop");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("[Desktop Entry]\nType=Application\nName=App\nExec=true\n") + extra);
+    }
+    const auto entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
+    ASSERT_TRUE(entries->byId("org.example.Reader"));
+    EXPECT_EQ(entries->byId("org.example.Reader")->mimeTypes,
+              (QStringList{"text/html", "x-scheme-handler/http", "x-scheme-handler/https"}));
+
+    XdgBrowserLauncher launcher([entries] { return entries; });
+    const QStringList handlers = launcher.webHandlers();
+    EXPECT_TRUE(handlers.contains("org.example.Reader"));
+    EXPECT_FALSE(handlers.contains("org.example.Editor"));
 }

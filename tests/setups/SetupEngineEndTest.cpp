@@ -129,3 +129,20 @@ TEST_F(SetupEngineEndTest, nineWindowsToPutBackAreSetDirectlyAndEightGlide) {
             desktop.remove(id);
     }
 }
+
+TEST_F(SetupEngineEndTest, closingTheRestSparesWebAppsTheFileManagerAndThisProgram) {
+    desktop.addWindow(501, "code", QRectF(300, 300, 700, 500), "Code");
+    Setup s = setupOf("Focus", {app("code", "Code", leftHalf)});
+    store.upsert(s);
+    engine->run(s);
+
+    browsers.otherWebHandlers = {"org.example.Reader"};
+    browsers.fileManagerId = QString("org.example.Files");
+    desktop.addWindow(612, "org.example.Files", QRectF(0, 0, 400, 400), "Home");
+    desktop.addWindow(610, "org.example.Reader", QRectF(0, 0, 400, 400), "Reader");
+    desktop.addWindow(611, "firefox-esr", QRectF(0, 0, 400, 400), "Web"); // a known browser
+    desktop.addWindow(ownPid, "brisklet", QRectF(0, 0, 400, 400), "Settings");
+    desktop.addWindow(600, "slack", QRectF(0, 0, 400, 400), "Slack");
+    EXPECT_EQ(engine->closeOthersForLastRun(s.id), 1);
+    EXPECT_EQ(engine->lastUndo()->quitApps, QStringList{"slack"});
+}

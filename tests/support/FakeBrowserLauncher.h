@@ -43,6 +43,16 @@ public:
     }
     bool isInstalled(const QString& id) override { return installed.contains(id); }
     std::optional<QString> defaultBrowser() override { return defaultId; }
+    // Entries besides the default that open web addresses.
+    QStringList otherWebHandlers;
+    std::optional<QString> fileManagerId;
+    std::optional<QString> defaultFileManager() override { return fileManagerId; }
+    QStringList webHandlers() override {
+        QStringList ids = otherWebHandlers;
+        if (defaultId)
+            ids << *defaultId;
+        return ids;
+    }
 
 private:
     FakeDesktop& desktop_;

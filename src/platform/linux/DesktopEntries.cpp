@@ -311,6 +311,8 @@ std::optional<DesktopEntry> parseDesktopText(const QByteArray& text, const QStri
             entry.tryExec = value;
         } else if (key == QLatin1String("StartupWMClass")) {
             entry.startupWMClass = value;
+        } else if (key == QLatin1String("MimeType")) {
+            entry.mimeTypes = value.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         } else if (key == QLatin1String("Icon")) {
             entry.icon = value;
         } else if (key == QLatin1String("Hidden")) {

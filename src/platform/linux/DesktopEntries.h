@@ -33,6 +33,7 @@ struct DesktopEntry {
     QString tryExec;
     QString startupWMClass;
     QString icon;
+    QStringList mimeTypes; // what it opens: "text/html", "x-scheme-handler/https", …
     bool hidden = false;
     bool noDisplay = false;
 

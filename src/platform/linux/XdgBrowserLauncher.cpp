@@ -63,6 +63,18 @@ bool XdgBrowserLauncher::isInstalled(const QString& desktopId) {
     return entries && entries->byId(desktopId) != nullptr;
 }
 
+QStringList XdgBrowserLauncher::webHandlers() {
+    QStringList ids;
+    if (const auto entries = entries_())
+        for (const auto& entry : entries->listed())
+            if (entry.mimeTypes.contains(QLatin1String("x-scheme-handler/https")))
+                ids << entry.id;
+    // The default may be set in mimeapps.list without the entry saying so itself.
+    if (const auto id = defaultBrowser(); id && !ids.contains(*id))
+        ids << *id;
+    return ids;
+}
+
 namespace {
 
 // The desktop ID xdg-mime names for `mimeType`.

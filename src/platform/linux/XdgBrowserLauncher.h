@@ -20,6 +20,7 @@ public:
     bool isInstalled(const QString& desktopId) override;
     std::optional<QString> defaultBrowser() override;
     std::optional<QString> defaultFileManager() override;
+    QStringList webHandlers() override;
 
     // The command line: Exec with `arguments` in place of its URL field code, or
     // after it when it has none. Empty when Exec is empty or malformed.

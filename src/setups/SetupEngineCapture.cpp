@@ -1,0 +1,230 @@
+// Capturing the windows on screen as setup items, and telling whether the windows
+// of the last run have drifted.
+#include "setups/SetupEngine.h"
+
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "base/SerialQueue.h"
+#include "windows/OverlapDetection.h"
+
+#include <QPointer>
+#include <cmath>
+#include <set>
+
+namespace brisklet {
+
+namespace {
+
+using BrowserWindows = std::vector<BrowserScripting::BrowserWindow>;
+
+double centreDistance(const QRectF& a, const QRectF& b) {
+    const QPointF d = a.center() - b.center();
+    return std::hypot(d.x(), d.y());
+}
+
+// The first harvested window with exactly this title, when its page may be kept;
+// taken out of the list so that each page goes to one window.
+std::optional<QString> takePage(BrowserWindows& harvested, const QString& title) {
+    const auto it = std::find_if(harvested.begin(), harvested.end(),
+                                 [&](const BrowserScripting::BrowserWindow& w) { return w.title == title; });
+    if (it == harvested.end() || !BrowserScripting::isAllowedURL(it->url))
+        return std::nullopt;
+    QString url = it->url;
+    harvested.erase(it);
+    return url;
+}
+
+const WindowRef* nearestOf(const std::vector<WindowRef>& windows, const SetupStore::AppliedWindow& saved) {
+    const WindowRef* best = nullptr;
+    double bestDistance = 0;
+    for (const auto& w : windows) {
+        if (!w.bundleID || *w.bundleID != saved.bundleID)
+            continue;
+        if (w.title == saved.title)
+            return &w;
+        const double d = centreDistance(w.axFrame, saved.axFrame);
+        if (!best || d < bestDistance) {
+            best = &w;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+SetupEngine::CaptureResult SetupEngine::captureNow() {
+    const auto visible = windows_.visibleWindows();
+    const auto screens = windows_.screens();
+    CaptureResult result;
+    result.fingerprint = currentFingerprint();
+
+    // Page addresses, per browser: first the browsers we drive, then those we can't.
+    std::vector<std::pair<QString, QString>> apps; // ID, name of its first window
+    for (const auto& w : visible)
+        if (w.bundleID && !w.bundleID->isEmpty() &&
+            std::none_of(apps.begin(), apps.end(), [&](const auto& a) { return a.first == *w.bundleID; }))
+            apps.emplace_back(*w.bundleID, w.appName);
+    std::map<QString, BrowserWindows> harvested;
+    QStringList noAddresses;
+    for (const auto& [id, name] : apps) {
+        if (!BrowserScripting::family(id))
+            continue;
+        auto found = harvest(id);
+        if (found.kind == BrowserScripting::HarvestResult::Kind::denied)
+            result.notes << name + QStringLiteral(" page addresses unavailable — the desktop refused access. "
+                                                  "Its windows are saved without URLs.");
+        else if (found.kind == BrowserScripting::HarvestResult::Kind::failed)
+            result.notes << QStringLiteral("Couldn't read ") + name +
+                                QStringLiteral("'s page addresses — its windows are saved without URLs.");
+        else {
+            // The browser lists its windows but no page at all: say so rather than
+            // let its pages quietly turn into plain app windows.
+            if (std::all_of(found.windows.begin(), found.windows.end(),
+                            [](const auto& w) { return w.url.isEmpty(); }))
+                noAddresses << name;
+            harvested[id] = std::move(found.windows);
+        }
+    }
+    for (const auto& [id, name] : apps)
+        if (BrowserScripting::unscriptableBrowsers().contains(id))
+            noAddresses << name;
+    for (const auto& name : noAddresses)
+        result.notes << name + QStringLiteral(" can't share page addresses (no scripting support) — "
+                                              "its windows are saved without URLs.");
+
+    std::vector<OverlapDetection::Window> entries;
+    int withURL = 0;
+    for (const auto& w : visible) {
+        if (!w.bundleID || w.bundleID->isEmpty())
+            continue;
+        const auto screen = windows_.screen(w.axFrame);
+        if (!screen)
+            continue;
+        const auto on = std::find_if(screens.begin(), screens.end(),
+                                     [&](const Screen& s) { return s.displayID == screen->displayID; });
+        const QRectF vf = on == screens.end() ? QRectF() : on->visibleFrame;
+        if (vf.width() <= 0 || vf.height() <= 0)
+            continue;
+        const int displayIndex = static_cast<int>(on - screens.begin());
+        const QRectF c = windows_.toCocoa(w.axFrame);
+        SetupItem item;
+        item.id = QUuid::createUuid();
+        item.bundleID = *w.bundleID;
+        item.appName = w.appName;
+        item.title = w.title;
+        item.frame = SetupFrame{(c.x() - vf.x()) / vf.width(), (c.y() - vf.y()) / vf.height(),
+                                c.width() / vf.width(), c.height() / vf.height(), displayIndex};
+        if (const auto pages = harvested.find(*w.bundleID); pages != harvested.end())
+            if (auto url = takePage(pages->second, w.title)) {
+                item.kind = SetupItemKind::url;
+                item.url = *url;
+                withURL += 1;
+            }
+        entries.push_back({item.id, c, displayIndex});
+        result.items.push_back(std::move(item));
+    }
+    result.overlapPairs = OverlapDetection::messyPairs(entries, 0.25, 24);
+    qCInfo(lcWindows, "setup capture: %d windows (%d with URLs)", static_cast<int>(result.items.size()),
+           withURL);
+    return result;
+}
+
+void SetupEngine::captureCurrent(std::function<void(const CaptureResult&)> completion) {
+    const auto alive = alive_;
+    captureQueue_->async([this, alive, completion = std::move(completion)] {
+        // The destructor waits for this queue, so a live engine stays alive throughout.
+        CaptureResult result = alive->load() ? captureNow() : CaptureResult{};
+        MainThread::post([completion, result] {
+            if (completion)
+                completion(result);
+        });
+    });
+}
+
+void SetupEngine::updateFromCurrent(const Setup& setup, std::function<void(const Setup&)> completion) {
+    QPointer<SetupEngine> self(this);
+    captureCurrent([self, setup, completion = std::move(completion)](const CaptureResult& capture) {
+        Setup base = setup;
+        if (self)
+            if (auto stored = self->store_.setup(setup.id))
+                base = *stored;
+        if (completion)
+            completion(withCapture(base, capture));
+    });
+}
+
+bool SetupEngine::hasDrifted(const SetupStore::ActiveRun& run) {
+    if (run.displayFingerprint.isEmpty() || run.displayFingerprint != currentFingerprint())
+        return false;
+    const auto visible = windows_.visibleWindows();
+    if (run.applied.empty())
+        return false;
+    int matched = 0;
+    int moved = 0;
+    for (const auto& saved : run.applied) {
+        const WindowRef* live = nearestOf(visible, saved);
+        if (!live)
+            continue;
+        matched += 1;
+        const QRectF& a = live->axFrame;
+        const QRectF& s = saved.axFrame;
+        const double resize = std::abs(a.width() - s.width()) / std::max(s.width(), 1.0) +
+                              std::abs(a.height() - s.height()) / std::max(s.height(), 1.0);
+        if (centreDistance(a, s) > 80 || resize > 0.15)
+            moved += 1;
+    }
+    return matched > 0 && moved >= std::min(matched, 2);
+}
+
+Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture) {
+    if (capture.items.empty())
+        return setup;
+    std::vector<SetupItem> captured = capture.items;
+    std::vector<bool> folded(captured.size(), false);
+    std::vector<SetupItem> kept;
+    auto capturedPage = [&](const QString& url) {
+        return std::any_of(captured.begin(), captured.end(), [&](const SetupItem& c) {
+            return c.url && ledgerPrefix(*c.url) == ledgerPrefix(url);
+        });
+    };
+    for (const auto& old : setup.items) {
+        if (old.kind == SetupItemKind::url && old.url) {
+            if (capturedPage(*old.url))
+                continue;
+            SetupItem page = old;
+            for (size_t i = 0; i < captured.size(); ++i) {
+                const SetupItem& c = captured[i];
+                if (!folded[i] && c.kind == SetupItemKind::app && c.bundleID == old.bundleID &&
+                    !old.title.isEmpty() && c.title == old.title) {
+                    page.frame = c.frame;
+                    folded[i] = true;
+                    break;
+                }
+            }
+            kept.push_back(page);
+        } else if (old.projectPath) {
+            bool moved = false;
+            for (size_t i = 0; i < captured.size() && !moved; ++i) {
+                SetupItem& c = captured[i];
+                if (!folded[i] && c.kind == SetupItemKind::app && c.bundleID == old.bundleID &&
+                    !c.projectPath) {
+                    c.projectPath = old.projectPath;
+                    moved = true;
+                }
+            }
+            if (!moved)
+                kept.push_back(old);
+        }
+    }
+    Setup result = setup;
+    result.items.clear();
+    for (size_t i = 0; i < captured.size(); ++i)
+        if (!folded[i])
+            result.items.push_back(captured[i]);
+    result.items.insert(result.items.end(), kept.begin(), kept.end());
+    result.fingerprint = capture.fingerprint;
+    return result;
+}
+
+} // namespace brisklet

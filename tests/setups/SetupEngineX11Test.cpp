@@ -1,0 +1,171 @@
+// A setup of two test clients on the real X desktop: run, end and undo; then a
+// capture of the desktop that, run again, puts moved windows back.
+#include "base/Paths.h"
+#include "platform/linux/LinuxDesktop.h"
+#include "setups/SetupEngine.h"
+#include "setups/SetupStore.h"
+#include "support/TempHome.h"
+#include "support/X11Frames.h"
+#include "support/X11Session.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::platform;
+using namespace brisklet::test;
+
+namespace {
+
+// The installed apps as the entries of one scan give them.
+class ScannedApps final : public InstalledApps {
+public:
+    explicit ScannedApps(std::function<std::shared_ptr<const DesktopEntries>()> entries)
+        : entries_(std::move(entries)) {}
+    std::vector<AppEntry> installedApps() override {
+        std::vector<AppEntry> apps;
+        for (const auto& e : entries_()->listed())
+            apps.push_back({e.id, e.name, e.path});
+        return apps;
+    }
+
+private:
+    std::function<std::shared_ptr<const DesktopEntries>()> entries_;
+};
+
+class SetupEngineX11Test : public ::testing::Test {
+protected:
+    using Setup = ::brisklet::Setup;
+    static constexpr const char* left = "org.example.Left";
+    static constexpr const char* right = "org.example.Right";
+
+    void SetUp() override {
+        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+        const QString folder = home.dataHome() + "/applications";
+        QDir().mkpath(folder);
+        for (const char* id : {left, right}) {
+            QFile f(folder + "/" + id + ".desktop");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            const QByteArray name = QByteArray(id).mid(12);
+            f.write("[Desktop Entry]\nType=Application\nName=" + name +
+                    "\nExec=" + QByteArray(BRISKLET_XTESTCLIENT) + " --class " + id + "," + name +
+                    " --title " + name + " --geometry 400x300+100+100\n");
+        }
+        entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
+        desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
+        windows =
+            std::make_unique<WindowEngine>(desktop->windows(), &desktop->ownWindows(), &desktop->launcher());
+        SetupEngine::Collaborators c;
+        c.installed = &installed;
+        c.running = &desktop->runningApps();
+        c.launcher = &desktop->launcher();
+        engine = std::make_unique<SetupEngine>(*windows, store, c);
+    }
+    void TearDown() override {
+        if (!desktop)
+            return;
+        desktop->launcher().quit(left);
+        desktop->launcher().quit(right);
+    }
+
+    std::optional<WindowRef> windowOf(const QString& id) {
+        for (const auto& w : windows->visibleWindows())
+            if (w.bundleID == id)
+                return w;
+        return std::nullopt;
+    }
+    static SetupItem item(const QString& id, const SetupFrame& frame) {
+        SetupItem i;
+        i.id = QUuid::createUuid();
+        i.bundleID = id;
+        i.appName = id.mid(12);
+        i.frame = frame;
+        return i;
+    }
+    Setup setupOf(std::vector<SetupItem> items) {
+        Setup s;
+        s.id = QUuid::createUuid();
+        s.name = "Pair";
+        s.items = std::move(items);
+        s.createdAt = s.updatedAt = QDateTime::currentDateTimeUtc();
+        return s;
+    }
+    // Where a frame lands on the first display, top-left space.
+    QRectF target(const SetupFrame& frame) {
+        int slot = 1;
+        std::vector<QRectF> visible;
+        for (const auto& screen : windows->screens())
+            visible.push_back(screen.visibleFrame);
+        return windows->toAX(SetupEngine::placement(frame, visible, slot)->rect);
+    }
+
+    X11Session x;
+    TempHome home;
+    std::shared_ptr<const DesktopEntries> entries;
+    std::unique_ptr<LinuxDesktop> desktop;
+    ScannedApps installed{[this] { return entries; }};
+    std::unique_ptr<WindowEngine> windows;
+    SetupStore store{Paths::setupsJSON()};
+    std::unique_ptr<SetupEngine> engine;
+};
+
+} // namespace
+
+TEST_F(SetupEngineX11Test, runEndAndUndoOfTwoApps) {
+    const SetupFrame leftHalf{0, 0, 0.5, 1, 0};
+    const SetupFrame rightHalf{0.5, 0, 0.5, 1, 0};
+    Setup pair = setupOf({item(left, leftHalf), item(right, rightHalf)});
+    ASSERT_TRUE(store.upsert(pair));
+
+    const auto ran = engine->run(pair);
+    EXPECT_EQ(ran.placed, 2) << ran.notes.join(" | ").toStdString();
+    const auto l = windowOf(left);
+    const auto r = windowOf(right);
+    ASSERT_TRUE(l && r);
+    EXPECT_TRUE(near(l->axFrame, target(leftHalf), 24)) << "left";
+    EXPECT_TRUE(near(r->axFrame, target(rightHalf), 24)) << "right";
+
+    const auto ended = engine->end(pair);
+    EXPECT_EQ(ended.closedApps, 2) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !windowOf(left) && !windowOf(right); }, 5))
+        << "both clients close on the polite request";
+
+    const auto undone = engine->undoLast();
+    ASSERT_TRUE(undone);
+    EXPECT_TRUE(undone->reranSetup);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return windowOf(left) && windowOf(right); }, 5));
+    const auto back = windowOf(left);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(near(back->axFrame, target(leftHalf), 24));
+}
+
+TEST_F(SetupEngineX11Test, aCaptureOfTheDesktopPutsMovedWindowsBack) {
+    const auto a =
+        x.startClient({"--class", QString(left) + ",Left", "--title", "Left", "--geometry", "500x400+60+80"});
+    const auto b = x.startClient(
+        {"--class", QString(right) + ",Right", "--title", "Right", "--geometry", "420x300+700+200"});
+    ASSERT_TRUE(a && b);
+    const auto before = windowOf(left);
+    const auto beforeRight = windowOf(right);
+    ASSERT_TRUE(before && beforeRight);
+
+    const auto captured = engine->captureNow();
+    ASSERT_EQ(captured.items.size(), 2u);
+    for (const auto& i : captured.items)
+        EXPECT_EQ(i.kind, SetupItemKind::app);
+    // The captured frames are the windows' outer frames.
+    EXPECT_TRUE(near(*outerFrame(x, a), before->axFrame, 2));
+
+    Setup s = setupOf(captured.items);
+    s.fingerprint = captured.fingerprint;
+    ASSERT_TRUE(windows->setAXFrame(before->element, QRectF(300, 300, 450, 350)));
+    ASSERT_TRUE(windows->setAXFrame(beforeRight->element, QRectF(20, 40, 380, 280)));
+    ASSERT_TRUE(
+        X11Session::waitUntil([&] { return !near(windowOf(left)->axFrame, before->axFrame, 12); }, 3));
+
+    const auto ran = engine->run(s);
+    EXPECT_EQ(ran.placed, 2) << ran.notes.join(" | ").toStdString();
+    EXPECT_TRUE(near(windowOf(left)->axFrame, before->axFrame, 4)) << "left";
+    EXPECT_TRUE(near(windowOf(right)->axFrame, beforeRight->axFrame, 4)) << "right";
+}
