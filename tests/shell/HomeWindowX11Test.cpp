@@ -1,5 +1,6 @@
 // The real program's home window on the test desktop: a titled window of the
 // program's own that a second launch brings forward, also when it was only buried.
+#include "support/X11Frames.h"
 #include "support/X11Session.h"
 
 #include <QProcess>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+using brisklet::test::activeWindow;
 using brisklet::test::X11Session;
 
 namespace {
@@ -16,17 +18,6 @@ QByteArray collect(QProcess& p, QByteArray& seen) {
     p.waitForReadyRead(20);
     seen += p.readAll();
     return seen;
-}
-
-xcb_window_t activeWindow(X11Session& x) {
-    auto cookie =
-        xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(x.connection(), cookie, nullptr);
-    xcb_window_t window = 0;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-        window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-    free(reply);
-    return window;
 }
 
 // The managed window titled "Brisklet" that belongs to `pid`.
