@@ -14,6 +14,7 @@
 #include "shell/OnboardingStandIn.h"
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakePlatform.h"
+#include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "ui/HomeWindowController.h"
 #include "voice/AudioEngine.h"
@@ -53,12 +54,8 @@ struct RecordingPlatform final : FakePlatform {
 class AppDelegateTest : public ::testing::Test {
 protected:
     TempHome home;
-    QTemporaryDir runtime;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    ScopedRuntimeDir runtime;
     RecordingPlatform* platform = nullptr;
-
-    void SetUp() override { qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8()); }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", oldRuntime); }
 
     std::unique_ptr<AppDelegate> make(bool autostart = false) {
         auto p = std::make_unique<RecordingPlatform>();
@@ -80,13 +77,13 @@ TEST_F(AppDelegateTest, aLaunchWatchesTheWakeKeyAndAllowsKeyringPromptsAgainAfte
 }
 
 TEST_F(AppDelegateTest, snapshotModeStopsBeforeAnythingElse) {
-    qputenv("BRISKLET_SNAPSHOT_DIR", runtime.path().toUtf8() + "/shots");
+    qputenv("BRISKLET_SNAPSHOT_DIR", runtime.dir.path().toUtf8() + "/shots");
     auto delegate = make();
     const auto result = delegate->launch();
     qunsetenv("BRISKLET_SNAPSHOT_DIR");
     EXPECT_EQ(result, AppDelegate::LaunchResult::failed);
     EXPECT_TRUE(
-        QDir(runtime.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty())
+        QDir(runtime.dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty())
         << "no instance socket";
     EXPECT_EQ(delegate->audio(), nullptr);
 }

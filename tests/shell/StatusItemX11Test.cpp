@@ -10,6 +10,7 @@
 #include "shell/StatusItemController.h"
 #include "support/FakePlatform.h"
 #include "support/FakeTrayHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 #include "ui/FloatingPanel.h"
@@ -41,8 +42,7 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     FakeTrayHost tray;
     ASSERT_TRUE(tray.problem().isEmpty()) << tray.problem().toStdString();
     TempHome home;
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    ScopedRuntimeDir runtime;
     {
         ASSERT_TRUE(Paths::ensure());
         SetupStore store(Paths::setupsJSON());

@@ -9,6 +9,7 @@
 #include "shell/AppDelegate.h"
 #include "support/FileAudioBackend.h"
 #include "support/FileMicPlatform.h"
+#include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/TestSignals.h"
 #include "support/X11Session.h"
@@ -17,7 +18,6 @@
 #include "voice/SpeechController.h"
 
 #include <QStringList>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
@@ -33,8 +33,7 @@ protected:
 
     X11Session x;
     TempHome home;
-    QTemporaryDir runtime;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    ScopedRuntimeDir runtime;
     FileMicPlatform* platform = nullptr;
     std::unique_ptr<AppDelegate> delegate;
     // Desktop entries whose apps are quit before the app goes.
@@ -42,7 +41,6 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         Prefs::setValue(Prefs::Key::onboarded, true);
         Prefs::setValue(Prefs::Key::soundsEnabled, false);
     }
@@ -51,7 +49,6 @@ protected:
             for (const QString& id : appsToQuit)
                 platform->launcher()->quit(id);
         delegate.reset();
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
     }
 
     void launch() {
