@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QString>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -27,6 +29,19 @@ inline bool enterTestDesktop(int argc, char** argv, const QString& selfDir) {
         execv(script.constData(), args.data());
     }
     return false;
+}
+
+// The whole main of a benchmark program with X figures: sets `selfDir` to the
+// program's folder, enters the test desktop when there is one, runs every benchmark.
+inline int runWithTestDesktop(int argc, char** argv, QString& selfDir) {
+    selfDir = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
+    if (!enterTestDesktop(argc, argv, selfDir))
+        std::fputs("no test desktop: the X figures are skipped\n", stderr);
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace brisklet::bench

@@ -118,12 +118,5 @@ BENCHMARK(runThreeRunningApps)->Unit(benchmark::kMillisecond)->UseRealTime()->It
 } // namespace
 
 int main(int argc, char** argv) {
-    selfDir = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
-    if (!bench::enterTestDesktop(argc, argv, selfDir))
-        std::fputs("no test desktop: the X figures are skipped\n", stderr);
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithTestDesktop(argc, argv, selfDir);
 }

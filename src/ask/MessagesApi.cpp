@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
 
@@ -89,6 +90,21 @@ QString prompt(const QString& name) {
         return {};
     }
     return QString::fromUtf8(file.readAll());
+}
+
+void send(QNetworkAccessManager& network, platform::SecretStore* secrets, const QString& base, int timeoutMs,
+          const Call& call, bool logFailures, std::function<void(const TextResult&)> done) {
+    const std::optional<QString> key = apiKey(secrets);
+    if (!key) {
+        done(TextResult::failure(AskError::noKey));
+        return;
+    }
+    QNetworkReply* reply = network.post(request(base, *key, timeoutMs), body(call));
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, logFailures, done = std::move(done)] {
+        const TextResult text = readReply(*reply, logFailures);
+        reply->deleteLater();
+        done(text);
+    });
 }
 
 } // namespace brisklet::MessagesApi

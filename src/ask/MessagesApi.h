@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QNetworkRequest>
 #include <QString>
+#include <functional>
 #include <optional>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 
 namespace brisklet::platform {
@@ -38,6 +40,10 @@ QByteArray body(const Call& call);
 // holds no such text is badPlan. With `logFailures`, network and HTTP failures are
 // written to the log.
 TextResult readReply(QNetworkReply& reply, bool logFailures);
+// Sends `call` with the API key and hands `done` the reply as readReply reads it;
+// without a key nothing is sent and `done` gets noKey at once.
+void send(QNetworkAccessManager& network, platform::SecretStore* secrets, const QString& base, int timeoutMs,
+          const Call& call, bool logFailures, std::function<void(const TextResult&)> done);
 // The text of the first "text" block of a messages reply body.
 std::optional<QString> firstText(const QByteArray& body);
 

@@ -70,23 +70,7 @@ SetupStore::SetupStore(QString filePath, Scheduler& scheduler, QObject* parent)
       storage_(std::make_shared<const List>()), names_(namesOf({})) {
     {
         std::lock_guard lock(lock_);
-        Loaded loaded = readFile();
-        switch (loaded.outcome) {
-        case Outcome::missing:
-            break;
-        case Outcome::unreadable:
-            writesBlocked_ = true;
-            break;
-        case Outcome::undecodable:
-            rescueCorruptFile();
-            break;
-        case Outcome::ok:
-            replaceStorage(std::move(loaded.list));
-            // Made-up ids must reach the file, or they change at every load.
-            if (loaded.filledIn)
-                save(*storage_);
-            break;
-        }
+        adopt(readFile());
         published_ = storage_;
     }
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
@@ -361,33 +345,39 @@ void SetupStore::scheduleReload() {
     });
 }
 
+bool SetupStore::adopt(Loaded loaded) {
+    switch (loaded.outcome) {
+    case Outcome::unreadable:
+        writesBlocked_ = true;
+        return false;
+    case Outcome::undecodable:
+        // Most likely a half-written file: keep the last good list.
+        rescueCorruptFile();
+        return false;
+    case Outcome::missing:
+    case Outcome::ok:
+        break;
+    }
+    writesBlocked_ = false;
+    rescuePending_ = false;
+    bool changed = false;
+    if (encoded(loaded.list) != encoded(*storage_)) {
+        replaceStorage(std::move(loaded.list));
+        changed = true;
+    }
+    // Made-up ids must reach the file, or they change at every load.
+    if (loaded.filledIn)
+        save(*storage_);
+    return changed;
+}
+
 void SetupStore::reloadIfChanged() {
     bool changed = false;
     qsizetype count = 0;
     {
         std::lock_guard lock(lock_);
-        Loaded loaded = readFile();
-        switch (loaded.outcome) {
-        case Outcome::unreadable:
-            writesBlocked_ = true;
-            break;
-        case Outcome::undecodable:
-            // Most likely a half-written file: keep the last good list.
-            rescueCorruptFile();
-            break;
-        case Outcome::missing:
-        case Outcome::ok:
-            writesBlocked_ = false;
-            rescuePending_ = false;
-            if (encoded(loaded.list) != encoded(*storage_)) {
-                count = static_cast<qsizetype>(loaded.list.size());
-                replaceStorage(std::move(loaded.list));
-                changed = true;
-            }
-            if (loaded.filledIn)
-                save(*storage_);
-            break;
-        }
+        changed = adopt(readFile());
+        count = static_cast<qsizetype>(storage_->size());
     }
     watch();
     if (!changed)

@@ -107,6 +107,9 @@ private:
     };
 
     Loaded readFile() const;
+    // Takes what the file held (lock held): the list when it reads, the blocks and
+    // rescue when it doesn't. True when the list changed.
+    bool adopt(Loaded loaded);
     void rescueCorruptFile();
     bool save(const List& list);
     bool commit(const std::function<void(List&)>& change);

@@ -50,16 +50,7 @@ protected:
     void SetUp() override { network.setProxy(QNetworkProxy::NoProxy); }
 
     AskResult plan(const QString& phrase = QStringLiteral("open calculator")) {
-        int calls = 0;
-        AskResult result;
-        backend.plan(phrase, [&](const AskResult& r) {
-            ++calls;
-            result = r;
-        });
-        EXPECT_TRUE(waitFor([&] { return calls > 0; }));
-        QTest::qWait(20);
-        EXPECT_EQ(calls, 1);
-        return result;
+        return oneResult<AskResult>([&](auto done) { backend.plan(phrase, done); });
     }
 };
 

@@ -44,16 +44,7 @@ protected:
     }
 
     AskResult ask(const QString& phrase = QStringLiteral("open calculator")) {
-        int calls = 0;
-        AskResult result;
-        client->plan(phrase, [&](const AskResult& r) {
-            ++calls;
-            result = r;
-        });
-        EXPECT_TRUE(waitFor([&] { return calls > 0; }));
-        QTest::qWait(20);
-        EXPECT_EQ(calls, 1);
-        return result;
+        return oneResult<AskResult>([&](auto done) { client->plan(phrase, done); });
     }
     // Fails the test unless the completion came before plan() returned.
     AskResult askAtOnce() {

@@ -36,17 +36,12 @@ protected:
 
     // Sends one phrase and waits for its one result, checking it comes on the main thread.
     TextResult ask(ServiceClient& client, const QString& phrase = QStringLiteral("hello")) {
-        int calls = 0;
-        TextResult result;
-        client.ask(phrase, [&](const TextResult& r) {
-            ++calls;
-            result = r;
-            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        return oneResult<TextResult>([&](auto done) {
+            client.ask(phrase, [done](const TextResult& r) {
+                EXPECT_EQ(QThread::currentThread(), qApp->thread());
+                done(r);
+            });
         });
-        EXPECT_TRUE(waitFor([&] { return calls > 0; }));
-        QTest::qWait(20);
-        EXPECT_EQ(calls, 1);
-        return result;
     }
 };
 

@@ -1,24 +1,17 @@
 #include "platform/linux/LogindSleepWatcher.h"
 
+#include "support/WaitFor.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
+using namespace brisklet::test;
 
 namespace {
-template <typename Pred> bool spinUntil(Pred pred, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!pred() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return pred();
-}
-
 bool sendPrepareForSleep(QDBusConnection& bus, bool sleeping) {
     QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/login1",
                                                      "org.freedesktop.login1.Manager", "PrepareForSleep");
@@ -43,7 +36,7 @@ TEST(LogindSleepWatcher, reportsTheWakeButNotTheSleep) {
 
     ASSERT_TRUE(sendPrepareForSleep(logind, true));
     ASSERT_TRUE(sendPrepareForSleep(logind, false));
-    EXPECT_TRUE(spinUntil([&] { return wakes == 1; }, 5000));
+    EXPECT_TRUE(waitFor([&] { return wakes == 1; }, 5000));
     QCoreApplication::processEvents();
     EXPECT_EQ(wakes, 1);
     EXPECT_EQ(others, 0);

@@ -2,27 +2,20 @@
 // on the private session bus, answers nested in variants as the real one nests them.
 #include "platform/linux/PortalAppearance.h"
 
+#include "support/WaitFor.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
+using namespace brisklet::test;
 
 namespace {
-
-template <typename Pred> bool spinUntil(Pred pred, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!pred() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return pred();
-}
 
 // The portal's Settings interface over a table of values.
 class FakeSettingsPortal : public QObject {
@@ -76,12 +69,12 @@ TEST_F(PortalAppearanceDBusTest, ReadsThePreferencesAndFollowsTheirChanges) {
     platform::PortalAppearance appearance;
     int changes = 0;
     appearance.addChangeHandler([&] { ++changes; });
-    EXPECT_TRUE(spinUntil([&] { return appearance.prefersDark() && appearance.reducesMotion(); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return appearance.prefersDark() && appearance.reducesMotion(); }, 5000));
 
     change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 2u); // prefer light
-    EXPECT_TRUE(spinUntil([&] { return !appearance.prefersDark(); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return !appearance.prefersDark(); }, 5000));
     change(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"), true);
-    EXPECT_TRUE(spinUntil([&] { return !appearance.reducesMotion(); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return !appearance.reducesMotion(); }, 5000));
     change(QStringLiteral("org.example.other"), QStringLiteral("color-scheme"), 1u); // not ours
     QThread::msleep(50);
     QCoreApplication::processEvents();
@@ -93,7 +86,7 @@ TEST_F(PortalAppearanceDBusTest, MissingSettingsLeaveALightDesktopThatMoves) {
     platform::PortalAppearance appearance;
     QThread::msleep(100);
     QCoreApplication::processEvents();
-    spinUntil([] { return false; }, 200);
+    waitFor([] { return false; }, 200);
     EXPECT_FALSE(appearance.prefersDark());
     EXPECT_FALSE(appearance.reducesMotion());
 }

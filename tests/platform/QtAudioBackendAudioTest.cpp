@@ -1,10 +1,10 @@
 #include "base/Scheduler.h"
 #include "platform/linux/QtAudioBackend.h"
 #include "support/LogCapture.h"
+#include "support/WaitFor.h"
 #include "voice/AudioEngine.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <atomic>
 
 using namespace brisklet;
+using namespace brisklet::test;
 
 namespace {
 bool pactl(const QStringList& args) {
@@ -20,14 +21,6 @@ bool pactl(const QStringList& args) {
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-template <typename Pred> bool spinUntil(Pred pred, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!pred() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return pred();
-}
 } // namespace
 
 TEST(QtAudioBackend, opensAndClosesTheDefaultInput) {
@@ -50,7 +43,7 @@ TEST(QtAudioBackend, opensAndClosesTheDefaultInput) {
     ASSERT_TRUE(engine.isRunning()) << log.messages().join('\n').toStdString();
     // The test microphone only carries sound while something plays into the test
     // sink, so chunks are reported, not required.
-    spinUntil([&] { return chunks > 10; }, 1000);
+    waitFor([&] { return chunks > 10; }, 1000);
     std::printf("chunks from the live input: %d, level %.4f\n", chunks.load(), engine.level());
     auto cpu = engine.threadCpuSeconds();
     EXPECT_TRUE(cpu.capture.has_value());
@@ -78,7 +71,7 @@ TEST(QtAudioBackend, followsAChangeOfTheDefaultInput) {
     ASSERT_TRUE(pactl({"load-module", "module-remap-source", "master=othersink.monitor",
                        "source_name=othermic", "source_properties=device.description=OtherMic"}));
     ASSERT_TRUE(pactl({"set-default-source", "othermic"}));
-    EXPECT_TRUE(spinUntil([&] { return log.count("audio input: OtherMic") > 0; }, 5000))
+    EXPECT_TRUE(waitFor([&] { return log.count("audio input: OtherMic") > 0; }, 5000))
         << log.messages().join('\n').toStdString();
     EXPECT_EQ(log.count("re-tapping audio input (default input device changed)"), 1);
     engine.waitForControl();

@@ -12,17 +12,9 @@
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
 #include "shell/OnboardingStandIn.h"
-#include "support/FakeApps.h"
-#include "support/FakeAudioBackend.h"
 #include "support/FakeBrightnessEngine.h"
-#include "support/FakeDesktop.h"
-#include "support/FakeKeyTap.h"
-#include "support/FakeMediaPlayers.h"
-#include "support/FakeRecognizer.h"
-#include "support/FakeSleepWatcher.h"
-#include "support/FakeSoundAnalyzer.h"
-#include "support/FakeSoundOutput.h"
-#include "support/FakeSystemActions.h"
+#include "support/FakePlatform.h"
+#include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "ui/HomeWindowController.h"
 #include "voice/AudioEngine.h"
@@ -41,34 +33,14 @@ using namespace brisklet::test;
 
 namespace {
 
-// Fakes for every platform piece; remembers each step of the launch.
-struct RecordingPlatform final : PlatformFactory {
-    FakeDesktop desktop{Clock::system()};
-    FakeOwnWindows own;
-    FakeLauncher launcherFake{desktop, Clock::system()};
-    FakeApps installed{desktop};
-    FakeSystemActions system;
-    FakeMediaPlayers players;
-    FakeSleepWatcher sleep;
-    FakeSoundOutput sound;
-    FakeRecognizer speech;
-    FakeKeyTap* keyTap = nullptr;
-    FakeAudioBackend* audioBackend = nullptr;
+// The fakes with a 16 kHz microphone and a gamma engine that logs each step.
+struct RecordingPlatform final : FakePlatform {
     std::shared_ptr<BrightnessLog> gamma = std::make_shared<BrightnessLog>();
 
     std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
-        auto backend = std::make_unique<FakeAudioBackend>();
-        backend->setFormat(platform::InputFormat{16000, 1});
-        audioBackend = backend.get();
+        auto backend = FakePlatform::makeAudioBackend();
+        audioBackend->setFormat(platform::InputFormat{16000, 1});
         return backend;
-    }
-    std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
-        return std::make_unique<FakeSoundAnalyzer>();
-    }
-    std::unique_ptr<platform::KeyTap> makeKeyTap() override {
-        auto tap = std::make_unique<FakeKeyTap>();
-        keyTap = tap.get();
-        return tap;
     }
     std::unique_ptr<BrightnessControl> makeBrightness() override {
         auto log = gamma;
@@ -77,27 +49,13 @@ struct RecordingPlatform final : PlatformFactory {
             [log] { return std::make_unique<FakeBrightnessEngine>(log, Clock::system()); }, Clock::system(),
             [] { return true; });
     }
-    platform::SpeechRecognizer* recognizer() override { return &speech; }
-    platform::InstalledApps& installedApps() override { return installed; }
-    platform::RunningApps* runningApps() override { return nullptr; }
-    platform::WindowSystem& windowSystem() override { return desktop; }
-    platform::OwnWindows* ownWindows() override { return &own; }
-    platform::AppLauncher* launcher() override { return &launcherFake; }
-    platform::SystemActions* systemActions() override { return &system; }
-    platform::MediaPlayers* mediaPlayers() override { return &players; }
-    platform::SleepWatcher* sleepWatcher() override { return &sleep; }
-    platform::SoundOutput* soundOutput() override { return &sound; }
 };
 
 class AppDelegateTest : public ::testing::Test {
 protected:
     TempHome home;
-    QTemporaryDir runtime;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    ScopedRuntimeDir runtime;
     RecordingPlatform* platform = nullptr;
-
-    void SetUp() override { qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8()); }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", oldRuntime); }
 
     std::unique_ptr<AppDelegate> make(bool autostart = false) {
         auto p = std::make_unique<RecordingPlatform>();
@@ -119,13 +77,13 @@ TEST_F(AppDelegateTest, aLaunchWatchesTheWakeKeyAndAllowsKeyringPromptsAgainAfte
 }
 
 TEST_F(AppDelegateTest, snapshotModeStopsBeforeAnythingElse) {
-    qputenv("BRISKLET_SNAPSHOT_DIR", runtime.path().toUtf8() + "/shots");
+    qputenv("BRISKLET_SNAPSHOT_DIR", runtime.dir.path().toUtf8() + "/shots");
     auto delegate = make();
     const auto result = delegate->launch();
     qunsetenv("BRISKLET_SNAPSHOT_DIR");
     EXPECT_EQ(result, AppDelegate::LaunchResult::failed);
     EXPECT_TRUE(
-        QDir(runtime.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty())
+        QDir(runtime.dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty())
         << "no instance socket";
     EXPECT_EQ(delegate->audio(), nullptr);
 }

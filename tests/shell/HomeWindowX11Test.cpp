@@ -1,5 +1,7 @@
 // The real program's home window on the test desktop: a titled window of the
 // program's own that a second launch brings forward, also when it was only buried.
+#include "support/ChildProcess.h"
+#include "support/X11Frames.h"
 #include "support/X11Session.h"
 
 #include <QProcess>
@@ -8,26 +10,9 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
-using brisklet::test::X11Session;
+using namespace brisklet::test;
 
 namespace {
-
-QByteArray collect(QProcess& p, QByteArray& seen) {
-    p.waitForReadyRead(20);
-    seen += p.readAll();
-    return seen;
-}
-
-xcb_window_t activeWindow(X11Session& x) {
-    auto cookie =
-        xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(x.connection(), cookie, nullptr);
-    xcb_window_t window = 0;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-        window = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-    free(reply);
-    return window;
-}
 
 // The managed window titled "Brisklet" that belongs to `pid`.
 xcb_window_t homeWindow(X11Session& x, qint64 pid) {
@@ -50,9 +35,7 @@ protected:
     }
     void launchAgain() {
         QProcess second;
-        second.setProcessEnvironment(env);
-        second.setProcessChannelMode(QProcess::MergedChannels);
-        second.start(BRISKLET_EXECUTABLE, {});
+        startMerged(second, env, BRISKLET_EXECUTABLE, {});
         ASSERT_TRUE(second.waitForFinished(15000));
         EXPECT_TRUE(second.readAll().contains("deferring to it"));
     }
@@ -67,9 +50,7 @@ protected:
 } // namespace
 
 TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried) {
-    first.setProcessEnvironment(env);
-    first.setProcessChannelMode(QProcess::MergedChannels);
-    first.start(BRISKLET_EXECUTABLE, {"--autostart"});
+    startMerged(first, env, BRISKLET_EXECUTABLE, {"--autostart"});
     ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, out).contains("launched"); }, 15))
         << out.toStdString();
 

@@ -1,9 +1,11 @@
+#include "support/ChildProcess.h"
 #include "support/X11Session.h"
 
 #include <QProcess>
 #include <csignal>
 #include <gtest/gtest.h>
 
+using brisklet::test::collect;
 using brisklet::test::X11Session;
 
 // The app keeps running without windows and leaves cleanly on each stop signal.
@@ -18,12 +20,7 @@ TEST_P(Lifecycle, startsLogsOneLaunchLineAndExitsCleanlyOnSignal) {
     ASSERT_TRUE(app.waitForStarted(5000));
     QByteArray output;
     const bool launched = X11Session::waitUntil(
-        [&] {
-            app.waitForReadyRead(20);
-            output += app.readAll();
-            return output.contains("launched") || app.state() == QProcess::NotRunning;
-        },
-        15);
+        [&] { return collect(app, output).contains("launched") || app.state() == QProcess::NotRunning; }, 15);
     ASSERT_TRUE(launched && app.state() == QProcess::Running) << output.toStdString();
     EXPECT_EQ(output.count("launched"), 1);
 

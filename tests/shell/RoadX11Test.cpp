@@ -7,27 +7,22 @@
 #include "base/AppState.h"
 #include "base/Prefs.h"
 #include "flow/RequestFlow.h"
-#include "platform/AppLauncher.h"
 #include "platform/AudioBackend.h"
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
-#include "platform/SpeechRecognizer.h"
 #include "platform/WindowSystem.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "shell/LinuxPlatform.h"
-#include "support/FileAudioBackend.h"
-#include "support/FileMicPlatform.h"
-#include "support/TempHome.h"
+#include "support/DesktopEntryFixture.h"
+#include "support/RoadDesktop.h"
 #include "support/TestSignals.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 #include "ui/FloatingPanel.h"
 #include "ui/HUDController.h"
 #include "voice/AudioEngine.h"
-#include "voice/HotkeyEngine.h"
 #include "voice/SpeechController.h"
 
-#include <QDir>
 #include <QFile>
 #include <QQuickItem>
 #include <QTemporaryDir>
@@ -40,99 +35,34 @@ using namespace brisklet::test;
 
 namespace {
 
-constexpr uint8_t rightSuper = 134; // the default wake key
-
-class RoadX11Test : public ::testing::Test {
+class RoadX11Test : public RoadDesktop {
 protected:
-    X11Session x;
-    TempHome home;
-    QTemporaryDir runtime;
     QTemporaryDir files;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    FileMicPlatform* platform = nullptr;
-    std::unique_ptr<AppDelegate> delegate;
     xcb_window_t victim = 0;
     QString keyLog;
 
     void SetUp() override {
-        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        Prefs::setValue(Prefs::Key::onboarded, true);
+        ASSERT_NO_FATAL_FAILURE(RoadDesktop::SetUp());
         Prefs::setValue(Prefs::Key::clapWake, true);
         Prefs::setValue(Prefs::Key::fusionDisabled, false);
         Prefs::setValue(Prefs::Key::askEnabled, false);
-        Prefs::setValue(Prefs::Key::soundsEnabled, false);
         Prefs::setValue(Prefs::Key::wakeKeyCode, 54);
-        installViewer();
+        // A desktop entry whose program is our test client.
+        writeTestClientEntry("org.example.Viewer", "Calculator",
+                             {"--title", "Viewer", "--class", "roadviewer,RoadViewer"}, "RoadViewer");
+        appsToQuit = {"org.example.Viewer"};
 
         keyLog = files.filePath("keys.log");
         victim = x.startClient({"--title", "victim", "--key-log", keyLog, "--geometry", "300x200+200+150"});
         ASSERT_NE(victim, 0u);
 
-        auto p = std::make_unique<FileMicPlatform>();
-        platform = p.get();
-        delegate = std::make_unique<AppDelegate>(std::move(p), AppDelegate::Options{true});
-        ASSERT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
-        ASSERT_NE(platform->mic, nullptr);
-        platform->mic->appendSamples(TestSignals::pinkNoise(0.5, 0.01f));
-        ASSERT_TRUE(X11Session::waitUntil(
-            [&] {
-                return platform->recognizer()->isAvailable() && delegate->hotkeyEngine()->isActive() &&
-                       delegate->audio()->isRunning();
-            },
-            30))
-            << "speech model, wake key and microphone ready";
+        ASSERT_NO_FATAL_FAILURE(launch());
+        ASSERT_NO_FATAL_FAILURE(waitUntilListening());
 
         ASSERT_TRUE(platform->windowSystem().activate(victim));
         ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == victim; }, 5));
     }
-    void TearDown() override {
-        if (platform)
-            platform->launcher()->quit("org.example.Viewer");
-        delegate.reset();
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
-    }
 
-    // A desktop entry whose program is our test client.
-    void installViewer() {
-        const QString folder = home.dataHome() + "/applications";
-        QDir().mkpath(folder);
-        QFile f(folder + "/org.example.Viewer.desktop");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Desktop Entry]\nType=Application\nName=Calculator\nStartupWMClass=RoadViewer\nExec=" +
-                QByteArray(BRISKLET_XTESTCLIENT) + " --title Viewer --class roadviewer,RoadViewer\n");
-    }
-
-    void key(bool press) {
-        xcb_test_fake_input(x.connection(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, rightSuper,
-                            XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_flush(x.connection());
-    }
-    // Queues `text` as speech with a little room noise after it.
-    std::size_t say(const std::string& text) {
-        std::string error;
-        auto clip = TestSignals::speech(text, &error, "slt");
-        EXPECT_FALSE(clip.empty()) << error;
-        auto noise = TestSignals::pinkNoise(0.3, 0.001f, 3);
-        clip.insert(clip.begin(), noise.begin(), noise.end());
-        clip.insert(clip.end(), noise.begin(), noise.end());
-        platform->mic->appendSamples(clip);
-        return platform->mic->samplesQueued();
-    }
-    bool playedUpTo(std::size_t samples, double timeout = 15) {
-        return X11Session::waitUntil([&] { return platform->mic->samplesFed() >= samples; }, timeout);
-    }
-    // The key held while `text` is spoken, released 0.2 s after the clip ends.
-    void holdAndSay(const std::string& text) {
-        key(true);
-        ASSERT_TRUE(X11Session::waitUntil([&] { return delegate->speech()->isListening(); }, 5))
-            << "a hold window opened";
-        ASSERT_EQ(delegate->speech()->mode(), SpeechController::Mode::hold);
-        const std::size_t end = say(text);
-        ASSERT_TRUE(playedUpTo(end));
-        X11Session::waitUntil([] { return false; }, 0.2);
-        key(false);
-    }
     bool commandsRunReaches(int n) {
         return X11Session::waitUntil([&] { return delegate->appState()->commandsRun() >= n; }, 15);
     }
@@ -216,14 +146,7 @@ TEST_F(RoadX11Test, holdingTheWakeKeyAndSayingOpenCalculatorOpensTheApp) {
     ASSERT_TRUE(ran) << hudText() << " vocab " << delegate->vocabulary().join("|").toStdString() << " G "
                      << d.grammarText.toStdString() << " " << d.scorePerFrame << " " << d.coverage << " L "
                      << d.generalText.toStdString();
-    EXPECT_TRUE(X11Session::waitUntil(
-        [&] {
-            for (xcb_window_t w : x.clientList())
-                if (x.windowClass(w) == "roadviewer,RoadViewer")
-                    return true;
-            return false;
-        },
-        10));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return !windowsOfClass("roadviewer,RoadViewer").empty(); }, 10));
 }
 
 TEST_F(RoadX11Test, aDoubleClapThenAPhraseMovesTheWindow) {

@@ -5,20 +5,17 @@
 
 #include "base/Prefs.h"
 #include "flow/RequestFlow.h"
-#include "platform/AppLauncher.h"
 #include "platform/WindowSystem.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "support/DesktopEntryFixture.h"
-#include "support/FileMicPlatform.h"
-#include "support/TempHome.h"
+#include "support/RoadDesktop.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 #include "ui/ReceiptController.h"
 #include "ui/ReceiptModel.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -27,48 +24,21 @@ using namespace brisklet::test;
 
 namespace {
 
-class SetupRoadX11Test : public ::testing::Test {
+class SetupRoadX11Test : public RoadDesktop {
 protected:
-    X11Session x;
-    TempHome home;
-    QTemporaryDir runtime;
-    QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    FileMicPlatform* platform = nullptr;
-    std::unique_ptr<AppDelegate> delegate;
-
     void SetUp() override {
-        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        Prefs::setValue(Prefs::Key::onboarded, true);
+        ASSERT_NO_FATAL_FAILURE(RoadDesktop::SetUp());
         Prefs::setValue(Prefs::Key::clapWake, false);
         Prefs::setValue(Prefs::Key::askEnabled, false);
-        Prefs::setValue(Prefs::Key::soundsEnabled, false);
         writeTestClientEntry("org.example.Notes", "Notes",
                              {"--title", "Notes", "--class", "roadnotes,RoadNotes"}, "RoadNotes");
         writeTestClientEntry("org.example.Board", "Board",
                              {"--title", "Board", "--class", "roadboard,RoadBoard"}, "RoadBoard");
         installFakeBrowser();
-
-        auto p = std::make_unique<FileMicPlatform>();
-        platform = p.get();
-        delegate = std::make_unique<AppDelegate>(std::move(p), AppDelegate::Options{true});
-        ASSERT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
-    }
-    void TearDown() override {
-        if (platform)
-            for (const char* id : {"org.example.Notes", "org.example.Board", "firefox-esr"})
-                platform->launcher()->quit(id);
-        delegate.reset();
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        appsToQuit = {"org.example.Notes", "org.example.Board", "firefox-esr"};
+        ASSERT_NO_FATAL_FAILURE(launch());
     }
 
-    std::vector<xcb_window_t> windowsOfClass(const QString& wmClass) {
-        std::vector<xcb_window_t> found;
-        for (auto w : x.clientList())
-            if (x.windowClass(w) == wmClass)
-                found.push_back(w);
-        return found;
-    }
     // Where a relative frame lands on the one display (top-left space).
     QRectF target(const SetupFrame& f) {
         const QRectF v = platform->windowSystem().displays().front().visibleFrame;

@@ -1,3 +1,4 @@
+#include "support/ChildProcess.h"
 #include "support/X11Session.h"
 
 #include <QFile>
@@ -6,14 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using brisklet::test::X11Session;
+using namespace brisklet::test;
 
 namespace {
-QByteArray collect(QProcess& p, QByteArray& seen) {
-    p.waitForReadyRead(20);
-    seen += p.readAll();
-    return seen;
-}
 
 // Two launches in one session: the second defers to the first, asks it to show
 // itself and quits.
@@ -25,17 +21,13 @@ void secondLaunchDefers(const QString& firstProgram, const QString& secondProgra
     env.insert("XDG_RUNTIME_DIR", runtime.path());
 
     QProcess first;
-    first.setProcessEnvironment(env);
-    first.setProcessChannelMode(QProcess::MergedChannels);
-    first.start(firstProgram, {"--autostart"});
+    startMerged(first, env, firstProgram, {"--autostart"});
     QByteArray firstOut;
     ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, firstOut).contains("launched"); }, 15))
         << firstOut.toStdString();
 
     QProcess second;
-    second.setProcessEnvironment(env);
-    second.setProcessChannelMode(QProcess::MergedChannels);
-    second.start(secondProgram, {});
+    startMerged(second, env, secondProgram, {});
     ASSERT_TRUE(second.waitForFinished(15000));
     const QByteArray secondOut = second.readAll();
     EXPECT_EQ(second.exitCode(), 0);

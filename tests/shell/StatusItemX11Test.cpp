@@ -3,23 +3,14 @@
 // pauses listening.
 #include "shell/AppDelegate.h"
 
-#include "actions/BrightnessControl.h"
 #include "base/Paths.h"
 #include "flow/WatchdogPort.h"
 #include "setups/Setup.h"
 #include "setups/SetupStore.h"
 #include "shell/StatusItemController.h"
-#include "support/FakeApps.h"
-#include "support/FakeAudioBackend.h"
-#include "support/FakeDesktop.h"
-#include "support/FakeKeyTap.h"
-#include "support/FakeMediaPlayers.h"
-#include "support/FakeRecognizer.h"
-#include "support/FakeSleepWatcher.h"
-#include "support/FakeSoundAnalyzer.h"
-#include "support/FakeSoundOutput.h"
-#include "support/FakeSystemActions.h"
+#include "support/FakePlatform.h"
 #include "support/FakeTrayHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 #include "ui/FloatingPanel.h"
@@ -33,47 +24,6 @@ using namespace brisklet;
 using namespace brisklet::test;
 
 namespace {
-
-struct TrayPlatform final : PlatformFactory {
-    FakeDesktop desktop{Clock::system()};
-    FakeOwnWindows own;
-    FakeLauncher launcherFake{desktop, Clock::system()};
-    FakeApps installed{desktop};
-    FakeSystemActions system;
-    FakeMediaPlayers players;
-    FakeSleepWatcher sleep;
-    FakeSoundOutput sound;
-    FakeRecognizer speech;
-
-    std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
-        return std::make_unique<FakeAudioBackend>();
-    }
-    std::unique_ptr<platform::SoundAnalyzer> makeSoundAnalyzer() override {
-        return std::make_unique<FakeSoundAnalyzer>();
-    }
-    FakeKeyTap* keyTap = nullptr;
-    std::unique_ptr<platform::KeyTap> makeKeyTap() override {
-        auto tap = std::make_unique<FakeKeyTap>();
-        keyTap = tap.get();
-        return tap;
-    }
-    std::unique_ptr<BrightnessControl> makeBrightness() override {
-        return std::make_unique<BrightnessControl>(
-            [] { return std::unique_ptr<platform::BrightnessEngine>(); },
-            [] { return std::unique_ptr<platform::BrightnessEngine>(); }, Clock::system(),
-            [] { return true; });
-    }
-    platform::SpeechRecognizer* recognizer() override { return &speech; }
-    platform::InstalledApps& installedApps() override { return installed; }
-    platform::RunningApps* runningApps() override { return nullptr; }
-    platform::WindowSystem& windowSystem() override { return desktop; }
-    platform::OwnWindows* ownWindows() override { return &own; }
-    platform::AppLauncher* launcher() override { return &launcherFake; }
-    platform::SystemActions* systemActions() override { return &system; }
-    platform::MediaPlayers* mediaPlayers() override { return &players; }
-    platform::SleepWatcher* sleepWatcher() override { return &sleep; }
-    platform::SoundOutput* soundOutput() override { return &sound; }
-};
 
 Setup setupNamed(const QString& name) {
     Setup setup;
@@ -92,8 +42,7 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     FakeTrayHost tray;
     ASSERT_TRUE(tray.problem().isEmpty()) << tray.problem().toStdString();
     TempHome home;
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    ScopedRuntimeDir runtime;
     {
         ASSERT_TRUE(Paths::ensure());
         SetupStore store(Paths::setupsJSON());
@@ -101,8 +50,8 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
         ASSERT_TRUE(store.upsert(setupNamed("Standup")));
     }
 
-    auto owned = std::make_unique<TrayPlatform>();
-    TrayPlatform* platform = owned.get();
+    auto owned = std::make_unique<FakePlatform>();
+    FakePlatform* platform = owned.get();
     AppDelegate delegate(std::move(owned));
     ASSERT_EQ(delegate.launch(), AppDelegate::LaunchResult::running);
     ASSERT_NE(delegate.status(), nullptr);

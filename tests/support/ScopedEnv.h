@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <optional>
 
@@ -29,6 +30,13 @@ public:
 private:
     const char* name_;
     std::optional<QByteArray> old_;
+};
+
+// A private XDG_RUNTIME_DIR, where the single-instance socket lives, for the life
+// of the value.
+struct ScopedRuntimeDir {
+    QTemporaryDir dir;
+    ScopedEnv env{"XDG_RUNTIME_DIR", dir.path().toUtf8()};
 };
 
 } // namespace brisklet::test

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QTest>
+#include <gtest/gtest.h>
 
 namespace brisklet::test {
 
@@ -14,6 +15,21 @@ template <class Done> bool waitFor(Done done, int ms = 5000) {
         QTest::qWait(5);
     }
     return true;
+}
+
+// Starts an asynchronous call through `start(callback)` and waits for its result;
+// fails the test unless exactly one comes, also after a short grace.
+template <class Result, class Start> Result oneResult(Start start) {
+    int calls = 0;
+    Result result{};
+    start([&](const Result& r) {
+        ++calls;
+        result = r;
+    });
+    EXPECT_TRUE(waitFor([&] { return calls > 0; }));
+    QTest::qWait(20);
+    EXPECT_EQ(calls, 1);
+    return result;
 }
 
 } // namespace brisklet::test

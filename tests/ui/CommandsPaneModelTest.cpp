@@ -5,6 +5,7 @@
 
 #include "base/Prefs.h"
 #include "commands/CommandRegistry.h"
+#include "support/SetupRecords.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -16,28 +17,11 @@
 #include <gtest/gtest.h>
 
 using namespace brisklet;
+using namespace brisklet::test;
 
 namespace {
 
 const QDateTime day = QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
-
-Setup setupNamed(const QString& name, QDateTime created, std::optional<QDateTime> lastRun = std::nullopt,
-                 QStringList phrases = {}) {
-    Setup setup;
-    setup.id = QUuid::createUuid();
-    setup.name = name;
-    setup.phrases = phrases;
-    setup.createdAt = created;
-    setup.lastRunAt = lastRun;
-    return setup;
-}
-
-QStringList namesOf(const std::vector<Setup>& setups) {
-    QStringList names;
-    for (const auto& setup : setups)
-        names << setup.name;
-    return names;
-}
 
 QSet<QString> set(QStringList list) {
     return QSet<QString>(list.begin(), list.end());

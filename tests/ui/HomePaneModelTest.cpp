@@ -5,6 +5,7 @@
 #include "base/AppState.h"
 #include "base/Prefs.h"
 #include "setups/SetupStore.h"
+#include "support/SetupRecords.h"
 #include "support/TempHome.h"
 
 #include <QTemporaryDir>
@@ -12,27 +13,11 @@
 #include <gtest/gtest.h>
 
 using namespace brisklet;
+using namespace brisklet::test;
 
 namespace {
 
 const QDateTime day = QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
-
-Setup setupNamed(const QString& name, QDateTime created, std::optional<QDateTime> lastRun = std::nullopt) {
-    Setup setup;
-    setup.id = QUuid::createUuid();
-    setup.name = name;
-    setup.createdAt = created;
-    setup.updatedAt = created;
-    setup.lastRunAt = lastRun;
-    return setup;
-}
-
-QStringList namesOf(const std::vector<Setup>& setups) {
-    QStringList names;
-    for (const auto& setup : setups)
-        names << setup.name;
-    return names;
-}
 
 } // namespace
 

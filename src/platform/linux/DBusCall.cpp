@@ -31,11 +31,19 @@ QDBusMessage call(const QDBusConnection& bus, const QDBusMessage& message, int t
 
 std::optional<QVariant> property(const QDBusConnection& bus, const QString& service, const QString& path,
                                  const QString& interface, const QString& name, int timeoutMs) {
+    return propertyValue(call(bus, propertyGet(service, path, interface, name), timeoutMs));
+}
+
+QDBusMessage propertyGet(const QString& service, const QString& path, const QString& interface,
+                         const QString& name) {
     QDBusMessage get = QDBusMessage::createMethodCall(
         service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << interface << name;
     get.setAutoStartService(false);
-    const QDBusMessage reply = call(bus, get, timeoutMs);
+    return get;
+}
+
+std::optional<QVariant> propertyValue(const QDBusMessage& reply) {
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
     QVariant value = reply.arguments().first();

@@ -17,7 +17,6 @@ const QString prefix = QStringLiteral("org.mpris.MediaPlayer2.");
 const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
 const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 
 ScriptOutcome noTime() {
     return ScriptOutcome::failed(QStringLiteral("no time left to ask"));
@@ -43,20 +42,7 @@ QStringList playerNames(int timeoutMs) {
 }
 
 QDBusMessage propertyGet(const QString& bus, const QString& interface, const QString& name) {
-    QDBusMessage get =
-        QDBusMessage::createMethodCall(bus, objectPath, propertiesInterface, QStringLiteral("Get"));
-    get << interface << name;
-    get.setAutoStartService(false);
-    return get;
-}
-
-std::optional<QVariant> valueOf(const QDBusMessage& reply) {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return std::nullopt;
-    QVariant value = reply.arguments().first();
-    if (value.canConvert<QDBusVariant>())
-        value = value.value<QDBusVariant>().variant();
-    return value;
+    return DBusCall::propertyGet(bus, objectPath, interface, name);
 }
 
 bool timedOut(const QDBusMessage& reply) {
@@ -94,7 +80,7 @@ std::optional<QVariant> MprisPlayers::property(const QString& bus, const QString
     const QDBusMessage reply =
         DBusCall::call(QDBusConnection::sessionBus(), propertyGet(bus, interface, name), timeoutMs);
     note(bus, reply);
-    return valueOf(reply);
+    return DBusCall::propertyValue(reply);
 }
 
 ScriptOutcome MprisPlayers::call(const QString& bus, const QString& interface, const QString& method,
@@ -131,7 +117,7 @@ std::optional<QString> MprisPlayers::findRunning(const QStringList& desktopIDs, 
         pending.waitForFinished();
         const QDBusMessage reply = pending.reply();
         note(name, reply);
-        const auto entry = valueOf(reply);
+        const auto entry = DBusCall::propertyValue(reply);
         if (!found && entry && desktopIDs.contains(entry->toString(), Qt::CaseInsensitive))
             found = name;
     }
