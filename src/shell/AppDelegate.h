@@ -89,6 +89,7 @@ public:
     RequestFlow* flow() const { return flow_.get(); }
     HUDController* hud() const { return hud_.get(); }
     ReceiptController* receipts() const { return receipts_.get(); }
+    SetupNudgeController* nudge() const { return nudge_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }

@@ -11,12 +11,16 @@
 #include "flow/RequestFlow.h"
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
+#include "setups/SetupStore.h"
 #include "shell/OnboardingStandIn.h"
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
+#include "support/WaitFor.h"
+#include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/SetupNudgeController.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
 
@@ -288,4 +292,29 @@ TEST_F(AppDelegateTest, aTapslyUsersDataAndSettingsArrivePlacedBeforeAnythingRea
     EXPECT_TRUE(QFile::exists(Paths::dataFolder() + "/notes.txt"));
     EXPECT_EQ(platform->keyTap->key, 61) << "the imported wake key is the one watched";
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy));
+}
+
+TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFromTheScreen) {
+    auto delegate = make();
+    delegate->launch();
+    brisklet::Setup focus;
+    focus.id = QUuid::createUuid();
+    focus.name = QStringLiteral("Focus");
+    ASSERT_TRUE(delegate->setups()->upsert(focus));
+    SetupStore::ActiveRun run;
+    run.setupID = focus.id;
+    run.name = focus.name;
+    run.startedAt = QDateTime::currentDateTimeUtc();
+    delegate->setups()->setActiveRun(run);
+
+    // A setup that has gone meanwhile: nothing happens.
+    emit delegate->nudge()->updateRequested(QUuid::createUuid());
+    QTest::qWait(50);
+    EXPECT_TRUE(delegate->setups()->activeRun().has_value());
+
+    emit delegate->nudge()->updateRequested(focus.id);
+    EXPECT_TRUE(waitFor([&] { return delegate->hud()->state().text == "“Focus” now matches your screen"; }))
+        << delegate->hud()->state().text.toStdString();
+    EXPECT_FALSE(delegate->setups()->activeRun().has_value());
+    EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
 }
