@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SleepWatcher.h"
+#include "shell/MainMenu.h"
 #include "shell/PlatformFactory.h"
 
 #include <QObject>
@@ -123,6 +124,7 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    MainMenu::Handlers menuHandlers();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();

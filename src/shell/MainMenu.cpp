@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QSysInfo>
+#include <QVariantMap>
 
 namespace brisklet::MainMenu {
 
@@ -45,6 +46,79 @@ const QList<Menu>& menus() {
           {QStringLiteral("Report a Problem\u2026"), Command::reportProblem, {}}}},
     };
     return all;
+}
+
+QVariantList asData(const QList<Menu>& menus) {
+    QVariantList list;
+    for (const auto& menu : menus) {
+        QVariantList entries;
+        for (const auto& entry : menu.entries)
+            entries << QVariantMap{
+                {QStringLiteral("title"), entry.title},
+                {QStringLiteral("shortcut"), entry.shortcut.toString(QKeySequence::NativeText)},
+                {QStringLiteral("command"), static_cast<int>(entry.command)},
+                {QStringLiteral("separator"), entry.isSeparator()},
+                {QStringLiteral("enabled"), !entry.isSeparator() && entry.command != Command::hideOthers &&
+                                                entry.command != Command::showAll}};
+        const QString title = menu.title.isEmpty() ? QStringLiteral("Brisklet") : menu.title;
+        list << QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("entries"), entries}};
+    }
+    return list;
+}
+
+namespace {
+
+void call(const std::function<void()>& handler) {
+    if (handler)
+        handler();
+}
+
+// The edit entries' own shortcuts are the standard edit keys; reading them from
+// the table needs no platform theme.
+void keys(const Handlers& handlers, Command command) {
+    if (!handlers.sendKeys)
+        return;
+    for (const auto& menu : menus())
+        for (const auto& entry : menu.entries)
+            if (!entry.isSeparator() && entry.command == command)
+                return handlers.sendKeys(entry.shortcut);
+}
+
+} // namespace
+
+void perform(int command, const Handlers& h) {
+    switch (static_cast<Command>(command)) {
+    case Command::about:
+        return call(h.showHome);
+    case Command::hide:
+        return call(h.hideHome);
+    case Command::hideOthers:
+    case Command::showAll:
+        return;
+    case Command::quit:
+        return call(h.quit);
+    case Command::undo:
+        return keys(h, Command::undo);
+    case Command::redo:
+        return keys(h, Command::redo);
+    case Command::cut:
+        return keys(h, Command::cut);
+    case Command::copy:
+        return keys(h, Command::copy);
+    case Command::paste:
+        return keys(h, Command::paste);
+    case Command::selectAll:
+        return keys(h, Command::selectAll);
+    case Command::minimize:
+        return call(h.minimize);
+    case Command::zoom:
+        return call(h.zoom);
+    case Command::help:
+        return openHelp(h.open);
+    case Command::reportProblem:
+        return reportProblem(h.open);
+    }
+    qCWarning(lcApp) << "unknown menu command" << command;
 }
 
 QUrl helpURL() {

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <QVariantList>
 #include <functional>
 
 namespace brisklet::MainMenu {
@@ -44,6 +45,27 @@ struct Menu {
 // The menus in order: application, Edit, Window, Help. There are no update
 // entries: updates come from the package manager.
 const QList<Menu>& menus();
+
+// The menus as plain data for the home window's menu bar: [{title, entries:
+// [{title, shortcut (native text), command (int), separator, enabled}]}]. The
+// application menu is titled "Brisklet"; Hide Others and Show All are shown
+// disabled, since other applications' windows are the window manager's.
+QVariantList asData(const QList<Menu>& menus = MainMenu::menus());
+
+// What the entries act on. A null handler makes its entries do nothing.
+struct Handlers {
+    std::function<void()> showHome;
+    std::function<void()> hideHome;
+    std::function<void()> quit;
+    std::function<void()> minimize;
+    std::function<void()> zoom;
+    std::function<void(const QKeySequence&)> sendKeys;
+    std::function<bool(const QUrl&)> open; // null: the desktop's handler
+};
+
+// Carries out one chosen entry. Hide Others and Show All do nothing: other
+// applications' windows are the window manager's. Unknown commands are ignored.
+void perform(int command, const Handlers& handlers);
 
 // Where help lives and where problem reports go.
 QUrl helpURL();

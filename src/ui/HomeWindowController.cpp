@@ -10,8 +10,10 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPropertyAnimation>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
 #include <algorithm>
@@ -150,6 +152,55 @@ void HomeWindowController::changeSensitivity(double value) {
 void HomeWindowController::changeWakeConfig() {
     if (onWakeConfigChange)
         onWakeConfigChange();
+}
+
+void HomeWindowController::chooseMenuCommand(int command) {
+    if (onMenuCommand)
+        onMenuCommand(command);
+}
+
+void HomeWindowController::setMenus(const QVariantList& menus) {
+    if (menus_ == menus)
+        return;
+    menus_ = menus;
+    emit menusChanged();
+}
+
+void HomeWindowController::showPane(const QString& pane) {
+    show();
+    if (window_ && window_->rootObject())
+        window_->rootObject()->setProperty("pane", pane);
+}
+
+void HomeWindowController::hide() {
+    if (window_)
+        window_->hide();
+    headlessVisible_ = false;
+}
+
+void HomeWindowController::minimize() {
+    if (window_)
+        window_->showMinimized();
+}
+
+void HomeWindowController::toggleZoom() {
+    if (!window_)
+        return;
+    if (window_->windowStates() & Qt::WindowMaximized)
+        window_->showNormal();
+    else
+        window_->showMaximized();
+}
+
+void HomeWindowController::sendKeys(const QKeySequence& keys) {
+    QQuickItem* target = window_ ? window_->activeFocusItem() : nullptr;
+    if (!target || keys.isEmpty())
+        return;
+    const QKeyCombination chord = keys[0];
+    QKeyEvent press(QEvent::KeyPress, chord.key(), chord.keyboardModifiers());
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, chord.key(), chord.keyboardModifiers());
+    QCoreApplication::sendEvent(target, &release);
 }
 
 float HomeWindowController::level() const {

@@ -3,6 +3,7 @@
 #include "ui/WindowPort.h"
 
 #include <QIcon>
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QPropertyAnimation>
@@ -32,6 +33,7 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* setups READ setupsObject CONSTANT)
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
+    Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -65,6 +67,19 @@ public:
     std::function<void(const Setup&)> onEndSetup;
     std::function<void()> onCaptureSetup;
     std::function<void(const Setup&)> onUpdateSetup;
+    std::function<void(int command)> onMenuCommand;
+
+    // The menu bar: [{title, entries: [{title, shortcut (text), command, separator}]}].
+    QVariantList menus() const { return menus_; }
+    void setMenus(const QVariantList& menus);
+
+    // What the menu bar's window entries do; nothing without a window.
+    void showPane(const QString& pane);
+    void hide();
+    void minimize();
+    void toggleZoom();
+    // Sends the key sequence's first chord to the window's focused item.
+    void sendKeys(const QKeySequence& keys);
 
     // What the views call.
     Q_INVOKABLE void runSetup(const QString& id);
@@ -73,6 +88,7 @@ public:
     Q_INVOKABLE void runOnboarding();
     Q_INVOKABLE void changeSensitivity(double value);
     Q_INVOKABLE void changeWakeConfig();
+    Q_INVOKABLE void chooseMenuCommand(int command);
     Q_INVOKABLE float level() const;
     // The installed apps' names for the add-command sheet, sorted, duplicates kept.
     Q_INVOKABLE QStringList appNames() const;
@@ -81,6 +97,9 @@ public:
     QObject* setupsObject() const;
     QObject* appStateObject() const;
     static QVariantList panes();
+
+signals:
+    void menusChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,6 +113,7 @@ private:
     SetupStore& setups_;
     AppState& appState_;
     QIcon icon_;
+    QVariantList menus_;
     QPointer<QQuickView> window_;
     QPointer<QPropertyAnimation> fade_;
     bool parkedForPreview_ = false;

@@ -1,5 +1,5 @@
 // The menu bar's entries and shortcuts, and the problem-report mail exactly as the
-// mail program receives it.
+// mail program receives it; every entry reaching what it should do.
 #include "shell/MainMenu.h"
 
 #include <gtest/gtest.h>
@@ -69,4 +69,48 @@ TEST(MainMenu, helpAndReportGoToTheDesktopsHandler) {
     EXPECT_EQ(opened[0].path(), "/help");
     EXPECT_EQ(opened[1].scheme(), "mailto");
     EXPECT_TRUE(opened[1].toString(QUrl::FullyEncoded).contains("v" BRISKLET_VERSION));
+}
+
+TEST(MainMenu, eachEntryReachesItsOwnHandler) {
+    QStringList calls;
+    QList<QUrl> opened;
+    MainMenu::Handlers h;
+    h.showHome = [&] { calls << "home"; };
+    h.hideHome = [&] { calls << "hide"; };
+    h.quit = [&] { calls << "quit"; };
+    h.minimize = [&] { calls << "minimize"; };
+    h.zoom = [&] { calls << "zoom"; };
+    h.sendKeys = [&](const QKeySequence& keys) { calls << keys.toString(); };
+    h.open = [&](const QUrl& url) {
+        opened << url;
+        return true;
+    };
+    for (const auto& menu : MainMenu::menus())
+        for (const auto& entry : menu.entries)
+            if (!entry.isSeparator())
+                MainMenu::perform(static_cast<int>(entry.command), h);
+    MainMenu::perform(-1, h);
+    MainMenu::perform(99, h);
+    EXPECT_EQ(calls, (QStringList{"home", "hide", "quit", "Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+X", "Ctrl+C",
+                                  "Ctrl+V", "Ctrl+A", "minimize", "zoom"}));
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened[0], MainMenu::helpURL());
+    EXPECT_EQ(opened[1], MainMenu::reportProblemURL());
+}
+
+TEST(MainMenu, theBarDataNamesTheApplicationMenuAndKeepsEveryEntry) {
+    const QVariantList data = MainMenu::asData();
+    ASSERT_EQ(data.size(), MainMenu::menus().size());
+    EXPECT_EQ(data[0].toMap()["title"], "Brisklet");
+    EXPECT_EQ(data[1].toMap()["title"], "Edit");
+    const QVariantList app = data[0].toMap()["entries"].toList();
+    ASSERT_EQ(app.size(), MainMenu::menus()[0].entries.size());
+    EXPECT_EQ(app[1].toMap()["separator"], true);
+    const QVariantMap quit = app.last().toMap();
+    EXPECT_EQ(quit["title"], "Quit Brisklet");
+    EXPECT_EQ(quit["shortcut"], "Ctrl+Q");
+    EXPECT_EQ(quit["command"], static_cast<int>(Command::quit));
+    EXPECT_EQ(quit["enabled"], true);
+    EXPECT_EQ(app[3].toMap()["title"], "Hide Others");
+    EXPECT_EQ(app[3].toMap()["enabled"], false);
 }

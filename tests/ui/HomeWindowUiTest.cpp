@@ -25,6 +25,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QQuickItem>
+#include <QQuickItemGrabResult>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -419,6 +420,72 @@ TEST_P(HomeWindowUiTest, CallbacksAssignedAfterTheWindowWasBuiltAreCalled) {
     controller.runSetup(SetupJson::idText(deepId));
     controller.runSetup("not an id");
     EXPECT_EQ(calls, QStringList({"end Deep Work", "run Deep Work"}));
+}
+
+namespace {
+
+QVariantMap menuEntry(const QString& title, const QString& shortcut, int command) {
+    return {{"title", title}, {"shortcut", shortcut}, {"command", command}, {"separator", title.isEmpty()}};
+}
+
+QVariantList menuData() {
+    const auto menu = [](const QString& title, const QVariantList& entries) {
+        return QVariantMap{{"title", title}, {"entries", entries}};
+    };
+    return {
+        menu("Brisklet", {menuEntry("About Brisklet", "", 0), menuEntry("", "", 0),
+                          menuEntry("Quit Brisklet", "Ctrl+Q", 4)}),
+        menu("Edit", {menuEntry("Undo", "Ctrl+Z", 5), menuEntry("", "", 0), menuEntry("Copy", "Ctrl+C", 8)}),
+        menu("Window", {menuEntry("Minimize", "Ctrl+M", 11)}),
+        menu("Help", {menuEntry("Brisklet Help", "Ctrl+?", 13)})};
+}
+
+} // namespace
+
+TEST_P(HomeWindowUiTest, TheMenuBarDrawsItsMenusLegiblyAndReportsTheChosenEntry) {
+    QList<int> chosen;
+    controller.onMenuCommand = [&](int command) { chosen << command; };
+    controller.setMenus(menuData());
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home")) << h.errors().toStdString();
+    const QImage image = shot(h, "menubar");
+    for (const QString title : {"Brisklet", "Edit", "Window", "Help"})
+        legible(h, image, h.root(), "menuTitle-" + title);
+    QQuickItem* bar = h.find("menuBar");
+    ASSERT_GT(bar->height(), 0);
+    EXPECT_EQ(h.find("sidebar")->y(), bar->height()) << "the panes start below the bar";
+    EXPECT_EQ(h.find("scroller")->height(), h.root()->height() - bar->height());
+
+    // The open menu lives in the window's overlay, so draw the whole window.
+    click(h.view(), h.find("menuTitle-Edit"));
+    QQuickItem* copy = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        copy = ViewHarness::find(h.view().contentItem(), "menuEntry-Copy");
+        return copy && copy->isVisible() && copy->width() > 0;
+    }));
+    const auto grab = h.view().contentItem()->grabToImage();
+    ASSERT_TRUE(grab);
+    bool ready = false;
+    QObject::connect(grab.data(), &QQuickItemGrabResult::ready, [&] { ready = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready; }));
+    const QImage open = grab->image().convertToFormat(QImage::Format_ARGB32);
+    ViewHarness::save(open, "home-menubar-edit" + suffix());
+    const QColor surface = DesignSystem::instance().palette(GetParam())->surfaceRaised;
+    const QRectF box = copy->mapRectToScene(QRectF(0, 0, copy->width(), copy->height()));
+    EXPECT_GE(
+        Pixels::textContrast(open, box.toAlignedRect(), surface, copy->property("color").value<QColor>()),
+        4.5);
+
+    click(h.view(), copy);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !chosen.isEmpty(); }));
+    EXPECT_EQ(chosen, QList<int>({8}));
+}
+
+TEST_P(HomeWindowUiTest, WithoutMenusThereIsNoBar) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home")) << h.errors().toStdString();
+    EXPECT_FALSE(h.find("menuBar")->isVisible());
+    EXPECT_EQ(h.find("sidebar")->y(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearance, HomeWindowUiTest, ::testing::Values(false, true),

@@ -14,10 +14,20 @@ Rectangle {
     implicitHeight: 640
     color: c.canvas
 
+    MainMenuBar {
+        id: menuBar
+        objectName: "menuBar"
+        width: root.width
+        visible: menuData.length > 0
+        height: visible ? implicitHeight : 0
+        menuData: root.home ? root.home.menus : []
+        onChosen: command => root.home.chooseMenuCommand(command)
+    }
     Sidebar {
         id: sidebar
         objectName: "sidebar"
-        height: root.height
+        y: menuBar.height
+        height: root.height - y
         panes: root.home ? root.home.panes : []
         pane: root.pane
         onSelected: name => root.pane = name
@@ -25,16 +35,18 @@ Rectangle {
     Rectangle {
         id: divider
         x: sidebar.width
+        y: menuBar.height
         width: 1
-        height: root.height
+        height: root.height - y
         color: root.c.hairline
     }
     Flickable {
         id: scroller
         objectName: "scroller"
         x: divider.x + 1
+        y: menuBar.height
         width: root.width - x
-        height: root.height
+        height: root.height - y
         contentWidth: width
         contentHeight: column.height
         boundsBehavior: Flickable.StopAtBounds
