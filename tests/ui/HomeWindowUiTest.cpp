@@ -481,6 +481,29 @@ TEST_P(HomeWindowUiTest, TheMenuBarDrawsItsMenusLegiblyAndReportsTheChosenEntry)
     EXPECT_EQ(chosen, QList<int>({8}));
 }
 
+TEST_P(HomeWindowUiTest, MenuKeysReachTheFocusedFieldAndTheWindowEntriesActOnTheWindow) {
+    controller.show();
+    QQuickItem* root = controller.window()->rootObject();
+    root->setProperty("pane", "Commands");
+    QQuickItem* search = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (search = ViewHarness::find(root, "search")) != nullptr; }));
+    search->setProperty("text", "volume");
+    search->forceActiveFocus();
+    ASSERT_EQ(controller.window()->activeFocusItem(), search);
+    controller.sendKeys(QKeySequence("Ctrl+A"));
+    EXPECT_EQ(search->property("selectedText"), "volume");
+
+    controller.showPane("Home");
+    EXPECT_EQ(root->property("pane"), "Home");
+    controller.toggleZoom();
+    EXPECT_TRUE(controller.window()->windowStates() & Qt::WindowMaximized);
+    controller.toggleZoom();
+    EXPECT_FALSE(controller.window()->windowStates() & Qt::WindowMaximized);
+    controller.hide();
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_TRUE(controller.window()) << "hiding keeps the window";
+}
+
 TEST_P(HomeWindowUiTest, WithoutMenusThereIsNoBar) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Home")) << h.errors().toStdString();
