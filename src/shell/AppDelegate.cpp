@@ -27,6 +27,7 @@
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
+#include "shell/MainMenu.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
@@ -35,7 +36,6 @@
 #include "shell/Watchdog.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
-#include "ui/HomePane.h"
 #include "ui/HomeWindowController.h"
 #include "ui/ReceiptController.h"
 #include "ui/SetupNudgeController.h"
@@ -487,21 +487,8 @@ void AppDelegate::connectHome() {
     home_->setMenus(MainMenu::asData());
     home_->onMenuCommand = [self](int command) {
         if (self)
-            MainMenu::perform(command, self->menuHandlers());
+            MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
-}
-
-// The menu bar's entries act on the home window; quitting takes the tray's path.
-MainMenu::Handlers AppDelegate::menuHandlers() {
-    HomeWindowController* home = home_.get();
-    MainMenu::Handlers handlers;
-    handlers.showHome = [home] { home->showPane(rawValue(HomePane::home)); };
-    handlers.hideHome = [home] { home->hide(); };
-    handlers.quit = [] { QCoreApplication::quit(); };
-    handlers.minimize = [home] { home->minimize(); };
-    handlers.zoom = [home] { home->toggleZoom(); };
-    handlers.sendKeys = [home](const QKeySequence& keys) { home->sendKeys(keys); };
-    return handlers;
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {

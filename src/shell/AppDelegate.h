@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/SleepWatcher.h"
-#include "shell/MainMenu.h"
 #include "shell/PlatformFactory.h"
 
 #include <QObject>
@@ -124,7 +123,6 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
-    MainMenu::Handlers menuHandlers();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();

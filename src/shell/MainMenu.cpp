@@ -1,8 +1,12 @@
 #include "shell/MainMenu.h"
 
 #include "base/Log.h"
+#include "ui/HomePane.h"
+#include "ui/HomeWindowController.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QSysInfo>
 #include <QVariantMap>
 
@@ -119,6 +123,30 @@ void perform(int command, const Handlers& h) {
         return reportProblem(h.open);
     }
     qCWarning(lcApp) << "unknown menu command" << command;
+}
+
+Handlers handlersFor(HomeWindowController& home) {
+    QPointer<HomeWindowController> window(&home);
+    const auto on = [window](void (HomeWindowController::*act)()) {
+        return [window, act] {
+            if (window)
+                (window.data()->*act)();
+        };
+    };
+    Handlers handlers;
+    handlers.showHome = [window] {
+        if (window)
+            window->showPane(rawValue(HomePane::home));
+    };
+    handlers.hideHome = on(&HomeWindowController::hide);
+    handlers.quit = [] { QCoreApplication::quit(); };
+    handlers.minimize = on(&HomeWindowController::minimize);
+    handlers.zoom = on(&HomeWindowController::toggleZoom);
+    handlers.sendKeys = [window](const QKeySequence& keys) {
+        if (window)
+            window->sendKeys(keys);
+    };
+    return handlers;
 }
 
 QUrl helpURL() {

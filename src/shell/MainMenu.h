@@ -7,6 +7,10 @@
 #include <QVariantList>
 #include <functional>
 
+namespace brisklet {
+class HomeWindowController;
+}
+
 namespace brisklet::MainMenu {
 
 // What an entry of the home window's menu bar does.
@@ -66,6 +70,8 @@ struct Handlers {
 // Carries out one chosen entry. Hide Others and Show All do nothing: other
 // applications' windows are the window manager's. Unknown commands are ignored.
 void perform(int command, const Handlers& handlers);
+// The entries acting on the home window; quitting takes the tray's path.
+Handlers handlersFor(HomeWindowController& home);
 
 // Where help lives and where problem reports go.
 QUrl helpURL();

@@ -1,6 +1,7 @@
 // The launch and its wiring over a fake desktop: what the launch sets going, the
 // first window, reopening, the phrase tables, the shutdown and the layouts file.
 #include "shell/AppDelegate.h"
+#include "shell/MainMenu.h"
 
 #include "actions/BrightnessControl.h"
 #include "base/JsonFile.h"
@@ -144,6 +145,19 @@ TEST_F(AppDelegateTest, afterAFirstLaunchReopeningShowsHomeNotOnboarding) {
     EXPECT_EQ(delegate->onboarding()->shown(), 1);
     EXPECT_TRUE(delegate->home()->isVisible());
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
+}
+
+TEST_F(AppDelegateTest, theHomeWindowsMenuBarHasTheMainMenuAndItsEntriesReachTheWindow) {
+    Prefs::setValue(Prefs::Key::onboarded, true);
+    auto delegate = make(true);
+    delegate->launch();
+    HomeWindowController* home = delegate->home();
+    EXPECT_EQ(home->menus().size(), MainMenu::menus().size());
+    ASSERT_FALSE(home->isVisible());
+    home->chooseMenuCommand(static_cast<int>(MainMenu::Command::about));
+    EXPECT_TRUE(home->isVisible());
+    home->chooseMenuCommand(static_cast<int>(MainMenu::Command::hide));
+    EXPECT_FALSE(home->isVisible());
 }
 
 TEST_F(AppDelegateTest, theMicrophoneIsAskedAboutOnlyOnTheAudioControlThread) {
