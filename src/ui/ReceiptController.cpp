@@ -3,7 +3,6 @@
 #include "base/Log.h"
 #include "ui/DesignSystem.h"
 #include "ui/FloatingPanel.h"
-#include "ui/PanelPlacement.h"
 
 #include <QPointer>
 #include <QQuickItem>
@@ -30,7 +29,7 @@ ReceiptController::ReceiptController(QObject* parent)
     : ReceiptController(Scheduler::main(), &makeReceiptPanel, parent) {}
 
 ReceiptController::ReceiptController(Scheduler& scheduler, SurfaceFactory makeSurface, QObject* parent)
-    : QObject(parent), scheduler_(scheduler), makeSurface_(std::move(makeSurface)), expiry_(scheduler) {}
+    : QObject(parent), makeSurface_(std::move(makeSurface)), cards_(scheduler), expiry_(scheduler) {}
 
 ReceiptController::~ReceiptController() = default;
 
@@ -46,7 +45,7 @@ void ReceiptController::showEnd(const SetupPort::EndReport& report, const Setup&
 
 void ReceiptController::show(const ReceiptCard& card, const QRect& visibleFrame) {
     dismiss();
-    auto next = std::make_unique<Card>();
+    auto next = std::make_unique<FadingCards<ReceiptModel>::Card>();
     next->model = std::make_unique<ReceiptModel>(card);
     connect(next->model.get(), &ReceiptModel::undoPressed, this,
             [this] { finish(&ReceiptController::undoRequested); });
@@ -56,13 +55,7 @@ void ReceiptController::show(const ReceiptCard& card, const QRect& visibleFrame)
             [this] { finish(&ReceiptController::acknowledged); });
     if (makeSurface_)
         next->surface = makeSurface_(*next->model);
-    if (FloatingSurface* surface = next->surface.get()) {
-        if (!visibleFrame.isEmpty())
-            surface->moveTo(PanelPlacement::receipt(visibleFrame, surface->size()));
-        surface->setClickThrough(false);
-        surface->fadeIn(reducing() ? 0 : fadeInSeconds);
-    }
-    current_ = std::move(next);
+    cards_.present(std::move(next), visibleFrame, reducing() ? 0 : fadeInSeconds);
     qCInfo(lcApp).noquote() << QStringLiteral("receipt: %1").arg(card.title);
 
     QPointer<ReceiptController> self(this);
@@ -79,37 +72,7 @@ void ReceiptController::finish(void (ReceiptController::*signal)()) {
 
 void ReceiptController::dismiss() {
     expiry_.cancel();
-    if (!current_)
-        return;
-    Card* card = current_.get();
-    fading_.push_back(std::move(current_));
-    // A fading card's buttons answer no more.
-    if (card->model)
-        disconnect(card->model.get(), nullptr, this, nullptr);
-    const bool reduce = reducing();
-    if (card->surface) {
-        card->surface->setClickThrough(true);
-        if (reduce)
-            card->surface->orderOut();
-        else
-            card->surface->fadeOut(fadeOutSeconds);
-    }
-    // The card goes after its fade, and never inside its own button's click.
-    QPointer<ReceiptController> self(this);
-    scheduler_.schedule(reduce ? 0 : fadeOutSeconds, [self, card] {
-        if (self)
-            self->retire(card);
-    });
-}
-
-void ReceiptController::retire(Card* card) {
-    const auto it = std::find_if(fading_.begin(), fading_.end(),
-                                 [card](const std::unique_ptr<Card>& c) { return c.get() == card; });
-    if (it == fading_.end())
-        return;
-    if ((*it)->surface)
-        (*it)->surface->orderOut();
-    fading_.erase(it);
+    cards_.sendAway(this, reducing() ? 0 : fadeOutSeconds);
 }
 
 bool ReceiptController::reducing() const {

@@ -2,6 +2,7 @@
 
 #include "actions/SetupPort.h"
 #include "base/PendingWork.h"
+#include "ui/FadingCards.h"
 #include "ui/FloatingSurface.h"
 #include "ui/ReceiptModel.h"
 
@@ -42,10 +43,12 @@ public:
     void dismiss();
 
     // The card on screen, if any (not one that is fading out).
-    ReceiptModel* current() const { return current_ ? current_->model.get() : nullptr; }
-    FloatingSurface* currentSurface() const { return current_ ? current_->surface.get() : nullptr; }
+    ReceiptModel* current() const { return cards_.current() ? cards_.current()->model.get() : nullptr; }
+    FloatingSurface* currentSurface() const {
+        return cards_.current() ? cards_.current()->surface.get() : nullptr;
+    }
     bool isExpiryPending() const { return expiry_.isPending(); }
-    int fadingCount() const { return int(fading_.size()); }
+    int fadingCount() const { return cards_.fadingCount(); }
 
     // Read at each fade; none: the design system's setting.
     std::function<bool()> reduceMotion;
@@ -57,19 +60,12 @@ signals:
     void expired();
 
 private:
-    struct Card {
-        std::unique_ptr<ReceiptModel> model;
-        std::unique_ptr<FloatingSurface> surface; // goes first: its view binds to the model
-    };
     bool reducing() const;
     // Dismisses, then reports through `signal`.
     void finish(void (ReceiptController::*signal)());
-    void retire(Card* card);
 
-    Scheduler& scheduler_;
     SurfaceFactory makeSurface_;
-    std::unique_ptr<Card> current_;
-    std::vector<std::unique_ptr<Card>> fading_;
+    FadingCards<ReceiptModel> cards_;
     PendingWork expiry_;
 };
 

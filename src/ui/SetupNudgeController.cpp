@@ -3,7 +3,6 @@
 #include "base/Log.h"
 #include "setups/Setup.h"
 #include "ui/FloatingPanel.h"
-#include "ui/PanelPlacement.h"
 
 #include <QPointer>
 
@@ -31,7 +30,7 @@ SetupNudgeController::SetupNudgeController(QObject* parent)
     : SetupNudgeController(Scheduler::main(), &makeNudgePanel, parent) {}
 
 SetupNudgeController::SetupNudgeController(Scheduler& scheduler, SurfaceFactory makeSurface, QObject* parent)
-    : QObject(parent), scheduler_(scheduler), makeSurface_(std::move(makeSurface)), expiry_(scheduler) {}
+    : QObject(parent), makeSurface_(std::move(makeSurface)), cards_(scheduler), expiry_(scheduler) {}
 
 SetupNudgeController::~SetupNudgeController() = default;
 
@@ -41,8 +40,7 @@ void SetupNudgeController::show(const Setup& setup, const QRect& visibleFrame) {
 
 void SetupNudgeController::show(const QUuid& setupId, const QString& setupName, const QRect& visibleFrame) {
     dismiss();
-    auto next = std::make_unique<Card>();
-    next->setupId = setupId;
+    auto next = std::make_unique<FadingCards<SetupNudgeModel>::Card>();
     next->model = std::make_unique<SetupNudgeModel>(setupName);
     QPointer<SetupNudgeController> self(this);
     connect(next->model.get(), &SetupNudgeModel::updatePressed, this, [self, setupId] {
@@ -59,13 +57,7 @@ void SetupNudgeController::show(const QUuid& setupId, const QString& setupName, 
     });
     if (makeSurface_)
         next->surface = makeSurface_(*next->model);
-    if (FloatingSurface* surface = next->surface.get()) {
-        if (!visibleFrame.isEmpty())
-            surface->moveTo(PanelPlacement::receipt(visibleFrame, surface->size()));
-        surface->setClickThrough(false); // it asks a question
-        surface->fadeIn(fadeInSeconds);
-    }
-    current_ = std::move(next);
+    cards_.present(std::move(next), visibleFrame, fadeInSeconds);
     qCInfo(lcApp).noquote() << QStringLiteral("drift nudge: %1").arg(setupName);
 
     expiry_.schedule(expirySeconds, [self] {
@@ -76,32 +68,7 @@ void SetupNudgeController::show(const QUuid& setupId, const QString& setupName, 
 
 void SetupNudgeController::dismiss() {
     expiry_.cancel();
-    if (!current_)
-        return;
-    Card* card = current_.get();
-    fading_.push_back(std::move(current_));
-    // A fading card's buttons answer no more.
-    disconnect(card->model.get(), nullptr, this, nullptr);
-    if (card->surface) {
-        card->surface->setClickThrough(true);
-        card->surface->fadeOut(fadeOutSeconds);
-    }
-    // The card goes after its fade, and never inside its own button's click.
-    QPointer<SetupNudgeController> self(this);
-    scheduler_.schedule(fadeOutSeconds, [self, card] {
-        if (self)
-            self->retire(card);
-    });
-}
-
-void SetupNudgeController::retire(Card* card) {
-    const auto it = std::find_if(fading_.begin(), fading_.end(),
-                                 [card](const std::unique_ptr<Card>& c) { return c.get() == card; });
-    if (it == fading_.end())
-        return;
-    if ((*it)->surface)
-        (*it)->surface->orderOut();
-    fading_.erase(it);
+    cards_.sendAway(this, fadeOutSeconds);
 }
 
 } // namespace brisklet

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/PendingWork.h"
+#include "ui/FadingCards.h"
 #include "ui/FloatingSurface.h"
 #include "ui/SetupNudgeModel.h"
 
@@ -40,10 +41,12 @@ public:
     void dismiss();
 
     // The card on screen, if any (not one that is fading out).
-    SetupNudgeModel* current() const { return current_ ? current_->model.get() : nullptr; }
-    FloatingSurface* currentSurface() const { return current_ ? current_->surface.get() : nullptr; }
+    SetupNudgeModel* current() const { return cards_.current() ? cards_.current()->model.get() : nullptr; }
+    FloatingSurface* currentSurface() const {
+        return cards_.current() ? cards_.current()->surface.get() : nullptr;
+    }
     bool isExpiryPending() const { return expiry_.isPending(); }
-    int fadingCount() const { return int(fading_.size()); }
+    int fadingCount() const { return cards_.fadingCount(); }
 
 signals:
     // "Update": the card is already fading out. Carries the id given to show().
@@ -52,17 +55,8 @@ signals:
     void declined();
 
 private:
-    struct Card {
-        QUuid setupId;
-        std::unique_ptr<SetupNudgeModel> model;
-        std::unique_ptr<FloatingSurface> surface; // goes first: its view binds to the model
-    };
-    void retire(Card* card);
-
-    Scheduler& scheduler_;
     SurfaceFactory makeSurface_;
-    std::unique_ptr<Card> current_;
-    std::vector<std::unique_ptr<Card>> fading_;
+    FadingCards<SetupNudgeModel> cards_;
     PendingWork expiry_;
 };
 
