@@ -5,7 +5,7 @@
 #include "commands/Action.h"
 #include "platform/Apps.h"
 #include "setups/SetupStore.h"
-#include "shell/DraftRunOutcome.h"
+#include "ask/DraftRunOutcome.h"
 
 #include <QObject>
 #include <QRect>
