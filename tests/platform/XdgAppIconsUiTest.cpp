@@ -51,16 +51,16 @@ TEST(XdgAppIconsUiTest, entriesIconsComeFromTheThemeAPathOrThePixmapsFolder) {
     ScopedEnv home("XDG_DATA_HOME", data.toUtf8());
     ScopedEnv dirs("XDG_DATA_DIRS", system.toUtf8());
 
-    writeFile(system + "/icons/hicolor/index.theme",
-              "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Threshold\n");
+    writeFile(
+        system + "/icons/hicolor/index.theme",
+        "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Threshold\n");
     writePng(system + "/icons/hicolor/48x48/apps/org.example.themed.png", Qt::red);
     writeEntry(data, "org.example.Themed", "org.example.themed");
     writeEntry(data, "org.example.FileName", "org.example.themed.png");
     writePng(dir.filePath("own icon.png"), Qt::green, 128);
     writeEntry(data, "org.example.Path", dir.filePath("own icon.png"));
-    writeFile(dir.filePath("vector.svg"),
-              "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
-              "<rect width='16' height='16' fill='#0000ff'/></svg>");
+    writeFile(dir.filePath("vector.svg"), "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
+                                          "<rect width='16' height='16' fill='#0000ff'/></svg>");
     writeEntry(data, "org.example.Vector", dir.filePath("vector.svg"));
     writePng(system + "/pixmaps/org.example.pix.png", Qt::yellow, 32);
     writeEntry(data, "org.example.Pixmap", "org.example.pix");
