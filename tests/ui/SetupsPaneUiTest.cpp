@@ -279,7 +279,19 @@ TEST_P(SetupsPaneUiTest, theCardsButtonsAndMenuReachTheModelAndTheStore) {
     QQuickItem* overlay = harness.view().contentItem();
     QQuickItem* endEntry = visibleItem(overlay, "entry-end");
     ASSERT_NE(endEntry, nullptr);
-    EXPECT_TRUE(endEntry->isVisible());
+    QTest::qWait(30);
+    const QImage menuShot = harness.view().grabWindow();
+    ViewHarness::save(menuShot, "SetupsPane-menu" + suffix());
+    for (const char* name : {"entry-end", "entry-edit", "entry-update", "entry-duplicate", "entry-delete"}) {
+        QQuickItem* text = ViewHarness::find(visibleItem(overlay, name), "entryText");
+        ASSERT_NE(text, nullptr) << name;
+        EXPECT_GE(Pixels::textContrast(menuShot, harness.boxOf(text), palette()->surfaceRaised,
+                                       text->property("color").value<QColor>()),
+                  4.5)
+            << name;
+    }
+    EXPECT_LT(harness.boxOf(endEntry).top(), harness.boxOf(visibleItem(overlay, "entry-edit")).top())
+        << "End comes first";
     QQuickItem* duplicate = visibleItem(overlay, "entry-duplicate");
     ASSERT_NE(duplicate, nullptr);
     QMetaObject::invokeMethod(duplicate, "clicked");
@@ -297,6 +309,17 @@ TEST_P(SetupsPaneUiTest, theCardsButtonsAndMenuReachTheModelAndTheStore) {
     QQuickItem* title = ViewHarness::find(overlay, "deleteTitle");
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->property("text").toString(), QString::fromUtf8("Delete “Loose Ends”?"));
+    QTest::qWait(30);
+    const QImage dialogShot = harness.view().grabWindow();
+    ViewHarness::save(dialogShot, "SetupsPane-delete" + suffix());
+    for (const char* name : {"deleteTitle", "deleteMessage"}) {
+        QQuickItem* text = ViewHarness::find(overlay, name);
+        EXPECT_TRUE(text->isVisible()) << name;
+        EXPECT_GE(Pixels::textContrast(dialogShot, harness.boxOf(text), palette()->surfaceRaised,
+                                       text->property("color").value<QColor>()),
+                  4.5)
+            << name;
+    }
     EXPECT_EQ(setups.setups().size(), 4u);
     QMetaObject::invokeMethod(ViewHarness::find(overlay, "confirmDelete"), "clicked");
     EXPECT_EQ(setups.setups().size(), 3u);
