@@ -172,8 +172,8 @@ TEST_P(SetupsPaneUiTest, cardsShowNewestFirstWithTheirMiniaturesAppsAndState) {
     EXPECT_TRUE(harness.find("capture")->isVisible());
     EXPECT_FALSE(harness.find("emptyState")->isVisible());
 
-    // Two columns at this width, newest first: Two Screens (made yesterday), Deep
-    // Work (ran two hours ago, so above it), then Loose Ends.
+    // Two columns at this width, newest first: Deep Work (made three days ago but
+    // run two hours ago), Two Screens (made yesterday), then Loose Ends.
     QQuickItem* deep = harness.find("card-Deep Work");
     QQuickItem* two = harness.find("card-Two Screens");
     QQuickItem* loose = harness.find("card-Loose Ends");
