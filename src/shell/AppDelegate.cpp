@@ -23,6 +23,7 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
+#include "shell/DefaultBrowserWatch.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
@@ -34,11 +35,13 @@
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
+#include "ui/AppIcons.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
 #include "ui/ReceiptController.h"
 #include "ui/SetupNudgeController.h"
+#include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 #include "voice/ClapDetector.h"
@@ -484,11 +487,33 @@ void AppDelegate::connectHome() {
         if (self && !self->shutDown_)
             self->captureCtl_->begin(std::nullopt);
     };
+    connectSetupsPane();
     home_->setMenus(MainMenu::asData());
     home_->onMenuCommand = [self](int command) {
         if (self)
             MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
+}
+
+// The Setups pane draws the apps' own icons, miniatures in the proportions of the
+// displays connected now, and ideas that open pages in the default browser.
+void AppDelegate::connectSetupsPane() {
+    AppIcons::instance().setSource(platform_->appIcons());
+    WindowEngine* engine = windows_.get();
+    home_->setupsPane().screensProvider = [engine] {
+        std::vector<QRectF> frames;
+        for (const Screen& screen : engine->screens())
+            frames.push_back(screen.frame);
+        return frames;
+    };
+    QPointer<AppDelegate> self(this);
+    browserWatch_ = std::make_unique<DefaultBrowserWatch>(
+        platform_->browserLauncher(), platform_->installedApps(),
+        [self](std::optional<platform::AppEntry> browser) {
+            if (self && self->home_)
+                self->home_->setupsPane().setDefaultBrowser(std::move(browser));
+        });
+    browserWatch_->start();
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {
@@ -585,6 +610,9 @@ void AppDelegate::shutdown() {
             QObject::disconnect(hotkeyEngine_.get(), nullptr, flow_.get(), nullptr);
     }
     audio_.reset();
+    browserWatch_.reset();
+    // The platform that draws the icons goes away with the delegate.
+    AppIcons::instance().setSource(nullptr);
     if (wake_)
         wake_->stop();
     if (classifier_)

@@ -19,6 +19,7 @@ class CapturePort;
 class Chime;
 class ClapDetector;
 class CommandRegistry;
+class DefaultBrowserWatch;
 class HUDController;
 class HomePreview;
 class HotkeyEngine;
@@ -123,6 +124,7 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    void connectSetupsPane();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
@@ -168,6 +170,7 @@ private:
     std::unique_ptr<HomePreview> homePreview_;
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
+    std::unique_ptr<DefaultBrowserWatch> browserWatch_;
 };
 
 } // namespace brisklet

@@ -19,6 +19,7 @@ class AppIndex;
 class AppState;
 class CommandRegistry;
 class SetupStore;
+class SetupsPaneModel;
 struct Setup;
 
 // The home window: built on the first show, kept while it exists (also while it
@@ -34,6 +35,7 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
+    Q_PROPERTY(QObject* setupsPane READ setupsPaneObject CONSTANT)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -96,7 +98,11 @@ public:
     QObject* registryObject() const;
     QObject* setupsObject() const;
     QObject* appStateObject() const;
+    QObject* setupsPaneObject() const;
     static QVariantList panes();
+
+    // The Setups pane's model: its edit and new requests are for the editor.
+    SetupsPaneModel& setupsPane() const { return *setupsPane_; }
 
 signals:
     void menusChanged();
@@ -114,6 +120,7 @@ private:
     AppState& appState_;
     QIcon icon_;
     QVariantList menus_;
+    SetupsPaneModel* setupsPane_; // a child
     QPointer<QQuickView> window_;
     QPointer<QPropertyAnimation> fade_;
     bool parkedForPreview_ = false;

@@ -55,6 +55,10 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("moon.stars"), 0xef44},
         {QStringLiteral("sun.max"), 0xe430},
         {QStringLiteral("leaf"), 0xea35},
+        {QStringLiteral("camera.viewfinder"), 0xe3b5},                     // center_focus_weak
+        {QStringLiteral("square.and.pencil"), 0xe745},                     // edit_note
+        {QStringLiteral("ellipsis"), 0xe5d3},                              // more_horiz
+        {QStringLiteral("display.trianglebadge.exclamationmark"), 0xe002}, // warning
     };
     return symbols;
 }

@@ -67,6 +67,7 @@ Rectangle {
                 width: column.width - 80
                 sourceComponent: root.pane === "Home" ? homePane
                                : root.pane === "Commands" ? commandsPane
+                               : root.pane === "Setups" ? setupsPane
                                : placeholder
             }
         }
@@ -83,6 +84,12 @@ Rectangle {
         id: commandsPane
         CommandsPane {
             home: root.home
+        }
+    }
+    Component {
+        id: setupsPane
+        SetupsPane {
+            model: root.home ? root.home.setupsPane : null
         }
     }
     Component {
