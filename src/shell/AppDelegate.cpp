@@ -448,6 +448,7 @@ void AppDelegate::connectWindows() {
     home_->onSensitivityChange = sensitivityChanged;
     home_->onWakeConfigChange = wakeConfigChanged;
     connectHome();
+    connectSettings();
     connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
         if (shutDown_)
             return;

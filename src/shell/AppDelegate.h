@@ -123,6 +123,7 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    void connectSettings();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();

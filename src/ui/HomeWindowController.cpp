@@ -22,7 +22,12 @@ namespace brisklet {
 
 HomeWindowController::HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
                                            AppState& appState, QObject* parent)
-    : QObject(parent), registry_(registry), appIndex_(appIndex), setups_(setups), appState_(appState) {}
+    : QObject(parent), registry_(registry), appIndex_(appIndex), setups_(setups), appState_(appState) {
+    settings_.level = [this] { return level(); };
+    settings_.sensitivityChanged = [this](double stored) { changeSensitivity(stored); };
+    settings_.wakeConfigChanged = [this] { changeWakeConfig(); };
+    settings_.runOnboarding = [this] { runOnboarding(); };
+}
 
 HomeWindowController::~HomeWindowController() {
     delete window_.data();

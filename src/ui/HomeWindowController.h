@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/SettingsServices.h"
 #include "ui/WindowPort.h"
 
 #include <QIcon>
@@ -33,6 +34,7 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* setups READ setupsObject CONSTANT)
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
+    Q_PROPERTY(QObject* settings READ settingsObject CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
 public:
     // `appIndex` may be null (no apps to offer).
@@ -68,6 +70,8 @@ public:
     std::function<void()> onCaptureSetup;
     std::function<void(const Setup&)> onUpdateSetup;
     std::function<void(int command)> onMenuCommand;
+    // What the Settings pane reaches; its wake members call the four callbacks above.
+    SettingsServices& settings() { return settings_; }
 
     // The menu bar: [{title, entries: [{title, shortcut (text), command, separator}]}].
     QVariantList menus() const { return menus_; }
@@ -96,6 +100,7 @@ public:
     QObject* registryObject() const;
     QObject* setupsObject() const;
     QObject* appStateObject() const;
+    QObject* settingsObject() { return &settings_; }
     static QVariantList panes();
 
 signals:
@@ -113,6 +118,7 @@ private:
     SetupStore& setups_;
     AppState& appState_;
     QIcon icon_;
+    SettingsServices settings_;
     QVariantList menus_;
     QPointer<QQuickView> window_;
     QPointer<QPropertyAnimation> fade_;
