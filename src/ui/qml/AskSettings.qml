@@ -145,26 +145,31 @@ SettingsSection {
                     border.color: keyField.activeFocus ? section.c.ember : section.c.hairlineStrong
                 }
             }
-            Row {
+            Item {
                 width: parent.width
-                spacing: 8
-                DSSecondaryButton {
-                    objectName: "save"
-                    anchors.verticalCenter: parent.verticalCenter
-                    text: "Save"
-                    enabled: ask.canSave(keyField.text)
-                    opacity: enabled ? 1 : 0.45
-                    onClicked: if (ask.save(keyField.text)) keyField.text = ""
-                }
-                DSPlainButton {
-                    objectName: "remove"
-                    anchors.verticalCenter: parent.verticalCenter
-                    visible: ask.hasStoredKey
-                    text: "Remove"
-                    onClicked: ask.remove()
+                implicitHeight: buttons.implicitHeight
+                Row {
+                    id: buttons
+                    spacing: 8
+                    DSSecondaryButton {
+                        objectName: "save"
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: "Save"
+                        enabled: ask.canSave(keyField.text)
+                        opacity: enabled ? 1 : 0.45
+                        onClicked: if (ask.save(keyField.text)) keyField.text = ""
+                    }
+                    DSPlainButton {
+                        objectName: "remove"
+                        anchors.verticalCenter: parent.verticalCenter
+                        visible: ask.hasStoredKey
+                        text: "Remove"
+                        onClicked: ask.remove()
+                    }
                 }
                 Text {
                     objectName: "keyStatus"
+                    anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
                     visible: ask.keyStatus.length > 0
                     text: ask.keyStatus

@@ -6,7 +6,8 @@ import Brisklet
 Column {
     id: pane
     property var home
-    readonly property var services: home ? home.settings : null
+    // The home window's settings services; a test may hand its own.
+    property var services: home ? home.settings : null
     spacing: 24
 
     PaneTitle {
