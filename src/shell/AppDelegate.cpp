@@ -448,7 +448,6 @@ void AppDelegate::connectWindows() {
     home_->onSensitivityChange = sensitivityChanged;
     home_->onWakeConfigChange = wakeConfigChanged;
     connectHome();
-    connectSettings();
     connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
         if (shutDown_)
             return;
@@ -490,6 +489,7 @@ void AppDelegate::connectHome() {
         if (self)
             MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
+    connectSettings();
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {

@@ -123,11 +123,12 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
-    void connectSettings();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
     void willTerminate();
+    // What the Settings pane reaches beyond the home window's callbacks.
+    void connectSettings();
 
     std::unique_ptr<PlatformFactory> platform_;
     Options options_;
