@@ -313,6 +313,14 @@ TEST_P(SettingsPaneUiTest, TheHomeWindowBuildsThePaneAndItsTourButtonReachesTheH
     QMetaObject::invokeMethod(ViewHarness::find(pane, "wakeSection")->property("model").value<QObject*>(),
                               "moveSensitivity", Q_ARG(double, 9.0));
     EXPECT_EQ(sensitivities, std::vector<double>{5.0}) << "the slider's value reaches the home's callback";
+
+    // A change made elsewhere shows on the next visit, which builds the sections anew.
+    Prefs::setValue(Prefs::Key::wakeKeyCode, 105);
+    h.root()->setProperty("pane", "Home");
+    h.root()->setProperty("pane", "Settings");
+    pane = qvariant_cast<QQuickItem*>(h.find("paneLoader")->property("item"));
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(ViewHarness::find(pane, "keyPicker")->property("currentText"), "F13");
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearance, SettingsPaneUiTest, ::testing::Bool(),
