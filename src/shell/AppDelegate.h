@@ -92,6 +92,7 @@ public:
     SetupNudgeController* nudge() const { return nudge_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
+    ClapDetector* clapDetector() const { return detector_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }

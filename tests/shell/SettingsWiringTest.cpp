@@ -20,6 +20,7 @@
 #include "ui/PermissionsSettingsModel.h"
 #include "ui/SettingsServices.h"
 #include "ui/WakeSettingsModel.h"
+#include "voice/ClapDetector.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -90,6 +91,9 @@ TEST_F(SettingsWiringTest, wakeChangesReachTheKeyTapAndTheClapPipelineAtOnce) {
     EXPECT_TRUE(wake->meterRunning());
     wake->setClapWakeByUser(false);
     EXPECT_FALSE(delegate->flow()->clapModeActive());
+
+    wake->moveSensitivity(9.5);
+    EXPECT_DOUBLE_EQ(delegate->clapDetector()->sensitivity(), 4.5) << "the detector takes the stored value";
 }
 
 TEST_F(SettingsWiringTest, soundLoginAndKeyChangesReachTheirOwners) {
