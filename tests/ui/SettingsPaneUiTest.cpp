@@ -248,6 +248,7 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     EXPECT_EQ(ViewHarness::find(ask, "routeText")->property("text"),
               "Using your personal Anthropic key (Advanced).");
 
+    QTest::qWait(250); // the toggles' colour changes settle
     const QImage image = shot(h, "changed");
     legible(h, image, wake, "liveInput");
     legible(h, image, ask, "keyStatus", 3.0);
