@@ -493,6 +493,7 @@ void AppDelegate::connectHome() {
         if (self)
             MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
+    connectSettings();
 }
 
 // The Setups pane draws the apps' own icons, miniatures in the proportions of the

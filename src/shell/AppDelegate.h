@@ -93,6 +93,7 @@ public:
     SetupNudgeController* nudge() const { return nudge_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
+    ClapDetector* clapDetector() const { return detector_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
@@ -129,6 +130,8 @@ private:
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
     void willTerminate();
+    // What the Settings pane reaches beyond the home window's callbacks.
+    void connectSettings();
 
     std::unique_ptr<PlatformFactory> platform_;
     Options options_;

@@ -39,6 +39,10 @@ HomeWindowController::HomeWindowController(CommandRegistry& registry, AppIndex* 
             onUpdateSetup(setup);
     });
     connect(setupsPane_, &SetupsPaneModel::captureRequested, this, &HomeWindowController::captureSetup);
+    settings_.level = [this] { return level(); };
+    settings_.sensitivityChanged = [this](double stored) { changeSensitivity(stored); };
+    settings_.wakeConfigChanged = [this] { changeWakeConfig(); };
+    settings_.runOnboarding = [this] { runOnboarding(); };
 }
 
 HomeWindowController::~HomeWindowController() {

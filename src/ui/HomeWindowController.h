@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/SettingsServices.h"
 #include "ui/WindowPort.h"
 
 #include <QIcon>
@@ -34,6 +35,7 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* setups READ setupsObject CONSTANT)
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
+    Q_PROPERTY(QObject* settings READ settingsObject CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
     Q_PROPERTY(QObject* setupsPane READ setupsPaneObject CONSTANT)
 public:
@@ -70,6 +72,8 @@ public:
     std::function<void()> onCaptureSetup;
     std::function<void(const Setup&)> onUpdateSetup;
     std::function<void(int command)> onMenuCommand;
+    // What the Settings pane reaches; its wake members call the four callbacks above.
+    SettingsServices& settings() { return settings_; }
 
     // The menu bar: [{title, entries: [{title, shortcut (text), command, separator}]}].
     QVariantList menus() const { return menus_; }
@@ -99,6 +103,7 @@ public:
     QObject* setupsObject() const;
     QObject* appStateObject() const;
     QObject* setupsPaneObject() const;
+    QObject* settingsObject() { return &settings_; }
     static QVariantList panes();
 
     // The Setups pane's model: its edit and new requests are for the editor.
@@ -119,6 +124,7 @@ private:
     SetupStore& setups_;
     AppState& appState_;
     QIcon icon_;
+    SettingsServices settings_;
     QVariantList menus_;
     SetupsPaneModel* setupsPane_; // a child
     QPointer<QQuickView> window_;

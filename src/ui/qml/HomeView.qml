@@ -68,6 +68,7 @@ Rectangle {
                 sourceComponent: root.pane === "Home" ? homePane
                                : root.pane === "Commands" ? commandsPane
                                : root.pane === "Setups" ? setupsPane
+                               : root.pane === "Settings" ? settingsPane
                                : placeholder
             }
         }
@@ -90,6 +91,12 @@ Rectangle {
         id: setupsPane
         SetupsPane {
             model: root.home ? root.home.setupsPane : null
+        }
+    }
+    Component {
+        id: settingsPane
+        SettingsPane {
+            home: root.home
         }
     }
     Component {
