@@ -84,13 +84,20 @@ SnapshotRun::~SnapshotRun() {
 }
 
 void SnapshotRun::start() {
+    Prefs::registerDefaults();
+    stage();
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!gui) {
+        // Views need a graphical application; say so for every shot.
+        for (const Shot& shot : catalogue_)
+            built_.push_back({shot, nullptr, nullptr, QStringLiteral("no graphical application")});
+        QTimer::singleShot(0, this, [this] { writeNext(0); });
+        return;
+    }
     // Every run sees the same animation frames and a steady text cursor.
     driver_ = new SteppedAnimationDriver();
     driver_->install();
-    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        gui->styleHints()->setCursorFlashTime(0);
-    Prefs::registerDefaults();
-    stage();
+    gui->styleHints()->setCursorFlashTime(0);
     engine_ = std::make_unique<QQmlEngine>();
     engine_->addImportPath(QStringLiteral("qrc:/"));
     engine_->addImageProvider(QStringLiteral("snapshot"), new StatusImages());

@@ -16,7 +16,7 @@ TEST(SteppedAnimationDriver, animationsMoveOnlyWithTheSteps) {
     fade.setEndValue(1.0);
     fade.setDuration(200);
     fade.start();
-    QTest::qWait(60);
+    QTest::qWait(60); // the animation joins the timer from the event loop
     EXPECT_DOUBLE_EQ(fade.currentValue().toDouble(), 0.0) << "real time doesn't count";
     driver.step(100);
     EXPECT_NEAR(fade.currentValue().toDouble(), 0.5, 1e-9);
@@ -36,6 +36,7 @@ TEST(SteppedAnimationDriver, aLoopLandsOnTheSamePhaseForTheSameSteps) {
         spin.setDuration(900);
         spin.setLoopCount(-1);
         spin.start();
+        QTest::qWait(20); // the animation joins the timer from the event loop
         driver.step(ms);
         const double phase = spin.currentValue().toDouble();
         spin.stop();
