@@ -18,6 +18,8 @@ Shot hud(const char* name, const HUDState& state, bool quiet = false) {
     return {QLatin1String(name), hudSize, Backdrop::clear, true, HUDShot{state, quiet}};
 }
 
+// The Magic, Setups and Settings panes, the onboarding steps, the setup editor and
+// the capture review join this list, in their places, as they are built.
 std::vector<Shot> build() {
     return {
         home("home-1-home-cold", "Home", Store::empty, Usage::cold),

@@ -86,6 +86,28 @@ std::vector<Setup> demoSetups(const QString& fingerprint, const QDateTime& now) 
     return {deepWork, writing, review};
 }
 
+SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapping) {
+    SetupItem pulls = page(QStringLiteral("https://example.com/pulls"), {0, 0, 0.5, 1.0, 0});
+    pulls.title = QStringLiteral("Pull requests");
+    SetupItem board = page(QStringLiteral("https://example.com/board"), {0.5, 0.5, 0.5, 0.5, 0});
+    board.title = QStringLiteral("Linear");
+    const SetupItem notes = app(QStringLiteral("org.gnome.Notes"), QStringLiteral("Notes"),
+                                QStringLiteral("Sprint notes"), SetupFrame{0.5, 0, 0.5, 0.5, 0});
+    const SetupItem terminal = app(QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"),
+                                   QStringLiteral("zsh — brisklet"), SetupFrame{0.25, 0.1, 0.5, 0.6, 0});
+    const SetupItem player =
+        app(QStringLiteral("org.gnome.Rhythmbox3"), QStringLiteral("Rhythmbox"), {}, std::nullopt);
+
+    SetupEngine::CaptureResult result;
+    result.items = {pulls, board, notes, terminal, player};
+    result.fingerprint = fingerprint;
+    result.notes = {
+        QStringLiteral("Chrome windows couldn't be read — Chrome was saved as an app without its pages.")};
+    if (overlapping)
+        result.overlapPairs = {{board.id, terminal.id}, {notes.id, terminal.id}};
+    return result;
+}
+
 QList<qreal> speakingBars() {
     QList<qreal> bars;
     for (int i = 0; i < 20; ++i)

@@ -2,6 +2,7 @@
 
 #include "commands/CommandEntry.h"
 #include "setups/Setup.h"
+#include "setups/SetupEngine.h"
 #include "ui/BriskPickModel.h"
 
 #include <QDateTime>
@@ -23,6 +24,11 @@ CommandEntry demoCommand();
 // `fingerprint` (the screens that render them), the third always two displays.
 std::vector<Setup> demoSetups(const QString& fingerprint, const QDateTime& now);
 inline constexpr const char* twoDisplayFingerprint = "2:1728x1117,2560x1440";
+
+// What a capture of a busy screen finds: two pages, Notes, a terminal over the
+// middle and a player without a window, with one note. `overlapping`: the
+// terminal covers the second page and Notes.
+SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapping = false);
 
 // The heads-up display's bars in mid-sentence: |sin(0.55 i)| × 0.75 + 0.15.
 QList<qreal> speakingBars();

@@ -2,9 +2,7 @@
 
 #include "snapshots/SnapshotCatalogue.h"
 
-#include <QImage>
 #include <QObject>
-#include <QPointer>
 #include <QQuickItemGrabResult>
 #include <QSharedPointer>
 #include <QString>

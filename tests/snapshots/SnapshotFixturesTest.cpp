@@ -72,6 +72,24 @@ TEST(SnapshotFixtures, writingSplitsInThirdsAndMondayReviewSpansTwoDisplays) {
     EXPECT_EQ(review.displaysNeeded(), 2);
 }
 
+TEST(SnapshotFixtures, theCaptureFindsFiveItemsAndOverlapsOnlyWhenAsked) {
+    const auto plain = SnapshotFixtures::demoCapture(here);
+    ASSERT_EQ(plain.items.size(), 5u);
+    EXPECT_EQ(plain.items[0].title, "Pull requests");
+    EXPECT_EQ(plain.items[1].kind, SetupItemKind::url);
+    EXPECT_EQ(plain.items[3].frame, (SetupFrame{0.25, 0.1, 0.5, 0.6, 0}));
+    EXPECT_FALSE(plain.items[4].frame);
+    EXPECT_EQ(plain.notes.size(), 1);
+    EXPECT_TRUE(plain.overlapPairs.empty());
+    EXPECT_EQ(plain.fingerprint, here);
+
+    const auto overlapping = SnapshotFixtures::demoCapture(here, true);
+    ASSERT_EQ(overlapping.overlapPairs.size(), 2u);
+    const QUuid terminal = overlapping.items[3].id;
+    EXPECT_EQ(overlapping.overlapPairs[0], std::make_pair(overlapping.items[1].id, terminal));
+    EXPECT_EQ(overlapping.overlapPairs[1], std::make_pair(overlapping.items[2].id, terminal));
+}
+
 TEST(SnapshotFixtures, theRegistrysOwnCommandOpensTheBrowser) {
     const CommandEntry entry = SnapshotFixtures::demoCommand();
     EXPECT_EQ(entry.id, "custom-fixture1");
