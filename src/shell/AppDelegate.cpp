@@ -32,9 +32,11 @@
 #include "shell/OnboardingStandIn.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
+#include "shell/SnapshotHost.h"
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
+#include "snapshots/SnapshotEnvironment.h"
 #include "ui/AppIcons.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
@@ -58,7 +60,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <atomic>
-#include <cstdio>
 
 namespace brisklet {
 
@@ -98,10 +99,11 @@ bool AppDelegate::deferToRunningInstance() {
 }
 
 AppDelegate::LaunchResult AppDelegate::launch() {
-    if (!qEnvironmentVariableIsEmpty("BRISKLET_SNAPSHOT_DIR")) {
-        qCCritical(lcApp) << "snapshot mode isn't available in this build — nothing was rendered";
-        std::fputs("Brisklet: snapshots are not built yet\n", stderr);
-        return LaunchResult::failed;
+    // Pictures of the views instead of the app: nothing else of the launch runs.
+    if (const auto folder = SnapshotEnvironment::folder()) {
+        snapshots_ = std::make_unique<SnapshotHost>(*folder);
+        snapshots_->start();
+        return LaunchResult::running;
     }
     keychainInteraction.store(false);
     // Before anything reads the data folder or the settings.

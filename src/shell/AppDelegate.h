@@ -45,6 +45,7 @@ class WindowEngine;
 class WindowPort;
 class HomeWindowController;
 class OnboardingStandIn;
+class SnapshotHost;
 
 struct LaunchOptions {
     bool autostart = false; // started at login: show no window
@@ -174,6 +175,7 @@ private:
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
     std::unique_ptr<DefaultBrowserWatch> browserWatch_;
+    std::unique_ptr<SnapshotHost> snapshots_;
 };
 
 } // namespace brisklet
