@@ -6,6 +6,7 @@ namespace {
 
 const QSize homeSize(940, 640);
 const QSize wideSize(1440, 900);
+const QSize narrowSize(860, 580);
 const QSize hudSize(400, 160);
 
 Shot home(const char* name, const char* pane, Store store, Usage usage, bool dark = false,
@@ -18,15 +19,24 @@ Shot hud(const char* name, const HUDState& state, bool quiet = false) {
     return {QLatin1String(name), hudSize, Backdrop::clear, true, HUDShot{state, quiet}};
 }
 
-// The Magic, Setups and Settings panes, the onboarding steps, the setup editor and
-// the capture review join this list, in their places, as they are built.
+// The Magic pane, the onboarding steps, the setup editor and the capture review
+// join this list, in their places, as they are built.
 std::vector<Shot> build() {
     return {
         home("home-1-home-cold", "Home", Store::empty, Usage::cold),
         home("home-1-home-warm", "Home", Store::many, Usage::warm),
         home("home-1-home-warm-dark", "Home", Store::many, Usage::warm, true),
+        home("home-2-setups-empty", "Setups", Store::empty, Usage::warm),
+        home("home-2-setups-one", "Setups", Store::one, Usage::warm),
+        home("home-2-setups-many", "Setups", Store::many, Usage::warm),
+        home("home-2-setups-many-dark", "Setups", Store::many, Usage::warm, true),
         home("home-3-commands", "Commands", Store::many, Usage::warm),
+        home("home-5-settings", "Settings", Store::many, Usage::warm),
+        home("home-5-settings-dark", "Settings", Store::many, Usage::warm, true),
         home("resize-1-home-wide", "Home", Store::many, Usage::warm, false, wideSize),
+        home("resize-2-setups-wide", "Setups", Store::many, Usage::warm, false, wideSize),
+        home("resize-3-setups-narrow", "Setups", Store::many, Usage::warm, false, narrowSize),
+        home("resize-4-settings-wide", "Settings", Store::many, Usage::warm, false, wideSize),
         hud("hud-1-listening-empty", HUDState::listening()),
         hud("hud-2-listening-partial",
             HUDState::listening(QStringLiteral("open firefox and sort the windows"))),

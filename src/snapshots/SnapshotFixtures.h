@@ -30,6 +30,9 @@ inline constexpr const char* twoDisplayFingerprint = "2:1728x1117,2560x1440";
 // terminal covers the second page and Notes.
 SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapping = false);
 
+// The microphone level the home window's meters show.
+inline constexpr float microphoneLevel = 0.45f;
+
 // The heads-up display's bars in mid-sentence: |sin(0.55 i)| × 0.75 + 0.15.
 QList<qreal> speakingBars();
 

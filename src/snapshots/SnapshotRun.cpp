@@ -148,9 +148,11 @@ void SnapshotRun::prepareFixtures() {
 
 HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage) {
     auto& home = homes_[{store, usage}];
-    if (!home)
+    if (!home) {
         home = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *stores_.at(store),
                                                       *usage_.at(usage));
+        home->levelProvider = [] { return SnapshotFixtures::microphoneLevel; };
+    }
     return home.get();
 }
 

@@ -85,3 +85,43 @@ TEST(SnapshotCatalogue, theQuietListenerDiffersFromTheEmptyOneOnlyInItsBars) {
     EXPECT_EQ(std::get<HUDShot>(quiet->view), (HUDShot{HUDState::listening(), true}));
     EXPECT_EQ(std::get<HUDShot>(empty->view), (HUDShot{HUDState::listening(), false}));
 }
+
+TEST(SnapshotCatalogue, theHomeWindowShotsShowTheirPaneOverTheirStoreInTheirOrder) {
+    struct Row {
+        const char* name;
+        const char* pane;
+        Store store;
+        QSize size;
+    };
+    const QSize home(940, 640);
+    const QSize wide(1440, 900);
+    const Row rows[] = {
+        {"home-2-setups-empty", "Setups", Store::empty, home},
+        {"home-2-setups-one", "Setups", Store::one, home},
+        {"home-2-setups-many", "Setups", Store::many, home},
+        {"home-3-commands", "Commands", Store::many, home},
+        {"home-5-settings", "Settings", Store::many, home},
+        {"resize-1-home-wide", "Home", Store::many, wide},
+        {"resize-2-setups-wide", "Setups", Store::many, wide},
+        {"resize-3-setups-narrow", "Setups", Store::many, QSize(860, 580)},
+        {"resize-4-settings-wide", "Settings", Store::many, wide},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Shot* shot = find(QLatin1String(row.name));
+        ASSERT_NE(shot, nullptr);
+        EXPECT_EQ(shot->view, ShotView(HomeShot{QLatin1String(row.pane), row.store, Usage::warm}));
+        EXPECT_EQ(shot->size, row.size);
+        EXPECT_EQ(shot->backdrop, Backdrop::cream);
+    }
+    // The panes in the sidebar's order, then the resized windows.
+    QStringList order;
+    for (const Shot& shot : shots())
+        if (std::holds_alternative<HomeShot>(shot.view) && !shot.name.endsWith(QLatin1String("-dark")))
+            order << shot.name;
+    const QStringList expected = {"home-1-home-cold",       "home-1-home-warm",      "home-2-setups-empty",
+                                  "home-2-setups-one",      "home-2-setups-many",    "home-3-commands",
+                                  "home-5-settings",        "resize-1-home-wide",    "resize-2-setups-wide",
+                                  "resize-3-setups-narrow", "resize-4-settings-wide"};
+    EXPECT_EQ(order, expected);
+}

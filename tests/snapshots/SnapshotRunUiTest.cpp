@@ -94,8 +94,11 @@ TEST_F(SnapshotRunUiTest, aNewFolderGetsEveryShotAndTheSummaryCountsThem) {
     expected.sort();
     QStringList found = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
     EXPECT_EQ(found, expected);
-    EXPECT_TRUE(names().contains("home-1-home-warm-dark"));
-    EXPECT_TRUE(names().contains("hud-8-confirm"));
+    for (const char* name :
+         {"home-1-home-warm-dark", "home-2-setups-empty", "home-2-setups-one", "home-2-setups-many",
+          "home-2-setups-many-dark", "home-5-settings", "home-5-settings-dark", "resize-2-setups-wide",
+          "resize-3-setups-narrow", "resize-4-settings-wide", "hud-8-confirm"})
+        EXPECT_TRUE(names().contains(QLatin1String(name))) << name;
 }
 
 TEST_F(SnapshotRunUiTest, fixturesHoldTheDemoSetupsAndNothingLandsInTheUsersFolders) {
@@ -127,8 +130,9 @@ TEST_F(SnapshotRunUiTest, everyPictureHasItsShotsSizeAndBackdrop) {
     EXPECT_TRUE(near(picture("hud-3-heard").pixel(0, 0), QColor(33, 43, 66), 3));
     EXPECT_TRUE(near(picture("nudge").pixel(0, 0), QColor(217, 212, 204), 3));
     // The home window's sidebar sits at the top-left, apart from the pane's canvas.
-    const QImage home = picture("home-1-home-warm");
-    EXPECT_FALSE(near(home.pixel(20, 300), lightCanvas, 0));
+    for (const char* name :
+         {"home-1-home-warm", "home-2-setups-many", "home-5-settings", "resize-3-setups-narrow"})
+        EXPECT_FALSE(near(picture(name).pixel(20, 300), lightCanvas, 0)) << name;
 }
 
 TEST_F(SnapshotRunUiTest, darkTwinsAreDarkerAndStagedStatesDiffer) {
@@ -145,8 +149,12 @@ TEST_F(SnapshotRunUiTest, darkTwinsAreDarkerAndStagedStatesDiffer) {
         EXPECT_LT(meanLuminance(dark), meanLuminance(light));
         ++twins;
     }
-    EXPECT_GE(twins, 3);
+    EXPECT_GE(twins, 5);
     EXPECT_NE(picture("home-1-home-cold"), picture("home-1-home-warm"));
+    // Each store draws its own Setups pane: ideas, one card, three cards.
+    EXPECT_NE(picture("home-2-setups-empty"), picture("home-2-setups-one"));
+    EXPECT_NE(picture("home-2-setups-one"), picture("home-2-setups-many"));
+    EXPECT_NE(picture("home-2-setups-empty"), picture("home-2-setups-many"));
     EXPECT_NE(picture("hud-1-listening-empty"), picture("hud-1b-listening-quiet"));
     QSet<QByteArray> huds;
     for (const QString& name : names())
