@@ -1,7 +1,9 @@
 #include "shell/SnapshotHost.h"
 
+#include "platform/linux/XdgAppIcons.h"
 #include "platform/linux/XdgInstalledApps.h"
 #include "snapshots/SnapshotRun.h"
+#include "ui/AppIcons.h"
 
 #include <QCoreApplication>
 
@@ -9,14 +11,19 @@ namespace brisklet {
 
 SnapshotHost::SnapshotHost(const QString& folder)
     : installed_(std::make_unique<platform::XdgInstalledApps>()),
+      icons_(std::make_unique<platform::XdgAppIcons>(*installed_)),
       run_(std::make_unique<SnapshotRun>(folder, SnapshotRun::Collaborators{installed_.get()})) {
     QObject::connect(run_.get(), &SnapshotRun::finished, QCoreApplication::instance(),
                      [](int status) { QCoreApplication::exit(status); });
 }
 
-SnapshotHost::~SnapshotHost() = default;
+SnapshotHost::~SnapshotHost() {
+    run_.reset();
+    AppIcons::instance().setSource(nullptr);
+}
 
 void SnapshotHost::start() {
+    AppIcons::instance().setSource(icons_.get());
     run_->start();
 }
 

@@ -6,12 +6,13 @@
 namespace brisklet {
 
 namespace platform {
+class XdgAppIcons;
 class XdgInstalledApps;
-}
+} // namespace platform
 class SnapshotRun;
 
-// The snapshot mode in place of the app: the installed applications read from the
-// desktop entries, nothing else of the desktop; the application ends with the
+// The snapshot mode in place of the app: the installed applications and their
+// icons read from the desktop entries, nothing else of the desktop; the application ends with the
 // run's status when the pictures are written.
 class SnapshotHost final {
 public:
@@ -22,6 +23,7 @@ public:
 
 private:
     std::unique_ptr<platform::XdgInstalledApps> installed_;
+    std::unique_ptr<platform::XdgAppIcons> icons_;
     std::unique_ptr<SnapshotRun> run_;
 };
 

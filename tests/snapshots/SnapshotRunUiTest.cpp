@@ -72,6 +72,14 @@ protected:
                std::abs(qBlue(pixel) - colour.blue()) <= slack && qAlpha(pixel) == 255;
     }
 
+    static int pixelsNear(const QImage& image, const QColor& colour) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += near(image.pixel(x, y), colour, 6) ? 1 : 0;
+        return count;
+    }
+
     static inline QTemporaryDir* home = nullptr;
     static inline QString folder;
     static inline SnapshotProgram* first = nullptr;
@@ -133,6 +141,18 @@ TEST_F(SnapshotRunUiTest, everyPictureHasItsShotsSizeAndBackdrop) {
     for (const char* name :
          {"home-1-home-warm", "home-2-setups-many", "home-5-settings", "resize-3-setups-narrow"})
         EXPECT_FALSE(near(picture(name).pixel(20, 300), lightCanvas, 0)) << name;
+}
+
+// The cards draw the fixture apps' own icons (Notes is a yellow square), not the
+// placeholder every app gets when no icon is found.
+TEST_F(SnapshotRunUiTest, setupCardsShowTheInstalledAppsIcons) {
+    const QColor notesYellow(246, 208, 77);
+    EXPECT_GT(pixelsNear(picture("home-2-setups-one"), notesYellow), 100);
+    EXPECT_GT(pixelsNear(picture("home-2-setups-many"), notesYellow), 100);
+    // Calendar's red header belongs to "monday review", in the store of three only.
+    const QColor calendarRed(224, 27, 36);
+    EXPECT_GT(pixelsNear(picture("home-2-setups-many"), calendarRed), 20);
+    EXPECT_EQ(pixelsNear(picture("home-2-setups-one"), calendarRed), 0);
 }
 
 TEST_F(SnapshotRunUiTest, darkTwinsAreDarkerAndStagedStatesDiffer) {
