@@ -40,6 +40,14 @@ Setup blank(const QString& name, const QDateTime& now) {
     return setup;
 }
 
+SetupItem placed(const QString& id, const QString& name, const SetupFrame& frame) {
+    return app(id, name, {}, frame);
+}
+
+const QString terminalID = QStringLiteral("org.gnome.Terminal");
+const QString notesID = QStringLiteral("org.gnome.Notes");
+const QString playerID = QStringLiteral("org.gnome.Rhythmbox3");
+
 } // namespace
 
 CommandEntry demoCommand() {
@@ -106,6 +114,35 @@ SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapp
     if (overlapping)
         result.overlapPairs = {{board.id, terminal.id}, {notes.id, terminal.id}};
     return result;
+}
+
+std::vector<MagicProposal> demoProposals(const QDateTime& now) {
+    const QString oftenUsed = QStringLiteral("opened 7,289× on this computer");
+    MagicProposal code;
+    code.title = QStringLiteral("Code");
+    code.blurb = QStringLiteral("Editor and terminal, side by side.");
+    code.score = 3.2;
+    code.evidence = {{terminalID, oftenUsed},
+                     {QStringLiteral("org.gnome.TextEditor"), QStringLiteral("on this computer")}};
+    code.draft = blank(QStringLiteral("Code"), now);
+    code.draft.items = {
+        placed(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), {0, 0, 0.66, 1.0, 0}),
+        placed(terminalID, QStringLiteral("Terminal"), {0.66, 0, 0.34, 1.0, 0})};
+
+    MagicProposal everyday;
+    everyday.title = QStringLiteral("Everyday");
+    everyday.blurb = QStringLiteral("The 4 apps you live in, tiled corner to corner.");
+    everyday.score = 2.9;
+    everyday.evidence = {{terminalID, oftenUsed},
+                         {browserID, QStringLiteral("open right now")},
+                         {notesID, QStringLiteral("in your dock")},
+                         {playerID, QStringLiteral("used this week")}};
+    everyday.draft = blank(QStringLiteral("Everyday"), now);
+    everyday.draft.items = {placed(terminalID, QStringLiteral("Terminal"), {0, 0.5, 0.5, 0.5, 0}),
+                            placed(browserID, browserName, {0.5, 0.5, 0.5, 0.5, 0}),
+                            placed(notesID, QStringLiteral("Notes"), {0, 0, 0.5, 0.5, 0}),
+                            placed(playerID, QStringLiteral("Rhythmbox"), {0.5, 0, 0.5, 0.5, 0})};
+    return {code, everyday};
 }
 
 QList<qreal> speakingBars() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ask/MagicProposal.h"
 #include "commands/CommandEntry.h"
 #include "setups/Setup.h"
 #include "setups/SetupEngine.h"
@@ -32,6 +33,10 @@ SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapp
 
 // The microphone level the home window's meters show.
 inline constexpr float microphoneLevel = 0.45f;
+
+// What a scan of a developer's apps proposes: "Code" (Text Editor and Terminal
+// side by side), then "Everyday" (four apps tiled corner to corner).
+std::vector<MagicProposal> demoProposals(const QDateTime& now);
 
 // The heads-up display's bars in mid-sentence: |sin(0.55 i)| × 0.75 + 0.15.
 QList<qreal> speakingBars();

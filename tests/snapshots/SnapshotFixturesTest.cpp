@@ -90,6 +90,38 @@ TEST(SnapshotFixtures, theCaptureFindsFiveItemsAndOverlapsOnlyWhenAsked) {
     EXPECT_EQ(overlapping.overlapPairs[1], std::make_pair(overlapping.items[2].id, terminal));
 }
 
+TEST(SnapshotFixtures, magicProposesCodeThenEverydayWithEvidenceForEveryApp) {
+    const std::vector<MagicProposal> proposals = SnapshotFixtures::demoProposals(now);
+    ASSERT_EQ(proposals.size(), 2u);
+    const MagicProposal& code = proposals[0];
+    const MagicProposal& everyday = proposals[1];
+    EXPECT_EQ(code.title, "Code");
+    EXPECT_EQ(code.draft.name, "Code");
+    EXPECT_GT(code.score, everyday.score) << "ranked first";
+    EXPECT_NE(code.id(), everyday.id());
+    ASSERT_EQ(code.draft.items.size(), 2u);
+    EXPECT_EQ(code.draft.items[0].bundleID, "org.gnome.TextEditor");
+    EXPECT_EQ(code.draft.items[1].frame, (SetupFrame{0.66, 0, 0.34, 1.0, 0}));
+    EXPECT_EQ(everyday.title, "Everyday");
+    ASSERT_EQ(everyday.draft.items.size(), 4u);
+    EXPECT_EQ(everyday.evidence.at("org.gnome.Notes"), "in your dock");
+    for (const MagicProposal& proposal : proposals) {
+        SCOPED_TRACE(proposal.title.toStdString());
+        EXPECT_EQ(proposal.evidence.size(), proposal.draft.items.size());
+        for (const SetupItem& item : proposal.draft.items) {
+            EXPECT_TRUE(proposal.evidence.count(item.bundleID)) << item.bundleID.toStdString();
+            EXPECT_EQ(item.kind, SetupItemKind::app);
+            EXPECT_TRUE(item.frame);
+        }
+        for (const auto& [id, why] : proposal.evidence)
+            EXPECT_FALSE(why.contains("Mac")) << why.toStdString();
+        EXPECT_TRUE(proposal.draft.phrases.isEmpty());
+        EXPECT_TRUE(proposal.draft.system.isEmpty());
+        EXPECT_TRUE(proposal.draft.endQuitsApps);
+        EXPECT_EQ(proposal.draft.createdAt, now);
+    }
+}
+
 TEST(SnapshotFixtures, theRegistrysOwnCommandOpensTheBrowser) {
     const CommandEntry entry = SnapshotFixtures::demoCommand();
     EXPECT_EQ(entry.id, "custom-fixture1");
