@@ -22,7 +22,7 @@
 #include "platform/SpeechRecognizer.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
-#include "shell/CaptureStandIn.h"
+#include "shell/FolderDialogChooser.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
@@ -38,6 +38,8 @@
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
 #include "ui/ReceiptController.h"
+#include "ui/SetupCaptureController.h"
+#include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
@@ -221,7 +223,7 @@ void AppDelegate::buildStandIns() {
     magic_ = std::make_unique<MagicStandIn>();
     home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
-    captureCtl_ = std::make_unique<CaptureStandIn>();
+    buildSetupEditing();
     receipts_ = std::make_unique<ReceiptController>();
     nudge_ = std::make_unique<SetupNudgeController>();
 
@@ -489,6 +491,34 @@ void AppDelegate::connectHome() {
         if (self)
             MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
+}
+
+void AppDelegate::buildSetupEditing() {
+    captureCtl_ = std::make_unique<SetupCaptureController>(*setups_, setupEngine_.get());
+    connect(captureCtl_.get(), &SetupCaptureController::saved, this, [this](const Setup& setup) {
+        if (!shutDown_)
+            hud_->show(HUDState::done(QStringLiteral("Saved “%1” — say “%2” anytime").arg(setup.name, setup.name.toLower())));
+    });
+    QPointer<AppDelegate> self(this);
+    SetupEditorController::Providers p;
+    p.reserved = [self] { return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed(); };
+    if (platform::RunningApps* running = platform_->runningApps())
+        p.running = [running] { return running->runningApps(); };
+    if (platform::BrowserLauncher* browsers = platform_->browserLauncher()) {
+        // Asking runs a program: once per process is enough for the editor.
+        auto known = std::make_shared<std::optional<QString>>();
+        p.defaultBrowser = [browsers, known] {
+            if (!*known)
+                *known = browsers->defaultBrowser().value_or(QString());
+            return **known;
+        };
+    }
+    p.fingerprint = [self] { return self ? self->layouts_->fingerprint() : QString(); };
+    p.screens = [self] { return self ? int(self->windows_->screens().size()) : 1; };
+    setupEditor_ = std::make_unique<SetupEditorController>(*setups_, appIndex_.get(), std::move(p));
+    folderChooser_ = std::make_unique<FolderDialogChooser>();
+    setupEditor_->model().setFolderChooser(folderChooser_.get());
+    home_->setSetupEditor(setupEditor_.get());
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {

@@ -15,7 +15,8 @@ class AppState;
 class AskPort;
 class AudioEngine;
 class BrightnessControl;
-class CapturePort;
+class SetupCaptureController;
+class SetupEditorController;
 class Chime;
 class ClapDetector;
 class CommandRegistry;
@@ -30,6 +31,7 @@ class MediaActions;
 class PlatformFactory;
 class ReceiptController;
 class RequestFlow;
+class FolderDialogChooser;
 class SetupEngine;
 class SetupNudgeController;
 struct Setup;
@@ -100,6 +102,8 @@ public:
     SetupEngine* setupEngine() const { return setupEngine_.get(); }
     SetupRuns* setupRuns() const { return setupRuns_.get(); }
     HomeWindowController* home() const { return home_.get(); }
+    SetupCaptureController* captureController() const { return captureCtl_.get(); }
+    SetupEditorController* setupEditor() const { return setupEditor_.get(); }
     OnboardingStandIn* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
     // Null where there is no widget application to carry a tray icon.
@@ -120,6 +124,7 @@ private:
     void buildWatchdog();
     void buildStatusItem();
     void buildSetupRuns();
+    void buildSetupEditing();
     void connectVoice();
     void connectWindows();
     void connectHome();
@@ -161,7 +166,9 @@ private:
     std::unique_ptr<OnboardingStandIn> onboarding_;
     std::unique_ptr<MagicStandIn> magic_;
     std::unique_ptr<HomeWindowController> home_;
-    std::unique_ptr<CapturePort> captureCtl_;
+    std::unique_ptr<SetupCaptureController> captureCtl_;
+    std::unique_ptr<FolderDialogChooser> folderChooser_;
+    std::unique_ptr<SetupEditorController> setupEditor_;
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;

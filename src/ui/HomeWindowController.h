@@ -34,6 +34,7 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
+    Q_PROPERTY(QObject* setupEditor READ setupEditor NOTIFY setupEditorChanged)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -73,6 +74,10 @@ public:
     QVariantList menus() const { return menus_; }
     void setMenus(const QVariantList& menus);
 
+    // The editor the window shows as a sheet while it is open; null: none.
+    QObject* setupEditor() const { return setupEditor_; }
+    void setSetupEditor(QObject* editor);
+
     // What the menu bar's window entries do; nothing without a window.
     void showPane(const QString& pane);
     void hide();
@@ -100,6 +105,7 @@ public:
 
 signals:
     void menusChanged();
+    void setupEditorChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,6 +120,7 @@ private:
     AppState& appState_;
     QIcon icon_;
     QVariantList menus_;
+    QPointer<QObject> setupEditor_;
     QPointer<QQuickView> window_;
     QPointer<QPropertyAnimation> fade_;
     bool parkedForPreview_ = false;

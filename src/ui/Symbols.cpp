@@ -32,6 +32,8 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("chevron.down"), 0xe5cf},
         {QStringLiteral("trash"), 0xe92e},
         {QStringLiteral("app.dashed"), 0xe162},
+        {QStringLiteral("plus.app"), 0xe146},
+        {QStringLiteral("rectangle.on.rectangle.angled"), 0xe3e0},
         {QStringLiteral("hammer"), 0xea59},
         {QStringLiteral("laptopcomputer"), 0xe31e},
         {QStringLiteral("terminal"), 0xeb8e},

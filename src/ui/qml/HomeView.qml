@@ -91,4 +91,8 @@ Rectangle {
             title: root.pane
         }
     }
+    SetupEditorView {
+        objectName: "setupEditor"
+        editor: root.home ? root.home.setupEditor : null
+    }
 }
