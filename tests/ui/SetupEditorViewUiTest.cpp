@@ -6,7 +6,10 @@
 #include "ui/DesignSystem.h"
 #include "ui/SetupEditorController.h"
 
+#include "base/AppState.h"
 #include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "ui/HomeWindowController.h"
 #include "setups/SetupStore.h"
 
 #include "support/FakeApps.h"
@@ -16,6 +19,7 @@
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
+#include "support/WaitFor.h"
 
 #include <QQuickItem>
 #include <QTemporaryDir>
@@ -264,6 +268,39 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
     EXPECT_EQ(text(h, "kept"), "1 of 2 kept");
     ASSERT_TRUE(pageRow());
     EXPECT_LT(pageRow()->opacity(), 0.5);
+}
+
+TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) {
+    CommandRegistry registry(dir.filePath("commands.json"));
+    AppState state;
+    HomeWindowController homeWindow(registry, &index, store, state);
+    homeWindow.setSetupEditor(&editor);
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
+        << h.errors().toStdString();
+    h.root()->setSize(QSizeF(940, 700));
+    QObject* sheet = h.root()->findChild<QObject*>("setupEditor");
+    ASSERT_TRUE(sheet);
+    EXPECT_FALSE(sheet->property("visible").toBool());
+
+    h.render();
+    editor.openNew();
+    EXPECT_TRUE(sheet->property("visible").toBool());
+    QQuickItem* content = sheet->property("contentItem").value<QQuickItem*>();
+    ASSERT_TRUE(content);
+    QQuickItem* title = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        title = ViewHarness::find(content, "title");
+        return title && title->isVisible() && title->property("text") == "New setup";
+    }));
+    QTest::qWait(300); // the sheet's entrance
+    const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
+    ViewHarness::save(picture, "home-editor-sheet" + suffix());
+    EXPECT_TRUE(Pixels::nonBlank(picture));
+    EXPECT_GE(Pixels::textContrast(picture, h.boxOf(title), canvas(), title->property("color").value<QColor>()), 4.5);
+    editor.model().cancel();
+    EXPECT_FALSE(sheet->property("visible").toBool());
+    EXPECT_TRUE(store.setups().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),
