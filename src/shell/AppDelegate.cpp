@@ -497,7 +497,8 @@ void AppDelegate::buildSetupEditing() {
     captureCtl_ = std::make_unique<SetupCaptureController>(*setups_, setupEngine_.get());
     connect(captureCtl_.get(), &SetupCaptureController::saved, this, [this](const Setup& setup) {
         if (!shutDown_)
-            hud_->show(HUDState::done(QStringLiteral("Saved “%1” — say “%2” anytime").arg(setup.name, setup.name.toLower())));
+            hud_->show(HUDState::done(
+                QStringLiteral("Saved “%1” — say “%2” anytime").arg(setup.name, setup.name.toLower())));
     });
     QPointer<AppDelegate> self(this);
     SetupEditorController::Providers p;

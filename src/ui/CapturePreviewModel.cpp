@@ -11,13 +11,16 @@ namespace brisklet {
 namespace {
 
 // Horizontal white space: blanks, tabs and the other space separators.
-bool isHorizontalSpace(QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; }
+bool isHorizontalSpace(QChar c) {
+    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
+}
 
 } // namespace
 
 CapturePreviewModel::CapturePreviewModel(SetupEngine::CaptureResult result, const QString& initialName,
                                          ExistingName existingName, QObject* parent)
-    : QObject(parent), result_(std::move(result)), existingName_(std::move(existingName)), name_(initialName) {
+    : QObject(parent), result_(std::move(result)), existingName_(std::move(existingName)),
+      name_(initialName) {
     for (const SetupItem& item : result_.items)
         included_.insert(item.id);
     findReplacing();
@@ -56,7 +59,8 @@ QString CapturePreviewModel::summary() const {
     if (count == 0)
         return QStringLiteral("No windows are open right now — arrange your world first, then capture.");
     return QString::number(count) + QStringLiteral(" window") + (count == 1 ? "" : "s") +
-           QStringLiteral(", exactly as arranged, for your ") + DisplayArrangement::label(result_.fingerprint) +
+           QStringLiteral(", exactly as arranged, for your ") +
+           DisplayArrangement::label(result_.fingerprint) +
            QStringLiteral(". Untick anything you don't want saved.");
 }
 
@@ -102,7 +106,8 @@ void CapturePreviewModel::findReplacing() {
 }
 
 QString CapturePreviewModel::replacingLine() const {
-    return replacing_ ? QStringLiteral("updates your existing “") + *replacing_ + QStringLiteral("”") : QString();
+    return replacing_ ? QStringLiteral("updates your existing “") + *replacing_ + QStringLiteral("”")
+                      : QString();
 }
 
 QString CapturePreviewModel::chip() const {
@@ -125,11 +130,14 @@ QString CapturePreviewModel::primaryText() const {
     return replacing_ ? QStringLiteral("Update Setup") : QStringLiteral("Save Setup");
 }
 
-bool CapturePreviewModel::canSave() const { return !trimmedName(name_).isEmpty() && !chosenItems().empty(); }
+bool CapturePreviewModel::canSave() const {
+    return !trimmedName(name_).isEmpty() && !chosenItems().empty();
+}
 
 void CapturePreviewModel::setIncluded(const QString& id, bool on) {
     const QUuid uuid(id);
-    const bool known = std::any_of(result_.items.begin(), result_.items.end(), [&](const SetupItem& i) { return i.id == uuid; });
+    const bool known = std::any_of(result_.items.begin(), result_.items.end(),
+                                   [&](const SetupItem& i) { return i.id == uuid; });
     if (!known || included_.contains(uuid) == on)
         return;
     if (on)
@@ -144,6 +152,8 @@ void CapturePreviewModel::save() {
         emit saveRequested(trimmedName(name_), chosenItems(), result_.fingerprint, closeOthers_);
 }
 
-void CapturePreviewModel::cancel() { emit cancelRequested(); }
+void CapturePreviewModel::cancel() {
+    emit cancelRequested();
+}
 
 } // namespace brisklet

@@ -37,8 +37,8 @@ public:
     // The stored setup's name that a text finds, or nothing.
     using ExistingName = std::function<std::optional<QString>(const QString&)>;
 
-    CapturePreviewModel(SetupEngine::CaptureResult result, const QString& initialName, ExistingName existingName,
-                        QObject* parent = nullptr);
+    CapturePreviewModel(SetupEngine::CaptureResult result, const QString& initialName,
+                        ExistingName existingName, QObject* parent = nullptr);
 
     // The name with blanks and tabs trimmed at both ends; line breaks stay.
     static QString trimmedName(const QString& name);
@@ -70,8 +70,8 @@ public:
 
 signals:
     void changed();
-    void saveRequested(const QString& name, const std::vector<brisklet::SetupItem>& items, const QString& fingerprint,
-                       bool closeOthers);
+    void saveRequested(const QString& name, const std::vector<brisklet::SetupItem>& items,
+                       const QString& fingerprint, bool closeOthers);
     void cancelRequested();
 
 private:

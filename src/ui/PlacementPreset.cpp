@@ -36,15 +36,16 @@ std::optional<Fractions> fractionsOf(Preset preset) {
 }
 
 // Strictly closer than 0.01; NaN never is.
-bool near(double a, double b) { return std::abs(a - b) < 0.01; }
+bool near(double a, double b) {
+    return std::abs(a - b) < 0.01;
+}
 
 } // namespace
 
 const std::vector<Preset>& all() {
-    static const std::vector<Preset> presets{Preset::asIs,       Preset::leftHalf,     Preset::rightHalf,
-                                             Preset::leftTwoThirds, Preset::rightThird, Preset::topHalf,
-                                             Preset::bottomHalf, Preset::maximize,     Preset::center,
-                                             Preset::none};
+    static const std::vector<Preset> presets{
+        Preset::asIs,    Preset::leftHalf,   Preset::rightHalf, Preset::leftTwoThirds, Preset::rightThird,
+        Preset::topHalf, Preset::bottomHalf, Preset::maximize,  Preset::center,        Preset::none};
     return presets;
 }
 
@@ -110,6 +111,8 @@ Preset matching(const std::optional<SetupFrame>& frame) {
     return Preset::asIs;
 }
 
-SetupFrame centered() { return SetupFrame{0.15, 0.1, 0.7, 0.8, 0}; }
+SetupFrame centered() {
+    return SetupFrame{0.15, 0.1, 0.7, 0.8, 0};
+}
 
 } // namespace brisklet::PlacementPreset

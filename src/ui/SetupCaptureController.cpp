@@ -42,8 +42,18 @@ void SetupCaptureController::begin(const std::optional<QString>& prefillName) {
 
 void SetupCaptureController::present(const SetupEngine::CaptureResult& result, const QString& name) {
     closeWindow();
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    // Headless (tests without a display): the review exists without its window.
+    QQuickView* view = gui ? new QQuickView() : nullptr;
+    QObject* owner = view ? static_cast<QObject*>(view) : this;
+    preview_ = makePreview(result, name, owner);
+    if (view)
+        openWindow(view);
+}
+
+CapturePreviewModel* SetupCaptureController::makePreview(const SetupEngine::CaptureResult& result,
+                                                         const QString& name, QObject* owner) {
     QPointer<SetupCaptureController> self(this);
-    auto* view = new QQuickView();
     auto* preview = new CapturePreviewModel(
         result, name,
         [self](const QString& text) -> std::optional<QString> {
@@ -53,9 +63,10 @@ void SetupCaptureController::present(const SetupEngine::CaptureResult& result, c
                 return found->name;
             return std::nullopt;
         },
-        view);
+        owner);
     connect(preview, &CapturePreviewModel::saveRequested, this,
-            [self](const QString& n, const std::vector<SetupItem>& items, const QString& fingerprint, bool closeOthers) {
+            [self](const QString& n, const std::vector<SetupItem>& items, const QString& fingerprint,
+                   bool closeOthers) {
                 if (self)
                     self->save(n, items, fingerprint, closeOthers);
             });
@@ -63,6 +74,10 @@ void SetupCaptureController::present(const SetupEngine::CaptureResult& result, c
         if (self)
             self->closeWindow();
     });
+    return preview;
+}
+
+void SetupCaptureController::openWindow(QQuickView* view) {
     view->engine()->addImportPath(QStringLiteral("qrc:/"));
     view->setTitle(QStringLiteral("Review your setup"));
     view->setResizeMode(QQuickView::SizeRootObjectToView);
@@ -70,7 +85,7 @@ void SetupCaptureController::present(const SetupEngine::CaptureResult& result, c
     view->setMaximumSize(QSize(width, height));
     view->resize(width, height);
     view->setColor(DesignSystem::instance().palette(DesignSystem::instance().isDark())->canvas);
-    view->setInitialProperties({{QStringLiteral("preview"), QVariant::fromValue<QObject*>(preview)}});
+    view->setInitialProperties({{QStringLiteral("preview"), QVariant::fromValue<QObject*>(preview_.data())}});
     view->setSource(QUrl(QStringLiteral("qrc:/Brisklet/qml/CapturePreviewView.qml")));
     if (view->status() == QQuickView::Error) {
         for (const auto& error : view->errors())
@@ -82,7 +97,6 @@ void SetupCaptureController::present(const SetupEngine::CaptureResult& result, c
     }
     view->installEventFilter(this);
     window_ = view;
-    preview_ = preview;
     view->showNormal();
     view->raise();
     view->requestActivate();
@@ -116,6 +130,11 @@ Setup SetupCaptureController::save(const QString& name, const std::vector<SetupI
 void SetupCaptureController::closeWindow() {
     if (window_)
         window_->close();
+    else if (preview_ && preview_->parent() == this) {
+        // It may be the sender of the save that brought us here.
+        preview_->deleteLater();
+        preview_ = nullptr;
+    }
 }
 
 // Whatever closes the window (Save, Cancel, its close button) ends the review.

@@ -35,6 +35,7 @@ public:
                bool closeOthers);
 
     QQuickView* window() const { return window_; }
+    // The open review; without a GUI application it has no window.
     CapturePreviewModel* preview() const { return preview_; }
 
     static constexpr int width = 620;
@@ -48,6 +49,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    CapturePreviewModel* makePreview(const SetupEngine::CaptureResult& result, const QString& name,
+                                     QObject* owner);
+    void openWindow(QQuickView* view);
     void closeWindow();
 
     SetupStore& store_;

@@ -15,7 +15,9 @@ namespace brisklet::SetupDraftEdits {
 namespace {
 
 // Blank characters as the fields trim them: line breaks stay.
-bool isBlank(QChar c) { return c.isSpace() && c != QLatin1Char('\n') && c != QLatin1Char('\r'); }
+bool isBlank(QChar c) {
+    return c.isSpace() && c != QLatin1Char('\n') && c != QLatin1Char('\r');
+}
 
 QString trimmedBlanks(const QString& text) {
     qsizetype start = 0;
@@ -44,7 +46,9 @@ SetupItem newItem(SetupItemKind kind) {
 
 } // namespace
 
-QString fallbackBrowser() { return QStringLiteral("firefox-esr"); }
+QString fallbackBrowser() {
+    return QStringLiteral("firefox-esr");
+}
 
 QString normalizedURL(const QString& text) {
     const QString trimmed = trimmedBlanks(text);
@@ -65,7 +69,9 @@ QStringList phrasesFrom(const QString& text) {
     return out;
 }
 
-QString phrasesText(const QStringList& phrases) { return phrases.join(QStringLiteral(", ")); }
+QString phrasesText(const QStringList& phrases) {
+    return phrases.join(QStringLiteral(", "));
+}
 
 std::vector<Browser> installedBrowsers(const std::vector<IndexedApp>& apps) {
     std::vector<Browser> out;
@@ -74,12 +80,14 @@ std::vector<Browser> installedBrowsers(const std::vector<IndexedApp>& apps) {
         if (!app.bundleID || seen.contains(*app.bundleID))
             continue;
         const QString& id = *app.bundleID;
-        if (!BrowserScripting::families().contains(id) && !BrowserScripting::unscriptableBrowsers().contains(id))
+        if (!BrowserScripting::families().contains(id) &&
+            !BrowserScripting::unscriptableBrowsers().contains(id))
             continue;
         seen.insert(id);
         out.push_back({id, app.name});
     }
-    std::stable_sort(out.begin(), out.end(), [](const Browser& a, const Browser& b) { return a.name < b.name; });
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Browser& a, const Browser& b) { return a.name < b.name; });
     return out;
 }
 
@@ -113,16 +121,21 @@ std::optional<SetupItem> siteItem(const QString& text, const QString& browserID,
 }
 
 const QStringList& projectTerminals() {
-    static const QStringList ids{"org.wezfurlong.wezterm", "kitty",          "Alacritty",
-                                 "com.mitchellh.ghostty",  "org.gnome.Console", "org.gnome.Terminal",
-                                 "org.kde.konsole",        "xfce4-terminal"};
+    static const QStringList ids{"org.wezfurlong.wezterm",
+                                 "kitty",
+                                 "Alacritty",
+                                 "com.mitchellh.ghostty",
+                                 "org.gnome.Console",
+                                 "org.gnome.Terminal",
+                                 "org.kde.konsole",
+                                 "xfce4-terminal"};
     return ids;
 }
 
 const QStringList& projectEditors() {
-    static const QStringList ids{"code",           "com.visualstudio.code", "codium",
-                                 "dev.zed.Zed",    "sublime_text",          "jetbrains-idea",
-                                 "org.gnome.TextEditor", "org.gnome.gedit", "org.kde.kate"};
+    static const QStringList ids{
+        "code",           "com.visualstudio.code", "codium",          "dev.zed.Zed", "sublime_text",
+        "jetbrains-idea", "org.gnome.TextEditor",  "org.gnome.gedit", "org.kde.kate"};
     return ids;
 }
 
@@ -140,7 +153,8 @@ std::vector<SetupItem> projectItems(const QString& folder, const QString& home,
     for (const QStringList* list : {&projectTerminals(), &projectEditors()}) {
         const auto id = SetupSuggestions::preferredApp(*list, running, apps);
         // A running app without an entry can't be launched again later.
-        if (!id || std::none_of(apps.begin(), apps.end(), [&](const IndexedApp& a) { return a.bundleID == *id; }))
+        if (!id ||
+            std::none_of(apps.begin(), apps.end(), [&](const IndexedApp& a) { return a.bundleID == *id; }))
             continue;
         SetupItem item = newItem(SetupItemKind::app);
         item.bundleID = *id;
@@ -155,7 +169,8 @@ std::vector<SetupItem> projectItems(const QString& folder, const QString& home,
 QList<QUuid> refusedAddresses(const Setup& draft) {
     QList<QUuid> out;
     for (const SetupItem& item : draft.items) {
-        if (item.kind == SetupItemKind::url && !BrowserScripting::isAllowedURL(normalizedURL(item.url.value_or(QString()))))
+        if (item.kind == SetupItemKind::url &&
+            !BrowserScripting::isAllowedURL(normalizedURL(item.url.value_or(QString()))))
             out << item.id;
     }
     return out;
@@ -178,7 +193,8 @@ std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
         if (key.isEmpty())
             continue;
         if (taken.contains(key))
-            return Text::quoted(trimmedBlanks(phrase)) + QStringLiteral(" already means a command — pick other words.");
+            return Text::quoted(trimmedBlanks(phrase)) +
+                   QStringLiteral(" already means a command — pick other words.");
         for (const Setup& other : stored) {
             if (other.id == draft.id)
                 continue;
@@ -194,8 +210,8 @@ std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
 }
 
 bool canSave(const Setup& draft, const QStringList& reserved, const std::vector<Setup>& stored) {
-    return !trimmedBlanks(draft.name).isEmpty() && !draft.items.empty() && refusedAddresses(draft).isEmpty() &&
-           !conflict(draft, reserved, stored);
+    return !trimmedBlanks(draft.name).isEmpty() && !draft.items.empty() &&
+           refusedAddresses(draft).isEmpty() && !conflict(draft, reserved, stored);
 }
 
 int displayChoices(int connected, const std::optional<SetupFrame>& frame) {

@@ -50,9 +50,13 @@ bool SetupEditorController::openEditor(const QString& id) {
     return true;
 }
 
-void SetupEditorController::openNew() { openOn(blankDraft()); }
+void SetupEditorController::openNew() {
+    openOn(blankDraft());
+}
 
-void SetupEditorController::openDraft(const Setup& draft) { openOn(draft); }
+void SetupEditorController::openDraft(const Setup& draft) {
+    openOn(draft);
+}
 
 Setup SetupEditorController::blankDraft() const {
     Setup setup;

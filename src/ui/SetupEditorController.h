@@ -37,7 +37,8 @@ public:
     };
 
     // `appIndex` may be null (no apps to offer).
-    SetupEditorController(SetupStore& store, AppIndex* appIndex, Providers providers, QObject* parent = nullptr);
+    SetupEditorController(SetupStore& store, AppIndex* appIndex, Providers providers,
+                          QObject* parent = nullptr);
 
     SetupEditorModel& model() { return model_; }
     QObject* modelObject() { return &model_; }

@@ -12,7 +12,9 @@ namespace brisklet {
 
 namespace {
 
-QString idText(const QUuid& id) { return id.toString(QUuid::WithoutBraces); }
+QString idText(const QUuid& id) {
+    return id.toString(QUuid::WithoutBraces);
+}
 
 } // namespace
 
@@ -28,7 +30,8 @@ void SetupEditorModel::open(const Setup& original, Context context) {
     context_ = std::move(context);
     browsers_ = SetupDraftEdits::installedBrowsers(context_.apps);
     newURL_.clear();
-    newURLBrowser_ = context_.defaultBrowser.isEmpty() ? SetupDraftEdits::fallbackBrowser() : context_.defaultBrowser;
+    newURLBrowser_ =
+        context_.defaultBrowser.isEmpty() ? SetupDraftEdits::fallbackBrowser() : context_.defaultBrowser;
     notice_.clear();
     system_.reset(original.system, SystemStateEdits::players(context_.apps));
     const bool wasOpen = open_;
@@ -55,9 +58,13 @@ QString SetupEditorModel::nameChip() const {
     return draft_.name.trimmed().isEmpty() ? QString() : draft_.name.toLower();
 }
 
-QString SetupEditorModel::icon() const { return draft_.icon.value_or(SetupIcons::autoFor(draft_.name)); }
+QString SetupEditorModel::icon() const {
+    return draft_.icon.value_or(SetupIcons::autoFor(draft_.name));
+}
 
-QStringList SetupEditorModel::icons() { return SetupIcons::all(); }
+QStringList SetupEditorModel::icons() {
+    return SetupIcons::all();
+}
 
 QVariantMap SetupEditorModel::rowOf(const SetupItem& item, const QList<QUuid>& refused) const {
     const bool web = item.kind == SetupItemKind::url;
@@ -77,7 +84,8 @@ QVariantMap SetupEditorModel::rowOf(const SetupItem& item, const QList<QUuid>& r
         {"project", item.projectPath.has_value()},
         {"preset", PlacementPreset::label(PlacementPreset::matching(item.frame))},
         {"hasFrame", item.frame.has_value()},
-        {"display", item.frame ? SetupDraftEdits::clampedDisplay(item.frame->displayIndex, context_.screens) : 0},
+        {"display",
+         item.frame ? SetupDraftEdits::clampedDisplay(item.frame->displayIndex, context_.screens) : 0},
         {"displayChoices", choices},
         {"refused", refused.contains(item.id)},
     };
@@ -92,7 +100,8 @@ QVariantList SetupEditorModel::items() const {
 }
 
 bool SetupEditorModel::hasFrames() const {
-    return std::any_of(draft_.items.begin(), draft_.items.end(), [](const SetupItem& i) { return i.frame.has_value(); });
+    return std::any_of(draft_.items.begin(), draft_.items.end(),
+                       [](const SetupItem& i) { return i.frame.has_value(); });
 }
 
 QVariantList SetupEditorModel::browsers() const {
@@ -104,7 +113,8 @@ QVariantList SetupEditorModel::browsers() const {
 
 std::vector<IndexedApp> SetupEditorModel::sortedApps() const {
     std::vector<IndexedApp> apps = context_.apps;
-    std::stable_sort(apps.begin(), apps.end(), [](const IndexedApp& a, const IndexedApp& b) { return a.name < b.name; });
+    std::stable_sort(apps.begin(), apps.end(),
+                     [](const IndexedApp& a, const IndexedApp& b) { return a.name < b.name; });
     return apps;
 }
 
@@ -115,7 +125,9 @@ QStringList SetupEditorModel::appNames() const {
     return out;
 }
 
-QStringList SetupEditorModel::presets() { return PlacementPreset::labels(); }
+QStringList SetupEditorModel::presets() {
+    return PlacementPreset::labels();
+}
 
 void SetupEditorModel::setNewURL(const QString& text) {
     if (newURL_ == text)
@@ -218,7 +230,8 @@ void SetupEditorModel::addProject() {
         return;
     const auto folder = chooser_->chooseFolder(
         QStringLiteral("Add Project"),
-        QStringLiteral("Pick the project folder — it opens in your terminal and editor when this setup runs."));
+        QStringLiteral(
+            "Pick the project folder — it opens in your terminal and editor when this setup runs."));
     if (!folder || folder->isEmpty())
         return;
     const auto added = SetupDraftEdits::projectItems(*folder, context_.home, context_.running, context_.apps);
@@ -230,7 +243,8 @@ void SetupEditorModel::addProject() {
 
 SetupItem* SetupEditorModel::itemWith(const QString& id) {
     const QUuid uuid(id);
-    const auto it = std::find_if(draft_.items.begin(), draft_.items.end(), [&](const SetupItem& i) { return i.id == uuid; });
+    const auto it = std::find_if(draft_.items.begin(), draft_.items.end(),
+                                 [&](const SetupItem& i) { return i.id == uuid; });
     return it == draft_.items.end() ? nullptr : &*it;
 }
 
@@ -284,7 +298,9 @@ void SetupEditorModel::save() {
     emit saved(SetupDraftEdits::finished(draft()));
 }
 
-void SetupEditorModel::cancel() { close(); }
+void SetupEditorModel::cancel() {
+    close();
+}
 
 void SetupEditorModel::close() {
     if (!open_)

@@ -46,7 +46,8 @@ const std::vector<Option>& appearanceOptions() {
 }
 
 const std::vector<Option>& musicOptions() {
-    static const std::vector<Option> options{{"leave", "Don't change"}, {"play", "Start playing"}, {"pause", "Pause"}};
+    static const std::vector<Option> options{
+        {"leave", "Don't change"}, {"play", "Start playing"}, {"pause", "Pause"}};
     return options;
 }
 
@@ -69,7 +70,9 @@ void setVolumeOn(SetupSystemState& state, bool on) {
         state.volume.reset();
 }
 
-void setVolume(SetupSystemState& state, double position) { state.volume = truncatedWithin(position, 0, 100); }
+void setVolume(SetupSystemState& state, double position) {
+    state.volume = truncatedWithin(position, 0, 100);
+}
 
 void setBrightnessOn(SetupSystemState& state, bool on) {
     if (on)
@@ -104,7 +107,9 @@ void setMusic(SetupSystemState& state, const QString& value, const std::vector<O
         state.musicPlayer = players.front().value;
 }
 
-void setPlayer(SetupSystemState& state, const QString& id) { state.musicPlayer = id; }
+void setPlayer(SetupSystemState& state, const QString& id) {
+    state.musicPlayer = id;
+}
 
 void setSoundCue(SetupSystemState& state, const QString& id) {
     if (id.isEmpty() || id == QLatin1String("none"))
@@ -123,7 +128,8 @@ void setShortcut(SetupSystemState& state, const QString& text) {
 QString appearanceValue(const SetupSystemState& state) {
     if (!state.appearance)
         return QStringLiteral("leave");
-    return *state.appearance == SetupSystemState::Appearance::dark ? QStringLiteral("dark") : QStringLiteral("light");
+    return *state.appearance == SetupSystemState::Appearance::dark ? QStringLiteral("dark")
+                                                                   : QStringLiteral("light");
 }
 
 QString musicValue(const SetupSystemState& state) {
@@ -132,7 +138,9 @@ QString musicValue(const SetupSystemState& state) {
     return *state.music == SetupSystemState::Music::play ? QStringLiteral("play") : QStringLiteral("pause");
 }
 
-QString soundValue(const SetupSystemState& state) { return state.soundCue.value_or(QStringLiteral("none")); }
+QString soundValue(const SetupSystemState& state) {
+    return state.soundCue.value_or(QStringLiteral("none"));
+}
 
 QString playerValue(const SetupSystemState& state, const std::vector<Option>& players) {
     if (state.musicPlayer)

@@ -30,7 +30,9 @@ template <typename Edit> void SystemStateModel::edit(Edit&& change) {
         emit changed();
 }
 
-QString SystemStateModel::appearance() const { return SystemStateEdits::appearanceValue(state_); }
+QString SystemStateModel::appearance() const {
+    return SystemStateEdits::appearanceValue(state_);
+}
 
 QString SystemStateModel::appearanceLine() const {
     if (!state_.appearance)
@@ -40,18 +42,34 @@ QString SystemStateModel::appearanceLine() const {
            QStringLiteral(" mode when you run this — not just Brisklet.");
 }
 
-QString SystemStateModel::music() const { return SystemStateEdits::musicValue(state_); }
+QString SystemStateModel::music() const {
+    return SystemStateEdits::musicValue(state_);
+}
 
-bool SystemStateModel::showPlayerPicker() const { return state_.music.has_value() && players_.size() > 1; }
+bool SystemStateModel::showPlayerPicker() const {
+    return state_.music.has_value() && players_.size() > 1;
+}
 
-QString SystemStateModel::player() const { return SystemStateEdits::playerValue(state_, players_); }
+QString SystemStateModel::player() const {
+    return SystemStateEdits::playerValue(state_, players_);
+}
 
-QString SystemStateModel::soundCue() const { return SystemStateEdits::soundValue(state_); }
+QString SystemStateModel::soundCue() const {
+    return SystemStateEdits::soundValue(state_);
+}
 
-QVariantList SystemStateModel::playerOptions() const { return asList(players_); }
-QVariantList SystemStateModel::appearanceOptions() { return asList(SystemStateEdits::appearanceOptions()); }
-QVariantList SystemStateModel::musicOptions() { return asList(SystemStateEdits::musicOptions()); }
-QVariantList SystemStateModel::soundOptions() { return asList(SystemStateEdits::soundOptions()); }
+QVariantList SystemStateModel::playerOptions() const {
+    return asList(players_);
+}
+QVariantList SystemStateModel::appearanceOptions() {
+    return asList(SystemStateEdits::appearanceOptions());
+}
+QVariantList SystemStateModel::musicOptions() {
+    return asList(SystemStateEdits::musicOptions());
+}
+QVariantList SystemStateModel::soundOptions() {
+    return asList(SystemStateEdits::soundOptions());
+}
 
 void SystemStateModel::setVolumeOn(bool on) {
     edit([&](SetupSystemState& s) { SystemStateEdits::setVolumeOn(s, on); });

@@ -7,6 +7,7 @@
 #include "base/JsonFile.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
+#include "commands/Action.h"
 #include "commands/CommandRegistry.h"
 #include "commands/ReservedPhrases.h"
 #include "flow/RequestFlow.h"
@@ -21,6 +22,8 @@
 #include "support/WaitFor.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/SetupCaptureController.h"
+#include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
@@ -331,4 +334,26 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
         << delegate->hud()->state().text.toStdString();
     EXPECT_FALSE(delegate->setups()->activeRun().has_value());
     EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
+}
+
+TEST_F(AppDelegateTest, aSpokenCaptureOpensTheReviewAndItsSaveIsConfirmed) {
+    auto delegate = make();
+    delegate->launch();
+    EXPECT_EQ(delegate->home()->setupEditor(), delegate->setupEditor());
+
+    delegate->flow()->performActions({Action::captureSetup(QStringLiteral("Focus Time"))});
+    SetupCaptureController* capture = delegate->captureController();
+    ASSERT_TRUE(waitFor([&] { return capture->preview() != nullptr; }));
+    EXPECT_EQ(capture->preview()->name(), "Focus Time");
+
+    SetupItem item;
+    item.id = QUuid::createUuid();
+    item.bundleID = "org.gnome.Terminal";
+    item.appName = "Terminal";
+    capture->save("Focus Time", {item}, "1:1280x800", false);
+    EXPECT_TRUE(waitFor([&] {
+        return delegate->hud()->state().text == "Saved “Focus Time” — say “focus time” anytime";
+    })) << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->setups()->lookup("focus time").has_value());
+    EXPECT_EQ(capture->preview(), nullptr);
 }

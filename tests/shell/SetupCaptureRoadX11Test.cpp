@@ -66,7 +66,8 @@ TEST_F(SetupCaptureRoadX11Test, aReviewedCaptureBringsItsWindowsBackWhenRun) {
     // The home window's capture button, then the review window.
     delegate->home()->captureSetup();
     SetupCaptureController* capture = delegate->captureController();
-    ASSERT_TRUE(X11Session::waitUntil([&] { return capture->window() != nullptr; }, 30)) << "no review window";
+    ASSERT_TRUE(X11Session::waitUntil([&] { return capture->window() != nullptr; }, 30))
+        << "no review window";
     EXPECT_TRUE(X11Session::waitUntil([&] { return capture->window()->isVisible(); }, 5));
     CapturePreviewModel* preview = capture->preview();
     ASSERT_TRUE(preview);

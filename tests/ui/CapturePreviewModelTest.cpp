@@ -41,7 +41,9 @@ std::optional<QString> lookup(const QString& text) {
     return std::nullopt;
 }
 
-QString id(const SetupItem& item) { return item.id.toString(QUuid::WithoutBraces); }
+QString id(const SetupItem& item) {
+    return item.id.toString(QUuid::WithoutBraces);
+}
 
 } // namespace
 
@@ -53,7 +55,8 @@ TEST(CapturePreviewModelTest, untickingDecidesWhatIsKeptShownAndWarnedAbout) {
     result.overlapPairs = {{a.id, b.id}};
     CapturePreviewModel model(result, "work", lookup);
 
-    EXPECT_EQ(model.summary(), "3 windows, exactly as arranged, for your 2 displays. Untick anything you don't want saved.");
+    EXPECT_EQ(model.summary(),
+              "3 windows, exactly as arranged, for your 2 displays. Untick anything you don't want saved.");
     EXPECT_EQ(model.keptText(), "3 of 3 kept");
     EXPECT_TRUE(model.showOverlap());
     EXPECT_TRUE(model.canSave());
@@ -76,7 +79,8 @@ TEST(CapturePreviewModelTest, untickingDecidesWhatIsKeptShownAndWarnedAbout) {
 
 TEST(CapturePreviewModelTest, aNameThatNormalisesToAStoredOneUpdatesIt) {
     CapturePreviewModel model(capture({window("Terminal")}), "", lookup);
-    EXPECT_EQ(model.summary(), "1 window, exactly as arranged, for your 2 displays. Untick anything you don't want saved.");
+    EXPECT_EQ(model.summary(),
+              "1 window, exactly as arranged, for your 2 displays. Untick anything you don't want saved.");
     EXPECT_FALSE(model.canSave());
     model.setName(" \t ");
     EXPECT_EQ(model.chip(), "");

@@ -1,13 +1,13 @@
 // The editor's rules apart from its view: placement presets, addresses, phrases,
 // browsers, the items the add buttons make, what stops a save, and the system-state
 // controls.
+#include "ui/SetupDraftEdits.h"
 #include "actions/MediaActions.h"
 #include "ui/PlacementPreset.h"
-#include "ui/SetupDraftEdits.h"
 #include "ui/SystemStateEdits.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 using namespace brisklet;
@@ -87,8 +87,9 @@ TEST(SetupDraftEditsTest, phrasesDropBlankPiecesAndReadBackJoined) {
 
 TEST(SetupDraftEditsTest, browsersAreTheKnownOnesOncePerIdSortedByName) {
     const auto browsers = SetupDraftEdits::installedBrowsers(
-        {app("org.gnome.gedit", "Text Editor"), app("firefox-esr", "Firefox ESR"), app("chromium", "Chromium"),
-         app("firefox-esr", "Firefox again"), IndexedApp::make("Nameless", "/x.desktop", std::nullopt)});
+        {app("org.gnome.gedit", "Text Editor"), app("firefox-esr", "Firefox ESR"),
+         app("chromium", "Chromium"), app("firefox-esr", "Firefox again"),
+         IndexedApp::make("Nameless", "/x.desktop", std::nullopt)});
     ASSERT_EQ(browsers.size(), 2u);
     EXPECT_EQ(browsers[0], (SetupDraftEdits::Browser{"chromium", "Chromium"}));
     EXPECT_EQ(browsers[1], (SetupDraftEdits::Browser{"firefox-esr", "Firefox ESR"}));
@@ -127,7 +128,8 @@ TEST(SetupDraftEditsTest, aProjectOpensTheRunningTerminalAndAnInstalledEditorUnp
         EXPECT_FALSE(item.frame);
     }
     // A folder outside home keeps its path; nothing installed adds nothing.
-    EXPECT_EQ(SetupDraftEdits::projectItems("/home/annex/p", "/home/ann", {}, apps)[0].projectPath, "/home/annex/p");
+    EXPECT_EQ(SetupDraftEdits::projectItems("/home/annex/p", "/home/ann", {}, apps)[0].projectPath,
+              "/home/annex/p");
     EXPECT_TRUE(SetupDraftEdits::projectItems("/srv/p", "/home/ann", {}, {}).empty());
 }
 

@@ -9,8 +9,8 @@
 #include "base/AppState.h"
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
-#include "ui/HomeWindowController.h"
 #include "setups/SetupStore.h"
+#include "ui/HomeWindowController.h"
 
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
@@ -31,7 +31,8 @@ using namespace brisklet::test;
 
 namespace {
 
-const QByteArray kEditorQml = "import QtQuick\nimport Brisklet\nSetupEditorPanel { width: 660; height: 640 }\n";
+const QByteArray kEditorQml =
+    "import QtQuick\nimport Brisklet\nSetupEditorPanel { width: 660; height: 640 }\n";
 
 void click(QQuickView& view, QQuickItem* item) {
     ASSERT_TRUE(item);
@@ -79,10 +80,13 @@ protected:
         EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
         EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
         const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least) << objectName.toStdString();
+        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
+            << objectName.toStdString();
     }
 
-    QString text(ViewHarness& h, const QString& objectName) { return h.find(objectName)->property("text").toString(); }
+    QString text(ViewHarness& h, const QString& objectName) {
+        return h.find(objectName)->property("text").toString();
+    }
 
     brisklet::Setup storedWithItems() {
         brisklet::Setup s;
@@ -143,7 +147,10 @@ TEST_P(SetupEditorViewUiTest, aNewSetupStartsEmptyWithSaveOff) {
     legible(h, image, h.root(), "title");
     legible(h, image, h.root(), "emptyItems");
     // Blank name: the automatic icon of an empty name is raised.
-    EXPECT_TRUE(ViewHarness::find(h.find("icon-pencil.and.outline"), "tileBackground")->property("color").value<QColor>().alpha() > 0);
+    EXPECT_TRUE(ViewHarness::find(h.find("icon-pencil.and.outline"), "tileBackground")
+                    ->property("color")
+                    .value<QColor>()
+                    .alpha() > 0);
 }
 
 TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
@@ -167,7 +174,9 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     EXPECT_EQ(h.find("endQuits")->property("text"), "Saying “end deep work” quits these apps");
 
     // The icon picker: the stored icon is raised; a press fixes another.
-    EXPECT_GT(ViewHarness::find(h.find("icon-book"), "tileBackground")->property("color").value<QColor>().alpha(), 0);
+    EXPECT_GT(
+        ViewHarness::find(h.find("icon-book"), "tileBackground")->property("color").value<QColor>().alpha(),
+        0);
     click(h.view(), h.find("icon-terminal"));
     EXPECT_EQ(editor.model().icon(), "terminal");
 
@@ -276,7 +285,8 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
     HomeWindowController homeWindow(registry, &index, store, state);
     homeWindow.setSetupEditor(&editor);
     ViewHarness h(GetParam());
-    ASSERT_TRUE(h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
+    ASSERT_TRUE(
+        h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
         << h.errors().toStdString();
     h.root()->setSize(QSizeF(940, 700));
     QObject* sheet = h.root()->findChild<QObject*>("setupEditor");
@@ -297,7 +307,9 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
     const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
     ViewHarness::save(picture, "home-editor-sheet" + suffix());
     EXPECT_TRUE(Pixels::nonBlank(picture));
-    EXPECT_GE(Pixels::textContrast(picture, h.boxOf(title), canvas(), title->property("color").value<QColor>()), 4.5);
+    EXPECT_GE(
+        Pixels::textContrast(picture, h.boxOf(title), canvas(), title->property("color").value<QColor>()),
+        4.5);
     editor.model().cancel();
     EXPECT_FALSE(sheet->property("visible").toBool());
     EXPECT_TRUE(store.setups().empty());
