@@ -36,6 +36,7 @@ void SetupEditorModel::open(const Setup& original, Context context) {
     system_.reset(original.system, SystemStateEdits::players(context_.apps));
     const bool wasOpen = open_;
     open_ = true;
+    emit itemsChanged();
     emit changed();
     if (!wasOpen)
         emit openChanged();
@@ -66,7 +67,7 @@ QStringList SetupEditorModel::icons() {
     return SetupIcons::all();
 }
 
-QVariantMap SetupEditorModel::rowOf(const SetupItem& item, const QList<QUuid>& refused) const {
+QVariantMap SetupEditorModel::rowOf(const SetupItem& item) const {
     const bool web = item.kind == SetupItemKind::url;
     QString subtitle;
     if (!web && item.projectPath)
@@ -87,15 +88,25 @@ QVariantMap SetupEditorModel::rowOf(const SetupItem& item, const QList<QUuid>& r
         {"display",
          item.frame ? SetupDraftEdits::clampedDisplay(item.frame->displayIndex, context_.screens) : 0},
         {"displayChoices", choices},
-        {"refused", refused.contains(item.id)},
     };
 }
 
+QStringList SetupEditorModel::refusedIds() const {
+    QStringList out;
+    for (const QUuid& id : SetupDraftEdits::refusedAddresses(draft_))
+        out << idText(id);
+    return out;
+}
+
+void SetupEditorModel::itemsEdited() {
+    emit itemsChanged();
+    emit changed();
+}
+
 QVariantList SetupEditorModel::items() const {
-    const QList<QUuid> refused = SetupDraftEdits::refusedAddresses(draft_);
     QVariantList out;
     for (const SetupItem& item : draft_.items)
-        out << rowOf(item, refused);
+        out << rowOf(item);
     return out;
 }
 
@@ -212,7 +223,7 @@ void SetupEditorModel::addApp(int index) {
         return;
     if (const auto item = SetupDraftEdits::appItem(apps[size_t(index)])) {
         draft_.items.push_back(*item);
-        emit changed();
+        itemsEdited();
     }
 }
 
@@ -222,7 +233,7 @@ void SetupEditorModel::addSite() {
         return;
     draft_.items.push_back(*item);
     newURL_.clear();
-    emit changed();
+    itemsEdited();
 }
 
 void SetupEditorModel::addProject() {
@@ -238,7 +249,7 @@ void SetupEditorModel::addProject() {
     if (added.empty())
         return;
     draft_.items.insert(draft_.items.end(), added.begin(), added.end());
-    emit changed();
+    itemsEdited();
 }
 
 SetupItem* SetupEditorModel::itemWith(const QString& id) {
@@ -251,7 +262,7 @@ SetupItem* SetupEditorModel::itemWith(const QString& id) {
 void SetupEditorModel::removeItem(const QString& id) {
     const QUuid uuid(id);
     if (std::erase_if(draft_.items, [&](const SetupItem& i) { return i.id == uuid; }) > 0)
-        emit changed();
+        itemsEdited();
 }
 
 void SetupEditorModel::setItemURL(const QString& id, const QString& text) {
@@ -272,7 +283,7 @@ void SetupEditorModel::setItemBrowser(const QString& id, const QString& browserI
             break;
         }
     }
-    emit changed();
+    itemsEdited();
 }
 
 void SetupEditorModel::choosePreset(const QString& id, const QString& label) {
@@ -281,7 +292,7 @@ void SetupEditorModel::choosePreset(const QString& id, const QString& label) {
     if (!item || !preset)
         return;
     item->frame = PlacementPreset::apply(*preset, item->frame);
-    emit changed();
+    itemsEdited();
 }
 
 void SetupEditorModel::chooseDisplay(const QString& id, int display) {
@@ -289,7 +300,7 @@ void SetupEditorModel::chooseDisplay(const QString& id, int display) {
     if (!item || !item->frame)
         return;
     item->frame->displayIndex = SetupDraftEdits::clampedDisplay(display, context_.screens);
-    emit changed();
+    itemsEdited();
 }
 
 void SetupEditorModel::save() {

@@ -30,7 +30,10 @@ class SetupEditorModel : public QObject {
     Q_PROPERTY(QString phrasesText READ phrasesText NOTIFY changed)
     Q_PROPERTY(QString icon READ icon NOTIFY changed)
     Q_PROPERTY(QStringList icons READ icons CONSTANT)
-    Q_PROPERTY(QVariantList items READ items NOTIFY changed)
+    // Rows are rebuilt only when the list itself changes, so a field being typed in
+    // keeps its focus.
+    Q_PROPERTY(QVariantList items READ items NOTIFY itemsChanged)
+    Q_PROPERTY(QStringList refusedIds READ refusedIds NOTIFY changed)
     Q_PROPERTY(bool hasFrames READ hasFrames NOTIFY changed)
     Q_PROPERTY(QVariantList browsers READ browsers NOTIFY changed)
     Q_PROPERTY(QStringList appNames READ appNames NOTIFY changed)
@@ -82,6 +85,8 @@ public:
     QString icon() const;
     static QStringList icons();
     QVariantList items() const;
+    // Web items whose address would be refused.
+    QStringList refusedIds() const;
     bool hasFrames() const;
     QVariantList browsers() const;
     QStringList appNames() const;
@@ -126,14 +131,16 @@ public:
 
 signals:
     void changed();
+    void itemsChanged();
     void openChanged();
     // The finished setup, once per save press that may save.
     void saved(const brisklet::Setup& setup);
 
 private:
     SetupItem* itemWith(const QString& id);
+    void itemsEdited();
     std::vector<IndexedApp> sortedApps() const;
-    QVariantMap rowOf(const SetupItem& item, const QList<QUuid>& refused) const;
+    QVariantMap rowOf(const SetupItem& item) const;
 
     Setup original_;
     Setup draft_;

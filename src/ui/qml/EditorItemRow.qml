@@ -11,6 +11,7 @@ Rectangle {
     property var item: ({})
     property var browsers: []
     property var presets: []
+    property bool refused: false
     signal urlEdited(string text)
     signal browserPicked(string id)
     signal presetPicked(string label)
@@ -72,7 +73,7 @@ Rectangle {
                 background: Rectangle {
                     radius: 4
                     color: "transparent"
-                    border.width: row.item.refused ? 1 : 0
+                    border.width: row.refused ? 1 : 0
                     border.color: row.c.emberText
                 }
             }

@@ -149,6 +149,7 @@ Rectangle {
                         item: modelData
                         browsers: panel.model.browsers
                         presets: panel.model.presets
+                        refused: panel.model.refusedIds.indexOf(modelData.id) >= 0
                         onUrlEdited: text => panel.model.setItemURL(modelData.id, text)
                         onBrowserPicked: id => panel.model.setItemBrowser(modelData.id, id)
                         onPresetPicked: label => panel.model.choosePreset(modelData.id, label)
