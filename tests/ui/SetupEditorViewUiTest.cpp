@@ -318,6 +318,23 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
     editor.model().cancel();
     EXPECT_FALSE(sheet->property("visible").toBool());
     EXPECT_TRUE(store.setups().empty());
+
+    // Escape closes the sheet and drops the draft; the next opening shows it again.
+    editor.openNew();
+    EXPECT_TRUE(sheet->property("visible").toBool());
+    QTest::keyClick(&h.view(), Qt::Key_Escape);
+    EXPECT_TRUE(waitFor([&] { return !editor.model().isOpen(); }));
+    editor.openNew();
+    EXPECT_TRUE(sheet->property("visible").toBool());
+
+    // Typing a comma into the phrases field keeps it until the field is left.
+    QQuickItem* phrases = ViewHarness::find(sheet->property("contentItem").value<QQuickItem*>(), "phrases");
+    ASSERT_TRUE(phrases);
+    click(h.view(), phrases);
+    for (const char c : QByteArray("a,"))
+        QTest::keyClick(&h.view(), c);
+    EXPECT_EQ(phrases->property("text").toString(), "a,");
+    EXPECT_EQ(editor.model().draft().phrases, QStringList{"a"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),

@@ -54,6 +54,7 @@ Rectangle {
                     placeholderText: "Name — you'll say this word"
                     text: panel.model.name
                     onTextEdited: panel.model.setName(text)
+                    onAccepted: panel.model.save()
                 }
                 PhraseChip {
                     objectName: "nameChip"

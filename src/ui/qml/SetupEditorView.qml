@@ -18,7 +18,22 @@ Popup {
     modal: true
     focus: true
     closePolicy: Popup.CloseOnEscape
-    visible: model !== null && model.isOpen
+    // Follows the model; a binding on `visible` would break the first time the
+    // sheet closes itself (Escape).
+    function follow() {
+        if (sheet.model && sheet.model.isOpen)
+            sheet.open()
+        else
+            sheet.close()
+    }
+    onModelChanged: follow()
+    Component.onCompleted: follow()
+    Connections {
+        target: sheet.model
+        function onOpenChanged() {
+            sheet.follow()
+        }
+    }
     onClosed: {
         if (sheet.model && sheet.model.isOpen)
             sheet.model.cancel()
