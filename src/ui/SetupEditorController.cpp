@@ -78,7 +78,7 @@ void SetupEditorController::openOn(const Setup& setup) {
     context.screens = std::max(1, ask(providers_.screens, 1));
     context.home = providers_.home ? providers_.home() : QDir::homePath();
     SetupStore* store = &store_;
-    context.stored = [store] { return *store->snapshot(); };
+    context.stored = [store] { return store->snapshot(); };
     model_.open(setup, std::move(context));
 }
 

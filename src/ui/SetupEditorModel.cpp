@@ -188,13 +188,11 @@ QString SetupEditorModel::allDisplaysLabel() const {
 QString SetupEditorModel::problem() const {
     if (!SetupDraftEdits::refusedAddresses(draft_).isEmpty())
         return QStringLiteral("A web address needs to start with http:// or https:// and name a site.");
-    const auto stored = context_.stored ? context_.stored() : std::vector<Setup>{};
-    return SetupDraftEdits::conflict(draft_, context_.reserved, stored).value_or(QString());
+    return SetupDraftEdits::conflict(draft_, context_.reserved, *storedSetups()).value_or(QString());
 }
 
 bool SetupEditorModel::canSave() const {
-    const auto stored = context_.stored ? context_.stored() : std::vector<Setup>{};
-    return open_ && SetupDraftEdits::canSave(draft_, context_.reserved, stored);
+    return open_ && SetupDraftEdits::canSave(draft_, context_.reserved, *storedSetups());
 }
 
 void SetupEditorModel::setName(const QString& name) {
@@ -250,6 +248,11 @@ void SetupEditorModel::addProject() {
         return;
     draft_.items.insert(draft_.items.end(), added.begin(), added.end());
     itemsEdited();
+}
+
+std::shared_ptr<const std::vector<Setup>> SetupEditorModel::storedSetups() const {
+    auto list = context_.stored ? context_.stored() : nullptr;
+    return list ? list : std::make_shared<const std::vector<Setup>>();
 }
 
 SetupItem* SetupEditorModel::itemWith(const QString& id) {

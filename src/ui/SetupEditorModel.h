@@ -11,6 +11,7 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace brisklet {
@@ -57,7 +58,7 @@ public:
         std::vector<platform::RunningApp> running;
         QStringList reserved; // normalised phrases that already mean a command
         // The stored setups now, for the conflict test (read at each check).
-        std::function<std::vector<Setup>()> stored;
+        std::function<std::shared_ptr<const std::vector<Setup>>()> stored;
         QString defaultBrowser; // empty: the fallback
         int screens = 1;
         QString home;
@@ -137,6 +138,7 @@ signals:
     void saved(const brisklet::Setup& setup);
 
 private:
+    std::shared_ptr<const std::vector<Setup>> storedSetups() const;
     SetupItem* itemWith(const QString& id);
     void itemsEdited();
     std::vector<IndexedApp> sortedApps() const;
