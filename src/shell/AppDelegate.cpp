@@ -22,6 +22,7 @@
 #include "platform/SpeechRecognizer.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
+#include "shell/DefaultBrowserWatch.h"
 #include "shell/FolderDialogChooser.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
@@ -31,9 +32,12 @@
 #include "shell/OnboardingStandIn.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
+#include "shell/SnapshotHost.h"
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
+#include "snapshots/SnapshotEnvironment.h"
+#include "ui/AppIcons.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
@@ -41,6 +45,7 @@
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
+#include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 #include "voice/ClapDetector.h"
@@ -57,7 +62,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <atomic>
-#include <cstdio>
 
 namespace brisklet {
 
@@ -97,10 +101,11 @@ bool AppDelegate::deferToRunningInstance() {
 }
 
 AppDelegate::LaunchResult AppDelegate::launch() {
-    if (!qEnvironmentVariableIsEmpty("BRISKLET_SNAPSHOT_DIR")) {
-        qCCritical(lcApp) << "snapshot mode isn't available in this build — nothing was rendered";
-        std::fputs("Brisklet: snapshots are not built yet\n", stderr);
-        return LaunchResult::failed;
+    // Pictures of the views instead of the app: nothing else of the launch runs.
+    if (const auto folder = SnapshotEnvironment::folder()) {
+        snapshots_ = std::make_unique<SnapshotHost>(*folder);
+        snapshots_->start();
+        return LaunchResult::running;
     }
     keychainInteraction.store(false);
     // Before anything reads the data folder or the settings.
@@ -486,11 +491,36 @@ void AppDelegate::connectHome() {
         if (self && !self->shutDown_)
             self->captureCtl_->begin(std::nullopt);
     };
+    connectSetupsPane();
     home_->setMenus(MainMenu::asData());
     home_->onMenuCommand = [self](int command) {
         if (self)
             MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
+    connectSettings();
+}
+
+// The Setups pane draws the apps' own icons, miniatures in the proportions of the
+// displays connected now, and ideas that open pages in the default browser.
+void AppDelegate::connectSetupsPane() {
+    AppIcons::instance().setSource(platform_->appIcons());
+    WindowEngine* engine = windows_.get();
+    home_->setupsPane().screensProvider = [engine] {
+        std::vector<QRectF> frames;
+        for (const Screen& screen : engine->screens())
+            frames.push_back(screen.frame);
+        return frames;
+    };
+    QPointer<AppDelegate> self(this);
+    browserWatch_ = std::make_unique<DefaultBrowserWatch>(
+        platform_->browserLauncher(), platform_->installedApps(),
+        [self](std::optional<platform::AppEntry> browser) {
+            if (!self || !self->home_)
+                return;
+            self->defaultBrowserID_ = browser ? browser->id : QString();
+            self->home_->setupsPane().setDefaultBrowser(std::move(browser));
+        });
+    browserWatch_->start();
 }
 
 void AppDelegate::buildSetupEditing() {
@@ -505,21 +535,23 @@ void AppDelegate::buildSetupEditing() {
     p.reserved = [self] { return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed(); };
     if (platform::RunningApps* running = platform_->runningApps())
         p.running = [running] { return running->runningApps(); };
-    if (platform::BrowserLauncher* browsers = platform_->browserLauncher()) {
-        // Asking runs a program: once per process is enough for the editor.
-        auto known = std::make_shared<std::optional<QString>>();
-        p.defaultBrowser = [browsers, known] {
-            if (!*known)
-                *known = browsers->defaultBrowser().value_or(QString());
-            return **known;
-        };
-    }
+    // Found off the main thread by the browser watch; empty until then.
+    p.defaultBrowser = [self] { return self ? self->defaultBrowserID_ : QString(); };
     p.fingerprint = [self] { return self ? self->layouts_->fingerprint() : QString(); };
-    p.screens = [self] { return self ? int(self->windows_->screens().size()) : 1; };
+    p.screens = [self] {
+        std::vector<QRectF> frames;
+        if (self) {
+            for (const Screen& screen : self->windows_->screens())
+                frames.push_back(screen.frame);
+        }
+        return frames;
+    };
     setupEditor_ = std::make_unique<SetupEditorController>(*setups_, appIndex_.get(), std::move(p));
     folderChooser_ = std::make_unique<FolderDialogChooser>();
     setupEditor_->model().setFolderChooser(folderChooser_.get());
     home_->setSetupEditor(setupEditor_.get());
+    connect(&home_->setupsPane(), &SetupsPaneModel::editRequested, setupEditor_.get(),
+            &SetupEditorController::openDraft);
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {
@@ -616,6 +648,9 @@ void AppDelegate::shutdown() {
             QObject::disconnect(hotkeyEngine_.get(), nullptr, flow_.get(), nullptr);
     }
     audio_.reset();
+    browserWatch_.reset();
+    // The platform that draws the icons goes away with the delegate.
+    AppIcons::instance().setSource(nullptr);
     if (wake_)
         wake_->stop();
     if (classifier_)

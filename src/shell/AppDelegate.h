@@ -20,6 +20,7 @@ class SetupEditorController;
 class Chime;
 class ClapDetector;
 class CommandRegistry;
+class DefaultBrowserWatch;
 class HUDController;
 class HomePreview;
 class HotkeyEngine;
@@ -46,6 +47,7 @@ class WindowEngine;
 class WindowPort;
 class HomeWindowController;
 class OnboardingStandIn;
+class SnapshotHost;
 
 struct LaunchOptions {
     bool autostart = false; // started at login: show no window
@@ -94,6 +96,7 @@ public:
     SetupNudgeController* nudge() const { return nudge_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
+    ClapDetector* clapDetector() const { return detector_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
@@ -128,10 +131,13 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    void connectSetupsPane();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
     void willTerminate();
+    // What the Settings pane reaches beyond the home window's callbacks.
+    void connectSettings();
 
     std::unique_ptr<PlatformFactory> platform_;
     Options options_;
@@ -169,12 +175,15 @@ private:
     std::unique_ptr<SetupCaptureController> captureCtl_;
     std::unique_ptr<FolderDialogChooser> folderChooser_;
     std::unique_ptr<SetupEditorController> setupEditor_;
+    QString defaultBrowserID_; // the browser watch's last answer
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<HomePreview> homePreview_;
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
+    std::unique_ptr<DefaultBrowserWatch> browserWatch_;
+    std::unique_ptr<SnapshotHost> snapshots_;
 };
 
 } // namespace brisklet

@@ -1,6 +1,7 @@
 #include "ui/CapturePreviewModel.h"
 
 #include "base/Text.h"
+#include "ui/SetupThumbnail.h"
 #include "windows/DisplayArrangement.h"
 
 #include <QVariantMap>
@@ -85,6 +86,15 @@ QVariantList CapturePreviewModel::rows() const {
 bool CapturePreviewModel::showThumbnail() const {
     const auto chosen = chosenItems();
     return std::any_of(chosen.begin(), chosen.end(), [](const SetupItem& i) { return i.frame.has_value(); });
+}
+
+QVariantList CapturePreviewModel::thumbnail() const {
+    return SetupThumbnail::itemMaps(chosenItems());
+}
+
+void CapturePreviewModel::setScreens(const QVariantList& sizes) {
+    screens_ = sizes;
+    emit changed();
 }
 
 void CapturePreviewModel::setName(const QString& name) {

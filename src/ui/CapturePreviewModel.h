@@ -25,6 +25,8 @@ class CapturePreviewModel : public QObject {
     Q_PROPERTY(QVariantList rows READ rows NOTIFY changed)
     Q_PROPERTY(QStringList notes READ notes CONSTANT)
     Q_PROPERTY(bool showThumbnail READ showThumbnail NOTIFY changed)
+    Q_PROPERTY(QVariantList thumbnail READ thumbnail NOTIFY changed)
+    Q_PROPERTY(QVariantList screens READ screens NOTIFY changed)
     Q_PROPERTY(bool showOverlap READ showOverlap NOTIFY changed)
     Q_PROPERTY(QString name READ name WRITE setName NOTIFY changed)
     Q_PROPERTY(QString replacingLine READ replacingLine NOTIFY changed)
@@ -53,6 +55,10 @@ public:
     QVariantList rows() const;
     QStringList notes() const { return result_.notes; }
     bool showThumbnail() const;
+    // The kept items in miniature, over the displays connected now.
+    QVariantList thumbnail() const;
+    QVariantList screens() const { return screens_; }
+    void setScreens(const QVariantList& sizes);
     bool showOverlap() const { return !visibleOverlaps().empty(); }
     QString name() const { return name_; }
     void setName(const QString& name);
@@ -83,6 +89,7 @@ private:
     QString name_;
     bool closeOthers_ = false;
     std::optional<QString> replacing_;
+    QVariantList screens_;
 };
 
 } // namespace brisklet

@@ -47,6 +47,12 @@ void SetupCaptureController::present(const SetupEngine::CaptureResult& result, c
     QQuickView* view = gui ? new QQuickView() : nullptr;
     QObject* owner = view ? static_cast<QObject*>(view) : this;
     preview_ = makePreview(result, name, owner);
+    if (gui) {
+        QVariantList sizes;
+        for (const QScreen* screen : QGuiApplication::screens())
+            sizes << QSizeF(screen->geometry().size());
+        preview_->setScreens(sizes);
+    }
     if (view)
         openWindow(view);
 }

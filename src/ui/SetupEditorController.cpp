@@ -75,7 +75,7 @@ void SetupEditorController::openOn(const Setup& setup) {
     context.running = ask(providers_.running);
     context.reserved = ask(providers_.reserved);
     context.defaultBrowser = ask(providers_.defaultBrowser);
-    context.screens = std::max(1, ask(providers_.screens, 1));
+    context.screens = ask(providers_.screens);
     context.home = providers_.home ? providers_.home() : QDir::homePath();
     SetupStore* store = &store_;
     context.stored = [store] { return store->snapshot(); };

@@ -5,6 +5,7 @@
 #include "ui/SetupEditorModel.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
 #include <functional>
@@ -32,7 +33,8 @@ public:
         std::function<std::vector<platform::RunningApp>()> running;
         std::function<QString()> defaultBrowser;
         std::function<QString()> fingerprint;
-        std::function<int()> screens;
+        // The frames of the displays connected now, in the system's order.
+        std::function<std::vector<QRectF>()> screens;
         std::function<QString()> home;
     };
 

@@ -4,6 +4,7 @@
 #include "setups/SetupIcons.h"
 #include "ui/FolderChooser.h"
 #include "ui/PlacementPreset.h"
+#include "ui/SetupThumbnail.h"
 
 #include <QVariantMap>
 #include <algorithm>
@@ -74,7 +75,7 @@ QVariantMap SetupEditorModel::rowOf(const SetupItem& item) const {
         subtitle = *item.projectPath;
     else if (!web)
         subtitle = item.title;
-    const int choices = SetupDraftEdits::displayChoices(context_.screens, item.frame);
+    const int choices = SetupDraftEdits::displayChoices(screenCount(), item.frame);
     return QVariantMap{
         {"id", idText(item.id)},
         {"web", web},
@@ -86,7 +87,7 @@ QVariantMap SetupEditorModel::rowOf(const SetupItem& item) const {
         {"preset", PlacementPreset::label(PlacementPreset::matching(item.frame))},
         {"hasFrame", item.frame.has_value()},
         {"display",
-         item.frame ? SetupDraftEdits::clampedDisplay(item.frame->displayIndex, context_.screens) : 0},
+         item.frame ? SetupDraftEdits::clampedDisplay(item.frame->displayIndex, screenCount()) : 0},
         {"displayChoices", choices},
     };
 }
@@ -113,6 +114,21 @@ QVariantList SetupEditorModel::items() const {
 bool SetupEditorModel::hasFrames() const {
     return std::any_of(draft_.items.begin(), draft_.items.end(),
                        [](const SetupItem& i) { return i.frame.has_value(); });
+}
+
+QVariantList SetupEditorModel::thumbnail() const {
+    return SetupThumbnail::itemMaps(draft_.items);
+}
+
+QVariantList SetupEditorModel::screens() const {
+    QVariantList sizes;
+    for (const QRectF& frame : context_.screens)
+        sizes << QSizeF(frame.size());
+    return sizes;
+}
+
+int SetupEditorModel::screenCount() const {
+    return std::max(1, int(context_.screens.size()));
 }
 
 QVariantList SetupEditorModel::browsers() const {
@@ -302,7 +318,7 @@ void SetupEditorModel::chooseDisplay(const QString& id, int display) {
     SetupItem* item = itemWith(id);
     if (!item || !item->frame)
         return;
-    item->frame->displayIndex = SetupDraftEdits::clampedDisplay(display, context_.screens);
+    item->frame->displayIndex = SetupDraftEdits::clampedDisplay(display, screenCount());
     itemsEdited();
 }
 

@@ -7,6 +7,7 @@
 #include "ui/SystemStateModel.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QStringList>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -36,6 +37,9 @@ class SetupEditorModel : public QObject {
     Q_PROPERTY(QVariantList items READ items NOTIFY itemsChanged)
     Q_PROPERTY(QStringList refusedIds READ refusedIds NOTIFY changed)
     Q_PROPERTY(bool hasFrames READ hasFrames NOTIFY changed)
+    // The miniature: the placed items and the sizes of the displays connected now.
+    Q_PROPERTY(QVariantList thumbnail READ thumbnail NOTIFY itemsChanged)
+    Q_PROPERTY(QVariantList screens READ screens NOTIFY changed)
     Q_PROPERTY(QVariantList browsers READ browsers NOTIFY changed)
     Q_PROPERTY(QStringList appNames READ appNames NOTIFY changed)
     Q_PROPERTY(QStringList presets READ presets CONSTANT)
@@ -59,8 +63,8 @@ public:
         QStringList reserved; // normalised phrases that already mean a command
         // The stored setups now, for the conflict test (read at each check).
         std::function<std::shared_ptr<const std::vector<Setup>>()> stored;
-        QString defaultBrowser; // empty: the fallback
-        int screens = 1;
+        QString defaultBrowser;      // empty: the fallback
+        std::vector<QRectF> screens; // the displays connected now, in the system's order
         QString home;
     };
 
@@ -89,6 +93,8 @@ public:
     // Web items whose address would be refused.
     QStringList refusedIds() const;
     bool hasFrames() const;
+    QVariantList thumbnail() const;
+    QVariantList screens() const;
     QVariantList browsers() const;
     QStringList appNames() const;
     static QStringList presets();
@@ -139,6 +145,7 @@ signals:
 
 private:
     std::shared_ptr<const std::vector<Setup>> storedSetups() const;
+    int screenCount() const;
     SetupItem* itemWith(const QString& id);
     void itemsEdited();
     std::vector<IndexedApp> sortedApps() const;

@@ -75,7 +75,7 @@ protected:
             SetupEditorController::Providers p;
             p.reserved = [] { return QStringList{"open", "mute"}; };
             p.fingerprint = [] { return QStringLiteral("1:1280x800"); };
-            p.screens = [] { return 1; };
+            p.screens = [] { return std::vector<QRectF>{QRectF(0, 0, 1280, 800)}; };
             p.home = [] { return QStringLiteral("/home/ann"); };
             controller = std::make_unique<SetupEditorController>(*store, &index, p);
             controller->model().setFolderChooser(&chooser);

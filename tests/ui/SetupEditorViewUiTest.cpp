@@ -127,7 +127,7 @@ protected:
     SetupEditorController editor{store, &index, [] {
                                      SetupEditorController::Providers p;
                                      p.reserved = [] { return QStringList{"open"}; };
-                                     p.screens = [] { return 1; };
+                                     p.screens = [] { return std::vector<QRectF>{QRectF(0, 0, 1280, 800)}; };
                                      return p;
                                  }()};
 };
@@ -143,7 +143,7 @@ TEST_P(SetupEditorViewUiTest, aNewSetupStartsEmptyWithSaveOff) {
     EXPECT_EQ(ViewHarness::find(h.find("save"), "label")->property("text"), "Create Setup");
     EXPECT_FALSE(h.find("save")->isEnabled());
     EXPECT_FALSE(h.find("nameChip")->isVisible());
-    EXPECT_FALSE(h.find("previewSlot")->isVisible());
+    EXPECT_FALSE(h.find("preview")->isVisible());
     legible(h, image, h.root(), "title");
     legible(h, image, h.root(), "emptyItems");
     // Blank name: the automatic icon of an empty name is raised.
@@ -167,7 +167,7 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     EXPECT_EQ(h.find("phrases")->property("text").toString(), "heads down, focus mode");
     legible(h, image, h.find("itemRow"), "appName");
     EXPECT_EQ(ViewHarness::find(h.find("itemRow"), "subtitle")->property("text"), "~/src/brisk");
-    EXPECT_TRUE(h.find("previewSlot")->isVisible());
+    EXPECT_TRUE(h.find("preview")->isVisible());
     // Items on displays 0 and 1: two displays needed.
     EXPECT_TRUE(h.find("allDisplays")->isVisible());
     EXPECT_EQ(h.find("allDisplaysBox")->property("text"), "Only run when all 2 displays are connected");

@@ -29,16 +29,14 @@ Rectangle {
             checked = Qt.binding(() => row.item.included === true)
         }
     }
-    DSIcon {
+    AppIconView {
         id: icon
         objectName: "itemIcon"
         x: tick.x + tick.width + 8
         anchors.verticalCenter: parent.verticalCenter
-        size: 22
         width: 26
         height: 26
-        name: row.item.browserLine ? "globe" : "app.dashed"
-        color: row.c.inkSecondary
+        appID: row.item.bundleID !== undefined ? row.item.bundleID : ""
     }
     Column {
         id: texts

@@ -83,13 +83,15 @@ Rectangle {
             x: 24
             width: scroller.width - 48
             spacing: 12
-            Rectangle {
-                objectName: "thumbnailSlot"
+            SetupThumbnail {
+                objectName: "thumbnail"
                 visible: view.preview.showThumbnail
                 width: parent.width
                 height: 92
-                radius: 10
-                color: Qt.rgba(view.c.well.r, view.c.well.g, view.c.well.b, 0.6)
+                screenHeight: 92
+                items: view.preview.thumbnail
+                screens: view.preview.screens
+                palette: view.c
             }
             NoteBox {
                 objectName: "overlap"

@@ -44,14 +44,12 @@ Rectangle {
         width: row.width - 20
         spacing: 8
 
-        DSIcon {
+        AppIconView {
             objectName: "itemIcon"
             anchors.verticalCenter: parent.verticalCenter
             width: 24
             height: 24
-            size: 20
-            name: row.item.web ? "globe" : (row.item.project ? "terminal" : "app.dashed")
-            color: row.c.inkSecondary
+            appID: row.item.bundleID !== undefined ? row.item.bundleID : ""
         }
         Column {
             id: texts

@@ -121,12 +121,22 @@ Rectangle {
             spacing: 20
 
             Rectangle {
-                objectName: "previewSlot"
+                objectName: "preview"
                 visible: panel.model.hasFrames
                 width: parent.width
-                height: 100
+                height: 84 + 16
                 radius: 10
                 color: Qt.rgba(panel.c.well.r, panel.c.well.g, panel.c.well.b, 0.6)
+                SetupThumbnail {
+                    objectName: "thumbnail"
+                    anchors.centerIn: parent
+                    width: Math.min(implicitWidth, parent.width)
+                    height: 84
+                    screenHeight: 84
+                    items: panel.model.thumbnail
+                    screens: panel.model.screens
+                    palette: panel.c
+                }
             }
             Column {
                 width: parent.width
