@@ -25,6 +25,7 @@
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
+#include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
 
@@ -359,4 +360,23 @@ TEST_F(AppDelegateTest, aSpokenCaptureOpensTheReviewAndItsSaveIsConfirmed) {
     })) << delegate->hud()->state().text.toStdString();
     EXPECT_TRUE(delegate->setups()->lookup("focus time").has_value());
     EXPECT_EQ(capture->preview(), nullptr);
+}
+
+TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
+    auto delegate = make();
+    delegate->launch();
+    SetupEditorModel& editor = delegate->setupEditor()->model();
+    delegate->home()->setupsPane().newSetup();
+    ASSERT_TRUE(editor.isOpen());
+    EXPECT_TRUE(editor.isNew());
+    editor.cancel();
+
+    brisklet::Setup focus;
+    focus.id = QUuid::createUuid();
+    focus.name = QStringLiteral("Focus");
+    ASSERT_TRUE(delegate->setups()->upsert(focus));
+    delegate->home()->setupsPane().edit(focus.id.toString());
+    ASSERT_TRUE(editor.isOpen());
+    EXPECT_EQ(editor.original().id, focus.id);
+    EXPECT_FALSE(editor.isNew());
 }

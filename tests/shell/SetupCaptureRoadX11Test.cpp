@@ -1,4 +1,4 @@
-// Capturing the test desktop from the home window, reviewing and saving it, then
+// Capturing the test desktop from the Setups pane, reviewing and saving it, then
 // running the new setup after the windows were moved: they come back where they
 // were captured.
 #include "shell/AppDelegate.h"
@@ -13,6 +13,7 @@
 #include "ui/CapturePreviewModel.h"
 #include "ui/HomeWindowController.h"
 #include "ui/SetupCaptureController.h"
+#include "ui/SetupsPaneModel.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -63,8 +64,8 @@ TEST_F(SetupCaptureRoadX11Test, aReviewedCaptureBringsItsWindowsBackWhenRun) {
     ASSERT_TRUE(placeAt(notes, notesHome));
     ASSERT_TRUE(placeAt(board, boardHome));
 
-    // The home window's capture button, then the review window.
-    delegate->home()->captureSetup();
+    // The Setups pane's capture button, then the review window.
+    delegate->home()->setupsPane().capture();
     SetupCaptureController* capture = delegate->captureController();
     ASSERT_TRUE(X11Session::waitUntil([&] { return capture->window() != nullptr; }, 30))
         << "no review window";
@@ -97,10 +98,10 @@ TEST_F(SetupCaptureRoadX11Test, aReviewedCaptureBringsItsWindowsBackWhenRun) {
     for (const auto& item : stored[0].toObject()["items"].toArray())
         EXPECT_TRUE(item.toObject()["frame"].isObject());
 
-    // Moved away, then the setup runs and puts them back.
+    // Moved away, then the setup's card runs it and puts them back.
     ASSERT_TRUE(placeAt(notes, slot(0.55, 0.05, 0.3, 0.3)));
     ASSERT_TRUE(placeAt(board, slot(0.02, 0.5, 0.3, 0.4)));
-    delegate->home()->runSetup(saved->id.toString());
+    delegate->home()->setupsPane().run(saved->id.toString());
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, notes), notesHome); }, 30))
         << "Notes did not come back";
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, board), boardHome); }, 10))
