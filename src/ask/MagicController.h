@@ -46,6 +46,10 @@ public:
     // scan waits 1.5 s once, then reads whatever the index holds.
     void refresh();
 
+    // What a scan ends with, on the main thread: the profile, then the proposals,
+    // then idle, then onScanComplete. Hosts with prepared data publish it directly.
+    void publish(MagicProfile profile, std::vector<MagicProposal> proposals);
+
     // Called after each scan has been published (onboarding takes the proposals).
     std::function<void(const std::vector<MagicProposal>&)> onScanComplete;
 
@@ -60,7 +64,6 @@ signals:
 private:
     void refreshNow();
     void scan(std::vector<IndexedApp> apps);
-    void publish(MagicProfile profile, std::vector<MagicProposal> proposals);
     void setScanning(bool on);
 
     AppIndex& appIndex_;

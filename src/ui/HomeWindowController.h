@@ -34,6 +34,8 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
+    // The Magic pane's inputs (null: the pane shows nothing to act on). Set before the window is built.
+    Q_PROPERTY(QObject* magic MEMBER magic CONSTANT)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -92,6 +94,8 @@ public:
     Q_INVOKABLE float level() const;
     // The installed apps' names for the add-command sheet, sorted, duplicates kept.
     Q_INVOKABLE QStringList appNames() const;
+
+    QObject* magic = nullptr;
 
     QObject* registryObject() const;
     QObject* setupsObject() const;

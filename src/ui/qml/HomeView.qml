@@ -67,6 +67,7 @@ Rectangle {
                 width: column.width - 80
                 sourceComponent: root.pane === "Home" ? homePane
                                : root.pane === "Commands" ? commandsPane
+                               : root.pane === "Magic" ? magicPane
                                : placeholder
             }
         }
@@ -82,6 +83,12 @@ Rectangle {
     Component {
         id: commandsPane
         CommandsPane {
+            home: root.home
+        }
+    }
+    Component {
+        id: magicPane
+        MagicPane {
             home: root.home
         }
     }
