@@ -174,14 +174,34 @@ Column {
             visible: magicModel.scanState !== "ranking"
             width: parent.width
             height: visible ? Math.max(idleText.implicitHeight, rescanIdle.implicitHeight) : 0
-            BusyIndicator {
+            Item {
                 id: busy
                 objectName: "busy"
                 visible: magicModel.scanState === "scanning"
-                running: visible
                 width: 20
                 height: 20
                 anchors.verticalCenter: parent.verticalCenter
+                Rectangle {
+                    anchors.fill: parent
+                    radius: 10
+                    color: "transparent"
+                    border.width: 2
+                    border.color: pane.c.hairlineStrong
+                }
+                Rectangle {
+                    x: 8
+                    width: 4
+                    height: 4
+                    radius: 2
+                    color: pane.c.inkSecondary
+                }
+                RotationAnimation on rotation {
+                    running: busy.visible && !DS.reduceMotion
+                    from: 0
+                    to: 360
+                    duration: 900
+                    loops: Animation.Infinite
+                }
             }
             DSIcon {
                 id: wand
