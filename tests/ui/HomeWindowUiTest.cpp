@@ -199,13 +199,24 @@ TEST_P(HomeWindowUiTest, TheCommandsPaneDrawsSetupsOwnCommandsAndFamilies) {
 }
 
 TEST_P(HomeWindowUiTest, PanesStillToComeShowAPlaceholder) {
-    for (const QString pane : {"Magic", "Setups", "Settings"}) {
+    for (const QString pane : {"Setups", "Settings"}) {
         ViewHarness h(GetParam());
         ASSERT_TRUE(load(h, pane));
         const QImage image = shot(h, pane.toLower());
         legible(h, image, h.root(), "placeholder");
         legible(h, image, h.find("nav" + pane), "label");
     }
+}
+
+TEST_P(HomeWindowUiTest, TheMagicPaneOpensInItsPlace) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Magic"));
+    const QImage image = shot(h, "magic");
+    QQuickItem* pane = paneItem(h);
+    ASSERT_TRUE(pane);
+    EXPECT_FALSE(ViewHarness::find(pane, "placeholder"));
+    legible(h, image, pane, "paneTitle");
+    legible(h, image, pane, "intro");
 }
 
 TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
