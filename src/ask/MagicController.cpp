@@ -68,14 +68,17 @@ void MagicController::scan(std::vector<IndexedApp> apps) {
             sources.desktop ? sources.desktop() : MagicRecommender::Desktop{};
         std::vector<MagicProposal> proposals =
             MagicRecommender::proposals(profile, apps, names, desktop, now);
-        MainThread::post([self, profile = std::move(profile), proposals = std::move(proposals)]() mutable {
-            if (self)
-                self->publish(std::move(profile), std::move(proposals));
-        });
+        MainThread::post(
+            [self, profile = std::move(profile), proposals = std::move(proposals), desktop]() mutable {
+                if (self)
+                    self->publish(std::move(profile), std::move(proposals), desktop);
+            });
     });
 }
 
-void MagicController::publish(MagicProfile profile, std::vector<MagicProposal> proposals) {
+void MagicController::publish(MagicProfile profile, std::vector<MagicProposal> proposals,
+                              MagicRecommender::Desktop desktop) {
+    desktop_ = std::move(desktop);
     profile_ = std::move(profile);
     emit profileChanged();
     proposals_ = std::move(proposals);

@@ -48,7 +48,10 @@ public:
 
     // What a scan ends with, on the main thread: the profile, then the proposals,
     // then idle, then onScanComplete. Hosts with prepared data publish it directly.
-    void publish(MagicProfile profile, std::vector<MagicProposal> proposals);
+    void publish(MagicProfile profile, std::vector<MagicProposal> proposals,
+                 MagicRecommender::Desktop desktop = {});
+    // The desktop as the last scan found it (its default browser above all).
+    const MagicRecommender::Desktop& desktop() const { return desktop_; }
 
     // Called after each scan has been published (onboarding takes the proposals).
     std::function<void(const std::vector<MagicProposal>&)> onScanComplete;
@@ -72,6 +75,7 @@ private:
     Scheduler& scheduler_;
     std::optional<MagicProfile> profile_;
     std::vector<MagicProposal> proposals_;
+    MagicRecommender::Desktop desktop_;
     bool scanning_ = false;
     std::optional<DraftRunOutcome> lastRunOutcome_;
     SerialQueue queue_{"brisklet.magic", "magic"}; // last: stopped first

@@ -28,9 +28,10 @@ namespace {
 
 // The default browser and the screens, read on the scan's queue: the browser
 // through its own child process, the screens from the thread-safe snapshot.
-MagicRecommender::Desktop desktopOf(PlatformFactory& platform) {
+MagicRecommender::Desktop desktopOf(PlatformFactory& platform, bool withBrowser = true) {
     MagicRecommender::Desktop desktop;
-    if (platform::BrowserLauncher* browsers = platform.browserLauncher())
+    platform::BrowserLauncher* browsers = withBrowser ? platform.browserLauncher() : nullptr;
+    if (browsers)
         desktop.defaultBrowser = browsers->defaultBrowser();
     std::vector<QRectF> frames;
     for (const platform::Display& display : platform.windowSystem().displays())
@@ -59,16 +60,20 @@ void AppDelegate::buildMagic() {
             phrases.insert(Text::normalize(phrase));
         return phrases;
     };
-    // On the main thread: the index's list and the cached screens; the browser is
-    // asked of the desktop once per reply.
+    // On the main thread, so nothing here may wait on a child process: the default
+    // browser comes from the last scan (asked of the desktop only before the first
+    // one), the screens from the window system's snapshot.
     builder_->inventoryProvider = [self, platform] {
         if (!self)
             return MagicRecommender::Inventory{};
+        MagicRecommender::Desktop desktop =
+            self->magic_->profile() ? self->magic_->desktop() : desktopOf(*platform);
+        desktop.displayFingerprint = desktopOf(*platform, false).displayFingerprint;
         QStringList names;
         for (const Setup& setup : self->setups_->setups())
             names << setup.name;
         const MagicProfile profile = self->magic_->profile().value_or(MagicProfile{});
-        return MagicRecommender::inventory(profile, self->appIndex_->apps(), names, desktopOf(*platform));
+        return MagicRecommender::inventory(profile, self->appIndex_->apps(), names, desktop);
     };
     connectMagic();
 }

@@ -37,11 +37,9 @@ protected:
         installed.apps = {{"code", "Code", "/a/code.desktop"}, {"kitty", "kitty", "/a/kitty.desktop"}};
         store = std::make_unique<SetupStore>(home.dataHome() + "/setups.json", scheduler);
     }
-    std::unique_ptr<MagicController> make() {
-        auto controller = std::make_unique<MagicController>(
-            index, *store,
-            MagicController::Sources{{nullptr, &running}, [] { return MagicRecommender::Desktop{}; }},
-            scheduler);
+    std::unique_ptr<MagicController> make(MagicRecommender::Desktop desktop = {}) {
+        MagicController::Sources sources{{nullptr, &running}, [desktop] { return desktop; }};
+        auto controller = std::make_unique<MagicController>(index, *store, std::move(sources), scheduler);
         QObject::connect(controller.get(), &MagicController::profileChanged, [this] { events << "profile"; });
         QObject::connect(controller.get(), &MagicController::proposalsChanged,
                          [this] { events << "proposals"; });
@@ -83,6 +81,19 @@ TEST_F(MagicControllerTest, aScanPublishesProfileProposalsThenIdleThenCompletes)
     ASSERT_EQ(magic->proposals().size(), 2u);
     EXPECT_EQ(magic->proposals()[0].title, "Code");
     EXPECT_EQ(magic->proposals()[1].title, "Everyday") << "four fifths of the same apps' score";
+}
+
+TEST_F(MagicControllerTest, theDesktopReadOnTheQueueIsPublishedWithTheScan) {
+    fillIndex();
+    auto magic = make(MagicRecommender::Desktop{QStringLiteral("firefox"), QStringLiteral("1:1280x800")});
+    magic->refresh();
+    ASSERT_TRUE(waitFor([&] { return !magic->scanning(); }));
+    EXPECT_EQ(magic->desktop().defaultBrowser, "firefox");
+    ASSERT_FALSE(magic->proposals().empty());
+    EXPECT_EQ(magic->proposals()[0].draft.fingerprint, "1:1280x800");
+    EXPECT_TRUE(std::any_of(magic->proposals().begin(), magic->proposals().end(), [](const MagicProposal& p) {
+        return p.title == "Deep Work";
+    })) << "the default browser fills its slot";
 }
 
 TEST_F(MagicControllerTest, savedSetupNamesKeepTheirProposalsAway) {
