@@ -4,6 +4,8 @@
 #include "actions/BrightnessControl.h"
 #include "actions/MediaActions.h"
 #include "ask/AskClient.h"
+#include "ask/MagicBuilder.h"
+#include "ask/MagicController.h"
 #include "base/AppState.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -27,7 +29,6 @@
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
-#include "shell/MagicStandIn.h"
 #include "shell/MainMenu.h"
 #include "shell/OnboardingStandIn.h"
 #include "shell/SetupRuns.h"
@@ -41,6 +42,7 @@
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/MagicPaneHost.h"
 #include "ui/ReceiptController.h"
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
@@ -225,17 +227,13 @@ void AppDelegate::buildStandIns() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
     buildWatchdog();
     onboarding_ = std::make_unique<OnboardingStandIn>();
-    magic_ = std::make_unique<MagicStandIn>();
     home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
+    buildMagic();
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
     buildSetupEditing();
     receipts_ = std::make_unique<ReceiptController>();
     nudge_ = std::make_unique<SetupNudgeController>();
 
-    QPointer<AppDelegate> self(this);
-    magic_->reservedPhrasesProvider = [self] {
-        return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed();
-    };
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
     // "Update" on the nudge: the drifted run is over, and its setup takes the
@@ -371,7 +369,7 @@ void AppDelegate::buildSetupRuns() {
     connect(setupEngine_.get(), &SetupEngine::runReceipt, setupRuns_.get(), &SetupRuns::showRunReceipt);
     connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
     connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
-        magic_->lastRunOutcome = outcome;
+        magic_->setLastRunOutcome(outcome);
         if (!outcome.success && onboarding_->magicRanID == outcome.draftID)
             onboarding_->magicRanID.reset();
         onboarding_->magicRunOutcome = outcome;

@@ -39,6 +39,8 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
     Q_PROPERTY(QObject* setupEditor READ setupEditor NOTIFY setupEditorChanged)
     Q_PROPERTY(QObject* setupsPane READ setupsPaneObject CONSTANT)
+    // The Magic pane's inputs (null: the pane shows nothing to act on). Set before the window is built.
+    Q_PROPERTY(QObject* magic MEMBER magic CONSTANT)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -103,6 +105,8 @@ public:
     Q_INVOKABLE float level() const;
     // The installed apps' names for the add-command sheet, sorted, duplicates kept.
     Q_INVOKABLE QStringList appNames() const;
+
+    QObject* magic = nullptr;
 
     QObject* registryObject() const;
     QObject* setupsObject() const;

@@ -69,6 +69,7 @@ Rectangle {
                                : root.pane === "Commands" ? commandsPane
                                : root.pane === "Setups" ? setupsPane
                                : root.pane === "Settings" ? settingsPane
+                               : root.pane === "Magic" ? magicPane
                                : placeholder
             }
         }
@@ -96,6 +97,12 @@ Rectangle {
     Component {
         id: settingsPane
         SettingsPane {
+            home: root.home
+        }
+    }
+    Component {
+        id: magicPane
+        MagicPane {
             home: root.home
         }
     }
