@@ -1,4 +1,17 @@
 #pragma once
 
-// How a tried-out draft went now lives with Magic.
-#include "ask/DraftRunOutcome.h"
+#include <QString>
+#include <QUuid>
+
+namespace brisklet {
+
+// How a tried-out draft went, for the panes that started it.
+struct DraftRunOutcome {
+    QUuid draftID;
+    bool success = false;
+    QString message;
+    QUuid stamp; // new for each outcome, so that two equal runs still differ
+    bool operator==(const DraftRunOutcome&) const = default;
+};
+
+} // namespace brisklet
