@@ -23,12 +23,13 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
+#include "shell/DesktopPermissionCheck.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MagicStandIn.h"
 #include "shell/MainMenu.h"
-#include "shell/OnboardingStandIn.h"
+#include "shell/OnboardingPreview.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
 #include "shell/StatusIcon.h"
@@ -217,7 +218,7 @@ void AppDelegate::buildActions() {
 void AppDelegate::buildStandIns() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
     buildWatchdog();
-    onboarding_ = std::make_unique<OnboardingStandIn>();
+    buildOnboarding();
     magic_ = std::make_unique<MagicStandIn>();
     home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
@@ -352,7 +353,8 @@ void AppDelegate::buildSetupRuns() {
             self->appState_->recordCommand();
     };
     homePreview_ = std::make_unique<HomePreview>(*home_);
-    c.previewWindows = {homePreview_.get(), onboarding_.get()};
+    onboardingPreview_ = std::make_unique<OnboardingPreview>(*onboarding_);
+    c.previewWindows = {homePreview_.get(), onboardingPreview_.get()};
     // The engine outlives the drift checks: they stop with the timer at shutdown.
     SetupEngine* engine = setupEngine_.get();
     c.hasDrifted = [engine](const SetupStore::ActiveRun& run) { return engine->hasDrifted(run); };
@@ -365,9 +367,10 @@ void AppDelegate::buildSetupRuns() {
     connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
     connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
         magic_->lastRunOutcome = outcome;
-        if (!outcome.success && onboarding_->magicRanID == outcome.draftID)
-            onboarding_->magicRanID.reset();
-        onboarding_->magicRunOutcome = outcome;
+        OnboardingModel& model = onboarding_->model();
+        if (!outcome.success && model.magicRanID() == outcome.draftID)
+            model.setMagicRanID(std::nullopt);
+        model.setMagicRunOutcome(outcome.draftID, outcome.success, outcome.message);
     });
     setupRuns_->startDriftTimer();
 }
@@ -441,24 +444,11 @@ void AppDelegate::connectWindows() {
         flow_->updateClapMode();
     };
     const auto sensitivityChanged = [this](double value) { detector_->setSensitivity(value); };
-    onboarding_->levelProvider = levelProvider();
-    connect(onboarding_.get(), &WindowStandIn::sensitivityChanged, this, sensitivityChanged);
-    connect(onboarding_.get(), &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
     home_->levelProvider = levelProvider();
     home_->onSensitivityChange = sensitivityChanged;
     home_->onWakeConfigChange = wakeConfigChanged;
     connectHome();
-    connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
-        if (shutDown_)
-            return;
-        hotkeyEngine_->refreshIfNeeded();
-        flow_->startPipelineIfPermitted();
-        watchdog_->check();
-    });
-    connect(onboarding_.get(), &OnboardingStandIn::finished, this, [this] {
-        flow_->setOnboardingClapPreview(false);
-        home_->show();
-    });
+    connectOnboarding();
 }
 
 // The home window's setup buttons take the same path as a spoken setup name.
@@ -554,13 +544,6 @@ void AppDelegate::handleReopen() {
     } else {
         showOnboarding();
     }
-}
-
-void AppDelegate::showOnboarding() {
-    if (flow_)
-        flow_->setOnboardingClapPreview(true);
-    if (onboarding_)
-        onboarding_->show();
 }
 
 void AppDelegate::willTerminate() {

@@ -43,7 +43,9 @@ class WatchdogPort;
 class WindowEngine;
 class WindowPort;
 class HomeWindowController;
-class OnboardingStandIn;
+class OnboardingController;
+class OnboardingPreview;
+class DesktopPermissionCheck;
 
 struct LaunchOptions {
     bool autostart = false; // started at login: show no window
@@ -100,7 +102,7 @@ public:
     SetupEngine* setupEngine() const { return setupEngine_.get(); }
     SetupRuns* setupRuns() const { return setupRuns_.get(); }
     HomeWindowController* home() const { return home_.get(); }
-    OnboardingStandIn* onboarding() const { return onboarding_.get(); }
+    OnboardingController* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
     // Null where there is no widget application to carry a tray icon.
     StatusItemController* status() const { return status_.get(); }
@@ -116,6 +118,7 @@ private:
     void buildWindows();
     void buildActions();
     void buildStandIns();
+    void buildOnboarding();
     void buildFlow();
     void buildWatchdog();
     void buildStatusItem();
@@ -123,6 +126,7 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    void connectOnboarding();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
@@ -158,7 +162,8 @@ private:
     std::unique_ptr<ActionExecutor> executor_;
     std::unique_ptr<AskPort> ask_;
     std::unique_ptr<WatchdogPort> watchdog_;
-    std::unique_ptr<OnboardingStandIn> onboarding_;
+    std::unique_ptr<DesktopPermissionCheck> permissionCheck_;
+    std::unique_ptr<OnboardingController> onboarding_;
     std::unique_ptr<MagicStandIn> magic_;
     std::unique_ptr<HomeWindowController> home_;
     std::unique_ptr<CapturePort> captureCtl_;
@@ -166,6 +171,7 @@ private:
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<HomePreview> homePreview_;
+    std::unique_ptr<OnboardingPreview> onboardingPreview_;
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
 };

@@ -13,7 +13,6 @@
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
 #include "setups/SetupStore.h"
-#include "shell/OnboardingStandIn.h"
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
@@ -21,6 +20,7 @@
 #include "support/WaitFor.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/OnboardingController.h"
 #include "ui/SetupNudgeController.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
@@ -95,16 +95,22 @@ TEST_F(AppDelegateTest, snapshotModeStopsBeforeAnythingElse) {
 
 TEST_F(AppDelegateTest, theFirstWindowDependsOnOnboardingAndOnHowWeWereStarted) {
     {
-        // Until onboarding is built its stand-in finishes at once.
+        // A first launch opens onboarding; listening starts once the grants are read.
         auto delegate = make();
         delegate->launch();
-        EXPECT_EQ(delegate->onboarding()->shown(), 1);
-        EXPECT_FALSE(delegate->onboarding()->isVisible());
-        EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
-        EXPECT_TRUE(delegate->home()->isVisible());
-        EXPECT_FALSE(delegate->flow()->onboardingClapPreview()) << "no clap analysis while clap wake is off";
+        EXPECT_TRUE(delegate->onboarding()->isVisible());
+        EXPECT_FALSE(delegate->home()->isVisible());
+        EXPECT_TRUE(delegate->flow()->onboardingClapPreview()) << "the finish step's clap preview";
+        ASSERT_TRUE(waitFor([&] { return delegate->onboarding()->model().micOK(); }));
         delegate->audio()->waitForControl();
         EXPECT_TRUE(delegate->audio()->isRunning()) << "nothing to consent to here: listening starts";
+        EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded));
+
+        delegate->onboarding()->finish();
+        EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
+        EXPECT_FALSE(delegate->onboarding()->isVisible());
+        EXPECT_TRUE(delegate->home()->isVisible());
+        EXPECT_FALSE(delegate->flow()->onboardingClapPreview()) << "no clap analysis while clap wake is off";
     }
     Prefs::setValue(Prefs::Key::onboarded, true);
     {
@@ -132,17 +138,34 @@ TEST_F(AppDelegateTest, changedWakeSettingsReachTheKeyAndTheClapPipeline) {
     delegate->home()->onWakeConfigChange();
     EXPECT_NE(platform->keyTap->key, 54);
     EXPECT_TRUE(delegate->flow()->clapModeActive());
-    delegate->showOnboarding();
+
+    // The onboarding's own choices take the same road.
+    delegate->onboarding()->setClapEnabled(false);
+    EXPECT_FALSE(delegate->flow()->clapModeActive());
+    delegate->onboarding()->chooseStyle("tap");
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), "tap");
+    delegate->onboarding()->close();
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
-    EXPECT_TRUE(delegate->home()->isVisible());
+    EXPECT_TRUE(delegate->home()->isVisible()) << "closing onboarding shows home";
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded)) << "only the last step marks it done";
 }
 
-TEST_F(AppDelegateTest, afterAFirstLaunchReopeningShowsHomeNotOnboarding) {
+TEST_F(AppDelegateTest, reopeningShowsOnboardingUntilItIsFinishedThenHome) {
     auto delegate = make(true);
     delegate->launch();
+    ASSERT_TRUE(delegate->onboarding()->isVisible()) << "even a login start: onboarding isn't done";
+    delegate->onboarding()->model().setStep(2);
     delegate->handleReopen();
+    EXPECT_EQ(delegate->onboarding()->model().step(), 2) << "the open window keeps its place";
+    delegate->onboarding()->close();
+    delegate->home()->hide();
     delegate->handleReopen();
-    EXPECT_EQ(delegate->onboarding()->shown(), 1);
+    EXPECT_TRUE(delegate->onboarding()->isVisible());
+    EXPECT_EQ(delegate->onboarding()->model().step(), 0) << "a new window starts over";
+    delegate->onboarding()->finish();
+    delegate->home()->hide();
+    delegate->handleReopen();
+    EXPECT_FALSE(delegate->onboarding()->isVisible());
     EXPECT_TRUE(delegate->home()->isVisible());
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
 }
@@ -163,6 +186,8 @@ TEST_F(AppDelegateTest, theHomeWindowsMenuBarHasTheMainMenuAndItsEntriesReachThe
 TEST_F(AppDelegateTest, theMicrophoneIsAskedAboutOnlyOnTheAudioControlThread) {
     auto delegate = make();
     delegate->launch();
+    // Listening starts once the onboarding has read the grants.
+    ASSERT_TRUE(waitFor([&] { return delegate->onboarding()->model().micOK(); }));
     delegate->audio()->waitForControl();
     ASSERT_TRUE(delegate->audio()->isRunning());
     delegate->flow()->togglePause();
@@ -181,7 +206,7 @@ TEST_F(AppDelegateTest, afterShutdownNothingRestartsTheKeyTapOrReachesTheAudioEn
     const int starts = platform->keyTap->starts;
     Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
     delegate->home()->onWakeConfigChange();
-    emit delegate->onboarding()->permissionsChanged();
+    delegate->onboarding()->onPermissionsChanged();
     delegate->handleReopen();
     platform->sleep.wake();
     EXPECT_FALSE(platform->keyTap->running);

@@ -1,0 +1,79 @@
+// The delegate's part in the first run: the onboarding window, what it reads and
+// follows, and what its choices reach.
+#include "shell/AppDelegate.h"
+
+#include "actions/ActionExecutor.h"
+#include "base/Log.h"
+#include "flow/RequestFlow.h"
+#include "platform/SpeechRecognizer.h"
+#include "shell/AppRelaunch.h"
+#include "shell/DesktopPermissionCheck.h"
+#include "shell/Watchdog.h"
+#include "ui/HomeWindowController.h"
+#include "ui/OnboardingController.h"
+#include "voice/AudioEngine.h"
+#include "voice/ClapDetector.h"
+#include "voice/HotkeyEngine.h"
+
+#include <QPointer>
+
+namespace brisklet {
+
+void AppDelegate::buildOnboarding() {
+    QPointer<AppDelegate> self(this);
+    DesktopPermissionCheck::Reads reads;
+    reads.microphone = [self] {
+        AudioEngine* audio = self ? self->liveAudio() : nullptr;
+        return audio && audio->inputAvailable();
+    };
+    platform::SpeechRecognizer* recognizer = platform_->recognizer();
+    reads.speech = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    reads.onDeviceSpeech = [recognizer] {
+        return recognizer && recognizer->isAvailable() && recognizer->supportsOnDeviceRecognition();
+    };
+    HotkeyEngine* keys = hotkeyEngine_.get();
+    reads.accessibility = [keys] { return keys->isTrusted(); };
+    permissionCheck_ = std::make_unique<DesktopPermissionCheck>(std::move(reads));
+
+    OnboardingController::Collaborators c;
+    c.permissionCheck = permissionCheck_.get();
+    c.permissions = platform_->permissions();
+    c.loginItem = platform_->loginItem();
+    onboarding_ = std::make_unique<OnboardingController>(c);
+}
+
+void AppDelegate::connectOnboarding() {
+    OnboardingController* onboarding = onboarding_.get();
+    onboarding->levelProvider = levelProvider();
+    onboarding->onSensitivityChange = home_->onSensitivityChange;
+    onboarding->onWakeConfigChange = home_->onWakeConfigChange;
+    onboarding->onRelaunch = [] { AppRelaunch::now(); };
+    onboarding->onPermissionsChanged = [this] {
+        if (shutDown_)
+            return;
+        hotkeyEngine_->refreshIfNeeded();
+        flow_->startPipelineIfPermitted();
+        watchdog_->check();
+    };
+    onboarding->onFinished = [this] {
+        flow_->setOnboardingClapPreview(false);
+        home_->show();
+    };
+    // The events the open window follows. Peaks and clap demos come from the audio
+    // thread and arrive queued.
+    connect(executor_.get(), &ActionExecutor::commandDone, onboarding,
+            &OnboardingController::noteCommandDone);
+    connect(flow_.get(), &RequestFlow::listeningStarted, onboarding, &OnboardingController::noteWake);
+    connect(flow_.get(), &RequestFlow::clapDemoHeard, onboarding, &OnboardingController::noteClapDemo);
+    connect(detector_.get(), &ClapDetector::peak, onboarding,
+            [onboarding](double) { onboarding->notePeak(); });
+}
+
+void AppDelegate::showOnboarding() {
+    if (flow_)
+        flow_->setOnboardingClapPreview(true);
+    if (onboarding_)
+        onboarding_->show();
+}
+
+} // namespace brisklet

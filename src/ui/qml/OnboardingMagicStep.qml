@@ -1,0 +1,68 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Brisklet
+
+// Step four: while the scan runs, a reading state; with nothing found, where Magic
+// lives; otherwise the first proposal on its card.
+Column {
+    id: step
+    // The palette of this view's window: its own appearance, else the app's.
+    readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
+    property var model
+    property var controller
+    readonly property string face: !model.magicScanned ? "scanning" : "empty"
+    spacing: 16
+
+    BusyIndicator {
+        objectName: "progress"
+        visible: step.face === "scanning"
+        anchors.horizontalCenter: parent.horizontalCenter
+        implicitWidth: 20
+        implicitHeight: 20
+        running: visible
+    }
+    Text {
+        objectName: "scanningTitle"
+        visible: step.face === "scanning"
+        anchors.horizontalCenter: parent.horizontalCenter
+        text: "Reading your computer…"
+        font: DS.text.title
+        color: step.c.ink
+    }
+    Text {
+        objectName: "scanningNote"
+        visible: step.face === "scanning"
+        anchors.horizontalCenter: parent.horizontalCenter
+        text: "Locally — nothing about your apps leaves this machine."
+        font: DS.text.caption
+        color: step.c.inkTertiary
+    }
+
+    DSIcon {
+        objectName: "emptySymbol"
+        visible: step.face === "empty"
+        anchors.horizontalCenter: parent.horizontalCenter
+        name: "wand.and.stars"
+        size: 28
+        color: step.c.inkTertiary
+    }
+    Text {
+        objectName: "emptyTitle"
+        visible: step.face === "empty"
+        anchors.horizontalCenter: parent.horizontalCenter
+        text: "Not much to read yet."
+        font: DS.text.title
+        color: step.c.ink
+    }
+    Text {
+        objectName: "emptyLine"
+        visible: step.face === "empty"
+        anchors.horizontalCenter: parent.horizontalCenter
+        width: Math.min(step.width, 440)
+        text: "Magic lives in the home window — it learns from the apps you actually use, entirely on this computer."
+        font: DS.text.body
+        color: step.c.inkSecondary
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+    }
+}
