@@ -7,19 +7,19 @@ Column {
     id: demo
     // The palette of this view's window: its own appearance, else the app's.
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
-    property alias kind: state.kind
-    property alias label: state.label
-    property alias looping: state.looping
-    property alias listening: state.listening
-    readonly property KeycapDemoModel demoState: state
+    property alias kind: demoModel.kind
+    property alias label: demoModel.label
+    property alias looping: demoModel.looping
+    property alias listening: demoModel.listening
+    readonly property KeycapDemoModel demoState: demoModel
     readonly property var barHeights: [10, 18, 13, 21, 11, 16, 9]
     spacing: 10
 
     KeycapDemoModel {
-        id: state
+        id: demoModel
     }
-    Component.onCompleted: state.appear(DS.reduceMotion)
-    Component.onDestruction: state.disappear()
+    Component.onCompleted: demoModel.appear(DS.reduceMotion)
+    Component.onDestruction: demoModel.disappear()
 
     Row {
         anchors.horizontalCenter: parent.horizontalCenter
@@ -33,20 +33,20 @@ Column {
                 width: cap.width
                 height: cap.height
                 cornerRadius: 9
-                radius: state.pressed ? 1 : 4
-                offsetY: state.pressed ? 1 : 3
-                strength: state.pressed ? 0.05 : 0.16
+                radius: demoModel.pressed ? 1 : 4
+                offsetY: demoModel.pressed ? 1 : 3
+                strength: demoModel.pressed ? 0.05 : 0.16
             }
             Rectangle {
                 id: cap
                 objectName: "keycap"
                 width: 74
                 height: 54
-                y: state.pressed ? 3 : 0
+                y: demoModel.pressed ? 3 : 0
                 radius: 9
                 color: demo.c.surface
                 border.width: 1
-                border.color: state.pressed ? demo.c.hairlineStrong : demo.c.hairline
+                border.color: demoModel.pressed ? demo.c.hairlineStrong : demo.c.hairline
                 Behavior on y {
                     enabled: !DS.reduceMotion
                     NumberAnimation { duration: 180; easing: DS.motion.hudSpring }
@@ -57,15 +57,15 @@ Column {
                     Text {
                         objectName: "glyph"
                         anchors.horizontalCenter: parent.horizontalCenter
-                        text: state.glyph
-                        font: DS.font(state.glyph.length < 2 ? 20 : 15, Font.Medium)
+                        text: demoModel.glyph
+                        font: DS.font(demoModel.glyph.length < 2 ? 20 : 15, Font.Medium)
                         color: demo.c.ink
                     }
                     Text {
                         objectName: "keyName"
                         anchors.horizontalCenter: parent.horizontalCenter
-                        visible: state.glyphIsSign
-                        text: state.label
+                        visible: demoModel.glyphIsSign
+                        text: demoModel.label
                         font: DS.font(8.5, Font.DemiBold)
                         color: demo.c.inkTertiary
                     }
@@ -84,10 +84,10 @@ Column {
                     required property int index
                     anchors.verticalCenter: parent.verticalCenter
                     width: 3
-                    height: state.active ? demo.barHeights[index] : 5
+                    height: demoModel.active ? demo.barHeights[index] : 5
                     radius: 1.5
                     color: demo.c.ember
-                    opacity: state.active ? 1 : 0.25
+                    opacity: demoModel.active ? 1 : 0.25
                     Behavior on height {
                         enabled: !DS.reduceMotion
                         SequentialAnimation {
@@ -102,8 +102,8 @@ Column {
     Text {
         objectName: "caption"
         anchors.horizontalCenter: parent.horizontalCenter
-        text: state.caption
+        text: demoModel.caption
         font: DS.text.caption
-        color: state.active ? demo.c.emberText : demo.c.inkTertiary
+        color: demoModel.active ? demo.c.emberText : demo.c.inkTertiary
     }
 }

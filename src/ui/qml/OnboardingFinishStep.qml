@@ -31,13 +31,13 @@ Column {
                 Rectangle {
                     id: indicator
                     objectName: "clapIndicator"
-                    readonly property string state: step.model.clapFlash ? "clap" : step.model.peakFlash ? "peak" : "rest"
+                    readonly property string face: step.model.clapFlash ? "clap" : step.model.peakFlash ? "peak" : "rest"
                     width: 56
                     height: 56
                     radius: 28
-                    color: state === "clap" ? Qt.rgba(step.c.success.r, step.c.success.g, step.c.success.b, 0.22)
-                           : state === "peak" ? step.c.emberWash : step.c.well
-                    scale: state === "rest" || DS.reduceMotion ? 1 : 1.08
+                    color: face === "clap" ? Qt.rgba(step.c.success.r, step.c.success.g, step.c.success.b, 0.22)
+                           : face === "peak" ? step.c.emberWash : step.c.well
+                    scale: face === "rest" || DS.reduceMotion ? 1 : 1.08
                     Behavior on scale {
                         enabled: !DS.reduceMotion
                         NumberAnimation { duration: 250; easing: DS.motion.hudSpring }
@@ -46,9 +46,9 @@ Column {
                         objectName: "clapSymbol"
                         anchors.centerIn: parent
                         size: 22
-                        name: indicator.state === "clap" ? "checkmark" : "hands.clap.fill"
-                        color: indicator.state === "clap" ? step.c.success
-                               : indicator.state === "peak" ? step.c.ember : step.c.inkTertiary
+                        name: indicator.face === "clap" ? "checkmark" : "hands.clap.fill"
+                        color: indicator.face === "clap" ? step.c.success
+                               : indicator.face === "peak" ? step.c.ember : step.c.inkTertiary
                     }
                 }
                 Column {

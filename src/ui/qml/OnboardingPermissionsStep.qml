@@ -85,7 +85,8 @@ Column {
             width: parent.width - 20
             text: "On-device speech recognition isn't available yet. Install the English speech model (the pocketsphinx-en-us package) so English can be processed locally — Brisklet never uses server transcription."
             font: DS.text.caption
-            color: step.c.systemOrange
+            // The sign keeps the warning orange; the words take its readable shade.
+            color: step.c.emberText
             wrapMode: Text.Wrap
         }
     }
