@@ -72,8 +72,11 @@ void AppDelegate::connectOnboarding() {
 void AppDelegate::showOnboarding() {
     if (flow_)
         flow_->setOnboardingClapPreview(true);
-    if (onboarding_)
-        onboarding_->show();
+    if (!onboarding_)
+        return;
+    // Magic has nothing to offer yet: its step shows where Magic lives.
+    onboarding_->model().setMagicScanned(true);
+    onboarding_->show();
 }
 
 } // namespace brisklet
