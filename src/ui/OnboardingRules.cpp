@@ -91,19 +91,8 @@ QString moreWaiting(int proposals) {
                " more waiting in Home → Magic — and you can describe your own in plain English there.");
 }
 
-double levelFillWidth(double width, float level) {
-    const float stretched = std::min(1.0f, std::pow(9.0f * std::max(level, 0.0f), 0.7f));
-    return std::max(4.0, width * double(stretched));
-}
-
-double sliderStart(double stored) {
-    if (std::isnan(stored) || stored < 4)
-        return 10;
-    return 14 - std::min(stored, 10.0);
-}
-
-double storedSensitivity(double shown) {
-    return 14 - shown;
+double levelFraction(float level) {
+    return std::min(1.0f, std::pow(9.0f * std::max(level, 0.0f), 0.7f));
 }
 
 } // namespace brisklet::OnboardingRules

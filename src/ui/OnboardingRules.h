@@ -43,12 +43,8 @@ QString firstCommandInstruction(Style style, bool accessibility);
 // The Magic step's line about the other proposals; empty below two.
 QString moreWaiting(int proposals);
 
-// The level bar's fill for a bar `width` wide: stretched so small levels show, never
-// under a 4 pt stub.
-double levelFillWidth(double width, float level);
-
-// The sensitivity slider runs the other way from the stored value.
-double sliderStart(double stored);
-double storedSensitivity(double shown);
+// How much of the level bar a level fills (0…1): stretched so small levels show.
+// The bar never draws less than a 4 pt stub.
+double levelFraction(float level);
 
 } // namespace brisklet::OnboardingRules

@@ -57,8 +57,6 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("leaf"), 0xea35},
         {QStringLiteral("exclamationmark.triangle.fill"), 0xe002},
         {QStringLiteral("hands.clap.fill"), 0xebe5},
-        {QStringLiteral("hands.clap"), 0xebe5},
-        {QStringLiteral("hand.raised"), 0xe925},
     };
     return symbols;
 }

@@ -1,9 +1,8 @@
 // The onboarding's wording and arithmetic: the footer's label and gate, the key's
 // label and sign, the demo's captions, the first command's texts, the Magic
-// count line, the level bar's fill and the sensitivity slider's direction.
+// count line and the level bar's fill.
 #include "ui/OnboardingRules.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -101,20 +100,11 @@ TEST(OnboardingRulesTest, theHeaderLineFollowsTheStepAndTheMoreLineCountsTheOthe
     EXPECT_TRUE(moreWaiting(4).startsWith("3 more waiting in Home"));
 }
 
-TEST(OnboardingRulesTest, theLevelBarStretchesQuietLevelsAndKeepsAStub) {
-    EXPECT_DOUBLE_EQ(levelFillWidth(140, 0.0f), 4.0);
-    EXPECT_NEAR(levelFillWidth(140, 0.05f), 80.0, 1.0);
-    EXPECT_DOUBLE_EQ(levelFillWidth(140, 0.2f), 140.0);
-    EXPECT_DOUBLE_EQ(levelFillWidth(140, 1.0f / 9.0f), 140.0);
-    EXPECT_NEAR(levelFillWidth(100, 0.01f), 18.5, 0.2);
-    EXPECT_DOUBLE_EQ(levelFillWidth(140, -1.0f), 4.0) << "never below the stub, never NaN";
-}
-
-TEST(OnboardingRulesTest, theSensitivitySliderRunsOppositeToTheStoredValue) {
-    EXPECT_DOUBLE_EQ(sliderStart(6.0), 8.0);
-    EXPECT_DOUBLE_EQ(sliderStart(12.0), 4.0);
-    EXPECT_DOUBLE_EQ(sliderStart(2.5), 10.0);
-    EXPECT_DOUBLE_EQ(sliderStart(std::nan("")), 10.0);
-    EXPECT_DOUBLE_EQ(storedSensitivity(10.0), 4.0);
-    EXPECT_DOUBLE_EQ(storedSensitivity(4.0), 10.0);
+TEST(OnboardingRulesTest, theLevelBarStretchesQuietLevelsAndNeverGoesPastFull) {
+    EXPECT_DOUBLE_EQ(levelFraction(0.0f), 0.0);
+    EXPECT_NEAR(140 * levelFraction(0.05f), 80.0, 1.0);
+    EXPECT_DOUBLE_EQ(levelFraction(0.2f), 1.0);
+    EXPECT_DOUBLE_EQ(levelFraction(1.0f / 9.0f), 1.0);
+    EXPECT_NEAR(levelFraction(0.01f), 0.185, 0.002);
+    EXPECT_DOUBLE_EQ(levelFraction(-1.0f), 0.0) << "never NaN";
 }

@@ -20,7 +20,7 @@ Column {
         color: step.c.ink
         wrapMode: Text.Wrap
     }
-    PermissionRow {
+    OnboardingPermissionRow {
         objectName: "microphone"
         width: step.width
         title: "Microphone"
@@ -28,7 +28,7 @@ Column {
         ok: step.model.micOK
         onAllow: step.controller.allowMicrophone()
     }
-    PermissionRow {
+    OnboardingPermissionRow {
         objectName: "speech"
         width: step.width
         title: "Speech Recognition"
@@ -36,7 +36,7 @@ Column {
         ok: step.model.speechOK
         onAllow: step.controller.allowSpeech()
     }
-    PermissionRow {
+    OnboardingPermissionRow {
         objectName: "accessibility"
         width: step.width
         title: "Accessibility"
