@@ -58,7 +58,7 @@ protected:
 } // namespace
 
 TEST_F(OnboardingRoadX11Test, aFreshHomeWalksTheFirstRunThenStartsInTheBackground) {
-    // Two windows, so a spoken "sort" has something to tile.
+    // Two windows, so a spoken "sort windows" has something to tile.
     ASSERT_NE(x.startClient({"--title", "one", "--geometry", "300x200+40+40"}), 0u);
     ASSERT_NE(x.startClient({"--title", "two", "--geometry", "300x200+400+300"}), 0u);
     ASSERT_NO_FATAL_FAILURE(launch());
@@ -80,7 +80,7 @@ TEST_F(OnboardingRoadX11Test, aFreshHomeWalksTheFirstRunThenStartsInTheBackgroun
     ASSERT_NO_FATAL_FAILURE(forwardTo(2));
     EXPECT_EQ(model().footerLabel(), "Skip");
 
-    ASSERT_NO_FATAL_FAILURE(holdAndSay("sort"));
+    ASSERT_NO_FATAL_FAILURE(holdAndSay("sort windows"));
     ASSERT_TRUE(X11Session::waitUntil([&] { return model().commandSucceeded(); }, 15))
         << "the spoken command succeeded; commands run: " << delegate->appState()->commandsRun();
     EXPECT_EQ(model().footerLabel(), "Continue");
