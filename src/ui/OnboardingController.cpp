@@ -69,6 +69,9 @@ void OnboardingController::build() {
     auto* view = new QQuickView();
     view->engine()->addImportPath(QStringLiteral("qrc:/"));
     view->setTitle(QStringLiteral("Welcome to Brisklet"));
+    // Closable and resizable, never minimised: it is either in front or done.
+    view->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
     view->setResizeMode(QQuickView::SizeRootObjectToView);
     view->setMinimumSize(QSize(minimumWidth, minimumHeight));
     view->resize(width, height);
