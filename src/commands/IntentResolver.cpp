@@ -278,19 +278,28 @@ std::optional<std::pair<Family, double>> matchVerb(const QString& text) {
     return best;
 }
 
-std::optional<Resolution> resolve(const QString& phrase, const Inventory& inventory) {
+namespace {
+
+// The phrase taken apart: an optional verb, the object's words, and a class hint
+// from a trailing "setup" or "layout".
+struct Parsed {
+    std::optional<Family> family;
+    double verbScore = 0;
+    QString object;
+    std::optional<ObjectClass> hint;
+};
+
+std::optional<Parsed> parse(const QString& phrase) {
     QString text = phrase;
     text.replace(QLatin1String("set up"), QLatin1String("setup"));
     QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
         return std::nullopt;
-
-    std::optional<Family> family;
-    double verbScore = 0;
+    Parsed parsed;
     for (qsizetype n = std::min<qsizetype>(3, words.size()); n >= 1; --n) {
         if (const auto verb = matchVerb(words.mid(0, n).join(QLatin1Char(' ')))) {
-            family = verb->first;
-            verbScore = verb->second;
+            parsed.family = verb->first;
+            parsed.verbScore = verb->second;
             words = words.mid(n);
             break;
         }
@@ -300,23 +309,26 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
             return std::nullopt; // a compound request is not for this step
     }
     words.removeIf([](const QString& w) { return filler().contains(w); });
-
-    std::optional<ObjectClass> hint;
     if (!words.isEmpty() && words.back() == QLatin1String("setup")) {
         words.removeLast();
-        hint = ObjectClass::setup;
+        parsed.hint = ObjectClass::setup;
     }
     if (!words.isEmpty() && words.back() == QLatin1String("layout")) {
         words.removeLast();
-        hint = ObjectClass::layout;
+        parsed.hint = ObjectClass::layout;
     }
-    const QString obj = words.join(QLatin1Char(' '));
-    if (obj.isEmpty())
+    parsed.object = words.join(QLatin1Char(' '));
+    if (parsed.object.isEmpty())
         return std::nullopt;
-    const QString objKey = phoneticKey(obj);
+    return parsed;
+}
 
-    // Only candidates that may matter are kept, in the order they are met; the rest
-    // are known to score below the floor.
+// Only candidates that may matter are kept, best first (ties in the order they are
+// met); the rest are known to score below the floor.
+std::vector<Candidate> candidatesFor(const Parsed& parsed, const Inventory& inventory) {
+    const QString& obj = parsed.object;
+    const QString objKey = phoneticKey(obj);
+    const std::optional<ObjectClass> hint = parsed.hint;
     std::vector<Candidate> candidates;
     const Query query(obj, objKey);
     auto consider = [&](ObjectClass cls, const QString& canonical, const QString& t, const QString& tKey) {
@@ -345,36 +357,47 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    return candidates;
+}
+
+// Ending needs a clear winner: another endable candidate within 0.1 makes it a tie.
+bool endIsClear(const std::vector<Candidate>& candidates) {
+    const Candidate& top = candidates.front();
+    if (top.score < 0.74)
+        return false;
+    for (auto it = candidates.begin() + 1; it != candidates.end(); ++it) {
+        if (it->score <= 0 || it->canonical == top.canonical || !hasEndAction(*it))
+            continue;
+        return top.score - it->score >= 0.1;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<Resolution> resolve(const QString& phrase, const Inventory& inventory) {
+    const std::optional<Parsed> parsed = parse(phrase);
+    if (!parsed)
+        return std::nullopt;
+    const std::vector<Candidate> candidates = candidatesFor(*parsed, inventory);
     if (candidates.empty() || candidates.front().score <= 0)
         return std::nullopt;
     const Candidate& top = candidates.front();
     const double s1 = top.score;
 
-    if (!family) {
+    if (!parsed->family) {
         if (top.cls == ObjectClass::setup && s1 >= 0.85)
             return Resolution{{Action::runSetup(top.canonical)}, s1, QStringLiteral("bare:") + top.canonical};
         return std::nullopt;
     }
-    const std::optional<Action> action = actionFor(*family, top.cls, top.canonical);
-    if (!action)
+    const Family family = *parsed->family;
+    const std::optional<Action> action = actionFor(family, top.cls, top.canonical);
+    if (!action || parsed->verbScore < 0.75)
         return std::nullopt;
-    if (verbScore < 0.75)
+    if (family == Family::end ? !endIsClear(candidates) : s1 < 0.66)
         return std::nullopt;
-    if (*family == Family::end) {
-        if (s1 < 0.74)
-            return std::nullopt;
-        for (auto it = candidates.begin() + 1; it != candidates.end(); ++it) {
-            if (it->score <= 0 || it->canonical == top.canonical || !hasEndAction(*it))
-                continue;
-            if (s1 - it->score < 0.1)
-                return std::nullopt; // too close to call
-            break;
-        }
-    } else if (s1 < 0.66) {
-        return std::nullopt;
-    }
     return Resolution{
-        {*action}, std::min(s1, verbScore), familyName(*family) + QLatin1Char(':') + top.canonical};
+        {*action}, std::min(s1, parsed->verbScore), familyName(family) + QLatin1Char(':') + top.canonical};
 }
 
 } // namespace brisklet::IntentResolver

@@ -75,19 +75,16 @@ QRect SetupRuns::screen() const {
     return c_.activeScreen ? c_.activeScreen() : QRect();
 }
 
-std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo) const {
+std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo,
+                                               const QSet<QString>& kept) const {
     if (setup.closeOthers || !canUndo || !c_.store || !c_.runningApps)
         return std::nullopt;
     const auto stored = c_.store->setup(setup.id);
     if (!stored || !stored->sameApartFromStamps(setup))
         return std::nullopt;
-    QSet<QString> keep;
+    QSet<QString> keep = kept;
     for (const auto& item : setup.items)
         keep.insert(item.bundleID);
-    for (const auto& provider : {c_.defaultFileManager, c_.defaultBrowser})
-        if (provider)
-            if (const auto id = provider())
-                keep.insert(*id);
     // Apps without a desktop entry can't be asked to quit, so they aren't offered.
     QSet<QString> others;
     for (const auto& app : c_.runningApps())
@@ -99,13 +96,35 @@ std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo)
 }
 
 void SetupRuns::showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo) {
-    const auto count = closeOthersCount(setup, canUndo);
+    const std::uint64_t token = ++receiptToken_;
+    auto kept = std::make_shared<QSet<QString>>();
+    const auto providers = {c_.defaultFileManager, c_.defaultBrowser};
+    std::vector<std::function<std::optional<QString>()>> asked(providers.begin(), providers.end());
+    QPointer<SetupRuns> self(this);
+    c_.offMainThread(
+        [asked, kept] {
+            for (const auto& provider : asked)
+                if (provider)
+                    if (const auto id = provider())
+                        kept->insert(*id);
+            return true;
+        },
+        [self, token, report, setup, canUndo, kept](bool) {
+            if (self && token == self->receiptToken_)
+                self->presentRunReceipt(report, setup, canUndo, *kept);
+        });
+}
+
+void SetupRuns::presentRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo,
+                                  const QSet<QString>& kept) {
+    const auto count = closeOthersCount(setup, canUndo, kept);
     receiptSetupID_ = setup.id;
     if (c_.receipts)
         c_.receipts->showRun(report, setup, canUndo, count, screen());
 }
 
 void SetupRuns::showEndReceipt(const SetupPort::EndReport& report, const Setup& setup) {
+    ++receiptToken_;
     receiptSetupID_.reset();
     if (c_.receipts)
         c_.receipts->showEnd(report, setup, screen());

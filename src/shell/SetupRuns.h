@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QRect>
+#include <QSet>
 #include <QUuid>
 #include <functional>
 #include <memory>
@@ -50,7 +51,8 @@ public:
         // Whether the windows of the run moved away; called off the main thread.
         std::function<bool(const SetupStore::ActiveRun&)> hasDrifted;
         // Runs `test` on a worker, then `done` with its result on the main thread.
-        // None: the global thread pool.
+        // None: the global thread pool. The drift test and the default apps (which
+        // run xdg-mime, slow enough to freeze the card) are asked through it.
         std::function<void(std::function<bool()> test, std::function<void(bool)> done)> offMainThread;
         std::function<void(const QUuid& setupID, const QString& name, const QRect& screen)> showNudge;
     };
@@ -61,11 +63,14 @@ public:
     // Through the request flow's plan path; nothing after shutdown.
     void perform(const Plan& plan);
 
+    // The run card shows once the default apps are known (asked off the main
+    // thread); a later card, run or end, makes a pending one moot.
     void showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo);
     void showEndReceipt(const SetupPort::EndReport& report, const Setup& setup);
-    // Other running apps the "close the rest" offer would ask to quit; none below 1,
-    // or when the setup closes them itself, can't be undone or changed since.
-    std::optional<int> closeOthersCount(const Setup& setup, bool canUndo) const;
+    // Other running apps the "close the rest" offer would ask to quit, apart from
+    // `kept` (the default browser and file manager); none below 1, or when the
+    // setup closes them itself, can't be undone or changed since.
+    std::optional<int> closeOthersCount(const Setup& setup, bool canUndo, const QSet<QString>& kept) const;
 
     void runDraft(const Setup& draft);
     // False when the store couldn't write it.
@@ -83,6 +88,8 @@ signals:
 
 private:
     void connectReceipts();
+    void presentRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo,
+                           const QSet<QString>& kept);
     void finishDraftRun(const Setup& draft, const PlanRunner::Outcome& outcome);
     void driftTested(const SetupStore::ActiveRun& started, bool drifted);
     void scheduleDriftTick();
@@ -91,6 +98,7 @@ private:
     Collaborators c_;
     bool previewAwaitingReturn_ = false;
     std::optional<QUuid> receiptSetupID_; // the run the card's "close the rest" is about
+    std::uint64_t receiptToken_ = 0;      // the newest card asked for
     std::uint64_t driftToken_ = 0;
     bool driftTimerOn_ = false;
 };

@@ -112,6 +112,11 @@ protected:
         for (auto& p : pending)
             p.done(p.test());
     }
+    // The card as the app shows it: once the default apps have been asked.
+    void showRun(const SetupPort::RunReport& report, const brisklet::Setup& setup, bool canUndo) {
+        runs->showRunReceipt(report, setup, canUndo);
+        answerTests();
+    }
     QString sweepLabel() const { return receipts.current() ? receipts.current()->sweepLabel() : "no card"; }
 
     TempHome home;
@@ -153,7 +158,7 @@ TEST_F(SetupRunsTest, theCloseTheRestOfferCountsOnlyOtherRegularApps) {
                app(5, "thunderbird"), app(6, "thunderbird"),
                app(7, "gimp"),        app(8, "plank", false),
                app(4242, "brisklet"), app(9, "")};
-    runs->showRunReceipt({}, work, true);
+    showRun({}, work, true);
     EXPECT_EQ(sweepLabel(), "Close the rest (2)") << "thunderbird once and gimp";
 
     receipts.current()->sweep();
@@ -164,27 +169,43 @@ TEST_F(SetupRunsTest, theCloseTheRestOfferCountsOnlyOtherRegularApps) {
 TEST_F(SetupRunsTest, noOfferWhenNothingElseRunsOrTheRunCannotBeUndoneOrTheSetupChanged) {
     brisklet::Setup work = stored("Work", {"code"});
     running = {app(1, "code"), app(3, "firefox-esr")};
-    runs->showRunReceipt({}, work, true);
+    showRun({}, work, true);
     EXPECT_EQ(sweepLabel(), "") << "a count of 0 shows none";
 
     running.push_back(app(5, "gimp"));
-    runs->showRunReceipt({}, work, false);
+    showRun({}, work, false);
     EXPECT_EQ(sweepLabel(), "");
 
     brisklet::Setup sweeping = stored("Sweep", {"code"});
     sweeping.closeOthers = true;
     ASSERT_TRUE(store->upsert(sweeping));
-    runs->showRunReceipt({}, *store->setup(sweeping.id), true);
+    showRun({}, *store->setup(sweeping.id), true);
     EXPECT_EQ(sweepLabel(), "") << "a setup that closes the others itself";
 
     brisklet::Setup renamed = work;
     renamed.name = "Work too";
-    runs->showRunReceipt({}, renamed, true);
+    showRun({}, renamed, true);
     EXPECT_EQ(sweepLabel(), "") << "the stored setup is no longer the one that ran";
 
     ASSERT_TRUE(store->markRun(work.id));
-    runs->showRunReceipt({}, work, true);
+    showRun({}, work, true);
     EXPECT_EQ(sweepLabel(), "Close the rest (1)") << "the run's own stamps don't count as a change";
+}
+
+TEST_F(SetupRunsTest, theDefaultAppsAreAskedOffTheMainThreadAndOnlyTheNewestCardShows) {
+    const brisklet::Setup work = stored("Work", {"code"});
+    running = {app(1, "code"), app(3, "gimp")};
+    runs->showRunReceipt({}, work, true);
+    EXPECT_EQ(receipts.current(), nullptr) << "no card before the default apps are known";
+    ASSERT_EQ(tests.size(), 1u);
+
+    // An end card comes while the run card still waits: the run card never shows.
+    runs->showEndReceipt({"Work", 1, {}}, work);
+    answerTests();
+    ASSERT_NE(receipts.current(), nullptr);
+    EXPECT_EQ(receipts.current()->sweepLabel(), "") << "still the end card";
+    receipts.current()->sweep();
+    EXPECT_TRUE(performed.empty()) << "the end card's sweep is not the run's";
 }
 
 TEST_F(SetupRunsTest, theEndReceiptShowsAndItsSweepAsksNothing) {
@@ -236,7 +257,7 @@ TEST_F(SetupRunsTest, aSuccessfulDraftRunWaitsForTheReceipt) {
     EXPECT_EQ(homeWindow.steps, (QStringList{"aside", "behind"}));
     EXPECT_TRUE(homeWindow.parked);
 
-    runs->showRunReceipt({}, work, true);
+    showRun({}, work, true);
     receipts.current()->undo();
     ASSERT_EQ(performed.size(), 1u);
     EXPECT_EQ(performed[0], Plan{Action::undoSetup()});
@@ -246,7 +267,7 @@ TEST_F(SetupRunsTest, aSuccessfulDraftRunWaitsForTheReceipt) {
     // "OK" brings them back too; expiry only ends the wait.
     runs->runDraft(draft);
     draftDone({true, "set"});
-    runs->showRunReceipt({}, work, true);
+    showRun({}, work, true);
     receipts.current()->acknowledge();
     EXPECT_EQ(homeWindow.steps.last(), "back");
     ASSERT_EQ(outcomes.size(), 2u);
@@ -254,7 +275,7 @@ TEST_F(SetupRunsTest, aSuccessfulDraftRunWaitsForTheReceipt) {
 
     runs->runDraft(draft);
     draftDone({true, "set"});
-    runs->showRunReceipt({}, work, true);
+    showRun({}, work, true);
     scheduler.advance(ReceiptController::expirySeconds + 1);
     EXPECT_FALSE(runs->previewAwaitingReturn());
     EXPECT_EQ(homeWindow.steps.last(), "behind");

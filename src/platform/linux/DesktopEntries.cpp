@@ -176,6 +176,60 @@ QString DesktopEntry::execProgram() const {
     return args.isEmpty() ? QString() : baseName(args.first());
 }
 
+namespace {
+
+// What the field codes inside one argument stand for.
+struct FieldValues {
+    const QStringList& urls;
+    const QStringList& files;
+    const QString& name;
+    const QString& path;
+};
+
+// `arg` with its field codes replaced; `dropped` says a file or address code had
+// nothing to stand for.
+QString expandFieldCodes(const QString& arg, const FieldValues& values, bool* dropped) {
+    QString expanded;
+    for (qsizetype i = 0; i < arg.size(); ++i) {
+        const QChar c = arg.at(i);
+        if (c != QLatin1Char('%') || i + 1 >= arg.size()) {
+            expanded.append(c);
+            continue;
+        }
+        const QChar code = arg.at(++i);
+        switch (code.unicode()) {
+        case '%':
+            expanded.append(QLatin1Char('%'));
+            break;
+        case 'u':
+        case 'U':
+            if (values.urls.isEmpty())
+                *dropped = true;
+            else
+                expanded.append(values.urls.first());
+            break;
+        case 'f':
+        case 'F':
+            if (values.files.isEmpty())
+                *dropped = true;
+            else
+                expanded.append(values.files.first());
+            break;
+        case 'c':
+            expanded.append(values.name);
+            break;
+        case 'k':
+            expanded.append(values.path);
+            break;
+        default:
+            break; // deprecated or unknown codes are removed
+        }
+    }
+    return expanded;
+}
+
+} // namespace
+
 QStringList DesktopEntry::launchArguments(const QStringList& items) const {
     const QStringList args = execArguments();
     // The program must be named by the entry, never taken from what is opened.
@@ -206,43 +260,8 @@ QStringList DesktopEntry::launchArguments(const QStringList& items) const {
                 out << QStringLiteral("--icon") << icon;
             continue;
         }
-        QString expanded;
         bool dropped = false;
-        for (qsizetype i = 0; i < arg.size(); ++i) {
-            const QChar c = arg.at(i);
-            if (c != QLatin1Char('%') || i + 1 >= arg.size()) {
-                expanded.append(c);
-                continue;
-            }
-            const QChar code = arg.at(++i);
-            switch (code.unicode()) {
-            case '%':
-                expanded.append(QLatin1Char('%'));
-                break;
-            case 'u':
-            case 'U':
-                if (urls.isEmpty())
-                    dropped = true;
-                else
-                    expanded.append(urls.first());
-                break;
-            case 'f':
-            case 'F':
-                if (files.isEmpty())
-                    dropped = true;
-                else
-                    expanded.append(files.first());
-                break;
-            case 'c':
-                expanded.append(name);
-                break;
-            case 'k':
-                expanded.append(path);
-                break;
-            default:
-                break; // deprecated or unknown codes are removed
-            }
-        }
+        const QString expanded = expandFieldCodes(arg, {urls, files, name, path}, &dropped);
         // A lone code that expanded to nothing leaves no empty argument behind.
         if (dropped && expanded.isEmpty())
             continue;

@@ -133,6 +133,57 @@ struct XcbKeyTap::Session {
         wakeKeycode = keycode;
         return true;
     }
+
+    // Detectable auto-repeat (a held key repeats as presses with no releases
+    // between) and word of keymap changes; the reason when XKB is missing.
+    QString useXkb() {
+        Reply<xcb_xkb_use_extension_reply_t> xkb(
+            xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
+        if (!xkb || !xkb->supported)
+            return QStringLiteral("the X server has no XKB");
+        const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+        free(xcb_xkb_per_client_flags_reply(
+            c, xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0), nullptr));
+        // An XKB client hears of keymap changes through XKB's own events.
+        xkbEvent = xcb_get_extension_data(c, &xcb_xkb_id)->first_event;
+        const uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, 0xff, 0xff, nullptr);
+        return {};
+    }
+
+    // Raw key events of every keyboard, to follow keys our grab doesn't catch.
+    QString selectRawKeys() {
+        const xcb_query_extension_reply_t* xi = xcb_get_extension_data(c, &xcb_input_id);
+        Reply<xcb_input_xi_query_version_reply_t> version(
+            xi && xi->present
+                ? xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr)
+                : nullptr);
+        if (!version || version->major_version < 2 ||
+            (version->major_version == 2 && version->minor_version < 1))
+            return QStringLiteral("the X server has no XInput 2.1");
+        xiOpcode = xi->major_opcode;
+        struct {
+            xcb_input_event_mask_t head;
+            uint32_t mask;
+        } select{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                 XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE};
+        xcb_input_xi_select_events(c, root, 1, &select.head);
+        return {};
+    }
+
+    // Everything on the fresh connection up to the grab; the reason when it fails.
+    QString open(int screen) {
+        root = rootOf(c, screen);
+        QString why = useXkb();
+        if (why.isEmpty())
+            why = selectRawKeys();
+        if (why.isEmpty()) {
+            readModifiers();
+            if (!grab(code, &why) && why.isEmpty())
+                why = QStringLiteral("the key could not be grabbed");
+        }
+        return why;
+    }
 };
 
 const XcbKeyTap::KeyName* XcbKeyTap::keyNameFor(int code) {
@@ -194,51 +245,9 @@ bool XcbKeyTap::start(int keyCode, Handlers handlers, QString* error) {
             ready.set_value(QStringLiteral("can't connect to the X display"));
             return;
         }
-        s->root = rootOf(s->c, screen);
-        QString why;
-        bool ok = true;
-        // Detectable auto-repeat: a held key repeats as presses with no releases between.
-        Reply<xcb_xkb_use_extension_reply_t> xkb(
-            xcb_xkb_use_extension_reply(s->c, xcb_xkb_use_extension(s->c, 1, 0), nullptr));
-        if (!xkb || !xkb->supported) {
-            ok = false;
-            why = QStringLiteral("the X server has no XKB");
-        } else {
-            const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
-            free(xcb_xkb_per_client_flags_reply(
-                s->c, xcb_xkb_per_client_flags(s->c, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0), nullptr));
-            // An XKB client hears of keymap changes through XKB's own events.
-            s->xkbEvent = xcb_get_extension_data(s->c, &xcb_xkb_id)->first_event;
-            const uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
-            xcb_xkb_select_events(s->c, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, 0xff, 0xff, nullptr);
-        }
-        if (ok) {
-            const xcb_query_extension_reply_t* xi = xcb_get_extension_data(s->c, &xcb_input_id);
-            Reply<xcb_input_xi_query_version_reply_t> version(
-                xi && xi->present
-                    ? xcb_input_xi_query_version_reply(s->c, xcb_input_xi_query_version(s->c, 2, 2), nullptr)
-                    : nullptr);
-            if (!version || version->major_version < 2 ||
-                (version->major_version == 2 && version->minor_version < 1)) {
-                ok = false;
-                why = QStringLiteral("the X server has no XInput 2.1");
-            } else {
-                s->xiOpcode = xi->major_opcode;
-                struct {
-                    xcb_input_event_mask_t head;
-                    uint32_t mask;
-                } select{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-                         XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE};
-                xcb_input_xi_select_events(s->c, s->root, 1, &select.head);
-            }
-        }
-        if (ok) {
-            s->readModifiers();
-            ok = s->grab(s->code, &why);
-        }
-        if (!ok) {
+        if (const QString why = s->open(screen); !why.isEmpty()) {
             xcb_disconnect(s->c);
-            ready.set_value(why.isEmpty() ? QStringLiteral("the key could not be grabbed") : why);
+            ready.set_value(why);
             return;
         }
         xcb_flush(s->c);
@@ -325,66 +334,89 @@ void XcbKeyTap::stop() {
     }
 }
 
-void XcbKeyTap::run(Session* s) {
-    using Type = Event::Type;
-    const int xfd = xcb_get_file_descriptor(s->c);
-    auto deliver = [&](const Event& event) {
-        return handlers_.onEvent ? handlers_.onEvent(event) : Verdict::pass;
-    };
+KeyTap::Verdict XcbKeyTap::deliver(const Event& event) {
+    return handlers_.onEvent ? handlers_.onEvent(event) : Verdict::pass;
+}
 
+// A key our grab caught; the keyboard stays frozen until we answer.
+void XcbKeyTap::onGrabbedKey(Session* s, const xcb_key_press_event_t* key, bool press) {
+    const bool isWake = key->detail == s->wakeKeycode;
+    Event out{press ? Event::Type::down : Event::Type::up, isWake, s->modifiers.contains(key->detail), false,
+              false};
+    if (isWake && press) {
+        out.isRepeat = s->wakePhysicallyDown;
+        s->wakePhysicallyDown = true;
+    } else if (isWake) {
+        s->wakePhysicallyDown = false;
+    }
+    const Verdict verdict = deliver(out);
+    uint8_t mode = XCB_ALLOW_REPLAY_KEYBOARD;
+    if (verdict == Verdict::swallow)
+        mode = press ? XCB_ALLOW_SYNC_KEYBOARD : XCB_ALLOW_ASYNC_KEYBOARD;
+    s->grabActive = mode == XCB_ALLOW_SYNC_KEYBOARD;
+    xcb_allow_events(s->c, mode, XCB_CURRENT_TIME);
+    xcb_flush(s->c);
+}
+
+void XcbKeyTap::onRawKey(Session* s, const xcb_ge_generic_event_t* ge) {
+    if (ge->extension != s->xiOpcode || s->grabActive)
+        return; // while our grab holds the keyboard, the grabbed events tell it all
+    if (ge->event_type != XCB_INPUT_RAW_KEY_PRESS && ge->event_type != XCB_INPUT_RAW_KEY_RELEASE)
+        return;
+    auto* rawKey = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(ge);
+    const auto keycode = static_cast<xcb_keycode_t>(rawKey->detail);
+    const bool press = ge->event_type == XCB_INPUT_RAW_KEY_PRESS;
+    const bool isWake = keycode == s->wakeKeycode;
+    if (isWake && press)
+        return; // a press of the wake key only counts when our grab caught it
+    if (isWake)
+        s->wakePhysicallyDown = false;
+    deliver(
+        {press ? Event::Type::down : Event::Type::up, isWake, s->modifiers.contains(keycode), false, true});
+}
+
+// The keyboard map changed: the key may sit elsewhere now.
+void XcbKeyTap::onKeymapChange(Session* s) {
+    s->readModifiers();
+    if (s->resolve(s->code) == s->wakeKeycode)
+        return;
+    QString why;
+    if (!s->grab(s->code, &why))
+        qCCritical(lcApp).noquote() << "key grab failed — keyboard wake unavailable (key taken "
+                                       "by another program?)"
+                                    << why;
+}
+
+// Events may already sit in xcb's queue after a round trip: drain them all.
+void XcbKeyTap::drainEvents(Session* s) {
+    while (xcb_generic_event_t* raw = xcb_poll_for_event(s->c)) {
+        std::unique_ptr<xcb_generic_event_t, Freer<xcb_generic_event_t>> event(raw);
+        const uint8_t kind = event->response_type & 0x7f;
+        if (kind == XCB_KEY_PRESS || kind == XCB_KEY_RELEASE)
+            onGrabbedKey(s, reinterpret_cast<xcb_key_press_event_t*>(event.get()), kind == XCB_KEY_PRESS);
+        else if (kind == XCB_GE_GENERIC)
+            onRawKey(s, reinterpret_cast<xcb_ge_generic_event_t*>(event.get()));
+        else if (kind == XCB_MAPPING_NOTIFY || (s->xkbEvent && kind == s->xkbEvent))
+            onKeymapChange(s);
+    }
+}
+
+void XcbKeyTap::runPostedWork() {
+    uint64_t count = 0;
+    [[maybe_unused]] auto got = read(eventFd_, &count, sizeof count);
+    std::deque<std::function<void()>> work;
+    {
+        std::lock_guard guard(commandsLock_);
+        work.swap(commands_);
+    }
+    for (auto& item : work)
+        item();
+}
+
+void XcbKeyTap::run(Session* s) {
+    const int xfd = xcb_get_file_descriptor(s->c);
     while (!stopRequested_) {
-        // Events may already sit in xcb's queue after a round trip: drain first.
-        while (xcb_generic_event_t* raw = xcb_poll_for_event(s->c)) {
-            std::unique_ptr<xcb_generic_event_t, Freer<xcb_generic_event_t>> event(raw);
-            const uint8_t kind = event->response_type & 0x7f;
-            if (kind == XCB_KEY_PRESS || kind == XCB_KEY_RELEASE) {
-                // Our grab froze the keyboard: answer before anything else.
-                auto* key = reinterpret_cast<xcb_key_press_event_t*>(event.get());
-                const bool press = kind == XCB_KEY_PRESS;
-                const bool isWake = key->detail == s->wakeKeycode;
-                Event out{press ? Type::down : Type::up, isWake, s->modifiers.contains(key->detail), false,
-                          false};
-                if (isWake && press) {
-                    out.isRepeat = s->wakePhysicallyDown;
-                    s->wakePhysicallyDown = true;
-                } else if (isWake) {
-                    s->wakePhysicallyDown = false;
-                }
-                const Verdict verdict = deliver(out);
-                uint8_t mode = XCB_ALLOW_REPLAY_KEYBOARD;
-                if (verdict == Verdict::swallow)
-                    mode = press ? XCB_ALLOW_SYNC_KEYBOARD : XCB_ALLOW_ASYNC_KEYBOARD;
-                s->grabActive = mode == XCB_ALLOW_SYNC_KEYBOARD;
-                xcb_allow_events(s->c, mode, XCB_CURRENT_TIME);
-                xcb_flush(s->c);
-            } else if (kind == XCB_GE_GENERIC) {
-                auto* ge = reinterpret_cast<xcb_ge_generic_event_t*>(event.get());
-                if (ge->extension != s->xiOpcode || s->grabActive)
-                    continue; // while our grab holds the keyboard, the grabbed events tell it all
-                if (ge->event_type != XCB_INPUT_RAW_KEY_PRESS && ge->event_type != XCB_INPUT_RAW_KEY_RELEASE)
-                    continue;
-                auto* rawKey = reinterpret_cast<xcb_input_raw_key_press_event_t*>(event.get());
-                const auto keycode = static_cast<xcb_keycode_t>(rawKey->detail);
-                const bool press = ge->event_type == XCB_INPUT_RAW_KEY_PRESS;
-                const bool isWake = keycode == s->wakeKeycode;
-                if (isWake && press)
-                    continue; // a press of the wake key only counts when our grab caught it
-                if (isWake)
-                    s->wakePhysicallyDown = false;
-                deliver({press ? Type::down : Type::up, isWake, s->modifiers.contains(keycode), false, true});
-            } else if (kind == XCB_MAPPING_NOTIFY || (s->xkbEvent && kind == s->xkbEvent)) {
-                // The keyboard map changed: the key may sit elsewhere now.
-                s->readModifiers();
-                if (s->resolve(s->code) != s->wakeKeycode) {
-                    QString why;
-                    if (!s->grab(s->code, &why))
-                        qCCritical(lcApp).noquote()
-                            << "key grab failed — keyboard wake unavailable (key taken "
-                               "by another program?)"
-                            << why;
-                }
-            }
-        }
+        drainEvents(s);
         if (xcb_connection_has_error(s->c)) {
             qCInfo(lcApp) << "event tap lost its X connection";
             // Still "running" while the owner hears of it, so that nothing it posts
@@ -399,17 +431,8 @@ void XcbKeyTap::run(Session* s) {
         pollfd fds[2] = {{xfd, POLLIN, 0}, {eventFd_, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0 && errno != EINTR)
             break;
-        if (fds[1].revents & POLLIN) {
-            uint64_t count = 0;
-            [[maybe_unused]] auto got = read(eventFd_, &count, sizeof count);
-            std::deque<std::function<void()>> work;
-            {
-                std::lock_guard guard(commandsLock_);
-                work.swap(commands_);
-            }
-            for (auto& item : work)
-                item();
-        }
+        if (fds[1].revents & POLLIN)
+            runPostedWork();
     }
 
     if (!xcb_connection_has_error(s->c)) {

@@ -8,6 +8,9 @@
 #include <mutex>
 #include <thread>
 
+struct xcb_key_press_event_t;
+struct xcb_ge_generic_event_t;
+
 namespace brisklet::platform {
 
 // The wake key on X11: a passive grab of the key on the root window in
@@ -39,6 +42,12 @@ public:
 private:
     struct Session;
     void run(Session* session);
+    Verdict deliver(const Event& event);
+    void drainEvents(Session* s);
+    void onGrabbedKey(Session* s, const xcb_key_press_event_t* key, bool press);
+    void onRawKey(Session* s, const xcb_ge_generic_event_t* ge);
+    void onKeymapChange(Session* s);
+    void runPostedWork();
     void wakeThread();
 
     Handlers handlers_;
