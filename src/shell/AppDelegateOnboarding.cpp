@@ -8,6 +8,7 @@
 #include "platform/SpeechRecognizer.h"
 #include "shell/AppRelaunch.h"
 #include "shell/DesktopPermissionCheck.h"
+#include "shell/SetupRuns.h"
 #include "shell/Watchdog.h"
 #include "ui/HomeWindowController.h"
 #include "ui/OnboardingController.h"
@@ -58,6 +59,19 @@ void AppDelegate::connectOnboarding() {
     onboarding->onFinished = [this] {
         flow_->setOnboardingClapPreview(false);
         home_->show();
+    };
+    // Magic's step tries, keeps and puts back drafts as the Magic pane does.
+    QPointer<AppDelegate> self(this);
+    onboarding->onMagicRun = [self](const MagicProposal& proposal) {
+        if (self && !self->shutDown_)
+            self->setupRuns_->runDraft(proposal.draft);
+    };
+    onboarding->onMagicSave = [self](const MagicProposal& proposal) {
+        return self && !self->shutDown_ && self->setupRuns_->saveDraft(proposal.draft);
+    };
+    onboarding->onMagicUndo = [self] {
+        if (self && !self->shutDown_)
+            self->setupRuns_->perform({Action::undoSetup()});
     };
     // The events the open window follows. Peaks and clap demos come from the audio
     // thread and arrive queued.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/DraftRunOutcome.h"
+#include "ask/DraftRunOutcome.h"
 
 #include <QStringList>
 #include <functional>

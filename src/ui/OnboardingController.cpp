@@ -220,6 +220,27 @@ void OnboardingController::magicUndo() {
         onMagicUndo();
 }
 
+void OnboardingController::magicRun(const MagicProposal& proposal) {
+    model_.clearMagicRunOutcome();
+    model_.setMagicRanID(proposal.id());
+    if (onMagicRun)
+        onMagicRun(proposal);
+}
+
+void OnboardingController::runFirstProposal() {
+    if (const MagicProposal* first = model_.firstProposal())
+        magicRun(MagicProposal(*first)); // the host may replace the list meanwhile
+}
+
+void OnboardingController::saveFirstProposal() {
+    const MagicProposal* first = model_.firstProposal();
+    if (!first || !onMagicSave)
+        return;
+    const MagicProposal proposal = *first;
+    if (onMagicSave(proposal))
+        model_.addMagicSaved(proposal.id());
+}
+
 void OnboardingController::refreshPermissions(bool forceCallback,
                                               std::function<void(const PermissionGrants&)> then) {
     forcePending_ = forcePending_ || forceCallback;

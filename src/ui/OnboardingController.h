@@ -75,6 +75,11 @@ public:
     Q_INVOKABLE void allowAccessibility();
     Q_INVOKABLE void relaunch();
     Q_INVOKABLE void magicUndo();
+    // Try out a proposal's draft on screen; the host reports how it went.
+    void magicRun(const MagicProposal& proposal);
+    // The Magic step's card acts on the first proposal.
+    Q_INVOKABLE void runFirstProposal();
+    Q_INVOKABLE void saveFirstProposal();
 
     // The events the open window follows; ignored while it is closed.
     void notePeak();
@@ -88,6 +93,9 @@ public:
     std::function<void()> onWakeConfigChange;
     std::function<void()> onFinished;
     std::function<void()> onRelaunch;
+    std::function<void(const MagicProposal&)> onMagicRun;
+    // True when the draft is kept as a setup.
+    std::function<bool(const MagicProposal&)> onMagicSave;
     std::function<void()> onMagicUndo;
 
 protected:

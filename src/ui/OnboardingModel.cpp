@@ -1,6 +1,7 @@
 #include "ui/OnboardingModel.h"
 
 #include "base/Prefs.h"
+#include "ui/MagicCardFormat.h"
 
 #include <algorithm>
 
@@ -130,8 +131,32 @@ QString OnboardingModel::magicRunFailure(const QUuid& id) const {
     return magicRunOutcome_->message;
 }
 
-void OnboardingModel::setMagicProposalCount(int count) {
-    update(magicProposalCount_, count);
+void OnboardingModel::setMagicProposals(std::vector<MagicProposal> proposals) {
+    update(magicProposals_, proposals);
+}
+
+const MagicProposal* OnboardingModel::firstProposal() const {
+    return magicProposals_.empty() ? nullptr : &magicProposals_.front();
+}
+
+QVariantMap OnboardingModel::magicFirst() const {
+    const MagicProposal* first = firstProposal();
+    return first ? MagicCardFormat::describe(*first) : QVariantMap();
+}
+
+bool OnboardingModel::magicFirstSaved() const {
+    const MagicProposal* first = firstProposal();
+    return first && magicSaved_.contains(first->id());
+}
+
+bool OnboardingModel::magicFirstRan() const {
+    const MagicProposal* first = firstProposal();
+    return first && magicRanID_ == first->id();
+}
+
+QString OnboardingModel::magicFirstFailure() const {
+    const MagicProposal* first = firstProposal();
+    return first ? magicRunFailure(first->id()) : QString();
 }
 
 OnboardingRules::FooterState OnboardingModel::footerState() const {
@@ -142,7 +167,7 @@ OnboardingRules::FooterState OnboardingModel::footerState() const {
     s.commandSucceeded = commandSucceeded_;
     s.magicSaved = !magicSaved_.isEmpty();
     s.magicRan = magicRanID_.has_value();
-    s.magicProposals = magicProposalCount_ > 0;
+    s.magicProposals = !magicProposals_.empty();
     return s;
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "ask/MagicProposal.h"
 #include "ui/OnboardingRules.h"
 
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <QUuid>
+#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 #include <optional>
+#include <vector>
 
 namespace brisklet {
 
@@ -34,6 +37,13 @@ class OnboardingModel : public QObject {
     Q_PROPERTY(QString style READ styleText NOTIFY changed)
     Q_PROPERTY(bool clapEnabled READ clapEnabled NOTIFY changed)
     Q_PROPERTY(bool magicScanned READ magicScanned NOTIFY changed)
+    // The Magic step shows the first proposal only.
+    Q_PROPERTY(int magicProposalCount READ magicProposalCount NOTIFY changed)
+    Q_PROPERTY(QVariantMap magicFirst READ magicFirst NOTIFY changed)
+    Q_PROPERTY(bool magicFirstSaved READ magicFirstSaved NOTIFY changed)
+    Q_PROPERTY(bool magicFirstRan READ magicFirstRan NOTIFY changed)
+    Q_PROPERTY(QString magicFirstFailure READ magicFirstFailure NOTIFY changed)
+    Q_PROPERTY(QString magicMoreWaiting READ magicMoreWaiting NOTIFY changed)
     // Derived texts of the frame and the steps.
     Q_PROPERTY(QString headerLine READ headerLine NOTIFY changed)
     Q_PROPERTY(QString footerLabel READ footerLabel NOTIFY changed)
@@ -94,8 +104,16 @@ public:
     void clearMagicRunOutcome();
     // The failure line for the proposal `id`: only a failed run of that very draft.
     QString magicRunFailure(const QUuid& id) const;
-    void setMagicProposalCount(int count);
-    int magicProposalCount() const { return magicProposalCount_; }
+    // In the order the host gave them.
+    const std::vector<MagicProposal>& magicProposals() const { return magicProposals_; }
+    void setMagicProposals(std::vector<MagicProposal> proposals);
+    const MagicProposal* firstProposal() const;
+    int magicProposalCount() const { return int(magicProposals_.size()); }
+    QVariantMap magicFirst() const;
+    bool magicFirstSaved() const;
+    bool magicFirstRan() const;
+    QString magicFirstFailure() const;
+    QString magicMoreWaiting() const { return OnboardingRules::moreWaiting(magicProposalCount()); }
 
     // A fresh run of the window: first step, defaults, stored choices re-read.
     void resetForNewWindow();
@@ -141,7 +159,7 @@ private:
         QString message;
     };
     std::optional<RunOutcome> magicRunOutcome_;
-    int magicProposalCount_ = 0;
+    std::vector<MagicProposal> magicProposals_;
 };
 
 } // namespace brisklet

@@ -2,8 +2,10 @@
 // first window, reopening, the phrase tables, the shutdown and the layouts file.
 #include "shell/AppDelegate.h"
 #include "shell/MainMenu.h"
+#include "shell/SetupRuns.h"
 
 #include "actions/BrightnessControl.h"
+#include "ask/MagicProposal.h"
 #include "base/JsonFile.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
@@ -356,4 +358,30 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
         << delegate->hud()->state().text.toStdString();
     EXPECT_FALSE(delegate->setups()->activeRun().has_value());
     EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
+}
+
+TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOutcome) {
+    auto delegate = make(true);
+    delegate->launch();
+    MagicProposal proposal;
+    proposal.title = "Code";
+    proposal.draft.id = QUuid::createUuid();
+    proposal.draft.name = "Code";
+    OnboardingController* onboarding = delegate->onboarding();
+    ASSERT_TRUE(onboarding->onMagicSave);
+    EXPECT_TRUE(onboarding->onMagicSave(proposal));
+    EXPECT_TRUE(onboarding->onMagicSave(proposal)) << "kept before: still kept";
+    EXPECT_EQ(delegate->setups()->setups().size(), 1u);
+
+    // A failed run of the draft the step ran takes its mark back and shows why.
+    onboarding->model().setMagicProposals({proposal});
+    onboarding->magicRun(proposal);
+    std::optional<DraftRunOutcome> outcome;
+    QObject::connect(delegate->setupRuns(), &SetupRuns::draftRunFinished,
+                     [&](const DraftRunOutcome& o) { outcome = o; });
+    ASSERT_TRUE(waitFor([&] { return outcome.has_value(); }, 10000));
+    ASSERT_FALSE(outcome->success) << "a draft with nothing in it can't run";
+    EXPECT_FALSE(onboarding->model().magicRanID().has_value());
+    EXPECT_EQ(onboarding->model().magicRunFailure(proposal.id()), outcome->message);
+    EXPECT_FALSE(outcome->message.isEmpty());
 }

@@ -1,6 +1,7 @@
 // The first-run window's owner without a display: opening and reopening, closing
 // and finishing, the permission poll (one read at a time), the "Allow…" buttons,
-// the events it follows while open, the level feed and stepping aside.
+// the events it follows while open, the level feed, stepping aside and the Magic
+// step's run, save and undo.
 #include "ui/OnboardingController.h"
 
 #include "base/Prefs.h"
@@ -18,6 +19,14 @@ using namespace brisklet;
 using namespace brisklet::test;
 
 namespace {
+
+MagicProposal proposal(const QString& title) {
+    MagicProposal p;
+    p.title = title;
+    p.draft.id = QUuid::createUuid();
+    p.draft.name = title;
+    return p;
+}
 
 struct RecordingPermissions final : platform::Permissions {
     QStringList calls;
@@ -284,4 +293,50 @@ TEST_F(OnboardingControllerTest, undoClearsTheRunWithOrWithoutAHostAndOnlyAFaile
     EXPECT_TRUE(model().magicRunFailure(QUuid::createUuid()).isEmpty());
     model().setMagicRunOutcome(p, true, "Done.");
     EXPECT_TRUE(model().magicRunFailure(p).isEmpty());
+}
+
+TEST_F(OnboardingControllerTest, runningTheFirstProposalMarksItRanAtOnceAndAFailureReturnsTheSkipLabel) {
+    controller->show();
+    model().setStep(3);
+    model().setMagicProposals({proposal("Code"), proposal("Write")});
+    EXPECT_EQ(model().footerLabel(), "Skip for now");
+    const QUuid first = model().magicProposals().front().id();
+    model().setMagicRunOutcome(first, false, "An earlier failure.");
+    QList<QUuid> ran;
+    controller->onMagicRun = [&](const MagicProposal& p) { ran << p.id(); };
+    controller->runFirstProposal();
+    EXPECT_EQ(ran, QList<QUuid>{first});
+    EXPECT_TRUE(model().magicFirstRan());
+    EXPECT_TRUE(model().magicFirstFailure().isEmpty()) << "the old failure line goes with the new run";
+    EXPECT_EQ(model().footerLabel(), "Continue");
+    // The host takes a failed run back.
+    model().setMagicRanID(std::nullopt);
+    model().setMagicRunOutcome(first, false, "Code didn't open.");
+    EXPECT_EQ(model().magicFirstFailure(), "Code didn't open.");
+    EXPECT_EQ(model().footerLabel(), "Skip for now");
+    EXPECT_TRUE(model().magicMoreWaiting().startsWith("1 more waiting"));
+}
+
+TEST_F(OnboardingControllerTest, aSaveCountsOnlyWhenTheHostKeptTheDraftAndOnlyOnce) {
+    controller->show();
+    model().setStep(3);
+    model().setMagicProposals({proposal("Code")});
+    controller->saveFirstProposal();
+    EXPECT_TRUE(model().magicSaved().isEmpty()) << "no host to keep it";
+    bool keep = false;
+    int asked = 0;
+    controller->onMagicSave = [&](const MagicProposal&) {
+        ++asked;
+        return keep;
+    };
+    controller->saveFirstProposal();
+    EXPECT_TRUE(model().magicSaved().isEmpty()) << "a refused save leaves the card unsaved";
+    keep = true;
+    controller->saveFirstProposal();
+    controller->saveFirstProposal();
+    EXPECT_EQ(model().magicSaved().size(), 1);
+    EXPECT_TRUE(model().magicFirstSaved());
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(model().footerLabel(), "Continue");
+    EXPECT_TRUE(model().magicMoreWaiting().isEmpty()) << "one proposal: nothing more waiting";
 }

@@ -22,6 +22,25 @@ using namespace brisklet::test;
 
 namespace {
 
+MagicProposal proposal(const QString& title) {
+    MagicProposal p;
+    p.title = title;
+    p.blurb = "Editor and terminal, side by side.";
+    p.draft.id = QUuid::createUuid();
+    p.draft.name = title;
+    for (const auto& [id, name, x, w] :
+         {std::tuple{"code", "Code", 0.0, 0.66}, std::tuple{"kitty", "kitty", 0.66, 0.34}}) {
+        SetupItem item;
+        item.id = QUuid::createUuid();
+        item.bundleID = id;
+        item.appName = name;
+        item.frame = SetupFrame{x, 0, w, 1, 0};
+        p.draft.items.push_back(item);
+    }
+    p.evidence = {{"code", "open right now"}};
+    return p;
+}
+
 class OnboardingViewUiTest : public ::testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
@@ -222,6 +241,55 @@ TEST_P(OnboardingViewUiTest, theMagicStepReadsFirstThenSaysWhereMagicLives) {
     EXPECT_EQ(text("emptySymbol"), DesignSystem::instance().symbol("wand.and.stars"));
     expectLegible(empty, "emptyTitle");
     expectLegible(empty, "emptyLine");
+}
+
+TEST_P(OnboardingViewUiTest, theMagicStepShowsTheFirstProposalOnItsCardAndCountsTheRest) {
+    model().setMagicScanned(true);
+    model().setMagicProposals({proposal("Code"), proposal("Write"), proposal("Mail"), proposal("Play")});
+    const QImage image = shoot("3-magic-proposal", 3);
+    QQuickItem* card = item("proposalCard");
+    ASSERT_TRUE(card);
+    EXPECT_EQ(ViewHarness::find(card, "title")->property("text").toString(), "Code");
+    EXPECT_FALSE(card->property("allowEdit").toBool());
+    EXPECT_FALSE(ViewHarness::find(card, "edit") && ViewHarness::find(card, "edit")->isVisible());
+    EXPECT_TRUE(text("moreWaiting").startsWith("3 more waiting in Home"));
+    EXPECT_EQ(text("forward"), "Skip for now");
+    expectLegible(image, "proposalIntro");
+    expectLegible(image, "moreWaiting", 3.0);
+    expectLegible(image, "localNote", 3.0);
+
+    // Running it: the card turns to "Put it back" and the footer to Continue; a
+    // failed run of this very draft shows its message on the card.
+    QList<QUuid> ran;
+    controller.onMagicRun = [&](const MagicProposal& p) { ran << p.id(); };
+    QMetaObject::invokeMethod(card, "run");
+    EXPECT_EQ(ran.size(), 1);
+    EXPECT_TRUE(card->property("ran").toBool());
+    EXPECT_EQ(text("forward"), "Continue");
+    model().setMagicRanID(std::nullopt);
+    model().setMagicRunOutcome(ran.front(), false, "Code didn't open.");
+    QTest::qWait(30);
+    const QImage failed = harness.render();
+    ViewHarness::save(failed, QString("onboarding-3-magic-failed") + (GetParam() ? "-dark" : "-light"));
+    EXPECT_EQ(card->property("runFailure").toString(), "Code didn't open.");
+    EXPECT_TRUE(ViewHarness::find(card, "runFailure")->isVisible());
+    EXPECT_NE(failed, image);
+
+    controller.onMagicSave = [](const MagicProposal&) { return true; };
+    QMetaObject::invokeMethod(card, "save");
+    EXPECT_TRUE(card->property("saved").toBool());
+}
+
+TEST_P(OnboardingViewUiTest, oneProposalHasNoMoreWaitingLineAndAnUnfinishedScanHidesIt) {
+    model().setMagicProposals({proposal("Code")});
+    shoot("3-magic-scanning-with-proposals", 3);
+    EXPECT_TRUE(shown("scanningTitle")) << "proposals wait for the scan to finish";
+    EXPECT_FALSE(item("proposalCard"));
+    model().setMagicScanned(true);
+    QTest::qWait(30);
+    EXPECT_TRUE(item("proposalCard"));
+    EXPECT_FALSE(shown("moreWaiting"));
+    EXPECT_FALSE(shown("scanningTitle"));
 }
 
 TEST_P(OnboardingViewUiTest, theFinishStepShowsTheClapIndicatorStatesAndTheLiveLevel) {

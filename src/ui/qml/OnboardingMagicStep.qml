@@ -10,7 +10,8 @@ Column {
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var model
     property var controller
-    readonly property string face: !model.magicScanned ? "scanning" : "empty"
+    readonly property string face: !model.magicScanned ? "scanning"
+                                   : model.magicProposalCount === 0 ? "empty" : "proposal"
     spacing: 16
 
     BusyIndicator {
@@ -62,6 +63,57 @@ Column {
         text: "Magic lives in the home window — it learns from the apps you actually use, entirely on this computer."
         font: DS.text.body
         color: step.c.inkSecondary
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+    }
+
+    Text {
+        objectName: "proposalIntro"
+        visible: step.face === "proposal"
+        width: step.width
+        text: "Built from the apps you actually use. Watch it work — one click glides your windows back."
+        font: DS.text.body
+        color: step.c.inkSecondary
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+    }
+    Loader {
+        objectName: "cardLoader"
+        active: step.face === "proposal"
+        visible: active
+        width: step.width
+        sourceComponent: MagicProposalCard {
+            objectName: "proposalCard"
+            width: step.width
+            proposal: step.model.magicFirst
+            unresolved: []
+            saved: step.model.magicFirstSaved
+            ran: step.model.magicFirstRan
+            axGranted: step.model.axOK
+            runFailure: step.model.magicFirstFailure
+            allowEdit: false
+            onRun: step.controller.runFirstProposal()
+            onUndo: step.controller.magicUndo()
+            onSave: step.controller.saveFirstProposal()
+        }
+    }
+    Text {
+        objectName: "moreWaiting"
+        visible: step.face === "proposal" && text !== ""
+        width: step.width
+        text: step.model.magicMoreWaiting
+        font: DS.text.caption
+        color: step.c.inkTertiary
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+    }
+    Text {
+        objectName: "localNote"
+        visible: step.face === "proposal"
+        width: step.width
+        text: "Read locally from what your computer already knows. Nothing about your apps leaves this machine."
+        font: DS.text.caption
+        color: step.c.inkTertiary
         wrapMode: Text.Wrap
         horizontalAlignment: Text.AlignHCenter
     }
