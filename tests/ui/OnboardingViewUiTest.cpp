@@ -338,6 +338,7 @@ TEST_P(OnboardingViewUiTest, atTheSmallestSizeHeaderAndFooterStayAndTheContentSc
     const QImage image = shoot("0-permissions-small", 0, QSize(560, 480));
     QQuickItem* scroller = item("scroller");
     EXPECT_GT(scroller->property("contentHeight").toDouble(), scroller->height());
+    EXPECT_TRUE(shown("scrollBar")) << "the scroll bar says there is more";
     EXPECT_TRUE(shown("forward"));
     EXPECT_LE(harness.boxOf(item("forward")).bottom(), 480);
     EXPECT_GE(harness.boxOf(item("brand")).top(), 0);

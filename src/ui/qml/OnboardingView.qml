@@ -93,7 +93,10 @@ Rectangle {
         contentHeight: content.height + 48
         boundsBehavior: Flickable.StopAtBounds
         clip: true
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar {
+            objectName: "scrollBar"
+            policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        }
 
         Loader {
             id: content
