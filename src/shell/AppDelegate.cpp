@@ -567,6 +567,8 @@ void AppDelegate::shutdown() {
         if (flow_)
             QObject::disconnect(hotkeyEngine_.get(), nullptr, flow_.get(), nullptr);
     }
+    if (permissionCheck_)
+        permissionCheck_->stop();
     audio_.reset();
     if (wake_)
         wake_->stop();
