@@ -226,6 +226,12 @@ TEST_P(OnboardingViewUiTest, withAccessibilityTheFirstCommandIsSort) {
 TEST_P(OnboardingViewUiTest, theMagicStepReadsFirstThenSaysWhereMagicLives) {
     const QImage scanning = shoot("3-magic-scanning", 3);
     EXPECT_TRUE(shown("progress"));
+    int drawn = 0;
+    const QRect spinner = harness.boxOf(item("progress"));
+    for (int y = spinner.top(); y <= spinner.bottom(); ++y)
+        for (int x = spinner.left(); x <= spinner.right(); ++x)
+            drawn += QColor(scanning.pixel(x, y)) != c().canvas;
+    EXPECT_GT(drawn, 20) << "the spinner is drawn";
     EXPECT_EQ(text("scanningTitle"), QString::fromUtf8("Reading your computer…"));
     expectLegible(scanning, "scanningTitle");
     expectLegible(scanning, "scanningNote", 3.0);
@@ -330,6 +336,11 @@ TEST_P(OnboardingViewUiTest, theFinishStepShowsTheClapIndicatorStatesAndTheLiveL
     QMetaObject::invokeMethod(item("clapToggle"), "toggle");
     QMetaObject::invokeMethod(item("clapToggle"), "toggled");
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::clapWake)) << "the clap choice is stored at the click";
+
+    // Return on the last step finishes onboarding.
+    harness.view().requestActivate();
+    QTest::keyClick(&harness.view(), Qt::Key_Return);
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
 }
 
 TEST_P(OnboardingViewUiTest, atTheSmallestSizeHeaderAndFooterStayAndTheContentScrolls) {

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Brisklet
 
 // Step four: while the scan runs, a reading state; with nothing found, where Magic
@@ -14,13 +13,36 @@ Column {
                                    : model.magicProposalCount === 0 ? "empty" : "proposal"
     spacing: 16
 
-    BusyIndicator {
+    // A small spinning arc: the scan is under way.
+    Canvas {
         objectName: "progress"
         visible: step.face === "scanning"
         anchors.horizontalCenter: parent.horizontalCenter
-        implicitWidth: 20
-        implicitHeight: 20
-        running: visible
+        width: 20
+        height: 20
+        readonly property color ink: step.c.inkSecondary
+        onInkChanged: requestPaint()
+        onPaint: {
+            const ctx = getContext("2d")
+            ctx.reset()
+            ctx.lineWidth = 2
+            ctx.lineCap = "round"
+            ctx.strokeStyle = Qt.rgba(ink.r, ink.g, ink.b, 0.25)
+            ctx.beginPath()
+            ctx.arc(10, 10, 8, 0, 2 * Math.PI)
+            ctx.stroke()
+            ctx.strokeStyle = ink
+            ctx.beginPath()
+            ctx.arc(10, 10, 8, -Math.PI / 2, Math.PI / 2)
+            ctx.stroke()
+        }
+        RotationAnimation on rotation {
+            running: !DS.reduceMotion && step.face === "scanning"
+            from: 0
+            to: 360
+            duration: 900
+            loops: Animation.Infinite
+        }
     }
     Text {
         objectName: "scanningTitle"
