@@ -1,11 +1,13 @@
 #include "base/Termination.h"
 #include "shell/AppDelegate.h"
+#include "snapshots/SnapshotEnvironment.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -33,11 +35,13 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Window control and the wake key speak X11; in a Wayland session run on XWayland.
-    const char* snapshotDir = std::getenv("BRISKLET_SNAPSHOT_DIR");
-    // Snapshots render offscreen and need no display at all.
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", snapshotDir && *snapshotDir ? "offscreen" : "xcb", 0);
+    // Snapshots render offscreen in a home of their own; the app itself controls
+    // windows and the wake key through X11 (XWayland in a Wayland session).
+    std::unique_ptr<QTemporaryDir> snapshotHome;
+    if (brisklet::SnapshotEnvironment::folder())
+        snapshotHome = brisklet::SnapshotEnvironment::prepareProcess();
+    else if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "xcb", 0);
     brisklet::AppDelegate::Options options;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--autostart") == 0)

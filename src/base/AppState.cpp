@@ -29,9 +29,11 @@ void AppState::recordCommand() {
 }
 
 void AppState::refresh() {
-    const int commands = Prefs::intValue(Prefs::Key::commandsRun);
-    const int setups = Prefs::intValue(Prefs::Key::setupsRun);
-    const int saved = storedSecondsSaved();
+    setCounters(Prefs::intValue(Prefs::Key::commandsRun), Prefs::intValue(Prefs::Key::setupsRun),
+                storedSecondsSaved());
+}
+
+void AppState::setCounters(int commands, int setups, int saved) {
     if (commands != commandsRun_) {
         commandsRun_ = commands;
         emit commandsRunChanged();

@@ -23,6 +23,7 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/CaptureStandIn.h"
+#include "shell/DefaultBrowserWatch.h"
 #include "shell/DesktopPermissionCheck.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
@@ -32,14 +33,18 @@
 #include "shell/OnboardingPreview.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
+#include "shell/SnapshotHost.h"
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
+#include "snapshots/SnapshotEnvironment.h"
+#include "ui/AppIcons.h"
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
 #include "ui/ReceiptController.h"
 #include "ui/SetupNudgeController.h"
+#include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 #include "voice/ClapDetector.h"
@@ -56,7 +61,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <atomic>
-#include <cstdio>
 
 namespace brisklet {
 
@@ -96,10 +100,11 @@ bool AppDelegate::deferToRunningInstance() {
 }
 
 AppDelegate::LaunchResult AppDelegate::launch() {
-    if (!qEnvironmentVariableIsEmpty("BRISKLET_SNAPSHOT_DIR")) {
-        qCCritical(lcApp) << "snapshot mode isn't available in this build — nothing was rendered";
-        std::fputs("Brisklet: snapshots are not built yet\n", stderr);
-        return LaunchResult::failed;
+    // Pictures of the views instead of the app: nothing else of the launch runs.
+    if (const auto folder = SnapshotEnvironment::folder()) {
+        snapshots_ = std::make_unique<SnapshotHost>(*folder);
+        snapshots_->start();
+        return LaunchResult::running;
     }
     keychainInteraction.store(false);
     // Before anything reads the data folder or the settings.
@@ -474,11 +479,34 @@ void AppDelegate::connectHome() {
         if (self && !self->shutDown_)
             self->captureCtl_->begin(std::nullopt);
     };
+    connectSetupsPane();
     home_->setMenus(MainMenu::asData());
     home_->onMenuCommand = [self](int command) {
         if (self)
             MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
     };
+    connectSettings();
+}
+
+// The Setups pane draws the apps' own icons, miniatures in the proportions of the
+// displays connected now, and ideas that open pages in the default browser.
+void AppDelegate::connectSetupsPane() {
+    AppIcons::instance().setSource(platform_->appIcons());
+    WindowEngine* engine = windows_.get();
+    home_->setupsPane().screensProvider = [engine] {
+        std::vector<QRectF> frames;
+        for (const Screen& screen : engine->screens())
+            frames.push_back(screen.frame);
+        return frames;
+    };
+    QPointer<AppDelegate> self(this);
+    browserWatch_ = std::make_unique<DefaultBrowserWatch>(
+        platform_->browserLauncher(), platform_->installedApps(),
+        [self](std::optional<platform::AppEntry> browser) {
+            if (self && self->home_)
+                self->home_->setupsPane().setDefaultBrowser(std::move(browser));
+        });
+    browserWatch_->start();
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {
@@ -570,6 +598,9 @@ void AppDelegate::shutdown() {
     if (permissionCheck_)
         permissionCheck_->stop();
     audio_.reset();
+    browserWatch_.reset();
+    // The platform that draws the icons goes away with the delegate.
+    AppIcons::instance().setSource(nullptr);
     if (wake_)
         wake_->stop();
     if (classifier_)

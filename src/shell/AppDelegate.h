@@ -19,6 +19,7 @@ class CapturePort;
 class Chime;
 class ClapDetector;
 class CommandRegistry;
+class DefaultBrowserWatch;
 class HUDController;
 class HomePreview;
 class HotkeyEngine;
@@ -46,6 +47,7 @@ class HomeWindowController;
 class OnboardingController;
 class OnboardingPreview;
 class DesktopPermissionCheck;
+class SnapshotHost;
 
 struct LaunchOptions {
     bool autostart = false; // started at login: show no window
@@ -94,6 +96,7 @@ public:
     SetupNudgeController* nudge() const { return nudge_.get(); }
     SpeechController* speech() const { return speech_.get(); }
     AudioEngine* audio() const { return audio_.get(); }
+    ClapDetector* clapDetector() const { return detector_.get(); }
     HotkeyEngine* hotkeyEngine() const { return hotkeyEngine_.get(); }
     CommandRegistry* registry() const { return registry_.get(); }
     AppIndex* appIndex() const { return appIndex_.get(); }
@@ -127,10 +130,13 @@ private:
     void connectWindows();
     void connectHome();
     void connectOnboarding();
+    void connectSetupsPane();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     void observeSystem();
     void willTerminate();
+    // What the Settings pane reaches beyond the home window's callbacks.
+    void connectSettings();
 
     std::unique_ptr<PlatformFactory> platform_;
     Options options_;
@@ -174,6 +180,8 @@ private:
     std::unique_ptr<OnboardingPreview> onboardingPreview_;
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
+    std::unique_ptr<DefaultBrowserWatch> browserWatch_;
+    std::unique_ptr<SnapshotHost> snapshots_;
 };
 
 } // namespace brisklet

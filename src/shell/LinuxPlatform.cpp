@@ -18,6 +18,7 @@
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
 #include "platform/linux/XcbKeyTap.h"
+#include "platform/linux/XdgAppIcons.h"
 #include "platform/linux/XdgBrowserLauncher.h"
 #include "platform/linux/XdgInstalledApps.h"
 #include "platform/linux/XdgLoginItem.h"
@@ -39,6 +40,7 @@ struct LinuxPlatform::Parts {
     platform::DBusNotifications notifications;
     platform::DesktopPermissions permissions{installed};
     platform::XdgLoginItem loginItem;
+    platform::XdgAppIcons icons{installed};
     Parts() { recognizer.load(); }
     ~Parts() { recognizer.shutdown(); }
 };
@@ -120,6 +122,10 @@ platform::DesktopAppearance* LinuxPlatform::appearance() {
 
 platform::BrowserLauncher* LinuxPlatform::browserLauncher() {
     return &parts().browsers;
+}
+
+platform::AppIconSource* LinuxPlatform::appIcons() {
+    return &parts().icons;
 }
 
 platform::AppearanceSwitch* LinuxPlatform::appearanceSwitch() {

@@ -8,6 +8,7 @@ namespace brisklet {
 class BrightnessControl;
 
 namespace platform {
+class AppIconSource;
 class AppLauncher;
 class AppearanceSwitch;
 class BrowserLauncher;
@@ -64,6 +65,8 @@ public:
     virtual platform::LoginItem* loginItem() { return nullptr; }
     // Null: the desktop's dark mode and reduced motion are not followed.
     virtual platform::DesktopAppearance* appearance() { return nullptr; }
+    // Null: apps are shown with the placeholder icon.
+    virtual platform::AppIconSource* appIcons() { return nullptr; }
 };
 
 } // namespace brisklet

@@ -2,10 +2,10 @@
 
 #include "actions/PlanRunner.h"
 #include "actions/SetupPort.h"
-#include "ask/DraftRunOutcome.h"
 #include "commands/Action.h"
 #include "platform/Apps.h"
 #include "setups/SetupStore.h"
+#include "ask/DraftRunOutcome.h"
 
 #include <QObject>
 #include <QRect>

@@ -7,6 +7,7 @@
 #include "setups/SetupStore.h"
 #include "ui/DesignSystem.h"
 #include "ui/HomePane.h"
+#include "ui/SetupsPaneModel.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -22,7 +23,27 @@ namespace brisklet {
 
 HomeWindowController::HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
                                            AppState& appState, QObject* parent)
-    : QObject(parent), registry_(registry), appIndex_(appIndex), setups_(setups), appState_(appState) {}
+    : QObject(parent), registry_(registry), appIndex_(appIndex), setups_(setups), appState_(appState),
+      setupsPane_(new SetupsPaneModel(setups, appIndex, Clock::system(), this)) {
+    // The callbacks are read when the user acts, so later assignments count.
+    connect(setupsPane_, &SetupsPaneModel::runRequested, this, [this](const Setup& setup) {
+        if (onRunSetup)
+            onRunSetup(setup);
+    });
+    connect(setupsPane_, &SetupsPaneModel::endRequested, this, [this](const Setup& setup) {
+        if (onEndSetup)
+            onEndSetup(setup);
+    });
+    connect(setupsPane_, &SetupsPaneModel::updateRequested, this, [this](const Setup& setup) {
+        if (onUpdateSetup)
+            onUpdateSetup(setup);
+    });
+    connect(setupsPane_, &SetupsPaneModel::captureRequested, this, &HomeWindowController::captureSetup);
+    settings_.level = [this] { return level(); };
+    settings_.sensitivityChanged = [this](double stored) { changeSensitivity(stored); };
+    settings_.wakeConfigChanged = [this] { changeWakeConfig(); };
+    settings_.runOnboarding = [this] { runOnboarding(); };
+}
 
 HomeWindowController::~HomeWindowController() {
     delete window_.data();
@@ -229,6 +250,10 @@ QObject* HomeWindowController::setupsObject() const {
 
 QObject* HomeWindowController::appStateObject() const {
     return &appState_;
+}
+
+QObject* HomeWindowController::setupsPaneObject() const {
+    return setupsPane_;
 }
 
 QVariantList HomeWindowController::panes() {

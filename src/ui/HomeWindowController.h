@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/SettingsServices.h"
 #include "ui/WindowPort.h"
 
 #include <QIcon>
@@ -19,6 +20,7 @@ class AppIndex;
 class AppState;
 class CommandRegistry;
 class SetupStore;
+class SetupsPaneModel;
 struct Setup;
 
 // The home window: built on the first show, kept while it exists (also while it
@@ -33,7 +35,9 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QObject* setups READ setupsObject CONSTANT)
     Q_PROPERTY(QObject* appState READ appStateObject CONSTANT)
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
+    Q_PROPERTY(QObject* settings READ settingsObject CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
+    Q_PROPERTY(QObject* setupsPane READ setupsPaneObject CONSTANT)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -68,6 +72,8 @@ public:
     std::function<void()> onCaptureSetup;
     std::function<void(const Setup&)> onUpdateSetup;
     std::function<void(int command)> onMenuCommand;
+    // What the Settings pane reaches; its wake members call the four callbacks above.
+    SettingsServices& settings() { return settings_; }
 
     // The menu bar: [{title, entries: [{title, shortcut (text), command, separator}]}].
     QVariantList menus() const { return menus_; }
@@ -96,7 +102,12 @@ public:
     QObject* registryObject() const;
     QObject* setupsObject() const;
     QObject* appStateObject() const;
+    QObject* setupsPaneObject() const;
+    QObject* settingsObject() { return &settings_; }
     static QVariantList panes();
+
+    // The Setups pane's model: its edit and new requests are for the editor.
+    SetupsPaneModel& setupsPane() const { return *setupsPane_; }
 
 signals:
     void menusChanged();
@@ -113,7 +124,9 @@ private:
     SetupStore& setups_;
     AppState& appState_;
     QIcon icon_;
+    SettingsServices settings_;
     QVariantList menus_;
+    SetupsPaneModel* setupsPane_; // a child
     QPointer<QQuickView> window_;
     QPointer<QPropertyAnimation> fade_;
     bool parkedForPreview_ = false;

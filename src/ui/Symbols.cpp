@@ -30,6 +30,10 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("plus"), 0xe145},
         {QStringLiteral("magnifyingglass"), 0xe8b6},
         {QStringLiteral("chevron.down"), 0xe5cf},
+        {QStringLiteral("chevron.right"), 0xe5cc},
+        {QStringLiteral("checkmark.seal.fill"), 0xef76},
+        {QStringLiteral("hands.clap"), 0xebe5},
+        {QStringLiteral("hand.raised"), 0xe925},
         {QStringLiteral("trash"), 0xe92e},
         {QStringLiteral("app.dashed"), 0xe162},
         {QStringLiteral("hammer"), 0xea59},
@@ -57,6 +61,10 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("leaf"), 0xea35},
         {QStringLiteral("exclamationmark.triangle.fill"), 0xe002},
         {QStringLiteral("hands.clap.fill"), 0xebe5},
+        {QStringLiteral("camera.viewfinder"), 0xe3b5},                     // center_focus_weak
+        {QStringLiteral("square.and.pencil"), 0xe745},                     // edit_note
+        {QStringLiteral("ellipsis"), 0xe5d3},                              // more_horiz
+        {QStringLiteral("display.trianglebadge.exclamationmark"), 0xe002}, // warning
     };
     return symbols;
 }

@@ -11,6 +11,7 @@
 #include "ui/CommandEdits.h"
 #include "ui/CommandsPaneModel.h"
 #include "ui/DesignSystem.h"
+#include "ui/SetupsPaneModel.h"
 
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
@@ -199,13 +200,34 @@ TEST_P(HomeWindowUiTest, TheCommandsPaneDrawsSetupsOwnCommandsAndFamilies) {
 }
 
 TEST_P(HomeWindowUiTest, PanesStillToComeShowAPlaceholder) {
-    for (const QString pane : {"Magic", "Setups", "Settings"}) {
+    for (const QString pane : {"Magic"}) {
         ViewHarness h(GetParam());
         ASSERT_TRUE(load(h, pane));
         const QImage image = shot(h, pane.toLower());
         legible(h, image, h.root(), "placeholder");
         legible(h, image, h.find("nav" + pane), "label");
     }
+}
+
+TEST_P(HomeWindowUiTest, TheSetupsPaneDrawsTheStoreAndItsButtonsReachTheCallbacks) {
+    addSetups();
+    QStringList heard;
+    controller.onRunSetup = [&](const brisklet::Setup& setup) { heard << "run " + setup.name; };
+    controller.onEndSetup = [&](const brisklet::Setup& setup) { heard << "end " + setup.name; };
+    controller.onUpdateSetup = [&](const brisklet::Setup& setup) { heard << "update " + setup.name; };
+    controller.onCaptureSetup = [&] { heard << "capture"; };
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Setups"));
+    const QImage image = shot(h, "setups");
+    legible(h, image, h.root(), "title");
+    legible(h, image, h.root(), "intro");
+    QQuickItem* deep = h.find("card-Deep Work");
+    ASSERT_TRUE(deep && h.find("card-Evening"));
+    QMetaObject::invokeMethod(ViewHarness::find(deep, "run"), "clicked");
+    QMetaObject::invokeMethod(ViewHarness::find(deep, "end"), "clicked");
+    QMetaObject::invokeMethod(h.find("capture"), "clicked");
+    controller.setupsPane().update(SetupJson::idText(deepId));
+    EXPECT_EQ(heard, (QStringList{"run Deep Work", "end Deep Work", "capture", "update Deep Work"}));
 }
 
 TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {

@@ -67,6 +67,8 @@ Rectangle {
                 width: column.width - 80
                 sourceComponent: root.pane === "Home" ? homePane
                                : root.pane === "Commands" ? commandsPane
+                               : root.pane === "Setups" ? setupsPane
+                               : root.pane === "Settings" ? settingsPane
                                : placeholder
             }
         }
@@ -82,6 +84,18 @@ Rectangle {
     Component {
         id: commandsPane
         CommandsPane {
+            home: root.home
+        }
+    }
+    Component {
+        id: setupsPane
+        SetupsPane {
+            model: root.home ? root.home.setupsPane : null
+        }
+    }
+    Component {
+        id: settingsPane
+        SettingsPane {
             home: root.home
         }
     }

@@ -1,0 +1,128 @@
+#include "snapshots/SnapshotFixtures.h"
+
+#include <cmath>
+
+namespace brisklet::SnapshotFixtures {
+
+namespace {
+
+const QString browserID = QStringLiteral("firefox-esr");
+const QString browserName = QStringLiteral("Firefox");
+
+SetupItem page(const QString& url, const SetupFrame& frame) {
+    SetupItem item;
+    item.id = QUuid::createUuid();
+    item.kind = SetupItemKind::url;
+    item.bundleID = browserID;
+    item.appName = browserName;
+    item.url = url;
+    item.frame = frame;
+    return item;
+}
+
+SetupItem app(const QString& id, const QString& name, const QString& title, std::optional<SetupFrame> frame) {
+    SetupItem item;
+    item.id = QUuid::createUuid();
+    item.kind = SetupItemKind::app;
+    item.bundleID = id;
+    item.appName = name;
+    item.title = title;
+    item.frame = frame;
+    return item;
+}
+
+Setup blank(const QString& name, const QDateTime& now) {
+    Setup setup;
+    setup.id = QUuid::createUuid();
+    setup.name = name;
+    setup.createdAt = now;
+    setup.updatedAt = now;
+    return setup;
+}
+
+} // namespace
+
+CommandEntry demoCommand() {
+    CommandEntry entry;
+    entry.id = QStringLiteral("custom-fixture1");
+    entry.phrases = {QStringLiteral("standup")};
+    entry.action = QStringLiteral("openApp");
+    entry.params = {{QStringLiteral("name"), browserName}};
+    return entry;
+}
+
+std::vector<Setup> demoSetups(const QString& fingerprint, const QDateTime& now) {
+    const QString notes = QStringLiteral("org.gnome.Notes");
+    constexpr double twoThirds = 2.0 / 3.0;
+    constexpr double oneThird = 1.0 / 3.0;
+
+    Setup deepWork = blank(QStringLiteral("deep work"), now);
+    deepWork.phrases = {QStringLiteral("grind time")};
+    deepWork.items = {
+        page(QStringLiteral("https://example.com/pulls"), {0, 0, 0.5, 1.0, 0}),
+        app(notes, QStringLiteral("Notes"), QStringLiteral("Sprint notes"), SetupFrame{0.5, 0, 0.5, 1.0, 0}),
+        app(QStringLiteral("org.gnome.Rhythmbox3"), QStringLiteral("Rhythmbox"), {}, std::nullopt)};
+    deepWork.system.volume = 25;
+    deepWork.system.music = SetupSystemState::Music::play;
+    deepWork.fingerprint = fingerprint;
+    deepWork.lastRunAt = now.addSecs(-7200);
+
+    Setup writing = blank(QStringLiteral("writing"), now);
+    writing.items = {page(QStringLiteral("https://example.com/docs/draft"), {0, 0, twoThirds, 1.0, 0}),
+                     app(notes, QStringLiteral("Notes"), {}, SetupFrame{twoThirds, 0, oneThird, 1.0, 0})};
+    writing.system.appearance = SetupSystemState::Appearance::dark;
+    writing.fingerprint = fingerprint;
+    writing.lastRunAt = now.addSecs(-172800);
+
+    Setup review = blank(QStringLiteral("monday review"), now);
+    review.items = {app(QStringLiteral("org.gnome.Calendar"), QStringLiteral("Calendar"), {},
+                        SetupFrame{0, 0, 0.5, 1.0, 0}),
+                    app(QStringLiteral("thunderbird"), QStringLiteral("Thunderbird"), {},
+                        SetupFrame{0.5, 0.5, 0.5, 0.5, 1}),
+                    page(QStringLiteral("https://example.com/review"), {0.5, 0, 0.5, 0.5, 1})};
+    review.fingerprint = QLatin1String(twoDisplayFingerprint);
+    review.closeOthers = true;
+
+    return {deepWork, writing, review};
+}
+
+SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapping) {
+    SetupItem pulls = page(QStringLiteral("https://example.com/pulls"), {0, 0, 0.5, 1.0, 0});
+    pulls.title = QStringLiteral("Pull requests");
+    SetupItem board = page(QStringLiteral("https://example.com/board"), {0.5, 0.5, 0.5, 0.5, 0});
+    board.title = QStringLiteral("Linear");
+    const SetupItem notes = app(QStringLiteral("org.gnome.Notes"), QStringLiteral("Notes"),
+                                QStringLiteral("Sprint notes"), SetupFrame{0.5, 0, 0.5, 0.5, 0});
+    const SetupItem terminal = app(QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"),
+                                   QStringLiteral("zsh — brisklet"), SetupFrame{0.25, 0.1, 0.5, 0.6, 0});
+    const SetupItem player =
+        app(QStringLiteral("org.gnome.Rhythmbox3"), QStringLiteral("Rhythmbox"), {}, std::nullopt);
+
+    SetupEngine::CaptureResult result;
+    result.items = {pulls, board, notes, terminal, player};
+    result.fingerprint = fingerprint;
+    result.notes = {
+        QStringLiteral("Chrome windows couldn't be read — Chrome was saved as an app without its pages.")};
+    if (overlapping)
+        result.overlapPairs = {{board.id, terminal.id}, {notes.id, terminal.id}};
+    return result;
+}
+
+QList<qreal> speakingBars() {
+    QList<qreal> bars;
+    for (int i = 0; i < 20; ++i)
+        bars.append(std::abs(std::sin(i * 0.55)) * 0.75 + 0.15);
+    return bars;
+}
+
+QList<PickEntry> pickRows() {
+    return {{QStringLiteral("Deep Work"), QStringLiteral("hammer"), true},
+            {QStringLiteral("Writing"), QStringLiteral("pencil.and.outline"), false},
+            {QStringLiteral("Monday Review"), QStringLiteral("chart.bar"), false}};
+}
+
+Counters warmCounters() {
+    return {412, 38, 412 * 14 + 38 * 76};
+}
+
+} // namespace brisklet::SnapshotFixtures

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "commands/CommandEntry.h"
+#include "setups/Setup.h"
+#include "setups/SetupEngine.h"
+#include "ui/BriskPickModel.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <vector>
+
+namespace brisklet::SnapshotFixtures {
+
+// The setups file names in the fixtures folder, by store.
+inline constexpr const char* emptyFile = "empty.json";
+inline constexpr const char* oneFile = "one.json";
+inline constexpr const char* manyFile = "many.json";
+
+// The command of the user's own that the demo registry adds to the built-in ones.
+CommandEntry demoCommand();
+
+// "deep work", "writing" and "monday review", in that order. The first two carry
+// `fingerprint` (the screens that render them), the third always two displays.
+std::vector<Setup> demoSetups(const QString& fingerprint, const QDateTime& now);
+inline constexpr const char* twoDisplayFingerprint = "2:1728x1117,2560x1440";
+
+// What a capture of a busy screen finds: two pages, Notes, a terminal over the
+// middle and a player without a window, with one note. `overlapping`: the
+// terminal covers the second page and Notes.
+SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapping = false);
+
+// The heads-up display's bars in mid-sentence: |sin(0.55 i)| × 0.75 + 0.15.
+QList<qreal> speakingBars();
+
+// The pick panel's three rows, the first one applied.
+QList<PickEntry> pickRows();
+
+// Commands run, setups run and seconds saved of a user a few weeks in.
+struct Counters {
+    int commandsRun = 0;
+    int setupsRun = 0;
+    int secondsSaved = 0;
+};
+Counters warmCounters();
+
+} // namespace brisklet::SnapshotFixtures

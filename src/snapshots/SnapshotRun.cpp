@@ -1,0 +1,315 @@
+#include "snapshots/SnapshotRun.h"
+
+#include "base/AppState.h"
+#include "base/Log.h"
+#include "base/Prefs.h"
+#include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "setups/SetupStore.h"
+#include "snapshots/ShotViews.h"
+#include "snapshots/SnapshotEnvironment.h"
+#include "snapshots/SnapshotFixtures.h"
+#include "snapshots/SteppedAnimationDriver.h"
+#include "ui/BriskGeometry.h"
+#include "ui/DesignSystem.h"
+#include "ui/HomeWindowController.h"
+#include "windows/LayoutStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QQmlEngine>
+#include <QQuickImageProvider>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStyleHints>
+#include <QTimer>
+#include <cstdio>
+
+namespace brisklet {
+
+using namespace SnapshotCatalogue;
+
+namespace {
+
+// How long one picture may take before its shot counts as failed.
+constexpr int grabTimeoutMs = 5000;
+
+// "image://snapshot/status-running" and "…/status-paused": the tray's images.
+class StatusImages final : public QQuickImageProvider {
+public:
+    StatusImages() : QQuickImageProvider(QQuickImageProvider::Image) {}
+    QImage requestImage(const QString& id, QSize* size, const QSize&) override {
+        QImage image = BriskGeometry::statusImage(id == QLatin1String("status-paused"));
+        if (size)
+            *size = image.size();
+        return image;
+    }
+};
+
+// The fingerprint of the screens the shots are drawn on, primary first.
+QString screenFingerprint() {
+    std::vector<QRectF> frames;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        frames.push_back(primary->geometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            frames.push_back(screen->geometry());
+    return LayoutStore::fingerprint(frames);
+}
+
+} // namespace
+
+SnapshotRun::SnapshotRun(QString folder, Collaborators collaborators, std::vector<Shot> shots,
+                         QObject* parent)
+    : QObject(parent), folder_(QDir(folder).absolutePath()), collaborators_(std::move(collaborators)),
+      catalogue_(std::move(shots)) {}
+
+SnapshotRun::~SnapshotRun() {
+    // The views first: they bind to their models and to the demo objects below.
+    for (Built& built : built_) {
+        delete built.root;
+        delete built.window;
+    }
+    built_.clear();
+    homes_.clear();
+    if (driver_)
+        driver_->uninstall();
+    delete driver_;
+}
+
+void SnapshotRun::start() {
+    Prefs::registerDefaults();
+    stage();
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!gui) {
+        // Views need a graphical application; say so for every shot.
+        for (const Shot& shot : catalogue_)
+            built_.push_back({shot, nullptr, nullptr, QStringLiteral("no graphical application")});
+        QTimer::singleShot(0, this, [this] { writeNext(0); });
+        return;
+    }
+    // Every run sees the same animation frames and a steady text cursor.
+    driver_ = new SteppedAnimationDriver();
+    driver_->install();
+    gui->styleHints()->setCursorFlashTime(0);
+    engine_ = std::make_unique<QQmlEngine>();
+    engine_->addImportPath(QStringLiteral("qrc:/"));
+    engine_->addImageProvider(QStringLiteral("snapshot"), new StatusImages());
+    for (const Shot& shot : catalogue_)
+        buildShot(shot);
+    QTimer::singleShot(warmUpDelayMs, this, &SnapshotRun::warmUp);
+}
+
+void SnapshotRun::stage() {
+    registry_ = std::make_unique<CommandRegistry>();
+    std::vector<CommandEntry> entries = CommandRegistry::defaults();
+    entries.push_back(SnapshotFixtures::demoCommand());
+    registry_->setEntries(std::move(entries));
+
+    appIndex_ = std::make_unique<AppIndex>(collaborators_.installed, nullptr);
+    appIndex_->refresh();
+    appIndex_->waitForScans();
+
+    prepareFixtures();
+
+    usage_[Usage::cold] = new AppState(this);
+    usage_[Usage::cold]->setCounters(0, 0, 0);
+    const SnapshotFixtures::Counters warm = SnapshotFixtures::warmCounters();
+    usage_[Usage::warm] = new AppState(this);
+    usage_[Usage::warm]->setCounters(warm.commandsRun, warm.setupsRun, warm.secondsSaved);
+}
+
+// A rerun starts from empty stores: the old files would add their setups again.
+void SnapshotRun::prepareFixtures() {
+    const QString fixtures = folder_ + QStringLiteral("/fixtures");
+    if (!QDir().mkpath(fixtures))
+        qCWarning(lcApp).noquote() << "snapshots: can't make the fixtures folder" << fixtures;
+    const std::pair<Store, const char*> files[] = {{Store::empty, SnapshotFixtures::emptyFile},
+                                                   {Store::one, SnapshotFixtures::oneFile},
+                                                   {Store::many, SnapshotFixtures::manyFile}};
+    for (const auto& [store, name] : files) {
+        const QString path = fixtures + QLatin1Char('/') + QLatin1String(name);
+        if (QFile::exists(path) && !QFile::remove(path))
+            qCWarning(lcApp).noquote() << "snapshots: can't remove the old fixture" << path;
+        stores_[store] = std::make_unique<SetupStore>(path);
+    }
+    const std::vector<Setup> setups =
+        SnapshotFixtures::demoSetups(screenFingerprint(), QDateTime::currentDateTimeUtc());
+    stores_[Store::one]->upsert(setups.front());
+    for (const Setup& setup : setups)
+        stores_[Store::many]->upsert(setup);
+}
+
+HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage) {
+    auto& home = homes_[{store, usage}];
+    if (!home)
+        home = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *stores_.at(store),
+                                                      *usage_.at(usage));
+    return home.get();
+}
+
+void SnapshotRun::buildShot(const Shot& shot) {
+    auto* window = new QQuickWindow();
+    QSurfaceFormat format = window->format();
+    format.setAlphaBufferSize(8);
+    window->setFormat(format);
+    window->setColor(Qt::transparent);
+    window->setFlags(SnapshotEnvironment::liveMode()
+                         ? Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnBottomHint
+                         : Qt::FramelessWindowHint);
+    window->resize(shot.size);
+    window->setTitle(shot.name);
+    DesignSystem::forceAppearance(window, shot.dark);
+
+    ShotViews::Stage stage;
+    stage.home = [this](Store store, Usage usage) { return homeFor(store, usage); };
+    stage.backdrop = [](Backdrop backdrop, bool dark) -> QColor {
+        const DSPalette* palette = DesignSystem::instance().palette(dark);
+        switch (backdrop) {
+        case Backdrop::cream:
+            return palette->canvas;
+        case Backdrop::window:
+            return palette->windowBackground;
+        case Backdrop::clear:
+            break;
+        }
+        return Qt::transparent;
+    };
+    Built built{shot, window, nullptr, {}};
+    built.root = ShotViews::build(shot, stage, *engine_, *window, &built.error);
+    // Qt Quick renders only shown windows; offscreen, showing shows nothing.
+    if (!SnapshotEnvironment::liveMode())
+        window->show();
+    built_.push_back(std::move(built));
+}
+
+void SnapshotRun::warmUp() {
+    for (const Built& built : built_)
+        if (built.root)
+            built.window->update();
+    driver_->step(warmUpDelayMs);
+    QTimer::singleShot(writeDelayMs, this, [this] {
+        driver_->step(writeDelayMs);
+        writeNext(0);
+    });
+}
+
+void SnapshotRun::writeNext(std::size_t index) {
+    if (index >= built_.size()) {
+        finish();
+        return;
+    }
+    if (!built_[index].root) {
+        fail(index, QStringLiteral("no view (%1)").arg(built_[index].error));
+        writeNext(index + 1);
+        return;
+    }
+    if (SnapshotEnvironment::liveMode())
+        grabLive(index);
+    else
+        grabOffscreen(index);
+}
+
+// The window's content item, with the popups' overlay, not the window: offscreen,
+// the window's own grab comes back opaque.
+void SnapshotRun::grabOffscreen(std::size_t index) {
+    const int generation = ++generation_;
+    pendingGrab_ = built_[index].window->contentItem()->grabToImage();
+    if (!pendingGrab_) {
+        fail(index, QStringLiteral("no image"));
+        writeNext(index + 1);
+        return;
+    }
+    connect(pendingGrab_.data(), &QQuickItemGrabResult::ready, this, [this, index, generation] {
+        if (generation != generation_)
+            return;
+        ++generation_;
+        save(index, pendingGrab_->image());
+        writeNext(index + 1);
+    });
+    QTimer::singleShot(grabTimeoutMs, this, [this, index, generation] {
+        if (generation != generation_)
+            return;
+        ++generation_;
+        fail(index, QStringLiteral("no image"));
+        writeNext(index + 1);
+    });
+}
+
+// X keeps no contents for covered windows: each is shown on its own, grabbed once
+// it has drawn a frame, and taken away again.
+void SnapshotRun::grabLive(std::size_t index) {
+    const int generation = ++generation_;
+    QQuickWindow* window = built_[index].window;
+    const auto capture = [this, index, generation, window] {
+        if (generation != generation_)
+            return;
+        ++generation_;
+        const QImage image = window->grabWindow();
+        window->hide();
+        if (image.isNull())
+            fail(index, QStringLiteral("no live image"));
+        else
+            save(index, image);
+        writeNext(index + 1);
+    };
+    // Queued: a grab inside the frame's own signal would render within a render.
+    connect(window, &QQuickWindow::frameSwapped, this, capture,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    QTimer::singleShot(grabTimeoutMs, this, [this, index, generation, window] {
+        if (generation != generation_)
+            return;
+        ++generation_;
+        window->hide();
+        fail(index, QStringLiteral("no live image"));
+        writeNext(index + 1);
+    });
+    window->show();
+    window->update();
+}
+
+void SnapshotRun::save(std::size_t index, const QImage& image) {
+    if (image.isNull()) {
+        fail(index, QStringLiteral("no image"));
+        return;
+    }
+    const QString path = folder_ + QLatin1Char('/') + built_[index].shot.name + QStringLiteral(".png");
+    // Written whole or not at all: an old picture of that name is replaced only by a complete one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        fail(index, QStringLiteral("can't write %1: %2").arg(path, file.errorString()));
+        return;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        fail(index, QStringLiteral("can't encode the picture: %1").arg(writer.errorString()));
+        return;
+    }
+    if (!file.commit()) {
+        fail(index, QStringLiteral("can't write %1: %2").arg(path, file.errorString()));
+        return;
+    }
+    ++written_;
+}
+
+void SnapshotRun::fail(std::size_t index, const QString& reason) {
+    const QString line = QStringLiteral("snapshot %1: %2").arg(built_[index].shot.name, reason);
+    failures_.append(line);
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+}
+
+void SnapshotRun::finish() {
+    std::printf("SNAPSHOTS WRITTEN: %d -> %s\n", written_, qPrintable(folder_));
+    std::fflush(stdout);
+    std::fflush(stderr);
+    emit finished(failures_.isEmpty() && written_ == int(built_.size()) ? 0 : 1);
+}
+
+} // namespace brisklet

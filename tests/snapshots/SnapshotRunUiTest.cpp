@@ -1,0 +1,187 @@
+// The snapshot mode as a user starts it: the brisklet program with
+// BRISKLET_SNAPSHOT_DIR in a bare environment (no display, no session bus, a
+// temporary home). Every shot of the catalogue lands as "<name>.png" at its size,
+// on its backdrop; dark twins are darker; the summary counts the files really
+// written; a rerun gives the same pictures and fixtures; a folder that can't be
+// made fails every shot and the exit status says so.
+#include "snapshots/SnapshotCatalogue.h"
+
+#include "SnapshotProgram.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::SnapshotCatalogue;
+using namespace brisklet::test;
+
+namespace {
+
+class SnapshotRunUiTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        home = new QTemporaryDir();
+        folder = home->path() + QStringLiteral("/shots/here");
+        first = new SnapshotProgram(run(folder));
+    }
+    static void TearDownTestSuite() {
+        delete first;
+        delete home;
+    }
+
+    static SnapshotProgram run(const QString& dir, const QProcessEnvironment& extra = {}) {
+        QProcessEnvironment env = SnapshotProgram::environment(home->path(), dir);
+        for (const QString& key : extra.keys())
+            env.insert(key, extra.value(key));
+        return SnapshotProgram::run(env);
+    }
+
+    static QImage picture(const QString& name) { return QImage(folder + '/' + name + ".png"); }
+    static QStringList names() {
+        QStringList out;
+        for (const Shot& shot : shots())
+            out << shot.name;
+        return out;
+    }
+    static QStringList setupNames(const QString& file) {
+        QFile f(folder + "/fixtures/" + file);
+        if (!f.open(QIODevice::ReadOnly))
+            return {QStringLiteral("<missing>")};
+        QStringList out;
+        for (const auto& value : QJsonDocument::fromJson(f.readAll()).array())
+            out << value.toObject().value("name").toString();
+        return out;
+    }
+    static double meanLuminance(const QImage& image) {
+        double sum = 0;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                sum += qGray(image.pixel(x, y));
+        return sum / ((image.width() + 1) / 2 * ((image.height() + 1) / 2));
+    }
+    static bool near(QRgb pixel, const QColor& colour, int slack = 2) {
+        return std::abs(qRed(pixel) - colour.red()) <= slack &&
+               std::abs(qGreen(pixel) - colour.green()) <= slack &&
+               std::abs(qBlue(pixel) - colour.blue()) <= slack && qAlpha(pixel) == 255;
+    }
+
+    static inline QTemporaryDir* home = nullptr;
+    static inline QString folder;
+    static inline SnapshotProgram* first = nullptr;
+};
+
+const QColor lightCanvas(247, 244, 239);
+const QColor darkCanvas(23, 20, 18);
+
+} // namespace
+
+TEST_F(SnapshotRunUiTest, aNewFolderGetsEveryShotAndTheSummaryCountsThem) {
+    EXPECT_EQ(first->status, 0);
+    EXPECT_EQ(first->out, QStringLiteral("SNAPSHOTS WRITTEN: %1 -> %2\n").arg(shots().size()).arg(folder));
+    EXPECT_TRUE(first->errors.isEmpty()) << first->errors.join('\n').toStdString();
+
+    QStringList expected;
+    for (const QString& name : names())
+        expected << name + ".png";
+    expected << "fixtures";
+    expected.sort();
+    QStringList found = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(names().contains("home-1-home-warm-dark"));
+    EXPECT_TRUE(names().contains("hud-8-confirm"));
+}
+
+TEST_F(SnapshotRunUiTest, fixturesHoldTheDemoSetupsAndNothingLandsInTheUsersFolders) {
+    EXPECT_EQ(setupNames("one.json"), QStringList{"deep work"});
+    EXPECT_EQ(setupNames("many.json"), (QStringList{"deep work", "writing", "monday review"}));
+    EXPECT_FALSE(QFile::exists(folder + "/fixtures/empty.json")) << "nothing was stored in it";
+    for (const char* sub : {"/xdg_config_home", "/xdg_data_home"}) {
+        const QDir dir(home->path() + QLatin1String(sub));
+        EXPECT_TRUE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty()) << sub;
+    }
+}
+
+TEST_F(SnapshotRunUiTest, everyPictureHasItsShotsSizeAndBackdrop) {
+    for (const Shot& shot : shots()) {
+        SCOPED_TRACE(shot.name.toStdString());
+        const QImage image = picture(shot.name);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), shot.size);
+        if (shot.backdrop == Backdrop::clear) {
+            EXPECT_TRUE(image.hasAlphaChannel()) << "a clear window keeps its transparency";
+        }
+        const QRgb topRight = image.pixel(image.width() - 1, 0);
+        if (shot.backdrop == Backdrop::cream && !std::holds_alternative<AddCommandShot>(shot.view)) {
+            EXPECT_TRUE(near(topRight, shot.dark ? darkCanvas : lightCanvas))
+                << QColor(topRight).name().toStdString();
+        }
+    }
+    // The clear windows show their gradients, not a canvas behind them.
+    EXPECT_TRUE(near(picture("hud-3-heard").pixel(0, 0), QColor(33, 43, 66), 3));
+    EXPECT_TRUE(near(picture("nudge").pixel(0, 0), QColor(217, 212, 204), 3));
+    // The home window's sidebar sits at the top-left, apart from the pane's canvas.
+    const QImage home = picture("home-1-home-warm");
+    EXPECT_FALSE(near(home.pixel(20, 300), lightCanvas, 0));
+}
+
+TEST_F(SnapshotRunUiTest, darkTwinsAreDarkerAndStagedStatesDiffer) {
+    int twins = 0;
+    for (const QString& name : names()) {
+        if (!name.endsWith("-dark"))
+            continue;
+        SCOPED_TRACE(name.toStdString());
+        const QImage dark = picture(name);
+        const QImage light = picture(name.chopped(5));
+        ASSERT_FALSE(dark.isNull());
+        ASSERT_FALSE(light.isNull());
+        EXPECT_NE(dark, light);
+        EXPECT_LT(meanLuminance(dark), meanLuminance(light));
+        ++twins;
+    }
+    EXPECT_GE(twins, 3);
+    EXPECT_NE(picture("home-1-home-cold"), picture("home-1-home-warm"));
+    EXPECT_NE(picture("hud-1-listening-empty"), picture("hud-1b-listening-quiet"));
+    QSet<QByteArray> huds;
+    for (const QString& name : names())
+        if (name.startsWith("hud-"))
+            huds.insert(QByteArray(reinterpret_cast<const char*>(picture(name).constBits()),
+                                   picture(name).sizeInBytes()));
+    EXPECT_EQ(huds.size(), 9) << "every state draws differently";
+}
+
+TEST_F(SnapshotRunUiTest, aRerunIntoTheSameFolderGivesTheSameShotsAndFixtures) {
+    QMap<QString, QImage> before;
+    for (const QString& name : names())
+        before.insert(name, picture(name));
+    // "true" is not live: still offscreen, with no display at all.
+    QProcessEnvironment live;
+    live.insert("BRISKLET_SNAPSHOT_LIVE", "true");
+    const SnapshotProgram again = run(folder, live);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, first->out);
+    for (const QString& name : names())
+        EXPECT_EQ(picture(name), before.value(name)) << name.toStdString() << " is the same picture";
+    EXPECT_EQ(setupNames("one.json").size(), 1);
+    EXPECT_EQ(setupNames("many.json").size(), 3);
+}
+
+TEST_F(SnapshotRunUiTest, aFolderThatCantBeMadeFailsEveryShotWithANonZeroStatus) {
+    const QString blocker = home->path() + "/a-file";
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const SnapshotProgram result = run(blocker + "/shots");
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.out, QStringLiteral("SNAPSHOTS WRITTEN: 0 -> %1/shots\n").arg(blocker));
+    ASSERT_EQ(result.errors.size(), int(shots().size()));
+    for (int i = 0; i < result.errors.size(); ++i)
+        EXPECT_TRUE(result.errors[i].startsWith("snapshot " + shots()[i].name + ": "))
+            << result.errors[i].toStdString();
+}

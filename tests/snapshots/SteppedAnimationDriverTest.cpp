@@ -1,0 +1,48 @@
+// Animation time that moves only when stepped: the same frames on every run, and
+// looping animations land on the same phase.
+#include "snapshots/SteppedAnimationDriver.h"
+
+#include <QTest>
+#include <QVariantAnimation>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+
+TEST(SteppedAnimationDriver, animationsMoveOnlyWithTheSteps) {
+    SteppedAnimationDriver driver;
+    driver.install();
+    QVariantAnimation fade;
+    fade.setStartValue(0.0);
+    fade.setEndValue(1.0);
+    fade.setDuration(200);
+    fade.start();
+    QTest::qWait(60); // the animation joins the timer from the event loop
+    EXPECT_DOUBLE_EQ(fade.currentValue().toDouble(), 0.0) << "real time doesn't count";
+    driver.step(100);
+    EXPECT_NEAR(fade.currentValue().toDouble(), 0.5, 1e-9);
+    driver.step(500);
+    EXPECT_EQ(fade.state(), QAbstractAnimation::Stopped);
+    EXPECT_DOUBLE_EQ(fade.currentValue().toDouble(), 1.0);
+    driver.uninstall();
+}
+
+TEST(SteppedAnimationDriver, aLoopLandsOnTheSamePhaseForTheSameSteps) {
+    const auto phaseAfter = [](int ms) {
+        SteppedAnimationDriver driver;
+        driver.install();
+        QVariantAnimation spin;
+        spin.setStartValue(0.0);
+        spin.setEndValue(360.0);
+        spin.setDuration(900);
+        spin.setLoopCount(-1);
+        spin.start();
+        QTest::qWait(20); // the animation joins the timer from the event loop
+        driver.step(ms);
+        const double phase = spin.currentValue().toDouble();
+        spin.stop();
+        driver.uninstall();
+        return phase;
+    };
+    EXPECT_DOUBLE_EQ(phaseAfter(3800), phaseAfter(3800));
+    EXPECT_NEAR(phaseAfter(3800), 360.0 * (3800 % 900) / 900.0, 1e-6);
+}
