@@ -28,7 +28,6 @@ class OnboardingModel : public QObject {
     Q_PROPERTY(bool axOK READ axOK NOTIFY changed)
     Q_PROPERTY(bool onDeviceSpeech READ onDeviceSpeech NOTIFY changed)
     Q_PROPERTY(float level READ level NOTIFY levelChanged)
-    Q_PROPERTY(double levelFraction READ levelFraction NOTIFY levelChanged)
     Q_PROPERTY(bool peakFlash READ peakFlash NOTIFY changed)
     Q_PROPERTY(bool wakeFlash READ wakeFlash NOTIFY changed)
     Q_PROPERTY(bool clapFlash READ clapFlash NOTIFY changed)
@@ -64,7 +63,6 @@ public:
     bool axOK() const { return grants_.accessibility; }
     bool onDeviceSpeech() const { return onDeviceSpeech_; }
     float level() const { return level_; }
-    double levelFraction() const { return OnboardingRules::levelFraction(level_); }
     bool peakFlash() const { return peakFlash_; }
     bool wakeFlash() const { return wakeFlash_; }
     bool clapFlash() const { return clapFlash_; }

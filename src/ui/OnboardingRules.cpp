@@ -2,9 +2,6 @@
 
 #include "voice/WakeKeyOption.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace brisklet::OnboardingRules {
 
 Style styleFrom(const QString& stored) {
@@ -89,10 +86,6 @@ QString moreWaiting(int proposals) {
     return QString::number(proposals - 1) +
            QString::fromUtf8(
                " more waiting in Home → Magic — and you can describe your own in plain English there.");
-}
-
-double levelFraction(float level) {
-    return std::min(1.0f, std::pow(9.0f * std::max(level, 0.0f), 0.7f));
 }
 
 } // namespace brisklet::OnboardingRules

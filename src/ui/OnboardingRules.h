@@ -43,8 +43,4 @@ QString firstCommandInstruction(Style style, bool accessibility);
 // The Magic step's line about the other proposals; empty below two.
 QString moreWaiting(int proposals);
 
-// How much of the level bar a level fills (0…1): stretched so small levels show.
-// The bar never draws less than a 4 pt stub.
-double levelFraction(float level);
-
 } // namespace brisklet::OnboardingRules

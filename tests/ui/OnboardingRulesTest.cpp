@@ -1,6 +1,6 @@
 // The onboarding's wording and arithmetic: the footer's label and gate, the key's
 // label and sign, the demo's captions, the first command's texts, the Magic
-// count line and the level bar's fill.
+// count line.
 #include "ui/OnboardingRules.h"
 
 #include <gtest/gtest.h>
@@ -98,13 +98,4 @@ TEST(OnboardingRulesTest, theHeaderLineFollowsTheStepAndTheMoreLineCountsTheOthe
     EXPECT_EQ(headerLine(9), "A last flourish.");
     EXPECT_TRUE(moreWaiting(1).isEmpty());
     EXPECT_TRUE(moreWaiting(4).startsWith("3 more waiting in Home"));
-}
-
-TEST(OnboardingRulesTest, theLevelBarStretchesQuietLevelsAndNeverGoesPastFull) {
-    EXPECT_DOUBLE_EQ(levelFraction(0.0f), 0.0);
-    EXPECT_NEAR(140 * levelFraction(0.05f), 80.0, 1.0);
-    EXPECT_DOUBLE_EQ(levelFraction(0.2f), 1.0);
-    EXPECT_DOUBLE_EQ(levelFraction(1.0f / 9.0f), 1.0);
-    EXPECT_NEAR(levelFraction(0.01f), 0.185, 0.002);
-    EXPECT_DOUBLE_EQ(levelFraction(-1.0f), 0.0) << "never NaN";
 }

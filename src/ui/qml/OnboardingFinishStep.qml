@@ -83,33 +83,13 @@ Column {
                     checked: step.model.clapEnabled
                     onToggled: step.controller.setClapEnabled(checked)
                 }
-                // The live microphone level, stretched so quiet sounds show.
-                Item {
-                    id: levelBar
+                LevelBar {
                     objectName: "levelBar"
                     x: parent.width - width
                     anchors.verticalCenter: parent.verticalCenter
                     width: 140
                     height: 6
-                    Rectangle {
-                        anchors.fill: parent
-                        radius: height / 2
-                        color: step.c.well
-                    }
-                    Rectangle {
-                        objectName: "fill"
-                        width: Math.max(4, levelBar.width * step.model.levelFraction)
-                        height: levelBar.height
-                        radius: height / 2
-                        gradient: Gradient {
-                            orientation: Gradient.Horizontal
-                            GradientStop { position: 0; color: step.c.ember }
-                            GradientStop { position: 1; color: Qt.rgba(step.c.ember.r, step.c.ember.g, step.c.ember.b, 0.6) }
-                        }
-                        Behavior on width {
-                            NumberAnimation { duration: 50; easing.type: Easing.Linear }
-                        }
-                    }
+                    level: step.model.level
                 }
             }
         }
