@@ -25,12 +25,13 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "shell/DefaultBrowserWatch.h"
+#include "shell/DesktopPermissionCheck.h"
 #include "shell/FolderDialogChooser.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
 #include "shell/MainMenu.h"
-#include "shell/OnboardingStandIn.h"
+#include "shell/OnboardingPreview.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
 #include "shell/SnapshotHost.h"
@@ -226,7 +227,7 @@ void AppDelegate::buildActions() {
 void AppDelegate::buildStandIns() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
     buildWatchdog();
-    onboarding_ = std::make_unique<OnboardingStandIn>();
+    buildOnboarding();
     home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
     buildMagic();
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
@@ -357,7 +358,8 @@ void AppDelegate::buildSetupRuns() {
             self->appState_->recordCommand();
     };
     homePreview_ = std::make_unique<HomePreview>(*home_);
-    c.previewWindows = {homePreview_.get(), onboarding_.get()};
+    onboardingPreview_ = std::make_unique<OnboardingPreview>(*onboarding_);
+    c.previewWindows = {homePreview_.get(), onboardingPreview_.get()};
     // The engine outlives the drift checks: they stop with the timer at shutdown.
     SetupEngine* engine = setupEngine_.get();
     c.hasDrifted = [engine](const SetupStore::ActiveRun& run) { return engine->hasDrifted(run); };
@@ -370,9 +372,10 @@ void AppDelegate::buildSetupRuns() {
     connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
     connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
         magic_->setLastRunOutcome(outcome);
-        if (!outcome.success && onboarding_->magicRanID == outcome.draftID)
-            onboarding_->magicRanID.reset();
-        onboarding_->magicRunOutcome = outcome;
+        OnboardingModel& model = onboarding_->model();
+        if (!outcome.success && model.magicRanID() == outcome.draftID)
+            model.setMagicRanID(std::nullopt);
+        model.setMagicRunOutcome(outcome.draftID, outcome.success, outcome.message);
     });
     setupRuns_->startDriftTimer();
 }
@@ -446,24 +449,11 @@ void AppDelegate::connectWindows() {
         flow_->updateClapMode();
     };
     const auto sensitivityChanged = [this](double value) { detector_->setSensitivity(value); };
-    onboarding_->levelProvider = levelProvider();
-    connect(onboarding_.get(), &WindowStandIn::sensitivityChanged, this, sensitivityChanged);
-    connect(onboarding_.get(), &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
     home_->levelProvider = levelProvider();
     home_->onSensitivityChange = sensitivityChanged;
     home_->onWakeConfigChange = wakeConfigChanged;
     connectHome();
-    connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
-        if (shutDown_)
-            return;
-        hotkeyEngine_->refreshIfNeeded();
-        flow_->startPipelineIfPermitted();
-        watchdog_->check();
-    });
-    connect(onboarding_.get(), &OnboardingStandIn::finished, this, [this] {
-        flow_->setOnboardingClapPreview(false);
-        home_->show();
-    });
+    connectOnboarding();
 }
 
 // The home window's setup buttons take the same path as a spoken setup name.
@@ -617,13 +607,6 @@ void AppDelegate::handleReopen() {
     }
 }
 
-void AppDelegate::showOnboarding() {
-    if (flow_)
-        flow_->setOnboardingClapPreview(true);
-    if (onboarding_)
-        onboarding_->show();
-}
-
 void AppDelegate::willTerminate() {
     // Brightness set through the gamma fallback would outlive us.
     if (brightness_ && brightness_->restoreDisplays())
@@ -645,6 +628,8 @@ void AppDelegate::shutdown() {
         if (flow_)
             QObject::disconnect(hotkeyEngine_.get(), nullptr, flow_.get(), nullptr);
     }
+    if (permissionCheck_)
+        permissionCheck_->stop();
     audio_.reset();
     browserWatch_.reset();
     // The platform that draws the icons goes away with the delegate.

@@ -48,7 +48,9 @@ class WatchdogPort;
 class WindowEngine;
 class WindowPort;
 class HomeWindowController;
-class OnboardingStandIn;
+class OnboardingController;
+class OnboardingPreview;
+class DesktopPermissionCheck;
 class SnapshotHost;
 
 struct LaunchOptions {
@@ -107,9 +109,10 @@ public:
     SetupEngine* setupEngine() const { return setupEngine_.get(); }
     SetupRuns* setupRuns() const { return setupRuns_.get(); }
     HomeWindowController* home() const { return home_.get(); }
+    MagicController* magic() const { return magic_.get(); }
     SetupCaptureController* captureController() const { return captureCtl_.get(); }
     SetupEditorController* setupEditor() const { return setupEditor_.get(); }
-    OnboardingStandIn* onboarding() const { return onboarding_.get(); }
+    OnboardingController* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
     // Null where there is no widget application to carry a tray icon.
     StatusItemController* status() const { return status_.get(); }
@@ -127,6 +130,7 @@ private:
     void buildStandIns();
     void buildMagic();
     void connectMagic();
+    void buildOnboarding();
     void buildFlow();
     void buildWatchdog();
     void buildStatusItem();
@@ -135,6 +139,7 @@ private:
     void connectVoice();
     void connectWindows();
     void connectHome();
+    void connectOnboarding();
     void connectSetupsPane();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
@@ -173,7 +178,8 @@ private:
     std::unique_ptr<ActionExecutor> executor_;
     std::unique_ptr<AskPort> ask_;
     std::unique_ptr<WatchdogPort> watchdog_;
-    std::unique_ptr<OnboardingStandIn> onboarding_;
+    std::unique_ptr<DesktopPermissionCheck> permissionCheck_;
+    std::unique_ptr<OnboardingController> onboarding_;
     std::unique_ptr<MagicController> magic_;
     std::unique_ptr<MagicBuilder> builder_;
     std::unique_ptr<MagicPaneHost> magicHost_;
@@ -186,6 +192,7 @@ private:
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<HomePreview> homePreview_;
+    std::unique_ptr<OnboardingPreview> onboardingPreview_;
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
     std::unique_ptr<DefaultBrowserWatch> browserWatch_;

@@ -61,6 +61,8 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("moon.stars"), 0xef44},
         {QStringLiteral("sun.max"), 0xe430},
         {QStringLiteral("leaf"), 0xea35},
+        {QStringLiteral("exclamationmark.triangle.fill"), 0xe002},
+        {QStringLiteral("hands.clap.fill"), 0xebe5},
         {QStringLiteral("camera.viewfinder"), 0xe3b5},                     // center_focus_weak
         {QStringLiteral("square.and.pencil"), 0xe745},                     // edit_note
         {QStringLiteral("ellipsis"), 0xe5d3},                              // more_horiz

@@ -2,8 +2,11 @@
 // first window, reopening, the phrase tables, the shutdown and the layouts file.
 #include "shell/AppDelegate.h"
 #include "shell/MainMenu.h"
+#include "shell/SetupRuns.h"
 
 #include "actions/BrightnessControl.h"
+#include "ask/MagicController.h"
+#include "ask/MagicProposal.h"
 #include "base/JsonFile.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
@@ -14,7 +17,6 @@
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
 #include "setups/SetupStore.h"
-#include "shell/OnboardingStandIn.h"
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
@@ -22,6 +24,7 @@
 #include "support/WaitFor.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/OnboardingController.h"
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
@@ -102,16 +105,22 @@ TEST_F(AppDelegateTest, snapshotModeStopsBeforeAnythingElse) {
 
 TEST_F(AppDelegateTest, theFirstWindowDependsOnOnboardingAndOnHowWeWereStarted) {
     {
-        // Until onboarding is built its stand-in finishes at once.
+        // A first launch opens onboarding; listening starts once the grants are read.
         auto delegate = make();
         delegate->launch();
-        EXPECT_EQ(delegate->onboarding()->shown(), 1);
-        EXPECT_FALSE(delegate->onboarding()->isVisible());
-        EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
-        EXPECT_TRUE(delegate->home()->isVisible());
-        EXPECT_FALSE(delegate->flow()->onboardingClapPreview()) << "no clap analysis while clap wake is off";
+        EXPECT_TRUE(delegate->onboarding()->isVisible());
+        EXPECT_FALSE(delegate->home()->isVisible());
+        EXPECT_TRUE(delegate->flow()->onboardingClapPreview()) << "the finish step's clap preview";
+        ASSERT_TRUE(waitFor([&] { return delegate->onboarding()->model().micOK(); }));
         delegate->audio()->waitForControl();
         EXPECT_TRUE(delegate->audio()->isRunning()) << "nothing to consent to here: listening starts";
+        EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded));
+
+        delegate->onboarding()->finish();
+        EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
+        EXPECT_FALSE(delegate->onboarding()->isVisible());
+        EXPECT_TRUE(delegate->home()->isVisible());
+        EXPECT_FALSE(delegate->flow()->onboardingClapPreview()) << "no clap analysis while clap wake is off";
     }
     Prefs::setValue(Prefs::Key::onboarded, true);
     {
@@ -139,17 +148,34 @@ TEST_F(AppDelegateTest, changedWakeSettingsReachTheKeyAndTheClapPipeline) {
     delegate->home()->onWakeConfigChange();
     EXPECT_NE(platform->keyTap->key, 54);
     EXPECT_TRUE(delegate->flow()->clapModeActive());
-    delegate->showOnboarding();
+
+    // The onboarding's own choices take the same road.
+    delegate->onboarding()->setClapEnabled(false);
+    EXPECT_FALSE(delegate->flow()->clapModeActive());
+    delegate->onboarding()->chooseStyle("tap");
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), "tap");
+    delegate->onboarding()->close();
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
-    EXPECT_TRUE(delegate->home()->isVisible());
+    EXPECT_TRUE(delegate->home()->isVisible()) << "closing onboarding shows home";
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded)) << "only the last step marks it done";
 }
 
-TEST_F(AppDelegateTest, afterAFirstLaunchReopeningShowsHomeNotOnboarding) {
+TEST_F(AppDelegateTest, reopeningShowsOnboardingUntilItIsFinishedThenHome) {
     auto delegate = make(true);
     delegate->launch();
+    ASSERT_TRUE(delegate->onboarding()->isVisible()) << "even a login start: onboarding isn't done";
+    delegate->onboarding()->model().setStep(2);
     delegate->handleReopen();
+    EXPECT_EQ(delegate->onboarding()->model().step(), 2) << "the open window keeps its place";
+    delegate->onboarding()->close();
+    delegate->home()->hide();
     delegate->handleReopen();
-    EXPECT_EQ(delegate->onboarding()->shown(), 1);
+    EXPECT_TRUE(delegate->onboarding()->isVisible());
+    EXPECT_EQ(delegate->onboarding()->model().step(), 0) << "a new window starts over";
+    delegate->onboarding()->finish();
+    delegate->home()->hide();
+    delegate->handleReopen();
+    EXPECT_FALSE(delegate->onboarding()->isVisible());
     EXPECT_TRUE(delegate->home()->isVisible());
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
 }
@@ -170,6 +196,8 @@ TEST_F(AppDelegateTest, theHomeWindowsMenuBarHasTheMainMenuAndItsEntriesReachThe
 TEST_F(AppDelegateTest, theMicrophoneIsAskedAboutOnlyOnTheAudioControlThread) {
     auto delegate = make();
     delegate->launch();
+    // Listening starts once the onboarding has read the grants.
+    ASSERT_TRUE(waitFor([&] { return delegate->onboarding()->model().micOK(); }));
     delegate->audio()->waitForControl();
     ASSERT_TRUE(delegate->audio()->isRunning());
     delegate->flow()->togglePause();
@@ -188,7 +216,7 @@ TEST_F(AppDelegateTest, afterShutdownNothingRestartsTheKeyTapOrReachesTheAudioEn
     const int starts = platform->keyTap->starts;
     Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
     delegate->home()->onWakeConfigChange();
-    emit delegate->onboarding()->permissionsChanged();
+    delegate->onboarding()->onPermissionsChanged();
     delegate->handleReopen();
     platform->sleep.wake();
     EXPECT_FALSE(platform->keyTap->running);
@@ -379,4 +407,50 @@ TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
     ASSERT_TRUE(editor.isOpen());
     EXPECT_EQ(editor.original().id, focus.id);
     EXPECT_FALSE(editor.isNew());
+}
+
+TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatAFreshScanProposes) {
+    auto delegate = make();
+    delegate->launch();
+    ASSERT_TRUE(delegate->onboarding()->isVisible());
+    MagicController* magic = delegate->magic();
+    ASSERT_TRUE(magic);
+    const OnboardingModel& model = delegate->onboarding()->model();
+    EXPECT_FALSE(model.magicScanned()) << "reading until the scan publishes on the main thread";
+    ASSERT_TRUE(waitFor([&] { return model.magicScanned(); }, 10000)) << "the scan never reached the step";
+    ASSERT_EQ(model.magicProposals().size(), magic->proposals().size());
+    for (size_t i = 0; i < model.magicProposals().size(); ++i)
+        EXPECT_EQ(model.magicProposals()[i].id(), magic->proposals()[i].id());
+
+    // A reopening reads afresh: reading first, then the new scan's proposals.
+    delegate->onboarding()->finish();
+    delegate->home()->runOnboarding();
+    EXPECT_FALSE(model.magicScanned());
+    EXPECT_TRUE(waitFor([&] { return model.magicScanned(); }, 10000));
+}
+
+TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOutcome) {
+    auto delegate = make(true);
+    delegate->launch();
+    MagicProposal proposal;
+    proposal.title = "Code";
+    proposal.draft.id = QUuid::createUuid();
+    proposal.draft.name = "Code";
+    OnboardingController* onboarding = delegate->onboarding();
+    ASSERT_TRUE(onboarding->onMagicSave);
+    EXPECT_TRUE(onboarding->onMagicSave(proposal));
+    EXPECT_TRUE(onboarding->onMagicSave(proposal)) << "kept before: still kept";
+    EXPECT_EQ(delegate->setups()->setups().size(), 1u);
+
+    // A failed run of the draft the step ran takes its mark back and shows why.
+    onboarding->model().setMagicProposals({proposal});
+    onboarding->magicRun(proposal);
+    std::optional<DraftRunOutcome> outcome;
+    QObject::connect(delegate->setupRuns(), &SetupRuns::draftRunFinished,
+                     [&](const DraftRunOutcome& o) { outcome = o; });
+    ASSERT_TRUE(waitFor([&] { return outcome.has_value(); }, 10000));
+    ASSERT_FALSE(outcome->success) << "a draft with nothing in it can't run";
+    EXPECT_FALSE(onboarding->model().magicRanID().has_value());
+    EXPECT_EQ(onboarding->model().magicRunFailure(proposal.id()), outcome->message);
+    EXPECT_FALSE(outcome->message.isEmpty());
 }
