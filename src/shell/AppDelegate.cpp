@@ -4,6 +4,8 @@
 #include "actions/BrightnessControl.h"
 #include "actions/MediaActions.h"
 #include "ask/AskClient.h"
+#include "ask/MagicBuilder.h"
+#include "ask/MagicController.h"
 #include "base/AppState.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -22,14 +24,14 @@
 #include "platform/SpeechRecognizer.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
-#include "shell/CaptureStandIn.h"
 #include "shell/DefaultBrowserWatch.h"
+#include "shell/DesktopPermissionCheck.h"
+#include "shell/FolderDialogChooser.h"
 #include "shell/HomePreview.h"
 #include "shell/LegacyMigration.h"
 #include "shell/LinuxPlatform.h"
-#include "shell/MagicStandIn.h"
 #include "shell/MainMenu.h"
-#include "shell/OnboardingStandIn.h"
+#include "shell/OnboardingPreview.h"
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
 #include "shell/SnapshotHost.h"
@@ -41,7 +43,10 @@
 #include "ui/DesignSystem.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/MagicPaneHost.h"
 #include "ui/ReceiptController.h"
+#include "ui/SetupCaptureController.h"
+#include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
@@ -222,18 +227,14 @@ void AppDelegate::buildActions() {
 void AppDelegate::buildStandIns() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
     buildWatchdog();
-    onboarding_ = std::make_unique<OnboardingStandIn>();
-    magic_ = std::make_unique<MagicStandIn>();
+    buildOnboarding();
     home_ = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *setups_, *appState_);
+    buildMagic();
     home_->setIcon(StatusIcon::make(false, DesignSystem::instance().palette(false)->ember));
-    captureCtl_ = std::make_unique<CaptureStandIn>();
+    buildSetupEditing();
     receipts_ = std::make_unique<ReceiptController>();
     nudge_ = std::make_unique<SetupNudgeController>();
 
-    QPointer<AppDelegate> self(this);
-    magic_->reservedPhrasesProvider = [self] {
-        return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed();
-    };
     connect(executor_.get(), &ActionExecutor::captureRequested, this,
             [this](const std::optional<QString>& name) { captureCtl_->begin(name); });
     // "Update" on the nudge: the drifted run is over, and its setup takes the
@@ -357,7 +358,8 @@ void AppDelegate::buildSetupRuns() {
             self->appState_->recordCommand();
     };
     homePreview_ = std::make_unique<HomePreview>(*home_);
-    c.previewWindows = {homePreview_.get(), onboarding_.get()};
+    onboardingPreview_ = std::make_unique<OnboardingPreview>(*onboarding_);
+    c.previewWindows = {homePreview_.get(), onboardingPreview_.get()};
     // The engine outlives the drift checks: they stop with the timer at shutdown.
     SetupEngine* engine = setupEngine_.get();
     c.hasDrifted = [engine](const SetupStore::ActiveRun& run) { return engine->hasDrifted(run); };
@@ -369,10 +371,11 @@ void AppDelegate::buildSetupRuns() {
     connect(setupEngine_.get(), &SetupEngine::runReceipt, setupRuns_.get(), &SetupRuns::showRunReceipt);
     connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
     connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
-        magic_->lastRunOutcome = outcome;
-        if (!outcome.success && onboarding_->magicRanID == outcome.draftID)
-            onboarding_->magicRanID.reset();
-        onboarding_->magicRunOutcome = outcome;
+        magic_->setLastRunOutcome(outcome);
+        OnboardingModel& model = onboarding_->model();
+        if (!outcome.success && model.magicRanID() == outcome.draftID)
+            model.setMagicRanID(std::nullopt);
+        model.setMagicRunOutcome(outcome.draftID, outcome.success, outcome.message);
     });
     setupRuns_->startDriftTimer();
 }
@@ -446,24 +449,11 @@ void AppDelegate::connectWindows() {
         flow_->updateClapMode();
     };
     const auto sensitivityChanged = [this](double value) { detector_->setSensitivity(value); };
-    onboarding_->levelProvider = levelProvider();
-    connect(onboarding_.get(), &WindowStandIn::sensitivityChanged, this, sensitivityChanged);
-    connect(onboarding_.get(), &WindowStandIn::wakeConfigChanged, this, wakeConfigChanged);
     home_->levelProvider = levelProvider();
     home_->onSensitivityChange = sensitivityChanged;
     home_->onWakeConfigChange = wakeConfigChanged;
     connectHome();
-    connect(onboarding_.get(), &OnboardingStandIn::permissionsChanged, this, [this] {
-        if (shutDown_)
-            return;
-        hotkeyEngine_->refreshIfNeeded();
-        flow_->startPipelineIfPermitted();
-        watchdog_->check();
-    });
-    connect(onboarding_.get(), &OnboardingStandIn::finished, this, [this] {
-        flow_->setOnboardingClapPreview(false);
-        home_->show();
-    });
+    connectOnboarding();
 }
 
 // The home window's setup buttons take the same path as a spoken setup name.
@@ -513,10 +503,43 @@ void AppDelegate::connectSetupsPane() {
     browserWatch_ = std::make_unique<DefaultBrowserWatch>(
         platform_->browserLauncher(), platform_->installedApps(),
         [self](std::optional<platform::AppEntry> browser) {
-            if (self && self->home_)
-                self->home_->setupsPane().setDefaultBrowser(std::move(browser));
+            if (!self || !self->home_)
+                return;
+            self->defaultBrowserID_ = browser ? browser->id : QString();
+            self->home_->setupsPane().setDefaultBrowser(std::move(browser));
         });
     browserWatch_->start();
+}
+
+void AppDelegate::buildSetupEditing() {
+    captureCtl_ = std::make_unique<SetupCaptureController>(*setups_, setupEngine_.get());
+    connect(captureCtl_.get(), &SetupCaptureController::saved, this, [this](const Setup& setup) {
+        if (!shutDown_)
+            hud_->show(HUDState::done(
+                QStringLiteral("Saved “%1” — say “%2” anytime").arg(setup.name, setup.name.toLower())));
+    });
+    QPointer<AppDelegate> self(this);
+    SetupEditorController::Providers p;
+    p.reserved = [self] { return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed(); };
+    if (platform::RunningApps* running = platform_->runningApps())
+        p.running = [running] { return running->runningApps(); };
+    // Found off the main thread by the browser watch; empty until then.
+    p.defaultBrowser = [self] { return self ? self->defaultBrowserID_ : QString(); };
+    p.fingerprint = [self] { return self ? self->layouts_->fingerprint() : QString(); };
+    p.screens = [self] {
+        std::vector<QRectF> frames;
+        if (self) {
+            for (const Screen& screen : self->windows_->screens())
+                frames.push_back(screen.frame);
+        }
+        return frames;
+    };
+    setupEditor_ = std::make_unique<SetupEditorController>(*setups_, appIndex_.get(), std::move(p));
+    folderChooser_ = std::make_unique<FolderDialogChooser>();
+    setupEditor_->model().setFolderChooser(folderChooser_.get());
+    home_->setSetupEditor(setupEditor_.get());
+    connect(&home_->setupsPane(), &SetupsPaneModel::editRequested, setupEditor_.get(),
+            &SetupEditorController::openDraft);
 }
 
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {
@@ -584,13 +607,6 @@ void AppDelegate::handleReopen() {
     }
 }
 
-void AppDelegate::showOnboarding() {
-    if (flow_)
-        flow_->setOnboardingClapPreview(true);
-    if (onboarding_)
-        onboarding_->show();
-}
-
 void AppDelegate::willTerminate() {
     // Brightness set through the gamma fallback would outlive us.
     if (brightness_ && brightness_->restoreDisplays())
@@ -612,6 +628,8 @@ void AppDelegate::shutdown() {
         if (flow_)
             QObject::disconnect(hotkeyEngine_.get(), nullptr, flow_.get(), nullptr);
     }
+    if (permissionCheck_)
+        permissionCheck_->stop();
     audio_.reset();
     browserWatch_.reset();
     // The platform that draws the icons goes away with the delegate.

@@ -15,7 +15,8 @@ class AppState;
 class AskPort;
 class AudioEngine;
 class BrightnessControl;
-class CapturePort;
+class SetupCaptureController;
+class SetupEditorController;
 class Chime;
 class ClapDetector;
 class CommandRegistry;
@@ -26,11 +27,14 @@ class HotkeyEngine;
 class InstanceServer;
 class IntentMatcher;
 class LayoutStore;
-class MagicStandIn;
+class MagicBuilder;
+class MagicController;
+class MagicPaneHost;
 class MediaActions;
 class PlatformFactory;
 class ReceiptController;
 class RequestFlow;
+class FolderDialogChooser;
 class SetupEngine;
 class SetupNudgeController;
 struct Setup;
@@ -44,7 +48,9 @@ class WatchdogPort;
 class WindowEngine;
 class WindowPort;
 class HomeWindowController;
-class OnboardingStandIn;
+class OnboardingController;
+class OnboardingPreview;
+class DesktopPermissionCheck;
 class SnapshotHost;
 
 struct LaunchOptions {
@@ -103,7 +109,10 @@ public:
     SetupEngine* setupEngine() const { return setupEngine_.get(); }
     SetupRuns* setupRuns() const { return setupRuns_.get(); }
     HomeWindowController* home() const { return home_.get(); }
-    OnboardingStandIn* onboarding() const { return onboarding_.get(); }
+    MagicController* magic() const { return magic_.get(); }
+    SetupCaptureController* captureController() const { return captureCtl_.get(); }
+    SetupEditorController* setupEditor() const { return setupEditor_.get(); }
+    OnboardingController* onboarding() const { return onboarding_.get(); }
     BrightnessControl* brightness() const { return brightness_.get(); }
     // Null where there is no widget application to carry a tray icon.
     StatusItemController* status() const { return status_.get(); }
@@ -119,13 +128,18 @@ private:
     void buildWindows();
     void buildActions();
     void buildStandIns();
+    void buildMagic();
+    void connectMagic();
+    void buildOnboarding();
     void buildFlow();
     void buildWatchdog();
     void buildStatusItem();
     void buildSetupRuns();
+    void buildSetupEditing();
     void connectVoice();
     void connectWindows();
     void connectHome();
+    void connectOnboarding();
     void connectSetupsPane();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
@@ -164,14 +178,21 @@ private:
     std::unique_ptr<ActionExecutor> executor_;
     std::unique_ptr<AskPort> ask_;
     std::unique_ptr<WatchdogPort> watchdog_;
-    std::unique_ptr<OnboardingStandIn> onboarding_;
-    std::unique_ptr<MagicStandIn> magic_;
+    std::unique_ptr<DesktopPermissionCheck> permissionCheck_;
+    std::unique_ptr<OnboardingController> onboarding_;
+    std::unique_ptr<MagicController> magic_;
+    std::unique_ptr<MagicBuilder> builder_;
+    std::unique_ptr<MagicPaneHost> magicHost_;
     std::unique_ptr<HomeWindowController> home_;
-    std::unique_ptr<CapturePort> captureCtl_;
+    std::unique_ptr<SetupCaptureController> captureCtl_;
+    std::unique_ptr<FolderDialogChooser> folderChooser_;
+    std::unique_ptr<SetupEditorController> setupEditor_;
+    QString defaultBrowserID_; // the browser watch's last answer
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;
     std::unique_ptr<HomePreview> homePreview_;
+    std::unique_ptr<OnboardingPreview> onboardingPreview_;
     std::unique_ptr<SetupRuns> setupRuns_;
     std::unique_ptr<StatusItemController> status_;
     std::unique_ptr<DefaultBrowserWatch> browserWatch_;

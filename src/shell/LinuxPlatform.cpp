@@ -4,6 +4,7 @@
 #include "platform/linux/BacklightBrightness.h"
 #include "platform/linux/DBusNotifications.h"
 #include "platform/linux/DesktopPermissions.h"
+#include "platform/linux/DesktopUsageHistory.h"
 #include "platform/linux/GammaBrightness.h"
 #include "platform/linux/GsettingsAppearance.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
@@ -41,6 +42,7 @@ struct LinuxPlatform::Parts {
     platform::DesktopPermissions permissions{installed};
     platform::XdgLoginItem loginItem;
     platform::XdgAppIcons icons{installed};
+    platform::DesktopUsageHistory usage{&runner};
     Parts() { recognizer.load(); }
     ~Parts() { recognizer.shutdown(); }
 };
@@ -118,6 +120,10 @@ platform::DesktopAppearance* LinuxPlatform::appearance() {
     if (!appearance_)
         appearance_ = std::make_unique<platform::PortalAppearance>();
     return appearance_.get();
+}
+
+platform::AppUsageHistory* LinuxPlatform::appUsageHistory() {
+    return &parts().usage;
 }
 
 platform::BrowserLauncher* LinuxPlatform::browserLauncher() {

@@ -40,6 +40,7 @@ public:
     platform::LoginItem* loginItem() override;
     platform::DesktopAppearance* appearance() override;
     platform::AppIconSource* appIcons() override;
+    platform::AppUsageHistory* appUsageHistory() override;
 
 private:
     struct Parts;

@@ -11,6 +11,7 @@ namespace platform {
 class AppIconSource;
 class AppLauncher;
 class AppearanceSwitch;
+class AppUsageHistory;
 class BrowserLauncher;
 class AudioBackend;
 class DesktopAppearance;
@@ -63,6 +64,8 @@ public:
     virtual platform::Notifications* notifications() { return nullptr; }
     virtual platform::Permissions* permissions() { return nullptr; }
     virtual platform::LoginItem* loginItem() { return nullptr; }
+    // Null: the usage scan sees no launch counts and no dock.
+    virtual platform::AppUsageHistory* appUsageHistory() { return nullptr; }
     // Null: the desktop's dark mode and reduced motion are not followed.
     virtual platform::DesktopAppearance* appearance() { return nullptr; }
     // Null: apps are shown with the placeholder icon.

@@ -72,6 +72,11 @@ void HomeWindowController::show() {
     bringForward();
 }
 
+void HomeWindowController::setSetupEditor(QObject* editor) {
+    setupEditor_ = editor;
+    emit setupEditorChanged();
+}
+
 void HomeWindowController::build() {
     auto* view = new QQuickView();
     view->engine()->addImportPath(QStringLiteral("qrc:/"));

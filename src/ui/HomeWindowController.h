@@ -37,7 +37,10 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
     Q_PROPERTY(QObject* settings READ settingsObject CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
+    Q_PROPERTY(QObject* setupEditor READ setupEditor NOTIFY setupEditorChanged)
     Q_PROPERTY(QObject* setupsPane READ setupsPaneObject CONSTANT)
+    // The Magic pane's inputs (null: the pane shows nothing to act on). Set before the window is built.
+    Q_PROPERTY(QObject* magic MEMBER magic CONSTANT)
 public:
     // `appIndex` may be null (no apps to offer).
     HomeWindowController(CommandRegistry& registry, AppIndex* appIndex, SetupStore& setups,
@@ -79,6 +82,10 @@ public:
     QVariantList menus() const { return menus_; }
     void setMenus(const QVariantList& menus);
 
+    // The editor the window shows as a sheet while it is open; null: none.
+    QObject* setupEditor() const { return setupEditor_; }
+    void setSetupEditor(QObject* editor);
+
     // What the menu bar's window entries do; nothing without a window.
     void showPane(const QString& pane);
     void hide();
@@ -99,6 +106,8 @@ public:
     // The installed apps' names for the add-command sheet, sorted, duplicates kept.
     Q_INVOKABLE QStringList appNames() const;
 
+    QObject* magic = nullptr;
+
     QObject* registryObject() const;
     QObject* setupsObject() const;
     QObject* appStateObject() const;
@@ -111,6 +120,7 @@ public:
 
 signals:
     void menusChanged();
+    void setupEditorChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,6 +136,7 @@ private:
     QIcon icon_;
     SettingsServices settings_;
     QVariantList menus_;
+    QPointer<QObject> setupEditor_;
     SetupsPaneModel* setupsPane_; // a child
     QPointer<QQuickView> window_;
     QPointer<QPropertyAnimation> fade_;

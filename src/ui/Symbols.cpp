@@ -36,6 +36,8 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("hand.raised"), 0xe925},
         {QStringLiteral("trash"), 0xe92e},
         {QStringLiteral("app.dashed"), 0xe162},
+        {QStringLiteral("plus.app"), 0xe146},
+        {QStringLiteral("rectangle.on.rectangle.angled"), 0xe3e0},
         {QStringLiteral("hammer"), 0xea59},
         {QStringLiteral("laptopcomputer"), 0xe31e},
         {QStringLiteral("terminal"), 0xeb8e},
@@ -59,6 +61,8 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("moon.stars"), 0xef44},
         {QStringLiteral("sun.max"), 0xe430},
         {QStringLiteral("leaf"), 0xea35},
+        {QStringLiteral("exclamationmark.triangle.fill"), 0xe002},
+        {QStringLiteral("hands.clap.fill"), 0xebe5},
         {QStringLiteral("camera.viewfinder"), 0xe3b5},                     // center_focus_weak
         {QStringLiteral("square.and.pencil"), 0xe745},                     // edit_note
         {QStringLiteral("ellipsis"), 0xe5d3},                              // more_horiz

@@ -2,18 +2,21 @@
 // first window, reopening, the phrase tables, the shutdown and the layouts file.
 #include "shell/AppDelegate.h"
 #include "shell/MainMenu.h"
+#include "shell/SetupRuns.h"
 
 #include "actions/BrightnessControl.h"
+#include "ask/MagicController.h"
+#include "ask/MagicProposal.h"
 #include "base/JsonFile.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
+#include "commands/Action.h"
 #include "commands/CommandRegistry.h"
 #include "commands/ReservedPhrases.h"
 #include "flow/RequestFlow.h"
 #include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
 #include "setups/SetupStore.h"
-#include "shell/OnboardingStandIn.h"
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
@@ -21,7 +24,11 @@
 #include "support/WaitFor.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/OnboardingController.h"
+#include "ui/SetupCaptureController.h"
+#include "ui/SetupEditorController.h"
 #include "ui/SetupNudgeController.h"
+#include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
 #include "windows/LayoutStore.h"
 
@@ -98,16 +105,22 @@ TEST_F(AppDelegateTest, snapshotModeStopsBeforeAnythingElse) {
 
 TEST_F(AppDelegateTest, theFirstWindowDependsOnOnboardingAndOnHowWeWereStarted) {
     {
-        // Until onboarding is built its stand-in finishes at once.
+        // A first launch opens onboarding; listening starts once the grants are read.
         auto delegate = make();
         delegate->launch();
-        EXPECT_EQ(delegate->onboarding()->shown(), 1);
-        EXPECT_FALSE(delegate->onboarding()->isVisible());
-        EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
-        EXPECT_TRUE(delegate->home()->isVisible());
-        EXPECT_FALSE(delegate->flow()->onboardingClapPreview()) << "no clap analysis while clap wake is off";
+        EXPECT_TRUE(delegate->onboarding()->isVisible());
+        EXPECT_FALSE(delegate->home()->isVisible());
+        EXPECT_TRUE(delegate->flow()->onboardingClapPreview()) << "the finish step's clap preview";
+        ASSERT_TRUE(waitFor([&] { return delegate->onboarding()->model().micOK(); }));
         delegate->audio()->waitForControl();
         EXPECT_TRUE(delegate->audio()->isRunning()) << "nothing to consent to here: listening starts";
+        EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded));
+
+        delegate->onboarding()->finish();
+        EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
+        EXPECT_FALSE(delegate->onboarding()->isVisible());
+        EXPECT_TRUE(delegate->home()->isVisible());
+        EXPECT_FALSE(delegate->flow()->onboardingClapPreview()) << "no clap analysis while clap wake is off";
     }
     Prefs::setValue(Prefs::Key::onboarded, true);
     {
@@ -135,17 +148,34 @@ TEST_F(AppDelegateTest, changedWakeSettingsReachTheKeyAndTheClapPipeline) {
     delegate->home()->onWakeConfigChange();
     EXPECT_NE(platform->keyTap->key, 54);
     EXPECT_TRUE(delegate->flow()->clapModeActive());
-    delegate->showOnboarding();
+
+    // The onboarding's own choices take the same road.
+    delegate->onboarding()->setClapEnabled(false);
+    EXPECT_FALSE(delegate->flow()->clapModeActive());
+    delegate->onboarding()->chooseStyle("tap");
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), "tap");
+    delegate->onboarding()->close();
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
-    EXPECT_TRUE(delegate->home()->isVisible());
+    EXPECT_TRUE(delegate->home()->isVisible()) << "closing onboarding shows home";
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded)) << "only the last step marks it done";
 }
 
-TEST_F(AppDelegateTest, afterAFirstLaunchReopeningShowsHomeNotOnboarding) {
+TEST_F(AppDelegateTest, reopeningShowsOnboardingUntilItIsFinishedThenHome) {
     auto delegate = make(true);
     delegate->launch();
+    ASSERT_TRUE(delegate->onboarding()->isVisible()) << "even a login start: onboarding isn't done";
+    delegate->onboarding()->model().setStep(2);
     delegate->handleReopen();
+    EXPECT_EQ(delegate->onboarding()->model().step(), 2) << "the open window keeps its place";
+    delegate->onboarding()->close();
+    delegate->home()->hide();
     delegate->handleReopen();
-    EXPECT_EQ(delegate->onboarding()->shown(), 1);
+    EXPECT_TRUE(delegate->onboarding()->isVisible());
+    EXPECT_EQ(delegate->onboarding()->model().step(), 0) << "a new window starts over";
+    delegate->onboarding()->finish();
+    delegate->home()->hide();
+    delegate->handleReopen();
+    EXPECT_FALSE(delegate->onboarding()->isVisible());
     EXPECT_TRUE(delegate->home()->isVisible());
     EXPECT_FALSE(delegate->flow()->onboardingClapPreview());
 }
@@ -166,6 +196,8 @@ TEST_F(AppDelegateTest, theHomeWindowsMenuBarHasTheMainMenuAndItsEntriesReachThe
 TEST_F(AppDelegateTest, theMicrophoneIsAskedAboutOnlyOnTheAudioControlThread) {
     auto delegate = make();
     delegate->launch();
+    // Listening starts once the onboarding has read the grants.
+    ASSERT_TRUE(waitFor([&] { return delegate->onboarding()->model().micOK(); }));
     delegate->audio()->waitForControl();
     ASSERT_TRUE(delegate->audio()->isRunning());
     delegate->flow()->togglePause();
@@ -184,7 +216,7 @@ TEST_F(AppDelegateTest, afterShutdownNothingRestartsTheKeyTapOrReachesTheAudioEn
     const int starts = platform->keyTap->starts;
     Prefs::setValue(Prefs::Key::wakeKeyCode, 61);
     delegate->home()->onWakeConfigChange();
-    emit delegate->onboarding()->permissionsChanged();
+    delegate->onboarding()->onPermissionsChanged();
     delegate->handleReopen();
     platform->sleep.wake();
     EXPECT_FALSE(platform->keyTap->running);
@@ -334,4 +366,91 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
         << delegate->hud()->state().text.toStdString();
     EXPECT_FALSE(delegate->setups()->activeRun().has_value());
     EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
+}
+
+TEST_F(AppDelegateTest, aSpokenCaptureOpensTheReviewAndItsSaveIsConfirmed) {
+    auto delegate = make();
+    delegate->launch();
+    EXPECT_EQ(delegate->home()->setupEditor(), delegate->setupEditor());
+
+    delegate->flow()->performActions({Action::captureSetup(QStringLiteral("Focus Time"))});
+    SetupCaptureController* capture = delegate->captureController();
+    ASSERT_TRUE(waitFor([&] { return capture->preview() != nullptr; }));
+    EXPECT_EQ(capture->preview()->name(), "Focus Time");
+
+    SetupItem item;
+    item.id = QUuid::createUuid();
+    item.bundleID = "org.gnome.Terminal";
+    item.appName = "Terminal";
+    capture->save("Focus Time", {item}, "1:1280x800", false);
+    EXPECT_TRUE(waitFor([&] {
+        return delegate->hud()->state().text == "Saved “Focus Time” — say “focus time” anytime";
+    })) << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->setups()->lookup("focus time").has_value());
+    EXPECT_EQ(capture->preview(), nullptr);
+}
+
+TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
+    auto delegate = make();
+    delegate->launch();
+    SetupEditorModel& editor = delegate->setupEditor()->model();
+    delegate->home()->setupsPane().newSetup();
+    ASSERT_TRUE(editor.isOpen());
+    EXPECT_TRUE(editor.isNew());
+    editor.cancel();
+
+    brisklet::Setup focus;
+    focus.id = QUuid::createUuid();
+    focus.name = QStringLiteral("Focus");
+    ASSERT_TRUE(delegate->setups()->upsert(focus));
+    delegate->home()->setupsPane().edit(focus.id.toString());
+    ASSERT_TRUE(editor.isOpen());
+    EXPECT_EQ(editor.original().id, focus.id);
+    EXPECT_FALSE(editor.isNew());
+}
+
+TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatAFreshScanProposes) {
+    auto delegate = make();
+    delegate->launch();
+    ASSERT_TRUE(delegate->onboarding()->isVisible());
+    MagicController* magic = delegate->magic();
+    ASSERT_TRUE(magic);
+    const OnboardingModel& model = delegate->onboarding()->model();
+    EXPECT_FALSE(model.magicScanned()) << "reading until the scan publishes on the main thread";
+    ASSERT_TRUE(waitFor([&] { return model.magicScanned(); }, 10000)) << "the scan never reached the step";
+    ASSERT_EQ(model.magicProposals().size(), magic->proposals().size());
+    for (size_t i = 0; i < model.magicProposals().size(); ++i)
+        EXPECT_EQ(model.magicProposals()[i].id(), magic->proposals()[i].id());
+
+    // A reopening reads afresh: reading first, then the new scan's proposals.
+    delegate->onboarding()->finish();
+    delegate->home()->runOnboarding();
+    EXPECT_FALSE(model.magicScanned());
+    EXPECT_TRUE(waitFor([&] { return model.magicScanned(); }, 10000));
+}
+
+TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOutcome) {
+    auto delegate = make(true);
+    delegate->launch();
+    MagicProposal proposal;
+    proposal.title = "Code";
+    proposal.draft.id = QUuid::createUuid();
+    proposal.draft.name = "Code";
+    OnboardingController* onboarding = delegate->onboarding();
+    ASSERT_TRUE(onboarding->onMagicSave);
+    EXPECT_TRUE(onboarding->onMagicSave(proposal));
+    EXPECT_TRUE(onboarding->onMagicSave(proposal)) << "kept before: still kept";
+    EXPECT_EQ(delegate->setups()->setups().size(), 1u);
+
+    // A failed run of the draft the step ran takes its mark back and shows why.
+    onboarding->model().setMagicProposals({proposal});
+    onboarding->magicRun(proposal);
+    std::optional<DraftRunOutcome> outcome;
+    QObject::connect(delegate->setupRuns(), &SetupRuns::draftRunFinished,
+                     [&](const DraftRunOutcome& o) { outcome = o; });
+    ASSERT_TRUE(waitFor([&] { return outcome.has_value(); }, 10000));
+    ASSERT_FALSE(outcome->success) << "a draft with nothing in it can't run";
+    EXPECT_FALSE(onboarding->model().magicRanID().has_value());
+    EXPECT_EQ(onboarding->model().magicRunFailure(proposal.id()), outcome->message);
+    EXPECT_FALSE(outcome->message.isEmpty());
 }

@@ -1,5 +1,6 @@
 // The real program's home window on the test desktop: a titled window of the
 // program's own that a second launch brings forward, also when it was only buried.
+#include "base/Prefs.h"
 #include "support/ChildProcess.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
@@ -28,6 +29,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
         env.insert("XDG_RUNTIME_DIR", runtime.path());
+        // Past the first run, so the first window is home.
+        brisklet::Prefs::setValue(brisklet::Prefs::Key::onboarded, true);
+        brisklet::Prefs::sync();
     }
     void TearDown() override {
         first.terminate();
@@ -50,7 +54,7 @@ protected:
 } // namespace
 
 TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried) {
-    startMerged(first, env, BRISKLET_EXECUTABLE, {"--autostart"});
+    startMerged(first, env, BRISKLET_EXECUTABLE, {});
     ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, out).contains("launched"); }, 15))
         << out.toStdString();
 

@@ -303,6 +303,23 @@ TEST_F(SetupRunsTest, aDraftWhoseNameClashesIsSavedUnderACopyName) {
     EXPECT_EQ(store->setups().size(), 2u);
 }
 
+TEST_F(SetupRunsTest, aDraftTheStoreAlreadyHoldsCountsAsSavedAndIsNotWritten) {
+    // Tuned in the editor and saved there; the card's Save still holds the old draft.
+    brisklet::Setup draft;
+    draft.id = QUuid::createUuid();
+    draft.name = "Code";
+    brisklet::Setup tuned = draft;
+    tuned.name = "Code and notes";
+    tuned.phrases = QStringList{"code time"};
+    ASSERT_TRUE(store->upsert(tuned));
+    EXPECT_TRUE(runs->saveDraft(draft));
+    const auto kept = store->setup(draft.id);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->name, "Code and notes");
+    EXPECT_EQ(kept->phrases, QStringList{"code time"});
+    EXPECT_EQ(store->setups().size(), 1u);
+}
+
 TEST_F(SetupRunsTest, aDraftThatCannotBeWrittenIsNotReportedSaved) {
     writeBytes(home.path() + "/blocker", "not a folder");
     store = std::make_unique<SetupStore>(home.path() + "/blocker/setups.json", scheduler);

@@ -38,6 +38,8 @@ struct FileMicPlatform final : PlatformFactory {
     platform::SecretStore* secretStore() override { return linux.secretStore(); }
     platform::BrowserLauncher* browserLauncher() override { return linux.browserLauncher(); }
     platform::AppearanceSwitch* appearanceSwitch() override { return linux.appearanceSwitch(); }
+    platform::Permissions* permissions() override { return linux.permissions(); }
+    platform::LoginItem* loginItem() override { return linux.loginItem(); }
 };
 
 } // namespace brisklet::test

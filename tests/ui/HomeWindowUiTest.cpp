@@ -199,16 +199,6 @@ TEST_P(HomeWindowUiTest, TheCommandsPaneDrawsSetupsOwnCommandsAndFamilies) {
     legible(h, image, h.find("doc Volume"), "label");
 }
 
-TEST_P(HomeWindowUiTest, PanesStillToComeShowAPlaceholder) {
-    for (const QString pane : {"Magic"}) {
-        ViewHarness h(GetParam());
-        ASSERT_TRUE(load(h, pane));
-        const QImage image = shot(h, pane.toLower());
-        legible(h, image, h.root(), "placeholder");
-        legible(h, image, h.find("nav" + pane), "label");
-    }
-}
-
 TEST_P(HomeWindowUiTest, TheSetupsPaneDrawsTheStoreAndItsButtonsReachTheCallbacks) {
     addSetups();
     QStringList heard;
@@ -228,6 +218,17 @@ TEST_P(HomeWindowUiTest, TheSetupsPaneDrawsTheStoreAndItsButtonsReachTheCallback
     QMetaObject::invokeMethod(h.find("capture"), "clicked");
     controller.setupsPane().update(SetupJson::idText(deepId));
     EXPECT_EQ(heard, (QStringList{"run Deep Work", "end Deep Work", "capture", "update Deep Work"}));
+}
+
+TEST_P(HomeWindowUiTest, TheMagicPaneOpensInItsPlace) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Magic"));
+    const QImage image = shot(h, "magic");
+    QQuickItem* pane = paneItem(h);
+    ASSERT_TRUE(pane);
+    EXPECT_FALSE(ViewHarness::find(pane, "placeholder"));
+    legible(h, image, pane, "paneTitle");
+    legible(h, image, pane, "intro");
 }
 
 TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {

@@ -69,6 +69,7 @@ Rectangle {
                                : root.pane === "Commands" ? commandsPane
                                : root.pane === "Setups" ? setupsPane
                                : root.pane === "Settings" ? settingsPane
+                               : root.pane === "Magic" ? magicPane
                                : placeholder
             }
         }
@@ -100,9 +101,19 @@ Rectangle {
         }
     }
     Component {
+        id: magicPane
+        MagicPane {
+            home: root.home
+        }
+    }
+    Component {
         id: placeholder
         PlaceholderPane {
             title: root.pane
         }
+    }
+    SetupEditorView {
+        objectName: "setupEditor"
+        editor: root.home ? root.home.setupEditor : null
     }
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "setups/Setup.h"
+
+#include <QObject>
+#include <functional>
+
+namespace brisklet {
+
+class MagicBuilder;
+class MagicController;
+class SetupStore;
+
+// What the Magic pane is given by its host: the controller, the builder (null when
+// the host has none), the setups, and the host's answers to the user's choices.
+// Outlives every pane made over it; the callbacks are read at call time.
+class MagicPaneHost final : public QObject {
+    Q_OBJECT
+public:
+    MagicPaneHost(MagicController& magic, SetupStore& setups, QObject* parent = nullptr)
+        : QObject(parent), magic(magic), setups(setups) {}
+
+    MagicController& magic;
+    SetupStore& setups;
+    MagicBuilder* builder = nullptr;
+    // Offers "Tune first…" on the cards (the editor answers editRequested).
+    bool allowEdit = false;
+
+    std::function<void(const Setup&)> onRunDraft;
+    // True when the draft is now a saved setup.
+    std::function<bool(const Setup&)> onSaveDraft;
+    std::function<void()> onUndo;
+    // Whether windows can be placed now; read each time a card is made.
+    std::function<bool()> axGranted;
+
+signals:
+    // "Tune first…" on a card: the draft to open in the editor.
+    void editRequested(const brisklet::Setup& draft);
+};
+
+} // namespace brisklet

@@ -1,0 +1,151 @@
+// The Magic pane rendered offscreen in light and dark in each of its states:
+// reading, the ranked apps with proposals, nothing to read yet, and a failed build.
+#include "ui/DesignSystem.h"
+#include "ui/MagicPaneModel.h"
+
+#include "support/FakeDesktopAppearance.h"
+#include "support/Pixels.h"
+#include "support/ViewHarness.h"
+#include "ui/MagicPaneFixture.h"
+
+#include <QQuickItem>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+class MagicPaneUiTest : public ::testing::TestWithParam<bool> {
+protected:
+    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
+    void SetUp() override {
+        DesignSystem::instance().setDesktop(&desktop);
+        desktop.set(GetParam(), true);
+    }
+    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
+
+    DSPalette* palette() const {
+        return GetParam() ? DesignSystem::instance().dark() : DesignSystem::instance().light();
+    }
+    bool load() {
+        const QVariantMap home{{"magic", QVariant::fromValue<QObject*>(&f.host)}};
+        const bool loaded = harness.loadText(
+            "import QtQuick\nimport Brisklet\nRectangle {\n"
+            "  property alias home: pane.home\n  width: 760\n"
+            "  height: pane.implicitHeight + 64\n  color: DS.isDark ? DS.dark.canvas : DS.light.canvas\n"
+            "  MagicPane { id: pane; objectName: \"pane\"; x: 32; y: 32; width: 696 }\n}\n",
+            {{"home", home}});
+        EXPECT_TRUE(loaded) << harness.errors().toStdString();
+        return loaded;
+    }
+    QImage shoot(const QString& name) {
+        QTest::qWait(30);
+        QImage image = harness.render();
+        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")));
+        EXPECT_TRUE(Pixels::nonBlank(image));
+        return image;
+    }
+    MagicPaneModel* model() { return harness.find("pane")->property("model").value<MagicPaneModel*>(); }
+    QQuickItem* shown(const char* name) {
+        QQuickItem* item = harness.find(QLatin1String(name));
+        return item && item->isVisible() ? item : nullptr;
+    }
+    QString text(const char* name) {
+        QQuickItem* item = harness.find(QLatin1String(name));
+        return item ? item->property("text").toString() : QString();
+    }
+    void expectLegible(const QImage& image, QQuickItem* item, const char* what, double least = 4.5) {
+        ASSERT_NE(item, nullptr) << what;
+        EXPECT_GE(Pixels::textContrast(image, harness.boxOf(item), palette()->canvas), least) << what;
+    }
+
+    MagicPaneFixture f;
+    FakeDesktopAppearance desktop;
+    ViewHarness harness;
+};
+
+} // namespace
+
+TEST_P(MagicPaneUiTest, whileReadingTheCardSaysSoAndOffersNoRescan) {
+    ASSERT_TRUE(load());
+    ASSERT_TRUE(f.magic.scanning()) << "the first visit starts a scan";
+    const QImage image = shoot("MagicPane-scanning");
+    EXPECT_EQ(text("idleHeadline"), QString::fromUtf8("Reading your computer…"));
+    EXPECT_TRUE(shown("busy"));
+    EXPECT_FALSE(shown("rescanIdle"));
+    EXPECT_FALSE(shown("proposals"));
+    EXPECT_EQ(text("paneTitle"), "Magic");
+    expectLegible(image, shown("paneTitle"), "title");
+    expectLegible(image, shown("intro"), "intro");
+    expectLegible(image, shown("idleHeadline"), "headline");
+}
+
+TEST_P(MagicPaneUiTest, theRankingAndProposalsShowWithTheirCards) {
+    f.magic.publish(
+        MagicPaneFixture::profile({usage("code", "Code", 250, true), usage("kitty", "kitty", 40, true),
+                                   usage("firefox", "Firefox", 12, true, true)}),
+        {proposalOf("Code", {"code", "kitty"}), proposalOf("Everyday", {"code", "kitty", "firefox"})});
+    ASSERT_TRUE(load());
+    const QImage image = shoot("MagicPane-proposals");
+    EXPECT_EQ(text("rankedLine"),
+              "Ranked from 3 apps you actually use — read locally, nothing leaves this computer.");
+    ASSERT_TRUE(shown("usage 3"));
+    EXPECT_FALSE(harness.find("usage 4"));
+    EXPECT_EQ(ViewHarness::find(harness.find("usage 1"), "bar")->width(), 90);
+    ASSERT_TRUE(shown("insight"));
+    EXPECT_EQ(ViewHarness::find(harness.find("insight"), "text")->property("text").toString(),
+              "You live in Code — and it isn't even in your dock.");
+    ASSERT_TRUE(shown("proposal 0") && shown("proposal 1"));
+    // Two columns side by side at this width.
+    EXPECT_EQ(harness.boxOf(shown("proposal 0")).top(), harness.boxOf(shown("proposal 1")).top());
+    EXPECT_LT(harness.boxOf(shown("proposal 0")).right(), harness.boxOf(shown("proposal 1")).left());
+    expectLegible(image, shown("howYouWork"), "how you work");
+    expectLegible(image, ViewHarness::find(harness.find("usage 1"), "name"), "app name");
+
+    // A card's button reaches the host through the model.
+    QMetaObject::invokeMethod(ViewHarness::find(harness.find("proposal 0"), "run"), "clicked");
+    EXPECT_EQ(f.choices, QStringList{"run Code"});
+    QTest::qWait(10);
+    EXPECT_TRUE(ViewHarness::find(harness.find("proposal 0"), "undo")->isVisible());
+}
+
+TEST_P(MagicPaneUiTest, nothingToReadOffersARescanAndTheBuilderNoteWhenAskIsOff) {
+    Prefs::setValue(Prefs::Key::askEnabled, false);
+    f.magic.publish(MagicPaneFixture::profile({}), {});
+    ASSERT_TRUE(load());
+    const QImage image = shoot("MagicPane-empty");
+    EXPECT_EQ(text("idleHeadline"), "Not much to read yet");
+    ASSERT_TRUE(shown("rescanIdle"));
+    EXPECT_FALSE(shown("busy"));
+    EXPECT_FALSE(shown("builderCard"));
+    ASSERT_TRUE(shown("builderNote"));
+    EXPECT_EQ(text("builderNote"), MagicPaneModel::builderNote(false));
+    expectLegible(image, shown("privacyLine"), "privacy", 3.0);
+    expectLegible(image, shown("builderNote"), "note");
+    QMetaObject::invokeMethod(shown("rescanIdle"), "clicked");
+    EXPECT_TRUE(f.magic.scanning());
+}
+
+TEST_P(MagicPaneUiTest, aFailedBuildShowsItsMessageUnderTheBuilder) {
+    f.magic.publish(MagicPaneFixture::profile({}), {});
+    ASSERT_TRUE(load());
+    ASSERT_TRUE(shown("builderCard"));
+    EXPECT_FALSE(shown("build")->isEnabled()) << "nothing typed yet";
+    model()->setDescription("a writing setup");
+    QTest::qWait(10);
+    EXPECT_TRUE(shown("build")->isEnabled());
+    QMetaObject::invokeMethod(shown("build"), "clicked");
+    EXPECT_EQ(text("build"), QString::fromUtf8("Building…"));
+    f.route->pending(TextResult::failure(AskError::server, "500"));
+    const QImage image = shoot("MagicPane-error");
+    ASSERT_TRUE(shown("builderFailure"));
+    EXPECT_EQ(ViewHarness::find(harness.find("builderFailure"), "text")->property("text").toString(),
+              MagicPaneModel::failureMessage(AskError::server));
+    EXPECT_FALSE(shown("builtCard"));
+    expectLegible(image, ViewHarness::find(harness.find("builderFailure"), "text"), "failure");
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearance, MagicPaneUiTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
