@@ -2,15 +2,19 @@
 
 #include "snapshots/SnapshotFixtures.h"
 #include "ui/BriskPickModel.h"
+#include "ui/CapturePreviewModel.h"
 #include "ui/HUDModel.h"
 #include "ui/HomeWindowController.h"
+#include "ui/OnboardingController.h"
 #include "ui/SetupNudgeModel.h"
 
+#include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScreen>
 
 namespace brisklet::ShotViews {
 
@@ -44,14 +48,72 @@ QByteArray gradient(const char* from, const char* to) {
 struct Recipe {
     QByteArray body;     // QML inside the backdrop, which is `root`
     QVariantMap context; // what the body reads by name
+    QString error;       // why the shot can't be staged
 };
+
+QVariant object(QObject* o) {
+    return QVariant::fromValue<QObject*>(o);
+}
 
 Recipe recipe(const HomeShot& shot, const Stage& stage, QObject*) {
     return {R"(
     HomeView { anchors.fill: parent; home: shotHome; pane: shotPane }
 )",
-            {{"shotHome", QVariant::fromValue<QObject*>(stage.home(shot.store, shot.usage))},
-             {"shotPane", shot.pane}}};
+            {{"shotHome", object(stage.home(shot.store, shot.usage, shot.magic))}, {"shotPane", shot.pane}},
+            {}};
+}
+
+// A model of its own per step, as the controller would have it at that point.
+Recipe recipe(const OnboardingShot& shot, const Stage& stage, QObject* owner) {
+    auto* model = new OnboardingModel(owner);
+    model->setStep(shot.step);
+    model->setGrants({shot.micOK, shot.speechOK, shot.axOK});
+    model->setCommandSucceeded(shot.commandSucceeded);
+    model->setLevel(SnapshotFixtures::onboardingLevel);
+    model->setMagicScanned(shot.magicScanned);
+    if (shot.proposals)
+        model->setMagicProposals(stage.proposals);
+    return {R"(
+    OnboardingView { anchors.fill: parent; model: shotModel; controller: shotController }
+)",
+            {{"shotModel", object(model)}, {"shotController", object(stage.onboarding)}},
+            {}};
+}
+
+Recipe recipe(const EditorShot& shot, const Stage& stage, QObject* owner) {
+    Setup setup = SnapshotFixtures::blankSetup(stage.now);
+    if (!shot.setupName.isEmpty()) {
+        const std::optional<Setup> stored = stage.storedSetup(shot.setupName);
+        if (!stored)
+            return {{}, {}, QStringLiteral("no setup named “%1”").arg(shot.setupName)};
+        setup = *stored;
+    }
+    auto* model = new SetupEditorModel(owner);
+    model->open(setup, stage.editorContext());
+    return {R"(
+    SetupEditorPanel { anchors.fill: parent; model: shotModel }
+)",
+            {{"shotModel", object(model)}},
+            {}};
+}
+
+Recipe recipe(const CaptureShot& shot, const Stage& stage, QObject* owner) {
+    SetupEngine::CaptureResult result =
+        SnapshotFixtures::demoCapture(stage.fingerprint, shot.found == CaptureShot::Found::overlapping);
+    if (shot.found == CaptureShot::Found::nothing)
+        result.items.clear();
+    // No stored setup answers to any name: the review offers a new one.
+    auto* model = new CapturePreviewModel(
+        result, QString(), [](const QString&) { return std::optional<QString>(); }, owner);
+    QVariantList sizes;
+    for (const QScreen* screen : QGuiApplication::screens())
+        sizes << QSizeF(screen->geometry().size());
+    model->setScreens(sizes);
+    return {R"(
+    CapturePreviewView { anchors.fill: parent; preview: shotModel }
+)",
+            {{"shotModel", object(model)}},
+            {}};
 }
 
 Recipe recipe(const HUDShot& shot, const Stage&, QObject* owner) {
@@ -64,7 +126,8 @@ Recipe recipe(const HUDShot& shot, const Stage&, QObject* owner) {
         model->setConfirm([] {}, [] {});
     return {gradient("Qt.rgba(0.13, 0.17, 0.26, 1)", "Qt.rgba(0.36, 0.27, 0.42, 1)") +
                 "    HUDView { anchors.centerIn: parent; model: shotModel }\n",
-            {{"shotModel", QVariant::fromValue<QObject*>(model)}}};
+            {{"shotModel", object(model)}},
+            {}};
 }
 
 Recipe recipe(const PickShot&, const Stage&, QObject* owner) {
@@ -72,7 +135,8 @@ Recipe recipe(const PickShot&, const Stage&, QObject* owner) {
     return {R"(
     BriskPickView { anchors.centerIn: parent; model: shotModel }
 )",
-            {{"shotModel", QVariant::fromValue<QObject*>(model)}}};
+            {{"shotModel", object(model)}},
+            {}};
 }
 
 Recipe recipe(const MarkRowShot&, const Stage&, QObject*) {
@@ -109,6 +173,7 @@ Recipe recipe(const MarkRowShot&, const Stage&, QObject*) {
         }
     }
 )",
+            {},
             {}};
 }
 
@@ -116,7 +181,8 @@ Recipe recipe(const NudgeShot& shot, const Stage&, QObject* owner) {
     auto* model = new SetupNudgeModel(shot.setupName, owner);
     return {gradient("Qt.rgba(0.85, 0.83, 0.8, 1)", "Qt.rgba(0.72, 0.7, 0.68, 1)") +
                 "    SetupNudgeView { anchors.centerIn: parent; width: 332; model: shotModel }\n",
-            {{"shotModel", QVariant::fromValue<QObject*>(model)}}};
+            {{"shotModel", object(model)}},
+            {}};
 }
 
 Recipe recipe(const AddCommandShot&, const Stage& stage, QObject*) {
@@ -125,7 +191,8 @@ Recipe recipe(const AddCommandShot&, const Stage& stage, QObject*) {
     AddCommandSheet { id: sheet; paneModel: commands; home: shotHome }
     Component.onCompleted: sheet.open()
 )",
-            {{"shotHome", QVariant::fromValue<QObject*>(stage.home(Store::many, Usage::warm))}}};
+            {{"shotHome", object(stage.home(Store::many, Usage::warm, Magic::demo))}},
+            {}};
 }
 
 } // namespace
@@ -133,6 +200,11 @@ Recipe recipe(const AddCommandShot&, const Stage& stage, QObject*) {
 QQuickItem* build(const Shot& shot, const Stage& stage, QQmlEngine& engine, QQuickWindow& window,
                   QString* error) {
     const Recipe r = std::visit([&](const auto& view) { return recipe(view, stage, &window); }, shot.view);
+    if (!r.error.isEmpty()) {
+        if (error)
+            *error = r.error;
+        return nullptr;
+    }
     const QByteArray text = "import QtQuick\nimport QtQuick.Shapes\nimport Brisklet\n"
                             "Rectangle {\n    id: root\n    color: shotBackdrop\n" +
                             r.body + "}\n";

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "ask/MagicProposal.h"
 #include "snapshots/SnapshotCatalogue.h"
+#include "ui/SetupEditorModel.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QQmlEngine;
 class QQuickItem;
@@ -13,6 +18,7 @@ class QQuickWindow;
 namespace brisklet {
 
 class HomeWindowController;
+class OnboardingController;
 
 // Builds the item of one shot: its backdrop filling the shot's size, the view on
 // it in its staged state, inside `window`. The demo objects come from the
@@ -20,10 +26,23 @@ class HomeWindowController;
 namespace ShotViews {
 
 struct Stage {
-    // The home window's model for a store and a usage.
-    std::function<HomeWindowController*(SnapshotCatalogue::Store, SnapshotCatalogue::Usage)> home;
+    // The home window's model for a store, a usage and a Magic scan.
+    std::function<HomeWindowController*(SnapshotCatalogue::Store, SnapshotCatalogue::Usage,
+                                        SnapshotCatalogue::Magic)>
+        home;
     // The backdrop's colour for an appearance.
     std::function<QColor(SnapshotCatalogue::Backdrop, bool dark)> backdrop;
+    // The first-run window's controller, shared by its shots.
+    OnboardingController* onboarding = nullptr;
+    // What the Magic scan proposes.
+    std::vector<MagicProposal> proposals;
+    // The stored setup of that name, among the store of three.
+    std::function<std::optional<Setup>(const QString& name)> storedSetup;
+    // What the editor reads of the desktop.
+    std::function<SetupEditorModel::Context()> editorContext;
+    // The fingerprint of the screens the shots are drawn on.
+    QString fingerprint;
+    QDateTime now;
 };
 
 // Null, with `error` set, when the view can't be made.

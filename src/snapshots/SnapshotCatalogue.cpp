@@ -8,10 +8,27 @@ const QSize homeSize(940, 640);
 const QSize wideSize(1440, 900);
 const QSize narrowSize(860, 580);
 const QSize hudSize(400, 160);
+const QSize onboardingSize(620, 560);
+const QSize editorSize(660, 640);
+const QSize captureSize(620, 700);
 
 Shot home(const char* name, const char* pane, Store store, Usage usage, bool dark = false,
           QSize size = homeSize) {
     return {QLatin1String(name), size, Backdrop::cream, dark, HomeShot{QLatin1String(pane), store, usage}};
+}
+
+Shot magic(const char* name, Magic data, bool dark = false) {
+    return {QLatin1String(name), homeSize, Backdrop::cream, dark,
+            HomeShot{QStringLiteral("Magic"), Store::empty, Usage::warm, data}};
+}
+
+Shot onboarding(const char* name, const OnboardingShot& state, bool dark = false,
+                QSize size = onboardingSize) {
+    return {QLatin1String(name), size, Backdrop::window, dark, state};
+}
+
+Shot capture(const char* name, CaptureShot::Found found) {
+    return {QLatin1String(name), captureSize, Backdrop::cream, false, CaptureShot{found}};
 }
 
 // The heads-up display is dark whatever the desktop's appearance.
@@ -19,13 +36,19 @@ Shot hud(const char* name, const HUDState& state, bool quiet = false) {
     return {QLatin1String(name), hudSize, Backdrop::clear, true, HUDShot{state, quiet}};
 }
 
-// The Magic pane, the onboarding steps, the setup editor and the capture review
-// join this list, in their places, as they are built.
 std::vector<Shot> build() {
+    // Step, the three permissions, the first command, the Magic scan and its proposals.
+    const OnboardingShot permissions{0, true, false, false, false, false, false};
+    const OnboardingShot firstCommand{2, true, true, true, false, false, false};
+    const OnboardingShot scanned{3, true, true, true, true, true, true};
+    const OnboardingShot scannedEmpty{3, true, true, true, true, true, false};
     return {
         home("home-1-home-cold", "Home", Store::empty, Usage::cold),
         home("home-1-home-warm", "Home", Store::many, Usage::warm),
         home("home-1-home-warm-dark", "Home", Store::many, Usage::warm, true),
+        magic("home-1b-magic", Magic::demo),
+        magic("home-1b-magic-dark", Magic::demo, true),
+        magic("home-1b-magic-empty", Magic::empty),
         home("home-2-setups-empty", "Setups", Store::empty, Usage::warm),
         home("home-2-setups-one", "Setups", Store::one, Usage::warm),
         home("home-2-setups-many", "Setups", Store::many, Usage::warm),
@@ -37,6 +60,22 @@ std::vector<Shot> build() {
         home("resize-2-setups-wide", "Setups", Store::many, Usage::warm, false, wideSize),
         home("resize-3-setups-narrow", "Setups", Store::many, Usage::warm, false, narrowSize),
         home("resize-4-settings-wide", "Settings", Store::many, Usage::warm, false, wideSize),
+        onboarding("onboarding-0-permissions", permissions),
+        onboarding("onboarding-0-permissions-dark", permissions, true),
+        onboarding("onboarding-1-summon", {1, true, true, true, false, false, false}),
+        onboarding("onboarding-2-firstcommand", firstCommand),
+        onboarding("onboarding-2-success", {2, true, true, true, true, false, false}),
+        onboarding("onboarding-3-magic", scanned),
+        onboarding("onboarding-3-magic-dark", scanned, true),
+        onboarding("onboarding-3-magic-empty", scannedEmpty),
+        onboarding("onboarding-4-finish", {4, true, true, true, false, false, false}),
+        onboarding("onboarding-2-minsize", firstCommand, false, QSize(560, 480)),
+        {QStringLiteral("editor-new"), editorSize, Backdrop::cream, false, EditorShot{}},
+        {QStringLiteral("editor-edit"), editorSize, Backdrop::cream, false,
+         EditorShot{QStringLiteral("deep work")}},
+        capture("capture-preview", CaptureShot::Found::items),
+        capture("capture-preview-empty", CaptureShot::Found::nothing),
+        capture("capture-preview-overlap", CaptureShot::Found::overlapping),
         hud("hud-1-listening-empty", HUDState::listening()),
         hud("hud-2-listening-partial",
             HUDState::listening(QStringLiteral("open firefox and sort the windows"))),

@@ -21,13 +21,38 @@ enum class Backdrop { cream, window, clear };
 enum class Store { empty, one, many };
 // The counters a home view shows: a new user's zeros, or a few weeks of use.
 enum class Usage { cold, warm };
+// What the Magic scan found: four apps and two proposals, or a scan with nothing.
+enum class Magic { demo, empty };
 
 // The home window on one pane ("Home", "Commands", …).
 struct HomeShot {
     QString pane;
     Store store = Store::many;
     Usage usage = Usage::warm;
+    Magic magic = Magic::demo;
     bool operator==(const HomeShot&) const = default;
+};
+// The first-run window on one step, with what is granted and done so far.
+struct OnboardingShot {
+    int step = 0;
+    bool micOK = true;
+    bool speechOK = true;
+    bool axOK = true;
+    bool commandSucceeded = false;
+    bool magicScanned = false;
+    bool proposals = false; // the demo proposals, else none
+    bool operator==(const OnboardingShot&) const = default;
+};
+// The setup editor on a blank setup (no name) or on the demo setup of that name.
+struct EditorShot {
+    QString setupName;
+    bool operator==(const EditorShot&) const = default;
+};
+// The capture review of the demo capture: all five items, none, or with overlaps.
+struct CaptureShot {
+    enum class Found { items, nothing, overlapping };
+    Found found = Found::items;
+    bool operator==(const CaptureShot&) const = default;
 };
 // The heads-up display over a dusk gradient; `quiet` keeps the model's resting bars.
 struct HUDShot {
@@ -53,7 +78,8 @@ struct AddCommandShot {
     bool operator==(const AddCommandShot&) const = default;
 };
 
-using ShotView = std::variant<HomeShot, HUDShot, PickShot, MarkRowShot, NudgeShot, AddCommandShot>;
+using ShotView = std::variant<HomeShot, OnboardingShot, EditorShot, CaptureShot, HUDShot, PickShot,
+                              MarkRowShot, NudgeShot, AddCommandShot>;
 
 struct Shot {
     QString name; // the PNG's file name without ".png"

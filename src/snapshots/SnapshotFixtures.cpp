@@ -116,6 +116,20 @@ SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapp
     return result;
 }
 
+Setup blankSetup(const QDateTime& now) {
+    return blank({}, now);
+}
+
+MagicProfile demoProfile(const QDateTime& now) {
+    MagicProfile profile;
+    profile.scannedAt = now.addSecs(-120);
+    profile.apps = {{terminalID, QStringLiteral("Terminal"), 7289, now.addSecs(-3600), true, false},
+                    {browserID, browserName, 2709, now.addSecs(-600), true, true},
+                    {notesID, QStringLiteral("Notes"), 1287, now.addSecs(-86400), false, true},
+                    {playerID, QStringLiteral("Rhythmbox"), 214, now.addSecs(-7200), false, false}};
+    return profile;
+}
+
 std::vector<MagicProposal> demoProposals(const QDateTime& now) {
     const QString oftenUsed = QStringLiteral("opened 7,289× on this computer");
     MagicProposal code;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ask/MagicProfile.h"
 #include "ask/MagicProposal.h"
 #include "commands/CommandEntry.h"
 #include "setups/Setup.h"
@@ -31,8 +32,16 @@ inline constexpr const char* twoDisplayFingerprint = "2:1728x1117,2560x1440";
 // terminal covers the second page and Notes.
 SetupEngine::CaptureResult demoCapture(const QString& fingerprint, bool overlapping = false);
 
-// The microphone level the home window's meters show.
+// The microphone level the home window's meters show, and the first-run window's.
 inline constexpr float microphoneLevel = 0.45f;
+inline constexpr float onboardingLevel = 0.4f;
+
+// A new setup as the editor starts it: a fresh id, no name, nothing in it.
+Setup blankSetup(const QDateTime& now);
+
+// What a scan two minutes ago found: Terminal, Firefox, Notes and Rhythmbox, most
+// used first.
+MagicProfile demoProfile(const QDateTime& now);
 
 // What a scan of a developer's apps proposes: "Code" (Text Editor and Terminal
 // side by side), then "Everyday" (four apps tiled corner to corner).

@@ -1,10 +1,12 @@
 #include "snapshots/SnapshotRun.h"
 
+#include "ask/MagicController.h"
 #include "base/AppState.h"
 #include "base/Log.h"
 #include "base/Prefs.h"
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
+#include "commands/ReservedPhrases.h"
 #include "setups/SetupStore.h"
 #include "snapshots/ShotViews.h"
 #include "snapshots/SnapshotEnvironment.h"
@@ -13,6 +15,8 @@
 #include "ui/BriskGeometry.h"
 #include "ui/DesignSystem.h"
 #include "ui/HomeWindowController.h"
+#include "ui/MagicPaneHost.h"
+#include "ui/OnboardingController.h"
 #include "windows/LayoutStore.h"
 
 #include <QDateTime>
@@ -51,8 +55,8 @@ public:
     }
 };
 
-// The fingerprint of the screens the shots are drawn on, primary first.
-QString screenFingerprint() {
+// The screens the shots are drawn on, primary first.
+std::vector<QRectF> screenFrames() {
     std::vector<QRectF> frames;
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary)
@@ -60,7 +64,7 @@ QString screenFingerprint() {
     for (const QScreen* screen : QGuiApplication::screens())
         if (screen != primary)
             frames.push_back(screen->geometry());
-    return LayoutStore::fingerprint(frames);
+    return frames;
 }
 
 } // namespace
@@ -78,6 +82,9 @@ SnapshotRun::~SnapshotRun() {
     }
     built_.clear();
     homes_.clear();
+    magicHosts_.clear();
+    onboarding_.reset();
+    magic_.clear();
     if (driver_)
         driver_->uninstall();
     delete driver_;
@@ -101,12 +108,15 @@ void SnapshotRun::start() {
     engine_ = std::make_unique<QQmlEngine>();
     engine_->addImportPath(QStringLiteral("qrc:/"));
     engine_->addImageProvider(QStringLiteral("snapshot"), new StatusImages());
+    prepareStage();
     for (const Shot& shot : catalogue_)
         buildShot(shot);
     QTimer::singleShot(warmUpDelayMs, this, &SnapshotRun::warmUp);
 }
 
 void SnapshotRun::stage() {
+    now_ = QDateTime::currentDateTimeUtc();
+    fingerprint_ = LayoutStore::fingerprint(screenFrames());
     registry_ = std::make_unique<CommandRegistry>();
     std::vector<CommandEntry> entries = CommandRegistry::defaults();
     entries.push_back(SnapshotFixtures::demoCommand());
@@ -123,6 +133,25 @@ void SnapshotRun::stage() {
     const SnapshotFixtures::Counters warm = SnapshotFixtures::warmCounters();
     usage_[Usage::warm] = new AppState(this);
     usage_[Usage::warm]->setCounters(warm.commandsRun, warm.setupsRun, warm.secondsSaved);
+
+    stageMagic();
+    // Never shown: each onboarding shot draws the view over a model of its own.
+    onboarding_ = std::make_unique<OnboardingController>(OnboardingController::Collaborators{});
+}
+
+// Two finished scans, published as they are: nothing is scanned here.
+void SnapshotRun::stageMagic() {
+    const MagicRecommender::Desktop desktop{QStringLiteral("firefox-esr"), fingerprint_};
+    for (const Magic kind : {Magic::demo, Magic::empty}) {
+        auto& magic = magic_[kind];
+        magic = std::make_unique<MagicController>(*appIndex_, *stores_.at(Store::empty),
+                                                  MagicController::Sources{});
+        if (kind == Magic::demo)
+            magic->publish(SnapshotFixtures::demoProfile(now_), SnapshotFixtures::demoProposals(now_),
+                           desktop);
+        else
+            magic->publish(MagicProfile{{}, now_}, {}, desktop);
+    }
 }
 
 // A rerun starts from empty stores: the old files would add their setups again.
@@ -139,21 +168,69 @@ void SnapshotRun::prepareFixtures() {
             qCWarning(lcApp).noquote() << "snapshots: can't remove the old fixture" << path;
         stores_[store] = std::make_unique<SetupStore>(path);
     }
-    const std::vector<Setup> setups =
-        SnapshotFixtures::demoSetups(screenFingerprint(), QDateTime::currentDateTimeUtc());
+    const std::vector<Setup> setups = SnapshotFixtures::demoSetups(fingerprint_, now_);
     stores_[Store::one]->upsert(setups.front());
     for (const Setup& setup : setups)
         stores_[Store::many]->upsert(setup);
 }
 
-HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage) {
-    auto& home = homes_[{store, usage}];
+HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage, Magic magic) {
+    auto& home = homes_[{store, usage, magic}];
     if (!home) {
         home = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *stores_.at(store),
                                                       *usage_.at(usage));
         home->levelProvider = [] { return SnapshotFixtures::microphoneLevel; };
+        home->magic = magicHostFor(store, magic);
     }
     return home.get();
+}
+
+// No builder and no answers: the cards' buttons do nothing, and saving says no.
+MagicPaneHost* SnapshotRun::magicHostFor(Store store, Magic magic) {
+    auto& host = magicHosts_[{store, magic}];
+    if (!host)
+        host = std::make_unique<MagicPaneHost>(*magic_.at(magic), *stores_.at(store));
+    return host.get();
+}
+
+// What every shot's view is made over.
+void SnapshotRun::prepareStage() {
+    stage_ = std::make_unique<ShotViews::Stage>();
+    stage_->home = [this](Store store, Usage usage, Magic magic) { return homeFor(store, usage, magic); };
+    stage_->onboarding = onboarding_.get();
+    stage_->proposals = magic_.at(Magic::demo)->proposals();
+    stage_->storedSetup = [this](const QString& name) -> std::optional<Setup> {
+        for (const Setup& setup : stores_.at(Store::many)->setups())
+            if (setup.name == name)
+                return setup;
+        return std::nullopt;
+    };
+    stage_->editorContext = [this] { return editorContext(); };
+    stage_->fingerprint = fingerprint_;
+    stage_->now = now_;
+    stage_->backdrop = [](Backdrop backdrop, bool dark) -> QColor {
+        const DSPalette* palette = DesignSystem::instance().palette(dark);
+        switch (backdrop) {
+        case Backdrop::cream:
+            return palette->canvas;
+        case Backdrop::window:
+            return palette->windowBackground;
+        case Backdrop::clear:
+            break;
+        }
+        return Qt::transparent;
+    };
+}
+
+SetupEditorModel::Context SnapshotRun::editorContext() const {
+    SetupEditorModel::Context context;
+    context.apps = appIndex_->apps();
+    context.reserved = ReservedPhrases::of(*registry_);
+    SetupStore* store = stores_.at(Store::many).get();
+    context.stored = [store] { return store->snapshot(); };
+    context.screens = screenFrames();
+    context.home = QDir::homePath();
+    return context;
 }
 
 void SnapshotRun::buildShot(const Shot& shot) {
@@ -169,22 +246,8 @@ void SnapshotRun::buildShot(const Shot& shot) {
     window->setTitle(shot.name);
     DesignSystem::forceAppearance(window, shot.dark);
 
-    ShotViews::Stage stage;
-    stage.home = [this](Store store, Usage usage) { return homeFor(store, usage); };
-    stage.backdrop = [](Backdrop backdrop, bool dark) -> QColor {
-        const DSPalette* palette = DesignSystem::instance().palette(dark);
-        switch (backdrop) {
-        case Backdrop::cream:
-            return palette->canvas;
-        case Backdrop::window:
-            return palette->windowBackground;
-        case Backdrop::clear:
-            break;
-        }
-        return Qt::transparent;
-    };
     Built built{shot, window, nullptr, {}};
-    built.root = ShotViews::build(shot, stage, *engine_, *window, &built.error);
+    built.root = ShotViews::build(shot, *stage_, *engine_, *window, &built.error);
     // Qt Quick renders only shown windows; offscreen, showing shows nothing.
     if (!SnapshotEnvironment::liveMode())
         window->show();

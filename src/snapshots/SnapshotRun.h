@@ -1,7 +1,9 @@
 #pragma once
 
 #include "snapshots/SnapshotCatalogue.h"
+#include "ui/SetupEditorModel.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QQuickItemGrabResult>
 #include <QSharedPointer>
@@ -9,6 +11,7 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 class QQmlEngine;
@@ -25,11 +28,18 @@ class AppIndex;
 class AppState;
 class CommandRegistry;
 class HomeWindowController;
+class MagicController;
+class MagicPaneHost;
+class OnboardingController;
 class SetupStore;
 class SteppedAnimationDriver;
+namespace ShotViews {
+struct Stage;
+}
 
 // The snapshot mode: stages demo data (three fixture setup stores in
-// "<folder>/fixtures", a command registry, two app states), builds one frameless
+// "<folder>/fixtures", a command registry, two app states, two Magic scans, the
+// first-run window's controller), builds one frameless
 // window per shot of the catalogue, renders each to "<folder>/<name>.png", prints
 // "SNAPSHOTS WRITTEN: <files written> -> <folder>" and reports the exit status:
 // 0 when every shot was written, else 1 (each failed shot says why on stderr).
@@ -67,8 +77,13 @@ private:
 
     void stage();
     void prepareFixtures();
+    void stageMagic();
+    void prepareStage();
+    SetupEditorModel::Context editorContext() const;
     void buildShot(const SnapshotCatalogue::Shot& shot);
-    HomeWindowController* homeFor(SnapshotCatalogue::Store store, SnapshotCatalogue::Usage usage);
+    HomeWindowController* homeFor(SnapshotCatalogue::Store store, SnapshotCatalogue::Usage usage,
+                                  SnapshotCatalogue::Magic magic);
+    MagicPaneHost* magicHostFor(SnapshotCatalogue::Store store, SnapshotCatalogue::Magic magic);
     void warmUp();
     void writeNext(std::size_t index);
     void grabOffscreen(std::size_t index);
@@ -86,9 +101,16 @@ private:
     std::unique_ptr<AppIndex> appIndex_;
     std::map<SnapshotCatalogue::Store, std::unique_ptr<SetupStore>> stores_;
     std::map<SnapshotCatalogue::Usage, AppState*> usage_;
-    std::map<std::pair<SnapshotCatalogue::Store, SnapshotCatalogue::Usage>,
+    std::map<SnapshotCatalogue::Magic, std::unique_ptr<MagicController>> magic_;
+    std::map<std::pair<SnapshotCatalogue::Store, SnapshotCatalogue::Magic>, std::unique_ptr<MagicPaneHost>>
+        magicHosts_;
+    std::unique_ptr<OnboardingController> onboarding_;
+    std::map<std::tuple<SnapshotCatalogue::Store, SnapshotCatalogue::Usage, SnapshotCatalogue::Magic>,
              std::unique_ptr<HomeWindowController>>
         homes_;
+    std::unique_ptr<ShotViews::Stage> stage_;
+    QDateTime now_;
+    QString fingerprint_;
     std::vector<Built> built_;
     QSharedPointer<QQuickItemGrabResult> pendingGrab_;
     int generation_ = 0;

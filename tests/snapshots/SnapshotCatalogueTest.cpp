@@ -119,9 +119,85 @@ TEST(SnapshotCatalogue, theHomeWindowShotsShowTheirPaneOverTheirStoreInTheirOrde
     for (const Shot& shot : shots())
         if (std::holds_alternative<HomeShot>(shot.view) && !shot.name.endsWith(QLatin1String("-dark")))
             order << shot.name;
-    const QStringList expected = {"home-1-home-cold",       "home-1-home-warm",      "home-2-setups-empty",
-                                  "home-2-setups-one",      "home-2-setups-many",    "home-3-commands",
-                                  "home-5-settings",        "resize-1-home-wide",    "resize-2-setups-wide",
-                                  "resize-3-setups-narrow", "resize-4-settings-wide"};
-    EXPECT_EQ(order, expected);
+    const QStringList expected = {"home-1-home-cold",      "home-1-home-warm",     "home-1b-magic",
+                                  "home-1b-magic-empty",   "home-2-setups-empty",  "home-2-setups-one",
+                                  "home-2-setups-many",    "home-3-commands",      "home-5-settings",
+                                  "resize-1-home-wide",    "resize-2-setups-wide", "resize-3-setups-narrow",
+                                  "resize-4-settings-wide"};
+    EXPECT_EQ(order.join(' ').toStdString(), expected.join(' ').toStdString());
+}
+
+TEST(SnapshotCatalogue, theMagicShotsDifferOnlyInWhatTheScanFound) {
+    const Shot* demo = find(QStringLiteral("home-1b-magic"));
+    const Shot* empty = find(QStringLiteral("home-1b-magic-empty"));
+    ASSERT_NE(demo, nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(demo->view,
+              ShotView(HomeShot{QStringLiteral("Magic"), Store::empty, Usage::warm, Magic::demo}));
+    Shot same = *demo;
+    same.name = empty->name;
+    std::get<HomeShot>(same.view).magic = Magic::empty;
+    EXPECT_EQ(*empty, same);
+    for (const Shot& shot : shots()) {
+        if (const auto* home = std::get_if<HomeShot>(&shot.view); home && home->pane != "Magic") {
+            EXPECT_EQ(home->magic, Magic::demo) << shot.name.toStdString();
+        }
+    }
+}
+
+TEST(SnapshotCatalogue, theOnboardingStepsCarryTheirGrantsAndProgress) {
+    struct Row {
+        const char* name;
+        OnboardingShot state;
+    };
+    const Row rows[] = {
+        {"onboarding-0-permissions", {0, true, false, false, false, false, false}},
+        {"onboarding-1-summon", {1, true, true, true, false, false, false}},
+        {"onboarding-2-firstcommand", {2, true, true, true, false, false, false}},
+        {"onboarding-2-success", {2, true, true, true, true, false, false}},
+        {"onboarding-3-magic", {3, true, true, true, true, true, true}},
+        {"onboarding-3-magic-empty", {3, true, true, true, true, true, false}},
+        {"onboarding-4-finish", {4, true, true, true, false, false, false}},
+        {"onboarding-2-minsize", {2, true, true, true, false, false, false}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Shot* shot = find(QLatin1String(row.name));
+        ASSERT_NE(shot, nullptr);
+        EXPECT_EQ(shot->view, ShotView(row.state));
+        EXPECT_EQ(shot->backdrop, Backdrop::window);
+        EXPECT_EQ(shot->size, QString(row.name).endsWith("minsize") ? QSize(560, 480) : QSize(620, 560));
+    }
+    int steps = 0;
+    for (const Shot& shot : shots())
+        steps += std::holds_alternative<OnboardingShot>(shot.view) ? 1 : 0;
+    EXPECT_EQ(steps, 10);
+}
+
+TEST(SnapshotCatalogue, theEditorAndTheCaptureReviewInTheirStates) {
+    const Shot* fresh = find(QStringLiteral("editor-new"));
+    const Shot* edit = find(QStringLiteral("editor-edit"));
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(fresh->view, ShotView(EditorShot{}));
+    EXPECT_EQ(edit->view, ShotView(EditorShot{QStringLiteral("deep work")}));
+    EXPECT_EQ(edit->size, QSize(660, 640));
+    const std::pair<const char*, CaptureShot::Found> captures[] = {
+        {"capture-preview", CaptureShot::Found::items},
+        {"capture-preview-empty", CaptureShot::Found::nothing},
+        {"capture-preview-overlap", CaptureShot::Found::overlapping}};
+    for (const auto& [name, found] : captures) {
+        SCOPED_TRACE(name);
+        const Shot* shot = find(QLatin1String(name));
+        ASSERT_NE(shot, nullptr);
+        EXPECT_EQ(shot->view, ShotView(CaptureShot{found}));
+        EXPECT_EQ(shot->size, QSize(620, 700));
+        EXPECT_EQ(shot->backdrop, Backdrop::cream);
+    }
+}
+
+TEST(SnapshotCatalogue, fortySevenShotsWithTheHeadsUpDisplayAfterTheWindows) {
+    EXPECT_EQ(shots().size(), 47u);
+    EXPECT_EQ(shots()[32].name, "hud-1-listening-empty");
+    EXPECT_EQ(shots().back().name, "addcommand-sheet");
 }

@@ -90,6 +90,35 @@ TEST(SnapshotFixtures, theCaptureFindsFiveItemsAndOverlapsOnlyWhenAsked) {
     EXPECT_EQ(overlapping.overlapPairs[1], std::make_pair(overlapping.items[2].id, terminal));
 }
 
+TEST(SnapshotFixtures, theScanRanksFourAppsFoundTwoMinutesAgo) {
+    const MagicProfile profile = SnapshotFixtures::demoProfile(now);
+    EXPECT_EQ(profile.scannedAt, now.addSecs(-120));
+    ASSERT_EQ(profile.apps.size(), 4u);
+    QStringList ids;
+    for (const AppUsage& app : profile.apps)
+        ids << app.bundleID;
+    EXPECT_EQ(ids,
+              (QStringList{"org.gnome.Terminal", "firefox-esr", "org.gnome.Notes", "org.gnome.Rhythmbox3"}));
+    EXPECT_EQ(profile.apps[0].useCount, 7289);
+    EXPECT_TRUE(profile.apps[1].isRunning);
+    EXPECT_TRUE(profile.apps[1].inDock);
+    EXPECT_EQ(profile.apps[2].lastUsed, now.addSecs(-86400));
+    EXPECT_FALSE(profile.apps[3].isRunning);
+}
+
+TEST(SnapshotFixtures, aBlankSetupHasAFreshIdAndNothingElse) {
+    const brisklet::Setup a = SnapshotFixtures::blankSetup(now);
+    EXPECT_FALSE(a.id.isNull());
+    EXPECT_NE(a.id, SnapshotFixtures::blankSetup(now).id);
+    EXPECT_TRUE(a.name.isEmpty());
+    EXPECT_TRUE(a.items.empty());
+    EXPECT_TRUE(a.phrases.isEmpty());
+    EXPECT_TRUE(a.fingerprint.isEmpty());
+    EXPECT_TRUE(a.system.isEmpty());
+    EXPECT_FALSE(a.lastRunAt);
+    EXPECT_EQ(a.createdAt, now);
+}
+
 TEST(SnapshotFixtures, magicProposesCodeThenEverydayWithEvidenceForEveryApp) {
     const std::vector<MagicProposal> proposals = SnapshotFixtures::demoProposals(now);
     ASSERT_EQ(proposals.size(), 2u);
