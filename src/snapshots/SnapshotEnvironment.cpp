@@ -16,6 +16,13 @@ bool liveMode() {
     return qEnvironmentVariable("BRISKLET_SNAPSHOT_LIVE") == QLatin1String("1");
 }
 
+QByteArray offscreenPlatform(const QByteArray& callerChoice) {
+    const QByteArray offscreen("offscreen");
+    if (callerChoice == offscreen || callerChoice.startsWith(offscreen + ':'))
+        return callerChoice;
+    return offscreen;
+}
+
 std::unique_ptr<QTemporaryDir> prepareProcess() {
     if (liveMode()) {
         // Grabbing a shown window needs its frame rendered on this thread.
@@ -23,7 +30,7 @@ std::unique_ptr<QTemporaryDir> prepareProcess() {
             qputenv("QSG_RENDER_LOOP", "basic");
     } else {
         // Offscreen whatever the session says: the pictures never need a display.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", offscreenPlatform(qgetenv("QT_QPA_PLATFORM")));
     }
     // The software renderer draws the same pixels on every machine and every run.
     qputenv("QT_QUICK_BACKEND", "software");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -12,6 +13,10 @@ std::optional<QString> folder();
 // "BRISKLET_SNAPSHOT_LIVE" is exactly "1" ("true", "yes" or "01" are not). Read
 // afresh each time.
 bool liveMode();
+
+// The platform the pictures are drawn on: the caller's offscreen choice with its
+// options (a screen layout), else plain offscreen whatever the session uses.
+QByteArray offscreenPlatform(const QByteArray& callerChoice);
 
 // Before the application object exists: pick the offscreen platform with the
 // software renderer (live mode keeps the display), forget the user's session bus,

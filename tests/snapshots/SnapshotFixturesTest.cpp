@@ -194,3 +194,11 @@ TEST(SnapshotEnvironment, onlyANonEmptyFolderSelectsTheModeAndOnlyOneSelectsLive
     ScopedEnv live("BRISKLET_SNAPSHOT_LIVE", QByteArray("1"));
     EXPECT_TRUE(SnapshotEnvironment::liveMode()) << "read afresh each time";
 }
+
+TEST(SnapshotEnvironment, theCallersOffscreenOptionsStayAndEveryOtherPlatformGivesWay) {
+    const QByteArray screens = "offscreen:configfile=/tmp/two-screens.json";
+    EXPECT_EQ(SnapshotEnvironment::offscreenPlatform(screens), screens);
+    EXPECT_EQ(SnapshotEnvironment::offscreenPlatform("offscreen"), "offscreen");
+    for (const char* other : {"", "xcb", "wayland", "offscreenish", "xcb:offscreen"})
+        EXPECT_EQ(SnapshotEnvironment::offscreenPlatform(other), "offscreen") << other;
+}

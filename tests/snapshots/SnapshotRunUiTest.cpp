@@ -216,6 +216,30 @@ TEST_F(SnapshotRunUiTest, aRerunIntoTheSameFolderGivesTheSameShotsAndFixtures) {
     EXPECT_EQ(setupNames("many.json").size(), 3);
 }
 
+// Two displays side by side, as the two-display setup was made on: every view that
+// draws the screens (cards, editor, capture review) copes with the second one.
+TEST_F(SnapshotRunUiTest, twoScreensGiveEveryShotToo) {
+    const QString config = home->path() + "/screens.json";
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"screens":[{"name":"a","x":0,"y":0,"width":1728,"height":1117,"logicalDpi":96},)"
+               R"({"name":"b","x":1728,"y":0,"width":2560,"height":1440,"logicalDpi":96}]})");
+    file.close();
+    QProcessEnvironment screens;
+    screens.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
+    const QString two = home->path() + "/two-screens";
+    const SnapshotProgram result = run(two, screens);
+    EXPECT_EQ(result.status, 0) << result.errors.join('\n').toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("SNAPSHOTS WRITTEN: %1 -> %2\n").arg(shots().size()).arg(two));
+    for (const Shot& shot : shots())
+        EXPECT_EQ(QImage(two + '/' + shot.name + ".png").size(), shot.size) << shot.name.toStdString();
+    // The capture speaks of two displays, and "monday review" was made on these two:
+    // its card has no warning now.
+    EXPECT_NE(QImage(two + "/capture-preview.png"), picture("capture-preview"));
+    EXPECT_NE(QImage(two + "/home-2-setups-many.png"), picture("home-2-setups-many"));
+    EXPECT_EQ(QImage(two + "/hud-3-heard.png"), picture("hud-3-heard")) << "no screen in it";
+}
+
 TEST_F(SnapshotRunUiTest, aFolderThatCantBeMadeFailsEveryShotWithANonZeroStatus) {
     const QString blocker = home->path() + "/a-file";
     QFile file(blocker);
