@@ -24,6 +24,7 @@
 #include "support/WaitFor.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/MagicPaneHost.h"
 #include "ui/OnboardingController.h"
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
@@ -407,6 +408,22 @@ TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
     ASSERT_TRUE(editor.isOpen());
     EXPECT_EQ(editor.original().id, focus.id);
     EXPECT_FALSE(editor.isNew());
+}
+
+TEST_F(AppDelegateTest, tuningAMagicProposalOpensItsDraftInTheEditor) {
+    auto delegate = make();
+    delegate->launch();
+    auto* host = qobject_cast<MagicPaneHost*>(delegate->home()->magic);
+    ASSERT_TRUE(host);
+    EXPECT_TRUE(host->allowEdit) << "the cards offer \"Tune first…\"";
+    brisklet::Setup draft;
+    draft.id = QUuid::createUuid();
+    draft.name = QStringLiteral("Writing");
+    emit host->editRequested(draft);
+    SetupEditorModel& editor = delegate->setupEditor()->model();
+    ASSERT_TRUE(editor.isOpen());
+    EXPECT_EQ(editor.original().id, draft.id);
+    EXPECT_TRUE(delegate->setups()->setups().empty()) << "nothing is saved by opening";
 }
 
 TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatAFreshScanProposes) {
