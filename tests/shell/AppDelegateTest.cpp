@@ -28,6 +28,7 @@
 #include "ui/OnboardingController.h"
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
+#include "ui/ReceiptController.h"
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
@@ -408,6 +409,19 @@ TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
     ASSERT_TRUE(editor.isOpen());
     EXPECT_EQ(editor.original().id, focus.id);
     EXPECT_FALSE(editor.isNew());
+}
+
+TEST_F(AppDelegateTest, cardsShownWithNothingToDrawOnKeepTheirStateWithoutAPanel) {
+    auto delegate = make();
+    delegate->launch();
+    brisklet::Setup focus;
+    focus.id = QUuid::createUuid();
+    focus.name = QStringLiteral("Focus");
+    delegate->receipts()->showRun({}, focus, true, std::nullopt, QRect(0, 0, 1280, 800));
+    ASSERT_NE(delegate->receipts()->current(), nullptr);
+    EXPECT_EQ(delegate->receipts()->currentSurface(), nullptr) << "no GUI application here";
+    delegate->nudge()->show(focus.id, focus.name, QRect(0, 0, 1280, 800));
+    EXPECT_NE(delegate->nudge()->current(), nullptr);
 }
 
 TEST_F(AppDelegateTest, tuningAMagicProposalOpensItsDraftInTheEditor) {
