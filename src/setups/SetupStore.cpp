@@ -377,8 +377,10 @@ bool SetupStore::adopt(Loaded loaded) {
 
 bool SetupStore::catchUpLocked() {
     Loaded loaded = readFile();
-    if ((loaded.outcome == Outcome::ok || loaded.outcome == Outcome::missing) && !loaded.filledIn &&
-        encoded(loaded.list) == synced_)
+    // A file that has gone is written again from what the store holds.
+    if (loaded.outcome == Outcome::missing)
+        return false;
+    if (loaded.outcome == Outcome::ok && !loaded.filledIn && encoded(loaded.list) == synced_)
         return false;
     return adopt(std::move(loaded));
 }
