@@ -290,9 +290,12 @@ bool SetupStore::commit(const std::function<void(List&)>& change) {
     bool ok = false;
     {
         std::lock_guard lock(lock_);
+        catchUpLocked();
         List list = *storage_;
         change(list);
         ok = save(list);
+        if (ok)
+            synced_ = encoded(list);
         replaceStorage(std::move(list));
         // Queued while the lock is held, so hops reach the main thread in commit order.
         if (!onMain)
@@ -360,8 +363,9 @@ bool SetupStore::adopt(Loaded loaded) {
     }
     writesBlocked_ = false;
     rescuePending_ = false;
+    synced_ = encoded(loaded.list);
     bool changed = false;
-    if (encoded(loaded.list) != encoded(*storage_)) {
+    if (synced_ != encoded(*storage_)) {
         replaceStorage(std::move(loaded.list));
         changed = true;
     }
@@ -369,6 +373,30 @@ bool SetupStore::adopt(Loaded loaded) {
     if (loaded.filledIn)
         save(*storage_);
     return changed;
+}
+
+bool SetupStore::catchUpLocked() {
+    Loaded loaded = readFile();
+    // A file that has gone is written again from what the store holds.
+    if (loaded.outcome == Outcome::missing)
+        return false;
+    if (loaded.outcome == Outcome::ok && !loaded.filledIn && encoded(loaded.list) == synced_)
+        return false;
+    return adopt(std::move(loaded));
+}
+
+void SetupStore::catchUp() {
+    bool changed = false;
+    {
+        std::lock_guard lock(lock_);
+        changed = catchUpLocked();
+    }
+    if (!changed)
+        return;
+    if (MainThread::isCurrent())
+        publish();
+    else
+        publishLater();
 }
 
 void SetupStore::reloadIfChanged() {

@@ -87,6 +87,11 @@ public:
     std::shared_ptr<const std::vector<SetupNames>> setupNames() const override;
     std::optional<QString> lookupName(const QString& phrase) const override;
 
+    // Takes in at once what another program wrote to the file since the store last
+    // read or wrote it, rather than when the debounced reload comes round. Every
+    // mutator does this first, so a change never writes an older list over theirs.
+    void catchUp();
+
     static constexpr double lookupThreshold = 0.7;
     static constexpr double reloadDelay = 0.3;
     static const QString corruptBackupName;
@@ -110,6 +115,9 @@ private:
     // Takes what the file held (lock held): the list when it reads, the blocks and
     // rescue when it doesn't. True when the list changed.
     bool adopt(Loaded loaded);
+    // adopt() when the file no longer holds what the store last read or wrote
+    // (lock held). True when the list changed.
+    bool catchUpLocked();
     void rescueCorruptFile();
     bool save(const List& list);
     bool commit(const std::function<void(List&)>& change);
@@ -125,6 +133,7 @@ private:
     Scheduler& scheduler_;
 
     mutable std::mutex lock_; // storage, names and every read and write of the file
+    QByteArray synced_;       // the list as last read from or written to the file
     std::shared_ptr<const List> storage_;
     std::shared_ptr<const std::vector<SetupNames>> names_;
     // The file is there but couldn't be read: never replace it until it reads again.

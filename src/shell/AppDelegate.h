@@ -4,9 +4,11 @@
 #include "shell/PlatformFactory.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace brisklet {
 class ActionExecutor;
@@ -143,6 +145,7 @@ private:
     void connectSetupsPane();
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
+    std::function<std::vector<QRectF>()> screenFrames();
     void observeSystem();
     void willTerminate();
     // What the Settings pane reaches beyond the home window's callbacks.

@@ -14,6 +14,8 @@ namespace brisklet {
 namespace {
 
 std::unique_ptr<FloatingSurface> makePickPanel(BriskPickModel& model) {
+    if (!FloatingPanel::canShow())
+        return nullptr;
     FloatingPanel::Options options;
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/BriskPickView.qml"));
     options.size = QSize(244, 120);

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "ui/DesignSystem.h"
 
+#include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -12,6 +13,11 @@
 #include <QtMath>
 
 namespace brisklet {
+
+bool FloatingPanel::canShow() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+           !QGuiApplication::screens().isEmpty();
+}
 
 namespace {
 

@@ -24,6 +24,10 @@ namespace brisklet {
 class FloatingPanel final : public QObject, public FloatingSurface {
     Q_OBJECT
 public:
+    // Whether a panel can be made at all: not in a headless run (no GUI application)
+    // nor while no display is connected. Without one the controllers keep their
+    // states and cards with no surface.
+    static bool canShow();
     struct Options {
         QUrl source;
         QSize size;

@@ -29,9 +29,8 @@ QRect screenUnderPointer() {
 }
 
 std::unique_ptr<FloatingSurface> makeHUDPanel(HUDModel& model) {
-    // Without a GUI application (a headless run) there is nothing to draw on; the
-    // states still come and go.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    // Nothing to draw on: the states still come and go.
+    if (!FloatingPanel::canShow())
         return nullptr;
     FloatingPanel::Options options;
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/HUDView.qml"));

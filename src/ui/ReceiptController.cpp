@@ -12,6 +12,8 @@ namespace brisklet {
 namespace {
 
 std::unique_ptr<FloatingSurface> makeReceiptPanel(ReceiptModel& model) {
+    if (!FloatingPanel::canShow())
+        return nullptr;
     FloatingPanel::Options options;
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/ReceiptView.qml"));
     options.size = QSize(model.cardWidth(), model.panelHeight());

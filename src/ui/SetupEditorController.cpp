@@ -83,6 +83,9 @@ void SetupEditorController::openOn(const Setup& setup) {
 }
 
 void SetupEditorController::store(Setup setup) {
+    // What another program wrote a moment ago counts, even before the store's
+    // debounced reload has read it.
+    store_.catchUp();
     const auto current = store_.setup(setup.id);
     const bool changedOutside =
         base_.has_value() != current.has_value() || (base_ && !base_->sameApartFromStamps(*current));

@@ -11,6 +11,8 @@ namespace brisklet {
 namespace {
 
 std::unique_ptr<FloatingSurface> makeNudgePanel(SetupNudgeModel& model) {
+    if (!FloatingPanel::canShow())
+        return nullptr;
     FloatingPanel::Options options;
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/SetupNudgeView.qml"));
     options.size = QSize(SetupNudgeController::cardWidth, SetupNudgeController::cardHeight);

@@ -382,6 +382,26 @@ TEST_F(SetupStoreTest, upsertReplacesInPlaceAndStampsTheChange) {
     EXPECT_EQ(*store->setupNames(), (std::vector<SetupNames>{{"Beta", {}}, {"Fresh", {}}}));
 }
 
+TEST_F(SetupStoreTest, aChangeRightAfterAnOutsideWriteKeepsWhatTheOtherProgramWrote) {
+    auto store = open();
+    const brisklet::Setup mine = named("Alpha");
+    ASSERT_TRUE(store->upsert(mine));
+
+    // Another program adds a setup; the debounced reload hasn't come round yet.
+    const brisklet::Setup theirs = named("Theirs");
+    replaceFromOutside(fileOf({mine, theirs}));
+    EXPECT_EQ(store->setups().size(), 1u) << "not read yet";
+    QSignalSpy changed(store.get(), &SetupStore::setupsChanged);
+    ASSERT_TRUE(store->upsert(named("Beta")));
+    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Alpha", "Theirs", "Beta"}));
+    EXPECT_EQ(namesIn(open()->setups()), (QStringList{"Alpha", "Theirs", "Beta"})) << "the file keeps theirs";
+    EXPECT_GE(changed.count(), 1);
+
+    // Nothing changed outside since: catching up changes nothing.
+    store->catchUp();
+    EXPECT_EQ(store->setups().size(), 3u);
+}
+
 TEST_F(SetupStoreTest, duplicateAppendsANamedCopyWithoutPhrases) {
     auto store = open();
     brisklet::Setup focus = named("Focus", {"heads down"});

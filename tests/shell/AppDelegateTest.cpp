@@ -24,9 +24,11 @@
 #include "support/WaitFor.h"
 #include "ui/HUDController.h"
 #include "ui/HomeWindowController.h"
+#include "ui/MagicPaneHost.h"
 #include "ui/OnboardingController.h"
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
+#include "ui/ReceiptController.h"
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
@@ -407,6 +409,35 @@ TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
     ASSERT_TRUE(editor.isOpen());
     EXPECT_EQ(editor.original().id, focus.id);
     EXPECT_FALSE(editor.isNew());
+}
+
+TEST_F(AppDelegateTest, cardsShownWithNothingToDrawOnKeepTheirStateWithoutAPanel) {
+    auto delegate = make();
+    delegate->launch();
+    brisklet::Setup focus;
+    focus.id = QUuid::createUuid();
+    focus.name = QStringLiteral("Focus");
+    delegate->receipts()->showRun({}, focus, true, std::nullopt, QRect(0, 0, 1280, 800));
+    ASSERT_NE(delegate->receipts()->current(), nullptr);
+    EXPECT_EQ(delegate->receipts()->currentSurface(), nullptr) << "no GUI application here";
+    delegate->nudge()->show(focus.id, focus.name, QRect(0, 0, 1280, 800));
+    EXPECT_NE(delegate->nudge()->current(), nullptr);
+}
+
+TEST_F(AppDelegateTest, tuningAMagicProposalOpensItsDraftInTheEditor) {
+    auto delegate = make();
+    delegate->launch();
+    auto* host = qobject_cast<MagicPaneHost*>(delegate->home()->magic);
+    ASSERT_TRUE(host);
+    EXPECT_TRUE(host->allowEdit) << "the cards offer \"Tune first…\"";
+    brisklet::Setup draft;
+    draft.id = QUuid::createUuid();
+    draft.name = QStringLiteral("Writing");
+    emit host->editRequested(draft);
+    SetupEditorModel& editor = delegate->setupEditor()->model();
+    ASSERT_TRUE(editor.isOpen());
+    EXPECT_EQ(editor.original().id, draft.id);
+    EXPECT_TRUE(delegate->setups()->setups().empty()) << "nothing is saved by opening";
 }
 
 TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatAFreshScanProposes) {

@@ -88,14 +88,18 @@ protected:
 
     QString firstItemId() { return model().items().front().toMap().value("id").toString(); }
 
-    // Another program replaces the file; wait until the store has read it.
-    void editOutside(const std::vector<brisklet::Setup>& list) {
+    // Another program replaces the file.
+    void writeOutside(const std::vector<brisklet::Setup>& list) {
         QJsonArray array;
         for (const brisklet::Setup& s : list)
             array.append(s.toJson());
         const QString temporary = folder() + "/.outside.tmp";
         test::writeBytes(temporary, QJsonDocument(array).toJson());
         ASSERT_EQ(std::rename(temporary.toUtf8().constData(), file().toUtf8().constData()), 0);
+    }
+    // ... and the store has read it.
+    void editOutside(const std::vector<brisklet::Setup>& list) {
+        writeOutside(list);
         QElapsedTimer waited;
         waited.start();
         while (scheduler.pendingCount() == 0 && waited.elapsed() < 5000) {
@@ -263,6 +267,26 @@ TEST_F(SetupEditorModelTest, aFileChangedOutsideIsNotOverwrittenWithoutAWord) {
     ASSERT_EQ(array.size(), 2);
     EXPECT_EQ(array[0].toObject()["name"].toString(), "Deep Work");
     EXPECT_EQ(array[0].toObject()["phrases"].toArray().first().toString(), "grind");
+    EXPECT_EQ(array[1].toObject()["name"].toString(), "Gym");
+}
+
+TEST_F(SetupEditorModelTest, anOutsideChangeTheStoreHasNotReadYetStillStopsTheFirstSave) {
+    editor();
+    const brisklet::Setup mine = stored("Deep Work");
+    store->upsert(mine);
+    editor().openEditor(mine.id.toString());
+    model().setPhrasesText("grind");
+
+    brisklet::Setup renamed = mine;
+    renamed.name = "Deep Work Mornings";
+    const brisklet::Setup theirs = stored("Gym");
+    writeOutside({renamed, theirs}); // saved at once, before the store's reload
+    model().save();
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_EQ(model().notice(), SetupEditorController::changedOutsideText());
+    const QJsonArray array = fileArray();
+    ASSERT_EQ(array.size(), 2);
+    EXPECT_EQ(array[0].toObject()["name"].toString(), "Deep Work Mornings");
     EXPECT_EQ(array[1].toObject()["name"].toString(), "Gym");
 }
 

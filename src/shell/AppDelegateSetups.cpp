@@ -1,0 +1,161 @@
+// The delegate's part in setups: runs and their receipts, drafts and the drift
+// check; the Setups pane, the editor and the capture review; updates from the screen.
+#include "shell/AppDelegate.h"
+
+#include "actions/ActionExecutor.h"
+#include "ask/MagicController.h"
+#include "base/AppState.h"
+#include "base/Scheduler.h"
+#include "commands/CommandRegistry.h"
+#include "commands/ReservedPhrases.h"
+#include "flow/RequestFlow.h"
+#include "platform/BrowserLauncher.h"
+#include "setups/SetupEngine.h"
+#include "setups/SetupStore.h"
+#include "shell/DefaultBrowserWatch.h"
+#include "shell/FolderDialogChooser.h"
+#include "shell/HomePreview.h"
+#include "shell/OnboardingPreview.h"
+#include "shell/SetupRuns.h"
+#include "ui/AppIcons.h"
+#include "ui/HUDController.h"
+#include "ui/HomeWindowController.h"
+#include "ui/MagicPaneHost.h"
+#include "ui/OnboardingController.h"
+#include "ui/ReceiptController.h"
+#include "ui/SetupCaptureController.h"
+#include "ui/SetupEditorController.h"
+#include "ui/SetupNudgeController.h"
+#include "ui/SetupsPaneModel.h"
+#include "windows/LayoutStore.h"
+#include "windows/WindowEngine.h"
+
+#include <QPointer>
+
+namespace brisklet {
+
+void AppDelegate::buildSetupRuns() {
+    QPointer<AppDelegate> self(this);
+    SetupRuns::Collaborators c;
+    c.store = setups_.get();
+    c.receipts = receipts_.get();
+    c.hud = hud_.get();
+    c.scheduler = &Scheduler::main();
+    c.performActions = [self](const Plan& plan) {
+        if (self && !self->shutDown_) // the executor is gone after shutdown
+            self->flow_->performActions(plan);
+    };
+    c.activeScreen = [self] {
+        return self && self->hud_->activeScreenProvider ? self->hud_->activeScreenProvider().value_or(QRect())
+                                                        : QRect();
+    };
+    if (platform::RunningApps* running = platform_->runningApps())
+        c.runningApps = [running] { return running->runningApps(); };
+    if (platform::BrowserLauncher* browsers = platform_->browserLauncher()) {
+        c.defaultBrowser = [browsers] { return browsers->defaultBrowser(); };
+        c.defaultFileManager = [browsers] { return browsers->defaultFileManager(); };
+    }
+    c.ownPid = windows_->ownPid();
+    c.runDraft = [self](std::shared_ptr<const Setup> draft, PlanRunner::Completion done) {
+        if (self && self->executor_)
+            self->executor_->runDraft(std::move(draft), std::move(done));
+        else
+            done({false, QStringLiteral("Brisklet is shutting down.")});
+    };
+    c.recordCommand = [self] {
+        if (self)
+            self->appState_->recordCommand();
+    };
+    homePreview_ = std::make_unique<HomePreview>(*home_);
+    onboardingPreview_ = std::make_unique<OnboardingPreview>(*onboarding_);
+    c.previewWindows = {homePreview_.get(), onboardingPreview_.get()};
+    // The engine outlives the drift checks: they stop with the timer at shutdown.
+    SetupEngine* engine = setupEngine_.get();
+    c.hasDrifted = [engine](const SetupStore::ActiveRun& run) { return engine->hasDrifted(run); };
+    c.showNudge = [self](const QUuid& id, const QString& name, const QRect& screen) {
+        if (self && !self->shutDown_)
+            self->nudge_->show(id, name, screen);
+    };
+    setupRuns_ = std::make_unique<SetupRuns>(std::move(c));
+    connect(setupEngine_.get(), &SetupEngine::runReceipt, setupRuns_.get(), &SetupRuns::showRunReceipt);
+    connect(setupEngine_.get(), &SetupEngine::endReceipt, setupRuns_.get(), &SetupRuns::showEndReceipt);
+    connect(setupRuns_.get(), &SetupRuns::draftRunFinished, this, [this](const DraftRunOutcome& outcome) {
+        magic_->setLastRunOutcome(outcome);
+        OnboardingModel& model = onboarding_->model();
+        if (!outcome.success && model.magicRanID() == outcome.draftID)
+            model.setMagicRanID(std::nullopt);
+        model.setMagicRunOutcome(outcome.draftID, outcome.success, outcome.message);
+    });
+    setupRuns_->startDriftTimer();
+}
+
+// The Setups pane draws the apps' own icons, miniatures in the proportions of the
+// displays connected now, and ideas that open pages in the default browser.
+void AppDelegate::connectSetupsPane() {
+    AppIcons::instance().setSource(platform_->appIcons());
+    home_->setupsPane().screensProvider = screenFrames();
+    QPointer<AppDelegate> self(this);
+    browserWatch_ = std::make_unique<DefaultBrowserWatch>(
+        platform_->browserLauncher(), platform_->installedApps(),
+        [self](std::optional<platform::AppEntry> browser) {
+            if (!self || !self->home_)
+                return;
+            self->defaultBrowserID_ = browser ? browser->id : QString();
+            self->home_->setupsPane().setDefaultBrowser(std::move(browser));
+        });
+    browserWatch_->start();
+}
+
+void AppDelegate::buildSetupEditing() {
+    captureCtl_ = std::make_unique<SetupCaptureController>(*setups_, setupEngine_.get());
+    connect(captureCtl_.get(), &SetupCaptureController::saved, this, [this](const Setup& setup) {
+        if (!shutDown_)
+            hud_->show(HUDState::done(
+                QStringLiteral("Saved “%1” — say “%2” anytime").arg(setup.name, setup.name.toLower())));
+    });
+    QPointer<AppDelegate> self(this);
+    SetupEditorController::Providers p;
+    p.reserved = [self] { return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed(); };
+    if (platform::RunningApps* running = platform_->runningApps())
+        p.running = [running] { return running->runningApps(); };
+    // Found off the main thread by the browser watch; empty until then.
+    p.defaultBrowser = [self] { return self ? self->defaultBrowserID_ : QString(); };
+    p.fingerprint = [self] { return self ? self->layouts_->fingerprint() : QString(); };
+    p.screens = screenFrames();
+    setupEditor_ = std::make_unique<SetupEditorController>(*setups_, appIndex_.get(), std::move(p));
+    folderChooser_ = std::make_unique<FolderDialogChooser>();
+    setupEditor_->model().setFolderChooser(folderChooser_.get());
+    home_->setSetupEditor(setupEditor_.get());
+    connect(&home_->setupsPane(), &SetupsPaneModel::editRequested, setupEditor_.get(),
+            &SetupEditorController::openDraft);
+    // "Tune first…" on a Magic card opens its draft here.
+    if (magicHost_) {
+        magicHost_->allowEdit = true;
+        connect(magicHost_.get(), &MagicPaneHost::editRequested, setupEditor_.get(),
+                &SetupEditorController::openDraft);
+    }
+}
+
+// The frames of the displays connected now, read when asked.
+std::function<std::vector<QRectF>()> AppDelegate::screenFrames() {
+    WindowEngine* engine = windows_.get();
+    return [engine] {
+        std::vector<QRectF> frames;
+        for (const Screen& screen : engine->screens())
+            frames.push_back(screen.frame);
+        return frames;
+    };
+}
+
+void AppDelegate::updateSetupFromScreen(const Setup& setup) {
+    QPointer<AppDelegate> self(this);
+    setupEngine_->updateFromCurrent(setup, [self](const Setup& updated) {
+        if (!self || self->shutDown_)
+            return;
+        // A write that fails is logged by the store; the change stays in memory.
+        self->setups_->upsert(updated);
+        self->hud_->show(HUDState::done(QStringLiteral("“%1” now matches your screen").arg(updated.name)));
+    });
+}
+
+} // namespace brisklet
