@@ -108,13 +108,10 @@ Setup SetupCaptureController::save(const QString& name, const std::vector<SetupI
         result.fingerprint = fingerprint;
         result.closeOthers = existing->closeOthers || closeOthers;
     } else {
-        result.id = QUuid::createUuid();
+        result = Setup::fresh(fingerprint, QDateTime::currentDateTimeUtc());
         result.name = name;
         result.items = items;
-        result.fingerprint = fingerprint;
         result.closeOthers = closeOthers;
-        result.createdAt = QDateTime::currentDateTimeUtc();
-        result.updatedAt = result.createdAt;
     }
     store_.upsert(result);
     closeWindow();
