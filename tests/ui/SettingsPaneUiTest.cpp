@@ -38,12 +38,6 @@ namespace {
 const QStringList sections{"wakeSection", "generalSection", "askSection", "permissionsSection",
                            "helpSection"};
 
-void click(QQuickView& view, QQuickItem* item) {
-    ASSERT_TRUE(item);
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
-}
-
 QStringList storedKeys() {
     Prefs::sync();
     QSettings file(Prefs::settingsPath(), QSettings::IniFormat);
@@ -214,7 +208,7 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     settle();
 
     QQuickItem* wake = h.find("wakeSection");
-    click(h.view(), ViewHarness::find(wake, "clapToggle"));
+    h.click(ViewHarness::find(wake, "clapToggle"));
     EXPECT_EQ(wakeReloads, 1);
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::clapWake));
     level = 0.05f;
@@ -227,12 +221,12 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     EXPECT_DOUBLE_EQ(ViewHarness::find(wake, "sensitivity")->property("value").toDouble(), 8);
 
     QQuickItem* general = h.find("generalSection");
-    click(h.view(), ViewHarness::find(general, "soundsToggle"));
+    h.click(ViewHarness::find(general, "soundsToggle"));
     EXPECT_FALSE(Prefs::boolValue(Prefs::Key::soundsEnabled));
     EXPECT_FALSE(ViewHarness::find(general, "soundRow")->isVisible());
 
     QQuickItem* ask = h.find("askSection");
-    click(h.view(), ViewHarness::find(ask, "advanced"));
+    h.click(ViewHarness::find(ask, "advanced"));
     QQuickItem* field = ViewHarness::find(ask, "keyField");
     ASSERT_TRUE(field);
     QQuickItem* save = ViewHarness::find(ask, "save");
@@ -240,7 +234,7 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     EXPECT_FALSE(save->isEnabled()) << "white space alone can't be saved";
     field->setProperty("text", " sk-personal ");
     ASSERT_TRUE(save->isEnabled());
-    click(h.view(), save);
+    h.click(save);
     EXPECT_EQ(secrets.items.value("anthropic-api-key"), "sk-personal");
     EXPECT_EQ(field->property("text"), "") << "the field empties after a save";
     EXPECT_EQ(field->property("placeholderText"), "•••••••• (stored in keyring)");
@@ -260,18 +254,18 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     QQuickItem* browserRow = ViewHarness::find(perms, "browserRow");
     legible(h, image, browserRow, "detail");
     EXPECT_EQ(ViewHarness::find(browserRow, "fix")->property("text"), "Fix in Settings");
-    click(h.view(), ViewHarness::find(browserRow, "fix"));
-    click(h.view(), ViewHarness::find(micRow, "fix"));
+    h.click(ViewHarness::find(browserRow, "fix"));
+    h.click(ViewHarness::find(micRow, "fix"));
     EXPECT_EQ(permissions.openedPanes, (QStringList{"Privacy_Automation", "Privacy_Microphone"}));
 
-    click(h.view(), ViewHarness::find(ask, "remove"));
+    h.click(ViewHarness::find(ask, "remove"));
     EXPECT_EQ(ViewHarness::find(ask, "keyStatus")->property("text"), "Key removed.");
     EXPECT_TRUE(ViewHarness::find(ask, "routeNone")->isVisible()) << "no key and no service";
     const QImage removed = shot(h, "key-removed");
     legible(h, removed, ask, "routeNone", 3.0);
 
-    click(h.view(), ViewHarness::find(h.find("helpSection"), "report"));
-    click(h.view(), ViewHarness::find(h.find("helpSection"), "openHelp"));
+    h.click(ViewHarness::find(h.find("helpSection"), "report"));
+    h.click(ViewHarness::find(h.find("helpSection"), "openHelp"));
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(helps, 1);
 }
@@ -307,8 +301,8 @@ TEST_P(SettingsPaneUiTest, TheHomeWindowBuildsThePaneAndItsTourButtonReachesTheH
     QQuickItem* open = ViewHarness::find(pane, "tourOpen");
     pane->setY(-open->mapToItem(pane, QPointF()).y()); // bring the row into view
     h.render();
-    click(h.view(), open);
-    click(h.view(), open);
+    h.click(open);
+    h.click(open);
     EXPECT_EQ(runs, 2);
 
     QMetaObject::invokeMethod(ViewHarness::find(pane, "wakeSection")->property("model").value<QObject*>(),

@@ -34,12 +34,6 @@ namespace {
 const QByteArray kEditorQml =
     "import QtQuick\nimport Brisklet\nSetupEditorPanel { width: 660; height: 640 }\n";
 
-void click(QQuickView& view, QQuickItem* item) {
-    ASSERT_TRUE(item);
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
-}
-
 class SetupEditorViewUiTest : public ::testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
@@ -177,7 +171,7 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     EXPECT_GT(
         ViewHarness::find(h.find("icon-book"), "tileBackground")->property("color").value<QColor>().alpha(),
         0);
-    click(h.view(), h.find("icon-terminal"));
+    h.click(h.find("icon-terminal"));
     EXPECT_EQ(editor.model().icon(), "terminal");
 
     // The system state section shows what is stored; the line follows the appearance.
@@ -188,9 +182,9 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     legible(h, image, h.root(), "appearanceLine", 3.0);
     EXPECT_TRUE(h.find("musicRow")->isVisible());
     EXPECT_TRUE(h.find("player")->isVisible()) << "two players installed";
-    click(h.view(), ViewHarness::find(h.find("appearance"), "segment0"));
+    h.click(ViewHarness::find(h.find("appearance"), "segment0"));
     EXPECT_FALSE(h.find("appearanceLine")->isVisible());
-    click(h.view(), h.find("volumeBox"));
+    h.click(h.find("volumeBox"));
     EXPECT_FALSE(h.find("volumeSlider")->isVisible());
     EXPECT_FALSE(editor.model().draft().system.volume.has_value());
 }
@@ -210,7 +204,7 @@ TEST_P(SetupEditorViewUiTest, refusalsAreShownBesideTheDisabledSave) {
     editor.model().setName("Reading");
     // Typed into the row: every key lands, the field keeps its focus throughout.
     QQuickItem* address = ViewHarness::find(h.find("itemRow"), "address");
-    click(h.view(), address);
+    h.click(address);
     QTest::keySequence(&h.view(), QKeySequence::SelectAll);
     for (const QChar c : QStringLiteral("ftp://files.example.org"))
         QTest::keyClick(&h.view(), c.toLatin1());
@@ -276,7 +270,7 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
     ASSERT_TRUE(pageRow());
     EXPECT_EQ(ViewHarness::find(pageRow(), "title")->property("text"), "Firefox ESR");
     EXPECT_EQ(ViewHarness::find(pageRow(), "browserLine")->property("text"), "opens in Firefox ESR");
-    click(h.view(), ViewHarness::find(pageRow(), "tick"));
+    h.click(ViewHarness::find(pageRow(), "tick"));
     image = shot(h, "capture-review-unticked");
     EXPECT_FALSE(h.find("overlap")->isVisible());
     EXPECT_EQ(text(h, "kept"), "1 of 2 kept");
@@ -330,7 +324,7 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
     // Typing a comma into the phrases field keeps it until the field is left.
     QQuickItem* phrases = ViewHarness::find(sheet->property("contentItem").value<QQuickItem*>(), "phrases");
     ASSERT_TRUE(phrases);
-    click(h.view(), phrases);
+    h.click(phrases);
     for (const char c : QByteArray("a,"))
         QTest::keyClick(&h.view(), c);
     EXPECT_EQ(phrases->property("text").toString(), "a,");
