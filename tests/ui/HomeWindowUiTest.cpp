@@ -16,7 +16,7 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
@@ -52,22 +52,18 @@ int customCount(const CommandRegistry& registry) {
                                           [](const auto& e) { return e.id.startsWith("custom-"); }));
 }
 
-class HomeWindowUiTest : public ::testing::TestWithParam<bool> {
+class HomeWindowUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-
+    HomeWindowUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         apps.setInstalled(
             {{"firefox", "Firefox", "/f.desktop"}, {"org.gnome.Terminal", "Terminal", "/t.desktop"}});
         index.refresh();
         index.waitForScans();
         registry.load();
     }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
 
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
     QString commandsPath() const { return dir.filePath("commands.json"); }
 
     bool load(ViewHarness& h, const QString& pane, int height = 640, int width = 940) {
@@ -120,7 +116,6 @@ protected:
         return qvariant_cast<QQuickItem*>(h.find("paneLoader")->property("item"));
     }
 
-    FakeDesktopAppearance appearance;
     TempHome home;
     QTemporaryDir dir;
     FakeClock clock;

@@ -11,11 +11,11 @@
 #include "commands/CommandRegistry.h"
 #include "setups/SetupStore.h"
 #include "support/FakeClock.h"
-#include "support/FakeDesktopAppearance.h"
 #include "support/FakeLoginItem.h"
 #include "support/FakePermissions.h"
 #include "support/FakeScheduler.h"
 #include "support/FakeSecretStore.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
@@ -44,13 +44,11 @@ QStringList storedKeys() {
     return file.allKeys();
 }
 
-class SettingsPaneUiTest : public ::testing::TestWithParam<bool> {
+class SettingsPaneUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-
+    SettingsPaneUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         Prefs::registerDefaults();
         services.scheduler = &scheduler;
         services.level = [this] { return level; };
@@ -69,10 +67,9 @@ protected:
     }
     void TearDown() override {
         DesignSystem::instance().setAppearance("system");
-        DesignSystem::instance().setDesktop(nullptr);
+        LightDarkViewTest::TearDown();
     }
 
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
     QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
 
     bool load(ViewHarness& h) {
@@ -118,7 +115,6 @@ protected:
             << objectName.toStdString();
     }
 
-    FakeDesktopAppearance appearance;
     TempHome home;
     FakeClock clock;
     FakeScheduler scheduler{clock};

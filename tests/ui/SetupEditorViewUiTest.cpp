@@ -15,7 +15,7 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
@@ -34,13 +34,11 @@ namespace {
 const QByteArray kEditorQml =
     "import QtQuick\nimport Brisklet\nSetupEditorPanel { width: 660; height: 640 }\n";
 
-class SetupEditorViewUiTest : public ::testing::TestWithParam<bool> {
+class SetupEditorViewUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-
+    SetupEditorViewUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         apps.setInstalled({{"firefox-esr", "Firefox ESR", "/f.desktop"},
                            {"org.gnome.Terminal", "Terminal", "/t.desktop"},
                            {"org.gnome.Rhythmbox3", "Rhythmbox", "/r.desktop"},
@@ -48,9 +46,7 @@ protected:
         index.refresh();
         index.waitForScans();
     }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
 
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
     QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
 
     bool loadEditor(ViewHarness& h) {
@@ -110,7 +106,6 @@ protected:
         return s;
     }
 
-    FakeDesktopAppearance appearance;
     TempHome home;
     QTemporaryDir dir;
     FakeClock clock;

@@ -6,7 +6,7 @@
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupNudgeModel.h"
 
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
 
@@ -20,15 +20,8 @@ using namespace brisklet::test;
 
 namespace {
 
-class SetupNudgeViewUiTest : public ::testing::TestWithParam<bool> {
+class SetupNudgeViewUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-    void SetUp() override {
-        DesignSystem::instance().setDesktop(&desktop);
-        desktop.set(GetParam(), true);
-    }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
-
     QImage shoot(SetupNudgeModel& model, const QString& name) {
         const bool loaded =
             harness.loadView(QStringLiteral("SetupNudgeView"), {{"model", QVariant::fromValue(&model)}});
@@ -37,8 +30,7 @@ protected:
             return {};
         QTest::qWait(20);
         QImage image = harness.render();
-        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")),
-                          QColor(0x6b, 0x7a, 0x8f));
+        ViewHarness::save(image, name + suffix(), QColor(0x6b, 0x7a, 0x8f));
         return image;
     }
     // Always the light card, whatever the app's appearance.
@@ -50,7 +42,6 @@ protected:
         EXPECT_GE(Pixels::textContrast(image, harness.boxOf(item), backdrop), least) << name;
     }
 
-    FakeDesktopAppearance desktop;
     ViewHarness harness;
 };
 
