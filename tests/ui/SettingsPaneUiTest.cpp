@@ -4,17 +4,13 @@
 // building the pane and its tour button reaching the host.
 #include "ui/DesignSystem.h"
 #include "ui/HomeWindowController.h"
+#include "ui/SettingsFixture.h"
 #include "ui/SettingsServices.h"
 
 #include "base/AppState.h"
 #include "base/Prefs.h"
 #include "commands/CommandRegistry.h"
 #include "setups/SetupStore.h"
-#include "support/FakeClock.h"
-#include "support/FakeLoginItem.h"
-#include "support/FakePermissions.h"
-#include "support/FakeScheduler.h"
-#include "support/FakeSecretStore.h"
 #include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ScopedEnv.h"
@@ -44,26 +40,12 @@ QStringList storedKeys() {
     return file.allKeys();
 }
 
-class SettingsPaneUiTest : public LightDarkViewTest {
+class SettingsPaneUiTest : public LightDarkViewTest, protected SettingsFixture {
 protected:
     SettingsPaneUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
         LightDarkViewTest::SetUp();
         Prefs::registerDefaults();
-        services.scheduler = &scheduler;
-        services.level = [this] { return level; };
-        services.wakeConfigChanged = [this] { ++wakeReloads; };
-        services.runOnboarding = [this] { ++tours; };
-        services.loginItem = &login;
-        services.secrets = &secrets;
-        services.permissions = &permissions;
-        services.microphone = [this] { return mic; };
-        services.speech = [] { return Grant::granted; };
-        services.accessibility = [this] { return ax; };
-        services.defaultBrowser = [this] { return browser; };
-        services.runInBackground = [this](std::function<void()> work) { jobs.push_back(std::move(work)); };
-        services.openHelp = [this] { ++helps; };
-        services.reportProblem = [this] { ++reports; };
     }
     void TearDown() override {
         DesignSystem::instance().setAppearance("system");
@@ -114,23 +96,6 @@ protected:
         EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
             << objectName.toStdString();
     }
-
-    TempHome home;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    SettingsServices services;
-    FakeLoginItem login;
-    FakeSecretStore secrets;
-    FakePermissions permissions;
-    float level = 0;
-    int wakeReloads = 0;
-    int tours = 0;
-    int helps = 0;
-    int reports = 0;
-    Grant mic = Grant::granted;
-    bool ax = true;
-    std::optional<SettingsServices::Browser> browser;
-    std::vector<std::function<void()>> jobs;
 };
 
 } // namespace
