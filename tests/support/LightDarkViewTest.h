@@ -3,10 +3,13 @@
 // A view test run twice, light (false) and dark (true), on a fake desktop
 // appearance and the software renderer, so its pictures are stable.
 #include "support/FakeDesktopAppearance.h"
+#include "support/Pixels.h"
 #include "support/ViewHarness.h"
 #include "ui/DSPalette.h"
 #include "ui/DesignSystem.h"
 
+#include <QImage>
+#include <QQuickItem>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -27,6 +30,20 @@ protected:
     DSPalette* palette() const { return DesignSystem::instance().palette(GetParam()); }
     // What a picture's name ends in.
     QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
+    QColor canvas() const { return palette()->canvas; }
+
+    // A text item under `under`: shown, saying something, legible on the canvas.
+    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName,
+                 double least = 4.5) {
+        ASSERT_TRUE(under) << objectName.toStdString();
+        QQuickItem* item = ViewHarness::find(under, objectName);
+        ASSERT_TRUE(item) << objectName.toStdString();
+        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
+        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
+        const QColor ink = item->property("color").value<QColor>();
+        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
+            << objectName.toStdString();
+    }
 
     FakeDesktopAppearance appearance;
 

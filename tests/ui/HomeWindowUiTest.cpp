@@ -102,16 +102,6 @@ protected:
     }
 
     // A text item by name: present, saying something, and legible where it is drawn.
-    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName) {
-        QQuickItem* item = ViewHarness::find(under, objectName);
-        ASSERT_TRUE(item) << objectName.toStdString();
-        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
-        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
-        const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), 4.5) << objectName.toStdString();
-    }
-
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
     QQuickItem* paneItem(ViewHarness& h) const {
         return qvariant_cast<QQuickItem*>(h.find("paneLoader")->property("item"));
     }

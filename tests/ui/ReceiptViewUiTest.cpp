@@ -61,7 +61,6 @@ protected:
         ViewHarness::save(image, name + suffix(), QColor(0x6b, 0x7a, 0x8f));
         return image;
     }
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
     // The text of an item, checked against the card.
     void expectLegible(const QImage& image, const char* name, double least = 4.5) {
         QQuickItem* item = harness.find(QLatin1String(name));

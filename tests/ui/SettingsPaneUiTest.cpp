@@ -52,8 +52,6 @@ protected:
         LightDarkViewTest::TearDown();
     }
 
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
-
     bool load(ViewHarness& h) {
         if (!h.loadView("SettingsPane", {{"services", QVariant::fromValue<QObject*>(&services)}}))
             return false;
@@ -82,19 +80,6 @@ protected:
             EXPECT_TRUE(Pixels::nonBlank(part)) << (name + " " + section).toStdString();
         }
         return image;
-    }
-
-    // A text item: shown, saying something, legible where it is drawn.
-    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName,
-                 double least = 4.5) {
-        ASSERT_TRUE(under) << objectName.toStdString();
-        QQuickItem* item = ViewHarness::find(under, objectName);
-        ASSERT_TRUE(item) << objectName.toStdString();
-        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
-        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
-        const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
-            << objectName.toStdString();
     }
 };
 

@@ -47,8 +47,6 @@ protected:
         index.waitForScans();
     }
 
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
-
     bool loadEditor(ViewHarness& h) {
         return h.loadText(kEditorQml, {{"model", QVariant::fromValue<QObject*>(&editor.model())}});
     }
@@ -61,17 +59,6 @@ protected:
         EXPECT_LE(std::abs(corner.red() - canvas().red()), 2) << name.toStdString() << ": the canvas shows";
         ViewHarness::save(image, name + suffix());
         return image;
-    }
-
-    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName,
-                 double least = 4.5) {
-        QQuickItem* item = ViewHarness::find(under, objectName);
-        ASSERT_TRUE(item) << objectName.toStdString();
-        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
-        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
-        const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
-            << objectName.toStdString();
     }
 
     QString text(ViewHarness& h, const QString& objectName) {
