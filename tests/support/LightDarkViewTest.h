@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QQuickItem>
 #include <QString>
+#include <QTest>
+#include <QVariantMap>
 #include <gtest/gtest.h>
 
 namespace brisklet::test {
@@ -31,6 +33,20 @@ protected:
     // What a picture's name ends in.
     QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
     QColor canvas() const { return palette()->canvas; }
+
+    // Loads the module's file `view` into `h`, renders it once it settled and saves the
+    // picture as `name` plus the suffix, laid over `backdrop`; null when it won't load.
+    QImage loadAndShoot(ViewHarness& h, const QString& view, const QVariantMap& properties,
+                        const QString& name, const QColor& backdrop) {
+        const bool loaded = h.loadView(view, properties);
+        EXPECT_TRUE(loaded) << h.errors().toStdString();
+        if (!loaded)
+            return {};
+        QTest::qWait(20);
+        QImage image = h.render();
+        ViewHarness::save(image, name + suffix(), backdrop);
+        return image;
+    }
 
     // A text item under `under`: shown, saying something, legible on the canvas.
     void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName,

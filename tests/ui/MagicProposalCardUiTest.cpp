@@ -44,14 +44,7 @@ protected:
     QImage shoot(const MagicProposal& p, QVariantMap state, const QString& name) {
         state["proposal"] = MagicCardFormat::describe(p);
         state["width"] = 420;
-        const bool loaded = harness.loadView(QStringLiteral("MagicProposalCard"), state);
-        EXPECT_TRUE(loaded) << harness.errors().toStdString();
-        if (!loaded)
-            return {};
-        QTest::qWait(20);
-        QImage image = harness.render();
-        ViewHarness::save(image, name + suffix(), palette()->canvas);
-        return image;
+        return loadAndShoot(harness, QStringLiteral("MagicProposalCard"), state, name, palette()->canvas);
     }
     QQuickItem* shown(const char* name) {
         QQuickItem* found = harness.find(QLatin1String(name));

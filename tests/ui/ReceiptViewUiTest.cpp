@@ -51,15 +51,9 @@ ReceiptCard end() {
 class ReceiptViewUiTest : public LightDarkViewTest {
 protected:
     QImage shoot(ReceiptModel& model, const QString& name) {
-        const bool loaded =
-            harness.loadView(QStringLiteral("ReceiptView"), {{"model", QVariant::fromValue(&model)}});
-        EXPECT_TRUE(loaded) << harness.errors().toStdString();
-        if (!loaded)
-            return {};
-        QTest::qWait(20);
-        QImage image = harness.render();
-        ViewHarness::save(image, name + suffix(), QColor(0x6b, 0x7a, 0x8f));
-        return image;
+        // Over a mid-grey desktop, as the card floats.
+        return loadAndShoot(harness, QStringLiteral("ReceiptView"), {{"model", QVariant::fromValue(&model)}},
+                            name, QColor(0x6b, 0x7a, 0x8f));
     }
     // The text of an item, checked against the card.
     void expectLegible(const QImage& image, const char* name, double least = 4.5) {

@@ -23,15 +23,9 @@ namespace {
 class SetupNudgeViewUiTest : public LightDarkViewTest {
 protected:
     QImage shoot(SetupNudgeModel& model, const QString& name) {
-        const bool loaded =
-            harness.loadView(QStringLiteral("SetupNudgeView"), {{"model", QVariant::fromValue(&model)}});
-        EXPECT_TRUE(loaded) << harness.errors().toStdString();
-        if (!loaded)
-            return {};
-        QTest::qWait(20);
-        QImage image = harness.render();
-        ViewHarness::save(image, name + suffix(), QColor(0x6b, 0x7a, 0x8f));
-        return image;
+        // Over a mid-grey desktop, as the card floats.
+        return loadAndShoot(harness, QStringLiteral("SetupNudgeView"),
+                            {{"model", QVariant::fromValue(&model)}}, name, QColor(0x6b, 0x7a, 0x8f));
     }
     // Always the light card, whatever the app's appearance.
     static QColor canvas() { return DesignSystem::instance().light()->canvas; }
