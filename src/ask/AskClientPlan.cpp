@@ -1,11 +1,11 @@
 // The plan format a model answers in, read strictly.
 #include "ask/AskClient.h"
+#include "ask/ModelReply.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <algorithm>
 #include <cmath>
 
 namespace brisklet {
@@ -20,19 +20,8 @@ struct Field {
 };
 
 // Text from a model goes to the display, the confirmation question and the
-// effectors: control and format characters (a newline, a right-to-left override)
-// could make "Quit X?" read as something other than what runs.
-QString visible(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        const QChar::Category cat = QChar::category(c);
-        if (cat == QChar::Other_Control || cat == QChar::Other_Format)
-            continue;
-        out.append(QString::fromUcs4(&c, 1));
-    }
-    return out;
-}
+// effectors, so only its visible characters are kept ("Quit X?" must read as what runs).
+using ModelReply::visible;
 
 std::optional<QString> requiredText(const QJsonObject& o, const QString& field, PlanError& error) {
     const QJsonValue v = o.value(field);
@@ -207,27 +196,16 @@ bool appendAction(const QJsonObject& o, Plan& plan, PlanError& error) {
     return false;
 }
 
-QString stripFences(const QString& reply) {
-    QString text = reply.trimmed();
-    const QString fence = QStringLiteral("```");
-    if (!text.startsWith(fence))
-        return text;
-    text.remove(fence + QStringLiteral("json"));
-    text.remove(fence);
-    return text.trimmed();
-}
-
 } // namespace
 
 AskClient::ParsedPlan AskClient::parsePlan(const QString& reply) {
-    const QByteArray data = stripFences(reply).toUtf8();
+    const QByteArray data = ModelReply::withoutFences(reply).toUtf8();
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return {{}, PlanError{parseError.errorString()}};
     const QJsonArray array = doc.array();
-    if (!doc.isArray() ||
-        std::any_of(array.begin(), array.end(), [](const QJsonValue& v) { return !v.isObject(); }))
+    if (!doc.isArray() || !ModelReply::allObjects(array))
         return {{}, PlanError{QStringLiteral("not a JSON array of objects")}};
     if (array.size() > 10)
         return {{}, PlanError{QStringLiteral("plan too long (%1)").arg(array.size())}};

@@ -1,5 +1,7 @@
 #include "ask/MagicDraftParser.h"
 
+#include "ask/ModelReply.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,16 +14,6 @@ namespace brisklet {
 namespace MagicDraftParser {
 
 namespace {
-
-QString stripFences(const QString& reply) {
-    QString text = reply.trimmed();
-    const QString fence = QStringLiteral("```");
-    if (!text.startsWith(fence))
-        return text;
-    text.remove(fence + QStringLiteral("json"));
-    text.remove(fence);
-    return text.trimmed();
-}
 
 // The position after at most `limit` grapheme clusters of `text`.
 qsizetype graphemeEnd(const QString& text, int limit) {
@@ -94,21 +86,13 @@ QString boundedDescription(const QString& description) {
 }
 
 QString cleaned(const QString& text, int limit) {
-    QString kept;
-    kept.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        const QChar::Category category = QChar::category(c);
-        if (category == QChar::Other_Control || category == QChar::Other_Format)
-            continue;
-        kept.append(QString::fromUcs4(&c, 1));
-    }
-    kept = kept.trimmed();
+    const QString kept = ModelReply::visible(text).trimmed();
     return kept.left(graphemeEnd(kept, limit));
 }
 
 std::variant<ParsedMagicDraft, MagicDraftError> parse(const QString& reply) {
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(stripFences(reply).toUtf8(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(ModelReply::withoutFences(reply).toUtf8(), &parseError);
     if (parseError.error != QJsonParseError::NoError || !doc.isObject())
         return MagicDraftError::malformed(QStringLiteral("not a JSON object"));
     const QJsonObject root = doc.object();
@@ -117,8 +101,7 @@ std::variant<ParsedMagicDraft, MagicDraftError> parse(const QString& reply) {
     draft.name = name.isString() ? cleaned(name.toString(), 40) : QString();
     const QJsonValue items = root.value(QLatin1String("items"));
     const QJsonArray list = items.toArray();
-    if (!items.isArray() ||
-        std::any_of(list.begin(), list.end(), [](const QJsonValue& v) { return !v.isObject(); }))
+    if (!items.isArray() || !ModelReply::allObjects(list))
         return MagicDraftError::malformed(QStringLiteral("missing items"));
     if (draft.name.isEmpty()) {
         if (list.isEmpty())

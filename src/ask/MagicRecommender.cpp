@@ -214,16 +214,9 @@ QString evidence(const QString& bundleID, const Inventory& inv, const QDateTime&
 
 Setup draft(const QString& name, std::vector<SetupItem> items, const QString& fingerprint,
             const QDateTime& now) {
-    Setup setup;
-    setup.id = QUuid::createUuid();
+    Setup setup = Setup::fresh(fingerprint, now);
     setup.name = name;
     setup.items = std::move(items);
-    setup.fingerprint = fingerprint;
-    setup.endQuitsApps = true;
-    setup.closeOthers = false;
-    setup.requiresAllDisplays = false;
-    setup.createdAt = now;
-    setup.updatedAt = now;
     return setup;
 }
 

@@ -271,6 +271,15 @@ std::vector<SetupItem> Setup::appItems() const {
     return out;
 }
 
+Setup Setup::fresh(const QString& fingerprint, const QDateTime& now) {
+    Setup setup;
+    setup.id = QUuid::createUuid();
+    setup.fingerprint = fingerprint;
+    setup.createdAt = now;
+    setup.updatedAt = now;
+    return setup;
+}
+
 qint64 Setup::displaysNeeded() const {
     std::optional<qint64> largest;
     for (const SetupItem& item : items) {

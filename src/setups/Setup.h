@@ -100,6 +100,9 @@ struct Setup {
     // What running it does besides opening its apps: "2 sites · dark mode".
     QString effectsSummary() const;
 
+    // A new setup: a random id, taken on `fingerprint`, created and updated `now`.
+    static Setup fresh(const QString& fingerprint, const QDateTime& now);
+
     QJsonObject toJson() const;
     // `now` stands in for missing dates. Only the keys that may be missing are
     // tolerated; any other fault fails the whole setup. Keys the record doesn't

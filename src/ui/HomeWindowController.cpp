@@ -8,15 +8,14 @@
 #include "ui/DesignSystem.h"
 #include "ui/HomePane.h"
 #include "ui/SetupsPaneModel.h"
+#include "ui/ViewWindow.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPropertyAnimation>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QScreen>
 #include <algorithm>
 
 namespace brisklet {
@@ -79,24 +78,14 @@ void HomeWindowController::setSetupEditor(QObject* editor) {
 
 void HomeWindowController::build() {
     auto* view = new QQuickView();
-    view->engine()->addImportPath(QStringLiteral("qrc:/"));
     view->setTitle(QStringLiteral("Brisklet"));
     if (!icon_.isNull())
         view->setIcon(icon_);
-    view->setResizeMode(QQuickView::SizeRootObjectToView);
     view->setMinimumSize(QSize(minimumWidth, minimumHeight));
     view->resize(width, height);
-    view->setColor(DesignSystem::instance().palette(DesignSystem::instance().isDark())->canvas);
-    view->setInitialProperties({{QStringLiteral("home"), QVariant::fromValue<QObject*>(this)}});
-    view->setSource(QUrl(QStringLiteral("qrc:/Brisklet/qml/HomeView.qml")));
-    if (view->status() == QQuickView::Error) {
-        for (const auto& error : view->errors())
-            qCCritical(lcApp).noquote() << "home window:" << error.toString();
-    }
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        view->setPosition(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
-    }
+    ViewWindow::load(*view, QStringLiteral("HomeView.qml"),
+                     {{QStringLiteral("home"), QVariant::fromValue<QObject*>(this)}}, "home window");
+    ViewWindow::centre(*view, QSize(width, height));
     view->installEventFilter(this);
     window_ = view;
     qCInfo(lcApp) << "home window built";

@@ -6,11 +6,10 @@
 #include "platform/LoginItem.h"
 #include "platform/Permissions.h"
 #include "ui/DesignSystem.h"
+#include "ui/ViewWindow.h"
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QQmlEngine>
-#include <QScreen>
 
 namespace brisklet {
 
@@ -67,26 +66,17 @@ void OnboardingController::show() {
 
 void OnboardingController::build() {
     auto* view = new QQuickView();
-    view->engine()->addImportPath(QStringLiteral("qrc:/"));
     view->setTitle(QStringLiteral("Welcome to Brisklet"));
     // Closable and resizable, never minimised: it is either in front or done.
     view->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMaximizeButtonHint);
-    view->setResizeMode(QQuickView::SizeRootObjectToView);
     view->setMinimumSize(QSize(minimumWidth, minimumHeight));
     view->resize(width, height);
-    view->setColor(DesignSystem::instance().palette(DesignSystem::instance().isDark())->canvas);
-    view->setInitialProperties({{QStringLiteral("model"), QVariant::fromValue<QObject*>(&model_)},
-                                {QStringLiteral("controller"), QVariant::fromValue<QObject*>(this)}});
-    view->setSource(QUrl(QStringLiteral("qrc:/Brisklet/qml/OnboardingView.qml")));
-    if (view->status() == QQuickView::Error) {
-        for (const auto& error : view->errors())
-            qCCritical(lcApp).noquote() << "onboarding window:" << error.toString();
-    }
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        view->setPosition(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
-    }
+    ViewWindow::load(*view, QStringLiteral("OnboardingView.qml"),
+                     {{QStringLiteral("model"), QVariant::fromValue<QObject*>(&model_)},
+                      {QStringLiteral("controller"), QVariant::fromValue<QObject*>(this)}},
+                     "onboarding window");
+    ViewWindow::centre(*view, QSize(width, height));
     view->installEventFilter(this);
     window_ = view;
     view->show();

@@ -8,6 +8,19 @@
 
 namespace brisklet {
 
+namespace {
+
+// A grant never asked for is requested; one already decided opens its settings pane.
+void allow(platform::Permissions& permissions, const std::function<SettingsServices::Grant()>& grant,
+           void (platform::Permissions::*request)(), const char* pane) {
+    if (grant && grant() == SettingsServices::Grant::notDetermined)
+        (permissions.*request)();
+    else
+        permissions.openPane(QLatin1String(pane));
+}
+
+} // namespace
+
 struct PermissionsSettingsModel::Found {
     bool hasBrowser = false;
     SettingsServices::Browser browser;
@@ -140,20 +153,15 @@ void PermissionsSettingsModel::allowMicrophone() {
     platform::Permissions* p = permissions();
     if (!p)
         return;
-    if (services_->microphone && services_->microphone() == SettingsServices::Grant::notDetermined)
-        p->requestMicrophone();
-    else
-        p->openPane(QLatin1String(platform::Permissions::microphonePane));
+    allow(*p, services_->microphone, &platform::Permissions::requestMicrophone,
+          platform::Permissions::microphonePane);
 }
 
 void PermissionsSettingsModel::allowSpeech() {
     platform::Permissions* p = permissions();
     if (!p)
         return;
-    if (services_->speech && services_->speech() == SettingsServices::Grant::notDetermined)
-        p->requestSpeech();
-    else
-        p->openPane(QLatin1String(platform::Permissions::speechPane));
+    allow(*p, services_->speech, &platform::Permissions::requestSpeech, platform::Permissions::speechPane);
 }
 
 void PermissionsSettingsModel::allowAccessibility() {

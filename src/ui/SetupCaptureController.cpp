@@ -5,11 +5,9 @@
 #include "base/Text.h"
 #include "setups/SetupStore.h"
 #include "ui/CapturePreviewModel.h"
-#include "ui/DSPalette.h"
-#include "ui/DesignSystem.h"
+#include "ui/ViewWindow.h"
 
 #include <QGuiApplication>
-#include <QQmlEngine>
 #include <QScreen>
 
 namespace brisklet {
@@ -84,23 +82,14 @@ CapturePreviewModel* SetupCaptureController::makePreview(const SetupEngine::Capt
 }
 
 void SetupCaptureController::openWindow(QQuickView* view) {
-    view->engine()->addImportPath(QStringLiteral("qrc:/"));
     view->setTitle(QStringLiteral("Review your setup"));
-    view->setResizeMode(QQuickView::SizeRootObjectToView);
     view->setMinimumSize(QSize(width, height));
     view->setMaximumSize(QSize(width, height));
     view->resize(width, height);
-    view->setColor(DesignSystem::instance().palette(DesignSystem::instance().isDark())->canvas);
-    view->setInitialProperties({{QStringLiteral("preview"), QVariant::fromValue<QObject*>(preview_.data())}});
-    view->setSource(QUrl(QStringLiteral("qrc:/Brisklet/qml/CapturePreviewView.qml")));
-    if (view->status() == QQuickView::Error) {
-        for (const auto& error : view->errors())
-            qCCritical(lcApp).noquote() << "capture review:" << error.toString();
-    }
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        view->setPosition(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
-    }
+    ViewWindow::load(*view, QStringLiteral("CapturePreviewView.qml"),
+                     {{QStringLiteral("preview"), QVariant::fromValue<QObject*>(preview_.data())}},
+                     "capture review");
+    ViewWindow::centre(*view, QSize(width, height));
     view->installEventFilter(this);
     window_ = view;
     view->showNormal();
@@ -119,13 +108,10 @@ Setup SetupCaptureController::save(const QString& name, const std::vector<SetupI
         result.fingerprint = fingerprint;
         result.closeOthers = existing->closeOthers || closeOthers;
     } else {
-        result.id = QUuid::createUuid();
+        result = Setup::fresh(fingerprint, QDateTime::currentDateTimeUtc());
         result.name = name;
         result.items = items;
-        result.fingerprint = fingerprint;
         result.closeOthers = closeOthers;
-        result.createdAt = QDateTime::currentDateTimeUtc();
-        result.updatedAt = result.createdAt;
     }
     store_.upsert(result);
     closeWindow();

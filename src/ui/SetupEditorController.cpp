@@ -59,12 +59,7 @@ void SetupEditorController::openDraft(const Setup& draft) {
 }
 
 Setup SetupEditorController::blankDraft() const {
-    Setup setup;
-    setup.id = QUuid::createUuid();
-    setup.fingerprint = ask(providers_.fingerprint);
-    setup.createdAt = QDateTime::currentDateTimeUtc();
-    setup.updatedAt = setup.createdAt;
-    return setup;
+    return Setup::fresh(ask(providers_.fingerprint), QDateTime::currentDateTimeUtc());
 }
 
 void SetupEditorController::openOn(const Setup& setup) {

@@ -222,15 +222,7 @@ QString SetupsPaneModel::nameForSave(const Setup& edited, const std::vector<Setu
 }
 
 Setup SetupsPaneModel::blankDraft(const QString& fingerprint, const QDateTime& now) {
-    Setup draft;
-    draft.id = QUuid::createUuid();
-    draft.fingerprint = fingerprint;
-    draft.endQuitsApps = true;
-    draft.closeOthers = false;
-    draft.requiresAllDisplays = false;
-    draft.createdAt = now;
-    draft.updatedAt = now;
-    return draft;
+    return Setup::fresh(fingerprint, now);
 }
 
 QString SetupsPaneModel::deleteTitle(const QString& name) {

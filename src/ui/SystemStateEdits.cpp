@@ -20,6 +20,14 @@ int truncatedWithin(double position, int low, int high) {
     return static_cast<int>(std::clamp(std::trunc(position), double(low), double(high)));
 }
 
+// Switched on, a level starts at `start`; switched off, the setup holds none.
+void switchLevel(std::optional<int>& level, bool on, int start) {
+    if (on)
+        level = start;
+    else
+        level.reset();
+}
+
 } // namespace
 
 std::vector<Option> players(const std::vector<IndexedApp>& apps) {
@@ -64,10 +72,7 @@ const std::vector<Option>& soundOptions() {
 }
 
 void setVolumeOn(SetupSystemState& state, bool on) {
-    if (on)
-        state.volume = 35;
-    else
-        state.volume.reset();
+    switchLevel(state.volume, on, 35);
 }
 
 void setVolume(SetupSystemState& state, double position) {
@@ -75,10 +80,7 @@ void setVolume(SetupSystemState& state, double position) {
 }
 
 void setBrightnessOn(SetupSystemState& state, bool on) {
-    if (on)
-        state.brightness = 40;
-    else
-        state.brightness.reset();
+    switchLevel(state.brightness, on, 40);
 }
 
 void setBrightness(SetupSystemState& state, double position) {

@@ -11,6 +11,7 @@
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 
+#include "support/DesktopEntryFixture.h"
 #include "support/FakeHttpServer.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
@@ -18,7 +19,6 @@
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 
-#include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -51,16 +51,13 @@ TEST(MagicDraftX11Test, aBuiltProposalRunsAsADraftAndIsPutBack) {
     ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
     TempHome home;
     Prefs::registerDefaults();
-    const QString folder = home.dataHome() + "/applications";
-    QDir().mkpath(folder);
     for (const char* id : {left, right}) {
-        QFile f(folder + "/" + id + ".desktop");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const QByteArray name = QByteArray(id).mid(12);
-        f.write("[Desktop Entry]\nType=Application\nName=" + name +
-                "\nExec=" + QByteArray(BRISKLET_XTESTCLIENT) + " --class " + id + "," + name + " --title " +
-                name + " --geometry 400x300+100+100\n");
+        const QString name = QString::fromLatin1(id).mid(12);
+        ASSERT_TRUE(QFile::exists(writeTestClientEntry(
+            id, name,
+            {"--class", id + QStringLiteral(",") + name, "--title", name, "--geometry", "400x300+100+100"})));
     }
+    const QString folder = home.dataHome() + "/applications";
     EntryApps installed;
     installed.entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
     LinuxDesktop desktop([&] { return installed.entries; });

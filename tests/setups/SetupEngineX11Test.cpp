@@ -4,11 +4,11 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
+#include "support/DesktopEntryFixture.h"
 #include "support/TempHome.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -42,16 +42,14 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
-        const QString folder = home.dataHome() + "/applications";
-        QDir().mkpath(folder);
         for (const char* id : {left, right}) {
-            QFile f(folder + "/" + id + ".desktop");
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            const QByteArray name = QByteArray(id).mid(12);
-            f.write("[Desktop Entry]\nType=Application\nName=" + name +
-                    "\nExec=" + QByteArray(BRISKLET_XTESTCLIENT) + " --class " + id + "," + name +
-                    " --title " + name + " --geometry 400x300+100+100\n");
+            const QString name = QString::fromLatin1(id).mid(12);
+            ASSERT_TRUE(
+                QFile::exists(writeTestClientEntry(id, name,
+                                                   {"--class", id + QStringLiteral(",") + name, "--title",
+                                                    name, "--geometry", "400x300+100+100"})));
         }
+        const QString folder = home.dataHome() + "/applications";
         entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
         desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
         windows =

@@ -290,6 +290,21 @@ TEST(SetupDerived, itemsByKindAndDisplaysNeeded) {
     EXPECT_EQ(s.displaysNeeded(), -2);
 }
 
+TEST(SetupDerived, aFreshSetupHasItsOwnIdAndStampsAndEveryDefault) {
+    const brisklet::Setup a = brisklet::Setup::fresh("fp-1", kNow);
+    const brisklet::Setup b = brisklet::Setup::fresh("fp-1", kNow);
+    EXPECT_FALSE(a.id.isNull());
+    EXPECT_NE(a.id, b.id);
+    EXPECT_EQ(a.fingerprint, "fp-1");
+    EXPECT_EQ(a.createdAt, kNow);
+    EXPECT_EQ(a.updatedAt, kNow);
+    brisklet::Setup plain;
+    plain.id = a.id;
+    plain.fingerprint = a.fingerprint;
+    plain.createdAt = plain.updatedAt = kNow;
+    EXPECT_EQ(a, plain);
+}
+
 TEST(SetupIcons, keywordsFirstThenAStableHash) {
     EXPECT_EQ(SetupIcons::all().size(), 24);
     EXPECT_EQ(SetupIcons::autoFor("deep work"), "hammer"); // "work" comes before "deep"

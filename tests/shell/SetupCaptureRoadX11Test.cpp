@@ -6,8 +6,8 @@
 #include "base/Prefs.h"
 #include "platform/WindowSystem.h"
 #include "setups/SetupStore.h"
+#include "shell/SetupRoadDesktop.h"
 #include "support/DesktopEntryFixture.h"
-#include "support/RoadDesktop.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 #include "ui/CapturePreviewModel.h"
@@ -26,17 +26,10 @@ using namespace brisklet::test;
 
 namespace {
 
-class SetupCaptureRoadX11Test : public RoadDesktop {
+class SetupCaptureRoadX11Test : public SetupRoadDesktop {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(RoadDesktop::SetUp());
-        Prefs::setValue(Prefs::Key::clapWake, false);
-        Prefs::setValue(Prefs::Key::askEnabled, false);
-        writeTestClientEntry("org.example.Notes", "Notes",
-                             {"--title", "Notes", "--class", "roadnotes,RoadNotes"}, "RoadNotes");
-        writeTestClientEntry("org.example.Board", "Board",
-                             {"--title", "Board", "--class", "roadboard,RoadBoard"}, "RoadBoard");
-        appsToQuit = {"org.example.Notes", "org.example.Board"};
+        ASSERT_NO_FATAL_FAILURE(SetupRoadDesktop::SetUp());
         ASSERT_NO_FATAL_FAILURE(launch());
     }
 

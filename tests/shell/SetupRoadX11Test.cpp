@@ -8,8 +8,8 @@
 #include "platform/WindowSystem.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
+#include "shell/SetupRoadDesktop.h"
 #include "support/DesktopEntryFixture.h"
-#include "support/RoadDesktop.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 #include "ui/ReceiptController.h"
@@ -24,18 +24,12 @@ using namespace brisklet::test;
 
 namespace {
 
-class SetupRoadX11Test : public RoadDesktop {
+class SetupRoadX11Test : public SetupRoadDesktop {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(RoadDesktop::SetUp());
-        Prefs::setValue(Prefs::Key::clapWake, false);
-        Prefs::setValue(Prefs::Key::askEnabled, false);
-        writeTestClientEntry("org.example.Notes", "Notes",
-                             {"--title", "Notes", "--class", "roadnotes,RoadNotes"}, "RoadNotes");
-        writeTestClientEntry("org.example.Board", "Board",
-                             {"--title", "Board", "--class", "roadboard,RoadBoard"}, "RoadBoard");
+        ASSERT_NO_FATAL_FAILURE(SetupRoadDesktop::SetUp());
         installFakeBrowser();
-        appsToQuit = {"org.example.Notes", "org.example.Board", "firefox-esr"};
+        appsToQuit << "firefox-esr";
         ASSERT_NO_FATAL_FAILURE(launch());
     }
 

@@ -7,6 +7,7 @@
 #include <QQmlEngine>
 #include <QQuickItemGrabResult>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include "ui/DesignSystem.h"
 
@@ -116,6 +117,12 @@ QRect ViewHarness::boxOf(const QQuickItem* item) const {
     if (!item || !root())
         return {};
     return item->mapRectToItem(root(), QRectF(0, 0, item->width(), item->height())).toAlignedRect();
+}
+
+void ViewHarness::click(QQuickItem* item) {
+    ASSERT_TRUE(item);
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centre.toPoint());
 }
 
 } // namespace brisklet::test

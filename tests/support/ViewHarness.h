@@ -41,6 +41,8 @@ public:
     static QString save(const QImage& image, const QString& name, const QColor& backdrop = Qt::transparent);
     // An item's box in the rendered picture.
     QRect boxOf(const QQuickItem* item) const;
+    // A left click on the middle of `item`; a test failure when there is none.
+    void click(QQuickItem* item);
 
 private:
     std::unique_ptr<QQuickView> view_;

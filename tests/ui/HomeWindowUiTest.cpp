@@ -16,7 +16,7 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
@@ -52,28 +52,18 @@ int customCount(const CommandRegistry& registry) {
                                           [](const auto& e) { return e.id.startsWith("custom-"); }));
 }
 
-void click(QQuickView& view, QQuickItem* item) {
-    ASSERT_TRUE(item);
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
-}
-
-class HomeWindowUiTest : public ::testing::TestWithParam<bool> {
+class HomeWindowUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-
+    HomeWindowUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         apps.setInstalled(
             {{"firefox", "Firefox", "/f.desktop"}, {"org.gnome.Terminal", "Terminal", "/t.desktop"}});
         index.refresh();
         index.waitForScans();
         registry.load();
     }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
 
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
     QString commandsPath() const { return dir.filePath("commands.json"); }
 
     bool load(ViewHarness& h, const QString& pane, int height = 640, int width = 940) {
@@ -112,21 +102,10 @@ protected:
     }
 
     // A text item by name: present, saying something, and legible where it is drawn.
-    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName) {
-        QQuickItem* item = ViewHarness::find(under, objectName);
-        ASSERT_TRUE(item) << objectName.toStdString();
-        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
-        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
-        const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), 4.5) << objectName.toStdString();
-    }
-
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
     QQuickItem* paneItem(ViewHarness& h) const {
         return qvariant_cast<QQuickItem*>(h.find("paneLoader")->property("item"));
     }
 
-    FakeDesktopAppearance appearance;
     TempHome home;
     QTemporaryDir dir;
     FakeClock clock;
@@ -194,7 +173,7 @@ TEST_P(HomeWindowUiTest, TheCommandsPaneDrawsSetupsOwnCommandsAndFamilies) {
     EXPECT_FALSE(h.find("familyWindows")) << "a family without matching rows is left out";
     legible(h, image, h.find("doc Volume"), "title");
 
-    click(h.view(), ViewHarness::find(h.find("doc Volume"), "editPhrases"));
+    h.click(ViewHarness::find(h.find("doc Volume"), "editPhrases"));
     image = shot(h, "commands-editing");
     legible(h, image, h.find("doc Volume"), "label");
 }
@@ -235,7 +214,7 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Commands"));
     h.render();
-    click(h.view(), h.find("addButton"));
+    h.click(h.find("addButton"));
     QQuickItem* overlay = h.view().contentItem();
     QQuickItem* phrase = ViewHarness::find(overlay, "phrase");
     ASSERT_TRUE(phrase);
@@ -250,11 +229,11 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
 
     QQuickItem* app = ViewHarness::find(overlay, "app");
     EXPECT_EQ(app->property("count").toInt(), 3) << "Choose… and the two apps";
-    click(h.view(), ViewHarness::find(overlay, "add"));
+    h.click(ViewHarness::find(overlay, "add"));
     EXPECT_TRUE(phrase->isVisible()) << "nothing given: the sheet stays";
 
     phrase->setProperty("text", "  Work Mode ");
-    click(h.view(), ViewHarness::find(overlay, "add"));
+    h.click(ViewHarness::find(overlay, "add"));
     EXPECT_TRUE(phrase->isVisible()) << "no app chosen: the sheet stays";
     EXPECT_EQ(customCount(registry), 0);
 
@@ -271,11 +250,11 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     EXPECT_EQ(stored["enabled"], true);
     QTRY_VERIFY(h.find("commandsSection")->isVisible());
 
-    click(h.view(), h.find("addButton"));
+    h.click(h.find("addButton"));
     QTRY_VERIFY(phrase->isVisible());
     EXPECT_EQ(phrase->property("text"), "") << "every opening starts fresh";
     EXPECT_EQ(app->property("currentIndex"), 0);
-    click(h.view(), ViewHarness::find(overlay, "cancel"));
+    h.click(ViewHarness::find(overlay, "cancel"));
     QTRY_VERIFY(!phrase->isVisible());
     EXPECT_EQ(customCount(registry), 1);
 }
@@ -287,20 +266,20 @@ TEST_P(HomeWindowUiTest, TheSheetListsTheAppsOfTheLatestScanEachTimeItOpens) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Commands"));
     h.render();
-    click(h.view(), h.find("addButton"));
+    h.click(h.find("addButton"));
     QQuickItem* overlay = h.view().contentItem();
     QQuickItem* app = ViewHarness::find(overlay, "app");
     ASSERT_TRUE(app);
     QTRY_VERIFY(app->isVisible());
     EXPECT_EQ(app->property("count").toInt(), 1) << "no scan yet: only Choose…";
-    click(h.view(), ViewHarness::find(overlay, "cancel"));
+    h.click(ViewHarness::find(overlay, "cancel"));
     QTRY_VERIFY(!app->isVisible());
 
     apps.setInstalled(
         {{"zed", "Zed", "/z.desktop"}, {"b", "Anki", "/a.desktop"}, {"c", "Anki", "/a2.desktop"}});
     index.refresh();
     index.waitForScans();
-    click(h.view(), h.find("addButton"));
+    h.click(h.find("addButton"));
     QTRY_VERIFY(app->isVisible());
     EXPECT_EQ(app->property("model").toStringList(), QStringList({"Choose…", "Anki", "Anki", "Zed"}));
 }
@@ -309,20 +288,20 @@ TEST_P(HomeWindowUiTest, TheSidebarSwitchesPanesAndReselectingKeepsThePane) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Home"));
     h.render();
-    click(h.view(), h.find("navCommands"));
+    h.click(h.find("navCommands"));
     EXPECT_EQ(h.root()->property("pane"), "Commands");
     QQuickItem* commands = paneItem(h);
     ASSERT_TRUE(commands);
-    click(h.view(), h.find("navCommands"));
+    h.click(h.find("navCommands"));
     EXPECT_EQ(paneItem(h), commands) << "the same pane, not a new one";
 
-    click(h.view(), h.find("navHome"));
-    click(h.view(), h.find("createFirstSetup"));
+    h.click(h.find("navHome"));
+    h.click(h.find("createFirstSetup"));
     EXPECT_EQ(h.root()->property("pane"), "Setups");
 
     addSetups();
-    click(h.view(), h.find("navHome"));
-    click(h.view(), h.find("seeAll"));
+    h.click(h.find("navHome"));
+    h.click(h.find("seeAll"));
     EXPECT_EQ(h.root()->property("pane"), "Setups");
 }
 
@@ -346,7 +325,7 @@ TEST_P(HomeWindowUiTest, APhraseEditInTheWindowReachesCommandsJsonAndNothingType
     h.render();
     QQuickItem* doc = h.find("doc Center");
     ASSERT_TRUE(doc);
-    click(h.view(), ViewHarness::find(doc, "editPhrases"));
+    h.click(ViewHarness::find(doc, "editPhrases"));
     QQuickItem* field = ViewHarness::find(doc, "phrases");
     ASSERT_TRUE(field);
     EXPECT_EQ(field->property("text"),
@@ -364,7 +343,7 @@ TEST_P(HomeWindowUiTest, APhraseEditInTheWindowReachesCommandsJsonAndNothingType
     EXPECT_EQ(field->property("text"), "middle, centre it") << "an emptied field gets its phrases back";
 
     field->setProperty("text", "middle, centre it, dead centre");
-    click(h.view(), ViewHarness::find(h.find("familyWindows"), "header"));
+    h.click(ViewHarness::find(h.find("familyWindows"), "header"));
     EXPECT_FALSE(h.find("doc Center")) << "the family closed";
     EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
               QJsonArray({"middle", "centre it", "dead centre"}));
@@ -374,15 +353,15 @@ TEST_P(HomeWindowUiTest, OpenFamiliesAreRememberedButASearchOverridesThem) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Commands", 2600));
     h.render();
-    click(h.view(), ViewHarness::find(h.find("familyApps"), "header"));
+    h.click(ViewHarness::find(h.find("familyApps"), "header"));
     EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(),
               QStringList({"Apps", "Setups", "Windows"}));
-    click(h.view(), h.find("navHome"));
-    click(h.view(), h.find("navCommands"));
+    h.click(h.find("navHome"));
+    h.click(h.find("navCommands"));
     EXPECT_TRUE(h.find("doc Open an app")) << "a new visit opens Apps again";
 
     h.find("search")->setProperty("text", "a");
-    click(h.view(), ViewHarness::find(h.find("familyApps"), "header"));
+    h.click(ViewHarness::find(h.find("familyApps"), "header"));
     EXPECT_EQ(Prefs::value(Prefs::Key::commandsExpanded).toStringList(),
               QStringList({"Apps", "Setups", "Windows"}))
         << "a header does nothing while searching";
@@ -480,7 +459,7 @@ TEST_P(HomeWindowUiTest, TheMenuBarDrawsItsMenusLegiblyAndReportsTheChosenEntry)
     EXPECT_EQ(h.find("scroller")->height(), h.root()->height() - bar->height());
 
     // The open menu lives in the window's overlay, so draw the whole window.
-    click(h.view(), h.find("menuTitle-Edit"));
+    h.click(h.find("menuTitle-Edit"));
     QQuickItem* copy = nullptr;
     ASSERT_TRUE(QTest::qWaitFor([&] {
         copy = ViewHarness::find(h.view().contentItem(), "menuEntry-Copy");
@@ -499,7 +478,7 @@ TEST_P(HomeWindowUiTest, TheMenuBarDrawsItsMenusLegiblyAndReportsTheChosenEntry)
         Pixels::textContrast(open, box.toAlignedRect(), surface, copy->property("color").value<QColor>()),
         4.5);
 
-    click(h.view(), copy);
+    h.click(copy);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !chosen.isEmpty(); }));
     EXPECT_EQ(chosen, QList<int>({8}));
 }

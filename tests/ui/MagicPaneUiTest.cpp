@@ -3,7 +3,7 @@
 #include "ui/DesignSystem.h"
 #include "ui/MagicPaneModel.h"
 
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
 #include "ui/MagicPaneFixture.h"
@@ -17,18 +17,8 @@ using namespace brisklet::test;
 
 namespace {
 
-class MagicPaneUiTest : public ::testing::TestWithParam<bool> {
+class MagicPaneUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-    void SetUp() override {
-        DesignSystem::instance().setDesktop(&desktop);
-        desktop.set(GetParam(), true);
-    }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
-
-    DSPalette* palette() const {
-        return GetParam() ? DesignSystem::instance().dark() : DesignSystem::instance().light();
-    }
     bool load() {
         const QVariantMap home{{"magic", QVariant::fromValue<QObject*>(&f.host)}};
         const bool loaded = harness.loadText(
@@ -43,7 +33,7 @@ protected:
     QImage shoot(const QString& name) {
         QTest::qWait(30);
         QImage image = harness.render();
-        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")));
+        ViewHarness::save(image, name + suffix());
         EXPECT_TRUE(Pixels::nonBlank(image));
         return image;
     }
@@ -62,7 +52,6 @@ protected:
     }
 
     MagicPaneFixture f;
-    FakeDesktopAppearance desktop;
     ViewHarness harness;
 };
 

@@ -4,7 +4,7 @@
 #include "ui/DesignSystem.h"
 #include "ui/MagicCardFormat.h"
 
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
 
@@ -39,30 +39,12 @@ MagicProposal proposal(const QString& blurb = "Code and kitty, side by side.") {
     return p;
 }
 
-class MagicProposalCardUiTest : public ::testing::TestWithParam<bool> {
+class MagicProposalCardUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-    void SetUp() override {
-        DesignSystem::instance().setDesktop(&desktop);
-        desktop.set(GetParam(), true);
-    }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
-
-    DSPalette* palette() const {
-        return GetParam() ? DesignSystem::instance().dark() : DesignSystem::instance().light();
-    }
     QImage shoot(const MagicProposal& p, QVariantMap state, const QString& name) {
         state["proposal"] = MagicCardFormat::describe(p);
         state["width"] = 420;
-        const bool loaded = harness.loadView(QStringLiteral("MagicProposalCard"), state);
-        EXPECT_TRUE(loaded) << harness.errors().toStdString();
-        if (!loaded)
-            return {};
-        QTest::qWait(20);
-        QImage image = harness.render();
-        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")),
-                          palette()->canvas);
-        return image;
+        return loadAndShoot(harness, QStringLiteral("MagicProposalCard"), state, name, palette()->canvas);
     }
     QQuickItem* shown(const char* name) {
         QQuickItem* found = harness.find(QLatin1String(name));
@@ -77,7 +59,6 @@ protected:
         EXPECT_GE(Pixels::textContrast(image, harness.boxOf(item), palette()->surface), least) << what;
     }
 
-    FakeDesktopAppearance desktop;
     ViewHarness harness;
 };
 

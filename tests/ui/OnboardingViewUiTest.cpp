@@ -8,7 +8,7 @@
 #include "base/Prefs.h"
 #include "ui/DesignSystem.h"
 
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
@@ -41,16 +41,12 @@ MagicProposal proposal(const QString& title) {
     return p;
 }
 
-class OnboardingViewUiTest : public ::testing::TestWithParam<bool> {
+class OnboardingViewUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        // Demos stand still and changes land at once: the pictures are stable.
-        appearance.set(GetParam(), true);
+        LightDarkViewTest::SetUp();
         model().setGrants({true, true, true});
     }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
 
     OnboardingModel& model() { return controller.model(); }
     const DSPalette& c() const { return *DesignSystem::instance().palette(GetParam()); }
@@ -67,7 +63,7 @@ protected:
         harness.root()->setSize(size);
         QTest::qWait(30);
         QImage image = harness.render();
-        ViewHarness::save(image, "onboarding-" + name + (GetParam() ? "-dark" : "-light"));
+        ViewHarness::save(image, "onboarding-" + name + suffix());
         EXPECT_TRUE(Pixels::nonBlank(image)) << name.toStdString();
         EXPECT_EQ(QColor(image.pixel(image.width() - 2, 2)), c().canvas) << "the canvas under the title bar";
         EXPECT_EQ(text("headerLine"), OnboardingRules::headerLine(step));
@@ -102,7 +98,6 @@ protected:
     QColor fillOf(const QImage& image, const QString& name) const { return fillOf(image, item(name)); }
 
     TempHome home;
-    FakeDesktopAppearance appearance;
     OnboardingController controller{OnboardingController::Collaborators{}};
     ViewHarness harness;
 };
@@ -205,7 +200,7 @@ TEST_P(OnboardingViewUiTest, theFirstCommandStepTeachesTheGestureThenCelebrates)
     model().setCommandSucceeded(true);
     QTest::qWait(30);
     const QImage after = harness.render();
-    ViewHarness::save(after, QString("onboarding-2-success") + (GetParam() ? "-dark" : "-light"));
+    ViewHarness::save(after, QString("onboarding-2-success") + suffix());
     EXPECT_FALSE(shown("title"));
     EXPECT_TRUE(shown("successMark"));
     EXPECT_EQ(text("successTitle"), "That's it. That's the whole app.");
@@ -240,7 +235,7 @@ TEST_P(OnboardingViewUiTest, theMagicStepReadsFirstThenSaysWhereMagicLives) {
     model().setMagicScanned(true);
     QTest::qWait(30);
     const QImage empty = harness.render();
-    ViewHarness::save(empty, QString("onboarding-3-magic-empty") + (GetParam() ? "-dark" : "-light"));
+    ViewHarness::save(empty, QString("onboarding-3-magic-empty") + suffix());
     EXPECT_FALSE(shown("progress"));
     EXPECT_EQ(text("emptyTitle"), "Not much to read yet.");
     EXPECT_LE(item("emptyLine")->width(), 440);
@@ -276,7 +271,7 @@ TEST_P(OnboardingViewUiTest, theMagicStepShowsTheFirstProposalOnItsCardAndCounts
     model().setMagicRunOutcome(ran.front(), false, "Code didn't open.");
     QTest::qWait(30);
     const QImage failed = harness.render();
-    ViewHarness::save(failed, QString("onboarding-3-magic-failed") + (GetParam() ? "-dark" : "-light"));
+    ViewHarness::save(failed, QString("onboarding-3-magic-failed") + suffix());
     EXPECT_EQ(card->property("runFailure").toString(), "Code didn't open.");
     EXPECT_TRUE(ViewHarness::find(card, "runFailure")->isVisible());
     EXPECT_NE(failed, image);
@@ -314,7 +309,7 @@ TEST_P(OnboardingViewUiTest, theFinishStepShowsTheClapIndicatorStatesAndTheLiveL
     model().setLevel(0.05f);
     QTest::qWait(100);
     const QImage peak = harness.render();
-    ViewHarness::save(peak, QString("onboarding-4-finish-peak") + (GetParam() ? "-dark" : "-light"));
+    ViewHarness::save(peak, QString("onboarding-4-finish-peak") + suffix());
     EXPECT_EQ(item("clapIndicator")->property("color").value<QColor>(), c().emberWash);
     EXPECT_NE(fillOf(peak, "clapIndicator"), fillOf(rest, "clapIndicator")) << "the wash shows";
     EXPECT_EQ(item("clapSymbol")->property("color").value<QColor>(), c().ember);
@@ -323,7 +318,7 @@ TEST_P(OnboardingViewUiTest, theFinishStepShowsTheClapIndicatorStatesAndTheLiveL
     model().setClapFlash(true);
     QTest::qWait(30);
     const QImage clap = harness.render();
-    ViewHarness::save(clap, QString("onboarding-4-finish-clap") + (GetParam() ? "-dark" : "-light"));
+    ViewHarness::save(clap, QString("onboarding-4-finish-clap") + suffix());
     EXPECT_EQ(item("clapSymbol")->property("text").toString(), DesignSystem::instance().symbol("checkmark"));
     EXPECT_EQ(text("clapCaption"),
               QString::fromUtf8("Heard it! Two sharp claps can wake Brisklet from across the room."));

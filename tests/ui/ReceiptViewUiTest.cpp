@@ -8,7 +8,7 @@
 #include "ui/ReceiptModel.h"
 #include "ui/ReceiptWording.h"
 
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
 
@@ -48,28 +48,13 @@ ReceiptCard end() {
     return ReceiptWording::forEnd({"Work", 0, {}}, work);
 }
 
-class ReceiptViewUiTest : public ::testing::TestWithParam<bool> {
+class ReceiptViewUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-    void SetUp() override {
-        DesignSystem::instance().setDesktop(&desktop);
-        desktop.set(GetParam(), true);
-    }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
-
     QImage shoot(ReceiptModel& model, const QString& name) {
-        const bool loaded =
-            harness.loadView(QStringLiteral("ReceiptView"), {{"model", QVariant::fromValue(&model)}});
-        EXPECT_TRUE(loaded) << harness.errors().toStdString();
-        if (!loaded)
-            return {};
-        QTest::qWait(20);
-        QImage image = harness.render();
-        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")),
-                          QColor(0x6b, 0x7a, 0x8f));
-        return image;
+        // Over a mid-grey desktop, as the card floats.
+        return loadAndShoot(harness, QStringLiteral("ReceiptView"), {{"model", QVariant::fromValue(&model)}},
+                            name, QColor(0x6b, 0x7a, 0x8f));
     }
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
     // The text of an item, checked against the card.
     void expectLegible(const QImage& image, const char* name, double least = 4.5) {
         QQuickItem* item = harness.find(QLatin1String(name));
@@ -78,7 +63,6 @@ protected:
         EXPECT_GE(Pixels::textContrast(image, harness.boxOf(item), canvas()), least) << name;
     }
 
-    FakeDesktopAppearance desktop;
     ViewHarness harness;
 };
 

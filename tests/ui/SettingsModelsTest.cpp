@@ -6,18 +6,13 @@
 #include "ui/DesignSystem.h"
 #include "ui/GeneralSettingsModel.h"
 #include "ui/PermissionsSettingsModel.h"
+#include "ui/SettingsFixture.h"
 #include "ui/SettingsScale.h"
 #include "ui/SettingsServices.h"
 #include "ui/WakeSettingsModel.h"
 
 #include "base/Prefs.h"
-#include "support/FakeClock.h"
-#include "support/FakeLoginItem.h"
-#include "support/FakePermissions.h"
-#include "support/FakeScheduler.h"
-#include "support/FakeSecretStore.h"
 #include "support/ScopedEnv.h"
-#include "support/TempHome.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -56,25 +51,11 @@ QVariantMap stored() {
     return values;
 }
 
-class SettingsModelsTest : public ::testing::Test {
+class SettingsModelsTest : public ::testing::Test, protected SettingsFixture {
 protected:
     void SetUp() override {
         Prefs::registerDefaults();
         before = stored();
-        services.scheduler = &scheduler;
-        services.level = [this] { return level; };
-        services.wakeConfigChanged = [this] { ++wakeReloads; };
-        services.sensitivityChanged = [this](double stored) { sensitivities.push_back(stored); };
-        services.runOnboarding = [this] { ++tours; };
-        services.loginItem = &login;
-        services.secrets = &secrets;
-        services.permissions = &permissions;
-        services.playSound = [this](const QString& id, double volume) { played.emplace_back(id, volume); };
-        services.microphone = [this] { return mic; };
-        services.speech = [this] { return speech; };
-        services.accessibility = [this] { return ax; };
-        services.defaultBrowser = [this] { return browser; };
-        services.runInBackground = [this](std::function<void()> work) { jobs.push_back(std::move(work)); };
     }
     void TearDown() override { DesignSystem::instance().setAppearance("system"); }
 
@@ -93,23 +74,6 @@ protected:
         return model;
     }
 
-    TempHome home;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    SettingsServices services;
-    FakeLoginItem login;
-    FakeSecretStore secrets;
-    FakePermissions permissions;
-    float level = 0;
-    int wakeReloads = 0;
-    int tours = 0;
-    std::vector<double> sensitivities;
-    std::vector<std::pair<QString, double>> played;
-    Grant mic = Grant::granted;
-    Grant speech = Grant::granted;
-    bool ax = true;
-    std::optional<SettingsServices::Browser> browser;
-    std::vector<std::function<void()>> jobs;
     QVariantMap before; // the file as the launch left it
 };
 

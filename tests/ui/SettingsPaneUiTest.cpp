@@ -4,18 +4,14 @@
 // building the pane and its tour button reaching the host.
 #include "ui/DesignSystem.h"
 #include "ui/HomeWindowController.h"
+#include "ui/SettingsFixture.h"
 #include "ui/SettingsServices.h"
 
 #include "base/AppState.h"
 #include "base/Prefs.h"
 #include "commands/CommandRegistry.h"
 #include "setups/SetupStore.h"
-#include "support/FakeClock.h"
-#include "support/FakeDesktopAppearance.h"
-#include "support/FakeLoginItem.h"
-#include "support/FakePermissions.h"
-#include "support/FakeScheduler.h"
-#include "support/FakeSecretStore.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
@@ -38,48 +34,23 @@ namespace {
 const QStringList sections{"wakeSection", "generalSection", "askSection", "permissionsSection",
                            "helpSection"};
 
-void click(QQuickView& view, QQuickItem* item) {
-    ASSERT_TRUE(item);
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
-}
-
 QStringList storedKeys() {
     Prefs::sync();
     QSettings file(Prefs::settingsPath(), QSettings::IniFormat);
     return file.allKeys();
 }
 
-class SettingsPaneUiTest : public ::testing::TestWithParam<bool> {
+class SettingsPaneUiTest : public LightDarkViewTest, protected SettingsFixture {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-
+    SettingsPaneUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         Prefs::registerDefaults();
-        services.scheduler = &scheduler;
-        services.level = [this] { return level; };
-        services.wakeConfigChanged = [this] { ++wakeReloads; };
-        services.runOnboarding = [this] { ++tours; };
-        services.loginItem = &login;
-        services.secrets = &secrets;
-        services.permissions = &permissions;
-        services.microphone = [this] { return mic; };
-        services.speech = [] { return Grant::granted; };
-        services.accessibility = [this] { return ax; };
-        services.defaultBrowser = [this] { return browser; };
-        services.runInBackground = [this](std::function<void()> work) { jobs.push_back(std::move(work)); };
-        services.openHelp = [this] { ++helps; };
-        services.reportProblem = [this] { ++reports; };
     }
     void TearDown() override {
         DesignSystem::instance().setAppearance("system");
-        DesignSystem::instance().setDesktop(nullptr);
+        LightDarkViewTest::TearDown();
     }
-
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
 
     bool load(ViewHarness& h) {
         if (!h.loadView("SettingsPane", {{"services", QVariant::fromValue<QObject*>(&services)}}))
@@ -110,37 +81,6 @@ protected:
         }
         return image;
     }
-
-    // A text item: shown, saying something, legible where it is drawn.
-    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName,
-                 double least = 4.5) {
-        ASSERT_TRUE(under) << objectName.toStdString();
-        QQuickItem* item = ViewHarness::find(under, objectName);
-        ASSERT_TRUE(item) << objectName.toStdString();
-        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
-        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
-        const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
-            << objectName.toStdString();
-    }
-
-    FakeDesktopAppearance appearance;
-    TempHome home;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    SettingsServices services;
-    FakeLoginItem login;
-    FakeSecretStore secrets;
-    FakePermissions permissions;
-    float level = 0;
-    int wakeReloads = 0;
-    int tours = 0;
-    int helps = 0;
-    int reports = 0;
-    Grant mic = Grant::granted;
-    bool ax = true;
-    std::optional<SettingsServices::Browser> browser;
-    std::vector<std::function<void()>> jobs;
 };
 
 } // namespace
@@ -214,7 +154,7 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     settle();
 
     QQuickItem* wake = h.find("wakeSection");
-    click(h.view(), ViewHarness::find(wake, "clapToggle"));
+    h.click(ViewHarness::find(wake, "clapToggle"));
     EXPECT_EQ(wakeReloads, 1);
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::clapWake));
     level = 0.05f;
@@ -227,12 +167,12 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     EXPECT_DOUBLE_EQ(ViewHarness::find(wake, "sensitivity")->property("value").toDouble(), 8);
 
     QQuickItem* general = h.find("generalSection");
-    click(h.view(), ViewHarness::find(general, "soundsToggle"));
+    h.click(ViewHarness::find(general, "soundsToggle"));
     EXPECT_FALSE(Prefs::boolValue(Prefs::Key::soundsEnabled));
     EXPECT_FALSE(ViewHarness::find(general, "soundRow")->isVisible());
 
     QQuickItem* ask = h.find("askSection");
-    click(h.view(), ViewHarness::find(ask, "advanced"));
+    h.click(ViewHarness::find(ask, "advanced"));
     QQuickItem* field = ViewHarness::find(ask, "keyField");
     ASSERT_TRUE(field);
     QQuickItem* save = ViewHarness::find(ask, "save");
@@ -240,7 +180,7 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     EXPECT_FALSE(save->isEnabled()) << "white space alone can't be saved";
     field->setProperty("text", " sk-personal ");
     ASSERT_TRUE(save->isEnabled());
-    click(h.view(), save);
+    h.click(save);
     EXPECT_EQ(secrets.items.value("anthropic-api-key"), "sk-personal");
     EXPECT_EQ(field->property("text"), "") << "the field empties after a save";
     EXPECT_EQ(field->property("placeholderText"), "•••••••• (stored in keyring)");
@@ -260,18 +200,18 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     QQuickItem* browserRow = ViewHarness::find(perms, "browserRow");
     legible(h, image, browserRow, "detail");
     EXPECT_EQ(ViewHarness::find(browserRow, "fix")->property("text"), "Fix in Settings");
-    click(h.view(), ViewHarness::find(browserRow, "fix"));
-    click(h.view(), ViewHarness::find(micRow, "fix"));
+    h.click(ViewHarness::find(browserRow, "fix"));
+    h.click(ViewHarness::find(micRow, "fix"));
     EXPECT_EQ(permissions.openedPanes, (QStringList{"Privacy_Automation", "Privacy_Microphone"}));
 
-    click(h.view(), ViewHarness::find(ask, "remove"));
+    h.click(ViewHarness::find(ask, "remove"));
     EXPECT_EQ(ViewHarness::find(ask, "keyStatus")->property("text"), "Key removed.");
     EXPECT_TRUE(ViewHarness::find(ask, "routeNone")->isVisible()) << "no key and no service";
     const QImage removed = shot(h, "key-removed");
     legible(h, removed, ask, "routeNone", 3.0);
 
-    click(h.view(), ViewHarness::find(h.find("helpSection"), "report"));
-    click(h.view(), ViewHarness::find(h.find("helpSection"), "openHelp"));
+    h.click(ViewHarness::find(h.find("helpSection"), "report"));
+    h.click(ViewHarness::find(h.find("helpSection"), "openHelp"));
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(helps, 1);
 }
@@ -307,8 +247,8 @@ TEST_P(SettingsPaneUiTest, TheHomeWindowBuildsThePaneAndItsTourButtonReachesTheH
     QQuickItem* open = ViewHarness::find(pane, "tourOpen");
     pane->setY(-open->mapToItem(pane, QPointF()).y()); // bring the row into view
     h.render();
-    click(h.view(), open);
-    click(h.view(), open);
+    h.click(open);
+    h.click(open);
     EXPECT_EQ(runs, 2);
 
     QMetaObject::invokeMethod(ViewHarness::find(pane, "wakeSection")->property("model").value<QObject*>(),

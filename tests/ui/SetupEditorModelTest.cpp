@@ -88,6 +88,21 @@ protected:
 
     QString firstItemId() { return model().items().front().toMap().value("id").toString(); }
 
+    // A stored setup named `name`, open in the editor.
+    brisklet::Setup openStored(const QString& name) {
+        editor();
+        const brisklet::Setup setup = stored(name);
+        store->upsert(setup);
+        editor().openEditor(setup.id.toString());
+        return setup;
+    }
+    // What another program holds after renaming `mine` and adding one of its own.
+    static std::vector<brisklet::Setup> renamedWithAnother(const brisklet::Setup& mine) {
+        brisklet::Setup renamed = mine;
+        renamed.name = "Deep Work Mornings";
+        return {renamed, stored("Gym")};
+    }
+
     // Another program replaces the file.
     void writeOutside(const std::vector<brisklet::Setup>& list) {
         QJsonArray array;
@@ -242,17 +257,10 @@ TEST_F(SetupEditorModelTest, projectsComeFromTheChosenFolder) {
 }
 
 TEST_F(SetupEditorModelTest, aFileChangedOutsideIsNotOverwrittenWithoutAWord) {
-    editor();
-    const brisklet::Setup mine = stored("Deep Work");
-    store->upsert(mine);
-    editor().openEditor(mine.id.toString());
+    const brisklet::Setup mine = openStored("Deep Work");
     model().setPhrasesText("grind");
 
-    // Meanwhile another program renames this setup and adds one of its own.
-    brisklet::Setup renamed = mine;
-    renamed.name = "Deep Work Mornings";
-    const brisklet::Setup theirs = stored("Gym");
-    editOutside({renamed, theirs});
+    editOutside(renamedWithAnother(mine)); // meanwhile, in another program
     ASSERT_EQ(store->setups().size(), 2u);
 
     model().save();
@@ -271,16 +279,10 @@ TEST_F(SetupEditorModelTest, aFileChangedOutsideIsNotOverwrittenWithoutAWord) {
 }
 
 TEST_F(SetupEditorModelTest, anOutsideChangeTheStoreHasNotReadYetStillStopsTheFirstSave) {
-    editor();
-    const brisklet::Setup mine = stored("Deep Work");
-    store->upsert(mine);
-    editor().openEditor(mine.id.toString());
+    const brisklet::Setup mine = openStored("Deep Work");
     model().setPhrasesText("grind");
 
-    brisklet::Setup renamed = mine;
-    renamed.name = "Deep Work Mornings";
-    const brisklet::Setup theirs = stored("Gym");
-    writeOutside({renamed, theirs}); // saved at once, before the store's reload
+    writeOutside(renamedWithAnother(mine)); // saved at once, before the store's reload
     model().save();
     EXPECT_TRUE(model().isOpen());
     EXPECT_EQ(model().notice(), SetupEditorController::changedOutsideText());
@@ -291,10 +293,7 @@ TEST_F(SetupEditorModelTest, anOutsideChangeTheStoreHasNotReadYetStillStopsTheFi
 }
 
 TEST_F(SetupEditorModelTest, aRunStampWhileEditingIsNoOutsideChange) {
-    editor();
-    const brisklet::Setup mine = stored("Deep Work");
-    store->upsert(mine);
-    editor().openEditor(mine.id.toString());
+    const brisklet::Setup mine = openStored("Deep Work");
     store->markRun(mine.id);
     model().setName("Deep Work Plus");
     model().save();

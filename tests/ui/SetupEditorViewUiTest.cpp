@@ -15,7 +15,7 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
@@ -34,19 +34,11 @@ namespace {
 const QByteArray kEditorQml =
     "import QtQuick\nimport Brisklet\nSetupEditorPanel { width: 660; height: 640 }\n";
 
-void click(QQuickView& view, QQuickItem* item) {
-    ASSERT_TRUE(item);
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
-}
-
-class SetupEditorViewUiTest : public ::testing::TestWithParam<bool> {
+class SetupEditorViewUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-
+    SetupEditorViewUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         apps.setInstalled({{"firefox-esr", "Firefox ESR", "/f.desktop"},
                            {"org.gnome.Terminal", "Terminal", "/t.desktop"},
                            {"org.gnome.Rhythmbox3", "Rhythmbox", "/r.desktop"},
@@ -54,10 +46,6 @@ protected:
         index.refresh();
         index.waitForScans();
     }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
-
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
-    QColor canvas() const { return DesignSystem::instance().palette(GetParam())->canvas; }
 
     bool loadEditor(ViewHarness& h) {
         return h.loadText(kEditorQml, {{"model", QVariant::fromValue<QObject*>(&editor.model())}});
@@ -71,17 +59,6 @@ protected:
         EXPECT_LE(std::abs(corner.red() - canvas().red()), 2) << name.toStdString() << ": the canvas shows";
         ViewHarness::save(image, name + suffix());
         return image;
-    }
-
-    void legible(ViewHarness& h, const QImage& image, QQuickItem* under, const QString& objectName,
-                 double least = 4.5) {
-        QQuickItem* item = ViewHarness::find(under, objectName);
-        ASSERT_TRUE(item) << objectName.toStdString();
-        EXPECT_TRUE(item->isVisible()) << objectName.toStdString();
-        EXPECT_FALSE(item->property("text").toString().isEmpty()) << objectName.toStdString();
-        const QColor ink = item->property("color").value<QColor>();
-        EXPECT_GE(Pixels::textContrast(image, h.boxOf(item), canvas(), ink), least)
-            << objectName.toStdString();
     }
 
     QString text(ViewHarness& h, const QString& objectName) {
@@ -116,7 +93,6 @@ protected:
         return s;
     }
 
-    FakeDesktopAppearance appearance;
     TempHome home;
     QTemporaryDir dir;
     FakeClock clock;
@@ -177,7 +153,7 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     EXPECT_GT(
         ViewHarness::find(h.find("icon-book"), "tileBackground")->property("color").value<QColor>().alpha(),
         0);
-    click(h.view(), h.find("icon-terminal"));
+    h.click(h.find("icon-terminal"));
     EXPECT_EQ(editor.model().icon(), "terminal");
 
     // The system state section shows what is stored; the line follows the appearance.
@@ -188,9 +164,9 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     legible(h, image, h.root(), "appearanceLine", 3.0);
     EXPECT_TRUE(h.find("musicRow")->isVisible());
     EXPECT_TRUE(h.find("player")->isVisible()) << "two players installed";
-    click(h.view(), ViewHarness::find(h.find("appearance"), "segment0"));
+    h.click(ViewHarness::find(h.find("appearance"), "segment0"));
     EXPECT_FALSE(h.find("appearanceLine")->isVisible());
-    click(h.view(), h.find("volumeBox"));
+    h.click(h.find("volumeBox"));
     EXPECT_FALSE(h.find("volumeSlider")->isVisible());
     EXPECT_FALSE(editor.model().draft().system.volume.has_value());
 }
@@ -210,7 +186,7 @@ TEST_P(SetupEditorViewUiTest, refusalsAreShownBesideTheDisabledSave) {
     editor.model().setName("Reading");
     // Typed into the row: every key lands, the field keeps its focus throughout.
     QQuickItem* address = ViewHarness::find(h.find("itemRow"), "address");
-    click(h.view(), address);
+    h.click(address);
     QTest::keySequence(&h.view(), QKeySequence::SelectAll);
     for (const QChar c : QStringLiteral("ftp://files.example.org"))
         QTest::keyClick(&h.view(), c.toLatin1());
@@ -276,7 +252,7 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
     ASSERT_TRUE(pageRow());
     EXPECT_EQ(ViewHarness::find(pageRow(), "title")->property("text"), "Firefox ESR");
     EXPECT_EQ(ViewHarness::find(pageRow(), "browserLine")->property("text"), "opens in Firefox ESR");
-    click(h.view(), ViewHarness::find(pageRow(), "tick"));
+    h.click(ViewHarness::find(pageRow(), "tick"));
     image = shot(h, "capture-review-unticked");
     EXPECT_FALSE(h.find("overlap")->isVisible());
     EXPECT_EQ(text(h, "kept"), "1 of 2 kept");
@@ -330,7 +306,7 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
     // Typing a comma into the phrases field keeps it until the field is left.
     QQuickItem* phrases = ViewHarness::find(sheet->property("contentItem").value<QQuickItem*>(), "phrases");
     ASSERT_TRUE(phrases);
-    click(h.view(), phrases);
+    h.click(phrases);
     for (const char c : QByteArray("a,"))
         QTest::keyClick(&h.view(), c);
     EXPECT_EQ(phrases->property("text").toString(), "a,");

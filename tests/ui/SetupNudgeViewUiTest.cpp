@@ -6,7 +6,7 @@
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupNudgeModel.h"
 
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
 
@@ -20,26 +20,12 @@ using namespace brisklet::test;
 
 namespace {
 
-class SetupNudgeViewUiTest : public ::testing::TestWithParam<bool> {
+class SetupNudgeViewUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
-    void SetUp() override {
-        DesignSystem::instance().setDesktop(&desktop);
-        desktop.set(GetParam(), true);
-    }
-    void TearDown() override { DesignSystem::instance().setDesktop(nullptr); }
-
     QImage shoot(SetupNudgeModel& model, const QString& name) {
-        const bool loaded =
-            harness.loadView(QStringLiteral("SetupNudgeView"), {{"model", QVariant::fromValue(&model)}});
-        EXPECT_TRUE(loaded) << harness.errors().toStdString();
-        if (!loaded)
-            return {};
-        QTest::qWait(20);
-        QImage image = harness.render();
-        ViewHarness::save(image, name + (GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light")),
-                          QColor(0x6b, 0x7a, 0x8f));
-        return image;
+        // Over a mid-grey desktop, as the card floats.
+        return loadAndShoot(harness, QStringLiteral("SetupNudgeView"),
+                            {{"model", QVariant::fromValue(&model)}}, name, QColor(0x6b, 0x7a, 0x8f));
     }
     // Always the light card, whatever the app's appearance.
     static QColor canvas() { return DesignSystem::instance().light()->canvas; }
@@ -50,7 +36,6 @@ protected:
         EXPECT_GE(Pixels::textContrast(image, harness.boxOf(item), backdrop), least) << name;
     }
 
-    FakeDesktopAppearance desktop;
     ViewHarness harness;
 };
 

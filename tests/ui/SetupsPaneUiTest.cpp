@@ -13,7 +13,7 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
-#include "support/FakeDesktopAppearance.h"
+#include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/SetupRecords.h"
 #include "support/TempHome.h"
@@ -81,12 +81,11 @@ int countNear(const QImage& image, const QRect& box, const QColor& colour) {
     return found;
 }
 
-class SetupsPaneUiTest : public ::testing::TestWithParam<bool> {
+class SetupsPaneUiTest : public LightDarkViewTest {
 protected:
-    static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
+    SetupsPaneUiTest() : LightDarkViewTest(false) {}
     void SetUp() override {
-        DesignSystem::instance().setDesktop(&appearance);
-        appearance.set(GetParam(), false);
+        LightDarkViewTest::SetUp();
         icons.set("code", codeColour);
         icons.set("firefox", firefoxColour);
         icons.set("org.gnome.Terminal", terminalColour);
@@ -99,11 +98,8 @@ protected:
     }
     void TearDown() override {
         AppIcons::instance().setSource(nullptr);
-        DesignSystem::instance().setDesktop(nullptr);
+        LightDarkViewTest::TearDown();
     }
-
-    DSPalette* palette() const { return DesignSystem::instance().palette(GetParam()); }
-    QString suffix() const { return GetParam() ? QStringLiteral("-dark") : QStringLiteral("-light"); }
 
     void addFixtures() {
         brisklet::Setup deep = setupNamed("Deep Work", day.addDays(-3), day.addSecs(-7200),
@@ -147,7 +143,6 @@ protected:
             << item->objectName().toStdString() << " " << item->property("text").toString().toStdString();
     }
 
-    FakeDesktopAppearance appearance;
     FakeAppIconSource icons;
     TempHome home;
     QTemporaryDir dir;

@@ -49,6 +49,17 @@ QString launcherID(const QString& launcher) {
     return text.endsWith(QLatin1String(".desktop")) ? withoutSuffix(text) : QString();
 }
 
+// Calls `visit` with the attributes of every <application> element, up to the first
+// fault of a broken file.
+template <typename Visit> void forEachApplication(const QByteArray& xml, Visit&& visit) {
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd() && !reader.hasError()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == QLatin1String("application"))
+            visit(reader.attributes());
+    }
+}
+
 void newest(std::optional<QDateTime>& into, const std::optional<QDateTime>& date) {
     if (date && date->isValid() && (!into || *date > *into))
         into = date;
@@ -87,15 +98,10 @@ DesktopUsageHistory::DesktopUsageHistory(ProcessRunner* runner) : runner_(runner
 
 std::map<QString, UsageSignal> DesktopUsageHistory::parseApplicationState(const QByteArray& xml) {
     std::map<QString, UsageSignal> out;
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd() && !reader.hasError()) {
-        reader.readNext();
-        if (!reader.isStartElement() || reader.name() != QLatin1String("application"))
-            continue;
-        const auto attributes = reader.attributes();
+    forEachApplication(xml, [&](const QXmlStreamAttributes& attributes) {
         const QString id = withoutSuffix(attributes.value(QLatin1String("id")).toString());
         if (id.isEmpty())
-            continue;
+            return;
         UsageSignal& usage = out[id];
         bool ok = false;
         const double score = attributes.value(QLatin1String("score")).toDouble(&ok);
@@ -104,22 +110,17 @@ std::map<QString, UsageSignal> DesktopUsageHistory::parseApplicationState(const 
         const qint64 seen = attributes.value(QLatin1String("last-seen")).toLongLong(&ok);
         if (ok && seen > 0)
             newest(usage.lastUsed, QDateTime::fromSecsSinceEpoch(seen, Qt::UTC));
-    }
+    });
     return out;
 }
 
 std::vector<DesktopUsageHistory::XbelApp> DesktopUsageHistory::parseXbel(const QByteArray& xml) {
     std::vector<XbelApp> out;
     QHash<QString, size_t> byName;
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd() && !reader.hasError()) {
-        reader.readNext();
-        if (!reader.isStartElement() || reader.name() != QLatin1String("application"))
-            continue;
-        const auto attributes = reader.attributes();
+    forEachApplication(xml, [&](const QXmlStreamAttributes& attributes) {
         const QString name = attributes.value(QLatin1String("name")).toString();
         if (name.isEmpty())
-            continue;
+            return;
         if (!byName.contains(name)) {
             byName.insert(name, out.size());
             XbelApp app;
@@ -134,7 +135,7 @@ std::vector<DesktopUsageHistory::XbelApp> DesktopUsageHistory::parseXbel(const Q
             app.count += count;
         newest(app.modified, QDateTime::fromString(attributes.value(QLatin1String("modified")).toString(),
                                                    Qt::ISODateWithMs));
-    }
+    });
     return out;
 }
 
