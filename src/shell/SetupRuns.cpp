@@ -98,8 +98,8 @@ std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo,
 void SetupRuns::showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo) {
     const std::uint64_t token = ++receiptToken_;
     auto kept = std::make_shared<QSet<QString>>();
-    const auto providers = {c_.defaultFileManager, c_.defaultBrowser};
-    std::vector<std::function<std::optional<QString>()>> asked(providers.begin(), providers.end());
+    const std::vector<std::function<std::optional<QString>()>> asked{c_.defaultFileManager,
+                                                                     c_.defaultBrowser};
     QPointer<SetupRuns> self(this);
     c_.offMainThread(
         [asked, kept] {

@@ -32,11 +32,8 @@ SetupItem app(const QString& id, const QString& name, const QString& title, std:
 }
 
 Setup blank(const QString& name, const QDateTime& now) {
-    Setup setup;
-    setup.id = QUuid::createUuid();
+    Setup setup = Setup::fresh({}, now);
     setup.name = name;
-    setup.createdAt = now;
-    setup.updatedAt = now;
     return setup;
 }
 
