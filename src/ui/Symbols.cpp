@@ -66,7 +66,7 @@ const std::map<QString, char32_t>& table() {
         {QStringLiteral("camera.viewfinder"), 0xe3b5},                     // center_focus_weak
         {QStringLiteral("square.and.pencil"), 0xe745},                     // edit_note
         {QStringLiteral("ellipsis"), 0xe5d3},                              // more_horiz
-        {QStringLiteral("display.trianglebadge.exclamationmark"), 0xe002}, // warning
+        {QStringLiteral("display.trianglebadge.exclamationmark"), 0xe99d}, // desktop_access_disabled
     };
     return symbols;
 }

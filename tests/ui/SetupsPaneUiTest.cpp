@@ -212,6 +212,32 @@ TEST_P(SetupsPaneUiTest, cardsShowNewestFirstWithTheirMiniaturesAppsAndState) {
     expectLegible(image, inCard("Loose Ends", "moreApps"), surface, 3.0);
 }
 
+TEST_P(SetupsPaneUiTest, theOpenBadgeFollowsTheNameAndTheWarningHasTheDisplayGlyph) {
+    addFixtures();
+    // The open setup on a different arrangement shows the badge and the warning at once.
+    brisklet::Setup two = *setups.lookup("Two Screens");
+    two.fingerprint = "1:1440x900";
+    setups.upsert(two);
+    shoot("SetupsPane-title");
+    QQuickItem* name = inCard("Two Screens", "name");
+    QQuickItem* badge = inCard("Two Screens", "openBadge");
+    QQuickItem* row = inCard("Two Screens", "titleRow");
+    ASSERT_TRUE(name && badge && row);
+    ASSERT_TRUE(badge->isVisible());
+    // The badge sits 8 after the name, far from the row's right edge.
+    EXPECT_NEAR(harness.boxOf(badge).left() - harness.boxOf(name).right() - 1, 8, 1);
+    EXPECT_GT(harness.boxOf(row).right() - harness.boxOf(badge).right(), 100);
+    EXPECT_NEAR(harness.boxOf(name).width(), name->property("implicitWidth").toReal(), 1);
+
+    // The warning draws the icon font's display-with-warning glyph, not the plain triangle.
+    QQuickItem* glyph = inCard("Two Screens", "displayGlyph");
+    ASSERT_TRUE(glyph && glyph->isVisible());
+    EXPECT_EQ(glyph->property("text").toString(), QString(QChar(0xe99d)));
+    EXPECT_NE(glyph->property("text").toString(),
+              DesignSystem::instance().symbol("exclamationmark.triangle.fill"));
+    EXPECT_LT(harness.boxOf(badge).right(), harness.boxOf(inCard("Two Screens", "displayWarning")).left());
+}
+
 TEST_P(SetupsPaneUiTest, withoutSetupsTheEmptyStateOffersBothStartsAndTheIdeas) {
     model.setDefaultBrowser(platform::AppEntry{"firefox", "Firefox", "/ff.desktop"});
     const QImage image = shoot("SetupsPane-empty");

@@ -68,6 +68,7 @@ Rectangle {
             }
         }
         SetupCardTitle {
+            objectName: "titleRow"
             width: parent.width
             card: card.card
         }

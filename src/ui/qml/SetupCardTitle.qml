@@ -27,7 +27,7 @@ RowLayout {
     }
     Text {
         objectName: "name"
-        Layout.fillWidth: displayWarning.visible ? false : true
+        // Never fills: the badge sits right after the name, the spacer takes the rest.
         Layout.maximumWidth: title.width - 26 - 8 - (badge.visible ? badge.width + 8 : 0)
                              - (displayWarning.visible ? displayWarning.implicitWidth + 16 : 0)
         text: title.card.name || ""
@@ -65,6 +65,7 @@ RowLayout {
         visible: (title.card.displayLabel || "") !== ""
         spacing: 4
         DSIcon {
+            objectName: "displayGlyph"
             anchors.verticalCenter: parent.verticalCenter
             name: "display.trianglebadge.exclamationmark"
             size: 12
