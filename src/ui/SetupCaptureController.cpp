@@ -83,6 +83,8 @@ CapturePreviewModel* SetupCaptureController::makePreview(const SetupEngine::Capt
 
 void SetupCaptureController::openWindow(QQuickView* view) {
     view->setTitle(QStringLiteral("Review your setup"));
+    // Titled and closable only: a review is neither minimised nor resized.
+    view->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     view->setMinimumSize(QSize(width, height));
     view->setMaximumSize(QSize(width, height));
     view->resize(width, height);

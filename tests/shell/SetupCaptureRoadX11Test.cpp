@@ -19,6 +19,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -99,4 +101,47 @@ TEST_F(SetupCaptureRoadX11Test, aReviewedCaptureBringsItsWindowsBackWhenRun) {
         << "Notes did not come back";
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, board), boardHome); }, 10))
         << "Board did not come back";
+}
+
+TEST_F(SetupCaptureRoadX11Test, theReviewWindowAsksTheWindowManagerForNeitherMinimiseNorMaximise) {
+    delegate->home()->setupsPane().capture();
+    SetupCaptureController* capture = delegate->captureController();
+    ASSERT_TRUE(X11Session::waitUntil([&] { return capture->window() != nullptr; }, 30))
+        << "no review window";
+    const auto xid = static_cast<xcb_window_t>(capture->window()->winId());
+    const auto property = [&](const char* name, xcb_atom_t type) {
+        std::vector<uint32_t> values;
+        auto cookie = xcb_get_property(x.connection(), 0, xid, x.atom(name), type, 0, 64);
+        if (xcb_get_property_reply_t* reply = xcb_get_property_reply(x.connection(), cookie, nullptr)) {
+            const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+            values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+            std::free(reply);
+        }
+        return values;
+    };
+    // What it asks for: move, resize (held fixed by its size hints) and close, and a
+    // title bar with no minimise or maximise button.
+    const std::vector<uint32_t> motif = property("_MOTIF_WM_HINTS", XCB_ATOM_ANY);
+    ASSERT_GE(motif.size(), 3u);
+    constexpr uint32_t functions = 1, decorations = 2, all = 1, minimise = 8, maximise = 16, close = 32;
+    EXPECT_TRUE(motif[0] & functions);
+    EXPECT_FALSE(motif[1] & all) << "not every function";
+    EXPECT_FALSE(motif[1] & (minimise | maximise));
+    EXPECT_TRUE(motif[1] & close);
+    EXPECT_TRUE(motif[0] & decorations);
+    EXPECT_FALSE(motif[2] & (all | 32 | 64)) << "no minimise or maximise button";
+
+    // What the window manager then allows: closing, and no maximising. (Openbox
+    // keeps minimising for every managed window, whatever the window asks.)
+    const auto allowed = [&] { return property("_NET_WM_ALLOWED_ACTIONS", XCB_ATOM_ATOM); };
+    const auto has = [](const std::vector<uint32_t>& actions, xcb_atom_t action) {
+        return std::find(actions.begin(), actions.end(), action) != actions.end();
+    };
+    ASSERT_TRUE(X11Session::waitUntil([&] { return has(allowed(), x.atom("_NET_WM_ACTION_CLOSE")); }, 10))
+        << "the window manager never listed the window's actions";
+    const std::vector<uint32_t> actions = allowed();
+    EXPECT_FALSE(has(actions, x.atom("_NET_WM_ACTION_MAXIMIZE_HORZ")));
+    EXPECT_FALSE(has(actions, x.atom("_NET_WM_ACTION_MAXIMIZE_VERT")));
+    capture->preview()->cancel();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return capture->window() == nullptr; }, 5));
 }

@@ -24,6 +24,7 @@
 #include <QQuickItem>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -171,6 +172,65 @@ TEST_P(SetupEditorViewUiTest, aStoredSetupShowsItsItemsIconAndSystemState) {
     EXPECT_FALSE(editor.model().draft().system.volume.has_value());
 }
 
+TEST_P(SetupEditorViewUiTest, theFooterTheAddAppListAndTheShortcutFieldHaveRoomForTheirContent) {
+    apps.setInstalled({{"firefox-esr", "Firefox ESR", "/f.desktop"},
+                       {"org.kde.long", "KDE Partition Manager and Disk Health Monitor", "/l.desktop"}});
+    index.refresh();
+    index.waitForScans();
+    editor.openNew();
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(loadEditor(h)) << h.errors().toStdString();
+    shot(h, "editor-footer");
+
+    // 16 between the rule above the footer and Cancel and Save, 16 below them.
+    const QRect rule = h.boxOf(h.find("bottomRule"));
+    for (const QString name : {"cancel", "save"}) {
+        const QRect button = h.boxOf(h.find(name));
+        EXPECT_EQ(button.top() - rule.bottom() - 1, 16) << name.toStdString();
+        EXPECT_EQ(h.root()->height() - button.bottom() - 1, 16) << name.toStdString();
+    }
+
+    // The open Add-app list is as wide as its longest name; no name is cut.
+    QQuickItem* addApp = h.find("addApp");
+    QObject* popup = addApp->property("popup").value<QObject*>();
+    ASSERT_TRUE(popup);
+    QMetaObject::invokeMethod(popup, "open");
+    QList<QQuickItem*> labels;
+    const std::function<void(QQuickItem*)> collect = [&](QQuickItem* under) {
+        for (QQuickItem* child : under->childItems()) {
+            if (child->objectName() == "optionLabel" && child->width() > 0)
+                labels << child;
+            collect(child);
+        }
+    };
+    ASSERT_TRUE(waitFor([&] {
+        labels.clear();
+        if (QQuickItem* list = popup->property("contentItem").value<QQuickItem*>())
+            collect(list);
+        return labels.size() == 2;
+    }));
+    EXPECT_GT(popup->property("width").toReal(), addApp->width());
+    for (QQuickItem* label : labels)
+        EXPECT_LE(label->implicitWidth(), label->width() + 0.5)
+            << label->property("text").toString().toStdString();
+    const QImage open = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
+    ViewHarness::save(open, "editor-addapp-open" + suffix());
+    QMetaObject::invokeMethod(popup, "close");
+
+    // The Shortcut field shows its whole hint.
+    QQuickItem* shortcut = h.find("shortcut");
+    QQuickItem* hint = nullptr;
+    for (QQuickItem* child : shortcut->childItems())
+        if (child->property("text").toString().startsWith("its name from"))
+            hint = child;
+    ASSERT_TRUE(hint);
+    EXPECT_EQ(hint->property("text").toString(), "its name from the Brisklet Shortcuts folder (optional)");
+    EXPECT_LE(hint->implicitWidth(), hint->width() + 0.5);
+    EXPECT_GE(shortcut->width(), 260);
+    h.find("scroller")->setProperty("contentY", 200);
+    shot(h, "editor-shortcut");
+}
+
 TEST_P(SetupEditorViewUiTest, refusalsAreShownBesideTheDisabledSave) {
     editor.openNew();
     editor.model().setName("Open");
@@ -260,6 +320,23 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
     EXPECT_LT(pageRow()->opacity(), 0.5);
 }
 
+TEST_P(SetupEditorViewUiTest, theCaptureReviewsBottomPanelIsPaddedOnEverySide) {
+    SetupEngine::CaptureResult result;
+    result.fingerprint = "1:1280x800";
+    CapturePreviewModel preview(result, "", [](const QString&) { return std::optional<QString>(); });
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
+        << h.errors().toStdString();
+    h.root()->setSize(QSizeF(620, 700));
+    shot(h, "capture-review-bottom");
+    const QRect rule = h.boxOf(h.find("bottomRule"));
+    const QRect panel = h.boxOf(h.find("bottomPanel"));
+    EXPECT_EQ(panel.top() - rule.bottom() - 1, 16) << "padding under the rule";
+    EXPECT_EQ(h.root()->height() - panel.bottom() - 1, 16);
+    EXPECT_EQ(panel.left(), 16);
+    EXPECT_EQ(h.root()->width() - panel.right() - 1, 16);
+}
+
 TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) {
     CommandRegistry registry(dir.filePath("commands.json"));
     AppState state;
@@ -311,6 +388,40 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
         QTest::keyClick(&h.view(), c);
     EXPECT_EQ(phrases->property("text").toString(), "a,");
     EXPECT_EQ(editor.model().draft().phrases, QStringList{"a"});
+}
+
+TEST_P(SetupEditorViewUiTest, theSheetInTheHomeWindowLeavesItsMenuBarFree) {
+    CommandRegistry registry(dir.filePath("commands.json"));
+    AppState state;
+    HomeWindowController homeWindow(registry, &index, store, state);
+    homeWindow.setSetupEditor(&editor);
+    homeWindow.setMenus(QVariantList{QVariantMap{{"title", "Brisklet"}, {"entries", QVariantList{}}}});
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(
+        h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
+        << h.errors().toStdString();
+    h.root()->setSize(QSizeF(HomeWindowController::width, HomeWindowController::height));
+    h.render();
+    editor.openNew();
+    QQuickItem* bar = h.find("menuBar");
+    ASSERT_TRUE(bar && bar->isVisible() && bar->height() > 0);
+    QObject* sheet = h.root()->findChild<QObject*>("setupEditor");
+    ASSERT_TRUE(sheet && sheet->property("visible").toBool());
+    QTest::qWait(300); // the sheet's entrance
+    const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
+    ViewHarness::save(picture, "home-editor-sheet-menubar" + suffix());
+    // The sheet starts below the bar, ends inside the window, and its footer shows.
+    EXPECT_GE(sheet->property("y").toReal(), bar->height());
+    EXPECT_LE(sheet->property("y").toReal() + sheet->property("height").toReal(), h.root()->height());
+    QQuickItem* content = sheet->property("contentItem").value<QQuickItem*>();
+    QQuickItem* save = ViewHarness::find(content, "save");
+    ASSERT_TRUE(save);
+    EXPECT_LE(h.boxOf(save).bottom(), h.root()->height() - 16);
+    // The menu titles are still drawn on the bar, not under the sheet's shade.
+    legible(h, picture, h.root(), "menuTitle-Brisklet");
+    EXPECT_EQ(QColor(picture.pixel(picture.width() - 10, 10)).rgb(), palette()->sidebar.rgb())
+        << "the bar is not shaded";
+    editor.model().cancel();
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),

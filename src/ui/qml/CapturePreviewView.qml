@@ -125,15 +125,18 @@ Rectangle {
             }
         }
     }
+    // The bottom panel is padded 16 on every side, the rule above it included.
     Rectangle {
         id: rule
-        y: bottom.y - 1
+        objectName: "bottomRule"
+        y: bottom.y - 16 - 1
         width: view.width
         height: 1
         color: view.c.hairline
     }
     Column {
         id: bottom
+        objectName: "bottomPanel"
         x: 16
         y: view.height - height - 16
         width: view.width - 32

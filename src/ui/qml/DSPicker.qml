@@ -49,15 +49,35 @@ ComboBox {
         border.width: 1
         border.color: picker.c.hairlineStrong
     }
+    // The list is as wide as its longest entry, within the window; past that it elides.
+    FontMetrics {
+        id: metrics
+        font: picker.font
+    }
+    readonly property real widestOption: {
+        let widest = 0
+        for (let i = 0; i < options.length; ++i)
+            widest = Math.max(widest, metrics.advanceWidth(String(options[i].label)))
+        return Math.ceil(widest)
+    }
+    popup.width: {
+        const wanted = Math.max(picker.width, 140, widestOption + 2 * 10 + 2)
+        const room = Window.width > 0 ? Window.width - 16 : wanted
+        return Math.max(picker.width, Math.min(wanted, room))
+    }
     delegate: ItemDelegate {
         required property var modelData
         required property int index
-        width: Math.max(picker.width, 140)
+        width: picker.popup.width - 2
+        leftPadding: 10
+        rightPadding: 10
         highlighted: picker.highlightedIndex === index
         contentItem: Text {
+            objectName: "optionLabel"
             text: modelData.label
             font: picker.font
             color: picker.c.ink
+            elide: Text.ElideRight
         }
         background: Rectangle {
             color: highlighted ? picker.c.well : picker.c.surface

@@ -115,5 +115,6 @@ Rectangle {
     SetupEditorView {
         objectName: "setupEditor"
         editor: root.home ? root.home.setupEditor : null
+        reservedTop: menuBar.height
     }
 }

@@ -276,9 +276,11 @@ Rectangle {
             }
         }
     }
+    // The footer is padded 16 on every side, so its buttons keep clear of the rule.
     Hairline {
         id: bottomRule
-        y: footer.y - 1
+        objectName: "bottomRule"
+        y: footer.y - 16 - 1
     }
     Row {
         id: footer

@@ -9,11 +9,15 @@ Popup {
     // The palette of this view's window: its own appearance, else the app's.
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var editor
+    // Room kept free at the window's top (its menu bar): the sheet sits below it,
+    // as tall as fits there.
+    property real reservedTop: 0
     readonly property var model: editor ? editor.model : null
     parent: T.Overlay.overlay
-    anchors.centerIn: parent
+    x: parent ? Math.round((parent.width - width) / 2) : 0
+    y: parent ? reservedTop + Math.max(0, Math.round((parent.height - reservedTop - height) / 2)) : reservedTop
     width: 660
-    height: 640
+    height: parent ? Math.min(640, parent.height - reservedTop) : 640
     padding: 0
     modal: true
     focus: true
@@ -39,8 +43,14 @@ Popup {
             sheet.model.cancel()
     }
 
-    T.Overlay.modal: Rectangle {
-        color: Qt.rgba(0, 0, 0, 0.25)
+    // The shade leaves the reserved top as it is.
+    T.Overlay.modal: Item {
+        Rectangle {
+            y: sheet.reservedTop
+            width: parent.width
+            height: parent.height - y
+            color: Qt.rgba(0, 0, 0, 0.25)
+        }
     }
     background: Rectangle {
         radius: 12

@@ -184,13 +184,19 @@ Column {
             text: "Run a Shortcut"
         }
         SheetField {
+            id: shortcutField
             objectName: "shortcut"
-            width: 260
+            // At least 260, and wide enough that the whole hint shows.
+            width: Math.max(260, Math.ceil(shortcutMetrics.advanceWidth(placeholderText)) + leftPadding + rightPadding + 2)
             font: DS.text.callout
             placeholderText: "its name from the Brisklet Shortcuts folder (optional)"
             text: editor.system.shortcut
             onTextEdited: editor.system.setShortcut(text)
         }
+    }
+    FontMetrics {
+        id: shortcutMetrics
+        font: shortcutField.font
     }
     Note {
         text: "A Shortcut can do anything you've automated — Do Not Disturb, lights, Slack status."
