@@ -116,6 +116,20 @@ TEST_P(OnboardingViewUiTest, permissionsListTheirStateAndGateTheFirstStepOnMicro
     EXPECT_TRUE(shown("speechWarning"));
     EXPECT_GT(harness.boxOf(item("speechWarning")).top(), harness.boxOf(item("restartHint")).bottom())
         << "the warning comes last";
+    // "Restart Brisklet" is a small plain button: a bordered box around ink text,
+    // not a coloured link.
+    QQuickItem* restart = item("restart");
+    ASSERT_TRUE(restart);
+    const QRect button = harness.boxOf(restart);
+    EXPECT_LE(button.height(), 24);
+    EXPECT_GE(button.height(), 16);
+    QQuickItem* face = ViewHarness::find(restart, "restartBackground");
+    ASSERT_TRUE(face && face->isVisible());
+    EXPECT_EQ(face->property("border").value<QObject*>()->property("width").toInt(), 1);
+    EXPECT_EQ(ViewHarness::find(restart, "restartLabel")->property("color").value<QColor>(), c().ink);
+    const QColor rim = QColor::fromRgba(image.pixel(button.center().x(), button.top()));
+    EXPECT_NE(rim.rgb(), c().canvas.rgb()) << "the border is drawn";
+    expectLegible(image, "restartLabel", 4.5, c().surfaceRaised);
     EXPECT_FALSE(shown("back"));
     EXPECT_EQ(text("forward"), "Continue");
     EXPECT_FALSE(item("forward")->isEnabled()) << "speech is still missing";

@@ -55,16 +55,31 @@ Column {
             font: DS.text.caption
             color: step.c.inkSecondary
         }
+        // A small plain push button: bordered, neutral, in the caption font.
         AbstractButton {
+            id: restart
             objectName: "restart"
             anchors.verticalCenter: parent.verticalCenter
             text: "Restart Brisklet"
             font: DS.text.caption
-            padding: 2
+            leftPadding: 8
+            rightPadding: 8
+            topPadding: 3
+            bottomPadding: 3
             contentItem: Text {
-                text: parent.text
-                font: parent.font
-                color: step.c.emberText
+                objectName: "restartLabel"
+                text: restart.text
+                font: restart.font
+                color: step.c.ink
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+            }
+            background: Rectangle {
+                objectName: "restartBackground"
+                radius: 5
+                color: restart.pressed ? step.c.well : step.c.surfaceRaised
+                border.width: 1
+                border.color: step.c.hairlineStrong
             }
             onClicked: step.controller.relaunch()
         }
