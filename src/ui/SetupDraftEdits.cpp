@@ -188,17 +188,23 @@ Setup finished(Setup draft) {
 std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
                                 const std::vector<Setup>& stored) {
     const QSet<QString> taken(reserved.begin(), reserved.end());
-    for (const QString& phrase : QStringList{draft.name} + draft.phrases) {
+    const QStringList spoken = QStringList{draft.name} + draft.phrases;
+    for (qsizetype i = 0; i < spoken.size(); ++i) {
+        const QString& phrase = spoken[i];
         const QString key = Text::normalize(phrase);
         if (key.isEmpty())
             continue;
+        // A command always wins over a setup, so such a setup could never be said.
         if (taken.contains(key))
             return Text::quoted(trimmedBlanks(phrase)) +
                    QStringLiteral(" already means a command — pick other words.");
+        const bool isName = i == 0;
         for (const Setup& other : stored) {
             if (other.id == draft.id)
                 continue;
-            const bool clash = Text::normalize(other.name) == key ||
+            // The name of another setup is no refusal: saving gives this one a free
+            // " copy" name instead.
+            const bool clash = (!isName && Text::normalize(other.name) == key) ||
                                std::any_of(other.phrases.begin(), other.phrases.end(),
                                            [&](const QString& p) { return Text::normalize(p) == key; });
             if (clash)

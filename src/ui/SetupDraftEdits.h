@@ -57,7 +57,9 @@ QList<QUuid> refusedAddresses(const Setup& draft);
 Setup finished(Setup draft);
 
 // Why the name or a phrase can't be used, or nothing: a phrase that already means
-// a command (`reserved`, normalised) or names another setup of `stored`.
+// a command (`reserved`, normalised), a phrase that names another setup of `stored`,
+// or a name that is another setup's phrase. A name equal to another setup's name
+// passes: the save renames it to a free copy name.
 std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
                                 const std::vector<Setup>& stored);
 

@@ -242,6 +242,45 @@ TEST_F(SetupEditorModelTest, refusalsKeepSaveOffAndSayWhy) {
     EXPECT_EQ(store->setups().size(), 1u);
 }
 
+TEST_F(SetupEditorModelTest, aNameAnotherSetupHasIsSavedAsACopyWhileCommandPhrasesStayRefused) {
+    editor();
+    store->upsert(stored("focus!"));
+    // "Focus" says what "focus!" says: the new one is kept as "Focus copy".
+    editor().openNew();
+    model().setName("Focus");
+    model().addApp(0);
+    EXPECT_TRUE(model().canSave()) << model().problem().toStdString();
+    EXPECT_EQ(model().problem(), "");
+    model().save();
+    EXPECT_FALSE(model().isOpen());
+    ASSERT_EQ(store->setups().size(), 2u);
+    EXPECT_EQ(store->setups().back().name, "Focus copy");
+    // Once more: that copy name is taken too (up to normalisation).
+    editor().openNew();
+    model().setName("FOCUS");
+    model().addApp(0);
+    model().save();
+    ASSERT_EQ(store->setups().size(), 3u);
+    EXPECT_EQ(store->setups().back().name, "FOCUS copy 2");
+
+    // A built-in command's phrase, as name or phrase, still keeps Save off, and so
+    // does a phrase that names another setup (it can't be renamed).
+    editor().openNew();
+    model().addApp(0);
+    model().setName("Mute");
+    EXPECT_FALSE(model().canSave());
+    EXPECT_EQ(model().problem(), "“Mute” already means a command — pick other words.");
+    model().setName("Reading");
+    model().setPhrasesText("open");
+    EXPECT_FALSE(model().canSave());
+    model().setPhrasesText("focus");
+    EXPECT_FALSE(model().canSave());
+    EXPECT_EQ(model().problem(), "“focus” already runs the setup “focus!” — pick other words.");
+    model().setPhrasesText("");
+    EXPECT_TRUE(model().canSave());
+    model().cancel();
+}
+
 TEST_F(SetupEditorModelTest, projectsComeFromTheChosenFolder) {
     editor().openNew();
     model().addProject();
