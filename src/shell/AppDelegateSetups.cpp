@@ -127,12 +127,20 @@ void AppDelegate::buildSetupEditing() {
     setupEditor_->model().setFolderChooser(folderChooser_.get());
     home_->setSetupEditor(setupEditor_.get());
     connect(&home_->setupsPane(), &SetupsPaneModel::editRequested, setupEditor_.get(),
-            &SetupEditorController::openDraft);
-    // "Tune first…" on a Magic card opens its draft here.
+            qOverload<const Setup&>(&SetupEditorController::openDraft));
+    // "Tune first…" on a Magic card opens its draft here, and its save goes the
+    // way the card's own Save does.
     if (magicHost_) {
         magicHost_->allowEdit = true;
+        QPointer<MagicPaneHost> host(magicHost_.get());
         connect(magicHost_.get(), &MagicPaneHost::editRequested, setupEditor_.get(),
-                &SetupEditorController::openDraft);
+                [self, host](const Setup& draft) {
+                    if (!self || !host)
+                        return;
+                    self->setupEditor_->openDraft(draft, [host](const Setup& tuned) {
+                        return host && host->onSaveDraft && host->onSaveDraft(tuned);
+                    });
+                });
     }
 }
 

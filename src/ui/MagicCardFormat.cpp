@@ -1,6 +1,7 @@
 #include "ui/MagicCardFormat.h"
 
 #include "setups/SetupIcons.h"
+#include "ui/SetupThumbnail.h"
 
 namespace brisklet {
 
@@ -52,22 +53,6 @@ QVariantMap itemRow(const SetupItem& item, const MagicProposal& proposal) {
             {"bundleID", item.bundleID}};
 }
 
-// Frames are stored from the bottom left; the miniature draws from the top left.
-QVariantList boxes(const Setup& draft) {
-    QVariantList out;
-    for (const SetupItem& item : draft.items) {
-        if (!item.frame)
-            continue;
-        const SetupFrame& f = *item.frame;
-        out << QVariantMap{{"x", f.rx},
-                           {"y", 1.0 - f.ry - f.rh},
-                           {"w", f.rw},
-                           {"h", f.rh},
-                           {"web", item.kind == SetupItemKind::url}};
-    }
-    return out;
-}
-
 } // namespace
 
 QVariantMap MagicCardFormat::describe(const MagicProposal& proposal) {
@@ -81,7 +66,7 @@ QVariantMap MagicCardFormat::describe(const MagicProposal& proposal) {
             {"symbol", proposal.draft.icon.value_or(SetupIcons::autoFor(proposal.draft.name))},
             {"effects", proposal.draft.effectsSummary()},
             {"items", items},
-            {"boxes", boxes(proposal.draft)}};
+            {"thumbnail", SetupThumbnail::itemMaps(proposal.draft.items)}};
 }
 
 QVariantList MagicCardFormat::buttons(bool ran, bool saved, bool allowEdit, bool axGranted) {

@@ -32,7 +32,7 @@ public:
     static QString controlName(Control control);
 
     // The proposal as the card reads it: id, title, phrase, blurb, symbol, effects,
-    // items (label, evidence, web) and the miniature's boxes (top-left origin).
+    // items (label, evidence, web, bundleID) and the shared miniature's items.
     static QVariantMap describe(const MagicProposal& proposal);
 
     // The row as QML reads it: [{control: "run", enabled: true}, …].

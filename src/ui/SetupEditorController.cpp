@@ -58,11 +58,17 @@ void SetupEditorController::openDraft(const Setup& draft) {
     openOn(draft);
 }
 
+void SetupEditorController::openDraft(const Setup& draft, SavePath save) {
+    openOn(draft);
+    savePath_ = std::move(save);
+}
+
 Setup SetupEditorController::blankDraft() const {
     return Setup::fresh(ask(providers_.fingerprint), QDateTime::currentDateTimeUtc());
 }
 
 void SetupEditorController::openOn(const Setup& setup) {
+    savePath_ = {};
     base_ = store_.setup(setup.id);
     SetupEditorModel::Context context;
     if (appIndex_)
@@ -82,6 +88,14 @@ void SetupEditorController::store(Setup setup) {
     // debounced reload has read it.
     store_.catchUp();
     const auto current = store_.setup(setup.id);
+    if (savePath_ && !base_ && !current) {
+        // The path names, writes and reports it; a refusal leaves the editor open.
+        if (!savePath_(setup))
+            return;
+        model_.close();
+        emit stored(store_.setup(setup.id).value_or(setup));
+        return;
+    }
     const bool changedOutside =
         base_.has_value() != current.has_value() || (base_ && !base_->sameApartFromStamps(*current));
     if (changedOutside) {

@@ -49,8 +49,14 @@ public:
     Q_INVOKABLE bool openEditor(const QString& id);
     // A blank setup.
     Q_INVOKABLE void openNew();
+    // Where a draft's save goes instead of the store; true when it is now saved.
+    using SavePath = std::function<bool(const Setup&)>;
+
     // Any setup not stored yet (a suggestion or a drafted one).
     void openDraft(const Setup& draft);
+    // A draft whose save goes to `save` while the store doesn't hold it yet; once it
+    // does, the edits are written as for any stored setup, so they are never dropped.
+    void openDraft(const Setup& draft, SavePath save);
 
     // A fresh setup with nothing in it, on the current displays.
     Setup blankDraft() const;
@@ -71,6 +77,7 @@ private:
     SetupEditorModel model_;
     // The stored copy when the editor opened; nothing for a setup not stored then.
     std::optional<Setup> base_;
+    SavePath savePath_;
 };
 
 } // namespace brisklet

@@ -438,6 +438,34 @@ TEST_F(AppDelegateTest, tuningAMagicProposalOpensItsDraftInTheEditor) {
     ASSERT_TRUE(editor.isOpen());
     EXPECT_EQ(editor.original().id, draft.id);
     EXPECT_TRUE(delegate->setups()->setups().empty()) << "nothing is saved by opening";
+
+    // Its save goes the way the card's Save does.
+    QStringList handed;
+    const auto cardSave = host->onSaveDraft;
+    host->onSaveDraft = [&](const brisklet::Setup& tuned) {
+        handed << tuned.name;
+        return cardSave(tuned);
+    };
+    SetupItem term;
+    term.id = QUuid::createUuid();
+    term.bundleID = "org.gnome.Terminal";
+    term.appName = "Terminal";
+    draft.items = {term};
+    emit host->editRequested(draft);
+    editor.setPhrasesText("pages");
+    editor.save();
+    EXPECT_EQ(handed, QStringList{"Writing"});
+    EXPECT_FALSE(editor.isOpen());
+    ASSERT_EQ(delegate->setups()->setups().size(), 1u);
+    EXPECT_EQ(delegate->setups()->setups().front().phrases, QStringList{"pages"});
+
+    // Tuned again once saved: the edits are written, not dropped as a saved draft.
+    emit host->editRequested(draft);
+    editor.setPhrasesText("long form");
+    editor.save();
+    EXPECT_EQ(handed.size(), 1);
+    EXPECT_FALSE(editor.isOpen());
+    EXPECT_EQ(delegate->setups()->setups().front().phrases, QStringList{"long form"});
 }
 
 TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatAFreshScanProposes) {

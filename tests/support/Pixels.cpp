@@ -4,6 +4,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace brisklet::test::Pixels {
 
@@ -73,6 +74,21 @@ double textContrast(const QImage& image, const QRect& box, const QColor& backdro
     for (auto it = counts.keyValueBegin(); it != counts.keyValueEnd(); ++it)
         best = std::max(best, contrast(QColor::fromRgb(it->first), QColor::fromRgb(background)));
     return best;
+}
+
+int countNear(const QImage& image, const QRect& box, const QColor& colour, int slack) {
+    const QRect area = box.intersected(image.rect());
+    int found = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = QColor::fromRgba(image.pixel(x, y));
+            if (std::abs(pixel.red() - colour.red()) <= slack &&
+                std::abs(pixel.green() - colour.green()) <= slack &&
+                std::abs(pixel.blue() - colour.blue()) <= slack)
+                ++found;
+        }
+    }
+    return found;
 }
 
 } // namespace brisklet::test::Pixels

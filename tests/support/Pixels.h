@@ -21,5 +21,7 @@ double textContrast(const QImage& image, const QRect& box, const QColor& backdro
                     const QColor& text = QColor());
 // The colour a translucent pixel shows over `backdrop`.
 QColor over(QRgb pixel, const QColor& backdrop);
+// How many pixels inside `box` are within `slack` of `colour` in each channel.
+int countNear(const QImage& image, const QRect& box, const QColor& colour, int slack = 12);
 
 } // namespace brisklet::test::Pixels

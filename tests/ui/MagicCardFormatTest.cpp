@@ -1,6 +1,7 @@
 // What a proposal card shows, worked out before any view binds to it: the button
 // row for each state, the proposal's rows and miniature, and its sentences.
 #include "ui/MagicCardFormat.h"
+#include "ui/SetupThumbnail.h"
 
 #include <gtest/gtest.h>
 
@@ -80,18 +81,17 @@ TEST(MagicCardDescribeTest, rowsShowPagesByAddressAndAppsWithTheirReason) {
     EXPECT_EQ(items[2].toMap()["evidence"].toString(), "") << "no entry, no reason";
 }
 
-TEST(MagicCardDescribeTest, theMiniatureFlipsFramesToTheTopAndSkipsUnplacedItems) {
+TEST(MagicCardDescribeTest, theMiniatureGetsThePlacedItemsAsTheSharedThumbnailReadsThem) {
     MagicProposal p = proposal();
     p.draft.icon = "terminal";
     const QVariantMap card = MagicCardFormat::describe(p);
     EXPECT_EQ(card["symbol"].toString(), "terminal");
-    const QVariantList boxes = card["boxes"].toList();
-    ASSERT_EQ(boxes.size(), 2);
-    EXPECT_DOUBLE_EQ(boxes[0].toMap()["y"].toDouble(), 0.0);
-    EXPECT_DOUBLE_EQ(boxes[0].toMap()["h"].toDouble(), 1.0);
-    // The upper half of the screen from the bottom-left origin is y 0 from the top.
-    EXPECT_DOUBLE_EQ(boxes[1].toMap()["y"].toDouble(), 0.0);
-    EXPECT_DOUBLE_EQ(boxes[1].toMap()["x"].toDouble(), 0.66);
+    // Unplaced items are left out; the thumbnail flips the stored frames itself.
+    const QVariantList tiles = card["thumbnail"].toList();
+    ASSERT_EQ(tiles.size(), 2);
+    EXPECT_EQ(tiles, SetupThumbnail::itemMaps(p.draft.items));
+    EXPECT_DOUBLE_EQ(tiles[1].toMap()["rx"].toDouble(), 0.66);
+    EXPECT_TRUE(tiles[1].toMap()["web"].toBool());
 }
 
 TEST(MagicCardDescribeTest, sentencesQuoteTheNames) {

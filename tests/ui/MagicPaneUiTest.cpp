@@ -1,8 +1,10 @@
 // The Magic pane rendered offscreen in light and dark in each of its states:
 // reading, the ranked apps with proposals, nothing to read yet, and a failed build.
+#include "ui/AppIcons.h"
 #include "ui/DesignSystem.h"
 #include "ui/MagicPaneModel.h"
 
+#include "support/FakeAppIconSource.h"
 #include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
@@ -98,6 +100,53 @@ TEST_P(MagicPaneUiTest, theRankingAndProposalsShowWithTheirCards) {
     EXPECT_EQ(f.choices, QStringList{"run Code"});
     QTest::qWait(10);
     EXPECT_TRUE(ViewHarness::find(harness.find("proposal 0"), "undo")->isVisible());
+}
+
+TEST_P(MagicPaneUiTest, usageRowsShowTheAppsIconsAndLongTextsStayInsideTheirCards) {
+    const QColor codeColour(220, 40, 40), kittyColour(30, 160, 60);
+    FakeAppIconSource icons;
+    icons.set("code", codeColour);
+    icons.set("kitty", kittyColour);
+    AppIcons::instance().setSource(&icons);
+    // An app with a very long name that lives outside the dock: the insight names it.
+    const QString longName = "Code " + QString(195, 'o');
+    MagicProposal pages = proposalOf("Pages", {"code", "firefox"});
+    pages.draft.items[1].kind = SetupItemKind::url;
+    pages.draft.items[1].url = "https://example.com/" + QString(180, 'x');
+    f.magic.publish(
+        MagicPaneFixture::profile({usage("code", longName, 250, true), usage("kitty", "kitty", 40)}),
+        {pages, proposalOf("Code", {"code", "kitty"})});
+    ASSERT_TRUE(load());
+    const QImage image = shoot("MagicPane-icons");
+    AppIcons::instance().setSource(nullptr);
+
+    // Each ranked app shows its own icon, 18 across.
+    const std::pair<const char*, QColor> rows[] = {{"usage 1", codeColour}, {"usage 2", kittyColour}};
+    for (const auto& [row, colour] : rows) {
+        QQuickItem* icon = ViewHarness::find(harness.find(row), "icon");
+        ASSERT_TRUE(icon) << row;
+        EXPECT_EQ(harness.boxOf(icon).size(), QSize(18, 18)) << row;
+        EXPECT_GT(Pixels::countNear(image, harness.boxOf(icon), colour), 250) << row;
+    }
+    // The long name is cut so that its bar stays inside the scan card.
+    const QRect scanCard = harness.boxOf(harness.find("scanCard"));
+    EXPECT_TRUE(ViewHarness::find(harness.find("usage 1"), "name")->property("truncated").toBool());
+    EXPECT_LE(harness.boxOf(ViewHarness::find(harness.find("usage 1"), "bar")).right(), scanCard.right() - 16);
+    // The insight wraps inside the scan card.
+    QQuickItem* insight = ViewHarness::find(harness.find("insight"), "text");
+    ASSERT_TRUE(insight && insight->isVisible());
+    EXPECT_TRUE(insight->property("text").toString().contains(longName));
+    EXPECT_GT(insight->property("lineCount").toInt(), 1);
+    EXPECT_LE(harness.boxOf(insight).right(), scanCard.right() - 16);
+    // The card with the 200-character address keeps to its column.
+    QQuickItem* first = shown("proposal 0");
+    QQuickItem* second = shown("proposal 1");
+    ASSERT_TRUE(first && second);
+    EXPECT_LT(harness.boxOf(first).right(), harness.boxOf(second).left());
+    EXPECT_LE(harness.boxOf(second).right(), scanCard.right());
+    QQuickItem* address = ViewHarness::find(ViewHarness::find(first, "item 1"), "label");
+    ASSERT_TRUE(address);
+    EXPECT_LE(harness.boxOf(address).right(), harness.boxOf(first).right() - 16);
 }
 
 TEST_P(MagicPaneUiTest, nothingToReadOffersARescanAndTheBuilderNoteWhenAskIsOff) {

@@ -1,9 +1,11 @@
 // The proposal card rendered offscreen in light and dark: its texts legible on the
 // card, each state's buttons, the rows for pages, apps and names left out, and the
 // four choices reaching the host.
+#include "ui/AppIcons.h"
 #include "ui/DesignSystem.h"
 #include "ui/MagicCardFormat.h"
 
+#include "support/FakeAppIconSource.h"
 #include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
@@ -147,6 +149,66 @@ TEST_P(MagicProposalCardUiTest, namesLeftOutAndAFailedRunAreShownUnderTheItems) 
     EXPECT_EQ(textOf(harness.find("runFailure"), "message"), "Couldn't open Code.");
     expectLegible(image, ViewHarness::find(left0, "label"), "unresolved");
     expectLegible(image, ViewHarness::find(harness.find("runFailure"), "message"), "failure");
+}
+
+TEST_P(MagicProposalCardUiTest, rowsDrawTheAppsIconsTheSharedMiniatureAndKeepLongTextsInside) {
+    const QColor codeColour(220, 40, 40), kittyColour(30, 160, 60), firefoxColour(40, 90, 220);
+    FakeAppIconSource icons;
+    icons.set("code", codeColour);
+    icons.set("kitty", kittyColour);
+    icons.set("firefox", firefoxColour);
+    AppIcons::instance().setSource(&icons);
+    MagicProposal p = proposal();
+    SetupItem web = item("firefox", "Firefox", {0, 0, 1, 1, 1});
+    web.kind = SetupItemKind::url;
+    web.url = "https://example.com/" + QString(180, 'x');
+    ASSERT_EQ(web.url->size(), 200);
+    p.draft.items.push_back(web);
+    const QString longName(200, 'n');
+    const QImage image = shoot(p,
+                               {{"unresolved", QStringList{longName}},
+                                {"runFailure", "Couldn't open Code: the app quit while its window was being "
+                                               "placed, so nothing was moved."}},
+                               "MagicProposalCard-icons");
+    AppIcons::instance().setSource(nullptr);
+    const int right = 420 - 16; // the content's right edge
+
+    // The apps' own icons, 16 across; a page shows its browser's.
+    const std::pair<const char*, QColor> rows[] = {
+        {"item 0", codeColour}, {"item 1", kittyColour}, {"item 2", firefoxColour}};
+    for (const auto& [row, colour] : rows) {
+        QQuickItem* icon = ViewHarness::find(harness.find(row), "icon");
+        ASSERT_TRUE(icon) << row;
+        EXPECT_EQ(harness.boxOf(icon).size(), QSize(16, 16)) << row;
+        EXPECT_GT(Pixels::countNear(image, harness.boxOf(icon), colour), 200) << row;
+    }
+    // The shared miniature: two screens (display 0 and 1), tiles with the icons.
+    QQuickItem* thumbnail = harness.find("thumbnail");
+    ASSERT_TRUE(thumbnail);
+    EXPECT_EQ(thumbnail->property("screenCount").toInt(), 2);
+    EXPECT_EQ(harness.boxOf(thumbnail).height(), 74);
+    EXPECT_GT(Pixels::countNear(image, harness.boxOf(thumbnail), codeColour), 20);
+
+    // The 200-character address is cut in its middle, inside the card.
+    QQuickItem* address = ViewHarness::find(harness.find("item 2"), "label");
+    EXPECT_TRUE(address->property("truncated").toBool());
+    EXPECT_LE(harness.boxOf(address).right(), right);
+    // The long name left out wraps inside the card, its mark on the first line.
+    QQuickItem* leftOut = ViewHarness::find(harness.find("unresolved 0"), "label");
+    EXPECT_LE(harness.boxOf(leftOut).right(), right);
+    EXPECT_GT(leftOut->property("lineCount").toInt(), 1);
+    const auto baseline = [&](QQuickItem* item) {
+        return harness.boxOf(item).top() + item->baselineOffset();
+    };
+    QQuickItem* mark = ViewHarness::find(harness.find("unresolved 0"), "mark");
+    EXPECT_NEAR(baseline(mark), baseline(leftOut), 1);
+    // The failure's mark sits on the message's first baseline, not at its top.
+    QQuickItem* message = ViewHarness::find(harness.find("runFailure"), "message");
+    QQuickItem* failureMark = ViewHarness::find(harness.find("runFailure"), "mark");
+    ASSERT_TRUE(message && failureMark);
+    EXPECT_GT(message->property("lineCount").toInt(), 1);
+    EXPECT_NEAR(baseline(failureMark), baseline(message), 1);
+    EXPECT_LE(harness.boxOf(message).right(), right);
 }
 
 TEST_P(MagicProposalCardUiTest, theFourChoicesReachTheHost) {

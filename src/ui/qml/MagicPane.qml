@@ -100,17 +100,19 @@ Column {
                         font: DS.text.caption
                         color: pane.c.inkQuaternary
                     }
-                    DSIcon {
+                    AppIconView {
+                        objectName: "icon"
                         anchors.verticalCenter: parent.verticalCenter
-                        name: "app.badge"
-                        size: 18
-                        color: pane.c.inkSecondary
+                        width: 18
+                        height: 18
+                        appID: usageRow.modelData.bundleID
                     }
                     Text {
                         id: appName
                         objectName: "name"
                         anchors.verticalCenter: parent.verticalCenter
-                        width: Math.min(implicitWidth, usageRow.width - 14 - 18 - 90 - 12 - 4 * 8 - reason.width)
+                        // What the rank, icon, reason, least spacer, bar and five gaps leave.
+                        width: Math.min(implicitWidth, usageRow.width - 14 - 18 - 90 - 12 - 5 * 8 - reason.width)
                         text: usageRow.modelData.name
                         font: DS.text.callout
                         color: pane.c.ink
@@ -153,16 +155,21 @@ Column {
         Row {
             objectName: "insight"
             visible: magicModel.scanState === "ranking" && magicModel.insight !== ""
+            width: parent.width
             topPadding: 2
             spacing: 8
             DSIcon {
-                anchors.verticalCenter: parent.verticalCenter
+                y: parent.topPadding + insightText.baselineOffset - baselineOffset
                 name: "sparkles"
                 size: 11
                 color: pane.c.inkTertiary
             }
+            // A long app name wraps inside the card.
             Text {
+                id: insightText
                 objectName: "text"
+                width: parent.width - 11 - 8
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
                 text: magicModel.insight
                 font: DS.text.caption
                 color: pane.c.inkSecondary

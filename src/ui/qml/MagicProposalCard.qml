@@ -19,6 +19,14 @@ Rectangle {
     // Empty: the last run did not fail.
     property string runFailure: ""
     property bool allowEdit: false
+    // The sizes of the displays the miniature draws on; by default the connected ones.
+    property var screens: {
+        const sizes = []
+        const connected = Qt.application.screens
+        for (let i = 0; i < connected.length; ++i)
+            sizes.push(Qt.size(connected[i].width, connected[i].height))
+        return sizes
+    }
     signal run
     signal undo
     signal save
@@ -47,25 +55,20 @@ Rectangle {
         width: card.width - 32
         spacing: 16
 
-        Rectangle {
-            objectName: "thumbnail"
+        // The same miniature as a setup card's, across the card's width.
+        Item {
+            objectName: "miniature"
             width: parent.width
             height: 74
-            radius: 8
-            color: card.c.well
-            Repeater {
-                model: card.proposal.boxes || []
-                Rectangle {
-                    required property var modelData
-                    x: 4 + modelData.x * (parent.width - 8) + 1
-                    y: 4 + modelData.y * (parent.height - 8) + 1
-                    width: Math.max(2, modelData.w * (parent.width - 8) - 2)
-                    height: Math.max(2, modelData.h * (parent.height - 8) - 2)
-                    radius: 4
-                    color: modelData.web ? card.c.emberWash : card.c.surfaceRaised
-                    border.width: 1
-                    border.color: card.c.hairlineStrong
-                }
+            SetupThumbnail {
+                objectName: "thumbnail"
+                anchors.centerIn: parent
+                width: Math.min(implicitWidth, parent.width)
+                height: 74
+                screenHeight: 74
+                items: card.proposal.thumbnail || []
+                screens: card.screens
+                palette: card.c
             }
         }
 
@@ -131,11 +134,13 @@ Rectangle {
                         objectName: "item " + index
                         width: parent.width
                         spacing: 8
-                        DSIcon {
+                        // A page shows the icon of the browser that opens it.
+                        AppIconView {
+                            objectName: "icon"
                             anchors.verticalCenter: parent.verticalCenter
-                            name: itemRow.modelData.web ? "globe" : "app.badge"
-                            size: 16
-                            color: card.c.inkSecondary
+                            width: 16
+                            height: 16
+                            appID: itemRow.modelData.bundleID || ""
                         }
                         Text {
                             id: label
@@ -162,24 +167,30 @@ Rectangle {
                         }
                     }
                 }
+                // A long name wraps inside the card; the mark stays on the first line.
                 Repeater {
                     model: card.unresolved
                     Row {
                         required property string modelData
                         required property int index
                         objectName: "unresolved " + index
+                        width: parent.width
                         spacing: 8
                         DSIcon {
+                            objectName: "mark"
+                            y: unresolvedLine.baselineOffset - baselineOffset
                             name: "questionmark.circle"
                             size: 12
                             color: card.c.systemOrange
-                            anchors.verticalCenter: parent.verticalCenter
                         }
                         Text {
+                            id: unresolvedLine
                             objectName: "label"
+                            width: parent.width - 20
                             text: MagicCardFormat.unresolvedLine(modelData)
                             font: DS.text.caption
                             color: card.c.inkSecondary
+                            wrapMode: Text.WrapAtWordBoundaryOrAnywhere
                         }
                     }
                 }
@@ -200,12 +211,16 @@ Rectangle {
                 visible: card.runFailure !== ""
                 width: parent.width
                 spacing: 8
+                // On the message's first baseline.
                 DSIcon {
+                    objectName: "mark"
+                    y: failureMessage.baselineOffset - baselineOffset
                     name: "info.circle"
                     size: 12
                     color: card.c.systemOrange
                 }
                 Text {
+                    id: failureMessage
                     objectName: "message"
                     width: parent.width - 20
                     text: card.runFailure
