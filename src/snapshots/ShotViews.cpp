@@ -59,7 +59,8 @@ Recipe recipe(const HomeShot& shot, const Stage& stage, QObject*) {
     return {R"(
     HomeView { anchors.fill: parent; home: shotHome; pane: shotPane }
 )",
-            {{"shotHome", object(stage.home(shot.store, shot.usage, shot.magic))}, {"shotPane", shot.pane}},
+            {{"shotHome", object(stage.home(shot.store, shot.usage, shot.magic, shot.build))},
+             {"shotPane", shot.pane}},
             {}};
 }
 
@@ -191,7 +192,7 @@ Recipe recipe(const AddCommandShot&, const Stage& stage, QObject*) {
     AddCommandSheet { id: sheet; paneModel: commands; home: shotHome }
     Component.onCompleted: sheet.open()
 )",
-            {{"shotHome", object(stage.home(Store::many, Usage::warm, Magic::demo))}},
+            {{"shotHome", object(stage.home(Store::many, Usage::warm, Magic::demo, Build::none))}},
             {}};
 }
 

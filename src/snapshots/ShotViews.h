@@ -26,9 +26,9 @@ class OnboardingController;
 namespace ShotViews {
 
 struct Stage {
-    // The home window's model for a store, a usage and a Magic scan.
+    // The home window's model for a store, a usage, a Magic scan and the builder's answer.
     std::function<HomeWindowController*(SnapshotCatalogue::Store, SnapshotCatalogue::Usage,
-                                        SnapshotCatalogue::Magic)>
+                                        SnapshotCatalogue::Magic, SnapshotCatalogue::Build)>
         home;
     // The backdrop's colour for an appearance.
     std::function<QColor(SnapshotCatalogue::Backdrop, bool dark)> backdrop;

@@ -11,6 +11,7 @@ const QSize hudSize(400, 160);
 const QSize onboardingSize(620, 560);
 const QSize editorSize(660, 640);
 const QSize captureSize(620, 700);
+const QSize builderSize(940, 900);
 
 Shot home(const char* name, const char* pane, Store store, Usage usage, bool dark = false,
           QSize size = homeSize) {
@@ -20,6 +21,12 @@ Shot home(const char* name, const char* pane, Store store, Usage usage, bool dar
 Shot magic(const char* name, Magic data, bool dark = false) {
     return {QLatin1String(name), homeSize, Backdrop::cream, dark,
             HomeShot{QStringLiteral("Magic"), Store::empty, Usage::warm, data}};
+}
+
+// The builder's answer under a scan with nothing, in a window tall enough for its card.
+Shot build(const char* name, Build build) {
+    return {QLatin1String(name), builderSize, Backdrop::cream, false,
+            HomeShot{QStringLiteral("Magic"), Store::empty, Usage::warm, Magic::empty, build}};
 }
 
 Shot onboarding(const char* name, const OnboardingShot& state, bool dark = false,
@@ -49,6 +56,9 @@ std::vector<Shot> build() {
         magic("home-1b-magic", Magic::demo),
         magic("home-1b-magic-dark", Magic::demo, true),
         magic("home-1b-magic-empty", Magic::empty),
+        build("home-1c-magic-built", Build::built),
+        build("home-1c-magic-unresolved", Build::unresolved),
+        build("home-1c-magic-failed", Build::failed),
         home("home-2-setups-empty", "Setups", Store::empty, Usage::warm),
         home("home-2-setups-one", "Setups", Store::one, Usage::warm),
         home("home-2-setups-many", "Setups", Store::many, Usage::warm),

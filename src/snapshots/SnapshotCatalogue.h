@@ -23,6 +23,9 @@ enum class Store { empty, one, many };
 enum class Usage { cold, warm };
 // What the Magic scan found: four apps and two proposals, or a scan with nothing.
 enum class Magic { demo, empty };
+// What the Magic builder shows: nothing asked yet, a built card, one with a name
+// left out, or a failed build.
+enum class Build { none, built, unresolved, failed };
 
 // The home window on one pane ("Home", "Commands", …).
 struct HomeShot {
@@ -30,6 +33,7 @@ struct HomeShot {
     Store store = Store::many;
     Usage usage = Usage::warm;
     Magic magic = Magic::demo;
+    Build build = Build::none;
     bool operator==(const HomeShot&) const = default;
 };
 // The first-run window on one step, with what is granted and done so far.

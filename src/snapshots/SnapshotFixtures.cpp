@@ -47,6 +47,10 @@ const QString playerID = QStringLiteral("org.gnome.Rhythmbox3");
 
 } // namespace
 
+platform::AppEntry demoBrowser() {
+    return {browserID, browserName, {}};
+}
+
 CommandEntry demoCommand() {
     CommandEntry entry;
     entry.id = QStringLiteral("custom-fixture1");
@@ -154,6 +158,22 @@ std::vector<MagicProposal> demoProposals(const QDateTime& now) {
                             placed(notesID, QStringLiteral("Notes"), {0, 0, 0.5, 0.5, 0}),
                             placed(playerID, QStringLiteral("Rhythmbox"), {0.5, 0, 0.5, 0.5, 0})};
     return {code, everyday};
+}
+
+MagicBuilt demoBuild(const QDateTime& now, bool unresolved) {
+    MagicProposal writing;
+    writing.title = QStringLiteral("Writing");
+    writing.blurb = QStringLiteral("Your editor big on the left, the page you write from beside it.");
+    writing.draft = blank(QStringLiteral("Writing"), now);
+    writing.draft.items = {
+        placed(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), {0, 0, 0.66, 1.0, 0}),
+        page(QStringLiteral("https://en.wikipedia.org/wiki/Flow_(psychology)"), {0.66, 0, 0.34, 1.0, 0})};
+    writing.draft.system.music = SetupSystemState::Music::play;
+    writing.draft.system.musicPlayer = QStringLiteral("spotify");
+    MagicBuilt built{writing, {}};
+    if (unresolved)
+        built.unresolved = {QStringLiteral("Scrivener")};
+    return built;
 }
 
 QList<qreal> speakingBars() {

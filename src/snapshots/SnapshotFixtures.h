@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ask/MagicDraft.h"
 #include "ask/MagicProfile.h"
 #include "ask/MagicProposal.h"
 #include "commands/CommandEntry.h"
+#include "platform/Apps.h"
 #include "setups/Setup.h"
 #include "setups/SetupEngine.h"
 #include "ui/BriskPickModel.h"
@@ -18,6 +20,9 @@ namespace brisklet::SnapshotFixtures {
 inline constexpr const char* emptyFile = "empty.json";
 inline constexpr const char* oneFile = "one.json";
 inline constexpr const char* manyFile = "many.json";
+
+// The demo desktop's default browser, which opens every page of the demo data.
+platform::AppEntry demoBrowser();
 
 // The command of the user's own that the demo registry adds to the built-in ones.
 CommandEntry demoCommand();
@@ -46,6 +51,12 @@ MagicProfile demoProfile(const QDateTime& now);
 // What a scan of a developer's apps proposes: "Code" (Text Editor and Terminal
 // side by side), then "Everyday" (four apps tiled corner to corner).
 std::vector<MagicProposal> demoProposals(const QDateTime& now);
+
+// What the user asked the builder for, and its answer: "Writing", the text editor
+// beside a page, a playlist playing. `unresolved`: an app the reply named that
+// isn't installed, left out.
+inline constexpr const char* demoBuildDescription = "A writing setup with my editor and a focus playlist";
+MagicBuilt demoBuild(const QDateTime& now, bool unresolved);
 
 // The heads-up display's bars in mid-sentence: |sin(0.55 i)| × 0.75 + 0.15.
 QList<qreal> speakingBars();

@@ -1,5 +1,7 @@
 #include "snapshots/SnapshotRun.h"
 
+#include "ask/MagicBackend.h"
+#include "ask/MagicBuilder.h"
 #include "ask/MagicController.h"
 #include "base/AppState.h"
 #include "base/Log.h"
@@ -16,7 +18,9 @@
 #include "ui/DesignSystem.h"
 #include "ui/HomeWindowController.h"
 #include "ui/MagicPaneHost.h"
+#include "ui/MagicPaneModel.h"
 #include "ui/OnboardingController.h"
+#include "ui/SetupsPaneModel.h"
 #include "windows/LayoutStore.h"
 
 #include <QDateTime>
@@ -32,6 +36,7 @@
 #include <QScreen>
 #include <QStyleHints>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 namespace brisklet {
@@ -52,6 +57,16 @@ public:
         if (size)
             *size = image.size();
         return image;
+    }
+};
+
+// A builder route that is there and sends nothing: the builder's shots show a
+// staged answer; asked anyway, it answers that Ask is off.
+class QuietRoute final : public MagicBackend {
+public:
+    bool isAvailable() const override { return true; }
+    void build(const QString&, std::function<void(const TextResult&)> completion) override {
+        completion(TextResult::failure(AskError::disabled));
     }
 };
 
@@ -83,6 +98,7 @@ SnapshotRun::~SnapshotRun() {
     built_.clear();
     homes_.clear();
     magicHosts_.clear();
+    builder_.reset();
     onboarding_.reset();
     magic_.clear();
     if (driver_)
@@ -141,7 +157,7 @@ void SnapshotRun::stage() {
 
 // Two finished scans, published as they are: nothing is scanned here.
 void SnapshotRun::stageMagic() {
-    const MagicRecommender::Desktop desktop{QStringLiteral("firefox-esr"), fingerprint_};
+    const MagicRecommender::Desktop desktop{SnapshotFixtures::demoBrowser().id, fingerprint_};
     for (const Magic kind : {Magic::demo, Magic::empty}) {
         auto& magic = magic_[kind];
         magic = std::make_unique<MagicController>(*appIndex_, *stores_.at(Store::empty),
@@ -174,29 +190,48 @@ void SnapshotRun::prepareFixtures() {
         stores_[Store::many]->upsert(setup);
 }
 
-HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage, Magic magic) {
-    auto& home = homes_[{store, usage, magic}];
+HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage, Magic magic, Build build) {
+    auto& home = homes_[{store, usage, magic, build}];
     if (!home) {
         home = std::make_unique<HomeWindowController>(*registry_, appIndex_.get(), *stores_.at(store),
                                                       *usage_.at(usage));
         home->levelProvider = [] { return SnapshotFixtures::microphoneLevel; };
-        home->magic = magicHostFor(store, magic);
+        // The ideas that open pages need a default browser: the demo data's.
+        home->setupsPane().setDefaultBrowser(SnapshotFixtures::demoBrowser());
+        home->magic = magicHostFor(store, magic, build);
     }
     return home.get();
 }
 
-// No builder and no answers: the cards' buttons do nothing, and saving says no.
-MagicPaneHost* SnapshotRun::magicHostFor(Store store, Magic magic) {
-    auto& host = magicHosts_[{store, magic}];
-    if (!host)
-        host = std::make_unique<MagicPaneHost>(*magic_.at(magic), *stores_.at(store));
+// No answers: the cards' buttons do nothing, and saving says no. A host that shows
+// a build offers the builder and "Tune first…", as the app's own does.
+MagicPaneHost* SnapshotRun::magicHostFor(Store store, Magic magic, Build build) {
+    auto& host = magicHosts_[{store, magic, build}];
+    if (host)
+        return host.get();
+    host = std::make_unique<MagicPaneHost>(*magic_.at(magic), *stores_.at(store));
+    if (build == Build::none)
+        return host.get();
+    if (!builder_)
+        builder_ =
+            std::make_unique<MagicBuilder>(std::make_unique<QuietRoute>(), std::make_unique<QuietRoute>());
+    host->builder = builder_.get();
+    host->allowEdit = true;
+    MagicPaneHost::StagedBuild staged{QString::fromLatin1(SnapshotFixtures::demoBuildDescription), {}, {}};
+    if (build == Build::failed)
+        staged.failure = MagicPaneModel::failureMessage(AskError::network);
+    else
+        staged.built = SnapshotFixtures::demoBuild(now_, build == Build::unresolved);
+    host->stagedBuild = std::move(staged);
     return host.get();
 }
 
 // What every shot's view is made over.
 void SnapshotRun::prepareStage() {
     stage_ = std::make_unique<ShotViews::Stage>();
-    stage_->home = [this](Store store, Usage usage, Magic magic) { return homeFor(store, usage, magic); };
+    stage_->home = [this](Store store, Usage usage, Magic magic, Build build) {
+        return homeFor(store, usage, magic, build);
+    };
     stage_->onboarding = onboarding_.get();
     stage_->proposals = magic_.at(Magic::demo)->proposals();
     stage_->storedSetup = [this](const QString& name) -> std::optional<Setup> {
@@ -225,6 +260,13 @@ void SnapshotRun::prepareStage() {
 SetupEditorModel::Context SnapshotRun::editorContext() const {
     SetupEditorModel::Context context;
     context.apps = appIndex_->apps();
+    // New pages open in the demo browser, which the picker lists even where it
+    // isn't installed.
+    const platform::AppEntry browser = SnapshotFixtures::demoBrowser();
+    context.defaultBrowser = browser.id;
+    if (std::none_of(context.apps.begin(), context.apps.end(),
+                     [&](const IndexedApp& app) { return app.bundleID == browser.id; }))
+        context.apps.push_back(IndexedApp::make(browser.name, browser.path, browser.id));
     context.reserved = ReservedPhrases::of(*registry_);
     SetupStore* store = stores_.at(Store::many).get();
     context.stored = [store] { return store->snapshot(); };

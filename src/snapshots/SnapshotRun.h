@@ -28,6 +28,7 @@ class AppIndex;
 class AppState;
 class CommandRegistry;
 class HomeWindowController;
+class MagicBuilder;
 class MagicController;
 class MagicPaneHost;
 class OnboardingController;
@@ -82,8 +83,9 @@ private:
     SetupEditorModel::Context editorContext() const;
     void buildShot(const SnapshotCatalogue::Shot& shot);
     HomeWindowController* homeFor(SnapshotCatalogue::Store store, SnapshotCatalogue::Usage usage,
-                                  SnapshotCatalogue::Magic magic);
-    MagicPaneHost* magicHostFor(SnapshotCatalogue::Store store, SnapshotCatalogue::Magic magic);
+                                  SnapshotCatalogue::Magic magic, SnapshotCatalogue::Build build);
+    MagicPaneHost* magicHostFor(SnapshotCatalogue::Store store, SnapshotCatalogue::Magic magic,
+                                SnapshotCatalogue::Build build);
     void warmUp();
     void writeNext(std::size_t index);
     void grabOffscreen(std::size_t index);
@@ -102,10 +104,14 @@ private:
     std::map<SnapshotCatalogue::Store, std::unique_ptr<SetupStore>> stores_;
     std::map<SnapshotCatalogue::Usage, AppState*> usage_;
     std::map<SnapshotCatalogue::Magic, std::unique_ptr<MagicController>> magic_;
-    std::map<std::pair<SnapshotCatalogue::Store, SnapshotCatalogue::Magic>, std::unique_ptr<MagicPaneHost>>
+    // Offered by the hosts that show a build; it is never asked.
+    std::unique_ptr<MagicBuilder> builder_;
+    std::map<std::tuple<SnapshotCatalogue::Store, SnapshotCatalogue::Magic, SnapshotCatalogue::Build>,
+             std::unique_ptr<MagicPaneHost>>
         magicHosts_;
     std::unique_ptr<OnboardingController> onboarding_;
-    std::map<std::tuple<SnapshotCatalogue::Store, SnapshotCatalogue::Usage, SnapshotCatalogue::Magic>,
+    std::map<std::tuple<SnapshotCatalogue::Store, SnapshotCatalogue::Usage, SnapshotCatalogue::Magic,
+                        SnapshotCatalogue::Build>,
              std::unique_ptr<HomeWindowController>>
         homes_;
     std::unique_ptr<ShotViews::Stage> stage_;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "ask/MagicDraft.h"
 #include "setups/Setup.h"
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 namespace brisklet {
 
@@ -25,6 +27,16 @@ public:
     MagicBuilder* builder = nullptr;
     // Offers "Tune first…" on the cards (the editor answers editRequested).
     bool allowEdit = false;
+
+    // What the builder shows when a pane opens over this host, as if the user had
+    // just asked for it: the built card, or else the failure. The snapshot mode
+    // stages its pictures this way; the pane's own builds replace it.
+    struct StagedBuild {
+        QString description;
+        std::optional<MagicBuilt> built;
+        QString failure;
+    };
+    std::optional<StagedBuild> stagedBuild;
 
     std::function<void(const Setup&)> onRunDraft;
     // True when the draft is now a saved setup.

@@ -43,6 +43,12 @@ void MagicPaneModel::setHost(QObject* host) {
             connect(magic, signal, this, &MagicPaneModel::changed);
         connect(magic, &MagicController::lastRunOutcomeChanged, this, &MagicPaneModel::outcomeArrived);
         connect(&host_->setups, &SetupStore::setupsChanged, this, &MagicPaneModel::changed);
+        if (const auto& staged = host_->stagedBuild) {
+            description_ = staged->description;
+            built_ = staged->built;
+            failure_ = staged->failure;
+            state_ = built_ ? BuilderState::built : BuilderState::failed;
+        }
     }
     emit changed();
 }

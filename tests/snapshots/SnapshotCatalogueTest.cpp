@@ -120,7 +120,8 @@ TEST(SnapshotCatalogue, theHomeWindowShotsShowTheirPaneOverTheirStoreInTheirOrde
         if (std::holds_alternative<HomeShot>(shot.view) && !shot.name.endsWith(QLatin1String("-dark")))
             order << shot.name;
     const QStringList expected = {"home-1-home-cold",      "home-1-home-warm",     "home-1b-magic",
-                                  "home-1b-magic-empty",   "home-2-setups-empty",  "home-2-setups-one",
+                                  "home-1b-magic-empty",   "home-1c-magic-built",  "home-1c-magic-unresolved",
+                                  "home-1c-magic-failed",  "home-2-setups-empty",  "home-2-setups-one",
                                   "home-2-setups-many",    "home-3-commands",      "home-5-settings",
                                   "resize-1-home-wide",    "resize-2-setups-wide", "resize-3-setups-narrow",
                                   "resize-4-settings-wide"};
@@ -141,7 +142,20 @@ TEST(SnapshotCatalogue, theMagicShotsDifferOnlyInWhatTheScanFound) {
     for (const Shot& shot : shots()) {
         if (const auto* home = std::get_if<HomeShot>(&shot.view); home && home->pane != "Magic") {
             EXPECT_EQ(home->magic, Magic::demo) << shot.name.toStdString();
+            EXPECT_EQ(home->build, Build::none) << shot.name.toStdString();
         }
+    }
+    // The builder's three answers, over a scan with nothing, tall enough for the card.
+    const std::pair<const char*, Build> builds[] = {{"home-1c-magic-built", Build::built},
+                                                    {"home-1c-magic-unresolved", Build::unresolved},
+                                                    {"home-1c-magic-failed", Build::failed}};
+    for (const auto& [name, build] : builds) {
+        const Shot* shot = find(QLatin1String(name));
+        ASSERT_NE(shot, nullptr) << name;
+        EXPECT_EQ(shot->view,
+                  ShotView(HomeShot{QStringLiteral("Magic"), Store::empty, Usage::warm, Magic::empty, build}))
+            << name;
+        EXPECT_EQ(shot->size, QSize(940, 900)) << name;
     }
 }
 
@@ -196,8 +210,8 @@ TEST(SnapshotCatalogue, theEditorAndTheCaptureReviewInTheirStates) {
     }
 }
 
-TEST(SnapshotCatalogue, fortySevenShotsWithTheHeadsUpDisplayAfterTheWindows) {
-    EXPECT_EQ(shots().size(), 47u);
-    EXPECT_EQ(shots()[32].name, "hud-1-listening-empty");
+TEST(SnapshotCatalogue, fiftyShotsWithTheHeadsUpDisplayAfterTheWindows) {
+    EXPECT_EQ(shots().size(), 50u);
+    EXPECT_EQ(shots()[35].name, "hud-1-listening-empty");
     EXPECT_EQ(shots().back().name, "addcommand-sheet");
 }

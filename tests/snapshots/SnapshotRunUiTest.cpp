@@ -157,6 +157,27 @@ TEST_F(SnapshotRunUiTest, setupCardsShowTheInstalledAppsIcons) {
     EXPECT_EQ(pixelsNear(picture("home-2-setups-one"), calendarRed), 0);
 }
 
+// The demo desktop has a default browser: the ideas that open pages are offered
+// (Deep Work: the text editor beside a page, with the browser's icon), and the
+// builder's staged answers draw their cards or their failure.
+TEST_F(SnapshotRunUiTest, theEmptySetupsShotOffersTheBrowserIdeasAndTheBuilderShotsTheirAnswers) {
+    const QColor firefoxPurple(0x4a, 0x2a, 0x7a), editorBlue(0x35, 0x84, 0xe4);
+    const QImage empty = picture("home-2-setups-empty");
+    ASSERT_FALSE(empty.isNull());
+    EXPECT_GT(pixelsNear(empty, firefoxPurple), 100) << "the ideas that open a page";
+    EXPECT_GT(pixelsNear(empty, editorBlue), 100);
+
+    const QImage built = picture("home-1c-magic-built");
+    const QImage unresolved = picture("home-1c-magic-unresolved");
+    const QImage failed = picture("home-1c-magic-failed");
+    EXPECT_GT(pixelsNear(built, editorBlue), 100) << "the built card's icons and miniature";
+    EXPECT_GT(pixelsNear(built, firefoxPurple), 100) << "the page's row shows its browser";
+    EXPECT_GT(pixelsNear(unresolved, editorBlue), 100);
+    EXPECT_EQ(pixelsNear(failed, editorBlue), 0) << "a failure draws no card";
+    EXPECT_NE(built, unresolved);
+    EXPECT_NE(failed, picture("home-1b-magic-empty"));
+}
+
 TEST_F(SnapshotRunUiTest, darkTwinsAreDarkerAndStagedStatesDiffer) {
     int twins = 0;
     for (const QString& name : names()) {
