@@ -8,8 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QUrl>
 
 namespace brisklet::MessagesApi {
@@ -61,24 +59,22 @@ std::optional<QString> firstText(const QByteArray& body) {
     return std::nullopt;
 }
 
-TextResult readReply(QNetworkReply& reply, bool logFailures) {
-    const QNetworkReply::NetworkError error = reply.error();
-    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool transport =
-        error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied;
-    if (transport || (!status.isValid() && error != QNetworkReply::NoError)) {
+TextResult readReply(const ModelRequest::Reply& reply, bool logFailures) {
+    if (reply.failedInTransit()) {
         if (logFailures)
-            qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString()));
-        return TextResult::failure(AskError::network, reply.errorString());
+            qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString));
+        return TextResult::failure(AskError::network, reply.errorString);
     }
-    const int code = status.isValid() ? status.toInt() : 0;
-    const QByteArray data = code == 200 ? reply.readAll() : QByteArray();
-    if (code != 200 || data.isEmpty()) {
+    const int code = reply.status.value_or(0);
+    // A body too big to be a plan or a draft is a bad reply, unread.
+    if (code == 200 && reply.end == ModelRequest::Reply::End::tooLarge)
+        return TextResult::failure(AskError::badPlan);
+    if (code != 200 || reply.body.isEmpty()) {
         if (logFailures)
             qCCritical(lcAsk, "ask HTTP %ld", long(code));
         return TextResult::failure(AskError::server, QString::number(code));
     }
-    if (std::optional<QString> text = firstText(data))
+    if (std::optional<QString> text = firstText(reply.body))
         return TextResult::success(*text);
     return TextResult::failure(AskError::badPlan);
 }
@@ -99,12 +95,10 @@ void send(QNetworkAccessManager& network, platform::SecretStore* secrets, const 
         done(TextResult::failure(AskError::noKey));
         return;
     }
-    QNetworkReply* reply = network.post(request(base, *key, timeoutMs), body(call));
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, logFailures, done = std::move(done)] {
-        const TextResult text = readReply(*reply, logFailures);
-        reply->deleteLater();
-        done(text);
-    });
+    ModelRequest::send(network, request(base, *key, timeoutMs), "POST", body(call), timeoutMs,
+                       [logFailures, done = std::move(done)](const ModelRequest::Reply& reply) {
+                           done(readReply(reply, logFailures));
+                       });
 }
 
 } // namespace brisklet::MessagesApi

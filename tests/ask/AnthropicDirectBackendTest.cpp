@@ -130,7 +130,6 @@ TEST_F(AnthropicDirectBackendTest, failuresMapToTheirErrorsAndLogLines) {
     }
 
     server.enqueue(Answer::closed());
-    server.enqueue(Answer::closed());
     const AskResult closed = plan();
     EXPECT_EQ(closed.error, AskError::network);
     EXPECT_EQ(log.count("ask network error: " + closed.detail), 1);
