@@ -2,6 +2,7 @@
 
 #include "ask/AskClient.h"
 #include "ask/Brand.h"
+#include "ask/ModelReply.h"
 #include "base/Log.h"
 
 #include <QFile>
@@ -43,11 +44,10 @@ std::optional<QString> firstText(const QByteArray& body) {
     if (!doc.isObject())
         return std::nullopt;
     const QJsonValue content = doc.object().value(QStringLiteral("content"));
-    if (!content.isArray())
+    // An array of blocks, every one an object, or no reply of the messages API.
+    if (!content.isArray() || !ModelReply::allObjects(content.toArray()))
         return std::nullopt;
     for (const QJsonValue& block : content.toArray()) {
-        if (!block.isObject())
-            return std::nullopt;
         const QJsonObject o = block.toObject();
         if (o.value(QStringLiteral("type")) != QJsonValue(QStringLiteral("text")))
             continue;

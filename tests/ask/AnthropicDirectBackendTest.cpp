@@ -108,6 +108,16 @@ TEST_F(AnthropicDirectBackendTest, theFirstTextBlockIsReadAndLaterOnesIgnored) {
     }
 }
 
+TEST_F(AnthropicDirectBackendTest, aContentArrayHoldingAnythingButObjectsIsRefused) {
+    const QJsonObject text{{"type", "text"}, {"text", R"([{"type":"lockScreen"}])"}};
+    for (const QJsonValue& stray :
+         {QJsonValue(5), QJsonValue("text"), QJsonValue(QJsonArray{text}), QJsonValue(QJsonValue::Null)}) {
+        server.enqueue(Answer::ok(messagesReply({text, stray})));
+        EXPECT_EQ(plan(), AskResult::failure(AskError::badPlan))
+            << stray.toVariant().toString().toStdString();
+    }
+}
+
 TEST_F(AnthropicDirectBackendTest, failuresMapToTheirErrorsAndLogLines) {
     LogCapture log;
     server.enqueue(Answer::ok(textReply("[]")));
