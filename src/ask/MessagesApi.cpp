@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
+#include <mutex>
 
 namespace brisklet::MessagesApi {
 
@@ -17,6 +18,17 @@ std::optional<QString> apiKey(platform::SecretStore* secrets) {
     const QString env = qEnvironmentVariable("ANTHROPIC_API_KEY");
     if (!env.isEmpty() && Brand::headerSafe(env))
         return env;
+    if (!env.isEmpty()) {
+        // Asked before every request and on every look at the settings: say it once
+        // per value, and never the value itself.
+        static std::mutex mutex;
+        static QString refused;
+        std::lock_guard lock(mutex);
+        if (refused != env) {
+            refused = env;
+            qCWarning(lcAsk) << "ANTHROPIC_API_KEY holds control characters and is not used";
+        }
+    }
     return AskClient::keychainKey(secrets);
 }
 

@@ -174,6 +174,17 @@ TEST_F(AnthropicDirectBackendTest, anEnvironmentKeyThatWouldBreakAHeaderIsNoKey)
     EXPECT_FALSE(backend.isAvailable());
 }
 
+TEST_F(AnthropicDirectBackendTest, aRefusedEnvironmentKeyIsLoggedOnceWithoutItsValue) {
+    ScopedEnv broken("ANTHROPIC_API_KEY", QByteArray("sk-secret-value\x07"));
+    LogCapture log;
+    AnthropicDirectMagicBackend magic(network, &secrets, server.base());
+    EXPECT_FALSE(backend.isAvailable());
+    EXPECT_FALSE(magic.isAvailable());
+    EXPECT_EQ(plan(), AskResult::failure(AskError::noKey));
+    EXPECT_EQ(log.count("ANTHROPIC_API_KEY"), 1) << qPrintable(log.messages().join('|'));
+    EXPECT_EQ(log.count("sk-secret"), 0);
+}
+
 TEST_F(AnthropicDirectBackendTest, theMagicRequestSendsItsOwnPromptAndReturnsTheTextUnparsed) {
     AnthropicDirectMagicBackend magic(network, &secrets, server.base());
     EXPECT_EQ(magic.timeoutMs, 12000);
