@@ -144,7 +144,9 @@ Inventory inventory(const MagicProfile& profile, const std::vector<IndexedApp>& 
     inv.defaultBrowserBundleID = desktop.defaultBrowser;
     // The default browser can always be placed, even when the index missed it.
     if (desktop.defaultBrowser && !inv.installed.count(*desktop.defaultBrowser)) {
-        IndexedApp browser = IndexedApp::make(*desktop.defaultBrowser, QString(), *desktop.defaultBrowser);
+        const QString name =
+            desktop.defaultBrowserName.isEmpty() ? *desktop.defaultBrowser : desktop.defaultBrowserName;
+        IndexedApp browser = IndexedApp::make(name, QString(), *desktop.defaultBrowser);
         browser.normalizedName.clear();
         inv.installed.emplace(*desktop.defaultBrowser, browser);
     }

@@ -31,6 +31,7 @@ struct Inventory {
 struct Desktop {
     std::optional<QString> defaultBrowser; // desktop ID
     QString displayFingerprint;
+    QString defaultBrowserName = {}; // its entry's Name; empty: unknown
 };
 
 struct Slot {

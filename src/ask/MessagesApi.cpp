@@ -2,15 +2,15 @@
 
 #include "ask/AskClient.h"
 #include "ask/Brand.h"
+#include "ask/ModelReply.h"
 #include "base/Log.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QUrl>
+#include <mutex>
 
 namespace brisklet::MessagesApi {
 
@@ -18,6 +18,17 @@ std::optional<QString> apiKey(platform::SecretStore* secrets) {
     const QString env = qEnvironmentVariable("ANTHROPIC_API_KEY");
     if (!env.isEmpty() && Brand::headerSafe(env))
         return env;
+    if (!env.isEmpty()) {
+        // Asked before every request and on every look at the settings: say it once
+        // per value, and never the value itself.
+        static std::mutex mutex;
+        static QString refused;
+        std::lock_guard lock(mutex);
+        if (refused != env) {
+            refused = env;
+            qCWarning(lcAsk) << "ANTHROPIC_API_KEY holds control characters and is not used";
+        }
+    }
     return AskClient::keychainKey(secrets);
 }
 
@@ -45,11 +56,10 @@ std::optional<QString> firstText(const QByteArray& body) {
     if (!doc.isObject())
         return std::nullopt;
     const QJsonValue content = doc.object().value(QStringLiteral("content"));
-    if (!content.isArray())
+    // An array of blocks, every one an object, or no reply of the messages API.
+    if (!content.isArray() || !ModelReply::allObjects(content.toArray()))
         return std::nullopt;
     for (const QJsonValue& block : content.toArray()) {
-        if (!block.isObject())
-            return std::nullopt;
         const QJsonObject o = block.toObject();
         if (o.value(QStringLiteral("type")) != QJsonValue(QStringLiteral("text")))
             continue;
@@ -61,24 +71,22 @@ std::optional<QString> firstText(const QByteArray& body) {
     return std::nullopt;
 }
 
-TextResult readReply(QNetworkReply& reply, bool logFailures) {
-    const QNetworkReply::NetworkError error = reply.error();
-    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool transport =
-        error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied;
-    if (transport || (!status.isValid() && error != QNetworkReply::NoError)) {
+TextResult readReply(const ModelRequest::Reply& reply, bool logFailures) {
+    if (reply.failedInTransit()) {
         if (logFailures)
-            qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString()));
-        return TextResult::failure(AskError::network, reply.errorString());
+            qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString));
+        return TextResult::failure(AskError::network, reply.errorString);
     }
-    const int code = status.isValid() ? status.toInt() : 0;
-    const QByteArray data = code == 200 ? reply.readAll() : QByteArray();
-    if (code != 200 || data.isEmpty()) {
+    const int code = reply.status.value_or(0);
+    // A body too big to be a plan or a draft is a bad reply, unread.
+    if (code == 200 && reply.end == ModelRequest::Reply::End::tooLarge)
+        return TextResult::failure(AskError::badPlan);
+    if (code != 200 || reply.body.isEmpty()) {
         if (logFailures)
             qCCritical(lcAsk, "ask HTTP %ld", long(code));
         return TextResult::failure(AskError::server, QString::number(code));
     }
-    if (std::optional<QString> text = firstText(data))
+    if (std::optional<QString> text = firstText(reply.body))
         return TextResult::success(*text);
     return TextResult::failure(AskError::badPlan);
 }
@@ -99,12 +107,10 @@ void send(QNetworkAccessManager& network, platform::SecretStore* secrets, const 
         done(TextResult::failure(AskError::noKey));
         return;
     }
-    QNetworkReply* reply = network.post(request(base, *key, timeoutMs), body(call));
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, logFailures, done = std::move(done)] {
-        const TextResult text = readReply(*reply, logFailures);
-        reply->deleteLater();
-        done(text);
-    });
+    ModelRequest::send(network, request(base, *key, timeoutMs), "POST", body(call), timeoutMs,
+                       [logFailures, done = std::move(done)](const ModelRequest::Reply& reply) {
+                           done(readReply(reply, logFailures));
+                       });
 }
 
 } // namespace brisklet::MessagesApi

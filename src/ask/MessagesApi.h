@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ask/MagicBackend.h"
+#include "ask/ModelRequest.h"
 
 #include <QByteArray>
 #include <QNetworkRequest>
@@ -9,7 +10,6 @@
 #include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace brisklet::platform {
 class SecretStore;
@@ -39,7 +39,7 @@ QByteArray body(const Call& call);
 // A finished reply as the text of its first text block; a reply that arrived but
 // holds no such text is badPlan. With `logFailures`, network and HTTP failures are
 // written to the log.
-TextResult readReply(QNetworkReply& reply, bool logFailures);
+TextResult readReply(const ModelRequest::Reply& reply, bool logFailures);
 // Sends `call` with the API key and hands `done` the reply as readReply reads it;
 // without a key nothing is sent and `done` gets noKey at once.
 void send(QNetworkAccessManager& network, platform::SecretStore* secrets, const QString& base, int timeoutMs,

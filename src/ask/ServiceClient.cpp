@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QStringDecoder>
 #include <QUrl>
 #include <QUuid>
@@ -92,35 +91,29 @@ void ServiceClient::send(const QByteArray& body, int timeoutMs,
     }
     request->setTransferTimeout(timeoutMs);
     const QByteArray method = request->attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
-    QNetworkReply* reply = network_.sendCustomRequest(*request, method, body);
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, completion = std::move(completion)] {
-        const TextResult result = mapReply(*reply);
-        reply->deleteLater();
-        completion(result);
-    });
+    ModelRequest::send(network_, *request, method, body, timeoutMs,
+                       [completion = std::move(completion)](const ModelRequest::Reply& reply) {
+                           completion(mapReply(reply));
+                       });
 }
 
-TextResult ServiceClient::mapReply(QNetworkReply& reply) {
-    const QNetworkReply::NetworkError error = reply.error();
-    // Codes below 200 are transport failures (refused, closed, time-out, TLS); HTTP
-    // statuses come as errors too, but with their status set.
-    if (error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied)
-        return TextResult::failure(AskError::network, reply.errorString());
-    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid()) {
-        const int code = status.toInt();
-        if (code == 200) {
-            QStringDecoder decoder(QStringDecoder::Utf8);
-            const QString text = decoder.decode(reply.readAll());
-            return TextResult::success(decoder.hasError() ? QString() : text);
-        }
-        if (code == 503)
-            return TextResult::failure(AskError::serviceUnavailable);
-        return TextResult::failure(AskError::server, QString::number(code));
+TextResult ServiceClient::mapReply(const ModelRequest::Reply& reply) {
+    if (reply.failedInTransit())
+        return TextResult::failure(AskError::network, reply.errorString);
+    if (!reply.status)
+        return TextResult::failure(AskError::server, QStringLiteral("0"));
+    const int code = *reply.status;
+    if (code == 200) {
+        // A reply too big to be a plan is not one.
+        if (reply.end == ModelRequest::Reply::End::tooLarge)
+            return TextResult::failure(AskError::badPlan);
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString text = decoder.decode(reply.body);
+        return TextResult::success(decoder.hasError() ? QString() : text);
     }
-    if (error != QNetworkReply::NoError)
-        return TextResult::failure(AskError::network, reply.errorString());
-    return TextResult::failure(AskError::server, QStringLiteral("0"));
+    if (code == 503)
+        return TextResult::failure(AskError::serviceUnavailable);
+    return TextResult::failure(AskError::server, QString::number(code));
 }
 
 } // namespace brisklet

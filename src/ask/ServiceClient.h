@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ask/MagicBackend.h"
+#include "ask/ModelRequest.h"
 
 #include <QByteArray>
 #include <QNetworkRequest>
@@ -9,7 +10,6 @@
 #include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace brisklet {
 
@@ -38,7 +38,7 @@ public:
     std::optional<QNetworkRequest> functionRequest(const QString& name, const QByteArray& method) const;
 
     // A finished reply as the service's result.
-    static TextResult mapReply(QNetworkReply& reply);
+    static TextResult mapReply(const ModelRequest::Reply& reply);
 
     // Time-outs in milliseconds; tests shorten them.
     int askTimeoutMs = 6000;

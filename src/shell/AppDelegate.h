@@ -191,6 +191,7 @@ private:
     std::unique_ptr<FolderDialogChooser> folderChooser_;
     std::unique_ptr<SetupEditorController> setupEditor_;
     QString defaultBrowserID_; // the browser watch's last answer
+    QString defaultBrowserName_;
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;

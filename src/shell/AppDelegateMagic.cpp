@@ -14,6 +14,7 @@
 #include "platform/BrowserLauncher.h"
 #include "platform/WindowSystem.h"
 #include "setups/SetupStore.h"
+#include "setups/SetupSuggestions.h"
 #include "shell/SetupRuns.h"
 #include "ui/HomeWindowController.h"
 #include "ui/MagicPaneHost.h"
@@ -31,8 +32,12 @@ namespace {
 MagicRecommender::Desktop desktopOf(PlatformFactory& platform, bool withBrowser = true) {
     MagicRecommender::Desktop desktop;
     platform::BrowserLauncher* browsers = withBrowser ? platform.browserLauncher() : nullptr;
-    if (browsers)
-        desktop.defaultBrowser = browsers->defaultBrowser();
+    if (browsers) {
+        if (auto entry = SetupSuggestions::findDefaultBrowser(*browsers, platform.installedApps())) {
+            desktop.defaultBrowser = entry->id;
+            desktop.defaultBrowserName = entry->name;
+        }
+    }
     std::vector<QRectF> frames;
     for (const platform::Display& display : platform.windowSystem().displays())
         frames.push_back(display.frame);
@@ -61,13 +66,17 @@ void AppDelegate::buildMagic() {
         return phrases;
     };
     // On the main thread, so nothing here may wait on a child process: the default
-    // browser comes from the last scan (asked of the desktop only before the first
-    // one), the screens from the window system's snapshot.
+    // browser is the browser watch's last answer (else the last scan's), the screens
+    // come from the window system's snapshot.
     builder_->inventoryProvider = [self, platform] {
         if (!self)
             return MagicRecommender::Inventory{};
         MagicRecommender::Desktop desktop =
-            self->magic_->profile() ? self->magic_->desktop() : desktopOf(*platform);
+            self->magic_->profile() ? self->magic_->desktop() : MagicRecommender::Desktop{};
+        if (!self->defaultBrowserID_.isEmpty()) {
+            desktop.defaultBrowser = self->defaultBrowserID_;
+            desktop.defaultBrowserName = self->defaultBrowserName_;
+        }
         desktop.displayFingerprint = desktopOf(*platform, false).displayFingerprint;
         QStringList names;
         for (const Setup& setup : self->setups_->setups())

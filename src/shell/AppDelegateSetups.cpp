@@ -101,6 +101,7 @@ void AppDelegate::connectSetupsPane() {
             if (!self || !self->home_)
                 return;
             self->defaultBrowserID_ = browser ? browser->id : QString();
+            self->defaultBrowserName_ = browser ? browser->name : QString();
             self->home_->setupsPane().setDefaultBrowser(std::move(browser));
         });
     browserWatch_->start();

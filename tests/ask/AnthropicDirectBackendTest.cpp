@@ -108,6 +108,16 @@ TEST_F(AnthropicDirectBackendTest, theFirstTextBlockIsReadAndLaterOnesIgnored) {
     }
 }
 
+TEST_F(AnthropicDirectBackendTest, aContentArrayHoldingAnythingButObjectsIsRefused) {
+    const QJsonObject text{{"type", "text"}, {"text", R"([{"type":"lockScreen"}])"}};
+    for (const QJsonValue& stray :
+         {QJsonValue(5), QJsonValue("text"), QJsonValue(QJsonArray{text}), QJsonValue(QJsonValue::Null)}) {
+        server.enqueue(Answer::ok(messagesReply({text, stray})));
+        EXPECT_EQ(plan(), AskResult::failure(AskError::badPlan))
+            << stray.toVariant().toString().toStdString();
+    }
+}
+
 TEST_F(AnthropicDirectBackendTest, failuresMapToTheirErrorsAndLogLines) {
     LogCapture log;
     server.enqueue(Answer::ok(textReply("[]")));
@@ -129,7 +139,6 @@ TEST_F(AnthropicDirectBackendTest, failuresMapToTheirErrorsAndLogLines) {
         EXPECT_EQ(log.count(QStringLiteral("ask HTTP %1").arg(status)), 1);
     }
 
-    server.enqueue(Answer::closed());
     server.enqueue(Answer::closed());
     const AskResult closed = plan();
     EXPECT_EQ(closed.error, AskError::network);
@@ -163,6 +172,17 @@ TEST_F(AnthropicDirectBackendTest, anEnvironmentKeyThatWouldBreakAHeaderIsNoKey)
     EXPECT_FALSE(backend.isAvailable());
     secrets.items.insert("anthropic-api-key", "sk-a\nsk-b");
     EXPECT_FALSE(backend.isAvailable());
+}
+
+TEST_F(AnthropicDirectBackendTest, aRefusedEnvironmentKeyIsLoggedOnceWithoutItsValue) {
+    ScopedEnv broken("ANTHROPIC_API_KEY", QByteArray("sk-secret-value\x07"));
+    LogCapture log;
+    AnthropicDirectMagicBackend magic(network, &secrets, server.base());
+    EXPECT_FALSE(backend.isAvailable());
+    EXPECT_FALSE(magic.isAvailable());
+    EXPECT_EQ(plan(), AskResult::failure(AskError::noKey));
+    EXPECT_EQ(log.count("ANTHROPIC_API_KEY"), 1) << qPrintable(log.messages().join('|'));
+    EXPECT_EQ(log.count("sk-secret"), 0);
 }
 
 TEST_F(AnthropicDirectBackendTest, theMagicRequestSendsItsOwnPromptAndReturnsTheTextUnparsed) {

@@ -120,7 +120,6 @@ TEST_F(AskClientTest, serviceRepliesBecomePlansOrTheirErrors) {
     service.enqueue(Answer::withStatus(500));
     EXPECT_EQ(ask(), AskResult::failure(AskError::server, "500"));
     service.enqueue(Answer::closed());
-    service.enqueue(Answer::closed());
     EXPECT_EQ(ask().error, AskError::network);
 }
 

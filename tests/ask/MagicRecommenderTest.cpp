@@ -113,6 +113,13 @@ TEST(MagicRecommenderTest, theDefaultBrowserIsPlaceableEvenWhenTheIndexMissedIt)
     const MagicProposal* deep = find(list, "Deep Work");
     ASSERT_TRUE(deep);
     EXPECT_EQ(deep->draft.items[1].bundleID, "brave-browser");
+    EXPECT_EQ(inv.installed.at("brave-browser").name, "brave-browser") << "no entry name known";
+
+    // Named as its desktop entry names it, wherever its Name is known.
+    const auto named =
+        MagicRecommender::inventory({{}, kNow}, desk(), {}, {"brave-browser", {}, "Brave Web Browser"});
+    EXPECT_EQ(named.installed.at("brave-browser").name, "Brave Web Browser");
+    EXPECT_EQ(named.installed.at("firefox").name, "Firefox");
 }
 
 TEST(MagicRecommenderTest, everydayTakesHalvesOrQuadrantsAndSkipsUninstalledApps) {

@@ -67,3 +67,21 @@ TEST_F(LibsecretStoreDBusTest, aLockedKeyringReadsAsNothingWithoutAPrompt) {
     service.setLocked(false);
     EXPECT_EQ(store.get("anthropic-api-key"), "sk-locked");
 }
+
+TEST_F(LibsecretStoreDBusTest, aKeyStoredByAnotherProgramIsFoundAndCleared) {
+    const QMap<QString, QString> bare{{"service", "Brisklet"}, {"account", "anthropic-api-key"}};
+    QMap<QString, QString> otherSchema = bare;
+    otherSchema.insert("xdg:schema", "org.example.Passwords");
+    for (const auto& attributes : {bare, otherSchema}) {
+        service.reset();
+        service.addItem({attributes, "stored elsewhere", "sk-elsewhere"});
+        EXPECT_EQ(store.get("anthropic-api-key"), "sk-elsewhere");
+        EXPECT_FALSE(store.get("install-id"));
+        // Once the user sets a key here, that is the one read back.
+        ASSERT_TRUE(store.set("anthropic-api-key", "sk-mine"));
+        EXPECT_EQ(store.get("anthropic-api-key"), "sk-mine");
+        EXPECT_TRUE(store.clear("anthropic-api-key"));
+        EXPECT_FALSE(store.get("anthropic-api-key"));
+        EXPECT_TRUE(service.items().isEmpty());
+    }
+}

@@ -5,6 +5,7 @@
 #include "shell/SetupRuns.h"
 
 #include "actions/BrightnessControl.h"
+#include "ask/MagicBuilder.h"
 #include "ask/MagicController.h"
 #include "ask/MagicProposal.h"
 #include "base/JsonFile.h"
@@ -18,6 +19,7 @@
 #include "platform/SleepWatcher.h"
 #include "setups/SetupStore.h"
 #include "support/FakeBrightnessEngine.h"
+#include "support/FakeBrowserLauncher.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
@@ -50,6 +52,9 @@ namespace {
 // The fakes with a 16 kHz microphone and a gamma engine that logs each step.
 struct RecordingPlatform final : FakePlatform {
     std::shared_ptr<BrightnessLog> gamma = std::make_shared<BrightnessLog>();
+    std::unique_ptr<FakeBrowserLauncher> browsers; // none unless a test sets one
+
+    platform::BrowserLauncher* browserLauncher() override { return browsers.get(); }
 
     std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
         auto backend = FakePlatform::makeAudioBackend();
@@ -512,4 +517,22 @@ TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOu
     EXPECT_FALSE(onboarding->model().magicRanID().has_value());
     EXPECT_EQ(onboarding->model().magicRunFailure(proposal.id()), outcome->message);
     EXPECT_FALSE(outcome->message.isEmpty());
+}
+
+TEST_F(AppDelegateTest, aDescriptionBuiltBeforeAnyScanTakesTheBrowserWatchsAnswer) {
+    Prefs::setValue(Prefs::Key::onboarded, true);
+    auto delegate = make(true);
+    platform->browsers = std::make_unique<FakeBrowserLauncher>(platform->desktop, Clock::system());
+    platform->installed.setInstalled({{"chromium", "Chromium Web Browser", "/apps/chromium.desktop"}});
+    delegate->launch();
+    auto* host = qobject_cast<MagicPaneHost*>(delegate->home()->magic);
+    ASSERT_TRUE(host && host->builder && host->builder->inventoryProvider);
+    MagicRecommender::Inventory inventory;
+    ASSERT_TRUE(waitFor([&] {
+        inventory = host->builder->inventoryProvider();
+        return inventory.defaultBrowserBundleID == "chromium";
+    }));
+    EXPECT_FALSE(delegate->magic()->profile()) << "no scan has run";
+    EXPECT_EQ(platform->browsers->defaultAskedOnMainThread, 0);
+    EXPECT_GT(platform->browsers->defaultAskedElsewhere, 0);
 }

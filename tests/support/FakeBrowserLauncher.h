@@ -4,8 +4,11 @@
 #include "platform/BrowserLauncher.h"
 #include "support/FakeDesktop.h"
 
+#include <QCoreApplication>
 #include <QStringList>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <set>
 #include <utility>
@@ -42,7 +45,17 @@ public:
         return {true, 4242, {}};
     }
     bool isInstalled(const QString& id) override { return installed.contains(id); }
-    std::optional<QString> defaultBrowser() override { return defaultId; }
+    std::optional<QString> defaultBrowser() override {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            ++defaultAskedOnMainThread;
+        else
+            ++defaultAskedElsewhere;
+        return defaultId;
+    }
+    // The default is found through a child process: never something to wait on in
+    // the main thread.
+    std::atomic<int> defaultAskedOnMainThread{0};
+    std::atomic<int> defaultAskedElsewhere{0};
     // Entries besides the default that open web addresses.
     QStringList otherWebHandlers;
     std::optional<QString> fileManagerId;

@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace brisklet::test {
@@ -50,8 +51,13 @@ QString FakeHttpServer::base() const {
     return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
 }
 
+QString FakeHttpServer::httpsBase() const {
+    return QStringLiteral("https://127.0.0.1:%1").arg(server_.serverPort());
+}
+
 void FakeHttpServer::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        ++connections_;
         auto pending = std::make_shared<Pending>();
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
@@ -79,14 +85,31 @@ void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
         return;
     case Answer::Kind::reply:
     case Answer::Kind::headersThenClose:
+    case Answer::Kind::stream:
+    case Answer::Kind::trickle:
         break;
     }
+    qint64 length = a.body.size();
+    if (a.kind == Answer::Kind::headersThenClose)
+        length += 100;
+    else if (a.kind == Answer::Kind::stream || a.kind == Answer::Kind::trickle)
+        length = a.size;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
     out += "Content-Type: application/json\r\n";
-    out +=
-        "Content-Length: " + QByteArray::number(a.body.size() + (a.kind == Answer::Kind::reply ? 0 : 100)) +
-        "\r\n";
+    if (!a.location.isEmpty())
+        out += "Location: " + a.location + "\r\n";
+    out += "Content-Length: " + QByteArray::number(length) + "\r\n";
     out += "Connection: close\r\n\r\n";
+    if (a.kind == Answer::Kind::stream) {
+        socket->write(out);
+        stream(socket, a.size);
+        return;
+    }
+    if (a.kind == Answer::Kind::trickle) {
+        socket->write(out);
+        trickle(socket, a.size, a.intervalMs);
+        return;
+    }
     out += a.body;
     socket->write(out);
     socket->flush();
@@ -94,6 +117,41 @@ void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
         socket->abort();
     else
         socket->disconnectFromHost();
+}
+
+void FakeHttpServer::stream(QTcpSocket* socket, qint64 size) {
+    // Written a little at a time as the client takes it, so the server never holds
+    // the whole body.
+    auto left = std::make_shared<qint64>(size);
+    auto refill = [this, socket, left] {
+        static const QByteArray chunk(64 * 1024, 'x');
+        while (*left > 0 && socket->bytesToWrite() < 4 * chunk.size()) {
+            const qint64 n = std::min<qint64>(*left, chunk.size());
+            socket->write(chunk.constData(), n);
+            *left -= n;
+            bodyBytesSent_ += n;
+        }
+        if (*left == 0)
+            socket->disconnectFromHost();
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+    refill();
+}
+
+void FakeHttpServer::trickle(QTcpSocket* socket, qint64 size, int intervalMs) {
+    auto* timer = new QTimer(socket);
+    auto left = std::make_shared<qint64>(size);
+    QObject::connect(timer, &QTimer::timeout, socket, [this, socket, timer, left] {
+        if (socket->state() != QAbstractSocket::ConnectedState || *left == 0) {
+            timer->deleteLater();
+            socket->disconnectFromHost();
+            return;
+        }
+        socket->write("x", 1);
+        --*left;
+        ++bodyBytesSent_;
+    });
+    timer->start(intervalMs);
 }
 
 } // namespace brisklet::test

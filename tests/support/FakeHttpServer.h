@@ -26,11 +26,16 @@ public:
             silence,          // never answers (for time-outs)
             close,            // closes the connection without a word
             headersThenClose, // the status and headers, then closes mid-body
+            stream,           // `size` bytes of filler, written as fast as the client reads
+            trickle,          // `size` bytes of filler, one every `intervalMs`
         };
         Kind kind = Kind::reply;
         int status = 200;
         QByteArray body;
         int delayMs = 0;
+        QByteArray location = {}; // sent as "Location" when set
+        qint64 size = 0;
+        int intervalMs = 0;
 
         static Answer ok(const QByteArray& body) { return {Kind::reply, 200, body, 0}; }
         static Answer withStatus(int status, const QByteArray& body = {}) {
@@ -38,6 +43,13 @@ public:
         }
         static Answer silent() { return {Kind::silence, 0, {}, 0}; }
         static Answer closed() { return {Kind::close, 0, {}, 0}; }
+        static Answer redirect(int status, const QByteArray& location) {
+            return {Kind::reply, status, {}, 0, location};
+        }
+        static Answer streamed(qint64 size) { return {Kind::stream, 200, {}, 0, {}, size}; }
+        static Answer trickled(qint64 size, int intervalMs) {
+            return {Kind::trickle, 200, {}, 0, {}, size, intervalMs};
+        }
     };
 
     FakeHttpServer();
@@ -47,18 +59,28 @@ public:
 
     // "http://127.0.0.1:<port>".
     QString base() const;
+    // "https://127.0.0.1:<port>": the server speaks no TLS, so a handshake never ends.
+    QString httpsBase() const;
     // Answers the next request; without one queued, a request gets 404.
     void enqueue(const Answer& answer) { answers_.push_back(answer); }
 
     const std::vector<Request>& requests() const { return requests_; }
+    // Connections accepted so far, whether or not a request came on them.
+    int connections() const { return connections_; }
+    // Body bytes of streamed and trickled answers handed to the system so far.
+    qint64 bodyBytesSent() const { return bodyBytesSent_; }
 
 private:
     void accept();
     void answer(QTcpSocket* socket, const Answer& answer);
+    void stream(QTcpSocket* socket, qint64 size);
+    void trickle(QTcpSocket* socket, qint64 size, int intervalMs);
 
     QTcpServer server_;
     std::deque<Answer> answers_;
     std::vector<Request> requests_;
+    int connections_ = 0;
+    qint64 bodyBytesSent_ = 0;
 };
 
 } // namespace brisklet::test

@@ -123,6 +123,11 @@ QMap<QString, FakeSecretService::Item> FakeSecretService::items() const {
     return items_;
 }
 
+void FakeSecretService::addItem(const Item& item) {
+    std::lock_guard lock(mutex_);
+    items_.insert(kCollection + QStringLiteral("/i%1").arg(nextItem_++), item);
+}
+
 QString FakeSecretService::introspect(const QString&) const {
     return {};
 }

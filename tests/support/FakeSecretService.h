@@ -37,6 +37,9 @@ public:
     void reset();
     // The stored items by object path.
     QMap<QString, Item> items() const;
+    // Stores an item as another program would, with its own attributes: a schema
+    // name is the attribute "xdg:schema", matched like any other, and may be absent.
+    void addItem(const Item& item);
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;

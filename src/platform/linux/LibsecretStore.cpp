@@ -15,23 +15,41 @@ namespace brisklet::platform {
 
 namespace {
 
-const SecretSchema* schema() {
-    static const SecretSchema s = {"org.brisklet.Secret",
-                                   SECRET_SCHEMA_NONE,
-                                   {
-                                       {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                       {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                       {nullptr, SecretSchemaAttributeType(0)},
-                                   },
-                                   0,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   nullptr};
-    return &s;
+constexpr const char* kSchemaName = "org.brisklet.Secret";
+
+// Items are written under our schema's name; they are found and removed by service
+// and account alone, so a key another tool stored for us (under its own schema, or
+// none) counts too.
+const SecretSchema* schema(SecretSchemaFlags flags = SECRET_SCHEMA_NONE) {
+    static const SecretSchema named = {kSchemaName,
+                                       SECRET_SCHEMA_NONE,
+                                       {
+                                           {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                           {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                           {nullptr, SecretSchemaAttributeType(0)},
+                                       },
+                                       0,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr};
+    static const SecretSchema anyName = [] {
+        SecretSchema s = named;
+        s.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
+        return s;
+    }();
+    return flags == SECRET_SCHEMA_DONT_MATCH_NAME ? &anyName : &named;
+}
+
+bool ours(SecretItem* item) {
+    GHashTable* attrs = secret_item_get_attributes(item);
+    const auto* name = static_cast<const char*>(g_hash_table_lookup(attrs, "xdg:schema"));
+    const bool same = name && qstrcmp(name, kSchemaName) == 0;
+    g_hash_table_unref(attrs);
+    return same;
 }
 
 GHashTable* attributes(const QByteArray& account) {
@@ -75,20 +93,26 @@ std::optional<QString> LibsecretStore::get(const QString& account) {
     GError* error = nullptr;
     // No SECRET_SEARCH_UNLOCK: a locked keyring reads as "nothing stored" rather than
     // asking the user for a password in the middle of a launch.
-    GList* items =
-        secret_service_search_sync(nullptr, schema(), attrs, SECRET_SEARCH_LOAD_SECRETS, nullptr, &error);
+    GList* items = secret_service_search_sync(
+        nullptr, schema(SECRET_SCHEMA_DONT_MATCH_NAME), attrs,
+        SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS), nullptr, &error);
     g_hash_table_unref(attrs);
     logError("keyring search failed:", error);
+    // Our own item first: it holds what was last set here.
     std::optional<QString> found;
+    std::optional<QString> foreign;
     for (GList* it = items; it && !found; it = it->next) {
         SecretItem* item = SECRET_ITEM(it->data);
         if (SecretValue* value = secret_item_get_secret(item)) {
-            found = decode(value);
+            if (ours(item))
+                found = decode(value);
+            else if (!foreign)
+                foreign = decode(value);
             secret_value_unref(value);
         }
     }
     g_list_free_full(items, g_object_unref);
-    return found;
+    return found ? found : foreign;
 }
 
 bool LibsecretStore::set(const QString& account, const QString& value) {
@@ -108,8 +132,8 @@ bool LibsecretStore::set(const QString& account, const QString& value) {
 bool LibsecretStore::clear(const QString& account) {
     const QByteArray name = account.toUtf8();
     GError* error = nullptr;
-    secret_password_clear_sync(schema(), nullptr, &error, "service", "Brisklet", "account", name.constData(),
-                               nullptr);
+    secret_password_clear_sync(schema(SECRET_SCHEMA_DONT_MATCH_NAME), nullptr, &error, "service", "Brisklet",
+                               "account", name.constData(), nullptr);
     if (error) {
         logError("keyring clear failed:", error);
         return false;

@@ -1,0 +1,128 @@
+// Both model routes against loopback servers that misbehave: a handshake that never
+// ends, a reply too big to hold, a redirect to another host, a connection closed
+// before any answer, and a reply that trickles in.
+#include "ask/AnthropicDirectBackend.h"
+#include "ask/ServiceClient.h"
+
+#include "support/FakeHttpServer.h"
+#include "support/FakeSecretStore.h"
+#include "support/ScopedEnv.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+using Answer = FakeHttpServer::Answer;
+
+namespace {
+
+// The highest resident size this process has had, in kB.
+qint64 peakResidentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+class AskNetworkTest : public ::testing::Test {
+protected:
+    TempHome home;
+    FakeHttpServer service;
+    FakeHttpServer messages;
+    ScopedEnv url{"BRISKLET_SERVICE_URL", service.base().toUtf8()};
+    ScopedEnv anonKey{"BRISKLET_SERVICE_ANON_KEY", QByteArray("sb_publishable_test")};
+    ScopedEnv apiKey{"ANTHROPIC_API_KEY", QByteArray("sk-test")};
+    ScopedEnv snapshot{"BRISKLET_SNAPSHOT_DIR", std::nullopt};
+    QNetworkAccessManager network;
+    FakeSecretStore secrets;
+    ServiceClient client{network, &secrets};
+    AnthropicDirectBackend direct{network, &secrets, messages.base()};
+
+    void SetUp() override { network.setProxy(QNetworkProxy::NoProxy); }
+
+    TextResult ask() {
+        return oneResult<TextResult>([&](auto done) { client.ask(QStringLiteral("hello"), done); });
+    }
+    AskResult plan() {
+        return oneResult<AskResult>([&](auto done) { direct.plan(QStringLiteral("hello"), done); });
+    }
+};
+
+} // namespace
+
+TEST_F(AskNetworkTest, aStalledSecureConnectionIsNotReusedByTheNextRequest) {
+    client.askTimeoutMs = 300;
+    ScopedEnv secure("BRISKLET_SERVICE_URL", service.httpsBase().toUtf8());
+    AnthropicDirectBackend secureDirect{network, &secrets, messages.httpsBase()};
+    secureDirect.timeoutMs = 300;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ask().error, AskError::network);
+        const AskResult r = oneResult<AskResult>([&](auto done) { secureDirect.plan("hello", done); });
+        EXPECT_EQ(r.error, AskError::network);
+    }
+    EXPECT_EQ(service.connections(), 3) << "each request after a time-out opens its own connection";
+    EXPECT_EQ(messages.connections(), 3);
+}
+
+TEST_F(AskNetworkTest, aHugeReplyIsCutShortAndLeavesNoPeak) {
+    constexpr qint64 huge = 256ll << 20;
+    const qint64 before = peakResidentKb();
+    ASSERT_GT(before, 0);
+    service.enqueue(Answer::streamed(huge));
+    EXPECT_EQ(ask(), TextResult::failure(AskError::badPlan));
+    messages.enqueue(Answer::streamed(huge));
+    EXPECT_EQ(plan(), AskResult::failure(AskError::badPlan));
+    // The reader stops about a megabyte in: what the server got out is that and
+    // the system's socket buffers, never the whole body.
+    EXPECT_LT(service.bodyBytesSent(), 32ll << 20);
+    EXPECT_LT(messages.bodyBytesSent(), 32ll << 20);
+    const qint64 grown = peakResidentKb() - before;
+    EXPECT_LT(grown, 64 * 1024) << grown << " kB more at the peak";
+}
+
+TEST_F(AskNetworkTest, aRedirectIsAnAnswerNotAPlaceToSendTheKeyTo) {
+    FakeHttpServer elsewhere;
+    for (const int status : {307, 302}) {
+        service.enqueue(Answer::redirect(status, elsewhere.base().toUtf8() + "/functions/v1/ask"));
+        EXPECT_EQ(ask(), TextResult::failure(AskError::server, QString::number(status)));
+        messages.enqueue(Answer::redirect(status, elsewhere.base().toUtf8() + "/v1/messages"));
+        EXPECT_EQ(plan(), AskResult::failure(AskError::server, QString::number(status)));
+    }
+    EXPECT_TRUE(elsewhere.requests().empty());
+    EXPECT_EQ(elsewhere.connections(), 0);
+}
+
+TEST_F(AskNetworkTest, aRequestWhoseConnectionClosesUnansweredIsSentOnce) {
+    service.enqueue(Answer::closed());
+    service.enqueue(Answer::ok(R"([{"type":"screenshot"}])"));
+    EXPECT_EQ(ask().error, AskError::network);
+    EXPECT_EQ(service.requests().size(), 1u);
+
+    messages.enqueue(Answer::closed());
+    messages.enqueue(Answer::ok(R"({"content":[{"type":"text","text":"[{\"type\":\"screenshot\"}]"}]})"));
+    EXPECT_EQ(plan().error, AskError::network);
+    EXPECT_EQ(messages.requests().size(), 1u);
+}
+
+TEST_F(AskNetworkTest, theTimeLimitCountsFromTheStartNotFromTheLastByte) {
+    // Sixty bytes a tenth of a second apart never leave the line silent for long.
+    client.askTimeoutMs = 500;
+    direct.timeoutMs = 500;
+    service.enqueue(Answer::trickled(60, 100));
+    const TextResult served = ask();
+    EXPECT_EQ(served.error, AskError::network);
+    EXPECT_FALSE(served.text);
+    EXPECT_LT(service.bodyBytesSent(), 60) << "the answer came only when the trickle ended";
+
+    messages.enqueue(Answer::trickled(60, 100));
+    EXPECT_EQ(plan().error, AskError::network);
+    EXPECT_LT(messages.bodyBytesSent(), 60);
+}
