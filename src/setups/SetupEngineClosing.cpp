@@ -132,7 +132,7 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
             report.notes << name + QStringLiteral(" tabs can't be closed by script — left open.");
     }
     {
-        // The browser's start windows stay open, and stay out of the setup.
+        // The browser's start windows are kept: they stay open and out of the setup's updates.
         std::lock_guard lock(ledgerMutex_);
         windowLedger_.erase(setup.id);
     }

@@ -125,6 +125,11 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
         if (hasWindow(browser))
             if (auto h = harvest(browser); h.kind == BrowserScripting::HarvestResult::Kind::windows)
                 harvested = std::move(h.windows);
+        // A window the ledger holds already is no other page's.
+        std::erase_if(harvested, [&](const BrowserScripting::BrowserWindow& w) {
+            return std::any_of(opened.begin(), opened.end(),
+                               [&](const auto& o) { return o.windowID == w.windowID; });
+        });
     }
 
     std::vector<BrowserScripting::Placement> reposition;
