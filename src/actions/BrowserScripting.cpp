@@ -97,8 +97,7 @@ std::set<platform::WindowId> idsOf(const std::vector<platform::WindowInfo>& wind
     return ids;
 }
 
-// Polls until a window of the browser shows up that was not there before; the
-// front-most one wins, since a cold start may also restore older windows.
+// Polls until a window of the browser shows up that was not there before.
 std::optional<platform::WindowId> waitForNewWindow(Desktop& desktop, const QString& bundleID,
                                                    const std::set<platform::WindowId>& before, double limit) {
     const double deadline = desktop.clock.now() + limit;
@@ -107,6 +106,69 @@ std::optional<platform::WindowId> waitForNewWindow(Desktop& desktop, const QStri
             if (!before.contains(w.id))
                 return w.id;
         if (desktop.clock.now() >= deadline)
+            return std::nullopt;
+        desktop.clock.sleep(pollStep);
+    }
+}
+
+// Whether a window's title names one of the pages' hosts ("www." aside).
+bool namesAPage(const QString& title, const QStringList& urls) {
+    for (const auto& url : urls) {
+        QString host = QUrl(url).host().toLower();
+        if (host.startsWith(QLatin1String("www.")))
+            host = host.mid(4);
+        if (!host.isEmpty() && title.toLower().contains(host))
+            return true;
+    }
+    return false;
+}
+
+// What a fresh window is called before its page has loaded.
+bool looksNew(const QString& title) {
+    const QString t = title.trimmed().toLower();
+    return t.isEmpty() || t.startsWith(QLatin1String("new tab")) ||
+           t.startsWith(QLatin1String("about:blank"));
+}
+
+// Waits for the window that shows the pages. A cold start restores the user's
+// windows at the same time, before or after ours; none of them may be taken for
+// ours, or it would later be closed with all its tabs.
+std::optional<platform::WindowId> waitForPageWindow(Desktop& desktop, const QString& bundleID,
+                                                    const std::set<platform::WindowId>& before,
+                                                    const QStringList& urls) {
+    const double deadline = desktop.clock.now() + openLimit;
+    std::optional<double> settled;
+    std::vector<platform::WindowInfo> mapped; // the new windows, in the order they came
+    for (;;) {
+        auto now = browserWindows(desktop, bundleID);
+        // Front to back: of windows seen in the same look, the front one came last.
+        for (auto it = now.rbegin(); it != now.rend(); ++it) {
+            if (before.contains(it->id))
+                continue;
+            const auto seen = std::find_if(mapped.begin(), mapped.end(),
+                                           [&](const platform::WindowInfo& m) { return m.id == it->id; });
+            if (seen == mapped.end())
+                mapped.push_back(*it);
+            else
+                seen->title = it->title; // titles follow the page as it loads
+        }
+        std::erase_if(mapped, [&](const platform::WindowInfo& m) {
+            return std::none_of(now.begin(), now.end(), [&](const auto& w) { return w.id == m.id; });
+        });
+        if (mapped.empty())
+            settled.reset(); // what came has gone again: wait on
+        else if (!settled)
+            settled = std::min(desktop.clock.now() + settleTime, deadline);
+        for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
+            if (namesAPage(it->title, urls))
+                return it->id;
+        if (settled && desktop.clock.now() >= *settled) {
+            for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
+                if (looksNew(it->title))
+                    return it->id;
+            return mapped.back().id;
+        }
+        if (!settled && desktop.clock.now() >= deadline)
             return std::nullopt;
         desktop.clock.sleep(pollStep);
     }
@@ -144,7 +206,7 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
             << QStringLiteral("scripted open failed (%1): %2").arg(bundleID, launch.error);
         return {OpenResult::Kind::failed, 0};
     }
-    const auto window = waitForNewWindow(desktop, bundleID, before, openLimit);
+    const auto window = waitForPageWindow(desktop, bundleID, before, urls);
     if (!window) {
         qCCritical(lcWindows).noquote() << QStringLiteral("scripted open failed (%1): timeout").arg(bundleID);
         return {OpenResult::Kind::timedOut, 0};
@@ -197,25 +259,27 @@ bool openEmptyWindow(Desktop& desktop, const QString& bundleID) {
     return true;
 }
 
-CloseResult closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& windows,
+CloseReport closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& windows,
                          const QString& bundleID) {
     if (!family(bundleID) || windows.empty())
-        return CloseResult::skipped;
-    const auto present = idsOf(browserWindows(desktop, bundleID));
-    if (present.empty())
-        return CloseResult::skipped;
+        return {};
+    std::set<platform::WindowId> present;
+    std::map<platform::WindowId, qint64> owners;
+    for (const auto& w : browserWindows(desktop, bundleID)) {
+        present.insert(w.id);
+        owners[w.id] = w.pid;
+    }
     QStringList failures;
-    int closed = 0;
+    CloseReport report{CloseResult::closed, 0};
     std::lock_guard lock(openedMutex);
     for (const auto& w : windows) {
         if (!openedSet().contains(w.windowID))
             continue;
         // A window that has gone already is passed over; its ID may come back for
-        // another window, so it is forgotten.
-        if (present.contains(w.windowID)) {
-            if (desktop.windows.close(w.windowID))
-                ++closed;
-            else
+        // another window (of another process), so it is forgotten.
+        if (present.contains(w.windowID) && (w.pid == 0 || owners[w.windowID] == w.pid)) {
+            report.stillOpen += 1;
+            if (!desktop.windows.close(w.windowID))
                 failures << QStringLiteral("window 0x%1 refused").arg(w.windowID, 0, 16);
         }
         openedSet().erase(w.windowID);
@@ -223,9 +287,11 @@ CloseResult closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
     if (!failures.isEmpty()) {
         qCCritical(lcWindows).noquote() << QStringLiteral("closeWindows failed (%1): %2")
                                                .arg(bundleID, failures.join(QStringLiteral(", ")));
-        return CloseResult::failed;
+        report.kind = CloseResult::failed;
+    } else if (report.stillOpen == 0) {
+        report.kind = CloseResult::skipped;
     }
-    return closed > 0 ? CloseResult::closed : CloseResult::skipped;
+    return report;
 }
 
 CloseResult closeTabs(Desktop&, const QString&, const QString&) {

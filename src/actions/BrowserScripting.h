@@ -77,6 +77,12 @@ struct Placement {
 struct OpenedWindow {
     platform::WindowId windowID = 0;
     QString prefix; // the page it was opened for
+    qint64 pid = 0; // its owner when it was recorded: X hands out window IDs again
+};
+
+struct CloseReport {
+    CloseResult kind = CloseResult::skipped;
+    int stillOpen = 0; // listed windows of ours that were still there to be closed
 };
 
 // The windows of a driven, running browser. `failed` when the browser is not one we
@@ -85,6 +91,9 @@ HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID);
 
 // Opens the pages in one new window of the browser, places it on `axBounds` and
 // brings it forward. Every address must be allowed. No running instance is needed.
+// A browser that is restoring its last session maps windows of the user's around
+// ours, so the new windows are watched for a moment and the page's own one is taken:
+// one titled after a page's host, else a new tab's, else the last one mapped.
 OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QString& bundleID,
                           const QRectF& axBounds);
 inline OpenResult openPositioned(Desktop& desktop, const QString& url, const QString& bundleID,
@@ -99,7 +108,8 @@ bool positionExisting(Desktop& desktop, const std::vector<Placement>& windows, c
 bool openEmptyWindow(Desktop& desktop, const QString& bundleID);
 
 // Closes windows that we opened (never one of the user's own, whatever is passed).
-CloseResult closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& windows, const QString& bundleID);
+// `skipped` when none of them was still there to close.
+CloseReport closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& windows, const QString& bundleID);
 
 // Tabs can't be reached from outside a browser here: always `skipped`.
 CloseResult closeTabs(Desktop& desktop, const QString& url, const QString& bundleID);
@@ -114,6 +124,8 @@ bool openedByUs(platform::WindowId window);
 constexpr double openLimit = 25.0;
 constexpr double emptyWindowLimit = 10.0;
 constexpr double pollStep = 0.1;
+// How long new windows are watched after the first one maps.
+constexpr double settleTime = 1.0;
 
 } // namespace BrowserScripting
 } // namespace brisklet

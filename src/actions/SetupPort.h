@@ -31,6 +31,7 @@ public:
         QString name;
         int closedApps = 0;
         QStringList notes;
+        int closedWindows = 0; // browser windows of its pages that were still open and closed
     };
     struct UndoReport {
         QString name;

@@ -167,17 +167,40 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
         launchGroup(group, run);
     placePending(run);
 
-    windowLedger_.erase(setup.id);
-    Ledger ledger;
+    // The pages the last run opened are still this setup's while their windows
+    // live: they are placed again rather than opened twice.
+    Ledger ledger, started;
+    {
+        std::lock_guard lock(ledgerMutex_);
+        if (const auto it = windowLedger_.find(setup.id); it != windowLedger_.end())
+            ledger = it->second;
+        if (const auto it = startWindows_.find(setup.id); it != startWindows_.end())
+            started = it->second;
+    }
+    for (Ledger* kept : {&ledger, &started})
+        for (auto it = kept->begin(); it != kept->end();) {
+            it->second = liveWindows(it->first, it->second);
+            it = it->second.empty() ? kept->erase(it) : std::next(it);
+        }
     const TargetRect target = [this, &run](const SetupFrame& frame) { return targetAXRect(frame, run); };
     for (const auto& group : groups(setup.urlItems())) {
-        OpenedWindows opened;
-        runURLItems(group.items, group.bundleID, run.report, run.applied, opened, target);
-        if (!opened.empty())
-            ledger[group.bundleID] = std::move(opened);
+        OpenedWindows& opened = ledger[group.bundleID];
+        OpenedWindows cameWith;
+        runURLItems(group.items, group.bundleID, run.report, run.applied, opened, target, &cameWith);
+        if (opened.empty())
+            ledger.erase(group.bundleID);
+        if (!cameWith.empty())
+            started[group.bundleID] = std::move(cameWith);
     }
-    if (!ledger.empty())
-        windowLedger_[setup.id] = ledger;
+    {
+        std::lock_guard lock(ledgerMutex_);
+        windowLedger_.erase(setup.id);
+        startWindows_.erase(setup.id);
+        if (!ledger.empty())
+            windowLedger_[setup.id] = ledger;
+        if (!started.empty())
+            startWindows_[setup.id] = started;
+    }
 
     if (run.cascadedCount > 0)
         run.report.notes << cascadeNote(run.cascadedCount);
@@ -202,13 +225,13 @@ void SetupEngine::finishRun(const Setup& setup, Run& run, const std::vector<Appl
 
     bool canUndo = false;
     if (run.report.opened > 0 || run.report.placed > 0 || !quit.isEmpty()) {
-        const auto entry = windowLedger_.find(setup.id);
-        lastUndo_ = UndoCheckpoint{UndoCheckpoint::Kind::run,
-                                   setup.id,
-                                   setup.name,
-                                   snapshot,
-                                   quit,
-                                   entry == windowLedger_.end() ? Ledger{} : entry->second,
+        Ledger ledger;
+        {
+            std::lock_guard lock(ledgerMutex_);
+            if (const auto entry = windowLedger_.find(setup.id); entry != windowLedger_.end())
+                ledger = entry->second;
+        }
+        lastUndo_ = UndoCheckpoint{UndoCheckpoint::Kind::run, setup.id, setup.name, snapshot, quit, ledger,
                                    currentFingerprint()};
         canUndo = true;
     }
@@ -377,6 +400,42 @@ std::vector<WindowRef> SetupEngine::currentWindows(const QString& bundleID) {
         if (w.bundleID && *w.bundleID == bundleID)
             mine.push_back(std::move(w));
     return mine;
+}
+
+std::optional<qint64> SetupEngine::ownerOf(platform::WindowId window, const QString& bundleID) {
+    for (const auto& w : windows_.windowSystem().windows())
+        if (w.id == window && w.appId == bundleID)
+            return w.pid;
+    return std::nullopt;
+}
+
+// A recorded window counts while the browser still has it and its process is the
+// one recorded: X hands a closed window's ID to new windows.
+SetupEngine::OpenedWindows SetupEngine::liveWindows(const QString& bundleID, const OpenedWindows& recorded) {
+    OpenedWindows live;
+    for (const auto& w : recorded)
+        if (const auto pid = ownerOf(w.windowID, bundleID); pid && (w.pid == 0 || *pid == w.pid))
+            live.push_back(w);
+    return live;
+}
+
+std::map<QUuid, SetupEngine::Ledger> SetupEngine::windowLedger() const {
+    std::lock_guard lock(ledgerMutex_);
+    return windowLedger_;
+}
+
+std::map<platform::WindowId, QString> SetupEngine::knownWindows(const QUuid& setupID) const {
+    std::map<platform::WindowId, QString> known;
+    std::lock_guard lock(ledgerMutex_);
+    if (const auto it = startWindows_.find(setupID); it != startWindows_.end())
+        for (const auto& [browser, list] : it->second)
+            for (const auto& w : list)
+                known[w.windowID] = QString();
+    if (const auto it = windowLedger_.find(setupID); it != windowLedger_.end())
+        for (const auto& [browser, list] : it->second)
+            for (const auto& w : list)
+                known[w.windowID] = w.prefix;
+    return known;
 }
 
 // --- pure rules

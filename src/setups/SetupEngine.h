@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -105,6 +106,7 @@ public:
         QString fingerprint;
         QStringList notes;                                 // pages that could not be read
         std::vector<std::pair<QUuid, QUuid>> overlapPairs; // items that cover each other badly
+        std::vector<platform::WindowId> windows;           // the window of each item, in item order
         bool operator==(const CaptureResult&) const = default;
     };
 
@@ -126,7 +128,11 @@ public:
     bool hasDrifted(const SetupStore::ActiveRun& run);
     // `setup` with the captured windows in place of its own. An empty capture
     // changes nothing; pages and project folders the capture cannot see are kept.
-    static Setup withCapture(const Setup& setup, const CaptureResult& capture);
+    // `known` holds the windows the setup's last run opened for its pages (by their
+    // page prefix) or brought up by starting a browser (an empty prefix): a page's
+    // window gives its frame to the page, a start window is not the setup's.
+    static Setup withCapture(const Setup& setup, const CaptureResult& capture,
+                             const std::map<platform::WindowId, QString>& known = {});
 
     // --- the executor's port
     std::optional<SetupRef> lookup(const QString& phrase) override;
@@ -141,18 +147,22 @@ public:
     EndReport end(const Setup& setup);
 
     // Opens one browser's pages of a run, places them and records their windows.
+    // `opened` may come holding the live windows of the setup's previous run: their
+    // pages are placed there instead of being opened again. The windows the browser
+    // brought up when it had to be started go to `started`.
     void runURLItems(const std::vector<SetupItem>& items, const QString& browser, RunReport& report,
                      std::vector<AppliedWindow>& applied, OpenedWindows& opened,
-                     const TargetRect& targetAXRect);
-    // The browser runs and has a window; false when it could not be made to.
-    bool ensureBrowserRunning(const QString& bundleID);
+                     const TargetRect& targetAXRect, OpenedWindows* started = nullptr);
+    // The browser runs and has a window; false when it could not be made to. The
+    // windows a start brought up (a session it restored, a home page) go to `started`.
+    bool ensureBrowserRunning(const QString& bundleID, OpenedWindows* started = nullptr);
     // Volume, brightness, arrival sound, appearance, music and Shortcut, in that order.
     void applySystemState(const SetupSystemState& state, QStringList& notes, int& appliedSteps);
     // Asks every other ordinary app to quit; the IDs of those that agreed.
     QStringList closeOtherApps(const QSet<QString>& keeping);
 
     const std::optional<UndoCheckpoint>& lastUndo() const { return lastUndo_; }
-    const std::map<QUuid, Ledger>& windowLedger() const { return windowLedger_; }
+    std::map<QUuid, Ledger> windowLedger() const;
 
     // --- the pure rules
     // Where a relative frame lands among the visible frames; a missing (or negative)
@@ -244,12 +254,19 @@ private:
     bool isHidden(const QString& bundleID);
     bool hasWindow(const QString& bundleID);
     std::vector<WindowRef> currentWindows(const QString& bundleID);
+    // The windows of the setup's last run that are still the browser's, by ID.
+    OpenedWindows liveWindows(const QString& bundleID, const OpenedWindows& recorded);
+    std::optional<qint64> ownerOf(platform::WindowId window, const QString& bundleID);
+    // The windows that `withCapture` may know the setup by.
+    std::map<platform::WindowId, QString> knownWindows(const QUuid& setupID) const;
 
     WindowEngine& windows_;
     SetupStore& store_;
     Collaborators c_;
     Clock& clock_;
+    mutable std::mutex ledgerMutex_; // the ledgers are read by captures on their own queue
     std::map<QUuid, Ledger> windowLedger_;
+    std::map<QUuid, Ledger> startWindows_; // windows a run's browser start brought up
     std::optional<UndoCheckpoint> lastUndo_;
     std::unique_ptr<WindowAnimator> animator_; // our own, not the window engine's
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

@@ -123,6 +123,7 @@ SetupEngine::CaptureResult SetupEngine::captureNow() {
             }
         entries.push_back({item.id, c, displayIndex});
         result.items.push_back(std::move(item));
+        result.windows.push_back(w.element);
     }
     result.overlapPairs = OverlapDetection::messyPairs(entries, 0.25, 24);
     qCInfo(lcWindows, "setup capture: %d windows (%d with URLs)", static_cast<int>(result.items.size()),
@@ -146,11 +147,14 @@ void SetupEngine::updateFromCurrent(const Setup& setup, std::function<void(const
     QPointer<SetupEngine> self(this);
     captureCurrent([self, setup, completion = std::move(completion)](const CaptureResult& capture) {
         Setup base = setup;
-        if (self)
+        std::map<platform::WindowId, QString> known;
+        if (self) {
             if (auto stored = self->store_.setup(setup.id))
                 base = *stored;
+            known = self->knownWindows(setup.id);
+        }
         if (completion)
-            completion(withCapture(base, capture));
+            completion(withCapture(base, capture, known));
     });
 }
 
@@ -177,11 +181,23 @@ bool SetupEngine::hasDrifted(const SetupStore::ActiveRun& run) {
     return matched > 0 && moved >= std::min(matched, 2);
 }
 
-Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture) {
+Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture,
+                               const std::map<platform::WindowId, QString>& known) {
     if (capture.items.empty())
         return setup;
     std::vector<SetupItem> captured = capture.items;
     std::vector<bool> folded(captured.size(), false);
+    // The prefix of the page a captured item's window was opened for; empty for a
+    // window the browser's start brought up; none for the user's windows.
+    auto knownAs = [&](size_t i) -> std::optional<QString> {
+        if (i >= capture.windows.size())
+            return std::nullopt;
+        const auto it = known.find(capture.windows[i]);
+        return it == known.end() ? std::nullopt : std::optional<QString>(it->second);
+    };
+    for (size_t i = 0; i < captured.size(); ++i)
+        if (const auto prefix = knownAs(i); prefix && prefix->isEmpty())
+            folded[i] = true;
     std::vector<SetupItem> kept;
     auto capturedPage = [&](const QString& url) {
         return std::any_of(captured.begin(), captured.end(), [&](const SetupItem& c) {
@@ -193,7 +209,15 @@ Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture)
             if (capturedPage(*old.url))
                 continue;
             SetupItem page = old;
-            for (size_t i = 0; i < captured.size(); ++i) {
+            // First the window this page was opened in, then one titled like it.
+            bool placed = false;
+            for (size_t i = 0; i < captured.size() && !placed; ++i)
+                if (!folded[i] && captured[i].bundleID == old.bundleID &&
+                    knownAs(i) == ledgerPrefix(*old.url)) {
+                    page.frame = captured[i].frame;
+                    folded[i] = placed = true;
+                }
+            for (size_t i = 0; i < captured.size() && !placed; ++i) {
                 const SetupItem& c = captured[i];
                 if (!folded[i] && c.kind == SetupItemKind::app && c.bundleID == old.bundleID &&
                     !old.title.isEmpty() && c.title == old.title) {

@@ -93,8 +93,12 @@ SetupPort::EndReport SetupEngine::end(const SetupRef& setup) {
 
 SetupPort::EndReport SetupEngine::end(const Setup& setup) {
     EndReport report{setup.name, 0, {}};
-    const auto ledgerEntry = windowLedger_.find(setup.id);
-    const Ledger ledger = ledgerEntry == windowLedger_.end() ? Ledger{} : ledgerEntry->second;
+    Ledger ledger;
+    {
+        std::lock_guard lock(ledgerMutex_);
+        if (const auto entry = windowLedger_.find(setup.id); entry != windowLedger_.end())
+            ledger = entry->second;
+    }
     for (const auto& group : groups(setup.urlItems())) {
         const QString name = group.items.front().appName;
         if (!hasWindow(group.bundleID) || !c_.browsers)
@@ -108,7 +112,12 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         QSet<QString> prefixes;
         const auto mine = ledger.find(group.bundleID);
         if (mine != ledger.end() && !mine->second.empty()) {
-            results.push_back(BrowserScripting::closeWindows(desktop, mine->second, group.bundleID));
+            // A page whose window the user closed already is covered all the same:
+            // nothing of it is left open.
+            const auto closed = BrowserScripting::closeWindows(desktop, mine->second, group.bundleID);
+            if (closed.kind == BrowserScripting::CloseResult::denied)
+                results.push_back(closed.kind);
+            report.closedWindows += closed.stillOpen;
             for (const auto& w : mine->second)
                 prefixes.insert(w.prefix);
         }
@@ -122,7 +131,11 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
                  results.end())
             report.notes << name + QStringLiteral(" tabs can't be closed by script — left open.");
     }
-    windowLedger_.erase(setup.id);
+    {
+        // The browser's start windows are kept: they stay open and out of the setup's updates.
+        std::lock_guard lock(ledgerMutex_);
+        windowLedger_.erase(setup.id);
+    }
 
     if (setup.endQuitsApps && c_.launcher) {
         QSet<QString> done;
@@ -179,10 +192,13 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
     for (const auto& [browser, list] : checkpoint.openedLedger)
         if (hasWindow(browser) && c_.browsers) {
             auto desktop = browserDesktop();
-            BrowserScripting::closeWindows(desktop, list, browser);
-            report.closedSetupWindows = true;
+            if (BrowserScripting::closeWindows(desktop, list, browser).stillOpen > 0)
+                report.closedSetupWindows = true;
         }
-    windowLedger_.erase(checkpoint.setupID);
+    {
+        std::lock_guard lock(ledgerMutex_);
+        windowLedger_.erase(checkpoint.setupID);
+    }
     const auto installed = installedApps();
     for (const auto& id : checkpoint.quitApps)
         if (instancePids(id).empty() && installed.contains(id) && c_.launcher && c_.launcher->launch(id).ok)

@@ -70,7 +70,7 @@ BrowserScripting::HarvestResult SetupEngine::harvest(const QString& bundleID) {
     return BrowserScripting::harvestWindows(desktop, bundleID);
 }
 
-bool SetupEngine::ensureBrowserRunning(const QString& bundleID) {
+bool SetupEngine::ensureBrowserRunning(const QString& bundleID, OpenedWindows* started) {
     if (hasWindow(bundleID))
         return true;
     if (!c_.browsers || !c_.browsers->isInstalled(bundleID))
@@ -79,31 +79,57 @@ bool SetupEngine::ensureBrowserRunning(const QString& bundleID) {
     if (!launched.ok)
         qCWarning(lcWindows) << "couldn't start" << bundleID << launched.error;
     const double deadline = clock_.now() + 8.0;
-    while (clock_.now() < deadline) {
-        if (hasWindow(bundleID)) {
-            clock_.sleep(0.8); // let it finish starting before it is asked for pages
-            return true;
-        }
+    while (clock_.now() < deadline && !hasWindow(bundleID))
         clock_.sleep(0.2);
+    if (!hasWindow(bundleID))
+        return false;
+    // A browser restoring its last session maps the user's windows one after
+    // another: let them come before pages are asked for, so none is taken for one.
+    auto windowsNow = [&] {
+        OpenedWindows now;
+        for (const auto& w : windows_.windowSystem().windows())
+            if (w.appId == bundleID && w.type == platform::WindowType::normal)
+                now.push_back({w.id, QString(), w.pid});
+        return now;
+    };
+    auto shown = windowsNow();
+    double quietSince = clock_.now();
+    const double settleDeadline = clock_.now() + 4 * BrowserScripting::settleTime;
+    while (clock_.now() - quietSince < BrowserScripting::settleTime && clock_.now() < settleDeadline) {
+        clock_.sleep(0.2);
+        auto now = windowsNow();
+        if (now.size() != shown.size()) {
+            quietSince = clock_.now();
+            shown = std::move(now);
+        }
     }
-    return hasWindow(bundleID);
+    if (started)
+        *started = windowsNow();
+    return true;
 }
 
 void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString& browser, RunReport& report,
                               std::vector<AppliedWindow>& applied, OpenedWindows& opened,
-                              const TargetRect& targetAXRect) {
+                              const TargetRect& targetAXRect, OpenedWindows* started) {
     if (items.empty())
         return;
+    // What the ledger came with: each of those windows shows one page already.
+    std::vector<bool> known(opened.size(), true);
     const QString name = items.front().appName;
     const bool notInstalled = !c_.browsers || !c_.browsers->isInstalled(browser);
     const bool unscriptable = !BrowserScripting::family(browser).has_value();
     std::vector<BrowserScripting::BrowserWindow> harvested;
     if (!notInstalled && !unscriptable) {
-        if (!ensureBrowserRunning(browser))
+        if (!ensureBrowserRunning(browser, started))
             report.notes << name + QStringLiteral(" didn't finish launching — sites opened best-effort.");
         if (hasWindow(browser))
             if (auto h = harvest(browser); h.kind == BrowserScripting::HarvestResult::Kind::windows)
                 harvested = std::move(h.windows);
+        // A window the ledger holds already is no other page's.
+        std::erase_if(harvested, [&](const BrowserScripting::BrowserWindow& w) {
+            return std::any_of(opened.begin(), opened.end(),
+                               [&](const auto& o) { return o.windowID == w.windowID; });
+        });
     }
 
     std::vector<BrowserScripting::Placement> reposition;
@@ -116,9 +142,23 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
             continue;
         }
         const std::optional<QRectF> target = item.frame ? targetAXRect(*item.frame) : std::nullopt;
+        const QString prefix = ledgerPrefix(*item.url);
+        std::optional<size_t> mine;
+        for (size_t i = 0; i < known.size() && !mine; ++i)
+            if (known[i] && opened[i].prefix == prefix)
+                mine = i;
+        if (mine) {
+            known[*mine] = false;
+            report.opened += 1;
+            if (target) {
+                reposition.push_back({opened[*mine].windowID, *target});
+                pendingApplied.push_back({browser, item.title, *target});
+            }
+            continue;
+        }
         if (const auto window = takeMatch(harvested, *item.url)) {
             report.opened += 1;
-            opened.push_back({window->windowID, ledgerPrefix(*item.url)});
+            opened.push_back({window->windowID, prefix, ownerOf(window->windowID, browser).value_or(0)});
             if (target) {
                 reposition.push_back({window->windowID, *target});
                 pendingApplied.push_back({browser, item.title, *target});
@@ -155,7 +195,7 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
             report.opened += 1;
             report.placed += 1;
             applied.push_back({browser, item.title, *target});
-            opened.push_back({result.windowID, prefix});
+            opened.push_back({result.windowID, prefix, ownerOf(result.windowID, browser).value_or(0)});
             continue;
         }
         if (result.kind == Kind::denied) {
@@ -174,7 +214,7 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
         if (again.kind == BrowserScripting::HarvestResult::Kind::windows)
             if (const auto window = takeMatch(again.windows, *item.url)) {
                 report.opened += 1;
-                opened.push_back({window->windowID, prefix});
+                opened.push_back({window->windowID, prefix, ownerOf(window->windowID, browser).value_or(0)});
                 continue;
             }
         openPlainly(item, browser, name, false, false, true, report);

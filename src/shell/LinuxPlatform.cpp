@@ -31,7 +31,7 @@ struct LinuxPlatform::Parts {
     platform::LinuxDesktop desktop{[this] { return installed.entries(); }};
     platform::PosixProcessRunner runner;
     platform::LinuxSystemActions system{runner};
-    platform::XdgBrowserLauncher browsers{[this] { return installed.entries(); }};
+    platform::XdgBrowserLauncher browsers{[this] { return installed.entries(); }, &runner};
     platform::GsettingsAppearance appearance{runner};
     platform::MprisPlayers players;
     platform::LogindSleepWatcher sleep;

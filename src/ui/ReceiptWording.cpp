@@ -71,7 +71,8 @@ ReceiptCard forEnd(const SetupPort::EndReport& report, const Setup& setup) {
     QStringList parts;
     if (report.closedApps >= 1)
         parts << counted(report.closedApps, QStringLiteral("app")) + QStringLiteral(" quitting");
-    if (!setup.urlItems().empty())
+    // Only windows that were there to close: the user may have closed them first.
+    if (!setup.urlItems().empty() && report.closedWindows >= 1)
         parts << QStringLiteral("its browser windows closed");
 
     ReceiptCard card;

@@ -80,6 +80,46 @@ TEST_F(BrowserWindowsTest, opensPagesInANewPlacedWindowInFront) {
     EXPECT_TRUE(BrowserScripting::openedByUs(result.windowID));
 }
 
+TEST_F(BrowserWindowsTest, takesThePagesOwnWindowWhileTheBrowserRestoresItsSession) {
+    auto restored = [&](const QString& title, double after) {
+        test::FakeDesktop::Window w;
+        w.info.pid = 4242;
+        w.info.appId = "chromium";
+        w.info.title = title;
+        w.info.frame = QRectF(40, 40, 800, 600);
+        w.appearsAt = clock.now() + after;
+        return desktop.addWindow(w);
+    };
+    const QRectF bounds(960, 0, 960, 1080);
+
+    // A restored window maps before the page's, which is titled after its address.
+    const auto before = restored("Restored 1", 0.1);
+    auto opened = BrowserScripting::openPositioned(browsers, "https://a.example/x", "chromium", bounds);
+    ASSERT_EQ(opened.kind, Kind::opened);
+    EXPECT_EQ(desktop.get(opened.windowID).info.title, "https://a.example/x");
+    EXPECT_FALSE(BrowserScripting::openedByUs(before));
+    EXPECT_EQ(desktop.frameOf(before), QRectF(40, 40, 800, 600)) << "the user's window stays put";
+
+    // Nothing names the page: the last window to map is the page's.
+    launcher.pageTitle = "Inbox";
+    const auto early = restored("Restored 2", 0.1);
+    opened = BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", bounds);
+    ASSERT_EQ(opened.kind, Kind::opened);
+    EXPECT_EQ(desktop.get(opened.windowID).info.title, "Inbox");
+    EXPECT_NE(opened.windowID, early);
+
+    // A restored window mapping after a fresh tab is not taken for the page's.
+    launcher.pageTitle = "New Tab";
+    const auto late = restored("Restored 3", 0.6);
+    opened = BrowserScripting::openPositioned(browsers, "https://c.example", "chromium", bounds);
+    ASSERT_EQ(opened.kind, Kind::opened);
+    EXPECT_EQ(desktop.get(opened.windowID).info.title, "New Tab");
+    EXPECT_FALSE(BrowserScripting::openedByUs(late));
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{late, "https://c.example"}}, "chromium").stillOpen,
+              0);
+    EXPECT_TRUE(desktop.closed().empty());
+}
+
 TEST_F(BrowserWindowsTest, refusesWhatItCannotOpenWithoutLaunching) {
     EXPECT_EQ(BrowserScripting::openPositioned(browsers, "file:///etc/passwd", "firefox-esr", {}).kind,
               Kind::failed);
@@ -115,8 +155,8 @@ TEST_F(BrowserWindowsTest, harvestsWindowsWithoutPageAddresses) {
 
 TEST_F(BrowserWindowsTest, closesOnlyWindowsItOpened) {
     using BrowserScripting::CloseResult;
-    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {}, "chromium"), CloseResult::skipped);
-    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{0x1234, "https://a"}}, "chromium"),
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {}, "chromium").kind, CloseResult::skipped);
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{0x1234, "https://a"}}, "chromium").kind,
               CloseResult::skipped);
 
     const auto users = desktop.addWindow(4242, "chromium", QRectF(0, 0, 800, 600), "Mine");
@@ -125,7 +165,8 @@ TEST_F(BrowserWindowsTest, closesOnlyWindowsItOpened) {
         BrowserScripting::openPositioned(browsers, "https://a.example", "chromium", {0, 0, 800, 600});
     ASSERT_EQ(ours.kind, BrowserScripting::OpenResult::Kind::opened);
     EXPECT_EQ(BrowserScripting::closeWindows(
-                  browsers, {{users, "https://x"}, {ours.windowID, "https://a.example"}}, "chromium"),
+                  browsers, {{users, "https://x"}, {ours.windowID, "https://a.example"}}, "chromium")
+                  .kind,
               CloseResult::closed);
     EXPECT_EQ(desktop.closed(), std::vector<platform::WindowId>{ours.windowID});
     EXPECT_FALSE(BrowserScripting::openedByUs(ours.windowID));
@@ -135,15 +176,16 @@ TEST_F(BrowserWindowsTest, closesOnlyWindowsItOpened) {
 TEST_F(BrowserWindowsTest, reportsSkippedWhenItClosedNothing) {
     using BrowserScripting::CloseResult;
     const auto users = desktop.addWindow(4242, "chromium", QRectF(0, 0, 800, 600), "Mine");
-    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{users, "https://x"}}, "chromium"),
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{users, "https://x"}}, "chromium").kind,
               CloseResult::skipped);
 
     const auto ours =
         BrowserScripting::openPositioned(browsers, "https://a.example", "chromium", {0, 0, 800, 600});
     ASSERT_EQ(ours.kind, BrowserScripting::OpenResult::Kind::opened);
     desktop.remove(ours.windowID); // the user closed it first
-    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{ours.windowID, "https://a.example"}}, "chromium"),
-              CloseResult::skipped);
+    EXPECT_EQ(
+        BrowserScripting::closeWindows(browsers, {{ours.windowID, "https://a.example"}}, "chromium").kind,
+        CloseResult::skipped);
     EXPECT_TRUE(desktop.closed().empty());
 }
 

@@ -1,5 +1,5 @@
-#include "base/Clock.h"
 #include "actions/BrowserScripting.h"
+#include "base/Clock.h"
 #include "platform/linux/AppIdentity.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/XdgBrowserLauncher.h"
@@ -48,8 +48,9 @@ TEST(BrowserScriptingX11, opensTwoPagesInOnePlacedWindowAndClosesIt) {
     EXPECT_TRUE(std::any_of(harvest.windows.begin(), harvest.windows.end(),
                             [&](const auto& w) { return w.windowID == window && w.url.isEmpty(); }));
 
-    EXPECT_EQ(BrowserScripting::closeWindows(desktop, {{window, "https://example.com/inbox"}}, "firefox-esr"),
-              BrowserScripting::CloseResult::closed);
+    EXPECT_EQ(
+        BrowserScripting::closeWindows(desktop, {{window, "https://example.com/inbox"}}, "firefox-esr").kind,
+        BrowserScripting::CloseResult::closed);
     EXPECT_TRUE(X11Session::waitUntil([&] { return !listed(x, window); }, 5))
         << "the browser window stayed open";
 }

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
 
 using namespace brisklet::platform;
 
@@ -77,4 +79,41 @@ TEST(XdgBrowserLauncher, listsEveryEntryThatOpensWebAddresses) {
     const QStringList handlers = launcher.webHandlers();
     EXPECT_TRUE(handlers.contains("org.example.Reader"));
     EXPECT_FALSE(handlers.contains("org.example.Editor"));
+}
+
+namespace {
+class CountingRunner final : public ProcessRunner {
+public:
+    ProcessResult answer{0, "firefox-esr.desktop\n", {}};
+    std::mutex mutex;
+    QStringList asked;
+    ProcessResult run(const QString& program, const QStringList& args, double,
+                      const QMap<QString, QString>& environment) override {
+        std::lock_guard lock(mutex);
+        asked << program + " " + args.join(' ') + " LC_ALL=" + environment.value("LC_ALL");
+        return answer;
+    }
+};
+
+std::optional<QString> offMainThread(const std::function<std::optional<QString>()>& ask) {
+    std::optional<QString> answer;
+    std::thread([&] { answer = ask(); }).join();
+    return answer;
+}
+} // namespace
+
+TEST(XdgBrowserLauncher, asksForTheDefaultThroughTheRunnerOffTheMainThreadAndKeepsTheAnswer) {
+    CountingRunner runner;
+    XdgBrowserLauncher launcher({}, &runner);
+    EXPECT_EQ(launcher.defaultBrowser(), std::nullopt) << "the main thread never waits on a child";
+    EXPECT_TRUE(runner.asked.isEmpty());
+
+    EXPECT_EQ(offMainThread([&] { return launcher.defaultBrowser(); }), QString("firefox-esr"));
+    EXPECT_EQ(offMainThread([&] { return launcher.defaultBrowser(); }), QString("firefox-esr"));
+    EXPECT_EQ(launcher.defaultBrowser(), QString("firefox-esr"));
+    EXPECT_EQ(runner.asked, QStringList{"xdg-mime query default x-scheme-handler/https LC_ALL=C"});
+
+    runner.answer = {124, {}, {}}; // stopped at its time limit
+    EXPECT_EQ(offMainThread([&] { return launcher.defaultFileManager(); }), std::nullopt);
+    EXPECT_EQ(runner.asked.size(), 2);
 }

@@ -184,12 +184,14 @@ TEST_F(SetupEngineStepsTest, aRunKeepsTheWindowsItOpenedPerSetupAndReplacesThemN
                                page("https://b.com", "chromium", leftHalf)});
     engine->run(s);
     ASSERT_TRUE(engine->windowLedger().contains(s.id));
-    const auto& ledger = engine->windowLedger().at(s.id);
+    const auto ledger = engine->windowLedger().at(s.id);
     EXPECT_EQ(ledger.size(), 2u);
     EXPECT_EQ(ledger.at("chromium").front().prefix, "https://b.com");
     EXPECT_EQ(engine->lastUndo()->openedLedger.size(), 2u);
 
     // Pages that can't be opened leave no entry behind.
+    for (const auto& [browser, list] : ledger)
+        desktop.remove(list.front().windowID);
     browsers.fails = true;
     engine->run(s);
     EXPECT_FALSE(engine->windowLedger().contains(s.id));

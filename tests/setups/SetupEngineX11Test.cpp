@@ -1,7 +1,9 @@
 // A setup of two test clients on the real X desktop: run, end and undo; then a
-// capture of the desktop that, run again, puts moved windows back.
+// capture of the desktop that, run again, puts moved windows back; then the pages
+// of a fake browser through cold starts, reruns, updates and ends.
 #include "base/Paths.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/XdgBrowserLauncher.h"
 #include "setups/SetupEngine.h"
 #include "setups/SetupStore.h"
 #include "support/DesktopEntryFixture.h"
@@ -10,6 +12,7 @@
 #include "support/X11Session.h"
 
 #include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -58,6 +61,7 @@ protected:
         c.installed = &installed;
         c.running = &desktop->runningApps();
         c.launcher = &desktop->launcher();
+        c.browsers = &browsers;
         engine = std::make_unique<SetupEngine>(*windows, store, c);
     }
     void TearDown() override {
@@ -65,6 +69,30 @@ protected:
             return;
         desktop->launcher().quit(left);
         desktop->launcher().quit(right);
+        desktop->launcher().quit(browser);
+    }
+
+    static constexpr const char* browser = "firefox-esr";
+    static constexpr const char* inbox = "https://example.com/inbox";
+    // The fake browser: the test client under a browser's class and ID.
+    void installBrowser(QStringList extra) {
+        ASSERT_TRUE(QFile::exists(writeTestClientEntry(
+            browser, "Firefox ESR", QStringList{"--class", "Navigator,firefox-esr"} + extra, browser)));
+        entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
+    }
+    static SetupItem page(const SetupFrame& frame) {
+        SetupItem i = item(browser, frame);
+        i.appName = "Firefox ESR";
+        i.kind = SetupItemKind::url;
+        i.url = inbox;
+        return i;
+    }
+    std::vector<WindowRef> windowsTitled(const QString& title) {
+        std::vector<WindowRef> found;
+        for (const auto& w : windows->visibleWindows())
+            if (w.title == title)
+                found.push_back(w);
+        return found;
     }
 
     std::optional<WindowRef> windowOf(const QString& id) {
@@ -102,6 +130,7 @@ protected:
     TempHome home;
     std::shared_ptr<const DesktopEntries> entries;
     std::unique_ptr<LinuxDesktop> desktop;
+    XdgBrowserLauncher browsers{[this] { return entries; }};
     ScannedApps installed{[this] { return entries; }};
     std::unique_ptr<WindowEngine> windows;
     SetupStore store{Paths::setupsJSON()};
@@ -166,4 +195,67 @@ TEST_F(SetupEngineX11Test, aCaptureOfTheDesktopPutsMovedWindowsBack) {
     EXPECT_EQ(ran.placed, 2) << ran.notes.join(" | ").toStdString();
     EXPECT_TRUE(near(windowOf(left)->axFrame, before->axFrame, 4)) << "left";
     EXPECT_TRUE(near(windowOf(right)->axFrame, beforeRight->axFrame, 4)) << "right";
+}
+
+TEST_F(SetupEngineX11Test, aColdStartedBrowsersRestoredWindowsStayOpenAndInPlace) {
+    // The second restored window maps while the page is being asked for; the page
+    // takes a moment to load.
+    installBrowser({"--restore", home.path() + "/session:2:1.1", "--page-after", "0.5"});
+    Setup s = setupOf({page({0, 0, 0.5, 1, 0})});
+    const auto ran = engine->run(s);
+    EXPECT_EQ(ran.placed, 1) << ran.notes.join(" | ").toStdString();
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] { return windowsTitled("Restored 1").size() == 1 && windowsTitled("Restored 2").size() == 1; },
+        5));
+    const QRectF first = windowsTitled("Restored 1").front().axFrame;
+    const QRectF second = windowsTitled("Restored 2").front().axFrame;
+    const auto pages = windowsTitled(inbox);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(near(pages.front().axFrame, target({0, 0, 0.5, 1, 0}), 24));
+    EXPECT_EQ(engine->windowLedger().at(s.id).at(browser).front().windowID, pages.front().element);
+
+    const auto ended = engine->end(s);
+    EXPECT_EQ(ended.closedWindows, 1) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return windowsTitled(inbox).empty(); }, 5));
+    QTest::qWait(300); // a close that went astray would land by now
+    ASSERT_EQ(windowsTitled("Restored 1").size(), 1u);
+    ASSERT_EQ(windowsTitled("Restored 2").size(), 1u);
+    EXPECT_TRUE(near(windowsTitled("Restored 1").front().axFrame, first, 2));
+    EXPECT_TRUE(near(windowsTitled("Restored 2").front().axFrame, second, 2));
+}
+
+TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
+    installBrowser({});
+    Setup s = setupOf({item(left, {0, 0, 0.5, 1, 0}), page({0.5, 0, 0.5, 1, 0})});
+    ASSERT_TRUE(store.upsert(s));
+
+    // Run (the browser starts with a window of its own), move the page, update,
+    // run: one page window and as many items as before.
+    engine->run(s);
+    ASSERT_EQ(windowsTitled(inbox).size(), 1u);
+    ASSERT_TRUE(windows->setAXFrame(windowsTitled(inbox).front().element, QRectF(60, 80, 500, 400)));
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] { return near(windowsTitled(inbox).front().axFrame, QRectF(60, 80, 500, 400), 24); }, 3));
+    std::optional<Setup> updated;
+    engine->updateFromCurrent(s, [&](const Setup& u) { updated = u; });
+    ASSERT_TRUE(X11Session::waitUntil([&] { return updated.has_value(); }, 5));
+    EXPECT_EQ(updated->items.size(), s.items.size());
+    const auto rerun = engine->run(*updated);
+    EXPECT_EQ(rerun.placed, rerun.total) << rerun.notes.join(" | ").toStdString();
+    EXPECT_EQ(windowsTitled(inbox).size(), 1u);
+    EXPECT_TRUE(near(windowsTitled(inbox).front().axFrame, QRectF(60, 80, 500, 400), 24));
+
+    // That was a second run: ending leaves no page window.
+    const auto ended = engine->end(*updated);
+    EXPECT_EQ(ended.closedWindows, 1);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return windowsTitled(inbox).empty(); }, 5));
+
+    // The user closes the page, then the setup ends: nothing is said to be left open.
+    engine->run(*updated);
+    ASSERT_EQ(windowsTitled(inbox).size(), 1u);
+    ASSERT_TRUE(desktop->windows().close(windowsTitled(inbox).front().element));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return windowsTitled(inbox).empty(); }, 5));
+    const auto last = engine->end(*updated);
+    EXPECT_EQ(last.closedWindows, 0);
+    EXPECT_FALSE(last.notes.join(" ").contains("left open")) << last.notes.join(" | ").toStdString();
 }

@@ -25,11 +25,25 @@ public:
     std::set<QString> installed{"firefox-esr", "chromium"};
     std::optional<QString> defaultId = QString("chromium");
     std::vector<std::pair<QString, QStringList>> calls;
+    QString pageTitle; // set: the title of a page's window instead of its address
+    // Set: a start without pages while the browser has no window restores these
+    // windows (title, seconds after the launch) instead of opening a new tab.
+    std::vector<std::pair<QString, double>> session;
 
     Launch launchWithArguments(const QString& id, const QStringList& arguments) override {
         calls.emplace_back(id, arguments);
         if (fails || !installed.contains(id))
             return {false, 0, "exec failed"};
+        const bool withPages = std::any_of(arguments.begin(), arguments.end(),
+                                           [](const QString& a) { return !a.startsWith("--"); });
+        const auto listed = desktop_.windows();
+        const bool cold =
+            std::none_of(listed.begin(), listed.end(), [&](const auto& w) { return w.appId == id; });
+        if (!withPages && cold && !session.empty()) {
+            for (const auto& [title, after] : session)
+                desktop_.addWindow(windowOf(id, title, after));
+            return {true, 4242, {}};
+        }
         if (delay >= 0) {
             FakeDesktop::Window w;
             w.info.pid = 4242;
@@ -37,7 +51,7 @@ public:
             w.info.appName = id;
             const auto page = std::find_if(arguments.begin(), arguments.end(),
                                            [](const QString& a) { return !a.startsWith("--"); });
-            w.info.title = page == arguments.end() ? "New Tab" : *page;
+            w.info.title = page == arguments.end() ? "New Tab" : pageTitle.isEmpty() ? *page : pageTitle;
             w.info.frame = QRectF(10, 10, 900, 700);
             w.appearsAt = clock_.now() + delay;
             desktop_.addWindow(w);
@@ -68,6 +82,17 @@ public:
     }
 
 private:
+    FakeDesktop::Window windowOf(const QString& id, const QString& title, double after) {
+        FakeDesktop::Window w;
+        w.info.pid = 4242;
+        w.info.appId = id;
+        w.info.appName = id;
+        w.info.title = title;
+        w.info.frame = QRectF(40, 40, 800, 600);
+        w.appearsAt = clock_.now() + after;
+        return w;
+    }
+
     FakeDesktop& desktop_;
     Clock& clock_;
 };

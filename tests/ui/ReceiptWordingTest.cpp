@@ -104,7 +104,9 @@ TEST(ReceiptWording, anEndIsAlwaysASuccessThatCanBeBroughtBack) {
     EXPECT_EQ(nothing.width, 340);
 
     work.items = {page()};
-    const ReceiptCard pages = ReceiptWording::forEnd({"Work", 1, {"a note", "another"}}, work);
+    const ReceiptCard pages = ReceiptWording::forEnd({"Work", 1, {"a note", "another"}, 1}, work);
     EXPECT_EQ(pages.body, QString::fromUtf8("1 app quitting · its browser windows closed"));
     EXPECT_EQ(pages.note, QStringLiteral("a note"));
+    // The user closed the page's window first: there was nothing to close.
+    EXPECT_EQ(ReceiptWording::forEnd({"Work", 1, {}, 0}, work).body, "1 app quitting");
 }

@@ -2,9 +2,10 @@
 
 #include "base/Log.h"
 #include "platform/linux/LinuxAppLauncher.h"
+#include "platform/linux/PosixProcessRunner.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <QCoreApplication>
+#include <QThread>
 
 namespace brisklet::platform {
 
@@ -37,10 +38,17 @@ QStringList XdgBrowserLauncher::commandLine(const DesktopEntry& entry, const QSt
     return out;
 }
 
-XdgBrowserLauncher::XdgBrowserLauncher(EntriesProvider entries) : entries_(std::move(entries)) {
+XdgBrowserLauncher::XdgBrowserLauncher(EntriesProvider entries, ProcessRunner* runner)
+    : entries_(std::move(entries)), runner_(runner) {
     if (!entries_)
         entries_ = [] { return DesktopEntries::scan(); };
+    if (!runner_) {
+        ownRunner_ = std::make_unique<PosixProcessRunner>();
+        runner_ = ownRunner_.get();
+    }
 }
+
+XdgBrowserLauncher::~XdgBrowserLauncher() = default;
 
 BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& desktopId,
                                                                 const QStringList& arguments) {
@@ -75,32 +83,34 @@ QStringList XdgBrowserLauncher::webHandlers() {
     return ids;
 }
 
-namespace {
-
 // The desktop ID xdg-mime names for `mimeType`.
-std::optional<QString> defaultFor(const QString& mimeType) {
-    QProcess query;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    query.setProcessEnvironment(env);
-    query.setStandardInputFile(QProcess::nullDevice());
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
-    if (!query.waitForFinished(5000)) {
-        query.kill();
-        query.waitForFinished(1000);
-        return std::nullopt;
+std::optional<QString> XdgBrowserLauncher::defaultFor(const QString& mimeType) {
+    const auto now = std::chrono::steady_clock::now();
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool mainThread = app && QThread::currentThread() == app->thread();
+    {
+        std::lock_guard lock(answersMutex_);
+        const auto kept = answers_.find(mimeType);
+        if (mainThread)
+            return kept == answers_.end() ? std::nullopt : kept->second.id;
+        if (kept != answers_.end() && now - kept->second.at < answerLifetime)
+            return kept->second.id;
     }
-    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
-        return std::nullopt;
-    QString id = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
-    if (id.endsWith(QLatin1String(".desktop")))
-        id.chop(8);
-    if (id.isEmpty())
-        return std::nullopt;
+    const auto result = runner_->run(QStringLiteral("xdg-mime"),
+                                     {QStringLiteral("query"), QStringLiteral("default"), mimeType}, 5.0,
+                                     {{QStringLiteral("LC_ALL"), QStringLiteral("C")}});
+    std::optional<QString> id;
+    if (result.status == 0) {
+        QString text = result.out.trimmed();
+        if (text.endsWith(QLatin1String(".desktop")))
+            text.chop(8);
+        if (!text.isEmpty())
+            id = text;
+    }
+    std::lock_guard lock(answersMutex_);
+    answers_[mimeType] = {id, now};
     return id;
 }
-
-} // namespace
 
 std::optional<QString> XdgBrowserLauncher::defaultBrowser() {
     return defaultFor(QStringLiteral("x-scheme-handler/https"));

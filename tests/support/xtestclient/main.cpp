@@ -24,11 +24,18 @@
 //   TEXT…                any other arguments (URLs or files from a launcher) are
 //                        pages: the window is titled after the first
 //   --new-window         accepted before pages, as browsers take it
+//   --page-after S       a window given pages maps only after S seconds (a page loading)
+//   --restore FILE:N:S   a browser's session: the first start of all (FILE is absent,
+//                        and is made) also maps N windows "Restored 1…N", the first at
+//                        once and each next one S seconds later; a first start
+//                        without pages maps only those
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <poll.h>
 #include <string>
 #include <unistd.h>
@@ -62,7 +69,17 @@ struct Options {
     bool refuseFocus = false;
     double mapAfter = 0;
     std::vector<std::string> pages;
+    double pageAfter = 0;
+    std::string sessionFile;
+    int restored = 0;
+    double restoreGap = 0;
 };
+
+double monotonicNow() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 bool parseSize(const char* text, int& w, int& h) {
     return std::sscanf(text, "%dx%d", &w, &h) == 2;
@@ -176,6 +193,22 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.mapAfter = std::atof(v)) < 0)
                 return usage();
+        } else if (arg == "--page-after") {
+            const char* v = next();
+            if (!v || (o.pageAfter = std::atof(v)) < 0)
+                return usage();
+        } else if (arg == "--restore") {
+            const char* v = next();
+            const std::string text = v ? v : "";
+            const auto a = text.rfind(':');
+            const auto b = a == std::string::npos || a == 0 ? std::string::npos : text.rfind(':', a - 1);
+            if (b == std::string::npos || b == 0)
+                return usage();
+            o.sessionFile = text.substr(0, b);
+            o.restored = std::atoi(text.substr(b + 1, a - b - 1).c_str());
+            o.restoreGap = std::atof(text.substr(a + 1).c_str());
+            if (o.restored < 1 || o.restoreGap < 0)
+                return usage();
         } else if (arg == "--new-window") {
             // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
@@ -215,7 +248,7 @@ int main(int argc, char** argv) {
     const xcb_atom_t typeAtom = intern(c, typeName.c_str());
 
     std::vector<xcb_window_t> windows;
-    for (int n = 0; n < o.count; ++n) {
+    auto makeWindow = [&](const std::string& title) {
         xcb_window_t win = xcb_generate_id(c);
         uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         if (keyLog)
@@ -227,7 +260,6 @@ int main(int argc, char** argv) {
         std::string wmClass = o.instance + '\0' + o.klass + '\0';
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             wmClass.size(), wmClass.data());
-        const std::string title = o.count > 1 ? o.title + " " + std::to_string(n + 1) : o.title;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(),
                             title.data());
         if (!o.wmNameOnly)
@@ -269,15 +301,43 @@ int main(int argc, char** argv) {
             xcb_icccm_set_wm_hints(c, win, &wmHints);
         }
         windows.push_back(win);
-    }
+        return win;
+    };
+    // A session is restored once, by the first start of all.
+    bool restoring = false;
+    if (!o.sessionFile.empty() && access(o.sessionFile.c_str(), F_OK) != 0)
+        if (FILE* made = std::fopen(o.sessionFile.c_str(), "w")) {
+            std::fclose(made);
+            restoring = true;
+        }
+    std::vector<std::pair<double, xcb_window_t>> later; // windows mapped after a delay
+    const double started = monotonicNow();
+    if (!restoring || !o.pages.empty())
+        for (int n = 0; n < o.count; ++n) {
+            const xcb_window_t win =
+                makeWindow(o.count > 1 ? o.title + " " + std::to_string(n + 1) : o.title);
+            if (!o.pages.empty() && o.pageAfter > 0)
+                later.emplace_back(started + o.pageAfter, win);
+        }
+    if (restoring)
+        for (int n = 0; n < o.restored; ++n) {
+            const xcb_window_t win = makeWindow("Restored " + std::to_string(n + 1));
+            if (n > 0)
+                later.emplace_back(started + n * o.restoreGap, win);
+        }
+    auto isLater = [&](xcb_window_t win) {
+        return std::any_of(later.begin(), later.end(), [&](const auto& l) { return l.second == win; });
+    };
     xcb_flush(c);
     if (o.mapAfter > 0)
         usleep(static_cast<useconds_t>(o.mapAfter * 1e6));
     for (xcb_window_t win : windows)
-        xcb_map_window(c, win);
+        if (!isLater(win))
+            xcb_map_window(c, win);
     xcb_flush(c);
     for (xcb_window_t win : windows)
-        std::printf("window 0x%x\n", win);
+        if (!isLater(win))
+            std::printf("window 0x%x\n", win);
     std::fflush(stdout);
 
     const pid_t owner = ownerPid();
@@ -285,8 +345,19 @@ int main(int argc, char** argv) {
     while (!stopRequested && !windows.empty()) {
         if (owner && isGone(owner))
             break;
+        for (auto it = later.begin(); it != later.end();) {
+            if (monotonicNow() < it->first) {
+                ++it;
+                continue;
+            }
+            xcb_map_window(c, it->second);
+            xcb_flush(c);
+            std::printf("window 0x%x\n", it->second);
+            std::fflush(stdout);
+            it = later.erase(it);
+        }
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 200) < 0 && !stopRequested)
+        if (poll(&p, 1, later.empty() ? 200 : 20) < 0 && !stopRequested)
             continue;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const uint8_t kind = event->response_type & 0x7f;

@@ -1,0 +1,123 @@
+// The windows a setup's pages live in: a browser restoring its session while it
+// starts, a second run, an update from the screen and an end after the user
+// closed a page.
+#include "setups/SetupEngineFixture.h"
+#include "support/WaitFor.h"
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+const SetupFrame leftHalf{0, 0, 0.5, 1, 0};
+const SetupFrame rightHalf{0.5, 0, 0.5, 1, 0};
+
+class SetupEnginePagesTest : public SetupEngineFixture {
+protected:
+    std::vector<platform::WindowInfo> windowsOf(const QString& id) {
+        std::vector<platform::WindowInfo> found;
+        for (auto& w : desktop.windows())
+            if (w.appId == id)
+                found.push_back(std::move(w));
+        return found;
+    }
+    platform::WindowId titled(const QString& title) {
+        for (const auto& w : desktop.windows())
+            if (w.title == title)
+                return w.id;
+        return 0;
+    }
+    int pageLaunches() {
+        return static_cast<int>(
+            std::count_if(browsers.calls.begin(), browsers.calls.end(),
+                          [](const auto& c) { return c.second.contains("--new-window"); }));
+    }
+};
+
+} // namespace
+
+TEST_F(SetupEnginePagesTest, aColdStartLeavesTheRestoredWindowsAloneThroughRunAndEnd) {
+    // The second restored window maps while the run is already asking for the page.
+    browsers.session = {{"Restored 1", 0.3}, {"Restored 2", 1.3}, {"Restored 3", 6.0}};
+    Setup s = setupOf("Read", {page("https://a.com/x", "chromium", leftHalf)});
+    const auto ran = engine->run(s);
+    EXPECT_EQ(ran.placed, 1) << ran.notes.join(" | ").toStdString();
+    const auto ledger = engine->windowLedger().at(s.id).at("chromium");
+    ASSERT_EQ(ledger.size(), 1u);
+    EXPECT_EQ(desktop.get(ledger.front().windowID).info.title, "https://a.com/x");
+
+    clock.advance(10); // the slowest restored window is there too now
+    ASSERT_EQ(windowsOf("chromium").size(), 4u);
+    const auto end = engine->end(s);
+    EXPECT_TRUE(end.notes.isEmpty()) << end.notes.join(" | ").toStdString();
+    EXPECT_EQ(end.closedWindows, 1);
+    EXPECT_EQ(desktop.closed(), std::vector<platform::WindowId>{ledger.front().windowID});
+    for (const char* title : {"Restored 1", "Restored 2", "Restored 3"})
+        EXPECT_EQ(desktop.frameOf(titled(title)), QRectF(40, 40, 800, 600)) << title;
+}
+
+TEST_F(SetupEnginePagesTest, aSecondRunPlacesTheFirstRunsPageInsteadOfOpeningItAgain) {
+    const auto mine = desktop.addWindow(4242, "chromium", QRectF(0, 40, 700, 500), "Mine");
+    Setup s = setupOf("Read", {page("https://a.com", "chromium", leftHalf)});
+    engine->run(s);
+    ASSERT_EQ(pageLaunches(), 1);
+    const auto first = engine->windowLedger().at(s.id).at("chromium").front().windowID;
+    const QRectF placed = desktop.frameOf(first);
+    desktop.update(first, [](FakeDesktop::Window& w) { w.info.frame = QRectF(900, 500, 500, 400); });
+
+    const auto again = engine->run(s);
+    EXPECT_EQ(pageLaunches(), 1) << "the page was opened twice";
+    EXPECT_EQ(again.opened, 1);
+    EXPECT_EQ(again.placed, 1);
+    EXPECT_TRUE(within(desktop.frameOf(first), placed, 12));
+    EXPECT_EQ(engine->windowLedger().at(s.id).at("chromium").front().windowID, first);
+
+    const auto end = engine->end(s);
+    EXPECT_EQ(end.closedWindows, 1);
+    EXPECT_EQ(desktop.closed(), std::vector<platform::WindowId>{first});
+
+    // Only a page without a live window is opened again; the user's window is no page.
+    engine->run(s);
+    EXPECT_EQ(pageLaunches(), 2);
+    EXPECT_EQ(windowsOf("chromium").size(), 2u);
+    EXPECT_FALSE(BrowserScripting::openedByUs(mine));
+}
+
+TEST_F(SetupEnginePagesTest, updatingFoldsThePagesWindowIntoItsPageAndLeavesTheStartWindowOut) {
+    desktop.addWindow(501, "code", QRectF(300, 300, 700, 500), "Code");
+    Setup s = setupOf("Read",
+                      {app("code", "Code", rightHalf, "Code"), page("https://a.com", "chromium", leftHalf)});
+    ASSERT_TRUE(store.upsert(s));
+    engine->run(s);
+    ASSERT_EQ(windowsOf("chromium").size(), 2u) << "the browser's start window and the page's";
+    const auto pageWindow = engine->windowLedger().at(s.id).at("chromium").front().windowID;
+    desktop.update(pageWindow, [](FakeDesktop::Window& w) { w.info.frame = QRectF(960, 30, 960, 1050); });
+
+    std::optional<Setup> updated;
+    engine->updateFromCurrent(s, [&](const Setup& u) { updated = u; });
+    ASSERT_TRUE(waitFor([&] { return updated.has_value(); }));
+    ASSERT_EQ(updated->items.size(), 2u);
+    const auto pages = updated->urlItems();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_TRUE(pages.front().frame);
+    EXPECT_NEAR(pages.front().frame->rx, 0.5, 1e-9) << "the page took its window's new frame";
+
+    ASSERT_TRUE(store.upsert(*updated));
+    const auto again = engine->run(*updated);
+    EXPECT_EQ(again.total, 2);
+    EXPECT_EQ(again.placed, 2) << again.notes.join(" | ").toStdString();
+    EXPECT_EQ(pageLaunches(), 1);
+    EXPECT_EQ(windowsOf("chromium").size(), 2u);
+}
+
+TEST_F(SetupEnginePagesTest, endingAfterTheUserClosedThePageLeavesNothingOpenToMention) {
+    desktop.addWindow(4242, "chromium", QRectF(0, 40, 700, 500), "Mine");
+    Setup s = setupOf("Read", {page("https://a.com", "chromium", leftHalf)});
+    engine->run(s);
+    desktop.remove(engine->windowLedger().at(s.id).at("chromium").front().windowID);
+
+    const auto end = engine->end(s);
+    EXPECT_TRUE(end.notes.isEmpty()) << end.notes.join(" | ").toStdString();
+    EXPECT_EQ(end.closedWindows, 0);
+    EXPECT_TRUE(desktop.closed().empty());
+}
