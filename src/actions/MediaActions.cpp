@@ -8,6 +8,10 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace brisklet {
 
@@ -27,6 +31,23 @@ const QStringList audioSuffixes = {QStringLiteral("mp3"), QStringLiteral("flac")
                                    QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("m4a"),
                                    QStringLiteral("wav")};
 
+void walkFiles(const QString& folder, const MediaActions::Visit& visit) {
+    QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        if (!visit(it.next()))
+            return;
+}
+
+// What a folder walk found so far; shared with the walking thread, which may
+// outlive the command when the file system hangs.
+struct FolderSearch {
+    std::mutex mutex;
+    std::condition_variable cv;
+    QStringList hits;
+    bool finished = false;
+    bool abandoned = false;
+};
+
 QString trimBlanks(QString text) {
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
         text.remove(0, 1);
@@ -37,9 +58,10 @@ QString trimBlanks(QString text) {
 } // namespace
 
 MediaActions::MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
-                           QString musicFolder, Clock& clock)
+                           QString musicFolder, Clock& clock, FolderWalk walk)
     : players_(players), installed_(installed), launch_(std::move(launch)),
-      musicFolder_(std::move(musicFolder)), clock_(clock) {}
+      musicFolder_(std::move(musicFolder)), clock_(clock),
+      walk_(walk ? std::move(walk) : FolderWalk(walkFiles)) {}
 
 QStringList MediaActions::localPlayerIDs() {
     QStringList ids;
@@ -107,14 +129,21 @@ std::optional<MediaActions::Running> MediaActions::currentPlayer(const std::vect
     const auto candidates = running(known, deadline);
     if (candidates.empty())
         return std::nullopt;
+    // A silent player is passed over while another one answers; when none does, the
+    // first is asked anyway, and its silence is what the command reports.
+    std::optional<Running> answered;
     for (const Running& r : candidates) {
-        if (isPlaying(r.bus, deadline))
+        const auto status = players_.playbackStatus(r.bus, budgetMs(deadline, readLimit));
+        if (status == QStringLiteral("Playing"))
             return r;
+        if (status && !answered)
+            answered = r;
     }
-    return candidates.front();
+    return answered ? *answered : candidates.front();
 }
 
 MediaActions::Result MediaActions::control(MediaOp op) {
+    players_.beginCommand();
     return control(op, clock_.now() + commandLimit);
 }
 
@@ -157,6 +186,7 @@ QString MediaActions::encodeQuery(const QString& query) {
 }
 
 MediaActions::Result MediaActions::play(const QString& query, const std::optional<QString>& appHint) {
+    players_.beginCommand();
     const double deadline = clock_.now() + commandLimit;
     const auto known = players();
     std::optional<Player> chosen;
@@ -194,25 +224,35 @@ MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const
 
 QStringList MediaActions::searchMusicFolder(const QString& folder, const QString& query) {
     // Artist/Album/Track folders stand in for the tags: the relative path is matched.
-    QStringList hits;
     if (folder.isEmpty() || !QDir(folder).exists())
-        return hits;
-    const QDir root(folder);
+        return {};
     // A huge or slow folder must not hold up the commands queued behind this one.
     const double deadline = clock_.now() + musicSearchLimit;
-    QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (clock_.now() >= deadline) {
-            qCInfo(lcApp).noquote() << "stopped searching" << folder << "after" << musicSearchLimit
-                                    << "s with" << hits.size() << "matches";
-            break;
-        }
-        const QString path = it.next();
-        if (!audioSuffixes.contains(it.fileInfo().suffix(), Qt::CaseInsensitive))
-            continue;
-        const QString relative = root.relativeFilePath(path);
-        if (relative.contains(query, Qt::CaseInsensitive))
-            hits << relative;
+    auto search = std::make_shared<FolderSearch>();
+    std::thread([search, walk = walk_, folder, query] {
+        const QDir root(folder);
+        walk(folder, [&](const QString& path) {
+            if (!audioSuffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
+                return true;
+            const QString relative = root.relativeFilePath(path);
+            std::lock_guard lock(search->mutex);
+            if (relative.contains(query, Qt::CaseInsensitive))
+                search->hits << relative;
+            return !search->abandoned;
+        });
+        std::lock_guard lock(search->mutex);
+        search->finished = true;
+        search->cv.notify_all();
+    }).detach();
+
+    std::unique_lock lock(search->mutex);
+    while (!search->finished && clock_.now() < deadline)
+        search->cv.wait_for(lock, std::chrono::milliseconds(20));
+    QStringList hits = search->hits;
+    if (!search->finished) {
+        search->abandoned = true;
+        qCInfo(lcApp).noquote() << "stopped searching" << folder << "after" << musicSearchLimit << "s with"
+                                << hits.size() << "matches";
     }
     hits.sort();
     return hits;

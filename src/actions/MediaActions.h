@@ -36,9 +36,14 @@ public:
     // Starts an installed entry, handing it URLs (or files); true when it started.
     using Launch = std::function<bool(const QString& desktopID, const QStringList& urls)>;
 
-    // `musicFolder` empty: the user's Music folder.
+    // Hands every file under a folder to `visit`, until it returns false. It may
+    // block for as long as the file system does.
+    using Visit = std::function<bool(const QString& path)>;
+    using FolderWalk = std::function<void(const QString& folder, const Visit& visit)>;
+
+    // `musicFolder` empty: the user's Music folder. `walk` empty: the files on disk.
     MediaActions(platform::MediaPlayers& players, platform::InstalledApps& installed, Launch launch,
-                 QString musicFolder = {}, Clock& clock = Clock::system());
+                 QString musicFolder = {}, Clock& clock = Clock::system(), FolderWalk walk = {});
 
     Result control(MediaOp op);
     Result play(const QString& query, const std::optional<QString>& appHint);
@@ -77,7 +82,8 @@ private:
     std::optional<QString> installedID(const Player& player);
     Result playFromMusicFolder(const Player& player, const QString& query);
     // The matching audio files' paths relative to `folder`, sorted; those found
-    // within the time limit.
+    // within the time limit. The walk runs on a thread of its own, so a file system
+    // that stops answering holds up neither this command nor those behind it.
     QStringList searchMusicFolder(const QString& folder, const QString& query);
     Result openSpotifySearch(const Player& player, const QString& query, double deadline);
 
@@ -86,6 +92,7 @@ private:
     Launch launch_;
     QString musicFolder_;
     Clock& clock_;
+    FolderWalk walk_;
 };
 
 } // namespace brisklet

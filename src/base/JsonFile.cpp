@@ -73,7 +73,9 @@ WriteResult write(const QString& path, const QJsonDocument& document) {
             return {false, QStringLiteral("the existing file can't be read, so it is left as it is")};
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write that the disk cuts short (full, or over a size
+    // limit) still commits, replacing the file with the part that fit.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return {false, file.errorString()};
     const QByteArray bytes = encode(document);
     if (file.write(bytes) != bytes.size()) {

@@ -19,8 +19,24 @@ void post(std::function<void()> work);
 void post(const QObject* context, std::function<void()> work);
 
 // Run `work` on the main thread and wait for it: inline when already there. Never
-// call it while holding a lock the main thread may want.
-void runSync(const std::function<void()>& work);
+// call it while holding a lock the main thread may want. Returns false when the
+// work did not run: there is no application, or the main thread is itself waiting
+// for the caller (a WaitingScope), which a hop would otherwise wait for for ever.
+bool runSync(const std::function<void()>& work);
+
+// While one lives on the main thread, that thread is blocked waiting for workers
+// (a queue being stopped at quit): every hop waiting for it, and every hop asked
+// for meanwhile, gives up instead of running. Does nothing off the main thread.
+class WaitingScope final {
+public:
+    WaitingScope();
+    ~WaitingScope();
+    WaitingScope(const WaitingScope&) = delete;
+    WaitingScope& operator=(const WaitingScope&) = delete;
+
+private:
+    bool active_ = false;
+};
 
 } // namespace MainThread
 } // namespace brisklet

@@ -1,5 +1,7 @@
 #include "base/SerialQueue.h"
 
+#include "base/MainThread.h"
+
 #include <algorithm>
 #include <pthread.h>
 
@@ -98,10 +100,14 @@ void SerialQueue::stop() {
     wake_.notify_all();
     dropped.clear(); // destroy captured state outside the lock
     if (worker_.joinable()) {
-        if (isCurrent())
+        if (isCurrent()) {
             worker_.detach();
-        else
+        } else {
+            // At quit the main thread waits here after its event loop has ended: a
+            // running item that hops to it would wait for ever, so such hops give up.
+            MainThread::WaitingScope waiting;
             worker_.join();
+        }
     }
 }
 

@@ -72,6 +72,10 @@ public:
     // The window that has the keyboard focus; absent for none, the desktop or a dock.
     virtual std::optional<WindowId> activeWindow() = 0;
     virtual bool activate(WindowId window) = 0;
+    // Put the window directly above `above` in the stacking order, or above every
+    // other window of its layer when absent, leaving the focus where it is. False
+    // when the window is gone.
+    virtual bool restack(WindowId window, std::optional<WindowId> above) = 0;
     virtual bool iconify(WindowId window) = 0;
     // Map an iconified window again and activate it.
     virtual bool deiconify(WindowId window) = 0;

@@ -3,6 +3,7 @@
 #include "actions/BrowserScripting.h"
 #include "actions/SetupPort.h"
 #include "platform/Apps.h"
+#include "setups/CloseTheRest.h"
 #include "setups/Setup.h"
 #include "setups/SetupStore.h"
 #include "windows/WindowAnimator.h"
@@ -160,6 +161,9 @@ public:
     void applySystemState(const SetupSystemState& state, QStringList& notes, int& appliedSteps);
     // Asks every other ordinary app to quit; the IDs of those that agreed.
     QStringList closeOtherApps(const QSet<QString>& keeping);
+    // The apps closeOtherApps would ask now, without asking them. Any thread; it
+    // runs xdg-mime, so not on the main thread.
+    QStringList othersToClose(const QSet<QString>& keeping);
 
     const std::optional<UndoCheckpoint>& lastUndo() const { return lastUndo_; }
     std::map<QUuid, Ledger> windowLedger() const;
@@ -228,6 +232,7 @@ private:
     std::vector<platform::WindowId> windowsToRaise(const QString& bundleID, const Run& run,
                                                    const std::map<QString, std::vector<WindowRef>>& visible);
     void bringLastAppToFront(const QString& bundleID, const std::set<qint64>& spacePids);
+    CloseTheRest::Spared sparedFromClosing(const QSet<QString>& keeping);
     bool reduceMotion();
 
     // SetupEngineWeb.cpp: pages.

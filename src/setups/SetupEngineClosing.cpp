@@ -14,59 +14,36 @@ namespace brisklet {
 
 namespace {
 
-// The desktop session's own programs and file managers: never asked to quit.
-const QSet<QString>& sessionApps() {
-    static const QSet<QString> ids{
-        QStringLiteral("org.gnome.Shell"),
-        QStringLiteral("gnome-shell"),
-        QStringLiteral("plasmashell"),
-        QStringLiteral("org.kde.plasmashell"),
-        QStringLiteral("xfdesktop"),
-        QStringLiteral("xfce4-panel"),
-        QStringLiteral("lxpanel"),
-        QStringLiteral("mate-panel"),
-        QStringLiteral("cinnamon"),
-        QStringLiteral("org.gnome.Nautilus"),
-        QStringLiteral("nautilus"),
-        QStringLiteral("org.kde.dolphin"),
-        QStringLiteral("thunar"),
-        QStringLiteral("Thunar"),
-        QStringLiteral("pcmanfm"),
-        QStringLiteral("nemo"),
-        QStringLiteral("caja"),
-        QStringLiteral("openbox"),
-    };
-    return ids;
-}
-
 double distance(const QPointF& a, const QPointF& b) {
     return std::hypot(a.x() - b.x(), a.y() - b.y());
 }
 
 } // namespace
 
+CloseTheRest::Spared SetupEngine::sparedFromClosing(const QSet<QString>& keeping) {
+    CloseTheRest::Spared spared;
+    spared.keep = keeping;
+    spared.ownPid = windows_.ownPid();
+    if (c_.browsers) {
+        spared.webHandlers = c_.browsers->webHandlers();
+        spared.fileManager = c_.browsers->defaultFileManager();
+    }
+    return spared;
+}
+
+QStringList SetupEngine::othersToClose(const QSet<QString>& keeping) {
+    if (!c_.running)
+        return {};
+    return CloseTheRest::asked(c_.running->runningApps(), sparedFromClosing(keeping));
+}
+
 QStringList SetupEngine::closeOtherApps(const QSet<QString>& keeping) {
     QStringList asked;
     if (!c_.launcher || !c_.running)
         return asked;
-    QSet<QString> webHandlers;
-    std::optional<QString> fileManager;
-    if (c_.browsers) {
-        for (const auto& id : c_.browsers->webHandlers())
-            webHandlers.insert(id);
-        fileManager = c_.browsers->defaultFileManager();
-    }
-    QSet<QString> seen;
-    for (const auto& app : c_.running->runningApps()) {
-        const QString& id = app.id;
-        if (!app.regular || app.pid == windows_.ownPid() || id.isEmpty() || keeping.contains(id) ||
-            sessionApps().contains(id) || id == fileManager || BrowserScripting::isKnownBrowser(id) ||
-            webHandlers.contains(id) || seen.contains(id))
-            continue;
-        seen.insert(id);
+    for (const QString& id : othersToClose(keeping))
         if (c_.launcher->quit(id))
             asked << id;
-    }
     qCInfo(lcWindows, "close-everything-else: asked %d apps to quit", static_cast<int>(asked.size()));
     return asked;
 }

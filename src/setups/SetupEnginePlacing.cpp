@@ -185,6 +185,9 @@ void SetupEngine::bringForward(const Setup& setup, Run& run) {
             visible[w.bundleID.value_or(QString())].push_back(std::move(w));
     const auto spacePids = windows_.pidsOnCurrentSpace();
 
+    // The windows are restacked, which leaves the focus alone; only the last app is
+    // activated, so the focus moves once instead of window by window.
+    std::optional<platform::WindowId> below;
     for (const auto& id : order) {
         const auto pids = instancePids(id);
         if (pids.empty())
@@ -193,11 +196,14 @@ void SetupEngine::bringForward(const Setup& setup, Run& run) {
             c_.launcher->unhide(id);
         else if (!spacePids.contains(pids.front()))
             continue;
-        if (!stage)
-            for (const auto element : windowsToRaise(id, run, visible))
-                windows_.windowSystem().activate(element); // raising a window here also focuses it
-        c_.launcher->activate(id);
-        clock_.sleep(0.12);
+        if (stage) {
+            c_.launcher->activate(id);
+            clock_.sleep(0.12);
+            continue;
+        }
+        for (const auto element : windowsToRaise(id, run, visible))
+            if (windows_.windowSystem().restack(element, below))
+                below = element;
     }
     bringLastAppToFront(order.back(), spacePids);
 }

@@ -87,6 +87,8 @@ void SetupEngine::applyMusic(const SetupSystemState& state, QStringList& notes, 
     }
     const QString player = entry->second.name.isEmpty() ? id : entry->second.name;
     const bool play = *state.music == SetupSystemState::Music::play;
+    if (c_.players)
+        c_.players->beginCommand();
     const double deadline = clock_.now() + stepLimit;
     platform::ScriptOutcome outcome = platform::ScriptOutcome::failed(QStringLiteral("no player on the bus"));
     if (const auto bus = findPlayer(id, deadline)) {

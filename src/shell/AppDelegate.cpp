@@ -210,6 +210,11 @@ void AppDelegate::buildActions() {
     connect(setupEngine_.get(), &SetupEngine::soundCueRequested, this,
             [this](const QString& name) { chime_->playCue(name); });
 
+    // The matcher before the executor, as the pipeline's order has it. The media
+    // actions say which words name a player, so the matcher reads them as they do.
+    matcher_ =
+        std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get(), media_.get());
+
     ActionExecutor::Collaborators c;
     c.windows = windows_.get();
     c.layouts = layouts_.get();
@@ -247,9 +252,6 @@ void AppDelegate::buildStandIns() {
 }
 
 void AppDelegate::buildFlow() {
-    // The media actions say which words name a player, so the matcher reads them as they do.
-    matcher_ =
-        std::make_unique<IntentMatcher>(*registry_, *setups_, layouts_.get(), appIndex_.get(), media_.get());
     DesignSystem::instance().setDesktop(platform_->appearance());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();

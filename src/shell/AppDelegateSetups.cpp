@@ -49,13 +49,6 @@ void AppDelegate::buildSetupRuns() {
         return self && self->hud_->activeScreenProvider ? self->hud_->activeScreenProvider().value_or(QRect())
                                                         : QRect();
     };
-    if (platform::RunningApps* running = platform_->runningApps())
-        c.runningApps = [running] { return running->runningApps(); };
-    if (platform::BrowserLauncher* browsers = platform_->browserLauncher()) {
-        c.defaultBrowser = [browsers] { return browsers->defaultBrowser(); };
-        c.defaultFileManager = [browsers] { return browsers->defaultFileManager(); };
-    }
-    c.ownPid = windows_->ownPid();
     c.runDraft = [self](std::shared_ptr<const Setup> draft, PlanRunner::Completion done) {
         if (self && self->executor_)
             self->executor_->runDraft(std::move(draft), std::move(done));
@@ -72,6 +65,7 @@ void AppDelegate::buildSetupRuns() {
     // The engine outlives the drift checks: they stop with the timer at shutdown.
     SetupEngine* engine = setupEngine_.get();
     c.hasDrifted = [engine](const SetupStore::ActiveRun& run) { return engine->hasDrifted(run); };
+    c.othersToClose = [engine](const QSet<QString>& keeping) { return engine->othersToClose(keeping); };
     c.showNudge = [self](const QUuid& id, const QString& name, const QRect& screen) {
         if (self && !self->shutDown_)
             self->nudge_->show(id, name, screen);
@@ -159,11 +153,8 @@ std::function<std::vector<QRectF>()> AppDelegate::screenFrames() {
 void AppDelegate::updateSetupFromScreen(const Setup& setup) {
     QPointer<AppDelegate> self(this);
     setupEngine_->updateFromCurrent(setup, [self](const Setup& updated) {
-        if (!self || self->shutDown_)
-            return;
-        // A write that fails is logged by the store; the change stays in memory.
-        self->setups_->upsert(updated);
-        self->hud_->show(HUDState::done(QStringLiteral("“%1” now matches your screen").arg(updated.name)));
+        if (self && !self->shutDown_)
+            self->setupRuns_->saveUpdate(updated);
     });
 }
 

@@ -51,8 +51,11 @@ LinuxPlatform::LinuxPlatform() = default;
 LinuxPlatform::~LinuxPlatform() = default;
 
 LinuxPlatform::Parts& LinuxPlatform::parts() {
-    if (!parts_)
+    if (!parts_) {
         parts_ = std::make_unique<Parts>();
+        // Glides follow the desktop's reduced motion as it changes, as the views do.
+        parts_->desktop.ownWindows().followAppearance(appearance());
+    }
     return *parts_;
 }
 

@@ -45,8 +45,9 @@ public:
 private:
     struct Parts;
     Parts& parts();
-    std::unique_ptr<Parts> parts_;
+    // The appearance first: the parts read it until they go.
     std::unique_ptr<platform::PortalAppearance> appearance_;
+    std::unique_ptr<Parts> parts_;
 };
 
 } // namespace brisklet

@@ -76,20 +76,12 @@ QRect SetupRuns::screen() const {
 }
 
 std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo,
-                                               const QSet<QString>& kept) const {
-    if (setup.closeOthers || !canUndo || !c_.store || !c_.runningApps)
+                                               const QStringList& others) const {
+    if (setup.closeOthers || !canUndo || !c_.store)
         return std::nullopt;
     const auto stored = c_.store->setup(setup.id);
     if (!stored || !stored->sameApartFromStamps(setup))
         return std::nullopt;
-    QSet<QString> keep = kept;
-    for (const auto& item : setup.items)
-        keep.insert(item.bundleID);
-    // Apps without a desktop entry can't be asked to quit, so they aren't offered.
-    QSet<QString> others;
-    for (const auto& app : c_.runningApps())
-        if (app.regular && app.pid != c_.ownPid && !app.id.isEmpty() && !keep.contains(app.id))
-            others.insert(app.id);
     if (others.isEmpty())
         return std::nullopt;
     return static_cast<int>(others.size());
@@ -97,27 +89,27 @@ std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo,
 
 void SetupRuns::showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo) {
     const std::uint64_t token = ++receiptToken_;
-    auto kept = std::make_shared<QSet<QString>>();
-    const std::vector<std::function<std::optional<QString>()>> asked{c_.defaultFileManager,
-                                                                     c_.defaultBrowser};
+    auto others = std::make_shared<QStringList>();
+    // The engine keeps the setup's own apps when it closes the rest.
+    QSet<QString> keep;
+    for (const auto& item : setup.items)
+        keep.insert(item.bundleID);
     QPointer<SetupRuns> self(this);
     c_.offMainThread(
-        [asked, kept] {
-            for (const auto& provider : asked)
-                if (provider)
-                    if (const auto id = provider())
-                        kept->insert(*id);
+        [find = c_.othersToClose, keep, others] {
+            if (find)
+                *others = find(keep);
             return true;
         },
-        [self, token, report, setup, canUndo, kept](bool) {
+        [self, token, report, setup, canUndo, others](bool) {
             if (self && token == self->receiptToken_)
-                self->presentRunReceipt(report, setup, canUndo, *kept);
+                self->presentRunReceipt(report, setup, canUndo, *others);
         });
 }
 
 void SetupRuns::presentRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo,
-                                  const QSet<QString>& kept) {
-    const auto count = closeOthersCount(setup, canUndo, kept);
+                                  const QStringList& others) {
+    const auto count = closeOthersCount(setup, canUndo, others);
     receiptSetupID_ = setup.id;
     if (c_.receipts)
         c_.receipts->showRun(report, setup, canUndo, count, screen());
@@ -195,14 +187,28 @@ bool SetupRuns::saveDraft(Setup draft) {
     if (clash)
         draft.name = SetupStore::copyName(draft.name, names);
     if (!c_.store->upsert(draft)) {
-        if (c_.hud)
-            c_.hud->show(HUDState::info(QStringLiteral("Couldn't save ") + quoted(draft.name) +
-                                        QStringLiteral(" — the setups file can't be written")));
+        showUnsaved(draft.name);
         return false;
     }
     if (c_.hud)
         c_.hud->show(HUDState::done(savedText(draft.name)));
     return true;
+}
+
+bool SetupRuns::saveUpdate(const Setup& updated) {
+    if (!c_.store || !c_.store->upsert(updated)) {
+        showUnsaved(updated.name);
+        return false;
+    }
+    if (c_.hud)
+        c_.hud->show(HUDState::done(quoted(updated.name) + QStringLiteral(" now matches your screen")));
+    return true;
+}
+
+void SetupRuns::showUnsaved(const QString& name) {
+    if (c_.hud)
+        c_.hud->show(HUDState::info(QStringLiteral("Couldn't save ") + quoted(name) +
+                                    QStringLiteral(" — the setups file can't be written")));
 }
 
 void SetupRuns::startDriftTimer() {

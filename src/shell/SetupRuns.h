@@ -41,18 +41,17 @@ public:
         std::function<void(const Plan&)> performActions;
         // The visible frame of the display the user works on, in root coordinates.
         std::function<QRect()> activeScreen;
-        std::function<std::vector<platform::RunningApp>()> runningApps;
-        std::function<std::optional<QString>()> defaultBrowser;
-        std::function<std::optional<QString>()> defaultFileManager;
-        qint64 ownPid = 0;
+        // The running apps that closing the rest would ask to quit, apart from
+        // `keeping`: the engine's own rule. Called off the main thread.
+        std::function<QStringList(const QSet<QString>& keeping)> othersToClose;
         std::function<void(std::shared_ptr<const Setup>, PlanRunner::Completion)> runDraft;
         std::function<void()> recordCommand;
         std::vector<PreviewWindow*> previewWindows;
         // Whether the windows of the run moved away; called off the main thread.
         std::function<bool(const SetupStore::ActiveRun&)> hasDrifted;
         // Runs `test` on a worker, then `done` with its result on the main thread.
-        // None: the global thread pool. The drift test and the default apps (which
-        // run xdg-mime, slow enough to freeze the card) are asked through it.
+        // None: the global thread pool. The drift test and the apps to close (found
+        // with xdg-mime, slow enough to freeze the card) are asked through it.
         std::function<void(std::function<bool()> test, std::function<void(bool)> done)> offMainThread;
         std::function<void(const QUuid& setupID, const QString& name, const QRect& screen)> showNudge;
     };
@@ -63,18 +62,20 @@ public:
     // Through the request flow's plan path; nothing after shutdown.
     void perform(const Plan& plan);
 
-    // The run card shows once the default apps are known (asked off the main
+    // The run card shows once the apps to close are known (asked off the main
     // thread); a later card, run or end, makes a pending one moot.
     void showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo);
     void showEndReceipt(const SetupPort::EndReport& report, const Setup& setup);
-    // Other running apps the "close the rest" offer would ask to quit, apart from
-    // `kept` (the default browser and file manager); none below 1, or when the
-    // setup closes them itself, can't be undone or changed since.
-    std::optional<int> closeOthersCount(const Setup& setup, bool canUndo, const QSet<QString>& kept) const;
+    // How many apps the "close the rest" offer would ask to quit (`others`); none
+    // below 1, or when the setup closes them itself, can't be undone or changed since.
+    std::optional<int> closeOthersCount(const Setup& setup, bool canUndo, const QStringList& others) const;
 
     void runDraft(const Setup& draft);
     // False when the store couldn't write it.
     bool saveDraft(Setup draft);
+    // Writes a setup taken afresh from the screen and says so; a write that fails
+    // is said as a draft's is, and gives false.
+    bool saveUpdate(const Setup& updated);
     void returnFromPreviewIfNeeded();
     bool previewAwaitingReturn() const { return previewAwaitingReturn_; }
 
@@ -89,8 +90,9 @@ signals:
 private:
     void connectReceipts();
     void presentRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo,
-                           const QSet<QString>& kept);
+                           const QStringList& others);
     void finishDraftRun(const Setup& draft, const PlanRunner::Outcome& outcome);
+    void showUnsaved(const QString& name);
     void driftTested(const SetupStore::ActiveRun& started, bool drifted);
     void scheduleDriftTick();
     QRect screen() const;

@@ -181,7 +181,7 @@ Recipe recipe(const MarkRowShot&, const Stage&, QObject*) {
 Recipe recipe(const NudgeShot& shot, const Stage&, QObject* owner) {
     auto* model = new SetupNudgeModel(shot.setupName, owner);
     return {gradient("Qt.rgba(0.85, 0.83, 0.8, 1)", "Qt.rgba(0.72, 0.7, 0.68, 1)") +
-                "    SetupNudgeView { anchors.centerIn: parent; width: 332; model: shotModel }\n",
+                "    SetupNudgeView { anchors.centerIn: parent; model: shotModel }\n",
             {{"shotModel", object(model)}},
             {}};
 }

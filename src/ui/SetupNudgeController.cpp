@@ -15,7 +15,9 @@ std::unique_ptr<FloatingSurface> makeNudgePanel(SetupNudgeModel& model) {
         return nullptr;
     FloatingPanel::Options options;
     options.source = QUrl(QStringLiteral("qrc:/Brisklet/qml/SetupNudgeView.qml"));
-    options.size = QSize(SetupNudgeController::cardWidth, SetupNudgeController::cardHeight);
+    constexpr int margin = SetupNudgeController::shadowMargin;
+    options.size =
+        QSize(SetupNudgeController::cardWidth + 2 * margin, SetupNudgeController::cardHeight + 2 * margin);
     options.properties = {{QStringLiteral("model"), QVariant::fromValue(&model)}};
     options.forcedDark = false; // the card is always light
     options.level = 3;
@@ -59,7 +61,10 @@ void SetupNudgeController::show(const QUuid& setupId, const QString& setupName, 
     });
     if (makeSurface_)
         next->surface = makeSurface_(*next->model);
-    cards_.present(std::move(next), visibleFrame, fadeInSeconds);
+    // The card, not its shadow's margin, sits 20 in from the right and bottom.
+    const QRect placing =
+        visibleFrame.isEmpty() ? visibleFrame : visibleFrame.adjusted(0, 0, shadowMargin, shadowMargin);
+    cards_.present(std::move(next), placing, fadeInSeconds);
     qCInfo(lcApp).noquote() << QStringLiteral("drift nudge: %1").arg(setupName);
 
     expiry_.schedule(expirySeconds, [self] {

@@ -28,6 +28,8 @@ public:
     static constexpr double fadeOutSeconds = 0.2;
     static constexpr int cardWidth = 320;
     static constexpr int cardHeight = 96;
+    // The panel's room around the card for the card's shadow.
+    static constexpr int shadowMargin = 8;
 
     // The app's: Qt timers and the card in a floating panel.
     explicit SetupNudgeController(QObject* parent = nullptr);

@@ -73,15 +73,19 @@ bool WindowEngine::moveOwnFrontWindow(WindowPosition position) {
     if (!window)
         return false;
     const auto all = screens();
-    Screen on = all.empty() ? Screen{} : all.front();
-    bool found = false;
-    for (const auto& s : all)
-        if (s.displayID == window->displayID) {
-            on = s;
-            found = true;
-        }
+    // The window's own display; else the main one (that of our focused window);
+    // else the first. Where other apps' windows or the pointer are plays no part.
+    const auto onDisplay = [&](quint32 id) -> std::optional<Screen> {
+        for (const auto& s : all)
+            if (id != 0 && s.displayID == id)
+                return s;
+        return std::nullopt;
+    };
+    std::optional<Screen> found = onDisplay(window->displayID);
     if (!found)
-        on = activeScreen();
+        if (const auto main = own_->focused())
+            found = onDisplay(main->displayID);
+    const Screen on = found ? *found : all.empty() ? Screen{} : all.front();
     const QRectF target = WindowGeometry::targetRect(position, toCocoa(window->frame), on.visibleFrame);
     own_->place({{window->handle, toAX(target)}}, 0.22);
     return true;

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace brisklet;
 using brisklet::test::FakeMediaPlayers;
@@ -41,14 +44,14 @@ protected:
             {{"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
              {"org.gnome.Rhythmbox3", "Rhythmbox", "/usr/share/applications/org.gnome.Rhythmbox3.desktop"}});
     }
-    MediaActions media(Clock* time = nullptr) {
+    MediaActions media(Clock* time = nullptr, MediaActions::FolderWalk walk = {}) {
         return MediaActions(
             players, installed,
             [this](const QString& id, const QStringList& urls) {
                 launches << id + " " + urls.join(' ');
                 return launchWorks;
             },
-            music.path(), time ? *time : clock);
+            music.path(), time ? *time : clock, std::move(walk));
     }
     test::FakeClock clock;
     FakeMediaPlayers players{&clock};
@@ -183,4 +186,28 @@ TEST_F(Media, theMusicFolderSearchStopsAtItsTimeLimit) {
     // What was found in time still plays.
     EXPECT_TRUE(r.ok) << r.message.toStdString();
     EXPECT_EQ(launches.size(), 1);
+}
+
+TEST_F(Media, aMusicFolderThatStopsAnsweringIsLeftAtTheTimeLimit) {
+    // One file, then the file system hangs, as a network mount that went away does.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    test::FakeClock* time = &clock;
+    auto hanging = [time, released](const QString& folder, const MediaActions::Visit& visit) {
+        visit(folder + "/Lee Morgan/Blue Train.mp3");
+        time->advance(MediaActions::musicSearchLimit + 1);
+        released.wait();
+    };
+    // Without a way out the command would wait for ever; this lets it go in the end.
+    std::thread rescue([&release] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        release.set_value();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    const auto r = media(nullptr, hanging).play("blue", QString("music"));
+    const auto took = std::chrono::steady_clock::now() - started;
+    rescue.join();
+    EXPECT_LT(took, std::chrono::seconds(2)) << "the queue waited for the file system";
+    EXPECT_EQ(r, (MediaActions::Result{true, "Playing Blue Train — Lee Morgan"}))
+        << "what was found still plays";
 }

@@ -1,6 +1,10 @@
 // The desktop's dark mode and reduced motion, read from a stand-in settings portal
 // on the private session bus, answers nested in variants as the real one nests them.
 #include "platform/linux/PortalAppearance.h"
+#include "platform/linux/QtOwnWindows.h"
+
+#include "support/FakeClock.h"
+#include "support/FakeDesktop.h"
 
 #include "support/WaitFor.h"
 
@@ -10,6 +14,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QThread>
+#include <future>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -89,6 +94,29 @@ TEST_F(PortalAppearanceDBusTest, MissingSettingsLeaveALightDesktopThatMoves) {
     waitFor([] { return false; }, 200);
     EXPECT_FALSE(appearance.prefersDark());
     EXPECT_FALSE(appearance.reducesMotion());
+}
+
+TEST_F(PortalAppearanceDBusTest, GlidesFollowReducedMotionChangedWhileTheAppRuns) {
+    portal.values["org.gnome.desktop.interface/enable-animations"] = true;
+    platform::PortalAppearance appearance;
+    FakeClock clock;
+    FakeDesktop desktop{clock};
+    platform::QtOwnWindows own(desktop, {});
+    own.followAppearance(&appearance);
+    // As the executor's queue asks it, with the main thread free to answer.
+    auto asked = [&] {
+        auto answer = std::async(std::launch::async, [&] { return own.reduceMotion(); });
+        while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        return answer.get();
+    };
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(asked());
+    change(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"), false);
+    EXPECT_TRUE(waitFor([&] { return asked(); }, 5000)) << "the change counts for the next glide";
+    change(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"), true);
+    EXPECT_TRUE(waitFor([&] { return !asked(); }, 5000));
 }
 
 #include "PortalAppearanceDBusTest.moc"

@@ -1,12 +1,16 @@
-#include "windows/WindowEngine.h"
+#include "actions/ActionExecutor.h"
 #include "platform/linux/QtOwnWindows.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
+#include "windows/WindowEngine.h"
 
 #include <QRasterWindow>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace brisklet;
 using namespace brisklet::platform;
@@ -80,4 +84,32 @@ TEST_F(QtOwnWindowsX11Test, whenWeAreInFrontAMoveActsOnOurWindow) {
     EXPECT_TRUE(await(future));
     const QRectF expected(6, 6, 960 - 9, 1080 - 12);
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, window.winId()), expected, 2); }, 3));
+}
+
+TEST_F(QtOwnWindowsX11Test, quittingWhileAMoveWaitsForTheMainThreadEndsAtOnce) {
+    window.requestActivate();
+    ASSERT_TRUE(
+        X11Session::waitUntil([&] { return activeWindow(x) == window.winId() && window.isActive(); }, 3));
+    ActionExecutor::Collaborators c;
+    c.windows = &engine;
+    auto executor = std::make_unique<ActionExecutor>(c);
+    executor->performPlan({Action::moveWindow(WindowPosition::left)}, {});
+    // The main thread serves no events from here on, as after the loop has ended at
+    // quit: the move is left waiting for it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    // A hang would never come back to fail the test: the guard ends the program.
+    std::promise<void> ended;
+    std::thread guard([future = ended.get_future()] {
+        if (future.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            std::fputs("the executor never finished going away\n", stderr);
+            std::abort();
+        }
+    });
+    const auto started = std::chrono::steady_clock::now();
+    executor.reset();
+    const auto took = std::chrono::steady_clock::now() - started;
+    ended.set_value();
+    guard.join();
+    EXPECT_LT(took, std::chrono::seconds(1));
 }

@@ -361,8 +361,9 @@ TEST(SetupEngineGlide, aGlideThatNeverFinishesIsStoppedAndItsWindowsAreSetDirect
     brisklet::Setup s;
     s.id = QUuid::createUuid();
     s.name = "Stuck";
+    std::vector<platform::WindowId> ids;
     for (int i = 0; i < 6; ++i) {
-        desktop.addWindow(501, "code", QRectF(0, 0, 300, 300), QString("w%1").arg(i));
+        ids.push_back(desktop.addWindow(501, "code", QRectF(0, 0, 300, 300), QString("w%1").arg(i)));
         SetupItem item;
         item.bundleID = "code";
         item.appName = "Code";
@@ -382,7 +383,7 @@ TEST(SetupEngineGlide, aGlideThatNeverFinishesIsStoppedAndItsWindowsAreSetDirect
     ticker.join();
     EXPECT_EQ(report.placed, 6);
     for (int i = 0; i < 6; ++i)
-        EXPECT_NEAR(desktop.frameOf(desktop.windows()[static_cast<size_t>(i)].id).x(), 192 * i, 12);
+        EXPECT_NEAR(desktop.frameOf(ids[static_cast<size_t>(i)]).x(), 192 * i, 12);
 }
 
 // --- bringing forward

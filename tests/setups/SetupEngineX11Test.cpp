@@ -1,6 +1,7 @@
-// A setup of two test clients on the real X desktop: run, end and undo; then a
-// capture of the desktop that, run again, puts moved windows back; then the pages
-// of a fake browser through cold starts, reruns, updates and ends.
+// A setup of two test clients on the real X desktop: run, end and undo; a capture
+// of the desktop that, run again, puts moved windows back; bringing the windows
+// forward with the focus moving once; then the pages of a fake browser through
+// cold starts, reruns, updates and ends.
 #include "base/Paths.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/XdgBrowserLauncher.h"
@@ -13,7 +14,10 @@
 
 #include <QFile>
 #include <QTest>
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace brisklet;
 using namespace brisklet::platform;
@@ -137,6 +141,20 @@ protected:
     std::unique_ptr<SetupEngine> engine;
 };
 
+// The windows from bottom to top, as the window manager stacks them.
+std::vector<xcb_window_t> stacking(X11Session& x) {
+    auto cookie = xcb_get_property(x.connection(), 0, x.root(), x.atom("_NET_CLIENT_LIST_STACKING"),
+                                   XCB_ATOM_WINDOW, 0, 4096);
+    auto* r = xcb_get_property_reply(x.connection(), cookie, nullptr);
+    std::vector<xcb_window_t> list;
+    if (r) {
+        auto* data = static_cast<xcb_window_t*>(xcb_get_property_value(r));
+        list.assign(data, data + xcb_get_property_value_length(r) / 4);
+    }
+    std::free(r);
+    return list;
+}
+
 } // namespace
 
 TEST_F(SetupEngineX11Test, runEndAndUndoOfTwoApps) {
@@ -258,4 +276,41 @@ TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
     const auto last = engine->end(*updated);
     EXPECT_EQ(last.closedWindows, 0);
     EXPECT_FALSE(last.notes.join(" ").contains("left open")) << last.notes.join(" | ").toStdString();
+TEST_F(SetupEngineX11Test, theWindowsComeForwardInOrderAndTheFocusMovesOnce) {
+    // A third app, not in the setup, has the focus and covers the others.
+    ASSERT_TRUE(QFile::exists(writeTestClientEntry("org.example.Other", "Other",
+                                                   {"--class", "org.example.Other,Other", "--title", "Other"})));
+    entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
+    const auto a =
+        x.startClient({"--class", QString(left) + ",Left", "--title", "Left", "--geometry", "400x300+60+80"});
+    const auto b = x.startClient(
+        {"--class", QString(right) + ",Right", "--title", "Right", "--geometry", "400x300+500+200"});
+    const auto other = x.startClient(
+        {"--class", "org.example.Other,Other", "--title", "Other", "--geometry", "600x500+40+40"});
+    ASSERT_TRUE(a && b && other);
+    x.sendToRoot(other, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
+    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == other; }, 3));
+    Setup pair = setupOf({item(left, {0, 0, 0.5, 1, 0}), item(right, {0.5, 0, 0.5, 1, 0})});
+    ASSERT_TRUE(store.upsert(pair));
+
+    // Every window that holds the focus while the setup runs, in turn.
+    std::vector<xcb_window_t> focused{other};
+    auto run = std::async(std::launch::async, [&] { return engine->run(pair); });
+    while (run.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        if (const auto now = activeWindow(x); now && now != focused.back())
+            focused.push_back(now);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(run.get().placed, 2);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == b; }, 3));
+    if (focused.back() != b)
+        focused.push_back(b);
+    EXPECT_EQ(focused, (std::vector<xcb_window_t>{other, b})) << "the focus went straight to the last app";
+
+    // The setup's windows above the other one, the last item's on top.
+    const auto order = stacking(x);
+    const auto at = [&](xcb_window_t w) { return std::find(order.begin(), order.end(), w) - order.begin(); };
+    EXPECT_LT(at(other), at(a));
+    EXPECT_LT(at(a), at(b));
+    EXPECT_EQ(order.back(), b);
 }

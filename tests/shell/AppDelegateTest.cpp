@@ -21,6 +21,7 @@
 #include "support/FakeBrightnessEngine.h"
 #include "support/FakeBrowserLauncher.h"
 #include "support/FakePlatform.h"
+#include "support/FileFaults.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
@@ -28,9 +29,9 @@
 #include "ui/HomeWindowController.h"
 #include "ui/MagicPaneHost.h"
 #include "ui/OnboardingController.h"
+#include "ui/ReceiptController.h"
 #include "ui/SetupCaptureController.h"
 #include "ui/SetupEditorController.h"
-#include "ui/ReceiptController.h"
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
@@ -373,6 +374,23 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
         << delegate->hud()->state().text.toStdString();
     EXPECT_FALSE(delegate->setups()->activeRun().has_value());
     EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
+}
+
+TEST_F(AppDelegateTest, anUpdateThatCannotBeWrittenSaysSoInsteadOfMatching) {
+    auto delegate = make();
+    delegate->launch();
+    brisklet::Setup focus;
+    focus.id = QUuid::createUuid();
+    focus.name = QStringLiteral("Focus");
+    ASSERT_TRUE(delegate->setups()->upsert(focus));
+
+    // The disk is full from here on: the setups file can't be written.
+    FileSizeLimit full(16);
+    emit delegate->nudge()->updateRequested(focus.id);
+    EXPECT_TRUE(waitFor([&] {
+        return delegate->hud()->state().text == "Couldn't save “Focus” — the setups file can't be written";
+    })) << delegate->hud()->state().text.toStdString();
+    EXPECT_EQ(delegate->hud()->state().kind, HUDState::Kind::info);
 }
 
 TEST_F(AppDelegateTest, aSpokenCaptureOpensTheReviewAndItsSaveIsConfirmed) {

@@ -3,6 +3,7 @@
 // saved with the windows stepping aside, and the five-minute drift check.
 #include "shell/SetupRuns.h"
 
+#include "setups/CloseTheRest.h"
 #include "shell/PreviewWindow.h"
 #include "support/FakeClock.h"
 #include "support/FakeFloatingSurface.h"
@@ -59,10 +60,13 @@ protected:
         c.scheduler = &scheduler;
         c.performActions = [this](const Plan& plan) { performed.push_back(plan); };
         c.activeScreen = [] { return screen; };
-        c.runningApps = [this] { return running; };
-        c.defaultBrowser = [] { return std::optional<QString>("firefox-esr"); };
-        c.defaultFileManager = [] { return std::optional<QString>("org.gnome.Nautilus"); };
-        c.ownPid = 4242;
+        // The engine's rule over this desktop: Firefox opens the web, Files is the
+        // file manager and Brisklet is pid 4242.
+        c.othersToClose = [this](const QSet<QString>& keeping) {
+            return CloseTheRest::asked(
+                running,
+                {keeping, {"firefox-esr", "org.example.Reader"}, QString("org.gnome.Nautilus"), 4242});
+        };
         c.runDraft = [this](std::shared_ptr<const brisklet::Setup> draft, PlanRunner::Completion done) {
             drafts.push_back(draft->name);
             draftDone = std::move(done);
@@ -151,13 +155,17 @@ platform::RunningApp app(qint64 pid, const QString& id, bool regular = true) {
 
 } // namespace
 
-TEST_F(SetupRunsTest, theCloseTheRestOfferCountsOnlyOtherRegularApps) {
+TEST_F(SetupRunsTest, theCloseTheRestOfferCountsOnlyTheAppsClosingWouldAsk) {
     const brisklet::Setup work = stored("Work", {"code", "org.gnome.Terminal"});
-    running = {app(1, "code"),        app(2, "org.gnome.Terminal"),
-               app(3, "firefox-esr"), app(4, "org.gnome.Nautilus"),
-               app(5, "thunderbird"), app(6, "thunderbird"),
-               app(7, "gimp"),        app(8, "plank", false),
-               app(4242, "brisklet"), app(9, "")};
+    // Browsers, the web handler, the file manager and the desktop's own programs are
+    // never asked to quit, so they aren't counted either.
+    running = {app(1, "code"),         app(2, "org.gnome.Terminal"),
+               app(3, "firefox-esr"),  app(4, "org.gnome.Nautilus"),
+               app(5, "thunderbird"),  app(6, "thunderbird"),
+               app(7, "gimp"),         app(8, "plank", false),
+               app(4242, "brisklet"),  app(9, ""),
+               app(10, "chromium"),    app(11, "org.example.Reader"),
+               app(12, "plasmashell"), app(13, "org.gnome.Shell")};
     showRun({}, work, true);
     EXPECT_EQ(sweepLabel(), "Close the rest (2)") << "thunderbird once and gimp";
 

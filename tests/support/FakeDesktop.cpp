@@ -225,6 +225,21 @@ bool FakeDesktop::activate(WindowId window) {
     return true;
 }
 
+bool FakeDesktop::restack(WindowId window, std::optional<WindowId> above) {
+    std::lock_guard lock(mutex_);
+    auto it =
+        std::find_if(windows_.begin(), windows_.end(), [&](const Entry& e) { return e.w.info.id == window; });
+    if (it == windows_.end())
+        return false;
+    Entry moved = std::move(*it);
+    windows_.erase(it);
+    auto sibling = above ? std::find_if(windows_.begin(), windows_.end(),
+                                        [&](const Entry& e) { return e.w.info.id == *above; })
+                         : windows_.begin();
+    windows_.insert(sibling == windows_.end() ? windows_.begin() : sibling, std::move(moved));
+    return true;
+}
+
 bool FakeDesktop::iconify(WindowId window) {
     std::lock_guard lock(mutex_);
     auto* e = find(window);

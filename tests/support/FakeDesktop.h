@@ -70,6 +70,7 @@ public:
     void unmaximize(platform::WindowId) override {}
     std::optional<platform::WindowId> activeWindow() override;
     bool activate(platform::WindowId window) override;
+    bool restack(platform::WindowId window, std::optional<platform::WindowId> above) override;
     bool iconify(platform::WindowId window) override;
     bool deiconify(platform::WindowId window) override;
     bool close(platform::WindowId window) override;

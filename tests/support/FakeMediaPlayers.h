@@ -87,6 +87,7 @@ public:
         players_[bus].status = "Playing";
         return platform::ScriptOutcome::ok();
     }
+    void beginCommand() override {}
     platform::ScriptOutcome raise(const QString& bus, int) override {
         std::lock_guard lock(mutex_);
         calls_ << bus + " Raise";

@@ -31,7 +31,8 @@ protected:
     bool cardGoneAtUpdate = false;
     int declines = 0;
     SetupNudgeController nudge{scheduler, [this](SetupNudgeModel&) {
-                                   auto made = std::make_unique<FakeFloatingSurface>(QSize(320, 96));
+                                   auto made =
+                                       std::make_unique<FakeFloatingSurface>(QSize(320 + 16, 96 + 16));
                                    panels.push_back(made.get());
                                    return made;
                                }};
@@ -43,7 +44,10 @@ TEST_F(SetupNudgeControllerTest, theCardSits20InFromTheBottomRightAndFadesIn) {
     // A 1440 × 900 screen less a 25-point bar at its top.
     nudge.show(QUuid::createUuid(), "Work", QRect(0, 25, 1440, 875));
     ASSERT_EQ(panels.size(), 1u);
-    EXPECT_EQ(panels[0]->position, QPoint(1440 - 320 - 20, 900 - 20 - 96));
+    // The panel holds the card with room for its shadow around it: the card is what sits 20 in.
+    const QPoint card =
+        panels[0]->position + QPoint(SetupNudgeController::shadowMargin, SetupNudgeController::shadowMargin);
+    EXPECT_EQ(card, QPoint(1440 - 320 - 20, 900 - 20 - 96));
     EXPECT_TRUE(panels[0]->visible);
     EXPECT_FALSE(panels[0]->clickThrough) << "it asks a question";
     EXPECT_DOUBLE_EQ(panels[0]->fadeInSeconds, 0.25);

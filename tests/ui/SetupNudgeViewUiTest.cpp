@@ -44,13 +44,20 @@ protected:
 TEST_P(SetupNudgeViewUiTest, theCardAsksInTheLightPaletteWithBothButtons) {
     SetupNudgeModel model("Work");
     const QImage image = shoot(model, QStringLiteral("SetupNudge"));
-    // The card holds its padding around the words: about 96 high on one line.
-    ASSERT_EQ(image.width(), 320);
-    ASSERT_GE(image.height(), 96);
-    ASSERT_LE(image.height(), 102);
+    // The card, 96 high on one line, in a panel with room for its shadow.
+    const QRect card = harness.boxOf(harness.find("card"));
+    ASSERT_EQ(card.size(), QSize(320, 96));
+    ASSERT_EQ(image.size(), QSize(320 + 16, 96 + 16));
     EXPECT_TRUE(Pixels::nonBlank(image));
     EXPECT_TRUE(Pixels::cornersTransparent(image, 2)) << "rounded corners";
-    EXPECT_EQ(image.pixel(160, 40), canvas().rgba()) << "an opaque light card";
+    EXPECT_EQ(image.pixel(card.x() + 160, card.y() + 40), canvas().rgba()) << "an opaque light card";
+    // Its own soft shadow shows around it, deeper below than above.
+    const int below = qAlpha(image.pixel(card.center().x(), card.bottom() + 3));
+    const int above = qAlpha(image.pixel(card.center().x(), card.top() - 2));
+    EXPECT_GT(below, 0) << "a shadow under the card";
+    EXPECT_GT(below, above) << "the shadow falls downwards";
+    EXPECT_GT(qAlpha(image.pixel(card.left() - 2, card.center().y())), 0) << "and beside it";
+    EXPECT_LT(qRed(image.pixel(card.center().x(), card.bottom() + 3)), 40) << "a dark one";
 
     EXPECT_EQ(harness.find("headline")->property("text").toString(),
               QString::fromUtf8("You've rearranged since “Work”."));
@@ -68,8 +75,9 @@ TEST_P(SetupNudgeViewUiTest, theCardAsksInTheLightPaletteWithBothButtons) {
 
     QQuickItem* update = harness.find("update");
     EXPECT_LT(harness.boxOf(harness.find("notNow")).right(), harness.boxOf(update).left());
-    EXPECT_NEAR(harness.boxOf(update).right(), 320 - 14, 1);
-    EXPECT_LE(harness.boxOf(update).bottom(), image.height() - 12);
+    EXPECT_NEAR(harness.boxOf(update).right(), card.right() + 1 - 14, 1);
+    EXPECT_LE(harness.boxOf(update).bottom(), card.bottom() - 11);
+    EXPECT_GE(harness.boxOf(harness.find("headline")).top(), card.top() + 12);
     EXPECT_EQ(harness.find("headline")->property("lineCount").toInt(), 1);
 }
 
@@ -80,11 +88,14 @@ TEST_P(SetupNudgeViewUiTest, aLongNameWrapsToTwoLinesAndTheCardGrows) {
     ASSERT_NE(headline, nullptr);
     EXPECT_EQ(headline->property("lineCount").toInt(), 2);
     EXPECT_TRUE(headline->property("truncated").toBool());
-    EXPECT_GT(image.height(), 102);
-    EXPECT_EQ(image.width(), 320);
+    const QRect card = harness.boxOf(harness.find("card"));
+    EXPECT_GT(card.height(), 102);
+    EXPECT_EQ(card.width(), 320);
+    EXPECT_EQ(image.height(), card.height() + 16);
     QQuickItem* update = harness.find("update");
-    EXPECT_LE(harness.boxOf(update).right(), 320 - 13) << "a long button label stays on the card";
-    EXPECT_LE(harness.boxOf(update).bottom(), image.height() - 12);
+    EXPECT_LE(harness.boxOf(update).right(), card.right() + 1 - 13)
+        << "a long button label stays on the card";
+    EXPECT_LE(harness.boxOf(update).bottom(), card.bottom() - 11);
     expectLegible(image, "headline", canvas());
 }
 
@@ -115,9 +126,12 @@ TEST(SetupNudgePanelUiTest, thePanelFloatsWithoutTakingFocus) {
     QWindow* window = panel->window();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->size(), panel->size());
-    EXPECT_EQ(window->width(), 320);
-    // 20 in from the right and bottom of the area left by the bar.
-    EXPECT_EQ(window->position(), QPoint(1100, 900 - 20 - window->height()));
+    EXPECT_EQ(window->width(), 320 + 16);
+    // The card 20 in from the right and bottom of the area left by the bar.
+    const QRectF card = panel->content()
+                            ->findChild<QQuickItem*>(QStringLiteral("card"))
+                            ->mapRectToScene(QRectF(0, 0, 320, 96));
+    EXPECT_EQ(window->position() + card.topLeft().toPoint(), QPoint(1100, 900 - 20 - 96));
     EXPECT_TRUE(window->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
     EXPECT_TRUE(window->flags().testFlag(Qt::X11BypassWindowManagerHint));
     EXPECT_FALSE(window->flags().testFlag(Qt::WindowTransparentForInput)) << "its buttons take clicks";

@@ -38,6 +38,20 @@ TEST_F(WindowMovesTest, whenWeAreInFrontOurOwnWindowMovesThroughTheToolkit) {
     EXPECT_EQ(desktop.setFrameCount(), 0);
 }
 
+TEST_F(WindowMovesTest, ourWindowOnAnUnknownDisplayMovesOnTheFirstScreen) {
+    desktop.setDisplays(
+        {FakeDesktop::display(1, {0, 0, 1440, 900}, 25), FakeDesktop::display(2, {1440, 0, 1440, 900})});
+    // Our window hangs off the right edge of the second display: its own display is
+    // unknown, so it goes on the main (first) screen, not the one it overlaps.
+    const QRectF offEdge(2600, 100, 800, 600);
+    desktop.setActive(desktop.addWindow(99, "brisklet", offEdge));
+    desktop.setPointer(QPointF(2000, 400));
+    const auto handle = own.add(offEdge, 0, {}, true);
+    EXPECT_TRUE(engine.move(WindowPosition::right));
+    ASSERT_EQ(own.placed().size(), 1u);
+    EXPECT_EQ(own.placed()[0], std::make_pair(handle, QRectF(723, 31, 711, 863)));
+}
+
 TEST_F(WindowMovesTest, nextDisplayNeedsTwoScreensAndMovesAcross) {
     const auto w = desktop.addWindow(10, "editor", {100, 100, 720, 450});
     desktop.setActive(w);

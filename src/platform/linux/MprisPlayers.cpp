@@ -56,21 +56,21 @@ bool timedOut(const QDBusMessage& reply) {
 
 bool MprisPlayers::isSilent(const QString& bus) {
     std::lock_guard lock(mutex_);
-    const auto it = silentUntil_.find(bus);
-    if (it == silentUntil_.end())
-        return false;
-    if (clock_.now() < *it)
-        return true;
-    silentUntil_.erase(it);
-    return false;
+    return silent_.contains(bus);
 }
 
 void MprisPlayers::note(const QString& bus, const QDBusMessage& reply) {
     if (!timedOut(reply))
         return;
-    qCInfo(lcApp).noquote() << bus << "didn't answer; not asking it again for" << silenceMemory << "s";
+    qCInfo(lcApp).noquote() << bus << "didn't answer; not asking it again during this command";
     std::lock_guard lock(mutex_);
-    silentUntil_.insert(bus, clock_.now() + silenceMemory);
+    silent_.insert(bus);
+}
+
+void MprisPlayers::beginCommand() {
+    // A player that was slow once may answer now: each command asks afresh.
+    std::lock_guard lock(mutex_);
+    silent_.clear();
 }
 
 std::optional<QVariant> MprisPlayers::property(const QString& bus, const QString& interface,
@@ -123,16 +123,20 @@ std::optional<QString> MprisPlayers::findRunning(const QStringList& desktopIDs, 
     }
     if (found)
         return found;
-    // A player that doesn't answer can't be steered: it doesn't count as running.
+    // By bus name, a player that answered first; a silent one still counts as
+    // running, so the command says it didn't answer rather than that none plays.
+    std::optional<QString> silentOne;
     for (const QString& name : names) {
-        if (isSilent(name))
-            continue;
         for (const QString& known : busNames) {
-            if (name == known || name.startsWith(known + QStringLiteral(".instance")))
+            if (name != known && !name.startsWith(known + QStringLiteral(".instance")))
+                continue;
+            if (!isSilent(name))
                 return name;
+            if (!silentOne)
+                silentOne = name;
         }
     }
-    return std::nullopt;
+    return silentOne;
 }
 
 std::optional<QString> MprisPlayers::playbackStatus(const QString& bus, int timeoutMs) {

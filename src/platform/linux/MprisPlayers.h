@@ -1,10 +1,9 @@
 #pragma once
 
-#include "base/Clock.h"
 #include "platform/MediaPlayers.h"
 
 #include <QDBusMessage>
-#include <QHash>
+#include <QSet>
 #include <mutex>
 
 namespace brisklet::platform {
@@ -12,7 +11,7 @@ namespace brisklet::platform {
 // MPRIS players on the session bus. Any thread.
 class MprisPlayers final : public MediaPlayers {
 public:
-    explicit MprisPlayers(Clock& clock = Clock::system()) : clock_(clock) {}
+    MprisPlayers() = default;
 
     std::optional<QString> findRunning(const QStringList& desktopIDs, const QStringList& busNames,
                                        int timeoutMs) override;
@@ -20,22 +19,19 @@ public:
     ScriptOutcome command(const QString& bus, const QString& method, int timeoutMs) override;
     ScriptOutcome openUri(const QString& bus, const QString& uri, int timeoutMs) override;
     ScriptOutcome raise(const QString& bus, int timeoutMs) override;
-
-    // How long a player that left a call unanswered is not asked again.
-    static constexpr double silenceMemory = 30.0;
+    void beginCommand() override;
 
 private:
     bool isSilent(const QString& bus);
-    // Remembers the player as silent when the reply is a time-out.
+    // Remembers the player as silent, for this command, when the reply is a time-out.
     void note(const QString& bus, const QDBusMessage& reply);
     std::optional<QVariant> property(const QString& bus, const QString& interface, const QString& name,
                                      int timeoutMs);
     ScriptOutcome call(const QString& bus, const QString& interface, const QString& method,
                        const QVariantList& args, int timeoutMs);
 
-    Clock& clock_;
     std::mutex mutex_;
-    QHash<QString, double> silentUntil_;
+    QSet<QString> silent_;
 };
 
 } // namespace brisklet::platform

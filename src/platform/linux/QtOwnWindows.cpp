@@ -2,9 +2,6 @@
 
 #include "base/MainThread.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -163,29 +160,8 @@ void QtOwnWindows::place(const std::vector<std::pair<Handle, QRectF>>& frames, d
 }
 
 bool QtOwnWindows::reduceMotion() {
-    const int known = reduceMotion_.load();
-    if (known >= 0)
-        return known == 1;
-    // GNOME's "enable-animations" through the desktop portal; absent means motion is fine.
-    bool reduce = false;
-    if (!MainThread::isCurrent()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"),
-                                                           QStringLiteral("/org/freedesktop/portal/desktop"),
-                                                           QStringLiteral("org.freedesktop.portal.Settings"),
-                                                           QStringLiteral("Read"));
-        call << QStringLiteral("org.gnome.desktop.interface") << QStringLiteral("enable-animations");
-        call.setAutoStartService(false);
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 500);
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-            QVariant v = reply.arguments().front();
-            for (int i = 0; i < 2 && v.canConvert<QDBusVariant>(); ++i)
-                v = v.value<QDBusVariant>().variant();
-            if (v.typeId() == QMetaType::Bool)
-                reduce = !v.toBool();
-        }
-        reduceMotion_ = reduce ? 1 : 0;
-    }
-    return reduce;
+    const DesktopAppearance* appearance = appearance_.load();
+    return appearance && appearance->reducesMotion();
 }
 
 void QtOwnWindows::remember() {

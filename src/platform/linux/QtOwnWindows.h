@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DesktopAppearance.h"
 #include "platform/OwnWindows.h"
 #include "platform/WindowSystem.h"
 
@@ -26,6 +27,10 @@ public:
     bool reduceMotion() override;
     bool owns(WindowId window) override;
 
+    // Reduced motion as the desktop's appearance reports it now, so a change made
+    // while Brisklet runs counts for the next glide. None: full motion.
+    void followAppearance(const DesktopAppearance* appearance) { appearance_ = appearance; }
+
 private:
     // Main thread only: remembers the native windows we have, for owns().
     void remember();
@@ -33,7 +38,7 @@ private:
     std::mutex knownMutex_;
     std::set<WindowId> known_;
     std::function<QPointF()> primaryOrigin_;
-    std::atomic<int> reduceMotion_{-1}; // -1 not read yet
+    std::atomic<const DesktopAppearance*> appearance_{nullptr};
 };
 
 } // namespace brisklet::platform

@@ -479,6 +479,18 @@ bool X11WindowSystem::activate(WindowId window) {
     });
 }
 
+bool X11WindowSystem::restack(WindowId window, std::optional<WindowId> above) {
+    auto* ewmh = x_->ewmh();
+    if (!ewmh)
+        return false;
+    // _NET_RESTACK_WINDOW as a pager sends it (source 2): the window manager restacks
+    // the frame, which a plain raise of the reparented client would not.
+    return x_->request(window, [&] {
+        xcb_ewmh_request_restack_window(ewmh, x_->screenNumber(), window, above.value_or(XCB_NONE),
+                                        XCB_STACK_MODE_ABOVE);
+    });
+}
+
 bool X11WindowSystem::iconify(WindowId window) {
     return x_->request(window, [&] {
         xcb_client_message_event_t event{};

@@ -53,6 +53,7 @@ public:
     void unmaximize(WindowId window) override;
     std::optional<WindowId> activeWindow() override;
     bool activate(WindowId window) override;
+    bool restack(WindowId window, std::optional<WindowId> above) override;
     bool iconify(WindowId window) override;
     bool deiconify(WindowId window) override;
     bool close(WindowId window) override;
