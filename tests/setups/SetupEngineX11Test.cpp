@@ -276,6 +276,8 @@ TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
     const auto last = engine->end(*updated);
     EXPECT_EQ(last.closedWindows, 0);
     EXPECT_FALSE(last.notes.join(" ").contains("left open")) << last.notes.join(" | ").toStdString();
+}
+
 TEST_F(SetupEngineX11Test, theWindowsComeForwardInOrderAndTheFocusMovesOnce) {
     // A third app, not in the setup, has the focus and covers the others.
     ASSERT_TRUE(QFile::exists(writeTestClientEntry("org.example.Other", "Other",
