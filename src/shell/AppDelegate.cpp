@@ -278,6 +278,7 @@ void AppDelegate::buildFlow() {
     parts.match = [matcher](const QString& text) { return matcher->match(text); };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     parts.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    parts.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     // The flow outlives the audio engine, which goes at shutdown. The answer comes
     // from the engine's own record: the backend is the control thread's alone.
     QPointer<AppDelegate> self(this);
@@ -311,6 +312,7 @@ void AppDelegate::buildWatchdog() {
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     checks.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    checks.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     checks.audio = [self] { return self ? self->liveAudio() : nullptr; };
     auto watchdog = std::make_unique<Watchdog>(checks, Scheduler::main(), platform_->notifications());
     watchdog->onStateChange = [self](bool degraded, const QStringList&) {
