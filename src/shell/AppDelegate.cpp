@@ -426,9 +426,13 @@ void AppDelegate::connectHome() {
     };
     connectSetupsPane();
     home_->setMenus(MainMenu::asData());
+    home_->windowEntriesProvider = [] { return MainMenu::windowEntries(); };
     home_->onMenuCommand = [self](int command) {
-        if (self)
-            MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
+        if (!self)
+            return;
+        const MainMenu::OtherApps others{self->platform_->runningApps(), self->platform_->launcher(),
+                                         QCoreApplication::applicationPid()};
+        MainMenu::perform(command, MainMenu::handlersFor(*self->home_, others));
     };
     connectSettings();
 }
