@@ -375,6 +375,12 @@ void AppDelegate::connectVoice() {
     audio_->addHandler([flow](std::span<const float> samples, std::int64_t) { flow->feedSpeech(samples); });
     flow_->updateClapMode();
 
+    // The microphone comes promptly while a window listens and in longer
+    // stretches otherwise, which wakes the capture less often.
+    connect(appState_, &AppState::isListeningChanged, this, [this] {
+        if (AudioEngine* audio = liveAudio())
+            audio->setListening(appState_->isListening());
+    });
     connect(wake_.get(), &WakeController::woke, flow, &RequestFlow::handleWake);
     // The key thread asks this; the engine is torn down before `flow` goes.
     hotkeyEngine_->isPaused = [flow] { return flow->isPaused(); };

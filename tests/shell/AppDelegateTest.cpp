@@ -34,6 +34,8 @@
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
+#include "voice/SpeechController.h"
+#include "voice/WakeController.h"
 #include "windows/LayoutStore.h"
 
 #include <QCoreApplication>
@@ -249,6 +251,20 @@ TEST_F(AppDelegateTest, theRecogniserExpectsOnlyEnabledCommandsButEveryPhraseSta
     off.enabled = true;
     delegate->registry()->setEntries({off});
     EXPECT_TRUE(delegate->vocabulary().contains("Play Jazz!"));
+}
+
+TEST_F(AppDelegateTest, theMicrophoneComesPromptlyOnlyWhileAWindowListens) {
+    auto delegate = make(true);
+    Prefs::setValue(Prefs::Key::onboarded, true);
+    delegate->launch();
+    delegate->flow()->handleWake(WakeSource::clap);
+    ASSERT_TRUE(delegate->speech()->isListening());
+    delegate->audio()->waitForControl();
+    EXPECT_EQ(platform->audioBackend->count("listen"), 1);
+    EXPECT_EQ(platform->audioBackend->count("idle"), 0);
+    delegate->flow()->handleTranscript(std::nullopt);
+    delegate->audio()->waitForControl();
+    EXPECT_EQ(platform->audioBackend->count("idle"), 1);
 }
 
 TEST_F(AppDelegateTest, theLevelProviderAnswersZeroOnceTheDelegateIsGone) {
