@@ -134,7 +134,7 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     buildPhrases();
     buildWindows();
     buildActions();
-    buildStandIns();
+    buildAskAndViews();
     buildFlow();
     buildSetupRuns();
     connectVoice();
@@ -222,7 +222,7 @@ void AppDelegate::buildActions() {
     executor_ = std::make_unique<ActionExecutor>(c);
 }
 
-void AppDelegate::buildStandIns() {
+void AppDelegate::buildAskAndViews() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
     buildWatchdog();
     buildOnboarding();
