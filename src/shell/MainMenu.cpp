@@ -8,8 +8,8 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QPointer>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QSysInfo>
 #include <QVariantMap>
 #include <QWindow>
@@ -87,7 +87,8 @@ bool isListable(const QWindow* window) {
     const Qt::WindowType type = window->type();
     const Qt::WindowFlags flags = window->flags();
     return window->isVisible() && !window->title().isEmpty() && (type == Qt::Window || type == Qt::Dialog) &&
-           !(flags & (Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus));
+           !(flags &
+             (Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus));
 }
 
 // A window closed since the menu listed it stays closed.

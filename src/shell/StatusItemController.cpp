@@ -119,7 +119,7 @@ void StatusItemController::setState(IconState state) {
     // Light on a dark panel, dark on a light one.
     DesignSystem& design = DesignSystem::instance();
     const QColor color = state == IconState::needsAttention ? QColor(0xff, 0x95, 0x00)
-                                                             : design.palette(design.systemDark())->ink;
+                                                            : design.palette(design.systemDark())->ink;
     icon_ = StatusIcon::make(state == IconState::paused, color);
     if (!tray_)
         return;

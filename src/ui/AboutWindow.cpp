@@ -27,7 +27,8 @@ void show() {
     if (!window) {
         auto* view = new QQuickView();
         view->setTitle(QStringLiteral("About Brisklet"));
-        view->setFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        view->setFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint);
         view->resize(width, height);
         view->setMinimumSize(QSize(width, height));
         view->setMaximumSize(QSize(width, height));

@@ -11,12 +11,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QPalette>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -260,9 +260,8 @@ TEST(StatusIcon, theMarkTakesTheColourAndPausedLooksDifferent) {
 TEST(StatusItem, runASetupEntriesShowTheirSetupsSymbols) {
     StatusItemController status(StatusItemController::Tray::none);
     status.setupsProvider = [] {
-        return QList<StatusSetup>{{"Deep work", "book", false},
-                                  {"Build", "terminal", true},
-                                  {"Odd", "no.such.symbol", false}};
+        return QList<StatusSetup>{
+            {"Deep work", "book", false}, {"Build", "terminal", true}, {"Odd", "no.such.symbol", false}};
     };
     open(status);
     const QList<QAction*> entries = status.setupsAction()->menu()->actions();

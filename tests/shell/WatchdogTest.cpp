@@ -142,7 +142,8 @@ TEST_F(WatchdogTest, issuesComeInTheirOrderAndAMissingMicrophoneSkipsTheEngine) 
     // The texts carry their em dashes and plain apostrophes, as the alerts quote them.
     EXPECT_EQ(Watchdog::accessibilityIssue,
               QString::fromUtf8("Accessibility permission is off \xE2\x80\x94 window commands won't work"));
-    EXPECT_EQ(Watchdog::microphoneIssue, QString::fromUtf8("Microphone access is off \xE2\x80\x94 Brisklet can't hear you"));
+    EXPECT_EQ(Watchdog::microphoneIssue,
+              QString::fromUtf8("Microphone access is off \xE2\x80\x94 Brisklet can't hear you"));
 }
 
 TEST_F(WatchdogTest, theOnDeviceIssueOnlyWhenSpeechIsOtherwiseAllowed) {
