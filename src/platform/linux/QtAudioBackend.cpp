@@ -83,8 +83,8 @@ public:
         if (device_.isNull())
             return AudioError::app(AudioError::noInputDevice);
         source_ = new QAudioSource(device_, qtFormat_, this);
-        // The sound server hands the input over in pieces of this length, and the
-        // source wakes this thread once per piece.
+        // The sound server hands the input over in fragments of this length, and the
+        // source wakes this thread once per fragment.
         if (!listening_)
             source_->setBufferSize(qtFormat_.bytesForDuration(qint64(QtAudioBackend::idlePeriodMs) * 1000));
         io_ = source_->start();

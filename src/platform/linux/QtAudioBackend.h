@@ -24,7 +24,7 @@ class PulseServerWatcher;
 class QtAudioBackend final : public AudioBackend {
 public:
     // While nobody listens the input comes in stretches this long; while someone
-    // does, in Qt's own 50 ms pieces. Measured at idle: the capture thread's share
+    // does, in Qt's own 50 ms fragments. Measured at idle: the capture thread's share
     // of a core fell from 0.87 % to 0.47 %, the sound server loop's from 0.23 % to
     // 0.03 %.
     static constexpr int idlePeriodMs = 200;
