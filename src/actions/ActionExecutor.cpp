@@ -31,10 +31,10 @@ Outcome windowsMissing() {
     return failed(QStringLiteral("Window control isn't available"));
 }
 Outcome layoutsMissing() {
-    return failed(QStringLiteral("Saved layouts aren't available yet"));
+    return failed(QStringLiteral("Saved layouts aren't available"));
 }
 Outcome setupsMissing() {
-    return failed(QStringLiteral("Setups aren't available yet"));
+    return failed(QStringLiteral("Setups aren't available"));
 }
 Outcome systemMissing() {
     return failed(QStringLiteral("System actions aren't available"));

@@ -36,7 +36,8 @@ Scheduler& RequestFlow::scheduler() {
 void RequestFlow::openWindow(Opening how) {
     if (paused_.load() || !p_.speech || p_.speech->isListening())
         return;
-    if (!p_.speechAuthorized || !p_.speechAuthorized()) {
+    const bool loading = p_.speechLoading && p_.speechLoading();
+    if (!loading && (!p_.speechAuthorized || !p_.speechAuthorized())) {
         p_.hud->show(HUDState::info(kGrantSpeech));
         return;
     }

@@ -51,6 +51,8 @@ public:
         std::function<Plan(const QString&)> match;
         // The recogniser's model is loaded.
         std::function<bool()> speechAuthorized;
+        // The model is still loading; a window opened now is heard once it has.
+        std::function<bool()> speechLoading;
         // A microphone exists and opens.
         std::function<bool()> microphoneAuthorized;
         std::function<void()> startAudio;

@@ -90,6 +90,12 @@ public:
     // Any thread.
     virtual bool isRunning() const = 0;
 
+    // Whether someone listens. While nobody does, only the pre-roll and the clap
+    // detector read the input, which may then gather longer between hand-offs so
+    // the capture wakes less often; while someone listens it comes promptly.
+    // Applies to a running input at once and to later starts.
+    virtual void setListening(bool listening) { (void)listening; }
+
     // CPU seconds used so far by the thread that converts the input, for the
     // idle-cost figure; nullopt when no such thread runs yet.
     virtual std::optional<double> captureThreadCpuSeconds() const { return std::nullopt; }

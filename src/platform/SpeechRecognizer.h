@@ -27,6 +27,9 @@ public:
     virtual ~SpeechRecognizer() = default;
     // The model has loaded and recognition can start.
     virtual bool isAvailable() const = 0;
+    // The model is still loading: not available yet, but not missing either. A
+    // request made now is decoded once the load is done.
+    virtual bool isLoading() const = 0;
     // Audio never leaves the machine.
     virtual bool supportsOnDeviceRecognition() const = 0;
     // Decode `request` until it ends or is cancelled. Any thread.

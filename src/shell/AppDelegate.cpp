@@ -134,7 +134,7 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     buildPhrases();
     buildWindows();
     buildActions();
-    buildStandIns();
+    buildAskAndViews();
     buildFlow();
     buildSetupRuns();
     connectVoice();
@@ -227,7 +227,7 @@ void AppDelegate::buildActions() {
     executor_ = std::make_unique<ActionExecutor>(c);
 }
 
-void AppDelegate::buildStandIns() {
+void AppDelegate::buildAskAndViews() {
     ask_ = std::make_unique<AskClient>(platform_->secretStore());
     buildWatchdog();
     buildOnboarding();
@@ -280,6 +280,7 @@ void AppDelegate::buildFlow() {
     parts.match = [matcher](const QString& text) { return matcher->match(text); };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     parts.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    parts.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     // The flow outlives the audio engine, which goes at shutdown. The answer comes
     // from the engine's own record: the backend is the control thread's alone.
     QPointer<AppDelegate> self(this);
@@ -313,6 +314,7 @@ void AppDelegate::buildWatchdog() {
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     checks.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    checks.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     checks.audio = [self] { return self ? self->liveAudio() : nullptr; };
     auto watchdog = std::make_unique<Watchdog>(checks, Scheduler::main(), platform_->notifications());
     watchdog->onStateChange = [self](bool degraded, const QStringList&) {
@@ -375,6 +377,12 @@ void AppDelegate::connectVoice() {
     audio_->addHandler([flow](std::span<const float> samples, std::int64_t) { flow->feedSpeech(samples); });
     flow_->updateClapMode();
 
+    // The microphone comes promptly while a window listens and in longer
+    // stretches otherwise, which wakes the capture less often.
+    connect(appState_, &AppState::isListeningChanged, this, [this] {
+        if (AudioEngine* audio = liveAudio())
+            audio->setListening(appState_->isListening());
+    });
     connect(wake_.get(), &WakeController::woke, flow, &RequestFlow::handleWake);
     // The key thread asks this; the engine is torn down before `flow` goes.
     hotkeyEngine_->isPaused = [flow] { return flow->isPaused(); };
@@ -426,9 +434,13 @@ void AppDelegate::connectHome() {
     };
     connectSetupsPane();
     home_->setMenus(MainMenu::asData());
+    home_->windowEntriesProvider = [] { return MainMenu::windowEntries(); };
     home_->onMenuCommand = [self](int command) {
-        if (self)
-            MainMenu::perform(command, MainMenu::handlersFor(*self->home_));
+        if (!self)
+            return;
+        const MainMenu::OtherApps others{self->platform_->runningApps(), self->platform_->launcher(),
+                                         QCoreApplication::applicationPid()};
+        MainMenu::perform(command, MainMenu::handlersFor(*self->home_, others));
     };
     connectSettings();
 }

@@ -129,7 +129,7 @@ private:
     void buildPhrases();
     void buildWindows();
     void buildActions();
-    void buildStandIns();
+    void buildAskAndViews();
     void buildMagic();
     void connectMagic();
     void buildOnboarding();

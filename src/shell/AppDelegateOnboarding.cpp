@@ -30,9 +30,12 @@ void AppDelegate::buildOnboarding() {
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     reads.speech = [recognizer] { return recognizer && recognizer->isAvailable(); };
+    // A model still loading is not yet a reason to warn.
     reads.onDeviceSpeech = [recognizer] {
-        return recognizer && recognizer->isAvailable() && recognizer->supportsOnDeviceRecognition();
+        return recognizer && (recognizer->isAvailable() || recognizer->isLoading()) &&
+               recognizer->supportsOnDeviceRecognition();
     };
+    reads.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     HotkeyEngine* keys = hotkeyEngine_.get();
     reads.accessibility = [keys] { return keys->isTrusted(); };
     permissionCheck_ = std::make_unique<DesktopPermissionCheck>(std::move(reads));
@@ -74,6 +77,17 @@ void AppDelegate::connectOnboarding() {
         if (self && !self->shutDown_)
             self->setupRuns_->perform({Action::undoSetup()});
     };
+    // A list the user is looking at is never replaced under them.
+    if (magic_) {
+        QPointer<OnboardingController> shown(onboarding);
+        magic_->onScanComplete = [shown](const std::vector<MagicProposal>& proposals) {
+            if (!shown)
+                return;
+            if (shown->model().magicProposals().empty())
+                shown->model().setMagicProposals(proposals);
+            shown->model().setMagicScanned(true);
+        };
+    }
     // The events the open window follows. Peaks and clap demos come from the audio
     // thread and arrive queued.
     connect(executor_.get(), &ActionExecutor::commandDone, onboarding,
@@ -89,17 +103,12 @@ void AppDelegate::showOnboarding() {
         flow_->setOnboardingClapPreview(true);
     if (!onboarding_)
         return;
-    // Magic's step shows what a fresh scan proposes; until it ends, that it is reading.
+    // Magic's step shows what was already found at once; a fresh scan fills it only
+    // while it is empty.
     OnboardingModel& model = onboarding_->model();
     if (magic_) {
-        model.setMagicScanned(false);
-        QPointer<OnboardingController> onboarding(onboarding_.get());
-        magic_->onScanComplete = [onboarding](const std::vector<MagicProposal>& proposals) {
-            if (!onboarding)
-                return;
-            onboarding->model().setMagicProposals(proposals);
-            onboarding->model().setMagicScanned(true);
-        };
+        model.setMagicProposals(magic_->proposals());
+        model.setMagicScanned(magic_->profile().has_value());
         magic_->refresh();
     } else {
         model.setMagicScanned(true);

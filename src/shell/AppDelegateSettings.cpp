@@ -52,6 +52,8 @@ void AppDelegate::connectSettings() {
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     services.speech = [recognizer] {
+        if (recognizer && recognizer->isLoading())
+            return Grant::notDetermined;
         return recognizer && recognizer->isAvailable() ? Grant::granted : Grant::denied;
     };
     services.accessibility = [self] {

@@ -19,6 +19,7 @@ void DesktopPermissionCheck::check(std::function<void(const PermissionGrants&)> 
         grants.speech = read(reads_.speech);
         grants.accessibility = read(reads_.accessibility);
         grants.onDeviceSpeech = read(reads_.onDeviceSpeech);
+        grants.speechUndetermined = !grants.speech && read(reads_.speechLoading);
         MainThread::post(this, [done, grants] { done(grants); });
     });
 }

@@ -19,6 +19,8 @@ public:
         std::function<bool()> speech;
         std::function<bool()> accessibility;
         std::function<bool()> onDeviceSpeech;
+        // The speech model is still loading: speech is not known yet, not refused.
+        std::function<bool()> speechLoading;
     };
     explicit DesktopPermissionCheck(Reads reads, QObject* parent = nullptr);
     ~DesktopPermissionCheck() override;

@@ -1,14 +1,18 @@
 #include "shell/MainMenu.h"
 
 #include "base/Log.h"
-#include "ui/HomePane.h"
+#include "platform/AppLauncher.h"
+#include "platform/Apps.h"
+#include "ui/AboutWindow.h"
 #include "ui/HomeWindowController.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QSysInfo>
 #include <QVariantMap>
+#include <QWindow>
 
 namespace brisklet::MainMenu {
 
@@ -62,12 +66,85 @@ QVariantList asData(const QList<Menu>& menus) {
                 {QStringLiteral("shortcut"), entry.shortcut.toString(QKeySequence::NativeText)},
                 {QStringLiteral("command"), static_cast<int>(entry.command)},
                 {QStringLiteral("separator"), entry.isSeparator()},
-                {QStringLiteral("enabled"), !entry.isSeparator() && entry.command != Command::hideOthers &&
-                                                entry.command != Command::showAll}};
+                {QStringLiteral("enabled"), !entry.isSeparator()}};
         const QString title = menu.title.isEmpty() ? QStringLiteral("Brisklet") : menu.title;
         list << QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("entries"), entries}};
     }
     return list;
+}
+
+namespace {
+
+// The windows the Window menu listed last; a window that closed since stays null.
+QList<QPointer<QWindow>>& listedWindows() {
+    static QList<QPointer<QWindow>> windows;
+    return windows;
+}
+
+// A window of ours the user would pick from a list: shown, titled, decorated.
+// Floating panels, menus and tooltips are not.
+bool isListable(const QWindow* window) {
+    const Qt::WindowType type = window->type();
+    const Qt::WindowFlags flags = window->flags();
+    return window->isVisible() && !window->title().isEmpty() && (type == Qt::Window || type == Qt::Dialog) &&
+           !(flags &
+             (Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus));
+}
+
+// A window closed since the menu listed it stays closed.
+void bringForward(QWindow* window) {
+    if (!window || !window->isVisible())
+        return;
+    if (window->windowStates() & Qt::WindowMinimized)
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->requestActivate();
+}
+
+} // namespace
+
+QVariantList windowEntries() {
+    QList<QPointer<QWindow>>& listed = listedWindows();
+    listed.clear();
+    QVariantList entries;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return entries;
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (!isListable(window))
+            continue;
+        if (entries.isEmpty())
+            entries << QVariantMap{{QStringLiteral("title"), QString()},
+                                   {QStringLiteral("shortcut"), QString()},
+                                   {QStringLiteral("command"), -1},
+                                   {QStringLiteral("separator"), true},
+                                   {QStringLiteral("enabled"), false}};
+        entries << QVariantMap{{QStringLiteral("title"), window->title()},
+                               {QStringLiteral("shortcut"), QString()},
+                               {QStringLiteral("command"), firstWindowCommand + int(listed.size())},
+                               {QStringLiteral("separator"), false},
+                               {QStringLiteral("enabled"), true}};
+        listed << window;
+    }
+    return entries;
+}
+
+void hideOthers(const OtherApps& apps) {
+    if (!apps.running || !apps.launcher)
+        return;
+    int hidden = 0;
+    for (const platform::RunningApp& app : apps.running->runningApps())
+        if (app.regular && !app.id.isEmpty() && app.pid != apps.ownPid && apps.launcher->hide(app.id))
+            ++hidden;
+    qCInfo(lcApp) << "hide others: hid" << hidden << "applications";
+}
+
+void showAll(const OtherApps& apps) {
+    if (!apps.running || !apps.launcher)
+        return;
+    for (const platform::RunningApp& app : apps.running->runningApps())
+        if (app.regular && !app.id.isEmpty() && app.pid != apps.ownPid)
+            apps.launcher->unhide(app.id);
 }
 
 namespace {
@@ -91,14 +168,22 @@ void keys(const Handlers& handlers, Command command) {
 } // namespace
 
 void perform(int command, const Handlers& h) {
+    if (command >= firstWindowCommand) {
+        const QList<QPointer<QWindow>>& listed = listedWindows();
+        const int index = command - firstWindowCommand;
+        if (index < listed.size())
+            bringForward(listed[index]);
+        return;
+    }
     switch (static_cast<Command>(command)) {
     case Command::about:
-        return call(h.showHome);
+        return call(h.about);
     case Command::hide:
         return call(h.hideHome);
     case Command::hideOthers:
+        return call(h.hideOthers);
     case Command::showAll:
-        return;
+        return call(h.showAll);
     case Command::quit:
         return call(h.quit);
     case Command::undo:
@@ -125,7 +210,7 @@ void perform(int command, const Handlers& h) {
     qCWarning(lcApp) << "unknown menu command" << command;
 }
 
-Handlers handlersFor(HomeWindowController& home) {
+Handlers handlersFor(HomeWindowController& home, const OtherApps& others) {
     QPointer<HomeWindowController> window(&home);
     const auto on = [window](void (HomeWindowController::*act)()) {
         return [window, act] {
@@ -134,11 +219,10 @@ Handlers handlersFor(HomeWindowController& home) {
         };
     };
     Handlers handlers;
-    handlers.showHome = [window] {
-        if (window)
-            window->showPane(rawValue(HomePane::home));
-    };
+    handlers.about = [] { AboutWindow::show(); };
     handlers.hideHome = on(&HomeWindowController::hide);
+    handlers.hideOthers = [others] { hideOthers(others); };
+    handlers.showAll = [others] { showAll(others); };
     handlers.quit = [] { QCoreApplication::quit(); };
     handlers.minimize = on(&HomeWindowController::minimize);
     handlers.zoom = on(&HomeWindowController::toggleZoom);

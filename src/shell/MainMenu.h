@@ -9,7 +9,11 @@
 
 namespace brisklet {
 class HomeWindowController;
-}
+namespace platform {
+class AppLauncher;
+class RunningApps;
+} // namespace platform
+} // namespace brisklet
 
 namespace brisklet::MainMenu {
 
@@ -52,14 +56,21 @@ const QList<Menu>& menus();
 
 // The menus as plain data for the home window's menu bar: [{title, entries:
 // [{title, shortcut (native text), command (int), separator, enabled}]}]. The
-// application menu is titled "Brisklet"; Hide Others and Show All are shown
-// disabled, since other applications' windows are the window manager's.
+// application menu is titled "Brisklet".
 QVariantList asData(const QList<Menu>& menus = MainMenu::menus());
+
+// The Window menu's list of Brisklet's open windows, in the same form: a separator,
+// then one entry per window, whose commands count up from here. Empty when no
+// window is open. Remembers the windows it listed, for perform().
+inline constexpr int firstWindowCommand = 1000;
+QVariantList windowEntries();
 
 // What the entries act on. A null handler makes its entries do nothing.
 struct Handlers {
-    std::function<void()> showHome;
+    std::function<void()> about;
     std::function<void()> hideHome;
+    std::function<void()> hideOthers;
+    std::function<void()> showAll;
     std::function<void()> quit;
     std::function<void()> minimize;
     std::function<void()> zoom;
@@ -67,11 +78,22 @@ struct Handlers {
     std::function<bool(const QUrl&)> open; // null: the desktop's handler
 };
 
-// Carries out one chosen entry. Hide Others and Show All do nothing: other
-// applications' windows are the window manager's. Unknown commands are ignored.
+// Carries out one chosen entry; a window entry brings its window forward.
+// Unknown commands are ignored.
 void perform(int command, const Handlers& handlers);
-// The entries acting on the home window; quitting takes the tray's path.
-Handlers handlersFor(HomeWindowController& home);
+
+// The other applications, which Hide Others iconifies and Show All brings back.
+struct OtherApps {
+    platform::RunningApps* running = nullptr;
+    platform::AppLauncher* launcher = nullptr;
+    qint64 ownPid = 0; // never hidden
+};
+void hideOthers(const OtherApps& apps);
+void showAll(const OtherApps& apps);
+
+// The entries acting on the home window, the About window and the other
+// applications; quitting takes the tray's path.
+Handlers handlersFor(HomeWindowController& home, const OtherApps& others = {});
 
 // Where help lives and where problem reports go.
 QUrl helpURL();

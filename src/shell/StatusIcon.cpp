@@ -1,6 +1,9 @@
 #include "shell/StatusIcon.h"
 
 #include "ui/BriskGeometry.h"
+#include "ui/Symbols.h"
+
+#include <QFont>
 
 #include <QPainter>
 #include <QPixmap>
@@ -19,6 +22,25 @@ QIcon make(bool paused, const QColor& color) {
         image.setDevicePixelRatio(1);
         icon.addPixmap(
             QPixmap::fromImage(image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    }
+    return icon;
+}
+
+QIcon symbol(const QString& name, const QColor& color) {
+    if (Symbols::codePoint(name) == 0)
+        return {};
+    QIcon icon;
+    for (int size : {16, 22, 32}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        QFont font(QString::fromLatin1(Symbols::fontFamily));
+        font.setPixelSize(size);
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(image.rect(), Qt::AlignCenter, Symbols::glyph(name));
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }

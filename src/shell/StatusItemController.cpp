@@ -2,6 +2,8 @@
 
 #include "base/Log.h"
 #include "shell/StatusIcon.h"
+#include "ui/DSPalette.h"
+#include "ui/DesignSystem.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -27,6 +29,8 @@ StatusItemController::StatusItemController(Tray tray, QObject* parent)
     buildMenu();
     wirePick();
     setState(IconState::listening);
+    // The mark sits on the desktop's panel: it follows the desktop's scheme.
+    connect(&DesignSystem::instance(), &DesignSystem::appearanceChanged, this, [this] { setState(state_); });
     if (tray_) {
         tray_->setContextMenu(menu_.get());
         tray_->show();
@@ -112,12 +116,14 @@ QString StatusItemController::toolTip() const {
 
 void StatusItemController::setState(IconState state) {
     state_ = state;
+    // Light on a dark panel, dark on a light one.
+    DesignSystem& design = DesignSystem::instance();
+    const QColor color = state == IconState::needsAttention ? QColor(0xff, 0x95, 0x00)
+                                                            : design.palette(design.systemDark())->ink;
+    icon_ = StatusIcon::make(state == IconState::paused, color);
     if (!tray_)
         return;
-    const QColor color = state == IconState::needsAttention
-                             ? QColor(0xff, 0x95, 0x00)
-                             : QGuiApplication::palette().color(QPalette::WindowText);
-    tray_->setIcon(StatusIcon::make(state == IconState::paused, color));
+    tray_->setIcon(icon_);
     tray_->setToolTip(toolTipFor(state));
 }
 
@@ -136,11 +142,12 @@ void StatusItemController::menuNeedsUpdate() {
     const QList<StatusSetup> setups = offeredSetups();
     QMenu* old = setupsAction_->menu();
     auto* submenu = new QMenu(menu_.get());
+    const QColor ink = submenu->palette().color(QPalette::WindowText);
     for (const StatusSetup& setup : setups) {
         // A "&" in a name is shown, not taken for a shortcut mark.
         QString title = setup.name;
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* entry = submenu->addAction(QIcon::fromTheme(setup.icon), title);
+        QAction* entry = submenu->addAction(StatusIcon::symbol(setup.icon, ink), title);
         // By the name shown, so two setups of one name run the same.
         connect(entry, &QAction::triggered, this, [this, name = setup.name] {
             if (onRunSetup)

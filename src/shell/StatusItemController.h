@@ -42,6 +42,8 @@ public:
 
     IconState state() const { return state_; }
     QString toolTip() const;
+    // The mark as the tray shows it (also without a tray).
+    QIcon icon() const { return icon_; }
     static QString toolTipFor(IconState state);
 
     QMenu* menu() const { return menu_.get(); }
@@ -74,6 +76,7 @@ private:
     QTimer* suppressionTimer_ = nullptr;
     BriskPickController* pick_ = nullptr;
     IconState state_ = IconState::listening;
+    QIcon icon_;
 };
 
 } // namespace brisklet

@@ -9,15 +9,15 @@ namespace brisklet {
 
 const QString Watchdog::alertTitle = QStringLiteral("Brisklet needs attention");
 const QString Watchdog::accessibilityIssue =
-    QStringLiteral("Accessibility permission is off \u2014 window commands won\u2019t work");
+    QStringLiteral("Accessibility permission is off \u2014 window commands won't work");
 const QString Watchdog::microphoneIssue =
-    QStringLiteral("Microphone access is off \u2014 Brisklet can\u2019t hear you");
-const QString Watchdog::engineStoppedIssue = QStringLiteral("Audio engine isn\u2019t running");
+    QStringLiteral("Microphone access is off \u2014 Brisklet can't hear you");
+const QString Watchdog::engineStoppedIssue = QStringLiteral("Audio engine isn't running");
 const QString Watchdog::engineStalledIssue = QStringLiteral("Audio engine stopped delivering audio");
 const QString Watchdog::speechIssue =
-    QStringLiteral("Speech Recognition is off \u2014 commands can\u2019t be understood");
+    QStringLiteral("Speech Recognition is off \u2014 commands can't be understood");
 const QString Watchdog::onDeviceIssue =
-    QStringLiteral("On-device speech isn\u2019t ready \u2014 install the pocketsphinx-en-us package");
+    QStringLiteral("On-device speech isn't ready \u2014 install the pocketsphinx-en-us package");
 
 namespace {
 bool answers(const std::function<bool()>& check) {
@@ -80,6 +80,10 @@ void Watchdog::checkEngine(QStringList& issues) {
 }
 
 void Watchdog::checkSpeech(QStringList& issues) {
+    // A model still loading is neither off nor missing: the check after the load
+    // tells which it turned out to be.
+    if (checks_.speechLoading && checks_.speechLoading())
+        return;
     if (!answers(checks_.speechAuthorized))
         issues << speechIssue;
     else if (!answers(checks_.onDeviceSpeech))

@@ -28,6 +28,8 @@ public:
         std::function<bool()> accessibilityTrusted;
         std::function<bool()> microphoneAuthorized;
         std::function<bool()> speechAuthorized;
+        // The speech model is still loading (null: it isn't).
+        std::function<bool()> speechLoading;
         // The recogniser can work on this computer (null: it can).
         std::function<bool()> onDeviceSpeech;
         // The engine while it lives; null once it is gone.

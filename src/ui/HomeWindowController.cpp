@@ -174,6 +174,14 @@ void HomeWindowController::chooseMenuCommand(int command) {
         onMenuCommand(command);
 }
 
+void HomeWindowController::refreshWindowEntries() {
+    const QVariantList entries = windowEntriesProvider ? windowEntriesProvider() : QVariantList();
+    if (entries == windowEntries_)
+        return;
+    windowEntries_ = entries;
+    emit windowEntriesChanged();
+}
+
 void HomeWindowController::setMenus(const QVariantList& menus) {
     if (menus_ == menus)
         return;

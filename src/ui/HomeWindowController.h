@@ -37,6 +37,7 @@ class HomeWindowController final : public QObject, public WindowPort {
     Q_PROPERTY(QVariantList panes READ panes CONSTANT)
     Q_PROPERTY(QObject* settings READ settingsObject CONSTANT)
     Q_PROPERTY(QVariantList menus READ menus NOTIFY menusChanged)
+    Q_PROPERTY(QVariantList windowEntries READ windowEntries NOTIFY windowEntriesChanged)
     Q_PROPERTY(QObject* setupEditor READ setupEditor NOTIFY setupEditorChanged)
     Q_PROPERTY(QObject* setupsPane READ setupsPaneObject CONSTANT)
     // The Magic pane's inputs (null: the pane shows nothing to act on). Set before the window is built.
@@ -81,6 +82,11 @@ public:
     // The menu bar: [{title, entries: [{title, shortcut (text), command, separator}]}].
     QVariantList menus() const { return menus_; }
     void setMenus(const QVariantList& menus);
+    // The Window menu's open windows, in the entries' form, read afresh each time
+    // that menu opens (null: none).
+    std::function<QVariantList()> windowEntriesProvider;
+    QVariantList windowEntries() const { return windowEntries_; }
+    Q_INVOKABLE void refreshWindowEntries();
 
     // The editor the window shows as a sheet while it is open; null: none.
     QObject* setupEditor() const { return setupEditor_; }
@@ -120,6 +126,7 @@ public:
 
 signals:
     void menusChanged();
+    void windowEntriesChanged();
     void setupEditorChanged();
 
 protected:
@@ -136,6 +143,7 @@ private:
     QIcon icon_;
     SettingsServices settings_;
     QVariantList menus_;
+    QVariantList windowEntries_;
     QPointer<QObject> setupEditor_;
     SetupsPaneModel* setupsPane_; // a child
     QPointer<QQuickView> window_;

@@ -127,6 +127,16 @@ void AudioEngine::start() {
     });
 }
 
+void AudioEngine::setListening(bool listening) {
+    control_.async([this, listening] {
+        if (guarded([&]() -> std::optional<AudioError> {
+                backend_->setListening(listening);
+                return std::nullopt;
+            }))
+            qCWarning(lcAudio) << "the input's pace could not be changed";
+    });
+}
+
 void AudioEngine::stop() {
     control_.async([this] {
         desiredRunning_ = false;

@@ -54,6 +54,9 @@ public:
 
     void start();
     void stop();
+    // A listening window opened or ended: the input comes promptly while one is
+    // open and in longer stretches while not. Any thread.
+    void setListening(bool listening);
     // Restart the input if it is wanted (after a wake from sleep, or when chunks
     // stopped arriving).
     void recover(const QString& reason);

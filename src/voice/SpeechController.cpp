@@ -39,7 +39,8 @@ SpeechController::Window SpeechController::window() const {
 }
 
 void SpeechController::start(Mode mode, PartialHandler onPartial, Completion completion) {
-    if (!recognizer_ || !recognizer_->isAvailable()) {
+    // A model still loading takes the request and decodes it once it is ready.
+    if (!recognizer_ || !(recognizer_->isAvailable() || recognizer_->isLoading())) {
         qCCritical(lcSpeech, "speech recognizer unavailable or not authorized");
         if (completion)
             completion(std::nullopt);

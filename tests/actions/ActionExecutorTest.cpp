@@ -160,7 +160,7 @@ TEST_F(Executor, draftRunsAreHandedToTheSetupsAsTheyAre) {
     setups.runReport.opened = 2;
     EXPECT_EQ(runDraft(draft), (Outcome{true, "“Deep work” is up — opened · Slack isn't installed"}));
     EXPECT_EQ(setups.drafts, (std::vector<const brisklet::Setup*>(3, draft.get())));
-    EXPECT_EQ(runDraft(nullptr), (Outcome{false, "Setups aren't available yet"}));
+    EXPECT_EQ(runDraft(nullptr), (Outcome{false, "Setups aren't available"}));
     EXPECT_EQ(setups.drafts.size(), 3u);
 }
 
@@ -168,10 +168,10 @@ TEST_F(Executor, absentCollaboratorsSaySo) {
     ActionExecutor bare(ActionExecutor::Collaborators{.clock = &clock});
     EXPECT_EQ(bare.execute(Action::sortAll()), (Outcome{false, "Window control isn't available"}));
     EXPECT_EQ(bare.execute(Action::nextDisplay()), (Outcome{false, "Window control isn't available"}));
-    EXPECT_EQ(bare.execute(Action::saveLayout("x")), (Outcome{false, "Saved layouts aren't available yet"}));
-    EXPECT_EQ(bare.execute(Action::applyLayout("x")), (Outcome{false, "Saved layouts aren't available yet"}));
-    EXPECT_EQ(bare.execute(Action::runSetup("x")), (Outcome{false, "Setups aren't available yet"}));
-    EXPECT_EQ(bare.execute(Action::undoSetup()), (Outcome{false, "Setups aren't available yet"}));
+    EXPECT_EQ(bare.execute(Action::saveLayout("x")), (Outcome{false, "Saved layouts aren't available"}));
+    EXPECT_EQ(bare.execute(Action::applyLayout("x")), (Outcome{false, "Saved layouts aren't available"}));
+    EXPECT_EQ(bare.execute(Action::runSetup("x")), (Outcome{false, "Setups aren't available"}));
+    EXPECT_EQ(bare.execute(Action::undoSetup()), (Outcome{false, "Setups aren't available"}));
     EXPECT_EQ(bare.execute(Action::setVolume(3)), (Outcome{false, "System actions aren't available"}));
     EXPECT_EQ(bare.execute(Action::lockScreen()), (Outcome{false, "System actions aren't available"}));
     EXPECT_EQ(bare.execute(Action::mediaControl(MediaOp::play)),

@@ -78,3 +78,38 @@ TEST(QtAudioBackend, followsAChangeOfTheDefaultInput) {
     EXPECT_TRUE(engine.isRunning());
     pactl({"set-default-source", "testmic"});
 }
+
+TEST(QtAudioBackend, theCaptureWakesLessOftenWhileNobodyListens) {
+    ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
+    auto owned = std::make_unique<platform::QtAudioBackend>();
+    platform::QtAudioBackend* backend = owned.get();
+    std::atomic<int> chunks{0};
+    AudioEngine engine(std::move(owned), Scheduler::main());
+    engine.addHandler([&](std::span<const float>, std::int64_t) { ++chunks; });
+    engine.start();
+    engine.waitForControl();
+    ASSERT_TRUE(engine.isRunning());
+
+    // Wake-ups per second of the capture thread over a stretch of each pace.
+    const auto rate = [&] {
+        QThread::msleep(300);
+        const long before = backend->captureWakeups();
+        QThread::msleep(2000);
+        return (backend->captureWakeups() - before) / 2.0;
+    };
+    const double idle = rate();
+    engine.setListening(true);
+    engine.waitForControl();
+    const int chunksBefore = chunks;
+    const double listening = rate();
+    EXPECT_TRUE(engine.isRunning());
+    EXPECT_GT(chunks, chunksBefore) << "the input still arrives after the change of pace";
+    engine.setListening(false);
+    engine.waitForControl();
+    const double idleAgain = rate();
+    std::printf("capture wake-ups per second: idle %.1f, listening %.1f, idle again %.1f\n", idle, listening,
+                idleAgain);
+    EXPECT_LE(idle, 1000.0 / platform::QtAudioBackend::idlePeriodMs + 1);
+    EXPECT_GE(listening, 2 * idle) << "a window hears its input promptly";
+    EXPECT_LE(idleAgain, 1000.0 / platform::QtAudioBackend::idlePeriodMs + 1);
+}

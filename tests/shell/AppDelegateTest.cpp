@@ -35,6 +35,8 @@
 #include "ui/SetupNudgeController.h"
 #include "ui/SetupsPaneModel.h"
 #include "voice/AudioEngine.h"
+#include "voice/SpeechController.h"
+#include "voice/WakeController.h"
 #include "windows/LayoutStore.h"
 
 #include <QCoreApplication>
@@ -194,9 +196,8 @@ TEST_F(AppDelegateTest, theHomeWindowsMenuBarHasTheMainMenuAndItsEntriesReachThe
     delegate->launch();
     HomeWindowController* home = delegate->home();
     EXPECT_EQ(home->menus().size(), MainMenu::menus().size());
-    ASSERT_FALSE(home->isVisible());
-    home->chooseMenuCommand(static_cast<int>(MainMenu::Command::about));
-    EXPECT_TRUE(home->isVisible());
+    home->show();
+    ASSERT_TRUE(home->isVisible());
     home->chooseMenuCommand(static_cast<int>(MainMenu::Command::hide));
     EXPECT_FALSE(home->isVisible());
 }
@@ -251,6 +252,20 @@ TEST_F(AppDelegateTest, theRecogniserExpectsOnlyEnabledCommandsButEveryPhraseSta
     off.enabled = true;
     delegate->registry()->setEntries({off});
     EXPECT_TRUE(delegate->vocabulary().contains("Play Jazz!"));
+}
+
+TEST_F(AppDelegateTest, theMicrophoneComesPromptlyOnlyWhileAWindowListens) {
+    auto delegate = make(true);
+    Prefs::setValue(Prefs::Key::onboarded, true);
+    delegate->launch();
+    delegate->flow()->handleWake(WakeSource::clap);
+    ASSERT_TRUE(delegate->speech()->isListening());
+    delegate->audio()->waitForControl();
+    EXPECT_EQ(platform->audioBackend->count("listen"), 1);
+    EXPECT_EQ(platform->audioBackend->count("idle"), 0);
+    delegate->flow()->handleTranscript(std::nullopt);
+    delegate->audio()->waitForControl();
+    EXPECT_EQ(platform->audioBackend->count("idle"), 1);
 }
 
 TEST_F(AppDelegateTest, theLevelProviderAnswersZeroOnceTheDelegateIsGone) {
@@ -491,24 +506,45 @@ TEST_F(AppDelegateTest, tuningAMagicProposalOpensItsDraftInTheEditor) {
     EXPECT_EQ(delegate->setups()->setups().front().phrases, QStringList{"long form"});
 }
 
-TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatAFreshScanProposes) {
+TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatWasFoundAndNeverReplacesAShownList) {
     auto delegate = make();
     delegate->launch();
     ASSERT_TRUE(delegate->onboarding()->isVisible());
     MagicController* magic = delegate->magic();
     ASSERT_TRUE(magic);
     const OnboardingModel& model = delegate->onboarding()->model();
-    EXPECT_FALSE(model.magicScanned()) << "reading until the scan publishes on the main thread";
-    ASSERT_TRUE(waitFor([&] { return model.magicScanned(); }, 10000)) << "the scan never reached the step";
-    ASSERT_EQ(model.magicProposals().size(), magic->proposals().size());
-    for (size_t i = 0; i < model.magicProposals().size(); ++i)
-        EXPECT_EQ(model.magicProposals()[i].id(), magic->proposals()[i].id());
+    const auto ids = [](const std::vector<MagicProposal>& proposals) {
+        std::vector<QUuid> out;
+        for (const MagicProposal& p : proposals)
+            out.push_back(p.id());
+        return out;
+    };
+    const auto proposal = [](const QString& name) {
+        MagicProposal p;
+        p.title = name;
+        p.draft.id = QUuid::createUuid();
+        p.draft.name = name;
+        return p;
+    };
+    EXPECT_FALSE(model.magicScanned()) << "reading until the first scan publishes on the main thread";
+    ASSERT_TRUE(waitFor([&] { return model.magicScanned() && !magic->scanning(); }, 10000));
+    EXPECT_EQ(ids(model.magicProposals()), ids(magic->proposals()));
 
-    // A reopening reads afresh: reading first, then the new scan's proposals.
+    // The list the user looks at stays when a later scan finds others.
+    const std::vector<MagicProposal> shown{proposal("Code")};
+    delegate->onboarding()->model().setMagicProposals(shown);
+    magic->publish(MagicProfile{}, {proposal("Write")});
+    EXPECT_EQ(ids(model.magicProposals()), ids(shown));
+
+    // Reopened, the step shows at once what Magic holds, and its own scan keeps it.
     delegate->onboarding()->finish();
+    const std::vector<QUuid> held = ids(magic->proposals());
     delegate->home()->runOnboarding();
-    EXPECT_FALSE(model.magicScanned());
-    EXPECT_TRUE(waitFor([&] { return model.magicScanned(); }, 10000));
+    EXPECT_TRUE(model.magicScanned()) << "a scan has run: no reading state";
+    EXPECT_EQ(ids(model.magicProposals()), held);
+    ASSERT_TRUE(waitFor([&] { return !magic->scanning(); }, 10000));
+    QTest::qWait(20);
+    EXPECT_EQ(ids(model.magicProposals()), held);
 }
 
 TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOutcome) {

@@ -2,6 +2,9 @@
 // mail program receives it; every entry reaching what it should do.
 #include "shell/MainMenu.h"
 
+#include "platform/AppLauncher.h"
+#include "platform/Apps.h"
+
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -75,8 +78,10 @@ TEST(MainMenu, eachEntryReachesItsOwnHandler) {
     QStringList calls;
     QList<QUrl> opened;
     MainMenu::Handlers h;
-    h.showHome = [&] { calls << "home"; };
+    h.about = [&] { calls << "about"; };
     h.hideHome = [&] { calls << "hide"; };
+    h.hideOthers = [&] { calls << "others"; };
+    h.showAll = [&] { calls << "all"; };
     h.quit = [&] { calls << "quit"; };
     h.minimize = [&] { calls << "minimize"; };
     h.zoom = [&] { calls << "zoom"; };
@@ -91,8 +96,8 @@ TEST(MainMenu, eachEntryReachesItsOwnHandler) {
                 MainMenu::perform(static_cast<int>(entry.command), h);
     MainMenu::perform(-1, h);
     MainMenu::perform(99, h);
-    EXPECT_EQ(calls, (QStringList{"home", "hide", "quit", "Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+X", "Ctrl+C",
-                                  "Ctrl+V", "Ctrl+A", "minimize", "zoom"}));
+    EXPECT_EQ(calls, (QStringList{"about", "hide", "others", "all", "quit", "Ctrl+Z", "Ctrl+Shift+Z",
+                                  "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+A", "minimize", "zoom"}));
     ASSERT_EQ(opened.size(), 2);
     EXPECT_EQ(opened[0], MainMenu::helpURL());
     EXPECT_EQ(opened[1], MainMenu::reportProblemURL());
@@ -112,5 +117,50 @@ TEST(MainMenu, theBarDataNamesTheApplicationMenuAndKeepsEveryEntry) {
     EXPECT_EQ(quit["command"], static_cast<int>(Command::quit));
     EXPECT_EQ(quit["enabled"], true);
     EXPECT_EQ(app[3].toMap()["title"], "Hide Others");
-    EXPECT_EQ(app[3].toMap()["enabled"], false);
+    EXPECT_EQ(app[3].toMap()["enabled"], true);
+    EXPECT_EQ(app[4].toMap()["title"], "Show All");
+    EXPECT_EQ(app[4].toMap()["enabled"], true);
+}
+
+namespace {
+
+// Applications as the window list shows them, and what was asked of each.
+struct Apps final : platform::RunningApps, platform::AppLauncher {
+    std::vector<platform::RunningApp> running;
+    QStringList asked;
+    std::vector<platform::RunningApp> runningApps() override { return running; }
+    std::optional<platform::RunningApp> frontmostApp() override { return std::nullopt; }
+    Launch launch(const QString&, const QStringList&) override { return {}; }
+    bool acceptsUrls(const QString&) override { return false; }
+    bool activate(const QString&) override { return false; }
+    bool hide(const QString& id) override {
+        asked << "hide " + id;
+        return true;
+    }
+    bool unhide(const QString& id) override {
+        asked << "unhide " + id;
+        return true;
+    }
+    bool quit(const QString&) override { return false; }
+};
+
+} // namespace
+
+TEST(MainMenu, hideOthersAndShowAllReachEveryOtherRegularApplication) {
+    Apps apps;
+    apps.running = {{10, "firefox", "Firefox", "", true},
+                    {42, "brisklet", "Brisklet", "", true},
+                    {11, "org.gnome.Terminal", "Terminal", "", true},
+                    {12, "", "xclock", "", true},
+                    {13, "plank", "Plank", "", false}};
+    const MainMenu::OtherApps others{&apps, &apps, 42};
+    MainMenu::hideOthers(others);
+    EXPECT_EQ(apps.asked, (QStringList{"hide firefox", "hide org.gnome.Terminal"}))
+        << "never ourselves, a panel or a window without an application";
+    apps.asked.clear();
+    MainMenu::showAll(others);
+    EXPECT_EQ(apps.asked, (QStringList{"unhide firefox", "unhide org.gnome.Terminal"}));
+    apps.asked.clear();
+    MainMenu::hideOthers({});
+    EXPECT_TRUE(apps.asked.isEmpty());
 }

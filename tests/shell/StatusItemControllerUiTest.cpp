@@ -6,10 +6,17 @@
 #include "setups/Setup.h"
 #include "setups/SetupIcons.h"
 #include "shell/StatusIcon.h"
+#include "support/FakeDesktopAppearance.h"
+#include "ui/DesignSystem.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
+#include <QPalette>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -40,6 +47,33 @@ const QRect trayBox(600, 0, 24, 24);
 // What the user sees on opening the menu.
 void open(StatusItemController& status) {
     emit status.menu()->aboutToShow();
+}
+
+// Saves a picture for a person to look at, laid over `backdrop`.
+void save(const QImage& image, const QString& name, const QColor& backdrop) {
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/ui-shots");
+    QDir().mkpath(folder);
+    QImage shown(image.size(), QImage::Format_ARGB32);
+    shown.fill(backdrop);
+    QPainter painter(&shown);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    shown.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+// The mean lightness (0 … 1) of the opaque pixels, and how many there are.
+std::pair<double, int> inkOf(const QImage& image) {
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() < 200)
+                continue;
+            sum += pixel.lightnessF();
+            ++count;
+        }
+    return {count ? sum / count : 0.0, count};
 }
 
 } // namespace
@@ -221,4 +255,70 @@ TEST(StatusIcon, theMarkTakesTheColourAndPausedLooksDifferent) {
     const QImage listening = StatusIcon::make(false, Qt::black).pixmap(22, 22).toImage();
     const QImage paused = StatusIcon::make(true, Qt::black).pixmap(22, 22).toImage();
     EXPECT_NE(listening, paused);
+}
+
+TEST(StatusItem, runASetupEntriesShowTheirSetupsSymbols) {
+    StatusItemController status(StatusItemController::Tray::none);
+    status.setupsProvider = [] {
+        return QList<StatusSetup>{
+            {"Deep work", "book", false}, {"Build", "terminal", true}, {"Odd", "no.such.symbol", false}};
+    };
+    open(status);
+    const QList<QAction*> entries = status.setupsAction()->menu()->actions();
+    ASSERT_EQ(entries.size(), 3);
+    const QImage book = entries[0]->icon().pixmap(22, 22).toImage();
+    const QImage terminal = entries[1]->icon().pixmap(22, 22).toImage();
+    EXPECT_GT(inkOf(book).second, 20) << "the symbol is drawn";
+    EXPECT_GT(inkOf(terminal).second, 20);
+    EXPECT_NE(book, terminal) << "each setup its own symbol";
+    EXPECT_TRUE(entries[2]->icon().isNull()) << "a name the table doesn't know shows no picture";
+
+    QMenu* submenu = status.setupsAction()->menu();
+    submenu->adjustSize();
+    const QImage shot = submenu->grab().toImage();
+    save(shot, QStringLiteral("tray-run-a-setup-light"), Qt::white);
+    EXPECT_GT(shot.width(), 60);
+    EXPECT_LT(inkOf(book).first, 0.4) << "dark symbols in a light menu";
+
+    // A dark desktop theme: the symbols take the menu's light text colour.
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    open(status);
+    QMenu* darkMenu = status.setupsAction()->menu();
+    EXPECT_GT(inkOf(darkMenu->actions()[0]->icon().pixmap(22, 22).toImage()).first, 0.75);
+    darkMenu->adjustSize();
+    save(darkMenu->grab().toImage(), QStringLiteral("tray-run-a-setup-dark"), Qt::black);
+    QApplication::setPalette(before);
+}
+
+TEST(StatusItem, theMarkIsLightOnADarkPanelAndDarkOnALightOne) {
+    test::FakeDesktopAppearance desktop;
+    DesignSystem::instance().setDesktop(&desktop);
+    StatusItemController status(StatusItemController::Tray::none);
+    const QColor darkPanel(0x24, 0x24, 0x24);
+    const QColor lightPanel(0xf2, 0xf2, 0xf2);
+
+    desktop.set(true, false);
+    const QImage onDark = status.icon().pixmap(48, 48).toImage();
+    save(onDark, QStringLiteral("tray-mark-dark"), darkPanel);
+    const auto [darkInk, darkCount] = inkOf(onDark);
+    EXPECT_GT(darkCount, 50) << "the mark is drawn";
+    EXPECT_GT(darkInk, 0.75) << "a light mark on a dark panel";
+
+    desktop.set(false, false);
+    const QImage onLight = status.icon().pixmap(48, 48).toImage();
+    save(onLight, QStringLiteral("tray-mark-light"), lightPanel);
+    EXPECT_LT(inkOf(onLight).first, 0.3) << "a dark mark on a light panel";
+
+    // Paused follows the scheme too.
+    desktop.set(true, false);
+    status.setPaused(true);
+    EXPECT_GT(inkOf(status.icon().pixmap(48, 48).toImage()).first, 0.75);
+    DesignSystem::instance().setDesktop(nullptr);
 }

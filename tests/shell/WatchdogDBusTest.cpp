@@ -59,7 +59,7 @@ TEST(WatchdogAlerts, theServerSeesOneAlertAndThenItsReplacement) {
     EXPECT_EQ(first[0].toString(), "Brisklet");
     EXPECT_EQ(first[1].toUInt(), 0u);
     EXPECT_EQ(first[3].toString(), "Brisklet needs attention");
-    EXPECT_EQ(first[4].toString(), QString::fromUtf8("Microphone access is off — Brisklet can’t hear you"));
+    EXPECT_EQ(first[4].toString(), QString::fromUtf8("Microphone access is off — Brisklet can't hear you"));
     EXPECT_TRUE(first[5].toStringList().isEmpty());
     EXPECT_EQ(first[7].toInt(), -1);
 

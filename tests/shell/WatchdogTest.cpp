@@ -139,9 +139,11 @@ TEST_F(WatchdogTest, issuesComeInTheirOrderAndAMissingMicrophoneSkipsTheEngine) 
     EXPECT_EQ(mic->count("start"), 0) << "no microphone: the engine is left alone";
     EXPECT_EQ(reports.back().issues,
               (QStringList{Watchdog::accessibilityIssue, Watchdog::microphoneIssue, Watchdog::speechIssue}));
-    // The texts carry their typographic dashes and apostrophes.
-    EXPECT_TRUE(Watchdog::accessibilityIssue.contains(QChar(0x2014)));
-    EXPECT_TRUE(Watchdog::microphoneIssue.contains(QChar(0x2019)));
+    // The texts carry their em dashes and plain apostrophes, as the alerts quote them.
+    EXPECT_EQ(Watchdog::accessibilityIssue,
+              QString::fromUtf8("Accessibility permission is off \xE2\x80\x94 window commands won't work"));
+    EXPECT_EQ(Watchdog::microphoneIssue,
+              QString::fromUtf8("Microphone access is off \xE2\x80\x94 Brisklet can't hear you"));
 }
 
 TEST_F(WatchdogTest, theOnDeviceIssueOnlyWhenSpeechIsOtherwiseAllowed) {

@@ -132,6 +132,11 @@ std::optional<platform::AudioError> FakeAudioBackend::stopEngine() {
     return std::nullopt;
 }
 
+void FakeAudioBackend::setListening(bool listening) {
+    std::lock_guard lock(mutex_);
+    note(listening ? "listen" : "idle");
+}
+
 bool FakeAudioBackend::isRunning() const {
     std::lock_guard lock(mutex_);
     return running_;

@@ -47,6 +47,8 @@ public:
     std::optional<platform::AudioError> startEngine() override;
     std::optional<platform::AudioError> stopEngine() override;
     bool isRunning() const override;
+    // Recorded as "listen" or "idle".
+    void setListening(bool listening) override;
 
 private:
     void note(const char* call); // with the lock held

@@ -18,9 +18,11 @@ public:
 
     bool available = true;
     bool onDevice = true;
+    bool loading = false;
     std::vector<Task> tasks;
 
     bool isAvailable() const override { return available; }
+    bool isLoading() const override { return loading; }
     bool supportsOnDeviceRecognition() const override { return onDevice; }
     void recognize(std::shared_ptr<platform::RecognitionRequest> request, ResultHandler handler) override {
         tasks.push_back({std::move(request), std::move(handler)});

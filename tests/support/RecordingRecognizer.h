@@ -12,6 +12,7 @@ class RecordingRecognizer final : public platform::SpeechRecognizer {
 public:
     explicit RecordingRecognizer(platform::SpeechRecognizer& inner) : inner_(inner) {}
     bool isAvailable() const override { return inner_.isAvailable(); }
+    bool isLoading() const override { return inner_.isLoading(); }
     bool supportsOnDeviceRecognition() const override { return inner_.supportsOnDeviceRecognition(); }
     void recognize(std::shared_ptr<platform::RecognitionRequest> request, ResultHandler handler) override {
         last = request;

@@ -515,3 +515,42 @@ TEST_P(HomeWindowUiTest, WithoutMenusThereIsNoBar) {
 
 INSTANTIATE_TEST_SUITE_P(Appearance, HomeWindowUiTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "dark" : "light"; });
+
+TEST_P(HomeWindowUiTest, TheWindowMenuEndsWithTheOpenWindowsReadAsItOpens) {
+    QList<int> chosen;
+    int asked = 0;
+    controller.onMenuCommand = [&](int command) { chosen << command; };
+    controller.setMenus(menuData());
+    controller.windowEntriesProvider = [&] {
+        ++asked;
+        QVariantMap separator = menuEntry("", "", -1);
+        separator["separator"] = true;
+        return QVariantList{separator, menuEntry("Brisklet", "", 1000),
+                            menuEntry("Welcome to Brisklet", "", 1001)};
+    };
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home")) << h.errors().toStdString();
+    shot(h, "menubar-before-window");
+    h.click(h.find("menuTitle-Window"));
+    QQuickItem* welcome = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        welcome = ViewHarness::find(h.view().contentItem(), "menuEntry-Welcome to Brisklet");
+        return welcome && welcome->isVisible() && welcome->width() > 0;
+    }));
+    EXPECT_EQ(asked, 1) << "the list is read as the menu opens";
+    QTest::qWait(300); // the menu's opening transition
+    QQuickItem* minimize = ViewHarness::find(h.view().contentItem(), "menuEntry-Minimize");
+    ASSERT_TRUE(minimize);
+    EXPECT_LT(minimize->mapToScene({0, 0}).y(), welcome->mapToScene({0, 0}).y())
+        << "after the menu's own entries";
+    const auto grab = h.view().contentItem()->grabToImage();
+    ASSERT_TRUE(grab);
+    bool ready = false;
+    QObject::connect(grab.data(), &QQuickItemGrabResult::ready, [&] { ready = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready; }));
+    ViewHarness::save(grab->image(), "home-menubar-window" + suffix());
+
+    h.click(welcome);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !chosen.isEmpty(); }));
+    EXPECT_EQ(chosen, QList<int>({1001}));
+}

@@ -176,6 +176,7 @@ void PocketSphinxRecognizer::shutdown() {
 }
 
 void PocketSphinxRecognizer::load() {
+    loadStarted_ = true;
     if (!queue_.async([this] { loadNow(); }))
         loadFinished_ = true;
 }

@@ -56,6 +56,7 @@ public:
     bool waitUntilLoaded();
 
     bool isAvailable() const override { return available_.load(); }
+    bool isLoading() const override { return loadStarted_.load() && !loadFinished_.load(); }
     bool supportsOnDeviceRecognition() const override { return true; }
     void recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) override;
 
@@ -83,6 +84,7 @@ private:
     const Rule rule_;
     std::unique_ptr<Decoders> decoders_; // worker thread only
     std::atomic<bool> available_{false};
+    std::atomic<bool> loadStarted_{false};
     std::atomic<bool> loadFinished_{false};
     mutable std::mutex mutex_;
     std::vector<std::weak_ptr<RecognitionRequest>> open_; // submitted windows

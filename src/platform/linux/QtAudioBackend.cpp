@@ -38,6 +38,7 @@ class CaptureWorker final : public QObject {
 public:
     std::atomic<bool> running{false};
     std::atomic<bool> threadKnown{false};
+    std::atomic<long> wakeups{0};
     pthread_t threadHandle{};
     std::function<void(const QString&)> onConfigurationChanged;
 
@@ -77,11 +78,15 @@ public:
 
     void remove() { sink_ = nullptr; }
 
-    std::optional<AudioError> start() {
+    std::optional<AudioError> start(bool quietly = false) {
         close();
         if (device_.isNull())
             return AudioError::app(AudioError::noInputDevice);
         source_ = new QAudioSource(device_, qtFormat_, this);
+        // The sound server hands the input over in fragments of this length, and the
+        // source wakes this thread once per fragment.
+        if (!listening_)
+            source_->setBufferSize(qtFormat_.bytesForDuration(qint64(QtAudioBackend::idlePeriodMs) * 1000));
         io_ = source_->start();
         if (!io_) {
             close();
@@ -95,8 +100,9 @@ public:
         }
         connect(io_, &QIODevice::readyRead, this, [this] { readInput(); });
         connect(source_, &QAudioSource::stateChanged, this, [this](QAudio::State s) { stateChanged(s); });
-        qCInfo(lcAudio).noquote() << "audio input:" << device_.description() << qtFormat_.sampleRate() << "Hz"
-                                  << qtFormat_.channelCount() << "channel(s)";
+        if (!quietly)
+            qCInfo(lcAudio).noquote() << "audio input:" << device_.description() << qtFormat_.sampleRate()
+                                      << "Hz" << qtFormat_.channelCount() << "channel(s)";
         running = true;
         return std::nullopt;
     }
@@ -107,6 +113,20 @@ public:
     }
 
     QByteArray deviceId() const { return device_.id(); }
+
+    // A running input is opened again at the new pace; what it has gathered is
+    // read first. The moment between the two may lose a few milliseconds of sound,
+    // which falls before anyone speaks into the window.
+    void setListening(bool listening) {
+        if (listening == listening_)
+            return;
+        listening_ = listening;
+        if (!source_)
+            return;
+        readInput();
+        if (auto error = start(true))
+            qCWarning(lcAudio).noquote() << "the input did not reopen at its new pace:" << error->description;
+    }
 
 private:
     // Returns whether the source reported an error when it stopped.
@@ -139,6 +159,7 @@ private:
     void readInput() {
         if (!io_)
             return;
+        ++wakeups;
         for (;;) {
             const qint64 n =
                 io_->read(reinterpret_cast<char*>(buffer_.data()), static_cast<qint64>(buffer_.size()));
@@ -160,6 +181,7 @@ private:
     QAudioSource* source_ = nullptr;
     QIODevice* io_ = nullptr;
     std::vector<std::byte> buffer_ = std::vector<std::byte>(64 * 1024);
+    bool listening_ = false;
 };
 
 namespace {
@@ -263,6 +285,17 @@ std::optional<AudioError> QtAudioBackend::startEngine() {
 
 std::optional<AudioError> QtAudioBackend::stopEngine() {
     return onWorker(worker_, [this] { return worker_->stop(); });
+}
+
+void QtAudioBackend::setListening(bool listening) {
+    onWorker(worker_, [this, listening] {
+        worker_->setListening(listening);
+        return 0;
+    });
+}
+
+long QtAudioBackend::captureWakeups() const {
+    return worker_->wakeups.load();
 }
 
 bool QtAudioBackend::isRunning() const {

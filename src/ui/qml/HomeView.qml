@@ -21,7 +21,9 @@ Rectangle {
         visible: menuData.length > 0
         height: visible ? implicitHeight : 0
         menuData: root.home ? root.home.menus : []
+        windowEntries: root.home ? root.home.windowEntries : []
         onChosen: command => root.home.chooseMenuCommand(command)
+        onWindowMenuOpening: if (root.home) root.home.refreshWindowEntries()
     }
     Sidebar {
         id: sidebar

@@ -12,7 +12,10 @@ MenuBar {
     // The palette of this view's window: its own appearance, else the app's.
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property var menuData: []
+    // The Window menu's open windows, in the entries' form.
+    property var windowEntries: []
     signal chosen(int command)
+    signal windowMenuOpening()
 
     delegate: MenuBarItem {
         id: barItem
@@ -40,6 +43,61 @@ MenuBar {
             height: 1
             anchors.bottom: parent.bottom
             color: bar.c.hairline
+        }
+    }
+
+    // One entry of a menu: a separator, or a title with its shortcut.
+    Component {
+        id: entryItem
+        MenuItem {
+            id: item
+            required property var modelData
+            readonly property bool separator: modelData.separator
+            text: modelData.title
+            enabled: !separator && modelData.enabled !== false
+            height: separator ? 9 : implicitHeight
+            leftPadding: 12
+            rightPadding: 12
+            contentItem: Item {
+                implicitHeight: item.separator ? 1 : 22
+                implicitWidth: title.implicitWidth + keys.implicitWidth + 32
+                Rectangle {
+                    visible: item.separator
+                    anchors.centerIn: parent
+                    width: parent.width
+                    height: 1
+                    color: bar.c.hairline
+                }
+                Text {
+                    id: title
+                    objectName: "menuEntry-" + item.text
+                    visible: !item.separator
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: item.text
+                    font: DS.font(13, 400)
+                    color: item.highlighted ? bar.c.onAction : item.enabled ? bar.c.ink : bar.c.inkTertiary
+                }
+                Text {
+                    id: keys
+                    visible: !item.separator
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: item.modelData.shortcut
+                    font: DS.font(13, 400)
+                    color: item.highlighted ? bar.c.onAction : bar.c.inkSecondary
+                }
+            }
+            background: Rectangle {
+                visible: !item.separator
+                x: 4
+                width: item.width - 8
+                radius: 5
+                color: item.highlighted ? bar.c.action : "transparent"
+            }
+            onTriggered: {
+                const command = modelData.command;
+                Qt.callLater(() => bar.chosen(command));
+            }
         }
     }
 
@@ -79,57 +137,17 @@ MenuBar {
 
             Instantiator {
                 model: menu.modelData.entries
-                delegate: MenuItem {
-                    id: item
-                    required property var modelData
-                    readonly property bool separator: modelData.separator
-                    text: modelData.title
-                    enabled: !separator && modelData.enabled !== false
-                    height: separator ? 9 : implicitHeight
-                    leftPadding: 12
-                    rightPadding: 12
-                    contentItem: Item {
-                        implicitHeight: item.separator ? 1 : 22
-                        implicitWidth: title.implicitWidth + keys.implicitWidth + 32
-                        Rectangle {
-                            visible: item.separator
-                            anchors.centerIn: parent
-                            width: parent.width
-                            height: 1
-                            color: bar.c.hairline
-                        }
-                        Text {
-                            id: title
-                            objectName: "menuEntry-" + item.text
-                            visible: !item.separator
-                            anchors.verticalCenter: parent.verticalCenter
-                            text: item.text
-                            font: DS.font(13, 400)
-                            color: item.highlighted ? bar.c.onAction : item.enabled ? bar.c.ink : bar.c.inkTertiary
-                        }
-                        Text {
-                            id: keys
-                            visible: !item.separator
-                            anchors.right: parent.right
-                            anchors.verticalCenter: parent.verticalCenter
-                            text: item.modelData.shortcut
-                            font: DS.font(13, 400)
-                            color: item.highlighted ? bar.c.onAction : bar.c.inkSecondary
-                        }
-                    }
-                    background: Rectangle {
-                        visible: !item.separator
-                        x: 4
-                        width: item.width - 8
-                        radius: 5
-                        color: item.highlighted ? bar.c.action : "transparent"
-                    }
-                    onTriggered: {
-                        const command = modelData.command;
-                        Qt.callLater(() => bar.chosen(command));
-                    }
-                }
+                delegate: entryItem
                 onObjectAdded: (index, object) => menu.insertItem(index, object)
+                onObjectRemoved: (index, object) => menu.removeItem(object)
+            }
+            // The Window menu ends with Brisklet's open windows, listed afresh as it opens.
+            readonly property bool listsWindows: modelData.title === "Window"
+            onAboutToShow: if (listsWindows) bar.windowMenuOpening()
+            Instantiator {
+                model: menu.listsWindows ? bar.windowEntries : []
+                delegate: entryItem
+                onObjectAdded: (index, object) => menu.insertItem(menu.modelData.entries.length + index, object)
                 onObjectRemoved: (index, object) => menu.removeItem(object)
             }
         }

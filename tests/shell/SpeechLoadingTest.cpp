@@ -1,0 +1,69 @@
+// A first start while the speech model still loads: the health check, the
+// onboarding's permission rows and a wake all take it for what it is, not for a
+// permission the user must grant; a load that failed is reported as before.
+#include "shell/AppDelegate.h"
+
+#include "base/Prefs.h"
+#include "flow/RequestFlow.h"
+#include "flow/WatchdogPort.h"
+#include "support/FakeNotifications.h"
+#include "support/FakePlatform.h"
+#include "support/ScopedEnv.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+#include "ui/HUDController.h"
+#include "ui/OnboardingController.h"
+#include "voice/SpeechController.h"
+#include "voice/WakeController.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+struct AlertingPlatform final : FakePlatform {
+    FakeNotifications alerts;
+    platform::Notifications* notifications() override { return &alerts; }
+};
+
+} // namespace
+
+TEST(SpeechLoading, aModelStillLoadingIsNoMissingPermissionButAFailedLoadIs) {
+    TempHome home;
+    ScopedRuntimeDir runtime;
+    auto owned = std::make_unique<AlertingPlatform>();
+    AlertingPlatform& platform = *owned;
+    platform.speech.available = false;
+    platform.speech.loading = true;
+    AppDelegate delegate(std::move(owned));
+    ASSERT_EQ(delegate.launch(), AppDelegate::LaunchResult::running);
+    ASSERT_TRUE(delegate.onboarding()->isVisible()) << "a new user's first start";
+
+    // The onboarding's first read runs the health check: no alert, no warning row.
+    const OnboardingModel& model = delegate.onboarding()->model();
+    ASSERT_TRUE(waitFor([&] { return model.grants().microphone; })) << "the permission rows were read";
+    delegate.watchdog()->check();
+    EXPECT_TRUE(platform.alerts.alerts.empty());
+    EXPECT_TRUE(model.onDeviceSpeech()) << "no on-device warning while the model loads";
+    EXPECT_FALSE(model.grants().speech);
+
+    // A wake now opens its window; the recogniser hears it once the model is there.
+    delegate.flow()->handleWake(WakeSource::clap);
+    EXPECT_TRUE(delegate.speech()->isListening());
+    EXPECT_EQ(delegate.hud()->state().kind, HUDState::Kind::listening);
+    EXPECT_EQ(platform.speech.tasks.size(), 1u);
+    delegate.speech()->cancel();
+
+    // The load failed: the same check now reports it, and a wake says so.
+    platform.speech.loading = false;
+    delegate.watchdog()->check();
+    ASSERT_EQ(platform.alerts.alerts.size(), 1u);
+    EXPECT_EQ(platform.alerts.alerts[0].body,
+              QStringLiteral("Speech Recognition is off \u2014 commands can't be understood"));
+    delegate.flow()->handleWake(WakeSource::clap);
+    EXPECT_EQ(delegate.hud()->state(),
+              HUDState::info(QString::fromUtf8("Grant Speech Recognition in Brisklet \xE2\x86\x92 Settings "
+                                               "\xE2\x86\x92 Permissions")));
+}
