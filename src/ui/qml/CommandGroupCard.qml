@@ -13,7 +13,8 @@ Rectangle {
     property var paneModel
     property bool isExpanded: false
     property bool chevronLocked: false
-    // Set by a press of the header, so only the user's own toggle animates the rows in.
+    // Set during a press of the header: only the user's own toggle animates (a search
+    // that opens every card does not).
     property bool toggledHere: false
     signal toggle(bool on)
     implicitHeight: column.implicitHeight
@@ -89,7 +90,7 @@ Rectangle {
                     color: card.c.inkTertiary
                     rotation: card.isExpanded ? 0 : -90
                     Behavior on rotation {
-                        enabled: !DS.reduceMotion
+                        enabled: card.toggledHere && !DS.reduceMotion
                         NumberAnimation { duration: DS.motion.standard; easing: DS.motion.easeOut }
                     }
                 }
