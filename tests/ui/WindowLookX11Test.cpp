@@ -35,11 +35,13 @@ public:
         xcb_create_window(x.connection(), XCB_COPY_FROM_PARENT, window_, x.root(), 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_set_selection_owner(x.connection(), window_, x.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
-        xcb_flush(x.connection());
+        // A round trip: the server has taken the selection before anyone asks.
+        std::free(xcb_get_selection_owner_reply(
+            x.connection(), xcb_get_selection_owner(x.connection(), x.atom("_NET_WM_CM_S0")), nullptr));
     }
     ~FakeCompositor() {
         xcb_destroy_window(x_.connection(), window_);
-        xcb_flush(x_.connection());
+        std::free(xcb_get_input_focus_reply(x_.connection(), xcb_get_input_focus(x_.connection()), nullptr));
     }
 
 private:
