@@ -43,7 +43,8 @@ HomeWindowController::HomeWindowController(CommandRegistry& registry, AppIndex* 
     settings_.sensitivityChanged = [this](double stored) { changeSensitivity(stored); };
     settings_.wakeConfigChanged = [this] { changeWakeConfig(); };
     settings_.runOnboarding = [this] { runOnboarding(); };
-    connect(&DesignSystem::instance(), &DesignSystem::appearanceChanged, this, &HomeWindowController::markTitleBar);
+    connect(&DesignSystem::instance(), &DesignSystem::appearanceChanged, this,
+            &HomeWindowController::markTitleBar);
 }
 
 HomeWindowController::~HomeWindowController() {

@@ -32,7 +32,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-
 namespace brisklet::test {
 
 inline QJsonObject storedCommand(const QString& path, const std::function<bool(const QJsonObject&)>& pick) {

@@ -18,8 +18,8 @@ using HomeWindowUseUiTest = HomeWindowFixture;
 void inside(ViewHarness& h, QQuickItem* inner, QQuickItem* outer, const char* what) {
     ASSERT_TRUE(inner && outer) << what;
     EXPECT_TRUE(h.boxOf(outer).contains(h.boxOf(inner)))
-        << what << ": " << h.boxOf(inner).x() << "+" << h.boxOf(inner).width() << " in "
-        << h.boxOf(outer).x() << "+" << h.boxOf(outer).width();
+        << what << ": " << h.boxOf(inner).x() << "+" << h.boxOf(inner).width() << " in " << h.boxOf(outer).x()
+        << "+" << h.boxOf(outer).width();
 }
 
 } // namespace
@@ -39,8 +39,8 @@ TEST_P(HomeWindowUseUiTest, LongNamesAndPhrasesElideAndButtonsStayInsideTheirRow
     setup.items[2].bundleID = "firefox";
     setup.lastRunAt = QDateTime::currentDateTimeUtc().addSecs(-7200);
     setups.upsert(setup);
-    setups.setActiveRun(SetupStore::ActiveRun{setup.id, setup.name, {}, QDateTime::currentDateTimeUtc(), false,
-                                              false, {}});
+    setups.setActiveRun(
+        SetupStore::ActiveRun{setup.id, setup.name, {}, QDateTime::currentDateTimeUtc(), false, false, {}});
     ASSERT_TRUE(registry.update({"custom-00000001", setup.phrases, "openApp", {{"name", "Firefox"}}, true}));
 
     ViewHarness home(GetParam());

@@ -88,10 +88,11 @@ TEST_P(SharedControlsUiTest, EachControlRendersLegiblyInItsAppearance) {
 
 TEST_P(SharedControlsUiTest, ASegmentedControlReportsPressesAndShowsOnlyItsOwnersValue) {
     ViewHarness h;
-    ASSERT_TRUE(load(h, "Item { width: 200; height: 40; property var chosen: 'three'; property var pressed: []\n"
-                        " DSSegmented { objectName: 'control'; selection: parent.chosen;"
-                        " options: [{value: 1, label: 'One'}, {value: 2, label: 'Two'}];"
-                        " onActivated: value => parent.pressed = parent.pressed.concat([value]) } }"));
+    ASSERT_TRUE(load(h,
+                     "Item { width: 200; height: 40; property var chosen: 'three'; property var pressed: []\n"
+                     " DSSegmented { objectName: 'control'; selection: parent.chosen;"
+                     " options: [{value: 1, label: 'One'}, {value: 2, label: 'Two'}];"
+                     " onActivated: value => parent.pressed = parent.pressed.concat([value]) } }"));
     ASSERT_FALSE(h.render().isNull());
     QQuickItem* one = h.find(QStringLiteral("segment0"));
     QQuickItem* two = h.find(QStringLiteral("segment1"));
@@ -101,7 +102,8 @@ TEST_P(SharedControlsUiTest, ASegmentedControlReportsPressesAndShowsOnlyItsOwner
     EXPECT_FALSE(two->property("selected").toBool());
     QMetaObject::invokeMethod(two, "clicked");
     QMetaObject::invokeMethod(two, "clicked");
-    EXPECT_EQ(h.root()->property("pressed").toList(), QVariantList({2, 2})) << "every press, the same one too";
+    EXPECT_EQ(h.root()->property("pressed").toList(), QVariantList({2, 2}))
+        << "every press, the same one too";
     EXPECT_FALSE(two->property("selected").toBool()) << "the owner decides";
     // The owner's value still reaches the control after presses; values compare as text.
     h.root()->setProperty("chosen", QStringLiteral("1"));
@@ -135,7 +137,8 @@ TEST_P(SharedControlsUiTest, TheMarksStarGoesAtOnceAndPopsInUnlessMotionIsReduce
             EXPECT_EQ(inked, 0) << "the star's corner of the mark is empty";
         }
         QTRY_COMPARE_WITH_TIMEOUT(star(mark), std::pair(1.0, 1.0), 2000);
-        ViewHarness::save(drawOn.render(), QStringLiteral("BriskMark-drawn") + suffix() + (reduce ? "-reduced" : ""),
+        ViewHarness::save(drawOn.render(),
+                          QStringLiteral("BriskMark-drawn") + suffix() + (reduce ? "-reduced" : ""),
                           canvas());
 
         ViewHarness flourish;
@@ -199,7 +202,8 @@ TEST_P(SharedControlsUiTest, AFiguresDigitsStandOnTheLineAtCapitalHeightAndZeroI
     // The inked box of one character as a figure draws it.
     const auto ink = [&](const char* character) {
         ViewHarness h;
-        const QByteArray qml = QByteArray("NumeralText { text: '") + character + "'; font: DS.text.numeral; color: 'black' }";
+        const QByteArray qml =
+            QByteArray("NumeralText { text: '") + character + "'; font: DS.text.numeral; color: 'black' }";
         EXPECT_TRUE(load(h, qml));
         const QImage image = h.render();
         ViewHarness::save(image, QStringLiteral("Numeral-") + QLatin1String(character) + suffix(), canvas());

@@ -19,7 +19,8 @@ namespace {
 
 QByteArray textProperty(X11Session& x, xcb_window_t window, const char* name) {
     auto* reply = xcb_get_property_reply(
-        x.connection(), xcb_get_property(x.connection(), 0, window, x.atom(name), XCB_ATOM_ANY, 0, 64), nullptr);
+        x.connection(), xcb_get_property(x.connection(), 0, window, x.atom(name), XCB_ATOM_ANY, 0, 64),
+        nullptr);
     QByteArray value;
     if (reply)
         value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),

@@ -27,8 +27,8 @@ X11WindowLook::~X11WindowLook() {
 }
 
 xcb_atom_t X11WindowLook::intern(const QByteArray& name) {
-    Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, uint16_t(name.size()), name.constData()), nullptr));
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        conn_, xcb_intern_atom(conn_, 0, uint16_t(name.size()), name.constData()), nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
