@@ -82,6 +82,7 @@ AppDelegate::AppDelegate(std::unique_ptr<PlatformFactory> platform, Options opti
 AppDelegate::~AppDelegate() {
     shutdown();
     DesignSystem::instance().setDesktop(nullptr);
+    DesignSystem::instance().setWindowLook(nullptr);
 }
 
 bool AppDelegate::deferToRunningInstance() {
@@ -253,6 +254,7 @@ void AppDelegate::buildAskAndViews() {
 
 void AppDelegate::buildFlow() {
     DesignSystem::instance().setDesktop(platform_->appearance());
+    DesignSystem::instance().setWindowLook(platform_->windowLook());
     hud_ = std::make_unique<HUDController>();
     hud_->levelProvider = levelProvider();
     // The display of the focused window, else the pointer's: the one the user works on.

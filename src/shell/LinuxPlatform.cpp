@@ -18,6 +18,7 @@
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/X11WindowLook.h"
 #include "platform/linux/XcbKeyTap.h"
 #include "platform/linux/XdgAppIcons.h"
 #include "platform/linux/XdgBrowserLauncher.h"
@@ -43,6 +44,7 @@ struct LinuxPlatform::Parts {
     platform::XdgLoginItem loginItem;
     platform::XdgAppIcons icons{installed};
     platform::DesktopUsageHistory usage{&runner};
+    platform::X11WindowLook look;
     Parts() { recognizer.load(); }
     ~Parts() { recognizer.shutdown(); }
 };
@@ -117,6 +119,10 @@ platform::Permissions* LinuxPlatform::permissions() {
 }
 platform::LoginItem* LinuxPlatform::loginItem() {
     return &parts().loginItem;
+}
+
+platform::WindowLook* LinuxPlatform::windowLook() {
+    return &parts().look;
 }
 
 platform::DesktopAppearance* LinuxPlatform::appearance() {

@@ -39,6 +39,7 @@ public:
     platform::Permissions* permissions() override;
     platform::LoginItem* loginItem() override;
     platform::DesktopAppearance* appearance() override;
+    platform::WindowLook* windowLook() override;
     platform::AppIconSource* appIcons() override;
     platform::AppUsageHistory* appUsageHistory() override;
 

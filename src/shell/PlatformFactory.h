@@ -15,6 +15,7 @@ class AppUsageHistory;
 class BrowserLauncher;
 class AudioBackend;
 class DesktopAppearance;
+class WindowLook;
 class InstalledApps;
 class KeyTap;
 class LoginItem;
@@ -68,6 +69,8 @@ public:
     virtual platform::AppUsageHistory* appUsageHistory() { return nullptr; }
     // Null: the desktop's dark mode and reduced motion are not followed.
     virtual platform::DesktopAppearance* appearance() { return nullptr; }
+    // Null: panels fade as over a compositor, title bars keep their own variant.
+    virtual platform::WindowLook* windowLook() { return nullptr; }
     // Null: apps are shown with the placeholder icon.
     virtual platform::AppIconSource* appIcons() { return nullptr; }
 };

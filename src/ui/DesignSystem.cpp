@@ -6,7 +6,6 @@
 #include "ui/BriskGeometry.h"
 #include "ui/Symbols.h"
 
-#include <QFontMetricsF>
 #include <QQmlEngine>
 #include <QWindow>
 
@@ -156,14 +155,6 @@ QVariantList steps(const QPainterPath& path) {
 }
 
 } // namespace
-
-qreal DesignSystem::digitCell(const QFont& font) const {
-    const QFontMetricsF metrics(font);
-    qreal widest = 0;
-    for (char digit = '0'; digit <= '9'; ++digit)
-        widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(digit)));
-    return widest;
-}
 
 QVariantList DesignSystem::ribbonPath(qreal size, qreal progress) const {
     return steps(BriskGeometry::strokePath(QRectF(0, 0, size, size), progress));

@@ -19,6 +19,7 @@ namespace brisklet {
 
 namespace platform {
 class DesktopAppearance;
+class WindowLook;
 }
 
 // The user's appearance choice, stored under "brisklet.appearance".
@@ -52,6 +53,10 @@ public:
 
     // Follow the desktop's dark mode and reduced motion (nullptr: neither).
     void setDesktop(platform::DesktopAppearance* desktop);
+    // How the desktop draws our windows (nullptr: a compositor is assumed and title
+    // bars keep the window manager's own variant).
+    void setWindowLook(platform::WindowLook* look) { windowLook_ = look; }
+    platform::WindowLook* windowLook() const { return windowLook_; }
     // Read "brisklet.appearance" again (the settings may have written it).
     void reloadAppearance();
 
@@ -82,9 +87,6 @@ public:
     // design: "default", "serif", "rounded" or "monospaced"
     Q_INVOKABLE QFont font(qreal size, int weight, const QString& design = {}) const;
     Q_INVOKABLE QString upper(const QString& text) const { return text.toUpper(); }
-    // The widest digit of `font`: the cell every digit of a figure takes, so that
-    // figures line up even in a face whose digits differ in width.
-    Q_INVOKABLE qreal digitCell(const QFont& font) const;
     // The brand mark's outlines in a size × size square, for a canvas to draw:
     // a list of ["M", x, y], ["L", x, y] and ["C", x1, y1, x2, y2, x, y] steps.
     Q_INVOKABLE QVariantList ribbonPath(qreal size, qreal progress) const;
@@ -114,6 +116,7 @@ private:
     bool reduceMotion_ = false;
     platform::DesktopAppearance* desktop_ = nullptr;
     quint64 desktopToken_ = 0;
+    platform::WindowLook* windowLook_ = nullptr;
 };
 
 } // namespace brisklet

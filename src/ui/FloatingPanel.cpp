@@ -1,6 +1,7 @@
 #include "ui/FloatingPanel.h"
 
 #include "base/Log.h"
+#include "platform/WindowLook.h"
 #include "ui/DesignSystem.h"
 
 #include <QGuiApplication>
@@ -41,6 +42,13 @@ QObject* create(QQmlEngine& engine, QQmlComponent& component, const QVariantMap&
     if (!object)
         qCWarning(lcApp).noquote() << "floating panel failed to load:" << component.errorString();
     return object;
+}
+
+// Without a compositor a fading panel would darken to black over the desktop
+// instead of turning see-through, so it shows and goes at once.
+bool canFade() {
+    platform::WindowLook* look = DesignSystem::instance().windowLook();
+    return !look || look->compositing();
 }
 
 // Every live panel, for keeping their levels in order.
@@ -136,7 +144,7 @@ void FloatingPanel::fadeIn(double seconds) {
         return;
     if (fade_)
         fade_->stop();
-    if (seconds <= 0) {
+    if (seconds <= 0 || !canFade()) {
         orderFront();
         return;
     }
@@ -148,6 +156,10 @@ void FloatingPanel::fadeIn(double seconds) {
 }
 
 void FloatingPanel::fadeOut(double seconds) {
+    if (!canFade()) {
+        orderOut();
+        return;
+    }
     animateOpacity(0.0, seconds);
 }
 

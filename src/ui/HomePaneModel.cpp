@@ -4,6 +4,7 @@
 #include "base/Prefs.h"
 #include "setups/SetupIcons.h"
 #include "setups/SetupStore.h"
+#include "ui/SetupsPaneModel.h"
 #include "voice/WakeKeyOption.h"
 
 #include <algorithm>
@@ -90,13 +91,15 @@ QVariantList HomePaneModel::recentSetupRows() const {
         return rows;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const Setup& setup : recentSetups(setups_->setups())) {
-        rows << QVariantMap{
+        QVariantMap row = SetupsPaneModel::iconRow(SetupsPaneModel::orderedAppIDs(setup));
+        row.insert(QVariantMap{
             {QStringLiteral("id"), SetupJson::idText(setup.id)},
             {QStringLiteral("name"), setup.name},
             {QStringLiteral("chip"), setup.name.toLower()},
             {QStringLiteral("symbol"), setup.icon.value_or(SetupIcons::autoFor(setup.name))},
             {QStringLiteral("lastRun"), setup.lastRunAt ? relativeTime(*setup.lastRunAt, now) : QString()},
-        };
+        });
+        rows << row;
     }
     return rows;
 }

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
+#include "platform/WindowLook.h"
 #include "setups/SetupStore.h"
 #include "ui/DesignSystem.h"
 #include "ui/HomePane.h"
@@ -42,6 +43,8 @@ HomeWindowController::HomeWindowController(CommandRegistry& registry, AppIndex* 
     settings_.sensitivityChanged = [this](double stored) { changeSensitivity(stored); };
     settings_.wakeConfigChanged = [this] { changeWakeConfig(); };
     settings_.runOnboarding = [this] { runOnboarding(); };
+    connect(&DesignSystem::instance(), &DesignSystem::appearanceChanged, this,
+            &HomeWindowController::markTitleBar);
 }
 
 HomeWindowController::~HomeWindowController() {
@@ -72,7 +75,16 @@ void HomeWindowController::show() {
 }
 
 void HomeWindowController::setSetupEditor(QObject* editor) {
+    if (setupEditor_)
+        disconnect(setupEditor_, &QObject::destroyed, this, nullptr);
     setupEditor_ = editor;
+    // An editor that goes first (at quit) is no longer offered to the window.
+    if (editor) {
+        connect(editor, &QObject::destroyed, this, [this] {
+            setupEditor_ = nullptr;
+            emit setupEditorChanged();
+        });
+    }
     emit setupEditorChanged();
 }
 
@@ -88,7 +100,14 @@ void HomeWindowController::build() {
     ViewWindow::centre(*view, QSize(width, height));
     view->installEventFilter(this);
     window_ = view;
+    markTitleBar();
     qCInfo(lcApp) << "home window built";
+}
+
+void HomeWindowController::markTitleBar() {
+    platform::WindowLook* look = DesignSystem::instance().windowLook();
+    if (window_ && look)
+        look->setDarkTitleBar(platform::WindowId(window_->winId()), DesignSystem::instance().isDark());
 }
 
 // Closing drops the window; the next show builds a new one on the Home pane.

@@ -134,6 +134,8 @@ protected:
 
 private:
     void build();
+    // The title bar in the app's appearance: dark in dark mode.
+    void markTitleBar();
     std::optional<Setup> setupOf(const QString& id) const;
 
     CommandRegistry& registry_;

@@ -73,3 +73,14 @@ TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried)
         << "the visible but buried window came forward" << out.toStdString();
     EXPECT_EQ(homeWindow(x, first.processId()), home) << "the same window, not a new one";
 }
+
+TEST_F(HomeWindowX11Test, QuittingWithTheHomeWindowOpenLogsNoErrors) {
+    startMerged(first, env, BRISKLET_EXECUTABLE, {});
+    ASSERT_TRUE(X11Session::waitUntil([&] { return homeWindow(x, first.processId()) != 0; }, 15))
+        << collect(first, out).toStdString();
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    collect(first, out);
+    EXPECT_FALSE(out.contains("TypeError")) << out.toStdString();
+    EXPECT_FALSE(out.contains("qrc:/")) << "no view warnings at all";
+}

@@ -106,6 +106,53 @@ TEST_P(HUDViewUiTest, AGrowingTranscriptUpdatesInPlaceAndANewKindReplacesTheCont
     EXPECT_EQ(text()->property("text").toString(), QString::fromUtf8("\u201Copen the editor\u201D"));
 }
 
+TEST_P(HUDViewUiTest, TheOutgoingContentKeepsItsOwnTextWhileTheNextFadesIn) {
+    desktop.set(GetParam(), false); // transitions run
+    shoot(HUDState::listening(QStringLiteral("open")), QStringLiteral("HUD-before-transition"));
+    QQuickItem* listening = text();
+    ASSERT_NE(listening, nullptr);
+    model.setState(HUDState::heard(QStringLiteral("open the editor")));
+    QQuickItem* heard = text();
+    ASSERT_NE(heard, nullptr);
+    ASSERT_NE(heard, listening);
+    model.setState(HUDState::done(QStringLiteral("Opened the editor")));
+    QTest::qWait(60); // mid-fade: all three contents on the pill
+    EXPECT_EQ(listening->property("text").toString(), "open");
+    EXPECT_EQ(heard->property("text").toString(), QString::fromUtf8("\u201Copen the editor\u201D"));
+    ASSERT_NE(text(), nullptr);
+    EXPECT_EQ(text()->property("text").toString(), "Opened the editor");
+    ViewHarness::save(harness.render(),
+                      QStringLiteral("HUD-mid-transition") + (GetParam() ? "-dark" : "-light"));
+}
+
+TEST_P(HUDViewUiTest, TheLongestMessagesShrinkToFitTwoLinesInsteadOfLosingTheirEnd) {
+    // The longest texts the request flow shows as info, and the longest a miss can.
+    const QString messages[] = {
+        QString::fromUtf8("No internet \u2014 Ask needs a connection. Everyday commands still work."),
+        QString::fromUtf8("Ask is having trouble right now \u2014 everyday commands still work."),
+        QString::fromUtf8("Grant Speech Recognition in Brisklet \u2192 Settings \u2192 Permissions"),
+    };
+    int shot = 0;
+    for (const QString& message : messages) {
+        SCOPED_TRACE(message.toStdString());
+        const QImage image = shoot(HUDState::info(message), QStringLiteral("HUD-info-long-%1").arg(++shot));
+        QQuickItem* line = text();
+        ASSERT_NE(line, nullptr);
+        EXPECT_FALSE(line->property("truncated").toBool()) << "the whole message shows";
+        EXPECT_LE(line->property("lineCount").toInt(), 2);
+        const QRect box = harness.boxOf(line);
+        EXPECT_TRUE(QRect(7 + 20, 7, 264 - 14 - 40, 86 - 14).contains(box)) << "inside the pill";
+        EXPECT_GE(Pixels::textContrast(image, box, Qt::black), 4.5);
+    }
+    shoot(HUDState::miss(QString()), QStringLiteral("HUD-miss-row"));
+    ASSERT_NE(text(), nullptr);
+    EXPECT_FALSE(text()->property("truncated").toBool());
+    // A short message keeps its full size.
+    shoot(HUDState::info(QStringLiteral("Microphone is off")), QStringLiteral("HUD-info-short"));
+    ASSERT_NE(text(), nullptr);
+    EXPECT_GE(text()->property("contentHeight").toReal(), 15) << "13 px text is not shrunk";
+}
+
 TEST_P(HUDViewUiTest, AMissShowsWhatWasHeardOnlyWhenThereIsSomething) {
     shoot(HUDState::miss(QString()), QStringLiteral("HUD-miss-empty"));
     ASSERT_NE(text(), nullptr);

@@ -86,25 +86,77 @@ TEST_P(SharedControlsUiTest, EachControlRendersLegiblyInItsAppearance) {
     }
 }
 
-TEST_P(SharedControlsUiTest, ASegmentedControlWithAForeignValueSelectsNothingUntilPressed) {
+TEST_P(SharedControlsUiTest, ASegmentedControlReportsPressesAndShowsOnlyItsOwnersValue) {
     ViewHarness h;
-    ASSERT_TRUE(load(h, "DSSegmented { options: [{value: 1, label: 'One'}, {value: 2, label: 'Two'}];"
-                        " selection: 'three' }"));
+    ASSERT_TRUE(load(h,
+                     "Item { width: 200; height: 40; property var chosen: 'three'; property var pressed: []\n"
+                     " DSSegmented { objectName: 'control'; selection: parent.chosen;"
+                     " options: [{value: 1, label: 'One'}, {value: 2, label: 'Two'}];"
+                     " onActivated: value => parent.pressed = parent.pressed.concat([value]) } }"));
     ASSERT_FALSE(h.render().isNull());
     QQuickItem* one = h.find(QStringLiteral("segment0"));
     QQuickItem* two = h.find(QStringLiteral("segment1"));
     ASSERT_NE(one, nullptr);
     ASSERT_NE(two, nullptr);
-    EXPECT_FALSE(one->property("selected").toBool());
+    EXPECT_FALSE(one->property("selected").toBool()) << "a foreign value selects nothing";
     EXPECT_FALSE(two->property("selected").toBool());
     QMetaObject::invokeMethod(two, "clicked");
-    EXPECT_TRUE(two->property("selected").toBool());
-    EXPECT_EQ(h.root()->property("selection").toInt(), 2);
     QMetaObject::invokeMethod(two, "clicked");
-    EXPECT_TRUE(two->property("selected").toBool()) << "pressing the selected one keeps it";
-    // Values compare as text: "1" selects the option of value 1.
-    h.root()->setProperty("selection", QStringLiteral("1"));
+    EXPECT_EQ(h.root()->property("pressed").toList(), QVariantList({2, 2}))
+        << "every press, the same one too";
+    EXPECT_FALSE(two->property("selected").toBool()) << "the owner decides";
+    // The owner's value still reaches the control after presses; values compare as text.
+    h.root()->setProperty("chosen", QStringLiteral("1"));
     EXPECT_TRUE(one->property("selected").toBool());
+    h.root()->setProperty("chosen", 2);
+    EXPECT_TRUE(two->property("selected").toBool());
+    EXPECT_FALSE(one->property("selected").toBool());
+}
+
+TEST_P(SharedControlsUiTest, TheMarksStarGoesAtOnceAndPopsInUnlessMotionIsReduced) {
+    const auto star = [](QQuickItem* mark) {
+        return std::pair{mark->property("starOpacity").toReal(), mark->property("popScale").toReal()};
+    };
+    for (const bool reduce : {false, true}) {
+        SCOPED_TRACE(reduce ? "reduced motion" : "full motion");
+        desktop.set(GetParam(), reduce);
+        ViewHarness drawOn;
+        ASSERT_TRUE(load(drawOn, "BriskMark { size: 56; drawOn: true }"));
+        QQuickItem* mark = drawOn.root();
+        if (reduce) {
+            EXPECT_EQ(star(mark), std::pair(1.0, 1.0)) << "complete at once";
+            EXPECT_DOUBLE_EQ(mark->property("progress").toReal(), 1.0);
+        } else {
+            EXPECT_EQ(star(mark), std::pair(0.0, 0.4)) << "hidden at once, not fading";
+            // Nothing of the star in the picture: only the ribbon's first sliver and its start.
+            const QImage early = drawOn.render();
+            int inked = 0;
+            for (int y = 0; y < 28; ++y)
+                for (int x = 28; x < 56; ++x)
+                    inked += qAlpha(early.pixel(x, y)) > 30;
+            EXPECT_EQ(inked, 0) << "the star's corner of the mark is empty";
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(star(mark), std::pair(1.0, 1.0), 2000);
+        ViewHarness::save(drawOn.render(),
+                          QStringLiteral("BriskMark-drawn") + suffix() + (reduce ? "-reduced" : ""),
+                          canvas());
+
+        ViewHarness flourish;
+        ASSERT_TRUE(load(flourish, "BriskMark { size: 56; flourish: true }"));
+        mark = flourish.root();
+        // Before any frame: where the pop starts from.
+        const qreal popFrom = star(mark).second;
+        QTRY_COMPARE_WITH_TIMEOUT(star(mark), std::pair(1.0, 1.0), 2000);
+        if (reduce) {
+            EXPECT_DOUBLE_EQ(popFrom, 1.0) << "no pop";
+            EXPECT_FALSE(flourish.find(QStringLiteral("sparks"))->property("active").toBool()) << "no sparks";
+        } else {
+            EXPECT_DOUBLE_EQ(popFrom, 0.4) << "the star pops in from 0.4";
+            EXPECT_TRUE(flourish.find(QStringLiteral("sparks"))->property("active").toBool());
+        }
+        EXPECT_EQ(star(mark), std::pair(1.0, 1.0));
+        EXPECT_DOUBLE_EQ(mark->property("castAngle").toReal(), 0.0);
+    }
 }
 
 TEST_P(SharedControlsUiTest, ALongPhraseStaysOnOneLineWithItsQuotes) {
@@ -144,6 +196,37 @@ TEST_P(SharedControlsUiTest, AStatTilesFiguresKeepTheirWidthWhateverTheDigits) {
     const qreal narrow = ones.find(QStringLiteral("value"))->width();
     EXPECT_GT(narrow, 0);
     EXPECT_DOUBLE_EQ(narrow, eights.find(QStringLiteral("value"))->width());
+}
+
+TEST_P(SharedControlsUiTest, AFiguresDigitsStandOnTheLineAtCapitalHeightAndZeroIsNoO) {
+    // The inked box of one character as a figure draws it.
+    const auto ink = [&](const char* character) {
+        ViewHarness h;
+        const QByteArray qml =
+            QByteArray("NumeralText { text: '") + character + "'; font: DS.text.numeral; color: 'black' }";
+        EXPECT_TRUE(load(h, qml));
+        const QImage image = h.render();
+        ViewHarness::save(image, QStringLiteral("Numeral-") + QLatin1String(character) + suffix(), canvas());
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 100)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const QRect capital = ink("H");
+    const QRect o = ink("O");
+    ASSERT_FALSE(capital.isEmpty());
+    for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}) {
+        SCOPED_TRACE(digit);
+        const QRect box = ink(digit);
+        EXPECT_NEAR(box.top(), capital.top(), 2) << "as tall as a capital";
+        EXPECT_NEAR(box.bottom(), capital.bottom(), 2) << "on the line, no descender";
+    }
+    EXPECT_LT(ink("0").width(), o.width() - 2) << "a zero narrower than the letter O";
+    ViewHarness tile;
+    ASSERT_TRUE(load(tile, "StatTile { width: 160; value: '0'; label: 'commands run' }"));
+    ViewHarness::save(tile.render(), QStringLiteral("StatTile-zero") + suffix(), canvas());
 }
 
 TEST_P(SharedControlsUiTest, AHeaderIsInCapitalsWithSpacedLetters) {

@@ -16,6 +16,8 @@ Item {
     property bool flourish: false
 
     property bool starVisible: true
+    // Off while a state is set "without animation": the star then shows or goes at once.
+    property bool animateStar: true
     property real popScale: starVisible ? 1 : 0.4
     property real shownLevel: level
     property bool sparksFlying: false
@@ -25,7 +27,7 @@ Item {
     height: size
 
     Behavior on popScale {
-        enabled: !mark.reduce
+        enabled: !mark.reduce && mark.animateStar
         NumberAnimation { duration: DS.motion.hudSpringDuration; easing: DS.motion.hudSpring }
     }
     Behavior on shownLevel {
@@ -47,7 +49,7 @@ Item {
     onGlowChanged: canvas.requestPaint()
     onEmberChanged: canvas.requestPaint()
     Behavior on starOpacity {
-        enabled: !mark.reduce
+        enabled: !mark.reduce && mark.animateStar
         NumberAnimation { duration: DS.motion.hudSpringDuration; easing: DS.motion.hudSpring }
     }
 
@@ -144,19 +146,26 @@ Item {
         onTriggered: mark.starVisible = true
     }
 
+    function hideStarAtOnce() {
+        animateStar = false
+        starVisible = false
+        animateStar = true
+    }
+
     Component.onCompleted: {
         if (reduce)
             return
         if (drawOn) {
             mark.progress = 0.001
-            starVisible = false
+            hideStarAtOnce()
             drawAnimation.start()
             popTimer.start()
         }
         if (flourish) {
             mark.castAngle = -8
-            starVisible = false
+            hideStarAtOnce()
             flickAnimation.start()
+            // Pops from 0.4 as the ribbon flicks back.
             starVisible = true
             sparksFlying = true
         }

@@ -13,6 +13,9 @@ Rectangle {
     property var paneModel
     property bool isExpanded: false
     property bool chevronLocked: false
+    // Set during a press of the header: only the user's own toggle animates (a search
+    // that opens every card does not).
+    property bool toggledHere: false
     signal toggle(bool on)
     implicitHeight: column.implicitHeight
     radius: 14
@@ -33,8 +36,11 @@ Rectangle {
             padding: 16
             background: Item {}
             onClicked: {
-                if (!card.chevronLocked)
-                    card.toggle(!card.isExpanded)
+                if (card.chevronLocked)
+                    return
+                card.toggledHere = true
+                card.toggle(!card.isExpanded)
+                card.toggledHere = false
             }
             contentItem: RowLayout {
                 spacing: 12
@@ -78,39 +84,62 @@ Rectangle {
                     }
                 }
                 DSIcon {
+                    objectName: "chevron"
                     name: "chevron.down"
                     size: 11
                     color: card.c.inkTertiary
                     rotation: card.isExpanded ? 0 : -90
+                    Behavior on rotation {
+                        enabled: card.toggledHere && !DS.reduceMotion
+                        NumberAnimation { duration: DS.motion.standard; easing: DS.motion.easeOut }
+                    }
                 }
             }
         }
-        Rectangle {
+        Column {
+            id: docs
+            objectName: "docs"
             visible: card.isExpanded
             width: parent.width
-            height: 1
-            color: card.c.hairline
-        }
-        Repeater {
-            model: card.isExpanded ? (card.group.docs || []) : []
-            Column {
-                id: entry
-                required property var modelData
-                required property int index
-                width: column.width
-                DocRow {
-                    objectName: "doc " + entry.modelData.title
-                    width: parent.width
-                    doc: entry.modelData
-                    paneModel: card.paneModel
-                }
-                Rectangle {
-                    visible: entry.index < card.group.docs.length - 1
-                    x: 16
-                    width: parent.width - 16
-                    height: 1
-                    color: card.c.hairline
-                    opacity: 0.6
+            onVisibleChanged: {
+                if (visible && card.toggledHere && !DS.reduceMotion)
+                    reveal.restart()
+            }
+            NumberAnimation {
+                id: reveal
+                target: docs
+                property: "opacity"
+                from: 0
+                to: 1
+                duration: DS.motion.standard
+                easing: DS.motion.easeOut
+            }
+            Rectangle {
+                width: parent.width
+                height: 1
+                color: card.c.hairline
+            }
+            Repeater {
+                model: card.isExpanded ? (card.group.docs || []) : []
+                Column {
+                    id: entry
+                    required property var modelData
+                    required property int index
+                    width: column.width
+                    DocRow {
+                        objectName: "doc " + entry.modelData.title
+                        width: parent.width
+                        doc: entry.modelData
+                        paneModel: card.paneModel
+                    }
+                    Rectangle {
+                        visible: entry.index < card.group.docs.length - 1
+                        x: 16
+                        width: parent.width - 16
+                        height: 1
+                        color: card.c.hairline
+                        opacity: 0.6
+                    }
                 }
             }
         }

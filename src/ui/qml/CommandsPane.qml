@@ -100,6 +100,7 @@ Column {
                 model: commandsModel.setupRows
                 SetupVocabularyRow {
                     required property var modelData
+                    objectName: "row"
                     width: parent.width
                     row: modelData
                     onRun: pane.home.runSetup(modelData.id)
@@ -124,6 +125,7 @@ Column {
                 model: commandsModel.customRows
                 CustomCommandRow {
                     required property var modelData
+                    objectName: "row"
                     width: parent.width
                     row: modelData
                     onRemove: commandsModel.deleteCommand(modelData.id)

@@ -24,27 +24,28 @@ Rectangle {
         spacing: 12
         Column {
             Layout.fillWidth: true
+            // Whatever room the delete button leaves, however long the phrases.
+            Layout.minimumWidth: 0
+            Layout.preferredWidth: 0
             spacing: 3
-            Row {
-                spacing: 4
-                Repeater {
-                    model: rowItem.row.phrases || []
-                    PhraseChip {
-                        required property string modelData
-                        phrase: modelData
-                        prominent: true
-                    }
-                }
+            ChipRow {
+                objectName: "chips"
+                width: parent.width
+                chips: (rowItem.row.phrases || []).map(p => ({phrase: p, prominent: true}))
             }
             Text {
                 objectName: "caption"
+                width: parent.width
                 text: rowItem.row.caption || ""
+                elide: Text.ElideRight
+                maximumLineCount: 1
                 font: DS.text.caption
                 color: rowItem.c.inkSecondary
             }
         }
         DSPlainButton {
             objectName: "delete"
+            Layout.minimumWidth: implicitWidth
             implicitWidth: 24
             implicitHeight: 24
             contentItem: DSIcon {

@@ -3,7 +3,9 @@ import QtQuick.Controls.Basic
 import Brisklet
 
 // A row of segments, one per option ({value, label}); the one whose value equals
-// `selection` (compared as text) is raised. Pressing a segment selects it.
+// `selection` (compared as text) is raised. Pressing a segment only reports it:
+// the owner's binding of `selection` decides, and writing it here would cut that
+// binding, so a later value of the owner would no longer show.
 Rectangle {
     id: control
     // The palette of this view's window: its own appearance, else the app's.
@@ -55,10 +57,7 @@ Rectangle {
                         ColorAnimation { duration: DS.motion.quick; easing: DS.motion.easeOut }
                     }
                 }
-                onClicked: {
-                    control.selection = modelData.value
-                    control.activated(modelData.value)
-                }
+                onClicked: control.activated(modelData.value)
             }
         }
     }

@@ -31,7 +31,11 @@ Column {
             anchors.right: parent.right
             font: DS.text.caption
             text: row.expanded ? "Done" : "Edit phrases"
-            onClicked: row.expanded = !row.expanded
+            onClicked: {
+                row.expanded = !row.expanded
+                if (row.expanded && !DS.reduceMotion)
+                    reveal.restart()
+            }
         }
     }
     Text {
@@ -52,15 +56,30 @@ Column {
             }
         }
     }
-    Repeater {
-        model: row.expanded && row.paneModel ? row.paneModel.fieldsFor(row.doc.title) : []
-        TriggerWordsField {
-            required property var modelData
-            width: row.width - 32
-            paneModel: row.paneModel
-            entryId: modelData.id
-            label: modelData.label
-            initialText: modelData.text
+    Column {
+        id: fields
+        objectName: "fields"
+        visible: row.expanded
+        spacing: 8
+        NumberAnimation {
+            id: reveal
+            target: fields
+            property: "opacity"
+            from: 0
+            to: 1
+            duration: DS.motion.standard
+            easing: DS.motion.easeOut
+        }
+        Repeater {
+            model: row.expanded && row.paneModel ? row.paneModel.fieldsFor(row.doc.title) : []
+            TriggerWordsField {
+                required property var modelData
+                width: row.width - 32
+                paneModel: row.paneModel
+                entryId: modelData.id
+                label: modelData.label
+                initialText: modelData.text
+            }
         }
     }
 }

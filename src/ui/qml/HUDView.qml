@@ -4,7 +4,8 @@ import Brisklet
 
 // The heads-up display: a dark pill that says what the current request is doing.
 // A new kind of state cross-fades in with a slight scale; text changes within a
-// kind (a growing transcript) update in place.
+// kind (a growing transcript) update in place. Each content keeps the text it was
+// shown with, so the outgoing one never shows the new text in its old layout.
 Item {
     id: root
     // The palette of this view's window: its own appearance, else the app's.
@@ -65,22 +66,32 @@ Item {
                     NumberAnimation { property: "scale"; from: 1; to: 0.94; duration: stack.springMs; easing: DS.motion.hudSpring }
                 }
             }
-            initialItem: root.component(root.model.stateKey)
         }
     }
 
-    // Only a new kind of state replaces the content.
+    // Only a new kind of state replaces the content; the same kind takes the new text.
     property string shownKey
-    Component.onCompleted: shownKey = model.stateKey
+    Component.onCompleted: {
+        shownKey = model.stateKey
+        stack.push(component(shownKey), {shownText: model.text}, StackView.Immediate)
+    }
     Connections {
         target: root.model
         function onStateChanged() {
-            if (root.model.stateKey === root.shownKey)
+            if (root.model.stateKey === root.shownKey) {
+                if (stack.currentItem)
+                    stack.currentItem.shownText = root.model.text
                 return
+            }
             root.shownKey = root.model.stateKey
-            stack.replace(root.component(root.shownKey), {},
+            stack.replace(root.component(root.shownKey), {shownText: root.model.text},
                           root.reduce ? StackView.Immediate : StackView.Transition)
         }
+    }
+
+    // A state's content: the text it shows is its own.
+    component Content: Item {
+        property string shownText
     }
 
     function component(key) {
@@ -96,18 +107,25 @@ Item {
         return info
     }
 
-    // A message of up to two lines that shrinks a little before it is cut.
+    // A message of up to two lines that shrinks to 70 % before it is cut. Its box
+    // is two full-size lines high and it sets no line limit: with a line limit Qt
+    // cuts the text at full size instead of shrinking it.
     component Message: Text {
+        property int lines: 2
         objectName: "primaryText"
         font: DS.text.hud
         color: root.primary
-        wrapMode: Text.Wrap
-        maximumLineCount: 2
+        height: Math.floor(fullSize.lineSpacing * lines)
+        wrapMode: lines > 1 ? Text.Wrap : Text.NoWrap
         elide: Text.ElideRight
         fontSizeMode: Text.Fit
         minimumPixelSize: Math.round(font.pixelSize * 0.7)
         horizontalAlignment: Text.AlignLeft
         verticalAlignment: Text.AlignVCenter
+        FontMetrics {
+            id: fullSize
+            font: DS.text.hud
+        }
     }
 
     component IconRow: Row {
@@ -132,7 +150,8 @@ Item {
 
     Component {
         id: listening
-        Item {
+        Content {
+            id: listeningContent
             Column {
                 anchors.centerIn: parent
                 width: parent.width
@@ -156,9 +175,9 @@ Item {
                 }
                 Text {
                     objectName: "primaryText"
-                    readonly property bool empty: root.model.text.length === 0
+                    readonly property bool empty: listeningContent.shownText.length === 0
                     width: parent.width
-                    text: empty ? "Listening…" : root.model.text
+                    text: empty ? "Listening…" : listeningContent.shownText
                     font: DS.text.hudSecondary
                     color: empty ? root.secondary : root.primary
                     horizontalAlignment: Text.AlignHCenter
@@ -171,15 +190,15 @@ Item {
 
     Component {
         id: heard
-        Item {
+        Content {
+            id: heardContent
             Row {
                 anchors.centerIn: parent
                 spacing: 8
                 BriskMark { size: 16; anchors.verticalCenter: parent.verticalCenter }
                 Message {
-                    text: DS.quoted(root.model.text)
+                    text: DS.quoted(heardContent.shownText)
                     width: Math.min(implicitWidth, stack.width - 24)
-                    height: Math.min(implicitHeight, 40)
                     anchors.verticalCenter: parent.verticalCenter
                 }
             }
@@ -188,7 +207,8 @@ Item {
 
     Component {
         id: executing
-        Item {
+        Content {
+            id: executingContent
             Row {
                 anchors.centerIn: parent
                 spacing: 9
@@ -217,9 +237,8 @@ Item {
                     }
                 }
                 Message {
-                    text: root.model.text
-                    maximumLineCount: 1
-                    wrapMode: Text.NoWrap
+                    text: executingContent.shownText
+                    lines: 1
                     width: Math.min(implicitWidth, stack.width - 25)
                     anchors.verticalCenter: parent.verticalCenter
                 }
@@ -229,15 +248,15 @@ Item {
 
     Component {
         id: done
-        Item {
+        Content {
+            id: doneContent
             Row {
                 anchors.centerIn: parent
                 spacing: 8
                 BriskMark { size: 18; flourish: true; anchors.verticalCenter: parent.verticalCenter }
                 Message {
-                    text: root.model.text
+                    text: doneContent.shownText
                     width: Math.min(implicitWidth, stack.width - 26)
-                    height: Math.min(implicitHeight, 40)
                     anchors.verticalCenter: parent.verticalCenter
                 }
             }
@@ -246,7 +265,8 @@ Item {
 
     Component {
         id: miss
-        Item {
+        Content {
+            id: missContent
             Column {
                 anchors.centerIn: parent
                 width: parent.width
@@ -254,9 +274,9 @@ Item {
                 IconRow { symbol: "questionmark.circle.fill"; message: "Didn't catch a command" }
                 Text {
                     objectName: "secondaryText"
-                    visible: root.model.text.length > 0
+                    visible: missContent.shownText.length > 0
                     width: parent.width
-                    text: DS.quoted(root.model.text)
+                    text: DS.quoted(missContent.shownText)
                     font: DS.font(11, 400, "rounded")
                     color: root.secondary
                     horizontalAlignment: Text.AlignHCenter
@@ -269,18 +289,20 @@ Item {
 
     Component {
         id: info
-        Item {
+        Content {
+            id: infoContent
             IconRow {
                 anchors.centerIn: parent
                 symbol: "info.circle.fill"
-                message: root.model.text
+                message: infoContent.shownText
             }
         }
     }
 
     Component {
         id: confirm
-        Item {
+        Content {
+            id: confirmContent
             Column {
                 anchors.centerIn: parent
                 spacing: 7
@@ -289,9 +311,8 @@ Item {
                     anchors.horizontalCenter: parent.horizontalCenter
                     BriskMark { size: 15; anchors.verticalCenter: parent.verticalCenter }
                     Message {
-                        text: root.model.text
+                        text: confirmContent.shownText
                         width: Math.min(implicitWidth, stack.width - 23)
-                        height: Math.min(implicitHeight, 34)
                         anchors.verticalCenter: parent.verticalCenter
                     }
                 }

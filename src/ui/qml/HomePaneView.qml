@@ -108,6 +108,7 @@ Column {
                 model: paneModel.recentSetups
                 QuickSetupRow {
                     required property var modelData
+                    objectName: "recent " + modelData.name
                     width: parent.width
                     row: modelData
                     onRun: pane.home.runSetup(modelData.id)

@@ -9,7 +9,8 @@ Rectangle {
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property string phrase
     property bool prominent: false
-    implicitWidth: label.implicitWidth + 16
+    // Whole pixels: a layout that rounds a fractional width down would cut the phrase.
+    implicitWidth: Math.ceil(label.implicitWidth) + 16
     implicitHeight: label.implicitHeight + 6
     radius: height / 2
     color: prominent ? c.emberWash : c.well

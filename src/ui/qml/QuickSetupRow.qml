@@ -42,20 +42,41 @@ Rectangle {
                 color: rowItem.c.inkSecondary
             }
         }
+        AppIconRow {
+            objectName: "apps"
+            // A setup without apps leaves no gap.
+            visible: appIDs.length > 0
+            appIDs: rowItem.row.appIDs || []
+            moreApps: rowItem.row.moreApps || ""
+            size: 18
+        }
+        // The name and its chip take what the time and Run leave, and elide.
         Text {
             objectName: "name"
+            Layout.fillWidth: true
+            Layout.preferredWidth: Math.ceil(implicitWidth)
+            Layout.maximumWidth: Math.ceil(implicitWidth)
+            Layout.minimumWidth: Math.min(Math.ceil(implicitWidth), 60)
             text: rowItem.row.name || ""
             font: DS.text.headline
             color: rowItem.c.ink
+            elide: Text.ElideRight
+            maximumLineCount: 1
         }
         PhraseChip {
+            objectName: "chip"
+            Layout.fillWidth: true
+            Layout.maximumWidth: implicitWidth
+            Layout.minimumWidth: Math.min(implicitWidth, 48)
             phrase: rowItem.row.chip || ""
         }
         Item {
             Layout.fillWidth: true
+            Layout.preferredWidth: 0
         }
         Text {
             objectName: "lastRun"
+            Layout.minimumWidth: implicitWidth
             visible: text !== ""
             text: rowItem.row.lastRun || ""
             font: DS.text.caption
@@ -63,6 +84,7 @@ Rectangle {
         }
         DSSecondaryButton {
             objectName: "run"
+            Layout.minimumWidth: implicitWidth
             text: "Run"
             opacity: rowItem.hovering ? 1 : 0
             onClicked: rowItem.run()

@@ -12,7 +12,7 @@ Popup {
     // Room kept free at the window's top (its menu bar): the sheet sits below it,
     // as tall as fits there.
     property real reservedTop: 0
-    readonly property var model: editor ? editor.model : null
+    readonly property var model: editor && editor.model ? editor.model : null
     parent: T.Overlay.overlay
     x: parent ? Math.round((parent.width - width) / 2) : 0
     y: parent ? reservedTop + Math.max(0, Math.round((parent.height - reservedTop - height) / 2)) : reservedTop
@@ -58,11 +58,15 @@ Popup {
         border.width: 1
         border.color: sheet.c.hairlineStrong
     }
+    // The panel exists only while the sheet shows: a window without an open editor
+    // holds no bindings to a model that goes away at quit.
     contentItem: Loader {
-        active: sheet.model !== null
-        sourceComponent: SetupEditorPanel {
-            model: sheet.model
-            radius: 12
+        active: !!sheet.model && sheet.visible
+        onActiveChanged: load()
+        Component.onCompleted: load()
+        function load() {
+            if (active)
+                setSource("SetupEditorPanel.qml", {model: sheet.model, radius: 12})
         }
     }
 }

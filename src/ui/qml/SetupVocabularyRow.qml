@@ -36,20 +36,15 @@ Rectangle {
         }
         Column {
             Layout.fillWidth: true
+            // Whatever room the buttons leave, however long the phrases.
+            Layout.minimumWidth: 0
+            Layout.preferredWidth: 0
             spacing: 3
-            Row {
-                spacing: 4
-                PhraseChip {
-                    phrase: rowItem.row.chip || ""
-                    prominent: true
-                }
-                Repeater {
-                    model: rowItem.row.phrases || []
-                    PhraseChip {
-                        required property string modelData
-                        phrase: modelData
-                    }
-                }
+            ChipRow {
+                objectName: "chips"
+                width: parent.width
+                chips: [{phrase: rowItem.row.chip || "", prominent: true}].concat(
+                           (rowItem.row.phrases || []).map(p => ({phrase: p, prominent: false})))
             }
             Text {
                 objectName: "caption"
@@ -63,12 +58,14 @@ Rectangle {
         }
         DSSecondaryButton {
             objectName: "end"
+            Layout.minimumWidth: implicitWidth
             visible: rowItem.row.isOpen === true
             text: "End"
             onClicked: rowItem.end()
         }
         DSSecondaryButton {
             objectName: "run"
+            Layout.minimumWidth: implicitWidth
             text: "Run"
             onClicked: rowItem.run()
         }

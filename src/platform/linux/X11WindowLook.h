@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/WindowLook.h"
+
+#include <QByteArray>
+#include <xcb/xcb.h>
+
+namespace brisklet::platform {
+
+// The compositing manager's selection (_NET_WM_CM_Sn) and the title bar variant
+// that GTK window managers read (_GTK_THEME_VARIANT), on a connection of its own.
+// Without a display it reports a compositor, so fades keep running, and sets nothing.
+class X11WindowLook final : public WindowLook {
+public:
+    // `display` empty: $DISPLAY.
+    explicit X11WindowLook(const QByteArray& display = {});
+    ~X11WindowLook() override;
+    X11WindowLook(const X11WindowLook&) = delete;
+    X11WindowLook& operator=(const X11WindowLook&) = delete;
+
+    bool compositing() override;
+    void setDarkTitleBar(WindowId window, bool dark) override;
+
+private:
+    xcb_atom_t intern(const QByteArray& name);
+
+    xcb_connection_t* conn_ = nullptr;
+    int screen_ = 0;
+};
+
+} // namespace brisklet::platform
