@@ -66,5 +66,6 @@ int main(int argc, char** argv) {
     case brisklet::AppDelegate::LaunchResult::running:
         break;
     }
+    brisklet::Termination::enteringEventLoop();
     return app.exec();
 }
