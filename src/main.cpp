@@ -1,3 +1,4 @@
+#include "base/KeepLibrariesLoaded.h"
 #include "base/Termination.h"
 #include "shell/AppDelegate.h"
 #include "snapshots/SnapshotEnvironment.h"
