@@ -1,3 +1,4 @@
+#include "base/KeepLibrariesLoaded.h"
 #include "base/Termination.h"
 #include "shell/AppDelegate.h"
 #include "snapshots/SnapshotEnvironment.h"
@@ -66,5 +67,6 @@ int main(int argc, char** argv) {
     case brisklet::AppDelegate::LaunchResult::running:
         break;
     }
+    brisklet::Termination::enteringEventLoop();
     return app.exec();
 }

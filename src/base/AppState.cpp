@@ -23,7 +23,9 @@ int AppState::storedSecondsSaved() {
 
 void AppState::recordCommand() {
     Prefs::sync();
-    Prefs::setValue(Prefs::Key::commandsRun, Prefs::intValue(Prefs::Key::commandsRun) + 1);
+    const int stored = Prefs::intValue(Prefs::Key::commandsRun);
+    // The count stops at its largest value rather than wrapping to a negative one.
+    Prefs::setValue(Prefs::Key::commandsRun, stored < std::numeric_limits<int>::max() ? stored + 1 : stored);
     Prefs::sync();
     refresh();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <algorithm>
+#include <limits>
 
 namespace brisklet {
 
@@ -29,9 +31,13 @@ public:
     // Show these figures without storing them (a staged picture of the app).
     void setCounters(int commandsRun, int setupsRun, int secondsSaved);
 
-    // 14 s per command, 76 s per setup run, from the stored counters.
+    // 14 s per command, 76 s per setup run, from the stored counters. Counted in 64
+    // bits: a settings file may hold any count. What is shown stays within 0…INT_MAX.
     static int storedSecondsSaved();
-    static int secondsSaved(int commands, int setups) { return commands * 14 + setups * 76; }
+    static int secondsSaved(qint64 commands, qint64 setups) {
+        const qint64 seconds = std::max<qint64>(commands, 0) * 14 + std::max<qint64>(setups, 0) * 76;
+        return int(std::min<qint64>(seconds, std::numeric_limits<int>::max()));
+    }
 
 signals:
     void isListeningChanged();

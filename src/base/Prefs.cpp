@@ -1,7 +1,11 @@
 #include "base/Prefs.h"
 
+#include "base/Log.h"
+
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <memory>
 #include <mutex>
 
@@ -11,13 +15,29 @@ namespace {
 
 struct Store {
     std::mutex mutex;
+    // Stands in for a settings file that must not be opened; outlives the settings.
+    std::unique_ptr<QTemporaryDir> standIn;
     std::unique_ptr<QSettings> settings;
     QVariantMap defaults;
 
     // Caller holds the mutex.
     QSettings& open() {
-        if (!settings)
-            settings = std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat);
+        if (!settings) {
+            QString path = settingsPath();
+            const QFileInfo info(path);
+            // A pipe or a device in the file's place would block the launch or feed it
+            // without end: it is not opened, and this run's settings live in a stand-in.
+            if (info.exists() && !info.isFile()) {
+                standIn = std::make_unique<QTemporaryDir>();
+                qCCritical(lcApp).noquote()
+                    << QStringLiteral(
+                           "the settings file %1 is not a regular file, so it is not opened; settings "
+                           "are kept for this session only")
+                           .arg(path);
+                path = standIn->filePath(QStringLiteral("Brisklet.conf"));
+            }
+            settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        }
         return *settings;
     }
 };
@@ -129,6 +149,7 @@ void reset() {
     if (s.settings)
         s.settings->sync();
     s.settings.reset();
+    s.standIn.reset();
     s.defaults.clear();
 }
 

@@ -18,8 +18,16 @@ int signalPipe[2] = {-1, -1};
 std::mutex hooksMutex;
 std::vector<std::function<void()>> hooks;
 bool hooksRan = false;
+volatile std::sig_atomic_t loopEntered = 0;
 
 void onSignal(int signo) {
+    // Before the event loop runs nothing has been written and every save is atomic,
+    // while the launch may take long: end at once, as the signal would.
+    if (!loopEntered) {
+        ::signal(signo, SIG_DFL);
+        ::raise(signo);
+        return;
+    }
     const char byte = static_cast<char>(signo);
     // Only async-signal-safe work here: hand the signal to the event loop.
     [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
@@ -50,6 +58,10 @@ void install() {
     action.sa_flags = SA_RESTART;
     for (int signo : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signo, &action, nullptr);
+}
+
+void enteringEventLoop() {
+    loopEntered = 1;
 }
 
 void addHook(std::function<void()> hook) {

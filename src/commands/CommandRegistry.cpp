@@ -94,10 +94,8 @@ void CommandRegistry::load() {
     }
     if (read.status == JsonFile::ReadStatus::undecodable ||
         (read.status == JsonFile::ReadStatus::ok && !stored))
-        qCWarning(lcApp,
-                  "commands.json could not be decoded; it is kept as %s before the built-in commands "
-                  "replace it",
-                  qUtf8Printable(corruptBackupName));
+        // Where the bad file went is said by the save, once the copy has worked.
+        qCWarning(lcApp, "commands.json could not be decoded; using the built-in commands");
 
     if (stored && !stored->empty()) {
         std::vector<CommandEntry> merged = *stored;

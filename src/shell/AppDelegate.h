@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QRectF>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -156,7 +157,8 @@ private:
     AppState* appState_ = nullptr;
     InstanceServer* instanceServer_ = nullptr;
     Appearance appearance_ = Appearance::system;
-    bool shutDown_ = false;
+    // Also read by the permission check's worker (the microphone read) until it stops.
+    std::atomic<bool> shutDown_{false};
     platform::SleepWatcher::Token wakeToken_ = 0;
     bool wakeObserved_ = false;
     std::unique_ptr<BrightnessControl> brightness_;

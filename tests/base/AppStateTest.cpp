@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace brisklet;
 
@@ -22,6 +23,22 @@ TEST(AppState, secondsSavedCountsFourteenPerCommandAndSeventySixPerSetup) {
     EXPECT_EQ(state.setupsRun(), 2);
     EXPECT_EQ(state.secondsSaved(), 292);
     EXPECT_FALSE(state.isListening());
+}
+
+TEST(AppState, hugeCountersNeverShowANegativeTimeSaved) {
+    test::TempHome home;
+    Prefs::setValue(Prefs::Key::commandsRun, 200'000'000);
+    Prefs::setValue(Prefs::Key::setupsRun, 30'000'000);
+    AppState state;
+    EXPECT_EQ(state.secondsSaved(), std::numeric_limits<int>::max());
+    Prefs::setValue(Prefs::Key::commandsRun, std::numeric_limits<int>::max());
+    Prefs::setValue(Prefs::Key::setupsRun, -5);
+    state.recordCommand();
+    EXPECT_EQ(state.commandsRun(), std::numeric_limits<int>::max());
+    EXPECT_EQ(state.secondsSaved(), std::numeric_limits<int>::max());
+    Prefs::setValue(Prefs::Key::commandsRun, -3);
+    state.refresh();
+    EXPECT_EQ(state.secondsSaved(), 0);
 }
 
 TEST(AppState, recordCommandContinuesFromTheStoredCounter) {

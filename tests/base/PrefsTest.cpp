@@ -1,7 +1,10 @@
 #include "base/Prefs.h"
+#include "support/FileFaults.h"
 #include "support/TempHome.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -90,4 +93,16 @@ TEST(Prefs, migrationNeverRunsAgainOnceClapWakeIsStored) {
         EXPECT_EQ(Prefs::boolValue(Prefs::Key::clapWake), stored);
         EXPECT_EQ(Prefs::stringValue(Prefs::Key::activationStyle), "hold");
     }
+}
+
+TEST(Prefs, aPipeInPlaceOfTheSettingsFileIsNotOpened) {
+    test::TempHome home;
+    QDir().mkpath(QFileInfo(Prefs::settingsPath()).path());
+    ASSERT_TRUE(test::makePipe(Prefs::settingsPath()));
+    Prefs::registerDefaults(); // must not wait for a writer
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::wakeKeyCode), 54);
+    Prefs::setValue(Prefs::Key::commandsRun, 3);
+    Prefs::sync();
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 3) << "kept for the session";
+    EXPECT_FALSE(QFileInfo(Prefs::settingsPath()).isFile()) << "the pipe is left as it is";
 }

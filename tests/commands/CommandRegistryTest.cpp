@@ -6,6 +6,7 @@
 
 #include "support/FileBytes.h"
 #include "support/FileFaults.h"
+#include "support/LogCapture.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -118,10 +119,12 @@ TEST_F(CommandsFile, UndecodableOrPartlyValidFilesAreBackedUpBeforeTheBuiltInsRe
         SCOPED_TRACE(c.name);
         QFile::remove(backup());
         writeText(file(), c.text);
+        test::LogCapture log;
         CommandRegistry r;
         r.load();
         EXPECT_EQ(ids(r), builtInIds());
         EXPECT_EQ(readText(backup()), c.text);
+        EXPECT_EQ(log.count("kept the undecodable commands.json as " + backup()), 1);
         EXPECT_EQ(JsonFile::read(file()).document.array().size(), 21);
     }
 }
@@ -156,8 +159,11 @@ TEST_F(CommandsFile, AnUndecodableFileThatCouldNotBeBackedUpIsNeverReplaced) {
     writeText(file(), broken);
     {
         test::FileSizeLimit limit(64 * 1024);
+        test::LogCapture log;
         CommandRegistry r;
         r.load();
+        EXPECT_EQ(log.count("commands-corrupt-backup"), 0)
+            << "no backup was kept: " << log.messages().join(" | ").toStdString();
         EXPECT_EQ(ids(r), builtInIds());
         EXPECT_FALSE(r.save());
         EXPECT_FALSE(r.update(CommandEntry{"x", {"x"}, "mute", {}, true}));

@@ -4,6 +4,7 @@
 #include "platform/linux/XdgAppIcons.h"
 
 #include "platform/linux/XdgInstalledApps.h"
+#include "support/FileFaults.h"
 #include "support/ScopedEnv.h"
 
 #include <QDir>
@@ -95,4 +96,27 @@ TEST(XdgAppIconsUiTest, entriesIconsComeFromTheThemeAPathOrThePixmapsFolder) {
     EXPECT_TRUE(icons.icon("org.example.Relative", 64).isNull()) << "a relative path is no name";
     EXPECT_TRUE(icons.icon("org.example.NotInstalled", 64).isNull());
     EXPECT_TRUE(icons.icon("", 64).isNull());
+}
+
+// After the test above: the theme folders are set up once per process.
+TEST(XdgAppIconsUiTest, pipesNamedAsIconsOrEntriesAreNeverOpened) {
+    QTemporaryDir dir;
+    const QString data = dir.filePath("data");
+    const QString system = dir.filePath("system");
+    ScopedEnv home("XDG_DATA_HOME", data.toUtf8());
+    ScopedEnv dirs("XDG_DATA_DIRS", system.toUtf8());
+    QDir().mkpath(system + "/pixmaps");
+    QDir().mkpath(data + "/applications");
+    ASSERT_TRUE(makePipe(dir.filePath("icon.png")));
+    ASSERT_TRUE(makePipe(system + "/pixmaps/org.example.pipe.png"));
+    ASSERT_TRUE(makePipe(data + "/applications/org.example.PipeEntry.desktop"));
+    writeEntry(data, "org.example.Path", dir.filePath("icon.png"));
+    writeEntry(data, "org.example.Pixmap", "org.example.pipe");
+
+    // Each of these would wait for a writer if it opened the pipe.
+    platform::XdgInstalledApps installed;
+    platform::XdgAppIcons icons(installed);
+    EXPECT_TRUE(icons.icon("org.example.Path", 64).isNull());
+    EXPECT_TRUE(icons.icon("org.example.Pixmap", 64).isNull());
+    EXPECT_TRUE(icons.icon("org.example.PipeEntry", 64).isNull());
 }

@@ -3,6 +3,7 @@
 
 #include "base/Paths.h"
 #include "base/Prefs.h"
+#include "support/FileFaults.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
@@ -12,6 +13,8 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace brisklet;
 using namespace brisklet::test;
@@ -96,11 +99,65 @@ TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
     EXPECT_EQ(log.count("legacy data migration failed: couldn't copy"), 1);
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy)) << "settings are imported at most once";
+    // The launch goes on and makes its data folder, empty.
+    ASSERT_TRUE(Paths::ensure());
 
     socket.reset(); // removes the socket file
     ASSERT_FALSE(QFileInfo::exists(old + "/live.sock"));
     LegacyMigration::runIfNeeded();
     EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
+}
+
+TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
+    TempHome home;
+    const QString old = LegacyMigration::legacyDataFolder();
+    QStringList files;
+    for (int i = 0; i < 150; ++i)
+        files << QStringLiteral("%1/file%2.json").arg(i % 5 ? "Shortcuts" : "layouts").arg(i);
+    for (const QString& file : files)
+        write(old + "/" + file, file.toUtf8());
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        QDir(Paths::dataFolder()).removeRecursively();
+        // Both wait on one pipe, so that they start copying together.
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        pid_t children[2];
+        for (pid_t& child : children) {
+            child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                ::close(gate[1]);
+                char byte;
+                [[maybe_unused]] auto n = ::read(gate[0], &byte, 1);
+                LegacyMigration::importDataFolder(old, Paths::dataFolder());
+                ::_exit(0);
+            }
+        }
+        ::close(gate[0]);
+        ::close(gate[1]);
+        for (pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status));
+        }
+        int missing = 0;
+        for (const QString& file : files)
+            missing += read(Paths::dataFolder() + "/" + file) != file.toUtf8();
+        EXPECT_EQ(missing, 0);
+        EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
+    }
+}
+
+TEST(LegacyMigration, aFifoInTheOldFolderIsNotOpened) {
+    TempHome home;
+    LogCapture log;
+    const QString old = LegacyMigration::legacyDataFolder();
+    write(old + "/setups.json", "[1]");
+    ASSERT_TRUE(makePipe(old + "/pipe"));
+    LegacyMigration::runIfNeeded(); // must not wait for a writer
+    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
+    EXPECT_EQ(log.count("is not a regular file"), 1);
 }
 
 TEST(LegacyMigration, storedValuesWinOverImportedOnesAndDefaultsDoNot) {

@@ -29,6 +29,11 @@ struct SnapshotProgram {
         env.insert("LC_ALL", "C.UTF-8");
         env.insert("TZ", "UTC");
         env.insert("BRISKLET_SNAPSHOT_DIR", folder);
+        // A sanitizer run's settings (its leak suppressions) reach the program too.
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+            if (qEnvironmentVariableIsSet(name))
+                env.insert(name, qEnvironmentVariable(name));
+        }
         return env;
     }
 

@@ -3,6 +3,7 @@
 #include "ui/FloatingSurface.h"
 
 #include <QStringList>
+#include <memory>
 
 namespace brisklet::test {
 
@@ -11,6 +12,7 @@ namespace brisklet::test {
 class FakeFloatingSurface final : public FloatingSurface {
 public:
     explicit FakeFloatingSurface(QSize size = {264, 86}) : size_(size) {}
+    ~FakeFloatingSurface() override { *freed = true; }
     void setSize(QSize size) { size_ = size; }
 
     QSize size() const override { return size_; }
@@ -50,6 +52,8 @@ public:
     double fadeSeconds = 0;
     double fadeInSeconds = -1;
     QStringList calls;
+    // Kept by a test that outlives the panel: its owner may free it at any time.
+    std::shared_ptr<bool> freed = std::make_shared<bool>(false);
 
 private:
     QSize size_;

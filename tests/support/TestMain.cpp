@@ -1,6 +1,8 @@
 // The test programs' entry: a Qt application object (a GUI one for ui and x11
 // tests) and settings and data folders of their own, so no test ever touches the
 // user's files.
+#include "base/KeepLibrariesLoaded.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -350,6 +350,9 @@ std::optional<DesktopEntry> parseDesktopText(const QByteArray& text, const QStri
 
 std::optional<DesktopEntry> parseDesktopFile(const QString& path, const QString& id,
                                              const DesktopLocale& locale) {
+    // A pipe or a device in an applications folder is never opened: it would block.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;

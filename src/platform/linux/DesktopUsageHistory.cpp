@@ -25,6 +25,9 @@ QString home(const char* variable, const char* fallback) {
 
 // Missing or unreadable: no signal.
 QByteArray readAll(const QString& path) {
+    // Nor a pipe or a device, which would block the scan.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -32,6 +32,10 @@ QImage scaled(const QImage& image, int pixels) {
 }
 
 QImage fromFile(const QString& path, int pixels) {
+    // An entry may name a pipe or a device: opening it would block the caller, which
+    // is the interface thread. Links to files are followed.
+    if (!QFileInfo(path).isFile())
+        return {};
     QImageReader reader(path);
     // Vector files are drawn at the size asked for rather than scaled up.
     if (reader.supportsOption(QImageIOHandler::ScaledSize) && path.endsWith(QLatin1String(".svg"))) {
@@ -46,7 +50,7 @@ QImage fromPixmapFolders(const QString& name, int pixels) {
     for (const QString& folder : dataFolders()) {
         for (const char* ext : {".png", ".svg", ".xpm"}) {
             const QString path = folder + QStringLiteral("/pixmaps/") + name + QLatin1String(ext);
-            if (QFileInfo::exists(path)) {
+            if (QFileInfo(path).isFile()) {
                 if (QImage image = fromFile(path, pixels); !image.isNull())
                     return image;
             }
