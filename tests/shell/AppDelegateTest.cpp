@@ -86,6 +86,14 @@ protected:
         options.autostart = autostart;
         return std::make_unique<AppDelegate>(std::move(p), options);
     }
+
+    // A setup named "Focus", not yet stored.
+    static brisklet::Setup focusSetup() {
+        brisklet::Setup focus;
+        focus.id = QUuid::createUuid();
+        focus.name = QStringLiteral("Focus");
+        return focus;
+    }
 };
 
 } // namespace
@@ -369,9 +377,7 @@ TEST_F(AppDelegateTest, aTapslyUsersDataAndSettingsArrivePlacedBeforeAnythingRea
 TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFromTheScreen) {
     auto delegate = make();
     delegate->launch();
-    brisklet::Setup focus;
-    focus.id = QUuid::createUuid();
-    focus.name = QStringLiteral("Focus");
+    const brisklet::Setup focus = focusSetup();
     ASSERT_TRUE(delegate->setups()->upsert(focus));
     SetupStore::ActiveRun run;
     run.setupID = focus.id;
@@ -394,9 +400,7 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
 TEST_F(AppDelegateTest, anUpdateThatCannotBeWrittenSaysSoInsteadOfMatching) {
     auto delegate = make();
     delegate->launch();
-    brisklet::Setup focus;
-    focus.id = QUuid::createUuid();
-    focus.name = QStringLiteral("Focus");
+    const brisklet::Setup focus = focusSetup();
     ASSERT_TRUE(delegate->setups()->upsert(focus));
 
     // The disk is full from here on: the setups file can't be written.
@@ -439,9 +443,7 @@ TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
     EXPECT_TRUE(editor.isNew());
     editor.cancel();
 
-    brisklet::Setup focus;
-    focus.id = QUuid::createUuid();
-    focus.name = QStringLiteral("Focus");
+    const brisklet::Setup focus = focusSetup();
     ASSERT_TRUE(delegate->setups()->upsert(focus));
     delegate->home()->setupsPane().edit(focus.id.toString());
     ASSERT_TRUE(editor.isOpen());
@@ -452,9 +454,7 @@ TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
 TEST_F(AppDelegateTest, cardsShownWithNothingToDrawOnKeepTheirStateWithoutAPanel) {
     auto delegate = make();
     delegate->launch();
-    brisklet::Setup focus;
-    focus.id = QUuid::createUuid();
-    focus.name = QStringLiteral("Focus");
+    const brisklet::Setup focus = focusSetup();
     delegate->receipts()->showRun({}, focus, true, std::nullopt, QRect(0, 0, 1280, 800));
     ASSERT_NE(delegate->receipts()->current(), nullptr);
     EXPECT_EQ(delegate->receipts()->currentSurface(), nullptr) << "no GUI application here";
