@@ -45,6 +45,45 @@ std::vector<xcb_window_t> windowsTitled(X11Session& x, const QString& prefix) {
 
 } // namespace
 
+// What one test leaves on the display, the next one's window lists would see. A
+// session that goes ends the clients a launcher started for its test, also one
+// that has not mapped its window yet; a new session names any window that is not
+// the window manager's, managed or not.
+TEST(TestDesktop, aSessionLeavesTheDisplayAsItFoundItAndNamesWhatAnotherLeft) {
+    {
+        X11Session x;
+        ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+        // Detached as a launcher starts an app, its window still to come.
+        ASSERT_TRUE(QProcess::startDetached(BRISKLET_XTESTCLIENT, {"--title", "late app", "--map-after", "1"}));
+    }
+    X11Session x;
+    EXPECT_FALSE(X11Session::waitUntil([&] { return !windowsTitled(x, "late app").empty(); }, 2))
+        << "the app mapped its window after its test ended";
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+
+    // Windows of a client that no session ends: one managed, one past the window
+    // manager (as a floating panel is).
+    xcb_connection_t* stray = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(stray));
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(stray)).data;
+    std::vector<xcb_window_t> windows;
+    for (const uint32_t overrideRedirect : {0u, 1u}) {
+        const xcb_window_t window = xcb_generate_id(stray);
+        xcb_create_window(stray, XCB_COPY_FROM_PARENT, window, screen->root, 10, 10, 100, 80, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_OVERRIDE_REDIRECT,
+                          &overrideRedirect);
+        xcb_map_window(stray, window);
+        windows.push_back(window);
+    }
+    xcb_flush(stray);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return x.foreignWindows().size() == 2; }, 5));
+    const QString problem = X11Session().problem();
+    for (const xcb_window_t window : windows)
+        EXPECT_TRUE(problem.contains(QString::number(window, 16))) << problem.toStdString();
+    xcb_disconnect(stray);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return x.foreignWindows().isEmpty(); }, 5));
+}
+
 // Run only by the test below, in a program of its own: opens one client of its
 // own and one through a detached start (as a desktop entry would), then ends the
 // way BRISKLET_DYING_MODE says.

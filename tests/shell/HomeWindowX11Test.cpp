@@ -65,6 +65,9 @@ TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried)
 
     const xcb_window_t other = x.startClient({"--title", "Other", "--geometry", "1200x900+0+0"});
     ASSERT_NE(other, 0u);
+    // The window manager may keep the focus from a window that maps right after
+    // another was activated, so the client is brought forward as a pager would.
+    x.sendToRoot(other, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
     ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == other; }, 5))
         << "the client took focus";
 

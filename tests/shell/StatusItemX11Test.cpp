@@ -13,6 +13,7 @@
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
+#include "support/X11Session.h"
 #include "ui/FloatingPanel.h"
 #include "ui/HUDController.h"
 
@@ -39,6 +40,8 @@ Setup setupNamed(const QString& name) {
 TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         << "the test desktop is not running";
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
     FakeTrayHost tray;
     ASSERT_TRUE(tray.problem().isEmpty()) << tray.problem().toStdString();
     TempHome home;

@@ -1,13 +1,18 @@
 #include "support/X11Session.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <mutex>
+#include <set>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -24,6 +29,48 @@ template <typename T> using Reply = std::unique_ptr<T, Freer<T>>;
 void nameTheOwner() {
     static std::once_flag once;
     std::call_once(once, [] { setenv(X11Session::ownerVariable, std::to_string(::getpid()).c_str(), 1); });
+}
+
+QByteArray procFile(pid_t pid, const char* name) {
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.read(1 << 20) : QByteArray();
+}
+
+// Gone, or dead and waiting to be reaped (its windows went with its connection).
+bool isGone(pid_t pid) {
+    if (::kill(pid, 0) != 0)
+        return errno == ESRCH;
+    const QByteArray stat = procFile(pid, "stat");
+    const int close = stat.lastIndexOf(')');
+    if (close < 0 || close + 2 >= stat.size())
+        return stat.isEmpty();
+    return stat[close + 2] == 'Z' || stat[close + 2] == 'X';
+}
+
+QString commandLine(pid_t pid) {
+    QByteArray line = procFile(pid, "cmdline");
+    line.replace('\0', ' ');
+    return QString::fromLocal8Bit(line.trimmed().left(200));
+}
+
+// Every live process, other than this one, started with this program's mark in
+// its environment, however far down (a launcher detaches what it starts, so
+// they are not our children).
+std::set<pid_t> markedProcesses() {
+    const QByteArray mark = QByteArray(1, '\0') + X11Session::ownerVariable + '=' +
+                            QByteArray::number(::getpid()) + '\0';
+    std::set<pid_t> found;
+    const auto entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number || pid == ::getpid())
+            continue;
+        const QByteArray environment = '\0' + procFile(pid, "environ") + '\0';
+        if (environment.contains(mark) && !isGone(pid))
+            found.insert(pid);
+    }
+    return found;
 }
 } // namespace
 
@@ -51,19 +98,122 @@ X11Session::X11Session() {
     // An EWMH window manager announces itself on the root window.
     auto cookie = xcb_get_property(conn_, 0, root_, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1);
     Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(conn_, cookie, nullptr));
-    if (!reply || xcb_get_property_value_length(reply.get()) < 4)
+    if (!reply || xcb_get_property_value_length(reply.get()) < 4) {
         problem_ = QStringLiteral("no window manager runs on the test display");
+        return;
+    }
+    // A window manager that died leaves its announcement, and its last client
+    // list, on the root: its check window is gone with it.
+    const xcb_window_t check = *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
+    Reply<xcb_get_window_attributes_reply_t> alive(
+        xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, check), nullptr));
+    if (!alive) {
+        problem_ = QStringLiteral("the window manager of the test display is gone");
+        return;
+    }
+    // Windows that a test before is closing may take a moment to go; windows that
+    // stay were left behind.
+    QStringList foreign;
+    waitUntil([&] { return (foreign = foreignWindows()).isEmpty(); }, 5);
+    if (!foreign.isEmpty())
+        problem_ = QStringLiteral("the test display still holds windows an earlier test left: ") +
+                   foreign.join(QStringLiteral("; "));
 }
 
 X11Session::~X11Session() {
-    for (auto& client : clients_) {
-        client->terminate();
-        if (!client->waitForFinished(2000))
-            client->kill();
-        client->waitForFinished(1000);
-    }
+    const QStringList stayed = endEveryClient();
+    EXPECT_TRUE(stayed.isEmpty()) << "clients of this test that would not go: "
+                                  << stayed.join(QStringLiteral("; ")).toStdString();
     if (conn_)
         xcb_disconnect(conn_);
+}
+
+QStringList X11Session::endEveryClient(double timeoutSeconds) {
+    std::set<pid_t> ending = markedProcesses();
+    for (const auto& client : clients_)
+        if (client->state() != QProcess::NotRunning)
+            ending.insert(pid_t(client->processId()));
+    // Their windows, to wait for; a client without _NET_WM_PID is known by the
+    // windows it printed.
+    std::vector<xcb_window_t> windows = startedWindows_;
+    if (conn_)
+        for (xcb_window_t window : clientList()) {
+            const auto pid = windowPid(window);
+            if (pid && ending.count(pid_t(*pid)))
+                windows.push_back(window);
+        }
+
+    for (pid_t pid : ending)
+        ::kill(pid, SIGTERM);
+    const auto allGone = [&] {
+        return std::all_of(ending.begin(), ending.end(), [](pid_t pid) { return isGone(pid); });
+    };
+    if (!waitUntil(allGone, std::min(3.0, timeoutSeconds)))
+        for (pid_t pid : ending)
+            if (!isGone(pid))
+                ::kill(pid, SIGKILL);
+    waitUntil(allGone, timeoutSeconds);
+    // Our own children are reaped here, so none stays a zombie.
+    for (auto& client : clients_)
+        client->waitForFinished(1000);
+
+    const auto listed = [&](xcb_window_t window) {
+        const auto list = clientList();
+        return std::find(list.begin(), list.end(), window) != list.end();
+    };
+    if (conn_)
+        waitUntil([&] { return std::none_of(windows.begin(), windows.end(), listed); }, timeoutSeconds);
+
+    QStringList stayed;
+    for (pid_t pid : ending)
+        if (!isGone(pid))
+            stayed << QStringLiteral("process %1 (%2)").arg(pid).arg(commandLine(pid));
+    if (conn_)
+        for (xcb_window_t window : windows)
+            if (listed(window))
+                stayed << describe(window);
+    startedWindows_.clear();
+    return stayed;
+}
+
+QStringList X11Session::foreignWindows() {
+    QStringList found;
+    if (!conn_)
+        return found;
+    for (xcb_window_t window : clientList())
+        found << describe(window);
+    // Windows that bypass the window manager (panels, menus) are not listed: any
+    // viewable one on the root that another client made is foreign too. A
+    // window's ID carries the ID base of the client that made it.
+    const uint32_t mask = xcb_get_setup(conn_)->resource_id_mask;
+    auto check = xcb_get_property(conn_, 0, root_, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1);
+    Reply<xcb_get_property_reply_t> checkReply(xcb_get_property_reply(conn_, check, nullptr));
+    if (!checkReply || xcb_get_property_value_length(checkReply.get()) < 4)
+        return found;
+    const uint32_t wmBase = *static_cast<xcb_window_t*>(xcb_get_property_value(checkReply.get())) & ~mask;
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr));
+    if (!tree)
+        return found;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        if ((children[i] & ~mask) == wmBase)
+            continue;
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            conn_, xcb_get_window_attributes(conn_, children[i]), nullptr));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            found << describe(children[i]);
+    }
+    return found;
+}
+
+QString X11Session::describe(xcb_window_t window) {
+    QString text = QStringLiteral("window 0x%1 “%2” (%3)")
+                       .arg(window, 0, 16)
+                       .arg(windowTitle(window), windowClass(window));
+    if (const auto pid = windowPid(window))
+        text += QStringLiteral(" of process %1 (%2)").arg(*pid).arg(commandLine(pid_t(*pid)));
+    return text;
 }
 
 xcb_atom_t X11Session::atom(const char* name) {
@@ -180,6 +330,7 @@ std::vector<xcb_window_t> X11Session::startClients(const QStringList& args, int 
         },
         timeoutSeconds);
     clients_.push_back(std::move(process));
+    startedWindows_.insert(startedWindows_.end(), windows.begin(), windows.end());
     if (int(windows.size()) < count)
         return {};
     const bool listed = waitUntil(

@@ -16,16 +16,26 @@ namespace brisklet::test {
 // test clients and checking results with direct X requests. A test that needs the
 // desktop fails when it is not running; it never skips.
 //
-// Test clients never outlive the test program, however it ends: the session kills
-// them when it goes, the kernel kills the ones it started when the program dies
-// (a crash, or ctest's time limit), and every client, even one started through a
-// desktop entry, quits once the program named in `ownerVariable` is gone.
+// Each test leaves the display as it found it, since the next test's window lists
+// would see whatever stayed. The session, when it goes, ends every client the test
+// caused: the ones it started and every program started with the test program's
+// mark in its environment (apps that a launcher under test started from desktop
+// entries, also one that has not mapped its window yet), and waits until the
+// window manager lists none of their windows. A new session finds the display
+// holding only the window manager's windows, else it names what stayed as its
+// problem, so a leak fails at the test after the one that caused it.
+//
+// Clients never outlive the test program either, however it ends: the kernel
+// kills the ones the session started when the program dies (a crash, or ctest's
+// time limit), and every client, even one started through a desktop entry, quits
+// once the program named in `ownerVariable` is gone.
 class X11Session final {
 public:
     X11Session();
     ~X11Session();
 
-    // Empty when connected to a display with a window manager; else why not.
+    // Empty when connected to a display with a window manager and nothing else;
+    // else why not.
     QString problem() const { return problem_; }
     xcb_connection_t* connection() const { return conn_; }
     xcb_window_t root() const { return root_; }
@@ -49,16 +59,26 @@ public:
     // The pids of the clients this session started.
     std::vector<qint64> clientPids() const;
 
+    // Ends every client the test program caused (see above) and waits until their
+    // windows are gone. What is still there after `timeoutSeconds`, described;
+    // empty when all went.
+    QStringList endEveryClient(double timeoutSeconds = 10.0);
+    // The windows on the display that are not the window manager's own, described.
+    QStringList foreignWindows();
+
     // The environment variable that names the test program to every X test client.
     static constexpr const char* ownerVariable = "BRISKLET_TEST_OWNER_PID";
     // Wait until `predicate` holds, processing Qt events; false on time-out.
     static bool waitUntil(const std::function<bool()>& predicate, double timeoutSeconds);
 
 private:
+    QString describe(xcb_window_t window);
+
     QString problem_;
     xcb_connection_t* conn_ = nullptr;
     xcb_window_t root_ = 0;
     std::vector<std::unique_ptr<QProcess>> clients_;
+    std::vector<xcb_window_t> startedWindows_;
 };
 
 } // namespace brisklet::test

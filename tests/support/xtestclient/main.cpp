@@ -331,6 +331,12 @@ int main(int argc, char** argv) {
     xcb_flush(c);
     if (o.mapAfter > 0)
         usleep(static_cast<useconds_t>(o.mapAfter * 1e6));
+    // Told to stop before showing anything: a window shown only to vanish at once
+    // would race the window manager for nothing.
+    if (stopRequested) {
+        xcb_disconnect(c);
+        return 0;
+    }
     for (xcb_window_t win : windows)
         if (!isLater(win))
             xcb_map_window(c, win);
