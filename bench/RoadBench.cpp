@@ -13,7 +13,7 @@
 #include "shell/AppDelegate.h"
 #include "support/FileMicPlatform.h"
 #include "support/TestSignals.h"
-#include "ui/HUDController.h"
+#include "ui/hud/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/HotkeyEngine.h"
 #include "voice/SpeechController.h"

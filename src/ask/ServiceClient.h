@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ask/MagicBackend.h"
 #include "ask/ModelRequest.h"
+#include "ask/TextResult.h"
 
 #include <QByteArray>
 #include <QNetworkRequest>

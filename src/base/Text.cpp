@@ -29,4 +29,22 @@ QString quoted(const QString& name) {
     return QStringLiteral("\u201C") + name + QStringLiteral("\u201D");
 }
 
+namespace {
+
+bool isHorizontalBlank(QChar c) {
+    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
+}
+
+} // namespace
+
+QString trimHorizontal(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isHorizontalBlank(text.at(start)))
+        ++start;
+    while (end > start && isHorizontalBlank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
 } // namespace brisklet::Text

@@ -9,6 +9,9 @@ namespace brisklet::Text {
 // empty pieces dropped and joined with single blanks.
 QString normalize(const QString& text);
 
+// Trims spaces, tabs and other horizontal blanks, but not line breaks.
+QString trimHorizontal(const QString& text);
+
 // A name as the messages show it: between curly double quotes.
 QString quoted(const QString& name);
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/SerialQueue.h"
-#include "ui/PermissionCheckPort.h"
+#include "ui/onboarding/PermissionCheckPort.h"
 
 #include <QObject>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/FolderChooser.h"
+#include "ui/setups/FolderChooser.h"
 
 namespace brisklet {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/PreviewWindow.h"
-#include "ui/HomeWindowController.h"
+#include "ui/home/HomeWindowController.h"
 
 #include <QQuickView>
 

@@ -3,8 +3,8 @@
 #include "base/Log.h"
 #include "platform/AppLauncher.h"
 #include "platform/Apps.h"
-#include "ui/AboutWindow.h"
-#include "ui/HomeWindowController.h"
+#include "ui/home/AboutWindow.h"
+#include "ui/home/HomeWindowController.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

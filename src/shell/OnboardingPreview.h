@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/PreviewWindow.h"
-#include "ui/OnboardingController.h"
+#include "ui/onboarding/OnboardingController.h"
 
 namespace brisklet {
 

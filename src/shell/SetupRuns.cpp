@@ -4,7 +4,7 @@
 #include "base/Scheduler.h"
 #include "flow/HUDPort.h"
 #include "shell/PreviewWindow.h"
-#include "ui/ReceiptController.h"
+#include "ui/receipts/ReceiptController.h"
 #include "voice/SpeechController.h"
 
 #include <QCoreApplication>

@@ -3,9 +3,9 @@
 #include "actions/PlanRunner.h"
 #include "actions/SetupPort.h"
 #include "commands/Action.h"
+#include "magic/DraftRunOutcome.h"
 #include "platform/Apps.h"
 #include "setups/SetupStore.h"
-#include "ask/DraftRunOutcome.h"
 
 #include <QObject>
 #include <QRect>

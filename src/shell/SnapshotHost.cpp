@@ -3,7 +3,7 @@
 #include "platform/linux/XdgAppIcons.h"
 #include "platform/linux/XdgInstalledApps.h"
 #include "snapshots/SnapshotRun.h"
-#include "ui/AppIcons.h"
+#include "ui/design/AppIcons.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #include "shell/StatusIcon.h"
 
-#include "ui/BriskGeometry.h"
-#include "ui/Symbols.h"
+#include "ui/design/BriskGeometry.h"
+#include "ui/design/Symbols.h"
 
 #include <QFont>
 

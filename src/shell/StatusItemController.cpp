@@ -2,8 +2,8 @@
 
 #include "base/Log.h"
 #include "shell/StatusIcon.h"
-#include "ui/DSPalette.h"
-#include "ui/DesignSystem.h"
+#include "ui/design/DSPalette.h"
+#include "ui/design/DesignSystem.h"
 
 #include <QAction>
 #include <QCoreApplication>

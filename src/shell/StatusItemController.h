@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/StatusSetup.h"
-#include "ui/BriskPickController.h"
+#include "ui/pick/BriskPickController.h"
 
 #include <QList>
 #include <QObject>

@@ -1,12 +1,12 @@
 #include "snapshots/ShotViews.h"
 
 #include "snapshots/SnapshotFixtures.h"
-#include "ui/BriskPickModel.h"
-#include "ui/CapturePreviewModel.h"
-#include "ui/HUDModel.h"
-#include "ui/HomeWindowController.h"
-#include "ui/OnboardingController.h"
-#include "ui/SetupNudgeModel.h"
+#include "ui/home/HomeWindowController.h"
+#include "ui/hud/HUDModel.h"
+#include "ui/onboarding/OnboardingController.h"
+#include "ui/pick/BriskPickModel.h"
+#include "ui/receipts/SetupNudgeModel.h"
+#include "ui/setups/CapturePreviewModel.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>

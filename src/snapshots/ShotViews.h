@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ask/MagicProposal.h"
+#include "magic/MagicProposal.h"
 #include "snapshots/SnapshotCatalogue.h"
-#include "ui/SetupEditorModel.h"
+#include "ui/setups/SetupEditorModel.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "ask/MagicDraft.h"
-#include "ask/MagicProfile.h"
-#include "ask/MagicProposal.h"
 #include "commands/CommandEntry.h"
+#include "magic/MagicDraft.h"
+#include "magic/MagicProfile.h"
+#include "magic/MagicProposal.h"
 #include "platform/Apps.h"
 #include "setups/Setup.h"
 #include "setups/SetupEngine.h"
-#include "ui/BriskPickModel.h"
+#include "ui/pick/BriskPickModel.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "snapshots/SnapshotCatalogue.h"
-#include "ui/SetupEditorModel.h"
+#include "ui/setups/SetupEditorModel.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "ask/AnthropicDirectBackend.h"
 
-#include "ask/AnthropicDirectMagicBackend.h"
 #include "ask/MessagesApi.h"
+#include "magic/AnthropicDirectMagicBackend.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeSecretStore.h"
 #include "support/LogCapture.h"

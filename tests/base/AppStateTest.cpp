@@ -93,6 +93,11 @@ TEST(Text, normalizeKeepsWordsSymbolsAndDigitsOnly) {
     EXPECT_EQ(Text::normalize(""), "");
 }
 
+TEST(Text, trimmingTakesHorizontalBlanksButNotLineBreaks) {
+    EXPECT_EQ(Text::trimHorizontal(QString::fromUtf8("\t\u00A0 a b \u2003")), "a b");
+    EXPECT_EQ(Text::trimHorizontal("\na\n"), "\na\n");
+}
+
 TEST(Log, detailLinesAppearOnlyWhileTheSettingIsOn) {
     test::TempHome home;
     Prefs::registerDefaults();

@@ -10,7 +10,7 @@
 #include "support/RoadDesktop.h"
 #include "support/ScopedEnv.h"
 #include "support/X11Session.h"
-#include "ui/HUDController.h"
+#include "ui/hud/HUDController.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

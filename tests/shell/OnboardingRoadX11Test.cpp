@@ -9,8 +9,8 @@
 #include "base/Prefs.h"
 #include "flow/RequestFlow.h"
 #include "platform/WindowSystem.h"
-#include "ui/HomeWindowController.h"
-#include "ui/OnboardingController.h"
+#include "ui/home/HomeWindowController.h"
+#include "ui/onboarding/OnboardingController.h"
 
 #include <QFile>
 #include <QFileInfo>

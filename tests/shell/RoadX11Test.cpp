@@ -18,8 +18,8 @@
 #include "support/TestSignals.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
-#include "ui/FloatingPanel.h"
-#include "ui/HUDController.h"
+#include "ui/design/FloatingPanel.h"
+#include "ui/hud/HUDController.h"
 #include "voice/AudioEngine.h"
 #include "voice/SpeechController.h"
 

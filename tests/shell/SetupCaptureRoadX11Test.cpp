@@ -10,10 +10,10 @@
 #include "support/DesktopEntryFixture.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
-#include "ui/CapturePreviewModel.h"
-#include "ui/HomeWindowController.h"
-#include "ui/SetupCaptureController.h"
-#include "ui/SetupsPaneModel.h"
+#include "ui/home/HomeWindowController.h"
+#include "ui/setups/CapturePreviewModel.h"
+#include "ui/setups/SetupCaptureController.h"
+#include "ui/setups/SetupsPaneModel.h"
 
 #include <QCoreApplication>
 #include <QFile>

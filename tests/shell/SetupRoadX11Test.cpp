@@ -12,8 +12,8 @@
 #include "support/DesktopEntryFixture.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
-#include "ui/ReceiptController.h"
-#include "ui/ReceiptModel.h"
+#include "ui/receipts/ReceiptController.h"
+#include "ui/receipts/ReceiptModel.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -12,8 +12,8 @@
 #include "support/FileBytes.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
-#include "ui/ReceiptController.h"
-#include "ui/ReceiptModel.h"
+#include "ui/receipts/ReceiptController.h"
+#include "ui/receipts/ReceiptModel.h"
 
 #include <QCoreApplication>
 #include <QThread>

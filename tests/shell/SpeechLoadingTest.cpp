@@ -11,8 +11,8 @@
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
-#include "ui/HUDController.h"
-#include "ui/OnboardingController.h"
+#include "ui/hud/HUDController.h"
+#include "ui/onboarding/OnboardingController.h"
 #include "voice/SpeechController.h"
 #include "voice/WakeController.h"
 

@@ -7,7 +7,7 @@
 #include "setups/SetupIcons.h"
 #include "shell/StatusIcon.h"
 #include "support/FakeDesktopAppearance.h"
-#include "ui/DesignSystem.h"
+#include "ui/design/DesignSystem.h"
 
 #include <QAction>
 #include <QApplication>

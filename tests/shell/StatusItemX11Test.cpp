@@ -14,8 +14,8 @@
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 #include "support/X11Session.h"
-#include "ui/FloatingPanel.h"
-#include "ui/HUDController.h"
+#include "ui/design/FloatingPanel.h"
+#include "ui/hud/HUDController.h"
 
 #include <QMenu>
 #include <QTemporaryDir>

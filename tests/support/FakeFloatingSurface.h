@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/FloatingSurface.h"
+#include "ui/design/FloatingSurface.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/PermissionCheckPort.h"
+#include "ui/onboarding/PermissionCheckPort.h"
 
 #include <functional>
 #include <vector>

@@ -5,8 +5,8 @@
 #include "support/FakeDesktopAppearance.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
-#include "ui/DSPalette.h"
-#include "ui/DesignSystem.h"
+#include "ui/design/DSPalette.h"
+#include "ui/design/DesignSystem.h"
 
 #include <QImage>
 #include <QQuickItem>

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "ui/DesignSystem.h"
+#include "ui/design/DesignSystem.h"
 
 namespace brisklet::test {
 

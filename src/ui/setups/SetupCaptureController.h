@@ -1,0 +1,63 @@
+#pragma once
+
+#include "setups/SetupEngine.h"
+#include "ui/setups/CapturePort.h"
+#include "ui/setups/CapturePreviewModel.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QQuickView>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace brisklet {
+
+class SetupStore;
+
+// Turns a capture of the screen into a saved setup: captures through the engine,
+// shows the result in the "Review your setup" window, and on Save stores it, as an
+// update of the setup whose spoken name equals the typed one, else as a new setup.
+// Main thread, apart from `begin`.
+class SetupCaptureController final : public QObject, public CapturePort {
+    Q_OBJECT
+public:
+    // `engine` may be null: a capture then finds nothing.
+    SetupCaptureController(SetupStore& store, SetupEngine* engine, QObject* parent = nullptr);
+    ~SetupCaptureController() override;
+
+    // Starts a capture and returns; the review window opens when it ends. Any thread.
+    void begin(const std::optional<QString>& prefillName) override;
+    // Opens the review window on a capture, closing an older one unsaved.
+    void present(const SetupEngine::CaptureResult& result, const QString& name);
+    // Stores a reviewed capture and closes the window.
+    Setup save(const QString& name, const std::vector<SetupItem>& items, const QString& fingerprint,
+               bool closeOthers);
+
+    QQuickView* window() const { return window_; }
+    // The open review; without a GUI application it has no window.
+    CapturePreviewModel* preview() const { return preview_; }
+
+    static constexpr int width = 620;
+    static constexpr int height = 700;
+
+signals:
+    // After every save, with the setup as stored.
+    void saved(const brisklet::Setup& setup);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CapturePreviewModel* makePreview(const SetupEngine::CaptureResult& result, const QString& name,
+                                     QObject* owner);
+    void openWindow(QQuickView* view);
+    void closeWindow();
+
+    SetupStore& store_;
+    QPointer<SetupEngine> engine_;
+    QPointer<QQuickView> window_;
+    QPointer<CapturePreviewModel> preview_;
+};
+
+} // namespace brisklet

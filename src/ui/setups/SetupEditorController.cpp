@@ -1,0 +1,116 @@
+#include "ui/setups/SetupEditorController.h"
+
+#include "base/Text.h"
+#include "commands/AppIndex.h"
+#include "setups/SetupStore.h"
+
+#include <QDir>
+
+namespace brisklet {
+
+namespace {
+
+template <typename T> T ask(const std::function<T()>& provider, T fallback = T()) {
+    return provider ? provider() : fallback;
+}
+
+// Another stored setup of the same spoken name makes this one a free copy name.
+Setup withFreeName(Setup setup, const std::vector<Setup>& list) {
+    const QString key = Text::normalize(setup.name);
+    const bool clash = std::any_of(list.begin(), list.end(), [&](const Setup& other) {
+        return other.id != setup.id && Text::normalize(other.name) == key;
+    });
+    if (clash) {
+        QStringList names;
+        for (const Setup& other : list)
+            names << other.name;
+        setup.name = SetupStore::copyName(setup.name, names);
+    }
+    return setup;
+}
+
+} // namespace
+
+SetupEditorController::SetupEditorController(SetupStore& store, AppIndex* appIndex, Providers providers,
+                                             QObject* parent)
+    : QObject(parent), store_(store), appIndex_(appIndex), providers_(std::move(providers)) {
+    connect(&model_, &SetupEditorModel::saved, this, [this](const Setup& setup) { this->store(setup); });
+}
+
+QString SetupEditorController::changedOutsideText() {
+    return QStringLiteral("This setup was changed outside the editor since you opened it. Save again to "
+                          "replace that change, or Cancel to keep it.");
+}
+
+bool SetupEditorController::openEditor(const QString& id) {
+    const auto setup = store_.setup(QUuid(id));
+    if (!setup)
+        return false;
+    openOn(*setup);
+    return true;
+}
+
+void SetupEditorController::openNew() {
+    openOn(blankDraft());
+}
+
+void SetupEditorController::openDraft(const Setup& draft) {
+    openOn(draft);
+}
+
+void SetupEditorController::openDraft(const Setup& draft, SavePath save) {
+    openOn(draft);
+    savePath_ = std::move(save);
+}
+
+Setup SetupEditorController::blankDraft() const {
+    return Setup::fresh(ask(providers_.fingerprint), QDateTime::currentDateTimeUtc());
+}
+
+void SetupEditorController::openOn(const Setup& setup) {
+    savePath_ = {};
+    base_ = store_.setup(setup.id);
+    SetupEditorModel::Context context;
+    if (appIndex_)
+        context.apps = appIndex_->apps();
+    context.running = ask(providers_.running);
+    context.reserved = ask(providers_.reserved);
+    context.defaultBrowser = ask(providers_.defaultBrowser);
+    context.screens = ask(providers_.screens);
+    context.home = providers_.home ? providers_.home() : QDir::homePath();
+    SetupStore* store = &store_;
+    context.stored = [store] { return store->snapshot(); };
+    model_.open(setup, std::move(context));
+}
+
+void SetupEditorController::store(Setup setup) {
+    // What another program wrote a moment ago counts, even before the store's
+    // debounced reload has read it.
+    store_.catchUp();
+    const auto current = store_.setup(setup.id);
+    if (savePath_ && !base_ && !current) {
+        // The path names, writes and reports it; a refusal leaves the editor open.
+        if (!savePath_(setup))
+            return;
+        model_.close();
+        emit stored(store_.setup(setup.id).value_or(setup));
+        return;
+    }
+    const bool changedOutside =
+        base_.has_value() != current.has_value() || (base_ && !base_->sameApartFromStamps(*current));
+    if (changedOutside) {
+        // The user has seen the notice once; the next press stores.
+        base_ = current;
+        model_.setNotice(changedOutsideText());
+        return;
+    }
+    // A run while the editor was open stamped the stored copy; keep that stamp.
+    if (current)
+        setup.lastRunAt = current->lastRunAt;
+    setup = withFreeName(std::move(setup), *store_.snapshot());
+    store_.upsert(setup);
+    model_.close();
+    emit stored(setup);
+}
+
+} // namespace brisklet

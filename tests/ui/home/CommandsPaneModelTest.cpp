@@ -1,0 +1,225 @@
+// The Commands pane's rules: which setups a search shows and in what order, their
+// captions, the families kept open across launches in the settings file, the map
+// from help rows to editable commands, and edits reaching commands.json.
+#include "ui/home/CommandsPaneModel.h"
+
+#include "base/Prefs.h"
+#include "commands/CommandRegistry.h"
+#include "support/SetupRecords.h"
+#include "support/TempHome.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+const QDateTime day = QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+
+QSet<QString> set(QStringList list) {
+    return QSet<QString>(list.begin(), list.end());
+}
+
+// What another process finds in the settings file.
+QVariant storedInFile() {
+    Prefs::sync();
+    QSettings file(Prefs::settingsPath(), QSettings::IniFormat);
+    return file.value(Prefs::Key::commandsExpanded);
+}
+
+QJsonArray commandsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).array();
+}
+
+class CommandsPaneModelTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    QTemporaryDir dir;
+    CommandRegistry registry{dir.filePath("commands.json")};
+    void SetUp() override { registry.load(); }
+
+    const CommandEntry* entry(const QString& id) const {
+        for (const auto& e : registry.entries())
+            if (e.id == id)
+                return &e;
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(CommandsPaneModelTest, SetupsAreNewestFirstAndASearchMatchesNamesAndPhrasesIgnoringCase) {
+    const std::vector<brisklet::Setup> setups{
+        setupNamed("Focus", day.addDays(-9), std::nullopt, {"get to work"}),
+        setupNamed("Work mode", day.addDays(-30), day.addDays(-1)),
+        setupNamed("Evening", day),
+        setupNamed("Homework", day.addDays(-3)),
+    };
+    EXPECT_EQ(namesOf(CommandsPaneModel::setupsMatching("", setups)),
+              QStringList({"Evening", "Work mode", "Homework", "Focus"}));
+    EXPECT_EQ(namesOf(CommandsPaneModel::setupsMatching("WORK", setups)),
+              QStringList({"Work mode", "Homework", "Focus"}));
+    EXPECT_EQ(namesOf(CommandsPaneModel::setupsMatching(" \t work ", setups)),
+              QStringList({"Work mode", "Homework", "Focus"}));
+    EXPECT_EQ(CommandsPaneModel::setupsMatching("   ", setups).size(), 4u) << "spaces only: every setup";
+    EXPECT_TRUE(CommandsPaneModel::setupsMatching("zzz", setups).empty());
+}
+
+TEST_F(CommandsPaneModelTest, ASpacesOnlySearchIsNotSearchingButStillFiltersTheFamiliesAsTyped) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    model.setQuery("   ");
+    EXPECT_FALSE(model.searching());
+    const auto all = CommandCatalog::grouped("   ");
+    EXPECT_EQ(model.groups().size(), static_cast<qsizetype>(all.size()));
+    model.setQuery("volume");
+    EXPECT_TRUE(model.searching());
+    const auto groups = model.groups();
+    ASSERT_FALSE(groups.isEmpty());
+    const auto first = groups[0].toMap();
+    EXPECT_EQ(first["count"].toInt(), first["docs"].toList().size()) << "the count is of the rows shown";
+}
+
+TEST_F(CommandsPaneModelTest, CaptionsUseTheEffectsOrCountTheWindows) {
+    brisklet::Setup setup = setupNamed("Plain", day);
+    EXPECT_EQ(CommandsPaneModel::setupCaption(setup), "Opens 0 windows");
+    setup.items.resize(1);
+    EXPECT_EQ(CommandsPaneModel::setupCaption(setup), "Opens 1 window");
+    setup.items.resize(3);
+    EXPECT_EQ(CommandsPaneModel::setupCaption(setup), "Opens 3 windows");
+    setup.closeOthers = true;
+    EXPECT_EQ(CommandsPaneModel::setupCaption(setup), "closes everything else");
+
+    CommandEntry noName{"custom-1", {"x"}, "openApp", {}, true};
+    EXPECT_EQ(CommandsPaneModel::commandCaption(noName), "Opens ");
+    noName.action = "runShortcut";
+    EXPECT_EQ(CommandsPaneModel::commandCaption(noName), "Runs Shortcut “”");
+    noName.params["name"] = "Backup";
+    EXPECT_EQ(CommandsPaneModel::commandCaption(noName), "Runs Shortcut “Backup”");
+}
+
+TEST_F(CommandsPaneModelTest, OpenFamiliesRoundTripThroughTheSettingsFile) {
+    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Setups", "Windows"})) << "nothing stored";
+
+    CommandsPaneModel::storeExpanded({});
+    Prefs::reset();
+    EXPECT_TRUE(CommandsPaneModel::loadExpanded().isEmpty()) << "an empty list stays empty";
+
+    CommandsPaneModel::storeExpanded({"Music"});
+    Prefs::reset();
+    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Music"})) << "one family stays one family";
+
+    Prefs::remove(Prefs::Key::commandsExpanded);
+    CommandsPaneModel model;
+    model.setExpanded("Apps", true);
+    model.setExpanded("Setups", false);
+    EXPECT_EQ(storedInFile().toStringList(), QStringList({"Apps", "Windows"}));
+    Prefs::reset();
+    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Apps", "Windows"}));
+
+    Prefs::setValue(Prefs::Key::commandsExpanded, QStringList{"Ask", "Nonsense"});
+    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Ask", "Nonsense"}))
+        << "unknown names are carried along";
+    Prefs::setValue(Prefs::Key::commandsExpanded, 7);
+    EXPECT_EQ(CommandsPaneModel::loadExpanded(), set({"Setups", "Windows"})) << "not a list: the default";
+}
+
+TEST_F(CommandsPaneModelTest, PreviewsTakeTheFirstExampleOfTheFirstTwoRows) {
+    const CommandDoc none{CommandGroup::apps, "A", "", {}};
+    const CommandDoc one{CommandGroup::apps, "B", "", {"open mail", "open chat"}};
+    const CommandDoc third{CommandGroup::apps, "C", "", {"never"}};
+    EXPECT_EQ(CommandsPaneModel::previewPhrases({none, one, third}), QStringList({"open mail"}));
+    EXPECT_EQ(CommandsPaneModel::previewPhrases({one}), QStringList({"open mail"}));
+    EXPECT_TRUE(CommandsPaneModel::previewPhrases({}).isEmpty());
+}
+
+TEST_F(CommandsPaneModelTest, EveryMappedTitleIsAHelpRowAndEveryIdABuiltIn) {
+    QStringList titles;
+    for (const auto& doc : CommandCatalog::all())
+        titles << doc.title;
+    EXPECT_EQ(CommandsPaneModel::registryMap().size(), 16u);
+    for (const auto& [title, ids] : CommandsPaneModel::registryMap()) {
+        EXPECT_TRUE(titles.contains(title)) << title.toStdString();
+        EXPECT_EQ(CommandsPaneModel::docEntries(title, CommandRegistry::defaults()).size(),
+                  static_cast<std::size_t>(ids.size()))
+            << title.toStdString();
+    }
+}
+
+TEST_F(CommandsPaneModelTest, FieldsAreLabelledFromTheIdsOnlyWhenThereAreSeveral) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    const auto volume = model.fieldsFor("Volume");
+    ASSERT_EQ(volume.size(), 2);
+    EXPECT_EQ(volume[0].toMap()["label"], "volume up");
+    EXPECT_EQ(volume[1].toMap()["label"], "volume down");
+    const auto center = model.fieldsFor("Center");
+    ASSERT_EQ(center.size(), 1);
+    EXPECT_EQ(center[0].toMap()["label"], "");
+    EXPECT_TRUE(model.fieldsFor("Open an app").isEmpty());
+
+    auto entries = registry.entries();
+    std::erase_if(entries, [](const auto& e) { return e.id == "volume-up" || e.id == "volume-down"; });
+    registry.setEntries(entries);
+    EXPECT_TRUE(model.fieldsFor("Volume").isEmpty()) << "no commands left: no editors";
+}
+
+TEST_F(CommandsPaneModelTest, ACommittedFieldRewritesCommandsJsonAndAnUnchangedOneLeavesItAlone) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    const QString path = dir.filePath("commands.json");
+    ASSERT_TRUE(entry("center"));
+    const QString stored = entry("center")->phrases.join(", ");
+    const auto before = commandsFile(path);
+    int published = 0;
+    QObject::connect(&registry, &CommandRegistry::entriesChanged, [&] { ++published; });
+    EXPECT_EQ(model.commitPhrases("center", " " + stored.toUpper() + " ,"), stored);
+    EXPECT_EQ(published, 0) << "an unchanged list is not stored";
+    EXPECT_EQ(commandsFile(path), before);
+
+    EXPECT_EQ(model.commitPhrases("center", "Middle, centre it"), "Middle, centre it");
+    ASSERT_TRUE(entry("center"));
+    EXPECT_EQ(entry("center")->phrases, QStringList({"middle", "centre it"}));
+    bool found = false;
+    for (const auto& value : commandsFile(path)) {
+        if (value.toObject()["id"] == "center") {
+            found = true;
+            EXPECT_EQ(value.toObject()["phrases"].toArray(), QJsonArray({"middle", "centre it"}));
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(CommandsPaneModelTest, AddedCommandsAreListedInRegistryOrderAndDeletedFromTheFile) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    EXPECT_TRUE(model.customRows().isEmpty());
+    EXPECT_FALSE(model.addCommand("  ", "openApp", "Firefox", ""));
+    EXPECT_TRUE(model.addCommand("Work Mode", "openApp", "Firefox", ""));
+    EXPECT_TRUE(model.addCommand("Backup", "runShortcut", "", "Nightly"));
+    const auto rows = model.customRows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toMap()["caption"], "Opens Firefox");
+    EXPECT_EQ(rows[1].toMap()["caption"], "Runs Shortcut “Nightly”");
+    EXPECT_EQ(commandsFile(dir.filePath("commands.json")).size(),
+              static_cast<qsizetype>(CommandRegistry::defaults().size() + 2));
+
+    model.setQuery("zzz");
+    EXPECT_EQ(model.customRows().size(), 2) << "the search never hides added commands";
+
+    model.deleteCommand(rows[0].toMap()["id"].toString());
+    model.deleteCommand(rows[1].toMap()["id"].toString());
+    EXPECT_TRUE(model.customRows().isEmpty());
+    for (const auto& value : commandsFile(dir.filePath("commands.json")))
+        EXPECT_FALSE(value.toObject()["id"].toString().startsWith("custom-"));
+}

@@ -1,0 +1,183 @@
+// The home window as a user meets it: rows that hold long names and phrases keep
+// their buttons inside, the add-command sheet's kinds follow the sheet, families
+// and phrase editors open with their motion (none when reduced), and an editor
+// that goes away first leaves the window quiet.
+#include "ui/home/HomeWindowFixture.h"
+
+#include "support/LogCapture.h"
+#include "ui/setups/SetupEditorController.h"
+
+using namespace brisklet;
+using namespace brisklet::test;
+
+namespace {
+
+using HomeWindowUseUiTest = HomeWindowFixture;
+
+// `inner` lies within `outer`, in the picture's coordinates.
+void inside(ViewHarness& h, QQuickItem* inner, QQuickItem* outer, const char* what) {
+    ASSERT_TRUE(inner && outer) << what;
+    EXPECT_TRUE(h.boxOf(outer).contains(h.boxOf(inner)))
+        << what << ": " << h.boxOf(inner).x() << "+" << h.boxOf(inner).width() << " in " << h.boxOf(outer).x()
+        << "+" << h.boxOf(outer).width();
+}
+
+} // namespace
+
+TEST_P(HomeWindowUseUiTest, LongNamesAndPhrasesElideAndButtonsStayInsideTheirRows) {
+    const QString name = QStringLiteral("Quarterly planning with finance, design and the sales teams!");
+    ASSERT_EQ(name.size(), 60);
+    brisklet::Setup setup;
+    setup.id = QUuid::createUuid();
+    setup.name = name;
+    setup.phrases = {"open everything for the quarterly planning meeting",
+                     "bring back the whole planning desk with all its windows",
+                     "get ready for the long quarterly review with finance"};
+    setup.items.resize(3);
+    setup.items[0].bundleID = "firefox";
+    setup.items[1].bundleID = "org.gnome.Terminal";
+    setup.items[2].bundleID = "firefox";
+    setup.lastRunAt = QDateTime::currentDateTimeUtc().addSecs(-7200);
+    setups.upsert(setup);
+    setups.setActiveRun(
+        SetupStore::ActiveRun{setup.id, setup.name, {}, QDateTime::currentDateTimeUtc(), false, false, {}});
+    ASSERT_TRUE(registry.update({"custom-00000001", setup.phrases, "openApp", {{"name", "Firefox"}}, true}));
+
+    ViewHarness home(GetParam());
+    ASSERT_TRUE(load(home, "Home"));
+    QImage image = shot(home, "long-names-home");
+    QQuickItem* row = home.find("recent " + name);
+    ASSERT_TRUE(row);
+    QQuickItem* shownName = ViewHarness::find(row, "name");
+    ASSERT_TRUE(shownName);
+    EXPECT_TRUE(shownName->property("truncated").toBool()) << "the name elides";
+    inside(home, ViewHarness::find(row, "chip"), row, "chip");
+    inside(home, ViewHarness::find(row, "lastRun"), row, "time");
+    inside(home, ViewHarness::find(row, "run"), row, "Run");
+    EXPECT_LE(home.boxOf(ViewHarness::find(row, "chip")).right(),
+              home.boxOf(ViewHarness::find(row, "lastRun")).left())
+        << "the chip ends before the time";
+    EXPECT_EQ(ViewHarness::find(row, "lastRun")->property("text"), "2 hr. ago");
+    QQuickItem* icons = ViewHarness::find(row, "apps");
+    ASSERT_TRUE(icons);
+    EXPECT_TRUE(icons->isVisible());
+    int shownIcons = 0;
+    for (QQuickItem* child : icons->childItems())
+        shownIcons += ViewHarness::find(child, "appIcon") != nullptr;
+    EXPECT_EQ(shownIcons, 2) << "each app once, in item order";
+    legible(home, image, row, "lastRun", 1.5);
+
+    ViewHarness commands(GetParam());
+    ASSERT_TRUE(load(commands, "Commands", 1200));
+    image = shot(commands, "long-names-commands");
+    for (const char* section : {"setupsSection", "commandsSection"}) {
+        SCOPED_TRACE(section);
+        QQuickItem* card = ViewHarness::find(commands.find(section), "row");
+        ASSERT_TRUE(card);
+        QQuickItem* chips = ViewHarness::find(card, "chips");
+        inside(commands, chips, card, "chips");
+        const QList<QQuickItem*> buttons = {ViewHarness::find(card, "end"), ViewHarness::find(card, "run"),
+                                            ViewHarness::find(card, "delete")};
+        for (QQuickItem* button : buttons) {
+            if (!button)
+                continue;
+            inside(commands, button, card, "button");
+            EXPECT_LE(commands.boxOf(chips).right(), commands.boxOf(button).left()) << "chips end before it";
+        }
+        int cut = 0;
+        for (QQuickItem* chip : chips->childItems()) {
+            if (QQuickItem* label = ViewHarness::find(chip, "label"))
+                cut += label->property("truncated").toBool();
+        }
+        EXPECT_GE(cut, 1) << "long phrases elide";
+        legible(commands, image, card, "caption");
+    }
+}
+
+TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasChosenAndCancelled) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.render();
+    h.click(h.find("addButton"));
+    QQuickItem* overlay = h.view().contentItem();
+    QQuickItem* kind = ViewHarness::find(overlay, "kind");
+    QQuickItem* app = ViewHarness::find(overlay, "app");
+    ASSERT_TRUE(kind && app);
+    QTRY_VERIFY(app->isVisible());
+    h.click(ViewHarness::find(kind, "segment1"));
+    EXPECT_TRUE(ViewHarness::find(kind, "segment1")->property("selected").toBool());
+    EXPECT_FALSE(app->isVisible()) << "the Shortcut field instead";
+    h.click(ViewHarness::find(overlay, "cancel"));
+    QTRY_VERIFY(!kind->isVisible());
+
+    h.click(h.find("addButton"));
+    QTRY_VERIFY(kind->isVisible());
+    EXPECT_TRUE(app->isVisible());
+    EXPECT_TRUE(ViewHarness::find(kind, "segment0")->property("selected").toBool());
+    EXPECT_FALSE(ViewHarness::find(kind, "segment1")->property("selected").toBool());
+    const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
+    ViewHarness::save(picture, "home-add-sheet-reopened" + suffix());
+    // The raised segment is the first: its fill is the surface, the other's the well.
+    const QColor surface = palette()->surface;
+    EXPECT_GT(Pixels::countNear(picture, h.boxOf(ViewHarness::find(kind, "segment0")), surface, 3),
+              Pixels::countNear(picture, h.boxOf(ViewHarness::find(kind, "segment1")), surface, 3));
+}
+
+TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsOpenWithMotionUnlessItIsReduced) {
+    for (const bool reduce : {false, true}) {
+        SCOPED_TRACE(reduce ? "reduced" : "full motion");
+        appearance.set(GetParam(), reduce);
+        Prefs::setValue(Prefs::Key::commandsExpanded, QStringList());
+        ViewHarness h(GetParam());
+        ASSERT_TRUE(load(h, "Commands", 2600));
+        h.render();
+        QQuickItem* family = h.find("familyWindows");
+        ASSERT_TRUE(family);
+        QQuickItem* chevron = ViewHarness::find(family, "chevron");
+        QQuickItem* docs = ViewHarness::find(family, "docs");
+        ASSERT_TRUE(chevron && docs);
+        EXPECT_EQ(chevron->rotation(), -90);
+        h.click(ViewHarness::find(family, "header"));
+        // Before any frame of motion: at the end already only when motion is reduced.
+        if (reduce) {
+            EXPECT_EQ(chevron->rotation(), 0);
+            EXPECT_EQ(docs->opacity(), 1);
+        } else {
+            EXPECT_LT(chevron->rotation(), 0) << "turning";
+            EXPECT_LT(docs->opacity(), 1) << "fading in";
+        }
+        QTRY_COMPARE(chevron->rotation(), 0.0);
+        QTRY_COMPARE(docs->opacity(), 1.0);
+        h.render(); // the opened rows laid out, so the click finds its button
+
+        QQuickItem* doc = h.find("doc Center");
+        ASSERT_TRUE(doc);
+        h.click(ViewHarness::find(doc, "editPhrases"));
+        QQuickItem* fields = ViewHarness::find(doc, "fields");
+        ASSERT_TRUE(fields);
+        if (reduce)
+            EXPECT_EQ(fields->opacity(), 1);
+        else
+            EXPECT_LT(fields->opacity(), 1) << "fading in";
+        QTRY_COMPARE(fields->opacity(), 1.0);
+        EXPECT_EQ(ViewHarness::find(doc, "editPhrases")->property("text").toString(), "Done");
+    }
+}
+
+TEST_P(HomeWindowUseUiTest, AnEditorThatGoesFirstLeavesTheWindowWithoutErrors) {
+    auto editor = std::make_unique<SetupEditorController>(setups, &index, SetupEditorController::Providers{});
+    controller.setSetupEditor(editor.get());
+    auto h = std::make_unique<ViewHarness>(GetParam());
+    ASSERT_TRUE(load(*h, "Setups"));
+    h->render();
+    LogCapture log;
+    // As at quit: the editor goes first, then the window.
+    editor.reset();
+    EXPECT_EQ(controller.setupEditor(), nullptr);
+    QTest::qWait(20);
+    h.reset();
+    EXPECT_EQ(log.count("TypeError"), 0) << log.messages().join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearance, HomeWindowUseUiTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
