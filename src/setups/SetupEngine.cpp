@@ -182,6 +182,9 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
             it->second = liveWindows(it->first, it->second);
             it = it->second.empty() ? kept->erase(it) : std::next(it);
         }
+    // What undoing this run may close: only the windows it opens, not the live ones
+    // it takes over from the last run.
+    const QSet<platform::WindowId> carried = windowIDsOf(ledger);
     const TargetRect target = [this, &run](const SetupFrame& frame) { return targetAXRect(frame, run); };
     for (const auto& group : groups(setup.urlItems())) {
         OpenedWindows& opened = ledger[group.bundleID];
@@ -206,12 +209,25 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
         run.report.notes << cascadeNote(run.cascadedCount);
     bringForward(setup, run);
     applySystemState(setup.system, run.report.notes, run.report.opened);
-    finishRun(setup, run, snapshot, quit);
+    Ledger openedNow;
+    for (const auto& [browser, windows] : ledger)
+        for (const auto& window : windows)
+            if (!carried.contains(window.windowID))
+                openedNow[browser].push_back(window);
+    finishRun(setup, run, snapshot, quit, std::move(openedNow));
     return run.report;
 }
 
+QSet<platform::WindowId> SetupEngine::windowIDsOf(const Ledger& ledger) {
+    QSet<platform::WindowId> ids;
+    for (const auto& [browser, windows] : ledger)
+        for (const auto& window : windows)
+            ids.insert(window.windowID);
+    return ids;
+}
+
 void SetupEngine::finishRun(const Setup& setup, Run& run, const std::vector<AppliedWindow>& snapshot,
-                            const QStringList& quit) {
+                            const QStringList& quit, Ledger openedNow) {
     store_.markRun(setup.id);
 
     SetupStore::ActiveRun active;
@@ -225,13 +241,8 @@ void SetupEngine::finishRun(const Setup& setup, Run& run, const std::vector<Appl
 
     bool canUndo = false;
     if (run.report.opened > 0 || run.report.placed > 0 || !quit.isEmpty()) {
-        Ledger ledger;
-        {
-            std::lock_guard lock(ledgerMutex_);
-            if (const auto entry = windowLedger_.find(setup.id); entry != windowLedger_.end())
-                ledger = entry->second;
-        }
-        lastUndo_ = UndoCheckpoint{UndoCheckpoint::Kind::run, setup.id, setup.name, snapshot, quit, ledger,
+        lastUndo_ = UndoCheckpoint{UndoCheckpoint::Kind::run, setup.id,          setup.name,
+                                   snapshot,                   quit,              std::move(openedNow),
                                    currentFingerprint()};
         canUndo = true;
     }

@@ -217,8 +217,10 @@ private:
     std::vector<WindowRef> openProject(const QString& bundleID, const QString& appName, const QString& path,
                                        std::vector<WindowRef> shown, Run& run);
     void explainMissingWindows(const QString& bundleID, const QString& appName, Run& run);
+    static QSet<platform::WindowId> windowIDsOf(const Ledger& ledger);
+    // `openedNow`: the page windows this run opened, which undoing it closes.
     void finishRun(const Setup& setup, Run& run, const std::vector<AppliedWindow>& snapshot,
-                   const QStringList& quit);
+                   const QStringList& quit, Ledger openedNow);
     void deliverReceipt(const RunReport& report, const Setup& setup, bool canUndo);
     std::vector<AppliedWindow> windowSnapshot();
     QString currentFingerprint();

@@ -173,8 +173,19 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
                 report.closedSetupWindows = true;
         }
     {
+        // The windows just closed leave the ledger; those the run took over from the
+        // one before stay the setup's.
+        const QSet<platform::WindowId> closed = windowIDsOf(checkpoint.openedLedger);
         std::lock_guard lock(ledgerMutex_);
-        windowLedger_.erase(checkpoint.setupID);
+        if (const auto entry = windowLedger_.find(checkpoint.setupID); entry != windowLedger_.end()) {
+            Ledger& ledger = entry->second;
+            for (auto it = ledger.begin(); it != ledger.end();) {
+                std::erase_if(it->second, [&](const auto& window) { return closed.contains(window.windowID); });
+                it = it->second.empty() ? ledger.erase(it) : std::next(it);
+            }
+            if (ledger.empty())
+                windowLedger_.erase(entry);
+        }
     }
     const auto installed = installedApps();
     for (const auto& id : checkpoint.quitApps)

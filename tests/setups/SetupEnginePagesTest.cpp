@@ -83,6 +83,23 @@ TEST_F(SetupEnginePagesTest, aSecondRunPlacesTheFirstRunsPageInsteadOfOpeningItA
     EXPECT_FALSE(BrowserScripting::openedByUs(mine));
 }
 
+TEST_F(SetupEnginePagesTest, undoingARerunMovesTheFirstRunsPageBackInsteadOfClosingIt) {
+    Setup s = setupOf("Read", {page("https://a.com", "chromium", leftHalf)});
+    engine->run(s);
+    const auto first = engine->windowLedger().at(s.id).at("chromium").front().windowID;
+    const QRectF moved(900, 500, 500, 400);
+    desktop.update(first, [&](FakeDesktop::Window& w) { w.info.frame = moved; });
+
+    engine->run(s);
+    ASSERT_FALSE(within(desktop.frameOf(first), moved, 12)) << "the rerun placed the page again";
+    ASSERT_TRUE(engine->undoLast());
+    EXPECT_TRUE(desktop.closed().empty()) << "undo closed a window the rerun had only placed";
+    EXPECT_TRUE(within(desktop.frameOf(first), moved, 12)) << "it goes back where it was";
+    // The window is still the setup's page: ending the setup closes it.
+    EXPECT_EQ(engine->end(s).closedWindows, 1);
+    EXPECT_EQ(desktop.closed(), std::vector<platform::WindowId>{first});
+}
+
 TEST_F(SetupEnginePagesTest, updatingFoldsThePagesWindowIntoItsPageAndLeavesTheStartWindowOut) {
     desktop.addWindow(501, "code", QRectF(300, 300, 700, 500), "Code");
     Setup s = setupOf("Read",
