@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -45,7 +46,7 @@ struct FolderSearch {
     std::condition_variable cv;
     QStringList hits;
     bool finished = false;
-    bool abandoned = false;
+    std::atomic<bool> abandoned = false; // read on every entry, without the lock
 };
 
 QString trimBlanks(QString text) {
@@ -232,13 +233,17 @@ QStringList MediaActions::searchMusicFolder(const QString& folder, const QString
     std::thread([search, walk = walk_, folder, query] {
         const QDir root(folder);
         walk(folder, [&](const QString& path) {
+            // Once the command has given up, the walk stops at the next entry, whatever it is.
+            if (search->abandoned)
+                return false;
             if (!audioSuffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
                 return true;
             const QString relative = root.relativeFilePath(path);
-            std::lock_guard lock(search->mutex);
-            if (relative.contains(query, Qt::CaseInsensitive))
+            if (relative.contains(query, Qt::CaseInsensitive)) {
+                std::lock_guard lock(search->mutex);
                 search->hits << relative;
-            return !search->abandoned;
+            }
+            return true;
         });
         std::lock_guard lock(search->mutex);
         search->finished = true;

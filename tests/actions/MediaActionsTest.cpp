@@ -193,10 +193,12 @@ TEST_F(Media, aMusicFolderThatStopsAnsweringIsLeftAtTheTimeLimit) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     test::FakeClock* time = &clock;
-    auto hanging = [time, released](const QString& folder, const MediaActions::Visit& visit) {
+    auto stopped = std::make_shared<std::promise<bool>>();
+    auto hanging = [time, released, stopped](const QString& folder, const MediaActions::Visit& visit) {
         visit(folder + "/Lee Morgan/Blue Train.mp3");
         time->advance(MediaActions::musicSearchLimit + 1);
         released.wait();
+        stopped->set_value(!visit(folder + "/Lee Morgan/liner notes.txt"));
     };
     // Without a way out the command would wait for ever; this lets it go in the end.
     std::thread rescue([&release] {
@@ -210,4 +212,8 @@ TEST_F(Media, aMusicFolderThatStopsAnsweringIsLeftAtTheTimeLimit) {
     EXPECT_LT(took, std::chrono::seconds(2)) << "the queue waited for the file system";
     EXPECT_EQ(r, (MediaActions::Result{true, "Playing Blue Train — Lee Morgan"}))
         << "what was found still plays";
+    // Once the file system answers again, the walk left behind stops at its next entry.
+    auto walkStopped = stopped->get_future();
+    ASSERT_EQ(walkStopped.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_TRUE(walkStopped.get()) << "the abandoned walk went on through the folder";
 }
