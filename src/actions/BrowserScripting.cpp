@@ -263,12 +263,9 @@ CloseReport closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
                          const QString& bundleID) {
     if (!family(bundleID) || windows.empty())
         return {};
-    std::set<platform::WindowId> present;
-    std::map<platform::WindowId, qint64> owners;
-    for (const auto& w : browserWindows(desktop, bundleID)) {
-        present.insert(w.id);
+    std::map<platform::WindowId, qint64> owners; // the browser's windows now, by their owner
+    for (const auto& w : browserWindows(desktop, bundleID))
         owners[w.id] = w.pid;
-    }
     QStringList failures;
     CloseReport report{CloseResult::closed, 0};
     std::lock_guard lock(openedMutex);
@@ -277,9 +274,11 @@ CloseReport closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
             continue;
         // A window that has gone already is passed over; its ID may come back for
         // another window (of another process), so it is forgotten.
-        if (present.contains(w.windowID) && (w.pid == 0 || owners[w.windowID] == w.pid)) {
-            report.stillOpen += 1;
-            if (!desktop.windows.close(w.windowID))
+        const auto owner = owners.find(w.windowID);
+        if (owner != owners.end() && (w.pid == 0 || owner->second == w.pid)) {
+            if (desktop.windows.close(w.windowID))
+                report.closed += 1;
+            else
                 failures << QStringLiteral("window 0x%1 refused").arg(w.windowID, 0, 16);
         }
         openedSet().erase(w.windowID);
@@ -288,7 +287,7 @@ CloseReport closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
         qCCritical(lcWindows).noquote() << QStringLiteral("closeWindows failed (%1): %2")
                                                .arg(bundleID, failures.join(QStringLiteral(", ")));
         report.kind = CloseResult::failed;
-    } else if (report.stillOpen == 0) {
+    } else if (report.closed == 0) {
         report.kind = CloseResult::skipped;
     }
     return report;

@@ -82,7 +82,7 @@ struct OpenedWindow {
 
 struct CloseReport {
     CloseResult kind = CloseResult::skipped;
-    int stillOpen = 0; // listed windows of ours that were still there to be closed
+    int closed = 0; // listed windows of ours that were still there and took the request to close
 };
 
 // The windows of a driven, running browser. `failed` when the browser is not one we

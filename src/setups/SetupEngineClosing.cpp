@@ -91,10 +91,7 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         if (mine != ledger.end() && !mine->second.empty()) {
             // A page whose window the user closed already is covered all the same:
             // nothing of it is left open.
-            const auto closed = BrowserScripting::closeWindows(desktop, mine->second, group.bundleID);
-            if (closed.kind == BrowserScripting::CloseResult::denied)
-                results.push_back(closed.kind);
-            report.closedWindows += closed.stillOpen;
+            report.closedWindows += BrowserScripting::closeWindows(desktop, mine->second, group.bundleID).closed;
             for (const auto& w : mine->second)
                 prefixes.insert(w.prefix);
         }
@@ -169,7 +166,7 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
     for (const auto& [browser, list] : checkpoint.openedLedger)
         if (hasWindow(browser) && c_.browsers) {
             auto desktop = browserDesktop();
-            if (BrowserScripting::closeWindows(desktop, list, browser).stillOpen > 0)
+            if (BrowserScripting::closeWindows(desktop, list, browser).closed > 0)
                 report.closedSetupWindows = true;
         }
     {

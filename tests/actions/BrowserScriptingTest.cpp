@@ -115,8 +115,7 @@ TEST_F(BrowserWindowsTest, takesThePagesOwnWindowWhileTheBrowserRestoresItsSessi
     ASSERT_EQ(opened.kind, Kind::opened);
     EXPECT_EQ(desktop.get(opened.windowID).info.title, "New Tab");
     EXPECT_FALSE(BrowserScripting::openedByUs(late));
-    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{late, "https://c.example"}}, "chromium").stillOpen,
-              0);
+    EXPECT_EQ(BrowserScripting::closeWindows(browsers, {{late, "https://c.example"}}, "chromium").closed, 0);
     EXPECT_TRUE(desktop.closed().empty());
 }
 
