@@ -133,9 +133,9 @@ bool looksNew(const QString& title) {
 // Waits for the window that shows the pages. A cold start restores the user's
 // windows at the same time, before or after ours; none of them may be taken for
 // ours, or it would later be closed with all its tabs.
-std::optional<platform::WindowId> waitForPageWindow(Desktop& desktop, const QString& bundleID,
-                                                    const std::set<platform::WindowId>& before,
-                                                    const QStringList& urls) {
+std::optional<platform::WindowInfo> waitForPageWindow(Desktop& desktop, const QString& bundleID,
+                                                      const std::set<platform::WindowId>& before,
+                                                      const QStringList& urls, double settleFor) {
     const double deadline = desktop.clock.now() + openLimit;
     std::optional<double> settled;
     std::vector<platform::WindowInfo> mapped; // the new windows, in the order they came
@@ -158,15 +158,15 @@ std::optional<platform::WindowId> waitForPageWindow(Desktop& desktop, const QStr
         if (mapped.empty())
             settled.reset(); // what came has gone again: wait on
         else if (!settled)
-            settled = std::min(desktop.clock.now() + settleTime, deadline);
+            settled = std::min(desktop.clock.now() + settleFor, deadline);
         for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
             if (namesAPage(it->title, urls))
-                return it->id;
+                return *it;
         if (settled && desktop.clock.now() >= *settled) {
             for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
                 if (looksNew(it->title))
-                    return it->id;
-            return mapped.back().id;
+                    return *it;
+            return mapped.back();
         }
         if (!settled && desktop.clock.now() >= deadline)
             return std::nullopt;
@@ -190,12 +190,12 @@ HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID) {
         return {HarvestResult::Kind::failed, {}};
     HarvestResult result{HarvestResult::Kind::windows, {}};
     for (const auto& w : windows)
-        result.windows.push_back({w.id, w.title, {}});
+        result.windows.push_back({w.id, w.title, {}, w.pid});
     return result;
 }
 
 OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QString& bundleID,
-                          const QRectF& axBounds) {
+                          const QRectF& axBounds, bool justStarted) {
     if (!family(bundleID) || urls.isEmpty() || !std::all_of(urls.begin(), urls.end(), isAllowedURL))
         return {OpenResult::Kind::failed, 0};
     const auto before = idsOf(browserWindows(desktop, bundleID));
@@ -206,11 +206,14 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
             << QStringLiteral("scripted open failed (%1): %2").arg(bundleID, launch.error);
         return {OpenResult::Kind::failed, 0};
     }
-    const auto window = waitForPageWindow(desktop, bundleID, before, urls);
-    if (!window) {
+    // A browser with no window yet is started by this call and may restore a session.
+    const bool restoring = justStarted || before.empty();
+    const auto page = waitForPageWindow(desktop, bundleID, before, urls, restoring ? settleTime : 0);
+    if (!page) {
         qCCritical(lcWindows).noquote() << QStringLiteral("scripted open failed (%1): timeout").arg(bundleID);
         return {OpenResult::Kind::timedOut, 0};
     }
+    const platform::WindowId window = page->id;
     {
         // Forget windows that have gone since: X may hand their IDs to new windows.
         std::set<platform::WindowId> present;
@@ -218,12 +221,12 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
             present.insert(w.id);
         std::lock_guard lock(openedMutex);
         std::erase_if(openedSet(), [&](platform::WindowId id) { return !present.contains(id); });
-        openedSet().insert(*window);
+        openedSet().insert(window);
     }
     // Placing is best effort: the window is open either way.
-    desktop.windows.setFrame(*window, axBounds);
-    surface(desktop, *window);
-    return {OpenResult::Kind::opened, *window};
+    desktop.windows.setFrame(window, axBounds);
+    surface(desktop, window);
+    return {OpenResult::Kind::opened, window, page->pid};
 }
 
 bool positionExisting(Desktop& desktop, const std::vector<Placement>& windows, const QString& bundleID) {

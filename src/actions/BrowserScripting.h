@@ -52,6 +52,7 @@ struct BrowserWindow {
     platform::WindowId windowID = 0;
     QString title;
     QString url;
+    qint64 pid = 0; // its owner
     bool operator==(const BrowserWindow&) const = default;
 };
 
@@ -65,6 +66,7 @@ struct OpenResult {
     enum class Kind { opened, denied, timedOut, failed };
     Kind kind = Kind::failed;
     platform::WindowId windowID = 0; // the new window, when opened
+    qint64 pid = 0;                  // and its owner
 };
 
 enum class CloseResult { closed, denied, failed, skipped };
@@ -91,14 +93,16 @@ HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID);
 
 // Opens the pages in one new window of the browser, places it on `axBounds` and
 // brings it forward. Every address must be allowed. No running instance is needed.
-// A browser that is restoring its last session maps windows of the user's around
-// ours, so the new windows are watched for a moment and the page's own one is taken:
-// one titled after a page's host, else a new tab's, else the last one mapped.
+// A browser that is restoring its last session (one this call starts, or one the
+// caller has `justStarted`) maps windows of the user's around ours, so the new
+// windows are watched for a moment and the page's own one is taken: one titled after
+// a page's host, else a new tab's, else the last one mapped. A browser that was
+// running already maps only ours, which is taken at once.
 OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QString& bundleID,
-                          const QRectF& axBounds);
+                          const QRectF& axBounds, bool justStarted = false);
 inline OpenResult openPositioned(Desktop& desktop, const QString& url, const QString& bundleID,
-                                 const QRectF& axBounds) {
-    return openPositioned(desktop, QStringList{url}, bundleID, axBounds);
+                                 const QRectF& axBounds, bool justStarted = false) {
+    return openPositioned(desktop, QStringList{url}, bundleID, axBounds, justStarted);
 }
 
 // Moves and surfaces windows of a running browser; false when nothing was sent.
@@ -124,7 +128,7 @@ bool openedByUs(platform::WindowId window);
 constexpr double openLimit = 25.0;
 constexpr double emptyWindowLimit = 10.0;
 constexpr double pollStep = 0.1;
-// How long new windows are watched after the first one maps.
+// How long a restoring browser's new windows are watched after the first one maps.
 constexpr double settleTime = 1.0;
 
 } // namespace BrowserScripting

@@ -414,9 +414,8 @@ std::vector<WindowRef> SetupEngine::currentWindows(const QString& bundleID) {
 }
 
 std::optional<qint64> SetupEngine::ownerOf(platform::WindowId window, const QString& bundleID) {
-    for (const auto& w : windows_.windowSystem().windows())
-        if (w.id == window && w.appId == bundleID)
-            return w.pid;
+    if (const auto w = windows_.windowSystem().window(window); w && w->appId == bundleID)
+        return w->pid;
     return std::nullopt;
 }
 

@@ -242,7 +242,8 @@ private:
     BrowserScripting::HarvestResult harvest(const QString& bundleID);
     void openPages(const std::vector<std::pair<SetupItem, std::optional<QRectF>>>& kept,
                    const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
-                   RunReport& report, std::vector<AppliedWindow>& applied, OpenedWindows& opened);
+                   bool justStarted, RunReport& report, std::vector<AppliedWindow>& applied,
+                   OpenedWindows& opened);
     void openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled,
                      bool unscriptable, bool hadFrame, RunReport& report);
 

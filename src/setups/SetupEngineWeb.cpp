@@ -87,9 +87,9 @@ bool SetupEngine::ensureBrowserRunning(const QString& bundleID, OpenedWindows* s
     // another: let them come before pages are asked for, so none is taken for one.
     auto windowsNow = [&] {
         OpenedWindows now;
-        for (const auto& w : windows_.windowSystem().windows())
-            if (w.appId == bundleID && w.type == platform::WindowType::normal)
-                now.push_back({w.id, QString(), w.pid});
+        auto desktop = browserDesktop();
+        for (const auto& w : BrowserScripting::harvestWindows(desktop, bundleID).windows)
+            now.push_back({w.windowID, QString(), w.pid});
         return now;
     };
     auto shown = windowsNow();
@@ -119,8 +119,9 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
     const bool notInstalled = !c_.browsers || !c_.browsers->isInstalled(browser);
     const bool unscriptable = !BrowserScripting::family(browser).has_value();
     std::vector<BrowserScripting::BrowserWindow> harvested;
+    OpenedWindows cameWith;
     if (!notInstalled && !unscriptable) {
-        if (!ensureBrowserRunning(browser, started))
+        if (!ensureBrowserRunning(browser, &cameWith))
             report.notes << name + QStringLiteral(" didn't finish launching — sites opened best-effort.");
         if (hasWindow(browser))
             if (auto h = harvest(browser); h.kind == BrowserScripting::HarvestResult::Kind::windows)
@@ -158,7 +159,7 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
         }
         if (const auto window = takeMatch(harvested, *item.url)) {
             report.opened += 1;
-            opened.push_back({window->windowID, prefix, ownerOf(window->windowID, browser).value_or(0)});
+            opened.push_back({window->windowID, prefix, window->pid});
             if (target) {
                 reposition.push_back({window->windowID, *target});
                 pendingApplied.push_back({browser, item.title, *target});
@@ -176,12 +177,17 @@ void SetupEngine::runURLItems(const std::vector<SetupItem>& items, const QString
             report.notes << QStringLiteral("Couldn't reposition ") + name + QStringLiteral(" windows.");
         }
     }
-    openPages(kept, browser, name, notInstalled, unscriptable, report, applied, opened);
+    // A browser this run started may still be restoring the user's windows.
+    const bool justStarted = !cameWith.empty();
+    if (started && justStarted)
+        *started = std::move(cameWith);
+    openPages(kept, browser, name, notInstalled, unscriptable, justStarted, report, applied, opened);
 }
 
 void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional<QRectF>>>& kept,
                             const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
-                            RunReport& report, std::vector<AppliedWindow>& applied, OpenedWindows& opened) {
+                            bool justStarted, RunReport& report, std::vector<AppliedWindow>& applied,
+                            OpenedWindows& opened) {
     using Kind = BrowserScripting::OpenResult::Kind;
     for (const auto& [item, target] : kept) {
         const QString prefix = ledgerPrefix(*item.url);
@@ -190,12 +196,12 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
             continue;
         }
         auto desktop = browserDesktop();
-        const auto result = BrowserScripting::openPositioned(desktop, *item.url, browser, *target);
+        const auto result = BrowserScripting::openPositioned(desktop, *item.url, browser, *target, justStarted);
         if (result.kind == Kind::opened) {
             report.opened += 1;
             report.placed += 1;
             applied.push_back({browser, item.title, *target});
-            opened.push_back({result.windowID, prefix, ownerOf(result.windowID, browser).value_or(0)});
+            opened.push_back({result.windowID, prefix, result.pid});
             continue;
         }
         if (result.kind == Kind::denied) {
@@ -214,7 +220,7 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
         if (again.kind == BrowserScripting::HarvestResult::Kind::windows)
             if (const auto window = takeMatch(again.windows, *item.url)) {
                 report.opened += 1;
-                opened.push_back({window->windowID, prefix, ownerOf(window->windowID, browser).value_or(0)});
+                opened.push_back({window->windowID, prefix, window->pid});
                 continue;
             }
         openPlainly(item, browser, name, false, false, true, report);

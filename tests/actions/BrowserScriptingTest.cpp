@@ -103,7 +103,7 @@ TEST_F(BrowserWindowsTest, takesThePagesOwnWindowWhileTheBrowserRestoresItsSessi
     // Nothing names the page: the last window to map is the page's.
     launcher.pageTitle = "Inbox";
     const auto early = restored("Restored 2", 0.1);
-    opened = BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", bounds);
+    opened = BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", bounds, true);
     ASSERT_EQ(opened.kind, Kind::opened);
     EXPECT_EQ(desktop.get(opened.windowID).info.title, "Inbox");
     EXPECT_NE(opened.windowID, early);
@@ -111,7 +111,7 @@ TEST_F(BrowserWindowsTest, takesThePagesOwnWindowWhileTheBrowserRestoresItsSessi
     // A restored window mapping after a fresh tab is not taken for the page's.
     launcher.pageTitle = "New Tab";
     const auto late = restored("Restored 3", 0.6);
-    opened = BrowserScripting::openPositioned(browsers, "https://c.example", "chromium", bounds);
+    opened = BrowserScripting::openPositioned(browsers, "https://c.example", "chromium", bounds, true);
     ASSERT_EQ(opened.kind, Kind::opened);
     EXPECT_EQ(desktop.get(opened.windowID).info.title, "New Tab");
     EXPECT_FALSE(BrowserScripting::openedByUs(late));
@@ -148,8 +148,19 @@ TEST_F(BrowserWindowsTest, harvestsWindowsWithoutPageAddresses) {
     desktop.addWindow(4243, "org.kde.falkon", QRectF(0, 0, 800, 600), "Falkon");
     const auto harvest = BrowserScripting::harvestWindows(browsers, "chromium");
     ASSERT_EQ(harvest.kind, HKind::windows);
-    EXPECT_EQ(harvest.windows, (std::vector<BrowserScripting::BrowserWindow>{{id, "Inbox", ""}}));
+    EXPECT_EQ(harvest.windows, (std::vector<BrowserScripting::BrowserWindow>{{id, "Inbox", "", 4242}}));
     EXPECT_EQ(BrowserScripting::harvestWindows(browsers, "org.kde.falkon").kind, HKind::failed);
+}
+
+TEST_F(BrowserWindowsTest, aRunningBrowsersNewWindowIsTakenWithoutWatchingForMore) {
+    desktop.addWindow(4242, "chromium", QRectF(0, 0, 800, 600), "Mine");
+    launcher.pageTitle = "Inbox"; // names no host: only a restoring browser makes us wait
+    const double start = clock.now();
+    const auto opened = BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", {});
+    ASSERT_EQ(opened.kind, Kind::opened);
+    EXPECT_EQ(desktop.get(opened.windowID).info.title, "Inbox");
+    EXPECT_EQ(opened.pid, desktop.get(opened.windowID).info.pid);
+    EXPECT_LT(clock.now() - start, BrowserScripting::settleTime) << "waited as if the browser were restoring";
 }
 
 TEST_F(BrowserWindowsTest, closesOnlyWindowsItOpened) {
