@@ -271,6 +271,13 @@ std::vector<SetupItem> Setup::appItems() const {
     return out;
 }
 
+QSet<QString> Setup::bundleIDs() const {
+    QSet<QString> ids;
+    for (const auto& item : items)
+        ids.insert(item.bundleID);
+    return ids;
+}
+
 Setup Setup::fresh(const QString& fingerprint, const QDateTime& now) {
     Setup setup;
     setup.id = QUuid::createUuid();

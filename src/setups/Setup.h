@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -94,6 +95,8 @@ struct Setup {
 
     std::vector<SetupItem> urlItems() const;
     std::vector<SetupItem> appItems() const;
+    // Every item's app, pages' browsers included: what closing the rest keeps.
+    QSet<QString> bundleIDs() const;
     // 1 + the largest display index among framed items; 1 when none has a frame.
     // Wide, so the largest index can't overflow.
     qint64 displaysNeeded() const;

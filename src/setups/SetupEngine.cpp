@@ -156,10 +156,7 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
 
     QStringList quit;
     if (setup.closeOthers) {
-        QSet<QString> keep;
-        for (const auto& item : setup.items)
-            keep.insert(item.bundleID);
-        quit = closeOtherApps(keep);
+        quit = closeOtherApps(setup.bundleIDs());
         run.report.clearedOthers = static_cast<int>(quit.size());
     }
 

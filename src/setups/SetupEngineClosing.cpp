@@ -54,10 +54,7 @@ std::optional<int> SetupEngine::closeOthersForLastRun(const QUuid& expecting) {
     const auto setup = store_.setup(expecting);
     if (!setup)
         return std::nullopt;
-    QSet<QString> keep;
-    for (const auto& item : setup->items)
-        keep.insert(item.bundleID);
-    const QStringList asked = closeOtherApps(keep);
+    const QStringList asked = closeOtherApps(setup->bundleIDs());
     lastUndo_ = foldingQuits(*lastUndo_, asked);
     return static_cast<int>(asked.size());
 }

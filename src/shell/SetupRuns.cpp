@@ -89,14 +89,17 @@ std::optional<int> SetupRuns::closeOthersCount(const Setup& setup, bool canUndo,
 
 void SetupRuns::showRunReceipt(const SetupPort::RunReport& report, const Setup& setup, bool canUndo) {
     const std::uint64_t token = ++receiptToken_;
+    // A run that closed the rest itself, or can't be undone, offers no closing:
+    // there is nothing to count.
+    if (setup.closeOthers || !canUndo) {
+        presentRunReceipt(report, setup, canUndo, {});
+        return;
+    }
     auto others = std::make_shared<QStringList>();
-    // The engine keeps the setup's own apps when it closes the rest.
-    QSet<QString> keep;
-    for (const auto& item : setup.items)
-        keep.insert(item.bundleID);
     QPointer<SetupRuns> self(this);
+    // The engine keeps the setup's own apps when it closes the rest.
     c_.offMainThread(
-        [find = c_.othersToClose, keep, others] {
+        [find = c_.othersToClose, keep = setup.bundleIDs(), others] {
             if (find)
                 *others = find(keep);
             return true;
