@@ -29,13 +29,10 @@ void AppDelegate::buildOnboarding() {
         return audio && audio->inputAvailable();
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
-    reads.speech = [recognizer] { return recognizer && recognizer->isAvailable(); };
-    // A model still loading is not yet a reason to warn.
-    reads.onDeviceSpeech = [recognizer] {
-        return recognizer && (recognizer->isAvailable() || recognizer->isLoading()) &&
-               recognizer->supportsOnDeviceRecognition();
+    reads.speech = [recognizer] { return speechModelOf(recognizer); };
+    reads.onDeviceRecognition = [recognizer] {
+        return recognizer && recognizer->supportsOnDeviceRecognition();
     };
-    reads.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     HotkeyEngine* keys = hotkeyEngine_.get();
     reads.accessibility = [keys] { return keys->isTrusted(); };
     permissionCheck_ = std::make_unique<DesktopPermissionCheck>(std::move(reads));
