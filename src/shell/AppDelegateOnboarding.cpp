@@ -100,6 +100,11 @@ void AppDelegate::showOnboarding() {
         flow_->setOnboardingClapPreview(true);
     if (!onboarding_)
         return;
+    // An open window is only brought forward: its Magic list stays as the user sees it.
+    if (onboarding_->isVisible()) {
+        onboarding_->show();
+        return;
+    }
     // Magic's step shows what was already found at once; a fresh scan fills it only
     // while it is empty.
     OnboardingModel& model = onboarding_->model();
