@@ -34,6 +34,7 @@
 #include "shell/SetupRuns.h"
 #include "shell/SingleInstance.h"
 #include "shell/SnapshotHost.h"
+#include "shell/SpeechModel.h"
 #include "shell/StatusIcon.h"
 #include "shell/StatusItemController.h"
 #include "shell/Watchdog.h"
@@ -281,8 +282,8 @@ void AppDelegate::buildFlow() {
     IntentMatcher* matcher = matcher_.get();
     parts.match = [matcher](const QString& text) { return matcher->match(text); };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
-    parts.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
-    parts.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
+    parts.speechAuthorized = [recognizer] { return speechModelOf(recognizer) == SpeechModel::ready; };
+    parts.speechLoading = [recognizer] { return speechModelOf(recognizer) == SpeechModel::loading; };
     // The flow outlives the audio engine, which goes at shutdown. The answer comes
     // from the engine's own record: the backend is the control thread's alone.
     QPointer<AppDelegate> self(this);
@@ -315,8 +316,8 @@ void AppDelegate::buildWatchdog() {
         return audio && audio->inputAvailable();
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
-    checks.speechAuthorized = [recognizer] { return recognizer && recognizer->isAvailable(); };
-    checks.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
+    checks.speechAuthorized = [recognizer] { return speechModelOf(recognizer) == SpeechModel::ready; };
+    checks.speechLoading = [recognizer] { return speechModelOf(recognizer) == SpeechModel::loading; };
     checks.audio = [self] { return self ? self->liveAudio() : nullptr; };
     auto watchdog = std::make_unique<Watchdog>(checks, Scheduler::main(), platform_->notifications());
     watchdog->onStateChange = [self](bool degraded, const QStringList&) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Apps.h"
 #include "platform/SleepWatcher.h"
 #include "shell/PlatformFactory.h"
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace brisklet {
@@ -192,8 +194,7 @@ private:
     std::unique_ptr<SetupCaptureController> captureCtl_;
     std::unique_ptr<FolderDialogChooser> folderChooser_;
     std::unique_ptr<SetupEditorController> setupEditor_;
-    QString defaultBrowserID_; // the browser watch's last answer
-    QString defaultBrowserName_;
+    std::optional<platform::AppEntry> defaultBrowser_; // the browser watch's last answer
     std::unique_ptr<ReceiptController> receipts_;
     std::unique_ptr<SetupNudgeController> nudge_;
     std::unique_ptr<RequestFlow> flow_;

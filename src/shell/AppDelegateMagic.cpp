@@ -73,9 +73,9 @@ void AppDelegate::buildMagic() {
             return MagicRecommender::Inventory{};
         MagicRecommender::Desktop desktop =
             self->magic_->profile() ? self->magic_->desktop() : MagicRecommender::Desktop{};
-        if (!self->defaultBrowserID_.isEmpty()) {
-            desktop.defaultBrowser = self->defaultBrowserID_;
-            desktop.defaultBrowserName = self->defaultBrowserName_;
+        if (self->defaultBrowser_) {
+            desktop.defaultBrowser = self->defaultBrowser_->id;
+            desktop.defaultBrowserName = self->defaultBrowser_->name;
         }
         desktop.displayFingerprint = desktopOf(*platform, false).displayFingerprint;
         QStringList names;

@@ -29,13 +29,10 @@ void AppDelegate::buildOnboarding() {
         return audio && audio->inputAvailable();
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
-    reads.speech = [recognizer] { return recognizer && recognizer->isAvailable(); };
-    // A model still loading is not yet a reason to warn.
-    reads.onDeviceSpeech = [recognizer] {
-        return recognizer && (recognizer->isAvailable() || recognizer->isLoading()) &&
-               recognizer->supportsOnDeviceRecognition();
+    reads.speech = [recognizer] { return speechModelOf(recognizer); };
+    reads.onDeviceRecognition = [recognizer] {
+        return recognizer && recognizer->supportsOnDeviceRecognition();
     };
-    reads.speechLoading = [recognizer] { return recognizer && recognizer->isLoading(); };
     HotkeyEngine* keys = hotkeyEngine_.get();
     reads.accessibility = [keys] { return keys->isTrusted(); };
     permissionCheck_ = std::make_unique<DesktopPermissionCheck>(std::move(reads));
@@ -103,6 +100,11 @@ void AppDelegate::showOnboarding() {
         flow_->setOnboardingClapPreview(true);
     if (!onboarding_)
         return;
+    // An open window is only brought forward: its Magic list stays as the user sees it.
+    if (onboarding_->isVisible()) {
+        onboarding_->show();
+        return;
+    }
     // Magic's step shows what was already found at once; a fresh scan fills it only
     // while it is empty.
     OnboardingModel& model = onboarding_->model();

@@ -5,8 +5,8 @@
 
 #include "platform/Apps.h"
 #include "platform/BrowserLauncher.h"
-#include "platform/SpeechRecognizer.h"
 #include "shell/MainMenu.h"
+#include "shell/SpeechModel.h"
 #include "ui/home/HomeWindowController.h"
 #include "ui/settings/SettingsServices.h"
 #include "voice/AudioEngine.h"
@@ -52,9 +52,15 @@ void AppDelegate::connectSettings() {
     };
     platform::SpeechRecognizer* recognizer = platform_->recognizer();
     services.speech = [recognizer] {
-        if (recognizer && recognizer->isLoading())
+        switch (speechModelOf(recognizer)) {
+        case SpeechModel::loading:
             return Grant::notDetermined;
-        return recognizer && recognizer->isAvailable() ? Grant::granted : Grant::denied;
+        case SpeechModel::ready:
+            return Grant::granted;
+        case SpeechModel::off:
+            break;
+        }
+        return Grant::denied;
     };
     services.accessibility = [self] {
         return self && self->hotkeyEngine_ && self->hotkeyEngine_->isTrusted();

@@ -94,8 +94,7 @@ void AppDelegate::connectSetupsPane() {
         [self](std::optional<platform::AppEntry> browser) {
             if (!self || !self->home_)
                 return;
-            self->defaultBrowserID_ = browser ? browser->id : QString();
-            self->defaultBrowserName_ = browser ? browser->name : QString();
+            self->defaultBrowser_ = browser;
             self->home_->setupsPane().setDefaultBrowser(std::move(browser));
         });
     browserWatch_->start();
@@ -114,7 +113,9 @@ void AppDelegate::buildSetupEditing() {
     if (platform::RunningApps* running = platform_->runningApps())
         p.running = [running] { return running->runningApps(); };
     // Found off the main thread by the browser watch; empty until then.
-    p.defaultBrowser = [self] { return self ? self->defaultBrowserID_ : QString(); };
+    p.defaultBrowser = [self] {
+        return self && self->defaultBrowser_ ? self->defaultBrowser_->id : QString();
+    };
     p.fingerprint = [self] { return self ? self->layouts_->fingerprint() : QString(); };
     p.screens = screenFrames();
     setupEditor_ = std::make_unique<SetupEditorController>(*setups_, appIndex_.get(), std::move(p));

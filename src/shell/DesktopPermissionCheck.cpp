@@ -16,10 +16,12 @@ void DesktopPermissionCheck::check(std::function<void(const PermissionGrants&)> 
         const auto read = [](const std::function<bool()>& f) { return f && f(); };
         PermissionGrants grants;
         grants.microphone = read(reads_.microphone);
-        grants.speech = read(reads_.speech);
+        const SpeechModel speech = reads_.speech ? reads_.speech() : SpeechModel::off;
+        grants.speech = speech == SpeechModel::ready;
+        // A model still loading is not known yet, not refused, and no reason to warn.
+        grants.speechUndetermined = speech == SpeechModel::loading;
         grants.accessibility = read(reads_.accessibility);
-        grants.onDeviceSpeech = read(reads_.onDeviceSpeech);
-        grants.speechUndetermined = !grants.speech && read(reads_.speechLoading);
+        grants.onDeviceSpeech = speech != SpeechModel::off && read(reads_.onDeviceRecognition);
         MainThread::post(this, [done, grants] { done(grants); });
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/SerialQueue.h"
+#include "shell/SpeechModel.h"
 #include "ui/onboarding/PermissionCheckPort.h"
 
 #include <QObject>
@@ -16,11 +17,11 @@ class DesktopPermissionCheck final : public QObject, public PermissionCheckPort 
 public:
     struct Reads {
         std::function<bool()> microphone;
-        std::function<bool()> speech;
+        // Read once per check, so that the speech rows agree with each other.
+        std::function<SpeechModel()> speech;
         std::function<bool()> accessibility;
-        std::function<bool()> onDeviceSpeech;
-        // The speech model is still loading: speech is not known yet, not refused.
-        std::function<bool()> speechLoading;
+        // The recogniser keeps the audio on this machine.
+        std::function<bool()> onDeviceRecognition;
     };
     explicit DesktopPermissionCheck(Reads reads, QObject* parent = nullptr);
     ~DesktopPermissionCheck() override;

@@ -26,6 +26,15 @@ bool openWithDesktop(const QUrl& url, const std::function<bool(const QUrl&)>& op
     return open ? open(url) : QDesktopServices::openUrl(url);
 }
 
+// One menu entry as the views read it; a separator is never chosen.
+QVariantMap entryData(const QString& title, const QString& shortcut, int command, bool separator) {
+    return {{QStringLiteral("title"), title},
+            {QStringLiteral("shortcut"), shortcut},
+            {QStringLiteral("command"), command},
+            {QStringLiteral("separator"), separator},
+            {QStringLiteral("enabled"), !separator}};
+}
+
 } // namespace
 
 const QList<Menu>& menus() {
@@ -61,12 +70,8 @@ QVariantList asData(const QList<Menu>& menus) {
     for (const auto& menu : menus) {
         QVariantList entries;
         for (const auto& entry : menu.entries)
-            entries << QVariantMap{
-                {QStringLiteral("title"), entry.title},
-                {QStringLiteral("shortcut"), entry.shortcut.toString(QKeySequence::NativeText)},
-                {QStringLiteral("command"), static_cast<int>(entry.command)},
-                {QStringLiteral("separator"), entry.isSeparator()},
-                {QStringLiteral("enabled"), !entry.isSeparator()}};
+            entries << entryData(entry.title, entry.shortcut.toString(QKeySequence::NativeText),
+                                 static_cast<int>(entry.command), entry.isSeparator());
         const QString title = menu.title.isEmpty() ? QStringLiteral("Brisklet") : menu.title;
         list << QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("entries"), entries}};
     }
@@ -114,16 +119,8 @@ QVariantList windowEntries() {
         if (!isListable(window))
             continue;
         if (entries.isEmpty())
-            entries << QVariantMap{{QStringLiteral("title"), QString()},
-                                   {QStringLiteral("shortcut"), QString()},
-                                   {QStringLiteral("command"), -1},
-                                   {QStringLiteral("separator"), true},
-                                   {QStringLiteral("enabled"), false}};
-        entries << QVariantMap{{QStringLiteral("title"), window->title()},
-                               {QStringLiteral("shortcut"), QString()},
-                               {QStringLiteral("command"), firstWindowCommand + int(listed.size())},
-                               {QStringLiteral("separator"), false},
-                               {QStringLiteral("enabled"), true}};
+            entries << entryData(QString(), QString(), -1, true);
+        entries << entryData(window->title(), QString(), firstWindowCommand + int(listed.size()), false);
         listed << window;
     }
     return entries;

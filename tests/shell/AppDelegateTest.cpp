@@ -535,6 +535,10 @@ TEST_F(AppDelegateTest, theOnboardingsMagicStepShowsWhatWasFoundAndNeverReplaces
     delegate->onboarding()->model().setMagicProposals(shown);
     magic->publish(MagicProfile{}, {proposal("Write")});
     EXPECT_EQ(ids(model.magicProposals()), ids(shown));
+    // Nor when a second launch brings the open window forward.
+    delegate->handleReopen();
+    EXPECT_TRUE(delegate->onboarding()->isVisible());
+    EXPECT_EQ(ids(model.magicProposals()), ids(shown));
 
     // Reopened, the step shows at once what Magic holds, and its own scan keeps it.
     delegate->onboarding()->finish();

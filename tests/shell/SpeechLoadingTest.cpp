@@ -7,6 +7,7 @@
 #include "flow/RequestFlow.h"
 #include "flow/WatchdogPort.h"
 #include "support/FakeNotifications.h"
+#include "support/FakePermissions.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
@@ -18,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using namespace brisklet;
 using namespace brisklet::test;
 
@@ -26,6 +29,31 @@ namespace {
 struct AlertingPlatform final : FakePlatform {
     FakeNotifications alerts;
     platform::Notifications* notifications() override { return &alerts; }
+};
+
+// A load that lands the moment availability is asked: what a read on another
+// thread sees when the model finishes between two questions.
+class LandingRecognizer final : public platform::SpeechRecognizer {
+public:
+    bool isAvailable() const override {
+        const bool before = available_.exchange(true);
+        loading_ = false;
+        return before;
+    }
+    bool isLoading() const override { return loading_; }
+    bool supportsOnDeviceRecognition() const override { return true; }
+    void recognize(std::shared_ptr<platform::RecognitionRequest>, ResultHandler) override {}
+
+private:
+    mutable std::atomic<bool> available_{false};
+    mutable std::atomic<bool> loading_{true};
+};
+
+struct LandingPlatform final : FakePlatform {
+    LandingRecognizer landing;
+    FakePermissions permissionsFake;
+    platform::SpeechRecognizer* recognizer() override { return &landing; }
+    platform::Permissions* permissions() override { return &permissionsFake; }
 };
 
 } // namespace
@@ -66,4 +94,23 @@ TEST(SpeechLoading, aModelStillLoadingIsNoMissingPermissionButAFailedLoadIs) {
     EXPECT_EQ(delegate.hud()->state(),
               HUDState::info(QString::fromUtf8("Grant Speech Recognition in Brisklet \xE2\x86\x92 Settings "
                                                "\xE2\x86\x92 Permissions")));
+}
+
+TEST(SpeechLoading, aLoadEndingDuringThePermissionReadIsNeverTakenForARefusal) {
+    TempHome home;
+    ScopedRuntimeDir runtime;
+    auto owned = std::make_unique<LandingPlatform>();
+    LandingPlatform& platform = *owned;
+    AppDelegate delegate(std::move(owned));
+    ASSERT_EQ(delegate.launch(), AppDelegate::LaunchResult::running);
+    ASSERT_TRUE(delegate.onboarding()->isVisible()) << "a new user's first start";
+    const OnboardingModel& model = delegate.onboarding()->model();
+    ASSERT_TRUE(waitFor([&] { return model.grants().microphone; })) << "the permission rows were read";
+
+    // Speech was read as still loading, not refused: "Allow…" asks rather than
+    // sending the user to the settings to grant what nobody took away.
+    delegate.onboarding()->allowSpeech();
+    EXPECT_EQ(platform.permissionsFake.speechRequests, 1);
+    EXPECT_TRUE(platform.permissionsFake.openedPanes.isEmpty());
+    EXPECT_TRUE(model.onDeviceSpeech());
 }

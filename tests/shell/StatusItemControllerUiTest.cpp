@@ -7,15 +7,13 @@
 #include "setups/SetupIcons.h"
 #include "shell/StatusIcon.h"
 #include "support/FakeDesktopAppearance.h"
+#include "support/ViewHarness.h"
 #include "ui/design/DesignSystem.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
 #include <QImage>
 #include <QMenu>
-#include <QPainter>
 #include <QPalette>
 #include <gtest/gtest.h>
 
@@ -47,18 +45,6 @@ const QRect trayBox(600, 0, 24, 24);
 // What the user sees on opening the menu.
 void open(StatusItemController& status) {
     emit status.menu()->aboutToShow();
-}
-
-// Saves a picture for a person to look at, laid over `backdrop`.
-void save(const QImage& image, const QString& name, const QColor& backdrop) {
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/ui-shots");
-    QDir().mkpath(folder);
-    QImage shown(image.size(), QImage::Format_ARGB32);
-    shown.fill(backdrop);
-    QPainter painter(&shown);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    shown.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 // The mean lightness (0 … 1) of the opaque pixels, and how many there are.
@@ -276,7 +262,7 @@ TEST(StatusItem, runASetupEntriesShowTheirSetupsSymbols) {
     QMenu* submenu = status.setupsAction()->menu();
     submenu->adjustSize();
     const QImage shot = submenu->grab().toImage();
-    save(shot, QStringLiteral("tray-run-a-setup-light"), Qt::white);
+    test::ViewHarness::save(shot, QStringLiteral("tray-run-a-setup-light"), Qt::white);
     EXPECT_GT(shot.width(), 60);
     EXPECT_LT(inkOf(book).first, 0.4) << "dark symbols in a light menu";
 
@@ -293,7 +279,7 @@ TEST(StatusItem, runASetupEntriesShowTheirSetupsSymbols) {
     QMenu* darkMenu = status.setupsAction()->menu();
     EXPECT_GT(inkOf(darkMenu->actions()[0]->icon().pixmap(22, 22).toImage()).first, 0.75);
     darkMenu->adjustSize();
-    save(darkMenu->grab().toImage(), QStringLiteral("tray-run-a-setup-dark"), Qt::black);
+    test::ViewHarness::save(darkMenu->grab().toImage(), QStringLiteral("tray-run-a-setup-dark"), Qt::black);
     QApplication::setPalette(before);
 }
 
@@ -306,14 +292,14 @@ TEST(StatusItem, theMarkIsLightOnADarkPanelAndDarkOnALightOne) {
 
     desktop.set(true, false);
     const QImage onDark = status.icon().pixmap(48, 48).toImage();
-    save(onDark, QStringLiteral("tray-mark-dark"), darkPanel);
+    test::ViewHarness::save(onDark, QStringLiteral("tray-mark-dark"), darkPanel);
     const auto [darkInk, darkCount] = inkOf(onDark);
     EXPECT_GT(darkCount, 50) << "the mark is drawn";
     EXPECT_GT(darkInk, 0.75) << "a light mark on a dark panel";
 
     desktop.set(false, false);
     const QImage onLight = status.icon().pixmap(48, 48).toImage();
-    save(onLight, QStringLiteral("tray-mark-light"), lightPanel);
+    test::ViewHarness::save(onLight, QStringLiteral("tray-mark-light"), lightPanel);
     EXPECT_LT(inkOf(onLight).first, 0.3) << "a dark mark on a light panel";
 
     // Paused follows the scheme too.

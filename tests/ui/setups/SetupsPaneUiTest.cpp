@@ -68,19 +68,6 @@ QQuickItem* visibleItem(QQuickItem* under, const QString& name) {
     return nullptr;
 }
 
-int countNear(const QImage& image, const QRect& box, const QColor& colour) {
-    int found = 0;
-    for (int y = std::max(0, box.top()); y <= std::min(image.height() - 1, box.bottom()); ++y) {
-        for (int x = std::max(0, box.left()); x <= std::min(image.width() - 1, box.right()); ++x) {
-            const QColor pixel = QColor::fromRgba(image.pixel(x, y));
-            if (std::abs(pixel.red() - colour.red()) < 12 && std::abs(pixel.green() - colour.green()) < 12 &&
-                std::abs(pixel.blue() - colour.blue()) < 12)
-                ++found;
-        }
-    }
-    return found;
-}
-
 class SetupsPaneUiTest : public LightDarkViewTest {
 protected:
     SetupsPaneUiTest() : LightDarkViewTest(false) {}
@@ -199,9 +186,10 @@ TEST_P(SetupsPaneUiTest, cardsShowNewestFirstWithTheirMiniaturesAppsAndState) {
     EXPECT_EQ(inCard("Two Screens", "thumbnail")->property("screenCount").toInt(), 2);
     EXPECT_FALSE(inCard("Loose Ends", "miniature")->isVisible());
     // The icons are drawn in the tiles and in the icon rows.
-    EXPECT_GT(countNear(image, harness.boxOf(inCard("Deep Work", "thumbnail")), codeColour), 20);
-    EXPECT_GT(countNear(image, harness.boxOf(inCard("Two Screens", "thumbnail")), terminalColour), 20);
-    EXPECT_GT(countNear(image, harness.boxOf(inCard("Deep Work", "apps")), firefoxColour), 100);
+    EXPECT_GT(Pixels::countNear(image, harness.boxOf(inCard("Deep Work", "thumbnail")), codeColour, 11), 20);
+    EXPECT_GT(Pixels::countNear(image, harness.boxOf(inCard("Two Screens", "thumbnail")), terminalColour, 11),
+              20);
+    EXPECT_GT(Pixels::countNear(image, harness.boxOf(inCard("Deep Work", "apps")), firefoxColour, 11), 100);
 
     // Made on one display while two are connected: the warning; six icons and "+1".
     EXPECT_TRUE(inCard("Loose Ends", "displayWarning")->isVisible());
@@ -259,7 +247,7 @@ TEST_P(SetupsPaneUiTest, withoutSetupsTheEmptyStateOffersBothStartsAndTheIdeas) 
     EXPECT_EQ(name->property("text").toString(), "Deep Work");
     expectLegible(image, name, surface);
     expectLegible(image, harness.find("blurb"), surface);
-    EXPECT_GT(countNear(image, harness.boxOf(harness.find("ideaGrid")), codeColour), 100);
+    EXPECT_GT(Pixels::countNear(image, harness.boxOf(harness.find("ideaGrid")), codeColour, 11), 100);
 
     std::optional<brisklet::Setup> draft;
     QObject::connect(&model, &SetupsPaneModel::editRequested, [&](const brisklet::Setup& s) { draft = s; });
@@ -376,16 +364,16 @@ Rectangle {
     // its middle); the right half is bare screen.
     EXPECT_EQ(QColor::fromRgba(image.pixel(10 + 40, 10 + 150)).rgb(), surface.rgb());
     EXPECT_NE(QColor::fromRgba(image.pixel(10 + 280, 10 + 150)).rgb(), surface.rgb());
-    EXPECT_GT(countNear(image, QRect(10, 10, 160, 200), codeColour), 100);
+    EXPECT_GT(Pixels::countNear(image, QRect(10, 10, 160, 200), codeColour, 11), 100);
     // Screen 1: the bottom half holds the page, the top half is bare.
     const int x1 = 10 + 325;
     EXPECT_EQ(QColor::fromRgba(image.pixel(x1 + 40, 10 + 180)).rgb(), surface.rgb());
     EXPECT_NE(QColor::fromRgba(image.pixel(x1 + 40, 10 + 50)).rgb(), surface.rgb());
-    EXPECT_GT(countNear(image, QRect(x1, 110, 320, 100), firefoxColour), 100);
+    EXPECT_GT(Pixels::countNear(image, QRect(x1, 110, 320, 100), firefoxColour, 11), 100);
     // The page's title bar (the tile starts 3 + 97 down, its bar is 3.5 high) is
     // the ember wash over the window's body.
     const QColor wash = Pixels::over(palette()->emberWash.rgba(), surface);
-    EXPECT_GT(countNear(image, QRect(x1 + 10, 10 + 100, 300, 3), wash), 300);
+    EXPECT_GT(Pixels::countNear(image, QRect(x1 + 10, 10 + 100, 300, 3), wash, 11), 300);
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearance, SetupsPaneUiTest, ::testing::Values(false, true),
