@@ -39,8 +39,9 @@ SpeechController::Window SpeechController::window() const {
 }
 
 void SpeechController::start(Mode mode, PartialHandler onPartial, Completion completion) {
-    // A model still loading takes the request and decodes it once it is ready.
-    if (!recognizer_ || !(recognizer_->isAvailable() || recognizer_->isLoading())) {
+    // A model still loading takes the request and decodes it once it is ready. Loading
+    // is asked first: a load that ends between the two questions is then seen ready.
+    if (!recognizer_ || !(recognizer_->isLoading() || recognizer_->isAvailable())) {
         qCCritical(lcSpeech, "speech recognizer unavailable or not authorized");
         if (completion)
             completion(std::nullopt);

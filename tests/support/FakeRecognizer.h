@@ -16,12 +16,22 @@ public:
         ResultHandler handler;
     };
 
-    bool available = true;
+    mutable bool available = true;
     bool onDevice = true;
-    bool loading = false;
+    mutable bool loading = false;
+    // The model finishes loading just after its availability is asked, as a load on
+    // another thread may.
+    bool loadEndsWhenAsked = false;
     std::vector<Task> tasks;
 
-    bool isAvailable() const override { return available; }
+    bool isAvailable() const override {
+        const bool was = available;
+        if (loadEndsWhenAsked && loading) {
+            loading = false;
+            available = true;
+        }
+        return was;
+    }
     bool isLoading() const override { return loading; }
     bool supportsOnDeviceRecognition() const override { return onDevice; }
     void recognize(std::shared_ptr<platform::RecognitionRequest> request, ResultHandler handler) override {

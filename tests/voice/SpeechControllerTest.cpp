@@ -261,6 +261,15 @@ TEST_F(SpeechControllerTest, refusesWhenTheRecogniserIsMissingUnavailableOrNotOn
     }
 }
 
+TEST_F(SpeechControllerTest, aModelThatFinishesLoadingWhileItIsAskedTakesTheRequest) {
+    recognizer.available = false;
+    recognizer.loading = true;
+    recognizer.loadEndsWhenAsked = true;
+    open(Mode::timed);
+    EXPECT_TRUE(controller.isListening()) << "a model that just became ready was taken for a missing one";
+    EXPECT_EQ(completions, 0);
+}
+
 TEST_F(SpeechControllerTest, audioReachesOnlyTheOpenWindowAndNeverAfterItsEnd) {
     const std::vector<float> chunk(512, 0.1f);
     controller.appendAudio(chunk); // no window
