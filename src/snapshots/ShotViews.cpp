@@ -5,6 +5,7 @@
 #include "ui/hud/HUDModel.h"
 #include "ui/onboarding/OnboardingController.h"
 #include "ui/pick/BriskPickModel.h"
+#include "ui/receipts/SetupNudgeController.h"
 #include "ui/receipts/SetupNudgeModel.h"
 #include "ui/setups/CapturePreviewModel.h"
 
@@ -180,10 +181,11 @@ Recipe recipe(const MarkRowShot&, const Stage&, QObject*) {
 
 Recipe recipe(const NudgeShot& shot, const Stage&, QObject* owner) {
     auto* model = new SetupNudgeModel(shot.setupName, owner);
-    return {gradient("Qt.rgba(0.85, 0.83, 0.8, 1)", "Qt.rgba(0.72, 0.7, 0.68, 1)") +
-                "    SetupNudgeView { anchors.centerIn: parent; model: shotModel }\n",
-            {{"shotModel", object(model)}},
-            {}};
+    return {
+        gradient("Qt.rgba(0.85, 0.83, 0.8, 1)", "Qt.rgba(0.72, 0.7, 0.68, 1)") +
+            "    SetupNudgeView { anchors.centerIn: parent; model: shotModel; shadowMargin: shotMargin }\n",
+        {{"shotModel", object(model)}, {"shotMargin", SetupNudgeController::shadowMargin}},
+        {}};
 }
 
 Recipe recipe(const AddCommandShot&, const Stage& stage, QObject*) {

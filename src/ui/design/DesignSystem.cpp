@@ -62,12 +62,11 @@ void DesignSystem::setDesktop(platform::DesktopAppearance* desktop) {
 void DesignSystem::readDesktop() {
     const bool dark = desktop_ && desktop_->prefersDark();
     const bool reduce = desktop_ && desktop_->reducesMotion();
-    const bool wasDark = isDark();
     // The desktop's own scheme matters even while the app keeps a fixed one (the
     // tray's mark sits on the desktop's panel).
     const bool wasSystemDark = systemDark_;
     systemDark_ = dark;
-    if (isDark() != wasDark || dark != wasSystemDark || appearance_ == AppAppearance::system)
+    if (dark != wasSystemDark || appearance_ == AppAppearance::system)
         emit appearanceChanged();
     if (reduce != reduceMotion_) {
         reduceMotion_ = reduce;

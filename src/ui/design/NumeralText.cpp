@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QtEndian>
 #include <algorithm>
+#include <optional>
 
 namespace brisklet {
 
@@ -43,9 +44,9 @@ std::vector<QByteArray> glyphNames(const QByteArray& post) {
     return names;
 }
 
-} // namespace
-
-std::optional<std::array<quint32, 10>> NumeralText::liningDigits(const QRawFont& font) {
+// The glyphs of the ten lining digits of `font` (tabular ones first), when the
+// face names them; absent when it has none of its own.
+std::optional<std::array<quint32, 10>> liningDigits(const QRawFont& font) {
     const std::vector<QByteArray> names = glyphNames(font.fontTable("post"));
     for (const char* suffix : {".tf", ".lf"}) {
         std::array<quint32, 10> glyphs{};
@@ -64,8 +65,11 @@ std::optional<std::array<quint32, 10>> NumeralText::liningDigits(const QRawFont&
     return std::nullopt;
 }
 
+} // namespace
+
 NumeralText::NumeralText(QQuickItem* parent) : QQuickPaintedItem(parent) {
     setAntialiasing(true);
+    readFont();
     layOut();
 }
 
@@ -81,6 +85,7 @@ void NumeralText::setFont(const QFont& font) {
     if (font == font_)
         return;
     font_ = font;
+    readFont();
     layOut();
     emit fontChanged();
 }
@@ -93,29 +98,34 @@ void NumeralText::setColor(const QColor& color) {
     emit colorChanged();
 }
 
+void NumeralText::readFont() {
+    raw_ = QRawFont::fromFont(font_);
+    if (!raw_.isValid())
+        return;
+    // A digit the face has no lining form of keeps its usual glyph.
+    if (const auto lining = liningDigits(raw_)) {
+        digits_ = *lining;
+    } else {
+        for (int digit = 0; digit < 10; ++digit)
+            digits_[size_t(digit)] = raw_.glyphIndexesForString(QString::number(digit)).value(0);
+    }
+    const QList<QPointF> advances =
+        raw_.advancesForGlyphIndexes(QList<quint32>(digits_.begin(), digits_.end()));
+    cell_ = 0;
+    for (int digit = 0; digit < 10; ++digit) {
+        digitAdvances_[size_t(digit)] = advances.value(digit).x();
+        cell_ = std::max(cell_, digitAdvances_[size_t(digit)]);
+    }
+}
+
 void NumeralText::layOut() {
-    const QRawFont raw = QRawFont::fromFont(font_);
     run_ = QGlyphRun();
-    if (!raw.isValid()) {
+    if (!raw_.isValid()) {
         setImplicitSize(0, 0);
         update();
         return;
     }
-    QList<quint32> glyphs = raw.glyphIndexesForString(text_);
-    // A digit the face has no lining form of keeps its usual glyph.
-    std::array<quint32, 10> digits{};
-    if (const auto lining = liningDigits(raw)) {
-        digits = *lining;
-    } else {
-        for (int digit = 0; digit < 10; ++digit)
-            digits[size_t(digit)] = raw.glyphIndexesForString(QString::number(digit)).value(0);
-    }
-    const QList<quint32> digitList(digits.begin(), digits.end());
-    const QList<QPointF> digitAdvances = raw.advancesForGlyphIndexes(digitList);
-    qreal cell = 0;
-    for (const QPointF& advance : digitAdvances)
-        cell = std::max(cell, advance.x());
-
+    QList<quint32> glyphs = raw_.glyphIndexesForString(text_);
     // One glyph per character: the text of a figure holds no combining marks.
     const bool oneToOne = glyphs.size() == text_.size();
     QList<QPointF> positions;
@@ -124,18 +134,18 @@ void NumeralText::layOut() {
         const QChar ch = oneToOne ? text_.at(i) : QChar();
         if (ch >= u'0' && ch <= u'9') {
             const int digit = ch.unicode() - u'0';
-            glyphs[i] = digits[size_t(digit)];
-            positions << QPointF(x + (cell - digitAdvances[digit].x()) / 2, raw.ascent());
-            x += cell;
+            glyphs[i] = digits_[size_t(digit)];
+            positions << QPointF(x + (cell_ - digitAdvances_[size_t(digit)]) / 2, raw_.ascent());
+            x += cell_;
         } else {
-            positions << QPointF(x, raw.ascent());
-            x += raw.advancesForGlyphIndexes(QList<quint32>{glyphs[i]}).value(0).x();
+            positions << QPointF(x, raw_.ascent());
+            x += raw_.advancesForGlyphIndexes(QList<quint32>{glyphs[i]}).value(0).x();
         }
     }
-    run_.setRawFont(raw);
+    run_.setRawFont(raw_);
     run_.setGlyphIndexes(glyphs);
     run_.setPositions(positions);
-    setImplicitSize(x, raw.ascent() + raw.descent());
+    setImplicitSize(x, raw_.ascent() + raw_.descent());
     update();
 }
 

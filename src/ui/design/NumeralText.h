@@ -8,7 +8,6 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 #include <array>
-#include <optional>
 
 namespace brisklet {
 
@@ -35,21 +34,24 @@ public:
 
     void paint(QPainter* painter) override;
 
-    // The glyphs of the ten lining digits of `font` (tabular ones first), when the
-    // face names them; absent when it has none of its own.
-    static std::optional<std::array<quint32, 10>> liningDigits(const QRawFont& font);
-
 signals:
     void textChanged();
     void fontChanged();
     void colorChanged();
 
 private:
+    void readFont();
     void layOut();
 
     QString text_;
     QFont font_;
     QColor color_ = Qt::black;
+    // What the face gives every figure, read once per font: its glyph-name table
+    // is large and a figure may change many times a second.
+    QRawFont raw_;
+    std::array<quint32, 10> digits_{};
+    std::array<qreal, 10> digitAdvances_{};
+    qreal cell_ = 0;
     QGlyphRun run_; // laid out here on the main thread: painting may run elsewhere
 };
 

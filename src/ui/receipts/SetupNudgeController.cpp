@@ -18,7 +18,8 @@ std::unique_ptr<FloatingSurface> makeNudgePanel(SetupNudgeModel& model) {
     constexpr int margin = SetupNudgeController::shadowMargin;
     options.size =
         QSize(SetupNudgeController::cardWidth + 2 * margin, SetupNudgeController::cardHeight + 2 * margin);
-    options.properties = {{QStringLiteral("model"), QVariant::fromValue(&model)}};
+    options.properties = {{QStringLiteral("model"), QVariant::fromValue(&model)},
+                          {QStringLiteral("shadowMargin"), margin}};
     options.forcedDark = false; // the card is always light
     options.level = 3;
     auto panel = std::make_unique<FloatingPanel>(options);

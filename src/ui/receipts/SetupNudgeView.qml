@@ -8,8 +8,9 @@ Item {
     id: root
     readonly property DSPalette c: DS.light
     required property SetupNudgeModel model
-    // Room around the card for its shadow; the window is shaped to the card itself.
-    readonly property int shadowMargin: 8
+    // Room around the card for its shadow, as the panel was sized for; the window is
+    // shaped to the card itself.
+    required property int shadowMargin
 
     width: 320 + 2 * shadowMargin
     implicitWidth: width

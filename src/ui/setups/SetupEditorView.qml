@@ -59,13 +59,15 @@ Popup {
         border.color: sheet.c.hairlineStrong
     }
     // The panel exists only while the sheet shows: a window without an open editor
-    // holds no bindings to a model that goes away at quit.
+    // holds no bindings to a model that goes away at quit. A reopened Loader builds
+    // the panel again by itself from the kept source and model, reading the draft of
+    // that opening; it is set here only when there is none yet for this model.
     contentItem: Loader {
         active: !!sheet.model && sheet.visible
         onActiveChanged: load()
         Component.onCompleted: load()
         function load() {
-            if (active)
+            if (active && (!item || item.model !== sheet.model))
                 setSource("SetupEditorPanel.qml", {model: sheet.model, radius: 12})
         }
     }

@@ -24,8 +24,10 @@ class SetupNudgeViewUiTest : public LightDarkViewTest {
 protected:
     QImage shoot(SetupNudgeModel& model, const QString& name) {
         // Over a mid-grey desktop, as the card floats.
-        return loadAndShoot(harness, QStringLiteral("SetupNudgeView"),
-                            {{"model", QVariant::fromValue(&model)}}, name, QColor(0x6b, 0x7a, 0x8f));
+        return loadAndShoot(
+            harness, QStringLiteral("SetupNudgeView"),
+            {{"model", QVariant::fromValue(&model)}, {"shadowMargin", SetupNudgeController::shadowMargin}},
+            name, QColor(0x6b, 0x7a, 0x8f));
     }
     // Always the light card, whatever the app's appearance.
     static QColor canvas() { return DesignSystem::instance().light()->canvas; }

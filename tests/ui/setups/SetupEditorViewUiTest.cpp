@@ -22,6 +22,7 @@
 #include "support/WaitFor.h"
 
 #include <QQuickItem>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -426,3 +427,33 @@ TEST_P(SetupEditorViewUiTest, theSheetInTheHomeWindowLeavesItsMenuBarFree) {
 
 INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "dark" : "light"; });
+
+TEST_P(SetupEditorViewUiTest, eachOpeningOfTheSheetBuildsItsPanelOnceWithTheDraftOfThatOpening) {
+    CommandRegistry registry(dir.filePath("commands.json"));
+    AppState state;
+    HomeWindowController homeWindow(registry, &index, store, state);
+    homeWindow.setSetupEditor(&editor);
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(
+        h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
+        << h.errors().toStdString();
+    h.root()->setSize(QSizeF(940, 700));
+    h.render();
+    QObject* sheet = h.root()->findChild<QObject*>("setupEditor");
+    ASSERT_TRUE(sheet);
+    QQuickItem* loader = sheet->property("contentItem").value<QQuickItem*>();
+    ASSERT_TRUE(loader);
+    QSignalSpy builds(loader, SIGNAL(loaded()));
+
+    editor.openNew();
+    EXPECT_EQ(builds.count(), 1);
+    editor.model().cancel();
+    const brisklet::Setup setup = storedWithItems();
+    store.upsert(setup);
+    ASSERT_TRUE(editor.openEditor(setup.id.toString()));
+    EXPECT_EQ(builds.count(), 2) << "one more build for the second opening";
+    QQuickItem* panel = loader->property("item").value<QQuickItem*>();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(ViewHarness::find(panel, "title")->property("text"), "Edit setup");
+    EXPECT_EQ(ViewHarness::find(panel, "name")->property("text"), "Deep Work");
+}
