@@ -23,9 +23,7 @@ int AppState::storedSecondsSaved() {
 
 void AppState::recordCommand() {
     Prefs::sync();
-    const int stored = Prefs::intValue(Prefs::Key::commandsRun);
-    // The count stops at its largest value rather than wrapping to a negative one.
-    Prefs::setValue(Prefs::Key::commandsRun, stored < std::numeric_limits<int>::max() ? stored + 1 : stored);
+    Prefs::increment(Prefs::Key::commandsRun);
     Prefs::sync();
     refresh();
 }

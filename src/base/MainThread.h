@@ -19,10 +19,10 @@ void post(std::function<void()> work);
 void post(const QObject* context, std::function<void()> work);
 
 // Run `work` on the main thread and wait for it: inline when already there. Never
-// call it while holding a lock the main thread may want. Returns false when the
-// work did not run: there is no application, or the main thread is itself waiting
-// for the caller (a WaitingScope), which a hop would otherwise wait for for ever.
-bool runSync(const std::function<void()>& work);
+// call it while holding a lock the main thread may want. The work does not run when
+// there is no application, or when the main thread is itself waiting for the caller
+// (a WaitingScope), which a hop would otherwise wait for for ever.
+void runSync(const std::function<void()>& work);
 
 // While one lives on the main thread, that thread is blocked waiting for workers
 // (a queue being stopped at quit): every hop waiting for it, and every hop asked

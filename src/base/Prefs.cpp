@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -95,6 +96,15 @@ void setValue(const QString& key, const QVariant& value) {
     auto& s = store();
     std::lock_guard lock(s.mutex);
     s.open().setValue(key, value);
+}
+
+void increment(const QString& key) {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    QSettings& settings = s.open();
+    const int count = settings.contains(key) ? settings.value(key).toInt() : s.defaults.value(key).toInt();
+    if (count < std::numeric_limits<int>::max())
+        settings.setValue(key, count + 1);
 }
 
 void remove(const QString& key) {

@@ -45,6 +45,9 @@ QString stringValue(const QString& key);
 QStringList stringListValue(const QString& key);
 
 void setValue(const QString& key, const QVariant& value);
+// Adds one to a stored count in one step, so two threads counting at once both
+// count; the count stops at its largest value rather than wrapping to a negative one.
+void increment(const QString& key);
 void remove(const QString& key);
 // Write pending changes and pick up changes made by other processes.
 void sync();

@@ -1,6 +1,7 @@
 #include "base/SerialQueue.h"
 
 #include "base/MainThread.h"
+#include "base/WorkCompletion.h"
 
 #include <algorithm>
 #include <pthread.h>
@@ -56,36 +57,11 @@ bool SerialQueue::sync(const Work& work) {
         work();
         return true;
     }
-    std::mutex doneMutex;
-    std::condition_variable doneCv;
-    bool done = false;
-    bool ran = false;
-    // The item holds only references to this frame; sync waits until it has run or
-    // has been dropped by stop(), so the frame outlives it.
-    struct Guard {
-        std::mutex& m;
-        std::condition_variable& cv;
-        bool& done;
-        Guard(std::mutex& m, std::condition_variable& cv, bool& done) : m(m), cv(cv), done(done) {}
-        Guard(const Guard&) = delete;
-        ~Guard() {
-            std::lock_guard lock(m);
-            done = true;
-            cv.notify_all();
-        }
-    };
-    auto guard = std::make_shared<Guard>(doneMutex, doneCv, done);
-    bool queued = async([guard, &work, &ran]() mutable {
-        work();
-        ran = true;
-        guard.reset();
-    });
-    guard.reset();
-    if (!queued)
+    // Waits until the item has run or has been dropped by stop().
+    auto completion = std::make_shared<WorkCompletion>();
+    if (!async(completion->item(work)))
         return false;
-    std::unique_lock lock(doneMutex);
-    doneCv.wait(lock, [&] { return done; });
-    return ran;
+    return completion->wait();
 }
 
 void SerialQueue::stop() {

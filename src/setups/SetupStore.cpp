@@ -178,7 +178,7 @@ bool SetupStore::markRun(const QUuid& id) {
     const QDateTime stamp = now();
     const bool ok = commit([&](List& list) {
         // Counted under the lock, so two runs at once both count.
-        Prefs::setValue(Prefs::Key::setupsRun, Prefs::intValue(Prefs::Key::setupsRun) + 1);
+        Prefs::increment(Prefs::Key::setupsRun);
         const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
         if (it != list.end())
             it->lastRunAt = stamp;

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QThread>
 #include <cstdio>
+#include <limits>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -451,6 +452,11 @@ TEST_F(SetupStoreTest, markRunCountsEveryRunAndStampsOnlyTheRun) {
     EXPECT_EQ(Prefs::intValue(Prefs::Key::setupsRun), 2);
     EXPECT_TRUE(QFile::exists(file()));
     EXPECT_EQ(counted.count(), 2);
+
+    // The count stops at its largest value rather than wrapping to a negative one.
+    Prefs::setValue(Prefs::Key::setupsRun, std::numeric_limits<int>::max());
+    EXPECT_TRUE(store->markRun(a.id));
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::setupsRun), std::numeric_limits<int>::max());
 }
 
 TEST_F(SetupStoreTest, changesFromOtherThreadsArePublishedInOrder) {

@@ -124,8 +124,11 @@ public:
         if (!source_)
             return;
         readInput();
-        if (auto error = start(true))
+        if (auto error = start(true)) {
             qCWarning(lcAudio).noquote() << "the input did not reopen at its new pace:" << error->description;
+            // The old input is closed already; nothing else would ever open one again.
+            inputLost();
+        }
     }
 
 private:
@@ -149,11 +152,15 @@ private:
         if (state != QAudio::StoppedState || !source_)
             return;
         const QAudio::Error error = source_->error();
-        if (error == QAudio::IOError || error == QAudio::FatalError) {
-            running = false;
-            if (onConfigurationChanged)
-                onConfigurationChanged(QStringLiteral("engine configuration changed"));
-        }
+        if (error == QAudio::IOError || error == QAudio::FatalError)
+            inputLost();
+    }
+
+    // The engine builds the input again, with a fresh look at the default device.
+    void inputLost() {
+        running = false;
+        if (onConfigurationChanged)
+            onConfigurationChanged(QStringLiteral("engine configuration changed"));
     }
 
     void readInput() {

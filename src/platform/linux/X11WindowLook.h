@@ -22,10 +22,11 @@ public:
     void setDarkTitleBar(WindowId window, bool dark) override;
 
 private:
-    xcb_atom_t intern(const QByteArray& name);
-
     xcb_connection_t* conn_ = nullptr;
     int screen_ = 0;
+    xcb_atom_t compositorSelection_ = XCB_ATOM_NONE;
+    xcb_atom_t themeVariant_ = XCB_ATOM_NONE;
+    xcb_atom_t utf8_ = XCB_ATOM_NONE;
 };
 
 } // namespace brisklet::platform

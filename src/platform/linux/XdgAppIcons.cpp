@@ -50,10 +50,8 @@ QImage fromPixmapFolders(const QString& name, int pixels) {
     for (const QString& folder : dataFolders()) {
         for (const char* ext : {".png", ".svg", ".xpm"}) {
             const QString path = folder + QStringLiteral("/pixmaps/") + name + QLatin1String(ext);
-            if (QFileInfo(path).isFile()) {
-                if (QImage image = fromFile(path, pixels); !image.isNull())
-                    return image;
-            }
+            if (QImage image = fromFile(path, pixels); !image.isNull())
+                return image;
         }
     }
     return {};
