@@ -32,9 +32,8 @@ std::optional<QString> apiKey(platform::SecretStore* secrets) {
     return AskClient::keychainKey(secrets);
 }
 
-QNetworkRequest request(const QString& base, const QString& key, int timeoutMs) {
+QNetworkRequest request(const QString& base, const QString& key) {
     QNetworkRequest r(QUrl(base + QStringLiteral("/v1/messages")));
-    r.setTransferTimeout(timeoutMs);
     r.setRawHeader("content-type", "application/json");
     r.setRawHeader("x-api-key", key.toUtf8());
     r.setRawHeader("anthropic-version", version);
@@ -107,7 +106,7 @@ void send(QNetworkAccessManager& network, platform::SecretStore* secrets, const 
         done(TextResult::failure(AskError::noKey));
         return;
     }
-    ModelRequest::send(network, request(base, *key, timeoutMs), "POST", body(call), timeoutMs,
+    ModelRequest::send(network, request(base, *key), "POST", body(call), timeoutMs,
                        [logFailures, done = std::move(done)](const ModelRequest::Reply& reply) {
                            done(readReply(reply, logFailures));
                        });

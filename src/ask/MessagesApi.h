@@ -32,7 +32,7 @@ struct Call {
 };
 
 // POST {base}/v1/messages with the key and version headers.
-QNetworkRequest request(const QString& base, const QString& key, int timeoutMs);
+QNetworkRequest request(const QString& base, const QString& key);
 // {"model", "max_tokens", "system", "messages": [{"role": "user", "content"}]}.
 QByteArray body(const Call& call);
 

@@ -38,6 +38,36 @@ private:
     qint64 pos_ = 0;
 };
 
+// The requests a manager has on their way, kept as a child so it goes with it.
+// Dropping idle connections shuts the manager's connection thread down and cuts
+// off every request still running on it, so after a failure in transit the drop
+// waits for the last request in flight to end.
+class InFlight final : public QObject {
+public:
+    using QObject::QObject;
+
+    static InFlight& of(QNetworkAccessManager& network) {
+        for (QObject* child : network.children())
+            if (auto* found = dynamic_cast<InFlight*>(child))
+                return *found;
+        return *new InFlight(&network);
+    }
+
+    void begin() { ++count_; }
+    void end(bool failedInTransit) {
+        --count_;
+        dropPending_ = dropPending_ || failedInTransit;
+        if (count_ > 0 || !dropPending_)
+            return;
+        dropPending_ = false;
+        static_cast<QNetworkAccessManager*>(parent())->clearConnectionCache();
+    }
+
+private:
+    int count_ = 0;
+    bool dropPending_ = false;
+};
+
 } // namespace
 
 bool Reply::failedInTransit() const {
@@ -58,6 +88,8 @@ void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteAr
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     auto* upload = new OneShotBody(body);
+    QPointer<InFlight> inFlight(&InFlight::of(network));
+    inFlight->begin();
     QNetworkReply* reply = network.sendCustomRequest(request, method, upload);
     upload->setParent(reply);
     reply->setReadBufferSize(maxBody);
@@ -82,9 +114,8 @@ void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteAr
         }
     };
     QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
-    QPointer<QNetworkAccessManager> manager(&network);
     QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, state, take, manager, done = std::move(done)] {
+                     [reply, state, take, inFlight, done = std::move(done)] {
                          take();
                          state->error = reply->error();
                          state->errorString = reply->errorString();
@@ -95,8 +126,8 @@ void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteAr
                          if (status.isValid())
                              state->status = status.toInt();
                          reply->deleteLater();
-                         if (state->failedInTransit() && manager)
-                             manager->clearConnectionCache();
+                         if (inFlight)
+                             inFlight->end(state->failedInTransit());
                          done(*state);
                      });
 }

@@ -37,7 +37,8 @@ struct Reply {
 // Sends `body` with `method` once: no redirect is followed, nothing is sent a second
 // time, the body is read up to maxBody, and the whole exchange ends `deadlineMs`
 // after it starts, however slowly bytes keep coming. After a failure in transit
-// the manager's idle connections are dropped, so a stalled one is not reused.
+// the manager's idle connections are dropped, so a stalled one is not reused: at
+// once, or when the last other request sent through here on it ends.
 // `done` runs once, on the manager's thread.
 void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done);

@@ -72,6 +72,19 @@ TEST_F(AskNetworkTest, aStalledSecureConnectionIsNotReusedByTheNextRequest) {
     EXPECT_EQ(messages.connections(), 3);
 }
 
+TEST_F(AskNetworkTest, aFailedRequestLeavesAnotherInFlightToFinish) {
+    // Ask and Magic share one manager: a plan that fails must not cut off a reply
+    // that is still on its way.
+    client.askTimeoutMs = 3000;
+    service.enqueue({Answer::Kind::reply, 200, "slow answer", 800});
+    std::optional<TextResult> slow;
+    client.ask(QStringLiteral("hello"), [&](const TextResult& r) { slow = r; });
+    messages.enqueue(Answer::closed());
+    EXPECT_EQ(plan().error, AskError::network);
+    ASSERT_TRUE(waitFor([&] { return slow.has_value(); }, 6000));
+    EXPECT_EQ(*slow, TextResult::success(QStringLiteral("slow answer")));
+}
+
 TEST_F(AskNetworkTest, aHugeReplyIsCutShortAndLeavesNoPeak) {
     constexpr qint64 huge = 256ll << 20;
     const qint64 before = peakResidentKb();

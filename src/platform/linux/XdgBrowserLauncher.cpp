@@ -1,11 +1,9 @@
 #include "platform/linux/XdgBrowserLauncher.h"
 
 #include "base/Log.h"
+#include "base/MainThread.h"
 #include "platform/linux/LinuxAppLauncher.h"
 #include "platform/linux/PosixProcessRunner.h"
-
-#include <QCoreApplication>
-#include <QThread>
 
 namespace brisklet::platform {
 
@@ -86,8 +84,7 @@ QStringList XdgBrowserLauncher::webHandlers() {
 // The desktop ID xdg-mime names for `mimeType`.
 std::optional<QString> XdgBrowserLauncher::defaultFor(const QString& mimeType) {
     const auto now = std::chrono::steady_clock::now();
-    const QCoreApplication* app = QCoreApplication::instance();
-    const bool mainThread = app && QThread::currentThread() == app->thread();
+    const bool mainThread = MainThread::isCurrent();
     {
         std::lock_guard lock(answersMutex_);
         const auto kept = answers_.find(mimeType);
