@@ -3,8 +3,6 @@
 #include "ui/design/BriskGeometry.h"
 #include "ui/design/Symbols.h"
 
-#include <QFont>
-
 #include <QPainter>
 #include <QPixmap>
 
@@ -30,18 +28,8 @@ QIcon symbol(const QString& name, const QColor& color) {
     if (Symbols::codePoint(name) == 0)
         return {};
     QIcon icon;
-    for (int size : {16, 22, 32}) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        QFont font(QString::fromLatin1(Symbols::fontFamily));
-        font.setPixelSize(size);
-        painter.setFont(font);
-        painter.setPen(color);
-        painter.drawText(image.rect(), Qt::AlignCenter, Symbols::glyph(name));
-        painter.end();
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
+    for (int size : {16, 22, 32})
+        icon.addPixmap(QPixmap::fromImage(Symbols::image(name, size, color)));
     return icon;
 }
 

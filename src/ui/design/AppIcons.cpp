@@ -3,8 +3,6 @@
 #include "platform/AppIconSource.h"
 #include "ui/design/Symbols.h"
 
-#include <QFont>
-#include <QPainter>
 
 namespace brisklet {
 
@@ -27,15 +25,7 @@ QImage AppIcons::icon(const QString& appID) {
     if (image.isNull()) {
         if (placeholder_.isNull()) {
             // The symbol in a mid grey that reads on both the light and dark surface.
-            placeholder_ = QImage(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-            placeholder_.fill(Qt::transparent);
-            QPainter painter(&placeholder_);
-            QFont font(QString::fromLatin1(Symbols::fontFamily));
-            font.setPixelSize(pixels);
-            painter.setFont(font);
-            painter.setPen(QColor(0x8e, 0x88, 0x80));
-            painter.drawText(placeholder_.rect(), Qt::AlignCenter,
-                             Symbols::glyph(QStringLiteral("app.dashed")));
+            placeholder_ = Symbols::image(QStringLiteral("app.dashed"), pixels, QColor(0x8e, 0x88, 0x80));
         }
         image = placeholder_;
     }

@@ -1,5 +1,7 @@
 #include "ui/design/Symbols.h"
 
+#include <QFont>
+#include <QPainter>
 #include <map>
 
 namespace brisklet::Symbols {
@@ -91,6 +93,18 @@ QStringList names() {
     for (const auto& [name, code] : table())
         all << name;
     return all;
+}
+
+QImage image(const QString& name, int pixels, const QColor& color) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    QFont font(QString::fromLatin1(fontFamily));
+    font.setPixelSize(pixels);
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(image.rect(), Qt::AlignCenter, glyph(name));
+    return image;
 }
 
 } // namespace brisklet::Symbols

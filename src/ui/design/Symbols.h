@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -15,5 +17,7 @@ QString glyph(const QString& name);
 char32_t codePoint(const QString& name);
 // Every name the table knows.
 QStringList names();
+// The symbol drawn in `color`, centred in a transparent square `pixels` wide.
+QImage image(const QString& name, int pixels, const QColor& color);
 
 } // namespace brisklet::Symbols
