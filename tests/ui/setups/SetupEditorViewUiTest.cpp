@@ -36,6 +36,21 @@ namespace {
 const QByteArray kEditorQml =
     "import QtQuick\nimport Brisklet\nSetupEditorPanel { width: 660; height: 640 }\n";
 
+// The home window with the editor as its sheet, showing the Home pane.
+struct HomeSheet {
+    CommandRegistry registry;
+    AppState state;
+    HomeWindowController window;
+
+    HomeSheet(const QString& commands, AppIndex& index, SetupStore& store, SetupEditorController& editor)
+        : registry(commands), window(registry, &index, store, state) {
+        window.setSetupEditor(&editor);
+    }
+    bool load(ViewHarness& h) {
+        return h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&window)}, {"pane", "Home"}});
+    }
+};
+
 class SetupEditorViewUiTest : public LightDarkViewTest {
 protected:
     SetupEditorViewUiTest() : LightDarkViewTest(false) {}
@@ -339,14 +354,9 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewsBottomPanelIsPaddedOnEverySide) {
 }
 
 TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) {
-    CommandRegistry registry(dir.filePath("commands.json"));
-    AppState state;
-    HomeWindowController homeWindow(registry, &index, store, state);
-    homeWindow.setSetupEditor(&editor);
+    HomeSheet home(dir.filePath("commands.json"), index, store, editor);
     ViewHarness h(GetParam());
-    ASSERT_TRUE(
-        h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
-        << h.errors().toStdString();
+    ASSERT_TRUE(home.load(h)) << h.errors().toStdString();
     h.root()->setSize(QSizeF(940, 700));
     QObject* sheet = h.root()->findChild<QObject*>("setupEditor");
     ASSERT_TRUE(sheet);
@@ -392,15 +402,10 @@ TEST_P(SetupEditorViewUiTest, theHomeWindowShowsTheEditorAsASheetWhileItIsOpen) 
 }
 
 TEST_P(SetupEditorViewUiTest, theSheetInTheHomeWindowLeavesItsMenuBarFree) {
-    CommandRegistry registry(dir.filePath("commands.json"));
-    AppState state;
-    HomeWindowController homeWindow(registry, &index, store, state);
-    homeWindow.setSetupEditor(&editor);
-    homeWindow.setMenus(QVariantList{QVariantMap{{"title", "Brisklet"}, {"entries", QVariantList{}}}});
+    HomeSheet home(dir.filePath("commands.json"), index, store, editor);
+    home.window.setMenus(QVariantList{QVariantMap{{"title", "Brisklet"}, {"entries", QVariantList{}}}});
     ViewHarness h(GetParam());
-    ASSERT_TRUE(
-        h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
-        << h.errors().toStdString();
+    ASSERT_TRUE(home.load(h)) << h.errors().toStdString();
     h.root()->setSize(QSizeF(HomeWindowController::width, HomeWindowController::height));
     h.render();
     editor.openNew();
@@ -425,18 +430,10 @@ TEST_P(SetupEditorViewUiTest, theSheetInTheHomeWindowLeavesItsMenuBarFree) {
     editor.model().cancel();
 }
 
-INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "dark" : "light"; });
-
 TEST_P(SetupEditorViewUiTest, eachOpeningOfTheSheetBuildsItsPanelOnceWithTheDraftOfThatOpening) {
-    CommandRegistry registry(dir.filePath("commands.json"));
-    AppState state;
-    HomeWindowController homeWindow(registry, &index, store, state);
-    homeWindow.setSetupEditor(&editor);
+    HomeSheet home(dir.filePath("commands.json"), index, store, editor);
     ViewHarness h(GetParam());
-    ASSERT_TRUE(
-        h.loadView("HomeView", {{"home", QVariant::fromValue<QObject*>(&homeWindow)}, {"pane", "Home"}}))
-        << h.errors().toStdString();
+    ASSERT_TRUE(home.load(h)) << h.errors().toStdString();
     h.root()->setSize(QSizeF(940, 700));
     h.render();
     QObject* sheet = h.root()->findChild<QObject*>("setupEditor");
@@ -457,3 +454,6 @@ TEST_P(SetupEditorViewUiTest, eachOpeningOfTheSheetBuildsItsPanelOnceWithTheDraf
     EXPECT_EQ(ViewHarness::find(panel, "title")->property("text"), "Edit setup");
     EXPECT_EQ(ViewHarness::find(panel, "name")->property("text"), "Deep Work");
 }
+
+INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
