@@ -77,16 +77,11 @@ bool HttpReplyReader::step() {
     switch (framing_) {
     case Framing::chunked:
         return chunkStep();
-    case Framing::length: {
-        const qsizetype n = qsizetype(std::min<qint64>(left_, pending_.size()));
-        if (n == 0)
-            return false;
-        take(n);
-        left_ -= n;
+    case Framing::length:
+        takeDue();
         if (left_ == 0 && state_ == State::body)
             state_ = State::done;
         return false;
-    }
     case Framing::close:
         take(pending_.size());
         return false;
@@ -174,16 +169,12 @@ bool HttpReplyReader::chunkStep() {
         chunk_ = left_ == 0 ? Chunk::trailers : Chunk::data;
         return true;
     }
-    case Chunk::data: {
-        const qsizetype n = qsizetype(std::min<qint64>(left_, pending_.size()));
-        if (n == 0)
+    case Chunk::data:
+        if (takeDue() == 0)
             return false;
-        take(n);
-        left_ -= n;
         if (left_ == 0)
             chunk_ = Chunk::end;
         return state_ == State::body;
-    }
     case Chunk::end: {
         const std::optional<QByteArray> line = takeLine(2, kBadChunks, false);
         if (!line)
@@ -222,6 +213,13 @@ std::optional<QByteArray> HttpReplyReader::takeLine(qsizetype bound, const QStri
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
+}
+
+qsizetype HttpReplyReader::takeDue() {
+    const qsizetype n = qsizetype(std::min<qint64>(left_, pending_.size()));
+    take(n);
+    left_ -= n;
+    return n;
 }
 
 void HttpReplyReader::take(qsizetype n) {

@@ -45,7 +45,10 @@ private:
     // The next line without its end, none until it is whole; a line longer than
     // `bound` fails the reply as `tooLong`. Lines of the `head` count against its bound.
     std::optional<QByteArray> takeLine(qsizetype bound, const QString& tooLong, bool head);
+    // Moves `n` pending bytes to the body.
     void take(qsizetype n);
+    // Takes what has come of the `left_` bytes still due; how many.
+    qsizetype takeDue();
     void fail(const QString& why);
 
     qsizetype maxHead_;

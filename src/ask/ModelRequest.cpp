@@ -68,32 +68,15 @@ std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByt
     return head;
 }
 
+// The socket's error as the network layer names it; its words go with it.
 QNetworkReply::NetworkError networkError(QAbstractSocket::SocketError error) {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
         return QNetworkReply::ConnectionRefusedError;
-    case QAbstractSocket::RemoteHostClosedError:
-        return QNetworkReply::RemoteHostClosedError;
     case QAbstractSocket::HostNotFoundError:
         return QNetworkReply::HostNotFoundError;
-    case QAbstractSocket::SocketTimeoutError:
-        return QNetworkReply::TimeoutError;
     case QAbstractSocket::SslHandshakeFailedError:
-    case QAbstractSocket::SslInternalError:
-    case QAbstractSocket::SslInvalidUserDataError:
         return QNetworkReply::SslHandshakeFailedError;
-    case QAbstractSocket::ProxyConnectionRefusedError:
-        return QNetworkReply::ProxyConnectionRefusedError;
-    case QAbstractSocket::ProxyConnectionClosedError:
-        return QNetworkReply::ProxyConnectionClosedError;
-    case QAbstractSocket::ProxyNotFoundError:
-        return QNetworkReply::ProxyNotFoundError;
-    case QAbstractSocket::ProxyConnectionTimeoutError:
-        return QNetworkReply::ProxyTimeoutError;
-    case QAbstractSocket::ProxyAuthenticationRequiredError:
-        return QNetworkReply::ProxyAuthenticationRequiredError;
-    case QAbstractSocket::ProxyProtocolError:
-        return QNetworkReply::UnknownProxyError;
     default:
         return QNetworkReply::UnknownNetworkError;
     }
