@@ -25,7 +25,8 @@ class SecretStore;
 class AskClient final : public AskPort {
 public:
     struct Options {
-        // Null: the client makes its own.
+        // Requests take their proxy from it and go with it. Null: the client makes
+        // its own.
         QNetworkAccessManager* network = nullptr;
         // The messages API's scheme and host.
         QString directApiBase = QString::fromLatin1(MessagesApi::defaultBase);

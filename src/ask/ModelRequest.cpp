@@ -1,135 +1,212 @@
 #include "ask/ModelRequest.h"
 
-#include <QIODevice>
+#include "ask/HttpReplyReader.h"
+
 #include <QNetworkAccessManager>
-#include <QPointer>
+#include <QNetworkProxyFactory>
+#include <QSslSocket>
+#include <QTcpSocket>
 #include <QTimer>
-#include <algorithm>
-#include <cstring>
-#include <memory>
 
 namespace brisklet::ModelRequest {
 
 namespace {
 
-// A body that can be read once only. The network layer resends a request whose
-// connection closed before any answer, which for a model request means a second
-// charge for one phrase; a body it cannot rewind makes that a failure instead.
-class OneShotBody final : public QIODevice {
-public:
-    explicit OneShotBody(const QByteArray& data) : data_(data) { open(QIODevice::ReadOnly); }
-    bool isSequential() const override { return true; }
-    bool reset() override { return false; }
-    qint64 bytesAvailable() const override { return data_.size() - pos_ + QIODevice::bytesAvailable(); }
+// How much of a reply the socket holds at a time, so one turn of the event loop
+// never reads more than this however fast a server sends.
+constexpr qint64 readSlice = 64 * 1024;
 
-protected:
-    qint64 readData(char* out, qint64 max) override {
-        if (pos_ >= data_.size())
-            return -1;
-        const qint64 n = std::min<qint64>(max, data_.size() - pos_);
-        std::memcpy(out, data_.constData() + pos_, size_t(n));
-        pos_ += n;
-        return n;
+// The proxy the manager would use for `url`: its own, else the application's.
+QNetworkProxy proxyFor(const QNetworkAccessManager& network, const QUrl& url) {
+    if (network.proxy().type() != QNetworkProxy::DefaultProxy)
+        return network.proxy();
+    for (const QNetworkProxy& proxy : QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url)))
+        if (proxy.type() == QNetworkProxy::NoProxy ||
+            proxy.capabilities() & QNetworkProxy::TunnelingCapability)
+            return proxy;
+    return QNetworkProxy::NoProxy;
+}
+
+bool fitsOneLine(const QByteArray& text) {
+    return !text.contains('\r') && !text.contains('\n') && !text.contains('\0');
+}
+
+// The request line and headers; none when a part would break out of its line.
+std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByteArray& method,
+                                      qsizetype bodySize) {
+    const QUrl url = request.url().adjusted(QUrl::NormalizePathSegments);
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    if (url.port() >= 0)
+        host += ':' + QByteArray::number(url.port());
+    if (!fitsOneLine(method) || method.contains(' ') || host.isEmpty())
+        return std::nullopt;
+    QByteArray head = method + ' ' + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
+    static const QList<QByteArray> written{"host", "content-length", "connection", "transfer-encoding"};
+    bool userAgent = false;
+    for (const QByteArray& name : request.rawHeaderList()) {
+        const QByteArray lower = name.toLower();
+        if (written.contains(lower))
+            continue;
+        userAgent = userAgent || lower == "user-agent";
+        const QByteArray value = request.rawHeader(name);
+        if (!fitsOneLine(name) || name.contains(':') || !fitsOneLine(value))
+            return std::nullopt;
+        head += name + ": " + value + "\r\n";
     }
-    qint64 writeData(const char*, qint64) override { return -1; }
+    if (!userAgent)
+        head += "User-Agent: Brisklet\r\n";
+    // One exchange per connection: nothing is left open for a later request to find
+    // stalled.
+    head += "Content-Length: " + QByteArray::number(bodySize) + "\r\nConnection: close\r\n\r\n";
+    return head;
+}
 
-private:
-    QByteArray data_;
-    qint64 pos_ = 0;
-};
-
-// The requests a manager has on their way, kept as a child so it goes with it.
-// Dropping idle connections shuts the manager's connection thread down and cuts
-// off every request still running on it, so after a failure in transit the drop
-// waits for the last request in flight to end.
-class InFlight final : public QObject {
-public:
-    using QObject::QObject;
-
-    static InFlight& of(QNetworkAccessManager& network) {
-        for (QObject* child : network.children())
-            if (auto* found = dynamic_cast<InFlight*>(child))
-                return *found;
-        return *new InFlight(&network);
+// The socket's error as the network layer names it; its words go with it.
+QNetworkReply::NetworkError networkError(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QNetworkReply::ConnectionRefusedError;
+    case QAbstractSocket::HostNotFoundError:
+        return QNetworkReply::HostNotFoundError;
+    case QAbstractSocket::SslHandshakeFailedError:
+        return QNetworkReply::SslHandshakeFailedError;
+    default:
+        return QNetworkReply::UnknownNetworkError;
     }
+}
 
-    void begin() { ++count_; }
-    void end(bool failedInTransit) {
-        --count_;
-        dropPending_ = dropPending_ || failedInTransit;
-        if (count_ > 0 || !dropPending_)
+// One request and its reply, on a socket of its own. Goes with the manager.
+class Exchange final : public QObject {
+public:
+    Exchange(QNetworkAccessManager& network, std::function<void(const Reply&)> done)
+        : QObject(&network), reader_(maxHead, maxBody), done_(std::move(done)) {}
+
+    void start(const QNetworkProxy& proxy, const QNetworkRequest& request, const QByteArray& method,
+               const QByteArray& body, int deadlineMs) {
+        deadline_.setSingleShot(true);
+        connect(&deadline_, &QTimer::timeout, this, [this] {
+            end(Reply::End::timedOut, QNetworkReply::OperationCanceledError,
+                QStringLiteral("No answer within the time limit"));
+        });
+        deadline_.start(deadlineMs);
+        const QUrl url = request.url();
+        const QString scheme = url.scheme();
+        if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+            endSoon(QNetworkReply::ProtocolUnknownError,
+                    QStringLiteral("Protocol \"%1\" is unknown").arg(scheme));
             return;
-        dropPending_ = false;
-        static_cast<QNetworkAccessManager*>(parent())->clearConnectionCache();
+        }
+        const std::optional<QByteArray> head = requestHead(request, method, body.size());
+        if (!head) {
+            endSoon(QNetworkReply::ProtocolInvalidOperationError,
+                    QStringLiteral("The request was not valid"));
+            return;
+        }
+        out_ = *head + body;
+        auto* secure = scheme == QLatin1String("https") ? new QSslSocket(this) : nullptr;
+        socket_ = secure ? secure : new QTcpSocket(this);
+        socket_->setProxy(proxy);
+        socket_->setReadBufferSize(readSlice);
+        connect(socket_, &QAbstractSocket::readyRead, this, &Exchange::read);
+        connect(socket_, &QAbstractSocket::disconnected, this, &Exchange::closed);
+        connect(socket_, &QAbstractSocket::errorOccurred, this, &Exchange::failed);
+        const QString host = url.host(QUrl::FullyEncoded);
+        if (secure) {
+            connect(secure, &QSslSocket::encrypted, this, [this] { socket_->write(out_); });
+            secure->connectToHostEncrypted(host, quint16(url.port(443)));
+        } else {
+            connect(socket_, &QAbstractSocket::connected, this, [this] { socket_->write(out_); });
+            socket_->connectToHost(host, quint16(url.port(80)));
+        }
     }
 
 private:
-    int count_ = 0;
-    bool dropPending_ = false;
+    void read() {
+        reader_.feed(socket_->readAll());
+        if (reader_.ended())
+            endWithReader(QNetworkReply::ProtocolFailure);
+    }
+
+    void closed() {
+        reader_.feed(socket_->readAll());
+        reader_.closed();
+        endWithReader(QNetworkReply::RemoteHostClosedError);
+    }
+
+    void failed(QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            closed();
+        else
+            end(Reply::End::finished, networkError(error), socket_->errorString());
+    }
+
+    // The reader has ended; `failure` is what a failed reading counts as.
+    void endWithReader(QNetworkReply::NetworkError failure) {
+        switch (reader_.state()) {
+        case HttpReplyReader::State::done:
+            end(Reply::End::finished, QNetworkReply::NoError, {});
+            break;
+        case HttpReplyReader::State::tooLarge:
+            end(Reply::End::tooLarge, QNetworkReply::NoError, {});
+            break;
+        case HttpReplyReader::State::failed:
+            end(Reply::End::finished, failure, reader_.failure());
+            break;
+        case HttpReplyReader::State::head:
+        case HttpReplyReader::State::body:
+            break;
+        }
+    }
+
+    void endSoon(QNetworkReply::NetworkError error, const QString& why) {
+        QTimer::singleShot(0, this, [this, error, why] { end(Reply::End::finished, error, why); });
+    }
+
+    // Closes the connection at once and hands over what came.
+    void end(Reply::End how, QNetworkReply::NetworkError error, const QString& why) {
+        if (!done_)
+            return;
+        deadline_.stop();
+        if (socket_) {
+            socket_->disconnect(this);
+            socket_->abort();
+        }
+        Reply reply;
+        reply.end = how;
+        reply.error = error;
+        reply.errorString = why;
+        reply.status = reader_.status();
+        if (how == Reply::End::finished && error == QNetworkReply::NoError)
+            reply.body = reader_.body();
+        deleteLater();
+        const auto done = std::exchange(done_, nullptr);
+        done(reply);
+    }
+
+    HttpReplyReader reader_;
+    std::function<void(const Reply&)> done_;
+    QTimer deadline_;
+    QAbstractSocket* socket_ = nullptr;
+    QByteArray out_;
 };
 
 } // namespace
 
 bool Reply::failedInTransit() const {
-    if (end == End::timedOut)
-        return true;
-    if (end == End::tooLarge || error == QNetworkReply::NoError)
-        return false;
-    // Codes below ContentAccessDenied are the connection's own (refused, closed,
-    // time-out, TLS); an HTTP status comes as an error too, but with its status.
-    return !status ||
-           (error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied);
+    return end == End::timedOut || error != QNetworkReply::NoError;
 }
 
 void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done) {
-    // The key goes to the host it was meant for and nowhere else.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
-    auto* upload = new OneShotBody(body);
-    QPointer<InFlight> inFlight(&InFlight::of(network));
-    inFlight->begin();
-    QNetworkReply* reply = network.sendCustomRequest(request, method, upload);
-    upload->setParent(reply);
-    reply->setReadBufferSize(maxBody);
-
-    auto state = std::make_shared<Reply>();
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, reply, [reply, state] {
-        state->end = Reply::End::timedOut;
-        reply->abort();
-    });
-    deadline->start(deadlineMs);
-
-    auto take = [reply, state] {
-        if (state->end != Reply::End::finished)
-            return;
-        state->body += reply->read(maxBody + 1 - state->body.size());
-        if (state->body.size() > maxBody) {
-            state->end = Reply::End::tooLarge;
-            state->body.clear();
-            reply->abort();
-        }
-    };
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
-    QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, state, take, inFlight, done = std::move(done)] {
-                         take();
-                         state->error = reply->error();
-                         state->errorString = reply->errorString();
-                         // The resend the one-shot body refused: Qt has no words for it.
-                         if (state->error == QNetworkReply::ContentReSendError)
-                             state->errorString = QStringLiteral("Connection closed before any answer");
-                         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-                         if (status.isValid())
-                             state->status = status.toInt();
-                         reply->deleteLater();
-                         if (inFlight)
-                             inFlight->end(state->failedInTransit());
-                         done(*state);
-                     });
+    auto* exchange = new Exchange(network, std::move(done));
+    exchange->start(proxyFor(network, request.url()), request, method, body, deadlineMs);
 }
 
 } // namespace brisklet::ModelRequest

@@ -15,6 +15,8 @@ namespace brisklet::ModelRequest {
 // A plan or a draft is a few small objects: a reply past this is no answer, and
 // reading on would only fill memory.
 inline constexpr qint64 maxBody = 1 << 20;
+// The status line and headers of a reply, held to the same kind of bound.
+inline constexpr qint64 maxHead = 64 * 1024;
 
 // What came back.
 struct Reply {
@@ -24,22 +26,25 @@ struct Reply {
         tooLarge, // the body went past maxBody and was left unread
     };
     End end = End::finished;
+    // NoError unless the exchange failed on its way: refused, closed early, TLS,
+    // a reply that is not HTTP, the deadline.
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QString errorString;
     std::optional<int> status; // the HTTP status, when one arrived
     QByteArray body;           // at most maxBody bytes; empty when tooLarge
 
-    // No answer from the server: the connection failed, was closed mid-answer, or
-    // the deadline passed.
+    // No whole answer from the server: the connection failed, was closed before the
+    // answer ended, the reply could not be read, or the deadline passed.
     bool failedInTransit() const;
 };
 
-// Sends `body` with `method` once: no redirect is followed, nothing is sent a second
-// time, the body is read up to maxBody, and the whole exchange ends `deadlineMs`
-// after it starts, however slowly bytes keep coming. After a failure in transit
-// the manager's idle connections are dropped, so a stalled one is not reused: at
-// once, or when the last other request sent through here on it ends.
-// `done` runs once, on the manager's thread.
+// Sends `body` with `method` once, on a connection of its own that nothing else
+// shares, through the proxy `network` would use: no redirect is followed, nothing is
+// sent a second time, headers and body are read up to their bounds, and the whole
+// exchange ends `deadlineMs` after it starts, however slowly bytes keep coming; the
+// connection is closed as it ends. It runs in the caller's event loop, a bounded
+// slice of the reply at a time, so no other thread is left reading.
+// `done` runs once, later, on the calling thread.
 void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done);
 

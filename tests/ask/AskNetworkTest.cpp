@@ -1,18 +1,21 @@
 // Both model routes against loopback servers that misbehave: a handshake that never
 // ends, a reply too big to hold, a redirect to another host, a connection closed
-// before any answer, and a reply that trickles in.
+// before any answer, a reply that trickles in and headers without end.
 #include "ask/AnthropicDirectBackend.h"
 #include "ask/ServiceClient.h"
 
 #include "support/FakeHttpServer.h"
 #include "support/FakeSecretStore.h"
+#include "support/HeaderFloodServer.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -138,4 +141,58 @@ TEST_F(AskNetworkTest, theTimeLimitCountsFromTheStartNotFromTheLastByte) {
     messages.enqueue(Answer::trickled(60, 100));
     EXPECT_EQ(plan().error, AskError::network);
     EXPECT_LT(messages.bodyBytesSent(), 60);
+}
+
+TEST_F(AskNetworkTest, endlessHeadersEndAtTheDeadlineWithoutHoldingUpTheInterface) {
+    HeaderFloodServer flood;
+    ScopedEnv to("BRISKLET_SERVICE_URL", flood.base().toUtf8());
+    client.askTimeoutMs = 1000;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0;
+    qint64 longestGap = 0;
+    QTimer tick;
+    tick.callOnTimeout([&] {
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+    tick.start(100);
+    std::optional<TextResult> result;
+    qint64 doneAt = 0;
+    client.ask(QStringLiteral("hello"), [&](const TextResult& r) {
+        result = r;
+        doneAt = clock.elapsed();
+    });
+    ASSERT_TRUE(waitFor([&] { return result.has_value(); }, 20000));
+    EXPECT_EQ(result->error, AskError::network);
+    EXPECT_LT(doneAt, client.askTimeoutMs + 500) << "the completion came before the deadline plus a margin";
+    EXPECT_TRUE(waitFor([&] { return flood.openConnections() == 0; }))
+        << "the endless headers are still being read after the completion";
+    ASSERT_TRUE(waitFor([&] { return lastTick > doneAt; }));
+    EXPECT_LT(longestGap, 1000) << "the event loop stood still for " << longestGap << " ms";
+}
+
+TEST_F(AskNetworkTest, aStallDoesNotHoldUpTheNextAskWhileABuildIsInFlight) {
+    HeaderFloodServer flood;
+    client.askTimeoutMs = 1000;
+    service.enqueue({Answer::Kind::reply, 200, "built", 3000});
+    std::optional<TextResult> built;
+    client.buildSetup(QStringLiteral("a desk"), [&](const TextResult& r) { built = r; });
+    ASSERT_TRUE(waitFor([&] { return service.requests().size() == 1; }));
+    {
+        ScopedEnv stalled("BRISKLET_SERVICE_URL", flood.base().toUtf8());
+        EXPECT_EQ(ask().error, AskError::network);
+    }
+    service.enqueue(Answer::ok("[]"));
+    EXPECT_EQ(ask(), TextResult::success(QStringLiteral("[]")));
+    EXPECT_FALSE(built.has_value()) << "the build was meant to be still on its way";
+    EXPECT_EQ(service.connections(), 2) << "the ask after the stall came on a connection of its own";
+    ASSERT_TRUE(waitFor([&] { return built.has_value(); }));
+    EXPECT_EQ(*built, TextResult::success(QStringLiteral("built")));
+}
+
+TEST_F(AskNetworkTest, aReplyInChunksIsReadWhole) {
+    const QByteArray plan = R"([{"type":"openApp","name":"Calculator"}])";
+    service.enqueue(Answer::inChunks(plan, 7));
+    EXPECT_EQ(ask(), TextResult::success(QString::fromUtf8(plan)));
 }

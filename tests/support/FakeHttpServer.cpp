@@ -83,6 +83,13 @@ void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
     case Answer::Kind::close:
         socket->abort();
         return;
+    case Answer::Kind::raw:
+        socket->write(a.body);
+        socket->disconnectFromHost();
+        return;
+    case Answer::Kind::chunked:
+        chunked(socket, a.body, a.size);
+        return;
     case Answer::Kind::reply:
     case Answer::Kind::headersThenClose:
     case Answer::Kind::stream:
@@ -117,6 +124,30 @@ void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
         socket->abort();
     else
         socket->disconnectFromHost();
+}
+
+void FakeHttpServer::chunked(QTcpSocket* socket, const QByteArray& body, qint64 chunkSize) {
+    QByteArray out = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+    for (qsizetype at = 0; at < body.size(); at += chunkSize) {
+        const QByteArray chunk = body.mid(at, chunkSize);
+        out += QByteArray::number(chunk.size(), 16) + ";part=" + QByteArray::number(at) + "\r\n" + chunk +
+               "\r\n";
+    }
+    out += "0\r\nX-Trailer: end\r\n\r\n";
+    // A byte at a time, so every boundary falls between two reads somewhere.
+    auto left = std::make_shared<QByteArray>(out);
+    auto* timer = new QTimer(socket);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, left] {
+        if (left->isEmpty()) {
+            timer->stop();
+            socket->disconnectFromHost();
+            return;
+        }
+        socket->write(left->left(1));
+        socket->flush();
+        left->remove(0, 1);
+    });
+    timer->start(0);
 }
 
 void FakeHttpServer::stream(QTcpSocket* socket, qint64 size) {

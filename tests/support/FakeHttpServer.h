@@ -28,6 +28,8 @@ public:
             headersThenClose, // the status and headers, then closes mid-body
             stream,           // `size` bytes of filler, written as fast as the client reads
             trickle,          // `size` bytes of filler, one every `intervalMs`
+            raw,              // `body` as it is, then closes: no HTTP at all
+            chunked,          // the status, then `body` in chunks of `size` bytes
         };
         Kind kind = Kind::reply;
         int status = 200;
@@ -49,6 +51,10 @@ public:
         static Answer streamed(qint64 size) { return {Kind::stream, 200, {}, 0, {}, size}; }
         static Answer trickled(qint64 size, int intervalMs) {
             return {Kind::trickle, 200, {}, 0, {}, size, intervalMs};
+        }
+        static Answer rawBytes(const QByteArray& bytes) { return {Kind::raw, 0, bytes, 0}; }
+        static Answer inChunks(const QByteArray& body, qint64 chunkSize) {
+            return {Kind::chunked, 200, body, 0, {}, chunkSize};
         }
     };
 
@@ -74,6 +80,7 @@ private:
     void accept();
     void answer(QTcpSocket* socket, const Answer& answer);
     void stream(QTcpSocket* socket, qint64 size);
+    void chunked(QTcpSocket* socket, const QByteArray& body, qint64 chunkSize);
     void trickle(QTcpSocket* socket, qint64 size, int intervalMs);
 
     QTcpServer server_;
