@@ -244,6 +244,10 @@ private:
                    const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
                    bool justStarted, RunReport& report, std::vector<AppliedWindow>& applied,
                    OpenedWindows& opened);
+    // A sentence for each window still open that was taken for a page on a guess,
+    // and so is left open.
+    QStringList leftOpenNotes(const std::vector<SetupItem>& items, const QString& browser,
+                              const OpenedWindows& windows);
     void openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled,
                      bool unscriptable, bool hadFrame, RunReport& report);
 

@@ -86,6 +86,7 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         QSet<QString> prefixes;
         const auto mine = ledger.find(group.bundleID);
         if (mine != ledger.end() && !mine->second.empty()) {
+            report.notes << leftOpenNotes(group.items, group.bundleID, mine->second);
             // A page whose window the user closed already is covered all the same:
             // nothing of it is left open.
             report.closedWindows += BrowserScripting::closeWindows(desktop, mine->second, group.bundleID).closed;
@@ -160,16 +161,18 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
         }
         return report;
     }
+    const auto setup = store_.setup(checkpoint.setupID);
     for (const auto& [browser, list] : checkpoint.openedLedger)
         if (hasWindow(browser) && c_.browsers) {
+            report.notes << leftOpenNotes(setup ? setup->items : std::vector<SetupItem>{}, browser, list);
             auto desktop = browserDesktop();
             if (BrowserScripting::closeWindows(desktop, list, browser).closed > 0)
                 report.closedSetupWindows = true;
         }
+    // The windows just closed leave the ledger; those the run took over from the one
+    // before stay the setup's.
+    const QSet<platform::WindowId> closed = windowIDsOf(checkpoint.openedLedger);
     {
-        // The windows just closed leave the ledger; those the run took over from the
-        // one before stay the setup's.
-        const QSet<platform::WindowId> closed = windowIDsOf(checkpoint.openedLedger);
         std::lock_guard lock(ledgerMutex_);
         if (const auto entry = windowLedger_.find(checkpoint.setupID); entry != windowLedger_.end()) {
             Ledger& ledger = entry->second;
