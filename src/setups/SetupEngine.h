@@ -260,6 +260,13 @@ private:
     // SetupEngineClosing.cpp.
     int restoreWindows(const std::vector<AppliedWindow>& saved);
 
+    // SetupEngineKept.cpp: the ledgers on disk, beside the setups.
+    QString keptWindowsPath() const;
+    void loadKeptWindows();
+    // Before the ledgers are first used: drops the windows that have gone since.
+    void checkKeptWindows();
+    void saveKeptWindows();
+
     // Shared reads of the desktop.
     std::map<QString, platform::AppEntry> installedApps();
     std::vector<qint64> instancePids(const QString& bundleID);
@@ -279,6 +286,7 @@ private:
     mutable std::mutex ledgerMutex_; // the ledgers are read by captures on their own queue
     std::map<QUuid, Ledger> windowLedger_;
     std::map<QUuid, Ledger> startWindows_; // windows a run's browser start brought up
+    std::once_flag keptChecked_;
     std::optional<UndoCheckpoint> lastUndo_;
     std::unique_ptr<WindowAnimator> animator_; // our own, not the window engine's
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

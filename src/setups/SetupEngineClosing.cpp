@@ -66,6 +66,7 @@ SetupPort::EndReport SetupEngine::end(const SetupRef& setup) {
 }
 
 SetupPort::EndReport SetupEngine::end(const Setup& setup) {
+    checkKeptWindows();
     EndReport report{setup.name, 0, {}};
     Ledger ledger;
     {
@@ -103,11 +104,14 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
                  results.end())
             report.notes << name + QStringLiteral(" tabs can't be closed by script — left open.");
     }
+    bool forgot = false;
     {
         // The browser's start windows are kept: they stay open and out of the setup's updates.
         std::lock_guard lock(ledgerMutex_);
-        windowLedger_.erase(setup.id);
+        forgot = windowLedger_.erase(setup.id) > 0;
     }
+    if (forgot)
+        saveKeptWindows();
 
     if (setup.endQuitsApps && c_.launcher) {
         QSet<QString> done;
@@ -145,6 +149,7 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
 }
 
 std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
+    checkKeptWindows();
     if (!lastUndo_)
         return std::nullopt;
     const UndoCheckpoint checkpoint = *lastUndo_;
@@ -184,6 +189,8 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
                 windowLedger_.erase(entry);
         }
     }
+    if (!closed.isEmpty())
+        saveKeptWindows();
     const auto installed = installedApps();
     for (const auto& id : checkpoint.quitApps)
         if (instancePids(id).empty() && installed.contains(id) && c_.launcher && c_.launcher->launch(id).ok)

@@ -1,7 +1,7 @@
 // A setup of two test clients on the real X desktop: run, end and undo; a capture
 // of the desktop that, run again, puts moved windows back; bringing the windows
 // forward with the focus moving once; then the pages of a fake browser through
-// cold starts, reruns, updates and ends.
+// cold starts, reruns, updates, ends and a restart of the engine.
 #include "base/Paths.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/XdgBrowserLauncher.h"
@@ -335,6 +335,32 @@ TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
     const auto last = engine->end(*updated);
     EXPECT_EQ(last.closedWindows, 0);
     EXPECT_FALSE(last.notes.join(" ").contains("left open")) << last.notes.join(" | ").toStdString();
+}
+
+TEST_F(SetupEngineX11Test, aRestartBetweenRunsKeepsThePagesWindowTheSetups) {
+    // The run starts the browser, which brings up the user's last windows too.
+    installBrowser({"--restore", home.path() + "/session:2:0.3"});
+    Setup s = setupOf({item(left, {0, 0, 0.5, 1, 0}), page({0.5, 0, 0.5, 1, 0})});
+    ASSERT_TRUE(store.upsert(s));
+    engine->run(s);
+    ASSERT_EQ(windowsTitled(inbox).size(), 1u);
+
+    // Brisklet quits and starts again over the same files; the windows stay.
+    engine.reset();
+    reopened = std::make_unique<SetupStore>(Paths::setupsJSON());
+    engine = makeEngine(*reopened);
+
+    std::optional<Setup> updated;
+    engine->updateFromCurrent(s, [&](const Setup& u) { updated = u; });
+    ASSERT_TRUE(X11Session::waitUntil([&] { return updated.has_value(); }, 5));
+    EXPECT_EQ(updated->items.size(), s.items.size())
+        << "the page's window or the browser's own became items of the setup";
+    const auto rerun = engine->run(*updated);
+    EXPECT_EQ(rerun.placed, rerun.total) << rerun.notes.join(" | ").toStdString();
+    EXPECT_EQ(windowsTitled(inbox).size(), 1u) << "the page was opened again";
+    const auto ended = engine->end(*updated);
+    EXPECT_EQ(ended.closedWindows, 1) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return windowsTitled(inbox).empty(); }, 5));
 }
 
 TEST_F(SetupEngineX11Test, theWindowsComeForwardInOrderAndTheFocusMovesOnce) {
