@@ -139,8 +139,8 @@ struct PageWindow {
 // windows at the same time, before or after ours; one of them taken for ours must
 // never be closed with all its tabs, so a window taken on a guess says so.
 std::optional<PageWindow> waitForPageWindow(Desktop& desktop, const QString& bundleID,
-                                                      const std::set<platform::WindowId>& before,
-                                                      const QStringList& urls, double settleFor) {
+                                            const std::set<platform::WindowId>& before,
+                                            const QStringList& urls, double settleFor) {
     const double deadline = desktop.clock.now() + openLimit;
     std::optional<double> settled;
     std::vector<platform::WindowInfo> mapped; // the new windows, in the order they came
@@ -237,8 +237,9 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
     desktop.windows.setFrame(window, axBounds);
     surface(desktop, window);
     if (guessed)
-        qCInfo(lcWindows).noquote()
-            << QStringLiteral("took window 0x%1 for the page on a guess: it won't be closed").arg(window, 0, 16);
+        qCInfo(lcWindows).noquote() << QStringLiteral(
+                                           "took window 0x%1 for the page on a guess: it won't be closed")
+                                           .arg(window, 0, 16);
     return {OpenResult::Kind::opened, window, page->info.pid, guessed};
 }
 

@@ -81,8 +81,8 @@ struct Placement {
 
 struct OpenedWindow {
     platform::WindowId windowID = 0;
-    QString prefix; // the page it was opened for
-    qint64 pid = 0; // its owner when it was recorded: X hands out window IDs again
+    QString prefix;       // the page it was opened for
+    qint64 pid = 0;       // its owner when it was recorded: X hands out window IDs again
     bool guessed = false; // see OpenResult: placed, never closed
     bool operator==(const OpenedWindow&) const = default;
 };

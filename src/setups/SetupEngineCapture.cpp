@@ -40,8 +40,8 @@ bool showsPage(const QString& windowTitle, const QString& pageTitle) {
     if (pageTitle.isEmpty() || !windowTitle.startsWith(pageTitle))
         return false;
     const QString rest = windowTitle.mid(pageTitle.size());
-    return rest.isEmpty() || rest.startsWith(QStringLiteral(" — ")) || rest.startsWith(QStringLiteral(" - ")) ||
-           rest.startsWith(QStringLiteral(" – "));
+    return rest.isEmpty() || rest.startsWith(QStringLiteral(" — ")) ||
+           rest.startsWith(QStringLiteral(" - ")) || rest.startsWith(QStringLiteral(" – "));
 }
 
 const WindowRef* nearestOf(const std::vector<WindowRef>& windows, const SetupStore::AppliedWindow& saved) {

@@ -90,7 +90,8 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
             report.notes << leftOpenNotes(group.items, group.bundleID, mine->second);
             // A page whose window the user closed already is covered all the same:
             // nothing of it is left open.
-            report.closedWindows += BrowserScripting::closeWindows(desktop, mine->second, group.bundleID).closed;
+            report.closedWindows +=
+                BrowserScripting::closeWindows(desktop, mine->second, group.bundleID).closed;
             for (const auto& w : mine->second)
                 prefixes.insert(w.prefix);
         }
@@ -182,7 +183,8 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
         if (const auto entry = windowLedger_.find(checkpoint.setupID); entry != windowLedger_.end()) {
             Ledger& ledger = entry->second;
             for (auto it = ledger.begin(); it != ledger.end();) {
-                std::erase_if(it->second, [&](const auto& window) { return closed.contains(window.windowID); });
+                std::erase_if(it->second,
+                              [&](const auto& window) { return closed.contains(window.windowID); });
                 it = it->second.empty() ? ledger.erase(it) : std::next(it);
             }
             if (ledger.empty())

@@ -129,8 +129,8 @@ void SetupEngine::saveKeptWindows() {
     }
     const auto written = JsonFile::write(keptWindowsPath(), QJsonDocument(setups));
     if (!written.ok)
-        qCWarning(lcWindows).noquote() << "couldn't keep the windows of runs in" << keptWindowsPath() << ":"
-                                       << written.error;
+        qCWarning(lcWindows).noquote()
+            << "couldn't keep the windows of runs in" << keptWindowsPath() << ":" << written.error;
 }
 
 } // namespace brisklet

@@ -196,7 +196,8 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
             continue;
         }
         auto desktop = browserDesktop();
-        const auto result = BrowserScripting::openPositioned(desktop, *item.url, browser, *target, justStarted);
+        const auto result =
+            BrowserScripting::openPositioned(desktop, *item.url, browser, *target, justStarted);
         if (result.kind == Kind::opened) {
             report.opened += 1;
             report.placed += 1;

@@ -365,8 +365,8 @@ TEST_F(SetupEngineX11Test, aRestartBetweenRunsKeepsThePagesWindowTheSetups) {
 
 TEST_F(SetupEngineX11Test, theWindowsComeForwardInOrderAndTheFocusMovesOnce) {
     // A third app, not in the setup, has the focus and covers the others.
-    ASSERT_TRUE(QFile::exists(writeTestClientEntry("org.example.Other", "Other",
-                                                   {"--class", "org.example.Other,Other", "--title", "Other"})));
+    ASSERT_TRUE(QFile::exists(writeTestClientEntry(
+        "org.example.Other", "Other", {"--class", "org.example.Other,Other", "--title", "Other"})));
     entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
     const auto a =
         x.startClient({"--class", QString(left) + ",Left", "--title", "Left", "--geometry", "400x300+60+80"});
