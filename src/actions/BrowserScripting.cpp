@@ -130,12 +130,17 @@ bool looksNew(const QString& title) {
            t.startsWith(QLatin1String("about:blank"));
 }
 
+struct PageWindow {
+    platform::WindowInfo info;
+    bool guessed = false;
+};
+
 // Waits for the window that shows the pages. A cold start restores the user's
-// windows at the same time, before or after ours; none of them may be taken for
-// ours, or it would later be closed with all its tabs.
-std::optional<platform::WindowInfo> waitForPageWindow(Desktop& desktop, const QString& bundleID,
-                                                      const std::set<platform::WindowId>& before,
-                                                      const QStringList& urls, double settleFor) {
+// windows at the same time, before or after ours; one of them taken for ours must
+// never be closed with all its tabs, so a window taken on a guess says so.
+std::optional<PageWindow> waitForPageWindow(Desktop& desktop, const QString& bundleID,
+                                            const std::set<platform::WindowId>& before,
+                                            const QStringList& urls, double settleFor) {
     const double deadline = desktop.clock.now() + openLimit;
     std::optional<double> settled;
     std::vector<platform::WindowInfo> mapped; // the new windows, in the order they came
@@ -161,12 +166,14 @@ std::optional<platform::WindowInfo> waitForPageWindow(Desktop& desktop, const QS
             settled = std::min(desktop.clock.now() + settleFor, deadline);
         for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
             if (namesAPage(it->title, urls))
-                return *it;
+                return PageWindow{*it, false};
         if (settled && desktop.clock.now() >= *settled) {
             for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
                 if (looksNew(it->title))
-                    return *it;
-            return mapped.back();
+                    return PageWindow{*it, false};
+            // The restored windows have mostly come before the request: the first
+            // one after it is the best bet, but only a bet.
+            return PageWindow{mapped.front(), true};
         }
         if (!settled && desktop.clock.now() >= deadline)
             return std::nullopt;
@@ -213,7 +220,9 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
         qCCritical(lcWindows).noquote() << QStringLiteral("scripted open failed (%1): timeout").arg(bundleID);
         return {OpenResult::Kind::timedOut, 0};
     }
-    const platform::WindowId window = page->id;
+    const platform::WindowId window = page->info.id;
+    // A browser not restoring anything maps only the window asked for.
+    const bool guessed = restoring && page->guessed;
     {
         // Forget windows that have gone since: X may hand their IDs to new windows.
         std::set<platform::WindowId> present;
@@ -221,12 +230,17 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
             present.insert(w.id);
         std::lock_guard lock(openedMutex);
         std::erase_if(openedSet(), [&](platform::WindowId id) { return !present.contains(id); });
-        openedSet().insert(window);
+        if (!guessed)
+            openedSet().insert(window);
     }
     // Placing is best effort: the window is open either way.
     desktop.windows.setFrame(window, axBounds);
     surface(desktop, window);
-    return {OpenResult::Kind::opened, window, page->pid};
+    if (guessed)
+        qCInfo(lcWindows).noquote() << QStringLiteral(
+                                           "took window 0x%1 for the page on a guess: it won't be closed")
+                                           .arg(window, 0, 16);
+    return {OpenResult::Kind::opened, window, page->info.pid, guessed};
 }
 
 bool positionExisting(Desktop& desktop, const std::vector<Placement>& windows, const QString& bundleID) {
@@ -316,6 +330,11 @@ bool openPlain(Desktop& desktop, const QString& url, const std::optional<QString
 bool openedByUs(platform::WindowId window) {
     std::lock_guard lock(openedMutex);
     return openedSet().contains(window);
+}
+
+void adoptOpened(platform::WindowId window) {
+    std::lock_guard lock(openedMutex);
+    openedSet().insert(window);
 }
 
 } // namespace brisklet::BrowserScripting

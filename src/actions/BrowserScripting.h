@@ -67,6 +67,9 @@ struct OpenResult {
     Kind kind = Kind::failed;
     platform::WindowId windowID = 0; // the new window, when opened
     qint64 pid = 0;                  // and its owner
+    // Taken among a restoring browser's windows with nothing to tell it by: it may
+    // be one of the user's, so it is never closed.
+    bool guessed = false;
 };
 
 enum class CloseResult { closed, denied, failed, skipped };
@@ -78,8 +81,10 @@ struct Placement {
 
 struct OpenedWindow {
     platform::WindowId windowID = 0;
-    QString prefix; // the page it was opened for
-    qint64 pid = 0; // its owner when it was recorded: X hands out window IDs again
+    QString prefix;       // the page it was opened for
+    qint64 pid = 0;       // its owner when it was recorded: X hands out window IDs again
+    bool guessed = false; // see OpenResult: placed, never closed
+    bool operator==(const OpenedWindow&) const = default;
 };
 
 struct CloseReport {
@@ -96,8 +101,8 @@ HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID);
 // A browser that is restoring its last session (one this call starts, or one the
 // caller has `justStarted`) maps windows of the user's around ours, so the new
 // windows are watched for a moment and the page's own one is taken: one titled after
-// a page's host, else a new tab's, else the last one mapped. A browser that was
-// running already maps only ours, which is taken at once.
+// a page's host, else a new tab's, else (a guess) the first one mapped after the
+// request. A browser that was running already maps only ours, which is taken at once.
 OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QString& bundleID,
                           const QRectF& axBounds, bool justStarted = false);
 inline OpenResult openPositioned(Desktop& desktop, const QString& url, const QString& bundleID,
@@ -121,8 +126,11 @@ CloseResult closeTabs(Desktop& desktop, const QString& url, const QString& bundl
 // Opens the address in that browser when it is installed, else in the default one.
 bool openPlain(Desktop& desktop, const QString& url, const std::optional<QString>& bundleID);
 
-// Whether this window was opened by openPositioned and not closed since.
+// Whether this window was opened by openPositioned (and not guessed) and not
+// closed since.
 bool openedByUs(platform::WindowId window);
+// A window that an earlier run of ours opened, known again after a restart.
+void adoptOpened(platform::WindowId window);
 
 // How long each operation may take.
 constexpr double openLimit = 25.0;
@@ -130,6 +138,10 @@ constexpr double emptyWindowLimit = 10.0;
 constexpr double pollStep = 0.1;
 // How long a restoring browser's new windows are watched after the first one maps.
 constexpr double settleTime = 1.0;
+// A browser that was just started has finished restoring its windows once none has
+// come for this long, or at the latest after the limit.
+constexpr double restoreQuietTime = 3.0;
+constexpr double restoreLimit = 15.0;
 
 } // namespace BrowserScripting
 } // namespace brisklet

@@ -33,6 +33,9 @@ const QStringList audioSuffixes = {QStringLiteral("mp3"), QStringLiteral("flac")
                                    QStringLiteral("wav")};
 
 void walkFiles(const QString& folder, const MediaActions::Visit& visit) {
+    // Even asking whether the folder is there can hang on a mount that went away.
+    if (!QDir(folder).exists())
+        return;
     QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
     while (it.hasNext())
         if (!visit(it.next()))
@@ -225,7 +228,7 @@ MediaActions::Result MediaActions::openSpotifySearch(const Player& player, const
 
 QStringList MediaActions::searchMusicFolder(const QString& folder, const QString& query) {
     // Artist/Album/Track folders stand in for the tags: the relative path is matched.
-    if (folder.isEmpty() || !QDir(folder).exists())
+    if (folder.isEmpty())
         return {};
     // A huge or slow folder must not hold up the commands queued behind this one.
     const double deadline = clock_.now() + musicSearchLimit;

@@ -36,8 +36,9 @@ public:
     // Starts an installed entry, handing it URLs (or files); true when it started.
     using Launch = std::function<bool(const QString& desktopID, const QStringList& urls)>;
 
-    // Hands every file under a folder to `visit`, until it returns false. It may
-    // block for as long as the file system does.
+    // Hands every file under a folder to `visit`, until it returns false; nothing
+    // when the folder is not there. It may block for as long as the file system does,
+    // the check for the folder included.
     using Visit = std::function<bool(const QString& path)>;
     using FolderWalk = std::function<void(const QString& folder, const Visit& visit)>;
 

@@ -59,7 +59,9 @@ SetupEngine::SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators
     : QObject(parent), windows_(windows), store_(store), c_(std::move(collaborators)),
       clock_(windows.clock()),
       animator_(std::make_unique<WindowAnimator>(windows, windows.clock(), c_.animatorTimer)),
-      captureQueue_(std::make_unique<SerialQueue>("com.brisklet.setupcapture", "setupcapture")) {}
+      captureQueue_(std::make_unique<SerialQueue>("com.brisklet.setupcapture", "setupcapture")) {
+    loadKeptWindows();
+}
 
 SetupEngine::~SetupEngine() {
     // Captures still queued find the engine gone and hand back empty results.
@@ -146,6 +148,7 @@ void SetupEngine::refuse(const Setup& setup, Run& run, const QString& note) {
 }
 
 SetupPort::RunReport SetupEngine::run(const Setup& setup) {
+    checkKeptWindows();
     Run run = startRun(setup);
     if (const auto note = refusal(setup, run)) {
         refuse(setup, run, *note);
@@ -192,8 +195,11 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
         if (!cameWith.empty())
             started[group.bundleID] = std::move(cameWith);
     }
+    bool changed = false;
     {
         std::lock_guard lock(ledgerMutex_);
+        changed = windowLedger_.contains(setup.id) || startWindows_.contains(setup.id) || !ledger.empty() ||
+                  !started.empty();
         windowLedger_.erase(setup.id);
         startWindows_.erase(setup.id);
         if (!ledger.empty())
@@ -201,6 +207,8 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
         if (!started.empty())
             startWindows_[setup.id] = started;
     }
+    if (changed)
+        saveKeptWindows();
 
     if (run.cascadedCount > 0)
         run.report.notes << cascadeNote(run.cascadedCount);

@@ -244,6 +244,10 @@ private:
                    const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
                    bool justStarted, RunReport& report, std::vector<AppliedWindow>& applied,
                    OpenedWindows& opened);
+    // A sentence for each window still open that was taken for a page on a guess,
+    // and so is left open.
+    QStringList leftOpenNotes(const std::vector<SetupItem>& items, const QString& browser,
+                              const OpenedWindows& windows);
     void openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled,
                      bool unscriptable, bool hadFrame, RunReport& report);
 
@@ -255,6 +259,13 @@ private:
 
     // SetupEngineClosing.cpp.
     int restoreWindows(const std::vector<AppliedWindow>& saved);
+
+    // SetupEngineKept.cpp: the ledgers on disk, beside the setups.
+    QString keptWindowsPath() const;
+    void loadKeptWindows();
+    // Before the ledgers are first used: drops the windows that have gone since.
+    void checkKeptWindows();
+    void saveKeptWindows();
 
     // Shared reads of the desktop.
     std::map<QString, platform::AppEntry> installedApps();
@@ -275,6 +286,7 @@ private:
     mutable std::mutex ledgerMutex_; // the ledgers are read by captures on their own queue
     std::map<QUuid, Ledger> windowLedger_;
     std::map<QUuid, Ledger> startWindows_; // windows a run's browser start brought up
+    std::once_flag keptChecked_;
     std::optional<UndoCheckpoint> lastUndo_;
     std::unique_ptr<WindowAnimator> animator_; // our own, not the window engine's
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

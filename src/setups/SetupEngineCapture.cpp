@@ -34,6 +34,16 @@ std::optional<QString> takePage(BrowserWindows& harvested, const QString& title)
     return url;
 }
 
+// Whether a browser window's title is the page's, the browser's name after it
+// ("Page plan — Mozilla Firefox") or not.
+bool showsPage(const QString& windowTitle, const QString& pageTitle) {
+    if (pageTitle.isEmpty() || !windowTitle.startsWith(pageTitle))
+        return false;
+    const QString rest = windowTitle.mid(pageTitle.size());
+    return rest.isEmpty() || rest.startsWith(QStringLiteral(" — ")) ||
+           rest.startsWith(QStringLiteral(" - ")) || rest.startsWith(QStringLiteral(" – "));
+}
+
 const WindowRef* nearestOf(const std::vector<WindowRef>& windows, const SetupStore::AppliedWindow& saved) {
     const WindowRef* best = nullptr;
     double bestDistance = 0;
@@ -54,6 +64,7 @@ const WindowRef* nearestOf(const std::vector<WindowRef>& windows, const SetupSto
 } // namespace
 
 SetupEngine::CaptureResult SetupEngine::captureNow() {
+    checkKeptWindows();
     const auto visible = windows_.visibleWindows();
     const auto screens = windows_.screens();
     CaptureResult result;
@@ -220,7 +231,7 @@ Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture,
             for (size_t i = 0; i < captured.size() && !placed; ++i) {
                 const SetupItem& c = captured[i];
                 if (!folded[i] && c.kind == SetupItemKind::app && c.bundleID == old.bundleID &&
-                    !old.title.isEmpty() && c.title == old.title) {
+                    showsPage(c.title, old.title)) {
                     page.frame = c.frame;
                     folded[i] = true;
                     break;

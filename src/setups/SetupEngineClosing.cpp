@@ -66,6 +66,7 @@ SetupPort::EndReport SetupEngine::end(const SetupRef& setup) {
 }
 
 SetupPort::EndReport SetupEngine::end(const Setup& setup) {
+    checkKeptWindows();
     EndReport report{setup.name, 0, {}};
     Ledger ledger;
     {
@@ -86,9 +87,11 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         QSet<QString> prefixes;
         const auto mine = ledger.find(group.bundleID);
         if (mine != ledger.end() && !mine->second.empty()) {
+            report.notes << leftOpenNotes(group.items, group.bundleID, mine->second);
             // A page whose window the user closed already is covered all the same:
             // nothing of it is left open.
-            report.closedWindows += BrowserScripting::closeWindows(desktop, mine->second, group.bundleID).closed;
+            report.closedWindows +=
+                BrowserScripting::closeWindows(desktop, mine->second, group.bundleID).closed;
             for (const auto& w : mine->second)
                 prefixes.insert(w.prefix);
         }
@@ -102,11 +105,14 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
                  results.end())
             report.notes << name + QStringLiteral(" tabs can't be closed by script — left open.");
     }
+    bool forgot = false;
     {
         // The browser's start windows are kept: they stay open and out of the setup's updates.
         std::lock_guard lock(ledgerMutex_);
-        windowLedger_.erase(setup.id);
+        forgot = windowLedger_.erase(setup.id) > 0;
     }
+    if (forgot)
+        saveKeptWindows();
 
     if (setup.endQuitsApps && c_.launcher) {
         QSet<QString> done;
@@ -144,6 +150,7 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
 }
 
 std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
+    checkKeptWindows();
     if (!lastUndo_)
         return std::nullopt;
     const UndoCheckpoint checkpoint = *lastUndo_;
@@ -160,27 +167,32 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
         }
         return report;
     }
+    const auto setup = store_.setup(checkpoint.setupID);
     for (const auto& [browser, list] : checkpoint.openedLedger)
         if (hasWindow(browser) && c_.browsers) {
+            report.notes << leftOpenNotes(setup ? setup->items : std::vector<SetupItem>{}, browser, list);
             auto desktop = browserDesktop();
             if (BrowserScripting::closeWindows(desktop, list, browser).closed > 0)
                 report.closedSetupWindows = true;
         }
+    // The windows just closed leave the ledger; those the run took over from the one
+    // before stay the setup's.
+    const QSet<platform::WindowId> closed = windowIDsOf(checkpoint.openedLedger);
     {
-        // The windows just closed leave the ledger; those the run took over from the
-        // one before stay the setup's.
-        const QSet<platform::WindowId> closed = windowIDsOf(checkpoint.openedLedger);
         std::lock_guard lock(ledgerMutex_);
         if (const auto entry = windowLedger_.find(checkpoint.setupID); entry != windowLedger_.end()) {
             Ledger& ledger = entry->second;
             for (auto it = ledger.begin(); it != ledger.end();) {
-                std::erase_if(it->second, [&](const auto& window) { return closed.contains(window.windowID); });
+                std::erase_if(it->second,
+                              [&](const auto& window) { return closed.contains(window.windowID); });
                 it = it->second.empty() ? ledger.erase(it) : std::next(it);
             }
             if (ledger.empty())
                 windowLedger_.erase(entry);
         }
     }
+    if (!closed.isEmpty())
+        saveKeptWindows();
     const auto installed = installedApps();
     for (const auto& id : checkpoint.quitApps)
         if (instancePids(id).empty() && installed.contains(id) && c_.launcher && c_.launcher->launch(id).ok)

@@ -94,8 +94,8 @@ bool SetupEngine::ensureBrowserRunning(const QString& bundleID, OpenedWindows* s
     };
     auto shown = windowsNow();
     double quietSince = clock_.now();
-    const double settleDeadline = clock_.now() + 4 * BrowserScripting::settleTime;
-    while (clock_.now() - quietSince < BrowserScripting::settleTime && clock_.now() < settleDeadline) {
+    const double settleDeadline = clock_.now() + BrowserScripting::restoreLimit;
+    while (clock_.now() - quietSince < BrowserScripting::restoreQuietTime && clock_.now() < settleDeadline) {
         clock_.sleep(0.2);
         auto now = windowsNow();
         if (now.size() != shown.size()) {
@@ -196,12 +196,13 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
             continue;
         }
         auto desktop = browserDesktop();
-        const auto result = BrowserScripting::openPositioned(desktop, *item.url, browser, *target, justStarted);
+        const auto result =
+            BrowserScripting::openPositioned(desktop, *item.url, browser, *target, justStarted);
         if (result.kind == Kind::opened) {
             report.opened += 1;
             report.placed += 1;
             applied.push_back({browser, item.title, *target});
-            opened.push_back({result.windowID, prefix, result.pid});
+            opened.push_back({result.windowID, prefix, result.pid, result.guessed});
             continue;
         }
         if (result.kind == Kind::denied) {
@@ -225,6 +226,23 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
             }
         openPlainly(item, browser, name, false, false, true, report);
     }
+}
+
+QStringList SetupEngine::leftOpenNotes(const std::vector<SetupItem>& items, const QString& browser,
+                                       const OpenedWindows& windows) {
+    QStringList notes;
+    for (const auto& w : liveWindows(browser, windows)) {
+        if (!w.guessed)
+            continue;
+        const auto item = std::find_if(items.begin(), items.end(), [&](const SetupItem& i) {
+            return i.bundleID == browser && i.url && ledgerPrefix(*i.url) == w.prefix;
+        });
+        const QString page = item == items.end() ? w.prefix : pageLabel(*item);
+        const QString name = item == items.end() || item->appName.isEmpty() ? browser : item->appName;
+        notes << QStringLiteral("“") + page + QStringLiteral("” was left open in ") + name +
+                     QStringLiteral(": Brisklet couldn't be sure it opened that window.");
+    }
+    return notes;
 }
 
 void SetupEngine::openPlainly(const SetupItem& item, const QString& browser, const QString& name,

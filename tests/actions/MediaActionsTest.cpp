@@ -217,3 +217,23 @@ TEST_F(Media, aMusicFolderThatStopsAnsweringIsLeftAtTheTimeLimit) {
     ASSERT_EQ(walkStopped.wait_for(std::chrono::seconds(5)), std::future_status::ready);
     EXPECT_TRUE(walkStopped.get()) << "the abandoned walk went on through the folder";
 }
+
+TEST_F(Media, aMusicFolderWhoseCheckHangsIsLeftAtTheTimeLimit) {
+    // Even asking whether the folder is there hangs on a mount that went away; here
+    // the folder is gone, so only the walk's own thread may ask.
+    ASSERT_TRUE(music.remove());
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    test::FakeClock* time = &clock;
+    auto asked = std::make_shared<std::promise<void>>();
+    auto hanging = [time, released, asked](const QString&, const MediaActions::Visit&) {
+        asked->set_value();
+        time->advance(MediaActions::musicSearchLimit + 1);
+        released.wait();
+    };
+    const auto r = media(nullptr, hanging).play("blue", QString("music"));
+    release.set_value();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(asked->get_future().wait_for(std::chrono::seconds(0)), std::future_status::ready)
+        << "the folder was checked on the queue, not by the walk";
+}

@@ -29,7 +29,7 @@ protected:
         return run;
     }
     static SetupEngine::CaptureResult captureOf(std::vector<SetupItem> items) {
-        return {std::move(items), "1:2560x1440", {}, {}};
+        return {std::move(items), "1:2560x1440", {}, {}, {}};
     }
 };
 
@@ -168,7 +168,7 @@ TEST_F(SetupEngineCaptureTest, aCaptureMergesIntoTheSetupWithoutLosingWhatItCann
     const SetupFrame newsFrame{0.5, 0, 0.5, 1, 0};
     const SetupFrame terminalFrame{0, 0, 0.5, 0.5, 0};
     auto capture = captureOf({app("code", "Code", SetupFrame{0, 0, 0.5, 1, 0}, "Editor"),
-                              app("firefox-esr", "Firefox", newsFrame, "News"),
+                              app("firefox-esr", "Firefox", newsFrame, "News — Mozilla Firefox"),
                               app("firefox-esr", "Firefox", SetupFrame{0, 0, 0.3, 0.3, 0}, "Other tab"),
                               app("org.gnome.Terminal", "Terminal", terminalFrame, "bash")});
 
@@ -182,7 +182,8 @@ TEST_F(SetupEngineCaptureTest, aCaptureMergesIntoTheSetupWithoutLosingWhatItCann
     EXPECT_EQ(merged.items[2].projectPath, "/home/me/project") << "the folder goes to its app's window";
     // …then what the capture could not see, in its old order.
     EXPECT_EQ(merged.items[3].url, "https://news.example/");
-    EXPECT_EQ(merged.items[3].frame, newsFrame) << "a page takes the frame of its browser window";
+    EXPECT_EQ(merged.items[3].frame, newsFrame) << "a page takes the frame of its browser window, "
+                                                   "whose title names the browser after the page";
     EXPECT_EQ(merged.items[4].url, "https://docs.example");
     EXPECT_EQ(merged.items[4].frame, (SetupFrame{0, 0, 0.5, 1, 0})) << "an unseen page keeps its frame";
     EXPECT_EQ(merged.items[5].projectPath, "/home/me/other") << "an uncaptured project stays as it was";

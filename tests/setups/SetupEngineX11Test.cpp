@@ -1,7 +1,7 @@
 // A setup of two test clients on the real X desktop: run, end and undo; a capture
 // of the desktop that, run again, puts moved windows back; bringing the windows
 // forward with the focus moving once; then the pages of a fake browser through
-// cold starts, reruns, updates and ends.
+// cold starts, reruns, updates, ends and a restart of the engine.
 #include "base/Paths.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/XdgBrowserLauncher.h"
@@ -61,12 +61,15 @@ protected:
         desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
         windows =
             std::make_unique<WindowEngine>(desktop->windows(), &desktop->ownWindows(), &desktop->launcher());
+        engine = makeEngine(store);
+    }
+    std::unique_ptr<SetupEngine> makeEngine(SetupStore& over) {
         SetupEngine::Collaborators c;
         c.installed = &installed;
         c.running = &desktop->runningApps();
         c.launcher = &desktop->launcher();
         c.browsers = &browsers;
-        engine = std::make_unique<SetupEngine>(*windows, store, c);
+        return std::make_unique<SetupEngine>(*windows, over, c);
     }
     void TearDown() override {
         if (!desktop)
@@ -84,9 +87,11 @@ protected:
             browser, "Firefox ESR", QStringList{"--class", "Navigator,firefox-esr"} + extra, browser)));
         entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
     }
+    void restoredWindowsOutlive(int count, double gap);
     static SetupItem page(const SetupFrame& frame) {
         SetupItem i = item(browser, frame);
         i.appName = "Firefox ESR";
+        i.title = "Inbox";
         i.kind = SetupItemKind::url;
         i.url = inbox;
         return i;
@@ -138,6 +143,7 @@ protected:
     ScannedApps installed{[this] { return entries; }};
     std::unique_ptr<WindowEngine> windows;
     SetupStore store{Paths::setupsJSON()};
+    std::unique_ptr<SetupStore> reopened; // a later launch's
     std::unique_ptr<SetupEngine> engine;
 };
 
@@ -242,6 +248,59 @@ TEST_F(SetupEngineX11Test, aColdStartedBrowsersRestoredWindowsStayOpenAndInPlace
     EXPECT_TRUE(near(windowsTitled("Restored 2").front().axFrame, second, 2));
 }
 
+// A cold start restores `count` windows of the user's, `gap` seconds apart, around a
+// page whose title names neither its address nor a new tab. Whichever window the run
+// takes for the page, the end closes none of the restored ones.
+void SetupEngineX11Test::restoredWindowsOutlive(int count, double gap) {
+    installBrowser({"--restore", home.path() + QStringLiteral("/session:%1:%2").arg(count).arg(gap),
+                    "--page-after", "0.5", "--page-title", "Todays headlines"});
+    Setup s = setupOf({page({0, 0, 0.5, 1, 0})});
+    s.name = "Reading";
+    const auto ran = engine->run(s);
+    EXPECT_EQ(ran.placed, 1) << ran.notes.join(" | ").toStdString();
+    auto restored = [&](int n) { return windowsTitled(QStringLiteral("Restored %1").arg(n)); };
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] {
+            for (int n = 1; n <= count; ++n)
+                if (restored(n).size() != 1)
+                    return false;
+            return true;
+        },
+        5 + count * gap));
+    const QRectF slot = target({0, 0, 0.5, 1, 0});
+    const auto pages = windowsTitled("Todays headlines");
+    ASSERT_EQ(pages.size(), 1u);
+    std::vector<QRectF> frames;
+    for (int n = 1; n <= count; ++n)
+        frames.push_back(restored(n).front().axFrame);
+    if (near(pages.front().axFrame, slot, 24)) {
+        for (int n = 1; n <= count; ++n)
+            EXPECT_FALSE(near(frames[n - 1], slot, 24)) << "Restored " << n << " was moved";
+    }
+
+    const auto ended = engine->end(s);
+    EXPECT_EQ(ended.closedWindows, 0) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(ended.notes.join(" ").contains("“Inbox” was left open in Firefox ESR"))
+        << ended.notes.join(" | ").toStdString();
+    // The restored windows share one client, which handles close requests in the
+    // order they come: once the test's own request for the first one is through,
+    // any request of the end's for the others has been too.
+    ASSERT_TRUE(desktop->windows().close(restored(1).front().element));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return restored(1).empty(); }, 5));
+    for (int n = 2; n <= count; ++n) {
+        ASSERT_EQ(restored(n).size(), 1u) << "Restored " << n << " was closed";
+        EXPECT_TRUE(near(restored(n).front().axFrame, frames[n - 1], 2)) << "Restored " << n;
+    }
+}
+
+TEST_F(SetupEngineX11Test, restoredWindowsComingSlowlyAroundThePageStayOpen) {
+    restoredWindowsOutlive(2, 2.5);
+}
+
+TEST_F(SetupEngineX11Test, manyRestoredWindowsComingQuicklyAroundThePageStayOpen) {
+    restoredWindowsOutlive(7, 0.8);
+}
+
 TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
     installBrowser({});
     Setup s = setupOf({item(left, {0, 0, 0.5, 1, 0}), page({0.5, 0, 0.5, 1, 0})});
@@ -278,10 +337,36 @@ TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
     EXPECT_FALSE(last.notes.join(" ").contains("left open")) << last.notes.join(" | ").toStdString();
 }
 
+TEST_F(SetupEngineX11Test, aRestartBetweenRunsKeepsThePagesWindowTheSetups) {
+    // The run starts the browser, which brings up the user's last windows too.
+    installBrowser({"--restore", home.path() + "/session:2:0.3"});
+    Setup s = setupOf({item(left, {0, 0, 0.5, 1, 0}), page({0.5, 0, 0.5, 1, 0})});
+    ASSERT_TRUE(store.upsert(s));
+    engine->run(s);
+    ASSERT_EQ(windowsTitled(inbox).size(), 1u);
+
+    // Brisklet quits and starts again over the same files; the windows stay.
+    engine.reset();
+    reopened = std::make_unique<SetupStore>(Paths::setupsJSON());
+    engine = makeEngine(*reopened);
+
+    std::optional<Setup> updated;
+    engine->updateFromCurrent(s, [&](const Setup& u) { updated = u; });
+    ASSERT_TRUE(X11Session::waitUntil([&] { return updated.has_value(); }, 5));
+    EXPECT_EQ(updated->items.size(), s.items.size())
+        << "the page's window or the browser's own became items of the setup";
+    const auto rerun = engine->run(*updated);
+    EXPECT_EQ(rerun.placed, rerun.total) << rerun.notes.join(" | ").toStdString();
+    EXPECT_EQ(windowsTitled(inbox).size(), 1u) << "the page was opened again";
+    const auto ended = engine->end(*updated);
+    EXPECT_EQ(ended.closedWindows, 1) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return windowsTitled(inbox).empty(); }, 5));
+}
+
 TEST_F(SetupEngineX11Test, theWindowsComeForwardInOrderAndTheFocusMovesOnce) {
     // A third app, not in the setup, has the focus and covers the others.
-    ASSERT_TRUE(QFile::exists(writeTestClientEntry("org.example.Other", "Other",
-                                                   {"--class", "org.example.Other,Other", "--title", "Other"})));
+    ASSERT_TRUE(QFile::exists(writeTestClientEntry(
+        "org.example.Other", "Other", {"--class", "org.example.Other,Other", "--title", "Other"})));
     entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
     const auto a =
         x.startClient({"--class", QString(left) + ",Left", "--title", "Left", "--geometry", "400x300+60+80"});

@@ -25,6 +25,7 @@
 //                        pages: the window is titled after the first
 //   --new-window         accepted before pages, as browsers take it
 //   --page-after S       a window given pages maps only after S seconds (a page loading)
+//   --page-title TEXT    a window given pages is titled TEXT instead of the first page
 //   --restore FILE:N:S   a browser's session: the first start of all (FILE is absent,
 //                        and is made) also maps N windows "Restored 1…N", the first at
 //                        once and each next one S seconds later; a first start
@@ -70,6 +71,7 @@ struct Options {
     double mapAfter = 0;
     std::vector<std::string> pages;
     double pageAfter = 0;
+    std::string pageTitle;
     std::string sessionFile;
     int restored = 0;
     double restoreGap = 0;
@@ -197,6 +199,11 @@ int main(int argc, char** argv) {
             const char* v = next();
             if (!v || (o.pageAfter = std::atof(v)) < 0)
                 return usage();
+        } else if (arg == "--page-title") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            o.pageTitle = v;
         } else if (arg == "--restore") {
             const char* v = next();
             const std::string text = v ? v : "";
@@ -221,7 +228,7 @@ int main(int argc, char** argv) {
     if (!o.keyLog.empty() && !(keyLog = std::fopen(o.keyLog.c_str(), "a")))
         return usage();
     if (!o.pages.empty())
-        o.title = o.pages.front();
+        o.title = o.pageTitle.empty() ? o.pages.front() : o.pageTitle;
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
