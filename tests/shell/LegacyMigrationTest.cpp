@@ -9,10 +9,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
 #include <QSettings>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,11 +88,11 @@ TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     TempHome home;
     LogCapture log;
     const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", "[1]");
-    // A socket can't be opened for reading, whoever runs the test.
-    auto socket = std::make_unique<QLocalServer>();
-    ASSERT_TRUE(socket->listen(old + "/live.sock"));
-    LegacyMigration::runIfNeeded();
+    write(old + "/setups.json", QByteArray(200 * 1024, ' ') + "[]");
+    {
+        FileSizeLimit fullDisk(64 * 1024);
+        LegacyMigration::runIfNeeded();
+    }
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
     EXPECT_EQ(log.count("legacy data migration failed: couldn't copy"), 1);
@@ -102,10 +100,36 @@ TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     // The launch goes on and makes its data folder, empty.
     ASSERT_TRUE(Paths::ensure());
 
-    socket.reset(); // removes the socket file
-    ASSERT_FALSE(QFileInfo::exists(old + "/live.sock"));
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
+    EXPECT_EQ(read(Paths::setupsJSON()), read(old + "/setups.json"));
+}
+
+TEST(LegacyMigration, aRetryReplacesWhatTheFailedLaunchWroteButKeepsWhatTheUserChangedSince) {
+    TempHome home;
+    const QString old = LegacyMigration::legacyDataFolder();
+    write(old + "/commands.json", "old commands");
+    write(old + "/layouts.json", "old layouts");
+    write(old + "/Shortcuts/big", QByteArray(200 * 1024, 'x'));
+    {
+        FileSizeLimit fullDisk(64 * 1024);
+        LegacyMigration::runIfNeeded();
+    }
+    // What that launch then wrote of its own, before anyone could change anything.
+    write(Paths::commandsJSON(), "built-in commands");
+    write(Paths::layoutsJSON(), "launch layouts");
+    LegacyMigration::noteLaunchFiles();
+    write(Paths::layoutsJSON(), "my layouts");
+    write(Paths::setupsJSON(), "my setups");
+
+    ASSERT_TRUE(LegacyMigration::importDataFolder(old, Paths::dataFolder()));
+    EXPECT_EQ(read(Paths::commandsJSON()), "old commands");
+    EXPECT_EQ(read(Paths::layoutsJSON()), "my layouts");
+    EXPECT_EQ(read(Paths::setupsJSON()), "my setups");
+    EXPECT_EQ(read(Paths::shortcutsFolder() + "/big").size(), 200 * 1024);
+
+    write(Paths::commandsJSON(), "my commands");
+    EXPECT_FALSE(LegacyMigration::importDataFolder(old, Paths::dataFolder())) << "done once it has succeeded";
+    EXPECT_EQ(read(Paths::commandsJSON()), "my commands");
 }
 
 TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
@@ -147,17 +171,6 @@ TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
         EXPECT_EQ(missing, 0);
         EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
     }
-}
-
-TEST(LegacyMigration, aFifoInTheOldFolderIsNotOpened) {
-    TempHome home;
-    LogCapture log;
-    const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", "[1]");
-    ASSERT_TRUE(makePipe(old + "/pipe"));
-    LegacyMigration::runIfNeeded(); // must not wait for a writer
-    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
-    EXPECT_EQ(log.count("is not a regular file"), 1);
 }
 
 TEST(LegacyMigration, storedValuesWinOverImportedOnesAndDefaultsDoNot) {
