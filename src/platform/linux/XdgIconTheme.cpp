@@ -1,10 +1,12 @@
 #include "platform/linux/XdgIconTheme.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <climits>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -72,40 +74,79 @@ struct SizeFolder {
 struct Theme {
     QStringList inherits;
     std::vector<SizeFolder> folders;
+    QStringList roots; // the theme's folder in each icon folder that has one
 };
+
+Theme parseIndex(const QByteArray& text) {
+    const auto groups = parseKeyFile(text);
+    const Group main = groups.value(QStringLiteral("Icon Theme"));
+    Theme theme;
+    theme.inherits = listValue(main, "Inherits");
+    for (const QString& path : listValue(main, "Directories") + listValue(main, "ScaledDirectories")) {
+        const Group group = groups.value(path);
+        const int size = intValue(group, "Size", 0);
+        if (size <= 0)
+            continue;
+        const int scale = std::max(1, intValue(group, "Scale", 1));
+        const QString type = group.value(QStringLiteral("Type"), QStringLiteral("Threshold"));
+        int lowest = size;
+        int highest = size;
+        if (type == QLatin1String("Scalable")) {
+            lowest = intValue(group, "MinSize", size);
+            highest = intValue(group, "MaxSize", size);
+        } else if (type != QLatin1String("Fixed")) {
+            const int threshold = intValue(group, "Threshold", 2);
+            lowest = size - threshold;
+            highest = size + threshold;
+        }
+        theme.folders.push_back({path, lowest * scale, highest * scale});
+    }
+    return theme;
+}
+
+// Kept while the file stays as it was: a large theme lists hundreds of folders, and
+// a view looks up every app's icon.
+std::optional<Theme> readIndex(const QString& path) {
+    struct Parsed {
+        QDateTime modified;
+        qint64 size = 0;
+        Theme theme;
+    };
+    static std::mutex lock;
+    static QHash<QString, Parsed> parsed;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return std::nullopt;
+    {
+        std::lock_guard guard(lock);
+        if (const auto it = parsed.constFind(path);
+            it != parsed.constEnd() && it->modified == info.lastModified() && it->size == info.size())
+            return it->theme;
+    }
+    const auto text = readRegularFile(path);
+    if (!text)
+        return std::nullopt;
+    Theme theme = parseIndex(*text);
+    std::lock_guard guard(lock);
+    parsed.insert(path, {info.lastModified(), info.size(), theme});
+    return theme;
+}
 
 // The first index.theme of the theme among the icon folders that reads.
 std::optional<Theme> loadTheme(const QString& theme, const QStringList& iconFolders) {
+    std::optional<Theme> found;
+    QStringList roots;
     for (const QString& base : iconFolders) {
-        const auto text = readRegularFile(base + QLatin1Char('/') + theme + QStringLiteral("/index.theme"));
-        if (!text)
+        const QString root = base + QLatin1Char('/') + theme;
+        if (!QFileInfo(root).isDir())
             continue;
-        const auto groups = parseKeyFile(*text);
-        const Group main = groups.value(QStringLiteral("Icon Theme"));
-        Theme result;
-        result.inherits = listValue(main, "Inherits");
-        for (const QString& path : listValue(main, "Directories") + listValue(main, "ScaledDirectories")) {
-            const Group group = groups.value(path);
-            const int size = intValue(group, "Size", 0);
-            if (size <= 0)
-                continue;
-            const int scale = std::max(1, intValue(group, "Scale", 1));
-            const QString type = group.value(QStringLiteral("Type"), QStringLiteral("Threshold"));
-            int lowest = size;
-            int highest = size;
-            if (type == QLatin1String("Scalable")) {
-                lowest = intValue(group, "MinSize", size);
-                highest = intValue(group, "MaxSize", size);
-            } else if (type != QLatin1String("Fixed")) {
-                const int threshold = intValue(group, "Threshold", 2);
-                lowest = size - threshold;
-                highest = size + threshold;
-            }
-            result.folders.push_back({path, lowest * scale, highest * scale});
-        }
-        return result;
+        roots << root;
+        if (!found)
+            found = readIndex(root + QStringLiteral("/index.theme"));
     }
-    return std::nullopt;
+    if (found)
+        found->roots = roots;
+    return found;
 }
 
 int distance(const SizeFolder& folder, int pixels) {
@@ -129,17 +170,15 @@ QString fileIn(const QString& dir, const QString& name) {
 }
 
 // The first file whose folder fits the size, else the one whose folder comes nearest.
-QString lookUp(const QString& name, int pixels, const QString& theme, const Theme& index,
-               const QStringList& iconFolders) {
+QString lookUp(const QString& name, int pixels, const Theme& index) {
     QString nearest;
     int nearestDistance = INT_MAX;
     for (const SizeFolder& folder : index.folders) {
         const int away = distance(folder, pixels);
         if (away >= nearestDistance)
             continue;
-        for (const QString& base : iconFolders) {
-            const QString file =
-                fileIn(base + QLatin1Char('/') + theme + QLatin1Char('/') + folder.path, name);
+        for (const QString& root : index.roots) {
+            const QString file = fileIn(root + QLatin1Char('/') + folder.path, name);
             if (file.isEmpty())
                 continue;
             if (away == 0)
@@ -162,7 +201,7 @@ QString findIn(const QString& name, int pixels, const QString& theme, const QStr
     const auto index = loadTheme(theme, iconFolders);
     if (!index)
         return {};
-    if (QString file = lookUp(name, pixels, theme, *index, iconFolders); !file.isEmpty())
+    if (QString file = lookUp(name, pixels, *index); !file.isEmpty())
         return file;
     for (const QString& parent : index->inherits) {
         if (QString file = findIn(name, pixels, parent, iconFolders, visited); !file.isEmpty())
