@@ -129,7 +129,7 @@ bool moveIn(const QString& staged, const QString& target, const QString& prefix,
         }
         if (!move) {
             qCInfo(lcApp).noquote()
-                << QStringLiteral("legacy data migration kept %1: it changed since the import failed")
+                << QStringLiteral("legacy data migration kept %1 as it is rather than the imported one")
                        .arg(there);
             continue;
         }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <climits>
 #include <mutex>
 #include <optional>
