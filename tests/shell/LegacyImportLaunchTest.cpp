@@ -4,6 +4,7 @@
 
 #include "base/Paths.h"
 #include "support/FakePlatform.h"
+#include "support/FileBytes.h"
 #include "support/FileFaults.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
@@ -19,18 +20,6 @@ using namespace brisklet::test;
 
 namespace {
 
-void write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class LegacyImportLaunchTest : public ::testing::Test {
 protected:
     TempHome home;
@@ -38,7 +27,8 @@ protected:
     const QString old = home.dataHome() + "/Tapsly";
 
     static std::unique_ptr<AppDelegate> launch() {
-        auto delegate = std::make_unique<AppDelegate>(std::make_unique<FakePlatform>(), AppDelegate::Options{});
+        auto delegate =
+            std::make_unique<AppDelegate>(std::make_unique<FakePlatform>(), AppDelegate::Options{});
         EXPECT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
         return delegate;
     }
@@ -47,7 +37,7 @@ protected:
     void writeOldSetups(int size) {
         const QByteArray setup = R"([{"id": "2F1C3B1E-5A57-4D49-9C55-1B1A2C3D4E04", "name": "Gym",
                                       "phrases": ["workout"], "createdAt": "2026-11-02T08:15:00Z"}])";
-        write(old + "/setups.json", setup + QByteArray(std::max(0, size - int(setup.size())), ' '));
+        writeBytes(old + "/setups.json", setup + QByteArray(std::max(0, size - int(setup.size())), ' '));
     }
 };
 
@@ -55,18 +45,19 @@ protected:
 
 TEST_F(LegacyImportLaunchTest, anImportThatFailedIsTriedAgainAtTheNextStart) {
     writeOldSetups(200 * 1024);
-    write(old + "/Shortcuts/s1", "#!/bin/sh\n");
+    writeBytes(old + "/Shortcuts/s1", "#!/bin/sh\n");
     {
         LogCapture log;
         FileSizeLimit fullDisk(64 * 1024);
         auto first = launch();
         EXPECT_EQ(log.count("legacy data migration failed: couldn't copy"), 1);
-        ASSERT_TRUE(QFileInfo(Paths::commandsJSON()).isFile()) << "the launch goes on and writes its commands";
+        ASSERT_TRUE(QFileInfo(Paths::commandsJSON()).isFile())
+            << "the launch goes on and writes its commands";
         EXPECT_FALSE(first->vocabulary().contains("Gym"));
     }
     auto second = launch();
-    EXPECT_EQ(read(Paths::setupsJSON()), read(old + "/setups.json"));
-    EXPECT_EQ(read(Paths::shortcutsFolder() + "/s1"), "#!/bin/sh\n");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), readBytes(old + "/setups.json"));
+    EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/s1"), "#!/bin/sh\n");
     EXPECT_TRUE(second->vocabulary().contains("Gym"));
 }
 

@@ -3,6 +3,7 @@
 
 #include "base/Paths.h"
 #include "base/Prefs.h"
+#include "support/FileBytes.h"
 #include "support/FileFaults.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
@@ -19,18 +20,6 @@ using namespace brisklet::test;
 
 namespace {
 
-void write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeLegacySettings(const QVariantMap& values) {
     QDir().mkpath(QFileInfo(LegacyMigration::legacySettingsPath()).path());
     QSettings legacy(LegacyMigration::legacySettingsPath(), QSettings::IniFormat);
@@ -44,51 +33,51 @@ void writeLegacySettings(const QVariantMap& values) {
 TEST(LegacyMigration, copiesTheWholeFolderAndLeavesTheOldOneInPlace) {
     TempHome home;
     const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", "[1]");
-    write(old + "/Shortcuts/Brisklet DND", "#!/bin/sh\n");
-    write(old + "/.hidden", "h");
+    writeBytes(old + "/setups.json", "[1]");
+    writeBytes(old + "/Shortcuts/Brisklet DND", "#!/bin/sh\n");
+    writeBytes(old + "/.hidden", "h");
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
-    EXPECT_EQ(read(Paths::shortcutsFolder() + "/Brisklet DND"), "#!/bin/sh\n");
-    EXPECT_EQ(read(Paths::dataFolder() + "/.hidden"), "h");
-    EXPECT_EQ(read(old + "/setups.json"), "[1]");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), "[1]");
+    EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/Brisklet DND"), "#!/bin/sh\n");
+    EXPECT_EQ(readBytes(Paths::dataFolder() + "/.hidden"), "h");
+    EXPECT_EQ(readBytes(old + "/setups.json"), "[1]");
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
 }
 
 TEST(LegacyMigration, bothFoldersPresentCopiesNothingButSettingsStillImportOnce) {
     TempHome home;
-    write(LegacyMigration::legacyDataFolder() + "/setups.json", "old");
-    write(Paths::setupsJSON(), "mine");
+    writeBytes(LegacyMigration::legacyDataFolder() + "/setups.json", "old");
+    writeBytes(Paths::setupsJSON(), "mine");
     writeLegacySettings({{"tapsly.commandsRun", 12}});
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), "mine");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), "mine");
     EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 12);
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy));
 }
 
 TEST(LegacyMigration, aLeftoverStagingFolderIsReplacedByAFreshCopy) {
     TempHome home;
-    write(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
-    write(Paths::dataFolder() + ".migrating/stale.json", "stale");
+    writeBytes(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
+    writeBytes(Paths::dataFolder() + ".migrating/stale.json", "stale");
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::layoutsJSON()), "{}");
+    EXPECT_EQ(readBytes(Paths::layoutsJSON()), "{}");
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + "/stale.json"));
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
 }
 
 TEST(LegacyMigration, aLeftoverStagingFileIsRemovedToo) {
     TempHome home;
-    write(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
-    write(Paths::dataFolder() + ".migrating", "half");
+    writeBytes(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
+    writeBytes(Paths::dataFolder() + ".migrating", "half");
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::layoutsJSON()), "{}");
+    EXPECT_EQ(readBytes(Paths::layoutsJSON()), "{}");
 }
 
 TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     TempHome home;
     LogCapture log;
     const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", QByteArray(200 * 1024, ' ') + "[]");
+    writeBytes(old + "/setups.json", QByteArray(200 * 1024, ' ') + "[]");
     {
         FileSizeLimit fullDisk(64 * 1024);
         LegacyMigration::runIfNeeded();
@@ -101,35 +90,35 @@ TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     ASSERT_TRUE(Paths::ensure());
 
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), read(old + "/setups.json"));
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), readBytes(old + "/setups.json"));
 }
 
 TEST(LegacyMigration, aRetryReplacesWhatTheFailedLaunchWroteButKeepsWhatTheUserChangedSince) {
     TempHome home;
     const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/commands.json", "old commands");
-    write(old + "/layouts.json", "old layouts");
-    write(old + "/Shortcuts/big", QByteArray(200 * 1024, 'x'));
+    writeBytes(old + "/commands.json", "old commands");
+    writeBytes(old + "/layouts.json", "old layouts");
+    writeBytes(old + "/Shortcuts/big", QByteArray(200 * 1024, 'x'));
     {
         FileSizeLimit fullDisk(64 * 1024);
         LegacyMigration::runIfNeeded();
     }
     // What that launch then wrote of its own, before anyone could change anything.
-    write(Paths::commandsJSON(), "built-in commands");
-    write(Paths::layoutsJSON(), "launch layouts");
+    writeBytes(Paths::commandsJSON(), "built-in commands");
+    writeBytes(Paths::layoutsJSON(), "launch layouts");
     LegacyMigration::noteLaunchFiles();
-    write(Paths::layoutsJSON(), "my layouts");
-    write(Paths::setupsJSON(), "my setups");
+    writeBytes(Paths::layoutsJSON(), "my layouts");
+    writeBytes(Paths::setupsJSON(), "my setups");
 
     ASSERT_TRUE(LegacyMigration::importDataFolder(old, Paths::dataFolder()));
-    EXPECT_EQ(read(Paths::commandsJSON()), "old commands");
-    EXPECT_EQ(read(Paths::layoutsJSON()), "my layouts");
-    EXPECT_EQ(read(Paths::setupsJSON()), "my setups");
-    EXPECT_EQ(read(Paths::shortcutsFolder() + "/big").size(), 200 * 1024);
+    EXPECT_EQ(readBytes(Paths::commandsJSON()), "old commands");
+    EXPECT_EQ(readBytes(Paths::layoutsJSON()), "my layouts");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), "my setups");
+    EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/big").size(), 200 * 1024);
 
-    write(Paths::commandsJSON(), "my commands");
+    writeBytes(Paths::commandsJSON(), "my commands");
     EXPECT_FALSE(LegacyMigration::importDataFolder(old, Paths::dataFolder())) << "done once it has succeeded";
-    EXPECT_EQ(read(Paths::commandsJSON()), "my commands");
+    EXPECT_EQ(readBytes(Paths::commandsJSON()), "my commands");
 }
 
 TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
@@ -139,7 +128,7 @@ TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
     for (int i = 0; i < 150; ++i)
         files << QStringLiteral("%1/file%2.json").arg(i % 5 ? "Shortcuts" : "layouts").arg(i);
     for (const QString& file : files)
-        write(old + "/" + file, file.toUtf8());
+        writeBytes(old + "/" + file, file.toUtf8());
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
         QDir(Paths::dataFolder()).removeRecursively();
@@ -167,7 +156,7 @@ TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
         }
         int missing = 0;
         for (const QString& file : files)
-            missing += read(Paths::dataFolder() + "/" + file) != file.toUtf8();
+            missing += readBytes(Paths::dataFolder() + "/" + file) != file.toUtf8();
         EXPECT_EQ(missing, 0);
         EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
     }
