@@ -155,6 +155,8 @@ AppDelegate::LaunchResult AppDelegate::launch() {
     }
 
     observeSystem();
+    // The launch has written its own first files by now.
+    LegacyMigration::noteLaunchFiles();
 
     qCInfo(lcApp).noquote() << QStringLiteral(
                                    "Brisklet launched — window + menu bar ready (onboarded: %1, clap: %2)")

@@ -1,20 +1,28 @@
 #include "shell/LegacyMigration.h"
 
+#include "base/JsonFile.h"
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Prefs.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cstdio>
 
 namespace brisklet::LegacyMigration {
 
 namespace {
+
+QFileInfoList entriesOf(const QString& folder) {
+    return QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
 
 // Qt has no recursive copy. Links are copied as links, never followed out of the
 // folder.
@@ -23,10 +31,7 @@ bool copyTree(const QString& from, const QString& to, QString* error) {
         *error = QStringLiteral("couldn't create %1").arg(to);
         return false;
     }
-    const QDir source(from);
-    const auto entries =
-        source.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
+    for (const QFileInfo& entry : entriesOf(from)) {
         const QString target = to + QLatin1Char('/') + entry.fileName();
         if (entry.isSymLink()) {
             if (!QFile::link(entry.symLinkTarget(), target)) {
@@ -37,9 +42,12 @@ bool copyTree(const QString& from, const QString& to, QString* error) {
             if (!copyTree(entry.filePath(), target, error))
                 return false;
         } else if (!entry.isFile()) {
-            // A pipe or a device would block the launch or feed it without end.
-            *error = QStringLiteral("couldn't copy %1: it is not a regular file").arg(entry.filePath());
-            return false;
+            // A pipe or a device would block the launch or feed it without end, and
+            // a socket is only an address of a program that ran then: none is data.
+            qCWarning(lcApp).noquote()
+                << QStringLiteral("legacy data migration skipped %1: it is not a regular file "
+                                  "(a pipe, socket or device)")
+                       .arg(entry.filePath());
         } else if (!QFile::copy(entry.filePath(), target)) {
             *error = QStringLiteral("couldn't copy %1").arg(entry.filePath());
             return false;
@@ -60,10 +68,79 @@ bool holdsData(const QString& path) {
         return false;
     if (!info.isDir() || info.isSymLink())
         return true;
-    const auto entries =
-        QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const auto entries = entriesOf(path);
     return std::any_of(entries.begin(), entries.end(),
                        [](const QFileInfo& entry) { return holdsData(entry.filePath()); });
+}
+
+// Beside the data folder while an import is owed: written before the copy and
+// removed once everything has arrived. A launch whose import failed goes on and
+// writes files of its own into the data folder; this says the import is still to
+// come, and which of those files are the launch's rather than the user's.
+QString pendingPath(const QString& to) {
+    return to + QStringLiteral(".import-pending");
+}
+
+const QString launchFilesKey = QStringLiteral("writtenByLaunch");
+
+// Empty when the path holds no regular file that reads.
+QString fingerprint(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+// Every regular file below `folder`, by its path inside it.
+void collectFingerprints(const QString& folder, const QString& prefix, QJsonObject& out) {
+    for (const QFileInfo& entry : entriesOf(folder)) {
+        const QString inside = prefix + entry.fileName();
+        if (entry.isSymLink())
+            continue;
+        if (entry.isDir()) {
+            collectFingerprints(entry.filePath(), inside + QLatin1Char('/'), out);
+        } else if (const QString print = fingerprint(entry.filePath()); !print.isEmpty()) {
+            out.insert(inside, print);
+        }
+    }
+}
+
+// Brings the copy into a data folder that already holds files. One the launch
+// wrote itself and nobody changed since gives way; anything else there is the
+// user's and stays.
+bool moveIn(const QString& staged, const QString& target, const QString& prefix,
+            const QJsonObject& launchWrote, QString* error) {
+    for (const QFileInfo& entry : entriesOf(staged)) {
+        const QString inside = prefix + entry.fileName();
+        const QString there = target + QLatin1Char('/') + entry.fileName();
+        const QFileInfo existing(there);
+        bool move = !exists(there);
+        if (!move && entry.isDir() && !entry.isSymLink() && existing.isDir() && !existing.isSymLink()) {
+            if (!moveIn(entry.filePath(), there, inside + QLatin1Char('/'), launchWrote, error))
+                return false;
+            continue;
+        }
+        if (!move && !entry.isDir() && existing.isFile() && !existing.isSymLink()) {
+            const QString noted = launchWrote.value(inside).toString();
+            move = !noted.isEmpty() && noted == fingerprint(there);
+        }
+        if (!move) {
+            qCInfo(lcApp).noquote()
+                << QStringLiteral("legacy data migration kept %1 as it is rather than the imported one")
+                       .arg(there);
+            continue;
+        }
+        // rename(2) replaces a file in one step, where Qt's refuses to.
+        if (std::rename(QFile::encodeName(entry.filePath()).constData(),
+                        QFile::encodeName(there).constData()) != 0) {
+            *error = QStringLiteral("couldn't move %1 to %2").arg(entry.filePath(), there);
+            return false;
+        }
+    }
+    return true;
 }
 
 // Folder by folder from the bottom: rmdir never takes a folder that holds anything.
@@ -96,8 +173,10 @@ QString legacySettingsPath() {
 }
 
 bool importDataFolder(const QString& from, const QString& to) {
-    // Brisklet's own data is never overwritten.
-    if (!QFileInfo(from).isDir() || holdsData(to))
+    const QString pending = pendingPath(to);
+    // Brisklet's own data is never overwritten: an import goes only into an empty
+    // folder or into one an import is still owed to.
+    if (!QFileInfo(from).isDir() || (holdsData(to) && !exists(pending)))
         return false;
     const QString staging = to + QStringLiteral(".migrating");
     // Two launches at once (login and a click) must not tear down each other's copy:
@@ -112,8 +191,16 @@ bool importDataFolder(const QString& from, const QString& to) {
         return false;
     }
     // Another import may have finished while this one waited.
-    if (holdsData(to) || !removeEmptyTree(to))
+    const bool owed = exists(pending);
+    const bool empty = !holdsData(to);
+    if ((!empty && !owed) || (empty && !removeEmptyTree(to)))
         return false;
+    if (!owed) {
+        const auto noted = JsonFile::write(pending, QJsonDocument(QJsonObject{}));
+        if (!noted.ok)
+            qCWarning(lcApp).noquote()
+                << QStringLiteral("couldn't note the legacy data migration as owed: %1").arg(noted.error);
+    }
     // Under the lock no other import runs: what is here was left by one that was
     // stopped.
     if (QFileInfo(staging).isDir() && !QFileInfo(staging).isSymLink())
@@ -121,20 +208,48 @@ bool importDataFolder(const QString& from, const QString& to) {
     else if (exists(staging))
         QFile::remove(staging);
     QString error;
+    bool done = false;
     // Created here and only by us, so the clean-up below removes nobody else's copy.
     if (!QDir().mkdir(staging)) {
         error = QStringLiteral("couldn't create %1").arg(staging);
     } else if (copyTree(from, staging, &error)) {
-        // One rename makes the whole copy appear at once, or nothing.
-        if (QDir().rename(staging, to))
-            return true;
-        error = QStringLiteral("couldn't move %1 to %2").arg(staging, to);
+        if (empty) {
+            // One rename makes the whole copy appear at once, or nothing.
+            done = QDir().rename(staging, to);
+            if (!done)
+                error = QStringLiteral("couldn't move %1 to %2").arg(staging, to);
+        } else {
+            done = moveIn(staging, to, QString(),
+                          JsonFile::read(pending).document.object().value(launchFilesKey).toObject(), &error);
+        }
+    }
+    if (exists(staging))
         QDir(staging).removeRecursively();
-    } else {
-        QDir(staging).removeRecursively();
+    if (done) {
+        QFile::remove(pending);
+        return true;
     }
     qCCritical(lcApp).noquote() << QStringLiteral("legacy data migration failed: %1").arg(error);
     return false;
+}
+
+void noteLaunchFiles() {
+    const QString pending = pendingPath(Paths::dataFolder());
+    const JsonFile::ReadResult read = JsonFile::read(pending);
+    // Only the launch that saw the import fail: at later ones the user's files are
+    // there too.
+    if (read.status != JsonFile::ReadStatus::ok || !read.document.isObject() ||
+        read.document.object().contains(launchFilesKey))
+        return;
+    QJsonObject files;
+    collectFingerprints(Paths::dataFolder(), QString(), files);
+    QJsonObject marker = read.document.object();
+    marker.insert(launchFilesKey, files);
+    const JsonFile::WriteResult written = JsonFile::write(pending, QJsonDocument(marker));
+    if (!written.ok)
+        qCWarning(lcApp).noquote()
+            << QStringLiteral("couldn't note the files this launch wrote for the legacy data migration: %1")
+                   .arg(written.error);
 }
 
 void importSettings(const QString& legacySettingsPath) {

@@ -98,8 +98,7 @@ TEST(XdgAppIconsUiTest, entriesIconsComeFromTheThemeAPathOrThePixmapsFolder) {
     EXPECT_TRUE(icons.icon("", 64).isNull());
 }
 
-// After the test above: the theme folders are set up once per process.
-TEST(XdgAppIconsUiTest, pipesNamedAsIconsOrEntriesAreNeverOpened) {
+TEST(XdgAppIconsUiTest, pipesNamedAsIconsEntriesOrThemeFilesAreNeverOpened) {
     QTemporaryDir dir;
     const QString data = dir.filePath("data");
     const QString system = dir.filePath("system");
@@ -107,16 +106,29 @@ TEST(XdgAppIconsUiTest, pipesNamedAsIconsOrEntriesAreNeverOpened) {
     ScopedEnv dirs("XDG_DATA_DIRS", system.toUtf8());
     QDir().mkpath(system + "/pixmaps");
     QDir().mkpath(data + "/applications");
-    ASSERT_TRUE(makePipe(dir.filePath("icon.png")));
-    ASSERT_TRUE(makePipe(system + "/pixmaps/org.example.pipe.png"));
-    ASSERT_TRUE(makePipe(data + "/applications/org.example.PipeEntry.desktop"));
+    QDir().mkpath(data + "/icons/hicolor");
+    QDir().mkpath(system + "/icons/hicolor/64x64/apps");
+    writeFile(system + "/icons/hicolor/index.theme",
+              "[Icon Theme]\nName=Hicolor\nDirectories=64x64/apps\n\n[64x64/apps]\nSize=64\nType=Fixed\n");
+    writePng(system + "/icons/hicolor/64x64/apps/org.example.fine.png", Qt::red, 64);
+    const QStringList pipes{dir.filePath("icon.png"), system + "/pixmaps/org.example.pipe.png",
+                            data + "/applications/org.example.PipeEntry.desktop",
+                            system + "/icons/hicolor/64x64/apps/org.example.pipe.png",
+                            // searched before the theme's real index
+                            data + "/icons/hicolor/index.theme"};
+    for (const QString& pipe : pipes)
+        ASSERT_TRUE(makePipe(pipe));
     writeEntry(data, "org.example.Path", dir.filePath("icon.png"));
     writeEntry(data, "org.example.Pixmap", "org.example.pipe");
 
-    // Each of these would wait for a writer if it opened the pipe.
+    // Each of these would wait for a writer if it opened a pipe.
+    PipeRescue rescue(pipes);
     platform::XdgInstalledApps installed;
     platform::XdgAppIcons icons(installed);
     EXPECT_TRUE(icons.icon("org.example.Path", 64).isNull());
     EXPECT_TRUE(icons.icon("org.example.Pixmap", 64).isNull());
     EXPECT_TRUE(icons.icon("org.example.PipeEntry", 64).isNull());
+    EXPECT_EQ(centre(platform::XdgAppIcons::iconFor("org.example.fine", 64)).rgb(), QColor(Qt::red).rgb())
+        << "the theme is still found through its readable index";
+    EXPECT_FALSE(rescue.finish()) << "a lookup waited on a pipe";
 }

@@ -3,16 +3,15 @@
 
 #include "base/Paths.h"
 #include "base/Prefs.h"
+#include "support/FileBytes.h"
 #include "support/FileFaults.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
 #include <QSettings>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,18 +19,6 @@ using namespace brisklet;
 using namespace brisklet::test;
 
 namespace {
-
-void write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void writeLegacySettings(const QVariantMap& values) {
     QDir().mkpath(QFileInfo(LegacyMigration::legacySettingsPath()).path());
@@ -46,55 +33,55 @@ void writeLegacySettings(const QVariantMap& values) {
 TEST(LegacyMigration, copiesTheWholeFolderAndLeavesTheOldOneInPlace) {
     TempHome home;
     const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", "[1]");
-    write(old + "/Shortcuts/Brisklet DND", "#!/bin/sh\n");
-    write(old + "/.hidden", "h");
+    writeBytes(old + "/setups.json", "[1]");
+    writeBytes(old + "/Shortcuts/Brisklet DND", "#!/bin/sh\n");
+    writeBytes(old + "/.hidden", "h");
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
-    EXPECT_EQ(read(Paths::shortcutsFolder() + "/Brisklet DND"), "#!/bin/sh\n");
-    EXPECT_EQ(read(Paths::dataFolder() + "/.hidden"), "h");
-    EXPECT_EQ(read(old + "/setups.json"), "[1]");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), "[1]");
+    EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/Brisklet DND"), "#!/bin/sh\n");
+    EXPECT_EQ(readBytes(Paths::dataFolder() + "/.hidden"), "h");
+    EXPECT_EQ(readBytes(old + "/setups.json"), "[1]");
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
 }
 
 TEST(LegacyMigration, bothFoldersPresentCopiesNothingButSettingsStillImportOnce) {
     TempHome home;
-    write(LegacyMigration::legacyDataFolder() + "/setups.json", "old");
-    write(Paths::setupsJSON(), "mine");
+    writeBytes(LegacyMigration::legacyDataFolder() + "/setups.json", "old");
+    writeBytes(Paths::setupsJSON(), "mine");
     writeLegacySettings({{"tapsly.commandsRun", 12}});
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), "mine");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), "mine");
     EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 12);
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::migratedFromLegacy));
 }
 
 TEST(LegacyMigration, aLeftoverStagingFolderIsReplacedByAFreshCopy) {
     TempHome home;
-    write(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
-    write(Paths::dataFolder() + ".migrating/stale.json", "stale");
+    writeBytes(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
+    writeBytes(Paths::dataFolder() + ".migrating/stale.json", "stale");
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::layoutsJSON()), "{}");
+    EXPECT_EQ(readBytes(Paths::layoutsJSON()), "{}");
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + "/stale.json"));
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
 }
 
 TEST(LegacyMigration, aLeftoverStagingFileIsRemovedToo) {
     TempHome home;
-    write(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
-    write(Paths::dataFolder() + ".migrating", "half");
+    writeBytes(LegacyMigration::legacyDataFolder() + "/layouts.json", "{}");
+    writeBytes(Paths::dataFolder() + ".migrating", "half");
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::layoutsJSON()), "{}");
+    EXPECT_EQ(readBytes(Paths::layoutsJSON()), "{}");
 }
 
 TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     TempHome home;
     LogCapture log;
     const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", "[1]");
-    // A socket can't be opened for reading, whoever runs the test.
-    auto socket = std::make_unique<QLocalServer>();
-    ASSERT_TRUE(socket->listen(old + "/live.sock"));
-    LegacyMigration::runIfNeeded();
+    writeBytes(old + "/setups.json", QByteArray(200 * 1024, ' ') + "[]");
+    {
+        FileSizeLimit fullDisk(64 * 1024);
+        LegacyMigration::runIfNeeded();
+    }
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
     EXPECT_EQ(log.count("legacy data migration failed: couldn't copy"), 1);
@@ -102,10 +89,36 @@ TEST(LegacyMigration, aFailedCopyLeavesNoFolderAndIsTriedAgain) {
     // The launch goes on and makes its data folder, empty.
     ASSERT_TRUE(Paths::ensure());
 
-    socket.reset(); // removes the socket file
-    ASSERT_FALSE(QFileInfo::exists(old + "/live.sock"));
     LegacyMigration::runIfNeeded();
-    EXPECT_EQ(read(Paths::setupsJSON()), "[1]");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), readBytes(old + "/setups.json"));
+}
+
+TEST(LegacyMigration, aRetryReplacesWhatTheFailedLaunchWroteButKeepsWhatTheUserChangedSince) {
+    TempHome home;
+    const QString old = LegacyMigration::legacyDataFolder();
+    writeBytes(old + "/commands.json", "old commands");
+    writeBytes(old + "/layouts.json", "old layouts");
+    writeBytes(old + "/Shortcuts/big", QByteArray(200 * 1024, 'x'));
+    {
+        FileSizeLimit fullDisk(64 * 1024);
+        LegacyMigration::runIfNeeded();
+    }
+    // What that launch then wrote of its own, before anyone could change anything.
+    writeBytes(Paths::commandsJSON(), "built-in commands");
+    writeBytes(Paths::layoutsJSON(), "launch layouts");
+    LegacyMigration::noteLaunchFiles();
+    writeBytes(Paths::layoutsJSON(), "my layouts");
+    writeBytes(Paths::setupsJSON(), "my setups");
+
+    ASSERT_TRUE(LegacyMigration::importDataFolder(old, Paths::dataFolder()));
+    EXPECT_EQ(readBytes(Paths::commandsJSON()), "old commands");
+    EXPECT_EQ(readBytes(Paths::layoutsJSON()), "my layouts");
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), "my setups");
+    EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/big").size(), 200 * 1024);
+
+    writeBytes(Paths::commandsJSON(), "my commands");
+    EXPECT_FALSE(LegacyMigration::importDataFolder(old, Paths::dataFolder())) << "done once it has succeeded";
+    EXPECT_EQ(readBytes(Paths::commandsJSON()), "my commands");
 }
 
 TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
@@ -115,7 +128,7 @@ TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
     for (int i = 0; i < 150; ++i)
         files << QStringLiteral("%1/file%2.json").arg(i % 5 ? "Shortcuts" : "layouts").arg(i);
     for (const QString& file : files)
-        write(old + "/" + file, file.toUtf8());
+        writeBytes(old + "/" + file, file.toUtf8());
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
         QDir(Paths::dataFolder()).removeRecursively();
@@ -143,21 +156,10 @@ TEST(LegacyMigration, twoProcessesImportingAtOnceBringEveryFileOver) {
         }
         int missing = 0;
         for (const QString& file : files)
-            missing += read(Paths::dataFolder() + "/" + file) != file.toUtf8();
+            missing += readBytes(Paths::dataFolder() + "/" + file) != file.toUtf8();
         EXPECT_EQ(missing, 0);
         EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
     }
-}
-
-TEST(LegacyMigration, aFifoInTheOldFolderIsNotOpened) {
-    TempHome home;
-    LogCapture log;
-    const QString old = LegacyMigration::legacyDataFolder();
-    write(old + "/setups.json", "[1]");
-    ASSERT_TRUE(makePipe(old + "/pipe"));
-    LegacyMigration::runIfNeeded(); // must not wait for a writer
-    EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder()));
-    EXPECT_EQ(log.count("is not a regular file"), 1);
 }
 
 TEST(LegacyMigration, storedValuesWinOverImportedOnesAndDefaultsDoNot) {

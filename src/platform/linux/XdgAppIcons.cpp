@@ -1,5 +1,6 @@
 #include "platform/linux/XdgAppIcons.h"
 
+#include "platform/linux/XdgIconTheme.h"
 #include "platform/linux/XdgInstalledApps.h"
 
 #include <QDir>
@@ -80,39 +81,23 @@ QImage XdgAppIcons::iconFor(const QString& iconKey, int pixels) {
     // A name carries no folder; one that does is no theme name.
     if (key.contains(QLatin1Char('/')))
         return {};
-    prepareThemePaths();
     // Some entries name the file ("app.png") instead of the icon.
     QString name = key;
     for (const char* ext : {".png", ".svg", ".xpm"}) {
         if (name.endsWith(QLatin1String(ext)))
             name.chop(4);
     }
-    const QIcon themed = QIcon::fromTheme(name);
-    if (!themed.isNull()) {
-        const QImage image = themed.pixmap(QSize(pixels, pixels)).toImage();
-        if (!image.isNull())
-            return scaled(image, pixels);
+    // The toolkit's own theme lookup opens whatever the theme folders hold, pipes
+    // included, so the theme is read here, where every file is checked first.
+    QStringList iconFolders{QDir::homePath() + QStringLiteral("/.icons")};
+    for (const QString& folder : dataFolders())
+        iconFolders << folder + QStringLiteral("/icons");
+    const QString file = XdgIconTheme::find(name, pixels, QIcon::themeName(), iconFolders);
+    if (!file.isEmpty()) {
+        if (QImage image = fromFile(file, pixels); !image.isNull())
+            return image;
     }
     return fromPixmapFolders(name, pixels);
-}
-
-// Qt knows the theme folders of the platform theme only; the XDG data folders
-// hold the ones apps install their icons into.
-void XdgAppIcons::prepareThemePaths() {
-    static const bool prepared = [] {
-        QStringList paths = QIcon::themeSearchPaths();
-        for (const QString& folder : dataFolders()) {
-            const QString icons = folder + QStringLiteral("/icons");
-            if (!paths.contains(icons))
-                paths << icons;
-        }
-        QIcon::setThemeSearchPaths(paths);
-        if (QIcon::themeName().isEmpty())
-            QIcon::setThemeName(QStringLiteral("hicolor"));
-        QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
-        return true;
-    }();
-    (void)prepared;
 }
 
 } // namespace brisklet::platform

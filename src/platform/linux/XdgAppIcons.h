@@ -21,8 +21,6 @@ public:
     static QImage iconFor(const QString& iconKey, int pixels);
 
 private:
-    static void prepareThemePaths();
-
     XdgInstalledApps& installed_;
 };
 
