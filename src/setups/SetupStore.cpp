@@ -200,6 +200,19 @@ QString SetupStore::copyName(const QString& name, const QStringList& existing) {
     return candidate;
 }
 
+QString SetupStore::nameForSave(const Setup& edited, const std::vector<Setup>& stored) {
+    const QString wanted = Text::normalize(edited.name);
+    const bool clash = std::any_of(stored.begin(), stored.end(), [&](const Setup& other) {
+        return other.id != edited.id && Text::normalize(other.name) == wanted;
+    });
+    if (!clash)
+        return edited.name;
+    QStringList names;
+    for (const Setup& other : stored)
+        names << other.name;
+    return copyName(edited.name, names);
+}
+
 void SetupStore::setActiveRun(std::optional<ActiveRun> run) {
     activeRun_ = std::move(run);
     emit activeRunChanged();

@@ -79,6 +79,9 @@ public:
     // "Focus copy", else "Focus copy 2", 3, … : the first that none of `existing`
     // equals once both are normalised.
     static QString copyName(const QString& name, const QStringList& existing);
+    // The name to store `edited` under: its own, or the free copy name when another
+    // setup of `stored` has the same name once both are normalised.
+    static QString nameForSave(const Setup& edited, const std::vector<Setup>& stored);
 
     const std::optional<ActiveRun>& activeRun() const { return activeRun_; }
     void setActiveRun(std::optional<ActiveRun> run);

@@ -101,15 +101,20 @@ void AppDelegate::connectSetupsPane() {
 }
 
 void AppDelegate::buildSetupEditing() {
+    QPointer<AppDelegate> self(this);
+    // The capture review and the editor refuse the same words.
+    const auto reserved = [self] {
+        return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed();
+    };
     captureCtl_ = std::make_unique<SetupCaptureController>(*setups_, setupEngine_.get());
+    captureCtl_->reservedPhrases = reserved;
     connect(captureCtl_.get(), &SetupCaptureController::saved, this, [this](const Setup& setup) {
         if (!shutDown_)
             hud_->show(HUDState::done(
                 QStringLiteral("Saved “%1” — say “%2” anytime").arg(setup.name, setup.name.toLower())));
     });
-    QPointer<AppDelegate> self(this);
     SetupEditorController::Providers p;
-    p.reserved = [self] { return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed(); };
+    p.reserved = reserved;
     if (platform::RunningApps* running = platform_->runningApps())
         p.running = [running] { return running->runningApps(); };
     // Found off the main thread by the browser watch; empty until then.

@@ -5,7 +5,6 @@
 #include "flow/HUDPort.h"
 #include "shell/PreviewWindow.h"
 #include "ui/receipts/ReceiptController.h"
-#include "voice/SpeechController.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -179,16 +178,7 @@ bool SetupRuns::saveDraft(Setup draft) {
             c_.hud->show(HUDState::done(savedText(stored->name)));
         return true;
     }
-    const auto all = c_.store->setups();
-    const QString key = SpeechController::normalize(draft.name);
-    QStringList names;
-    bool clash = false;
-    for (const Setup& other : all) {
-        names << other.name;
-        clash = clash || (other.id != draft.id && SpeechController::normalize(other.name) == key);
-    }
-    if (clash)
-        draft.name = SetupStore::copyName(draft.name, names);
+    draft.name = SetupStore::nameForSave(draft, c_.store->setups());
     if (!c_.store->upsert(draft)) {
         showUnsaved(draft.name);
         return false;

@@ -76,8 +76,8 @@ QVariantList MagicCardFormat::buttons(bool ran, bool saved, bool allowEdit, bool
     return out;
 }
 
-QString MagicCardFormat::savedLine(const QString& title) {
-    return QString::fromUtf8("Saved — say “") + title.toLower() + QString::fromUtf8("” anytime");
+QString MagicCardFormat::savedLine(const QString& name) {
+    return QString::fromUtf8("Saved — say “") + name.toLower() + QString::fromUtf8("” anytime");
 }
 
 QString MagicCardFormat::unresolvedLine(const QString& name) {

@@ -37,7 +37,8 @@ public:
 
     // The row as QML reads it: [{control: "run", enabled: true}, …].
     Q_INVOKABLE static QVariantList buttons(bool ran, bool saved, bool allowEdit, bool axGranted);
-    Q_INVOKABLE static QString savedLine(const QString& title);
+    // "Saved — say …" with the stored name as it is said.
+    Q_INVOKABLE static QString savedLine(const QString& name);
     Q_INVOKABLE static QString unresolvedLine(const QString& name);
     static QString accessibilityNote();
 };

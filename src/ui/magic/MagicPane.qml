@@ -278,6 +278,7 @@ Column {
                     proposal: modelData.proposal
                     unresolved: modelData.unresolved
                     saved: modelData.saved
+                    savedName: modelData.savedName
                     ran: modelData.ran
                     axGranted: modelData.axGranted
                     runFailure: modelData.runFailure
@@ -355,6 +356,7 @@ Column {
             proposal: built ? built.proposal : ({})
             unresolved: built ? built.unresolved : []
             saved: built ? built.saved : false
+            savedName: built ? built.savedName : ""
             ran: built ? built.ran : false
             axGranted: built ? built.axGranted : true
             runFailure: built ? built.runFailure : ""

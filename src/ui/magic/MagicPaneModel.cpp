@@ -155,10 +155,13 @@ bool MagicPaneModel::isSaved(const QUuid& id) const {
 QVariantMap MagicPaneModel::card(const MagicProposal& p, const QStringList& unresolved) const {
     const QUuid id = p.id();
     const auto failed = failedRuns_.find(id);
+    // Tuned or freed of a clash, the stored name is the one to say.
+    const auto stored = host_ ? host_->setups.setup(id) : std::nullopt;
     return {{"id", SetupJson::idText(id)},
             {"proposal", MagicCardFormat::describe(p)},
             {"unresolved", unresolved},
             {"saved", isSaved(id)},
+            {"savedName", stored ? stored->name : p.title},
             {"ran", ranIDs_.contains(id)},
             {"axGranted", !host_ || !host_->axGranted || host_->axGranted()},
             {"runFailure", failed == failedRuns_.end() ? QString() : failed->second},

@@ -14,6 +14,8 @@ Rectangle {
     property var proposal: ({})
     property var unresolved: []
     property bool saved: false
+    // The name the setup was stored under, which the saved line says.
+    property string savedName: proposal.title || ""
     property bool ran: false
     property bool axGranted: true
     // Empty: the last run did not fail.
@@ -230,10 +232,14 @@ Rectangle {
                 }
             }
 
-            Row {
+            // Wraps rather than run past the card when the saved line is long.
+            Flow {
+                id: buttonRow
                 objectName: "buttons"
+                width: parent.width
                 spacing: 8
                 DSPrimaryButton {
+                    id: runButton
                     objectName: "run"
                     visible: card.control("run") !== null
                     enabled: visible && card.control("run").enabled
@@ -262,7 +268,7 @@ Rectangle {
                 Row {
                     objectName: "savedMark"
                     visible: card.control("savedMark") !== null
-                    height: parent.height
+                    height: runButton.implicitHeight
                     spacing: 5
                     DSIcon {
                         name: "checkmark"
@@ -273,7 +279,9 @@ Rectangle {
                     }
                     Text {
                         objectName: "label"
-                        text: MagicCardFormat.savedLine(card.proposal.title || "")
+                        width: Math.min(implicitWidth, buttonRow.width - 15)
+                        text: MagicCardFormat.savedLine(card.savedName)
+                        elide: Text.ElideRight
                         font: DS.text.caption
                         color: card.c.inkSecondary
                         anchors.verticalCenter: parent.verticalCenter
@@ -282,7 +290,7 @@ Rectangle {
                 DSPlainButton {
                     objectName: "edit"
                     visible: card.control("edit") !== null
-                    height: parent.height
+                    height: runButton.implicitHeight
                     text: "Tune first…"
                     onClicked: card.edit()
                 }

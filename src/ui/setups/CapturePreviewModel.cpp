@@ -24,7 +24,13 @@ CapturePreviewModel::CapturePreviewModel(SetupEngine::CaptureResult result, cons
       name_(initialName) {
     for (const SetupItem& item : result_.items)
         included_.insert(item.id);
-    findReplacing();
+    checkName();
+}
+
+void CapturePreviewModel::setRefusal(Refusal refusal) {
+    refusal_ = std::move(refusal);
+    checkName();
+    emit changed();
 }
 
 QString CapturePreviewModel::trimmedName(const QString& name) {
@@ -101,14 +107,19 @@ void CapturePreviewModel::setName(const QString& name) {
     if (name_ == name)
         return;
     name_ = name;
-    findReplacing();
+    checkName();
     emit changed();
 }
 
-void CapturePreviewModel::findReplacing() {
+void CapturePreviewModel::checkName() {
     replacing_.reset();
+    problem_.clear();
     const QString trimmed = trimmedName(name_);
-    if (trimmed.isEmpty() || !existingName_)
+    if (trimmed.isEmpty())
+        return;
+    if (refusal_)
+        problem_ = refusal_(trimmed).value_or(QString());
+    if (!existingName_)
         return;
     const auto found = existingName_(trimmed);
     if (found && Text::normalize(*found) == Text::normalize(trimmed))
@@ -122,7 +133,8 @@ QString CapturePreviewModel::replacingLine() const {
 
 QString CapturePreviewModel::chip() const {
     const QString trimmed = trimmedName(name_);
-    return replacing_ || trimmed.isEmpty() ? QString() : trimmed.toLower();
+    // A refused name is no phrase to say.
+    return replacing_ || trimmed.isEmpty() || !problem_.isEmpty() ? QString() : trimmed.toLower();
 }
 
 void CapturePreviewModel::setCloseOthers(bool on) {
@@ -141,7 +153,7 @@ QString CapturePreviewModel::primaryText() const {
 }
 
 bool CapturePreviewModel::canSave() const {
-    return !trimmedName(name_).isEmpty() && !chosenItems().empty();
+    return !trimmedName(name_).isEmpty() && !chosenItems().empty() && problem_.isEmpty();
 }
 
 void CapturePreviewModel::setIncluded(const QString& id, bool on) {
@@ -158,6 +170,9 @@ void CapturePreviewModel::setIncluded(const QString& id, bool on) {
 }
 
 void CapturePreviewModel::save() {
+    // The stored setups may have changed since the name was typed.
+    checkName();
+    emit changed();
     if (canSave())
         emit saveRequested(trimmedName(name_), chosenItems(), result_.fingerprint, closeOthers_);
 }

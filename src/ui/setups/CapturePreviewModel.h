@@ -31,6 +31,7 @@ class CapturePreviewModel : public QObject {
     Q_PROPERTY(QString name READ name WRITE setName NOTIFY changed)
     Q_PROPERTY(QString replacingLine READ replacingLine NOTIFY changed)
     Q_PROPERTY(QString chip READ chip NOTIFY changed)
+    Q_PROPERTY(QString problem READ problem NOTIFY changed)
     Q_PROPERTY(bool closeOthers READ closeOthers WRITE setCloseOthers NOTIFY changed)
     Q_PROPERTY(QString keptText READ keptText NOTIFY changed)
     Q_PROPERTY(QString primaryText READ primaryText NOTIFY changed)
@@ -38,9 +39,13 @@ class CapturePreviewModel : public QObject {
 public:
     // The stored setup's name that a text finds, or nothing.
     using ExistingName = std::function<std::optional<QString>(const QString&)>;
+    // Why a trimmed name can't be saved, or nothing.
+    using Refusal = std::function<std::optional<QString>(const QString&)>;
 
     CapturePreviewModel(SetupEngine::CaptureResult result, const QString& initialName,
                         ExistingName existingName, QObject* parent = nullptr);
+    // Asked again whenever the name changes, and before a save.
+    void setRefusal(Refusal refusal);
 
     // The name with blanks and tabs trimmed at both ends; line breaks stay.
     static QString trimmedName(const QString& name);
@@ -64,6 +69,8 @@ public:
     void setName(const QString& name);
     QString replacingLine() const;
     QString chip() const;
+    // The refusal of the name as it stands; empty when it may be saved.
+    QString problem() const { return problem_; }
     bool closeOthers() const { return closeOthers_; }
     void setCloseOthers(bool on);
     QString keptText() const;
@@ -81,14 +88,16 @@ signals:
     void cancelRequested();
 
 private:
-    void findReplacing();
+    void checkName();
 
     SetupEngine::CaptureResult result_;
     ExistingName existingName_;
+    Refusal refusal_;
     QSet<QUuid> included_;
     QString name_;
     bool closeOthers_ = false;
     std::optional<QString> replacing_;
+    QString problem_;
     QVariantList screens_;
 };
 

@@ -173,6 +173,16 @@ Rectangle {
                 prominent: true
             }
         }
+        Text {
+            objectName: "problem"
+            visible: text.length > 0
+            width: parent.width
+            text: view.preview.problem
+            textFormat: Text.PlainText
+            font: DS.text.caption
+            color: view.c.emberText
+            wrapMode: Text.WordWrap
+        }
         DSCheckbox {
             objectName: "closeOthers"
             text: "Close everything else when this runs — apps not in the setup are asked to quit (never browsers or Files)"

@@ -6,6 +6,7 @@
 #include "setups/SetupStore.h"
 #include "ui/design/ViewWindow.h"
 #include "ui/setups/CapturePreviewModel.h"
+#include "ui/setups/SetupDraftEdits.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -68,6 +69,9 @@ CapturePreviewModel* SetupCaptureController::makePreview(const SetupEngine::Capt
             return std::nullopt;
         },
         owner);
+    preview->setRefusal([self](const QString& text) -> std::optional<QString> {
+        return self ? self->refusal(text) : std::nullopt;
+    });
     connect(preview, &CapturePreviewModel::saveRequested, this,
             [self](const QString& n, const std::vector<SetupItem>& items, const QString& fingerprint,
                    bool closeOthers) {
@@ -99,8 +103,8 @@ void SetupCaptureController::openWindow(QQuickView* view) {
     view->requestActivate();
 }
 
-Setup SetupCaptureController::save(const QString& name, const std::vector<SetupItem>& items,
-                                   const QString& fingerprint, bool closeOthers) {
+Setup SetupCaptureController::reviewed(const QString& name, const std::vector<SetupItem>& items,
+                                       const QString& fingerprint, bool closeOthers) const {
     const auto existing = store_.lookup(name);
     Setup result;
     if (existing && Text::normalize(existing->name) == Text::normalize(name)) {
@@ -115,6 +119,21 @@ Setup SetupCaptureController::save(const QString& name, const std::vector<SetupI
         result.items = items;
         result.closeOthers = closeOthers;
     }
+    return result;
+}
+
+std::optional<QString> SetupCaptureController::refusal(const QString& name) const {
+    // The setup it would update is checked as itself, so its own name passes.
+    return SetupDraftEdits::conflict(reviewed(name, {}, {}, false),
+                                     reservedPhrases ? reservedPhrases() : QStringList(), *store_.snapshot());
+}
+
+std::optional<Setup> SetupCaptureController::save(const QString& name, const std::vector<SetupItem>& items,
+                                                  const QString& fingerprint, bool closeOthers) {
+    if (refusal(name))
+        return std::nullopt;
+    Setup result = reviewed(name, items, fingerprint, closeOthers);
+    result.name = SetupStore::nameForSave(result, *store_.snapshot());
     store_.upsert(result);
     closeWindow();
     emit saved(result);

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QQuickView>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -18,7 +20,8 @@ class SetupStore;
 // Turns a capture of the screen into a saved setup: captures through the engine,
 // shows the result in the "Review your setup" window, and on Save stores it, as an
 // update of the setup whose spoken name equals the typed one, else as a new setup.
-// Main thread, apart from `begin`.
+// Names pass the setup editor's rules: a command's words are refused, another
+// setup's name is stored as a free copy name. Main thread, apart from `begin`.
 class SetupCaptureController final : public QObject, public CapturePort {
     Q_OBJECT
 public:
@@ -30,9 +33,14 @@ public:
     void begin(const std::optional<QString>& prefillName) override;
     // Opens the review window on a capture, closing an older one unsaved.
     void present(const SetupEngine::CaptureResult& result, const QString& name);
-    // Stores a reviewed capture and closes the window.
-    Setup save(const QString& name, const std::vector<SetupItem>& items, const QString& fingerprint,
-               bool closeOthers);
+    // Stores a reviewed capture and closes the window; nothing when the name is refused.
+    std::optional<Setup> save(const QString& name, const std::vector<SetupItem>& items,
+                              const QString& fingerprint, bool closeOthers);
+    // Why a name can't be saved, or nothing.
+    std::optional<QString> refusal(const QString& name) const;
+
+    // The normalised phrases that already mean a command; none when unset.
+    std::function<QStringList()> reservedPhrases;
 
     QQuickView* window() const { return window_; }
     // The open review; without a GUI application it has no window.
@@ -51,6 +59,9 @@ protected:
 private:
     CapturePreviewModel* makePreview(const SetupEngine::CaptureResult& result, const QString& name,
                                      QObject* owner);
+    // What a save under `name` stores, before its name is freed.
+    Setup reviewed(const QString& name, const std::vector<SetupItem>& items, const QString& fingerprint,
+                   bool closeOthers) const;
     void openWindow(QQuickView* view);
     void closeWindow();
 

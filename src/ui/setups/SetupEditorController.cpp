@@ -1,6 +1,5 @@
 #include "ui/setups/SetupEditorController.h"
 
-#include "base/Text.h"
 #include "commands/AppIndex.h"
 #include "setups/SetupStore.h"
 
@@ -12,21 +11,6 @@ namespace {
 
 template <typename T> T ask(const std::function<T()>& provider, T fallback = T()) {
     return provider ? provider() : fallback;
-}
-
-// Another stored setup of the same spoken name makes this one a free copy name.
-Setup withFreeName(Setup setup, const std::vector<Setup>& list) {
-    const QString key = Text::normalize(setup.name);
-    const bool clash = std::any_of(list.begin(), list.end(), [&](const Setup& other) {
-        return other.id != setup.id && Text::normalize(other.name) == key;
-    });
-    if (clash) {
-        QStringList names;
-        for (const Setup& other : list)
-            names << other.name;
-        setup.name = SetupStore::copyName(setup.name, names);
-    }
-    return setup;
 }
 
 } // namespace
@@ -107,7 +91,7 @@ void SetupEditorController::store(Setup setup) {
     // A run while the editor was open stamped the stored copy; keep that stamp.
     if (current)
         setup.lastRunAt = current->lastRunAt;
-    setup = withFreeName(std::move(setup), *store_.snapshot());
+    setup.name = SetupStore::nameForSave(setup, *store_.snapshot());
     store_.upsert(setup);
     model_.close();
     emit stored(setup);

@@ -1,6 +1,5 @@
 #include "ui/setups/SetupsPaneModel.h"
 
-#include "base/Text.h"
 #include "commands/AppIndex.h"
 #include "setups/SetupIcons.h"
 #include "setups/SetupStore.h"
@@ -94,8 +93,7 @@ QVariantMap SetupsPaneModel::cardRow(const Setup& setup, bool active, const QStr
     row.insert(QStringLiteral("phrases"), setup.phrases.mid(0, 2));
     row.insert(QStringLiteral("effects"), setup.effectsSummary());
     row.insert(QStringLiteral("lastRun"),
-               setup.lastRunAt ? QStringLiteral("ran ") + relativeTime(*setup.lastRunAt, now)
-                               : QString());
+               setup.lastRunAt ? QStringLiteral("ran ") + relativeTime(*setup.lastRunAt, now) : QString());
     row.insert(QStringLiteral("thumbnail"), SetupThumbnail::itemMaps(setup.items));
     const bool otherDisplays = setup.fingerprint != fingerprint;
     row.insert(QStringLiteral("displayLabel"),
@@ -181,7 +179,7 @@ void SetupsPaneModel::createFromIdea(const QString& name) {
 }
 
 bool SetupsPaneModel::save(Setup edited) {
-    edited.name = nameForSave(edited, *store_.snapshot());
+    edited.name = SetupStore::nameForSave(edited, *store_.snapshot());
     return store_.upsert(std::move(edited));
 }
 
@@ -206,19 +204,6 @@ QVariantMap SetupsPaneModel::iconRow(const QStringList& ids) {
     const qsizetype beyond = ids.size() - iconsShown;
     return {{QStringLiteral("appIDs"), ids.mid(0, iconsShown)},
             {QStringLiteral("moreApps"), beyond > 0 ? QStringLiteral("+%1").arg(beyond) : QString()}};
-}
-
-QString SetupsPaneModel::nameForSave(const Setup& edited, const std::vector<Setup>& stored) {
-    const QString wanted = Text::normalize(edited.name);
-    const bool clash = std::any_of(stored.begin(), stored.end(), [&](const Setup& other) {
-        return other.id != edited.id && Text::normalize(other.name) == wanted;
-    });
-    if (!clash)
-        return edited.name;
-    QStringList names;
-    for (const Setup& other : stored)
-        names << other.name;
-    return SetupStore::copyName(edited.name, names);
 }
 
 Setup SetupsPaneModel::blankDraft(const QString& fingerprint, const QDateTime& now) {

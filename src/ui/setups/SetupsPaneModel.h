@@ -80,8 +80,6 @@ public:
     static QStringList orderedAppIDs(const Setup& setup);
     // The first six of `ids` and the count beyond them ("+1"; empty for none).
     static QVariantMap iconRow(const QStringList& ids);
-    // The name to store `edited` under, given what is stored.
-    static QString nameForSave(const Setup& edited, const std::vector<Setup>& stored);
     static Setup blankDraft(const QString& fingerprint, const QDateTime& now);
     static QString deleteTitle(const QString& name);
     // The card's menu: [{text, action, destructive, separator}] in order.

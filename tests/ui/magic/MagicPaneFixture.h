@@ -71,8 +71,10 @@ struct MagicPaneFixture {
         builder = std::make_unique<MagicBuilder>(std::move(d), std::make_unique<HeldRoute>());
         host.builder = builder.get();
         host.onRunDraft = [this](const Setup& s) { choices << "run " + s.name; };
-        host.onSaveDraft = [this](const Setup& s) {
+        // As the application saves: under a free name when the name is taken.
+        host.onSaveDraft = [this](Setup s) {
             choices << "save " + s.name;
+            s.name = SetupStore::nameForSave(s, store.setups());
             return saveWorks && store.upsert(s);
         };
         host.onUndo = [this] { choices << "undo"; };

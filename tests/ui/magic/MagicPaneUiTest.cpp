@@ -3,6 +3,7 @@
 #include "ui/design/AppIcons.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/magic/MagicPaneModel.h"
+#include "ui/setups/SetupEditorController.h"
 
 #include "support/FakeAppIconSource.h"
 #include "support/LightDarkViewTest.h"
@@ -131,7 +132,8 @@ TEST_P(MagicPaneUiTest, usageRowsShowTheAppsIconsAndLongTextsStayInsideTheirCard
     // The long name is cut so that its bar stays inside the scan card.
     const QRect scanCard = harness.boxOf(harness.find("scanCard"));
     EXPECT_TRUE(ViewHarness::find(harness.find("usage 1"), "name")->property("truncated").toBool());
-    EXPECT_LE(harness.boxOf(ViewHarness::find(harness.find("usage 1"), "bar")).right(), scanCard.right() - 16);
+    EXPECT_LE(harness.boxOf(ViewHarness::find(harness.find("usage 1"), "bar")).right(),
+              scanCard.right() - 16);
     // The insight wraps inside the scan card.
     QQuickItem* insight = ViewHarness::find(harness.find("insight"), "text");
     ASSERT_TRUE(insight && insight->isVisible());
@@ -147,6 +149,42 @@ TEST_P(MagicPaneUiTest, usageRowsShowTheAppsIconsAndLongTextsStayInsideTheirCard
     QQuickItem* address = ViewHarness::find(ViewHarness::find(first, "item 1"), "label");
     ASSERT_TRUE(address);
     EXPECT_LE(harness.boxOf(address).right(), harness.boxOf(first).right() - 16);
+}
+
+TEST_P(MagicPaneUiTest, aTunedCardsSavedLineNamesTheSetupAsItWasStored) {
+    // "Tune first…" opens the draft in the editor, whose save goes the card's way.
+    SetupEditorController editor(f.store, nullptr, {});
+    QObject::connect(&f.host, &MagicPaneHost::editRequested, &editor,
+                     [&](const brisklet::Setup& draft) { editor.openDraft(draft, f.host.onSaveDraft); });
+    f.host.allowEdit = true;
+    f.magic.publish(MagicPaneFixture::profile({usage("code", "Code", 250, true)}),
+                    {proposalOf("Everyday", {"code", "kitty"}), proposalOf("Writing", {"abiword"})});
+    ASSERT_TRUE(load());
+    const auto tuneAndSave = [&](const char* card, const QString& name) {
+        QMetaObject::invokeMethod(ViewHarness::find(harness.find(card), "edit"), "clicked");
+        ASSERT_TRUE(editor.model().isOpen()) << card;
+        editor.model().setName(name);
+        editor.model().save();
+        EXPECT_FALSE(editor.model().isOpen()) << card;
+    };
+    tuneAndSave("proposal 0", "Desk");
+    tuneAndSave("proposal 1", "Desk"); // taken: stored as "Desk copy"
+    const QImage image = shoot("MagicPane-tuned");
+    const auto savedLine = [&](const char* card) {
+        QQuickItem* mark = ViewHarness::find(harness.find(card), "savedMark");
+        return mark && mark->isVisible() ? ViewHarness::find(mark, "label") : nullptr;
+    };
+    ASSERT_TRUE(savedLine("proposal 0") && savedLine("proposal 1"));
+    EXPECT_EQ(savedLine("proposal 0")->property("text").toString(), "Saved — say “desk” anytime");
+    EXPECT_EQ(savedLine("proposal 1")->property("text").toString(), "Saved — say “desk copy” anytime");
+    for (const char* card : {"proposal 0", "proposal 1"}) {
+        EXPECT_GE(Pixels::textContrast(image, harness.boxOf(savedLine(card)), palette()->surface), 4.5)
+            << card;
+        // The row wraps rather than push "Tune first…" out of the card.
+        const QRect inside = harness.boxOf(harness.find(card)).adjusted(16, 16, -16, -16);
+        EXPECT_TRUE(inside.contains(harness.boxOf(savedLine(card)))) << card;
+        EXPECT_TRUE(inside.contains(harness.boxOf(ViewHarness::find(harness.find(card), "edit")))) << card;
+    }
 }
 
 TEST_P(MagicPaneUiTest, nothingToReadOffersARescanAndTheBuilderNoteWhenAskIsOff) {

@@ -1,6 +1,6 @@
 // The capture review window's life: opening on a capture, one window at a time,
 // closing without a save, and what Save stores — a new setup, or an update of the
-// one whose spoken name the typed name equals.
+// one whose spoken name the typed name equals — under a name the editor would take.
 #include "ui/setups/SetupCaptureController.h"
 
 #include "setups/SetupStore.h"
@@ -119,7 +119,7 @@ TEST_F(SetupCaptureControllerUiTest, aNewNameMakesAFreshSetup) {
 TEST_F(SetupCaptureControllerUiTest, theSameSpokenNameUpdatesTheStoredSetupKeepingItsTuning) {
     const brisklet::Setup old = tuned();
     const auto result = capture();
-    const brisklet::Setup updated = controller.save("deep  work!", result.items, result.fingerprint, false);
+    const auto updated = controller.save("deep  work!", result.items, result.fingerprint, false);
     const auto list = store.setups();
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].id, old.id);
@@ -131,7 +131,45 @@ TEST_F(SetupCaptureControllerUiTest, theSameSpokenNameUpdatesTheStoredSetupKeepi
     EXPECT_EQ(list[0].icon, old.icon);
     EXPECT_EQ(list[0].system, old.system);
     EXPECT_FALSE(list[0].endQuitsApps);
-    EXPECT_EQ(updated.id, old.id);
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(updated->id, old.id);
+}
+
+TEST_F(SetupCaptureControllerUiTest, aNameIsRefusedOrFreedAsTheEditorWouldBeforeItIsStored) {
+    controller.reservedPhrases = [] { return QStringList{"sort"}; };
+    const brisklet::Setup old = tuned();
+    controller.present(capture(), "sort");
+    CapturePreviewModel* review = controller.preview();
+    EXPECT_EQ(review->problem(), "“sort” already means a command — pick other words.");
+    EXPECT_FALSE(review->canSave());
+    review->save();
+    const auto result = capture();
+    EXPECT_FALSE(controller.save("sort", result.items, result.fingerprint, false));
+    EXPECT_EQ(store.setups().size(), 1u) << "a command would always answer it instead";
+    EXPECT_TRUE(controller.window()) << "the review stays open to be renamed";
+
+    // The setup being updated may keep its own name.
+    review->setName("deep work");
+    EXPECT_TRUE(review->problem().isEmpty());
+    review->save();
+    ASSERT_EQ(store.setups().size(), 1u);
+    EXPECT_EQ(store.setups()[0].id, old.id);
+    EXPECT_EQ(store.setups()[0].name, "deep work");
+
+    // "Desk set up" is heard as the earlier "Desk setup", so it makes a new setup;
+    // the later one already has its name.
+    for (const QString name : {"Desk setup", "Desk set up"}) {
+        brisklet::Setup other = old;
+        other.id = QUuid::createUuid();
+        other.name = name;
+        other.phrases.clear();
+        store.upsert(other);
+    }
+    const auto made = controller.save("Desk set up", result.items, result.fingerprint, false);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->name, "Desk set up copy");
+    EXPECT_EQ(store.setup(made->id)->name, "Desk set up copy");
+    EXPECT_EQ(store.setups().size(), 4u);
 }
 
 TEST_F(SetupCaptureControllerUiTest, beginWithoutAnEngineShowsAnEmptyCapture) {

@@ -4,6 +4,7 @@
 // the canvas, and clicks reach the models.
 #include "ui/design/DesignSystem.h"
 #include "ui/setups/CapturePreviewModel.h"
+#include "ui/setups/SetupCaptureController.h"
 #include "ui/setups/SetupEditorController.h"
 
 #include "base/AppState.h"
@@ -334,6 +335,35 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
     EXPECT_EQ(text(h, "kept"), "1 of 2 kept");
     ASSERT_TRUE(pageRow());
     EXPECT_LT(pageRow()->opacity(), 0.5);
+}
+
+TEST_P(SetupEditorViewUiTest, theCaptureReviewSaysWhyANameIsRefusedUnderTheNameField) {
+    SetupCaptureController capture(store, nullptr);
+    capture.reservedPhrases = [] { return QStringList{"sort"}; };
+    SetupEngine::CaptureResult result;
+    SetupItem term;
+    term.id = QUuid::createUuid();
+    term.bundleID = "org.gnome.Terminal";
+    term.appName = "Terminal";
+    term.frame = SetupFrame{0, 0, 1, 1, 0};
+    result.items = {term};
+    result.fingerprint = "1:1280x800";
+    CapturePreviewModel preview(result, "sort", {});
+    preview.setRefusal([&](const QString& name) { return capture.refusal(name); });
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
+        << h.errors().toStdString();
+    h.root()->setSize(QSizeF(620, 700));
+    const QImage image = shot(h, "capture-review-refused");
+    QQuickItem* problem = h.find("problem");
+    ASSERT_TRUE(problem->isVisible());
+    EXPECT_EQ(text(h, "problem"), "“sort” already means a command — pick other words.");
+    const QRect field = h.boxOf(h.find("name"));
+    EXPECT_GE(h.boxOf(problem).top(), field.bottom());
+    EXPECT_EQ(h.boxOf(problem).left(), field.left());
+    legible(h, image, h.root(), "problem");
+    EXPECT_FALSE(h.find("save")->isEnabled());
+    EXPECT_FALSE(h.find("chip")->isVisible()) << "no phrase to say";
 }
 
 TEST_P(SetupEditorViewUiTest, theCaptureReviewsBottomPanelIsPaddedOnEverySide) {

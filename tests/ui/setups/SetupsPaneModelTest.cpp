@@ -93,18 +93,18 @@ TEST(SetupsPaneOrderTest, newestFirstByLastRunElseCreationWithTiesInStoreOrder) 
 TEST(SetupsPaneSaveNameTest, aNameTakenOnceNormalisedBecomesTheFirstFreeCopyName) {
     const brisklet::Setup focusBang = setupNamed("focus!", day);
     brisklet::Setup edited = setupNamed("Focus", day);
-    EXPECT_EQ(SetupsPaneModel::nameForSave(edited, {focusBang}), "Focus copy");
+    EXPECT_EQ(SetupStore::nameForSave(edited, {focusBang}), "Focus copy");
     const brisklet::Setup copy = setupNamed("focus  COPY", day);
-    EXPECT_EQ(SetupsPaneModel::nameForSave(edited, {focusBang, copy}), "Focus copy 2");
+    EXPECT_EQ(SetupStore::nameForSave(edited, {focusBang, copy}), "Focus copy 2");
     const brisklet::Setup copy2 = setupNamed("Focus copy 2", day);
-    EXPECT_EQ(SetupsPaneModel::nameForSave(edited, {focusBang, copy, copy2}), "Focus copy 3");
-    EXPECT_EQ(SetupsPaneModel::nameForSave(edited, {setupNamed("Focus time", day)}), "Focus") << "no clash";
+    EXPECT_EQ(SetupStore::nameForSave(edited, {focusBang, copy, copy2}), "Focus copy 3");
+    EXPECT_EQ(SetupStore::nameForSave(edited, {setupNamed("Focus time", day)}), "Focus") << "no clash";
 
     // Its own stored record doesn't count against it.
     brisklet::Setup stored = setupNamed("Work", day);
-    EXPECT_EQ(SetupsPaneModel::nameForSave(stored, {stored}), "Work");
+    EXPECT_EQ(SetupStore::nameForSave(stored, {stored}), "Work");
     stored.name = "WORK";
-    EXPECT_EQ(SetupsPaneModel::nameForSave(stored, {setupNamed("Work", day), stored}), "WORK copy");
+    EXPECT_EQ(SetupStore::nameForSave(stored, {setupNamed("Work", day), stored}), "WORK copy");
 }
 
 TEST_F(SetupsPaneModelTest, savingStoresUnderTheFreeNameAndKeepsAnEditedSetupsOwnName) {
