@@ -67,8 +67,10 @@ void AppDelegate::connectOnboarding() {
         if (self && !self->shutDown_)
             self->setupRuns_->runDraft(proposal.draft);
     };
-    onboarding->onMagicSave = [self](const MagicProposal& proposal) {
-        return self && !self->shutDown_ && self->setupRuns_->saveDraft(proposal.draft);
+    onboarding->onMagicSave = [self](const MagicProposal& proposal) -> std::optional<QString> {
+        if (!self || self->shutDown_)
+            return std::nullopt;
+        return self->setupRuns_->saveDraft(proposal.draft);
     };
     onboarding->onMagicUndo = [self] {
         if (self && !self->shutDown_)

@@ -169,23 +169,23 @@ void SetupRuns::returnFromPreviewIfNeeded() {
             window->returnFromPreview();
 }
 
-bool SetupRuns::saveDraft(Setup draft) {
+std::optional<QString> SetupRuns::saveDraft(Setup draft) {
     if (!c_.store)
-        return false;
+        return std::nullopt;
     // Saved before (a second press of "Save"): nothing to write.
     if (const auto stored = c_.store->setup(draft.id)) {
         if (c_.hud)
             c_.hud->show(HUDState::done(savedText(stored->name)));
-        return true;
+        return stored->name;
     }
     draft.name = SetupStore::nameForSave(draft, c_.store->setups());
     if (!c_.store->upsert(draft)) {
         showUnsaved(draft.name);
-        return false;
+        return std::nullopt;
     }
     if (c_.hud)
         c_.hud->show(HUDState::done(savedText(draft.name)));
-    return true;
+    return draft.name;
 }
 
 bool SetupRuns::saveUpdate(const Setup& updated) {

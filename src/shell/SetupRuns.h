@@ -71,8 +71,9 @@ public:
     std::optional<int> closeOthersCount(const Setup& setup, bool canUndo, const QStringList& others) const;
 
     void runDraft(const Setup& draft);
-    // False when the store couldn't write it.
-    bool saveDraft(Setup draft);
+    // The name the store holds it under (a clash frees it as a copy); nothing when
+    // the store couldn't write it.
+    std::optional<QString> saveDraft(Setup draft);
     // Writes a setup taken afresh from the screen and says so; a write that fails
     // is said as a draft's is, and gives false.
     bool saveUpdate(const Setup& updated);

@@ -564,6 +564,14 @@ TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOu
     EXPECT_TRUE(onboarding->onMagicSave(proposal)) << "kept before: still kept";
     EXPECT_EQ(delegate->setups()->setups().size(), 1u);
 
+    // A second draft of the same name is kept as a copy, and the step says so.
+    MagicProposal twin = proposal;
+    twin.draft.id = QUuid::createUuid();
+    EXPECT_EQ(onboarding->onMagicSave(twin), std::optional<QString>("Code copy"));
+    onboarding->model().setMagicProposals({twin});
+    onboarding->saveFirstProposal();
+    EXPECT_EQ(onboarding->model().magicFirstSavedName(), "Code copy");
+
     // A failed run of the draft the step ran takes its mark back and shows why.
     onboarding->model().setMagicProposals({proposal});
     onboarding->magicRun(proposal);

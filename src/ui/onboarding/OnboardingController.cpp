@@ -227,8 +227,8 @@ void OnboardingController::saveFirstProposal() {
     if (!first || !onMagicSave)
         return;
     const MagicProposal proposal = *first;
-    if (onMagicSave(proposal))
-        model_.addMagicSaved(proposal.id());
+    if (const auto storedName = onMagicSave(proposal))
+        model_.addMagicSaved(proposal.id(), *storedName);
 }
 
 void OnboardingController::refreshPermissions(bool forceCallback,

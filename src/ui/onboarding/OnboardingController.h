@@ -95,7 +95,7 @@ public:
     std::function<void()> onRelaunch;
     std::function<void(const MagicProposal&)> onMagicRun;
     // True when the draft is kept as a setup.
-    std::function<bool(const MagicProposal&)> onMagicSave;
+    std::function<std::optional<QString>(const MagicProposal&)> onMagicSave; // the stored name
     std::function<void()> onMagicUndo;
 
 protected:

@@ -110,6 +110,7 @@ Column {
             proposal: step.model.magicFirst
             unresolved: []
             saved: step.model.magicFirstSaved
+            savedName: step.model.magicFirstSavedName
             ran: step.model.magicFirstRan
             axGranted: step.model.axOK
             runFailure: step.model.magicFirstFailure

@@ -99,10 +99,10 @@ void OnboardingModel::setMagicRanID(const std::optional<QUuid>& id) {
     update(magicRanID_, id);
 }
 
-void OnboardingModel::addMagicSaved(const QUuid& id) {
-    if (magicSaved_.contains(id))
+void OnboardingModel::addMagicSaved(const QUuid& id, const QString& storedName) {
+    if (magicSaved_.value(id) == storedName && magicSaved_.contains(id))
         return;
-    magicSaved_.insert(id);
+    magicSaved_.insert(id, storedName);
     emit changed();
 }
 
@@ -147,6 +147,11 @@ QVariantMap OnboardingModel::magicFirst() const {
 bool OnboardingModel::magicFirstSaved() const {
     const MagicProposal* first = firstProposal();
     return first && magicSaved_.contains(first->id());
+}
+
+QString OnboardingModel::magicFirstSavedName() const {
+    const MagicProposal* first = firstProposal();
+    return first ? magicSaved_.value(first->id(), first->title) : QString();
 }
 
 bool OnboardingModel::magicFirstRan() const {

@@ -40,6 +40,7 @@ class OnboardingModel : public QObject {
     Q_PROPERTY(int magicProposalCount READ magicProposalCount NOTIFY changed)
     Q_PROPERTY(QVariantMap magicFirst READ magicFirst NOTIFY changed)
     Q_PROPERTY(bool magicFirstSaved READ magicFirstSaved NOTIFY changed)
+    Q_PROPERTY(QString magicFirstSavedName READ magicFirstSavedName NOTIFY changed)
     Q_PROPERTY(bool magicFirstRan READ magicFirstRan NOTIFY changed)
     Q_PROPERTY(QString magicFirstFailure READ magicFirstFailure NOTIFY changed)
     Q_PROPERTY(QString magicMoreWaiting READ magicMoreWaiting NOTIFY changed)
@@ -74,7 +75,7 @@ public:
     bool clapEnabled() const { return clapEnabled_; }
     bool magicScanned() const { return magicScanned_; }
     const std::optional<QUuid>& magicRanID() const { return magicRanID_; }
-    const QSet<QUuid>& magicSaved() const { return magicSaved_; }
+    const QHash<QUuid, QString>& magicSaved() const { return magicSaved_; }
 
     // Written by the controller and the host.
     struct Grants {
@@ -95,7 +96,8 @@ public:
     void setClapEnabled(bool on);
     void setMagicScanned(bool scanned);
     void setMagicRanID(const std::optional<QUuid>& id);
-    void addMagicSaved(const QUuid& id);
+    // The name is the one the store kept, which a clash may have changed.
+    void addMagicSaved(const QUuid& id, const QString& storedName);
     void clearMagicSaved();
     // The last tried-out draft: its id, whether it worked and what went wrong.
     void setMagicRunOutcome(const QUuid& draftID, bool success, const QString& message);
@@ -109,6 +111,7 @@ public:
     int magicProposalCount() const { return int(magicProposals_.size()); }
     QVariantMap magicFirst() const;
     bool magicFirstSaved() const;
+    QString magicFirstSavedName() const;
     bool magicFirstRan() const;
     QString magicFirstFailure() const;
     QString magicMoreWaiting() const { return OnboardingRules::moreWaiting(magicProposalCount()); }
@@ -150,7 +153,7 @@ private:
     bool clapEnabled_ = false;
     bool magicScanned_ = false;
     std::optional<QUuid> magicRanID_;
-    QSet<QUuid> magicSaved_;
+    QHash<QUuid, QString> magicSaved_;
     struct RunOutcome {
         QUuid draftID;
         bool success = false;

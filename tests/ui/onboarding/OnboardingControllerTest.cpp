@@ -86,7 +86,7 @@ TEST_F(OnboardingControllerTest, aSecondShowKeepsTheOpenWindowAndAReopenStartsOv
     model().setStep(3);
     model().setLaunchAtLogin(false);
     model().setMagicRanID(QUuid::createUuid());
-    model().addMagicSaved(QUuid::createUuid());
+    model().addMagicSaved(QUuid::createUuid(), "Code");
     controller->show();
     EXPECT_EQ(model().step(), 3);
     EXPECT_FALSE(model().launchAtLogin());
@@ -325,9 +325,9 @@ TEST_F(OnboardingControllerTest, aSaveCountsOnlyWhenTheHostKeptTheDraftAndOnlyOn
     EXPECT_TRUE(model().magicSaved().isEmpty()) << "no host to keep it";
     bool keep = false;
     int asked = 0;
-    controller->onMagicSave = [&](const MagicProposal&) {
+    controller->onMagicSave = [&](const MagicProposal&) -> std::optional<QString> {
         ++asked;
-        return keep;
+        return keep ? std::optional<QString>("Code") : std::nullopt;
     };
     controller->saveFirstProposal();
     EXPECT_TRUE(model().magicSaved().isEmpty()) << "a refused save leaves the card unsaved";

@@ -290,9 +290,11 @@ TEST_P(OnboardingViewUiTest, theMagicStepShowsTheFirstProposalOnItsCardAndCounts
     EXPECT_TRUE(ViewHarness::find(card, "runFailure")->isVisible());
     EXPECT_NE(failed, image);
 
-    controller.onMagicSave = [](const MagicProposal&) { return true; };
+    // A clash keeps it as a copy: the card says the name that runs it.
+    controller.onMagicSave = [](const MagicProposal&) { return std::optional<QString>("Code copy"); };
     QMetaObject::invokeMethod(card, "save");
     EXPECT_TRUE(card->property("saved").toBool());
+    EXPECT_EQ(card->property("savedName").toString(), "Code copy");
 }
 
 TEST_P(OnboardingViewUiTest, oneProposalHasNoMoreWaitingLineAndAnUnfinishedScanHidesIt) {
