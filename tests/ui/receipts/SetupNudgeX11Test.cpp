@@ -1,18 +1,25 @@
 // The drift nudge on the real X desktop: shown and clicked, it leaves the window
-// the user works in active.
+// the user works in active; under a compositor its shadow is drawn and a click in
+// the shadow's margin reaches the window below.
 #include "ui/receipts/SetupNudgeController.h"
 
+#include "platform/linux/X11WindowLook.h"
 #include "support/WaitFor.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/design/FloatingPanel.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QQuickItem>
+#include <QRegion>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <xcb/shape.h>
 #include <xcb/xtest.h>
 
 using namespace brisklet;
@@ -36,7 +43,89 @@ void click(X11Session& x, QPoint at) {
     xcb_flush(x.connection());
 }
 
+// The window's bounding or input region, as the X server has it.
+QRegion shapeOf(X11Session& x, xcb_window_t window, xcb_shape_kind_t kind) {
+    auto* reply = xcb_shape_get_rectangles_reply(
+        x.connection(), xcb_shape_get_rectangles(x.connection(), window, kind), nullptr);
+    QRegion region;
+    if (!reply)
+        return region;
+    const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply);
+    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i)
+        region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    std::free(reply);
+    return region;
+}
+
+// The nudge's panel once it is on screen, with the card's box in the panel.
+struct ShownCard {
+    QWindow* window = nullptr;
+    QRect card;
+};
+
+ShownCard showNudge(X11Session& x, SetupNudgeController& nudge) {
+    nudge.show(QUuid::createUuid(), "Work", QGuiApplication::primaryScreen()->availableGeometry());
+    auto* panel = dynamic_cast<FloatingPanel*>(nudge.currentSurface());
+    if (!panel || !panel->window())
+        return {};
+    QWindow* window = panel->window();
+    if (!waitFor(
+            [&] { return window->isExposed() && mappedOverrideRedirect(x, xcb_window_t(window->winId())); }))
+        return {};
+    auto* root = qobject_cast<QQuickItem*>(panel->content());
+    auto* card = root->findChild<QQuickItem*>(QStringLiteral("card"));
+    return {window, card->mapRectToItem(root, QRectF(0, 0, card->width(), card->height())).toAlignedRect()};
+}
+
 } // namespace
+
+TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMarginGoThrough) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    platform::X11WindowLook look;
+    DesignSystem::instance().setWindowLook(&look);
+    SetupNudgeController nudge;
+
+    // Without a compositor the margin would show black: the window is cut to the card.
+    ShownCard shown = showNudge(x, nudge);
+    ASSERT_TRUE(shown.window);
+    EXPECT_EQ(shapeOf(x, xcb_window_t(shown.window->winId()), XCB_SHAPE_SK_BOUNDING).boundingRect(),
+              shown.card);
+    nudge.dismiss();
+    ASSERT_TRUE(waitFor([&] { return nudge.fadingCount() == 0; }));
+
+    QTemporaryDir dir;
+    const QString clicks = dir.filePath("clicks");
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect under(screen.right() - 700, screen.bottom() - 500, 600, 400);
+    ASSERT_NE(x.startClient({"--title", "below", "--key-log", clicks, "--geometry",
+                             QStringLiteral("%1x%2+%3+%4")
+                                 .arg(under.width())
+                                 .arg(under.height())
+                                 .arg(under.x())
+                                 .arg(under.y())}),
+              0u);
+    const QString compositor = x.startCompositor();
+    ASSERT_TRUE(compositor.isEmpty()) << compositor.toStdString();
+
+    shown = showNudge(x, nudge);
+    ASSERT_TRUE(shown.window);
+    const auto id = xcb_window_t(shown.window->winId());
+    const QRect whole(QPoint(0, 0), shown.window->size());
+    EXPECT_EQ(shapeOf(x, id, XCB_SHAPE_SK_BOUNDING), QRegion(whole)) << "the shadow's margin is drawn";
+    const QRegion input = shapeOf(x, id, XCB_SHAPE_SK_INPUT);
+    EXPECT_EQ(input.boundingRect(), shown.card) << "only the card takes clicks";
+    EXPECT_FALSE(input.contains(shown.card.topLeft())) << "its corners are round";
+
+    // Above the card's middle, in the margin its shadow is drawn in.
+    const QPoint margin = shown.window->position() + QPoint(whole.width() / 2, shown.card.top() / 2);
+    click(x, margin);
+    EXPECT_TRUE(waitFor([&] {
+        QFile file(clicks);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("button 1");
+    })) << "the click reached the window below";
+    DesignSystem::instance().setWindowLook(nullptr);
+}
 
 TEST(SetupNudgeX11Test, showingAndClickingTheCardLeavesTheActiveWindowActive) {
     X11Session x;
