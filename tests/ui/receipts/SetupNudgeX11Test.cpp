@@ -4,6 +4,7 @@
 #include "ui/receipts/SetupNudgeController.h"
 
 #include "platform/linux/X11WindowLook.h"
+#include "support/ViewHarness.h"
 #include "support/WaitFor.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
@@ -12,6 +13,8 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QQuickItem>
 #include <QRegion>
 #include <QScreen>
@@ -19,6 +22,7 @@
 #include <QWindow>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <utility>
 #include <xcb/shape.h>
 #include <xcb/xtest.h>
 
@@ -57,14 +61,29 @@ QRegion shapeOf(X11Session& x, xcb_window_t window, xcb_shape_kind_t kind) {
     return region;
 }
 
+// Where a window's own area lies on the screen.
+QRect clientArea(X11Session& x, xcb_window_t window) {
+    auto* geometry =
+        xcb_get_geometry_reply(x.connection(), xcb_get_geometry(x.connection(), window), nullptr);
+    auto* origin = xcb_translate_coordinates_reply(
+        x.connection(), xcb_translate_coordinates(x.connection(), window, x.root(), 0, 0), nullptr);
+    QRect area;
+    if (geometry && origin)
+        area = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    std::free(geometry);
+    std::free(origin);
+    return area;
+}
+
 // The nudge's panel once it is on screen, with the card's box in the panel.
 struct ShownCard {
     QWindow* window = nullptr;
+    QObject* content = nullptr;
     QRect card;
 };
 
-ShownCard showNudge(X11Session& x, SetupNudgeController& nudge) {
-    nudge.show(QUuid::createUuid(), "Work", QGuiApplication::primaryScreen()->availableGeometry());
+ShownCard showNudge(X11Session& x, SetupNudgeController& nudge, const QRect& visibleFrame) {
+    nudge.show(QUuid::createUuid(), "Work", visibleFrame);
     auto* panel = dynamic_cast<FloatingPanel*>(nudge.currentSurface());
     if (!panel || !panel->window())
         return {};
@@ -74,7 +93,8 @@ ShownCard showNudge(X11Session& x, SetupNudgeController& nudge) {
         return {};
     auto* root = qobject_cast<QQuickItem*>(panel->content());
     auto* card = root->findChild<QQuickItem*>(QStringLiteral("card"));
-    return {window, card->mapRectToItem(root, QRectF(0, 0, card->width(), card->height())).toAlignedRect()};
+    return {window, root,
+            card->mapRectToItem(root, QRectF(0, 0, card->width(), card->height())).toAlignedRect()};
 }
 
 } // namespace
@@ -87,7 +107,8 @@ TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMargin
     SetupNudgeController nudge;
 
     // Without a compositor the margin would show black: the window is cut to the card.
-    ShownCard shown = showNudge(x, nudge);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ShownCard shown = showNudge(x, nudge, screen);
     ASSERT_TRUE(shown.window);
     EXPECT_EQ(shapeOf(x, xcb_window_t(shown.window->winId()), XCB_SHAPE_SK_BOUNDING).boundingRect(),
               shown.card);
@@ -96,19 +117,14 @@ TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMargin
 
     QTemporaryDir dir;
     const QString clicks = dir.filePath("clicks");
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect under(screen.right() - 700, screen.bottom() - 500, 600, 400);
-    ASSERT_NE(x.startClient({"--title", "below", "--key-log", clicks, "--geometry",
-                             QStringLiteral("%1x%2+%3+%4")
-                                 .arg(under.width())
-                                 .arg(under.height())
-                                 .arg(under.x())
-                                 .arg(under.y())}),
-              0u);
+    const xcb_window_t below =
+        x.startClient({"--title", "below", "--key-log", clicks, "--geometry", "700x500+600+300"});
+    ASSERT_NE(below, 0u);
     const QString compositor = x.startCompositor();
     ASSERT_TRUE(compositor.isEmpty()) << compositor.toStdString();
 
-    shown = showNudge(x, nudge);
+    // The card in the bottom-right corner of the window below.
+    shown = showNudge(x, nudge, clientArea(x, below));
     ASSERT_TRUE(shown.window);
     const auto id = xcb_window_t(shown.window->winId());
     const QRect whole(QPoint(0, 0), shown.window->size());
@@ -116,6 +132,24 @@ TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMargin
     const QRegion input = shapeOf(x, id, XCB_SHAPE_SK_INPUT);
     EXPECT_EQ(input.boundingRect(), shown.card) << "only the card takes clicks";
     EXPECT_FALSE(input.contains(shown.card.topLeft())) << "its corners are round";
+
+    // The window below is white: under the card the shadow darkens it.
+    const QRect around = QRect(shown.window->position(), shown.window->size()).adjusted(-24, -24, 24, 24);
+    const QPoint underCard = shown.window->position() + QPoint(whole.width() / 2, shown.card.bottom() + 4);
+    const QPoint inCard = shown.window->position() + shown.card.center() - around.topLeft();
+    ASSERT_TRUE(waitFor([&] { return shown.content->property("opacity").toReal() == 1.0; })) << "faded in";
+    // Once the compositor has drawn the card whole, two pictures agree.
+    QImage screenshot;
+    QRgb last = 0;
+    EXPECT_TRUE(waitFor([&] {
+        screenshot = QGuiApplication::primaryScreen()
+                         ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
+                         .toImage();
+        const QRgb now = screenshot.pixel(inCard);
+        const bool settled = now == std::exchange(last, now);
+        return settled && qGray(screenshot.pixel(underCard - around.topLeft())) < 245;
+    })) << "the shadow shows below the card";
+    ViewHarness::save(screenshot, "nudge-under-a-compositor");
 
     // Above the card's middle, in the margin its shadow is drawn in.
     const QPoint margin = shown.window->position() + QPoint(whole.width() / 2, shown.card.top() / 2);
