@@ -141,23 +141,29 @@ TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMargin
     // Once the compositor has drawn the card whole, two pictures agree.
     QImage screenshot;
     QRgb last = 0;
-    EXPECT_TRUE(waitFor([&] {
-        screenshot = QGuiApplication::primaryScreen()
-                         ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
-                         .toImage();
-        const QRgb now = screenshot.pixel(inCard);
-        const bool settled = now == std::exchange(last, now);
-        return settled && qGray(screenshot.pixel(underCard - around.topLeft())) < 245;
-    })) << "the shadow shows below the card";
+    EXPECT_TRUE(waitFor(
+        [&] {
+            screenshot = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
+                             .toImage();
+            const QRgb now = screenshot.pixel(inCard);
+            const bool settled = now == std::exchange(last, now);
+            return settled && qGray(screenshot.pixel(underCard - around.topLeft())) < 245;
+        },
+        30000))
+        << "the shadow shows below the card";
     ViewHarness::save(screenshot, "nudge-under-a-compositor");
 
     // Above the card's middle, in the margin its shadow is drawn in.
     const QPoint margin = shown.window->position() + QPoint(whole.width() / 2, shown.card.top() / 2);
     click(x, margin);
-    EXPECT_TRUE(waitFor([&] {
-        QFile file(clicks);
-        return file.open(QIODevice::ReadOnly) && file.readAll().contains("button 1");
-    })) << "the click reached the window below";
+    EXPECT_TRUE(waitFor(
+        [&] {
+            QFile file(clicks);
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains("button 1");
+        },
+        30000))
+        << "the click reached the window below";
     DesignSystem::instance().setWindowLook(nullptr);
 }
 
