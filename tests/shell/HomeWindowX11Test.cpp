@@ -14,7 +14,6 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
 using namespace brisklet::test;
 
@@ -40,15 +39,6 @@ QPoint onScreen(X11Session& x, xcb_window_t window, QPoint at) {
     return point;
 }
 
-void click(X11Session& x, xcb_window_t window, QPoint at) {
-    const QPoint point = onScreen(x, window, at);
-    xcb_test_fake_input(x.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x.root(), int16_t(point.x()),
-                        int16_t(point.y()), 0);
-    xcb_test_fake_input(x.connection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_test_fake_input(x.connection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(x.connection());
-}
-
 // The colour the window shows at one of its points.
 uint32_t pixel(X11Session& x, xcb_window_t window, QPoint at) {
     auto* reply = xcb_get_image_reply(x.connection(),
@@ -65,7 +55,7 @@ uint32_t pixel(X11Session& x, xcb_window_t window, QPoint at) {
 // Clicks `at` and waits until the window's picture changes at `changes`.
 bool clickAndSee(X11Session& x, xcb_window_t window, QPoint at, QPoint changes) {
     const uint32_t before = pixel(x, window, changes);
-    click(x, window, at);
+    x.click(onScreen(x, window, at));
     return X11Session::waitUntil([&] { return pixel(x, window, changes) != before; }, 5);
 }
 

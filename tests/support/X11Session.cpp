@@ -15,6 +15,7 @@
 #include <set>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <xcb/xtest.h>
 
 namespace brisklet::test {
 
@@ -297,6 +298,14 @@ bool X11Session::waitUntil(const std::function<bool()>& predicate, double timeou
 xcb_window_t X11Session::startClient(const QStringList& args, double timeoutSeconds) {
     const auto windows = startClients(args, 1, timeoutSeconds);
     return windows.empty() ? 0 : windows.front();
+}
+
+void X11Session::click(QPoint at) {
+    xcb_test_fake_input(conn_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, int16_t(at.x()),
+                        int16_t(at.y()), 0);
+    xcb_test_fake_input(conn_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(conn_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(conn_);
 }
 
 QProcess* X11Session::startProcess(const QString& program, const QStringList& args) {

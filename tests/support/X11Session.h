@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,8 @@ public:
     std::optional<uint32_t> windowPid(xcb_window_t window);
     QString windowTitle(xcb_window_t window);
 
+    // A left click at a point of the root window, as a user's (XTEST).
+    void click(QPoint at);
     // Ask the window manager for something about `window` (a client message to
     // the root, as pagers and task bars send them).
     void sendToRoot(xcb_window_t window, const char* type, std::initializer_list<uint32_t> data);

@@ -14,7 +14,18 @@ using namespace brisklet::test;
 
 namespace {
 
-using HomeWindowUseUiTest = HomeWindowFixture;
+class HomeWindowUseUiTest : public HomeWindowFixture {
+protected:
+    // The Commands pane with every family closed, drawn once; its Windows family.
+    QQuickItem* windowsFamily(ViewHarness& h, bool reduceMotion) {
+        appearance.set(GetParam(), reduceMotion);
+        Prefs::setValue(Prefs::Key::commandsExpanded, QStringList());
+        if (!load(h, "Commands", 2600))
+            return nullptr;
+        h.render();
+        return h.find("familyWindows");
+    }
+};
 
 // `inner` lies within `outer`, in the picture's coordinates.
 void inside(ViewHarness& h, QQuickItem* inner, QQuickItem* outer, const char* what) {
@@ -155,12 +166,8 @@ TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasCh
 TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsOpenWithMotionUnlessItIsReduced) {
     for (const bool reduce : {false, true}) {
         SCOPED_TRACE(reduce ? "reduced" : "full motion");
-        appearance.set(GetParam(), reduce);
-        Prefs::setValue(Prefs::Key::commandsExpanded, QStringList());
         ViewHarness h(GetParam());
-        ASSERT_TRUE(load(h, "Commands", 2600));
-        h.render();
-        QQuickItem* family = h.find("familyWindows");
+        QQuickItem* family = windowsFamily(h, reduce);
         ASSERT_TRUE(family);
         QQuickItem* chevron = ViewHarness::find(family, "chevron");
         QQuickItem* docs = ViewHarness::find(family, "docs");
@@ -203,12 +210,8 @@ TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsCloseWithTheFadeTheyOpenedWi
     };
     for (const bool reduce : {false, true}) {
         SCOPED_TRACE(reduce ? "reduced" : "full motion");
-        appearance.set(GetParam(), reduce);
-        Prefs::setValue(Prefs::Key::commandsExpanded, QStringList());
         ViewHarness h(GetParam());
-        ASSERT_TRUE(load(h, "Commands", 2600));
-        h.render();
-        QQuickItem* family = h.find("familyWindows");
+        QQuickItem* family = windowsFamily(h, reduce);
         ASSERT_TRUE(family);
         QQuickItem* docs = ViewHarness::find(family, "docs");
         h.click(ViewHarness::find(family, "header"));
@@ -223,34 +226,27 @@ TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsCloseWithTheFadeTheyOpenedWi
         h.render();
         ASSERT_TRUE(fields->isVisible());
 
-        h.click(edit); // "Done"
-        step(DesignSystem::instance().motion()->standard / 2);
-        if (reduce) {
-            EXPECT_FALSE(fields->isVisible()) << "gone at once";
-        } else {
-            EXPECT_TRUE(fields->isVisible()) << "still fading out";
-            EXPECT_GT(fields->opacity(), 0.05);
-            EXPECT_LT(fields->opacity(), 0.95);
-        }
-        step(1000);
-        EXPECT_FALSE(fields->isVisible());
+        // Halfway through the fade: still there and half see-through, or gone at once.
+        const auto closesWithMotion = [&](QQuickItem* clicked, QQuickItem* rows) {
+            h.click(clicked);
+            step(DesignSystem::instance().motion()->standard / 2);
+            if (reduce) {
+                EXPECT_FALSE(rows->isVisible()) << "gone at once";
+            } else {
+                EXPECT_TRUE(rows->isVisible()) << "still fading out";
+                EXPECT_GT(rows->opacity(), 0.05);
+                EXPECT_LT(rows->opacity(), 0.95);
+                const QImage closing = h.render();
+                ViewHarness::save(closing, "home-" + rows->objectName() + "-closing" + suffix());
+                EXPECT_TRUE(Pixels::nonBlank(closing));
+            }
+            step(1000);
+            EXPECT_FALSE(rows->isVisible());
+            EXPECT_EQ(rows->opacity(), 1) << "ready to open again";
+        };
+        closesWithMotion(edit, fields); // "Done"
         EXPECT_EQ(edit->property("text").toString(), "Edit phrases");
-
-        h.click(ViewHarness::find(family, "header"));
-        step(DesignSystem::instance().motion()->standard / 2);
-        if (reduce) {
-            EXPECT_FALSE(docs->isVisible()) << "gone at once";
-        } else {
-            EXPECT_TRUE(docs->isVisible()) << "still fading out";
-            EXPECT_GT(docs->opacity(), 0.05);
-            EXPECT_LT(docs->opacity(), 0.95);
-            const QImage closing = h.render();
-            ViewHarness::save(closing, "home-family-closing" + suffix());
-            EXPECT_TRUE(Pixels::nonBlank(closing));
-        }
-        step(1000);
-        EXPECT_FALSE(docs->isVisible());
-        EXPECT_EQ(docs->opacity(), 1) << "ready to open again";
+        closesWithMotion(ViewHarness::find(family, "header"), docs);
     }
     driver.uninstall();
 }

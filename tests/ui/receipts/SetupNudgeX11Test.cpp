@@ -24,7 +24,6 @@
 #include <gtest/gtest.h>
 #include <utility>
 #include <xcb/shape.h>
-#include <xcb/xtest.h>
 
 using namespace brisklet;
 using namespace brisklet::test;
@@ -37,14 +36,6 @@ bool mappedOverrideRedirect(X11Session& x, xcb_window_t window) {
     const bool ok = attrs && attrs->override_redirect && attrs->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(attrs);
     return ok;
-}
-
-void click(X11Session& x, QPoint at) {
-    xcb_test_fake_input(x.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x.root(), int16_t(at.x()),
-                        int16_t(at.y()), 0);
-    xcb_test_fake_input(x.connection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_test_fake_input(x.connection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(x.connection());
 }
 
 // The window's bounding or input region, as the X server has it.
@@ -156,7 +147,7 @@ TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMargin
 
     // Above the card's middle, in the margin its shadow is drawn in.
     const QPoint margin = shown.window->position() + QPoint(whole.width() / 2, shown.card.top() / 2);
-    click(x, margin);
+    x.click(margin);
     EXPECT_TRUE(waitFor(
         [&] {
             QFile file(clicks);
@@ -190,7 +181,7 @@ TEST(SetupNudgeX11Test, showingAndClickingTheCardLeavesTheActiveWindowActive) {
     auto* notNow = panel->content()->findChild<QQuickItem*>(QStringLiteral("notNow"));
     ASSERT_NE(notNow, nullptr);
     const QPointF centre = notNow->mapToScene(QPointF(notNow->width() / 2, notNow->height() / 2));
-    click(x, window->position() + centre.toPoint());
+    x.click(window->position() + centre.toPoint());
     EXPECT_TRUE(waitFor([&] { return declines == 1; })) << "the click reached the button";
     QTest::qWait(100);
     EXPECT_EQ(activeWindow(x), work) << "clicking the card";
