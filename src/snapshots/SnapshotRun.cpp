@@ -19,6 +19,7 @@
 #include "ui/home/HomeWindowController.h"
 #include "ui/magic/MagicPaneHost.h"
 #include "ui/magic/MagicPaneModel.h"
+#include "ui/onboarding/KeycapDemoModel.h"
 #include "ui/onboarding/OnboardingController.h"
 #include "ui/setups/SetupsPaneModel.h"
 #include "windows/LayoutStore.h"
@@ -47,6 +48,17 @@ namespace {
 
 // How long one picture may take before its shot counts as failed.
 constexpr int grabTimeoutMs = 5000;
+
+// The key demos loop on the clock, not on animation time: each stands at this
+// moment of its pass, the key held (or tapped) and the user speaking.
+constexpr double keycapDemoMoment = 1.0;
+
+void holdKeycapDemos(QQuickItem* item) {
+    for (KeycapDemoModel* demo : item->findChildren<KeycapDemoModel*>(Qt::FindDirectChildrenOnly))
+        demo->holdAt(keycapDemoMoment);
+    for (QQuickItem* child : item->childItems())
+        holdKeycapDemos(child);
+}
 
 // "image://snapshot/status-running" and "…/status-paused": the tray's images.
 class StatusImages final : public QQuickImageProvider {
@@ -203,20 +215,20 @@ HomeWindowController* SnapshotRun::homeFor(Store store, Usage usage, Magic magic
     return home.get();
 }
 
-// No answers: the cards' buttons do nothing, and saving says no. A host that shows
-// a build offers the builder and "Tune first…", as the app's own does.
+// No answers: the cards' buttons do nothing, and saving says no. The cards offer
+// "Tune first…" and a host that shows a build the builder, as the app's own do.
 MagicPaneHost* SnapshotRun::magicHostFor(Store store, Magic magic, Build build) {
     auto& host = magicHosts_[{store, magic, build}];
     if (host)
         return host.get();
     host = std::make_unique<MagicPaneHost>(*magic_.at(magic), *stores_.at(store));
+    host->allowEdit = true;
     if (build == Build::none)
         return host.get();
     if (!builder_)
         builder_ =
             std::make_unique<MagicBuilder>(std::make_unique<QuietRoute>(), std::make_unique<QuietRoute>());
     host->builder = builder_.get();
-    host->allowEdit = true;
     MagicPaneHost::StagedBuild staged{QString::fromLatin1(SnapshotFixtures::demoBuildDescription), {}, {}};
     if (build == Build::failed)
         staged.failure = MagicPaneModel::failureMessage(AskError::network);
@@ -297,9 +309,12 @@ void SnapshotRun::buildShot(const Shot& shot) {
 }
 
 void SnapshotRun::warmUp() {
-    for (const Built& built : built_)
-        if (built.root)
-            built.window->update();
+    for (const Built& built : built_) {
+        if (!built.root)
+            continue;
+        holdKeycapDemos(built.window->contentItem());
+        built.window->update();
+    }
     driver_->step(warmUpDelayMs);
     QTimer::singleShot(writeDelayMs, this, [this] {
         driver_->step(writeDelayMs);

@@ -10,8 +10,9 @@ namespace brisklet {
 class SteppedAnimationDriver final : public QAnimationDriver {
     Q_OBJECT
 public:
-    explicit SteppedAnimationDriver(QObject* parent = nullptr) : QAnimationDriver(parent) {}
+    explicit SteppedAnimationDriver(QObject* parent = nullptr);
 
+    // Since the driver last started: Qt adds it to the time the driver started at.
     qint64 elapsed() const override { return elapsed_; }
     // Moves time on by `ms` in frames of `frameMs`, as a display would.
     void step(qint64 ms, qint64 frameMs = 16);

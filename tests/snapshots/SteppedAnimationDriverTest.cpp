@@ -26,6 +26,30 @@ TEST(SteppedAnimationDriver, animationsMoveOnlyWithTheSteps) {
     driver.uninstall();
 }
 
+TEST(SteppedAnimationDriver, anAnimationAfterAQuietSpellStartsFromItsBeginning) {
+    SteppedAnimationDriver driver;
+    driver.install();
+    QVariantAnimation first;
+    first.setStartValue(0.0);
+    first.setEndValue(1.0);
+    first.setDuration(100);
+    first.start();
+    QTest::qWait(20); // the animation joins the timer from the event loop
+    driver.step(500);
+    ASSERT_EQ(first.state(), QAbstractAnimation::Stopped);
+    QTest::qWait(20); // nothing animates: Qt stops the driver
+
+    QVariantAnimation second;
+    second.setStartValue(0.0);
+    second.setEndValue(1.0);
+    second.setDuration(200);
+    second.start();
+    QTest::qWait(20);
+    driver.step(100);
+    EXPECT_NEAR(second.currentValue().toDouble(), 0.5, 1e-9) << "not leaping by the earlier steps";
+    driver.uninstall();
+}
+
 TEST(SteppedAnimationDriver, aLoopLandsOnTheSamePhaseForTheSameSteps) {
     const auto phaseAfter = [](int ms) {
         SteppedAnimationDriver driver;

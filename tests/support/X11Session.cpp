@@ -15,6 +15,7 @@
 #include <set>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <xcb/xtest.h>
 
 namespace brisklet::test {
 
@@ -57,8 +58,8 @@ QString commandLine(pid_t pid) {
 // its environment, however far down (a launcher detaches what it starts, so
 // they are not our children).
 std::set<pid_t> markedProcesses() {
-    const QByteArray mark = QByteArray(1, '\0') + X11Session::ownerVariable + '=' +
-                            QByteArray::number(::getpid()) + '\0';
+    const QByteArray mark =
+        QByteArray(1, '\0') + X11Session::ownerVariable + '=' + QByteArray::number(::getpid()) + '\0';
     std::set<pid_t> found;
     const auto entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
@@ -157,14 +158,18 @@ QStringList X11Session::endEveryClient(double timeoutSeconds) {
     for (auto& client : clients_)
         client->waitForFinished(1000);
 
+    QStringList stayed;
     const auto listed = [&](xcb_window_t window) {
         const auto list = clientList();
         return std::find(list.begin(), list.end(), window) != list.end();
     };
     if (conn_)
         waitUntil([&] { return std::none_of(windows.begin(), windows.end(), listed); }, timeoutSeconds);
+    // The next test finds the desktop without a compositor, as it was.
+    if (conn_ && compositor_ && !waitUntil([&] { return !compositing(); }, timeoutSeconds))
+        stayed << QStringLiteral("the compositor's selection");
+    compositor_ = false;
 
-    QStringList stayed;
     for (pid_t pid : ending)
         if (!isGone(pid))
             stayed << QStringLiteral("process %1 (%2)").arg(pid).arg(commandLine(pid));
@@ -191,16 +196,15 @@ QStringList X11Session::foreignWindows() {
     if (!checkReply || xcb_get_property_value_length(checkReply.get()) < 4)
         return found;
     const uint32_t wmBase = *static_cast<xcb_window_t*>(xcb_get_property_value(checkReply.get())) & ~mask;
-    Reply<xcb_query_tree_reply_t> tree(
-        xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr));
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr));
     if (!tree)
         return found;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
         if ((children[i] & ~mask) == wmBase)
             continue;
-        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-            conn_, xcb_get_window_attributes(conn_, children[i]), nullptr));
+        Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, children[i]), nullptr));
         if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
             found << describe(children[i]);
     }
@@ -296,8 +300,15 @@ xcb_window_t X11Session::startClient(const QStringList& args, double timeoutSeco
     return windows.empty() ? 0 : windows.front();
 }
 
-std::vector<xcb_window_t> X11Session::startClients(const QStringList& args, int count,
-                                                   double timeoutSeconds) {
+void X11Session::click(QPoint at) {
+    xcb_test_fake_input(conn_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, int16_t(at.x()),
+                        int16_t(at.y()), 0);
+    xcb_test_fake_input(conn_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(conn_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(conn_);
+}
+
+QProcess* X11Session::startProcess(const QString& program, const QStringList& args) {
     nameTheOwner();
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -309,11 +320,44 @@ std::vector<xcb_window_t> X11Session::startClients(const QStringList& args, int 
         if (::getppid() != parent) // already gone before the line above
             ::_exit(1);
     });
+    process->start(program, args);
+    if (!process->waitForStarted(3000))
+        return nullptr;
+    clients_.push_back(std::move(process));
+    return clients_.back().get();
+}
+
+bool X11Session::compositing() {
+    auto* owner =
+        xcb_get_selection_owner_reply(conn_, xcb_get_selection_owner(conn_, atom("_NET_WM_CM_S0")), nullptr);
+    const bool held = owner && owner->owner != XCB_WINDOW_NONE;
+    std::free(owner);
+    return held;
+}
+
+QString X11Session::startCompositor(double timeoutSeconds) {
+    if (!conn_)
+        return problem_;
+    if (compositing())
+        return QStringLiteral("a compositor already runs on the test desktop");
+    QProcess* process = startProcess(QStringLiteral("xcompmgr"), {});
+    if (!process)
+        return QStringLiteral("xcompmgr did not start (scripts/bootstrap installs it)");
+    compositor_ = true;
+    if (!waitUntil([&] { return compositing() || process->state() == QProcess::NotRunning; },
+                   timeoutSeconds) ||
+        !compositing())
+        return QStringLiteral("xcompmgr took no compositing selection");
+    return {};
+}
+
+std::vector<xcb_window_t> X11Session::startClients(const QStringList& args, int count,
+                                                   double timeoutSeconds) {
     QStringList arguments = args;
     if (count != 1)
         arguments << QStringLiteral("--count") << QString::number(count);
-    process->start(QStringLiteral(BRISKLET_XTESTCLIENT), arguments);
-    if (!process->waitForStarted(3000))
+    QProcess* process = startProcess(QStringLiteral(BRISKLET_XTESTCLIENT), arguments);
+    if (!process)
         return {};
     // The client prints each window's ID once the window is mapped.
     std::vector<xcb_window_t> windows;
@@ -329,7 +373,6 @@ std::vector<xcb_window_t> X11Session::startClients(const QStringList& args, int 
             return int(windows.size()) >= count || process->state() == QProcess::NotRunning;
         },
         timeoutSeconds);
-    clients_.push_back(std::move(process));
     startedWindows_.insert(startedWindows_.end(), windows.begin(), windows.end());
     if (int(windows.size()) < count)
         return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,8 @@ public:
     std::optional<uint32_t> windowPid(xcb_window_t window);
     QString windowTitle(xcb_window_t window);
 
+    // A left click at a point of the root window, as a user's (XTEST).
+    void click(QPoint at);
     // Ask the window manager for something about `window` (a client message to
     // the root, as pagers and task bars send them).
     void sendToRoot(xcb_window_t window, const char* type, std::initializer_list<uint32_t> data);
@@ -56,6 +59,12 @@ public:
     // The same for a client that opens `count` windows ("--count" is added); all
     // of them, or none after `timeoutSeconds`.
     std::vector<xcb_window_t> startClients(const QStringList& args, int count, double timeoutSeconds = 5.0);
+    // Starts a compositing manager (xcompmgr) for this test and waits until it holds
+    // the compositing selection; the session ends it with the clients. Empty when
+    // it runs, else why not (a missing compositor fails the test).
+    QString startCompositor(double timeoutSeconds = 5.0);
+    // Whether a compositing manager holds the selection of screen 0.
+    bool compositing();
     // The pids of the clients this session started.
     std::vector<qint64> clientPids() const;
 
@@ -73,12 +82,15 @@ public:
 
 private:
     QString describe(xcb_window_t window);
+    // A child that dies with the test program; null when it didn't start.
+    QProcess* startProcess(const QString& program, const QStringList& args);
 
     QString problem_;
     xcb_connection_t* conn_ = nullptr;
     xcb_window_t root_ = 0;
     std::vector<std::unique_ptr<QProcess>> clients_;
     std::vector<xcb_window_t> startedWindows_;
+    bool compositor_ = false;
 };
 
 } // namespace brisklet::test

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <xcb/shape.h>
 
 namespace brisklet::platform {
 
@@ -30,6 +31,8 @@ X11WindowLook::X11WindowLook(const QByteArray& display) {
     compositorSelection_ = intern(conn_, "_NET_WM_CM_S" + QByteArray::number(screen_));
     themeVariant_ = intern(conn_, "_GTK_THEME_VARIANT");
     utf8_ = intern(conn_, "UTF8_STRING");
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(conn_, &xcb_shape_id);
+    shapes_ = shape && shape->present;
 }
 
 X11WindowLook::~X11WindowLook() {
@@ -53,6 +56,18 @@ void X11WindowLook::setDarkTitleBar(WindowId window, bool dark) {
     const QByteArray value = dark ? QByteArrayLiteral("dark") : QByteArrayLiteral("light");
     xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, window, themeVariant_, utf8_, 8, uint32_t(value.size()),
                         value.constData());
+    xcb_flush(conn_);
+}
+
+void X11WindowLook::setInputShape(WindowId window, const std::vector<QRect>& rects) {
+    if (!conn_ || window == 0 || !shapes_)
+        return;
+    std::vector<xcb_rectangle_t> list;
+    list.reserve(rects.size());
+    for (const QRect& r : rects)
+        list.push_back({int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()), uint16_t(r.height())});
+    xcb_shape_rectangles(conn_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, window, 0,
+                         0, uint32_t(list.size()), list.data());
     xcb_flush(conn_);
 }
 

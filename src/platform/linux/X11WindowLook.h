@@ -8,7 +8,8 @@
 namespace brisklet::platform {
 
 // The compositing manager's selection (_NET_WM_CM_Sn) and the title bar variant
-// that GTK window managers read (_GTK_THEME_VARIANT), on a connection of its own.
+// that GTK window managers read (_GTK_THEME_VARIANT), and input shapes (the shape
+// extension), on a connection of its own.
 // Without a display it reports a compositor, so fades keep running, and sets nothing.
 class X11WindowLook final : public WindowLook {
 public:
@@ -20,6 +21,7 @@ public:
 
     bool compositing() override;
     void setDarkTitleBar(WindowId window, bool dark) override;
+    void setInputShape(WindowId window, const std::vector<QRect>& rects) override;
 
 private:
     xcb_connection_t* conn_ = nullptr;
@@ -27,6 +29,7 @@ private:
     xcb_atom_t compositorSelection_ = XCB_ATOM_NONE;
     xcb_atom_t themeVariant_ = XCB_ATOM_NONE;
     xcb_atom_t utf8_ = XCB_ATOM_NONE;
+    bool shapes_ = false; // the server has the shape extension
 };
 
 } // namespace brisklet::platform

@@ -81,7 +81,7 @@ FloatingPanel::FloatingPanel(const Options& options, QObject* parent)
     window_->resize(size_);
     DesignSystem::forceAppearance(window_, options.forcedDark);
     if (!options.shape.isEmpty())
-        window_->setMask(roundedRegion(options.shape, options.shapeRadius));
+        setShape(roundedRegion(options.shape, options.shapeRadius));
 
     QQmlComponent viewComponent(engine_.get(), options.source);
     QVariantMap properties = options.properties;
@@ -113,6 +113,7 @@ void FloatingPanel::setClickThrough(bool through) {
         return;
     clickThrough_ = through;
     window_->setFlag(Qt::WindowTransparentForInput, through);
+    applyShape();
 }
 
 void FloatingPanel::orderFront() {
@@ -121,6 +122,7 @@ void FloatingPanel::orderFront() {
     if (fade_)
         fade_->stop();
     setContentOpacity(1);
+    applyShape();
     if (!window_->isVisible())
         window_->show();
     raiseInLevel();
@@ -149,6 +151,7 @@ void FloatingPanel::fadeIn(double seconds) {
         return;
     }
     setContentOpacity(0);
+    applyShape();
     if (!window_->isVisible())
         window_->show();
     raiseInLevel();
@@ -200,7 +203,34 @@ void FloatingPanel::shapeTo(const QString& itemName, int radius) {
     const QRect box =
         target->mapRectToItem(root, QRectF(0, 0, target->width(), target->height())).toAlignedRect();
     if (!box.isEmpty())
-        window_->setMask(roundedRegion(box, radius));
+        setShape(roundedRegion(box, radius));
+}
+
+void FloatingPanel::setShape(const QRegion& shape) {
+    shape_ = shape;
+    applyShape();
+}
+
+// Under a compositor the window stays whole, so the shadow in its margin is drawn,
+// and only the shape takes clicks. Without one the window is cut to the shape, as
+// its see-through margin would show black. Asked again at each showing, since a
+// compositor may have come or gone.
+void FloatingPanel::applyShape() {
+    if (!window_ || shape_.isEmpty())
+        return;
+    platform::WindowLook* look = DesignSystem::instance().windowLook();
+    if (!look || !look->compositing()) {
+        window_->setMask(shape_);
+        return;
+    }
+    window_->setMask(QRegion());
+    // A click-through window takes no input anywhere: the toolkit's flag sees to it.
+    if (clickThrough_)
+        return;
+    const auto id = platform::WindowId(window_->winId());
+    // The toolkit's own full input shape, sent with the flag, lands before ours.
+    QGuiApplication::sync();
+    look->setInputShape(id, std::vector<QRect>(shape_.begin(), shape_.end()));
 }
 
 void FloatingPanel::orderOut() {

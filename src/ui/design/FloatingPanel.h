@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QRegion>
 #include <QUrl>
 #include <QVariantMap>
 #include <QWindow>
@@ -19,7 +20,8 @@ namespace brisklet {
 // A frameless Qt Quick window that floats above every other window: the window
 // manager never manages it, it never takes focus, and clicks pass through it
 // unless the controller says otherwise. Without a compositor its transparent
-// parts would show black, so the window is shaped to its rounded content.
+// parts would show black, so the window is cut to its rounded content; with one
+// only its input is, and the content's shadow shows around it.
 // Window and view come from QML, so Qt Quick is loaded only once a panel is made.
 class FloatingPanel final : public QObject, public FloatingSurface {
     Q_OBJECT
@@ -67,10 +69,13 @@ private:
     // Above the rest, then every visible panel of a higher level back on top.
     void raiseInLevel();
     void animateOpacity(qreal to, double seconds);
+    void setShape(const QRegion& shape);
+    void applyShape();
 
     QSize size_;
     int level_ = 0;
     bool clickThrough_ = true;
+    QRegion shape_; // the visible part; empty: the whole window
     std::unique_ptr<QQmlEngine> engine_;
     QPointer<QWindow> window_;
     QPointer<QObject> content_;

@@ -99,20 +99,13 @@ Rectangle {
         Column {
             id: docs
             objectName: "docs"
-            visible: card.isExpanded
+            visible: reveal.shown
             width: parent.width
-            onVisibleChanged: {
-                if (visible && card.toggledHere && !DS.reduceMotion)
-                    reveal.restart()
-            }
-            NumberAnimation {
+            RevealFade {
                 id: reveal
                 target: docs
-                property: "opacity"
-                from: 0
-                to: 1
-                duration: DS.motion.standard
-                easing: DS.motion.easeOut
+                open: card.isExpanded
+                animated: card.toggledHere && !DS.reduceMotion
             }
             Rectangle {
                 width: parent.width
@@ -120,7 +113,7 @@ Rectangle {
                 color: card.c.hairline
             }
             Repeater {
-                model: card.isExpanded ? (card.group.docs || []) : []
+                model: reveal.shown ? (card.group.docs || []) : []
                 Column {
                     id: entry
                     required property var modelData

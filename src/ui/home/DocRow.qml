@@ -31,11 +31,7 @@ Column {
             anchors.right: parent.right
             font: DS.text.caption
             text: row.expanded ? "Done" : "Edit phrases"
-            onClicked: {
-                row.expanded = !row.expanded
-                if (row.expanded && !DS.reduceMotion)
-                    reveal.restart()
-            }
+            onClicked: row.expanded = !row.expanded
         }
     }
     Text {
@@ -59,19 +55,15 @@ Column {
     Column {
         id: fields
         objectName: "fields"
-        visible: row.expanded
+        visible: reveal.shown
         spacing: 8
-        NumberAnimation {
+        RevealFade {
             id: reveal
             target: fields
-            property: "opacity"
-            from: 0
-            to: 1
-            duration: DS.motion.standard
-            easing: DS.motion.easeOut
+            open: row.expanded
         }
         Repeater {
-            model: row.expanded && row.paneModel ? row.paneModel.fieldsFor(row.doc.title) : []
+            model: reveal.shown && row.paneModel ? row.paneModel.fieldsFor(row.doc.title) : []
             TriggerWordsField {
                 required property var modelData
                 width: row.width - 32

@@ -155,16 +155,29 @@ Column {
         DSSectionHeader {
             title: "Try saying"
         }
-        Row {
+        // Kept to the pane's width: the last chip (a setup's name, however long)
+        // takes the room the others leave and elides.
+        RowLayout {
             objectName: "trySaying"
+            width: parent.width
             spacing: 8
             Repeater {
+                id: tryChips
                 model: paneModel.trySaying
                 PhraseChip {
                     required property string modelData
+                    required property int index
+                    readonly property bool isLast: index === tryChips.count - 1
                     phrase: modelData
                     prominent: true
+                    Layout.fillWidth: isLast
+                    Layout.maximumWidth: implicitWidth
+                    Layout.minimumWidth: isLast ? Math.min(implicitWidth, 48) : implicitWidth
                 }
+            }
+            Item {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 0
             }
         }
         Text {

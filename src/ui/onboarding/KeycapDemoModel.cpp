@@ -74,28 +74,42 @@ void KeycapDemoModel::disappear() {
     loop_.stop();
 }
 
-// One pass; every phase is timed from the start of the pass.
-void KeycapDemoModel::cycle() {
-    setPressed(true);
-    if (kind_ == OnboardingRules::Style::hold) {
-        at(0.35, [](KeycapDemoModel& m) { m.setSpeaking(true); });
-        at(2.1, [](KeycapDemoModel& m) {
-            m.setPressed(false);
-            m.setSpeaking(false);
-        });
-    } else {
-        at(0.16, [](KeycapDemoModel& m) { m.setPressed(false); });
-        at(0.4, [](KeycapDemoModel& m) { m.setSpeaking(true); });
-        at(2.4, [](KeycapDemoModel& m) { m.setSpeaking(false); });
-    }
+void KeycapDemoModel::holdAt(double seconds) {
+    if (!looping_)
+        return;
+    loop_.stop();
+    cancelPhases();
+    const std::vector<Phase>& phases = pass(kind_);
+    const Phase* now = &phases.front();
+    for (const Phase& phase : phases)
+        if (phase.at <= seconds)
+            now = &phase;
+    apply(*now);
 }
 
-void KeycapDemoModel::at(double seconds, void (*change)(KeycapDemoModel&)) {
+// Every phase is timed from the start of the pass.
+const std::vector<KeycapDemoModel::Phase>& KeycapDemoModel::pass(OnboardingRules::Style kind) {
+    static const std::vector<Phase> hold{{0, true, false}, {0.35, true, true}, {2.1, false, false}};
+    static const std::vector<Phase> tap{
+        {0, true, false}, {0.16, false, false}, {0.4, false, true}, {2.4, false, false}};
+    return kind == OnboardingRules::Style::hold ? hold : tap;
+}
+
+void KeycapDemoModel::apply(const Phase& phase) {
+    setPressed(phase.pressed);
+    setSpeaking(phase.speaking);
+}
+
+void KeycapDemoModel::cycle() {
+    const std::vector<Phase>& phases = pass(kind_);
+    apply(phases.front());
     QPointer<KeycapDemoModel> self(this);
-    phases_.push_back(scheduler_.schedule(seconds, [self, change] {
-        if (self)
-            change(*self);
-    }));
+    for (auto it = phases.begin() + 1; it != phases.end(); ++it) {
+        phases_.push_back(scheduler_.schedule(it->at, [self, phase = *it] {
+            if (self)
+                self->apply(phase);
+        }));
+    }
     // Forget tokens that have surely run: a pass lasts 2.4 s, the loop 3.2 s.
     if (phases_.size() > 16)
         phases_.erase(phases_.begin(), phases_.begin() + 8);

@@ -54,13 +54,22 @@ public:
     // The view appeared (`reduceMotion`: stand still) or went away.
     Q_INVOKABLE void appear(bool reduceMotion);
     Q_INVOKABLE void disappear();
+    // A looping demo stops and stands as it is `seconds` into a pass, so a picture
+    // of it is the same whenever it is taken.
+    void holdAt(double seconds);
 
 signals:
     void changed();
 
 private:
+    struct Phase {
+        double at; // seconds into the pass
+        bool pressed;
+        bool speaking;
+    };
+    static const std::vector<Phase>& pass(OnboardingRules::Style kind);
+    void apply(const Phase& phase);
     void cycle();
-    void at(double seconds, void (*change)(KeycapDemoModel&));
     void cancelPhases();
     void setPressed(bool on);
     void setSpeaking(bool on);

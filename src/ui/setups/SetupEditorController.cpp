@@ -21,6 +21,12 @@ SetupEditorController::SetupEditorController(SetupStore& store, AppIndex* appInd
     connect(&model_, &SetupEditorModel::saved, this, [this](const Setup& setup) { this->store(setup); });
 }
 
+// An editor that goes while open (at quit) closes first: its sheet lets go of the
+// model and stops its bindings before the model goes.
+SetupEditorController::~SetupEditorController() {
+    model_.close();
+}
+
 QString SetupEditorController::changedOutsideText() {
     return QStringLiteral("This setup was changed outside the editor since you opened it. Save again to "
                           "replace that change, or Cancel to keep it.");

@@ -41,6 +41,7 @@ public:
     // `appIndex` may be null (no apps to offer).
     SetupEditorController(SetupStore& store, AppIndex* appIndex, Providers providers,
                           QObject* parent = nullptr);
+    ~SetupEditorController() override;
 
     SetupEditorModel& model() { return model_; }
     QObject* modelObject() { return &model_; }

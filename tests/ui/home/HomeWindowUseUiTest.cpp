@@ -1,9 +1,11 @@
 // The home window as a user meets it: rows that hold long names and phrases keep
-// their buttons inside, the add-command sheet's kinds follow the sheet, families
-// and phrase editors open with their motion (none when reduced), and an editor
-// that goes away first leaves the window quiet.
+// their buttons inside, the phrases to try keep to the pane, the add-command
+// sheet's kinds follow the sheet, families and phrase editors open and close with
+// their motion (none when reduced), and an editor that goes away first leaves the
+// window quiet.
 #include "ui/home/HomeWindowFixture.h"
 
+#include "snapshots/SteppedAnimationDriver.h"
 #include "support/LogCapture.h"
 #include "ui/setups/SetupEditorController.h"
 
@@ -12,7 +14,18 @@ using namespace brisklet::test;
 
 namespace {
 
-using HomeWindowUseUiTest = HomeWindowFixture;
+class HomeWindowUseUiTest : public HomeWindowFixture {
+protected:
+    // The Commands pane with every family closed, drawn once; its Windows family.
+    QQuickItem* windowsFamily(ViewHarness& h, bool reduceMotion) {
+        appearance.set(GetParam(), reduceMotion);
+        Prefs::setValue(Prefs::Key::commandsExpanded, QStringList());
+        if (!load(h, "Commands", 2600))
+            return nullptr;
+        h.render();
+        return h.find("familyWindows");
+    }
+};
 
 // `inner` lies within `outer`, in the picture's coordinates.
 void inside(ViewHarness& h, QQuickItem* inner, QQuickItem* outer, const char* what) {
@@ -94,6 +107,33 @@ TEST_P(HomeWindowUseUiTest, LongNamesAndPhrasesElideAndButtonsStayInsideTheirRow
     }
 }
 
+TEST_P(HomeWindowUseUiTest, APhraseToTryAsLongAsAHundredCharactersElidesInsideThePane) {
+    brisklet::Setup setup;
+    setup.id = QUuid::createUuid();
+    setup.name = QString("Quarterly planning with finance and design, ").repeated(3).left(100);
+    ASSERT_EQ(setup.name.size(), 100);
+    setup.lastRunAt = QDateTime::currentDateTimeUtc();
+    setups.upsert(setup);
+
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Home"));
+    const QImage image = shot(h, "long-phrase-to-try");
+    QQuickItem* pane = paneItem(h);
+    QQuickItem* row = h.find("trySaying");
+    ASSERT_TRUE(pane && row);
+    QList<QQuickItem*> labels;
+    for (QQuickItem* chip : row->childItems()) {
+        if (QQuickItem* label = ViewHarness::find(chip, "label")) {
+            inside(h, chip, pane, "chip");
+            labels << label;
+        }
+    }
+    ASSERT_EQ(labels.size(), 3);
+    for (QQuickItem* label : labels)
+        EXPECT_EQ(label->property("truncated").toBool(), label == labels.last()) << "only the last elides";
+    EXPECT_GE(Pixels::textContrast(image, h.boxOf(labels.last()), canvas(), palette()->emberText), 3.0);
+}
+
 TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasChosenAndCancelled) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Commands"));
@@ -126,12 +166,8 @@ TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasCh
 TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsOpenWithMotionUnlessItIsReduced) {
     for (const bool reduce : {false, true}) {
         SCOPED_TRACE(reduce ? "reduced" : "full motion");
-        appearance.set(GetParam(), reduce);
-        Prefs::setValue(Prefs::Key::commandsExpanded, QStringList());
         ViewHarness h(GetParam());
-        ASSERT_TRUE(load(h, "Commands", 2600));
-        h.render();
-        QQuickItem* family = h.find("familyWindows");
+        QQuickItem* family = windowsFamily(h, reduce);
         ASSERT_TRUE(family);
         QQuickItem* chevron = ViewHarness::find(family, "chevron");
         QQuickItem* docs = ViewHarness::find(family, "docs");
@@ -162,6 +198,57 @@ TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsOpenWithMotionUnlessItIsRedu
         QTRY_COMPARE(fields->opacity(), 1.0);
         EXPECT_EQ(ViewHarness::find(doc, "editPhrases")->property("text").toString(), "Done");
     }
+}
+
+TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsCloseWithTheFadeTheyOpenedWithUnlessMotionIsReduced) {
+    SteppedAnimationDriver driver;
+    driver.install();
+    // Animations join the timer from the event loop; then time moves only in steps.
+    const auto step = [&](int ms) {
+        QCoreApplication::processEvents();
+        driver.step(ms);
+    };
+    for (const bool reduce : {false, true}) {
+        SCOPED_TRACE(reduce ? "reduced" : "full motion");
+        ViewHarness h(GetParam());
+        QQuickItem* family = windowsFamily(h, reduce);
+        ASSERT_TRUE(family);
+        QQuickItem* docs = ViewHarness::find(family, "docs");
+        h.click(ViewHarness::find(family, "header"));
+        step(1000);
+        h.render();
+        QQuickItem* doc = h.find("doc Center");
+        ASSERT_TRUE(doc);
+        QQuickItem* edit = ViewHarness::find(doc, "editPhrases");
+        QQuickItem* fields = ViewHarness::find(doc, "fields");
+        h.click(edit);
+        step(1000);
+        h.render();
+        ASSERT_TRUE(fields->isVisible());
+
+        // Halfway through the fade: still there and half see-through, or gone at once.
+        const auto closesWithMotion = [&](QQuickItem* clicked, QQuickItem* rows) {
+            h.click(clicked);
+            step(DesignSystem::instance().motion()->standard / 2);
+            if (reduce) {
+                EXPECT_FALSE(rows->isVisible()) << "gone at once";
+            } else {
+                EXPECT_TRUE(rows->isVisible()) << "still fading out";
+                EXPECT_GT(rows->opacity(), 0.05);
+                EXPECT_LT(rows->opacity(), 0.95);
+                const QImage closing = h.render();
+                ViewHarness::save(closing, "home-" + rows->objectName() + "-closing" + suffix());
+                EXPECT_TRUE(Pixels::nonBlank(closing));
+            }
+            step(1000);
+            EXPECT_FALSE(rows->isVisible());
+            EXPECT_EQ(rows->opacity(), 1) << "ready to open again";
+        };
+        closesWithMotion(edit, fields); // "Done"
+        EXPECT_EQ(edit->property("text").toString(), "Edit phrases");
+        closesWithMotion(ViewHarness::find(family, "header"), docs);
+    }
+    driver.uninstall();
 }
 
 TEST_P(HomeWindowUseUiTest, AnEditorThatGoesFirstLeavesTheWindowWithoutErrors) {

@@ -1,6 +1,7 @@
 // The key demo's loop on a fake clock: the hold and tap passes with their timings,
-// standing still under Reduce Motion, following only the listening state without
-// the loop, and nothing left pending once the demo goes.
+// standing still under Reduce Motion or held at one moment of the pass, following
+// only the listening state without the loop, and nothing left pending once the
+// demo goes.
 #include "ui/onboarding/KeycapDemoModel.h"
 
 #include "support/FakeClock.h"
@@ -100,4 +101,20 @@ TEST_F(KeycapDemoModelTest, theKeycapShowsASignForModifierKeysAndTheNameForOther
     demo->setLabel("F13");
     EXPECT_EQ(demo->glyph(), "F13");
     EXPECT_FALSE(demo->glyphIsSign());
+}
+
+TEST_F(KeycapDemoModelTest, aHeldDemoStandsAtItsMomentOfThePassWhateverTheClockDoes) {
+    auto hold = make("hold", true);
+    auto tap = make("tap", true);
+    for (KeycapDemoModel* demo : {hold.get(), tap.get()}) {
+        demo->appear(false);
+        scheduler.advance(2.2); // past the speaking part of both passes
+        demo->holdAt(1.0);
+    }
+    scheduler.advance(7.3);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    EXPECT_TRUE(hold->pressed());
+    EXPECT_TRUE(hold->speaking());
+    EXPECT_FALSE(tap->pressed());
+    EXPECT_TRUE(tap->speaking());
 }

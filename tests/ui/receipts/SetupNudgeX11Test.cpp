@@ -1,19 +1,29 @@
 // The drift nudge on the real X desktop: shown and clicked, it leaves the window
-// the user works in active.
+// the user works in active; under a compositor its shadow is drawn and a click in
+// the shadow's margin reaches the window below.
 #include "ui/receipts/SetupNudgeController.h"
 
+#include "platform/linux/X11WindowLook.h"
+#include "support/ViewHarness.h"
 #include "support/WaitFor.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/design/FloatingPanel.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QQuickItem>
+#include <QRegion>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <xcb/xtest.h>
+#include <utility>
+#include <xcb/shape.h>
 
 using namespace brisklet;
 using namespace brisklet::test;
@@ -28,15 +38,125 @@ bool mappedOverrideRedirect(X11Session& x, xcb_window_t window) {
     return ok;
 }
 
-void click(X11Session& x, QPoint at) {
-    xcb_test_fake_input(x.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x.root(), int16_t(at.x()),
-                        int16_t(at.y()), 0);
-    xcb_test_fake_input(x.connection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_test_fake_input(x.connection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(x.connection());
+// The window's bounding or input region, as the X server has it.
+QRegion shapeOf(X11Session& x, xcb_window_t window, xcb_shape_kind_t kind) {
+    auto* reply = xcb_shape_get_rectangles_reply(
+        x.connection(), xcb_shape_get_rectangles(x.connection(), window, kind), nullptr);
+    QRegion region;
+    if (!reply)
+        return region;
+    const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply);
+    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i)
+        region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    std::free(reply);
+    return region;
+}
+
+// Where a window's own area lies on the screen.
+QRect clientArea(X11Session& x, xcb_window_t window) {
+    auto* geometry =
+        xcb_get_geometry_reply(x.connection(), xcb_get_geometry(x.connection(), window), nullptr);
+    auto* origin = xcb_translate_coordinates_reply(
+        x.connection(), xcb_translate_coordinates(x.connection(), window, x.root(), 0, 0), nullptr);
+    QRect area;
+    if (geometry && origin)
+        area = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    std::free(geometry);
+    std::free(origin);
+    return area;
+}
+
+// The nudge's panel once it is on screen, with the card's box in the panel.
+struct ShownCard {
+    QWindow* window = nullptr;
+    QObject* content = nullptr;
+    QRect card;
+};
+
+ShownCard showNudge(X11Session& x, SetupNudgeController& nudge, const QRect& visibleFrame) {
+    nudge.show(QUuid::createUuid(), "Work", visibleFrame);
+    auto* panel = dynamic_cast<FloatingPanel*>(nudge.currentSurface());
+    if (!panel || !panel->window())
+        return {};
+    QWindow* window = panel->window();
+    if (!waitFor(
+            [&] { return window->isExposed() && mappedOverrideRedirect(x, xcb_window_t(window->winId())); }))
+        return {};
+    auto* root = qobject_cast<QQuickItem*>(panel->content());
+    auto* card = root->findChild<QQuickItem*>(QStringLiteral("card"));
+    return {window, root,
+            card->mapRectToItem(root, QRectF(0, 0, card->width(), card->height())).toAlignedRect()};
 }
 
 } // namespace
+
+TEST(SetupNudgeX11Test, aCompositorDrawsTheWholePanelAndClicksInTheShadowsMarginGoThrough) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    platform::X11WindowLook look;
+    DesignSystem::instance().setWindowLook(&look);
+    SetupNudgeController nudge;
+
+    // Without a compositor the margin would show black: the window is cut to the card.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ShownCard shown = showNudge(x, nudge, screen);
+    ASSERT_TRUE(shown.window);
+    EXPECT_EQ(shapeOf(x, xcb_window_t(shown.window->winId()), XCB_SHAPE_SK_BOUNDING).boundingRect(),
+              shown.card);
+    nudge.dismiss();
+    ASSERT_TRUE(waitFor([&] { return nudge.fadingCount() == 0; }));
+
+    QTemporaryDir dir;
+    const QString clicks = dir.filePath("clicks");
+    const xcb_window_t below =
+        x.startClient({"--title", "below", "--key-log", clicks, "--geometry", "700x500+600+300"});
+    ASSERT_NE(below, 0u);
+    const QString compositor = x.startCompositor();
+    ASSERT_TRUE(compositor.isEmpty()) << compositor.toStdString();
+
+    // The card in the bottom-right corner of the window below.
+    shown = showNudge(x, nudge, clientArea(x, below));
+    ASSERT_TRUE(shown.window);
+    const auto id = xcb_window_t(shown.window->winId());
+    const QRect whole(QPoint(0, 0), shown.window->size());
+    EXPECT_EQ(shapeOf(x, id, XCB_SHAPE_SK_BOUNDING), QRegion(whole)) << "the shadow's margin is drawn";
+    const QRegion input = shapeOf(x, id, XCB_SHAPE_SK_INPUT);
+    EXPECT_EQ(input.boundingRect(), shown.card) << "only the card takes clicks";
+    EXPECT_FALSE(input.contains(shown.card.topLeft())) << "its corners are round";
+
+    // The window below is white: under the card the shadow darkens it.
+    const QRect around = QRect(shown.window->position(), shown.window->size()).adjusted(-24, -24, 24, 24);
+    const QPoint underCard = shown.window->position() + QPoint(whole.width() / 2, shown.card.bottom() + 4);
+    const QPoint inCard = shown.window->position() + shown.card.center() - around.topLeft();
+    ASSERT_TRUE(waitFor([&] { return shown.content->property("opacity").toReal() == 1.0; })) << "faded in";
+    // Once the compositor has drawn the card whole, two pictures agree.
+    QImage screenshot;
+    QRgb last = 0;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            screenshot = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, around.x(), around.y(), around.width(), around.height())
+                             .toImage();
+            const QRgb now = screenshot.pixel(inCard);
+            const bool settled = now == std::exchange(last, now);
+            return settled && qGray(screenshot.pixel(underCard - around.topLeft())) < 245;
+        },
+        30000))
+        << "the shadow shows below the card";
+    ViewHarness::save(screenshot, "nudge-under-a-compositor");
+
+    // Above the card's middle, in the margin its shadow is drawn in.
+    const QPoint margin = shown.window->position() + QPoint(whole.width() / 2, shown.card.top() / 2);
+    x.click(margin);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            QFile file(clicks);
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains("button 1");
+        },
+        30000))
+        << "the click reached the window below";
+    DesignSystem::instance().setWindowLook(nullptr);
+}
 
 TEST(SetupNudgeX11Test, showingAndClickingTheCardLeavesTheActiveWindowActive) {
     X11Session x;
@@ -61,7 +181,7 @@ TEST(SetupNudgeX11Test, showingAndClickingTheCardLeavesTheActiveWindowActive) {
     auto* notNow = panel->content()->findChild<QQuickItem*>(QStringLiteral("notNow"));
     ASSERT_NE(notNow, nullptr);
     const QPointF centre = notNow->mapToScene(QPointF(notNow->width() / 2, notNow->height() / 2));
-    click(x, window->position() + centre.toPoint());
+    x.click(window->position() + centre.toPoint());
     EXPECT_TRUE(waitFor([&] { return declines == 1; })) << "the click reached the button";
     QTest::qWait(100);
     EXPECT_EQ(activeWindow(x), work) << "clicking the card";
