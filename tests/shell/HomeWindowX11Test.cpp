@@ -1,18 +1,22 @@
 // The real program's home window on the test desktop: a titled window of the
 // program's own that a second launch brings forward, also when it was only buried,
-// and that goes without view errors at quit, also with the setup editor open.
+// that goes without view errors at quit, also with the setup editor open, and
+// that leaves no graphics driver behind in the always-running process.
 #include "base/Prefs.h"
 #include "support/ChildProcess.h"
+#include "support/Pixels.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 
+#include <QFile>
+#include <QImage>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <xcb/xcb.h>
 
 using namespace brisklet::test;
@@ -39,17 +43,29 @@ QPoint onScreen(X11Session& x, xcb_window_t window, QPoint at) {
     return point;
 }
 
+// What the window shows, read back from the X server.
+QImage windowPicture(X11Session& x, xcb_window_t window) {
+    xcb_connection_t* c = x.connection();
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr), &free);
+    if (!geometry || geometry->depth < 24)
+        return {};
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&free)> image(
+        xcb_get_image_reply(
+            c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, geometry->width, geometry->height, ~0u),
+            nullptr),
+        &free);
+    if (!image || xcb_get_image_data_length(image.get()) < geometry->width * geometry->height * 4)
+        return {};
+    return QImage(xcb_get_image_data(image.get()), geometry->width, geometry->height, QImage::Format_RGB32)
+        .copy();
+}
+
 // The colour the window shows at one of its points.
 uint32_t pixel(X11Session& x, xcb_window_t window, QPoint at) {
-    auto* reply = xcb_get_image_reply(x.connection(),
-                                      xcb_get_image(x.connection(), XCB_IMAGE_FORMAT_Z_PIXMAP, window,
-                                                    int16_t(at.x()), int16_t(at.y()), 1, 1, ~0u),
-                                      nullptr);
-    uint32_t value = 0;
-    if (reply && xcb_get_image_data_length(reply) >= 4)
-        std::memcpy(&value, xcb_get_image_data(reply), 4);
-    std::free(reply);
-    return value & 0xffffff;
+    const QImage picture = windowPicture(x, window);
+    return picture.valid(at) ? picture.pixel(at) & 0xffffff : 0;
 }
 
 // Clicks `at` and waits until the window's picture changes at `changes`.
@@ -139,4 +155,23 @@ TEST_F(HomeWindowX11Test, QuittingWithTheSetupEditorOpenLogsNoErrors) {
     ASSERT_TRUE(clickAndSee(x, home, {100, 218}, {180, 218})) << "the Setups pane";
     ASSERT_TRUE(clickAndSee(x, home, {562, 293}, {900, 600})) << "the editor's sheet shades the pane";
     quitWithoutViewErrors();
+}
+
+// A GL driver, once loaded, stays for the life of the process: over 100 MB of the
+// resident memory where it renders in software.
+TEST_F(HomeWindowX11Test, AShownAndClosedHomeWindowLeavesNoGraphicsDriverLoaded) {
+    startMerged(first, env, BRISKLET_EXECUTABLE, {});
+    xcb_window_t home = 0;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (home = homeWindow(x, first.processId())) != 0; }, 15))
+        << collect(first, out).toStdString();
+    ASSERT_TRUE(X11Session::waitUntil([&] { return Pixels::nonBlank(windowPicture(x, home)); }, 15))
+        << "the window was drawn";
+    x.sendToRoot(home, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, 2});
+    ASSERT_TRUE(X11Session::waitUntil([&] { return homeWindow(x, first.processId()) == 0; }, 10));
+
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(first.processId()));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_FALSE(mapped.contains("_dri.so")) << "a GL driver is loaded";
+    EXPECT_FALSE(mapped.contains("libLLVM")) << "a shader compiler is loaded";
 }

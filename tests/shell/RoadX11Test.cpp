@@ -142,7 +142,7 @@ TEST_F(RoadX11Test, holdingTheWakeKeyAndSayingLeftHalfMovesTheWindow) {
 TEST_F(RoadX11Test, holdingTheWakeKeyAndSayingOpenCalculatorOpensTheApp) {
     holdAndSay("open calculator");
     const bool ran = commandsRunReaches(1);
-    auto d = static_cast<platform::PocketSphinxRecognizer*>(platform->recognizer())->lastDecision();
+    auto d = static_cast<platform::PocketSphinxRecognizer*>(platform->linux.recognizer())->lastDecision();
     ASSERT_TRUE(ran) << hudText() << " vocab " << delegate->vocabulary().join("|").toStdString() << " G "
                      << d.grammarText.toStdString() << " " << d.scorePerFrame << " " << d.coverage << " L "
                      << d.generalText.toStdString();

@@ -14,6 +14,7 @@
 #include "support/WaitFor.h"
 #include "ui/hud/HUDController.h"
 #include "ui/onboarding/OnboardingController.h"
+#include "voice/AudioEngine.h"
 #include "voice/SpeechController.h"
 #include "voice/WakeController.h"
 
@@ -70,8 +71,11 @@ TEST(SpeechLoading, aModelStillLoadingIsNoMissingPermissionButAFailedLoadIs) {
     ASSERT_TRUE(delegate.onboarding()->isVisible()) << "a new user's first start";
 
     // The onboarding's first read runs the health check: no alert, no warning row.
+    // The checks below come right after each other, so the microphone must be
+    // running by then, or two of them in a row would rightly report it stopped.
     const OnboardingModel& model = delegate.onboarding()->model();
     ASSERT_TRUE(waitFor([&] { return model.grants().microphone; })) << "the permission rows were read";
+    ASSERT_TRUE(waitFor([&] { return delegate.audio()->isRunning(); }, 30000)) << "the microphone started";
     delegate.watchdog()->check();
     EXPECT_TRUE(platform.alerts.alerts.empty());
     EXPECT_TRUE(model.onDeviceSpeech()) << "no on-device warning while the model loads";

@@ -6,14 +6,19 @@
 #include "platform/SoundAnalyzer.h"
 #include "shell/LinuxPlatform.h"
 #include "support/FileAudioBackend.h"
+#include "support/RecordingRecognizer.h"
+
+#include <memory>
 
 namespace brisklet::test {
 
 // The Linux desktop, except that the microphone plays what the test queues (in
-// real time, as a microphone would).
+// real time, as a microphone would), and the recogniser's latest request is kept so
+// a test can wait until it has caught up with the audio.
 struct FileMicPlatform final : PlatformFactory {
     LinuxPlatform linux;
     FileAudioBackend* mic = nullptr;
+    std::unique_ptr<RecordingRecognizer> recording;
 
     std::unique_ptr<platform::AudioBackend> makeAudioBackend() override {
         auto backend = std::make_unique<FileAudioBackend>(FileAudioBackend::Pace::realTime);
@@ -25,7 +30,12 @@ struct FileMicPlatform final : PlatformFactory {
     }
     std::unique_ptr<platform::KeyTap> makeKeyTap() override { return linux.makeKeyTap(); }
     std::unique_ptr<BrightnessControl> makeBrightness() override { return linux.makeBrightness(); }
-    platform::SpeechRecognizer* recognizer() override { return linux.recognizer(); }
+    platform::SpeechRecognizer* recognizer() override {
+        if (!recording)
+            if (platform::SpeechRecognizer* inner = linux.recognizer())
+                recording = std::make_unique<RecordingRecognizer>(*inner);
+        return recording.get();
+    }
     platform::InstalledApps& installedApps() override { return linux.installedApps(); }
     platform::RunningApps* runningApps() override { return linux.runningApps(); }
     platform::WindowSystem& windowSystem() override { return linux.windowSystem(); }

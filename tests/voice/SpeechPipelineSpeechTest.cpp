@@ -56,11 +56,15 @@ TEST(SpeechPipeline, phrasesPlayedIntoTheMicrophoneComeOutAsFinalTranscripts) {
         });
         ASSERT_TRUE(player->appendWav(clip.file, &error)) << qPrintable(error);
         ASSERT_TRUE(player->waitUntilPlayed(30));
-        for (int i = 0; recording.last->backlog() > 0 && i < 30000; ++i)
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        // The state each step needs, however busy the machine: the recogniser has
+        // decoded all of the clip, then the final result has come back.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while ((engine.bufferedSamples() >= AudioEngine::chunkFrames || recording.last->backlog() > 0) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // The key is released: the final result comes from the recogniser's thread.
         controller.endListeningWindow(controller.generation());
-        for (int i = 0; completions == 0 && i < 3000; ++i) {
+        while (completions == 0 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             scheduler.runDue();
         }

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-typedef struct SRC_STATE_tag SRC_STATE;
+struct soxr;
 
 namespace brisklet::platform {
 
@@ -46,7 +46,7 @@ private:
     InputFormat format_;
     int bytesPerSample_ = 0;
     int bytesPerFrame_ = 0;
-    SRC_STATE* src_ = nullptr; // null when the input is already 16 kHz
+    soxr* resampler_ = nullptr; // null when the input is already 16 kHz
     double ratio_ = 1.0;
     std::vector<std::byte> partial_;
     std::vector<float> mono_;

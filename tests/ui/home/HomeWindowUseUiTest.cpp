@@ -155,10 +155,17 @@ TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasCh
     EXPECT_TRUE(app->isVisible());
     EXPECT_TRUE(ViewHarness::find(kind, "segment0")->property("selected").toBool());
     EXPECT_FALSE(ViewHarness::find(kind, "segment1")->property("selected").toBool());
+    // The segments' fills change colour with a short animation: the picture is taken
+    // once it has ended.
+    const QColor surface = palette()->surface;
+    const auto fill = [&](const char* segment) {
+        auto* background = ViewHarness::find(kind, segment)->property("background").value<QQuickItem*>();
+        return background ? background->property("color").value<QColor>() : QColor();
+    };
+    QTRY_VERIFY(fill("segment0").rgba() == surface.rgba() && fill("segment1").alpha() == 0);
     const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
     ViewHarness::save(picture, "home-add-sheet-reopened" + suffix());
     // The raised segment is the first: its fill is the surface, the other's the well.
-    const QColor surface = palette()->surface;
     EXPECT_GT(Pixels::countNear(picture, h.boxOf(ViewHarness::find(kind, "segment0")), surface, 3),
               Pixels::countNear(picture, h.boxOf(ViewHarness::find(kind, "segment1")), surface, 3));
 }
