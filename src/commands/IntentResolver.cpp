@@ -229,6 +229,16 @@ QString phoneticKey(const QString& text) {
     return out;
 }
 
+std::vector<platform::SpeechShapes::Shape> spokenShapes() {
+    using S = platform::SpeechShapes;
+    QStringList verbs;
+    for (const LexiconRow& row : lexicon())
+        for (const LexiconWord& w : row.words)
+            verbs << w.word;
+    return {{S::word(verbs), S::word(filler().values(), true),
+             S::slot({S::Slot::setup, S::Slot::layout, S::Slot::app}), S::word({"setup", "layout"}, true)}};
+}
+
 double phoneticScoreOfKeys(const QString& ka, const QString& kb) {
     const int la = Levenshtein::characterCount(ka);
     const int lb = Levenshtein::characterCount(kb);

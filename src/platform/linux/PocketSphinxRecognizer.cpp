@@ -6,11 +6,13 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 
 #include <pocketsphinx.h>
 #include <sphinxbase/ckd_alloc.h>
 #include <sphinxbase/cmn.h>
 #include <sphinxbase/feat.h>
+#include <sphinxbase/ngram_model.h>
 
 #include <algorithm>
 #include <cmath>
@@ -66,20 +68,6 @@ struct CmnPrior {
     }
 };
 
-// Frames under real words (not silence or fillers) in the decoder's best path.
-int speechFrames(ps_decoder_t* ps) {
-    int frames = 0;
-    for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
-        const char* word = ps_seg_word(seg);
-        if (!word || word[0] == '<' || word[0] == '[' || word[0] == '+' || word[0] == '(')
-            continue;
-        int start = 0, end = 0;
-        ps_seg_frames(seg, &start, &end);
-        frames += std::max(0, end - start + 1);
-    }
-    return frames;
-}
-
 std::vector<int16> toPcm(const std::vector<float>& samples) {
     std::vector<int16> pcm(samples.size());
     std::transform(samples.begin(), samples.end(), pcm.begin(), [](float s) {
@@ -124,6 +112,60 @@ bool isQuiet(const std::vector<float>& room, double limitRms) {
     return std::sqrt(sum / double(room.size())) < limitRms;
 }
 
+bool isPlainWord(const char* word) {
+    if (!word || !*word)
+        return false;
+    for (const char* c = word; *c; ++c)
+        if ((*c < 'a' || *c > 'z') && *c != '\'')
+            return false;
+    return true;
+}
+
+// The `most` likeliest words of the general model that the dictionary can say.
+std::vector<std::string> commonWords(ps_decoder_t* general, int most) {
+    const char* search = ps_get_search(general);
+    ngram_model_t* lm = search ? ps_get_lm(general, search) : nullptr;
+    if (!lm || most <= 0)
+        return {};
+    const int32 count = int32(ngram_model_get_counts(lm)[0]);
+    std::vector<std::pair<int32, std::string>> scored;
+    for (int32 wid = 0; wid < count; ++wid) {
+        const char* word = ngram_word(lm, wid);
+        if (!isPlainWord(word))
+            continue;
+        char* phones = ps_lookup_word(general, word);
+        if (!phones)
+            continue;
+        ckd_free(phones);
+        scored.emplace_back(ngram_prob(lm, &word, 1), word);
+    }
+    const std::size_t n = std::min(scored.size(), std::size_t(most));
+    std::partial_sort(scored.begin(), scored.begin() + std::ptrdiff_t(n), scored.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < n; ++i)
+        out.push_back(scored[i].second);
+    return out;
+}
+
+// Whether the general model heard what carries a grammar text with free words: its
+// first word, or another of its own (not free) words of four letters or more. A
+// question forced into "play …" keeps no such word.
+bool carrierHeard(const QString& grammarText, const QString& generalText) {
+    const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QSet<QString> general(heard.begin(), heard.end());
+    for (qsizetype i = 0; i + 1 < heard.size(); ++i)
+        general.insert(heard[i] + heard[i + 1]); // "set up" for "setup"
+    const QStringList said = grammarText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < said.size(); ++i) {
+        if (said[i].endsWith(QLatin1Char(SpeechGrammar::freeMark)))
+            continue;
+        if ((i == 0 || said[i].size() >= 4) && general.contains(said[i]))
+            return true;
+    }
+    return false;
+}
+
 QString hypothesis(ps_decoder_t* ps, int* score) {
     int32 s = 0;
     const char* text = ps_get_hyp(ps, &s);
@@ -140,6 +182,7 @@ struct PocketSphinxRecognizer::Decoders {
     ps_decoder_t* general = nullptr;
     CmnPrior grammarPrior;
     CmnPrior generalPrior;
+    std::vector<std::string> commonWords;
     std::string loadedGrammar;
     bool grammarReady = false;
 
@@ -234,6 +277,7 @@ void PocketSphinxRecognizer::loadNow() {
     }
     decoders->grammarPrior.capture(decoders->grammar);
     decoders->generalPrior.capture(decoders->general);
+    decoders->commonWords = commonWords(decoders->general, rule_.freeWords);
     decoders_ = std::move(decoders);
     available_ = true;
     loadFinished_ = true;
@@ -261,10 +305,16 @@ PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
 
 namespace {
 
+struct Word {
+    QString text;
+    int start = 0, end = 0; // frames
+};
+
 struct Reading {
     QString text;
     double scorePerFrame = -1e9;
     int speechFrames = 0;
+    std::vector<Word> words; // real words only, in order
 };
 
 Reading read(ps_decoder_t* ps) {
@@ -274,8 +324,72 @@ Reading read(ps_decoder_t* ps) {
     const int frames = ps_get_n_frames(ps);
     if (frames > 0)
         r.scorePerFrame = static_cast<double>(score) / frames;
-    r.speechFrames = speechFrames(ps);
+    int last = -1;
+    for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
+        const char* word = ps_seg_word(seg);
+        Word w{QString::fromUtf8(word ? word : "")};
+        ps_seg_frames(seg, &w.start, &w.end);
+        last = std::max(last, w.end);
+        if (!word || word[0] == '<' || word[0] == '[' || word[0] == '+' || word[0] == '(')
+            continue;
+        // "word(2)" is the dictionary's second pronunciation of "word".
+        if (const qsizetype paren = w.text.indexOf(QLatin1Char('(')); paren > 0)
+            w.text.truncate(paren);
+        r.speechFrames += std::max(0, w.end - w.start + 1);
+        r.words.push_back(std::move(w));
+    }
+    // A grammar decoder's frames count on across utterances; the path ends on the
+    // utterance's last frame, which puts both decoders' words on one time line.
+    const int offset = last + 1 - frames;
+    for (Word& w : r.words) {
+        w.start -= offset;
+        w.end -= offset;
+    }
     return r;
+}
+
+// The grammar's text with each run of free words replaced by what the general model
+// heard over the same stretch: the grammar places a new name, the general model,
+// which knows every word, spells it. Where it heard nothing there, the grammar's
+// own words stay.
+QString withFreeWordsHeard(const Reading& grammar, const Reading& general) {
+    const auto isFree = [](const Word& w) { return w.text.endsWith(QLatin1Char(SpeechGrammar::freeMark)); };
+    QStringList out;
+    const std::vector<Word>& words = grammar.words;
+    // A path may end short of the utterance, which leaves its frames off by the
+    // trailing silence: a word both decoders heard sets them straight.
+    int shift = 0;
+    for (const Word& w : words) {
+        if (isFree(w))
+            continue;
+        const auto same = std::find_if(general.words.begin(), general.words.end(),
+                                       [&](const Word& o) { return o.text == w.text; });
+        if (same != general.words.end()) {
+            shift = same->start - w.start;
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < words.size();) {
+        if (!isFree(words[i])) {
+            out << words[i++].text;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < words.size() && isFree(words[j]))
+            ++j;
+        QStringList heard;
+        for (const Word& w : general.words) {
+            const int middle = (w.start + w.end) / 2 - shift;
+            if (middle >= words[i].start && middle <= words[j - 1].end)
+                heard << w.text;
+        }
+        if (heard.isEmpty())
+            for (std::size_t k = i; k < j; ++k)
+                heard << SpeechGrammar::unmarked(words[k].text);
+        out << heard;
+        i = j;
+    }
+    return out.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -330,9 +444,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const SpeechGrammar::Lookup lookup = [g, l](const std::string& word) -> std::optional<std::string> {
         return lookUpWord(g, l, word);
     };
-    const SpeechGrammar::Build grammar =
-        SpeechGrammar::build(request->contextualStrings(), request->names(), lookup,
-                             [](const std::string& word) { return FliteLexicon::pronounce(word); });
+    const SpeechGrammar::Build grammar = SpeechGrammar::build(
+        request->contextualStrings(), request->shapes(), lookup,
+        [](const std::string& word) { return FliteLexicon::pronounce(word); }, d.commonWords);
     if (grammar.jsgf != d.loadedGrammar) {
         // A word missing from the dictionary would make the whole grammar fail.
         for (const auto& [word, phones] : grammar.newWords)
@@ -388,7 +502,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.quietRoom = quietRoom;
         if (!useGrammar)
             return general.text;
-        decision.grammarText = grammarReading.text;
+        decision.grammarText = grammarReading.text.contains(QLatin1Char(SpeechGrammar::freeMark))
+                                   ? withFreeWordsHeard(grammarReading, general)
+                                   : grammarReading.text;
         decision.scorePerFrame = grammarReading.scorePerFrame;
         decision.coverage = general.speechFrames > 0
                                 ? static_cast<double>(grammarReading.speechFrames) / general.speechFrames
@@ -397,7 +513,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.grammarKept =
             !grammarReading.text.isEmpty() && decision.scorePerFrame >= rule_.minScorePerFrame &&
             decision.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
-            extraSyllables <= rule_.maxExtraSyllables;
+            extraSyllables <= rule_.maxExtraSyllables &&
+            (!grammarReading.text.contains(QLatin1Char(SpeechGrammar::freeMark)) ||
+             carrierHeard(grammarReading.text, general.text));
         return decision.grammarKept ? decision.grammarText : decision.generalText;
     };
 
