@@ -226,7 +226,8 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
         {{tilingVerbs()},
          0,
          tiledPlan,
-         {S::word({"into"}, true), S::slot({Slot::count}, true), S::word({"windows", "screen"}, true)}},
+         {S::word({"into"}, true), S::slot({Slot::count}, true),
+          S::word({"windows", "screen", "everything", "all"}, true)}},
         {{word("pause")}, 0, media(MediaOp::pause), {}},
         {{word("resume")}, 0, media(MediaOp::play), {}},
         {{word("skip")}, 0, media(MediaOp::next), {}},
@@ -235,7 +236,8 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
         {{word("play")},
          0,
          [&m](Rest rest) { return m.playPlan(rest); },
-         {S::slot({Slot::free}, true), S::word({"on", "in"}, true), S::slot({Slot::player}, true)}},
+         {S::slot({Slot::free}, true)},
+         {{S::slot({Slot::free}), S::word({"on", "in"}), S::slot({Slot::player})}}},
         {{word("make")},
          2,
          madeFullScreenPlan,
@@ -286,11 +288,16 @@ std::vector<platform::SpeechShapes::Shape> IntentMatcher::spokenShapes() const {
         {S::word({"end"}), setup},
     };
     for (const Reading& reading : readings_) {
-        S::Shape shape;
+        S::Shape prefix;
         for (const WordSet& place : reading.prefix)
-            shape.push_back(words(place));
-        shape.insert(shape.end(), reading.said.begin(), reading.said.end());
-        shapes.push_back(std::move(shape));
+            prefix.push_back(words(place));
+        std::vector<S::Shape> rests = reading.alsoSaid;
+        rests.push_back(reading.said);
+        for (const S::Shape& rest : rests) {
+            S::Shape shape = prefix;
+            shape.insert(shape.end(), rest.begin(), rest.end());
+            shapes.push_back(std::move(shape));
+        }
     }
     for (S::Shape& shape : IntentResolver::spokenShapes())
         shapes.push_back(std::move(shape));

@@ -63,12 +63,13 @@ private:
 
     // One parametric reading: the words a phrase starts with (each as the words that
     // may stand there), how many more must follow, the plan for those, and how the
-    // rest is said.
+    // rest is said (and other ways of saying it).
     struct Reading {
         std::vector<QSet<QString>> prefix;
         qsizetype minRest = 0;
         std::function<Plan(const QStringList& rest)> plan;
         platform::SpeechShapes::Shape said;
+        std::vector<platform::SpeechShapes::Shape> alsoSaid = {};
     };
     static std::vector<Reading> readings(const IntentMatcher& matcher);
 

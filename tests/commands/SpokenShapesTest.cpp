@@ -60,6 +60,12 @@ bool said(const Shapes& shapes, const QString& phrase) {
 
 TEST(SpokenShapes, everyPhrasingTheMatcherPlansHasAShapeWithTheDesktopsNames) {
     test::SpokenDesktop desktop;
+    // The names the catalog's examples use.
+    desktop.setups.set({{"Deep Work", {"heads down"}}, {"Morning", {}}, {"Study", {}}, {"Work", {}}});
+    desktop.layouts.names.push_back("meeting");
+    desktop.installed.apps.push_back({"notes", "Notes", "/usr/share/applications/notes.desktop"});
+    desktop.index->refresh();
+    desktop.index->waitForScans();
     const Shapes shapes =
         Vocabulary::shapes(*desktop.matcher, desktop.setups, desktop.layouts, *desktop.index);
     EXPECT_TRUE(shapes.names.at(Shapes::Slot::layout).contains("Coding"));
@@ -74,8 +80,13 @@ TEST(SpokenShapes, everyPhrasingTheMatcherPlansHasAShapeWithTheDesktopsNames) {
         for (const QString& example : entry.examples)
             if (!example.contains(" and ") && !desktop.registry.hasPhrase(Text::normalize(example)))
                 phrasings << example;
+    // The window's fixed phrases hold the rest (a setup said by its name alone).
+    QSet<QString> fixed;
+    for (const QString& phrase :
+         Vocabulary::gather(desktop.setups, desktop.layouts, desktop.registry, *desktop.index))
+        fixed.insert(Text::normalize(phrase));
     for (const QString& phrase : phrasings) {
-        if (desktop.matcher->match(phrase).empty())
+        if (desktop.matcher->match(phrase).empty() || fixed.contains(Text::normalize(phrase)))
             continue;
         EXPECT_TRUE(said(shapes, phrase)) << phrase.toStdString();
     }

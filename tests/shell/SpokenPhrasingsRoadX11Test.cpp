@@ -65,11 +65,11 @@ TEST_F(SpokenPhrasingsRoadX11Test, aNewLayoutNameIsSavedAndANewSetupNameStartsIt
         15))
         << heard();
 
-    holdAndSay("new setup called gym");
+    holdAndSay("new setup called weekend");
     EXPECT_TRUE(X11Session::waitUntil(
         [&] {
             auto* preview = delegate->captureController()->preview();
-            return preview && preview->name().compare(QLatin1String("gym"), Qt::CaseInsensitive) == 0;
+            return preview && preview->name().compare(QLatin1String("weekend"), Qt::CaseInsensitive) == 0;
         },
         15))
         << heard();

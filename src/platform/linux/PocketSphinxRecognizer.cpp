@@ -36,6 +36,8 @@ constexpr std::size_t maxSecondPassSamples = 8 * 16000;
 constexpr int partialEveryBlocks = 3;
 // The grammar decoder's language weight (the library's default is 6.5).
 constexpr const char* grammarWeight = "3";
+// How far a word of the general model must reach into a free stretch to be in it.
+constexpr int minOverlapFrames = 3;
 
 // The live cepstral mean a decoder starts from. Each utterance starts from it again:
 // a mean learnt on a noisy utterance costs the next clean one (and the other way
@@ -379,8 +381,11 @@ QString withFreeWordsHeard(const Reading& grammar, const Reading& general) {
             ++j;
         QStringList heard;
         for (const Word& w : general.words) {
-            const int middle = (w.start + w.end) / 2 - shift;
-            if (middle >= words[i].start && middle <= words[j - 1].end)
+            // A short word the grammar's own word swallowed still counts when a few
+            // frames of it reach into the stretch; a long one must lie a third in it.
+            const int start = w.start - shift, end = w.end - shift;
+            const int inside = std::min(end, words[j - 1].end) - std::max(start, words[i].start) + 1;
+            if (inside >= minOverlapFrames && 3 * inside >= end - start + 1)
                 heard << w.text;
         }
         if (heard.isEmpty())

@@ -348,10 +348,14 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
     std::string& g = result.jsgf;
     g = "#JSGF V1.0;\ngrammar brisklet;\n";
     std::vector<std::string> top;
+    // Every alternative costs a path its share of the odds: the fixed phrases weigh
+    // as much as all shapes together, so adding shapes does not push a known phrase
+    // below the score a trustworthy path needs.
     if (!spoken.texts.empty())
-        top.push_back("<phrase>");
+        top.push_back(shapeTexts.empty() ? std::string("<phrase>")
+                                         : "/" + std::to_string(shapeTexts.size()) + "/ <phrase>");
     for (std::size_t i = 0; i < shapeTexts.size(); ++i)
-        top.push_back("<shape" + std::to_string(i) + ">");
+        top.push_back("/1/ <shape" + std::to_string(i) + ">");
     if (top.empty())
         top.push_back("<level>");
     g += "public <utterance> = " + join(top, " | ") + ";\n";
