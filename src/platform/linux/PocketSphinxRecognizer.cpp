@@ -150,19 +150,53 @@ std::vector<std::string> commonWords(ps_decoder_t* general, int most) {
     return out;
 }
 
+// The phones of a word or words as the decoder's dictionary says them.
+QStringList phonesOf(ps_decoder_t* ps, const QStringList& words) {
+    QStringList out;
+    for (const QString& word : words) {
+        char* phones = ps_lookup_word(ps, word.toUtf8().constData());
+        if (!phones)
+            return {};
+        out << QString::fromLatin1(phones).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        ckd_free(phones);
+    }
+    return out;
+}
+
+// Whether two phone strings differ by at most one phone.
+bool nearlySame(const QStringList& a, const QStringList& b) {
+    if (std::abs(a.size() - b.size()) > 1)
+        return false;
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
+    qsizetype ea = a.size(), eb = b.size();
+    while (ea > i && eb > i && a[ea - 1] == b[eb - 1])
+        --ea, --eb;
+    return ea - i <= 1 && eb - i <= 1;
+}
+
 // Whether the general model heard what carries a grammar text with free words: its
-// first word, or another of its own (not free) words of four letters or more. A
-// question forced into "play …" keeps no such word.
-bool carrierHeard(const QString& grammarText, const QString& generalText) {
+// first word, or another of its own (not free) words of four letters or more, said
+// nearly alike ("shave" for "save", "laid out" for "layout"). A question forced into
+// "play …" keeps no such word.
+bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& generalText) {
     const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    QSet<QString> general(heard.begin(), heard.end());
-    for (qsizetype i = 0; i + 1 < heard.size(); ++i)
-        general.insert(heard[i] + heard[i + 1]); // "set up" for "setup"
+    std::vector<QStringList> general;
+    for (qsizetype i = 0; i < heard.size(); ++i) {
+        general.push_back(phonesOf(ps, {heard[i]}));
+        if (i + 1 < heard.size())
+            general.push_back(phonesOf(ps, {heard[i], heard[i + 1]}));
+    }
     const QStringList said = grammarText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < said.size(); ++i) {
-        if (said[i].endsWith(QLatin1Char(SpeechGrammar::freeMark)))
+        if (said[i].endsWith(QLatin1Char(SpeechGrammar::freeMark)) || (i > 0 && said[i].size() < 4))
             continue;
-        if ((i == 0 || said[i].size() >= 4) && general.contains(said[i]))
+        const QStringList phones = phonesOf(ps, {said[i]});
+        if (phones.size() < 3)
+            continue;
+        if (std::any_of(general.begin(), general.end(),
+                        [&](const QStringList& g) { return !g.isEmpty() && nearlySame(phones, g); }))
             return true;
     }
     return false;
@@ -520,7 +554,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             decision.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
             extraSyllables <= rule_.maxExtraSyllables &&
             (!grammarReading.text.contains(QLatin1Char(SpeechGrammar::freeMark)) ||
-             carrierHeard(grammarReading.text, general.text));
+             carrierHeard(l, grammarReading.text, general.text));
         return decision.grammarKept ? decision.grammarText : decision.generalText;
     };
 
