@@ -52,8 +52,13 @@ const WordSet& quitVerbs() {
     static const WordSet s = {"quit", "close"};
     return s;
 }
+// The words after which a capture phrase gives its name.
+const WordSet& nameMarkers() {
+    static const WordSet s = {"as", "called", "named"};
+    return s;
+}
 const WordSet& nameFiller() {
-    static const WordSet s = {"this", "as", "my", "a", "the", "called", "named"};
+    static const WordSet s = WordSet{"this", "my", "a", "the"} + nameMarkers();
     return s;
 }
 const WordSet& selfWords() {
@@ -145,8 +150,7 @@ bool isLoneSetupVerb(const QString& phrase) {
 std::optional<QString> captureName(const QStringList& words, qsizetype setupAt) {
     qsizetype j = -1;
     for (qsizetype i = words.size() - 1; i >= 0; --i) {
-        if (words[i] == QLatin1String("as") || words[i] == QLatin1String("called") ||
-            words[i] == QLatin1String("named")) {
+        if (nameMarkers().contains(words[i])) {
             j = i;
             break;
         }
@@ -215,27 +219,89 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
         return [make](Rest rest) { return Plan{make(rest.join(QLatin1Char(' ')))}; };
     };
     const auto media = [](MediaOp op) { return [op](Rest) { return Plan{Action::mediaControl(op)}; }; };
+    using S = platform::SpeechShapes;
+    using Slot = S::Slot;
+    const auto app = S::slot({Slot::app});
     return {
-        {{tilingVerbs()}, 0, tiledPlan},
-        {{word("pause")}, 0, media(MediaOp::pause)},
-        {{word("resume")}, 0, media(MediaOp::play)},
-        {{word("skip")}, 0, media(MediaOp::next)},
-        {{word("next"), songWords()}, 0, media(MediaOp::next)},
-        {{word("previous"), songWords()}, 0, media(MediaOp::previous)},
-        {{word("play")}, 0, [&m](Rest rest) { return m.playPlan(rest); }},
-        {{word("make")}, 2, madeFullScreenPlan},
-        {{fullscreenVerbs()}, 0, [](Rest rest) { return fullScreenPlan(rest.join(QLatin1Char(' '))); }},
-        {{word("save"), word("layout"), word("as")}, 1, named(Action::saveLayout)},
-        {{word("save"), word("layout")}, 1, named(Action::saveLayout)},
-        {{word("layout")}, 1, named(Action::applyLayout)},
+        {{tilingVerbs()},
+         0,
+         tiledPlan,
+         {S::word({"into"}, true), S::slot({Slot::count}, true),
+          S::word({"windows", "screen", "everything", "all"}, true)}},
+        {{word("pause")}, 0, media(MediaOp::pause), {}},
+        {{word("resume")}, 0, media(MediaOp::play), {}},
+        {{word("skip")}, 0, media(MediaOp::next), {}},
+        {{word("next"), songWords()}, 0, media(MediaOp::next), {}},
+        {{word("previous"), songWords()}, 0, media(MediaOp::previous), {}},
+        {{word("play")},
+         0,
+         [&m](Rest rest) { return m.playPlan(rest); },
+         {S::slot({Slot::free}, true)},
+         {{S::slot({Slot::free}), S::word({"on", "in"}), S::slot({Slot::player})}}},
+        {{word("make")},
+         2,
+         madeFullScreenPlan,
+         {{selfWords().values(), {Slot::app}},
+          S::word(fullscreenTail().values()),
+          S::word(fullscreenTail().values(), true)}},
+        {{fullscreenVerbs()},
+         0,
+         [](Rest rest) { return fullScreenPlan(rest.join(QLatin1Char(' '))); },
+         {{selfWords().values(), {Slot::app}, true}}},
+        {{word("save"), word("layout"), word("as")}, 1, named(Action::saveLayout), {S::slot({Slot::free})}},
+        {{word("save"), word("layout")}, 1, named(Action::saveLayout), {S::slot({Slot::free})}},
+        {{word("layout")}, 1, named(Action::applyLayout), {S::slot({Slot::layout})}},
         // Open: a setup, an app, a command, or an app by that name.
-        {{openVerbs()}, 1, [&m](Rest rest) { return m.openPlan(rest.join(QLatin1Char(' '))); }},
+        {{openVerbs()},
+         1,
+         [&m](Rest rest) { return m.openPlan(rest.join(QLatin1Char(' '))); },
+         {S::slot({Slot::app, Slot::setup})}},
         // Quit: a setup ends, an app quits.
-        {{quitVerbs()}, 1, [&m](Rest rest) { return m.quitPlan(rest.join(QLatin1Char(' '))); }},
-        {{word("switch"), word("to")}, 1, named(Action::focusApp)},
-        {{word("focus")}, 1, named(Action::focusApp)},
-        {{word("volume")}, 1, volumePlan},
+        {{quitVerbs()},
+         1,
+         [&m](Rest rest) { return m.quitPlan(rest.join(QLatin1Char(' '))); },
+         {S::slot({Slot::app, Slot::setup})}},
+        {{word("switch"), word("to")}, 1, named(Action::focusApp), {app}},
+        {{word("focus")}, 1, named(Action::focusApp), {app}},
+        {{word("volume")}, 1, volumePlan, {S::slot({Slot::level})}},
     };
+}
+
+std::vector<platform::SpeechShapes::Shape> IntentMatcher::spokenShapes() const {
+    using S = platform::SpeechShapes;
+    using Slot = S::Slot;
+    const auto words = [](const WordSet& set) { return S::word(set.values()); };
+    const S::Part setupWord = S::word({"setup"});
+    const S::Part filler = S::word((nameFiller() - nameMarkers()).values(), true);
+    const S::Part setup = S::slot({Slot::setup});
+    std::vector<S::Shape> shapes = {
+        // Capturing a setup under a new name.
+        {words(captureVerbs()), filler, setupWord},
+        {words(captureVerbs()), filler, setupWord, words(nameMarkers()), S::slot({Slot::free})},
+        {words(captureVerbs()), filler, words(nameMarkers()), filler, S::slot({Slot::free}), setupWord},
+        {words(captureVerbs()), filler, S::slot({Slot::free}), setupWord},
+        // Running and ending one.
+        {words(runSetupVerbs()), setup, setupWord},
+        {words(endSetupVerbs()), setup, setupWord},
+        {setup, setupWord},
+        {setupWord, setup},
+        {S::word({"end"}), setup},
+    };
+    for (const Reading& reading : readings_) {
+        S::Shape prefix;
+        for (const WordSet& place : reading.prefix)
+            prefix.push_back(words(place));
+        std::vector<S::Shape> rests = reading.alsoSaid;
+        rests.push_back(reading.said);
+        for (const S::Shape& rest : rests) {
+            S::Shape shape = prefix;
+            shape.insert(shape.end(), rest.begin(), rest.end());
+            shapes.push_back(std::move(shape));
+        }
+    }
+    for (S::Shape& shape : IntentResolver::spokenShapes())
+        shapes.push_back(std::move(shape));
+    return shapes;
 }
 
 std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {

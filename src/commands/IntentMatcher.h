@@ -5,6 +5,7 @@
 #include "commands/LayoutNames.h"
 #include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
+#include "platform/SpeechShapes.h"
 
 #include <QHash>
 #include <QSet>
@@ -42,6 +43,9 @@ public:
     // A word read as a count from 1 to 12.
     static std::optional<int> count(const QString& word);
     IntentResolver::Inventory inventory() const;
+    // The shapes of the phrases this matcher reads, for the recogniser to expect: each
+    // parametric reading and setup phrasing, then the resolver's.
+    std::vector<platform::SpeechShapes::Shape> spokenShapes() const;
 
 private:
     // What matching derives from one setups list, kept while the same list comes back.
@@ -58,11 +62,14 @@ private:
     std::shared_ptr<const SetupTable> setupTable() const;
 
     // One parametric reading: the words a phrase starts with (each as the words that
-    // may stand there), how many more must follow, and the plan for those.
+    // may stand there), how many more must follow, the plan for those, and how the
+    // rest is said (and other ways of saying it).
     struct Reading {
         std::vector<QSet<QString>> prefix;
         qsizetype minRest = 0;
         std::function<Plan(const QStringList& rest)> plan;
+        platform::SpeechShapes::Shape said;
+        std::vector<platform::SpeechShapes::Shape> alsoSaid = {};
     };
     static std::vector<Reading> readings(const IntentMatcher& matcher);
 

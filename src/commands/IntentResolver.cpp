@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <tuple>
 
 namespace brisklet::IntentResolver {
 
@@ -17,6 +18,7 @@ struct LexiconWord {
     QString word;
     QString key; // phonetic key, worked out once
     bool multiWord = false;
+    bool misheard = false; // what a recogniser makes of a verb, never said as one
 };
 
 struct LexiconRow {
@@ -26,20 +28,25 @@ struct LexiconRow {
 
 const std::vector<LexiconRow>& lexicon() {
     static const std::vector<LexiconRow> rows = [] {
-        const std::vector<std::pair<Family, QStringList>> table = {
+        // Each family: the verbs said, then what a recogniser makes of them.
+        const std::vector<std::tuple<Family, QStringList, QStringList>> table = {
             {Family::end,
              {"end", "stop", "close", "quit", "kill", "shut", "shut down", "shutdown", "done with", "finish",
-              "finished", "and", "an", "ant", "ended", "quits"}},
+              "finished"},
+             {"and", "an", "ant", "ended", "quits"}},
             {Family::run,
              {"run", "start", "begin", "launch", "open", "load", "bring up", "fire up", "apply", "setup",
-              "set up", "ran", "opened", "starts"}},
-            {Family::focus, {"focus", "focus on", "switch to", "switch", "show", "go to"}},
+              "set up"},
+             {"ran", "opened", "starts"}},
+            {Family::focus, {"focus", "focus on", "switch to", "switch", "show", "go to"}, {}},
         };
         std::vector<LexiconRow> out;
-        for (const auto& [family, words] : table) {
+        for (const auto& [family, said, misheard] : table) {
             LexiconRow row{family, {}};
-            for (const QString& w : words)
+            for (const QString& w : said)
                 row.words.push_back(LexiconWord{w, phoneticKey(w), w.contains(QLatin1Char(' '))});
+            for (const QString& w : misheard)
+                row.words.push_back(LexiconWord{w, phoneticKey(w), w.contains(QLatin1Char(' ')), true});
             out.push_back(std::move(row));
         }
         return out;
@@ -227,6 +234,20 @@ QString phoneticKey(const QString& text) {
         out.append(key);
     }
     return out;
+}
+
+std::vector<platform::SpeechShapes::Shape> spokenShapes() {
+    using S = platform::SpeechShapes;
+    QStringList verbs;
+    for (const LexiconRow& row : lexicon())
+        for (const LexiconWord& w : row.words)
+            if (!w.misheard)
+                verbs << w.word;
+    // A filler before a setup's name and "setup" after it would read as a setup
+    // phrasing naming "a deep work": a setup is said without the filler.
+    return {{S::word(verbs), S::word(filler().values(), true),
+             S::slot({S::Slot::setup, S::Slot::layout, S::Slot::app}), S::word({"layout"}, true)},
+            {S::word(verbs), S::slot({S::Slot::setup}), S::word({"setup"})}};
 }
 
 double phoneticScoreOfKeys(const QString& ka, const QString& kb) {

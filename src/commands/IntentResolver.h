@@ -2,6 +2,7 @@
 
 #include "commands/Action.h"
 #include "commands/AppIndex.h"
+#include "platform/SpeechShapes.h"
 
 #include <QString>
 #include <memory>
@@ -44,6 +45,10 @@ struct Resolution {
 // An optional verb followed by the name of one setup, layout or app, read with
 // tolerance for recognition errors. Nothing without a confident reading.
 std::optional<Resolution> resolve(const QString& phrase, const Inventory& inventory);
+
+// How the phrases resolve() reads are said: a verb of its lexicon, a filler word, a
+// name and the name's kind.
+std::vector<platform::SpeechShapes::Shape> spokenShapes();
 
 // A crude key under which similar-sounding spellings agree ("phone" → "fn").
 QString phoneticKey(const QString& text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace brisklet {
@@ -18,6 +19,8 @@ public:
     // "itunes" → the music player; nothing for other words. The one rule, so that
     // what the matcher reads as a player is what the media actions play on.
     static std::optional<Which> playerNamed(const QString& hint);
+    // The words playerNamed() knows a player by.
+    static QStringList spokenNames();
 };
 
 } // namespace brisklet

@@ -2,7 +2,9 @@
 
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
+#include "commands/IntentMatcher.h"
 #include "commands/LayoutNames.h"
+#include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
 
 #include <QSet>
@@ -28,18 +30,25 @@ QStringList gather(const SetupDirectory& setups, const LayoutNames& layouts, con
     return cap(phrases);
 }
 
-QStringList names(const SetupDirectory& setups, const LayoutNames& layouts, const AppIndex& apps) {
-    QStringList out;
-    if (const auto list = setups.setupNames()) {
+platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory& setups,
+                              const LayoutNames& layouts, const AppIndex& apps) {
+    using Slot = platform::SpeechShapes::Slot;
+    platform::SpeechShapes out;
+    out.shapes = matcher.spokenShapes();
+    QStringList setupNames, layoutNames, appNames;
+    if (const auto list = setups.setupNames())
         for (const SetupNames& setup : *list)
-            out << setup.name;
-    }
+            setupNames << setup.name;
     for (const QString& name : layouts.cachedNames())
-        out << name;
+        layoutNames << name;
     if (const auto indexed = apps.snapshot())
         for (const IndexedApp& app : *indexed)
-            out << app.name;
-    return cap(out, nameLimit);
+            appNames << app.name;
+    out.names[Slot::setup] = cap(setupNames, nameLimit);
+    out.names[Slot::layout] = cap(layoutNames, nameLimit);
+    out.names[Slot::app] = cap(appNames, nameLimit);
+    out.names[Slot::player] = PlayerNames::spokenNames();
+    return out;
 }
 
 QStringList cap(const QStringList& phrases, int most) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/SpeechShapes.h"
+
 #include <QStringList>
 
 namespace brisklet {
 
 class AppIndex;
 class CommandRegistry;
+class IntentMatcher;
 class LayoutNames;
 class SetupDirectory;
 
@@ -19,10 +22,12 @@ inline constexpr int limit = 100;
 // lock is taken on its own, never inside another's.
 QStringList gather(const SetupDirectory& setups, const LayoutNames& layouts, const CommandRegistry& registry,
                    const AppIndex& apps);
-// The names a spoken verb may take ("open …", "end …"): setups, layouts and the
-// installed apps, at most `nameLimit`.
-QStringList names(const SetupDirectory& setups, const LayoutNames& layouts, const AppIndex& apps);
 inline constexpr int nameLimit = 400;
+
+// The shapes the matcher reads phrases in, with the names that fill their slots:
+// apps, setups, layouts (each at most `nameLimit`) and media players.
+platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory& setups,
+                              const LayoutNames& layouts, const AppIndex& apps);
 
 // Empty phrases dropped, the first of those equal but for letter case kept, at
 // most `limit`.

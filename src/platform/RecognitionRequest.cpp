@@ -2,8 +2,8 @@
 
 namespace brisklet::platform {
 
-RecognitionRequest::RecognitionRequest(QStringList contextualStrings, QStringList names)
-    : contextual_(std::move(contextualStrings)), names_(std::move(names)) {}
+RecognitionRequest::RecognitionRequest(QStringList contextualStrings, SpeechShapes shapes)
+    : contextual_(std::move(contextualStrings)), shapes_(std::move(shapes)) {}
 
 void RecognitionRequest::append(std::span<const float> samples) {
     if (samples.empty())

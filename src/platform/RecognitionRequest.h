@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SpeechShapes.h"
+
 #include <QStringList>
 
 #include <condition_variable>
@@ -17,12 +19,13 @@ namespace brisklet::platform {
 // every further append is dropped, so a late chunk can never reach the next window.
 class RecognitionRequest final {
 public:
-    explicit RecognitionRequest(QStringList contextualStrings = {}, QStringList names = {});
+    explicit RecognitionRequest(QStringList contextualStrings = {}, SpeechShapes shapes = {});
 
     // Phrases the recogniser should expect (commands, setup and app names).
     const QStringList& contextualStrings() const { return contextual_; }
-    // Names a command verb may take ("open …", "quit …"): apps, setups, layouts.
-    const QStringList& names() const { return names_; }
+
+    // The shapes commands are said in and the names that fill them.
+    const SpeechShapes& shapes() const { return shapes_; }
 
     // The room sound just before the window (16 kHz mono), for the recogniser to learn
     // the noise from without hearing it as speech. Set before the request is handed
@@ -49,7 +52,7 @@ public:
 
 private:
     const QStringList contextual_;
-    const QStringList names_;
+    const SpeechShapes shapes_;
     std::vector<float> preRoll_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;

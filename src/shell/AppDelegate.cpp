@@ -368,8 +368,9 @@ void AppDelegate::connectVoice() {
         return self && self->matcher_->isExactCommand(text);
     };
     speech_->vocabularyProvider = [self] { return self ? self->vocabulary() : QStringList(); };
-    speech_->nameProvider = [self] {
-        return self ? Vocabulary::names(*self->setups_, *self->layouts_, *self->appIndex_) : QStringList();
+    speech_->shapesProvider = [self] {
+        return self ? Vocabulary::shapes(*self->matcher_, *self->setups_, *self->layouts_, *self->appIndex_)
+                    : platform::SpeechShapes();
     };
 
     // The processing thread: audio is destroyed first at shutdown, so `flow` outlives

@@ -63,10 +63,10 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
     QStringList context;
     if (vocabularyProvider)
         context = vocabularyProvider();
-    QStringList names;
-    if (nameProvider)
-        names = nameProvider();
-    auto request = std::make_shared<platform::RecognitionRequest>(std::move(context), std::move(names));
+    platform::SpeechShapes shapes;
+    if (shapesProvider)
+        shapes = shapesProvider();
+    auto request = std::make_shared<platform::RecognitionRequest>(std::move(context), std::move(shapes));
 
     onPartial_ = std::move(onPartial);
     completion_ = std::move(completion);

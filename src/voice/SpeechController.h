@@ -56,8 +56,8 @@ public:
     std::function<bool(const QString& normalized)> quickMatch;
     // The phrases the recogniser should expect in the next window.
     std::function<QStringList()> vocabularyProvider;
-    // The names a command verb may take in the next window (apps, setups, layouts).
-    std::function<QStringList()> nameProvider;
+    // The shapes commands are said in, and the names that fill them, in the next window.
+    std::function<platform::SpeechShapes()> shapesProvider;
 
     // The listening window as it stands, in one answer (main thread).
     struct Window {

@@ -55,7 +55,7 @@ struct Desktop {
             return {};
         const auto decoded =
             SpeechSet::decode(recognizer, *samples, Vocabulary::gather(setups, layouts, registry, *index),
-                              Vocabulary::names(setups, layouts, *index), SpeechSet::roomOf(clip));
+                              Vocabulary::shapes(*matcher, setups, layouts, *index), SpeechSet::roomOf(clip));
         const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
         const auto d = recognizer.lastDecision();
         lastDecision = QString("grammar \"%1\" %2/frame cover %3, general \"%4\"")

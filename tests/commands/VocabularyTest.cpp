@@ -2,6 +2,7 @@
 #include "CommandFakes.h"
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
+#include "commands/IntentMatcher.h"
 #include "commands/ReservedPhrases.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,9 @@ TEST(Vocabulary, keepsTheFirstHundredAndDropsCaseDuplicatesAndEmpties) {
     EXPECT_EQ(out[99], "phrase 98");
 }
 
-// The names a verb may take: setups, layouts and every installed app, far past the
-// phrases' cap, but no command phrase.
-TEST(Vocabulary, namesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
+// The names the shapes' slots take: setups, layouts and every installed app, far past
+// the phrases' cap, but no command phrase.
+TEST(Vocabulary, slotNamesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
     test::FakeSetups setups(std::vector<SetupNames>{{"Deep Work", {"focus time"}}});
     test::FakeLayouts layouts({"coding"});
     test::FakeInstalledApps installed;
@@ -33,13 +34,14 @@ TEST(Vocabulary, namesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
     AppIndex index(&installed, nullptr);
     index.refresh();
     index.waitForScans();
-    const QStringList names = Vocabulary::names(setups, layouts, index);
-    ASSERT_EQ(names.size(), Vocabulary::nameLimit);
-    EXPECT_EQ(names[0], "Deep Work");
-    EXPECT_EQ(names[1], "coding");
-    EXPECT_TRUE(names.contains("Galculator"));
-    EXPECT_FALSE(names.contains("focus time")) << "a trigger phrase is not a name";
-    EXPECT_EQ(names.count("deep work") + names.count("Deep Work"), 1) << "case duplicates dropped";
+    CommandRegistry registry(QStringLiteral("/nonexistent/commands.json"));
+    IntentMatcher matcher(registry, setups, &layouts, &index);
+    using Slot = platform::SpeechShapes::Slot;
+    auto names = Vocabulary::shapes(matcher, setups, layouts, index).names;
+    EXPECT_EQ(names[Slot::setup], QStringList{"Deep Work"}) << "a trigger phrase is not a name";
+    EXPECT_EQ(names[Slot::layout], QStringList{"coding"});
+    ASSERT_EQ(names[Slot::app].size(), Vocabulary::nameLimit);
+    EXPECT_EQ(names[Slot::app][0], "Galculator");
 }
 
 TEST(ReservedPhrases, holdTheFixedOnesAndEveryRegistryPhraseEnabledOrNot) {

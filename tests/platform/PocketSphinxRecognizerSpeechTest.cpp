@@ -63,7 +63,7 @@ protected:
         if (!samples)
             return {};
         return SpeechSet::decode(*shared().recognizer, *samples, SpeechSet::biasPhrases(),
-                                 SpeechSet::biasNames(), SpeechSet::roomOf(clip));
+                                 SpeechSet::biasShapes(), SpeechSet::roomOf(clip));
     }
     static QSet<QString> commandTexts() {
         QSet<QString> out;
@@ -195,7 +195,7 @@ TEST_F(ControllerSpeechTest, aCommandEndsATimedWindowEarlyAndAQuestionKeepsAnOpe
     const QSet<QString> commands = commandTexts();
     controller.quickMatch = [&](const QString& text) { return commands.contains(text); };
     controller.vocabularyProvider = [] { return SpeechSet::biasPhrases(); };
-    controller.nameProvider = [] { return SpeechSet::biasNames(); };
+    controller.shapesProvider = [] { return SpeechSet::biasShapes(); };
 
     // A clean command ("open terminal"): the quick match closes the window before the
     // clip's trailing silence is over plus a second.

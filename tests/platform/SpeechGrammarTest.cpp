@@ -83,50 +83,63 @@ TEST(SpeechGrammar, missingWordsGetPronunciationsOfOurOwnOrTheirPhraseIsLeftOut)
     EXPECT_EQ(SpeechGrammar::words("...", lookup, added), std::nullopt);
 }
 
-TEST(SpeechGrammar, buildsOneGrammarOfThePhrasesAndTheCommandPatterns) {
+namespace {
+
+using Shapes = SpeechShapes;
+using Slot = Shapes::Slot;
+
+Shapes openAppShapes(QStringList apps) {
+    Shapes shapes;
+    shapes.shapes = {{Shapes::word({"open"}), Shapes::slot({Slot::app})}};
+    shapes.names[Slot::app] = std::move(apps);
+    return shapes;
+}
+
+} // namespace
+
+TEST(SpeechGrammar, buildsOneGrammarOfThePhrasesAndTheShapes) {
     const auto build = SpeechGrammar::build({"open terminal", "center", "centre", "screenshot", "screen shot",
                                              "unmute", "open zorblax", "c++ mode", "", "Open Terminal"},
-                                            {"terminal", "zorblax"}, lookup);
+                                            openAppShapes({"terminal", "zorblax"}), lookup);
     EXPECT_EQ(build.dropped, (QStringList{"open zorblax", "c++ mode", "zorblax"}));
     EXPECT_EQ(build.newWords, (std::map<std::string, std::string>{{"unmute", "AH N M Y UW T"}}));
     // Same-sounding phrases keep their first spelling; repeats are dropped.
     EXPECT_NE(build.jsgf.find("<phrase> = open terminal | center | screenshot | unmute;"), std::string::npos)
         << build.jsgf;
-    EXPECT_NE(build.jsgf.find("volume <level>"), std::string::npos);
-    EXPECT_NE(build.jsgf.find("seventy five"), std::string::npos);
-    EXPECT_NE(build.jsgf.find("<verb> <name>"), std::string::npos);
-    EXPECT_NE(build.jsgf.find("<name> = terminal;"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<shape0> = (open) (<app>);"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<app> = terminal;"), std::string::npos) << build.jsgf;
 
-    // Only setup names (phrases that come with an "end" form) take the setup phrasings.
-    EXPECT_EQ(build.jsgf.find("<setup>"), std::string::npos);
-    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center"}, {}, lookup);
-    EXPECT_NE(withSetup.jsgf.find("<setup> = center;"), std::string::npos) << withSetup.jsgf;
-    EXPECT_NE(withSetup.jsgf.find("<setupverb> <setup> setup | <setup> setup"), std::string::npos);
-
-    // Without phrases the patterns still make a valid grammar.
+    // Without phrases or shapes a valid grammar still comes out.
     const auto bare = SpeechGrammar::build({}, {}, lookup);
-    EXPECT_EQ(bare.jsgf.find("<phrase>"), std::string::npos);
-    EXPECT_NE(bare.jsgf.find("public <utterance> = volume <level>;"), std::string::npos) << bare.jsgf;
+    EXPECT_NE(bare.jsgf.find("public <utterance> = <level>;"), std::string::npos) << bare.jsgf;
 }
 
-// A pattern may say no more than the phrases it stands for: a verb takes a name, not
-// a command phrase, and only tiling verbs the phrases use take a count.
-TEST(SpeechGrammar, patternsReachNoFurtherThanThePhrasesTheyStandFor) {
-    const auto build =
-        SpeechGrammar::build({"screenshot", "screen shot", "open terminal", "sort", "sort windows"},
-                             {"terminal", "file manager"}, lookup);
-    EXPECT_NE(build.jsgf.find("<verb> <name>"), std::string::npos);
-    EXPECT_EQ(build.jsgf.find("<verb> <phrase>"), std::string::npos) << build.jsgf;
+// A shape whose slot has no names is left out; an optional place without words is
+// skipped; counts and levels are number words.
+TEST(SpeechGrammar, shapesReachNoFurtherThanTheirNames) {
+    Shapes shapes = openAppShapes({"terminal", "file manager"});
+    shapes.shapes.push_back({Shapes::word({"end"}), Shapes::slot({Slot::setup})});
+    shapes.shapes.push_back({Shapes::word({"sort"}), Shapes::slot({Slot::count}, true),
+                             Shapes::word({"windows", "zorblax"}, true)});
+    const auto build = SpeechGrammar::build({}, shapes, lookup);
+    EXPECT_EQ(build.jsgf.find("<setup>"), std::string::npos) << build.jsgf;
     // A name of several words may also be called by its first.
-    EXPECT_NE(build.jsgf.find("<name> = terminal | file manager | file;"), std::string::npos) << build.jsgf;
-    EXPECT_NE(build.jsgf.find("<tiling> = sort;"), std::string::npos) << build.jsgf;
-    EXPECT_NE(build.jsgf.find("<tiling> [<count>] [windows]"), std::string::npos);
+    EXPECT_NE(build.jsgf.find("<app> = terminal | file manager | file;"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("(sort) [<count>] [windows]"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<count> = one | two"), std::string::npos) << build.jsgf;
+}
 
-    // No names: no verb pattern at all; no tiling phrase: no count after "tile".
-    const auto plain = SpeechGrammar::build({"screenshot", "mute"}, {}, lookup);
-    EXPECT_EQ(plain.jsgf.find("<verb>"), std::string::npos) << plain.jsgf;
-    EXPECT_EQ(plain.jsgf.find("<tiling>"), std::string::npos) << plain.jsgf;
-    EXPECT_EQ(plain.jsgf.find("<count>"), std::string::npos) << plain.jsgf;
+// A free slot takes a few words out of the common ones and the window's own, each
+// marked so the transcript shows no name vouched for it.
+TEST(SpeechGrammar, aFreeSlotTakesMarkedCommonWords) {
+    Shapes shapes = openAppShapes({"terminal"});
+    shapes.shapes.push_back({Shapes::word({"sort"}), Shapes::slot({Slot::free})});
+    const auto build = SpeechGrammar::build({"mute"}, shapes, lookup, {}, {"shot", "zorblax"});
+    EXPECT_NE(build.jsgf.find("<free> = <word> [<word>] [<word>] [<word>];"), std::string::npos)
+        << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<word> = mute_ | shot_ | terminal_;"), std::string::npos) << build.jsgf;
+    EXPECT_EQ(build.newWords.at("shot_"), "SH AA T");
+    EXPECT_EQ(SpeechGrammar::unmarked("save shot_ terminal_"), "save shot terminal");
 }
 
 // Names the dictionary lacks go to the letter-to-sound model rather than out of the
@@ -145,10 +158,11 @@ TEST(SpeechGrammar, wordsNoRuleKnowsGoToTheLetterToSoundModel) {
     EXPECT_EQ(SpeechGrammar::pronounce("zorblax", lookup, guess), std::nullopt);
     EXPECT_EQ(asked, 2);
 
-    const auto build = SpeechGrammar::build({"open galculator"}, {"galculator"}, lookup, guess);
+    const auto build =
+        SpeechGrammar::build({"open galculator"}, openAppShapes({"galculator"}), lookup, guess);
     EXPECT_TRUE(build.dropped.isEmpty()) << build.dropped.join(", ").toStdString();
     EXPECT_EQ(build.newWords.at("galculator"), "G AE L K Y AH L EY T ER");
-    EXPECT_NE(build.jsgf.find("<name> = galculator;"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<app> = galculator;"), std::string::npos) << build.jsgf;
 }
 
 TEST(SpeechGrammar, lettersAndDigitsRunTogetherAreSaidApart) {
@@ -168,18 +182,17 @@ TEST(SpeechGrammar, lettersAndDigitsRunTogetherAreSaidApart) {
     EXPECT_EQ(SpeechGrammar::words("2048", lookup, added, guess), std::nullopt); // too long to say
     EXPECT_EQ(SpeechGrammar::words("end 40x", lookup, added, guess),
               (std::vector<std::string>{"end", "forty", "x"}));
-    const auto build = SpeechGrammar::build({}, {"ImageMagick (display Q16)"}, lookup, guess);
-    EXPECT_NE(build.jsgf.find("<name> = imagemagick display q sixteen | imagemagick;"), std::string::npos)
+    const auto build = SpeechGrammar::build({}, openAppShapes({"ImageMagick (display Q16)"}), lookup, guess);
+    EXPECT_NE(build.jsgf.find("<app> = imagemagick display q sixteen | imagemagick;"), std::string::npos)
         << build.jsgf;
 }
 
 TEST(SpeechGrammar, theWordsOfAGrammarAreEveryPlainWordButRuleNames) {
-    const auto withSetup =
-        SpeechGrammar::build({"mute", "center", "end center", "volume 75"}, {"terminal"}, lookup);
+    const auto withSetup = SpeechGrammar::build({"mute", "center", "end center", "volume 75"},
+                                                openAppShapes({"terminal"}), lookup);
     const std::set<std::string> words = SpeechGrammar::wordsOf(withSetup.jsgf);
-    for (const char* word :
-         {"mute", "end", "center", "setup", "seventy", "five", "volume", "terminal", "open"})
+    for (const char* word : {"mute", "end", "center", "seventy", "five", "volume", "terminal", "open"})
         EXPECT_TRUE(words.count(word)) << word << " missing from the words of\n" << withSetup.jsgf;
-    for (const char* ruleName : {"setupverb", "phrase", "level", "utterance", "jsgf"})
+    for (const char* ruleName : {"shape", "phrase", "app", "utterance", "jsgf"})
         EXPECT_FALSE(words.count(ruleName)) << ruleName;
 }

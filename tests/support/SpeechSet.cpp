@@ -196,9 +196,24 @@ QStringList biasPhrases() {
     };
 }
 
-QStringList biasNames() {
-    return {"deep work", "morning",     "focus time",  "firefox", "terminal",    "spotify",   "slack",
-            "vlc",       "libreoffice", "thunderbird", "files",   "text editor", "calculator"};
+platform::SpeechShapes biasShapes() {
+    using S = platform::SpeechShapes;
+    using Slot = S::Slot;
+    S shapes;
+    shapes.shapes = {
+        {S::word({"open", "launch", "start", "quit", "close", "switch to", "focus"}),
+         S::slot({Slot::app, Slot::setup})},
+        {S::word({"volume"}), S::slot({Slot::level})},
+        {S::word({"sort", "tile"}), S::slot({Slot::count}, true), S::word({"windows"}, true)},
+        {S::word({"run", "start", "end"}), S::slot({Slot::setup}), S::word({"setup"})},
+        {S::word({"end"}), S::slot({Slot::setup})},
+        {S::slot({Slot::setup}), S::word({"setup"})},
+        {S::word({"play"}), S::slot({Slot::free}, true)},
+    };
+    shapes.names[Slot::setup] = {"deep work", "morning", "focus time"};
+    shapes.names[Slot::app] = {"firefox",     "terminal",    "spotify", "slack",       "vlc",
+                               "libreoffice", "thunderbird", "files",   "text editor", "calculator"};
+    return shapes;
 }
 
 QStringList voices() {
@@ -409,7 +424,14 @@ std::vector<float> mixNoise(const std::vector<float>& speech, double snrDb, unsi
 }
 
 Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
-               const QStringList& context, const QStringList& names, const std::vector<float>& preRoll,
+               const QStringList& context, const platform::SpeechShapes& shapes,
+               const std::vector<float>& preRoll, double timeoutSeconds) {
+    return decode(recognizer, samples, std::make_shared<platform::RecognitionRequest>(context, shapes),
+                  preRoll, timeoutSeconds);
+}
+
+Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
+               std::shared_ptr<platform::RecognitionRequest> request, const std::vector<float>& preRoll,
                double timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
     struct Shared {
@@ -420,7 +442,6 @@ Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>&
         Clock::time_point endedAt;
     };
     auto shared = std::make_shared<Shared>();
-    auto request = std::make_shared<platform::RecognitionRequest>(context, names);
     request->setPreRoll(preRoll);
     const auto began = Clock::now();
     recognizer.recognize(request, [shared](std::optional<platform::RecognitionResult> result, QString error) {

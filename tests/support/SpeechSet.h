@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -35,8 +36,9 @@ std::vector<Phrase> questions();
 // The phrases a listening window is biased with (enabled command phrases, setup
 // names with their "end" forms, app names), as the app passes them.
 QStringList biasPhrases();
-// The names among them that a command verb may take: setups and apps.
-QStringList biasNames();
+// The shapes commands are said in, with setups and apps for names, as the command
+// layer would describe them.
+platform::SpeechShapes biasShapes();
 QStringList voices();
 
 // Speaks every phrase in every voice into `folder`, each clean and (when `snrDb` is
@@ -74,8 +76,12 @@ struct Decoded {
 // Feeds `samples` in 512-sample chunks to one request, waits until the recogniser
 // has caught up, ends the audio and waits for the final result.
 Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
-               const QStringList& context, const QStringList& names = biasNames(),
+               const QStringList& context, const platform::SpeechShapes& shapes = biasShapes(),
                const std::vector<float>& preRoll = {}, double timeoutSeconds = 30);
+// The same for a request made by the caller (its audio is appended here).
+Decoded decode(platform::SpeechRecognizer& recognizer, const std::vector<float>& samples,
+               std::shared_ptr<platform::RecognitionRequest> request, const std::vector<float>& preRoll = {},
+               double timeoutSeconds = 30);
 // The room sound of a clip (its roomFile), empty when it has none.
 std::vector<float> roomOf(const Clip& clip);
 

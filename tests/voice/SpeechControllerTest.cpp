@@ -299,10 +299,14 @@ TEST_F(SpeechControllerTest, theVocabularyBecomesTheRequestsContextualStrings) {
     EXPECT_EQ(recognizer.last().request->contextualStrings(), (QStringList{"deep work", "end deep work"}));
 }
 
-TEST_F(SpeechControllerTest, theNamesBecomeTheRequestsNames) {
-    controller.nameProvider = [] { return QStringList{"Galculator", "Deep Work"}; };
+TEST_F(SpeechControllerTest, theShapesBecomeTheRequestsShapes) {
+    platform::SpeechShapes shapes;
+    shapes.shapes = {{platform::SpeechShapes::word({"open"}),
+                      platform::SpeechShapes::slot({platform::SpeechShapes::Slot::app})}};
+    shapes.names[platform::SpeechShapes::Slot::app] = {"Galculator"};
+    controller.shapesProvider = [shapes] { return shapes; };
     open(Mode::timed);
-    EXPECT_EQ(recognizer.last().request->names(), (QStringList{"Galculator", "Deep Work"}));
+    EXPECT_EQ(recognizer.last().request->shapes(), shapes);
 }
 
 // The room sound heard while nobody listens goes with the next window, the latest

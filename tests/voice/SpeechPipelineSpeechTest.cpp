@@ -40,7 +40,7 @@ TEST(SpeechPipeline, phrasesPlayedIntoTheMicrophoneComeOutAsFinalTranscripts) {
     player->attach(engine);
     SpeechController controller(&recording, scheduler);
     controller.vocabularyProvider = [] { return SpeechSet::biasPhrases(); };
-    controller.nameProvider = [] { return SpeechSet::biasNames(); };
+    controller.shapesProvider = [] { return SpeechSet::biasShapes(); };
     ASSERT_TRUE(engine.addHandler(
         [&](std::span<const float> samples, std::int64_t) { controller.appendAudio(samples); }));
     engine.start();

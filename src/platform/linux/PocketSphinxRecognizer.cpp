@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "platform/linux/FliteLexicon.h"
 #include "platform/linux/SpeechGrammar.h"
+#include "platform/linux/SpeechReading.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -23,6 +24,8 @@
 #endif
 
 namespace brisklet::platform {
+
+using SpeechReading::Reading;
 
 namespace {
 
@@ -65,20 +68,6 @@ struct CmnPrior {
             cmn_live_update(feat->cmn_struct);
     }
 };
-
-// Frames under real words (not silence or fillers) in the decoder's best path.
-int speechFrames(ps_decoder_t* ps) {
-    int frames = 0;
-    for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
-        const char* word = ps_seg_word(seg);
-        if (!word || word[0] == '<' || word[0] == '[' || word[0] == '+' || word[0] == '(')
-            continue;
-        int start = 0, end = 0;
-        ps_seg_frames(seg, &start, &end);
-        frames += std::max(0, end - start + 1);
-    }
-    return frames;
-}
 
 std::vector<int16> toPcm(const std::vector<float>& samples) {
     std::vector<int16> pcm(samples.size());
@@ -124,30 +113,30 @@ bool isQuiet(const std::vector<float>& room, double limitRms) {
     return std::sqrt(sum / double(room.size())) < limitRms;
 }
 
-QString hypothesis(ps_decoder_t* ps, int* score) {
-    int32 s = 0;
-    const char* text = ps_get_hyp(ps, &s);
-    if (score)
-        *score = s;
-    // The decoder owns the string: copy it at once.
-    return text ? QString::fromUtf8(text).simplified() : QString();
-}
-
 } // namespace
 
+// A grammar decoder with the grammar it has loaded.
+struct GrammarDecoder {
+    ps_decoder_t* ps = nullptr;
+    CmnPrior prior;
+    std::string loaded;
+    bool ready = false;
+};
+
 struct PocketSphinxRecognizer::Decoders {
-    ps_decoder_t* grammar = nullptr;
+    // The window's phrases and the shapes without free slots, judged as ever; and
+    // everything the matcher reads, free slots too, asked only when the first is
+    // not trusted: its larger grammar scores right paths lower, above all in noise.
+    GrammarDecoder fixed;
+    GrammarDecoder shapes;
     ps_decoder_t* general = nullptr;
-    CmnPrior grammarPrior;
     CmnPrior generalPrior;
-    std::string loadedGrammar;
-    bool grammarReady = false;
+    std::vector<std::string> commonWords;
 
     ~Decoders() {
-        if (grammar)
-            ps_free(grammar);
-        if (general)
-            ps_free(general);
+        for (ps_decoder_t* ps : {fixed.ps, shapes.ps, general})
+            if (ps)
+                ps_free(ps);
     }
 };
 
@@ -218,8 +207,10 @@ void PocketSphinxRecognizer::loadNow() {
     cmd_ln_t* generalConfig =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
                     lm.constData(), "-fwdflat", "no", "-logfn", "/dev/null", nullptr);
-    if (grammarConfig)
-        decoders->grammar = ps_init(grammarConfig);
+    if (grammarConfig) {
+        decoders->fixed.ps = ps_init(grammarConfig);
+        decoders->shapes.ps = ps_init(grammarConfig);
+    }
     if (generalConfig)
         decoders->general = ps_init(generalConfig);
     // The decoders keep their own references.
@@ -227,13 +218,15 @@ void PocketSphinxRecognizer::loadNow() {
         cmd_ln_free_r(grammarConfig);
     if (generalConfig)
         cmd_ln_free_r(generalConfig);
-    if (!decoders->grammar || !decoders->general) {
+    if (!decoders->fixed.ps || !decoders->shapes.ps || !decoders->general) {
         qCCritical(lcSpeech, "speech model failed to load from %s", qUtf8Printable(base));
         loadFinished_ = true;
         return;
     }
-    decoders->grammarPrior.capture(decoders->grammar);
+    decoders->fixed.prior.capture(decoders->fixed.ps);
+    decoders->shapes.prior.capture(decoders->shapes.ps);
     decoders->generalPrior.capture(decoders->general);
+    decoders->commonWords = SpeechReading::commonWords(decoders->general, rule_.freeWords);
     decoders_ = std::move(decoders);
     available_ = true;
     loadFinished_ = true;
@@ -258,27 +251,6 @@ PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
     std::lock_guard lock(mutex_);
     return lastDecision_;
 }
-
-namespace {
-
-struct Reading {
-    QString text;
-    double scorePerFrame = -1e9;
-    int speechFrames = 0;
-};
-
-Reading read(ps_decoder_t* ps) {
-    Reading r;
-    int score = 0;
-    r.text = hypothesis(ps, &score);
-    const int frames = ps_get_n_frames(ps);
-    if (frames > 0)
-        r.scorePerFrame = static_cast<double>(score) / frames;
-    r.speechFrames = speechFrames(ps);
-    return r;
-}
-
-} // namespace
 
 namespace {
 
@@ -314,6 +286,49 @@ std::optional<std::string> lookUpWord(ps_decoder_t* grammar, ps_decoder_t* gener
 
 } // namespace
 
+namespace {
+
+// The shapes with no free slot: what the first grammar hears besides the phrases.
+SpeechShapes withoutFree(const SpeechShapes& all) {
+    SpeechShapes out;
+    out.names = all.names;
+    for (const SpeechShapes::Shape& shape : all.shapes) {
+        const bool free = std::any_of(shape.begin(), shape.end(), [](const SpeechShapes::Part& part) {
+            return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) !=
+                   part.fills.end();
+        });
+        if (!free)
+            out.shapes.push_back(shape);
+    }
+    return out;
+}
+
+// Loads a grammar into a decoder unless it has it already; false when it failed.
+void install(GrammarDecoder& d, ps_decoder_t* general, const SpeechGrammar::Build& grammar) {
+    if (grammar.jsgf == d.loaded)
+        return;
+    // A word missing from the dictionary would make the whole grammar fail.
+    for (const auto& [word, phones] : grammar.newWords)
+        if (ps_add_word(d.ps, word.c_str(), phones.c_str(), TRUE) < 0)
+            qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
+    for (const QString& phrase : grammar.dropped)
+        BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
+    // The grammar's own words ("setup", "windows", …) come into the dictionary too.
+    for (const std::string& word : SpeechGrammar::wordsOf(grammar.jsgf))
+        lookUpWord(d.ps, general, word);
+    if (ps_set_jsgf_string(d.ps, grammarSearch, grammar.jsgf.c_str()) < 0 ||
+        ps_set_search(d.ps, grammarSearch) < 0) {
+        qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
+        d.ready = false;
+        d.loaded.clear();
+    } else {
+        d.ready = true;
+        d.loaded = grammar.jsgf;
+    }
+}
+
+} // namespace
+
 void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
                                  const ResultHandler& handler) {
     if (request->isCancelled())
@@ -323,46 +338,37 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return;
     }
     Decoders& d = *decoders_;
-    ps_decoder_t* g = d.grammar;
     ps_decoder_t* l = d.general;
+    const auto guess = [](const std::string& word) { return FliteLexicon::pronounce(word); };
 
-    // The grammar of this window; loaded again only when the phrases changed.
-    const SpeechGrammar::Lookup lookup = [g, l](const std::string& word) -> std::optional<std::string> {
-        return lookUpWord(g, l, word);
+    // The grammars of this window; loaded again only when the phrases changed.
+    const auto lookupFor = [l](ps_decoder_t* g) {
+        return SpeechGrammar::Lookup([g, l](const std::string& word) { return lookUpWord(g, l, word); });
     };
-    const SpeechGrammar::Build grammar =
-        SpeechGrammar::build(request->contextualStrings(), request->names(), lookup,
-                             [](const std::string& word) { return FliteLexicon::pronounce(word); });
-    if (grammar.jsgf != d.loadedGrammar) {
-        // A word missing from the dictionary would make the whole grammar fail.
-        for (const auto& [word, phones] : grammar.newWords)
-            if (ps_add_word(g, word.c_str(), phones.c_str(), TRUE) < 0)
-                qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
-        for (const QString& phrase : grammar.dropped)
-            BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
-        // The grammar's own words ("setup", "windows", …) come into the dictionary too.
-        for (const std::string& word : SpeechGrammar::wordsOf(grammar.jsgf))
-            lookUpWord(g, l, word);
-        if (ps_set_jsgf_string(g, grammarSearch, grammar.jsgf.c_str()) < 0 ||
-            ps_set_search(g, grammarSearch) < 0) {
-            qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
-            d.grammarReady = false;
-            d.loadedGrammar.clear();
-        } else {
-            d.grammarReady = true;
-            d.loadedGrammar = grammar.jsgf;
-        }
-    }
-    // Without an active search the decoder crashes on the first hypothesis.
-    const bool useGrammar = d.grammarReady;
+    install(d.fixed, l,
+            SpeechGrammar::build(request->contextualStrings(), withoutFree(request->shapes()),
+                                 lookupFor(d.fixed.ps), guess));
+    install(d.shapes, l,
+            SpeechGrammar::build(request->contextualStrings(), request->shapes(), lookupFor(d.shapes.ps),
+                                 guess, d.commonWords));
+    // Without an active search a decoder crashes on the first hypothesis.
+    std::vector<GrammarDecoder*> grammars;
+    for (GrammarDecoder* gd : {&d.fixed, &d.shapes})
+        if (gd->ready)
+            grammars.push_back(gd);
+    const bool useFixed = d.fixed.ready;
+    const bool useShapes = d.shapes.ready;
 
     // The room sound before the window is decoded and thrown away: the front end's
     // noise estimate learns the room, so the onset of a noise is not heard as a word.
     const bool quietRoom = rule_.usePreRoll && isQuiet(request->preRoll(), rule_.quietRoomRms);
+    std::vector<ps_decoder_t*> all{l};
+    for (GrammarDecoder* gd : grammars)
+        all.push_back(gd->ps);
     if (rule_.usePreRoll && !request->preRoll().empty()) {
         const std::vector<int16> room = toPcm(request->preRoll());
-        for (ps_decoder_t* ps : {useGrammar ? g : nullptr, l}) {
-            if (ps && ps_start_utt(ps) >= 0) {
+        for (ps_decoder_t* ps : all) {
+            if (ps_start_utt(ps) >= 0) {
                 ps_process_raw(ps, room.data(), room.size(), FALSE, FALSE);
                 ps_end_utt(ps);
             }
@@ -373,22 +379,26 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // noisy utterance would otherwise spoil the next clean one, and the other way
     // round. (The front end's noise estimate does carry over: forgetting it cost
     // noisy commands more than keeping it.)
-    if (useGrammar)
-        d.grammarPrior.restore(g, cmnPriorFrames);
+    for (GrammarDecoder* gd : grammars)
+        gd->prior.restore(gd->ps, cmnPriorFrames);
     d.generalPrior.restore(l, cmnPriorFrames);
-    if ((useGrammar && ps_start_utt(g) < 0) || ps_start_utt(l) < 0) {
-        handler(std::nullopt, QStringLiteral("speech decoder could not start"));
-        return;
+    for (ps_decoder_t* ps : all) {
+        if (ps_start_utt(ps) < 0) {
+            handler(std::nullopt, QStringLiteral("speech decoder could not start"));
+            return;
+        }
     }
 
-    auto choose = [&](const Reading& grammarReading, const Reading& general, Decision& decision) {
+    // One grammar's reading judged against the general model's.
+    auto judge = [&](ps_decoder_t* g, const Reading& grammarReading, const Reading& general,
+                     Decision& decision) {
         decision = {};
         decision.generalText = general.text;
         decision.generalScorePerFrame = general.scorePerFrame;
         decision.quietRoom = quietRoom;
-        if (!useGrammar)
-            return general.text;
-        decision.grammarText = grammarReading.text;
+        const bool hasFree = grammarReading.text.contains(QLatin1Char(SpeechGrammar::freeMark));
+        decision.grammarText =
+            hasFree ? SpeechReading::withFreeWordsHeard(grammarReading, general) : grammarReading.text;
         decision.scorePerFrame = grammarReading.scorePerFrame;
         decision.coverage = general.speechFrames > 0
                                 ? static_cast<double>(grammarReading.speechFrames) / general.speechFrames
@@ -398,7 +408,33 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             !grammarReading.text.isEmpty() && decision.scorePerFrame >= rule_.minScorePerFrame &&
             decision.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
             extraSyllables <= rule_.maxExtraSyllables;
-        return decision.grammarKept ? decision.grammarText : decision.generalText;
+        return hasFree;
+    };
+    // The phrases' grammar first; the shapes' only for a free slot whose carrier the
+    // general model heard too.
+    auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
+                      Decision& decision) {
+        if (useFixed) {
+            judge(d.fixed.ps, fixedReading, general, decision);
+            if (decision.grammarKept)
+                return decision.grammarText;
+        }
+        if (useShapes) {
+            Decision second;
+            const bool hasFree = judge(d.shapes.ps, shapesReading, general, second);
+            if (second.grammarKept && hasFree &&
+                SpeechReading::carrierHeard(l, shapesReading.text, general.text)) {
+                decision = second;
+                return decision.grammarText;
+            }
+            if (!useFixed)
+                decision = second, decision.grammarKept = false;
+        }
+        if (!useFixed && !useShapes) {
+            decision = {};
+            decision.generalText = general.text;
+        }
+        return general.text;
     };
 
     std::vector<float> chunk;
@@ -410,26 +446,36 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     for (;;) {
         const auto next = request->next(chunk);
         if (next != RecognitionRequest::Next::audio) {
-            int endGrammar = useGrammar ? ps_end_utt(g) : 0;
-            const int endGeneral = ps_end_utt(l);
+            bool ended = true;
+            for (ps_decoder_t* ps : all)
+                ended = ps_end_utt(ps) >= 0 && ended;
             if (next == RecognitionRequest::Next::cancelled)
                 return;
-            if (failed || endGrammar < 0 || endGeneral < 0) {
+            if (failed || !ended) {
                 handler(std::nullopt, QStringLiteral("speech decoding failed"));
                 return;
             }
-            const Reading general = read(l);
-            Reading grammarReading = useGrammar ? read(g) : Reading{};
+            const Reading general = SpeechReading::read(l);
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
-            if (useGrammar && !utterance.empty() && utterance.size() <= maxSecondPassSamples) {
-                if (ps_start_utt(g) >= 0 &&
-                    ps_process_raw(g, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
-                    ps_end_utt(g) >= 0)
-                    grammarReading = read(g);
-            }
+            const bool wholeAgain = !utterance.empty() && utterance.size() <= maxSecondPassSamples;
+            const auto finalReading = [&](GrammarDecoder& gd) {
+                if (!gd.ready)
+                    return Reading{};
+                if (wholeAgain && ps_start_utt(gd.ps) >= 0 &&
+                    ps_process_raw(gd.ps, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
+                    ps_end_utt(gd.ps) >= 0)
+                    return SpeechReading::read(gd.ps);
+                return SpeechReading::read(gd.ps);
+            };
+            const Reading fixedReading = finalReading(d.fixed);
             Decision decision;
-            const QString text = SpeechGrammar::formatNumbers(choose(grammarReading, general, decision));
+            judge(d.fixed.ps, fixedReading, general, decision);
+            // The shapes' grammar is decoded again only when the first is not trusted.
+            const Reading shapesReading =
+                useFixed && decision.grammarKept ? Reading{} : finalReading(d.shapes);
+            const QString text =
+                SpeechGrammar::formatNumbers(choose(fixedReading, shapesReading, general, decision));
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "kept" << decision.grammarKept;
@@ -447,16 +493,15 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         pcm = toPcm(chunk);
         if (utterance.size() <= maxSecondPassSamples)
             utterance.insert(utterance.end(), pcm.begin(), pcm.end());
-        const int a = useGrammar ? ps_process_raw(g, pcm.data(), pcm.size(), FALSE, FALSE) : 0;
-        const int b = ps_process_raw(l, pcm.data(), pcm.size(), FALSE, FALSE);
-        if (a < 0 || b < 0) {
-            failed = true;
+        for (ps_decoder_t* ps : all)
+            if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
+                failed = true;
+        if (failed) {
             request->chunkDone();
             continue;
         }
-        if (useGrammar)
-            CmnPrior::follow(g);
-        CmnPrior::follow(l);
+        for (ps_decoder_t* ps : all)
+            CmnPrior::follow(ps);
         // Partials follow the same rule as the final, so a question never shows up as
         // the command the grammar forced it into. Checked every few blocks: the
         // listening window ticks only every 0.2 s anyway.
@@ -465,8 +510,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             continue;
         }
         Decision decision;
-        const QString partial =
-            SpeechGrammar::formatNumbers(choose(useGrammar ? read(g) : Reading{}, read(l), decision));
+        const QString partial = SpeechGrammar::formatNumbers(choose(
+            useFixed ? SpeechReading::read(d.fixed.ps) : Reading{},
+            useShapes ? SpeechReading::read(d.shapes.ps) : Reading{}, SpeechReading::read(l), decision));
         if (partial != lastPartial && !partial.isEmpty()) {
             lastPartial = partial;
             handler(RecognitionResult{partial, false}, {});

@@ -225,84 +225,165 @@ struct Spoken {
     }
 };
 
-// The tiling verbs that begin one of the phrases: only they take a count.
-std::vector<std::string> tilingVerbsOf(const std::vector<std::string>& phrases) {
-    static const std::array<const char*, 6> verbs = {"sort",    "tile",     "split",
-                                                     "arrange", "organize", "organise"};
-    std::vector<std::string> out;
-    for (const char* verb : verbs) {
-        const std::string v(verb);
-        const bool used = std::any_of(phrases.begin(), phrases.end(), [&](const std::string& p) {
-            return p == v || p.rfind(v + " ", 0) == 0;
-        });
-        if (used)
-            out.push_back(v);
+std::string alternatives(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    return join(items, " | ");
+}
+
+const char* ruleOf(SpeechShapes::Slot slot) {
+    switch (slot) {
+    case SpeechShapes::Slot::app:
+        return "<app>";
+    case SpeechShapes::Slot::setup:
+        return "<setup>";
+    case SpeechShapes::Slot::layout:
+        return "<layout>";
+    case SpeechShapes::Slot::player:
+        return "<player>";
+    case SpeechShapes::Slot::free:
+        return "<free>";
+    case SpeechShapes::Slot::count:
+        return "<count>";
+    case SpeechShapes::Slot::level:
+        return "<level>";
     }
-    return out;
+    return "";
 }
 
 } // namespace
 
-Build build(const QStringList& phrases, const QStringList& names, const Lookup& lookup, const Lookup& guess) {
+QString unmarked(const QString& text) {
+    QString out = text;
+    out.remove(QLatin1Char(freeMark));
+    return out;
+}
+
+Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup& lookup, const Lookup& guess,
+            const std::vector<std::string>& freeWords) {
+    using Slot = SpeechShapes::Slot;
     Build result;
     Spoken spoken;
     spoken.add(phrases, lookup, guess, result);
-    // A name of several words may be called by its first ("open imagemagick" for
-    // "ImageMagick (display Q16)"), as the app index takes a leading part of a name.
-    QStringList callable = names;
-    for (const QString& name : names) {
-        const QStringList parts = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (parts.size() > 1 && parts.first().size() >= 4)
-            callable << parts.first();
+
+    // The names of each slot. A name of several words may be called by its first
+    // ("open imagemagick" for "ImageMagick (display Q16)"), as the app index takes a
+    // leading part of a name.
+    std::map<Slot, Spoken> named;
+    for (const auto& [slot, names] : shapes.names) {
+        QStringList callable = names;
+        for (const QString& name : names) {
+            const QStringList parts = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (slot == Slot::app && parts.size() > 1 && parts.first().size() >= 4)
+                callable << parts.first();
+        }
+        named[slot].add(callable, lookup, guess, result);
     }
-    Spoken named;
-    named.add(callable, lookup, guess, result);
+    auto has = [&](Slot slot) {
+        if (slot == Slot::free || slot == Slot::count || slot == Slot::level)
+            return true;
+        auto it = named.find(slot);
+        return it != named.end() && !it->second.texts.empty();
+    };
 
-    std::string levels = "zero | one hundred";
-    for (int n = 1; n < 100; ++n)
-        levels += " | " + numberWords(n);
-    std::string counts;
-    for (int n = 1; n <= 12; ++n)
-        counts += (n > 1 ? " | " : "") + numberWords(n);
+    // Each shape as a sequence of groups; a place with nothing to say drops its shape.
+    std::vector<std::string> shapeTexts;
+    std::set<Slot> used;
+    for (const SpeechShapes::Shape& shape : shapes.shapes) {
+        std::string text;
+        bool sayable = true;
+        for (const SpeechShapes::Part& part : shape) {
+            std::vector<std::string> choices;
+            for (const QString& w : part.words)
+                if (auto spelled = words(w, lookup, result.newWords, guess))
+                    choices.push_back(join(*spelled, " "));
+            for (Slot slot : part.fills)
+                if (has(slot)) {
+                    choices.push_back(ruleOf(slot));
+                    used.insert(slot);
+                }
+            if (choices.empty()) {
+                if (part.optional)
+                    continue;
+                sayable = false;
+                break;
+            }
+            text += (text.empty() ? "" : " ") + std::string(part.optional ? "[" : "(") +
+                    alternatives(choices) + (part.optional ? "]" : ")");
+        }
+        if (sayable && !text.empty())
+            shapeTexts.push_back(text);
+    }
+    std::sort(shapeTexts.begin(), shapeTexts.end());
+    shapeTexts.erase(std::unique(shapeTexts.begin(), shapeTexts.end()), shapeTexts.end());
 
-    // Setup names are the phrases that also come with an "end" form; only they take
-    // the setup phrasings, which would otherwise give every phrase a longer twin.
-    std::vector<std::string> setups;
-    for (const auto& text : spoken.texts)
-        if (std::find(spoken.texts.begin(), spoken.texts.end(), "end " + text) != spoken.texts.end())
-            setups.push_back(text);
-    const std::vector<std::string> tiling = tilingVerbsOf(spoken.texts);
+    // The free words: the common ones and those of this window's phrases and names,
+    // each marked.
+    std::vector<std::string> loose;
+    if (used.count(Slot::free)) {
+        std::set<std::string> pool(freeWords.begin(), freeWords.end());
+        for (const auto& text : spoken.texts)
+            for (const QString& w : QString::fromStdString(text).split(QLatin1Char(' ')))
+                pool.insert(w.toStdString());
+        for (const auto& [slot, names] : named)
+            for (const auto& text : names.texts)
+                for (const QString& w : QString::fromStdString(text).split(QLatin1Char(' ')))
+                    pool.insert(w.toStdString());
+        for (const std::string& w : pool) {
+            const std::string marked = w + freeMark;
+            if (result.newWords.count(marked) || lookup(marked)) {
+                loose.push_back(marked);
+                continue;
+            }
+            auto phones = result.newWords.count(w) ? std::optional(result.newWords.at(w)) : lookup(w);
+            if (!phones)
+                continue;
+            result.newWords[marked] = *phones;
+            loose.push_back(marked);
+        }
+        if (loose.empty())
+            used.erase(Slot::free);
+    }
 
-    // Each pattern reaches no further than what it stands for: a verb takes a name,
-    // never a whole command phrase ("open capture screen").
     std::string& g = result.jsgf;
     g = "#JSGF V1.0;\ngrammar brisklet;\n";
-    g += "public <utterance> = volume <level>";
-    if (!tiling.empty())
-        g += " | <tiling> [<count>] [windows]";
+    std::vector<std::string> top;
+    // Every alternative costs a path its share of the odds: the fixed phrases weigh
+    // as much as all shapes together, so adding shapes does not push a known phrase
+    // below the score a trustworthy path needs.
     if (!spoken.texts.empty())
-        g += " | <phrase>";
-    if (!named.texts.empty())
-        g += " | <verb> <name>";
-    if (!setups.empty())
-        g += " | <setupverb> <setup> setup | <setup> setup";
-    g += ";\n";
+        top.push_back(shapeTexts.empty() ? std::string("<phrase>")
+                                         : "/" + std::to_string(shapeTexts.size()) + "/ <phrase>");
+    for (std::size_t i = 0; i < shapeTexts.size(); ++i)
+        top.push_back("/1/ <shape" + std::to_string(i) + ">");
+    if (top.empty())
+        top.push_back("<level>");
+    g += "public <utterance> = " + join(top, " | ") + ";\n";
     if (!spoken.texts.empty())
         g += "<phrase> = " + join(spoken.texts, " | ") + ";\n";
-    if (!named.texts.empty())
-        g += "<name> = " + join(named.texts, " | ") + ";\n";
-    if (!setups.empty())
-        g += "<setup> = " + join(setups, " | ") + ";\n";
-    if (!named.texts.empty())
-        g +=
-            "<verb> = open | launch | start | quit | close | switch to | focus | run | begin | end | stop;\n";
-    if (!setups.empty())
-        g += "<setupverb> = run | start | begin | open | launch | end | stop | close;\n";
-    if (!tiling.empty())
-        g += "<tiling> = " + join(tiling, " | ") + ";\n";
-    g += "<level> = " + levels + ";\n";
-    if (!tiling.empty())
+    for (std::size_t i = 0; i < shapeTexts.size(); ++i)
+        g += "<shape" + std::to_string(i) + "> = " + shapeTexts[i] + ";\n";
+    for (const auto& [slot, names] : named)
+        if (!names.texts.empty())
+            g += std::string(ruleOf(slot)) + " = " + join(names.texts, " | ") + ";\n";
+    if (used.count(Slot::free)) {
+        g += "<free> = <word>";
+        for (int i = 1; i < maxFreeWords; ++i)
+            g += " [<word>]";
+        g += ";\n<word> = " + join(loose, " | ") + ";\n";
+    }
+    if (used.count(Slot::count)) {
+        std::string counts;
+        for (int n = 1; n <= 12; ++n)
+            counts += (n > 1 ? " | " : "") + numberWords(n);
         g += "<count> = " + counts + ";\n";
+    }
+    if (used.count(Slot::level) || top.front() == "<level>") {
+        std::string levels = "zero | one hundred";
+        for (int n = 1; n < 100; ++n)
+            levels += " | " + numberWords(n);
+        g += "<level> = " + levels + ";\n";
+    }
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SpeechShapes.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,13 +25,23 @@ struct Build {
     bool operator==(const Build&) const = default;
 };
 
-// The grammar of one listening window: the expected phrases, the command verbs with
-// the names of apps, setups and layouts, volume levels, and window counts after the
-// tiling verbs the phrases use. Every word is checked against the dictionary; a
-// missing one gets a pronunciation of our own (`guess` is the last resort) or its
-// phrase is left out.
-Build build(const QStringList& phrases, const QStringList& names, const Lookup& lookup,
-            const Lookup& guess = {});
+// A word said in a free slot is spelled with this mark, so a transcript shows which
+// words no command or name vouched for.
+inline constexpr char freeMark = '_';
+
+// The grammar of one listening window: the expected phrases, and the shapes commands
+// are said in with their slots filled by names, counts, volume levels and, in a free
+// slot, a few words out of `freeWords` and the window's own words. Every word is
+// checked against the dictionary; a missing one gets a pronunciation of our own
+// (`guess` is the last resort) or its phrase is left out.
+Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup& lookup,
+            const Lookup& guess = {}, const std::vector<std::string>& freeWords = {});
+
+// The longest run of free words a free slot takes.
+inline constexpr int maxFreeWords = 4;
+
+// A transcript with the marks of free words taken off.
+QString unmarked(const QString& text);
 
 // Every plain word a grammar text names, rule names left out.
 std::set<std::string> wordsOf(const std::string& jsgf);

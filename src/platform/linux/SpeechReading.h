@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <pocketsphinx.h>
+
+#include <string>
+#include <vector>
+
+// What a decoder heard, and how a grammar's free words are read against the
+// general model's transcript.
+namespace brisklet::platform::SpeechReading {
+
+struct Word {
+    QString text;
+    int start = 0, end = 0; // frames
+};
+
+struct Reading {
+    QString text;
+    double scorePerFrame = -1e9;
+    int speechFrames = 0;
+    std::vector<Word> words; // real words only, in order
+};
+
+// A decoder's best path so far, with its score per frame and its real words.
+Reading read(ps_decoder_t* ps);
+
+// The `most` likeliest words of the general model that the dictionary can say.
+std::vector<std::string> commonWords(ps_decoder_t* general, int most);
+
+// Whether the general model heard what carries a grammar text with free words: its
+// first word, or another of its own (not free) words of four letters or more, said
+// nearly alike ("shave" for "save", "laid out" for "layout"). A question forced into
+// "play …" keeps no such word.
+bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& generalText);
+
+// The grammar's text with each run of free words replaced by what the general model
+// heard over the same stretch: the grammar places a new name, the general model,
+// which knows every word, spells it. Where it heard nothing there, the grammar's
+// own words stay.
+QString withFreeWordsHeard(const Reading& grammar, const Reading& general);
+
+} // namespace brisklet::platform::SpeechReading

@@ -1,0 +1,164 @@
+#pragma once
+
+// A desktop of setups, layouts and apps as the app knows them, the phrases a user
+// says to it (every shape the matcher reads, several names each, and free
+// questions), and the verdict on what the recogniser heard: the matcher decides
+// whether the heard text asks for what the spoken one did.
+#include "CommandFakes.h"
+#include "base/Text.h"
+#include "commands/AppIndex.h"
+#include "commands/CommandRegistry.h"
+#include "commands/IntentMatcher.h"
+#include "commands/Vocabulary.h"
+#include "platform/RecognitionRequest.h"
+
+#include <memory>
+#include <vector>
+
+namespace brisklet::test {
+
+struct SpokenDesktop {
+    FakeInstalledApps installed;
+    FakeSetups setups{{{"Deep Work", {"heads down"}}, {"Morning", {}}, {"Study", {}}}};
+    FakeLayouts layouts{{"Coding", "Writing", "Presentation"}};
+    CommandRegistry registry{QStringLiteral("/nonexistent/commands.json")};
+    std::unique_ptr<AppIndex> index;
+    std::unique_ptr<IntentMatcher> matcher;
+
+    SpokenDesktop() {
+        installed.apps = {
+            {"firefox-esr", "Firefox", "/usr/share/applications/firefox-esr.desktop"},
+            {"org.gnome.Terminal", "Terminal", "/usr/share/applications/org.gnome.Terminal.desktop"},
+            {"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
+            {"slack", "Slack", "/usr/share/applications/slack.desktop"},
+            {"thunderbird", "Thunderbird", "/usr/share/applications/thunderbird.desktop"},
+            {"org.gnome.Calculator", "Calculator", "/usr/share/applications/org.gnome.Calculator.desktop"},
+            {"org.gnome.TextEditor", "Text Editor", "/usr/share/applications/org.gnome.TextEditor.desktop"},
+            {"org.gnome.Nautilus", "Files", "/usr/share/applications/org.gnome.Nautilus.desktop"},
+            {"vlc", "VLC", "/usr/share/applications/vlc.desktop"},
+            {"libreoffice-startcenter", "LibreOffice",
+             "/usr/share/applications/libreoffice-startcenter.desktop"},
+            {"discord", "Discord", "/usr/share/applications/discord.desktop"},
+            {"zoom", "Zoom", "/usr/share/applications/zoom.desktop"},
+        };
+        registry.setEntries(CommandRegistry::defaults());
+        index = std::make_unique<AppIndex>(&installed, nullptr);
+        index->refresh();
+        index->waitForScans();
+        matcher = std::make_unique<IntentMatcher>(registry, setups, &layouts, index.get());
+    }
+
+    // A listening window's request, biased as the app biases it.
+    std::shared_ptr<platform::RecognitionRequest> request() const {
+        return std::make_shared<platform::RecognitionRequest>(
+            Vocabulary::gather(setups, layouts, registry, *index),
+            Vocabulary::shapes(*matcher, setups, layouts, *index));
+    }
+
+    enum class Verdict { right, wrongAction, miss };
+    // Right: the heard text gives the spoken text's plan (for a free question, none).
+    // A wrong action: it gives another plan. A miss: it gives none.
+    Verdict verdict(const QString& spoken, const QString& heard) const {
+        const Plan wanted = matcher->match(spoken);
+        const Plan got = matcher->match(heard);
+        if (got == wanted)
+            return Verdict::right;
+        return got.empty() ? Verdict::miss : Verdict::wrongAction;
+    }
+};
+
+struct SpokenPhrase {
+    const char* spoken;
+    const char* kind; // "fixed", "setup", "parametric", "resolver", "near-miss", "question"
+};
+
+// Names in the parametric phrases are new to the desktop above: nothing in its
+// vocabulary says them.
+inline std::vector<SpokenPhrase> spokenPhrases() {
+    return {
+        {"left half", "fixed"},
+        {"right half", "fixed"},
+        {"maximize", "fixed"},
+        {"center", "fixed"},
+        {"lock screen", "fixed"},
+        {"volume up", "fixed"},
+        {"mute", "fixed"},
+        {"next display", "fixed"},
+        {"screenshot", "fixed"},
+        {"do not disturb", "fixed"},
+        {"put it back", "fixed"},
+        {"pause the music", "fixed"},
+        {"next song", "fixed"},
+        {"hide others", "fixed"},
+        {"deep work", "setup"},
+        {"end deep work", "setup"},
+        {"morning", "setup"},
+        {"end morning", "setup"},
+        {"run study setup", "setup"},
+        {"stop deep work setup", "setup"},
+        {"heads down", "setup"},
+        {"study setup", "setup"},
+        {"play jazz", "parametric"},
+        {"play the beatles", "parametric"},
+        {"play jazz on spotify", "parametric"},
+        {"play classical music", "parametric"},
+        {"play rain sounds", "parametric"},
+        {"save layout as reading", "parametric"},
+        {"save layout as travel", "parametric"},
+        {"save layout as coding", "parametric"},
+        {"save layout meeting", "parametric"},
+        {"new setup called gym", "parametric"},
+        {"create a setup called weekend", "parametric"},
+        {"save this as my work setup", "parametric"},
+        {"capture setup", "parametric"},
+        {"maximize firefox", "parametric"},
+        {"make slack full screen", "parametric"},
+        {"fullscreen terminal", "parametric"},
+        {"quit slack", "parametric"},
+        {"close thunderbird", "parametric"},
+        {"open calculator", "parametric"},
+        {"launch terminal", "parametric"},
+        {"start discord", "parametric"},
+        {"switch to spotify", "parametric"},
+        {"focus firefox", "parametric"},
+        {"volume 40", "parametric"},
+        {"volume 75", "parametric"},
+        {"sort 3 windows", "parametric"},
+        {"tile 4", "parametric"},
+        {"split into three", "parametric"},
+        {"layout coding", "parametric"},
+        {"layout writing", "parametric"},
+        {"skip", "parametric"},
+        {"previous song", "parametric"},
+        {"kill slack", "resolver"},
+        {"shut down firefox", "resolver"},
+        {"fire up terminal", "resolver"},
+        {"load the coding layout", "resolver"},
+        {"apply writing", "resolver"},
+        {"bring up calculator", "resolver"},
+        {"finish deep work", "resolver"},
+        {"done with morning", "resolver"},
+        {"stop zoom", "resolver"},
+        {"show discord", "resolver"},
+        {"split screen", "near-miss"},
+        {"lock the screen", "near-miss"},
+        {"maximise", "near-miss"},
+        {"stop morning", "near-miss"},
+        {"put everything back please", "near-miss"},
+        {"next screen please", "near-miss"},
+        {"how tall is the eiffel tower", "question"},
+        {"what is the weather like tomorrow", "question"},
+        {"who wrote the lord of the rings", "question"},
+        {"tell me a joke about computers", "question"},
+        {"how many days are in a leap year", "question"},
+        {"why is the sky blue", "question"},
+        {"what should I cook for dinner tonight", "question"},
+        {"remind me to call my mother later", "question"},
+        {"what time is it in tokyo", "question"},
+        {"how do I open a jar", "question"},
+        {"who won the game last night", "question"},
+        {"can you recommend a good book", "question"},
+    };
+}
+
+} // namespace brisklet::test
