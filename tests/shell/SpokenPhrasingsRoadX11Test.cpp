@@ -99,7 +99,7 @@ TEST_F(SpokenPhrasingsRoadX11Test, maximizingAnAppByNameMaximizesItsWindow) {
 }
 
 TEST_F(SpokenPhrasingsRoadX11Test, everyQuitVerbQuitsTheNamedApp) {
-    for (const char* verb : {"close", "kill", "shut down", "stop", "end"}) {
+    for (const char* verb : {"quit", "close", "kill", "shut down", "stop", "end"}) {
         ASSERT_NE(openViewer(), 0u) << verb;
         holdAndSay(std::string(verb) + " calculator");
         EXPECT_TRUE(X11Session::waitUntil([&] { return windowsOfClass(viewerClass).empty(); }, 15))
