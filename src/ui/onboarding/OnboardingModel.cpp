@@ -100,7 +100,7 @@ void OnboardingModel::setMagicRanID(const std::optional<QUuid>& id) {
 }
 
 void OnboardingModel::addMagicSaved(const QUuid& id, const QString& storedName) {
-    if (magicSaved_.value(id) == storedName && magicSaved_.contains(id))
+    if (const auto it = magicSaved_.constFind(id); it != magicSaved_.cend() && *it == storedName)
         return;
     magicSaved_.insert(id, storedName);
     emit changed();
