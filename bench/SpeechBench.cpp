@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <thread>
 
 using namespace brisklet;
@@ -117,6 +118,15 @@ int main(int argc, char** argv) {
             std::erase_if(phrases, [&](const SpeechSet::Phrase& p) {
                 return !k.split(',').contains(kindOf[p.spoken]);
             });
+        // One share of the phrases, to spread a long measurement over cores: --shard=2/6.
+        if (const QString v = option(argc, argv, "shard", "BRISKLET_SPEECH_SHARD"); !v.isEmpty()) {
+            const int part = v.section('/', 0, 0).toInt(), parts = std::max(1, v.section('/', 1, 1).toInt());
+            std::vector<SpeechSet::Phrase> share;
+            for (std::size_t i = 0; i < phrases.size(); ++i)
+                if (int(i % std::size_t(parts)) == part)
+                    share.push_back(phrases[i]);
+            phrases = share;
+        }
         const bool noisy = option(argc, argv, "noisy", "BRISKLET_SPEECH_NOISY") != QLatin1String("0");
         clips = SpeechSet::generate(work.path(), phrases, voices, noisy ? std::optional(15.0) : std::nullopt,
                                     &error);
@@ -144,6 +154,12 @@ int main(int argc, char** argv) {
         rule.usePreRoll = v != QLatin1String("0");
     if (const QString v = option(argc, argv, "free-words", "BRISKLET_SPEECH_FREE_WORDS"); !v.isEmpty())
         rule.freeWords = v.toInt();
+    // Every clip's readings, each grammar's and the general model's with the verdict on
+    // each, one tab-separated line per clip: to calibrate the rule away from the decoder.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> dump(nullptr, &std::fclose);
+    if (const QString v = option(argc, argv, "dump", "BRISKLET_SPEECH_DUMP"); !v.isEmpty()) {
+        dump.reset(std::fopen(qUtf8Printable(v), "w"));
+    }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
     std::printf(
         "rule: grammar kept at score/frame ≥ %.1f, coverage ≥ %.2f (%.2f in a quiet room) and at most %d "
@@ -185,6 +201,25 @@ int main(int argc, char** argv) {
             t->add(verdict, decoded.endToFinalSeconds);
         if (!question)
             commandsByCondition[clip.condition].add(verdict, decoded.endToFinalSeconds);
+        if (dump) {
+            const auto said = [&](const QString& text) {
+                const Verdict v =
+                    desktop.verdict(spoken, Text::normalize(platform::SpeechGrammar::formatNumbers(text)));
+                return v == Verdict::right ? "right" : v == Verdict::miss ? "miss" : "wrong";
+            };
+            std::fprintf(dump.get(), "%s\t%s\t%s\t%s\t%d\t%s\t%s\t%.2f", qUtf8Printable(clip.voice),
+                         qUtf8Printable(clip.condition), qUtf8Printable(kind), qUtf8Printable(clip.spoken),
+                         decision.quietRoom, said(heard), qUtf8Printable(decision.generalText),
+                         decision.generalScorePerFrame);
+            std::fprintf(dump.get(), "\t%s", said(decision.generalText));
+            for (const auto* r : {&decision.fixed, &decision.shapes})
+                std::fprintf(dump.get(), "\t%s\t%s\t%.2f\t%.2f\t%d\t%d", qUtf8Printable(r->text),
+                             said(r->text), r->scorePerFrame, r->coverage, r->extraSyllables,
+                             r->carrierHeard);
+            std::fprintf(dump.get(), "\t%.1f\t%s\t%s\t%.4f\n", 1000 * decoded.endToFinalSeconds,
+                         qUtf8Printable(decision.fixed.raw), qUtf8Printable(decision.shapes.raw),
+                         decision.shapes.freeSure);
+        }
         if (verbose || verdict != Verdict::right)
             std::printf("%s %-6s %-5s \"%s\" → \"%s\" (grammar \"%s\" %.1f/frame cover %.2f, general \"%s\" "
                         "%.1f/frame)\n",

@@ -14,7 +14,9 @@ namespace SpeechSet = brisklet::test::SpeechSet;
 
 namespace {
 
-void expectHeardAsSpoken(const std::vector<SpeechSet::Phrase>& phrases, std::optional<double> snrDb) {
+// Heard as spoken, or, with `orMissed`, at least never as another command.
+void expectHeardAsSpoken(const std::vector<SpeechSet::Phrase>& phrases, std::optional<double> snrDb,
+                         bool orMissed = false) {
     static platform::PocketSphinxRecognizer recognizer;
     static const bool loading = (recognizer.load(), true);
     (void)loading;
@@ -31,7 +33,9 @@ void expectHeardAsSpoken(const std::vector<SpeechSet::Phrase>& phrases, std::opt
             SpeechSet::decode(recognizer, *samples, desktop.request(), SpeechSet::roomOf(clip));
         const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
         const QString spoken = clip.expected.isEmpty() ? QString() : clip.spoken;
-        EXPECT_EQ(desktop.verdict(spoken, heard), test::SpokenDesktop::Verdict::right)
+        const auto verdict = desktop.verdict(spoken, heard);
+        EXPECT_TRUE(verdict == test::SpokenDesktop::Verdict::right ||
+                    (orMissed && verdict == test::SpokenDesktop::Verdict::miss))
             << qPrintable(clip.voice) << (clip.noisy ? " noisy" : " clean") << ": \""
             << qPrintable(clip.spoken) << "\" heard as \"" << qPrintable(heard) << "\" (general model \""
             << qPrintable(recognizer.lastDecision().generalText) << "\")";
@@ -48,8 +52,16 @@ TEST(SpokenPhrasings, newNamesAndEveryVerbOfTheMatcherAndResolverAreHeard) {
                          {"kill slack", "kill slack"},
                          {"shut down firefox", "shut down firefox"},
                          {"load the coding layout", "load the coding layout"},
-                         {"fire up terminal", "fire up terminal"}},
+                         {"fire up terminal", "fire up terminal"},
+                         {"play jazz on spotify", "play jazz on spotify"},
+                         {"save this as my work setup", "save this as my work setup"}},
                         std::nullopt);
+}
+
+// In noise the free words are often misheard; a named capture then goes unheard,
+// never as a capture with no name or another's.
+TEST(SpokenPhrasings, aNamedCaptureInNoiseIsHeardWholeOrNotAtAll) {
+    expectHeardAsSpoken({{"create a setup called weekend", "create a setup called weekend"}}, 15.0, true);
 }
 
 TEST(SpokenPhrasings, freeQuestionsMakeNoPlanEvenWithFreeSlotsInTheGrammar) {

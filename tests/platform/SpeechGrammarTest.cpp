@@ -1,4 +1,5 @@
 #include "platform/linux/SpeechGrammar.h"
+#include "platform/linux/SpeechReading.h"
 
 #include <gtest/gtest.h>
 
@@ -195,4 +196,34 @@ TEST(SpeechGrammar, theWordsOfAGrammarAreEveryPlainWordButRuleNames) {
         EXPECT_TRUE(words.count(word)) << word << " missing from the words of\n" << withSetup.jsgf;
     for (const char* ruleName : {"shape", "phrase", "app", "utterance", "jsgf"})
         EXPECT_FALSE(words.count(ruleName)) << ruleName;
+}
+
+// Free words are spelled by the general model over the stretch the grammar placed
+// them: a grammar word beside the stretch that the general model's word reaches
+// into is said once, and how sure the general model was of them comes along.
+TEST(SpeechReading, freeWordsTakeTheGeneralModelsWordsOnceAndHowSureItWas) {
+    using SpeechReading::Word;
+    SpeechReading::Reading grammar;
+    grammar.words = {Word{"play", 0, 20}, Word{"eight_", 21, 40}, Word{"has_", 41, 60}, Word{"on", 61, 70},
+                     Word{"spotify", 71, 110}};
+    SpeechReading::Reading general;
+    general.words = {Word{"play", 0, 20, 0.9}, Word{"jazz", 21, 50, 0.4}, Word{"on", 51, 66, 0.95},
+                     Word{"spotify", 67, 110, 0.99}};
+    double sure = 0;
+    EXPECT_EQ(SpeechReading::withFreeWordsHeard(grammar, general, &sure), "play jazz on spotify");
+    EXPECT_DOUBLE_EQ(sure, 0.4);
+
+    // Nothing heard there: the grammar's own words stand, and nobody vouches for them.
+    general.words = {Word{"play", 0, 20}};
+    EXPECT_EQ(SpeechReading::withFreeWordsHeard(grammar, general, &sure), "play eight has on spotify");
+    EXPECT_DOUBLE_EQ(sure, 0);
+}
+
+// A phrase cut short is one the free slots' grammar heard go on into a free slot.
+TEST(SpeechReading, aPhraseGoesOnOnlyIntoFreeWords) {
+    EXPECT_TRUE(SpeechReading::goesOn("new setup", "new setup called gym_"));
+    EXPECT_FALSE(SpeechReading::goesOn("new setup", "new setup"));
+    EXPECT_FALSE(SpeechReading::goesOn("capture setup", "capture if_ setup"));
+    EXPECT_FALSE(SpeechReading::goesOn("save a setup", "save layout as coding_"));
+    EXPECT_FALSE(SpeechReading::goesOn("", "play jazz_"));
 }

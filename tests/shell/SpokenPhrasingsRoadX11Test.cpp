@@ -6,6 +6,7 @@
 #include "base/Prefs.h"
 #include "flow/RequestFlow.h"
 #include "platform/AppLauncher.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
 #include "support/DesktopEntryFixture.h"
 #include "support/RoadDesktop.h"
 #include "support/X11Frames.h"
@@ -38,7 +39,15 @@ protected:
         ASSERT_NO_FATAL_FAILURE(waitUntilListening());
     }
 
-    std::string heard() const { return delegate->hud()->state().text.toStdString(); }
+    // What the HUD shows, and how the recogniser came to it.
+    std::string heard() const {
+        const auto d =
+            static_cast<platform::PocketSphinxRecognizer*>(platform->linux.recognizer())->lastDecision();
+        return delegate->hud()->state().text.toStdString() + " (phrases \"" + d.fixed.raw.toStdString() +
+               "\" " + std::to_string(d.fixed.scorePerFrame) + ", free slots \"" +
+               d.shapes.raw.toStdString() + "\" " + std::to_string(d.shapes.scorePerFrame) + " sure " +
+               std::to_string(d.shapes.freeSure) + ", general \"" + d.generalText.toStdString() + "\")";
+    }
     // The app has finished with what came before: nothing listens and the display is gone.
     bool settled() {
         return X11Session::waitUntil(

@@ -389,52 +389,55 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         }
     }
 
-    // One grammar's reading judged against the general model's.
-    auto judge = [&](ps_decoder_t* g, const Reading& grammarReading, const Reading& general,
-                     Decision& decision) {
+    // One grammar's reading against the general model's.
+    auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {
+        Decision::Reading out;
+        out.raw = reading.text;
+        out.hasFree = reading.text.contains(QLatin1Char(SpeechGrammar::freeMark));
+        out.text =
+            out.hasFree ? SpeechReading::withFreeWordsHeard(reading, general, &out.freeSure) : reading.text;
+        out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
+        out.scorePerFrame = reading.scorePerFrame;
+        out.coverage = general.speechFrames > 0
+                           ? static_cast<double>(reading.speechFrames) / general.speechFrames
+                           : (reading.speechFrames > 0 ? 1.0 : 0.0);
+        out.extraSyllables = syllablesOf(l, general.text) - syllablesOf(g, reading.text);
+        return out;
+    };
+    const auto plausible = [&](const Decision::Reading& r) {
+        return !r.text.isEmpty() && r.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
+               r.extraSyllables <= rule_.maxExtraSyllables;
+    };
+    // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
+    // into a free slot; then the free slots' grammar, in a quiet room or where the
+    // general model heard the carrier and was sure of the free words.
+    auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
+                      Decision& decision) {
         decision = {};
         decision.generalText = general.text;
         decision.generalScorePerFrame = general.scorePerFrame;
         decision.quietRoom = quietRoom;
-        const bool hasFree = grammarReading.text.contains(QLatin1Char(SpeechGrammar::freeMark));
-        decision.grammarText =
-            hasFree ? SpeechReading::withFreeWordsHeard(grammarReading, general) : grammarReading.text;
-        decision.scorePerFrame = grammarReading.scorePerFrame;
-        decision.coverage = general.speechFrames > 0
-                                ? static_cast<double>(grammarReading.speechFrames) / general.speechFrames
-                                : (grammarReading.speechFrames > 0 ? 1.0 : 0.0);
-        const int extraSyllables = syllablesOf(l, general.text) - syllablesOf(g, grammarReading.text);
-        decision.grammarKept =
-            !grammarReading.text.isEmpty() && decision.scorePerFrame >= rule_.minScorePerFrame &&
-            decision.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
-            extraSyllables <= rule_.maxExtraSyllables;
-        return hasFree;
-    };
-    // The phrases' grammar first; the shapes' only for a free slot whose carrier the
-    // general model heard too.
-    auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
-                      Decision& decision) {
-        if (useFixed) {
-            judge(d.fixed.ps, fixedReading, general, decision);
-            if (decision.grammarKept)
-                return decision.grammarText;
-        }
-        if (useShapes) {
-            Decision second;
-            const bool hasFree = judge(d.shapes.ps, shapesReading, general, second);
-            if (second.grammarKept && hasFree &&
-                SpeechReading::carrierHeard(l, shapesReading.text, general.text)) {
-                decision = second;
-                return decision.grammarText;
-            }
-            if (!useFixed)
-                decision = second, decision.grammarKept = false;
-        }
-        if (!useFixed && !useShapes) {
-            decision = {};
-            decision.generalText = general.text;
-        }
-        return general.text;
+        if (useFixed)
+            decision.fixed = judge(d.fixed.ps, fixedReading, general);
+        if (useShapes)
+            decision.shapes = judge(d.shapes.ps, shapesReading, general);
+        const Decision::Reading& fixed = decision.fixed;
+        const Decision::Reading& shapes = decision.shapes;
+        const bool cutShort = shapes.hasFree && SpeechReading::goesOn(fixed.raw, shapes.raw) &&
+                              shapes.scorePerFrame >= fixed.scorePerFrame - rule_.cutShortMargin;
+        const bool fixedKept =
+            useFixed && plausible(fixed) && !cutShort && fixed.scorePerFrame >= rule_.minScorePerFrame;
+        const bool shapesKept = !fixedKept && useShapes && shapes.hasFree && plausible(shapes) &&
+                                ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
+                                 (shapes.carrierHeard && shapes.freeSure >= rule_.minFreeSure &&
+                                  shapes.scorePerFrame >= rule_.minFreeScorePerFrame));
+        const Decision::Reading& shown = shapesKept || !useFixed ? shapes : fixed;
+        decision.grammarText = shown.text;
+        decision.scorePerFrame = shown.scorePerFrame;
+        decision.coverage = shown.coverage;
+        decision.grammarKept = fixedKept || shapesKept;
+        decision.phrasesKept = fixedKept;
+        return decision.grammarKept ? shown.text : general.text;
     };
 
     std::vector<float> chunk;
@@ -468,14 +471,18 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     return SpeechReading::read(gd.ps);
                 return SpeechReading::read(gd.ps);
             };
+            // The free slots' grammar is decoded again only where it may change the
+            // outcome: the phrase is not trusted as it stands, or the free slots' grammar
+            // heard it go on into a free slot.
             const Reading fixedReading = finalReading(d.fixed);
+            Reading shapesReading = d.shapes.ready ? SpeechReading::read(d.shapes.ps) : Reading{};
             Decision decision;
-            judge(d.fixed.ps, fixedReading, general, decision);
-            // The shapes' grammar is decoded again only when the first is not trusted.
-            const Reading shapesReading =
-                useFixed && decision.grammarKept ? Reading{} : finalReading(d.shapes);
-            const QString text =
-                SpeechGrammar::formatNumbers(choose(fixedReading, shapesReading, general, decision));
+            QString text = choose(fixedReading, shapesReading, general, decision);
+            if (!decision.phrasesKept || SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw)) {
+                shapesReading = finalReading(d.shapes);
+                text = choose(fixedReading, shapesReading, general, decision);
+            }
+            text = SpeechGrammar::formatNumbers(text);
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "kept" << decision.grammarKept;

@@ -3,6 +3,7 @@
 #include "platform/linux/SpeechGrammar.h"
 
 #include <sphinxbase/ckd_alloc.h>
+#include <sphinxbase/logmath.h>
 #include <sphinxbase/ngram_model.h>
 
 #include <algorithm>
@@ -121,6 +122,9 @@ Reading read(ps_decoder_t* ps) {
         const char* word = ps_seg_word(seg);
         Word w{QString::fromUtf8(word ? word : "")};
         ps_seg_frames(seg, &w.start, &w.end);
+        int32 acoustic = 0, language = 0, backoff = 0;
+        w.posterior =
+            std::min(1.0, logmath_exp(ps_get_logmath(ps), ps_seg_prob(seg, &acoustic, &language, &backoff)));
         last = std::max(last, w.end);
         if (!word || word[0] == '<' || word[0] == '[' || word[0] == '+' || word[0] == '(')
             continue;
@@ -140,7 +144,19 @@ Reading read(ps_decoder_t* ps) {
     return r;
 }
 
-QString withFreeWordsHeard(const Reading& grammar, const Reading& general) {
+bool goesOn(const QString& text, const QString& withFree) {
+    const QStringList start = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList words = withFree.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (start.isEmpty() || words.size() <= start.size())
+        return false;
+    return words.mid(0, start.size()) == start &&
+           std::any_of(words.begin() + start.size(), words.end(),
+                       [](const QString& w) { return w.endsWith(QLatin1Char(SpeechGrammar::freeMark)); });
+}
+
+QString withFreeWordsHeard(const Reading& grammar, const Reading& general, double* leastSure) {
+    if (leastSure)
+        *leastSure = 1;
     const auto isFree = [](const Word& w) { return w.text.endsWith(QLatin1Char(SpeechGrammar::freeMark)); };
     QStringList out;
     const std::vector<Word>& words = grammar.words;
@@ -165,19 +181,32 @@ QString withFreeWordsHeard(const Reading& grammar, const Reading& general) {
         std::size_t j = i;
         while (j < words.size() && isFree(words[j]))
             ++j;
-        QStringList heard;
+        std::vector<const Word*> heard;
         for (const Word& w : general.words) {
             // A short word the grammar's own word swallowed still counts when a few
             // frames of it reach into the stretch; a long one must lie a third in it.
             const int start = w.start - shift, end = w.end - shift;
             const int inside = std::min(end, words[j - 1].end) - std::max(start, words[i].start) + 1;
             if (inside >= minOverlapFrames && 3 * inside >= end - start + 1)
-                heard << w.text;
+                heard.push_back(&w);
         }
-        if (heard.isEmpty())
+        // The grammar's own word beside the stretch, reaching into it, is said once
+        // ("play jazz on spotify", not "play jazz on on spotify").
+        if (!heard.empty() && i > 0 && heard.front()->text == words[i - 1].text)
+            heard.erase(heard.begin());
+        if (!heard.empty() && j < words.size() && heard.back()->text == words[j].text)
+            heard.pop_back();
+        for (const Word* w : heard) {
+            out << w->text;
+            if (leastSure)
+                *leastSure = std::min(*leastSure, w->posterior);
+        }
+        if (heard.empty()) {
             for (std::size_t k = i; k < j; ++k)
-                heard << SpeechGrammar::unmarked(words[k].text);
-        out << heard;
+                out << SpeechGrammar::unmarked(words[k].text);
+            if (leastSure)
+                *leastSure = 0;
+        }
         i = j;
     }
     return out.join(QLatin1Char(' '));

@@ -14,6 +14,7 @@ namespace brisklet::platform::SpeechReading {
 struct Word {
     QString text;
     int start = 0, end = 0; // frames
+    double posterior = 1;   // how sure the decoder is of it, 0…1
 };
 
 struct Reading {
@@ -35,10 +36,15 @@ std::vector<std::string> commonWords(ps_decoder_t* general, int most);
 // "play …" keeps no such word.
 bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& generalText);
 
+// Whether a grammar text with free words goes on from a whole other text: "new
+// setup called gym_" from "new setup".
+bool goesOn(const QString& text, const QString& withFree);
+
 // The grammar's text with each run of free words replaced by what the general model
 // heard over the same stretch: the grammar places a new name, the general model,
 // which knows every word, spells it. Where it heard nothing there, the grammar's
 // own words stay.
-QString withFreeWordsHeard(const Reading& grammar, const Reading& general);
+// `leastSure`, when given, receives the lowest posterior among the words taken.
+QString withFreeWordsHeard(const Reading& grammar, const Reading& general, double* leastSure = nullptr);
 
 } // namespace brisklet::platform::SpeechReading
