@@ -425,8 +425,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const Decision::Reading& shapes = decision.shapes;
         const bool cutShort = shapes.hasFree && SpeechReading::goesOn(fixed.raw, shapes.raw) &&
                               shapes.scorePerFrame >= fixed.scorePerFrame - rule_.cutShortMargin;
+        const bool numbered = SpeechGrammar::formatNumbers(fixed.raw) != fixed.raw;
         const bool fixedKept =
-            useFixed && plausible(fixed) && !cutShort && fixed.scorePerFrame >= rule_.minScorePerFrame;
+            useFixed && plausible(fixed) && !cutShort && fixed.scorePerFrame >= rule_.minScorePerFrame &&
+            (quietRoom || !numbered || fixed.scorePerFrame >= rule_.minNumberScorePerFrame);
         const bool shapesKept = !fixedKept && useShapes && shapes.hasFree && plausible(shapes) &&
                                 ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
                                  (shapes.carrierHeard && shapes.freeSure >= rule_.minFreeSure &&

@@ -145,12 +145,10 @@ Reading read(ps_decoder_t* ps) {
 }
 
 bool goesOn(const QString& text, const QString& withFree) {
-    const QStringList start = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList said = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const QStringList words = withFree.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (start.isEmpty() || words.size() <= start.size())
-        return false;
-    return words.mid(0, start.size()) == start &&
-           std::any_of(words.begin() + start.size(), words.end(),
+    return !said.isEmpty() && !words.isEmpty() && said.first() == words.first() && said != words &&
+           std::any_of(words.begin(), words.end(),
                        [](const QString& w) { return w.endsWith(QLatin1Char(SpeechGrammar::freeMark)); });
 }
 

@@ -36,8 +36,9 @@ std::vector<std::string> commonWords(ps_decoder_t* general, int most);
 // "play …" keeps no such word.
 bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& generalText);
 
-// Whether a grammar text with free words goes on from a whole other text: "new
-// setup called gym_" from "new setup".
+// Whether a grammar text with free words goes another way from a text that starts
+// with the same word: "new setup called gym_" or "save layout as coding_" from "new
+// setup" or "save a setup".
 bool goesOn(const QString& text, const QString& withFree);
 
 // The grammar's text with each run of free words replaced by what the general model
