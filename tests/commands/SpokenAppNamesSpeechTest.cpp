@@ -2,12 +2,7 @@
 // the phrases and names the app gives it, and read by the matcher: each app opens and
 // quits by voice, and a phrase naming an app that is not installed ends as free text
 // or a miss, never as another command.
-#include "CommandFakes.h"
-#include "base/Text.h"
-#include "commands/AppIndex.h"
-#include "commands/CommandRegistry.h"
-#include "commands/IntentMatcher.h"
-#include "commands/Vocabulary.h"
+#include "SpokenDesktop.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "support/SpeechSet.h"
 
@@ -30,32 +25,19 @@ const std::vector<platform::AppEntry> kDesktop = {
     {"firefox-esr", "Firefox ESR", "/usr/share/applications/firefox-esr.desktop"},
 };
 
-struct Desktop {
-    test::FakeInstalledApps installed;
-    test::FakeSetups setups{{{"Deep Work", {}}}};
-    test::FakeLayouts layouts;
-    CommandRegistry registry{QStringLiteral("/nonexistent/commands.json")};
-    std::unique_ptr<AppIndex> index;
-    std::unique_ptr<IntentMatcher> matcher;
+// The desktop above with one setup, and what its recogniser makes of a clip.
+struct Desktop : test::SpokenDesktop {
     QString lastDecision; // how the recogniser decided the last clip, for messages
 
-    explicit Desktop(std::vector<platform::AppEntry> apps) {
-        installed.apps = std::move(apps);
-        registry.setEntries(CommandRegistry::defaults());
-        index = std::make_unique<AppIndex>(&installed, nullptr);
-        index->refresh();
-        index->waitForScans();
-        matcher = std::make_unique<IntentMatcher>(registry, setups, &layouts, index.get());
-    }
+    explicit Desktop(std::vector<platform::AppEntry> apps)
+        : SpokenDesktop(std::move(apps), {{"Deep Work", {}}}, {}) {}
 
     // What one spoken clip becomes: the transcript and the plan the matcher makes of it.
     std::pair<QString, Plan> hear(platform::PocketSphinxRecognizer& recognizer, const SpeechSet::Clip& clip) {
         const auto samples = SpeechSet::readClip(clip.file);
         if (!samples)
             return {};
-        const auto decoded =
-            SpeechSet::decode(recognizer, *samples, Vocabulary::gather(setups, layouts, registry, *index),
-                              Vocabulary::shapes(*matcher, setups, layouts, *index), SpeechSet::roomOf(clip));
+        const auto decoded = SpeechSet::decode(recognizer, *samples, request(), SpeechSet::roomOf(clip));
         const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
         const auto d = recognizer.lastDecision();
         lastDecision = QString("grammar \"%1\" %2/frame cover %3, general \"%4\"")

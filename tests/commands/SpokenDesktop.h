@@ -19,14 +19,15 @@ namespace brisklet::test {
 
 struct SpokenDesktop {
     FakeInstalledApps installed;
-    FakeSetups setups{{{"Deep Work", {"heads down"}}, {"Morning", {}}, {"Study", {}}}};
-    FakeLayouts layouts{{"Coding", "Writing", "Presentation"}};
+    FakeSetups setups;
+    FakeLayouts layouts;
     CommandRegistry registry{QStringLiteral("/nonexistent/commands.json")};
     std::unique_ptr<AppIndex> index;
     std::unique_ptr<IntentMatcher> matcher;
 
-    SpokenDesktop() {
-        installed.apps = {
+    // The apps the phrases below name.
+    static std::vector<platform::AppEntry> phrasesApps() {
+        return {
             {"firefox-esr", "Firefox", "/usr/share/applications/firefox-esr.desktop"},
             {"org.gnome.Terminal", "Terminal", "/usr/share/applications/org.gnome.Terminal.desktop"},
             {"spotify", "Spotify", "/usr/share/applications/spotify.desktop"},
@@ -41,6 +42,15 @@ struct SpokenDesktop {
             {"discord", "Discord", "/usr/share/applications/discord.desktop"},
             {"zoom", "Zoom", "/usr/share/applications/zoom.desktop"},
         };
+    }
+
+    explicit SpokenDesktop(std::vector<platform::AppEntry> apps = phrasesApps(),
+                           std::vector<SetupNames> setupList = {{"Deep Work", {"heads down"}},
+                                                                {"Morning", {}},
+                                                                {"Study", {}}},
+                           std::vector<QString> layoutNames = {"Coding", "Writing", "Presentation"})
+        : setups(std::move(setupList)), layouts(std::move(layoutNames)) {
+        installed.apps = std::move(apps);
         registry.setEntries(CommandRegistry::defaults());
         index = std::make_unique<AppIndex>(&installed, nullptr);
         index->refresh();
