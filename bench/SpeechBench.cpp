@@ -13,6 +13,10 @@
 // prints every clip, not only the misses). The TSV holds one line per WAV: file name,
 // a tab, the spoken text (empty for a free question), and optionally a tab and the
 // condition ("clean", "noisy", …) and a tab and the voice.
+//
+// To calibrate the rule: --shard=I/N measures every Nth phrase from the Ith (run N at
+// once), and --dump=FILE writes each clip's readings — both grammars', the general
+// model's and the verdict on each — as one tab-separated line.
 #include "base/Text.h"
 #include "commands/SpokenDesktop.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
@@ -159,6 +163,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> dump(nullptr, &std::fclose);
     if (const QString v = option(argc, argv, "dump", "BRISKLET_SPEECH_DUMP"); !v.isEmpty()) {
         dump.reset(std::fopen(qUtf8Printable(v), "w"));
+        if (!dump) {
+            std::fprintf(stderr, "SpeechBench: cannot write %s\n", qUtf8Printable(v));
+            return 2;
+        }
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
     std::printf(
