@@ -441,6 +441,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.phrasesKept = fixedKept;
         return decision.grammarKept ? shown.text : general.text;
     };
+    // What a grammar decoder heard so far.
+    const auto live = [](const GrammarDecoder& gd) {
+        return gd.ready ? SpeechReading::read(gd.ps) : Reading{};
+    };
 
     std::vector<float> chunk;
     std::vector<int16> pcm;
@@ -464,24 +468,23 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
             const bool wholeAgain = !utterance.empty() && utterance.size() <= maxSecondPassSamples;
-            const auto finalReading = [&](GrammarDecoder& gd) {
-                if (!gd.ready)
-                    return Reading{};
-                if (wholeAgain && ps_start_utt(gd.ps) >= 0 &&
+            // A live reading, or the whole pass's where that pass went through.
+            const auto readAgain = [&](GrammarDecoder& gd, const Reading& live) {
+                if (gd.ready && wholeAgain && ps_start_utt(gd.ps) >= 0 &&
                     ps_process_raw(gd.ps, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
                     ps_end_utt(gd.ps) >= 0)
                     return SpeechReading::read(gd.ps);
-                return SpeechReading::read(gd.ps);
+                return live;
             };
             // The free slots' grammar is decoded again only where it may change the
             // outcome: the phrase is not trusted as it stands, or the free slots' grammar
             // heard it go on into a free slot.
-            const Reading fixedReading = finalReading(d.fixed);
-            Reading shapesReading = d.shapes.ready ? SpeechReading::read(d.shapes.ps) : Reading{};
+            const Reading fixedReading = readAgain(d.fixed, live(d.fixed));
+            Reading shapesReading = live(d.shapes);
             Decision decision;
             QString text = choose(fixedReading, shapesReading, general, decision);
             if (!decision.phrasesKept || SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw)) {
-                shapesReading = finalReading(d.shapes);
+                shapesReading = readAgain(d.shapes, shapesReading);
                 text = choose(fixedReading, shapesReading, general, decision);
             }
             text = SpeechGrammar::formatNumbers(text);
@@ -519,9 +522,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             continue;
         }
         Decision decision;
-        const QString partial = SpeechGrammar::formatNumbers(choose(
-            useFixed ? SpeechReading::read(d.fixed.ps) : Reading{},
-            useShapes ? SpeechReading::read(d.shapes.ps) : Reading{}, SpeechReading::read(l), decision));
+        const QString partial = SpeechGrammar::formatNumbers(
+            choose(live(d.fixed), live(d.shapes), SpeechReading::read(l), decision));
         if (partial != lastPartial && !partial.isEmpty()) {
             lastPartial = partial;
             handler(RecognitionResult{partial, false}, {});

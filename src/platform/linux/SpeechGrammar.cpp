@@ -322,13 +322,14 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
     std::vector<std::string> loose;
     if (used.count(Slot::free)) {
         std::set<std::string> pool(freeWords.begin(), freeWords.end());
-        for (const auto& text : spoken.texts)
-            for (const QString& w : QString::fromStdString(text).split(QLatin1Char(' ')))
-                pool.insert(w.toStdString());
-        for (const auto& [slot, names] : named)
-            for (const auto& text : names.texts)
+        const auto addWordsOf = [&](const Spoken& said) {
+            for (const auto& text : said.texts)
                 for (const QString& w : QString::fromStdString(text).split(QLatin1Char(' ')))
                     pool.insert(w.toStdString());
+        };
+        addWordsOf(spoken);
+        for (const auto& [slot, names] : named)
+            addWordsOf(names);
         for (const std::string& w : pool) {
             const std::string marked = w + freeMark;
             if (result.newWords.count(marked) || lookup(marked)) {
