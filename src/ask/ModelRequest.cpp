@@ -203,7 +203,7 @@ bool Reply::failedInTransit() const {
     return end == End::timedOut || error != QNetworkReply::NoError;
 }
 
-void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
+void send(QNetworkAccessManager& network, const QNetworkRequest& request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done) {
     auto* exchange = new Exchange(network, std::move(done));
     exchange->start(proxyFor(network, request.url()), request, method, body, deadlineMs);

@@ -45,7 +45,7 @@ struct Reply {
 // connection is closed as it ends. It runs in the caller's event loop, a bounded
 // slice of the reply at a time, so no other thread is left reading.
 // `done` runs once, later, on the calling thread.
-void send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
+void send(QNetworkAccessManager& network, const QNetworkRequest& request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done);
 
 } // namespace brisklet::ModelRequest

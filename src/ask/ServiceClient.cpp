@@ -89,7 +89,6 @@ void ServiceClient::send(const QByteArray& body, int timeoutMs,
         completion(TextResult::failure(AskError::serviceUnavailable));
         return;
     }
-    request->setTransferTimeout(timeoutMs);
     const QByteArray method = request->attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
     ModelRequest::send(network_, *request, method, body, timeoutMs,
                        [completion = std::move(completion)](const ModelRequest::Reply& reply) {

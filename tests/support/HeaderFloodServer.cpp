@@ -52,7 +52,6 @@ void HeaderFloodServer::acceptLoop() {
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0)
             continue;
-        ++accepted_;
         ++open_;
         std::lock_guard lock(mutex_);
         workers_.emplace_back([this, fd] { flood(fd); });

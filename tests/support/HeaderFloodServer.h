@@ -20,7 +20,6 @@ public:
 
     // "http://127.0.0.1:<port>".
     QString base() const;
-    int connections() const { return accepted_; }
     // Connections the client has not closed yet: someone may still be reading them.
     int openConnections() const { return open_; }
 
@@ -31,7 +30,6 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
-    std::atomic<int> accepted_{0};
     std::atomic<int> open_{0};
     std::mutex mutex_;
     std::vector<std::thread> workers_;

@@ -47,8 +47,8 @@ QImage fromFile(const QString& path, int pixels) {
     return scaled(reader.read(), pixels);
 }
 
-QImage fromPixmapFolders(const QString& name, int pixels) {
-    for (const QString& folder : dataFolders()) {
+QImage fromPixmapFolders(const QStringList& data, const QString& name, int pixels) {
+    for (const QString& folder : data) {
         for (const char* ext : {".png", ".svg", ".xpm"}) {
             const QString path = folder + QStringLiteral("/pixmaps/") + name + QLatin1String(ext);
             if (QImage image = fromFile(path, pixels); !image.isNull())
@@ -89,15 +89,16 @@ QImage XdgAppIcons::iconFor(const QString& iconKey, int pixels) {
     }
     // The toolkit's own theme lookup opens whatever the theme folders hold, pipes
     // included, so the theme is read here, where every file is checked first.
+    const QStringList data = dataFolders();
     QStringList iconFolders{QDir::homePath() + QStringLiteral("/.icons")};
-    for (const QString& folder : dataFolders())
+    for (const QString& folder : data)
         iconFolders << folder + QStringLiteral("/icons");
     const QString file = XdgIconTheme::find(name, pixels, QIcon::themeName(), iconFolders);
     if (!file.isEmpty()) {
         if (QImage image = fromFile(file, pixels); !image.isNull())
             return image;
     }
-    return fromPixmapFolders(name, pixels);
+    return fromPixmapFolders(data, name, pixels);
 }
 
 } // namespace brisklet::platform
