@@ -84,7 +84,6 @@ struct OpenedWindow {
     QString prefix;       // the page it was opened for
     qint64 pid = 0;       // its owner when it was recorded: X hands out window IDs again
     bool guessed = false; // see OpenResult: placed, never closed
-    bool operator==(const OpenedWindow&) const = default;
 };
 
 struct CloseReport {

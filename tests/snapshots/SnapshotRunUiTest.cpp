@@ -7,6 +7,7 @@
 #include "snapshots/SnapshotCatalogue.h"
 
 #include "SnapshotProgram.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,10 +232,7 @@ TEST_F(SnapshotRunUiTest, darkTwinsAreDarkerAndStagedStatesDiffer) {
 }
 
 TEST_F(SnapshotRunUiTest, aRerunIntoTheSameFolderGivesTheSameShotsAndFixtures) {
-    const auto bytes = [](const QString& name) {
-        QFile file(folder + '/' + name + ".png");
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
+    const auto bytes = [](const QString& name) { return test::readBytes(folder + '/' + name + ".png"); };
     QMap<QString, QByteArray> before;
     for (const QString& name : names())
         before.insert(name, bytes(name));

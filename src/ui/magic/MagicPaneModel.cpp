@@ -160,7 +160,7 @@ QVariantMap MagicPaneModel::card(const MagicProposal& p, const QStringList& unre
     return {{"id", SetupJson::idText(id)},
             {"proposal", MagicCardFormat::describe(p)},
             {"unresolved", unresolved},
-            {"saved", isSaved(id)},
+            {"saved", savedIDs_.contains(id) || stored.has_value()},
             {"savedName", stored ? stored->name : p.title},
             {"ran", ranIDs_.contains(id)},
             {"axGranted", !host_ || !host_->axGranted || host_->axGranted()},
