@@ -178,10 +178,7 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
             started = it->second;
     }
     for (Ledger* kept : {&ledger, &started})
-        for (auto it = kept->begin(); it != kept->end();) {
-            it->second = liveWindows(it->first, it->second);
-            it = it->second.empty() ? kept->erase(it) : std::next(it);
-        }
+        dropGone(*kept);
     // What undoing this run may close: only the windows it opens, not the live ones
     // it takes over from the last run.
     const QSet<platform::WindowId> carried = windowIDsOf(ledger);
@@ -246,9 +243,9 @@ void SetupEngine::finishRun(const Setup& setup, Run& run, const std::vector<Appl
 
     bool canUndo = false;
     if (run.report.opened > 0 || run.report.placed > 0 || !quit.isEmpty()) {
-        lastUndo_ = UndoCheckpoint{UndoCheckpoint::Kind::run, setup.id,          setup.name,
-                                   snapshot,                   quit,              std::move(openedNow),
-                                   currentFingerprint()};
+        lastUndo_ = UndoCheckpoint{
+            UndoCheckpoint::Kind::run, setup.id, setup.name, snapshot, quit, std::move(openedNow),
+            currentFingerprint()};
         canUndo = true;
     }
     deliverReceipt(run.report, setup, canUndo);
@@ -432,6 +429,17 @@ SetupEngine::OpenedWindows SetupEngine::liveWindows(const QString& bundleID, con
         if (const auto pid = ownerOf(w.windowID, bundleID); pid && (w.pid == 0 || *pid == w.pid))
             live.push_back(w);
     return live;
+}
+
+bool SetupEngine::dropGone(Ledger& ledger) {
+    bool dropped = false;
+    for (auto it = ledger.begin(); it != ledger.end();) {
+        const std::size_t before = it->second.size();
+        it->second = liveWindows(it->first, it->second);
+        dropped = dropped || it->second.size() != before;
+        it = it->second.empty() ? ledger.erase(it) : std::next(it);
+    }
+    return dropped;
 }
 
 std::map<QUuid, SetupEngine::Ledger> SetupEngine::windowLedger() const {

@@ -275,6 +275,9 @@ private:
     std::vector<WindowRef> currentWindows(const QString& bundleID);
     // The windows of the setup's last run that are still the browser's, by ID.
     OpenedWindows liveWindows(const QString& bundleID, const OpenedWindows& recorded);
+    // Keeps only the ledger's live windows, and browsers left with some; true when
+    // anything went.
+    bool dropGone(Ledger& ledger);
     std::optional<qint64> ownerOf(platform::WindowId window, const QString& bundleID);
     // The windows that `withCapture` may know the setup by.
     std::map<platform::WindowId, QString> knownWindows(const QUuid& setupID) const;

@@ -88,17 +88,12 @@ void SetupEngine::checkKeptWindows() {
         }
         if (pages.empty() && started.empty())
             return;
-        auto keepLive = [this](std::map<QUuid, Ledger>& kept) {
-            for (auto setup = kept.begin(); setup != kept.end();) {
-                for (auto it = setup->second.begin(); it != setup->second.end();) {
-                    it->second = liveWindows(it->first, it->second);
-                    it = it->second.empty() ? setup->second.erase(it) : std::next(it);
-                }
-                setup = setup->second.empty() ? kept.erase(setup) : std::next(setup);
+        bool dropped = false;
+        for (std::map<QUuid, Ledger>* kept : {&pages, &started})
+            for (auto setup = kept->begin(); setup != kept->end();) {
+                dropped = dropGone(setup->second) || dropped;
+                setup = setup->second.empty() ? kept->erase(setup) : std::next(setup);
             }
-        };
-        keepLive(pages);
-        keepLive(started);
         for (const auto& [id, ledger] : pages)
             for (const auto& [browser, windows] : ledger)
                 for (const auto& w : windows)
@@ -109,7 +104,8 @@ void SetupEngine::checkKeptWindows() {
             windowLedger_ = std::move(pages);
             startWindows_ = std::move(started);
         }
-        saveKeptWindows();
+        if (dropped)
+            saveKeptWindows();
     });
 }
 

@@ -6,6 +6,9 @@
 
 #include <QUrl>
 
+#include <algorithm>
+#include <iterator>
+
 namespace brisklet {
 
 namespace {
@@ -230,10 +233,14 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
 
 QStringList SetupEngine::leftOpenNotes(const std::vector<SetupItem>& items, const QString& browser,
                                        const OpenedWindows& windows) {
+    // Only guessed windows are left open; the others need no look at the desktop.
+    OpenedWindows guessed;
+    std::copy_if(windows.begin(), windows.end(), std::back_inserter(guessed),
+                 [](const BrowserScripting::OpenedWindow& w) { return w.guessed; });
     QStringList notes;
-    for (const auto& w : liveWindows(browser, windows)) {
-        if (!w.guessed)
-            continue;
+    if (guessed.empty())
+        return notes;
+    for (const auto& w : liveWindows(browser, guessed)) {
         const auto item = std::find_if(items.begin(), items.end(), [&](const SetupItem& i) {
             return i.bundleID == browser && i.url && ledgerPrefix(*i.url) == w.prefix;
         });
