@@ -123,17 +123,22 @@ Setup SetupCaptureController::reviewed(const QString& name, const std::vector<Se
 }
 
 std::optional<QString> SetupCaptureController::refusal(const QString& name) const {
+    return conflictOf(reviewed(name, {}, {}, false), *store_.snapshot());
+}
+
+std::optional<QString> SetupCaptureController::conflictOf(const Setup& setup,
+                                                          const std::vector<Setup>& stored) const {
     // The setup it would update is checked as itself, so its own name passes.
-    return SetupDraftEdits::conflict(reviewed(name, {}, {}, false),
-                                     reservedPhrases ? reservedPhrases() : QStringList(), *store_.snapshot());
+    return SetupDraftEdits::conflict(setup, reservedPhrases ? reservedPhrases() : QStringList(), stored);
 }
 
 std::optional<Setup> SetupCaptureController::save(const QString& name, const std::vector<SetupItem>& items,
                                                   const QString& fingerprint, bool closeOthers) {
-    if (refusal(name))
-        return std::nullopt;
     Setup result = reviewed(name, items, fingerprint, closeOthers);
-    result.name = SetupStore::nameForSave(result, *store_.snapshot());
+    const auto stored = store_.snapshot();
+    if (conflictOf(result, *stored))
+        return std::nullopt;
+    result.name = SetupStore::nameForSave(result, *stored);
     store_.upsert(result);
     closeWindow();
     emit saved(result);

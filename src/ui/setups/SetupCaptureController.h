@@ -62,6 +62,8 @@ private:
     // What a save under `name` stores, before its name is freed.
     Setup reviewed(const QString& name, const std::vector<SetupItem>& items, const QString& fingerprint,
                    bool closeOthers) const;
+    // Why `setup` can't be stored beside `stored`, if it can't.
+    std::optional<QString> conflictOf(const Setup& setup, const std::vector<Setup>& stored) const;
     void openWindow(QQuickView* view);
     void closeWindow();
 
