@@ -34,13 +34,7 @@ xcb_window_t homeWindow(X11Session& x, qint64 pid) {
 
 // A point of the window's own area on the screen.
 QPoint onScreen(X11Session& x, xcb_window_t window, QPoint at) {
-    auto* reply = xcb_translate_coordinates_reply(
-        x.connection(),
-        xcb_translate_coordinates(x.connection(), window, x.root(), int16_t(at.x()), int16_t(at.y())),
-        nullptr);
-    const QPoint point = reply ? QPoint(reply->dst_x, reply->dst_y) : QPoint();
-    std::free(reply);
-    return point;
+    return clientArea(x, window).topLeft() + at;
 }
 
 // What the window shows, read back from the X server.
@@ -104,7 +98,15 @@ protected:
         EXPECT_FALSE(out.contains("qrc:/")) << "no view warnings at all";
     }
 
+    // Starts the program and waits for its home window.
+    void startHome() {
+        startMerged(first, env, BRISKLET_EXECUTABLE, {});
+        ASSERT_TRUE(X11Session::waitUntil([&] { return (home = homeWindow(x, first.processId())) != 0; }, 15))
+            << collect(first, out).toStdString();
+    }
+
     X11Session x;
+    xcb_window_t home = 0;
     QTemporaryDir runtime;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QProcess first;
@@ -118,7 +120,6 @@ TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried)
     ASSERT_TRUE(X11Session::waitUntil([&] { return collect(first, out).contains("launched"); }, 15))
         << out.toStdString();
 
-    xcb_window_t home = 0;
     ASSERT_TRUE(X11Session::waitUntil([&] { return (home = homeWindow(x, first.processId())) != 0; }, 10))
         << "the first window after a fresh start is home" << out.toStdString();
     ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == home; }, 5));
@@ -138,17 +139,12 @@ TEST_F(HomeWindowX11Test, ASecondLaunchBringsTheHomeWindowForwardEvenWhenBuried)
 }
 
 TEST_F(HomeWindowX11Test, QuittingWithTheHomeWindowOpenLogsNoErrors) {
-    startMerged(first, env, BRISKLET_EXECUTABLE, {});
-    ASSERT_TRUE(X11Session::waitUntil([&] { return homeWindow(x, first.processId()) != 0; }, 15))
-        << collect(first, out).toStdString();
+    ASSERT_NO_FATAL_FAILURE(startHome());
     quitWithoutViewErrors();
 }
 
 TEST_F(HomeWindowX11Test, QuittingWithTheSetupEditorOpenLogsNoErrors) {
-    startMerged(first, env, BRISKLET_EXECUTABLE, {});
-    xcb_window_t home = 0;
-    ASSERT_TRUE(X11Session::waitUntil([&] { return (home = homeWindow(x, first.processId())) != 0; }, 15))
-        << collect(first, out).toStdString();
+    ASSERT_NO_FATAL_FAILURE(startHome());
     ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == home; }, 5));
     // The window at its first size, under its menu bar: "Setups" in the sidebar
     // lights up, then "Start from scratch" on the empty pane opens the editor's sheet.
@@ -160,10 +156,7 @@ TEST_F(HomeWindowX11Test, QuittingWithTheSetupEditorOpenLogsNoErrors) {
 // A GL driver, once loaded, stays for the life of the process: over 100 MB of the
 // resident memory where it renders in software.
 TEST_F(HomeWindowX11Test, AShownAndClosedHomeWindowLeavesNoGraphicsDriverLoaded) {
-    startMerged(first, env, BRISKLET_EXECUTABLE, {});
-    xcb_window_t home = 0;
-    ASSERT_TRUE(X11Session::waitUntil([&] { return (home = homeWindow(x, first.processId())) != 0; }, 15))
-        << collect(first, out).toStdString();
+    ASSERT_NO_FATAL_FAILURE(startHome());
     ASSERT_TRUE(X11Session::waitUntil([&] { return Pixels::nonBlank(windowPicture(x, home)); }, 15))
         << "the window was drawn";
     x.sendToRoot(home, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, 2});

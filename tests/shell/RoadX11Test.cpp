@@ -28,7 +28,6 @@
 #include <QTemporaryDir>
 #include <QWindow>
 #include <gtest/gtest.h>
-#include <xcb/xtest.h>
 
 using namespace brisklet;
 using namespace brisklet::test;
@@ -86,14 +85,6 @@ protected:
     int victimButtonPresses() {
         QFile f(keyLog);
         return f.open(QIODevice::ReadOnly) ? int(f.readAll().count("button 1")) : -1;
-    }
-    // A left click at a point of the root window, as a user's.
-    void click(QPoint at) {
-        xcb_test_fake_input(x.connection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, x.root(), int16_t(at.x()),
-                            int16_t(at.y()), 0);
-        xcb_test_fake_input(x.connection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_test_fake_input(x.connection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_flush(x.connection());
     }
     // The heads-up display's own X window, once it exists.
     QWindow* hudView() {
@@ -226,7 +217,7 @@ TEST_F(RoadX11Test, theHeadsUpDisplayShowsEachStepWithoutTakingFocusAndLetsClick
     const int before = victimButtonPresses();
     delegate->hud()->show(HUDState::info(QStringLiteral("Clicks pass through")));
     ASSERT_TRUE(X11Session::waitUntil([&] { return mappedOverrideRedirect(hudWindow); }, 2));
-    click(view->geometry().center());
+    x.click(view->geometry().center());
     EXPECT_TRUE(X11Session::waitUntil([&] { return victimButtonPresses() == before + 1; }, 3))
         << "the click reached the window below";
 
@@ -244,7 +235,7 @@ TEST_F(RoadX11Test, theHeadsUpDisplayShowsEachStepWithoutTakingFocusAndLetsClick
         3));
     X11Session::waitUntil([] { return false; }, 0.5); // the content's transition settles
     const QPointF inView = runIt->mapToScene(QPointF(runIt->width() / 2, runIt->height() / 2));
-    click(view->position() + inView.toPoint());
+    x.click(view->position() + inView.toPoint());
     EXPECT_TRUE(X11Session::waitUntil([&] { return runs == 1; }, 3)) << "the question took the click";
     X11Session::waitUntil([] { return false; }, 0.3);
     EXPECT_EQ(victimButtonPresses(), before + 1);

@@ -2,6 +2,7 @@
 
 #include "support/X11Session.h"
 
+#include <QRect>
 #include <QRectF>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,20 @@
 #include <xcb/xcb.h>
 
 namespace brisklet::test {
+
+// Where a window's own area lies on the screen.
+inline QRect clientArea(X11Session& x, xcb_window_t window) {
+    auto* geometry =
+        xcb_get_geometry_reply(x.connection(), xcb_get_geometry(x.connection(), window), nullptr);
+    auto* origin = xcb_translate_coordinates_reply(
+        x.connection(), xcb_translate_coordinates(x.connection(), window, x.root(), 0, 0), nullptr);
+    QRect area;
+    if (geometry && origin)
+        area = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    std::free(geometry);
+    std::free(origin);
+    return area;
+}
 
 // A window's outer frame (decorations included, client-side shadows excluded) in
 // root coordinates, read with plain X requests, independent of the code under test.

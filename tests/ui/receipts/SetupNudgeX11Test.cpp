@@ -52,20 +52,6 @@ QRegion shapeOf(X11Session& x, xcb_window_t window, xcb_shape_kind_t kind) {
     return region;
 }
 
-// Where a window's own area lies on the screen.
-QRect clientArea(X11Session& x, xcb_window_t window) {
-    auto* geometry =
-        xcb_get_geometry_reply(x.connection(), xcb_get_geometry(x.connection(), window), nullptr);
-    auto* origin = xcb_translate_coordinates_reply(
-        x.connection(), xcb_translate_coordinates(x.connection(), window, x.root(), 0, 0), nullptr);
-    QRect area;
-    if (geometry && origin)
-        area = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
-    std::free(geometry);
-    std::free(origin);
-    return area;
-}
-
 // The nudge's panel once it is on screen, with the card's box in the panel.
 struct ShownCard {
     QWindow* window = nullptr;
