@@ -421,19 +421,20 @@ std::optional<ActionExecutor::Running> ActionExecutor::runningApp(const QString&
     return std::nullopt;
 }
 
-void ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double timeout) {
+bool ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double timeout) {
     if (!c_.running)
-        return;
+        return false;
     const double deadline = clock_.now() + timeout;
     while (clock_.now() < deadline) {
         // The started process often hands off to another one, so the entry counts too.
         const auto front = c_.running->frontmostApp();
         if (front && ((pid > 0 && front->pid == pid) || (!id.isEmpty() && front->id == id))) {
             clock_.sleep(0.06);
-            return;
+            return true;
         }
         clock_.sleep(0.03);
     }
+    return false;
 }
 
 Outcome ActionExecutor::openApp(const QString& name) {
@@ -468,8 +469,9 @@ Outcome ActionExecutor::focusApp(const QString& name) {
         return execute(Action::openApp(name));
     const QString display = app->name.isEmpty() ? name : app->name;
     const bool activated = c_.launcher && !app->id.isEmpty() && c_.launcher->activate(app->id);
-    waitForFrontmost(app->pid, app->id, launchFrontWait);
-    if (!activated)
+    // A window that never takes the focus leaves another app in front, and the next
+    // step of the plan would act on that one.
+    if (!activated || !waitForFrontmost(app->pid, app->id, launchFrontWait))
         return failed(QStringLiteral("Couldn't switch to ") + display);
     return succeeded(QStringLiteral("Switched to ") + display);
 }

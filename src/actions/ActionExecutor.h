@@ -80,7 +80,8 @@ private:
     };
     std::optional<IndexedApp> installedApp(const QString& name) const;
     std::optional<Running> runningApp(const QString& name);
-    void waitForFrontmost(qint64 pid, const QString& id, double timeout);
+    // True once the app is in front; false when the time ran out first.
+    bool waitForFrontmost(qint64 pid, const QString& id, double timeout);
     Outcome openApp(const QString& name);
     Outcome quitApp(const QString& name);
     Outcome focusApp(const QString& name);

@@ -1,5 +1,6 @@
 // Opening and quitting a real application through the executor: a desktop entry
-// whose program is our X test client, on the test desktop.
+// whose program is our X test client, on the test desktop; and a plan that stops
+// when the app it names won't take the focus.
 #include "actions/ActionExecutor.h"
 #include "commands/AppIndex.h"
 #include "platform/linux/AppIdentity.h"
@@ -7,6 +8,7 @@
 #include "platform/linux/X11RunningApps.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "support/TempHome.h"
+#include "support/X11Frames.h"
 #include "support/X11Session.h"
 #include "windows/LayoutStore.h"
 #include "windows/WindowEngine.h"
@@ -14,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace brisklet;
 using namespace brisklet::platform;
@@ -50,11 +54,17 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
         QDir().mkpath(dir.path() + "/applications");
-        QFile f(dir.path() + "/applications/org.example.Viewer.desktop");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Desktop Entry]\nType=Application\nName=Example Viewer\nStartupWMClass=FancyViewer\nExec=" +
-                QByteArray(BRISKLET_XTESTCLIENT) + " --count 2 --title Viewer --class viewer,FancyViewer\n");
-        f.close();
+        for (const auto& [id, name, wmClass, args] :
+             {std::tuple{"org.example.Viewer", "Example Viewer", "FancyViewer",
+                         " --count 2 --title Viewer --class viewer,FancyViewer"},
+              std::tuple{
+                  "org.example.Clock", "Example Clock", "ExampleClock",
+                  " --refuse-focus --title Clock --class clock,ExampleClock --geometry 300x200+80+80"}}) {
+            QFile f(dir.path() + "/applications/" + id + ".desktop");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("[Desktop Entry]\nType=Application\nName=") + name +
+                    "\nStartupWMClass=" + wmClass + "\nExec=" + BRISKLET_XTESTCLIENT + args + "\n");
+        }
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
         auto provider = [this] { return entries; };
         identity = std::make_unique<AppIdentity>(provider);
@@ -79,7 +89,8 @@ protected:
     }
     void TearDown() override {
         if (launcher)
-            launcher->quit("org.example.Viewer");
+            for (const char* id : {"org.example.Viewer", "org.example.Clock"})
+                launcher->quit(id);
     }
 
     std::vector<xcb_window_t> viewerWindows() {
@@ -140,4 +151,30 @@ TEST_F(ExecutorX11Test, movesWindowsAndSavesAndAppliesLayouts) {
               (ActionExecutor::Outcome{true, "Layout “work” (2/2 windows)"}));
     EXPECT_EQ(executor->execute(Action::applyLayout("play")),
               (ActionExecutor::Outcome{false, "No layout called “play”"}));
+}
+
+TEST_F(ExecutorX11Test, aWindowThatNeverTakesTheFocusStopsThePlanBeforeTheFrontWindowIsMaximized) {
+    ASSERT_TRUE(executor->execute(Action::openApp("Example Clock")).success);
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] {
+            const auto all = x.clientList();
+            return std::any_of(all.begin(), all.end(),
+                               [&](xcb_window_t w) { return x.windowClass(w) == "clock,ExampleClock"; });
+        },
+        5.0));
+    // Another app's window over it, with the focus.
+    const auto front =
+        x.startClient({"--class", "viewer,FancyViewer", "--title", "Front", "--geometry", "500x400+40+40"});
+    ASSERT_TRUE(front);
+    x.sendToRoot(front, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
+    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow() == front; }, 3));
+    const auto before = outerFrame(x, front);
+
+    std::optional<ActionExecutor::Outcome> outcome;
+    executor->performPlan({Action::focusApp("example clock"), Action::moveWindow(WindowPosition::maximize)},
+                          [&](const ActionExecutor::Outcome& o) { outcome = o; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 10000));
+    EXPECT_EQ(*outcome, (ActionExecutor::Outcome{false, "Couldn't switch to Example Clock"}));
+    QTest::qWait(300); // a move that went astray would land by now
+    EXPECT_EQ(outerFrame(x, front), before) << "the front window was moved";
 }
