@@ -52,6 +52,19 @@ QStringList titlesOf(const std::vector<WindowRef>& windows) {
     return titles;
 }
 
+// Each page's window, so that it is raised by its ID wherever it landed.
+void notePageWindows(const std::vector<SetupItem>& pages, const SetupEngine::OpenedWindows& opened,
+                     std::vector<std::pair<QUuid, platform::WindowId>>& itemWindows) {
+    std::vector<bool> taken(opened.size(), false);
+    for (const auto& page : pages)
+        for (size_t i = 0; i < opened.size() && page.url; ++i)
+            if (!taken[i] && opened[i].prefix == SetupEngine::ledgerPrefix(*page.url)) {
+                taken[i] = true;
+                itemWindows.emplace_back(page.id, opened[i].windowID);
+                break;
+            }
+}
+
 } // namespace
 
 SetupEngine::SetupEngine(WindowEngine& windows, SetupStore& store, Collaborators collaborators,
@@ -187,6 +200,7 @@ SetupPort::RunReport SetupEngine::run(const Setup& setup) {
         OpenedWindows& opened = ledger[group.bundleID];
         OpenedWindows cameWith;
         runURLItems(group.items, group.bundleID, run.report, run.applied, opened, target, &cameWith);
+        notePageWindows(group.items, opened, run.itemWindows);
         if (opened.empty())
             ledger.erase(group.bundleID);
         if (!cameWith.empty())

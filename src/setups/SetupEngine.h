@@ -231,9 +231,12 @@ private:
     void placePending(Run& run);
     std::vector<bool> glide(const std::vector<PendingPlacement>& pending, int count);
     void bringForward(const Setup& setup, Run& run);
-    std::vector<platform::WindowId> windowsToRaise(const QString& bundleID, const Run& run,
+    std::vector<platform::WindowId> windowsToRaise(const QString& bundleID,
+                                                   const std::vector<SetupItem>& items, const Run& run,
                                                    const std::map<QString, std::vector<WindowRef>>& visible);
-    void bringLastAppToFront(const QString& bundleID, const std::set<qint64>& spacePids);
+    // `raised`: the last app's window raised last, which gets the focus.
+    void bringLastAppToFront(const QString& bundleID, const std::set<qint64>& spacePids,
+                             std::optional<platform::WindowId> raised);
     CloseTheRest::Spared sparedFromClosing(const QSet<QString>& keeping);
     bool reduceMotion();
 

@@ -10,7 +10,6 @@
 
 #include <QDateTime>
 #include <chrono>
-#include <cmath>
 #include <condition_variable>
 #include <mutex>
 
@@ -25,11 +24,6 @@ struct GlideBox {
     std::condition_variable cv;
     std::optional<std::vector<bool>> results;
 };
-
-bool near(const QRectF& a, const QRectF& b, double tolerance) {
-    return std::abs(a.x() - b.x()) <= tolerance && std::abs(a.y() - b.y()) <= tolerance &&
-           std::abs(a.width() - b.width()) <= tolerance && std::abs(a.height() - b.height()) <= tolerance;
-}
 
 } // namespace
 
@@ -94,6 +88,7 @@ void SetupEngine::pairWindows(const Group& group, const std::vector<WindowRef>& 
             continue;
         const WindowRef& w = windows[static_cast<size_t>(pair.win)];
         run.pending.push_back({w.element, w.pid, w.axFrame, *target, group.bundleID, w.title, appName});
+        run.itemWindows.emplace_back(framed[static_cast<size_t>(pair.slot)]->id, w.element);
     }
 }
 
@@ -185,10 +180,12 @@ void SetupEngine::bringForward(const Setup& setup, Run& run) {
             visible[w.bundleID.value_or(QString())].push_back(std::move(w));
     const auto spacePids = windows_.pidsOnCurrentSpace();
 
-    // The windows are restacked, which leaves the focus alone; only the last app is
-    // activated, so the focus moves once instead of window by window.
+    // The windows are restacked, which leaves the focus alone; only the last item's
+    // window is activated, so the focus moves once instead of window by window.
     std::optional<platform::WindowId> below;
+    std::optional<platform::WindowId> lastRaised;
     for (const auto& id : order) {
+        lastRaised.reset();
         const auto pids = instancePids(id);
         if (pids.empty())
             continue;
@@ -201,45 +198,45 @@ void SetupEngine::bringForward(const Setup& setup, Run& run) {
             clock_.sleep(0.12);
             continue;
         }
-        for (const auto element : windowsToRaise(id, run, visible))
+        for (const auto element : windowsToRaise(id, setup.items, run, visible))
             if (windows_.windowSystem().restack(element, below))
-                below = element;
+                below = lastRaised = element;
     }
-    bringLastAppToFront(order.back(), spacePids);
+    bringLastAppToFront(order.back(), spacePids, lastRaised);
 }
 
+// The app's windows in its items' order, so that the last item's ends on top; an
+// app whose items got no window of their own shows its front one.
 std::vector<platform::WindowId>
-SetupEngine::windowsToRaise(const QString& bundleID, const Run& run,
+SetupEngine::windowsToRaise(const QString& bundleID, const std::vector<SetupItem>& items, const Run& run,
                             const std::map<QString, std::vector<WindowRef>>& visible) {
     std::vector<platform::WindowId> chosen;
-    for (const auto& p : run.pending)
-        if (p.bid == bundleID)
-            chosen.push_back(p.element);
-    const auto found = visible.find(bundleID);
-    if (found == visible.end())
-        return chosen;
-    const auto& mine = found->second;
-    std::vector<QRectF> placed;
-    for (const auto& a : run.applied)
-        if (a.bundleID == bundleID)
-            placed.push_back(a.axFrame);
-    if (chosen.empty() && placed.empty()) {
-        if (!mine.empty())
-            chosen.push_back(mine.front().element);
-        return chosen;
+    for (const auto& item : items) {
+        if (item.bundleID != bundleID)
+            continue;
+        for (const auto& [id, window] : run.itemWindows)
+            if (id == item.id && std::find(chosen.begin(), chosen.end(), window) == chosen.end()) {
+                chosen.push_back(window);
+                break;
+            }
     }
-    for (const auto& w : mine) {
-        const bool onPlacedFrame = std::any_of(placed.begin(), placed.end(),
-                                               [&](const QRectF& f) { return near(w.axFrame, f, 16.0); });
-        if (onPlacedFrame && std::find(chosen.begin(), chosen.end(), w.element) == chosen.end())
-            chosen.push_back(w.element);
-    }
+    if (chosen.empty())
+        if (const auto found = visible.find(bundleID); found != visible.end() && !found->second.empty())
+            chosen.push_back(found->second.front().element);
     return chosen;
 }
 
-void SetupEngine::bringLastAppToFront(const QString& bundleID, const std::set<qint64>& spacePids) {
+void SetupEngine::bringLastAppToFront(const QString& bundleID, const std::set<qint64>& spacePids,
+                                      std::optional<platform::WindowId> raised) {
     auto& ws = windows_.windowSystem();
-    if (const auto active = ws.activeWindow())
+    const auto active = ws.activeWindow();
+    // The focus may sit in a window of the app that others cover.
+    if (raised) {
+        if (active != raised)
+            ws.activate(*raised);
+        return;
+    }
+    if (active)
         if (const auto info = ws.window(*active); info && info->appId == bundleID)
             return;
     const auto pids = instancePids(bundleID);

@@ -12,6 +12,8 @@ struct SetupEngine::Run {
     int cascadedCount = 0;
     std::vector<PendingPlacement> pending;
     std::vector<AppliedWindow> applied;
+    // The window each item got, by item ID in the order they came.
+    std::vector<std::pair<QUuid, platform::WindowId>> itemWindows;
     std::map<QString, platform::AppEntry> installed;
 };
 

@@ -1,7 +1,8 @@
 // A setup of two test clients on the real X desktop: run, end and undo; a capture
 // of the desktop that, run again, puts moved windows back; bringing the windows
 // forward with the focus moving once; then the pages of a fake browser through
-// cold starts, reruns, updates, ends and a restart of the engine.
+// cold starts, reruns, updates, ends and a restart of the engine, and a page in a
+// slot too narrow for its window brought forward all the same.
 #include "base/Paths.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/XdgBrowserLauncher.h"
@@ -400,4 +401,20 @@ TEST_F(SetupEngineX11Test, theWindowsComeForwardInOrderAndTheFocusMovesOnce) {
     EXPECT_LT(at(other), at(a));
     EXPECT_LT(at(a), at(b));
     EXPECT_EQ(order.back(), b);
+}
+
+TEST_F(SetupEngineX11Test, aPageInASlotNarrowerThanItsWindowEndsOnTopWithTheFocus) {
+    // A quarter of the screen is narrower than the page's window may be.
+    installBrowser({"--min", "600x300"});
+    Setup s = setupOf({item(left, {0.25, 0, 0.75, 1, 0}), page({0, 0, 0.25, 1, 0})});
+    ASSERT_TRUE(store.upsert(s));
+
+    const auto ran = engine->run(s);
+    EXPECT_EQ(ran.opened, 2) << ran.notes.join(" | ").toStdString();
+    const auto pages = windowsTitled(inbox);
+    ASSERT_EQ(pages.size(), 1u);
+    const auto page = static_cast<xcb_window_t>(pages.front().element);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return activeWindow(x) == page; }, 3));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return stacking(x).back() == page; }, 3))
+        << "the page stays under the other app's window";
 }
