@@ -8,6 +8,7 @@
 #include "windows/OverlapDetection.h"
 
 #include <QPointer>
+#include <QSet>
 #include <cmath>
 #include <set>
 
@@ -44,6 +45,52 @@ bool showsPage(const QString& windowTitle, const QString& pageTitle) {
            rest.startsWith(QStringLiteral(" - ")) || rest.startsWith(QStringLiteral(" – "));
 }
 
+// A page window a run opened, as any setup's ledger knows it.
+struct OpenedPage {
+    QString browser;
+    qint64 pid = 0;
+    QString url;
+    QString title;
+};
+
+// The windows runs opened for pages, of every setup, with the page each shows: the
+// setup's own address and title for it where the setup still has the page. Guessed
+// windows are left out: they may be the user's.
+std::map<platform::WindowId, OpenedPage> openedPages(const std::map<QUuid, SetupEngine::Ledger>& ledgers,
+                                                     const SetupStore::List& setups) {
+    std::map<platform::WindowId, OpenedPage> pages;
+    for (const auto& [setupID, ledger] : ledgers) {
+        const auto setup =
+            std::find_if(setups.begin(), setups.end(), [&](const Setup& s) { return s.id == setupID; });
+        for (const auto& [browser, windows] : ledger)
+            for (const auto& w : windows) {
+                if (w.guessed || w.prefix.isEmpty())
+                    continue;
+                OpenedPage page{browser, w.pid, w.prefix, QString()};
+                if (setup != setups.end())
+                    for (const auto& item : setup->items)
+                        if (item.bundleID == browser && item.url &&
+                            SetupEngine::ledgerPrefix(*item.url) == w.prefix) {
+                            page.url = *item.url;
+                            page.title = item.title;
+                            break;
+                        }
+                pages.emplace(w.windowID, page);
+            }
+    }
+    return pages;
+}
+
+// The page a run opened this window for, while the window is still that one (X
+// hands a closed window's ID to new windows).
+std::optional<OpenedPage> pageOf(const std::map<platform::WindowId, OpenedPage>& pages, const WindowRef& w) {
+    const auto it = pages.find(w.element);
+    if (it == pages.end() || it->second.browser != w.bundleID ||
+        (it->second.pid != 0 && it->second.pid != w.pid) || !BrowserScripting::isAllowedURL(it->second.url))
+        return std::nullopt;
+    return it->second;
+}
+
 const WindowRef* nearestOf(const std::vector<WindowRef>& windows, const SetupStore::AppliedWindow& saved) {
     const WindowRef* best = nullptr;
     double bestDistance = 0;
@@ -77,7 +124,7 @@ SetupEngine::CaptureResult SetupEngine::captureNow() {
             std::none_of(apps.begin(), apps.end(), [&](const auto& a) { return a.first == *w.bundleID; }))
             apps.emplace_back(*w.bundleID, w.appName);
     std::map<QString, BrowserWindows> harvested;
-    QStringList noAddresses;
+    std::vector<std::pair<QString, QString>> noAddresses; // ID, name
     for (const auto& [id, name] : apps) {
         if (!BrowserScripting::family(id))
             continue;
@@ -93,16 +140,16 @@ SetupEngine::CaptureResult SetupEngine::captureNow() {
             // let its pages quietly turn into plain app windows.
             if (std::all_of(found.windows.begin(), found.windows.end(),
                             [](const auto& w) { return w.url.isEmpty(); }))
-                noAddresses << name;
+                noAddresses.emplace_back(id, name);
             harvested[id] = std::move(found.windows);
         }
     }
     for (const auto& [id, name] : apps)
         if (BrowserScripting::unscriptableBrowsers().contains(id))
-            noAddresses << name;
-    for (const auto& name : noAddresses)
-        result.notes << name + QStringLiteral(" can't share page addresses (no scripting support) — "
-                                              "its windows are saved without URLs.");
+            noAddresses.emplace_back(id, name);
+    // A page's window that a run opened shows that page, whatever the browser tells.
+    const auto pages = openedPages(windowLedger(), *store_.snapshot());
+    QSet<QString> savedWithoutURL;
 
     std::vector<OverlapDetection::Window> entries;
     int withURL = 0;
@@ -126,16 +173,29 @@ SetupEngine::CaptureResult SetupEngine::captureNow() {
         item.title = w.title;
         item.frame = SetupFrame{(c.x() - vf.x()) / vf.width(), (c.y() - vf.y()) / vf.height(),
                                 c.width() / vf.width(), c.height() / vf.height(), displayIndex};
-        if (const auto pages = harvested.find(*w.bundleID); pages != harvested.end())
-            if (auto url = takePage(pages->second, w.title)) {
+        if (const auto found = harvested.find(*w.bundleID); found != harvested.end())
+            if (auto url = takePage(found->second, w.title)) {
                 item.kind = SetupItemKind::url;
                 item.url = *url;
-                withURL += 1;
             }
+        if (const auto page = pageOf(pages, w); page && !item.url) {
+            item.kind = SetupItemKind::url;
+            item.url = page->url;
+            if (!page->title.isEmpty())
+                item.title = page->title;
+        }
+        if (item.url)
+            withURL += 1;
+        else
+            savedWithoutURL.insert(item.bundleID);
         entries.push_back({item.id, c, displayIndex});
         result.items.push_back(std::move(item));
         result.windows.push_back(w.element);
     }
+    for (const auto& [id, name] : noAddresses)
+        if (savedWithoutURL.contains(id))
+            result.notes << name + QStringLiteral(" can't share page addresses (no scripting support) — "
+                                                  "its windows are saved without URLs.");
     result.overlapPairs = OverlapDetection::messyPairs(entries, 0.25, 24);
     qCInfo(lcWindows, "setup capture: %d windows (%d with URLs)", static_cast<int>(result.items.size()),
            withURL);
@@ -211,14 +271,13 @@ Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture,
             folded[i] = true;
     std::vector<SetupItem> kept;
     auto capturedPage = [&](const QString& url) {
-        return std::any_of(captured.begin(), captured.end(), [&](const SetupItem& c) {
-            return c.url && ledgerPrefix(*c.url) == ledgerPrefix(url);
-        });
+        for (size_t i = 0; i < captured.size(); ++i)
+            if (!folded[i] && captured[i].url && ledgerPrefix(*captured[i].url) == ledgerPrefix(url))
+                return true;
+        return false;
     };
     for (const auto& old : setup.items) {
         if (old.kind == SetupItemKind::url && old.url) {
-            if (capturedPage(*old.url))
-                continue;
             SetupItem page = old;
             // First the window this page was opened in, then one titled like it.
             bool placed = false;
@@ -228,6 +287,8 @@ Setup SetupEngine::withCapture(const Setup& setup, const CaptureResult& capture,
                     page.frame = captured[i].frame;
                     folded[i] = placed = true;
                 }
+            if (!placed && capturedPage(*old.url))
+                continue;
             for (size_t i = 0; i < captured.size() && !placed; ++i) {
                 const SetupItem& c = captured[i];
                 if (!folded[i] && c.kind == SetupItemKind::app && c.bundleID == old.bundleID &&

@@ -1,6 +1,6 @@
 // The windows a setup's pages live in: a browser restoring its session while it
-// starts, a second run, an update from the screen and an end after the user
-// closed a page.
+// starts, a second run, an update from the screen, an end after the user closed
+// a page and an update of another setup while a page is open.
 #include "setups/SetupEngineFixture.h"
 #include "support/WaitFor.h"
 
@@ -137,4 +137,28 @@ TEST_F(SetupEnginePagesTest, endingAfterTheUserClosedThePageLeavesNothingOpenToM
     EXPECT_TRUE(end.notes.isEmpty()) << end.notes.join(" | ").toStdString();
     EXPECT_EQ(end.closedWindows, 0);
     EXPECT_TRUE(desktop.closed().empty());
+}
+
+TEST_F(SetupEnginePagesTest, updatingAnotherSetupTakesAPageWindowForItsPage) {
+    Setup reading = setupOf("Read", {page("https://a.com/inbox", "chromium", leftHalf, "Inbox")});
+    ASSERT_TRUE(store.upsert(reading));
+    engine->run(reading);
+    const auto pageWindow = engine->windowLedger().at(reading.id).at("chromium").front().windowID;
+    desktop.update(pageWindow, [](FakeDesktop::Window& w) { w.info.frame = QRectF(960, 30, 960, 1050); });
+    desktop.addWindow(501, "code", QRectF(0, 30, 960, 1050), "Code");
+    Setup coding = setupOf("Code", {app("code", "Code", leftHalf, "Code")});
+    ASSERT_TRUE(store.upsert(coding));
+
+    std::optional<Setup> updated;
+    engine->updateFromCurrent(coding, [&](const Setup& u) { updated = u; });
+    ASSERT_TRUE(waitFor([&] { return updated.has_value(); }));
+    std::vector<SetupItem> onPageFrame;
+    for (const auto& item : updated->items)
+        if (item.frame && std::abs(item.frame->rx - 0.5) < 1e-9)
+            onPageFrame.push_back(item);
+    ASSERT_EQ(onPageFrame.size(), 1u);
+    EXPECT_EQ(onPageFrame.front().kind, SetupItemKind::url);
+    EXPECT_EQ(onPageFrame.front().url, "https://a.com/inbox");
+    EXPECT_EQ(onPageFrame.front().bundleID, "chromium");
+    EXPECT_EQ(*onPageFrame.front().frame, (SetupFrame{0.5, 0, 0.5, 1, 0}));
 }
