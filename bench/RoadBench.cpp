@@ -1,6 +1,10 @@
 // The road of one request, measured on a private test desktop:
 // - from releasing the wake key after saying "maximize" to the command being done
-//   (the 0.12 s hand-off of the transcript included), median of 10;
+//   (the 0.12 s hand-off of the transcript included), median of 10, and where that
+//   time goes: the key, the audio still unheard or undecoded at the end, the
+//   recogniser's final pass, the controller's finish, the hand-off and the plan.
+//   BRISKLET_BENCH_ROAD_PHRASES (commands, comma-separated) and _RUNS say others in
+//   turn and count those lost or run from other words (e.g. beside stress-ng);
 // - the resident memory and CPU use of a running Brisklet after 60 s idle, with the
 //   wake key armed, clap detection on and the speech model loaded; then its memory
 //   with the home window open and after it was closed, and how long the window
