@@ -1,6 +1,10 @@
 // The road of one request, measured on a private test desktop:
 // - from releasing the wake key after saying "maximize" to the command being done
-//   (the 0.12 s hand-off of the transcript included), median of 10;
+//   (the 0.12 s hand-off of the transcript included), median of 10, and where that
+//   time goes: the key, the audio still unheard or undecoded at the end, the
+//   recogniser's final pass, the controller's finish, the hand-off and the plan.
+//   BRISKLET_BENCH_ROAD_PHRASES (commands, comma-separated) and _RUNS say others in
+//   turn and count those lost or run from other words (e.g. beside stress-ng);
 // - the resident memory and CPU use of a running Brisklet after 60 s idle, with the
 //   wake key armed, clap detection on and the speech model loaded; then its memory
 //   with the home window open and after it was closed, and how long the window
@@ -9,6 +13,8 @@
 #include "BenchDesktop.h"
 #include "base/AppState.h"
 #include "base/Prefs.h"
+#include "base/Text.h"
+#include "flow/HUDState.h"
 #include "platform/SpeechRecognizer.h"
 #include "platform/WindowSystem.h"
 #include "shell/AppDelegate.h"
@@ -17,6 +23,7 @@
 #include "support/TestSignals.h"
 #include "support/X11Session.h"
 #include "ui/hud/HUDController.h"
+#include "ui/hud/HUDModel.h"
 #include "voice/AudioEngine.h"
 #include "voice/HotkeyEngine.h"
 #include "voice/SpeechController.h"
@@ -29,9 +36,12 @@
 #include <QProcess>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -62,10 +72,104 @@ double median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+using SteadyClock = std::chrono::steady_clock;
+
+double ms(SteadyClock::time_point from, SteadyClock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Where the time of one request went, from the key's release on. Times are in ms
+// from the release; negative: the step was never seen.
+struct Road {
+    double endSent = -1;     // the window's end of audio reached the recogniser's request
+    double caughtUp = -1;    // the recogniser had decoded every chunk it was given
+    double finalAt = -1;     // the recogniser's final result
+    double passedOn = -1;    // the controller handed a transcript on (the display says "heard")
+    double dispatched = -1;  // the plan started (after the hand-off)
+    double done = -1;        // the plan was done
+    double ringAtEnd = 0;    // ms of audio still in the capture ring at the end (never heard)
+    double backlogAtEnd = 0; // ms of audio given to the recogniser but not yet decoded at the end
+    QString finalText, heardText;
+    bool ran = false;
+};
+
+// Watches the request of a window from another thread: when its end arrives and when
+// the recogniser has decoded what it had by then.
+class RequestWatch {
+public:
+    RequestWatch(std::shared_ptr<platform::RecognitionRequest> request, const AudioEngine& audio,
+                 SteadyClock::time_point released, Road& road)
+        : thread_([this, request, &audio, released, &road] {
+              bool ended = false;
+              while (!stop_) {
+                  if (!ended && request->isEnded()) {
+                      ended = true;
+                      road.endSent = ms(released, SteadyClock::now());
+                      road.ringAtEnd = double(audio.bufferedSamples()) / 16.0;
+                      road.backlogAtEnd = double(request->backlog() * AudioEngine::chunkFrames) / 16.0;
+                  }
+                  if (ended && request->backlog() == 0) {
+                      road.caughtUp = ms(released, SteadyClock::now());
+                      return;
+                  }
+                  std::this_thread::sleep_for(std::chrono::microseconds(100));
+              }
+          }) {}
+    ~RequestWatch() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void printRoad(const std::vector<Road>& roads) {
+    std::vector<double> toEnd, inRing, inBacklog, decode, finalPass, finish, handOff, move, total;
+    int beforeFinal = 0;
+    for (const Road& r : roads) {
+        if (r.endSent < 0 || r.done < 0)
+            continue;
+        toEnd.push_back(r.endSent);
+        inRing.push_back(r.ringAtEnd);
+        inBacklog.push_back(r.backlogAtEnd);
+        if (r.caughtUp >= 0)
+            decode.push_back(r.caughtUp - r.endSent);
+        if (r.finalAt >= 0 && r.caughtUp >= 0)
+            finalPass.push_back(r.finalAt - r.caughtUp);
+        if (r.passedOn >= 0 && r.finalAt >= 0)
+            finish.push_back(r.passedOn - r.finalAt);
+        if (r.passedOn >= 0 && (r.finalAt < 0 || r.finalAt > r.passedOn))
+            ++beforeFinal;
+        if (r.dispatched >= 0 && r.passedOn >= 0)
+            handOff.push_back(r.dispatched - r.passedOn);
+        if (r.dispatched >= 0)
+            move.push_back(r.done - r.dispatched);
+        total.push_back(r.done);
+    }
+    std::printf(
+        "  where it goes (medians, ms): release → end of audio %.0f; at the end %.0f ms of audio still in "
+        "the capture ring (not heard) and %.0f ms not yet decoded; decoding it %.0f; final pass %.0f; "
+        "final → handed on %.0f (%d of %zu handed on before the final); hand-off %.0f; plan %.0f; "
+        "total %.0f\n",
+        median(toEnd), median(inRing), median(inBacklog), median(decode), median(finalPass), median(finish),
+        beforeFinal, roads.size(), median(handOff), median(move), median(total));
+}
+
 void releaseToDone() {
     Prefs::setValue(Prefs::Key::onboarded, true);
     Prefs::setValue(Prefs::Key::soundsEnabled, false);
     Prefs::setValue(Prefs::Key::askEnabled, false);
+
+    // BRISKLET_BENCH_ROAD_PHRASES=maximize,left half,… says several commands in turn,
+    // BRISKLET_BENCH_ROAD_RUNS how many requests in all (to count losses under load).
+    QStringList phrases = {"maximize"};
+    if (const QString v = qEnvironmentVariable("BRISKLET_BENCH_ROAD_PHRASES"); !v.isEmpty())
+        phrases = v.split(',', Qt::SkipEmptyParts);
+    int runs = 10;
+    if (const int v = qEnvironmentVariableIntValue("BRISKLET_BENCH_ROAD_RUNS"); v > 0)
+        runs = v;
 
     QProcess client;
     client.start(selfDir + "/../tests/brisklet-xtestclient",
@@ -89,6 +193,18 @@ void releaseToDone() {
 
     auto owned = std::make_unique<FileMicPlatform>();
     FileMicPlatform* platform = owned.get();
+    std::mutex finalMutex;
+    std::optional<SteadyClock::time_point> finalAt;
+    QString finalText;
+    platform->recognizer();
+    if (platform->recording)
+        platform->recording->observer = [&](const std::optional<platform::RecognitionResult>& result) {
+            if (!result || !result->isFinal)
+                return;
+            std::lock_guard lock(finalMutex);
+            finalAt = SteadyClock::now();
+            finalText = result->text;
+        };
     AppDelegate delegate(std::move(owned), AppDelegate::Options{true});
     if (delegate.launch() != AppDelegate::LaunchResult::running) {
         std::puts("release to done: Brisklet did not start");
@@ -105,15 +221,19 @@ void releaseToDone() {
         return;
     }
 
-    std::string error;
-    auto clip = TestSignals::speech("maximize", &error, "slt");
-    if (clip.empty()) {
-        std::printf("release to done: no speech (%s)\n", error.c_str());
-        return;
+    std::vector<std::vector<float>> clips;
+    for (const QString& phrase : phrases) {
+        std::string error;
+        auto clip = TestSignals::speech(phrase.toStdString(), &error, "slt");
+        if (clip.empty()) {
+            std::printf("release to done: no speech (%s)\n", error.c_str());
+            return;
+        }
+        const auto pad = TestSignals::pinkNoise(0.3, 0.001f, 3);
+        clip.insert(clip.begin(), pad.begin(), pad.end());
+        clip.insert(clip.end(), pad.begin(), pad.end());
+        clips.push_back(std::move(clip));
     }
-    const auto pad = TestSignals::pinkNoise(0.3, 0.001f, 3);
-    clip.insert(clip.begin(), pad.begin(), pad.end());
-    clip.insert(clip.end(), pad.begin(), pad.end());
 
     xcb_connection_t* x = xcb_connect(nullptr, nullptr);
     auto key = [&](bool press) {
@@ -123,8 +243,10 @@ void releaseToDone() {
     };
 
     std::vector<double> times;
-    int misses = 0;
-    for (int run = 0; run < 10; ++run) {
+    std::vector<Road> roads;
+    int misses = 0, lost = 0, wrong = 0;
+    for (int run = 0; run < runs; ++run) {
+        const QString phrase = phrases[run % phrases.size()];
         auto& ws = platform->windowSystem();
         ws.unmaximize(victim);
         ws.setFrame(victim, QRectF(100, 100, 400, 300));
@@ -138,36 +260,79 @@ void releaseToDone() {
             ++misses;
             continue;
         }
-        platform->mic->appendSamples(clip);
+        {
+            std::lock_guard lock(finalMutex);
+            finalAt.reset();
+        }
+        const auto request = platform->recording->last;
+        platform->mic->appendSamples(clips[std::size_t(run) % clips.size()]);
         const std::size_t end = platform->mic->samplesQueued();
         waitUntil([&] { return platform->mic->samplesFed() >= end; }, 15);
         waitUntil([] { return false; }, 0.2);
+        Road road;
         key(false);
-        const auto released = std::chrono::steady_clock::now();
-        const bool done = waitUntil(
-            [&] {
-                const auto kind = delegate.hud()->state().kind;
-                return kind == HUDState::Kind::done || kind == HUDState::Kind::info ||
-                       kind == HUDState::Kind::miss;
-            },
-            10);
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - released).count();
-        if (done && delegate.appState()->commandsRun() > before)
+        const auto released = SteadyClock::now();
+        bool done = false;
+        {
+            RequestWatch watch(request, *delegate.audio(), released, road);
+            // Each change of the display, timed as it happens.
+            HUDModel& model = delegate.hud()->model();
+            const auto connection = QObject::connect(&model, &HUDModel::stateChanged, [&] {
+                const HUDState& state = model.state();
+                const double now = ms(released, SteadyClock::now());
+                if (state.kind == HUDState::Kind::heard && road.passedOn < 0) {
+                    road.passedOn = now;
+                    road.heardText = state.text;
+                }
+                if (state.kind == HUDState::Kind::executing && road.dispatched < 0)
+                    road.dispatched = now;
+                if ((state.kind == HUDState::Kind::done || state.kind == HUDState::Kind::info ||
+                     state.kind == HUDState::Kind::miss) &&
+                    road.done < 0)
+                    road.done = now;
+            });
+            done = waitUntil([&] { return road.done >= 0; }, 10);
+            QObject::disconnect(connection);
+            if (!done)
+                road.done = ms(released, SteadyClock::now());
+            // The final may still come after a window that did not wait for it.
+            waitUntil([&] { return !delegate.speech()->isListening() && request->backlog() == 0; }, 3);
+        }
+        {
+            std::lock_guard lock(finalMutex);
+            if (finalAt) {
+                road.finalAt = ms(released, *finalAt);
+                road.finalText = finalText;
+            }
+        }
+        const double seconds = road.done / 1000.0;
+        road.ran = done && delegate.appState()->commandsRun() > before;
+        if (road.ran)
             times.push_back(seconds);
         else
             ++misses;
+        const bool said = Text::normalize(road.heardText) == Text::normalize(phrase);
+        if (!road.ran)
+            ++lost;
+        else if (!said)
+            ++wrong;
+        if (!road.ran || !said)
+            std::printf("  \"%s\": heard \"%s\", the recogniser's final \"%s\"%s\n", qUtf8Printable(phrase),
+                        qUtf8Printable(road.heardText), qUtf8Printable(road.finalText),
+                        road.ran ? ", and it ran" : "");
+        roads.push_back(road);
         waitUntil([] { return false; }, 0.3);
     }
     xcb_disconnect(x);
     client.terminate();
     client.waitForFinished(2000);
 
-    std::printf(
-        "release to done, \"maximize\": median %.0f ms over %zu runs (min %.0f, max %.0f; %d not done)\n",
-        median(times) * 1000, times.size(),
-        times.empty() ? 0.0 : *std::min_element(times.begin(), times.end()) * 1000,
-        times.empty() ? 0.0 : *std::max_element(times.begin(), times.end()) * 1000, misses);
+    std::printf("release to done, \"%s\": median %.0f ms over %zu runs (min %.0f, max %.0f; %d not done)\n",
+                qUtf8Printable(phrases.join(", ")), median(times) * 1000, times.size(),
+                times.empty() ? 0.0 : *std::min_element(times.begin(), times.end()) * 1000,
+                times.empty() ? 0.0 : *std::max_element(times.begin(), times.end()) * 1000, misses);
+    std::printf("  of %d spoken commands: %d lost, %d ran from other words than said\n", runs, lost, wrong);
+    printRoad(roads);
 }
 
 // utime + stime of a process, in clock ticks.

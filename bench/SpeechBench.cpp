@@ -12,7 +12,8 @@
 // (or BRISKLET_SPEECH_SET / _TSV / _MIN_SCORE / _MIN_COVERAGE; BRISKLET_SPEECH_VERBOSE
 // prints every clip, not only the misses). The TSV holds one line per WAV: file name,
 // a tab, the spoken text (empty for a free question), and optionally a tab and the
-// condition ("clean", "noisy", …) and a tab and the voice.
+// condition ("clean", "noisy", …) and a tab and the voice. A recording's lead-in before
+// the speech is heard as the room before the window, so begin each with a moment of it.
 //
 // To calibrate the rule: --shard=I/N measures every Nth phrase from the Ith (run N at
 // once), and --dump=FILE writes each clip's readings — both grammars', the general

@@ -46,6 +46,7 @@ bool RecognitionRequest::isCancelled() const {
 
 RecognitionRequest::Next RecognitionRequest::next(std::vector<float>& out) {
     std::unique_lock lock(mutex_);
+    taken_ = true;
     wake_.wait(lock, [this] { return cancelled_ || ended_ || !chunks_.empty(); });
     if (cancelled_)
         return Next::cancelled;
@@ -66,6 +67,11 @@ void RecognitionRequest::chunkDone() {
 std::size_t RecognitionRequest::backlog() const {
     std::lock_guard lock(mutex_);
     return chunks_.size() + inFlight_;
+}
+
+bool RecognitionRequest::isFinalPending() const {
+    std::lock_guard lock(mutex_);
+    return ended_ && !cancelled_ && (taken_ || !chunks_.empty() || inFlight_ > 0);
 }
 
 } // namespace brisklet::platform

@@ -49,6 +49,11 @@ public:
     void chunkDone();
     // Chunks appended but not yet decoded (for measuring).
     std::size_t backlog() const;
+    // After endAudio(): the recogniser still owes this window its final result. It
+    // holds audio it has not decoded, or it has taken from the request and so runs a
+    // final pass once the audio is done (taking marks it: next() is the recogniser's
+    // side). False after cancel().
+    bool isFinalPending() const;
 
 private:
     const QStringList contextual_;
@@ -58,6 +63,7 @@ private:
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;
     std::size_t inFlight_ = 0;
+    bool taken_ = false;
     bool ended_ = false;
     bool cancelled_ = false;
 };

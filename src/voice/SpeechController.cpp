@@ -177,16 +177,46 @@ void SpeechController::endListeningWindow(int gen) {
     std::weak_ptr<SpeechController*> weak = self_;
     scheduler_.schedule(finishDelay, [weak, gen] {
         if (auto self = weak.lock())
-            (*self)->finish(gen);
+            (*self)->finishAfterEnd(gen, false);
     });
+    scheduler_.schedule(finalWaitLimit, [weak, gen] {
+        if (auto self = weak.lock())
+            (*self)->finishAfterEnd(gen, true);
+    });
+}
+
+// A recogniser that still owes its final (audio not yet decoded, or its final pass
+// running) is waited for: a partial may be the phrase cut short, and would run the
+// wrong thing. At the wait's limit it is no more whole than before, and a miss is
+// better than a wrong action.
+void SpeechController::finishAfterEnd(int gen, bool atLimit) {
+    if (gen != generation_ || !completion_)
+        return;
+    std::shared_ptr<platform::RecognitionRequest> request;
+    {
+        std::lock_guard lock(lock_);
+        request = request_;
+    }
+    if (!request || !request->isFinalPending()) {
+        finish(gen);
+        return;
+    }
+    if (!atLimit)
+        return;
+    qCWarning(lcSpeech, "no final transcript %.0f s after the end of audio — nothing taken from this window",
+              finalWaitLimit);
+    complete(QString());
 }
 
 void SpeechController::finish(int gen) {
     if (gen != generation_ || !completion_)
         return;
+    complete(normalize(bestTranscript_));
+}
+
+void SpeechController::complete(const QString& text) {
     Completion completion = std::move(completion_);
     completion_ = nullptr;
-    const QString text = normalize(bestTranscript_);
     teardown();
     if (text.isEmpty())
         qCInfo(lcSpeech, "final transcript ready (empty)");

@@ -41,7 +41,9 @@ public:
     // text (nullopt when nothing was heard), unless the window is cancelled or
     // superseded; when the start is refused it is called at once with nullopt.
     void start(Mode mode, PartialHandler onPartial, Completion completion);
-    // Ends the window of generation `gen`; the final result follows within 0.5 s.
+    // Ends the window of generation `gen`. The final result follows at once when the
+    // recogniser has it, within 0.5 s when it owes none, and within 3 s when it is
+    // still decoding; a final that never comes leaves the window with nothing.
     void endListeningWindow(int gen);
     // A held window becomes hands-free; its limits count from now.
     void releaseToOpenEnded();
@@ -84,6 +86,8 @@ public:
     static constexpr double silenceEnd = 1.0;
     static constexpr double quickMatchQuiet = 0.5;
     static constexpr double finishDelay = 0.5;
+    // The longest wait after the end of audio for a final the recogniser still owes.
+    static constexpr double finalWaitLimit = 3.0;
     // Room sound kept from before a window and handed to the recogniser with it.
     static constexpr std::size_t preRollSamples = 16000 * 4 / 10;
 
@@ -91,6 +95,8 @@ private:
     void handleResult(int gen, std::optional<platform::RecognitionResult> result, const QString& error);
     void tick(int gen);
     void finish(int gen);
+    void finishAfterEnd(int gen, bool atLimit);
+    void complete(const QString& text);
     void teardown();
     void remember(std::span<const float> samples);
     std::vector<float> takeHistory();

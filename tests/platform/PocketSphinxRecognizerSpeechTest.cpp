@@ -6,12 +6,15 @@
 #include "support/FakeScheduler.h"
 #include "support/RecordingRecognizer.h"
 #include "support/SpeechSet.h"
+#include "support/TestSignals.h"
+#include "support/WavFile.h"
 #include "voice/SpeechController.h"
 
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <thread>
 
 using namespace brisklet;
@@ -147,6 +150,42 @@ TEST_F(RecognizerSpeechTest, partialsArriveBeforeTheFinalAndACancelledWindowRepo
     const auto after = decode(clip);
     EXPECT_EQ(Text::normalize(after.finalText.value_or(QString())), clip.expected);
     EXPECT_EQ(finals.load(), 0);
+}
+
+// Someone's own recordings: each is scored against the text its list gives, and heard
+// after the room sound that precedes its speech, as the app's microphone hears it.
+TEST_F(RecognizerSpeechTest, aRecordedSetIsScoredOnItsListedTextAndHeardAfterItsOwnRoom) {
+    QTemporaryDir folder;
+    std::string error;
+    const std::vector<float> speech = test::TestSignals::speech("open terminal", &error, "slt");
+    ASSERT_FALSE(speech.empty()) << error;
+    // A quiet room under the whole recording, 0.6 s of it before the speech.
+    std::vector<float> recording = SpeechSet::pinkNoise(speech.size() + 16000, 5);
+    for (float& s : recording)
+        s *= 0.005f;
+    test::TestSignals::mix(recording, speech, 0.6);
+    ASSERT_TRUE(test::writeWav(folder.filePath("take 1.wav"), recording, 16000));
+    QFile tsv(folder.filePath("set.tsv"));
+    ASSERT_TRUE(tsv.open(QIODevice::WriteOnly));
+    tsv.write("take 1.wav\tOpen Terminal\tkitchen\tme\n");
+    tsv.close();
+
+    QString problem;
+    const auto clips =
+        SpeechSet::loadUserSet(folder.path(), tsv.fileName(), folder.filePath("work"), &problem);
+    ASSERT_EQ(clips.size(), 1u) << qPrintable(problem);
+    EXPECT_EQ(clips[0].spoken, "Open Terminal");
+    EXPECT_EQ(clips[0].expected, "open terminal");
+    const std::vector<float> room = SpeechSet::roomOf(clips[0]);
+    ASSERT_EQ(room.size(), 6400u) << "0.4 s of the room before the speech";
+    double sum = 0;
+    for (float s : room)
+        sum += double(s) * s;
+    EXPECT_LT(std::sqrt(sum / double(room.size())), 0.003) << "only the room, none of the speech";
+
+    const auto decoded = decode(clips[0]);
+    EXPECT_EQ(Text::normalize(decoded.finalText.value_or(QString())), "open terminal");
+    EXPECT_TRUE(shared().recognizer->lastDecision().quietRoom);
 }
 
 // The controller over the real recogniser, audio fed at its own pace on a fake clock.

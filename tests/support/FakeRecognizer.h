@@ -42,6 +42,17 @@ public:
     void partial(const QString& text) { last().handler(platform::RecognitionResult{text, false}, {}); }
     void final(const QString& text) { last().handler(platform::RecognitionResult{text, true}, {}); }
     void fail(const QString& error) { last().handler(std::nullopt, error); }
+    // Decodes the audio the last request holds and takes its end, as a recogniser
+    // does before its final pass; then final() answers (or nothing ever does). Only
+    // once the window has ended.
+    void takeEnd() {
+        auto& request = *last().request;
+        if (!request.isEnded())
+            return;
+        std::vector<float> chunk;
+        while (request.next(chunk) == platform::RecognitionRequest::Next::audio)
+            request.chunkDone();
+    }
 };
 
 } // namespace brisklet::test

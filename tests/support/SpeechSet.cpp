@@ -68,6 +68,36 @@ double activeRms(const std::vector<float>& samples) {
     return std::sqrt(sum / double(n));
 }
 
+// The room sound of a recording: its lead-in before the speech starts, the last 0.4 s
+// of it at most, ending a little before the first frame that rises halfway (in dB)
+// from the room's level to the speech's. Empty when the speech starts at once.
+std::vector<float> leadIn(const std::vector<float>& samples) {
+    constexpr std::size_t frame = 512;
+    constexpr std::size_t guardFrames = 3; // a word's first sounds are faint
+    std::vector<double> levels;
+    for (std::size_t i = 0; i + frame <= samples.size(); i += frame) {
+        double sum = 0;
+        for (std::size_t k = i; k < i + frame; ++k)
+            sum += double(samples[k]) * samples[k];
+        levels.push_back(std::sqrt(sum / frame));
+    }
+    if (levels.empty())
+        return {};
+    std::vector<double> sorted = levels;
+    std::sort(sorted.begin(), sorted.end());
+    const double room = sorted[sorted.size() / 10];
+    const double speech = activeRms(samples);
+    const double onsetLevel = std::max(std::sqrt(room * speech), speech / 100);
+    std::size_t onset = 0;
+    while (onset < levels.size() && levels[onset] < onsetLevel)
+        ++onset;
+    if (onset <= guardFrames)
+        return {};
+    const std::size_t end = (onset - guardFrames) * frame;
+    const std::size_t begin = end > kRoomSamples ? end - kRoomSamples : 0;
+    return {samples.begin() + std::ptrdiff_t(begin), samples.begin() + std::ptrdiff_t(end)};
+}
+
 } // namespace
 
 std::vector<Phrase> commandPhrases() {
@@ -327,7 +357,8 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
         if (line.trimmed().isEmpty() || line.startsWith('#'))
             continue;
         const QString name = line.section('\t', 0, 0).trimmed();
-        const QString expected = Text::normalize(line.section('\t', 1, 1));
+        const QString spoken = line.section('\t', 1, 1).trimmed();
+        const QString expected = Text::normalize(spoken);
         const QString source = QDir(folder).filePath(name);
         if (!QFileInfo::exists(source)) {
             if (error)
@@ -339,11 +370,28 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
         if (!run("sox", {source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
                  error))
             return {};
+        // A recording's room is its own lead-in, not a made-up one: the noise it was
+        // recorded in is the noise the recogniser should learn before the speech.
+        const auto samples = readClip(converted);
+        if (!samples) {
+            if (error)
+                *error = "unreadable " + converted;
+            return {};
+        }
+        QString roomFile;
+        if (const std::vector<float> room = leadIn(*samples); !room.empty()) {
+            roomFile = QDir(workFolder).filePath(QString("%1.room.wav").arg(out.size(), 4, 10, QChar('0')));
+            if (!writeWav(roomFile, room, 16000)) {
+                if (error)
+                    *error = "could not write " + roomFile;
+                return {};
+            }
+        }
         const QString condition = line.section('\t', 2, 2).trimmed().toLower();
         const QString voice = line.section('\t', 3, 3).trimmed();
         const bool noisy = !condition.isEmpty() && condition != QLatin1String("clean");
-        out.push_back({converted, name, expected, voice.isEmpty() ? QStringLiteral("user") : voice, noisy,
-                       condition.isEmpty() ? QStringLiteral("clean") : condition, QString()});
+        out.push_back({converted, spoken, expected, voice.isEmpty() ? QStringLiteral("user") : voice, noisy,
+                       condition.isEmpty() ? QStringLiteral("clean") : condition, roomFile});
     }
     return out;
 }

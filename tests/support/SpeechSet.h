@@ -50,7 +50,8 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
 // A user's set: a folder of WAV files and a TSV of file name, tab, expected
 // transcript (empty for a free question), and optionally a tab and the condition
 // ("clean", "noisy", "car" …; anything but "clean" counts as noisy), a tab and the voice. The files are
-// converted with sox to 16 kHz mono into `workFolder`.
+// converted with sox to 16 kHz mono into `workFolder`; each clip's room sound is the
+// recording's own lead-in before the speech (none when the speech starts at once).
 std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
                               QString* error);
 

@@ -177,6 +177,47 @@ TEST_F(SpeechControllerTest, aFinalResultFinishesBeforeTheDelayAndTheDelayThenDo
     EXPECT_EQ(completions, 1);
 }
 
+// After the end a partial may be the phrase cut short: while the recogniser still
+// holds audio or runs its final pass, the window waits for the final, up to 3 s.
+TEST_F(SpeechControllerTest, aFinalOnItsWayIsWaitedForInsteadOfThePartial) {
+    open(Mode::hold);
+    say("that");
+    controller.appendAudio(std::vector<float>(512, 0.1f)); // not yet decoded at the end
+    controller.endListeningWindow(controller.generation());
+    scheduler.advance(1.5);
+    EXPECT_EQ(completions, 0) << "finished on a partial while the final was on its way";
+    recognizer.takeEnd();
+    recognizer.final("Open Thunderbird");
+    scheduler.runDue();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>("open thunderbird"));
+}
+
+// A miss is better than running half a phrase.
+TEST_F(SpeechControllerTest, aFinalPassThatNeverAnswersEndsTheWindowWithNothingAtThreeSeconds) {
+    open(Mode::hold);
+    say("ill");
+    controller.endListeningWindow(controller.generation());
+    recognizer.takeEnd();
+    scheduler.advance(2.95);
+    EXPECT_EQ(completions, 0);
+    scheduler.advance(0.05);
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(finalText.has_value());
+    EXPECT_FALSE(recognizer.last().request->isFinalPending()) << "the window's request is dropped";
+}
+
+TEST_F(SpeechControllerTest, aRecogniserThatOwesNoFinalFinishesHalfASecondAfterTheEnd) {
+    open(Mode::hold);
+    say("maximize");
+    controller.endListeningWindow(controller.generation());
+    scheduler.advance(0.49);
+    EXPECT_EQ(completions, 0);
+    scheduler.advance(0.01);
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>("maximize"));
+}
+
 TEST_F(SpeechControllerTest, anErrorEndsTheWindowWithWhatWasHeard) {
     open(Mode::timed);
     say("Volume up");
