@@ -14,6 +14,9 @@ public:
         bool ok = false;
         qint64 pid = 0; // the started process; it may hand off to a running instance and exit
         QString error;  // why it failed, for the log
+        // A fresh startup id the process was given in its environment: a browser
+        // that passes it on puts it on the window the launch opened. Empty for none.
+        QString startupId;
     };
 
     virtual ~BrowserLauncher() = default;

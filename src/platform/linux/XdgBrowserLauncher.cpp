@@ -5,12 +5,28 @@
 #include "platform/linux/LinuxAppLauncher.h"
 #include "platform/linux/PosixProcessRunner.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <atomic>
+
 namespace brisklet::platform {
 
 namespace {
 // Stands in for the URL while the field codes are expanded; never a local path, so
 // %f and %F drop it.
 const QString placeholder = QStringLiteral("brisklet-arguments:here");
+
+// Unique to this launch: our process, a count and the time, as the startup
+// notification convention asks. No "_TIME" part: that would be read as the moment
+// of a user's action, which we don't have.
+QString freshStartupId() {
+    static std::atomic<quint64> count{0};
+    return QStringLiteral("brisklet-%1-%2-%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(++count)
+        .arg(QDateTime::currentMSecsSinceEpoch());
+}
+
 } // namespace
 
 QStringList XdgBrowserLauncher::commandLine(const DesktopEntry& entry, const QStringList& arguments) {
@@ -53,15 +69,17 @@ BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& d
     const auto entries = entries_();
     const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
     if (!entry)
-        return {false, 0, QStringLiteral("no application “%1” is installed").arg(desktopId)};
+        return {false, 0, QStringLiteral("no application “%1” is installed").arg(desktopId), {}};
     const QStringList command = commandLine(*entry, arguments);
     if (command.isEmpty())
-        return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId)};
-    const auto started = LinuxAppLauncher::spawnDetached(command);
+        return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId), {}};
+    const QString startupId = freshStartupId();
+    const auto started =
+        LinuxAppLauncher::spawnDetached(command, {{QStringLiteral("DESKTOP_STARTUP_ID"), startupId}});
     if (started.ok) {
-        BK_DETAIL(lcWindows) << "launched" << desktopId << command;
+        BK_DETAIL(lcWindows) << "launched" << desktopId << command << startupId;
     }
-    return {started.ok, started.pid, started.error};
+    return {started.ok, started.pid, started.error, started.ok ? startupId : QString()};
 }
 
 bool XdgBrowserLauncher::isInstalled(const QString& desktopId) {
