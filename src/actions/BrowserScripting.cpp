@@ -223,7 +223,8 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
         return {OpenResult::Kind::failed, 0};
     const auto before = idsOf(browserWindows(desktop, bundleID));
     const auto launch =
-        desktop.launcher.launchWithArguments(bundleID, QStringList{QStringLiteral("--new-window")} + urls);
+        desktop.launcher.launchWithArguments(bundleID, QStringList{QStringLiteral("--new-window")} + urls,
+                                             platform::BrowserLauncher::StartupId::fresh);
     if (!launch.ok) {
         qCCritical(lcWindows).noquote()
             << QStringLiteral("scripted open failed (%1): %2").arg(bundleID, launch.error);

@@ -29,11 +29,13 @@ public:
     // Set: a start without pages while the browser has no window restores these
     // windows (title, seconds after the launch) instead of opening a new tab.
     std::vector<std::pair<QString, double>> session;
-    // Each launch carries a fresh startup id; a running browser puts it on the
-    // window it opens (a cold one only on its client leader, which no window shows).
+    // A launch asked to carry a fresh startup id gets one; a running browser puts it
+    // on the window it opens (a cold one only on its client leader, which no window
+    // shows).
     bool passesStartupId = true;
 
-    Launch launchWithArguments(const QString& id, const QStringList& arguments) override {
+    using BrowserLauncher::launchWithArguments;
+    Launch launchWithArguments(const QString& id, const QStringList& arguments, StartupId fresh) override {
         calls.emplace_back(id, arguments);
         if (fails || !installed.contains(id))
             return {false, 0, "exec failed", {}};
@@ -42,7 +44,8 @@ public:
         const auto listed = desktop_.windows();
         const bool cold =
             std::none_of(listed.begin(), listed.end(), [&](const auto& w) { return w.appId == id; });
-        const QString startupId = QStringLiteral("fake-startup-%1").arg(++launches_);
+        const QString startupId =
+            fresh == StartupId::fresh ? QStringLiteral("fake-startup-%1").arg(++launches_) : QString();
         if (!withPages && cold && !session.empty()) {
             for (const auto& [title, after] : session)
                 desktop_.addWindow(windowOf(id, title, after));

@@ -65,7 +65,8 @@ XdgBrowserLauncher::XdgBrowserLauncher(EntriesProvider entries, ProcessRunner* r
 XdgBrowserLauncher::~XdgBrowserLauncher() = default;
 
 BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& desktopId,
-                                                                const QStringList& arguments) {
+                                                                const QStringList& arguments,
+                                                                StartupId startupId) {
     const auto entries = entries_();
     const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
     if (!entry)
@@ -73,13 +74,15 @@ BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& d
     const QStringList command = commandLine(*entry, arguments);
     if (command.isEmpty())
         return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId), {}};
-    const QString startupId = freshStartupId();
-    const auto started =
-        LinuxAppLauncher::spawnDetached(command, {{QStringLiteral("DESKTOP_STARTUP_ID"), startupId}});
+    const QString id = startupId == StartupId::fresh ? freshStartupId() : QString();
+    QMap<QString, QString> environment;
+    if (!id.isEmpty())
+        environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), id);
+    const auto started = LinuxAppLauncher::spawnDetached(command, environment);
     if (started.ok) {
-        BK_DETAIL(lcWindows) << "launched" << desktopId << command << startupId;
+        BK_DETAIL(lcWindows) << "launched" << desktopId << command << id;
     }
-    return {started.ok, started.pid, started.error, started.ok ? startupId : QString()};
+    return {started.ok, started.pid, started.error, started.ok ? id : QString()};
 }
 
 bool XdgBrowserLauncher::isInstalled(const QString& desktopId) {
