@@ -4,6 +4,7 @@
 
 #include <QUrl>
 #include <algorithm>
+#include <limits>
 #include <mutex>
 
 namespace brisklet::BrowserScripting {
@@ -135,15 +136,20 @@ struct PageWindow {
     bool guessed = false;
 };
 
-// Waits for the window that shows the pages. A cold start restores the user's
-// windows at the same time, before or after ours; one of them taken for ours must
-// never be closed with all its tabs, so a window taken on a guess says so.
+// Waits for the window that shows the pages. The one carrying the launch's own
+// startup id is it, known at once. A browser that doesn't pass the id on leaves
+// only titles to go by, and a cold start restores the user's windows at the same
+// time, before or after ours; one of them taken for ours must never be closed with
+// all its tabs, so a window taken on a guess says so.
 std::optional<PageWindow> waitForPageWindow(Desktop& desktop, const QString& bundleID,
                                             const std::set<platform::WindowId>& before,
-                                            const QStringList& urls, double settleFor) {
+                                            const QStringList& urls, const QString& startupId,
+                                            double settleFor) {
     const double deadline = desktop.clock.now() + openLimit;
-    std::optional<double> settled;
-    std::vector<platform::WindowInfo> mapped; // the new windows, in the order they came
+    constexpr double never = std::numeric_limits<double>::infinity();
+    double settled = never;                    // when the windows that came are looked at
+    std::vector<platform::WindowInfo> mapped;  // the new windows, in the order they came
+    std::map<platform::WindowId, QString> ids; // their own startup ids, once they show one
     for (;;) {
         auto now = browserWindows(desktop, bundleID);
         // Front to back: of windows seen in the same look, the front one came last.
@@ -160,22 +166,32 @@ std::optional<PageWindow> waitForPageWindow(Desktop& desktop, const QString& bun
         std::erase_if(mapped, [&](const platform::WindowInfo& m) {
             return std::none_of(now.begin(), now.end(), [&](const auto& w) { return w.id == m.id; });
         });
-        if (mapped.empty())
-            settled.reset(); // what came has gone again: wait on
-        else if (!settled)
+        std::vector<platform::WindowInfo> unmarked; // no startup id: any launch's, or none
+        for (const auto& m : mapped) {
+            QString& id = ids[m.id];
+            if (id.isEmpty())
+                id = desktop.windows.startupId(m.id);
+            if (!startupId.isEmpty() && id == startupId)
+                return PageWindow{m, false};
+            if (id.isEmpty())
+                unmarked.push_back(m); // one with another launch's id is never ours
+        }
+        if (unmarked.empty())
+            settled = never; // what came has gone again, or isn't ours: wait on
+        else if (settled == never)
             settled = std::min(desktop.clock.now() + settleFor, deadline);
-        for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
-            if (namesAPage(it->title, urls))
-                return PageWindow{*it, false};
-        if (settled && desktop.clock.now() >= *settled) {
-            for (auto it = mapped.rbegin(); it != mapped.rend(); ++it)
+        if (desktop.clock.now() >= settled) {
+            for (auto it = unmarked.rbegin(); it != unmarked.rend(); ++it)
+                if (namesAPage(it->title, urls))
+                    return PageWindow{*it, false};
+            for (auto it = unmarked.rbegin(); it != unmarked.rend(); ++it)
                 if (looksNew(it->title))
                     return PageWindow{*it, false};
             // The restored windows have mostly come before the request: the first
             // one after it is the best bet, but only a bet.
-            return PageWindow{mapped.front(), true};
+            return PageWindow{unmarked.front(), true};
         }
-        if (!settled && desktop.clock.now() >= deadline)
+        if (settled == never && desktop.clock.now() >= deadline)
             return std::nullopt;
         desktop.clock.sleep(pollStep);
     }
@@ -207,7 +223,8 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
         return {OpenResult::Kind::failed, 0};
     const auto before = idsOf(browserWindows(desktop, bundleID));
     const auto launch =
-        desktop.launcher.launchWithArguments(bundleID, QStringList{QStringLiteral("--new-window")} + urls);
+        desktop.launcher.launchWithArguments(bundleID, QStringList{QStringLiteral("--new-window")} + urls,
+                                             platform::BrowserLauncher::StartupId::fresh);
     if (!launch.ok) {
         qCCritical(lcWindows).noquote()
             << QStringLiteral("scripted open failed (%1): %2").arg(bundleID, launch.error);
@@ -215,7 +232,8 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
     }
     // A browser with no window yet is started by this call and may restore a session.
     const bool restoring = justStarted || before.empty();
-    const auto page = waitForPageWindow(desktop, bundleID, before, urls, restoring ? settleTime : 0);
+    const auto page =
+        waitForPageWindow(desktop, bundleID, before, urls, launch.startupId, restoring ? settleTime : 0);
     if (!page) {
         qCCritical(lcWindows).noquote() << QStringLiteral("scripted open failed (%1): timeout").arg(bundleID);
         return {OpenResult::Kind::timedOut, 0};

@@ -97,11 +97,13 @@ HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID);
 
 // Opens the pages in one new window of the browser, places it on `axBounds` and
 // brings it forward. Every address must be allowed. No running instance is needed.
-// A browser that is restoring its last session (one this call starts, or one the
-// caller has `justStarted`) maps windows of the user's around ours, so the new
-// windows are watched for a moment and the page's own one is taken: one titled after
-// a page's host, else a new tab's, else (a guess) the first one mapped after the
-// request. A browser that was running already maps only ours, which is taken at once.
+// The new window that carries the launch's own startup id is the page's, at once.
+// A browser that doesn't pass the id on gives only titles: while it restores its
+// last session (one this call starts, or one the caller has `justStarted`) it maps
+// windows of the user's around ours, so the new windows are watched for a moment and
+// the page's own one is taken: one titled after a page's host, else a new tab's,
+// else (a guess) the first one mapped after the request. A browser that was running
+// already maps only ours, which is taken at once.
 OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QString& bundleID,
                           const QRectF& axBounds, bool justStarted = false);
 inline OpenResult openPositioned(Desktop& desktop, const QString& url, const QString& bundleID,

@@ -32,6 +32,7 @@ public:
         int closedApps = 0;
         QStringList notes;
         int closedWindows = 0; // browser windows of its pages that were still open and closed
+        int leftOpenPages = 0; // pages left open in windows it couldn't be sure it opened
     };
     struct UndoReport {
         QString name;

@@ -83,6 +83,9 @@ public:
     virtual bool close(WindowId window) = 0;
     // The mouse pointer, absent when it cannot be read.
     virtual std::optional<QPointF> pointer() = 0;
+    // The startup id the window carries itself (never one shared through its client
+    // leader); empty for none or a window that is gone.
+    virtual QString startupId(WindowId) { return {}; }
 };
 
 } // namespace brisklet::platform

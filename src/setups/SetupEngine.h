@@ -247,10 +247,14 @@ private:
                    const QString& browser, const QString& name, bool notInstalled, bool unscriptable,
                    bool justStarted, RunReport& report, std::vector<AppliedWindow>& applied,
                    OpenedWindows& opened);
-    // A sentence for each window still open that was taken for a page on a guess,
-    // and so is left open.
-    QStringList leftOpenNotes(const std::vector<SetupItem>& items, const QString& browser,
-                              const OpenedWindows& windows);
+    // The pages whose windows, taken for them on a guess, are still open and so are
+    // left open: one sentence names them all.
+    struct LeftOpen {
+        QStringList pages; // each page once, quoted
+        QString note;      // empty when no page is left open
+    };
+    LeftOpen leftOpen(const std::vector<SetupItem>& items, const QString& browser,
+                      const OpenedWindows& windows);
     void openPlainly(const SetupItem& item, const QString& browser, const QString& name, bool notInstalled,
                      bool unscriptable, bool hadFrame, RunReport& report);
 

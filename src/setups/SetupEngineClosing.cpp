@@ -74,6 +74,7 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         if (const auto entry = windowLedger_.find(setup.id); entry != windowLedger_.end())
             ledger = entry->second;
     }
+    QStringList leftOpenNotes;
     for (const auto& group : groups(setup.urlItems())) {
         const QString name = group.items.front().appName;
         if (!hasWindow(group.bundleID) || !c_.browsers)
@@ -87,7 +88,11 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
         QSet<QString> prefixes;
         const auto mine = ledger.find(group.bundleID);
         if (mine != ledger.end() && !mine->second.empty()) {
-            report.notes << leftOpenNotes(group.items, group.bundleID, mine->second);
+            if (const auto left = leftOpen(group.items, group.bundleID, mine->second);
+                !left.pages.isEmpty()) {
+                leftOpenNotes << left.note;
+                report.leftOpenPages += static_cast<int>(left.pages.size());
+            }
             // A page whose window the user closed already is covered all the same:
             // nothing of it is left open.
             report.closedWindows +=
@@ -105,6 +110,8 @@ SetupPort::EndReport SetupEngine::end(const Setup& setup) {
                  results.end())
             report.notes << name + QStringLiteral(" tabs can't be closed by script — left open.");
     }
+    // First, so the card, which shows one note, says which pages were left open.
+    report.notes = leftOpenNotes + report.notes;
     bool forgot = false;
     {
         // The browser's start windows are kept: they stay open and out of the setup's updates.
@@ -170,7 +177,9 @@ std::optional<SetupPort::UndoReport> SetupEngine::undoLast() {
     const auto setup = store_.setup(checkpoint.setupID);
     for (const auto& [browser, list] : checkpoint.openedLedger)
         if (hasWindow(browser) && c_.browsers) {
-            report.notes << leftOpenNotes(setup ? setup->items : std::vector<SetupItem>{}, browser, list);
+            if (const auto left = leftOpen(setup ? setup->items : std::vector<SetupItem>{}, browser, list);
+                !left.pages.isEmpty())
+                report.notes << left.note;
             auto desktop = browserDesktop();
             if (BrowserScripting::closeWindows(desktop, list, browser).closed > 0)
                 report.closedSetupWindows = true;

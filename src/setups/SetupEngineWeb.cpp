@@ -86,8 +86,11 @@ bool SetupEngine::ensureBrowserRunning(const QString& bundleID, OpenedWindows* s
         clock_.sleep(0.2);
     if (!hasWindow(bundleID))
         return false;
-    // A browser restoring its last session maps the user's windows one after
-    // another: let them come before pages are asked for, so none is taken for one.
+    // Pages are asked for only once the browser is up: a launch that starts it
+    // leaves its startup id on the process's client leader, not on the page's
+    // window. And a browser restoring its last session maps the user's windows one
+    // after another: let them come first, so that a browser which drops the id
+    // has none of them taken for a page.
     auto windowsNow = [&] {
         OpenedWindows now;
         auto desktop = browserDesktop();
@@ -231,25 +234,38 @@ void SetupEngine::openPages(const std::vector<std::pair<SetupItem, std::optional
     }
 }
 
-QStringList SetupEngine::leftOpenNotes(const std::vector<SetupItem>& items, const QString& browser,
-                                       const OpenedWindows& windows) {
+SetupEngine::LeftOpen SetupEngine::leftOpen(const std::vector<SetupItem>& items, const QString& browser,
+                                            const OpenedWindows& windows) {
     // Only guessed windows are left open; the others need no look at the desktop.
     OpenedWindows guessed;
     std::copy_if(windows.begin(), windows.end(), std::back_inserter(guessed),
                  [](const BrowserScripting::OpenedWindow& w) { return w.guessed; });
-    QStringList notes;
+    LeftOpen left;
     if (guessed.empty())
-        return notes;
+        return left;
+    QString name;
     for (const auto& w : liveWindows(browser, guessed)) {
         const auto item = std::find_if(items.begin(), items.end(), [&](const SetupItem& i) {
             return i.bundleID == browser && i.url && ledgerPrefix(*i.url) == w.prefix;
         });
-        const QString page = item == items.end() ? w.prefix : pageLabel(*item);
-        const QString name = item == items.end() || item->appName.isEmpty() ? browser : item->appName;
-        notes << QStringLiteral("“") + page + QStringLiteral("” was left open in ") + name +
-                     QStringLiteral(": Brisklet couldn't be sure it opened that window.");
+        const QString page =
+            QStringLiteral("“") + (item == items.end() ? w.prefix : pageLabel(*item)) + QStringLiteral("”");
+        if (!left.pages.contains(page))
+            left.pages << page;
+        if (name.isEmpty() && item != items.end())
+            name = item->appName;
     }
-    return notes;
+    if (left.pages.isEmpty())
+        return left;
+    const bool one = left.pages.size() == 1;
+    const QString listed = one ? left.pages.front()
+                               : left.pages.mid(0, left.pages.size() - 1).join(QStringLiteral(", ")) +
+                                     QStringLiteral(" and ") + left.pages.back();
+    left.note = listed + (one ? QStringLiteral(" was") : QStringLiteral(" were")) +
+                QStringLiteral(" left open in ") + (name.isEmpty() ? browser : name) +
+                (one ? QStringLiteral(": Brisklet couldn't be sure it opened that window.")
+                     : QStringLiteral(": Brisklet couldn't be sure it opened those windows."));
+    return left;
 }
 
 void SetupEngine::openPlainly(const SetupItem& item, const QString& browser, const QString& name,

@@ -100,10 +100,21 @@ TEST_F(BrowserWindowsTest, takesThePagesOwnWindowWhileTheBrowserRestoresItsSessi
     EXPECT_FALSE(BrowserScripting::openedByUs(before));
     EXPECT_EQ(desktop.frameOf(before), QRectF(40, 40, 800, 600)) << "the user's window stays put";
 
-    // Nothing names the page: the first window to map after the request is taken,
-    // but that is a guess, and a guessed window is never closed.
+    // Nothing names the page, but its window carries the launch's startup id: it is
+    // known, though a restored window mapped first.
     launcher.pageTitle = "Inbox";
-    const auto after = restored("Restored 2", 0.5);
+    const auto first = restored("Restored 2", 0.1);
+    opened = BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", bounds, true);
+    ASSERT_EQ(opened.kind, Kind::opened);
+    EXPECT_EQ(desktop.get(opened.windowID).info.title, "Inbox");
+    EXPECT_NE(opened.windowID, first);
+    EXPECT_FALSE(opened.guessed);
+    EXPECT_EQ(desktop.frameOf(first), QRectF(40, 40, 800, 600));
+
+    // A browser that drops the id leaves only a guess: the first window to map
+    // after the request is taken, and a guessed window is never closed.
+    launcher.passesStartupId = false;
+    const auto after = restored("Restored 3", 0.5);
     opened = BrowserScripting::openPositioned(browsers, "https://b.example", "chromium", bounds, true);
     ASSERT_EQ(opened.kind, Kind::opened);
     EXPECT_EQ(desktop.get(opened.windowID).info.title, "Inbox");
@@ -115,7 +126,7 @@ TEST_F(BrowserWindowsTest, takesThePagesOwnWindowWhileTheBrowserRestoresItsSessi
 
     // A restored window mapping after a fresh tab is not taken for the page's.
     launcher.pageTitle = "New Tab";
-    const auto late = restored("Restored 3", 0.6);
+    const auto late = restored("Restored 4", 0.6);
     opened = BrowserScripting::openPositioned(browsers, "https://c.example", "chromium", bounds, true);
     ASSERT_EQ(opened.kind, Kind::opened);
     EXPECT_EQ(desktop.get(opened.windowID).info.title, "New Tab");

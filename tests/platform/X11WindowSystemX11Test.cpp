@@ -1,7 +1,9 @@
 #include "platform/linux/X11WindowSystem.h"
+#include "support/ScopedEnv.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,6 +19,19 @@ std::optional<platform::WindowInfo> find(X11WindowSystem& ws, xcb_window_t id) {
         if (w.id == id)
             return w;
     return std::nullopt;
+}
+
+// A property's bytes, whatever its type.
+QByteArray propertyOf(X11Session& x, xcb_window_t window, const char* name) {
+    auto* r = xcb_get_property_reply(
+        x.connection(),
+        xcb_get_property(x.connection(), 0, window, x.atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr);
+    QByteArray bytes;
+    if (r)
+        bytes =
+            QByteArray(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+    std::free(r);
+    return bytes;
 }
 
 } // namespace
@@ -133,4 +148,29 @@ TEST(X11WindowSystem, thePointerIsReadInTopLeftSpace) {
     xcb_warp_pointer(x.connection(), XCB_NONE, x.root(), 0, 0, 0, 0, 300, 200);
     xcb_flush(x.connection());
     ASSERT_TRUE(X11Session::waitUntil([&] { return ws.pointer() == QPointF(300, 200); }, 2));
+}
+
+TEST(X11WindowSystem, readsAWindowsOwnStartupIdNeverItsClientLeaders) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    X11WindowSystem ws;
+    QTemporaryDir dir;
+    // A browser that was running puts the launch's id on the page's window; one that
+    // the launch started puts it only on its client leader, shared by all its windows.
+    xcb_window_t page = 0, cold = 0;
+    {
+        ScopedEnv id("DESKTOP_STARTUP_ID", QByteArray("launch-1"));
+        page = x.startClient({"--title", "Page", "https://a.example/"});
+    }
+    {
+        ScopedEnv id("DESKTOP_STARTUP_ID", QByteArray("launch-2"));
+        cold = x.startClient({"--cold", dir.filePath("running"), "--title", "Page", "https://a.example/"});
+    }
+    ASSERT_TRUE(page && cold);
+    EXPECT_EQ(ws.startupId(page), "launch-1");
+    EXPECT_EQ(ws.startupId(cold), "");
+    const QByteArray leader = propertyOf(x, cold, "WM_CLIENT_LEADER");
+    ASSERT_EQ(leader.size(), 4);
+    EXPECT_EQ(propertyOf(x, *reinterpret_cast<const uint32_t*>(leader.constData()), "_NET_STARTUP_ID"),
+              "launch-2");
 }

@@ -162,3 +162,21 @@ TEST_F(SetupEnginePagesTest, updatingAnotherSetupTakesAPageWindowForItsPage) {
     EXPECT_EQ(onPageFrame.front().bundleID, "chromium");
     EXPECT_EQ(*onPageFrame.front().frame, (SetupFrame{0.5, 0, 0.5, 1, 0}));
 }
+
+TEST_F(SetupEnginePagesTest, oneNoteNamesEveryPageLeftOpenOnAGuess) {
+    // A browser that drops the startup id restores a window around the pages, whose
+    // titles name nothing: each page's window is a guess.
+    browsers.passesStartupId = false;
+    browsers.pageTitle = "Loading";
+    browsers.session = {{"Restored 1", 0.3}};
+    Setup s = setupOf("Read", {page("https://a.com/x", "chromium", leftHalf, "Mail"),
+                               page("https://b.com", "chromium", rightHalf, "News")});
+    engine->run(s);
+
+    const auto end = engine->end(s);
+    EXPECT_EQ(end.closedWindows, 0);
+    EXPECT_EQ(end.notes,
+              QStringList{"“Mail” and “News” were left open in Chromium: Brisklet couldn't be sure "
+                          "it opened those windows."});
+    EXPECT_TRUE(desktop.closed().empty());
+}

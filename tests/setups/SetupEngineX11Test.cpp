@@ -88,7 +88,7 @@ protected:
             browser, "Firefox ESR", QStringList{"--class", "Navigator,firefox-esr"} + extra, browser)));
         entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
     }
-    void restoredWindowsOutlive(int count, double gap);
+    void pageAmongRestoredWindows(int count, double gap, QStringList extra = {});
     static SetupItem page(const SetupFrame& frame) {
         SetupItem i = item(browser, frame);
         i.appName = "Firefox ESR";
@@ -250,11 +250,16 @@ TEST_F(SetupEngineX11Test, aColdStartedBrowsersRestoredWindowsStayOpenAndInPlace
 }
 
 // A cold start restores `count` windows of the user's, `gap` seconds apart, around a
-// page whose title names neither its address nor a new tab. Whichever window the run
-// takes for the page, the end closes none of the restored ones.
-void SetupEngineX11Test::restoredWindowsOutlive(int count, double gap) {
-    installBrowser({"--restore", home.path() + QStringLiteral("/session:%1:%2").arg(count).arg(gap),
-                    "--page-after", "0.5", "--page-title", "Todays headlines"});
+// page whose title names neither its address nor a new tab. With the launch's startup
+// id on the page's window, that window is known: placed, and closed at the end, while
+// every restored window stays open where it came up. A browser that drops the id
+// (`extra`) leaves a guess, which is never closed and which the end owns up to.
+void SetupEngineX11Test::pageAmongRestoredWindows(int count, double gap, QStringList extra) {
+    const bool guessed = extra.contains("--ignore-startup-id");
+    installBrowser(QStringList{"--restore",
+                               home.path() + QStringLiteral("/session:%1:%2").arg(count).arg(gap),
+                               "--page-after", "0.5", "--page-title", "Todays headlines"} +
+                   extra);
     Setup s = setupOf({page({0, 0, 0.5, 1, 0})});
     s.name = "Reading";
     const auto ran = engine->run(s);
@@ -271,18 +276,31 @@ void SetupEngineX11Test::restoredWindowsOutlive(int count, double gap) {
     const QRectF slot = target({0, 0, 0.5, 1, 0});
     const auto pages = windowsTitled("Todays headlines");
     ASSERT_EQ(pages.size(), 1u);
+    // The window manager applies the move when it gets to it.
+    if (!guessed) {
+        EXPECT_TRUE(X11Session::waitUntil(
+            [&] { return near(windowsTitled("Todays headlines").front().axFrame, slot, 24); }, 3))
+            << "the page is placed";
+    }
     std::vector<QRectF> frames;
-    for (int n = 1; n <= count; ++n)
+    for (int n = 1; n <= count; ++n) {
         frames.push_back(restored(n).front().axFrame);
-    if (near(pages.front().axFrame, slot, 24)) {
-        for (int n = 1; n <= count; ++n)
-            EXPECT_FALSE(near(frames[n - 1], slot, 24)) << "Restored " << n << " was moved";
+        if (!guessed || near(pages.front().axFrame, slot, 24)) {
+            EXPECT_FALSE(near(frames.back(), slot, 24)) << "Restored " << n << " was moved";
+        }
     }
 
     const auto ended = engine->end(s);
-    EXPECT_EQ(ended.closedWindows, 0) << ended.notes.join(" | ").toStdString();
-    EXPECT_TRUE(ended.notes.join(" ").contains("“Inbox” was left open in Firefox ESR"))
-        << ended.notes.join(" | ").toStdString();
+    const QString notes = ended.notes.join(" | ");
+    if (guessed) {
+        EXPECT_EQ(ended.closedWindows, 0) << notes.toStdString();
+        EXPECT_EQ(ended.leftOpenPages, 1);
+        EXPECT_TRUE(notes.contains("“Inbox” was left open in Firefox ESR")) << notes.toStdString();
+    } else {
+        EXPECT_EQ(ended.closedWindows, 1) << notes.toStdString();
+        EXPECT_FALSE(notes.contains("left open")) << notes.toStdString();
+        EXPECT_TRUE(X11Session::waitUntil([&] { return windowsTitled("Todays headlines").empty(); }, 5));
+    }
     // The restored windows share one client, which handles close requests in the
     // order they come: once the test's own request for the first one is through,
     // any request of the end's for the others has been too.
@@ -295,11 +313,20 @@ void SetupEngineX11Test::restoredWindowsOutlive(int count, double gap) {
 }
 
 TEST_F(SetupEngineX11Test, restoredWindowsComingSlowlyAroundThePageStayOpen) {
-    restoredWindowsOutlive(2, 2.5);
+    pageAmongRestoredWindows(2, 2.5);
 }
 
 TEST_F(SetupEngineX11Test, manyRestoredWindowsComingQuicklyAroundThePageStayOpen) {
-    restoredWindowsOutlive(7, 0.8);
+    pageAmongRestoredWindows(7, 0.8);
+}
+
+TEST_F(SetupEngineX11Test, aRestoredWindowComingJustAfterTheStartSeemedDoneStaysOpen) {
+    // The start waits 3 s without a new window; this one comes just after.
+    pageAmongRestoredWindows(2, 3.4);
+}
+
+TEST_F(SetupEngineX11Test, aBrowserThatDropsTheStartupIdLeavesItsGuessedPageOpenAndSaysSo) {
+    pageAmongRestoredWindows(2, 2.5, {"--ignore-startup-id"});
 }
 
 TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {

@@ -165,7 +165,7 @@ TEST(SetupSuggestionsDefaultBrowser, takesTheEntryOfTheDefaultHandler) {
     class Launcher final : public platform::BrowserLauncher {
     public:
         std::optional<QString> id;
-        Launch launchWithArguments(const QString&, const QStringList&) override { return {}; }
+        Launch launchWithArguments(const QString&, const QStringList&, StartupId) override { return {}; }
         bool isInstalled(const QString&) override { return false; }
         std::optional<QString> defaultBrowser() override { return id; }
     } launcher;

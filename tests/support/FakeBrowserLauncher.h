@@ -29,20 +29,27 @@ public:
     // Set: a start without pages while the browser has no window restores these
     // windows (title, seconds after the launch) instead of opening a new tab.
     std::vector<std::pair<QString, double>> session;
+    // A launch asked to carry a fresh startup id gets one; a running browser puts it
+    // on the window it opens (a cold one only on its client leader, which no window
+    // shows).
+    bool passesStartupId = true;
 
-    Launch launchWithArguments(const QString& id, const QStringList& arguments) override {
+    using BrowserLauncher::launchWithArguments;
+    Launch launchWithArguments(const QString& id, const QStringList& arguments, StartupId fresh) override {
         calls.emplace_back(id, arguments);
         if (fails || !installed.contains(id))
-            return {false, 0, "exec failed"};
+            return {false, 0, "exec failed", {}};
         const bool withPages = std::any_of(arguments.begin(), arguments.end(),
                                            [](const QString& a) { return !a.startsWith("--"); });
         const auto listed = desktop_.windows();
         const bool cold =
             std::none_of(listed.begin(), listed.end(), [&](const auto& w) { return w.appId == id; });
+        const QString startupId =
+            fresh == StartupId::fresh ? QStringLiteral("fake-startup-%1").arg(++launches_) : QString();
         if (!withPages && cold && !session.empty()) {
             for (const auto& [title, after] : session)
                 desktop_.addWindow(windowOf(id, title, after));
-            return {true, 4242, {}};
+            return {true, 4242, {}, startupId};
         }
         if (delay >= 0) {
             FakeDesktop::Window w;
@@ -54,9 +61,11 @@ public:
             w.info.title = page == arguments.end() ? "New Tab" : pageTitle.isEmpty() ? *page : pageTitle;
             w.info.frame = QRectF(10, 10, 900, 700);
             w.appearsAt = clock_.now() + delay;
+            if (passesStartupId && !cold)
+                w.startupId = startupId;
             desktop_.addWindow(w);
         }
-        return {true, 4242, {}};
+        return {true, 4242, {}, startupId};
     }
     bool isInstalled(const QString& id) override { return installed.contains(id); }
     std::optional<QString> defaultBrowser() override {
@@ -95,6 +104,7 @@ private:
 
     FakeDesktop& desktop_;
     Clock& clock_;
+    int launches_ = 0;
 };
 
 } // namespace brisklet::test

@@ -271,6 +271,12 @@ std::optional<QPointF> FakeDesktop::pointer() {
     return pointer_;
 }
 
+QString FakeDesktop::startupId(WindowId window) {
+    std::lock_guard lock(mutex_);
+    const auto* e = find(window);
+    return e && listed(*e) ? e->w.startupId : QString();
+}
+
 // --- own windows
 
 FakeOwnWindows::Handle FakeOwnWindows::add(const QRectF& frame, quint32 displayID, QSizeF minSize,

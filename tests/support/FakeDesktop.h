@@ -27,6 +27,7 @@ public:
         int dropsMoves = 0;        // the window manager drops this many moves first
         bool unreadable = false;   // frame reads fail (the window is half gone)
         double appearsAt = 0;      // listed only from this clock time on
+        QString startupId;         // the window's own
     };
 
     explicit FakeDesktop(Clock& clock) : clock_(clock) {}
@@ -75,6 +76,7 @@ public:
     bool deiconify(platform::WindowId window) override;
     bool close(platform::WindowId window) override;
     std::optional<QPointF> pointer() override;
+    QString startupId(platform::WindowId window) override;
 
 private:
     struct Entry {

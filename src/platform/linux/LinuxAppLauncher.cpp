@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxAppLauncher.h"
 
 #include "base/Log.h"
+#include "platform/linux/PosixProcessRunner.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,7 +33,8 @@ bool takesUrls(const DesktopEntry& e) {
 
 } // namespace
 
-AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments) {
+AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments,
+                                                    const QMap<QString, QString>& environment) {
     if (arguments.isEmpty())
         return {false, 0, QStringLiteral("nothing to run")};
     // Everything the child needs is made before fork: after it, only plain system calls.
@@ -43,6 +45,11 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
     for (auto& s : storage)
         argv.push_back(s.data());
     argv.push_back(nullptr);
+    std::vector<QByteArray> envStorage = PosixProcessRunner::environmentWith(environment);
+    std::vector<char*> envp;
+    for (auto& s : envStorage)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
 
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
@@ -73,7 +80,7 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
         }
         // Nothing of ours leaks into the program: every other descriptor closes at exec.
         syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC);
-        execvp(argv[0], argv.data());
+        execvpe(argv[0], argv.data(), envp.data());
         const int e = errno;
         [[maybe_unused]] auto n = ::write(report[1], &e, sizeof e);
         _exit(127);

@@ -4,6 +4,7 @@
 #include "platform/WindowSystem.h"
 #include "platform/linux/DesktopEntries.h"
 
+#include <QMap>
 #include <functional>
 #include <memory>
 
@@ -24,8 +25,9 @@ public:
     bool unhide(const QString& desktopId) override;
     bool quit(const QString& desktopId) override;
 
-    // Run `arguments` detached; the started process's pid, or the reason it failed.
-    static Launch spawnDetached(const QStringList& arguments);
+    // Run `arguments` detached, with `environment` set on top of ours; the started
+    // process's pid, or the reason it failed.
+    static Launch spawnDetached(const QStringList& arguments, const QMap<QString, QString>& environment = {});
 
 private:
     std::vector<WindowInfo> windowsOf(const QString& desktopId);

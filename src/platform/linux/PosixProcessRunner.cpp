@@ -96,6 +96,21 @@ int statusOf(int waitStatus) {
 
 } // namespace
 
+std::vector<QByteArray> PosixProcessRunner::environmentWith(const QMap<QString, QString>& overrides) {
+    std::vector<QByteArray> env;
+    for (char** e = environ; e && *e; ++e) {
+        const QByteArray entry(*e);
+        const QByteArray key = entry.left(entry.indexOf('='));
+        // A startup id names one launch: the one we may have been started with is
+        // never passed on.
+        if (key != "DESKTOP_STARTUP_ID" && !overrides.contains(QString::fromLocal8Bit(key)))
+            env.push_back(entry);
+    }
+    for (auto it = overrides.begin(); it != overrides.end(); ++it)
+        env.push_back((it.key() + QLatin1Char('=') + it.value()).toLocal8Bit());
+    return env;
+}
+
 ProcessResult PosixProcessRunner::run(const QString& program, const QStringList& args, double timeoutSeconds,
                                       const QMap<QString, QString>& environment) {
     int outPipe[2];
@@ -118,15 +133,7 @@ ProcessResult PosixProcessRunner::run(const QString& program, const QStringList&
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    std::vector<QByteArray> envStore;
-    for (char** e = environ; e && *e; ++e) {
-        const QByteArray entry(*e);
-        const QByteArray key = entry.left(entry.indexOf('='));
-        if (!environment.contains(QString::fromLocal8Bit(key)))
-            envStore.push_back(entry);
-    }
-    for (auto it = environment.begin(); it != environment.end(); ++it)
-        envStore.push_back((it.key() + QLatin1Char('=') + it.value()).toLocal8Bit());
+    std::vector<QByteArray> envStore = environmentWith(environment);
     std::vector<char*> envp;
     for (auto& e : envStore)
         envp.push_back(e.data());

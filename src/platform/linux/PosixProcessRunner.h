@@ -2,6 +2,9 @@
 
 #include "platform/ProcessRunner.h"
 
+#include <QByteArray>
+#include <vector>
+
 namespace brisklet::platform {
 
 // Children run in a process group of their own, so a time-out can stop everything
@@ -17,6 +20,9 @@ public:
     };
     PosixProcessRunner() = default;
     explicit PosixProcessRunner(Limits limits) : limits_(limits) {}
+
+    // Our environment for a child, with `overrides` set on top.
+    static std::vector<QByteArray> environmentWith(const QMap<QString, QString>& overrides);
 
     using ProcessRunner::run;
     ProcessResult run(const QString& program, const QStringList& args, double timeoutSeconds,

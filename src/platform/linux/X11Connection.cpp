@@ -51,7 +51,8 @@ const char* const atomNames[] = {"_NET_CLIENT_LIST_STACKING",
                                  "_NET_WORKAREA",
                                  "WM_CHANGE_STATE",
                                  "_GTK_APPLICATION_ID",
-                                 "_NET_SUPPORTING_WM_CHECK"};
+                                 "_NET_SUPPORTING_WM_CHECK",
+                                 "_NET_STARTUP_ID"};
 static_assert(std::size(atomNames) == static_cast<size_t>(X11Connection::Atom::count));
 
 } // namespace

@@ -56,6 +56,7 @@ public:
         changeState,
         gtkAppId,
         supportingWmCheck,
+        startupId,
         count
     };
 

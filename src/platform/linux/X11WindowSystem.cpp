@@ -530,4 +530,13 @@ std::optional<QPointF> X11WindowSystem::pointer() {
     return QPointF(reply->root_x, reply->root_y) - primaryOrigin();
 }
 
+QString X11WindowSystem::startupId(WindowId window) {
+    if (!x_->isConnected())
+        return {};
+    // The window's own property only: a browser's client leader carries the id of
+    // the launch that started the process, which every window of it shares.
+    auto reply = x_->property(window, x_->atom(Atom::startupId), XCB_GET_PROPERTY_TYPE_ANY, 256);
+    return QString::fromUtf8(text(reply.get()));
+}
+
 } // namespace brisklet::platform

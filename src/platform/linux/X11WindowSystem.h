@@ -58,6 +58,7 @@ public:
     bool deiconify(WindowId window) override;
     bool close(WindowId window) override;
     std::optional<QPointF> pointer() override;
+    QString startupId(WindowId window) override;
 
 private:
     // Descriptions of these clients, in the given order; the gone ones left out.

@@ -5,12 +5,28 @@
 #include "platform/linux/LinuxAppLauncher.h"
 #include "platform/linux/PosixProcessRunner.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <atomic>
+
 namespace brisklet::platform {
 
 namespace {
 // Stands in for the URL while the field codes are expanded; never a local path, so
 // %f and %F drop it.
 const QString placeholder = QStringLiteral("brisklet-arguments:here");
+
+// Unique to this launch: our process, a count and the time, as the startup
+// notification convention asks. No "_TIME" part: that would be read as the moment
+// of a user's action, which we don't have.
+QString freshStartupId() {
+    static std::atomic<quint64> count{0};
+    return QStringLiteral("brisklet-%1-%2-%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(++count)
+        .arg(QDateTime::currentMSecsSinceEpoch());
+}
+
 } // namespace
 
 QStringList XdgBrowserLauncher::commandLine(const DesktopEntry& entry, const QStringList& arguments) {
@@ -49,19 +65,24 @@ XdgBrowserLauncher::XdgBrowserLauncher(EntriesProvider entries, ProcessRunner* r
 XdgBrowserLauncher::~XdgBrowserLauncher() = default;
 
 BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& desktopId,
-                                                                const QStringList& arguments) {
+                                                                const QStringList& arguments,
+                                                                StartupId startupId) {
     const auto entries = entries_();
     const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
     if (!entry)
-        return {false, 0, QStringLiteral("no application “%1” is installed").arg(desktopId)};
+        return {false, 0, QStringLiteral("no application “%1” is installed").arg(desktopId), {}};
     const QStringList command = commandLine(*entry, arguments);
     if (command.isEmpty())
-        return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId)};
-    const auto started = LinuxAppLauncher::spawnDetached(command);
+        return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId), {}};
+    const QString id = startupId == StartupId::fresh ? freshStartupId() : QString();
+    QMap<QString, QString> environment;
+    if (!id.isEmpty())
+        environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), id);
+    const auto started = LinuxAppLauncher::spawnDetached(command, environment);
     if (started.ok) {
-        BK_DETAIL(lcWindows) << "launched" << desktopId << command;
+        BK_DETAIL(lcWindows) << "launched" << desktopId << command << id;
     }
-    return {started.ok, started.pid, started.error};
+    return {started.ok, started.pid, started.error, started.ok ? id : QString()};
 }
 
 bool XdgBrowserLauncher::isInstalled(const QString& desktopId) {

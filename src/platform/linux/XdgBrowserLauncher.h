@@ -24,7 +24,9 @@ public:
     explicit XdgBrowserLauncher(EntriesProvider entries = {}, ProcessRunner* runner = nullptr);
     ~XdgBrowserLauncher() override;
 
-    Launch launchWithArguments(const QString& desktopId, const QStringList& arguments) override;
+    using BrowserLauncher::launchWithArguments;
+    Launch launchWithArguments(const QString& desktopId, const QStringList& arguments,
+                               StartupId startupId) override;
     bool isInstalled(const QString& desktopId) override;
     std::optional<QString> defaultBrowser() override;
     std::optional<QString> defaultFileManager() override;

@@ -76,7 +76,9 @@ ReceiptCard forEnd(const SetupPort::EndReport& report, const Setup& setup) {
         parts << QStringLiteral("its browser windows closed");
 
     ReceiptCard card;
-    card.body = parts.isEmpty() ? QStringLiteral("Nothing was open.") : parts.join(separator);
+    // Pages left open were open: the note says which.
+    card.body = parts.isEmpty() && report.leftOpenPages == 0 ? QStringLiteral("Nothing was open.")
+                                                             : parts.join(separator);
     card.title = named(setup, QStringLiteral(" closed."));
     card.ok = true;
     card.note = firstNote(report.notes);

@@ -30,6 +30,12 @@
 //                        and is made) also maps N windows "Restored 1…N", the first at
 //                        once and each next one S seconds later; a first start
 //                        without pages maps only those
+//   --cold FILE          the first start of all (FILE is absent, and is made) starts
+//                        the browser, as --restore's does, without a session
+//   --ignore-startup-id  never show the startup id
+// The startup id of the launch (DESKTOP_STARTUP_ID) goes on the windows it opens as
+// _NET_STARTUP_ID; a start that starts the browser (--restore, --cold) puts it only
+// on its client leader, which every window of the process names (WM_CLIENT_LEADER).
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -75,6 +81,8 @@ struct Options {
     std::string sessionFile;
     int restored = 0;
     double restoreGap = 0;
+    std::string coldFile;
+    bool showStartupId = true;
 };
 
 double monotonicNow() {
@@ -216,6 +224,13 @@ int main(int argc, char** argv) {
             o.restoreGap = std::atof(text.substr(a + 1).c_str());
             if (o.restored < 1 || o.restoreGap < 0)
                 return usage();
+        } else if (arg == "--cold") {
+            const char* v = next();
+            if (!v)
+                return usage();
+            o.coldFile = v;
+        } else if (arg == "--ignore-startup-id") {
+            o.showStartupId = false;
         } else if (arg == "--new-window") {
             // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
@@ -254,6 +269,29 @@ int main(int argc, char** argv) {
     }();
     const xcb_atom_t typeAtom = intern(c, typeName.c_str());
 
+    // A session is restored once, by the first start of all, which starts cold.
+    auto firstStart = [](const std::string& file) {
+        if (file.empty() || access(file.c_str(), F_OK) == 0)
+            return false;
+        FILE* made = std::fopen(file.c_str(), "w");
+        if (made)
+            std::fclose(made);
+        return made != nullptr;
+    };
+    const bool restoring = firstStart(o.sessionFile);
+    const bool cold = restoring || firstStart(o.coldFile);
+    const char* startupEnv = std::getenv("DESKTOP_STARTUP_ID");
+    const std::string startupId = o.showStartupId && startupEnv ? startupEnv : "";
+    const xcb_atom_t netStartupId = intern(c, "_NET_STARTUP_ID");
+    const xcb_atom_t clientLeader = intern(c, "WM_CLIENT_LEADER");
+    const xcb_window_t leader = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, leader, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, leader, clientLeader, XCB_ATOM_WINDOW, 32, 1, &leader);
+    if (cold && !startupId.empty())
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, leader, netStartupId, utf8, 8, startupId.size(),
+                            startupId.data());
+
     std::vector<xcb_window_t> windows;
     auto makeWindow = [&](const std::string& title) {
         xcb_window_t win = xcb_generate_id(c);
@@ -278,6 +316,10 @@ int main(int argc, char** argv) {
         }
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netWmType, XCB_ATOM_ATOM, 32, 1, &typeAtom);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, wmProtocols, XCB_ATOM_ATOM, 32, 1, &wmDelete);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, clientLeader, XCB_ATOM_WINDOW, 32, 1, &leader);
+        if (!cold && !startupId.empty())
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, netStartupId, utf8, 8, startupId.size(),
+                                startupId.data());
 
         xcb_size_hints_t hints{};
         if (o.positioned) {
@@ -310,13 +352,6 @@ int main(int argc, char** argv) {
         windows.push_back(win);
         return win;
     };
-    // A session is restored once, by the first start of all.
-    bool restoring = false;
-    if (!o.sessionFile.empty() && access(o.sessionFile.c_str(), F_OK) != 0)
-        if (FILE* made = std::fopen(o.sessionFile.c_str(), "w")) {
-            std::fclose(made);
-            restoring = true;
-        }
     std::vector<std::pair<double, xcb_window_t>> later; // windows mapped after a delay
     const double started = monotonicNow();
     if (!restoring || !o.pages.empty())

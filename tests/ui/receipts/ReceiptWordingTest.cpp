@@ -110,3 +110,14 @@ TEST(ReceiptWording, anEndIsAlwaysASuccessThatCanBeBroughtBack) {
     // The user closed the page's window first: there was nothing to close.
     EXPECT_EQ(ReceiptWording::forEnd({"Work", 1, {}, 0}, work).body, "1 app quitting");
 }
+
+TEST(ReceiptWording, anEndThatLeftPagesOpenNeverSaysNothingWasOpen) {
+    brisklet::Setup work = named("Work");
+    work.items = {page()};
+    const QString left =
+        QString::fromUtf8("“A” and “B” were left open in Firefox: Brisklet couldn't be sure it "
+                          "opened those windows.");
+    const ReceiptCard card = ReceiptWording::forEnd({"Work", 0, {left}, 0, 2}, work);
+    EXPECT_EQ(card.body, "");
+    EXPECT_EQ(card.note, left);
+}
