@@ -305,7 +305,8 @@ CloseReport closeWindows(Desktop& desktop, const std::vector<OpenedWindow>& wind
     CloseReport report{CloseResult::closed, 0};
     std::lock_guard lock(openedMutex);
     for (const auto& w : windows) {
-        if (!openedSet().contains(w.windowID))
+        // A guess is never closed, even where its ID was once a window we opened.
+        if (w.guessed || !openedSet().contains(w.windowID))
             continue;
         // A window that has gone already is passed over; its ID may come back for
         // another window (of another process), so it is forgotten.
