@@ -222,15 +222,19 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
     using S = platform::SpeechShapes;
     using Slot = S::Slot;
     const auto app = S::slot({Slot::app});
+    // Words these readings pass over: an article or possessive before a count, and
+    // what a media verb acts on ("pause the music", "skip this song", "pause spotify").
+    const S::Part filler = S::word((nameFiller() - nameMarkers()).values(), true);
+    const std::vector<S::Shape> played = {{filler, {songWords().values(), {Slot::player}}}};
     return {
         {{tilingVerbs()},
          0,
          tiledPlan,
-         {S::word({"into"}, true), S::slot({Slot::count}, true),
+         {S::word({"into"}, true), filler, S::slot({Slot::count}, true),
           S::word({"windows", "screen", "everything", "all"}, true)}},
-        {{word("pause")}, 0, media(MediaOp::pause), {}},
-        {{word("resume")}, 0, media(MediaOp::play), {}},
-        {{word("skip")}, 0, media(MediaOp::next), {}},
+        {{word("pause")}, 0, media(MediaOp::pause), {}, played},
+        {{word("resume")}, 0, media(MediaOp::play), {}, played},
+        {{word("skip")}, 0, media(MediaOp::next), {}, played},
         {{word("next"), songWords()}, 0, media(MediaOp::next), {}},
         {{word("previous"), songWords()}, 0, media(MediaOp::previous), {}},
         {{word("play")},

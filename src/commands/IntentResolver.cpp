@@ -210,6 +210,10 @@ QString familyName(Family family) {
     return {};
 }
 
+bool isFiller(const QString& word) {
+    return filler().contains(word) || conjunctions().contains(word);
+}
+
 QString phoneticKey(const QString& text) {
     const QStringList words = text.toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QString out;

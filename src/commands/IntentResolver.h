@@ -50,6 +50,9 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
 // name and the name's kind.
 std::vector<platform::SpeechShapes::Shape> spokenShapes();
 
+// Whether the resolver reads a word as no part of a name ("the", "please", "and").
+bool isFiller(const QString& word);
+
 // A crude key under which similar-sounding spellings agree ("phone" → "fn").
 QString phoneticKey(const QString& text);
 // 0…0.9: how alike two texts sound.

@@ -253,6 +253,28 @@ const char* ruleOf(SpeechShapes::Slot slot) {
 
 } // namespace
 
+SpeechShapes withoutFree(const SpeechShapes& all) {
+    SpeechShapes out;
+    out.names = all.names;
+    const auto takesFree = [](const SpeechShapes::Part& part) {
+        return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) != part.fills.end();
+    };
+    for (const SpeechShapes::Shape& shape : all.shapes) {
+        // A shape whose free words may be left out ("play") is said without them.
+        SpeechShapes::Shape kept;
+        bool needsFree = false;
+        for (const SpeechShapes::Part& part : shape) {
+            if (!takesFree(part))
+                kept.push_back(part);
+            else if (!part.optional)
+                needsFree = true;
+        }
+        if (!needsFree && !kept.empty())
+            out.shapes.push_back(std::move(kept));
+    }
+    return out;
+}
+
 QString unmarked(const QString& text) {
     QString out = text;
     out.remove(QLatin1Char(freeMark));
@@ -266,19 +288,10 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
     Spoken spoken;
     spoken.add(phrases, lookup, guess, result);
 
-    // The names of each slot. A name of several words may be called by its first
-    // ("open imagemagick" for "ImageMagick (display Q16)"), as the app index takes a
-    // leading part of a name.
+    // The names of each slot.
     std::map<Slot, Spoken> named;
-    for (const auto& [slot, names] : shapes.names) {
-        QStringList callable = names;
-        for (const QString& name : names) {
-            const QStringList parts = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (slot == Slot::app && parts.size() > 1 && parts.first().size() >= 4)
-                callable << parts.first();
-        }
-        named[slot].add(callable, lookup, guess, result);
-    }
+    for (const auto& [slot, names] : shapes.names)
+        named[slot].add(names, lookup, guess, result);
     auto has = [&](Slot slot) {
         if (slot == Slot::free || slot == Slot::count || slot == Slot::level)
             return true;

@@ -37,6 +37,10 @@ inline constexpr char freeMark = '_';
 Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup& lookup,
             const Lookup& guess = {}, const std::vector<std::string>& freeWords = {});
 
+// The shapes said without free words, where they may be left out: what the first
+// grammar hears besides the phrases.
+SpeechShapes withoutFree(const SpeechShapes& all);
+
 // The longest run of free words a free slot takes.
 inline constexpr int maxFreeWords = 4;
 
