@@ -286,3 +286,23 @@ TEST(SpokenGrammar, eitherGrammarSaysEveryPhrasingTheMatcherPlans) {
     EXPECT_GT(checked, 5000);
     EXPECT_TRUE(unsaid.isEmpty()) << "no grammar says " << listed(unsaid).toStdString();
 }
+
+// The phrasings above are the matcher's own: each verb and shape is read, and none
+// gives another plan than it asks for.
+TEST(SpokenGrammar, everyPhrasingTypedGivesThePlanItAsksFor) {
+    const test::SpokenDesktop d = desktop();
+    std::set<int> planned;
+    QStringList wrong;
+    const std::vector<Phrasing> all = phrasings(d);
+    for (const Phrasing& p : all) {
+        const Plan plan = typed(d, p.text);
+        if (plan.empty())
+            continue;
+        if (p.wanted(plan))
+            planned.insert(p.group);
+        else
+            wrong << p.text;
+    }
+    EXPECT_EQ(planned.size(), std::size_t(all.back().group)) << "a verb or shape no longer read";
+    EXPECT_TRUE(wrong.isEmpty()) << "typed give another plan " << listed(wrong).toStdString();
+}
