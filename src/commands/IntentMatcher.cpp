@@ -234,15 +234,17 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
     using S = platform::SpeechShapes;
     using Slot = S::Slot;
     const auto app = S::slot({Slot::app});
-    // Words these readings pass over: an article or possessive before a count, and
-    // what a media verb acts on ("pause the music", "skip this song", "pause spotify").
+    // Words these readings pass over: "my" or "the" before a count ("sort my 3
+    // windows"; a lone "a" or "this" there lets noise pass for a count), and what a
+    // media verb acts on ("pause the music", "skip this song", "pause spotify").
     const S::Part filler = S::word((nameFiller() - nameMarkers()).values(), true);
+    const S::Part beforeCount = S::word({"my", "the"}, true);
     const std::vector<S::Shape> played = {{filler, {songWords().values(), {Slot::player}}}};
     return {
         {{tilingVerbs()},
          0,
          tiledPlan,
-         {S::word({"into"}, true), filler, S::slot({Slot::count}, true),
+         {S::word({"into"}, true), beforeCount, S::slot({Slot::count}, true),
           S::word({"windows", "screen", "everything", "all"}, true)}},
         {{word("pause")}, 0, media(MediaOp::pause), {}, played},
         {{word("resume")}, 0, media(MediaOp::play), {}, played},

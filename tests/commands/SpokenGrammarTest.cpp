@@ -202,7 +202,7 @@ std::vector<Phrasing> phrasings(const test::SpokenDesktop& d) {
     for (int n = 1; n <= 12; ++n)
         add(said({{"sort", "split", "arrange", "tile", "organize", "organise"},
                   {"", "into"},
-                  {"", "my", "the", "this", "a"},
+                  {"", "my", "the"},
                   number(n),
                   {"", "windows", "screen", "everything", "all"}}),
             is({Action::sortActive(n)}));
