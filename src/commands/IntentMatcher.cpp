@@ -234,11 +234,11 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
     using S = platform::SpeechShapes;
     using Slot = S::Slot;
     const auto app = S::slot({Slot::app});
-    // Words these readings pass over: "my" or "the" before a count ("sort my 3
-    // windows"; a lone "a" or "this" there lets noise pass for a count), and what a
-    // media verb acts on ("pause the music", "skip this song", "pause spotify").
+    // Words these readings pass over: "my" before a count ("sort my 3 windows"; an
+    // article there let noise pass for a count, "study setup" heard "split the 7"),
+    // and what a media verb acts on ("pause the music", "skip this song").
     const S::Part filler = S::word((nameFiller() - nameMarkers()).values(), true);
-    const S::Part beforeCount = S::word({"my", "the"}, true);
+    const S::Part beforeCount = S::word({"my"}, true);
     const std::vector<S::Shape> played = {{filler, {songWords().values(), {Slot::player}}}};
     return {
         {{tilingVerbs()},

@@ -232,21 +232,13 @@ const char* ruleOf(SpeechShapes::Slot slot) {
 SpeechShapes withoutFree(const SpeechShapes& all) {
     SpeechShapes out;
     out.names = all.names;
-    const auto takesFree = [](const SpeechShapes::Part& part) {
-        return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) != part.fills.end();
-    };
     for (const SpeechShapes::Shape& shape : all.shapes) {
-        // A shape whose free words may be left out ("play") is said without them.
-        SpeechShapes::Shape kept;
-        bool needsFree = false;
-        for (const SpeechShapes::Part& part : shape) {
-            if (!takesFree(part))
-                kept.push_back(part);
-            else if (!part.optional)
-                needsFree = true;
-        }
-        if (!needsFree && !kept.empty())
-            out.shapes.push_back(std::move(kept));
+        const bool free = std::any_of(shape.begin(), shape.end(), [](const SpeechShapes::Part& part) {
+            return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) !=
+                   part.fills.end();
+        });
+        if (!free)
+            out.shapes.push_back(shape);
     }
     return out;
 }
