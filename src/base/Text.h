@@ -12,6 +12,13 @@ QString normalize(const QString& text);
 // Trims spaces, tabs and other horizontal blanks, but not line breaks.
 QString trimHorizontal(const QString& text);
 
+// 0…999 in words: 40 → "forty", 105 → "one hundred five"; empty outside.
+QString numberWords(int n);
+
+// Runs of number words become digits, as a written transcript shows them:
+// "volume forty five" → "volume 45".
+QString numbersAsDigits(const QString& text);
+
 // A name as the messages show it: between curly double quotes.
 QString quoted(const QString& name);
 

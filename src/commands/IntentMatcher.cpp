@@ -96,6 +96,18 @@ QString withSetupWord(QString text) {
     return text;
 }
 
+// A setup's name or phrase as it is looked up: numbers in digits, since a transcript
+// writes "studio two" as "studio 2".
+QString setupKey(const QString& normalized) {
+    return Text::numbersAsDigits(withSetupWord(normalized));
+}
+
+// Whether a phrase starts with a verb that ends something ("stop", "shut down").
+bool startsEnding(const QString& phrase) {
+    const auto verb = IntentResolver::leadingVerb(wordsOf(phrase));
+    return verb && verb->first == IntentResolver::Family::end;
+}
+
 // A decimal whole number: an optional sign, then ASCII digits only.
 std::optional<long long> decimal(const QString& word) {
     qsizetype i = 0;
@@ -222,15 +234,21 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
     using S = platform::SpeechShapes;
     using Slot = S::Slot;
     const auto app = S::slot({Slot::app});
+    // Words these readings pass over: "my" before a count ("sort my 3 windows"; an
+    // article there let noise pass for a count, "study setup" heard "split the 7"),
+    // and what a media verb acts on ("pause the music", "skip this song").
+    const S::Part filler = S::word((nameFiller() - nameMarkers()).values(), true);
+    const S::Part beforeCount = S::word({"my"}, true);
+    const std::vector<S::Shape> played = {{filler, {songWords().values(), {Slot::player}}}};
     return {
         {{tilingVerbs()},
          0,
          tiledPlan,
-         {S::word({"into"}, true), S::slot({Slot::count}, true),
+         {S::word({"into"}, true), beforeCount, S::slot({Slot::count}, true),
           S::word({"windows", "screen", "everything", "all"}, true)}},
-        {{word("pause")}, 0, media(MediaOp::pause), {}},
-        {{word("resume")}, 0, media(MediaOp::play), {}},
-        {{word("skip")}, 0, media(MediaOp::next), {}},
+        {{word("pause")}, 0, media(MediaOp::pause), {}, played},
+        {{word("resume")}, 0, media(MediaOp::play), {}, played},
+        {{word("skip")}, 0, media(MediaOp::next), {}, played},
         {{word("next"), songWords()}, 0, media(MediaOp::next), {}},
         {{word("previous"), songWords()}, 0, media(MediaOp::previous), {}},
         {{word("play")},
@@ -262,6 +280,7 @@ std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher&
          [&m](Rest rest) { return m.quitPlan(rest.join(QLatin1Char(' '))); },
          {S::slot({Slot::app, Slot::setup})}},
         {{word("switch"), word("to")}, 1, named(Action::focusApp), {app}},
+        {{word("focus"), word("on")}, 1, named(Action::focusApp), {app}},
         {{word("focus")}, 1, named(Action::focusApp), {app}},
         {{word("volume")}, 1, volumePlan, {S::slot({Slot::level})}},
     };
@@ -315,25 +334,34 @@ std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() con
     }
     auto table = std::make_shared<SetupTable>();
     table->source = source;
+    // The resolver reads the transcript's own form, numbers in digits, beside the
+    // name as stored.
+    const auto addInventory = [&](const QString& text, const QString& name) {
+        table->inventory.push_back({text, name, IntentResolver::phoneticKey(text)});
+        if (const QString digits = Text::numbersAsDigits(text); digits != text)
+            table->inventory.push_back({digits, name, IntentResolver::phoneticKey(digits)});
+    };
     for (const SetupNames& setup : *source) {
         const QString name = Text::normalize(setup.name);
         // Texts that normalise to nothing are never keys: an empty transcript must not
         // find a setup.
         if (!name.isEmpty()) {
-            if (!table->named.contains(name))
-                table->named.insert(name, setup.name);
-            table->fuzzy.push_back({name, setup.name});
-            table->fuzzy.push_back({name + QStringLiteral(" setup"), setup.name});
-            table->inventory.push_back({name, setup.name, IntentResolver::phoneticKey(name)});
+            const QString key = setupKey(name);
+            if (!table->named.contains(key))
+                table->named.insert(key, setup.name);
+            table->fuzzy.push_back({key, setup.name});
+            table->fuzzy.push_back({key + QStringLiteral(" setup"), setup.name});
+            addInventory(name, setup.name);
         }
         for (const QString& p : setup.phrases) {
             const QString phrase = Text::normalize(p);
             if (phrase.isEmpty())
                 continue;
-            if (!table->named.contains(phrase))
-                table->named.insert(phrase, setup.name);
-            table->fuzzy.push_back({phrase, setup.name});
-            table->inventory.push_back({phrase, setup.name, IntentResolver::phoneticKey(phrase)});
+            const QString key = setupKey(phrase);
+            if (!table->named.contains(key))
+                table->named.insert(key, setup.name);
+            table->fuzzy.push_back({key, setup.name});
+            addInventory(phrase, setup.name);
         }
     }
     std::lock_guard guard(cacheLock_);
@@ -400,8 +428,8 @@ std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable
     // "stop morning" is as close to "good morning" as a misheard phrase, but it asks
     // for the opposite: a phrase starting with an end verb never runs a setup here
     // (the resolver ends one).
-    const QString m = withSetupWord(n);
-    const bool ending = endSetupVerbs().contains(n.section(QLatin1Char(' '), 0, 0));
+    const QString m = setupKey(n);
+    const bool ending = startsEnding(n);
     for (const SetupTable::Fuzzy& candidate : table.fuzzy) {
         if (ending)
             break;
@@ -420,7 +448,7 @@ std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable
 }
 
 std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const SetupTable& table) const {
-    const QString m = withSetupWord(n);
+    const QString m = setupKey(n);
     auto named = [&](const QString& key) -> std::optional<QString> {
         const auto it = table.named.constFind(key);
         if (it == table.named.cend())
@@ -514,30 +542,43 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
     if (captureVerbs().contains(first) && k >= 0)
         return Plan{Action::captureSetup(captureName(words, k))};
 
+    // A setup said by a trigger phrase or with its number as a word is named as
+    // stored; any other name goes on as said.
+    const auto said = [&](const QString& target) { return setupNamed(target).value_or(target); };
     if (count >= 2) {
         if (words.last() == setupWord) {
             const QStringList w = words.mid(0, count - 1);
-            if (runSetupVerbs().contains(w[0]) && w.size() >= 2)
-                return Plan{Action::runSetup(joined(w, 1))};
-            if (endSetupVerbs().contains(w[0]) && w.size() >= 2)
-                return Plan{Action::endSetup(joined(w, 1))};
-            return Plan{Action::runSetup(w.join(QLatin1Char(' ')))};
+            // Any verb the resolver knows: "kill deep work setup" ends it.
+            if (const auto verb = IntentResolver::leadingVerb(w); verb && verb->second < w.size()) {
+                const QString target = said(joined(w, verb->second));
+                return Plan{verb->first == IntentResolver::Family::end ? Action::endSetup(target)
+                                                                       : Action::runSetup(target)};
+            }
+            return Plan{Action::runSetup(said(w.join(QLatin1Char(' '))))};
         }
         if (first == setupWord)
-            return Plan{Action::runSetup(joined(words, 1))};
+            return Plan{Action::runSetup(said(joined(words, 1)))};
     }
 
     if (first == QLatin1String("end") && count >= 2) {
-        const QString target = joined(words, 1);
-        if (setups_.lookupName(target))
-            return Plan{Action::endSetup(target)};
+        if (const auto name = setupNamed(joined(words, 1)))
+            return Plan{Action::endSetup(*name)};
     }
     return std::nullopt;
 }
 
-Plan IntentMatcher::openPlan(const QString& target) const {
+std::optional<QString> IntentMatcher::setupNamed(const QString& target) const {
+    const SetupTable& table = *setupTable();
+    if (const auto it = table.named.constFind(setupKey(target)); it != table.named.cend())
+        return *it;
     if (setups_.lookupName(target))
-        return {Action::runSetup(target)};
+        return target;
+    return std::nullopt;
+}
+
+Plan IntentMatcher::openPlan(const QString& target) const {
+    if (const auto name = setupNamed(target))
+        return {Action::runSetup(*name)};
     if (appIndex_) {
         const auto apps = appIndex_->snapshot();
         for (const IndexedApp& app : *apps) {
@@ -551,8 +592,8 @@ Plan IntentMatcher::openPlan(const QString& target) const {
 }
 
 Plan IntentMatcher::quitPlan(const QString& target) const {
-    if (setups_.lookupName(target))
-        return {Action::endSetup(target)};
+    if (const auto name = setupNamed(target))
+        return {Action::endSetup(*name)};
     return {Action::quitApp(target)};
 }
 

@@ -76,6 +76,9 @@ private:
     std::optional<Plan> exactSetupMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> fuzzyMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> setupParametric(const QString& phrase) const;
+    // The setup a said name finds: its name or trigger phrase, numbers said either way
+    // (as stored), else the setups' own lookup (as said).
+    std::optional<QString> setupNamed(const QString& target) const;
     Plan openPlan(const QString& target) const;
     Plan quitPlan(const QString& target) const;
     Plan playPlan(QStringList rest) const;

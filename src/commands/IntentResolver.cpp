@@ -210,6 +210,25 @@ QString familyName(Family family) {
     return {};
 }
 
+std::optional<std::pair<Family, qsizetype>> leadingVerb(const QStringList& words) {
+    std::optional<std::pair<Family, qsizetype>> best;
+    for (const LexiconRow& row : lexicon()) {
+        for (const LexiconWord& w : row.words) {
+            if (w.misheard)
+                continue;
+            const QStringList said = w.word.split(QLatin1Char(' '));
+            if (said.size() <= words.size() && words.mid(0, said.size()) == said &&
+                (!best || said.size() > best->second))
+                best = std::pair{row.family, said.size()};
+        }
+    }
+    return best;
+}
+
+bool isFiller(const QString& word) {
+    return filler().contains(word) || conjunctions().contains(word);
+}
+
 QString phoneticKey(const QString& text) {
     const QStringList words = text.toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QString out;

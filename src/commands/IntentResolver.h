@@ -5,6 +5,7 @@
 #include "platform/SpeechShapes.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -49,6 +50,13 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
 // How the phrases resolve() reads are said: a verb of its lexicon, a filler word, a
 // name and the name's kind.
 std::vector<platform::SpeechShapes::Shape> spokenShapes();
+
+// The family of the verb a phrase's words start with, as said (never as misheard),
+// and how many words it takes: "shut down slack" → end, 2.
+std::optional<std::pair<Family, qsizetype>> leadingVerb(const QStringList& words);
+
+// Whether the resolver reads a word as no part of a name ("the", "please", "and").
+bool isFiller(const QString& word);
 
 // A crude key under which similar-sounding spellings agree ("phone" → "fn").
 QString phoneticKey(const QString& text);

@@ -7,7 +7,10 @@
 #include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
 
+#include "commands/IntentResolver.h"
+
 #include <QSet>
+#include <algorithm>
 
 namespace brisklet::Vocabulary {
 
@@ -30,23 +33,62 @@ QStringList gather(const SetupDirectory& setups, const LayoutNames& layouts, con
     return cap(phrases);
 }
 
+namespace {
+
+// The shorter runs of an app name's words by which the app index finds that app
+// before any other ("studio code", "code" for "Visual Studio Code").
+QStringList shorterNames(const IndexedApp& app, const std::vector<IndexedApp>& apps) {
+    QStringList out;
+    const QStringList words = app.normalizedName.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype n = words.size() - 1; n >= 1; --n) {
+        for (qsizetype from = 0; from + n <= words.size(); ++from) {
+            const QStringList run = words.mid(from, n);
+            if (std::all_of(run.begin(), run.end(), IntentResolver::isFiller))
+                continue;
+            const QString said = run.join(QLatin1Char(' '));
+            const double own = AppIndex::score(said, app.normalizedName);
+            // The index keeps the first of equal scores.
+            bool before = true;
+            const bool best = std::none_of(apps.begin(), apps.end(), [&](const IndexedApp& other) {
+                if (&other == &app) {
+                    before = false;
+                    return false;
+                }
+                const double s = AppIndex::scoreAtLeast(said, other.normalizedName, own);
+                return s > own || (before && s >= own);
+            });
+            if (best)
+                out << said;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory& setups,
                               const LayoutNames& layouts, const AppIndex& apps) {
     using Slot = platform::SpeechShapes::Slot;
     platform::SpeechShapes out;
     out.shapes = matcher.spokenShapes();
+    // A setup is said by its name or one of its trigger phrases.
     QStringList setupNames, layoutNames, appNames;
     if (const auto list = setups.setupNames())
         for (const SetupNames& setup : *list)
-            setupNames << setup.name;
+            setupNames << setup.name << setup.phrases;
     for (const QString& name : layouts.cachedNames())
         layoutNames << name;
-    if (const auto indexed = apps.snapshot())
-        for (const IndexedApp& app : *indexed)
-            appNames << app.name;
     out.names[Slot::setup] = cap(setupNames, nameLimit);
     out.names[Slot::layout] = cap(layoutNames, nameLimit);
-    out.names[Slot::app] = cap(appNames, nameLimit);
+    // An app by its name or any shorter part of it that finds it.
+    if (const auto indexed = apps.snapshot()) {
+        const std::size_t most = std::min(indexed->size(), std::size_t(nameLimit));
+        for (std::size_t i = 0; i < most; ++i)
+            appNames << (*indexed)[i].name;
+        for (std::size_t i = 0; i < most; ++i)
+            appNames << shorterNames((*indexed)[i], *indexed);
+    }
+    out.names[Slot::app] = cap(appNames, nameLimit * 4);
     out.names[Slot::player] = PlayerNames::spokenNames();
     return out;
 }

@@ -20,8 +20,9 @@ TEST(Vocabulary, keepsTheFirstHundredAndDropsCaseDuplicatesAndEmpties) {
     EXPECT_EQ(out[99], "phrase 98");
 }
 
-// The names the shapes' slots take: setups, layouts and every installed app, far past
-// the phrases' cap, but no command phrase.
+// The names the shapes' slots take: setups with their trigger phrases, layouts and
+// every installed app, far past the phrases' cap, each app also by the shorter parts
+// of its name that find it, but no command phrase.
 TEST(Vocabulary, slotNamesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
     test::FakeSetups setups(std::vector<SetupNames>{{"Deep Work", {"focus time"}}});
     test::FakeLayouts layouts({"coding"});
@@ -31,6 +32,8 @@ TEST(Vocabulary, slotNamesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
         installed.apps.push_back({QStringLiteral("app%1").arg(i), QStringLiteral("App %1").arg(i),
                                   QStringLiteral("/apps/%1.desktop").arg(i)});
     installed.apps.push_back({"deep-work", "deep work", "/apps/deep-work.desktop"});
+    installed.apps.insert(installed.apps.begin() + 1,
+                          {"code", "Visual Studio Code", "/apps/code.desktop"});
     AppIndex index(&installed, nullptr);
     index.refresh();
     index.waitForScans();
@@ -38,10 +41,14 @@ TEST(Vocabulary, slotNamesHoldSetupsLayoutsAndAppsButNoCommandPhrase) {
     IntentMatcher matcher(registry, setups, &layouts, &index);
     using Slot = platform::SpeechShapes::Slot;
     auto names = Vocabulary::shapes(matcher, setups, layouts, index).names;
-    EXPECT_EQ(names[Slot::setup], QStringList{"Deep Work"}) << "a trigger phrase is not a name";
+    EXPECT_EQ(names[Slot::setup], (QStringList{"Deep Work", "focus time"}));
     EXPECT_EQ(names[Slot::layout], QStringList{"coding"});
-    ASSERT_EQ(names[Slot::app].size(), Vocabulary::nameLimit);
-    EXPECT_EQ(names[Slot::app][0], "Galculator");
+    const QStringList apps = names[Slot::app];
+    EXPECT_EQ(apps.mid(0, 3), (QStringList{"Galculator", "Visual Studio Code", "App 0"}));
+    EXPECT_TRUE(apps.contains("App 397") && !apps.contains("App 398")) << "the first apps, up to the limit";
+    for (const char* part : {"visual studio", "studio code", "visual", "studio", "code"})
+        EXPECT_TRUE(apps.contains(part)) << part;
+    EXPECT_FALSE(apps.contains("deep")) << "past the limit";
 }
 
 TEST(ReservedPhrases, holdTheFixedOnesAndEveryRegistryPhraseEnabledOrNot) {

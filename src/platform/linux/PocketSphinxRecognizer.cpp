@@ -288,21 +288,6 @@ std::optional<std::string> lookUpWord(ps_decoder_t* grammar, ps_decoder_t* gener
 
 namespace {
 
-// The shapes with no free slot: what the first grammar hears besides the phrases.
-SpeechShapes withoutFree(const SpeechShapes& all) {
-    SpeechShapes out;
-    out.names = all.names;
-    for (const SpeechShapes::Shape& shape : all.shapes) {
-        const bool free = std::any_of(shape.begin(), shape.end(), [](const SpeechShapes::Part& part) {
-            return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) !=
-                   part.fills.end();
-        });
-        if (!free)
-            out.shapes.push_back(shape);
-    }
-    return out;
-}
-
 // Loads a grammar into a decoder unless it has it already; false when it failed.
 void install(GrammarDecoder& d, ps_decoder_t* general, const SpeechGrammar::Build& grammar) {
     if (grammar.jsgf == d.loaded)
@@ -346,7 +331,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return SpeechGrammar::Lookup([g, l](const std::string& word) { return lookUpWord(g, l, word); });
     };
     install(d.fixed, l,
-            SpeechGrammar::build(request->contextualStrings(), withoutFree(request->shapes()),
+            SpeechGrammar::build(request->contextualStrings(), SpeechGrammar::withoutFree(request->shapes()),
                                  lookupFor(d.fixed.ps), guess));
     install(d.shapes, l,
             SpeechGrammar::build(request->contextualStrings(), request->shapes(), lookupFor(d.shapes.ps),

@@ -63,13 +63,6 @@ const std::array<const char*, 26> letterPhones = {
     "Z IY",
 };
 
-const std::array<const char*, 20> ones = {"zero",    "one",     "two",       "three",    "four",
-                                          "five",    "six",     "seven",     "eight",    "nine",
-                                          "ten",     "eleven",  "twelve",    "thirteen", "fourteen",
-                                          "fifteen", "sixteen", "seventeen", "eighteen", "nineteen"};
-const std::array<const char*, 10> tens = {"",      "",      "twenty",  "thirty", "forty",
-                                          "fifty", "sixty", "seventy", "eighty", "ninety"};
-
 bool isAsciiLetters(const QString& token) {
     if (token.isEmpty())
         return false;
@@ -117,24 +110,7 @@ std::string join(const std::vector<std::string>& parts, const char* separator) {
 } // namespace
 
 std::string numberWords(int n) {
-    if (n < 0 || n > 999)
-        return {};
-    std::vector<std::string> parts;
-    if (n >= 100) {
-        parts.push_back(ones[n / 100]);
-        parts.push_back("hundred");
-        n %= 100;
-        if (n == 0)
-            return join(parts, " ");
-    }
-    if (n < 20) {
-        parts.push_back(ones[n]);
-    } else {
-        parts.push_back(tens[n / 10]);
-        if (n % 10)
-            parts.push_back(ones[n % 10]);
-    }
-    return join(parts, " ");
+    return Text::numberWords(n).toStdString();
 }
 
 std::optional<std::string> pronounce(const std::string& word, const Lookup& lookup, const Lookup& guess) {
@@ -253,6 +229,20 @@ const char* ruleOf(SpeechShapes::Slot slot) {
 
 } // namespace
 
+SpeechShapes withoutFree(const SpeechShapes& all) {
+    SpeechShapes out;
+    out.names = all.names;
+    for (const SpeechShapes::Shape& shape : all.shapes) {
+        const bool free = std::any_of(shape.begin(), shape.end(), [](const SpeechShapes::Part& part) {
+            return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) !=
+                   part.fills.end();
+        });
+        if (!free)
+            out.shapes.push_back(shape);
+    }
+    return out;
+}
+
 QString unmarked(const QString& text) {
     QString out = text;
     out.remove(QLatin1Char(freeMark));
@@ -266,19 +256,10 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
     Spoken spoken;
     spoken.add(phrases, lookup, guess, result);
 
-    // The names of each slot. A name of several words may be called by its first
-    // ("open imagemagick" for "ImageMagick (display Q16)"), as the app index takes a
-    // leading part of a name.
+    // The names of each slot.
     std::map<Slot, Spoken> named;
-    for (const auto& [slot, names] : shapes.names) {
-        QStringList callable = names;
-        for (const QString& name : names) {
-            const QStringList parts = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (slot == Slot::app && parts.size() > 1 && parts.first().size() >= 4)
-                callable << parts.first();
-        }
-        named[slot].add(callable, lookup, guess, result);
-    }
+    for (const auto& [slot, names] : shapes.names)
+        named[slot].add(names, lookup, guess, result);
     auto has = [&](Slot slot) {
         if (slot == Slot::free || slot == Slot::count || slot == Slot::level)
             return true;
@@ -389,58 +370,7 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
 }
 
 QString formatNumbers(const QString& text) {
-    static const std::map<QString, int> values = [] {
-        std::map<QString, int> m;
-        for (int n = 0; n < 20; ++n)
-            m[QString::fromLatin1(ones[n])] = n;
-        for (int t = 2; t < 10; ++t)
-            m[QString::fromLatin1(tens[t])] = t * 10;
-        return m;
-    }();
-    const QStringList tokens = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    QStringList out;
-    for (qsizetype i = 0; i < tokens.size();) {
-        auto it = values.find(tokens[i].toLower());
-        if (it == values.end()) {
-            out << tokens[i++];
-            continue;
-        }
-        // One number: [ones hundred] [tens] [ones], read greedily.
-        int value = it->second;
-        ++i;
-        auto valueAt = [&](qsizetype k) -> std::optional<int> {
-            if (k >= tokens.size())
-                return std::nullopt;
-            auto found = values.find(tokens[k].toLower());
-            if (found == values.end())
-                return std::nullopt;
-            return found->second;
-        };
-        if (value >= 1 && value <= 9 && i < tokens.size() &&
-            tokens[i].toLower() == QLatin1String("hundred")) {
-            value *= 100;
-            ++i;
-            auto rest = valueAt(i);
-            if (rest && *rest >= 20) {
-                value += *rest;
-                ++i;
-                if (auto unit = valueAt(i); unit && *unit >= 1 && *unit <= 9) {
-                    value += *unit;
-                    ++i;
-                }
-            } else if (rest && *rest >= 1) {
-                value += *rest;
-                ++i;
-            }
-        } else if (value >= 20) {
-            if (auto unit = valueAt(i); unit && *unit >= 1 && *unit <= 9) {
-                value += *unit;
-                ++i;
-            }
-        }
-        out << QString::number(value);
-    }
-    return out.join(QLatin1Char(' '));
+    return Text::numbersAsDigits(text);
 }
 
 std::set<std::string> wordsOf(const std::string& jsgf) {

@@ -37,6 +37,11 @@ inline constexpr char freeMark = '_';
 Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup& lookup,
             const Lookup& guess = {}, const std::vector<std::string>& freeWords = {});
 
+// The shapes with no free slot: what the first grammar hears besides the phrases.
+// ("play" alone stays with the free slots' grammar: beside the phrases it let a
+// free request read as a command.)
+SpeechShapes withoutFree(const SpeechShapes& all);
+
 // The longest run of free words a free slot takes.
 inline constexpr int maxFreeWords = 4;
 
