@@ -41,8 +41,7 @@ void RequestFlow::openWindow(Opening how) {
         p_.hud->show(HUDState::info(kGrantSpeech));
         return;
     }
-    if (p_.chime)
-        p_.chime->play();
+    const double chime = p_.chime ? p_.chime->play() : 0.0;
     if (how == Opening::hold) {
         p_.appState->setListening(true);
         emit listeningStarted();
@@ -61,7 +60,8 @@ void RequestFlow::openWindow(Opening how) {
         [self](std::optional<QString> text) {
             if (self)
                 self->handleTranscript(text);
-        });
+        },
+        chime);
 }
 
 void RequestFlow::handleWake(WakeSource) {

@@ -33,6 +33,11 @@ public:
     void setPreRoll(std::vector<float> samples) { preRoll_ = std::move(samples); }
     const std::vector<float>& preRoll() const { return preRoll_; }
 
+    // Seconds of our own chime played as the window opened: the microphone may hear
+    // it at the window's start, and it is nobody speaking.
+    void setOpeningSound(double seconds) { openingSound_ = seconds; }
+    double openingSound() const { return openingSound_; }
+
     // Any thread. Ignored after endAudio() or cancel().
     void append(std::span<const float> samples);
     // No more audio: the recogniser finishes what it has and reports the final result.
@@ -59,6 +64,7 @@ private:
     const QStringList contextual_;
     const SpeechShapes shapes_;
     std::vector<float> preRoll_;
+    double openingSound_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;

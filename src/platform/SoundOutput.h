@@ -9,8 +9,8 @@ class SoundOutput {
 public:
     virtual ~SoundOutput();
     // Play `name` at `volume` (0…1), restarting it if it is still playing. Returns
-    // false when there is no such sound. Main thread.
-    virtual bool play(const QString& name, double volume) = 0;
+    // how many seconds the sound lasts, 0 when there is no such sound. Main thread.
+    virtual double play(const QString& name, double volume) = 0;
 };
 
 } // namespace brisklet::platform

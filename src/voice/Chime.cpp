@@ -25,21 +25,21 @@ double Chime::userVolume() {
     return std::clamp(v, 0.0, 1.0);
 }
 
-void Chime::play(const QString& name, double volume) {
+double Chime::play(const QString& name, double volume) {
     if (!output_ || name.isEmpty() || name == QLatin1String("none"))
-        return;
+        return 0;
     if (std::isnan(volume))
         volume = 0.0;
-    output_->play(name, std::clamp(volume, 0.0, 1.0));
+    return output_->play(name, std::clamp(volume, 0.0, 1.0));
 }
 
-void Chime::play() {
+double Chime::play() {
     if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
-        return;
+        return 0;
     QString name = Prefs::stringValue(Prefs::Key::wakeSound);
     if (name.isEmpty())
         name = QStringLiteral("droplet");
-    play(name, userVolume());
+    return play(name, userVolume());
 }
 
 void Chime::playCue(const QString& name) {

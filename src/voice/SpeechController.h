@@ -40,7 +40,8 @@ public:
     // Opens a window. `completion` is called exactly once with the final normalised
     // text (nullopt when nothing was heard), unless the window is cancelled or
     // superseded; when the start is refused it is called at once with nullopt.
-    void start(Mode mode, PartialHandler onPartial, Completion completion);
+    // `openingSound`: seconds of the chime just played, which the microphone may hear.
+    void start(Mode mode, PartialHandler onPartial, Completion completion, double openingSound = 0);
     // Ends the window of generation `gen`. The final result follows at once when the
     // recogniser has it, within 0.5 s when it owes none, and within 3 s when it is
     // still decoding; a final that never comes leaves the window with nothing.

@@ -12,6 +12,7 @@
 #include "commands/Vocabulary.h"
 #include "platform/RecognitionRequest.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -75,7 +76,68 @@ struct SpokenDesktop {
             return Verdict::right;
         return got.empty() ? Verdict::miss : Verdict::wrongAction;
     }
+
+    // How a wrong action is wrong. Another action than the one said: another verb or
+    // target, or any action from a question. The said action with a misheard name or
+    // number: the same action with another play query, new layout or setup name, count
+    // or level. Severe: the opposite of what was said (quit and open or focus, end and
+    // run, pause and play), or a quit or end of something that was not named.
+    enum class Wrong { none, otherAction, misheard };
+    struct Judgement {
+        Verdict verdict = Verdict::miss;
+        Wrong wrong = Wrong::none;
+        bool severe = false;
+    };
+    Judgement judge(const QString& spoken, const QString& heard) const {
+        const Plan wanted = matcher->match(spoken);
+        const Plan got = matcher->match(heard);
+        if (got == wanted)
+            return {Verdict::right};
+        if (got.empty())
+            return {Verdict::miss};
+        using K = Action::Kind;
+        const auto freeField = [](K k) {
+            return k == K::playMusic || k == K::saveLayout || k == K::captureSetup || k == K::sortActive ||
+                   k == K::setVolume;
+        };
+        bool misheard = got.size() == wanted.size();
+        for (std::size_t i = 0; misheard && i < got.size(); ++i)
+            misheard = got[i] == wanted[i] || (got[i].kind == wanted[i].kind && freeField(got[i].kind));
+        const auto playing = [](const Action& a) {
+            return a.kind == K::playMusic || (a.kind == K::mediaControl && a.op == MediaOp::play);
+        };
+        const auto pausing = [](const Action& a) {
+            return a.kind == K::mediaControl && a.op == MediaOp::pause;
+        };
+        const auto opposite = [&](const Action& a, const Action& b) {
+            const auto one = [&](const Action& x, const Action& y) {
+                return (x.kind == K::quitApp && (y.kind == K::openApp || y.kind == K::focusApp)) ||
+                       (x.kind == K::endSetup && y.kind == K::runSetup) || (pausing(x) && playing(y));
+            };
+            return one(a, b) || one(b, a);
+        };
+        bool severe = false;
+        for (const Action& g : got) {
+            const bool ending = g.kind == K::quitApp || g.kind == K::endSetup;
+            const bool named = std::any_of(wanted.begin(), wanted.end(), [&](const Action& w) {
+                return w.kind == g.kind && w.name == g.name;
+            });
+            severe =
+                severe || (ending && !named) ||
+                std::any_of(wanted.begin(), wanted.end(), [&](const Action& w) { return opposite(g, w); });
+        }
+        return {Verdict::wrongAction, misheard ? Wrong::misheard : Wrong::otherAction, severe};
+    }
 };
+
+// A phrase whose plan takes a new name or words in a free slot (a play query, a saved
+// layout's or a captured setup's name).
+inline bool takesFreeName(const Plan& plan) {
+    return std::any_of(plan.begin(), plan.end(), [](const Action& a) {
+        return a.kind == Action::Kind::playMusic || a.kind == Action::Kind::saveLayout ||
+               (a.kind == Action::Kind::captureSetup && a.optionalName);
+    });
+}
 
 struct SpokenPhrase {
     const char* spoken;

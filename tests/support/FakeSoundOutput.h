@@ -11,11 +11,11 @@ namespace brisklet::test {
 // Records what would have been played; knows the program's three sounds.
 class FakeSoundOutput final : public platform::SoundOutput {
 public:
-    bool play(const QString& name, double volume) override {
+    double play(const QString& name, double volume) override {
         if (!known.contains(name))
-            return false;
+            return 0;
         played.emplace_back(name, volume);
-        return true;
+        return name == QLatin1String("tick") ? 0.05 : 0.22;
     }
     QStringList known{QStringLiteral("droplet"), QStringLiteral("whisper"), QStringLiteral("tick")};
     std::vector<std::pair<QString, double>> played;

@@ -11,7 +11,7 @@
 
 namespace brisklet::test {
 
-// Speech made at run time with flite (several voices) and sox, 16 kHz mono, with
+// Speech made at run time with flite and espeak-ng (several voices) and sox, 16 kHz mono, with
 // noisy twins that carry pink noise at a chosen signal-to-noise ratio.
 namespace SpeechSet {
 
@@ -40,6 +40,11 @@ QStringList biasPhrases();
 // layer would describe them.
 platform::SpeechShapes biasShapes();
 QStringList voices();
+// The voices of a group: "tuning" (every constant of the rule is chosen on them) or
+// "checking" (only reported on); empty for another name.
+QStringList voiceGroup(const QString& group);
+// Whether espeak-ng speaks a voice ("en-gb+f2"); flite speaks the others ("slt").
+bool isEspeakVoice(const QString& voice);
 
 // Speaks every phrase in every voice into `folder`, each clean and (when `snrDb` is
 // given) noisy. Clean and noisy clips alternate in the returned order. Fails (empty

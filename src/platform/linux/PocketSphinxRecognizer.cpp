@@ -14,8 +14,11 @@
 #include <sphinxbase/feat.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <numeric>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -33,7 +36,8 @@ constexpr const char* grammarSearch = "brisklet";
 // How many frames of the model's prior the channel estimate starts with (0.5 s).
 constexpr int cmnPriorFrames = 50;
 // Utterances up to this long get the whole-utterance grammar pass (8 s).
-constexpr std::size_t maxSecondPassSamples = 8 * 16000;
+constexpr std::size_t sampleRate = 16000;
+constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
 // The grammar decoder's language weight (the library's default is 6.5).
 constexpr const char* grammarWeight = "3";
@@ -69,13 +73,28 @@ struct CmnPrior {
     }
 };
 
-std::vector<int16> toPcm(const std::vector<float>& samples) {
-    std::vector<int16> pcm(samples.size());
-    std::transform(samples.begin(), samples.end(), pcm.begin(), [](float s) {
-        return static_cast<int16>(std::lrintf(std::clamp(s, -1.0f, 1.0f) * 32767.0f));
-    });
-    return pcm;
-}
+// A faint hiss under every window. Without one the front end takes the log of
+// nothing wherever the sound leaves a band empty (digital silence, a synthetic
+// voice's clean spectrum) and its features explode there: measured on espeak-ng
+// voices, "lock screen" scored −33 per frame clean and −20 with a floor of hiss.
+class Floor {
+public:
+    explicit Floor(double dbfs)
+        : amplitude_(dbfs < 0 ? float(std::pow(10.0, dbfs / 20) * std::sqrt(3.0)) : 0) {}
+    std::vector<int16> toPcm(const std::vector<float>& samples) {
+        std::vector<int16> pcm(samples.size());
+        std::uniform_real_distribution<float> hiss(-amplitude_, amplitude_);
+        std::transform(samples.begin(), samples.end(), pcm.begin(), [&](float s) {
+            const float floor = amplitude_ > 0 ? hiss(random_) : 0.0f;
+            return static_cast<int16>(std::lrintf(std::clamp(s + floor, -1.0f, 1.0f) * 32767.0f));
+        });
+        return pcm;
+    }
+
+private:
+    float amplitude_;
+    std::minstd_rand random_{7}; // the same hiss in every window
+};
 
 // Vowels of a pronunciation ("G AE L K Y AH L EY T ER": 4).
 int syllables(const std::string& phones) {
@@ -112,6 +131,95 @@ bool isQuiet(const std::vector<float>& room, double limitRms) {
         sum += double(s) * s;
     return std::sqrt(sum / double(room.size())) < limitRms;
 }
+
+// How far the loudest tenth of a second of a window rose above the room's sound:
+// the sound before the window, or, where that is missing or louder, the window's own
+// quietest block. Energies per block of 32 ms.
+class Loudness {
+public:
+    // The first `skip` samples of the window (our own chime) are no one's voice.
+    Loudness(const std::vector<float>& room, std::size_t skip) : skip_(skip) {
+        std::vector<double> blocks;
+        for (std::size_t at = 0; at + blockSamples <= room.size(); at += blockSamples)
+            blocks.push_back(energy(room.data() + at));
+        if (!blocks.empty()) {
+            // The room's quieter blocks: speech just before the window is no room sound.
+            auto fifth = blocks.begin() + std::ptrdiff_t(blocks.size() / 5);
+            std::nth_element(blocks.begin(), fifth, blocks.end());
+            room_ = *fifth;
+        }
+    }
+    void add(const std::vector<float>& samples) {
+        for (float s : samples) {
+            pending_.push_back(s);
+            if (pending_.size() < blockSamples)
+                continue;
+            const double e = energy(pending_.data());
+            pending_.clear();
+            seen_ += blockSamples;
+            if (seen_ <= skip_)
+                continue;
+            quietest_ = std::min(quietest_, e);
+            recent_[blocks_++ % recent_.size()] = e;
+            const std::size_t n = std::min(blocks_, recent_.size());
+            loudest_ = std::max(loudest_, std::accumulate(recent_.begin(), recent_.begin() + n, 0.0) / n);
+        }
+    }
+    double riseDb() const {
+        // Below about −70 dBFS nobody spoke, whatever the room.
+        if (loudest_ < 1e-7)
+            return 0;
+        return 10 * std::log10(loudest_ / std::max(std::min(room_, quietest_), 1e-10));
+    }
+
+private:
+    static constexpr std::size_t blockSamples = 512;
+    static double energy(const float* block) {
+        double sum = 0;
+        for (std::size_t i = 0; i < blockSamples; ++i)
+            sum += double(block[i]) * block[i];
+        return sum / blockSamples;
+    }
+    const std::size_t skip_;
+    std::size_t seen_ = 0;
+    double room_ = std::numeric_limits<double>::infinity();
+    double quietest_ = std::numeric_limits<double>::infinity();
+    double loudest_ = 0;
+    std::array<double, 3> recent_{};
+    std::size_t blocks_ = 0;
+    std::vector<float> pending_;
+};
+
+// The words a shape opens with when a name follows them (open, quit, run, end …),
+// and every word any shape opens with: the verbs of the window's commands.
+struct Verbs {
+    std::set<QString> naming, all;
+
+    explicit Verbs(const SpeechShapes& shapes) {
+        using Slot = SpeechShapes::Slot;
+        for (const SpeechShapes::Shape& shape : shapes.shapes) {
+            if (shape.empty() || shape.front().words.isEmpty() || shape.front().optional)
+                continue;
+            const auto names = [](const SpeechShapes::Part& part) {
+                return std::any_of(part.fills.begin(), part.fills.end(),
+                                   [](Slot s) { return s == Slot::app || s == Slot::setup; });
+            };
+            // A name may come after optional fillers ("the").
+            bool named = false;
+            for (std::size_t i = 1; i < shape.size() && !named; ++i) {
+                named = names(shape[i]);
+                if (!shape[i].optional)
+                    break;
+            }
+            for (const QString& words : shape.front().words) {
+                const QString first = words.section(QLatin1Char(' '), 0, 0);
+                all.insert(first);
+                if (named)
+                    naming.insert(first);
+            }
+        }
+    }
+};
 
 } // namespace
 
@@ -350,8 +458,15 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     std::vector<ps_decoder_t*> all{l};
     for (GrammarDecoder* gd : grammars)
         all.push_back(gd->ps);
+    Floor floor(rule_.floorDbfs);
+    // A window after one in which nobody spoke learns the room afresh: a noise
+    // estimate carried over from a long silent window took the next window's first
+    // sound (our own chime) for speech.
+    if (rule_.freshNoise || lastHeardNobody_)
+        for (ps_decoder_t* ps : all)
+            ps_start_stream(ps);
     if (rule_.usePreRoll && !request->preRoll().empty()) {
-        const std::vector<int16> room = toPcm(request->preRoll());
+        const std::vector<int16> room = floor.toPcm(request->preRoll());
         for (ps_decoder_t* ps : all) {
             if (ps_start_utt(ps) >= 0) {
                 ps_process_raw(ps, room.data(), room.size(), FALSE, FALSE);
@@ -374,6 +489,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         }
     }
 
+    // Nobody spoke in a window that never rose above the room's sound.
+    Loudness loudness(request->preRoll(),
+                      request->openingSound() > 0
+                          ? std::size_t((request->openingSound() + rule_.openingSoundDelay) * sampleRate)
+                          : 0);
+    const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
+    const Verbs verbs(request->shapes());
+
     // One grammar's reading against the general model's.
     auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {
         Decision::Reading out;
@@ -383,15 +506,41 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             out.hasFree ? SpeechReading::withFreeWordsHeard(reading, general, &out.freeSure) : reading.text;
         out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
         out.scorePerFrame = reading.scorePerFrame;
-        out.coverage = general.speechFrames > 0
-                           ? static_cast<double>(reading.speechFrames) / general.speechFrames
-                           : (reading.speechFrames > 0 ? 1.0 : 0.0);
+        // Where the general model heard no speech, a grammar's path is forced onto noise.
+        out.coverage =
+            general.speechFrames > 0 ? static_cast<double>(reading.speechFrames) / general.speechFrames : 0.0;
         out.extraSyllables = syllablesOf(l, general.text) - syllablesOf(g, reading.text);
         return out;
+    };
+    // A count or level is believed only on a sure score, in quiet rooms too: noise
+    // and a quiet room's faint sounds fit one of a hundred numbers easily.
+    const auto numberSure = [&](const Decision::Reading& r) {
+        return SpeechGrammar::formatNumbers(r.raw) == r.raw ||
+               r.scorePerFrame >= rule_.minNumberScorePerFrame;
     };
     const auto plausible = [&](const Decision::Reading& r) {
         return !r.text.isEmpty() && r.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
                r.extraSyllables <= rule_.maxExtraSyllables;
+    };
+    // Readings of one window that disagree on the verb ("open" and "quit", "end" and
+    // "run"), or a verb said to a name on an unsure score: the window is a miss, never
+    // the action, as a wrong verb there does the opposite of what was said.
+    const auto verbSure = [&](const Decision::Reading& r, const Decision::Reading& other,
+                              const Reading& general) {
+        const auto verbOf = [](const QString& text) { return text.section(QLatin1Char(' '), 0, 0); };
+        const QString verb = verbOf(r.text);
+        const auto differs = [&](const QString& said) {
+            return said != verb && !SpeechReading::heardAlike(l, verb, said);
+        };
+        const QString heardVerb = verbOf(general.text);
+        if (verbs.all.count(verb) && verbs.all.count(heardVerb) && differs(heardVerb))
+            return false;
+        if (!verbs.naming.count(verb) || !r.text.contains(QLatin1Char(' ')))
+            return true;
+        const QString otherVerb = verbOf(other.text);
+        if (verbs.naming.count(otherVerb) && plausible(other) && differs(otherVerb))
+            return false;
+        return r.scorePerFrame >= rule_.minNamedScorePerFrame;
     };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
@@ -410,10 +559,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const Decision::Reading& shapes = decision.shapes;
         const bool cutShort = shapes.hasFree && SpeechReading::goesOn(fixed.raw, shapes.raw) &&
                               shapes.scorePerFrame >= fixed.scorePerFrame - rule_.cutShortMargin;
-        const bool numbered = SpeechGrammar::formatNumbers(fixed.raw) != fixed.raw;
-        const bool fixedKept =
-            useFixed && plausible(fixed) && !cutShort && fixed.scorePerFrame >= rule_.minScorePerFrame &&
-            (quietRoom || !numbered || fixed.scorePerFrame >= rule_.minNumberScorePerFrame);
+        const bool fixedKept = useFixed && plausible(fixed) && !cutShort &&
+                               fixed.scorePerFrame >= rule_.minScorePerFrame && numberSure(fixed);
         const bool shapesKept = !fixedKept && useShapes && shapes.hasFree && plausible(shapes) &&
                                 ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
                                  (shapes.carrierHeard && shapes.freeSure >= rule_.minFreeSure &&
@@ -424,6 +571,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.coverage = shown.coverage;
         decision.grammarKept = fixedKept || shapesKept;
         decision.phrasesKept = fixedKept;
+        decision.riseDb = loudness.riseDb();
+        if (rule_.refuseUnsureVerbs && decision.grammarKept && !verbSure(shown, &shown == &shapes ? fixed : shapes, general)) {
+            decision.unsure = true;
+            return QString();
+        }
         return decision.grammarKept ? shown.text : general.text;
     };
     // What a grammar decoder heard so far.
@@ -450,9 +602,33 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 return;
             }
             const Reading general = SpeechReading::read(l);
+            Decision decision;
+            lastHeardNobody_ = !heardSomebody();
+            if (lastHeardNobody_) {
+                decision.riseDb = loudness.riseDb();
+                decision.generalText = general.text;
+                {
+                    std::lock_guard lock(mutex_);
+                    lastDecision_ = decision;
+                }
+                BK_DETAIL(lcSpeech) << "final: nobody spoke, the window rose" << decision.riseDb
+                                    << "dB over the room";
+                handler(RecognitionResult{QString(), true}, {});
+                return;
+            }
+            // What the live readings give. The whole-utterance pass below pays only
+            // where it may change that: a phrase trusted as it stands keeps it.
+            Reading fixedReading = live(d.fixed);
+            Reading shapesReading = live(d.shapes);
+            QString text = choose(fixedReading, shapesReading, general, decision);
+            const QString liveText = text;
+            const bool settled = decision.phrasesKept && !decision.unsure &&
+                                 !SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw) &&
+                                 !rule_.alwaysSecondPass;
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
-            const bool wholeAgain = !utterance.empty() && utterance.size() <= maxSecondPassSamples;
+            const bool wholeAgain =
+                !settled && !utterance.empty() && utterance.size() <= maxSecondPassSamples;
             // A live reading, or the whole pass's where that pass went through.
             const auto readAgain = [&](GrammarDecoder& gd, const Reading& live) {
                 if (gd.ready && wholeAgain && ps_start_utt(gd.ps) >= 0 &&
@@ -464,14 +640,16 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // The free slots' grammar is decoded again only where it may change the
             // outcome: the phrase is not trusted as it stands, or the free slots' grammar
             // heard it go on into a free slot.
-            const Reading fixedReading = readAgain(d.fixed, live(d.fixed));
-            Reading shapesReading = live(d.shapes);
-            Decision decision;
-            QString text = choose(fixedReading, shapesReading, general, decision);
-            if (!decision.phrasesKept || SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw)) {
-                shapesReading = readAgain(d.shapes, shapesReading);
+            if (wholeAgain) {
+                fixedReading = readAgain(d.fixed, fixedReading);
                 text = choose(fixedReading, shapesReading, general, decision);
+                if (!decision.phrasesKept || SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw)) {
+                    shapesReading = readAgain(d.shapes, shapesReading);
+                    text = choose(fixedReading, shapesReading, general, decision);
+                }
             }
+            decision.secondPass = wholeAgain;
+            decision.liveText = liveText;
             text = SpeechGrammar::formatNumbers(text);
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
@@ -487,7 +665,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
-        pcm = toPcm(chunk);
+        loudness.add(chunk);
+        pcm = floor.toPcm(chunk);
         if (utterance.size() <= maxSecondPassSamples)
             utterance.insert(utterance.end(), pcm.begin(), pcm.end());
         for (ps_decoder_t* ps : all)
@@ -503,6 +682,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         // the command the grammar forced it into. Checked every few blocks: the
         // listening window ticks only every 0.2 s anyway.
         if (++blocks % partialEveryBlocks != 0) {
+            request->chunkDone();
+            continue;
+        }
+        if (!heardSomebody()) {
             request->chunkDone();
             continue;
         }

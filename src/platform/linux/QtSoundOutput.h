@@ -14,13 +14,16 @@ class QtSoundOutput final : public SoundOutput {
 public:
     QtSoundOutput();
     ~QtSoundOutput() override;
-    bool play(const QString& name, double volume) override;
+    double play(const QString& name, double volume) override;
 
     // The resource URL of a sound, empty when the program has no such sound.
     static QString resourceFor(const QString& name);
+    // Seconds of a sound among the resources (0: none).
+    static double lengthOf(const QString& name);
 
 private:
     QHash<QString, QSoundEffect*> cache_;
+    QHash<QString, double> lengths_;
 };
 
 } // namespace brisklet::platform

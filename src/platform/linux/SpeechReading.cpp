@@ -110,6 +110,21 @@ bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& g
     return false;
 }
 
+bool heardAlike(ps_decoder_t* ps, const QString& word, const QString& generalText) {
+    const QStringList phones = phonesOf(ps, {word});
+    if (phones.isEmpty())
+        return false;
+    const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < heard.size(); ++i) {
+        for (qsizetype n = 1; n <= 2 && i + n <= heard.size(); ++n) {
+            const QStringList other = phonesOf(ps, heard.mid(i, n));
+            if (other == phones || (phones.size() >= 3 && !other.isEmpty() && nearlySame(phones, other)))
+                return true;
+        }
+    }
+    return false;
+}
+
 Reading read(ps_decoder_t* ps) {
     Reading r;
     int score = 0;

@@ -36,6 +36,10 @@ std::vector<std::string> commonWords(ps_decoder_t* general, int most);
 // "play …" keeps no such word.
 bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& generalText);
 
+// Whether the general model heard a word, or one said nearly alike ("and" for "end"),
+// in its text; a word of two phones or fewer only said the same.
+bool heardAlike(ps_decoder_t* ps, const QString& word, const QString& generalText);
+
 // Whether a grammar text with free words goes another way from a text that starts
 // with the same word: "new setup called gym_" or "save layout as coding_" from "new
 // setup" or "save a setup".
