@@ -75,7 +75,8 @@ struct GrammarRule {
     double minNamedScorePerFrame = -26.0;
     bool refuseUnsureVerbs = false; // off: it cost right commands of the flite voices
     // Decode every utterance a second time as a whole, even where the live reading is
-    // trusted as it stands (for measuring what the skipped pass would have changed).
+    // trusted as it stands. On: skipping it there let a question heard in noise pass
+    // for a command ("how do I open a jar" as "focus my editor").
     bool alwaysSecondPass = true;
     // Each window learns the room's noise anew. Off: it changed how clean speech is
     // spelled; only a window after one in which nobody spoke starts afresh.
