@@ -5,81 +5,15 @@
 #include "commands/AppIndex.h"
 #include "commands/CommandRegistry.h"
 #include "commands/Levenshtein.h"
+#include "commands/MatcherWords.h"
 
 #include <QSet>
 
 namespace brisklet {
 
+using namespace MatcherWords;
+
 namespace {
-
-using WordSet = QSet<QString>;
-
-const WordSet& parametricVerbs() {
-    static const WordSet s = {"open", "launch", "start",  "quit", "close", "switch", "focus",
-                              "save", "layout", "volume", "make", "setup", "end",    "capture",
-                              "run",  "begin",  "apply",  "new",  "create"};
-    return s;
-}
-const WordSet& tilingVerbs() {
-    static const WordSet s = {"sort", "split", "arrange", "tile", "organize", "organise"};
-    return s;
-}
-const WordSet& fullscreenVerbs() {
-    static const WordSet s = {"maximize", "maximise", "fullscreen"};
-    return s;
-}
-const WordSet& mediaVerbs() {
-    static const WordSet s = {"play", "pause", "resume", "skip", "next", "previous"};
-    return s;
-}
-const WordSet& captureVerbs() {
-    static const WordSet s = {"save", "create", "capture", "new", "make"};
-    return s;
-}
-const WordSet& runSetupVerbs() {
-    static const WordSet s = {"start", "run", "begin", "open", "launch", "apply"};
-    return s;
-}
-const WordSet& endSetupVerbs() {
-    static const WordSet s = {"end", "close", "stop", "quit"};
-    return s;
-}
-const WordSet& openVerbs() {
-    static const WordSet s = {"open", "launch", "start"};
-    return s;
-}
-const WordSet& quitVerbs() {
-    static const WordSet s = {"quit", "close"};
-    return s;
-}
-// The words after which a capture phrase gives its name.
-const WordSet& nameMarkers() {
-    static const WordSet s = {"as", "called", "named"};
-    return s;
-}
-const WordSet& nameFiller() {
-    static const WordSet s = WordSet{"this", "my", "a", "the"} + nameMarkers();
-    return s;
-}
-const WordSet& selfWords() {
-    static const WordSet s = {"it", "this", "that", "window"};
-    return s;
-}
-const WordSet& fullscreenTail() {
-    static const WordSet s = {"fullscreen", "full", "screen", "maximized", "maximised", "maximize"};
-    return s;
-}
-const WordSet& songWords() {
-    static const WordSet s = {"song", "track", "tune", "music"};
-    return s;
-}
-const QHash<QString, int>& numberWords() {
-    static const QHash<QString, int> m = {{"one", 1},   {"two", 2},     {"to", 2},     {"too", 2},
-                                          {"three", 3}, {"four", 4},    {"for", 4},    {"five", 5},
-                                          {"six", 6},   {"seven", 7},   {"eight", 8},  {"nine", 9},
-                                          {"ten", 10},  {"eleven", 11}, {"twelve", 12}};
-    return m;
-}
 
 QStringList wordsOf(const QString& text) {
     return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/linux/FliteLexicon.h"
+#include "platform/linux/RoomSound.h"
 #include "platform/linux/SpeechGrammar.h"
 #include "platform/linux/SpeechReading.h"
 
@@ -14,11 +15,8 @@
 #include <sphinxbase/feat.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
-#include <numeric>
-#include <random>
 #include <set>
 #include <vector>
 
@@ -73,29 +71,6 @@ struct CmnPrior {
     }
 };
 
-// A faint hiss under every window. Without one the front end takes the log of
-// nothing wherever the sound leaves a band empty (digital silence, a synthetic
-// voice's clean spectrum) and its features explode there: measured on espeak-ng
-// voices, "lock screen" scored −33 per frame clean and −20 with a floor of hiss.
-class Floor {
-public:
-    explicit Floor(double dbfs)
-        : amplitude_(dbfs < 0 ? float(std::pow(10.0, dbfs / 20) * std::sqrt(3.0)) : 0) {}
-    std::vector<int16> toPcm(const std::vector<float>& samples) {
-        std::vector<int16> pcm(samples.size());
-        std::uniform_real_distribution<float> hiss(-amplitude_, amplitude_);
-        std::transform(samples.begin(), samples.end(), pcm.begin(), [&](float s) {
-            const float floor = amplitude_ > 0 ? hiss(random_) : 0.0f;
-            return static_cast<int16>(std::lrintf(std::clamp(s + floor, -1.0f, 1.0f) * 32767.0f));
-        });
-        return pcm;
-    }
-
-private:
-    float amplitude_;
-    std::minstd_rand random_{7}; // the same hiss in every window
-};
-
 // Vowels of a pronunciation ("G AE L K Y AH L EY T ER": 4).
 int syllables(const std::string& phones) {
     static const std::set<std::string> vowels = {"AA", "AE", "AH", "AO", "AW", "AY", "EH", "ER",
@@ -121,105 +96,6 @@ int syllablesOf(ps_decoder_t* ps, const QString& text) {
     }
     return n;
 }
-
-// Whether the room sound before a window is quiet; unknown counts as not quiet.
-bool isQuiet(const std::vector<float>& room, double limitRms) {
-    if (room.empty())
-        return false;
-    double sum = 0;
-    for (float s : room)
-        sum += double(s) * s;
-    return std::sqrt(sum / double(room.size())) < limitRms;
-}
-
-// How far the loudest tenth of a second of a window rose above the room's sound:
-// the sound before the window, or, where that is missing or louder, the window's own
-// quietest block. Energies per block of 32 ms.
-class Loudness {
-public:
-    // The first `skip` samples of the window (our own chime) are no one's voice.
-    Loudness(const std::vector<float>& room, std::size_t skip) : skip_(skip) {
-        std::vector<double> blocks;
-        for (std::size_t at = 0; at + blockSamples <= room.size(); at += blockSamples)
-            blocks.push_back(energy(room.data() + at));
-        if (!blocks.empty()) {
-            // The room's quieter blocks: speech just before the window is no room sound.
-            auto fifth = blocks.begin() + std::ptrdiff_t(blocks.size() / 5);
-            std::nth_element(blocks.begin(), fifth, blocks.end());
-            room_ = *fifth;
-        }
-    }
-    void add(const std::vector<float>& samples) {
-        for (float s : samples) {
-            pending_.push_back(s);
-            if (pending_.size() < blockSamples)
-                continue;
-            const double e = energy(pending_.data());
-            pending_.clear();
-            seen_ += blockSamples;
-            if (seen_ <= skip_)
-                continue;
-            quietest_ = std::min(quietest_, e);
-            recent_[blocks_++ % recent_.size()] = e;
-            const std::size_t n = std::min(blocks_, recent_.size());
-            loudest_ = std::max(loudest_, std::accumulate(recent_.begin(), recent_.begin() + n, 0.0) / n);
-        }
-    }
-    double riseDb() const {
-        // Below about −70 dBFS nobody spoke, whatever the room.
-        if (loudest_ < 1e-7)
-            return 0;
-        return 10 * std::log10(loudest_ / std::max(std::min(room_, quietest_), 1e-10));
-    }
-
-private:
-    static constexpr std::size_t blockSamples = 512;
-    static double energy(const float* block) {
-        double sum = 0;
-        for (std::size_t i = 0; i < blockSamples; ++i)
-            sum += double(block[i]) * block[i];
-        return sum / blockSamples;
-    }
-    const std::size_t skip_;
-    std::size_t seen_ = 0;
-    double room_ = std::numeric_limits<double>::infinity();
-    double quietest_ = std::numeric_limits<double>::infinity();
-    double loudest_ = 0;
-    std::array<double, 3> recent_{};
-    std::size_t blocks_ = 0;
-    std::vector<float> pending_;
-};
-
-// The words a shape opens with when a name follows them (open, quit, run, end …),
-// and every word any shape opens with: the verbs of the window's commands.
-struct Verbs {
-    std::set<QString> naming, all;
-
-    explicit Verbs(const SpeechShapes& shapes) {
-        using Slot = SpeechShapes::Slot;
-        for (const SpeechShapes::Shape& shape : shapes.shapes) {
-            if (shape.empty() || shape.front().words.isEmpty() || shape.front().optional)
-                continue;
-            const auto names = [](const SpeechShapes::Part& part) {
-                return std::any_of(part.fills.begin(), part.fills.end(),
-                                   [](Slot s) { return s == Slot::app || s == Slot::setup; });
-            };
-            // A name may come after optional fillers ("the").
-            bool named = false;
-            for (std::size_t i = 1; i < shape.size() && !named; ++i) {
-                named = names(shape[i]);
-                if (!shape[i].optional)
-                    break;
-            }
-            for (const QString& words : shape.front().words) {
-                const QString first = words.section(QLatin1Char(' '), 0, 0);
-                all.insert(first);
-                if (named)
-                    naming.insert(first);
-            }
-        }
-    }
-};
 
 } // namespace
 
@@ -495,7 +371,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                           ? std::size_t((request->openingSound() + rule_.openingSoundDelay) * sampleRate)
                           : 0);
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
-    const Verbs verbs(request->shapes());
+    const SpeechGrammar::Verbs verbs(request->shapes());
 
     // One grammar's reading against the general model's.
     auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {

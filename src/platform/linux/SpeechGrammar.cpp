@@ -243,6 +243,31 @@ SpeechShapes withoutFree(const SpeechShapes& all) {
     return out;
 }
 
+Verbs::Verbs(const SpeechShapes& shapes) {
+    using Slot = SpeechShapes::Slot;
+    for (const SpeechShapes::Shape& shape : shapes.shapes) {
+        if (shape.empty() || shape.front().words.isEmpty() || shape.front().optional)
+            continue;
+        const auto names = [](const SpeechShapes::Part& part) {
+            return std::any_of(part.fills.begin(), part.fills.end(),
+                               [](Slot s) { return s == Slot::app || s == Slot::setup; });
+        };
+        // A name may come after optional fillers ("the").
+        bool named = false;
+        for (std::size_t i = 1; i < shape.size() && !named; ++i) {
+            named = names(shape[i]);
+            if (!shape[i].optional)
+                break;
+        }
+        for (const QString& words : shape.front().words) {
+            const QString first = words.section(QLatin1Char(' '), 0, 0);
+            all.insert(first);
+            if (named)
+                naming.insert(first);
+        }
+    }
+}
+
 QString unmarked(const QString& text) {
     QString out = text;
     out.remove(QLatin1Char(freeMark));

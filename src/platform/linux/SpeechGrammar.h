@@ -42,6 +42,13 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
 // free request read as a command.)
 SpeechShapes withoutFree(const SpeechShapes& all);
 
+// The words a shape opens with when a name follows them (open, quit, run, end …),
+// and every word any shape opens with: the verbs of the window's commands.
+struct Verbs {
+    std::set<QString> naming, all;
+    explicit Verbs(const SpeechShapes& shapes);
+};
+
 // The longest run of free words a free slot takes.
 inline constexpr int maxFreeWords = 4;
 
