@@ -2,6 +2,7 @@
 #include "setups/SetupEngine.h"
 
 #include "base/Log.h"
+#include "base/Text.h"
 #include "platform/BrowserLauncher.h"
 
 #include <QUrl>
@@ -248,8 +249,7 @@ SetupEngine::LeftOpen SetupEngine::leftOpen(const std::vector<SetupItem>& items,
         const auto item = std::find_if(items.begin(), items.end(), [&](const SetupItem& i) {
             return i.bundleID == browser && i.url && ledgerPrefix(*i.url) == w.prefix;
         });
-        const QString page =
-            QStringLiteral("“") + (item == items.end() ? w.prefix : pageLabel(*item)) + QStringLiteral("”");
+        const QString page = Text::quoted(item == items.end() ? w.prefix : pageLabel(*item));
         if (!left.pages.contains(page))
             left.pages << page;
         if (name.isEmpty() && item != items.end())
