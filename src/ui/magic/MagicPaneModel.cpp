@@ -258,8 +258,12 @@ void MagicPaneModel::save(const QString& text) {
 void MagicPaneModel::edit(const QString& text) {
     const auto id = idFrom(text);
     const MagicProposal* p = id ? proposal(*id) : nullptr;
-    if (p)
-        emit host_->editRequested(p->draft);
+    if (!p)
+        return;
+    // Once saved, the setup as stored is the one to tune: the first draft would
+    // bring back what the user removed and undo a rename on the next save.
+    const auto stored = host_->setups.setup(*id);
+    emit host_->editRequested(stored ? *stored : p->draft);
 }
 
 void MagicPaneModel::outcomeArrived() {

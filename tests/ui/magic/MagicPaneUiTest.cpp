@@ -187,6 +187,34 @@ TEST_P(MagicPaneUiTest, aTunedCardsSavedLineNamesTheSetupAsItWasStored) {
     }
 }
 
+TEST_P(MagicPaneUiTest, tuningASavedCardAgainOpensTheStoredSetupAndSavingKeepsIt) {
+    SetupEditorController editor(f.store, nullptr, {});
+    QObject::connect(&f.host, &MagicPaneHost::editRequested, &editor,
+                     [&](const brisklet::Setup& draft) { editor.openDraft(draft, f.host.onSaveDraft); });
+    f.host.allowEdit = true;
+    const MagicProposal everyday = proposalOf("Everyday", {"code", "kitty"});
+    f.magic.publish(MagicPaneFixture::profile({usage("code", "Code", 250, true)}), {everyday});
+    ASSERT_TRUE(load());
+    const auto tune = [&] {
+        QMetaObject::invokeMethod(ViewHarness::find(harness.find("proposal 0"), "edit"), "clicked");
+        return editor.model().isOpen();
+    };
+    ASSERT_TRUE(tune());
+    editor.model().removeItem(everyday.draft.items[1].id.toString(QUuid::WithoutBraces));
+    editor.model().setName("Morning");
+    editor.model().save();
+    ASSERT_EQ(f.store.setup(everyday.id())->items.size(), 1u);
+
+    ASSERT_TRUE(tune());
+    EXPECT_EQ(editor.model().name(), "Morning");
+    EXPECT_EQ(editor.model().draft().items.size(), 1u) << "the removed item stays removed";
+    shoot("MagicPane-tunedAgain");
+    editor.model().save();
+    const auto stored = f.store.setup(everyday.id());
+    EXPECT_EQ(stored->name, "Morning");
+    EXPECT_EQ(stored->items.size(), 1u);
+}
+
 TEST_P(MagicPaneUiTest, nothingToReadOffersARescanAndTheBuilderNoteWhenAskIsOff) {
     Prefs::setValue(Prefs::Key::askEnabled, false);
     f.magic.publish(MagicPaneFixture::profile({}), {});
