@@ -2,10 +2,10 @@
 #include "base/Termination.h"
 #include "shell/AppDelegate.h"
 #include "snapshots/SnapshotEnvironment.h"
+#include "ui/design/ViewWindow.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
-#include <QQuickWindow>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,11 +49,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--autostart") == 0)
             options.autostart = true;
 
-    // The views are drawn by Qt Quick's own software renderer: they use no shader
-    // effects, and a GL driver, once a window loaded it, would stay in the
-    // always-running process long after the window closed (on a machine without a
-    // GPU, over 100 MB of it). QT_QUICK_BACKEND still overrides this.
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    brisklet::ViewWindow::chooseRenderer();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
     QApplication::setOrganizationName(QStringLiteral("Brisklet"));

@@ -7,9 +7,19 @@
 #include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickView>
+#include <QQuickWindow>
 #include <QScreen>
 
 namespace brisklet::ViewWindow {
+
+void chooseRenderer() {
+    // The views use no shader effects, and a GL driver, once a window loaded it,
+    // would stay in the always-running process long after the window closed (on a
+    // machine without a GPU, over 100 MB of it). Whoever sets the variable wants
+    // another renderer, and the variable alone does not win over a chosen API.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
 
 void load(QQuickView& view, const QString& file, const QVariantMap& properties, const char* what) {
     view.engine()->addImportPath(QStringLiteral("qrc:/"));
