@@ -96,7 +96,7 @@ TEST_P(WindowLookX11Test, TheHomeWindowAsksForTheTitleBarOfTheAppsAppearance) {
     const auto id = xcb_window_t(window->winId());
     const QByteArray mine = GetParam() ? "dark" : "light";
     const QByteArray other = GetParam() ? "light" : "dark";
-    EXPECT_EQ(textProperty(x, id, "_GTK_THEME_VARIANT"), mine);
+    EXPECT_TRUE(X11Session::waitUntil([&] { return textProperty(x, id, "_GTK_THEME_VARIANT") == mine; }, 5));
     appearance.set(!GetParam(), false);
     EXPECT_TRUE(X11Session::waitUntil([&] { return textProperty(x, id, "_GTK_THEME_VARIANT") == other; }, 5));
     controller.hide();
