@@ -59,21 +59,6 @@ bool isAllowedURL(const QString& text) {
     return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty();
 }
 
-QString quoted(const QString& text) {
-    QString out;
-    out.reserve(text.size() + 2);
-    out.append(QLatin1Char('"'));
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20)
-            continue;
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-            out.append(QLatin1Char('\\'));
-        out.append(c);
-    }
-    out.append(QLatin1Char('"'));
-    return out;
-}
-
 namespace {
 
 // Windows opened by openPositioned, so closing never reaches a window of the user's.

@@ -34,10 +34,6 @@ std::optional<Family> family(const QString& desktopId);
 // The only addresses a setup may hold or open: http or https with a host.
 bool isAllowedURL(const QString& text);
 
-// Puts any text into a double-quoted string literal for another program: control
-// characters dropped, backslashes and double quotes escaped.
-QString quoted(const QString& text);
-
 // What the browser operations drive. Every operation blocks its caller (polls and
 // launches): call them off the main thread.
 struct Desktop {

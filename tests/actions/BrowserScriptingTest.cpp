@@ -28,12 +28,6 @@ TEST(BrowserScripting, allowsOnlyWebAddressesWithAHost) {
         EXPECT_EQ(BrowserScripting::isAllowedURL(QString::fromUtf8(c.text)), c.allowed) << c.text;
 }
 
-TEST(BrowserScripting, quotesTextForAnotherProgram) {
-    EXPECT_EQ(BrowserScripting::quoted("a\nb\\c\"d\te"), "\"ab\\\\c\\\"de\"");
-    EXPECT_EQ(BrowserScripting::quoted(""), "\"\"");
-    EXPECT_EQ(BrowserScripting::quoted("Café ☕"), "\"Café ☕\"");
-}
-
 TEST(BrowserScripting, knowsBrowsersByDesktopId) {
     EXPECT_EQ(BrowserScripting::family("firefox-esr"), BrowserScripting::Family::firefox);
     EXPECT_EQ(BrowserScripting::family("chromium"), BrowserScripting::Family::chromium);
