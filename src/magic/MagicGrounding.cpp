@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "magic/MagicRoles.h"
+#include "setups/SetupStore.h"
 
 namespace brisklet::MagicGrounding {
 
@@ -64,7 +65,7 @@ QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<
     if (reserved.contains(Text::normalize(base)))
         base = QStringLiteral("Magic setup");
     QString candidate = base;
-    for (int n = 2; existing.contains(Text::normalize(candidate)); ++n)
+    for (int n = 2; existing.contains(SetupStore::spokenKey(candidate)); ++n)
         candidate = base + QLatin1Char(' ') + QString::number(n);
     return candidate;
 }

@@ -1,8 +1,8 @@
 #include "magic/MagicRecommender.h"
 
-#include "base/Text.h"
 #include "magic/MagicRoles.h"
 #include "magic/MagicScan.h"
+#include "setups/SetupStore.h"
 
 #include <algorithm>
 
@@ -32,7 +32,7 @@ QString at(const QStringList& names, int i) {
 
 std::optional<MagicProposal> archetypeProposal(const Archetype& kind, const Inventory& inv,
                                                const QDateTime& now) {
-    if (inv.existingNames.contains(Text::normalize(kind.name)))
+    if (inv.existingNames.contains(SetupStore::spokenKey(kind.name)))
         return std::nullopt;
     std::vector<SetupItem> items;
     std::map<QString, QString> reasons;
@@ -65,7 +65,7 @@ std::optional<MagicProposal> archetypeProposal(const Archetype& kind, const Inve
 std::optional<MagicProposal> everydayProposal(const Inventory& inv, const QDateTime& now) {
     const QString name = QStringLiteral("Everyday");
     const auto& ranked = inv.profile.apps;
-    if (inv.existingNames.contains(Text::normalize(name)) || ranked.size() < 2)
+    if (inv.existingNames.contains(SetupStore::spokenKey(name)) || ranked.size() < 2)
         return std::nullopt;
     const size_t taken = std::min<size_t>(ranked.size(), 4);
     const std::vector<SetupFrame> frames =
@@ -151,7 +151,7 @@ Inventory inventory(const MagicProfile& profile, const std::vector<IndexedApp>& 
         inv.installed.emplace(*desktop.defaultBrowser, browser);
     }
     for (const QString& name : existingSetupNames)
-        inv.existingNames.insert(Text::normalize(name));
+        inv.existingNames.insert(SetupStore::spokenKey(name));
     inv.displayFingerprint = desktop.displayFingerprint;
     return inv;
 }

@@ -23,7 +23,7 @@ struct Inventory {
     MagicProfile profile;
     std::map<QString, IndexedApp> installed; // by desktop ID
     std::optional<QString> defaultBrowserBundleID;
-    QSet<QString> existingNames; // normalised names of the saved setups
+    QSet<QString> existingNames; // the spoken keys of the saved setups' names
     QString displayFingerprint;
 };
 

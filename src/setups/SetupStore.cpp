@@ -35,21 +35,6 @@ QByteArray encoded(const SetupStore::List& list) {
     return QJsonDocument(toArray(list)).toJson(QJsonDocument::Compact);
 }
 
-// Spoken text compared with setup names: normalised, and "set up" read as "setup".
-QString spokenKey(const QString& text) {
-    const QStringList words = Text::normalize(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    QStringList out;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (words[i] == QLatin1String("set") && i + 1 < words.size() && words[i + 1] == QLatin1String("up")) {
-            out << QStringLiteral("setup");
-            ++i;
-        } else {
-            out << words[i];
-        }
-    }
-    return out.join(QLatin1Char(' '));
-}
-
 std::shared_ptr<const std::vector<SetupNames>> namesOf(const SetupStore::List& list) {
     auto names = std::make_shared<std::vector<SetupNames>>();
     names->reserve(list.size());
@@ -190,20 +175,34 @@ bool SetupStore::markRun(const QUuid& id) {
     return ok;
 }
 
+QString SetupStore::spokenKey(const QString& text) {
+    const QStringList words = Text::normalize(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList out;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (words[i] == QLatin1String("set") && i + 1 < words.size() && words[i + 1] == QLatin1String("up")) {
+            out << QStringLiteral("setup");
+            ++i;
+        } else {
+            out << words[i];
+        }
+    }
+    return out.join(QLatin1Char(' '));
+}
+
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {
     QSet<QString> taken;
     for (const QString& other : existing)
-        taken.insert(Text::normalize(other));
+        taken.insert(spokenKey(other));
     QString candidate = name + QStringLiteral(" copy");
-    for (int n = 2; taken.contains(Text::normalize(candidate)); ++n)
+    for (int n = 2; taken.contains(spokenKey(candidate)); ++n)
         candidate = name + QStringLiteral(" copy ") + QString::number(n);
     return candidate;
 }
 
 QString SetupStore::nameForSave(const Setup& edited, const std::vector<Setup>& stored) {
-    const QString wanted = Text::normalize(edited.name);
+    const QString wanted = spokenKey(edited.name);
     const bool clash = std::any_of(stored.begin(), stored.end(), [&](const Setup& other) {
-        return other.id != edited.id && Text::normalize(other.name) == wanted;
+        return other.id != edited.id && spokenKey(other.name) == wanted;
     });
     if (!clash)
         return edited.name;

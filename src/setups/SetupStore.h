@@ -58,7 +58,7 @@ public:
     std::shared_ptr<const List> snapshot() const;
 
     std::optional<Setup> setup(const QUuid& id) const;
-    // The setup a spoken phrase names: the first whose normalised name equals it,
+    // The setup a spoken phrase names: the first whose name has its spoken key,
     // else the closest name at a similarity of at least 0.7 (ties to the earlier).
     std::optional<Setup> lookup(const QString& phrase) const;
 
@@ -76,11 +76,15 @@ public:
     // setup's `lastRunAt`.
     bool markRun(const QUuid& id);
 
-    // "Focus copy", else "Focus copy 2", 3, … : the first that none of `existing`
-    // equals once both are normalised.
+    // What a setup's name or phrase sounds like, the form every name and phrase is
+    // compared in: normalised, with "set up" read as "setup". Two names with the same
+    // key are one spoken name, so the lookup could only ever find the first.
+    static QString spokenKey(const QString& text);
+    // "Focus copy", else "Focus copy 2", 3, … : the first whose spoken key is none
+    // of `existing`'s.
     static QString copyName(const QString& name, const QStringList& existing);
     // The name to store `edited` under: its own, or the free copy name when another
-    // setup of `stored` has the same name once both are normalised.
+    // setup of `stored` has the same spoken key.
     static QString nameForSave(const Setup& edited, const std::vector<Setup>& stored);
 
     const std::optional<ActiveRun>& activeRun() const { return activeRun_; }

@@ -20,7 +20,8 @@ MagicRecommender::Inventory inventory() {
                                        indexed("firefox", "Firefox"),
                                        indexed("libreoffice-writer", "LibreOffice Writer")};
     const MagicProfile profile{MagicScan::rank({used("org.gnome.Terminal", "Terminal", 300, 1)}, kNow), kNow};
-    return MagicRecommender::inventory(profile, apps, {"Writing"}, {QStringLiteral("firefox"), "1:800x600"});
+    return MagicRecommender::inventory(profile, apps, {"Writing", "Desk setup"},
+                                       {QStringLiteral("firefox"), "1:800x600"});
 }
 
 ParsedMagicDraft::Item app(const QString& text, std::optional<MagicPlacement> placement = std::nullopt) {
@@ -96,6 +97,7 @@ TEST(MagicGroundingTest, aNameTakenByAPhraseOrASetupIsMadeFree) {
     EXPECT_EQ(MagicGrounding::safeName("Focus", {"focus"}, {"my focus", "my focus 2"}), "My Focus 3");
     EXPECT_EQ(MagicGrounding::safeName("Writing", {}, {"writing"}), "Writing 2");
     EXPECT_EQ(built({"Writing", "", {app("kitty")}}).proposal.title, "Writing 2") << "a saved setup has it";
+    EXPECT_EQ(built({"Desk set up", "", {app("kitty")}}).proposal.title, "Desk set up 2") << "said alike";
 }
 
 TEST(MagicBuilderReplyTest, aRejectedDraftIsLoggedAndReportedAsBadPlan) {

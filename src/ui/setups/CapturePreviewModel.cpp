@@ -1,6 +1,6 @@
 #include "ui/setups/CapturePreviewModel.h"
 
-#include "base/Text.h"
+#include "setups/SetupStore.h"
 #include "ui/design/SetupThumbnail.h"
 #include "windows/DisplayArrangement.h"
 
@@ -122,7 +122,7 @@ void CapturePreviewModel::checkName() {
     if (!existingName_)
         return;
     const auto found = existingName_(trimmed);
-    if (found && Text::normalize(*found) == Text::normalize(trimmed))
+    if (found && SetupStore::spokenKey(*found) == SetupStore::spokenKey(trimmed))
         replacing_ = found;
 }
 

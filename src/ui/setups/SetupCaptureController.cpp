@@ -2,7 +2,6 @@
 
 #include "base/Log.h"
 #include "base/MainThread.h"
-#include "base/Text.h"
 #include "setups/SetupStore.h"
 #include "ui/design/ViewWindow.h"
 #include "ui/setups/CapturePreviewModel.h"
@@ -107,7 +106,7 @@ Setup SetupCaptureController::reviewed(const QString& name, const std::vector<Se
                                        const QString& fingerprint, bool closeOthers) const {
     const auto existing = store_.lookup(name);
     Setup result;
-    if (existing && Text::normalize(existing->name) == Text::normalize(name)) {
+    if (existing && SetupStore::spokenKey(existing->name) == SetupStore::spokenKey(name)) {
         result = *existing;
         result.name = name;
         result.items = items;

@@ -2,6 +2,7 @@
 
 #include "actions/BrowserScripting.h"
 #include "base/Text.h"
+#include "setups/SetupStore.h"
 #include "setups/SetupSuggestions.h"
 #include "ui/setups/PlacementPreset.h"
 
@@ -191,22 +192,23 @@ std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
     const QStringList spoken = QStringList{draft.name} + draft.phrases;
     for (qsizetype i = 0; i < spoken.size(); ++i) {
         const QString& phrase = spoken[i];
-        const QString key = Text::normalize(phrase);
-        if (key.isEmpty())
+        const QString normalized = Text::normalize(phrase);
+        if (normalized.isEmpty())
             continue;
         // A command always wins over a setup, so such a setup could never be said.
-        if (taken.contains(key))
+        if (taken.contains(normalized))
             return Text::quoted(trimmedBlanks(phrase)) +
                    QStringLiteral(" already means a command — pick other words.");
         const bool isName = i == 0;
+        const QString key = SetupStore::spokenKey(phrase);
         for (const Setup& other : stored) {
             if (other.id == draft.id)
                 continue;
             // The name of another setup is no refusal: saving gives this one a free
             // " copy" name instead.
-            const bool clash = (!isName && Text::normalize(other.name) == key) ||
+            const bool clash = (!isName && SetupStore::spokenKey(other.name) == key) ||
                                std::any_of(other.phrases.begin(), other.phrases.end(),
-                                           [&](const QString& p) { return Text::normalize(p) == key; });
+                                           [&](const QString& p) { return SetupStore::spokenKey(p) == key; });
             if (clash)
                 return Text::quoted(trimmedBlanks(phrase)) + QStringLiteral(" already runs the setup ") +
                        Text::quoted(other.name) + QStringLiteral(" — pick other words.");

@@ -57,9 +57,10 @@ QList<QUuid> refusedAddresses(const Setup& draft);
 Setup finished(Setup draft);
 
 // Why the name or a phrase can't be used, or nothing: a phrase that already means
-// a command (`reserved`, normalised), a phrase that names another setup of `stored`,
-// or a name that is another setup's phrase. A name equal to another setup's name
-// passes: the save renames it to a free copy name.
+// a command (`reserved`, normalised), a phrase that sounds like another setup's name
+// or phrase, or a name that sounds like another setup's phrase (the same spoken key).
+// A name that sounds like another setup's name passes: the save renames it to a free
+// copy name.
 std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
                                 const std::vector<Setup>& stored);
 

@@ -67,8 +67,8 @@ public:
     // "Create & edit" on an idea: the editor on its draft. Nothing is stored.
     Q_INVOKABLE void createFromIdea(const QString& name);
 
-    // What the editor's save comes back to: a name another setup already has (once
-    // normalised) becomes a free copy name, then the store takes the setup.
+    // What the editor's save comes back to: a name that sounds like another setup's
+    // becomes a free copy name, then the store takes the setup.
     bool save(Setup edited);
 
     // The display fingerprint of the displays connected now.

@@ -281,6 +281,23 @@ TEST_F(SetupEditorModelTest, aNameAnotherSetupHasIsSavedAsACopyWhileCommandPhras
     model().cancel();
 }
 
+TEST_F(SetupEditorModelTest, wordsSaidLikeAnotherSetupsNameCountAsThatName) {
+    editor();
+    store->upsert(stored("Desk setup"));
+    editor().openNew();
+    model().addApp(0);
+    model().setName("Reading");
+    model().setPhrasesText("desk set up");
+    EXPECT_FALSE(model().canSave());
+    EXPECT_EQ(model().problem(), "“desk set up” already runs the setup “Desk setup” — pick other words.");
+    model().setPhrasesText("");
+    model().setName("Desk set up");
+    EXPECT_TRUE(model().canSave()) << model().problem().toStdString();
+    model().save();
+    ASSERT_EQ(store->setups().size(), 2u);
+    EXPECT_EQ(store->setups().back().name, "Desk set up copy");
+}
+
 TEST_F(SetupEditorModelTest, projectsComeFromTheChosenFolder) {
     editor().openNew();
     model().addProject();

@@ -105,6 +105,12 @@ TEST(SetupsPaneSaveNameTest, aNameTakenOnceNormalisedBecomesTheFirstFreeCopyName
     EXPECT_EQ(SetupStore::nameForSave(stored, {stored}), "Work");
     stored.name = "WORK";
     EXPECT_EQ(SetupStore::nameForSave(stored, {setupNamed("Work", day), stored}), "WORK copy");
+
+    // "set up" is said as "setup", in the name and in the copy names taken.
+    edited.name = "Desk set up";
+    EXPECT_EQ(
+        SetupStore::nameForSave(edited, {setupNamed("Desk setup", day), setupNamed("Desk setup copy", day)}),
+        "Desk set up copy 2");
 }
 
 TEST_F(SetupsPaneModelTest, savingStoresUnderTheFreeNameAndKeepsAnEditedSetupsOwnName) {
@@ -119,6 +125,16 @@ TEST_F(SetupsPaneModelTest, savingStoresUnderTheFreeNameAndKeepsAnEditedSetupsOw
     ASSERT_EQ(setups.setups().size(), 2u);
     EXPECT_EQ(setups.setups()[0].name, "focus!");
     EXPECT_EQ(setups.setups()[0].phrases, QStringList{"deep focus"});
+}
+
+TEST_F(SetupsPaneModelTest, aNameSaidLikeAnotherIsSavedAsACopySoEachCardRunsItsOwnSetup) {
+    add(setupNamed("Desk setup", day));
+    EXPECT_TRUE(model.save(setupNamed("Desk set up", day)));
+    ASSERT_EQ(setups.setups().size(), 2u);
+    EXPECT_EQ(setups.setups()[1].name, "Desk set up copy");
+    // A card's Run, like a spoken name, runs the setup that its name looks up.
+    for (const brisklet::Setup& card : setups.setups())
+        EXPECT_EQ(setups.lookup(card.name).value().id, card.id) << card.name.toStdString();
 }
 
 TEST(SetupsPaneCardTest, appsAppearOnceInItemOrderAndSixAreShownBeforeACount) {
