@@ -186,7 +186,8 @@ QString SetupStore::spokenKey(const QString& text) {
             out << words[i];
         }
     }
-    return out.join(QLatin1Char(' '));
+    // The voice takes "two" and "2" for one word, so the names must too.
+    return Text::numbersAsDigits(out.join(QLatin1Char(' ')));
 }
 
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {

@@ -77,8 +77,9 @@ public:
     bool markRun(const QUuid& id);
 
     // What a setup's name or phrase sounds like, the form every name and phrase is
-    // compared in: normalised, with "set up" read as "setup". Two names with the same
-    // key are one spoken name, so the lookup could only ever find the first.
+    // compared in: normalised, with "set up" read as "setup" and a number said as a
+    // word in digits. Two names with the same key are one spoken name, so the
+    // lookup could only ever find the first.
     static QString spokenKey(const QString& text);
     // "Focus copy", else "Focus copy 2", 3, … : the first whose spoken key is none
     // of `existing`'s.

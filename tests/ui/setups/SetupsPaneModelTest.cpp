@@ -111,6 +111,9 @@ TEST(SetupsPaneSaveNameTest, aNameTakenOnceNormalisedBecomesTheFirstFreeCopyName
     EXPECT_EQ(
         SetupStore::nameForSave(edited, {setupNamed("Desk setup", day), setupNamed("Desk setup copy", day)}),
         "Desk set up copy 2");
+    // The voice hears a number as a word or in digits alike.
+    edited.name = "Studio two";
+    EXPECT_EQ(SetupStore::nameForSave(edited, {setupNamed("Studio 2", day)}), "Studio two copy");
 }
 
 TEST_F(SetupsPaneModelTest, savingStoresUnderTheFreeNameAndKeepsAnEditedSetupsOwnName) {
