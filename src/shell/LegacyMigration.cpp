@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace brisklet::LegacyMigration {
@@ -26,7 +28,8 @@ QFileInfoList entriesOf(const QString& folder) {
 }
 
 // Qt has no recursive copy. Links are copied as links, never followed out of the
-// folder.
+// folder, and with the target as written: Qt would make a relative one absolute and
+// so point it back into the old folder.
 bool copyTree(const QString& from, const QString& to, QString* error) {
     if (!QDir().mkpath(to)) {
         *error = QStringLiteral("couldn't create %1").arg(to);
@@ -35,7 +38,10 @@ bool copyTree(const QString& from, const QString& to, QString* error) {
     for (const QFileInfo& entry : entriesOf(from)) {
         const QString target = to + QLatin1Char('/') + entry.fileName();
         if (entry.isSymLink()) {
-            if (!QFile::link(entry.symLinkTarget(), target)) {
+            std::error_code failed;
+            std::filesystem::copy_symlink(QFile::encodeName(entry.filePath()).toStdString(),
+                                          QFile::encodeName(target).toStdString(), failed);
+            if (failed) {
                 *error = QStringLiteral("couldn't copy the link %1").arg(entry.filePath());
                 return false;
             }
