@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cmath>
+#include <optional>
 
 namespace brisklet {
 
@@ -32,17 +34,26 @@ QJsonObject encodeLedger(const SetupEngine::Ledger& ledger, bool withPages) {
     return browsers;
 }
 
+// Window ids and process ids are both 32-bit numbers on the desktop. Anything else
+// in a hand-edited file (a fraction, a sign, a number past 64 bits) is no window of
+// ours; a pid absent or 0 is one not known.
+std::optional<quint32> whole32(const QJsonObject& o, const QString& key) {
+    const double value = o.value(key).toDouble();
+    if (std::trunc(value) != value || value < 0 || value > 0xFFFFFFFF)
+        return std::nullopt;
+    return static_cast<quint32>(value);
+}
+
 SetupEngine::Ledger decodeLedger(const QJsonObject& browsers) {
     SetupEngine::Ledger ledger;
     for (auto it = browsers.begin(); it != browsers.end(); ++it)
         for (const auto& value : it.value().toArray()) {
             const QJsonObject o = value.toObject();
-            const double window = o.value(QStringLiteral("window")).toDouble();
-            if (window <= 0 || window > 0xFFFFFFFF)
+            const auto window = whole32(o, QStringLiteral("window"));
+            const auto pid = whole32(o, QStringLiteral("pid"));
+            if (!window || *window == 0 || !pid)
                 continue;
-            ledger[it.key()].push_back({static_cast<platform::WindowId>(window),
-                                        o.value(QStringLiteral("page")).toString(),
-                                        static_cast<qint64>(o.value(QStringLiteral("pid")).toDouble()),
+            ledger[it.key()].push_back({*window, o.value(QStringLiteral("page")).toString(), *pid,
                                         o.value(QStringLiteral("guessed")).toBool()});
         }
     return ledger;

@@ -15,6 +15,9 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
 namespace brisklet::LegacyMigration {
 
@@ -25,7 +28,8 @@ QFileInfoList entriesOf(const QString& folder) {
 }
 
 // Qt has no recursive copy. Links are copied as links, never followed out of the
-// folder.
+// folder, and with the target as written: Qt would make a relative one absolute and
+// so point it back into the old folder.
 bool copyTree(const QString& from, const QString& to, QString* error) {
     if (!QDir().mkpath(to)) {
         *error = QStringLiteral("couldn't create %1").arg(to);
@@ -34,7 +38,10 @@ bool copyTree(const QString& from, const QString& to, QString* error) {
     for (const QFileInfo& entry : entriesOf(from)) {
         const QString target = to + QLatin1Char('/') + entry.fileName();
         if (entry.isSymLink()) {
-            if (!QFile::link(entry.symLinkTarget(), target)) {
+            std::error_code failed;
+            std::filesystem::copy_symlink(QFile::encodeName(entry.filePath()).toStdString(),
+                                          QFile::encodeName(target).toStdString(), failed);
+            if (failed) {
                 *error = QStringLiteral("couldn't copy the link %1").arg(entry.filePath());
                 return false;
             }
@@ -82,6 +89,12 @@ QString pendingPath(const QString& to) {
 }
 
 const QString launchFilesKey = QStringLiteral("writtenByLaunch");
+
+// Set when this launch's import failed over a data folder that held nothing: only
+// then is every file noteLaunchFiles() finds the launch's own. A marker left by an
+// earlier launch that was stopped before it noted its files lists nothing, for
+// whatever is in the folder by now may be the user's.
+bool launchFilesAreOwn = false;
 
 // Empty when the path holds no regular file that reads.
 QString fingerprint(const QString& path) {
@@ -173,6 +186,7 @@ QString legacySettingsPath() {
 }
 
 bool importDataFolder(const QString& from, const QString& to) {
+    launchFilesAreOwn = false;
     const QString pending = pendingPath(to);
     // Brisklet's own data is never overwritten: an import goes only into an empty
     // folder or into one an import is still owed to.
@@ -230,14 +244,15 @@ bool importDataFolder(const QString& from, const QString& to) {
         return true;
     }
     qCCritical(lcApp).noquote() << QStringLiteral("legacy data migration failed: %1").arg(error);
+    launchFilesAreOwn = empty;
     return false;
 }
 
 void noteLaunchFiles() {
+    if (!std::exchange(launchFilesAreOwn, false))
+        return;
     const QString pending = pendingPath(Paths::dataFolder());
     const JsonFile::ReadResult read = JsonFile::read(pending);
-    // Only the launch that saw the import fail: at later ones the user's files are
-    // there too.
     if (read.status != JsonFile::ReadStatus::ok || !read.document.isObject() ||
         read.document.object().contains(launchFilesKey))
         return;

@@ -3,6 +3,7 @@
 // and the entries that have no icon that loads.
 #include "platform/linux/XdgAppIcons.h"
 
+#include "platform/linux/XdgIconTheme.h"
 #include "platform/linux/XdgInstalledApps.h"
 #include "support/FileFaults.h"
 #include "support/ScopedEnv.h"
@@ -131,4 +132,22 @@ TEST(XdgAppIconsUiTest, pipesNamedAsIconsEntriesOrThemeFilesAreNeverOpened) {
     EXPECT_EQ(centre(platform::XdgAppIcons::iconFor("org.example.fine", 64)).rgb(), QColor(Qt::red).rgb())
         << "the theme is still found through its readable index";
     EXPECT_FALSE(rescue.finish()) << "a lookup waited on a pipe";
+}
+
+// Sizes past what an int holds once a threshold or scale is applied, and a largest
+// size below zero: none of those folders fits, and the one that does is still found.
+TEST(XdgAppIconsUiTest, aThemesOutlandishSizesNeverHideTheFolderThatFits) {
+    QTemporaryDir dir;
+    const QString theme = dir.filePath("icons/hicolor");
+    writeFile(theme + "/index.theme",
+              "[Icon Theme]\nName=Hicolor\nDirectories=below,scaled,huge,1024x1024\n\n"
+              "[below]\nSize=48\nType=Scalable\nMaxSize=-2147483000\n\n"
+              "[scaled]\nSize=2000000000\nScale=4\n\n"
+              "[huge]\nSize=2147483647\nThreshold=-5\n\n"
+              "[1024x1024]\nSize=1024\nType=Fixed\n");
+    for (const char* folder : {"below", "scaled", "huge", "1024x1024"})
+        writePng(theme + "/" + folder + "/org.example.app.png", Qt::red);
+    EXPECT_EQ(platform::XdgIconTheme::find("org.example.app", 1024, "hicolor", {dir.filePath("icons")})
+                  .toStdString(),
+              (theme + "/1024x1024/org.example.app.png").toStdString());
 }

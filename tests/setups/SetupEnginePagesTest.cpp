@@ -2,6 +2,7 @@
 // starts, a second run, an update from the screen, an end after the user closed
 // a page and an update of another setup while a page is open.
 #include "setups/SetupEngineFixture.h"
+#include "support/FileBytes.h"
 #include "support/WaitFor.h"
 
 using namespace brisklet;
@@ -179,4 +180,31 @@ TEST_F(SetupEnginePagesTest, oneNoteNamesEveryPageLeftOpenOnAGuess) {
               QStringList{"“Mail” and “News” were left open in Chromium: Brisklet couldn't be sure "
                           "it opened those windows."});
     EXPECT_TRUE(desktop.closed().empty());
+}
+
+TEST_F(SetupEnginePagesTest, aHandEditedEntryOfTheKeptWindowsIsDroppedAndTheRestStillCloseAtTheEnd) {
+    Setup s = setupOf("Read", {page("https://a.com", "chromium", leftHalf)});
+    engine->run(s);
+    const auto w = engine->windowLedger().at(s.id).at("chromium").front();
+    const auto other = desktop.addWindow(4242, "chromium", QRectF(0, 40, 700, 500), "Mine");
+    // A window id with a fraction, and a pid no number of 64 bits holds.
+    writeBytes(Paths::dataFolder() + "/setup-windows.json",
+               QStringLiteral(R"({"%1": {"pages": {"chromium": [
+                   {"window": 0.5, "pid": %3, "page": "%4", "guessed": false},
+                   {"window": %2, "pid": %3, "page": "%4", "guessed": false},
+                   {"window": %5, "pid": 1.2e37, "page": "%4", "guessed": false}]}}})")
+                   .arg(s.id.toString(QUuid::WithoutBraces).toUpper())
+                   .arg(w.windowID)
+                   .arg(w.pid)
+                   .arg(w.prefix)
+                   .arg(other)
+                   .toUtf8());
+
+    // Brisklet starts again over the edited file.
+    engine = std::make_unique<SetupEngine>(windows, store, collaborators());
+    const auto kept = engine->windowLedger().at(s.id).at("chromium");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.front().windowID, w.windowID);
+    EXPECT_EQ(engine->end(s).closedWindows, 1);
+    EXPECT_EQ(desktop.closed(), std::vector<platform::WindowId>{w.windowID});
 }

@@ -35,9 +35,13 @@ protected:
 
     // One setup, "Gym", in a file of `size` bytes.
     void writeOldSetups(int size) {
-        const QByteArray setup = R"([{"id": "2F1C3B1E-5A57-4D49-9C55-1B1A2C3D4E04", "name": "Gym",
-                                      "phrases": ["workout"], "createdAt": "2026-11-02T08:15:00Z"}])";
+        const QByteArray setup = setupNamed("Gym");
         writeBytes(old + "/setups.json", setup + QByteArray(std::max(0, size - int(setup.size())), ' '));
+    }
+
+    static QByteArray setupNamed(const QByteArray& name) {
+        return R"([{"id": "2F1C3B1E-5A57-4D49-9C55-1B1A2C3D4E04", "name": ")" + name +
+               R"(", "phrases": ["workout"], "createdAt": "2026-11-02T08:15:00Z"}])";
     }
 };
 
@@ -59,6 +63,23 @@ TEST_F(LegacyImportLaunchTest, anImportThatFailedIsTriedAgainAtTheNextStart) {
     EXPECT_EQ(readBytes(Paths::setupsJSON()), readBytes(old + "/setups.json"));
     EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/s1"), "#!/bin/sh\n");
     EXPECT_TRUE(second->vocabulary().contains("Gym"));
+}
+
+// A first start killed between noting the import as owed and noting its own files
+// leaves a marker with no list: what a later launch finds in the data folder is the
+// user's.
+TEST_F(LegacyImportLaunchTest, aMarkerLeftWithoutItsListNeverLetsTheImportReplaceTheUsersFiles) {
+    const QByteArray mine = setupNamed("Desk");
+    writeBytes(Paths::setupsJSON(), mine);
+    writeBytes(Paths::dataFolder() + ".import-pending", "{}");
+    launch();
+
+    writeOldSetups(0);
+    writeBytes(old + "/Shortcuts/s1", "#!/bin/sh\n");
+    auto later = launch();
+    EXPECT_EQ(readBytes(Paths::setupsJSON()), mine);
+    EXPECT_TRUE(later->vocabulary().contains("Desk"));
+    EXPECT_EQ(readBytes(Paths::shortcutsFolder() + "/s1"), "#!/bin/sh\n") << "the rest is imported";
 }
 
 TEST_F(LegacyImportLaunchTest, aPipeOrSocketInTheOldFolderIsLeftOutAndTheRestArrives) {

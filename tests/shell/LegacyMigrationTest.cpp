@@ -44,6 +44,16 @@ TEST(LegacyMigration, copiesTheWholeFolderAndLeavesTheOldOneInPlace) {
     EXPECT_FALSE(QFileInfo::exists(Paths::dataFolder() + ".migrating"));
 }
 
+TEST(LegacyMigration, aRelativeLinkStillPointsInsideTheFolderItWasCopiedTo) {
+    TempHome home;
+    const QString old = LegacyMigration::legacyDataFolder();
+    writeBytes(old + "/layouts-2.json", "{}");
+    ASSERT_TRUE(QFile::link("layouts-2.json", old + "/layouts.json"));
+    LegacyMigration::runIfNeeded();
+    EXPECT_EQ(QFileInfo(Paths::layoutsJSON()).symLinkTarget().toStdString(),
+              (Paths::dataFolder() + "/layouts-2.json").toStdString());
+}
+
 TEST(LegacyMigration, bothFoldersPresentCopiesNothingButSettingsStillImportOnce) {
     TempHome home;
     writeBytes(LegacyMigration::legacyDataFolder() + "/setups.json", "old");

@@ -78,6 +78,13 @@ struct Theme {
     QStringList roots; // the theme's folder in each icon folder that has one
 };
 
+// A hand-made index may hold any int: the sum of two ints times a third still fits
+// in 64 bits, and the result is kept between 0 and the largest int, so that no
+// distance to a size asked for overflows either.
+int pixels(qint64 size, int scale) {
+    return static_cast<int>(std::clamp<qint64>(size * scale, 0, INT_MAX));
+}
+
 Theme parseIndex(const QByteArray& text) {
     const auto groups = parseKeyFile(text);
     const Group main = groups.value(QStringLiteral("Icon Theme"));
@@ -90,17 +97,17 @@ Theme parseIndex(const QByteArray& text) {
             continue;
         const int scale = std::max(1, intValue(group, "Scale", 1));
         const QString type = group.value(QStringLiteral("Type"), QStringLiteral("Threshold"));
-        int lowest = size;
-        int highest = size;
+        qint64 lowest = size;
+        qint64 highest = size;
         if (type == QLatin1String("Scalable")) {
             lowest = intValue(group, "MinSize", size);
             highest = intValue(group, "MaxSize", size);
         } else if (type != QLatin1String("Fixed")) {
-            const int threshold = intValue(group, "Threshold", 2);
+            const qint64 threshold = intValue(group, "Threshold", 2);
             lowest = size - threshold;
             highest = size + threshold;
         }
-        theme.folders.push_back({path, lowest * scale, highest * scale});
+        theme.folders.push_back({path, pixels(lowest, scale), pixels(highest, scale)});
     }
     return theme;
 }
