@@ -1,6 +1,7 @@
 #include "ask/ModelRequest.h"
 
 #include "ask/HttpReplyReader.h"
+#include "base/Log.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -131,13 +132,20 @@ private:
     void read() {
         reader_.feed(socket_->readAll());
         if (reader_.ended())
-            endWithReader(QNetworkReply::ProtocolFailure);
+            endWithReader();
     }
 
     void closed() {
         reader_.feed(socket_->readAll());
-        reader_.closed();
-        endWithReader(QNetworkReply::RemoteHostClosedError);
+        if (!reader_.ended()) {
+            reader_.closed();
+            // Cut short, whatever came before: the connection failed.
+            if (reader_.state() == HttpReplyReader::State::failed) {
+                end(Reply::End::finished, QNetworkReply::RemoteHostClosedError, reader_.failure());
+                return;
+            }
+        }
+        endWithReader();
     }
 
     void failed(QAbstractSocket::SocketError error) {
@@ -147,8 +155,8 @@ private:
             end(Reply::End::finished, networkError(error), socket_->errorString());
     }
 
-    // The reader has ended; `failure` is what a failed reading counts as.
-    void endWithReader(QNetworkReply::NetworkError failure) {
+    // The reader has ended.
+    void endWithReader() {
         switch (reader_.state()) {
         case HttpReplyReader::State::done:
             end(Reply::End::finished, QNetworkReply::NoError, {});
@@ -157,7 +165,8 @@ private:
             end(Reply::End::tooLarge, QNetworkReply::NoError, {});
             break;
         case HttpReplyReader::State::failed:
-            end(Reply::End::finished, failure, reader_.failure());
+            qCWarning(lcAsk, "ask reply unreadable: %s", qUtf8Printable(reader_.failure()));
+            end(Reply::End::unreadable, QNetworkReply::NoError, reader_.failure());
             break;
         case HttpReplyReader::State::head:
         case HttpReplyReader::State::body:
@@ -182,7 +191,8 @@ private:
         reply.end = how;
         reply.error = error;
         reply.errorString = why;
-        reply.status = reader_.status();
+        if (how != Reply::End::unreadable)
+            reply.status = reader_.status();
         if (how == Reply::End::finished && error == QNetworkReply::NoError)
             reply.body = reader_.body();
         deleteLater();

@@ -22,19 +22,21 @@ inline constexpr qint64 maxHead = 64 * 1024;
 struct Reply {
     enum class End {
         finished,
-        timedOut, // the whole deadline passed
-        tooLarge, // the body went past maxBody and was left unread
+        timedOut,   // the whole deadline passed
+        tooLarge,   // the body went past maxBody and was left unread
+        unreadable, // an answer came that is not HTTP, or not HTTP this reads (see errorString)
     };
     End end = End::finished;
-    // NoError unless the exchange failed on its way: refused, closed early, TLS,
-    // a reply that is not HTTP, the deadline.
+    // NoError unless the exchange failed on its way: refused, not resolved, TLS,
+    // closed early, the deadline.
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QString errorString;
-    std::optional<int> status; // the HTTP status, when one arrived
+    std::optional<int> status; // the HTTP status of a reply that was read
     QByteArray body;           // at most maxBody bytes; empty when tooLarge
 
-    // No whole answer from the server: the connection failed, was closed before the
-    // answer ended, the reply could not be read, or the deadline passed.
+    // No answer from the server: the connection failed or was closed before the
+    // answer ended, or the deadline passed. An answer that could not be read came
+    // through: the server's trouble, not the connection's.
     bool failedInTransit() const;
 };
 

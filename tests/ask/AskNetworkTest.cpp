@@ -1,12 +1,14 @@
 // Both model routes against loopback servers that misbehave: a handshake that never
 // ends, a reply too big to hold, a redirect to another host, a connection closed
-// before any answer, a reply that trickles in and headers without end.
+// before any answer, a reply that trickles in, headers without end and bytes that
+// are no HTTP at all.
 #include "ask/AnthropicDirectBackend.h"
 #include "ask/ServiceClient.h"
 
 #include "support/FakeHttpServer.h"
 #include "support/FakeSecretStore.h"
 #include "support/HeaderFloodServer.h"
+#include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
@@ -54,9 +56,10 @@ protected:
     TextResult ask() {
         return oneResult<TextResult>([&](auto done) { client.ask(QStringLiteral("hello"), done); });
     }
-    AskResult plan() {
-        return oneResult<AskResult>([&](auto done) { direct.plan(QStringLiteral("hello"), done); });
+    AskResult plan(AnthropicDirectBackend& backend) {
+        return oneResult<AskResult>([&](auto done) { backend.plan(QStringLiteral("hello"), done); });
     }
+    AskResult plan() { return plan(direct); }
 };
 
 } // namespace
@@ -68,8 +71,7 @@ TEST_F(AskNetworkTest, aStalledSecureConnectionIsNotReusedByTheNextRequest) {
     secureDirect.timeoutMs = 300;
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(ask().error, AskError::network);
-        const AskResult r = oneResult<AskResult>([&](auto done) { secureDirect.plan("hello", done); });
-        EXPECT_EQ(r.error, AskError::network);
+        EXPECT_EQ(plan(secureDirect).error, AskError::network);
     }
     EXPECT_EQ(service.connections(), 3) << "each request after a time-out opens its own connection";
     EXPECT_EQ(messages.connections(), 3);
@@ -164,7 +166,7 @@ TEST_F(AskNetworkTest, endlessHeadersEndAtTheDeadlineWithoutHoldingUpTheInterfac
         doneAt = clock.elapsed();
     });
     ASSERT_TRUE(waitFor([&] { return result.has_value(); }, 20000));
-    EXPECT_EQ(result->error, AskError::network);
+    EXPECT_EQ(result->error, AskError::server);
     EXPECT_LT(doneAt, client.askTimeoutMs + 500) << "the completion came before the deadline plus a margin";
     EXPECT_TRUE(waitFor([&] { return flood.openConnections() == 0; }))
         << "the endless headers are still being read after the completion";
@@ -181,7 +183,7 @@ TEST_F(AskNetworkTest, aStallDoesNotHoldUpTheNextAskWhileABuildIsInFlight) {
     ASSERT_TRUE(waitFor([&] { return service.requests().size() == 1; }));
     {
         ScopedEnv stalled("BRISKLET_SERVICE_URL", flood.base().toUtf8());
-        EXPECT_EQ(ask().error, AskError::network);
+        EXPECT_EQ(ask().error, AskError::server);
     }
     service.enqueue(Answer::ok("[]"));
     EXPECT_EQ(ask(), TextResult::success(QStringLiteral("[]")));
@@ -195,4 +197,22 @@ TEST_F(AskNetworkTest, aReplyInChunksIsReadWhole) {
     const QByteArray plan = R"([{"type":"openApp","name":"Calculator"}])";
     service.enqueue(Answer::inChunks(plan, 7));
     EXPECT_EQ(ask(), TextResult::success(QString::fromUtf8(plan)));
+}
+
+TEST_F(AskNetworkTest, aReplyThatIsNotHttpIsTroubleAtTheServerNotNoInternet) {
+    LogCapture log;
+    const QByteArray noise = QByteArray::fromHex("8d1f03c2a7e4590b6612ffee00417c3b");
+    service.enqueue(Answer::rawBytes(noise));
+    EXPECT_EQ(ask(), TextResult::failure(AskError::server, "0"));
+    messages.enqueue(Answer::rawBytes(noise));
+    EXPECT_EQ(plan(), AskResult::failure(AskError::server, "0"));
+    EXPECT_EQ(log.count("The reply was not HTTP"), 2) << qPrintable(log.messages().join('|'));
+    EXPECT_EQ(log.count("ask HTTP 0"), 1);
+
+    // Headers past their bound.
+    HeaderFloodServer flood;
+    ScopedEnv to("BRISKLET_SERVICE_URL", flood.base().toUtf8());
+    EXPECT_EQ(ask(), TextResult::failure(AskError::server, "0"));
+    AnthropicDirectBackend flooded{network, &secrets, flood.base()};
+    EXPECT_EQ(plan(flooded), AskResult::failure(AskError::server, "0"));
 }
