@@ -49,7 +49,8 @@ std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByt
     if (!fitsOneLine(method) || method.contains(' ') || host.isEmpty())
         return std::nullopt;
     QByteArray head = method + ' ' + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
-    static const QList<QByteArray> written{"host", "content-length", "connection", "transfer-encoding"};
+    static const QList<QByteArray> written{"host", "content-length", "connection", "transfer-encoding",
+                                           "accept-encoding"};
     bool userAgent = false;
     for (const QByteArray& name : request.rawHeaderList()) {
         const QByteArray lower = name.toLower();
@@ -63,6 +64,8 @@ std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByt
     }
     if (!userAgent)
         head += "User-Agent: Brisklet\r\n";
+    // The body as it is: a compressed one would read as garbage.
+    head += "Accept-Encoding: identity\r\n";
     // One exchange per connection: nothing is left open for a later request to find
     // stalled.
     head += "Content-Length: " + QByteArray::number(bodySize) + "\r\nConnection: close\r\n\r\n";

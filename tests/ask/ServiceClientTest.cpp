@@ -61,6 +61,7 @@ TEST_F(ServiceClientTest, anAskRequestCarriesThePathHeadersAndBody) {
     EXPECT_EQ(r.headers.value("authorization"), "Bearer sb_publishable_test");
     EXPECT_EQ(r.headers.value("x-install-id"), client.installID().toUtf8());
     EXPECT_EQ(r.headers.value("x-app-version"), ServiceClient::appVersion().toUtf8());
+    EXPECT_EQ(r.headers.value("accept-encoding"), "identity") << "a compressed reply would read as garbage";
     EXPECT_EQ(QJsonDocument::fromJson(r.body).object(),
               QJsonObject({{"phrase", QString::fromUtf8("open “calculator”/now")}}));
 }
