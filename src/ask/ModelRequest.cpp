@@ -95,6 +95,8 @@ public:
     void start(const QNetworkProxy& proxy, const QNetworkRequest& request, const QByteArray& method,
                const QByteArray& body, int deadlineMs) {
         deadline_.setSingleShot(true);
+        // A coarse timer may fire a twentieth of the time late.
+        deadline_.setTimerType(Qt::PreciseTimer);
         connect(&deadline_, &QTimer::timeout, this, [this] {
             end(Reply::End::timedOut, QNetworkReply::OperationCanceledError,
                 QStringLiteral("No answer within the time limit"));
@@ -214,6 +216,10 @@ private:
 
 bool Reply::failedInTransit() const {
     return end == End::timedOut || error != QNetworkReply::NoError;
+}
+
+void logTransportFailure(const Reply& reply) {
+    qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString));
 }
 
 void send(QNetworkAccessManager& network, const QNetworkRequest& request, const QByteArray& method,

@@ -50,4 +50,7 @@ struct Reply {
 void send(QNetworkAccessManager& network, const QNetworkRequest& request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done);
 
+// Writes "ask network error: <why>" for a reply that failed in transit.
+void logTransportFailure(const Reply& reply);
+
 } // namespace brisklet::ModelRequest
