@@ -1,6 +1,7 @@
 #include "ask/ModelRequest.h"
 
 #include "ask/HttpReplyReader.h"
+#include "ask/ProxyEnvironment.h"
 #include "base/Log.h"
 
 #include <QNetworkAccessManager>
@@ -17,40 +18,77 @@ namespace {
 // never reads more than this however fast a server sends.
 constexpr qint64 readSlice = 64 * 1024;
 
-// The proxy the manager would use for `url`: its own, else the application's.
+// Whether `proxy` can carry a request to an http or an https (`secure`) address.
+bool carries(const QNetworkProxy& proxy, bool secure) {
+    switch (proxy.type()) {
+    case QNetworkProxy::NoProxy:
+    case QNetworkProxy::Socks5Proxy:
+    case QNetworkProxy::HttpProxy:
+        return true;
+    case QNetworkProxy::HttpCachingProxy:
+        return !secure;
+    case QNetworkProxy::DefaultProxy:
+    case QNetworkProxy::FtpCachingProxy:
+        return false;
+    }
+    return false;
+}
+
+// The proxy for `url`: the manager's own; else, with the system's configuration in
+// use, the one the proxy variables name; else the application's or the desktop's.
 QNetworkProxy proxyFor(const QNetworkAccessManager& network, const QUrl& url) {
     if (network.proxy().type() != QNetworkProxy::DefaultProxy)
         return network.proxy();
+    if (QNetworkProxyFactory::usesSystemConfiguration())
+        if (std::optional<QNetworkProxy> named = ProxyEnvironment::forUrl(url))
+            return *named;
     for (const QNetworkProxy& proxy : QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url)))
-        if (proxy.type() == QNetworkProxy::NoProxy ||
-            proxy.capabilities() & QNetworkProxy::TunnelingCapability)
+        if (carries(proxy, url.scheme() == QLatin1String("https")))
             return proxy;
     return QNetworkProxy::NoProxy;
+}
+
+// Whether a request to `url` goes to `proxy` whole ("absolute form") rather than
+// through a connection the proxy opens to the host.
+bool sentWhole(const QNetworkProxy& proxy, const QUrl& url) {
+    return url.scheme() == QLatin1String("http") &&
+           (proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy);
 }
 
 bool fitsOneLine(const QByteArray& text) {
     return !text.contains('\r') && !text.contains('\n') && !text.contains('\0');
 }
 
-// The request line and headers; none when a part would break out of its line.
+// The request line and headers; none when a part would break out of its line. To
+// an http proxy (`proxy`), the target is the whole address and the proxy's
+// credentials go with it.
 std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByteArray& method,
-                                      qsizetype bodySize) {
+                                      qsizetype bodySize, const QNetworkProxy* proxy) {
     const QUrl url = request.url().adjusted(QUrl::NormalizePathSegments);
-    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
-    if (target.isEmpty())
-        target = "/";
-    if (url.hasQuery())
-        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
     QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
     if (host.contains(':'))
         host = '[' + host + ']';
     if (url.port() >= 0)
         host += ':' + QByteArray::number(url.port());
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    if (proxy)
+        target = "http://" + host + target;
     if (!fitsOneLine(method) || method.contains(' ') || host.isEmpty())
         return std::nullopt;
     QByteArray head = method + ' ' + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
-    static const QList<QByteArray> written{"host", "content-length", "connection", "transfer-encoding",
-                                           "accept-encoding"};
+    if (proxy && !proxy->user().isEmpty())
+        head += "Proxy-Authorization: Basic " +
+                (proxy->user() + ':' + proxy->password()).toUtf8().toBase64() + "\r\n";
+    static const QList<QByteArray> written{"host",
+                                           "content-length",
+                                           "connection",
+                                           "transfer-encoding",
+                                           "accept-encoding",
+                                           "proxy-authorization"};
     bool userAgent = false;
     for (const QByteArray& name : request.rawHeaderList()) {
         const QByteArray lower = name.toLower();
@@ -109,7 +147,9 @@ public:
                     QStringLiteral("Protocol \"%1\" is unknown").arg(scheme));
             return;
         }
-        const std::optional<QByteArray> head = requestHead(request, method, body.size());
+        const bool toProxy = sentWhole(proxy, url);
+        const std::optional<QByteArray> head =
+            requestHead(request, method, body.size(), toProxy ? &proxy : nullptr);
         if (!head) {
             endSoon(QNetworkReply::ProtocolInvalidOperationError,
                     QStringLiteral("The request was not valid"));
@@ -118,7 +158,7 @@ public:
         out_ = *head + body;
         auto* secure = scheme == QLatin1String("https") ? new QSslSocket(this) : nullptr;
         socket_ = secure ? secure : new QTcpSocket(this);
-        socket_->setProxy(proxy);
+        socket_->setProxy(toProxy ? QNetworkProxy(QNetworkProxy::NoProxy) : proxy);
         socket_->setReadBufferSize(readSlice);
         connect(socket_, &QAbstractSocket::readyRead, this, &Exchange::read);
         connect(socket_, &QAbstractSocket::disconnected, this, &Exchange::closed);
@@ -129,7 +169,10 @@ public:
             secure->connectToHostEncrypted(host, quint16(url.port(443)));
         } else {
             connect(socket_, &QAbstractSocket::connected, this, [this] { socket_->write(out_); });
-            socket_->connectToHost(host, quint16(url.port(80)));
+            if (toProxy)
+                socket_->connectToHost(proxy.hostName(), proxy.port());
+            else
+                socket_->connectToHost(host, quint16(url.port(80)));
         }
     }
 

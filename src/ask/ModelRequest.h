@@ -41,12 +41,14 @@ struct Reply {
 };
 
 // Sends `body` with `method` once, on a connection of its own that nothing else
-// shares, through the proxy `network` would use: no redirect is followed, nothing is
-// sent a second time, the body is asked for without a content coding, headers and
-// body are read up to their bounds, and the whole exchange ends `deadlineMs` after
-// it starts, however slowly bytes keep coming; the connection is closed as it ends. It runs in the caller's
-// event loop, a bounded slice of the reply at a time, so no other thread is left reading. `done` runs once,
-// later, on the calling thread.
+// shares, through the proxy `network` would use, else the one the environment's proxy
+// variables or the desktop's settings name (an http address goes to an http proxy
+// whole, an https one through a tunnel): no redirect is followed, nothing is sent a
+// second time, the body is asked for without a content coding, headers and body are
+// read up to their bounds, and the whole exchange ends `deadlineMs` after it starts,
+// however slowly bytes keep coming; the connection is closed as it ends. It runs in
+// the caller's event loop, a bounded slice of the reply at a time, so no other
+// thread is left reading. `done` runs once, later, on the calling thread.
 void send(QNetworkAccessManager& network, const QNetworkRequest& request, const QByteArray& method,
           const QByteArray& body, int deadlineMs, std::function<void(const Reply&)> done);
 

@@ -1,7 +1,7 @@
 // Both model routes against loopback servers that misbehave: a handshake that never
 // ends, a reply too big to hold, a redirect to another host, a connection closed
 // before any answer, a reply that trickles in, headers without end and bytes that
-// are no HTTP at all.
+// are no HTTP at all; and through a loopback proxy.
 #include "ask/AnthropicDirectBackend.h"
 #include "ask/ServiceClient.h"
 
@@ -17,8 +17,10 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace brisklet;
 using namespace brisklet::test;
@@ -215,4 +217,52 @@ TEST_F(AskNetworkTest, aReplyThatIsNotHttpIsTroubleAtTheServerNotNoInternet) {
     EXPECT_EQ(ask(), TextResult::failure(AskError::server, "0"));
     AnthropicDirectBackend flooded{network, &secrets, flood.base()};
     EXPECT_EQ(plan(flooded), AskResult::failure(AskError::server, "0"));
+}
+
+TEST_F(AskNetworkTest, theProxyVariablesAreHonouredExceptForTheHostsNoProxyNames) {
+    FakeHttpServer proxy;
+    struct SystemProxies {
+        SystemProxies() { QNetworkProxyFactory::setUseSystemConfiguration(true); }
+        ~SystemProxies() { QNetworkProxyFactory::setUseSystemConfiguration(false); }
+    } system;
+    network.setProxy(QNetworkProxy::DefaultProxy);
+    std::vector<std::unique_ptr<ScopedEnv>> unset;
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        unset.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
+    const QByteArray askAddress = service.base().toUtf8() + "/functions/v1/ask";
+    {
+        ScopedEnv via("http_proxy", proxy.base().toUtf8());
+        proxy.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+        ASSERT_EQ(proxy.requests().size(), 1u);
+        EXPECT_EQ(proxy.requests()[0].method, "POST");
+        EXPECT_EQ(proxy.requests()[0].path, askAddress) << "an http address goes to the proxy whole";
+        EXPECT_EQ(service.connections(), 0);
+
+        ScopedEnv except("no_proxy", "example.org, 127.0.0.1");
+        service.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+        EXPECT_EQ(service.requests().size(), 1u);
+        EXPECT_EQ(proxy.requests().size(), 1u);
+    }
+    {
+        ScopedEnv via("https_proxy", proxy.base().toUtf8());
+        AnthropicDirectBackend secure{network, &secrets, messages.httpsBase()};
+        secure.timeoutMs = 500;
+        proxy.enqueue(Answer::tunnelled());
+        // The loopback server speaks no TLS: the handshake through the tunnel never ends.
+        EXPECT_EQ(plan(secure).error, AskError::network);
+        ASSERT_EQ(proxy.requests().size(), 2u);
+        EXPECT_EQ(proxy.requests()[1].method, "CONNECT");
+        EXPECT_EQ(proxy.requests()[1].path, messages.httpsBase().mid(8).toUtf8());
+        EXPECT_EQ(messages.connections(), 1) << "the tunnel reached the host";
+    }
+    {
+        ScopedEnv via("ALL_PROXY", proxy.base().toUtf8());
+        proxy.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+        ASSERT_EQ(proxy.requests().size(), 3u);
+        EXPECT_EQ(proxy.requests()[2].path, askAddress);
+    }
 }
