@@ -26,6 +26,18 @@ bool isHexDigit(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// The codings a Transfer-Encoding or Content-Encoding value names, in lower case;
+// "identity", which changes nothing, left out.
+QList<QByteArray> codings(const QByteArray& value) {
+    QList<QByteArray> named;
+    for (const QByteArray& coding : value.split(',')) {
+        const QByteArray name = coding.trimmed().toLower();
+        if (!name.isEmpty() && name != "identity")
+            named += name;
+    }
+    return named;
+}
+
 // "HTTP/1.1 200 OK": the code, or none.
 std::optional<int> statusCode(const QByteArray& line) {
     if (!line.startsWith("HTTP/1.") || line.size() < 12 || !isDigit(line[7]) || line[8] != ' ')
@@ -98,22 +110,36 @@ bool HttpReplyReader::headLine(const QByteArray& line) {
         }
         pendingStatus_ = *code;
         statusLine_ = false;
+        field_.clear();
         length_.reset();
-        chunkedCoding_ = false;
+        transferCodings_.clear();
+        contentCodings_.clear();
         return true;
     }
-    if (line.isEmpty())
-        return endOfHead();
-    // A folded line goes on with the header before it, which this reads no further.
-    if (line.front() == ' ' || line.front() == '\t')
+    // A folded line goes on with the header before it: read apart, a folded
+    // "Transfer-Encoding: chunked" would frame the body wrong.
+    if (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t')) {
+        if (field_.isEmpty()) {
+            fail(kBadHead);
+            return false;
+        }
+        field_ += ' ' + line.trimmed();
         return true;
-    const qsizetype colon = line.indexOf(':');
+    }
+    if (!field_.isEmpty() && !headerField())
+        return false;
+    field_ = line;
+    return !line.isEmpty() || endOfHead();
+}
+
+bool HttpReplyReader::headerField() {
+    const qsizetype colon = field_.indexOf(':');
     if (colon <= 0) {
         fail(kBadHead);
         return false;
     }
-    const QByteArray name = line.left(colon).trimmed().toLower();
-    const QByteArray value = line.mid(colon + 1).trimmed();
+    const QByteArray name = field_.left(colon).trimmed().toLower();
+    const QByteArray value = field_.mid(colon + 1).trimmed();
     if (name == "content-length") {
         if (!allOf(value, isDigit) || value.size() > 15 || (length_ && *length_ != value.toLongLong())) {
             fail(kBadHead);
@@ -121,7 +147,9 @@ bool HttpReplyReader::headLine(const QByteArray& line) {
         }
         length_ = value.toLongLong();
     } else if (name == "transfer-encoding") {
-        chunkedCoding_ = value.toLower().endsWith("chunked");
+        transferCodings_ += codings(value);
+    } else if (name == "content-encoding") {
+        contentCodings_ += codings(value);
     }
     return true;
 }
@@ -132,13 +160,22 @@ bool HttpReplyReader::endOfHead() {
         statusLine_ = true;
         return true;
     }
+    // Chunks are the one coding this undoes; any other would leave the body unreadable.
+    const bool chunked = transferCodings_ == QList<QByteArray>{"chunked"};
+    if (!contentCodings_.isEmpty() || (!chunked && !transferCodings_.isEmpty())) {
+        const bool content = !contentCodings_.isEmpty();
+        fail(QStringLiteral("The reply's %1 coding \"%2\" is not supported")
+                 .arg(content ? QStringLiteral("content") : QStringLiteral("transfer"),
+                      QString::fromLatin1((content ? contentCodings_ : transferCodings_).join(", "))));
+        return false;
+    }
     status_ = pendingStatus_;
     if (*status_ == 204 || *status_ == 304) {
         state_ = State::done;
         return false;
     }
     state_ = State::body;
-    if (chunkedCoding_) {
+    if (chunked) {
         framing_ = Framing::chunked;
     } else if (length_) {
         framing_ = Framing::length;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -9,7 +10,8 @@ namespace brisklet {
 
 // Reads an HTTP/1.1 reply as its bytes arrive: the status line, the headers and a
 // body framed by its length, by chunks or by the close of the connection. Whatever
-// a server sends, it holds no more than the bounds it was given.
+// a server sends, it holds no more than the bounds it was given. A body is taken as
+// it came: one in any content coding but identity is not read.
 class HttpReplyReader final {
 public:
     enum class State {
@@ -40,6 +42,8 @@ private:
 
     bool step();
     bool headLine(const QByteArray& line);
+    // Reads the header held in `field_`, now that no folded line can follow.
+    bool headerField();
     bool endOfHead();
     bool chunkStep();
     // The next line without its end, none until it is whole; a line longer than
@@ -60,8 +64,10 @@ private:
     std::optional<int> status_;
     int pendingStatus_ = 0;
     Framing framing_ = Framing::close;
+    QByteArray field_; // the header read last, whole once the next line starts
     std::optional<qint64> length_;
-    bool chunkedCoding_ = false;
+    QList<QByteArray> transferCodings_;
+    QList<QByteArray> contentCodings_;
     Chunk chunk_ = Chunk::size;
     qint64 left_ = 0; // body or chunk bytes still to come
     QByteArray pending_;

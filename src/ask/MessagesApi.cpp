@@ -73,7 +73,7 @@ std::optional<QString> firstText(const QByteArray& body) {
 TextResult readReply(const ModelRequest::Reply& reply, bool logFailures) {
     if (reply.failedInTransit()) {
         if (logFailures)
-            qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString));
+            ModelRequest::logTransportFailure(reply);
         return TextResult::failure(AskError::network, reply.errorString);
     }
     const int code = reply.status.value_or(0);

@@ -1,6 +1,8 @@
 #include "ask/ModelRequest.h"
 
 #include "ask/HttpReplyReader.h"
+#include "ask/ProxyEnvironment.h"
+#include "base/Log.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -16,39 +18,77 @@ namespace {
 // never reads more than this however fast a server sends.
 constexpr qint64 readSlice = 64 * 1024;
 
-// The proxy the manager would use for `url`: its own, else the application's.
+// Whether `proxy` can carry a request to an http or an https (`secure`) address.
+bool carries(const QNetworkProxy& proxy, bool secure) {
+    switch (proxy.type()) {
+    case QNetworkProxy::NoProxy:
+    case QNetworkProxy::Socks5Proxy:
+    case QNetworkProxy::HttpProxy:
+        return true;
+    case QNetworkProxy::HttpCachingProxy:
+        return !secure;
+    case QNetworkProxy::DefaultProxy:
+    case QNetworkProxy::FtpCachingProxy:
+        return false;
+    }
+    return false;
+}
+
+// The proxy for `url`: the manager's own; else, with the system's configuration in
+// use, the one the proxy variables name; else the application's or the desktop's.
 QNetworkProxy proxyFor(const QNetworkAccessManager& network, const QUrl& url) {
     if (network.proxy().type() != QNetworkProxy::DefaultProxy)
         return network.proxy();
+    if (QNetworkProxyFactory::usesSystemConfiguration())
+        if (std::optional<QNetworkProxy> named = ProxyEnvironment::forUrl(url))
+            return *named;
     for (const QNetworkProxy& proxy : QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url)))
-        if (proxy.type() == QNetworkProxy::NoProxy ||
-            proxy.capabilities() & QNetworkProxy::TunnelingCapability)
+        if (carries(proxy, url.scheme() == QLatin1String("https")))
             return proxy;
     return QNetworkProxy::NoProxy;
+}
+
+// Whether a request to `url` goes to `proxy` whole ("absolute form") rather than
+// through a connection the proxy opens to the host.
+bool sentWhole(const QNetworkProxy& proxy, const QUrl& url) {
+    return url.scheme() == QLatin1String("http") &&
+           (proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy);
 }
 
 bool fitsOneLine(const QByteArray& text) {
     return !text.contains('\r') && !text.contains('\n') && !text.contains('\0');
 }
 
-// The request line and headers; none when a part would break out of its line.
+// The request line and headers; none when a part would break out of its line. To
+// an http proxy (`proxy`), the target is the whole address and the proxy's
+// credentials go with it.
 std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByteArray& method,
-                                      qsizetype bodySize) {
+                                      qsizetype bodySize, const QNetworkProxy* proxy) {
     const QUrl url = request.url().adjusted(QUrl::NormalizePathSegments);
-    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
-    if (target.isEmpty())
-        target = "/";
-    if (url.hasQuery())
-        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
     QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
     if (host.contains(':'))
         host = '[' + host + ']';
     if (url.port() >= 0)
         host += ':' + QByteArray::number(url.port());
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    if (proxy)
+        target = "http://" + host + target;
     if (!fitsOneLine(method) || method.contains(' ') || host.isEmpty())
         return std::nullopt;
     QByteArray head = method + ' ' + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
-    static const QList<QByteArray> written{"host", "content-length", "connection", "transfer-encoding"};
+    if (proxy && !proxy->user().isEmpty())
+        head += "Proxy-Authorization: Basic " +
+                (proxy->user() + ':' + proxy->password()).toUtf8().toBase64() + "\r\n";
+    static const QList<QByteArray> written{"host",
+                                           "content-length",
+                                           "connection",
+                                           "transfer-encoding",
+                                           "accept-encoding",
+                                           "proxy-authorization"};
     bool userAgent = false;
     for (const QByteArray& name : request.rawHeaderList()) {
         const QByteArray lower = name.toLower();
@@ -62,6 +102,8 @@ std::optional<QByteArray> requestHead(const QNetworkRequest& request, const QByt
     }
     if (!userAgent)
         head += "User-Agent: Brisklet\r\n";
+    // The body as it is: a compressed one would read as garbage.
+    head += "Accept-Encoding: identity\r\n";
     // One exchange per connection: nothing is left open for a later request to find
     // stalled.
     head += "Content-Length: " + QByteArray::number(bodySize) + "\r\nConnection: close\r\n\r\n";
@@ -91,6 +133,8 @@ public:
     void start(const QNetworkProxy& proxy, const QNetworkRequest& request, const QByteArray& method,
                const QByteArray& body, int deadlineMs) {
         deadline_.setSingleShot(true);
+        // A coarse timer may fire a twentieth of the time late.
+        deadline_.setTimerType(Qt::PreciseTimer);
         connect(&deadline_, &QTimer::timeout, this, [this] {
             end(Reply::End::timedOut, QNetworkReply::OperationCanceledError,
                 QStringLiteral("No answer within the time limit"));
@@ -103,7 +147,9 @@ public:
                     QStringLiteral("Protocol \"%1\" is unknown").arg(scheme));
             return;
         }
-        const std::optional<QByteArray> head = requestHead(request, method, body.size());
+        const bool toProxy = sentWhole(proxy, url);
+        const std::optional<QByteArray> head =
+            requestHead(request, method, body.size(), toProxy ? &proxy : nullptr);
         if (!head) {
             endSoon(QNetworkReply::ProtocolInvalidOperationError,
                     QStringLiteral("The request was not valid"));
@@ -112,7 +158,7 @@ public:
         out_ = *head + body;
         auto* secure = scheme == QLatin1String("https") ? new QSslSocket(this) : nullptr;
         socket_ = secure ? secure : new QTcpSocket(this);
-        socket_->setProxy(proxy);
+        socket_->setProxy(toProxy ? QNetworkProxy(QNetworkProxy::NoProxy) : proxy);
         socket_->setReadBufferSize(readSlice);
         connect(socket_, &QAbstractSocket::readyRead, this, &Exchange::read);
         connect(socket_, &QAbstractSocket::disconnected, this, &Exchange::closed);
@@ -123,7 +169,10 @@ public:
             secure->connectToHostEncrypted(host, quint16(url.port(443)));
         } else {
             connect(socket_, &QAbstractSocket::connected, this, [this] { socket_->write(out_); });
-            socket_->connectToHost(host, quint16(url.port(80)));
+            if (toProxy)
+                socket_->connectToHost(proxy.hostName(), proxy.port());
+            else
+                socket_->connectToHost(host, quint16(url.port(80)));
         }
     }
 
@@ -131,13 +180,20 @@ private:
     void read() {
         reader_.feed(socket_->readAll());
         if (reader_.ended())
-            endWithReader(QNetworkReply::ProtocolFailure);
+            endWithReader();
     }
 
     void closed() {
         reader_.feed(socket_->readAll());
-        reader_.closed();
-        endWithReader(QNetworkReply::RemoteHostClosedError);
+        if (!reader_.ended()) {
+            reader_.closed();
+            // Cut short, whatever came before: the connection failed.
+            if (reader_.state() == HttpReplyReader::State::failed) {
+                end(Reply::End::finished, QNetworkReply::RemoteHostClosedError, reader_.failure());
+                return;
+            }
+        }
+        endWithReader();
     }
 
     void failed(QAbstractSocket::SocketError error) {
@@ -147,8 +203,8 @@ private:
             end(Reply::End::finished, networkError(error), socket_->errorString());
     }
 
-    // The reader has ended; `failure` is what a failed reading counts as.
-    void endWithReader(QNetworkReply::NetworkError failure) {
+    // The reader has ended.
+    void endWithReader() {
         switch (reader_.state()) {
         case HttpReplyReader::State::done:
             end(Reply::End::finished, QNetworkReply::NoError, {});
@@ -157,7 +213,8 @@ private:
             end(Reply::End::tooLarge, QNetworkReply::NoError, {});
             break;
         case HttpReplyReader::State::failed:
-            end(Reply::End::finished, failure, reader_.failure());
+            qCWarning(lcAsk, "ask reply unreadable: %s", qUtf8Printable(reader_.failure()));
+            end(Reply::End::unreadable, QNetworkReply::NoError, reader_.failure());
             break;
         case HttpReplyReader::State::head:
         case HttpReplyReader::State::body:
@@ -182,7 +239,8 @@ private:
         reply.end = how;
         reply.error = error;
         reply.errorString = why;
-        reply.status = reader_.status();
+        if (how != Reply::End::unreadable)
+            reply.status = reader_.status();
         if (how == Reply::End::finished && error == QNetworkReply::NoError)
             reply.body = reader_.body();
         deleteLater();
@@ -201,6 +259,10 @@ private:
 
 bool Reply::failedInTransit() const {
     return end == End::timedOut || error != QNetworkReply::NoError;
+}
+
+void logTransportFailure(const Reply& reply) {
+    qCCritical(lcAsk, "ask network error: %s", qUtf8Printable(reply.errorString));
 }
 
 void send(QNetworkAccessManager& network, const QNetworkRequest& request, const QByteArray& method,

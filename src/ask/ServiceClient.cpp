@@ -73,16 +73,16 @@ std::optional<QNetworkRequest> ServiceClient::functionRequest(const QString& nam
 
 void ServiceClient::ask(const QString& phrase, std::function<void(const TextResult&)> completion) {
     const QJsonObject body{{QStringLiteral("phrase"), phrase}};
-    send(QJsonDocument(body).toJson(QJsonDocument::Compact), askTimeoutMs, std::move(completion));
+    send(QJsonDocument(body).toJson(QJsonDocument::Compact), askTimeoutMs, true, std::move(completion));
 }
 
 void ServiceClient::buildSetup(const QString& description,
                                std::function<void(const TextResult&)> completion) {
     const QJsonObject body{{QStringLiteral("phrase"), description}, {QStringLiteral("kind"), "build"}};
-    send(QJsonDocument(body).toJson(QJsonDocument::Compact), buildTimeoutMs, std::move(completion));
+    send(QJsonDocument(body).toJson(QJsonDocument::Compact), buildTimeoutMs, false, std::move(completion));
 }
 
-void ServiceClient::send(const QByteArray& body, int timeoutMs,
+void ServiceClient::send(const QByteArray& body, int timeoutMs, bool logFailures,
                          std::function<void(const TextResult&)> completion) {
     std::optional<QNetworkRequest> request = functionRequest(QStringLiteral("ask"), "POST");
     if (!request) {
@@ -91,7 +91,9 @@ void ServiceClient::send(const QByteArray& body, int timeoutMs,
     }
     const QByteArray method = request->attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
     ModelRequest::send(network_, *request, method, body, timeoutMs,
-                       [completion = std::move(completion)](const ModelRequest::Reply& reply) {
+                       [logFailures, completion = std::move(completion)](const ModelRequest::Reply& reply) {
+                           if (logFailures && reply.failedInTransit())
+                               ModelRequest::logTransportFailure(reply);
                            completion(mapReply(reply));
                        });
 }

@@ -45,7 +45,10 @@ public:
     int buildTimeoutMs = 20000;
 
 private:
-    void send(const QByteArray& body, int timeoutMs, std::function<void(const TextResult&)> completion);
+    // With `logFailures`, as for Ask (not for a build), transport failures are logged
+    // as the direct route logs them.
+    void send(const QByteArray& body, int timeoutMs, bool logFailures,
+              std::function<void(const TextResult&)> completion);
     static QString loadInstallID(platform::SecretStore* secrets);
 
     QNetworkAccessManager& network_;

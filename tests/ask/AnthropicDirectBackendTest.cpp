@@ -149,14 +149,6 @@ TEST_F(AnthropicDirectBackendTest, failuresMapToTheirErrorsAndLogLines) {
     EXPECT_EQ(plan().error, AskError::network);
 }
 
-TEST_F(AnthropicDirectBackendTest, aReplyThatIsNotHttpIsLoggedForWhatItIs) {
-    LogCapture log;
-    server.enqueue(Answer::rawBytes(QByteArray::fromHex("8d1f03c2a7e4590b6612ffee00417c3b")));
-    EXPECT_EQ(plan().error, AskError::network);
-    EXPECT_EQ(log.count("ask network error: The reply was not HTTP"), 1)
-        << qPrintable(log.messages().join('|'));
-}
-
 TEST_F(AnthropicDirectBackendTest, withoutAKeyNothingIsSent) {
     ScopedEnv none("ANTHROPIC_API_KEY", QByteArray(""));
     EXPECT_FALSE(backend.isAvailable());

@@ -1,12 +1,14 @@
 // Both model routes against loopback servers that misbehave: a handshake that never
 // ends, a reply too big to hold, a redirect to another host, a connection closed
-// before any answer, a reply that trickles in and headers without end.
+// before any answer, a reply that trickles in, headers without end and bytes that
+// are no HTTP at all; and through a loopback proxy.
 #include "ask/AnthropicDirectBackend.h"
 #include "ask/ServiceClient.h"
 
 #include "support/FakeHttpServer.h"
 #include "support/FakeSecretStore.h"
 #include "support/HeaderFloodServer.h"
+#include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
@@ -15,8 +17,10 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace brisklet;
 using namespace brisklet::test;
@@ -54,9 +58,10 @@ protected:
     TextResult ask() {
         return oneResult<TextResult>([&](auto done) { client.ask(QStringLiteral("hello"), done); });
     }
-    AskResult plan() {
-        return oneResult<AskResult>([&](auto done) { direct.plan(QStringLiteral("hello"), done); });
+    AskResult plan(AnthropicDirectBackend& backend) {
+        return oneResult<AskResult>([&](auto done) { backend.plan(QStringLiteral("hello"), done); });
     }
+    AskResult plan() { return plan(direct); }
 };
 
 } // namespace
@@ -68,8 +73,7 @@ TEST_F(AskNetworkTest, aStalledSecureConnectionIsNotReusedByTheNextRequest) {
     secureDirect.timeoutMs = 300;
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(ask().error, AskError::network);
-        const AskResult r = oneResult<AskResult>([&](auto done) { secureDirect.plan("hello", done); });
-        EXPECT_EQ(r.error, AskError::network);
+        EXPECT_EQ(plan(secureDirect).error, AskError::network);
     }
     EXPECT_EQ(service.connections(), 3) << "each request after a time-out opens its own connection";
     EXPECT_EQ(messages.connections(), 3);
@@ -164,7 +168,7 @@ TEST_F(AskNetworkTest, endlessHeadersEndAtTheDeadlineWithoutHoldingUpTheInterfac
         doneAt = clock.elapsed();
     });
     ASSERT_TRUE(waitFor([&] { return result.has_value(); }, 20000));
-    EXPECT_EQ(result->error, AskError::network);
+    EXPECT_EQ(result->error, AskError::server);
     EXPECT_LT(doneAt, client.askTimeoutMs + 500) << "the completion came before the deadline plus a margin";
     EXPECT_TRUE(waitFor([&] { return flood.openConnections() == 0; }))
         << "the endless headers are still being read after the completion";
@@ -181,7 +185,7 @@ TEST_F(AskNetworkTest, aStallDoesNotHoldUpTheNextAskWhileABuildIsInFlight) {
     ASSERT_TRUE(waitFor([&] { return service.requests().size() == 1; }));
     {
         ScopedEnv stalled("BRISKLET_SERVICE_URL", flood.base().toUtf8());
-        EXPECT_EQ(ask().error, AskError::network);
+        EXPECT_EQ(ask().error, AskError::server);
     }
     service.enqueue(Answer::ok("[]"));
     EXPECT_EQ(ask(), TextResult::success(QStringLiteral("[]")));
@@ -195,4 +199,70 @@ TEST_F(AskNetworkTest, aReplyInChunksIsReadWhole) {
     const QByteArray plan = R"([{"type":"openApp","name":"Calculator"}])";
     service.enqueue(Answer::inChunks(plan, 7));
     EXPECT_EQ(ask(), TextResult::success(QString::fromUtf8(plan)));
+}
+
+TEST_F(AskNetworkTest, aReplyThatIsNotHttpIsTroubleAtTheServerNotNoInternet) {
+    LogCapture log;
+    const QByteArray noise = QByteArray::fromHex("8d1f03c2a7e4590b6612ffee00417c3b");
+    service.enqueue(Answer::rawBytes(noise));
+    EXPECT_EQ(ask(), TextResult::failure(AskError::server, "0"));
+    messages.enqueue(Answer::rawBytes(noise));
+    EXPECT_EQ(plan(), AskResult::failure(AskError::server, "0"));
+    EXPECT_EQ(log.count("The reply was not HTTP"), 2) << qPrintable(log.messages().join('|'));
+    EXPECT_EQ(log.count("ask HTTP 0"), 1);
+
+    // Headers past their bound.
+    HeaderFloodServer flood;
+    ScopedEnv to("BRISKLET_SERVICE_URL", flood.base().toUtf8());
+    EXPECT_EQ(ask(), TextResult::failure(AskError::server, "0"));
+    AnthropicDirectBackend flooded{network, &secrets, flood.base()};
+    EXPECT_EQ(plan(flooded), AskResult::failure(AskError::server, "0"));
+}
+
+TEST_F(AskNetworkTest, theProxyVariablesAreHonouredExceptForTheHostsNoProxyNames) {
+    FakeHttpServer proxy;
+    struct SystemProxies {
+        SystemProxies() { QNetworkProxyFactory::setUseSystemConfiguration(true); }
+        ~SystemProxies() { QNetworkProxyFactory::setUseSystemConfiguration(false); }
+    } system;
+    network.setProxy(QNetworkProxy::DefaultProxy);
+    std::vector<std::unique_ptr<ScopedEnv>> unset;
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        unset.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
+    const QByteArray askAddress = service.base().toUtf8() + "/functions/v1/ask";
+    {
+        ScopedEnv via("http_proxy", proxy.base().toUtf8());
+        proxy.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+        ASSERT_EQ(proxy.requests().size(), 1u);
+        EXPECT_EQ(proxy.requests()[0].method, "POST");
+        EXPECT_EQ(proxy.requests()[0].path, askAddress) << "an http address goes to the proxy whole";
+        EXPECT_EQ(service.connections(), 0);
+
+        ScopedEnv except("no_proxy", "example.org, 127.0.0.1");
+        service.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+        EXPECT_EQ(service.requests().size(), 1u);
+        EXPECT_EQ(proxy.requests().size(), 1u);
+    }
+    {
+        ScopedEnv via("https_proxy", proxy.base().toUtf8());
+        AnthropicDirectBackend secure{network, &secrets, messages.httpsBase()};
+        secure.timeoutMs = 500;
+        proxy.enqueue(Answer::tunnelled());
+        // The loopback server speaks no TLS: the handshake through the tunnel never ends.
+        EXPECT_EQ(plan(secure).error, AskError::network);
+        ASSERT_EQ(proxy.requests().size(), 2u);
+        EXPECT_EQ(proxy.requests()[1].method, "CONNECT");
+        EXPECT_EQ(proxy.requests()[1].path, messages.httpsBase().mid(8).toUtf8());
+        EXPECT_EQ(messages.connections(), 1) << "the tunnel reached the host";
+    }
+    {
+        ScopedEnv via("ALL_PROXY", proxy.base().toUtf8());
+        proxy.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+        ASSERT_EQ(proxy.requests().size(), 3u);
+        EXPECT_EQ(proxy.requests()[2].path, askAddress);
+    }
 }

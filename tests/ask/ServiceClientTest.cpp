@@ -4,6 +4,7 @@
 #include "base/Prefs.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeSecretStore.h"
+#include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
@@ -61,6 +62,7 @@ TEST_F(ServiceClientTest, anAskRequestCarriesThePathHeadersAndBody) {
     EXPECT_EQ(r.headers.value("authorization"), "Bearer sb_publishable_test");
     EXPECT_EQ(r.headers.value("x-install-id"), client.installID().toUtf8());
     EXPECT_EQ(r.headers.value("x-app-version"), ServiceClient::appVersion().toUtf8());
+    EXPECT_EQ(r.headers.value("accept-encoding"), "identity") << "a compressed reply would read as garbage";
     EXPECT_EQ(QJsonDocument::fromJson(r.body).object(),
               QJsonObject({{"phrase", QString::fromUtf8("open “calculator”/now")}}));
 }
@@ -105,10 +107,12 @@ TEST_F(ServiceClientTest, repliesMapToResultsByStatusNotByTransportError) {
     for (const Answer& broken : {Answer::closed(), Answer{Answer::Kind::headersThenClose, 200, "[", 0},
                                  Answer::silent(), Answer{Answer::Kind::reply, 200, "too late", 900}}) {
         server.enqueue(broken);
+        LogCapture log;
         const TextResult r = ask(client);
         EXPECT_EQ(r.error, AskError::network) << int(broken.kind);
         EXPECT_FALSE(r.text);
         EXPECT_FALSE(r.detail.isEmpty());
+        EXPECT_EQ(log.count("ask network error: " + r.detail), 1) << int(broken.kind);
     }
 }
 

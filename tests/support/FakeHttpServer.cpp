@@ -71,6 +71,12 @@ void FakeHttpServer::accept() {
                 next = answers_.front();
                 answers_.pop_front();
             }
+            if (next.kind == Answer::Kind::tunnel) {
+                // What follows on this connection is the client's, for the host.
+                QObject::disconnect(socket, &QTcpSocket::readyRead, socket, nullptr);
+                tunnel(socket, request.path);
+                return;
+            }
             QTimer::singleShot(next.delayMs, socket, [this, socket, next] { answer(socket, next); });
         });
     }
@@ -90,6 +96,7 @@ void FakeHttpServer::answer(QTcpSocket* socket, const Answer& a) {
     case Answer::Kind::chunked:
         chunked(socket, a.body, a.size);
         return;
+    case Answer::Kind::tunnel:
     case Answer::Kind::reply:
     case Answer::Kind::headersThenClose:
     case Answer::Kind::stream:
@@ -183,6 +190,23 @@ void FakeHttpServer::trickle(QTcpSocket* socket, qint64 size, int intervalMs) {
         ++bodyBytesSent_;
     });
     timer->start(intervalMs);
+}
+
+void FakeHttpServer::tunnel(QTcpSocket* socket, const QByteArray& hostAndPort) {
+    auto* host = new QTcpSocket(socket);
+    const qsizetype colon = hostAndPort.lastIndexOf(':');
+    QObject::connect(host, &QTcpSocket::connected, socket, [socket, host] {
+        socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
+        host->write(socket->readAll());
+        QObject::connect(socket, &QTcpSocket::readyRead, host,
+                         [socket, host] { host->write(socket->readAll()); });
+        QObject::connect(host, &QTcpSocket::readyRead, socket,
+                         [socket, host] { socket->write(host->readAll()); });
+        QObject::connect(host, &QTcpSocket::disconnected, socket, [socket] { socket->disconnectFromHost(); });
+        QObject::connect(socket, &QTcpSocket::disconnected, host, [host] { host->disconnectFromHost(); });
+    });
+    QObject::connect(host, &QTcpSocket::errorOccurred, socket, [socket] { socket->abort(); });
+    host->connectToHost(QString::fromLatin1(hostAndPort.left(colon)), hostAndPort.mid(colon + 1).toUShort());
 }
 
 } // namespace brisklet::test

@@ -9,8 +9,9 @@
 
 namespace brisklet::test {
 
-// A web server on 127.0.0.1 that plays the hosted service or the messages API:
-// it records every request and answers each from the script, in order.
+// A web server on 127.0.0.1 that plays the hosted service or the messages API, or a
+// proxy in front of them: it records every request and answers each from the
+// script, in order.
 class FakeHttpServer final {
 public:
     struct Request {
@@ -30,6 +31,7 @@ public:
             trickle,          // `size` bytes of filler, one every `intervalMs`
             raw,              // `body` as it is, then closes: no HTTP at all
             chunked,          // the status, then `body` in chunks of `size` bytes
+            tunnel,           // a proxy's answer to CONNECT: carries bytes to and from the host named
         };
         Kind kind = Kind::reply;
         int status = 200;
@@ -56,6 +58,7 @@ public:
         static Answer inChunks(const QByteArray& body, qint64 chunkSize) {
             return {Kind::chunked, 200, body, 0, {}, chunkSize};
         }
+        static Answer tunnelled() { return {Kind::tunnel, 200, {}, 0}; }
     };
 
     FakeHttpServer();
@@ -82,6 +85,7 @@ private:
     void stream(QTcpSocket* socket, qint64 size);
     void chunked(QTcpSocket* socket, const QByteArray& body, qint64 chunkSize);
     void trickle(QTcpSocket* socket, qint64 size, int intervalMs);
+    void tunnel(QTcpSocket* socket, const QByteArray& hostAndPort);
 
     QTcpServer server_;
     std::deque<Answer> answers_;
