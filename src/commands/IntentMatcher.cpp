@@ -25,17 +25,6 @@ QString joined(const QStringList& words, qsizetype from, qsizetype to = -1) {
     return words.mid(from, to - from).join(QLatin1Char(' '));
 }
 
-QString withSetupWord(QString text) {
-    text.replace(QLatin1String("set up"), QLatin1String("setup"));
-    return text;
-}
-
-// A setup's name or phrase as it is looked up: numbers in digits, since a transcript
-// writes "studio two" as "studio 2".
-QString setupKey(const QString& normalized) {
-    return Text::numbersAsDigits(withSetupWord(normalized));
-}
-
 // Whether a phrase starts with a verb that ends something ("stop", "shut down").
 bool startsEnding(const QString& phrase) {
     const auto verb = IntentResolver::leadingVerb(wordsOf(phrase));

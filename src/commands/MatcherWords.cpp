@@ -1,5 +1,9 @@
 #include "commands/MatcherWords.h"
 
+#include "base/Text.h"
+
+#include <QStringList>
+
 namespace brisklet::MatcherWords {
 
 const WordSet& parametricVerbs() {
@@ -66,6 +70,24 @@ const QHash<QString, int>& numberWords() {
                                           {"six", 6},   {"seven", 7},   {"eight", 8},  {"nine", 9},
                                           {"ten", 10},  {"eleven", 11}, {"twelve", 12}};
     return m;
+}
+
+QString withSetupWord(const QString& normalized) {
+    const QStringList words = normalized.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList out;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (words[i] == QLatin1String("set") && i + 1 < words.size() && words[i + 1] == QLatin1String("up")) {
+            out << QStringLiteral("setup");
+            ++i;
+        } else {
+            out << words[i];
+        }
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+QString setupKey(const QString& normalized) {
+    return Text::numbersAsDigits(withSetupWord(normalized));
 }
 
 } // namespace brisklet::MatcherWords

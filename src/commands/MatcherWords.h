@@ -4,7 +4,8 @@
 #include <QSet>
 #include <QString>
 
-// The words the intent matcher reads phrases by: its verbs, fillers and numbers.
+// The words the intent matcher reads phrases by: its verbs, fillers and numbers, and
+// the form in which it hears a setup's name.
 namespace brisklet::MatcherWords {
 
 using WordSet = QSet<QString>;
@@ -25,5 +26,12 @@ const WordSet& selfWords();
 const WordSet& fullscreenTail();
 const WordSet& songWords();
 const QHash<QString, int>& numberWords();
+
+// Normalised text with "set up" said as the one word "setup".
+QString withSetupWord(const QString& normalized);
+// What a setup's name or phrase sounds like, from normalised text: "set up" as
+// "setup" and number words in digits, as a transcript writes "studio two" as
+// "studio 2". Two names with one key are one spoken name.
+QString setupKey(const QString& normalized);
 
 } // namespace brisklet::MatcherWords

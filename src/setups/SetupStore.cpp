@@ -6,6 +6,7 @@
 #include "base/Prefs.h"
 #include "base/Text.h"
 #include "commands/Levenshtein.h"
+#include "commands/MatcherWords.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,18 +177,8 @@ bool SetupStore::markRun(const QUuid& id) {
 }
 
 QString SetupStore::spokenKey(const QString& text) {
-    const QStringList words = Text::normalize(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    QStringList out;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (words[i] == QLatin1String("set") && i + 1 < words.size() && words[i + 1] == QLatin1String("up")) {
-            out << QStringLiteral("setup");
-            ++i;
-        } else {
-            out << words[i];
-        }
-    }
-    // The voice takes "two" and "2" for one word, so the names must too.
-    return Text::numbersAsDigits(out.join(QLatin1Char(' ')));
+    // The voice's own key: a name the store tells apart, the voice does too.
+    return MatcherWords::setupKey(Text::normalize(text));
 }
 
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {
