@@ -160,10 +160,15 @@ Rectangle {
                 objectName: "replacing"
                 visible: text.length > 0
                 anchors.verticalCenter: parent.verticalCenter
+                // A long name wraps beside the field rather than run out of the window.
+                width: Math.min(implicitWidth, bottom.width - 300 - parent.spacing)
                 text: view.preview.replacingLine
                 textFormat: Text.PlainText
                 font: DS.text.caption
                 color: view.c.emberText
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
+                elide: Text.ElideRight
             }
             PhraseChip {
                 objectName: "chip"

@@ -366,6 +366,30 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewSaysWhyANameIsRefusedUnderTheNameF
     EXPECT_FALSE(h.find("chip")->isVisible()) << "no phrase to say";
 }
 
+TEST_P(SetupEditorViewUiTest, theUpdateLineOfALongStoredNameStaysInsideTheWindow) {
+    brisklet::Setup stored;
+    stored.id = QUuid::createUuid();
+    stored.name = "My very long writing desk setup for the two screen studio 2";
+    store.upsert(stored);
+    SetupEngine::CaptureResult result;
+    result.fingerprint = "1:1280x800";
+    CapturePreviewModel preview(result, "My very long writing desk set up for the two screen studio two",
+                                [this](const QString& t) -> std::optional<QString> {
+                                    const auto found = store.lookup(t);
+                                    return found ? std::optional<QString>(found->name) : std::nullopt;
+                                });
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
+        << h.errors().toStdString();
+    h.root()->setSize(QSizeF(620, 700));
+    const QImage image = shot(h, "capture-review-long-update");
+    ASSERT_TRUE(h.find("replacing")->isVisible());
+    const QRect line = h.boxOf(h.find("replacing"));
+    EXPECT_LE(line.right(), h.boxOf(h.find("bottomPanel")).right());
+    EXPECT_LE(line.bottom(), h.boxOf(h.find("closeOthers")).top()) << "over the checkbox";
+    legible(h, image, h.root(), "replacing");
+}
+
 TEST_P(SetupEditorViewUiTest, theCaptureReviewsBottomPanelIsPaddedOnEverySide) {
     SetupEngine::CaptureResult result;
     result.fingerprint = "1:1280x800";
