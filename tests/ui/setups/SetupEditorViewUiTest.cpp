@@ -69,6 +69,29 @@ protected:
         return h.loadText(kEditorQml, {{"model", QVariant::fromValue<QObject*>(&editor.model())}});
     }
 
+    // The capture review over `preview`, at its window's size.
+    bool loadReview(ViewHarness& h, CapturePreviewModel& preview) {
+        const bool loaded =
+            h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}});
+        EXPECT_TRUE(loaded) << h.errors().toStdString();
+        if (loaded)
+            h.root()->setSize(QSizeF(620, 700));
+        return loaded;
+    }
+    void storeNamed(const QString& name) {
+        brisklet::Setup stored;
+        stored.id = QUuid::createUuid();
+        stored.name = name;
+        store.upsert(stored);
+    }
+    // The name of the stored setup a typed name finds, as the review asks it.
+    CapturePreviewModel::ExistingName storedName() {
+        return [this](const QString& typed) -> std::optional<QString> {
+            const auto found = store.lookup(typed);
+            return found ? std::optional<QString>(found->name) : std::nullopt;
+        };
+    }
+
     QImage shot(ViewHarness& h, const QString& name) {
         QImage image = h.render();
         EXPECT_FALSE(image.isNull()) << name.toStdString();
@@ -275,10 +298,7 @@ TEST_P(SetupEditorViewUiTest, refusalsAreShownBesideTheDisabledSave) {
 }
 
 TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
-    brisklet::Setup stored;
-    stored.id = QUuid::createUuid();
-    stored.name = "Deep Work";
-    store.upsert(stored);
+    storeNamed("Deep Work");
     SetupEngine::CaptureResult result;
     SetupItem term;
     term.id = QUuid::createUuid();
@@ -297,15 +317,10 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
     result.overlapPairs = {{term.id, web.id}};
     result.notes = {"Firefox ESR's pages couldn't all be read."};
     result.fingerprint = "1:1280x800";
-    CapturePreviewModel preview(result, "deep work", [this](const QString& t) -> std::optional<QString> {
-        const auto found = store.lookup(t);
-        return found ? std::optional<QString>(found->name) : std::nullopt;
-    });
+    CapturePreviewModel preview(result, "deep work", storedName());
 
     ViewHarness h(GetParam());
-    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
-        << h.errors().toStdString();
-    h.root()->setSize(QSizeF(620, 700));
+    ASSERT_TRUE(loadReview(h, preview));
     QImage image = shot(h, "capture-review");
     legible(h, image, h.root(), "title");
     legible(h, image, h.root(), "summary");
@@ -351,9 +366,7 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewSaysWhyANameIsRefusedUnderTheNameF
     CapturePreviewModel preview(result, "sort", {});
     preview.setRefusal([&](const QString& name) { return capture.refusal(name); });
     ViewHarness h(GetParam());
-    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
-        << h.errors().toStdString();
-    h.root()->setSize(QSizeF(620, 700));
+    ASSERT_TRUE(loadReview(h, preview));
     const QImage image = shot(h, "capture-review-refused");
     QQuickItem* problem = h.find("problem");
     ASSERT_TRUE(problem->isVisible());
@@ -367,21 +380,13 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewSaysWhyANameIsRefusedUnderTheNameF
 }
 
 TEST_P(SetupEditorViewUiTest, theUpdateLineOfALongStoredNameStaysInsideTheWindow) {
-    brisklet::Setup stored;
-    stored.id = QUuid::createUuid();
-    stored.name = "My very long writing desk setup for the two screen studio 2";
-    store.upsert(stored);
+    storeNamed("My very long writing desk setup for the two screen studio 2");
     SetupEngine::CaptureResult result;
     result.fingerprint = "1:1280x800";
     CapturePreviewModel preview(result, "My very long writing desk set up for the two screen studio two",
-                                [this](const QString& t) -> std::optional<QString> {
-                                    const auto found = store.lookup(t);
-                                    return found ? std::optional<QString>(found->name) : std::nullopt;
-                                });
+                                storedName());
     ViewHarness h(GetParam());
-    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
-        << h.errors().toStdString();
-    h.root()->setSize(QSizeF(620, 700));
+    ASSERT_TRUE(loadReview(h, preview));
     const QImage image = shot(h, "capture-review-long-update");
     ASSERT_TRUE(h.find("replacing")->isVisible());
     const QRect line = h.boxOf(h.find("replacing"));
@@ -395,9 +400,7 @@ TEST_P(SetupEditorViewUiTest, theCaptureReviewsBottomPanelIsPaddedOnEverySide) {
     result.fingerprint = "1:1280x800";
     CapturePreviewModel preview(result, "", [](const QString&) { return std::optional<QString>(); });
     ViewHarness h(GetParam());
-    ASSERT_TRUE(h.loadView("CapturePreviewView", {{"preview", QVariant::fromValue<QObject*>(&preview)}}))
-        << h.errors().toStdString();
-    h.root()->setSize(QSizeF(620, 700));
+    ASSERT_TRUE(loadReview(h, preview));
     shot(h, "capture-review-bottom");
     const QRect rule = h.boxOf(h.find("bottomRule"));
     const QRect panel = h.boxOf(h.find("bottomPanel"));
