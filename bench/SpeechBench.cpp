@@ -4,8 +4,10 @@
 // of the heard text as of the spoken one; a wrong action is another plan, counted in
 // two kinds: another action than the one said (another verb or target, or any action
 // from a question), and the said action with a misheard name or number (a play
-// query, a new layout or setup name, a count); severe ones (the opposite action, a
-// quit or end of something not named) are flagged. Free questions must come out as
+// query, a new layout or setup name, a count); severe ones (quitting or closing apps,
+// ending or running a setup nobody named, the opposite action, any action from a
+// question) are flagged. Each row's harm weighs a miss 1, a wrong action 4 and a
+// severe one 10: the rule's constants are chosen by it on the tuning group. Free questions must come out as
 // no plan at all. One long-lived recogniser decodes the whole set, clean and noisy
 // clips in turn, as the app's recogniser would hear them.
 //
@@ -94,11 +96,18 @@ struct Tally {
         severe += j.severe;
         endToFinal.push_back(seconds);
     }
+    // What the misses and wrong actions cost the user: a miss 1, a wrong action 4, a
+    // severe one (quitting or closing an app, ending or running a setup, any action
+    // from a question) 10.
+    int harm() const {
+        const int wrong = other + misheard;
+        return (clips - right - wrong) + 4 * (wrong - severe) + 10 * severe;
+    }
     void print(const QString& label) const {
         std::printf("  %-28s right %5.1f %% (%3d/%3d)  another action %5.1f %% (%d, severe %d)  misheard "
-                    "%5.1f %% (%d)  final %5.1f / %5.1f ms\n",
+                    "%5.1f %% (%d)  harm %4d  final %5.1f / %5.1f ms\n",
                     qUtf8Printable(label), percent(right, clips), right, clips, percent(other, clips), other,
-                    severe, percent(misheard, clips), misheard, 1000 * median(endToFinal),
+                    severe, percent(misheard, clips), misheard, harm(), 1000 * median(endToFinal),
                     1000 * percentile(endToFinal, 0.9));
     }
 };
@@ -313,9 +322,9 @@ int main(int argc, char** argv) {
                         qUtf8Printable(decision.generalText), decision.generalScorePerFrame);
     }
 
-    std::printf("goals: commands right ≥ 92 %% clean, ≥ 75 %% at 15 dB without a new name; questions kept "
-                "free ≥ 97 %%; another action ≤ 1 %% of all clips, none severe; misheard ≤ 2 %%; final "
-                "median < 100 ms, p90 < 300 ms\n");
+    std::printf("goals: no severe action; another action ≤ 1 %% of all clips; no question made an action; "
+                "flite's kal16 right ≥ 90 %% clean; harm lower than before; final median < 100 ms, p90 < 300 "
+                "ms\n");
     std::printf("decoding real-time factor: %.3f (%.1f s of audio in %.1f s)\n",
                 audioSeconds > 0 ? decodeSeconds / audioSeconds : 0, audioSeconds, decodeSeconds);
     for (const auto* groups : {&byCondition, &byKind, &byVoice}) {

@@ -80,8 +80,9 @@ struct SpokenDesktop {
     // How a wrong action is wrong. Another action than the one said: another verb or
     // target, or any action from a question. The said action with a misheard name or
     // number: the same action with another play query, new layout or setup name, count
-    // or level. Severe: the opposite of what was said (quit and open or focus, end and
-    // run, pause and play), or a quit or end of something that was not named.
+    // or level. Severe: an action nobody asked for that quits or closes apps, ends or
+    // runs a setup, or acts at all on a question; and the opposite of what was said
+    // (quit and open or focus, end and run, pause and play).
     enum class Wrong { none, otherAction, misheard };
     struct Judgement {
         Verdict verdict = Verdict::miss;
@@ -116,14 +117,15 @@ struct SpokenDesktop {
             };
             return one(a, b) || one(b, a);
         };
-        bool severe = false;
+        bool severe = wanted.empty();
         for (const Action& g : got) {
-            const bool ending = g.kind == K::quitApp || g.kind == K::endSetup;
+            const bool harsh = g.kind == K::quitApp || g.kind == K::closeOthers || g.kind == K::endSetup ||
+                               g.kind == K::runSetup;
             const bool named = std::any_of(wanted.begin(), wanted.end(), [&](const Action& w) {
                 return w.kind == g.kind && w.name == g.name;
             });
             severe =
-                severe || (ending && !named) ||
+                severe || (harsh && !named) ||
                 std::any_of(wanted.begin(), wanted.end(), [&](const Action& w) { return opposite(g, w); });
         }
         return {Verdict::wrongAction, misheard ? Wrong::misheard : Wrong::otherAction, severe};
