@@ -288,9 +288,12 @@ int main(int argc, char** argv) {
                                                                                             : "other";
         if (dump) {
             const auto said = [&](const QString& text) {
-                const Verdict v =
-                    desktop.verdict(spoken, Text::normalize(platform::SpeechGrammar::formatNumbers(text)));
-                return v == Verdict::right ? "right" : v == Verdict::miss ? "miss" : "wrong";
+                const auto j =
+                    desktop.judge(spoken, Text::normalize(platform::SpeechGrammar::formatNumbers(text)));
+                return j.verdict == Verdict::right ? "right"
+                       : j.verdict == Verdict::miss ? "miss"
+                       : j.severe                   ? "severe"
+                                                    : "wrong";
             };
             std::fprintf(dump.get(), "%s\t%s\t%s\t%s\t%d\t%s\t%s\t%.2f", qUtf8Printable(clip.voice),
                          qUtf8Printable(clip.condition), qUtf8Printable(kind), qUtf8Printable(clip.spoken),
