@@ -203,7 +203,6 @@ int main(int argc, char** argv) {
         rule.freeWords = v.toInt();
     for (auto [name, field] :
          {std::pair{"min-number-score", &rule.minNumberScorePerFrame},
-          std::pair{"min-named-score", &rule.minNamedScorePerFrame},
           std::pair{"min-free-score", &rule.minFreeScorePerFrame},
           std::pair{"min-free-sure", &rule.minFreeSure}, std::pair{"cut-short-margin", &rule.cutShortMargin},
           std::pair{"min-rise", &rule.minRiseDb}, std::pair{"floor", &rule.floorDbfs}})
@@ -213,8 +212,6 @@ int main(int argc, char** argv) {
     // outcome (trusted): --second-pass=always|trusted.
     if (const QString v = option(argc, argv, "second-pass", ""); !v.isEmpty())
         rule.alwaysSecondPass = v == QLatin1String("always");
-    if (const QString v = option(argc, argv, "unsure-verbs", ""); !v.isEmpty())
-        rule.refuseUnsureVerbs = v == QLatin1String("refuse");
     if (const QString v = option(argc, argv, "fresh-noise", ""); !v.isEmpty())
         rule.freshNoise = v != QLatin1String("0");
     // Every clip's readings, each grammar's and the general model's with the verdict on
@@ -232,7 +229,7 @@ int main(int argc, char** argv) {
             std::fprintf(dump.get(), "\t%s\t%sSaid\t%sScore\t%sCoverage\t%sExtra\t%sCarrier", g, g, g, g, g,
                          g);
         std::fputs(
-            "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tunsure"
+            "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
             "\tsecondPass\tlive\n",
             dump.get());
     }
@@ -290,7 +287,7 @@ int main(int argc, char** argv) {
             const auto said = [&](const QString& text) {
                 const auto j =
                     desktop.judge(spoken, Text::normalize(platform::SpeechGrammar::formatNumbers(text)));
-                return j.verdict == Verdict::right ? "right"
+                return j.verdict == Verdict::right  ? "right"
                        : j.verdict == Verdict::miss ? "miss"
                        : j.severe                   ? "severe"
                                                     : "wrong";
@@ -309,7 +306,9 @@ int main(int argc, char** argv) {
                          decision.shapes.freeSure, verdictName, judgement.severe, freeName,
                          qUtf8Printable(heard));
             std::fprintf(
-                dump.get(), "\t%.1f\t%d\t%d\t%s\n", decision.riseDb, decision.unsure, decision.secondPass,
+                dump.get(), "\t%.1f\t%d\t%d\t%s\n", decision.riseDb,
+                decision.fixed.agrees + 2 * decision.shapes.agrees + 4 * decision.contradicted,
+                decision.secondPass,
                 qUtf8Printable(Text::normalize(platform::SpeechGrammar::formatNumbers(decision.liveText))));
         }
         if (verbose || verdict != Verdict::right)

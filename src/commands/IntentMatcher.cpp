@@ -246,6 +246,33 @@ std::vector<platform::SpeechShapes::Shape> IntentMatcher::spokenShapes() const {
     return shapes;
 }
 
+std::map<QString, QString> IntentMatcher::spokenVerbKinds() {
+    std::map<QString, QString> kinds = IntentResolver::spokenVerbKinds();
+    const auto add = [&kinds](const WordSet& verbs, const char* kind) {
+        for (const QString& verb : verbs)
+            kinds.emplace(verb.section(QLatin1Char(' '), 0, 0), QString::fromLatin1(kind));
+    };
+    add(runSetupVerbs(), "run");
+    add(openVerbs(), "run");
+    add(endSetupVerbs(), "end");
+    add(quitVerbs(), "end");
+    add(captureVerbs(), "capture");
+    add(fullscreenVerbs(), "maximize");
+    add(tilingVerbs(), "tile");
+    add({"play", "resume"}, "play");
+    add({"pause"}, "pause");
+    add({"skip", "next"}, "next");
+    add({"previous"}, "previous");
+    add({"switch", "focus"}, "focus");
+    add({"layout"}, "layout");
+    add({"volume"}, "volume");
+    return kinds;
+}
+
+QString IntentMatcher::nameAloneKind() {
+    return QStringLiteral("run");
+}
+
 std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {
     std::shared_ptr<const std::vector<SetupNames>> source = setups_.setupNames();
     if (!source)

@@ -269,6 +269,15 @@ std::vector<platform::SpeechShapes::Shape> spokenShapes() {
             {S::word(verbs), S::slot({S::Slot::setup}), S::word({"setup"})}};
 }
 
+std::map<QString, QString> spokenVerbKinds() {
+    std::map<QString, QString> out;
+    for (const LexiconRow& row : lexicon())
+        for (const LexiconWord& w : row.words)
+            if (!w.misheard)
+                out.emplace(w.word.section(QLatin1Char(' '), 0, 0), familyName(row.family));
+    return out;
+}
+
 double phoneticScoreOfKeys(const QString& ka, const QString& kb) {
     const int la = Levenshtein::characterCount(ka);
     const int lb = Levenshtein::characterCount(kb);

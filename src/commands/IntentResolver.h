@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -50,6 +51,10 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
 // How the phrases resolve() reads are said: a verb of its lexicon, a filler word, a
 // name and the name's kind.
 std::vector<platform::SpeechShapes::Shape> spokenShapes();
+
+// The family of each verb of its lexicon as said, keyed by the verb's first word
+// ("shut" of "shut down" → "end").
+std::map<QString, QString> spokenVerbKinds();
 
 // The family of the verb a phrase's words start with, as said (never as misheard),
 // and how many words it takes: "shut down slack" → end, 2.

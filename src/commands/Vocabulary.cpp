@@ -71,6 +71,8 @@ platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory
     using Slot = platform::SpeechShapes::Slot;
     platform::SpeechShapes out;
     out.shapes = matcher.spokenShapes();
+    out.verbKinds = IntentMatcher::spokenVerbKinds();
+    out.nameAloneKind = IntentMatcher::nameAloneKind();
     // A setup is said by its name or one of its trigger phrases.
     QStringList setupNames, layoutNames, appNames;
     if (const auto list = setups.setupNames())
@@ -86,9 +88,10 @@ platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory
         for (std::size_t i = 0; i < most; ++i)
             appNames << (*indexed)[i].name;
         for (std::size_t i = 0; i < most; ++i)
-            appNames << shorterNames((*indexed)[i], *indexed);
+            out.shortAppNames << shorterNames((*indexed)[i], *indexed);
     }
-    out.names[Slot::app] = cap(appNames, nameLimit * 4);
+    out.names[Slot::app] = cap(appNames, nameLimit);
+    out.shortAppNames = cap(out.shortAppNames, nameLimit * 3);
     out.names[Slot::player] = PlayerNames::spokenNames();
     return out;
 }

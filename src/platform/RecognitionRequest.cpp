@@ -62,6 +62,17 @@ void RecognitionRequest::chunkDone() {
     std::lock_guard lock(mutex_);
     if (inFlight_ > 0)
         --inFlight_;
+    ++progress_;
+}
+
+void RecognitionRequest::markProgress() {
+    std::lock_guard lock(mutex_);
+    ++progress_;
+}
+
+std::size_t RecognitionRequest::progress() const {
+    std::lock_guard lock(mutex_);
+    return progress_;
 }
 
 std::size_t RecognitionRequest::backlog() const {

@@ -52,6 +52,11 @@ public:
     Next next(std::vector<float>& out);
     // Recogniser side: one chunk taken by next() has been fully decoded.
     void chunkDone();
+    // Recogniser side: decoding moved on without a chunk (a grammar loaded, a pass of
+    // the final decoded). chunkDone() counts as progress too.
+    void markProgress();
+    // How often decoding has moved on: while it grows, a final still owed is on its way.
+    std::size_t progress() const;
     // Chunks appended but not yet decoded (for measuring).
     std::size_t backlog() const;
     // After endAudio(): the recogniser still owes this window its final result. It
@@ -69,6 +74,7 @@ private:
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;
     std::size_t inFlight_ = 0;
+    std::size_t progress_ = 0;
     bool taken_ = false;
     bool ended_ = false;
     bool cancelled_ = false;

@@ -32,6 +32,15 @@ struct SpeechShapes {
 
     std::vector<Shape> shapes;
     std::map<Slot, QStringList> names; // what fills app, setup, layout and player
+    // Shorter forms of app names ("studio code" for "Visual Studio Code"), which
+    // the recogniser says only where a person would say them.
+    QStringList shortAppNames;
+    // The kind of action each verb picks, keyed by the verb's first word ("quit",
+    // "close", "kill" and "shut" end; "open", "run" and "set" start …), and the kind
+    // a setup's name said alone picks: a reading is acted on only when the general
+    // model heard the verb that decides it.
+    std::map<QString, QString> verbKinds;
+    QString nameAloneKind;
     bool operator==(const SpeechShapes&) const = default;
 
     static Part word(const QStringList& words, bool optional = false) { return {words, {}, optional}; }

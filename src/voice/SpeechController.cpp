@@ -176,22 +176,26 @@ void SpeechController::endListeningWindow(int gen) {
     qCInfo(lcSpeech, "listening window closed (%s)",
            bestTranscript_.isEmpty() ? "no speech" : "speech captured");
 
+    endedAt_ = progressAt_ = now();
+    progressSeen_ = request ? request->progress() : 0;
     std::weak_ptr<SpeechController*> weak = self_;
     scheduler_.schedule(finishDelay, [weak, gen] {
         if (auto self = weak.lock())
-            (*self)->finishAfterEnd(gen, false);
+            (*self)->finishAfterEnd(gen, true);
     });
+    // The bound for a decoder that stands still holds to the moment, whatever the ticks.
     scheduler_.schedule(finalWaitLimit, [weak, gen] {
         if (auto self = weak.lock())
-            (*self)->finishAfterEnd(gen, true);
+            (*self)->finishAfterEnd(gen, false);
     });
 }
 
 // A recogniser that still owes its final (audio not yet decoded, or its final pass
 // running) is waited for: a partial may be the phrase cut short, and would run the
-// wrong thing. At the wait's limit it is no more whole than before, and a miss is
+// wrong thing. While decoding moves on the final is on its way, so a loaded machine
+// makes the answer later, not lost; once it stands still past the bound, a miss is
 // better than a wrong action.
-void SpeechController::finishAfterEnd(int gen, bool atLimit) {
+void SpeechController::finishAfterEnd(int gen, bool again) {
     if (gen != generation_ || !completion_)
         return;
     std::shared_ptr<platform::RecognitionRequest> request;
@@ -203,11 +207,30 @@ void SpeechController::finishAfterEnd(int gen, bool atLimit) {
         finish(gen);
         return;
     }
-    if (!atLimit)
+    const double t = now();
+    if (request->progress() != progressSeen_ || recognizer_->isLoading()) {
+        progressSeen_ = request->progress();
+        progressAt_ = t;
+    }
+    constexpr double eps = 1e-6;
+    const double waited = t - endedAt_;
+    const bool stalled = t - progressAt_ >= stallLimit - eps;
+    if (waited >= finalProgressLimit - eps || (waited >= finalWaitLimit - eps && stalled)) {
+        qCWarning(lcSpeech,
+                  "no final transcript %.1f s after the end of audio (decoding %s) — nothing taken from this "
+                  "window",
+                  waited, stalled ? "stood still" : "still moving");
+        complete(QString());
         return;
-    qCWarning(lcSpeech, "no final transcript %.0f s after the end of audio — nothing taken from this window",
-              finalWaitLimit);
-    complete(QString());
+    }
+    if (!again)
+        return;
+    // Looked at again each tick until the final comes.
+    std::weak_ptr<SpeechController*> weak = self_;
+    scheduler_.schedule(tickInterval, [weak, gen] {
+        if (auto self = weak.lock())
+            (*self)->finishAfterEnd(gen, true);
+    });
 }
 
 void SpeechController::finish(int gen) {

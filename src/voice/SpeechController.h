@@ -43,8 +43,10 @@ public:
     // `openingSound`: seconds of the chime just played, which the microphone may hear.
     void start(Mode mode, PartialHandler onPartial, Completion completion, double openingSound = 0);
     // Ends the window of generation `gen`. The final result follows at once when the
-    // recogniser has it, within 0.5 s when it owes none, and within 3 s when it is
-    // still decoding; a final that never comes leaves the window with nothing.
+    // recogniser has it, within 0.5 s when it owes none, and when it is still decoding,
+    // as soon as it comes: within 3 s while decoding stands still, within 8 s while it
+    // moves on (a loaded machine, a model still loading). A final that never comes
+    // leaves the window with nothing.
     void endListeningWindow(int gen);
     // A held window becomes hands-free; its limits count from now.
     void releaseToOpenEnded();
@@ -87,8 +89,12 @@ public:
     static constexpr double silenceEnd = 1.0;
     static constexpr double quickMatchQuiet = 0.5;
     static constexpr double finishDelay = 0.5;
-    // The longest wait after the end of audio for a final the recogniser still owes.
+    // The wait after the end of audio for a final the recogniser still owes: at least
+    // finalWaitLimit, and past it as long as decoding moved on within stallLimit (or
+    // the model is still loading), up to finalProgressLimit.
     static constexpr double finalWaitLimit = 3.0;
+    static constexpr double stallLimit = 1.5;
+    static constexpr double finalProgressLimit = 8.0;
     // Room sound kept from before a window and handed to the recogniser with it.
     static constexpr std::size_t preRollSamples = 16000 * 4 / 10;
 
@@ -96,7 +102,8 @@ private:
     void handleResult(int gen, std::optional<platform::RecognitionResult> result, const QString& error);
     void tick(int gen);
     void finish(int gen);
-    void finishAfterEnd(int gen, bool atLimit);
+    // `again`: look again a tick later while the final is still owed.
+    void finishAfterEnd(int gen, bool again);
     void complete(const QString& text);
     void teardown();
     void remember(std::span<const float> samples);
@@ -122,6 +129,11 @@ private:
     Completion completion_;
     PartialHandler onPartial_;
     bool endAudioSent_ = false;
+    // After the end of audio: when it ended, and the recogniser's progress as last seen
+    // and when it last moved on.
+    double endedAt_ = 0;
+    std::size_t progressSeen_ = 0;
+    double progressAt_ = 0;
     Mode mode_ = Mode::timed;
     // Work scheduled for later holds this weakly and does nothing once we are gone.
     std::shared_ptr<SpeechController*> self_;

@@ -183,8 +183,7 @@ TEST(SpeechGrammar, lettersAndDigitsRunTogetherAreSaidApart) {
     EXPECT_EQ(SpeechGrammar::words("end 40x", lookup, added, guess),
               (std::vector<std::string>{"end", "forty", "x"}));
     const auto build = SpeechGrammar::build({}, openAppShapes({"ImageMagick (display Q16)"}), lookup, guess);
-    EXPECT_NE(build.jsgf.find("<app> = imagemagick display q sixteen;"), std::string::npos)
-        << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<app> = imagemagick display q sixteen;"), std::string::npos) << build.jsgf;
 }
 
 TEST(SpeechGrammar, theWordsOfAGrammarAreEveryPlainWordButRuleNames) {
@@ -227,4 +226,18 @@ TEST(SpeechReading, aPhraseGoesOnOnlyIntoFreeWords) {
     EXPECT_FALSE(SpeechReading::goesOn("save layout coding", "save layout as coding"));
     EXPECT_FALSE(SpeechReading::goesOn("layout coding", "play eight_ coding_"));
     EXPECT_FALSE(SpeechReading::goesOn("", "play jazz_"));
+}
+
+// A shorter form of an app's name is said only where a person would say it: words of
+// the model's own dictionary, of two syllables or more. "esr" of "Firefox ESR" (known
+// only by a guess of ours) and "file" (noise fills one syllable) stay out.
+TEST(SpeechGrammar, shorterNamesAreOnlyDictionaryWordsLongEnoughToBeSaid) {
+    Shapes shapes = openAppShapes({"terminal"});
+    shapes.shortAppNames = {"manager", "file", "esr", "file manager", "q16"};
+    const auto guessed = [](const std::string& word) -> std::optional<std::string> {
+        return word == "esr" ? std::optional<std::string>("IY EH S AA R") : std::nullopt;
+    };
+    const auto build = SpeechGrammar::build({}, shapes, lookup, guessed);
+    EXPECT_NE(build.jsgf.find("<app> = terminal | manager | file manager;"), std::string::npos) << build.jsgf;
+    EXPECT_EQ(build.newWords.count("esr"), 0u);
 }

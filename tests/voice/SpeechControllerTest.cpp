@@ -178,7 +178,7 @@ TEST_F(SpeechControllerTest, aFinalResultFinishesBeforeTheDelayAndTheDelayThenDo
 }
 
 // After the end a partial may be the phrase cut short: while the recogniser still
-// holds audio or runs its final pass, the window waits for the final, up to 3 s.
+// holds audio or runs its final pass, the window waits for the final.
 TEST_F(SpeechControllerTest, aFinalOnItsWayIsWaitedForInsteadOfThePartial) {
     open(Mode::hold);
     say("that");
@@ -193,7 +193,8 @@ TEST_F(SpeechControllerTest, aFinalOnItsWayIsWaitedForInsteadOfThePartial) {
     EXPECT_EQ(finalText, std::optional<QString>("open thunderbird"));
 }
 
-// A miss is better than running half a phrase.
+// A miss is better than running half a phrase: a final pass that stands still is
+// given up at 3 s.
 TEST_F(SpeechControllerTest, aFinalPassThatNeverAnswersEndsTheWindowWithNothingAtThreeSeconds) {
     open(Mode::hold);
     say("ill");
@@ -205,6 +206,58 @@ TEST_F(SpeechControllerTest, aFinalPassThatNeverAnswersEndsTheWindowWithNothingA
     EXPECT_EQ(completions, 1);
     EXPECT_FALSE(finalText.has_value());
     EXPECT_FALSE(recognizer.last().request->isFinalPending()) << "the window's request is dropped";
+}
+
+// A loaded machine makes the final late, not lost: while decoding moves on, the
+// window waits past 3 s for it, up to 8 s.
+TEST_F(SpeechControllerTest, aFinalStillBeingDecodedIsWaitedForWhileDecodingMovesOn) {
+    open(Mode::hold);
+    say("open");
+    controller.appendAudio(std::vector<float>(512, 0.1f));
+    controller.endListeningWindow(controller.generation());
+    auto request = recognizer.last().request;
+    for (int i = 0; i < 12; ++i) { // 4.8 s of a slow final pass
+        scheduler.advance(0.4);
+        request->markProgress();
+    }
+    EXPECT_EQ(completions, 0) << "gave up on a final that was still being decoded";
+    recognizer.takeEnd();
+    recognizer.final("Open Terminal");
+    scheduler.runDue();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>("open terminal"));
+
+    // A decoder that moves on but never answers is given up at 8 s.
+    open(Mode::hold);
+    say("open");
+    controller.endListeningWindow(controller.generation());
+    recognizer.takeEnd();
+    request = recognizer.last().request;
+    while (completions == 1 && elapsed() < 20) {
+        scheduler.advance(0.1);
+        request->markProgress();
+    }
+    EXPECT_NEAR(elapsed(), 8.0, 0.21);
+    EXPECT_FALSE(finalText.has_value());
+}
+
+// The first request after a start may come while the model still loads: its phrase
+// is decoded once the load is done instead of being lost at 3 s.
+TEST_F(SpeechControllerTest, aWindowWaitsForAModelStillLoading) {
+    recognizer.available = false;
+    recognizer.loading = true;
+    open(Mode::hold);
+    controller.appendAudio(std::vector<float>(512, 0.1f));
+    controller.endListeningWindow(controller.generation());
+    scheduler.advance(6);
+    EXPECT_EQ(completions, 0) << "the phrase was lost while the model loaded";
+    recognizer.loading = false;
+    recognizer.available = true;
+    recognizer.takeEnd();
+    recognizer.final("Maximize");
+    scheduler.runDue();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(finalText, std::optional<QString>("maximize"));
 }
 
 TEST_F(SpeechControllerTest, aRecogniserThatOwesNoFinalFinishesHalfASecondAfterTheEnd) {

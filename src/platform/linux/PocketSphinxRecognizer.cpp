@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "platform/linux/FliteLexicon.h"
 #include "platform/linux/RoomSound.h"
+#include "platform/linux/SpeechAgreement.h"
 #include "platform/linux/SpeechGrammar.h"
 #include "platform/linux/SpeechReading.h"
 
@@ -71,26 +72,12 @@ struct CmnPrior {
     }
 };
 
-// Vowels of a pronunciation ("G AE L K Y AH L EY T ER": 4).
-int syllables(const std::string& phones) {
-    static const std::set<std::string> vowels = {"AA", "AE", "AH", "AO", "AW", "AY", "EH", "ER",
-                                                 "EY", "IH", "IY", "OW", "OY", "UH", "UW"};
-    int n = 0;
-    std::size_t at = 0;
-    while (at < phones.size()) {
-        const std::size_t end = std::min(phones.find(' ', at), phones.size());
-        n += vowels.count(phones.substr(at, end - at)) ? 1 : 0;
-        at = end + 1;
-    }
-    return n;
-}
-
 // Syllables of a text as the decoder's dictionary says it; a word it lacks counts two.
 int syllablesOf(ps_decoder_t* ps, const QString& text) {
     int n = 0;
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         char* phones = ps_lookup_word(ps, word.toUtf8().constData());
-        n += phones ? syllables(phones) : 2;
+        n += phones ? SpeechGrammar::syllables(phones) : 2;
         if (phones)
             ckd_free(phones);
     }
@@ -314,12 +301,15 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const auto lookupFor = [l](ps_decoder_t* g) {
         return SpeechGrammar::Lookup([g, l](const std::string& word) { return lookUpWord(g, l, word); });
     };
+    const SpeechGrammar::Lookup dictionary = [l](const std::string& word) { return phonesOf(l, word); };
     install(d.fixed, l,
             SpeechGrammar::build(request->contextualStrings(), SpeechGrammar::withoutFree(request->shapes()),
-                                 lookupFor(d.fixed.ps), guess));
+                                 lookupFor(d.fixed.ps), guess, {}, dictionary));
     install(d.shapes, l,
             SpeechGrammar::build(request->contextualStrings(), request->shapes(), lookupFor(d.shapes.ps),
-                                 guess, d.commonWords));
+                                 guess, d.commonWords, dictionary));
+    // Loading a new grammar takes a while on a loaded machine: the final is still on its way.
+    request->markProgress();
     // Without an active search a decoder crashes on the first hypothesis.
     std::vector<GrammarDecoder*> grammars;
     for (GrammarDecoder* gd : {&d.fixed, &d.shapes})
@@ -371,7 +361,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                           ? std::size_t((request->openingSound() + rule_.openingSoundDelay) * sampleRate)
                           : 0);
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
-    const SpeechGrammar::Verbs verbs(request->shapes());
+    const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's.
     auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {
@@ -381,6 +371,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.text =
             out.hasFree ? SpeechReading::withFreeWordsHeard(reading, general, &out.freeSure) : reading.text;
         out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
+        out.agrees = !out.text.isEmpty() && agreement.agrees(g, reading.text, general.text);
         out.scorePerFrame = reading.scorePerFrame;
         // Where the general model heard no speech, a grammar's path is forced onto noise.
         out.coverage =
@@ -394,33 +385,18 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return SpeechGrammar::formatNumbers(r.raw) == r.raw ||
                r.scorePerFrame >= rule_.minNumberScorePerFrame;
     };
+    // Paths forced onto other speech cover less of it, or leave the general model with
+    // more to say.
     const auto plausible = [&](const Decision::Reading& r) {
         return !r.text.isEmpty() && r.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
                r.extraSyllables <= rule_.maxExtraSyllables;
     };
-    // Readings of one window that disagree on the verb ("open" and "quit", "end" and
-    // "run"), or a verb said to a name on an unsure score: the window is a miss, never
-    // the action, as a wrong verb there does the opposite of what was said.
-    const auto verbSure = [&](const Decision::Reading& r, const Decision::Reading& other,
-                              const Reading& general) {
-        const auto verbOf = [](const QString& text) { return text.section(QLatin1Char(' '), 0, 0); };
-        const QString verb = verbOf(r.text);
-        const auto differs = [&](const QString& said) {
-            return said != verb && !SpeechReading::heardAlike(l, verb, said);
-        };
-        const QString heardVerb = verbOf(general.text);
-        if (verbs.all.count(verb) && verbs.all.count(heardVerb) && differs(heardVerb))
-            return false;
-        if (!verbs.naming.count(verb) || !r.text.contains(QLatin1Char(' ')))
-            return true;
-        const QString otherVerb = verbOf(other.text);
-        if (verbs.naming.count(otherVerb) && plausible(other) && differs(otherVerb))
-            return false;
-        return r.scorePerFrame >= rule_.minNamedScorePerFrame;
-    };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
-    // general model heard the carrier and was sure of the free words.
+    // general model was sure of the free words. Either is acted on only where the
+    // general model heard what decides it (SpeechAgreement); otherwise the general
+    // model's text goes on, unless that is a name alone where the grammar heard a verb
+    // of another kind ("end writing room" heard as "writing them" runs nothing).
     auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
                       Decision& decision) {
         decision = {};
@@ -435,12 +411,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const Decision::Reading& shapes = decision.shapes;
         const bool cutShort = shapes.hasFree && SpeechReading::goesOn(fixed.raw, shapes.raw) &&
                               shapes.scorePerFrame >= fixed.scorePerFrame - rule_.cutShortMargin;
-        const bool fixedKept = useFixed && plausible(fixed) && !cutShort &&
-                               fixed.scorePerFrame >= rule_.minScorePerFrame && numberSure(fixed);
-        const bool shapesKept = !fixedKept && useShapes && shapes.hasFree && plausible(shapes) &&
-                                ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
-                                 (shapes.carrierHeard && shapes.freeSure >= rule_.minFreeSure &&
-                                  shapes.scorePerFrame >= rule_.minFreeScorePerFrame));
+        const bool fixedTrusted = useFixed && plausible(fixed) && !cutShort &&
+                                  fixed.scorePerFrame >= rule_.minScorePerFrame && numberSure(fixed);
+        const bool fixedKept = fixedTrusted && fixed.agrees;
+        const bool shapesKept =
+            !fixedKept && useShapes && shapes.hasFree && shapes.agrees && plausible(shapes) &&
+            ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
+             (shapes.freeSure >= rule_.minFreeSure && shapes.scorePerFrame >= rule_.minFreeScorePerFrame));
         const Decision::Reading& shown = shapesKept || !useFixed ? shapes : fixed;
         decision.grammarText = shown.text;
         decision.scorePerFrame = shown.scorePerFrame;
@@ -448,11 +425,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.grammarKept = fixedKept || shapesKept;
         decision.phrasesKept = fixedKept;
         decision.riseDb = loudness.riseDb();
-        if (rule_.refuseUnsureVerbs && decision.grammarKept && !verbSure(shown, &shown == &shapes ? fixed : shapes, general)) {
-            decision.unsure = true;
-            return QString();
-        }
-        return decision.grammarKept ? shown.text : general.text;
+        decision.contradicted = useFixed && agreement.contradicts(fixed.raw, general.text);
+        if (decision.grammarKept)
+            return shown.text;
+        return fixedTrusted && decision.contradicted ? QString() : general.text;
     };
     // What a grammar decoder heard so far.
     const auto live = [](const GrammarDecoder& gd) {
@@ -477,6 +453,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 handler(std::nullopt, QStringLiteral("speech decoding failed"));
                 return;
             }
+            request->markProgress();
             const Reading general = SpeechReading::read(l);
             Decision decision;
             lastHeardNobody_ = !heardSomebody();
@@ -498,7 +475,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             Reading shapesReading = live(d.shapes);
             QString text = choose(fixedReading, shapesReading, general, decision);
             const QString liveText = text;
-            const bool settled = decision.phrasesKept && !decision.unsure &&
+            const bool settled = decision.phrasesKept &&
                                  !SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw) &&
                                  !rule_.alwaysSecondPass;
             // The grammar pass is cheap, so a short utterance is decoded once more as a
@@ -509,8 +486,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             const auto readAgain = [&](GrammarDecoder& gd, const Reading& live) {
                 if (gd.ready && wholeAgain && ps_start_utt(gd.ps) >= 0 &&
                     ps_process_raw(gd.ps, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
-                    ps_end_utt(gd.ps) >= 0)
+                    ps_end_utt(gd.ps) >= 0) {
+                    request->markProgress();
                     return SpeechReading::read(gd.ps);
+                }
                 return live;
             };
             // The free slots' grammar is decoded again only where it may change the

@@ -68,12 +68,6 @@ struct GrammarRule {
     // has died away, loudness says nothing of anybody speaking (over a silent
     // microphone the chime alone read as "tile").
     double openingSoundDelay = 0.25;
-    // A reading that does something to a named app or setup (open, quit, run, end …)
-    // is believed only when its path scored this well: a verb misheard there does the
-    // opposite of what was said (measured: "end deep work" heard as "end the
-    // morning" at −26.8, "heads down" as "end vlc" at −28.4).
-    double minNamedScorePerFrame = -26.0;
-    bool refuseUnsureVerbs = false; // off: it cost right commands of the flite voices
     // Decode every utterance a second time as a whole, even where the live reading is
     // trusted as it stands. On: skipping it there let a question heard in noise pass
     // for a command ("how do I open a jar" as "focus my editor").
@@ -123,6 +117,7 @@ public:
             int extraSyllables = 0;
             bool hasFree = false;
             bool carrierHeard = false;
+            bool agrees = false; // the general model heard what decides its action
             double freeSure = 1; // the least posterior among the free words heard
         };
         Reading fixed, shapes;
@@ -134,9 +129,12 @@ public:
         double generalScorePerFrame = 0;
         bool grammarKept = false;
         bool phrasesKept = false; // the phrases' grammar's, not the free slots'
+        // The phrases' reading opens with a verb of another kind than a name alone
+        // picks, and the general model heard no verb: where that reading was refused
+        // for its verb alone, nothing is taken.
+        bool contradicted = false;
         bool quietRoom = false;
         double riseDb = 0;       // the window's loudest stretch over the room's sound
-        bool unsure = false;     // a trusted reading refused for its verb: nothing said
         bool secondPass = false; // the whole utterance was decoded again
         QString liveText;        // what the rule made of the live readings
     };

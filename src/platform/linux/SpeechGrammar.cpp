@@ -173,6 +173,38 @@ std::optional<std::vector<std::string>> words(const QString& phrase, const Looku
     return out;
 }
 
+int syllables(const std::string& phones) {
+    static const std::set<std::string> vowels = {"AA", "AE", "AH", "AO", "AW", "AY", "EH", "ER",
+                                                 "EY", "IH", "IY", "OW", "OY", "UH", "UW"};
+    int n = 0;
+    std::size_t at = 0;
+    while (at < phones.size()) {
+        const std::size_t end = std::min(phones.find(' ', at), phones.size());
+        n += vowels.count(phones.substr(at, end - at)) ? 1 : 0;
+        at = end + 1;
+    }
+    return n;
+}
+
+QStringList sayableShortNames(const QStringList& names, const Lookup& lookup) {
+    QStringList out;
+    for (const QString& name : names) {
+        const QStringList tokens = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        int vowels = 0;
+        bool known = !tokens.isEmpty();
+        for (const QString& token : tokens) {
+            const auto phones = isAsciiLetters(token) ? lookup(token.toStdString()) : std::nullopt;
+            known = known && phones.has_value();
+            if (!known)
+                break;
+            vowels += syllables(*phones);
+        }
+        if (known && vowels >= minShortNameSyllables)
+            out << name;
+    }
+    return out;
+}
+
 namespace {
 
 // The phrases that can be spoken, each spelled once: phrases that sound the same
@@ -230,8 +262,8 @@ const char* ruleOf(SpeechShapes::Slot slot) {
 } // namespace
 
 SpeechShapes withoutFree(const SpeechShapes& all) {
-    SpeechShapes out;
-    out.names = all.names;
+    SpeechShapes out = all;
+    out.shapes.clear();
     for (const SpeechShapes::Shape& shape : all.shapes) {
         const bool free = std::any_of(shape.begin(), shape.end(), [](const SpeechShapes::Part& part) {
             return std::find(part.fills.begin(), part.fills.end(), SpeechShapes::Slot::free) !=
@@ -243,31 +275,6 @@ SpeechShapes withoutFree(const SpeechShapes& all) {
     return out;
 }
 
-Verbs::Verbs(const SpeechShapes& shapes) {
-    using Slot = SpeechShapes::Slot;
-    for (const SpeechShapes::Shape& shape : shapes.shapes) {
-        if (shape.empty() || shape.front().words.isEmpty() || shape.front().optional)
-            continue;
-        const auto names = [](const SpeechShapes::Part& part) {
-            return std::any_of(part.fills.begin(), part.fills.end(),
-                               [](Slot s) { return s == Slot::app || s == Slot::setup; });
-        };
-        // A name may come after optional fillers ("the").
-        bool named = false;
-        for (std::size_t i = 1; i < shape.size() && !named; ++i) {
-            named = names(shape[i]);
-            if (!shape[i].optional)
-                break;
-        }
-        for (const QString& words : shape.front().words) {
-            const QString first = words.section(QLatin1Char(' '), 0, 0);
-            all.insert(first);
-            if (named)
-                naming.insert(first);
-        }
-    }
-}
-
 QString unmarked(const QString& text) {
     QString out = text;
     out.remove(QLatin1Char(freeMark));
@@ -275,7 +282,7 @@ QString unmarked(const QString& text) {
 }
 
 Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup& lookup, const Lookup& guess,
-            const std::vector<std::string>& freeWords) {
+            const std::vector<std::string>& freeWords, const Lookup& dictionary) {
     using Slot = SpeechShapes::Slot;
     Build result;
     Spoken spoken;
@@ -285,6 +292,8 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
     std::map<Slot, Spoken> named;
     for (const auto& [slot, names] : shapes.names)
         named[slot].add(names, lookup, guess, result);
+    named[Slot::app].add(sayableShortNames(shapes.shortAppNames, dictionary ? dictionary : lookup), lookup,
+                         guess, result);
     auto has = [&](Slot slot) {
         if (slot == Slot::free || slot == Slot::count || slot == Slot::level)
             return true;

@@ -34,20 +34,28 @@ inline constexpr char freeMark = '_';
 // slot, a few words out of `freeWords` and the window's own words. Every word is
 // checked against the dictionary; a missing one gets a pronunciation of our own
 // (`guess` is the last resort) or its phrase is left out.
+// `dictionary` is the model's own dictionary (default: `lookup`), which alone vouches
+// for a shorter form of an app's name.
 Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup& lookup,
-            const Lookup& guess = {}, const std::vector<std::string>& freeWords = {});
+            const Lookup& guess = {}, const std::vector<std::string>& freeWords = {},
+            const Lookup& dictionary = {});
 
 // The shapes with no free slot: what the first grammar hears besides the phrases.
 // ("play" alone stays with the free slots' grammar: beside the phrases it let a
 // free request read as a command.)
 SpeechShapes withoutFree(const SpeechShapes& all);
 
-// The words a shape opens with when a name follows them (open, quit, run, end …),
-// and every word any shape opens with: the verbs of the window's commands.
-struct Verbs {
-    std::set<QString> naming, all;
-    explicit Verbs(const SpeechShapes& shapes);
-};
+// A shorter form of an app's name is said only with this many syllables or more:
+// noise fills a short one ("code", "pad") too easily.
+inline constexpr int minShortNameSyllables = 2;
+
+// Vowels of a pronunciation ("K AE L K Y AH L EY T ER": 4).
+int syllables(const std::string& phones);
+
+// The shorter forms of app names a person says: words the dictionary knows (not a
+// version, edition or build token such as "esr" or "q16"), long enough that noise
+// does not fill them.
+QStringList sayableShortNames(const QStringList& names, const Lookup& dictionary);
 
 // The longest run of free words a free slot takes.
 inline constexpr int maxFreeWords = 4;

@@ -110,8 +110,15 @@ bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& g
     return false;
 }
 
+QStringList phonesOf(ps_decoder_t* ps, const QString& word) {
+    return phonesOf(ps, QStringList{word});
+}
+
 bool heardAlike(ps_decoder_t* ps, const QString& word, const QString& generalText) {
-    const QStringList phones = phonesOf(ps, {word});
+    return heardAlike(ps, phonesOf(ps, QStringList{word}), generalText);
+}
+
+bool heardAlike(ps_decoder_t* ps, const QStringList& phones, const QString& generalText) {
     if (phones.isEmpty())
         return false;
     const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);

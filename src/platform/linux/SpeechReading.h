@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <pocketsphinx.h>
 
@@ -39,6 +40,11 @@ bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& g
 // Whether the general model heard a word, or one said nearly alike ("and" for "end"),
 // in its text; a word of two phones or fewer only said the same.
 bool heardAlike(ps_decoder_t* ps, const QString& word, const QString& generalText);
+// The same for a word said with these phones (one the general model may not know).
+bool heardAlike(ps_decoder_t* ps, const QStringList& phones, const QString& generalText);
+
+// A word's phones as the decoder's dictionary says them; none where it lacks the word.
+QStringList phonesOf(ps_decoder_t* ps, const QString& word);
 
 // Whether a grammar text with free words goes another way from a text that starts
 // with the same word: "new setup called gym_" or "save layout as coding_" from "new
