@@ -437,7 +437,7 @@ bool ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double time
     return false;
 }
 
-Outcome ActionExecutor::openApp(const QString& name) {
+Outcome ActionExecutor::openApp(const QString& name, Front front) {
     const auto app = installedApp(name);
     if (!app)
         return failed(QStringLiteral("No app called ") + quoted(name));
@@ -447,7 +447,12 @@ Outcome ActionExecutor::openApp(const QString& name) {
         qCInfo(lcApp).noquote() << "couldn't start" << id << "—" << launch.error;
         return failed(QStringLiteral("Couldn't open ") + app->name);
     }
-    waitForFrontmost(launch.pid, id, launchFrontWait);
+    if (front == Front::needed) {
+        if (!waitForFrontmost(launch.pid, id, launchWait))
+            return failed(QStringLiteral("Couldn't switch to ") + app->name);
+    } else {
+        waitForFrontmost(launch.pid, id, launchFrontWait);
+    }
     return succeeded(QStringLiteral("Opened ") + app->name);
 }
 
@@ -465,8 +470,10 @@ Outcome ActionExecutor::quitApp(const QString& name) {
 
 Outcome ActionExecutor::focusApp(const QString& name) {
     const auto app = runningApp(name);
-    if (!app)
-        return execute(Action::openApp(name));
+    if (!app) {
+        qCInfo(lcApp).noquote() << "executing:" << Action::openApp(name).planToken();
+        return openApp(name, Front::needed);
+    }
     const QString display = app->name.isEmpty() ? name : app->name;
     const bool activated = c_.launcher && !app->id.isEmpty() && c_.launcher->activate(app->id);
     // A window that never takes the focus leaves another app in front, and the next

@@ -62,6 +62,7 @@ public:
     static QString named(const QStringList& names);
 
     static constexpr double launchFrontWait = 1.2;
+    static constexpr double launchWait = 5.0;
     static constexpr double shortcutLimit = 10.0;
     static constexpr const char* dndShortcut = "Brisklet DND";
 
@@ -82,7 +83,11 @@ private:
     std::optional<Running> runningApp(const QString& name);
     // True once the app is in front; false when the time ran out first.
     bool waitForFrontmost(qint64 pid, const QString& id, double timeout);
-    Outcome openApp(const QString& name);
+    // Whether the opened app must come to the front for the outcome to be a success.
+    // A plain open keeps its success either way; one that a focus asked for must,
+    // since the plan's next step acts on the window in front.
+    enum class Front { hoped, needed };
+    Outcome openApp(const QString& name, Front front = Front::hoped);
     Outcome quitApp(const QString& name);
     Outcome focusApp(const QString& name);
     Outcome meetingMode();

@@ -492,8 +492,7 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
     if (captureVerbs().contains(first) && k >= 0)
         return Plan{Action::captureSetup(captureName(words, k))};
 
-    // A setup said by a trigger phrase or with its number as a word is named as
-    // stored; any other name goes on as said.
+    // A setup that no lookup finds goes on as said too: the executor says so.
     const auto said = [&](const QString& target) { return setupNamed(target).value_or(target); };
     if (count >= 2) {
         if (words.last() == setupWord) {
@@ -519,8 +518,14 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 
 std::optional<QString> IntentMatcher::setupNamed(const QString& target) const {
     const SetupTable& table = *setupTable();
-    if (const auto it = table.named.constFind(setupKey(target)); it != table.named.cend())
+    if (const auto it = table.named.constFind(setupKey(target)); it != table.named.cend()) {
+        // Plans name a setup in the words said. Where those words are not its name (a
+        // trigger phrase, or its number said the other way), the stored name goes on
+        // instead, or the executor's lookup by the words could find another setup.
+        if (withSetupWord(Text::normalize(*it)) == withSetupWord(target))
+            return target;
         return *it;
+    }
     if (setups_.lookupName(target))
         return target;
     return std::nullopt;

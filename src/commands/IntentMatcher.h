@@ -80,8 +80,9 @@ private:
     std::optional<Plan> exactSetupMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> fuzzyMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> setupParametric(const QString& phrase) const;
-    // The setup a said name finds: its name or trigger phrase, numbers said either way
-    // (as stored), else the setups' own lookup (as said).
+    // The name a plan gives the setup a said name finds, by its name or trigger phrase
+    // with numbers said either way, else by the setups' own lookup: the words as said,
+    // or the stored name where the words are a trigger phrase or another number form.
     std::optional<QString> setupNamed(const QString& target) const;
     Plan openPlan(const QString& target) const;
     Plan quitPlan(const QString& target) const;

@@ -283,6 +283,48 @@ TEST_F(Executor, focusingAnAppThatIsNotRunningOpensIt) {
     EXPECT_EQ(run(Action::focusApp("nothing")), (Outcome{false, "No app called “nothing”"}));
 }
 
+// "maximize firefox" with firefox stopped: the maximize must land on firefox's
+// window, or nowhere, never on the window that was in front.
+class ExecutorLateWindow : public Executor {
+protected:
+    ExecutorLateWindow() {
+        desktop.setActive(terminal);
+        terminalFrame = desktop.frameOf(terminal);
+    }
+    Outcome maximize(FakeLauncher::App firefox) {
+        launcher.install("firefox-esr", firefox);
+        return perform({Action::focusApp("firefox"), Action::moveWindow(WindowPosition::maximize)});
+    }
+    std::optional<platform::WindowId> firefoxWindow() {
+        for (const platform::WindowInfo& w : desktop.windows())
+            if (w.appId == "firefox-esr")
+                return w.id;
+        return std::nullopt;
+    }
+    const platform::WindowId terminal = window(78, "terminal");
+    QRectF terminalFrame;
+};
+
+TEST_F(ExecutorLateWindow, aWindowThatComesUpLateIsWaitedForAndMaximized) {
+    EXPECT_EQ(maximize({.delay = 3, .takesFocus = true}), (Outcome{true, "Maximized"}));
+    EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
+    ASSERT_TRUE(firefoxWindow());
+    EXPECT_EQ(desktop.frameOf(*firefoxWindow()), QRectF(0, 25, 1440, 875));
+}
+
+TEST_F(ExecutorLateWindow, aWindowThatNeverComesStopsThePlan) {
+    EXPECT_EQ(maximize({.delay = -1}), (Outcome{false, "Couldn't switch to Firefox"}));
+    EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
+    EXPECT_EQ(desktop.activeWindow(), terminal);
+}
+
+TEST_F(ExecutorLateWindow, aWindowThatComesUpBehindStopsThePlan) {
+    const double start = clock.now();
+    EXPECT_EQ(maximize({.delay = 0.5, .takesFocus = false}), (Outcome{false, "Couldn't switch to Firefox"}));
+    EXPECT_NEAR(clock.now() - start, 5.0, 0.031) << "the launch wait";
+    EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
+}
+
 TEST_F(Executor, focusingARunningAppBringsItToTheFront) {
     const auto firefox = window(77, "firefox-esr");
     desktop.setActive(window(78, "terminal"));

@@ -57,9 +57,11 @@ protected:
         for (const auto& [id, name, wmClass, args] :
              {std::tuple{"org.example.Viewer", "Example Viewer", "FancyViewer",
                          " --count 2 --title Viewer --class viewer,FancyViewer"},
+              std::tuple{"org.example.Clock", "Example Clock", "ExampleClock",
+                         " --refuse-focus --title Clock --class clock,ExampleClock --geometry 300x200+80+80"},
               std::tuple{
-                  "org.example.Clock", "Example Clock", "ExampleClock",
-                  " --refuse-focus --title Clock --class clock,ExampleClock --geometry 300x200+80+80"}}) {
+                  "org.example.Sketchpad", "Sketchpad", "Sketchpad",
+                  " --map-after 3 --title Sketchpad --class sketchpad,Sketchpad --geometry 300x200+80+80"}}) {
             QFile f(dir.path() + "/applications/" + id + ".desktop");
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(QByteArray("[Desktop Entry]\nType=Application\nName=") + name +
@@ -89,7 +91,7 @@ protected:
     }
     void TearDown() override {
         if (launcher)
-            for (const char* id : {"org.example.Viewer", "org.example.Clock"})
+            for (const char* id : {"org.example.Viewer", "org.example.Clock", "org.example.Sketchpad"})
                 launcher->quit(id);
     }
 
@@ -109,6 +111,24 @@ protected:
             active = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
         std::free(reply);
         return active;
+    }
+    // Another app's window in front, with the focus.
+    std::optional<xcb_window_t> frontWindow() {
+        const auto front = x.startClient(
+            {"--class", "viewer,FancyViewer", "--title", "Front", "--geometry", "500x400+40+40"});
+        if (!front)
+            return std::nullopt;
+        x.sendToRoot(front, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
+        if (!X11Session::waitUntil([&] { return activeWindow() == front; }, 3))
+            return std::nullopt;
+        return front;
+    }
+    ActionExecutor::Outcome perform(Plan plan) {
+        std::optional<ActionExecutor::Outcome> outcome;
+        executor->performPlan(std::move(plan), [&](const ActionExecutor::Outcome& o) { outcome = o; });
+        if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 10000))
+            return {false, "no completion"};
+        return *outcome;
     }
 };
 } // namespace
@@ -162,19 +182,28 @@ TEST_F(ExecutorX11Test, aWindowThatNeverTakesTheFocusStopsThePlanBeforeTheFrontW
                                [&](xcb_window_t w) { return x.windowClass(w) == "clock,ExampleClock"; });
         },
         5.0));
-    // Another app's window over it, with the focus.
-    const auto front =
-        x.startClient({"--class", "viewer,FancyViewer", "--title", "Front", "--geometry", "500x400+40+40"});
+    const auto front = frontWindow();
     ASSERT_TRUE(front);
-    x.sendToRoot(front, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
-    ASSERT_TRUE(X11Session::waitUntil([&] { return activeWindow() == front; }, 3));
-    const auto before = outerFrame(x, front);
+    const auto before = outerFrame(x, *front);
 
-    std::optional<ActionExecutor::Outcome> outcome;
-    executor->performPlan({Action::focusApp("example clock"), Action::moveWindow(WindowPosition::maximize)},
-                          [&](const ActionExecutor::Outcome& o) { outcome = o; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 10000));
-    EXPECT_EQ(*outcome, (ActionExecutor::Outcome{false, "Couldn't switch to Example Clock"}));
+    EXPECT_EQ(perform({Action::focusApp("example clock"), Action::moveWindow(WindowPosition::maximize)}),
+              (ActionExecutor::Outcome{false, "Couldn't switch to Example Clock"}));
     QTest::qWait(300); // a move that went astray would land by now
-    EXPECT_EQ(outerFrame(x, front), before) << "the front window was moved";
+    EXPECT_EQ(outerFrame(x, *front), before) << "the front window was moved";
+}
+
+TEST_F(ExecutorX11Test, anAppWhoseWindowMapsLateIsWaitedForBeforeItIsMaximized) {
+    const auto front = frontWindow();
+    ASSERT_TRUE(front);
+    const auto before = outerFrame(x, *front);
+
+    EXPECT_EQ(perform({Action::focusApp("sketchpad"), Action::moveWindow(WindowPosition::maximize)}),
+              (ActionExecutor::Outcome{true, "Maximized"}));
+    QTest::qWait(300);
+    EXPECT_EQ(outerFrame(x, *front), before) << "the front window was moved";
+    const auto all = x.clientList();
+    const auto late = std::find_if(all.begin(), all.end(),
+                                   [&](xcb_window_t w) { return x.windowClass(w) == "sketchpad,Sketchpad"; });
+    ASSERT_NE(late, all.end());
+    EXPECT_GT(outerFrame(x, *late).value_or(QRectF()).width(), 1000) << "the late window was maximized";
 }

@@ -112,7 +112,7 @@ TEST_F(PhraseTable, EveryPhraseGivesItsPlan) {
     // The fixture tree reads as the installed apps (NoDisplay left out, the home copy
     // of slack wins, a sub-folder entry gets a dashed ID).
     ASSERT_EQ(index.apps().size(), 10u);
-    ASSERT_EQ(setups.setups().size(), 7u);
+    ASSERT_EQ(setups.setups().size(), 8u);
     QStringList names;
     for (const IndexedApp& app : index.apps())
         names << app.bundleID.value_or("?") + "=" + app.name;
@@ -125,6 +125,32 @@ TEST_F(PhraseTable, EveryPhraseGivesItsPlan) {
     for (const Row& row : rows) {
         EXPECT_EQ(describe(matcher.match(row.phrase)).toStdString(), row.expected.toStdString())
             << "phrases.txt:" << row.line << " \"" << row.phrase.toStdString() << "\"";
+    }
+}
+
+// The executor looks a plan's setup up by the plan's name, in the same store: the
+// words said where they are the setup's name, the stored name where they are a
+// trigger phrase or say its number the other way.
+TEST_F(PhraseTable, ASetupPlanFindsTheSetupThatWasSaid) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"open deep work", "Deep Work"},
+        {"close deep work", "Deep Work"},
+        {"set up morning", "Morning"},
+        {"stop morning setup", "Morning"},
+        {"quit reading two", "Reading Two"},
+        // The words said would find nothing, or another setup.
+        {"open quiet time", "Reading"},
+        {"close workout", "Gym"},
+        {"kill focus time setup", "Deep Work"},
+        {"run reading 2", "Reading Two"},
+        {"open studio two", "Studio 2"},
+    };
+    for (const auto& [phrase, setup] : rows) {
+        const Plan plan = matcher.match(phrase);
+        ASSERT_EQ(plan.size(), 1u) << phrase;
+        const auto found = setups.lookup(plan.front().name);
+        EXPECT_EQ(found ? found->name.toStdString() : "nothing", setup)
+            << phrase << " gives " << describe(plan).toStdString();
     }
 }
 

@@ -212,6 +212,13 @@ void FakeDesktop::requestFrame(WindowId window, const QRectF& frame, bool withSi
 
 std::optional<WindowId> FakeDesktop::activeWindow() {
     std::lock_guard lock(mutex_);
+    // As a window manager does: a new window takes the focus when it maps, not before.
+    for (Entry& e : windows_) {
+        if (e.w.takesFocus && listed(e)) {
+            e.w.takesFocus = false;
+            active_ = e.w.info.id;
+        }
+    }
     return active_;
 }
 
@@ -399,9 +406,8 @@ platform::AppLauncher::Launch FakeLauncher::launch(const QString& desktopId, con
         w.info.title = urls.isEmpty() ? desktopId : urls.front();
         w.info.frame = app.frame;
         w.appearsAt = clock_.now() + app.delay;
-        const platform::WindowId id = desktop_.addWindow(w);
-        if (app.takesFocus)
-            desktop_.setActive(id);
+        w.takesFocus = app.takesFocus;
+        desktop_.addWindow(w);
     }
     return {true, pid, {}};
 }

@@ -27,6 +27,7 @@ public:
         int dropsMoves = 0;        // the window manager drops this many moves first
         bool unreadable = false;   // frame reads fail (the window is half gone)
         double appearsAt = 0;      // listed only from this clock time on
+        bool takesFocus = false;   // takes the focus when it comes to be listed
         QString startupId;         // the window's own
     };
 
