@@ -116,7 +116,7 @@ private:
     struct Loaded {
         Outcome outcome = Outcome::missing;
         List list;
-        bool filledIn = false; // ids or dates were made up: write them back
+        bool filledIn = false; // ids or dates were made up, or names freed: write them back
     };
 
     Loaded readFile() const;
