@@ -397,6 +397,33 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
     EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
 }
 
+TEST_F(AppDelegateTest, aCardRunsAndEndsTheSetupItShowsWhenAnotherIsSaidAlike) {
+    auto delegate = make();
+    delegate->launch();
+    brisklet::Setup desk = focusSetup();
+    desk.name = QStringLiteral("Desk setup");
+    brisklet::Setup alike = focusSetup();
+    alike.name = QStringLiteral("Desk set up");
+    ASSERT_TRUE(delegate->setups()->upsert(desk));
+    ASSERT_TRUE(delegate->setups()->upsert(alike));
+    const auto answered = [&] {
+        const QString text = delegate->hud()->state().text;
+        return text.contains(QStringLiteral(": nothing to do")) || text.contains(QStringLiteral(" ended"));
+    };
+
+    delegate->home()->onRunSetup(alike);
+    ASSERT_TRUE(waitFor(answered)) << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Desk set up"))
+        << delegate->hud()->state().text.toStdString();
+
+    delegate->hud()->show(HUDState::info(QStringLiteral("before")));
+    delegate->home()->onEndSetup(alike);
+    ASSERT_TRUE(waitFor(answered)) << delegate->hud()->state().text.toStdString();
+    // By now the store has read its file back and freed the later name as a copy.
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Desk set up"))
+        << delegate->hud()->state().text.toStdString();
+}
+
 TEST_F(AppDelegateTest, anUpdateThatCannotBeWrittenSaysSoInsteadOfMatching) {
     auto delegate = make();
     delegate->launch();
