@@ -206,6 +206,13 @@ QString SetupStore::spokenKey(const QString& text) {
     return MatcherWords::setupKey(Text::normalize(text));
 }
 
+QStringList SetupStore::spokenWords(const List& list) {
+    QStringList words;
+    for (const Setup& setup : list)
+        words << setup.name << setup.phrases;
+    return words;
+}
+
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {
     QSet<QString> taken;
     for (const QString& other : existing)

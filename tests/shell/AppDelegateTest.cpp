@@ -612,6 +612,54 @@ TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOu
     EXPECT_FALSE(outcome->message.isEmpty());
 }
 
+TEST_F(AppDelegateTest, aMagicProposalIsNeverSavedUnderAnotherSetupsPhrase) {
+    auto delegate = make(true);
+    delegate->launch();
+    brisklet::Setup studio = focusSetup();
+    studio.name = QStringLiteral("Studio");
+    studio.phrases = {QStringLiteral("everyday")};
+    ASSERT_TRUE(delegate->setups()->upsert(studio));
+    const auto everyday = [] {
+        MagicProposal p;
+        p.title = QStringLiteral("Everyday");
+        p.draft.id = QUuid::createUuid();
+        p.draft.name = QStringLiteral("Everyday");
+        return p;
+    };
+    const auto free = [&](const QUuid& id) {
+        const auto saved = delegate->setups()->setup(id);
+        if (!saved)
+            return false;
+        for (const QString& word : QStringList{saved->name} + saved->phrases)
+            if (SetupStore::spokenKey(word) == QStringLiteral("everyday"))
+                return false;
+        return true;
+    };
+
+    // Magic's card, and the words a draft described to Magic is kept away from.
+    auto* host = qobject_cast<MagicPaneHost*>(delegate->home()->magic);
+    ASSERT_TRUE(host && host->onSaveDraft && host->builder);
+    EXPECT_TRUE(host->builder->inventoryProvider().takenWords.contains(QStringLiteral("everyday")));
+    const MagicProposal fromMagic = everyday();
+    EXPECT_TRUE(host->onSaveDraft(fromMagic.draft));
+    EXPECT_TRUE(free(fromMagic.draft.id)) << delegate->hud()->state().text.toStdString();
+    EXPECT_FALSE(delegate->hud()->state().text.contains("“everyday” anytime"));
+
+    // Onboarding's Magic step.
+    const MagicProposal fromOnboarding = everyday();
+    const auto name = delegate->onboarding()->onMagicSave(fromOnboarding);
+    ASSERT_TRUE(name.has_value());
+    EXPECT_NE(SetupStore::spokenKey(*name), QStringLiteral("everyday"));
+    EXPECT_TRUE(free(fromOnboarding.draft.id));
+
+    // Said, the words still run the setup they belonged to.
+    delegate->flow()->dispatch(QStringLiteral("everyday"));
+    ASSERT_TRUE(waitFor([&] { return delegate->hud()->state().text.contains(": nothing to do"); }))
+        << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Studio”"))
+        << delegate->hud()->state().text.toStdString();
+}
+
 TEST_F(AppDelegateTest, aDescriptionBuiltBeforeAnyScanTakesTheBrowserWatchsAnswer) {
     Prefs::setValue(Prefs::Key::onboarded, true);
     auto delegate = make(true);
