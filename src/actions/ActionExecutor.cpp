@@ -90,8 +90,16 @@ Outcome doNotDisturb(platform::SystemActions& system) {
     return succeeded(QStringLiteral("Do Not Disturb toggled"));
 }
 
-Outcome runSetup(SetupPort& setups, const QString& name) {
-    const auto setup = setups.lookup(name);
+// The setup a card or the tray names by id, else the one the words name.
+std::optional<SetupPort::SetupRef> setupOf(SetupPort& setups, const Action& action) {
+    if (!action.setupID.isNull())
+        return SetupPort::SetupRef{action.setupID, action.name};
+    return setups.lookup(action.name);
+}
+
+Outcome runSetup(SetupPort& setups, const Action& action) {
+    const QString& name = action.name;
+    const auto setup = setupOf(setups, action);
     if (!setup)
         return failed(QStringLiteral("No setup called ") + quoted(name) +
                       QStringLiteral(" — say “save this as ") + name +
@@ -100,8 +108,9 @@ Outcome runSetup(SetupPort& setups, const QString& name) {
     return {report.opened > 0 || report.placed > 0, ActionExecutor::runSummary(report)};
 }
 
-Outcome endSetup(SetupPort& setups, const QString& name) {
-    const auto setup = setups.lookup(name);
+Outcome endSetup(SetupPort& setups, const Action& action) {
+    const QString& name = action.name;
+    const auto setup = setupOf(setups, action);
     if (!setup)
         return failed(QStringLiteral("No setup called ") + quoted(name));
     const auto report = setups.end(*setup);
@@ -510,9 +519,9 @@ Outcome ActionExecutor::setupAction(const Action& action) {
         return setupsMissing();
     switch (action.kind) {
     case Action::Kind::runSetup:
-        return runSetup(*c_.setups, action.name);
+        return runSetup(*c_.setups, action);
     case Action::Kind::endSetup:
-        return endSetup(*c_.setups, action.name);
+        return endSetup(*c_.setups, action);
     case Action::Kind::closeOthers:
         return closeOthers(*c_.setups, action.setupID);
     case Action::Kind::undoSetup:

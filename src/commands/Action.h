@@ -59,7 +59,9 @@ struct Action {
     bool muted = false;       // mute: true mutes, false unmutes
     WindowPosition position = WindowPosition::left;
     MediaOp op = MediaOp::play;
-    QUuid setupID; // closeOthers
+    // closeOthers; runSetup and endSetup from a card, the tray or the pick panel, which
+    // know which setup they show even when another is said alike.
+    QUuid setupID;
 
     bool operator==(const Action&) const = default;
 
@@ -75,8 +77,12 @@ struct Action {
     static Action runShortcut(const QString& name) { return named(Kind::runShortcut, name); }
     static Action mediaControl(MediaOp op);
     static Action playMusic(const QString& query, std::optional<QString> app);
-    static Action runSetup(const QString& name) { return named(Kind::runSetup, name); }
-    static Action endSetup(const QString& name) { return named(Kind::endSetup, name); }
+    static Action runSetup(const QString& name, const QUuid& id = {}) {
+        return ofSetup(Kind::runSetup, name, id);
+    }
+    static Action endSetup(const QString& name, const QUuid& id = {}) {
+        return ofSetup(Kind::endSetup, name, id);
+    }
     static Action captureSetup(std::optional<QString> name);
     static Action closeOthers(const QUuid& setupID);
     static Action sortAll() { return simple(Kind::sortAll); }
@@ -109,6 +115,11 @@ private:
         Action a;
         a.kind = kind;
         a.name = name;
+        return a;
+    }
+    static Action ofSetup(Kind kind, const QString& name, const QUuid& id) {
+        Action a = named(kind, name);
+        a.setupID = id;
         return a;
     }
 };

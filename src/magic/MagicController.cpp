@@ -56,18 +56,16 @@ void MagicController::refreshNow() {
 }
 
 void MagicController::scan(std::vector<IndexedApp> apps) {
-    QStringList names;
-    for (const Setup& setup : *setups_.snapshot())
-        names << setup.name;
+    const QStringList words = SetupStore::spokenWords(*setups_.snapshot());
     QPointer<MagicController> self(this);
     const Sources sources = sources_;
-    queue_.async([self, apps = std::move(apps), names, sources] {
+    queue_.async([self, apps = std::move(apps), words, sources] {
         const QDateTime now = QDateTime::currentDateTimeUtc();
         MagicProfile profile = MagicScan::profile(apps, now, sources.scan);
         const MagicRecommender::Desktop desktop =
             sources.desktop ? sources.desktop() : MagicRecommender::Desktop{};
         std::vector<MagicProposal> proposals =
-            MagicRecommender::proposals(profile, apps, names, desktop, now);
+            MagicRecommender::proposals(profile, apps, words, desktop, now);
         MainThread::post(
             [self, profile = std::move(profile), proposals = std::move(proposals), desktop]() mutable {
                 if (self)

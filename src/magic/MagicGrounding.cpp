@@ -58,14 +58,14 @@ std::optional<QString> resolveApp(const QString& text, const MagicRecommender::I
     return bestScore >= acceptScore ? best : std::nullopt;
 }
 
-QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<QString>& existing) {
+QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<QString>& taken) {
     QString base = name;
     if (reserved.contains(Text::normalize(base)))
         base = QStringLiteral("My ") + name;
     if (reserved.contains(Text::normalize(base)))
         base = QStringLiteral("Magic setup");
     QString candidate = base;
-    for (int n = 2; existing.contains(SetupStore::spokenKey(candidate)); ++n)
+    for (int n = 2; taken.contains(SetupStore::spokenKey(candidate)); ++n)
         candidate = base + QLatin1Char(' ') + QString::number(n);
     return candidate;
 }
@@ -89,7 +89,7 @@ std::variant<MagicBuilt, MagicDraftError> ground(const ParsedMagicDraft& draft,
     }
     if (items.empty())
         return MagicDraftError{MagicDraftError::Kind::nothingResolved, {}};
-    const QString name = safeName(draft.name, reserved, inv.existingNames);
+    const QString name = safeName(draft.name, reserved, inv.takenWords);
     MagicBuilt built;
     built.proposal.title = name;
     built.proposal.blurb = draft.blurb;

@@ -17,8 +17,8 @@ std::variant<MagicBuilt, MagicDraftError> ground(const ParsedMagicDraft& draft,
 // The desktop ID an app text means here, if any.
 std::optional<QString> resolveApp(const QString& text, const MagicRecommender::Inventory& inventory,
                                   const QDateTime& now);
-// A name that no phrase of the matcher and no saved setup's name already takes
-// (`existing` holds their spoken keys).
-QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<QString>& existing);
+// A name that no phrase of the matcher and no saved setup's name or phrase already
+// takes (`taken` holds the setups' spoken keys).
+QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<QString>& taken);
 
 } // namespace brisklet::MagicGrounding

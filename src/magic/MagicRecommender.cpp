@@ -32,7 +32,7 @@ QString at(const QStringList& names, int i) {
 
 std::optional<MagicProposal> archetypeProposal(const Archetype& kind, const Inventory& inv,
                                                const QDateTime& now) {
-    if (inv.existingNames.contains(SetupStore::spokenKey(kind.name)))
+    if (inv.takenWords.contains(SetupStore::spokenKey(kind.name)))
         return std::nullopt;
     std::vector<SetupItem> items;
     std::map<QString, QString> reasons;
@@ -65,7 +65,7 @@ std::optional<MagicProposal> archetypeProposal(const Archetype& kind, const Inve
 std::optional<MagicProposal> everydayProposal(const Inventory& inv, const QDateTime& now) {
     const QString name = QStringLiteral("Everyday");
     const auto& ranked = inv.profile.apps;
-    if (inv.existingNames.contains(SetupStore::spokenKey(name)) || ranked.size() < 2)
+    if (inv.takenWords.contains(SetupStore::spokenKey(name)) || ranked.size() < 2)
         return std::nullopt;
     const size_t taken = std::min<size_t>(ranked.size(), 4);
     const std::vector<SetupFrame> frames =
@@ -134,7 +134,7 @@ const std::vector<Archetype>& archetypes() {
 }
 
 Inventory inventory(const MagicProfile& profile, const std::vector<IndexedApp>& index,
-                    const QStringList& existingSetupNames, const Desktop& desktop) {
+                    const QStringList& savedWords, const Desktop& desktop) {
     Inventory inv;
     inv.profile = profile;
     for (const IndexedApp& app : index) {
@@ -150,16 +150,16 @@ Inventory inventory(const MagicProfile& profile, const std::vector<IndexedApp>& 
         browser.normalizedName.clear();
         inv.installed.emplace(*desktop.defaultBrowser, browser);
     }
-    for (const QString& name : existingSetupNames)
-        inv.existingNames.insert(SetupStore::spokenKey(name));
+    for (const QString& word : savedWords)
+        inv.takenWords.insert(SetupStore::spokenKey(word));
     inv.displayFingerprint = desktop.displayFingerprint;
     return inv;
 }
 
 std::vector<MagicProposal> proposals(const MagicProfile& profile, const std::vector<IndexedApp>& index,
-                                     const QStringList& existingSetupNames, const Desktop& desktop,
+                                     const QStringList& savedWords, const Desktop& desktop,
                                      const QDateTime& now) {
-    return build(inventory(profile, index, existingSetupNames, desktop), now);
+    return build(inventory(profile, index, savedWords, desktop), now);
 }
 
 std::vector<MagicProposal> build(const Inventory& inv, const QDateTime& now) {

@@ -23,7 +23,7 @@ struct Inventory {
     MagicProfile profile;
     std::map<QString, IndexedApp> installed; // by desktop ID
     std::optional<QString> defaultBrowserBundleID;
-    QSet<QString> existingNames; // the spoken keys of the saved setups' names
+    QSet<QString> takenWords; // the spoken keys of the saved setups' names and phrases
     QString displayFingerprint;
 };
 
@@ -46,11 +46,12 @@ struct Archetype {
 };
 const std::vector<Archetype>& archetypes();
 
+// `savedWords`: every name and phrase of the saved setups, which no proposal takes.
 Inventory inventory(const MagicProfile& profile, const std::vector<IndexedApp>& index,
-                    const QStringList& existingSetupNames, const Desktop& desktop);
+                    const QStringList& savedWords, const Desktop& desktop);
 // At most three proposals for this profile.
 std::vector<MagicProposal> proposals(const MagicProfile& profile, const std::vector<IndexedApp>& index,
-                                     const QStringList& existingSetupNames, const Desktop& desktop,
+                                     const QStringList& savedWords, const Desktop& desktop,
                                      const QDateTime& now);
 std::vector<MagicProposal> build(const Inventory& inventory, const QDateTime& now);
 // The installed candidate the user uses most; ties keep the more preferred one.

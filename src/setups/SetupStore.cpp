@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
@@ -42,6 +43,30 @@ std::shared_ptr<const std::vector<SetupNames>> namesOf(const SetupStore::List& l
     for (const Setup& setup : list)
         names->push_back({setup.name, setup.phrases});
     return names;
+}
+
+// Two names said alike (a file written by hand, or before names were compared
+// this way) leave the voice only the first: each later one takes the copy name a
+// save would give it. True when one was renamed.
+bool renameNamesSaidAlike(SetupStore::List& list) {
+    QStringList names;
+    for (const Setup& setup : list)
+        names << setup.name;
+    QHash<QString, QString> heard; // spoken key → the name that has it
+    bool renamed = false;
+    for (Setup& setup : list) {
+        const QString key = SetupStore::spokenKey(setup.name);
+        if (const auto earlier = heard.constFind(key); !key.isEmpty() && earlier != heard.cend()) {
+            const QString copy = SetupStore::copyName(setup.name, names);
+            qCInfo(lcApp).noquote() << QStringLiteral("setups.json: “%1” is said like “%2” — renamed “%3”")
+                                           .arg(setup.name, *earlier, copy);
+            setup.name = copy;
+            names << copy;
+            renamed = true;
+        }
+        heard.insert(SetupStore::spokenKey(setup.name), setup.name);
+    }
+    return renamed;
 }
 
 QByteArray bytesAt(const QString& path) {
@@ -181,6 +206,13 @@ QString SetupStore::spokenKey(const QString& text) {
     return MatcherWords::setupKey(Text::normalize(text));
 }
 
+QStringList SetupStore::spokenWords(const List& list) {
+    QStringList words;
+    for (const Setup& setup : list)
+        words << setup.name << setup.phrases;
+    return words;
+}
+
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {
     QSet<QString> taken;
     for (const QString& other : existing)
@@ -246,6 +278,8 @@ SetupStore::Loaded SetupStore::readFile() const {
         loaded.filledIn = loaded.filledIn || filled.id || filled.createdAt;
         loaded.list.push_back(std::move(*setup));
     }
+    if (renameNamesSaidAlike(loaded.list))
+        loaded.filledIn = true;
     loaded.outcome = Outcome::ok;
     return loaded;
 }
@@ -373,7 +407,7 @@ bool SetupStore::adopt(Loaded loaded) {
         replaceStorage(std::move(loaded.list));
         changed = true;
     }
-    // Made-up ids must reach the file, or they change at every load.
+    // What the load made up or renamed must reach the file, or it is done afresh at every load.
     if (loaded.filledIn)
         save(*storage_);
     return changed;

@@ -81,6 +81,8 @@ public:
     // word in digits. Two names with the same key are one spoken name, so the
     // lookup could only ever find the first.
     static QString spokenKey(const QString& text);
+    // Every name and phrase of `list`: the words its setups are said by.
+    static QStringList spokenWords(const List& list);
     // "Focus copy", else "Focus copy 2", 3, … : the first whose spoken key is none
     // of `existing`'s.
     static QString copyName(const QString& name, const QStringList& existing);
@@ -116,7 +118,7 @@ private:
     struct Loaded {
         Outcome outcome = Outcome::missing;
         List list;
-        bool filledIn = false; // ids or dates were made up: write them back
+        bool filledIn = false; // ids or dates were made up, or names freed: write them back
     };
 
     Loaded readFile() const;

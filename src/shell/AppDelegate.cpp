@@ -354,9 +354,9 @@ void AppDelegate::buildStatusItem() {
         return statusSetupsOf(self->setups_->setups(),
                               run ? std::optional<QUuid>(run->setupID) : std::nullopt);
     };
-    status_->onRunSetup = [self](const QString& name) {
+    status_->onRunSetup = [self](const QUuid& id, const QString& name) {
         if (self && !self->shutDown_)
-            self->flow_->performActions({Action::runSetup(name)});
+            self->flow_->performActions({Action::runSetup(name, id)});
     };
     connect(flow_.get(), &RequestFlow::pauseChanged, status_.get(), &StatusItemController::setPaused);
 }
@@ -415,7 +415,8 @@ void AppDelegate::connectWindows() {
     connectOnboarding();
 }
 
-// The home window's setup buttons take the same path as a spoken setup name.
+// The home window's setup buttons take the plan path of a spoken setup name, with
+// the setup they show named by id.
 void AppDelegate::connectHome() {
     QPointer<AppDelegate> self(this);
     home_->onRunOnboarding = [self] {
@@ -424,11 +425,11 @@ void AppDelegate::connectHome() {
     };
     home_->onRunSetup = [self](const Setup& setup) {
         if (self && !self->shutDown_)
-            self->flow_->performActions({Action::runSetup(setup.name)});
+            self->flow_->performActions({Action::runSetup(setup.name, setup.id)});
     };
     home_->onEndSetup = [self](const Setup& setup) {
         if (self && !self->shutDown_)
-            self->flow_->performActions({Action::endSetup(setup.name)});
+            self->flow_->performActions({Action::endSetup(setup.name, setup.id)});
     };
     home_->onUpdateSetup = [self](const Setup& setup) {
         if (self && !self->shutDown_)

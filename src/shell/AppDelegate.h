@@ -149,6 +149,8 @@ private:
     // Re-captures `setup` from the windows on screen and saves it.
     void updateSetupFromScreen(const Setup& setup);
     std::function<std::vector<QRectF>()> screenFrames();
+    // The phrases that mean a command, which no setup may be named or said by.
+    std::function<QStringList()> reservedPhrases();
     void observeSystem();
     void willTerminate();
     // What the Settings pane reaches beyond the home window's callbacks.

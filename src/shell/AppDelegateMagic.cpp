@@ -78,11 +78,9 @@ void AppDelegate::buildMagic() {
             desktop.defaultBrowserName = self->defaultBrowser_->name;
         }
         desktop.displayFingerprint = desktopOf(*platform, false).displayFingerprint;
-        QStringList names;
-        for (const Setup& setup : self->setups_->setups())
-            names << setup.name;
         const MagicProfile profile = self->magic_->profile().value_or(MagicProfile{});
-        return MagicRecommender::inventory(profile, self->appIndex_->apps(), names, desktop);
+        return MagicRecommender::inventory(profile, self->appIndex_->apps(),
+                                           SetupStore::spokenWords(self->setups_->setups()), desktop);
     };
     connectMagic();
 }

@@ -59,6 +59,7 @@ void AppDelegate::buildSetupRuns() {
         if (self)
             self->appState_->recordCommand();
     };
+    c.reservedPhrases = reservedPhrases();
     homePreview_ = std::make_unique<HomePreview>(*home_);
     onboardingPreview_ = std::make_unique<OnboardingPreview>(*onboarding_);
     c.previewWindows = {homePreview_.get(), onboardingPreview_.get()};
@@ -102,10 +103,8 @@ void AppDelegate::connectSetupsPane() {
 
 void AppDelegate::buildSetupEditing() {
     QPointer<AppDelegate> self(this);
-    // The capture review and the editor refuse the same words.
-    const auto reserved = [self] {
-        return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed();
-    };
+    // The capture review, the editor and a draft's save refuse the same words.
+    const auto reserved = reservedPhrases();
     captureCtl_ = std::make_unique<SetupCaptureController>(*setups_, setupEngine_.get());
     captureCtl_->reservedPhrases = reserved;
     connect(captureCtl_.get(), &SetupCaptureController::saved, this, [this](const Setup& setup) {
@@ -143,6 +142,11 @@ void AppDelegate::buildSetupEditing() {
                     });
                 });
     }
+}
+
+std::function<QStringList()> AppDelegate::reservedPhrases() {
+    QPointer<AppDelegate> self(this);
+    return [self] { return self ? ReservedPhrases::of(*self->registry_) : ReservedPhrases::fixed(); };
 }
 
 // The frames of the displays connected now, read when asked.

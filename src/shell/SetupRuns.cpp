@@ -5,6 +5,7 @@
 #include "flow/HUDPort.h"
 #include "shell/PreviewWindow.h"
 #include "ui/receipts/ReceiptController.h"
+#include "ui/setups/SetupDraftEdits.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -178,7 +179,17 @@ std::optional<QString> SetupRuns::saveDraft(Setup draft) {
             c_.hud->show(HUDState::done(savedText(stored->name)));
         return stored->name;
     }
-    draft.name = SetupStore::nameForSave(draft, c_.store->setups());
+    const QStringList reserved = c_.reservedPhrases ? c_.reservedPhrases() : QStringList();
+    const SetupStore::List stored = c_.store->setups();
+    const auto name = SetupDraftEdits::freeName(draft, reserved, stored);
+    if (!name) {
+        // A phrase of its own is taken: the refusal says which.
+        if (c_.hud)
+            c_.hud->show(
+                HUDState::info(SetupDraftEdits::conflict(draft, reserved, stored).value_or(QString())));
+        return std::nullopt;
+    }
+    draft.name = *name;
     if (!c_.store->upsert(draft)) {
         showUnsaved(draft.name);
         return std::nullopt;

@@ -46,6 +46,8 @@ public:
         std::function<QStringList(const QSet<QString>& keeping)> othersToClose;
         std::function<void(std::shared_ptr<const Setup>, PlanRunner::Completion)> runDraft;
         std::function<void()> recordCommand;
+        // The phrases that mean a command, which no saved draft may be named.
+        std::function<QStringList()> reservedPhrases;
         std::vector<PreviewWindow*> previewWindows;
         // Whether the windows of the run moved away; called off the main thread.
         std::function<bool(const SetupStore::ActiveRun&)> hasDrifted;
@@ -71,8 +73,9 @@ public:
     std::optional<int> closeOthersCount(const Setup& setup, bool canUndo, const QStringList& others) const;
 
     void runDraft(const Setup& draft);
-    // The name the store holds it under (a clash frees it as a copy); nothing when
-    // the store couldn't write it.
+    // The name the store holds it under (words another setup or a command is said
+    // by free it as a copy); nothing when no name was free or the store couldn't
+    // write it.
     std::optional<QString> saveDraft(Setup draft);
     // Writes a setup taken afresh from the screen and says so; a write that fails
     // is said as a draft's is, and gives false.

@@ -77,13 +77,13 @@ void StatusItemController::wirePick() {
         QList<PickEntry> entries;
         if (self) {
             for (const StatusSetup& setup : self->offeredSetups())
-                entries.append({setup.name, setup.icon, setup.active});
+                entries.append({setup.name, setup.icon, setup.active, setup.id});
         }
         return entries;
     };
-    connect(pick_, &BriskPickController::runRequested, this, [this](const QString& name) {
+    connect(pick_, &BriskPickController::runRequested, this, [this](const QUuid& id, const QString& name) {
         if (onRunSetup)
-            onRunSetup(name);
+            onRunSetup(id, name);
     });
     connect(pick_, &BriskPickController::openHomeRequested, this, [this] {
         if (onOpenHome)
@@ -148,10 +148,9 @@ void StatusItemController::menuNeedsUpdate() {
         QString title = setup.name;
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* entry = submenu->addAction(StatusIcon::symbol(setup.icon, ink), title);
-        // By the name shown, so two setups of one name run the same.
-        connect(entry, &QAction::triggered, this, [this, name = setup.name] {
+        connect(entry, &QAction::triggered, this, [this, id = setup.id, name = setup.name] {
             if (onRunSetup)
-                onRunSetup(name);
+                onRunSetup(id, name);
         });
     }
     setupsAction_->setMenu(submenu);

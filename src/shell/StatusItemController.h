@@ -56,7 +56,8 @@ public:
     std::function<void()> onPauseToggle;
     std::function<void()> onOpenHome;
     std::function<QList<StatusSetup>()> setupsProvider;
-    std::function<void(const QString& name)> onRunSetup;
+    // The setup an entry or a row shows, by id (another may be said alike) and name.
+    std::function<void(const QUuid& id, const QString& name)> onRunSetup;
     // Null: quit the application.
     std::function<void()> onQuit;
 

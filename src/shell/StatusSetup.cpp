@@ -17,7 +17,7 @@ QList<StatusSetup> statusSetupsOf(const std::vector<Setup>& setups, const std::o
     QList<StatusSetup> out;
     for (const Setup* setup : order)
         out.append({setup->name, setup->icon.value_or(SetupIcons::autoFor(setup->name)),
-                    activeID && *activeID == setup->id});
+                    activeID && *activeID == setup->id, setup->id});
     return out;
 }
 

@@ -15,6 +15,7 @@ struct StatusSetup {
     QString name;
     QString icon;        // the setup's symbol name
     bool active = false; // the setup now applied
+    QUuid id;            // what a run names: another setup may be said alike
     bool operator==(const StatusSetup&) const = default;
 };
 

@@ -184,9 +184,9 @@ QList<qreal> speakingBars() {
 }
 
 QList<PickEntry> pickRows() {
-    return {{QStringLiteral("Deep Work"), QStringLiteral("hammer"), true},
-            {QStringLiteral("Writing"), QStringLiteral("pencil.and.outline"), false},
-            {QStringLiteral("Monday Review"), QStringLiteral("chart.bar"), false}};
+    return {{QStringLiteral("Deep Work"), QStringLiteral("hammer"), true, {}},
+            {QStringLiteral("Writing"), QStringLiteral("pencil.and.outline"), false, {}},
+            {QStringLiteral("Monday Review"), QStringLiteral("chart.bar"), false, {}}};
 }
 
 Counters warmCounters() {

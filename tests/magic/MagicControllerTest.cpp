@@ -96,14 +96,16 @@ TEST_F(MagicControllerTest, theDesktopReadOnTheQueueIsPublishedWithTheScan) {
     })) << "the default browser fills its slot";
 }
 
-TEST_F(MagicControllerTest, savedSetupNamesKeepTheirProposalsAway) {
+TEST_F(MagicControllerTest, savedSetupNamesAndPhrasesKeepTheirProposalsAway) {
     fillIndex();
     brisklet::Setup saved;
     saved.id = QUuid::createUuid();
-    saved.name = "everyday";
+    saved.name = "Studio";
+    saved.phrases = {"everyday"};
     ASSERT_TRUE(store->upsert(saved));
     saved.id = QUuid::createUuid();
     saved.name = "Code!";
+    saved.phrases.clear();
     ASSERT_TRUE(store->upsert(saved));
     auto magic = make();
     magic->refresh();

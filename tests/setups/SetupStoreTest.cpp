@@ -291,6 +291,32 @@ TEST_F(SetupStoreTest, idsMadeUpAtLoadAreWrittenBackSoTheyStay) {
     EXPECT_EQ(again->setups().size(), 2u);
 }
 
+TEST_F(SetupStoreTest, aLaterNameSaidLikeAnEarlierOneIsRenamedAtLoadAndWrittenBack) {
+    const brisklet::Setup desk = named("Desk setup");
+    const brisklet::Setup deskAlike = named("Desk set up", {"standing"});
+    const brisklet::Setup studio = named("Studio 2");
+    const brisklet::Setup studioAlike = named("Studio two");
+    const brisklet::Setup taken = named("Studio two copy");
+    writeBytes(file(), fileOf({desk, deskAlike, studio, studioAlike, taken}));
+
+    test::LogCapture log;
+    auto store = open();
+    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Desk setup", "Desk set up copy", "Studio 2",
+                                                     "Studio two copy 2", "Studio two copy"}));
+    EXPECT_EQ(store->setups()[1].id, deskAlike.id);
+    EXPECT_EQ(store->setups()[1].phrases, QStringList{"standing"});
+    EXPECT_EQ(log.count("“Desk set up” is said like “Desk setup” — renamed “Desk set up copy”"), 1);
+    EXPECT_EQ(log.count("“Studio two” is said like “Studio 2” — renamed “Studio two copy 2”"), 1);
+    EXPECT_EQ(store->lookup("desk set up copy")->id, deskAlike.id);
+    EXPECT_EQ(store->lookup("desk setup")->id, desk.id);
+
+    // Written back: a second store reads the new names and renames nothing.
+    log.clear();
+    auto again = open();
+    EXPECT_EQ(again->setups(), store->setups());
+    EXPECT_EQ(log.count("is said like"), 0);
+}
+
 TEST_F(SetupStoreTest, aHandWrittenFileWithUnknownKeysLoadsAndSavingKeepsEverySetup) {
     writeBytes(file(), R"([
         {"id": "2f1c3b1e-5a57-4d49-9c55-1b1a2c3d4e01", "name": "Deep Work", "mood": "calm",

@@ -397,6 +397,33 @@ TEST_F(AppDelegateTest, updatingFromTheNudgeEndsTheDriftedRunAndSavesTheSetupFro
     EXPECT_TRUE(delegate->setups()->setup(focus.id).has_value());
 }
 
+TEST_F(AppDelegateTest, aCardRunsAndEndsTheSetupItShowsWhenAnotherIsSaidAlike) {
+    auto delegate = make();
+    delegate->launch();
+    brisklet::Setup desk = focusSetup();
+    desk.name = QStringLiteral("Desk setup");
+    brisklet::Setup alike = focusSetup();
+    alike.name = QStringLiteral("Desk set up");
+    ASSERT_TRUE(delegate->setups()->upsert(desk));
+    ASSERT_TRUE(delegate->setups()->upsert(alike));
+    const auto answered = [&] {
+        const QString text = delegate->hud()->state().text;
+        return text.contains(QStringLiteral(": nothing to do")) || text.contains(QStringLiteral(" ended"));
+    };
+
+    delegate->home()->onRunSetup(alike);
+    ASSERT_TRUE(waitFor(answered)) << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Desk set up"))
+        << delegate->hud()->state().text.toStdString();
+
+    delegate->hud()->show(HUDState::info(QStringLiteral("before")));
+    delegate->home()->onEndSetup(alike);
+    ASSERT_TRUE(waitFor(answered)) << delegate->hud()->state().text.toStdString();
+    // By now the store has read its file back and freed the later name as a copy.
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Desk set up"))
+        << delegate->hud()->state().text.toStdString();
+}
+
 TEST_F(AppDelegateTest, anUpdateThatCannotBeWrittenSaysSoInsteadOfMatching) {
     auto delegate = make();
     delegate->launch();
@@ -583,6 +610,54 @@ TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOu
     EXPECT_FALSE(onboarding->model().magicRanID().has_value());
     EXPECT_EQ(onboarding->model().magicRunFailure(proposal.id()), outcome->message);
     EXPECT_FALSE(outcome->message.isEmpty());
+}
+
+TEST_F(AppDelegateTest, aMagicProposalIsNeverSavedUnderAnotherSetupsPhrase) {
+    auto delegate = make(true);
+    delegate->launch();
+    brisklet::Setup studio = focusSetup();
+    studio.name = QStringLiteral("Studio");
+    studio.phrases = {QStringLiteral("everyday")};
+    ASSERT_TRUE(delegate->setups()->upsert(studio));
+    const auto everyday = [] {
+        MagicProposal p;
+        p.title = QStringLiteral("Everyday");
+        p.draft.id = QUuid::createUuid();
+        p.draft.name = QStringLiteral("Everyday");
+        return p;
+    };
+    const auto free = [&](const QUuid& id) {
+        const auto saved = delegate->setups()->setup(id);
+        if (!saved)
+            return false;
+        for (const QString& word : QStringList{saved->name} + saved->phrases)
+            if (SetupStore::spokenKey(word) == QStringLiteral("everyday"))
+                return false;
+        return true;
+    };
+
+    // Magic's card, and the words a draft described to Magic is kept away from.
+    auto* host = qobject_cast<MagicPaneHost*>(delegate->home()->magic);
+    ASSERT_TRUE(host && host->onSaveDraft && host->builder);
+    EXPECT_TRUE(host->builder->inventoryProvider().takenWords.contains(QStringLiteral("everyday")));
+    const MagicProposal fromMagic = everyday();
+    EXPECT_TRUE(host->onSaveDraft(fromMagic.draft));
+    EXPECT_TRUE(free(fromMagic.draft.id)) << delegate->hud()->state().text.toStdString();
+    EXPECT_FALSE(delegate->hud()->state().text.contains("“everyday” anytime"));
+
+    // Onboarding's Magic step.
+    const MagicProposal fromOnboarding = everyday();
+    const auto name = delegate->onboarding()->onMagicSave(fromOnboarding);
+    ASSERT_TRUE(name.has_value());
+    EXPECT_NE(SetupStore::spokenKey(*name), QStringLiteral("everyday"));
+    EXPECT_TRUE(free(fromOnboarding.draft.id));
+
+    // Said, the words still run the setup they belonged to.
+    delegate->flow()->dispatch(QStringLiteral("everyday"));
+    ASSERT_TRUE(waitFor([&] { return delegate->hud()->state().text.contains(": nothing to do"); }))
+        << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Studio”"))
+        << delegate->hud()->state().text.toStdString();
 }
 
 TEST_F(AppDelegateTest, aDescriptionBuiltBeforeAnyScanTakesTheBrowserWatchsAnswer) {

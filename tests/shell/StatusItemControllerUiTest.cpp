@@ -35,7 +35,7 @@ QStringList titles(const QMenu& menu) {
 QList<StatusSetup> numbered(int count) {
     QList<StatusSetup> setups;
     for (int i = 1; i <= count; ++i)
-        setups.append({QStringLiteral("Setup %1").arg(i), QStringLiteral("work"), i == 2});
+        setups.append({QStringLiteral("Setup %1").arg(i), QStringLiteral("work"), i == 2, {}});
     return setups;
 }
 
@@ -92,7 +92,7 @@ TEST(StatusItem, twelveSetupsOfferTheFirstEightInTheMenuAndThePanel) {
     const QList<PickEntry> shown = status.pick().shownEntries();
     ASSERT_EQ(shown.size(), 8);
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(shown[i], (PickEntry{numbered(8)[i].name, numbered(8)[i].icon, numbered(8)[i].active}));
+        EXPECT_EQ(shown[i], (PickEntry{numbered(8)[i].name, numbered(8)[i].icon, numbered(8)[i].active, {}}));
 }
 
 TEST(StatusItem, theSubmenuIsMadeAfreshAtEachOpening) {
@@ -106,19 +106,31 @@ TEST(StatusItem, theSubmenuIsMadeAfreshAtEachOpening) {
     EXPECT_FALSE(status.setupsAction()->isVisible());
 }
 
-TEST(StatusItem, entriesRunByNameAndTwoOfOneNameRunTheSame) {
+TEST(StatusItem, entriesRunTheSetupTheyShowEvenWhenTwoShareOneName) {
     StatusItemController status(StatusItemController::Tray::none);
-    status.setupsProvider = [] {
-        return QList<StatusSetup>{{"Focus & Write", "edit", false}, {"Focus & Write", "edit", true}};
+    const QUuid first = QUuid::createUuid();
+    const QUuid second = QUuid::createUuid();
+    status.setupsProvider = [&] {
+        return QList<StatusSetup>{{"Focus & Write", "edit", false, first},
+                                  {"Focus & Write", "edit", true, second}};
     };
-    QStringList ran;
-    status.onRunSetup = [&](const QString& name) { ran << name; };
+    QList<QUuid> ran;
+    status.onRunSetup = [&](const QUuid& id, const QString& name) {
+        EXPECT_EQ(name, "Focus & Write");
+        ran << id;
+    };
     open(status);
     const QList<QAction*> entries = status.setupsAction()->menu()->actions();
     ASSERT_EQ(entries.size(), 2);
-    entries[0]->trigger();
     entries[1]->trigger();
-    EXPECT_EQ(ran, (QStringList{"Focus & Write", "Focus & Write"}));
+    entries[0]->trigger();
+    emit status.menu()->aboutToHide();
+    status.pick().toggle(trayBox);
+    ASSERT_NE(status.pick().model(), nullptr);
+    status.pick().model()->run(1);
+    status.pick().toggle(trayBox);
+    status.pick().model()->run(2); // no such row
+    EXPECT_EQ(ran, (QList<QUuid>{second, first, second}));
 }
 
 TEST(StatusItem, unassignedCallbacksDoNothing) {
@@ -128,7 +140,7 @@ TEST(StatusItem, unassignedCallbacksDoNothing) {
         action->trigger();
     status.pick().toggle(trayBox);
     EXPECT_TRUE(status.pick().shownEntries().isEmpty());
-    emit status.pick().runRequested("x");
+    emit status.pick().runRequested(QUuid::createUuid(), "x");
     emit status.pick().openHomeRequested();
 }
 
@@ -158,15 +170,15 @@ TEST(StatusItem, openingTheMenuHidesThePanelUntilTheMenuCloses) {
     EXPECT_TRUE(status.pick().isShown());
 }
 
-TEST(StatusItem, thePanelsRowsRunTheirSetupByNameAndTheLastRowOpensHome) {
+TEST(StatusItem, thePanelsRowsRunTheirSetupAndTheLastRowOpensHome) {
     StatusItemController status(StatusItemController::Tray::none);
     status.setupsProvider = [] { return numbered(3); };
     QStringList calls;
-    status.onRunSetup = [&](const QString& name) { calls << name; };
+    status.onRunSetup = [&](const QUuid&, const QString& name) { calls << name; };
     status.onOpenHome = [&] { calls << "home"; };
     status.pick().toggle(trayBox);
     ASSERT_NE(status.pick().model(), nullptr);
-    status.pick().model()->run("Setup 3");
+    status.pick().model()->run(2);
     EXPECT_FALSE(status.pick().isShown()) << "hidden before the setup runs";
     status.pick().toggle(trayBox);
     ASSERT_NE(status.pick().model(), nullptr);
@@ -218,9 +230,9 @@ TEST(StatusSetups, mostRecentFirstWithTheirIconsAndTheActiveOneMarked) {
 
     const auto rows = statusSetupsOf({old, never, recent, tie}, recent.id);
     ASSERT_EQ(rows.size(), 4);
-    EXPECT_EQ(rows[0], (StatusSetup{"Recent", SetupIcons::autoFor("Recent"), true}));
+    EXPECT_EQ(rows[0], (StatusSetup{"Recent", SetupIcons::autoFor("Recent"), true, recent.id}));
     EXPECT_EQ(rows[1].name, "Never run");
-    EXPECT_EQ(rows[2], (StatusSetup{"Old", "book", false}));
+    EXPECT_EQ(rows[2], (StatusSetup{"Old", "book", false, old.id}));
     EXPECT_EQ(rows[3].name, "Tie") << "ties keep the store's order";
 }
 
@@ -246,8 +258,9 @@ TEST(StatusIcon, theMarkTakesTheColourAndPausedLooksDifferent) {
 TEST(StatusItem, runASetupEntriesShowTheirSetupsSymbols) {
     StatusItemController status(StatusItemController::Tray::none);
     status.setupsProvider = [] {
-        return QList<StatusSetup>{
-            {"Deep work", "book", false}, {"Build", "terminal", true}, {"Odd", "no.such.symbol", false}};
+        return QList<StatusSetup>{{"Deep work", "book", false, {}},
+                                  {"Build", "terminal", true, {}},
+                                  {"Odd", "no.such.symbol", false, {}}};
     };
     open(status);
     const QList<QAction*> entries = status.setupsAction()->menu()->actions();

@@ -17,7 +17,9 @@
 #include "ui/design/FloatingPanel.h"
 #include "ui/hud/HUDController.h"
 
+#include <QAction>
 #include <QMenu>
+#include <QQuickItem>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -33,6 +35,18 @@ Setup setupNamed(const QString& name) {
     setup.phrases = {name.toLower()};
     setup.createdAt = QDateTime::currentDateTimeUtc();
     return setup;
+}
+
+// The pick panel's row of that setup.
+QQuickItem* rowNamed(QQuickItem* item, const QString& name) {
+    if (!item)
+        return nullptr;
+    if (item->objectName() == "setupRow" && item->property("name").toString() == name)
+        return item;
+    for (QQuickItem* child : item->childItems())
+        if (QQuickItem* found = rowNamed(child, name))
+            return found;
+    return nullptr;
 }
 
 } // namespace
@@ -107,11 +121,61 @@ TEST(StatusItemTray, theIconAppearsInTheTrayAndItsMenuRunsASetupAndPauses) {
     EXPECT_TRUE(waitFor([&] { return panel->window() && panel->window()->isExposed(); }))
         << "the panel is on the screen";
     delegate.hud()->show(HUDState::info(QStringLiteral("before")));
-    pick.model()->run(QStringLiteral("Deep Work"));
+    int deepWork = -1;
+    for (int i = 0; i < pick.shownEntries().size(); ++i)
+        if (pick.shownEntries()[i].name == "Deep Work")
+            deepWork = i;
+    pick.model()->run(deepWork);
     EXPECT_FALSE(pick.isShown()) << "hidden before the setup runs";
     EXPECT_TRUE(waitFor([&] {
         return delegate.hud()->state().text.startsWith("“Deep Work”: nothing to do");
     })) << delegate.hud()->state().text.toStdString();
 
     delegate.shutdown();
+}
+
+TEST(StatusItemTray, twoSetupsSaidAlikeEachRunFromTheirOwnEntryAndRow) {
+    X11Session x;
+    ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    TempHome home;
+    ScopedRuntimeDir runtime;
+    auto delegate = std::make_unique<AppDelegate>(std::make_unique<FakePlatform>());
+    ASSERT_EQ(delegate->launch(), AppDelegate::LaunchResult::running);
+    StatusItemController* status = delegate->status();
+    ASSERT_NE(status, nullptr);
+    // Two names said alike, as an older file held them. The store frees the later
+    // name once it reads its file back (after the next run), so each way in gets a
+    // pair of its own.
+    const auto storeAlike = [&](const QString& first, const QString& later) {
+        return delegate->setups()->upsert(setupNamed(first)) && delegate->setups()->upsert(setupNamed(later));
+    };
+    ASSERT_TRUE(storeAlike("Desk setup", "Desk set up"));
+    const auto ranAs = [&](const QString& name) {
+        return waitFor([&] { return delegate->hud()->state().text.contains(": nothing to do"); }) &&
+               delegate->hud()->state().text.startsWith("“" + name + "”");
+    };
+
+    emit status->menu()->aboutToShow();
+    QAction* entry = nullptr;
+    for (QAction* action : status->setupsAction()->menu()->actions())
+        if (action->text() == "Desk set up")
+            entry = action;
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    EXPECT_TRUE(ranAs("Desk set up")) << delegate->hud()->state().text.toStdString();
+    emit status->menu()->aboutToHide();
+
+    delegate->hud()->show(HUDState::info(QStringLiteral("before")));
+    ASSERT_TRUE(storeAlike("Studio 2", "Studio two"));
+    BriskPickController& pick = status->pick();
+    pick.toggle(QRect(600, 0, 24, 24));
+    ASSERT_TRUE(pick.isShown());
+    auto* panel = dynamic_cast<FloatingPanel*>(pick.surface());
+    ASSERT_NE(panel, nullptr);
+    QQuickItem* row = rowNamed(qobject_cast<QQuickItem*>(panel->content()), "Studio two");
+    ASSERT_NE(row, nullptr);
+    QMetaObject::invokeMethod(row, "activated");
+    EXPECT_TRUE(ranAs("Studio two")) << delegate->hud()->state().text.toStdString();
+
+    delegate->shutdown();
 }

@@ -91,9 +91,9 @@ void BriskPickController::show(std::optional<QRect> anchor) {
     auto next = std::make_unique<Panel>();
     next->model = std::make_unique<BriskPickModel>(entries);
     BriskPickModel* model = next->model.get();
-    connect(model, &BriskPickModel::runPressed, this, [this](const QString& name) {
+    connect(model, &BriskPickModel::runPressed, this, [this](const QUuid& id, const QString& name) {
         hide();
-        emit runRequested(name);
+        emit runRequested(id, name);
     });
     connect(model, &BriskPickModel::openHomePressed, this, [this] {
         hide();

@@ -69,7 +69,7 @@ public:
     std::function<QPoint()> pointerProvider;
 
 signals:
-    void runRequested(const QString& name);
+    void runRequested(const QUuid& id, const QString& name);
     void openHomeRequested();
 
 private:

@@ -7,6 +7,11 @@ namespace brisklet {
 BriskPickModel::BriskPickModel(QList<PickEntry> entries, QObject* parent)
     : QObject(parent), entries_(std::move(entries)) {}
 
+void BriskPickModel::run(int row) {
+    if (row >= 0 && row < entries_.size())
+        emit runPressed(entries_[row].id, entries_[row].name);
+}
+
 QVariantList BriskPickModel::rows() const {
     QVariantList out;
     for (const PickEntry& entry : entries_)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUuid>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -13,6 +14,7 @@ struct PickEntry {
     QString name;
     QString icon;        // the setup's symbol name
     bool active = false; // the setup now applied
+    QUuid id;            // what its run names
     bool operator==(const PickEntry&) const = default;
 };
 
@@ -31,12 +33,13 @@ public:
     const QList<PickEntry>& entries() const { return entries_; }
     QVariantList rows() const;
 
-    Q_INVOKABLE void run(const QString& name) { emit runPressed(name); }
+    // The setup of that row (in display order); nothing for a row it doesn't list.
+    Q_INVOKABLE void run(int row);
     Q_INVOKABLE void openHome() { emit openHomePressed(); }
     Q_INVOKABLE void setHovered(bool hovered) { emit hoverChanged(hovered); }
 
 signals:
-    void runPressed(const QString& name);
+    void runPressed(const QUuid& id, const QString& name);
     void openHomePressed();
     void hoverChanged(bool hovered);
 

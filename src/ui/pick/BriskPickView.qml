@@ -62,12 +62,13 @@ Item {
                 model: root.model.rows
                 BriskPickRow {
                     required property var modelData
+                    required property int index
                     objectName: "setupRow"
                     width: column.width
                     name: modelData.name
                     icon: modelData.icon
                     active: modelData.active
-                    onActivated: root.model.run(modelData.name)
+                    onActivated: root.model.run(index)
                 }
             }
             Item {

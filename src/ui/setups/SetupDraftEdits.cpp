@@ -217,6 +217,21 @@ std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
     return std::nullopt;
 }
 
+std::optional<QString> freeName(Setup draft, const QStringList& reserved, const std::vector<Setup>& stored) {
+    Setup phrasesOnly = draft;
+    phrasesOnly.name.clear();
+    if (conflict(phrasesOnly, reserved, stored))
+        return std::nullopt;
+    const QString wanted = draft.name;
+    draft.name = SetupStore::nameForSave(draft, stored);
+    if (!conflict(draft, reserved, stored))
+        return draft.name;
+    // Another setup's phrase or a command: a copy name free of all of them.
+    std::vector<Setup> others = stored;
+    std::erase_if(others, [&](const Setup& other) { return other.id == draft.id; });
+    return SetupStore::copyName(wanted, SetupStore::spokenWords(others) + reserved);
+}
+
 bool canSave(const Setup& draft, const QStringList& reserved, const std::vector<Setup>& stored) {
     return !trimmedBlanks(draft.name).isEmpty() && !draft.items.empty() &&
            refusedAddresses(draft).isEmpty() && !conflict(draft, reserved, stored);

@@ -64,6 +64,11 @@ Setup finished(Setup draft);
 std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
                                 const std::vector<Setup>& stored);
 
+// The name a save that can't ask for other words (a Magic draft's) stores `draft`
+// under so that it passes `conflict`: its own, else the first free copy name.
+// Nothing when a phrase of its own is taken, which no name mends.
+std::optional<QString> freeName(Setup draft, const QStringList& reserved, const std::vector<Setup>& stored);
+
 // Why save is refused, or nothing. An empty name or no items need no words: the
 // button only stays off.
 bool canSave(const Setup& draft, const QStringList& reserved, const std::vector<Setup>& stored);

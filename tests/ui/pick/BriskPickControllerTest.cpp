@@ -25,9 +25,10 @@ protected:
         pick.setupsProvider = [this] { return entries; };
         pick.visibleFrameProvider = [](const QRect&) { return screen; };
         pick.pointerProvider = [this] { return pointer; };
-        QObject::connect(&pick, &BriskPickController::runRequested, [this](const QString& name) {
-            calls << (pick.isShown() ? "run while shown: " : "run: ") + name;
-        });
+        QObject::connect(&pick, &BriskPickController::runRequested,
+                         [this](const QUuid&, const QString& name) {
+                             calls << (pick.isShown() ? "run while shown: " : "run: ") + name;
+                         });
         QObject::connect(&pick, &BriskPickController::openHomeRequested, [this] { calls << "home"; });
     }
     FakeFloatingSurface* panel() const { return panels.empty() ? nullptr : panels.back(); }
@@ -38,8 +39,8 @@ protected:
     FakeScheduler scheduler{clock};
     std::vector<FakeFloatingSurface*> panels;
     std::vector<std::shared_ptr<bool>> freed;
-    QList<PickEntry> entries{{"Work", "laptopcomputer", true},
-                             {"Focus & Write", "pencil.and.outline", false}};
+    QList<PickEntry> entries{{"Work", "laptopcomputer", true, {}},
+                             {"Focus & Write", "pencil.and.outline", false, {}}};
     QPoint pointer = icon.center();
     QStringList calls;
     BriskPickController pick{scheduler, [this](BriskPickModel&) {
@@ -132,10 +133,10 @@ TEST_F(BriskPickControllerTest, theOpenMenuHoldsThePanelBackUntilItCloses) {
     EXPECT_TRUE(pick.isShown());
 }
 
-TEST_F(BriskPickControllerTest, aRowHidesThePanelThenRunsItsSetupByExactName) {
+TEST_F(BriskPickControllerTest, aRowHidesThePanelThenRunsItsSetup) {
     pick.toggle(icon);
     ASSERT_NE(pick.model(), nullptr);
-    pick.model()->run("Focus & Write");
+    pick.model()->run(1);
     EXPECT_EQ(calls, QStringList{"run: Focus & Write"});
     EXPECT_TRUE(panelOffScreen());
     pick.toggle(icon);
@@ -152,7 +153,7 @@ TEST_F(BriskPickControllerTest, withoutSetupsOrWithoutAnIconNothingShows) {
     pick.buttonHoverChanged(true, icon);
     scheduler.advance(1);
     EXPECT_TRUE(panels.empty()) << "no lone \"Open Brisklet\" row";
-    entries = {{"Work", "laptopcomputer", false}};
+    entries = {{"Work", "laptopcomputer", false, {}}};
     pick.setupsProvider = nullptr;
     pick.toggle(icon);
     EXPECT_TRUE(panels.empty());

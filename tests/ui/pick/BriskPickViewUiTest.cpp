@@ -58,9 +58,9 @@ protected:
     }
 
     FakeDesktopAppearance desktop;
-    BriskPickModel model{{{"Work", "laptopcomputer", true},
-                          {"Focus & Write", "pencil.and.outline", false},
-                          {"Evening", "moon.stars", false}}};
+    BriskPickModel model{{{"Work", "laptopcomputer", true, {}},
+                          {"Focus & Write", "pencil.and.outline", false, {}},
+                          {"Evening", "moon.stars", false, {}}}};
     ViewHarness harness;
 };
 
@@ -134,7 +134,8 @@ TEST_P(BriskPickViewUiTest, aHoveredRowShowsThePlayMarkOnItsRaisedBackground) {
 
 TEST_P(BriskPickViewUiTest, rowsAndThePointerReportThroughTheModel) {
     QStringList calls;
-    QObject::connect(&model, &BriskPickModel::runPressed, [&](const QString& name) { calls << name; });
+    QObject::connect(&model, &BriskPickModel::runPressed,
+                     [&](const QUuid&, const QString& name) { calls << name; });
     QObject::connect(&model, &BriskPickModel::openHomePressed, [&] { calls << "home"; });
     QObject::connect(&model, &BriskPickModel::hoverChanged,
                      [&](bool hovered) { calls << (hovered ? "in" : "out"); });
@@ -158,7 +159,7 @@ TEST(BriskPickPanelUiTest, theAppsPanelTakesTheListsHeightUnderTheIconAndClicksT
     ViewHarness::useSoftwareRenderer();
     BriskPickController pick;
     pick.setupsProvider = [] {
-        return QList<PickEntry>{{"Work", "laptopcomputer", false}, {"Evening", "moon.stars", true}};
+        return QList<PickEntry>{{"Work", "laptopcomputer", false, {}}, {"Evening", "moon.stars", true, {}}};
     };
     pick.visibleFrameProvider = [](const QRect&) { return QRect(0, 28, 1920, 1052); };
     pick.pointerProvider = [] { return QPoint(1012, 14); };
@@ -181,10 +182,11 @@ TEST(BriskPickPanelUiTest, theAppsPanelTakesTheListsHeightUnderTheIconAndClicksT
 TEST(BriskPickPanelUiTest, clickingARowOfTheAppsPanelRunsItsSetupAndDropsThePanelSafely) {
     ViewHarness::useSoftwareRenderer();
     BriskPickController pick;
-    pick.setupsProvider = [] { return QList<PickEntry>{{"Work", "laptopcomputer", false}}; };
+    pick.setupsProvider = [] { return QList<PickEntry>{{"Work", "laptopcomputer", false, {}}}; };
     pick.pointerProvider = [] { return QPoint(1012, 14); };
     QStringList ran;
-    QObject::connect(&pick, &BriskPickController::runRequested, [&](const QString& name) { ran << name; });
+    QObject::connect(&pick, &BriskPickController::runRequested,
+                     [&](const QUuid&, const QString& name) { ran << name; });
     pick.toggle(QRect(1000, 2, 24, 24));
     auto* panel = dynamic_cast<FloatingPanel*>(pick.surface());
     ASSERT_NE(panel, nullptr);
