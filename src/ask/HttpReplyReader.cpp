@@ -48,6 +48,17 @@ std::optional<int> statusCode(const QByteArray& line) {
     return code.toInt();
 }
 
+// A list of codings quoted for a failure line: a head may hold 64 KB of them, and
+// the first few say enough.
+QString shown(const QByteArray& list) {
+    constexpr qsizetype kShown = 80;
+    if (list.size() <= kShown)
+        return u'"' + QString::fromLatin1(list) + u'"';
+    return QStringLiteral("\"%1…\" (%2 bytes more left out)")
+        .arg(QString::fromLatin1(list.left(kShown)))
+        .arg(list.size() - kShown);
+}
+
 } // namespace
 
 HttpReplyReader::HttpReplyReader(qsizetype maxHead, qsizetype maxBody)
@@ -164,9 +175,9 @@ bool HttpReplyReader::endOfHead() {
     const bool chunked = transferCodings_ == QList<QByteArray>{"chunked"};
     if (!contentCodings_.isEmpty() || (!chunked && !transferCodings_.isEmpty())) {
         const bool content = !contentCodings_.isEmpty();
-        fail(QStringLiteral("The reply's %1 coding \"%2\" is not supported")
+        fail(QStringLiteral("The reply's %1 coding %2 is not supported")
                  .arg(content ? QStringLiteral("content") : QStringLiteral("transfer"),
-                      QString::fromLatin1((content ? contentCodings_ : transferCodings_).join(", "))));
+                      shown((content ? contentCodings_ : transferCodings_).join(", "))));
         return false;
     }
     status_ = pendingStatus_;

@@ -66,9 +66,25 @@ bool names(const QString& hosts, const QString& host) {
     return false;
 }
 
+// Whether `host` is this machine's loopback: "localhost" and the names under it,
+// 127.0.0.0/8 and ::1.
+bool loopback(const QString& host) {
+    QString name = host.toLower();
+    if (name.endsWith('.'))
+        name.chop(1);
+    if (name == QLatin1String("localhost") || name.endsWith(QLatin1String(".localhost")))
+        return true;
+    QHostAddress address;
+    return address.setAddress(name) && address.isLoopback();
+}
+
 } // namespace
 
 std::optional<QNetworkProxy> forUrl(const QUrl& url) {
+    // A proxy elsewhere cannot reach this machine's loopback, and an http request
+    // would hand it the phrase and the key in clear.
+    if (loopback(url.host()))
+        return QNetworkProxy(QNetworkProxy::NoProxy);
     const QString https = firstSet({"https_proxy", "HTTPS_PROXY"});
     const QString all = firstSet({"all_proxy", "ALL_PROXY"});
     const QString http = firstSet({"http_proxy", "HTTP_PROXY"});

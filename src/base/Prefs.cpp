@@ -20,6 +20,7 @@ struct Store {
     std::unique_ptr<QTemporaryDir> standIn;
     std::unique_ptr<QSettings> settings;
     QVariantMap defaults;
+    bool failureLogged = false;
 
     // Caller holds the mutex.
     QSettings& open() {
@@ -40,6 +41,21 @@ struct Store {
             settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
         }
         return *settings;
+    }
+
+    // Caller holds the mutex. QSettings keeps its first error, so a failed write is
+    // logged once for the life of the settings object.
+    void sync() {
+        if (!settings)
+            return;
+        settings->sync();
+        if (settings->status() != QSettings::AccessError || failureLogged)
+            return;
+        failureLogged = true;
+        qCCritical(lcApp).noquote()
+            << QStringLiteral(
+                   "the settings could not be written to %1; changes are kept for this session only")
+                   .arg(settings->fileName());
     }
 };
 
@@ -116,7 +132,8 @@ void remove(const QString& key) {
 void sync() {
     auto& s = store();
     std::lock_guard lock(s.mutex);
-    s.open().sync();
+    s.open();
+    s.sync();
 }
 
 void migrateWakeModel() {
@@ -156,9 +173,9 @@ QVariantMap registeredDefaults() {
 void reset() {
     auto& s = store();
     std::lock_guard lock(s.mutex);
-    if (s.settings)
-        s.settings->sync();
+    s.sync();
     s.settings.reset();
+    s.failureLogged = false;
     s.standIn.reset();
     s.defaults.clear();
 }

@@ -219,18 +219,30 @@ TEST_F(AskNetworkTest, aReplyThatIsNotHttpIsTroubleAtTheServerNotNoInternet) {
     EXPECT_EQ(plan(flooded), AskResult::failure(AskError::server, "0"));
 }
 
-TEST_F(AskNetworkTest, theProxyVariablesAreHonouredExceptForTheHostsNoProxyNames) {
-    FakeHttpServer proxy;
+// The proxy variables in charge, each unset until a test sets it, and a proxy.
+class AskProxyTest : public AskNetworkTest {
+protected:
     struct SystemProxies {
         SystemProxies() { QNetworkProxyFactory::setUseSystemConfiguration(true); }
         ~SystemProxies() { QNetworkProxyFactory::setUseSystemConfiguration(false); }
     } system;
-    network.setProxy(QNetworkProxy::DefaultProxy);
-    std::vector<std::unique_ptr<ScopedEnv>> unset;
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
-        unset.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
-    const QByteArray askAddress = service.base().toUtf8() + "/functions/v1/ask";
+    std::vector<std::unique_ptr<ScopedEnv>> unset = [] {
+        std::vector<std::unique_ptr<ScopedEnv>> all;
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            all.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
+        return all;
+    }();
+    FakeHttpServer proxy;
+
+    void SetUp() override { network.setProxy(QNetworkProxy::DefaultProxy); }
+};
+
+// The proxied hosts are names of no machine: the proxy alone resolves them (a proxy
+// elsewhere cannot reach this machine's loopback, so those addresses go direct).
+TEST_F(AskProxyTest, theProxyVariablesAreHonouredExceptForTheHostsNoProxyNames) {
+    ScopedEnv named("BRISKLET_SERVICE_URL", service.base("service.test").toUtf8());
+    const QByteArray askAddress = service.base("service.test").toUtf8() + "/functions/v1/ask";
     {
         ScopedEnv via("http_proxy", proxy.base().toUtf8());
         proxy.enqueue(Answer::ok("[]"));
@@ -240,22 +252,23 @@ TEST_F(AskNetworkTest, theProxyVariablesAreHonouredExceptForTheHostsNoProxyNames
         EXPECT_EQ(proxy.requests()[0].path, askAddress) << "an http address goes to the proxy whole";
         EXPECT_EQ(service.connections(), 0);
 
-        ScopedEnv except("no_proxy", "example.org, 127.0.0.1");
-        service.enqueue(Answer::ok("[]"));
-        EXPECT_EQ(ask(), TextResult::success("[]"));
-        EXPECT_EQ(service.requests().size(), 1u);
-        EXPECT_EQ(proxy.requests().size(), 1u);
+        // Straight to a name no machine has: the request fails on its own.
+        ScopedEnv except("no_proxy", "example.org, .test");
+        client.askTimeoutMs = 2000;
+        EXPECT_EQ(ask().error, AskError::network);
+        EXPECT_EQ(proxy.connections(), 1) << "the proxy was passed by";
     }
     {
         ScopedEnv via("https_proxy", proxy.base().toUtf8());
-        AnthropicDirectBackend secure{network, &secrets, messages.httpsBase()};
+        proxy.resolveToLoopback("messages.test");
+        AnthropicDirectBackend secure{network, &secrets, messages.httpsBase("messages.test")};
         secure.timeoutMs = 500;
         proxy.enqueue(Answer::tunnelled());
         // The loopback server speaks no TLS: the handshake through the tunnel never ends.
         EXPECT_EQ(plan(secure).error, AskError::network);
         ASSERT_EQ(proxy.requests().size(), 2u);
         EXPECT_EQ(proxy.requests()[1].method, "CONNECT");
-        EXPECT_EQ(proxy.requests()[1].path, messages.httpsBase().mid(8).toUtf8());
+        EXPECT_EQ(proxy.requests()[1].path, messages.httpsBase("messages.test").mid(8).toUtf8());
         EXPECT_EQ(messages.connections(), 1) << "the tunnel reached the host";
     }
     {
@@ -265,4 +278,36 @@ TEST_F(AskNetworkTest, theProxyVariablesAreHonouredExceptForTheHostsNoProxyNames
         ASSERT_EQ(proxy.requests().size(), 3u);
         EXPECT_EQ(proxy.requests()[2].path, askAddress);
     }
+}
+
+// A proxy elsewhere cannot reach a service on this machine, and an http request to
+// it would carry the phrase and the key in clear.
+TEST_F(AskProxyTest, aServiceOnThisMachineIsReachedDirectlyWhateverTheProxyVariablesSay) {
+    ScopedEnv via("http_proxy", proxy.base().toUtf8());
+    for (const QString& host : {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}) {
+        SCOPED_TRACE(host.toStdString());
+        ScopedEnv at("BRISKLET_SERVICE_URL", service.base(host).toUtf8());
+        service.enqueue(Answer::ok("[]"));
+        EXPECT_EQ(ask(), TextResult::success("[]"));
+    }
+    EXPECT_EQ(service.requests().size(), 2u);
+
+    FakeHttpServer elsewhereOnLoopback(QHostAddress(QStringLiteral("127.0.0.2")));
+    ScopedEnv at("BRISKLET_SERVICE_URL", elsewhereOnLoopback.base().toUtf8());
+    elsewhereOnLoopback.enqueue(Answer::ok("[]"));
+    EXPECT_EQ(ask(), TextResult::success("[]")) << "all of 127.0.0.0/8";
+
+    FakeHttpServer v6(QHostAddress::LocalHostIPv6);
+    ASSERT_EQ(v6.httpsBase().left(13), "https://[::1]");
+    AnthropicDirectBackend secure{network, &secrets, v6.httpsBase()};
+    secure.timeoutMs = 300;
+    // The loopback server speaks no TLS: the handshake never ends, but it began there.
+    EXPECT_EQ(plan(secure).error, AskError::network);
+    EXPECT_EQ(v6.connections(), 1);
+
+    // A name under "localhost" is this machine too, resolved or not.
+    ScopedEnv sub("BRISKLET_SERVICE_URL", service.base("service.localhost").toUtf8());
+    client.askTimeoutMs = 2000;
+    ask();
+    EXPECT_EQ(proxy.connections(), 0);
 }

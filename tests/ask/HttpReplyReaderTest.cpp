@@ -66,3 +66,15 @@ TEST(HttpReplyReaderTest, aReplyReadsTheSameWholeOrByteByByte) {
         }
     }
 }
+
+TEST(HttpReplyReaderTest, aRefusedCodingIsNamedInAShortLine) {
+    QByteArray codings = "br";
+    while (codings.size() < 60000)
+        codings += ", x-coding-" + QByteArray::number(codings.size());
+    HttpReplyReader reader(64 * 1024, 4096);
+    reader.feed("HTTP/1.1 200 OK\r\nContent-Encoding: " + codings + "\r\nContent-Length: 2\r\n\r\nok");
+    ASSERT_EQ(reader.state(), State::failed);
+    EXPECT_LE(reader.failure().size(), 200) << reader.failure().left(300).toStdString() << "…";
+    EXPECT_TRUE(reader.failure().contains("\"br, x-coding-2")) << reader.failure().left(300).toStdString();
+    EXPECT_TRUE(reader.failure().contains("more left out")) << reader.failure().left(300).toStdString();
+}

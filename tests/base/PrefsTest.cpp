@@ -1,5 +1,6 @@
 #include "base/Prefs.h"
 #include "support/FileFaults.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -105,4 +106,20 @@ TEST(Prefs, aPipeInPlaceOfTheSettingsFileIsNotOpened) {
     Prefs::sync();
     EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 3) << "kept for the session";
     EXPECT_FALSE(QFileInfo(Prefs::settingsPath()).isFile()) << "the pipe is left as it is";
+}
+
+TEST(Prefs, aSettingsWriteThatFailsIsLogged) {
+    test::TempHome home;
+    // A file where the settings folder belongs: nothing can be written there, even by root.
+    const QString folder = QFileInfo(Prefs::settingsPath()).path();
+    QDir().mkpath(QFileInfo(folder).path());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Prefs::registerDefaults();
+    test::LogCapture log;
+    Prefs::setValue(Prefs::Key::commandsRun, 3);
+    Prefs::sync();
+    EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
+    EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 3) << "kept for the session";
 }

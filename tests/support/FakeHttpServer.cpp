@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <memory>
 
@@ -38,8 +39,8 @@ bool takeRequest(QByteArray& buffer, FakeHttpServer::Request& request) {
 
 } // namespace
 
-FakeHttpServer::FakeHttpServer() {
-    server_.listen(QHostAddress::LocalHost, 0);
+FakeHttpServer::FakeHttpServer(const QHostAddress& address) {
+    server_.listen(address, 0);
     QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
 }
 
@@ -47,12 +48,26 @@ FakeHttpServer::~FakeHttpServer() {
     server_.close();
 }
 
-QString FakeHttpServer::base() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
+namespace {
+
+QString address(const QString& scheme, const QString& host, quint16 port) {
+    QUrl url;
+    url.setScheme(scheme);
+    url.setHost(host);
+    url.setPort(port);
+    return url.toString();
 }
 
-QString FakeHttpServer::httpsBase() const {
-    return QStringLiteral("https://127.0.0.1:%1").arg(server_.serverPort());
+} // namespace
+
+QString FakeHttpServer::base(const QString& host) const {
+    return address(QStringLiteral("http"), host.isEmpty() ? server_.serverAddress().toString() : host,
+                   server_.serverPort());
+}
+
+QString FakeHttpServer::httpsBase(const QString& host) const {
+    return address(QStringLiteral("https"), host.isEmpty() ? server_.serverAddress().toString() : host,
+                   server_.serverPort());
 }
 
 void FakeHttpServer::accept() {
@@ -206,7 +221,10 @@ void FakeHttpServer::tunnel(QTcpSocket* socket, const QByteArray& hostAndPort) {
         QObject::connect(socket, &QTcpSocket::disconnected, host, [host] { host->disconnectFromHost(); });
     });
     QObject::connect(host, &QTcpSocket::errorOccurred, socket, [socket] { socket->abort(); });
-    host->connectToHost(QString::fromLatin1(hostAndPort.left(colon)), hostAndPort.mid(colon + 1).toUShort());
+    QString name = QString::fromLatin1(hostAndPort.left(colon));
+    if (loopbackNames_.contains(name.toLower()))
+        name = QStringLiteral("127.0.0.1");
+    host->connectToHost(name, hostAndPort.mid(colon + 1).toUShort());
 }
 
 } // namespace brisklet::test

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTcpServer>
 #include <deque>
 #include <vector>
 
 namespace brisklet::test {
 
-// A web server on 127.0.0.1 that plays the hosted service or the messages API, or a
-// proxy in front of them: it records every request and answers each from the
-// script, in order.
+// A web server on 127.0.0.1 (or another address of this machine) that plays the
+// hosted service or the messages API, or a proxy in front of them: it records every
+// request and answers each from the script, in order.
 class FakeHttpServer final {
 public:
     struct Request {
@@ -61,15 +63,18 @@ public:
         static Answer tunnelled() { return {Kind::tunnel, 200, {}, 0}; }
     };
 
-    FakeHttpServer();
+    explicit FakeHttpServer(const QHostAddress& address = QHostAddress::LocalHost);
     ~FakeHttpServer();
     FakeHttpServer(const FakeHttpServer&) = delete;
     FakeHttpServer& operator=(const FakeHttpServer&) = delete;
 
-    // "http://127.0.0.1:<port>".
-    QString base() const;
+    // "http://127.0.0.1:<port>", or with `host` in place of the server's address.
+    QString base(const QString& host = {}) const;
     // "https://127.0.0.1:<port>": the server speaks no TLS, so a handshake never ends.
-    QString httpsBase() const;
+    QString httpsBase(const QString& host = {}) const;
+    // As a proxy, reaches the host `name` at this machine's 127.0.0.1, as a proxy
+    // with a name server of its own would: the client never resolves the name.
+    void resolveToLoopback(const QString& name) { loopbackNames_ << name.toLower(); }
     // Answers the next request; without one queued, a request gets 404.
     void enqueue(const Answer& answer) { answers_.push_back(answer); }
 
@@ -88,6 +93,7 @@ private:
     void tunnel(QTcpSocket* socket, const QByteArray& hostAndPort);
 
     QTcpServer server_;
+    QStringList loopbackNames_;
     std::deque<Answer> answers_;
     std::vector<Request> requests_;
     int connections_ = 0;

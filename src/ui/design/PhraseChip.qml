@@ -9,11 +9,33 @@ Rectangle {
     readonly property DSPalette c: DS.paletteFor(Window.window, DS.isDark)
     property string phrase
     property bool prominent: false
+    // Whether the phrase had to be shortened to fit.
+    readonly property bool shortened: fitted.elidedText !== phrase
     // Whole pixels: a layout that rounds a fractional width down would cut the phrase.
-    implicitWidth: Math.ceil(label.implicitWidth) + 16
+    implicitWidth: Math.ceil(quotes.advanceWidth + whole.advanceWidth) + 16
     implicitHeight: label.implicitHeight + 6
     radius: height / 2
     color: prominent ? c.emberWash : c.well
+
+    TextMetrics {
+        id: whole
+        font: DS.text.phrase
+        text: chip.phrase
+    }
+    TextMetrics {
+        id: quotes
+        font: DS.text.phrase
+        text: DS.quoted("")
+    }
+    // A chip narrower than its phrase shortens the phrase, not the quotes around it:
+    // the closing quote shows that the phrase goes on.
+    TextMetrics {
+        id: fitted
+        font: DS.text.phrase
+        text: chip.phrase
+        elide: Text.ElideRight
+        elideWidth: chip.width - 16 - quotes.advanceWidth
+    }
 
     Text {
         id: label
@@ -21,11 +43,10 @@ Rectangle {
         x: 8
         anchors.verticalCenter: parent.verticalCenter
         width: chip.width - 16
-        text: DS.quoted(chip.phrase)
+        text: DS.quoted(fitted.elidedText)
         font: DS.text.phrase
         color: chip.prominent ? chip.c.emberText : chip.c.inkSecondary
         maximumLineCount: 1
         wrapMode: Text.NoWrap
-        elide: Text.ElideRight
     }
 }

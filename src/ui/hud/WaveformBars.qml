@@ -17,6 +17,11 @@ Item {
         id: row
         anchors.centerIn: parent
         spacing: 3
+        // The hardware path draws paths unsmoothed, the ends of the capsules as steps:
+        // the bars are drawn there through a layer of their own with multisampling.
+        // The software renderer smooths them itself and needs no layer.
+        layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
+        layer.samples: 4
         Repeater {
             objectName: "bars"
             model: meter.bars.length

@@ -174,6 +174,7 @@ Rectangle {
                 objectName: "chip"
                 visible: view.preview.chip.length > 0
                 anchors.verticalCenter: parent.verticalCenter
+                width: Math.min(implicitWidth, bottom.width - 300 - parent.spacing)
                 phrase: view.preview.chip
                 prominent: true
             }

@@ -3,6 +3,7 @@
 // pill, its corners must stay transparent and its text must stand out.
 #include "ui/design/DesignSystem.h"
 #include "ui/hud/HUDModel.h"
+#include "ui/hud/RestingDots.h"
 
 #include "support/FakeDesktopAppearance.h"
 #include "support/Pixels.h"
@@ -186,20 +187,7 @@ TEST_P(HUDViewUiTest, MeterBarsFollowTheirValuesWithAThreePointFloor) {
     const QImage flat = shoot(HUDState::listening(), QStringLiteral("HUD-meter-flat"));
     QQuickItem* meter = text("meter");
     ASSERT_NE(meter, nullptr);
-    // At rest each bar is a round dot: the corners of its box stay close to the
-    // pill, where a square block would fill them with amber.
-    const auto away = [&](QPoint p, QPoint pill) {
-        return Pixels::contrast(flat.pixelColor(p), flat.pixelColor(pill));
-    };
-    for (QQuickItem* dot : meter->childItems().first()->childItems()) {
-        if (dot->width() != 3.5)
-            continue; // the repeater
-        const QRect box = harness.boxOf(dot);
-        const QPoint pill = box.topLeft() - QPoint(0, 4);
-        EXPECT_GT(away(box.center(), pill), 2.0);
-        for (QPoint corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
-            EXPECT_LT(away(corner, pill), away(box.center(), pill) * 0.6) << corner.x() << "," << corner.y();
-    }
+    expectRoundRestingDots(harness, flat, meter);
     QList<qreal> bars(20, 0.08);
     bars[0] = 1.0;
     bars[1] = 0.5;

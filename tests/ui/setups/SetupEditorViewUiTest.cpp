@@ -395,6 +395,48 @@ TEST_P(SetupEditorViewUiTest, theUpdateLineOfALongStoredNameStaysInsideTheWindow
     legible(h, image, h.root(), "replacing");
 }
 
+TEST_P(SetupEditorViewUiTest, theChipOfALongNewNameStaysInsideTheWindowWithItsClosingQuote) {
+    SetupEngine::CaptureResult result;
+    result.fingerprint = "1:1280x800";
+    const QString name = "my writing desk with two screens and the tall lamp on it now";
+    ASSERT_EQ(name.size(), 60);
+    CapturePreviewModel preview(result, name, storedName());
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(loadReview(h, preview));
+    const QImage image = shot(h, "capture-review-long-name");
+    QQuickItem* chip = h.find("chip");
+    ASSERT_TRUE(chip->isVisible());
+    EXPECT_LE(h.boxOf(chip).right(), h.boxOf(h.find("bottomPanel")).right());
+    QQuickItem* label = ViewHarness::find(chip, "label");
+    legible(h, image, chip, "label");
+    const QString shown = label->property("text").toString();
+    EXPECT_TRUE(shown.endsWith(QChar(0x201D)) && shown.contains(QChar(0x2026))) << shown.toStdString();
+
+    // The last glyph drawn is the closing quote, high on the line, not an
+    // ellipsis on its baseline nor a letter cut off by the window's edge.
+    const QRect box = h.boxOf(label).intersected(image.rect());
+    const QColor fill = Pixels::over(chip->property("color").value<QColor>().rgba(), canvas());
+    const auto inked = [&](int x, int top, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            count += Pixels::contrast(Pixels::over(image.pixel(x, y), canvas()), fill) > 1.5;
+        return count;
+    };
+    int last = box.right();
+    while (last > box.left() && inked(last, box.top(), box.bottom() + 1) == 0)
+        --last;
+    ASSERT_LT(last, image.width() - 1) << "the chip reaches the window's edge";
+    const int middle = box.top() + box.height() / 2;
+    int high = 0;
+    int low = 0;
+    for (int x = last - 3; x <= last; ++x) {
+        high += inked(x, box.top(), middle);
+        low += inked(x, middle, box.bottom() + 1);
+    }
+    EXPECT_GT(high, 3);
+    EXPECT_EQ(low, 0);
+}
+
 TEST_P(SetupEditorViewUiTest, theCaptureReviewsBottomPanelIsPaddedOnEverySide) {
     SetupEngine::CaptureResult result;
     result.fingerprint = "1:1280x800";
