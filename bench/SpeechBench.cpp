@@ -307,7 +307,7 @@ int main(int argc, char** argv) {
                          qUtf8Printable(heard));
             std::fprintf(
                 dump.get(), "\t%.1f\t%d\t%d\t%s\n", decision.riseDb,
-                decision.fixed.agrees + 2 * decision.shapes.agrees + 4 * decision.contradicted,
+                decision.fixed.agrees + 2 * decision.shapes.agrees + 4 * decision.disagreed,
                 decision.secondPass,
                 qUtf8Printable(Text::normalize(platform::SpeechGrammar::formatNumbers(decision.liveText))));
         }

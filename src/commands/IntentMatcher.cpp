@@ -246,31 +246,26 @@ std::vector<platform::SpeechShapes::Shape> IntentMatcher::spokenShapes() const {
     return shapes;
 }
 
-std::map<QString, QString> IntentMatcher::spokenVerbKinds() {
-    std::map<QString, QString> kinds = IntentResolver::spokenVerbKinds();
-    const auto add = [&kinds](const WordSet& verbs, const char* kind) {
-        for (const QString& verb : verbs)
-            kinds.emplace(verb.section(QLatin1Char(' '), 0, 0), QString::fromLatin1(kind));
-    };
-    add(runSetupVerbs(), "run");
-    add(openVerbs(), "run");
-    add(endSetupVerbs(), "end");
-    add(quitVerbs(), "end");
-    add(captureVerbs(), "capture");
-    add(fullscreenVerbs(), "maximize");
-    add(tilingVerbs(), "tile");
-    add({"play", "resume"}, "play");
-    add({"pause"}, "pause");
-    add({"skip", "next"}, "next");
-    add({"previous"}, "previous");
-    add({"switch", "focus"}, "focus");
-    add({"layout"}, "layout");
-    add({"volume"}, "volume");
-    return kinds;
+namespace {
+
+QStringList verbsOf(QStringList said, std::initializer_list<const WordSet*> sets) {
+    for (const WordSet* set : sets)
+        for (const QString& verb : *set)
+            said << verb.section(QLatin1Char(' '), 0, 0);
+    said.removeDuplicates();
+    return said;
 }
 
-QString IntentMatcher::nameAloneKind() {
-    return QStringLiteral("run");
+} // namespace
+
+QStringList IntentMatcher::spokenEndVerbs() {
+    return verbsOf(IntentResolver::spokenVerbs(IntentResolver::Family::end),
+                   {&endSetupVerbs(), &quitVerbs()});
+}
+
+QStringList IntentMatcher::spokenRunVerbs() {
+    return verbsOf(IntentResolver::spokenVerbs(IntentResolver::Family::run),
+                   {&runSetupVerbs(), &openVerbs()});
 }
 
 std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {

@@ -46,10 +46,9 @@ public:
     // The shapes of the phrases this matcher reads, for the recogniser to expect: each
     // parametric reading and setup phrasing, then the resolver's.
     std::vector<platform::SpeechShapes::Shape> spokenShapes() const;
-    // The kind of action each verb those shapes open with picks, keyed by its first
-    // word, and the kind a setup's name said alone picks.
-    static std::map<QString, QString> spokenVerbKinds();
-    static QString nameAloneKind();
+    // The verbs, by their first words, that end what they name and those that run it.
+    static QStringList spokenEndVerbs();
+    static QStringList spokenRunVerbs();
 
 private:
     // What matching derives from one setups list, kept while the same list comes back.

@@ -269,12 +269,14 @@ std::vector<platform::SpeechShapes::Shape> spokenShapes() {
             {S::word(verbs), S::slot({S::Slot::setup}), S::word({"setup"})}};
 }
 
-std::map<QString, QString> spokenVerbKinds() {
-    std::map<QString, QString> out;
+QStringList spokenVerbs(Family family) {
+    QStringList out;
     for (const LexiconRow& row : lexicon())
-        for (const LexiconWord& w : row.words)
-            if (!w.misheard)
-                out.emplace(w.word.section(QLatin1Char(' '), 0, 0), familyName(row.family));
+        if (row.family == family)
+            for (const LexiconWord& w : row.words)
+                if (!w.misheard)
+                    out << w.word.section(QLatin1Char(' '), 0, 0);
+    out.removeDuplicates();
     return out;
 }
 

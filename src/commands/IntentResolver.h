@@ -52,9 +52,9 @@ std::optional<Resolution> resolve(const QString& phrase, const Inventory& invent
 // name and the name's kind.
 std::vector<platform::SpeechShapes::Shape> spokenShapes();
 
-// The family of each verb of its lexicon as said, keyed by the verb's first word
-// ("shut" of "shut down" → "end").
-std::map<QString, QString> spokenVerbKinds();
+// The verbs of one family of its lexicon as said, each by its first word ("shut" of
+// "shut down").
+QStringList spokenVerbs(Family family);
 
 // The family of the verb a phrase's words start with, as said (never as misheard),
 // and how many words it takes: "shut down slack" → end, 2.

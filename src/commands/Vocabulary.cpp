@@ -71,8 +71,8 @@ platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory
     using Slot = platform::SpeechShapes::Slot;
     platform::SpeechShapes out;
     out.shapes = matcher.spokenShapes();
-    out.verbKinds = IntentMatcher::spokenVerbKinds();
-    out.nameAloneKind = IntentMatcher::nameAloneKind();
+    out.endVerbs = IntentMatcher::spokenEndVerbs();
+    out.runVerbs = IntentMatcher::spokenRunVerbs();
     // A setup is said by its name or one of its trigger phrases.
     QStringList setupNames, layoutNames, appNames;
     if (const auto list = setups.setupNames())

@@ -35,12 +35,11 @@ struct SpeechShapes {
     // Shorter forms of app names ("studio code" for "Visual Studio Code"), which
     // the recogniser says only where a person would say them.
     QStringList shortAppNames;
-    // The kind of action each verb picks, keyed by the verb's first word ("quit",
-    // "close", "kill" and "shut" end; "open", "run" and "set" start …), and the kind
-    // a setup's name said alone picks: a reading is acted on only when the general
-    // model heard the verb that decides it.
-    std::map<QString, QString> verbKinds;
-    QString nameAloneKind;
+    // The verbs (their first words) that end or quit what they name ("quit", "kill",
+    // "shut" of "shut down" …) and those that run or open it ("run", "open", "set" of
+    // "set up" …): a reading that ends something, or runs a setup, is acted on only
+    // where the general model heard its verb.
+    QStringList endVerbs, runVerbs;
     bool operator==(const SpeechShapes&) const = default;
 
     static Part word(const QStringList& words, bool optional = false) { return {words, {}, optional}; }

@@ -7,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cctype>
+#include <map>
 
 #include <sphinxbase/err.h>
 #include <sphinxbase/fsg_model.h>
@@ -24,11 +25,16 @@ namespace {
 
 // A dictionary that knows every word, each sounding like no other: only the
 // grammar's spelling matters here.
-// Every word is known, said with a syllable for each vowel letter.
+// Every word is known, said letter by letter with a syllable for each vowel.
 std::optional<std::string> anyWord(const std::string& word) {
+    static const std::map<char, std::string> vowels = {{'a', "AE"}, {'e', "EH"}, {'i', "IH"},
+                                                       {'o', "AA"}, {'u', "UH"}, {'y', "IY"}};
     std::string phones;
-    for (char c : word)
-        phones += std::string(phones.empty() ? "" : " ") + (std::strchr("aeiouy", c) ? "AH" : "K");
+    for (char c : word) {
+        const auto vowel = vowels.find(c);
+        phones += std::string(phones.empty() ? "" : " ") +
+                  (vowel != vowels.end() ? vowel->second : std::string(1, char(std::toupper(c))));
+    }
     return phones;
 }
 

@@ -229,15 +229,19 @@ TEST(SpeechReading, aPhraseGoesOnOnlyIntoFreeWords) {
 }
 
 // A shorter form of an app's name is said only where a person would say it: words of
-// the model's own dictionary, of two syllables or more. "esr" of "Firefox ESR" (known
-// only by a guess of ours) and "file" (noise fills one syllable) stay out.
-TEST(SpeechGrammar, shorterNamesAreOnlyDictionaryWordsLongEnoughToBeSaid) {
+// the model's own dictionary or a long name of its own, of two syllables or more.
+// "esr" of "Firefox ESR" (known only by a guess of ours) and "file" (noise fills one
+// syllable) stay out.
+TEST(SpeechGrammar, shorterNamesAreOnlyWordsAPersonSays) {
     Shapes shapes = openAppShapes({"terminal"});
-    shapes.shortAppNames = {"manager", "file", "esr", "file manager", "q16"};
+    shapes.shortAppNames = {"manager", "file", "esr", "file manager", "q16", "zorblax"};
     const auto guessed = [](const std::string& word) -> std::optional<std::string> {
-        return word == "esr" ? std::optional<std::string>("IY EH S AA R") : std::nullopt;
+        if (word == "esr")
+            return std::optional<std::string>("IY EH S AA R");
+        return word == "zorblax" ? std::optional<std::string>("Z AO R B L AE K S") : std::nullopt;
     };
     const auto build = SpeechGrammar::build({}, shapes, lookup, guessed);
-    EXPECT_NE(build.jsgf.find("<app> = terminal | manager | file manager;"), std::string::npos) << build.jsgf;
+    EXPECT_NE(build.jsgf.find("<app> = terminal | manager | file manager | zorblax;"), std::string::npos)
+        << build.jsgf;
     EXPECT_EQ(build.newWords.count("esr"), 0u);
 }

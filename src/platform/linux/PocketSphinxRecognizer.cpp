@@ -394,9 +394,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
     // general model was sure of the free words. Either is acted on only where the
-    // general model heard what decides it (SpeechAgreement); otherwise the general
-    // model's text goes on, unless that is a name alone where the grammar heard a verb
-    // of another kind ("end writing room" heard as "writing them" runs nothing).
+    // general model heard what decides it (SpeechAgreement). Where the phrases' reading
+    // would be trusted but the general model heard otherwise, the two disagree on what
+    // was asked and the window takes nothing: the general model's text then made
+    // actions of its own out of misheard verbs ("study setup" heard as "shut the
+    // setup", "end writing room" as "writing them").
     auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
                       Decision& decision) {
         decision = {};
@@ -425,10 +427,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.grammarKept = fixedKept || shapesKept;
         decision.phrasesKept = fixedKept;
         decision.riseDb = loudness.riseDb();
-        decision.contradicted = useFixed && agreement.contradicts(fixed.raw, general.text);
+        decision.disagreed = fixedTrusted && !fixed.agrees && !shapesKept;
         if (decision.grammarKept)
             return shown.text;
-        return fixedTrusted && decision.contradicted ? QString() : general.text;
+        return decision.disagreed ? QString() : general.text;
     };
     // What a grammar decoder heard so far.
     const auto live = [](const GrammarDecoder& gd) {

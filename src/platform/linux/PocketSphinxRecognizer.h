@@ -129,10 +129,9 @@ public:
         double generalScorePerFrame = 0;
         bool grammarKept = false;
         bool phrasesKept = false; // the phrases' grammar's, not the free slots'
-        // The phrases' reading opens with a verb of another kind than a name alone
-        // picks, and the general model heard no verb: where that reading was refused
-        // for its verb alone, nothing is taken.
-        bool contradicted = false;
+        // The phrases' reading passed every threshold but the general model heard
+        // otherwise: nothing was taken.
+        bool disagreed = false;
         bool quietRoom = false;
         double riseDb = 0;       // the window's loudest stretch over the room's sound
         bool secondPass = false; // the whole utterance was decoded again

@@ -191,15 +191,22 @@ QStringList sayableShortNames(const QStringList& names, const Lookup& lookup) {
     for (const QString& name : names) {
         const QStringList tokens = Text::normalize(name).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         int vowels = 0;
-        bool known = !tokens.isEmpty();
+        bool sayable = !tokens.isEmpty();
         for (const QString& token : tokens) {
-            const auto phones = isAsciiLetters(token) ? lookup(token.toStdString()) : std::nullopt;
-            known = known && phones.has_value();
-            if (!known)
+            if (!isAsciiLetters(token)) {
+                sayable = false;
                 break;
-            vowels += syllables(*phones);
+            }
+            // A name of its own ("imagemagick") is said when it is long; a short token
+            // the dictionary lacks is a version, edition or suffix ("esr", "lts").
+            if (const auto phones = lookup(token.toStdString()))
+                vowels += syllables(*phones);
+            else if (token.size() >= minOwnNameLetters)
+                vowels += minShortNameSyllables;
+            else
+                sayable = false;
         }
-        if (known && vowels >= minShortNameSyllables)
+        if (sayable && vowels >= minShortNameSyllables)
             out << name;
     }
     return out;

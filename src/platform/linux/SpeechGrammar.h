@@ -46,15 +46,17 @@ Build build(const QStringList& phrases, const SpeechShapes& shapes, const Lookup
 SpeechShapes withoutFree(const SpeechShapes& all);
 
 // A shorter form of an app's name is said only with this many syllables or more:
-// noise fills a short one ("code", "pad") too easily.
+// noise fills a short one ("code", "pad") too easily. A word the dictionary lacks
+// counts only with this many letters: shorter, it is a version or edition ("esr").
 inline constexpr int minShortNameSyllables = 2;
+inline constexpr qsizetype minOwnNameLetters = 6;
 
 // Vowels of a pronunciation ("K AE L K Y AH L EY T ER": 4).
 int syllables(const std::string& phones);
 
-// The shorter forms of app names a person says: words the dictionary knows (not a
-// version, edition or build token such as "esr" or "q16"), long enough that noise
-// does not fill them.
+// The shorter forms of app names a person says: words the dictionary knows or names
+// of their own long enough to be one (not a version, edition or build token such as
+// "esr" or "q16"), and long enough that noise does not fill them.
 QStringList sayableShortNames(const QStringList& names, const Lookup& dictionary);
 
 // The longest run of free words a free slot takes.

@@ -47,6 +47,27 @@ QStringList phonesOf(ps_decoder_t* ps, const QStringList& words) {
     return out;
 }
 
+// How many phones to insert, drop or change to make one string the other, counted
+// up to `most` + 1.
+int phoneEdits(const QStringList& a, const QStringList& b, int most) {
+    if (std::abs(a.size() - b.size()) > most)
+        return most + 1;
+    std::vector<int> row(std::size_t(b.size()) + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[std::size_t(j)] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[std::size_t(j)];
+            row[std::size_t(j)] =
+                std::min({above + 1, row[std::size_t(j - 1)] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
+            diagonal = above;
+        }
+    }
+    return std::min(row.back(), most + 1);
+}
+
 // Whether two phone strings differ by at most one phone.
 bool nearlySame(const QStringList& a, const QStringList& b) {
     if (std::abs(a.size() - b.size()) > 1)
@@ -126,6 +147,12 @@ bool heardAlike(ps_decoder_t* ps, const QStringList& phones, const QString& gene
         for (qsizetype n = 1; n <= 2 && i + n <= heard.size(); ++n) {
             const QStringList other = phonesOf(ps, heard.mid(i, n));
             if (other == phones || (phones.size() >= 3 && !other.isEmpty() && nearlySame(phones, other)))
+                return true;
+            // A verb heard with an ending ("quitting"), or a longer one heard two phones
+            // off ("which" for "quit").
+            if (n == 1 && phones.size() >= 3 && other.mid(0, phones.size()) == phones)
+                return true;
+            if (phones.size() >= 4 && !other.isEmpty() && phoneEdits(phones, other, 2) <= 2)
                 return true;
         }
     }
