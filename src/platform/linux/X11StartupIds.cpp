@@ -2,9 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace brisklet::platform {
 
@@ -48,69 +45,49 @@ std::unique_ptr<X11StartupIdWatch> X11StartupIdWatch::start(const QByteArray& di
 
 X11StartupIdWatch::X11StartupIdWatch(xcb_connection_t* connection) : conn_(connection) {
     const char* name = "_NET_STARTUP_ID";
-    auto* reply = xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, std::strlen(name), name), nullptr);
+    const X11Connection::Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, std::strlen(name), name), nullptr));
     startupId_ = reply ? reply->atom : 0;
-    std::free(reply);
-    stopFd_ = eventfd(0, EFD_CLOEXEC);
-    thread_ = std::thread([this] { run(); });
+    events_ = std::make_unique<X11EventThread>(conn_, [this](const xcb_generic_event_t& e) { take(e); });
 }
 
 X11StartupIdWatch::~X11StartupIdWatch() {
-    const uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(stopFd_, &one, sizeof one);
-    thread_.join();
-    ::close(stopFd_);
+    events_.reset();
     xcb_disconnect(conn_);
 }
 
 void X11StartupIdWatch::read(xcb_window_t window) {
-    auto* reply = xcb_get_property_reply(
-        conn_, xcb_get_property(conn_, 0, window, startupId_, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr);
-    if (!reply)
-        return;
-    const int length = xcb_get_property_value_length(reply);
-    if (reply->format == 8 && length > 0)
-        notes_->note(window,
-                     QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)), length));
-    std::free(reply);
+    const X11Connection::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        conn_, xcb_get_property(conn_, 0, window, startupId_, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr));
+    const int length = reply ? xcb_get_property_value_length(reply.get()) : 0;
+    if (length > 0 && reply->format == 8)
+        notes_->note(
+            window, QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())), length));
 }
 
-void X11StartupIdWatch::run() {
-    const int fd = xcb_get_file_descriptor(conn_);
-    for (;;) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[1].revents)
-            return;
-        while (xcb_generic_event_t* e = xcb_poll_for_event(conn_)) {
-            switch (e->response_type & 0x7f) {
-            case XCB_CREATE_NOTIFY: {
-                // A new top-level window: follow its properties from now on, and
-                // read what it was given before that.
-                const xcb_window_t window = reinterpret_cast<xcb_create_notify_event_t*>(e)->window;
-                const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-                xcb_change_window_attributes(conn_, window, XCB_CW_EVENT_MASK, &mask);
-                read(window);
-                break;
-            }
-            case XCB_PROPERTY_NOTIFY: {
-                const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                if (p->atom == startupId_ && p->state == XCB_PROPERTY_NEW_VALUE)
-                    read(p->window);
-                break;
-            }
-            case XCB_DESTROY_NOTIFY:
-                // X hands the ID out again later.
-                notes_->forget(reinterpret_cast<xcb_destroy_notify_event_t*>(e)->window);
-                break;
-            default: // errors about windows that went meanwhile among them
-                break;
-            }
-            std::free(e);
-        }
-        if (xcb_connection_has_error(conn_))
-            return;
+void X11StartupIdWatch::take(const xcb_generic_event_t& e) {
+    switch (e.response_type & 0x7f) {
+    case XCB_CREATE_NOTIFY: {
+        // A new top-level window: follow its properties from now on, and read what
+        // it was given before that.
+        const xcb_window_t window = reinterpret_cast<const xcb_create_notify_event_t&>(e).window;
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(conn_, window, XCB_CW_EVENT_MASK, &mask);
+        read(window);
+        break;
+    }
+    case XCB_PROPERTY_NOTIFY: {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        if (p.atom == startupId_ && p.state == XCB_PROPERTY_NEW_VALUE)
+            read(p.window);
+        break;
+    }
+    case XCB_DESTROY_NOTIFY:
+        // X hands the ID out again later.
+        notes_->forget(reinterpret_cast<const xcb_destroy_notify_event_t&>(e).window);
+        break;
+    default: // errors about windows that went meanwhile among them
+        break;
     }
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/WindowSystem.h"
+#include "platform/linux/X11Connection.h"
 
 #include <QByteArray>
 #include <QString>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <xcb/xcb.h>
 
 namespace brisklet::platform {
@@ -41,14 +41,13 @@ public:
 
 private:
     explicit X11StartupIdWatch(xcb_connection_t* connection);
-    void run();
+    void take(const xcb_generic_event_t& event);
     void read(xcb_window_t window);
 
     xcb_connection_t* conn_ = nullptr;
     xcb_atom_t startupId_ = 0;
-    int stopFd_ = -1;
     std::shared_ptr<StartupIdNotes> notes_ = std::make_shared<StartupIdNotes>();
-    std::thread thread_;
+    std::unique_ptr<X11EventThread> events_;
 };
 
 } // namespace brisklet::platform
