@@ -207,6 +207,8 @@ OpenResult openPositioned(Desktop& desktop, const QStringList& urls, const QStri
     if (!family(bundleID) || urls.isEmpty() || !std::all_of(urls.begin(), urls.end(), isAllowedURL))
         return {OpenResult::Kind::failed, 0};
     const auto before = idsOf(browserWindows(desktop, bundleID));
+    // From before the launch: the id may be on the page's window only for a moment.
+    const auto watch = desktop.windows.watchStartupIds();
     const auto launch =
         desktop.launcher.launchWithArguments(bundleID, QStringList{QStringLiteral("--new-window")} + urls,
                                              platform::BrowserLauncher::StartupId::fresh);

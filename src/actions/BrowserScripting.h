@@ -93,7 +93,8 @@ HarvestResult harvestWindows(Desktop& desktop, const QString& bundleID);
 
 // Opens the pages in one new window of the browser, places it on `axBounds` and
 // brings it forward. Every address must be allowed. No running instance is needed.
-// The new window that carries the launch's own startup id is the page's, at once.
+// The new window that carries the launch's own startup id, if only for the moment
+// before it maps, is the page's, at once.
 // A browser that doesn't pass the id on gives only titles: while it restores its
 // last session (one this call starts, or one the caller has `justStarted`) it maps
 // windows of the user's around ours, so the new windows are watched for a moment and

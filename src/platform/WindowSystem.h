@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,12 @@ struct WindowInfo {
     bool onCurrentDesktop = true;
     bool skipTaskbar = false;
     std::optional<QRectF> frame; // absent when it could not be read
+};
+
+// Held while windows that are about to come should have their startup ids noted.
+class StartupIdWatch {
+public:
+    virtual ~StartupIdWatch() = default;
 };
 
 // The windows and displays of the desktop. Any thread; calls may block for a round
@@ -84,8 +91,13 @@ public:
     // The mouse pointer, absent when it cannot be read.
     virtual std::optional<QPointF> pointer() = 0;
     // The startup id the window carries itself (never one shared through its client
-    // leader); empty for none or a window that is gone.
+    // leader); empty for none or a window that is gone. While a watch is held, also
+    // the one a window created since it began carried for a moment: a client may take
+    // its id off again as the window maps.
     virtual QString startupId(WindowId) { return {}; }
+    // Starts noting the startup ids that new windows are given, until the watch goes;
+    // null where that can't be done.
+    virtual std::unique_ptr<StartupIdWatch> watchStartupIds() { return nullptr; }
 };
 
 } // namespace brisklet::platform

@@ -329,6 +329,29 @@ TEST_F(SetupEngineX11Test, aBrowserThatDropsTheStartupIdLeavesItsGuessedPageOpen
     pageAmongRestoredWindows(2, 2.5, {"--ignore-startup-id"});
 }
 
+TEST_F(SetupEngineX11Test, pagesWhoseWindowsLoseTheStartupIdAsTheyMapAreKnownAndClosedAtTheEnd) {
+    // The run starts the browser; each page's window shows its launch's id, then
+    // takes it off again before the window manager ever lists it, as Firefox now
+    // and then does. Its title names neither its address nor a new tab.
+    installBrowser({"--cold", home.path() + "/started", "--page-title", "Todays headlines",
+                    "--startup-id-off-at-map", "0.3"});
+    SetupItem calendar = page({0.5, 0, 0.5, 1, 0});
+    calendar.title = "Calendar";
+    calendar.url = "https://example.org/calendar";
+    Setup s = setupOf({page({0, 0, 0.5, 1, 0}), calendar});
+    const auto ran = engine->run(s);
+    EXPECT_EQ(ran.placed, 2) << ran.notes.join(" | ").toStdString();
+    ASSERT_EQ(windowsTitled("Todays headlines").size(), 2u);
+    ASSERT_EQ(windowsTitled("X test client").size(), 1u) << "the browser's own window";
+
+    const auto ended = engine->end(s);
+    const QString notes = ended.notes.join(" | ");
+    EXPECT_EQ(ended.closedWindows, 2) << notes.toStdString();
+    EXPECT_EQ(ended.leftOpenPages, 0) << notes.toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return windowsTitled("Todays headlines").empty(); }, 5));
+    EXPECT_EQ(windowsTitled("X test client").size(), 1u);
+}
+
 TEST_F(SetupEngineX11Test, aPageKeepsOneWindowThroughRerunsUpdatesAndEnds) {
     installBrowser({});
     Setup s = setupOf({item(left, {0, 0, 0.5, 1, 0}), page({0.5, 0, 0.5, 1, 0})});

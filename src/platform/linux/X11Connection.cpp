@@ -57,6 +57,36 @@ static_assert(std::size(atomNames) == static_cast<size_t>(X11Connection::Atom::c
 
 } // namespace
 
+X11EventThread::X11EventThread(xcb_connection_t* connection,
+                               std::function<void(const xcb_generic_event_t&)> handle)
+    : stopFd_(eventfd(0, EFD_CLOEXEC)),
+      thread_([this, connection, handle = std::move(handle)] { run(connection, handle); }) {}
+
+X11EventThread::~X11EventThread() {
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(stopFd_, &one, sizeof one);
+    thread_.join();
+    ::close(stopFd_);
+}
+
+void X11EventThread::run(xcb_connection_t* connection,
+                         const std::function<void(const xcb_generic_event_t&)>& handle) {
+    const int fd = xcb_get_file_descriptor(connection);
+    for (;;) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0)
+            continue;
+        if (fds[1].revents)
+            return;
+        while (xcb_generic_event_t* e = xcb_poll_for_event(connection)) {
+            handle(*e);
+            std::free(e);
+        }
+        if (xcb_connection_has_error(connection))
+            return;
+    }
+}
+
 X11Connection::X11Connection(const QByteArray& display, QRect fallbackScreen)
     : displayName_(display), fallback_(fallbackScreen) {
     conn_ = xcb_connect(display.isEmpty() ? nullptr : display.constData(), &screenNumber_);
@@ -96,13 +126,7 @@ X11Connection::X11Connection(const QByteArray& display, QRect fallbackScreen)
 }
 
 X11Connection::~X11Connection() {
-    if (watcher_.joinable()) {
-        const uint64_t one = 1;
-        [[maybe_unused]] auto n = ::write(stopFd_, &one, sizeof one);
-        watcher_.join();
-    }
-    if (stopFd_ >= 0)
-        ::close(stopFd_);
+    watcher_.reset();
     if (events_)
         xcb_disconnect(events_);
     if (ewmhReady_)
@@ -223,41 +247,28 @@ void X11Connection::startWatch() {
         events_ = nullptr;
         return;
     }
-    stopFd_ = eventfd(0, EFD_CLOEXEC);
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(events_, root_, XCB_CW_EVENT_MASK, &mask);
-    if (hasRandr_)
+    if (hasRandr_) {
         xcb_randr_select_input(events_, root_,
                                XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                    XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+        randrEvents_ = xcb_get_extension_data(events_, &xcb_randr_id);
+    }
     xcb_flush(events_);
-    watcher_ = std::thread([this] { watch(); });
+    watcher_ = std::make_unique<X11EventThread>(events_, [this](const xcb_generic_event_t& e) { take(e); });
 }
 
-void X11Connection::watch() {
-    const auto* randr = hasRandr_ ? xcb_get_extension_data(events_, &xcb_randr_id) : nullptr;
-    const int fd = xcb_get_file_descriptor(events_);
-    for (;;) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[1].revents)
-            return;
-        while (xcb_generic_event_t* e = xcb_poll_for_event(events_)) {
-            const uint8_t kind = e->response_type & 0x7f;
-            if (kind == XCB_PROPERTY_NOTIFY) {
-                auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
-                if (p->atom == atom(Atom::workarea) || p->atom == atom(Atom::clientList) ||
-                    p->atom == atom(Atom::currentDesktop))
-                    displaysDirty_ = true;
-            } else if (randr && randr->present && kind >= randr->first_event &&
-                       kind <= randr->first_event + XCB_RANDR_NOTIFY) {
-                displaysDirty_ = true;
-            }
-            std::free(e);
-        }
-        if (xcb_connection_has_error(events_))
-            return;
+void X11Connection::take(const xcb_generic_event_t& e) {
+    const uint8_t kind = e.response_type & 0x7f;
+    if (kind == XCB_PROPERTY_NOTIFY) {
+        const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+        if (p.atom == atom(Atom::workarea) || p.atom == atom(Atom::clientList) ||
+            p.atom == atom(Atom::currentDesktop))
+            displaysDirty_ = true;
+    } else if (randrEvents_ && randrEvents_->present && kind >= randrEvents_->first_event &&
+               kind <= randrEvents_->first_event + XCB_RANDR_NOTIFY) {
+        displaysDirty_ = true;
     }
 }
 

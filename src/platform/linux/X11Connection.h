@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,6 +17,22 @@
 #include <xcb/xcb_ewmh.h>
 
 namespace brisklet::platform {
+
+// Hands each event that comes in on a connection to `handle`, on a thread of its
+// own, until it goes or the connection breaks.
+class X11EventThread final {
+public:
+    X11EventThread(xcb_connection_t* connection, std::function<void(const xcb_generic_event_t&)> handle);
+    ~X11EventThread();
+    X11EventThread(const X11EventThread&) = delete;
+    X11EventThread& operator=(const X11EventThread&) = delete;
+
+private:
+    void run(xcb_connection_t* connection, const std::function<void(const xcb_generic_event_t&)>& handle);
+
+    int stopFd_ = -1;
+    std::thread thread_;
+};
 
 // A connection of our own (never Qt's) to one X display: its root window, the atoms
 // we use, EWMH, which extensions the server offers, and the display layout, which a
@@ -114,7 +131,7 @@ private:
     std::shared_ptr<const std::vector<Display>> snapshot();
     void rebuildDisplays();
     void startWatch();
-    void watch();
+    void take(const xcb_generic_event_t& event);
 
     QByteArray displayName_;
     xcb_connection_t* conn_ = nullptr;
@@ -136,8 +153,8 @@ private:
 
     // The watch of RandR and root property changes, on a connection of its own.
     xcb_connection_t* events_ = nullptr;
-    int stopFd_ = -1;
-    std::thread watcher_;
+    const xcb_query_extension_reply_t* randrEvents_ = nullptr;
+    std::unique_ptr<X11EventThread> watcher_;
 };
 
 } // namespace brisklet::platform

@@ -1,6 +1,7 @@
 #include "platform/linux/X11WindowSystem.h"
 
 #include "platform/linux/X11Connection.h"
+#include "platform/linux/X11StartupIds.h"
 
 #include <QList>
 #include <algorithm>
@@ -311,7 +312,7 @@ void nameApps(std::vector<WindowInfo>& windows, const X11WindowSystem::IdentityR
 } // namespace
 
 X11WindowSystem::X11WindowSystem(const QByteArray& display, QRect fallbackScreen)
-    : x_(std::make_unique<X11Connection>(display, fallbackScreen)) {}
+    : display_(display), x_(std::make_unique<X11Connection>(display, fallbackScreen)) {}
 
 X11WindowSystem::~X11WindowSystem() = default;
 
@@ -536,7 +537,26 @@ QString X11WindowSystem::startupId(WindowId window) {
     // The window's own property only: a browser's client leader carries the id of
     // the launch that started the process, which every window of it shares.
     auto reply = x_->property(window, x_->atom(Atom::startupId), XCB_GET_PROPERTY_TYPE_ANY, 256);
-    return QString::fromUtf8(text(reply.get()));
+    if (const QString id = QString::fromUtf8(text(reply.get())); !id.isEmpty())
+        return id;
+    std::lock_guard lock(watchesMutex_);
+    for (const auto& watch : watches_)
+        if (const auto notes = watch.lock())
+            if (QString id = notes->of(window); !id.isEmpty())
+                return id;
+    return {};
+}
+
+std::unique_ptr<StartupIdWatch> X11WindowSystem::watchStartupIds() {
+    if (!x_->isConnected())
+        return nullptr;
+    auto watch = X11StartupIdWatch::start(display_);
+    if (!watch)
+        return nullptr;
+    std::lock_guard lock(watchesMutex_);
+    std::erase_if(watches_, [](const auto& w) { return w.expired(); });
+    watches_.push_back(watch->notes());
+    return watch;
 }
 
 } // namespace brisklet::platform

@@ -6,10 +6,13 @@
 #include <QRect>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace brisklet::platform {
 
 class X11Connection;
+class StartupIdNotes;
 
 // The windows and displays of an X11 desktop, through EWMH/ICCCM, RandR and XRes
 // on a connection of our own (never Qt's).
@@ -59,13 +62,18 @@ public:
     bool close(WindowId window) override;
     std::optional<QPointF> pointer() override;
     QString startupId(WindowId window) override;
+    std::unique_ptr<StartupIdWatch> watchStartupIds() override;
 
 private:
     // Descriptions of these clients, in the given order; the gone ones left out.
     std::vector<WindowInfo> describe(const std::vector<WindowId>& clients);
 
+    QByteArray display_;
     std::unique_ptr<X11Connection> x_;
     IdentityResolver resolver_;
+    // What the watches held now have noted.
+    std::mutex watchesMutex_;
+    std::vector<std::weak_ptr<const StartupIdNotes>> watches_;
 };
 
 } // namespace brisklet::platform

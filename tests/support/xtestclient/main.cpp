@@ -33,6 +33,8 @@
 //   --cold FILE          the first start of all (FILE is absent, and is made) starts
 //                        the browser, as --restore's does, without a session
 //   --ignore-startup-id  never show the startup id
+//   --startup-id-off-at-map S  a window given pages shows the startup id for S
+//                        seconds, then takes it off again just before it maps
 // The startup id of the launch (DESKTOP_STARTUP_ID) goes on the windows it opens as
 // _NET_STARTUP_ID; a start that starts the browser (--restore, --cold) puts it only
 // on its client leader, which every window of the process names (WM_CLIENT_LEADER).
@@ -83,6 +85,7 @@ struct Options {
     double restoreGap = 0;
     std::string coldFile;
     bool showStartupId = true;
+    double startupIdFor = -1; // seconds the id stays on before it is taken off; -1 keeps it
 };
 
 double monotonicNow() {
@@ -231,6 +234,10 @@ int main(int argc, char** argv) {
             o.coldFile = v;
         } else if (arg == "--ignore-startup-id") {
             o.showStartupId = false;
+        } else if (arg == "--startup-id-off-at-map") {
+            const char* v = next();
+            if (!v || (o.startupIdFor = std::atof(v)) < 0)
+                return usage();
         } else if (arg == "--new-window") {
             // Browsers take this before their pages; the pages themselves follow.
         } else if (!arg.empty() && arg[0] != '-') {
@@ -371,6 +378,12 @@ int main(int argc, char** argv) {
         return std::any_of(later.begin(), later.end(), [&](const auto& l) { return l.second == win; });
     };
     xcb_flush(c);
+    if (o.startupIdFor >= 0 && !cold && !startupId.empty() && !o.pages.empty()) {
+        usleep(static_cast<useconds_t>(o.startupIdFor * 1e6));
+        for (xcb_window_t win : windows)
+            xcb_delete_property(c, win, netStartupId);
+        xcb_flush(c);
+    }
     if (o.mapAfter > 0)
         usleep(static_cast<useconds_t>(o.mapAfter * 1e6));
     // Told to stop before showing anything: a window shown only to vanish at once
