@@ -47,17 +47,6 @@ platform::PocketSphinxRecognizer& recognizer() {
     return shared;
 }
 
-std::vector<float> scaledTo(std::vector<float> samples, double dbfs) {
-    double sum = 0;
-    for (float s : samples)
-        sum += double(s) * s;
-    const double rms = std::sqrt(sum / double(std::max<std::size_t>(1, samples.size())));
-    const double gain = rms > 0 ? std::pow(10.0, dbfs / 20) / rms : 0;
-    for (float& s : samples)
-        s = float(s * gain);
-    return samples;
-}
-
 // Mains hum with its first harmonics.
 std::vector<float> hum(std::size_t count, unsigned) {
     std::vector<float> out(count);
@@ -66,7 +55,7 @@ std::vector<float> hum(std::size_t count, unsigned) {
         out[i] = float(std::sin(2 * M_PI * 50 * t) + 0.4 * std::sin(2 * M_PI * 100 * t) +
                        0.2 * std::sin(2 * M_PI * 150 * t));
     }
-    return scaledTo(out, -30);
+    return SpeechSet::scaledTo(out, -30);
 }
 
 // Brown noise through a low pass at 300 Hz, as a fan in the next room sounds.
@@ -81,7 +70,7 @@ std::vector<float> fan(std::size_t count, unsigned seed) {
         low += a * (brown - low);
         s = float(low);
     }
-    return scaledTo(out, -40);
+    return SpeechSet::scaledTo(out, -40);
 }
 
 struct Desktop : test::SpokenDesktop {

@@ -22,17 +22,6 @@ namespace {
 
 constexpr std::size_t rate = 16000;
 
-std::vector<float> scaledTo(std::vector<float> samples, double dbfs) {
-    double sum = 0;
-    for (float s : samples)
-        sum += double(s) * s;
-    const double rms = std::sqrt(sum / double(std::max<std::size_t>(1, samples.size())));
-    const double gain = rms > 0 ? std::pow(10.0, dbfs / 20) / rms : 0;
-    for (float& s : samples)
-        s = float(s * gain);
-    return samples;
-}
-
 // The least a 16-bit converter can say: one step up or down at random.
 std::vector<float> dither(std::size_t count, unsigned seed) {
     std::mt19937 rng(seed);
@@ -45,7 +34,7 @@ std::vector<float> dither(std::size_t count, unsigned seed) {
 
 // Mains hum with its first harmonics, under a little hiss.
 std::vector<float> hum(std::size_t count, unsigned seed) {
-    std::vector<float> out = scaledTo(SpeechSet::pinkNoise(count, seed), -60);
+    std::vector<float> out = SpeechSet::scaledTo(SpeechSet::pinkNoise(count, seed), -60);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = double(i) / rate;
         out[i] += float(0.02 * std::sin(2 * M_PI * 50 * t) + 0.008 * std::sin(2 * M_PI * 100 * t) +
@@ -83,9 +72,9 @@ const Room rooms[] = {
     {"digital silence", [](std::size_t n, unsigned) { return std::vector<float>(n, 0.0f); }},
     {"dithered silence", dither},
     {"pink noise at -40 dBFS",
-     [](std::size_t n, unsigned seed) { return scaledTo(SpeechSet::pinkNoise(n, seed), -40); }},
+     [](std::size_t n, unsigned seed) { return SpeechSet::scaledTo(SpeechSet::pinkNoise(n, seed), -40); }},
     {"pink noise at -30 dBFS",
-     [](std::size_t n, unsigned seed) { return scaledTo(SpeechSet::pinkNoise(n, seed), -30); }},
+     [](std::size_t n, unsigned seed) { return SpeechSet::scaledTo(SpeechSet::pinkNoise(n, seed), -30); }},
     {"a low hum", hum},
 };
 
@@ -103,8 +92,9 @@ TEST(SpokenSilence, aWindowInWhichNobodySpokeRunsNothing) {
             << qPrintable(where) << ": heard \"" << qPrintable(heard) << "\" (grammar \""
             << qPrintable(recognizer.lastDecision().grammarText) << "\", general \""
             << qPrintable(recognizer.lastDecision().generalText) << "\", score per frame "
-            << recognizer.lastDecision().scorePerFrame << ", coverage " << recognizer.lastDecision().fixed.coverage
-            << ", rise " << recognizer.lastDecision().riseDb << " dB)";
+            << recognizer.lastDecision().scorePerFrame << ", coverage "
+            << recognizer.lastDecision().fixed.coverage << ", rise " << recognizer.lastDecision().riseDb
+            << " dB)";
         for (const QString& partial : decoded.partials)
             EXPECT_TRUE(desktop.matcher->match(Text::normalize(partial)).empty())
                 << qPrintable(where) << ": partial \"" << qPrintable(partial) << "\"";

@@ -3,7 +3,9 @@
 // desktop: new names nobody set up before, and an app named after a verb.
 #include "shell/AppDelegate.h"
 
+#include "base/AppState.h"
 #include "base/Prefs.h"
+#include "flow/HUDState.h"
 #include "flow/RequestFlow.h"
 #include "platform/AppLauncher.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
@@ -107,11 +109,24 @@ TEST_F(SpokenPhrasingsRoadX11Test, maximizingAnAppByNameMaximizesItsWindow) {
     EXPECT_TRUE(X11Session::waitUntil([&] { return near(*outerFrame(x, viewer), area, 16); }, 15)) << heard();
 }
 
-TEST_F(SpokenPhrasingsRoadX11Test, everyQuitVerbQuitsTheNamedApp) {
+// A quit is taken only where the general model heard its verb too ("quit" is often
+// heard as "the"): then the app stays and the display says nothing was run, never
+// another action.
+TEST_F(SpokenPhrasingsRoadX11Test, everyQuitVerbQuitsTheNamedAppOrIsMissed) {
+    int quit = 0;
     for (const char* verb : {"quit", "close", "kill", "shut down", "stop", "end"}) {
-        ASSERT_NE(openViewer(), 0u) << verb;
+        if (windowsOfClass(viewerClass).empty()) {
+            ASSERT_NE(openViewer(), 0u) << verb;
+        }
+        const int ran = delegate->appState()->commandsRun();
         holdAndSay(std::string(verb) + " calculator");
-        EXPECT_TRUE(X11Session::waitUntil([&] { return windowsOfClass(viewerClass).empty(); }, 15))
-            << verb << ": " << heard();
+        if (X11Session::waitUntil([&] { return windowsOfClass(viewerClass).empty(); }, 15)) {
+            ++quit;
+            continue;
+        }
+        EXPECT_EQ(delegate->hud()->state().kind, HUDState::Kind::miss) << verb << ": " << heard();
+        EXPECT_EQ(delegate->appState()->commandsRun(), ran) << verb << ": " << heard();
+        ASSERT_TRUE(settled()) << heard();
     }
+    EXPECT_GE(quit, 4) << "of 6 quit verbs";
 }

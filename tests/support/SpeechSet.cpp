@@ -468,6 +468,17 @@ double noiseGain(const std::vector<float>& speech, const std::vector<float>& noi
 
 } // namespace
 
+std::vector<float> scaledTo(std::vector<float> samples, double dbfs) {
+    double sum = 0;
+    for (float s : samples)
+        sum += double(s) * s;
+    const double rms = std::sqrt(sum / double(std::max<std::size_t>(1, samples.size())));
+    const double gain = rms > 0 ? std::pow(10.0, dbfs / 20) / rms : 0;
+    for (float& s : samples)
+        s = float(s * gain);
+    return samples;
+}
+
 std::vector<float> roomNoise(const std::vector<float>& speech, double snrDb, unsigned seed,
                              std::size_t count) {
     std::vector<float> noise = pinkNoise(count, seed);

@@ -63,6 +63,8 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
 // A clip's samples as mono float (channels mixed); null when unreadable.
 std::optional<std::vector<float>> readClip(const QString& path);
 
+// The samples at an RMS level of `dbfs`.
+std::vector<float> scaledTo(std::vector<float> samples, double dbfs);
 // Pink noise, the same for the same seed.
 std::vector<float> pinkNoise(std::size_t count, unsigned seed);
 // `speech` with pink noise at `snrDb` below the speech's active level.
