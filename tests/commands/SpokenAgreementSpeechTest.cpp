@@ -20,15 +20,6 @@ namespace {
 
 constexpr std::size_t rate = 16000;
 
-const std::vector<platform::AppEntry> kApps = {
-    {"galculator", "Galculator", "/usr/share/applications/galculator.desktop"},
-    {"debian-xterm", "XTerm", "/usr/share/applications/debian-xterm.desktop"},
-    {"display-im6.q16", "ImageMagick (display Q16)", "/usr/share/applications/display-im6.q16.desktop"},
-    {"org.xfce.mousepad", "Mousepad", "/usr/share/applications/org.xfce.mousepad.desktop"},
-    {"featherpad", "FeatherPad", "/usr/share/applications/featherpad.desktop"},
-    {"firefox-esr", "Firefox ESR", "/usr/share/applications/firefox-esr.desktop"},
-};
-
 // The setups a returning user of the test desktop has.
 const std::vector<SetupNames> kSetups = {
     {"Deep Work", {"focus time"}},
@@ -74,7 +65,7 @@ std::vector<float> fan(std::size_t count, unsigned seed) {
 }
 
 struct Desktop : test::SpokenDesktop {
-    Desktop() : SpokenDesktop(kApps, kSetups) {}
+    Desktop() : SpokenDesktop(debianApps(), kSetups) {}
 
     // The plan a clip's samples give, with how the recogniser decided, for messages.
     std::pair<Plan, QString> hear(const std::vector<float>& samples, const std::vector<float>& room) {

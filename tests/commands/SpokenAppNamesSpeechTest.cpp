@@ -15,17 +15,6 @@ namespace SpeechSet = brisklet::test::SpeechSet;
 
 namespace {
 
-// The desktop entries of these apps as Debian installs them.
-const std::vector<platform::AppEntry> kDesktop = {
-    {"galculator", "Galculator", "/usr/share/applications/galculator.desktop"},
-    {"debian-uxterm", "UXTerm", "/usr/share/applications/debian-uxterm.desktop"},
-    {"debian-xterm", "XTerm", "/usr/share/applications/debian-xterm.desktop"},
-    {"display-im6.q16", "ImageMagick (display Q16)", "/usr/share/applications/display-im6.q16.desktop"},
-    {"org.xfce.mousepad", "Mousepad", "/usr/share/applications/org.xfce.mousepad.desktop"},
-    {"featherpad", "FeatherPad", "/usr/share/applications/featherpad.desktop"},
-    {"firefox-esr", "Firefox ESR", "/usr/share/applications/firefox-esr.desktop"},
-};
-
 // The desktop above with one setup, and what its recogniser makes of a clip.
 struct Desktop : test::SpokenDesktop {
     QString lastDecision; // how the recogniser decided the last clip, for messages
@@ -61,7 +50,7 @@ platform::PocketSphinxRecognizer& recognizer() {
 
 TEST(SpokenAppNames, eachInstalledAppOpensAndQuitsByVoice) {
     ASSERT_TRUE(recognizer().waitUntilLoaded()) << "the pocketsphinx-en-us model did not load";
-    Desktop desktop(kDesktop);
+    Desktop desktop(test::SpokenDesktop::debianApps());
     struct Said {
         const char* spoken;
         Action::Kind kind;
@@ -110,7 +99,7 @@ TEST(SpokenAppNames, eachInstalledAppOpensAndQuitsByVoice) {
 
 TEST(SpokenAppNames, namingAnAppThatIsNotInstalledNeverRunsAnotherCommand) {
     ASSERT_TRUE(recognizer().waitUntilLoaded()) << "the pocketsphinx-en-us model did not load";
-    std::vector<platform::AppEntry> apps = kDesktop;
+    std::vector<platform::AppEntry> apps = test::SpokenDesktop::debianApps();
     std::erase_if(apps, [](const platform::AppEntry& e) { return e.id == QLatin1String("galculator"); });
     Desktop desktop(apps);
     const std::vector<SpeechSet::Phrase> phrases = {{"open calculator", ""}, {"quit photoshop", ""}};

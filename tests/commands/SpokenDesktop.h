@@ -45,6 +45,20 @@ struct SpokenDesktop {
         };
     }
 
+    // Apps of the test desktop, with their entries as Debian installs them.
+    static std::vector<platform::AppEntry> debianApps() {
+        return {
+            {"galculator", "Galculator", "/usr/share/applications/galculator.desktop"},
+            {"debian-uxterm", "UXTerm", "/usr/share/applications/debian-uxterm.desktop"},
+            {"debian-xterm", "XTerm", "/usr/share/applications/debian-xterm.desktop"},
+            {"display-im6.q16", "ImageMagick (display Q16)",
+             "/usr/share/applications/display-im6.q16.desktop"},
+            {"org.xfce.mousepad", "Mousepad", "/usr/share/applications/org.xfce.mousepad.desktop"},
+            {"featherpad", "FeatherPad", "/usr/share/applications/featherpad.desktop"},
+            {"firefox-esr", "Firefox ESR", "/usr/share/applications/firefox-esr.desktop"},
+        };
+    }
+
     explicit SpokenDesktop(std::vector<platform::AppEntry> apps = phrasesApps(),
                            std::vector<SetupNames> setupList = {{"Deep Work", {"heads down"}},
                                                                 {"Morning", {}},

@@ -70,15 +70,7 @@ int phoneEdits(const QStringList& a, const QStringList& b, int most) {
 
 // Whether two phone strings differ by at most one phone.
 bool nearlySame(const QStringList& a, const QStringList& b) {
-    if (std::abs(a.size() - b.size()) > 1)
-        return false;
-    qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    qsizetype ea = a.size(), eb = b.size();
-    while (ea > i && eb > i && a[ea - 1] == b[eb - 1])
-        --ea, --eb;
-    return ea - i <= 1 && eb - i <= 1;
+    return phoneEdits(a, b, 1) <= 1;
 }
 
 } // namespace
