@@ -374,6 +374,13 @@ std::optional<Parsed> parse(const QString& phrase) {
     return parsed;
 }
 
+// The score of a name of which only the start of a word was said.
+constexpr double kBeganWord = 0.82;
+
+bool endsInsideAWord(const QString& said, const QString& name) {
+    return name.size() > said.size() && name.startsWith(said) && name.at(said.size()) != QLatin1Char(' ');
+}
+
 // Only candidates that may matter are kept, best first (ties in the order they are
 // met); the rest are known to score below the floor.
 std::vector<Candidate> candidatesFor(const Parsed& parsed, const Inventory& inventory) {
@@ -383,7 +390,11 @@ std::vector<Candidate> candidatesFor(const Parsed& parsed, const Inventory& inve
     std::vector<Candidate> candidates;
     const Query query(obj, objKey);
     auto consider = [&](ObjectClass cls, const QString& canonical, const QString& t, const QString& tKey) {
-        const double s = scoreOf(obj, objKey, t, tKey);
+        double s = scoreOf(obj, objKey, t, tKey);
+        // A name said alone must be said in whole words: a word only begun ("he" of
+        // "heads down") is a mishearing far more often than a name.
+        if (!parsed.family && endsInsideAWord(obj, t))
+            s = std::min(s, kBeganWord);
         if (s >= kFloor)
             candidates.push_back(Candidate{cls, canonical, s});
     };

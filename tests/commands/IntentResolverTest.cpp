@@ -78,6 +78,17 @@ TEST(IntentResolver, Readings) {
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->actions, Plan{Action::runSetup("Deep Work")});
     EXPECT_EQ(bare->reason, "bare:Deep Work");
+    // A name said alone runs a setup by whole words: "he" (heard for "skip") only
+    // begins a word of "heads down", so it runs nothing.
+    Inventory phrased = inv;
+    phrased.setups.push_back({"heads down", "Deep Work", {}});
+    EXPECT_FALSE(resolve("he", phrased));
+    EXPECT_FALSE(resolve("dee", phrased));
+    for (const char* said : {"deep", "heads", "heads down"}) {
+        auto whole = resolve(said, phrased);
+        ASSERT_TRUE(whole) << said;
+        EXPECT_EQ(whole->actions, Plan{Action::runSetup("Deep Work")}) << said;
+    }
 
     // The hint keeps apps and layouts out: "work" would otherwise tie nothing else.
     auto hinted = r("open the deep work setup");
