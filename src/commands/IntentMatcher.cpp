@@ -268,6 +268,10 @@ QStringList IntentMatcher::spokenRunVerbs() {
                    {&runSetupVerbs(), &openVerbs()});
 }
 
+QStringList IntentMatcher::spokenFocusVerbs() {
+    return verbsOf(IntentResolver::spokenVerbs(IntentResolver::Family::focus), {});
+}
+
 std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {
     std::shared_ptr<const std::vector<SetupNames>> source = setups_.setupNames();
     if (!source)

@@ -49,6 +49,7 @@ public:
     // The verbs, by their first words, that end what they name and those that run it.
     static QStringList spokenEndVerbs();
     static QStringList spokenRunVerbs();
+    static QStringList spokenFocusVerbs();
 
 private:
     // What matching derives from one setups list, kept while the same list comes back.

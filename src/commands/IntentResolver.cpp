@@ -60,6 +60,11 @@ const QSet<QString>& filler() {
     return words;
 }
 
+const QSet<QString>& pronouns() {
+    static const QSet<QString> words = {"it", "them", "everything", "stuff", "things"};
+    return words;
+}
+
 const QSet<QString>& conjunctions() {
     static const QSet<QString> words = {"and", "then", "also", "plus"};
     return words;
@@ -262,9 +267,14 @@ std::vector<platform::SpeechShapes::Shape> spokenShapes() {
         for (const LexiconWord& w : row.words)
             if (!w.misheard)
                 verbs << w.word;
+    // A pronoun stands for a name and is never said before one ("close it", not
+    // "close it slack"): in the grammar it only gives a misheard verb a reading
+    // ("show them firefox" for "shut down firefox").
+    QStringList beforeAName = filler().values();
+    beforeAName.removeIf([](const QString& w) { return pronouns().contains(w); });
     // A filler before a setup's name and "setup" after it would read as a setup
     // phrasing naming "a deep work": a setup is said without the filler.
-    return {{S::word(verbs), S::word(filler().values(), true),
+    return {{S::word(verbs), S::word(beforeAName, true),
              S::slot({S::Slot::setup, S::Slot::layout, S::Slot::app}), S::word({"layout"}, true)},
             {S::word(verbs), S::slot({S::Slot::setup}), S::word({"setup"})}};
 }

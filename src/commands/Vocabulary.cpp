@@ -73,6 +73,7 @@ platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory
     out.shapes = matcher.spokenShapes();
     out.endVerbs = IntentMatcher::spokenEndVerbs();
     out.runVerbs = IntentMatcher::spokenRunVerbs();
+    out.focusVerbs = IntentMatcher::spokenFocusVerbs();
     // A setup is said by its name or one of its trigger phrases.
     QStringList setupNames, layoutNames, appNames;
     if (const auto list = setups.setupNames())

@@ -36,10 +36,11 @@ struct SpeechShapes {
     // the recogniser says only where a person would say them.
     QStringList shortAppNames;
     // The verbs (their first words) that end or quit what they name ("quit", "kill",
-    // "shut" of "shut down" …) and those that run or open it ("run", "open", "set" of
-    // "set up" …): a reading that ends something, or runs a setup, is acted on only
-    // where the general model heard its verb.
-    QStringList endVerbs, runVerbs;
+    // "shut" of "shut down" …), those that run or open it ("run", "open", "set" of
+    // "set up" …) and those that bring it forward ("switch", "show" …): a reading that
+    // ends something, runs a setup or brings an app forward is acted on only where the
+    // general model heard its verb.
+    QStringList endVerbs, runVerbs, focusVerbs;
     bool operator==(const SpeechShapes&) const = default;
 
     static Part word(const QStringList& words, bool optional = false) { return {words, {}, optional}; }

@@ -5,6 +5,7 @@
 // text or as a miss, never as a quit, an end, a run or an app opened.
 #include "SpokenDesktop.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/SpeechAgreement.h"
 #include "support/SpeechSet.h"
 
 #include <QTemporaryDir>
@@ -170,4 +171,45 @@ TEST_F(SpokenAgreement, endWritingRoomNeverRunsTheSetup) {
             EXPECT_NE(a.kind, Action::Kind::runSetup)
                 << qPrintable(clip.voice) << " " << qPrintable(clip.condition) << ": " << qPrintable(how);
     }
+}
+
+// Once heard as "show them firefox": a pronoun between a verb and a name is nothing
+// a person says, and it let "shut down" be read as a focus.
+TEST_F(SpokenAgreement, shutDownFirefoxNeverBringsFirefoxForward) {
+    const auto clips = spoken(folder, "shut down firefox", {"en-us+m3", "en-gb-scotland+m1"}, 15.0);
+    for (int round = 0; round < 2; ++round)
+        for (const auto& clip : clips) {
+            const auto [plan, how] = desktop.hear(*SpeechSet::readClip(clip.file), SpeechSet::roomOf(clip));
+            for (const Action& a : plan)
+                EXPECT_TRUE(a.kind != Action::Kind::focusApp && a.kind != Action::Kind::openApp)
+                    << qPrintable(clip.voice) << " " << qPrintable(clip.condition) << ": " << qPrintable(how);
+        }
+}
+
+// Once live, through the microphone: "play jazz" read by the grammar as "apply gym
+// setup", which ran Gym, because "play" is two phones off "apply". A verb the general
+// model heard word for word is that verb, not another said alike.
+TEST_F(SpokenAgreement, aCommandWordHeardWordForWordIsNeverAnotherKindSaidAlike) {
+    const QString base = platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us";
+    const QByteArray hmm = (base + "/en-us").toUtf8(), dict = (base + "/cmudict-en-us.dict").toUtf8();
+    cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(),
+                                   "-logfn", "/dev/null", nullptr);
+    ASSERT_NE(config, nullptr);
+    ps_decoder_t* general = ps_init(config);
+    cmd_ln_free_r(config);
+    ASSERT_NE(general, nullptr);
+    const auto request = desktop.request();
+    const platform::SpeechAgreement agreement(general, request->shapes());
+    const auto agrees = [&](const char* reading, const char* heard) {
+        return agreement.agrees(general, reading, heard);
+    };
+    EXPECT_FALSE(agrees("apply gym setup", "play jazz"));
+    EXPECT_FALSE(agrees("show that firefox", "shut down firefox"));
+    EXPECT_FALSE(agrees("focus zoom", "stop zoom"));
+    // Said alike, or with an ending, still agrees.
+    EXPECT_TRUE(agrees("apply gym setup", "apply jim setup"));
+    EXPECT_TRUE(agrees("end writing room", "and writing room"));
+    EXPECT_TRUE(agrees("quit firefox", "quitting firefox"));
+    EXPECT_TRUE(agrees("switch to firefox", "switch to fire fox"));
+    ps_free(general);
 }

@@ -15,7 +15,12 @@ const QString setupWord = QStringLiteral("setup");
 
 SpeechAgreement::SpeechAgreement(ps_decoder_t* general, const SpeechShapes& shapes)
     : general_(general), endVerbs_(shapes.endVerbs.begin(), shapes.endVerbs.end()),
-      runVerbs_(shapes.runVerbs.begin(), shapes.runVerbs.end()) {
+      runVerbs_(shapes.runVerbs.begin(), shapes.runVerbs.end()),
+      focusVerbs_(shapes.focusVerbs.begin(), shapes.focusVerbs.end()) {
+    for (const SpeechShapes::Shape& shape : shapes.shapes)
+        if (!shape.empty())
+            for (const QString& word : shape.front().words)
+                commandWords_.insert(word.section(QLatin1Char(' '), 0, 0));
     if (const auto names = shapes.names.find(SpeechShapes::Slot::setup); names != shapes.names.end())
         for (const QString& name : names->second)
             setups_.insert(Text::normalize(name));
@@ -30,13 +35,16 @@ bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,
         !SpeechReading::carrierHeard(general_, reading, generalText))
         return false;
     const QString verb = SpeechGrammar::unmarked(words.first());
-    const bool ends = endVerbs_.count(verb) > 0;
-    if (ends || (runVerbs_.count(verb) && namesSetup(words.mid(1)))) {
+    // A quit read as a switch ("show that firefox" for "shut down firefox") is the
+    // opposite of what was said, so a switch needs its verb heard too.
+    const bool needsVerb = endVerbs_.count(verb) || focusVerbs_.count(verb) ||
+                           (runVerbs_.count(verb) && namesSetup(words.mid(1)));
+    if (needsVerb) {
         // A verb the general model does not know ("shutdown") is spelled by the grammar.
         QStringList phones = SpeechReading::phonesOf(general_, verb);
         if (phones.isEmpty())
             phones = SpeechReading::phonesOf(grammar, verb);
-        return SpeechReading::heardAlike(general_, phones, generalText);
+        return SpeechReading::heardAlike(general_, phones, withoutOtherVerbs(verb, generalText));
     }
     return !namesSetup(words) || !heardAnyOf(endVerbs_, generalText);
 }
@@ -48,6 +56,20 @@ bool SpeechAgreement::namesSetup(QStringList words) const {
     if (!words.isEmpty() && words.last() == setupWord)
         words.removeLast();
     return !words.isEmpty() && setups_.count(SpeechGrammar::formatNumbers(words.join(QLatin1Char(' '))));
+}
+
+// The general text with every command word of another kind than `verb` blanked out:
+// a verb heard word for word is that verb, not another said alike ("play" is not
+// "apply").
+QString SpeechAgreement::withoutOtherVerbs(const QString& verb, const QString& generalText) const {
+    const std::set<QString>* kind = endVerbs_.count(verb)     ? &endVerbs_
+                                    : focusVerbs_.count(verb) ? &focusVerbs_
+                                                              : &runVerbs_;
+    QStringList words = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString& word : words)
+        if (commandWords_.count(word) && !kind->count(word))
+            word = QStringLiteral("<other>");
+    return words.join(QLatin1Char(' '));
 }
 
 bool SpeechAgreement::heardAnyOf(const std::set<QString>& verbs, const QString& generalText) const {

@@ -14,8 +14,9 @@ namespace brisklet::platform {
 // Whether the general model's hearing agrees with a grammar's reading where a wrong
 // reading would do most harm. A grammar always finds some path, so a reading is
 // acted on only when the general model, which may hear anything, heard
-//  - the verb of a reading that ends or quits something, or runs a setup, or a word
-//    said alike ("and" for "end");
+//  - the verb of a reading that ends or quits something, runs a setup or brings an
+//    app forward, or a word said alike ("and" for "end") that is no command word of
+//    another kind ("play" is not "apply");
 //  - for a setup's name said alone, no verb that ends ("end writing room" heard by
 //    the grammar as "writing room" must not run it);
 //  - for free words, what carries them ("play", "save layout as" …).
@@ -32,10 +33,12 @@ public:
 
 private:
     bool namesSetup(QStringList words) const;
+    QString withoutOtherVerbs(const QString& verb, const QString& generalText) const;
     bool heardAnyOf(const std::set<QString>& verbs, const QString& generalText) const;
 
     ps_decoder_t* general_;
-    std::set<QString> endVerbs_, runVerbs_;
+    std::set<QString> endVerbs_, runVerbs_, focusVerbs_;
+    std::set<QString> commandWords_; // the first word of every shape: verbs and carriers
     std::set<QString> setups_; // as a transcript writes them: normalised, numbers in digits
 };
 
