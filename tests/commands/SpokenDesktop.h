@@ -82,10 +82,41 @@ struct SpokenDesktop {
 
     enum class Verdict { right, wrongAction, miss };
     // Right: the heard text gives the spoken text's plan (for a free question, none).
+    // What a text does on this desktop: each setup or app named as the one it reaches
+    // ("open a calculator" opens Calculator). A heard name that reaches nothing runs
+    // nothing ("No setup called …"), so it is left out: a miss, not an action.
+    Plan acting(const QString& text, bool keepUnknown = false) const {
+        Plan plan = matcher->match(text);
+        using K = Action::Kind;
+        std::erase_if(plan, [&](Action& a) {
+            std::optional<QString> reached;
+            switch (a.kind) {
+            case K::runSetup:
+            case K::endSetup:
+                if (!a.setupID.isNull())
+                    return false;
+                reached = setups.lookupName(a.name);
+                break;
+            case K::openApp:
+            case K::focusApp:
+            case K::quitApp:
+                if (const auto app = index->resolve(a.name))
+                    reached = app->name;
+                break;
+            default:
+                return false;
+            }
+            if (reached)
+                a.name = *reached;
+            return !reached && !keepUnknown;
+        });
+        return plan;
+    }
+
     // A wrong action: it gives another plan. A miss: it gives none.
     Verdict verdict(const QString& spoken, const QString& heard) const {
-        const Plan wanted = matcher->match(spoken);
-        const Plan got = matcher->match(heard);
+        const Plan wanted = acting(spoken, true);
+        const Plan got = acting(heard);
         if (got == wanted)
             return Verdict::right;
         return got.empty() ? Verdict::miss : Verdict::wrongAction;
@@ -104,8 +135,8 @@ struct SpokenDesktop {
         bool severe = false;
     };
     Judgement judge(const QString& spoken, const QString& heard) const {
-        const Plan wanted = matcher->match(spoken);
-        const Plan got = matcher->match(heard);
+        const Plan wanted = acting(spoken, true);
+        const Plan got = acting(heard);
         if (got == wanted)
             return {Verdict::right};
         if (got.empty())
