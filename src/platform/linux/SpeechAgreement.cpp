@@ -74,7 +74,7 @@ QString SpeechAgreement::withoutOtherVerbs(const QString& verb, const QString& g
 
 bool SpeechAgreement::heardAnyOf(const std::set<QString>& verbs, const QString& generalText) const {
     for (const QString& verb : verbs)
-        if (SpeechReading::heardAlike(general_, verb, generalText))
+        if (SpeechReading::heardAlike(general_, verb, withoutOtherVerbs(verb, generalText)))
             return true;
     return false;
 }
