@@ -209,6 +209,9 @@ TEST_F(SpokenAgreement, aCommandWordHeardWordForWordIsNeverAnotherKindSaidAlike)
     // "set up" is two phones off "stop", but heard as itself it runs, never ends.
     EXPECT_TRUE(agrees("gym setup", "gym set up"));
     EXPECT_FALSE(agrees("writing room", "end writing room"));
+    // A name's own word said like an ending verb ("quiet" two phones off "quit") is
+    // the name heard, not a verb.
+    EXPECT_TRUE(agrees("quiet time", "quiet time"));
     // Said alike, or with an ending, still agrees.
     EXPECT_TRUE(agrees("apply gym setup", "apply jim setup"));
     EXPECT_TRUE(agrees("end writing room", "and writing room"));

@@ -11,6 +11,14 @@ namespace {
 // The word a setup's name is said with, before or after it ("deep work setup").
 const QString setupWord = QStringLiteral("setup");
 
+// The general text less the words the reading itself is made of: where both models
+// heard "heads down", its "down" is the name, not "done" said alike.
+QString withoutWordsOf(const QStringList& reading, const QString& generalText) {
+    QStringList words = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    words.removeIf([&](const QString& word) { return reading.contains(word); });
+    return words.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 SpeechAgreement::SpeechAgreement(ps_decoder_t* general, const SpeechShapes& shapes)
@@ -46,7 +54,7 @@ bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,
             phones = SpeechReading::phonesOf(grammar, verb);
         return SpeechReading::heardAlike(general_, phones, withoutOtherVerbs(verb, generalText));
     }
-    return !namesSetup(words) || !heardAnyOf(endVerbs_, generalText);
+    return !namesSetup(words) || !heardAnyOf(endVerbs_, withoutWordsOf(words, generalText));
 }
 
 // Whether the words are a setup's name, with "setup" before or after it or not.

@@ -17,8 +17,8 @@ namespace brisklet::platform {
 //  - the verb of a reading that ends or quits something, runs a setup or brings an
 //    app forward, or a word said alike ("and" for "end") that is no command word of
 //    another kind ("play" is not "apply");
-//  - for a setup's name said alone, no verb that ends ("end writing room" heard by
-//    the grammar as "writing room" must not run it);
+//  - for a setup's name said alone, no verb that ends beside the name's own words
+//    ("end writing room" heard by the grammar as "writing room" must not run it);
 //  - for free words, what carries them ("play", "save layout as" …).
 // A wrong action is worse than a miss: this never lets a reading through that the
 // thresholds refuse.
