@@ -52,7 +52,7 @@ bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,
         QStringList phones = SpeechReading::phonesOf(general_, verb);
         if (phones.isEmpty())
             phones = SpeechReading::phonesOf(grammar, verb);
-        return SpeechReading::heardAlike(general_, phones, withoutOtherVerbs(verb, generalText));
+        return SpeechReading::heardAlike(general_, phones, withoutOtherVerbs(kindOf(verb), generalText));
     }
     return !namesSetup(words) || !heardAnyOf(endVerbs_, withoutWordsOf(words, generalText));
 }
@@ -66,23 +66,26 @@ bool SpeechAgreement::namesSetup(QStringList words) const {
     return !words.isEmpty() && setups_.count(SpeechGrammar::formatNumbers(words.join(QLatin1Char(' '))));
 }
 
-// The general text with every command word of another kind than `verb` blanked out:
-// a verb heard word for word is that verb, not another said alike ("play" is not
-// "apply").
-QString SpeechAgreement::withoutOtherVerbs(const QString& verb, const QString& generalText) const {
-    const std::set<QString>* kind = endVerbs_.count(verb)     ? &endVerbs_
-                                    : focusVerbs_.count(verb) ? &focusVerbs_
-                                                              : &runVerbs_;
+// The verbs of the kind `verb` is of.
+const std::set<QString>& SpeechAgreement::kindOf(const QString& verb) const {
+    return endVerbs_.count(verb) ? endVerbs_ : focusVerbs_.count(verb) ? focusVerbs_ : runVerbs_;
+}
+
+// The general text with every command word not of `kind` blanked out: a verb heard
+// word for word is that verb, not another said alike ("play" is not "apply").
+QString SpeechAgreement::withoutOtherVerbs(const std::set<QString>& kind, const QString& generalText) const {
     QStringList words = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (QString& word : words)
-        if (commandWords_.count(word) && !kind->count(word))
+        if (commandWords_.count(word) && !kind.count(word))
             word = QStringLiteral("<other>");
     return words.join(QLatin1Char(' '));
 }
 
-bool SpeechAgreement::heardAnyOf(const std::set<QString>& verbs, const QString& generalText) const {
-    for (const QString& verb : verbs)
-        if (SpeechReading::heardAlike(general_, verb, withoutOtherVerbs(verb, generalText)))
+// Whether the general model heard any of one kind's verbs.
+bool SpeechAgreement::heardAnyOf(const std::set<QString>& kind, const QString& generalText) const {
+    const QString heard = withoutOtherVerbs(kind, generalText);
+    for (const QString& verb : kind)
+        if (SpeechReading::heardAlike(general_, verb, heard))
             return true;
     return false;
 }

@@ -33,8 +33,9 @@ public:
 
 private:
     bool namesSetup(QStringList words) const;
-    QString withoutOtherVerbs(const QString& verb, const QString& generalText) const;
-    bool heardAnyOf(const std::set<QString>& verbs, const QString& generalText) const;
+    const std::set<QString>& kindOf(const QString& verb) const;
+    QString withoutOtherVerbs(const std::set<QString>& kind, const QString& generalText) const;
+    bool heardAnyOf(const std::set<QString>& kind, const QString& generalText) const;
 
     ps_decoder_t* general_;
     std::set<QString> endVerbs_, runVerbs_, focusVerbs_;

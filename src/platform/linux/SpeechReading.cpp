@@ -138,13 +138,15 @@ bool heardAlike(ps_decoder_t* ps, const QStringList& phones, const QString& gene
     for (qsizetype i = 0; i < heard.size(); ++i) {
         for (qsizetype n = 1; n <= 2 && i + n <= heard.size(); ++n) {
             const QStringList other = phonesOf(ps, heard.mid(i, n));
-            if (other == phones || (phones.size() >= 3 && !other.isEmpty() && nearlySame(phones, other)))
-                return true;
-            // A verb heard with an ending ("quitting"), or a longer one heard two phones
-            // off ("which" for "quit").
+            if (other.isEmpty())
+                continue;
+            // A verb heard with an ending ("quitting").
             if (n == 1 && phones.size() >= 3 && other.mid(0, phones.size()) == phones)
                 return true;
-            if (phones.size() >= 4 && !other.isEmpty() && phoneEdits(phones, other, 2) <= 2)
+            // Heard as itself, a phone off, or for a longer one two phones off ("which"
+            // for "quit").
+            const int edits = phoneEdits(phones, other, 2);
+            if (edits == 0 || (edits == 1 && phones.size() >= 3) || (edits == 2 && phones.size() >= 4))
                 return true;
         }
     }
