@@ -206,6 +206,9 @@ TEST_F(SpokenAgreement, aCommandWordHeardWordForWordIsNeverAnotherKindSaidAlike)
     EXPECT_FALSE(agrees("apply gym setup", "play jazz"));
     EXPECT_FALSE(agrees("show that firefox", "shut down firefox"));
     EXPECT_FALSE(agrees("focus zoom", "stop zoom"));
+    // A run with a verb of two words or a filler before the setup's name is a run too.
+    EXPECT_FALSE(agrees("bring up gym", "the gym"));
+    EXPECT_FALSE(agrees("run the morning", "in the morning"));
     // "set up" is two phones off "stop", but heard as itself it runs, never ends.
     EXPECT_TRUE(agrees("gym setup", "gym set up"));
     EXPECT_FALSE(agrees("writing room", "end writing room"));

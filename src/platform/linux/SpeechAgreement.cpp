@@ -46,7 +46,7 @@ bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,
     // A quit read as a switch ("show that firefox" for "shut down firefox") is the
     // opposite of what was said, so a switch needs its verb heard too.
     const bool needsVerb = endVerbs_.count(verb) || focusVerbs_.count(verb) ||
-                           (runVerbs_.count(verb) && namesSetup(words.mid(1)));
+                           (runVerbs_.count(verb) && endsInSetup(words.mid(1)));
     if (needsVerb) {
         // A verb the general model does not know ("shutdown") is spelled by the grammar.
         QStringList phones = SpeechReading::phonesOf(general_, verb);
@@ -69,6 +69,15 @@ bool SpeechAgreement::namesSetup(QStringList words) const {
 // The verbs of the kind `verb` is of.
 const std::set<QString>& SpeechAgreement::kindOf(const QString& verb) const {
     return endVerbs_.count(verb) ? endVerbs_ : focusVerbs_.count(verb) ? focusVerbs_ : runVerbs_;
+}
+
+// Whether the words end in a setup's name, past the rest of a verb of two words
+// ("bring up") or a filler ("run the morning").
+bool SpeechAgreement::endsInSetup(const QStringList& words) const {
+    for (qsizetype from = 0; from < words.size(); ++from)
+        if (namesSetup(words.mid(from)))
+            return true;
+    return false;
 }
 
 // The general text with every command word not of `kind` blanked out: a verb heard

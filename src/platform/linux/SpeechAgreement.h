@@ -33,6 +33,7 @@ public:
 
 private:
     bool namesSetup(QStringList words) const;
+    bool endsInSetup(const QStringList& words) const;
     const std::set<QString>& kindOf(const QString& verb) const;
     QString withoutOtherVerbs(const std::set<QString>& kind, const QString& generalText) const;
     bool heardAnyOf(const std::set<QString>& kind, const QString& generalText) const;
