@@ -31,8 +31,8 @@
 // columns).
 #include "base/Text.h"
 #include "commands/SpokenDesktop.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
-#include "platform/linux/SpeechGrammar.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/SpeechGrammar.h"
 #include "support/FakeScheduler.h"
 #include "support/FileAudioBackend.h"
 #include "support/SpeechSet.h"

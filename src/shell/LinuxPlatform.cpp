@@ -13,7 +13,7 @@
 #include "platform/linux/LinuxSystemActions.h"
 #include "platform/linux/LogindSleepWatcher.h"
 #include "platform/linux/MprisPlayers.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"

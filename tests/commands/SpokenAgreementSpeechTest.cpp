@@ -4,8 +4,8 @@
 // the general model heard what decides it, so these end as the request said, as free
 // text or as a miss, never as a quit, an end, a run or an app opened.
 #include "SpokenDesktop.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
-#include "platform/linux/SpeechAgreement.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/SpeechAgreement.h"
 #include "support/SpeechSet.h"
 
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 // is missed), and a phrase naming an app that is not installed ends as free text
 // or a miss, never as another command.
 #include "SpokenDesktop.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/SpeechSet.h"
 
 #include <QTemporaryDir>

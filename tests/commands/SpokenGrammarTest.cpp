@@ -3,7 +3,7 @@
 // for its plan, spelled as the grammar spells it, and walked through the very
 // grammar the speech library builds from our text.
 #include "SpokenDesktop.h"
-#include "platform/linux/SpeechGrammar.h"
+#include "platform/linux/speech/SpeechGrammar.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // heard text makes the spoken text's plan, new names included, and free questions
 // make none.
 #include "SpokenDesktop.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/SpeechSet.h"
 
 #include <QTemporaryDir>

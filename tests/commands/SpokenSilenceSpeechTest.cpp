@@ -2,7 +2,7 @@
 // vocabulary builder gives it: whatever the room sounds like, nothing comes out that
 // the matcher would run.
 #include "SpokenDesktop.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "platform/linux/QtSoundOutput.h"
 #include "support/SpeechSet.h"
 #include "support/WavFile.h"

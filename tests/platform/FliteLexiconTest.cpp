@@ -1,4 +1,4 @@
-#include "platform/linux/FliteLexicon.h"
+#include "platform/linux/speech/FliteLexicon.h"
 
 #include <gtest/gtest.h>
 

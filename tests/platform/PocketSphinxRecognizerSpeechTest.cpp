@@ -2,7 +2,7 @@
 // recogniser lives through the whole program and hears clean and noisy clips in
 // turn, as the app's does.
 #include "base/Text.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/FakeScheduler.h"
 #include "support/RecordingRecognizer.h"
 #include "support/SpeechSet.h"

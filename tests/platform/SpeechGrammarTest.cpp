@@ -1,5 +1,5 @@
-#include "platform/linux/SpeechGrammar.h"
-#include "platform/linux/SpeechReading.h"
+#include "platform/linux/speech/SpeechGrammar.h"
+#include "platform/linux/speech/SpeechReading.h"
 
 #include <gtest/gtest.h>
 

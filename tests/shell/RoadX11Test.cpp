@@ -11,7 +11,7 @@
 #include "platform/KeyTap.h"
 #include "platform/SoundAnalyzer.h"
 #include "platform/WindowSystem.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "shell/LinuxPlatform.h"
 #include "support/DesktopEntryFixture.h"
 #include "support/RoadDesktop.h"

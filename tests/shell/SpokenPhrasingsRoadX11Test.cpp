@@ -8,7 +8,7 @@
 #include "flow/HUDState.h"
 #include "flow/RequestFlow.h"
 #include "platform/AppLauncher.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/DesktopEntryFixture.h"
 #include "support/RoadDesktop.h"
 #include "support/X11Frames.h"

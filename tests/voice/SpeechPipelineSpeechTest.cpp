@@ -2,7 +2,7 @@
 // processing thread handing chunks to the speech controller, the real recogniser
 // and the final transcript. One engine and one recogniser hear every clip in turn.
 #include "base/Text.h"
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/FakeScheduler.h"
 #include "support/FileAudioBackend.h"
 #include "support/RecordingRecognizer.h"

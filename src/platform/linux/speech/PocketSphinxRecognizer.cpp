@@ -1,11 +1,11 @@
-#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 
 #include "base/Log.h"
-#include "platform/linux/FliteLexicon.h"
-#include "platform/linux/RoomSound.h"
-#include "platform/linux/SpeechAgreement.h"
-#include "platform/linux/SpeechGrammar.h"
-#include "platform/linux/SpeechReading.h"
+#include "platform/linux/speech/FliteLexicon.h"
+#include "platform/linux/speech/RoomSound.h"
+#include "platform/linux/speech/SpeechAgreement.h"
+#include "platform/linux/speech/SpeechGrammar.h"
+#include "platform/linux/speech/SpeechReading.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

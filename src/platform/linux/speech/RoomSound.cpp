@@ -1,4 +1,4 @@
-#include "platform/linux/RoomSound.h"
+#include "platform/linux/speech/RoomSound.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/linux/FliteLexicon.h"
+#include "platform/linux/speech/FliteLexicon.h"
 
 extern "C" {
 #include <flite/cst_lexicon.h>

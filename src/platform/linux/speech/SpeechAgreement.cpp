@@ -1,8 +1,8 @@
-#include "platform/linux/SpeechAgreement.h"
+#include "platform/linux/speech/SpeechAgreement.h"
 
 #include "base/Text.h"
-#include "platform/linux/SpeechGrammar.h"
-#include "platform/linux/SpeechReading.h"
+#include "platform/linux/speech/SpeechGrammar.h"
+#include "platform/linux/speech/SpeechReading.h"
 
 namespace brisklet::platform {
 

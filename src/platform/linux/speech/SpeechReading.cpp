@@ -1,6 +1,6 @@
-#include "platform/linux/SpeechReading.h"
+#include "platform/linux/speech/SpeechReading.h"
 
-#include "platform/linux/SpeechGrammar.h"
+#include "platform/linux/speech/SpeechGrammar.h"
 
 #include <sphinxbase/ckd_alloc.h>
 #include <sphinxbase/logmath.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/SpeechGrammar.h"
+#include "platform/linux/speech/SpeechGrammar.h"
 
 #include "base/Text.h"
 
