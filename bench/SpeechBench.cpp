@@ -205,13 +205,23 @@ int main(int argc, char** argv) {
          {std::pair{"min-number-score", &rule.minNumberScorePerFrame},
           std::pair{"min-free-score", &rule.minFreeScorePerFrame},
           std::pair{"min-free-sure", &rule.minFreeSure}, std::pair{"cut-short-margin", &rule.cutShortMargin},
-          std::pair{"min-rise", &rule.minRiseDb}, std::pair{"floor", &rule.floorDbfs}})
+          std::pair{"min-rise", &rule.minRiseDb}, std::pair{"floor", &rule.floorDbfs},
+          std::pair{"min-support-severe", &rule.minSupportSevere},
+          std::pair{"min-support-strong", &rule.minSupportStrong},
+          std::pair{"min-support-mild", &rule.minSupportMild}, std::pair{"agreed-bonus", &rule.agreedBonus},
+          std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
     // The whole-utterance pass on every clip (always) or only where it may change the
     // outcome (trusted): --second-pass=always|trusted.
     if (const QString v = option(argc, argv, "second-pass", ""); !v.isEmpty())
         rule.alwaysSecondPass = v == QLatin1String("always");
+    if (const QString v = option(argc, argv, "weigh-by-sound", ""); !v.isEmpty())
+        rule.weighBySound = v != QLatin1String("0");
+    if (const QString v = option(argc, argv, "weigh-every-reading", ""); !v.isEmpty())
+        rule.weighEveryReading = v != QLatin1String("0");
+    if (const QString v = option(argc, argv, "second-pass-both", ""); !v.isEmpty())
+        rule.secondPassBoth = v != QLatin1String("0");
     if (const QString v = option(argc, argv, "fresh-noise", ""); !v.isEmpty())
         rule.freshNoise = v != QLatin1String("0");
     // Every clip's readings, each grammar's and the general model's with the verdict on
@@ -230,7 +240,8 @@ int main(int argc, char** argv) {
                          g);
         std::fputs(
             "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
-            "\tsecondPass\tlive\n",
+            "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm\tshapesSupport"
+            "\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort\n",
             dump.get());
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
@@ -306,10 +317,15 @@ int main(int argc, char** argv) {
                          decision.shapes.freeSure, verdictName, judgement.severe, freeName,
                          qUtf8Printable(heard));
             std::fprintf(
-                dump.get(), "\t%.1f\t%d\t%d\t%s\n", decision.riseDb,
+                dump.get(), "\t%.1f\t%d\t%d\t%s", decision.riseDb,
                 decision.fixed.agrees + 2 * decision.shapes.agrees + 4 * decision.disagreed,
                 decision.secondPass,
                 qUtf8Printable(Text::normalize(platform::SpeechGrammar::formatNumbers(decision.liveText))));
+            for (const auto* r : {&decision.fixed, &decision.shapes})
+                std::fprintf(dump.get(), "\t%d\t%d\t%s", r->trusted, r->harm,
+                             r->support ? qUtf8Printable(QString::number(*r->support, 'f', 2)) : "nan");
+            std::fprintf(dump.get(), "\t%d\t%d\t%d\t%d\t%d\n", decision.fixed.agrees, decision.shapes.agrees,
+                         decision.fixed.numberSure, decision.shapes.numberSure, decision.cutShort);
         }
         if (verbose || verdict != Verdict::right)
             std::printf("%s %-6s %-5s \"%s\" → \"%s\" (grammar \"%s\" %.1f/frame cover %.2f, general \"%s\" "

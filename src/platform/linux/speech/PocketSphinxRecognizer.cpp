@@ -1,7 +1,9 @@
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
 
 #include "base/Log.h"
+#include "platform/linux/speech/CmnPrior.h"
 #include "platform/linux/speech/FliteLexicon.h"
+#include "platform/linux/speech/PhoneLoop.h"
 #include "platform/linux/speech/RoomSound.h"
 #include "platform/linux/speech/SpeechAgreement.h"
 #include "platform/linux/speech/SpeechGrammar.h"
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -40,37 +43,6 @@ constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
 // The grammar decoder's language weight (the library's default is 6.5).
 constexpr const char* grammarWeight = "3";
-
-// The live cepstral mean a decoder starts from. Each utterance starts from it again:
-// a mean learnt on a noisy utterance costs the next clean one (and the other way
-// round) far more than starting fresh does.
-struct CmnPrior {
-    std::vector<mfcc_t> mean;
-
-    void capture(ps_decoder_t* ps) {
-        feat_t* feat = ps_get_feat(ps);
-        if (!feat || !feat->cmn_struct)
-            return;
-        mean.assign(feat->cmn_struct->veclen, 0);
-        cmn_live_get(feat->cmn_struct, mean.data());
-    }
-    void restore(ps_decoder_t* ps, int weightFrames) const {
-        feat_t* feat = ps_get_feat(ps);
-        if (!feat || !feat->cmn_struct || mean.size() != static_cast<std::size_t>(feat->cmn_struct->veclen))
-            return;
-        cmn_t* cmn = feat->cmn_struct;
-        cmn_live_set(cmn, mean.data());
-        for (int i = 0; i < cmn->veclen; ++i)
-            cmn->sum[i] = mean[std::size_t(i)] * weightFrames;
-        cmn->nframe = weightFrames;
-    }
-    // Moves the estimate to what the utterance has shown so far.
-    static void follow(ps_decoder_t* ps) {
-        feat_t* feat = ps_get_feat(ps);
-        if (feat && feat->cmn_struct && feat->cmn_struct->nframe > 0)
-            cmn_live_update(feat->cmn_struct);
-    }
-};
 
 // Syllables of a text as the decoder's dictionary says it; a word it lacks counts two.
 int syllablesOf(ps_decoder_t* ps, const QString& text) {
@@ -103,6 +75,8 @@ struct PocketSphinxRecognizer::Decoders {
     ps_decoder_t* general = nullptr;
     CmnPrior generalPrior;
     std::vector<std::string> commonWords;
+    // What each reading is weighed against; none where it did not load.
+    std::unique_ptr<PhoneLoop> phones;
 
     ~Decoders() {
         for (ps_decoder_t* ps : {fixed.ps, shapes.ps, general})
@@ -198,6 +172,11 @@ void PocketSphinxRecognizer::loadNow() {
     decoders->shapes.prior.capture(decoders->shapes.ps);
     decoders->generalPrior.capture(decoders->general);
     decoders->commonWords = SpeechReading::commonWords(decoders->general, rule_.freeWords);
+    if (rule_.weighBySound) {
+        auto phones = std::make_unique<PhoneLoop>(rule_.phoneLoopBeam);
+        if (phones->load(hmm))
+            decoders->phones = std::move(phones);
+    }
     decoders_ = std::move(decoders);
     available_ = true;
     loadFinished_ = true;
@@ -231,6 +210,19 @@ std::optional<std::string> phonesOf(ps_decoder_t* decoder, const std::string& wo
         return std::nullopt;
     std::string out(phones);
     ckd_free(phones);
+    return out;
+}
+
+// Every pronunciation a decoder's dictionary has for a word, its own first.
+std::vector<std::string> pronunciations(ps_decoder_t* decoder, const QString& word) {
+    std::vector<std::string> out;
+    const std::string base = word.toStdString();
+    for (int alt = 1;; ++alt) {
+        const auto phones = phonesOf(decoder, alt == 1 ? base : base + '(' + std::to_string(alt) + ')');
+        if (!phones)
+            break;
+        out.push_back(*phones);
+    }
     return out;
 }
 
@@ -328,6 +320,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // A window after one in which nobody spoke learns the room afresh: a noise
     // estimate carried over from a long silent window took the next window's first
     // sound (our own chime) for speech.
+    PhoneLoop* phones = d.phones.get();
     if (rule_.freshNoise || lastHeardNobody_)
         for (ps_decoder_t* ps : all)
             ps_start_stream(ps);
@@ -354,6 +347,17 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             return;
         }
     }
+    if (phones)
+        phones->begin(cmnPriorFrames);
+    // The loop's utterance never outlives the window.
+    struct LoopGuard {
+        PhoneLoop* phones;
+        bool ended = false;
+        ~LoopGuard() {
+            if (phones && !ended)
+                phones->cancel();
+        }
+    } loopGuard{phones};
 
     // Nobody spoke in a window that never rose above the room's sound.
     Loudness loudness(request->preRoll(),
@@ -363,7 +367,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
     const SpeechAgreement agreement(l, request->shapes());
 
-    // One grammar's reading against the general model's.
+    // One grammar's reading against the general model's and, once weighed, against the sound.
+    std::map<QString, double> weighed; // a reading's text → its support
     auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {
         Decision::Reading out;
         out.raw = reading.text;
@@ -371,6 +376,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.text =
             out.hasFree ? SpeechReading::withFreeWordsHeard(reading, general, &out.freeSure) : reading.text;
         out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
+        out.harm = int(agreement.harmOf(reading.text));
+        if (const auto it = weighed.find(out.text); it != weighed.end())
+            out.support = it->second;
         out.agrees = !out.text.isEmpty() && agreement.agrees(g, reading.text, general.text);
         out.scorePerFrame = reading.scorePerFrame;
         // Where the general model heard no speech, a grammar's path is forced onto noise.
@@ -399,6 +407,17 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // was asked and the window takes nothing: the general model's text then made
     // actions of its own out of misheard verbs ("study setup" heard as "shut the
     // setup", "end writing room" as "writing them").
+    // Whether the evidence holds up: the sound where the reading was weighed against
+    // it, with the general model's hearing of its verb as one more witness; the
+    // general model's hearing alone where it was not (a partial, or no loop).
+    const auto supported = [&](const Decision::Reading& r) {
+        if (!rule_.weighBySound || !r.support)
+            return r.agrees;
+        const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
+                           : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
+                                                                          : rule_.minSupportMild;
+        return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar;
+    };
     auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
                       Decision& decision) {
         decision = {};
@@ -415,11 +434,17 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                               shapes.scorePerFrame >= fixed.scorePerFrame - rule_.cutShortMargin;
         const bool fixedTrusted = useFixed && plausible(fixed) && !cutShort &&
                                   fixed.scorePerFrame >= rule_.minScorePerFrame && numberSure(fixed);
-        const bool fixedKept = fixedTrusted && fixed.agrees;
-        const bool shapesKept =
-            !fixedKept && useShapes && shapes.hasFree && shapes.agrees && plausible(shapes) &&
+        const bool shapesTrusted =
+            useShapes && shapes.hasFree && plausible(shapes) &&
             ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
              (shapes.freeSure >= rule_.minFreeSure && shapes.scorePerFrame >= rule_.minFreeScorePerFrame));
+        decision.fixed.trusted = fixedTrusted;
+        decision.fixed.numberSure = numberSure(fixed);
+        decision.shapes.numberSure = numberSure(shapes);
+        decision.cutShort = cutShort;
+        decision.shapes.trusted = shapesTrusted;
+        const bool fixedKept = fixedTrusted && supported(fixed);
+        const bool shapesKept = !fixedKept && shapesTrusted && shapes.carrierHeard && supported(shapes);
         const Decision::Reading& shown = shapesKept || !useFixed ? shapes : fixed;
         decision.grammarText = shown.text;
         decision.scorePerFrame = shown.scorePerFrame;
@@ -427,7 +452,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.grammarKept = fixedKept || shapesKept;
         decision.phrasesKept = fixedKept;
         decision.riseDb = loudness.riseDb();
-        decision.disagreed = fixedTrusted && !fixed.agrees && !shapesKept;
+        decision.disagreed = fixedTrusted && !fixedKept && !shapesKept;
         if (decision.grammarKept)
             return shown.text;
         return decision.disagreed ? QString() : general.text;
@@ -500,8 +525,44 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             if (wholeAgain) {
                 fixedReading = readAgain(d.fixed, fixedReading);
                 text = choose(fixedReading, shapesReading, general, decision);
-                if (!decision.phrasesKept || SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw)) {
+                if (!decision.phrasesKept || rule_.secondPassBoth ||
+                    SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw)) {
                     shapesReading = readAgain(d.shapes, shapesReading);
+                    text = choose(fixedReading, shapesReading, general, decision);
+                }
+            }
+            // The readings that could be acted on are weighed against the sound. The loop
+            // has kept up with the audio; aligning a reading is one quick pass.
+            if (phones && rule_.weighBySound) {
+                std::vector<PhoneLoop::Candidate> candidates;
+                std::vector<QString> texts;
+                const auto add = [&](ps_decoder_t* g, const Decision::Reading& r) {
+                    if (r.text.isEmpty() || std::find(texts.begin(), texts.end(), r.text) != texts.end())
+                        return;
+                    const QStringList own = r.raw.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                    PhoneLoop::Candidate candidate;
+                    for (const QString& word : r.text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                        PhoneLoop::Word w{word, pronunciations(g, word), false};
+                        if (w.phones.empty())
+                            w.phones = pronunciations(l, word);
+                        // A free word only holds a place the general model spells.
+                        w.decides = own.contains(word) && SpeechAgreement::decides(word);
+                        candidate.push_back(std::move(w));
+                    }
+                    texts.push_back(r.text);
+                    candidates.push_back(std::move(candidate));
+                };
+                if (decision.fixed.trusted || rule_.weighEveryReading)
+                    add(d.fixed.ps, decision.fixed);
+                if ((decision.shapes.trusted && decision.shapes.carrierHeard) || rule_.weighEveryReading)
+                    add(d.shapes.ps, decision.shapes);
+                if (!candidates.empty()) {
+                    const auto supports = phones->weigh(std::move(candidates)).get();
+                    loopGuard.ended = true;
+                    for (std::size_t i = 0; i < supports.size() && i < texts.size(); ++i)
+                        if (supports[i])
+                            weighed[texts[i]] = *supports[i];
+                    request->markProgress();
                     text = choose(fixedReading, shapesReading, general, decision);
                 }
             }
@@ -510,7 +571,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             text = SpeechGrammar::formatNumbers(text);
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
-                                << decision.generalText << "kept" << decision.grammarKept;
+                                << decision.generalText << "support"
+                                << (decision.phrasesKept || !decision.shapes.support ? decision.fixed.support
+                                                                                      : decision.shapes.support)
+                                       .value_or(std::numeric_limits<double>::quiet_NaN())
+                                << "kept" << decision.grammarKept;
             {
                 std::lock_guard lock(mutex_);
                 lastDecision_ = decision;
@@ -526,6 +591,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         pcm = floor.toPcm(chunk);
         if (utterance.size() <= maxSecondPassSamples)
             utterance.insert(utterance.end(), pcm.begin(), pcm.end());
+        if (phones)
+            phones->feed(pcm);
         for (ps_decoder_t* ps : all)
             if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
                 failed = true;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -78,6 +79,23 @@ struct GrammarRule {
     // The hiss laid under every window (0: none); −70 and −60 helped synthetic
     // voices less.
     double floorDbfs = 0;
+    // A grammar always finds a path, so each reading is weighed against the sound
+    // itself: every word that decides its action must explain its frames nearly as
+    // well as an unconstrained phone loop does over the same frames (their score
+    // difference per frame, the least over those words). The worse the action when
+    // wrong, the higher the bar. Off: the general model's hearing of the verb decides.
+    bool weighBySound = true;
+    double minSupportSevere = -25.0; // quit, close, end or run a setup
+    double minSupportStrong = -30.0; // open or bring forward an app, apply a layout
+    double minSupportMild = -40.0;   // volume, media, windows
+    // Where the general model heard the reading's verb too, the bars are this much lower.
+    double agreedBonus = 0.0;
+    double phoneLoopBeam = 1e-20;
+    // Decode the free slots' grammar a second time even where the phrases were kept
+    // (for measuring the rule away from the decoder).
+    bool secondPassBoth = false;
+    // Weigh every reading against the sound, trusted or not (for measuring).
+    bool weighEveryReading = false;
 };
 
 // On-device recognition with PocketSphinx and the shipped US English model, on its
@@ -118,6 +136,13 @@ public:
             bool hasFree = false;
             bool carrierHeard = false;
             bool agrees = false; // the general model heard what decides its action
+            bool trusted = false; // passed the score, coverage and number rules
+            bool numberSure = true; // no number in it, or one scored surely
+            int harm = 0;         // SpeechAgreement::Harm
+            // The least, over the words that decide the action, of how much better the
+            // reading explains their frames than the phone loop, per frame; unknown
+            // without the loop.
+            std::optional<double> support;
             double freeSure = 1; // the least posterior among the free words heard
         };
         Reading fixed, shapes;
@@ -129,9 +154,11 @@ public:
         double generalScorePerFrame = 0;
         bool grammarKept = false;
         bool phrasesKept = false; // the phrases' grammar's, not the free slots'
-        // The phrases' reading passed every threshold but the general model heard
-        // otherwise: nothing was taken.
+        // The phrases' reading passed every threshold but the evidence did not hold
+        // up: nothing was taken.
         bool disagreed = false;
+        // The free slots' grammar heard the phrase go on into a free slot.
+        bool cutShort = false;
         bool quietRoom = false;
         double riseDb = 0;       // the window's loudest stretch over the room's sound
         bool secondPass = false; // the whole utterance was decoded again

@@ -57,6 +57,26 @@ bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,
     return !namesSetup(words) || !heardAnyOf(endVerbs_, withoutWordsOf(words, generalText));
 }
 
+SpeechAgreement::Harm SpeechAgreement::harmOf(const QString& reading) const {
+    const QStringList words = reading.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return Harm::mild;
+    const QString verb = SpeechGrammar::unmarked(words.first());
+    if (endVerbs_.count(verb) || namesSetup(words) || (runVerbs_.count(verb) && endsInSetup(words.mid(1))))
+        return Harm::severe;
+    if (runVerbs_.count(verb) || focusVerbs_.count(verb))
+        return Harm::strong;
+    return Harm::mild;
+}
+
+bool SpeechAgreement::decides(const QString& word) {
+    static const std::set<QString> joining = {
+        QStringLiteral("the"), QStringLiteral("a"),  QStringLiteral("an"),     QStringLiteral("my"),
+        QStringLiteral("to"),  QStringLiteral("of"), QStringLiteral("please"), QStringLiteral("it"),
+        QStringLiteral("me"),  QStringLiteral("for"), QStringLiteral("this"),  QStringLiteral("that")};
+    return !word.isEmpty() && !word.contains(QLatin1Char(SpeechGrammar::freeMark)) && !joining.count(word);
+}
+
 // Whether the words are a setup's name, with "setup" before or after it or not.
 bool SpeechAgreement::namesSetup(QStringList words) const {
     if (!words.isEmpty() && words.first() == setupWord)

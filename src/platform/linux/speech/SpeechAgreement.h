@@ -31,6 +31,17 @@ public:
     // dictionary spells it.
     bool agrees(ps_decoder_t* grammar, const QString& reading, const QString& generalText) const;
 
+    // How much harm a reading does when it is wrong, so how sure the sound must be of it.
+    enum class Harm {
+        mild,   // a volume, a medium, a window moved: undone by saying it again
+        strong, // an app opened or brought forward, a layout applied
+        severe, // an app quit or closed, a setup ended or run
+    };
+    Harm harmOf(const QString& reading) const;
+    // Whether a word of a reading decides what is done: not a small word that only
+    // joins ("the", "to", "my"), nor a free word the general model spells.
+    static bool decides(const QString& word);
+
 private:
     bool namesSetup(QStringList words) const;
     bool endsInSetup(const QStringList& words) const;

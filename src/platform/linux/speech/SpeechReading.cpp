@@ -168,6 +168,7 @@ Reading read(ps_decoder_t* ps) {
         int32 acoustic = 0, language = 0, backoff = 0;
         w.posterior =
             std::min(1.0, logmath_exp(ps_get_logmath(ps), ps_seg_prob(seg, &acoustic, &language, &backoff)));
+        w.acoustic = acoustic;
         last = std::max(last, w.end);
         if (!word || word[0] == '<' || word[0] == '[' || word[0] == '+' || word[0] == '(')
             continue;

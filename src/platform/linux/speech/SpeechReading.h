@@ -16,6 +16,7 @@ struct Word {
     QString text;
     int start = 0, end = 0; // frames
     double posterior = 1;   // how sure the decoder is of it, 0…1
+    int acoustic = 0;       // the sound's score of the word alone, no grammar or insertion odds
 };
 
 struct Reading {

@@ -1,0 +1,241 @@
+#include "platform/linux/speech/PhoneLoop.h"
+
+#include "base/Log.h"
+
+#include <pocketsphinx/ps_search.h>
+#include <sphinxbase/ckd_alloc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace brisklet::platform {
+
+namespace {
+
+constexpr const char* loopSearch = "phones";
+constexpr const char* alignSearch = "reading";
+
+struct Segment {
+    std::string word;
+    int start = 0, end = 0;
+    int acoustic = 0;
+};
+
+// The decoder's best path as segments, their frames counted from the utterance's first.
+std::vector<Segment> segments(ps_decoder_t* ps) {
+    std::vector<Segment> out;
+    int32 best = 0;
+    const int n = ps_get_n_frames(ps);
+    // Asking a search without a path for its segments is asking for trouble.
+    if (n <= 0 || !ps_get_hyp(ps, &best))
+        return out;
+    int last = -1;
+    for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
+        Segment s;
+        const char* word = ps_seg_word(seg);
+        s.word = word ? word : "";
+        ps_seg_frames(seg, &s.start, &s.end);
+        int32 acoustic = 0, language = 0, backoff = 0;
+        ps_seg_prob(seg, &acoustic, &language, &backoff);
+        s.acoustic = acoustic;
+        last = std::max(last, s.end);
+        out.push_back(std::move(s));
+    }
+    // Frames count on across utterances: the path ends on this one's last frame.
+    const int offset = last + 1 - n;
+    for (Segment& s : out) {
+        s.start -= offset;
+        s.end -= offset;
+    }
+    return out;
+}
+
+// A word as the alignment's dictionary holds it: letters only, so no reading can
+// smuggle a grammar operator in.
+std::string entryOf(const QString& word) {
+    std::string out;
+    for (const QChar c : word)
+        if (c.isLetter() && c.unicode() < 128)
+            out += char(c.toLower().unicode());
+    return out;
+}
+
+} // namespace
+
+PhoneLoop::PhoneLoop(double beam) : beam_(beam), queue_("com.brisklet.speech.phones", "bk.phones") {}
+
+PhoneLoop::~PhoneLoop() {
+    queue_.stop();
+    if (ps_)
+        ps_free(ps_);
+}
+
+bool PhoneLoop::load(const QByteArray& hmm) {
+    queue_.sync([&] {
+        if (ps_)
+            return;
+        char beam[32];
+        std::snprintf(beam, sizeof beam, "%g", beam_);
+        cmd_ln_t* config = cmd_ln_init(
+            nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", "/dev/null", "-beam", beam, "-pbeam", beam,
+            "-allphone_ci", "yes", "-pip", "1.0", "-wip", "1.0", "-compallsen", "yes", "-remove_noise", "no",
+            "-remove_silence", "no", "-logfn", "/dev/null", nullptr);
+        if (!config)
+            return;
+        ps_ = ps_init(config);
+        cmd_ln_free_r(config);
+        // No phone language model: every phone may follow every other, so the loop
+        // explains the sound as well as any string of phones can.
+        if (ps_ && (ps_set_allphone(ps_, loopSearch, nullptr) < 0 || ps_set_search(ps_, loopSearch) < 0)) {
+            ps_free(ps_);
+            ps_ = nullptr;
+        }
+        if (ps_)
+            prior_.capture(ps_);
+    });
+    if (!ps_)
+        qCWarning(lcSpeech, "the phone loop did not load: readings are weighed without it");
+    return ps_ != nullptr;
+}
+
+void PhoneLoop::begin(int cmnPriorFrames) {
+    queue_.async([this, cmnPriorFrames] {
+        if (!ps_)
+            return;
+        if (inUtterance_)
+            ps_end_utt(ps_);
+        blocks_.clear();
+        priorFrames_ = cmnPriorFrames;
+        prior_.restore(ps_, cmnPriorFrames);
+        inUtterance_ = ps_set_search(ps_, loopSearch) >= 0 && ps_start_utt(ps_) >= 0;
+        failed_ = !inUtterance_;
+    });
+}
+
+void PhoneLoop::feed(std::vector<std::int16_t> pcm) {
+    queue_.async([this, pcm = std::move(pcm)]() mutable {
+        if (!ps_ || !inUtterance_ || failed_)
+            return;
+        if (ps_process_raw(ps_, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
+            failed_ = true;
+        else
+            CmnPrior::follow(ps_);
+        blocks_.push_back(std::move(pcm));
+    });
+}
+
+std::vector<double> PhoneLoop::loopFrames() {
+    std::vector<double> score;
+    const int n = ps_get_n_frames(ps_);
+    const std::vector<Segment> phones = segments(ps_);
+    if (phones.empty())
+        return score;
+    score.assign(std::size_t(n), 0.0);
+    for (const Segment& p : phones) {
+        const int from = std::max(0, p.start), to = std::min(n - 1, p.end);
+        if (to < from)
+            continue;
+        // A phone's score spread evenly over its frames.
+        const double each = double(p.acoustic) / (to - from + 1);
+        for (int f = from; f <= to; ++f)
+            score[std::size_t(f)] = each;
+    }
+    return score;
+}
+
+std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop) {
+    std::string jsgf = "#JSGF V1.0;\ngrammar reading;\npublic <reading> =";
+    std::vector<std::string> entries;
+    for (const Word& word : candidate) {
+        const std::string entry = entryOf(word.text);
+        if (entry.empty() || word.phones.empty() ||
+            std::any_of(word.phones.begin(), word.phones.end(), [](const std::string& p) { return p.empty(); }))
+            return std::nullopt;
+        for (std::size_t i = 0; i < word.phones.size(); ++i) {
+            const std::string name = i == 0 ? entry : entry + '(' + std::to_string(i + 1) + ')';
+            if (char* known = ps_lookup_word(ps_, name.c_str()))
+                ckd_free(known);
+            else
+                ps_add_word(ps_, name.c_str(), word.phones[i].c_str(), FALSE);
+        }
+        jsgf += ' ' + entry;
+        entries.push_back(entry);
+    }
+    jsgf += ";\n";
+    // The reading's search replaces the last one: never while that one is in use.
+    if (ps_set_search(ps_, loopSearch) < 0)
+        return std::nullopt;
+    if (ps_set_jsgf_string(ps_, alignSearch, jsgf.c_str()) < 0 || ps_set_search(ps_, alignSearch) < 0)
+        return std::nullopt;
+    // The same audio from the same channel estimate, in the same blocks: the same features.
+    prior_.restore(ps_, priorFrames_);
+    if (ps_start_utt(ps_) < 0)
+        return std::nullopt;
+    bool ok = true;
+    for (const auto& block : blocks_) {
+        if (ps_process_raw(ps_, block.data(), block.size(), FALSE, FALSE) < 0) {
+            ok = false;
+            break;
+        }
+        CmnPrior::follow(ps_);
+    }
+    ok = ps_end_utt(ps_) >= 0 && ok;
+    if (!ok)
+        return std::nullopt;
+    std::optional<double> least;
+    std::size_t next = 0;
+    for (const Segment& s : segments(ps_)) {
+        std::string word = s.word;
+        if (const auto paren = word.find('('); paren != std::string::npos)
+            word.resize(paren);
+        if (next >= entries.size() || word != entries[next])
+            continue; // silence or a filler between words
+        const bool decides = candidate[next++].decides;
+        if (!decides)
+            continue;
+        if (s.start < 0 || s.end < s.start || std::size_t(s.end) >= loop.size())
+            return std::nullopt;
+        double reference = 0;
+        for (int f = s.start; f <= s.end; ++f)
+            reference += loop[std::size_t(f)];
+        const double support = (s.acoustic - reference) / (s.end - s.start + 1);
+        least = least ? std::min(*least, support) : support;
+    }
+    // A path that did not take every word aligned nothing.
+    return next == entries.size() ? least : std::nullopt;
+}
+
+std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {
+    auto promise = std::make_shared<std::promise<std::vector<std::optional<double>>>>();
+    auto result = promise->get_future();
+    const bool queued = queue_.async([this, promise, candidates = std::move(candidates)] {
+        std::vector<std::optional<double>> out(candidates.size());
+        if (ps_ && inUtterance_) {
+            inUtterance_ = false;
+            if (ps_end_utt(ps_) >= 0 && !failed_) {
+                const std::vector<double> loop = loopFrames();
+                if (!loop.empty())
+                    for (std::size_t i = 0; i < candidates.size(); ++i)
+                        if (!candidates[i].empty())
+                            out[i] = align(candidates[i], loop);
+            }
+        }
+        blocks_.clear();
+        promise->set_value(std::move(out));
+    });
+    if (!queued)
+        promise->set_value({});
+    return result;
+}
+
+void PhoneLoop::cancel() {
+    queue_.async([this] {
+        if (ps_ && inUtterance_)
+            ps_end_utt(ps_);
+        inUtterance_ = false;
+        blocks_.clear();
+    });
+}
+
+} // namespace brisklet::platform

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "base/SerialQueue.h"
+#include "platform/linux/speech/CmnPrior.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <pocketsphinx.h>
+
+#include <cstdint>
+#include <future>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brisklet::platform {
+
+// The sound's own word on a reading. A grammar always finds some path through its
+// phrases, so whether a word was said at all shows in how much better the word
+// explains its frames than the best string of any phones does over the same frames.
+// One decoder of its own, on a thread of its own, hears every window through an
+// unconstrained phone loop as the audio comes; at the end it aligns each reading
+// asked about to the same audio and weighs its words against the loop.
+//
+// Both searches run in one decoder over the same features: no noise removal or
+// silence dropping (which carry state from one pass to the next), the same channel
+// estimate from the same start, every senone of every frame computed (each search
+// normalises a frame by its best senone), no insertion odds in the scores.
+class PhoneLoop final {
+public:
+    // A reading to weigh: its words, each with its pronunciations (the first is the
+    // word's own; "word(2)" and on are its others), and which of them decide.
+    struct Word {
+        QString text;
+        std::vector<std::string> phones;
+        bool decides = true;
+    };
+    using Candidate = std::vector<Word>;
+
+    // `beam`: the loop's beams; it only has to score, not to be right, so narrow
+    // beams cost little and score the same.
+    explicit PhoneLoop(double beam);
+    ~PhoneLoop();
+
+    // Loads the acoustic model `hmm` on the loop's thread and waits; false when it failed.
+    bool load(const QByteArray& hmm);
+    bool isLoaded() const { return ps_ != nullptr; }
+
+    // The steps of one window, queued in order on the loop's thread, so the grammars'
+    // worker never waits for the loop while audio comes.
+    void begin(int cmnPriorFrames);
+    void feed(std::vector<std::int16_t> pcm);
+    // Ends the utterance and weighs each candidate: the least, over its deciding
+    // words, of the word's score less the loop's over its frames, per frame. None for
+    // a candidate that could not be aligned or has no deciding word.
+    std::future<std::vector<std::optional<double>>> weigh(std::vector<Candidate> candidates);
+    // Ends the utterance and forgets it.
+    void cancel();
+
+private:
+    std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop);
+    std::vector<double> loopFrames();
+
+    const double beam_;
+    ps_decoder_t* ps_ = nullptr; // the loop's thread only, once loaded
+    CmnPrior prior_;
+    int priorFrames_ = 0;
+    bool inUtterance_ = false;
+    bool failed_ = false;
+    std::vector<std::vector<std::int16_t>> blocks_; // the utterance as fed
+    SerialQueue queue_;
+};
+
+} // namespace brisklet::platform

@@ -1,0 +1,106 @@
+// The sound's own word on a reading: how much better a reading's deciding words
+// explain their frames than an unconstrained phone loop does, on speech made by flite.
+#include "platform/linux/speech/PhoneLoop.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
+#include "support/SpeechSet.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace brisklet;
+using platform::PhoneLoop;
+namespace SpeechSet = brisklet::test::SpeechSet;
+
+namespace {
+
+PhoneLoop::Word word(const char* text, const char* phones, bool decides = true) {
+    return {QString::fromLatin1(text), {phones}, decides};
+}
+
+const PhoneLoop::Word quit = word("quit", "K W IH T");
+const PhoneLoop::Word firefox = word("firefox", "F AY ER F AA K S");
+const PhoneLoop::Word open = word("open", "OW P AH N");
+const PhoneLoop::Word play = word("play", "P L EY");
+const PhoneLoop::Word jazz = word("jazz", "JH AE Z");
+const PhoneLoop::Word apply = word("apply", "AH P L AY");
+const PhoneLoop::Word gym = word("gym", "JH IH M");
+const PhoneLoop::Word layout = word("layout", "L EY AW T");
+
+class PhoneLoopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString hmm = platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us";
+        ASSERT_TRUE(loop.load(hmm.toUtf8())) << "the pocketsphinx-en-us model did not load";
+    }
+
+    // Each candidate's support on one clip, fed as the recogniser feeds it.
+    std::vector<std::optional<double>> weigh(const QString& phrase, const QString& voice,
+                                             std::vector<PhoneLoop::Candidate> candidates) {
+        QString error;
+        const auto clips = SpeechSet::generate(folder.path(), {{phrase, phrase}}, {voice}, std::nullopt, &error);
+        EXPECT_EQ(clips.size(), 1u) << qPrintable(error);
+        if (clips.empty())
+            return {};
+        const std::vector<float> samples = *SpeechSet::readClip(clips.front().file);
+        loop.begin(50);
+        for (std::size_t at = 0; at < samples.size(); at += 512) {
+            std::vector<std::int16_t> block;
+            for (std::size_t i = at; i < std::min(samples.size(), at + 512); ++i)
+                block.push_back(std::int16_t(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+            loop.feed(std::move(block));
+        }
+        return loop.weigh(std::move(candidates)).get();
+    }
+
+    PhoneLoop loop{1e-20};
+    QTemporaryDir folder;
+};
+
+} // namespace
+
+// What was said is borne out by the sound; a reading forced onto other words is not,
+// by a wide margin, whichever of its words is the wrong one.
+TEST_F(PhoneLoopTest, theSaidReadingIsSupportedAndForcedOnesAreNot) {
+    for (const char* voice : {"slt", "rms"}) {
+        const auto support = weigh("quit firefox", voice, {{quit, firefox}, {open, firefox}, {quit, jazz}});
+        ASSERT_EQ(support.size(), 3u);
+        ASSERT_TRUE(support[0] && support[1] && support[2]) << voice;
+        EXPECT_GT(*support[0], *support[1] + 10) << voice << ": a right name cannot carry a wrong verb";
+        EXPECT_GT(*support[0], *support[2] + 10) << voice << ": a right verb cannot carry a wrong name";
+    }
+    // Once read as "apply a gym layout".
+    const auto support = weigh("play jazz", "rms", {{play, jazz}, {apply, word("a", "AH", false), gym, layout}});
+    ASSERT_EQ(support.size(), 2u);
+    ASSERT_TRUE(support[0] && support[1]);
+    EXPECT_GT(*support[0], *support[1] + 10);
+}
+
+// Only the deciding words count: a small joining word said quickly scores what it
+// likes, and a reading with no deciding word, or a word the model cannot say, has no
+// support at all rather than a made-up one.
+TEST_F(PhoneLoopTest, onlyDecidingWordsCountAndWhatCannotBeAlignedHasNoSupport) {
+    const auto support = weigh("quit firefox", "slt",
+                               {{quit, firefox},
+                                {quit, word("the", "DH AH", false), firefox},
+                                {word("quit", "K W IH T", false)},
+                                {quit, word("firefox", "")}});
+    ASSERT_EQ(support.size(), 4u);
+    ASSERT_TRUE(support[0] && support[1]);
+    EXPECT_NEAR(*support[0], *support[1], 15);
+    EXPECT_FALSE(support[2]);
+    EXPECT_FALSE(support[3]);
+}
+
+// A window cancelled midway leaves nothing behind for the next.
+TEST_F(PhoneLoopTest, aCancelledWindowLeavesTheNextUntouched) {
+    loop.begin(50);
+    loop.feed(std::vector<std::int16_t>(16000, 1000));
+    loop.cancel();
+    const auto support = weigh("quit firefox", "slt", {{quit, firefox}});
+    ASSERT_EQ(support.size(), 1u);
+    ASSERT_TRUE(support[0]);
+    EXPECT_GT(*support[0], -25);
+}
