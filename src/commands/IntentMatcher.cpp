@@ -412,9 +412,12 @@ std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const Setup
             return Plan{Action::runSetup(*name)};
     }
     if (m.startsWith(QLatin1String("end "))) {
-        QString rest = m.mid(4);
-        if (rest.endsWith(suffix))
-            rest.chop(suffix.size());
+        const QString rest = m.mid(4);
+        if (rest.endsWith(suffix)) {
+            if (const auto name = named(rest.chopped(suffix.size())))
+                return Plan{Action::endSetup(*name)};
+        }
+        // A name of its own ending in "setup" ("Desk setup").
         if (const auto name = named(rest))
             return Plan{Action::endSetup(*name)};
     }
@@ -493,16 +496,23 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 
     // A setup that no lookup finds goes on as said too: the executor says so.
     const auto said = [&](const QString& target) { return setupNamed(target).value_or(target); };
+    // A name said before "setup" is that name ("run deep work setup"), else one whose
+    // own name ends in "setup" ("run desk setup" for "Desk setup").
+    const auto saidBeforeSetup = [&](const QString& target) {
+        if (const auto name = setupNamed(target))
+            return *name;
+        return setupNamed(target + QLatin1Char(' ') + setupWord).value_or(target);
+    };
     if (count >= 2) {
         if (words.last() == setupWord) {
             const QStringList w = words.mid(0, count - 1);
             // Any verb the resolver knows: "kill deep work setup" ends it.
             if (const auto verb = IntentResolver::leadingVerb(w); verb && verb->second < w.size()) {
-                const QString target = said(joined(w, verb->second));
+                const QString target = saidBeforeSetup(joined(w, verb->second));
                 return Plan{verb->first == IntentResolver::Family::end ? Action::endSetup(target)
                                                                        : Action::runSetup(target)};
             }
-            return Plan{Action::runSetup(said(w.join(QLatin1Char(' '))))};
+            return Plan{Action::runSetup(saidBeforeSetup(w.join(QLatin1Char(' '))))};
         }
         if (first == setupWord)
             return Plan{Action::runSetup(said(joined(words, 1)))};
