@@ -7,7 +7,10 @@
 #include "commands/Levenshtein.h"
 #include "commands/MatcherWords.h"
 
+#include <QList>
 #include <QSet>
+#include <algorithm>
+#include <vector>
 
 namespace brisklet {
 
@@ -57,18 +60,59 @@ bool hasDecimalDigit(const QString& text) {
     return false;
 }
 
+// Whether `heard` is `phrase` in `edits` edits that all leave the opening half of each
+// of the phrase's words as it is: a word heard a little off keeps its opening
+// ("maximi", "unde"), a word that differs there is another word ("minimize" is no
+// "maximize").
+bool keepsWordOpenings(const QString& heard, const QString& phrase, int edits) {
+    const QList<uint> h = heard.toUcs4();
+    const QList<uint> p = phrase.toUcs4();
+    const qsizetype m = h.size(), n = p.size();
+    std::vector<bool> opening(std::size_t(n), false);
+    for (qsizetype start = 0; start < n;) {
+        qsizetype end = start;
+        while (end < n && p[end] != ' ')
+            ++end;
+        for (qsizetype k = start; k < start + (end - start) / 2; ++k)
+            opening[std::size_t(k)] = true;
+        start = end + 1;
+    }
+    // Edit distance in which an opening letter may not be replaced or dropped, nor a
+    // letter added before it.
+    constexpr int never = 1 << 20;
+    const auto open = [&](qsizetype j) { return j < n && opening[std::size_t(j)]; };
+    std::vector<int> prev(std::size_t(n + 1)), cur(std::size_t(n + 1));
+    for (qsizetype j = 0; j <= n; ++j)
+        prev[std::size_t(j)] = j == 0 ? 0 : open(j - 1) ? never : prev[std::size_t(j - 1)] + 1;
+    for (qsizetype i = 1; i <= m; ++i) {
+        cur[0] = open(0) ? never : prev[0] + 1;
+        for (qsizetype j = 1; j <= n; ++j) {
+            const std::size_t at = std::size_t(j);
+            const int replace = h[i - 1] == p[j - 1] ? prev[at - 1] : open(j - 1) ? never : prev[at - 1] + 1;
+            const int drop = open(j - 1) ? never : cur[at - 1] + 1;
+            const int add = open(j) ? never : prev[at] + 1;
+            cur[at] = std::min({replace, drop, add, never});
+        }
+        std::swap(prev, cur);
+    }
+    return prev[std::size_t(n)] <= edits;
+}
+
 // The similarity when it reaches the fuzzy step's 0.75; nothing below. Only those
-// can win, so the distance may stop early.
-std::optional<double> fuzzySimilarity(const QString& a, const QString& b) {
-    const int longest = std::max(Levenshtein::characterCount(a), Levenshtein::characterCount(b));
+// can win, so the distance may stop early. At exactly 0.75 a text has used all the
+// edits the step allows, and it is taken only where they keep each word's opening.
+std::optional<double> fuzzySimilarity(const QString& heard, const QString& phrase) {
+    const int longest = std::max(Levenshtein::characterCount(heard), Levenshtein::characterCount(phrase));
     if (longest < 1)
         return 1.0;
     const int limit = longest / 4;
-    const int d = Levenshtein::boundedDistance(a, b, limit);
+    const int d = Levenshtein::boundedDistance(heard, phrase, limit);
     if (d > limit)
         return std::nullopt;
     const double s = 1.0 - double(d) / double(longest);
     if (s < 0.75)
+        return std::nullopt;
+    if (d * 4 == longest && !keepsWordOpenings(heard, phrase, d))
         return std::nullopt;
     return s;
 }
@@ -412,9 +456,12 @@ std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const Setup
             return Plan{Action::runSetup(*name)};
     }
     if (m.startsWith(QLatin1String("end "))) {
-        QString rest = m.mid(4);
-        if (rest.endsWith(suffix))
-            rest.chop(suffix.size());
+        const QString rest = m.mid(4);
+        if (rest.endsWith(suffix)) {
+            if (const auto name = named(rest.chopped(suffix.size())))
+                return Plan{Action::endSetup(*name)};
+        }
+        // A name of its own ending in "setup" ("Desk setup").
         if (const auto name = named(rest))
             return Plan{Action::endSetup(*name)};
     }
@@ -493,16 +540,23 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 
     // A setup that no lookup finds goes on as said too: the executor says so.
     const auto said = [&](const QString& target) { return setupNamed(target).value_or(target); };
+    // A name said before "setup" is that name ("run deep work setup"), else one whose
+    // own name ends in "setup" ("run desk setup" for "Desk setup").
+    const auto saidBeforeSetup = [&](const QString& target) {
+        if (const auto name = setupNamed(target))
+            return *name;
+        return setupNamed(target + QLatin1Char(' ') + setupWord).value_or(target);
+    };
     if (count >= 2) {
         if (words.last() == setupWord) {
             const QStringList w = words.mid(0, count - 1);
             // Any verb the resolver knows: "kill deep work setup" ends it.
             if (const auto verb = IntentResolver::leadingVerb(w); verb && verb->second < w.size()) {
-                const QString target = said(joined(w, verb->second));
+                const QString target = saidBeforeSetup(joined(w, verb->second));
                 return Plan{verb->first == IntentResolver::Family::end ? Action::endSetup(target)
                                                                        : Action::runSetup(target)};
             }
-            return Plan{Action::runSetup(said(w.join(QLatin1Char(' '))))};
+            return Plan{Action::runSetup(saidBeforeSetup(w.join(QLatin1Char(' '))))};
         }
         if (first == setupWord)
             return Plan{Action::runSetup(said(joined(words, 1)))};

@@ -54,6 +54,19 @@ const std::vector<LexiconRow>& lexicon() {
     return rows;
 }
 
+// A verb and the word after it that together say something else, so that the phrase
+// is no verb at all: "shut up" ends nothing ("set up morning" is heard so).
+const std::vector<std::pair<QString, QString>>& notVerbs() {
+    static const std::vector<std::pair<QString, QString>> pairs = {{"shut", "up"}};
+    return pairs;
+}
+
+bool startsNotVerb(const QStringList& words) {
+    return words.size() >= 2 && std::any_of(notVerbs().begin(), notVerbs().end(), [&](const auto& pair) {
+               return words[0] == pair.first && words[1] == pair.second;
+           });
+}
+
 const QSet<QString>& filler() {
     static const QSet<QString> words = {"the",    "my", "a",    "this",       "that",  "to",    "up",
                                         "please", "it", "them", "everything", "stuff", "things"};
@@ -217,6 +230,8 @@ QString familyName(Family family) {
 
 std::optional<std::pair<Family, qsizetype>> leadingVerb(const QStringList& words) {
     std::optional<std::pair<Family, qsizetype>> best;
+    if (startsNotVerb(words))
+        return best;
     for (const LexiconRow& row : lexicon()) {
         for (const LexiconWord& w : row.words) {
             if (w.misheard)
@@ -272,11 +287,25 @@ std::vector<platform::SpeechShapes::Shape> spokenShapes() {
     // ("show them firefox" for "shut down firefox").
     QStringList beforeAName = filler().values();
     beforeAName.removeIf([](const QString& w) { return pronouns().contains(w); });
+    const auto named = [](const QStringList& said, const QStringList& between) {
+        return S::Shape{S::word(said), S::word(between, true),
+                        S::slot({S::Slot::setup, S::Slot::layout, S::Slot::app}), S::word({"layout"}, true)};
+    };
+    // A verb is never said with a filler that makes it another phrase ("shut up").
+    QStringList withAnyFiller = verbs;
+    std::vector<S::Shape> apart;
+    for (const auto& [verb, word] : notVerbs()) {
+        withAnyFiller.removeAll(verb);
+        QStringList between = beforeAName;
+        between.removeAll(word);
+        apart.push_back(named({verb}, between));
+    }
+    std::vector<S::Shape> shapes = {named(withAnyFiller, beforeAName)};
+    shapes.insert(shapes.end(), apart.begin(), apart.end());
     // A filler before a setup's name and "setup" after it would read as a setup
     // phrasing naming "a deep work": a setup is said without the filler.
-    return {{S::word(verbs), S::word(beforeAName, true),
-             S::slot({S::Slot::setup, S::Slot::layout, S::Slot::app}), S::word({"layout"}, true)},
-            {S::word(verbs), S::slot({S::Slot::setup}), S::word({"setup"})}};
+    shapes.push_back({S::word(verbs), S::slot({S::Slot::setup}), S::word({"setup"})});
+    return shapes;
 }
 
 QStringList spokenVerbs(Family family) {
@@ -354,7 +383,7 @@ std::optional<Parsed> parse(const QString& phrase) {
     QString text = phrase;
     text.replace(QLatin1String("set up"), QLatin1String("setup"));
     QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.isEmpty())
+    if (words.isEmpty() || startsNotVerb(words))
         return std::nullopt;
     Parsed parsed;
     for (qsizetype n = std::min<qsizetype>(3, words.size()); n >= 1; --n) {

@@ -186,6 +186,17 @@ TEST_F(SpokenAgreement, shutDownFirefoxNeverBringsFirefoxForward) {
         }
 }
 
+// Once heard as "shut up morning" by both models, which ended Morning and quit its
+// apps: "shut up" ends nothing.
+TEST_F(SpokenAgreement, setUpMorningNeverEndsMorning) {
+    for (const auto& clip : spoken(folder, "set up morning", SpeechSet::voiceGroup("tuning"), 15.0)) {
+        const auto [plan, how] = desktop.hear(*SpeechSet::readClip(clip.file), SpeechSet::roomOf(clip));
+        for (const Action& a : plan)
+            EXPECT_TRUE(a.kind != Action::Kind::endSetup && a.kind != Action::Kind::quitApp)
+                << qPrintable(clip.voice) << " " << qPrintable(clip.condition) << ": " << qPrintable(how);
+    }
+}
+
 // Once live, through the microphone: "play jazz" read by the grammar as "apply gym
 // setup", which ran Gym, because "play" is two phones off "apply". A verb the general
 // model heard word for word is that verb, not another said alike.

@@ -260,6 +260,29 @@ std::vector<Phrasing> phrasings(const test::SpokenDesktop& d) {
     return out;
 }
 
+// The two grammars of a listening window on a desktop: its phrases', and the free
+// slots'.
+struct Grammars {
+    explicit Grammars(const test::SpokenDesktop& d)
+        : request(d.request()),
+          fixed(platform::SpeechGrammar::build(request->contextualStrings(),
+                                               platform::SpeechGrammar::withoutFree(request->shapes()),
+                                               anyWord)
+                    .jsgf),
+          shapes(platform::SpeechGrammar::build(request->contextualStrings(), request->shapes(), anyWord, {},
+                                                {"jazz", "rain", "sounds", "reading", "gym"})
+                     .jsgf) {}
+    std::shared_ptr<platform::RecognitionRequest> request;
+    Language fixed, shapes;
+};
+
+// Whether a grammar says a text, spelled as the grammar spells it.
+bool says(const Language& grammar, const QString& text) {
+    std::map<std::string, std::string> added;
+    const auto words = platform::SpeechGrammar::words(text, anyWord, added);
+    return words && grammar.accepts(*words);
+}
+
 // Each phrasing is typed as a transcript writes it, numbers in digits.
 Plan typed(const test::SpokenDesktop& d, const QString& phrasing) {
     return d.matcher->match(platform::SpeechGrammar::formatNumbers(phrasing));
@@ -275,26 +298,16 @@ QString listed(const QStringList& phrasings) {
 // guess) is none the grammar must say.
 TEST(SpokenGrammar, eitherGrammarSaysEveryPhrasingTheMatcherPlans) {
     const test::SpokenDesktop d = desktop();
-    const auto request = d.request();
-    using namespace platform;
-    const std::vector<std::string> freePool = {"jazz", "rain", "sounds", "reading", "gym"};
-    const Language fixed(SpeechGrammar::build(request->contextualStrings(),
-                                              SpeechGrammar::withoutFree(request->shapes()), anyWord)
-                             .jsgf);
-    const Language shapes(
-        SpeechGrammar::build(request->contextualStrings(), request->shapes(), anyWord, {}, freePool).jsgf);
-    ASSERT_TRUE(fixed.valid());
-    ASSERT_TRUE(shapes.valid());
+    const Grammars g(d);
+    ASSERT_TRUE(g.fixed.valid());
+    ASSERT_TRUE(g.shapes.valid());
 
     int checked = 0;
     QStringList unsaid;
     for (const Phrasing& p : phrasings(d)) {
         if (!p.wanted(typed(d, p.text)))
             continue;
-        std::map<std::string, std::string> added;
-        const auto words = SpeechGrammar::words(p.text, anyWord, added);
-        ASSERT_TRUE(words) << p.text.toStdString();
-        if (!(p.free ? shapes : fixed).accepts(*words))
+        if (!says(p.free ? g.shapes : g.fixed, p.text))
             unsaid << p.text;
         ++checked;
     }
@@ -320,4 +333,25 @@ TEST(SpokenGrammar, everyPhrasingTypedGivesThePlanItAsksFor) {
     }
     EXPECT_EQ(planned.size(), std::size_t(all.back().group)) << "a verb or shape no longer read";
     EXPECT_TRUE(wrong.isEmpty()) << "typed give another plan " << listed(wrong).toStdString();
+}
+
+// "set up morning" was heard as "shut up morning", which ended Morning: "shut up" ends
+// nothing, so no grammar reads it before a name, and typed it plans nothing. "shut"
+// before a name, and "shut down", still end it.
+TEST(SpokenGrammar, shutUpBeforeANameIsNoEnding) {
+    const test::SpokenDesktop d = desktop();
+    const Grammars g(d);
+    ASSERT_TRUE(g.fixed.valid());
+    ASSERT_TRUE(g.shapes.valid());
+    for (const QString name : {"morning", "deep work", "firefox", "coding", "coding layout"}) {
+        for (const QString filler : {"", " the", " my"}) {
+            const QString text = "shut up" + filler + " " + name;
+            EXPECT_FALSE(says(g.fixed, text)) << text.toStdString();
+            EXPECT_FALSE(says(g.shapes, text)) << text.toStdString();
+            EXPECT_TRUE(d.matcher->match(text).empty()) << text.toStdString();
+        }
+        for (const QString verb : {"shut", "shut down"})
+            EXPECT_TRUE(says(g.fixed, verb + " " + name)) << (verb + " " + name).toStdString();
+    }
+    EXPECT_TRUE(says(g.fixed, "set up morning"));
 }
