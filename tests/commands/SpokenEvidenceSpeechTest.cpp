@@ -110,3 +110,13 @@ TEST_F(SpokenEvidence, playJazzNeverAppliesALayout) {
                 EXPECT_TRUE(a.kind == Action::Kind::playMusic) << qPrintable(how);
         }
 }
+
+// No command is called "minimize"; the grammar once read it as "maximize".
+TEST_F(SpokenEvidence, minimizeChangesNoWindow) {
+    for (const auto& clip : spoken("minimize", {"slt", "rms", "awb"})) {
+        const auto [plan, right, how] = desktop.hear(clip);
+        for (const Action& a : plan)
+            EXPECT_TRUE(a.kind != Action::Kind::moveWindow && a.kind != Action::Kind::sortActive)
+                << qPrintable(how);
+    }
+}

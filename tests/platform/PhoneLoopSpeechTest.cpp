@@ -104,3 +104,15 @@ TEST_F(PhoneLoopTest, aCancelledWindowLeavesTheNextUntouched) {
     ASSERT_TRUE(support[0]);
     EXPECT_GT(*support[0], -25);
 }
+
+// The opposite command said alike: "minimize" read as "maximize" is borne out far
+// less than "maximize" said.
+TEST_F(PhoneLoopTest, minimizeIsNotBorneOutAsMaximize) {
+    const auto maximize = word("maximize", "M AE K S AH M AY Z");
+    for (const char* voice : {"slt", "rms", "awb"}) {
+        const auto misread = weigh("minimize", voice, {{maximize}});
+        const auto said = weigh("maximize", voice, {{maximize}});
+        ASSERT_TRUE(!misread.empty() && !said.empty() && misread[0] && said[0]) << voice;
+        EXPECT_LT(*misread[0], *said[0] - 10) << voice;
+    }
+}

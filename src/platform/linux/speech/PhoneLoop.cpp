@@ -4,6 +4,7 @@
 
 #include <pocketsphinx/ps_search.h>
 #include <sphinxbase/ckd_alloc.h>
+#include <sphinxbase/cmd_ln.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -91,6 +92,11 @@ bool PhoneLoop::load(const QByteArray& hmm) {
             ps_free(ps_);
             ps_ = nullptr;
         }
+        // A search takes its beams when it is made: the readings' alignments get the
+        // library's own, as narrow ones lose the one path through a reading in noise.
+        if (ps_)
+            for (const char* name : {"-beam", "-pbeam", "-wbeam"})
+                cmd_ln_set_float_r(ps_get_config(ps_), name, 1e-100);
         if (ps_)
             prior_.capture(ps_);
     });
