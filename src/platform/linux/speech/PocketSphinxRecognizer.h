@@ -88,6 +88,9 @@ struct GrammarRule {
     double minSupportSevere = -25.0; // quit, close, end or run a setup
     double minSupportStrong = -30.0; // open or bring forward an app, apply a layout
     double minSupportMild = -40.0;   // volume, media, windows
+    // The whole stretch of a reading counts as well, this much more leniently: speech
+    // the alignment gave to a filler between words instead of the reading's own.
+    double wholeMargin = 0.0;
     // Where the general model heard the reading's verb too, the bars are this much lower.
     double agreedBonus = 0.0;
     double phoneLoopBeam = 1e-20;
@@ -143,6 +146,8 @@ public:
             // reading explains their frames than the phone loop, per frame; unknown
             // without the loop.
             std::optional<double> support;
+            // The same over the reading's whole stretch, fillers between words included.
+            std::optional<double> wholeSupport;
             double freeSure = 1; // the least posterior among the free words heard
         };
         Reading fixed, shapes;
