@@ -37,8 +37,8 @@ struct Desktop : test::SpokenDesktop {
         QString how;
     };
     Heard hear(const SpeechSet::Clip& clip) {
-        const auto decoded =
-            SpeechSet::decode(recognizer(), *SpeechSet::readClip(clip.file), request(), SpeechSet::roomOf(clip));
+        const auto decoded = SpeechSet::decode(recognizer(), *SpeechSet::readClip(clip.file), request(),
+                                               SpeechSet::roomOf(clip));
         const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
         const auto d = recognizer().lastDecision();
         const auto& r = d.phrasesKept || !d.shapes.support ? d.fixed : d.shapes;

@@ -40,7 +40,8 @@ protected:
     std::vector<std::optional<double>> weigh(const QString& phrase, const QString& voice,
                                              std::vector<PhoneLoop::Candidate> candidates) {
         QString error;
-        const auto clips = SpeechSet::generate(folder.path(), {{phrase, phrase}}, {voice}, std::nullopt, &error);
+        const auto clips =
+            SpeechSet::generate(folder.path(), {{phrase, phrase}}, {voice}, std::nullopt, &error);
         EXPECT_EQ(clips.size(), 1u) << qPrintable(error);
         if (clips.empty())
             return {};
@@ -75,7 +76,8 @@ TEST_F(PhoneLoopTest, theSaidReadingIsSupportedAndForcedOnesAreNot) {
         EXPECT_GT(*support[0], *support[2] + 10) << voice << ": a right verb cannot carry a wrong name";
     }
     // Once read as "apply a gym layout".
-    const auto support = weigh("play jazz", "rms", {{play, jazz}, {apply, word("a", "AH", false), gym, layout}});
+    const auto support =
+        weigh("play jazz", "rms", {{play, jazz}, {apply, word("a", "AH", false), gym, layout}});
     ASSERT_EQ(support.size(), 2u);
     ASSERT_TRUE(support[0] && support[1]);
     EXPECT_GT(*support[0], *support[1] + 10);

@@ -78,10 +78,10 @@ bool PhoneLoop::load(const QByteArray& hmm) {
             return;
         char beam[32];
         std::snprintf(beam, sizeof beam, "%g", beam_);
-        cmd_ln_t* config = cmd_ln_init(
-            nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", "/dev/null", "-beam", beam, "-pbeam", beam,
-            "-allphone_ci", "yes", "-pip", "1.0", "-wip", "1.0", "-compallsen", "yes", "-remove_noise", "no",
-            "-remove_silence", "no", "-logfn", "/dev/null", nullptr);
+        cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
+                                       "/dev/null", "-beam", beam, "-pbeam", beam, "-allphone_ci", "yes",
+                                       "-pip", "1.0", "-wip", "1.0", "-compallsen", "yes", "-remove_noise",
+                                       "no", "-remove_silence", "no", "-logfn", "/dev/null", nullptr);
         if (!config)
             return;
         ps_ = ps_init(config);
@@ -150,13 +150,15 @@ std::vector<double> PhoneLoop::loopFrames() {
     return score;
 }
 
-std::optional<PhoneLoop::Support> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop) {
+std::optional<PhoneLoop::Support> PhoneLoop::align(const Candidate& candidate,
+                                                   const std::vector<double>& loop) {
     std::string jsgf = "#JSGF V1.0;\ngrammar reading;\npublic <reading> =";
     std::vector<std::string> entries;
     for (const Word& word : candidate) {
         const std::string entry = entryOf(word.text);
         if (entry.empty() || word.phones.empty() ||
-            std::any_of(word.phones.begin(), word.phones.end(), [](const std::string& p) { return p.empty(); }))
+            std::any_of(word.phones.begin(), word.phones.end(),
+                        [](const std::string& p) { return p.empty(); }))
             return std::nullopt;
         for (std::size_t i = 0; i < word.phones.size(); ++i) {
             const std::string name = i == 0 ? entry : entry + '(' + std::to_string(i + 1) + ')';
@@ -235,7 +237,8 @@ std::optional<PhoneLoop::Support> PhoneLoop::align(const Candidate& candidate, c
     return out;
 }
 
-std::future<std::vector<std::optional<PhoneLoop::Support>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {
+std::future<std::vector<std::optional<PhoneLoop::Support>>>
+PhoneLoop::weigh(std::vector<Candidate> candidates) {
     auto promise = std::make_shared<std::promise<std::vector<std::optional<Support>>>>();
     auto result = promise->get_future();
     const bool queued = queue_.async([this, promise, candidates = std::move(candidates)] {

@@ -402,14 +402,6 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return !r.text.isEmpty() && r.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
                r.extraSyllables <= rule_.maxExtraSyllables;
     };
-    // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
-    // into a free slot; then the free slots' grammar, in a quiet room or where the
-    // general model was sure of the free words. Either is acted on only where the
-    // general model heard what decides it (SpeechAgreement). Where the phrases' reading
-    // would be trusted but the general model heard otherwise, the two disagree on what
-    // was asked and the window takes nothing: the general model's text then made
-    // actions of its own out of misheard verbs ("study setup" heard as "shut the
-    // setup", "end writing room" as "writing them").
     // Whether the evidence holds up: the sound where the reading was weighed against
     // it, with the general model's hearing of its verb as one more witness; the
     // general model's hearing alone where it was not (a partial, or no loop).
@@ -422,6 +414,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const double evidence = std::min(*r.support, r.wholeSupport.value_or(*r.support) + rule_.wholeMargin);
         return evidence + (r.agrees ? rule_.agreedBonus : 0.0) >= bar;
     };
+    // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
+    // into a free slot; then the free slots' grammar, in a quiet room or where the
+    // general model was sure of the free words. Either is acted on only where the
+    // evidence bears out what decides it. Where the phrases' reading would be trusted
+    // but the evidence does not hold up, the window takes nothing: the general model's
+    // text then made actions of its own out of misheard verbs ("study setup" heard as
+    // "shut the setup", "end writing room" as "writing them").
     auto choose = [&](const Reading& fixedReading, const Reading& shapesReading, const Reading& general,
                       Decision& decision) {
         decision = {};
