@@ -49,19 +49,17 @@ std::shared_ptr<const std::vector<SetupNames>> namesOf(const SetupStore::List& l
 // this way) leave the voice only the first: each later one takes the copy name a
 // save would give it. True when one was renamed.
 bool renameNamesSaidAlike(SetupStore::List& list) {
-    QStringList names;
-    for (const Setup& setup : list)
-        names << setup.name;
-    QHash<QString, QString> heard; // spoken key → the name that has it
+    QStringList taken = SetupStore::spokenWords(list); // a copy named like a phrase runs its setup
+    QHash<QString, QString> heard;                     // spoken key → the name that has it
     bool renamed = false;
     for (Setup& setup : list) {
         const QString key = SetupStore::spokenKey(setup.name);
         if (const auto earlier = heard.constFind(key); !key.isEmpty() && earlier != heard.cend()) {
-            const QString copy = SetupStore::copyName(setup.name, names);
+            const QString copy = SetupStore::copyName(setup.name, taken);
             qCInfo(lcApp).noquote() << QStringLiteral("setups.json: “%1” is said like “%2” — renamed “%3”")
                                            .arg(setup.name, *earlier, copy);
             setup.name = copy;
-            names << copy;
+            taken << copy;
             renamed = true;
         }
         heard.insert(SetupStore::spokenKey(setup.name), setup.name);
@@ -171,12 +169,9 @@ bool SetupStore::duplicate(const QUuid& id) {
         const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
         if (it == list.end())
             return;
-        QStringList names;
-        for (const Setup& s : list)
-            names << s.name;
         Setup copy = *it;
         copy.id = QUuid::createUuid();
-        copy.name = copyName(it->name, names);
+        copy.name = copyName(it->name, spokenWords(list));
         copy.phrases.clear();
         copy.createdAt = stamp;
         copy.updatedAt = stamp;
@@ -224,16 +219,16 @@ QString SetupStore::copyName(const QString& name, const QStringList& existing) {
 }
 
 QString SetupStore::nameForSave(const Setup& edited, const std::vector<Setup>& stored) {
-    const QString wanted = spokenKey(edited.name);
-    const bool clash = std::any_of(stored.begin(), stored.end(), [&](const Setup& other) {
-        return other.id != edited.id && spokenKey(other.name) == wanted;
-    });
-    if (!clash)
-        return edited.name;
-    QStringList names;
+    // Another setup's phrase is taken as much as its name: said, it runs that setup.
+    QStringList others;
     for (const Setup& other : stored)
-        names << other.name;
-    return copyName(edited.name, names);
+        if (other.id != edited.id)
+            others << other.name << other.phrases;
+    const QString wanted = spokenKey(edited.name);
+    const bool clash =
+        !wanted.isEmpty() && std::any_of(others.begin(), others.end(),
+                                         [&](const QString& word) { return spokenKey(word) == wanted; });
+    return clash ? copyName(edited.name, others) : edited.name;
 }
 
 void SetupStore::setActiveRun(std::optional<ActiveRun> run) {

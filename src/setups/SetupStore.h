@@ -84,10 +84,11 @@ public:
     // Every name and phrase of `list`: the words its setups are said by.
     static QStringList spokenWords(const List& list);
     // "Focus copy", else "Focus copy 2", 3, … : the first whose spoken key is none
-    // of `existing`'s.
+    // of `existing`'s (the other setups' names and phrases: a copy named like a
+    // phrase would run that phrase's setup).
     static QString copyName(const QString& name, const QStringList& existing);
     // The name to store `edited` under: its own, or the free copy name when another
-    // setup of `stored` has the same spoken key.
+    // setup of `stored` has the same spoken key as its name or one of its phrases.
     static QString nameForSave(const Setup& edited, const std::vector<Setup>& stored);
 
     const std::optional<ActiveRun>& activeRun() const { return activeRun_; }
