@@ -45,21 +45,50 @@ std::shared_ptr<const std::vector<SetupNames>> namesOf(const SetupStore::List& l
     return names;
 }
 
+// Copy names free of the names and phrases taken, each one given taken in turn. A
+// name's numbering goes on from where its last search stopped, so a file holding a
+// thousand setups of one name is renamed in a thousand steps, not half a million.
+class FreeNames {
+public:
+    explicit FreeNames(const QStringList& taken) {
+        for (const QString& word : taken)
+            taken_.insert(SetupStore::spokenKey(word));
+    }
+
+    QString copyOf(const QString& name) {
+        auto next = next_.find(SetupStore::spokenKey(name));
+        if (next == next_.end())
+            next = next_.insert(SetupStore::spokenKey(name), 1);
+        for (int& n = *next;; ++n) {
+            const QString candidate = n == 1 ? name + QStringLiteral(" copy")
+                                             : name + QStringLiteral(" copy ") + QString::number(n);
+            const QString key = SetupStore::spokenKey(candidate);
+            if (!taken_.contains(key)) {
+                taken_.insert(key);
+                return candidate;
+            }
+        }
+    }
+
+private:
+    QSet<QString> taken_;
+    QHash<QString, int> next_; // a name's spoken key → the copy number its search stands at
+};
+
 // Two names said alike (a file written by hand, or before names were compared
 // this way) leave the voice only the first: each later one takes the copy name a
 // save would give it. True when one was renamed.
 bool renameNamesSaidAlike(SetupStore::List& list) {
-    QStringList taken = SetupStore::spokenWords(list); // a copy named like a phrase runs its setup
-    QHash<QString, QString> heard;                     // spoken key → the name that has it
+    FreeNames free(SetupStore::spokenWords(list));
+    QHash<QString, QString> heard; // spoken key → the name that has it
     bool renamed = false;
     for (Setup& setup : list) {
         const QString key = SetupStore::spokenKey(setup.name);
         if (const auto earlier = heard.constFind(key); !key.isEmpty() && earlier != heard.cend()) {
-            const QString copy = SetupStore::copyName(setup.name, taken);
+            const QString copy = free.copyOf(setup.name);
             qCInfo(lcApp).noquote() << QStringLiteral("setups.json: “%1” is said like “%2” — renamed “%3”")
                                            .arg(setup.name, *earlier, copy);
             setup.name = copy;
-            taken << copy;
             renamed = true;
         }
         heard.insert(SetupStore::spokenKey(setup.name), setup.name);
@@ -209,13 +238,7 @@ QStringList SetupStore::spokenWords(const List& list) {
 }
 
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {
-    QSet<QString> taken;
-    for (const QString& other : existing)
-        taken.insert(spokenKey(other));
-    QString candidate = name + QStringLiteral(" copy");
-    for (int n = 2; taken.contains(spokenKey(candidate)); ++n)
-        candidate = name + QStringLiteral(" copy ") + QString::number(n);
-    return candidate;
+    return FreeNames(existing).copyOf(name);
 }
 
 QString SetupStore::nameForSave(const Setup& edited, const std::vector<Setup>& stored) {
