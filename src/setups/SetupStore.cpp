@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "commands/Levenshtein.h"
 #include "commands/MatcherWords.h"
+#include "commands/SpokenKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,8 @@ public:
             taken_.insert(SetupStore::spokenKey(word));
     }
 
+    bool isTaken(const QString& name) const { return taken_.contains(SetupStore::spokenKey(name)); }
+
     QString copyOf(const QString& name) {
         auto next = next_.find(SetupStore::spokenKey(name));
         if (next == next_.end())
@@ -71,7 +74,7 @@ public:
     }
 
 private:
-    QSet<QString> taken_;
+    SpokenKeys taken_;
     QHash<QString, int> next_; // a name's spoken key → the copy number its search stands at
 };
 
@@ -80,11 +83,10 @@ private:
 // save would give it. True when one was renamed.
 bool renameNamesSaidAlike(SetupStore::List& list) {
     FreeNames free(SetupStore::spokenWords(list));
-    QHash<QString, QString> heard; // spoken key → the name that has it
+    SpokenKeys heard; // the names kept so far
     bool renamed = false;
     for (Setup& setup : list) {
-        const QString key = SetupStore::spokenKey(setup.name);
-        if (const auto earlier = heard.constFind(key); !key.isEmpty() && earlier != heard.cend()) {
+        if (const auto earlier = heard.value(SetupStore::spokenKey(setup.name))) {
             const QString copy = free.copyOf(setup.name);
             qCInfo(lcApp).noquote() << QStringLiteral("setups.json: “%1” is said like “%2” — renamed “%3”")
                                            .arg(setup.name, *earlier, copy);
@@ -146,7 +148,7 @@ std::optional<Setup> SetupStore::lookup(const QString& phrase) const {
         return std::nullopt;
     const auto list = snapshot();
     for (const Setup& setup : *list) {
-        if (spokenKey(setup.name) == q)
+        if (SpokenKeys::saidAlike(spokenKey(setup.name), q))
             return setup;
     }
     const Setup* best = nullptr;
@@ -230,6 +232,10 @@ QString SetupStore::spokenKey(const QString& text) {
     return MatcherWords::setupKey(Text::normalize(text));
 }
 
+bool SetupStore::saidAlike(const QString& a, const QString& b) {
+    return SpokenKeys::saidAlike(spokenKey(a), spokenKey(b));
+}
+
 QStringList SetupStore::spokenWords(const List& list) {
     QStringList words;
     for (const Setup& setup : list)
@@ -247,11 +253,8 @@ QString SetupStore::nameForSave(const Setup& edited, const std::vector<Setup>& s
     for (const Setup& other : stored)
         if (other.id != edited.id)
             others << other.name << other.phrases;
-    const QString wanted = spokenKey(edited.name);
-    const bool clash =
-        !wanted.isEmpty() && std::any_of(others.begin(), others.end(),
-                                         [&](const QString& word) { return spokenKey(word) == wanted; });
-    return clash ? copyName(edited.name, others) : edited.name;
+    FreeNames free(others);
+    return free.isTaken(edited.name) ? free.copyOf(edited.name) : edited.name;
 }
 
 void SetupStore::setActiveRun(std::optional<ActiveRun> run) {

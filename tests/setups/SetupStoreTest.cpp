@@ -483,6 +483,23 @@ TEST_F(SetupStoreTest, aCopyNameIsNeverAnotherSetupsPhrase) {
     EXPECT_EQ(SetupStore::nameForSave(ownPhrase, stored), "Reading copy") << "its own phrase";
 }
 
+// A recogniser writes "everyday" as "every day" as often as not.
+TEST_F(SetupStoreTest, aCompoundAndItsPartsWrittenApartAreOneSpokenName) {
+    writeBytes(file(), fileOf({named("Everyday"), named("Night", {"bed time"}), named("Every day"),
+                               named("Now here"), named("No where"), named("Studio2"), named("Studio 2")}));
+    auto store = open();
+    EXPECT_EQ(namesIn(store->setups()),
+              (QStringList{"Everyday", "Night", "Every day copy", "Now here", "No where", "Studio2", "Studio 2"}))
+        << "a space moved, or a number, makes another name";
+    EXPECT_EQ(store->lookup("every day")->name, "Everyday");
+
+    const auto stored = store->setups();
+    EXPECT_EQ(SetupStore::nameForSave(named("Bedtime"), stored), "Bedtime copy");
+    EXPECT_EQ(SetupStore::nameForSave(named("Every Day"), stored), "Every Day copy 2");
+    EXPECT_EQ(SetupStore::nameForSave(named("Nowhere"), stored), "Nowhere copy");
+    EXPECT_EQ(SetupStore::nameForSave(named("Studio 2 copy"), stored), "Studio 2 copy");
+}
+
 TEST_F(SetupStoreTest, markRunCountsEveryRunAndStampsOnlyTheRun) {
     auto store = open();
     const brisklet::Setup a = named("Alpha");

@@ -660,6 +660,23 @@ TEST_F(AppDelegateTest, aMagicProposalIsNeverSavedUnderAnotherSetupsPhrase) {
         << delegate->hud()->state().text.toStdString();
 }
 
+// The general model writes "everyday" in its two words, often after an "it" it
+// heard in the breath before them.
+TEST_F(AppDelegateTest, aOneWordPhraseHeardInItsTwoWordsRunsItsSetup) {
+    auto delegate = make(true);
+    delegate->launch();
+    brisklet::Setup studio = focusSetup();
+    studio.name = QStringLiteral("Studio");
+    studio.phrases = {QStringLiteral("everyday")};
+    ASSERT_TRUE(delegate->setups()->upsert(studio));
+
+    delegate->flow()->dispatch(QStringLiteral("it every day"));
+    ASSERT_TRUE(waitFor([&] { return delegate->hud()->state().text.contains(": nothing to do"); }))
+        << delegate->hud()->state().text.toStdString();
+    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Studio”"))
+        << delegate->hud()->state().text.toStdString();
+}
+
 TEST_F(AppDelegateTest, aDescriptionBuiltBeforeAnyScanTakesTheBrowserWatchsAnswer) {
     Prefs::setValue(Prefs::Key::onboarded, true);
     auto delegate = make(true);
