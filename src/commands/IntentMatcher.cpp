@@ -340,8 +340,7 @@ std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() con
         // find a setup.
         if (!name.isEmpty()) {
             const QString key = setupKey(name);
-            if (!table->named.contains(key))
-                table->named.insert(key, setup.name);
+            table->named.insert(key, setup.name);
             table->fuzzy.push_back({key, setup.name});
             table->fuzzy.push_back({key + QStringLiteral(" setup"), setup.name});
             addInventory(name, setup.name);
@@ -351,8 +350,7 @@ std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() con
             if (phrase.isEmpty())
                 continue;
             const QString key = setupKey(phrase);
-            if (!table->named.contains(key))
-                table->named.insert(key, setup.name);
+            table->named.insert(key, setup.name);
             table->fuzzy.push_back({key, setup.name});
             addInventory(phrase, setup.name);
         }
@@ -442,12 +440,7 @@ std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable
 
 std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const SetupTable& table) const {
     const QString m = setupKey(n);
-    auto named = [&](const QString& key) -> std::optional<QString> {
-        const auto it = table.named.constFind(key);
-        if (it == table.named.cend())
-            return std::nullopt;
-        return *it;
-    };
+    auto named = [&](const QString& key) { return table.named.value(key); };
     const QString suffix = QStringLiteral(" setup");
     if (const auto name = named(m))
         return Plan{Action::runSetup(*name)};
@@ -571,7 +564,7 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 
 std::optional<QString> IntentMatcher::setupNamed(const QString& target) const {
     const SetupTable& table = *setupTable();
-    if (const auto it = table.named.constFind(setupKey(target)); it != table.named.cend()) {
+    if (const auto it = table.named.value(setupKey(target))) {
         // Plans name a setup in the words said. Where those words are not its name (a
         // trigger phrase, or its number said the other way), the stored name goes on
         // instead, or the executor's lookup by the words could find another setup.

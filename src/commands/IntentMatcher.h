@@ -5,6 +5,7 @@
 #include "commands/LayoutNames.h"
 #include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
+#include "commands/SpokenKeys.h"
 #include "platform/SpeechShapes.h"
 
 #include <QHash>
@@ -55,7 +56,7 @@ private:
     // What matching derives from one setups list, kept while the same list comes back.
     struct SetupTable {
         std::shared_ptr<const std::vector<SetupNames>> source;
-        QHash<QString, QString> named; // key → name of the first setup with that key
+        SpokenKeys named; // key → name of the first setup with that key, found by keys said alike
         struct Fuzzy {
             QString text;
             QString name;

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "commands/Levenshtein.h"
+#include "commands/SpokenKeys.h"
 
 #include <QSet>
 #include <QStringList>
@@ -430,6 +431,10 @@ std::vector<Candidate> candidatesFor(const Parsed& parsed, const Inventory& inve
     const Query query(obj, objKey);
     auto consider = [&](ObjectClass cls, const QString& canonical, const QString& t, const QString& tKey) {
         double s = scoreOf(obj, objKey, t, tKey);
+        // A setup's compound heard in its parts, or its parts heard as one word, is
+        // its name as written.
+        if (cls == ObjectClass::setup && SpokenKeys::saidAlike(obj, t))
+            s = 1.0;
         // A name said alone must be said in whole words: a word only begun ("he" of
         // "heads down") is a mishearing far more often than a name.
         if (!parsed.family && endsInsideAWord(obj, t))

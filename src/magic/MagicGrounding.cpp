@@ -58,7 +58,7 @@ std::optional<QString> resolveApp(const QString& text, const MagicRecommender::I
     return bestScore >= acceptScore ? best : std::nullopt;
 }
 
-QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<QString>& taken) {
+QString safeName(const QString& name, const QSet<QString>& reserved, const SpokenKeys& taken) {
     QString base = name;
     if (reserved.contains(Text::normalize(base)))
         base = QStringLiteral("My ") + name;

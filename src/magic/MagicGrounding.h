@@ -19,6 +19,6 @@ std::optional<QString> resolveApp(const QString& text, const MagicRecommender::I
                                   const QDateTime& now);
 // A name that no phrase of the matcher and no saved setup's name or phrase already
 // takes (`taken` holds the setups' spoken keys).
-QString safeName(const QString& name, const QSet<QString>& reserved, const QSet<QString>& taken);
+QString safeName(const QString& name, const QSet<QString>& reserved, const SpokenKeys& taken);
 
 } // namespace brisklet::MagicGrounding

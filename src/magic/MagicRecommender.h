@@ -1,10 +1,10 @@
 #pragma once
 
 #include "commands/AppIndex.h"
+#include "commands/SpokenKeys.h"
 #include "magic/MagicProfile.h"
 #include "magic/MagicProposal.h"
 
-#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -23,7 +23,7 @@ struct Inventory {
     MagicProfile profile;
     std::map<QString, IndexedApp> installed; // by desktop ID
     std::optional<QString> defaultBrowserBundleID;
-    QSet<QString> takenWords; // the spoken keys of the saved setups' names and phrases
+    SpokenKeys takenWords; // the spoken keys of the saved setups' names and phrases
     QString displayFingerprint;
 };
 

@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "commands/Levenshtein.h"
 #include "commands/MatcherWords.h"
+#include "commands/SpokenKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,23 +46,51 @@ std::shared_ptr<const std::vector<SetupNames>> namesOf(const SetupStore::List& l
     return names;
 }
 
+// Copy names free of the names and phrases taken, each one given taken in turn. A
+// name's numbering goes on from where its last search stopped, so a file holding a
+// thousand setups of one name is renamed in a thousand steps, not half a million.
+class FreeNames {
+public:
+    explicit FreeNames(const QStringList& taken) {
+        for (const QString& word : taken)
+            taken_.insert(SetupStore::spokenKey(word));
+    }
+
+    bool isTaken(const QString& name) const { return taken_.contains(SetupStore::spokenKey(name)); }
+
+    QString copyOf(const QString& name) {
+        auto next = next_.find(SetupStore::spokenKey(name));
+        if (next == next_.end())
+            next = next_.insert(SetupStore::spokenKey(name), 1);
+        for (int& n = *next;; ++n) {
+            const QString candidate = n == 1 ? name + QStringLiteral(" copy")
+                                             : name + QStringLiteral(" copy ") + QString::number(n);
+            const QString key = SetupStore::spokenKey(candidate);
+            if (!taken_.contains(key)) {
+                taken_.insert(key);
+                return candidate;
+            }
+        }
+    }
+
+private:
+    SpokenKeys taken_;
+    QHash<QString, int> next_; // a name's spoken key → the copy number its search stands at
+};
+
 // Two names said alike (a file written by hand, or before names were compared
 // this way) leave the voice only the first: each later one takes the copy name a
 // save would give it. True when one was renamed.
 bool renameNamesSaidAlike(SetupStore::List& list) {
-    QStringList names;
-    for (const Setup& setup : list)
-        names << setup.name;
-    QHash<QString, QString> heard; // spoken key → the name that has it
+    FreeNames free(SetupStore::spokenWords(list));
+    SpokenKeys heard; // the names kept so far
     bool renamed = false;
     for (Setup& setup : list) {
-        const QString key = SetupStore::spokenKey(setup.name);
-        if (const auto earlier = heard.constFind(key); !key.isEmpty() && earlier != heard.cend()) {
-            const QString copy = SetupStore::copyName(setup.name, names);
+        if (const auto earlier = heard.value(SetupStore::spokenKey(setup.name))) {
+            const QString copy = free.copyOf(setup.name);
             qCInfo(lcApp).noquote() << QStringLiteral("setups.json: “%1” is said like “%2” — renamed “%3”")
                                            .arg(setup.name, *earlier, copy);
             setup.name = copy;
-            names << copy;
             renamed = true;
         }
         heard.insert(SetupStore::spokenKey(setup.name), setup.name);
@@ -119,7 +148,7 @@ std::optional<Setup> SetupStore::lookup(const QString& phrase) const {
         return std::nullopt;
     const auto list = snapshot();
     for (const Setup& setup : *list) {
-        if (spokenKey(setup.name) == q)
+        if (SpokenKeys::saidAlike(spokenKey(setup.name), q))
             return setup;
     }
     const Setup* best = nullptr;
@@ -171,12 +200,9 @@ bool SetupStore::duplicate(const QUuid& id) {
         const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
         if (it == list.end())
             return;
-        QStringList names;
-        for (const Setup& s : list)
-            names << s.name;
         Setup copy = *it;
         copy.id = QUuid::createUuid();
-        copy.name = copyName(it->name, names);
+        copy.name = copyName(it->name, spokenWords(list));
         copy.phrases.clear();
         copy.createdAt = stamp;
         copy.updatedAt = stamp;
@@ -206,6 +232,10 @@ QString SetupStore::spokenKey(const QString& text) {
     return MatcherWords::setupKey(Text::normalize(text));
 }
 
+bool SetupStore::saidAlike(const QString& a, const QString& b) {
+    return SpokenKeys::saidAlike(spokenKey(a), spokenKey(b));
+}
+
 QStringList SetupStore::spokenWords(const List& list) {
     QStringList words;
     for (const Setup& setup : list)
@@ -214,26 +244,17 @@ QStringList SetupStore::spokenWords(const List& list) {
 }
 
 QString SetupStore::copyName(const QString& name, const QStringList& existing) {
-    QSet<QString> taken;
-    for (const QString& other : existing)
-        taken.insert(spokenKey(other));
-    QString candidate = name + QStringLiteral(" copy");
-    for (int n = 2; taken.contains(spokenKey(candidate)); ++n)
-        candidate = name + QStringLiteral(" copy ") + QString::number(n);
-    return candidate;
+    return FreeNames(existing).copyOf(name);
 }
 
 QString SetupStore::nameForSave(const Setup& edited, const std::vector<Setup>& stored) {
-    const QString wanted = spokenKey(edited.name);
-    const bool clash = std::any_of(stored.begin(), stored.end(), [&](const Setup& other) {
-        return other.id != edited.id && spokenKey(other.name) == wanted;
-    });
-    if (!clash)
-        return edited.name;
-    QStringList names;
+    // Another setup's phrase is taken as much as its name: said, it runs that setup.
+    QStringList others;
     for (const Setup& other : stored)
-        names << other.name;
-    return copyName(edited.name, names);
+        if (other.id != edited.id)
+            others << other.name << other.phrases;
+    FreeNames free(others);
+    return free.isTaken(edited.name) ? free.copyOf(edited.name) : edited.name;
 }
 
 void SetupStore::setActiveRun(std::optional<ActiveRun> run) {

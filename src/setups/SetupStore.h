@@ -58,8 +58,8 @@ public:
     std::shared_ptr<const List> snapshot() const;
 
     std::optional<Setup> setup(const QUuid& id) const;
-    // The setup a spoken phrase names: the first whose name has its spoken key,
-    // else the closest name at a similarity of at least 0.7 (ties to the earlier).
+    // The setup a spoken phrase names: the first whose name is said alike, else the
+    // closest name at a similarity of at least 0.7 (ties to the earlier).
     std::optional<Setup> lookup(const QString& phrase) const;
 
     // Each mutator changes the list, writes the file and publishes the list. It
@@ -78,16 +78,21 @@ public:
 
     // What a setup's name or phrase sounds like, the form every name and phrase is
     // compared in: normalised, with "set up" read as "setup" and a number said as a
-    // word in digits. Two names with the same key are one spoken name, so the
-    // lookup could only ever find the first.
+    // word in digits. Two names with the same key, or keys said alike, are one
+    // spoken name, so the lookup could only ever find the first.
     static QString spokenKey(const QString& text);
+    // Whether two names or phrases are one spoken name: their keys are the same, or
+    // one writes a compound in its parts that the other writes as one word
+    // ("every day", "everyday"), as a recogniser writes either.
+    static bool saidAlike(const QString& a, const QString& b);
     // Every name and phrase of `list`: the words its setups are said by.
     static QStringList spokenWords(const List& list);
-    // "Focus copy", else "Focus copy 2", 3, … : the first whose spoken key is none
-    // of `existing`'s.
+    // "Focus copy", else "Focus copy 2", 3, … : the first said alike with none of
+    // `existing` (the other setups' names and phrases: a copy named like a phrase
+    // would run that phrase's setup).
     static QString copyName(const QString& name, const QStringList& existing);
-    // The name to store `edited` under: its own, or the free copy name when another
-    // setup of `stored` has the same spoken key.
+    // The name to store `edited` under: its own, or the free copy name when it is
+    // said alike with another setup's name or phrase in `stored`.
     static QString nameForSave(const Setup& edited, const std::vector<Setup>& stored);
 
     const std::optional<ActiveRun>& activeRun() const { return activeRun_; }

@@ -93,7 +93,11 @@ TEST(MagicRecommenderTest, savedNamesMissingRolesAndNoBrowserDropKinds) {
                                                   MagicRecommender::Desktop{}, kNow);
     EXPECT_FALSE(find(list, "Deep Work")) << "already saved, and no browser";
     EXPECT_FALSE(find(list, "Design")) << "no browser";
-    EXPECT_TRUE(find(list, "Catch-up")) << "\"catch up\" is another name";
+    EXPECT_FALSE(find(list, "Catch-up")) << "\"catchup\" said in its two words";
+    EXPECT_TRUE(
+        find(MagicRecommender::proposals({{}, kNow}, desk(), {"catch"}, MagicRecommender::Desktop{}, kNow),
+             "Catch-up"))
+        << "\"catch\" is another name";
 
     std::vector<IndexedApp> noTerminal = desk();
     std::erase_if(noTerminal, [](const IndexedApp& a) {

@@ -461,6 +461,45 @@ TEST_F(SetupStoreTest, duplicateAppendsANamedCopyWithoutPhrases) {
     EXPECT_EQ(SetupStore::copyName("Focus", {"FOCUS COPY", "Focus copy 2!", "x"}), "Focus copy 3");
 }
 
+// A copy name that is another setup's phrase would run that setup when said.
+TEST_F(SetupStoreTest, aCopyNameIsNeverAnotherSetupsPhrase) {
+    const brisklet::Setup reading = named("Reading");
+    const brisklet::Setup novel = named("Novel", {"Reading copy"});
+    const brisklet::Setup readingAgain = named("reading");
+    writeBytes(file(), fileOf({reading, novel, readingAgain}));
+
+    auto store = open();
+    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Reading", "Novel", "reading copy 2"}));
+    ASSERT_TRUE(store->duplicate(reading.id));
+    EXPECT_EQ(store->setups().back().name, "Reading copy 3");
+
+    // The editor's and the capture review's save.
+    const auto stored = store->setups();
+    EXPECT_EQ(SetupStore::nameForSave(named("READING"), stored), "READING copy 4");
+    EXPECT_EQ(SetupStore::nameForSave(named("reading copy!"), stored), "reading copy! copy")
+        << "a name that is another setup's phrase";
+    brisklet::Setup ownPhrase = novel;
+    ownPhrase.name = "Reading copy";
+    EXPECT_EQ(SetupStore::nameForSave(ownPhrase, stored), "Reading copy") << "its own phrase";
+}
+
+// A recogniser writes "everyday" as "every day" as often as not.
+TEST_F(SetupStoreTest, aCompoundAndItsPartsWrittenApartAreOneSpokenName) {
+    writeBytes(file(), fileOf({named("Everyday"), named("Night", {"bed time"}), named("Every day"),
+                               named("Now here"), named("No where"), named("Studio2"), named("Studio 2")}));
+    auto store = open();
+    EXPECT_EQ(namesIn(store->setups()),
+              (QStringList{"Everyday", "Night", "Every day copy", "Now here", "No where", "Studio2", "Studio 2"}))
+        << "a space moved, or a number, makes another name";
+    EXPECT_EQ(store->lookup("every day")->name, "Everyday");
+
+    const auto stored = store->setups();
+    EXPECT_EQ(SetupStore::nameForSave(named("Bedtime"), stored), "Bedtime copy");
+    EXPECT_EQ(SetupStore::nameForSave(named("Every Day"), stored), "Every Day copy 2");
+    EXPECT_EQ(SetupStore::nameForSave(named("Nowhere"), stored), "Nowhere copy");
+    EXPECT_EQ(SetupStore::nameForSave(named("Studio 2 copy"), stored), "Studio 2 copy");
+}
+
 TEST_F(SetupStoreTest, markRunCountsEveryRunAndStampsOnlyTheRun) {
     auto store = open();
     const brisklet::Setup a = named("Alpha");

@@ -94,6 +94,23 @@ protected:
         focus.name = QStringLiteral("Focus");
         return focus;
     }
+
+    // A setup named "Studio" with nothing in it, said by its phrase "everyday", stored.
+    static void storeEverydayStudio(AppDelegate& delegate) {
+        brisklet::Setup studio = focusSetup();
+        studio.name = QStringLiteral("Studio");
+        studio.phrases = {QStringLiteral("everyday")};
+        ASSERT_TRUE(delegate.setups()->upsert(studio));
+    }
+
+    // Dispatches what was heard and waits until that Studio has run (with nothing to do).
+    static void expectStudioRuns(AppDelegate& delegate, const QString& heard) {
+        delegate.flow()->dispatch(heard);
+        ASSERT_TRUE(waitFor([&] { return delegate.hud()->state().text.contains(": nothing to do"); }))
+            << delegate.hud()->state().text.toStdString();
+        EXPECT_TRUE(delegate.hud()->state().text.startsWith("“Studio”"))
+            << delegate.hud()->state().text.toStdString();
+    }
 };
 
 } // namespace
@@ -615,10 +632,7 @@ TEST_F(AppDelegateTest, theOnboardingsMagicStepKeepsADraftOnceAndFollowsItsRunOu
 TEST_F(AppDelegateTest, aMagicProposalIsNeverSavedUnderAnotherSetupsPhrase) {
     auto delegate = make(true);
     delegate->launch();
-    brisklet::Setup studio = focusSetup();
-    studio.name = QStringLiteral("Studio");
-    studio.phrases = {QStringLiteral("everyday")};
-    ASSERT_TRUE(delegate->setups()->upsert(studio));
+    storeEverydayStudio(*delegate);
     const auto everyday = [] {
         MagicProposal p;
         p.title = QStringLiteral("Everyday");
@@ -653,11 +667,16 @@ TEST_F(AppDelegateTest, aMagicProposalIsNeverSavedUnderAnotherSetupsPhrase) {
     EXPECT_TRUE(free(fromOnboarding.draft.id));
 
     // Said, the words still run the setup they belonged to.
-    delegate->flow()->dispatch(QStringLiteral("everyday"));
-    ASSERT_TRUE(waitFor([&] { return delegate->hud()->state().text.contains(": nothing to do"); }))
-        << delegate->hud()->state().text.toStdString();
-    EXPECT_TRUE(delegate->hud()->state().text.startsWith("“Studio”"))
-        << delegate->hud()->state().text.toStdString();
+    expectStudioRuns(*delegate, QStringLiteral("everyday"));
+}
+
+// The general model writes "everyday" in its two words, often after an "it" it
+// heard in the breath before them.
+TEST_F(AppDelegateTest, aOneWordPhraseHeardInItsTwoWordsRunsItsSetup) {
+    auto delegate = make(true);
+    delegate->launch();
+    storeEverydayStudio(*delegate);
+    expectStudioRuns(*delegate, QStringLiteral("it every day"));
 }
 
 TEST_F(AppDelegateTest, aDescriptionBuiltBeforeAnyScanTakesTheBrowserWatchsAnswer) {

@@ -122,7 +122,7 @@ void CapturePreviewModel::checkName() {
     if (!existingName_)
         return;
     const auto found = existingName_(trimmed);
-    if (found && SetupStore::spokenKey(*found) == SetupStore::spokenKey(trimmed))
+    if (found && SetupStore::saidAlike(*found, trimmed))
         replacing_ = found;
 }
 

@@ -106,7 +106,7 @@ Setup SetupCaptureController::reviewed(const QString& name, const std::vector<Se
                                        const QString& fingerprint, bool closeOthers) const {
     const auto existing = store_.lookup(name);
     Setup result;
-    if (existing && SetupStore::spokenKey(existing->name) == SetupStore::spokenKey(name)) {
+    if (existing && SetupStore::saidAlike(existing->name, name)) {
         result = *existing;
         result.name = name;
         result.items = items;

@@ -200,15 +200,15 @@ std::optional<QString> conflict(const Setup& draft, const QStringList& reserved,
             return Text::quoted(trimmedBlanks(phrase)) +
                    QStringLiteral(" already means a command — pick other words.");
         const bool isName = i == 0;
-        const QString key = SetupStore::spokenKey(phrase);
         for (const Setup& other : stored) {
             if (other.id == draft.id)
                 continue;
             // The name of another setup is no refusal: saving gives this one a free
             // " copy" name instead.
-            const bool clash = (!isName && SetupStore::spokenKey(other.name) == key) ||
-                               std::any_of(other.phrases.begin(), other.phrases.end(),
-                                           [&](const QString& p) { return SetupStore::spokenKey(p) == key; });
+            const bool clash = (!isName && SetupStore::saidAlike(other.name, phrase)) ||
+                               std::any_of(other.phrases.begin(), other.phrases.end(), [&](const QString& p) {
+                                   return SetupStore::saidAlike(p, phrase);
+                               });
             if (clash)
                 return Text::quoted(trimmedBlanks(phrase)) + QStringLiteral(" already runs the setup ") +
                        Text::quoted(other.name) + QStringLiteral(" — pick other words.");
