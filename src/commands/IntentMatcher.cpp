@@ -440,8 +440,22 @@ std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable
 
 std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const SetupTable& table) const {
     const QString m = setupKey(n);
-    auto named = [&](const QString& key) { return table.named.value(key); };
     const QString suffix = QStringLiteral(" setup");
+    // A compound heard in its parts yields to a verb said before another setup's own
+    // name: with "Endgame" and "Game", "end game" ends Game, as it did before
+    // compounds were said alike.
+    const auto verbBeforeASetup = [&](const QString& key) {
+        const QString verb = key.section(QLatin1Char(' '), 0, 0), rest = key.section(QLatin1Char(' '), 1);
+        static const QStringList verbs = spokenEndVerbs() + spokenRunVerbs();
+        return !table.named.containsOwn(key) && verbs.contains(verb) &&
+               (table.named.containsOwn(rest) ||
+                (rest.endsWith(suffix) && table.named.containsOwn(rest.chopped(suffix.size()))));
+    };
+    auto named = [&](const QString& key) -> std::optional<QString> {
+        if (verbBeforeASetup(key))
+            return std::nullopt;
+        return table.named.value(key);
+    };
     if (const auto name = named(m))
         return Plan{Action::runSetup(*name)};
     if (m.endsWith(suffix)) {

@@ -32,6 +32,8 @@ public:
     // first added of those).
     std::optional<QString> value(const QString& key) const;
     bool contains(const QString& key) const { return value(key).has_value(); }
+    // Whether the very key was added, not only one said alike.
+    bool containsOwn(const QString& key) const { return values_.contains(key); }
 
 private:
     QHash<QString, QString> values_;

@@ -38,6 +38,18 @@ TEST(SpokenKeysTest, theMatcherFindsASetupByACompoundHeardEitherWay) {
     EXPECT_EQ(planOf(matcher, "work"), "runSetup(Work)") << "a part alone is not the compound";
 }
 
+// Ending a setup is never taken for running another whose name joins the verb to it.
+TEST(SpokenKeysTest, aVerbBeforeASetupsNameIsNoCompound) {
+    CommandRegistry registry{"/nonexistent/commands.json"};
+    registry.setEntries(CommandRegistry::defaults());
+    test::FakeSetups setups({{"Endgame", {}}, {"Game", {}}});
+    const IntentMatcher matcher(registry, setups, nullptr, nullptr);
+
+    EXPECT_EQ(planOf(matcher, "end game"), "endSetup(Game)");
+    EXPECT_EQ(planOf(matcher, "end game setup"), "endSetup(Game)");
+    EXPECT_EQ(planOf(matcher, "endgame"), "runSetup(Endgame)");
+}
+
 // Only words written together make one key of two: a space moved, or a number
 // joined, is another name.
 TEST(SpokenKeysTest, aCompoundIsItsWordsWrittenApartAndNothingElse) {
