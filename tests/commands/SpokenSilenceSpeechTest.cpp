@@ -5,10 +5,6 @@
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "platform/linux/QtSoundOutput.h"
 #include "support/SpeechSet.h"
-#include "support/WavFile.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -39,26 +35,6 @@ std::vector<float> hum(std::size_t count, unsigned seed) {
         const double t = double(i) / rate;
         out[i] += float(0.02 * std::sin(2 * M_PI * 50 * t) + 0.008 * std::sin(2 * M_PI * 100 * t) +
                         0.004 * std::sin(2 * M_PI * 150 * t));
-    }
-    return out;
-}
-
-// The chime the app plays as a window opens, at our rate.
-std::vector<float> listeningChime() {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("chime.wav");
-    if (!QFile::copy(":/sounds/sound-droplet.wav", path))
-        return {};
-    const auto wav = test::readWav(path);
-    if (!wav || wav->format.channels != 1)
-        return {};
-    const std::vector<float> in = wav->samples();
-    const double step = double(wav->format.sampleRate) / rate;
-    std::vector<float> out;
-    for (double at = 0; at + 1 < double(in.size()); at += step) {
-        const std::size_t i = std::size_t(at);
-        const float f = float(at - double(i));
-        out.push_back(in[i] * (1 - f) + in[i + 1] * f);
     }
     return out;
 }
@@ -114,7 +90,7 @@ TEST(SpokenSilence, aWindowInWhichNobodySpokeRunsNothing) {
     // A long hands-free window in which the microphone gave nothing at all, then at
     // once the next hold, with nothing remembered before it: it opens with our own
     // chime, which the microphone hears, over whatever the room now sounds like.
-    const std::vector<float> chime = listeningChime();
+    const std::vector<float> chime = SpeechSet::listeningChime();
     ASSERT_FALSE(chime.empty());
     // The window is told how long the chime it opened with lasts.
     const double chimeLength = platform::QtSoundOutput::lengthOf(QStringLiteral("droplet"));

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -431,6 +432,25 @@ std::optional<std::vector<float>> readClip(const QString& path) {
         for (int c = 0; c < channels; ++c)
             sum += interleaved[f * std::size_t(channels) + std::size_t(c)];
         out[f] = float(sum / channels);
+    }
+    return out;
+}
+
+std::vector<float> listeningChime() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("chime.wav");
+    if (!QFile::copy(":/sounds/sound-droplet.wav", path))
+        return {};
+    const auto wav = readWav(path);
+    if (!wav || wav->format.channels != 1)
+        return {};
+    const std::vector<float> in = wav->samples();
+    const double step = double(wav->format.sampleRate) / 16000;
+    std::vector<float> out;
+    for (double at = 0; at + 1 < double(in.size()); at += step) {
+        const std::size_t i = std::size_t(at);
+        const float f = float(at - double(i));
+        out.push_back(in[i] * (1 - f) + in[i + 1] * f);
     }
     return out;
 }

@@ -60,6 +60,10 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
 std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const QString& workFolder,
                               QString* error);
 
+// The chime the app plays as a listening window opens, at our rate; empty when the
+// program's sound is missing.
+std::vector<float> listeningChime();
+
 // A clip's samples as mono float (channels mixed); null when unreadable.
 std::optional<std::vector<float>> readClip(const QString& path);
 

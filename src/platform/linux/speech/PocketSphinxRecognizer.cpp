@@ -365,6 +365,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                           ? std::size_t((request->openingSound() + rule_.openingSoundDelay) * sampleRate)
                           : 0);
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
+    OpeningSound openingSound(request->preRoll(), std::size_t(request->openingSound() * sampleRate),
+                              std::size_t(rule_.openingSoundDelay * sampleRate));
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
@@ -590,6 +592,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
+        openingSound.mask(chunk);
         loudness.add(chunk);
         pcm = floor.toPcm(chunk);
         if (utterance.size() <= maxSecondPassSamples)

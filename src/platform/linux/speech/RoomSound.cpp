@@ -28,6 +28,35 @@ std::vector<std::int16_t> Floor::toPcm(const std::vector<float>& samples) {
     return pcm;
 }
 
+OpeningSound::OpeningSound(const std::vector<float>& room, std::size_t length, std::size_t latest)
+    : room_(room), length_(room.empty() ? 0 : length), latest_(latest) {
+    double sum = 0;
+    for (float s : room)
+        sum += double(s) * s;
+    const double rms = room.empty() ? 0 : std::sqrt(sum / double(room.size()));
+    // 20 dB over the room: its own peaks stay below that; and never below −60 dBFS.
+    threshold_ = float(std::max(10 * rms, 0.001));
+}
+
+void OpeningSound::mask(std::vector<float>& samples) {
+    for (float& s : samples) {
+        if (done_)
+            return;
+        const std::size_t at = seen_++;
+        if (!started_) {
+            done_ = length_ == 0 || at >= latest_;
+            if (done_ || std::fabs(s) < threshold_)
+                continue;
+            started_ = true;
+            onset_ = at;
+        }
+        const std::size_t into = at - onset_;
+        done_ = into >= length_;
+        if (!done_)
+            s = room_[into % room_.size()];
+    }
+}
+
 Loudness::Loudness(const std::vector<float>& room, std::size_t skip)
     : skip_(skip), room_(std::numeric_limits<double>::infinity()),
       quietest_(std::numeric_limits<double>::infinity()) {

@@ -27,6 +27,31 @@ private:
     std::minstd_rand random_{7}; // the same hiss in every window
 };
 
+// Our own chime as the microphone hears it at the start of a window, swapped for the
+// room's sound before anything decodes it: the general model took it for a word ("oh
+// neat" for "mute"), which left a right reading covering too little of what it heard,
+// and the grammar's path through it scored worse. The chime starts with the first
+// sample well above the room within `latest` samples of the window's start (it
+// reaches the microphone a little late) and lasts `length` samples; where none rises
+// by then, nobody heard it and nothing is swapped, and without the room's sound there
+// is nothing to swap it for.
+class OpeningSound {
+public:
+    OpeningSound(const std::vector<float>& room, std::size_t length, std::size_t latest);
+    // The window's next samples, the chime in them swapped in place.
+    void mask(std::vector<float>& samples);
+
+private:
+    const std::vector<float> room_;
+    const std::size_t length_;
+    const std::size_t latest_;
+    float threshold_ = 0;
+    std::size_t seen_ = 0;
+    std::size_t onset_ = 0;
+    bool started_ = false;
+    bool done_ = false;
+};
+
 // How far the loudest tenth of a second of a window rose above the room's sound:
 // the sound before the window, or, where that is missing or louder, the window's own
 // quietest block. Energies per block of 32 ms.
