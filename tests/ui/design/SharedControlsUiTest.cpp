@@ -9,6 +9,7 @@
 
 #include <QQuickItem>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -171,6 +172,47 @@ TEST_P(SharedControlsUiTest, ALongPhraseStaysOnOneLineWithItsQuotes) {
     EXPECT_TRUE(h.root()->property("shortened").toBool());
     EXPECT_TRUE(label->property("text").toString().startsWith(QChar(0x201C)));
     EXPECT_TRUE(label->property("text").toString().endsWith(QChar(0x201D)));
+}
+
+TEST_P(SharedControlsUiTest, APhraseChipIsPaddedEquallyOnBothSidesOfItsQuotedPhrase) {
+    int shot = 0;
+    for (const char* qml :
+         {"PhraseChip { phrase: 'open Firefox' }", "PhraseChip { phrase: 'left half'; prominent: true }",
+          "PhraseChip { phrase: 'everyday copy' }", "PhraseChip { phrase: 'w' }"}) {
+        SCOPED_TRACE(qml);
+        ViewHarness h;
+        ASSERT_TRUE(load(h, qml));
+        const QImage image = h.render();
+        ViewHarness::save(image, QStringLiteral("PhraseChip-padding%1").arg(++shot) + suffix(), canvas());
+        ASSERT_FALSE(image.isNull());
+        QQuickItem* label = h.find(QStringLiteral("label"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_NEAR(h.root()->width(), label->implicitWidth() + 16, 1)
+            << "8 px each side of the quoted phrase";
+
+        // The ink of the text inside the capsule, along the rows the text is drawn in.
+        const QRect capsule = h.boxOf(h.root());
+        const QRect rows = h.boxOf(label);
+        const QColor fill = Pixels::over(h.root()->property("color").value<QColor>().rgba(), canvas());
+        int inkLeft = capsule.right(), inkRight = capsule.left();
+        for (int y = rows.top(); y <= rows.bottom(); ++y) {
+            for (int x = capsule.left(); x <= capsule.right(); ++x) {
+                const QColor seen = Pixels::over(image.pixel(x, y), canvas());
+                const int apart =
+                    std::max({std::abs(seen.red() - fill.red()), std::abs(seen.green() - fill.green()),
+                              std::abs(seen.blue() - fill.blue())});
+                if (apart > 40) {
+                    inkLeft = std::min(inkLeft, x);
+                    inkRight = std::max(inkRight, x);
+                }
+            }
+        }
+        ASSERT_LT(inkLeft, inkRight) << "the phrase is drawn";
+        const int left = inkLeft - capsule.left();
+        const int right = capsule.right() - inkRight;
+        EXPECT_NEAR(left, right, 1) << "left " << left << ", right " << right;
+        EXPECT_NEAR(left, 8, 2);
+    }
 }
 
 TEST_P(SharedControlsUiTest, AStatTileKeepsAnEmptyDetailLineButNotAMissingOne) {
