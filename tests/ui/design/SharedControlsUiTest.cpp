@@ -215,6 +215,56 @@ TEST_P(SharedControlsUiTest, APhraseChipIsPaddedEquallyOnBothSidesOfItsQuotedPhr
     }
 }
 
+TEST_P(SharedControlsUiTest, ACheckboxsMarkIsAsBigAsANinePointBoldGlyph) {
+    // The box of the pixels at least half inked with the mark's colour over the fill.
+    const auto inkOf = [](const QImage& image, const QRect& box, const QColor& mark, const QColor& fill) {
+        const auto apart = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue());
+        };
+        QRect ink;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) {
+                const QColor seen(image.pixel(x, y));
+                if (apart(seen, mark) < apart(seen, fill))
+                    ink |= QRect(x, y, 1, 1);
+            }
+        return ink;
+    };
+    ViewHarness h;
+    ASSERT_TRUE(load(h, "DSCheckbox { text: 'Play sounds'; font: DS.text.body; checked: true }"));
+    const QImage image = h.render();
+    ViewHarness::save(image, QStringLiteral("DSCheckbox-mark") + suffix(), canvas());
+    QQuickItem* check = h.find(QStringLiteral("check"));
+    QQuickItem* box = h.find(QStringLiteral("box"));
+    ASSERT_TRUE(check && box);
+    EXPECT_TRUE(check->isVisible());
+    const QFont font = check->property("font").value<QFont>();
+    EXPECT_EQ(font.pixelSize(), 9);
+    EXPECT_EQ(font.weight(), QFont::Bold);
+    const QColor mark = check->property("color").value<QColor>();
+    const QColor fill = box->property("color").value<QColor>();
+    EXPECT_GE(Pixels::contrast(mark, fill), 3.0);
+    const QRect drawn = inkOf(image, h.boxOf(box).adjusted(1, 1, -1, -1), mark, fill);
+    ASSERT_FALSE(drawn.isEmpty()) << "the mark is drawn";
+
+    // The same glyph set at 9 points bold, in the same colours.
+    ViewHarness glyph;
+    ASSERT_TRUE(load(glyph, QStringLiteral("Rectangle { width: 15; height: 15; color: '%1'\n"
+                                           " Text { anchors.centerIn: parent; text: DS.symbol('checkmark');"
+                                           " color: '%2'; font.family: DS.symbolFamily; font.pixelSize: 9;"
+                                           " font.weight: Font.Bold } }")
+                                .arg(fill.name(), mark.name())
+                                .toUtf8()));
+    const QImage reference = glyph.render();
+    ViewHarness::save(reference, QStringLiteral("DSCheckbox-mark-reference") + suffix(), canvas());
+    const QRect nine = inkOf(reference, reference.rect(), mark, fill);
+    ASSERT_FALSE(nine.isEmpty());
+    // Drawn by the same renderer from the same font, equal glyphs ink the same pixels.
+    EXPECT_EQ(drawn.size(), nine.size()) << "drawn " << drawn.width() << "×" << drawn.height()
+                                         << ", a 9-point glyph " << nine.width() << "×" << nine.height();
+}
+
 TEST_P(SharedControlsUiTest, AStatTileKeepsAnEmptyDetailLineButNotAMissingOne) {
     ViewHarness with;
     ViewHarness without;
