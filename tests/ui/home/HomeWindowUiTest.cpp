@@ -3,8 +3,6 @@
 // the add-command sheet reaching commands.json, and the window's own life cycle.
 #include "ui/home/HomeWindowFixture.h"
 
-#include "support/WaitFor.h"
-
 #include <QQuickItemGrabResult>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -107,13 +105,9 @@ TEST_P(HomeWindowUiTest, TheMagicPaneOpensInItsPlace) {
 
 TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     ViewHarness h(GetParam());
-    ASSERT_TRUE(load(h, "Commands"));
-    h.render();
-    h.click(h.find("addButton"));
-    QQuickItem* overlay = h.view().contentItem();
-    QQuickItem* phrase = ViewHarness::find(overlay, "phrase");
+    QQuickItem* phrase = openAddSheet(h);
     ASSERT_TRUE(phrase);
-    ASSERT_TRUE(waitFor([&] { return phrase->isVisible(); }));
+    QQuickItem* overlay = h.view().contentItem();
     const QImage picture = h.view().grabWindow();
     EXPECT_TRUE(Pixels::nonBlank(picture));
     ViewHarness::save(picture, "home-add-sheet" + suffix());
@@ -156,13 +150,9 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
 
 TEST_P(HomeWindowUiTest, ReturnAddsTheCommandAfterTheAppWasPickedWithTheMouse) {
     ViewHarness h(GetParam());
-    ASSERT_TRUE(load(h, "Commands"));
-    h.render();
-    h.click(h.find("addButton"));
-    QQuickItem* overlay = h.view().contentItem();
-    QQuickItem* phrase = ViewHarness::find(overlay, "phrase");
+    QQuickItem* phrase = openAddSheet(h);
     ASSERT_TRUE(phrase);
-    ASSERT_TRUE(waitFor([&] { return phrase->isVisible(); }));
+    QQuickItem* overlay = h.view().contentItem();
     for (const char c : QByteArray("work mode"))
         QTest::keyClick(&h.view(), c);
 
