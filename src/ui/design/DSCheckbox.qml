@@ -33,7 +33,8 @@ AbstractButton {
                 anchors.centerIn: parent
                 visible: box.checked
                 name: "checkmark"
-                size: 11
+                size: 9
+                font.weight: Font.Bold
                 color: box.c.onAction
             }
         }

@@ -192,6 +192,12 @@ QFont DesignSystem::font(qreal size, int weight, const QString& design) const {
     return DSText::font(size, weight, d);
 }
 
+QFont DesignSystem::asDrawn(QFont font) const {
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(qRound(font.pointSizeF() * 2.0) / 2.0);
+    return font;
+}
+
 QString DesignSystem::quoted(const QString& text) const {
     return QChar(0x201C) + text + QChar(0x201D);
 }

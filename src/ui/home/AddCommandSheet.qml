@@ -47,10 +47,16 @@ Popup {
         border.color: sheet.c.hairlineStrong
     }
 
+    // Return adds, wherever the focus is: a list box picked with the mouse keeps the
+    // focus and takes Return for itself. While its list is open, Return picks.
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: sheet.opened && !appChoice.popup.visible
+        onActivated: sheet.add()
+    }
+
     contentItem: Column {
         spacing: 12
-        Keys.onReturnPressed: sheet.add()
-        Keys.onEnterPressed: sheet.add()
 
         Text {
             objectName: "sheetTitle"

@@ -76,6 +76,10 @@ QVariantList MagicCardFormat::buttons(bool ran, bool saved, bool allowEdit, bool
     return out;
 }
 
+QString MagicCardFormat::phraseToSay(const QString& phrase, bool saved, const QString& savedName) {
+    return saved && !savedName.isEmpty() ? savedName.toLower() : phrase;
+}
+
 QString MagicCardFormat::savedLine(const QString& name) {
     return QString::fromUtf8("Saved — say “") + name.toLower() + QString::fromUtf8("” anytime");
 }

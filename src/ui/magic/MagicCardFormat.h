@@ -37,6 +37,9 @@ public:
 
     // The row as QML reads it: [{control: "run", enabled: true}, …].
     Q_INVOKABLE static QVariantList buttons(bool ran, bool saved, bool allowEdit, bool axGranted);
+    // What the title chip invites: the proposal's phrase, or once saved the name it
+    // was stored under (a copy name when its words ran another setup).
+    Q_INVOKABLE static QString phraseToSay(const QString& phrase, bool saved, const QString& savedName);
     // "Saved — say …" with the stored name as it is said.
     Q_INVOKABLE static QString savedLine(const QString& name);
     Q_INVOKABLE static QString unresolvedLine(const QString& name);

@@ -108,7 +108,7 @@ Rectangle {
                         objectName: "phraseChip"
                         anchors.verticalCenter: parent.verticalCenter
                         width: Math.min(implicitWidth, titleRow.width - 20 - title.width - 8)
-                        phrase: card.proposal.phrase || ""
+                        phrase: MagicCardFormat.phraseToSay(card.proposal.phrase || "", card.saved, card.savedName)
                         prominent: true
                     }
                 }

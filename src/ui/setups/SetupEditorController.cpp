@@ -19,6 +19,8 @@ SetupEditorController::SetupEditorController(SetupStore& store, AppIndex* appInd
                                              QObject* parent)
     : QObject(parent), store_(store), appIndex_(appIndex), providers_(std::move(providers)) {
     connect(&model_, &SetupEditorModel::saved, this, [this](const Setup& setup) { this->store(setup); });
+    // Another save, a capture by voice or a synced file may take the draft's words.
+    connect(&store_, &SetupStore::setupsChanged, &model_, &SetupEditorModel::storeChanged);
 }
 
 // An editor that goes while open (at quit) closes first: its sheet lets go of the
@@ -77,6 +79,9 @@ void SetupEditorController::store(Setup setup) {
     // What another program wrote a moment ago counts, even before the store's
     // debounced reload has read it.
     store_.catchUp();
+    // Their list may say the draft's words now: the editor stays open and says which.
+    if (!model_.canSave())
+        return;
     const auto current = store_.setup(setup.id);
     if (savePath_ && !base_ && !current) {
         // The path names, writes and reports it; a refusal leaves the editor open.

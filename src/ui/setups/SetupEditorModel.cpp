@@ -56,6 +56,11 @@ void SetupEditorModel::setNotice(const QString& text) {
     emit changed();
 }
 
+void SetupEditorModel::storeChanged() {
+    if (open_)
+        emit changed();
+}
+
 QString SetupEditorModel::nameChip() const {
     return draft_.name.trimmed().isEmpty() ? QString() : draft_.name.toLower();
 }
@@ -207,6 +212,11 @@ QString SetupEditorModel::problem() const {
     return SetupDraftEdits::conflict(draft_, context_.reserved, *storedSetups()).value_or(QString());
 }
 
+QString SetupEditorModel::statusLine() const {
+    const QString refusal = problem();
+    return refusal.isEmpty() ? notice_ : refusal;
+}
+
 bool SetupEditorModel::canSave() const {
     return open_ && SetupDraftEdits::canSave(draft_, context_.reserved, *storedSetups());
 }
@@ -323,8 +333,12 @@ void SetupEditorModel::chooseDisplay(const QString& id, int display) {
 }
 
 void SetupEditorModel::save() {
-    if (!canSave())
+    if (!canSave()) {
+        // What refuses it may have changed with nothing said yet (the file, read
+        // afresh at this press): the line and the button show it now.
+        emit changed();
         return;
+    }
     emit saved(SetupDraftEdits::finished(draft()));
 }
 

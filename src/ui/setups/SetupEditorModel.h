@@ -54,6 +54,7 @@ class SetupEditorModel : public QObject {
     Q_PROPERTY(QString allDisplaysLabel READ allDisplaysLabel NOTIFY changed)
     Q_PROPERTY(QString problem READ problem NOTIFY changed)
     Q_PROPERTY(QString notice READ notice NOTIFY changed)
+    Q_PROPERTY(QString statusLine READ statusLine NOTIFY changed)
     Q_PROPERTY(bool canSave READ canSave NOTIFY changed)
 public:
     // What the editor reads of the world, taken when it opens.
@@ -82,6 +83,8 @@ public:
     Setup draft() const;
     // A line above the buttons that is no refusal (set by the presenter).
     void setNotice(const QString& text);
+    // The stored setups changed: the refusals and Save are read again.
+    void storeChanged();
 
     bool isNew() const { return original_.name.isEmpty(); }
     QString name() const { return draft_.name; }
@@ -116,6 +119,8 @@ public:
     QString allDisplaysLabel() const;
     QString problem() const;
     QString notice() const { return notice_; }
+    // The line above the buttons: a refusal, else the notice.
+    QString statusLine() const;
     bool canSave() const;
 
     Q_INVOKABLE void setName(const QString& name);
@@ -130,7 +135,8 @@ public:
     Q_INVOKABLE void setItemBrowser(const QString& id, const QString& browserID);
     Q_INVOKABLE void choosePreset(const QString& id, const QString& label);
     Q_INVOKABLE void chooseDisplay(const QString& id, int display);
-    // Hands the finished draft on through `saved` when it may be saved.
+    // Hands the finished draft on through `saved` when it may be saved; else the
+    // status line says why.
     Q_INVOKABLE void save();
     Q_INVOKABLE void cancel();
     // Closes after the presenter stored the setup.

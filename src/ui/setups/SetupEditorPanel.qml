@@ -293,7 +293,7 @@ Rectangle {
             objectName: "problem"
             width: footer.width - cancel.width - primary.width - 16
             anchors.verticalCenter: parent.verticalCenter
-            text: panel.model.notice.length > 0 ? panel.model.notice : panel.model.problem
+            text: panel.model.statusLine
             font: DS.text.caption
             color: panel.c.emberText
             wrapMode: Text.WordWrap

@@ -9,6 +9,7 @@
 
 #include <QQuickItem>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -171,6 +172,97 @@ TEST_P(SharedControlsUiTest, ALongPhraseStaysOnOneLineWithItsQuotes) {
     EXPECT_TRUE(h.root()->property("shortened").toBool());
     EXPECT_TRUE(label->property("text").toString().startsWith(QChar(0x201C)));
     EXPECT_TRUE(label->property("text").toString().endsWith(QChar(0x201D)));
+}
+
+TEST_P(SharedControlsUiTest, APhraseChipIsPaddedEquallyOnBothSidesOfItsQuotedPhrase) {
+    int shot = 0;
+    for (const char* qml :
+         {"PhraseChip { phrase: 'open Firefox' }", "PhraseChip { phrase: 'left half'; prominent: true }",
+          "PhraseChip { phrase: 'everyday copy' }", "PhraseChip { phrase: 'w' }"}) {
+        SCOPED_TRACE(qml);
+        ViewHarness h;
+        ASSERT_TRUE(load(h, qml));
+        const QImage image = h.render();
+        ViewHarness::save(image, QStringLiteral("PhraseChip-padding%1").arg(++shot) + suffix(), canvas());
+        ASSERT_FALSE(image.isNull());
+        QQuickItem* label = h.find(QStringLiteral("label"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_NEAR(h.root()->width(), label->implicitWidth() + 16, 1)
+            << "8 px each side of the quoted phrase";
+
+        // The ink of the text inside the capsule, along the rows the text is drawn in.
+        const QRect capsule = h.boxOf(h.root());
+        const QRect rows = h.boxOf(label);
+        const QColor fill = Pixels::over(h.root()->property("color").value<QColor>().rgba(), canvas());
+        int inkLeft = capsule.right(), inkRight = capsule.left();
+        for (int y = rows.top(); y <= rows.bottom(); ++y) {
+            for (int x = capsule.left(); x <= capsule.right(); ++x) {
+                const QColor seen = Pixels::over(image.pixel(x, y), canvas());
+                const int apart =
+                    std::max({std::abs(seen.red() - fill.red()), std::abs(seen.green() - fill.green()),
+                              std::abs(seen.blue() - fill.blue())});
+                if (apart > 40) {
+                    inkLeft = std::min(inkLeft, x);
+                    inkRight = std::max(inkRight, x);
+                }
+            }
+        }
+        ASSERT_LT(inkLeft, inkRight) << "the phrase is drawn";
+        const int left = inkLeft - capsule.left();
+        const int right = capsule.right() - inkRight;
+        EXPECT_NEAR(left, right, 1) << "left " << left << ", right " << right;
+        EXPECT_NEAR(left, 8, 2);
+    }
+}
+
+TEST_P(SharedControlsUiTest, ACheckboxsMarkIsAsBigAsANinePointBoldGlyph) {
+    // The box of the pixels at least half inked with the mark's colour over the fill.
+    const auto inkOf = [](const QImage& image, const QRect& box, const QColor& mark, const QColor& fill) {
+        const auto apart = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue());
+        };
+        QRect ink;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) {
+                const QColor seen(image.pixel(x, y));
+                if (apart(seen, mark) < apart(seen, fill))
+                    ink |= QRect(x, y, 1, 1);
+            }
+        return ink;
+    };
+    ViewHarness h;
+    ASSERT_TRUE(load(h, "DSCheckbox { text: 'Play sounds'; font: DS.text.body; checked: true }"));
+    const QImage image = h.render();
+    ViewHarness::save(image, QStringLiteral("DSCheckbox-mark") + suffix(), canvas());
+    QQuickItem* check = h.find(QStringLiteral("check"));
+    QQuickItem* box = h.find(QStringLiteral("box"));
+    ASSERT_TRUE(check && box);
+    EXPECT_TRUE(check->isVisible());
+    const QFont font = check->property("font").value<QFont>();
+    EXPECT_EQ(font.pixelSize(), 9);
+    EXPECT_EQ(font.weight(), QFont::Bold);
+    const QColor mark = check->property("color").value<QColor>();
+    const QColor fill = box->property("color").value<QColor>();
+    EXPECT_GE(Pixels::contrast(mark, fill), 3.0);
+    const QRect drawn = inkOf(image, h.boxOf(box).adjusted(1, 1, -1, -1), mark, fill);
+    ASSERT_FALSE(drawn.isEmpty()) << "the mark is drawn";
+
+    // The same glyph set at 9 points bold, in the same colours.
+    ViewHarness glyph;
+    ASSERT_TRUE(load(glyph, QStringLiteral("Rectangle { width: 15; height: 15; color: '%1'\n"
+                                           " Text { anchors.centerIn: parent; text: DS.symbol('checkmark');"
+                                           " color: '%2'; font.family: DS.symbolFamily; font.pixelSize: 9;"
+                                           " font.weight: Font.Bold } }")
+                                .arg(fill.name(), mark.name())
+                                .toUtf8()));
+    const QImage reference = glyph.render();
+    ViewHarness::save(reference, QStringLiteral("DSCheckbox-mark-reference") + suffix(), canvas());
+    const QRect nine = inkOf(reference, reference.rect(), mark, fill);
+    ASSERT_FALSE(nine.isEmpty());
+    // Drawn by the same renderer from the same font, equal glyphs ink the same pixels.
+    EXPECT_EQ(drawn.size(), nine.size()) << "drawn " << drawn.width() << "×" << drawn.height()
+                                         << ", a 9-point glyph " << nine.width() << "×" << nine.height();
 }
 
 TEST_P(SharedControlsUiTest, AStatTileKeepsAnEmptyDetailLineButNotAMissingOne) {

@@ -21,6 +21,7 @@
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
+#include "support/WaitFor.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -69,6 +70,17 @@ protected:
             return false;
         h.root()->setSize(QSizeF(width, height));
         return true;
+    }
+
+    // Opens the add-command sheet over the Commands pane: its phrase field once it
+    // shows, else null.
+    QQuickItem* openAddSheet(ViewHarness& h) {
+        if (!load(h, "Commands"))
+            return nullptr;
+        h.render();
+        h.click(h.find("addButton"));
+        QQuickItem* phrase = ViewHarness::find(h.view().contentItem(), "phrase");
+        return phrase && waitFor([&] { return phrase->isVisible(); }) ? phrase : nullptr;
     }
 
     void addSetups() {

@@ -105,13 +105,9 @@ TEST_P(HomeWindowUiTest, TheMagicPaneOpensInItsPlace) {
 
 TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     ViewHarness h(GetParam());
-    ASSERT_TRUE(load(h, "Commands"));
-    h.render();
-    h.click(h.find("addButton"));
-    QQuickItem* overlay = h.view().contentItem();
-    QQuickItem* phrase = ViewHarness::find(overlay, "phrase");
+    QQuickItem* phrase = openAddSheet(h);
     ASSERT_TRUE(phrase);
-    QTRY_VERIFY(phrase->isVisible());
+    QQuickItem* overlay = h.view().contentItem();
     const QImage picture = h.view().grabWindow();
     EXPECT_TRUE(Pixels::nonBlank(picture));
     ViewHarness::save(picture, "home-add-sheet" + suffix());
@@ -134,22 +130,72 @@ TEST_P(HomeWindowUiTest, TheAddSheetOpensFreshAndStoresACommand) {
     EXPECT_EQ(app->property("currentText"), "Firefox");
     phrase->forceActiveFocus();
     QTest::keyClick(&h.view(), Qt::Key_Return);
-    QTRY_VERIFY(!phrase->isVisible());
+    ASSERT_TRUE(waitFor([&] { return !phrase->isVisible(); }));
     const QJsonObject stored = storedCommand(
         commandsPath(), [](const QJsonObject& o) { return o["id"].toString().startsWith("custom-"); });
     EXPECT_EQ(stored["phrases"].toArray(), QJsonArray({"work mode"}));
     EXPECT_EQ(stored["action"], "openApp");
     EXPECT_EQ(stored["params"].toObject(), QJsonObject({{"name", "Firefox"}}));
     EXPECT_EQ(stored["enabled"], true);
-    QTRY_VERIFY(h.find("commandsSection")->isVisible());
+    ASSERT_TRUE(waitFor([&] { return h.find("commandsSection")->isVisible(); }));
 
     h.click(h.find("addButton"));
-    QTRY_VERIFY(phrase->isVisible());
+    ASSERT_TRUE(waitFor([&] { return phrase->isVisible(); }));
     EXPECT_EQ(phrase->property("text"), "") << "every opening starts fresh";
     EXPECT_EQ(app->property("currentIndex"), 0);
     h.click(ViewHarness::find(overlay, "cancel"));
-    QTRY_VERIFY(!phrase->isVisible());
+    ASSERT_TRUE(waitFor([&] { return !phrase->isVisible(); }));
     EXPECT_EQ(customCount(registry), 1);
+}
+
+TEST_P(HomeWindowUiTest, ReturnAddsTheCommandAfterTheAppWasPickedWithTheMouse) {
+    ViewHarness h(GetParam());
+    QQuickItem* phrase = openAddSheet(h);
+    ASSERT_TRUE(phrase);
+    QQuickItem* overlay = h.view().contentItem();
+    for (const char c : QByteArray("work mode"))
+        QTest::keyClick(&h.view(), c);
+
+    // While the list is open, Return picks the entry it marks and adds nothing.
+    QQuickItem* app = ViewHarness::find(overlay, "app");
+    h.click(app);
+    QObject* list = app->property("popup").value<QObject*>();
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(waitFor([&] { return list->property("opened").toBool(); }));
+    QTest::keyClick(&h.view(), Qt::Key_Down);
+    QTest::keyClick(&h.view(), Qt::Key_Down);
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return !list->property("visible").toBool(); }));
+    EXPECT_EQ(app->property("currentIndex"), 2);
+    EXPECT_TRUE(phrase->isVisible());
+    EXPECT_EQ(customCount(registry), 0);
+
+    // The list opens on a click and its first app is clicked.
+    h.click(app);
+    ASSERT_TRUE(waitFor([&] { return list->property("opened").toBool(); }));
+    QQuickItem* entries = list->property("contentItem").value<QQuickItem*>();
+    ASSERT_TRUE(entries);
+    QQuickItem* firefox = nullptr;
+    ASSERT_TRUE(
+        QMetaObject::invokeMethod(entries, "itemAtIndex", Q_RETURN_ARG(QQuickItem*, firefox), Q_ARG(int, 1)));
+    ASSERT_TRUE(firefox);
+    const QImage open = h.view().grabWindow();
+    ViewHarness::save(open, "home-add-sheet-list" + suffix());
+    EXPECT_TRUE(Pixels::nonBlank(open));
+    h.click(firefox);
+    ASSERT_TRUE(waitFor([&] { return !list->property("visible").toBool(); }));
+    EXPECT_EQ(app->property("currentText"), "Firefox");
+    const QImage picked = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
+    ViewHarness::save(picked, "home-add-sheet-picked" + suffix());
+    EXPECT_GE(Pixels::textContrast(picked, h.boxOf(app), canvas()), 4.5) << "the chosen app reads";
+
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return !phrase->isVisible(); })) << "Return adds and closes the sheet";
+    const QJsonObject stored = storedCommand(
+        commandsPath(), [](const QJsonObject& o) { return o["id"].toString().startsWith("custom-"); });
+    EXPECT_EQ(stored["phrases"].toArray(), QJsonArray({"work mode"}));
+    EXPECT_EQ(stored["params"].toObject(), QJsonObject({{"name", "Firefox"}}));
+    EXPECT_EQ(customCount(registry), 1) << "added once";
 }
 
 TEST_P(HomeWindowUiTest, TheSheetListsTheAppsOfTheLatestScanEachTimeItOpens) {
@@ -163,17 +209,17 @@ TEST_P(HomeWindowUiTest, TheSheetListsTheAppsOfTheLatestScanEachTimeItOpens) {
     QQuickItem* overlay = h.view().contentItem();
     QQuickItem* app = ViewHarness::find(overlay, "app");
     ASSERT_TRUE(app);
-    QTRY_VERIFY(app->isVisible());
+    ASSERT_TRUE(waitFor([&] { return app->isVisible(); }));
     EXPECT_EQ(app->property("count").toInt(), 1) << "no scan yet: only Choose…";
     h.click(ViewHarness::find(overlay, "cancel"));
-    QTRY_VERIFY(!app->isVisible());
+    ASSERT_TRUE(waitFor([&] { return !app->isVisible(); }));
 
     apps.setInstalled(
         {{"zed", "Zed", "/z.desktop"}, {"b", "Anki", "/a.desktop"}, {"c", "Anki", "/a2.desktop"}});
     index.refresh();
     index.waitForScans();
     h.click(h.find("addButton"));
-    QTRY_VERIFY(app->isVisible());
+    ASSERT_TRUE(waitFor([&] { return app->isVisible(); }));
     EXPECT_EQ(app->property("model").toStringList(), QStringList({"Choose…", "Anki", "Anki", "Zed"}));
 }
 

@@ -94,6 +94,12 @@ TEST(MagicCardDescribeTest, theMiniatureGetsThePlacedItemsAsTheSharedThumbnailRe
     EXPECT_TRUE(tiles[1].toMap()["web"].toBool());
 }
 
+TEST(MagicCardDescribeTest, onceSavedThePhraseToSayIsTheStoredName) {
+    EXPECT_EQ(MagicCardFormat::phraseToSay("everyday", false, "Everyday"), "everyday");
+    EXPECT_EQ(MagicCardFormat::phraseToSay("everyday", true, "Everyday copy"), "everyday copy");
+    EXPECT_EQ(MagicCardFormat::phraseToSay("everyday", true, ""), "everyday") << "no name known yet";
+}
+
 TEST(MagicCardDescribeTest, sentencesQuoteTheNames) {
     EXPECT_EQ(MagicCardFormat::savedLine("Deep Work"), QString::fromUtf8("Saved — say “deep work” anytime"));
     EXPECT_EQ(MagicCardFormat::unresolvedLine("Figma"),

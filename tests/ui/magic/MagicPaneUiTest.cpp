@@ -177,6 +177,11 @@ TEST_P(MagicPaneUiTest, aTunedCardsSavedLineNamesTheSetupAsItWasStored) {
     ASSERT_TRUE(savedLine("proposal 0") && savedLine("proposal 1"));
     EXPECT_EQ(savedLine("proposal 0")->property("text").toString(), "Saved — say “desk” anytime");
     EXPECT_EQ(savedLine("proposal 1")->property("text").toString(), "Saved — say “desk copy” anytime");
+    const auto chip = [&](const char* card) {
+        return ViewHarness::find(ViewHarness::find(harness.find(card), "phraseChip"), "label");
+    };
+    EXPECT_EQ(chip("proposal 0")->property("text").toString(), "“desk”");
+    EXPECT_EQ(chip("proposal 1")->property("text").toString(), "“desk copy”") << "the name that runs it";
     for (const char* card : {"proposal 0", "proposal 1"}) {
         EXPECT_GE(Pixels::textContrast(image, harness.boxOf(savedLine(card)), palette()->surface), 4.5)
             << card;

@@ -109,6 +109,28 @@ TEST_P(MagicProposalCardUiTest, runningAndSavedShowsPutItBackAndTheSavedMark) {
     expectLegible(image, ViewHarness::find(harness.find("savedMark"), "label"), "saved mark");
 }
 
+TEST_P(MagicProposalCardUiTest, savedUnderACopyNameTheChipInvitesThatNameNotTheOtherSetupsPhrase) {
+    MagicProposal everyday = proposal();
+    everyday.title = "Everyday";
+    everyday.draft.name = "Everyday";
+    shoot(everyday, {}, "MagicProposalCard-everyday");
+    EXPECT_EQ(textOf(harness.find("phraseChip"), "label"), QString::fromUtf8("“everyday”"));
+
+    // "everyday" is Studio's phrase: the card's Save kept it as "Everyday copy".
+    const QImage image =
+        shoot(everyday, {{"saved", true}, {"savedName", "Everyday copy"}}, "MagicProposalCard-saved-copy");
+    QQuickItem* chip = harness.find("phraseChip");
+    ASSERT_NE(chip, nullptr);
+    EXPECT_EQ(textOf(chip, "label"), QString::fromUtf8("“everyday copy”"));
+    EXPECT_FALSE(chip->property("shortened").toBool());
+    EXPECT_EQ(textOf(harness.find("savedMark"), "label"),
+              QString::fromUtf8("Saved — say “everyday copy” anytime"));
+    expectLegible(image, ViewHarness::find(chip, "label"), "chip");
+    // The whole chip shows, beside the title and inside the card.
+    EXPECT_LE(harness.boxOf(chip).right(), image.width() - 16);
+    EXPECT_LT(harness.boxOf(harness.find("title")).right(), harness.boxOf(chip).left());
+}
+
 TEST_P(MagicProposalCardUiTest, withoutWindowControlTryingIsOffAndTheNoteSaysWhy) {
     const QImage image = shoot(proposal(""), {{"axGranted", false}}, "MagicProposalCard-no-access");
     ASSERT_TRUE(shown("run"));

@@ -295,6 +295,15 @@ TEST_P(OnboardingViewUiTest, theMagicStepShowsTheFirstProposalOnItsCardAndCounts
     QMetaObject::invokeMethod(card, "save");
     EXPECT_TRUE(card->property("saved").toBool());
     EXPECT_EQ(card->property("savedName").toString(), "Code copy");
+    QTest::qWait(30);
+    const QImage saved = harness.render();
+    ViewHarness::save(saved, QString("onboarding-3-magic-saved-copy") + suffix());
+    QQuickItem* chip = ViewHarness::find(ViewHarness::find(card, "phraseChip"), "label");
+    ASSERT_TRUE(chip);
+    EXPECT_EQ(chip->property("text").toString(), QString::fromUtf8("“code copy”")) << "the name that runs it";
+    EXPECT_GE(Pixels::textContrast(saved, harness.boxOf(chip), c().surface,
+                                   chip->property("color").value<QColor>()),
+              4.5);
 }
 
 TEST_P(OnboardingViewUiTest, oneProposalHasNoMoreWaitingLineAndAnUnfinishedScanHidesIt) {

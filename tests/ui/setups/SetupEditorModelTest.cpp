@@ -359,3 +359,59 @@ TEST_F(SetupEditorModelTest, aRunStampWhileEditingIsNoOutsideChange) {
     EXPECT_EQ(saved->name, "Deep Work Plus");
     EXPECT_TRUE(saved->lastRunAt.has_value());
 }
+
+TEST_F(SetupEditorModelTest, aPhraseAnotherSetupTookWhileADraftIsOpenTurnsSaveOffAndSaysWhy) {
+    editor();
+    brisklet::Setup draft = stored("Everyday");
+    draft.phrases = {"everyday"};
+    int handedOn = 0;
+    editor().openDraft(draft, [&](const brisklet::Setup& setup) {
+        ++handedOn;
+        return store->upsert(setup);
+    });
+    ASSERT_TRUE(model().canSave());
+    QSignalSpy changed(&model(), &SetupEditorModel::changed);
+
+    brisklet::Setup studio = stored("Studio");
+    studio.phrases = {"everyday"};
+    editOutside({studio}); // a capture by voice, a synced file …
+    EXPECT_GE(changed.count(), 1) << "the line and Save read the store again";
+    EXPECT_FALSE(model().canSave());
+    const QString why = "“Everyday” already runs the setup “Studio” — pick other words.";
+    EXPECT_EQ(model().statusLine(), why);
+
+    model().save();
+    EXPECT_EQ(handedOn, 0);
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_EQ(model().statusLine(), why);
+    ASSERT_EQ(fileArray().size(), 1);
+    EXPECT_EQ(fileArray()[0].toObject()["name"].toString(), "Studio");
+}
+
+TEST_F(SetupEditorModelTest, aPhraseTakenInTheFileBeforeTheStoreReadItIsNotSavedOverAndSaysWhy) {
+    const brisklet::Setup mine = openStored("Deep Work");
+    model().setName("Deep Work Plus");
+    brisklet::Setup gym = stored("Gym"); // says "heads down" too
+    writeOutside({mine, gym});           // saved at once, before the store's reload
+
+    model().save();
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_FALSE(model().canSave());
+    EXPECT_EQ(model().statusLine(), "“heads down” already runs the setup “Gym” — pick other words.");
+    const QJsonArray array = fileArray();
+    ASSERT_EQ(array.size(), 2);
+    EXPECT_EQ(array[0].toObject()["name"].toString(), "Deep Work");
+}
+
+TEST_F(SetupEditorModelTest, aRefusalOutranksTheNoticeOfAnOutsideChange) {
+    const brisklet::Setup mine = openStored("Deep Work");
+    model().setPhrasesText("grind");
+    editOutside(renamedWithAnother(mine));
+    model().save();
+    ASSERT_EQ(model().statusLine(), SetupEditorController::changedOutsideText());
+
+    model().setPhrasesText("heads down"); // Gym's
+    EXPECT_EQ(model().statusLine(), "“heads down” already runs the setup “Gym” — pick other words.");
+    model().setPhrasesText("grind");
+    EXPECT_EQ(model().statusLine(), SetupEditorController::changedOutsideText());
+}

@@ -16,16 +16,20 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
+#include "support/FileBytes.h"
 #include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
 #include "support/WaitFor.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -295,6 +299,43 @@ TEST_P(SetupEditorViewUiTest, refusalsAreShownBesideTheDisabledSave) {
     EXPECT_FALSE(h.find("save")->isEnabled());
     EXPECT_TRUE(text(h, "problem").startsWith("A web address"));
     EXPECT_TRUE(h.find("itemRow")->property("refused").toBool()) << "the row's address is outlined";
+}
+
+TEST_P(SetupEditorViewUiTest, aPhraseTakenOnDiskWhileTheSheetIsOpenTurnsSaveOffAndTheLineSaysWhy) {
+    // A Magic draft tuned in the editor, its save going the card's way.
+    brisklet::Setup draft = storedWithItems();
+    draft.name = "Everyday";
+    draft.phrases = {"everyday"};
+    int handedOn = 0;
+    editor.openDraft(draft, [&](const brisklet::Setup&) { return ++handedOn > 0; });
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(loadEditor(h)) << h.errors().toStdString();
+    shot(h, "editor-draft");
+    ASSERT_TRUE(h.find("save")->isEnabled());
+    EXPECT_EQ(text(h, "problem"), "");
+
+    // Another program adds a setup said the same way; the store reloads the file.
+    brisklet::Setup studio;
+    studio.id = QUuid::createUuid();
+    studio.name = "Studio";
+    studio.phrases = {"everyday"};
+    const QString temporary = dir.filePath("outside.tmp");
+    writeBytes(temporary, QJsonDocument(QJsonArray{studio.toJson()}).toJson());
+    ASSERT_EQ(std::rename(temporary.toUtf8().constData(), store.filePath().toUtf8().constData()), 0);
+    ASSERT_TRUE(waitFor([&] { return store.setups().size() == 1; }));
+
+    const QImage image = shot(h, "editor-phrase-taken");
+    EXPECT_FALSE(h.find("save")->isEnabled());
+    const QString why = "“Everyday” already runs the setup “Studio” — pick other words.";
+    EXPECT_EQ(text(h, "problem"), why);
+    legible(h, image, h.root(), "problem", 3.0);
+
+    // Return still presses Save: nothing is handed on, the sheet stays and says why.
+    h.root()->forceActiveFocus();
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    EXPECT_EQ(handedOn, 0);
+    EXPECT_TRUE(editor.model().isOpen());
+    EXPECT_EQ(text(h, "problem"), why);
 }
 
 TEST_P(SetupEditorViewUiTest, theCaptureReviewShowsRowsNotesAndTheUpdateLine) {
