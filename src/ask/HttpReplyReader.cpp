@@ -1,5 +1,7 @@
 #include "ask/HttpReplyReader.h"
 
+#include "ask/ModelReply.h"
+
 #include <algorithm>
 
 namespace brisklet {
@@ -48,15 +50,15 @@ std::optional<int> statusCode(const QByteArray& line) {
     return code.toInt();
 }
 
-// A list of codings quoted for a failure line: a head may hold 64 KB of them, and
-// the first few say enough.
+// A list of codings quoted for a failure line, which goes to the log: a head may hold
+// 64 KB of them, and the first few say enough; the server's control characters are
+// left out, so no escape sequence of its own reaches a terminal showing the log.
 QString shown(const QByteArray& list) {
     constexpr qsizetype kShown = 80;
+    const QString text = ModelReply::visible(QString::fromLatin1(list.left(kShown)));
     if (list.size() <= kShown)
-        return u'"' + QString::fromLatin1(list) + u'"';
-    return QStringLiteral("\"%1…\" (%2 bytes more left out)")
-        .arg(QString::fromLatin1(list.left(kShown)))
-        .arg(list.size() - kShown);
+        return u'"' + text + u'"';
+    return QStringLiteral("\"%1…\" (%2 bytes more left out)").arg(text).arg(list.size() - kShown);
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 #include "base/Prefs.h"
 
 #include "base/Log.h"
+#include "base/Termination.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -14,54 +18,110 @@ namespace brisklet::Prefs {
 
 namespace {
 
+// Settings whose write after a change, which Qt makes on a later turn of the event
+// loop, goes through `write`: under the store's lock, with its failure logged.
+class Settings final : public QSettings {
+public:
+    Settings(const QString& path, std::function<void()> write)
+        : QSettings(path, QSettings::IniFormat), write_(std::move(write)) {}
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::UpdateRequest)
+            return QSettings::event(event);
+        write_();
+        return true;
+    }
+
+private:
+    std::function<void()> write_;
+};
+
 struct Store {
     std::mutex mutex;
     // Stands in for a settings file that must not be opened; outlives the settings.
     std::unique_ptr<QTemporaryDir> standIn;
     std::unique_ptr<QSettings> settings;
     QVariantMap defaults;
-    bool failureLogged = false;
+    // The last write failed; the failure has been logged.
+    bool failing = false;
 
     // Caller holds the mutex.
-    QSettings& open() {
-        if (!settings) {
-            QString path = settingsPath();
-            const QFileInfo info(path);
-            // A pipe or a device in the file's place would block the launch or feed it
-            // without end: it is not opened, and this run's settings live in a stand-in.
-            if (info.exists() && !info.isFile()) {
-                standIn = std::make_unique<QTemporaryDir>();
-                qCCritical(lcApp).noquote()
-                    << QStringLiteral(
-                           "the settings file %1 is not a regular file, so it is not opened; settings "
-                           "are kept for this session only")
-                           .arg(path);
-                path = standIn->filePath(QStringLiteral("Brisklet.conf"));
-            }
-            settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
-        }
-        return *settings;
-    }
+    QSettings& open();
 
-    // Caller holds the mutex. QSettings keeps its first error, so a failed write is
-    // logged once for the life of the settings object.
+    // Caller holds the mutex. Writes the changes and picks up other processes'; a write
+    // that fails is logged as it starts failing, not again at each write after it.
     void sync() {
-        if (!settings)
+        if (!settings || !writeFails() || failing)
             return;
-        settings->sync();
-        if (settings->status() != QSettings::AccessError || failureLogged)
-            return;
-        failureLogged = true;
+        failing = true;
         qCCritical(lcApp).noquote()
             << QStringLiteral(
                    "the settings could not be written to %1; changes are kept for this session only")
                    .arg(settings->fileName());
+    }
+
+    // Caller holds the mutex. What is left unwritten at quit is lost.
+    void syncAtQuit() {
+        if (!settings || !writeFails())
+            return;
+        qCCritical(lcApp).noquote()
+            << QStringLiteral("the settings could not be written to %1 at quit; this session's changes "
+                              "to them are lost")
+                   .arg(settings->fileName());
+    }
+
+private:
+    // Writes; whether the settings could not be written. QSettings keeps its first
+    // error for good, so a file that became writable again counts as written.
+    bool writeFails() {
+        settings->sync();
+        const bool failed = settings->status() == QSettings::AccessError && !settings->isWritable();
+        if (!failed)
+            failing = false;
+        return failed;
     }
 };
 
 Store& store() {
     static Store s;
     return s;
+}
+
+QSettings& Store::open() {
+    if (settings)
+        return *settings;
+    QString path = settingsPath();
+    const QFileInfo info(path);
+    // A pipe or a device in the file's place would block the launch or feed it
+    // without end: it is not opened, and this run's settings live in a stand-in.
+    if (info.exists() && !info.isFile()) {
+        standIn = std::make_unique<QTemporaryDir>();
+        qCCritical(lcApp).noquote()
+            << QStringLiteral("the settings file %1 is not a regular file, so it is not opened; settings "
+                              "are kept for this session only")
+                   .arg(path);
+        path = standIn->filePath(QStringLiteral("Brisklet.conf"));
+    }
+    settings = std::make_unique<Settings>(path, [] {
+        auto& s = store();
+        std::lock_guard lock(s.mutex);
+        s.sync();
+    });
+    // Its writes come on the event loop of the thread it lives in: the main one, whatever
+    // thread read a setting first.
+    if (auto* app = QCoreApplication::instance())
+        settings->moveToThread(app->thread());
+    // Changes still unwritten at quit are written then, or their loss is logged.
+    static std::once_flag atQuit;
+    std::call_once(atQuit, [] {
+        Termination::addHook([] {
+            auto& s = store();
+            std::lock_guard lock(s.mutex);
+            s.syncAtQuit();
+        });
+    });
+    return *settings;
 }
 
 QVariant lookup(const QString& key) {
@@ -175,7 +235,7 @@ void reset() {
     std::lock_guard lock(s.mutex);
     s.sync();
     s.settings.reset();
-    s.failureLogged = false;
+    s.failing = false;
     s.standIn.reset();
     s.defaults.clear();
 }

@@ -50,12 +50,15 @@ void RequestFlow::openWindow(Opening how) {
         p_.appState->setListening(true);
     }
     p_.hud->show(HUDState::listening(QString()));
+    shownPartial_.clear();
     QPointer<RequestFlow> self(this);
     p_.speech->start(
         how == Opening::hold ? SpeechController::Mode::hold : SpeechController::Mode::timed,
         [self](const QString& partial) {
-            if (self)
-                self->p_.hud->updateListening(partial);
+            if (!self)
+                return;
+            self->shownPartial_ = partial;
+            self->p_.hud->updateListening(partial);
         },
         [self](std::optional<QString> text) {
             if (self)
@@ -130,7 +133,9 @@ void RequestFlow::handleTranscript(const std::optional<QString>& text) {
         });
         return;
     }
-    p_.hud->show(HUDState::miss(QString()));
+    // A final without words after words were shown is the recogniser refusing what it
+    // heard: the miss says what the user saw it hear, unlike a hold in which nobody spoke.
+    p_.hud->show(HUDState::miss(shownPartial_));
 }
 
 void RequestFlow::updateClapMode() {

@@ -118,6 +118,8 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<bool> clapModeActive_{false};
     std::atomic<bool> onboardingClapPreview_{false};
+    // The partial transcript the display shows for the current window.
+    QString shownPartial_;
 };
 
 } // namespace brisklet

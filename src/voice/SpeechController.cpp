@@ -111,7 +111,11 @@ void SpeechController::handleResult(int gen, std::optional<platform::Recognition
         if (result->text != bestTranscript_) {
             bestTranscript_ = result->text;
             lastChange_ = now();
-            if (onPartial_)
+            // A reading without words once the microphone has closed, or as the final
+            // (the recogniser refusing what it heard), is nothing to show: the words
+            // shown while the user spoke stay what was heard.
+            const bool wordless = normalize(bestTranscript_).isEmpty();
+            if (onPartial_ && !(wordless && (result->isFinal || endAudioSent_)))
                 onPartial_(bestTranscript_);
         }
         if (result->isFinal) {

@@ -37,8 +37,10 @@ public:
     // The program's one normaliser of spoken text.
     static QString normalize(const QString& text);
 
-    // Opens a window. `completion` is called exactly once with the final normalised
-    // text (nullopt when nothing was heard), unless the window is cancelled or
+    // Opens a window. `onPartial` is told each change of the transcript, except a
+    // wordless one after the end of audio or as the final. `completion` is called
+    // exactly once with the final normalised text (nullopt when nothing was heard or
+    // the recogniser refused its reading), unless the window is cancelled or
     // superseded; when the start is refused it is called at once with nullopt.
     // `openingSound`: seconds of the chime just played, which the microphone may hear.
     void start(Mode mode, PartialHandler onPartial, Completion completion, double openingSound = 0);

@@ -78,3 +78,14 @@ TEST(HttpReplyReaderTest, aRefusedCodingIsNamedInAShortLine) {
     EXPECT_TRUE(reader.failure().contains("\"br, x-coding-2")) << reader.failure().left(300).toStdString();
     EXPECT_TRUE(reader.failure().contains("more left out")) << reader.failure().left(300).toStdString();
 }
+
+// The failure goes to the log: a server's escape sequences or bell must not reach a
+// terminal that shows it.
+TEST(HttpReplyReaderTest, aRefusedCodingIsQuotedWithoutItsControlCharacters) {
+    HttpReplyReader reader(4096, 4096);
+    reader.feed("HTTP/1.1 200 OK\r\nTransfer-Encoding: gz\x1b[2Jip\x07\x7f, x\x9b"
+                "31m\r\nContent-Length: 2\r\n\r\nok");
+    ASSERT_EQ(reader.state(), State::failed);
+    EXPECT_EQ(reader.failure(), "The reply's transfer coding \"gz[2jip, x31m\" is not supported")
+        << reader.failure().toStdString();
+}

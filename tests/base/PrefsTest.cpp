@@ -1,8 +1,10 @@
 #include "base/Prefs.h"
+#include "base/Termination.h"
 #include "support/FileFaults.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -122,4 +124,26 @@ TEST(Prefs, aSettingsWriteThatFailsIsLogged) {
     Prefs::sync();
     EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
     EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 3) << "kept for the session";
+}
+
+// A change is written on the event loop's next turn: one that cannot be written is
+// logged then, not when some later command happens to write, and again at quit,
+// when this session's changes are lost.
+TEST(Prefs, aChangeThatCannotBeWrittenIsLoggedAsItIsWrittenAndAtQuit) {
+    test::TempHome home;
+    Prefs::registerDefaults();
+    Prefs::setValue(Prefs::Key::appearance, QStringLiteral("Light"));
+    Prefs::sync();
+    // A folder in place of the file: nothing can write it, even as root.
+    ASSERT_TRUE(QFile::remove(Prefs::settingsPath()));
+    ASSERT_TRUE(QDir().mkdir(Prefs::settingsPath()));
+    test::LogCapture log;
+    Prefs::setValue(Prefs::Key::appearance, QStringLiteral("Dark"));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
+    EXPECT_EQ(Prefs::stringValue(Prefs::Key::appearance), "Dark") << "kept for the session";
+
+    log.clear();
+    Termination::runHooks();
+    EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
 }

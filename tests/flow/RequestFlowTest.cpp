@@ -196,6 +196,32 @@ TEST_F(RequestFlowTest, nothingHeardShowsAnEmptyMiss) {
     EXPECT_TRUE(runner.plans.empty());
 }
 
+// The recogniser refuses a reading it heard (its final is empty): the miss says what
+// the display showed while the user spoke, and the display never goes back to
+// listening once the microphone has closed.
+TEST_F(RequestFlowTest, aRefusedReadingIsAMissWithWhatTheDisplayShowed) {
+    press();
+    scheduler.advance(0.4);
+    recognizer.partial("quit");
+    scheduler.runDue();
+    recognizer.partial("quit galculator");
+    scheduler.runDue();
+    EXPECT_EQ(hud.state(), HUDState::listening("quit galculator"));
+    release(1.2);
+    recognizer.final("");
+    scheduler.runDue();
+    EXPECT_EQ(hud.partials, (std::vector<QString>{"quit", "quit galculator"}));
+    EXPECT_EQ(hud.state(), HUDState::miss("quit galculator"));
+    EXPECT_TRUE(runner.plans.empty());
+    EXPECT_TRUE(ask.asked.empty()) << "nothing was heard to ask about";
+
+    // The next window starts with nothing heard.
+    press();
+    release(1.0);
+    hear("");
+    EXPECT_EQ(hud.state(), HUDState::miss(""));
+}
+
 TEST_F(RequestFlowTest, pausingWhileListeningCancelsAndResumingStartsAudioOnlyWithAMicrophone) {
     std::vector<bool> told;
     QObject::connect(flow.get(), &RequestFlow::pauseChanged, [&](bool paused) { told.push_back(paused); });

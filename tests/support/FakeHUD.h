@@ -8,7 +8,8 @@
 namespace brisklet::test {
 
 // Keeps what a request showed: the current state, whether it is visible, every
-// state in order, and a pending question the test can answer.
+// state and every partial transcript in order, and a pending question the test can
+// answer.
 class FakeHUD final : public HUDPort {
 public:
     void show(const HUDState& state) override {
@@ -19,8 +20,10 @@ public:
         onCancel_ = nullptr;
     }
     void updateListening(const QString& partial) override {
-        if (state_.kind == HUDState::Kind::listening)
-            state_.text = partial;
+        if (state_.kind != HUDState::Kind::listening)
+            return;
+        state_.text = partial;
+        partials.push_back(partial);
     }
     void showConfirm(const QString& question, std::function<void()> onRun, std::function<void()> onCancel) override {
         show(HUDState::confirm(question));
@@ -40,6 +43,8 @@ public:
     bool isVisible() const { return visible_; }
 
     std::vector<HUDState> shown;
+    // Each partial transcript the listening state took, in order.
+    std::vector<QString> partials;
 
 private:
     HUDState state_;

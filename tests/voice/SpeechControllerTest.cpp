@@ -287,6 +287,28 @@ TEST_F(SpeechControllerTest, anErrorEndsTheWindowWithWhatWasHeard) {
     EXPECT_FALSE(finalText.has_value());
 }
 
+// A final that says nothing is the recogniser refusing what it heard: no transcript
+// to show in place of the one shown while the user spoke, nor is an empty reading
+// once the microphone has closed.
+TEST_F(SpeechControllerTest, aReadingThatSaysNothingAfterTheEndIsNotShown) {
+    open(Mode::hold);
+    say("quit galculator");
+    controller.endListeningWindow(controller.generation());
+    say("");
+    recognizer.final("");
+    scheduler.runDue();
+    EXPECT_EQ(partials, std::vector<QString>{"quit galculator"});
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(finalText.has_value()) << "a refused reading runs nothing";
+
+    // While the microphone is open a reading that went back to nothing is shown.
+    partials.clear();
+    open(Mode::hold);
+    say("quit");
+    say("");
+    EXPECT_EQ(partials, (std::vector<QString>{"quit", ""}));
+}
+
 TEST_F(SpeechControllerTest, aNewStartDropsTheWindowStillWaitingForItsFinalResult) {
     int firstCalled = 0;
     controller.start(Mode::hold, nullptr, [&](std::optional<QString>) { ++firstCalled; });

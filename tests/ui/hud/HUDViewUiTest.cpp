@@ -160,9 +160,21 @@ TEST_P(HUDViewUiTest, AMissShowsWhatWasHeardOnlyWhenThereIsSomething) {
     EXPECT_EQ(text()->property("text").toString(), "Didn't catch a command");
     ASSERT_NE(text("secondaryText"), nullptr);
     EXPECT_FALSE(text("secondaryText")->isVisible());
-    model.setState(HUDState::miss(QStringLiteral("hum")));
-    EXPECT_TRUE(text("secondaryText")->isVisible());
-    EXPECT_EQ(text("secondaryText")->property("text").toString(), QString::fromUtf8("\u201Chum\u201D"));
+    // A reading the recogniser refused: what the display showed while the user spoke.
+    const QImage image =
+        shoot(HUDState::miss(QStringLiteral("quit galculator")), QStringLiteral("HUD-miss-heard"));
+    QQuickItem* heard = text("secondaryText");
+    ASSERT_NE(heard, nullptr);
+    EXPECT_TRUE(heard->isVisible());
+    EXPECT_EQ(heard->property("text").toString(), QString::fromUtf8("\u201Cquit galculator\u201D"));
+    EXPECT_FALSE(heard->property("truncated").toBool());
+    EXPECT_TRUE(Pixels::nonBlank(image));
+    const QRect line = harness.boxOf(heard);
+    EXPECT_LT(harness.boxOf(text()).bottom(), line.top()) << "a line of its own under the message";
+    EXPECT_TRUE(QRect(7 + 20, 7, 264 - 14 - 40, 86 - 14).contains(line)) << "inside the pill";
+    const QColor ink = heard->property("color").value<QColor>();
+    EXPECT_GE(Pixels::textContrast(image, line, Qt::white, ink), 4.5);
+    EXPECT_GE(Pixels::textContrast(image, line, Qt::black, ink), 4.5);
 }
 
 TEST_P(HUDViewUiTest, TheQuestionsButtonsAnswerThroughTheModel) {
