@@ -209,7 +209,6 @@ int main(int argc, char** argv) {
           std::pair{"min-support-severe", &rule.minSupportSevere},
           std::pair{"min-support-strong", &rule.minSupportStrong},
           std::pair{"min-support-mild", &rule.minSupportMild}, std::pair{"agreed-bonus", &rule.agreedBonus},
-          std::pair{"whole-margin", &rule.wholeMargin},
           std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
@@ -242,7 +241,7 @@ int main(int argc, char** argv) {
         std::fputs(
             "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
             "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm\tshapesSupport"
-            "\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort\tfixedWhole\tshapesWhole\n",
+            "\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort\n",
             dump.get());
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
@@ -325,12 +324,8 @@ int main(int argc, char** argv) {
             for (const auto* r : {&decision.fixed, &decision.shapes})
                 std::fprintf(dump.get(), "\t%d\t%d\t%s", r->trusted, r->harm,
                              r->support ? qUtf8Printable(QString::number(*r->support, 'f', 2)) : "nan");
-            std::fprintf(dump.get(), "\t%d\t%d\t%d\t%d\t%d", decision.fixed.agrees, decision.shapes.agrees,
+            std::fprintf(dump.get(), "\t%d\t%d\t%d\t%d\t%d\n", decision.fixed.agrees, decision.shapes.agrees,
                          decision.fixed.numberSure, decision.shapes.numberSure, decision.cutShort);
-            for (const auto* r : {&decision.fixed, &decision.shapes})
-                std::fprintf(dump.get(), "\t%s",
-                             r->wholeSupport ? qUtf8Printable(QString::number(*r->wholeSupport, 'f', 2)) : "nan");
-            std::fputc('\n', dump.get());
         }
         if (verbose || verdict != Verdict::right)
             std::printf("%s %-6s %-5s \"%s\" → \"%s\" (grammar \"%s\" %.1f/frame cover %.2f, general \"%s\" "

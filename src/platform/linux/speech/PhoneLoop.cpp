@@ -150,8 +150,7 @@ std::vector<double> PhoneLoop::loopFrames() {
     return score;
 }
 
-std::optional<PhoneLoop::Support> PhoneLoop::align(const Candidate& candidate,
-                                                   const std::vector<double>& loop) {
+std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop) {
     std::string jsgf = "#JSGF V1.0;\ngrammar reading;\npublic <reading> =";
     std::vector<std::string> entries;
     for (const Word& word : candidate) {
@@ -191,58 +190,34 @@ std::optional<PhoneLoop::Support> PhoneLoop::align(const Candidate& candidate,
     ok = ps_end_utt(ps_) >= 0 && ok;
     if (!ok)
         return std::nullopt;
-    const std::vector<Segment> path = segments(ps_);
-    const auto loopOver = [&](const Segment& s) -> std::optional<double> {
+    std::optional<double> least;
+    std::size_t next = 0;
+    for (const Segment& s : segments(ps_)) {
+        std::string word = s.word;
+        if (const auto paren = word.find('('); paren != std::string::npos)
+            word.resize(paren);
+        if (next >= entries.size() || word != entries[next])
+            continue; // silence or a filler between words
+        const bool decides = candidate[next++].decides;
+        if (!decides)
+            continue;
         if (s.start < 0 || s.end < s.start || std::size_t(s.end) >= loop.size())
             return std::nullopt;
         double reference = 0;
         for (int f = s.start; f <= s.end; ++f)
             reference += loop[std::size_t(f)];
-        return reference;
-    };
-    Support out;
-    std::optional<double> least;
-    std::size_t next = 0;
-    // The reading's stretch, from its first word's start to its last word's end, with
-    // whatever silence or filler the path put between its words: speech a filler
-    // took instead of the reading's words counts against the reading.
-    double stretch = 0;
-    int wordFrames = 0;
-    std::optional<double> pending; // silence or fillers since the last word
-    for (const Segment& s : path) {
-        std::string word = s.word;
-        if (const auto paren = word.find('('); paren != std::string::npos)
-            word.resize(paren);
-        const auto reference = loopOver(s);
-        if (!reference)
-            return std::nullopt;
-        if (next >= entries.size() || word != entries[next]) {
-            if (next > 0 && next < entries.size())
-                pending = pending.value_or(0) + s.acoustic - *reference;
-            continue;
-        }
-        stretch += pending.value_or(0) + s.acoustic - *reference;
-        pending.reset();
-        wordFrames += s.end - s.start + 1;
-        if (!candidate[next++].decides)
-            continue;
-        const double support = (s.acoustic - *reference) / (s.end - s.start + 1);
+        const double support = (s.acoustic - reference) / (s.end - s.start + 1);
         least = least ? std::min(*least, support) : support;
     }
     // A path that did not take every word aligned nothing.
-    if (next != entries.size() || !least || wordFrames <= 0)
-        return std::nullopt;
-    out.least = *least;
-    out.whole = stretch / wordFrames;
-    return out;
+    return next == entries.size() ? least : std::nullopt;
 }
 
-std::future<std::vector<std::optional<PhoneLoop::Support>>>
-PhoneLoop::weigh(std::vector<Candidate> candidates) {
-    auto promise = std::make_shared<std::promise<std::vector<std::optional<Support>>>>();
+std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {
+    auto promise = std::make_shared<std::promise<std::vector<std::optional<double>>>>();
     auto result = promise->get_future();
     const bool queued = queue_.async([this, promise, candidates = std::move(candidates)] {
-        std::vector<std::optional<Support>> out(candidates.size());
+        std::vector<std::optional<double>> out(candidates.size());
         if (ps_ && inUtterance_) {
             inUtterance_ = false;
             if (ps_end_utt(ps_) >= 0 && !failed_) {

@@ -51,23 +51,15 @@ public:
     // worker never waits for the loop while audio comes.
     void begin(int cmnPriorFrames);
     void feed(std::vector<std::int16_t> pcm);
-    // How well the sound bears a reading out, per frame, against the loop.
-    struct Support {
-        // The least, over its deciding words, of the word's score less the loop's
-        // over the word's frames.
-        double least = 0;
-        // The same over the reading's whole stretch, pauses and fillers between its
-        // words included, per frame of its words.
-        double whole = 0;
-    };
-    // Ends the utterance and weighs each candidate; none for a candidate that could
-    // not be aligned or has no deciding word.
-    std::future<std::vector<std::optional<Support>>> weigh(std::vector<Candidate> candidates);
+    // Ends the utterance and weighs each candidate: the least, over its deciding
+    // words, of the word's score less the loop's over its frames, per frame. None for
+    // a candidate that could not be aligned or has no deciding word.
+    std::future<std::vector<std::optional<double>>> weigh(std::vector<Candidate> candidates);
     // Ends the utterance and forgets it.
     void cancel();
 
 private:
-    std::optional<Support> align(const Candidate& candidate, const std::vector<double>& loop);
+    std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop);
     std::vector<double> loopFrames();
 
     const double beam_;

@@ -370,7 +370,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
-    std::map<QString, PhoneLoop::Support> weighed; // a reading's text → its support
+    std::map<QString, double> weighed; // a reading's text → its support
     auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {
         Decision::Reading out;
         out.raw = reading.text;
@@ -380,10 +380,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
         out.harm = int(agreement.harmOf(reading.text));
         if (const auto it = weighed.find(out.text); it != weighed.end())
-        {
-            out.support = it->second.least;
-            out.wholeSupport = it->second.whole;
-        }
+            out.support = it->second;
         out.agrees = !out.text.isEmpty() && agreement.agrees(g, reading.text, general.text);
         out.scorePerFrame = reading.scorePerFrame;
         // Where the general model heard no speech, a grammar's path is forced onto noise.
@@ -413,8 +410,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
                                                                           : rule_.minSupportMild;
-        const double evidence = std::min(*r.support, r.wholeSupport.value_or(*r.support) + rule_.wholeMargin);
-        return evidence + (r.agrees ? rule_.agreedBonus : 0.0) >= bar;
+        return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar;
     };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
