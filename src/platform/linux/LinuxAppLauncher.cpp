@@ -151,6 +151,8 @@ AppLauncher::Launch LinuxAppLauncher::launch(const QString& desktopId, const QSt
     if (args.isEmpty())
         return notStarted(QStringLiteral("the entry “%1” has no command").arg(desktopId));
     const QString startupId = freshStartupId();
+    if (noteLaunch_)
+        noteLaunch_(startupId, desktopId);
     auto result = spawnDetached(args, {{QStringLiteral("DESKTOP_STARTUP_ID"), startupId}});
     if (result.ok) {
         result.startupId = startupId;

@@ -15,8 +15,10 @@ namespace brisklet::platform {
 class LinuxAppLauncher final : public AppLauncher {
 public:
     using EntriesProvider = std::function<std::shared_ptr<const DesktopEntries>()>;
-    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries)
-        : windows_(windows), entries_(std::move(entries)) {}
+    // Told of each launch before it starts: the startup id it will carry and the entry.
+    using LaunchNote = std::function<void(const QString& startupId, const QString& desktopId)>;
+    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries, LaunchNote noteLaunch = {})
+        : windows_(windows), entries_(std::move(entries)), noteLaunch_(std::move(noteLaunch)) {}
 
     // The program gets a fresh startup id of its own (DESKTOP_STARTUP_ID).
     Launch launch(const QString& desktopId, const QStringList& urls = {}) override;
@@ -39,6 +41,7 @@ private:
     std::vector<WindowInfo> windowsOf(const QString& desktopId);
     WindowSystem& windows_;
     EntriesProvider entries_;
+    LaunchNote noteLaunch_;
 };
 
 } // namespace brisklet::platform
