@@ -325,11 +325,13 @@ TEST_F(ExecutorLateWindow, aWindowThatComesUpBehindStopsThePlan) {
     EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
 }
 
-// A window names no entry when its program was started through a wrapper script or
-// its class matches nothing: it is the app's when the launch started it.
-TEST_F(ExecutorLateWindow, aWindowTheLaunchStartedIsTakenThoughItNamesNoEntry) {
+// A window names another entry when a wrapper script's program has a class of its
+// own, and none when another program opens it for the launch: it is the app's when
+// the launch started it.
+TEST_F(ExecutorLateWindow, aWindowTheLaunchStartedIsTakenThoughItNamesAnotherEntryOrNone) {
     using Owner = FakeLauncher::App::Owner;
     using Mark = FakeLauncher::App::Mark;
+    using Names = FakeLauncher::App::Names;
     const auto dialog = platform::WindowType::dialog;
     struct Row {
         const char* window;
@@ -337,8 +339,10 @@ TEST_F(ExecutorLateWindow, aWindowTheLaunchStartedIsTakenThoughItNamesNoEntry) {
         bool taken;
     };
     for (const Row& row : {
-             Row{"a wrapper's program's", {.owner = Owner::child}, true},
-             Row{"a wrapper's program's dialog", {.owner = Owner::child, .type = dialog}, true},
+             Row{"a wrapper's program's", {.owner = Owner::child, .names = Names::another}, true},
+             Row{"a wrapper's program's dialog",
+                 {.owner = Owner::child, .names = Names::another, .type = dialog},
+                 true},
              Row{"a dialog with the launch's startup id", {.type = dialog, .startupId = Mark::launch}, true},
              Row{"a new window of another program", {}, true},
              Row{"a new window of another launch", {.startupId = Mark::another}, false},
@@ -347,7 +351,8 @@ TEST_F(ExecutorLateWindow, aWindowTheLaunchStartedIsTakenThoughItNamesNoEntry) {
         FakeLauncher::App app = row.app;
         app.delay = 0.5;
         app.takesFocus = true;
-        app.namesEntry = false;
+        if (app.names == Names::entry)
+            app.names = Names::nothing;
         if (app.owner == Owner::launched)
             app.owner = Owner::other;
         const Outcome expected =

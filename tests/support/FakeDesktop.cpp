@@ -411,7 +411,11 @@ platform::AppLauncher::Launch FakeLauncher::launch(const QString& desktopId, con
     } else if (app.delay >= 0) {
         FakeDesktop::Window w;
         w.info.pid = owner;
-        w.info.appId = app.namesEntry ? desktopId : QString();
+        using Names = App::Names;
+        const bool byLaunch = app.names == Names::nothing && app.owner != App::Owner::other;
+        w.info.appId = app.names == Names::entry || byLaunch ? desktopId
+                       : app.names == Names::another         ? QStringLiteral("org.example.Other")
+                                                             : QString();
         w.info.appName = desktopId;
         w.info.title = urls.isEmpty() ? desktopId : urls.front();
         w.info.type = app.type;

@@ -150,7 +150,11 @@ public:
         // started (a wrapper script's program), or an unrelated one's.
         enum class Owner { launched, child, other };
         Owner owner = Owner::launched;
-        bool namesEntry = true; // false: nothing ties the window to the entry by name
+        // What the window's own class or program names: the launched entry, none (a
+        // window of the launch's processes then goes by the launch, as the desktop
+        // layer names it) or another entry.
+        enum class Names { entry, nothing, another };
+        Names names = Names::entry;
         platform::WindowType type = platform::WindowType::normal;
         enum class Mark { none, launch, another }; // the startup id its window carries
         Mark startupId = Mark::none;
