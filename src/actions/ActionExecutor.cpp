@@ -8,6 +8,7 @@
 #include "platform/AppLauncher.h"
 #include "platform/Apps.h"
 #include "platform/SystemActions.h"
+#include "platform/WindowSystem.h"
 #include "windows/LayoutStore.h"
 
 #include <algorithm>
@@ -430,14 +431,10 @@ std::optional<ActionExecutor::Running> ActionExecutor::runningApp(const QString&
     return std::nullopt;
 }
 
-bool ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double timeout) {
-    if (!c_.running)
-        return false;
+bool ActionExecutor::waitForFrontmost(const std::function<bool()>& inFront, double timeout) {
     const double deadline = clock_.now() + timeout;
     while (clock_.now() < deadline) {
-        // The started process often hands off to another one, so the entry counts too.
-        const auto front = c_.running->frontmostApp();
-        if (front && ((pid > 0 && front->pid == pid) || (!id.isEmpty() && front->id == id))) {
+        if (inFront()) {
             clock_.sleep(0.06);
             return true;
         }
@@ -446,21 +443,67 @@ bool ActionExecutor::waitForFrontmost(qint64 pid, const QString& id, double time
     return false;
 }
 
+bool ActionExecutor::isFrontmost(qint64 pid, const QString& id) {
+    const auto front = c_.running ? c_.running->frontmostApp() : std::nullopt;
+    return front && ((pid > 0 && front->pid == pid) || (!id.isEmpty() && front->id == id));
+}
+
+// The window in front is the launched app's when it is a window of the entry, or one
+// the launch started: of its process or one that descends from it (a wrapper
+// script's program names no entry), carrying its startup id, or an ordinary window
+// that wasn't there before and carries no other launch's id. The window that was in
+// front before the launch is never taken for one it started.
+bool ActionExecutor::launchedIsFrontmost(const Launched& launched) {
+    if (!c_.windows)
+        return isFrontmost(launched.pid, launched.id);
+    auto& windows = c_.windows->windowSystem();
+    const auto active = windows.activeWindow();
+    const auto front = active ? windows.window(*active) : std::nullopt;
+    if (!front)
+        return false;
+    if (front->appId == launched.id)
+        return true;
+    if (front->id == launched.frontBefore)
+        return false;
+    if (c_.launcher && c_.launcher->startedBy(front->pid, launched.pid))
+        return true;
+    const QString startupId = windows.startupId(front->id);
+    if (!launched.startupId.isEmpty() && startupId == launched.startupId)
+        return true;
+    return startupId.isEmpty() && front->type == platform::WindowType::normal &&
+           !launched.before.contains(front->id);
+}
+
 Outcome ActionExecutor::openApp(const QString& name, Front front) {
     const auto app = installedApp(name);
     if (!app)
         return failed(QStringLiteral("No app called ") + quoted(name));
-    const QString& id = *app->bundleID;
-    const auto launch = c_.launcher ? c_.launcher->launch(id) : platform::AppLauncher::Launch{};
+    if (!c_.launcher)
+        return failed(QStringLiteral("Couldn't open ") + app->name);
+    Launched launched;
+    launched.id = *app->bundleID;
+    std::unique_ptr<platform::StartupIdWatch> watch;
+    if (c_.windows) {
+        auto& windows = c_.windows->windowSystem();
+        launched.frontBefore = windows.activeWindow();
+        for (const platform::WindowInfo& w : windows.windows())
+            launched.before.insert(w.id);
+        // From before the launch: a program may show its startup id only for a moment.
+        watch = windows.watchStartupIds();
+    }
+    const auto launch = c_.launcher->launch(launched.id);
     if (!launch.ok) {
-        qCInfo(lcApp).noquote() << "couldn't start" << id << "—" << launch.error;
+        qCInfo(lcApp).noquote() << "couldn't start" << launched.id << "—" << launch.error;
         return failed(QStringLiteral("Couldn't open ") + app->name);
     }
+    launched.pid = launch.pid;
+    launched.startupId = launch.startupId;
+    const auto inFront = [&] { return launchedIsFrontmost(launched); };
     if (front == Front::needed) {
-        if (!waitForFrontmost(launch.pid, id, launchWait))
+        if (!waitForFrontmost(inFront, launchWait))
             return failed(QStringLiteral("Couldn't switch to ") + app->name);
     } else {
-        waitForFrontmost(launch.pid, id, launchFrontWait);
+        waitForFrontmost(inFront, launchFrontWait);
     }
     return succeeded(QStringLiteral("Opened ") + app->name);
 }
@@ -487,7 +530,7 @@ Outcome ActionExecutor::focusApp(const QString& name) {
     const bool activated = c_.launcher && !app->id.isEmpty() && c_.launcher->activate(app->id);
     // A window that never takes the focus leaves another app in front, and the next
     // step of the plan would act on that one.
-    if (!activated || !waitForFrontmost(app->pid, app->id, launchFrontWait))
+    if (!activated || !waitForFrontmost([&] { return isFrontmost(app->pid, app->id); }, launchFrontWait))
         return failed(QStringLiteral("Couldn't switch to ") + display);
     return succeeded(QStringLiteral("Switched to ") + display);
 }

@@ -10,8 +10,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace brisklet {
 
@@ -79,10 +81,21 @@ private:
         QString id;
         QString name;
     };
+    // A launch that an app's window is awaited from, and how the desktop stood when
+    // it began.
+    struct Launched {
+        qint64 pid = 0;
+        QString id;
+        QString startupId;
+        std::set<platform::WindowId> before;           // every window there was
+        std::optional<platform::WindowId> frontBefore; // never the launched app's
+    };
     std::optional<IndexedApp> installedApp(const QString& name) const;
     std::optional<Running> runningApp(const QString& name);
-    // True once the app is in front; false when the time ran out first.
-    bool waitForFrontmost(qint64 pid, const QString& id, double timeout);
+    // True once `inFront` holds; false when the time ran out first.
+    bool waitForFrontmost(const std::function<bool()>& inFront, double timeout);
+    bool isFrontmost(qint64 pid, const QString& id);
+    bool launchedIsFrontmost(const Launched& launched);
     // Whether the opened app must come to the front for the outcome to be a success.
     // A plain open keeps its success either way; one that a focus asked for must,
     // since the plan's next step acts on the window in front.

@@ -325,6 +325,63 @@ TEST_F(ExecutorLateWindow, aWindowThatComesUpBehindStopsThePlan) {
     EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
 }
 
+// A window names another entry when a wrapper script's program has a class of its
+// own, and none when another program opens it for the launch: it is the app's when
+// the launch started it.
+TEST_F(ExecutorLateWindow, aWindowTheLaunchStartedIsTakenThoughItNamesAnotherEntryOrNone) {
+    using Owner = FakeLauncher::App::Owner;
+    using Mark = FakeLauncher::App::Mark;
+    using Names = FakeLauncher::App::Names;
+    const auto dialog = platform::WindowType::dialog;
+    struct Row {
+        const char* window;
+        FakeLauncher::App app;
+        bool taken;
+    };
+    for (const Row& row : {
+             Row{"a wrapper's program's", {.owner = Owner::child, .names = Names::another}, true},
+             Row{"a wrapper's program's dialog",
+                 {.owner = Owner::child, .names = Names::another, .type = dialog},
+                 true},
+             Row{"a dialog with the launch's startup id", {.type = dialog, .startupId = Mark::launch}, true},
+             Row{"a new window of another program", {}, true},
+             Row{"a new window of another launch", {.startupId = Mark::another}, false},
+             Row{"a dialog of another program", {.type = dialog}, false},
+         }) {
+        FakeLauncher::App app = row.app;
+        app.delay = 0.5;
+        app.takesFocus = true;
+        if (app.names == Names::entry)
+            app.names = Names::nothing;
+        if (app.owner == Owner::launched)
+            app.owner = Owner::other;
+        const Outcome expected =
+            row.taken ? Outcome{true, "Maximized"} : Outcome{false, "Couldn't switch to Firefox"};
+        EXPECT_EQ(maximize(app), expected) << row.window;
+        EXPECT_EQ(desktop.frameOf(terminal), terminalFrame) << row.window;
+        for (const platform::WindowInfo& w : desktop.windows())
+            if (w.id != terminal)
+                desktop.remove(w.id);
+        desktop.setActive(terminal);
+    }
+}
+
+// A running instance may take the launch over and bring a window it had forward.
+TEST_F(ExecutorLateWindow, aWindowFromBeforeTheLaunchIsTakenOnlyWithTheLaunchsStartupId) {
+    using Mark = FakeLauncher::App::Mark;
+    const auto behind = window(90, "", {300, 200, 500, 300});
+    EXPECT_EQ(maximize({.handsOffTo = behind}), (Outcome{false, "Couldn't switch to Firefox"}));
+    EXPECT_EQ(desktop.frameOf(behind), QRectF(300, 200, 500, 300));
+    desktop.setActive(terminal);
+    EXPECT_EQ(maximize({.startupId = Mark::launch, .handsOffTo = terminal}),
+              (Outcome{false, "Couldn't switch to Firefox"}))
+        << "the window in front before the launch";
+    EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
+    EXPECT_EQ(maximize({.startupId = Mark::launch, .handsOffTo = behind}), (Outcome{true, "Maximized"}));
+    EXPECT_EQ(desktop.frameOf(behind), QRectF(0, 25, 1440, 875));
+    EXPECT_EQ(desktop.frameOf(terminal), terminalFrame);
+}
+
 TEST_F(Executor, focusingARunningAppBringsItToTheFront) {
     const auto firefox = window(77, "firefox-esr");
     desktop.setActive(window(78, "terminal"));

@@ -1,12 +1,9 @@
 // Opening and quitting a real application through the executor: a desktop entry
-// whose program is our X test client, on the test desktop; and a plan that stops
-// when the app it names won't take the focus.
+// whose program is our X test client, on the test desktop; a plan that stops when
+// the app it names won't take the focus; and apps started through a wrapper script.
 #include "actions/ActionExecutor.h"
 #include "commands/AppIndex.h"
-#include "platform/linux/AppIdentity.h"
-#include "platform/linux/LinuxAppLauncher.h"
-#include "platform/linux/X11RunningApps.h"
-#include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "support/TempHome.h"
 #include "support/X11Frames.h"
 #include "support/X11Session.h"
@@ -40,10 +37,8 @@ protected:
     X11Session x;
     QTemporaryDir dir;
     std::shared_ptr<const DesktopEntries> entries;
-    X11WindowSystem ws;
-    std::unique_ptr<AppIdentity> identity;
-    std::unique_ptr<LinuxAppLauncher> launcher;
-    std::unique_ptr<X11RunningApps> running;
+    std::unique_ptr<LinuxDesktop> desktop;
+    LinuxAppLauncher* launcher = nullptr;
     Installed installed;
     std::unique_ptr<AppIndex> index;
     brisklet::test::TempHome home;
@@ -67,31 +62,42 @@ protected:
             f.write(QByteArray("[Desktop Entry]\nType=Application\nName=") + name +
                     "\nStartupWMClass=" + wmClass + "\nExec=" + BRISKLET_XTESTCLIENT + args + "\n");
         }
+        // Started through a shell that stays on as the program's parent, with a
+        // window class and a program that name no entry: nothing but the launch ties
+        // the window to the entry. Almanac's script starts nothing.
+        const QString terminal = dir.path() + "/bin/xterm";
+        ASSERT_TRUE(QDir().mkpath(dir.path() + "/bin"));
+        ASSERT_TRUE(QFile::copy(BRISKLET_XTESTCLIENT, terminal));
+        const QByteArray ledger =
+            terminal.toUtf8() + " --class xterm,Ledgerwin --title Ledger --geometry 600x400+300+200; ";
+        for (const auto& [id, name, program] :
+             {std::tuple{"ledger", "Ledger", ledger}, std::tuple{"almanac", "Almanac", QByteArray()}}) {
+            QFile f(dir.path() + "/applications/" + id + ".desktop");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("[Desktop Entry]\nType=Application\nName=") + name +
+                    "\nExec=sh -c \"sleep 0.3; " + program + "true\"\n");
+        }
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
-        auto provider = [this] { return entries; };
-        identity = std::make_unique<AppIdentity>(provider);
-        ws.setIdentityResolver(
-            [this](const X11WindowSystem::IdentityQuery& q) { return identity->resolve(q); });
-        launcher = std::make_unique<LinuxAppLauncher>(ws, provider);
-        running =
-            std::make_unique<X11RunningApps>(ws, [this](const QString& id) { return identity->pathOf(id); });
+        desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
+        launcher = &desktop->launcher();
         installed.entries = &entries;
         index = std::make_unique<AppIndex>(&installed, nullptr);
         index->refresh();
         index->waitForScans();
-        engine = std::make_unique<WindowEngine>(ws, nullptr, launcher.get());
+        engine = std::make_unique<WindowEngine>(desktop->windows(), nullptr, launcher);
         store = std::make_unique<LayoutStore>(*engine);
         ActionExecutor::Collaborators c;
         c.windows = engine.get();
         c.layouts = store.get();
         c.apps = index.get();
-        c.running = running.get();
-        c.launcher = launcher.get();
+        c.running = &desktop->runningApps();
+        c.launcher = launcher;
         executor = std::make_unique<ActionExecutor>(c);
     }
     void TearDown() override {
         if (launcher)
-            for (const char* id : {"org.example.Viewer", "org.example.Clock", "org.example.Sketchpad"})
+            for (const char* id :
+                 {"org.example.Viewer", "org.example.Clock", "org.example.Sketchpad", "ledger"})
                 launcher->quit(id);
     }
 
@@ -113,15 +119,23 @@ protected:
         return active;
     }
     // Another app's window in front, with the focus.
-    std::optional<xcb_window_t> frontWindow() {
-        const auto front = x.startClient(
-            {"--class", "viewer,FancyViewer", "--title", "Front", "--geometry", "500x400+40+40"});
+    std::optional<xcb_window_t> frontWindow(const QString& windowClass = "viewer,FancyViewer") {
+        const auto front =
+            x.startClient({"--class", windowClass, "--title", "Front", "--geometry", "500x400+40+40"});
         if (!front)
             return std::nullopt;
         x.sendToRoot(front, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
         if (!X11Session::waitUntil([&] { return activeWindow() == front; }, 3))
             return std::nullopt;
         return front;
+    }
+    // "maximize <app>" stops with `failure` and the window in front stays where it was.
+    void maximizeIsRefused(const QString& app, const QString& failure, xcb_window_t front) {
+        const auto before = outerFrame(x, front);
+        EXPECT_EQ(perform({Action::focusApp(app), Action::moveWindow(WindowPosition::maximize)}),
+                  (ActionExecutor::Outcome{false, failure}));
+        QTest::qWait(300); // a move that went astray would land by now
+        EXPECT_EQ(outerFrame(x, front), before) << "the front window was moved";
     }
     ActionExecutor::Outcome perform(Plan plan) {
         std::optional<ActionExecutor::Outcome> outcome;
@@ -184,12 +198,7 @@ TEST_F(ExecutorX11Test, aWindowThatNeverTakesTheFocusStopsThePlanBeforeTheFrontW
         5.0));
     const auto front = frontWindow();
     ASSERT_TRUE(front);
-    const auto before = outerFrame(x, *front);
-
-    EXPECT_EQ(perform({Action::focusApp("example clock"), Action::moveWindow(WindowPosition::maximize)}),
-              (ActionExecutor::Outcome{false, "Couldn't switch to Example Clock"}));
-    QTest::qWait(300); // a move that went astray would land by now
-    EXPECT_EQ(outerFrame(x, *front), before) << "the front window was moved";
+    maximizeIsRefused("example clock", "Couldn't switch to Example Clock", *front);
 }
 
 TEST_F(ExecutorX11Test, anAppWhoseWindowMapsLateIsWaitedForBeforeItIsMaximized) {
@@ -206,4 +215,56 @@ TEST_F(ExecutorX11Test, anAppWhoseWindowMapsLateIsWaitedForBeforeItIsMaximized) 
                                    [&](xcb_window_t w) { return x.windowClass(w) == "sketchpad,Sketchpad"; });
     ASSERT_NE(late, all.end());
     EXPECT_GT(outerFrame(x, *late).value_or(QRectF()).width(), 1000) << "the late window was maximized";
+}
+
+// "switch to ledger", "maximize ledger" and "quit ledger" with a terminal in front,
+// Ledger stopped or running: Ledger's window belongs to the wrapper's child and its
+// class names no entry.
+TEST_F(ExecutorX11Test, anAppStartedThroughAWrapperIsTakenWhenItsWindowComesToTheFront) {
+    const auto front = frontWindow("xterm,XTerm");
+    ASSERT_TRUE(front);
+    const auto before = outerFrame(x, *front);
+    const auto ledgerWindow = [&]() -> std::optional<xcb_window_t> {
+        for (xcb_window_t w : x.clientList())
+            if (x.windowClass(w) == "xterm,Ledgerwin")
+                return w;
+        return std::nullopt;
+    };
+    const auto terminalToTheFront = [&] {
+        x.sendToRoot(*front, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
+        return X11Session::waitUntil([&] { return activeWindow() == front; }, 3);
+    };
+
+    EXPECT_EQ(perform({Action::focusApp("ledger")}), (ActionExecutor::Outcome{true, "Opened Ledger"}));
+    const auto first = ledgerWindow();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(activeWindow(), first);
+
+    // Running, it is found by its entry's name.
+    ASSERT_TRUE(terminalToTheFront());
+    EXPECT_EQ(perform({Action::focusApp("ledger")}), (ActionExecutor::Outcome{true, "Switched to Ledger"}));
+    EXPECT_EQ(activeWindow(), first);
+    ASSERT_TRUE(terminalToTheFront());
+    EXPECT_EQ(perform({Action::focusApp("ledger"), Action::moveWindow(WindowPosition::maximize)}),
+              (ActionExecutor::Outcome{true, "Maximized"}));
+    EXPECT_EQ(activeWindow(), first);
+    EXPECT_GT(outerFrame(x, *first).value_or(QRectF()).width(), 1000) << "Ledger's window was maximized";
+    EXPECT_EQ(perform({Action::quitApp("ledger")}), (ActionExecutor::Outcome{true, "Quit Ledger"}));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !ledgerWindow(); }, 5.0));
+    ASSERT_TRUE(terminalToTheFront());
+
+    EXPECT_EQ(perform({Action::focusApp("ledger"), Action::moveWindow(WindowPosition::maximize)}),
+              (ActionExecutor::Outcome{true, "Maximized"}));
+    const auto second = ledgerWindow();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(activeWindow(), second);
+    EXPECT_GT(outerFrame(x, *second).value_or(QRectF()).width(), 1000) << "Ledger's window was maximized";
+    EXPECT_EQ(outerFrame(x, *front), before) << "the terminal was moved";
+}
+
+TEST_F(ExecutorX11Test, aWrapperWhoseAppNeverComesLeavesTheFrontWindowAlone) {
+    const auto front = frontWindow("xterm,XTerm");
+    ASSERT_TRUE(front);
+    maximizeIsRefused("almanac", "Couldn't switch to Almanac", *front);
+    EXPECT_EQ(activeWindow(), front);
 }

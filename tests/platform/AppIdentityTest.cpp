@@ -86,9 +86,20 @@ TEST_F(AppIdentityTest, windowsMapToEntriesInTheOrderOfTheRules) {
     EXPECT_EQ(viewer.name, "org.example.Viewer app");
     EXPECT_EQ(id.resolve({0, "code", "Code", {}}).id, "code");
     EXPECT_EQ(id.resolve({0, "Navigator", "Firefox-esr", {}}).id, "firefox-esr");
-    // The executable's name against Exec's program.
+    // A launch of ours, by the startup id the process's environment carries (a
+    // wrapper script's program inherits it): before the executable, after the class.
+    id.noteLaunch("brisklet-1-2-3", "org.gnome.TextEditor");
+    write(proc() + "/6100/environ", QByteArrayLiteral("HOME=/h\0DESKTOP_STARTUP_ID=brisklet-1-2-3\0"));
+    write(proc() + "/6200/environ", QByteArrayLiteral("DESKTOP_STARTUP_ID=brisklet-1-2-4\0"));
     QDir().mkpath(proc() + "/6000");
-    ASSERT_TRUE(QFile::link("/usr/local/bin/viewer-bin", proc() + "/6000/exe"));
+    for (const char* pid : {"6000", "6100", "6200"})
+        ASSERT_TRUE(QFile::link("/usr/local/bin/viewer-bin", proc() + "/" + pid + "/exe"));
+    const auto launched = id.resolve({6100, "xterm", "Ledgerwin", {}});
+    EXPECT_EQ(launched.id, "org.gnome.TextEditor");
+    EXPECT_EQ(launched.name, "org.gnome.TextEditor app");
+    EXPECT_EQ(id.resolve({6100, "viewer", "FancyViewer", {}}).id, "org.example.Viewer");
+    // The executable's name against Exec's program.
+    EXPECT_EQ(id.resolve({6200, "xterm", "Ledgerwin", {}}).id, "org.example.Viewer") << "another launch's";
     EXPECT_EQ(id.resolve({6000, "vb", "Vb", {}}).id, "org.example.Viewer");
     // Else the instance itself, with no entry.
     const auto stranger = id.resolve({0, "xeyes", "XEyes", {}});

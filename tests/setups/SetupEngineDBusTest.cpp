@@ -33,7 +33,7 @@ public:
     Launch launch(const QString& id, const QStringList&) override {
         launched << id;
         player = std::make_unique<FakeMprisPlayer>("rhythmbox", id);
-        return {true, 4321, {}};
+        return {true, 4321, {}, {}};
     }
     bool acceptsUrls(const QString&) override { return false; }
     bool activate(const QString&) override { return false; }

@@ -386,30 +386,46 @@ std::vector<QString> FakeLauncher::unhidden() {
 
 platform::AppLauncher::Launch FakeLauncher::launch(const QString& desktopId, const QStringList& urls) {
     App app;
-    qint64 pid;
+    qint64 pid, owner;
     {
         std::lock_guard lock(mutex_);
         launches_.push_back({desktopId, urls});
         auto it = apps_.find(desktopId);
         if (it == apps_.end())
-            return {false, 0, QStringLiteral("no such application")};
+            return {false, 0, QStringLiteral("no such application"), {}};
         app = it->second;
         if (app.fails || (app.failsWithUrls && !urls.isEmpty()))
-            return {false, 0, QStringLiteral("exec failed")};
+            return {false, 0, QStringLiteral("exec failed"), {}};
         pid = app.pid ? app.pid : nextPid_++;
+        owner = app.owner == App::Owner::launched ? pid : nextPid_++;
+        if (app.owner == App::Owner::child)
+            parents_[owner] = pid;
     }
-    if (app.delay >= 0) {
+    const QString startupId = QStringLiteral("launch-%1").arg(launches().size());
+    const QString mark = app.startupId == App::Mark::launch    ? startupId
+                         : app.startupId == App::Mark::another ? QStringLiteral("another-launch")
+                                                               : QString();
+    if (app.handsOffTo) {
+        desktop_.update(app.handsOffTo, [&](FakeDesktop::Window& w) { w.startupId = mark; });
+        desktop_.activate(app.handsOffTo);
+    } else if (app.delay >= 0) {
         FakeDesktop::Window w;
-        w.info.pid = pid;
-        w.info.appId = desktopId;
+        w.info.pid = owner;
+        using Names = App::Names;
+        const bool byLaunch = app.names == Names::nothing && app.owner != App::Owner::other;
+        w.info.appId = app.names == Names::entry || byLaunch ? desktopId
+                       : app.names == Names::another         ? QStringLiteral("org.example.Other")
+                                                             : QString();
         w.info.appName = desktopId;
         w.info.title = urls.isEmpty() ? desktopId : urls.front();
+        w.info.type = app.type;
         w.info.frame = app.frame;
         w.appearsAt = clock_.now() + app.delay;
         w.takesFocus = app.takesFocus;
+        w.startupId = mark;
         desktop_.addWindow(w);
     }
-    return {true, pid, {}};
+    return {true, pid, {}, startupId};
 }
 
 bool FakeLauncher::acceptsUrls(const QString& desktopId) {
@@ -449,6 +465,15 @@ bool FakeLauncher::unhide(const QString& desktopId) {
         if (w.appId == desktopId && w.iconic)
             any = desktop_.deiconify(w.id) || any;
     return any;
+}
+
+bool FakeLauncher::startedBy(qint64 pid, qint64 launched) {
+    std::lock_guard lock(mutex_);
+    while (pid > 0 && pid != launched) {
+        const auto parent = parents_.find(pid);
+        pid = parent == parents_.end() ? 0 : parent->second;
+    }
+    return pid > 0;
 }
 
 bool FakeLauncher::quit(const QString& desktopId) {

@@ -146,6 +146,21 @@ public:
         bool failsWithUrls = false; // starting it with an address fails, alone it starts
         bool takesFocus = false;    // its window is the active one once it appears
         bool activates = true;      // false: requests to bring it to the front are refused
+        // Whose process the window is: the launched one's, one the launched one
+        // started (a wrapper script's program), or an unrelated one's.
+        enum class Owner { launched, child, other };
+        Owner owner = Owner::launched;
+        // What the window's own class or program names: the launched entry, none (a
+        // window of the launch's processes then goes by the launch, as the desktop
+        // layer names it) or another entry.
+        enum class Names { entry, nothing, another };
+        Names names = Names::entry;
+        platform::WindowType type = platform::WindowType::normal;
+        enum class Mark { none, launch, another }; // the startup id its window carries
+        Mark startupId = Mark::none;
+        // A running instance takes the launch over: this window of its comes to the
+        // front (carrying `startupId`) and no new one maps.
+        platform::WindowId handsOffTo = 0;
     };
     void install(const QString& id, App app);
     struct Call {
@@ -161,12 +176,14 @@ public:
     bool hide(const QString& desktopId) override;
     bool unhide(const QString& desktopId) override;
     bool quit(const QString& desktopId) override;
+    bool startedBy(qint64 pid, qint64 launched) override;
 
 private:
     FakeDesktop& desktop_;
     Clock& clock_;
     std::mutex mutex_;
     std::map<QString, App> apps_;
+    std::map<qint64, qint64> parents_;
     std::vector<Call> launches_;
     std::vector<QString> unhidden_;
     qint64 nextPid_ = 5000;

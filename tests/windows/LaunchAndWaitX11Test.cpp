@@ -42,6 +42,13 @@ protected:
             "[Desktop Entry]\nType=Application\nName=Slow Starter\nExec=" + QByteArray(BRISKLET_XTESTCLIENT) +
             " --class org.example.Slow,Slow --map-after 0.8 --title slow\n");
         slow.close();
+        // Through a shell that stays on as the program's parent; the program's class
+        // names no entry, and its executable another one.
+        QFile ledger(dir.path() + "/applications/ledger.desktop");
+        ASSERT_TRUE(ledger.open(QIODevice::WriteOnly));
+        ledger.write("[Desktop Entry]\nType=Application\nName=Ledger\nExec=sh -c \"sleep 0.3; " +
+                     QByteArray(BRISKLET_XTESTCLIENT) + " --class xterm,Ledgerwin --title Ledger; true\"\n");
+        ledger.close();
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
         desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
         ws = &desktop->windows();
@@ -54,6 +61,7 @@ protected:
             return;
         launcher->quit("org.example.Viewer");
         launcher->quit("org.example.Slow");
+        launcher->quit("ledger");
     }
 };
 
@@ -106,4 +114,11 @@ TEST_F(LaunchAndWaitX11Test, waitsForAnAppThatMapsItsWindowLate) {
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(windows[0].title, "slow"); // the entry takes no URL
     EXPECT_EQ(windows[0].appName, "Slow Starter");
+}
+
+TEST_F(LaunchAndWaitX11Test, waitsForTheWindowOfAnAppStartedThroughAWrapper) {
+    const auto windows = engine->windowsEnsuringLaunch("ledger", std::nullopt);
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].title, "Ledger");
+    EXPECT_EQ(windows[0].appName, "Ledger");
 }

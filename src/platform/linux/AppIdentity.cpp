@@ -108,6 +108,11 @@ X11WindowSystem::Identity AppIdentity::lookup(const X11WindowSystem::IdentityQue
         if (const auto* e = entries.byId(name.toLower()))
             return found(e);
     }
+    // A program started through an entry's wrapper script names another entry by its
+    // executable ("xterm"), or none: the launch knows better. A class that names an
+    // entry still wins, so a program started from a launched terminal keeps its own.
+    if (const auto* e = entries.byId(launchedEntry(query.pid)))
+        return found(e);
     if (query.pid > 0) {
         const QString exe =
             QFileInfo(procRoot_ + QLatin1Char('/') + QString::number(query.pid) + QStringLiteral("/exe"))
@@ -116,6 +121,34 @@ X11WindowSystem::Identity AppIdentity::lookup(const X11WindowSystem::IdentityQue
             if (const auto* e = entries.byExecProgram(QFileInfo(exe).fileName()))
                 return found(e);
     }
+    return {};
+}
+
+void AppIdentity::noteLaunch(const QString& startupId, const QString& desktopId) {
+    if (startupId.isEmpty())
+        return;
+    std::lock_guard lock(mutex_);
+    launches_.insert(startupId, desktopId);
+}
+
+QString AppIdentity::launchedEntry(qint64 pid) {
+    {
+        std::lock_guard lock(mutex_);
+        if (launches_.isEmpty())
+            return {};
+    }
+    if (pid <= 0)
+        return {};
+    // The environment a process started with, which its children inherit.
+    QFile environment(procRoot_ + QLatin1Char('/') + QString::number(pid) + QStringLiteral("/environ"));
+    if (!environment.open(QIODevice::ReadOnly))
+        return {};
+    static const QByteArray key = QByteArrayLiteral("DESKTOP_STARTUP_ID=");
+    for (const QByteArray& variable : environment.readAll().split('\0'))
+        if (variable.startsWith(key)) {
+            std::lock_guard lock(mutex_);
+            return launches_.value(QString::fromUtf8(variable.mid(key.size())));
+        }
     return {};
 }
 

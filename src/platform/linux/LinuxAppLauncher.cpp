@@ -3,6 +3,11 @@
 #include "base/Log.h"
 #include "platform/linux/PosixProcessRunner.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <atomic>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,6 +28,25 @@ bool isDesktopPart(const QString& id) {
     return parts.contains(id, Qt::CaseInsensitive);
 }
 
+AppLauncher::Launch notStarted(QString why) {
+    return {false, 0, std::move(why), {}};
+}
+
+// The parent of a process; absent when it is gone.
+std::optional<qint64> parentOf(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray line = stat.readAll();
+    // The command name in parentheses may hold spaces and parentheses itself, so the
+    // fields are counted from the last ')': state, then the parent.
+    const int close = line.lastIndexOf(')');
+    const QList<QByteArray> fields = line.mid(close + 1).simplified().split(' ');
+    bool ok = false;
+    const qint64 parent = close >= 0 && fields.size() > 1 ? fields[1].toLongLong(&ok) : 0;
+    return ok ? std::optional(parent) : std::nullopt;
+}
+
 bool takesUrls(const DesktopEntry& e) {
     for (const QString& arg : e.execArguments())
         for (const char* code : {"%u", "%U", "%f", "%F"})
@@ -36,7 +60,7 @@ bool takesUrls(const DesktopEntry& e) {
 AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments,
                                                     const QMap<QString, QString>& environment) {
     if (arguments.isEmpty())
-        return {false, 0, QStringLiteral("nothing to run")};
+        return notStarted(QStringLiteral("nothing to run"));
     // Everything the child needs is made before fork: after it, only plain system calls.
     std::vector<QByteArray> storage;
     for (const QString& a : arguments)
@@ -53,13 +77,13 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
 
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
-        return {false, 0, QString::fromLocal8Bit(std::strerror(errno))};
+        return notStarted(QString::fromLocal8Bit(std::strerror(errno)));
     const pid_t child = fork();
     if (child < 0) {
         const int e = errno;
         ::close(report[0]);
         ::close(report[1]);
-        return {false, 0, QString::fromLocal8Bit(std::strerror(e))};
+        return notStarted(QString::fromLocal8Bit(std::strerror(e)));
     }
     if (child == 0) {
         // The middle process starts the program and leaves at once, so the program
@@ -95,7 +119,7 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
     }
     if (got != sizeof pid || pid <= 0) {
         ::close(report[0]);
-        return {false, 0, QStringLiteral("could not start a process")};
+        return notStarted(QStringLiteral("could not start a process"));
     }
     // The pipe closes without a word when exec succeeded.
     int execError = 0;
@@ -103,26 +127,56 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
     }
     ::close(report[0]);
     if (got == sizeof execError)
-        return {false, 0,
-                QStringLiteral("%1: %2").arg(arguments.front(),
-                                             QString::fromLocal8Bit(std::strerror(execError)))};
-    return {true, pid, {}};
+        return notStarted(QStringLiteral("%1: %2").arg(arguments.front(),
+                                                       QString::fromLocal8Bit(std::strerror(execError))));
+    return {true, pid, {}, {}};
+}
+
+QString LinuxAppLauncher::freshStartupId() {
+    // No "_TIME" part: that would be read as the moment of a user's action, which we
+    // don't have.
+    static std::atomic<quint64> count{0};
+    return QStringLiteral("brisklet-%1-%2-%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(++count)
+        .arg(QDateTime::currentMSecsSinceEpoch());
 }
 
 AppLauncher::Launch LinuxAppLauncher::launch(const QString& desktopId, const QStringList& urls) {
     const auto entries = entries_ ? entries_() : nullptr;
     const DesktopEntry* entry = entries ? entries->byId(desktopId) : nullptr;
     if (!entry)
-        return {false, 0, QStringLiteral("no desktop entry “%1”").arg(desktopId)};
+        return notStarted(QStringLiteral("no desktop entry “%1”").arg(desktopId));
     const QStringList args = entry->launchArguments(takesUrls(*entry) ? urls : QStringList());
     if (args.isEmpty())
-        return {false, 0, QStringLiteral("the entry “%1” has no command").arg(desktopId)};
-    auto result = spawnDetached(args);
-    if (result.ok)
+        return notStarted(QStringLiteral("the entry “%1” has no command").arg(desktopId));
+    const QString startupId = freshStartupId();
+    if (noteLaunch_)
+        noteLaunch_(startupId, desktopId);
+    auto result = spawnDetached(args, {{QStringLiteral("DESKTOP_STARTUP_ID"), startupId}});
+    if (result.ok) {
+        result.startupId = startupId;
         qCInfo(lcWindows) << "launched" << desktopId << "pid" << result.pid;
-    else
+    } else {
         qCWarning(lcWindows) << "couldn't launch" << desktopId << result.error;
+    }
     return result;
+}
+
+bool LinuxAppLauncher::startedBy(qint64 pid, qint64 launched) {
+    if (launched <= 1)
+        return false;
+    // Up the parents until the first process of all; a chain this long is no
+    // program's own.
+    for (int depth = 0; pid > 1 && depth < 64; ++depth) {
+        if (pid == launched)
+            return true;
+        const auto parent = parentOf(pid);
+        if (!parent)
+            return false;
+        pid = *parent;
+    }
+    return false;
 }
 
 bool LinuxAppLauncher::acceptsUrls(const QString& desktopId) {

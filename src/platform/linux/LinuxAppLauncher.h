@@ -15,10 +15,15 @@ namespace brisklet::platform {
 class LinuxAppLauncher final : public AppLauncher {
 public:
     using EntriesProvider = std::function<std::shared_ptr<const DesktopEntries>()>;
-    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries)
-        : windows_(windows), entries_(std::move(entries)) {}
+    // Told of each launch before it starts: the startup id it will carry and the entry.
+    using LaunchNote = std::function<void(const QString& startupId, const QString& desktopId)>;
+    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries, LaunchNote noteLaunch = {})
+        : windows_(windows), entries_(std::move(entries)), noteLaunch_(std::move(noteLaunch)) {}
 
+    // The program gets a fresh startup id of its own (DESKTOP_STARTUP_ID).
     Launch launch(const QString& desktopId, const QStringList& urls = {}) override;
+    // Follows the parents of `pid` in /proc.
+    bool startedBy(qint64 pid, qint64 launched) override;
     bool acceptsUrls(const QString& desktopId) override;
     bool activate(const QString& desktopId) override;
     bool hide(const QString& desktopId) override;
@@ -28,11 +33,15 @@ public:
     // Run `arguments` detached, with `environment` set on top of ours; the started
     // process's pid, or the reason it failed.
     static Launch spawnDetached(const QStringList& arguments, const QMap<QString, QString>& environment = {});
+    // A startup id unique to one launch: our process, a count and the time, as the
+    // startup notification convention asks.
+    static QString freshStartupId();
 
 private:
     std::vector<WindowInfo> windowsOf(const QString& desktopId);
     WindowSystem& windows_;
     EntriesProvider entries_;
+    LaunchNote noteLaunch_;
 };
 
 } // namespace brisklet::platform

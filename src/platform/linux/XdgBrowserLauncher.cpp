@@ -5,28 +5,12 @@
 #include "platform/linux/LinuxAppLauncher.h"
 #include "platform/linux/PosixProcessRunner.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <atomic>
-
 namespace brisklet::platform {
 
 namespace {
 // Stands in for the URL while the field codes are expanded; never a local path, so
 // %f and %F drop it.
 const QString placeholder = QStringLiteral("brisklet-arguments:here");
-
-// Unique to this launch: our process, a count and the time, as the startup
-// notification convention asks. No "_TIME" part: that would be read as the moment
-// of a user's action, which we don't have.
-QString freshStartupId() {
-    static std::atomic<quint64> count{0};
-    return QStringLiteral("brisklet-%1-%2-%3")
-        .arg(QCoreApplication::applicationPid())
-        .arg(++count)
-        .arg(QDateTime::currentMSecsSinceEpoch());
-}
-
 } // namespace
 
 QStringList XdgBrowserLauncher::commandLine(const DesktopEntry& entry, const QStringList& arguments) {
@@ -74,7 +58,7 @@ BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& d
     const QStringList command = commandLine(*entry, arguments);
     if (command.isEmpty())
         return {false, 0, QStringLiteral("the entry of “%1” has no usable command").arg(desktopId), {}};
-    const QString id = startupId == StartupId::fresh ? freshStartupId() : QString();
+    const QString id = startupId == StartupId::fresh ? LinuxAppLauncher::freshStartupId() : QString();
     QMap<QString, QString> environment;
     if (!id.isEmpty())
         environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), id);
