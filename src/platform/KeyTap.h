@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace brisklet::platform {
 
@@ -22,6 +23,10 @@ public:
         // Seen after the fact: the event has already gone to the application, so the
         // verdict is not asked for.
         bool observedOnly = false;
+        // When the key moved, in seconds on the desktop's own clock, as the desktop
+        // stamped the event; unknown when absent. A hold measured between two stamps
+        // lasts as long as the finger held the key, however late this thread saw them.
+        std::optional<double> time = std::nullopt;
         bool operator==(const Event&) const = default;
     };
     enum class Verdict { pass, swallow };

@@ -1,5 +1,7 @@
 #include "voice/WakeKeyStateMachine.h"
 
+#include <algorithm>
+
 namespace brisklet {
 
 using Type = platform::KeyTap::Event::Type;
@@ -12,14 +14,14 @@ WakeKeyStateMachine::Outcome WakeKeyStateMachine::handle(const Event& event, boo
     }
     if (event.isWakeKey) {
         if (event.type == Type::up)
-            return released(now);
+            return released(event, now);
         // Only the press we caught ourselves starts a hold; one we merely heard
         // about has already reached the application.
         if (event.observedOnly)
             return {};
         if (event.isRepeat)
             return {Verdict::swallow};
-        return pressed(now);
+        return pressed(event, now);
     }
     if (!wakeDown_)
         return {};
@@ -32,22 +34,26 @@ WakeKeyStateMachine::Outcome WakeKeyStateMachine::handle(const Event& event, boo
     return {};
 }
 
-WakeKeyStateMachine::Outcome WakeKeyStateMachine::pressed(double now) {
+WakeKeyStateMachine::Outcome WakeKeyStateMachine::pressed(const Event& event, double now) {
     if (wakeDown_)
         return {Verdict::swallow};
     wakeDown_ = true;
     holdChorded_ = false;
     downAt_ = now;
+    downStamp_ = event.time;
     return {Verdict::swallow, Signal::down};
 }
 
-WakeKeyStateMachine::Outcome WakeKeyStateMachine::released(double now) {
+WakeKeyStateMachine::Outcome WakeKeyStateMachine::released(const Event& event, double now) {
     if (!wakeDown_) {
         holdChorded_ = false;
         return {Verdict::swallow};
     }
     wakeDown_ = false;
-    return {Verdict::swallow, Signal::up, now - downAt_};
+    // A busy machine may hand us the release long after the finger let go; the
+    // desktop's stamps say how long the key was really down.
+    const double heldFor = downStamp_ && event.time ? *event.time - *downStamp_ : now - downAt_;
+    return {Verdict::swallow, Signal::up, std::max(0.0, heldFor)};
 }
 
 WakeKeyStateMachine::Outcome WakeKeyStateMachine::chord() {

@@ -2,6 +2,8 @@
 
 #include "platform/KeyTap.h"
 
+#include <optional>
+
 namespace brisklet {
 
 // The wake key's rules, free of any desktop: which key events are swallowed, and
@@ -23,6 +25,8 @@ public:
     // `wakeIsModifier`: the wake key is a modifier, so a press of another key or
     // any modifier change spoils a hold; for an ordinary key only a non-modifier
     // press does.
+    // `now`: when this thread sees the event; the hold time comes from the events' own
+    // stamps when both ends have one, from `now` otherwise.
     Outcome handle(const Event& event, bool wakeIsModifier, bool paused, double now);
     // The key's state can no longer be followed (lost connection, system sleep):
     // a hold in progress is cancelled.
@@ -34,13 +38,14 @@ public:
     bool holdChorded() const { return holdChorded_; }
 
 private:
-    Outcome pressed(double now);
-    Outcome released(double now);
+    Outcome pressed(const Event& event, double now);
+    Outcome released(const Event& event, double now);
     Outcome chord();
 
     bool wakeDown_ = false;
     bool holdChorded_ = false;
     double downAt_ = 0;
+    std::optional<double> downStamp_;
 };
 
 } // namespace brisklet

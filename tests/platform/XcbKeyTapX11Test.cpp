@@ -50,7 +50,9 @@ protected:
         tapKey(keyB);
         ASSERT_TRUE(X11Session::waitUntil([&] { return victimKeys().contains("release 56"); }, 5));
 
-        engine = std::make_unique<HotkeyEngine>(std::make_unique<platform::XcbKeyTap>());
+        auto owned = std::make_unique<platform::XcbKeyTap>();
+        tap = owned.get();
+        engine = std::make_unique<HotkeyEngine>(std::move(owned));
         QObject::connect(engine.get(), &HotkeyEngine::wakeDown, [this] { events << "down"; });
         QObject::connect(engine.get(), &HotkeyEngine::wakeUp, [this](double held) {
             events << "up";
@@ -111,6 +113,7 @@ protected:
     QTemporaryDir dir;
     QString keyLogPath;
     xcb_window_t victim = 0;
+    platform::XcbKeyTap* tap = nullptr; // the engine's
     std::unique_ptr<HotkeyEngine> engine;
     QStringList events;
     double heldFor = -1;
@@ -129,6 +132,18 @@ TEST_F(XcbKeyTapX11Test, aHeldWakeKeyGivesOnePressAndOneReleaseAndReachesNoAppli
     EXPECT_GE(heldFor, 0.25);
     EXPECT_LT(heldFor, 3.0);
     EXPECT_TRUE(victimKeysAfterSentinel().isEmpty()) << victimKeys().join(", ").toStdString();
+}
+
+TEST_F(XcbKeyTapX11Test, aReleaseTheTapsThreadComesToLateIsTimedWhenTheKeyWentUp) {
+    engine->start();
+    key(rightSuper, true);
+    ASSERT_TRUE(waitForEvents({"down"}));
+    // The tap's thread is held up, as on a busy machine, before the key goes up.
+    constexpr unsigned long busyMs = 2000;
+    tap->post([] { QThread::msleep(busyMs); });
+    key(rightSuper, false);
+    ASSERT_TRUE(waitForEvents({"down", "up"})) << events.join(", ").toStdString();
+    EXPECT_LT(heldFor, busyMs / 1000.0) << "timed by the server's stamps, not by when the thread got to it";
 }
 
 TEST_F(XcbKeyTapX11Test, aChordCancelsTheHoldAndTheOtherKeyReachesTheApplication) {

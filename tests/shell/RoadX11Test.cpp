@@ -156,12 +156,11 @@ TEST_F(RoadX11Test, aDoubleClapThenAPhraseMovesTheWindow) {
 }
 
 TEST_F(RoadX11Test, aTappedKeyListensHandsFreeAndAQuestionIsAMissWhileAskIsOff) {
-    key(true);
-    ASSERT_TRUE(X11Session::waitUntil([&] { return delegate->speech()->isListening(); }, 5));
-    X11Session::waitUntil([] { return false; }, 0.15);
-    key(false);
+    // The first press after the start: the program may take a while to show that it
+    // listens, but the finger is quick all the same.
+    tapKey(0.15);
     ASSERT_TRUE(
-        X11Session::waitUntil([&] { return delegate->speech()->mode() == SpeechController::Mode::open; }, 5))
+        X11Session::waitUntil([&] { return delegate->speech()->mode() == SpeechController::Mode::open; }, 10))
         << "the tap made the window hands-free";
     const std::size_t end = say("what is the weather like tomorrow");
     ASSERT_TRUE(playedUpTo(end));

@@ -70,10 +70,18 @@ protected:
             << "speech model, wake key and microphone ready";
     }
 
-    void key(bool press) {
+    // `after`: seconds the X server waits before it takes the event (XTEST's delay).
+    void key(bool press, double after = 0) {
         xcb_test_fake_input(x.connection(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, rightSuper,
-                            XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+                            uint32_t(after * 1000), XCB_NONE, 0, 0, 0);
         xcb_flush(x.connection());
+    }
+    // The key pressed and let go `seconds` later, as a finger does. The X server keeps
+    // the finger's time: this process, the program's own, may be too busy to (a first
+    // press keeps its main thread busy, and its other threads may wait for a turn).
+    void tapKey(double seconds) {
+        key(true);
+        key(false, seconds);
     }
     // Queues `text` as speech with a little room noise around it; returns where it ends.
     std::size_t say(const std::string& text) {

@@ -177,6 +177,23 @@ TEST_F(HotkeyEngineTest, reportsPressAndReleaseWithTheHoldTimeOnTheMainThread) {
     EXPECT_EQ(drain(), (std::vector<std::string>{"down", "up 1500"}));
 }
 
+TEST_F(HotkeyEngineTest, theHoldLastsFromPressToReleaseAsTheDesktopStampedThemNotAsTheTapSawThem) {
+    engine->start();
+    const auto at = [](Event event, double time) {
+        event.time = time;
+        return event;
+    };
+    // A quick tap the busy tap's thread came to late: pressed at 50.00, let go at 50.15.
+    tap->send(at(wake(Type::down), 50.0));
+    clock.advance(0.6);
+    tap->send(at(wake(Type::up), 50.15));
+    // Without the desktop's time on both ends, the tap's own clock times the hold.
+    tap->send(at(wake(Type::down), 51.0));
+    clock.advance(0.4);
+    tap->send(wake(Type::up));
+    EXPECT_EQ(drain(), (std::vector<std::string>{"down", "up 150", "down", "up 400"}));
+}
+
 TEST_F(HotkeyEngineTest, pauseIsAskedForEveryEvent) {
     engine->start();
     paused = true;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <future>
 #include <memory>
+#include <optional>
 #include <poll.h>
 #include <pthread.h>
 #include <set>
@@ -60,6 +61,18 @@ struct XcbKeyTap::Session {
     std::set<xcb_keycode_t> modifiers;
     bool grabActive = false;         // our grab holds the keyboard, frozen after each event
     bool wakePhysicallyDown = false; // to tell auto-repeats from presses
+    // The server stamps events in milliseconds that wrap after 49 days: the last stamp
+    // seen, and the count that runs on past a wrap.
+    std::optional<xcb_timestamp_t> lastStamp;
+    int64_t stampMs = 0;
+
+    // An event's server time in seconds. Events may come a little out of order
+    // (raw and core ones), so each step is taken as the nearer way round.
+    double seconds(xcb_timestamp_t stamp) {
+        stampMs = lastStamp ? stampMs + static_cast<int32_t>(stamp - *lastStamp) : stamp;
+        lastStamp = stamp;
+        return static_cast<double>(stampMs) / 1000.0;
+    }
 
     xcb_keycode_t resolve(int settingsCode) {
         const KeyName* entry = keyNameFor(settingsCode);
@@ -341,8 +354,12 @@ KeyTap::Verdict XcbKeyTap::deliver(const Event& event) {
 // A key our grab caught; the keyboard stays frozen until we answer.
 void XcbKeyTap::onGrabbedKey(Session* s, const xcb_key_press_event_t* key, bool press) {
     const bool isWake = key->detail == s->wakeKeycode;
-    Event out{press ? Event::Type::down : Event::Type::up, isWake, s->modifiers.contains(key->detail), false,
-              false};
+    Event out{press ? Event::Type::down : Event::Type::up,
+              isWake,
+              s->modifiers.contains(key->detail),
+              false,
+              false,
+              s->seconds(key->time)};
     if (isWake && press) {
         out.isRepeat = s->wakePhysicallyDown;
         s->wakePhysicallyDown = true;
@@ -371,8 +388,8 @@ void XcbKeyTap::onRawKey(Session* s, const xcb_ge_generic_event_t* ge) {
         return; // a press of the wake key only counts when our grab caught it
     if (isWake)
         s->wakePhysicallyDown = false;
-    deliver(
-        {press ? Event::Type::down : Event::Type::up, isWake, s->modifiers.contains(keycode), false, true});
+    deliver({press ? Event::Type::down : Event::Type::up, isWake, s->modifiers.contains(keycode), false, true,
+             s->seconds(rawKey->time)});
 }
 
 // The keyboard map changed: the key may sit elsewhere now.
