@@ -127,6 +127,7 @@ void PhoneLoop::feed(std::vector<std::int16_t> pcm) {
             failed_ = true;
         else
             CmnPrior::follow(ps_);
+        ++steps_;
         blocks_.push_back(std::move(pcm));
     });
 }
@@ -186,6 +187,7 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
             break;
         }
         CmnPrior::follow(ps_);
+        ++steps_;
     }
     ok = ps_end_utt(ps_) >= 0 && ok;
     if (!ok)

@@ -8,6 +8,7 @@
 
 #include <pocketsphinx.h>
 
+#include <atomic>
 #include <cstdint>
 #include <future>
 #include <optional>
@@ -57,6 +58,9 @@ public:
     std::future<std::vector<std::optional<double>>> weigh(std::vector<Candidate> candidates);
     // Ends the utterance and forgets it.
     void cancel();
+    // How many blocks the loop has decoded in all, from any thread: while it grows,
+    // the loop is at work, however slowly a loaded machine lets it go.
+    std::size_t steps() const { return steps_.load(); }
 
 private:
     std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop);
@@ -69,6 +73,7 @@ private:
     bool inUtterance_ = false;
     bool failed_ = false;
     std::vector<std::vector<std::int16_t>> blocks_; // the utterance as fed
+    std::atomic<std::size_t> steps_{0};
     SerialQueue queue_;
 };
 

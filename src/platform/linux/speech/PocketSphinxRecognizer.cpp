@@ -18,6 +18,7 @@
 #include <sphinxbase/feat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -558,7 +559,15 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 if ((decision.shapes.trusted && decision.shapes.carrierHeard) || rule_.weighEveryReading)
                     add(d.shapes.ps, decision.shapes);
                 if (!candidates.empty()) {
-                    const auto supports = phones->weigh(std::move(candidates)).get();
+                    auto weighing = phones->weigh(std::move(candidates));
+                    // A final still being weighed is on its way while the loop works on.
+                    for (std::size_t seen = phones->steps();
+                         weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;)
+                        if (const std::size_t now = phones->steps(); now != seen) {
+                            seen = now;
+                            request->markProgress();
+                        }
+                    const auto supports = weighing.get();
                     loopGuard.ended = true;
                     for (std::size_t i = 0; i < supports.size() && i < texts.size(); ++i)
                         if (supports[i])
