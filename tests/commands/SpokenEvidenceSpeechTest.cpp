@@ -43,12 +43,11 @@ struct Desktop : test::SpokenDesktop {
         const auto d = recognizer().lastDecision();
         const auto& r = d.phrasesKept || !d.shapes.support ? d.fixed : d.shapes;
         return {matcher->match(heard), judge(clip.spoken, heard).verdict == Verdict::right,
-                QString("%1 %2: heard \"%3\" (grammar \"%4\" %5/frame, support %6 lead %9, general \"%7\")%8")
+                QString("%1 %2: heard \"%3\" (grammar \"%4\" %5/frame, support %6, general \"%7\")%8")
                     .arg(clip.voice, clip.condition, heard, d.grammarText)
                     .arg(d.scorePerFrame, 0, 'f', 1)
                     .arg(r.support ? QString::number(*r.support, 'f', 1) : QStringLiteral("none"),
-                         d.generalText, decoded.error)
-                    .arg(r.lead ? QString::number(*r.lead, 'f', 1) : QStringLiteral("none"))};
+                         d.generalText, decoded.error)};
     }
 };
 

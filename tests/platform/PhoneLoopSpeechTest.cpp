@@ -53,10 +53,7 @@ protected:
                 block.push_back(std::int16_t(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
             loop.feed(std::move(block));
         }
-        std::vector<std::optional<double>> least;
-        for (const auto& support : loop.weigh(std::move(candidates)).get())
-            least.push_back(support ? std::optional(support->least) : std::nullopt);
-        return least;
+        return loop.weigh(std::move(candidates)).get();
     }
 
     PhoneLoop loop{1e-20};

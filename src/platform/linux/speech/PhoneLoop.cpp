@@ -151,7 +151,7 @@ std::vector<double> PhoneLoop::loopFrames() {
     return score;
 }
 
-std::optional<PhoneLoop::Alignment> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop) {
+std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop) {
     std::string jsgf = "#JSGF V1.0;\ngrammar reading;\npublic <reading> =";
     std::vector<std::string> entries;
     for (const Word& word : candidate) {
@@ -192,16 +192,14 @@ std::optional<PhoneLoop::Alignment> PhoneLoop::align(const Candidate& candidate,
     ok = ps_end_utt(ps_) >= 0 && ok;
     if (!ok)
         return std::nullopt;
-    Alignment out;
+    std::optional<double> least;
     std::size_t next = 0;
     for (const Segment& s : segments(ps_)) {
-        out.total += s.acoustic;
         std::string word = s.word;
         if (const auto paren = word.find('('); paren != std::string::npos)
             word.resize(paren);
         if (next >= entries.size() || word != entries[next])
             continue; // silence or a filler between words
-        out.wordFrames += s.end - s.start + 1;
         const bool decides = candidate[next++].decides;
         if (!decides)
             continue;
@@ -211,43 +209,30 @@ std::optional<PhoneLoop::Alignment> PhoneLoop::align(const Candidate& candidate,
         for (int f = s.start; f <= s.end; ++f)
             reference += loop[std::size_t(f)];
         const double support = (s.acoustic - reference) / (s.end - s.start + 1);
-        out.least = out.least ? std::min(*out.least, support) : support;
+        least = least ? std::min(*least, support) : support;
     }
     // A path that did not take every word aligned nothing.
-    if (next != entries.size() || out.wordFrames <= 0)
-        return std::nullopt;
-    return out;
+    return next == entries.size() ? least : std::nullopt;
 }
 
-std::future<std::vector<std::optional<PhoneLoop::Support>>> PhoneLoop::weigh(std::vector<Candidate> candidates,
-                                                                            Candidate rival) {
-    auto promise = std::make_shared<std::promise<std::vector<std::optional<Support>>>>();
+std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {
+    auto promise = std::make_shared<std::promise<std::vector<std::optional<double>>>>();
     auto result = promise->get_future();
-    const bool queued =
-        queue_.async([this, promise, candidates = std::move(candidates), rival = std::move(rival)] {
-            std::vector<std::optional<Support>> out(candidates.size());
-            if (ps_ && inUtterance_) {
-                inUtterance_ = false;
-                if (ps_end_utt(ps_) >= 0 && !failed_) {
-                    const std::vector<double> loop = loopFrames();
-                    std::optional<Alignment> other;
-                    if (!loop.empty() && !rival.empty())
-                        other = align(rival, loop);
-                    if (!loop.empty())
-                        for (std::size_t i = 0; i < candidates.size(); ++i) {
-                            const auto aligned = candidates[i].empty() ? std::nullopt : align(candidates[i], loop);
-                            if (!aligned || !aligned->least)
-                                continue;
-                            Support support{*aligned->least, std::nullopt};
-                            if (other)
-                                support.lead = (aligned->total - other->total) / aligned->wordFrames;
-                            out[i] = support;
-                        }
-                }
+    const bool queued = queue_.async([this, promise, candidates = std::move(candidates)] {
+        std::vector<std::optional<double>> out(candidates.size());
+        if (ps_ && inUtterance_) {
+            inUtterance_ = false;
+            if (ps_end_utt(ps_) >= 0 && !failed_) {
+                const std::vector<double> loop = loopFrames();
+                if (!loop.empty())
+                    for (std::size_t i = 0; i < candidates.size(); ++i)
+                        if (!candidates[i].empty())
+                            out[i] = align(candidates[i], loop);
             }
-            blocks_.clear();
-            promise->set_value(std::move(out));
-        });
+        }
+        blocks_.clear();
+        promise->set_value(std::move(out));
+    });
     if (!queued)
         promise->set_value({});
     return result;

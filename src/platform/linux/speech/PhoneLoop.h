@@ -52,19 +52,10 @@ public:
     // worker never waits for the loop while audio comes.
     void begin(int cmnPriorFrames);
     void feed(std::vector<std::int16_t> pcm);
-    // How well the sound bears a reading out.
-    struct Support {
-        // The least, over its deciding words, of the word's score less the loop's over
-        // the word's frames, per frame.
-        double least = 0;
-        // How much better the reading explains the whole utterance than the rival
-        // does, per frame of the reading's words; none without a rival.
-        std::optional<double> lead;
-    };
-    // Ends the utterance and weighs each candidate, and each against `rival` (another
-    // hearing of the same sound; empty: none). None for a candidate that could not be
-    // aligned or has no deciding word.
-    std::future<std::vector<std::optional<Support>>> weigh(std::vector<Candidate> candidates, Candidate rival = {});
+    // Ends the utterance and weighs each candidate: the least, over its deciding
+    // words, of the word's score less the loop's over its frames, per frame. None for
+    // a candidate that could not be aligned or has no deciding word.
+    std::future<std::vector<std::optional<double>>> weigh(std::vector<Candidate> candidates);
     // Ends the utterance and forgets it.
     void cancel();
     // How many blocks the loop has decoded in all, from any thread: while it grows,
@@ -72,12 +63,7 @@ public:
     std::size_t steps() const { return steps_.load(); }
 
 private:
-    struct Alignment {
-        std::optional<double> least; // over the deciding words
-        double total = 0;            // the whole utterance's score
-        int wordFrames = 0;
-    };
-    std::optional<Alignment> align(const Candidate& candidate, const std::vector<double>& loop);
+    std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop);
     std::vector<double> loopFrames();
 
     const double beam_;

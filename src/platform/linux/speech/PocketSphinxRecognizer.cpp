@@ -371,7 +371,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
-    std::map<QString, PhoneLoop::Support> weighed; // a reading's text → its support
+    std::map<QString, double> weighed; // a reading's text → its support
     auto judge = [&](ps_decoder_t* g, const Reading& reading, const Reading& general) {
         Decision::Reading out;
         out.raw = reading.text;
@@ -380,10 +380,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             out.hasFree ? SpeechReading::withFreeWordsHeard(reading, general, &out.freeSure) : reading.text;
         out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
         out.harm = int(agreement.harmOf(reading.text));
-        if (const auto it = weighed.find(out.text); it != weighed.end()) {
-            out.support = it->second.least;
-            out.lead = it->second.lead;
-        }
+        if (const auto it = weighed.find(out.text); it != weighed.end())
+            out.support = it->second;
         out.agrees = !out.text.isEmpty() && agreement.agrees(g, reading.text, general.text);
         out.scorePerFrame = reading.scorePerFrame;
         // Where the general model heard no speech, a grammar's path is forced onto noise.
@@ -413,10 +411,6 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
                                                                           : rule_.minSupportMild;
-        // The general model's own hearing is the rival: a reading the sound bears out
-        // clearly less well than what the general model heard was not said.
-        if (r.lead && *r.lead < rule_.minLeadOverGeneral)
-            return false;
         return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar;
     };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
@@ -565,10 +559,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 if ((decision.shapes.trusted && decision.shapes.carrierHeard) || rule_.weighEveryReading)
                     add(d.shapes.ps, decision.shapes);
                 if (!candidates.empty()) {
-                    PhoneLoop::Candidate rival;
-                    for (const QString& word : general.text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                        rival.push_back({word, pronunciations(l, word), false});
-                    auto weighing = phones->weigh(std::move(candidates), std::move(rival));
+                    auto weighing = phones->weigh(std::move(candidates));
                     // A final still being weighed is on its way while the loop works on.
                     for (std::size_t seen = phones->steps();
                          weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;)

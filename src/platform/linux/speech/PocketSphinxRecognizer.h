@@ -91,12 +91,6 @@ struct GrammarRule {
     double minSupportSevere = -27.5; // quit, close, end or run a setup
     double minSupportStrong = -30.0; // open or bring forward an app, apply a layout
     double minSupportMild = -30.0;   // volume, media, windows
-    // A reading must explain the whole sound nearly as well as the general model's
-    // own text does, at most this much worse per frame. The general model's text is
-    // often acoustically the better fit of a right command ("nyet" for slt's "mute",
-    // 8.5 better; "burundi porch setup", 4.2), but by far more for a reading of
-    // another word said alike ("maximize" for "minimize", 20.8).
-    double minLeadOverGeneral = -12.0;
     // Where the general model heard the reading's verb too, the bars are this much
     // lower. Measured: any bonus let more wrong readings through than it saved.
     double agreedBonus = 0.0;
@@ -153,9 +147,6 @@ public:
             // reading explains their frames than the phone loop, per frame; unknown
             // without the loop.
             std::optional<double> support;
-            // How much better the reading explains the whole utterance than the general
-            // model's text does, per frame of its words.
-            std::optional<double> lead;
             double freeSure = 1; // the least posterior among the free words heard
         };
         Reading fixed, shapes;
