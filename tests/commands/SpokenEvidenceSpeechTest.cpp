@@ -111,12 +111,3 @@ TEST_F(SpokenEvidence, playJazzNeverAppliesALayout) {
         }
 }
 
-// No command is called "minimize"; the grammar once read it as "maximize".
-TEST_F(SpokenEvidence, minimizeChangesNoWindow) {
-    for (const auto& clip : spoken("minimize", {"slt", "rms", "awb"})) {
-        const auto [plan, right, how] = desktop.hear(clip);
-        for (const Action& a : plan)
-            EXPECT_TRUE(a.kind != Action::Kind::moveWindow && a.kind != Action::Kind::sortActive)
-                << qPrintable(how);
-    }
-}

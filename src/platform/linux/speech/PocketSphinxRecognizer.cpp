@@ -380,6 +380,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             out.hasFree ? SpeechReading::withFreeWordsHeard(reading, general, &out.freeSure) : reading.text;
         out.carrierHeard = out.hasFree && SpeechReading::carrierHeard(l, reading.text, general.text);
         out.harm = int(agreement.harmOf(reading.text));
+        out.bringsForward = agreement.bringsForward(reading.text);
         if (const auto it = weighed.find(out.text); it != weighed.end())
             out.support = it->second;
         out.agrees = !out.text.isEmpty() && agreement.agrees(g, reading.text, general.text);
@@ -406,7 +407,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // it, with the general model's hearing of its verb as one more witness; the
     // general model's hearing alone where it was not (a partial, or no loop).
     const auto supported = [&](const Decision::Reading& r) {
-        if (!rule_.weighBySound || !r.support)
+        if (!rule_.weighBySound || !r.support || (r.bringsForward && rule_.forwardNeedsVerbHeard && !r.agrees))
             return r.agrees;
         const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong

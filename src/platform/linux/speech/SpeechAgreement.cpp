@@ -69,6 +69,10 @@ SpeechAgreement::Harm SpeechAgreement::harmOf(const QString& reading) const {
     return Harm::mild;
 }
 
+bool SpeechAgreement::bringsForward(const QString& reading) const {
+    return focusVerbs_.count(SpeechGrammar::unmarked(reading.section(QLatin1Char(' '), 0, 0))) > 0;
+}
+
 bool SpeechAgreement::decides(const QString& word) {
     static const std::set<QString> joining = {
         QStringLiteral("the"), QStringLiteral("a"),  QStringLiteral("an"),     QStringLiteral("my"),

@@ -38,6 +38,8 @@ public:
         severe, // an app quit or closed, a setup ended or run
     };
     Harm harmOf(const QString& reading) const;
+    // Whether a reading brings an app forward ("switch to", "show" …).
+    bool bringsForward(const QString& reading) const;
     // Whether a word of a reading decides what is done: not a small word that only
     // joins ("the", "to", "my"), nor a free word the general model spells.
     static bool decides(const QString& word);
