@@ -28,7 +28,9 @@
 // To calibrate the rule: --shard=I/N measures every Nth phrase from the Ith (run N at
 // once), and --dump=FILE writes each clip's readings — both grammars', the general
 // model's and the verdict on each — as one tab-separated line (a first line names the
-// columns).
+// columns). --judge=DUMP[,DUMP…] decodes nothing: it tallies the clips of dumps (this
+// build's or an older one's) by this build's verdict on what each heard, so builds
+// measured apart are compared by one judge.
 #include "base/Text.h"
 #include "commands/SpokenDesktop.h"
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
@@ -40,6 +42,7 @@
 #include "voice/SpeechController.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -112,6 +115,77 @@ struct Tally {
     }
 };
 
+// Commands and questions per condition; then per kind of phrasing and per voice.
+struct Tables {
+    std::map<QString, Tally> byCondition, byKind, byVoice;
+
+    void add(const test::SpokenDesktop::Judgement& j, bool question, bool freeName, const QString& kind,
+             const QString& condition, const QString& voice, double seconds) {
+        std::vector<QString> rows = {(question ? "questions " : "commands ") + condition,
+                                     "all clips " + condition};
+        if (!question && !freeName)
+            rows.push_back("commands without a new name " + condition);
+        for (const QString& row : rows)
+            byCondition[row].add(j, seconds);
+        byKind[kind + " " + condition].add(j, seconds);
+        byVoice[voice + " " + condition].add(j, seconds);
+    }
+    void print() const {
+        for (const auto* groups : {&byCondition, &byKind, &byVoice}) {
+            std::printf("by %s:\n", groups == &byCondition ? "condition"
+                                    : groups == &byKind    ? "kind"
+                                                           : "voice");
+            for (const auto& [label, t] : *groups)
+                t.print(label);
+        }
+    }
+};
+
+// The clips of --dump files judged again by this build's verdict on the heard text. The
+// columns are found by the names on the first line, so an older build's dump reads too.
+int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop) {
+    Tables tables;
+    int clips = 0;
+    for (const QString& name : files) {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            std::fprintf(stderr, "SpeechBench: cannot read %s\n", qUtf8Printable(name));
+            return 2;
+        }
+        const QStringList header = QString::fromUtf8(file.readLine()).remove('#').trimmed().split('\t');
+        const auto column = [&](const char* c) { return header.indexOf(QLatin1String(c)); };
+        const int voice = column("voice"), condition = column("condition"), kind = column("kind"),
+                  spoken = column("spoken"), heard = column("heard"), finalMs = column("finalMs");
+        if (std::min({voice, condition, kind, spoken, heard}) < 0) {
+            std::fprintf(stderr, "SpeechBench: %s lacks a column of voice, condition, kind, spoken, heard\n",
+                         qUtf8Printable(name));
+            return 2;
+        }
+        for (int lineNumber = 2; !file.atEnd(); ++lineNumber) {
+            QString line = QString::fromUtf8(file.readLine());
+            if (line.endsWith('\n'))
+                line.chop(1);
+            if (line.isEmpty())
+                continue;
+            const QStringList f = line.split('\t');
+            if (f.size() < header.size()) {
+                std::fprintf(stderr, "SpeechBench: %s:%d has %lld columns, not %lld\n", qUtf8Printable(name),
+                             lineNumber, qlonglong(f.size()), qlonglong(header.size()));
+                return 2;
+            }
+            const bool question = f[kind] == QLatin1String("question");
+            const QString said = question ? QString() : f[spoken];
+            tables.add(desktop.judge(said, f[heard]), question,
+                       test::takesFreeName(desktop.matcher->match(said)), f[kind], f[condition], f[voice],
+                       finalMs < 0 ? 0 : f[finalMs].toDouble() / 1000);
+            ++clips;
+        }
+    }
+    std::printf("judged: %d clips of %lld dumps by this build's verdict\n", clips, qlonglong(files.size()));
+    tables.print();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +195,8 @@ int main(int argc, char** argv) {
     const QString tsv = option(argc, argv, "tsv", "BRISKLET_SPEECH_TSV");
 
     test::SpokenDesktop desktop;
+    if (const QString v = option(argc, argv, "judge", ""); !v.isEmpty())
+        return judgeDumps(v.split(','), desktop);
     std::map<QString, QString> kindOf;
     QTemporaryDir work;
     QString error;
@@ -258,8 +334,7 @@ int main(int argc, char** argv) {
     }
     std::printf("model load: %.0f ms CPU\n", 1000.0 * double(std::clock() - loadStart) / CLOCKS_PER_SEC);
 
-    // Commands and questions per condition; then per kind of phrasing and per voice.
-    std::map<QString, Tally> byCondition, byKind, byVoice;
+    Tables tables;
     double audioSeconds = 0, decodeSeconds = 0;
     const bool verbose = qEnvironmentVariableIsSet("BRISKLET_SPEECH_VERBOSE");
     for (const auto& clip : clips) {
@@ -281,15 +356,8 @@ int main(int argc, char** argv) {
         const bool freeName = test::takesFreeName(desktop.matcher->match(spoken));
         const QString kind =
             kindOf.count(clip.spoken) ? kindOf[clip.spoken] : QString(question ? "question" : "recorded");
-        const QString condition = clip.condition;
-        std::vector<QString> rows = {(question ? "questions " : "commands ") + condition,
-                                     "all clips " + condition};
-        if (!question && !freeName)
-            rows.push_back("commands without a new name " + condition);
-        for (const QString& row : rows)
-            byCondition[row].add(judgement, decoded.endToFinalSeconds);
-        byKind[kind + " " + condition].add(judgement, decoded.endToFinalSeconds);
-        byVoice[clip.voice + " " + condition].add(judgement, decoded.endToFinalSeconds);
+        tables.add(judgement, question, freeName, kind, clip.condition, clip.voice,
+                   decoded.endToFinalSeconds);
         const char* verdictName = verdict == Verdict::right                                 ? "right"
                                   : verdict == Verdict::miss                                ? "miss"
                                   : judgement.wrong == test::SpokenDesktop::Wrong::misheard ? "misheard"
@@ -345,11 +413,7 @@ int main(int argc, char** argv) {
                 "ms\n");
     std::printf("decoding real-time factor: %.3f (%.1f s of audio in %.1f s)\n",
                 audioSeconds > 0 ? decodeSeconds / audioSeconds : 0, audioSeconds, decodeSeconds);
-    for (const auto* groups : {&byCondition, &byKind, &byVoice}) {
-        std::printf("by %s:\n", groups == &byCondition ? "condition" : groups == &byKind ? "kind" : "voice");
-        for (const auto& [label, t] : *groups)
-            t.print(label);
-    }
+    tables.print();
 
     // The idle audio path: a quiet room played at the microphone's pace into the
     // engine, with the speech feed attached and nobody listening.
