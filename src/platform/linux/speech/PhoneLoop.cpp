@@ -112,6 +112,7 @@ void PhoneLoop::begin(int cmnPriorFrames) {
         if (inUtterance_)
             ps_end_utt(ps_);
         blocks_.clear();
+        loop_.clear();
         priorFrames_ = cmnPriorFrames;
         prior_.restore(ps_, cmnPriorFrames);
         inUtterance_ = ps_set_search(ps_, loopSearch) >= 0 && ps_start_utt(ps_) >= 0;
@@ -220,17 +221,18 @@ std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Can
     auto result = promise->get_future();
     const bool queued = queue_.async([this, promise, candidates = std::move(candidates)] {
         std::vector<std::optional<double>> out(candidates.size());
+        // The first weighing of a window ends its utterance; later ones align against
+        // the same loop and the same audio.
         if (ps_ && inUtterance_) {
             inUtterance_ = false;
-            if (ps_end_utt(ps_) >= 0 && !failed_) {
-                const std::vector<double> loop = loopFrames();
-                if (!loop.empty())
-                    for (std::size_t i = 0; i < candidates.size(); ++i)
-                        if (!candidates[i].empty())
-                            out[i] = align(candidates[i], loop);
-            }
+            loop_.clear();
+            if (ps_end_utt(ps_) >= 0 && !failed_)
+                loop_ = loopFrames();
         }
-        blocks_.clear();
+        if (ps_ && !loop_.empty())
+            for (std::size_t i = 0; i < candidates.size(); ++i)
+                if (!candidates[i].empty())
+                    out[i] = align(candidates[i], loop_);
         promise->set_value(std::move(out));
     });
     if (!queued)
@@ -244,6 +246,7 @@ void PhoneLoop::cancel() {
             ps_end_utt(ps_);
         inUtterance_ = false;
         blocks_.clear();
+        loop_.clear();
     });
 }
 

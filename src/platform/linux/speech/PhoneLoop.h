@@ -52,7 +52,7 @@ public:
     // worker never waits for the loop while audio comes.
     void begin(int cmnPriorFrames);
     void feed(std::vector<std::int16_t> pcm);
-    // Ends the utterance and weighs each candidate: the least, over its deciding
+    // Ends the utterance (the first time in a window) and weighs each candidate: the least, over its deciding
     // words, of the word's score less the loop's over its frames, per frame. None for
     // a candidate that could not be aligned or has no deciding word.
     std::future<std::vector<std::optional<double>>> weigh(std::vector<Candidate> candidates);
@@ -73,6 +73,7 @@ private:
     bool inUtterance_ = false;
     bool failed_ = false;
     std::vector<std::vector<std::int16_t>> blocks_; // the utterance as fed
+    std::vector<double> loop_;                      // the loop's scores of its frames, once ended
     std::atomic<std::size_t> steps_{0};
     SerialQueue queue_;
 };

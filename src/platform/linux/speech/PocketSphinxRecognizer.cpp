@@ -508,6 +508,46 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             const bool settled = decision.phrasesKept &&
                                  !SpeechReading::goesOn(decision.fixed.raw, decision.shapes.raw) &&
                                  !rule_.alwaysSecondPass;
+            // The readings to weigh against the sound, each text once a window.
+            struct Weighing {
+                std::future<std::vector<std::optional<double>>> supports;
+                std::vector<QString> texts;
+            };
+            std::vector<Weighing> weighings;
+            std::vector<QString> asked;
+            const auto weighFor = [&](const Decision& made, std::vector<PhoneLoop::Candidate>& candidates,
+                                      std::vector<QString>& texts) {
+                const auto add = [&](ps_decoder_t* g, const Decision::Reading& r) {
+                    if (r.text.isEmpty() || std::find(asked.begin(), asked.end(), r.text) != asked.end())
+                        return;
+                    const QStringList own = r.raw.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                    PhoneLoop::Candidate candidate;
+                    for (const QString& word : r.text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                        PhoneLoop::Word w{word, pronunciations(g, word), false};
+                        if (w.phones.empty())
+                            w.phones = pronunciations(l, word);
+                        // A free word only holds a place the general model spells.
+                        w.decides = own.contains(word) && SpeechAgreement::decides(word);
+                        candidate.push_back(std::move(w));
+                    }
+                    asked.push_back(r.text);
+                    texts.push_back(r.text);
+                    candidates.push_back(std::move(candidate));
+                };
+                if (made.fixed.trusted || rule_.weighEveryReading)
+                    add(d.fixed.ps, made.fixed);
+                if ((made.shapes.trusted && made.shapes.carrierHeard) || rule_.weighEveryReading)
+                    add(d.shapes.ps, made.shapes);
+            };
+            // The live reading is weighed while the grammars decode the utterance again:
+            // where the whole pass reads the same, its weight is ready when that pass is.
+            if (phones && rule_.weighBySound) {
+                std::vector<PhoneLoop::Candidate> candidates;
+                std::vector<QString> texts;
+                weighFor(decision, candidates, texts);
+                if (!candidates.empty())
+                    weighings.push_back({phones->weigh(std::move(candidates)), std::move(texts)});
+            }
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
             const bool wholeAgain =
@@ -539,29 +579,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             if (phones && rule_.weighBySound) {
                 std::vector<PhoneLoop::Candidate> candidates;
                 std::vector<QString> texts;
-                const auto add = [&](ps_decoder_t* g, const Decision::Reading& r) {
-                    if (r.text.isEmpty() || std::find(texts.begin(), texts.end(), r.text) != texts.end())
-                        return;
-                    const QStringList own = r.raw.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-                    PhoneLoop::Candidate candidate;
-                    for (const QString& word : r.text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                        PhoneLoop::Word w{word, pronunciations(g, word), false};
-                        if (w.phones.empty())
-                            w.phones = pronunciations(l, word);
-                        // A free word only holds a place the general model spells.
-                        w.decides = own.contains(word) && SpeechAgreement::decides(word);
-                        candidate.push_back(std::move(w));
-                    }
-                    texts.push_back(r.text);
-                    candidates.push_back(std::move(candidate));
-                };
-                if (decision.fixed.trusted || rule_.weighEveryReading)
-                    add(d.fixed.ps, decision.fixed);
-                if ((decision.shapes.trusted && decision.shapes.carrierHeard) || rule_.weighEveryReading)
-                    add(d.shapes.ps, decision.shapes);
-                if (!candidates.empty()) {
-                    auto weighing = phones->weigh(std::move(candidates));
-                    // A final still being weighed is on its way while the loop works on.
+                weighFor(decision, candidates, texts);
+                if (!candidates.empty())
+                    weighings.push_back({phones->weigh(std::move(candidates)), std::move(texts)});
+                // A final still being weighed is on its way while the loop works on.
+                for (auto& [weighing, weighedTexts] : weighings) {
                     for (std::size_t seen = phones->steps();
                          weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;)
                         if (const std::size_t now = phones->steps(); now != seen) {
@@ -570,9 +592,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                         }
                     const auto supports = weighing.get();
                     loopGuard.ended = true;
-                    for (std::size_t i = 0; i < supports.size() && i < texts.size(); ++i)
+                    for (std::size_t i = 0; i < supports.size() && i < weighedTexts.size(); ++i)
                         if (supports[i])
-                            weighed[texts[i]] = *supports[i];
+                            weighed[weighedTexts[i]] = *supports[i];
+                }
+                if (!weighings.empty()) {
                     request->markProgress();
                     text = choose(fixedReading, shapesReading, general, decision);
                 }
