@@ -316,8 +316,8 @@ int main(int argc, char** argv) {
                          g);
         std::fputs(
             "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
-            "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm\tshapesSupport"
-            "\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort\n",
+            "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm"
+            "\tshapesSupport\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort\n",
             dump.get());
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");

@@ -13,7 +13,6 @@
 #include "platform/linux/LinuxSystemActions.h"
 #include "platform/linux/LogindSleepWatcher.h"
 #include "platform/linux/MprisPlayers.h"
-#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"
@@ -24,6 +23,7 @@
 #include "platform/linux/XdgBrowserLauncher.h"
 #include "platform/linux/XdgInstalledApps.h"
 #include "platform/linux/XdgLoginItem.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 
 namespace brisklet {
 

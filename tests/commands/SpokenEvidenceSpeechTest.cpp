@@ -110,4 +110,3 @@ TEST_F(SpokenEvidence, playJazzNeverAppliesALayout) {
                 EXPECT_TRUE(a.kind == Action::Kind::playMusic) << qPrintable(how);
         }
 }
-

@@ -2,8 +2,8 @@
 // vocabulary builder gives it: whatever the room sounds like, nothing comes out that
 // the matcher would run.
 #include "SpokenDesktop.h"
-#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/SpeechSet.h"
 
 #include <gtest/gtest.h>

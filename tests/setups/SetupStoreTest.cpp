@@ -488,8 +488,8 @@ TEST_F(SetupStoreTest, aCompoundAndItsPartsWrittenApartAreOneSpokenName) {
     writeBytes(file(), fileOf({named("Everyday"), named("Night", {"bed time"}), named("Every day"),
                                named("Now here"), named("No where"), named("Studio2"), named("Studio 2")}));
     auto store = open();
-    EXPECT_EQ(namesIn(store->setups()),
-              (QStringList{"Everyday", "Night", "Every day copy", "Now here", "No where", "Studio2", "Studio 2"}))
+    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Everyday", "Night", "Every day copy", "Now here",
+                                                     "No where", "Studio2", "Studio 2"}))
         << "a space moved, or a number, makes another name";
     EXPECT_EQ(store->lookup("every day")->name, "Everyday");
 

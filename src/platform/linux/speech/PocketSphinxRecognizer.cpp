@@ -407,7 +407,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // it, with the general model's hearing of its verb as one more witness; the
     // general model's hearing alone where it was not (a partial, or no loop).
     const auto supported = [&](const Decision::Reading& r) {
-        if (!rule_.weighBySound || !r.support || (r.bringsForward && rule_.forwardNeedsVerbHeard && !r.agrees))
+        if (!rule_.weighBySound || !r.support ||
+            (r.bringsForward && rule_.forwardNeedsVerbHeard && !r.agrees))
             return r.agrees;
         const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
@@ -607,8 +608,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "support"
-                                << (decision.phrasesKept || !decision.shapes.support ? decision.fixed.support
-                                                                                      : decision.shapes.support)
+                                << (decision.phrasesKept || !decision.shapes.support
+                                        ? decision.fixed.support
+                                        : decision.shapes.support)
                                        .value_or(std::numeric_limits<double>::quiet_NaN())
                                 << "kept" << decision.grammarKept;
             {

@@ -6,9 +6,9 @@
 #include <QString>
 
 #include <atomic>
-#include <optional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -144,10 +144,10 @@ public:
             int extraSyllables = 0;
             bool hasFree = false;
             bool carrierHeard = false;
-            bool agrees = false; // the general model heard what decides its action
-            bool trusted = false; // passed the score, coverage and number rules
+            bool agrees = false;    // the general model heard what decides its action
+            bool trusted = false;   // passed the score, coverage and number rules
             bool numberSure = true; // no number in it, or one scored surely
-            int harm = 0;         // SpeechAgreement::Harm
+            int harm = 0;           // SpeechAgreement::Harm
             bool bringsForward = false;
             // The least, over the words that decide the action, of how much better the
             // reading explains their frames than the phone loop, per frame; unknown

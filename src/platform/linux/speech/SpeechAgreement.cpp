@@ -75,9 +75,9 @@ bool SpeechAgreement::bringsForward(const QString& reading) const {
 
 bool SpeechAgreement::decides(const QString& word) {
     static const std::set<QString> joining = {
-        QStringLiteral("the"), QStringLiteral("a"),  QStringLiteral("an"),     QStringLiteral("my"),
-        QStringLiteral("to"),  QStringLiteral("of"), QStringLiteral("please"), QStringLiteral("it"),
-        QStringLiteral("me"),  QStringLiteral("for"), QStringLiteral("this"),  QStringLiteral("that")};
+        QStringLiteral("the"), QStringLiteral("a"),   QStringLiteral("an"),     QStringLiteral("my"),
+        QStringLiteral("to"),  QStringLiteral("of"),  QStringLiteral("please"), QStringLiteral("it"),
+        QStringLiteral("me"),  QStringLiteral("for"), QStringLiteral("this"),   QStringLiteral("that")};
     return !word.isEmpty() && !word.contains(QLatin1Char(SpeechGrammar::freeMark)) && !joining.count(word);
 }
 

@@ -54,7 +54,7 @@ private:
     ps_decoder_t* general_;
     std::set<QString> endVerbs_, runVerbs_, focusVerbs_;
     std::set<QString> commandWords_; // the first word of every shape: verbs and carriers
-    std::set<QString> setups_; // as a transcript writes them: normalised, numbers in digits
+    std::set<QString> setups_;       // as a transcript writes them: normalised, numbers in digits
 };
 
 } // namespace brisklet::platform
