@@ -6,6 +6,7 @@
 #include "platform/linux/speech/PhoneLoop.h"
 #include "platform/linux/speech/RoomSound.h"
 #include "platform/linux/speech/SpeechAgreement.h"
+#include "platform/linux/speech/SpeechDictionary.h"
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
 
@@ -13,9 +14,6 @@
 #include <QFileInfo>
 
 #include <pocketsphinx.h>
-#include <sphinxbase/ckd_alloc.h>
-#include <sphinxbase/cmn.h>
-#include <sphinxbase/feat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +29,10 @@
 
 namespace brisklet::platform {
 
+using SpeechDictionary::lookUpWord;
+using SpeechDictionary::phonesOf;
+using SpeechDictionary::pronunciations;
+using SpeechDictionary::syllablesOf;
 using SpeechReading::Reading;
 
 namespace {
@@ -44,18 +46,6 @@ constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
 // The grammar decoder's language weight (the library's default is 6.5).
 constexpr const char* grammarWeight = "3";
-
-// Syllables of a text as the decoder's dictionary says it; a word it lacks counts two.
-int syllablesOf(ps_decoder_t* ps, const QString& text) {
-    int n = 0;
-    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        char* phones = ps_lookup_word(ps, word.toUtf8().constData());
-        n += phones ? SpeechGrammar::syllables(phones) : 2;
-        if (phones)
-            ckd_free(phones);
-    }
-    return n;
-}
 
 } // namespace
 
@@ -202,53 +192,6 @@ PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
     std::lock_guard lock(mutex_);
     return lastDecision_;
 }
-
-namespace {
-
-std::optional<std::string> phonesOf(ps_decoder_t* decoder, const std::string& word) {
-    char* phones = ps_lookup_word(decoder, word.c_str());
-    if (!phones)
-        return std::nullopt;
-    std::string out(phones);
-    ckd_free(phones);
-    return out;
-}
-
-// Every pronunciation a decoder's dictionary has for a word, its own first.
-std::vector<std::string> pronunciations(ps_decoder_t* decoder, const QString& word) {
-    std::vector<std::string> out;
-    const std::string base = word.toStdString();
-    for (int alt = 1;; ++alt) {
-        const auto phones = phonesOf(decoder, alt == 1 ? base : base + '(' + std::to_string(alt) + ')');
-        if (!phones)
-            break;
-        out.push_back(*phones);
-    }
-    return out;
-}
-
-// A word's pronunciation for the grammar decoder; one it lacks is copied over from
-// the general decoder's dictionary with all its pronunciations.
-std::optional<std::string> lookUpWord(ps_decoder_t* grammar, ps_decoder_t* general, const std::string& word) {
-    if (auto phones = phonesOf(grammar, word))
-        return phones;
-    auto phones = phonesOf(general, word);
-    if (!phones)
-        return std::nullopt;
-    // The word and its other pronunciations, "word(2)" and on, as the full
-    // dictionary has them.
-    ps_add_word(grammar, word.c_str(), phones->c_str(), FALSE);
-    for (int alt = 2;; ++alt) {
-        const std::string name = word + '(' + std::to_string(alt) + ')';
-        const auto other = phonesOf(general, name);
-        if (!other)
-            break;
-        ps_add_word(grammar, name.c_str(), other->c_str(), FALSE);
-    }
-    return phones;
-}
-
-} // namespace
 
 namespace {
 
@@ -516,17 +459,21 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             };
             std::vector<Weighing> weighings;
             std::vector<QString> asked;
-            const auto weighFor = [&](const Decision& made, std::vector<PhoneLoop::Candidate>& candidates,
-                                      std::vector<QString>& texts) {
+            // Starts weighing the readings of `made` that could be acted on.
+            const auto weighFor = [&](const Decision& made) {
+                if (!phones || !rule_.weighBySound)
+                    return;
+                std::vector<PhoneLoop::Candidate> candidates;
+                std::vector<QString> texts;
                 const auto add = [&](ps_decoder_t* g, const Decision::Reading& r) {
                     if (r.text.isEmpty() || std::find(asked.begin(), asked.end(), r.text) != asked.end())
                         return;
                     const QStringList own = r.raw.split(QLatin1Char(' '), Qt::SkipEmptyParts);
                     PhoneLoop::Candidate candidate;
                     for (const QString& word : r.text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                        PhoneLoop::Word w{word, pronunciations(g, word), false};
+                        PhoneLoop::Word w{word, pronunciations(g, word.toStdString()), false};
                         if (w.phones.empty())
-                            w.phones = pronunciations(l, word);
+                            w.phones = pronunciations(l, word.toStdString());
                         // A free word only holds a place the general model spells.
                         w.decides = own.contains(word) && SpeechAgreement::decides(word);
                         candidate.push_back(std::move(w));
@@ -539,16 +486,12 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     add(d.fixed.ps, made.fixed);
                 if ((made.shapes.trusted && made.shapes.carrierHeard) || rule_.weighEveryReading)
                     add(d.shapes.ps, made.shapes);
+                if (!candidates.empty())
+                    weighings.push_back({phones->weigh(std::move(candidates)), std::move(texts)});
             };
             // The live reading is weighed while the grammars decode the utterance again:
             // where the whole pass reads the same, its weight is ready when that pass is.
-            if (phones && rule_.weighBySound) {
-                std::vector<PhoneLoop::Candidate> candidates;
-                std::vector<QString> texts;
-                weighFor(decision, candidates, texts);
-                if (!candidates.empty())
-                    weighings.push_back({phones->weigh(std::move(candidates)), std::move(texts)});
-            }
+            weighFor(decision);
             // The grammar pass is cheap, so a short utterance is decoded once more as a
             // whole, with its channel estimate taken from all of it: much better in noise.
             const bool wholeAgain =
@@ -577,12 +520,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             }
             // The readings that could be acted on are weighed against the sound. The loop
             // has kept up with the audio; aligning a reading is one quick pass.
-            if (phones && rule_.weighBySound) {
-                std::vector<PhoneLoop::Candidate> candidates;
-                std::vector<QString> texts;
-                weighFor(decision, candidates, texts);
-                if (!candidates.empty())
-                    weighings.push_back({phones->weigh(std::move(candidates)), std::move(texts)});
+            weighFor(decision);
+            if (!weighings.empty()) {
                 // A final still being weighed is on its way while the loop works on.
                 for (auto& [weighing, weighedTexts] : weighings) {
                     for (std::size_t seen = phones->steps();
@@ -597,10 +536,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                         if (supports[i])
                             weighed[weighedTexts[i]] = *supports[i];
                 }
-                if (!weighings.empty()) {
-                    request->markProgress();
-                    text = choose(fixedReading, shapesReading, general, decision);
-                }
+                request->markProgress();
+                text = choose(fixedReading, shapesReading, general, decision);
             }
             decision.secondPass = wholeAgain;
             decision.liveText = liveText;
