@@ -91,7 +91,7 @@ TEST_F(PortalAppearanceDBusTest, MissingSettingsLeaveALightDesktopThatMoves) {
     platform::PortalAppearance appearance;
     QThread::msleep(100);
     QCoreApplication::processEvents();
-    waitFor([] { return false; }, 200);
+    QTest::qWait(200);
     EXPECT_FALSE(appearance.prefersDark());
     EXPECT_FALSE(appearance.reducesMotion());
 }

@@ -32,8 +32,8 @@ class Tree:
         self._dir = tempfile.TemporaryDirectory()
         self.root = Path(self._dir.name)
 
-    def write(self, relative, text=""):
-        path = self.root / "src" / relative
+    def write(self, relative, text="", folder="src"):
+        path = self.root / folder / relative
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_text(textwrap.dedent(text))
         return self
@@ -110,6 +110,21 @@ class CheckLayersTest(unittest.TestCase):
         self.assertEqual(result.returncode, 1)
         self.assertIn("src/ui/Loose.h:1: folder 'ui' is not in the layer map", result.stdout)
         self.assertIn("src/ui/qml/OldView.qml:1: folder 'ui/qml' is not in the layer map", result.stdout)
+
+    def test_a_qt_test_check_in_a_test_is_refused_but_a_mention_of_one_and_a_checked_wait_are_not(self):
+        self.tree.write("ui/pick/PickUiTest.cpp", """\
+            // Unlike QTRY_VERIFY, this wait fails its test.
+            TEST(Pick, Hovers) {
+                ASSERT_TRUE(waitFor([&] { return hovered; }));
+                QTRY_COMPARE_WITH_TIMEOUT(star(), 1.0, 2000);
+                QVERIFY (shown);
+            }
+            """, folder="tests")
+        findings = self.tree.findings()
+        self.assertEqual([f.split(":")[0:2] for f in findings],
+                         [["tests/ui/pick/PickUiTest.cpp", "4"], ["tests/ui/pick/PickUiTest.cpp", "5"]], findings)
+        self.assertIn("QTRY_COMPARE_WITH_TIMEOUT never fails a GoogleTest test", findings[0])
+        self.assertIn("QVERIFY never fails", findings[1])
 
 
 if __name__ == "__main__":

@@ -6,8 +6,10 @@
 
 namespace brisklet::test {
 
-// Runs the event loop until `done` holds or `ms` pass; whether it held.
-template <class Done> bool waitFor(Done done, int ms = 5000) {
+// Runs the event loop until `done` holds or `ms` pass; whether it held. The suite's
+// one waiting check: inside ASSERT_TRUE (or EXPECT_TRUE) a wait that runs out fails
+// its test, which Qt Test's own waiting macros never do under GoogleTest.
+template <class Done> [[nodiscard]] bool waitFor(Done done, int ms = 5000) {
     QDeadlineTimer deadline(ms);
     while (!done()) {
         if (deadline.hasExpired())

@@ -6,6 +6,7 @@
 #include "support/FakeDesktopAppearance.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
+#include "support/WaitFor.h"
 
 #include <QQuickItem>
 #include <QTest>
@@ -137,7 +138,8 @@ TEST_P(SharedControlsUiTest, TheMarksStarGoesAtOnceAndPopsInUnlessMotionIsReduce
                     inked += qAlpha(early.pixel(x, y)) > 30;
             EXPECT_EQ(inked, 0) << "the star's corner of the mark is empty";
         }
-        QTRY_COMPARE_WITH_TIMEOUT(star(mark), std::pair(1.0, 1.0), 2000);
+        ASSERT_TRUE(waitFor([&] { return star(mark) == std::pair(1.0, 1.0); }))
+            << "the star at " << star(mark).first << " opacity, " << star(mark).second << " scale";
         ViewHarness::save(drawOn.render(),
                           QStringLiteral("BriskMark-drawn") + suffix() + (reduce ? "-reduced" : ""),
                           canvas());
@@ -147,7 +149,8 @@ TEST_P(SharedControlsUiTest, TheMarksStarGoesAtOnceAndPopsInUnlessMotionIsReduce
         mark = flourish.root();
         // Before any frame: where the pop starts from.
         const qreal popFrom = star(mark).second;
-        QTRY_COMPARE_WITH_TIMEOUT(star(mark), std::pair(1.0, 1.0), 2000);
+        ASSERT_TRUE(waitFor([&] { return star(mark) == std::pair(1.0, 1.0); }))
+            << "the star at " << star(mark).first << " opacity, " << star(mark).second << " scale";
         if (reduce) {
             EXPECT_DOUBLE_EQ(popFrom, 1.0) << "no pop";
             EXPECT_FALSE(flourish.find(QStringLiteral("sparks"))->property("active").toBool()) << "no sparks";

@@ -283,7 +283,8 @@ TEST_P(HomeWindowUiTest, APhraseEditInTheWindowReachesCommandsJsonAndNothingType
 
     field->setProperty("text", "middle, centre it, dead centre");
     h.click(ViewHarness::find(h.find("familyWindows"), "header"));
-    QTRY_VERIFY(!h.find("doc Center")); // the family closed, once its rows faded out
+    ASSERT_TRUE(waitFor([&] { return !h.find("doc Center"); }))
+        << "the family closed, once its rows faded out";
     EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
               QJsonArray({"middle", "centre it", "dead centre"}));
 }
@@ -350,7 +351,7 @@ TEST_P(HomeWindowUiTest, CallbacksAssignedAfterTheWindowWasBuiltAreCalled) {
     root->setProperty("pane", "Commands");
     QQuickItem* section = ViewHarness::find(root, "setupsSection");
     ASSERT_TRUE(section);
-    QTRY_VERIFY(section->isVisible());
+    ASSERT_TRUE(waitFor([&] { return section->isVisible(); }));
     QQuickItem* end = nullptr;
     for (QQuickItem* row : section->childItems().last()->childItems()) {
         if (QQuickItem* button = ViewHarness::find(row, "end"); button && button->isVisible())

@@ -142,15 +142,15 @@ TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasCh
     QQuickItem* kind = ViewHarness::find(overlay, "kind");
     QQuickItem* app = ViewHarness::find(overlay, "app");
     ASSERT_TRUE(kind && app);
-    QTRY_VERIFY(app->isVisible());
+    ASSERT_TRUE(waitFor([&] { return app->isVisible(); }));
     h.click(ViewHarness::find(kind, "segment1"));
     EXPECT_TRUE(ViewHarness::find(kind, "segment1")->property("selected").toBool());
     EXPECT_FALSE(app->isVisible()) << "the Shortcut field instead";
     h.click(ViewHarness::find(overlay, "cancel"));
-    QTRY_VERIFY(!kind->isVisible());
+    ASSERT_TRUE(waitFor([&] { return !kind->isVisible(); })) << "the sheet closed";
 
     h.click(h.find("addButton"));
-    QTRY_VERIFY(kind->isVisible());
+    ASSERT_TRUE(waitFor([&] { return kind->isVisible(); })) << "the sheet open again";
     EXPECT_TRUE(app->isVisible());
     EXPECT_TRUE(ViewHarness::find(kind, "segment0")->property("selected").toBool());
     EXPECT_FALSE(ViewHarness::find(kind, "segment1")->property("selected").toBool());
@@ -161,7 +161,10 @@ TEST_P(HomeWindowUseUiTest, TheAddSheetShowsTheAppPickerAgainAfterAShortcutWasCh
         auto* background = ViewHarness::find(kind, segment)->property("background").value<QQuickItem*>();
         return background ? background->property("color").value<QColor>() : QColor();
     };
-    QTRY_VERIFY(fill("segment0").rgba() == surface.rgba() && fill("segment1").alpha() == 0);
+    ASSERT_TRUE(waitFor([&] {
+        return fill("segment0").rgba() == surface.rgba() && fill("segment1").alpha() == 0;
+    })) << fill("segment0").name(QColor::HexArgb).toStdString()
+        << " and " << fill("segment1").name(QColor::HexArgb).toStdString();
     const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
     ViewHarness::save(picture, "home-add-sheet-reopened" + suffix());
     // The raised segment is the first: its fill is the surface, the other's the well.
@@ -188,8 +191,8 @@ TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsOpenWithMotionUnlessItIsRedu
             EXPECT_LT(chevron->rotation(), 0) << "turning";
             EXPECT_LT(docs->opacity(), 1) << "fading in";
         }
-        QTRY_COMPARE(chevron->rotation(), 0.0);
-        QTRY_COMPARE(docs->opacity(), 1.0);
+        ASSERT_TRUE(waitFor([&] { return chevron->rotation() == 0; })) << chevron->rotation();
+        ASSERT_TRUE(waitFor([&] { return docs->opacity() == 1; })) << docs->opacity();
         h.render(); // the opened rows laid out, so the click finds its button
 
         QQuickItem* doc = h.find("doc Center");
@@ -201,7 +204,7 @@ TEST_P(HomeWindowUseUiTest, FamiliesAndPhraseEditorsOpenWithMotionUnlessItIsRedu
             EXPECT_EQ(fields->opacity(), 1);
         else
             EXPECT_LT(fields->opacity(), 1) << "fading in";
-        QTRY_COMPARE(fields->opacity(), 1.0);
+        ASSERT_TRUE(waitFor([&] { return fields->opacity() == 1; })) << fields->opacity();
         EXPECT_EQ(ViewHarness::find(doc, "editPhrases")->property("text").toString(), "Done");
     }
 }

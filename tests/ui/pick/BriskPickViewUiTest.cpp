@@ -9,6 +9,7 @@
 #include "support/FakeDesktopAppearance.h"
 #include "support/Pixels.h"
 #include "support/ViewHarness.h"
+#include "support/WaitFor.h"
 
 #include <QPointer>
 #include <QQuickItem>
@@ -120,7 +121,7 @@ TEST_P(BriskPickViewUiTest, aHoveredRowShowsThePlayMarkOnItsRaisedBackground) {
     shoot(QStringLiteral("Pick-before-hover"));
     const QPoint centre = harness.boxOf(button).center();
     QTest::mouseMove(&harness.view(), centre);
-    QTRY_VERIFY_WITH_TIMEOUT(button->property("hovered").toBool(), 2000);
+    ASSERT_TRUE(waitFor([&] { return button->property("hovered").toBool(); }));
     const QImage image = shoot(QStringLiteral("Pick-hover"));
     EXPECT_TRUE(ViewHarness::find(row, QStringLiteral("playMark"))->isVisible());
     EXPECT_EQ(image.pixel(harness.boxOf(button).topLeft() + QPoint(20, 2)), palette()->surfaceRaised.rgba());
@@ -128,7 +129,7 @@ TEST_P(BriskPickViewUiTest, aHoveredRowShowsThePlayMarkOnItsRaisedBackground) {
     QQuickItem* home = harness.find(QStringLiteral("openHomeRow"));
     QTest::mouseMove(&harness.view(),
                      harness.boxOf(ViewHarness::find(home, QStringLiteral("rowButton"))).center());
-    QTRY_VERIFY_WITH_TIMEOUT(home->property("hovering").toBool(), 2000);
+    ASSERT_TRUE(waitFor([&] { return home->property("hovering").toBool(); }));
     EXPECT_FALSE(ViewHarness::find(home, QStringLiteral("playMark"))->isVisible());
 }
 
@@ -141,7 +142,7 @@ TEST_P(BriskPickViewUiTest, rowsAndThePointerReportThroughTheModel) {
                      [&](bool hovered) { calls << (hovered ? "in" : "out"); });
     shoot(QStringLiteral("Pick-clicks"));
     QTest::mouseMove(&harness.view(), QPoint(100, 40));
-    QTRY_VERIFY_WITH_TIMEOUT(calls.contains("in"), 2000);
+    ASSERT_TRUE(waitFor([&] { return calls.contains("in"); }));
     QTest::mouseClick(
         &harness.view(), Qt::LeftButton, {},
         harness.boxOf(ViewHarness::find(rows().value(1), QStringLiteral("rowButton"))).center());
@@ -199,5 +200,5 @@ TEST(BriskPickPanelUiTest, clickingARowOfTheAppsPanelRunsItsSetupAndDropsThePane
     QTest::mouseClick(window, Qt::LeftButton, {}, centre);
     EXPECT_EQ(ran, QStringList{"Work"});
     EXPECT_FALSE(pick.isShown());
-    QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 2000); // dropped after its click, not during it
+    ASSERT_TRUE(waitFor([&] { return window.isNull(); })) << "dropped after its click, not during it";
 }
