@@ -72,11 +72,20 @@ struct Store {
     }
 
 private:
-    // Writes; whether the settings could not be written. QSettings keeps its first
-    // error for good, so a file that became writable again counts as written.
+    // Writes; whether the write did not reach the disk, whatever stopped it: a full
+    // disk or a folder that takes no new file leave the file itself writable.
     bool writeFails() {
         settings->sync();
-        const bool failed = settings->status() == QSettings::AccessError && !settings->isWritable();
+        if (settings->status() == QSettings::NoError) {
+            failing = false;
+            return false;
+        }
+        // The settings keep their first error for good, so this write is judged by a
+        // fresh reader of the file: a process's readers of one file share its unwritten
+        // changes, so its sync writes them again and tells how that went.
+        QSettings probe(settings->fileName(), QSettings::IniFormat);
+        probe.sync();
+        const bool failed = probe.status() == QSettings::AccessError;
         if (!failed)
             failing = false;
         return failed;

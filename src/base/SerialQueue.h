@@ -1,13 +1,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace brisklet {
 
@@ -20,6 +17,8 @@ public:
     // `label` names the queue in logs ("com.brisklet.executor"); `threadName` is the
     // short thread name (Linux keeps at most 15 bytes). Empty: derived from the label.
     explicit SerialQueue(std::string label, std::string threadName = {});
+    // Stops the queue. Destroyed by its own item, it lets the worker finish that item
+    // on its own: the worker never touches the queue object after it.
     ~SerialQueue();
 
     SerialQueue(const SerialQueue&) = delete;
@@ -36,27 +35,20 @@ public:
     // the queue has been stopped and the work did not run.
     bool sync(const Work& work);
     // Let the running item finish, drop what is still queued and join the thread.
-    // Idempotent; the destructor calls it.
+    // Any thread, any number of times, several at once: each returns once the worker
+    // has ended, except the worker itself, which can't wait for its own end and
+    // returns at once (the queue ends when its item does).
     void stop();
 
     bool isCurrent() const;
 
 private:
-    struct Item {
-        std::chrono::steady_clock::time_point due;
-        std::uint64_t seq;
-        Work work;
-    };
-    void run();
+    struct State;
     bool enqueue(std::chrono::steady_clock::time_point due, Work work);
 
     std::string label_;
-    std::string threadName_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::vector<Item> items_; // kept unsorted; picked by (due, seq)
-    std::uint64_t nextSeq_ = 0;
-    bool stopping_ = false;
+    // Shared with the worker, which uses nothing else of the queue.
+    std::shared_ptr<State> state_;
     std::thread::id workerId_;
     std::thread worker_;
 };

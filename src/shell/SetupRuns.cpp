@@ -1,6 +1,7 @@
 #include "shell/SetupRuns.h"
 
 #include "base/Log.h"
+#include "base/MainThread.h"
 #include "base/Scheduler.h"
 #include "flow/HUDPort.h"
 #include "shell/PreviewWindow.h"
@@ -30,8 +31,8 @@ bool sameRun(const SetupStore::ActiveRun& a, const SetupStore::ActiveRun& b) {
     return a.setupID == b.setupID && a.startedAt.toMSecsSinceEpoch() == b.startedAt.toMSecsSinceEpoch();
 }
 
-void onThreadPool(std::function<bool()> test, std::function<void(bool)> done) {
-    QThreadPool::globalInstance()->start([test = std::move(test), done = std::move(done)] {
+void onThreadPool(QThreadPool& pool, std::function<bool()> test, std::function<void(bool)> done) {
+    pool.start([test = std::move(test), done = std::move(done)] {
         const bool result = test();
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [done, result] { done(result); }, Qt::QueuedConnection);
@@ -41,13 +42,24 @@ void onThreadPool(std::function<bool()> test, std::function<void(bool)> done) {
 } // namespace
 
 SetupRuns::SetupRuns(Collaborators c, QObject* parent) : QObject(parent), c_(std::move(c)) {
-    if (!c_.offMainThread)
-        c_.offMainThread = onThreadPool;
+    if (!c_.offMainThread) {
+        checks_ = std::make_unique<QThreadPool>();
+        c_.offMainThread = [pool = checks_.get()](std::function<bool()> test,
+                                                  std::function<void(bool)> done) {
+            onThreadPool(*pool, std::move(test), std::move(done));
+        };
+    }
     connectReceipts();
 }
 
 SetupRuns::~SetupRuns() {
     stopDriftTimer();
+    // A check still running calls into the engine and the platform, which go after
+    // the runs: it is waited for here, and a hop it makes to the main thread gives up.
+    if (checks_) {
+        MainThread::WaitingScope waiting;
+        checks_->waitForDone();
+    }
 }
 
 void SetupRuns::connectReceipts() {

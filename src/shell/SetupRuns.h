@@ -16,6 +16,8 @@
 #include <optional>
 #include <vector>
 
+class QThreadPool;
+
 namespace brisklet {
 
 class HUDPort;
@@ -52,8 +54,10 @@ public:
         // Whether the windows of the run moved away; called off the main thread.
         std::function<bool(const SetupStore::ActiveRun&)> hasDrifted;
         // Runs `test` on a worker, then `done` with its result on the main thread.
-        // None: the global thread pool. The drift test and the apps to close (found
-        // with xdg-mime, slow enough to freeze the card) are asked through it.
+        // None: a pool of the runs' own, which they wait for as they go, since its
+        // checks call into the engine and the platform that go after them. The drift
+        // test and the apps to close (found with xdg-mime, slow enough to freeze the
+        // card) are asked through it.
         std::function<void(std::function<bool()> test, std::function<void(bool)> done)> offMainThread;
         std::function<void(const QUuid& setupID, const QString& name, const QRect& screen)> showNudge;
     };
@@ -102,6 +106,8 @@ private:
     QRect screen() const;
 
     Collaborators c_;
+    // The default checks' own pool; none when the caller brought its own.
+    std::unique_ptr<QThreadPool> checks_;
     bool previewAwaitingReturn_ = false;
     std::optional<QUuid> receiptSetupID_; // the run the card's "close the rest" is about
     std::uint64_t receiptToken_ = 0;      // the newest card asked for

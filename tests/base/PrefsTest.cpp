@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace brisklet;
 
@@ -18,6 +20,19 @@ namespace {
 void storeRaw(const QString& key, const QVariant& value) {
     QSettings settings(Prefs::settingsPath(), QSettings::IniFormat);
     settings.setValue(key, value);
+}
+
+// The value as the file on disk holds it: a QSettings of this process would show the
+// changes it has not written yet.
+QString storedOnDisk(const QString& key) {
+    QFile file(Prefs::settingsPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray prefix = key.toUtf8() + '=';
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return QString::fromUtf8(line.mid(prefix.size()));
+    return {};
 }
 } // namespace
 
@@ -147,3 +162,100 @@ TEST(Prefs, aChangeThatCannotBeWrittenIsLoggedAsItIsWrittenAndAtQuit) {
     Termination::runHooks();
     EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
 }
+
+namespace {
+
+// What keeps a write from the disk while the settings file itself stays writable.
+enum class WriteFault { fullDisk, readOnlyFolder };
+
+// Puts `fault` in place while it lives.
+class WriteFaultScope final {
+public:
+    explicit WriteFaultScope(WriteFault fault) : folder_(QFileInfo(Prefs::settingsPath()).path()) {
+        if (fault == WriteFault::fullDisk) {
+            limit_.emplace(0);
+            return;
+        }
+        bind_.emplace();
+        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
+    ~WriteFaultScope() {
+        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    WriteFaultScope(const WriteFaultScope&) = delete;
+    WriteFaultScope& operator=(const WriteFaultScope&) = delete;
+
+    // Whether the fault took hold: the file opens for writing, yet no byte of a new
+    // file can be written beside it.
+    bool holds() const {
+        QFile settings(Prefs::settingsPath());
+        if (!settings.open(QIODevice::ReadWrite | QIODevice::Append))
+            return false;
+        QFile beside(folder_ + QStringLiteral("/beside"));
+        const bool written = beside.open(QIODevice::WriteOnly) && beside.write("x", 1) == 1 && beside.flush();
+        beside.remove();
+        return !written;
+    }
+
+private:
+    const QString folder_;
+    std::optional<test::FileSizeLimit> limit_;
+    std::optional<test::PermissionsBind> bind_;
+};
+
+// Runs quit's hooks and ends the process, its code the number of lines they logged
+// about the settings file. (On a full disk the log reaches no file, so it is counted
+// here.)
+void quitAndExit(test::LogCapture& log) {
+    log.clear();
+    Termination::runHooks();
+    std::_Exit(log.count(Prefs::settingsPath()));
+}
+
+class UnwrittenSettings : public ::testing::TestWithParam<WriteFault> {};
+
+} // namespace
+
+// The file stays writable on a full disk or in a folder that takes no new file, yet
+// the change never reaches the disk: it is logged as the event loop writes it, once,
+// and again at quit; once the disk takes writes again, the next write catches up.
+TEST_P(UnwrittenSettings, areLoggedAtTheChangeAndAtQuitWhateverTheCause) {
+    // Quit's hooks run once a process, so quit is checked in a child, which runs this
+    // test again from its start: it first lifts the file size limit it inherits.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    limit.rlim_cur = limit.rlim_max;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    test::TempHome home;
+    Prefs::registerDefaults();
+    Prefs::setValue(Prefs::Key::commandsRun, 41);
+    Prefs::sync();
+    ASSERT_EQ(storedOnDisk(Prefs::Key::commandsRun), "41");
+    {
+        WriteFaultScope fault(GetParam());
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        test::LogCapture log;
+        Prefs::increment(Prefs::Key::commandsRun);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
+        Prefs::increment(Prefs::Key::commandsRun);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << "logged as it starts failing, not at each write";
+        EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 43) << "kept for the session";
+        EXPECT_EQ(storedOnDisk(Prefs::Key::commandsRun), "41");
+        EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(1), "") << "logged again at quit";
+    }
+    test::LogCapture log;
+    Prefs::sync();
+    EXPECT_EQ(storedOnDisk(Prefs::Key::commandsRun), "43");
+    EXPECT_EQ(log.count(Prefs::settingsPath()), 0) << log.messages().join('\n').toStdString();
+    EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(0), "") << "nothing is lost at quit";
+}
+
+INSTANTIATE_TEST_SUITE_P(Prefs, UnwrittenSettings,
+                         ::testing::Values(WriteFault::fullDisk, WriteFault::readOnlyFolder),
+                         [](const auto& info) {
+                             return info.param == WriteFault::fullDisk ? "fullDisk" : "readOnlyFolder";
+                         });

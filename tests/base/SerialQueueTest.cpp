@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -84,4 +85,102 @@ TEST(SerialQueue, stopDropsPendingWorkAndRefusesMore) {
     EXPECT_FALSE(queue.async([&] { ++ran; }));
     EXPECT_FALSE(queue.sync([&] { ++ran; }));
     EXPECT_EQ(ran, 1);
+}
+
+namespace {
+// Blocks the queue's running item until released.
+struct Gate {
+    std::atomic<bool> started = false;
+    std::atomic<bool> released = false;
+    void waitForStart() const {
+        while (!started)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void pass() {
+        started = true;
+        while (!released)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+};
+} // namespace
+
+// Owners stop their queues at teardown while other threads, the queue's own worker
+// among them, may be stopping it too: every stop returns once the running item is
+// over, and none of them throws or crashes.
+TEST(SerialQueue, stopsFromSeveralThreadsAtOnceAndFromItsOwnWorker) {
+    for (int round = 0; round < 50; ++round) {
+        auto queue = std::make_unique<SerialQueue>("com.brisklet.test");
+        Gate gate;
+        std::atomic<bool> itemDone = false;
+        std::atomic<bool> stoppedItself = false;
+        queue->async([&] {
+            gate.pass();
+            queue->stop();
+            stoppedItself = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            itemDone = true;
+        });
+        gate.waitForStart();
+        std::atomic<int> ready = 0;
+        std::atomic<int> returnedEarly = 0;
+        std::vector<std::thread> stoppers;
+        for (int i = 0; i < 6; ++i)
+            stoppers.emplace_back([&] {
+                ++ready;
+                while (ready < 6)
+                    std::this_thread::yield();
+                queue->stop();
+                if (!itemDone)
+                    ++returnedEarly;
+            });
+        while (ready < 6)
+            std::this_thread::yield();
+        gate.released = true;
+        for (auto& stopper : stoppers)
+            stopper.join();
+        EXPECT_TRUE(stoppedItself);
+        EXPECT_EQ(returnedEarly, 0) << "round " << round;
+        EXPECT_FALSE(queue->async([] {}));
+        queue->stop();
+        queue.reset();
+    }
+}
+
+// A queue its own item stops is still waited for when its owner stops it: the
+// owner's teardown must not free what the item is still using.
+TEST(SerialQueue, anOwnerStoppingAQueueThatStoppedItselfWaitsForTheRunningItem) {
+    auto queue = std::make_unique<SerialQueue>("com.brisklet.test");
+    Gate gate;
+    std::atomic<bool> itemDone = false;
+    queue->async([&] {
+        queue->stop();
+        gate.pass();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        itemDone = true;
+    });
+    gate.waitForStart();
+    gate.released = true;
+    queue.reset();
+    EXPECT_TRUE(itemDone);
+}
+
+// An item may end what owns its queue; the worker, which can't wait for itself, then
+// finishes without touching the queue that is gone.
+TEST(SerialQueue, aQueueItsOwnItemDestroysFinishesCleanly) {
+    for (int round = 0; round < 20; ++round) {
+        auto queue = std::make_unique<SerialQueue>("com.brisklet.test");
+        std::atomic<bool> destroyed = false;
+        std::atomic<int> ranAfter = 0;
+        Gate gate;
+        queue->async([&] {
+            gate.pass();
+            queue.reset();
+            destroyed = true;
+        });
+        queue->async([&] { ++ranAfter; });
+        gate.released = true;
+        while (!destroyed)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(ranAfter, 0) << "what was queued behind it is dropped with the queue";
+    }
 }

@@ -460,3 +460,26 @@ TEST_F(SetupRunsTest, theTestRunsOnAWorkerAndItsResultLandsOnTheMainThread) {
     EXPECT_FALSE(testedOnMain);
     EXPECT_TRUE(changedOnMain);
 }
+
+// The apps to close are asked of the engine and the platform, which the app takes
+// down right after the runs: a card's question still being asked is waited for, not
+// left running into what is gone.
+TEST_F(SetupRunsTest, goingAwayWaitsForTheQuestionStillAskedOffTheMainThread) {
+    const brisklet::Setup work = stored("Work", {"code"});
+    std::atomic<bool> asking{false};
+    std::atomic<bool> answered{false};
+    SetupRuns::Collaborators c;
+    c.store = store.get();
+    c.receipts = &receipts;
+    c.othersToClose = [&](const QSet<QString>&) {
+        asking = true;
+        QThread::msleep(200);
+        answered = true;
+        return QStringList{};
+    };
+    auto pooled = std::make_unique<SetupRuns>(std::move(c));
+    pooled->showRunReceipt(SetupPort::RunReport{}, work, true);
+    ASSERT_TRUE(waitFor([&] { return asking.load(); }));
+    pooled.reset();
+    EXPECT_TRUE(answered);
+}

@@ -7,9 +7,11 @@
 #include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -36,6 +38,32 @@ public:
 private:
     rlimit old_{};
     void (*oldHandler_)(int) = SIG_DFL;
+};
+
+// While it lives, file permissions bind the calling thread as they bind an ordinary
+// user, root included: the capabilities that override them leave the thread's
+// effective set and come back at the end. For an ordinary user it changes nothing.
+class PermissionsBind final {
+public:
+    PermissionsBind() {
+        if (::syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct bound[2] = {saved_[0], saved_[1]};
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            bound[cap / 32].effective &= ~(1u << (cap % 32));
+        dropped_ = ::syscall(SYS_capset, &header_, bound) == 0;
+    }
+    ~PermissionsBind() {
+        if (dropped_)
+            ::syscall(SYS_capset, &header_, saved_);
+    }
+    PermissionsBind(const PermissionsBind&) = delete;
+    PermissionsBind& operator=(const PermissionsBind&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool dropped_ = false;
 };
 
 // A named pipe at `path`: opening it for reading blocks until a writer comes.
