@@ -89,6 +89,9 @@ TEST_F(AppIdentityTest, windowsMapToEntriesInTheOrderOfTheRules) {
     EXPECT_EQ(viewer.name, "org.example.Viewer app");
     EXPECT_EQ(id.resolve({0, "code", "Code", {}}).id, "code");
     EXPECT_EQ(id.resolve({0, "Navigator", "Firefox-esr", {}}).id, "firefox-esr");
+    // A GTK program without its application ID on the window: the toolkit capitalises
+    // the ID's first letter for the class.
+    EXPECT_EQ(id.resolve({0, "gnome-text-editor", "Org.gnome.TextEditor", {}}).id, "org.gnome.TextEditor");
     // A launch of ours, by the startup id the process's environment carries (a
     // wrapper script's program inherits it): before the executable, after the class.
     id.noteLaunch("brisklet-1-2-3", "org.gnome.TextEditor");
