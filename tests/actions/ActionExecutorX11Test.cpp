@@ -77,6 +77,12 @@ protected:
             f.write(QByteArray("[Desktop Entry]\nType=Application\nName=") + name +
                     "\nExec=sh -c \"sleep 0.3; " + program + "true\"\n");
         }
+        // The terminal's entry as its package installs it: Ledger's window carries
+        // its class as the instance, and Ledger's program has its name.
+        QFile xterm(dir.path() + "/applications/debian-xterm.desktop");
+        ASSERT_TRUE(xterm.open(QIODevice::WriteOnly));
+        xterm.write("[Desktop Entry]\nType=Application\nName=XTerm\nExec=xterm\nStartupWMClass=XTerm\n");
+        xterm.close();
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
         desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
         launcher = &desktop->launcher();
@@ -218,8 +224,9 @@ TEST_F(ExecutorX11Test, anAppWhoseWindowMapsLateIsWaitedForBeforeItIsMaximized) 
 }
 
 // "switch to ledger", "maximize ledger" and "quit ledger" with a terminal in front,
-// Ledger stopped or running: Ledger's window belongs to the wrapper's child and its
-// class names no entry.
+// Ledger stopped or running: Ledger's window belongs to the wrapper's child, its
+// class names no entry, and its instance and program name the terminal's. Each
+// reaches the one Ledger window and opens no other; "quit xterm" leaves it open.
 TEST_F(ExecutorX11Test, anAppStartedThroughAWrapperIsTakenWhenItsWindowComesToTheFront) {
     const auto front = frontWindow("xterm,XTerm");
     ASSERT_TRUE(front);
@@ -229,6 +236,11 @@ TEST_F(ExecutorX11Test, anAppStartedThroughAWrapperIsTakenWhenItsWindowComesToTh
             if (x.windowClass(w) == "xterm,Ledgerwin")
                 return w;
         return std::nullopt;
+    };
+    const auto ledgerCount = [&] {
+        const auto all = x.clientList();
+        return std::count_if(all.begin(), all.end(),
+                             [&](xcb_window_t w) { return x.windowClass(w) == "xterm,Ledgerwin"; });
     };
     const auto terminalToTheFront = [&] {
         x.sendToRoot(*front, "_NET_ACTIVE_WINDOW", {2, XCB_CURRENT_TIME, 0});
@@ -249,6 +261,8 @@ TEST_F(ExecutorX11Test, anAppStartedThroughAWrapperIsTakenWhenItsWindowComesToTh
               (ActionExecutor::Outcome{true, "Maximized"}));
     EXPECT_EQ(activeWindow(), first);
     EXPECT_GT(outerFrame(x, *first).value_or(QRectF()).width(), 1000) << "Ledger's window was maximized";
+    QTest::qWait(500); // a second start would have mapped by now
+    EXPECT_EQ(ledgerCount(), 1) << "another Ledger was opened";
     EXPECT_EQ(perform({Action::quitApp("ledger")}), (ActionExecutor::Outcome{true, "Quit Ledger"}));
     ASSERT_TRUE(X11Session::waitUntil([&] { return !ledgerWindow(); }, 5.0));
     ASSERT_TRUE(terminalToTheFront());
@@ -260,6 +274,17 @@ TEST_F(ExecutorX11Test, anAppStartedThroughAWrapperIsTakenWhenItsWindowComesToTh
     EXPECT_EQ(activeWindow(), second);
     EXPECT_GT(outerFrame(x, *second).value_or(QRectF()).width(), 1000) << "Ledger's window was maximized";
     EXPECT_EQ(outerFrame(x, *front), before) << "the terminal was moved";
+
+    EXPECT_EQ(perform({Action::quitApp("xterm")}), (ActionExecutor::Outcome{true, "Quit XTerm"}));
+    EXPECT_TRUE(X11Session::waitUntil(
+        [&] {
+            const auto all = x.clientList();
+            return std::find(all.begin(), all.end(), *front) == all.end();
+        },
+        5.0))
+        << "the terminal stayed";
+    QTest::qWait(300); // a close that went astray would land by now
+    EXPECT_EQ(ledgerWindow(), second) << "quitting the terminal closed Ledger";
 }
 
 TEST_F(ExecutorX11Test, aWrapperWhoseAppNeverComesLeavesTheFrontWindowAlone) {

@@ -38,6 +38,9 @@ protected:
         entry("org.example.Viewer", "Exec=viewer-bin\nStartupWMClass=FancyViewer\n");
         entry("com.spotify.Client", "Exec=spotify\n");
         entry("spotify_spotify", "Exec=spotify\n");
+        // As a terminal's package installs it: an ID that is not its program's name,
+        // and a class that many windows carry in their instance.
+        entry("debian-xterm", "Exec=xterm\nStartupWMClass=XTerm\n");
         entries = DesktopEntries::scan({apps()}, DesktopLocale::parse("C"));
     }
     AppIdentity identity() {
@@ -86,6 +89,9 @@ TEST_F(AppIdentityTest, windowsMapToEntriesInTheOrderOfTheRules) {
     EXPECT_EQ(viewer.name, "org.example.Viewer app");
     EXPECT_EQ(id.resolve({0, "code", "Code", {}}).id, "code");
     EXPECT_EQ(id.resolve({0, "Navigator", "Firefox-esr", {}}).id, "firefox-esr");
+    // A GTK program without its application ID on the window: the toolkit capitalises
+    // the ID's first letter for the class.
+    EXPECT_EQ(id.resolve({0, "gnome-text-editor", "Org.gnome.TextEditor", {}}).id, "org.gnome.TextEditor");
     // A launch of ours, by the startup id the process's environment carries (a
     // wrapper script's program inherits it): before the executable, after the class.
     id.noteLaunch("brisklet-1-2-3", "org.gnome.TextEditor");
@@ -95,11 +101,17 @@ TEST_F(AppIdentityTest, windowsMapToEntriesInTheOrderOfTheRules) {
     for (const char* pid : {"6000", "6100", "6200"})
         ASSERT_TRUE(QFile::link("/usr/local/bin/viewer-bin", proc() + "/" + pid + "/exe"));
     const auto launched = id.resolve({6100, "xterm", "Ledgerwin", {}});
-    EXPECT_EQ(launched.id, "org.gnome.TextEditor");
+    EXPECT_EQ(launched.id, "org.gnome.TextEditor") << "the instance named the terminal's entry";
     EXPECT_EQ(launched.name, "org.gnome.TextEditor app");
     EXPECT_EQ(id.resolve({6100, "viewer", "FancyViewer", {}}).id, "org.example.Viewer");
+    EXPECT_EQ(id.resolve({6100, "xterm", "XTerm", {}}).id, "debian-xterm") << "a terminal started inside";
+    // The instance against StartupWMClass or the ID, ignoring case: a plain terminal,
+    // or one whose process no launch of ours started.
+    EXPECT_EQ(id.resolve({0, "xterm", "XTerm", {}}).id, "debian-xterm");
+    EXPECT_EQ(id.resolve({6200, "xterm", "Ledgerwin", {}}).id, "debian-xterm") << "another launch's";
+    EXPECT_EQ(id.resolve({6200, "Code", "Workspace", {}}).id, "code");
     // The executable's name against Exec's program.
-    EXPECT_EQ(id.resolve({6200, "xterm", "Ledgerwin", {}}).id, "org.example.Viewer") << "another launch's";
+    EXPECT_EQ(id.resolve({6200, "ledger", "Ledgerwin", {}}).id, "org.example.Viewer") << "another launch's";
     EXPECT_EQ(id.resolve({6000, "vb", "Vb", {}}).id, "org.example.Viewer");
     // Else the instance itself, with no entry.
     const auto stranger = id.resolve({0, "xeyes", "XEyes", {}});

@@ -78,6 +78,7 @@ protected:
         desktop->launcher().quit(left);
         desktop->launcher().quit(right);
         desktop->launcher().quit(browser);
+        desktop->launcher().quit("ledger");
     }
 
     static constexpr const char* browser = "firefox-esr";
@@ -190,6 +191,56 @@ TEST_F(SetupEngineX11Test, runEndAndUndoOfTwoApps) {
     const auto back = windowOf(left);
     ASSERT_TRUE(back);
     EXPECT_TRUE(near(back->axFrame, target(leftHalf), 24));
+}
+
+TEST_F(SetupEngineX11Test, anAppStartedThroughAWrapperIsPlacedOnceAndClosedAtTheEnd) {
+    // Ledger's program runs under a shell that stays on; its window's class names
+    // no entry, and its instance names the terminal's, which is installed beside it.
+    const QString folder = home.dataHome() + "/applications";
+    for (const auto& [id, text] :
+         {std::pair{"ledger",
+                    "Name=Ledger\nExec=sh -c \"sleep 0.3; " + QByteArray(BRISKLET_XTESTCLIENT) +
+                        " --class xterm,Ledgerwin --title Ledger --geometry 400x300+300+200; true\"\n"},
+          std::pair{"debian-xterm", QByteArray("Name=XTerm\nExec=xterm\nStartupWMClass=XTerm\n")}}) {
+        QFile f(folder + "/" + id + ".desktop");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Application\n" + text);
+    }
+    entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
+    const auto ledgers = [&] {
+        std::vector<xcb_window_t> found;
+        for (xcb_window_t w : x.clientList())
+            if (x.windowClass(w) == "xterm,Ledgerwin")
+                found.push_back(w);
+        return found;
+    };
+    const QRectF slot = target({0, 0, 0.5, 1, 0});
+    SetupItem ledger = item("ledger", {0, 0, 0.5, 1, 0});
+    ledger.appName = "Ledger";
+    Setup s = setupOf({ledger});
+    ASSERT_TRUE(store.upsert(s));
+
+    // The first run starts it; the second finds it running, places it and starts
+    // nothing.
+    for (int run = 1; run <= 2; ++run) {
+        const auto ran = engine->run(s);
+        EXPECT_EQ(ran.placed, 1) << "run " << run << ": " << ran.notes.join(" | ").toStdString();
+        EXPECT_TRUE(ran.failedItems.isEmpty()) << "run " << run;
+        QTest::qWait(500); // a second start would have mapped by now
+        ASSERT_EQ(ledgers().size(), 1u) << "run " << run;
+        const xcb_window_t w = ledgers().front();
+        EXPECT_TRUE(
+            X11Session::waitUntil([&] { return near(outerFrame(x, w).value_or(QRectF()), slot, 24); }, 3))
+            << "run " << run;
+        // Moved away, so the second run has it to place again.
+        ASSERT_TRUE(windows->setAXFrame(w, QRectF(900, 300, 400, 300)));
+        ASSERT_TRUE(
+            X11Session::waitUntil([&] { return !near(outerFrame(x, w).value_or(QRectF()), slot, 24); }, 3));
+    }
+
+    const auto ended = engine->end(s);
+    EXPECT_EQ(ended.closedApps, 1) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return ledgers().empty(); }, 5)) << "Ledger was left open";
 }
 
 TEST_F(SetupEngineX11Test, aCaptureOfTheDesktopPutsMovedWindowsBack) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -49,6 +50,12 @@ protected:
         ledger.write("[Desktop Entry]\nType=Application\nName=Ledger\nExec=sh -c \"sleep 0.3; " +
                      QByteArray(BRISKLET_XTESTCLIENT) + " --class xterm,Ledgerwin --title Ledger; true\"\n");
         ledger.close();
+        // A terminal's entry as its package installs it, whose class Ledger's
+        // window carries as its instance.
+        QFile terminal(dir.path() + "/applications/debian-xterm.desktop");
+        ASSERT_TRUE(terminal.open(QIODevice::WriteOnly));
+        terminal.write("[Desktop Entry]\nType=Application\nName=XTerm\nExec=xterm\nStartupWMClass=XTerm\n");
+        terminal.close();
         entries = DesktopEntries::scan({dir.path() + "/applications"}, DesktopLocale::parse("C"));
         desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
         ws = &desktop->windows();
@@ -121,4 +128,35 @@ TEST_F(LaunchAndWaitX11Test, waitsForTheWindowOfAnAppStartedThroughAWrapper) {
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(windows[0].title, "Ledger");
     EXPECT_EQ(windows[0].appName, "Ledger");
+
+    // Running, it is Ledger, not the terminal its instance names: asked again, the
+    // same window and no second start; it is listed running and quits as Ledger.
+    const auto plain = x.startClient({"--class", "xterm,XTerm", "--title", "Plain"});
+    ASSERT_NE(plain, 0u);
+    const auto again = engine->windowsEnsuringLaunch("ledger", std::nullopt);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].element, windows[0].element);
+    const auto ledgers = [&] {
+        int n = 0;
+        for (xcb_window_t w : x.clientList())
+            n += x.windowClass(w) == "xterm,Ledgerwin";
+        return n;
+    };
+    QTest::qWait(500); // a second start would have mapped by now
+    EXPECT_EQ(ledgers(), 1);
+    const auto ids = [&] {
+        QStringList found;
+        for (const auto& app : running->runningApps())
+            found << app.id;
+        found.sort();
+        return found;
+    };
+    EXPECT_EQ(ids(), QStringList({"debian-xterm", "ledger"}));
+    const auto terminal = ws->window(plain);
+    ASSERT_TRUE(terminal);
+    EXPECT_EQ(terminal->appId, "debian-xterm") << "a plain terminal is still the terminal";
+
+    ASSERT_TRUE(launcher->quit("ledger"));
+    EXPECT_TRUE(X11Session::waitUntil([&] { return ledgers() == 0; }, 5));
+    EXPECT_TRUE(ws->window(plain).has_value()) << "quitting Ledger closed the terminal";
 }

@@ -98,20 +98,24 @@ X11WindowSystem::Identity AppIdentity::lookup(const X11WindowSystem::IdentityQue
                 return found(entries.byId(id));
         }
     }
-    for (const QString& name : {query.wmClass, query.wmInstance}) {
+    auto named = [&](const QString& name) -> const DesktopEntry* {
         if (name.isEmpty())
-            continue;
+            return nullptr;
         if (const auto* e = entries.byStartupWMClass(name))
-            return found(e);
+            return e;
         if (const auto* e = entries.byId(name))
-            return found(e);
-        if (const auto* e = entries.byId(name.toLower()))
-            return found(e);
-    }
+            return e;
+        return entries.byIdIgnoringCase(name);
+    };
+    if (const auto* e = named(query.wmClass))
+        return found(e);
     // A program started through an entry's wrapper script names another entry by its
-    // executable ("xterm"), or none: the launch knows better. A class that names an
-    // entry still wins, so a program started from a launched terminal keeps its own.
+    // instance and executable ("xterm" with a class of its own), or none: the launch
+    // knows better. A class that names an entry still wins, so a terminal started
+    // from inside a launched one keeps its own.
     if (const auto* e = entries.byId(launchedEntry(query.pid)))
+        return found(e);
+    if (const auto* e = named(query.wmInstance))
         return found(e);
     if (query.pid > 0) {
         const QString exe =

@@ -11,8 +11,9 @@
 namespace brisklet::platform {
 
 // Which desktop entry a window belongs to: the GTK application ID, a sandbox or
-// systemd scope of its process, its WM_CLASS, a launch of ours that started its
-// process, its executable; else the WM_CLASS instance with no entry. Any thread.
+// systemd scope of its process, its WM_CLASS class, a launch of ours that started
+// its process, its WM_CLASS instance, its executable; else the instance with no
+// entry. Any thread.
 class AppIdentity final {
 public:
     using EntriesProvider = std::function<std::shared_ptr<const DesktopEntries>()>;
