@@ -482,7 +482,12 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
                 return Plan{verb->first == IntentResolver::Family::end ? Action::endSetup(target)
                                                                        : Action::runSetup(target)};
             }
-            return Plan{Action::runSetup(saidBeforeSetup(w.join(QLatin1Char(' '))))};
+            // "what is a setup" asks; it names no setup "what is a" unless one is.
+            const QString target = w.join(QLatin1Char(' '));
+            if (questionWords().contains(first) && !setupNamed(target) &&
+                !setupNamed(target + QStringLiteral(" setup")))
+                return std::nullopt;
+            return Plan{Action::runSetup(saidBeforeSetup(target))};
         }
         if (first == setupWord)
             return Plan{Action::runSetup(said(joined(words, 1)))};

@@ -225,3 +225,17 @@ TEST(IntentMatcher, SeesChangedSetupsOnTheNextCall) {
     EXPECT_EQ(matcher.match("gym"), Plan{Action::runSetup("Yoga")});
 }
 
+// A question before "setup" names no setup, but a setup named so is still that setup.
+TEST(IntentMatcher, AQuestionRunsOnlyASetupOfThatName) {
+    CommandRegistry registry{"/nonexistent/commands.json"};
+    test::FakeSetups setups{{{"How To", {}}, {"What Now", {}}, {"Deep Work", {}}}};
+    IntentMatcher matcher{registry, setups, nullptr, nullptr};
+    const std::pair<const char*, const char*> rows[] = {
+        {"how to set up", "runSetup(How To)"},
+        {"what now setup", "runSetup(What Now)"},
+        {"what is a setup", "-"},
+        {"can you run deep work setup", "-"},
+    };
+    for (const auto& [phrase, plan] : rows)
+        EXPECT_EQ(describe(matcher.match(phrase)).toStdString(), plan) << phrase;
+}
