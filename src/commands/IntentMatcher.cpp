@@ -189,7 +189,7 @@ Plan volumePlan(const QStringList& rest) {
 IntentMatcher::IntentMatcher(const CommandRegistry& registry, const SetupDirectory& setups,
                              const LayoutNames* layouts, const AppIndex* appIndex, const PlayerNames* players)
     : registry_(registry), setups_(setups), layouts_(layouts), appIndex_(appIndex), players_(players),
-      readings_(readings(*this)) {}
+      readings_(readings(*this)), setupTables_(setups) {}
 
 std::vector<IntentMatcher::Reading> IntentMatcher::readings(const IntentMatcher& m) {
     using Rest = const QStringList&;
@@ -316,50 +316,6 @@ QStringList IntentMatcher::spokenFocusVerbs() {
     return verbsOf(IntentResolver::spokenVerbs(IntentResolver::Family::focus), {});
 }
 
-std::shared_ptr<const IntentMatcher::SetupTable> IntentMatcher::setupTable() const {
-    std::shared_ptr<const std::vector<SetupNames>> source = setups_.setupNames();
-    if (!source)
-        source = std::make_shared<const std::vector<SetupNames>>();
-    {
-        std::lock_guard guard(cacheLock_);
-        if (cache_ && cache_->source == source)
-            return cache_;
-    }
-    auto table = std::make_shared<SetupTable>();
-    table->source = source;
-    // The resolver reads the transcript's own form, numbers in digits, beside the
-    // name as stored.
-    const auto addInventory = [&](const QString& text, const QString& name) {
-        table->inventory.push_back({text, name, IntentResolver::phoneticKey(text)});
-        if (const QString digits = Text::numbersAsDigits(text); digits != text)
-            table->inventory.push_back({digits, name, IntentResolver::phoneticKey(digits)});
-    };
-    for (const SetupNames& setup : *source) {
-        const QString name = Text::normalize(setup.name);
-        // Texts that normalise to nothing are never keys: an empty transcript must not
-        // find a setup.
-        if (!name.isEmpty()) {
-            const QString key = setupKey(name);
-            table->named.insert(key, setup.name);
-            table->fuzzy.push_back({key, setup.name});
-            table->fuzzy.push_back({key + QStringLiteral(" setup"), setup.name});
-            addInventory(name, setup.name);
-        }
-        for (const QString& p : setup.phrases) {
-            const QString phrase = Text::normalize(p);
-            if (phrase.isEmpty())
-                continue;
-            const QString key = setupKey(phrase);
-            table->named.insert(key, setup.name);
-            table->fuzzy.push_back({key, setup.name});
-            addInventory(phrase, setup.name);
-        }
-    }
-    std::lock_guard guard(cacheLock_);
-    cache_ = table;
-    return table;
-}
-
 Plan IntentMatcher::match(const QString& phrase) const {
     const QString n = Text::normalize(phrase);
     if (n.isEmpty())
@@ -370,8 +326,8 @@ Plan IntentMatcher::match(const QString& phrase) const {
         return {*p->action};
 
     // 2. A setup name or phrase, exactly.
-    const std::shared_ptr<const SetupTable> table = setupTable();
-    if (std::optional<Plan> plan = exactSetupMatch(n, *table))
+    const std::shared_ptr<const SetupTable> table = setupTables_.current();
+    if (std::optional<Plan> plan = table->exactMatch(n))
         return *plan;
 
     // 3. Early parametric reading, for phrases that look like one. A first word that
@@ -438,49 +394,12 @@ std::optional<Plan> IntentMatcher::fuzzyMatch(const QString& n, const SetupTable
     return best;
 }
 
-std::optional<Plan> IntentMatcher::exactSetupMatch(const QString& n, const SetupTable& table) const {
-    const QString m = setupKey(n);
-    const QString suffix = QStringLiteral(" setup");
-    // A compound heard in its parts yields to a verb said before another setup's own
-    // name: with "Endgame" and "Game", "end game" ends Game, as it did before
-    // compounds were said alike.
-    const auto verbBeforeASetup = [&](const QString& key) {
-        const QString verb = key.section(QLatin1Char(' '), 0, 0), rest = key.section(QLatin1Char(' '), 1);
-        static const QStringList verbs = spokenEndVerbs() + spokenRunVerbs();
-        return !table.named.containsOwn(key) && verbs.contains(verb) &&
-               (table.named.containsOwn(rest) ||
-                (rest.endsWith(suffix) && table.named.containsOwn(rest.chopped(suffix.size()))));
-    };
-    auto named = [&](const QString& key) -> std::optional<QString> {
-        if (verbBeforeASetup(key))
-            return std::nullopt;
-        return table.named.value(key);
-    };
-    if (const auto name = named(m))
-        return Plan{Action::runSetup(*name)};
-    if (m.endsWith(suffix)) {
-        if (const auto name = named(m.chopped(suffix.size())))
-            return Plan{Action::runSetup(*name)};
-    }
-    if (m.startsWith(QLatin1String("end "))) {
-        const QString rest = m.mid(4);
-        if (rest.endsWith(suffix)) {
-            if (const auto name = named(rest.chopped(suffix.size())))
-                return Plan{Action::endSetup(*name)};
-        }
-        // A name of its own ending in "setup" ("Desk setup").
-        if (const auto name = named(rest))
-            return Plan{Action::endSetup(*name)};
-    }
-    return std::nullopt;
-}
-
 bool IntentMatcher::isExactCommand(const QString& n) const {
     if (n.isEmpty())
         return false;
     if (registry_.hasPhrase(n))
         return true;
-    if (!exactSetupMatch(n, *setupTable()))
+    if (!setupTables_.current()->exactMatch(n))
         return false;
     const QString m = withSetupWord(n);
     if (m.contains(QLatin1Char(' ')))
@@ -492,7 +411,7 @@ bool IntentMatcher::isExactCommand(const QString& n) const {
 
 IntentResolver::Inventory IntentMatcher::inventory() const {
     IntentResolver::Inventory inv;
-    inv.setups = setupTable()->inventory;
+    inv.setups = setupTables_.current()->inventory;
     if (layouts_)
         inv.layouts = layouts_->cachedNames();
     if (appIndex_)
@@ -563,7 +482,12 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
                 return Plan{verb->first == IntentResolver::Family::end ? Action::endSetup(target)
                                                                        : Action::runSetup(target)};
             }
-            return Plan{Action::runSetup(saidBeforeSetup(w.join(QLatin1Char(' '))))};
+            // "what is a setup" asks; it names no setup "what is a" unless one is.
+            const QString target = w.join(QLatin1Char(' '));
+            if (questionWords().contains(first) && !setupNamed(target) &&
+                !setupNamed(target + QStringLiteral(" setup")))
+                return std::nullopt;
+            return Plan{Action::runSetup(saidBeforeSetup(target))};
         }
         if (first == setupWord)
             return Plan{Action::runSetup(said(joined(words, 1)))};
@@ -577,8 +501,8 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
 }
 
 std::optional<QString> IntentMatcher::setupNamed(const QString& target) const {
-    const SetupTable& table = *setupTable();
-    if (const auto it = table.named.value(setupKey(target))) {
+    const std::shared_ptr<const SetupTable> table = setupTables_.current();
+    if (const auto it = table->named.value(setupKey(target))) {
         // Plans name a setup in the words said. Where those words are not its name (a
         // trigger phrase, or its number said the other way), the stored name goes on
         // instead, or the executor's lookup by the words could find another setup.

@@ -5,7 +5,7 @@
 #include "commands/LayoutNames.h"
 #include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
-#include "commands/SpokenKeys.h"
+#include "commands/SetupTable.h"
 #include "platform/SpeechShapes.h"
 
 #include <QHash>
@@ -13,7 +13,6 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -53,19 +52,6 @@ public:
     static QStringList spokenFocusVerbs();
 
 private:
-    // What matching derives from one setups list, kept while the same list comes back.
-    struct SetupTable {
-        std::shared_ptr<const std::vector<SetupNames>> source;
-        SpokenKeys named; // key → name of the first setup with that key, found by keys said alike
-        struct Fuzzy {
-            QString text;
-            QString name;
-        };
-        std::vector<Fuzzy> fuzzy;
-        std::vector<IntentResolver::SetupKey> inventory;
-    };
-    std::shared_ptr<const SetupTable> setupTable() const;
-
     // One parametric reading: the words a phrase starts with (each as the words that
     // may stand there), how many more must follow, the plan for those, and how the
     // rest is said (and other ways of saying it).
@@ -78,7 +64,6 @@ private:
     };
     static std::vector<Reading> readings(const IntentMatcher& matcher);
 
-    std::optional<Plan> exactSetupMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> fuzzyMatch(const QString& n, const SetupTable& table) const;
     std::optional<Plan> setupParametric(const QString& phrase) const;
     // The name a plan gives the setup a said name finds, by its name or trigger phrase
@@ -97,8 +82,7 @@ private:
     const PlayerNames* players_;
     const std::vector<Reading> readings_; // after the setup phrasings, in order
 
-    mutable std::mutex cacheLock_;
-    mutable std::shared_ptr<const SetupTable> cache_;
+    SetupTables setupTables_;
 };
 
 } // namespace brisklet

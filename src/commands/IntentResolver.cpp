@@ -377,6 +377,7 @@ struct Parsed {
     std::optional<Family> family;
     double verbScore = 0;
     QString object;
+    QStringList said; // the object's words as said, fillers kept
     std::optional<ObjectClass> hint;
 };
 
@@ -399,19 +400,52 @@ std::optional<Parsed> parse(const QString& phrase) {
         if (conjunctions().contains(w))
             return std::nullopt; // a compound request is not for this step
     }
+    parsed.said = words;
     words.removeIf([](const QString& w) { return filler().contains(w); });
-    if (!words.isEmpty() && words.back() == QLatin1String("setup")) {
+    // Only fillers may follow a hint, so the last time it was said is the hint.
+    const auto dropHint = [&](const QString& hint) {
         words.removeLast();
+        parsed.said.removeAt(parsed.said.lastIndexOf(hint));
+    };
+    if (!words.isEmpty() && words.back() == QLatin1String("setup")) {
+        dropHint(QStringLiteral("setup"));
         parsed.hint = ObjectClass::setup;
     }
     if (!words.isEmpty() && words.back() == QLatin1String("layout")) {
-        words.removeLast();
+        dropHint(QStringLiteral("layout"));
         parsed.hint = ObjectClass::layout;
     }
     parsed.object = words.join(QLatin1Char(' '));
     if (parsed.object.isEmpty())
         return std::nullopt;
     return parsed;
+}
+
+// The words said for a setup, less the fillers that are not the setup's own: a
+// setup's words are never fillers, nor are the parts of one of its words said apart
+// ("up" of "stand up" for "standup").
+QString withOwnWords(const QStringList& said, const QString& key) {
+    const QStringList keyWords = key.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::vector<bool> kept(std::size_t(said.size()), false);
+    for (qsizetype i = 0; i < said.size(); ++i) {
+        kept[std::size_t(i)] =
+            kept[std::size_t(i)] || !filler().contains(said[i]) || keyWords.contains(said[i]);
+        QString together = said[i];
+        for (qsizetype j = i + 1; j < said.size() && together.size() < key.size(); ++j) {
+            together += said[j];
+            if (keyWords.contains(together))
+                std::fill(kept.begin() + i, kept.begin() + j + 1, true);
+        }
+    }
+    QStringList words;
+    for (qsizetype i = 0; i < said.size(); ++i)
+        if (kept[std::size_t(i)])
+            words << said[i];
+    return words.join(QLatin1Char(' '));
+}
+
+qsizetype lettersIn(const QString& text) {
+    return text.size() - text.count(QLatin1Char(' '));
 }
 
 // The score of a name of which only the start of a word was said.
@@ -429,15 +463,24 @@ std::vector<Candidate> candidatesFor(const Parsed& parsed, const Inventory& inve
     const std::optional<ObjectClass> hint = parsed.hint;
     std::vector<Candidate> candidates;
     const Query query(obj, objKey);
+    const bool saidFillers = parsed.said.size() != obj.count(QLatin1Char(' ')) + 1;
+    // A setup's name said among fillers has the letters of what is left of the fillers
+    // and at most those of all that was said: only names of such a length are looked at.
+    const qsizetype fewest = lettersIn(obj);
+    qsizetype most = 0;
+    for (const QString& w : parsed.said)
+        most += w.size();
     auto consider = [&](ObjectClass cls, const QString& canonical, const QString& t, const QString& tKey) {
         double s = scoreOf(obj, objKey, t, tKey);
         // A setup's compound heard in its parts, or its parts heard as one word, is
-        // its name as written.
-        if (cls == ObjectClass::setup && SpokenKeys::saidAlike(obj, t))
+        // its name as written; so is its name said among fillers, whole.
+        if (cls == ObjectClass::setup && (SpokenKeys::saidAlike(obj, t) ||
+                                          (saidFillers && lettersIn(t) >= fewest && lettersIn(t) <= most &&
+                                           SpokenKeys::saidAlike(withOwnWords(parsed.said, t), t))))
             s = 1.0;
         // A name said alone must be said in whole words: a word only begun ("he" of
         // "heads down") is a mishearing far more often than a name.
-        if (!parsed.family && endsInsideAWord(obj, t))
+        else if (!parsed.family && endsInsideAWord(obj, t))
             s = std::min(s, kBeganWord);
         if (s >= kFloor)
             candidates.push_back(Candidate{cls, canonical, s});

@@ -64,6 +64,12 @@ const WordSet& songWords() {
     static const WordSet s = {"song", "track", "tune", "music"};
     return s;
 }
+const WordSet& questionWords() {
+    static const WordSet s = {"what",   "whats", "how",  "hows",  "why",  "when", "where",
+                              "wheres", "who",   "whos", "which", "is",   "are",  "was",
+                              "do",     "does",  "did",  "can",   "could"};
+    return s;
+}
 const QHash<QString, int>& numberWords() {
     static const QHash<QString, int> m = {{"one", 1},   {"two", 2},     {"to", 2},     {"too", 2},
                                           {"three", 3}, {"four", 4},    {"for", 4},    {"five", 5},

@@ -25,6 +25,8 @@ const WordSet& nameFiller();
 const WordSet& selfWords();
 const WordSet& fullscreenTail();
 const WordSet& songWords();
+// The words a question opens with ("what", "how", "is there").
+const WordSet& questionWords();
 const QHash<QString, int>& numberWords();
 
 // Normalised text with "set up" said as the one word "setup".

@@ -130,6 +130,39 @@ TEST(IntentResolver, EndNeedsAClearWinner) {
     ASSERT_TRUE(resolve("end work", inv));
 }
 
+// A setup's own words are never dropped as fillers, nor the parts of its compound said
+// apart; to every other name a filler is still a filler.
+TEST(IntentResolver, ASetupsOwnWordsAreNeverFillers) {
+    Inventory inv = world();
+    inv.setups.push_back({"standup", "Daily", {}});
+    inv.setups.push_back({"ship it", "Release", {}});
+    inv.setups.push_back({"the office", "Office", {}});
+    const std::pair<const char*, Plan> said[] = {
+        {"stand up please", {Action::runSetup("Daily")}},
+        {"please stand up", {Action::runSetup("Daily")}},
+        {"stand up setup please", {Action::runSetup("Daily")}},
+        {"ship it please", {Action::runSetup("Release")}},
+        {"the office please", {Action::runSetup("Office")}},
+        {"end the office please", {Action::endSetup("Office")}},
+    };
+    for (const auto& [phrase, plan] : said) {
+        const auto found = resolve(phrase, inv);
+        ASSERT_TRUE(found) << phrase;
+        EXPECT_EQ(found->actions, plan) << phrase;
+    }
+
+    const Inventory before = world();
+    for (const char* phrase : {"close it", "open the slack", "shut it", "kill them", "open it up",
+                               "up please", "please", "the work please", "focus on it", "switch to the notes",
+                               "stand", "end the deep work setup", "open up slack", "run it"}) {
+        const auto now = resolve(phrase, inv), then = resolve(phrase, before);
+        EXPECT_EQ(now.has_value(), then.has_value()) << phrase;
+        if (now && then) {
+            EXPECT_EQ(now->actions, then->actions) << phrase;
+        }
+    }
+}
+
 TEST(IntentResolver, ThresholdsOfRunAndFocus) {
     Inventory inv;
     inv.apps = {"Calculator"};

@@ -112,7 +112,7 @@ TEST_F(PhraseTable, EveryPhraseGivesItsPlan) {
     // The fixture tree reads as the installed apps (NoDisplay left out, the home copy
     // of slack wins, a sub-folder entry gets a dashed ID).
     ASSERT_EQ(index.apps().size(), 10u);
-    ASSERT_EQ(setups.setups().size(), 9u);
+    ASSERT_EQ(setups.setups().size(), 11u);
     QStringList names;
     for (const IndexedApp& app : index.apps())
         names << app.bundleID.value_or("?") + "=" + app.name;
@@ -223,4 +223,19 @@ TEST(IntentMatcher, SeesChangedSetupsOnTheNextCall) {
     EXPECT_EQ(matcher.match("gym"), Plan{Action::runSetup("Gym")});
     setups.set({{"Yoga", {"gym"}}});
     EXPECT_EQ(matcher.match("gym"), Plan{Action::runSetup("Yoga")});
+}
+
+// A question before "setup" names no setup, but a setup named so is still that setup.
+TEST(IntentMatcher, AQuestionRunsOnlyASetupOfThatName) {
+    CommandRegistry registry{"/nonexistent/commands.json"};
+    test::FakeSetups setups{{{"How To", {}}, {"What Now", {}}, {"Deep Work", {}}}};
+    IntentMatcher matcher{registry, setups, nullptr, nullptr};
+    const std::pair<const char*, const char*> rows[] = {
+        {"how to set up", "runSetup(How To)"},
+        {"what now setup", "runSetup(What Now)"},
+        {"what is a setup", "-"},
+        {"can you run deep work setup", "-"},
+    };
+    for (const auto& [phrase, plan] : rows)
+        EXPECT_EQ(describe(matcher.match(phrase)).toStdString(), plan) << phrase;
 }
