@@ -483,6 +483,48 @@ TEST_F(SetupStoreTest, aCopyNameIsNeverAnotherSetupsPhrase) {
     EXPECT_EQ(SetupStore::nameForSave(ownPhrase, stored), "Reading copy") << "its own phrase";
 }
 
+// A file written before copy names kept clear of phrases: a name said like another
+// setup's phrase would be heard as that phrase, so the name gives way.
+TEST_F(SetupStoreTest, aNameSaidLikeAnotherSetupsPhraseIsRenamedAtLoadAndWrittenBack) {
+    const brisklet::Setup reading = named("Reading");
+    const brisklet::Setup library = named("Library", {"reading copy", "library"});
+    const brisklet::Setup readingCopy = named("Reading copy");
+    const brisklet::Setup everyDay = named("Every day", {"daily"});
+    const brisklet::Setup morning = named("Morning", {"everyday"});
+    // Before the phrase's owner in the file, and beside a name said the same.
+    const brisklet::Setup focus = named("Focus");
+    const brisklet::Setup deep = named("Deep", {"focus"});
+    const brisklet::Setup focusAgain = named("focus");
+    writeBytes(file(), fileOf({reading, library, readingCopy, everyDay, morning, focus, deep, focusAgain}));
+
+    test::LogCapture log;
+    auto store = open();
+    EXPECT_EQ(namesIn(store->setups()),
+              (QStringList{"Reading", "Library", "Reading copy copy", "Every day copy", "Morning",
+                           "Focus copy", "Deep", "focus copy 2"}));
+    EXPECT_EQ(log.count("“Reading copy” is said like “reading copy”, a phrase of “Library” — renamed "
+                        "“Reading copy copy”"),
+              1);
+    EXPECT_EQ(
+        log.count("“Every day” is said like “everyday”, a phrase of “Morning” — renamed “Every day copy”"),
+        1);
+    EXPECT_EQ(store->setups()[3].phrases, QStringList{"daily"}) << "only the name gives way";
+    EXPECT_EQ(store->setups()[1].phrases, library.phrases) << "the phrase's owner keeps it, and its own name";
+    EXPECT_EQ(store->lookup("reading copy copy")->id, readingCopy.id);
+    EXPECT_EQ(store->lookup("every day copy")->id, everyDay.id);
+    for (const brisklet::Setup& s : store->setups())
+        for (const brisklet::Setup& other : store->setups())
+            for (const QString& phrase : other.phrases)
+                EXPECT_TRUE(s.id == other.id || !SetupStore::saidAlike(s.name, phrase))
+                    << s.name.toStdString() << " / " << phrase.toStdString();
+
+    // Written back: a second store reads the new names and renames nothing.
+    log.clear();
+    auto again = open();
+    EXPECT_EQ(again->setups(), store->setups());
+    EXPECT_EQ(log.count("is said like"), 0);
+}
+
 // A recogniser writes "everyday" as "every day" as often as not.
 TEST_F(SetupStoreTest, aCompoundAndItsPartsWrittenApartAreOneSpokenName) {
     writeBytes(file(), fileOf({named("Everyday"), named("Night", {"bed time"}), named("Every day"),
