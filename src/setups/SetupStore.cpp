@@ -229,10 +229,21 @@ std::shared_ptr<const std::vector<SetupNames>> SetupStore::setupNames() const {
 }
 
 bool SetupStore::upsert(Setup setup) {
+    return put(setup, false);
+}
+
+bool SetupStore::upsertUnderFreeName(Setup& setup) {
+    return put(setup, true);
+}
+
+bool SetupStore::put(Setup& setup, bool freeName) {
     setup.updatedAt = now();
     if (!setup.createdAt.isValid())
         setup.createdAt = setup.updatedAt;
     return commit([&](List& list) {
+        // Named beside the list the file holds now, under the lock.
+        if (freeName)
+            setup.name = nameForSave(setup, list);
         const auto it =
             std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == setup.id; });
         if (it != list.end())
