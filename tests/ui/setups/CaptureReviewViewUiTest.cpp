@@ -5,17 +5,12 @@
 #include "ui/setups/CapturePreviewModel.h"
 #include "ui/setups/SetupCaptureController.h"
 
-#include "support/FileBytes.h"
 #include "support/LightDarkViewTest.h"
-#include "support/TempHome.h"
 #include "support/ViewHarness.h"
 #include "support/WaitFor.h"
+#include "ui/setups/CaptureOnFile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QQuickItem>
-#include <QTemporaryDir>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -33,7 +28,7 @@ SetupItem window(const QString& app, double x) {
     return item;
 }
 
-class CaptureReviewViewUiTest : public LightDarkViewTest {
+class CaptureReviewViewUiTest : public LightDarkViewTest, protected CaptureOnFile {
 protected:
     CaptureReviewViewUiTest() : LightDarkViewTest(false) {}
 
@@ -52,19 +47,17 @@ protected:
         return loaded ? preview : nullptr;
     }
 
-    // Another program replaces the file with these setups.
+    // Another program writes setups of these names, each with one Mail window.
     void writeOutside(const QStringList& names) {
-        QJsonArray array;
+        std::vector<brisklet::Setup> setups;
         for (const QString& name : names) {
             brisklet::Setup s;
             s.id = QUuid::createUuid();
             s.name = name;
             s.items = {window("Mail", 0)};
-            array.append(s.toJson());
+            setups.push_back(s);
         }
-        const QString temporary = dir.filePath("outside.tmp");
-        writeBytes(temporary, QJsonDocument(array).toJson());
-        ASSERT_EQ(std::rename(temporary.toUtf8().constData(), store.filePath().toUtf8().constData()), 0);
+        CaptureOnFile::writeOutside(setups);
     }
 
     QImage shot(ViewHarness& h, const QString& name) {
@@ -80,11 +73,6 @@ protected:
     QString buttonText(ViewHarness& h) {
         return ViewHarness::find(h.find("save"), "label")->property("text").toString();
     }
-
-    TempHome home;
-    QTemporaryDir dir;
-    SetupStore store{dir.filePath("setups.json")};
-    SetupCaptureController controller{store, nullptr};
 };
 
 } // namespace

@@ -7,17 +7,12 @@
 #include "setups/SetupStore.h"
 #include "ui/setups/CapturePreviewModel.h"
 
-#include "support/FileBytes.h"
-#include "support/TempHome.h"
 #include "support/ViewHarness.h"
 #include "support/WaitFor.h"
+#include "ui/setups/CaptureOnFile.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -41,7 +36,7 @@ SetupEngine::CaptureResult capture() {
     return result;
 }
 
-class SetupCaptureControllerUiTest : public ::testing::Test {
+class SetupCaptureControllerUiTest : public ::testing::Test, protected CaptureOnFile {
 protected:
     static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
 
@@ -60,23 +55,15 @@ protected:
         return s;
     }
 
-    // Another program replaces the file the way editors and sync tools do; the store
-    // reads it only once events run.
+    // A setup "another program" wrote: one window of `app`.
     brisklet::Setup writeOutside(const QString& name, const QString& app) {
         brisklet::Setup s;
         s.id = QUuid::createUuid();
         s.name = name;
         s.items = {window(app)};
-        const QString temporary = dir.filePath("outside.tmp");
-        writeBytes(temporary, QJsonDocument(QJsonArray{s.toJson()}).toJson());
-        EXPECT_EQ(std::rename(temporary.toUtf8().constData(), store.filePath().toUtf8().constData()), 0);
+        CaptureOnFile::writeOutside({s});
         return s;
     }
-
-    TempHome home;
-    QTemporaryDir dir;
-    SetupStore store{dir.filePath("setups.json")};
-    SetupCaptureController controller{store, nullptr};
 };
 
 } // namespace
