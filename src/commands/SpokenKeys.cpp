@@ -82,4 +82,16 @@ std::optional<QString> SpokenKeys::value(const QString& key) const {
     return std::nullopt;
 }
 
+std::vector<QString> SpokenKeys::keysAlike(const QString& key) const {
+    std::vector<QString> keys;
+    if (key.isEmpty())
+        return keys;
+    if (values_.contains(key))
+        keys.push_back(key);
+    for (const QString& other : byLetters_.value(lettersOf(key)))
+        if (other != key && saidAlike(key, other))
+            keys.push_back(other);
+    return keys;
+}
+
 } // namespace brisklet

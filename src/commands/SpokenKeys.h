@@ -32,6 +32,9 @@ public:
     // first added of those).
     std::optional<QString> value(const QString& key) const;
     bool contains(const QString& key) const { return value(key).has_value(); }
+    // Every key added that is said alike with `key`: its own first, then the
+    // compounds in the order added.
+    std::vector<QString> keysAlike(const QString& key) const;
     // Whether the very key was added, not only one said alike.
     bool containsOwn(const QString& key) const { return values_.contains(key); }
 

@@ -78,13 +78,65 @@ private:
     QHash<QString, int> next_; // a name's spoken key → the copy number its search stands at
 };
 
+// A name said like another setup's phrase (a file written by hand, or by a
+// Duplicate that kept clear of names only) is heard as that phrase and runs the
+// other setup: the name takes the copy name a save would give it, and the phrase
+// stays with the setup the user gave it to. True when one was renamed.
+bool renameNamesSaidLikePhrases(SetupStore::List& list, FreeNames& free) {
+    struct Said {
+        qsizetype setup;
+        QString phrase;
+    };
+    SpokenKeys phrases;
+    QHash<QString, std::vector<Said>> sayers; // a phrase's key → the setups saying it, in file order
+    for (qsizetype i = 0; i < qsizetype(list.size()); ++i) {
+        for (const QString& phrase : list[i].phrases) {
+            const QString key = SetupStore::spokenKey(phrase);
+            if (key.isEmpty())
+                continue;
+            phrases.insert(key);
+            std::vector<Said>& by = sayers[key];
+            if (by.empty() || by.back().setup != i)
+                by.push_back({i, phrase});
+        }
+    }
+    if (sayers.isEmpty())
+        return false;
+    QStringList filed; // the names as the file has them, for the log
+    for (const Setup& setup : list)
+        filed << setup.name;
+    bool renamed = false;
+    for (qsizetype i = 0; i < qsizetype(list.size()); ++i) {
+        // Its own phrase said like its name runs it all the same.
+        const Said* other = nullptr;
+        for (const QString& key : phrases.keysAlike(SetupStore::spokenKey(list[i].name))) {
+            const std::vector<Said>& by = *sayers.constFind(key);
+            other = by.front().setup != i ? &by.front() : by.size() > 1 ? &by[1] : nullptr;
+            if (other)
+                break;
+        }
+        if (!other)
+            continue;
+        const QString copy = free.copyOf(list[i].name);
+        qCInfo(lcApp).noquote() << QStringLiteral(
+                                       "setups.json: “%1” is said like “%2”, a phrase of “%3” — renamed “%4”")
+                                       .arg(filed[i], other->phrase, filed[other->setup], copy);
+        list[i].name = copy;
+        renamed = true;
+    }
+    return renamed;
+}
+
 // Two names said alike (a file written by hand, or before names were compared
 // this way) leave the voice only the first: each later one takes the copy name a
-// save would give it. True when one was renamed.
+// save would give it, as does a name said like another setup's phrase. True when
+// one was renamed.
 bool renameNamesSaidAlike(SetupStore::List& list) {
     FreeNames free(SetupStore::spokenWords(list));
+    // Phrases first: a name that gives way to a phrase no longer takes the name of
+    // the phrase's owner, which then keeps its own.
+    bool renamed = renameNamesSaidLikePhrases(list, free);
     SpokenKeys heard; // the names kept so far
-    bool renamed = false;
     for (Setup& setup : list) {
         if (const auto earlier = heard.value(SetupStore::spokenKey(setup.name))) {
             const QString copy = free.copyOf(setup.name);
@@ -177,10 +229,21 @@ std::shared_ptr<const std::vector<SetupNames>> SetupStore::setupNames() const {
 }
 
 bool SetupStore::upsert(Setup setup) {
+    return put(setup, false);
+}
+
+bool SetupStore::upsertUnderFreeName(Setup& setup) {
+    return put(setup, true);
+}
+
+bool SetupStore::put(Setup& setup, bool freeName) {
     setup.updatedAt = now();
     if (!setup.createdAt.isValid())
         setup.createdAt = setup.updatedAt;
     return commit([&](List& list) {
+        // Named beside the list the file holds now, under the lock.
+        if (freeName)
+            setup.name = nameForSave(setup, list);
         const auto it =
             std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == setup.id; });
         if (it != list.end())

@@ -68,6 +68,10 @@ public:
     // Stamps `updatedAt` (and `createdAt` when it has none), then replaces the first
     // setup with its id or appends it.
     bool upsert(Setup setup);
+    // As upsert, under the name nameForSave gives it beside the list as written:
+    // what another program wrote a moment ago is taken in first, so a name it took
+    // since is never stored twice. `setup` comes back as stored.
+    bool upsertUnderFreeName(Setup& setup);
     // Removes every setup with that id.
     bool remove(const QUuid& id);
     // Appends a copy under a new id and a free " copy" name, without phrases.
@@ -136,6 +140,7 @@ private:
     void rescueCorruptFile();
     bool save(const List& list);
     bool commit(const std::function<void(List&)>& change);
+    bool put(Setup& setup, bool freeName);
     void replaceStorage(List list);
     void publish();
     void publishLater();

@@ -69,4 +69,10 @@ TEST(SpokenKeysTest, aCompoundIsItsWordsWrittenApartAndNothingElse) {
     EXPECT_EQ(keys.value("nowhere"), "second") << "its own key before a compound's";
     EXPECT_EQ(keys.value("no where"), "second");
     EXPECT_FALSE(keys.contains(""));
+    // Every key said alike, not only the first: own first, then in the order added.
+    keys.insert("no where");
+    EXPECT_EQ(keys.keysAlike("nowhere"), (std::vector<QString>{"nowhere", "now here", "no where"}));
+    EXPECT_EQ(keys.keysAlike("now here"), (std::vector<QString>{"now here", "nowhere"}));
+    EXPECT_TRUE(keys.keysAlike("now").empty());
+    EXPECT_TRUE(keys.keysAlike("").empty());
 }

@@ -1,100 +1,25 @@
 #include "setups/SetupStore.h"
 
 #include "base/Prefs.h"
-#include "support/FakeClock.h"
-#include "support/FakeScheduler.h"
-#include "support/FileBytes.h"
+#include "setups/SetupStoreFixture.h"
 #include "support/LogCapture.h"
-#include "support/TempHome.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSignalSpy>
-#include <QThread>
-#include <cstdio>
 #include <limits>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 using namespace brisklet;
-using test::readBytes;
-using test::writeBytes;
+using namespace brisklet::test;
 
 namespace {
 
 const QString kDecodeLine = "setups.json failed to decode — backed up to setups-corrupt-backup.json";
 
-brisklet::Setup named(const QString& name, QStringList phrases = {}) {
-    brisklet::Setup s;
-    s.id = QUuid::createUuid();
-    s.name = name;
-    s.phrases = std::move(phrases);
-    s.createdAt = s.updatedAt = QDateTime(QDate(2026, 11, 2), QTime(8, 15), Qt::UTC);
-    return s;
-}
-
-QByteArray fileOf(const std::vector<brisklet::Setup>& list) {
-    QJsonArray array;
-    for (const brisklet::Setup& s : list)
-        array.append(s.toJson());
-    return QJsonDocument(array).toJson();
-}
-
-QStringList namesIn(const SetupStore::List& list) {
-    QStringList names;
-    for (const brisklet::Setup& s : list)
-        names << s.name;
-    return names;
-}
-
-class SetupStoreTest : public ::testing::Test {
-protected:
-    SetupStoreTest() {
-        QDir().mkpath(folder());
-        clock.setWallStart(QDateTime(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC));
-    }
-
-    QString folder() const { return home.dataHome() + "/Brisklet"; }
-    QString file() const { return folder() + "/setups.json"; }
-    QString backup() const { return folder() + "/setups-corrupt-backup.json"; }
-    QStringList keptBackups() const { return QDir(folder()).entryList({"setups-corrupt-backup-*.json"}); }
-    std::unique_ptr<SetupStore> open() { return std::make_unique<SetupStore>(file(), scheduler); }
-
-    // Another program replaces the file the way editors and QSaveFile do.
-    void replaceFromOutside(const QByteArray& bytes) {
-        const QString temporary = folder() + "/.setups.json.tmp";
-        writeBytes(temporary, bytes);
-        ASSERT_EQ(std::rename(temporary.toUtf8().constData(), file().toUtf8().constData()), 0);
-    }
-
-    // The watcher's events come from the kernel, in real time: wait until they have
-    // scheduled a reload, and let the rest of the same burst arrive.
-    bool reloadScheduled() {
-        QElapsedTimer waited;
-        waited.start();
-        while (scheduler.pendingCount() == 0 && waited.elapsed() < 5000) {
-            QCoreApplication::processEvents();
-            QThread::msleep(5);
-        }
-        QElapsedTimer rest;
-        rest.start();
-        while (rest.elapsed() < 150) {
-            QCoreApplication::processEvents();
-            QThread::msleep(5);
-        }
-        return scheduler.pendingCount() > 0;
-    }
-
-    test::TempHome home;
-    test::FakeClock clock;
-    test::FakeScheduler scheduler{clock};
-};
+using SetupStoreTest = SetupStoreFixture;
 
 } // namespace
 
@@ -291,32 +216,6 @@ TEST_F(SetupStoreTest, idsMadeUpAtLoadAreWrittenBackSoTheyStay) {
     EXPECT_EQ(again->setups().size(), 2u);
 }
 
-TEST_F(SetupStoreTest, aLaterNameSaidLikeAnEarlierOneIsRenamedAtLoadAndWrittenBack) {
-    const brisklet::Setup desk = named("Desk setup");
-    const brisklet::Setup deskAlike = named("Desk set up", {"standing"});
-    const brisklet::Setup studio = named("Studio 2");
-    const brisklet::Setup studioAlike = named("Studio two");
-    const brisklet::Setup taken = named("Studio two copy");
-    writeBytes(file(), fileOf({desk, deskAlike, studio, studioAlike, taken}));
-
-    test::LogCapture log;
-    auto store = open();
-    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Desk setup", "Desk set up copy", "Studio 2",
-                                                     "Studio two copy 2", "Studio two copy"}));
-    EXPECT_EQ(store->setups()[1].id, deskAlike.id);
-    EXPECT_EQ(store->setups()[1].phrases, QStringList{"standing"});
-    EXPECT_EQ(log.count("“Desk set up” is said like “Desk setup” — renamed “Desk set up copy”"), 1);
-    EXPECT_EQ(log.count("“Studio two” is said like “Studio 2” — renamed “Studio two copy 2”"), 1);
-    EXPECT_EQ(store->lookup("desk set up copy")->id, deskAlike.id);
-    EXPECT_EQ(store->lookup("desk setup")->id, desk.id);
-
-    // Written back: a second store reads the new names and renames nothing.
-    log.clear();
-    auto again = open();
-    EXPECT_EQ(again->setups(), store->setups());
-    EXPECT_EQ(log.count("is said like"), 0);
-}
-
 TEST_F(SetupStoreTest, aHandWrittenFileWithUnknownKeysLoadsAndSavingKeepsEverySetup) {
     writeBytes(file(), R"([
         {"id": "2f1c3b1e-5a57-4d49-9c55-1b1a2c3d4e01", "name": "Deep Work", "mood": "calm",
@@ -427,77 +326,6 @@ TEST_F(SetupStoreTest, aChangeRightAfterAnOutsideWriteKeepsWhatTheOtherProgramWr
     // Nothing changed outside since: catching up changes nothing.
     store->catchUp();
     EXPECT_EQ(store->setups().size(), 3u);
-}
-
-TEST_F(SetupStoreTest, duplicateAppendsANamedCopyWithoutPhrases) {
-    auto store = open();
-    brisklet::Setup focus = named("Focus", {"heads down"});
-    focus.lastRunAt = QDateTime(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
-    focus.system.volume = 20;
-    store->upsert(focus);
-    store->upsert(named("focus copy"));
-    clock.advance(60);
-    ASSERT_TRUE(store->duplicate(focus.id));
-    ASSERT_EQ(store->setups().size(), 3u);
-    const brisklet::Setup copy = store->setups().back();
-    EXPECT_EQ(copy.name, "Focus copy 2");
-    EXPECT_NE(copy.id, focus.id);
-    EXPECT_TRUE(copy.phrases.isEmpty());
-    EXPECT_FALSE(copy.lastRunAt);
-    EXPECT_EQ(copy.system.volume, 20);
-    EXPECT_EQ(copy.createdAt, QDateTime(QDate(2026, 12, 7), QTime(9, 1), Qt::UTC));
-    EXPECT_EQ(copy.updatedAt, copy.createdAt);
-
-    // An unknown id appends nothing but still saves and publishes.
-    QSignalSpy published(store.get(), &SetupStore::setupsChanged);
-    QFile::remove(file());
-    EXPECT_TRUE(store->duplicate(QUuid::createUuid()));
-    EXPECT_EQ(store->setups().size(), 3u);
-    EXPECT_EQ(published.count(), 1);
-    EXPECT_TRUE(QFile::exists(file()));
-
-    EXPECT_EQ(SetupStore::copyName("Focus", {"Focus"}), "Focus copy");
-    EXPECT_EQ(SetupStore::copyName("Focus", {"Focus", "focus copy"}), "Focus copy 2");
-    EXPECT_EQ(SetupStore::copyName("Focus", {"FOCUS COPY", "Focus copy 2!", "x"}), "Focus copy 3");
-}
-
-// A copy name that is another setup's phrase would run that setup when said.
-TEST_F(SetupStoreTest, aCopyNameIsNeverAnotherSetupsPhrase) {
-    const brisklet::Setup reading = named("Reading");
-    const brisklet::Setup novel = named("Novel", {"Reading copy"});
-    const brisklet::Setup readingAgain = named("reading");
-    writeBytes(file(), fileOf({reading, novel, readingAgain}));
-
-    auto store = open();
-    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Reading", "Novel", "reading copy 2"}));
-    ASSERT_TRUE(store->duplicate(reading.id));
-    EXPECT_EQ(store->setups().back().name, "Reading copy 3");
-
-    // The editor's and the capture review's save.
-    const auto stored = store->setups();
-    EXPECT_EQ(SetupStore::nameForSave(named("READING"), stored), "READING copy 4");
-    EXPECT_EQ(SetupStore::nameForSave(named("reading copy!"), stored), "reading copy! copy")
-        << "a name that is another setup's phrase";
-    brisklet::Setup ownPhrase = novel;
-    ownPhrase.name = "Reading copy";
-    EXPECT_EQ(SetupStore::nameForSave(ownPhrase, stored), "Reading copy") << "its own phrase";
-}
-
-// A recogniser writes "everyday" as "every day" as often as not.
-TEST_F(SetupStoreTest, aCompoundAndItsPartsWrittenApartAreOneSpokenName) {
-    writeBytes(file(), fileOf({named("Everyday"), named("Night", {"bed time"}), named("Every day"),
-                               named("Now here"), named("No where"), named("Studio2"), named("Studio 2")}));
-    auto store = open();
-    EXPECT_EQ(namesIn(store->setups()), (QStringList{"Everyday", "Night", "Every day copy", "Now here",
-                                                     "No where", "Studio2", "Studio 2"}))
-        << "a space moved, or a number, makes another name";
-    EXPECT_EQ(store->lookup("every day")->name, "Everyday");
-
-    const auto stored = store->setups();
-    EXPECT_EQ(SetupStore::nameForSave(named("Bedtime"), stored), "Bedtime copy");
-    EXPECT_EQ(SetupStore::nameForSave(named("Every Day"), stored), "Every Day copy 2");
-    EXPECT_EQ(SetupStore::nameForSave(named("Nowhere"), stored), "Nowhere copy");
-    EXPECT_EQ(SetupStore::nameForSave(named("Studio 2 copy"), stored), "Studio 2 copy");
 }
 
 TEST_F(SetupStoreTest, markRunCountsEveryRunAndStampsOnlyTheRun) {

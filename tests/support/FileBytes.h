@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace brisklet::test {
@@ -16,6 +17,15 @@ inline void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
     f.write(bytes);
+}
+
+// Replace the file at `path` the way editors, sync tools and QSaveFile do: written
+// beside it, then renamed over it, so a watcher sees a new file.
+inline void replaceBytes(const QString& path, const QByteArray& bytes) {
+    const QString temporary = path + QStringLiteral(".outside.tmp");
+    writeBytes(temporary, bytes);
+    ASSERT_EQ(std::rename(temporary.toUtf8().constData(), path.toUtf8().constData()), 0)
+        << path.toStdString();
 }
 
 // The bytes at `path`, empty when it can't be read.

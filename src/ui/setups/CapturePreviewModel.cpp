@@ -103,6 +103,11 @@ void CapturePreviewModel::setScreens(const QVariantList& sizes) {
     emit changed();
 }
 
+void CapturePreviewModel::storeChanged() {
+    checkName();
+    emit changed();
+}
+
 void CapturePreviewModel::setName(const QString& name) {
     if (name_ == name)
         return;
@@ -170,9 +175,11 @@ void CapturePreviewModel::setIncluded(const QString& id, bool on) {
 }
 
 void CapturePreviewModel::save() {
-    // The stored setups may have changed since the name was typed.
-    checkName();
-    emit changed();
+    // The stored setups may have changed since the line was last read.
+    const std::optional<QString> shown = replacing_;
+    storeChanged();
+    if (replacing_ != shown)
+        return;
     if (canSave())
         emit saveRequested(trimmedName(name_), chosenItems(), result_.fingerprint, closeOthers_);
 }

@@ -46,6 +46,9 @@ public:
                         ExistingName existingName, QObject* parent = nullptr);
     // Asked again whenever the name changes, and before a save.
     void setRefusal(Refusal refusal);
+    // The stored setups changed (a save elsewhere, another program's write): the
+    // line, the chip and the button are read again.
+    void storeChanged();
 
     // The name with blanks and tabs trimmed at both ends; line breaks stay.
     static QString trimmedName(const QString& name);
@@ -78,6 +81,9 @@ public:
     bool canSave() const;
 
     Q_INVOKABLE void setIncluded(const QString& id, bool on);
+    // Hands the capture on through `saveRequested` when the name may be saved and
+    // would update what the line says; a press that would now update another setup,
+    // or none, shows that first and hands nothing on.
     Q_INVOKABLE void save();
     Q_INVOKABLE void cancel();
 

@@ -71,6 +71,8 @@ CapturePreviewModel* SetupCaptureController::makePreview(const SetupEngine::Capt
     preview->setRefusal([self](const QString& text) -> std::optional<QString> {
         return self ? self->refusal(text) : std::nullopt;
     });
+    // Another save, a capture by voice or a synced file may take the typed name.
+    connect(&store_, &SetupStore::setupsChanged, preview, &CapturePreviewModel::storeChanged);
     connect(preview, &CapturePreviewModel::saveRequested, this,
             [self](const QString& n, const std::vector<SetupItem>& items, const QString& fingerprint,
                    bool closeOthers) {
@@ -102,11 +104,18 @@ void SetupCaptureController::openWindow(QQuickView* view) {
     view->requestActivate();
 }
 
+std::optional<Setup> SetupCaptureController::updated(const QString& name) const {
+    auto existing = store_.lookup(name);
+    if (existing && SetupStore::saidAlike(existing->name, name))
+        return existing;
+    return std::nullopt;
+}
+
 Setup SetupCaptureController::reviewed(const QString& name, const std::vector<SetupItem>& items,
                                        const QString& fingerprint, bool closeOthers) const {
-    const auto existing = store_.lookup(name);
+    const auto existing = updated(name);
     Setup result;
-    if (existing && SetupStore::saidAlike(existing->name, name)) {
+    if (existing) {
         result = *existing;
         result.name = name;
         result.items = items;
@@ -133,12 +142,19 @@ std::optional<QString> SetupCaptureController::conflictOf(const Setup& setup,
 
 std::optional<Setup> SetupCaptureController::save(const QString& name, const std::vector<SetupItem>& items,
                                                   const QString& fingerprint, bool closeOthers) {
-    Setup result = reviewed(name, items, fingerprint, closeOthers);
-    const auto stored = store_.snapshot();
-    if (conflictOf(result, *stored))
+    const auto idOf = [](const std::optional<Setup>& setup) { return setup ? setup->id : QUuid(); };
+    const QUuid shown = idOf(updated(name));
+    // What another program wrote a moment ago counts, even before the store's
+    // debounced reload has read it; the review reads it again as it comes in.
+    store_.catchUp();
+    // The press would now update another setup than the review said, or none: the
+    // review says so first and the next press decides.
+    if (idOf(updated(name)) != shown)
         return std::nullopt;
-    result.name = SetupStore::nameForSave(result, *stored);
-    store_.upsert(result);
+    Setup result = reviewed(name, items, fingerprint, closeOthers);
+    if (conflictOf(result, *store_.snapshot()))
+        return std::nullopt;
+    store_.upsertUnderFreeName(result);
     closeWindow();
     emit saved(result);
     return result;

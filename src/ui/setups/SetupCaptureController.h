@@ -33,7 +33,9 @@ public:
     void begin(const std::optional<QString>& prefillName) override;
     // Opens the review window on a capture, closing an older one unsaved.
     void present(const SetupEngine::CaptureResult& result, const QString& name);
-    // Stores a reviewed capture and closes the window; nothing when the name is refused.
+    // Stores a reviewed capture and closes the window, after catching up with the
+    // file; nothing when the name is refused or would now update another setup than
+    // before the file was read. The setup as stored, named as stored.
     std::optional<Setup> save(const QString& name, const std::vector<SetupItem>& items,
                               const QString& fingerprint, bool closeOthers);
     // Why a name can't be saved, or nothing.
@@ -59,6 +61,8 @@ protected:
 private:
     CapturePreviewModel* makePreview(const SetupEngine::CaptureResult& result, const QString& name,
                                      QObject* owner);
+    // The stored setup a save under `name` updates, if any.
+    std::optional<Setup> updated(const QString& name) const;
     // What a save under `name` stores, before its name is freed.
     Setup reviewed(const QString& name, const std::vector<SetupItem>& items, const QString& fingerprint,
                    bool closeOthers) const;

@@ -129,3 +129,45 @@ TEST(CapturePreviewModelTest, anEmptyCaptureSaysSoAndCannotBeSaved) {
     EXPECT_FALSE(model.canSave());
     EXPECT_EQ(model.notes().size(), 1);
 }
+
+// The stored names change behind an open review: a save elsewhere, a capture by
+// voice, another program writing the file.
+TEST(CapturePreviewModelTest, theLineFollowsTheStoreAndAPressThatWouldUpdateAnotherShowsItFirst) {
+    QStringList stored;
+    const auto storedName = [&](const QString& text) -> std::optional<QString> {
+        for (const QString& name : stored)
+            if (name.compare(text, Qt::CaseInsensitive) == 0)
+                return name;
+        return std::nullopt;
+    };
+    CapturePreviewModel model(capture({window("Terminal")}), "Evening", storedName);
+    QSignalSpy changed(&model, &CapturePreviewModel::changed);
+    QSignalSpy saved(&model, &CapturePreviewModel::saveRequested);
+    EXPECT_EQ(model.primaryText(), "Save Setup");
+    EXPECT_EQ(model.chip(), "evening");
+
+    stored = {"Evening"};
+    model.storeChanged();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(model.replacingLine(), "updates your existing “Evening”");
+    EXPECT_EQ(model.primaryText(), "Update Setup");
+    EXPECT_EQ(model.chip(), "");
+    stored.clear();
+    model.storeChanged();
+    EXPECT_EQ(model.primaryText(), "Save Setup");
+
+    // Stored while nothing told the review yet: the press shows it and hands nothing on.
+    stored = {"Evening"};
+    model.save();
+    EXPECT_EQ(saved.count(), 0);
+    EXPECT_EQ(model.primaryText(), "Update Setup");
+    model.save();
+    ASSERT_EQ(saved.count(), 1) << "the line was read: this press updates";
+    EXPECT_EQ(saved[0][0].toString(), "Evening");
+
+    // The same the other way: what the line said it updates has gone.
+    stored.clear();
+    model.save();
+    EXPECT_EQ(saved.count(), 1);
+    EXPECT_EQ(model.primaryText(), "Save Setup");
+}

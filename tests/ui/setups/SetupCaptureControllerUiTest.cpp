@@ -1,18 +1,18 @@
 // The capture review window's life: opening on a capture, one window at a time,
 // closing without a save, and what Save stores — a new setup, or an update of the
-// one whose spoken name the typed name equals — under a name the editor would take.
+// one whose spoken name the typed name equals — under a name the editor would take,
+// with the file changing behind it.
 #include "ui/setups/SetupCaptureController.h"
 
 #include "setups/SetupStore.h"
 #include "ui/setups/CapturePreviewModel.h"
 
-#include "support/TempHome.h"
 #include "support/ViewHarness.h"
 #include "support/WaitFor.h"
+#include "ui/setups/CaptureOnFile.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -36,7 +36,7 @@ SetupEngine::CaptureResult capture() {
     return result;
 }
 
-class SetupCaptureControllerUiTest : public ::testing::Test {
+class SetupCaptureControllerUiTest : public ::testing::Test, protected CaptureOnFile {
 protected:
     static void SetUpTestSuite() { ViewHarness::useSoftwareRenderer(); }
 
@@ -55,10 +55,15 @@ protected:
         return s;
     }
 
-    TempHome home;
-    QTemporaryDir dir;
-    SetupStore store{dir.filePath("setups.json")};
-    SetupCaptureController controller{store, nullptr};
+    // A setup "another program" wrote: one window of `app`.
+    brisklet::Setup writeOutside(const QString& name, const QString& app) {
+        brisklet::Setup s;
+        s.id = QUuid::createUuid();
+        s.name = name;
+        s.items = {window(app)};
+        CaptureOnFile::writeOutside({s});
+        return s;
+    }
 };
 
 } // namespace
@@ -176,4 +181,52 @@ TEST_F(SetupCaptureControllerUiTest, beginWithoutAnEngineShowsAnEmptyCapture) {
     ASSERT_TRUE(waitFor([&] { return controller.window() != nullptr; }));
     EXPECT_EQ(controller.preview()->name(), "focus");
     EXPECT_FALSE(controller.preview()->canSave());
+}
+
+TEST_F(SetupCaptureControllerUiTest, theReviewFollowsTheFileAsAnotherProgramWritesIt) {
+    controller.present(capture(), "Evening");
+    CapturePreviewModel* review = controller.preview();
+    ASSERT_EQ(review->primaryText(), "Save Setup");
+
+    const brisklet::Setup evening = writeOutside("Evening", "Mail");
+    ASSERT_TRUE(waitFor([&] { return review->replacing().has_value(); })) << "the store reloads the file";
+    EXPECT_EQ(review->replacingLine(), "updates your existing “Evening”");
+    EXPECT_EQ(review->primaryText(), "Update Setup");
+    EXPECT_EQ(review->chip(), "");
+
+    // And back when the file no longer holds it.
+    writeOutside("Morning", "Mail");
+    ASSERT_TRUE(waitFor([&] { return !review->replacing(); }));
+    EXPECT_EQ(review->primaryText(), "Save Setup");
+    EXPECT_EQ(review->chip(), "evening");
+}
+
+TEST_F(SetupCaptureControllerUiTest, aPressBeforeTheStoreReadTheFileShowsTheUpdateFirstAndStoresNothing) {
+    controller.present(capture(), "Dusk");
+    CapturePreviewModel* review = controller.preview();
+    std::vector<brisklet::Setup> saved;
+    QObject::connect(&controller, &SetupCaptureController::saved, &controller,
+                     [&](const brisklet::Setup& s) { saved.push_back(s); });
+    const brisklet::Setup dusk = writeOutside("Dusk", "Mail");
+
+    review->save(); // no event has run: the store hasn't read the file yet
+    EXPECT_TRUE(saved.empty());
+    ASSERT_EQ(controller.preview(), review) << "the review stays open";
+    EXPECT_EQ(review->replacingLine(), "updates your existing “Dusk”");
+    EXPECT_EQ(review->primaryText(), "Update Setup");
+    ASSERT_EQ(store.setups().size(), 1u);
+    EXPECT_EQ(store.setups()[0].items, dusk.items) << "its windows are not replaced unseen";
+
+    // The line was read: the next press updates it, and says what was stored.
+    review->save();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].id, dusk.id);
+    EXPECT_EQ(saved[0].name, "Dusk");
+    EXPECT_EQ(saved[0].items, store.setups()[0].items);
+    EXPECT_EQ(store.setups()[0].items.size(), 2u) << "the capture's windows";
+    // The file as a fresh load reads it: one "Dusk", no copy renamed behind the message.
+    const SetupStore again(store.filePath());
+    ASSERT_EQ(again.setups().size(), 1u);
+    EXPECT_EQ(again.setups()[0].name, saved[0].name);
+    EXPECT_EQ(again.setups()[0].id, dusk.id);
 }
