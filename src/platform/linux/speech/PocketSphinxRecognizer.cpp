@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <map>
 #include <set>
@@ -304,13 +305,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     } loopGuard{phones};
 
     // Nobody spoke in a window that never rose above the room's sound.
-    Loudness loudness(request->preRoll(),
-                      request->openingSound() > 0
-                          ? std::size_t((request->openingSound() + rule_.openingSoundDelay) * sampleRate)
-                          : 0);
+    Loudness loudness(request->preRoll());
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
-    OpeningSound openingSound(request->preRoll(), std::size_t(request->openingSound() * sampleRate),
-                              std::size_t(rule_.openingSoundDelay * sampleRate));
+    OpeningSound openingSound(request->openingSound(), std::size_t(rule_.openingSoundDelay * sampleRate));
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
@@ -415,9 +412,39 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     QString lastPartial;
     bool failed = false;
     int blocks = 0;
+    // The sizes of the blocks held back while the chime is looked for: they are
+    // decoded in the blocks they came in, as every other window's are.
+    std::deque<std::size_t> heldSizes;
+    const auto decode = [&](std::vector<float> settled) {
+        for (std::size_t at = 0; at < settled.size() && !heldSizes.empty();) {
+            const std::size_t n = std::min(heldSizes.front(), settled.size() - at);
+            heldSizes.pop_front();
+            const std::vector<float> block(settled.begin() + std::ptrdiff_t(at),
+                                           settled.begin() + std::ptrdiff_t(at + n));
+            at += n;
+            if (failed)
+                continue;
+            if (loudness.isFresh())
+                loudness.skip(openingSound.found() ? openingSound.found()->second : 0);
+            loudness.add(block);
+            pcm = floor.toPcm(block);
+            if (utterance.size() <= maxSecondPassSamples)
+                utterance.insert(utterance.end(), pcm.begin(), pcm.end());
+            if (phones)
+                phones->feed(pcm);
+            for (ps_decoder_t* ps : all)
+                if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
+                    failed = true;
+            if (!failed)
+                for (ps_decoder_t* ps : all)
+                    CmnPrior::follow(ps);
+        }
+    };
     for (;;) {
         const auto next = request->next(chunk);
         if (next != RecognitionRequest::Next::audio) {
+            if (next != RecognitionRequest::Next::cancelled)
+                decode(openingSound.rest());
             bool ended = true;
             for (ps_decoder_t* ps : all)
                 ended = ps_end_utt(ps) >= 0 && ended;
@@ -561,22 +588,12 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
-        openingSound.mask(chunk);
-        loudness.add(chunk);
-        pcm = floor.toPcm(chunk);
-        if (utterance.size() <= maxSecondPassSamples)
-            utterance.insert(utterance.end(), pcm.begin(), pcm.end());
-        if (phones)
-            phones->feed(pcm);
-        for (ps_decoder_t* ps : all)
-            if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
-                failed = true;
+        heldSizes.push_back(chunk.size());
+        decode(openingSound.take(chunk));
         if (failed) {
             request->chunkDone();
             continue;
         }
-        for (ps_decoder_t* ps : all)
-            CmnPrior::follow(ps);
         // Partials follow the same rule as the final, so a question never shows up as
         // the command the grammar forced it into. Checked every few blocks: the
         // listening window ticks only every 0.2 s anyway.
