@@ -9,6 +9,7 @@
 #include "platform/linux/speech/SpeechDictionary.h"
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
+#include "platform/linux/speech/WorkWatch.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -82,7 +83,8 @@ QString PocketSphinxRecognizer::defaultModelDir() {
 }
 
 PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
-    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech") {}
+    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech"),
+      watch_("com.brisklet.speech.watch", "bk.speech.watch") {}
 
 PocketSphinxRecognizer::~PocketSphinxRecognizer() {
     shutdown();
@@ -445,17 +447,24 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         if (next != RecognitionRequest::Next::audio) {
             if (next != RecognitionRequest::Next::cancelled)
                 decode(openingSound.rest());
+            // The final pass marks the window's progress as it goes, however slowly a
+            // loaded machine lets it: each part as it is done, and whatever its calls
+            // into the decoders take while this thread is at work. A window given up
+            // is left at the next step.
+            const WorkWatch watch(watch_, request);
             bool ended = true;
-            for (ps_decoder_t* ps : all)
+            for (ps_decoder_t* ps : all) {
                 ended = ps_end_utt(ps) >= 0 && ended;
-            if (next == RecognitionRequest::Next::cancelled)
+                request->markProgress();
+            }
+            if (next == RecognitionRequest::Next::cancelled || request->isCancelled())
                 return;
             if (failed || !ended) {
                 handler(std::nullopt, QStringLiteral("speech decoding failed"));
                 return;
             }
-            request->markProgress();
             const Reading general = SpeechReading::read(l);
+            request->markProgress();
             Decision decision;
             lastHeardNobody_ = !heardSomebody();
             if (lastHeardNobody_) {
@@ -525,7 +534,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 !settled && !utterance.empty() && utterance.size() <= maxSecondPassSamples;
             // A live reading, or the whole pass's where that pass went through.
             const auto readAgain = [&](GrammarDecoder& gd, const Reading& live) {
-                if (gd.ready && wholeAgain && ps_start_utt(gd.ps) >= 0 &&
+                if (gd.ready && wholeAgain && !request->isCancelled() && ps_start_utt(gd.ps) >= 0 &&
                     ps_process_raw(gd.ps, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
                     ps_end_utt(gd.ps) >= 0) {
                     request->markProgress();
@@ -545,6 +554,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     text = choose(fixedReading, shapesReading, general, decision);
                 }
             }
+            if (request->isCancelled())
+                return;
             // The readings that could be acted on are weighed against the sound. The loop
             // has kept up with the audio; aligning a reading is one quick pass.
             weighFor(decision);
@@ -552,11 +563,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 // A final still being weighed is on its way while the loop works on.
                 for (auto& [weighing, weighedTexts] : weighings) {
                     for (std::size_t seen = phones->steps();
-                         weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;)
+                         weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;) {
+                        if (request->isCancelled())
+                            return;
                         if (const std::size_t now = phones->steps(); now != seen) {
                             seen = now;
                             request->markProgress();
                         }
+                    }
                     const auto supports = weighing.get();
                     loopGuard.ended = true;
                     for (std::size_t i = 0; i < supports.size() && i < weighedTexts.size(); ++i)
