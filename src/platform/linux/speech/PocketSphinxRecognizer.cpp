@@ -264,6 +264,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     for (GrammarDecoder* gd : grammars)
         all.push_back(gd->ps);
     Floor floor(rule_.floorDbfs);
+    Floor loopFloor(rule_.floorDbfs); // the same hiss under the same samples
     // A window after one in which nobody spoke learns the room afresh: a noise
     // estimate carried over from a long silent window took the next window's first
     // sound (our own chime) for speech.
@@ -414,10 +415,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     QString lastPartial;
     bool failed = false;
     int blocks = 0;
-    // The sizes of the blocks held back while the chime is looked for: they are
-    // decoded in the blocks they came in, as every other window's are.
+    // The sizes of the blocks held back from the decoders while our chime is looked
+    // for at the window's start: they are decoded in the blocks they came in, as
+    // every other window's are.
     std::deque<std::size_t> heldSizes;
-    const auto decode = [&](std::vector<float> settled) {
+    const auto decode = [&](const std::vector<float>& settled, bool feedLoop) {
         for (std::size_t at = 0; at < settled.size() && !heldSizes.empty();) {
             const std::size_t n = std::min(heldSizes.front(), settled.size() - at);
             heldSizes.pop_front();
@@ -426,14 +428,12 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             at += n;
             if (failed)
                 continue;
-            if (loudness.isFresh())
-                loudness.skip(openingSound.found() ? openingSound.found()->second : 0);
             loudness.add(block);
             pcm = floor.toPcm(block);
             if (utterance.size() <= maxSecondPassSamples)
                 utterance.insert(utterance.end(), pcm.begin(), pcm.end());
-            if (phones)
-                phones->feed(pcm);
+            if (phones && feedLoop)
+                phones->feed(loopFloor.toPcm(block));
             for (ps_decoder_t* ps : all)
                 if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
                     failed = true;
@@ -442,11 +442,31 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     CmnPrior::follow(ps);
         }
     };
+    // The phone loop, the slowest to keep up, is not kept waiting for the search: it
+    // hears the start as it comes, and again without the chime where it turns up.
+    const auto take = [&](const std::vector<float>& samples, bool end) {
+        const bool searching = !openingSound.settled();
+        if (searching && phones && !end)
+            phones->feed(loopFloor.toPcm(samples));
+        const std::vector<float> settled = end ? openingSound.rest() : openingSound.take(samples);
+        bool loopHeardIt = searching;
+        if (searching && openingSound.settled()) {
+            // What is left of the chime is no one's voice.
+            loudness.skip(openingSound.found() ? openingSound.found()->second : 0);
+            if (openingSound.found() && phones) {
+                phones->cancel();
+                phones->begin(cmnPriorFrames);
+                loopFloor = Floor(rule_.floorDbfs);
+                loopHeardIt = false;
+            }
+        }
+        decode(settled, !loopHeardIt);
+    };
     for (;;) {
         const auto next = request->next(chunk);
         if (next != RecognitionRequest::Next::audio) {
             if (next != RecognitionRequest::Next::cancelled)
-                decode(openingSound.rest());
+                take({}, true);
             // The final pass marks the window's progress as it goes, however slowly a
             // loaded machine lets it: each part as it is done, and whatever its calls
             // into the decoders take while this thread is at work. A window given up
@@ -603,7 +623,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             continue;
         }
         heldSizes.push_back(chunk.size());
-        decode(openingSound.take(chunk));
+        take(chunk, false);
         if (failed) {
             request->chunkDone();
             continue;

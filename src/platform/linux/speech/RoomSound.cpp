@@ -101,8 +101,7 @@ void OpeningSound::settle() {
         match[lag] = xx > 0 && cc > 0 ? xc / std::sqrt(xx * cc) : 0.0;
     }
     const std::size_t best = std::size_t(std::max_element(match.begin(), match.end()) - match.begin());
-    match_ = match[best];
-    if (match_ < minMatch)
+    if (match[best] < minMatch)
         return;
     // The peak between samples, from the parabola through its neighbours.
     double fraction = 0;

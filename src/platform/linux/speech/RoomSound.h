@@ -50,8 +50,8 @@ public:
     // Once settled: where the chime was taken out, [first, last) in the window's
     // samples; none where the window's start did not match it.
     std::optional<std::pair<std::size_t, std::size_t>> found() const { return found_; }
-    // How well the window's start matched the chime (normalised cross-correlation).
-    double match() const { return match_; }
+    // Whether the search is over (at once where no chime was played).
+    bool settled() const { return settled_; }
 
     // A start that matches the chime less than this is something else (measured:
     // speech and pink noise over windows without the chime matched at most 0.07,
@@ -68,7 +68,6 @@ private:
     std::vector<float> held_;
     std::size_t given_ = 0; // samples given out so far
     bool settled_ = false;
-    double match_ = 0;
     double offset_ = 0; // where the chime starts, in samples, fractions included
     double gain_ = 0;
     std::optional<std::pair<std::size_t, std::size_t>> found_;
@@ -83,8 +82,6 @@ public:
     // The window's first `samples` (our own chime, taken out) are no one's voice: set
     // before any sample is added.
     void skip(std::size_t samples) { skip_ = samples; }
-    // No sample added yet.
-    bool isFresh() const { return seen_ == 0 && pending_.empty(); }
     void add(const std::vector<float>& samples);
     double riseDb() const;
 
