@@ -3,16 +3,13 @@
 #include "base/Log.h"
 #include "platform/linux/speech/CmnPrior.h"
 #include "platform/linux/speech/FliteLexicon.h"
-#include "platform/linux/speech/PhoneLoop.h"
+#include "platform/linux/speech/PocketSphinxDecoders.h"
 #include "platform/linux/speech/RoomSound.h"
 #include "platform/linux/speech/SpeechAgreement.h"
 #include "platform/linux/speech/SpeechDictionary.h"
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
 #include "platform/linux/speech/WorkWatch.h"
-
-#include <QElapsedTimer>
-#include <QFileInfo>
 
 #include <pocketsphinx.h>
 
@@ -25,10 +22,6 @@
 #include <set>
 #include <vector>
 
-#ifndef BRISKLET_POCKETSPHINX_MODELDIR
-#define BRISKLET_POCKETSPHINX_MODELDIR "/usr/share/pocketsphinx/model"
-#endif
-
 namespace brisklet::platform {
 
 using SpeechDictionary::lookUpWord;
@@ -39,48 +32,14 @@ using SpeechReading::Reading;
 
 namespace {
 
-constexpr const char* grammarSearch = "brisklet";
 // How many frames of the model's prior the channel estimate starts with (0.5 s).
 constexpr int cmnPriorFrames = 50;
 // Utterances up to this long get the whole-utterance grammar pass (8 s).
 constexpr std::size_t sampleRate = 16000;
 constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
-// The grammar decoder's language weight (the library's default is 6.5).
-constexpr const char* grammarWeight = "3";
 
 } // namespace
-
-// A grammar decoder with the grammar it has loaded.
-struct GrammarDecoder {
-    ps_decoder_t* ps = nullptr;
-    CmnPrior prior;
-    std::string loaded;
-    bool ready = false;
-};
-
-struct PocketSphinxRecognizer::Decoders {
-    // The window's phrases and the shapes without free slots, judged as ever; and
-    // everything the matcher reads, free slots too, asked only when the first is
-    // not trusted: its larger grammar scores right paths lower, above all in noise.
-    GrammarDecoder fixed;
-    GrammarDecoder shapes;
-    ps_decoder_t* general = nullptr;
-    CmnPrior generalPrior;
-    std::vector<std::string> commonWords;
-    // What each reading is weighed against; none where it did not load.
-    std::unique_ptr<PhoneLoop> phones;
-
-    ~Decoders() {
-        for (ps_decoder_t* ps : {fixed.ps, shapes.ps, general})
-            if (ps)
-                ps_free(ps);
-    }
-};
-
-QString PocketSphinxRecognizer::defaultModelDir() {
-    return QStringLiteral(BRISKLET_POCKETSPHINX_MODELDIR);
-}
 
 PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
     : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech"),
@@ -114,69 +73,6 @@ bool PocketSphinxRecognizer::waitUntilLoaded() {
     return isAvailable();
 }
 
-void PocketSphinxRecognizer::loadNow() {
-    if (decoders_ || loadFinished_)
-        return;
-    QElapsedTimer timer;
-    timer.start();
-    const QString base = modelDir_ + QStringLiteral("/en-us");
-    const QByteArray hmm = (base + QStringLiteral("/en-us")).toUtf8();
-    const QByteArray dict = (base + QStringLiteral("/cmudict-en-us.dict")).toUtf8();
-    const QByteArray lm = (base + QStringLiteral("/en-us.lm.bin")).toUtf8();
-    if (!QFileInfo::exists(QString::fromUtf8(hmm)) || !QFileInfo::exists(QString::fromUtf8(dict)) ||
-        !QFileInfo::exists(QString::fromUtf8(lm))) {
-        qCCritical(lcSpeech, "speech model not found under %s", qUtf8Printable(base));
-        loadFinished_ = true;
-        return;
-    }
-
-    auto decoders = std::make_unique<Decoders>();
-    // The grammar decoder starts without a search; each window installs its grammar.
-    // Its weight on the grammar's own odds is lowered, so the sound has more say
-    // between alternatives (measured in 15 dB noise: 4 more of 136 commands right,
-    // clean commands and free questions unchanged; 2 and 4 did worse).
-    // Its dictionary starts empty: a grammar only ever names a few hundred words,
-    // which are copied from the general decoder's dictionary as grammars need them
-    // (a second copy of the whole dictionary costs over 20 MB for nothing).
-    cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-                                          "/dev/null", "-lw", grammarWeight, "-logfn", "/dev/null", nullptr);
-    // The general decoder skips its second, flat-lexicon pass, which runs only at the
-    // end of the utterance: measured, the final came 55–90 ms sooner (noisy windows
-    // 164 → 71 ms median), commands as right as before, one more question kept free.
-    cmd_ln_t* generalConfig =
-        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
-                    lm.constData(), "-fwdflat", "no", "-logfn", "/dev/null", nullptr);
-    if (grammarConfig) {
-        decoders->fixed.ps = ps_init(grammarConfig);
-        decoders->shapes.ps = ps_init(grammarConfig);
-    }
-    if (generalConfig)
-        decoders->general = ps_init(generalConfig);
-    // The decoders keep their own references.
-    if (grammarConfig)
-        cmd_ln_free_r(grammarConfig);
-    if (generalConfig)
-        cmd_ln_free_r(generalConfig);
-    if (!decoders->fixed.ps || !decoders->shapes.ps || !decoders->general) {
-        qCCritical(lcSpeech, "speech model failed to load from %s", qUtf8Printable(base));
-        loadFinished_ = true;
-        return;
-    }
-    decoders->fixed.prior.capture(decoders->fixed.ps);
-    decoders->shapes.prior.capture(decoders->shapes.ps);
-    decoders->generalPrior.capture(decoders->general);
-    decoders->commonWords = SpeechReading::commonWords(decoders->general, rule_.freeWords);
-    if (rule_.weighBySound) {
-        auto phones = std::make_unique<PhoneLoop>(rule_.phoneLoopBeam);
-        if (phones->load(hmm))
-            decoders->phones = std::move(phones);
-    }
-    decoders_ = std::move(decoders);
-    available_ = true;
-    loadFinished_ = true;
-    qCInfo(lcSpeech, "on-device speech model loaded (%lld ms)", static_cast<long long>(timer.elapsed()));
-}
-
 void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
     if (!request)
         return;
@@ -196,34 +92,6 @@ PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
     return lastDecision_;
 }
 
-namespace {
-
-// Loads a grammar into a decoder unless it has it already; false when it failed.
-void install(GrammarDecoder& d, ps_decoder_t* general, const SpeechGrammar::Build& grammar) {
-    if (grammar.jsgf == d.loaded)
-        return;
-    // A word missing from the dictionary would make the whole grammar fail.
-    for (const auto& [word, phones] : grammar.newWords)
-        if (ps_add_word(d.ps, word.c_str(), phones.c_str(), TRUE) < 0)
-            qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
-    for (const QString& phrase : grammar.dropped)
-        BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
-    // The grammar's own words ("setup", "windows", …) come into the dictionary too.
-    for (const std::string& word : SpeechGrammar::wordsOf(grammar.jsgf))
-        lookUpWord(d.ps, general, word);
-    if (ps_set_jsgf_string(d.ps, grammarSearch, grammar.jsgf.c_str()) < 0 ||
-        ps_set_search(d.ps, grammarSearch) < 0) {
-        qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
-        d.ready = false;
-        d.loaded.clear();
-    } else {
-        d.ready = true;
-        d.loaded = grammar.jsgf;
-    }
-}
-
-} // namespace
-
 void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
                                  const ResultHandler& handler) {
     if (request->isCancelled())
@@ -241,12 +109,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return SpeechGrammar::Lookup([g, l](const std::string& word) { return lookUpWord(g, l, word); });
     };
     const SpeechGrammar::Lookup dictionary = [l](const std::string& word) { return phonesOf(l, word); };
-    install(d.fixed, l,
-            SpeechGrammar::build(request->contextualStrings(), SpeechGrammar::withoutFree(request->shapes()),
-                                 lookupFor(d.fixed.ps), guess, {}, dictionary));
-    install(d.shapes, l,
-            SpeechGrammar::build(request->contextualStrings(), request->shapes(), lookupFor(d.shapes.ps),
-                                 guess, d.commonWords, dictionary));
+    installGrammar(d.fixed, l,
+                   SpeechGrammar::build(request->contextualStrings(),
+                                        SpeechGrammar::withoutFree(request->shapes()), lookupFor(d.fixed.ps),
+                                        guess, {}, dictionary));
+    installGrammar(d.shapes, l,
+                   SpeechGrammar::build(request->contextualStrings(), request->shapes(),
+                                        lookupFor(d.shapes.ps), guess, d.commonWords, dictionary));
     // Loading a new grammar takes a while on a loaded machine: the final is still on its way.
     request->markProgress();
     // Without an active search a decoder crashes on the first hypothesis.
