@@ -41,7 +41,7 @@ void RequestFlow::openWindow(Opening how) {
         p_.hud->show(HUDState::info(kGrantSpeech));
         return;
     }
-    const double chime = p_.chime ? p_.chime->play() : 0.0;
+    std::vector<float> chime = p_.chime ? p_.chime->play() : std::vector<float>();
     if (how == Opening::hold) {
         p_.appState->setListening(true);
         emit listeningStarted();
@@ -64,7 +64,7 @@ void RequestFlow::openWindow(Opening how) {
             if (self)
                 self->handleTranscript(text);
         },
-        chime);
+        std::move(chime));
 }
 
 void RequestFlow::handleWake(WakeSource) {

@@ -33,10 +33,10 @@ public:
     void setPreRoll(std::vector<float> samples) { preRoll_ = std::move(samples); }
     const std::vector<float>& preRoll() const { return preRoll_; }
 
-    // Seconds of our own chime played as the window opened: the microphone may hear
-    // it at the window's start, and it is nobody speaking.
-    void setOpeningSound(double seconds) { openingSound_ = seconds; }
-    double openingSound() const { return openingSound_; }
+    // Our own chime played as the window opened, 16 kHz mono (empty: none was heard):
+    // the microphone may hear it at the window's start, and it is nobody speaking.
+    void setOpeningSound(std::vector<float> samples) { openingSound_ = std::move(samples); }
+    const std::vector<float>& openingSound() const { return openingSound_; }
 
     // Any thread. Ignored after endAudio() or cancel().
     void append(std::span<const float> samples);
@@ -69,7 +69,7 @@ private:
     const QStringList contextual_;
     const SpeechShapes shapes_;
     std::vector<float> preRoll_;
-    double openingSound_ = 0;
+    std::vector<float> openingSound_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;

@@ -25,17 +25,17 @@ double Chime::userVolume() {
     return std::clamp(v, 0.0, 1.0);
 }
 
-double Chime::play(const QString& name, double volume) {
+std::vector<float> Chime::play(const QString& name, double volume) {
     if (!output_ || name.isEmpty() || name == QLatin1String("none"))
-        return 0;
+        return {};
     if (std::isnan(volume))
         volume = 0.0;
     return output_->play(name, std::clamp(volume, 0.0, 1.0));
 }
 
-double Chime::play() {
+std::vector<float> Chime::play() {
     if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
-        return 0;
+        return {};
     QString name = Prefs::stringValue(Prefs::Key::wakeSound);
     if (name.isEmpty())
         name = QStringLiteral("droplet");

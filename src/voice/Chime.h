@@ -26,11 +26,12 @@ public:
     static double userVolume();
 
     // The wake chime: the sound chosen in "brisklet.wakeSound" at the user's volume,
-    // unless sounds are switched off. Returns how many seconds it lasts (0: none).
-    double play();
-    // One named sound at `volume` clamped to 0…1; "none" plays nothing. Returns how
-    // many seconds it lasts (0: none played).
-    double play(const QString& name, double volume);
+    // unless sounds are switched off. Returns the sound as it went out (16 kHz mono,
+    // at the volume played), which the microphone may hear; empty when none is heard.
+    std::vector<float> play();
+    // One named sound at `volume` clamped to 0…1; "none" plays nothing. Returns the
+    // sound as play() does.
+    std::vector<float> play(const QString& name, double volume);
     // A named cue at the user's volume, unless sounds are switched off.
     void playCue(const QString& name);
 

@@ -39,7 +39,7 @@ SpeechController::Window SpeechController::window() const {
 }
 
 void SpeechController::start(Mode mode, PartialHandler onPartial, Completion completion,
-                             double openingSound) {
+                             std::vector<float> openingSound) {
     // A model still loading takes the request and decodes it once it is ready. Loading
     // is asked first: a load that ends between the two questions is then seen ready.
     if (!recognizer_ || !(recognizer_->isLoading() || recognizer_->isAvailable())) {
@@ -68,7 +68,7 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
     if (shapesProvider)
         shapes = shapesProvider();
     auto request = std::make_shared<platform::RecognitionRequest>(std::move(context), std::move(shapes));
-    request->setOpeningSound(openingSound);
+    request->setOpeningSound(std::move(openingSound));
 
     onPartial_ = std::move(onPartial);
     completion_ = std::move(completion);

@@ -42,8 +42,9 @@ public:
     // exactly once with the final normalised text (nullopt when nothing was heard or
     // the recogniser refused its reading), unless the window is cancelled or
     // superseded; when the start is refused it is called at once with nullopt.
-    // `openingSound`: seconds of the chime just played, which the microphone may hear.
-    void start(Mode mode, PartialHandler onPartial, Completion completion, double openingSound = 0);
+    // `openingSound`: the chime just played (16 kHz mono), which the microphone may hear.
+    void start(Mode mode, PartialHandler onPartial, Completion completion,
+               std::vector<float> openingSound = {});
     // Ends the window of generation `gen`. The final result follows at once when the
     // recogniser has it, within 0.5 s when it owes none, and when it is still decoding,
     // as soon as it comes: within 3 s while decoding stands still, within 8 s while it

@@ -14,7 +14,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 using namespace brisklet;
@@ -150,6 +153,64 @@ TEST_F(RecognizerSpeechTest, partialsArriveBeforeTheFinalAndACancelledWindowRepo
     const auto after = decode(clip);
     EXPECT_EQ(Text::normalize(after.finalText.value_or(QString())), clip.expected);
     EXPECT_EQ(finals.load(), 0);
+}
+
+// On a loaded machine the final pass of a long window takes seconds. It marks the
+// window's progress as it goes, so the window waits for it instead of taking it for a
+// decoder that stood still; and a window given up leaves its work at once, so the
+// next one is not kept waiting behind it.
+TEST_F(RecognizerSpeechTest, aLongFinalPassMarksItsProgressAsItGoesAndAWindowGivenUpStopsAtOnce) {
+    std::string error;
+    const std::vector<float> speech = test::TestSignals::speech(
+        "play some quiet music for me while I write the next chapter of my book tonight", &error, "slt");
+    ASSERT_FALSE(speech.empty()) << error;
+    const double seconds = double(speech.size()) / 16000;
+    ASSERT_GT(seconds, 3.5);
+    auto& recognizer = *shared().recognizer;
+    using Clock = std::chrono::steady_clock;
+    // Waits for `done`; false when a minute went by.
+    const auto waitFor = [](const std::function<bool()>& done) {
+        for (const auto until = Clock::now() + std::chrono::seconds(60); !done();) {
+            if (Clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        return true;
+    };
+    // A window that heard the whole sentence and decoded all of it live.
+    const auto heard = [&](std::atomic<int>& finals) {
+        auto request =
+            std::make_shared<platform::RecognitionRequest>(SpeechSet::biasPhrases(), SpeechSet::biasShapes());
+        recognizer.recognize(request, [&finals](std::optional<platform::RecognitionResult> result, QString) {
+            if (!result || result->isFinal)
+                ++finals;
+        });
+        for (std::size_t i = 0; i < speech.size(); i += 512)
+            request->append(
+                std::span<const float>(speech).subspan(i, std::min<std::size_t>(512, speech.size() - i)));
+        EXPECT_TRUE(waitFor([&] { return request->backlog() == 0; })) << "the live pass never caught up";
+        return request;
+    };
+
+    std::atomic<int> finals{0};
+    auto request = heard(finals);
+    std::size_t before = request->progress();
+    request->endAudio();
+    ASSERT_TRUE(waitFor([&] { return finals.load() > 0; })) << "no final";
+    // The ends of the three decoders, the general model's reading and the whole pass at least.
+    EXPECT_GE(request->progress() - before, 5u) << "the final pass marked its progress too seldom";
+
+    std::atomic<int> givenUpFinals{0};
+    request = heard(givenUpFinals);
+    before = request->progress();
+    request->endAudio();
+    ASSERT_TRUE(waitFor([&] { return request->progress() != before; }));
+    request->cancel();
+    const std::vector<float> next = test::TestSignals::speech("maximize", &error, "slt");
+    ASSERT_FALSE(next.empty()) << error;
+    const auto decoded = SpeechSet::decode(recognizer, next, SpeechSet::biasPhrases());
+    EXPECT_EQ(Text::normalize(decoded.finalText.value_or(QString())), QStringLiteral("maximize"));
+    EXPECT_EQ(givenUpFinals.load(), 0) << "the window given up went on to its final";
 }
 
 // Someone's own recordings: each is scored against the text its list gives, and heard

@@ -8,14 +8,18 @@
 
 namespace brisklet::test {
 
-// Records what would have been played; knows the program's three sounds.
+// Records what would have been played; knows the program's three sounds, as a
+// constant level at the volume played for as long as each lasts.
 class FakeSoundOutput final : public platform::SoundOutput {
 public:
-    double play(const QString& name, double volume) override {
+    std::vector<float> play(const QString& name, double volume) override {
         if (!known.contains(name))
-            return 0;
+            return {};
         played.emplace_back(name, volume);
-        return name == QLatin1String("tick") ? 0.05 : 0.22;
+        if (!(volume > 0))
+            return {};
+        const double seconds = name == QLatin1String("tick") ? 0.05 : 0.22;
+        return std::vector<float>(std::size_t(seconds * 16000), float(volume));
     }
     QStringList known{QStringLiteral("droplet"), QStringLiteral("whisper"), QStringLiteral("tick")};
     std::vector<std::pair<QString, double>> played;

@@ -1,5 +1,7 @@
 #include "platform/linux/QtSoundOutput.h"
 
+#include "platform/linux/SampleConverter.h"
+
 #include <QFile>
 #include <QSoundEffect>
 #include <QUrl>
@@ -30,12 +32,43 @@ double QtSoundOutput::lengthOf(const QString& name) {
     return byteRate ? double(file.size() - header.size()) / byteRate : 0;
 }
 
-double QtSoundOutput::play(const QString& name, double volume) {
+std::vector<float> QtSoundOutput::samplesOf(const QString& name) {
+    QFile file(resourceFor(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // Our sounds are plain WAV files of 16-bit samples: a 44-byte header, then the samples.
+    const QByteArray wav = file.readAll();
+    if (wav.size() < 44 || !wav.startsWith("RIFF"))
+        return {};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(wav.constData());
+    const int channels = bytes[22] | bytes[23] << 8;
+    const int rate = int(bytes[24] | bytes[25] << 8 | bytes[26] << 16 | quint32(bytes[27]) << 24);
+    const int bits = bytes[34] | bytes[35] << 8;
+    if (bits != 16)
+        return {};
+    // Through the microphone's own converter, so the sound is shaped as the
+    // microphone's audio is.
+    const auto converter = SampleConverter::create({rate, channels, SampleFormat::int16});
+    if (!converter)
+        return {};
+    std::vector<float> out;
+    const auto take = [&](std::span<const float> samples) {
+        out.insert(out.end(), samples.begin(), samples.end());
+    };
+    converter->push(std::as_bytes(std::span(wav.constData() + 44, std::size_t(wav.size() - 44))), take);
+    converter->finish(take);
+    return out;
+}
+
+std::vector<float> QtSoundOutput::play(const QString& name, double volume) {
+    // Nothing heard: the recogniser looks for nothing.
+    if (!(volume > 0))
+        return {};
     QSoundEffect* effect = cache_.value(name);
     if (!effect) {
         const QString path = resourceFor(name);
         if (path.isEmpty())
-            return 0;
+            return {};
         effect = new QSoundEffect;
         effect->setSource(QUrl(QStringLiteral("qrc") + path));
         cache_.insert(name, effect);
@@ -51,9 +84,12 @@ double QtSoundOutput::play(const QString& name, double volume) {
     effect->stop();
     effect->setVolume(static_cast<float>(volume));
     effect->play();
-    if (!lengths_.contains(name))
-        lengths_.insert(name, lengthOf(name));
-    return lengths_.value(name);
+    if (!samples_.contains(name))
+        samples_.insert(name, samplesOf(name));
+    std::vector<float> out = samples_.value(name);
+    for (float& s : out)
+        s *= float(volume);
+    return out;
 }
 
 } // namespace brisklet::platform

@@ -14,16 +14,18 @@ class QtSoundOutput final : public SoundOutput {
 public:
     QtSoundOutput();
     ~QtSoundOutput() override;
-    double play(const QString& name, double volume) override;
+    std::vector<float> play(const QString& name, double volume) override;
 
     // The resource URL of a sound, empty when the program has no such sound.
     static QString resourceFor(const QString& name);
     // Seconds of a sound among the resources (0: none).
     static double lengthOf(const QString& name);
+    // A sound among the resources as 16 kHz mono samples at full volume (empty: none).
+    static std::vector<float> samplesOf(const QString& name);
 
 private:
     QHash<QString, QSoundEffect*> cache_;
-    QHash<QString, double> lengths_;
+    QHash<QString, std::vector<float>> samples_;
 };
 
 } // namespace brisklet::platform

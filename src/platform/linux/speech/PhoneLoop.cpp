@@ -106,6 +106,7 @@ bool PhoneLoop::load(const QByteArray& hmm) {
 }
 
 void PhoneLoop::begin(int cmnPriorFrames) {
+    ++window_;
     queue_.async([this, cmnPriorFrames] {
         if (!ps_)
             return;
@@ -121,8 +122,8 @@ void PhoneLoop::begin(int cmnPriorFrames) {
 }
 
 void PhoneLoop::feed(std::vector<std::int16_t> pcm) {
-    queue_.async([this, pcm = std::move(pcm)]() mutable {
-        if (!ps_ || !inUtterance_ || failed_)
+    queue_.async([this, window = window_.load(), pcm = std::move(pcm)]() mutable {
+        if (!ps_ || !inUtterance_ || failed_ || dropped(window))
             return;
         if (ps_process_raw(ps_, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
             failed_ = true;
@@ -152,7 +153,8 @@ std::vector<double> PhoneLoop::loopFrames() {
     return score;
 }
 
-std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop) {
+std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop,
+                                       std::size_t window) {
     std::string jsgf = "#JSGF V1.0;\ngrammar reading;\npublic <reading> =";
     std::vector<std::string> entries;
     for (const Word& word : candidate) {
@@ -183,7 +185,7 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
         return std::nullopt;
     bool ok = true;
     for (const auto& block : blocks_) {
-        if (ps_process_raw(ps_, block.data(), block.size(), FALSE, FALSE) < 0) {
+        if (dropped(window) || ps_process_raw(ps_, block.data(), block.size(), FALSE, FALSE) < 0) {
             ok = false;
             break;
         }
@@ -219,28 +221,34 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
 std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {
     auto promise = std::make_shared<std::promise<std::vector<std::optional<double>>>>();
     auto result = promise->get_future();
-    const bool queued = queue_.async([this, promise, candidates = std::move(candidates)] {
-        std::vector<std::optional<double>> out(candidates.size());
-        // The first weighing of a window ends its utterance; later ones align against
-        // the same loop and the same audio.
-        if (ps_ && inUtterance_) {
-            inUtterance_ = false;
-            loop_.clear();
-            if (ps_end_utt(ps_) >= 0 && !failed_)
-                loop_ = loopFrames();
-        }
-        if (ps_ && !loop_.empty())
-            for (std::size_t i = 0; i < candidates.size(); ++i)
-                if (!candidates[i].empty())
-                    out[i] = align(candidates[i], loop_);
-        promise->set_value(std::move(out));
-    });
+    const bool queued =
+        queue_.async([this, promise, window = window_.load(), candidates = std::move(candidates)] {
+            std::vector<std::optional<double>> out(candidates.size());
+            if (dropped(window)) {
+                promise->set_value(std::move(out));
+                return;
+            }
+            // The first weighing of a window ends its utterance; later ones align against
+            // the same loop and the same audio.
+            if (ps_ && inUtterance_) {
+                inUtterance_ = false;
+                loop_.clear();
+                if (ps_end_utt(ps_) >= 0 && !failed_)
+                    loop_ = loopFrames();
+            }
+            if (ps_ && !loop_.empty())
+                for (std::size_t i = 0; i < candidates.size(); ++i)
+                    if (!candidates[i].empty())
+                        out[i] = align(candidates[i], loop_, window);
+            promise->set_value(std::move(out));
+        });
     if (!queued)
         promise->set_value({});
     return result;
 }
 
 void PhoneLoop::cancel() {
+    dropped_ = window_.load();
     queue_.async([this] {
         if (ps_ && inUtterance_)
             ps_end_utt(ps_);

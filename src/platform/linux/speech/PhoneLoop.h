@@ -56,14 +56,18 @@ public:
     // words, of the word's score less the loop's over its frames, per frame. None for
     // a candidate that could not be aligned or has no deciding word.
     std::future<std::vector<std::optional<double>>> weigh(std::vector<Candidate> candidates);
-    // Ends the utterance and forgets it.
+    // Ends the utterance and forgets it. The window's work still queued or under way
+    // stops at once: a window given up must not delay the next.
     void cancel();
     // How many blocks the loop has decoded in all, from any thread: while it grows,
     // the loop is at work, however slowly a loaded machine lets it go.
     std::size_t steps() const { return steps_.load(); }
 
 private:
-    std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop);
+    // Whether window `window`'s work was given up (any thread).
+    bool dropped(std::size_t window) const { return window <= dropped_.load(); }
+    std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop,
+                                std::size_t window);
     std::vector<double> loopFrames();
 
     const double beam_;
@@ -75,6 +79,9 @@ private:
     std::vector<std::vector<std::int16_t>> blocks_; // the utterance as fed
     std::vector<double> loop_;                      // the loop's scores of its frames, once ended
     std::atomic<std::size_t> steps_{0};
+    // Windows are numbered as they begin; those up to dropped_ were given up.
+    std::atomic<std::size_t> window_{0};
+    std::atomic<std::size_t> dropped_{0};
     SerialQueue queue_;
 };
 

@@ -3,29 +3,24 @@
 #include "base/Log.h"
 #include "platform/linux/speech/CmnPrior.h"
 #include "platform/linux/speech/FliteLexicon.h"
-#include "platform/linux/speech/PhoneLoop.h"
+#include "platform/linux/speech/PocketSphinxDecoders.h"
 #include "platform/linux/speech/RoomSound.h"
 #include "platform/linux/speech/SpeechAgreement.h"
 #include "platform/linux/speech/SpeechDictionary.h"
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
-
-#include <QElapsedTimer>
-#include <QFileInfo>
+#include "platform/linux/speech/WorkWatch.h"
 
 #include <pocketsphinx.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <map>
 #include <set>
 #include <vector>
-
-#ifndef BRISKLET_POCKETSPHINX_MODELDIR
-#define BRISKLET_POCKETSPHINX_MODELDIR "/usr/share/pocketsphinx/model"
-#endif
 
 namespace brisklet::platform {
 
@@ -37,51 +32,18 @@ using SpeechReading::Reading;
 
 namespace {
 
-constexpr const char* grammarSearch = "brisklet";
 // How many frames of the model's prior the channel estimate starts with (0.5 s).
 constexpr int cmnPriorFrames = 50;
 // Utterances up to this long get the whole-utterance grammar pass (8 s).
 constexpr std::size_t sampleRate = 16000;
 constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
-// The grammar decoder's language weight (the library's default is 6.5).
-constexpr const char* grammarWeight = "3";
 
 } // namespace
 
-// A grammar decoder with the grammar it has loaded.
-struct GrammarDecoder {
-    ps_decoder_t* ps = nullptr;
-    CmnPrior prior;
-    std::string loaded;
-    bool ready = false;
-};
-
-struct PocketSphinxRecognizer::Decoders {
-    // The window's phrases and the shapes without free slots, judged as ever; and
-    // everything the matcher reads, free slots too, asked only when the first is
-    // not trusted: its larger grammar scores right paths lower, above all in noise.
-    GrammarDecoder fixed;
-    GrammarDecoder shapes;
-    ps_decoder_t* general = nullptr;
-    CmnPrior generalPrior;
-    std::vector<std::string> commonWords;
-    // What each reading is weighed against; none where it did not load.
-    std::unique_ptr<PhoneLoop> phones;
-
-    ~Decoders() {
-        for (ps_decoder_t* ps : {fixed.ps, shapes.ps, general})
-            if (ps)
-                ps_free(ps);
-    }
-};
-
-QString PocketSphinxRecognizer::defaultModelDir() {
-    return QStringLiteral(BRISKLET_POCKETSPHINX_MODELDIR);
-}
-
 PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
-    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech") {}
+    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech"),
+      watch_("com.brisklet.speech.watch", "bk.speech.watch") {}
 
 PocketSphinxRecognizer::~PocketSphinxRecognizer() {
     shutdown();
@@ -111,69 +73,6 @@ bool PocketSphinxRecognizer::waitUntilLoaded() {
     return isAvailable();
 }
 
-void PocketSphinxRecognizer::loadNow() {
-    if (decoders_ || loadFinished_)
-        return;
-    QElapsedTimer timer;
-    timer.start();
-    const QString base = modelDir_ + QStringLiteral("/en-us");
-    const QByteArray hmm = (base + QStringLiteral("/en-us")).toUtf8();
-    const QByteArray dict = (base + QStringLiteral("/cmudict-en-us.dict")).toUtf8();
-    const QByteArray lm = (base + QStringLiteral("/en-us.lm.bin")).toUtf8();
-    if (!QFileInfo::exists(QString::fromUtf8(hmm)) || !QFileInfo::exists(QString::fromUtf8(dict)) ||
-        !QFileInfo::exists(QString::fromUtf8(lm))) {
-        qCCritical(lcSpeech, "speech model not found under %s", qUtf8Printable(base));
-        loadFinished_ = true;
-        return;
-    }
-
-    auto decoders = std::make_unique<Decoders>();
-    // The grammar decoder starts without a search; each window installs its grammar.
-    // Its weight on the grammar's own odds is lowered, so the sound has more say
-    // between alternatives (measured in 15 dB noise: 4 more of 136 commands right,
-    // clean commands and free questions unchanged; 2 and 4 did worse).
-    // Its dictionary starts empty: a grammar only ever names a few hundred words,
-    // which are copied from the general decoder's dictionary as grammars need them
-    // (a second copy of the whole dictionary costs over 20 MB for nothing).
-    cmd_ln_t* grammarConfig = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict",
-                                          "/dev/null", "-lw", grammarWeight, "-logfn", "/dev/null", nullptr);
-    // The general decoder skips its second, flat-lexicon pass, which runs only at the
-    // end of the utterance: measured, the final came 55–90 ms sooner (noisy windows
-    // 164 → 71 ms median), commands as right as before, one more question kept free.
-    cmd_ln_t* generalConfig =
-        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(), "-lm",
-                    lm.constData(), "-fwdflat", "no", "-logfn", "/dev/null", nullptr);
-    if (grammarConfig) {
-        decoders->fixed.ps = ps_init(grammarConfig);
-        decoders->shapes.ps = ps_init(grammarConfig);
-    }
-    if (generalConfig)
-        decoders->general = ps_init(generalConfig);
-    // The decoders keep their own references.
-    if (grammarConfig)
-        cmd_ln_free_r(grammarConfig);
-    if (generalConfig)
-        cmd_ln_free_r(generalConfig);
-    if (!decoders->fixed.ps || !decoders->shapes.ps || !decoders->general) {
-        qCCritical(lcSpeech, "speech model failed to load from %s", qUtf8Printable(base));
-        loadFinished_ = true;
-        return;
-    }
-    decoders->fixed.prior.capture(decoders->fixed.ps);
-    decoders->shapes.prior.capture(decoders->shapes.ps);
-    decoders->generalPrior.capture(decoders->general);
-    decoders->commonWords = SpeechReading::commonWords(decoders->general, rule_.freeWords);
-    if (rule_.weighBySound) {
-        auto phones = std::make_unique<PhoneLoop>(rule_.phoneLoopBeam);
-        if (phones->load(hmm))
-            decoders->phones = std::move(phones);
-    }
-    decoders_ = std::move(decoders);
-    available_ = true;
-    loadFinished_ = true;
-    qCInfo(lcSpeech, "on-device speech model loaded (%lld ms)", static_cast<long long>(timer.elapsed()));
-}
-
 void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
     if (!request)
         return;
@@ -193,34 +92,6 @@ PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
     return lastDecision_;
 }
 
-namespace {
-
-// Loads a grammar into a decoder unless it has it already; false when it failed.
-void install(GrammarDecoder& d, ps_decoder_t* general, const SpeechGrammar::Build& grammar) {
-    if (grammar.jsgf == d.loaded)
-        return;
-    // A word missing from the dictionary would make the whole grammar fail.
-    for (const auto& [word, phones] : grammar.newWords)
-        if (ps_add_word(d.ps, word.c_str(), phones.c_str(), TRUE) < 0)
-            qCWarning(lcSpeech, "could not add the word \"%s\" to the dictionary", word.c_str());
-    for (const QString& phrase : grammar.dropped)
-        BK_DETAIL(lcSpeech) << "phrase left out of the grammar (unpronounceable):" << phrase;
-    // The grammar's own words ("setup", "windows", …) come into the dictionary too.
-    for (const std::string& word : SpeechGrammar::wordsOf(grammar.jsgf))
-        lookUpWord(d.ps, general, word);
-    if (ps_set_jsgf_string(d.ps, grammarSearch, grammar.jsgf.c_str()) < 0 ||
-        ps_set_search(d.ps, grammarSearch) < 0) {
-        qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
-        d.ready = false;
-        d.loaded.clear();
-    } else {
-        d.ready = true;
-        d.loaded = grammar.jsgf;
-    }
-}
-
-} // namespace
-
 void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
                                  const ResultHandler& handler) {
     if (request->isCancelled())
@@ -238,12 +109,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return SpeechGrammar::Lookup([g, l](const std::string& word) { return lookUpWord(g, l, word); });
     };
     const SpeechGrammar::Lookup dictionary = [l](const std::string& word) { return phonesOf(l, word); };
-    install(d.fixed, l,
-            SpeechGrammar::build(request->contextualStrings(), SpeechGrammar::withoutFree(request->shapes()),
-                                 lookupFor(d.fixed.ps), guess, {}, dictionary));
-    install(d.shapes, l,
-            SpeechGrammar::build(request->contextualStrings(), request->shapes(), lookupFor(d.shapes.ps),
-                                 guess, d.commonWords, dictionary));
+    installGrammar(d.fixed, l,
+                   SpeechGrammar::build(request->contextualStrings(),
+                                        SpeechGrammar::withoutFree(request->shapes()), lookupFor(d.fixed.ps),
+                                        guess, {}, dictionary));
+    installGrammar(d.shapes, l,
+                   SpeechGrammar::build(request->contextualStrings(), request->shapes(),
+                                        lookupFor(d.shapes.ps), guess, d.commonWords, dictionary));
     // Loading a new grammar takes a while on a loaded machine: the final is still on its way.
     request->markProgress();
     // Without an active search a decoder crashes on the first hypothesis.
@@ -261,6 +133,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     for (GrammarDecoder* gd : grammars)
         all.push_back(gd->ps);
     Floor floor(rule_.floorDbfs);
+    Floor loopFloor(rule_.floorDbfs); // the same hiss under the same samples
     // A window after one in which nobody spoke learns the room afresh: a noise
     // estimate carried over from a long silent window took the next window's first
     // sound (our own chime) for speech.
@@ -304,13 +177,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     } loopGuard{phones};
 
     // Nobody spoke in a window that never rose above the room's sound.
-    Loudness loudness(request->preRoll(),
-                      request->openingSound() > 0
-                          ? std::size_t((request->openingSound() + rule_.openingSoundDelay) * sampleRate)
-                          : 0);
+    Loudness loudness(request->preRoll());
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
-    OpeningSound openingSound(request->preRoll(), std::size_t(request->openingSound() * sampleRate),
-                              std::size_t(rule_.openingSoundDelay * sampleRate));
+    OpeningSound openingSound(request->openingSound(), std::size_t(rule_.openingSoundDelay * sampleRate));
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
@@ -415,20 +284,76 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     QString lastPartial;
     bool failed = false;
     int blocks = 0;
+    // The sizes of the blocks held back from the decoders while our chime is looked
+    // for at the window's start: they are decoded in the blocks they came in, as
+    // every other window's are.
+    std::deque<std::size_t> heldSizes;
+    const auto decode = [&](const std::vector<float>& settled, bool feedLoop) {
+        for (std::size_t at = 0; at < settled.size() && !heldSizes.empty();) {
+            const std::size_t n = std::min(heldSizes.front(), settled.size() - at);
+            heldSizes.pop_front();
+            const std::vector<float> block(settled.begin() + std::ptrdiff_t(at),
+                                           settled.begin() + std::ptrdiff_t(at + n));
+            at += n;
+            if (failed)
+                continue;
+            loudness.add(block);
+            pcm = floor.toPcm(block);
+            if (utterance.size() <= maxSecondPassSamples)
+                utterance.insert(utterance.end(), pcm.begin(), pcm.end());
+            if (phones && feedLoop)
+                phones->feed(loopFloor.toPcm(block));
+            for (ps_decoder_t* ps : all)
+                if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
+                    failed = true;
+            if (!failed)
+                for (ps_decoder_t* ps : all)
+                    CmnPrior::follow(ps);
+        }
+    };
+    // The phone loop, the slowest to keep up, is not kept waiting for the search: it
+    // hears the start as it comes, and again without the chime where it turns up.
+    const auto take = [&](const std::vector<float>& samples, bool end) {
+        const bool searching = !openingSound.settled();
+        if (searching && phones && !end)
+            phones->feed(loopFloor.toPcm(samples));
+        const std::vector<float> settled = end ? openingSound.rest() : openingSound.take(samples);
+        bool loopHeardIt = searching;
+        if (searching && openingSound.settled()) {
+            // What is left of the chime is no one's voice.
+            loudness.skip(openingSound.found() ? openingSound.found()->second : 0);
+            if (openingSound.found() && phones) {
+                phones->cancel();
+                phones->begin(cmnPriorFrames);
+                loopFloor = Floor(rule_.floorDbfs);
+                loopHeardIt = false;
+            }
+        }
+        decode(settled, !loopHeardIt);
+    };
     for (;;) {
         const auto next = request->next(chunk);
         if (next != RecognitionRequest::Next::audio) {
+            if (next != RecognitionRequest::Next::cancelled)
+                take({}, true);
+            // The final pass marks the window's progress as it goes, however slowly a
+            // loaded machine lets it: each part as it is done, and whatever its calls
+            // into the decoders take while this thread is at work. A window given up
+            // is left at the next step.
+            const WorkWatch watch(watch_, request);
             bool ended = true;
-            for (ps_decoder_t* ps : all)
+            for (ps_decoder_t* ps : all) {
                 ended = ps_end_utt(ps) >= 0 && ended;
-            if (next == RecognitionRequest::Next::cancelled)
+                request->markProgress();
+            }
+            if (next == RecognitionRequest::Next::cancelled || request->isCancelled())
                 return;
             if (failed || !ended) {
                 handler(std::nullopt, QStringLiteral("speech decoding failed"));
                 return;
             }
-            request->markProgress();
             const Reading general = SpeechReading::read(l);
+            request->markProgress();
             Decision decision;
             lastHeardNobody_ = !heardSomebody();
             if (lastHeardNobody_) {
@@ -498,7 +423,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 !settled && !utterance.empty() && utterance.size() <= maxSecondPassSamples;
             // A live reading, or the whole pass's where that pass went through.
             const auto readAgain = [&](GrammarDecoder& gd, const Reading& live) {
-                if (gd.ready && wholeAgain && ps_start_utt(gd.ps) >= 0 &&
+                if (gd.ready && wholeAgain && !request->isCancelled() && ps_start_utt(gd.ps) >= 0 &&
                     ps_process_raw(gd.ps, utterance.data(), utterance.size(), FALSE, TRUE) >= 0 &&
                     ps_end_utt(gd.ps) >= 0) {
                     request->markProgress();
@@ -518,6 +443,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     text = choose(fixedReading, shapesReading, general, decision);
                 }
             }
+            if (request->isCancelled())
+                return;
             // The readings that could be acted on are weighed against the sound. The loop
             // has kept up with the audio; aligning a reading is one quick pass.
             weighFor(decision);
@@ -525,11 +452,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 // A final still being weighed is on its way while the loop works on.
                 for (auto& [weighing, weighedTexts] : weighings) {
                     for (std::size_t seen = phones->steps();
-                         weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;)
+                         weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;) {
+                        if (request->isCancelled())
+                            return;
                         if (const std::size_t now = phones->steps(); now != seen) {
                             seen = now;
                             request->markProgress();
                         }
+                    }
                     const auto supports = weighing.get();
                     loopGuard.ended = true;
                     for (std::size_t i = 0; i < supports.size() && i < weighedTexts.size(); ++i)
@@ -561,22 +491,12 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
-        openingSound.mask(chunk);
-        loudness.add(chunk);
-        pcm = floor.toPcm(chunk);
-        if (utterance.size() <= maxSecondPassSamples)
-            utterance.insert(utterance.end(), pcm.begin(), pcm.end());
-        if (phones)
-            phones->feed(pcm);
-        for (ps_decoder_t* ps : all)
-            if (ps_process_raw(ps, pcm.data(), pcm.size(), FALSE, FALSE) < 0)
-                failed = true;
+        heldSizes.push_back(chunk.size());
+        take(chunk, false);
         if (failed) {
             request->chunkDone();
             continue;
         }
-        for (ps_decoder_t* ps : all)
-            CmnPrior::follow(ps);
         // Partials follow the same rule as the final, so a question never shows up as
         // the command the grammar forced it into. Checked every few blocks: the
         // listening window ticks only every 0.2 s anyway.

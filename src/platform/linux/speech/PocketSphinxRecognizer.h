@@ -195,6 +195,8 @@ private:
     std::vector<std::weak_ptr<RecognitionRequest>> open_; // submitted windows
     Decision lastDecision_;
     SerialQueue queue_;
+    // Watches the worker at work in a final pass (WorkWatch).
+    SerialQueue watch_;
 };
 
 } // namespace brisklet::platform

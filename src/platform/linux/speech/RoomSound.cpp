@@ -28,38 +28,119 @@ std::vector<std::int16_t> Floor::toPcm(const std::vector<float>& samples) {
     return pcm;
 }
 
-OpeningSound::OpeningSound(const std::vector<float>& room, std::size_t length, std::size_t latest)
-    : room_(room), length_(room.empty() ? 0 : length), latest_(latest) {
-    double sum = 0;
-    for (float s : room)
-        sum += double(s) * s;
-    const double rms = room.empty() ? 0 : std::sqrt(sum / double(room.size()));
-    // 20 dB over the room: its own peaks stay below that; and never below −60 dBFS.
-    threshold_ = float(std::max(10 * rms, 0.001));
+namespace {
+
+// The chime's value `at` samples into it, between samples by cubic interpolation;
+// nothing outside it.
+float chimeAt(const std::vector<float>& chime, double at) {
+    const double whole = std::floor(at);
+    const auto sample = [&](double i) {
+        return i >= 0 && i < double(chime.size()) ? double(chime[std::size_t(i)]) : 0.0;
+    };
+    const double f = at - whole;
+    const double a = sample(whole - 1), b = sample(whole), c = sample(whole + 1), d = sample(whole + 2);
+    // Catmull-Rom: exact on the samples, smooth between them.
+    return float(b + 0.5 * f * (c - a + f * (2 * a - 5 * b + 4 * c - d + f * (3 * (b - c) + d - a))));
 }
 
-void OpeningSound::mask(std::vector<float>& samples) {
-    for (float& s : samples) {
-        if (done_)
-            return;
-        const std::size_t at = seen_++;
-        if (!started_) {
-            done_ = length_ == 0 || at >= latest_;
-            if (done_ || std::fabs(s) < threshold_)
-                continue;
-            started_ = true;
-            onset_ = at;
+} // namespace
+
+OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest)
+    : chime_(std::move(chime)), latest_(latest) {
+    // The head: the chime's first samples up to 95 % of its energy, at least 50 ms.
+    double total = 0;
+    for (float s : chime_)
+        total += double(s) * s;
+    double sum = 0;
+    while (head_ < chime_.size() && (sum < 0.95 * total || head_ < 800)) {
+        sum += double(chime_[head_]) * chime_[head_];
+        ++head_;
+    }
+    settled_ = total <= 0;
+}
+
+std::vector<float> OpeningSound::take(const std::vector<float>& samples) {
+    if (settled_) {
+        std::vector<float> out = samples;
+        subtract(out, given_);
+        given_ += out.size();
+        return out;
+    }
+    held_.insert(held_.end(), samples.begin(), samples.end());
+    if (held_.size() < latest_ + head_)
+        return {};
+    return rest();
+}
+
+std::vector<float> OpeningSound::rest() {
+    if (!settled_)
+        settle();
+    std::vector<float> out;
+    out.swap(held_);
+    subtract(out, given_);
+    given_ += out.size();
+    return out;
+}
+
+void OpeningSound::settle() {
+    settled_ = true;
+    const std::vector<float>& x = held_;
+    if (x.size() < 2)
+        return;
+    // Normalised cross-correlation of the head with the window at every delay.
+    const std::size_t last = std::min(latest_, x.size() - 1);
+    std::vector<double> match(last + 1, 0.0);
+    for (std::size_t lag = 0; lag <= last; ++lag) {
+        const std::size_t n = std::min(head_, x.size() - lag);
+        double xc = 0, xx = 0, cc = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            xc += double(x[lag + i]) * chime_[i];
+            xx += double(x[lag + i]) * x[lag + i];
+            cc += double(chime_[i]) * chime_[i];
         }
-        const std::size_t into = at - onset_;
-        done_ = into >= length_;
-        if (!done_)
-            s = room_[into % room_.size()];
+        match[lag] = xx > 0 && cc > 0 ? xc / std::sqrt(xx * cc) : 0.0;
+    }
+    const std::size_t best = std::size_t(std::max_element(match.begin(), match.end()) - match.begin());
+    if (match[best] < minMatch)
+        return;
+    // The peak between samples, from the parabola through its neighbours.
+    double fraction = 0;
+    if (best > 0 && best < last) {
+        const double l = match[best - 1], m = match[best], r = match[best + 1];
+        const double curve = l - 2 * m + r;
+        if (curve < 0)
+            fraction = std::clamp(0.5 * (l - r) / curve, -0.5, 0.5);
+    }
+    offset_ = double(best) + fraction;
+    // The gain that fits the aligned chime to the window's start best.
+    double xs = 0, ss = 0;
+    const std::size_t end = std::min(x.size(), best + head_);
+    for (std::size_t t = best; t < end; ++t) {
+        const double s = chimeAt(chime_, double(t) - offset_);
+        xs += double(x[t]) * s;
+        ss += s * s;
+    }
+    if (!(ss > 0) || !(xs > 0))
+        return;
+    gain_ = xs / ss;
+    found_ = {std::size_t(std::max(0.0, std::floor(offset_ - 1))),
+              std::size_t(std::ceil(offset_ + double(chime_.size()) + 2))};
+}
+
+void OpeningSound::subtract(std::vector<float>& samples, std::size_t at) const {
+    if (!found_ || at >= found_->second)
+        return;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::size_t t = at + i;
+        if (t >= found_->second)
+            break;
+        if (t >= found_->first)
+            samples[i] -= float(gain_) * chimeAt(chime_, double(t) - offset_);
     }
 }
 
-Loudness::Loudness(const std::vector<float>& room, std::size_t skip)
-    : skip_(skip), room_(std::numeric_limits<double>::infinity()),
-      quietest_(std::numeric_limits<double>::infinity()) {
+Loudness::Loudness(const std::vector<float>& room)
+    : room_(std::numeric_limits<double>::infinity()), quietest_(std::numeric_limits<double>::infinity()) {
     std::vector<double> blocks;
     for (std::size_t at = 0; at + blockSamples <= room.size(); at += blockSamples)
         blocks.push_back(energy(room.data() + at));

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace brisklet::platform {
@@ -27,29 +29,48 @@ private:
     std::minstd_rand random_{7}; // the same hiss in every window
 };
 
-// Our own chime as the microphone hears it at the start of a window, swapped for the
-// room's sound before anything decodes it: the general model took it for a word ("oh
-// neat" for "mute"), which left a right reading covering too little of what it heard,
-// and the grammar's path through it scored worse. The chime starts with the first
-// sample well above the room within `latest` samples of the window's start (it
-// reaches the microphone a little late) and lasts `length` samples; where none rises
-// by then, nobody heard it and nothing is swapped, and without the room's sound there
-// is nothing to swap it for.
+// Our own chime, taken out of the start of a window where the microphone heard it.
+// The program made the sound itself, so its shape is known: the window's first
+// samples are held until the chime's head (the part that carries nearly all its
+// energy) has been looked for at every delay up to `latest` samples, by normalised
+// cross-correlation. Where it matches, the chime, aligned to the fraction of a sample
+// and scaled to fit, is subtracted, which keeps whatever the user said over it (the
+// general model took the chime alone for a word, "oh neat" for "mute"). Where the
+// window's start does not match it (headphones, a muted or redirected output),
+// nothing is taken out.
 class OpeningSound {
 public:
-    OpeningSound(const std::vector<float>& room, std::size_t length, std::size_t latest);
-    // The window's next samples, the chime in them swapped in place.
-    void mask(std::vector<float>& samples);
+    // `chime`: the sound as played, 16 kHz mono (empty: none, nothing is held).
+    OpeningSound(std::vector<float> chime, std::size_t latest);
+    // The window's next samples in; out come those settled, in order, the chime taken
+    // out of them: fewer than went in while the start is held.
+    std::vector<float> take(const std::vector<float>& samples);
+    // The end of the window: the samples still held, settled.
+    std::vector<float> rest();
+    // Once settled: where the chime was taken out, [first, last) in the window's
+    // samples; none where the window's start did not match it.
+    std::optional<std::pair<std::size_t, std::size_t>> found() const { return found_; }
+    // Whether the search is over (at once where no chime was played).
+    bool settled() const { return settled_; }
+
+    // A start that matches the chime less than this is something else (measured:
+    // speech and pink noise over windows without the chime matched at most 0.07,
+    // windows with it 0.63 and more with a voice begun over it).
+    static constexpr double minMatch = 0.3;
 
 private:
-    const std::vector<float> room_;
-    const std::size_t length_;
+    void settle();
+    void subtract(std::vector<float>& samples, std::size_t at) const;
+
+    const std::vector<float> chime_;
     const std::size_t latest_;
-    float threshold_ = 0;
-    std::size_t seen_ = 0;
-    std::size_t onset_ = 0;
-    bool started_ = false;
-    bool done_ = false;
+    std::size_t head_ = 0;
+    std::vector<float> held_;
+    std::size_t given_ = 0; // samples given out so far
+    bool settled_ = false;
+    double offset_ = 0; // where the chime starts, in samples, fractions included
+    double gain_ = 0;
+    std::optional<std::pair<std::size_t, std::size_t>> found_;
 };
 
 // How far the loudest tenth of a second of a window rose above the room's sound:
@@ -57,15 +78,17 @@ private:
 // quietest block. Energies per block of 32 ms.
 class Loudness {
 public:
-    // The first `skip` samples of the window (our own chime) are no one's voice.
-    Loudness(const std::vector<float>& room, std::size_t skip);
+    explicit Loudness(const std::vector<float>& room);
+    // The window's first `samples` (our own chime, taken out) are no one's voice: set
+    // before any sample is added.
+    void skip(std::size_t samples) { skip_ = samples; }
     void add(const std::vector<float>& samples);
     double riseDb() const;
 
 private:
     static constexpr std::size_t blockSamples = 512;
     static double energy(const float* block);
-    const std::size_t skip_;
+    std::size_t skip_ = 0;
     std::size_t seen_ = 0;
     double room_;
     double quietest_;

@@ -1,0 +1,111 @@
+// Our own chime taken out of a window's start by its shape: only where the microphone
+// heard it, and only the chime, whatever was said over it.
+#include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/speech/RoomSound.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+using namespace brisklet;
+using platform::OpeningSound;
+
+namespace {
+
+constexpr double rate = 16000;
+
+// A voice-like sound: a 140 Hz buzz with its harmonics, from `from` seconds on.
+void addVoice(std::vector<float>& window, double from, float level) {
+    for (std::size_t i = std::size_t(from * rate); i < window.size(); ++i) {
+        const double t = double(i) / rate;
+        double s = 0;
+        for (int h = 1; h <= 12; ++h)
+            s += std::sin(2 * M_PI * 140 * h * t) / h;
+        window[i] += float(level * s);
+    }
+}
+
+// The chime as the microphone hears it: `delay` seconds late, between samples, at `gain`.
+void addChime(std::vector<float>& window, const std::vector<float>& chime, double delay, float gain) {
+    const double at = delay * rate;
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        const double p = double(i) - at;
+        const auto j = std::size_t(std::floor(p));
+        if (p < 0 || j + 1 >= chime.size())
+            continue;
+        const double f = p - double(j);
+        window[i] += gain * float(chime[j] * (1 - f) + chime[j + 1] * f);
+    }
+}
+
+// The window through the chime's removal, fed in the audio's chunks of 512.
+std::vector<float> through(OpeningSound& opening, const std::vector<float>& window) {
+    std::vector<float> out;
+    for (std::size_t at = 0; at < window.size(); at += 512) {
+        const std::vector<float> chunk(window.begin() + std::ptrdiff_t(at),
+                                       window.begin() + std::ptrdiff_t(std::min(window.size(), at + 512)));
+        const auto settled = opening.take(chunk);
+        out.insert(out.end(), settled.begin(), settled.end());
+    }
+    const auto rest = opening.rest();
+    out.insert(out.end(), rest.begin(), rest.end());
+    return out;
+}
+
+double energy(const std::vector<float>& a, const std::vector<float>& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return sum;
+}
+
+std::vector<float> room(std::size_t n) {
+    std::mt19937 random(3);
+    std::normal_distribution<float> noise(0, 0.001f);
+    std::vector<float> out(n);
+    for (float& s : out)
+        s = noise(random);
+    return out;
+}
+
+} // namespace
+
+TEST(OpeningSound, takesOutOnlyTheChimeAndKeepsAVoiceSaidOverIt) {
+    const std::vector<float> chime = platform::QtSoundOutput::samplesOf(QStringLiteral("droplet"));
+    ASSERT_FALSE(chime.empty());
+    const std::size_t latest = std::size_t(0.25 * rate);
+    const std::vector<float> silence(chime.size(), 0.0f);
+
+    for (const double delay : {0.0, 0.0437, 0.1203}) {
+        for (const float gain : {1.0f, 0.2f}) {
+            // What should come out: the room and the voice, begun as the chime sounds.
+            std::vector<float> kept = room(std::size_t(rate));
+            addVoice(kept, delay + 0.05, 0.05f);
+            std::vector<float> heard = kept;
+            addChime(heard, chime, delay, gain);
+            OpeningSound opening(chime, latest);
+            const std::vector<float> out = through(opening, heard);
+            ASSERT_EQ(out.size(), heard.size());
+            ASSERT_TRUE(opening.found()) << "delay " << delay << ", gain " << gain;
+            // The chime's energy, against what is left of it: at least 25 dB less.
+            std::vector<float> alone(heard.size(), 0.0f);
+            addChime(alone, chime, delay, gain);
+            const double left = energy(out, kept), was = energy(alone, std::vector<float>(alone.size()));
+            EXPECT_LT(10 * std::log10(left / was), -25) << "delay " << delay << ", gain " << gain;
+        }
+    }
+
+    // A window whose start does not hold the chime (headphones, output muted): nothing
+    // is taken out, a voice begun at once included.
+    std::vector<float> window = room(std::size_t(rate));
+    addVoice(window, 0.02, 0.1f);
+    OpeningSound opening(chime, latest);
+    EXPECT_EQ(through(opening, window), window);
+    EXPECT_FALSE(opening.found());
+
+    // No chime played: nothing is held, every chunk comes straight out.
+    OpeningSound none({}, latest);
+    const std::vector<float> chunk(512, 0.3f);
+    EXPECT_EQ(none.take(chunk), chunk);
+}

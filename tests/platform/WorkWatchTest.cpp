@@ -1,0 +1,54 @@
+#include "platform/linux/speech/WorkWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include <time.h>
+
+using namespace brisklet;
+using platform::RecognitionRequest;
+using platform::WorkWatch;
+
+namespace {
+
+double processorSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+// A decoder call that runs for seconds on a loaded machine says nothing until it
+// returns: the watch tells the window it is working as long as its thread is given
+// the processor, and tells it nothing while the thread waits, which is standing still.
+TEST(WorkWatch, marksProgressWhileTheWatchedThreadWorksAndNoneWhileItWaits) {
+    SerialQueue queue("com.brisklet.test.watch", "bk.test.watch");
+    auto request = std::make_shared<RecognitionRequest>();
+    {
+        const WorkWatch watch(queue, request, 0.02);
+        // A third of a second of this thread's own processor time, however long a busy
+        // machine takes to give it.
+        const double from = processorSeconds();
+        volatile double sink = 0;
+        while (processorSeconds() - from < 0.3)
+            for (int i = 0; i < 10000; ++i)
+                sink = sink + i;
+    }
+    EXPECT_GE(request->progress(), 2u) << "a thread at work marked no progress";
+
+    auto waiting = std::make_shared<RecognitionRequest>();
+    {
+        const WorkWatch watch(queue, waiting, 0.02);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    // At most the moment before the thread began to wait.
+    EXPECT_LE(waiting->progress(), 1u) << "a waiting thread was taken for one at work";
+
+    // Once the watch has ended, nothing more is marked.
+    const std::size_t marked = request->progress();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(request->progress(), marked);
+}
