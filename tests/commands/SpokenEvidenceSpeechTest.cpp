@@ -28,7 +28,8 @@ platform::PocketSphinxRecognizer& recognizer() {
 
 struct Desktop : test::SpokenDesktop {
     // A saved layout named like a setup: "play jazz" once applied it.
-    Desktop() : SpokenDesktop(debianApps(), kSetups, {"Gym", "Coding"}) {}
+    explicit Desktop(std::vector<SetupNames> setups = kSetups)
+        : SpokenDesktop(debianApps(), std::move(setups), {"Gym", "Coding"}) {}
 
     // The plan the clip gives, whether it is the plan of what was said, and how it was heard.
     struct Heard {
@@ -109,4 +110,13 @@ TEST_F(SpokenEvidence, playJazzNeverAppliesALayout) {
             for (const Action& a : plan)
                 EXPECT_TRUE(a.kind == Action::Kind::playMusic) << qPrintable(how);
         }
+}
+
+// "minimize" is no command, but the grammar, which knew only "maximize", read it so
+// and the window filled the screen: the opposite of what was said.
+TEST_F(SpokenEvidence, minimizeChangesNoWindow) {
+    for (const auto& clip : spoken("minimize", {"slt", "rms", "awb", "kal16"}, 15.0)) {
+        const auto [plan, right, how] = desktop.hear(clip);
+        EXPECT_TRUE(plan.empty()) << qPrintable(how);
+    }
 }
