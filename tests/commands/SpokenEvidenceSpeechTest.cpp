@@ -112,6 +112,27 @@ TEST_F(SpokenEvidence, playJazzNeverAppliesALayout) {
         }
 }
 
+// A setup whose phrase is one word: a short word said before it was read as the
+// verb that ends it ("it every day" as "end everyday", "shut up morning" as "shut
+// that morning"), and the sound bears such a verb out; what the general model heard
+// in its place does better.
+TEST_F(SpokenEvidence, aShortWordBeforeASetupsPhraseEndsNothing) {
+    Desktop studio({{"Studio", {"everyday"}}, {"Morning", {"good morning"}}, {"Deep Work", {"focus time"}}});
+    const QStringList voices = {"slt", "rms", "awb", "kal16"};
+    for (const char* phrase : {"it every day", "uh everyday", "shut up morning"})
+        for (const auto& clip : spoken(phrase, voices)) {
+            const auto [plan, right, how] = studio.hear(clip);
+            for (const Action& a : plan)
+                EXPECT_TRUE(a.kind != Action::Kind::endSetup && a.kind != Action::Kind::quitApp)
+                    << phrase << ", " << qPrintable(how);
+        }
+    for (const char* phrase : {"end everyday", "end studio", "quit galculator"})
+        for (const auto& clip : spoken(phrase, voices)) {
+            const auto [plan, right, how] = studio.hear(clip);
+            EXPECT_TRUE(right) << phrase << ", " << qPrintable(how);
+        }
+}
+
 // "minimize" is no command, but the grammar, which knew only "maximize", read it so
 // and the window filled the screen: the opposite of what was said.
 TEST_F(SpokenEvidence, minimizeChangesNoWindow) {

@@ -99,6 +99,11 @@ struct GrammarRule {
     // Where the general model heard the reading's verb too, the bars are this much
     // lower. Measured: any bonus let more wrong readings through than it saved.
     double agreedBonus = 0.0;
+    // Where the general model heard other words over a quit's, end's or setup run's
+    // verb and its small words ("it every day" for "end everyday"), the reading is
+    // refused when those words explain that place better than the reading's by more
+    // than this per frame. Said alike ("and" for "end") they are no rival.
+    double maxRivalLead = 10.0;
     double phoneLoopBeam = 1e-20;
     // Decode the free slots' grammar a second time even where the phrases were kept
     // (for measuring the rule away from the decoder).
@@ -153,6 +158,12 @@ public:
             // reading explains their frames than the phone loop, per frame; unknown
             // without the loop.
             std::optional<double> support;
+            // What the general model heard over the verb of a reading that quits, ends
+            // or runs something, when it heard other words (the reading's first
+            // `rivalPlace` words), and how much better they explain that place.
+            int rivalPlace = 0;
+            QStringList rivalHeard;
+            std::optional<double> rivalLead;
             double freeSure = 1; // the least posterior among the free words heard
         };
         Reading fixed, shapes;
