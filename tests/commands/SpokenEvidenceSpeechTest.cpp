@@ -136,8 +136,12 @@ TEST_F(SpokenEvidence, aShortWordBeforeASetupsPhraseEndsNothing) {
 // "minimize" is no command, but the grammar, which knew only "maximize", read it so
 // and the window filled the screen: the opposite of what was said.
 TEST_F(SpokenEvidence, minimizeChangesNoWindow) {
+    using K = Action::Kind;
     for (const auto& clip : spoken("minimize", {"slt", "rms", "awb", "kal16"}, 15.0)) {
         const auto [plan, right, how] = desktop.hear(clip);
-        EXPECT_TRUE(plan.empty()) << qPrintable(how);
+        for (const Action& a : plan)
+            EXPECT_TRUE(a.kind != K::moveWindow && a.kind != K::sortActive && a.kind != K::sortAll &&
+                        a.kind != K::applyLayout && a.kind != K::hideOthers && a.kind != K::nextDisplay)
+                << qPrintable(how);
     }
 }

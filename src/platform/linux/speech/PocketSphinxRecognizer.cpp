@@ -369,7 +369,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
                                                                           : rule_.minSupportMild;
         return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar &&
-               r.rivalLead.value_or(0.0) <= rule_.maxRivalLead;
+               r.rivalLead.value_or(0.0) <= (quietRoom ? rule_.maxRivalLeadQuiet : rule_.maxRivalLead);
     };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the

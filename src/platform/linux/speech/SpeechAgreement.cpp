@@ -131,11 +131,18 @@ std::optional<SpeechAgreement::Rival> SpeechAgreement::rivalOf(const SpeechReadi
     rival.heard = heard.mid(0, heard.size() - rest.size());
     if (rival.heard == said)
         return std::nullopt;
-    // "and" for "end" is the verb heard, not a rival; "it" for "quit" is none.
+    // The verb heard, or a word a phone off it ("and" for "end"), with other small
+    // words or none ("stop" for "stop the"), is no rival; "it" for "quit" is one, and
+    // so is "shut up" for "shut that".
+    const auto deciding = [](QStringList words) {
+        words.removeIf([](const QString& word) { return !decides(word); });
+        return words;
+    };
     QStringList phones;
-    for (const QString& word : said)
+    for (const QString& word : deciding(said))
         phones << SpeechReading::phonesOf(general_, word);
-    if (SpeechReading::soundAlike(general_, phones, rival.heard))
+    if (const QStringList heardDeciding = deciding(rival.heard);
+        !heardDeciding.isEmpty() && SpeechReading::soundAlike(general_, phones, heardDeciding))
         return std::nullopt;
     return rival;
 }
