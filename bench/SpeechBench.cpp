@@ -285,6 +285,8 @@ int main(int argc, char** argv) {
           std::pair{"min-support-severe", &rule.minSupportSevere},
           std::pair{"min-support-strong", &rule.minSupportStrong},
           std::pair{"min-support-mild", &rule.minSupportMild}, std::pair{"agreed-bonus", &rule.agreedBonus},
+          std::pair{"max-rival-lead", &rule.maxRivalLead},
+          std::pair{"max-rival-lead-quiet", &rule.maxRivalLeadQuiet},
           std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
@@ -317,7 +319,8 @@ int main(int argc, char** argv) {
         std::fputs(
             "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
             "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm"
-            "\tshapesSupport\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort\n",
+            "\tshapesSupport\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort"
+            "\tfixedRivalLead\tshapesRivalLead\tfixedRival\tshapesRival\n",
             dump.get());
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
@@ -392,8 +395,16 @@ int main(int argc, char** argv) {
             for (const auto* r : {&decision.fixed, &decision.shapes})
                 std::fprintf(dump.get(), "\t%d\t%d\t%s", r->trusted, r->harm,
                              r->support ? qUtf8Printable(QString::number(*r->support, 'f', 2)) : "nan");
-            std::fprintf(dump.get(), "\t%d\t%d\t%d\t%d\t%d\n", decision.fixed.agrees, decision.shapes.agrees,
+            std::fprintf(dump.get(), "\t%d\t%d\t%d\t%d\t%d", decision.fixed.agrees, decision.shapes.agrees,
                          decision.fixed.numberSure, decision.shapes.numberSure, decision.cutShort);
+            // What the general model heard over a severe reading's verb, and how much
+            // better that explains the place.
+            for (const auto* r : {&decision.fixed, &decision.shapes})
+                std::fprintf(dump.get(), "\t%s",
+                             r->rivalLead ? qUtf8Printable(QString::number(*r->rivalLead, 'f', 2)) : "nan");
+            for (const auto* r : {&decision.fixed, &decision.shapes})
+                std::fprintf(dump.get(), "\t%s", qUtf8Printable(r->rivalHeard.join(QLatin1Char(' '))));
+            std::fputc('\n', dump.get());
         }
         if (verbose || verdict != Verdict::right)
             std::printf("%s %-6s %-5s \"%s\" → \"%s\" (grammar \"%s\" %.1f/frame cover %.2f, general \"%s\" "

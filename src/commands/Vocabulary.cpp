@@ -71,6 +71,11 @@ platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory
     using Slot = platform::SpeechShapes::Slot;
     platform::SpeechShapes out;
     out.shapes = matcher.spokenShapes();
+    // Words said like a command's that are none, heard as themselves, do nothing: the
+    // grammar, knowing only the command, read a said "minimize" as "maximize".
+    out.shapes.push_back(
+        {platform::SpeechShapes::word({QStringLiteral("minimize"), QStringLiteral("minimise")}),
+         platform::SpeechShapes::slot({Slot::app}, true)});
     out.endVerbs = IntentMatcher::spokenEndVerbs();
     out.runVerbs = IntentMatcher::spokenRunVerbs();
     out.focusVerbs = IntentMatcher::spokenFocusVerbs();

@@ -195,6 +195,18 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.bringsForward = agreement.bringsForward(reading.text);
         if (const auto it = weighed.find(out.text); it != weighed.end())
             out.support = it->second;
+        if (const auto rival = agreement.rivalOf(reading, general)) {
+            out.rivalPlace = rival->place;
+            out.rivalHeard = rival->heard;
+            const auto said = weighed.find(rival->saidKey(reading.text));
+            const auto heard = weighed.find(rival->heardKey(reading.text));
+            // There the small words decide too: "that" of "shut that morning" said
+            // for "shut up morning" is borne out by nothing.
+            if (said != weighed.end() && out.support)
+                out.support = std::min(*out.support, said->second);
+            if (said != weighed.end() && heard != weighed.end())
+                out.rivalLead = heard->second - said->second;
+        }
         out.agrees = !out.text.isEmpty() && agreement.agrees(g, reading.text, general.text);
         out.scorePerFrame = reading.scorePerFrame;
         // Where the general model heard no speech, a grammar's path is forced onto noise.
@@ -225,7 +237,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
                                                                           : rule_.minSupportMild;
-        return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar;
+        return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar &&
+               r.rivalLead.value_or(0.0) <= (quietRoom ? rule_.maxRivalLeadQuiet : rule_.maxRivalLead);
     };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
@@ -390,8 +403,15 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     return;
                 std::vector<PhoneLoop::Candidate> candidates;
                 std::vector<QString> texts;
+                const auto ask = [&](const QString& key, PhoneLoop::Candidate candidate) {
+                    if (std::find(asked.begin(), asked.end(), key) != asked.end())
+                        return;
+                    asked.push_back(key);
+                    texts.push_back(key);
+                    candidates.push_back(std::move(candidate));
+                };
                 const auto add = [&](ps_decoder_t* g, const Decision::Reading& r) {
-                    if (r.text.isEmpty() || std::find(asked.begin(), asked.end(), r.text) != asked.end())
+                    if (r.text.isEmpty())
                         return;
                     const QStringList own = r.raw.split(QLatin1Char(' '), Qt::SkipEmptyParts);
                     PhoneLoop::Candidate candidate;
@@ -403,9 +423,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                         w.decides = own.contains(word) && SpeechAgreement::decides(word);
                         candidate.push_back(std::move(w));
                     }
-                    asked.push_back(r.text);
-                    texts.push_back(r.text);
-                    candidates.push_back(std::move(candidate));
+                    ask(r.text, std::move(candidate));
+                    if (r.rivalPlace > 0)
+                        for (auto& [key, weighing] :
+                             SpeechAgreement::Rival{r.rivalPlace, r.rivalHeard}.weighings(g, l, r.text))
+                            ask(key, std::move(weighing));
                 };
                 if (made.fixed.trusted || rule_.weighEveryReading)
                     add(d.fixed.ps, made.fixed);

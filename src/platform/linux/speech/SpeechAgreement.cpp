@@ -1,6 +1,7 @@
 #include "platform/linux/speech/SpeechAgreement.h"
 
 #include "base/Text.h"
+#include "platform/linux/speech/SpeechDictionary.h"
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
 
@@ -10,6 +11,25 @@ namespace {
 
 // The word a setup's name is said with, before or after it ("deep work setup").
 const QString setupWord = QStringLiteral("setup");
+
+// Marks a word as one of a rival's place in the keys of its weighings.
+const QChar placeMark = QLatin1Char('*');
+
+QString keyOf(const QStringList& place, const QStringList& rest) {
+    QStringList words;
+    for (const QString& word : place)
+        words << word + placeMark;
+    return (words + rest).join(QLatin1Char(' '));
+}
+
+// A word for the phone loop with its every pronunciation, the decoder's that spells
+// it first.
+PhoneLoop::Word loopWord(ps_decoder_t* own, ps_decoder_t* other, const QString& word, bool decides) {
+    PhoneLoop::Word w{word, SpeechDictionary::pronunciations(own, word.toStdString()), decides};
+    if (w.phones.empty())
+        w.phones = SpeechDictionary::pronunciations(other, word.toStdString());
+    return w;
+}
 
 // The general text less the words the reading itself is made of: where both models
 // heard "heads down", its "down" is the name, not "done" said alike.
@@ -79,6 +99,75 @@ bool SpeechAgreement::decides(const QString& word) {
         QStringLiteral("to"),  QStringLiteral("of"),  QStringLiteral("please"), QStringLiteral("it"),
         QStringLiteral("me"),  QStringLiteral("for"), QStringLiteral("this"),   QStringLiteral("that")};
     return !word.isEmpty() && !word.contains(QLatin1Char(SpeechGrammar::freeMark)) && !joining.count(word);
+}
+
+std::optional<SpeechAgreement::Rival> SpeechAgreement::rivalOf(const SpeechReading::Reading& reading,
+                                                               const SpeechReading::Reading& general) const {
+    const QStringList words = reading.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2 || words.size() != qsizetype(reading.words.size()) ||
+        reading.text.contains(QLatin1Char(SpeechGrammar::freeMark)) || harmOf(reading.text) != Harm::severe ||
+        (!endVerbs_.count(words.first()) && !runVerbs_.count(words.first())))
+        return std::nullopt;
+    Rival rival;
+    rival.place = 1;
+    while (rival.place < words.size() - 1 && !decides(words[rival.place]))
+        ++rival.place;
+    // The general model's words over the place, found as it finds them for free words.
+    // Both paths end with their utterance: a whole utterance decoded again may have
+    // started later than the general model's.
+    SpeechReading::Reading marked = reading;
+    const int later = reading.frames > 0 && general.frames > 0 ? general.frames - reading.frames : 0;
+    for (SpeechReading::Word& word : marked.words) {
+        word.start += later;
+        word.end += later;
+    }
+    for (int i = 0; i < rival.place; ++i)
+        marked.words[std::size_t(i)].text += QLatin1Char(SpeechGrammar::freeMark);
+    const QStringList said = words.mid(0, rival.place), rest = words.mid(rival.place);
+    const QStringList heard =
+        SpeechReading::withFreeWordsHeard(marked, general).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (heard.size() <= rest.size() || heard.mid(heard.size() - rest.size()) != rest)
+        return std::nullopt;
+    rival.heard = heard.mid(0, heard.size() - rest.size());
+    if (rival.heard == said)
+        return std::nullopt;
+    // The verb heard, or a word a phone off it ("and" for "end"), with other small
+    // words or none ("stop" for "stop the"), is no rival; "it" for "quit" is one, and
+    // so is "shut up" for "shut that".
+    const auto deciding = [](QStringList words) {
+        words.removeIf([](const QString& word) { return !decides(word); });
+        return words;
+    };
+    QStringList phones;
+    for (const QString& word : deciding(said))
+        phones << SpeechReading::phonesOf(general_, word);
+    if (const QStringList heardDeciding = deciding(rival.heard);
+        !heardDeciding.isEmpty() && SpeechReading::soundAlike(general_, phones, heardDeciding))
+        return std::nullopt;
+    return rival;
+}
+
+QString SpeechAgreement::Rival::saidKey(const QString& reading) const {
+    const QStringList words = reading.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return keyOf(words.mid(0, place), words.mid(place));
+}
+
+QString SpeechAgreement::Rival::heardKey(const QString& reading) const {
+    return keyOf(heard, reading.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(place));
+}
+
+std::vector<std::pair<QString, PhoneLoop::Candidate>>
+SpeechAgreement::Rival::weighings(ps_decoder_t* grammar, ps_decoder_t* general,
+                                  const QString& reading) const {
+    const QStringList words = reading.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    PhoneLoop::Candidate said, other;
+    for (qsizetype i = 0; i < words.size(); ++i)
+        said.push_back(loopWord(grammar, general, words[i], i < place));
+    for (const QString& word : heard)
+        other.push_back(loopWord(general, grammar, word, true));
+    for (qsizetype i = place; i < words.size(); ++i)
+        other.push_back(said[std::size_t(i)]);
+    return {{saidKey(reading), std::move(said)}, {heardKey(reading), std::move(other)}};
 }
 
 // Whether the words are a setup's name, with "setup" before or after it or not.

@@ -1,13 +1,18 @@
 #pragma once
 
 #include "platform/SpeechShapes.h"
+#include "platform/linux/speech/PhoneLoop.h"
+#include "platform/linux/speech/SpeechReading.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <pocketsphinx.h>
 
+#include <optional>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace brisklet::platform {
 
@@ -43,6 +48,25 @@ public:
     // Whether a word of a reading decides what is done: not a small word that only
     // joins ("the", "to", "my"), nor a free word the general model spells.
     static bool decides(const QString& word);
+
+    // What the general model heard where a reading that quits, ends or runs something
+    // says its verb and the small words after it, when it heard other words there
+    // than those or words said alike: "it" for the "end" of "end everyday", "shut up"
+    // for the "shut that" of "shut that morning". The sound bears such a verb out
+    // over the phone loop, so it is weighed against those words over the same place.
+    struct Rival {
+        int place = 0;     // how many of the reading's first words: the verb and its small words
+        QStringList heard; // the general model's words over them
+        // The two weighings a rival asks for, each by a key no reading's text can be:
+        // the reading with only its place deciding, and the general model's words in
+        // that place before the rest of the reading.
+        QString saidKey(const QString& reading) const;
+        QString heardKey(const QString& reading) const;
+        std::vector<std::pair<QString, PhoneLoop::Candidate>>
+        weighings(ps_decoder_t* grammar, ps_decoder_t* general, const QString& reading) const;
+    };
+    std::optional<Rival> rivalOf(const SpeechReading::Reading& reading,
+                                 const SpeechReading::Reading& general) const;
 
 private:
     bool namesSetup(QStringList words) const;

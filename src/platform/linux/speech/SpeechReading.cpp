@@ -123,6 +123,11 @@ bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& g
     return false;
 }
 
+bool soundAlike(ps_decoder_t* ps, const QStringList& phones, const QStringList& words) {
+    const QStringList other = phonesOf(ps, words);
+    return !phones.isEmpty() && !other.isEmpty() && nearlySame(phones, other);
+}
+
 QStringList phonesOf(ps_decoder_t* ps, const QString& word) {
     return phonesOf(ps, QStringList{word});
 }
@@ -158,6 +163,7 @@ Reading read(ps_decoder_t* ps) {
     int score = 0;
     r.text = hypothesis(ps, &score);
     const int frames = ps_get_n_frames(ps);
+    r.frames = frames;
     if (frames > 0)
         r.scorePerFrame = static_cast<double>(score) / frames;
     int last = -1;

@@ -23,6 +23,7 @@ struct Reading {
     QString text;
     double scorePerFrame = -1e9;
     int speechFrames = 0;
+    int frames = 0;          // the utterance's, which the path ends with
     std::vector<Word> words; // real words only, in order
 };
 
@@ -43,6 +44,9 @@ bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& g
 bool heardAlike(ps_decoder_t* ps, const QString& word, const QString& generalText);
 // The same for a word said with these phones (one the general model may not know).
 bool heardAlike(ps_decoder_t* ps, const QStringList& phones, const QString& generalText);
+
+// Whether words sound as these phones do, or a phone off ("and" for "end").
+bool soundAlike(ps_decoder_t* ps, const QStringList& phones, const QStringList& words);
 
 // A word's phones as the decoder's dictionary says them; none where it lacks the word.
 QStringList phonesOf(ps_decoder_t* ps, const QString& word);
