@@ -2,13 +2,18 @@
 // explain their frames than an unconstrained phone loop does, on speech made by flite.
 #include "platform/linux/speech/PhoneLoop.h"
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
+#include "support/ScopedEnv.h"
 #include "support/SpeechSet.h"
+#include "support/WaitFor.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace brisklet;
 using platform::PhoneLoop;
@@ -39,6 +44,11 @@ protected:
     // Each candidate's support on one clip, fed as the recogniser feeds it.
     std::vector<std::optional<double>> weigh(const QString& phrase, const QString& voice,
                                              std::vector<PhoneLoop::Candidate> candidates) {
+        return weighOn(loop, phrase, voice, std::move(candidates));
+    }
+    std::vector<std::optional<double>> weighOn(PhoneLoop& loop, const QString& phrase, const QString& voice,
+                                               std::vector<PhoneLoop::Candidate> candidates,
+                                               const std::function<void()>& beforeWeighing = {}) {
         QString error;
         const auto clips =
             SpeechSet::generate(folder.path(), {{phrase, phrase}}, {voice}, std::nullopt, &error);
@@ -46,12 +56,19 @@ protected:
         if (clips.empty())
             return {};
         const std::vector<float> samples = *SpeechSet::readClip(clips.front().file);
+        const std::size_t stepsBefore = loop.steps();
         loop.begin(50);
         for (std::size_t at = 0; at < samples.size(); at += 512) {
             std::vector<std::int16_t> block;
             for (std::size_t i = at; i < std::min(samples.size(), at + 512); ++i)
                 block.push_back(std::int16_t(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
             loop.feed(std::move(block));
+        }
+        if (beforeWeighing) {
+            // Once the loop has heard it all.
+            const std::size_t blocks = (samples.size() + 511) / 512;
+            EXPECT_TRUE(test::waitFor([&] { return loop.steps() >= stepsBefore + blocks; }, 20000));
+            beforeWeighing();
         }
         return loop.weigh(std::move(candidates)).get();
     }
@@ -117,4 +134,33 @@ TEST_F(PhoneLoopTest, minimizeIsNotBorneOutAsMaximize) {
         ASSERT_TRUE(!misread.empty() && !said.empty() && misread[0] && said[0]) << voice;
         EXPECT_LT(*misread[0], *said[0] - 10) << voice;
     }
+}
+
+// The alignments read back the senone scores the loop kept: only the window's own are
+// kept, and where the folder went under it, scoring the audio again weighs the same.
+TEST_F(PhoneLoopTest, theKeptScoresWeighAsScoringAgainDoesAndOnlyTheWindowsAreKept) {
+    test::ScopedRuntimeDir runtime;
+    PhoneLoop own{1e-20};
+    ASSERT_TRUE(own.load((platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us").toUtf8()));
+    const auto scoreFiles = [&] {
+        int n = 0;
+        for (QDirIterator it(runtime.dir.path(), {"*.sen"}, QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext(); it.next())
+            ++n;
+        return n;
+    };
+    const std::vector<PhoneLoop::Candidate> readings{{quit, firefox}, {open, firefox}};
+    const auto kept = weighOn(own, "quit firefox", "slt", readings);
+    EXPECT_EQ(weighOn(own, "open firefox", "rms", readings).size(), 2u);
+    EXPECT_EQ(scoreFiles(), 1) << "only the last window's scores are kept";
+    const auto again = weighOn(own, "quit firefox", "slt", readings, [&] {
+        for (const QString& dir : QDir(runtime.dir.path()).entryList({"brisklet-phones-*"}, QDir::Dirs))
+            ASSERT_TRUE(QDir(runtime.dir.filePath(dir)).removeRecursively());
+    });
+    ASSERT_EQ(kept.size(), 2u);
+    ASSERT_EQ(again.size(), 2u);
+    ASSERT_TRUE(kept[0] && kept[1] && again[0] && again[1]);
+    EXPECT_DOUBLE_EQ(*kept[0], *again[0]);
+    EXPECT_DOUBLE_EQ(*kept[1], *again[1]);
+    EXPECT_GT(*kept[0], *kept[1] + 10);
 }

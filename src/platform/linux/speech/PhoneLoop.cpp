@@ -2,6 +2,11 @@
 
 #include "base/Log.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include <pocketsphinx/ps_search.h>
 #include <sphinxbase/ckd_alloc.h>
 #include <sphinxbase/cmd_ln.h>
@@ -84,6 +89,16 @@ bool PhoneLoop::load(const QByteArray& hmm) {
                                        "no", "-remove_silence", "no", "-logfn", "/dev/null", nullptr);
         if (!config)
             return;
+        // Each utterance's senone scores are kept where the alignments can read them
+        // back; in memory where the session has a runtime folder.
+        QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (base.isEmpty())
+            base = QDir::tempPath();
+        auto dir = std::make_unique<QTemporaryDir>(base + "/brisklet-phones-XXXXXX");
+        if (dir->isValid()) {
+            scoresDir_ = std::move(dir);
+            cmd_ln_set_str_r(config, "-senlogdir", QFile::encodeName(scoresDir_->path()).constData());
+        }
         ps_ = ps_init(config);
         cmd_ln_free_r(config);
         // No phone language model: every phone may follow every other, so the loop
@@ -116,8 +131,15 @@ void PhoneLoop::begin(int cmnPriorFrames) {
         loop_.clear();
         priorFrames_ = cmnPriorFrames;
         prior_.restore(ps_, cmnPriorFrames);
+        // The decoder opens each utterance's score file by itself and fails to start
+        // where it cannot: the folder is made again should anything have removed it.
+        if (scoresDir_) {
+            QDir().mkpath(scoresDir_->path());
+            removeScoresBut({});
+        }
         inUtterance_ = ps_set_search(ps_, loopSearch) >= 0 && ps_start_utt(ps_) >= 0;
         failed_ = !inUtterance_;
+        loopScores_ = inUtterance_ ? scoresOfThisWindow() : QString();
     });
 }
 
@@ -179,21 +201,7 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
         return std::nullopt;
     if (ps_set_jsgf_string(ps_, alignSearch, jsgf.c_str()) < 0 || ps_set_search(ps_, alignSearch) < 0)
         return std::nullopt;
-    // The same audio from the same channel estimate, in the same blocks: the same features.
-    prior_.restore(ps_, priorFrames_);
-    if (ps_start_utt(ps_) < 0)
-        return std::nullopt;
-    bool ok = true;
-    for (const auto& block : blocks_) {
-        if (dropped(window) || ps_process_raw(ps_, block.data(), block.size(), FALSE, FALSE) < 0) {
-            ok = false;
-            break;
-        }
-        CmnPrior::follow(ps_);
-        ++steps_;
-    }
-    ok = ps_end_utt(ps_) >= 0 && ok;
-    if (!ok)
+    if (!search(window))
         return std::nullopt;
     std::optional<double> least;
     std::size_t next = 0;
@@ -216,6 +224,53 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
     }
     // A path that did not take every word aligned nothing.
     return next == entries.size() ? least : std::nullopt;
+}
+
+bool PhoneLoop::search(std::size_t window) {
+    // Where the folder went, the search's start could open no score file of its own.
+    if (scoresDir_)
+        QDir().mkpath(scoresDir_->path());
+    if (!loopScores_.isEmpty()) {
+        if (FILE* scores = std::fopen(QFile::encodeName(loopScores_).constData(), "rb")) {
+            const int frames = ps_decode_senscr(ps_, scores);
+            std::fclose(scores);
+            // The search's own start opened a score file of its own, left empty.
+            removeScoresBut(loopScores_);
+            ++steps_;
+            return frames > 0 && !dropped(window);
+        }
+    }
+    // The same audio from the same channel estimate, in the same blocks: the same features.
+    prior_.restore(ps_, priorFrames_);
+    if (ps_start_utt(ps_) < 0)
+        return false;
+    bool ok = true;
+    for (const auto& block : blocks_) {
+        if (dropped(window) || ps_process_raw(ps_, block.data(), block.size(), FALSE, FALSE) < 0) {
+            ok = false;
+            break;
+        }
+        CmnPrior::follow(ps_);
+        ++steps_;
+    }
+    return ps_end_utt(ps_) >= 0 && ok;
+}
+
+// The score file the decoder opened as the window's utterance started: the only one
+// left, as each start clears the others first.
+QString PhoneLoop::scoresOfThisWindow() const {
+    if (!scoresDir_)
+        return {};
+    const QFileInfoList files = QDir(scoresDir_->path()).entryInfoList({"*.sen"}, QDir::Files);
+    return files.size() == 1 ? files.front().absoluteFilePath() : QString();
+}
+
+void PhoneLoop::removeScoresBut(const QString& keep) const {
+    if (!scoresDir_)
+        return;
+    for (const QFileInfo& file : QDir(scoresDir_->path()).entryInfoList({"*.sen"}, QDir::Files))
+        if (file.absoluteFilePath() != keep)
+            QFile::remove(file.absoluteFilePath());
 }
 
 std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {

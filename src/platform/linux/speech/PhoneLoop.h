@@ -5,12 +5,14 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <pocketsphinx.h>
 
 #include <atomic>
 #include <cstdint>
 #include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +29,10 @@ namespace brisklet::platform {
 // Both searches run in one decoder over the same features: no noise removal or
 // silence dropping (which carry state from one pass to the next), the same channel
 // estimate from the same start, every senone of every frame computed (each search
-// normalises a frame by its best senone), no insertion odds in the scores.
+// normalises a frame by its best senone), no insertion odds in the scores. The loop
+// keeps the senone scores it computed in a file of its own, so an alignment reads
+// them back instead of scoring every senone of every frame again: the weighing then
+// costs a search over a few words, not a second pass of the acoustic model.
 class PhoneLoop final {
 public:
     // A reading to weigh: its words, each with its pronunciations (the first is the
@@ -69,6 +74,11 @@ private:
     std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop,
                                 std::size_t window);
     std::vector<double> loopFrames();
+    // Runs the reading's search over the window: from the loop's senone scores where
+    // it kept them, otherwise by scoring the audio again. False when it failed.
+    bool search(std::size_t window);
+    QString scoresOfThisWindow() const;
+    void removeScoresBut(const QString& keep) const;
 
     const double beam_;
     ps_decoder_t* ps_ = nullptr; // the loop's thread only, once loaded
@@ -77,6 +87,8 @@ private:
     bool inUtterance_ = false;
     bool failed_ = false;
     std::vector<std::vector<std::int16_t>> blocks_; // the utterance as fed
+    std::unique_ptr<QTemporaryDir> scoresDir_;      // where each utterance's senone scores go
+    QString loopScores_;                            // the window's loop scores, once known
     std::vector<double> loop_;                      // the loop's scores of its frames, once ended
     std::atomic<std::size_t> steps_{0};
     // Windows are numbered as they begin; those up to dropped_ were given up.
