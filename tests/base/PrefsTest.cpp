@@ -2,6 +2,7 @@
 #include "base/Termination.h"
 #include "support/FileFaults.h"
 #include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
@@ -96,7 +98,8 @@ TEST_P(WakeMigration, convertsTheOldWakeSettingOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Prefs, WakeMigration,
-                         ::testing::Values(MigrationCase{nullptr, false, "hold"}, MigrationCase{"clap", true, "hold"},
+                         ::testing::Values(MigrationCase{nullptr, false, "hold"},
+                                           MigrationCase{"clap", true, "hold"},
                                            MigrationCase{"doubleTap", false, "tap"},
                                            MigrationCase{"somethingElse", false, "hold"}));
 
@@ -228,6 +231,9 @@ TEST_P(UnwrittenSettings, areLoggedAtTheChangeAndAtQuitWhateverTheCause) {
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
     limit.rlim_cur = limit.rlim_max;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    // The child leaves at once, its temporary folders behind: they go inside one of ours.
+    QTemporaryDir scratch;
+    test::ScopedEnv childTemp("TMPDIR", scratch.path().toUtf8());
     test::TempHome home;
     Prefs::registerDefaults();
     Prefs::setValue(Prefs::Key::commandsRun, 41);

@@ -26,7 +26,6 @@ namespace SpeechSet = brisklet::test::SpeechSet;
 namespace {
 
 struct Shared {
-    QTemporaryDir folder;
     std::unique_ptr<platform::PocketSphinxRecognizer> recognizer;
     std::vector<SpeechSet::Clip> commands;  // clean and noisy in turn
     std::vector<SpeechSet::Clip> questions; // clean and noisy in turn
@@ -34,6 +33,8 @@ struct Shared {
 };
 
 Shared& shared() {
+    // The recogniser lives to the end of the program, but its clips go with it.
+    static QTemporaryDir folder;
     static Shared* s = [] {
         auto* s = new Shared;
         s->recognizer = std::make_unique<platform::PocketSphinxRecognizer>();
@@ -45,10 +46,10 @@ Shared& shared() {
         for (std::size_t i = 0; i < phrases.size(); ++i)
             (i % 2 ? rms : slt).push_back(phrases[i]);
         for (auto [list, voice] : {std::pair{&slt, "slt"}, std::pair{&rms, "rms"}}) {
-            auto clips = SpeechSet::generate(s->folder.filePath(voice), *list, {voice}, 15.0, &s->error);
+            auto clips = SpeechSet::generate(folder.filePath(voice), *list, {voice}, 15.0, &s->error);
             s->commands.insert(s->commands.end(), clips.begin(), clips.end());
         }
-        s->questions = SpeechSet::generate(s->folder.filePath("questions"), SpeechSet::questions(),
+        s->questions = SpeechSet::generate(folder.filePath("questions"), SpeechSet::questions(),
                                            {"slt", "awb"}, 15.0, &s->error);
         return s;
     }();
