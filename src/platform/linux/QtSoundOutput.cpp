@@ -2,16 +2,17 @@
 
 #include "platform/linux/SampleConverter.h"
 
+#include <QAudioSink>
+#include <QBuffer>
 #include <QFile>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QMediaDevices>
 
 namespace brisklet::platform {
 
 QtSoundOutput::QtSoundOutput() = default;
 
 QtSoundOutput::~QtSoundOutput() {
-    qDeleteAll(cache_);
+    delete playing_;
 }
 
 QString QtSoundOutput::resourceFor(const QString& name) {
@@ -64,29 +65,50 @@ std::vector<float> QtSoundOutput::play(const QString& name, double volume) {
     // Nothing heard: the recogniser looks for nothing.
     if (!(volume > 0))
         return {};
-    QSoundEffect* effect = cache_.value(name);
-    if (!effect) {
-        const QString path = resourceFor(name);
-        if (path.isEmpty())
+    if (!sounds_.contains(name)) {
+        QFile file(resourceFor(name));
+        if (!file.open(QIODevice::ReadOnly))
             return {};
-        effect = new QSoundEffect;
-        effect->setSource(QUrl(QStringLiteral("qrc") + path));
-        cache_.insert(name, effect);
-        // A sound that turns out unreadable is dropped, so a later play tries afresh.
-        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [this, name, effect] {
-            if (effect->status() != QSoundEffect::Error || cache_.value(name) != effect)
-                return;
-            cache_.remove(name);
-            effect->deleteLater();
-        });
+        const QByteArray wav = file.readAll();
+        const std::vector<float> samples = samplesOf(name);
+        if (samples.empty())
+            return {};
+        const auto* bytes = reinterpret_cast<const unsigned char*>(wav.constData());
+        Sound sound;
+        sound.format.setSampleRate(
+            int(bytes[24] | bytes[25] << 8 | bytes[26] << 16 | quint32(bytes[27]) << 24));
+        sound.format.setChannelCount(bytes[22] | bytes[23] << 8);
+        sound.format.setSampleFormat(QAudioFormat::Int16);
+        sound.pcm = wav.mid(44);
+        sound.samples = samples;
+        sounds_.insert(name, sound);
     }
-    // Restart rather than overlap when the same sound comes twice in a row.
-    effect->stop();
-    effect->setVolume(static_cast<float>(volume));
-    effect->play();
-    if (!samples_.contains(name))
-        samples_.insert(name, samplesOf(name));
-    std::vector<float> out = samples_.value(name);
+    const Sound& sound = sounds_[name];
+    // Restart rather than overlap when a sound comes while the last still plays. A
+    // fresh output each time: one effect stopped and played again over and over
+    // fell silent after a few plays, and a fresh one also follows the default output.
+    if (playing_)
+        playing_->stop();
+    auto* buffer = new QBuffer;
+    buffer->setData(sound.pcm);
+    buffer->open(QIODevice::ReadOnly);
+    auto* sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), sound.format);
+    buffer->setParent(sink);
+    sink->setVolume(volume);
+    QObject::connect(sink, &QAudioSink::stateChanged, sink, [this, sink](QAudio::State state) {
+        if (state == QAudio::ActiveState)
+            return;
+        if (state == QAudio::IdleState) {
+            sink->stop();
+            return;
+        }
+        if (playing_ == sink)
+            playing_ = nullptr;
+        sink->deleteLater();
+    });
+    playing_ = sink;
+    sink->start(buffer);
+    std::vector<float> out = sound.samples;
     for (float& s : out)
         s *= float(volume);
     return out;

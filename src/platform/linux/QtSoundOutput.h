@@ -2,14 +2,17 @@
 
 #include "platform/SoundOutput.h"
 
+#include <QAudioFormat>
+#include <QByteArray>
 #include <QHash>
+#include <QPointer>
 
-class QSoundEffect;
+class QAudioSink;
 
 namespace brisklet::platform {
 
-// Sounds from the program's resources through Qt Multimedia. One loaded effect per
-// name, kept for the life of the process.
+// Sounds from the program's resources through Qt Multimedia, each play on an output
+// of its own. A sound is read once and kept for the life of the process.
 class QtSoundOutput final : public SoundOutput {
 public:
     QtSoundOutput();
@@ -24,8 +27,13 @@ public:
     static std::vector<float> samplesOf(const QString& name);
 
 private:
-    QHash<QString, QSoundEffect*> cache_;
-    QHash<QString, std::vector<float>> samples_;
+    struct Sound {
+        QAudioFormat format;
+        QByteArray pcm;
+        std::vector<float> samples; // 16 kHz mono, at full volume
+    };
+    QHash<QString, Sound> sounds_;
+    QPointer<QAudioSink> playing_;
 };
 
 } // namespace brisklet::platform
