@@ -2,10 +2,9 @@
 
 #include "platform/linux/SampleConverter.h"
 
-#include <QAudioSink>
-#include <QBuffer>
 #include <QFile>
-#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QUrl>
 
 namespace brisklet::platform {
 
@@ -13,6 +12,7 @@ QtSoundOutput::QtSoundOutput() = default;
 
 QtSoundOutput::~QtSoundOutput() {
     delete playing_;
+    qDeleteAll(ready_);
 }
 
 QString QtSoundOutput::resourceFor(const QString& name) {
@@ -61,54 +61,50 @@ std::vector<float> QtSoundOutput::samplesOf(const QString& name) {
     return out;
 }
 
+QSoundEffect* QtSoundOutput::load(const QString& name) {
+    auto* effect = new QSoundEffect;
+    effect->setSource(QUrl(QStringLiteral("qrc") + resourceFor(name)));
+    // An effect goes once it has played (or could not).
+    QObject::connect(effect, &QSoundEffect::playingChanged, effect, [this, effect] {
+        if (effect->isPlaying())
+            return;
+        if (playing_ == effect)
+            playing_ = nullptr;
+        effect->deleteLater();
+    });
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [this, name, effect] {
+        if (effect->status() != QSoundEffect::Error)
+            return;
+        if (ready_.value(name) == effect)
+            ready_.remove(name);
+        if (playing_ == effect)
+            playing_ = nullptr;
+        effect->deleteLater();
+    });
+    return effect;
+}
+
 std::vector<float> QtSoundOutput::play(const QString& name, double volume) {
     // Nothing heard: the recogniser looks for nothing.
     if (!(volume > 0))
         return {};
-    if (!sounds_.contains(name)) {
-        QFile file(resourceFor(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray wav = file.readAll();
-        const std::vector<float> samples = samplesOf(name);
-        if (samples.empty())
-            return {};
-        const auto* bytes = reinterpret_cast<const unsigned char*>(wav.constData());
-        Sound sound;
-        sound.format.setSampleRate(
-            int(bytes[24] | bytes[25] << 8 | bytes[26] << 16 | quint32(bytes[27]) << 24));
-        sound.format.setChannelCount(bytes[22] | bytes[23] << 8);
-        sound.format.setSampleFormat(QAudioFormat::Int16);
-        sound.pcm = wav.mid(44);
-        sound.samples = samples;
-        sounds_.insert(name, sound);
-    }
-    const Sound& sound = sounds_[name];
-    // Restart rather than overlap when a sound comes while the last still plays. A
-    // fresh output each time: one effect stopped and played again over and over
-    // fell silent after a few plays, and a fresh one also follows the default output.
+    if (resourceFor(name).isEmpty())
+        return {};
+    if (!samples_.contains(name))
+        samples_.insert(name, samplesOf(name));
+    // Restart rather than overlap when a sound comes while the last still plays. Each
+    // play has an effect of its own, loaded ahead for the next: one effect stopped and
+    // played again over and over fell silent after a few plays.
     if (playing_)
         playing_->stop();
-    auto* buffer = new QBuffer;
-    buffer->setData(sound.pcm);
-    buffer->open(QIODevice::ReadOnly);
-    auto* sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), sound.format);
-    buffer->setParent(sink);
-    sink->setVolume(volume);
-    QObject::connect(sink, &QAudioSink::stateChanged, sink, [this, sink](QAudio::State state) {
-        if (state == QAudio::ActiveState)
-            return;
-        if (state == QAudio::IdleState) {
-            sink->stop();
-            return;
-        }
-        if (playing_ == sink)
-            playing_ = nullptr;
-        sink->deleteLater();
-    });
-    playing_ = sink;
-    sink->start(buffer);
-    std::vector<float> out = sound.samples;
+    QSoundEffect* effect = ready_.take(name);
+    if (!effect)
+        effect = load(name);
+    effect->setVolume(static_cast<float>(volume));
+    effect->play();
+    playing_ = effect;
+    ready_.insert(name, load(name));
+    std::vector<float> out = samples_.value(name);
     for (float& s : out)
         s *= float(volume);
     return out;

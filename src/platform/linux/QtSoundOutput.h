@@ -2,17 +2,15 @@
 
 #include "platform/SoundOutput.h"
 
-#include <QAudioFormat>
-#include <QByteArray>
 #include <QHash>
 #include <QPointer>
 
-class QAudioSink;
+class QSoundEffect;
 
 namespace brisklet::platform {
 
-// Sounds from the program's resources through Qt Multimedia, each play on an output
-// of its own. A sound is read once and kept for the life of the process.
+// Sounds from the program's resources through Qt Multimedia, each play by an effect
+// of its own, loaded ahead of it.
 class QtSoundOutput final : public SoundOutput {
 public:
     QtSoundOutput();
@@ -27,13 +25,11 @@ public:
     static std::vector<float> samplesOf(const QString& name);
 
 private:
-    struct Sound {
-        QAudioFormat format;
-        QByteArray pcm;
-        std::vector<float> samples; // 16 kHz mono, at full volume
-    };
-    QHash<QString, Sound> sounds_;
-    QPointer<QAudioSink> playing_;
+    QSoundEffect* load(const QString& name);
+
+    QHash<QString, QSoundEffect*> ready_; // loaded for each sound's next play
+    QHash<QString, std::vector<float>> samples_;
+    QPointer<QSoundEffect> playing_;
 };
 
 } // namespace brisklet::platform
