@@ -307,8 +307,10 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
                 isEspeakVoice(job.voice)
                     ? run(espeak, {"-v", job.voice, "-w", raw, job.phrase.spoken}, &errors[i])
                     : run(flite, {"-voice", job.voice, "-t", job.phrase.spoken, "-o", raw}, &errors[i]);
+            // Repeatable (-R): sox dithers the resampled speech with noise of a new seed
+            // each run, so the same clip read differently from one run to the next.
             if (!spoken || !run(sox,
-                                {raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", clean,
+                                {"-R", raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", clean,
                                  "pad", "0.3", "0.4"},
                                 &errors[i]))
                 continue;
@@ -389,7 +391,7 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
         }
         const QString converted =
             QDir(workFolder).filePath(QString("%1.wav").arg(out.size(), 4, 10, QChar('0')));
-        if (!run("sox", {source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
+        if (!run("sox", {"-R", source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
                  error))
             return {};
         // A recording's room is its own lead-in, not a made-up one: the noise it was
