@@ -124,6 +124,24 @@ TEST_F(PhoneLoopTest, aCancelledWindowLeavesTheNextUntouched) {
     EXPECT_GT(*support[0], -25);
 }
 
+// A word is weighed as the reading spells it, whatever spelling an earlier window gave
+// it: the general model's dictionary spells some words unlike the grammar's.
+TEST_F(PhoneLoopTest, aWordIsWeighedAsSpelledNowNotAsFirstSpelled) {
+    PhoneLoop fresh{1e-20};
+    ASSERT_TRUE(fresh.load((platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us").toUtf8()));
+    const auto quitAsQuite = word("quit", "K W AY T");
+    const auto name = word("firefox", "F AY ER F AA K S", false);
+    ASSERT_EQ(weigh("quit firefox", "slt", {{quitAsQuite, name}}).size(), 1u);
+    const auto later = weigh("quit firefox", "slt", {{quit, name}, {quitAsQuite, name}});
+    const auto alone = weighOn(fresh, "quit firefox", "slt", {{quit, name}, {quitAsQuite, name}});
+    ASSERT_EQ(later.size(), 2u);
+    ASSERT_EQ(alone.size(), 2u);
+    ASSERT_TRUE(later[0] && later[1] && alone[0] && alone[1]);
+    EXPECT_DOUBLE_EQ(*later[0], *alone[0]);
+    EXPECT_DOUBLE_EQ(*later[1], *alone[1]);
+    EXPECT_GT(*later[0], *later[1]);
+}
+
 // The opposite command said alike: "minimize" read as "maximize" is borne out far
 // less than "maximize" said.
 TEST_F(PhoneLoopTest, minimizeIsNotBorneOutAsMaximize) {

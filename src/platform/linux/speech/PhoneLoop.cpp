@@ -175,23 +175,40 @@ std::vector<double> PhoneLoop::loopFrames() {
     return score;
 }
 
+// The dictionary's name for a word spelled as the reading spells it. The dictionary
+// lives as long as the loop, and the two models' dictionaries spell some words
+// differently: a word met again with other phones gets a name of its own, else its
+// first spelling would stand for every later one and weigh it wrongly.
+std::string PhoneLoop::entryFor(const Word& word) {
+    const std::string base = entryOf(word.text);
+    if (base.empty() || word.phones.empty() ||
+        std::any_of(word.phones.begin(), word.phones.end(), [](const std::string& p) { return p.empty(); }))
+        return {};
+    for (std::string name = base;; name += 'x') {
+        const auto known = spelled_.find(name);
+        if (known != spelled_.end()) {
+            if (known->second == word.phones)
+                return name;
+            continue;
+        }
+        for (std::size_t i = 0; i < word.phones.size(); ++i) {
+            const std::string each = i == 0 ? name : name + '(' + std::to_string(i + 1) + ')';
+            if (ps_add_word(ps_, each.c_str(), word.phones[i].c_str(), FALSE) < 0)
+                return {};
+        }
+        spelled_.emplace(name, word.phones);
+        return name;
+    }
+}
+
 std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::vector<double>& loop,
                                        std::size_t window) {
     std::string jsgf = "#JSGF V1.0;\ngrammar reading;\npublic <reading> =";
     std::vector<std::string> entries;
     for (const Word& word : candidate) {
-        const std::string entry = entryOf(word.text);
-        if (entry.empty() || word.phones.empty() ||
-            std::any_of(word.phones.begin(), word.phones.end(),
-                        [](const std::string& p) { return p.empty(); }))
+        const std::string entry = entryFor(word);
+        if (entry.empty())
             return std::nullopt;
-        for (std::size_t i = 0; i < word.phones.size(); ++i) {
-            const std::string name = i == 0 ? entry : entry + '(' + std::to_string(i + 1) + ')';
-            if (char* known = ps_lookup_word(ps_, name.c_str()))
-                ckd_free(known);
-            else
-                ps_add_word(ps_, name.c_str(), word.phones[i].c_str(), FALSE);
-        }
         jsgf += ' ' + entry;
         entries.push_back(entry);
     }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <future>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +75,7 @@ private:
     std::optional<double> align(const Candidate& candidate, const std::vector<double>& loop,
                                 std::size_t window);
     std::vector<double> loopFrames();
+    std::string entryFor(const Word& word);
     // Runs the reading's search over the window: from the loop's senone scores where
     // it kept them, otherwise by scoring the audio again. False when it failed.
     bool search(std::size_t window);
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<QTemporaryDir> scoresDir_;      // where each utterance's senone scores go
     QString loopScores_;                            // the window's loop scores, once known
     std::vector<double> loop_;                      // the loop's scores of its frames, once ended
+    std::map<std::string, std::vector<std::string>> spelled_; // each dictionary name's phones
     std::atomic<std::size_t> steps_{0};
     // Windows are numbered as they begin; those up to dropped_ were given up.
     std::atomic<std::size_t> window_{0};
