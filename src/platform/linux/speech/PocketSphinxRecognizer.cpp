@@ -200,9 +200,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             out.rivalHeard = rival->heard;
             const auto said = weighed.find(rival->saidKey(reading.text));
             const auto heard = weighed.find(rival->heardKey(reading.text));
-            // There the small words decide too: "that" of "shut that morning" said
-            // for "shut up morning" is borne out by nothing.
-            if (said != weighed.end() && out.support)
+            // In a quiet room the small words decide too: "that" of "shut that morning"
+            // said for "shut up morning" is borne out by nothing. In noise a small word
+            // the grammar slips in where nothing was said ("kill a slack" for "kill
+            // slack") is borne out by nothing either, and refused right commands.
+            if (quietRoom && said != weighed.end() && out.support)
                 out.support = std::min(*out.support, said->second);
             if (said != weighed.end() && heard != weighed.end())
                 out.rivalLead = heard->second - said->second;
