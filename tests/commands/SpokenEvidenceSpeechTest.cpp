@@ -37,11 +37,11 @@ struct Desktop : test::SpokenDesktop {
         bool right = false;
         QString how;
     };
-    Heard hear(const SpeechSet::Clip& clip) {
-        const auto decoded = SpeechSet::decode(recognizer(), *SpeechSet::readClip(clip.file), request(),
-                                               SpeechSet::roomOf(clip));
+    Heard hear(const SpeechSet::Clip& clip, platform::PocketSphinxRecognizer& by = recognizer()) {
+        const auto decoded =
+            SpeechSet::decode(by, *SpeechSet::readClip(clip.file), request(), SpeechSet::roomOf(clip));
         const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
-        const auto d = recognizer().lastDecision();
+        const auto d = by.lastDecision();
         const auto& r = d.phrasesKept || !d.shapes.support ? d.fixed : d.shapes;
         return {matcher->match(heard), judge(clip.spoken, heard).verdict == Verdict::right,
                 QString("%1 %2: heard \"%3\" (grammar \"%4\" %5/frame, support %6, general \"%7\")%8")
@@ -144,4 +144,23 @@ TEST_F(SpokenEvidence, minimizeChangesNoWindow) {
                         a.kind != K::applyLayout && a.kind != K::hideOthers && a.kind != K::nextDisplay)
                 << qPrintable(how);
     }
+}
+
+// In noise the grammar slips a small word in where none was said ("shut a firefox"),
+// and the general model fills a verb's place with whatever it can ("philly" over
+// "done with"): neither may refuse a quit or an end said clearly. Heard one after
+// another by a recogniser of their own, as these were when they were refused: what a
+// window hears depends on the room the windows before it learnt.
+TEST_F(SpokenEvidence, aQuitOrEndSaidInNoiseIsDoneWhateverTheNoiseMadeOfItsVerb) {
+    platform::PocketSphinxRecognizer own;
+    own.load();
+    ASSERT_TRUE(own.waitUntilLoaded());
+    const QStringList voices = {"slt", "rms", "awb", "en-us+m3", "en-gb+f2", "en-gb-scotland+m1", "en-029+f4"};
+    for (const char* phrase : {"kill firefox", "shut down firefox", "stop firefox", "done with morning"})
+        for (const auto& clip : spoken(phrase, voices, 15.0)) {
+            const auto [plan, right, how] = desktop.hear(clip, own);
+            if (clip.voice == "en-us+m3" && clip.condition == "noisy" && QString(phrase) != "kill firefox" &&
+                QString(phrase) != "stop firefox")
+                EXPECT_TRUE(right) << phrase << ", " << qPrintable(how);
+        }
 }
