@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace brisklet;
 namespace SpeechSet = brisklet::test::SpeechSet;
 
@@ -156,11 +158,14 @@ TEST_F(SpokenEvidence, aQuitOrEndSaidInNoiseIsDoneWhateverTheNoiseMadeOfItsVerb)
     own.load();
     ASSERT_TRUE(own.waitUntilLoaded());
     const QStringList voices = {"slt", "rms", "awb", "en-us+m3", "en-gb+f2", "en-gb-scotland+m1", "en-029+f4"};
-    for (const char* phrase : {"kill firefox", "shut down firefox", "stop firefox", "done with morning"})
+    // The phrases in the order they were heard; only those refused are checked.
+    const std::pair<const char*, bool> phrases[] = {
+        {"kill firefox", false}, {"shut down firefox", true}, {"stop firefox", false}, {"done with morning", true}};
+    for (const auto& [phrase, refused] : phrases)
         for (const auto& clip : spoken(phrase, voices, 15.0)) {
             const auto [plan, right, how] = desktop.hear(clip, own);
-            if (clip.voice == "en-us+m3" && clip.condition == "noisy" && QString(phrase) != "kill firefox" &&
-                QString(phrase) != "stop firefox")
+            if (refused && clip.voice == "en-us+m3" && clip.condition == "noisy") {
                 EXPECT_TRUE(right) << phrase << ", " << qPrintable(how);
+            }
         }
 }
