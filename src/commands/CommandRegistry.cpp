@@ -3,9 +3,11 @@
 #include "base/JsonFile.h"
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "base/Termination.h"
 #include "base/Text.h"
 
 #include <QJsonArray>
+#include <QPointer>
 
 namespace brisklet {
 
@@ -130,16 +132,43 @@ std::optional<std::vector<CommandEntry>> CommandRegistry::decode(const QJsonDocu
     return list;
 }
 
-bool CommandRegistry::save() {
+JsonFile::WriteResult CommandRegistry::write() {
     QJsonArray array;
     for (const CommandEntry& e : entries_)
         array.append(e.toJson());
     const JsonFile::WriteResult result = file_.write(path(), QJsonDocument(array));
-    if (!result.ok)
+    unsaved_ = !result.ok;
+    return result;
+}
+
+bool CommandRegistry::save() {
+    const JsonFile::WriteResult result = write();
+    if (!result.ok) {
         qCCritical(lcApp, "couldn't save commands.json: %s", qUtf8Printable(result.error));
-    else if (file_.keptAs())
+        if (!quitHooked_) {
+            quitHooked_ = true;
+            QPointer<CommandRegistry> self(this);
+            Termination::addHook([self] {
+                if (self)
+                    self->saveAtQuit();
+            });
+        }
+    } else if (file_.keptAs()) {
         qCInfo(lcApp, "kept the undecodable commands.json as %s", qUtf8Printable(*file_.keptAs()));
+    }
     return result.ok;
+}
+
+// A failed save may have been followed by none that worked: one more try, and what
+// this session changed is lost unless it takes.
+void CommandRegistry::saveAtQuit() {
+    if (!unsaved_)
+        return;
+    const JsonFile::WriteResult result = write();
+    if (!result.ok)
+        qCCritical(lcApp,
+                   "couldn't save commands.json at quit: %s; this session's changes to the commands are lost",
+                   qUtf8Printable(result.error));
 }
 
 bool CommandRegistry::update(const CommandEntry& entry) {

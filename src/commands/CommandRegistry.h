@@ -29,7 +29,8 @@ public:
     // does while that copy fails), and one that cannot be read, or is no regular
     // file, is never opened for writing (the built-ins then live in memory only).
     void load();
-    // Writes the list atomically. False (and logged) when it could not be written.
+    // Writes the list atomically. False (and logged) when it could not be written;
+    // the list is then written again at quit, and its loss logged if that fails too.
     bool save();
     // Replaces the first entry with the same id in place, or appends; then saves.
     bool update(const CommandEntry& entry);
@@ -62,10 +63,15 @@ signals:
 private:
     void changed();
     void rebuild() const;
+    JsonFile::WriteResult write();
+    void saveAtQuit();
 
     QString path_;
     KeptFile file_{corruptBackupName};
     std::vector<CommandEntry> entries_;
+    // The last save failed; the quit's write is hooked once.
+    bool unsaved_ = false;
+    bool quitHooked_ = false;
     mutable bool dirty_ = true;
     mutable std::vector<Phrase> phrases_;
     mutable QHash<QString, int> firstActionable_; // normalised → index into phrases_

@@ -5,6 +5,7 @@ import Brisklet
 
 // The sheet for a command of the user's own: a phrase, and an app to open or a
 // Shortcut to run. Add does nothing until both are given; every opening starts fresh.
+// A command that could not be saved keeps the sheet open, as typed, and says so.
 Popup {
     id: sheet
     // The palette of this view's window: its own appearance, else the app's.
@@ -28,6 +29,8 @@ Popup {
         kind = "openApp"
         appChoice.currentIndex = 0
         shortcut.text = ""
+        if (sheet.paneModel)
+            sheet.paneModel.clearAddFailure()
         phrase.forceActiveFocus()
     }
 
@@ -126,6 +129,28 @@ Popup {
             visible: sheet.kind !== "openApp"
             width: parent.width
             placeholderText: "Shortcut name (as in the Brisklet Shortcuts folder)"
+        }
+        Row {
+            objectName: "addFailure"
+            visible: sheet.paneModel ? sheet.paneModel.addFailure !== "" : false
+            width: parent.width
+            spacing: 8
+            // On the message's first baseline.
+            DSIcon {
+                y: failureMessage.baselineOffset - baselineOffset
+                name: "info.circle"
+                size: 12
+                color: sheet.c.systemOrange
+            }
+            Text {
+                id: failureMessage
+                objectName: "message"
+                width: parent.width - 20
+                text: sheet.paneModel ? sheet.paneModel.addFailure : ""
+                font: DS.text.caption
+                color: sheet.c.inkSecondary
+                wrapMode: Text.Wrap
+            }
         }
         Item {
             width: parent.width

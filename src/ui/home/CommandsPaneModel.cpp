@@ -17,6 +17,8 @@ QString expandedKey() {
     return QString::fromLatin1(Prefs::Key::commandsExpanded);
 }
 
+const QString unwritable = QStringLiteral(" — the commands file can't be written");
+
 QVariantMap docRow(const CommandDoc& doc, const std::vector<CommandEntry>& entries) {
     return {{QStringLiteral("id"), doc.id()},
             {QStringLiteral("title"), doc.title},
@@ -165,9 +167,9 @@ QString CommandsPaneModel::commitPhrases(const QString& id, const QString& text)
     if (it == entries.end())
         return text;
     const auto result = CommandEdits::commit(text, *it);
-    if (result.updated)
-        registry_->update(*result.updated);
-    return result.text;
+    const bool saved = !result.updated || store(*result.updated);
+    setPhrasesUnsaved(id, !saved);
+    return saved ? result.text : text;
 }
 
 bool CommandsPaneModel::addCommand(const QString& phrase, const QString& kind, const QString& appName,
@@ -175,8 +177,43 @@ bool CommandsPaneModel::addCommand(const QString& phrase, const QString& kind, c
     const auto entry = CommandEdits::newCommand(phrase, kind, appName, shortcutName);
     if (!entry || !registry_)
         return false;
-    registry_->update(*entry);
+    if (!store(*entry)) {
+        setAddFailure(QStringLiteral("Couldn't save ") + Text::quoted(entry->phrases.value(0)) + unwritable);
+        return false;
+    }
+    setAddFailure({});
     return true;
+}
+
+// What could not be saved is taken back: the next start would lack it, and the
+// field or sheet that still holds it can try again.
+bool CommandsPaneModel::store(const CommandEntry& entry) {
+    auto before = registry_->entries();
+    if (registry_->update(entry))
+        return true;
+    registry_->setEntries(std::move(before));
+    return false;
+}
+
+void CommandsPaneModel::clearAddFailure() {
+    setAddFailure({});
+}
+
+void CommandsPaneModel::setAddFailure(const QString& text) {
+    if (addFailure_ == text)
+        return;
+    addFailure_ = text;
+    emit failuresChanged();
+}
+
+void CommandsPaneModel::setPhrasesUnsaved(const QString& id, bool unsaved) {
+    if (unsavedPhrases_.contains(id) == unsaved)
+        return;
+    if (unsaved)
+        unsavedPhrases_ << id;
+    else
+        unsavedPhrases_.removeAll(id);
+    emit failuresChanged();
 }
 
 const QSet<QString>& CommandsPaneModel::defaultExpanded() {

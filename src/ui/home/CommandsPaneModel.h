@@ -33,6 +33,10 @@ class CommandsPaneModel : public QObject {
     Q_PROPERTY(QVariantList customRows READ customRows NOTIFY commandsChanged)
     Q_PROPERTY(QVariantList groups READ groups NOTIFY queryChanged)
     Q_PROPERTY(QStringList expanded READ expandedList NOTIFY expandedChanged)
+    // What could not be saved, said where it was typed: the add sheet's line, and the
+    // ids of the commands whose phrase fields hold phrases that were not saved.
+    Q_PROPERTY(QString addFailure READ addFailure NOTIFY failuresChanged)
+    Q_PROPERTY(QStringList unsavedPhrases READ unsavedPhrases NOTIFY failuresChanged)
 public:
     explicit CommandsPaneModel(QObject* parent = nullptr);
 
@@ -47,6 +51,8 @@ public:
     QVariantList customRows() const;
     QVariantList groups() const;
     QStringList expandedList() const;
+    QString addFailure() const { return addFailure_; }
+    QStringList unsavedPhrases() const { return unsavedPhrases_; }
 
     // Opens or closes a family and stores the open set.
     Q_INVOKABLE void setExpanded(const QString& family, bool on);
@@ -54,11 +60,15 @@ public:
     Q_INVOKABLE void deleteCommand(const QString& id);
     // The phrase fields of a catalog row: [{id, label, text}].
     Q_INVOKABLE QVariantList fieldsFor(const QString& title) const;
-    // Commits a phrase field; returns the text the field shows afterwards.
+    // Commits a phrase field; returns the text the field shows afterwards (what was
+    // typed, when it could not be saved).
     Q_INVOKABLE QString commitPhrases(const QString& id, const QString& text);
-    // Adds a command of the user's own; false (nothing stored) when incomplete.
+    // Adds a command of the user's own; false (nothing stored) when incomplete or
+    // when it could not be saved.
     Q_INVOKABLE bool addCommand(const QString& phrase, const QString& kind, const QString& appName,
                                 const QString& shortcutName);
+    // Forgets the add sheet's line, as the sheet opens afresh.
+    Q_INVOKABLE void clearAddFailure();
 
     static const QSet<QString>& defaultExpanded();
     static QSet<QString> loadExpanded();
@@ -79,12 +89,19 @@ signals:
     void setupsChanged();
     void queryChanged();
     void expandedChanged();
+    void failuresChanged();
 
 private:
+    bool store(const CommandEntry& entry);
+    void setAddFailure(const QString& text);
+    void setPhrasesUnsaved(const QString& id, bool unsaved);
+
     QPointer<CommandRegistry> registry_;
     QPointer<SetupStore> setups_;
     QString query_;
     QSet<QString> expanded_;
+    QString addFailure_;
+    QStringList unsavedPhrases_;
 };
 
 } // namespace brisklet

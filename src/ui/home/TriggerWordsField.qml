@@ -4,6 +4,7 @@ import Brisklet
 
 // The phrases of one command as one comma-separated line; Return or leaving the
 // field stores them. A field taken away while focused stores what was typed.
+// Phrases that could not be saved stay in the field, and the hint says so instead.
 Column {
     id: field
     // The palette of this view's window: its own appearance, else the app's.
@@ -14,6 +15,8 @@ Column {
     property string initialText
     property string lastCommitted: initialText
     readonly property alias input: input
+    readonly property bool unsaved: field.paneModel ? field.paneModel.unsavedPhrases.indexOf(field.entryId) >= 0
+                                                    : false
     spacing: 4
 
     function commit() {
@@ -58,11 +61,34 @@ Column {
         }
     }
     Text {
+        visible: !field.unsaved
         width: field.width
         text: "Say any of these to run it. Comma-separated; edits apply instantly."
         font: DS.text.caption
         color: field.c.inkTertiary
         wrapMode: Text.Wrap
+    }
+    Row {
+        objectName: "unsaved"
+        visible: field.unsaved
+        width: field.width
+        spacing: 8
+        // On the message's first baseline.
+        DSIcon {
+            y: unsavedMessage.baselineOffset - baselineOffset
+            name: "info.circle"
+            size: 12
+            color: field.c.systemOrange
+        }
+        Text {
+            id: unsavedMessage
+            objectName: "message"
+            width: parent.width - 20
+            text: "Couldn't save these phrases — the commands file can't be written"
+            font: DS.text.caption
+            color: field.c.inkSecondary
+            wrapMode: Text.Wrap
+        }
     }
 
     Component.onDestruction: {

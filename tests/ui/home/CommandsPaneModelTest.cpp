@@ -1,10 +1,15 @@
 // The Commands pane's rules: which setups a search shows and in what order, their
 // captions, the families kept open across launches in the settings file, the map
-// from help rows to editable commands, and edits reaching commands.json.
+// from help rows to editable commands, and edits reaching commands.json, or said
+// not to when it can't be written.
 #include "ui/home/CommandsPaneModel.h"
 
 #include "base/Prefs.h"
+#include "base/Termination.h"
 #include "commands/CommandRegistry.h"
+#include "support/FileFaults.h"
+#include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
 #include "support/SetupRecords.h"
 #include "support/TempHome.h"
 
@@ -14,6 +19,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace brisklet;
@@ -222,4 +228,97 @@ TEST_F(CommandsPaneModelTest, AddedCommandsAreListedInRegistryOrderAndDeletedFro
     EXPECT_TRUE(model.customRows().isEmpty());
     for (const auto& value : commandsFile(dir.filePath("commands.json")))
         EXPECT_FALSE(value.toObject()["id"].toString().startsWith("custom-"));
+}
+
+// A full disk: the sheet's Add stores nothing and says why, for the sheet to stay
+// open as typed; no row shows and no phrase acts that the next start would lack.
+TEST_F(CommandsPaneModelTest, ACommandThatCannotBeSavedIsNotAddedAndTheSheetIsToldWhy) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    const QString path = dir.filePath("commands.json");
+    const auto before = commandsFile(path);
+    bool added = true;
+    {
+        FileSizeLimit full(16);
+        added = model.addCommand("Launch my calc", "openApp", "Galculator", "");
+    }
+    EXPECT_FALSE(added);
+    EXPECT_EQ(model.addFailure(), "Couldn't save “launch my calc” — the commands file can't be written");
+    EXPECT_TRUE(model.customRows().isEmpty());
+    EXPECT_FALSE(registry.hasPhrase("launch my calc"));
+    EXPECT_EQ(commandsFile(path), before);
+
+    // Once the disk takes it again, the same press adds it and the line goes.
+    EXPECT_TRUE(model.addCommand("Launch my calc", "openApp", "Galculator", ""));
+    EXPECT_EQ(model.addFailure(), "");
+    EXPECT_EQ(model.customRows().size(), 1);
+    EXPECT_EQ(commandsFile(path).size(), before.size() + 1);
+}
+
+// A full disk: the field keeps what was typed and is marked, the command keeps the
+// phrases that were saved; the next commit that is saved clears the mark.
+TEST_F(CommandsPaneModelTest, PhrasesThatCannotBeSavedStayInTheFieldAndTheStoredOnesStillAct) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    const QString path = dir.filePath("commands.json");
+    ASSERT_TRUE(entry("center"));
+    const QStringList stored = entry("center")->phrases;
+    const auto before = commandsFile(path);
+    QString shown;
+    {
+        FileSizeLimit full(16);
+        shown = model.commitPhrases("center", "Middle, centre it");
+    }
+    EXPECT_EQ(shown, "Middle, centre it");
+    EXPECT_EQ(model.unsavedPhrases(), QStringList({"center"}));
+    ASSERT_TRUE(entry("center"));
+    EXPECT_EQ(entry("center")->phrases, stored);
+    EXPECT_FALSE(registry.hasPhrase("middle"));
+    EXPECT_EQ(commandsFile(path), before);
+
+    EXPECT_EQ(model.commitPhrases("center", "Middle, centre it"), "Middle, centre it");
+    EXPECT_TRUE(model.unsavedPhrases().isEmpty());
+    EXPECT_EQ(entry("center")->phrases, QStringList({"middle", "centre it"}));
+}
+
+namespace {
+
+// Runs quit's hooks and ends the process, its code the number of lines they logged
+// about commands.json. (On a full disk the log reaches no file, so it is counted here.)
+void quitAndExit(LogCapture& log) {
+    log.clear();
+    Termination::runHooks();
+    std::_Exit(log.count("commands.json"));
+}
+
+} // namespace
+
+// What could not be saved is logged as it fails and again at quit, when it is lost;
+// once a later save takes, nothing is lost at quit.
+TEST(CommandsPaneModelQuit, ACommandThatCouldNotBeSavedIsLoggedAgainAtQuit) {
+    // Quit's hooks run once a process, so quit is checked in a child, which runs this
+    // test again from its start: it first lifts the file size limit it inherits.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    limit.rlim_cur = limit.rlim_max;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    // The child leaves at once, its temporary folders behind: they go inside one of ours.
+    QTemporaryDir scratch;
+    ScopedEnv childTemp("TMPDIR", scratch.path().toUtf8());
+    TempHome home;
+    QTemporaryDir dir;
+    CommandRegistry registry(dir.filePath("commands.json"));
+    registry.load();
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    LogCapture log;
+    {
+        FileSizeLimit full(16);
+        EXPECT_FALSE(model.addCommand("launch my calc", "openApp", "Galculator", ""));
+        EXPECT_EQ(log.count("commands.json"), 1) << log.messages().join('\n').toStdString();
+        EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(1), "") << "logged again at quit";
+    }
+    EXPECT_TRUE(model.addCommand("launch my calc", "openApp", "Galculator", ""));
+    EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(0), "") << "nothing is lost at quit";
 }

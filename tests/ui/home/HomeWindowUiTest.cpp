@@ -3,6 +3,8 @@
 // the add-command sheet reaching commands.json, and the window's own life cycle.
 #include "ui/home/HomeWindowFixture.h"
 
+#include "support/FileFaults.h"
+
 #include <QQuickItemGrabResult>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -12,6 +14,13 @@ using namespace brisklet::test;
 
 namespace {
 using HomeWindowUiTest = HomeWindowFixture;
+
+// Whether the text of `item` is on the picture: a good number of its pixels in its
+// own ink, not only a colour that would read if it were drawn.
+bool drawn(ViewHarness& h, const QImage& image, QQuickItem* item) {
+    const QColor ink = item->property("color").value<QColor>();
+    return Pixels::countNear(image.convertToFormat(QImage::Format_ARGB32), h.boxOf(item), ink, 24) >= 20;
+}
 } // namespace
 
 TEST_P(HomeWindowUiTest, TheHomePaneDrawsItsInvitationAndThenTheRecentSetups) {
@@ -287,6 +296,88 @@ TEST_P(HomeWindowUiTest, APhraseEditInTheWindowReachesCommandsJsonAndNothingType
         << "the family closed, once its rows faded out";
     EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
               QJsonArray({"middle", "centre it", "dead centre"}));
+}
+
+// A full disk: Add keeps the sheet open as typed and says in it why nothing was
+// added; the pane behind shows no command. Opened again, the sheet starts fresh.
+TEST_P(HomeWindowUiTest, ACommandThatCannotBeSavedKeepsTheSheetOpenAsTypedAndSaysWhy) {
+    ViewHarness h(GetParam());
+    QQuickItem* phrase = openAddSheet(h);
+    ASSERT_TRUE(phrase);
+    QQuickItem* overlay = h.view().contentItem();
+    QQuickItem* failure = ViewHarness::find(overlay, "addFailure");
+    ASSERT_TRUE(failure);
+    EXPECT_FALSE(failure->isVisible());
+    phrase->setProperty("text", "launch my calc");
+    QQuickItem* app = ViewHarness::find(overlay, "app");
+    app->setProperty("currentIndex", 1);
+    phrase->forceActiveFocus();
+    {
+        FileSizeLimit full(16);
+        QTest::keyClick(&h.view(), Qt::Key_Return);
+    }
+    ASSERT_TRUE(waitFor([&] { return failure->isVisible(); }));
+    EXPECT_TRUE(phrase->isVisible()) << "the sheet stays open";
+    EXPECT_EQ(phrase->property("text"), "launch my calc");
+    EXPECT_EQ(app->property("currentText"), "Firefox");
+    EXPECT_EQ(customCount(registry), 0);
+    EXPECT_FALSE(h.find("commandsSection")->isVisible()) << "no row for what wasn't stored";
+    const QImage picture = h.view().grabWindow().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_TRUE(Pixels::nonBlank(picture));
+    ViewHarness::save(picture, "home-add-sheet-unsaved" + suffix());
+    legible(h, picture, failure, "message");
+    EXPECT_TRUE(drawn(h, picture, ViewHarness::find(failure, "message")));
+    EXPECT_TRUE(drawn(h, picture, phrase)) << "the typed phrase shows";
+    EXPECT_EQ(ViewHarness::find(failure, "message")->property("text"),
+              "Couldn't save “launch my calc” — the commands file can't be written");
+
+    h.click(ViewHarness::find(overlay, "cancel"));
+    ASSERT_TRUE(waitFor([&] { return !phrase->isVisible(); }));
+    h.click(h.find("addButton"));
+    ASSERT_TRUE(waitFor([&] { return phrase->isVisible(); }));
+    EXPECT_FALSE(failure->isVisible()) << "every opening starts fresh";
+}
+
+// A full disk: the phrase field keeps what was typed and says, in place of its hint,
+// that it was not saved; the command keeps acting on its stored phrases. Once the
+// disk takes it, Return saves and the hint is back.
+TEST_P(HomeWindowUiTest, PhrasesThatCannotBeSavedStayInTheFieldWhichSaysWhy) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.find("search")->setProperty("text", "center");
+    h.render();
+    QQuickItem* doc = h.find("doc Center");
+    ASSERT_TRUE(doc);
+    h.click(ViewHarness::find(doc, "editPhrases"));
+    QQuickItem* fields = ViewHarness::find(doc, "fields");
+    ASSERT_TRUE(fields);
+    ASSERT_TRUE(waitFor([&] { return fields->opacity() == 1; })) << "the editors faded in";
+    QQuickItem* field = ViewHarness::find(doc, "phrases");
+    ASSERT_TRUE(field);
+    QQuickItem* unsaved = ViewHarness::find(doc, "unsaved");
+    ASSERT_TRUE(unsaved);
+    const QStringList stored = CommandsPaneModel::docEntries("Center", registry.entries())[0].phrases;
+    field->forceActiveFocus();
+    field->setProperty("text", "Middle, centre it");
+    {
+        FileSizeLimit full(16);
+        QTest::keyClick(&h.view(), Qt::Key_Return);
+    }
+    ASSERT_TRUE(waitFor([&] { return unsaved->isVisible(); }));
+    EXPECT_EQ(field->property("text"), "Middle, centre it") << "what was typed stays";
+    EXPECT_EQ(CommandsPaneModel::docEntries("Center", registry.entries())[0].phrases, stored);
+    const QImage image = shot(h, "commands-unsaved-phrases");
+    legible(h, image, unsaved, "message");
+    EXPECT_TRUE(drawn(h, image, ViewHarness::find(unsaved, "message")));
+    EXPECT_TRUE(drawn(h, image, field)) << "the typed phrases show";
+    EXPECT_EQ(ViewHarness::find(unsaved, "message")->property("text"),
+              "Couldn't save these phrases — the commands file can't be written");
+
+    QTest::keyClick(&h.view(), Qt::Key_Return);
+    EXPECT_FALSE(unsaved->isVisible());
+    const auto center = [](const QJsonObject& o) { return o["id"] == "center"; };
+    EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
+              QJsonArray({"middle", "centre it"}));
 }
 
 TEST_P(HomeWindowUiTest, OpenFamiliesAreRememberedButASearchOverridesThem) {
