@@ -19,8 +19,8 @@ bool isHorizontalSpace(QChar c) {
 } // namespace
 
 CapturePreviewModel::CapturePreviewModel(SetupEngine::CaptureResult result, const QString& initialName,
-                                         ExistingName existingName, QObject* parent)
-    : QObject(parent), result_(std::move(result)), existingName_(std::move(existingName)),
+                                         ExistingName existingName, QObject* parent, Clock& clock)
+    : QObject(parent), result_(std::move(result)), clock_(clock), existingName_(std::move(existingName)),
       name_(initialName) {
     for (const SetupItem& item : result_.items)
         included_.insert(item.id);
@@ -104,7 +104,12 @@ void CapturePreviewModel::setScreens(const QVariantList& sizes) {
 }
 
 void CapturePreviewModel::storeChanged() {
+    const std::optional<QString> shown = replacing_;
     checkName();
+    // The line and the button say what replacing_ says. A change the user typed is
+    // theirs; one from the store comes unannounced.
+    if (replacing_ != shown)
+        changedAt_ = clock_.now();
     emit changed();
 }
 
@@ -175,10 +180,11 @@ void CapturePreviewModel::setIncluded(const QString& id, bool on) {
 }
 
 void CapturePreviewModel::save() {
-    // The stored setups may have changed since the line was last read.
-    const std::optional<QString> shown = replacing_;
+    // The stored setups may have changed since the line was last read; a change now
+    // counts as one just before the press.
     storeChanged();
-    if (replacing_ != shown)
+    // Nobody reacts that fast: the press was aimed at what was shown before.
+    if (changedAt_ && clock_.now() - *changedAt_ < settleSeconds)
         return;
     if (canSave())
         emit saveRequested(trimmedName(name_), chosenItems(), result_.fingerprint, closeOthers_);

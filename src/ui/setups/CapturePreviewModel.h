@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "setups/SetupEngine.h"
 
 #include <QObject>
@@ -43,7 +44,7 @@ public:
     using Refusal = std::function<std::optional<QString>(const QString&)>;
 
     CapturePreviewModel(SetupEngine::CaptureResult result, const QString& initialName,
-                        ExistingName existingName, QObject* parent = nullptr);
+                        ExistingName existingName, QObject* parent = nullptr, Clock& clock = Clock::system());
     // Asked again whenever the name changes, and before a save.
     void setRefusal(Refusal refusal);
     // The stored setups changed (a save elsewhere, another program's write): the
@@ -83,8 +84,11 @@ public:
     Q_INVOKABLE void setIncluded(const QString& id, bool on);
     // Hands the capture on through `saveRequested` when the name may be saved and
     // would update what the line says; a press that would now update another setup,
-    // or none, shows that first and hands nothing on.
+    // or none, shows that first and hands nothing on. So does a press within
+    // `settleSeconds` of the store changing the line and the button: it was meant
+    // for what they said before.
     Q_INVOKABLE void save();
+    static constexpr double settleSeconds = 0.5;
     Q_INVOKABLE void cancel();
 
 signals:
@@ -97,12 +101,15 @@ private:
     void checkName();
 
     SetupEngine::CaptureResult result_;
+    Clock& clock_;
     ExistingName existingName_;
     Refusal refusal_;
     QSet<QUuid> included_;
     QString name_;
     bool closeOthers_ = false;
     std::optional<QString> replacing_;
+    // When the store last changed the line and the button; never since it opened.
+    std::optional<double> changedAt_;
     QString problem_;
     QVariantList screens_;
 };

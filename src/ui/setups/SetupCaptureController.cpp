@@ -12,8 +12,9 @@
 
 namespace brisklet {
 
-SetupCaptureController::SetupCaptureController(SetupStore& store, SetupEngine* engine, QObject* parent)
-    : QObject(parent), store_(store), engine_(engine) {}
+SetupCaptureController::SetupCaptureController(SetupStore& store, SetupEngine* engine, QObject* parent,
+                                               Clock& clock)
+    : QObject(parent), store_(store), engine_(engine), clock_(clock) {}
 
 SetupCaptureController::~SetupCaptureController() {
     if (window_)
@@ -67,7 +68,7 @@ CapturePreviewModel* SetupCaptureController::makePreview(const SetupEngine::Capt
                 return found->name;
             return std::nullopt;
         },
-        owner);
+        owner, clock_);
     preview->setRefusal([self](const QString& text) -> std::optional<QString> {
         return self ? self->refusal(text) : std::nullopt;
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "setups/SetupEngine.h"
 #include "ui/setups/CapturePort.h"
 #include "ui/setups/CapturePreviewModel.h"
@@ -25,8 +26,10 @@ class SetupStore;
 class SetupCaptureController final : public QObject, public CapturePort {
     Q_OBJECT
 public:
-    // `engine` may be null: a capture then finds nothing.
-    SetupCaptureController(SetupStore& store, SetupEngine* engine, QObject* parent = nullptr);
+    // `engine` may be null: a capture then finds nothing. `clock` times the review's
+    // presses against its changes.
+    SetupCaptureController(SetupStore& store, SetupEngine* engine, QObject* parent = nullptr,
+                           Clock& clock = Clock::system());
     ~SetupCaptureController() override;
 
     // Starts a capture and returns; the review window opens when it ends. Any thread.
@@ -73,6 +76,7 @@ private:
 
     SetupStore& store_;
     QPointer<SetupEngine> engine_;
+    Clock& clock_;
     QPointer<QQuickView> window_;
     QPointer<CapturePreviewModel> preview_;
 };

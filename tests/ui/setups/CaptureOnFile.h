@@ -3,6 +3,7 @@
 #include "setups/SetupStore.h"
 #include "ui/setups/SetupCaptureController.h"
 
+#include "support/FakeClock.h"
 #include "support/FileBytes.h"
 #include "support/TempHome.h"
 
@@ -14,7 +15,8 @@
 namespace brisklet::test {
 
 // The capture review's controller over a setups store on a file of its own, in a
-// fresh home, with no engine: tests present captures of their own making.
+// fresh home, with no engine: tests present captures of their own making. Time
+// stands still for the review unless a test moves the clock.
 struct CaptureOnFile {
     // Another program replaces the file with `setups`, the way editors and sync
     // tools do; the store reads it only once events run.
@@ -28,7 +30,8 @@ struct CaptureOnFile {
     TempHome home;
     QTemporaryDir dir;
     SetupStore store{dir.filePath("setups.json")};
-    SetupCaptureController controller{store, nullptr};
+    FakeClock clock;
+    SetupCaptureController controller{store, nullptr, nullptr, clock};
 };
 
 } // namespace brisklet::test

@@ -2,6 +2,8 @@
 // updates a stored setup, and the texts that count.
 #include "ui/setups/CapturePreviewModel.h"
 
+#include "support/FakeClock.h"
+
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -140,7 +142,8 @@ TEST(CapturePreviewModelTest, theLineFollowsTheStoreAndAPressThatWouldUpdateAnot
                 return name;
         return std::nullopt;
     };
-    CapturePreviewModel model(capture({window("Terminal")}), "Evening", storedName);
+    test::FakeClock clock;
+    CapturePreviewModel model(capture({window("Terminal")}), "Evening", storedName, nullptr, clock);
     QSignalSpy changed(&model, &CapturePreviewModel::changed);
     QSignalSpy saved(&model, &CapturePreviewModel::saveRequested);
     EXPECT_EQ(model.primaryText(), "Save Setup");
@@ -161,6 +164,7 @@ TEST(CapturePreviewModelTest, theLineFollowsTheStoreAndAPressThatWouldUpdateAnot
     model.save();
     EXPECT_EQ(saved.count(), 0);
     EXPECT_EQ(model.primaryText(), "Update Setup");
+    clock.advance(CapturePreviewModel::settleSeconds);
     model.save();
     ASSERT_EQ(saved.count(), 1) << "the line was read: this press updates";
     EXPECT_EQ(saved[0][0].toString(), "Evening");

@@ -99,6 +99,7 @@ TEST_P(CaptureReviewViewUiTest, theLineAndTheButtonFollowTheFileAndAnEarlyPressS
     // Renamed, then pressed before the store read the file that took the new name:
     // the review shows the update and stays, nothing is stored.
     preview->setName("Dusk");
+    clock.advance(CapturePreviewModel::settleSeconds);
     writeOutside({"Evening", "Dusk"});
     h.click(h.find("save"));
     image = shot(h, "capture-review-pressed-early");

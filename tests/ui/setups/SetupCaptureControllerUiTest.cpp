@@ -201,6 +201,37 @@ TEST_F(SetupCaptureControllerUiTest, theReviewFollowsTheFileAsAnotherProgramWrit
     EXPECT_EQ(review->chip(), "evening");
 }
 
+// The store reads another program's setup of the typed name and the button turns
+// into "Update Setup": a press 0.07 s later was aimed at "Save Setup" and stores
+// nothing, keeping the new line; one 0.6 s after the change updates.
+TEST_F(SetupCaptureControllerUiTest, aPressJustAfterTheButtonChangedStoresNothingAndALaterOneUpdates) {
+    controller.present(capture(), "Evening");
+    CapturePreviewModel* review = controller.preview();
+    std::vector<brisklet::Setup> saved;
+    QObject::connect(&controller, &SetupCaptureController::saved, &controller,
+                     [&](const brisklet::Setup& s) { saved.push_back(s); });
+    ASSERT_EQ(review->primaryText(), "Save Setup");
+    const brisklet::Setup evening = writeOutside("Evening", "Mail");
+    ASSERT_TRUE(waitFor([&] { return review->primaryText() == "Update Setup"; }))
+        << "the store reloads the file";
+
+    clock.advance(0.07);
+    review->save();
+    EXPECT_TRUE(saved.empty());
+    ASSERT_EQ(controller.preview(), review) << "the review stays open";
+    EXPECT_EQ(review->replacingLine(), "updates your existing “Evening”");
+    EXPECT_EQ(review->primaryText(), "Update Setup");
+    ASSERT_EQ(store.setups().size(), 1u);
+    EXPECT_EQ(store.setups()[0].items, evening.items) << "its windows are not replaced unseen";
+
+    clock.advance(0.53);
+    review->save();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].id, evening.id);
+    ASSERT_EQ(store.setups().size(), 1u);
+    EXPECT_EQ(store.setups()[0].items.size(), 2u) << "the capture's windows";
+}
+
 TEST_F(SetupCaptureControllerUiTest, aPressBeforeTheStoreReadTheFileShowsTheUpdateFirstAndStoresNothing) {
     controller.present(capture(), "Dusk");
     CapturePreviewModel* review = controller.preview();
@@ -218,6 +249,7 @@ TEST_F(SetupCaptureControllerUiTest, aPressBeforeTheStoreReadTheFileShowsTheUpda
     EXPECT_EQ(store.setups()[0].items, dusk.items) << "its windows are not replaced unseen";
 
     // The line was read: the next press updates it, and says what was stored.
+    clock.advance(CapturePreviewModel::settleSeconds);
     review->save();
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].id, dusk.id);
