@@ -7,12 +7,16 @@
 #include "support/WaitFor.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 using namespace brisklet;
@@ -49,13 +53,23 @@ protected:
     std::vector<std::optional<double>> weighOn(PhoneLoop& loop, const QString& phrase, const QString& voice,
                                                std::vector<PhoneLoop::Candidate> candidates,
                                                const std::function<void()>& beforeWeighing = {}) {
+        const std::vector<float> samples = clip(phrase, voice);
+        if (samples.empty())
+            return {};
+        return weighSamples(loop, samples, std::move(candidates), beforeWeighing);
+    }
+    std::vector<float> clip(const QString& phrase, const QString& voice) {
         QString error;
         const auto clips =
             SpeechSet::generate(folder.path(), {{phrase, phrase}}, {voice}, std::nullopt, &error);
         EXPECT_EQ(clips.size(), 1u) << qPrintable(error);
         if (clips.empty())
             return {};
-        const std::vector<float> samples = *SpeechSet::readClip(clips.front().file);
+        return *SpeechSet::readClip(clips.front().file);
+    }
+    std::vector<std::optional<double>> weighSamples(PhoneLoop& loop, const std::vector<float>& samples,
+                                                    std::vector<PhoneLoop::Candidate> candidates,
+                                                    const std::function<void()>& beforeWeighing = {}) {
         const std::size_t stepsBefore = loop.steps();
         loop.begin(50);
         for (std::size_t at = 0; at < samples.size(); at += 512) {
@@ -154,31 +168,68 @@ TEST_F(PhoneLoopTest, minimizeIsNotBorneOutAsMaximize) {
     }
 }
 
-// The alignments read back the senone scores the loop kept: only the window's own are
-// kept, and where the folder went under it, scoring the audio again weighs the same.
+// The alignments read back the senone scores the loop kept: they weigh as scoring the
+// audio again does, and nothing is written for them.
 TEST_F(PhoneLoopTest, theKeptScoresWeighAsScoringAgainDoesAndOnlyTheWindowsAreKept) {
     test::ScopedRuntimeDir runtime;
+    const QString hmm = platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us";
     PhoneLoop own{1e-20};
-    ASSERT_TRUE(own.load((platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us").toUtf8()));
-    const auto scoreFiles = [&] {
-        int n = 0;
-        for (QDirIterator it(runtime.dir.path(), {"*.sen"}, QDir::Files, QDirIterator::Subdirectories);
-             it.hasNext(); it.next())
-            ++n;
-        return n;
-    };
+    PhoneLoop scoringAgain{1e-20, false};
+    ASSERT_TRUE(own.load(hmm.toUtf8()));
+    ASSERT_TRUE(scoringAgain.load(hmm.toUtf8()));
     const std::vector<PhoneLoop::Candidate> readings{{quit, firefox}, {open, firefox}};
-    const auto kept = weighOn(own, "quit firefox", "slt", readings);
     EXPECT_EQ(weighOn(own, "open firefox", "rms", readings).size(), 2u);
-    EXPECT_EQ(scoreFiles(), 1) << "only the last window's scores are kept";
-    const auto again = weighOn(own, "quit firefox", "slt", readings, [&] {
-        for (const QString& dir : QDir(runtime.dir.path()).entryList({"brisklet-phones-*"}, QDir::Dirs))
-            ASSERT_TRUE(QDir(runtime.dir.filePath(dir)).removeRecursively());
-    });
+    const auto kept = weighOn(own, "quit firefox", "slt", readings);
+    const auto again = weighOn(scoringAgain, "quit firefox", "slt", readings);
     ASSERT_EQ(kept.size(), 2u);
     ASSERT_EQ(again.size(), 2u);
     ASSERT_TRUE(kept[0] && kept[1] && again[0] && again[1]);
     EXPECT_DOUBLE_EQ(*kept[0], *again[0]);
     EXPECT_DOUBLE_EQ(*kept[1], *again[1]);
     EXPECT_GT(*kept[0], *kept[1] + 10);
+    EXPECT_TRUE(QDir(runtime.dir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        << "nothing of the loop's is left in the runtime folder";
+}
+
+// A window's scores take about a megabyte a second of audio, far more than a full
+// runtime folder or a small file size limit lets through: each window is still
+// weighed as it would be without the limit, the first whose scores outgrow it and
+// those after. Weighed in a child, which runs this test again from its start, so
+// that a crash fails the test instead of ending the program.
+TEST_F(PhoneLoopTest, windowsWhoseScoresOutgrowTheFileSizeLimitAreWeighed) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::ScopedRuntimeDir runtime;
+    const QString hmm = platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us";
+    const std::vector<PhoneLoop::Candidate> readings{{quit, firefox}, {open, firefox}};
+    const std::vector<std::vector<float>> windows{clip("quit firefox", "slt"), clip("open firefox", "rms"),
+                                                  clip("quit firefox", "slt")};
+    ASSERT_TRUE(std::none_of(windows.begin(), windows.end(), [](const auto& w) { return w.empty(); }));
+    std::vector<std::vector<std::optional<double>>> unlimited;
+    for (const auto& samples : windows)
+        unlimited.push_back(weighSamples(loop, samples, readings));
+    const auto underTheLimit = [&] {
+        // No file of the child may grow past 200 kB; a write past it fails, as on a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 200000;
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            std::_Exit(2);
+        bool all = true;
+        {
+            PhoneLoop own{1e-20};
+            if (!own.load(hmm.toUtf8()))
+                std::_Exit(2);
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                const auto support = weighSamples(own, windows[i], readings);
+                const bool same = support.size() == 2 && support[0] && support[1] && support == unlimited[i];
+                if (!same)
+                    std::fprintf(stderr, "window %zu: not weighed as without the limit\n", i + 1);
+                all = all && same;
+            }
+        }
+        std::fflush(stderr);
+        std::_Exit(all ? 0 : 1);
+    };
+    EXPECT_EXIT(underTheLimit(), ::testing::ExitedWithCode(0), "");
 }

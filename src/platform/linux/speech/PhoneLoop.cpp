@@ -2,18 +2,20 @@
 
 #include "base/Log.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-
 #include <pocketsphinx/ps_search.h>
 #include <sphinxbase/ckd_alloc.h>
 #include <sphinxbase/cmd_ln.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <new>
+
+// The library's own: it writes a header and then each frame's senone scores to the
+// stream, and closes it as the utterance ends (or at once, given another).
+extern "C" int acmod_set_senfh(acmod_s* acmod, FILE* logfh);
 
 namespace brisklet::platform {
 
@@ -67,9 +69,39 @@ std::string entryOf(const QString& word) {
     return out;
 }
 
+// The decoder's acoustic model, which the library hands out by no call of its own: it
+// is read from the decoder's leading fields, and only where those and the model's own
+// agree with what the library's calls report. None otherwise.
+acmod_s* acousticModel(ps_decoder_t* ps) {
+    struct Decoder {
+        cmd_ln_t* config;
+        int refcount;
+        acmod_s* acmod;
+        void* dict;
+        void* d2p;
+        logmath_t* lmath;
+    } decoder;
+    struct Model {
+        cmd_ln_t* config;
+        logmath_t* lmath;
+        void* strings;
+        fe_t* fe;
+        feat_t* fcb;
+    } model;
+    std::memcpy(&decoder, ps, sizeof decoder);
+    if (decoder.config != ps_get_config(ps) || decoder.lmath != ps_get_logmath(ps) || !decoder.acmod)
+        return nullptr;
+    std::memcpy(&model, decoder.acmod, sizeof model);
+    if (model.config != decoder.config || model.lmath != decoder.lmath || model.fe != ps_get_fe(ps) ||
+        model.fcb != ps_get_feat(ps))
+        return nullptr;
+    return decoder.acmod;
+}
+
 } // namespace
 
-PhoneLoop::PhoneLoop(double beam) : beam_(beam), queue_("com.brisklet.speech.phones", "bk.phones") {}
+PhoneLoop::PhoneLoop(double beam, bool keepScores)
+    : beam_(beam), keepScores_(keepScores), queue_("com.brisklet.speech.phones", "bk.phones") {}
 
 PhoneLoop::~PhoneLoop() {
     queue_.stop();
@@ -89,16 +121,6 @@ bool PhoneLoop::load(const QByteArray& hmm) {
                                        "no", "-remove_silence", "no", "-logfn", "/dev/null", nullptr);
         if (!config)
             return;
-        // Each utterance's senone scores are kept where the alignments can read them
-        // back; in memory where the session has a runtime folder.
-        QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (base.isEmpty())
-            base = QDir::tempPath();
-        auto dir = std::make_unique<QTemporaryDir>(base + "/brisklet-phones-XXXXXX");
-        if (dir->isValid()) {
-            scoresDir_ = std::move(dir);
-            cmd_ln_set_str_r(config, "-senlogdir", QFile::encodeName(scoresDir_->path()).constData());
-        }
         ps_ = ps_init(config);
         cmd_ln_free_r(config);
         // No phone language model: every phone may follow every other, so the loop
@@ -114,9 +136,14 @@ bool PhoneLoop::load(const QByteArray& hmm) {
                 cmd_ln_set_float_r(ps_get_config(ps_), name, 1e-100);
         if (ps_)
             prior_.capture(ps_);
+        if (ps_ && keepScores_)
+            model_ = acousticModel(ps_);
     });
     if (!ps_)
         qCWarning(lcSpeech, "the phone loop did not load: readings are weighed without it");
+    else if (keepScores_ && !model_)
+        qCWarning(lcSpeech, "the phone loop cannot keep its scores: each reading is weighed by scoring "
+                            "its window again");
     return ps_ != nullptr;
 }
 
@@ -131,15 +158,11 @@ void PhoneLoop::begin(int cmnPriorFrames) {
         loop_.clear();
         priorFrames_ = cmnPriorFrames;
         prior_.restore(ps_, cmnPriorFrames);
-        // The decoder opens each utterance's score file by itself and fails to start
-        // where it cannot: the folder is made again should anything have removed it.
-        if (scoresDir_) {
-            QDir().mkpath(scoresDir_->path());
-            removeScoresBut({});
-        }
+        scores_ = {};
         inUtterance_ = ps_set_search(ps_, loopSearch) >= 0 && ps_start_utt(ps_) >= 0;
         failed_ = !inUtterance_;
-        loopScores_ = inUtterance_ ? scoresOfThisWindow() : QString();
+        if (inUtterance_)
+            keepScores();
     });
 }
 
@@ -243,16 +266,42 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
     return next == entries.size() ? least : std::nullopt;
 }
 
+// The decoder writes the scores into memory, where no write can fail: it would go on
+// with scores it never wrote. Should memory run out, what it wrote is not used.
+void PhoneLoop::keepScores() {
+    if (!model_)
+        return;
+    cookie_io_functions_t io{};
+    io.write = [](void* cookie, const char* data, std::size_t size) -> ssize_t {
+        Scores& scores = *static_cast<Scores*>(cookie);
+        if (scores.whole) {
+            try {
+                scores.bytes.insert(scores.bytes.end(), data, data + size);
+            } catch (const std::bad_alloc&) {
+                scores.whole = false;
+                std::vector<char>().swap(scores.bytes);
+            }
+        }
+        return ssize_t(size);
+    };
+    io.close = [](void* cookie) {
+        static_cast<Scores*>(cookie)->closed = true;
+        return 0;
+    };
+    FILE* stream = fopencookie(&scores_, "w", io);
+    if (stream && acmod_set_senfh(model_, stream) < 0)
+        scores_.whole = false;
+}
+
 bool PhoneLoop::search(std::size_t window) {
-    // Where the folder went, the search's start could open no score file of its own.
-    if (scoresDir_)
-        QDir().mkpath(scoresDir_->path());
-    if (!loopScores_.isEmpty()) {
-        if (FILE* scores = std::fopen(QFile::encodeName(loopScores_).constData(), "rb")) {
-            const int frames = ps_decode_senscr(ps_, scores);
-            std::fclose(scores);
-            // The search's own start opened a score file of its own, left empty.
-            removeScoresBut(loopScores_);
+    if (!scores_.whole) {
+        static std::atomic<bool> logged{false};
+        if (!logged.exchange(true))
+            qCWarning(lcSpeech, "the phone loop's scores of a window were lost: it is scored again");
+    } else if (scores_.closed && !scores_.bytes.empty()) {
+        if (FILE* kept = fmemopen(scores_.bytes.data(), scores_.bytes.size(), "rb")) {
+            const int frames = ps_decode_senscr(ps_, kept);
+            std::fclose(kept);
             ++steps_;
             return frames > 0 && !dropped(window);
         }
@@ -271,23 +320,6 @@ bool PhoneLoop::search(std::size_t window) {
         ++steps_;
     }
     return ps_end_utt(ps_) >= 0 && ok;
-}
-
-// The score file the decoder opened as the window's utterance started: the only one
-// left, as each start clears the others first.
-QString PhoneLoop::scoresOfThisWindow() const {
-    if (!scoresDir_)
-        return {};
-    const QFileInfoList files = QDir(scoresDir_->path()).entryInfoList({"*.sen"}, QDir::Files);
-    return files.size() == 1 ? files.front().absoluteFilePath() : QString();
-}
-
-void PhoneLoop::removeScoresBut(const QString& keep) const {
-    if (!scoresDir_)
-        return;
-    for (const QFileInfo& file : QDir(scoresDir_->path()).entryInfoList({"*.sen"}, QDir::Files))
-        if (file.absoluteFilePath() != keep)
-            QFile::remove(file.absoluteFilePath());
 }
 
 std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Candidate> candidates) {
@@ -327,6 +359,7 @@ void PhoneLoop::cancel() {
         inUtterance_ = false;
         blocks_.clear();
         loop_.clear();
+        scores_ = {};
     });
 }
 

@@ -5,18 +5,20 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <pocketsphinx.h>
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <future>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+struct acmod_s;
 
 namespace brisklet::platform {
 
@@ -31,9 +33,9 @@ namespace brisklet::platform {
 // silence dropping (which carry state from one pass to the next), the same channel
 // estimate from the same start, every senone of every frame computed (each search
 // normalises a frame by its best senone), no insertion odds in the scores. The loop
-// keeps the senone scores it computed in a file of its own, so an alignment reads
-// them back instead of scoring every senone of every frame again: the weighing then
-// costs a search over a few words, not a second pass of the acoustic model.
+// keeps the senone scores it computed in memory, so an alignment reads them back
+// instead of scoring every senone of every frame again: the weighing then costs a
+// search over a few words, not a second pass of the acoustic model.
 class PhoneLoop final {
 public:
     // A reading to weigh: its words, each with its pronunciations (the first is the
@@ -46,8 +48,10 @@ public:
     using Candidate = std::vector<Word>;
 
     // `beam`: the loop's beams; it only has to score, not to be right, so narrow
-    // beams cost little and score the same.
-    explicit PhoneLoop(double beam);
+    // beams cost little and score the same. `keepScores`: whether the alignments
+    // read the loop's senone scores back rather than score the audio again (the
+    // weighing is the same, only slower without).
+    explicit PhoneLoop(double beam, bool keepScores = true);
     ~PhoneLoop();
 
     // Loads the acoustic model `hmm` on the loop's thread and waits; false when it failed.
@@ -79,19 +83,27 @@ private:
     // Runs the reading's search over the window: from the loop's senone scores where
     // it kept them, otherwise by scoring the audio again. False when it failed.
     bool search(std::size_t window);
-    QString scoresOfThisWindow() const;
-    void removeScoresBut(const QString& keep) const;
+    // Has the decoder write the utterance's senone scores into scores_.
+    void keepScores();
+
+    // One utterance's senone scores as the decoder writes them.
+    struct Scores {
+        std::vector<char> bytes;
+        bool whole = true;   // nothing written was lost
+        bool closed = false; // the decoder has written them all
+    };
 
     const double beam_;
+    const bool keepScores_;
     ps_decoder_t* ps_ = nullptr; // the loop's thread only, once loaded
+    acmod_s* model_ = nullptr;   // its acoustic model, where the scores can be kept
     CmnPrior prior_;
     int priorFrames_ = 0;
     bool inUtterance_ = false;
     bool failed_ = false;
-    std::vector<std::vector<std::int16_t>> blocks_; // the utterance as fed
-    std::unique_ptr<QTemporaryDir> scoresDir_;      // where each utterance's senone scores go
-    QString loopScores_;                            // the window's loop scores, once known
-    std::vector<double> loop_;                      // the loop's scores of its frames, once ended
+    std::vector<std::vector<std::int16_t>> blocks_;           // the utterance as fed
+    Scores scores_;                                           // the window's, as the loop scored it
+    std::vector<double> loop_;                                // the loop's scores of its frames, once ended
     std::map<std::string, std::vector<std::string>> spelled_; // each dictionary name's phones
     std::atomic<std::size_t> steps_{0};
     // Windows are numbered as they begin; those up to dropped_ were given up.
