@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 // How long a play may wait for the server to answer the connection and take the
 // sound, and then for it to say the sound started.
-constexpr auto connectWait = 1000ms;
+constexpr auto connectWait = 500ms;
 constexpr auto playWait = 250ms;
 // A connection attempt that has not been answered by then is given up.
 constexpr auto attemptLimit = 10s;
