@@ -16,7 +16,7 @@
 #include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
 #include "platform/linux/QtAudioBackend.h"
-#include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/PulseSampleOutput.h"
 #include "platform/linux/X11WindowLook.h"
 #include "platform/linux/XcbKeyTap.h"
 #include "platform/linux/XdgAppIcons.h"
@@ -36,7 +36,7 @@ struct LinuxPlatform::Parts {
     platform::GsettingsAppearance appearance{runner};
     platform::MprisPlayers players;
     platform::LogindSleepWatcher sleep;
-    platform::QtSoundOutput sound;
+    platform::PulseSampleOutput sound;
     platform::LibsecretStore secrets;
     platform::PocketSphinxRecognizer recognizer;
     platform::DBusNotifications notifications;

@@ -2,7 +2,7 @@
 // recogniser with what the app's vocabulary builder gives it: the microphone hears our
 // own chime first, a little late, then the speech, and the key is let go just after.
 #include "SpokenDesktop.h"
-#include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/PulseSampleOutput.h"
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/SpeechSet.h"
 #include "support/TestSignals.h"
@@ -47,7 +47,7 @@ TEST(SpokenAfterChime, aCommandSaidAsTheOpeningChimeEndsIsTaken) {
     const std::vector<float> chime = SpeechSet::listeningChime();
     ASSERT_FALSE(chime.empty());
     // The window is told the chime it opened with, as the app plays it.
-    const std::vector<float> played = platform::QtSoundOutput::samplesOf(QStringLiteral("droplet"));
+    const std::vector<float> played = platform::PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
     ASSERT_FALSE(played.empty());
 
     unsigned seed = 1;
@@ -108,7 +108,7 @@ TEST(SpokenAfterChime, aVoiceStartedAsTheWindowOpensKeepsItsFirstSyllable) {
     test::SpokenDesktop desktop;
     const std::vector<float> chime = SpeechSet::listeningChime();
     ASSERT_FALSE(chime.empty());
-    const std::vector<float> played = platform::QtSoundOutput::samplesOf(QStringLiteral("droplet"));
+    const std::vector<float> played = platform::PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
     ASSERT_FALSE(played.empty());
 
     const struct {

@@ -2,7 +2,7 @@
 // vocabulary builder gives it: whatever the room sounds like, nothing comes out that
 // the matcher would run.
 #include "SpokenDesktop.h"
-#include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/PulseSampleOutput.h"
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "support/SpeechSet.h"
 
@@ -93,7 +93,7 @@ TEST(SpokenSilence, aWindowInWhichNobodySpokeRunsNothing) {
     const std::vector<float> chime = SpeechSet::listeningChime();
     ASSERT_FALSE(chime.empty());
     // The window is told how long the chime it opened with lasts.
-    const double chimeLength = platform::QtSoundOutput::lengthOf(QStringLiteral("droplet"));
+    const double chimeLength = platform::PulseSampleOutput::lengthOf(QStringLiteral("droplet"));
     EXPECT_NEAR(chimeLength, double(chime.size()) / rate, 0.01);
     for (const Room& room : rooms) {
         expectNothingRuns(SpeechSet::decode(recognizer, std::vector<float>(20 * rate, 0.0f),
@@ -103,7 +103,7 @@ TEST(SpokenSilence, aWindowInWhichNobodySpokeRunsNothing) {
         for (std::size_t i = 0; i < chime.size() && i < hold.size(); ++i)
             hold[i] += chime[i];
         auto request = desktop.request();
-        request->setOpeningSound(platform::QtSoundOutput::samplesOf(QStringLiteral("droplet")));
+        request->setOpeningSound(platform::PulseSampleOutput::samplesOf(QStringLiteral("droplet")));
         expectNothingRuns(SpeechSet::decode(recognizer, hold, request),
                           QString("%1, the first hold after a long silent window").arg(room.name));
     }

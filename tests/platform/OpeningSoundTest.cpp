@@ -1,6 +1,6 @@
 // Our own chime taken out of a window's start by its shape: only where the microphone
 // heard it, and only the chime, whatever was said over it.
-#include "platform/linux/QtSoundOutput.h"
+#include "platform/linux/PulseSampleOutput.h"
 #include "platform/linux/speech/RoomSound.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ std::vector<float> room(std::size_t n) {
 } // namespace
 
 TEST(OpeningSound, takesOutOnlyTheChimeAndKeepsAVoiceSaidOverIt) {
-    const std::vector<float> chime = platform::QtSoundOutput::samplesOf(QStringLiteral("droplet"));
+    const std::vector<float> chime = platform::PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
     ASSERT_FALSE(chime.empty());
     const std::size_t latest = std::size_t(0.25 * rate);
     const std::vector<float> silence(chime.size(), 0.0f);

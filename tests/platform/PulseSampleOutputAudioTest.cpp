@@ -1,0 +1,432 @@
+// The program's own sounds as they go out, played on the test desktop's sound server:
+// what play() returns is what the recogniser looks for in the microphone.
+#include "base/Prefs.h"
+#include "platform/linux/PulseSampleOutput.h"
+#include "support/ChildProcess.h"
+#include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
+#include "support/SpeechSet.h"
+#include "support/WaitFor.h"
+#include "voice/Chime.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace brisklet;
+using platform::PulseSampleOutput;
+
+// A chime nobody hears arms nothing: at volume 0 there is nothing to take out of the
+// microphone, and something else at the window's start must never be taken for it.
+TEST(PulseSampleOutput, aSoundPlayedSilentlyOrUnknownReturnsNothingAndAHeardOneItsSamplesAtItsVolume) {
+    PulseSampleOutput output;
+    EXPECT_TRUE(output.play(QStringLiteral("droplet"), 0.0).empty());
+    EXPECT_TRUE(output.play(QStringLiteral("no-such-sound"), 1.0).empty());
+
+    const std::vector<float> full = PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
+    ASSERT_FALSE(full.empty());
+    // 16 kHz mono, as long as the sound lasts.
+    EXPECT_NEAR(double(full.size()) / 16000, PulseSampleOutput::lengthOf(QStringLiteral("droplet")), 0.005);
+    const std::vector<float> played = output.play(QStringLiteral("droplet"), 0.5);
+    ASSERT_EQ(played.size(), full.size());
+    for (std::size_t i = 0; i < full.size(); ++i)
+        ASSERT_FLOAT_EQ(played[i], 0.5f * full[i]) << "sample " << i;
+
+    // The same sound as the tests' own conversion of the program's file makes it.
+    const std::vector<float> reference = test::SpeechSet::listeningChime();
+    ASSERT_FALSE(reference.empty());
+    double dot = 0, a = 0, b = 0;
+    for (std::size_t i = 0; i < std::min(full.size(), reference.size()); ++i) {
+        dot += double(full[i]) * reference[i];
+        a += double(full[i]) * full[i];
+        b += double(reference[i]) * reference[i];
+    }
+    EXPECT_GT(dot / std::sqrt(a * b), 0.99);
+}
+
+// Every chime is heard, not only the first few of a session: the sound server's
+// own record of what went out holds one burst per play.
+TEST(PulseSampleOutput, everyPlayOfTheSameSoundIsHeard) {
+    QProcess recorder;
+    recorder.start(QStringLiteral("parec"),
+                   {QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
+                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                    QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
+    ASSERT_TRUE(recorder.waitForStarted(5000))
+        << "parec did not start: the test desktop's sound server is needed";
+    QByteArray pcm;
+    const auto record = [&](int ms) {
+        const QDeadlineTimer until(ms);
+        while (!until.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            recorder.waitForReadyRead(10);
+            pcm += recorder.readAllStandardOutput();
+        }
+    };
+    PulseSampleOutput output;
+    constexpr int plays = 12;
+    constexpr int spacingMs = 600;
+    // Once the recorder delivers what the sink plays.
+    for (int i = 0; i < 100 && pcm.size() < 16000; ++i)
+        record(100);
+    ASSERT_GE(pcm.size(), 16000) << "the recorder delivered nothing";
+    const qsizetype start = pcm.size();
+    for (int i = 0; i < plays; ++i) {
+        ASSERT_FALSE(output.play(QStringLiteral("droplet"), 1.0).empty());
+        record(spacingMs);
+    }
+    record(1500); // what the recorder still holds
+    recorder.terminate();
+    recorder.waitForFinished(2000);
+    // One burst of sound per play: onsets after a stretch of silence, in 20 ms frames.
+    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData() + start);
+    const qsizetype n = (pcm.size() - start) / 2;
+    int heard = 0, quietFrames = 1000;
+    for (qsizetype at = 0; at + 320 <= n; at += 320) {
+        double peak = 0;
+        for (qsizetype k = at; k < at + 320; ++k)
+            peak = std::max(peak, std::abs(double(samples[k])) / 32768.0);
+        if (peak > 0.05 && quietFrames >= 10)
+            ++heard;
+        quietFrames = peak > 0.05 ? 0 : quietFrames + 1;
+    }
+    EXPECT_EQ(heard, plays);
+}
+
+namespace {
+
+// What the test sink plays, as the sound server's monitor of it records it: 16 kHz
+// mono, from the moment the recorder delivers.
+class SinkRecorder {
+public:
+    SinkRecorder() {
+        parec_.start(QStringLiteral("parec"),
+                     {QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
+                      QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                      QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
+    }
+    ~SinkRecorder() {
+        parec_.terminate();
+        parec_.waitForFinished(2000);
+    }
+    // Once the recorder delivers what the sink plays.
+    bool start() {
+        if (!parec_.waitForStarted(5000))
+            return false;
+        for (int i = 0; i < 100 && pcm_.size() < 16000; ++i)
+            record(100);
+        from_ = pcm_.size();
+        return pcm_.size() >= 16000;
+    }
+    void record(int ms) {
+        const QDeadlineTimer until(ms);
+        while (!until.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            parec_.waitForReadyRead(10);
+            pcm_ += parec_.readAllStandardOutput();
+        }
+    }
+    // Everything recorded since start(), -1…1.
+    std::vector<float> samples() const {
+        std::vector<float> out;
+        const auto* s = reinterpret_cast<const qint16*>(pcm_.constData() + from_);
+        for (qsizetype i = 0; i < (pcm_.size() - from_) / 2; ++i)
+            out.push_back(float(s[i]) / 32768.0f);
+        return out;
+    }
+
+private:
+    QProcess parec_;
+    QByteArray pcm_;
+    qsizetype from_ = 0;
+};
+
+struct Burst {
+    std::size_t start = 0;
+    std::size_t end = 0; // one past its last sound
+};
+
+// The stretches of sound in a recording of the silent null sink, split where it falls
+// silent for 80 ms; sound is any millisecond peaking above a few steps of 16 bits.
+std::vector<Burst> burstsIn(const std::vector<float>& samples) {
+    constexpr std::size_t ms = 16;
+    constexpr float floor = 3e-4f;
+    std::vector<Burst> bursts;
+    std::size_t quiet = 1000;
+    for (std::size_t at = 0; at + ms <= samples.size(); at += ms) {
+        float peak = 0;
+        for (std::size_t k = at; k < at + ms; ++k)
+            peak = std::max(peak, std::abs(samples[k]));
+        if (peak <= floor) {
+            ++quiet;
+            continue;
+        }
+        if (quiet >= 80)
+            bursts.push_back({at, at + ms});
+        bursts.back().end = at + ms;
+        quiet = 0;
+    }
+    return bursts;
+}
+
+struct Likeness {
+    double samples = 0;  // of the waveforms
+    double envelope = 0; // of their loudness, millisecond by millisecond
+    double start = 0;    // where the sound begins in the recording, in samples
+};
+
+// How closely a recording follows a sound: the best normalised cross-correlation of
+// the two over the lags from `from` to `to` samples, to an eighth of a sample (the
+// server's resampler and ours meet the sound at different phases), and at that lag
+// the same of their loudness in 2 ms steps.
+Likeness likeness(const std::vector<float>& heard, long from, long to, const std::vector<float>& sound) {
+    constexpr long taps = 16;
+    constexpr double pi = 3.14159265358979323846;
+    // The recording at a fractional position, by windowed sinc.
+    const auto at = [&](double lag, std::size_t i) {
+        const double where = lag + double(i);
+        const long whole = long(std::floor(where));
+        const double part = where - double(whole);
+        double sum = 0;
+        for (long k = -taps + 1; k <= taps; ++k) {
+            const long n = whole + k;
+            if (n < 0 || std::size_t(n) >= heard.size())
+                continue;
+            const double x = double(k) - part;
+            const double sinc = std::abs(x) < 1e-9 ? 1.0 : std::sin(pi * x) / (pi * x);
+            const double window = 0.5 + 0.5 * std::cos(pi * x / double(taps));
+            sum += heard[std::size_t(n)] * sinc * window;
+        }
+        return sum;
+    };
+    const auto correlation = [](const std::vector<double>& x, const std::vector<double>& y) {
+        double dot = 0, a = 0, b = 0;
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            dot += x[i] * y[i];
+            a += x[i] * x[i];
+            b += y[i] * y[i];
+        }
+        return a > 0 && b > 0 ? dot / std::sqrt(a * b) : 0.0;
+    };
+    const std::vector<double> wanted(sound.begin(), sound.end());
+    const auto tryLag = [&](double lag) {
+        std::vector<double> got(sound.size());
+        for (std::size_t i = 0; i < sound.size(); ++i)
+            got[i] = at(lag, i);
+        return correlation(got, wanted);
+    };
+    Likeness best;
+    double bestLag = 0;
+    for (long lag = from; lag <= to; ++lag) {
+        double dot = 0, a = 0, b = 0;
+        for (std::size_t i = 0; i < sound.size(); ++i) {
+            const long k = lag + long(i);
+            const double h = k >= 0 && std::size_t(k) < heard.size() ? double(heard[std::size_t(k)]) : 0.0;
+            dot += h * sound[i];
+            a += h * h;
+            b += double(sound[i]) * sound[i];
+        }
+        const double c = a > 0 && b > 0 ? dot / std::sqrt(a * b) : 0.0;
+        if (c > best.samples) {
+            best.samples = c;
+            bestLag = double(lag);
+        }
+    }
+    const double whole = bestLag;
+    for (double part = -0.5; part <= 0.5; part += 0.125) {
+        const double c = tryLag(whole + part);
+        if (c > best.samples) {
+            best.samples = c;
+            bestLag = whole + part;
+        }
+    }
+    constexpr std::size_t step = 32;
+    std::vector<double> got, want;
+    for (std::size_t from = 0; from + step <= sound.size(); from += step) {
+        double g = 0, w = 0;
+        for (std::size_t i = from; i < from + step; ++i) {
+            g += at(bestLag, i) * at(bestLag, i);
+            w += double(sound[i]) * sound[i];
+        }
+        got.push_back(std::sqrt(g));
+        want.push_back(std::sqrt(w));
+    }
+    best.envelope = correlation(got, want);
+    best.start = bestLag;
+    return best;
+}
+
+} // namespace
+
+// The settings' picker plays its sounds one after another as they are chosen: each
+// is heard whole, as its waveform, every time, not cut to a click.
+TEST(PulseSampleOutput, thePickersSoundsEachPlayWholeAtTheDefaultVolume) {
+    Prefs::registerDefaults();
+    const double volume =
+        Prefs::registeredDefaults().value(QLatin1String(Prefs::Key::soundVolume)).toDouble();
+    ASSERT_GT(volume, 0);
+    QStringList names;
+    for (const Chime::Option& option : Chime::options())
+        if (!PulseSampleOutput::resourceFor(option.id).isEmpty())
+            names << option.id;
+    ASSERT_EQ(names.size(), 3);
+
+    SinkRecorder recorder;
+    ASSERT_TRUE(recorder.start()) << "parec delivered nothing: the test desktop's sound server is needed";
+    PulseSampleOutput output;
+    constexpr int rounds = 4;
+    QStringList played;
+    for (int round = 0; round < rounds; ++round) {
+        for (const QString& name : names) {
+            ASSERT_FALSE(output.play(name, volume).empty()) << name.toStdString();
+            played << name;
+            recorder.record(700);
+        }
+    }
+    recorder.record(1000); // what the recorder still holds
+    const std::vector<float> heard = recorder.samples();
+    const std::vector<Burst> bursts = burstsIn(heard);
+    std::string lengths;
+    for (const Burst& b : bursts)
+        lengths += std::to_string((b.end - b.start) / 16) + " ms ";
+    ASSERT_EQ(bursts.size(), std::size_t(played.size())) << "bursts heard: " << lengths;
+    for (std::size_t i = 0; i < bursts.size(); ++i) {
+        const QString& name = played[qsizetype(i)];
+        SCOPED_TRACE(name.toStdString() + " #" + std::to_string(i));
+        const double seconds = double(bursts[i].end - bursts[i].start) / 16000;
+        EXPECT_GE(seconds, 0.9 * PulseSampleOutput::lengthOf(name)) << "bursts heard: " << lengths;
+        // The sound's start within 20 ms of the burst's.
+        const long start = long(bursts[i].start);
+        const Likeness like = likeness(heard, start - 320, start + 320, PulseSampleOutput::samplesOf(name));
+        EXPECT_GE(like.samples, 0.9);
+        EXPECT_GE(like.envelope, 0.9);
+    }
+}
+
+// A sound played while the last still plays stops it rather than sounding over it.
+TEST(PulseSampleOutput, aSoundPlayedWhileTheLastStillPlaysStopsIt) {
+    PulseSampleOutput output;
+    const std::vector<float> tickSound = PulseSampleOutput::samplesOf(QStringLiteral("tick"));
+    const double whisper = PulseSampleOutput::lengthOf(QStringLiteral("whisper")) * 16000;
+    bool told = false;
+    // Under load the tick may come only once the whisper is over: then again.
+    for (int attempt = 0; attempt < 4 && !told; ++attempt) {
+        SinkRecorder recorder;
+        ASSERT_TRUE(recorder.start()) << "parec delivered nothing: the test desktop's sound server is needed";
+        // The tick louder, to be found over the whisper should they overlap.
+        ASSERT_FALSE(output.play(QStringLiteral("whisper"), 0.1).empty());
+        recorder.record(100);
+        ASSERT_FALSE(output.play(QStringLiteral("tick"), 1.0).empty());
+        recorder.record(1000);
+        const std::vector<float> heard = recorder.samples();
+        const std::vector<Burst> bursts = burstsIn(heard);
+        ASSERT_FALSE(bursts.empty());
+        // Where the tick came in, by the server's clock.
+        const long start = long(bursts[0].start);
+        const Likeness tick = likeness(heard, start, start + long(whisper), tickSound);
+        const double ends = tick.start + double(tickSound.size()) + 160;
+        if (tick.samples < 0.5 || ends >= double(start) + whisper - 800)
+            continue;
+        told = true;
+        std::string lengths;
+        for (const Burst& b : bursts)
+            lengths += std::to_string((b.end - b.start) / 16) + " ms ";
+        EXPECT_EQ(bursts.size(), 1u) << "bursts heard: " << lengths;
+        EXPECT_LE(double(bursts[0].end), ends) << "bursts heard: " << lengths;
+    }
+    EXPECT_TRUE(told) << "the tick never came while the whisper still played";
+}
+
+namespace {
+
+// How many of this process's sounds the test desktop's server holds in its cache.
+int samplesCached() {
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"),
+                {QStringLiteral("list"), QStringLiteral("samples"), QStringLiteral("short")});
+    if (!pactl.waitForFinished(10000))
+        return -1;
+    const QByteArray ours = "brisklet-" + QByteArray::number(QCoreApplication::applicationPid()) + '-';
+    return int(pactl.readAllStandardOutput().count(ours));
+}
+
+} // namespace
+
+// The server keeps what is uploaded to it after the program is gone: the program
+// takes its sounds out again, so restarts don't fill the server's cache.
+TEST(PulseSampleOutput, theSoundsUploadedLeaveTheServerWithTheOutput) {
+    {
+        PulseSampleOutput output;
+        ASSERT_FALSE(output.play(QStringLiteral("tick"), 0.35).empty());
+        EXPECT_TRUE(test::waitFor([] { return samplesCached() == 3; }, 10000)) << samplesCached();
+    }
+    EXPECT_EQ(samplesCached(), 0);
+}
+
+// Without a sound server nothing is heard, so nothing is armed in the recogniser,
+// and the log says so once, not at every play.
+TEST(PulseSampleOutput, withNoServerNothingPlaysAndTheLogSaysSoOnce) {
+    QTemporaryDir dir;
+    const test::ScopedEnv server("PULSE_SERVER", "unix:" + dir.filePath(QStringLiteral("none")).toUtf8());
+    test::LogCapture log;
+    PulseSampleOutput output;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(output.play(QStringLiteral("droplet"), 0.35).empty());
+        EXPECT_TRUE(output.play(QStringLiteral("tick"), 1.0).empty());
+    }
+    EXPECT_EQ(log.count(QStringLiteral("sounds are silent")), 1) << log.messages().join('\n').toStdString();
+}
+
+// A server that comes (back) is used at the next play, and each time it goes the log
+// says so once.
+TEST(PulseSampleOutput, aServerThatComesLaterIsUsedAndEachOutageLoggedOnce) {
+    QTemporaryDir dir;
+    const QString socket = dir.filePath(QStringLiteral("native"));
+    const test::ScopedEnv server("PULSE_SERVER", "unix:" + socket.toUtf8());
+    test::LogCapture log;
+    PulseSampleOutput output;
+    EXPECT_TRUE(output.play(QStringLiteral("droplet"), 0.35).empty());
+
+    // A sound server of the test's own, on a socket of its own.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* folder : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "HOME"}) {
+        const QString path = dir.filePath(QString::fromLatin1(folder));
+        QDir().mkpath(path);
+        env.insert(QString::fromLatin1(folder), path);
+    }
+    // Not on the test desktop's buses, where its own server has the names.
+    for (const char* name : {"PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
+        env.remove(QString::fromLatin1(name));
+    QProcess pulse;
+    QByteArray said;
+    test::startMerged(pulse, env, QStringLiteral("pulseaudio"),
+                      {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+                       QStringLiteral("-L"),
+                       QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + socket,
+                       QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=latersink")});
+    ASSERT_TRUE(pulse.waitForStarted(5000));
+    const auto answers = [&] {
+        test::collect(pulse, said);
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"),
+                    {QStringLiteral("--server=unix:") + socket, QStringLiteral("info")});
+        return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit &&
+               pactl.exitCode() == 0;
+    };
+    ASSERT_TRUE(test::waitFor(answers, 20000)) << said.toStdString();
+    EXPECT_FALSE(output.play(QStringLiteral("droplet"), 0.35).empty());
+    EXPECT_FALSE(output.play(QStringLiteral("whisper"), 0.35).empty());
+
+    pulse.kill();
+    pulse.waitForFinished(5000);
+    EXPECT_TRUE(output.play(QStringLiteral("droplet"), 0.35).empty());
+    EXPECT_TRUE(output.play(QStringLiteral("tick"), 0.35).empty());
+    EXPECT_EQ(log.count(QStringLiteral("sounds are silent")), 2) << log.messages().join('\n').toStdString();
+}
