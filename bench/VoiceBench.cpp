@@ -1,9 +1,15 @@
 // The always-on microphone's cost per unit of audio: converting the input to 16 kHz
-// mono, and the clap path while clap wake is on.
+// mono, and the clap path while clap wake is on; and how often the live input wakes
+// its capture thread, on the test desktop's sound server.
+#include "BenchDesktop.h"
+#include "base/Scheduler.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
+#include "platform/linux/QtAudioBackend.h"
 #include "platform/linux/SampleConverter.h"
+#include "voice/AudioEngine.h"
 #include "voice/ClapDetector.h"
 
+#include <QThread>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -81,6 +87,45 @@ void heuristicAnalyserPerWindow(benchmark::State& state) {
 }
 BENCHMARK(heuristicAnalyserPerWindow)->Unit(benchmark::kMicrosecond);
 
+// Wake-ups per second of the capture thread while nobody listens (the goal: one per
+// idle stretch, 1000 / idlePeriodMs) and while a window does.
+void captureWakeupsPerSecond(benchmark::State& state) {
+    if (!std::getenv("BRISKLET_BENCH_DESKTOP")) {
+        state.SkipWithError("no private test desktop");
+        return;
+    }
+    auto owned = std::make_unique<platform::QtAudioBackend>();
+    platform::QtAudioBackend* backend = owned.get();
+    AudioEngine engine(std::move(owned), Scheduler::main());
+    engine.start();
+    engine.waitForControl();
+    if (!engine.isRunning()) {
+        state.SkipWithError("the sound server offers no input");
+        return;
+    }
+    const auto rate = [&](bool listening) {
+        engine.setListening(listening);
+        engine.waitForControl();
+        QThread::msleep(300);
+        const long before = backend->captureWakeups();
+        QThread::msleep(2000);
+        return double(backend->captureWakeups() - before) / 2.0;
+    };
+    double idle = 0, listening = 0;
+    for (auto _ : state) {
+        idle = rate(false);
+        listening = rate(true);
+    }
+    state.counters["idle/s"] = idle;
+    state.counters["idle goal/s"] = 1000.0 / platform::QtAudioBackend::idlePeriodMs;
+    state.counters["listening/s"] = listening;
+}
+BENCHMARK(captureWakeupsPerSecond)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+QString selfDir;
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::runWithTestDesktop(argc, argv, selfDir);
+}

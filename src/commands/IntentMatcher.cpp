@@ -482,9 +482,12 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
                 return Plan{verb->first == IntentResolver::Family::end ? Action::endSetup(target)
                                                                        : Action::runSetup(target)};
             }
-            // "what is a setup" asks; it names no setup "what is a" unless one is.
+            // "what is a setup" asks, also after a filler ("uh, what is a setup"); it
+            // names no setup "what is a" unless one is.
             const QString target = w.join(QLatin1Char(' '));
-            if (questionWords().contains(first) && !setupNamed(target) &&
+            const auto asked = std::find_if_not(
+                w.begin(), w.end(), [](const QString& word) { return hesitations().contains(word); });
+            if (asked != w.end() && questionWords().contains(*asked) && !setupNamed(target) &&
                 !setupNamed(target + QStringLiteral(" setup")))
                 return std::nullopt;
             return Plan{Action::runSetup(saidBeforeSetup(target))};

@@ -70,6 +70,11 @@ const WordSet& questionWords() {
                               "do",     "does",  "did",  "can",   "could"};
     return s;
 }
+const WordSet& hesitations() {
+    static const WordSet s = {"oh",  "uh", "um",   "umm",  "er", "erm", "ah",
+                              "hmm", "so", "well", "okay", "ok", "hey"};
+    return s;
+}
 const QHash<QString, int>& numberWords() {
     static const QHash<QString, int> m = {{"one", 1},   {"two", 2},     {"to", 2},     {"too", 2},
                                           {"three", 3}, {"four", 4},    {"for", 4},    {"five", 5},

@@ -27,6 +27,8 @@ const WordSet& fullscreenTail();
 const WordSet& songWords();
 // The words a question opens with ("what", "how", "is there").
 const WordSet& questionWords();
+// The sounds and words said before a question without changing it ("uh", "so").
+const WordSet& hesitations();
 const QHash<QString, int>& numberWords();
 
 // Normalised text with "set up" said as the one word "setup".

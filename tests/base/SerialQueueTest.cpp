@@ -1,4 +1,5 @@
 #include "base/SerialQueue.h"
+#include "support/WaitFor.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -78,7 +79,8 @@ TEST(SerialQueue, stopDropsPendingWorkAndRefusesMore) {
     while (!started)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::thread stopper([&] { queue.stop(); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The stop has begun once the queue refuses work; what it took before is dropped.
+    EXPECT_TRUE(brisklet::test::waitFor([&] { return !queue.async([&] { ++ran; }); }));
     release = true;
     stopper.join();
     EXPECT_EQ(ran, 1); // the running item finished, the queued ones were dropped

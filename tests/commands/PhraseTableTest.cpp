@@ -225,14 +225,18 @@ TEST(IntentMatcher, SeesChangedSetupsOnTheNextCall) {
     EXPECT_EQ(matcher.match("gym"), Plan{Action::runSetup("Yoga")});
 }
 
-// A question before "setup" names no setup, but a setup named so is still that setup.
+// A question before "setup", fillers or not, names no setup, but a setup named so is
+// still that setup.
 TEST(IntentMatcher, AQuestionRunsOnlyASetupOfThatName) {
     CommandRegistry registry{"/nonexistent/commands.json"};
-    test::FakeSetups setups{{{"How To", {}}, {"What Now", {}}, {"Deep Work", {}}}};
+    test::FakeSetups setups{
+        {{"How To", {}}, {"What Now", {}}, {"Deep Work", {}}, {"Attic", {"so is there"}}}};
     IntentMatcher matcher{registry, setups, nullptr, nullptr};
     const std::pair<const char*, const char*> rows[] = {
         {"how to set up", "runSetup(How To)"},
         {"what now setup", "runSetup(What Now)"},
+        {"so is there setup", "runSetup(Attic)"},
+        {"uh so is there a setup", "-"},
         {"what is a setup", "-"},
         {"can you run deep work setup", "-"},
     };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -106,11 +107,15 @@ TEST(TestDesktop, DISABLED_aProgramThatDiesWithClientsOpen) {
 TEST(TestDesktop, clientsCloseWhenTheTestProgramDiesHoweverItDies) {
     X11Session x;
     ASSERT_TRUE(x.problem().isEmpty()) << x.problem().toStdString();
+    // A program that dies leaves its temporary folders behind: they go with this one.
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
     for (const char* mode : {"exit", "abort", "kill"}) {
         SCOPED_TRACE(mode);
         QProcess program;
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("BRISKLET_DYING_MODE", mode);
+        env.insert("TMPDIR", temp.path());
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QCoreApplication::applicationFilePath(),
