@@ -1,11 +1,15 @@
 #include "platform/linux/AppIdentity.h"
 #include "platform/linux/LinuxAppLauncher.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "support/WaitFor.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace brisklet::platform;
@@ -18,6 +22,32 @@ void write(const QString& path, const QByteArray& text) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);
 }
+
+// The child of process `pid` once it runs `program`; 0 when none came to.
+qint64 childRunning(qint64 pid, const QString& program) {
+    qint64 child = 0;
+    const bool came = brisklet::test::waitFor(
+        [&] {
+            QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+            child = children.open(QIODevice::ReadOnly)
+                        ? children.readAll().trimmed().split(' ').front().toLongLong()
+                        : 0;
+            return child > 0 && QFileInfo(QStringLiteral("/proc/%1/exe").arg(child))
+                                    .symLinkTarget()
+                                    .endsWith("/" + program);
+        },
+        10000);
+    return came ? child : 0;
+}
+
+// Kills the processes a test started, the last first.
+struct Processes {
+    std::vector<qint64> pids;
+    ~Processes() {
+        for (auto it = pids.rbegin(); it != pids.rend(); ++it)
+            ::kill(static_cast<pid_t>(*it), SIGKILL);
+    }
+};
 
 class AppIdentityTest : public ::testing::Test {
 protected:
@@ -45,6 +75,22 @@ protected:
     }
     AppIdentity identity() {
         return AppIdentity([this] { return entries; }, proc());
+    }
+    // Replaces the entry `id` and scans again.
+    void install(const QString& id, const QByteArray& text) {
+        write(apps() + "/" + id + ".desktop", "[Desktop Entry]\nType=Application\n" + text);
+        entries = DesktopEntries::scan({apps()}, DesktopLocale::parse("C"));
+    }
+    // Starts `script` under sh as a menu starts the entry `id`: the launch's
+    // variables set for the started process itself, which the script's programs
+    // inherit. The started process's pid, 0 when it did not start.
+    qint64 startAsTheMenu(QProcess& process, const QString& id, const QString& script) {
+        process.start(
+            "sh",
+            {"-c",
+             "export GIO_LAUNCHED_DESKTOP_FILE=\"$0\" GIO_LAUNCHED_DESKTOP_FILE_PID=$$; exec sh -c \"$1\"",
+             apps() + "/" + id + ".desktop", script});
+        return process.waitForStarted() ? process.processId() : 0;
     }
 };
 
@@ -92,11 +138,18 @@ TEST_F(AppIdentityTest, windowsMapToEntriesInTheOrderOfTheRules) {
     // A GTK program without its application ID on the window: the toolkit capitalises
     // the ID's first letter for the class.
     EXPECT_EQ(id.resolve({0, "gnome-text-editor", "Org.gnome.TextEditor", {}}).id, "org.gnome.TextEditor");
-    // A launch of ours, by the startup id the process's environment carries (a
-    // wrapper script's program inherits it): before the executable, after the class.
-    id.noteLaunch("brisklet-1-2-3", "org.gnome.TextEditor");
-    write(proc() + "/6100/environ", QByteArrayLiteral("HOME=/h\0DESKTOP_STARTUP_ID=brisklet-1-2-3\0"));
-    write(proc() + "/6200/environ", QByteArrayLiteral("DESKTOP_STARTUP_ID=brisklet-1-2-4\0"));
+    // The launch of an entry, by the variables the process's environment carries (a
+    // wrapper script's program inherits them from the script, which they were set
+    // for): before the executable, after the class.
+    write(proc() + "/6050/stat", "6050 (sh) S 1 6000 6000 0 -1\n");
+    write(proc() + "/6100/stat", "6100 (xterm) S 6050 6000 6000 0 -1\n");
+    write(proc() + "/6100/environ",
+          QByteArrayLiteral("HOME=/h\0GIO_LAUNCHED_DESKTOP_FILE=") + apps().toUtf8() +
+              QByteArrayLiteral("/org.gnome.TextEditor.desktop\0GIO_LAUNCHED_DESKTOP_FILE_PID=6050\0"));
+    write(proc() + "/6200/stat", "6200 (xterm) S 1 6200 6200 0 -1\n");
+    write(proc() + "/6200/environ",
+          QByteArrayLiteral(
+              "GIO_LAUNCHED_DESKTOP_FILE=/elsewhere/ledger.desktop\0GIO_LAUNCHED_DESKTOP_FILE_PID=6200\0"));
     QDir().mkpath(proc() + "/6000");
     for (const char* pid : {"6000", "6100", "6200"})
         ASSERT_TRUE(QFile::link("/usr/local/bin/viewer-bin", proc() + "/" + pid + "/exe"));
@@ -119,6 +172,75 @@ TEST_F(AppIdentityTest, windowsMapToEntriesInTheOrderOfTheRules) {
     EXPECT_EQ(stranger.name, "XEyes");
     EXPECT_TRUE(id.pathOf("xeyes").isEmpty());
     EXPECT_TRUE(id.pathOf("code").endsWith("/applications/code.desktop"));
+}
+
+TEST_F(AppIdentityTest, aWrapperStartedAppIsItsEntryStillAfterARestart) {
+    // Ledger's program runs under a shell that stays on, with the terminal's
+    // instance and a class of its own.
+    install("ledger", "Name=Ledger\nExec=sh -c \"sleep 60; true\"\n");
+    auto before = std::make_unique<LinuxDesktop>([this] { return entries; });
+    const auto launch = before->launcher().launch("ledger");
+    ASSERT_TRUE(launch.ok) << launch.error.toStdString();
+    Processes started{{launch.pid}};
+    const qint64 program = childRunning(launch.pid, "sleep");
+    ASSERT_GT(program, 0);
+    started.pids.push_back(program);
+    const X11WindowSystem::IdentityQuery window{program, "xterm", "Ledgerwin", {}};
+    EXPECT_EQ(before->identity().resolve(window).id, "ledger");
+
+    before.reset();
+    LinuxDesktop after([this] { return entries; });
+    const auto found = after.identity().resolve(window);
+    EXPECT_EQ(found.id, "ledger") << "the instance named the terminal's entry";
+    EXPECT_EQ(found.name, "Ledger");
+}
+
+TEST_F(AppIdentityTest, aProcessIsTheEntryItsEnvironmentSaysTheDesktopStartedItThrough) {
+    install("ledger", "Name=Ledger\nExec=sh -c \"sleep 60; true\"\n");
+    QProcess menu;
+    const qint64 wrapper = startAsTheMenu(menu, "ledger", "sleep 60; true");
+    ASSERT_GT(wrapper, 0);
+    Processes started{{wrapper}};
+    const qint64 program = childRunning(wrapper, "sleep");
+    ASSERT_GT(program, 0);
+    started.pids.push_back(program);
+    AppIdentity id([this] { return entries; });
+    EXPECT_EQ(id.resolve({program, "xterm", "Ledgerwin", {}}).id, "ledger");
+    EXPECT_EQ(id.resolve({wrapper, "sh", "Sh", {}}).id, "ledger");
+
+    // The variables passed on to a process that the launched one did not start (as
+    // a launcher's own reach whatever it starts apart from itself) name nothing.
+    QProcess stray;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("GIO_LAUNCHED_DESKTOP_FILE", apps() + "/ledger.desktop");
+    environment.insert("GIO_LAUNCHED_DESKTOP_FILE_PID", QString::number(wrapper));
+    stray.setProcessEnvironment(environment);
+    stray.start("sleep", {"60"});
+    ASSERT_TRUE(stray.waitForStarted());
+    EXPECT_EQ(id.resolve({stray.processId(), "xterm", "Ledgerwin", {}}).id, "debian-xterm");
+}
+
+TEST_F(AppIdentityTest, aProgramRunInsideALaunchedTerminalIsWhatItsClassSays) {
+    // The terminal runs what it starts in a session of its own, as it does its shell.
+    install("debian-xterm", "Name=XTerm\nExec=sh -c \"setsid sleep 60; true\"\nStartupWMClass=XTerm\n");
+    LinuxDesktop desktop([this] { return entries; });
+    const auto ours = desktop.launcher().launch("debian-xterm");
+    ASSERT_TRUE(ours.ok) << ours.error.toStdString();
+    QProcess menu;
+    const qint64 theMenus = startAsTheMenu(menu, "debian-xterm", "setsid sleep 60; true");
+    ASSERT_GT(theMenus, 0);
+    Processes started{{ours.pid, theMenus}};
+    for (const qint64 terminal : {ours.pid, theMenus}) {
+        const qint64 program = childRunning(terminal, "sleep");
+        ASSERT_GT(program, 0);
+        started.pids.push_back(program);
+        auto& id = desktop.identity();
+        EXPECT_EQ(id.resolve({terminal, "term", "Term", {}}).id, "debian-xterm") << "the terminal itself";
+        const auto inside = id.resolve({program, "xeyes", "XEyes", {}});
+        EXPECT_EQ(inside.id, "xeyes") << (terminal == ours.pid ? "ours" : "the menu's");
+        EXPECT_TRUE(id.pathOf(inside.id).isEmpty());
+        EXPECT_EQ(id.resolve({program, "xterm", "XTerm", {}}).id, "debian-xterm");
+    }
 }
 
 TEST(DetachedLaunch, startsTheProgramAndReportsAMissingOne) {

@@ -1,6 +1,7 @@
-// A setup of two test clients on the real X desktop: run, end and undo; a capture
-// of the desktop that, run again, puts moved windows back; bringing the windows
-// forward with the focus moving once; then the pages of a fake browser through
+// A setup of two test clients on the real X desktop: run, end and undo; an app
+// started through a wrapper script, placed once and found again after a restart; a
+// capture of the desktop that, run again, puts moved windows back; bringing the
+// windows forward with the focus moving once; then the pages of a fake browser through
 // cold starts, reruns, updates, ends and a restart of the engine, and a page in a
 // slot too narrow for its window brought forward all the same.
 #include "base/Paths.h"
@@ -90,6 +91,33 @@ protected:
         entries = DesktopEntries::scan({home.dataHome() + "/applications"}, DesktopLocale::parse("C"));
     }
     void pageAmongRestoredWindows(int count, double gap, QStringList extra = {});
+    // Ledger's program runs under a shell that stays on; its window's class names
+    // no entry, and its instance names the terminal's, which is installed beside it.
+    void installLedger() {
+        const QString folder = home.dataHome() + "/applications";
+        for (const auto& [id, text] :
+             {std::pair{"ledger",
+                        "Name=Ledger\nExec=sh -c \"sleep 0.3; " + QByteArray(BRISKLET_XTESTCLIENT) +
+                            " --class xterm,Ledgerwin --title Ledger --geometry 400x300+300+200; true\"\n"},
+              std::pair{"debian-xterm", QByteArray("Name=XTerm\nExec=xterm\nStartupWMClass=XTerm\n")}}) {
+            QFile f(folder + "/" + id + ".desktop");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("[Desktop Entry]\nType=Application\n" + text);
+        }
+        entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
+    }
+    std::vector<xcb_window_t> ledgers() {
+        std::vector<xcb_window_t> found;
+        for (xcb_window_t w : x.clientList())
+            if (x.windowClass(w) == "xterm,Ledgerwin")
+                found.push_back(w);
+        return found;
+    }
+    static SetupItem ledgerItem() {
+        SetupItem i = item("ledger", {0, 0, 0.5, 1, 0});
+        i.appName = "Ledger";
+        return i;
+    }
     static SetupItem page(const SetupFrame& frame) {
         SetupItem i = item(browser, frame);
         i.appName = "Firefox ESR";
@@ -194,30 +222,9 @@ TEST_F(SetupEngineX11Test, runEndAndUndoOfTwoApps) {
 }
 
 TEST_F(SetupEngineX11Test, anAppStartedThroughAWrapperIsPlacedOnceAndClosedAtTheEnd) {
-    // Ledger's program runs under a shell that stays on; its window's class names
-    // no entry, and its instance names the terminal's, which is installed beside it.
-    const QString folder = home.dataHome() + "/applications";
-    for (const auto& [id, text] :
-         {std::pair{"ledger",
-                    "Name=Ledger\nExec=sh -c \"sleep 0.3; " + QByteArray(BRISKLET_XTESTCLIENT) +
-                        " --class xterm,Ledgerwin --title Ledger --geometry 400x300+300+200; true\"\n"},
-          std::pair{"debian-xterm", QByteArray("Name=XTerm\nExec=xterm\nStartupWMClass=XTerm\n")}}) {
-        QFile f(folder + "/" + id + ".desktop");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Desktop Entry]\nType=Application\n" + text);
-    }
-    entries = DesktopEntries::scan({folder}, DesktopLocale::parse("C"));
-    const auto ledgers = [&] {
-        std::vector<xcb_window_t> found;
-        for (xcb_window_t w : x.clientList())
-            if (x.windowClass(w) == "xterm,Ledgerwin")
-                found.push_back(w);
-        return found;
-    };
+    ASSERT_NO_FATAL_FAILURE(installLedger());
     const QRectF slot = target({0, 0, 0.5, 1, 0});
-    SetupItem ledger = item("ledger", {0, 0, 0.5, 1, 0});
-    ledger.appName = "Ledger";
-    Setup s = setupOf({ledger});
+    Setup s = setupOf({ledgerItem()});
     ASSERT_TRUE(store.upsert(s));
 
     // The first run starts it; the second finds it running, places it and starts
@@ -238,6 +245,33 @@ TEST_F(SetupEngineX11Test, anAppStartedThroughAWrapperIsPlacedOnceAndClosedAtThe
             X11Session::waitUntil([&] { return !near(outerFrame(x, w).value_or(QRectF()), slot, 24); }, 3));
     }
 
+    const auto ended = engine->end(s);
+    EXPECT_EQ(ended.closedApps, 1) << ended.notes.join(" | ").toStdString();
+    EXPECT_TRUE(X11Session::waitUntil([&] { return ledgers().empty(); }, 5)) << "Ledger was left open";
+}
+
+TEST_F(SetupEngineX11Test, anAppStartedThroughAWrapperIsStillItselfAfterARestart) {
+    ASSERT_NO_FATAL_FAILURE(installLedger());
+    Setup s = setupOf({ledgerItem()});
+    ASSERT_TRUE(store.upsert(s));
+    EXPECT_EQ(engine->run(s).placed, 1);
+    ASSERT_EQ(ledgers().size(), 1u);
+
+    // Brisklet quits and starts again over the same files; Ledger stays.
+    engine.reset();
+    windows.reset();
+    desktop.reset();
+    desktop = std::make_unique<LinuxDesktop>([this] { return entries; });
+    windows =
+        std::make_unique<WindowEngine>(desktop->windows(), &desktop->ownWindows(), &desktop->launcher());
+    reopened = std::make_unique<SetupStore>(Paths::setupsJSON());
+    engine = makeEngine(*reopened);
+
+    const auto rerun = engine->run(s);
+    EXPECT_EQ(rerun.placed, 1) << rerun.notes.join(" | ").toStdString();
+    QTest::qWait(500); // a second start would have mapped by now
+    EXPECT_EQ(ledgers().size(), 1u) << "a second Ledger opened";
+    EXPECT_FALSE(desktop->launcher().quit("debian-xterm")) << "the terminal's quit reached Ledger";
     const auto ended = engine->end(s);
     EXPECT_EQ(ended.closedApps, 1) << ended.notes.join(" | ").toStdString();
     EXPECT_TRUE(X11Session::waitUntil([&] { return ledgers().empty(); }, 5)) << "Ledger was left open";

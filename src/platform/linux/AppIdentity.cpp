@@ -113,7 +113,7 @@ X11WindowSystem::Identity AppIdentity::lookup(const X11WindowSystem::IdentityQue
     // instance and executable ("xterm" with a class of its own), or none: the launch
     // knows better. A class that names an entry still wins, so a terminal started
     // from inside a launched one keeps its own.
-    if (const auto* e = entries.byId(launchedEntry(query.pid)))
+    if (const auto* e = launchedEntry(query.pid, entries))
         return found(e);
     if (const auto* e = named(query.wmInstance))
         return found(e);
@@ -128,32 +128,93 @@ X11WindowSystem::Identity AppIdentity::lookup(const X11WindowSystem::IdentityQue
     return {};
 }
 
-void AppIdentity::noteLaunch(const QString& startupId, const QString& desktopId) {
-    if (startupId.isEmpty())
-        return;
-    std::lock_guard lock(mutex_);
-    launches_.insert(startupId, desktopId);
+std::optional<AppIdentity::ProcessStat> AppIdentity::statOf(qint64 pid) const {
+    QFile stat(procRoot_ + QLatin1Char('/') + QString::number(pid) + QStringLiteral("/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray line = stat.readAll();
+    // The command name in parentheses may hold spaces and parentheses itself, so the
+    // fields are counted from the last ')': state, parent, group, session.
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = line.mid(close + 1).simplified().split(' ');
+    if (fields.size() < 4)
+        return std::nullopt;
+    bool parentOk = false;
+    bool sessionOk = false;
+    ProcessStat s{fields[1].toLongLong(&parentOk), fields[3].toLongLong(&sessionOk)};
+    return parentOk && sessionOk ? std::optional(s) : std::nullopt;
 }
 
-QString AppIdentity::launchedEntry(qint64 pid) {
-    {
-        std::lock_guard lock(mutex_);
-        if (launches_.isEmpty())
-            return {};
-    }
+const DesktopEntry* AppIdentity::launchedEntry(qint64 pid, const DesktopEntries& entries) const {
     if (pid <= 0)
-        return {};
-    // The environment a process started with, which its children inherit.
-    QFile environment(procRoot_ + QLatin1Char('/') + QString::number(pid) + QStringLiteral("/environ"));
-    if (!environment.open(QIODevice::ReadOnly))
-        return {};
-    static const QByteArray key = QByteArrayLiteral("DESKTOP_STARTUP_ID=");
-    for (const QByteArray& variable : environment.readAll().split('\0'))
-        if (variable.startsWith(key)) {
-            std::lock_guard lock(mutex_);
-            return launches_.value(QString::fromUtf8(variable.mid(key.size())));
-        }
-    return {};
+        return nullptr;
+    const auto own = statOf(pid);
+    if (!own)
+        return nullptr;
+    // The nearest of the process and its parents whose environment names a launch
+    // (one started with a cleared environment has it in a parent's).
+    static const QByteArray fileKey = QByteArrayLiteral("GIO_LAUNCHED_DESKTOP_FILE=");
+    static const QByteArray pidKey = QByteArrayLiteral("GIO_LAUNCHED_DESKTOP_FILE_PID=");
+    QByteArray file;
+    QByteArray launchedPid;
+    qint64 holder = pid;
+    ProcessStat holderStat = *own;
+    for (int depth = 0;; ++depth) {
+        QFile environment(procRoot_ + QLatin1Char('/') + QString::number(holder) +
+                          QStringLiteral("/environ"));
+        if (environment.open(QIODevice::ReadOnly))
+            for (const QByteArray& variable : environment.readAll().split('\0')) {
+                if (variable.startsWith(fileKey))
+                    file = variable.mid(fileKey.size());
+                else if (variable.startsWith(pidKey))
+                    launchedPid = variable.mid(pidKey.size());
+            }
+        if (!file.isEmpty())
+            break;
+        // A chain this long is no program's own.
+        if (holderStat.parent <= 1 || depth >= 64)
+            return nullptr;
+        holder = holderStat.parent;
+        const auto parent = statOf(holder);
+        if (!parent)
+            return nullptr;
+        holderStat = *parent;
+    }
+    // The launcher set the variables for one process: they count for it and what it
+    // started, not for whatever else inherited them (a launcher's own variables
+    // reach the programs it starts apart from itself).
+    bool ok = false;
+    const qint64 launched = launchedPid.toLongLong(&ok);
+    if (!ok || launched <= 1)
+        return nullptr;
+    std::optional<ProcessStat> launchedStat = holderStat;
+    for (int depth = 0; holder != launched; ++depth) {
+        if (launchedStat->parent <= 1 || depth >= 64)
+            return nullptr;
+        holder = launchedStat->parent;
+        launchedStat = statOf(holder);
+        if (!launchedStat)
+            return nullptr;
+    }
+    // A terminal starts its shell in a session of its own: a program run there is
+    // not the terminal's, whatever it inherited.
+    if (launchedStat->session != own->session)
+        return nullptr;
+    const QString path = QString::fromLocal8Bit(file);
+    for (const DesktopEntry& e : entries.all())
+        if (e.path == path && entries.byId(e.id) == &e)
+            return &e;
+    // Another folder's copy of the entry: its ID, as the scan makes one from a path.
+    static const QString folder = QStringLiteral("/applications/");
+    const qsizetype at = path.lastIndexOf(folder);
+    if (at < 0 || !path.endsWith(QLatin1String(".desktop")))
+        return nullptr;
+    QString id = path.mid(at + folder.size());
+    id.chop(8);
+    id.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return entries.byId(id);
 }
 
 QString AppIdentity::pathOf(const QString& id) {

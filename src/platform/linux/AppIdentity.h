@@ -7,13 +7,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace brisklet::platform {
 
 // Which desktop entry a window belongs to: the GTK application ID, a sandbox or
-// systemd scope of its process, its WM_CLASS class, a launch of ours that started
-// its process, its WM_CLASS instance, its executable; else the instance with no
-// entry. Any thread.
+// systemd scope of its process, its WM_CLASS class, the launch of an entry that
+// started its process (ours or the desktop's, as its environment says), its
+// WM_CLASS instance, its executable; else the instance with no entry. Any thread.
 class AppIdentity final {
 public:
     using EntriesProvider = std::function<std::shared_ptr<const DesktopEntries>()>;
@@ -21,11 +22,6 @@ public:
     explicit AppIdentity(EntriesProvider entries, QString procRoot = QStringLiteral("/proc"));
 
     X11WindowSystem::Identity resolve(const X11WindowSystem::IdentityQuery& query);
-    // Entry `desktopId` is being started with `startupId` in its environment: for the
-    // rest of the session, a process that carries it (the started one, a wrapper
-    // script's program, whatever they start) is that entry's. Note it before the
-    // start, so that no window of the launch is named before.
-    void noteLaunch(const QString& startupId, const QString& desktopId);
     // The entry's path for an ID, empty when none.
     QString pathOf(const QString& id);
     std::shared_ptr<const DesktopEntries> entries() { return entries_(); }
@@ -37,15 +33,21 @@ public:
 private:
     X11WindowSystem::Identity lookup(const X11WindowSystem::IdentityQuery& query,
                                      const DesktopEntries& entries);
-    // The entry a noted launch started process `pid` of; empty when none did.
-    QString launchedEntry(qint64 pid);
+    struct ProcessStat {
+        qint64 parent = 0;
+        qint64 session = 0;
+    };
+    std::optional<ProcessStat> statOf(qint64 pid) const;
+    // The entry whose launch started process `pid`: the one GIO_LAUNCHED_DESKTOP_FILE
+    // names in its environment, when GIO_LAUNCHED_DESKTOP_FILE_PID is the process or
+    // one of its parents in the same session. Null when none.
+    const DesktopEntry* launchedEntry(qint64 pid, const DesktopEntries& entries) const;
 
     EntriesProvider entries_;
     QString procRoot_;
     std::mutex mutex_;
     std::shared_ptr<const DesktopEntries> cachedFor_;
     QHash<QString, X11WindowSystem::Identity> cache_; // by pid and WM_CLASS
-    QHash<QString, QString> launches_;                // desktop ID by startup id
 };
 
 } // namespace brisklet::platform

@@ -58,7 +58,8 @@ bool takesUrls(const DesktopEntry& e) {
 } // namespace
 
 AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments,
-                                                    const QMap<QString, QString>& environment) {
+                                                    const QMap<QString, QString>& environment,
+                                                    const QString& desktopFile) {
     if (arguments.isEmpty())
         return notStarted(QStringLiteral("nothing to run"));
     // Everything the child needs is made before fork: after it, only plain system calls.
@@ -69,10 +70,23 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
     for (auto& s : storage)
         argv.push_back(s.data());
     argv.push_back(nullptr);
-    std::vector<QByteArray> envStorage = PosixProcessRunner::environmentWith(environment);
+    QMap<QString, QString> variables = environment;
+    static const QString pidVariable = QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE_PID");
+    if (!desktopFile.isEmpty()) {
+        // As GLib's launchers mark a launch; the pid is the started program's own,
+        // known only in it, so its digits are written there into room kept here.
+        variables.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"), desktopFile);
+        variables.insert(pidVariable, QString(20, QLatin1Char('0')));
+    }
+    std::vector<QByteArray> envStorage = PosixProcessRunner::environmentWith(variables);
     std::vector<char*> envp;
-    for (auto& s : envStorage)
+    char* pidDigits = nullptr;
+    const QByteArray pidPrefix = pidVariable.toLatin1() + '=';
+    for (auto& s : envStorage) {
         envp.push_back(s.data());
+        if (!desktopFile.isEmpty() && s.startsWith(pidPrefix))
+            pidDigits = s.data() + pidPrefix.size();
+    }
     envp.push_back(nullptr);
 
     int report[2];
@@ -101,6 +115,15 @@ AppLauncher::Launch LinuxAppLauncher::spawnDetached(const QStringList& arguments
             dup2(null, 0);
             dup2(null, 1);
             dup2(null, 2);
+        }
+        if (pidDigits) {
+            char digits[24];
+            int n = 0;
+            for (auto own = static_cast<unsigned long>(getpid()); n == 0 || own > 0; own /= 10)
+                digits[n++] = static_cast<char>('0' + own % 10);
+            while (n > 0)
+                *pidDigits++ = digits[--n];
+            *pidDigits = '\0';
         }
         // Nothing of ours leaks into the program: every other descriptor closes at exec.
         syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC);
@@ -151,9 +174,7 @@ AppLauncher::Launch LinuxAppLauncher::launch(const QString& desktopId, const QSt
     if (args.isEmpty())
         return notStarted(QStringLiteral("the entry “%1” has no command").arg(desktopId));
     const QString startupId = freshStartupId();
-    if (noteLaunch_)
-        noteLaunch_(startupId, desktopId);
-    auto result = spawnDetached(args, {{QStringLiteral("DESKTOP_STARTUP_ID"), startupId}});
+    auto result = spawnDetached(args, {{QStringLiteral("DESKTOP_STARTUP_ID"), startupId}}, entry->path);
     if (result.ok) {
         result.startupId = startupId;
         qCInfo(lcWindows) << "launched" << desktopId << "pid" << result.pid;

@@ -15,12 +15,11 @@ namespace brisklet::platform {
 class LinuxAppLauncher final : public AppLauncher {
 public:
     using EntriesProvider = std::function<std::shared_ptr<const DesktopEntries>()>;
-    // Told of each launch before it starts: the startup id it will carry and the entry.
-    using LaunchNote = std::function<void(const QString& startupId, const QString& desktopId)>;
-    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries, LaunchNote noteLaunch = {})
-        : windows_(windows), entries_(std::move(entries)), noteLaunch_(std::move(noteLaunch)) {}
+    LinuxAppLauncher(WindowSystem& windows, EntriesProvider entries)
+        : windows_(windows), entries_(std::move(entries)) {}
 
-    // The program gets a fresh startup id of its own (DESKTOP_STARTUP_ID).
+    // The program gets a fresh startup id of its own (DESKTOP_STARTUP_ID) and the
+    // entry's file, as `spawnDetached` gives it.
     Launch launch(const QString& desktopId, const QStringList& urls = {}) override;
     // Follows the parents of `pid` in /proc.
     bool startedBy(qint64 pid, qint64 launched) override;
@@ -31,8 +30,12 @@ public:
     bool quit(const QString& desktopId) override;
 
     // Run `arguments` detached, with `environment` set on top of ours; the started
-    // process's pid, or the reason it failed.
-    static Launch spawnDetached(const QStringList& arguments, const QMap<QString, QString>& environment = {});
+    // process's pid, or the reason it failed. Started through the entry at
+    // `desktopFile`, it carries GIO_LAUNCHED_DESKTOP_FILE with that path and
+    // GIO_LAUNCHED_DESKTOP_FILE_PID with its own pid, which whatever it starts
+    // inherits.
+    static Launch spawnDetached(const QStringList& arguments, const QMap<QString, QString>& environment = {},
+                                const QString& desktopFile = {});
     // A startup id unique to one launch: our process, a count and the time, as the
     // startup notification convention asks.
     static QString freshStartupId();
@@ -41,7 +44,6 @@ private:
     std::vector<WindowInfo> windowsOf(const QString& desktopId);
     WindowSystem& windows_;
     EntriesProvider entries_;
-    LaunchNote noteLaunch_;
 };
 
 } // namespace brisklet::platform

@@ -62,7 +62,7 @@ BrowserLauncher::Launch XdgBrowserLauncher::launchWithArguments(const QString& d
     QMap<QString, QString> environment;
     if (!id.isEmpty())
         environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), id);
-    const auto started = LinuxAppLauncher::spawnDetached(command, environment);
+    const auto started = LinuxAppLauncher::spawnDetached(command, environment, entry->path);
     if (started.ok) {
         BK_DETAIL(lcWindows) << "launched" << desktopId << command << id;
     }
