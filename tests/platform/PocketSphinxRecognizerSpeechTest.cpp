@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <thread>
 
@@ -333,6 +334,136 @@ TEST_F(ControllerSpeechTest, aCommandEndsATimedWindowEarlyAndAQuestionKeepsAnOpe
         EXPECT_EQ(completions, 1);
         ASSERT_TRUE(finalText.has_value());
         EXPECT_FALSE(commands.contains(*finalText)) << qPrintable(*finalText);
+    }
+}
+
+// On a loaded machine a step can take seconds: the window's start (its grammars, the
+// room before it, the search for our chime) or a weighing on the phone loop's thread.
+// While its thread works the final is on its way and the window waits for it; a step
+// whose thread only waits stands still, and the window is given up.
+TEST_F(ControllerSpeechTest, aSlowStartOrWeighingIsWaitedForWhileItsThreadWorks) {
+    using Step = platform::PocketSphinxRecognizer::Step;
+    auto& recognizer = *shared().recognizer;
+    const auto& command = shared().commands.front(); // clean "open terminal"
+    ASSERT_FALSE(command.noisy);
+    const auto samples = SpeechSet::readClip(command.file);
+    ASSERT_TRUE(samples);
+    SpeechController controller(&recording, scheduler);
+    controller.vocabularyProvider = [] { return SpeechSet::biasPhrases(); };
+    controller.shapesProvider = [] { return SpeechSet::biasShapes(); };
+
+    // One step held at a time until released (each hold a round of its own), its
+    // thread working on or waiting meanwhile.
+    struct Hold {
+        std::atomic<int> at{-1};
+        std::atomic<bool> working{false}, holding{false};
+        std::atomic<int> round{0}, released{0};
+        std::atomic<std::uint64_t> spins{0};
+        void release() {
+            released = round.load();
+            released.notify_all();
+        }
+    };
+    const auto hold = std::make_shared<Hold>();
+    recognizer.setStepHook([hold](Step step) {
+        int want = int(step);
+        if (!hold->at.compare_exchange_strong(want, -1))
+            return;
+        const int mine = hold->round;
+        hold->holding = true;
+        volatile double sink = 0;
+        while (hold->working && hold->released < mine)
+            for (int i = 0; i < 10000; ++i, ++hold->spins)
+                sink = sink + i;
+        for (int seen = hold->released; seen < mine; seen = hold->released)
+            hold->released.wait(seen);
+    });
+    // Whatever happens, the next test finds the recogniser as it was.
+    struct Unhook {
+        platform::PocketSphinxRecognizer& recognizer;
+        SpeechController& controller;
+        std::shared_ptr<Hold> hold;
+        ~Unhook() {
+            controller.cancel();
+            hold->at = -1;
+            hold->release();
+            recognizer.setStepHook({});
+            recognizer.waitUntilLoaded(); // the queue has come to the change
+        }
+    } unhook{recognizer, controller, hold};
+    using Clock = std::chrono::steady_clock;
+    const auto realWait = [](const std::function<bool()>& done) {
+        for (const auto until = Clock::now() + std::chrono::seconds(60); !done();) {
+            if (Clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    };
+
+    for (const Step step : {Step::windowStart, Step::weighing}) {
+        for (const bool works : {true, false}) {
+            if (step == Step::windowStart && !works)
+                continue; // given up as a weighing that waits is
+            SCOPED_TRACE(step == Step::windowStart ? "window start" : "weighing");
+            SCOPED_TRACE(works ? "working" : "waiting");
+            hold->working = works;
+            hold->holding = false;
+            ++hold->round;
+            hold->at = int(step);
+            int completions = 0;
+            std::optional<QString> finalText;
+            controller.start(SpeechController::Mode::hold, nullptr, [&](std::optional<QString> text) {
+                ++completions;
+                finalText = text;
+            });
+            const auto request = recording.last;
+            ASSERT_TRUE(request);
+            for (std::size_t i = 0; i + 512 <= samples->size(); i += 512) {
+                controller.appendAudio(std::span<const float>(*samples).subspan(i, 512));
+                scheduler.advance(512.0 / 16000.0);
+            }
+            // The key goes up.
+            controller.endListeningWindow(controller.generation());
+            ASSERT_TRUE(realWait([&] { return hold->holding.load(); })) << "the step was never reached";
+            // A held thread that waits: once the rest of the work is done, nothing moves.
+            if (!works) {
+                std::size_t seen = request->progress();
+                auto since = Clock::now();
+                ASSERT_TRUE(realWait([&] {
+                    if (request->progress() != seen) {
+                        seen = request->progress();
+                        since = Clock::now();
+                    }
+                    return Clock::now() - since > std::chrono::milliseconds(300);
+                }));
+            }
+            // Six seconds pass with the step held, its thread given the processor in
+            // each tenth of a second where it works.
+            for (int tenth = 0; tenth < 60 && completions == 0; ++tenth) {
+                const std::uint64_t before = hold->spins;
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                if (works) {
+                    ASSERT_TRUE(realWait([&] { return hold->spins != before; }));
+                }
+                scheduler.advance(0.1);
+            }
+            const int duringHold = completions;
+            hold->release();
+            ASSERT_TRUE(realWait([&] {
+                scheduler.runDue();
+                return completions > 0;
+            }));
+            if (works) {
+                EXPECT_EQ(duringHold, 0) << "a window still at work was given up";
+                EXPECT_EQ(finalText, std::optional<QString>(command.expected));
+            } else {
+                EXPECT_EQ(duringHold, 1) << "a window that stood still was waited for";
+                EXPECT_FALSE(finalText.has_value());
+            }
+            EXPECT_EQ(completions, 1);
+            controller.cancel();
+        }
     }
 }
 

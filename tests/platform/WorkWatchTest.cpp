@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <optional>
 #include <thread>
 
 #include <time.h>
@@ -51,4 +53,44 @@ TEST(WorkWatch, marksProgressWhileTheWatchedThreadWorksAndNoneWhileItWaits) {
     const std::size_t marked = request->progress();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(request->progress(), marked);
+}
+
+// A window's work runs on more than one thread: the watch marks while another thread
+// it watches works, and marks nothing for its own thread waiting for that work, even
+// as it wakes now and then to look in on it.
+TEST(WorkWatch, marksWhileAnotherWatchedThreadWorksAndNothingForItsOwnWaiting) {
+    SerialQueue queue("com.brisklet.test.watch", "bk.test.watch");
+    SerialQueue other("com.brisklet.test.other", "bk.test.other");
+    std::optional<clockid_t> clock;
+    other.sync([&] { clock = WorkWatch::clockOfThisThread(); });
+    ASSERT_TRUE(clock);
+    // This thread waits for `work` to be done, looking in every 10 ms.
+    const auto waitFor = [&](const std::shared_ptr<RecognitionRequest>& request, SerialQueue::Work work) {
+        const WorkWatch watch(queue, request, {*clock}, 0.02);
+        const WorkWatch::Waiting waiting(watch);
+        std::promise<void> done;
+        auto future = done.get_future();
+        other.async([&] {
+            work();
+            done.set_value();
+        });
+        while (future.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        }
+    };
+
+    auto working = std::make_shared<RecognitionRequest>();
+    waitFor(working, [] {
+        const double from = processorSeconds();
+        volatile double sink = 0;
+        while (processorSeconds() - from < 0.3)
+            for (int i = 0; i < 10000; ++i)
+                sink = sink + i;
+    });
+    EXPECT_GE(working->progress(), 2u) << "the other thread at work marked no progress";
+
+    other.sync([] {});
+    auto idle = std::make_shared<RecognitionRequest>();
+    waitFor(idle, [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+    // At most the moments the other thread went to sleep and woke.
+    EXPECT_LE(idle->progress(), 2u) << "looking in on a thread that waits was taken for work";
 }

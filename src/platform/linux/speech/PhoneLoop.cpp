@@ -1,6 +1,7 @@
 #include "platform/linux/speech/PhoneLoop.h"
 
 #include "base/Log.h"
+#include "platform/linux/speech/WorkWatch.h"
 
 #include <pocketsphinx/ps_search.h>
 #include <sphinxbase/ckd_alloc.h>
@@ -101,7 +102,13 @@ acmod_s* acousticModel(ps_decoder_t* ps) {
 } // namespace
 
 PhoneLoop::PhoneLoop(double beam, bool keepScores)
-    : beam_(beam), keepScores_(keepScores), queue_("com.brisklet.speech.phones", "bk.phones") {}
+    : beam_(beam), keepScores_(keepScores), queue_("com.brisklet.speech.phones", "bk.phones") {
+    queue_.sync([this] { workClock_ = WorkWatch::clockOfThisThread(); });
+}
+
+void PhoneLoop::holdWeighings(std::function<void()> hold) {
+    queue_.async([this, hold = std::move(hold)]() mutable { hold_ = std::move(hold); });
+}
 
 PhoneLoop::~PhoneLoop() {
     queue_.stop();
@@ -328,6 +335,8 @@ std::future<std::vector<std::optional<double>>> PhoneLoop::weigh(std::vector<Can
     const bool queued =
         queue_.async([this, promise, window = window_.load(), candidates = std::move(candidates)] {
             std::vector<std::optional<double>> out(candidates.size());
+            if (hold_)
+                hold_();
             if (dropped(window)) {
                 promise->set_value(std::move(out));
                 return;

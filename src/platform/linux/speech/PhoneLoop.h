@@ -11,12 +11,15 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <time.h>
 
 struct acmod_s;
 
@@ -72,6 +75,10 @@ public:
     // How many blocks the loop has decoded in all, from any thread: while it grows,
     // the loop is at work, however slowly a loaded machine lets it go.
     std::size_t steps() const { return steps_.load(); }
+    // The processor clock of the loop's thread, to watch its work from another.
+    std::optional<clockid_t> workClock() const { return workClock_; }
+    // Tests: runs `hold` on the loop's thread as each weighing starts, to make one slow.
+    void holdWeighings(std::function<void()> hold);
 
 private:
     // Whether window `window`'s work was given up (any thread).
@@ -109,6 +116,8 @@ private:
     // Windows are numbered as they begin; those up to dropped_ were given up.
     std::atomic<std::size_t> window_{0};
     std::atomic<std::size_t> dropped_{0};
+    std::optional<clockid_t> workClock_;
+    std::function<void()> hold_; // the loop's thread only
     SerialQueue queue_;
 };
 

@@ -87,6 +87,15 @@ void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> reque
         request->cancel();
 }
 
+void PocketSphinxRecognizer::setStepHook(std::function<void(Step)> hook) {
+    queue_.async([this, hook = std::move(hook)] {
+        stepHook_ = hook;
+        if (decoders_ && decoders_->phones)
+            decoders_->phones->holdWeighings(hook ? std::function<void()>([hook] { hook(Step::weighing); })
+                                                  : std::function<void()>());
+    });
+}
+
 PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
     std::lock_guard lock(mutex_);
     return lastDecision_;
@@ -101,6 +110,17 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         return;
     }
     Decoders& d = *decoders_;
+    // The window moves on as long as its work does, however slowly a loaded machine
+    // lets it go: this thread's, from its start (the grammars, the room before it, the
+    // search for our chime) to its final pass, and the phone loop's, whose weighing
+    // the final waits for. A window given up is left at the next step.
+    std::vector<clockid_t> helpers;
+    if (d.phones)
+        if (const auto clock = d.phones->workClock())
+            helpers.push_back(*clock);
+    const WorkWatch watch(watch_, request, std::move(helpers));
+    if (stepHook_)
+        stepHook_(Step::windowStart);
     ps_decoder_t* l = d.general;
     const auto guess = [](const std::string& word) { return FliteLexicon::pronounce(word); };
 
@@ -351,11 +371,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         if (next != RecognitionRequest::Next::audio) {
             if (next != RecognitionRequest::Next::cancelled)
                 take({}, true);
-            // The final pass marks the window's progress as it goes, however slowly a
-            // loaded machine lets it: each part as it is done, and whatever its calls
-            // into the decoders take while this thread is at work. A window given up
-            // is left at the next step.
-            const WorkWatch watch(watch_, request);
+            // Each part of the final pass marks the window's progress as it is done too.
             bool ended = true;
             for (ps_decoder_t* ps : all) {
                 ended = ps_end_utt(ps) >= 0 && ended;
@@ -473,16 +489,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // has kept up with the audio; aligning a reading is one quick pass.
             weighFor(decision);
             if (!weighings.empty()) {
-                // A final still being weighed is on its way while the loop works on.
                 for (auto& [weighing, weighedTexts] : weighings) {
-                    for (std::size_t seen = phones->steps();
-                         weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;) {
-                        if (request->isCancelled())
-                            return;
-                        if (const std::size_t now = phones->steps(); now != seen) {
-                            seen = now;
-                            request->markProgress();
-                        }
+                    {
+                        // A final still being weighed is on its way while the loop works on;
+                        // this thread only waits, waking to see whether the window was given up.
+                        const WorkWatch::Waiting waiting(watch);
+                        while (weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+                            if (request->isCancelled())
+                                return;
                     }
                     const auto supports = weighing.get();
                     loopGuard.ended = true;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -198,6 +199,11 @@ public:
     // Stops the worker: the current window is cancelled, nothing more is decoded.
     void shutdown();
 
+    // Tests: `hook` runs on the thread at work as each window starts (the recogniser's)
+    // and as each of its weighings starts (the phone loop's), to make that step slow.
+    enum class Step { windowStart, weighing };
+    void setStepHook(std::function<void(Step)> hook);
+
 private:
     struct Decoders;
     void loadNow();
@@ -207,6 +213,7 @@ private:
     const Rule rule_;
     std::unique_ptr<Decoders> decoders_; // worker thread only
     bool lastHeardNobody_ = false;       // worker thread only
+    std::function<void(Step)> stepHook_; // worker thread only
     std::atomic<bool> available_{false};
     std::atomic<bool> loadStarted_{false};
     std::atomic<bool> loadFinished_{false};
@@ -214,7 +221,7 @@ private:
     std::vector<std::weak_ptr<RecognitionRequest>> open_; // submitted windows
     Decision lastDecision_;
     SerialQueue queue_;
-    // Watches the worker at work in a final pass (WorkWatch).
+    // Watches a window's work (WorkWatch).
     SerialQueue watch_;
 };
 

@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include <pthread.h>
-#include <time.h>
 
 namespace brisklet::platform {
 
@@ -14,6 +13,7 @@ struct WorkWatch::State {
     std::mutex mutex;
     std::condition_variable wake;
     bool ended = false;
+    bool waiting = false; // the watch's own thread waits for the others
 };
 
 namespace {
@@ -28,22 +28,42 @@ std::int64_t used(clockid_t clock) {
 
 } // namespace
 
-WorkWatch::WorkWatch(SerialQueue& queue, std::shared_ptr<RecognitionRequest> request, double interval)
-    : state_(std::make_shared<State>()) {
+std::optional<clockid_t> WorkWatch::clockOfThisThread() {
     clockid_t clock;
-    if (!request || pthread_getcpuclockid(pthread_self(), &clock) != 0)
+    if (pthread_getcpuclockid(pthread_self(), &clock) != 0)
+        return std::nullopt;
+    return clock;
+}
+
+WorkWatch::WorkWatch(SerialQueue& queue, std::shared_ptr<RecognitionRequest> request, double interval)
+    : WorkWatch(queue, std::move(request), {}, interval) {}
+
+WorkWatch::WorkWatch(SerialQueue& queue, std::shared_ptr<RecognitionRequest> request,
+                     std::vector<clockid_t> others, double interval)
+    : state_(std::make_shared<State>()) {
+    const auto own = clockOfThisThread();
+    if (!request || !own)
         return;
+    std::vector<clockid_t> clocks{*own};
+    clocks.insert(clocks.end(), others.begin(), others.end());
     const auto every = std::chrono::duration<double>(interval);
     // The watch holds what it needs itself: it may start or wake after this object is gone.
-    queue.async([state = state_, request = std::move(request), clock, every] {
-        std::int64_t last = used(clock);
+    queue.async([state = state_, request = std::move(request), clocks = std::move(clocks), every] {
+        std::vector<std::int64_t> last;
+        for (const clockid_t clock : clocks)
+            last.push_back(used(clock));
         std::unique_lock lock(state->mutex);
         while (!state->wake.wait_for(lock, every, [&] { return state->ended; })) {
-            const std::int64_t now = used(clock);
-            if (now != last && now >= 0) {
-                last = now;
-                request->markProgress();
+            bool moved = false;
+            for (std::size_t i = 0; i < clocks.size(); ++i) {
+                const std::int64_t now = used(clocks[i]);
+                if (now != last[i] && now >= 0) {
+                    last[i] = now;
+                    moved = moved || i > 0 || !state->waiting;
+                }
             }
+            if (moved)
+                request->markProgress();
         }
     });
 }
@@ -54,6 +74,16 @@ WorkWatch::~WorkWatch() {
         state_->ended = true;
     }
     state_->wake.notify_all();
+}
+
+WorkWatch::Waiting::Waiting(const WorkWatch& watch) : watch_(watch) {
+    std::lock_guard lock(watch_.state_->mutex);
+    watch_.state_->waiting = true;
+}
+
+WorkWatch::Waiting::~Waiting() {
+    std::lock_guard lock(watch_.state_->mutex);
+    watch_.state_->waiting = false;
 }
 
 } // namespace brisklet::platform

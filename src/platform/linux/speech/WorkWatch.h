@@ -4,6 +4,10 @@
 #include "platform/RecognitionRequest.h"
 
 #include <memory>
+#include <optional>
+#include <vector>
+
+#include <time.h>
 
 namespace brisklet::platform {
 
@@ -15,11 +19,31 @@ namespace brisklet::platform {
 // still. Watched from `queue`'s thread every `interval` seconds, until the watch ends.
 class WorkWatch final {
 public:
+    // The processor clock of the calling thread, for a watch made on another; none
+    // where the system keeps none.
+    static std::optional<clockid_t> clockOfThisThread();
+
     WorkWatch(SerialQueue& queue, std::shared_ptr<RecognitionRequest> request, double interval = 0.1);
+    // Watches the threads of `others` as well: the window moves on while any of them works.
+    WorkWatch(SerialQueue& queue, std::shared_ptr<RecognitionRequest> request, std::vector<clockid_t> others,
+              double interval = 0.1);
     // Ends the watch at once; it never marks again.
     ~WorkWatch();
     WorkWatch(const WorkWatch&) = delete;
     WorkWatch& operator=(const WorkWatch&) = delete;
+
+    // While one lives, the thread that made the watch waits for the others' work and
+    // wakes now and then only to look in on it: that is no work of its own.
+    class Waiting final {
+    public:
+        explicit Waiting(const WorkWatch& watch);
+        ~Waiting();
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+
+    private:
+        const WorkWatch& watch_;
+    };
 
 private:
     struct State;
