@@ -17,6 +17,16 @@
 
 namespace brisklet::test {
 
+// A child that runs a test again from its start (a death test) inherits its parent's
+// file size limit: it lifts that first, so only a limit it sets itself applies.
+inline bool liftInheritedFileSizeLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return false;
+    limit.rlim_cur = limit.rlim_max;
+    return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
 // While it lives, no file of this process may grow beyond `bytes`: writes past the
 // limit fail as they do on a full disk (even for root, which permissions don't stop).
 class FileSizeLimit final {

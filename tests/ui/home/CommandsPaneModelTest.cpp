@@ -299,10 +299,7 @@ TEST(CommandsPaneModelQuit, ACommandThatCouldNotBeSavedIsLoggedAgainAtQuit) {
     // Quit's hooks run once a process, so quit is checked in a child, which runs this
     // test again from its start: it first lifts the file size limit it inherits.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    rlimit limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
-    limit.rlim_cur = limit.rlim_max;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    ASSERT_TRUE(liftInheritedFileSizeLimit());
     // The child leaves at once, its temporary folders behind: they go inside one of ours.
     QTemporaryDir scratch;
     ScopedEnv childTemp("TMPDIR", scratch.path().toUtf8());
