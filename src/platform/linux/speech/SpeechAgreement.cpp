@@ -5,6 +5,8 @@
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
 
+#include <algorithm>
+
 namespace brisklet::platform {
 
 namespace {
@@ -29,6 +31,21 @@ PhoneLoop::Word loopWord(ps_decoder_t* own, ps_decoder_t* other, const QString& 
     if (w.phones.empty())
         w.phones = SpeechDictionary::pronunciations(other, word.toStdString());
     return w;
+}
+
+// Whether a verb's words begin what the general model heard as other words said
+// alike: it hears "set up" as "shut up", which is no verb of its own ("shut up"
+// ends nothing).
+bool saidAlike(const QStringList& said, const QStringList& heard) {
+    static const std::pair<QString, QString> alike[] = {
+        {QStringLiteral("set up "), QStringLiteral("shut up ")}};
+    QString saidText = said.join(QLatin1Char(' ')) + QLatin1Char(' ');
+    if (saidText.startsWith(setupWord + QLatin1Char(' ')))
+        saidText.replace(0, setupWord.size(), QStringLiteral("set up"));
+    const QString heardText = heard.join(QLatin1Char(' ')) + QLatin1Char(' ');
+    return std::any_of(std::begin(alike), std::end(alike), [&](const auto& pair) {
+        return saidText.startsWith(pair.first) && heardText.startsWith(pair.second);
+    });
 }
 
 // The general text less the words the reading itself is made of: where both models
@@ -129,7 +146,7 @@ std::optional<SpeechAgreement::Rival> SpeechAgreement::rivalOf(const SpeechReadi
     if (heard.size() <= rest.size() || heard.mid(heard.size() - rest.size()) != rest)
         return std::nullopt;
     rival.heard = heard.mid(0, heard.size() - rest.size());
-    if (rival.heard == said)
+    if (rival.heard == said || saidAlike(said + rest, rival.heard + rest))
         return std::nullopt;
     // The verb heard, or a word a phone off it ("and" for "end"), with other small
     // words or none ("stop" for "stop the"), is no rival; "it" for "quit" is one, and
