@@ -39,6 +39,12 @@ constexpr std::size_t sampleRate = 16000;
 constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
 
+// What the general model heard over a reading's verb, for the log: its words where
+// they rival the reading's.
+QString rivalText(const PocketSphinxRecognizer::Decision::Reading& r) {
+    return r.rivalPlace > 0 ? r.rivalHeard.join(QLatin1Char(' ')) : QStringLiteral("none");
+}
+
 } // namespace
 
 PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
@@ -510,13 +516,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             decision.secondPass = wholeAgain;
             decision.liveText = liveText;
             text = SpeechGrammar::formatNumbers(text);
+            const Decision::Reading& shown =
+                decision.phrasesKept || !decision.shapes.support ? decision.fixed : decision.shapes;
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "support"
-                                << (decision.phrasesKept || !decision.shapes.support
-                                        ? decision.fixed.support
-                                        : decision.shapes.support)
-                                       .value_or(std::numeric_limits<double>::quiet_NaN())
+                                << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
+                                << rivalText(shown) << "lead"
+                                << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN())
                                 << "kept" << decision.grammarKept;
             {
                 std::lock_guard lock(mutex_);
