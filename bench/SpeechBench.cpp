@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
           std::pair{"min-support-mild", &rule.minSupportMild}, std::pair{"agreed-bonus", &rule.agreedBonus},
           std::pair{"max-rival-lead", &rule.maxRivalLead},
           std::pair{"max-rival-lead-quiet", &rule.maxRivalLeadQuiet},
-          std::pair{"phone-beam", &rule.phoneLoopBeam}})
+          std::pair{"max-edge-lead", &rule.maxEdgeLead}, std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
     // The whole-utterance pass on every clip (always) or only where it may change the

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 using namespace brisklet;
@@ -40,16 +42,24 @@ struct Desktop : test::SpokenDesktop {
         QString how;
     };
     Heard hear(const SpeechSet::Clip& clip, platform::PocketSphinxRecognizer& by = recognizer()) {
-        const auto decoded =
-            SpeechSet::decode(by, *SpeechSet::readClip(clip.file), request(), SpeechSet::roomOf(clip));
+        return hear(*SpeechSet::readClip(clip.file), SpeechSet::roomOf(clip), clip.spoken,
+                    clip.voice + " " + clip.condition, by);
+    }
+    // The same for samples made of a clip (cut or changed), with the room before them.
+    Heard hear(const std::vector<float>& samples, const std::vector<float>& room, const QString& spoken,
+               const QString& label, platform::PocketSphinxRecognizer& by = recognizer()) {
+        const auto decoded = SpeechSet::decode(by, samples, request(), room);
         const QString heard = Text::normalize(decoded.finalText.value_or(QString()));
         const auto d = by.lastDecision();
         const auto& r = d.phrasesKept || !d.shapes.support ? d.fixed : d.shapes;
-        return {matcher->match(heard), judge(clip.spoken, heard).verdict == Verdict::right,
-                QString("%1 %2: heard \"%3\" (grammar \"%4\" %5/frame, support %6, general \"%7\")%8")
-                    .arg(clip.voice, clip.condition, heard, d.grammarText)
+        return {matcher->match(heard), judge(spoken, heard).verdict == Verdict::right,
+                QString("%1: heard \"%2\" (grammar \"%3\" %4/frame, support %5, rival \"%6\" %7, general "
+                        "\"%8\")%9")
+                    .arg(label, heard, d.grammarText)
                     .arg(d.scorePerFrame, 0, 'f', 1)
                     .arg(r.support ? QString::number(*r.support, 'f', 1) : QStringLiteral("none"),
+                         r.rivalHeard.join(' '),
+                         r.rivalLead ? QString::number(*r.rivalLead, 'f', 1) : QStringLiteral("none"),
                          d.generalText, decoded.error)};
     }
 };
@@ -167,5 +177,66 @@ TEST_F(SpokenEvidence, aQuitOrEndSaidInNoiseIsDoneWhateverTheNoiseMadeOfItsVerb)
             if (refused && clip.voice == "en-us+m3" && clip.condition == "noisy") {
                 EXPECT_TRUE(right) << phrase << ", " << qPrintable(how);
             }
+        }
+}
+
+namespace {
+
+// Where a clip's speech starts: its first 10 ms above the room's level.
+std::size_t onsetOf(const std::vector<float>& samples) {
+    constexpr std::size_t step = 160;
+    for (std::size_t at = 0; at + step <= samples.size(); at += step) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + step; ++i)
+            sum += double(samples[i]) * samples[i];
+        if (std::sqrt(sum / step) > 0.01)
+            return at;
+    }
+    return 0;
+}
+
+// A clip as a window hears it when the window opened `seconds` into its speech.
+std::vector<float> openedLate(const std::vector<float>& samples, double seconds) {
+    const std::size_t from = std::min(samples.size(), onsetOf(samples) + std::size_t(seconds * 16000));
+    return {samples.begin() + std::ptrdiff_t(from), samples.end()};
+}
+
+} // namespace
+
+// The general model hears rms's "set up" as "shut up", and the sound bears "shut" out
+// better than "set": the setups were never run. "shut up" is no verb of its own.
+TEST_F(SpokenEvidence, aSetupRunHeardAsShutUpRunsIt) {
+    for (const char* phrase : {"set up morning", "set up writing room"})
+        for (const auto& clip : spoken(phrase, {"rms"})) {
+            const auto [plan, right, how] = desktop.hear(clip);
+            EXPECT_TRUE(right) << phrase << ", " << qPrintable(how);
+            ASSERT_EQ(plan.size(), 1u) << qPrintable(how);
+            EXPECT_EQ(plan.front().kind, Action::Kind::runSetup) << qPrintable(how);
+        }
+}
+
+// A verb the general model heard no word over, or said before the window opened, is
+// weighed against what the sound there holds: "it every day" heard by the general
+// model as "every day" (the window opened on its "it") was read as "end everyday" and
+// ended Studio; "end writing room" with its "end" cut off by the window's start was
+// read as the name alone and ran Writing Room.
+TEST_F(SpokenEvidence, aVerbTheSoundDoesNotBearOutEndsOrRunsNothing) {
+    Desktop studio({{"Studio", {"everyday"}}, {"Morning", {"good morning"}}, {"Deep Work", {"focus time"}}});
+    for (const auto& clip : spoken("it every day", {"slt"})) {
+        const auto [plan, right, how] =
+            studio.hear(openedLate(*SpeechSet::readClip(clip.file), 0), SpeechSet::roomOf(clip), clip.spoken,
+                        clip.voice + " opened on its first word");
+        EXPECT_FALSE(recognizer().lastDecision().generalText.startsWith("it ")) << qPrintable(how);
+        for (const Action& a : plan)
+            EXPECT_TRUE(a.kind != Action::Kind::endSetup && a.kind != Action::Kind::quitApp)
+                << qPrintable(how);
+    }
+    for (const auto& clip : spoken("end writing room", {"slt", "rms", "awb", "kal16"}))
+        for (const double cut : {0.1, 0.15}) {
+            const auto [plan, right, how] = desktop.hear(
+                openedLate(*SpeechSet::readClip(clip.file), cut), SpeechSet::roomOf(clip), clip.spoken,
+                QString("%1 opened %2 s into its \"end\"").arg(clip.voice).arg(cut));
+            for (const Action& a : plan)
+                EXPECT_NE(a.kind, Action::Kind::runSetup) << qPrintable(how);
         }
 }

@@ -39,6 +39,16 @@ constexpr std::size_t sampleRate = 16000;
 constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
 
+// What the general model heard over a reading's verb, for the log: its words, or
+// what it heard there as no word.
+QString rivalText(const PocketSphinxRecognizer::Decision::Reading& r) {
+    if (!r.rival)
+        return QStringLiteral("none");
+    if (!r.rivalHeard.isEmpty())
+        return r.rivalHeard.join(QLatin1Char(' '));
+    return r.rivalPlace > 0 ? QStringLiteral("(no word)") : QStringLiteral("(before the window)");
+}
+
 } // namespace
 
 PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
@@ -215,16 +225,19 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.bringsForward = agreement.bringsForward(reading.text);
         if (const auto it = weighed.find(out.text); it != weighed.end())
             out.support = it->second;
-        if (const auto rival = agreement.rivalOf(reading, general)) {
+        if (const auto rival =
+                agreement.rivalOf(reading, general, loudness.openingRiseDb() >= rule_.minRiseDb)) {
+            out.rival = true;
             out.rivalPlace = rival->place;
             out.rivalHeard = rival->heard;
+            out.rivalAtEdge = rival->atEdge;
             const auto said = weighed.find(rival->saidKey(reading.text));
             const auto heard = weighed.find(rival->heardKey(reading.text));
             // In a quiet room the small words decide too: "that" of "shut that morning"
             // said for "shut up morning" is borne out by nothing. In noise a small word
             // the grammar slips in where nothing was said ("kill a slack" for "kill
             // slack") is borne out by nothing either, and refused right commands.
-            if (quietRoom && said != weighed.end() && out.support)
+            if (quietRoom && rival->place > 0 && said != weighed.end() && out.support)
                 out.support = std::min(*out.support, said->second);
             if (said != weighed.end() && heard != weighed.end())
                 out.rivalLead = heard->second - said->second;
@@ -260,7 +273,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                            : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
                                                                           : rule_.minSupportMild;
         return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar &&
-               r.rivalLead.value_or(0.0) <= (quietRoom ? rule_.maxRivalLeadQuiet : rule_.maxRivalLead);
+               r.rivalLead.value_or(0.0) <= (r.rival && r.rivalPlace == 0 ? rule_.maxEdgeLead
+                                             : quietRoom                  ? rule_.maxRivalLeadQuiet
+                                                                          : rule_.maxRivalLead);
     };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
@@ -442,9 +457,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                         candidate.push_back(std::move(w));
                     }
                     ask(r.text, std::move(candidate));
-                    if (r.rivalPlace > 0)
+                    if (r.rival)
                         for (auto& [key, weighing] :
-                             SpeechAgreement::Rival{r.rivalPlace, r.rivalHeard}.weighings(g, l, r.text))
+                             SpeechAgreement::Rival{r.rivalPlace, r.rivalHeard, r.rivalAtEdge}.weighings(
+                                 g, l, r.text, agreement.verbs()))
                             ask(key, std::move(weighing));
                 };
                 if (made.fixed.trusted || rule_.weighEveryReading)
@@ -510,13 +526,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             decision.secondPass = wholeAgain;
             decision.liveText = liveText;
             text = SpeechGrammar::formatNumbers(text);
+            const Decision::Reading& shown =
+                decision.phrasesKept || !decision.shapes.support ? decision.fixed : decision.shapes;
             BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "support"
-                                << (decision.phrasesKept || !decision.shapes.support
-                                        ? decision.fixed.support
-                                        : decision.shapes.support)
-                                       .value_or(std::numeric_limits<double>::quiet_NaN())
+                                << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
+                                << rivalText(shown) << "lead"
+                                << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN())
                                 << "kept" << decision.grammarKept;
             {
                 std::lock_guard lock(mutex_);

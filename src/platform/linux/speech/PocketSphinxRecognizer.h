@@ -113,6 +113,13 @@ struct GrammarRule {
     // tuning voices and four of the checking voices for one severe action saved.
     double maxRivalLead = 40.0;
     double maxRivalLeadQuiet = 10.0;
+    // A setup's name said alone at the window's start runs nothing when the end of a
+    // verb explains the stretch before it better than the room's silence does: the
+    // verb said with it lay before the window ("end writing room" with its "end" cut
+    // off to "d"). Measured on windows opened 0.1–0.2 s into the "end" of flite's "end
+    // writing room": where the name was read alone, the end of a verb led silence by 8
+    // to 38, but by −28 and −14 where hardly anything of "end" was left.
+    double maxEdgeLead = 0.0;
     double phoneLoopBeam = 1e-20;
     // Decode the free slots' grammar a second time even where the phrases were kept
     // (for measuring the rule away from the decoder).
@@ -168,10 +175,14 @@ public:
             // without the loop.
             std::optional<double> support;
             // What the general model heard over the verb of a reading that quits, ends
-            // or runs something, when it heard other words (the reading's first
-            // `rivalPlace` words), and how much better they explain that place.
+            // or runs something, when it heard other words or none (the reading's first
+            // `rivalPlace` words; none before a setup's name said alone at the window's
+            // start), and how much better they, or what holds a stretch heard as no
+            // word, explain that place.
+            bool rival = false;
             int rivalPlace = 0;
             QStringList rivalHeard;
+            bool rivalAtEdge = false; // the window's audio began with somebody speaking
             std::optional<double> rivalLead;
             double freeSure = 1; // the least posterior among the free words heard
         };

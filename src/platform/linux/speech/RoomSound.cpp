@@ -163,6 +163,8 @@ void Loudness::add(const std::vector<float>& samples) {
         if (seen_ <= skip_)
             continue;
         quietest_ = std::min(quietest_, e);
+        if (!first_)
+            first_ = e;
         recent_[blocks_++ % recent_.size()] = e;
         const std::size_t n = std::min(blocks_, recent_.size());
         loudest_ = std::max(loudest_, std::accumulate(recent_.begin(), recent_.begin() + n, 0.0) / n);
@@ -174,6 +176,12 @@ double Loudness::riseDb() const {
     if (loudest_ < 1e-7)
         return 0;
     return 10 * std::log10(loudest_ / std::max(std::min(room_, quietest_), 1e-10));
+}
+
+double Loudness::openingRiseDb() const {
+    if (!first_ || *first_ < 1e-7)
+        return 0;
+    return 10 * std::log10(*first_ / std::max(std::min(room_, quietest_), 1e-10));
 }
 
 double Loudness::energy(const float* block) {

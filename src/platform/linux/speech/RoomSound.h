@@ -84,6 +84,9 @@ public:
     void skip(std::size_t samples) { skip_ = samples; }
     void add(const std::vector<float>& samples);
     double riseDb() const;
+    // How far the window's first block rose above the room's sound: a window that
+    // opened on somebody's voice cut off what was said before it.
+    double openingRiseDb() const;
 
 private:
     static constexpr std::size_t blockSamples = 512;
@@ -93,6 +96,7 @@ private:
     double room_;
     double quietest_;
     double loudest_ = 0;
+    std::optional<double> first_;
     std::array<double, 3> recent_{};
     std::size_t blocks_ = 0;
     std::vector<float> pending_;

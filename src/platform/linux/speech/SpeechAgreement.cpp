@@ -5,6 +5,8 @@
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "platform/linux/speech/SpeechReading.h"
 
+#include <algorithm>
+
 namespace brisklet::platform {
 
 namespace {
@@ -29,6 +31,70 @@ PhoneLoop::Word loopWord(ps_decoder_t* own, ps_decoder_t* other, const QString& 
     if (w.phones.empty())
         w.phones = SpeechDictionary::pronunciations(other, word.toStdString());
     return w;
+}
+
+// The phone of the room's silence between words.
+const std::string silencePhone = "SIL";
+
+// Short words and fillers said before a name, which the general model may hear as
+// no word at all.
+const char* const shortWords[] = {"it", "a",    "the",  "uh", "um", "ah", "oh",  "to",
+                                  "at", "that", "this", "i",  "if", "so", "but", "eh"};
+
+// A phrase's phones, each word said as the first decoder that spells it says it.
+QStringList spelled(ps_decoder_t* one, ps_decoder_t* other, const QString& phrase) {
+    QStringList phones;
+    for (const QString& word : phrase.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        QStringList each = SpeechReading::phonesOf(one, word);
+        if (each.isEmpty())
+            each = SpeechReading::phonesOf(other, word);
+        if (each.isEmpty())
+            return {};
+        phones << each;
+    }
+    return phones;
+}
+
+// What is left of phones said before the window opened: each of their ends.
+std::vector<std::string> endsOf(const QStringList& phones) {
+    std::vector<std::string> out;
+    for (qsizetype from = 1; from < phones.size(); ++from)
+        out.push_back(phones.mid(from).join(QLatin1Char(' ')).toStdString());
+    return out;
+}
+
+// The pronunciations of what a stretch heard as no word holds, other than `place`: a
+// short word or a filler (none said like the place's words), silence, and at the
+// window's start the ends of the place's own words said before it.
+std::vector<std::string> noWord(ps_decoder_t* general, ps_decoder_t* grammar, const QStringList& place,
+                                bool atEdge) {
+    const QStringList placePhones = spelled(grammar, general, place.join(QLatin1Char(' ')));
+    std::vector<std::string> out{silencePhone};
+    for (const char* word : shortWords)
+        if (!SpeechReading::soundAlike(general, placePhones, {QString::fromLatin1(word)}))
+            for (const std::string& phones : SpeechDictionary::pronunciations(general, word))
+                if (std::find(out.begin(), out.end(), phones) == out.end())
+                    out.push_back(phones);
+    if (atEdge)
+        for (const std::string& end : endsOf(placePhones))
+            if (std::find(out.begin(), out.end(), end) == out.end())
+                out.push_back(end);
+    return out;
+}
+
+// Whether a verb's words begin what the general model heard as other words said
+// alike: it hears "set up" as "shut up", which is no verb of its own ("shut up"
+// ends nothing).
+bool saidAlike(const QStringList& said, const QStringList& heard) {
+    static const std::pair<QString, QString> alike[] = {
+        {QStringLiteral("set up "), QStringLiteral("shut up ")}};
+    QString saidText = said.join(QLatin1Char(' ')) + QLatin1Char(' ');
+    if (saidText.startsWith(setupWord + QLatin1Char(' ')))
+        saidText.replace(0, setupWord.size(), QStringLiteral("set up"));
+    const QString heardText = heard.join(QLatin1Char(' ')) + QLatin1Char(' ');
+    return std::any_of(std::begin(alike), std::end(alike), [&](const auto& pair) {
+        return saidText.startsWith(pair.first) && heardText.startsWith(pair.second);
+    });
 }
 
 // The general text less the words the reading itself is made of: where both models
@@ -102,19 +168,30 @@ bool SpeechAgreement::decides(const QString& word) {
 }
 
 std::optional<SpeechAgreement::Rival> SpeechAgreement::rivalOf(const SpeechReading::Reading& reading,
-                                                               const SpeechReading::Reading& general) const {
+                                                               const SpeechReading::Reading& general,
+                                                               bool openedOnVoice) const {
     const QStringList words = reading.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.size() < 2 || words.size() != qsizetype(reading.words.size()) ||
-        reading.text.contains(QLatin1Char(SpeechGrammar::freeMark)) || harmOf(reading.text) != Harm::severe ||
-        (!endVerbs_.count(words.first()) && !runVerbs_.count(words.first())))
+    if (words.isEmpty() || words.size() != qsizetype(reading.words.size()) ||
+        reading.text.contains(QLatin1Char(SpeechGrammar::freeMark)) || harmOf(reading.text) != Harm::severe)
         return std::nullopt;
     Rival rival;
+    rival.atEdge = openedOnVoice;
+    if (!endVerbs_.count(words.first()) && !runVerbs_.count(words.first())) {
+        // A setup's name alone runs it: at the window's start, the verb said with it may
+        // lie before the window.
+        if (!rival.atEdge || !namesSetup(words))
+            return std::nullopt;
+        return rival;
+    }
+    if (words.size() < 2)
+        return std::nullopt;
     rival.place = 1;
     while (rival.place < words.size() - 1 && !decides(words[rival.place]))
         ++rival.place;
-    // The general model's words over the place, found as it finds them for free words.
-    // Both paths end with their utterance: a whole utterance decoded again may have
-    // started later than the general model's.
+    // The general model's words over the place, found as it finds them for free words;
+    // where it heard none, the place is left empty. Both paths end with their
+    // utterance: a whole utterance decoded again may have started later than the
+    // general model's.
     SpeechReading::Reading marked = reading;
     const int later = reading.frames > 0 && general.frames > 0 ? general.frames - reading.frames : 0;
     for (SpeechReading::Word& word : marked.words) {
@@ -122,51 +199,82 @@ std::optional<SpeechAgreement::Rival> SpeechAgreement::rivalOf(const SpeechReadi
         word.end += later;
     }
     for (int i = 0; i < rival.place; ++i)
-        marked.words[std::size_t(i)].text += QLatin1Char(SpeechGrammar::freeMark);
+        marked.words[std::size_t(i)].text = QString(QLatin1Char(SpeechGrammar::freeMark));
     const QStringList said = words.mid(0, rival.place), rest = words.mid(rival.place);
     const QStringList heard =
         SpeechReading::withFreeWordsHeard(marked, general).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (heard.size() <= rest.size() || heard.mid(heard.size() - rest.size()) != rest)
+    if (heard.size() < rest.size() || heard.mid(heard.size() - rest.size()) != rest)
         return std::nullopt;
     rival.heard = heard.mid(0, heard.size() - rest.size());
-    if (rival.heard == said)
+    if (rival.heard == said || saidAlike(said + rest, rival.heard + rest))
         return std::nullopt;
     // The verb heard, or a word a phone off it ("and" for "end"), with other small
     // words or none ("stop" for "stop the"), is no rival; "it" for "quit" is one, and
     // so is "shut up" for "shut that".
-    const auto deciding = [](QStringList words) {
-        words.removeIf([](const QString& word) { return !decides(word); });
-        return words;
-    };
-    QStringList phones;
-    for (const QString& word : deciding(said))
-        phones << SpeechReading::phonesOf(general_, word);
-    if (const QStringList heardDeciding = deciding(rival.heard);
-        !heardDeciding.isEmpty() && SpeechReading::soundAlike(general_, phones, heardDeciding))
+    QStringList heardDeciding = rival.heard;
+    heardDeciding.removeIf([](const QString& word) { return !decides(word); });
+    if (!heardDeciding.isEmpty() && SpeechReading::soundAlike(general_, placePhones(said), heardDeciding))
         return std::nullopt;
     return rival;
 }
 
+QStringList SpeechAgreement::placePhones(const QStringList& said) const {
+    QStringList phones;
+    for (const QString& word : said)
+        if (decides(word))
+            phones << SpeechReading::phonesOf(general_, word);
+    return phones;
+}
+
+std::set<QString> SpeechAgreement::verbs() const {
+    std::set<QString> out = endVerbs_;
+    out.insert(runVerbs_.begin(), runVerbs_.end());
+    return out;
+}
+
 QString SpeechAgreement::Rival::saidKey(const QString& reading) const {
     const QStringList words = reading.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return keyOf(words.mid(0, place), words.mid(place));
+    return QStringLiteral("<said> ") + keyOf(words.mid(0, place), words.mid(place));
 }
 
 QString SpeechAgreement::Rival::heardKey(const QString& reading) const {
-    return keyOf(heard, reading.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(place));
+    return QStringLiteral("<heard> ") +
+           keyOf(heard, reading.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(place));
 }
 
 std::vector<std::pair<QString, PhoneLoop::Candidate>>
-SpeechAgreement::Rival::weighings(ps_decoder_t* grammar, ps_decoder_t* general,
-                                  const QString& reading) const {
+SpeechAgreement::Rival::weighings(ps_decoder_t* grammar, ps_decoder_t* general, const QString& reading,
+                                  const std::set<QString>& verbs) const {
     const QStringList words = reading.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     PhoneLoop::Candidate said, other;
-    for (qsizetype i = 0; i < words.size(); ++i)
-        said.push_back(loopWord(grammar, general, words[i], i < place));
-    for (const QString& word : heard)
-        other.push_back(loopWord(general, grammar, word, true));
-    for (qsizetype i = place; i < words.size(); ++i)
-        other.push_back(said[std::size_t(i)]);
+    if (place == 0) {
+        // Before a setup's name: the room's silence, or the end of a verb.
+        said.push_back({QStringLiteral("roomsilence"), {silencePhone}, true});
+        std::vector<std::string> ends;
+        for (const QString& verb : verbs)
+            for (const std::string& end : endsOf(spelled(general, grammar, verb)))
+                if (std::find(ends.begin(), ends.end(), end) == ends.end())
+                    ends.push_back(end);
+        other.push_back({QStringLiteral("verbend"), std::move(ends), true});
+    } else if (heard.isEmpty()) {
+        // What a stretch the general model heard as no word holds.
+        QStringList placeWords;
+        for (qsizetype i = 0; i < place; ++i)
+            placeWords << words[i];
+        other.push_back({QStringLiteral("noword"), noWord(general, grammar, placeWords, atEdge), true});
+    } else {
+        for (const QString& word : heard)
+            other.push_back(loopWord(general, grammar, word, true));
+    }
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        PhoneLoop::Word word = loopWord(grammar, general, words[i], i < place);
+        if (i < place)
+            said.push_back(std::move(word));
+        else {
+            said.push_back(word);
+            other.push_back(std::move(word));
+        }
+    }
     return {{saidKey(reading), std::move(said)}, {heardKey(reading), std::move(other)}};
 }
 

@@ -54,21 +54,33 @@ public:
     // than those or words said alike: "it" for the "end" of "end everyday", "shut up"
     // for the "shut that" of "shut that morning". The sound bears such a verb out
     // over the phone loop, so it is weighed against those words over the same place.
+    // Where the general model heard nothing there, the verb is weighed against what a
+    // stretch it hears as no word holds: a short word or a filler, silence, and at the
+    // window's start the end of a verb said before the window opened. A setup's name
+    // said alone at the window's start is weighed so too: the end of a verb before it
+    // ("end" cut off to its "d") against the room's silence.
     struct Rival {
-        int place = 0;     // how many of the reading's first words: the verb and its small words
-        QStringList heard; // the general model's words over them
+        int place = 0;       // how many of the reading's first words: the verb and its small words
+        QStringList heard;   // the general model's words over them; none: it heard no word there
+        bool atEdge = false; // the window's audio began with somebody speaking
         // The two weighings a rival asks for, each by a key no reading's text can be:
         // the reading with only its place deciding, and the general model's words in
-        // that place before the rest of the reading.
+        // that place (or what it heard as no word) before the rest of the reading.
         QString saidKey(const QString& reading) const;
         QString heardKey(const QString& reading) const;
-        std::vector<std::pair<QString, PhoneLoop::Candidate>>
-        weighings(ps_decoder_t* grammar, ps_decoder_t* general, const QString& reading) const;
+        std::vector<std::pair<QString, PhoneLoop::Candidate>> weighings(ps_decoder_t* grammar,
+                                                                        ps_decoder_t* general,
+                                                                        const QString& reading,
+                                                                        const std::set<QString>& verbs) const;
     };
-    std::optional<Rival> rivalOf(const SpeechReading::Reading& reading,
-                                 const SpeechReading::Reading& general) const;
+    // `openedOnVoice`: the window's audio began with somebody speaking.
+    std::optional<Rival> rivalOf(const SpeechReading::Reading& reading, const SpeechReading::Reading& general,
+                                 bool openedOnVoice) const;
+    // The verbs whose end may lie just before a window's audio.
+    std::set<QString> verbs() const;
 
 private:
+    QStringList placePhones(const QStringList& said) const;
     bool namesSetup(QStringList words) const;
     bool endsInSetup(const QStringList& words) const;
     const std::set<QString>& kindOf(const QString& verb) const;
