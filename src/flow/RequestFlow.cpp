@@ -41,7 +41,6 @@ void RequestFlow::openWindow(Opening how) {
         p_.hud->show(HUDState::info(kGrantSpeech));
         return;
     }
-    std::vector<float> chime = p_.chime ? p_.chime->play() : std::vector<float>();
     if (how == Opening::hold) {
         p_.appState->setListening(true);
         emit listeningStarted();
@@ -49,6 +48,10 @@ void RequestFlow::openWindow(Opening how) {
         emit listeningStarted();
         p_.appState->setListening(true);
     }
+    // The chime only once the microphone has been told to turn to its listening pace:
+    // the input reopens for it, and the stretch it was gathering is dropped then,
+    // which would take the chime's start with it.
+    std::vector<float> chime = p_.chime ? p_.chime->play() : std::vector<float>();
     p_.hud->show(HUDState::listening(QString()));
     shownPartial_.clear();
     QPointer<RequestFlow> self(this);

@@ -5,6 +5,7 @@
 
 #include "base/AppState.h"
 #include "base/Prefs.h"
+#include "platform/SoundOutput.h"
 #include "support/FakeAsk.h"
 #include "support/FakeHUD.h"
 #include "support/FakePlanRunner.h"
@@ -12,6 +13,7 @@
 #include "support/FakeScheduler.h"
 #include "support/FakeSoundAnalyzer.h"
 #include "support/TempHome.h"
+#include "voice/Chime.h"
 #include "voice/ClapDetector.h"
 #include "voice/SoundClassifier.h"
 #include "voice/SpeechController.h"
@@ -44,6 +46,7 @@ protected:
     int audioStarts = 0;
     int audioStops = 0;
     std::map<QString, Plan> phrases{{"maximize", {Action::moveWindow(WindowPosition::maximize)}}};
+    Chime* chime = nullptr;
     std::unique_ptr<RequestFlow> flow;
     QStringList posted;
 
@@ -59,6 +62,7 @@ protected:
         p.detector = &detector;
         p.classifier = &classifier;
         p.scheduler = &scheduler;
+        p.chime = chime;
         p.match = [this](const QString& text) {
             auto it = phrases.find(text);
             return it == phrases.end() ? Plan{} : it->second;
@@ -120,6 +124,46 @@ TEST_F(RequestFlowTest, aTapTurnsTheHoldOpenAndABouncingSecondPressIsIgnoredUnti
     EXPECT_TRUE(request()->isEnded());
     release(0.1); // does nothing
     EXPECT_EQ(recognizer.tasks.size(), 1u);
+}
+
+namespace {
+
+// Notes whether the microphone had been told to listen when each sound started.
+class ListeningAtPlay final : public platform::SoundOutput {
+public:
+    explicit ListeningAtPlay(const AppState& state) : state_(state) {}
+    std::vector<float> play(const QString&, double volume) override {
+        listening.push_back(state_.isListening());
+        return std::vector<float>(3520, float(volume));
+    }
+    std::vector<bool> listening;
+
+private:
+    const AppState& state_;
+};
+
+class RequestFlowChimeTest : public RequestFlowTest {
+protected:
+    ListeningAtPlay output{appState};
+    Chime sounds{&output};
+    void SetUp() override {
+        chime = &sounds;
+        RequestFlowTest::SetUp();
+    }
+};
+
+} // namespace
+
+// Turning the microphone to its listening pace reopens its input, which drops what
+// the input was still gathering: the chime starts only after that, by key or by clap.
+TEST_F(RequestFlowChimeTest, theMicrophoneTurnsToListeningBeforeTheChimeStarts) {
+    press();
+    ASSERT_TRUE(speech.isListening());
+    flow->holdCancel();
+    ASSERT_FALSE(appState.isListening());
+    flow->handleWake(WakeSource::clap);
+    ASSERT_TRUE(speech.isListening());
+    EXPECT_EQ(output.listening, (std::vector<bool>{true, true}));
 }
 
 TEST_F(RequestFlowTest, aHeldKeyEndsTheWindowOnReleaseAndThePhraseIsDispatchedAfterTheHandOff) {

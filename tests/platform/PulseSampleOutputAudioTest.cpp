@@ -1,12 +1,15 @@
 // The program's own sounds as they go out, played on the test desktop's sound server:
 // what play() returns is what the recogniser looks for in the microphone.
 #include "base/Prefs.h"
+#include "base/Scheduler.h"
 #include "platform/linux/PulseSampleOutput.h"
+#include "platform/linux/QtAudioBackend.h"
 #include "support/ChildProcess.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/SpeechSet.h"
 #include "support/WaitFor.h"
+#include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 
 #include <QCoreApplication>
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 using namespace brisklet;
 using platform::PulseSampleOutput;
@@ -341,6 +345,64 @@ TEST(PulseSampleOutput, aSoundPlayedWhileTheLastStillPlaysStopsIt) {
         EXPECT_LE(double(bursts[0].end), ends) << "bursts heard: " << lengths;
     }
     EXPECT_TRUE(told) << "the tick never came while the whisper still played";
+}
+
+// A window turns the microphone to its listening pace, which reopens its input, and
+// then plays the chime: the microphone hears the chime whole and as it was played,
+// every window, the first of a session too. Only the microphone listens to the sink
+// here, as in the program, so nothing else sets how far ahead the sink renders.
+TEST(PulseSampleOutput, aChimePlayedOnceTheMicrophoneTurnedToListeningReachesItWhole) {
+    Prefs::registerDefaults();
+    const double volume =
+        Prefs::registeredDefaults().value(QLatin1String(Prefs::Key::soundVolume)).toDouble();
+    std::mutex mutex;
+    std::vector<float> heard;
+    const auto heardSoFar = [&] {
+        std::lock_guard lock(mutex);
+        return heard.size();
+    };
+    AudioEngine engine(std::make_unique<platform::QtAudioBackend>(), Scheduler::main());
+    engine.addHandler([&](std::span<const float> samples, std::int64_t) {
+        std::lock_guard lock(mutex);
+        heard.insert(heard.end(), samples.begin(), samples.end());
+    });
+    engine.start();
+    engine.waitForControl();
+    ASSERT_TRUE(engine.isRunning()) << "the test desktop's microphone is needed";
+    PulseSampleOutput output;
+    // A second at the idle pace first, as before any window.
+    ASSERT_TRUE(test::waitFor([&] { return heardSoFar() >= 16000; }, 10000))
+        << "the microphone delivered nothing";
+    constexpr int windows = 3;
+    for (int i = 0; i < windows; ++i) {
+        engine.setListening(true);
+        engine.waitForControl();
+        ASSERT_FALSE(output.play(QStringLiteral("droplet"), volume).empty());
+        const std::size_t opened = heardSoFar();
+        ASSERT_TRUE(test::waitFor([&] { return heardSoFar() >= opened + 16000; }, 10000));
+        engine.setListening(false);
+        const std::size_t closed = heardSoFar();
+        ASSERT_TRUE(test::waitFor([&] { return heardSoFar() >= closed + 16000; }, 10000));
+    }
+    engine.stop();
+    engine.waitForControl();
+    std::lock_guard lock(mutex);
+    const std::vector<Burst> bursts = burstsIn(heard);
+    std::string lengths;
+    for (const Burst& b : bursts)
+        lengths += std::to_string((b.end - b.start) / 16) + " ms ";
+    ASSERT_EQ(bursts.size(), std::size_t(windows)) << "bursts heard: " << lengths;
+    const std::vector<float> droplet = PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
+    for (std::size_t i = 0; i < bursts.size(); ++i) {
+        SCOPED_TRACE("window " + std::to_string(i + 1));
+        const double seconds = double(bursts[i].end - bursts[i].start) / 16000;
+        EXPECT_GE(seconds, 0.9 * PulseSampleOutput::lengthOf(QStringLiteral("droplet")))
+            << "bursts heard: " << lengths;
+        const long start = long(bursts[i].start);
+        const Likeness like = likeness(heard, start - 320, start + 320, droplet);
+        EXPECT_GE(like.samples, 0.9);
+        EXPECT_GE(like.envelope, 0.9);
+    }
 }
 
 namespace {
