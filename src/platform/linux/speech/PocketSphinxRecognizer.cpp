@@ -38,6 +38,11 @@ constexpr int cmnPriorFrames = 50;
 constexpr std::size_t sampleRate = 16000;
 constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
+// A word ending this close to the latest frame may still be going on.
+constexpr int openWordFrames = 5;
+// A word goes on past our chime and its echo only by a syllable's length: the
+// chime's leftovers read as a word ended up to a few frames after its echo died away.
+constexpr std::size_t pastChimeSamples = sampleRate / 10;
 
 // What the general model heard over a reading's verb, for the log: its words, or
 // what it heard there as no word.
@@ -208,8 +213,31 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
 
     // Nobody spoke in a window that never rose above the room's sound.
     Loudness loudness(request->preRoll());
+    // Our chime and its echo are nobody's voice: what the general model heard only
+    // there is the chime's (its leftovers read as "oh", "you" or "new"), and the
+    // window holds words only once one goes on past it. The decoder's frames leave
+    // out what its front end took for silence, so a place in the window is found by
+    // the frames it had once that place was decoded. A word still being heard
+    // stretches to the latest frame whatever it is, so it goes on past the chime only
+    // where it began there too.
+    std::vector<std::pair<std::size_t, int>> framesAt; // samples decoded → the general model's frames
+    const auto pastTheChime = [&](const Reading& general) {
+        const std::size_t from = loudness.countsFrom();
+        if (from == 0)
+            return true;
+        const auto there = std::find_if(framesAt.begin(), framesAt.end(), [&](const auto& decoded) {
+            return decoded.first >= from + pastChimeSamples;
+        });
+        if (there == framesAt.end())
+            return false;
+        return std::any_of(general.words.begin(), general.words.end(), [&](const auto& w) {
+            const bool open = w.end + openWordFrames >= general.frames;
+            return (open ? w.start : w.end + 1) > there->second;
+        });
+    };
     const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
-    OpeningSound openingSound(request->openingSound(), std::size_t(rule_.openingSoundDelay * sampleRate));
+    OpeningSound openingSound(request->openingSound(), std::size_t(rule_.openingSoundDelay * sampleRate),
+                              loudness.roomEnergy());
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
@@ -359,6 +387,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             if (!failed)
                 for (ps_decoder_t* ps : all)
                     CmnPrior::follow(ps);
+            framesAt.emplace_back((framesAt.empty() ? 0 : framesAt.back().first) + n, ps_get_n_frames(l));
         }
     };
     // The phone loop, the slowest to keep up, is not kept waiting for the search: it
@@ -401,7 +430,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             const Reading general = SpeechReading::read(l);
             request->markProgress();
             Decision decision;
-            lastHeardNobody_ = !heardSomebody();
+            lastHeardNobody_ = !heardSomebody() || !pastTheChime(general);
             if (lastHeardNobody_) {
                 decision.riseDb = loudness.riseDb();
                 decision.generalText = general.text;
@@ -410,7 +439,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     lastDecision_ = decision;
                 }
                 BK_DETAIL(lcSpeech) << "final: nobody spoke, the window rose" << decision.riseDb
-                                    << "dB over the room";
+                                    << "dB over the room; heard past our chime:" << pastTheChime(general);
                 handler(RecognitionResult{QString(), true}, {});
                 return;
             }
@@ -563,9 +592,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->chunkDone();
             continue;
         }
+        const Reading general = SpeechReading::read(l);
+        if (!pastTheChime(general)) {
+            request->chunkDone();
+            continue;
+        }
         Decision decision;
-        const QString partial = SpeechGrammar::formatNumbers(
-            choose(live(d.fixed), live(d.shapes), SpeechReading::read(l), decision));
+        const QString partial =
+            SpeechGrammar::formatNumbers(choose(live(d.fixed), live(d.shapes), general, decision));
         if (partial != lastPartial && !partial.isEmpty()) {
             lastPartial = partial;
             handler(RecognitionResult{partial, false}, {});

@@ -45,8 +45,8 @@ float chimeAt(const std::vector<float>& chime, double at) {
 
 } // namespace
 
-OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest)
-    : chime_(std::move(chime)), latest_(latest) {
+OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest, double roomEnergy)
+    : chime_(std::move(chime)), latest_(latest), roomEnergy_(roomEnergy) {
     // The head: the chime's first samples up to 95 % of its energy, at least 50 ms.
     double total = 0;
     for (float s : chime_)
@@ -67,7 +67,9 @@ std::vector<float> OpeningSound::take(const std::vector<float>& samples) {
         return out;
     }
     held_.insert(held_.end(), samples.begin(), samples.end());
-    if (held_.size() < latest_ + head_)
+    // Held until the whole chime is in hand wherever it starts: each of its blocks is
+    // weighed before any of them is given out.
+    if (held_.size() < latest_ + chime_.size() + 3)
         return {};
     return rest();
 }
@@ -123,8 +125,71 @@ void OpeningSound::settle() {
     if (!(ss > 0) || !(xs > 0))
         return;
     gain_ = xs / ss;
+    refine(x, best);
     found_ = {std::size_t(std::max(0.0, std::floor(offset_ - 1))),
               std::size_t(std::ceil(offset_ + double(chime_.size()) + 2))};
+    // Each block keeps the subtraction only where it leaves less than was heard.
+    for (std::size_t from = found_->first; from < found_->second; from += blockSamples) {
+        const std::size_t to = std::min({from + blockSamples, found_->second, x.size()});
+        double before = 0, after = 0;
+        for (std::size_t t = from; t < to; ++t) {
+            const double left = double(x[t]) - gain_ * chimeAt(chime_, double(t) - offset_);
+            before += double(x[t]) * x[t];
+            after += left * left;
+        }
+        kept_.push_back(after < before);
+        // Nothing but the chime: taking it out left a thousandth of the block.
+        const double n = double(std::max<std::size_t>(1, to - from));
+        const bool chimeAlone = after * 1000 < before && after / n > roomEnergy_;
+        left_.push_back(chimeAlone ? float(std::sqrt(roomEnergy_ * n / after)) : 1.0f);
+    }
+}
+
+void OpeningSound::refine(const std::vector<float>& x, std::size_t from) {
+    // A voice begun over the chime pulls a fit over all of it a little off, and what
+    // that leaves of the chime before the voice is the only sound there in a quiet
+    // room. So the fit is made again block by block, each block weighed by how little
+    // it leaves of the chime there: the chime's blocks without a voice decide it. Its
+    // timing is refined with it, through the chime's slope (a lag of a fraction of a
+    // sample leaves as much as a gain a few per cent off).
+    const std::size_t to = std::min(x.size(), from + chime_.size());
+    const double found = offset_;
+    for (int round = 0; round < 4; ++round) {
+        double cc = 0, cd = 0, dd = 0, xc = 0, xd = 0;
+        for (std::size_t block = from; block < to; block += blockSamples) {
+            const std::size_t end = std::min(block + blockSamples, to);
+            double bcc = 0, bcd = 0, bdd = 0, bxc = 0, bxd = 0, left = 0;
+            for (std::size_t t = block; t < end; ++t) {
+                const double at = double(t) - offset_;
+                const double c = chimeAt(chime_, at);
+                const double d = chimeAt(chime_, at + 0.5) - chimeAt(chime_, at - 0.5);
+                const double r = double(x[t]) - gain_ * c;
+                bcc += c * c;
+                bcd += c * d;
+                bdd += d * d;
+                bxc += double(x[t]) * c;
+                bxd += double(x[t]) * d;
+                left += r * r;
+            }
+            if (!(bcc > 0))
+                continue;
+            const double weight = 1.0 / (left / bcc + 1e-6);
+            cc += weight * bcc;
+            cd += weight * bcd;
+            dd += weight * bdd;
+            xc += weight * bxc;
+            xd += weight * bxd;
+        }
+        const double det = cc * dd - cd * cd;
+        if (!(det > 0))
+            return;
+        const double a = (xc * dd - xd * cd) / det;
+        const double b = (cc * xd - cd * xc) / det;
+        if (!(a > 0))
+            return;
+        gain_ = a;
+        offset_ = std::clamp(offset_ + std::clamp(-b / a, -0.5, 0.5), found - 1, found + 1);
+    }
 }
 
 void OpeningSound::subtract(std::vector<float>& samples, std::size_t at) const {
@@ -134,8 +199,9 @@ void OpeningSound::subtract(std::vector<float>& samples, std::size_t at) const {
         const std::size_t t = at + i;
         if (t >= found_->second)
             break;
-        if (t >= found_->first)
-            samples[i] -= float(gain_) * chimeAt(chime_, double(t) - offset_);
+        const std::size_t block = (t - found_->first) / blockSamples;
+        if (t >= found_->first && kept_[block])
+            samples[i] = (samples[i] - float(gain_) * chimeAt(chime_, double(t) - offset_)) * left_[block];
     }
 }
 
@@ -160,8 +226,18 @@ void Loudness::add(const std::vector<float>& samples) {
         const double e = energy(pending_.data());
         pending_.clear();
         seen_ += blockSamples;
-        if (seen_ <= skip_)
+        if (seen_ <= skip_) {
+            lastSkipped_ = e;
             continue;
+        }
+        if (skip_ > 0 && dyingAway_) {
+            dyingAway_ = e < lastSkipped_ && seen_ <= skip_ + maxEchoBlocks * blockSamples;
+            if (dyingAway_) {
+                lastSkipped_ = e;
+                continue;
+            }
+            countsFrom_ = seen_ - blockSamples;
+        }
         quietest_ = std::min(quietest_, e);
         if (!first_)
             first_ = e;

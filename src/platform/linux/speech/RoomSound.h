@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <random>
 #include <utility>
@@ -37,11 +38,19 @@ private:
 // and scaled to fit, is subtracted, which keeps whatever the user said over it (the
 // general model took the chime alone for a word, "oh neat" for "mute"). Where the
 // window's start does not match it (headphones, a muted or redirected output),
-// nothing is taken out.
+// nothing is taken out. What the microphone heard is never exactly what was played:
+// a speaker and a microphone take off its top, walls add echoes, and it may come a
+// little late. Subtracting the played chime where it does not fit adds a sound of its
+// own, which the general model took for "oh"; so the chime is taken out block by
+// block, only where that lowers the block's energy. A block that held nothing but
+// the chime keeps no more of it than the room's own level: in a quiet room its faint
+// leftovers were the only sound before a voice.
 class OpeningSound {
 public:
     // `chime`: the sound as played, 16 kHz mono (empty: none, nothing is held).
-    OpeningSound(std::vector<float> chime, std::size_t latest);
+    // `roomEnergy`: the room's mean square before the window (infinite: unknown).
+    OpeningSound(std::vector<float> chime, std::size_t latest,
+                 double roomEnergy = std::numeric_limits<double>::infinity());
     // The window's next samples in; out come those settled, in order, the chime taken
     // out of them: fewer than went in while the start is held.
     std::vector<float> take(const std::vector<float>& samples);
@@ -57,9 +66,12 @@ public:
     // speech and pink noise over windows without the chime matched at most 0.07,
     // windows with it 0.63 and more with a voice begun over it).
     static constexpr double minMatch = 0.3;
+    // The blocks the subtraction is kept or left in (16 ms).
+    static constexpr std::size_t blockSamples = 256;
 
 private:
     void settle();
+    void refine(const std::vector<float>& x, std::size_t from);
     void subtract(std::vector<float>& samples, std::size_t at) const;
 
     const std::vector<float> chime_;
@@ -71,6 +83,11 @@ private:
     double offset_ = 0; // where the chime starts, in samples, fractions included
     double gain_ = 0;
     std::optional<std::pair<std::size_t, std::size_t>> found_;
+    const double roomEnergy_;
+    // Per block from found_->first: whether the chime is taken out there, and what is
+    // left of the block kept of it.
+    std::vector<bool> kept_;
+    std::vector<float> left_;
 };
 
 // How far the loudest tenth of a second of a window rose above the room's sound:
@@ -79,20 +96,33 @@ private:
 class Loudness {
 public:
     explicit Loudness(const std::vector<float>& room);
-    // The window's first `samples` (our own chime, taken out) are no one's voice: set
-    // before any sample is added.
+    // The window's first `samples` (our own chime, taken out) are no one's voice, nor
+    // is the room's echo of them dying away after: sound counts again from the first
+    // block that is louder than the one before it. Set before any sample is added.
     void skip(std::size_t samples) { skip_ = samples; }
     void add(const std::vector<float>& samples);
     double riseDb() const;
     // How far the window's first block rose above the room's sound: a window that
     // opened on somebody's voice cut off what was said before it.
     double openingRiseDb() const;
+    // The room's mean square before the window (infinite: unknown).
+    double roomEnergy() const { return room_; }
+    // Where the window's sound starts to count, in samples: after our chime and its
+    // echo (0: from the start; while the echo dies away, all seen so far).
+    std::size_t countsFrom() const {
+        return skip_ == 0 ? 0 : dyingAway_ ? std::max(seen_, skip_) : countsFrom_;
+    }
 
 private:
     static constexpr std::size_t blockSamples = 512;
     static double energy(const float* block);
+    // The longest echo taken for our chime's (0.3 s: a room's reverberation time).
+    static constexpr std::size_t maxEchoBlocks = 10;
     std::size_t skip_ = 0;
     std::size_t seen_ = 0;
+    bool dyingAway_ = true;
+    std::size_t countsFrom_ = 0;
+    double lastSkipped_ = 0;
     double room_;
     double quietest_;
     double loudest_ = 0;

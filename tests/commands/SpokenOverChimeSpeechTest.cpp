@@ -1,0 +1,366 @@
+// Windows that open with our own chime where the microphone hears it, heard by the
+// real recogniser with what the app's vocabulary builder gives it. The chime comes
+// back two ways: played by the sound output into the test desktop's sink and recorded
+// from its microphone (the sink's monitor), and as a room would colour it (low-passed,
+// late, with an echo tail, at a gain of its own), which the recogniser cannot take out
+// exactly. Either way the chime alone is nobody's voice, and a voice begun over it is
+// heard whole.
+#include "SpokenDesktop.h"
+#include "platform/linux/PulseSampleOutput.h"
+#include "platform/linux/speech/PocketSphinxRecognizer.h"
+#include "support/SpeechSet.h"
+#include "support/TestSignals.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <span>
+#include <thread>
+
+using namespace brisklet;
+namespace SpeechSet = brisklet::test::SpeechSet;
+namespace TestSignals = brisklet::test::TestSignals;
+
+namespace {
+
+constexpr std::size_t rate = 16000;
+
+// A window as the microphone gave it: the room before it, what came after the chime
+// was played, and the samples the sound output said it played.
+struct Heard {
+    std::vector<float> room;
+    std::vector<float> window;
+    std::vector<float> played;
+};
+
+// The droplet chime played into the test sink, as the test microphone hears it: the
+// room before the play and `seconds` after it. Recorded once for the whole run.
+const Heard& heardThroughTheSink() {
+    static const Heard heard = [] {
+        Heard out;
+        QProcess parec;
+        parec.start(QStringLiteral("parec"),
+                    {QStringLiteral("--device=testmic"), QStringLiteral("--raw"),
+                     QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                     QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
+        if (!parec.waitForStarted(5000))
+            return out;
+        QByteArray pcm;
+        const auto record = [&](int ms) {
+            const QDeadlineTimer until(ms);
+            while (!until.hasExpired()) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                parec.waitForReadyRead(10);
+                pcm += parec.readAllStandardOutput();
+            }
+        };
+        platform::PulseSampleOutput output;
+        // Until the recorder has delivered a second: the room before the window.
+        for (int i = 0; i < 100 && pcm.size() < 2 * qsizetype(rate); ++i)
+            record(100);
+        const qsizetype from = pcm.size() & ~qsizetype(1);
+        out.played = output.play(QStringLiteral("droplet"), 1.0);
+        record(6500);
+        parec.terminate();
+        parec.waitForFinished(2000);
+        const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+        const qsizetype roomFrom = std::max<qsizetype>(0, from / 2 - qsizetype(rate * 4 / 10));
+        for (qsizetype i = roomFrom; i < from / 2; ++i)
+            out.room.push_back(float(s[i]) / 32768.0f);
+        for (qsizetype i = from / 2; i < pcm.size() / 2; ++i)
+            out.window.push_back(float(s[i]) / 32768.0f);
+        return out;
+    }();
+    return heard;
+}
+
+// The played chime as a room gives it back: through a speaker and a microphone that
+// take off its top (two one-pole low-passes at `cutoffHz`), `late` seconds after the
+// window opened, with the desk's and the walls' reflections and a diffuse tail dying
+// away 60 dB in 0.3 s, at `gain`.
+std::vector<float> roomShaped(const std::vector<float>& played, double late, float gain, double cutoffHz,
+                              std::size_t length, unsigned seed) {
+    std::vector<float> ir(std::size_t(0.3 * rate), 0.0f);
+    ir[0] = 1.0f;
+    ir[std::size_t(0.003 * rate)] += 0.45f;
+    ir[std::size_t(0.011 * rate)] += 0.3f;
+    ir[std::size_t(0.023 * rate)] += 0.2f;
+    std::mt19937 rng(seed);
+    std::normal_distribution<float> diffuse(0.0f, 1.0f);
+    for (std::size_t n = std::size_t(0.005 * rate); n < ir.size(); ++n)
+        ir[n] += 0.02f * diffuse(rng) * float(std::exp(-6.9 * double(n) / (0.3 * rate)));
+    const float a = float(1.0 - std::exp(-2 * M_PI * cutoffHz / rate));
+    std::vector<float> dry(played.size() + ir.size(), 0.0f);
+    float y1 = 0, y2 = 0;
+    for (std::size_t i = 0; i < dry.size(); ++i) {
+        y1 += a * ((i < played.size() ? played[i] : 0.0f) - y1);
+        y2 += a * (y1 - y2);
+        dry[i] = y2;
+    }
+    std::vector<float> out(length, 0.0f);
+    const std::size_t shift = std::size_t(late * rate);
+    for (std::size_t i = 0; i < dry.size(); ++i) {
+        if (dry[i] == 0.0f)
+            continue;
+        for (std::size_t k = 0; k < ir.size() && shift + i + k < length; ++k)
+            out[shift + i + k] += gain * dry[i] * ir[k];
+    }
+    return out;
+}
+
+// Where the chime comes from and how the room sounds.
+struct Source {
+    QString name;
+    std::vector<float> chime; // what the microphone hears of it, from the window's start
+    std::vector<float> room;  // before the window
+    std::vector<float> played;
+};
+
+struct Shape {
+    double late;
+    float gain;
+    double cutoffHz;
+};
+constexpr Shape shapes[] = {{0.0, 1.0f, 4000}, {0.02, 0.6f, 2500}, {0.04, 0.35f, 3000}, {0.06, 0.2f, 1800}};
+
+// Every source in digital quiet and over room noise at −55 dBFS: the sink's recording
+// and the room-shaped copies of the played samples, `seconds` long.
+std::vector<Source> sources(double seconds) {
+    const Heard& sink = heardThroughTheSink();
+    const std::size_t length = std::size_t(seconds * rate);
+    std::vector<Source> out;
+    unsigned seed = 1;
+    for (const bool noisy : {false, true}) {
+        const auto room = [&](std::size_t n) {
+            return noisy ? SpeechSet::scaledTo(SpeechSet::pinkNoise(n, seed++), -55)
+                         : std::vector<float>(n, 0.0f);
+        };
+        const QString where = noisy ? QStringLiteral("over room noise") : QStringLiteral("in digital quiet");
+        Source fromSink{QStringLiteral("through the test sink, ") + where, room(length), {}, sink.played};
+        for (std::size_t i = 0; i < length && i < sink.window.size(); ++i)
+            fromSink.chime[i] += sink.window[i];
+        fromSink.room = room(sink.room.size());
+        for (std::size_t i = 0; i < sink.room.size(); ++i)
+            fromSink.room[i] += sink.room[i];
+        out.push_back(std::move(fromSink));
+        for (const Shape& shape : shapes) {
+            Source shaped{QString::asprintf("room-shaped, %.0f ms late, gain %.2f, low-passed at %.0f Hz, ",
+                                            shape.late * 1000, shape.gain, shape.cutoffHz) +
+                              where,
+                          room(length), room(rate * 4 / 10), sink.played};
+            const std::vector<float> chime =
+                roomShaped(sink.played, shape.late, shape.gain, shape.cutoffHz, length, seed++);
+            for (std::size_t i = 0; i < length; ++i)
+                shaped.chime[i] += chime[i];
+            out.push_back(std::move(shaped));
+        }
+    }
+    return out;
+}
+
+// A clip from its first sound on: flite's own silence before the voice cut off, so
+// the voice starts where the test puts it.
+std::vector<float> fromFirstSound(const std::vector<float>& clip) {
+    float peak = 0;
+    for (float s : clip)
+        peak = std::max(peak, std::fabs(s));
+    std::size_t first = 0;
+    while (first < clip.size() && std::fabs(clip[first]) < 0.02f * peak)
+        ++first;
+    first -= std::min<std::size_t>(first, rate / 200);
+    return {clip.begin() + std::ptrdiff_t(first), clip.end()};
+}
+
+QString explain(const SpeechSet::Decoded& decoded, const platform::PocketSphinxRecognizer& recognizer) {
+    const auto d = recognizer.lastDecision();
+    return QString("final \"%1\", partials [%2], grammar \"%3\", general \"%4\", rise %5 dB%6")
+        .arg(decoded.finalText.value_or(QStringLiteral("(none)")),
+             decoded.partials.join(QStringLiteral(" | ")), d.grammarText, d.generalText)
+        .arg(d.riseDb, 0, 'f', 1)
+        .arg(decoded.error.isEmpty() ? QString() : QStringLiteral(", ") + decoded.error);
+}
+
+class SpokenOverChime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        recognizer.load();
+        ASSERT_TRUE(recognizer.waitUntilLoaded()) << "the pocketsphinx-en-us model did not load";
+        const Heard& sink = heardThroughTheSink();
+        ASSERT_FALSE(sink.played.empty())
+            << "the sound output played nothing: the test desktop's sound server "
+               "is needed";
+        ASSERT_GE(sink.window.size(), 6 * rate) << "the test microphone (testmic) recorded nothing";
+    }
+    SpeechSet::Decoded decode(const Source& source, const std::vector<float>& window,
+                              std::shared_ptr<platform::RecognitionRequest> request) {
+        request->setOpeningSound(source.played);
+        return SpeechSet::decode(recognizer, window, std::move(request), source.room);
+    }
+    platform::PocketSphinxRecognizer recognizer;
+};
+
+} // namespace
+
+// Silent holds and taps: the chime alone gives no transcript and no partial, so a
+// tapped window waits its full time for the voice, and a command said two seconds
+// after the tap is heard in it.
+TEST_F(SpokenOverChime, aWindowWhoseOnlySoundIsOurChimeGivesNothing) {
+    test::SpokenDesktop desktop;
+    // The chime must be heard through the sink, or nothing here is tested.
+    float peak = 0;
+    for (std::size_t i = 0; i < rate / 2; ++i)
+        peak = std::max(peak, std::fabs(heardThroughTheSink().window[i]));
+    ASSERT_GT(peak, 0.05f) << "the test microphone did not hear the chime";
+    const std::vector<Source> all = sources(6.0);
+    for (const Source& source : all) {
+        for (const double seconds : {1.2, 6.0}) {
+            const std::vector<float> window(source.chime.begin(),
+                                            source.chime.begin() + std::ptrdiff_t(seconds * rate));
+            const auto decoded = decode(source, window, desktop.request());
+            const QString where = QString::asprintf("%s, a %s: ", qPrintable(source.name),
+                                                    seconds < 2 ? "silent hold" : "silent tap") +
+                                  explain(decoded, recognizer);
+            ASSERT_TRUE(decoded.error.isEmpty()) << qPrintable(where);
+            EXPECT_TRUE(decoded.partials.isEmpty()) << qPrintable(where);
+            EXPECT_TRUE(Text::normalize(decoded.finalText.value_or(QString())).isEmpty())
+                << qPrintable(where);
+        }
+    }
+
+    // A tap, then "maximize" 2 s later, fed as the microphone gives it: nothing may be
+    // read before the voice (the window would end a second after it).
+    int turn = 0;
+    for (const char* voice : {"slt", "rms", "awb"}) {
+        std::string error;
+        const std::vector<float> speech = fromFirstSound(TestSignals::speech("maximize", &error, voice));
+        ASSERT_FALSE(speech.empty()) << error;
+        for (const std::size_t which : {std::size_t(0), std::size_t(1 + turn % 4)}) {
+            const Source& source = all[which + (turn % 2 ? all.size() / 2 : 0)];
+            ++turn;
+            std::vector<float> window(source.chime.begin(), source.chime.begin() + std::ptrdiff_t(4 * rate));
+            TestSignals::mix(window, speech, 2.0);
+            auto request = desktop.request();
+            request->setOpeningSound(source.played);
+            request->setPreRoll(source.room);
+            struct Seen {
+                std::mutex mutex;
+                std::condition_variable done;
+                QStringList partials;
+                std::optional<QString> final;
+            };
+            auto seen = std::make_shared<Seen>();
+            recognizer.recognize(request, [seen](std::optional<platform::RecognitionResult> result, QString) {
+                std::lock_guard lock(seen->mutex);
+                if (result && !result->isFinal) {
+                    seen->partials << result->text;
+                    return;
+                }
+                seen->final = result ? result->text : QString();
+                seen->done.notify_all();
+            });
+            const auto feed = [&](std::size_t from, std::size_t to) {
+                for (std::size_t i = from; i < to; i += 512)
+                    request->append(
+                        std::span<const float>(window).subspan(i, std::min<std::size_t>(512, to - i)));
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (request->backlog() > 0 && std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return request->backlog() == 0;
+            };
+            const std::size_t voiceAt = 2 * rate - (2 * rate) % 512;
+            ASSERT_TRUE(feed(0, voiceAt)) << "the recogniser did not keep up";
+            QStringList before;
+            {
+                std::lock_guard lock(seen->mutex);
+                before = seen->partials;
+            }
+            ASSERT_TRUE(feed(voiceAt, window.size())) << "the recogniser did not keep up";
+            request->endAudio();
+            std::unique_lock lock(seen->mutex);
+            ASSERT_TRUE(seen->done.wait_for(lock, std::chrono::seconds(60), [&] {
+                return seen->final.has_value();
+            })) << "no final";
+            const auto d = recognizer.lastDecision();
+            const QString where =
+                QString::asprintf("%s \"maximize\" 2 s after a tap, %s: partials before the voice "
+                                  "[%s], all [%s], final \"%s\", grammar \"%s\", general \"%s\"",
+                                  voice, qPrintable(source.name), qPrintable(before.join('|')),
+                                  qPrintable(seen->partials.join('|')), qPrintable(*seen->final),
+                                  qPrintable(d.grammarText), qPrintable(d.generalText));
+            EXPECT_TRUE(before.isEmpty()) << qPrintable(where);
+            EXPECT_EQ(Text::normalize(*seen->final), QStringLiteral("maximize")) << qPrintable(where);
+        }
+    }
+}
+
+// A voice begun 0.05–0.2 s after the key went down, over the chime: over what the
+// test microphone heard its first word is heard ("unmute" never as "mute"), and a
+// running setup's end said so still ends it. Over a room's coloured, echoing copy
+// the leftovers may cost a voice its command, never turn it into another.
+TEST_F(SpokenOverChime, aVoiceBegunOverOurChimeKeepsItsFirstWord) {
+    test::SpokenDesktop desktop(
+        test::SpokenDesktop::debianApps(),
+        {{"Studio", {"everyday"}}, {"Morning", {"good morning"}}, {"Deep Work", {"focus time"}}}, {"Coding"});
+    const std::vector<Source> all = sources(3.0);
+    const double starts[] = {0.05, 0.12, 0.2};
+    int turn = 0;
+    struct Heard {
+        QString text;
+        bool throughTheSink;
+        QString how;
+    };
+    // Each phrase over the sink's recording and (unless `sinkOnly`) one room-shaped
+    // copy, in turn in quiet and in noise.
+    const auto hear = [&](const char* phrase, const char* voice, bool sinkOnly = false) {
+        std::vector<Heard> out;
+        std::string error;
+        const std::vector<float> speech = fromFirstSound(TestSignals::speech(phrase, &error, voice));
+        EXPECT_FALSE(speech.empty()) << error;
+        if (speech.empty())
+            return out;
+        for (const std::size_t which :
+             {std::size_t(0), sinkOnly ? std::size_t(0) : std::size_t(1 + turn % 4)}) {
+            const Source& source = all[which + (turn % 2 ? all.size() / 2 : 0)];
+            const double at = starts[turn % 3];
+            ++turn;
+            const std::size_t length = std::size_t((at + 0.3) * rate) + speech.size();
+            std::vector<float> window(source.chime.begin(), source.chime.begin() + std::ptrdiff_t(length));
+            TestSignals::mix(window, speech, at);
+            const auto decoded = decode(source, window, desktop.request());
+            out.push_back(
+                {Text::normalize(decoded.finalText.value_or(QString())), which == 0,
+                 QString::asprintf("%s \"%s\" at %.2f s, %s: ", voice, phrase, at, qPrintable(source.name)) +
+                     explain(decoded, recognizer)});
+        }
+        return out;
+    };
+    const struct {
+        const char* said;
+        const char* heard; // as the final gives it
+    } commands[] = {{"unmute", "unmute"}, {"maximize", "maximize"}, {"volume fifty", "volume 50"}};
+    for (const char* voice : {"slt", "rms", "awb", "kal16"}) {
+        for (const auto& command : commands)
+            for (const Heard& heard : hear(command.said, voice)) {
+                EXPECT_NE(heard.text, QStringLiteral("mute")) << qPrintable(heard.how);
+                if (heard.throughTheSink)
+                    EXPECT_EQ(heard.text, QLatin1String(command.heard)) << qPrintable(heard.how);
+                else
+                    EXPECT_TRUE(heard.text == QLatin1String(command.heard) ||
+                                desktop.matcher->match(heard.text).empty())
+                        << qPrintable(heard.how);
+            }
+        for (const Heard& heard : hear("end everyday", voice, true)) {
+            const Plan plan = desktop.matcher->match(heard.text);
+            ASSERT_EQ(plan.size(), 1u) << qPrintable(heard.how);
+            EXPECT_EQ(plan.front().kind, Action::Kind::endSetup) << qPrintable(heard.how);
+        }
+    }
+}
