@@ -8,12 +8,11 @@
 #include "SpokenDesktop.h"
 #include "platform/linux/PulseSampleOutput.h"
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
+#include "support/SinkRecorder.h"
 #include "support/SpeechSet.h"
 #include "support/TestSignals.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,37 +45,15 @@ struct Heard {
 const Heard& heardThroughTheSink() {
     static const Heard heard = [] {
         Heard out;
-        QProcess parec;
-        parec.start(QStringLiteral("parec"),
-                    {QStringLiteral("--device=testmic"), QStringLiteral("--raw"),
-                     QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
-                     QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
-        if (!parec.waitForStarted(5000))
-            return out;
-        QByteArray pcm;
-        const auto record = [&](int ms) {
-            const QDeadlineTimer until(ms);
-            while (!until.hasExpired()) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-                parec.waitForReadyRead(10);
-                pcm += parec.readAllStandardOutput();
-            }
-        };
+        test::SinkRecorder recorder(QStringLiteral("testmic"), 20);
         platform::PulseSampleOutput output;
         // Until the recorder has delivered a second: the room before the window.
-        for (int i = 0; i < 100 && pcm.size() < 2 * qsizetype(rate); ++i)
-            record(100);
-        const qsizetype from = pcm.size() & ~qsizetype(1);
+        if (!recorder.start(1.0))
+            return out;
         out.played = output.play(QStringLiteral("droplet"), 1.0);
-        record(6500);
-        parec.terminate();
-        parec.waitForFinished(2000);
-        const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
-        const qsizetype roomFrom = std::max<qsizetype>(0, from / 2 - qsizetype(rate * 4 / 10));
-        for (qsizetype i = roomFrom; i < from / 2; ++i)
-            out.room.push_back(float(s[i]) / 32768.0f);
-        for (qsizetype i = from / 2; i < pcm.size() / 2; ++i)
-            out.window.push_back(float(s[i]) / 32768.0f);
+        recorder.record(6500);
+        out.room = recorder.before(qsizetype(rate * 4 / 10));
+        out.window = recorder.samples();
         return out;
     }();
     return heard;

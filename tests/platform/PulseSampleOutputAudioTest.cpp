@@ -7,13 +7,13 @@
 #include "support/ChildProcess.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
+#include "support/SinkRecorder.h"
 #include "support/SpeechSet.h"
 #include "support/WaitFor.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -57,45 +57,24 @@ TEST(PulseSampleOutput, aSoundPlayedSilentlyOrUnknownReturnsNothingAndAHeardOneI
 // Every chime is heard, not only the first few of a session: the sound server's
 // own record of what went out holds one burst per play.
 TEST(PulseSampleOutput, everyPlayOfTheSameSoundIsHeard) {
-    QProcess recorder;
-    recorder.start(QStringLiteral("parec"),
-                   {QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
-                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
-                    QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
-    ASSERT_TRUE(recorder.waitForStarted(5000))
-        << "parec did not start: the test desktop's sound server is needed";
-    QByteArray pcm;
-    const auto record = [&](int ms) {
-        const QDeadlineTimer until(ms);
-        while (!until.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            recorder.waitForReadyRead(10);
-            pcm += recorder.readAllStandardOutput();
-        }
-    };
+    test::SinkRecorder recorder(QStringLiteral("testsink.monitor"), 20);
     PulseSampleOutput output;
     constexpr int plays = 12;
     constexpr int spacingMs = 600;
-    // Once the recorder delivers what the sink plays.
-    for (int i = 0; i < 100 && pcm.size() < 16000; ++i)
-        record(100);
-    ASSERT_GE(pcm.size(), 16000) << "the recorder delivered nothing";
-    const qsizetype start = pcm.size();
+    ASSERT_TRUE(recorder.start()) << "parec delivered nothing: the test desktop's sound server is needed";
     for (int i = 0; i < plays; ++i) {
         ASSERT_FALSE(output.play(QStringLiteral("droplet"), 1.0).empty());
-        record(spacingMs);
+        recorder.record(spacingMs);
     }
-    record(1500); // what the recorder still holds
-    recorder.terminate();
-    recorder.waitForFinished(2000);
+    recorder.record(1500); // what the recorder still holds
     // One burst of sound per play: onsets after a stretch of silence, in 20 ms frames.
-    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData() + start);
-    const qsizetype n = (pcm.size() - start) / 2;
+    const std::vector<float> samples = recorder.samples();
+    const qsizetype n = qsizetype(samples.size());
     int heard = 0, quietFrames = 1000;
     for (qsizetype at = 0; at + 320 <= n; at += 320) {
         double peak = 0;
         for (qsizetype k = at; k < at + 320; ++k)
-            peak = std::max(peak, std::abs(double(samples[k])) / 32768.0);
+            peak = std::max(peak, std::abs(double(samples[std::size_t(k)])));
         if (peak > 0.05 && quietFrames >= 10)
             ++heard;
         quietFrames = peak > 0.05 ? 0 : quietFrames + 1;
@@ -104,52 +83,6 @@ TEST(PulseSampleOutput, everyPlayOfTheSameSoundIsHeard) {
 }
 
 namespace {
-
-// What the test sink plays, as the sound server's monitor of it records it: 16 kHz
-// mono, from the moment the recorder delivers.
-class SinkRecorder {
-public:
-    SinkRecorder() {
-        parec_.start(QStringLiteral("parec"),
-                     {QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
-                      QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
-                      QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
-    }
-    ~SinkRecorder() {
-        parec_.terminate();
-        parec_.waitForFinished(2000);
-    }
-    // Once the recorder delivers what the sink plays.
-    bool start() {
-        if (!parec_.waitForStarted(5000))
-            return false;
-        for (int i = 0; i < 100 && pcm_.size() < 16000; ++i)
-            record(100);
-        from_ = pcm_.size();
-        return pcm_.size() >= 16000;
-    }
-    void record(int ms) {
-        const QDeadlineTimer until(ms);
-        while (!until.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            parec_.waitForReadyRead(10);
-            pcm_ += parec_.readAllStandardOutput();
-        }
-    }
-    // Everything recorded since start(), -1…1.
-    std::vector<float> samples() const {
-        std::vector<float> out;
-        const auto* s = reinterpret_cast<const qint16*>(pcm_.constData() + from_);
-        for (qsizetype i = 0; i < (pcm_.size() - from_) / 2; ++i)
-            out.push_back(float(s[i]) / 32768.0f);
-        return out;
-    }
-
-private:
-    QProcess parec_;
-    QByteArray pcm_;
-    qsizetype from_ = 0;
-};
 
 struct Burst {
     std::size_t start = 0;
@@ -281,7 +214,7 @@ TEST(PulseSampleOutput, thePickersSoundsEachPlayWholeAtTheDefaultVolume) {
             names << option.id;
     ASSERT_EQ(names.size(), 3);
 
-    SinkRecorder recorder;
+    test::SinkRecorder recorder;
     ASSERT_TRUE(recorder.start()) << "parec delivered nothing: the test desktop's sound server is needed";
     PulseSampleOutput output;
     constexpr int rounds = 4;
@@ -321,7 +254,7 @@ TEST(PulseSampleOutput, aSoundPlayedWhileTheLastStillPlaysStopsIt) {
     bool told = false;
     // Under load the tick may come only once the whisper is over: then again.
     for (int attempt = 0; attempt < 4 && !told; ++attempt) {
-        SinkRecorder recorder;
+        test::SinkRecorder recorder;
         ASSERT_TRUE(recorder.start()) << "parec delivered nothing: the test desktop's sound server is needed";
         // The tick louder, to be found over the whisper should they overlap.
         ASSERT_FALSE(output.play(QStringLiteral("whisper"), 0.1).empty());
