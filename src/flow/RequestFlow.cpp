@@ -41,6 +41,9 @@ void RequestFlow::openWindow(Opening how) {
         p_.hud->show(HUDState::info(kGrantSpeech));
         return;
     }
+    // The window is the microphone's from here on, chime and all, however long it
+    // takes to start on a busy machine.
+    p_.speech->markOpening();
     if (how == Opening::hold) {
         p_.appState->setListening(true);
         emit listeningStarted();

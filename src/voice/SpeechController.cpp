@@ -78,7 +78,15 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
 
     {
         std::lock_guard lock(lock_);
-        request->setPreRoll(takeHistory());
+        std::vector<float> history = takeHistory();
+        // What came after the mark is the window's own start; the room is what came before.
+        const std::size_t opening = std::min(sinceOpening_.value_or(0), history.size());
+        sinceOpening_.reset();
+        const auto split = history.end() - std::ptrdiff_t(opening);
+        const auto roomFrom = split - std::min<std::ptrdiff_t>(split - history.begin(), preRollSamples);
+        request->setPreRoll(std::vector<float>(roomFrom, split));
+        if (opening > 0)
+            request->append(std::span<const float>(&*split, opening));
         request_ = request;
         listening_ = true;
     }
@@ -303,23 +311,32 @@ void SpeechController::appendAudio(std::span<const float> samples) {
     request->append(samples);
 }
 
+void SpeechController::markOpening() {
+    std::lock_guard lock(lock_);
+    sinceOpening_ = 0;
+}
+
 // Called with lock_ held.
 void SpeechController::remember(std::span<const float> samples) {
-    if (history_.size() != preRollSamples)
-        history_.assign(preRollSamples, 0.0f);
-    for (float s : samples.last(std::min(samples.size(), preRollSamples))) {
+    constexpr std::size_t kept = preRollSamples + openingKeptSamples;
+    if (history_.size() != kept)
+        history_.assign(kept, 0.0f);
+    for (float s : samples.last(std::min(samples.size(), kept))) {
         history_[historyAt_] = s;
-        historyAt_ = (historyAt_ + 1) % preRollSamples;
+        historyAt_ = (historyAt_ + 1) % kept;
     }
-    historyFilled_ = std::min(preRollSamples, historyFilled_ + samples.size());
+    historyFilled_ = std::min(kept, historyFilled_ + samples.size());
+    if (sinceOpening_)
+        *sinceOpening_ += samples.size();
 }
 
 // Called with lock_ held: the remembered audio, oldest first, and forgotten.
 std::vector<float> SpeechController::takeHistory() {
+    const std::size_t kept = history_.size();
     std::vector<float> out;
     out.reserve(historyFilled_);
-    for (std::size_t i = preRollSamples - historyFilled_; i < preRollSamples; ++i)
-        out.push_back(history_[(historyAt_ + i) % preRollSamples]);
+    for (std::size_t i = kept - historyFilled_; i < kept; ++i)
+        out.push_back(history_[(historyAt_ + i) % kept]);
     historyFilled_ = 0;
     return out;
 }

@@ -37,6 +37,11 @@ public:
     // The program's one normaliser of spoken text.
     static QString normalize(const QString& text);
 
+    // The window about to open begins here: what the microphone hears from now on is
+    // the window's, not the room before it, however long the window takes to start
+    // (its chime, played next, is already sounding by then). Call it just before
+    // playing the chime and start() right after.
+    void markOpening();
     // Opens a window. `onPartial` is told each change of the transcript, except a
     // wordless one after the end of audio or as the final. `completion` is called
     // exactly once with the final normalised text (nullopt when nothing was heard or
@@ -100,6 +105,9 @@ public:
     static constexpr double finalProgressLimit = 8.0;
     // Room sound kept from before a window and handed to the recogniser with it.
     static constexpr std::size_t preRollSamples = 16000 * 4 / 10;
+    // What is kept of the audio after markOpening() until the window starts: a busy
+    // main thread takes a while to build the window's vocabulary.
+    static constexpr std::size_t openingKeptSamples = 16000;
 
 private:
     void handleResult(int gen, std::optional<platform::RecognitionResult> result, const QString& error);
@@ -119,11 +127,13 @@ private:
     mutable std::mutex lock_;
     std::shared_ptr<platform::RecognitionRequest> request_;
     bool listening_ = false;
-    // The latest audio while nobody listens: a ring of preRollSamples, next write at
-    // historyAt_.
+    // The latest audio while nobody listens: a ring of preRollSamples and
+    // openingKeptSamples, next write at historyAt_.
     std::vector<float> history_;
     std::size_t historyAt_ = 0;
     std::size_t historyFilled_ = 0;
+    // How much of it came after markOpening(), if it was called.
+    std::optional<std::size_t> sinceOpening_;
     int generation_ = 0;
     std::unique_ptr<RepeatingTimer> tickTimer_;
     double startTime_ = 0;

@@ -461,6 +461,35 @@ TEST_F(SpeechControllerTest, theRoomSoundBeforeAWindowIsHandedOverWithIt) {
     EXPECT_EQ(recognizer.last().request->preRoll(), little);
 }
 
+// On a busy machine the window starts a while after its chime began to sound: what
+// the microphone heard since the window was marked open is the window's first audio,
+// where the chime is looked for, and the room is what came before it.
+TEST_F(SpeechControllerTest, whatCameAfterTheOpeningMarkIsTheWindowsStartNotItsRoom) {
+    const auto ramp = [](int from, int count) {
+        std::vector<float> out(std::size_t(count), 0.0f);
+        for (int i = 0; i < count; ++i)
+            out[std::size_t(i)] = float(from + i);
+        return out;
+    };
+    controller.appendAudio(ramp(0, 8000));
+    controller.markOpening();
+    controller.appendAudio(ramp(8000, 3000));
+    open(Mode::hold);
+    const auto& request = recognizer.last().request;
+    EXPECT_EQ(request->preRoll(), ramp(8000 - int(SpeechController::preRollSamples),
+                                       int(SpeechController::preRollSamples)));
+    std::vector<float> first;
+    ASSERT_EQ(request->next(first), platform::RecognitionRequest::Next::audio);
+    EXPECT_EQ(first, ramp(8000, 3000));
+
+    // Without a mark the window starts where it is opened, as before.
+    controller.endListeningWindow(controller.generation());
+    closesAt();
+    controller.appendAudio(ramp(0, 3000));
+    open(Mode::hold);
+    EXPECT_EQ(recognizer.last().request->preRoll(), ramp(0, 3000));
+}
+
 TEST_F(SpeechControllerTest, destroyingTheControllerDropsItsPendingWork) {
     auto owned = std::make_unique<SpeechController>(&recognizer, scheduler);
     int called = 0;
