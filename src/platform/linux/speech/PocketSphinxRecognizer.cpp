@@ -430,7 +430,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             const Reading general = SpeechReading::read(l);
             request->markProgress();
             Decision decision;
-            lastHeardNobody_ = !heardSomebody() || !pastTheChime(general);
+            const bool pastChime = pastTheChime(general);
+            lastHeardNobody_ = !heardSomebody() || !pastChime;
             if (lastHeardNobody_) {
                 decision.riseDb = loudness.riseDb();
                 decision.generalText = general.text;
@@ -439,7 +440,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     lastDecision_ = decision;
                 }
                 BK_DETAIL(lcSpeech) << "final: nobody spoke, the window rose" << decision.riseDb
-                                    << "dB over the room; heard past our chime:" << pastTheChime(general);
+                                    << "dB over the room; heard past our chime:" << pastChime;
                 handler(RecognitionResult{QString(), true}, {});
                 return;
             }

@@ -247,17 +247,15 @@ void Loudness::add(const std::vector<float>& samples) {
     }
 }
 
-double Loudness::riseDb() const {
-    // Below about −70 dBFS nobody spoke, whatever the room.
-    if (loudest_ < 1e-7)
-        return 0;
-    return 10 * std::log10(loudest_ / std::max(std::min(room_, quietest_), 1e-10));
-}
+double Loudness::riseDb() const { return riseOf(loudest_); }
 
-double Loudness::openingRiseDb() const {
-    if (!first_ || *first_ < 1e-7)
+double Loudness::openingRiseDb() const { return first_ ? riseOf(*first_) : 0; }
+
+double Loudness::riseOf(double energy) const {
+    // Below about −70 dBFS nobody spoke, whatever the room.
+    if (energy < 1e-7)
         return 0;
-    return 10 * std::log10(*first_ / std::max(std::min(room_, quietest_), 1e-10));
+    return 10 * std::log10(energy / std::max(std::min(room_, quietest_), 1e-10));
 }
 
 double Loudness::energy(const float* block) {

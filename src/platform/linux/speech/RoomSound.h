@@ -116,6 +116,8 @@ public:
 private:
     static constexpr std::size_t blockSamples = 512;
     static double energy(const float* block);
+    // How far a block's energy rose above the room's.
+    double riseOf(double energy) const;
     // The longest echo taken for our chime's (0.3 s: a room's reverberation time).
     static constexpr std::size_t maxEchoBlocks = 10;
     std::size_t skip_ = 0;
