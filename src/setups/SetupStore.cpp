@@ -503,24 +503,11 @@ void SetupStore::logUnsavedAtQuit() {
     }
     if (lost.empty())
         return;
+    // In the order of Change.
+    static const char* const kinds[] = {"saving", "deleting", "duplicating", "the last run of"};
     QStringList what;
-    for (const Unsaved& change : lost) {
-        const QString name = QStringLiteral("“") + change.name + QStringLiteral("”");
-        switch (change.change) {
-        case Change::save:
-            what << QStringLiteral("saving ") + name;
-            break;
-        case Change::remove:
-            what << QStringLiteral("deleting ") + name;
-            break;
-        case Change::duplicate:
-            what << QStringLiteral("duplicating ") + name;
-            break;
-        case Change::run:
-            what << QStringLiteral("the last run of ") + name;
-            break;
-        }
-    }
+    for (const Unsaved& change : lost)
+        what << QStringLiteral("%1 “%2”").arg(QLatin1String(kinds[int(change.change)]), change.name);
     qCCritical(lcApp).noquote()
         << QStringLiteral("couldn't save %1 this session; these changes to the setups are lost: %2")
                .arg(filePath_, what.join(QStringLiteral(", ")));
