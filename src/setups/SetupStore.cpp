@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "base/Prefs.h"
+#include "base/Termination.h"
 #include "base/Text.h"
 #include "commands/Levenshtein.h"
 #include "commands/MatcherWords.h"
@@ -240,49 +241,81 @@ bool SetupStore::put(Setup& setup, bool freeName) {
     setup.updatedAt = now();
     if (!setup.createdAt.isValid())
         setup.createdAt = setup.updatedAt;
-    return commit([&](List& list) {
-        // Named beside the list the file holds now, under the lock.
-        if (freeName)
-            setup.name = nameForSave(setup, list);
-        const auto it =
-            std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == setup.id; });
-        if (it != list.end())
-            *it = setup;
-        else
-            list.push_back(setup);
-    });
+    return commit(
+        [&](List& list) {
+            // Named beside the list the file holds now, under the lock.
+            if (freeName)
+                setup.name = nameForSave(setup, list);
+            const auto it =
+                std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == setup.id; });
+            if (it != list.end())
+                *it = setup;
+            else
+                list.push_back(setup);
+        },
+        [&] {
+            return Unsaved{Change::save, setup.id, setup.name};
+        });
 }
 
 bool SetupStore::remove(const QUuid& id) {
-    return commit([&](List& list) { std::erase_if(list, [&](const Setup& s) { return s.id == id; }); });
+    QString name;
+    return commit(
+        [&](List& list) {
+            std::erase_if(list, [&](const Setup& s) {
+                if (s.id == id)
+                    name = s.name;
+                return s.id == id;
+            });
+        },
+        [&] {
+            return Unsaved{Change::remove, id, name};
+        });
 }
 
-bool SetupStore::duplicate(const QUuid& id) {
+bool SetupStore::duplicate(const QUuid& id, QString* named) {
     const QDateTime stamp = now();
-    return commit([&](List& list) {
-        const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
-        if (it == list.end())
-            return;
-        Setup copy = *it;
-        copy.id = QUuid::createUuid();
-        copy.name = copyName(it->name, spokenWords(list));
-        copy.phrases.clear();
-        copy.createdAt = stamp;
-        copy.updatedAt = stamp;
-        copy.lastRunAt.reset();
-        list.push_back(std::move(copy));
-    });
+    QString name;
+    return commit(
+        [&](List& list) {
+            const auto it =
+                std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
+            if (it == list.end())
+                return;
+            name = it->name;
+            Setup copy = *it;
+            copy.id = QUuid::createUuid();
+            copy.name = copyName(it->name, spokenWords(list));
+            copy.phrases.clear();
+            copy.createdAt = stamp;
+            copy.updatedAt = stamp;
+            copy.lastRunAt.reset();
+            if (named)
+                *named = copy.name;
+            list.push_back(std::move(copy));
+        },
+        [&] {
+            return Unsaved{Change::duplicate, id, name};
+        });
 }
 
 bool SetupStore::markRun(const QUuid& id) {
     const QDateTime stamp = now();
-    const bool ok = commit([&](List& list) {
-        // Counted under the lock, so two runs at once both count.
-        Prefs::increment(Prefs::Key::setupsRun);
-        const auto it = std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
-        if (it != list.end())
-            it->lastRunAt = stamp;
-    });
+    QString name;
+    const bool ok = commit(
+        [&](List& list) {
+            // Counted under the lock, so two runs at once both count.
+            Prefs::increment(Prefs::Key::setupsRun);
+            const auto it =
+                std::find_if(list.begin(), list.end(), [&](const Setup& s) { return s.id == id; });
+            if (it != list.end()) {
+                it->lastRunAt = stamp;
+                name = it->name;
+            }
+        },
+        [&] {
+            return Unsaved{Change::run, id, name};
+        });
     if (MainThread::isCurrent())
         emit runCounted();
     else
@@ -407,25 +440,77 @@ bool SetupStore::save(const List& list) {
     return written.ok;
 }
 
-bool SetupStore::commit(const std::function<void(List&)>& change) {
+bool SetupStore::commit(const std::function<void(List&)>& change, const std::function<Unsaved()>& what) {
     const bool onMain = MainThread::isCurrent();
     bool ok = false;
+    bool changed = false;
     {
         std::lock_guard lock(lock_);
-        catchUpLocked();
+        changed = catchUpLocked();
         List list = *storage_;
         change(list);
         ok = save(list);
-        if (ok)
+        // A change the file didn't take would show until the next reload or start,
+        // then vanish: the list stays as the file has it.
+        if (ok) {
             synced_ = encoded(list);
-        replaceStorage(std::move(list));
+            replaceStorage(std::move(list));
+            changed = true;
+        }
+        account(what(), ok);
         // Queued while the lock is held, so hops reach the main thread in commit order.
-        if (!onMain)
+        if (!onMain && changed)
             publishLater();
     }
-    if (onMain)
+    if (onMain && changed)
         publish();
     return ok;
+}
+
+void SetupStore::account(const Unsaved& change, bool landed) {
+    if (landed) {
+        std::erase_if(unsaved_, [&](const Unsaved& lost) {
+            // What was lost of a setup since deleted no longer matters.
+            if (change.change == Change::remove)
+                return lost.id == change.id;
+            // A second try stores the same setup, or (a fresh capture) one of its name.
+            return lost.change == change.change &&
+                   (lost.id == change.id ||
+                    (change.change == Change::save && saidAlike(lost.name, change.name)));
+        });
+        return;
+    }
+    // Nothing was there to change: nothing is lost.
+    if (change.name.isEmpty())
+        return;
+    std::erase(unsaved_, change);
+    unsaved_.push_back(change);
+    if (quitHooked_)
+        return;
+    quitHooked_ = true;
+    QPointer<SetupStore> self(this);
+    Termination::addHook([self] {
+        if (self)
+            self->logUnsavedAtQuit();
+    });
+}
+
+void SetupStore::logUnsavedAtQuit() {
+    std::vector<Unsaved> lost;
+    {
+        std::lock_guard lock(lock_);
+        lost = unsaved_;
+    }
+    if (lost.empty())
+        return;
+    // In the order of Change.
+    static const char* const kinds[] = {"saving", "deleting", "duplicating", "the last run of"};
+    QStringList what;
+    for (const Unsaved& change : lost)
+        what << QStringLiteral("%1 “%2”").arg(QLatin1String(kinds[int(change.change)]), change.name);
+    qCCritical(lcApp).noquote()
+        << QStringLiteral("couldn't save %1 this session; these changes to the setups are lost: %2")
+               .arg(filePath_, what.join(QStringLiteral(", ")));
 }
 
 void SetupStore::replaceStorage(List list) {

@@ -63,8 +63,9 @@ public:
     std::optional<Setup> lookup(const QString& phrase) const;
 
     // Each mutator changes the list, writes the file and publishes the list. It
-    // returns false when the file could not be written (the change stays in
-    // memory and is published all the same).
+    // returns false when the file could not be written: the list then stays as the
+    // file has it, so nothing shows that the next start wouldn't, and the change is
+    // named again at quit unless a later write of the same kind makes it good.
     // Stamps `updatedAt` (and `createdAt` when it has none), then replaces the first
     // setup with its id or appends it.
     bool upsert(Setup setup);
@@ -74,8 +75,9 @@ public:
     bool upsertUnderFreeName(Setup& setup);
     // Removes every setup with that id.
     bool remove(const QUuid& id);
-    // Appends a copy under a new id and a free " copy" name, without phrases.
-    bool duplicate(const QUuid& id);
+    // Appends a copy under a new id and a free " copy" name, without phrases; the
+    // copy's name is given back through `named` when asked for.
+    bool duplicate(const QUuid& id, QString* named = nullptr);
     // Counts a run in "brisklet.setupsRun" (even for an unknown id), then stamps the
     // setup's `lastRunAt`.
     bool markRun(const QUuid& id);
@@ -130,6 +132,15 @@ private:
         bool filledIn = false; // ids or dates were made up, or names freed: write them back
     };
 
+    // A change that didn't reach the file: what it was, for the line at quit.
+    enum class Change { save, remove, duplicate, run };
+    struct Unsaved {
+        Change change;
+        QUuid id;     // the setup saved, removed, copied or run
+        QString name; // its name
+        bool operator==(const Unsaved&) const = default;
+    };
+
     Loaded readFile() const;
     // Takes what the file held (lock held): the list when it reads, the blocks and
     // rescue when it doesn't. True when the list changed.
@@ -139,7 +150,11 @@ private:
     bool catchUpLocked();
     void rescueCorruptFile();
     bool save(const List& list);
-    bool commit(const std::function<void(List&)>& change);
+    // Changes a copy of the list; only a copy the file took becomes the list.
+    bool commit(const std::function<void(List&)>& change, const std::function<Unsaved()>& what);
+    // Notes a lost change, or forgets those a landed one makes good (lock held).
+    void account(const Unsaved& change, bool landed);
+    void logUnsavedAtQuit();
     bool put(Setup& setup, bool freeName);
     void replaceStorage(List list);
     void publish();
@@ -160,6 +175,9 @@ private:
     bool writesBlocked_ = false;
     // The file didn't decode and no copy of it could be kept yet.
     bool rescuePending_ = false;
+    // Changes the file didn't take, oldest first; named again at quit.
+    std::vector<Unsaved> unsaved_;
+    bool quitHooked_ = false;
 
     std::shared_ptr<const List> published_;
     std::optional<ActiveRun> activeRun_;

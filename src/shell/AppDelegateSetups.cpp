@@ -128,6 +128,11 @@ void AppDelegate::buildSetupEditing() {
     home_->setSetupEditor(setupEditor_.get());
     connect(&home_->setupsPane(), &SetupsPaneModel::editRequested, setupEditor_.get(),
             qOverload<const Setup&>(&SetupEditorController::openDraft));
+    // A duplicate or delete the file didn't take says so where "Update" does.
+    connect(&home_->setupsPane(), &SetupsPaneModel::unsaved, this, [this](const QString& text) {
+        if (!shutDown_)
+            hud_->show(HUDState::info(text));
+    });
     // "Tune first…" on a Magic card opens its draft here, and its save goes the
     // way the card's own Save does.
     if (magicHost_) {

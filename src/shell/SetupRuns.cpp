@@ -223,8 +223,7 @@ bool SetupRuns::saveUpdate(const Setup& updated) {
 
 void SetupRuns::showUnsaved(const QString& name) {
     if (c_.hud)
-        c_.hud->show(HUDState::info(QStringLiteral("Couldn't save ") + quoted(name) +
-                                    QStringLiteral(" — the setups file can't be written")));
+        c_.hud->show(HUDState::info(SetupDraftEdits::unsavedText(name)));
 }
 
 void SetupRuns::startDriftTimer() {

@@ -1,12 +1,17 @@
 #include "setups/SetupStore.h"
 
 #include "base/Prefs.h"
+#include "base/Termination.h"
 #include "setups/SetupStoreFixture.h"
+#include "support/FolderWriteFault.h"
 #include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <cstdlib>
 #include <limits>
 #include <thread>
 
@@ -156,8 +161,8 @@ TEST_F(SetupStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
 
     QSignalSpy published(store.get(), &SetupStore::setupsChanged);
     EXPECT_FALSE(store->upsert(named("Alpha")));
-    EXPECT_EQ(published.count(), 1);
-    EXPECT_EQ(namesIn(store->setups()), QStringList{"Alpha"});
+    EXPECT_EQ(published.count(), 0) << "nothing shows that the next start wouldn't";
+    EXPECT_TRUE(store->setups().empty());
     EXPECT_TRUE(QFileInfo(file()).isDir());
     EXPECT_GE(log.count("couldn't save"), 1);
     EXPECT_FALSE(QFile::exists(backup()));
@@ -180,11 +185,9 @@ TEST_F(SetupStoreTest, aFailedWriteIsLoggedAndReported) {
     QSignalSpy published(&store, &SetupStore::setupsChanged);
     EXPECT_FALSE(store.upsert(named("Alpha")));
     EXPECT_EQ(log.count("couldn't save"), 1);
-    // Memory and the views keep the change.
-    EXPECT_EQ(published.count(), 1);
-    EXPECT_EQ(namesIn(store.setups()), QStringList{"Alpha"});
-    EXPECT_FALSE(store.markRun(store.setups().front().id));
-    EXPECT_FALSE(store.remove(store.setups().front().id));
+    // The list stays as the file has it: nothing there, and nothing published.
+    EXPECT_EQ(published.count(), 0);
+    EXPECT_TRUE(store.setups().empty());
 }
 
 TEST_F(SetupStoreTest, idsMadeUpAtLoadAreWrittenBackSoTheyStay) {
@@ -370,3 +373,85 @@ TEST_F(SetupStoreTest, changesFromOtherThreadsArePublishedInOrder) {
     EXPECT_EQ(published.count(), 22);
     EXPECT_EQ(Prefs::intValue(Prefs::Key::setupsRun), 1);
 }
+
+namespace {
+
+// Runs quit's hooks and ends the process, its code the number of lines logged that
+// name `lost` as the changes to the setups that are lost. (On a full disk the log
+// reaches no file, so it is counted here.)
+void quitAndExit(LogCapture& log, const QString& lost) {
+    log.clear();
+    Termination::runHooks();
+    std::_Exit(log.count(QStringLiteral("these changes to the setups are lost: ") + lost));
+}
+
+class SetupStoreWriteFaultTest : public ::testing::TestWithParam<FolderFault> {};
+
+} // namespace
+
+// On a full disk or in a folder that takes no writes, every change fails, says so,
+// and leaves the list as the file has it; at quit the changes no later write made
+// good are named again; once the folder takes writes, second tries land and a fresh
+// start reads them.
+TEST_P(SetupStoreWriteFaultTest, aChangeTheFileDoesNotTakeLeavesTheListAsTheFileHasItAndIsNamedAtQuit) {
+    // Quit's hooks run once a process, so quit is checked in a child, which runs this
+    // test again from its start: it first lifts the file size limit it inherits.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_TRUE(liftInheritedFileSizeLimit());
+    // The child leaves at once, its temporary folders behind: they go inside one of ours.
+    QTemporaryDir scratch;
+    ScopedEnv childTemp("TMPDIR", scratch.path().toUtf8());
+    TempHome home;
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    const QString folder = home.dataHome() + "/Brisklet";
+    const QString file = folder + "/setups.json";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    SetupStore store(file, scheduler);
+    const brisklet::Setup keeper = named("Keeper", {"keeper"});
+    ASSERT_TRUE(store.upsert(keeper));
+    const SetupStore::List stored = store.setups();
+    const QByteArray before = readBytes(file);
+
+    brisklet::Setup edited = stored.front();
+    edited.phrases << "back home";
+    brisklet::Setup fulldisk = named("Fulldisk");
+    {
+        FolderWriteFault fault(folder, GetParam());
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        LogCapture log;
+        QSignalSpy published(&store, &SetupStore::setupsChanged);
+        EXPECT_FALSE(store.upsert(edited));
+        EXPECT_FALSE(store.upsertUnderFreeName(fulldisk));
+        EXPECT_FALSE(store.duplicate(keeper.id));
+        EXPECT_FALSE(store.markRun(keeper.id));
+        EXPECT_FALSE(store.remove(keeper.id));
+        EXPECT_EQ(store.setups(), stored) << "the list as the file has it";
+        EXPECT_EQ(*store.snapshot(), stored);
+        EXPECT_EQ(published.count(), 0);
+        EXPECT_EQ(readBytes(file), before);
+        EXPECT_EQ(log.count("couldn't save " + file), 5) << log.messages().join('\n').toStdString();
+        EXPECT_EXIT(quitAndExit(log,
+                                "saving “Keeper”, saving “Fulldisk”, duplicating “Keeper”, the last run of "
+                                "“Keeper”, deleting “Keeper”"),
+                    ::testing::ExitedWithCode(1), "")
+            << "named again at quit";
+    }
+    // Room is made: the second tries land, all but the delete.
+    LogCapture log;
+    EXPECT_TRUE(store.upsert(edited));
+    brisklet::Setup again = named("Fulldisk"); // a second capture is a fresh setup
+    EXPECT_TRUE(store.upsertUnderFreeName(again));
+    EXPECT_TRUE(store.duplicate(keeper.id));
+    EXPECT_TRUE(store.markRun(keeper.id));
+    EXPECT_EXIT(quitAndExit(log, "deleting “Keeper”"), ::testing::ExitedWithCode(1), "")
+        << "only what was never made good";
+    const SetupStore next(file, scheduler);
+    EXPECT_EQ(next.setups(), store.setups());
+    EXPECT_EQ(namesIn(next.setups()), (QStringList{"Keeper", "Fulldisk", "Keeper copy"}));
+    EXPECT_EQ(next.setups().front().phrases, (QStringList{"keeper", "back home"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SetupStoreWriteFaultTest,
+                         ::testing::Values(FolderFault::fullDisk, FolderFault::readOnlyFolder),
+                         [](const auto& info) { return faultName(info.param); });

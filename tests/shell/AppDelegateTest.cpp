@@ -478,6 +478,52 @@ TEST_F(AppDelegateTest, aSpokenCaptureOpensTheReviewAndItsSaveIsConfirmed) {
     EXPECT_EQ(capture->preview(), nullptr);
 }
 
+// A capture the full disk doesn't take shows no "Saved …": the review stays open
+// and says why.
+TEST_F(AppDelegateTest, aCaptureTheDiskDoesNotTakeIsNotAnnouncedAsSaved) {
+    auto delegate = make();
+    delegate->launch();
+    delegate->flow()->performActions({Action::captureSetup(QStringLiteral("Fulldisk"))});
+    SetupCaptureController* capture = delegate->captureController();
+    ASSERT_TRUE(waitFor([&] { return capture->preview() != nullptr; }));
+    SetupItem item;
+    item.id = QUuid::createUuid();
+    item.bundleID = "org.gnome.Terminal";
+    item.appName = "Terminal";
+    {
+        FileSizeLimit full(16);
+        EXPECT_FALSE(capture->save("Fulldisk", {item}, "1:1280x800", false));
+    }
+    EXPECT_FALSE(delegate->hud()->state().text.startsWith("Saved"))
+        << delegate->hud()->state().text.toStdString();
+    ASSERT_NE(capture->preview(), nullptr) << "the review stays open";
+    EXPECT_EQ(capture->preview()->property("unsaved").toString(),
+              "Couldn't save “Fulldisk” — the setups file can't be written");
+    EXPECT_FALSE(delegate->setups()->lookup("fulldisk").has_value());
+}
+
+// Duplicate and Delete on a full disk say so on the display, as Update does.
+TEST_F(AppDelegateTest, aDuplicateOrDeleteTheDiskDoesNotTakeSaysSoOnTheDisplay) {
+    auto delegate = make();
+    delegate->launch();
+    const brisklet::Setup focus = focusSetup();
+    ASSERT_TRUE(delegate->setups()->upsert(focus));
+    SetupsPaneModel& pane = delegate->home()->setupsPane();
+    FileSizeLimit full(0); // not even an empty list fits
+    pane.duplicate(focus.id.toString());
+    EXPECT_TRUE(waitFor([&] {
+        return delegate->hud()->state().text ==
+               "Couldn't save “Focus copy” — the setups file can't be written";
+    })) << delegate->hud()->state().text.toStdString();
+    EXPECT_EQ(delegate->hud()->state().kind, HUDState::Kind::info);
+    pane.askDelete(focus.id.toString());
+    pane.confirmDelete();
+    EXPECT_TRUE(waitFor([&] {
+        return delegate->hud()->state().text == "Couldn't delete “Focus” — the setups file can't be written";
+    })) << delegate->hud()->state().text.toStdString();
+    EXPECT_EQ(delegate->setups()->setups().size(), 1u);
+}
+
 TEST_F(AppDelegateTest, theSetupsPaneOpensTheEditorOnNewAndStoredSetups) {
     auto delegate = make();
     delegate->launch();

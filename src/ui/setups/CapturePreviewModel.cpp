@@ -105,10 +105,12 @@ void CapturePreviewModel::setScreens(const QVariantList& sizes) {
 
 void CapturePreviewModel::storeChanged() {
     const std::optional<QString> shown = replacing_;
+    const QString refused = problem_;
     checkName();
-    // The line and the button say what replacing_ says. A change the user typed is
-    // theirs; one from the store comes unannounced.
-    if (replacing_ != shown)
+    // The line and the button say what replacing_ says, the refusal line and the
+    // button what problem_ says. A change the user typed is theirs; one from the
+    // store comes unannounced.
+    if (replacing_ != shown || problem_ != refused)
         changedAt_ = clock_.now();
     emit changed();
 }
@@ -117,7 +119,16 @@ void CapturePreviewModel::setName(const QString& name) {
     if (name_ == name)
         return;
     name_ = name;
+    // The failure was that name's.
+    unsaved_.clear();
     checkName();
+    emit changed();
+}
+
+void CapturePreviewModel::setUnsaved(const QString& text) {
+    if (unsaved_ == text)
+        return;
+    unsaved_ = text;
     emit changed();
 }
 

@@ -33,6 +33,7 @@ class CapturePreviewModel : public QObject {
     Q_PROPERTY(QString replacingLine READ replacingLine NOTIFY changed)
     Q_PROPERTY(QString chip READ chip NOTIFY changed)
     Q_PROPERTY(QString problem READ problem NOTIFY changed)
+    Q_PROPERTY(QString unsaved READ unsaved NOTIFY changed)
     Q_PROPERTY(bool closeOthers READ closeOthers WRITE setCloseOthers NOTIFY changed)
     Q_PROPERTY(QString keptText READ keptText NOTIFY changed)
     Q_PROPERTY(QString primaryText READ primaryText NOTIFY changed)
@@ -75,6 +76,10 @@ public:
     QString chip() const;
     // The refusal of the name as it stands; empty when it may be saved.
     QString problem() const { return problem_; }
+    // Why the last press stored nothing though it was handed on (the file didn't
+    // take it); empty until then, and again once the name is edited.
+    QString unsaved() const { return unsaved_; }
+    void setUnsaved(const QString& text);
     bool closeOthers() const { return closeOthers_; }
     void setCloseOthers(bool on);
     QString keptText() const;
@@ -85,8 +90,8 @@ public:
     // Hands the capture on through `saveRequested` when the name may be saved and
     // would update what the line says; a press that would now update another setup,
     // or none, shows that first and hands nothing on. So does a press within
-    // `settleSeconds` of the store changing the line and the button: it was meant
-    // for what they said before.
+    // `settleSeconds` of the store changing the line, the refusal or the button: it
+    // was meant for what they said before.
     Q_INVOKABLE void save();
     static constexpr double settleSeconds = 0.5;
     Q_INVOKABLE void cancel();
@@ -111,6 +116,7 @@ private:
     // When the store last changed the line and the button; never since it opened.
     std::optional<double> changedAt_;
     QString problem_;
+    QString unsaved_;
     QVariantList screens_;
 };
 

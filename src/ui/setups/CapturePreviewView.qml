@@ -189,6 +189,16 @@ Rectangle {
             color: view.c.emberText
             wrapMode: Text.WordWrap
         }
+        Text {
+            objectName: "unsaved"
+            visible: text.length > 0
+            width: parent.width
+            text: view.preview.unsaved
+            textFormat: Text.PlainText
+            font: DS.text.caption
+            color: view.c.emberText
+            wrapMode: Text.WordWrap
+        }
         DSCheckbox {
             objectName: "closeOthers"
             text: "Close everything else when this runs — apps not in the setup are asked to quit (never browsers or Files)"

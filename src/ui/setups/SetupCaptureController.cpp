@@ -155,7 +155,12 @@ std::optional<Setup> SetupCaptureController::save(const QString& name, const std
     Setup result = reviewed(name, items, fingerprint, closeOthers);
     if (conflictOf(result, *store_.snapshot()))
         return std::nullopt;
-    store_.upsertUnderFreeName(result);
+    if (!store_.upsertUnderFreeName(result)) {
+        // The review stays as filled in, for a second try once the disk takes it.
+        if (preview_)
+            preview_->setUnsaved(SetupDraftEdits::unsavedText(result.name));
+        return std::nullopt;
+    }
     closeWindow();
     emit saved(result);
     return result;

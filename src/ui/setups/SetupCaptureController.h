@@ -38,7 +38,8 @@ public:
     void present(const SetupEngine::CaptureResult& result, const QString& name);
     // Stores a reviewed capture and closes the window, after catching up with the
     // file; nothing when the name is refused or would now update another setup than
-    // before the file was read. The setup as stored, named as stored.
+    // before the file was read, nor when the file can't be written (the review then
+    // stays open and says so). The setup as stored, named as stored.
     std::optional<Setup> save(const QString& name, const std::vector<SetupItem>& items,
                               const QString& fingerprint, bool closeOthers);
     // Why a name can't be saved, or nothing.

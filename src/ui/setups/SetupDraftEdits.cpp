@@ -247,4 +247,12 @@ int clampedDisplay(int index, int connected) {
     return std::clamp(index, 0, last);
 }
 
+QString unsavedText(const QString& name) {
+    return QStringLiteral("Couldn't save “%1” — the setups file can't be written").arg(name);
+}
+
+QString undeletedText(const QString& name) {
+    return QStringLiteral("Couldn't delete “%1” — the setups file can't be written").arg(name);
+}
+
 } // namespace brisklet::SetupDraftEdits

@@ -73,6 +73,12 @@ std::optional<QString> freeName(Setup draft, const QStringList& reserved, const 
 // button only stays off.
 bool canSave(const Setup& draft, const QStringList& reserved, const std::vector<Setup>& stored);
 
+// What the user is told where a change to `name` was made when the setups file
+// didn't take it: Couldn't save “Name” — the setups file can't be written.
+QString unsavedText(const QString& name);
+// The same for a delete.
+QString undeletedText(const QString& name);
+
 // How many displays the pickers offer: the connected ones, more when a frame names
 // a later one, never more than max(connected, 8).
 int displayChoices(int connected, const std::optional<SetupFrame>& frame);

@@ -2,6 +2,7 @@
 
 #include "commands/AppIndex.h"
 #include "setups/SetupStore.h"
+#include "ui/setups/SetupDraftEdits.h"
 
 #include <QDir>
 
@@ -103,7 +104,11 @@ void SetupEditorController::store(Setup setup) {
     if (current)
         setup.lastRunAt = current->lastRunAt;
     setup.name = SetupStore::nameForSave(setup, *store_.snapshot());
-    store_.upsert(setup);
+    if (!store_.upsert(setup)) {
+        // The editor stays as filled in, for a second try once the disk takes it.
+        model_.setNotice(SetupDraftEdits::unsavedText(setup.name));
+        return;
+    }
     model_.close();
     emit stored(setup);
 }

@@ -73,10 +73,12 @@ Rectangle {
                     font: DS.text.callout
                     placeholderText: "Also answers to — your own words, comma-separated"
                     onTextEdited: panel.model.setPhrasesText(text)
-                    // Read back only while the user isn't typing, or a fresh comma vanishes.
+                    // Read back only while the user isn't typing, or a fresh comma vanishes;
+                    // focus keeps the text as shown, not the empty one from before the binding.
                     Binding on text {
                         when: !phrasesField.activeFocus
                         value: panel.model.phrasesText
+                        restoreMode: Binding.RestoreNone
                     }
                 }
                 Text {

@@ -6,6 +6,7 @@
 #include "setups/SetupSuggestions.h"
 #include "ui/design/RelativeTime.h"
 #include "ui/design/SetupThumbnail.h"
+#include "ui/setups/SetupDraftEdits.h"
 #include "windows/DisplayArrangement.h"
 #include "windows/LayoutStore.h"
 
@@ -135,8 +136,10 @@ void SetupsPaneModel::update(const QString& id) {
 }
 
 void SetupsPaneModel::duplicate(const QString& id) {
-    if (const auto uuid = SetupJson::parseId(id))
-        store_.duplicate(*uuid);
+    const auto uuid = SetupJson::parseId(id);
+    QString copy;
+    if (uuid && !store_.duplicate(*uuid, &copy) && !copy.isEmpty())
+        emit unsaved(SetupDraftEdits::unsavedText(copy));
 }
 
 void SetupsPaneModel::askDelete(const QString& id) {
@@ -146,9 +149,11 @@ void SetupsPaneModel::askDelete(const QString& id) {
 
 void SetupsPaneModel::confirmDelete() {
     // A setup that went away meanwhile removes nothing.
-    if (deleting_)
-        store_.remove(deleting_->id);
+    const std::optional<Setup> deleting = deleting_;
     cancelDelete();
+    // The card stays as the file still has it.
+    if (deleting && !store_.remove(deleting->id))
+        emit unsaved(SetupDraftEdits::undeletedText(deleting->name));
 }
 
 void SetupsPaneModel::cancelDelete() {

@@ -99,6 +99,8 @@ signals:
     void captureRequested();
     // Open the editor on this setup: a stored one, a blank draft or an idea's draft.
     void editRequested(const brisklet::Setup& setup);
+    // A duplicate or a delete the setups file didn't take, in words for the display.
+    void unsaved(const QString& text);
 
 private:
     std::optional<Setup> stored(const QString& id) const;

@@ -5,6 +5,7 @@
 #include "ui/setups/CapturePreviewModel.h"
 #include "ui/setups/SetupCaptureController.h"
 
+#include "support/FolderWriteFault.h"
 #include "support/LightDarkViewTest.h"
 #include "support/ViewHarness.h"
 #include "support/WaitFor.h"
@@ -109,6 +110,29 @@ TEST_P(CaptureReviewViewUiTest, theLineAndTheButtonFollowTheFileAndAnEarlyPressS
     EXPECT_EQ(buttonText(h), "Update Setup");
     ASSERT_EQ(store.setups().size(), 2u);
     EXPECT_EQ(store.setups()[1].items.size(), 1u) << "Dusk keeps its own window";
+}
+
+// A save the full disk doesn't take: the review stays as filled in, with the line
+// under the name field and Save on for a second try.
+TEST_P(CaptureReviewViewUiTest, aSaveTheDiskDoesNotTakeKeepsTheReviewFilledInAndSaysSoUnderTheName) {
+    ViewHarness h(GetParam());
+    CapturePreviewModel* preview = review(h, "Fulldisk");
+    ASSERT_TRUE(preview);
+    ASSERT_TRUE(h.find("unsaved"));
+    EXPECT_FALSE(h.find("unsaved")->isVisible());
+    {
+        FolderWriteFault fault(dir.path(), FolderFault::fullDisk);
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        h.click(h.find("save"));
+    }
+    const QImage image = shot(h, "capture-review-unsaved");
+    EXPECT_EQ(controller.preview(), preview) << "the review stays open";
+    EXPECT_EQ(text(h, "unsaved"), "Couldn't save “Fulldisk” — the setups file can't be written");
+    legible(h, image, h.root(), "unsaved", 3.0);
+    EXPECT_EQ(text(h, "name"), "Fulldisk");
+    EXPECT_EQ(buttonText(h), "Save Setup");
+    EXPECT_TRUE(h.find("save")->isEnabled()) << "a second try is one press away";
+    EXPECT_TRUE(store.setups().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, CaptureReviewViewUiTest, ::testing::Values(false, true),

@@ -7,6 +7,7 @@
 #include "setups/SetupStore.h"
 #include "ui/setups/CapturePreviewModel.h"
 
+#include "support/FolderWriteFault.h"
 #include "support/ViewHarness.h"
 #include "support/WaitFor.h"
 #include "ui/setups/CaptureOnFile.h"
@@ -262,3 +263,99 @@ TEST_F(SetupCaptureControllerUiTest, aPressBeforeTheStoreReadTheFileShowsTheUpda
     EXPECT_EQ(again.setups()[0].name, saved[0].name);
     EXPECT_EQ(again.setups()[0].id, dusk.id);
 }
+
+// A setup "Late" says "vesper", so "Vesper" is refused and Save is off; another
+// program removes Late and the line goes: a press 0.07 s after the reload was made
+// while Save was off, and stores nothing; one after the settle time saves.
+TEST_F(SetupCaptureControllerUiTest, aPressJustAfterTheRefusalWentAwayStoresNothing) {
+    brisklet::Setup late;
+    late.id = QUuid::createUuid();
+    late.name = "Late";
+    late.phrases = {"vesper"};
+    late.items = {window("Mail")};
+    CaptureOnFile::writeOutside({late});
+    ASSERT_TRUE(waitFor([&] { return store.setups().size() == 1; }));
+    controller.present(capture(), "Vesper");
+    CapturePreviewModel* review = controller.preview();
+    std::vector<brisklet::Setup> saved;
+    QObject::connect(&controller, &SetupCaptureController::saved, &controller,
+                     [&](const brisklet::Setup& s) { saved.push_back(s); });
+    ASSERT_FALSE(review->problem().isEmpty());
+    ASSERT_FALSE(review->canSave());
+    clock.advance(5);
+
+    CaptureOnFile::writeOutside({});
+    ASSERT_TRUE(waitFor([&] { return review->problem().isEmpty(); })) << "the store reloads the file";
+    EXPECT_TRUE(review->canSave());
+    clock.advance(0.07);
+    review->save();
+    EXPECT_TRUE(saved.empty()) << "the press was made while Save was off";
+    EXPECT_EQ(controller.preview(), review) << "the review stays open";
+    EXPECT_TRUE(store.setups().empty());
+
+    clock.advance(CapturePreviewModel::settleSeconds);
+    review->save();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].name, "Vesper");
+}
+
+namespace {
+
+class CaptureOnAFaultyDisk : public SetupCaptureControllerUiTest,
+                             public ::testing::WithParamInterface<FolderFault> {};
+
+} // namespace
+
+// On a full disk or in a folder that takes no writes, Save leaves the review open as
+// filled in, says why and sends no "Saved …"; what the file holds is all the store
+// shows, whatever reloads come; once the folder takes writes, a second press saves
+// it and a fresh start reads it.
+TEST_P(CaptureOnAFaultyDisk, aCaptureTheFileDoesNotTakeKeepsTheReviewAsFilledInAndSaysSo) {
+    const brisklet::Setup keeper = writeOutside("Keeper", "Mail");
+    ASSERT_TRUE(waitFor([&] { return store.setups().size() == 1; }));
+    controller.present(capture(), "Fulldisk");
+    CapturePreviewModel* review = controller.preview();
+    review->setIncluded(review->result().items[1].id.toString(QUuid::WithoutBraces), false);
+    review->setCloseOthers(true);
+    std::vector<brisklet::Setup> saved;
+    QObject::connect(&controller, &SetupCaptureController::saved, &controller,
+                     [&](const brisklet::Setup& s) { saved.push_back(s); });
+    {
+        FolderWriteFault fault(dir.path(), GetParam());
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        review->save();
+    }
+    EXPECT_TRUE(saved.empty()) << "no “Saved …”";
+    ASSERT_EQ(controller.preview(), review) << "the review stays open";
+    EXPECT_EQ(review->property("unsaved").toString(),
+              "Couldn't save “Fulldisk” — the setups file can't be written");
+    EXPECT_EQ(review->name(), "Fulldisk");
+    EXPECT_EQ(review->keptText(), "1 of 2 kept");
+    EXPECT_TRUE(review->closeOthers());
+    EXPECT_TRUE(review->canSave());
+    ASSERT_EQ(store.setups().size(), 1u);
+
+    // Another program's write comes in: the review keeps what the user filled in.
+    brisklet::Setup other = keeper;
+    other.phrases = {"keep going"};
+    CaptureOnFile::writeOutside({other});
+    ASSERT_TRUE(waitFor([&] { return !store.setups()[0].phrases.isEmpty(); }));
+    EXPECT_EQ(review->property("unsaved").toString(),
+              "Couldn't save “Fulldisk” — the setups file can't be written");
+    EXPECT_EQ(review->keptText(), "1 of 2 kept");
+
+    // A second try once the folder takes writes.
+    review->save();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].name, "Fulldisk");
+    EXPECT_EQ(controller.preview(), nullptr) << "the review closes";
+    const SetupStore next(store.filePath());
+    ASSERT_EQ(next.setups().size(), 2u);
+    EXPECT_EQ(next.setups()[1].name, "Fulldisk");
+    EXPECT_EQ(next.setups()[1].items.size(), 1u);
+    EXPECT_TRUE(next.setups()[1].closeOthers);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, CaptureOnAFaultyDisk,
+                         ::testing::Values(FolderFault::fullDisk, FolderFault::readOnlyFolder),
+                         [](const auto& info) { return faultName(info.param); });

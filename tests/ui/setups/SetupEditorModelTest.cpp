@@ -12,6 +12,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeScheduler.h"
 #include "support/FileBytes.h"
+#include "support/FolderWriteFault.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -415,3 +416,49 @@ TEST_F(SetupEditorModelTest, aRefusalOutranksTheNoticeOfAnOutsideChange) {
     model().setPhrasesText("grind");
     EXPECT_EQ(model().statusLine(), SetupEditorController::changedOutsideText());
 }
+
+namespace {
+
+class EditorOnAFaultyDisk : public SetupEditorModelTest,
+                            public ::testing::WithParamInterface<test::FolderFault> {};
+
+} // namespace
+
+// On a full disk or in a folder that takes no writes, Save leaves the editor open as
+// filled in and says why, whatever reload the failed write sets off; the store keeps
+// what the file has; once the folder takes writes, a second press saves the edit.
+TEST_P(EditorOnAFaultyDisk, anEditTheFileDoesNotTakeKeepsTheEditorOpenAsFilledInAndSaysSo) {
+    const brisklet::Setup keeper = openStored("Keeper");
+    QSignalSpy stored(&editor(), &SetupEditorController::stored);
+    model().setPhrasesText(model().phrasesText() + ", back home");
+    const QString typed = model().phrasesText();
+    {
+        test::FolderWriteFault fault(folder(), GetParam());
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        model().save();
+    }
+    const QString line = "Couldn't save “Keeper” — the setups file can't be written";
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_EQ(stored.count(), 0);
+    EXPECT_EQ(model().statusLine(), line);
+    EXPECT_EQ(model().phrasesText(), typed);
+    EXPECT_TRUE(model().canSave());
+    EXPECT_EQ(store->setup(keeper.id)->phrases, QStringList{"heads down"});
+
+    QCoreApplication::processEvents();
+    scheduler.advance(SetupStore::reloadDelay);
+    EXPECT_TRUE(model().isOpen());
+    EXPECT_EQ(model().phrasesText(), typed);
+    EXPECT_EQ(model().statusLine(), line);
+
+    model().save();
+    EXPECT_FALSE(model().isOpen());
+    EXPECT_EQ(stored.count(), 1);
+    const SetupStore next(file(), scheduler);
+    ASSERT_EQ(next.setups().size(), 1u);
+    EXPECT_EQ(next.setups()[0].phrases, (QStringList{"heads down", "back home"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, EditorOnAFaultyDisk,
+                         ::testing::Values(test::FolderFault::fullDisk, test::FolderFault::readOnlyFolder),
+                         [](const auto& info) { return test::faultName(info.param); });

@@ -17,6 +17,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
 #include "support/FileBytes.h"
+#include "support/FolderWriteFault.h"
 #include "support/LightDarkViewTest.h"
 #include "support/Pixels.h"
 #include "support/TempHome.h"
@@ -593,6 +594,47 @@ TEST_P(SetupEditorViewUiTest, eachOpeningOfTheSheetBuildsItsPanelOnceWithTheDraf
     ASSERT_TRUE(panel);
     EXPECT_EQ(ViewHarness::find(panel, "title")->property("text"), "Edit setup");
     EXPECT_EQ(ViewHarness::find(panel, "name")->property("text"), "Deep Work");
+}
+
+// Clicking into the phrases field to add one keeps the phrases it shows.
+TEST_P(SetupEditorViewUiTest, clickingIntoThePhrasesKeepsThemAndTypingAddsToThem) {
+    const brisklet::Setup setup = storedWithItems();
+    store.upsert(setup);
+    ASSERT_TRUE(editor.openEditor(setup.id.toString()));
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(loadEditor(h)) << h.errors().toStdString();
+    QQuickItem* phrases = h.find("phrases");
+    h.click(phrases);
+    ASSERT_TRUE(phrases->hasActiveFocus());
+    EXPECT_EQ(text(h, "phrases"), "heads down, focus mode");
+    QTest::keyClick(&h.view(), Qt::Key_End);
+    for (const char c : std::string(", back home"))
+        QTest::keyClick(&h.view(), c);
+    EXPECT_EQ(text(h, "phrases"), "heads down, focus mode, back home");
+    EXPECT_EQ(editor.model().phrasesText(), "heads down, focus mode, back home");
+}
+
+// A save the full disk doesn't take: the sheet stays as filled in, the line beside
+// Save says so and Save stays on for a second try.
+TEST_P(SetupEditorViewUiTest, anEditTheDiskDoesNotTakeKeepsTheSheetFilledInAndSaysSoBesideSave) {
+    const brisklet::Setup setup = storedWithItems();
+    store.upsert(setup);
+    ASSERT_TRUE(editor.openEditor(setup.id.toString()));
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(loadEditor(h)) << h.errors().toStdString();
+    editor.model().setPhrasesText("heads down, focus mode, back home");
+    {
+        FolderWriteFault fault(dir.path(), FolderFault::fullDisk);
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        h.click(h.find("save"));
+    }
+    const QImage image = shot(h, "editor-unsaved");
+    EXPECT_TRUE(editor.model().isOpen());
+    EXPECT_EQ(text(h, "problem"), "Couldn't save “Deep Work” — the setups file can't be written");
+    legible(h, image, h.root(), "problem");
+    EXPECT_EQ(text(h, "phrases"), "heads down, focus mode, back home");
+    EXPECT_TRUE(h.find("save")->isEnabled());
+    EXPECT_EQ(store.setup(setup.id)->phrases, setup.phrases);
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),

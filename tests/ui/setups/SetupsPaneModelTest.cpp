@@ -9,6 +9,7 @@
 #include "support/FakeApps.h"
 #include "support/FakeClock.h"
 #include "support/FakeDesktop.h"
+#include "support/FolderWriteFault.h"
 #include "support/SetupRecords.h"
 #include "support/TempHome.h"
 
@@ -328,3 +329,48 @@ TEST_F(SetupsPaneModelTest, withoutFittingAppsThereAreNoIdeas) {
     SetupsPaneModel noIndex{setups, nullptr, clock};
     EXPECT_TRUE(noIndex.ideas().isEmpty());
 }
+
+namespace {
+
+class PaneOnAFaultyDisk : public SetupsPaneModelTest, public ::testing::WithParamInterface<FolderFault> {};
+
+QStringList cardNames(const QVariantList& cards) {
+    QStringList names;
+    for (const QVariant& card : cards)
+        names << card.toMap().value("name").toString();
+    return names;
+}
+
+} // namespace
+
+// On a full disk or in a folder that takes no writes, Duplicate and Delete say so in
+// words for the display and leave the cards as the file has them: no copy shows for
+// a moment; once the folder takes writes, Duplicate works.
+TEST_P(PaneOnAFaultyDisk, aDuplicateOrDeleteTheFileDoesNotTakeSaysSoAndLeavesTheCards) {
+    const brisklet::Setup keeper = add(setupNamed("Keeper", day, day, {"keeper"}));
+    QSignalSpy unsaved(&model, SIGNAL(unsaved(QString)));
+    QSignalSpy changed(&model, &SetupsPaneModel::changed);
+    {
+        FolderWriteFault fault(dir.path(), GetParam());
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        model.duplicate(SetupJson::idText(keeper.id));
+        model.askDelete(SetupJson::idText(keeper.id));
+        model.confirmDelete();
+    }
+    ASSERT_EQ(unsaved.count(), 2);
+    EXPECT_EQ(unsaved[0][0].toString(), "Couldn't save “Keeper copy” — the setups file can't be written");
+    EXPECT_EQ(unsaved[1][0].toString(), "Couldn't delete “Keeper” — the setups file can't be written");
+    EXPECT_FALSE(model.isDeleting());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(cardNames(model.cards()), QStringList{"Keeper"});
+
+    model.duplicate(SetupJson::idText(keeper.id));
+    EXPECT_EQ(unsaved.count(), 2);
+    EXPECT_EQ(cardNames(model.cards()), (QStringList{"Keeper copy", "Keeper"}));
+    const SetupStore next(setups.filePath());
+    EXPECT_EQ(next.setups(), setups.setups());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, PaneOnAFaultyDisk,
+                         ::testing::Values(FolderFault::fullDisk, FolderFault::readOnlyFolder),
+                         [](const auto& info) { return faultName(info.param); });
