@@ -216,12 +216,7 @@ int phoneLoopMemory(const QString& folder) {
                      qUtf8Printable(error));
         return 1;
     }
-    std::vector<std::vector<std::int16_t>> blocks;
-    for (std::size_t at = 0; at < samples->size(); at += 512) {
-        std::vector<std::int16_t>& block = blocks.emplace_back();
-        for (std::size_t i = at; i < std::min(samples->size(), at + 512); ++i)
-            block.push_back(std::int16_t(std::clamp((*samples)[i], -1.0f, 1.0f) * 32767));
-    }
+    const auto blocks = SpeechSet::pcmBlocks(*samples);
     const auto word = [](const char* text, const char* phones) {
         return platform::PhoneLoop::Word{QString::fromLatin1(text), {phones}};
     };

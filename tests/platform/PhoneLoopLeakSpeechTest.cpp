@@ -8,23 +8,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 
 // LeakSanitizer's own call, present only where the program was built with it.
 extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
 
-using namespace brisklet;
-using platform::PhoneLoop;
+using brisklet::platform::PhoneLoop;
+using brisklet::platform::PocketSphinxRecognizer;
 namespace SpeechSet = brisklet::test::SpeechSet;
-
-namespace {
-
-PhoneLoop::Word word(const char* text, const char* phones, bool decides = true) {
-    return {QString::fromLatin1(text), {phones}, decides};
-}
-
-} // namespace
 
 TEST(PhoneLoopLeak, weighingReadingsWindowAfterWindowLosesNothing) {
     ASSERT_NE(__lsan_do_recoverable_leak_check, nullptr) << "this test must be built with -fsanitize=leak";
@@ -35,22 +26,16 @@ TEST(PhoneLoopLeak, weighingReadingsWindowAfterWindowLosesNothing) {
     ASSERT_EQ(clips.size(), 1u) << qPrintable(error);
     const auto samples = SpeechSet::readClip(clips.front().file);
     ASSERT_TRUE(samples && !samples->empty());
-    std::vector<std::vector<std::int16_t>> blocks;
-    for (std::size_t at = 0; at < samples->size(); at += 512) {
-        std::vector<std::int16_t>& block = blocks.emplace_back();
-        for (std::size_t i = at; i < std::min(samples->size(), at + 512); ++i)
-            block.push_back(std::int16_t(std::clamp((*samples)[i], -1.0f, 1.0f) * 32767));
-    }
+    const auto blocks = SpeechSet::pcmBlocks(*samples);
 
-    const auto quit = word("quit", "K W IH T"), open = word("open", "OW P AH N"),
-               firefox = word("firefox", "F AY ER F AA K S"), the = word("the", "DH AH", false);
+    const PhoneLoop::Word quit{"quit", {"K W IH T"}}, open{"open", {"OW P AH N"}},
+        firefox{"firefox", {"F AY ER F AA K S"}}, the{"the", {"DH AH"}, false};
     const std::vector<PhoneLoop::Candidate> readings{{quit, firefox}, {open, firefox}, {quit, the, firefox}};
     constexpr int windows = 100;
     int weighed = 0;
     {
         auto loop = std::make_unique<PhoneLoop>(1e-20);
-        ASSERT_TRUE(
-            loop->load((platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us").toUtf8()))
+        ASSERT_TRUE(loop->load((PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us").toUtf8()))
             << "the pocketsphinx-en-us model did not load";
         for (int w = 0; w < windows; ++w) {
             loop->begin(50);

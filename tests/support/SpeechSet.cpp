@@ -420,6 +420,16 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
     return out;
 }
 
+std::vector<std::vector<std::int16_t>> pcmBlocks(const std::vector<float>& samples) {
+    std::vector<std::vector<std::int16_t>> blocks;
+    for (std::size_t at = 0; at < samples.size(); at += 512) {
+        std::vector<std::int16_t>& block = blocks.emplace_back();
+        for (std::size_t i = at; i < std::min(samples.size(), at + 512); ++i)
+            block.push_back(std::int16_t(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+    }
+    return blocks;
+}
+
 std::optional<std::vector<float>> readClip(const QString& path) {
     const auto wav = readWav(path);
     if (!wav)
