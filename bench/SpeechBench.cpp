@@ -31,8 +31,12 @@
 // columns). --judge=DUMP[,DUMP…] decodes nothing: it tallies the clips of dumps (this
 // build's or an older one's) by this build's verdict on what each heard, so builds
 // measured apart are compared by one judge.
+//
+// Last, the phone loop's memory: how much the resident memory grows over 1,000 weighed
+// windows (goal under 1 MB). --memory-only=1 measures that alone.
 #include "base/Text.h"
 #include "commands/SpokenDesktop.h"
+#include "platform/linux/speech/PhoneLoop.h"
 #include "platform/linux/speech/PocketSphinxRecognizer.h"
 #include "platform/linux/speech/SpeechGrammar.h"
 #include "support/FakeScheduler.h"
@@ -51,6 +55,8 @@
 #include <map>
 #include <memory>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace brisklet;
 namespace SpeechSet = brisklet::test::SpeechSet;
@@ -186,6 +192,59 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop) {
     return 0;
 }
 
+// The process's resident memory in MB, as the kernel counts it.
+double residentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1 << 20) : 0;
+}
+
+// How much the resident memory grows while the phone loop weighs window after window,
+// as over a long day of commands: each reading gets a search of its own, and nothing
+// of it may stay behind.
+int phoneLoopMemory(const QString& folder) {
+    QString error;
+    const auto clips =
+        SpeechSet::generate(folder, {{"quit firefox", "quit firefox"}}, {"slt"}, std::nullopt, &error);
+    const auto samples = clips.size() == 1 ? SpeechSet::readClip(clips.front().file) : std::nullopt;
+    platform::PhoneLoop loop(platform::GrammarRule{}.phoneLoopBeam);
+    if (!samples ||
+        !loop.load((platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us").toUtf8())) {
+        std::fprintf(stderr, "SpeechBench: no clip or no model for the phone loop: %s\n",
+                     qUtf8Printable(error));
+        return 1;
+    }
+    const auto blocks = SpeechSet::pcmBlocks(*samples);
+    const auto word = [](const char* text, const char* phones) {
+        return platform::PhoneLoop::Word{QString::fromLatin1(text), {phones}};
+    };
+    const std::vector<platform::PhoneLoop::Candidate> readings{
+        {word("quit", "K W IH T"), word("firefox", "F AY ER F AA K S")},
+        {word("open", "OW P AH N"), word("firefox", "F AY ER F AA K S")}};
+    int weighed = 0;
+    const auto windows = [&](int count) {
+        for (int w = 0; w < count; ++w) {
+            loop.begin(50);
+            for (const auto& block : blocks)
+                loop.feed(block);
+            for (const auto& support : loop.weigh(readings).get())
+                weighed += support.has_value();
+        }
+    };
+    // The first windows fill what the loop keeps for good: its dictionary, its buffers.
+    windows(50);
+    const double before = residentMb();
+    weighed = 0;
+    constexpr int measured = 1000;
+    windows(measured);
+    std::printf("phone loop memory: resident grew %.2f MB over %d weighed windows (%zu readings each, %d "
+                "aligned)  target < 1 MB\n",
+                residentMb() - before, measured, readings.size(), weighed);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -199,6 +258,9 @@ int main(int argc, char** argv) {
         return judgeDumps(v.split(','), desktop);
     std::map<QString, QString> kindOf;
     QTemporaryDir work;
+    // The phone loop's memory figure alone, without the set: --memory-only=1.
+    if (option(argc, argv, "memory-only", "") == QLatin1String("1"))
+        return phoneLoopMemory(work.filePath("memory"));
     QString error;
     std::vector<SpeechSet::Clip> clips;
     if (!setDir.isEmpty()) {
@@ -455,5 +517,5 @@ int main(int argc, char** argv) {
             "idle audio path (capture %.2f %% + processing %.2f %%): %.2f %% of one core  target < 2 %%\n",
             100 * capture / seconds, 100 * processing / seconds, 100 * (capture + processing) / seconds);
     }
-    return 0;
+    return phoneLoopMemory(work.filePath("memory"));
 }

@@ -485,10 +485,7 @@ std::optional<Plan> IntentMatcher::setupParametric(const QString& phrase) const 
             // "what is a setup" asks, also after a filler ("uh, what is a setup"); it
             // names no setup "what is a" unless one is.
             const QString target = w.join(QLatin1Char(' '));
-            const auto asked = std::find_if_not(
-                w.begin(), w.end(), [](const QString& word) { return hesitations().contains(word); });
-            if (asked != w.end() && questionWords().contains(*asked) && !setupNamed(target) &&
-                !setupNamed(target + QStringLiteral(" setup")))
+            if (asksQuestion(w) && !setupNamed(target) && !setupNamed(target + QStringLiteral(" setup")))
                 return std::nullopt;
             return Plan{Action::runSetup(saidBeforeSetup(target))};
         }

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace brisklet::MatcherWords {
 
 const WordSet& parametricVerbs() {
@@ -74,6 +76,16 @@ const WordSet& hesitations() {
     static const WordSet s = {"oh",  "uh", "um",   "umm",  "er", "erm", "ah",
                               "hmm", "so", "well", "okay", "ok", "hey"};
     return s;
+}
+const WordSet& misheardHesitations() {
+    static const WordSet s = {"but", "the", "and", "im"};
+    return s;
+}
+bool asksQuestion(const QStringList& words) {
+    const auto asked = std::find_if_not(words.begin(), words.end(), [](const QString& word) {
+        return hesitations().contains(word) || misheardHesitations().contains(word);
+    });
+    return asked != words.end() && questionWords().contains(*asked);
 }
 const QHash<QString, int>& numberWords() {
     static const QHash<QString, int> m = {{"one", 1},   {"two", 2},     {"to", 2},     {"too", 2},

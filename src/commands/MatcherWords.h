@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 // The words the intent matcher reads phrases by: its verbs, fillers and numbers, and
 // the form in which it hears a setup's name.
@@ -29,6 +30,12 @@ const WordSet& songWords();
 const WordSet& questionWords();
 // The sounds and words said before a question without changing it ("uh", "so").
 const WordSet& hesitations();
+// How a recogniser spells "uh" and "um" before a question ("but", "the", "and",
+// "im"): fillers there and nowhere else, as "and" elsewhere is a misheard "end".
+const WordSet& misheardHesitations();
+// Whether the words ask a question, after any fillers said first: "what is a setup",
+// "uh what is a setup", and as heard, "but what is a setup".
+bool asksQuestion(const QStringList& words);
 const QHash<QString, int>& numberWords();
 
 // Normalised text with "set up" said as the one word "setup".

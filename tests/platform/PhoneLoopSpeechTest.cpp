@@ -72,12 +72,8 @@ protected:
                                                     const std::function<void()>& beforeWeighing = {}) {
         const std::size_t stepsBefore = loop.steps();
         loop.begin(50);
-        for (std::size_t at = 0; at < samples.size(); at += 512) {
-            std::vector<std::int16_t> block;
-            for (std::size_t i = at; i < std::min(samples.size(), at + 512); ++i)
-                block.push_back(std::int16_t(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+        for (auto& block : SpeechSet::pcmBlocks(samples))
             loop.feed(std::move(block));
-        }
         if (beforeWeighing) {
             // Once the loop has heard it all.
             const std::size_t blocks = (samples.size() + 511) / 512;

@@ -310,8 +310,8 @@ std::vector<Clip> generate(const QString& folder, const std::vector<Phrase>& phr
             // Repeatable (-R): sox dithers the resampled speech with noise of a new seed
             // each run, so the same clip read differently from one run to the next.
             if (!spoken || !run(sox,
-                                {"-R", raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", clean,
-                                 "pad", "0.3", "0.4"},
+                                {"-R", raw, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer",
+                                 clean, "pad", "0.3", "0.4"},
                                 &errors[i]))
                 continue;
             QFile::remove(raw);
@@ -391,7 +391,8 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
         }
         const QString converted =
             QDir(workFolder).filePath(QString("%1.wav").arg(out.size(), 4, 10, QChar('0')));
-        if (!run("sox", {"-R", source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
+        if (!run("sox",
+                 {"-R", source, "-r", "16000", "-c", "1", "-b", "16", "-e", "signed-integer", converted},
                  error))
             return {};
         // A recording's room is its own lead-in, not a made-up one: the noise it was
@@ -418,6 +419,16 @@ std::vector<Clip> loadUserSet(const QString& folder, const QString& tsv, const Q
                        condition.isEmpty() ? QStringLiteral("clean") : condition, roomFile});
     }
     return out;
+}
+
+std::vector<std::vector<std::int16_t>> pcmBlocks(const std::vector<float>& samples) {
+    std::vector<std::vector<std::int16_t>> blocks;
+    for (std::size_t at = 0; at < samples.size(); at += 512) {
+        std::vector<std::int16_t>& block = blocks.emplace_back();
+        for (std::size_t i = at; i < std::min(samples.size(), at + 512); ++i)
+            block.push_back(std::int16_t(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+    }
+    return blocks;
 }
 
 std::optional<std::vector<float>> readClip(const QString& path) {

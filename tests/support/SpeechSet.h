@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -66,6 +67,9 @@ std::vector<float> listeningChime();
 
 // A clip's samples as mono float (channels mixed); null when unreadable.
 std::optional<std::vector<float>> readClip(const QString& path);
+
+// Samples as the recogniser hands them to its decoders: blocks of 512 16-bit samples.
+std::vector<std::vector<std::int16_t>> pcmBlocks(const std::vector<float>& samples);
 
 // The samples at an RMS level of `dbfs`.
 std::vector<float> scaledTo(std::vector<float> samples, double dbfs);

@@ -1,6 +1,7 @@
 #include "platform/linux/speech/PhoneLoop.h"
 
 #include "base/Log.h"
+#include "platform/linux/speech/JsgfSearch.h"
 #include "platform/linux/speech/WorkWatch.h"
 
 #include <pocketsphinx/ps_search.h>
@@ -112,8 +113,15 @@ void PhoneLoop::holdWeighings(std::function<void()> hold) {
 
 PhoneLoop::~PhoneLoop() {
     queue_.stop();
-    if (ps_)
-        ps_free(ps_);
+    if (!ps_)
+        return;
+    // The loop's search keeps the path it last found until its next utterance and
+    // forgets it when freed: an empty utterance gives it back first.
+    if (inUtterance_)
+        ps_end_utt(ps_);
+    if (ps_set_search(ps_, loopSearch) >= 0 && ps_start_utt(ps_) >= 0)
+        ps_end_utt(ps_);
+    ps_free(ps_);
 }
 
 bool PhoneLoop::load(const QByteArray& hmm) {
@@ -246,7 +254,7 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
     // The reading's search replaces the last one: never while that one is in use.
     if (ps_set_search(ps_, loopSearch) < 0)
         return std::nullopt;
-    if (ps_set_jsgf_string(ps_, alignSearch, jsgf.c_str()) < 0 || ps_set_search(ps_, alignSearch) < 0)
+    if (!setJsgfSearch(ps_, alignSearch, jsgf) || ps_set_search(ps_, alignSearch) < 0)
         return std::nullopt;
     if (!search(window))
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "platform/linux/speech/PocketSphinxDecoders.h"
 
 #include "base/Log.h"
+#include "platform/linux/speech/JsgfSearch.h"
 #include "platform/linux/speech/SpeechDictionary.h"
 #include "platform/linux/speech/SpeechReading.h"
 
@@ -100,8 +101,7 @@ void installGrammar(GrammarDecoder& d, ps_decoder_t* general, const SpeechGramma
     // The grammar's own words ("setup", "windows", …) come into the dictionary too.
     for (const std::string& word : SpeechGrammar::wordsOf(grammar.jsgf))
         SpeechDictionary::lookUpWord(d.ps, general, word);
-    if (ps_set_jsgf_string(d.ps, grammarSearch, grammar.jsgf.c_str()) < 0 ||
-        ps_set_search(d.ps, grammarSearch) < 0) {
+    if (!setJsgfSearch(d.ps, grammarSearch, grammar.jsgf) || ps_set_search(d.ps, grammarSearch) < 0) {
         qCCritical(lcSpeech, "speech grammar failed to load — using the general model alone");
         d.ready = false;
         d.loaded.clear();
