@@ -380,6 +380,78 @@ TEST_P(HomeWindowUiTest, PhrasesThatCannotBeSavedStayInTheFieldWhichSaysWhy) {
               QJsonArray({"middle", "centre it"}));
 }
 
+// The line goes with the text that failed: Done, then Edit phrases, brings back the
+// field as typed with its line, never the stored phrases with a line that isn't true
+// of them.
+TEST_P(HomeWindowUiTest, AFieldReopenedAfterAFailedSaveShowsTheTextThatFailedWithItsLine) {
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.find("search")->setProperty("text", "center");
+    h.render();
+    QQuickItem* doc = h.find("doc Center");
+    ASSERT_TRUE(doc);
+    QQuickItem* edit = ViewHarness::find(doc, "editPhrases");
+    h.click(edit);
+    ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "phrases"); }));
+    QQuickItem* field = ViewHarness::find(doc, "phrases");
+    field->forceActiveFocus();
+    field->setProperty("text", "Middle, centre it");
+    {
+        FileSizeLimit full(16);
+        QTest::keyClick(&h.view(), Qt::Key_Return);
+        h.click(edit);
+        ASSERT_TRUE(waitFor([&] { return !ViewHarness::find(doc, "phrases"); })) << "Done closed the editors";
+    }
+    h.click(edit);
+    ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "phrases"); }));
+    field = ViewHarness::find(doc, "phrases");
+    QQuickItem* unsaved = ViewHarness::find(doc, "unsaved");
+    ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "fields")->opacity() == 1; }));
+    EXPECT_EQ(field->property("text"), "Middle, centre it") << "what was typed is back";
+    EXPECT_TRUE(unsaved->isVisible()) << "with its line";
+    const QImage image = shot(h, "commands-unsaved-reopened");
+    legible(h, image, unsaved, "message");
+    EXPECT_TRUE(drawn(h, image, field));
+
+    field->setProperty("text", "Middle, centre it, dead centre");
+    EXPECT_FALSE(unsaved->isVisible()) << "the line is about the text that failed, not this one";
+}
+
+// A full disk: a deleted command keeps its row, which says under its caption that it
+// was not deleted; once the disk takes it, the same press deletes it.
+TEST_P(HomeWindowUiTest, ACommandWhoseDeleteCannotBeSavedKeepsItsRowWhichSaysWhy) {
+    ASSERT_TRUE(registry.update({"custom-1A2B3C4D", {"work mode"}, "openApp", {{"name", "Firefox"}}, true}));
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.render();
+    QQuickItem* section = h.find("commandsSection");
+    ASSERT_TRUE(section && section->isVisible());
+    QQuickItem* remove = ViewHarness::find(section, "delete");
+    ASSERT_TRUE(remove);
+    EXPECT_FALSE(ViewHarness::find(section, "failure")->isVisible());
+    {
+        FileSizeLimit full(16);
+        h.click(remove);
+    }
+    h.render();
+    EXPECT_EQ(customCount(registry), 1);
+    QQuickItem* failure = ViewHarness::find(section, "failure");
+    ASSERT_TRUE(failure && failure->isVisible()) << "the row stays and says why";
+    const QImage image = shot(h, "commands-undeleted");
+    legible(h, image, failure, "message");
+    EXPECT_TRUE(drawn(h, image, ViewHarness::find(failure, "message")));
+    EXPECT_EQ(ViewHarness::find(failure, "message")->property("text"),
+              "Couldn't delete “work mode” — the commands file can't be written");
+
+    h.click(ViewHarness::find(section, "delete"));
+    h.render();
+    EXPECT_EQ(customCount(registry), 0);
+    EXPECT_FALSE(section->isVisible());
+    EXPECT_FALSE(storedCommand(commandsPath(), [](const QJsonObject& o) {
+                     return o["id"] == "custom-1A2B3C4D";
+                 }).contains("id"));
+}
+
 TEST_P(HomeWindowUiTest, OpenFamiliesAreRememberedButASearchOverridesThem) {
     ViewHarness h(GetParam());
     ASSERT_TRUE(load(h, "Commands", 2600));
