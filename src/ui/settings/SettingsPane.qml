@@ -14,6 +14,10 @@ Column {
         objectName: "title"
         text: "Settings"
     }
+    UnsavedSettingsLine {
+        objectName: "unsavedSettings"
+        width: pane.width
+    }
     WakeSettings {
         objectName: "wakeSection"
         width: pane.width
