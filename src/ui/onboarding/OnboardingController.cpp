@@ -150,9 +150,22 @@ void OnboardingController::settleBehind() {
     window_->lower();
 }
 
+// A login choice that didn't take is said on the last step, whose box then shows
+// what is true; Finish again goes on with that, a new choice tries again.
 void OnboardingController::finish() {
-    if (c_.loginItem)
-        c_.loginItem->set(model_.launchAtLogin());
+    if (c_.loginItem && model_.loginFailure().isEmpty()) {
+        const bool wanted = model_.launchAtLogin();
+        if (!c_.loginItem->set(wanted)) {
+            model_.setLaunchAtLogin(c_.loginItem->isEnabled());
+            model_.setLoginFailure(
+                wanted
+                    ? QStringLiteral(
+                          "Couldn't start Brisklet at login — the autostart folder can't be written")
+                    : QStringLiteral("Couldn't stop Brisklet starting at login — its autostart entry can't "
+                                     "be removed"));
+            return;
+        }
+    }
     Prefs::setValue(Prefs::Key::onboarded, true);
     close();
 }
