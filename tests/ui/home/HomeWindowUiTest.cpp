@@ -343,11 +343,8 @@ TEST_P(HomeWindowUiTest, ACommandThatCannotBeSavedKeepsTheSheetOpenAsTypedAndSay
 // disk takes it, Return saves and the hint is back.
 TEST_P(HomeWindowUiTest, PhrasesThatCannotBeSavedStayInTheFieldWhichSaysWhy) {
     ViewHarness h(GetParam());
-    ASSERT_TRUE(load(h, "Commands"));
-    h.find("search")->setProperty("text", "center");
-    h.render();
-    QQuickItem* doc = h.find("doc Center");
-    ASSERT_TRUE(doc);
+    QQuickItem* doc = loadCenterRow(h);
+    ASSERT_TRUE(doc) << h.errors().toStdString();
     h.click(ViewHarness::find(doc, "editPhrases"));
     QQuickItem* fields = ViewHarness::find(doc, "fields");
     ASSERT_TRUE(fields);
@@ -385,11 +382,8 @@ TEST_P(HomeWindowUiTest, PhrasesThatCannotBeSavedStayInTheFieldWhichSaysWhy) {
 // of them.
 TEST_P(HomeWindowUiTest, AFieldReopenedAfterAFailedSaveShowsTheTextThatFailedWithItsLine) {
     ViewHarness h(GetParam());
-    ASSERT_TRUE(load(h, "Commands"));
-    h.find("search")->setProperty("text", "center");
-    h.render();
-    QQuickItem* doc = h.find("doc Center");
-    ASSERT_TRUE(doc);
+    QQuickItem* doc = loadCenterRow(h);
+    ASSERT_TRUE(doc) << h.errors().toStdString();
     QQuickItem* edit = ViewHarness::find(doc, "editPhrases");
     h.click(edit);
     ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "phrases"); }));
