@@ -422,14 +422,16 @@ TEST_P(HomeWindowUiTest, ACommandWhoseDeleteCannotBeSavedKeepsItsRowWhichSaysWhy
     ASSERT_TRUE(section && section->isVisible());
     QQuickItem* remove = ViewHarness::find(section, "delete");
     ASSERT_TRUE(remove);
-    EXPECT_FALSE(ViewHarness::find(section, "failure")->isVisible());
+    QQuickItem* failure = ViewHarness::find(section, "failure");
+    ASSERT_TRUE(failure) << "the row has a place to say why";
+    EXPECT_FALSE(failure->isVisible());
     {
         FileSizeLimit full(16);
         h.click(remove);
     }
     h.render();
     EXPECT_EQ(customCount(registry), 1);
-    QQuickItem* failure = ViewHarness::find(section, "failure");
+    failure = ViewHarness::find(section, "failure");
     ASSERT_TRUE(failure && failure->isVisible()) << "the row stays and says why";
     const QImage image = shot(h, "commands-undeleted");
     legible(h, image, failure, "message");
