@@ -229,6 +229,7 @@ TEST_P(SettingsPaneUiTest, AChangeTheSettingsFileCannotTakeIsSaidInThePane) {
     QQuickItem* line = h.find("unsavedSettings");
     ASSERT_TRUE(line);
     EXPECT_FALSE(line->isVisible());
+    const qreal wakeY = h.find("wakeSection")->y();
     // A folder in place of the file: nothing can write it, even as root.
     QFile::remove(Prefs::settingsPath());
     ASSERT_TRUE(QDir().mkpath(Prefs::settingsPath()));
@@ -237,6 +238,8 @@ TEST_P(SettingsPaneUiTest, AChangeTheSettingsFileCannotTakeIsSaidInThePane) {
     QCoreApplication::sendPostedEvents();
     ASSERT_TRUE(waitFor([&] { return line->isVisible(); }));
     EXPECT_FALSE(Prefs::boolValue(Prefs::Key::soundsEnabled)) << "kept for the session";
+    h.render();
+    EXPECT_EQ(h.find("wakeSection")->y(), wakeY) << "nothing moves under the pointer as the line shows";
     const QImage image = shot(h, "unsaved");
     legible(h, image, line, "message");
     EXPECT_EQ(ViewHarness::find(line, "message")->property("text"),
