@@ -6,6 +6,7 @@
 #include "platform/LoginItem.h"
 #include "platform/Permissions.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/LoginItemWording.h"
 #include "ui/design/ViewWindow.h"
 
 #include <QEvent>
@@ -157,12 +158,7 @@ void OnboardingController::finish() {
         const bool wanted = model_.launchAtLogin();
         if (!c_.loginItem->set(wanted)) {
             model_.setLaunchAtLogin(c_.loginItem->isEnabled());
-            model_.setLoginFailure(
-                wanted
-                    ? QStringLiteral(
-                          "Couldn't start Brisklet at login — the autostart folder can't be written")
-                    : QStringLiteral("Couldn't stop Brisklet starting at login — its autostart entry can't "
-                                     "be removed"));
+            model_.setLoginFailure(LoginItemWording::failure(wanted));
             return;
         }
     }

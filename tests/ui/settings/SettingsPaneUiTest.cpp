@@ -254,6 +254,26 @@ TEST_P(SettingsPaneUiTest, AChangeTheSettingsFileCannotTakeIsSaidInThePane) {
     EXPECT_TRUE(file.value(Prefs::Key::soundsEnabled).toBool());
 }
 
+// An autostart folder that takes no entry: the toggle snaps back and says why under it.
+TEST_P(SettingsPaneUiTest, ALoginChoiceThatDoesNotTakeIsSaidUnderItsToggle) {
+    login.refuse = true;
+    ViewHarness h(GetParam(), canvas());
+    ASSERT_TRUE(load(h)) << h.errors().toStdString();
+    settle();
+    QQuickItem* general = h.find("generalSection");
+    QQuickItem* line = ViewHarness::find(general, "loginFailure");
+    ASSERT_TRUE(line);
+    EXPECT_FALSE(line->isVisible());
+    h.click(ViewHarness::find(general, "loginToggle"));
+    EXPECT_FALSE(ViewHarness::find(general, "loginToggle")->property("checked").toBool());
+    ASSERT_TRUE(line->isVisible());
+    QTest::qWait(250); // the toggle's colour change settles
+    const QImage image = shot(h, "login-refused");
+    legible(h, image, line, "message");
+    EXPECT_EQ(ViewHarness::find(line, "message")->property("text"),
+              "Couldn't start Brisklet at login — the autostart folder can't be written");
+}
+
 TEST_P(SettingsPaneUiTest, TheHomeWindowBuildsThePaneAndItsTourButtonReachesTheHostOncePerClick) {
     QTemporaryDir dir;
     CommandRegistry registry{dir.filePath("commands.json")};
