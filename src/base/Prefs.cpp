@@ -46,6 +46,14 @@ struct Store {
     // The last write failed; the failure has been logged.
     bool failing = false;
 
+    // Caller holds the mutex. Tells the watchers, later, that `failing` changed.
+    void setFailing(bool now) {
+        if (failing == now)
+            return;
+        failing = now;
+        QMetaObject::invokeMethod(&writeState(), &WriteState::changed, Qt::QueuedConnection);
+    }
+
     // Caller holds the mutex.
     QSettings& open();
 
@@ -54,7 +62,7 @@ struct Store {
     void sync() {
         if (!settings || !writeFails() || failing)
             return;
-        failing = true;
+        setFailing(true);
         qCCritical(lcApp).noquote()
             << QStringLiteral(
                    "the settings could not be written to %1; changes are kept for this session only")
@@ -77,7 +85,7 @@ private:
     bool writeFails() {
         settings->sync();
         if (settings->status() == QSettings::NoError) {
-            failing = false;
+            setFailing(false);
             return false;
         }
         // The settings keep their first error for good, so this write is judged by a
@@ -87,7 +95,7 @@ private:
         probe.sync();
         const bool failed = probe.status() == QSettings::AccessError;
         if (!failed)
-            failing = false;
+            setFailing(false);
         return failed;
     }
 };
@@ -149,7 +157,9 @@ QString settingsPath() {
            QStringLiteral("/Brisklet/Brisklet.conf");
 }
 
-QVariant value(const QString& key) { return lookup(key); }
+QVariant value(const QString& key) {
+    return lookup(key);
+}
 
 bool contains(const QString& key) {
     auto& s = store();
@@ -158,9 +168,15 @@ bool contains(const QString& key) {
 }
 
 // The file stores text, so each read converts to the type the caller asks for.
-bool boolValue(const QString& key) { return lookup(key).toBool(); }
-int intValue(const QString& key) { return lookup(key).toInt(); }
-double doubleValue(const QString& key) { return lookup(key).toDouble(); }
+bool boolValue(const QString& key) {
+    return lookup(key).toBool();
+}
+int intValue(const QString& key) {
+    return lookup(key).toInt();
+}
+double doubleValue(const QString& key) {
+    return lookup(key).toDouble();
+}
 QString stringValue(const QString& key) {
     const QVariant v = lookup(key);
     return v.isValid() ? v.toString() : QString();
@@ -205,6 +221,23 @@ void sync() {
     s.sync();
 }
 
+bool written() {
+    auto& s = store();
+    std::lock_guard lock(s.mutex);
+    return !s.failing;
+}
+
+WriteState& writeState() {
+    static WriteState* state = [] {
+        auto* made = new WriteState;
+        // Signals reach the main thread's watchers from whichever thread wrote.
+        if (auto* app = QCoreApplication::instance())
+            made->moveToThread(app->thread());
+        return made;
+    }();
+    return *state;
+}
+
 void migrateWakeModel() {
     if (contains(Key::clapWake))
         return;
@@ -244,7 +277,7 @@ void reset() {
     std::lock_guard lock(s.mutex);
     s.sync();
     s.settings.reset();
-    s.failing = false;
+    s.setFailing(false);
     s.standIn.reset();
     s.defaults.clear();
 }

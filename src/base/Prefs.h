@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -51,6 +52,19 @@ void increment(const QString& key);
 void remove(const QString& key);
 // Write pending changes and pick up changes made by other processes.
 void sync();
+
+// Whether the settings file holds the settings as set: false from the write that
+// failed (logged, the change kept for the session) until one that takes.
+bool written();
+// Tells, on its own thread, whenever `written()` changes.
+class WriteState final : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+signals:
+    void changed();
+};
+WriteState& writeState();
 
 // Run the wake-setting migration, then register the defaults table (in memory;
 // registration never writes or replaces a stored value).

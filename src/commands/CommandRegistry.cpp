@@ -109,12 +109,15 @@ void CommandRegistry::load() {
         }
         const bool grew = merged.size() > stored->size();
         setEntries(std::move(merged));
+        // The built-ins it lacks come back at every start: no change of this session.
+        stored_ = document();
         if (grew)
             save();
         return;
     }
 
     setEntries(defaults());
+    stored_ = document();
     if (read.status != JsonFile::ReadStatus::unreadable)
         save();
 }
@@ -132,12 +135,18 @@ std::optional<std::vector<CommandEntry>> CommandRegistry::decode(const QJsonDocu
     return list;
 }
 
-JsonFile::WriteResult CommandRegistry::write() {
+QJsonDocument CommandRegistry::document() const {
     QJsonArray array;
     for (const CommandEntry& e : entries_)
         array.append(e.toJson());
-    const JsonFile::WriteResult result = file_.write(path(), QJsonDocument(array));
-    unsaved_ = !result.ok;
+    return QJsonDocument(array);
+}
+
+JsonFile::WriteResult CommandRegistry::write() {
+    QJsonDocument written = document();
+    const JsonFile::WriteResult result = file_.write(path(), written);
+    if (result.ok)
+        stored_ = std::move(written);
     return result;
 }
 
@@ -160,9 +169,10 @@ bool CommandRegistry::save() {
 }
 
 // A failed save may have been followed by none that worked: one more try, and what
-// this session changed is lost unless it takes.
+// this session changed is lost unless it takes. A list that is again what the file
+// holds (its failed change taken back) loses nothing.
 void CommandRegistry::saveAtQuit() {
-    if (!unsaved_)
+    if (document() == stored_)
         return;
     const JsonFile::WriteResult result = write();
     if (!result.ok)

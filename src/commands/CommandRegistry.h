@@ -30,7 +30,8 @@ public:
     // file, is never opened for writing (the built-ins then live in memory only).
     void load();
     // Writes the list atomically. False (and logged) when it could not be written;
-    // the list is then written again at quit, and its loss logged if that fails too.
+    // the list is then written again at quit, and its loss logged if that fails too,
+    // unless by then it is again what the file holds (a change taken back).
     bool save();
     // Replaces the first entry with the same id in place, or appends; then saves.
     bool update(const CommandEntry& entry);
@@ -63,14 +64,16 @@ signals:
 private:
     void changed();
     void rebuild() const;
+    QJsonDocument document() const;
     JsonFile::WriteResult write();
     void saveAtQuit();
 
     QString path_;
     KeptFile file_{corruptBackupName};
     std::vector<CommandEntry> entries_;
-    // The last save failed; the quit's write is hooked once.
-    bool unsaved_ = false;
+    // The list as the file holds it (last read or written), or as it began when the
+    // file can't be read: what the next start finds. The quit's write is hooked once.
+    QJsonDocument stored_;
     bool quitHooked_ = false;
     mutable bool dirty_ = true;
     mutable std::vector<Phrase> phrases_;

@@ -195,7 +195,8 @@ LayoutStore::SnapshotResult LayoutStore::snapshot(const QString& name) {
     const int count = static_cast<int>(collected.size());
     const auto written =
         store({name, fingerprint(framesOf(screens)), std::move(collected), clock_.wallNow()});
-    qCInfo(lcWindows).noquote() << QStringLiteral("layout “%1” saved (%2 windows)").arg(name).arg(count);
+    if (written.ok)
+        qCInfo(lcWindows).noquote() << QStringLiteral("layout “%1” saved (%2 windows)").arg(name).arg(count);
     return {count, written.ok};
 }
 
@@ -278,9 +279,20 @@ JsonFile::WriteResult LayoutStore::save() {
 JsonFile::WriteResult LayoutStore::store(SavedLayout layout) {
     const QString key = Text::normalize(layout.name);
     layout.savedAt = QDateTime::fromSecsSinceEpoch(layout.savedAt.toSecsSinceEpoch(), Qt::UTC);
+    std::optional<SavedLayout> before;
+    if (const auto it = layouts_.find(key); it != layouts_.end())
+        before = it->second;
     layouts_.insert_or_assign(key, std::move(layout));
+    auto result = save();
+    // What the file doesn't hold is taken back: the next start would lack it.
+    if (!result.ok) {
+        if (before)
+            layouts_.insert_or_assign(key, std::move(*before));
+        else
+            layouts_.erase(key);
+    }
     refreshNames();
-    return save();
+    return result;
 }
 
 std::optional<QRectF> LayoutStore::placement(const LayoutWindow& window,

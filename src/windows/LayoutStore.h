@@ -93,7 +93,7 @@ public:
 
     // Replaces (or adds) the layout stored under the normalised form of its name
     // (its date kept to whole seconds, as the file holds it) and writes the file.
-    // Returns what the write did; the layout stays usable either way.
+    // Returns what the write did; when it failed, the store holds what it held before.
     JsonFile::WriteResult store(SavedLayout layout);
 
     // What a saved window's target rectangle is on the current screens (visible

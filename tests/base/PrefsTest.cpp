@@ -160,6 +160,7 @@ TEST(Prefs, aChangeThatCannotBeWrittenIsLoggedAsItIsWrittenAndAtQuit) {
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << log.messages().join('\n').toStdString();
     EXPECT_EQ(Prefs::stringValue(Prefs::Key::appearance), "Dark") << "kept for the session";
+    EXPECT_FALSE(Prefs::written()) << "for the views to say so";
 
     log.clear();
     Termination::runHooks();
@@ -228,9 +229,7 @@ TEST_P(UnwrittenSettings, areLoggedAtTheChangeAndAtQuitWhateverTheCause) {
     // test again from its start: it first lifts the file size limit it inherits.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ASSERT_TRUE(test::liftInheritedFileSizeLimit());
-    // The child leaves at once, its temporary folders behind: they go inside one of ours.
-    QTemporaryDir scratch;
-    test::ScopedEnv childTemp("TMPDIR", scratch.path().toUtf8());
+    test::ChildTempFolder childTemp;
     test::TempHome home;
     Prefs::registerDefaults();
     Prefs::setValue(Prefs::Key::commandsRun, 41);
@@ -248,10 +247,17 @@ TEST_P(UnwrittenSettings, areLoggedAtTheChangeAndAtQuitWhateverTheCause) {
         EXPECT_EQ(log.count(Prefs::settingsPath()), 1) << "logged as it starts failing, not at each write";
         EXPECT_EQ(Prefs::intValue(Prefs::Key::commandsRun), 43) << "kept for the session";
         EXPECT_EQ(storedOnDisk(Prefs::Key::commandsRun), "41");
+        EXPECT_FALSE(Prefs::written());
         EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(1), "") << "logged again at quit";
     }
     test::LogCapture log;
+    int told = 0;
+    QObject listener;
+    QObject::connect(&Prefs::writeState(), &Prefs::WriteState::changed, &listener, [&] { ++told; });
     Prefs::sync();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(Prefs::written());
+    EXPECT_EQ(told, 1) << "the views are told it is written again";
     EXPECT_EQ(storedOnDisk(Prefs::Key::commandsRun), "43");
     EXPECT_EQ(log.count(Prefs::settingsPath()), 0) << log.messages().join('\n').toStdString();
     EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(0), "") << "nothing is lost at quit";

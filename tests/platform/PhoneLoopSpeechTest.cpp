@@ -194,6 +194,7 @@ TEST_F(PhoneLoopTest, theKeptScoresWeighAsScoringAgainDoesAndOnlyTheWindowsAreKe
 // that a crash fails the test instead of ending the program.
 TEST_F(PhoneLoopTest, windowsWhoseScoresOutgrowTheFileSizeLimitAreWeighed) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::ChildTempFolder childTemp;
     test::ScopedRuntimeDir runtime;
     const QString hmm = platform::PocketSphinxRecognizer::defaultModelDir() + "/en-us/en-us";
     const std::vector<PhoneLoop::Candidate> readings{{quit, firefox}, {open, firefox}};

@@ -2,6 +2,7 @@
 // line names the program exactly whatever its path holds.
 #include "platform/linux/XdgLoginItem.h"
 
+#include "support/FileFaults.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
@@ -88,6 +89,21 @@ TEST(XdgLoginItem, switchingOnWritesAnAutostartEntryAndOffRemovesIt) {
     ASSERT_TRUE(item.set(false));
     EXPECT_FALSE(item.isEnabled());
     EXPECT_FALSE(QFileInfo::exists(XdgLoginItem::entryPath()));
+}
+
+// A full disk: switching on answers false and leaves no entry, not a cut-short one
+// that a desktop would read as switched on.
+TEST(XdgLoginItem, anEntryTheDiskCannotHoldIsNotWrittenAndSaysSo) {
+    TempHome home;
+    XdgLoginItem item("/usr/bin/brisklet");
+    bool on = true;
+    {
+        FileSizeLimit full(16);
+        on = item.set(true);
+    }
+    EXPECT_FALSE(on);
+    EXPECT_FALSE(QFileInfo::exists(XdgLoginItem::entryPath()));
+    EXPECT_FALSE(item.isEnabled());
 }
 
 TEST(XdgLoginItem, awkwardPathsSurviveTheExecLine) {

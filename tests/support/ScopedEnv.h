@@ -39,4 +39,12 @@ struct ScopedRuntimeDir {
     ScopedEnv env{"XDG_RUNTIME_DIR", dir.path().toUtf8()};
 };
 
+// A death test's child runs the test again from its start and leaves by _Exit, its
+// temporary folders (its fixture's, Qt's) behind: while this lives, temporary
+// folders go inside one that the parent removes.
+struct ChildTempFolder {
+    QTemporaryDir dir;
+    ScopedEnv env{"TMPDIR", dir.path().toUtf8()};
+};
+
 } // namespace brisklet::test

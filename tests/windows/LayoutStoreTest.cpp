@@ -147,9 +147,26 @@ TEST_F(LayoutStoreTest, aFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_FALSE(written.error.isEmpty());
     EXPECT_TRUE(QFileInfo(file()).isDir());
     EXPECT_FALSE(QFile::exists(backup()));
-    // What was saved stays usable until quit.
-    EXPECT_TRUE(store.lookup("focus"));
+    EXPECT_FALSE(store.lookup("focus")) << "nothing the next start would lack";
+    EXPECT_TRUE(store.cachedNames().empty());
+}
+
+// A full disk: a layout that couldn't be saved is not kept for the session (the next
+// start would lack it), and one saved before under the name stays as it was.
+TEST_F(LayoutStoreTest, aLayoutThatCouldNotBeSavedIsTakenBackAndTheOneBeforeKept) {
+    LayoutStore store(engine, clock);
+    ASSERT_TRUE(store.store(layout("Focus")).ok);
+    const QByteArray before = readBytes(file());
+    {
+        test::FileSizeLimit full(16);
+        EXPECT_FALSE(store.store(layout("Focus", {{"code", "x", 0, 0, 1, 1, 0}})).ok);
+        EXPECT_FALSE(store.store(layout("Deep work")).ok);
+    }
+    EXPECT_EQ(readBytes(file()), before);
     EXPECT_EQ(store.cachedNames(), std::vector<QString>{"Focus"});
+    EXPECT_FALSE(store.lookup("deep work"));
+    ASSERT_TRUE(store.lookup("focus"));
+    EXPECT_EQ(store.lookup("focus")->windows.front().bundleID, "org.gnome.Terminal");
 }
 
 TEST_F(LayoutStoreTest, aPipeInPlaceOfTheFileIsNeitherOpenedNorReplaced) {

@@ -70,7 +70,10 @@ bool XdgLoginItem::set(bool enabled) {
     }
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*entry) != entry->size() || !file.commit()) {
+    // Unbuffered: a buffered write that the disk cuts short still commits, and a
+    // cut-short entry may read as switched on.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(*entry) != entry->size() ||
+        !file.commit()) {
         logFailure("register", file.errorString());
         return false;
     }

@@ -130,27 +130,11 @@ Popup {
             width: parent.width
             placeholderText: "Shortcut name (as in the Brisklet Shortcuts folder)"
         }
-        Row {
+        FailureLine {
             objectName: "addFailure"
-            visible: sheet.paneModel ? sheet.paneModel.addFailure !== "" : false
+            visible: text !== ""
             width: parent.width
-            spacing: 8
-            // On the message's first baseline.
-            DSIcon {
-                y: failureMessage.baselineOffset - baselineOffset
-                name: "info.circle"
-                size: 12
-                color: sheet.c.systemOrange
-            }
-            Text {
-                id: failureMessage
-                objectName: "message"
-                width: parent.width - 20
-                text: sheet.paneModel ? sheet.paneModel.addFailure : ""
-                font: DS.text.caption
-                color: sheet.c.inkSecondary
-                wrapMode: Text.Wrap
-            }
+            text: sheet.paneModel ? sheet.paneModel.addFailure : ""
         }
         Item {
             width: parent.width

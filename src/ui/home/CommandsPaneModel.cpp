@@ -97,7 +97,8 @@ QVariantList CommandsPaneModel::customRows() const {
     for (const CommandEntry& entry : customCommands(registry_->entries())) {
         rows << QVariantMap{{QStringLiteral("id"), entry.id},
                             {QStringLiteral("phrases"), entry.phrases},
-                            {QStringLiteral("caption"), commandCaption(entry)}};
+                            {QStringLiteral("caption"), commandCaption(entry)},
+                            {QStringLiteral("failure"), deleteFailures_.value(entry.id)}};
     }
     return rows;
 }
@@ -134,13 +135,24 @@ void CommandsPaneModel::setExpanded(const QString& family, bool on) {
     storeExpanded(expanded_);
 }
 
-void CommandsPaneModel::deleteCommand(const QString& id) {
+bool CommandsPaneModel::deleteCommand(const QString& id) {
     if (!registry_)
-        return;
-    auto entries = registry_->entries();
+        return false;
+    const auto before = registry_->entries();
+    auto entries = before;
+    const auto gone = std::find_if(before.begin(), before.end(), [&](const auto& e) { return e.id == id; });
     std::erase_if(entries, [&](const CommandEntry& entry) { return entry.id == id; });
     registry_->setEntries(std::move(entries));
-    registry_->save();
+    if (registry_->save()) {
+        deleteFailures_.remove(id);
+        return true;
+    }
+    registry_->setEntries(before);
+    if (gone != before.end())
+        deleteFailures_.insert(id, QStringLiteral("Couldn't delete ") + Text::quoted(gone->phrases.value(0)) +
+                                       unwritable);
+    emit commandsChanged();
+    return false;
 }
 
 QVariantList CommandsPaneModel::fieldsFor(const QString& title) const {
@@ -152,9 +164,11 @@ QVariantList CommandsPaneModel::fieldsFor(const QString& title) const {
         QString label;
         if (entries.size() >= 2)
             label = QString(entry.id).replace(QLatin1Char('-'), QLatin1Char(' '));
+        const QVariant unsaved = unsavedPhrases_.value(entry.id);
         fields << QVariantMap{{QStringLiteral("id"), entry.id},
                               {QStringLiteral("label"), label},
-                              {QStringLiteral("text"), CommandEdits::joined(entry.phrases)}};
+                              {QStringLiteral("text"),
+                               unsaved.isValid() ? unsaved.toString() : CommandEdits::joined(entry.phrases)}};
     }
     return fields;
 }
@@ -168,7 +182,7 @@ QString CommandsPaneModel::commitPhrases(const QString& id, const QString& text)
         return text;
     const auto result = CommandEdits::commit(text, *it);
     const bool saved = !result.updated || store(*result.updated);
-    setPhrasesUnsaved(id, !saved);
+    setPhrasesUnsaved(id, saved ? std::nullopt : std::optional(text));
     return saved ? result.text : text;
 }
 
@@ -206,13 +220,14 @@ void CommandsPaneModel::setAddFailure(const QString& text) {
     emit failuresChanged();
 }
 
-void CommandsPaneModel::setPhrasesUnsaved(const QString& id, bool unsaved) {
-    if (unsavedPhrases_.contains(id) == unsaved)
+void CommandsPaneModel::setPhrasesUnsaved(const QString& id, const std::optional<QString>& text) {
+    const QVariant now = text ? QVariant(*text) : QVariant();
+    if (unsavedPhrases_.value(id) == now)
         return;
-    if (unsaved)
-        unsavedPhrases_ << id;
+    if (text)
+        unsavedPhrases_.insert(id, *text);
     else
-        unsavedPhrases_.removeAll(id);
+        unsavedPhrases_.remove(id);
     emit failuresChanged();
 }
 

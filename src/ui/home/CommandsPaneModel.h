@@ -4,12 +4,14 @@
 #include "commands/CommandEntry.h"
 #include "setups/Setup.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
+#include <optional>
 #include <vector>
 
 namespace brisklet {
@@ -33,10 +35,11 @@ class CommandsPaneModel : public QObject {
     Q_PROPERTY(QVariantList customRows READ customRows NOTIFY commandsChanged)
     Q_PROPERTY(QVariantList groups READ groups NOTIFY queryChanged)
     Q_PROPERTY(QStringList expanded READ expandedList NOTIFY expandedChanged)
-    // What could not be saved, said where it was typed: the add sheet's line, and the
-    // ids of the commands whose phrase fields hold phrases that were not saved.
+    // What could not be saved, said where it was typed: the add sheet's line, and for
+    // each command whose phrases were not saved, the text that was not (its field
+    // says so while it holds that text). A delete not saved is said on its row.
     Q_PROPERTY(QString addFailure READ addFailure NOTIFY failuresChanged)
-    Q_PROPERTY(QStringList unsavedPhrases READ unsavedPhrases NOTIFY failuresChanged)
+    Q_PROPERTY(QVariantMap unsavedPhrases READ unsavedPhrases NOTIFY failuresChanged)
 public:
     explicit CommandsPaneModel(QObject* parent = nullptr);
 
@@ -52,13 +55,15 @@ public:
     QVariantList groups() const;
     QStringList expandedList() const;
     QString addFailure() const { return addFailure_; }
-    QStringList unsavedPhrases() const { return unsavedPhrases_; }
+    QVariantMap unsavedPhrases() const { return unsavedPhrases_; }
 
     // Opens or closes a family and stores the open set.
     Q_INVOKABLE void setExpanded(const QString& family, bool on);
-    // Removes every entry with that id, then saves.
-    Q_INVOKABLE void deleteCommand(const QString& id);
-    // The phrase fields of a catalog row: [{id, label, text}].
+    // Removes every entry with that id, then saves; false, the command kept and its
+    // row saying so, when it could not be saved.
+    Q_INVOKABLE bool deleteCommand(const QString& id);
+    // The phrase fields of a catalog row: [{id, label, text}]; a field whose phrases
+    // could not be saved gets back the text that was typed.
     Q_INVOKABLE QVariantList fieldsFor(const QString& title) const;
     // Commits a phrase field; returns the text the field shows afterwards (what was
     // typed, when it could not be saved).
@@ -94,14 +99,15 @@ signals:
 private:
     bool store(const CommandEntry& entry);
     void setAddFailure(const QString& text);
-    void setPhrasesUnsaved(const QString& id, bool unsaved);
+    void setPhrasesUnsaved(const QString& id, const std::optional<QString>& text);
 
     QPointer<CommandRegistry> registry_;
     QPointer<SetupStore> setups_;
     QString query_;
     QSet<QString> expanded_;
     QString addFailure_;
-    QStringList unsavedPhrases_;
+    QVariantMap unsavedPhrases_;
+    QHash<QString, QString> deleteFailures_; // id → its row's line
 };
 
 } // namespace brisklet

@@ -3,7 +3,8 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Brisklet
 
-// One command the user added: its phrases, what it does, and a delete button.
+// One command the user added: its phrases, what it does, and a delete button; a
+// delete that could not be saved is said under the caption.
 Rectangle {
     id: rowItem
     // The palette of this view's window: its own appearance, else the app's.
@@ -41,6 +42,12 @@ Rectangle {
                 maximumLineCount: 1
                 font: DS.text.caption
                 color: rowItem.c.inkSecondary
+            }
+            FailureLine {
+                objectName: "failure"
+                visible: text !== ""
+                width: parent.width
+                text: rowItem.row.failure || ""
             }
         }
         DSPlainButton {

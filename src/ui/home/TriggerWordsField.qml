@@ -4,7 +4,8 @@ import Brisklet
 
 // The phrases of one command as one comma-separated line; Return or leaving the
 // field stores them. A field taken away while focused stores what was typed.
-// Phrases that could not be saved stay in the field, and the hint says so instead.
+// Phrases that could not be saved stay in the field, and the hint says so instead
+// while the field holds them.
 Column {
     id: field
     // The palette of this view's window: its own appearance, else the app's.
@@ -15,7 +16,7 @@ Column {
     property string initialText
     property string lastCommitted: initialText
     readonly property alias input: input
-    readonly property bool unsaved: field.paneModel ? field.paneModel.unsavedPhrases.indexOf(field.entryId) >= 0
+    readonly property bool unsaved: field.paneModel ? field.paneModel.unsavedPhrases[field.entryId] === input.text
                                                     : false
     spacing: 4
 
@@ -68,27 +69,11 @@ Column {
         color: field.c.inkTertiary
         wrapMode: Text.Wrap
     }
-    Row {
+    FailureLine {
         objectName: "unsaved"
         visible: field.unsaved
         width: field.width
-        spacing: 8
-        // On the message's first baseline.
-        DSIcon {
-            y: unsavedMessage.baselineOffset - baselineOffset
-            name: "info.circle"
-            size: 12
-            color: field.c.systemOrange
-        }
-        Text {
-            id: unsavedMessage
-            objectName: "message"
-            width: parent.width - 20
-            text: "Couldn't save these phrases — the commands file can't be written"
-            font: DS.text.caption
-            color: field.c.inkSecondary
-            wrapMode: Text.Wrap
-        }
+        text: "Couldn't save these phrases — the commands file can't be written"
     }
 
     Component.onDestruction: {

@@ -6,6 +6,7 @@
 #include "platform/LoginItem.h"
 #include "platform/Permissions.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/LoginItemWording.h"
 #include "ui/design/ViewWindow.h"
 
 #include <QEvent>
@@ -150,9 +151,17 @@ void OnboardingController::settleBehind() {
     window_->lower();
 }
 
+// A login choice that didn't take is said on the last step, whose box then shows
+// what is true; Finish again goes on with that, a new choice tries again.
 void OnboardingController::finish() {
-    if (c_.loginItem)
-        c_.loginItem->set(model_.launchAtLogin());
+    if (c_.loginItem && model_.loginFailure().isEmpty()) {
+        const bool wanted = model_.launchAtLogin();
+        if (!c_.loginItem->set(wanted)) {
+            model_.setLaunchAtLogin(c_.loginItem->isEnabled());
+            model_.setLoginFailure(LoginItemWording::failure(wanted));
+            return;
+        }
+    }
     Prefs::setValue(Prefs::Key::onboarded, true);
     close();
 }

@@ -102,6 +102,13 @@ Column {
         checked: step.model.launchAtLogin
         onToggled: step.model.launchAtLogin = checked
     }
+    FailureLine {
+        objectName: "loginFailure"
+        visible: text !== ""
+        anchors.horizontalCenter: parent.horizontalCenter
+        width: Math.min(naturalWidth, step.width)
+        text: step.model.loginFailure
+    }
     Text {
         objectName: "loginNote"
         width: step.width

@@ -27,6 +27,7 @@ void OnboardingModel::resetForNewWindow() {
     update(step_, 0);
     update(commandSucceeded_, false);
     update(launchAtLogin_, true);
+    update(loginFailure_, QString());
     loadStoredChoices();
     update(magicRanID_, std::optional<QUuid>());
     if (!magicSaved_.isEmpty()) {
@@ -50,6 +51,11 @@ void OnboardingModel::forward() {
 
 void OnboardingModel::setLaunchAtLogin(bool on) {
     update(launchAtLogin_, on);
+    update(loginFailure_, QString());
+}
+
+void OnboardingModel::setLoginFailure(const QString& text) {
+    update(loginFailure_, text);
 }
 
 void OnboardingModel::setGrants(const Grants& grants) {

@@ -33,6 +33,8 @@ class OnboardingModel : public QObject {
     Q_PROPERTY(bool clapFlash READ clapFlash NOTIFY changed)
     Q_PROPERTY(bool commandSucceeded READ commandSucceeded NOTIFY changed)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY changed)
+    // Why the login choice didn't take at the last Finish; cleared by a new choice.
+    Q_PROPERTY(QString loginFailure READ loginFailure NOTIFY changed)
     Q_PROPERTY(QString style READ styleText NOTIFY changed)
     Q_PROPERTY(bool clapEnabled READ clapEnabled NOTIFY changed)
     Q_PROPERTY(bool magicScanned READ magicScanned NOTIFY changed)
@@ -70,6 +72,8 @@ public:
     bool commandSucceeded() const { return commandSucceeded_; }
     bool launchAtLogin() const { return launchAtLogin_; }
     void setLaunchAtLogin(bool on);
+    const QString& loginFailure() const { return loginFailure_; }
+    void setLoginFailure(const QString& text);
     OnboardingRules::Style style() const { return style_; }
     QString styleText() const { return OnboardingRules::styleText(style_); }
     bool clapEnabled() const { return clapEnabled_; }
@@ -149,6 +153,7 @@ private:
     bool clapFlash_ = false;
     bool commandSucceeded_ = false;
     bool launchAtLogin_ = true;
+    QString loginFailure_;
     OnboardingRules::Style style_ = OnboardingRules::Style::hold;
     bool clapEnabled_ = false;
     bool magicScanned_ = false;

@@ -124,12 +124,20 @@ Rectangle {
         width: root.width
         height: forward.implicitHeight + 32
         DSSecondaryButton {
+            id: back
             objectName: "back"
             x: 16
             anchors.verticalCenter: parent.verticalCenter
             visible: root.step >= 1
             text: "Back"
             onClicked: root.model.back()
+        }
+        // The choices made here are settings: said here when they can't be kept.
+        UnsavedSettingsLine {
+            objectName: "unsavedSettings"
+            x: back.x + back.width + 16
+            width: forward.x - 16 - x
+            anchors.verticalCenter: parent.verticalCenter
         }
         DSPrimaryButton {
             id: forward

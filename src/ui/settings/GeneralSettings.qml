@@ -55,6 +55,12 @@ SettingsSection {
             checked = Qt.binding(() => general.launchAtLogin)
         }
     }
+    FailureLine {
+        objectName: "loginFailure"
+        visible: text !== ""
+        width: parent.width
+        text: general.loginFailure
+    }
     SettingsDivider {}
     DSCheckbox {
         objectName: "soundsToggle"

@@ -3,6 +3,7 @@
 #include "base/Prefs.h"
 #include "platform/LoginItem.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/LoginItemWording.h"
 #include "ui/settings/SettingsScale.h"
 #include "ui/settings/SettingsServices.h"
 #include "voice/Chime.h"
@@ -72,8 +73,8 @@ void GeneralSettingsModel::chooseAppearance(const QString& raw) {
 }
 
 void GeneralSettingsModel::setLaunchAtLoginByUser(bool on) {
-    if (services_ && services_->loginItem)
-        services_->loginItem->set(on);
+    const bool taken = services_ && services_->loginItem && services_->loginItem->set(on);
+    loginFailure_ = taken ? QString() : LoginItemWording::failure(on);
     // Show what the desktop now has, not what was asked for.
     const bool enabled = loginItemEnabled();
     launchAtLogin_ = enabled;

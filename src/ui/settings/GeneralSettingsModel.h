@@ -18,6 +18,8 @@ class GeneralSettingsModel : public QObject {
     Q_PROPERTY(QObject* services READ servicesObject WRITE setServices NOTIFY servicesChanged)
     Q_PROPERTY(QString appearance READ appearance NOTIFY appearanceChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin NOTIFY launchAtLoginChanged)
+    // Why the last switch of the login toggle didn't take; empty once one does.
+    Q_PROPERTY(QString loginFailure READ loginFailure NOTIFY launchAtLoginChanged)
     Q_PROPERTY(bool sounds READ sounds NOTIFY soundsChanged)
     Q_PROPERTY(QString wakeSound READ wakeSound NOTIFY wakeSoundChanged)
     Q_PROPERTY(double soundVolume READ soundVolume NOTIFY soundVolumeChanged)
@@ -32,6 +34,7 @@ public:
 
     QString appearance() const { return appearance_; }
     bool launchAtLogin() const { return launchAtLogin_; }
+    QString loginFailure() const { return loginFailure_; }
     bool sounds() const { return sounds_; }
     QString wakeSound() const { return wakeSound_; }
     double soundVolume() const { return soundVolume_; }
@@ -61,6 +64,7 @@ private:
     QPointer<SettingsServices> services_;
     QString appearance_;
     bool launchAtLogin_ = false;
+    QString loginFailure_;
     bool sounds_ = true;
     QString wakeSound_;
     double soundVolume_ = 0;

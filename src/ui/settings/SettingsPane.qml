@@ -10,9 +10,22 @@ Column {
     property var services: home ? home.settings : null
     spacing: 24
 
-    PaneTitle {
-        objectName: "title"
-        text: "Settings"
+    // The line beside the title, so nothing moves under the pointer as it shows.
+    Item {
+        width: pane.width
+        height: Math.max(title.implicitHeight, unsaved.visible ? unsaved.height : 0)
+        PaneTitle {
+            id: title
+            objectName: "title"
+            text: "Settings"
+        }
+        UnsavedSettingsLine {
+            id: unsaved
+            objectName: "unsavedSettings"
+            width: Math.min(naturalWidth, parent.width - title.implicitWidth - 24)
+            x: parent.width - width
+            y: Math.max(0, (title.implicitHeight - height) / 2)
+        }
     }
     WakeSettings {
         objectName: "wakeSection"

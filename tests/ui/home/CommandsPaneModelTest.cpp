@@ -12,6 +12,7 @@
 #include "support/ScopedEnv.h"
 #include "support/SetupRecords.h"
 #include "support/TempHome.h"
+#include "ui/home/CommandEdits.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -270,7 +271,7 @@ TEST_F(CommandsPaneModelTest, PhrasesThatCannotBeSavedStayInTheFieldAndTheStored
         shown = model.commitPhrases("center", "Middle, centre it");
     }
     EXPECT_EQ(shown, "Middle, centre it");
-    EXPECT_EQ(model.unsavedPhrases(), QStringList({"center"}));
+    EXPECT_EQ(model.unsavedPhrases(), QVariantMap({{"center", "Middle, centre it"}}));
     ASSERT_TRUE(entry("center"));
     EXPECT_EQ(entry("center")->phrases, stored);
     EXPECT_FALSE(registry.hasPhrase("middle"));
@@ -279,6 +280,54 @@ TEST_F(CommandsPaneModelTest, PhrasesThatCannotBeSavedStayInTheFieldAndTheStored
     EXPECT_EQ(model.commitPhrases("center", "Middle, centre it"), "Middle, centre it");
     EXPECT_TRUE(model.unsavedPhrases().isEmpty());
     EXPECT_EQ(entry("center")->phrases, QStringList({"middle", "centre it"}));
+}
+
+// The failure line goes with the text that failed: a field made afresh (Done, then
+// Edit phrases) gets that text back with its line, never the stored phrases with it.
+TEST_F(CommandsPaneModelTest, AFieldMadeAfreshAfterAFailedSaveHoldsTheTextThatFailed) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    ASSERT_TRUE(entry("center"));
+    const QString stored = CommandEdits::joined(entry("center")->phrases);
+    {
+        FileSizeLimit full(16);
+        model.commitPhrases("center", "Middle, centre it");
+    }
+    const auto field = model.fieldsFor("Center").value(0).toMap();
+    EXPECT_EQ(field["text"], "Middle, centre it");
+    EXPECT_EQ(model.unsavedPhrases().value("center"), field["text"]) << "its line shows under it";
+
+    // Typed back to what is stored: nothing to save, nothing unsaved.
+    EXPECT_EQ(model.commitPhrases("center", stored), stored);
+    EXPECT_TRUE(model.unsavedPhrases().isEmpty());
+    EXPECT_EQ(model.fieldsFor("Center").value(0).toMap()["text"], stored);
+}
+
+// A full disk: a deleted command keeps its row, which says it was not deleted, and
+// its phrase still acts, as it will at the next start; once the disk takes it, the
+// same press deletes it.
+TEST_F(CommandsPaneModelTest, ACommandWhoseDeleteCannotBeSavedKeepsItsRowWhichSaysWhy) {
+    CommandsPaneModel model;
+    model.setRegistry(&registry);
+    ASSERT_TRUE(model.addCommand("Launch my calc", "openApp", "Galculator", ""));
+    const QString path = dir.filePath("commands.json");
+    const auto before = commandsFile(path);
+    const QString id = model.customRows().value(0).toMap()["id"].toString();
+    bool deleted = true;
+    {
+        FileSizeLimit full(16);
+        deleted = model.deleteCommand(id);
+    }
+    EXPECT_FALSE(deleted);
+    ASSERT_EQ(model.customRows().size(), 1);
+    EXPECT_EQ(model.customRows()[0].toMap()["failure"],
+              "Couldn't delete “launch my calc” — the commands file can't be written");
+    EXPECT_TRUE(registry.hasPhrase("launch my calc"));
+    EXPECT_EQ(commandsFile(path), before);
+
+    EXPECT_TRUE(model.deleteCommand(id));
+    EXPECT_TRUE(model.customRows().isEmpty());
+    EXPECT_EQ(commandsFile(path).size(), before.size() - 1);
 }
 
 namespace {
@@ -294,15 +343,14 @@ void quitAndExit(LogCapture& log) {
 } // namespace
 
 // What could not be saved is logged as it fails and again at quit, when it is lost;
-// once a later save takes, nothing is lost at quit.
+// once a later save takes, nothing is lost at quit. A failed add, taken back at once,
+// loses nothing at quit either.
 TEST(CommandsPaneModelQuit, ACommandThatCouldNotBeSavedIsLoggedAgainAtQuit) {
     // Quit's hooks run once a process, so quit is checked in a child, which runs this
     // test again from its start: it first lifts the file size limit it inherits.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ASSERT_TRUE(liftInheritedFileSizeLimit());
-    // The child leaves at once, its temporary folders behind: they go inside one of ours.
-    QTemporaryDir scratch;
-    ScopedEnv childTemp("TMPDIR", scratch.path().toUtf8());
+    ChildTempFolder childTemp;
     TempHome home;
     QTemporaryDir dir;
     CommandRegistry registry(dir.filePath("commands.json"));
@@ -314,6 +362,12 @@ TEST(CommandsPaneModelQuit, ACommandThatCouldNotBeSavedIsLoggedAgainAtQuit) {
         FileSizeLimit full(16);
         EXPECT_FALSE(model.addCommand("launch my calc", "openApp", "Galculator", ""));
         EXPECT_EQ(log.count("commands.json"), 1) << log.messages().join('\n').toStdString();
+        EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(0), "")
+            << "the add was taken back: nothing of it is lost at quit";
+        auto changed = registry.entries();
+        changed.front().phrases = QStringList{"tidy up"};
+        registry.setEntries(std::move(changed));
+        EXPECT_FALSE(registry.save());
         EXPECT_EXIT(quitAndExit(log), ::testing::ExitedWithCode(1), "") << "logged again at quit";
     }
     EXPECT_TRUE(model.addCommand("launch my calc", "openApp", "Galculator", ""));

@@ -83,6 +83,15 @@ protected:
         return phrase && waitFor([&] { return phrase->isVisible(); }) ? phrase : nullptr;
     }
 
+    // The Commands pane searched for "center": the Center help row, else null.
+    QQuickItem* loadCenterRow(ViewHarness& h) {
+        if (!load(h, "Commands"))
+            return nullptr;
+        h.find("search")->setProperty("text", "center");
+        h.render();
+        return h.find("doc Center");
+    }
+
     void addSetups() {
         const QDateTime now = QDateTime::currentDateTimeUtc();
         brisklet::Setup deep;

@@ -343,11 +343,8 @@ TEST_P(HomeWindowUiTest, ACommandThatCannotBeSavedKeepsTheSheetOpenAsTypedAndSay
 // disk takes it, Return saves and the hint is back.
 TEST_P(HomeWindowUiTest, PhrasesThatCannotBeSavedStayInTheFieldWhichSaysWhy) {
     ViewHarness h(GetParam());
-    ASSERT_TRUE(load(h, "Commands"));
-    h.find("search")->setProperty("text", "center");
-    h.render();
-    QQuickItem* doc = h.find("doc Center");
-    ASSERT_TRUE(doc);
+    QQuickItem* doc = loadCenterRow(h);
+    ASSERT_TRUE(doc) << h.errors().toStdString();
     h.click(ViewHarness::find(doc, "editPhrases"));
     QQuickItem* fields = ViewHarness::find(doc, "fields");
     ASSERT_TRUE(fields);
@@ -378,6 +375,77 @@ TEST_P(HomeWindowUiTest, PhrasesThatCannotBeSavedStayInTheFieldWhichSaysWhy) {
     const auto center = [](const QJsonObject& o) { return o["id"] == "center"; };
     EXPECT_EQ(storedCommand(commandsPath(), center)["phrases"].toArray(),
               QJsonArray({"middle", "centre it"}));
+}
+
+// The line goes with the text that failed: Done, then Edit phrases, brings back the
+// field as typed with its line, never the stored phrases with a line that isn't true
+// of them.
+TEST_P(HomeWindowUiTest, AFieldReopenedAfterAFailedSaveShowsTheTextThatFailedWithItsLine) {
+    ViewHarness h(GetParam());
+    QQuickItem* doc = loadCenterRow(h);
+    ASSERT_TRUE(doc) << h.errors().toStdString();
+    QQuickItem* edit = ViewHarness::find(doc, "editPhrases");
+    h.click(edit);
+    ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "phrases"); }));
+    QQuickItem* field = ViewHarness::find(doc, "phrases");
+    field->forceActiveFocus();
+    field->setProperty("text", "Middle, centre it");
+    {
+        FileSizeLimit full(16);
+        QTest::keyClick(&h.view(), Qt::Key_Return);
+        h.click(edit);
+        ASSERT_TRUE(waitFor([&] { return !ViewHarness::find(doc, "phrases"); })) << "Done closed the editors";
+    }
+    h.click(edit);
+    ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "phrases"); }));
+    field = ViewHarness::find(doc, "phrases");
+    QQuickItem* unsaved = ViewHarness::find(doc, "unsaved");
+    ASSERT_TRUE(waitFor([&] { return ViewHarness::find(doc, "fields")->opacity() == 1; }));
+    EXPECT_EQ(field->property("text"), "Middle, centre it") << "what was typed is back";
+    EXPECT_TRUE(unsaved->isVisible()) << "with its line";
+    const QImage image = shot(h, "commands-unsaved-reopened");
+    legible(h, image, unsaved, "message");
+    EXPECT_TRUE(drawn(h, image, field));
+
+    field->setProperty("text", "Middle, centre it, dead centre");
+    EXPECT_FALSE(unsaved->isVisible()) << "the line is about the text that failed, not this one";
+}
+
+// A full disk: a deleted command keeps its row, which says under its caption that it
+// was not deleted; once the disk takes it, the same press deletes it.
+TEST_P(HomeWindowUiTest, ACommandWhoseDeleteCannotBeSavedKeepsItsRowWhichSaysWhy) {
+    ASSERT_TRUE(registry.update({"custom-1A2B3C4D", {"work mode"}, "openApp", {{"name", "Firefox"}}, true}));
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(load(h, "Commands"));
+    h.render();
+    QQuickItem* section = h.find("commandsSection");
+    ASSERT_TRUE(section && section->isVisible());
+    QQuickItem* remove = ViewHarness::find(section, "delete");
+    ASSERT_TRUE(remove);
+    QQuickItem* failure = ViewHarness::find(section, "failure");
+    ASSERT_TRUE(failure) << "the row has a place to say why";
+    EXPECT_FALSE(failure->isVisible());
+    {
+        FileSizeLimit full(16);
+        h.click(remove);
+    }
+    h.render();
+    EXPECT_EQ(customCount(registry), 1);
+    failure = ViewHarness::find(section, "failure");
+    ASSERT_TRUE(failure && failure->isVisible()) << "the row stays and says why";
+    const QImage image = shot(h, "commands-undeleted");
+    legible(h, image, failure, "message");
+    EXPECT_TRUE(drawn(h, image, ViewHarness::find(failure, "message")));
+    EXPECT_EQ(ViewHarness::find(failure, "message")->property("text"),
+              "Couldn't delete “work mode” — the commands file can't be written");
+
+    h.click(ViewHarness::find(section, "delete"));
+    h.render();
+    EXPECT_EQ(customCount(registry), 0);
+    EXPECT_FALSE(section->isVisible());
+    EXPECT_FALSE(storedCommand(commandsPath(), [](const QJsonObject& o) {
+                     return o["id"] == "custom-1A2B3C4D";
+                 }).contains("id"));
 }
 
 TEST_P(HomeWindowUiTest, OpenFamiliesAreRememberedButASearchOverridesThem) {

@@ -41,11 +41,16 @@ struct RecordingPermissions final : platform::Permissions {
 
 struct RecordingLoginItem final : platform::LoginItem {
     QList<bool> sets;
-    bool set(bool enabled) override {
-        sets << enabled;
+    bool enabled = false;
+    bool refuse = false; // every change fails, the state stays
+    bool set(bool on) override {
+        sets << on;
+        if (refuse)
+            return false;
+        enabled = on;
         return true;
     }
-    bool isEnabled() const override { return !sets.isEmpty() && sets.back(); }
+    bool isEnabled() const override { return enabled; }
 };
 
 class OnboardingControllerTest : public ::testing::Test {
@@ -122,6 +127,43 @@ TEST_F(OnboardingControllerTest, finishingAppliesTheLoginChoiceMarksOnboardingDo
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(controller->isVisible());
     EXPECT_EQ(scheduler.pendingCount(), 0u) << "poll and level feed stopped";
+}
+
+// The autostart folder takes no writes: Finish stays on the last step, says so, and
+// its box shows what is true; Finish again goes on with that, while a new choice
+// is tried again.
+TEST_F(OnboardingControllerTest, aLoginChoiceThatDoesNotTakeIsSaidOnTheLastStepBeforeFinishing) {
+    controller->show();
+    model().setStep(4);
+    login.refuse = true;
+    controller->finish();
+    EXPECT_EQ(login.sets, QList<bool>{true});
+    EXPECT_EQ(model().loginFailure(),
+              "Couldn't start Brisklet at login — the autostart folder can't be written");
+    EXPECT_FALSE(model().launchAtLogin()) << "the box shows what is true";
+    EXPECT_TRUE(controller->isVisible());
+    EXPECT_EQ(finished, 0);
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::onboarded));
+
+    login.refuse = false;
+    model().setLaunchAtLogin(true);
+    EXPECT_EQ(model().loginFailure(), "") << "a new choice clears the line";
+    controller->finish();
+    EXPECT_EQ(login.sets, (QList<bool>{true, true}));
+    EXPECT_TRUE(login.isEnabled());
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
+}
+
+TEST_F(OnboardingControllerTest, aSecondFinishAfterAFailedLoginChoiceGoesOnWithWhatIsTrue) {
+    controller->show();
+    model().setStep(4);
+    login.refuse = true;
+    controller->finish();
+    controller->finish();
+    EXPECT_EQ(login.sets, QList<bool>{true}) << "not tried again unasked";
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(controller->isVisible());
 }
 
 TEST_F(OnboardingControllerTest, thePollFollowsAChangeWithinOneTickAndTellsTheHostOnce) {

@@ -12,7 +12,11 @@
 #include "support/Pixels.h"
 #include "support/TempHome.h"
 #include "support/ViewHarness.h"
+#include "support/WaitFor.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QQuickItem>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -361,6 +365,36 @@ TEST_P(OnboardingViewUiTest, theFinishStepShowsTheClapIndicatorStatesAndTheLiveL
     harness.view().requestActivate();
     QTest::keyClick(&harness.view(), Qt::Key_Return);
     EXPECT_TRUE(Prefs::boolValue(Prefs::Key::onboarded));
+}
+
+// What couldn't be kept is said where it was chosen: a choice the settings file
+// can't take in the footer, a login choice that didn't take under its box.
+TEST_P(OnboardingViewUiTest, choicesThatCouldNotBeKeptAreSaidInTheWindow) {
+    shoot("4-finish", 4);
+    EXPECT_FALSE(shown("unsavedSettings"));
+    EXPECT_FALSE(shown("loginFailure"));
+    Prefs::sync();
+    // A folder in place of the settings file: nothing can write it, even as root.
+    QFile::remove(Prefs::settingsPath());
+    ASSERT_TRUE(QDir().mkpath(Prefs::settingsPath()));
+    QMetaObject::invokeMethod(item("clapToggle"), "toggle");
+    QMetaObject::invokeMethod(item("clapToggle"), "toggled");
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(waitFor([&] { return shown("unsavedSettings"); }));
+    model().setLoginFailure("Couldn't start Brisklet at login — the autostart folder can't be written");
+    QTest::qWait(30);
+    const QImage image = harness.render();
+    ViewHarness::save(image, QString("onboarding-4-finish-unsaved") + suffix());
+    for (const QString line : {"unsavedSettings", "loginFailure"}) {
+        QQuickItem* message = ViewHarness::find(item(line), "message");
+        ASSERT_TRUE(message && message->isVisible()) << line.toStdString();
+        const QColor ink = message->property("color").value<QColor>();
+        EXPECT_GE(Pixels::textContrast(image, harness.boxOf(message), c().canvas, ink), 3.0)
+            << line.toStdString();
+    }
+    EXPECT_TRUE(harness.boxOf(item("unsavedSettings")).bottom() <= 620);
+    EXPECT_FALSE(harness.boxOf(item("unsavedSettings")).intersects(harness.boxOf(item("forward"))));
+    ASSERT_TRUE(QDir().rmdir(Prefs::settingsPath()));
 }
 
 TEST_P(OnboardingViewUiTest, atTheSmallestSizeHeaderAndFooterStayAndTheContentScrolls) {

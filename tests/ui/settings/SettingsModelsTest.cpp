@@ -247,9 +247,13 @@ TEST_F(SettingsModelsTest, theLoginToggleShowsWhatTheDesktopReportsAndWritesNoSe
     login.refuse = true;
     general->setLaunchAtLoginByUser(true);
     EXPECT_FALSE(general->launchAtLogin()) << "a refused registration snaps the toggle back";
+    EXPECT_EQ(general->loginFailure(),
+              "Couldn't start Brisklet at login — the autostart folder can't be written")
+        << "and says why under it";
     login.refuse = false;
     general->setLaunchAtLoginByUser(true);
     EXPECT_TRUE(general->launchAtLogin());
+    EXPECT_EQ(general->loginFailure(), "");
     EXPECT_TRUE(login.enabled);
     general->setLaunchAtLoginByUser(false);
     EXPECT_FALSE(login.enabled);

@@ -19,6 +19,8 @@
 #include "support/WaitFor.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QQuickItem>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -214,6 +216,62 @@ TEST_P(SettingsPaneUiTest, ChangedSettingsRedrawEachSectionAndReachWhatTheyDrive
     h.click(ViewHarness::find(h.find("helpSection"), "openHelp"));
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(helps, 1);
+}
+
+// A settings file that can't be written: a change made in the pane is kept for the
+// session and the pane says, under its title, that it won't outlast it; once the
+// file takes writes again, the next change is saved and the line goes.
+TEST_P(SettingsPaneUiTest, AChangeTheSettingsFileCannotTakeIsSaidInThePane) {
+    Prefs::sync();
+    ViewHarness h(GetParam(), canvas());
+    ASSERT_TRUE(load(h)) << h.errors().toStdString();
+    settle();
+    QQuickItem* line = h.find("unsavedSettings");
+    ASSERT_TRUE(line);
+    EXPECT_FALSE(line->isVisible());
+    const qreal wakeY = h.find("wakeSection")->y();
+    // A folder in place of the file: nothing can write it, even as root.
+    QFile::remove(Prefs::settingsPath());
+    ASSERT_TRUE(QDir().mkpath(Prefs::settingsPath()));
+    QQuickItem* general = h.find("generalSection");
+    h.click(ViewHarness::find(general, "soundsToggle"));
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(waitFor([&] { return line->isVisible(); }));
+    EXPECT_FALSE(Prefs::boolValue(Prefs::Key::soundsEnabled)) << "kept for the session";
+    h.render();
+    EXPECT_EQ(h.find("wakeSection")->y(), wakeY) << "nothing moves under the pointer as the line shows";
+    const QImage image = shot(h, "unsaved");
+    legible(h, image, line, "message");
+    EXPECT_EQ(ViewHarness::find(line, "message")->property("text"),
+              "Couldn't save your settings — the settings file can't be written, so changes last until "
+              "Brisklet quits");
+
+    ASSERT_TRUE(QDir().rmdir(Prefs::settingsPath()));
+    h.click(ViewHarness::find(general, "soundsToggle"));
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(waitFor([&] { return !line->isVisible(); }));
+    QSettings file(Prefs::settingsPath(), QSettings::IniFormat);
+    EXPECT_TRUE(file.value(Prefs::Key::soundsEnabled).toBool());
+}
+
+// An autostart folder that takes no entry: the toggle snaps back and says why under it.
+TEST_P(SettingsPaneUiTest, ALoginChoiceThatDoesNotTakeIsSaidUnderItsToggle) {
+    login.refuse = true;
+    ViewHarness h(GetParam(), canvas());
+    ASSERT_TRUE(load(h)) << h.errors().toStdString();
+    settle();
+    QQuickItem* general = h.find("generalSection");
+    QQuickItem* line = ViewHarness::find(general, "loginFailure");
+    ASSERT_TRUE(line);
+    EXPECT_FALSE(line->isVisible());
+    h.click(ViewHarness::find(general, "loginToggle"));
+    EXPECT_FALSE(ViewHarness::find(general, "loginToggle")->property("checked").toBool());
+    ASSERT_TRUE(line->isVisible());
+    QTest::qWait(250); // the toggle's colour change settles
+    const QImage image = shot(h, "login-refused");
+    legible(h, image, line, "message");
+    EXPECT_EQ(ViewHarness::find(line, "message")->property("text"),
+              "Couldn't start Brisklet at login — the autostart folder can't be written");
 }
 
 TEST_P(SettingsPaneUiTest, TheHomeWindowBuildsThePaneAndItsTourButtonReachesTheHostOncePerClick) {
