@@ -152,7 +152,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // so a word that goes on into that stretch is speech, where it is loud enough.
     ChimeWords chimeWords;
     const auto pastTheChime = [&](const Reading& general) {
-        const auto chime = openingSound.found();
+        const auto chime = openingSound.place();
         return openingSound.settled() &&
                chimeWords.goOnPast(chime ? chime->second + pastChimeSamples : 0, general);
     };
@@ -366,7 +366,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             lastHeardNobody_ = lastPartial.isEmpty() && (!heardSomebody() || !pastChime);
             // Where the chime and the last word were, for the log and for measuring.
             const auto seen = [&](Decision& made) {
-                if (const auto chime = openingSound.found())
+                if (const auto chime = openingSound.place())
                     made.chime = {double(chime->first) / sampleRate, double(chime->second) / sampleRate};
                 made.chimeMatch = openingSound.match();
                 if (!general.words.empty())

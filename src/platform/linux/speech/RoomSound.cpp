@@ -104,6 +104,8 @@ void OpeningSound::settle() {
     }
     const std::size_t best = std::size_t(std::max_element(match.begin(), match.end()) - match.begin());
     match_ = match[best];
+    if (match_ >= minPlaceMatch)
+        placed_ = {best, best + chime_.size() + 2};
     if (match[best] < minMatch)
         return;
     // The peak between samples, from the parabola through its neighbours.

@@ -66,11 +66,19 @@ public:
     // How well the window's start matched the chime at its best place (0 before the
     // search, or where no chime was played).
     double match() const { return match_; }
+    // Where the chime lies: where it was taken out, or where the window's start matched
+    // it too little to take it out but more than a window without it ever does (a start
+    // cut or glitched on a loaded machine, a room that colours it much). None where
+    // the window did not hear it.
+    std::optional<std::pair<std::size_t, std::size_t>> place() const { return found_ ? found_ : placed_; }
 
     // A start that matches the chime less than this is something else (measured:
     // speech and pink noise over windows without the chime matched at most 0.07,
     // windows with it 0.63 and more with a voice begun over it).
     static constexpr double minMatch = 0.3;
+    // A start that matches it this well holds it, though too changed to take out
+    // (measured: a room-coloured copy at a fifth of its level 0.08–0.26).
+    static constexpr double minPlaceMatch = 0.12;
     // The blocks the subtraction is kept or left in (16 ms).
     static constexpr std::size_t blockSamples = 256;
 
@@ -88,7 +96,7 @@ private:
     double offset_ = 0; // where the chime starts, in samples, fractions included
     double gain_ = 0;
     double match_ = 0;
-    std::optional<std::pair<std::size_t, std::size_t>> found_;
+    std::optional<std::pair<std::size_t, std::size_t>> found_, placed_;
     const double roomEnergy_;
     // Per block from found_->first: whether the chime is taken out there, and what is
     // left of the block kept of it.

@@ -12,7 +12,7 @@ QString PocketSphinxRecognizer::Decision::Reading::rivalText() const {
 
 QString PocketSphinxRecognizer::Decision::placesText() const {
     return (chime ? QString::asprintf("our chime at %.3f–%.3f s", chime->first, chime->second)
-                  : QStringLiteral("no chime found")) +
+                  : QStringLiteral("no chime heard")) +
            QString::asprintf(", matched %.2f; the general model's last word ends by ", chimeMatch) +
            (lastWordEnd ? QString::asprintf("%.3f s", *lastWordEnd) : QStringLiteral("none"));
 }
