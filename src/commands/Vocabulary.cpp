@@ -4,6 +4,7 @@
 #include "commands/CommandRegistry.h"
 #include "commands/IntentMatcher.h"
 #include "commands/LayoutNames.h"
+#include "commands/MatcherWords.h"
 #include "commands/PlayerNames.h"
 #include "commands/SetupDirectory.h"
 
@@ -79,6 +80,10 @@ platform::SpeechShapes shapes(const IntentMatcher& matcher, const SetupDirectory
     out.endVerbs = IntentMatcher::spokenEndVerbs();
     out.runVerbs = IntentMatcher::spokenRunVerbs();
     out.focusVerbs = IntentMatcher::spokenFocusVerbs();
+    out.questionWords = MatcherWords::questionWords().values();
+    out.hesitations = MatcherWords::hesitations().values();
+    out.questionWords.sort();
+    out.hesitations.sort();
     // A setup is said by its name or one of its trigger phrases.
     QStringList setupNames, layoutNames, appNames;
     if (const auto list = setups.setupNames())

@@ -41,6 +41,10 @@ struct SpeechShapes {
     // ends something, runs a setup or brings an app forward is acted on only where the
     // general model heard its verb.
     QStringList endVerbs, runVerbs, focusVerbs;
+    // The words a question opens with ("what", "how" …) and the sounds said before it
+    // without changing it ("uh", "so" …): no end, quit or setup run is read from a
+    // question.
+    QStringList questionWords, hesitations;
     bool operator==(const SpeechShapes&) const = default;
 
     static Part word(const QStringList& words, bool optional = false) { return {words, {}, optional}; }

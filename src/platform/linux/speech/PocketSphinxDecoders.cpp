@@ -22,6 +22,66 @@ constexpr const char* grammarWeight = "3";
 
 } // namespace
 
+PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
+    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech"),
+      watch_("com.brisklet.speech.watch", "bk.speech.watch") {}
+
+PocketSphinxRecognizer::~PocketSphinxRecognizer() {
+    shutdown();
+}
+
+void PocketSphinxRecognizer::shutdown() {
+    // Every window still open would keep the worker waiting for audio.
+    std::vector<std::weak_ptr<RecognitionRequest>> open;
+    {
+        std::lock_guard lock(mutex_);
+        open.swap(open_);
+    }
+    for (const auto& weak : open)
+        if (auto request = weak.lock())
+            request->cancel();
+    queue_.stop();
+}
+
+void PocketSphinxRecognizer::load() {
+    loadStarted_ = true;
+    if (!queue_.async([this] { loadNow(); }))
+        loadFinished_ = true;
+}
+
+bool PocketSphinxRecognizer::waitUntilLoaded() {
+    queue_.sync([] {});
+    return isAvailable();
+}
+
+void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
+    if (!request)
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(open_, [](const auto& weak) { return weak.expired(); });
+        open_.push_back(request);
+    }
+    const bool queued =
+        queue_.async([this, request, handler = std::move(handler)] { run(request, handler); });
+    if (!queued)
+        request->cancel();
+}
+
+void PocketSphinxRecognizer::setStepHook(std::function<void(Step)> hook) {
+    queue_.async([this, hook = std::move(hook)] {
+        stepHook_ = hook;
+        if (decoders_ && decoders_->phones)
+            decoders_->phones->holdWeighings(hook ? std::function<void()>([hook] { hook(Step::weighing); })
+                                                  : std::function<void()>());
+    });
+}
+
+PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
+    std::lock_guard lock(mutex_);
+    return lastDecision_;
+}
+
 QString PocketSphinxRecognizer::defaultModelDir() {
     return QStringLiteral(BRISKLET_POCKETSPHINX_MODELDIR);
 }

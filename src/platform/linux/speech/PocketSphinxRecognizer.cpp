@@ -38,83 +38,14 @@ constexpr int cmnPriorFrames = 50;
 constexpr std::size_t sampleRate = 16000;
 constexpr std::size_t maxSecondPassSamples = 8 * sampleRate;
 constexpr int partialEveryBlocks = 3;
-// A word ending this close to the latest frame may still be going on.
-constexpr int openWordFrames = 5;
-// A word goes on past our chime and its echo only by a syllable's length: the
-// chime's leftovers read as a word ended up to a few frames after its echo died away.
-constexpr std::size_t pastChimeSamples = sampleRate / 10;
-
-// What the general model heard over a reading's verb, for the log: its words, or
-// what it heard there as no word.
-QString rivalText(const PocketSphinxRecognizer::Decision::Reading& r) {
-    if (!r.rival)
-        return QStringLiteral("none");
-    if (!r.rivalHeard.isEmpty())
-        return r.rivalHeard.join(QLatin1Char(' '));
-    return r.rivalPlace > 0 ? QStringLiteral("(no word)") : QStringLiteral("(before the window)");
-}
+// A word goes on past our chime when it goes on this long past where the chime was
+// found, whatever the loudness after it did: a voice begun under the chime falls away
+// there as the chime's echo does. Measured: the leftovers of a room's echo read as
+// words that ended up to 0.144 s after the chime; flite's "mute" and "unmute" begun
+// 0.03–0.05 s after the key, 0.168 s and more.
+constexpr std::size_t pastChimeSamples = sampleRate * 16 / 100;
 
 } // namespace
-
-PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDir, Rule rule)
-    : modelDir_(std::move(modelDir)), rule_(rule), queue_("com.brisklet.speech", "bk.speech"),
-      watch_("com.brisklet.speech.watch", "bk.speech.watch") {}
-
-PocketSphinxRecognizer::~PocketSphinxRecognizer() {
-    shutdown();
-}
-
-void PocketSphinxRecognizer::shutdown() {
-    // Every window still open would keep the worker waiting for audio.
-    std::vector<std::weak_ptr<RecognitionRequest>> open;
-    {
-        std::lock_guard lock(mutex_);
-        open.swap(open_);
-    }
-    for (const auto& weak : open)
-        if (auto request = weak.lock())
-            request->cancel();
-    queue_.stop();
-}
-
-void PocketSphinxRecognizer::load() {
-    loadStarted_ = true;
-    if (!queue_.async([this] { loadNow(); }))
-        loadFinished_ = true;
-}
-
-bool PocketSphinxRecognizer::waitUntilLoaded() {
-    queue_.sync([] {});
-    return isAvailable();
-}
-
-void PocketSphinxRecognizer::recognize(std::shared_ptr<RecognitionRequest> request, ResultHandler handler) {
-    if (!request)
-        return;
-    {
-        std::lock_guard lock(mutex_);
-        std::erase_if(open_, [](const auto& weak) { return weak.expired(); });
-        open_.push_back(request);
-    }
-    const bool queued =
-        queue_.async([this, request, handler = std::move(handler)] { run(request, handler); });
-    if (!queued)
-        request->cancel();
-}
-
-void PocketSphinxRecognizer::setStepHook(std::function<void(Step)> hook) {
-    queue_.async([this, hook = std::move(hook)] {
-        stepHook_ = hook;
-        if (decoders_ && decoders_->phones)
-            decoders_->phones->holdWeighings(hook ? std::function<void()>([hook] { hook(Step::weighing); })
-                                                  : std::function<void()>());
-    });
-}
-
-PocketSphinxRecognizer::Decision PocketSphinxRecognizer::lastDecision() const {
-    std::lock_guard lock(mutex_);
-    return lastDecision_;
-}
 
 void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& request,
                                  const ResultHandler& handler) {
@@ -213,31 +144,21 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
 
     // Nobody spoke in a window that never rose above the room's sound.
     Loudness loudness(request->preRoll());
-    // Our chime and its echo are nobody's voice: what the general model heard only
-    // there is the chime's (its leftovers read as "oh", "you" or "new"), and the
-    // window holds words only once one goes on past it. The decoder's frames leave
-    // out what its front end took for silence, so a place in the window is found by
-    // the frames it had once that place was decoded. A word still being heard
-    // stretches to the latest frame whatever it is, so it goes on past the chime only
-    // where it began there too.
-    std::vector<std::pair<std::size_t, int>> framesAt; // samples decoded → the general model's frames
-    const auto pastTheChime = [&](const Reading& general) {
-        const std::size_t from = loudness.countsFrom();
-        if (from == 0)
-            return true;
-        const auto there = std::find_if(framesAt.begin(), framesAt.end(), [&](const auto& decoded) {
-            return decoded.first >= from + pastChimeSamples;
-        });
-        if (there == framesAt.end())
-            return false;
-        return std::any_of(general.words.begin(), general.words.end(), [&](const auto& w) {
-            const bool open = w.end + openWordFrames >= general.frames;
-            return (open ? w.start : w.end + 1) > there->second;
-        });
-    };
-    const auto heardSomebody = [&] { return loudness.riseDb() >= rule_.minRiseDb; };
     OpeningSound openingSound(request->openingSound(), std::size_t(rule_.openingSoundDelay * sampleRate),
                               loudness.roomEnergy());
+    // Our chime is nobody's voice: what the general model heard only there is the
+    // chime's, and the window holds words only once one goes on past where the chime
+    // was found. A voice begun under the chime falls away after it as its echo would,
+    // so a word that goes on into that stretch is speech, where it is loud enough.
+    ChimeWords chimeWords;
+    const auto pastTheChime = [&](const Reading& general) {
+        const auto chime = openingSound.place();
+        return openingSound.settled() &&
+               chimeWords.goOnPast(chime ? chime->second + pastChimeSamples : 0, general);
+    };
+    const auto heardSomebody = [&] {
+        return loudness.riseDb() >= rule_.minRiseDb || loudness.riseSinceSkipDb() >= rule_.minRiseOverEchoDb;
+    };
     const SpeechAgreement agreement(l, request->shapes());
 
     // One grammar's reading against the general model's and, once weighed, against the sound.
@@ -337,16 +258,25 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.shapes.numberSure = numberSure(shapes);
         decision.cutShort = cutShort;
         decision.shapes.trusted = shapesTrusted;
-        const bool fixedKept = fixedTrusted && supported(fixed);
-        const bool shapesKept = !fixedKept && shapesTrusted && shapes.carrierHeard && supported(shapes);
+        // Nothing is ended, quit or run from a question, whatever the grammar forced
+        // onto it ("uh what is a setup" read as "done with standup"): it goes on as
+        // the question the general model heard.
+        const bool question = agreement.heardQuestion(general.text);
+        const auto harmless = [&](const Decision::Reading& r) {
+            return !question || r.harm != int(SpeechAgreement::Harm::severe);
+        };
+        const bool fixedKept = fixedTrusted && supported(fixed) && harmless(fixed);
+        const bool shapesKept =
+            !fixedKept && shapesTrusted && shapes.carrierHeard && supported(shapes) && harmless(shapes);
         const Decision::Reading& shown = shapesKept || !useFixed ? shapes : fixed;
         decision.grammarText = shown.text;
         decision.scorePerFrame = shown.scorePerFrame;
         decision.coverage = shown.coverage;
         decision.grammarKept = fixedKept || shapesKept;
         decision.phrasesKept = fixedKept;
-        decision.riseDb = loudness.riseDb();
-        decision.disagreed = fixedTrusted && !fixedKept && !shapesKept;
+        decision.riseDb = loudness.riseSinceSkipDb();
+        decision.question = question;
+        decision.disagreed = fixedTrusted && !fixedKept && !shapesKept && !question;
         if (decision.grammarKept)
             return shown.text;
         return decision.disagreed ? QString() : general.text;
@@ -387,7 +317,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             if (!failed)
                 for (ps_decoder_t* ps : all)
                     CmnPrior::follow(ps);
-            framesAt.emplace_back((framesAt.empty() ? 0 : framesAt.back().first) + n, ps_get_n_frames(l));
+            chimeWords.decoded(n, ps_get_n_frames(l));
         }
     };
     // The phone loop, the slowest to keep up, is not kept waiting for the search: it
@@ -431,16 +361,28 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->markProgress();
             Decision decision;
             const bool pastChime = pastTheChime(general);
-            lastHeardNobody_ = !heardSomebody() || !pastChime;
+            // A word already shown is not taken back: the final's segmentation may put
+            // the end of a word said under the chime a few frames earlier.
+            lastHeardNobody_ = lastPartial.isEmpty() && (!heardSomebody() || !pastChime);
+            // Where the chime and the last word were, for the log and for measuring.
+            const auto seen = [&](Decision& made) {
+                if (const auto chime = openingSound.place())
+                    made.chime = {double(chime->first) / sampleRate, double(chime->second) / sampleRate};
+                made.chimeMatch = openingSound.match();
+                if (!general.words.empty())
+                    made.lastWordEnd = double(chimeWords.samplesAt(general.words.back().end)) / sampleRate;
+            };
+            seen(decision);
             if (lastHeardNobody_) {
-                decision.riseDb = loudness.riseDb();
+                decision.riseDb = loudness.riseSinceSkipDb();
                 decision.generalText = general.text;
                 {
                     std::lock_guard lock(mutex_);
                     lastDecision_ = decision;
                 }
                 BK_DETAIL(lcSpeech) << "final: nobody spoke, the window rose" << decision.riseDb
-                                    << "dB over the room; heard past our chime:" << pastChime;
+                                    << "dB over the room; heard past our chime:" << pastChime << ";"
+                                    << decision.placesText();
                 handler(RecognitionResult{QString(), true}, {});
                 return;
             }
@@ -534,16 +476,19 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // The readings that could be acted on are weighed against the sound. The loop
             // has kept up with the audio; aligning a reading is one quick pass.
             weighFor(decision);
+            // A final still being weighed is on its way while the loop works on; this
+            // thread only waits, waking to see whether the window was given up.
+            const auto await = [&](std::future<std::vector<std::optional<double>>>& weighing) {
+                const WorkWatch::Waiting waiting(watch);
+                while (weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+                    if (request->isCancelled())
+                        return false;
+                return true;
+            };
             if (!weighings.empty()) {
                 for (auto& [weighing, weighedTexts] : weighings) {
-                    {
-                        // A final still being weighed is on its way while the loop works on;
-                        // this thread only waits, waking to see whether the window was given up.
-                        const WorkWatch::Waiting waiting(watch);
-                        while (weighing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
-                            if (request->isCancelled())
-                                return;
-                    }
+                    if (!await(weighing))
+                        return;
                     const auto supports = weighing.get();
                     loopGuard.ended = true;
                     for (std::size_t i = 0; i < supports.size() && i < weighedTexts.size(); ++i)
@@ -553,7 +498,32 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 request->markProgress();
                 text = choose(fixedReading, shapesReading, general, decision);
             }
+            // A quit or end whose verb the general model heard only as "and" (which is
+            // read downstream as a misheard "end") is done only where the sound bears
+            // out its verb there better than every other verb the grammar allows.
+            {
+                auto readings = agreement.endHeardAlike(d.fixed.ps, text, general.text,
+                                                        loudness.openingRiseDb() >= rule_.minRiseDb);
+                if (!readings.empty()) {
+                    bool endLeads = false;
+                    if (phones && rule_.weighBySound) {
+                        auto weighing = phones->weigh(std::move(readings));
+                        if (!await(weighing))
+                            return;
+                        const auto supports = weighing.get();
+                        loopGuard.ended = true;
+                        endLeads = !supports.empty() && supports.front() &&
+                                   std::all_of(supports.begin() + 1, supports.end(), [&](const auto& other) {
+                                       return !other || *other < *supports.front();
+                                   });
+                    }
+                    decision.endHeardAlike = true;
+                    if (!endLeads)
+                        text.clear();
+                }
+            }
             decision.secondPass = wholeAgain;
+            seen(decision);
             decision.liveText = liveText;
             text = SpeechGrammar::formatNumbers(text);
             const Decision::Reading& shown =
@@ -562,9 +532,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                                 << decision.scorePerFrame << "coverage" << decision.coverage << "general"
                                 << decision.generalText << "support"
                                 << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
-                                << rivalText(shown) << "lead"
+                                << shown.rivalText() << "lead"
                                 << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN())
-                                << "kept" << decision.grammarKept;
+                                << "kept" << decision.grammarKept << ";" << decision.placesText();
             {
                 std::lock_guard lock(mutex_);
                 lastDecision_ = decision;

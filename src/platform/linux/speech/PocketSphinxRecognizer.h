@@ -66,6 +66,10 @@ struct GrammarRule {
     // heard nobody: it yields no transcript, whatever a grammar forced onto it.
     // Speech at 15 dB over pink noise rose 19.7 dB and more.
     double minRiseDb = 8.0;
+    // A voice begun under our chime falls away after it as the chime's echo does, so
+    // that stretch counts only where it rose this far: measured, a room's echo of the
+    // chime over its noise 8–14 dB, "mute" said under the chime 29 dB and more.
+    double minRiseOverEchoDb = 20.0;
     // Our chime as a window opens reaches the microphone at most this late; until it
     // has died away, loudness says nothing of anybody speaking (over a silent
     // microphone the chime alone read as "tile").
@@ -185,6 +189,9 @@ public:
             bool rivalAtEdge = false; // the window's audio began with somebody speaking
             std::optional<double> rivalLead;
             double freeSure = 1; // the least posterior among the free words heard
+            // What the general model heard over the verb, for the log: its words, or
+            // what it heard there as no word.
+            QString rivalText() const;
         };
         Reading fixed, shapes;
         // The reading kept, or the phrases' own when none was.
@@ -201,9 +208,20 @@ public:
         // The free slots' grammar heard the phrase go on into a free slot.
         bool cutShort = false;
         bool quietRoom = false;
+        // The general model heard a question: nothing is ended, quit or run from it.
+        bool question = false;
+        // The general model's text opened with "and" before a name, weighed as "end".
+        bool endHeardAlike = false;
         double riseDb = 0;       // the window's loudest stretch over the room's sound
         bool secondPass = false; // the whole utterance was decoded again
         QString liveText;        // what the rule made of the live readings
+        // Where our chime was found in the window, [from, to) in seconds, and how well
+        // its start matched it; where the general model's last word ended.
+        std::optional<std::pair<double, double>> chime;
+        double chimeMatch = 0;
+        std::optional<double> lastWordEnd;
+        // Those places, for the log.
+        QString placesText() const;
     };
     Decision lastDecision() const;
 

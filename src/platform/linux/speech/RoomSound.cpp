@@ -103,6 +103,9 @@ void OpeningSound::settle() {
         match[lag] = xx > 0 && cc > 0 ? xc / std::sqrt(xx * cc) : 0.0;
     }
     const std::size_t best = std::size_t(std::max_element(match.begin(), match.end()) - match.begin());
+    match_ = match[best];
+    if (match_ >= minPlaceMatch)
+        placed_ = {best, best + chime_.size() + 2};
     if (match[best] < minMatch)
         return;
     // The peak between samples, from the parabola through its neighbours.
@@ -205,6 +208,36 @@ void OpeningSound::subtract(std::vector<float>& samples, std::size_t at) const {
     }
 }
 
+namespace {
+
+// A word ending this close to the latest frame may still be going on.
+constexpr int openWordFrames = 5;
+
+} // namespace
+
+void ChimeWords::decoded(std::size_t samples, int frames) {
+    framesAt_.emplace_back((framesAt_.empty() ? 0 : framesAt_.back().first) + samples, frames);
+}
+
+bool ChimeWords::goOnPast(std::size_t past, const SpeechReading::Reading& general) const {
+    if (past == 0)
+        return true;
+    const auto there = std::find_if(framesAt_.begin(), framesAt_.end(),
+                                    [&](const auto& decoded) { return decoded.first >= past; });
+    if (there == framesAt_.end())
+        return false;
+    return std::any_of(general.words.begin(), general.words.end(), [&](const auto& w) {
+        const bool open = w.end + openWordFrames >= general.frames;
+        return (open ? w.start : w.end + 1) > there->second;
+    });
+}
+
+std::size_t ChimeWords::samplesAt(int frame) const {
+    const auto there = std::find_if(framesAt_.begin(), framesAt_.end(),
+                                    [&](const auto& decoded) { return decoded.second >= frame; });
+    return there == framesAt_.end() ? (framesAt_.empty() ? 0 : framesAt_.back().first) : there->first;
+}
+
 Loudness::Loudness(const std::vector<float>& room)
     : room_(std::numeric_limits<double>::infinity()), quietest_(std::numeric_limits<double>::infinity()) {
     std::vector<double> blocks;
@@ -230,13 +263,17 @@ void Loudness::add(const std::vector<float>& samples) {
             lastSkipped_ = e;
             continue;
         }
+        recentSinceSkip_[blocksSinceSkip_++ % recentSinceSkip_.size()] = e;
+        const std::size_t since = std::min(blocksSinceSkip_, recentSinceSkip_.size());
+        loudestSinceSkip_ = std::max(
+            loudestSinceSkip_,
+            std::accumulate(recentSinceSkip_.begin(), recentSinceSkip_.begin() + since, 0.0) / since);
         if (skip_ > 0 && dyingAway_) {
             dyingAway_ = e < lastSkipped_ && seen_ <= skip_ + maxEchoBlocks * blockSamples;
             if (dyingAway_) {
                 lastSkipped_ = e;
                 continue;
             }
-            countsFrom_ = seen_ - blockSamples;
         }
         quietest_ = std::min(quietest_, e);
         if (!first_)
@@ -247,9 +284,17 @@ void Loudness::add(const std::vector<float>& samples) {
     }
 }
 
-double Loudness::riseDb() const { return riseOf(loudest_); }
+double Loudness::riseDb() const {
+    return riseOf(loudest_);
+}
 
-double Loudness::openingRiseDb() const { return first_ ? riseOf(*first_) : 0; }
+double Loudness::riseSinceSkipDb() const {
+    return riseOf(loudestSinceSkip_);
+}
+
+double Loudness::openingRiseDb() const {
+    return first_ ? riseOf(*first_) : 0;
+}
 
 double Loudness::riseOf(double energy) const {
     // Below about −70 dBFS nobody spoke, whatever the room.

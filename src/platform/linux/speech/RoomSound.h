@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/speech/SpeechReading.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -61,11 +63,22 @@ public:
     std::optional<std::pair<std::size_t, std::size_t>> found() const { return found_; }
     // Whether the search is over (at once where no chime was played).
     bool settled() const { return settled_; }
+    // How well the window's start matched the chime at its best place (0 before the
+    // search, or where no chime was played).
+    double match() const { return match_; }
+    // Where the chime lies: where it was taken out, or where the window's start matched
+    // it too little to take it out but more than a window without it ever does (a start
+    // cut or glitched on a loaded machine, a room that colours it much). None where
+    // the window did not hear it.
+    std::optional<std::pair<std::size_t, std::size_t>> place() const { return found_ ? found_ : placed_; }
 
     // A start that matches the chime less than this is something else (measured:
     // speech and pink noise over windows without the chime matched at most 0.07,
     // windows with it 0.63 and more with a voice begun over it).
     static constexpr double minMatch = 0.3;
+    // A start that matches it this well holds it, though too changed to take out
+    // (measured: a room-coloured copy at a fifth of its level 0.08–0.26).
+    static constexpr double minPlaceMatch = 0.12;
     // The blocks the subtraction is kept or left in (16 ms).
     static constexpr std::size_t blockSamples = 256;
 
@@ -82,12 +95,33 @@ private:
     bool settled_ = false;
     double offset_ = 0; // where the chime starts, in samples, fractions included
     double gain_ = 0;
-    std::optional<std::pair<std::size_t, std::size_t>> found_;
+    double match_ = 0;
+    std::optional<std::pair<std::size_t, std::size_t>> found_, placed_;
     const double roomEnergy_;
     // Per block from found_->first: whether the chime is taken out there, and what is
     // left of the block kept of it.
     std::vector<bool> kept_;
     std::vector<float> left_;
+};
+
+// Where the general model's words stand against our chime at a window's start. Its
+// leftovers read as a word ("oh", "you", "new"), so the window holds words only once
+// one goes on past it. The decoder's frames leave out what its front end took for
+// silence, so a place in the window is found by the frames the general model had once
+// that place was decoded. A word still being heard stretches to the latest frame
+// whatever it is, so it goes on past the chime only where it began there too.
+class ChimeWords {
+public:
+    // Each block as it is decoded: its samples, and the general model's frames by then.
+    void decoded(std::size_t samples, int frames);
+    // Whether a word of `general` goes on past the window's sample `past` (0: there is
+    // no chime to go past).
+    bool goOnPast(std::size_t past, const SpeechReading::Reading& general) const;
+    // How many of the window's samples were decoded once the general model had `frame`.
+    std::size_t samplesAt(int frame) const;
+
+private:
+    std::vector<std::pair<std::size_t, int>> framesAt_; // samples decoded → frames
 };
 
 // How far the loudest tenth of a second of a window rose above the room's sound:
@@ -102,16 +136,14 @@ public:
     void skip(std::size_t samples) { skip_ = samples; }
     void add(const std::vector<float>& samples);
     double riseDb() const;
+    // The same from the end of what was skipped on, the stretch taken for its echo
+    // included: a voice begun under our chime falls away through it as an echo does.
+    double riseSinceSkipDb() const;
     // How far the window's first block rose above the room's sound: a window that
     // opened on somebody's voice cut off what was said before it.
     double openingRiseDb() const;
     // The room's mean square before the window (infinite: unknown).
     double roomEnergy() const { return room_; }
-    // Where the window's sound starts to count, in samples: after our chime and its
-    // echo (0: from the start; while the echo dies away, all seen so far).
-    std::size_t countsFrom() const {
-        return skip_ == 0 ? 0 : dyingAway_ ? std::max(seen_, skip_) : countsFrom_;
-    }
 
 private:
     static constexpr std::size_t blockSamples = 512;
@@ -123,11 +155,13 @@ private:
     std::size_t skip_ = 0;
     std::size_t seen_ = 0;
     bool dyingAway_ = true;
-    std::size_t countsFrom_ = 0;
     double lastSkipped_ = 0;
     double room_;
     double quietest_;
     double loudest_ = 0;
+    double loudestSinceSkip_ = 0;
+    std::array<double, 3> recentSinceSkip_{};
+    std::size_t blocksSinceSkip_ = 0;
     std::optional<double> first_;
     std::array<double, 3> recent_{};
     std::size_t blocks_ = 0;

@@ -33,6 +33,12 @@ PhoneLoop::Word loopWord(ps_decoder_t* own, ps_decoder_t* other, const QString& 
     return w;
 }
 
+// What the general model makes of "uh" and "um" before a question.
+const char* const fillersHeard[] = {"but", "the", "and", "im", "a"};
+
+// What the general model makes of a said "end" that is no verb.
+const QString endHeardAs[] = {QStringLiteral("and"), QStringLiteral("an"), QStringLiteral("ant")};
+
 // The phone of the room's silence between words.
 const std::string silencePhone = "SIL";
 
@@ -118,6 +124,86 @@ SpeechAgreement::SpeechAgreement(ps_decoder_t* general, const SpeechShapes& shap
     if (const auto names = shapes.names.find(SpeechShapes::Slot::setup); names != shapes.names.end())
         for (const QString& name : names->second)
             setups_.insert(Text::normalize(name));
+    // Only the words that ask: "could", "is" and "do" are what the general model makes
+    // of a said "quit" or "end" ("could fire fox").
+    for (const QString& word : shapes.questionWords)
+        if (word.startsWith(QLatin1String("wh")) || word.startsWith(QLatin1String("how")))
+            questionWords_.insert(word);
+    fillers_.insert(shapes.hesitations.begin(), shapes.hesitations.end());
+    fillers_.insert(std::begin(fillersHeard), std::end(fillersHeard));
+    // The verbs said before an app's or a setup's name ("open", "switch to").
+    for (const SpeechShapes::Shape& shape : shapes.shapes) {
+        QStringList verbs{QString()};
+        std::size_t at = 0;
+        for (; at < shape.size() && !shape[at].words.isEmpty() && !shape[at].optional; ++at) {
+            QStringList longer;
+            for (const QString& start : verbs)
+                for (const QString& word : shape[at].words)
+                    longer << (start.isEmpty() ? word : start + QLatin1Char(' ') + word);
+            verbs = longer;
+        }
+        while (at < shape.size() && shape[at].optional && shape[at].fills.empty())
+            ++at;
+        if (at == 0 || at == shape.size())
+            continue;
+        const auto& fills = shape[at].fills;
+        if (std::any_of(fills.begin(), fills.end(), [](SpeechShapes::Slot slot) {
+                return slot == SpeechShapes::Slot::app || slot == SpeechShapes::Slot::setup;
+            }))
+            for (const QString& verb : verbs)
+                if (!endVerbs_.count(verb.section(QLatin1Char(' '), 0, 0)))
+                    otherVerbs_.insert(verb);
+    }
+}
+
+bool SpeechAgreement::heardQuestion(const QString& generalText) const {
+    const QStringList words = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        // A question word and a name only ("which calculator") is a quit misheard.
+        if (questionWords_.count(words[i]))
+            return words.size() - i > 2;
+        if (!fillers_.count(words[i]))
+            return false;
+    }
+    return false;
+}
+
+std::vector<PhoneLoop::Candidate> SpeechAgreement::endHeardAlike(ps_decoder_t* grammar, const QString& text,
+                                                                 const QString& generalText,
+                                                                 bool openedOnVoice) const {
+    const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (heard.isEmpty() || words.size() < 2 ||
+        !std::count(std::begin(endHeardAs), std::end(endHeardAs), heard.first()))
+        return {};
+    if (words.first() == heard.first())
+        words.first() = QStringLiteral("end");
+    if (!endVerbs_.count(words.first()))
+        return {};
+    const auto withVerb = [&](const QString& verb) {
+        PhoneLoop::Candidate candidate;
+        for (const QString& word : verb.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            candidate.push_back(loopWord(grammar, general_, word, true));
+        for (const QString& word : words.mid(1))
+            candidate.push_back(loopWord(grammar, general_, word, false));
+        return candidate;
+    };
+    std::vector<PhoneLoop::Candidate> out{withVerb(words.first())};
+    std::vector<std::string> ends;
+    for (const QString& verb : otherVerbs_) {
+        out.push_back(withVerb(verb));
+        for (const std::string& end : endsOf(spelled(grammar, general_, verb)))
+            if (std::find(ends.begin(), ends.end(), end) == ends.end())
+                ends.push_back(end);
+    }
+    // A window that opened on a voice may hold only the end of the verb ("pen" of "open").
+    if (openedOnVoice && !ends.empty()) {
+        PhoneLoop::Candidate cut{{QStringLiteral("verbend"), std::move(ends), true}};
+        for (const QString& word : words.mid(1))
+            cut.push_back(loopWord(grammar, general_, word, false));
+        out.push_back(std::move(cut));
+    }
+    return out;
 }
 
 bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,

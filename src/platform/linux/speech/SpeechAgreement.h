@@ -79,6 +79,19 @@ public:
     // The verbs whose end may lie just before a window's audio.
     std::set<QString> verbs() const;
 
+    // Whether the general model heard a question: its first word after the fillers
+    // (and what it makes of "uh" and "um": "but", "the", "and" …) opens one, and
+    // more than a name follows.
+    bool heardQuestion(const QString& generalText) const;
+    // Where a text ends or quits something and the general model heard its verb only
+    // as a word said alike that is no verb ("and calculator", which the transcript's
+    // reader takes for a misheard "end"): the text with its verb ("end" for the "and"),
+    // then with each other verb the grammar allows there ("open", "switch to" …), and
+    // where the window opened on a voice with only the end of one, only the verb
+    // deciding. None otherwise.
+    std::vector<PhoneLoop::Candidate> endHeardAlike(ps_decoder_t* grammar, const QString& text,
+                                                    const QString& generalText, bool openedOnVoice) const;
+
 private:
     QStringList placePhones(const QStringList& said) const;
     bool namesSetup(QStringList words) const;
@@ -91,6 +104,8 @@ private:
     std::set<QString> endVerbs_, runVerbs_, focusVerbs_;
     std::set<QString> commandWords_; // the first word of every shape: verbs and carriers
     std::set<QString> setups_;       // as a transcript writes them: normalised, numbers in digits
+    std::set<QString> questionWords_, fillers_;
+    std::set<QString> otherVerbs_; // the verbs before a name that do not end it ("open", "switch to")
 };
 
 } // namespace brisklet::platform
