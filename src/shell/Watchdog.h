@@ -26,6 +26,8 @@ class Watchdog final : public WatchdogPort {
 public:
     struct Checks {
         std::function<bool()> accessibilityTrusted;
+        // A sound server answers (null: one does).
+        std::function<bool()> soundServerAnswers;
         std::function<bool()> microphoneAuthorized;
         std::function<bool()> speechAuthorized;
         // The speech model is still loading (null: it isn't).
@@ -43,6 +45,7 @@ public:
 
     static const QString alertTitle;
     static const QString accessibilityIssue;
+    static const QString soundServerIssue;
     static const QString microphoneIssue;
     static const QString engineStoppedIssue;
     static const QString engineStalledIssue;
@@ -63,6 +66,7 @@ public:
 
 private:
     void checkEngine(QStringList& issues);
+    void startIdleEngine();
     void checkSpeech(QStringList& issues);
 
     Checks checks_;
