@@ -29,7 +29,7 @@ bool answers(const std::function<bool()>& check) {
 
 Watchdog::Watchdog(Checks checks, Scheduler& scheduler, platform::Notifications* notifications)
     : checks_(std::move(checks)), scheduler_(scheduler), notifications_(notifications),
-      timer_(scheduler, interval, [this] { check(); }), firstCheck_(scheduler) {}
+      timer_(scheduler, interval, [this] { check(); }), firstCheck_(scheduler), recheck_(scheduler) {}
 
 void Watchdog::start() {
     timer_.start();
@@ -53,6 +53,8 @@ void Watchdog::check() {
     } else {
         checkEngine(issues);
     }
+    if (issues.contains(soundServerIssue) || issues.contains(microphoneIssue))
+        recheck_.schedule(inputRecheckDelay, [this] { check(); });
     checkSpeech(issues);
 
     const bool degraded = !issues.isEmpty();

@@ -40,6 +40,9 @@ public:
 
     static constexpr double interval = 30.0;
     static constexpr double firstCheckDelay = 5.0;
+    // While the sound server or the microphone is missing, the next look comes this
+    // soon: the engine brings the input back by itself, and the user sees it back.
+    static constexpr double inputRecheckDelay = 5.0;
     // Seconds without a chunk after which a running engine counts as stalled.
     static constexpr double stallLimit = 4.0;
 
@@ -74,6 +77,7 @@ private:
     platform::Notifications* notifications_;
     RepeatingTimer timer_;
     PendingWork firstCheck_;
+    PendingWork recheck_;
     bool wasDegraded_ = false;
     int engineFailStreak_ = 0;
 };

@@ -176,4 +176,6 @@ TEST_F(SoundServerReturn, theAppStartedBeforeTheServerHearsItSoonAfterItAppears)
     EXPECT_TRUE(app.log().contains("watchdog: DEGRADED The sound server isn't answering")) << app.output();
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     EXPECT_TRUE(app.flows(backWithinMs)) << app.output();
+    // And the user sees it back: the watchdog looks again soon while the input is missing.
+    EXPECT_TRUE(app.logs("watchdog: recovered", backWithinMs)) << app.output();
 }
