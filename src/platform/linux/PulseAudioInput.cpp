@@ -1,6 +1,7 @@
 #include "platform/linux/PulseAudioInput.h"
 
 #include "base/Log.h"
+#include "platform/linux/PulseLoop.h"
 #include "platform/linux/SampleConverter.h"
 
 #include <pulse/pulseaudio.h>
@@ -65,15 +66,9 @@ QString errorOf(pa_context* context) {
 } // namespace
 
 PulseAudioInput::PulseAudioInput() {
-    loop_ = pa_threaded_mainloop_new();
+    loop_ = pulse::startLoop("bk.audio.cap");
     if (!loop_)
         return;
-    pa_threaded_mainloop_set_name(loop_, "bk.audio.cap");
-    if (pa_threaded_mainloop_start(loop_) < 0) {
-        pa_threaded_mainloop_free(loop_);
-        loop_ = nullptr;
-        return;
-    }
     // Connected ahead, so the default input is known at the first start.
     pa_threaded_mainloop_lock(loop_);
     connect();
@@ -278,11 +273,7 @@ std::optional<double> PulseAudioInput::captureThreadCpuSeconds() const {
 
 void PulseAudioInput::connect() {
     dropContext();
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Brisklet");
-    context_ =
-        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Brisklet microphone", props);
-    pa_proplist_free(props);
+    context_ = pulse::newContext(loop_, "Brisklet microphone");
     if (!context_) {
         serverLost(QStringLiteral("no sound server context"));
         return;
@@ -351,16 +342,7 @@ void PulseAudioInput::requestServerInfo() {
 }
 
 bool PulseAudioInput::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    if (done())
-        return true;
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
-    const timeval when = after(limit);
-    timedOut_ = false;
-    pa_time_event* timer = api->time_new(api, &when, &PulseAudioInput::waitOver, this);
-    while (!done() && !timedOut_)
-        pa_threaded_mainloop_wait(loop_);
-    api->time_free(timer);
-    return done();
+    return pulse::waitUntil(loop_, done, limit);
 }
 
 // --- the loop's thread, with its lock held
@@ -471,12 +453,6 @@ void PulseAudioInput::streamRead(pa_stream* stream, std::size_t, void* self) {
 void PulseAudioInput::reconnectDue(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {
     api->time_restart(event, nullptr);
     static_cast<PulseAudioInput*>(self)->connect();
-}
-
-void PulseAudioInput::waitOver(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-    auto* input = static_cast<PulseAudioInput*>(self);
-    input->timedOut_ = true;
-    pa_threaded_mainloop_signal(input->loop_, 0);
 }
 
 } // namespace brisklet::platform

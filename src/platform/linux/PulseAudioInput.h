@@ -80,7 +80,6 @@ private:
     static void streamState(pa_stream* stream, void* self);
     static void streamRead(pa_stream* stream, std::size_t bytes, void* self);
     static void reconnectDue(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
-    static void waitOver(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
@@ -100,7 +99,6 @@ private:
     std::unique_ptr<SampleConverter> converter_;
     Sink sink_;
     bool listening_ = false;
-    bool timedOut_ = false;
 
     std::atomic<bool> running_{false};
     std::atomic<bool> answers_{false};
