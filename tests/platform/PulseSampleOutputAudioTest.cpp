@@ -9,13 +9,16 @@
 #include "support/ScopedEnv.h"
 #include "support/SinkRecorder.h"
 #include "support/SpeechSet.h"
+#include "support/TestSoundServer.h"
 #include "support/WaitFor.h"
 #include "voice/AudioEngine.h"
 #include "voice/Chime.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -340,15 +343,26 @@ TEST(PulseSampleOutput, aChimePlayedOnceTheMicrophoneTurnedToListeningReachesItW
 
 namespace {
 
-// How many of this process's sounds the test desktop's server holds in its cache.
-int samplesCached() {
+// The names in the test desktop's sample cache.
+QStringList samplesOnServer() {
     QProcess pactl;
     pactl.start(QStringLiteral("pactl"),
                 {QStringLiteral("list"), QStringLiteral("samples"), QStringLiteral("short")});
     if (!pactl.waitForFinished(10000))
-        return -1;
-    const QByteArray ours = "brisklet-" + QByteArray::number(QCoreApplication::applicationPid()) + '-';
-    return int(pactl.readAllStandardOutput().count(ours));
+        return {};
+    QStringList names;
+    for (const QString& line : QString::fromUtf8(pactl.readAllStandardOutput()).split('\n'))
+        if (const QStringList fields = line.split('\t'); fields.size() > 1)
+            names << fields[1];
+    return names;
+}
+
+// How many of this process's sounds the test desktop's server holds in its cache.
+int samplesCached() {
+    const QString ours = QStringLiteral("brisklet-%1-").arg(QCoreApplication::applicationPid());
+    return int(samplesOnServer()
+                   .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(ours)))
+                   .size());
 }
 
 } // namespace
@@ -424,4 +438,157 @@ TEST(PulseSampleOutput, aServerThatComesLaterIsUsedAndEachOutageLoggedOnce) {
     EXPECT_TRUE(output.play(QStringLiteral("droplet"), 0.35).empty());
     EXPECT_TRUE(output.play(QStringLiteral("tick"), 0.35).empty());
     EXPECT_EQ(log.count(QStringLiteral("sounds are silent")), 2) << log.messages().join('\n').toStdString();
+}
+
+// The settings' picker at a soft and a loud volume, on either server: each sound is
+// heard at its level, whole. PipeWire's pulse service plays a cached sound at full
+// level whatever volume the play asks for.
+TEST(PulseSampleOutput, thePickersSoundsAreHeardAtTheChosenVolumeAndWhole) {
+    QStringList names;
+    for (const Chime::Option& option : Chime::options())
+        if (!PulseSampleOutput::resourceFor(option.id).isEmpty())
+            names << option.id;
+    ASSERT_EQ(names.size(), 3);
+    constexpr double soft = 0.1, loud = 0.8;
+
+    test::SinkRecorder recorder;
+    ASSERT_TRUE(recorder.start()) << "parec delivered nothing: the test desktop's sound server is needed";
+    PulseSampleOutput output;
+    struct Played {
+        QString name;
+        double volume;
+    };
+    std::vector<Played> played;
+    // Soft and loud in turn, so the volume changes at every play.
+    for (const QString& name : names) {
+        for (const double volume : {soft, loud, soft, loud}) {
+            const std::vector<float> given = output.play(name, volume);
+            ASSERT_FALSE(given.empty()) << name.toStdString();
+            played.push_back({name, volume});
+            recorder.record(700);
+        }
+    }
+    recorder.record(1000);
+    const std::vector<float> heard = recorder.samples();
+    const std::vector<Burst> bursts = burstsIn(heard);
+    std::string lengths;
+    for (const Burst& b : bursts)
+        lengths += std::to_string((b.end - b.start) / 16) + " ms ";
+    ASSERT_EQ(bursts.size(), played.size()) << "bursts heard: " << lengths;
+    std::vector<double> levels; // of each burst, dB
+    for (std::size_t i = 0; i < bursts.size(); ++i) {
+        const Played& p = played[i];
+        SCOPED_TRACE(p.name.toStdString() + " at " + std::to_string(p.volume));
+        const std::vector<float> sound = PulseSampleOutput::samplesOf(p.name);
+        const double seconds = double(bursts[i].end - bursts[i].start) / 16000;
+        EXPECT_GE(seconds, 0.9 * PulseSampleOutput::lengthOf(p.name)) << "bursts heard: " << lengths;
+        const long start = long(bursts[i].start);
+        const Likeness like = likeness(heard, start - 320, start + 320, sound);
+        EXPECT_GE(like.samples, 0.9);
+        EXPECT_GE(like.envelope, 0.9);
+        double energy = 0;
+        for (std::size_t k = 0; k < sound.size(); ++k) {
+            const long at = long(std::lround(like.start)) + long(k);
+            if (at >= 0 && std::size_t(at) < heard.size())
+                energy += double(heard[std::size_t(at)]) * heard[std::size_t(at)];
+        }
+        levels.push_back(10 * std::log10(std::max(energy / double(sound.size()), 1e-12)));
+    }
+    for (std::size_t i = 0; i + 1 < levels.size(); i += 2)
+        EXPECT_GE(levels[i + 1] - levels[i], 14.0)
+            << played[i].name.toStdString() << " at " << loud << ": " << levels[i + 1] << " dB, at " << soft
+            << ": " << levels[i] << " dB";
+}
+
+namespace {
+
+// Whether the microphone of the sink hears something within a second of a play.
+bool heardOnce(PulseSampleOutput& output) {
+    test::SinkRecorder recorder;
+    if (!recorder.start() || output.play(QStringLiteral("droplet"), 0.35).empty())
+        return false;
+    recorder.record(1000);
+    return !burstsIn(recorder.samples()).empty();
+}
+
+} // namespace
+
+// A sound server may go away at any moment (a crash, an update) and come back any
+// time later, or appear only after the program started: the sounds come back by
+// themselves, without a play to ask for them, and the log says once each way.
+TEST(PulseSampleOutput, theSoundsComeBackByThemselvesWhenTheServerDoes) {
+    test::SoundServerBack back;
+    test::TestSoundServer server;
+    ASSERT_FALSE(server.name().isEmpty()) << "run the test in scripts/test-desktop";
+    test::LogCapture log;
+    // Silent while no server runs, for longer than a few attempts to reach one; heard
+    // again once one does, without a play to ask for the sounds.
+    const auto silentThenBack = [&](PulseSampleOutput& output) {
+        EXPECT_TRUE(output.play(QStringLiteral("droplet"), 0.35).empty());
+        QTest::qWait(5000);
+        EXPECT_TRUE(output.play(QStringLiteral("tick"), 0.35).empty());
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        EXPECT_TRUE(test::waitFor([] { return samplesCached() == 3; }, 10000))
+            << "the sounds were not uploaded again: " << samplesOnServer().join(' ').toStdString();
+        EXPECT_TRUE(heardOnce(output));
+    };
+    {
+        PulseSampleOutput output;
+        ASSERT_TRUE(heardOnce(output));
+        ASSERT_TRUE(test::waitFor([] { return samplesCached() == 3; }, 10000)) << samplesCached();
+        for (const bool crash : {true, false}) {
+            ASSERT_TRUE(crash ? server.kill() : server.stop()) << server.error().toStdString();
+            silentThenBack(output);
+        }
+        const QString said = log.messages().join('\n');
+        EXPECT_EQ(log.count(QStringLiteral("the sound server is gone")), 2) << said.toStdString();
+        EXPECT_EQ(log.count(QStringLiteral("the sound server is back")), 2) << said.toStdString();
+    }
+
+    // A program started while no server runs.
+    ASSERT_TRUE(server.stop()) << server.error().toStdString();
+    log.clear();
+    PulseSampleOutput output;
+    silentThenBack(output);
+    const QString said = log.messages().join('\n');
+    EXPECT_EQ(log.count(QStringLiteral("sounds are silent")), 1) << said.toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("the sound server is back")), 1) << said.toStdString();
+}
+
+// A program killed outright leaves its sounds in the server's cache: the next one to
+// start takes out those of instances that no longer run, and leaves a running one's.
+TEST(PulseSampleOutput, atStartTheSoundsOfInstancesNoLongerRunningLeaveTheCache) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString wav = dir.filePath(QStringLiteral("droplet.wav"));
+    ASSERT_TRUE(QFile::copy(PulseSampleOutput::resourceFor(QStringLiteral("droplet")), wav));
+    // A process that ran and ended, and one that runs.
+    QProcess ended;
+    ended.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+    ASSERT_TRUE(ended.waitForFinished(5000));
+    const QByteArray endedPid = ended.readAllStandardOutput().trimmed();
+    ASSERT_FALSE(endedPid.isEmpty());
+    QProcess runs;
+    runs.start(QStringLiteral("sleep"), {QStringLiteral("120")});
+    ASSERT_TRUE(runs.waitForStarted(5000));
+    const QString gone = QStringLiteral("brisklet-%1-0-droplet").arg(QString::fromLatin1(endedPid));
+    const QString alive = QStringLiteral("brisklet-%1-0-droplet").arg(runs.processId());
+    const QString stranger = QStringLiteral("brisklet-sounds-droplet");
+    for (const QString& name : {gone, alive, stranger})
+        ASSERT_EQ(QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("upload-sample"), wav, name}),
+                  0);
+    ASSERT_TRUE(samplesOnServer().contains(gone));
+
+    {
+        PulseSampleOutput output;
+        EXPECT_TRUE(
+            test::waitFor([&] { return !samplesOnServer().contains(gone) && samplesCached() == 3; }, 10000))
+            << samplesOnServer().join(' ').toStdString();
+        EXPECT_TRUE(samplesOnServer().contains(alive));
+        EXPECT_TRUE(samplesOnServer().contains(stranger));
+    }
+    for (const QString& name : {alive, stranger})
+        QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("remove-sample"), name});
+    runs.kill();
+    runs.waitForFinished(5000);
 }

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <csignal>
 #include <pulse/pulseaudio.h>
 #include <unistd.h>
 
@@ -25,6 +27,8 @@ constexpr auto connectWait = 500ms;
 constexpr auto playWait = 250ms;
 // A connection attempt that has not been answered by then is given up.
 constexpr auto attemptLimit = 10s;
+// While no server answers, how often it is tried again.
+constexpr auto retryEvery = 2s;
 
 struct Wav {
     int rate = 0;
@@ -53,6 +57,33 @@ std::optional<Wav> readWav(const QString& path) {
 }
 
 std::atomic<int> objects{0};
+
+// The process id in one of our sounds' names on the server ("brisklet-<pid>-…"), or 0.
+qint64 ownerOf(const char* serverName) {
+    const QByteArray name(serverName);
+    if (!name.startsWith("brisklet-"))
+        return 0;
+    const qsizetype end = name.indexOf('-', 9);
+    bool number = false;
+    const qint64 pid = end > 9 ? name.mid(9, end - 9).toLongLong(&number) : 0;
+    return number && pid > 0 ? pid : 0;
+}
+
+bool running(qint64 pid) {
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// 16-bit samples at `level` of their loudness.
+QByteArray scaled(const QByteArray& pcm, double level) {
+    if (level >= 1)
+        return pcm;
+    QByteArray out(pcm.size(), Qt::Uninitialized);
+    const auto* in = reinterpret_cast<const qint16*>(pcm.constData());
+    auto* to = reinterpret_cast<qint16*>(out.data());
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i)
+        to[i] = qint16(std::lround(double(in[i]) * level));
+    return out;
+}
 
 } // namespace
 
@@ -115,6 +146,11 @@ PulseSampleOutput::~PulseSampleOutput() {
         waitUntil([this] { return !linked_ || removals_ == 0; }, connectWait);
     }
     dropContext();
+    if (retry_) {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+        api->time_free(retry_);
+        retry_ = nullptr;
+    }
     pa_threaded_mainloop_unlock(loop_);
     pa_threaded_mainloop_stop(loop_);
     pa_threaded_mainloop_free(loop_);
@@ -156,11 +192,13 @@ std::vector<float> PulseSampleOutput::play(const QString& name, double volume) {
         reportSilence(QStringLiteral("no sound server loop"));
         return {};
     }
-    const pa_volume_t level = pa_sw_volume_from_linear(std::min(volume, 1.0));
+    const double level = std::min(volume, 1.0);
     pa_threaded_mainloop_lock(loop_);
     const auto now = std::chrono::steady_clock::now();
     if (!linked_ && (!connecting_ || now - attemptStarted_ > attemptLimit))
         connect();
+    if (level != level_)
+        uploadAt(level);
     Sample& sample = samples_[name];
     if (linked_ && (sample.upload == Upload::none || sample.upload == Upload::failed))
         startUpload(sample);
@@ -185,8 +223,10 @@ std::vector<float> PulseSampleOutput::play(const QString& name, double volume) {
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
         pa_proplist_sets(props, PA_PROP_MEDIA_NAME, name.toUtf8().constData());
-        pa_operation* op = pa_context_play_sample_with_proplist(
-            context_, sample.serverName.constData(), nullptr, level, props, &PulseSampleOutput::played, this);
+        // At the server's normal volume: the sound carries its own.
+        pa_operation* op =
+            pa_context_play_sample_with_proplist(context_, sample.serverName.constData(), nullptr,
+                                                 PA_VOLUME_NORM, props, &PulseSampleOutput::played, this);
         pa_proplist_free(props);
         if (op) {
             pa_operation_unref(op);
@@ -218,7 +258,7 @@ std::vector<float> PulseSampleOutput::play(const QString& name, double volume) {
         cached = heard_.insert(name, samplesOf(name));
     std::vector<float> out = *cached;
     for (float& s : out)
-        s *= float(volume);
+        s *= float(level);
     return out;
 }
 
@@ -238,7 +278,37 @@ void PulseSampleOutput::connect() {
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(context_)));
         connecting_ = false;
+        reportSilence(lastError_);
+        retryLater();
     }
+}
+
+void PulseSampleOutput::retryLater() {
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    timeval when;
+    pa_timeval_add(pa_gettimeofday(&when),
+                   pa_usec_t(std::chrono::duration_cast<std::chrono::milliseconds>(retryEvery).count()) *
+                       PA_USEC_PER_MSEC);
+    if (retry_)
+        api->time_restart(retry_, &when);
+    else
+        retry_ = api->time_new(api, &when, &PulseSampleOutput::retry, this);
+}
+
+void PulseSampleOutput::uploadAt(double level) {
+    level_ = level;
+    if (!linked_)
+        return;
+    // All of them, so the next sound plays at once too; one on its way is sent again
+    // when it is through.
+    for (Sample& s : samples_)
+        if (s.upload != Upload::running)
+            startUpload(s);
+}
+
+void PulseSampleOutput::removeLeftovers() {
+    if (pa_operation* op = pa_context_get_sample_info_list(context_, &PulseSampleOutput::listed, this))
+        pa_operation_unref(op);
 }
 
 void PulseSampleOutput::dropContext() {
@@ -265,6 +335,8 @@ void PulseSampleOutput::dropContext() {
 }
 
 void PulseSampleOutput::startUpload(Sample& sample) {
+    sample.level = level_;
+    sample.scaled = scaled(sample.pcm, level_);
     const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(sample.rate), uint8_t(sample.channels)};
     sample.stream = pa_stream_new(context_, sample.serverName.constData(), &spec, nullptr);
     if (!sample.stream) {
@@ -274,7 +346,7 @@ void PulseSampleOutput::startUpload(Sample& sample) {
     }
     pa_stream_set_state_callback(sample.stream, &PulseSampleOutput::uploadState, this);
     sample.upload = Upload::running;
-    if (pa_stream_connect_upload(sample.stream, std::size_t(sample.pcm.size())) < 0) {
+    if (pa_stream_connect_upload(sample.stream, std::size_t(sample.scaled.size())) < 0) {
         lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(context_)));
         pa_stream_set_state_callback(sample.stream, nullptr, nullptr);
         pa_stream_unref(sample.stream);
@@ -299,13 +371,18 @@ bool PulseSampleOutput::waitUntil(const std::function<bool()>& done, std::chrono
     return done();
 }
 
-void PulseSampleOutput::reportSilence(const QString& why) {
+void PulseSampleOutput::reportSilence(const QString& why, bool gone) {
     if (silenceReported_)
         return;
     silenceReported_ = true;
-    qCWarning(lcAudio).noquote() << QStringLiteral("sounds are silent: the sound server can't be reached or "
-                                                   "refused them (%1)")
-                                        .arg(why);
+    if (gone)
+        qCWarning(lcAudio).noquote()
+            << QStringLiteral("the sound server is gone: sounds are silent until it is back (%1)").arg(why);
+    else
+        qCWarning(lcAudio).noquote() << QStringLiteral(
+                                            "sounds are silent: the sound server can't be reached or "
+                                            "refused them (%1)")
+                                            .arg(why);
 }
 
 void PulseSampleOutput::contextState(pa_context* context, void* self) {
@@ -316,12 +393,19 @@ void PulseSampleOutput::contextState(pa_context* context, void* self) {
     case PA_CONTEXT_READY:
         output->linked_ = true;
         output->connecting_ = false;
+        if (output->silenceReported_) {
+            qCInfo(lcAudio) << "the sound server is back: sounds play again";
+            output->silenceReported_ = false;
+        }
+        output->removeLeftovers();
         for (Sample& s : output->samples_)
             output->startUpload(s);
         break;
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
         output->lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(context)));
+        output->reportSilence(output->lastError_, output->linked_);
+        output->retryLater();
         output->linked_ = false;
         output->connecting_ = false;
         output->playing_ = PA_INVALID_INDEX;
@@ -345,8 +429,8 @@ void PulseSampleOutput::uploadState(pa_stream* stream, void* self) {
     switch (pa_stream_get_state(stream)) {
     case PA_STREAM_READY:
         // The whole sound at once: the server takes exactly the length announced.
-        if (pa_stream_write(stream, sample->pcm.constData(), std::size_t(sample->pcm.size()), nullptr, 0,
-                            PA_SEEK_RELATIVE) >= 0 &&
+        if (pa_stream_write(stream, sample->scaled.constData(), std::size_t(sample->scaled.size()), nullptr,
+                            0, PA_SEEK_RELATIVE) >= 0 &&
             pa_stream_finish_upload(stream) >= 0)
             return;
         output->lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
@@ -356,6 +440,7 @@ void PulseSampleOutput::uploadState(pa_stream* stream, void* self) {
         break;
     case PA_STREAM_TERMINATED: // finished
         sample->upload = Upload::done;
+        sample->scaled.clear();
         break;
     case PA_STREAM_FAILED:
         output->lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
@@ -367,6 +452,9 @@ void PulseSampleOutput::uploadState(pa_stream* stream, void* self) {
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_unref(stream);
     sample->stream = nullptr;
+    // The volume changed while it was on its way.
+    if (sample->upload == Upload::done && sample->level != output->level_ && output->linked_)
+        output->startUpload(*sample);
     pa_threaded_mainloop_signal(output->loop_, 0);
 }
 
@@ -394,6 +482,29 @@ void PulseSampleOutput::answered(pa_context* context, int, void* self) {
         return;
     --output->removals_;
     pa_threaded_mainloop_signal(output->loop_, 0);
+}
+
+void PulseSampleOutput::retry(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+    auto* output = static_cast<PulseSampleOutput*>(self);
+    if (output->linked_)
+        return;
+    if (!output->connecting_ || std::chrono::steady_clock::now() - output->attemptStarted_ > attemptLimit)
+        output->connect();
+    output->retryLater();
+    pa_threaded_mainloop_signal(output->loop_, 0);
+}
+
+// Sounds of our instances that no longer run stay in the server's cache until it
+// restarts: they go. A running instance's stay.
+void PulseSampleOutput::listed(pa_context* context, const pa_sample_info* info, int eol, void* self) {
+    auto* output = static_cast<PulseSampleOutput*>(self);
+    if (eol || !info || context != output->context_)
+        return;
+    const qint64 owner = ownerOf(info->name);
+    if (owner == 0 || owner == qint64(::getpid()) || running(owner))
+        return;
+    if (pa_operation* op = pa_context_remove_sample(context, info->name, nullptr, nullptr))
+        pa_operation_unref(op);
 }
 
 void PulseSampleOutput::wake(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {

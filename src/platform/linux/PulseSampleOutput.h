@@ -14,15 +14,19 @@ struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
 struct pa_time_event;
+struct pa_sample_info;
 struct pa_mainloop_api;
 struct timeval;
 
 namespace brisklet::platform {
 
 // Sounds from the program's resources through the sound server's event-sound path:
-// each is uploaded once to PulseAudio's sample cache and played there by name, so a
-// short sound plays whole and at once (Qt Multimedia's sound effects cut them to
-// clicks). Without a reachable server nothing plays; the next play tries again.
+// each is uploaded to the server's sample cache and played there by name, so a short
+// sound plays whole and at once (Qt Multimedia's sound effects cut them to clicks).
+// A sound is uploaded already at the volume in use and played at the server's normal
+// volume: PipeWire's pulse service ignores a play's volume. Without a reachable server
+// nothing plays; a server that goes away is tried again every few seconds, and once
+// one answers the sounds are uploaded again.
 class PulseSampleOutput final : public SoundOutput {
 public:
     PulseSampleOutput();
@@ -46,7 +50,9 @@ private:
         QByteArray serverName; // unique to this object on the shared server
         Upload upload = Upload::none;
         pa_stream* stream = nullptr;
-        QByteArray pcm; // 16-bit little-endian, as the file holds it
+        QByteArray pcm;    // 16-bit little-endian, as the file holds it
+        QByteArray scaled; // what is being uploaded: pcm at `level`
+        double level = 0;  // of the upload under way or done
         int rate = 0;
         int channels = 0;
     };
@@ -55,18 +61,25 @@ private:
     void connect();
     void dropContext();
     void startUpload(Sample& sample);
+    void uploadAt(double level);
+    void retryLater();
+    void removeLeftovers();
     bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
-    void reportSilence(const QString& why);
+    void reportSilence(const QString& why, bool gone = false);
     static void contextState(pa_context* context, void* self);
     static void uploadState(pa_stream* stream, void* self);
     static void played(pa_context* context, std::uint32_t index, void* self);
     static void answered(pa_context* context, int success, void* self);
     static void wake(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
+    static void retry(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
+    static void listed(pa_context* context, const pa_sample_info* info, int eol, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     bool linked_ = false;     // context ready
     bool connecting_ = false; // an attempt under way
+    pa_time_event* retry_ = nullptr;
+    double level_ = 1; // the volume the sounds are uploaded at
     std::chrono::steady_clock::time_point attemptStarted_;
     QString lastError_;
     QHash<QString, Sample> samples_; // by sound name
