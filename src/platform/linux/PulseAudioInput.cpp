@@ -324,12 +324,11 @@ void PulseAudioInput::serverLost(const QString& why) {
     answers_ = false;
     haveServerInfo_ = false;
     dropStream();
+    // The sounds say that the server is gone; this says what it means for listening.
     if (!goneReported_) {
         goneReported_ = true;
         qCWarning(lcAudio).noquote()
-            << (wasReady ? QStringLiteral("the sound server is gone (%1); listening again once it answers")
-                         : QStringLiteral("no sound server answers (%1); listening once one does"))
-                   .arg(why);
+            << QStringLiteral("the microphone is silent until a sound server answers (%1)").arg(why);
     }
     scheduleReconnect();
     if (wasReady)
@@ -370,7 +369,7 @@ void PulseAudioInput::contextState(pa_context* context, void* self) {
         input->requestServerInfo();
         if (input->goneReported_) {
             input->goneReported_ = false;
-            qCInfo(lcAudio) << "the sound server answers again";
+            qCInfo(lcAudio) << "the microphone hears again: a sound server answers";
             input->notifyChange(QStringLiteral("sound server back"));
         }
         break;
