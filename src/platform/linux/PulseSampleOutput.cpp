@@ -377,7 +377,7 @@ void PulseSampleOutput::reportSilence(const QString& why, bool gone) {
     silenceReported_ = true;
     if (gone)
         qCWarning(lcAudio).noquote()
-            << QStringLiteral("the sound server is gone: sounds are silent until it is back (%1)").arg(why);
+            << QStringLiteral("sounds are silent until the sound server is back (%1)").arg(why);
     else
         qCWarning(lcAudio).noquote() << QStringLiteral(
                                             "sounds are silent: the sound server can't be reached or "
@@ -394,7 +394,7 @@ void PulseSampleOutput::contextState(pa_context* context, void* self) {
         output->linked_ = true;
         output->connecting_ = false;
         if (output->silenceReported_) {
-            qCInfo(lcAudio) << "the sound server is back: sounds play again";
+            qCInfo(lcAudio) << "sounds play again through the sound server";
             output->silenceReported_ = false;
         }
         output->removeLeftovers();
