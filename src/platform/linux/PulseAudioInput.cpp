@@ -324,11 +324,15 @@ void PulseAudioInput::serverLost(const QString& why) {
     answers_ = false;
     haveServerInfo_ = false;
     dropStream();
-    // The sounds say that the server is gone; this says what it means for listening.
+    // The log says it once: the sounds speak only of themselves.
     if (!goneReported_) {
         goneReported_ = true;
         qCWarning(lcAudio).noquote()
-            << QStringLiteral("the microphone is silent until a sound server answers (%1)").arg(why);
+            << (wasReady
+                    ? QStringLiteral(
+                          "the sound server is gone (%1); the microphone is silent until it is back")
+                    : QStringLiteral("no sound server answers (%1); the microphone is silent until one does"))
+                   .arg(why);
     }
     scheduleReconnect();
     if (wasReady)
@@ -369,7 +373,7 @@ void PulseAudioInput::contextState(pa_context* context, void* self) {
         input->requestServerInfo();
         if (input->goneReported_) {
             input->goneReported_ = false;
-            qCInfo(lcAudio) << "the microphone hears again: a sound server answers";
+            qCInfo(lcAudio) << "the sound server is back; the microphone hears again";
             input->notifyChange(QStringLiteral("sound server back"));
         }
         break;
