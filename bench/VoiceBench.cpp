@@ -4,7 +4,7 @@
 #include "BenchDesktop.h"
 #include "base/Scheduler.h"
 #include "platform/linux/HeuristicSoundAnalyzer.h"
-#include "platform/linux/QtAudioBackend.h"
+#include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/SampleConverter.h"
 #include "voice/AudioEngine.h"
 #include "voice/ClapDetector.h"
@@ -110,8 +110,8 @@ void captureWakeupsPerSecond(benchmark::State& state) {
         state.SkipWithError("no input of its own on the sound server");
         return;
     }
-    auto owned = std::make_unique<platform::QtAudioBackend>();
-    platform::QtAudioBackend* backend = owned.get();
+    auto owned = std::make_unique<platform::PulseAudioInput>();
+    platform::PulseAudioInput* backend = owned.get();
     AudioEngine engine(std::move(owned), Scheduler::main());
     engine.start();
     engine.waitForControl();
@@ -133,7 +133,7 @@ void captureWakeupsPerSecond(benchmark::State& state) {
         listening = rate(true);
     }
     state.counters["idle/s"] = idle;
-    state.counters["idle goal/s"] = 1000.0 / platform::QtAudioBackend::idlePeriodMs;
+    state.counters["idle goal/s"] = 1000.0 / platform::PulseAudioInput::idlePeriodMs;
     state.counters["listening/s"] = listening;
 }
 BENCHMARK(captureWakeupsPerSecond)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

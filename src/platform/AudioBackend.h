@@ -28,6 +28,7 @@ struct AudioError {
         tapInstallFailed = 4,
         tapRemovalFailed = 5,
         engineStartFailed = 6,
+        noSoundServer = 7,
     };
 
     // An error of our own domain with its fixed description.
@@ -40,8 +41,9 @@ struct AudioError {
             "installing the input tap failed",
             "removing the input tap failed",
             "audio engine start failed",
+            "no sound server answers",
         };
-        const char* text = code >= 1 && code <= 6 ? texts[code] : "audio error";
+        const char* text = code >= 1 && code <= 7 ? texts[code] : "audio error";
         return {appDomain, code, QString::fromUtf8(text), {}};
     }
 };
@@ -89,6 +91,9 @@ public:
     // Whether the input is open and capturing (or waiting for its first data).
     // Any thread.
     virtual bool isRunning() const = 0;
+    // Whether a sound server answers; while none does there is no input either,
+    // and the backend calls the change handler once one answers again. Any thread.
+    virtual bool serverAnswers() const { return true; }
 
     // Whether someone listens. While nobody does, only the pre-roll and the clap
     // detector read the input, which may then gather longer between hand-offs so

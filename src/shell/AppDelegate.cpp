@@ -313,6 +313,10 @@ void AppDelegate::buildWatchdog() {
     QPointer<AppDelegate> self(this);
     Watchdog::Checks checks;
     checks.accessibilityTrusted = [self] { return self && self->hotkeyEngine_->isTrusted(); };
+    checks.soundServerAnswers = [self] {
+        AudioEngine* audio = self ? self->liveAudio() : nullptr;
+        return !audio || audio->soundServerAnswers();
+    };
     checks.microphoneAuthorized = [self] {
         AudioEngine* audio = self ? self->liveAudio() : nullptr;
         return audio && audio->inputAvailable();

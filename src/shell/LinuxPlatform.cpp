@@ -15,7 +15,7 @@
 #include "platform/linux/MprisPlayers.h"
 #include "platform/linux/PortalAppearance.h"
 #include "platform/linux/PosixProcessRunner.h"
-#include "platform/linux/QtAudioBackend.h"
+#include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseSampleOutput.h"
 #include "platform/linux/X11WindowLook.h"
 #include "platform/linux/XcbKeyTap.h"
@@ -62,7 +62,7 @@ LinuxPlatform::Parts& LinuxPlatform::parts() {
 }
 
 std::unique_ptr<platform::AudioBackend> LinuxPlatform::makeAudioBackend() {
-    return std::make_unique<platform::QtAudioBackend>();
+    return std::make_unique<platform::PulseAudioInput>();
 }
 std::unique_ptr<platform::SoundAnalyzer> LinuxPlatform::makeSoundAnalyzer() {
     return std::make_unique<platform::HeuristicSoundAnalyzer>();

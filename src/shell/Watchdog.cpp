@@ -10,6 +10,8 @@ namespace brisklet {
 const QString Watchdog::alertTitle = QStringLiteral("Brisklet needs attention");
 const QString Watchdog::accessibilityIssue =
     QStringLiteral("Accessibility permission is off \u2014 window commands won't work");
+const QString Watchdog::soundServerIssue =
+    QStringLiteral("The sound server isn't answering \u2014 Brisklet can't hear you");
 const QString Watchdog::microphoneIssue =
     QStringLiteral("Microphone access is off \u2014 Brisklet can't hear you");
 const QString Watchdog::engineStoppedIssue = QStringLiteral("Audio engine isn't running");
@@ -27,7 +29,7 @@ bool answers(const std::function<bool()>& check) {
 
 Watchdog::Watchdog(Checks checks, Scheduler& scheduler, platform::Notifications* notifications)
     : checks_(std::move(checks)), scheduler_(scheduler), notifications_(notifications),
-      timer_(scheduler, interval, [this] { check(); }), firstCheck_(scheduler) {}
+      timer_(scheduler, interval, [this] { check(); }), firstCheck_(scheduler), recheck_(scheduler) {}
 
 void Watchdog::start() {
     timer_.start();
@@ -40,10 +42,19 @@ void Watchdog::check() {
     QStringList issues;
     if (!answers(checks_.accessibilityTrusted))
         issues << accessibilityIssue;
-    if (!answers(checks_.microphoneAuthorized))
-        issues << microphoneIssue; // the streak keeps its count until the microphone is back
-    else
+    // Without a server or a microphone the engine checks say nothing more; the
+    // streak keeps its count until the input is back.
+    if (!answers(checks_.soundServerAnswers)) {
+        issues << soundServerIssue;
+        startIdleEngine();
+    } else if (!answers(checks_.microphoneAuthorized)) {
+        issues << microphoneIssue;
+        startIdleEngine();
+    } else {
         checkEngine(issues);
+    }
+    if (issues.contains(soundServerIssue) || issues.contains(microphoneIssue))
+        recheck_.schedule(inputRecheckDelay, [this] { check(); });
     checkSpeech(issues);
 
     const bool degraded = !issues.isEmpty();
@@ -77,6 +88,14 @@ void Watchdog::checkEngine(QStringList& issues) {
         return;
     }
     engineFailStreak_ = 0;
+}
+
+// A stopped engine is asked to start all the same: it keeps trying on its own until
+// the input answers.
+void Watchdog::startIdleEngine() {
+    AudioEngine* audio = checks_.audio ? checks_.audio() : nullptr;
+    if (audio && !audio->isRunning())
+        audio->start();
 }
 
 void Watchdog::checkSpeech(QStringList& issues) {

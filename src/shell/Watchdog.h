@@ -26,6 +26,8 @@ class Watchdog final : public WatchdogPort {
 public:
     struct Checks {
         std::function<bool()> accessibilityTrusted;
+        // A sound server answers (null: one does).
+        std::function<bool()> soundServerAnswers;
         std::function<bool()> microphoneAuthorized;
         std::function<bool()> speechAuthorized;
         // The speech model is still loading (null: it isn't).
@@ -38,11 +40,15 @@ public:
 
     static constexpr double interval = 30.0;
     static constexpr double firstCheckDelay = 5.0;
+    // While the sound server or the microphone is missing, the next look comes this
+    // soon: the engine brings the input back by itself, and the user sees it back.
+    static constexpr double inputRecheckDelay = 5.0;
     // Seconds without a chunk after which a running engine counts as stalled.
     static constexpr double stallLimit = 4.0;
 
     static const QString alertTitle;
     static const QString accessibilityIssue;
+    static const QString soundServerIssue;
     static const QString microphoneIssue;
     static const QString engineStoppedIssue;
     static const QString engineStalledIssue;
@@ -63,6 +69,7 @@ public:
 
 private:
     void checkEngine(QStringList& issues);
+    void startIdleEngine();
     void checkSpeech(QStringList& issues);
 
     Checks checks_;
@@ -70,6 +77,7 @@ private:
     platform::Notifications* notifications_;
     RepeatingTimer timer_;
     PendingWork firstCheck_;
+    PendingWork recheck_;
     bool wasDegraded_ = false;
     int engineFailStreak_ = 0;
 };

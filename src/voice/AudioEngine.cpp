@@ -141,6 +141,9 @@ void AudioEngine::stop() {
     control_.async([this] {
         desiredRunning_ = false;
         startRetryCount_ = 0;
+        lastFailure_.clear();
+        scheduler_.cancel(retryToken_);
+        retryToken_ = 0;
         scheduler_.cancel(rebuildToken_);
         rebuildToken_ = 0;
         ++rebuildGeneration_;
@@ -163,6 +166,8 @@ void AudioEngine::restart() {
     removeTapQuietly();
     stopEngine();
     startRetryCount_ = 0;
+    scheduler_.cancel(retryToken_);
+    retryToken_ = 0;
     startNow();
 }
 
@@ -202,16 +207,19 @@ void AudioEngine::startNow() {
     ring_.clear();
 
     std::optional<AudioError> error = installTap();
-    inputAvailable_ =
-        !(error && error->domain == AudioError::appDomain && error->code == AudioError::noInputDevice);
+    noteInput(error);
     if (!error) {
         error = guarded([&] { return backend_->startEngine(); });
         if (!error && !backend_->isRunning())
             error = AudioError::app(AudioError::engineStartFailed);
     }
     if (error) {
-        qCCritical(lcAudio, "audio engine start failed: %s", qUtf8Printable(error->description));
-        scheduleStartRetry();
+        // While the server is away every attempt fails alike: once in the log is enough.
+        if (error->description != lastFailure_)
+            qCCritical(lcAudio, "audio engine start failed: %s", qUtf8Printable(error->description));
+        lastFailure_ = error->description;
+        scheduleStartRetry(error->domain == AudioError::appDomain &&
+                           error->code == AudioError::noSoundServer);
         return;
     }
     if (!procThread_.joinable()) {
@@ -220,11 +228,21 @@ void AudioEngine::startNow() {
         procStarted_.store(true, std::memory_order_release);
     }
     startRetryCount_ = 0;
+    lastFailure_.clear();
+    scheduler_.cancel(retryToken_);
+    retryToken_ = 0;
     {
         std::lock_guard lock(levelMutex_);
         lastBufferAt_ = scheduler_.clock().now();
     }
     qCInfo(lcAudio) << "audio engine running (input tapped, 16kHz mono)";
+}
+
+void AudioEngine::noteInput(const std::optional<AudioError>& error) {
+    const bool ours = error && error->domain == AudioError::appDomain;
+    const bool noServer = ours && error->code == AudioError::noSoundServer;
+    serverAnswers_ = !noServer;
+    inputAvailable_ = !(noServer || (ours && error->code == AudioError::noInputDevice));
 }
 
 std::optional<AudioError> AudioEngine::installTap() {
@@ -236,7 +254,8 @@ std::optional<AudioError> AudioEngine::installTap() {
         }))
         return error;
     if (!format || format->sampleRate <= 0 || format->channels <= 0)
-        return AudioError::app(AudioError::noInputDevice);
+        return AudioError::app(backend_->serverAnswers() ? AudioError::noInputDevice
+                                                         : AudioError::noSoundServer);
     if (auto error = guarded([&] { return backend_->prepareConverter(*format); }))
         return error;
     std::optional<platform::InputFormat> again;
@@ -257,7 +276,13 @@ void AudioEngine::checkInput() {
         format = backend_->inputFormat();
         return std::nullopt;
     });
-    inputAvailable_ = !error && format && format->sampleRate > 0 && format->channels > 0;
+    if (error)
+        noteInput(error);
+    else if (!format || format->sampleRate <= 0 || format->channels <= 0)
+        noteInput(AudioError::app(backend_->serverAnswers() ? AudioError::noInputDevice
+                                                            : AudioError::noSoundServer));
+    else
+        noteInput(std::nullopt);
 }
 
 void AudioEngine::removeTapQuietly() {
@@ -271,26 +296,35 @@ void AudioEngine::stopEngine() {
         qCCritical(lcAudio, "audio engine stop failed: %s", qUtf8Printable(error->description));
 }
 
-void AudioEngine::scheduleStartRetry() {
-    if (startRetryCount_ >= maxStartRetries) {
-        qCCritical(lcAudio, "audio engine start gave up after %ld retries",
-                   static_cast<long>(startRetryCount_));
-        return;
-    }
+// Five quick retries for an input that is slow to open; then, and at once while
+// no sound server answers, one every few seconds for as long as the engine is
+// wanted. The backend also says when a server answers again, which rebuilds at once.
+void AudioEngine::scheduleStartRetry(bool serverGone) {
     if (!desiredRunning_)
         return;
-    const int n = startRetryCount_++;
-    const double delay = std::min((n + 1) * 0.3, 2.0);
+    double delay = slowRetryInterval;
+    bool quick = false;
+    if (!serverGone && startRetryCount_ < maxStartRetries) {
+        const int n = startRetryCount_++;
+        delay = std::min((n + 1) * 0.3, 2.0);
+        quick = true;
+    } else if (!serverGone && startRetryCount_ == maxStartRetries) {
+        ++startRetryCount_;
+        qCCritical(lcAudio, "audio engine start failed after %ld retries; trying again every %g s",
+                   static_cast<long>(maxStartRetries), slowRetryInterval);
+    }
+    scheduler_.cancel(retryToken_);
     std::weak_ptr<Anchor> weak = anchor_;
-    retryToken_ = scheduler_.schedule(delay, [weak] {
+    retryToken_ = scheduler_.schedule(delay, [weak, quick] {
         auto anchor = weak.lock();
         if (!anchor)
             return;
-        postControl(anchor, [](AudioEngine& engine) {
+        postControl(anchor, [quick](AudioEngine& engine) {
             if (!engine.desiredRunning_ || engine.backend_->isRunning())
                 return;
-            qCInfo(lcAudio, "retrying audio engine start (attempt %ld)",
-                   static_cast<long>(engine.startRetryCount_));
+            if (quick)
+                qCInfo(lcAudio, "retrying audio engine start (attempt %ld)",
+                       static_cast<long>(engine.startRetryCount_));
             engine.startNow();
         });
     });

@@ -24,7 +24,8 @@ class Scheduler;
 
 // The always-open microphone: input converted to 16 kHz mono float, buffered in a
 // ring, and handed out in 512-sample chunks on one processing thread. It keeps
-// itself alive: failed starts are retried, device changes re-tap the input, and a
+// itself alive: failed starts are retried (quickly at first, then every few
+// seconds for as long as it is wanted), device changes re-tap the input, and a
 // wake from sleep restarts it.
 class AudioEngine final {
 public:
@@ -36,6 +37,9 @@ public:
     static constexpr int sampleRate = 16000;
     static constexpr std::size_t chunkFrames = 512;
     static constexpr int maxStartRetries = 5;
+    // After the quick retries, and at once while no sound server answers: the
+    // server may come back minutes later, or first appear after we started.
+    static constexpr double slowRetryInterval = 3.0;
     static constexpr double rebuildDelay = 0.35;
 
     // `scheduler` times the retries and the debounced rebuild; `sleepWatcher`
@@ -70,6 +74,9 @@ public:
     // device change while stopped; true until either has happened (the first start
     // finds out). Any thread; never waits for the backend.
     bool inputAvailable() const { return inputAvailable_.load(); }
+    // Whether a sound server answered at the last start or device change; true
+    // until either has happened. Any thread; never waits for the backend.
+    bool soundServerAnswers() const { return serverAnswers_.load(); }
 
     // Samples waiting in the ring for the processing thread.
     std::size_t bufferedSamples() const { return ring_.count(); }
@@ -94,7 +101,8 @@ private:
     std::optional<platform::AudioError> installTap();
     void removeTapQuietly();
     void stopEngine();
-    void scheduleStartRetry();
+    void scheduleStartRetry(bool serverGone);
+    void noteInput(const std::optional<platform::AudioError>& error);
     void scheduleRebuild(const QString& reason);
     void restart();
     void checkInput();
@@ -122,10 +130,12 @@ private:
 
     // Written on the control thread.
     std::atomic<bool> inputAvailable_{true};
+    std::atomic<bool> serverAnswers_{true};
 
     // Control thread state.
     bool desiredRunning_ = false;
     int startRetryCount_ = 0;
+    QString lastFailure_; // logged since the last success, so a repeat is not
     std::uint64_t retryToken_ = 0;
     std::uint64_t rebuildToken_ = 0;
     std::uint64_t rebuildGeneration_ = 0;

@@ -2,8 +2,8 @@
 // what play() returns is what the recogniser looks for in the microphone.
 #include "base/Prefs.h"
 #include "base/Scheduler.h"
+#include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseSampleOutput.h"
-#include "platform/linux/QtAudioBackend.h"
 #include "support/ChildProcess.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
@@ -297,7 +297,7 @@ TEST(PulseSampleOutput, aChimePlayedOnceTheMicrophoneTurnedToListeningReachesItW
         std::lock_guard lock(mutex);
         return heard.size();
     };
-    AudioEngine engine(std::make_unique<platform::QtAudioBackend>(), Scheduler::main());
+    AudioEngine engine(std::make_unique<platform::PulseAudioInput>(), Scheduler::main());
     engine.addHandler([&](std::span<const float> samples, std::int64_t) {
         std::lock_guard lock(mutex);
         heard.insert(heard.end(), samples.begin(), samples.end());

@@ -12,6 +12,11 @@ void FakeAudioBackend::setFormat(std::optional<platform::InputFormat> format) {
     format_ = format;
 }
 
+void FakeAudioBackend::setServerAnswers(bool answers) {
+    std::lock_guard lock(mutex_);
+    serverAnswers_ = answers;
+}
+
 void FakeAudioBackend::switchFormatAfterNextRead(platform::InputFormat next) {
     std::lock_guard lock(mutex_);
     switchTo_ = next;
@@ -140,6 +145,11 @@ void FakeAudioBackend::setListening(bool listening) {
 bool FakeAudioBackend::isRunning() const {
     std::lock_guard lock(mutex_);
     return running_;
+}
+
+bool FakeAudioBackend::serverAnswers() const {
+    std::lock_guard lock(mutex_);
+    return serverAnswers_;
 }
 
 } // namespace brisklet::test

@@ -17,6 +17,9 @@ class FakeAudioBackend final : public platform::AudioBackend {
 public:
     // What inputFormat() answers; nullopt = no input device.
     void setFormat(std::optional<platform::InputFormat> format);
+    // No sound server answers (false), or one does again; what inputFormat() answers
+    // is set apart.
+    void setServerAnswers(bool answers);
     // The format switches to `next` right after the next inputFormat() answer
     // (a device that changes while the tap is being set up).
     void switchFormatAfterNextRead(platform::InputFormat next);
@@ -47,6 +50,7 @@ public:
     std::optional<platform::AudioError> startEngine() override;
     std::optional<platform::AudioError> stopEngine() override;
     bool isRunning() const override;
+    bool serverAnswers() const override;
     // Recorded as "listen" or "idle".
     void setListening(bool listening) override;
 
@@ -65,6 +69,7 @@ private:
     bool throwNext_ = false;
     Sink sink_;
     bool running_ = false;
+    bool serverAnswers_ = true;
     std::vector<std::string> calls_;
 };
 

@@ -154,7 +154,7 @@ TEST_F(AudioEngineTest, levelIsTheRmsOfTheLatestChunkAndLivenessFollowsTheClock)
     EXPECT_DOUBLE_EQ(*engine->lastBufferAt(), 10002.5);
 }
 
-TEST_F(AudioEngineTest, failedStartsRetryWithGrowingDelaysThenGiveUp) {
+TEST_F(AudioEngineTest, failedStartsRetryWithGrowingDelaysThenEveryFewSecondsWhileWanted) {
     fake->failStarts(100);
     startAndSettle();
     EXPECT_EQ(fake->count("start"), 1);
@@ -169,14 +169,54 @@ TEST_F(AudioEngineTest, failedStartsRetryWithGrowingDelaysThenGiveUp) {
         EXPECT_EQ(fake->count("start"), i + 2);
         EXPECT_EQ(log.count(QStringLiteral("retrying audio engine start (attempt %1)").arg(i + 1)), 1);
     }
-    EXPECT_EQ(log.count("audio engine start gave up after 5 retries"), 1);
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    EXPECT_EQ(log.count("audio engine start failed after 5 retries; trying again every 3 s"), 1);
 
-    // Only a success, a stop, a rebuild or a recovery resets the count: a later
-    // start makes one attempt and gives up at once.
+    // The input may come back at any time: it is tried every few seconds, quietly.
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NEAR(scheduler.nextDueIn(), AudioEngine::slowRetryInterval, 1e-9);
+        advance(AudioEngine::slowRetryInterval);
+        EXPECT_EQ(fake->count("start"), 7 + i);
+    }
+    EXPECT_EQ(log.count("audio engine start failed after"), 1);
+    EXPECT_EQ(log.count("audio engine start failed: "), 1);
+    EXPECT_EQ(log.count("retrying audio engine start"), 5);
+
+    // A start on top makes one attempt now and leaves one retry pending.
     startAndSettle();
-    EXPECT_EQ(fake->count("start"), 7);
-    EXPECT_EQ(log.count("audio engine start gave up after 5 retries"), 2);
+    EXPECT_EQ(fake->count("start"), 17);
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+    EXPECT_NEAR(scheduler.nextDueIn(), AudioEngine::slowRetryInterval, 1e-9);
+
+    fake->failStarts(0);
+    advance(AudioEngine::slowRetryInterval);
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(AudioEngineTest, whileNoSoundServerAnswersItTriesEveryFewSecondsAndSaysSoOnce) {
+    fake->setFormat(std::nullopt);
+    fake->setServerAnswers(false);
+    startAndSettle();
+    EXPECT_FALSE(engine->soundServerAnswers());
+    EXPECT_FALSE(engine->inputAvailable());
+    EXPECT_EQ(log.count("audio engine start failed: no sound server answers"), 1);
+    // No quick ladder: the server is not slow to open, it is away.
+    EXPECT_NEAR(scheduler.nextDueIn(), AudioEngine::slowRetryInterval, 1e-9);
+    for (int i = 0; i < 20; ++i)
+        advance(AudioEngine::slowRetryInterval);
+    EXPECT_EQ(fake->count("format"), 21);
+    EXPECT_EQ(log.count("audio engine start failed"), 1);
+    EXPECT_EQ(log.count("retrying audio engine start"), 0);
+
+    // It answers a minute later, and says so: the rebuild opens the input at once.
+    fake->setServerAnswers(true);
+    fake->setFormat(platform::InputFormat{48000, 2, platform::SampleFormat::float32});
+    fake->emitChange("sound server back");
+    engine->waitForControl();
+    advance(AudioEngine::rebuildDelay);
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_TRUE(engine->soundServerAnswers());
+    EXPECT_TRUE(engine->inputAvailable());
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 

@@ -1,5 +1,5 @@
 #include "base/Scheduler.h"
-#include "platform/linux/QtAudioBackend.h"
+#include "platform/linux/PulseAudioInput.h"
 #include "support/LogCapture.h"
 #include "support/WaitFor.h"
 #include "voice/AudioEngine.h"
@@ -32,10 +32,10 @@ QString loadModule(const QStringList& args) {
 
 } // namespace
 
-TEST(QtAudioBackend, opensAndClosesTheDefaultInput) {
+TEST(PulseAudioInput, opensAndClosesTheDefaultInput) {
     ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
     test::LogCapture log;
-    auto backend = std::make_unique<platform::QtAudioBackend>();
+    auto backend = std::make_unique<platform::PulseAudioInput>();
     auto format = backend->inputFormat();
     ASSERT_TRUE(format.has_value()) << "the sound server offers no input";
     EXPECT_GT(format->sampleRate, 0);
@@ -66,10 +66,10 @@ TEST(QtAudioBackend, opensAndClosesTheDefaultInput) {
     EXPECT_TRUE(engine.isRunning());
 }
 
-TEST(QtAudioBackend, followsAChangeOfTheDefaultInput) {
+TEST(PulseAudioInput, followsAChangeOfTheDefaultInput) {
     ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
     test::LogCapture log;
-    AudioEngine engine(std::make_unique<platform::QtAudioBackend>(), Scheduler::main());
+    AudioEngine engine(std::make_unique<platform::PulseAudioInput>(), Scheduler::main());
     engine.start();
     engine.waitForControl();
     ASSERT_TRUE(engine.isRunning());
@@ -88,7 +88,7 @@ TEST(QtAudioBackend, followsAChangeOfTheDefaultInput) {
     pactl({"set-default-source", "testmic"});
 }
 
-TEST(QtAudioBackend, theCaptureWakesLessOftenWhileNobodyListens) {
+TEST(PulseAudioInput, theCaptureWakesLessOftenWhileNobodyListens) {
     ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
     // The test sink hands its monitor on in short stretches whatever the microphone
     // asks for (it does not rewind), so the pace is measured on a sink of its own that
@@ -106,8 +106,8 @@ TEST(QtAudioBackend, theCaptureWakesLessOftenWhileNobodyListens) {
     } restore{{mic, sink}};
     ASSERT_FALSE(sink.isEmpty() || mic.isEmpty()) << "the pace's own sink could not be made";
     ASSERT_TRUE(pactl({"set-default-source", "pacemic"}));
-    auto owned = std::make_unique<platform::QtAudioBackend>();
-    platform::QtAudioBackend* backend = owned.get();
+    auto owned = std::make_unique<platform::PulseAudioInput>();
+    platform::PulseAudioInput* backend = owned.get();
     std::atomic<int> chunks{0};
     AudioEngine engine(std::move(owned), Scheduler::main());
     engine.addHandler([&](std::span<const float>, std::int64_t) { ++chunks; });
