@@ -1,6 +1,7 @@
 #include "base/Prefs.h"
 #include "base/Termination.h"
 #include "support/FileFaults.h"
+#include "support/FolderWriteFault.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
@@ -169,44 +170,12 @@ TEST(Prefs, aChangeThatCannotBeWrittenIsLoggedAsItIsWrittenAndAtQuit) {
 
 namespace {
 
-// What keeps a write from the disk while the settings file itself stays writable.
-enum class WriteFault { fullDisk, readOnlyFolder };
-
-// Puts `fault` in place while it lives.
-class WriteFaultScope final {
-public:
-    explicit WriteFaultScope(WriteFault fault) : folder_(QFileInfo(Prefs::settingsPath()).path()) {
-        if (fault == WriteFault::fullDisk) {
-            limit_.emplace(0);
-            return;
-        }
-        bind_.emplace();
-        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-    }
-    ~WriteFaultScope() {
-        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    WriteFaultScope(const WriteFaultScope&) = delete;
-    WriteFaultScope& operator=(const WriteFaultScope&) = delete;
-
-    // Whether the fault took hold: the file opens for writing, yet no byte of a new
-    // file can be written beside it.
-    bool holds() const {
-        QFile settings(Prefs::settingsPath());
-        if (!settings.open(QIODevice::ReadWrite | QIODevice::Append))
-            return false;
-        QFile beside(folder_ + QStringLiteral("/beside"));
-        const bool written = beside.open(QIODevice::WriteOnly) && beside.write("x", 1) == 1 && beside.flush();
-        beside.remove();
-        return !written;
-    }
-
-private:
-    const QString folder_;
-    std::optional<test::FileSizeLimit> limit_;
-    std::optional<test::PermissionsBind> bind_;
-};
+// Whether the settings file itself still opens for writing while the fault keeps
+// every new byte out of its folder.
+bool settingsFileStaysWritable() {
+    QFile settings(Prefs::settingsPath());
+    return settings.open(QIODevice::ReadWrite | QIODevice::Append);
+}
 
 // Runs quit's hooks and ends the process, its code the number of lines they logged
 // about the settings file. (On a full disk the log reaches no file, so it is counted
@@ -217,7 +186,7 @@ void quitAndExit(test::LogCapture& log) {
     std::_Exit(log.count(Prefs::settingsPath()));
 }
 
-class UnwrittenSettings : public ::testing::TestWithParam<WriteFault> {};
+class UnwrittenSettings : public ::testing::TestWithParam<test::FolderFault> {};
 
 } // namespace
 
@@ -236,8 +205,9 @@ TEST_P(UnwrittenSettings, areLoggedAtTheChangeAndAtQuitWhateverTheCause) {
     Prefs::sync();
     ASSERT_EQ(storedOnDisk(Prefs::Key::commandsRun), "41");
     {
-        WriteFaultScope fault(GetParam());
-        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        test::FolderWriteFault fault(QFileInfo(Prefs::settingsPath()).path(), GetParam());
+        ASSERT_TRUE(settingsFileStaysWritable() && fault.holds())
+            << "the fault could not be set up, so the test cannot run";
         test::LogCapture log;
         Prefs::increment(Prefs::Key::commandsRun);
         QCoreApplication::sendPostedEvents();
@@ -264,7 +234,5 @@ TEST_P(UnwrittenSettings, areLoggedAtTheChangeAndAtQuitWhateverTheCause) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Prefs, UnwrittenSettings,
-                         ::testing::Values(WriteFault::fullDisk, WriteFault::readOnlyFolder),
-                         [](const auto& info) {
-                             return info.param == WriteFault::fullDisk ? "fullDisk" : "readOnlyFolder";
-                         });
+                         ::testing::Values(test::FolderFault::fullDisk, test::FolderFault::readOnlyFolder),
+                         [](const auto& info) { return test::faultName(info.param); });

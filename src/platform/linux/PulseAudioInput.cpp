@@ -296,13 +296,7 @@ void PulseAudioInput::dropStream() {
 
 void PulseAudioInput::dropContext() {
     dropStream();
-    if (context_) {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_set_subscribe_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        context_ = nullptr;
-    }
+    pulse::dropContext(context_);
     ready_ = false;
     haveServerInfo_ = false;
 }

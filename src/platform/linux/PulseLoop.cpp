@@ -24,6 +24,16 @@ pa_context* newContext(pa_threaded_mainloop* loop, const char* name) {
     return context;
 }
 
+void dropContext(pa_context*& context) {
+    if (!context)
+        return;
+    pa_context_set_state_callback(context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(context, nullptr, nullptr);
+    pa_context_disconnect(context);
+    pa_context_unref(context);
+    context = nullptr;
+}
+
 namespace {
 struct Wait {
     pa_threaded_mainloop* loop;

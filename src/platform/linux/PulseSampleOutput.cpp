@@ -1,6 +1,7 @@
 #include "platform/linux/PulseSampleOutput.h"
 
 #include "base/Log.h"
+#include "platform/linux/PulseLoop.h"
 #include "platform/linux/SampleConverter.h"
 
 #include <QDir>
@@ -106,15 +107,9 @@ PulseSampleOutput::PulseSampleOutput() : playing_(PA_INVALID_INDEX) {
         sample.channels = wav->channels;
         samples_.insert(name, sample);
     }
-    loop_ = pa_threaded_mainloop_new();
+    loop_ = pulse::startLoop("bk.audio.sounds");
     if (!loop_)
         return;
-    pa_threaded_mainloop_set_name(loop_, "bk.audio.sounds");
-    if (pa_threaded_mainloop_start(loop_) < 0) {
-        pa_threaded_mainloop_free(loop_);
-        loop_ = nullptr;
-        return;
-    }
     // Connected and uploaded ahead, so the first sound plays at once.
     pa_threaded_mainloop_lock(loop_);
     connect();
@@ -264,10 +259,7 @@ std::vector<float> PulseSampleOutput::play(const QString& name, double volume) {
 
 void PulseSampleOutput::connect() {
     dropContext();
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Brisklet");
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Brisklet sounds", props);
-    pa_proplist_free(props);
+    context_ = pulse::newContext(loop_, "Brisklet sounds");
     if (!context_) {
         lastError_ = QStringLiteral("no sound server context");
         return;
@@ -321,12 +313,7 @@ void PulseSampleOutput::dropContext() {
         }
         s.upload = Upload::none;
     }
-    if (context_) {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        context_ = nullptr;
-    }
+    pulse::dropContext(context_);
     linked_ = false;
     connecting_ = false;
     playing_ = PA_INVALID_INDEX;
