@@ -258,12 +258,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.shapes.numberSure = numberSure(shapes);
         decision.cutShort = cutShort;
         decision.shapes.trusted = shapesTrusted;
-        // Nothing is ended, quit or run from a question, whatever the grammar forced
-        // onto it ("uh what is a setup" read as "done with standup"): it goes on as
-        // the question the general model heard.
+        // Nothing is ended, quit, run or captured from a question, whatever the grammar
+        // forced onto it ("uh what is a setup" read as "done with standup" or "make a
+        // setup"): it goes on as the question the general model heard. Milder readings
+        // stay, as the general model hears some commands as questions.
         const bool question = agreement.heardQuestion(general.text);
         const auto harmless = [&](const Decision::Reading& r) {
-            return !question || r.harm != int(SpeechAgreement::Harm::severe);
+            return !question ||
+                   (r.harm != int(SpeechAgreement::Harm::severe) && !agreement.capturesSetup(r.raw));
         };
         const bool fixedKept = fixedTrusted && supported(fixed) && harmless(fixed);
         const bool shapesKept =
