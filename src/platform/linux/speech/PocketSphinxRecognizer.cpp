@@ -507,20 +507,23 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 auto readings = agreement.endHeardAlike(d.fixed.ps, text, general.text,
                                                         loudness.openingRiseDb() >= rule_.minRiseDb);
                 if (!readings.empty()) {
-                    bool endLeads = false;
+                    double lead = std::numeric_limits<double>::infinity();
                     if (phones && rule_.weighBySound) {
                         auto weighing = phones->weigh(std::move(readings));
                         if (!await(weighing))
                             return;
                         const auto supports = weighing.get();
                         loopGuard.ended = true;
-                        endLeads = !supports.empty() && supports.front() &&
-                                   std::all_of(supports.begin() + 1, supports.end(), [&](const auto& other) {
-                                       return !other || *other < *supports.front();
-                                   });
+                        if (!supports.empty() && supports.front()) {
+                            lead = -std::numeric_limits<double>::infinity();
+                            for (auto other = supports.begin() + 1; other != supports.end(); ++other)
+                                if (*other)
+                                    lead = std::max(lead, **other - *supports.front());
+                        }
                     }
                     decision.endHeardAlike = true;
-                    if (!endLeads)
+                    decision.otherVerbLead = lead;
+                    if (!(lead < rule_.maxOtherVerbLead))
                         text.clear();
                 }
             }
