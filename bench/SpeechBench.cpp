@@ -349,7 +349,9 @@ int main(int argc, char** argv) {
           std::pair{"min-support-mild", &rule.minSupportMild}, std::pair{"agreed-bonus", &rule.agreedBonus},
           std::pair{"max-rival-lead", &rule.maxRivalLead},
           std::pair{"max-rival-lead-quiet", &rule.maxRivalLeadQuiet},
-          std::pair{"max-edge-lead", &rule.maxEdgeLead}, std::pair{"phone-beam", &rule.phoneLoopBeam}})
+          std::pair{"max-edge-lead", &rule.maxEdgeLead},
+          std::pair{"max-other-verb-lead", &rule.maxOtherVerbLead},
+          std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
     // The whole-utterance pass on every clip (always) or only where it may change the
@@ -382,7 +384,7 @@ int main(int argc, char** argv) {
             "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
             "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm"
             "\tshapesSupport\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort"
-            "\tfixedRivalLead\tshapesRivalLead\tfixedRival\tshapesRival\n",
+            "\tfixedRivalLead\tshapesRivalLead\tfixedRival\tshapesRival\totherVerbLead\n",
             dump.get());
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
@@ -466,6 +468,11 @@ int main(int argc, char** argv) {
                              r->rivalLead ? qUtf8Printable(QString::number(*r->rivalLead, 'f', 2)) : "nan");
             for (const auto* r : {&decision.fixed, &decision.shapes})
                 std::fprintf(dump.get(), "\t%s", qUtf8Printable(r->rivalHeard.join(QLatin1Char(' '))));
+            // How much better another verb explained an "and" weighed as "end".
+            std::fprintf(dump.get(), "\t%s",
+                         decision.endHeardAlike
+                             ? qUtf8Printable(QString::number(decision.otherVerbLead, 'f', 2))
+                             : "nan");
             std::fputc('\n', dump.get());
         }
         if (verbose || verdict != Verdict::right)

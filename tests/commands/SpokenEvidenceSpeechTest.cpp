@@ -251,6 +251,7 @@ TEST_F(SpokenEvidence, aVerbTheSoundDoesNotBearOutEndsOrRunsNothing) {
 // and ended it.
 TEST_F(SpokenEvidence, aQuestionEndsQuitsOrRunsNothing) {
     Desktop daily({{"Daily", {"standup"}}, {"Deep Work", {"focus time"}}, {"Writing Room", {}}});
+    // Once read as "make a setup" too, which captured one.
     for (const char* question : {"uh what is a setup", "what is a setup"})
         for (const auto& clip : spoken(question, {"awb", "slt", "rms", "kal16"}, 15)) {
             const auto heard = daily.hear(clip);
@@ -258,7 +259,7 @@ TEST_F(SpokenEvidence, aQuestionEndsQuitsOrRunsNothing) {
             // A name the question reaches nothing by is no action ("No setup called …").
             for (const Action& a : daily.acting(heard.text))
                 EXPECT_TRUE(a.kind != Action::Kind::endSetup && a.kind != Action::Kind::quitApp &&
-                            a.kind != Action::Kind::runSetup)
+                            a.kind != Action::Kind::runSetup && a.kind != Action::Kind::captureSetup)
                     << qPrintable(how);
         }
 }

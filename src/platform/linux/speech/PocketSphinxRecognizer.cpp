@@ -258,12 +258,14 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         decision.shapes.numberSure = numberSure(shapes);
         decision.cutShort = cutShort;
         decision.shapes.trusted = shapesTrusted;
-        // Nothing is ended, quit or run from a question, whatever the grammar forced
-        // onto it ("uh what is a setup" read as "done with standup"): it goes on as
-        // the question the general model heard.
+        // Nothing is ended, quit, run or captured from a question, whatever the grammar
+        // forced onto it ("uh what is a setup" read as "done with standup" or "make a
+        // setup"): it goes on as the question the general model heard. Milder readings
+        // stay, as the general model hears some commands as questions.
         const bool question = agreement.heardQuestion(general.text);
         const auto harmless = [&](const Decision::Reading& r) {
-            return !question || r.harm != int(SpeechAgreement::Harm::severe);
+            return !question ||
+                   (r.harm != int(SpeechAgreement::Harm::severe) && !agreement.capturesSetup(r.raw));
         };
         const bool fixedKept = fixedTrusted && supported(fixed) && harmless(fixed);
         const bool shapesKept =
@@ -505,20 +507,23 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 auto readings = agreement.endHeardAlike(d.fixed.ps, text, general.text,
                                                         loudness.openingRiseDb() >= rule_.minRiseDb);
                 if (!readings.empty()) {
-                    bool endLeads = false;
+                    double lead = std::numeric_limits<double>::infinity();
                     if (phones && rule_.weighBySound) {
                         auto weighing = phones->weigh(std::move(readings));
                         if (!await(weighing))
                             return;
                         const auto supports = weighing.get();
                         loopGuard.ended = true;
-                        endLeads = !supports.empty() && supports.front() &&
-                                   std::all_of(supports.begin() + 1, supports.end(), [&](const auto& other) {
-                                       return !other || *other < *supports.front();
-                                   });
+                        if (!supports.empty() && supports.front()) {
+                            lead = -std::numeric_limits<double>::infinity();
+                            for (auto other = supports.begin() + 1; other != supports.end(); ++other)
+                                if (*other)
+                                    lead = std::max(lead, **other - *supports.front());
+                        }
                     }
                     decision.endHeardAlike = true;
-                    if (!endLeads)
+                    decision.otherVerbLead = lead;
+                    if (!(lead < rule_.maxOtherVerbLead))
                         text.clear();
                 }
             }

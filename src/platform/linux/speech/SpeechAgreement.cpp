@@ -241,6 +241,11 @@ SpeechAgreement::Harm SpeechAgreement::harmOf(const QString& reading) const {
     return Harm::mild;
 }
 
+bool SpeechAgreement::capturesSetup(const QString& reading) const {
+    const QStringList words = reading.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return words.contains(setupWord) && harmOf(reading) != Harm::severe;
+}
+
 bool SpeechAgreement::bringsForward(const QString& reading) const {
     return focusVerbs_.count(SpeechGrammar::unmarked(reading.section(QLatin1Char(' '), 0, 0))) > 0;
 }

@@ -43,6 +43,9 @@ public:
         severe, // an app quit or closed, a setup ended or run
     };
     Harm harmOf(const QString& reading) const;
+    // Whether a reading captures a setup: it says the word "setup" but names none and
+    // neither runs nor ends one ("make a setup").
+    bool capturesSetup(const QString& reading) const;
     // Whether a reading brings an app forward ("switch to", "show" …).
     bool bringsForward(const QString& reading) const;
     // Whether a word of a reading decides what is done: not a small word that only
