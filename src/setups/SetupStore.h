@@ -125,6 +125,9 @@ signals:
     void runCounted();
 
 private:
+    // Renames each later setup whose name is said like an earlier name or phrase; true
+    // when one was renamed.
+    static bool renameNamesSaidAlike(List& list);
     enum class Outcome { missing, unreadable, undecodable, ok };
     struct Loaded {
         Outcome outcome = Outcome::missing;
