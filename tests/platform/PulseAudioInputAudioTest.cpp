@@ -30,7 +30,33 @@ QString loadModule(const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+// Modules a test loaded, unloaded again as it ends, with testmic the default again.
+struct ModulesBack {
+    QStringList modules;
+    ~ModulesBack() {
+        pactl({"set-default-source", "testmic"});
+        for (const QString& module : modules)
+            if (!module.isEmpty())
+                pactl({"unload-module", module});
+    }
+};
+
 } // namespace
+
+TEST(PulseAudioInputSourceChoice, aMonitorOfTheSpeakersIsNeverTakenForAMicrophone) {
+    using Input = platform::PulseAudioInput;
+    const Input::Source mic{"alsa_input.usb", false};
+    const Input::Source filtered{"noise_filtered_mic", false};
+    const Input::Source monitor{"speakers.monitor", true};
+    // The default, when it is a microphone, remapped or filtered ones included.
+    EXPECT_EQ(Input::chooseSource("noise_filtered_mic", {mic, filtered, monitor}),
+              QByteArray("noise_filtered_mic"));
+    // A monitor as the default: the microphone beside it, never the speakers.
+    EXPECT_EQ(Input::chooseSource("speakers.monitor", {monitor, mic}), QByteArray("alsa_input.usb"));
+    // Only monitors left: nothing to listen to.
+    EXPECT_EQ(Input::chooseSource("speakers.monitor", {monitor}), std::nullopt);
+    EXPECT_EQ(Input::chooseSource({}, {monitor}), std::nullopt);
+}
 
 TEST(PulseAudioInput, opensAndClosesTheDefaultInput) {
     ASSERT_TRUE(pactl({"info"})) << "no sound server: run the audio tests inside scripts/test-desktop";
@@ -76,16 +102,18 @@ TEST(PulseAudioInput, followsAChangeOfTheDefaultInput) {
 
     // Another microphone appears and becomes the default: the engine re-taps and
     // opens it.
-    ASSERT_TRUE(pactl({"load-module", "module-null-sink", "sink_name=othersink"}));
-    ASSERT_TRUE(pactl({"load-module", "module-remap-source", "master=othersink.monitor",
-                       "source_name=othermic", "source_properties=device.description=OtherMic"}));
+    ModulesBack back;
+    back.modules.prepend(loadModule({"module-null-sink", "sink_name=othersink"}));
+    back.modules.prepend(
+        loadModule({"module-remap-source", "master=othersink.monitor", "source_name=othermic",
+                    "source_properties=device.description=OtherMic"}));
+    ASSERT_FALSE(back.modules.contains(QString())) << "the other microphone could not be made";
     ASSERT_TRUE(pactl({"set-default-source", "othermic"}));
     EXPECT_TRUE(waitFor([&] { return log.count("audio input: OtherMic") > 0; }, 5000))
         << log.messages().join('\n').toStdString();
     EXPECT_EQ(log.count("re-tapping audio input (default input device changed)"), 1);
     engine.waitForControl();
     EXPECT_TRUE(engine.isRunning());
-    pactl({"set-default-source", "testmic"});
 }
 
 TEST(PulseAudioInput, theCaptureWakesLessOftenWhileNobodyListens) {
@@ -95,15 +123,7 @@ TEST(PulseAudioInput, theCaptureWakesLessOftenWhileNobodyListens) {
     // renders as far ahead as its listener asks, as a sound card's input does.
     const QString sink = loadModule({"module-null-sink", "sink_name=pacesink"});
     const QString mic = loadModule({"module-remap-source", "master=pacesink.monitor", "source_name=pacemic"});
-    struct Restore {
-        QStringList modules;
-        ~Restore() {
-            pactl({"set-default-source", "testmic"});
-            for (const QString& module : modules)
-                if (!module.isEmpty())
-                    pactl({"unload-module", module});
-        }
-    } restore{{mic, sink}};
+    ModulesBack back{{mic, sink}};
     ASSERT_FALSE(sink.isEmpty() || mic.isEmpty()) << "the pace's own sink could not be made";
     ASSERT_TRUE(pactl({"set-default-source", "pacemic"}));
     auto owned = std::make_unique<platform::PulseAudioInput>();

@@ -1,9 +1,11 @@
 // The test desktop's sound server goes away under Brisklet and comes back, or comes
-// only after Brisklet started: nothing crashes, and the microphone is heard again
-// soon after the server answers. Run on either server the test desktop offers.
+// only after Brisklet started; or its microphone does, leaving only the speakers'
+// monitor: nothing crashes, the speakers are never heard, and the microphone is heard
+// again soon after it is back. Run on either server the test desktop offers.
 #include "base/Prefs.h"
 #include "base/Scheduler.h"
 #include "shell/LinuxPlatform.h"
+#include "shell/Watchdog.h"
 #include "support/ChildProcess.h"
 #include "support/LogCapture.h"
 #include "support/TestSoundServer.h"
@@ -78,6 +80,7 @@ public:
         process_.waitForFinished(2000);
     }
     bool alive() { return process_.state() == QProcess::Running; }
+    qint64 pid() const { return process_.processId(); }
     QByteArray log() { return collect(process_, seen_); }
     bool logs(const char* line, int ms) {
         return waitFor([&] { return log().contains(line) || !alive(); }, ms) && alive();
@@ -100,6 +103,49 @@ public:
 private:
     QProcess process_;
     QByteArray seen_;
+};
+
+QString pactlOutput(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("pactl"), args);
+    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The test desktop's microphone "testmic" taken away, as an unplugged one is: the
+// server's default input falls back to the test sink's monitor, the speakers. It is
+// plugged back as the test ends, whatever happened.
+class MicrophoneUnplugged {
+public:
+    bool unplug() {
+        for (const QString& line : pactlOutput({"list", "short", "modules"}).split('\n'))
+            if (line.contains(QStringLiteral("source_name=testmic")))
+                pactlOutput({"unload-module", line.section('\t', 0, 0)});
+        unplugged_ = true;
+        return waitFor([] { return pactlOutput({"get-default-source"}) != QStringLiteral("testmic"); },
+                       10000);
+    }
+    bool plugIn() {
+        unplugged_ = false;
+        if (pactlOutput(
+                {"load-module", "module-remap-source", "master=testsink.monitor", "source_name=testmic"})
+                .isEmpty())
+            return false;
+        return waitFor(
+            [] {
+                pactlOutput({"set-default-source", "testmic"});
+                return pactlOutput({"get-default-source"}) == QStringLiteral("testmic");
+            },
+            10000);
+    }
+    ~MicrophoneUnplugged() {
+        if (unplugged_)
+            plugIn();
+    }
+
+private:
+    bool unplugged_ = false;
 };
 
 class SoundServerReturn : public ::testing::Test {
@@ -183,5 +229,58 @@ TEST_F(SoundServerReturn, theAppStartedBeforeTheServerHearsItSoonAfterItAppears)
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     EXPECT_TRUE(app.flows(backWithinMs)) << app.output();
     // And the user sees it back: the watchdog looks again soon while the input is missing.
+    EXPECT_TRUE(app.logs("watchdog: recovered", backWithinMs)) << app.output();
+}
+
+TEST_F(SoundServerReturn, aMicrophoneUnpluggedLeavesTheSpeakersUnheardAndIsHeardOnceItIsBack) {
+    Listener mic;
+    mic.engine.start();
+    ASSERT_TRUE(mic.flows(backWithinMs)) << log.messages().join('\n').toStdString();
+
+    MicrophoneUnplugged plug;
+    ASSERT_TRUE(plug.unplug()) << "testmic could not be taken away";
+    // The server's default is now the speakers' monitor: nothing of it is read.
+    EXPECT_TRUE(
+        waitFor([&] { return !mic.engine.isRunning() && !mic.engine.inputAvailable(); }, backWithinMs))
+        << log.messages().join('\n').toStdString();
+    mic.engine.waitForControl();
+    const long stillAt = mic.chunks;
+    QTest::qWait(1500);
+    EXPECT_EQ(mic.chunks, stillAt) << "the speakers were heard as a microphone";
+    EXPECT_EQ(log.count("audio input: Monitor"), 0) << log.messages().join('\n').toStdString();
+
+    // The watchdog names what is missing.
+    QStringList issues;
+    Watchdog::Checks checks;
+    checks.soundServerAnswers = [&] { return mic.engine.soundServerAnswers(); };
+    checks.microphoneAuthorized = [&] { return mic.engine.inputAvailable(); };
+    Watchdog watchdog(checks, Scheduler::main(), nullptr);
+    watchdog.onStateChange = [&](bool, const QStringList& now) { issues = now; };
+    watchdog.check();
+    EXPECT_EQ(issues, QStringList{Watchdog::microphoneIssue});
+
+    // Plugged back: heard again by itself, with no restart.
+    ASSERT_TRUE(plug.plugIn()) << "testmic could not be brought back";
+    EXPECT_TRUE(mic.flows(backWithinMs)) << log.messages().join('\n').toStdString();
+    EXPECT_TRUE(mic.engine.inputAvailable());
+    // Once each way.
+    EXPECT_EQ(log.count("no microphone: "), 1) << log.messages().join('\n').toStdString();
+    EXPECT_EQ(log.count("a microphone is there again"), 1) << log.messages().join('\n').toStdString();
+}
+
+TEST_F(SoundServerReturn, theAppStartedWithoutAMicrophoneHearsNothingAndHearsOneThatComes) {
+    MicrophoneUnplugged plug;
+    ASSERT_TRUE(plug.unplug()) << "testmic could not be taken away";
+    App app;
+    ASSERT_TRUE(app.logs("launched", 30000)) << app.output();
+    // The watchdog's first look, 5 s after the start, names what is missing.
+    ASSERT_TRUE(app.logs("watchdog: DEGRADED Microphone access is off", backWithinMs)) << app.output();
+    EXPECT_TRUE(app.log().contains("audio engine start failed: no usable input device")) << app.output();
+    EXPECT_FALSE(app.log().contains("audio input: ")) << app.output();
+    EXPECT_EQ(processingWakeups(app.pid()), -1) << "the speakers were heard as a microphone\n"
+                                                << app.output();
+
+    ASSERT_TRUE(plug.plugIn()) << "testmic could not be brought back";
+    EXPECT_TRUE(app.flows(backWithinMs)) << app.output();
     EXPECT_TRUE(app.logs("watchdog: recovered", backWithinMs)) << app.output();
 }

@@ -110,18 +110,52 @@ void PulseAudioInput::notifyChange(const QString& reason) {
         handler(reason);
 }
 
+std::optional<QByteArray> PulseAudioInput::chooseSource(const QByteArray& defaultName,
+                                                        const std::vector<Source>& sources) {
+    for (const Source& source : sources)
+        if (source.name == defaultName && !source.monitor)
+            return source.name;
+    for (const Source& source : sources)
+        if (!source.monitor)
+            return source.name;
+    return std::nullopt;
+}
+
 std::optional<InputFormat> PulseAudioInput::inputFormat() {
     if (!loop_)
         return std::nullopt;
     pa_threaded_mainloop_lock(loop_);
     sourceFormat_.reset();
-    sourceAnswered_ = false;
+    sources_.clear();
+    sourcesAnswered_ = false;
     if (ready_) {
-        const QByteArray name = defaultSource_.isEmpty() ? QByteArray("@DEFAULT_SOURCE@") : defaultSource_;
-        if (pa_operation* op = pa_context_get_source_info_by_name(context_, name.constData(),
-                                                                  &PulseAudioInput::sourceInfo, this)) {
+        if (pa_operation* op =
+                pa_context_get_source_info_list(context_, &PulseAudioInput::sourceListed, this)) {
             pa_operation_unref(op);
-            waitUntil([this] { return sourceAnswered_ || !ready_; }, answerWait);
+            waitUntil([this] { return sourcesAnswered_ || !ready_; }, answerWait);
+        }
+    }
+    if (ready_ && sourcesAnswered_) {
+        std::vector<Source> seen;
+        for (const Listed& listed : sources_)
+            seen.push_back(listed.source);
+        const std::optional<QByteArray> chosen = chooseSource(defaultSource_, seen);
+        chosenSource_ = chosen.value_or(QByteArray());
+        for (const Listed& listed : sources_)
+            if (chosen && listed.source.name == *chosen) {
+                sourceFormat_ = listed.format;
+                sourceDescription_ = listed.description;
+            }
+        // Said once each way: a monitor would hear our own speakers, so with only
+        // monitors left nothing is heard until a microphone comes.
+        if (!chosen && !noMicrophoneSaid_) {
+            noMicrophoneSaid_ = true;
+            qCWarning(lcAudio)
+                << "no microphone: the sound server offers only the speakers' monitors; listening "
+                   "waits until a microphone is there";
+        } else if (chosen && noMicrophoneSaid_) {
+            noMicrophoneSaid_ = false;
+            qCInfo(lcAudio).noquote() << "a microphone is there again:" << sourceDescription_;
         }
     }
     const std::optional<InputFormat> format = ready_ ? sourceFormat_ : std::nullopt;
@@ -193,8 +227,13 @@ std::optional<AudioError> PulseAudioInput::startEngine() {
         attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = std::uint32_t(-1);
         attr.fragsize = std::uint32_t(pa_usec_to_bytes(
             pa_usec_t(listening_ ? listeningPeriodMs : idlePeriodMs) * PA_USEC_PER_MSEC, &spec));
-        const char* device = defaultSource_.isEmpty() ? nullptr : defaultSource_.constData();
-        if (pa_stream_connect_record(stream_, device, &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
+        // Never moved elsewhere when the source goes: the server would move it to
+        // whatever is left, a monitor of the speakers among them. It fails instead,
+        // and the engine chooses again.
+        const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+        if (chosenSource_.isEmpty()) {
+            error = AudioError::app(AudioError::noInputDevice);
+        } else if (pa_stream_connect_record(stream_, chosenSource_.constData(), &attr, flags) < 0) {
             error = AudioError::app(AudioError::engineStartFailed);
         } else {
             waitUntil([this] { return !stream_ || pa_stream_get_state(stream_) != PA_STREAM_CREATING; },
@@ -362,7 +401,9 @@ void PulseAudioInput::contextState(pa_context* context, void* self) {
                 serverEvent(c, static_cast<int>(type), index, s);
             },
             input);
-        if (pa_operation* op = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
+        if (pa_operation* op = pa_context_subscribe(
+                context, pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SOURCE),
+                nullptr, nullptr))
             pa_operation_unref(op);
         input->requestServerInfo();
         if (input->goneReported_) {
@@ -383,9 +424,16 @@ void PulseAudioInput::contextState(pa_context* context, void* self) {
 
 void PulseAudioInput::serverEvent(pa_context* context, int type, unsigned, void* self) {
     auto* input = static_cast<PulseAudioInput*>(self);
-    if (context == input->context_ &&
-        (type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER)
+    if (context != input->context_)
+        return;
+    const int facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
         input->requestServerInfo();
+    } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE &&
+               (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_NEW && !input->running_) {
+        // With no input open, a source that appears may be the microphone we wait for.
+        input->notifyChange(QStringLiteral("an input device appeared"));
+    }
 }
 
 void PulseAudioInput::serverInfo(pa_context* context, const pa_server_info* info, void* self) {
@@ -402,17 +450,18 @@ void PulseAudioInput::serverInfo(pa_context* context, const pa_server_info* info
         input->notifyChange(QStringLiteral("default input device changed"));
 }
 
-void PulseAudioInput::sourceInfo(pa_context* context, const pa_source_info* info, int eol, void* self) {
+void PulseAudioInput::sourceListed(pa_context* context, const pa_source_info* info, int eol, void* self) {
     auto* input = static_cast<PulseAudioInput*>(self);
     if (context != input->context_)
         return;
-    if (info && eol == 0 && info->sample_spec.rate > 0 && info->sample_spec.channels > 0) {
-        input->sourceFormat_ = InputFormat{int(info->sample_spec.rate), int(info->sample_spec.channels),
-                                           fromPulse(info->sample_spec.format)};
-        input->sourceDescription_ = QString::fromUtf8(info->description ? info->description : info->name);
+    if (info && eol == 0 && info->name && info->sample_spec.rate > 0 && info->sample_spec.channels > 0) {
+        input->sources_.push_back({{QByteArray(info->name), info->monitor_of_sink != PA_INVALID_INDEX},
+                                   InputFormat{int(info->sample_spec.rate), int(info->sample_spec.channels),
+                                               fromPulse(info->sample_spec.format)},
+                                   QString::fromUtf8(info->description ? info->description : info->name)});
     }
     if (eol != 0)
-        input->sourceAnswered_ = true;
+        input->sourcesAnswered_ = true;
     pa_threaded_mainloop_signal(input->loop_, 0);
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <pthread.h>
 
@@ -62,6 +63,17 @@ public:
     // How often the capture thread was woken with input so far (for the idle cost).
     long captureWakeups() const;
 
+    // A source as the server lists it.
+    struct Source {
+        QByteArray name;
+        bool monitor = false; // the monitor of a sink: what the speakers play
+    };
+    // The source to listen to: the default, unless it is the monitor of a sink, which
+    // hears the speakers and not the room; then the first real source. None when
+    // only monitors are left, as on a computer whose microphone is unplugged.
+    static std::optional<QByteArray> chooseSource(const QByteArray& defaultName,
+                                                  const std::vector<Source>& sources);
+
 private:
     // All below run with the loop's lock held.
     void connect();
@@ -76,7 +88,7 @@ private:
     static void contextState(pa_context* context, void* self);
     static void serverEvent(pa_context* context, int type, unsigned index, void* self);
     static void serverInfo(pa_context* context, const pa_server_info* info, void* self);
-    static void sourceInfo(pa_context* context, const pa_source_info* info, int eol, void* self);
+    static void sourceListed(pa_context* context, const pa_source_info* info, int eol, void* self);
     static void streamState(pa_stream* stream, void* self);
     static void streamRead(pa_stream* stream, std::size_t bytes, void* self);
     static void reconnectDue(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
@@ -89,10 +101,18 @@ private:
     bool goneReported_ = false; // the log said the server is gone (or absent)
     bool haveServerInfo_ = false;
     QByteArray defaultSource_;
-    // The source looked up by the last inputFormat().
-    bool sourceAnswered_ = false;
+    // The sources listed by the last inputFormat(), and the one it chose.
+    struct Listed {
+        Source source;
+        InputFormat format;
+        QString description;
+    };
+    bool sourcesAnswered_ = false;
+    std::vector<Listed> sources_;
+    QByteArray chosenSource_;
     std::optional<InputFormat> sourceFormat_;
     QString sourceDescription_;
+    bool noMicrophoneSaid_ = false; // the log said that only monitors are left
     // What the stream records, fixed by prepareConverter().
     InputFormat recordFormat_;
     std::unique_ptr<SampleConverter> pending_;
