@@ -409,8 +409,11 @@ TEST(PulseSampleOutput, aServerThatComesLaterIsUsedAndEachOutageLoggedOnce) {
         QDir().mkpath(path);
         env.insert(QString::fromLatin1(folder), path);
     }
-    // Not on the test desktop's buses, where its own server has the names.
-    for (const char* name : {"PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
+    // Not on the test desktop's buses, where its own server has the names; and with no
+    // display, where a missing session bus would have a bus of its own launched and
+    // left running.
+    for (const char* name :
+         {"PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS", "DISPLAY"})
         env.remove(QString::fromLatin1(name));
     QProcess pulse;
     QByteArray said;
