@@ -247,12 +247,22 @@ int clampedDisplay(int index, int connected) {
     return std::clamp(index, 0, last);
 }
 
+QString shortName(const QString& name) {
+    if (name.size() <= shortNameLength)
+        return name;
+    QString cut = name.left(shortNameLength - 1);
+    // Never half of a character drawn from two.
+    if (cut.back().isHighSurrogate())
+        cut.chop(1);
+    return trimmedBlanks(cut) + QStringLiteral("…");
+}
+
 QString unsavedText(const QString& name) {
-    return QStringLiteral("Couldn't save “%1” — the setups file can't be written").arg(name);
+    return QStringLiteral("Couldn't save “%1” — the setups file can't be written").arg(shortName(name));
 }
 
 QString undeletedText(const QString& name) {
-    return QStringLiteral("Couldn't delete “%1” — the setups file can't be written").arg(name);
+    return QStringLiteral("Couldn't delete “%1” — the setups file can't be written").arg(shortName(name));
 }
 
 } // namespace brisklet::SetupDraftEdits

@@ -85,9 +85,12 @@ void SetupEditorController::store(Setup setup) {
         return;
     const auto current = store_.setup(setup.id);
     if (savePath_ && !base_ && !current) {
-        // The path names, writes and reports it; a refusal leaves the editor open.
-        if (!savePath_(setup))
+        // The path names and writes it. Its words passed the check above, so what
+        // stops it is the file: the editor stays open and says so beside Save.
+        if (!savePath_(setup)) {
+            model_.setNotice(SetupDraftEdits::unsavedText(setup.name));
             return;
+        }
         model_.close();
         emit stored(store_.setup(setup.id).value_or(setup));
         return;

@@ -4,6 +4,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/hud/HUDModel.h"
 #include "ui/hud/RestingDots.h"
+#include "ui/setups/SetupDraftEdits.h"
 
 #include "support/FakeDesktopAppearance.h"
 #include "support/Pixels.h"
@@ -155,6 +156,29 @@ TEST_P(HUDViewUiTest, TheLongestMessagesShrinkToFitTwoLinesInsteadOfLosingTheirE
     shoot(HUDState::info(QStringLiteral("Microphone is off")), QStringLiteral("HUD-info-short"));
     ASSERT_NE(text(), nullptr);
     EXPECT_GE(text()->property("contentHeight").toReal(), 15) << "13 px text is not shrunk";
+}
+
+TEST_P(HUDViewUiTest, ASaveOrDeleteFailureKeepsItsReasonWholeWhateverTheSetupsName) {
+    // The widest letters and a plain long name, both 60 characters.
+    const QString names[] = {QString(60, QLatin1Char('W')),
+                             QStringLiteral("Morning writing with coffee and the radio on, then the email")};
+    int shot = 0;
+    for (const QString& name : names) {
+        for (const QString& sentence :
+             {SetupDraftEdits::unsavedText(name), SetupDraftEdits::undeletedText(name)}) {
+            SCOPED_TRACE(sentence.toStdString());
+            const QImage image =
+                shoot(HUDState::info(sentence), QStringLiteral("HUD-unsaved-%1").arg(++shot));
+            QQuickItem* line = text();
+            ASSERT_NE(line, nullptr);
+            EXPECT_TRUE(sentence.endsWith("— the setups file can't be written"));
+            EXPECT_FALSE(line->property("truncated").toBool()) << "the reason shows whole";
+            EXPECT_LE(line->property("lineCount").toInt(), 2);
+            const QRect box = harness.boxOf(line);
+            EXPECT_TRUE(QRect(7 + 20, 7, 264 - 14 - 40, 86 - 14).contains(box)) << "inside the pill";
+            EXPECT_GE(Pixels::textContrast(image, box, Qt::black), 4.5);
+        }
+    }
 }
 
 TEST_P(HUDViewUiTest, AMissShowsWhatWasHeardOnlyWhenThereIsSomething) {

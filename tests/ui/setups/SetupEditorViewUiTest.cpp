@@ -637,5 +637,27 @@ TEST_P(SetupEditorViewUiTest, anEditTheDiskDoesNotTakeKeepsTheSheetFilledInAndSa
     EXPECT_EQ(store.setup(setup.id)->phrases, setup.phrases);
 }
 
+// A Magic draft tuned here and saved the card's way on a full disk: the line beside
+// Save says so as for a stored setup, its long name cut, never its reason.
+TEST_P(SetupEditorViewUiTest, aTunedDraftTheDiskDoesNotTakeSaysSoBesideSave) {
+    brisklet::Setup draft = storedWithItems();
+    draft.name = "Morning writing with coffee and the radio on, then the email";
+    editor.openDraft(draft, [&](const brisklet::Setup& tuned) { return store.upsert(tuned); });
+    ViewHarness h(GetParam());
+    ASSERT_TRUE(loadEditor(h)) << h.errors().toStdString();
+    {
+        FolderWriteFault fault(dir.path(), FolderFault::fullDisk);
+        ASSERT_TRUE(fault.holds()) << "the fault could not be set up, so the test cannot run";
+        h.click(h.find("save"));
+    }
+    const QImage image = shot(h, "editor-draftUnsaved");
+    EXPECT_TRUE(editor.model().isOpen());
+    EXPECT_EQ(text(h, "problem"), "Couldn't save “Morning writing…” — the setups file can't be written");
+    EXPECT_FALSE(h.find("problem")->property("truncated").toBool());
+    legible(h, image, h.root(), "problem");
+    EXPECT_TRUE(h.find("save")->isEnabled());
+    EXPECT_FALSE(store.setup(draft.id));
+}
+
 INSTANTIATE_TEST_SUITE_P(Appearances, SetupEditorViewUiTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "dark" : "light"; });
