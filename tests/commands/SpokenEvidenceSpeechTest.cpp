@@ -262,6 +262,13 @@ TEST_F(SpokenEvidence, aQuestionEndsQuitsOrRunsNothing) {
                             a.kind != Action::Kind::runSetup && a.kind != Action::Kind::captureSetup)
                     << qPrintable(how);
         }
+    // Asked with "is", "uh is there a setup" was read "new setup" and opened a capture.
+    for (const char* question : {"uh is there a setup", "so is there a setup"})
+        for (const auto& clip : spoken(question, {"awb", "kal16"}, 15)) {
+            const auto heard = daily.hear(clip);
+            for (const Action& a : daily.acting(heard.text))
+                EXPECT_NE(a.kind, Action::Kind::captureSetup) << qPrintable(heard.how);
+        }
 }
 
 // The general model's "and" before a name is read as a misheard "end": "open

@@ -34,7 +34,14 @@ PhoneLoop::Word loopWord(ps_decoder_t* own, ps_decoder_t* other, const QString& 
 }
 
 // What the general model makes of "uh" and "um" before a question.
-const char* const fillersHeard[] = {"but", "the", "and", "im", "a"};
+const char* const fillersHeard[] = {"but", "the", "and", "im", "a", "that"};
+
+// The verbs that open a yes/no question, and the words after them that make it one
+// ("is there", "are there", "do i", "can i", "is it"). Not "could": that is a said "quit".
+const QString yesNoVerbs[] = {QStringLiteral("is"), QStringLiteral("are"), QStringLiteral("do"),
+                              QStringLiteral("does"), QStringLiteral("can")};
+const QString yesNoSubjects[] = {QStringLiteral("there"), QStringLiteral("it"), QStringLiteral("i"),
+                                 QStringLiteral("you"),   QStringLiteral("we"), QStringLiteral("this")};
 
 // What the general model makes of a said "end" that is no verb.
 const QString endHeardAs[] = {QStringLiteral("and"), QStringLiteral("an"), QStringLiteral("ant")};
@@ -162,6 +169,12 @@ bool SpeechAgreement::heardQuestion(const QString& generalText) const {
         // A question word and a name only ("which calculator") is a quit misheard.
         if (questionWords_.count(words[i]))
             return words.size() - i > 2;
+        // "is there a setup", "uh is better setup": a yes/no verb asks where two more words
+        // follow it after a filler or with the word that makes it a question; "is" alone
+        // before a name is a misheard "quit".
+        if (std::count(std::begin(yesNoVerbs), std::end(yesNoVerbs), words[i]) && words.size() - i > 2 &&
+            (i > 0 || std::count(std::begin(yesNoSubjects), std::end(yesNoSubjects), words[i + 1])))
+            return true;
         if (!fillers_.count(words[i]))
             return false;
     }
