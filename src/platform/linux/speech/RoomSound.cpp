@@ -45,8 +45,10 @@ float chimeAt(const std::vector<float>& chime, double at) {
 
 } // namespace
 
-OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest, double roomEnergy)
-    : chime_(std::move(chime)), latest_(latest), roomEnergy_(roomEnergy) {
+OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest, double roomEnergy,
+                           std::size_t earliest)
+    : chime_(std::move(chime)), latest_(latest), earliest_(std::min(earliest, latest)),
+      roomEnergy_(roomEnergy) {
     // The head: the chime's first samples up to 95 % of its energy, at least 50 ms.
     double total = 0;
     for (float s : chime_)
@@ -92,7 +94,7 @@ void OpeningSound::settle() {
     // Normalised cross-correlation of the head with the window at every delay.
     const std::size_t last = std::min(latest_, x.size() - 1);
     std::vector<double> match(last + 1, 0.0);
-    for (std::size_t lag = 0; lag <= last; ++lag) {
+    for (std::size_t lag = std::min(earliest_, last); lag <= last; ++lag) {
         const std::size_t n = std::min(head_, x.size() - lag);
         double xc = 0, xx = 0, cc = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -110,7 +112,7 @@ void OpeningSound::settle() {
         return;
     // The peak between samples, from the parabola through its neighbours.
     double fraction = 0;
-    if (best > 0 && best < last) {
+    if (best > earliest_ && best < last) {
         const double l = match[best - 1], m = match[best], r = match[best + 1];
         const double curve = l - 2 * m + r;
         if (curve < 0)

@@ -51,8 +51,10 @@ class OpeningSound {
 public:
     // `chime`: the sound as played, 16 kHz mono (empty: none, nothing is held).
     // `roomEnergy`: the room's mean square before the window (infinite: unknown).
+    // It is looked for from `earliest` samples on: where it was played late into the
+    // window, the window's start holds nothing of it.
     OpeningSound(std::vector<float> chime, std::size_t latest,
-                 double roomEnergy = std::numeric_limits<double>::infinity());
+                 double roomEnergy = std::numeric_limits<double>::infinity(), std::size_t earliest = 0);
     // The window's next samples in; out come those settled, in order, the chime taken
     // out of them: fewer than went in while the start is held.
     std::vector<float> take(const std::vector<float>& samples);
@@ -89,6 +91,7 @@ private:
 
     const std::vector<float> chime_;
     const std::size_t latest_;
+    const std::size_t earliest_;
     std::size_t head_ = 0;
     std::vector<float> held_;
     std::size_t given_ = 0; // samples given out so far
