@@ -83,6 +83,9 @@ public:
     static constexpr double minPlaceMatch = 0.12;
     // The blocks the subtraction is kept or left in (16 ms).
     static constexpr std::size_t blockSamples = 256;
+    // How far a block follows a chime that slipped inside (12 ms: a server's glitch
+    // drops or repeats about 10 ms).
+    static constexpr std::size_t maxSlipSamples = 192;
 
 private:
     void settle();
@@ -105,6 +108,9 @@ private:
     // left of the block kept of it.
     std::vector<bool> kept_;
     std::vector<float> left_;
+    // Per block: how many samples later than the chime's start it lies there.
+    std::vector<double> slip_;
+    double slipAt(std::size_t t) const { return slip_[(t - found_->first) / blockSamples]; }
 };
 
 // Where the general model's words stand against our chime at a window's start. Its
