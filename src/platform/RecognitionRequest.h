@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -37,6 +38,10 @@ public:
     // the microphone may hear it at the window's start, and it is nobody speaking.
     void setOpeningSound(std::vector<float> samples) { openingSound_ = std::move(samples); }
     const std::vector<float>& openingSound() const { return openingSound_; }
+    // How many of the window's samples the microphone had already given when the chime
+    // was played: it cannot be heard before there (none: not known).
+    void setOpeningSoundAt(std::optional<std::size_t> sample) { openingSoundAt_ = sample; }
+    std::optional<std::size_t> openingSoundAt() const { return openingSoundAt_; }
 
     // Any thread. Ignored after endAudio() or cancel().
     void append(std::span<const float> samples);
@@ -70,6 +75,7 @@ private:
     const SpeechShapes shapes_;
     std::vector<float> preRoll_;
     std::vector<float> openingSound_;
+    std::optional<std::size_t> openingSoundAt_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;

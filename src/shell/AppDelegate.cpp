@@ -175,6 +175,7 @@ void AppDelegate::buildVoice() {
     hotkeyEngine_ = std::make_unique<HotkeyEngine>(platform_->makeKeyTap());
     speech_ = std::make_unique<SpeechController>(platform_->recognizer());
     chime_ = std::make_unique<Chime>(platform_->soundOutput());
+    chime_->setWindowOpen([speech = speech_.get()] { return speech->isListening(); });
 }
 
 void AppDelegate::buildPhrases() {

@@ -42,7 +42,7 @@ void AppDelegate::connectSettings() {
     services.permissions = platform_->permissions();
     services.playSound = [self](const QString& id, double volume) {
         if (self && self->chime_)
-            self->chime_->play(id, volume);
+            self->chime_->preview(id, volume);
     };
     using Grant = SettingsServices::Grant;
     // No consent to wait for here: a microphone and a model are there or not.

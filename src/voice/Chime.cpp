@@ -43,9 +43,14 @@ std::vector<float> Chime::play() {
 }
 
 void Chime::playCue(const QString& name) {
-    if (!Prefs::boolValue(Prefs::Key::soundsEnabled))
+    if (!Prefs::boolValue(Prefs::Key::soundsEnabled) || windowOpen())
         return;
     play(name, userVolume());
+}
+
+void Chime::preview(const QString& name, double volume) {
+    if (!windowOpen())
+        play(name, volume);
 }
 
 } // namespace brisklet

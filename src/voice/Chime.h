@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace brisklet {
@@ -34,9 +35,18 @@ public:
     std::vector<float> play(const QString& name, double volume);
     // A named cue at the user's volume, unless sounds are switched off.
     void playCue(const QString& name);
+    // A sound chosen in the settings, heard as play(name, volume) would play it.
+    void preview(const QString& name, double volume);
+
+    // Whether a listening window is open: a cue or a preview played into it would be
+    // heard as somebody speaking, so none is played then.
+    void setWindowOpen(std::function<bool()> open) { windowOpen_ = std::move(open); }
 
 private:
+    bool windowOpen() const { return windowOpen_ && windowOpen_(); }
+
     platform::SoundOutput* output_;
+    std::function<bool()> windowOpen_;
 };
 
 } // namespace brisklet

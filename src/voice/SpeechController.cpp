@@ -87,6 +87,9 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
         request->setPreRoll(std::vector<float>(roomFrom, split));
         if (opening > 0)
             request->append(std::span<const float>(&*split, opening));
+        // The chime was played just now: the window already holds this much before it.
+        if (!request->openingSound().empty())
+            request->setOpeningSoundAt(opening);
         request_ = request;
         listening_ = true;
     }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 using namespace brisklet;
@@ -128,4 +129,59 @@ TEST(OpeningSound, aChimeTooChangedToTakeOutKeepsItsPlace) {
     ASSERT_TRUE(place) << "match " << opening.match();
     EXPECT_NEAR(double(place->first), delay * rate, 2);
     EXPECT_NEAR(double(place->second - place->first), double(chime.size()), 4);
+}
+
+// A chime played late into the window (a busy machine, a server that starts it late)
+// is found where it was played, and taken out there.
+TEST(OpeningSound, aChimePlayedLateIntoTheWindowIsFoundWhereItWasPlayed) {
+    const std::vector<float> chime = platform::PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
+    ASSERT_FALSE(chime.empty());
+    for (const double played : {0.15, 0.3, 0.45}) {
+        const double delay = played + 0.1217;
+        std::vector<float> kept = room(std::size_t(2 * rate));
+        std::vector<float> heard = kept;
+        addChime(heard, chime, delay, 0.5f);
+        const auto at = std::size_t(played * rate);
+        OpeningSound opening(chime, at + std::size_t(0.45 * rate), std::numeric_limits<double>::infinity(),
+                             at - std::size_t(0.06 * rate));
+        const std::vector<float> out = through(opening, heard);
+        ASSERT_TRUE(opening.found()) << "played " << played << ", match " << opening.match();
+        EXPECT_NEAR(double(opening.found()->first), delay * rate, 2);
+        std::vector<float> alone(heard.size(), 0.0f);
+        addChime(alone, chime, delay, 0.5f);
+        const double left = energy(out, kept), was = energy(alone, std::vector<float>(alone.size()));
+        EXPECT_LT(10 * std::log10(left / was), -25) << "played " << played;
+    }
+}
+
+// A loaded server drops or repeats a few ms inside the chime: what comes after the
+// glitch is taken out too, where it lies now.
+TEST(OpeningSound, aChimeWithAGapOrARepeatInsideIsTakenOutWhole) {
+    const std::vector<float> chime = platform::PulseSampleOutput::samplesOf(QStringLiteral("droplet"));
+    ASSERT_GT(chime.size(), rate / 5);
+    const std::size_t at = rate / 20, glitch = rate / 100; // 10 ms, 50 ms in
+    const double delay = 0.0731;
+    std::vector<float> gap(chime.begin(), chime.begin() + std::ptrdiff_t(at));
+    gap.insert(gap.end(), glitch, 0.0f);
+    gap.insert(gap.end(), chime.begin() + std::ptrdiff_t(at), chime.end());
+    std::vector<float> repeat(chime.begin(), chime.begin() + std::ptrdiff_t(at + glitch));
+    repeat.insert(repeat.end(), chime.begin() + std::ptrdiff_t(at), chime.end());
+    for (const auto& [name, heardChime] : {std::pair{"a gap", gap}, std::pair{"a repeat", repeat}}) {
+        std::vector<float> kept = room(std::size_t(rate));
+        std::vector<float> heard = kept;
+        addChime(heard, heardChime, delay, 0.5f);
+        OpeningSound opening(chime, std::size_t(0.25 * rate));
+        const std::vector<float> out = through(opening, heard);
+        ASSERT_TRUE(opening.found()) << name << ", match " << opening.match();
+        // What is left after the glitch's block, against the chime heard there.
+        const auto after = std::size_t(delay * rate) + at + glitch + 256;
+        std::vector<float> alone(heard.size(), 0.0f);
+        addChime(alone, heardChime, delay, 0.5f);
+        double left = 0, was = 0;
+        for (std::size_t i = after; i < heard.size(); ++i) {
+            left += (double(out[i]) - kept[i]) * (double(out[i]) - kept[i]);
+            was += double(alone[i]) * alone[i];
+        }
+        EXPECT_LT(10 * std::log10(left / was), -25) << name;
+    }
 }

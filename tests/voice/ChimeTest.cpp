@@ -61,6 +61,20 @@ TEST_F(ChimeTest, volumeIsClampedToTheUnitRange) {
     EXPECT_DOUBLE_EQ(out.played[2].second, 1.0);
 }
 
+// A preview or a cue played into an open window would be heard as somebody speaking.
+TEST_F(ChimeTest, noPreviewOrCueIsPlayedIntoAnOpenWindow) {
+    bool open = true;
+    chime.setWindowOpen([&] { return open; });
+    chime.preview("whisper", 0.5);
+    chime.playCue("tick");
+    EXPECT_TRUE(out.played.empty());
+    open = false;
+    chime.preview("whisper", 0.5);
+    chime.playCue("tick");
+    ASSERT_EQ(out.played.size(), 2u);
+    EXPECT_EQ(out.played[0].first, "whisper");
+}
+
 TEST(ChimeOptions, offerTheFourWakeSoundsInOrder) {
     const auto& options = Chime::options();
     ASSERT_EQ(options.size(), 4u);

@@ -488,6 +488,14 @@ TEST_F(SpeechControllerTest, whatCameAfterTheOpeningMarkIsTheWindowsStartNotItsR
     controller.appendAudio(ramp(0, 3000));
     open(Mode::hold);
     EXPECT_EQ(recognizer.last().request->preRoll(), ramp(0, 3000));
+
+    // A chime played 0.3 s into the window is looked for from there on, not at its start.
+    controller.endListeningWindow(controller.generation());
+    closesAt();
+    controller.markOpening();
+    controller.appendAudio(ramp(0, 4800));
+    controller.start(Mode::hold, nullptr, nullptr, std::vector<float>(1600, 0.1f));
+    EXPECT_EQ(recognizer.last().request->openingSoundAt(), std::optional<std::size_t>(4800));
 }
 
 TEST_F(SpeechControllerTest, destroyingTheControllerDropsItsPendingWork) {

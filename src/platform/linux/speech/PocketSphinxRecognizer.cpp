@@ -144,8 +144,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
 
     // Nobody spoke in a window that never rose above the room's sound.
     Loudness loudness(request->preRoll());
-    OpeningSound openingSound(request->openingSound(), std::size_t(rule_.openingSoundDelay * sampleRate),
-                              loudness.roomEnergy());
+    const auto playedAt = request->openingSoundAt();
+    const auto samplesOf = [](double seconds) { return std::size_t(seconds * sampleRate); };
+    OpeningSound openingSound(
+        request->openingSound(),
+        playedAt ? *playedAt + samplesOf(rule_.openingSoundAfter) : samplesOf(rule_.openingSoundDelay),
+        loudness.roomEnergy(),
+        playedAt ? *playedAt - std::min(*playedAt, samplesOf(rule_.openingSoundBefore)) : 0);
     // Our chime is nobody's voice: what the general model heard only there is the
     // chime's, and the window holds words only once one goes on past where the chime
     // was found. A voice begun under the chime falls away after it as its echo would,

@@ -74,6 +74,12 @@ struct GrammarRule {
     // has died away, loudness says nothing of anybody speaking (over a silent
     // microphone the chime alone read as "tile").
     double openingSoundDelay = 0.25;
+    // Where the window knows how much it held when the chime was played, the chime is
+    // looked for from this much before that place to this much after: a server starts
+    // a sample up to 85 ms late, and the capture's own backlog (up to an idle fragment
+    // of 0.2 s on PipeWire) comes on top; measured up to 0.45 s in all.
+    double openingSoundBefore = 0.06;
+    double openingSoundAfter = 0.45;
     // Decode every utterance a second time as a whole, even where the live reading is
     // trusted as it stands. On: skipping it there let a question heard in noise pass
     // for a command ("how do I open a jar" as "focus my editor").

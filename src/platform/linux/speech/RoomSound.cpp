@@ -45,8 +45,10 @@ float chimeAt(const std::vector<float>& chime, double at) {
 
 } // namespace
 
-OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest, double roomEnergy)
-    : chime_(std::move(chime)), latest_(latest), roomEnergy_(roomEnergy) {
+OpeningSound::OpeningSound(std::vector<float> chime, std::size_t latest, double roomEnergy,
+                           std::size_t earliest)
+    : chime_(std::move(chime)), latest_(latest), earliest_(std::min(earliest, latest)),
+      roomEnergy_(roomEnergy) {
     // The head: the chime's first samples up to 95 % of its energy, at least 50 ms.
     double total = 0;
     for (float s : chime_)
@@ -69,7 +71,7 @@ std::vector<float> OpeningSound::take(const std::vector<float>& samples) {
     held_.insert(held_.end(), samples.begin(), samples.end());
     // Held until the whole chime is in hand wherever it starts: each of its blocks is
     // weighed before any of them is given out.
-    if (held_.size() < latest_ + chime_.size() + 3)
+    if (held_.size() < latest_ + chime_.size() + 3 + maxSlipSamples)
         return {};
     return rest();
 }
@@ -92,7 +94,7 @@ void OpeningSound::settle() {
     // Normalised cross-correlation of the head with the window at every delay.
     const std::size_t last = std::min(latest_, x.size() - 1);
     std::vector<double> match(last + 1, 0.0);
-    for (std::size_t lag = 0; lag <= last; ++lag) {
+    for (std::size_t lag = std::min(earliest_, last); lag <= last; ++lag) {
         const std::size_t n = std::min(head_, x.size() - lag);
         double xc = 0, xx = 0, cc = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -110,7 +112,7 @@ void OpeningSound::settle() {
         return;
     // The peak between samples, from the parabola through its neighbours.
     double fraction = 0;
-    if (best > 0 && best < last) {
+    if (best > earliest_ && best < last) {
         const double l = match[best - 1], m = match[best], r = match[best + 1];
         const double curve = l - 2 * m + r;
         if (curve < 0)
@@ -129,14 +131,47 @@ void OpeningSound::settle() {
         return;
     gain_ = xs / ss;
     refine(x, best);
+    // A chime stretched by a repeat runs on past its length.
     found_ = {std::size_t(std::max(0.0, std::floor(offset_ - 1))),
-              std::size_t(std::ceil(offset_ + double(chime_.size()) + 2))};
+              std::size_t(std::ceil(offset_ + double(chime_.size()) + 2)) + maxSlipSamples};
+    // A loaded server may drop or repeat a few ms inside the chime, and all that comes
+    // after it is off by as much: one offset would leave it in whole, read as a word
+    // ("cough"). So each block follows the chime: it keeps the last block's slip unless
+    // another within a few ms leaves far less of it.
+    const auto leftOver = [&](std::size_t from, std::size_t to, double slip) {
+        double sum = 0;
+        for (std::size_t t = from; t < to; ++t) {
+            const double left = double(x[t]) - gain_ * chimeAt(chime_, double(t) - offset_ - slip);
+            sum += left * left;
+        }
+        return sum;
+    };
+    double slip = 0;
+    for (std::size_t from = found_->first; from < found_->second; from += blockSamples) {
+        const std::size_t to = std::min({from + blockSamples, found_->second, x.size()});
+        if (from >= to) {
+            slip_.push_back(slip);
+            continue;
+        }
+        double least = leftOver(from, to, slip), best = slip;
+        for (int other = -int(maxSlipSamples); other <= int(maxSlipSamples); ++other) {
+            const double there = leftOver(from, to, other);
+            if (there < least) {
+                least = there;
+                best = other;
+            }
+        }
+        if (best != slip && least < 0.5 * leftOver(from, to, slip))
+            slip = best;
+        slip_.push_back(slip);
+    }
     // Each block keeps the subtraction only where it leaves less than was heard.
     for (std::size_t from = found_->first; from < found_->second; from += blockSamples) {
         const std::size_t to = std::min({from + blockSamples, found_->second, x.size()});
+        const double slip = slipAt(from);
         double before = 0, after = 0;
         for (std::size_t t = from; t < to; ++t) {
-            const double left = double(x[t]) - gain_ * chimeAt(chime_, double(t) - offset_);
+            const double left = double(x[t]) - gain_ * chimeAt(chime_, double(t) - offset_ - slip);
             before += double(x[t]) * x[t];
             after += left * left;
         }
@@ -204,7 +239,8 @@ void OpeningSound::subtract(std::vector<float>& samples, std::size_t at) const {
             break;
         const std::size_t block = (t - found_->first) / blockSamples;
         if (t >= found_->first && kept_[block])
-            samples[i] = (samples[i] - float(gain_) * chimeAt(chime_, double(t) - offset_)) * left_[block];
+            samples[i] = (samples[i] - float(gain_) * chimeAt(chime_, double(t) - offset_ - slip_[block])) *
+                         left_[block];
     }
 }
 

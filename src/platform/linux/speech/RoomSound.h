@@ -51,8 +51,10 @@ class OpeningSound {
 public:
     // `chime`: the sound as played, 16 kHz mono (empty: none, nothing is held).
     // `roomEnergy`: the room's mean square before the window (infinite: unknown).
+    // It is looked for from `earliest` samples on: where it was played late into the
+    // window, the window's start holds nothing of it.
     OpeningSound(std::vector<float> chime, std::size_t latest,
-                 double roomEnergy = std::numeric_limits<double>::infinity());
+                 double roomEnergy = std::numeric_limits<double>::infinity(), std::size_t earliest = 0);
     // The window's next samples in; out come those settled, in order, the chime taken
     // out of them: fewer than went in while the start is held.
     std::vector<float> take(const std::vector<float>& samples);
@@ -81,6 +83,9 @@ public:
     static constexpr double minPlaceMatch = 0.12;
     // The blocks the subtraction is kept or left in (16 ms).
     static constexpr std::size_t blockSamples = 256;
+    // How far a block follows a chime that slipped inside (12 ms: a server's glitch
+    // drops or repeats about 10 ms).
+    static constexpr std::size_t maxSlipSamples = 192;
 
 private:
     void settle();
@@ -89,6 +94,7 @@ private:
 
     const std::vector<float> chime_;
     const std::size_t latest_;
+    const std::size_t earliest_;
     std::size_t head_ = 0;
     std::vector<float> held_;
     std::size_t given_ = 0; // samples given out so far
@@ -102,6 +108,9 @@ private:
     // left of the block kept of it.
     std::vector<bool> kept_;
     std::vector<float> left_;
+    // Per block: how many samples later than the chime's start it lies there.
+    std::vector<double> slip_;
+    double slipAt(std::size_t t) const { return slip_[(t - found_->first) / blockSamples]; }
 };
 
 // Where the general model's words stand against our chime at a window's start. Its
