@@ -248,6 +248,7 @@ int clampedDisplay(int index, int connected) {
 }
 
 QString shortName(const QString& name) {
+    constexpr qsizetype shortNameLength = 10;
     if (name.size() <= shortNameLength)
         return name;
     QString cut = name.left(shortNameLength - 1);

@@ -73,9 +73,9 @@ std::optional<QString> freeName(Setup draft, const QStringList& reserved, const 
 // button only stays off.
 bool canSave(const Setup& draft, const QStringList& reserved, const std::vector<Setup>& stored);
 
-// A name as a failure sentence quotes it: up to `shortNameLength` characters, a
-// longer one cut with "…", so the heads-up display's two lines keep the reason whole.
-inline constexpr qsizetype shortNameLength = 16;
+// A name as a failure sentence quotes it: up to 10 characters, a longer one cut
+// with "…", so the heads-up display's two lines keep the reason whole even in
+// its widest letters.
 QString shortName(const QString& name);
 
 // What the user is told where a change to `name` was made when the setups file

@@ -652,7 +652,7 @@ TEST_P(SetupEditorViewUiTest, aTunedDraftTheDiskDoesNotTakeSaysSoBesideSave) {
     }
     const QImage image = shot(h, "editor-draftUnsaved");
     EXPECT_TRUE(editor.model().isOpen());
-    EXPECT_EQ(text(h, "problem"), "Couldn't save “Morning writing…” — the setups file can't be written");
+    EXPECT_EQ(text(h, "problem"), "Couldn't save “Morning w…” — the setups file can't be written");
     EXPECT_FALSE(h.find("problem")->property("truncated").toBool());
     legible(h, image, h.root(), "problem");
     EXPECT_TRUE(h.find("save")->isEnabled());

@@ -358,7 +358,7 @@ TEST_P(PaneOnAFaultyDisk, aDuplicateOrDeleteTheFileDoesNotTakeSaysSoAndLeavesThe
         model.confirmDelete();
     }
     ASSERT_EQ(unsaved.count(), 2);
-    EXPECT_EQ(unsaved[0][0].toString(), "Couldn't save “Keeper copy” — the setups file can't be written");
+    EXPECT_EQ(unsaved[0][0].toString(), "Couldn't save “Keeper co…” — the setups file can't be written");
     EXPECT_EQ(unsaved[1][0].toString(), "Couldn't delete “Keeper” — the setups file can't be written");
     EXPECT_FALSE(model.isDeleting());
     EXPECT_EQ(changed.count(), 0);
