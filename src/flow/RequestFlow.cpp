@@ -51,10 +51,12 @@ void RequestFlow::openWindow(Opening how) {
         emit listeningStarted();
         p_.appState->setListening(true);
     }
-    // The chime only once the microphone has been told to turn to its listening pace:
-    // the input reopens for it, and the stretch it was gathering is dropped then,
-    // which would take the chime's start with it.
+    // The chime after the microphone has been told to turn to its listening pace; the
+    // stretch it was gathering comes through all the same. Where the chime lands in
+    // the window is noted at once, with what the capture still holds.
     std::vector<float> chime = p_.chime ? p_.chime->play() : std::vector<float>();
+    if (!chime.empty())
+        p_.speech->openingSoundPlayed();
     p_.hud->show(HUDState::listening(QString()));
     shownPartial_.clear();
     QPointer<RequestFlow> self(this);

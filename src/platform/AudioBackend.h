@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -100,6 +101,18 @@ public:
     // the capture wakes less often; while someone listens it comes promptly.
     // Applies to a running input at once and to later starts.
     virtual void setListening(bool listening) { (void)listening; }
+
+    // How far the capture runs ahead of the sink at one moment, in 16 kHz samples:
+    // `given` were handed to the sink by then (since the backend was made), and
+    // `pending` had been captured by then but not yet handed over (the server's
+    // buffer, the stream's queue, the converter's delay).
+    struct CaptureBacklog {
+        std::int64_t given = 0;
+        std::int64_t pending = 0;
+    };
+    // Asks the server where the capture stands now and waits for its answer (a
+    // round trip); nullopt when no input runs or the server does not say. Any thread.
+    virtual std::optional<CaptureBacklog> captureBacklog() { return std::nullopt; }
 
     // CPU seconds used so far by the thread that converts the input, for the
     // idle-cost figure; nullopt when no such thread runs yet.

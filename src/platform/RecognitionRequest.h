@@ -39,9 +39,16 @@ public:
     void setOpeningSound(std::vector<float> samples) { openingSound_ = std::move(samples); }
     const std::vector<float>& openingSound() const { return openingSound_; }
     // How many of the window's samples the microphone had already given when the chime
-    // was played: it cannot be heard before there (none: not known).
-    void setOpeningSoundAt(std::optional<std::size_t> sample) { openingSoundAt_ = sample; }
+    // was played: it cannot be heard before there (none: not known). `backlogIncluded`:
+    // the count takes in what the capture still held then (the server's buffer, the
+    // ring), so the chime is due right there, but for the server's start; without it
+    // that backlog comes on top.
+    void setOpeningSoundAt(std::optional<std::size_t> sample, bool backlogIncluded = false) {
+        openingSoundAt_ = sample;
+        openingSoundBacklogIncluded_ = sample && backlogIncluded;
+    }
     std::optional<std::size_t> openingSoundAt() const { return openingSoundAt_; }
+    bool openingSoundBacklogIncluded() const { return openingSoundBacklogIncluded_; }
 
     // Any thread. Ignored after endAudio() or cancel().
     void append(std::span<const float> samples);
@@ -76,6 +83,7 @@ private:
     std::vector<float> preRoll_;
     std::vector<float> openingSound_;
     std::optional<std::size_t> openingSoundAt_;
+    bool openingSoundBacklogIncluded_ = false;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;

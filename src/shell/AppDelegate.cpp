@@ -373,6 +373,10 @@ void AppDelegate::connectVoice() {
         return self && self->matcher_->isExactCommand(text);
     };
     speech_->vocabularyProvider = [self] { return self ? self->vocabulary() : QStringList(); };
+    speech_->captureBacklog = [self]() -> std::optional<std::int64_t> {
+        AudioEngine* audio = self ? self->liveAudio() : nullptr;
+        return audio ? audio->captureBacklog() : std::nullopt;
+    };
     speech_->shapesProvider = [self] {
         return self ? Vocabulary::shapes(*self->matcher_, *self->setups_, *self->layouts_, *self->appIndex_)
                     : platform::SpeechShapes();

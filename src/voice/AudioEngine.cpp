@@ -171,6 +171,23 @@ void AudioEngine::restart() {
     startNow();
 }
 
+std::optional<std::int64_t> AudioEngine::captureBacklog() {
+    std::optional<platform::AudioBackend::CaptureBacklog> backlog;
+    if (guarded([&]() -> std::optional<AudioError> {
+            backlog = backend_->captureBacklog();
+            return std::nullopt;
+        }))
+        return std::nullopt;
+    if (!backlog)
+        return std::nullopt;
+    // What the backend has given since its answer is in the ring by now, or already
+    // handed out. Read in this order, a sample moving on meanwhile is counted at most
+    // once: the sound is then expected a little early, never late.
+    const auto ring = std::int64_t(ring_.count());
+    const std::int64_t consumed = consumed_.load();
+    return std::max<std::int64_t>(0, ring + backlog->given + backlog->pending - consumed);
+}
+
 void AudioEngine::waitForControl() {
     control_.sync([] {});
 }
@@ -359,6 +376,8 @@ void AudioEngine::scheduleRebuild(const QString& reason) {
 void AudioEngine::consume(std::span<const float> samples) {
     if (samples.empty())
         return;
+    // Counted before it is in the ring: a backlog read meanwhile never counts it twice.
+    consumed_ += std::int64_t(samples.size());
     ring_.write(samples);
     sem_.release();
 }

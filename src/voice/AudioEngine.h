@@ -80,6 +80,11 @@ public:
 
     // Samples waiting in the ring for the processing thread.
     std::size_t bufferedSamples() const { return ring_.count(); }
+    // How many samples the microphone has already heard that the handlers have not
+    // been given yet: what the sound server holds for us, what the converter and the
+    // ring hold. A sound played now is heard that far after the last sample handed
+    // out. Asks the server (a round trip); nullopt where it does not say. Any thread.
+    std::optional<std::int64_t> captureBacklog();
     // Wait until the control work queued so far has run.
     void waitForControl();
 
@@ -124,6 +129,8 @@ private:
 
     FloatRingBuffer ring_;
     std::counting_semaphore<> sem_{0};
+    // Samples the backend has given the engine so far (capture thread).
+    std::atomic<std::int64_t> consumed_{0};
 
     std::vector<Handler> handlers_;
     std::atomic<bool> handlersFrozen_{false};

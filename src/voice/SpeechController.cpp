@@ -80,16 +80,26 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
         std::lock_guard lock(lock_);
         std::vector<float> history = takeHistory();
         // What came after the mark is the window's own start; the room is what came before.
-        const std::size_t opening = std::min(sinceOpening_.value_or(0), history.size());
+        const std::size_t since = sinceOpening_.value_or(0);
+        const std::size_t opening = std::min(since, history.size());
         sinceOpening_.reset();
         const auto split = history.end() - std::ptrdiff_t(opening);
         const auto roomFrom = split - std::min<std::ptrdiff_t>(split - history.begin(), preRollSamples);
         request->setPreRoll(std::vector<float>(roomFrom, split));
         if (opening > 0)
             request->append(std::span<const float>(&*split, opening));
-        // The chime was played just now: the window already holds this much before it.
-        if (!request->openingSound().empty())
-            request->setOpeningSoundAt(opening);
+        // Where the chime went out, as noted at its play; else it was played just now,
+        // after what the window holds already.
+        if (!request->openingSound().empty()) {
+            // (What a long wait pushed out of the history is not the window's.)
+            if (openingSoundPlayed_)
+                request->setOpeningSoundAt(
+                    openingSoundPlayed_->sample - std::min(openingSoundPlayed_->sample, since - opening),
+                    openingSoundPlayed_->backlogIncluded);
+            else
+                request->setOpeningSoundAt(opening);
+        }
+        openingSoundPlayed_.reset();
         request_ = request;
         listening_ = true;
     }
@@ -317,6 +327,22 @@ void SpeechController::appendAudio(std::span<const float> samples) {
 void SpeechController::markOpening() {
     std::lock_guard lock(lock_);
     sinceOpening_ = 0;
+    openingSoundPlayed_.reset();
+}
+
+// The window's taken count first, then the backlog: a chunk handed over between the
+// two is counted in neither, which expects the chime a little early, never late.
+void SpeechController::openingSoundPlayed() {
+    std::size_t taken = 0;
+    {
+        std::lock_guard lock(lock_);
+        if (!sinceOpening_)
+            return;
+        taken = *sinceOpening_;
+    }
+    const std::optional<std::int64_t> backlog = captureBacklog ? captureBacklog() : std::nullopt;
+    openingSoundPlayed_ =
+        PlayedAt{taken + std::size_t(std::max<std::int64_t>(0, backlog.value_or(0))), backlog.has_value()};
 }
 
 // Called with lock_ held.

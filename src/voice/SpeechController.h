@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,9 @@ public:
     // (its chime, played next, is already sounding by then). Call it just before
     // playing the chime and start() right after.
     void markOpening();
+    // Call right after playing the chime: notes where in the window it went out, the
+    // capture's backlog (captureBacklog) included.
+    void openingSoundPlayed();
     // Opens a window. `onPartial` is told each change of the transcript, except a
     // wordless one after the end of audio or as the final. `completion` is called
     // exactly once with the final normalised text (nullopt when nothing was heard or
@@ -69,6 +73,9 @@ public:
     std::function<bool(const QString& normalized)> quickMatch;
     // The phrases the recogniser should expect in the next window.
     std::function<QStringList()> vocabularyProvider;
+    // How many samples the microphone has heard that have not reached appendAudio()
+    // yet (nullopt: not known). Asked as the chime is played.
+    std::function<std::optional<std::int64_t>()> captureBacklog;
     // The shapes commands are said in, and the names that fill them, in the next window.
     std::function<platform::SpeechShapes()> shapesProvider;
 
@@ -134,6 +141,13 @@ private:
     std::size_t historyFilled_ = 0;
     // How much of it came after markOpening(), if it was called.
     std::optional<std::size_t> sinceOpening_;
+    // Where the chime went out in the window, and whether that counts the capture's
+    // backlog, once openingSoundPlayed() said so (main thread).
+    struct PlayedAt {
+        std::size_t sample = 0;
+        bool backlogIncluded = false;
+    };
+    std::optional<PlayedAt> openingSoundPlayed_;
     int generation_ = 0;
     std::unique_ptr<RepeatingTimer> tickTimer_;
     double startTime_ = 0;

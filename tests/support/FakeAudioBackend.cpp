@@ -152,4 +152,14 @@ bool FakeAudioBackend::serverAnswers() const {
     return serverAnswers_;
 }
 
+void FakeAudioBackend::setBacklog(std::optional<CaptureBacklog> backlog) {
+    std::lock_guard lock(mutex_);
+    backlog_ = backlog;
+}
+
+std::optional<platform::AudioBackend::CaptureBacklog> FakeAudioBackend::captureBacklog() {
+    std::lock_guard lock(mutex_);
+    return backlog_;
+}
+
 } // namespace brisklet::test

@@ -53,6 +53,10 @@ public:
     bool serverAnswers() const override;
     // Recorded as "listen" or "idle".
     void setListening(bool listening) override;
+    // What the server answers when asked where the capture stands: `pending` samples
+    // captured and not yet pushed, as of `given` pushed (nullopt: it does not say).
+    void setBacklog(std::optional<CaptureBacklog> backlog);
+    std::optional<CaptureBacklog> captureBacklog() override;
 
 private:
     void note(const char* call); // with the lock held
@@ -70,6 +74,7 @@ private:
     Sink sink_;
     bool running_ = false;
     bool serverAnswers_ = true;
+    std::optional<CaptureBacklog> backlog_;
     std::vector<std::string> calls_;
 };
 

@@ -128,6 +128,22 @@ TEST_F(AudioEngineTest, deliversWholeChunksWithTheirPositions) {
     EXPECT_EQ(chunks[1].back(), 1023.0f);
 }
 
+// Where a sound played now is heard: after what the server still holds for us and
+// what waits in the ring, less what the server's answer counted as pending but the
+// engine got meanwhile (counted once, not twice).
+TEST_F(AudioEngineTest, theCaptureBacklogCountsWhatTheServerAndTheRingHoldOnce) {
+    startAndSettle();
+    EXPECT_EQ(engine->captureBacklog(), std::nullopt);
+    ASSERT_TRUE(fake->push(ramp(1000)));
+    ASSERT_TRUE(waitForChunks(1));
+    ASSERT_EQ(engine->bufferedSamples(), 488u);
+    fake->setBacklog(platform::AudioBackend::CaptureBacklog{1000, 3200});
+    EXPECT_EQ(engine->captureBacklog(), 488 + 3200);
+    // Answered when 600 had been given; 400 of its 700 pending came in since.
+    fake->setBacklog(platform::AudioBackend::CaptureBacklog{600, 700});
+    EXPECT_EQ(engine->captureBacklog(), 488 + 300);
+}
+
 TEST_F(AudioEngineTest, oneLargeWriteYieldsSeveralChunksInOrder) {
     startAndSettle();
     fake->push(ramp(512 * 5 + 100));

@@ -498,6 +498,31 @@ TEST_F(SpeechControllerTest, whatCameAfterTheOpeningMarkIsTheWindowsStartNotItsR
     EXPECT_EQ(recognizer.last().request->openingSoundAt(), std::optional<std::size_t>(4800));
 }
 
+// The chime is due where the capture stood at its play: after what the window had
+// taken by then and what the server and the ring still held, not after what the
+// window took while its vocabulary was being built.
+TEST_F(SpeechControllerTest, theChimeIsExpectedWhereTheCaptureStoodAtItsPlay) {
+    std::optional<std::int64_t> backlog = 3200;
+    controller.captureBacklog = [&] { return backlog; };
+    controller.markOpening();
+    controller.appendAudio(std::vector<float>(1600, 0.0f));
+    controller.openingSoundPlayed();
+    controller.appendAudio(std::vector<float>(2400, 0.0f));
+    controller.start(Mode::hold, nullptr, nullptr, std::vector<float>(1600, 0.1f));
+    EXPECT_EQ(recognizer.last().request->openingSoundAt(), std::optional<std::size_t>(4800));
+    EXPECT_TRUE(recognizer.last().request->openingSoundBacklogIncluded());
+
+    // A server that does not say: after what the window had taken, backlog unknown.
+    controller.endListeningWindow(controller.generation());
+    backlog.reset();
+    controller.markOpening();
+    controller.appendAudio(std::vector<float>(1600, 0.0f));
+    controller.openingSoundPlayed();
+    controller.start(Mode::hold, nullptr, nullptr, std::vector<float>(1600, 0.1f));
+    EXPECT_EQ(recognizer.last().request->openingSoundAt(), std::optional<std::size_t>(1600));
+    EXPECT_FALSE(recognizer.last().request->openingSoundBacklogIncluded());
+}
+
 TEST_F(SpeechControllerTest, destroyingTheControllerDropsItsPendingWork) {
     auto owned = std::make_unique<SpeechController>(&recognizer, scheduler);
     int called = 0;

@@ -5,6 +5,8 @@
 #include "platform/linux/SampleConverter.h"
 
 #include <pulse/pulseaudio.h>
+
+#include <cmath>
 #include <time.h>
 
 namespace brisklet::platform {
@@ -17,6 +19,8 @@ using namespace std::chrono_literals;
 constexpr auto answerWait = 2000ms;
 // How long the first connection may take before we go on without a server.
 constexpr auto firstConnectWait = 1000ms;
+// How long a chime's play waits to learn where the capture stands.
+constexpr auto backlogWait = 200ms;
 
 SampleFormat fromPulse(pa_sample_format_t format) {
     switch (format) {
@@ -187,6 +191,10 @@ std::optional<AudioError> PulseAudioInput::installTap(Sink sink) {
     if (prepared) {
         converter_ = std::move(pending_);
         sink_ = std::move(sink);
+        counted_ = [this](std::span<const float> samples) {
+            given_ += std::int64_t(samples.size());
+            sink_(samples);
+        };
     }
     pa_threaded_mainloop_unlock(loop_);
     return prepared ? std::nullopt : std::optional(AudioError::app(AudioError::tapInstallFailed));
@@ -198,6 +206,7 @@ std::optional<AudioError> PulseAudioInput::removeTap() {
     // The sink is only called with the lock held: once we have it, no call is under way.
     pa_threaded_mainloop_lock(loop_);
     sink_ = nullptr;
+    counted_ = nullptr;
     pa_threaded_mainloop_unlock(loop_);
     return std::nullopt;
 }
@@ -292,6 +301,29 @@ void PulseAudioInput::applyPace() {
         pa_usec_to_bytes(pa_usec_t(listening_ ? listeningPeriodMs : idlePeriodMs) * PA_USEC_PER_MSEC, &spec));
     if (pa_operation* op = pa_stream_set_buffer_attr(stream_, &attr, nullptr, nullptr))
         pa_operation_unref(op);
+}
+
+std::optional<AudioBackend::CaptureBacklog> PulseAudioInput::captureBacklog() {
+    if (!loop_)
+        return std::nullopt;
+    pa_threaded_mainloop_lock(loop_);
+    std::optional<CaptureBacklog> out;
+    if (stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY && !backlogAsked_) {
+        backlogAnswered_ = false;
+        backlog_.reset();
+        backlogAsked_ = pa_stream_update_timing_info(stream_, &PulseAudioInput::timingKnown, this);
+        if (backlogAsked_) {
+            waitUntil([this] { return backlogAnswered_ || !stream_; }, backlogWait);
+            // An answer too late is nobody's: it must not be taken for the next one.
+            if (!backlogAnswered_)
+                pa_operation_cancel(backlogAsked_);
+            pa_operation_unref(backlogAsked_);
+            backlogAsked_ = nullptr;
+            out = backlog_;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    return out;
 }
 
 long PulseAudioInput::captureWakeups() const {
@@ -491,9 +523,30 @@ void PulseAudioInput::streamRead(pa_stream* stream, std::size_t, void* self) {
             break;
         // No data with a length is a hole in the input: nothing to hear there.
         if (data && input->sink_ && input->converter_)
-            input->converter_->push(std::span(static_cast<const std::byte*>(data), bytes), input->sink_);
+            input->converter_->push(std::span(static_cast<const std::byte*>(data), bytes), input->counted_);
         pa_stream_drop(stream);
     }
+}
+
+// Where the capture stands as the server answered: what it wrote into the stream and
+// we have not read yet (libpulse takes what waits in our own queue off its read
+// index), and what the converter holds back; against what the sink was given by now.
+void PulseAudioInput::timingKnown(pa_stream* stream, int success, void* self) {
+    auto* input = static_cast<PulseAudioInput*>(self);
+    if (stream != input->stream_)
+        return;
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
+    const pa_sample_spec spec = specOf(input->recordFormat_);
+    if (timing && !timing->write_index_corrupt && !timing->read_index_corrupt && input->converter_ &&
+        pa_sample_spec_valid(&spec)) {
+        const std::int64_t bytes = std::max<std::int64_t>(0, timing->write_index - timing->read_index);
+        const double frames = double(bytes / std::int64_t(pa_frame_size(&spec)));
+        const double pending =
+            frames * SampleConverter::targetRate / double(spec.rate) + input->converter_->held();
+        input->backlog_ = CaptureBacklog{input->given_, std::int64_t(std::lround(pending))};
+    }
+    input->backlogAnswered_ = true;
+    pa_threaded_mainloop_signal(input->loop_, 0);
 }
 
 void PulseAudioInput::reconnectDue(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {

@@ -17,6 +17,7 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_operation;
 struct pa_time_event;
 struct pa_mainloop_api;
 struct pa_server_info;
@@ -60,6 +61,9 @@ public:
     bool serverAnswers() const override;
     void setListening(bool listening) override;
     std::optional<double> captureThreadCpuSeconds() const override;
+    // From the record stream's own indices (the server's write index against what we
+    // read), not from its latency estimate, which was off by 30–227 ms under load.
+    std::optional<CaptureBacklog> captureBacklog() override;
     // How often the capture thread was woken with input so far (for the idle cost).
     long captureWakeups() const;
 
@@ -91,6 +95,7 @@ private:
     static void sourceListed(pa_context* context, const pa_source_info* info, int eol, void* self);
     static void streamState(pa_stream* stream, void* self);
     static void streamRead(pa_stream* stream, std::size_t bytes, void* self);
+    static void timingKnown(pa_stream* stream, int success, void* self);
     static void reconnectDue(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
@@ -118,7 +123,14 @@ private:
     std::unique_ptr<SampleConverter> pending_;
     std::unique_ptr<SampleConverter> converter_;
     Sink sink_;
+    // The sink as the converter calls it: counts what it is given.
+    Sink counted_;
+    std::int64_t given_ = 0;
     bool listening_ = false;
+    // The capture's backlog asked of the server, and its answer once it came.
+    pa_operation* backlogAsked_ = nullptr;
+    bool backlogAnswered_ = false;
+    std::optional<CaptureBacklog> backlog_;
 
     std::atomic<bool> running_{false};
     std::atomic<bool> answers_{false};

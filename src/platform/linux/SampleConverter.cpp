@@ -99,6 +99,10 @@ void SampleConverter::push(std::span<const std::byte> bytes, const Output& out) 
     partial_.assign(bytes.end() - static_cast<std::ptrdiff_t>(rest), bytes.end());
 }
 
+double SampleConverter::held() const {
+    return resampler_ ? soxr_delay(resampler_) : 0.0;
+}
+
 void SampleConverter::finish(const Output& out) {
     partial_.clear();
     resample(mono_.data(), 0, true, out);

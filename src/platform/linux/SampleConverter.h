@@ -33,6 +33,10 @@ public:
     // End of the input: let out what the resampler still holds back.
     void finish(const Output& out);
 
+    // Output samples the resampler holds back for now: input already taken in whose
+    // 16 kHz samples have not come out yet.
+    double held() const;
+
     const InputFormat& format() const { return format_; }
     int bytesPerFrame() const { return bytesPerFrame_; }
 

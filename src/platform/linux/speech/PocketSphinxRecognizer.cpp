@@ -148,7 +148,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const auto samplesOf = [](double seconds) { return std::size_t(seconds * sampleRate); };
     OpeningSound openingSound(
         request->openingSound(),
-        playedAt ? *playedAt + samplesOf(rule_.openingSoundAfter) : samplesOf(rule_.openingSoundDelay),
+        playedAt ? *playedAt + samplesOf(request->openingSoundBacklogIncluded() ? rule_.openingSoundAfterBacklog
+                                                                                : rule_.openingSoundAfter)
+                 : samplesOf(rule_.openingSoundDelay),
         loudness.roomEnergy(),
         playedAt ? *playedAt - std::min(*playedAt, samplesOf(rule_.openingSoundBefore)) : 0);
     // Our chime is nobody's voice: what the general model heard only there is the
