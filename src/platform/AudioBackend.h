@@ -114,6 +114,11 @@ public:
     // round trip); nullopt when no input runs or the server does not say. Any thread.
     virtual std::optional<CaptureBacklog> captureBacklog() { return std::nullopt; }
 
+    // Where the input is heard from and the program's sounds go: the source recorded
+    // and the sound server's default output, as one name (empty: not known). A chime
+    // heard through one route says nothing of another. Any thread.
+    virtual QString route() const { return {}; }
+
     // CPU seconds used so far by the thread that converts the input, for the
     // idle-cost figure; nullopt when no such thread runs yet.
     virtual std::optional<double> captureThreadCpuSeconds() const { return std::nullopt; }

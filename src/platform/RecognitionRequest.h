@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,17 @@ public:
     }
     std::optional<std::size_t> openingSoundAt() const { return openingSoundAt_; }
     bool openingSoundBacklogIncluded() const { return openingSoundBacklogIncluded_; }
+    // Whether this route's microphone (the same input, output and chime) found our
+    // chime in its last windows. Where it did and this window's search finds nothing,
+    // the chime still lies where it was due, and what is heard only there is not a word.
+    void setOpeningSoundHeardLately(bool heard) { openingSoundHeardLately_ = heard; }
+    bool openingSoundHeardLately() const { return openingSoundHeardLately_; }
+    // The recogniser says whether it found the chime, once it has looked. Any thread.
+    void noteOpeningSoundFound(bool found) { openingSoundFound_ = found ? 1 : 0; }
+    std::optional<bool> openingSoundFound() const {
+        const int found = openingSoundFound_;
+        return found < 0 ? std::nullopt : std::optional<bool>(found == 1);
+    }
 
     // Any thread. Ignored after endAudio() or cancel().
     void append(std::span<const float> samples);
@@ -84,6 +96,8 @@ private:
     std::vector<float> openingSound_;
     std::optional<std::size_t> openingSoundAt_;
     bool openingSoundBacklogIncluded_ = false;
+    bool openingSoundHeardLately_ = false;
+    std::atomic<int> openingSoundFound_{-1}; // -1: not looked for yet
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::vector<float>> chunks_;

@@ -377,6 +377,15 @@ void AppDelegate::connectVoice() {
         AudioEngine* audio = self ? self->liveAudio() : nullptr;
         return audio ? audio->captureBacklog() : std::nullopt;
     };
+    speech_->chimeRoute = [self] {
+        AudioEngine* audio = self ? self->liveAudio() : nullptr;
+        const QString route = audio ? audio->route() : QString();
+        if (route.isEmpty())
+            return QString();
+        return route + QStringLiteral(" | %1 at %2")
+                           .arg(Prefs::stringValue(Prefs::Key::wakeSound))
+                           .arg(Chime::userVolume(), 0, 'f', 2);
+    };
     speech_->shapesProvider = [self] {
         return self ? Vocabulary::shapes(*self->matcher_, *self->setups_, *self->layouts_, *self->appIndex_)
                     : platform::SpeechShapes();

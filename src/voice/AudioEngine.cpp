@@ -188,6 +188,14 @@ std::optional<std::int64_t> AudioEngine::captureBacklog() {
     return std::max<std::int64_t>(0, ring + backlog->given + backlog->pending - consumed);
 }
 
+QString AudioEngine::route() const {
+    try {
+        return backend_->route();
+    } catch (...) {
+        return {};
+    }
+}
+
 void AudioEngine::waitForControl() {
     control_.sync([] {});
 }

@@ -85,6 +85,9 @@ public:
     // ring hold. A sound played now is heard that far after the last sample handed
     // out. Asks the server (a round trip); nullopt where it does not say. Any thread.
     std::optional<std::int64_t> captureBacklog();
+    // The backend's route: the input heard and the output our sounds go to (empty:
+    // not known). Any thread.
+    QString route() const;
     // Wait until the control work queued so far has run.
     void waitForControl();
 

@@ -3,6 +3,8 @@
 #include "base/Log.h"
 #include "base/Text.h"
 
+#include <algorithm>
+
 namespace brisklet {
 
 QString SpeechController::modeName(Mode mode) {
@@ -101,6 +103,14 @@ void SpeechController::start(Mode mode, PartialHandler onPartial, Completion com
         }
         openingSoundPlayed_.reset();
         request_ = request;
+        windowRoute_ = request->openingSoundBacklogIncluded() && chimeRoute ? chimeRoute() : QString();
+        if (windowRoute_ != chimeRoute_) {
+            chimeRoute_ = windowRoute_;
+            chimeFound_.clear();
+        }
+        request->setOpeningSoundHeardLately(!windowRoute_.isEmpty() &&
+                                            std::find(chimeFound_.begin(), chimeFound_.end(), true) !=
+                                                chimeFound_.end());
         listening_ = true;
     }
 
@@ -290,6 +300,15 @@ void SpeechController::teardown() {
     // The recognition task lives as long as its request: cancelling one stops the other.
     if (request)
         request->cancel();
+    // Whether the route heard its chime this time, once the recogniser has looked.
+    if (request && !windowRoute_.isEmpty() && windowRoute_ == chimeRoute_) {
+        if (const std::optional<bool> found = request->openingSoundFound()) {
+            chimeFound_.push_back(*found);
+            if (chimeFound_.size() > chimeWindowsKept)
+                chimeFound_.pop_front();
+        }
+    }
+    windowRoute_.clear();
     onPartial_ = nullptr;
     completion_ = nullptr;
     mode_ = Mode::timed;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -76,6 +77,10 @@ public:
     // How many samples the microphone has heard that have not reached appendAudio()
     // yet (nullopt: not known). Asked as the chime is played.
     std::function<std::optional<std::int64_t>()> captureBacklog;
+    // The route the chime goes by: the microphone, the output and the chime itself,
+    // as one name (empty: not known). Whether the chime was found is remembered per
+    // route, for the last few windows, and forgotten when the route changes.
+    std::function<QString()> chimeRoute;
     // The shapes commands are said in, and the names that fill them, in the next window.
     std::function<platform::SpeechShapes()> shapesProvider;
 
@@ -148,6 +153,12 @@ private:
         bool backlogIncluded = false;
     };
     std::optional<PlayedAt> openingSoundPlayed_;
+    // Whether the chime was found in the route's last windows, newest last; the route
+    // of the open window, empty where its chime is not remembered.
+    static constexpr std::size_t chimeWindowsKept = 3;
+    QString chimeRoute_;
+    std::deque<bool> chimeFound_;
+    QString windowRoute_;
     int generation_ = 0;
     std::unique_ptr<RepeatingTimer> tickTimer_;
     double startTime_ = 0;

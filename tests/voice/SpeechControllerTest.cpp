@@ -523,6 +523,41 @@ TEST_F(SpeechControllerTest, theChimeIsExpectedWhereTheCaptureStoodAtItsPlay) {
     EXPECT_FALSE(recognizer.last().request->openingSoundBacklogIncluded());
 }
 
+// Whether the chime was found is remembered per route for the last few windows: a
+// route that has been hearing it is told so, one that has not (headphones), a new
+// route or a changed chime starts afresh.
+TEST_F(SpeechControllerTest, whetherTheChimeWasFoundIsRememberedPerRoute) {
+    QString route = "mic > speakers | droplet at 0.80";
+    controller.captureBacklog = [] { return std::optional<std::int64_t>(800); };
+    controller.chimeRoute = [&] { return route; };
+    // One window with its chime; whether the recogniser found it. Returns whether the
+    // window was told that its route has been hearing the chime.
+    const auto window = [&](std::optional<bool> found) {
+        controller.markOpening();
+        controller.openingSoundPlayed();
+        controller.start(Mode::timed, nullptr, [](std::optional<QString>) {}, std::vector<float>(1600, 0.1f));
+        auto request = recognizer.last().request;
+        const bool heardLately = request->openingSoundHeardLately();
+        if (found)
+            request->noteOpeningSoundFound(*found);
+        recognizer.final(QString());
+        scheduler.runDue();
+        return heardLately;
+    };
+    EXPECT_FALSE(window(true)); // no history yet
+    EXPECT_TRUE(window(false));
+    EXPECT_TRUE(window(false));
+    EXPECT_TRUE(window(std::nullopt)); // never looked (cancelled early): not counted
+    EXPECT_TRUE(window(false));        // the found one is now three windows back
+    EXPECT_FALSE(window(true));
+    EXPECT_TRUE(window(true));
+    route = "mic > headphones | droplet at 0.80";
+    EXPECT_FALSE(window(false));
+    EXPECT_FALSE(window(false));
+    route = "mic > speakers | droplet at 0.80";
+    EXPECT_FALSE(window(true)); // forgotten on the change
+}
+
 TEST_F(SpeechControllerTest, destroyingTheControllerDropsItsPendingWork) {
     auto owned = std::make_unique<SpeechController>(&recognizer, scheduler);
     int called = 0;

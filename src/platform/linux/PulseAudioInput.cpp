@@ -326,6 +326,15 @@ std::optional<AudioBackend::CaptureBacklog> PulseAudioInput::captureBacklog() {
     return out;
 }
 
+QString PulseAudioInput::route() const {
+    if (!loop_)
+        return {};
+    pa_threaded_mainloop_lock(loop_);
+    const QString route = running_ ? QString::fromUtf8(chosenSource_ + " > " + defaultSink_) : QString();
+    pa_threaded_mainloop_unlock(loop_);
+    return route;
+}
+
 long PulseAudioInput::captureWakeups() const {
     return wakeups_.load();
 }
@@ -476,6 +485,7 @@ void PulseAudioInput::serverInfo(pa_context* context, const pa_server_info* info
         info && info->default_source_name ? QByteArray(info->default_source_name) : QByteArray();
     const bool changed = input->haveServerInfo_ && name != input->defaultSource_;
     input->defaultSource_ = name;
+    input->defaultSink_ = info && info->default_sink_name ? QByteArray(info->default_sink_name) : QByteArray();
     input->haveServerInfo_ = true;
     pa_threaded_mainloop_signal(input->loop_, 0);
     if (changed)

@@ -64,6 +64,7 @@ public:
     // From the record stream's own indices (the server's write index against what we
     // read), not from its latency estimate, which was off by 30–227 ms under load.
     std::optional<CaptureBacklog> captureBacklog() override;
+    QString route() const override;
     // How often the capture thread was woken with input so far (for the idle cost).
     long captureWakeups() const;
 
@@ -106,6 +107,7 @@ private:
     bool goneReported_ = false; // the log said the server is gone (or absent)
     bool haveServerInfo_ = false;
     QByteArray defaultSource_;
+    QByteArray defaultSink_;
     // The sources listed by the last inputFormat(), and the one it chose.
     struct Listed {
         Source source;

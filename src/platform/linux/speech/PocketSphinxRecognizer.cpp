@@ -158,8 +158,18 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     // was found. A voice begun under the chime falls away after it as its echo would,
     // so a word that goes on into that stretch is speech, where it is loud enough.
     ChimeWords chimeWords;
+    // Where this route's microphone has been hearing our chime and this window's search
+    // found nothing, it still lies where it was due: a match spoilt on a loaded server
+    // is no license for its sound.
+    const auto chimePlace = [&]() -> std::optional<std::pair<std::size_t, std::size_t>> {
+        if (const auto place = openingSound.place())
+            return place;
+        if (playedAt && request->openingSoundBacklogIncluded() && request->openingSoundHeardLately())
+            return std::pair(*playedAt, *playedAt + request->openingSound().size());
+        return std::nullopt;
+    };
     const auto pastTheChime = [&](const Reading& general) {
-        const auto chime = openingSound.place();
+        const auto chime = chimePlace();
         return openingSound.settled() &&
                chimeWords.goOnPast(chime ? chime->second + pastChimeSamples : 0, general);
     };
@@ -339,7 +349,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         bool loopHeardIt = searching;
         if (searching && openingSound.settled()) {
             // What is left of the chime is no one's voice.
-            loudness.skip(openingSound.found() ? openingSound.found()->second : 0);
+            request->noteOpeningSoundFound(openingSound.place().has_value());
+            const auto due = openingSound.place() ? std::nullopt : chimePlace();
+            loudness.skip(openingSound.found() ? openingSound.found()->second : due ? due->second : 0);
             if (openingSound.found() && phones) {
                 phones->cancel();
                 phones->begin(cmnPriorFrames);

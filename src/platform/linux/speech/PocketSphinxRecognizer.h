@@ -81,9 +81,9 @@ struct GrammarRule {
     double openingSoundBefore = 0.06;
     double openingSoundAfter = 0.45;
     // Where that place takes in the capture's backlog too, the chime is due there but
-    // for the server's start: measured within 50 ms before and 85 ms after it on both
-    // servers at loads up to 32, so it is looked for up to this much after.
-    double openingSoundAfterBacklog = 0.30;
+    // for the server's start: measured right there on PulseAudio, one graph cycle
+    // (43 ms) after it on PipeWire, and once 0.3 s after it at load 20.
+    double openingSoundAfterBacklog = 0.40;
     // Decode every utterance a second time as a whole, even where the live reading is
     // trusted as it stands. On: skipping it there let a question heard in noise pass
     // for a command ("how do I open a jar" as "focus my editor").
