@@ -240,7 +240,10 @@ TEST(PulseSampleOutput, thePickersSoundsEachPlayWholeAtTheDefaultVolume) {
         const QString& name = played[qsizetype(i)];
         SCOPED_TRACE(name.toStdString() + " #" + std::to_string(i));
         const double seconds = double(bursts[i].end - bursts[i].start) / 16000;
-        EXPECT_GE(seconds, 0.9 * PulseSampleOutput::lengthOf(name)) << "bursts heard: " << lengths;
+        // The last few ms of a fading tail may fall under the floor (PipeWire once gave a
+        // 50 ms tick as 44 ms): its waveform, checked below, says it was whole; the length
+        // only tells a sound from a click.
+        EXPECT_GE(seconds, 0.8 * PulseSampleOutput::lengthOf(name)) << "bursts heard: " << lengths;
         // The sound's start within 20 ms of the burst's.
         const long start = long(bursts[i].start);
         const Likeness like = likeness(heard, start - 320, start + 320, PulseSampleOutput::samplesOf(name));
