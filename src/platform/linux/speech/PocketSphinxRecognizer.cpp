@@ -505,12 +505,13 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 request->markProgress();
                 text = choose(fixedReading, shapesReading, general, decision);
             }
-            // A quit or end whose verb the general model heard only as "and" (which is
-            // read downstream as a misheard "end") is done only where the sound bears
-            // out its verb there better than every other verb the grammar allows.
+            // An end, a quit or an undo is done only where the sound bears out its verb
+            // in its place better than whatever else may have been said there: the
+            // other verbs, the end of one before the window, the general model's own
+            // word, a short word before a name. A close call is a miss.
             {
-                auto readings = agreement.endHeardAlike(d.fixed.ps, text, general.text,
-                                                        loudness.openingRiseDb() >= rule_.minRiseDb);
+                const bool atEdge = loudness.openingRiseDb() >= rule_.minRiseDb;
+                auto readings = agreement.verbRivals(d.fixed.ps, text, general.text, atEdge);
                 if (!readings.empty()) {
                     double lead = std::numeric_limits<double>::infinity();
                     if (phones && rule_.weighBySound) {
@@ -526,9 +527,11 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                                     lead = std::max(lead, **other - *supports.front());
                         }
                     }
-                    decision.endHeardAlike = true;
+                    decision.verbWeighed = true;
+                    decision.verbText = SpeechGrammar::formatNumbers(text);
                     decision.otherVerbLead = lead;
-                    if (!(lead < rule_.maxOtherVerbLead))
+                    decision.verbAtEdge = atEdge;
+                    if (!(lead < -(atEdge ? rule_.minOwnVerbLeadAtEdge : rule_.minOwnVerbLead)))
                         text.clear();
                 }
             }
@@ -544,6 +547,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                                 << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
                                 << shown.rivalText() << "lead"
                                 << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN())
+                                << "verb lead"
+                                << (decision.verbWeighed ? decision.otherVerbLead
+                                                         : std::numeric_limits<double>::quiet_NaN())
                                 << "kept" << decision.grammarKept << ";" << decision.placesText();
             {
                 std::lock_guard lock(mutex_);

@@ -130,13 +130,18 @@ struct GrammarRule {
     // writing room": where the name was read alone, the end of a verb led silence by 8
     // to 38, but by −28 and −14 where hardly anything of "end" was left.
     double maxEdgeLead = 0.0;
-    // A quit or end whose verb the general model heard only as "and" acts only where
-    // no other verb the grammar allows in its place explains that place this much
-    // better than its own verb. Measured on both groups of voices: right ends led the
-    // best other verb by 9 to 43 (tuning) and 2.6 to 30 (checking); "and" finals of
-    // other commands and questions were led by it by 5 to 27. Margins from 0 to 30
-    // gave the same harm on both groups; 0 lets no verb through that another beats.
-    double maxOtherVerbLead = 0.0;
+    // An end, a quit or an undo acts only where its own verb explains its place (from
+    // the utterance's start through the verb) better by this much than every other
+    // reading of that place: the other verbs the grammar allows there, the end of one
+    // said before the window, the general model's own word and the short words said
+    // before names ("it", "but", "shut up" …); an undo better than "unmute" and "mute".
+    // A close call is a miss. Measured on both groups of voices (see the bench's
+    // --min-own-verb-lead).
+    double minOwnVerbLead = 0.0;
+    // Where the window opened on a voice, what its start holds may be the end of any
+    // word said before it ("…pen galculator" read "end galculator"): the verb must lead
+    // by this much.
+    double minOwnVerbLeadAtEdge = 5.0;
     double phoneLoopBeam = 1e-20;
     // Decode the free slots' grammar a second time even where the phrases were kept
     // (for measuring the rule away from the decoder).
@@ -223,10 +228,12 @@ public:
         bool quietRoom = false;
         // The general model heard a question: nothing is ended, quit or run from it.
         bool question = false;
-        // The general model's text opened with "and" before a name, weighed as "end".
-        bool endHeardAlike = false;
-        // How much better the best other verb explained that place than "end" (+inf:
-        // "end" could not be weighed; −inf: no other verb could).
+        // An end, quit or undo was weighed against what else its verb's place may hold.
+        bool verbWeighed = false;
+        QString verbText;        // the text so weighed
+        bool verbAtEdge = false; // its window opened on a voice
+        // How much better the best of those explained that place than the verb (+inf:
+        // the verb could not be weighed; −inf: nothing else could).
         double otherVerbLead = 0;
         double riseDb = 0;       // the window's loudest stretch over the room's sound
         bool secondPass = false; // the whole utterance was decoded again
