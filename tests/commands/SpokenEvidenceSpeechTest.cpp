@@ -302,3 +302,21 @@ TEST_F(SpokenEvidence, anAndBeforeANameQuitsOnlyWhereTheSoundSaysEnd) {
                 << qPrintable(heard.how);
         }
 }
+
+// "undo that" is said much as "unmute" and "but i knew that" are: the grammar read
+// "unmute" said as the key went down as "undo that" over a general "but i knew that",
+// and the last setup run was undone. An undo is weighed against those words; said
+// plainly, it is still done.
+TEST_F(SpokenEvidence, anUndoIsDoneOnlyWhereTheSoundSaysUndo) {
+    for (const char* phrase : {"but i knew that", "but you knew that", "so i knew that"})
+        for (const auto& clip : spoken(phrase, {"slt", "rms", "awb", "kal16"})) {
+            const auto heard = desktop.hear(clip);
+            for (const Action& a : desktop.acting(heard.text))
+                EXPECT_NE(a.kind, Action::Kind::undoSetup) << phrase << ", " << qPrintable(heard.how);
+        }
+    for (const char* phrase : {"undo", "undo that"})
+        for (const auto& clip : spoken(phrase, {"slt", "rms", "awb", "kal16"})) {
+            const auto heard = desktop.hear(clip);
+            EXPECT_TRUE(heard.right) << qPrintable(heard.how);
+        }
+}

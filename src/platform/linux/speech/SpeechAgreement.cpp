@@ -238,7 +238,12 @@ std::vector<PhoneLoop::Candidate> SpeechAgreement::verbRivals(ps_decoder_t* gram
         std::vector<PhoneLoop::Candidate> out{with({verb}, rest)};
         for (const char* other : {"unmute", "mute"})
             out.push_back(with({QString::fromLatin1(other)}, {}));
-        if (!heard.isEmpty() && heard != words) {
+        // The general model's words where they hold more than the reading ("but i knew
+        // that" for "undo that"): where it heard as many syllables, it only spelled the
+        // same sound its own way ("and you" for "undo").
+        if (!heard.isEmpty() && heard != words &&
+            SpeechDictionary::syllablesOf(general_, generalText) >
+                SpeechDictionary::syllablesOf(grammar, words.join(QLatin1Char(' ')))) {
             // All the general model heard, its last word that decides weighing the lot.
             QStringList place = heard, after;
             while (place.size() > 1 && !decides(place.last()))
