@@ -32,7 +32,8 @@
 // build's or an older one's) by this build's verdict on what each heard, so builds
 // measured apart are compared by one judge; with --min-own-verb-lead=N, an end, quit or
 // undo weighed against its verb's place is taken as that margin would take it (and
-// --min-own-verb-lead-at-edge=N where its window opened on a voice).
+// --min-own-verb-lead-at-edge=N where its window opened on a voice,
+// --min-own-verb-lead-noisy=N out of a quiet room).
 //
 // Last, the phone loop's memory: how much the resident memory grows over 1,000 weighed
 // windows (goal under 1 MB). --memory-only=1 measures that alone.
@@ -151,11 +152,14 @@ struct Tables {
 
 // The clips of --dump files judged again by this build's verdict on the heard text. The
 // columns are found by the names on the first line, so an older build's dump reads too.
-// With `margins` (where the window began quiet, and where it opened on a voice), an end,
+// With `margins` (in a quiet room, where the window opened on a voice, in noise), an end,
 // quit or undo that was weighed against its verb's place is taken as those margins
 // would have taken it (dumps that name the weighed text).
+struct VerbMargins {
+    double quiet, atEdge, noisy;
+};
 int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
-               std::optional<std::pair<double, double>> margins) {
+               std::optional<VerbMargins> margins) {
     Tables tables;
     int clips = 0;
     for (const QString& name : files) {
@@ -169,7 +173,7 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
         const int voice = column("voice"), condition = column("condition"), kind = column("kind"),
                   spoken = column("spoken"), heard = column("heard"), finalMs = column("finalMs"),
                   lead = column("otherVerbLead"), verbText = column("verbText"),
-                  atEdge = column("verbAtEdge");
+                  atEdge = column("verbAtEdge"), quiet = column("quiet");
         if (std::min({voice, condition, kind, spoken, heard}) < 0) {
             std::fprintf(stderr, "SpeechBench: %s lacks a column of voice, condition, kind, spoken, heard\n",
                          qUtf8Printable(name));
@@ -191,11 +195,13 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
             const QString said = question ? QString() : f[spoken];
             // An end, quit or undo weighed against its verb's place, taken at this margin.
             QString heardText = f[heard];
-            if (margins && lead >= 0 && verbText >= 0 && atEdge >= 0 && f[lead] != QLatin1String("nan"))
-                heardText =
-                    f[lead].toDouble() < -(f[atEdge] == QLatin1String("1") ? margins->second : margins->first)
-                        ? f[verbText]
-                        : QString();
+            if (margins && lead >= 0 && verbText >= 0 && atEdge >= 0 && quiet >= 0 &&
+                f[lead] != QLatin1String("nan"))
+                heardText = f[lead].toDouble() < -(f[atEdge] == QLatin1String("1")  ? margins->atEdge
+                                                   : f[quiet] == QLatin1String("1") ? margins->quiet
+                                                                                    : margins->noisy)
+                                ? f[verbText]
+                                : QString();
             tables.add(desktop.judge(said, heardText), question,
                        test::takesFreeName(desktop.matcher->match(said)), f[kind], f[condition], f[voice],
                        finalMs < 0 ? 0 : f[finalMs].toDouble() / 1000);
@@ -270,15 +276,21 @@ int main(int argc, char** argv) {
 
     test::SpokenDesktop desktop;
     if (const QString v = option(argc, argv, "judge", ""); !v.isEmpty()) {
+        // The margins of an end's, quit's or undo's verb, as this build's or as given.
         const platform::GrammarRule defaults;
-        const QString quiet = option(argc, argv, "min-own-verb-lead", "");
-        const QString edge = option(argc, argv, "min-own-verb-lead-at-edge", "");
-        return judgeDumps(
-            v.split(','), desktop,
-            quiet.isEmpty() && edge.isEmpty()
-                ? std::nullopt
-                : std::optional(std::pair{quiet.isEmpty() ? defaults.minOwnVerbLead : quiet.toDouble(),
-                                          edge.isEmpty() ? defaults.minOwnVerbLeadAtEdge : edge.toDouble()}));
+        const auto margin = [&](const char* name, double fallback) {
+            const QString m = option(argc, argv, name, "");
+            return m.isEmpty() ? fallback : m.toDouble();
+        };
+        const bool given = !option(argc, argv, "min-own-verb-lead", "").isEmpty() ||
+                           !option(argc, argv, "min-own-verb-lead-at-edge", "").isEmpty() ||
+                           !option(argc, argv, "min-own-verb-lead-noisy", "").isEmpty();
+        return judgeDumps(v.split(','), desktop,
+                          given ? std::optional(VerbMargins{
+                                      margin("min-own-verb-lead", defaults.minOwnVerbLead),
+                                      margin("min-own-verb-lead-at-edge", defaults.minOwnVerbLeadAtEdge),
+                                      margin("min-own-verb-lead-noisy", defaults.minOwnVerbLeadNoisy)})
+                                : std::nullopt);
     }
     std::map<QString, QString> kindOf;
     QTemporaryDir work;
@@ -375,6 +387,7 @@ int main(int argc, char** argv) {
           std::pair{"max-rival-lead-quiet", &rule.maxRivalLeadQuiet},
           std::pair{"max-edge-lead", &rule.maxEdgeLead}, std::pair{"min-own-verb-lead", &rule.minOwnVerbLead},
           std::pair{"min-own-verb-lead-at-edge", &rule.minOwnVerbLeadAtEdge},
+          std::pair{"min-own-verb-lead-noisy", &rule.minOwnVerbLeadNoisy},
           std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();

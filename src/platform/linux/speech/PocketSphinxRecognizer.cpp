@@ -531,7 +531,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     decision.verbText = SpeechGrammar::formatNumbers(text);
                     decision.otherVerbLead = lead;
                     decision.verbAtEdge = atEdge;
-                    if (!(lead < -(atEdge ? rule_.minOwnVerbLeadAtEdge : rule_.minOwnVerbLead)))
+                    const double margin = atEdge      ? rule_.minOwnVerbLeadAtEdge
+                                          : quietRoom ? rule_.minOwnVerbLead
+                                                      : rule_.minOwnVerbLeadNoisy;
+                    if (!(lead < -margin))
                         text.clear();
                 }
             }

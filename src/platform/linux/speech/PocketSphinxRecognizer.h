@@ -138,6 +138,10 @@ struct GrammarRule {
     // A close call is a miss. Measured on both groups of voices (see the bench's
     // --min-own-verb-lead).
     double minOwnVerbLead = 0.0;
+    // Out of a quiet room the general model fills the verb's place with whatever it can
+    // ("feels alive" over "kill slack", "thank them" over "close"), and the sound bears
+    // those out as well as a right verb: there the verb may trail them by this much.
+    double minOwnVerbLeadNoisy = -14.0;
     // Where the window opened on a voice, what its start holds may be the end of any
     // word said before it ("…pen galculator" read "end galculator"): the verb must lead
     // by this much.
