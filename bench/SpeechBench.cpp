@@ -173,7 +173,7 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
         const int voice = column("voice"), condition = column("condition"), kind = column("kind"),
                   spoken = column("spoken"), heard = column("heard"), finalMs = column("finalMs"),
                   lead = column("otherVerbLead"), verbText = column("verbText"),
-                  atEdge = column("verbAtEdge"), quiet = column("quiet");
+                  atEdge = column("verbAtEdge"), quiet = column("quiet"), wordLead = column("otherWordLead");
         if (std::min({voice, condition, kind, spoken, heard}) < 0) {
             std::fprintf(stderr, "SpeechBench: %s lacks a column of voice, condition, kind, spoken, heard\n",
                          qUtf8Printable(name));
@@ -195,13 +195,14 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
             const QString said = question ? QString() : f[spoken];
             // An end, quit or undo weighed against its verb's place, taken at this margin.
             QString heardText = f[heard];
-            if (margins && lead >= 0 && verbText >= 0 && atEdge >= 0 && quiet >= 0 &&
-                f[lead] != QLatin1String("nan"))
-                heardText = f[lead].toDouble() < -(f[atEdge] == QLatin1String("1")  ? margins->atEdge
-                                                   : f[quiet] == QLatin1String("1") ? margins->quiet
-                                                                                    : margins->noisy)
-                                ? f[verbText]
-                                : QString();
+            if (margins && lead >= 0 && wordLead >= 0 && verbText >= 0 && atEdge >= 0 && quiet >= 0 &&
+                f[lead] != QLatin1String("nan")) {
+                const bool edge = f[atEdge] == QLatin1String("1");
+                const double margin = edge ? margins->atEdge : margins->quiet;
+                const double wordMargin = edge || f[quiet] == QLatin1String("1") ? margin : margins->noisy;
+                heardText = f[lead].toDouble() < -margin && f[wordLead].toDouble() < -wordMargin ? f[verbText]
+                                                                                                 : QString();
+            }
             tables.add(desktop.judge(said, heardText), question,
                        test::takesFreeName(desktop.matcher->match(said)), f[kind], f[condition], f[voice],
                        finalMs < 0 ? 0 : f[finalMs].toDouble() / 1000);
@@ -512,8 +513,11 @@ int main(int argc, char** argv) {
                          decision.verbWeighed
                              ? qUtf8Printable(QString::number(decision.otherVerbLead, 'f', 2))
                              : "nan");
-            std::fprintf(dump.get(), "\t%s\t%d", qUtf8Printable(Text::normalize(decision.verbText)),
-                         decision.verbAtEdge);
+            std::fprintf(dump.get(), "\t%s\t%d\t%s", qUtf8Printable(Text::normalize(decision.verbText)),
+                         decision.verbAtEdge,
+                         decision.verbWeighed
+                             ? qUtf8Printable(QString::number(decision.otherWordLead, 'f', 2))
+                             : "nan");
             std::fputc('\n', dump.get());
         }
         if (verbose || verdict != Verdict::right)

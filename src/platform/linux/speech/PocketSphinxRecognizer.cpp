@@ -511,30 +511,36 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // word, a short word before a name. A close call is a miss.
             {
                 const bool atEdge = loudness.openingRiseDb() >= rule_.minRiseDb;
-                auto readings = agreement.verbRivals(d.fixed.ps, text, general.text, atEdge);
-                if (!readings.empty()) {
-                    double lead = std::numeric_limits<double>::infinity();
+                auto rivals = agreement.verbRivals(d.fixed.ps, text, general.text, atEdge);
+                if (!rivals.readings.empty()) {
+                    // How much better the best other command word, and the best other
+                    // word, explain the verb's place than the verb.
+                    double verbLead = std::numeric_limits<double>::infinity(), wordLead = verbLead;
                     if (phones && rule_.weighBySound) {
-                        auto weighing = phones->weigh(std::move(readings));
+                        auto weighing = phones->weigh(std::move(rivals.readings));
                         if (!await(weighing))
                             return;
                         const auto supports = weighing.get();
                         loopGuard.ended = true;
                         if (!supports.empty() && supports.front()) {
-                            lead = -std::numeric_limits<double>::infinity();
-                            for (auto other = supports.begin() + 1; other != supports.end(); ++other)
-                                if (*other)
-                                    lead = std::max(lead, **other - *supports.front());
+                            verbLead = wordLead = -std::numeric_limits<double>::infinity();
+                            for (std::size_t i = 1; i < supports.size(); ++i)
+                                if (supports[i]) {
+                                    double& lead = i <= rivals.verbs ? verbLead : wordLead;
+                                    lead = std::max(lead, *supports[i] - *supports.front());
+                                }
                         }
                     }
                     decision.verbWeighed = true;
                     decision.verbText = SpeechGrammar::formatNumbers(text);
-                    decision.otherVerbLead = lead;
+                    decision.otherVerbLead = verbLead;
+                    decision.otherWordLead = wordLead;
                     decision.verbAtEdge = atEdge;
-                    const double margin = atEdge      ? rule_.minOwnVerbLeadAtEdge
-                                          : quietRoom ? rule_.minOwnVerbLead
-                                                      : rule_.minOwnVerbLeadNoisy;
-                    if (!(lead < -margin))
+                    // Another verb never leads; out of a quiet room the general model's
+                    // and the short words may, by the noisy margin.
+                    const double margin = atEdge ? rule_.minOwnVerbLeadAtEdge : rule_.minOwnVerbLead;
+                    const double wordMargin = atEdge || quietRoom ? margin : rule_.minOwnVerbLeadNoisy;
+                    if (!(verbLead < -margin && wordLead < -wordMargin))
                         text.clear();
                 }
             }
@@ -544,16 +550,16 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             text = SpeechGrammar::formatNumbers(text);
             const Decision::Reading& shown =
                 decision.phrasesKept || !decision.shapes.support ? decision.fixed : decision.shapes;
-            BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
-                                << decision.scorePerFrame << "coverage" << decision.coverage << "general"
-                                << decision.generalText << "support"
-                                << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
-                                << shown.rivalText() << "lead"
-                                << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN())
-                                << "verb lead"
-                                << (decision.verbWeighed ? decision.otherVerbLead
-                                                         : std::numeric_limits<double>::quiet_NaN())
-                                << "kept" << decision.grammarKept << ";" << decision.placesText();
+            BK_DETAIL(lcSpeech)
+                << "final: grammar" << decision.grammarText << "score/frame" << decision.scorePerFrame
+                << "coverage" << decision.coverage << "general" << decision.generalText << "support"
+                << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
+                << shown.rivalText() << "lead"
+                << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN()) << "verb lead"
+                << (decision.verbWeighed ? decision.otherVerbLead : std::numeric_limits<double>::quiet_NaN())
+                << "word lead"
+                << (decision.verbWeighed ? decision.otherWordLead : std::numeric_limits<double>::quiet_NaN())
+                << "kept" << decision.grammarKept << ";" << decision.placesText();
             {
                 std::lock_guard lock(mutex_);
                 lastDecision_ = decision;

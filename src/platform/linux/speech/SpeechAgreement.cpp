@@ -188,9 +188,9 @@ bool SpeechAgreement::heardQuestion(const QString& generalText) const {
     return false;
 }
 
-std::vector<PhoneLoop::Candidate> SpeechAgreement::verbRivals(ps_decoder_t* grammar, const QString& text,
-                                                              const QString& generalText,
-                                                              bool openedOnVoice) const {
+SpeechAgreement::VerbRivals SpeechAgreement::verbRivals(ps_decoder_t* grammar, const QString& text,
+                                                        const QString& generalText,
+                                                        bool openedOnVoice) const {
     const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
@@ -238,6 +238,7 @@ std::vector<PhoneLoop::Candidate> SpeechAgreement::verbRivals(ps_decoder_t* gram
         std::vector<PhoneLoop::Candidate> out{with({verb}, rest)};
         for (const char* other : {"unmute", "mute"})
             out.push_back(with({QString::fromLatin1(other)}, {}));
+        const std::size_t verbs = out.size() - 1;
         // The general model's words where they hold more than the reading ("but i knew
         // that" for "undo that"): where it heard as many syllables, it only spelled the
         // same sound its own way ("and you" for "undo").
@@ -250,7 +251,7 @@ std::vector<PhoneLoop::Candidate> SpeechAgreement::verbRivals(ps_decoder_t* gram
                 after.prepend(place.takeLast());
             out.push_back(with(place, after));
         }
-        return out;
+        return {std::move(out), verbs};
     }
     if (!endVerbs_.count(verb) || rest.isEmpty() ||
         !(heardAnd || openedOnVoice || heard.size() > rest.size()))
@@ -283,12 +284,13 @@ std::vector<PhoneLoop::Candidate> SpeechAgreement::verbRivals(ps_decoder_t* gram
         cut[1].decides = cut[1].fromStart = true;
         out.push_back(std::move(cut));
     }
+    const std::size_t verbs = out.size() - 1;
     // The general model's own first word, where it heard one in the verb's place.
     if (heard.size() > rest.size() && !rest.contains(heard.first()))
         rival({heard.first()});
     for (const char* before : wordsBeforeNames)
         rival(QString::fromLatin1(before).split(QLatin1Char(' ')));
-    return out;
+    return {std::move(out), verbs};
 }
 
 bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,

@@ -97,8 +97,14 @@ public:
     // weighed so. An undo is weighed where the window opened on a voice or the general
     // model heard something else, against "unmute", "mute" and the general model's
     // words. None otherwise.
-    std::vector<PhoneLoop::Candidate> verbRivals(ps_decoder_t* grammar, const QString& text,
-                                                 const QString& generalText, bool openedOnVoice) const;
+    // The readings, the text's own first; after it the `verbs` readings with other
+    // command words in its place, then those with other words.
+    struct VerbRivals {
+        std::vector<PhoneLoop::Candidate> readings;
+        std::size_t verbs = 0;
+    };
+    VerbRivals verbRivals(ps_decoder_t* grammar, const QString& text, const QString& generalText,
+                          bool openedOnVoice) const;
 
 private:
     QStringList placePhones(const QStringList& said) const;
