@@ -62,7 +62,10 @@ struct Desktop : test::SpokenDesktop {
                          r.rivalHeard.join(' '),
                          r.rivalLead ? QString::number(*r.rivalLead, 'f', 1) : QStringLiteral("none"),
                          d.generalText, decoded.error)
-                    .arg(d.verbWeighed ? QString::number(d.otherVerbLead, 'f', 1) : QStringLiteral("none")),
+                    .arg(d.verbWeighed ? QString("%1, word lead %2")
+                                             .arg(d.otherVerbLead, 0, 'f', 1)
+                                             .arg(d.otherWordLead, 0, 'f', 1)
+                                       : QStringLiteral("none")),
                 heard};
     }
 };

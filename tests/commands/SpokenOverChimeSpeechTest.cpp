@@ -173,7 +173,9 @@ QString explain(const SpeechSet::Decoded& decoded, const platform::PocketSphinxR
         .arg(d.chimeMatch, 0, 'f', 2)
         .arg(d.lastWordEnd.value_or(std::nan("")), 0, 'f', 3)
         .arg(decoded.error.isEmpty() ? QString() : QStringLiteral(", ") + decoded.error)
-        .arg(d.verbWeighed ? QString::number(d.otherVerbLead, 'f', 1) : QStringLiteral("none"));
+        .arg(d.verbWeighed
+                 ? QString("%1, word lead %2").arg(d.otherVerbLead, 0, 'f', 1).arg(d.otherWordLead, 0, 'f', 1)
+                 : QStringLiteral("none"));
 }
 
 class SpokenOverChime : public ::testing::Test {
