@@ -33,8 +33,8 @@
 // measured apart are compared by one judge; with --min-own-verb-lead=N, an end, quit or
 // undo weighed against its verb's place is taken as that margin would take it (and
 // --min-own-verb-lead-at-edge=N where its window opened on a voice,
-// --min-own-verb-lead-over-words=N and --min-own-verb-lead-over-words-noisy=N over the
-// general model's and the short words, in a quiet room and out of one).
+// --min-own-verb-lead-over-words=N over the general model's and the short words in a
+// quiet room, --min-own-verb-lead-noisy=N over anything out of one).
 //
 // Last, the phone loop's memory: how much the resident memory grows over 1,000 weighed
 // windows (goal under 1 MB). --memory-only=1 measures that alone.
@@ -153,12 +153,12 @@ struct Tables {
 
 // The clips of --dump files judged again by this build's verdict on the heard text. The
 // columns are found by the names on the first line, so an older build's dump reads too.
-// With `margins` (over other verbs, where the window opened on a voice, over other
-// words in a quiet room and in noise), an end,
+// With `margins` (over other verbs in a quiet room, where the window opened on a voice,
+// over other words in a quiet room, out of one), an end,
 // quit or undo that was weighed against its verb's place is taken as those margins
 // would have taken it (dumps that name the weighed text).
 struct VerbMargins {
-    double quiet, atEdge, words, wordsNoisy;
+    double quiet, atEdge, words, noisy;
 };
 int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
                std::optional<VerbMargins> margins) {
@@ -200,10 +200,9 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
             if (margins && lead >= 0 && wordLead >= 0 && verbText >= 0 && atEdge >= 0 && quiet >= 0 &&
                 f[lead] != QLatin1String("nan")) {
                 const bool edge = f[atEdge] == QLatin1String("1");
-                const double margin = edge ? margins->atEdge : margins->quiet;
-                const double wordMargin = edge                             ? margin
-                                          : f[quiet] == QLatin1String("1") ? margins->words
-                                                                           : margins->wordsNoisy;
+                const bool inQuiet = f[quiet] == QLatin1String("1");
+                const double margin = edge ? margins->atEdge : inQuiet ? margins->quiet : margins->noisy;
+                const double wordMargin = edge || !inQuiet ? margin : margins->words;
                 heardText = f[lead].toDouble() < -margin && f[wordLead].toDouble() < -wordMargin ? f[verbText]
                                                                                                  : QString();
             }
@@ -290,15 +289,15 @@ int main(int argc, char** argv) {
         const bool given = !option(argc, argv, "min-own-verb-lead", "").isEmpty() ||
                            !option(argc, argv, "min-own-verb-lead-at-edge", "").isEmpty() ||
                            !option(argc, argv, "min-own-verb-lead-over-words", "").isEmpty() ||
-                           !option(argc, argv, "min-own-verb-lead-over-words-noisy", "").isEmpty();
-        return judgeDumps(
-            v.split(','), desktop,
-            given ? std::optional(VerbMargins{
-                        margin("min-own-verb-lead", defaults.minOwnVerbLead),
-                        margin("min-own-verb-lead-at-edge", defaults.minOwnVerbLeadAtEdge),
-                        margin("min-own-verb-lead-over-words", defaults.minOwnVerbLeadOverWords),
-                        margin("min-own-verb-lead-over-words-noisy", defaults.minOwnVerbLeadOverWordsNoisy)})
-                  : std::nullopt);
+                           !option(argc, argv, "min-own-verb-lead-noisy", "").isEmpty();
+        return judgeDumps(v.split(','), desktop,
+                          given
+                              ? std::optional(VerbMargins{
+                                    margin("min-own-verb-lead", defaults.minOwnVerbLead),
+                                    margin("min-own-verb-lead-at-edge", defaults.minOwnVerbLeadAtEdge),
+                                    margin("min-own-verb-lead-over-words", defaults.minOwnVerbLeadOverWords),
+                                    margin("min-own-verb-lead-noisy", defaults.minOwnVerbLeadNoisy)})
+                              : std::nullopt);
     }
     std::map<QString, QString> kindOf;
     QTemporaryDir work;
@@ -396,7 +395,7 @@ int main(int argc, char** argv) {
           std::pair{"max-edge-lead", &rule.maxEdgeLead}, std::pair{"min-own-verb-lead", &rule.minOwnVerbLead},
           std::pair{"min-own-verb-lead-at-edge", &rule.minOwnVerbLeadAtEdge},
           std::pair{"min-own-verb-lead-over-words", &rule.minOwnVerbLeadOverWords},
-          std::pair{"min-own-verb-lead-over-words-noisy", &rule.minOwnVerbLeadOverWordsNoisy},
+          std::pair{"min-own-verb-lead-noisy", &rule.minOwnVerbLeadNoisy},
           std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
@@ -431,6 +430,7 @@ int main(int argc, char** argv) {
             "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm"
             "\tshapesSupport\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort"
             "\tfixedRivalLead\tshapesRivalLead\tfixedRival\tshapesRival\totherVerbLead\tverbText\tverbAtEdge"
+            "\totherWordLead"
             "\n",
             dump.get());
     }

@@ -536,12 +536,12 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     decision.otherVerbLead = verbLead;
                     decision.otherWordLead = wordLead;
                     decision.verbAtEdge = atEdge;
-                    // Another verb never leads; the general model's and the short words
-                    // may, a little in a quiet room, more in noise.
-                    const double margin = atEdge ? rule_.minOwnVerbLeadAtEdge : rule_.minOwnVerbLead;
-                    const double wordMargin = atEdge      ? margin
-                                              : quietRoom ? rule_.minOwnVerbLeadOverWords
-                                                          : rule_.minOwnVerbLeadOverWordsNoisy;
+                    // In a quiet room another verb never leads, the general model's and
+                    // the short words a little; out of one any may, by the noisy margin.
+                    const double margin = atEdge      ? rule_.minOwnVerbLeadAtEdge
+                                          : quietRoom ? rule_.minOwnVerbLead
+                                                      : rule_.minOwnVerbLeadNoisy;
+                    const double wordMargin = atEdge || !quietRoom ? margin : rule_.minOwnVerbLeadOverWords;
                     if (!(verbLead < -margin && wordLead < -wordMargin))
                         text.clear();
                 }
