@@ -30,7 +30,11 @@
 // model's and the verdict on each — as one tab-separated line (a first line names the
 // columns). --judge=DUMP[,DUMP…] decodes nothing: it tallies the clips of dumps (this
 // build's or an older one's) by this build's verdict on what each heard, so builds
-// measured apart are compared by one judge.
+// measured apart are compared by one judge; with --min-own-verb-lead=N, an end, quit or
+// undo weighed against its verb's place is taken as that margin would take it (and
+// --min-own-verb-lead-at-edge=N where its window opened on a voice,
+// --min-own-verb-lead-over-words=N over the general model's and the short words in a
+// quiet room, --min-own-verb-lead-noisy=N over anything out of one).
 //
 // Last, the phone loop's memory: how much the resident memory grows over 1,000 weighed
 // windows (goal under 1 MB). --memory-only=1 measures that alone.
@@ -149,7 +153,15 @@ struct Tables {
 
 // The clips of --dump files judged again by this build's verdict on the heard text. The
 // columns are found by the names on the first line, so an older build's dump reads too.
-int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop) {
+// With `margins` (over other verbs in a quiet room, where the window opened on a voice,
+// over other words in a quiet room, out of one), an end,
+// quit or undo that was weighed against its verb's place is taken as those margins
+// would have taken it (dumps that name the weighed text).
+struct VerbMargins {
+    double quiet, atEdge, words, noisy;
+};
+int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
+               std::optional<VerbMargins> margins) {
     Tables tables;
     int clips = 0;
     for (const QString& name : files) {
@@ -161,7 +173,9 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop) {
         const QStringList header = QString::fromUtf8(file.readLine()).remove('#').trimmed().split('\t');
         const auto column = [&](const char* c) { return header.indexOf(QLatin1String(c)); };
         const int voice = column("voice"), condition = column("condition"), kind = column("kind"),
-                  spoken = column("spoken"), heard = column("heard"), finalMs = column("finalMs");
+                  spoken = column("spoken"), heard = column("heard"), finalMs = column("finalMs"),
+                  lead = column("otherVerbLead"), verbText = column("verbText"),
+                  atEdge = column("verbAtEdge"), quiet = column("quiet"), wordLead = column("otherWordLead");
         if (std::min({voice, condition, kind, spoken, heard}) < 0) {
             std::fprintf(stderr, "SpeechBench: %s lacks a column of voice, condition, kind, spoken, heard\n",
                          qUtf8Printable(name));
@@ -181,7 +195,18 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop) {
             }
             const bool question = f[kind] == QLatin1String("question");
             const QString said = question ? QString() : f[spoken];
-            tables.add(desktop.judge(said, f[heard]), question,
+            // An end, quit or undo weighed against its verb's place, taken at this margin.
+            QString heardText = f[heard];
+            if (margins && lead >= 0 && wordLead >= 0 && verbText >= 0 && atEdge >= 0 && quiet >= 0 &&
+                f[lead] != QLatin1String("nan")) {
+                const bool edge = f[atEdge] == QLatin1String("1");
+                const bool inQuiet = f[quiet] == QLatin1String("1");
+                const double margin = edge ? margins->atEdge : inQuiet ? margins->quiet : margins->noisy;
+                const double wordMargin = edge || !inQuiet ? margin : margins->words;
+                heardText = f[lead].toDouble() < -margin && f[wordLead].toDouble() < -wordMargin ? f[verbText]
+                                                                                                 : QString();
+            }
+            tables.add(desktop.judge(said, heardText), question,
                        test::takesFreeName(desktop.matcher->match(said)), f[kind], f[condition], f[voice],
                        finalMs < 0 ? 0 : f[finalMs].toDouble() / 1000);
             ++clips;
@@ -254,8 +279,26 @@ int main(int argc, char** argv) {
     const QString tsv = option(argc, argv, "tsv", "BRISKLET_SPEECH_TSV");
 
     test::SpokenDesktop desktop;
-    if (const QString v = option(argc, argv, "judge", ""); !v.isEmpty())
-        return judgeDumps(v.split(','), desktop);
+    if (const QString v = option(argc, argv, "judge", ""); !v.isEmpty()) {
+        // The margins of an end's, quit's or undo's verb, as this build's or as given.
+        const platform::GrammarRule defaults;
+        const auto margin = [&](const char* name, double fallback) {
+            const QString m = option(argc, argv, name, "");
+            return m.isEmpty() ? fallback : m.toDouble();
+        };
+        const bool given = !option(argc, argv, "min-own-verb-lead", "").isEmpty() ||
+                           !option(argc, argv, "min-own-verb-lead-at-edge", "").isEmpty() ||
+                           !option(argc, argv, "min-own-verb-lead-over-words", "").isEmpty() ||
+                           !option(argc, argv, "min-own-verb-lead-noisy", "").isEmpty();
+        return judgeDumps(v.split(','), desktop,
+                          given
+                              ? std::optional(VerbMargins{
+                                    margin("min-own-verb-lead", defaults.minOwnVerbLead),
+                                    margin("min-own-verb-lead-at-edge", defaults.minOwnVerbLeadAtEdge),
+                                    margin("min-own-verb-lead-over-words", defaults.minOwnVerbLeadOverWords),
+                                    margin("min-own-verb-lead-noisy", defaults.minOwnVerbLeadNoisy)})
+                              : std::nullopt);
+    }
     std::map<QString, QString> kindOf;
     QTemporaryDir work;
     // The phone loop's memory figure alone, without the set: --memory-only=1.
@@ -349,8 +392,10 @@ int main(int argc, char** argv) {
           std::pair{"min-support-mild", &rule.minSupportMild}, std::pair{"agreed-bonus", &rule.agreedBonus},
           std::pair{"max-rival-lead", &rule.maxRivalLead},
           std::pair{"max-rival-lead-quiet", &rule.maxRivalLeadQuiet},
-          std::pair{"max-edge-lead", &rule.maxEdgeLead},
-          std::pair{"max-other-verb-lead", &rule.maxOtherVerbLead},
+          std::pair{"max-edge-lead", &rule.maxEdgeLead}, std::pair{"min-own-verb-lead", &rule.minOwnVerbLead},
+          std::pair{"min-own-verb-lead-at-edge", &rule.minOwnVerbLeadAtEdge},
+          std::pair{"min-own-verb-lead-over-words", &rule.minOwnVerbLeadOverWords},
+          std::pair{"min-own-verb-lead-noisy", &rule.minOwnVerbLeadNoisy},
           std::pair{"phone-beam", &rule.phoneLoopBeam}})
         if (const QString v = option(argc, argv, name, ""); !v.isEmpty())
             *field = v.toDouble();
@@ -384,7 +429,9 @@ int main(int argc, char** argv) {
             "\tfinalMs\tfixedRaw\tshapesRaw\tfreeSure\tverdict\tsevere\tfreeName\theard\triseDb\tagrees"
             "\tsecondPass\tlive\tfixedTrusted\tfixedHarm\tfixedSupport\tshapesTrusted\tshapesHarm"
             "\tshapesSupport\tfixedAgrees\tshapesAgrees\tfixedNumberSure\tshapesNumberSure\tcutShort"
-            "\tfixedRivalLead\tshapesRivalLead\tfixedRival\tshapesRival\totherVerbLead\n",
+            "\tfixedRivalLead\tshapesRivalLead\tfixedRival\tshapesRival\totherVerbLead\tverbText\tverbAtEdge"
+            "\totherWordLead"
+            "\n",
             dump.get());
     }
     std::printf("pre-roll of room sound: %s\n", rule.usePreRoll ? "on" : "off");
@@ -468,10 +515,16 @@ int main(int argc, char** argv) {
                              r->rivalLead ? qUtf8Printable(QString::number(*r->rivalLead, 'f', 2)) : "nan");
             for (const auto* r : {&decision.fixed, &decision.shapes})
                 std::fprintf(dump.get(), "\t%s", qUtf8Printable(r->rivalHeard.join(QLatin1Char(' '))));
-            // How much better another verb explained an "and" weighed as "end".
+            // How much better another reading of an end's, quit's or undo's verb place
+            // explained it than the verb.
             std::fprintf(dump.get(), "\t%s",
-                         decision.endHeardAlike
+                         decision.verbWeighed
                              ? qUtf8Printable(QString::number(decision.otherVerbLead, 'f', 2))
+                             : "nan");
+            std::fprintf(dump.get(), "\t%s\t%d\t%s", qUtf8Printable(Text::normalize(decision.verbText)),
+                         decision.verbAtEdge,
+                         decision.verbWeighed
+                             ? qUtf8Printable(QString::number(decision.otherWordLead, 'f', 2))
                              : "nan");
             std::fputc('\n', dump.get());
         }

@@ -181,7 +181,7 @@ QString explain(const SpeechSet::Decoded& decoded, const platform::PocketSphinxR
     const auto d = recognizer.lastDecision();
     return QString("final \"%1\", partials [%2], grammar \"%3\", general \"%4\", rise %5 dB, "
                    "score/frame %6, coverage %7, trusted %8, support %9, chime %10–%11 s (match %12), "
-                   "last word ends %13 s%14")
+                   "last word ends %13 s, verb lead %15%14")
         .arg(decoded.finalText.value_or(QStringLiteral("(none)")),
              decoded.partials.join(QStringLiteral(" | ")), d.grammarText, d.generalText)
         .arg(d.riseDb, 0, 'f', 1)
@@ -193,7 +193,10 @@ QString explain(const SpeechSet::Decoded& decoded, const platform::PocketSphinxR
         .arg(d.chime ? d.chime->second : std::nan(""), 0, 'f', 3)
         .arg(d.chimeMatch, 0, 'f', 2)
         .arg(d.lastWordEnd.value_or(std::nan("")), 0, 'f', 3)
-        .arg(decoded.error.isEmpty() ? QString() : QStringLiteral(", ") + decoded.error);
+        .arg(decoded.error.isEmpty() ? QString() : QStringLiteral(", ") + decoded.error)
+        .arg(d.verbWeighed
+                 ? QString("%1, word lead %2").arg(d.otherVerbLead, 0, 'f', 1).arg(d.otherWordLead, 0, 'f', 1)
+                 : QStringLiteral("none"));
 }
 
 class SpokenOverChime : public ::testing::Test {
@@ -494,4 +497,71 @@ TEST_F(SpokenOverChime, DISABLED_whereTheChimeLandsInSilentTaps) {
     }
     std::printf("%d windows: %d gave text, chime not found in %d, found %.3f…%.3f s from where expected\n",
                 windows, texts, missed, least, most);
+}
+
+// A user who starts speaking as they press the key: the window opens on the middle of
+// the first word ("…pen galculator"), or just after it under the chime. What is left of
+// a verb, a short word before a name or a word that only sounds like a command may cost
+// the command, never end, quit or undo anything: "open galculator" begun as the key
+// went down quit Galculator, "it every day" ended the setup "everyday", "the deep work
+// setup" heard over a room's echo of the chime ended Deep Work.
+TEST_F(SpokenOverChime, aVoiceBegunAsTheKeyGoesDownEndsQuitsOrUndoesNothing) {
+    test::SpokenDesktop desktop(
+        test::SpokenDesktop::debianApps(),
+        {{"Studio", {"everyday"}}, {"Deep Work", {"focus time"}}, {"Morning", {"good morning"}}}, {"Coding"});
+    const std::vector<Source> all = sources(3.0);
+    using K = Action::Kind;
+    const auto endsOrQuits = [](const Action& a) { return a.kind == K::endSetup || a.kind == K::quitApp; };
+    const struct {
+        const char* said;
+        std::vector<const char*> voices;
+        // Begun this long after the key (before it where negative).
+        std::vector<double> starts;
+        // Over the sink's recording of the chime only, in quiet and over room noise;
+        // otherwise over every source.
+        bool sinkOnly;
+        bool (*wrong)(const Action&);
+    } rows[] = {
+        {"open galculator",
+         {"slt", "rms", "awb", "kal16"},
+         {-0.2, -0.1, -0.05, 0.03, 0.05},
+         true,
+         endsOrQuits},
+        {"it every day", {"kal16", "rms"}, {-0.05, 0.0, 0.05, 0.1}, true, endsOrQuits},
+        {"the deep work setup", {"slt"}, {0.075, 0.15, 0.2}, false, endsOrQuits},
+        {"unmute",
+         {"kal16"},
+         {0.0, 0.05, 0.1, 0.15},
+         true,
+         [](const Action& a) {
+             return a.kind == K::undoSetup || (a.kind == K::mute && a.muted) || a.kind == K::quitApp;
+         }},
+    };
+    for (const auto& row : rows)
+        for (const char* voice : row.voices) {
+            std::string error;
+            const std::vector<float> clip = fromFirstSound(TestSignals::speech(row.said, &error, voice));
+            ASSERT_FALSE(clip.empty()) << error;
+            for (const double at : row.starts) {
+                const std::size_t cut = at < 0 ? std::min(clip.size(), std::size_t(-at * rate)) : 0;
+                const std::vector<float> speech(clip.begin() + std::ptrdiff_t(cut), clip.end());
+                for (const Source& source : all) {
+                    if (row.sinkOnly && &source != &all.front() && &source != &all[all.size() / 2])
+                        continue;
+                    // Placed from the key's press, where the app expects its chime.
+                    const std::size_t length =
+                        std::size_t((std::max(at, 0.0) + 0.3) * rate) + source.at + speech.size();
+                    std::vector<float> window(source.chime.begin(),
+                                              source.chime.begin() + std::ptrdiff_t(length));
+                    TestSignals::mix(window, speech, std::max(at, 0.0) + double(source.at) / rate);
+                    const auto decoded = decode(source, window, desktop.request());
+                    const QString how = QString::asprintf("%s \"%s\" at %.2f s, %s: ", voice, row.said, at,
+                                                          qPrintable(source.name)) +
+                                        explain(decoded, recognizer);
+                    for (const Action& a :
+                         desktop.acting(Text::normalize(decoded.finalText.value_or(QString()))))
+                        EXPECT_FALSE(row.wrong(a)) << qPrintable(how);
+                }
+            }
+        }
 }

@@ -260,21 +260,27 @@ std::optional<double> PhoneLoop::align(const Candidate& candidate, const std::ve
         return std::nullopt;
     std::optional<double> least;
     std::size_t next = 0;
+    std::optional<int> first;
+    double sofar = 0; // the path's acoustic score from its first frame
     for (const Segment& s : segments(ps_)) {
+        if (!first)
+            first = s.start;
+        sofar += s.acoustic;
         std::string word = s.word;
         if (const auto paren = word.find('('); paren != std::string::npos)
             word.resize(paren);
         if (next >= entries.size() || word != entries[next])
             continue; // silence or a filler between words
-        const bool decides = candidate[next++].decides;
-        if (!decides)
+        const Word& w = candidate[next++];
+        if (!w.decides)
             continue;
-        if (s.start < 0 || s.end < s.start || std::size_t(s.end) >= loop.size())
+        const int from = w.fromStart ? *first : s.start;
+        if (from < 0 || s.end < from || std::size_t(s.end) >= loop.size())
             return std::nullopt;
         double reference = 0;
-        for (int f = s.start; f <= s.end; ++f)
+        for (int f = from; f <= s.end; ++f)
             reference += loop[std::size_t(f)];
-        const double support = (s.acoustic - reference) / (s.end - s.start + 1);
+        const double support = ((w.fromStart ? sofar : s.acoustic) - reference) / (s.end - from + 1);
         least = least ? std::min(*least, support) : support;
     }
     // A path that did not take every word aligned nothing.

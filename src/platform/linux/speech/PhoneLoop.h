@@ -47,6 +47,10 @@ public:
         QString text;
         std::vector<std::string> phones;
         bool decides = true;
+        // Weighed over every frame from the utterance's first through its own, with
+        // whatever the path put before it: readings that fill one place with words of
+        // other lengths ("quit" or "it" before a name) are weighed over the same frames.
+        bool fromStart = false;
     };
     using Candidate = std::vector<Word>;
 

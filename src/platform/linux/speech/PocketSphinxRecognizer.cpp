@@ -519,30 +519,44 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 request->markProgress();
                 text = choose(fixedReading, shapesReading, general, decision);
             }
-            // A quit or end whose verb the general model heard only as "and" (which is
-            // read downstream as a misheard "end") is done only where the sound bears
-            // out its verb there better than every other verb the grammar allows.
+            // An end, a quit or an undo is done only where the sound bears out its verb
+            // in its place better than whatever else may have been said there: the
+            // other verbs, the end of one before the window, the general model's own
+            // word, a short word before a name. A close call is a miss.
             {
-                auto readings = agreement.endHeardAlike(d.fixed.ps, text, general.text,
-                                                        loudness.openingRiseDb() >= rule_.minRiseDb);
-                if (!readings.empty()) {
-                    double lead = std::numeric_limits<double>::infinity();
+                const bool atEdge = loudness.openingRiseDb() >= rule_.minRiseDb;
+                auto rivals = agreement.verbRivals(d.fixed.ps, text, general.text, atEdge);
+                if (!rivals.readings.empty()) {
+                    // How much better the best other command word, and the best other
+                    // word, explain the verb's place than the verb.
+                    double verbLead = std::numeric_limits<double>::infinity(), wordLead = verbLead;
                     if (phones && rule_.weighBySound) {
-                        auto weighing = phones->weigh(std::move(readings));
+                        auto weighing = phones->weigh(std::move(rivals.readings));
                         if (!await(weighing))
                             return;
                         const auto supports = weighing.get();
                         loopGuard.ended = true;
                         if (!supports.empty() && supports.front()) {
-                            lead = -std::numeric_limits<double>::infinity();
-                            for (auto other = supports.begin() + 1; other != supports.end(); ++other)
-                                if (*other)
-                                    lead = std::max(lead, **other - *supports.front());
+                            verbLead = wordLead = -std::numeric_limits<double>::infinity();
+                            for (std::size_t i = 1; i < supports.size(); ++i)
+                                if (supports[i]) {
+                                    double& lead = i <= rivals.verbs ? verbLead : wordLead;
+                                    lead = std::max(lead, *supports[i] - *supports.front());
+                                }
                         }
                     }
-                    decision.endHeardAlike = true;
-                    decision.otherVerbLead = lead;
-                    if (!(lead < rule_.maxOtherVerbLead))
+                    decision.verbWeighed = true;
+                    decision.verbText = SpeechGrammar::formatNumbers(text);
+                    decision.otherVerbLead = verbLead;
+                    decision.otherWordLead = wordLead;
+                    decision.verbAtEdge = atEdge;
+                    // In a quiet room another verb never leads, the general model's and
+                    // the short words a little; out of one any may, by the noisy margin.
+                    const double margin = atEdge      ? rule_.minOwnVerbLeadAtEdge
+                                          : quietRoom ? rule_.minOwnVerbLead
+                                                      : rule_.minOwnVerbLeadNoisy;
+                    const double wordMargin = atEdge || !quietRoom ? margin : rule_.minOwnVerbLeadOverWords;
+                    if (!(verbLead < -margin && wordLead < -wordMargin))
                         text.clear();
                 }
             }
@@ -552,13 +566,16 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             text = SpeechGrammar::formatNumbers(text);
             const Decision::Reading& shown =
                 decision.phrasesKept || !decision.shapes.support ? decision.fixed : decision.shapes;
-            BK_DETAIL(lcSpeech) << "final: grammar" << decision.grammarText << "score/frame"
-                                << decision.scorePerFrame << "coverage" << decision.coverage << "general"
-                                << decision.generalText << "support"
-                                << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
-                                << shown.rivalText() << "lead"
-                                << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN())
-                                << "kept" << decision.grammarKept << ";" << decision.placesText();
+            BK_DETAIL(lcSpeech)
+                << "final: grammar" << decision.grammarText << "score/frame" << decision.scorePerFrame
+                << "coverage" << decision.coverage << "general" << decision.generalText << "support"
+                << shown.support.value_or(std::numeric_limits<double>::quiet_NaN()) << "rival"
+                << shown.rivalText() << "lead"
+                << shown.rivalLead.value_or(std::numeric_limits<double>::quiet_NaN()) << "verb lead"
+                << (decision.verbWeighed ? decision.otherVerbLead : std::numeric_limits<double>::quiet_NaN())
+                << "word lead"
+                << (decision.verbWeighed ? decision.otherWordLead : std::numeric_limits<double>::quiet_NaN())
+                << "kept" << decision.grammarKept << ";" << decision.placesText();
             {
                 std::lock_guard lock(mutex_);
                 lastDecision_ = decision;

@@ -134,13 +134,33 @@ struct GrammarRule {
     // writing room": where the name was read alone, the end of a verb led silence by 8
     // to 38, but by −28 and −14 where hardly anything of "end" was left.
     double maxEdgeLead = 0.0;
-    // A quit or end whose verb the general model heard only as "and" acts only where
-    // no other verb the grammar allows in its place explains that place this much
-    // better than its own verb. Measured on both groups of voices: right ends led the
-    // best other verb by 9 to 43 (tuning) and 2.6 to 30 (checking); "and" finals of
-    // other commands and questions were led by it by 5 to 27. Margins from 0 to 30
-    // gave the same harm on both groups; 0 lets no verb through that another beats.
-    double maxOtherVerbLead = 0.0;
+    // An end, a quit or an undo acts only where its own verb explains its place (from
+    // the utterance's start through the word after it, so that places filled with
+    // longer or shorter words are weighed over the same frames) better by this much
+    // than every other reading of that place: the other verbs the grammar allows there
+    // and, where the window opened on a voice, the end of one said before it; the
+    // general model's own word and the short words said before names ("it", "but",
+    // "shut up" …); an undo better than "unmute" and "mute". A close call is a miss.
+    // Words two phones off the verb ("then" and "in" for "end") are no rivals: the sound
+    // cannot tell them apart. Measured on both groups of voices: clean, right ends and
+    // quits led the best other reading by 0.3 and more, so any margin above 0 lost them.
+    double minOwnVerbLead = 0.0;
+    // Over the general model's and the short words a right verb may trail a little in
+    // a quiet room: slt's clear "close galculator" trailed "glance" by 1.6, while "the
+    // deep work setup" read "kill deep work setup" trailed "the" by 9.2.
+    double minOwnVerbLeadOverWords = -3.0;
+    // Out of a quiet room the general model fills the verb's place with whatever it can
+    // ("feels alive" over "kill slack", "thank them" over "close"), and noise fits other
+    // verbs nearly as well: there the verb may trail any other reading by this much.
+    // Measured: right commands in 15 dB noise trailed other words by up to 13.1 and
+    // other verbs by up to 6; at 0 the tuning voices lost 16 right commands and the
+    // checking voices 3, for one severe action saved; −14 loses none on either group.
+    double minOwnVerbLeadNoisy = -14.0;
+    // Where the window opened on a voice, what its start holds may be the end of any
+    // word said before it: "…pen galculator" of slt's "open galculator" begun 0.1–0.2 s
+    // before the key was read "end galculator", its "end" leading the end of "open" by
+    // 2.7. No bench clip opens on a voice; measured on the over-chime tests.
+    double minOwnVerbLeadAtEdge = 5.0;
     double phoneLoopBeam = 1e-20;
     // Decode the free slots' grammar a second time even where the phrases were kept
     // (for measuring the rule away from the decoder).
@@ -227,14 +247,17 @@ public:
         bool quietRoom = false;
         // The general model heard a question: nothing is ended, quit or run from it.
         bool question = false;
-        // The general model's text opened with "and" before a name, weighed as "end".
-        bool endHeardAlike = false;
-        // How much better the best other verb explained that place than "end" (+inf:
-        // "end" could not be weighed; −inf: no other verb could).
+        // An end, quit or undo was weighed against what else its verb's place may hold.
+        bool verbWeighed = false;
+        QString verbText;        // the text so weighed
+        bool verbAtEdge = false; // its window opened on a voice
+        // How much better the best other command word explained that place than the
+        // verb (+inf: the verb could not be weighed; −inf: nothing else could).
         double otherVerbLead = 0;
-        double riseDb = 0;       // the window's loudest stretch over the room's sound
-        bool secondPass = false; // the whole utterance was decoded again
-        QString liveText;        // what the rule made of the live readings
+        double otherWordLead = 0; // the same for the other words (the general model's, short ones)
+        double riseDb = 0;        // the window's loudest stretch over the room's sound
+        bool secondPass = false;  // the whole utterance was decoded again
+        QString liveText;         // what the rule made of the live readings
         // Where our chime was found in the window, [from, to) in seconds, and how well
         // its start matched it; where the general model's last word ended.
         std::optional<std::pair<double, double>> chime;

@@ -43,6 +43,13 @@ const QString yesNoVerbs[] = {QStringLiteral("is"), QStringLiteral("are"), QStri
 const QString yesNoSubjects[] = {QStringLiteral("there"), QStringLiteral("it"), QStringLiteral("i"),
                                  QStringLiteral("you"),   QStringLiteral("we"), QStringLiteral("this")};
 
+// Short words and hesitations said before a name, which a grammar of commands reads as
+// the verb that ends it ("it every day" as "end everyday", "shut up morning").
+const char* const wordsBeforeNames[] = {"it", "at", "in", "then", "the", "but", "so", "you", "shut up"};
+
+// The command that undoes, said alike to "unmute" ("undo that" for "but i knew that").
+const QString undoWord = QStringLiteral("undo");
+
 // What the general model makes of a said "end" that is no verb.
 const QString endHeardAs[] = {QStringLiteral("and"), QStringLiteral("an"), QStringLiteral("ant")};
 
@@ -181,42 +188,109 @@ bool SpeechAgreement::heardQuestion(const QString& generalText) const {
     return false;
 }
 
-std::vector<PhoneLoop::Candidate> SpeechAgreement::endHeardAlike(ps_decoder_t* grammar, const QString& text,
-                                                                 const QString& generalText,
-                                                                 bool openedOnVoice) const {
+SpeechAgreement::VerbRivals SpeechAgreement::verbRivals(ps_decoder_t* grammar, const QString& text,
+                                                        const QString& generalText,
+                                                        bool openedOnVoice) const {
     const QStringList heard = generalText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (heard.isEmpty() || words.size() < 2 ||
-        !std::count(std::begin(endHeardAs), std::end(endHeardAs), heard.first()))
+    if (words.isEmpty())
         return {};
-    if (words.first() == heard.first())
+    const bool heardAnd =
+        !heard.isEmpty() && std::count(std::begin(endHeardAs), std::end(endHeardAs), heard.first());
+    if (heardAnd && words.first() == heard.first())
         words.first() = QStringLiteral("end");
-    if (!endVerbs_.count(words.first()))
-        return {};
-    const auto withVerb = [&](const QString& verb) {
+    // One reading: `place` in the verb's place, weighed from the start through the
+    // first word after it (the last of the place where none follows), so that places
+    // filled with longer or shorter words are weighed over the same frames.
+    const auto with = [&](const QStringList& place, const QStringList& rest) {
         PhoneLoop::Candidate candidate;
-        for (const QString& word : verb.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            candidate.push_back(loopWord(grammar, general_, word, true));
-        for (const QString& word : words.mid(1))
+        for (const QString& word : place)
             candidate.push_back(loopWord(grammar, general_, word, false));
+        for (const QString& word : rest)
+            candidate.push_back(loopWord(grammar, general_, word, false));
+        PhoneLoop::Word& last = candidate.back();
+        if (!rest.isEmpty()) {
+            // A word ending in the sound the next begins with shares it ("end deep" is
+            // said "en deep").
+            PhoneLoop::Word& before = candidate[std::size_t(place.size() - 1)];
+            const PhoneLoop::Word& after = candidate[std::size_t(place.size())];
+            std::vector<std::string> shared;
+            for (const std::string& phones : before.phones) {
+                const auto cut = phones.find_last_of(' ');
+                if (cut != std::string::npos && !after.phones.empty() &&
+                    after.phones.front().substr(0, after.phones.front().find(' ')) == phones.substr(cut + 1))
+                    shared.push_back(phones.substr(0, cut));
+            }
+            for (std::string& phones : shared)
+                if (std::find(before.phones.begin(), before.phones.end(), phones) == before.phones.end())
+                    before.phones.push_back(std::move(phones));
+        }
+        PhoneLoop::Word& deciding = rest.isEmpty() ? last : candidate[std::size_t(place.size())];
+        deciding.decides = true;
+        deciding.fromStart = true;
         return candidate;
     };
-    std::vector<PhoneLoop::Candidate> out{withVerb(words.first())};
+    const QString verb = words.first();
+    const QStringList rest = words.mid(1);
+    if (verb == undoWord && rest.size() <= 1 && (rest.isEmpty() || rest.first() == QLatin1String("that"))) {
+        if (!openedOnVoice && (heard == words || heard == QStringList{undoWord}))
+            return {};
+        std::vector<PhoneLoop::Candidate> out{with({verb}, rest)};
+        for (const char* other : {"unmute", "mute"})
+            out.push_back(with({QString::fromLatin1(other)}, {}));
+        const std::size_t verbs = out.size() - 1;
+        // The general model's words where they hold more than the reading ("but i knew
+        // that" for "undo that"): where it heard as many syllables, it only spelled the
+        // same sound its own way ("and you" for "undo").
+        if (!heard.isEmpty() && heard != words &&
+            SpeechDictionary::syllablesOf(general_, generalText) >
+                SpeechDictionary::syllablesOf(grammar, words.join(QLatin1Char(' ')))) {
+            // All the general model heard, its last word that decides weighing the lot.
+            QStringList place = heard, after;
+            while (place.size() > 1 && !decides(place.last()))
+                after.prepend(place.takeLast());
+            out.push_back(with(place, after));
+        }
+        return {std::move(out), verbs};
+    }
+    if (!endVerbs_.count(verb) || rest.isEmpty() ||
+        !(heardAnd || openedOnVoice || heard.size() > rest.size()))
+        return {};
+    const QStringList verbPhones = spelled(grammar, general_, verb);
+    std::vector<PhoneLoop::Candidate> out{with({verb}, rest)};
+    std::vector<QStringList> asked{{verb}};
+    const auto rival = [&](const QStringList& place) {
+        // A word two phones off the verb is the verb as the general model may hear it
+        // ("then" or "in" for "end", "ill" for "kill"): the sound cannot tell them apart.
+        if (place.isEmpty() || place.first() == verb ||
+            std::find(asked.begin(), asked.end(), place) != asked.end() ||
+            SpeechReading::soundAlike(general_, verbPhones, place, 2))
+            return;
+        asked.push_back(place);
+        out.push_back(with(place, rest));
+    };
     std::vector<std::string> ends;
-    for (const QString& verb : otherVerbs_) {
-        out.push_back(withVerb(verb));
-        for (const std::string& end : endsOf(spelled(grammar, general_, verb)))
+    for (const QString& other : otherVerbs_) {
+        rival(other.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        for (const std::string& end : endsOf(spelled(grammar, general_, other)))
             if (std::find(ends.begin(), ends.end(), end) == ends.end())
                 ends.push_back(end);
     }
     // A window that opened on a voice may hold only the end of the verb ("pen" of "open").
     if (openedOnVoice && !ends.empty()) {
-        PhoneLoop::Candidate cut{{QStringLiteral("verbend"), std::move(ends), true}};
-        for (const QString& word : words.mid(1))
+        PhoneLoop::Candidate cut{{QStringLiteral("verbend"), std::move(ends), false}};
+        for (const QString& word : rest)
             cut.push_back(loopWord(grammar, general_, word, false));
+        cut[1].decides = cut[1].fromStart = true;
         out.push_back(std::move(cut));
     }
-    return out;
+    const std::size_t verbs = out.size() - 1;
+    // The general model's own first word, where it heard one in the verb's place.
+    if (heard.size() > rest.size() && !rest.contains(heard.first()))
+        rival({heard.first()});
+    for (const char* before : wordsBeforeNames)
+        rival(QString::fromLatin1(before).split(QLatin1Char(' ')));
+    return {std::move(out), verbs};
 }
 
 bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,

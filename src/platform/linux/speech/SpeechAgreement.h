@@ -86,14 +86,25 @@ public:
     // (and what it makes of "uh" and "um": "but", "the", "and" …) opens one, and
     // more than a name follows.
     bool heardQuestion(const QString& generalText) const;
-    // Where a text ends or quits something and the general model heard its verb only
-    // as a word said alike that is no verb ("and calculator", which the transcript's
-    // reader takes for a misheard "end"): the text with its verb ("end" for the "and"),
-    // then with each other verb the grammar allows there ("open", "switch to" …), and
-    // where the window opened on a voice with only the end of one, only the verb
-    // deciding. None otherwise.
-    std::vector<PhoneLoop::Candidate> endHeardAlike(ps_decoder_t* grammar, const QString& text,
-                                                    const QString& generalText, bool openedOnVoice) const;
+    // Where a text ends or quits something or undoes, and the sound may hold something
+    // else in its verb's place: the text as said, its verb deciding, then the same place
+    // filled with what else may have been said there, each only deciding. An end or a
+    // quit is weighed where the window opened on a voice or the general model heard a
+    // word in the verb's place ("but calculator" for "quit galculator"), against the
+    // other verbs the grammar allows there (and where the window opened on a voice, the
+    // end of one), the general model's own first word, and the short words said before
+    // names ("it every day"); a general "and" before a name is read as "end" and
+    // weighed so. An undo is weighed where the window opened on a voice or the general
+    // model heard something else, against "unmute", "mute" and the general model's
+    // words. None otherwise.
+    // The readings, the text's own first; after it the `verbs` readings with other
+    // command words in its place, then those with other words.
+    struct VerbRivals {
+        std::vector<PhoneLoop::Candidate> readings;
+        std::size_t verbs = 0;
+    };
+    VerbRivals verbRivals(ps_decoder_t* grammar, const QString& text, const QString& generalText,
+                          bool openedOnVoice) const;
 
 private:
     QStringList placePhones(const QStringList& said) const;

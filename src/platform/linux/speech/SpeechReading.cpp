@@ -123,9 +123,9 @@ bool carrierHeard(ps_decoder_t* ps, const QString& grammarText, const QString& g
     return false;
 }
 
-bool soundAlike(ps_decoder_t* ps, const QStringList& phones, const QStringList& words) {
+bool soundAlike(ps_decoder_t* ps, const QStringList& phones, const QStringList& words, int phonesOff) {
     const QStringList other = phonesOf(ps, words);
-    return !phones.isEmpty() && !other.isEmpty() && nearlySame(phones, other);
+    return !phones.isEmpty() && !other.isEmpty() && phoneEdits(phones, other, phonesOff) <= phonesOff;
 }
 
 QStringList phonesOf(ps_decoder_t* ps, const QString& word) {

@@ -45,8 +45,9 @@ bool heardAlike(ps_decoder_t* ps, const QString& word, const QString& generalTex
 // The same for a word said with these phones (one the general model may not know).
 bool heardAlike(ps_decoder_t* ps, const QStringList& phones, const QString& generalText);
 
-// Whether words sound as these phones do, or a phone off ("and" for "end").
-bool soundAlike(ps_decoder_t* ps, const QStringList& phones, const QStringList& words);
+// Whether words sound as these phones do, or up to `phonesOff` phones off ("and" for
+// "end"; two off, "then" and "in" for "end").
+bool soundAlike(ps_decoder_t* ps, const QStringList& phones, const QStringList& words, int phonesOff = 1);
 
 // A word's phones as the decoder's dictionary says them; none where it lacks the word.
 QStringList phonesOf(ps_decoder_t* ps, const QString& word);
