@@ -543,17 +543,20 @@ TEST_F(SpokenOverChime, aVoiceBegunAsTheKeyGoesDownEndsQuitsOrUndoesNothing) {
             const std::vector<float> clip = fromFirstSound(TestSignals::speech(row.said, &error, voice));
             ASSERT_FALSE(clip.empty()) << error;
             for (const double at : row.starts) {
-                const std::size_t cut = at < 0 ? std::min(clip.size(), std::size_t(-at * rate)) : 0;
-                const std::vector<float> speech(clip.begin() + std::ptrdiff_t(cut), clip.end());
                 for (const Source& source : all) {
                     if (row.sinkOnly && &source != &all.front() && &source != &all[all.size() / 2])
                         continue;
-                    // Placed from the key's press, where the app expects its chime.
+                    // Placed from the key's press, where the app expects its chime; what
+                    // was said before the window's first sample (its backlog, before the
+                    // key) is not in it.
+                    const double from = at + double(source.at) / rate;
+                    const std::size_t cut = from < 0 ? std::min(clip.size(), std::size_t(-from * rate)) : 0;
+                    const std::vector<float> speech(clip.begin() + std::ptrdiff_t(cut), clip.end());
                     const std::size_t length =
-                        std::size_t((std::max(at, 0.0) + 0.3) * rate) + source.at + speech.size();
+                        std::size_t((std::max(from, 0.0) + 0.3) * rate) + speech.size();
                     std::vector<float> window(source.chime.begin(),
                                               source.chime.begin() + std::ptrdiff_t(length));
-                    TestSignals::mix(window, speech, std::max(at, 0.0) + double(source.at) / rate);
+                    TestSignals::mix(window, speech, std::max(from, 0.0));
                     const auto decoded = decode(source, window, desktop.request());
                     const QString how = QString::asprintf("%s \"%s\" at %.2f s, %s: ", voice, row.said, at,
                                                           qPrintable(source.name)) +

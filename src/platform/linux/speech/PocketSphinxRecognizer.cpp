@@ -192,7 +192,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         if (const auto it = weighed.find(out.text); it != weighed.end())
             out.support = it->second;
         if (const auto rival =
-                agreement.rivalOf(reading, general, loudness.openingRiseDb() >= rule_.minRiseDb)) {
+                agreement.rivalOf(reading, general, loudness.openedOnVoice(rule_.minRiseDb))) {
             out.rival = true;
             out.rivalPlace = rival->place;
             out.rivalHeard = rival->heard;
@@ -524,7 +524,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             // other verbs, the end of one before the window, the general model's own
             // word, a short word before a name. A close call is a miss.
             {
-                const bool atEdge = loudness.openingRiseDb() >= rule_.minRiseDb;
+                const bool atEdge = loudness.openedOnVoice(rule_.minRiseDb);
                 auto rivals = agreement.verbRivals(d.fixed.ps, text, general.text, atEdge);
                 if (!rivals.readings.empty()) {
                     // How much better the best other command word, and the best other
@@ -552,10 +552,16 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     decision.verbAtEdge = atEdge;
                     // In a quiet room another verb never leads, the general model's and
                     // the short words a little; out of one any may, by the noisy margin.
+                    // A verb begun under our chime (the window's start quiet, the voice
+                    // already sounding as the chime ended) is half taken out with it: in
+                    // a quiet room it must lead the general model's and the short words.
+                    const bool underChime = !atEdge && loudness.openingRiseDb() >= rule_.minRiseDb;
                     const double margin = atEdge      ? rule_.minOwnVerbLeadAtEdge
                                           : quietRoom ? rule_.minOwnVerbLead
                                                       : rule_.minOwnVerbLeadNoisy;
-                    const double wordMargin = atEdge || !quietRoom ? margin : rule_.minOwnVerbLeadOverWords;
+                    const double wordMargin = atEdge || !quietRoom ? margin
+                                              : underChime         ? rule_.minOwnVerbLeadUnderChime
+                                                                   : rule_.minOwnVerbLeadOverWords;
                     if (!(verbLead < -margin && wordLead < -wordMargin))
                         text.clear();
                 }

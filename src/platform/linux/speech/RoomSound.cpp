@@ -295,6 +295,8 @@ void Loudness::add(const std::vector<float>& samples) {
         const double e = energy(pending_.data());
         pending_.clear();
         seen_ += blockSamples;
+        if (!start_)
+            start_ = e;
         if (seen_ <= skip_) {
             lastSkipped_ = e;
             continue;

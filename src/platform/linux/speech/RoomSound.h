@@ -151,6 +151,12 @@ public:
     // How far the window's first block rose above the room's sound: a window that
     // opened on somebody's voice cut off what was said before it.
     double openingRiseDb() const;
+    // Whether the window opened on somebody's voice: its very first block, before our
+    // chime could sound, rose as its first block past the chime did. A voice begun under
+    // the chime, after the key went down, leaves the window's start quiet.
+    bool openedOnVoice(double minRiseDb) const {
+        return openingRiseDb() >= minRiseDb && start_ && riseOf(*start_) >= minRiseDb;
+    }
     // The room's mean square before the window (infinite: unknown).
     double roomEnergy() const { return room_; }
 
@@ -172,6 +178,7 @@ private:
     std::array<double, 3> recentSinceSkip_{};
     std::size_t blocksSinceSkip_ = 0;
     std::optional<double> first_;
+    std::optional<double> start_; // the window's very first block, skipped or not
     std::array<double, 3> recent_{};
     std::size_t blocks_ = 0;
     std::vector<float> pending_;
