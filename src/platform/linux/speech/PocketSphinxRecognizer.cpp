@@ -352,6 +352,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             request->noteOpeningSoundFound(openingSound.place().has_value());
             const auto due = openingSound.place() ? std::nullopt : chimePlace();
             loudness.skip(openingSound.found() ? openingSound.found()->second : due ? due->second : 0);
+            if (openingSound.found() || due)
+                loudness.chimeFrom(openingSound.found() ? openingSound.found()->first : due->first);
             if (openingSound.found() && phones) {
                 phones->cancel();
                 phones->begin(cmnPriorFrames);

@@ -289,14 +289,16 @@ Loudness::Loudness(const std::vector<float>& room)
 
 void Loudness::add(const std::vector<float>& samples) {
     for (float s : samples) {
+        if (startCount_ < chimeFrom_ && seen_ + pending_.size() == startCount_) {
+            startSum_ += double(s) * s;
+            ++startCount_;
+        }
         pending_.push_back(s);
         if (pending_.size() < blockSamples)
             continue;
         const double e = energy(pending_.data());
         pending_.clear();
         seen_ += blockSamples;
-        if (!start_)
-            start_ = e;
         if (seen_ <= skip_) {
             lastSkipped_ = e;
             continue;

@@ -143,6 +143,9 @@ public:
     // is the room's echo of them dying away after: sound counts again from the first
     // block that is louder than the one before it. Set before any sample is added.
     void skip(std::size_t samples) { skip_ = samples; }
+    // Where our chime began: whether the window opened on a voice is judged on what
+    // came before it, however short.
+    void chimeFrom(std::size_t sample) { chimeFrom_ = std::min(sample, blockSamples); }
     void add(const std::vector<float>& samples);
     double riseDb() const;
     // The same from the end of what was skipped on, the stretch taken for its echo
@@ -155,7 +158,8 @@ public:
     // chime could sound, rose as its first block past the chime did. A voice begun under
     // the chime, after the key went down, leaves the window's start quiet.
     bool openedOnVoice(double minRiseDb) const {
-        return openingRiseDb() >= minRiseDb && start_ && riseOf(*start_) >= minRiseDb;
+        return openingRiseDb() >= minRiseDb && startCount_ >= minStartSamples &&
+               riseOf(startSum_ / double(startCount_)) >= minRiseDb;
     }
     // The room's mean square before the window (infinite: unknown).
     double roomEnergy() const { return room_; }
@@ -178,7 +182,11 @@ private:
     std::array<double, 3> recentSinceSkip_{};
     std::size_t blocksSinceSkip_ = 0;
     std::optional<double> first_;
-    std::optional<double> start_; // the window's very first block, skipped or not
+    // The window's start before our chime (at most a block), skipped or not.
+    static constexpr std::size_t minStartSamples = 128; // 8 ms
+    std::size_t chimeFrom_ = blockSamples;
+    double startSum_ = 0;
+    std::size_t startCount_ = 0;
     std::array<double, 3> recent_{};
     std::size_t blocks_ = 0;
     std::vector<float> pending_;
