@@ -35,13 +35,14 @@ TEST(LinuxAppLauncher, aWrappersProgramIsTheLaunchsAndCarriesItsStartupId) {
 
     const auto launch = launcher.launch("wrapped");
     ASSERT_TRUE(launch.ok) << launch.error.toStdString();
-    qint64 program = 0; // the shell's own child
+    qint64 program = 0; // the shell's own child, once it has become sleep: read in the middle of its
+                        // exec, a process's environment comes back empty
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             program = procFile(launch.pid, QByteArray("task/" + QByteArray::number(launch.pid) + "/children"))
                           .trimmed()
                           .toLongLong();
-            return program > 0;
+            return program > 0 && procFile(program, "cmdline").startsWith("sleep");
         },
         10000));
 
