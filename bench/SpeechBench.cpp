@@ -153,15 +153,11 @@ struct Tables {
 
 // The clips of --dump files judged again by this build's verdict on the heard text. The
 // columns are found by the names on the first line, so an older build's dump reads too.
-// With `margins` (over other verbs in a quiet room, where the window opened on a voice,
-// over other words in a quiet room, out of one), an end,
-// quit or undo that was weighed against its verb's place is taken as those margins
-// would have taken it (dumps that name the weighed text).
-struct VerbMargins {
-    double quiet, atEdge, words, noisy;
-};
+// With `margins`, an end, quit or undo that was weighed against its verb's place is taken
+// as those margins would have taken it (dumps that name the weighed text; no bench clip
+// has our chime, so none began under it).
 int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
-               std::optional<VerbMargins> margins) {
+               std::optional<platform::GrammarRule> margins) {
     Tables tables;
     int clips = 0;
     for (const QString& name : files) {
@@ -199,12 +195,11 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
             QString heardText = f[heard];
             if (margins && lead >= 0 && wordLead >= 0 && verbText >= 0 && atEdge >= 0 && quiet >= 0 &&
                 f[lead] != QLatin1String("nan")) {
-                const bool edge = f[atEdge] == QLatin1String("1");
-                const bool inQuiet = f[quiet] == QLatin1String("1");
-                const double margin = edge ? margins->atEdge : inQuiet ? margins->quiet : margins->noisy;
-                const double wordMargin = edge || !inQuiet ? margin : margins->words;
-                heardText = f[lead].toDouble() < -margin && f[wordLead].toDouble() < -wordMargin ? f[verbText]
-                                                                                                 : QString();
+                heardText = margins->ownVerbStands(f[lead].toDouble(), f[wordLead].toDouble(),
+                                                   f[atEdge] == QLatin1String("1"),
+                                                   f[quiet] == QLatin1String("1"), false)
+                                ? f[verbText]
+                                : QString();
             }
             tables.add(desktop.judge(said, heardText), question,
                        test::takesFreeName(desktop.matcher->match(said)), f[kind], f[condition], f[voice],
@@ -281,23 +276,19 @@ int main(int argc, char** argv) {
     test::SpokenDesktop desktop;
     if (const QString v = option(argc, argv, "judge", ""); !v.isEmpty()) {
         // The margins of an end's, quit's or undo's verb, as this build's or as given.
-        const platform::GrammarRule defaults;
-        const auto margin = [&](const char* name, double fallback) {
-            const QString m = option(argc, argv, name, "");
-            return m.isEmpty() ? fallback : m.toDouble();
+        platform::GrammarRule margins;
+        bool given = false;
+        const auto margin = [&](const char* name, double& value) {
+            if (const QString m = option(argc, argv, name, ""); !m.isEmpty()) {
+                value = m.toDouble();
+                given = true;
+            }
         };
-        const bool given = !option(argc, argv, "min-own-verb-lead", "").isEmpty() ||
-                           !option(argc, argv, "min-own-verb-lead-at-edge", "").isEmpty() ||
-                           !option(argc, argv, "min-own-verb-lead-over-words", "").isEmpty() ||
-                           !option(argc, argv, "min-own-verb-lead-noisy", "").isEmpty();
-        return judgeDumps(v.split(','), desktop,
-                          given
-                              ? std::optional(VerbMargins{
-                                    margin("min-own-verb-lead", defaults.minOwnVerbLead),
-                                    margin("min-own-verb-lead-at-edge", defaults.minOwnVerbLeadAtEdge),
-                                    margin("min-own-verb-lead-over-words", defaults.minOwnVerbLeadOverWords),
-                                    margin("min-own-verb-lead-noisy", defaults.minOwnVerbLeadNoisy)})
-                              : std::nullopt);
+        margin("min-own-verb-lead", margins.minOwnVerbLead);
+        margin("min-own-verb-lead-at-edge", margins.minOwnVerbLeadAtEdge);
+        margin("min-own-verb-lead-over-words", margins.minOwnVerbLeadOverWords);
+        margin("min-own-verb-lead-noisy", margins.minOwnVerbLeadNoisy);
+        return judgeDumps(v.split(','), desktop, given ? std::optional(margins) : std::nullopt);
     }
     std::map<QString, QString> kindOf;
     QTemporaryDir work;

@@ -148,9 +148,10 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
     const auto samplesOf = [](double seconds) { return std::size_t(seconds * sampleRate); };
     OpeningSound openingSound(
         request->openingSound(),
-        playedAt ? *playedAt + samplesOf(request->openingSoundBacklogIncluded() ? rule_.openingSoundAfterBacklog
-                                                                                : rule_.openingSoundAfter)
-                 : samplesOf(rule_.openingSoundDelay),
+        playedAt
+            ? *playedAt + samplesOf(request->openingSoundBacklogIncluded() ? rule_.openingSoundAfterBacklog
+                                                                           : rule_.openingSoundAfter)
+            : samplesOf(rule_.openingSoundDelay),
         loudness.roomEnergy(),
         playedAt ? *playedAt - std::min(*playedAt, samplesOf(rule_.openingSoundBefore)) : 0);
     // Our chime is nobody's voice: what the general model heard only there is the
@@ -191,8 +192,7 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.bringsForward = agreement.bringsForward(reading.text);
         if (const auto it = weighed.find(out.text); it != weighed.end())
             out.support = it->second;
-        if (const auto rival =
-                agreement.rivalOf(reading, general, loudness.openedOnVoice(rule_.minRiseDb))) {
+        if (const auto rival = agreement.rivalOf(reading, general, loudness.openedOnVoice(rule_.minRiseDb))) {
             out.rival = true;
             out.rivalPlace = rival->place;
             out.rivalHeard = rival->heard;
@@ -216,33 +216,6 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         out.extraSyllables = syllablesOf(l, general.text) - syllablesOf(g, reading.text);
         return out;
     };
-    // A count or level is believed only on a sure score, in quiet rooms too: noise
-    // and a quiet room's faint sounds fit one of a hundred numbers easily.
-    const auto numberSure = [&](const Decision::Reading& r) {
-        return SpeechGrammar::formatNumbers(r.raw) == r.raw ||
-               r.scorePerFrame >= rule_.minNumberScorePerFrame;
-    };
-    // Paths forced onto other speech cover less of it, or leave the general model with
-    // more to say.
-    const auto plausible = [&](const Decision::Reading& r) {
-        return !r.text.isEmpty() && r.coverage >= (quietRoom ? rule_.minCoverageQuiet : rule_.minCoverage) &&
-               r.extraSyllables <= rule_.maxExtraSyllables;
-    };
-    // Whether the evidence holds up: the sound where the reading was weighed against
-    // it, with the general model's hearing of its verb as one more witness; the
-    // general model's hearing alone where it was not (a partial, or no loop).
-    const auto supported = [&](const Decision::Reading& r) {
-        if (!rule_.weighBySound || !r.support ||
-            (r.bringsForward && rule_.forwardNeedsVerbHeard && !r.agrees))
-            return r.agrees;
-        const double bar = r.harm == int(SpeechAgreement::Harm::severe)   ? rule_.minSupportSevere
-                           : r.harm == int(SpeechAgreement::Harm::strong) ? rule_.minSupportStrong
-                                                                          : rule_.minSupportMild;
-        return *r.support + (r.agrees ? rule_.agreedBonus : 0.0) >= bar &&
-               r.rivalLead.value_or(0.0) <= (r.rival && r.rivalPlace == 0 ? rule_.maxEdgeLead
-                                             : quietRoom                  ? rule_.maxRivalLeadQuiet
-                                                                          : rule_.maxRivalLead);
-    };
     // The phrases' grammar first, unless the free slots' grammar heard its phrase go on
     // into a free slot; then the free slots' grammar, in a quiet room or where the
     // general model was sure of the free words. Either is acted on only where the
@@ -264,15 +237,16 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
         const Decision::Reading& shapes = decision.shapes;
         const bool cutShort = shapes.hasFree && SpeechReading::goesOn(fixed.raw, shapes.raw) &&
                               shapes.scorePerFrame >= fixed.scorePerFrame - rule_.cutShortMargin;
-        const bool fixedTrusted = useFixed && plausible(fixed) && !cutShort &&
-                                  fixed.scorePerFrame >= rule_.minScorePerFrame && numberSure(fixed);
+        const bool fixedTrusted = useFixed && fixed.plausible(rule_, quietRoom) && !cutShort &&
+                                  fixed.scorePerFrame >= rule_.minScorePerFrame &&
+                                  fixed.scoresNumberSurely(rule_);
         const bool shapesTrusted =
-            useShapes && shapes.hasFree && plausible(shapes) &&
+            useShapes && shapes.hasFree && shapes.plausible(rule_, quietRoom) &&
             ((quietRoom && shapes.scorePerFrame >= rule_.minScorePerFrame) ||
              (shapes.freeSure >= rule_.minFreeSure && shapes.scorePerFrame >= rule_.minFreeScorePerFrame));
         decision.fixed.trusted = fixedTrusted;
-        decision.fixed.numberSure = numberSure(fixed);
-        decision.shapes.numberSure = numberSure(shapes);
+        decision.fixed.numberSure = fixed.scoresNumberSurely(rule_);
+        decision.shapes.numberSure = shapes.scoresNumberSurely(rule_);
         decision.cutShort = cutShort;
         decision.shapes.trusted = shapesTrusted;
         // Nothing is ended, quit, run or captured from a question, whatever the grammar
@@ -284,9 +258,9 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
             return !question ||
                    (r.harm != int(SpeechAgreement::Harm::severe) && !agreement.capturesSetup(r.raw));
         };
-        const bool fixedKept = fixedTrusted && supported(fixed) && harmless(fixed);
-        const bool shapesKept =
-            !fixedKept && shapesTrusted && shapes.carrierHeard && supported(shapes) && harmless(shapes);
+        const bool fixedKept = fixedTrusted && fixed.supported(rule_, quietRoom) && harmless(fixed);
+        const bool shapesKept = !fixedKept && shapesTrusted && shapes.carrierHeard &&
+                                shapes.supported(rule_, quietRoom) && harmless(shapes);
         const Decision::Reading& shown = shapesKept || !useFixed ? shapes : fixed;
         decision.grammarText = shown.text;
         decision.scorePerFrame = shown.scorePerFrame;
@@ -529,42 +503,23 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                 const bool atEdge = loudness.openedOnVoice(rule_.minRiseDb);
                 auto rivals = agreement.verbRivals(d.fixed.ps, text, general.text, atEdge);
                 if (!rivals.readings.empty()) {
-                    // How much better the best other command word, and the best other
-                    // word, explain the verb's place than the verb.
-                    double verbLead = std::numeric_limits<double>::infinity(), wordLead = verbLead;
+                    SpeechAgreement::VerbRivals::Leads leads;
                     if (phones && rule_.weighBySound) {
                         auto weighing = phones->weigh(std::move(rivals.readings));
                         if (!await(weighing))
                             return;
-                        const auto supports = weighing.get();
+                        leads = rivals.leads(weighing.get());
                         loopGuard.ended = true;
-                        if (!supports.empty() && supports.front()) {
-                            verbLead = wordLead = -std::numeric_limits<double>::infinity();
-                            for (std::size_t i = 1; i < supports.size(); ++i)
-                                if (supports[i]) {
-                                    double& lead = i <= rivals.verbs ? verbLead : wordLead;
-                                    lead = std::max(lead, *supports[i] - *supports.front());
-                                }
-                        }
                     }
                     decision.verbWeighed = true;
                     decision.verbText = SpeechGrammar::formatNumbers(text);
-                    decision.otherVerbLead = verbLead;
-                    decision.otherWordLead = wordLead;
+                    decision.otherVerbLead = leads.verb;
+                    decision.otherWordLead = leads.word;
                     decision.verbAtEdge = atEdge;
-                    // In a quiet room another verb never leads, the general model's and
-                    // the short words a little; out of one any may, by the noisy margin.
-                    // A verb begun under our chime (the window's start quiet, the voice
-                    // already sounding as the chime ended) is half taken out with it: in
-                    // a quiet room it must lead the general model's and the short words.
+                    // A verb begun under our chime: the window's start quiet, the voice
+                    // already sounding as the chime ended.
                     const bool underChime = !atEdge && loudness.openingRiseDb() >= rule_.minRiseDb;
-                    const double margin = atEdge      ? rule_.minOwnVerbLeadAtEdge
-                                          : quietRoom ? rule_.minOwnVerbLead
-                                                      : rule_.minOwnVerbLeadNoisy;
-                    const double wordMargin = atEdge || !quietRoom ? margin
-                                              : underChime         ? rule_.minOwnVerbLeadUnderChime
-                                                                   : rule_.minOwnVerbLeadOverWords;
-                    if (!(verbLead < -margin && wordLead < -wordMargin))
+                    if (!rule_.ownVerbStands(leads.verb, leads.word, atEdge, quietRoom, underChime))
                         text.clear();
                 }
             }

@@ -166,6 +166,11 @@ struct GrammarRule {
     // read "quit deep work setup", its verb over "the" by 0.04; rms's "end everyday"
     // said 0.05 s after the key led them by 2.5.
     double minOwnVerbLeadUnderChime = 1.0;
+    // Whether an end's, a quit's or an undo's verb stands at these margins, given how
+    // much better the best other verb and the best other word explain its place than it
+    // does: `atEdge` the window opened on a voice, `underChime` the verb began under
+    // our chime.
+    bool ownVerbStands(double verbLead, double wordLead, bool atEdge, bool quietRoom, bool underChime) const;
     double phoneLoopBeam = 1e-20;
     // Decode the free slots' grammar a second time even where the phrases were kept
     // (for measuring the rule away from the decoder).
@@ -234,6 +239,12 @@ public:
             // What the general model heard over the verb, for the log: its words, or
             // what it heard there as no word.
             QString rivalText() const;
+            // A number in it scored surely enough, or none is there.
+            bool scoresNumberSurely(const GrammarRule& rule) const;
+            // It covers what the general model heard well enough and leaves it little more.
+            bool plausible(const GrammarRule& rule, bool quietRoom) const;
+            // The evidence bears out what decides its action.
+            bool supported(const GrammarRule& rule, bool quietRoom) const;
         };
         Reading fixed, shapes;
         // The reading kept, or the phrases' own when none was.

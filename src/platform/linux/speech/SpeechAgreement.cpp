@@ -498,4 +498,18 @@ bool SpeechAgreement::heardAnyOf(const std::set<QString>& kind, const QString& g
     return false;
 }
 
+SpeechAgreement::VerbRivals::Leads
+SpeechAgreement::VerbRivals::leads(const std::vector<std::optional<double>>& supports) const {
+    Leads leads;
+    if (supports.empty() || !supports.front())
+        return leads;
+    leads.verb = leads.word = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = 1; i < supports.size(); ++i)
+        if (supports[i]) {
+            double& lead = i <= verbs ? leads.verb : leads.word;
+            lead = std::max(lead, *supports[i] - *supports.front());
+        }
+    return leads;
+}
+
 } // namespace brisklet::platform

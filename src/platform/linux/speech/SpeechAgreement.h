@@ -9,6 +9,7 @@
 
 #include <pocketsphinx.h>
 
+#include <limits>
 #include <optional>
 #include <set>
 #include <utility>
@@ -102,6 +103,14 @@ public:
     struct VerbRivals {
         std::vector<PhoneLoop::Candidate> readings;
         std::size_t verbs = 0;
+        // How much better the best other command word, and the best other word,
+        // explain the verb's place than the verb, from the phone loop's supports of
+        // `readings`; unweighed (no support for the text's own reading), both infinite.
+        struct Leads {
+            double verb = std::numeric_limits<double>::infinity();
+            double word = std::numeric_limits<double>::infinity();
+        };
+        Leads leads(const std::vector<std::optional<double>>& supports) const;
     };
     VerbRivals verbRivals(ps_decoder_t* grammar, const QString& text, const QString& generalText,
                           bool openedOnVoice) const;
