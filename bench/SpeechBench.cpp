@@ -197,7 +197,7 @@ int judgeDumps(const QStringList& files, const test::SpokenDesktop& desktop,
                 f[lead] != QLatin1String("nan")) {
                 heardText = margins->ownVerbStands(f[lead].toDouble(), f[wordLead].toDouble(),
                                                    f[atEdge] == QLatin1String("1"),
-                                                   f[quiet] == QLatin1String("1"), false)
+                                                   f[quiet] == QLatin1String("1"), false, false)
                                 ? f[verbText]
                                 : QString();
             }

@@ -519,7 +519,8 @@ void PocketSphinxRecognizer::run(const std::shared_ptr<RecognitionRequest>& requ
                     // A verb begun under our chime: the window's start quiet, the voice
                     // already sounding as the chime ended.
                     const bool underChime = !atEdge && loudness.openingRiseDb() >= rule_.minRiseDb;
-                    if (!rule_.ownVerbStands(leads.verb, leads.word, atEdge, quietRoom, underChime))
+                    if (!rule_.ownVerbStands(leads.verb, leads.word, atEdge, quietRoom, underChime,
+                                             rivals.shortWordHeard))
                         text.clear();
                 }
             }

@@ -286,11 +286,16 @@ SpeechAgreement::VerbRivals SpeechAgreement::verbRivals(ps_decoder_t* grammar, c
     }
     const std::size_t verbs = out.size() - 1;
     // The general model's own first word, where it heard one in the verb's place.
-    if (heard.size() > rest.size() && !rest.contains(heard.first()))
+    bool shortWordHeard = false;
+    if (heard.size() > rest.size() && !rest.contains(heard.first())) {
+        const std::size_t before = asked.size();
         rival({heard.first()});
+        shortWordHeard = asked.size() > before &&
+                         std::count(std::begin(wordsBeforeNames), std::end(wordsBeforeNames), heard.first());
+    }
     for (const char* before : wordsBeforeNames)
         rival(QString::fromLatin1(before).split(QLatin1Char(' ')));
-    return {std::move(out), verbs};
+    return {std::move(out), verbs, shortWordHeard};
 }
 
 bool SpeechAgreement::agrees(ps_decoder_t* grammar, const QString& reading,

@@ -103,6 +103,9 @@ public:
     struct VerbRivals {
         std::vector<PhoneLoop::Candidate> readings;
         std::size_t verbs = 0;
+        // The general model heard, in the verb's place, one of the short words said
+        // before names ("the deep work setup"), not the verb nor a word said alike.
+        bool shortWordHeard = false;
         // How much better the best other command word, and the best other word,
         // explain the verb's place than the verb, from the phone loop's supports of
         // `readings`; unweighed (no support for the text's own reading), both infinite.

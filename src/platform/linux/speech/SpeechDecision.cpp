@@ -48,15 +48,16 @@ QString PocketSphinxRecognizer::Decision::placesText() const {
 }
 
 bool GrammarRule::ownVerbStands(double verbLead, double wordLead, bool atEdge, bool quietRoom,
-                                bool underChime) const {
+                                bool underChime, bool shortWordHeard) const {
     // In a quiet room another verb never leads, the general model's and the short words
     // a little; out of one any may, by the noisy margin. A verb begun under our chime is
     // half taken out with it: in a quiet room it must lead the general model's and the
     // short words.
     const double margin = atEdge ? minOwnVerbLeadAtEdge : quietRoom ? minOwnVerbLead : minOwnVerbLeadNoisy;
-    const double wordMargin = atEdge || !quietRoom ? margin
-                              : underChime         ? minOwnVerbLeadUnderChime
-                                                   : minOwnVerbLeadOverWords;
+    const double wordMargin = atEdge || !quietRoom           ? margin
+                              : underChime && shortWordHeard ? minOwnVerbLeadUnderChimeOverHeardWord
+                              : underChime                   ? minOwnVerbLeadUnderChime
+                                                             : minOwnVerbLeadOverWords;
     return verbLead < -margin && wordLead < -wordMargin;
 }
 
