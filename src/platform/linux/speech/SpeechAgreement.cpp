@@ -259,15 +259,17 @@ SpeechAgreement::VerbRivals SpeechAgreement::verbRivals(ps_decoder_t* grammar, c
     const QStringList verbPhones = spelled(grammar, general_, verb);
     std::vector<PhoneLoop::Candidate> out{with({verb}, rest)};
     std::vector<QStringList> asked{{verb}};
+    // Whether `place` was added as a rival reading.
     const auto rival = [&](const QStringList& place) {
         // A word two phones off the verb is the verb as the general model may hear it
         // ("then" or "in" for "end", "ill" for "kill"): the sound cannot tell them apart.
         if (place.isEmpty() || place.first() == verb ||
             std::find(asked.begin(), asked.end(), place) != asked.end() ||
             SpeechReading::soundAlike(general_, verbPhones, place, 2))
-            return;
+            return false;
         asked.push_back(place);
         out.push_back(with(place, rest));
+        return true;
     };
     std::vector<std::string> ends;
     for (const QString& other : otherVerbs_) {
@@ -286,13 +288,9 @@ SpeechAgreement::VerbRivals SpeechAgreement::verbRivals(ps_decoder_t* grammar, c
     }
     const std::size_t verbs = out.size() - 1;
     // The general model's own first word, where it heard one in the verb's place.
-    bool shortWordHeard = false;
-    if (heard.size() > rest.size() && !rest.contains(heard.first())) {
-        const std::size_t before = asked.size();
-        rival({heard.first()});
-        shortWordHeard = asked.size() > before &&
-                         std::count(std::begin(wordsBeforeNames), std::end(wordsBeforeNames), heard.first());
-    }
+    const bool shortWordHeard =
+        heard.size() > rest.size() && !rest.contains(heard.first()) && rival({heard.first()}) &&
+        std::count(std::begin(wordsBeforeNames), std::end(wordsBeforeNames), heard.first());
     for (const char* before : wordsBeforeNames)
         rival(QString::fromLatin1(before).split(QLatin1Char(' ')));
     return {std::move(out), verbs, shortWordHeard};
